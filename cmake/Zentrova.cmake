@@ -1,0 +1,53 @@
+# Helpers shared by the project's CMake files.
+
+# zentrova_library(NAME DIRS dir... DEPS target...)
+# One library per subsystem, built from every .cpp below the given folders.
+function(zentrova_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;DEPS;PRIVATE_DEPS" ${ARGN})
+  set(sources)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB dir_sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    list(APPEND sources ${dir_sources})
+  endforeach()
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# zentrova_tests(NAME LABEL unit|gl|gui DEPS target... [SOURCES file...])
+# One GoogleTest program; every test case becomes a CTest test with the label.
+# Without SOURCES it takes every *_test.cpp of the calling folder.
+function(zentrova_tests name)
+  cmake_parse_arguments(ARG "" "LABEL" "DEPS;SOURCES" ${ARGN})
+  if(NOT ARG_SOURCES)
+    file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  endif()
+  if(NOT ARG_SOURCES)
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    ZENTROVA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    ZENTROVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    ZENTROVA_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
+  set(env
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+  if(ARG_LABEL STREQUAL "gl")
+    # Off-screen GL tests never see a display: EGL goes through the surfaceless platform.
+    list(APPEND env "EGL_PLATFORM=surfaceless" "LIBGL_ALWAYS_SOFTWARE=1")
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT 300)
+endfunction()

@@ -1,0 +1,113 @@
+#include "platform/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/settings.h"
+#include "test_support.h"
+
+namespace zentrova {
+namespace {
+
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+const char* kIni =
+    "; a model file\r\n"
+    "[Main]\r\n"
+    "count = 12\r\n"
+    "hex=$1F\r\n"
+    "hex2 = 0x1F\r\n"
+    "flag=True\r\n"
+    "on=1\r\n"
+    "off=0\r\n"
+    "name = \"  quoted value \"\r\n"
+    "single='x'\r\n"
+    "half=\"open\r\n"
+    "empty=\r\n"
+    "Count=99\r\n"
+    "  ; indented comment=5\r\n"
+    "real=0.25\r\n"
+    "bad=12abc\r\n"
+    "\r\n"
+    "[Empty]\n"
+    "[main]\n"
+    "count=100\n"
+    "extra=1\n";
+
+TEST(IniFile, ReadsWithProfileSemantics) {
+  TempDir dir;
+  WriteBytes(dir.File("m.wld"), kIni);
+  TIniFile ini(dir.File("m.wld"));
+  EXPECT_TRUE(ini.Loaded());
+  EXPECT_EQ(ini.ReadInteger("MAIN", "COUNT", 0), 12);  // case-insensitive, first occurrence wins
+  EXPECT_EQ(ini.ReadInteger("Main", "missing", -7), -7);
+  EXPECT_EQ(ini.ReadInteger("Main", "hex", 0), 31);
+  EXPECT_EQ(ini.ReadInteger("Main", "hex2", 0), 31);
+  EXPECT_EQ(ini.ReadInteger("Main", "bad", 5), 5);
+  EXPECT_EQ(ini.ReadInteger("Main", "empty", 5), 5);
+  EXPECT_TRUE(ini.ReadBool("Main", "flag", true));    // "True" is not an integer: the default
+  EXPECT_FALSE(ini.ReadBool("Main", "flag", false));
+  EXPECT_TRUE(ini.ReadBool("Main", "on", false));
+  EXPECT_FALSE(ini.ReadBool("Main", "off", true));
+  EXPECT_EQ(ini.ReadString("Main", "name", ""), "  quoted value ");
+  EXPECT_EQ(ini.ReadString("Main", "single", ""), "x");
+  EXPECT_EQ(ini.ReadString("Main", "half", ""), "\"open");
+  EXPECT_EQ(ini.ReadString("Main", "empty", "def"), "");  // present but empty is not missing
+  EXPECT_FALSE(ini.ValueExists("Main", "; indented comment"));
+  EXPECT_FALSE(ini.ValueExists("Main", "extra"));  // the later duplicate section is ignored
+  EXPECT_TRUE(ini.SectionExists("empty"));          // a header without keys is a section
+  EXPECT_FALSE(ini.SectionExists("Bodies"));
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Main", "Empty"}));
+  EXPECT_TRUE(ini.ReadSection("Empty").empty());
+  const auto keys = ini.ReadSection("Main");
+  ASSERT_EQ(keys.size(), 12u);
+  EXPECT_EQ(keys.front(), "count");
+  EXPECT_EQ(keys.back(), "bad");
+}
+
+TEST(IniFile, FloatsFollowTheDecimalSeparator) {
+  TempDir dir;
+  WriteBytes(dir.File("f.ini"), "[A]\nx=0.25\ny=0,5\n");
+  TIniFile ini(dir.File("f.ini"));
+  EXPECT_EQ(ini.ReadFloat("A", "x", -1), 0.25L);
+  EXPECT_EQ(ini.ReadFloat("A", "y", -1), -1.0L);
+  SetDecimalSeparator(',');
+  EXPECT_EQ(ini.ReadFloat("A", "x", -1), -1.0L);
+  EXPECT_EQ(ini.ReadFloat("A", "y", -1), 0.5L);
+  SetDecimalSeparator('.');
+}
+
+TEST(IniFile, MissingFileGivesDefaults) {
+  TempDir dir;
+  TIniFile ini(dir.File("none.ini"));
+  EXPECT_FALSE(ini.Loaded());
+  EXPECT_EQ(ini.ReadString("Main", "x", "d"), "d");
+  EXPECT_FALSE(ini.SectionExists("Main"));
+}
+
+TEST(IniFile, WritingKeepsTheRestOfTheFile) {
+  TempDir dir;
+  const std::string file = dir.File("w.ini");
+  WriteBytes(file, "; keep me\n[Main]\nA=1\n; note\nB=2\n\n[Other]\nC=3\n");
+  TIniFile ini(file);
+  ASSERT_TRUE(ini.WriteString("main", "b", "20"));
+  ASSERT_TRUE(ini.WriteInteger("Main", "D", 4));
+  ASSERT_TRUE(ini.WriteString("New", "E", "five"));
+  EXPECT_EQ(ReadBytes(file),
+            "; keep me\r\n[Main]\r\nA=1\r\n; note\r\nb=20\r\nD=4\r\n\r\n[Other]\r\nC=3\r\n\r\n[New]\r\nE=five\r\n");
+  TIniFile again(file);
+  EXPECT_EQ(again.ReadInteger("Main", "B", 0), 20);
+  EXPECT_EQ(again.ReadString("New", "e", ""), "five");
+  ASSERT_TRUE(again.DeleteKey("Main", "A"));
+  ASSERT_TRUE(again.EraseSection("Other"));
+  EXPECT_EQ(ReadBytes(file), "; keep me\r\n[Main]\r\n; note\r\nb=20\r\nD=4\r\n\r\n[New]\r\nE=five\r\n");
+}
+
+TEST(IniFile, WriteToUnwritablePlaceFails) {
+  TIniFile ini("/nonexistent-folder/x.ini");
+  EXPECT_FALSE(ini.WriteString("A", "b", "c"));
+}
+
+}  // namespace
+}  // namespace zentrova

@@ -1,0 +1,57 @@
+// Fixtures shared by the test programs.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <unistd.h>
+
+namespace zentrova::test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = "zentrova-";
+    if (info != nullptr) name += std::string(info->test_suite_name()) + "-" + info->name() + "-";
+    for (char& c : name) {
+      if (c == '/') c = '_';
+    }
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int i = 0;; ++i) {
+      path_ = base / (name + std::to_string(::getpid()) + "-" + std::to_string(i));
+      if (std::filesystem::create_directory(path_)) break;
+    }
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  // The folder with a trailing "/".
+  std::string Path() const { return path_.string() + "/"; }
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline std::string ReadBytes(const std::string& file_name) {
+  std::ifstream in(file_name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& file_name, const std::string& bytes) {
+  std::ofstream out(file_name, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+inline std::string DataPath(const std::string& relative) { return std::string(ZENTROVA_TEST_DATA) + "/" + relative; }
+
+}  // namespace zentrova::test
