@@ -8,7 +8,7 @@ cd "$root"
 bash scripts/install-deps.sh
 
 build=${ZENTROVA_TEST_BUILD:-build/test}
-jobs=$(nproc)
+jobs=${ZENTROVA_JOBS:-$(nproc)}
 generator=()
 if command -v ninja >/dev/null 2>&1; then generator=(-G Ninja); fi
 
