@@ -46,8 +46,9 @@ TEST(ApplicationFileIO, PlainFilesWithoutHooks) {
 }
 
 TEST(ApplicationFileIO, HooksAndTheFileAccessComponentRedirect) {
-  SetFileStreamHooks([](const std::string& name, std::uint16_t) { return std::make_unique<TMemoryStream>("hook:" + name); },
-                     [](const std::string& name) { return name == "virtual"; });
+  SetFileStreamHooks(
+      [](const std::string& name, std::uint16_t) { return std::make_unique<TMemoryStream>("hook:" + name); },
+      [](const std::string& name) { return name == "virtual"; });
   EXPECT_TRUE(ApplicationFileIODefined());
   EXPECT_TRUE(DataStreamExists("virtual"));
   EXPECT_EQ(ReadStringFile("virtual"), "hook:virtual");

@@ -143,7 +143,8 @@ TEST(Coordinates, GeometryAndStreaming) {
   TGLCoordinates e(nullptr, {1.5f, -2, 0.25f, 1}, csPoint);
   TMemoryStream stream;
   e.WriteData(stream);
-  EXPECT_EQ(stream.DataString(), std::string("\x00\x00\xc0\x3f\x00\x00\x00\xc0\x00\x00\x80\x3e\x00\x00\x80\x3f", 16));
+  EXPECT_EQ(stream.DataString(),
+            std::string("\x00\x00\xc0\x3f\x00\x00\x00\xc0\x00\x00\x80\x3e\x00\x00\x80\x3f", 16));
   stream.SetPosition(0);
   TGLCoordinates f(nullptr, ZeroHmgVector, csPoint);
   f.ReadData(stream);

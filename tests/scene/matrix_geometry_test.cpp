@@ -187,7 +187,8 @@ TEST(MatrixGeometry, RayHits) {
   EXPECT_TRUE(RayPlaneHit({0, 0, 5, 1}, {0, 0, 1, 0}, {0, 0, 0, 1}, {0, 0, 1, 0}));
 
   TAffineVector normal;
-  EXPECT_TRUE(RayTriangleHit({0.25f, 0.25f, 1, 1}, {0, 0, -1, 0}, {0, 0, 0}, {2, 0, 0}, {0, 2, 0}, &point, &normal));
+  EXPECT_TRUE(
+      RayTriangleHit({0.25f, 0.25f, 1, 1}, {0, 0, -1, 0}, {0, 0, 0}, {2, 0, 0}, {0, 2, 0}, &point, &normal));
   EXPECT_EQ(point, (TVector4f{0.25f, 0.25f, 0, 1}));
   EXPECT_EQ(normal, (TAffineVector{0, 0, 4}));  // the cross product of the edges, not normalised
   EXPECT_FALSE(RayTriangleHit({1.5f, 1.5f, 1, 1}, {0, 0, -1, 0}, {0, 0, 0}, {2, 0, 0}, {0, 2, 0}));
@@ -200,7 +201,7 @@ TEST(MatrixGeometry, RayHits) {
   EXPECT_EQ(i2, (TVector4f{1, 0, 0, 1}));
   ASSERT_EQ(RaySphereHits({0, 0, 0, 1}, {1, 0, 0, 0}, {0, 0, 0}, 1, i1, i2), 1);  // from inside
   EXPECT_EQ(i1, (TVector4f{1, 0, 0, 1}));
-  EXPECT_EQ(RaySphereHits({5, 0, 0, 1}, {1, 0, 0, 0}, {0, 0, 0}, 1, i1, i2), 0);  // behind
+  EXPECT_EQ(RaySphereHits({5, 0, 0, 1}, {1, 0, 0, 0}, {0, 0, 0}, 1, i1, i2), 0);   // behind
   ASSERT_EQ(RaySphereHits({-5, 1, 0, 1}, {1, 0, 0, 0}, {0, 0, 0}, 1, i1, i2), 1);  // touching
   EXPECT_EQ(i1, (TVector4f{0, 1, 0, 1}));
   EXPECT_EQ(RaySphereHits({-5, 2, 0, 1}, {1, 0, 0, 0}, {0, 0, 0}, 1, i1, i2), 0);

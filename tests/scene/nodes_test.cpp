@@ -51,7 +51,8 @@ class TTriangleRecorder : public TPolygonSink {
     double sum = 0;
     for (const auto& t : triangles) {
       sum += std::fabs((double(t[1][0]) - t[0][0]) * (double(t[2][1]) - t[0][1]) -
-                       (double(t[2][0]) - t[0][0]) * (double(t[1][1]) - t[0][1])) / 2;
+                       (double(t[2][0]) - t[0][0]) * (double(t[1][1]) - t[0][1])) /
+             2;
     }
     return sum;
   }
@@ -228,7 +229,8 @@ TEST(Tessellation, SplineSmoothedOutline) {
   EXPECT_EQ(recorder.triangles.size(), 11u);
   for (const auto& v : recorder.vertices) {
     bool on_spline = false;
-    for (int k = 0; k <= 12; ++k) on_spline = on_spline || v == spline->ValueAffine(static_cast<float>(k * 0.25L));
+    for (int k = 0; k <= 12; ++k)
+      on_spline = on_spline || v == spline->ValueAffine(static_cast<float>(k * 0.25L));
     EXPECT_TRUE(on_spline);
   }
 }

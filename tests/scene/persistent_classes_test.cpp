@@ -116,7 +116,9 @@ TEST(BinaryArchive, ReadsWideAndUtf8Strings) {
   EXPECT_EQ(TBinaryReader(u8).ReadString(), utf8);
   // A lone surrogate cannot be spelled in UTF-8.
   TStringStream lone("\x12\x02\x00\x00\x00\x00\xd8\x41\x00"s);
-  EXPECT_EQ(TBinaryReader(lone).ReadString(), "\xef\xbf\xbd" "A");
+  EXPECT_EQ(TBinaryReader(lone).ReadString(),
+            "\xef\xbf\xbd"
+            "A");
 }
 
 TEST(BinaryArchive, Utf8BeyondTheLastCodePointBecomesTheReplacementCharacter) {
@@ -135,12 +137,16 @@ TEST(BinaryArchive, Utf8BeyondTheLastCodePointBecomesTheReplacementCharacter) {
 
 TEST(BinaryArchive, LengthsAndRawBlocksAreCheckedAgainstTheData) {
   TStringStream too_long("\x0c\x10\x00\x00\x00short"s);
-  ExpectError<EReadError>([&] { TBinaryReader(too_long).ReadString(); }, "TBinaryReader, invalid string length 16");
+  ExpectError<EReadError>([&] { TBinaryReader(too_long).ReadString(); },
+                          "TBinaryReader, invalid string length 16");
   TStringStream negative("\x0c\xff\xff\xff\xff"s);
-  ExpectError<EReadError>([&] { TBinaryReader(negative).ReadString(); }, "TBinaryReader, invalid string length -1");
+  ExpectError<EReadError>([&] { TBinaryReader(negative).ReadString(); },
+                          "TBinaryReader, invalid string length -1");
   TStringStream wide("\x12\x00\x00\x00\x40"s);
   EXPECT_THROW(TBinaryReader(wide).ReadString(), EReadError);
-  TStringStream short_string("\x06\x05" "ab"s);
+  TStringStream short_string(
+      "\x06\x05"
+      "ab"s);
   ExpectError<EReadError>([&] { TBinaryReader(short_string).ReadString(); }, "Stream read error");
   TStringStream short_int("\x04\x01\x02"s);
   ExpectError<EReadError>([&] { TBinaryReader(short_int).ReadInteger(); }, "Stream read error");
@@ -251,10 +257,10 @@ TEST_F(ArchiveTest, BrokenObjectListArchives) {
     EXPECT_EQ(list.Count(), 1);
     list.FreeItemsAndClear();
   };
-  expect_broken("\x02\x01"s);          // class index beyond the table
-  expect_broken("\x02\xff"s);          // negative class index
+  expect_broken("\x02\x01"s);                  // class index beyond the table
+  expect_broken("\x02\xff"s);                  // negative class index
   expect_broken("\x08\x04\x78\x56\x34\x12"s);  // a pointer value
-  expect_broken("\x05"s);              // no item starts with a float
+  expect_broken("\x05"s);                      // no item starts with a float
   expect_broken("\x12\x01\x00\x00\x00\x41\x00"s);
 
   TPersistentObjectList list;
@@ -274,7 +280,8 @@ TEST_F(ArchiveTest, OnlyPersistentObjectsAndNilAreArchived) {
   TPersistentObjectList list;
   TObject plain;
   list.Add(&plain);
-  ExpectError<EFilerException>([&] { list.SaveToString(); }, "TPersistentObjectList : cannot archive a TObject");
+  ExpectError<EFilerException>([&] { list.SaveToString(); },
+                               "TPersistentObjectList : cannot archive a TObject");
 }
 
 TEST_F(ArchiveTest, AssignCopiesThroughTheArchive) {
@@ -357,7 +364,8 @@ TEST(PersistentObjectList, SortOrdersByTheCompareFunction) {
     list.Add(keys.back().get());
   }
   list.Sort([](const TObject* x, const TObject* y) {
-    const float a = static_cast<const TSingleList*>(x)->GetItem(0), b = static_cast<const TSingleList*>(y)->GetItem(0);
+    const float a = static_cast<const TSingleList*>(x)->GetItem(0),
+                b = static_cast<const TSingleList*>(y)->GetItem(0);
     return a < b ? -1 : (a > b ? 1 : 0);
   });
   std::vector<float> sorted;

@@ -58,7 +58,8 @@ TEST(Polynomials, Cubic) {
   EXPECT_NEAR(one[0], 2, 1e-6);
   const TDoubleArray shifted = CubicRoots({-16, 12, -6, 2});  // 2 (x^3 - 3x^2 + 6x - 8)
   ASSERT_EQ(shifted.size(), 1u);
-  EXPECT_NEAR(shifted[0] * shifted[0] * shifted[0] - 3 * shifted[0] * shifted[0] + 6 * shifted[0] - 8, 0, 1e-5);
+  EXPECT_NEAR(shifted[0] * shifted[0] * shifted[0] - 3 * shifted[0] * shifted[0] + 6 * shifted[0] - 8, 0,
+              1e-5);
 }
 
 TEST(Polynomials, Quartic) {
@@ -75,7 +76,8 @@ TEST(Polynomials, Quartic) {
   // Roots 1, 2, 3, 4 with a cubic term: the substitution shifts them back.
   const TDoubleArray shifted = QuarticRoots({24, -50, 35, -10, 1});
   ASSERT_EQ(shifted.size(), 4u);
-  for (double r : shifted) EXPECT_NEAR(r * r * r * r - 10 * r * r * r + 35 * r * r - 50 * r + 24, 0, 1e-3) << r;
+  for (double r : shifted)
+    EXPECT_NEAR(r * r * r * r - 10 * r * r * r + 35 * r * r - 50 * r + 24, 0, 1e-3) << r;
 }
 
 TEST(Polynomials, QuarticKeepsDoubleRootsThatRoundoffPushesBelowZero) {

@@ -26,7 +26,8 @@ TQuaternion Negated(const TQuaternion& q) {
 
 TEST(Quaternion, SlerpOfAQuaternionAndItsNegativeIsTheQuaternion) {
   const TQuaternion q{{0.5f, 0.5f, 0.5f}, 0.5f};
-  for (float t : {0.0f, 0.25f, 0.5f, 0.9f, 1.0f}) EXPECT_TRUE(Same(SlerpQuaternions(q, Negated(q), t), q)) << t;
+  for (float t : {0.0f, 0.25f, 0.5f, 0.9f, 1.0f})
+    EXPECT_TRUE(Same(SlerpQuaternions(q, Negated(q), t), q)) << t;
   const TQuaternion r = QuaternionFromAxisAngle({1, 2, 3}, 70);
   for (float t : {0.0f, 0.3f, 1.0f}) ExpectNear(SlerpQuaternions(r, Negated(r), t), r, 1e-6f);
 }
@@ -60,9 +61,12 @@ TEST(Quaternion, EulerOrdersPlaceTheAxisRotations) {
   const TQuaternion qx = QuaternionFromAxisAngle(UnitVectorX, 10);
   const TQuaternion qy = QuaternionFromAxisAngle(UnitVectorY, 20);
   const TQuaternion qz = QuaternionFromAxisAngle(UnitVectorZ, 30);
-  EXPECT_TRUE(Same(RotationFromEulerAngles(eulXYZ, 10, 20, 30), QuaternionMultiply(QuaternionMultiply(qx, qy), qz)));
-  EXPECT_TRUE(Same(RotationFromEulerAngles(eulYZX, 10, 20, 30), QuaternionMultiply(QuaternionMultiply(qy, qz), qx)));
-  EXPECT_TRUE(Same(RotationFromEulerAngles(eulZYX, 10, 20, 30), QuaternionMultiply(QuaternionMultiply(qz, qy), qx)));
+  EXPECT_TRUE(
+      Same(RotationFromEulerAngles(eulXYZ, 10, 20, 30), QuaternionMultiply(QuaternionMultiply(qx, qy), qz)));
+  EXPECT_TRUE(
+      Same(RotationFromEulerAngles(eulYZX, 10, 20, 30), QuaternionMultiply(QuaternionMultiply(qy, qz), qx)));
+  EXPECT_TRUE(
+      Same(RotationFromEulerAngles(eulZYX, 10, 20, 30), QuaternionMultiply(QuaternionMultiply(qz, qy), qx)));
   // Angles are wrapped into (-180, 180] first.
   EXPECT_TRUE(Same(QuaternionFromEuler(eulXYZ, 370, -350, 30), RotationFromEulerAngles(eulXYZ, 10, 10, 30)));
 }

@@ -54,7 +54,8 @@ TEST_P(SilhouetteTest, ClosedTetrahedronGivesOneLoop) {
   c.AddFaceByPoints(b, d, e);
   EXPECT_EQ(c.EdgeCount(), 6);
   for (int k = 0; k < c.EdgeCount(); ++k) EXPECT_NE(c.EdgeFacePairs().GetItem(2 * k + 1), -1);
-  for (const TAffineVector& eye : {TAffineVector{3, 2, 1}, TAffineVector{-2, -1, -3}, TAffineVector{0.2f, 0.3f, 5}}) {
+  for (const TAffineVector& eye :
+       {TAffineVector{3, 2, 1}, TAffineVector{-2, -1, -3}, TAffineVector{0.2f, 0.3f, 5}}) {
     std::unique_ptr<TGLSilhouette> s;
     c.CreateSilhouette(From(eye), s, false);
     const std::vector<int> indices = Items(s->Indices());

@@ -13,13 +13,17 @@ namespace {
 using Ext = long double;
 
 // Reference formulas evaluated in long double and rounded to single once per component.
-float R(Ext x) { return static_cast<float>(x); }
+float R(Ext x) {
+  return static_cast<float>(x);
+}
 
 template <typename V>
 bool Bits(const V& a, const V& b) {
   return std::memcmp(a.data(), b.data(), sizeof(a)) == 0;
 }
-bool Bits(float a, float b) { return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b); }
+bool Bits(float a, float b) {
+  return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
 
 class RandomFloats {
  public:
@@ -48,27 +52,31 @@ TEST(VectorGeometry, OperationsRoundExtendedResultsOncePerComponent) {
     const float f = rnd.Next(), g = rnd.Next();
     SCOPED_TRACE(n);
 
-    ASSERT_TRUE(Bits(AddAffine(a, b), TAffineVector{R(Ext(a[0]) + b[0]), R(Ext(a[1]) + b[1]), R(Ext(a[2]) + b[2])}));
+    ASSERT_TRUE(
+        Bits(AddAffine(a, b), TAffineVector{R(Ext(a[0]) + b[0]), R(Ext(a[1]) + b[1]), R(Ext(a[2]) + b[2])}));
     ASSERT_TRUE(Bits(SubtractVector4(p, q), TVector4f{R(Ext(p[0]) - q[0]), R(Ext(p[1]) - q[1]),
                                                       R(Ext(p[2]) - q[2]), R(Ext(p[3]) - q[3])}));
     TAffineVector v = a;
     AddScaledAffine(v, b, f);
-    ASSERT_TRUE(Bits(v, TAffineVector{R(a[0] + Ext(b[0]) * f), R(a[1] + Ext(b[1]) * f), R(a[2] + Ext(b[2]) * f)}));
-    ASSERT_TRUE(Bits(CombineAffine(a, b, f, g), TAffineVector{R(Ext(f) * a[0] + Ext(g) * b[0]),
-                                                              R(Ext(f) * a[1] + Ext(g) * b[1]),
-                                                              R(Ext(f) * a[2] + Ext(g) * b[2])}));
+    ASSERT_TRUE(
+        Bits(v, TAffineVector{R(a[0] + Ext(b[0]) * f), R(a[1] + Ext(b[1]) * f), R(a[2] + Ext(b[2]) * f)}));
+    ASSERT_TRUE(Bits(CombineAffine(a, b, f, g),
+                     TAffineVector{R(Ext(f) * a[0] + Ext(g) * b[0]), R(Ext(f) * a[1] + Ext(g) * b[1]),
+                                   R(Ext(f) * a[2] + Ext(g) * b[2])}));
     TVector4f combined;
     for (int i = 0; i < 4; ++i) combined[i] = R(p[i] + Ext(g) * q[i]);
     ASSERT_TRUE(Bits(CombineVector4One(p, q, g), combined));
     TVector4f scaled = p;
     ScaleVector4(scaled, f);
-    ASSERT_TRUE(Bits(scaled, TVector4f{R(Ext(p[0]) * f), R(Ext(p[1]) * f), R(Ext(p[2]) * f), R(Ext(p[3]) * f)}));
+    ASSERT_TRUE(
+        Bits(scaled, TVector4f{R(Ext(p[0]) * f), R(Ext(p[1]) * f), R(Ext(p[2]) * f), R(Ext(p[3]) * f)}));
 
     const Ext dot = Ext(a[0]) * b[0] + Ext(a[1]) * b[1] + Ext(a[2]) * b[2];
     const Ext na = Ext(a[0]) * a[0] + Ext(a[1]) * a[1] + Ext(a[2]) * a[2];
     const Ext nb = Ext(b[0]) * b[0] + Ext(b[1]) * b[1] + Ext(b[2]) * b[2];
     ASSERT_TRUE(Bits(AffineDot(a, b), R(dot)));
-    ASSERT_TRUE(Bits(Vector4Dot(p, q), R(Ext(p[0]) * q[0] + Ext(p[1]) * q[1] + Ext(p[2]) * q[2] + Ext(p[3]) * q[3])));
+    ASSERT_TRUE(
+        Bits(Vector4Dot(p, q), R(Ext(p[0]) * q[0] + Ext(p[1]) * q[1] + Ext(p[2]) * q[2] + Ext(p[3]) * q[3])));
     ASSERT_TRUE(Bits(AffineCross(a, b), TAffineVector{R(Ext(a[1]) * b[2] - Ext(a[2]) * b[1]),
                                                       R(Ext(a[2]) * b[0] - Ext(a[0]) * b[2]),
                                                       R(Ext(a[0]) * b[1] - Ext(a[1]) * b[0])}));

@@ -141,10 +141,12 @@ TEST(VectorLists, ArchiveLayout) {
 TEST(VectorLists, ArchiveContentIsChecked) {
   TAffineVectorList list;
   const std::string items(12, '\0');
-  ExpectError<EFilerException>([&] { list.LoadFromString("\x02\x01\x02\x01\x02\x0c"s + items + "\x02\x00"s); },
-                               "TAffineVectorList : unknown archive version 1");
-  ExpectError<EFilerException>([&] { list.LoadFromString("\x02\x00\x02\x01\x02\x0c"s + items + "\x02\x05"s); },
-                               "TAffineVectorList : unknown archive version 5");
+  ExpectError<EFilerException>(
+      [&] { list.LoadFromString("\x02\x01\x02\x01\x02\x0c"s + items + "\x02\x00"s); },
+      "TAffineVectorList : unknown archive version 1");
+  ExpectError<EFilerException>(
+      [&] { list.LoadFromString("\x02\x00\x02\x01\x02\x0c"s + items + "\x02\x05"s); },
+      "TAffineVectorList : unknown archive version 5");
   // A vector list's archive read as an affine list: the item size is not the list's own.
   TVectorList vectors;
   vectors.AddXYZW(1, 2, 3, 4);

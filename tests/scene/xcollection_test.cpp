@@ -34,7 +34,8 @@ class TUniqueItem : public TXCollectionItem {
  public:
   class TClass : public TXCollectionItemClass {
    public:
-    TClass(const char* name = "TUniqueItem", const TXCollectionItemClass* parent = &TXCollectionItem::StaticClass())
+    TClass(const char* name = "TUniqueItem",
+           const TXCollectionItemClass* parent = &TXCollectionItem::StaticClass())
         : TXCollectionItemClass(name, parent) {}
     std::string KindName() const override { return "Unique item"; }
     bool IsUnique() const override { return true; }
@@ -133,7 +134,8 @@ TEST(XCollection, UniqueAndPickyClassesAreRefused) {
   TUniqueChild::StaticClass().Create(&d);
   // The unique class itself may not join where one of its descendants is.
   EXPECT_FALSE(d.Accepts(TUniqueItem::StaticClass()));
-  EXPECT_EQ(Rejected([&] { TPickyItem::StaticClass().Create(&d); }), "Addition of TPickyItem to TXCollection rejected.");
+  EXPECT_EQ(Rejected([&] { TPickyItem::StaticClass().Create(&d); }),
+            "Addition of TPickyItem to TXCollection rejected.");
 }
 
 TEST(XCollection, StreamsTheClassNameOnceThenItsIndex) {
@@ -146,10 +148,12 @@ TEST(XCollection, StreamsTheClassNameOnceThenItsIndex) {
   TStringStream stream;
   TBinaryWriter writer(stream);
   c.WriteItems(writer);
-  EXPECT_EQ(stream.DataString(), "\x02\x03"
-                                 "\x06\x0aTPlainItem\x02\x00\x06\x05" "first"
-                                 "\x06\x0bTUniqueItem\x02\x00\x06\x0bUnique item"
-                                 "\x02\x00\x02\x00\x06\x06second"s);
+  EXPECT_EQ(stream.DataString(),
+            "\x02\x03"
+            "\x06\x0aTPlainItem\x02\x00\x06\x05"
+            "first"
+            "\x06\x0bTUniqueItem\x02\x00\x06\x0bUnique item"
+            "\x02\x00\x02\x00\x06\x06second"s);
 
   TXCollection back(nullptr);
   TPlainItem::StaticClass().Create(&back);  // replaced by the stream's items

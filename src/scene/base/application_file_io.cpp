@@ -84,7 +84,8 @@ void TDataFile::SaveToFile(const std::string& file_name) {
 }
 
 void TDataFile::SaveToStream(TStream& stream) {
-  SceneAssert(false, std::string("Export for ") + ClassName() + " to " + stream.ClassName() + " not available.");
+  SceneAssert(false,
+              std::string("Export for ") + ClassName() + " to " + stream.ClassName() + " not available.");
 }
 
 }  // namespace zentrova

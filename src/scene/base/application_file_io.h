@@ -13,7 +13,8 @@
 
 namespace zentrova {
 
-using TAFIOCreateFileStream = std::function<std::unique_ptr<TStream>(const std::string& file_name, std::uint16_t mode)>;
+using TAFIOCreateFileStream =
+    std::function<std::unique_ptr<TStream>(const std::string& file_name, std::uint16_t mode)>;
 using TAFIOFileStreamExists = std::function<bool(const std::string& file_name)>;
 
 // Installs (or, with empty functions, removes) the two stream hooks.

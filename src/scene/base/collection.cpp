@@ -21,7 +21,9 @@ int TCollectionItem::Index() const {
   return it == items.end() ? -1 : static_cast<int>(it - items.begin());
 }
 
-TPersistent* TCollectionItem::GetOwner() const { return collection_; }
+TPersistent* TCollectionItem::GetOwner() const {
+  return collection_;
+}
 
 std::string TCollectionItem::GetNamePath() const {
   if (collection_ == nullptr) return TPersistent::GetNamePath();
@@ -42,13 +44,18 @@ TCollection::~TCollection() {
 }
 
 TCollectionItem* TCollection::Items(int index) const {
-  if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= Count())
+    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   return items_[index];
 }
 
-TCollectionItem* TCollection::Add() { return item_class_(this); }
+TCollectionItem* TCollection::Add() {
+  return item_class_(this);
+}
 
-void TCollection::Delete(int index) { delete Items(index); }
+void TCollection::Delete(int index) {
+  delete Items(index);
+}
 
 void TCollection::Clear() {
   if (items_.empty()) return;

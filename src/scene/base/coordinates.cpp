@@ -68,9 +68,13 @@ void TGLCoordinates::SetAsVector(const TVector4f& v) {
   NotifyChange(this);
 }
 
-float TGLCoordinates::VectorLength() const { return Vector3Length(value_); }
+float TGLCoordinates::VectorLength() const {
+  return Vector3Length(value_);
+}
 
-bool TGLCoordinates::Equals(const TVector4f& v) const { return Vector4Equals(value_, v); }
+bool TGLCoordinates::Equals(const TVector4f& v) const {
+  return Vector4Equals(value_, v);
+}
 
 void TGLCoordinates::NotifyChange(TPersistent* sender) {
   if (auto* owner = dynamic_cast<TGLCoordinatesUpdateAbleComponent*>(Owner())) {

@@ -9,7 +9,9 @@ namespace zentrova {
 
 namespace {
 using Ext = long double;
-inline float S(Ext x) { return static_cast<float>(x); }
+inline float S(Ext x) {
+  return static_cast<float>(x);
+}
 
 std::int32_t ToInt32(Ext x) {
   // The x87 store of a value that does not fit is the "integer indefinite" 0x80000000.
@@ -18,10 +20,18 @@ std::int32_t ToInt32(Ext x) {
 }
 }  // namespace
 
-float DegToRad(float degrees) { return S(degrees * (cPI / 180)); }
-float RadToDeg(float radians) { return S(radians * (180 / cPI)); }
-long double DegToRadExt(long double degrees) { return degrees * (cPI / 180); }
-long double RadToDegExt(long double radians) { return radians * (180 / cPI); }
+float DegToRad(float degrees) {
+  return S(degrees * (cPI / 180));
+}
+float RadToDeg(float radians) {
+  return S(radians * (180 / cPI));
+}
+long double DegToRadExt(long double degrees) {
+  return degrees * (cPI / 180);
+}
+long double RadToDegExt(long double radians) {
+  return radians * (180 / cPI);
+}
 
 float WrapDegrees180(float angle) {
   Ext a = angle - 360 * std::trunc(Ext(angle) * (1 / 360.0L));
@@ -72,26 +82,56 @@ void FillSinCosTables(std::span<float> sines, std::span<float> cosines, float st
   }
 }
 
-long double ArcCosExt(long double x) { return std::atan2(std::sqrt(1 - x * x), x); }
-long double ArcSinExt(long double x) { return std::atan2(x, std::sqrt(1 - x * x)); }
-float ArcCos(float x) { return S(ArcCosExt(x)); }
-long double ArcTan2Ext(long double y, long double x) { return std::atan2(y, x); }
-float ArcTan2(float y, float x) { return S(std::atan2(Ext(y), Ext(x))); }
-long double TanExt(long double x) { return std::tan(x); }
-float RSqrt(float x) { return S(1 / std::sqrt(Ext(x))); }
+long double ArcCosExt(long double x) {
+  return std::atan2(std::sqrt(1 - x * x), x);
+}
+long double ArcSinExt(long double x) {
+  return std::atan2(x, std::sqrt(1 - x * x));
+}
+float ArcCos(float x) {
+  return S(ArcCosExt(x));
+}
+long double ArcTan2Ext(long double y, long double x) {
+  return std::atan2(y, x);
+}
+float ArcTan2(float y, float x) {
+  return S(std::atan2(Ext(y), Ext(x)));
+}
+long double TanExt(long double x) {
+  return std::tan(x);
+}
+float RSqrt(float x) {
+  return S(1 / std::sqrt(Ext(x)));
+}
 
-long double RoundInt(long double x) { return std::nearbyint(x); }
-std::int32_t TruncSingle(float x) { return ToInt32(std::trunc(Ext(x))); }
-std::int32_t RoundSingle(float x) { return ToInt32(std::nearbyint(Ext(x))); }
-long double IntExt(long double x) { return std::trunc(x); }
-float FracSingle(float x) { return S(x - std::trunc(Ext(x))); }
-int SignSingle(float x) { return x < 0 ? -1 : (x > 0 ? 1 : 0); }
-long double MaxExt(long double a, long double b) { return a > b ? a : b; }
+long double RoundInt(long double x) {
+  return std::nearbyint(x);
+}
+std::int32_t TruncSingle(float x) {
+  return ToInt32(std::trunc(Ext(x)));
+}
+std::int32_t RoundSingle(float x) {
+  return ToInt32(std::nearbyint(Ext(x)));
+}
+long double IntExt(long double x) {
+  return std::trunc(x);
+}
+float FracSingle(float x) {
+  return S(x - std::trunc(Ext(x)));
+}
+int SignSingle(float x) {
+  return x < 0 ? -1 : (x > 0 ? 1 : 0);
+}
+long double MaxExt(long double a, long double b) {
+  return a > b ? a : b;
+}
 float Max3(float a, float b, float c) {
   float m = a > b ? a : b;
   return m > c ? m : c;
 }
-std::int32_t MaxInt(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
+std::int32_t MaxInt(std::int32_t a, std::int32_t b) {
+  return a > b ? a : b;
+}
 float ClampSingle(float value, float min, float max) {
   if (value < min) return min;
   if (value > max) return max;

@@ -9,9 +9,13 @@ namespace zentrova {
 
 namespace {
 using Ext = long double;
-inline float S(Ext x) { return static_cast<float>(x); }
+inline float S(Ext x) {
+  return static_cast<float>(x);
+}
 
-TVector4f Column(const TMatrix4f& m, int j) { return {m[0][j], m[1][j], m[2][j], m[3][j]}; }
+TVector4f Column(const TMatrix4f& m, int j) {
+  return {m[0][j], m[1][j], m[2][j], m[3][j]};
+}
 }  // namespace
 
 TMatrix4f RotationMatrixX(float sine, float cosine) {
@@ -89,14 +93,19 @@ TMatrix4f MultiplyMatrices(const TMatrix4f& a, const TMatrix4f& b) {
   TMatrix4f r;
   for (int i = 0; i < 4; ++i) {
     for (int j = 0; j < 4; ++j) {
-      r[i][j] = S(Ext(a[i][0]) * b[0][j] + Ext(a[i][1]) * b[1][j] + Ext(a[i][2]) * b[2][j] + Ext(a[i][3]) * b[3][j]);
+      r[i][j] = S(Ext(a[i][0]) * b[0][j] + Ext(a[i][1]) * b[1][j] + Ext(a[i][2]) * b[2][j] +
+                  Ext(a[i][3]) * b[3][j]);
     }
   }
   return r;
 }
 
-void MultiplyMatrices(const TMatrix4f& a, const TMatrix4f& b, TMatrix4f& out) { out = MultiplyMatrices(a, b); }
-void MultiplyMatrixInPlace(TMatrix4f& a, const TMatrix4f& b) { a = MultiplyMatrices(a, b); }
+void MultiplyMatrices(const TMatrix4f& a, const TMatrix4f& b, TMatrix4f& out) {
+  out = MultiplyMatrices(a, b);
+}
+void MultiplyMatrixInPlace(TMatrix4f& a, const TMatrix4f& b) {
+  a = MultiplyMatrices(a, b);
+}
 
 TVector4f TransformVector4(const TVector4f& v, const TMatrix4f& m) {
   TVector4f r;
@@ -118,7 +127,8 @@ TVector4f RotateVector(const TVector4f& v, const TAffineVector& axis, float angl
   return TransformVector4(v, CreateRotationMatrix(axis, angle));
 }
 
-float Determinant3x3(float a1, float a2, float a3, float b1, float b2, float b3, float c1, float c2, float c3) {
+float Determinant3x3(float a1, float a2, float a3, float b1, float b2, float b3, float c1, float c2,
+                     float c3) {
   return S(a1 * (Ext(b2) * c3 - Ext(b3) * c2) - b1 * (Ext(a2) * c3 - Ext(a3) * c2) +
            c1 * (Ext(a2) * b3 - Ext(a3) * b2));
 }
@@ -346,7 +356,8 @@ bool RayPlaneHit(const TVector4f& start, const TVector4f& direction, const TVect
 }
 
 bool RayTriangleHit(const TVector4f& start, const TVector4f& direction, const TAffineVector& p1,
-                    const TAffineVector& p2, const TAffineVector& p3, TVector4f* point, TAffineVector* normal) {
+                    const TAffineVector& p2, const TAffineVector& p3, TVector4f* point,
+                    TAffineVector* normal) {
   // Möller-Trumbore: solve start + t·direction = p1 + u·e1 + v·e2 by Cramer's rule.
   const TAffineVector e1 = SubtractAffine(p2, p1), e2 = SubtractAffine(p3, p1);
   const TAffineVector dir{direction[0], direction[1], direction[2]};
@@ -367,8 +378,8 @@ bool RayTriangleHit(const TVector4f& start, const TVector4f& direction, const TA
   return true;
 }
 
-int RaySphereHits(const TVector4f& start, const TVector4f& direction, const TAffineVector& centre, float radius,
-                  TVector4f& i1, TVector4f& i2) {
+int RaySphereHits(const TVector4f& start, const TVector4f& direction, const TAffineVector& centre,
+                  float radius, TVector4f& i1, TVector4f& i2) {
   const TAffineVector s{start[0], start[1], start[2]};
   const TAffineVector d{direction[0], direction[1], direction[2]};
   const Ext p = ProjectPointOnAxis(centre, s, d);

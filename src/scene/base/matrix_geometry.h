@@ -36,9 +36,10 @@ TAffineVector TransformAffinePoint(const TAffineVector& p, const TMatrix4f& m); 
 TVector4f RotateVector(const TVector4f& v, const TAffineVector& axis, float angle);
 
 // 3×3 determinant of the rows (a1, a2, a3), (b1, b2, b3), (c1, c2, c3) by cofactor expansion.
-float Determinant3x3(float a1, float a2, float a3, float b1, float b2, float b3, float c1, float c2, float c3);
+float Determinant3x3(float a1, float a2, float a3, float b1, float b2, float b3, float c1, float c2,
+                     float c3);
 float Determinant4(const TMatrix4f& m);  // Laplace expansion along row 0
-void AdjugateMatrix4(TMatrix4f& m);       // m := its adjoint (transposed cofactors)
+void AdjugateMatrix4(TMatrix4f& m);      // m := its adjoint (transposed cofactors)
 void ScaleMatrix(TMatrix4f& m, float factor);
 void Transpose3x3InPlace(TMatrix4f& m);
 // Adjoint × (1 / det); the identity when |det| < 1e-40.
@@ -52,6 +53,7 @@ TMatrix4f InvertAffineMatrix(const TMatrix4f& m);
 void OrthonormalizeMatrix(TMatrix4f& m);
 
 // Indexes into the record that SplitMatrixTransforms fills.
+// clang-format off
 enum TTransType {
   ttScaleX, ttScaleY, ttScaleZ,
   ttShearXY, ttShearXZ, ttShearYZ,
@@ -59,6 +61,7 @@ enum TTransType {
   ttTranslateX, ttTranslateY, ttTranslateZ,
   ttPerspectiveX, ttPerspectiveY, ttPerspectiveZ, ttPerspectiveW
 };
+// clang-format on
 using TTransformations = std::array<float, 16>;
 // Decomposition of a matrix into scale, shear, rotation (radians), translation and perspective, after
 // the unmatrix method of Graphics Gems II. False when m[3][3] = 0 or the upper 3×3 part is singular.
@@ -82,8 +85,8 @@ bool RayTriangleHit(const TVector4f& start, const TVector4f& direction, const TA
                     const TAffineVector& p2, const TAffineVector& p3, TVector4f* point = nullptr,
                     TAffineVector* normal = nullptr);
 // 0, 1 or 2 intersections of a ray (unit direction) with a sphere, the nearer first.
-int RaySphereHits(const TVector4f& start, const TVector4f& direction, const TAffineVector& centre, float radius,
-                  TVector4f& i1, TVector4f& i2);
+int RaySphereHits(const TVector4f& start, const TVector4f& direction, const TAffineVector& centre,
+                  float radius, TVector4f& i1, TVector4f& i2);
 // Radius of the circle in which a sphere of that radius is seen from that distance to its centre.
 float SphereVisibleRadius(float distance, float radius);
 

@@ -60,7 +60,9 @@ void TGLNode::NotifyNodes() {
 TGLNodes::TGLNodes(TPersistent* owner, TCollectionItemClass item_class)
     : TOwnedCollection(owner, item_class != nullptr ? item_class : &CreateCollectionItem<TGLNode>) {}
 
-TGLNodes* TGLNodes::NewInstance(TPersistent* owner) const { return new TGLNodes(owner, ItemClass()); }
+TGLNodes* TGLNodes::NewInstance(TPersistent* owner) const {
+  return new TGLNodes(owner, ItemClass());
+}
 
 std::unique_ptr<TGLNodes> TGLNodes::Duplicate(TPersistent* owner) const {
   std::unique_ptr<TGLNodes> copy(NewInstance(owner));
@@ -112,8 +114,8 @@ TAffineVector TGLNodes::AveragePosition() const {
 TAffineVector TGLNodes::PlaneNormal() const {
   if (Count() < 3) return ZeroVector;
   const TAffineVector p0 = GetItem(0)->AsAffineVector();
-  return NormalizeAffineTo(
-      AffineCross(SubtractAffine(GetItem(1)->AsAffineVector(), p0), SubtractAffine(GetItem(2)->AsAffineVector(), p0)));
+  return NormalizeAffineTo(AffineCross(SubtractAffine(GetItem(1)->AsAffineVector(), p0),
+                                       SubtractAffine(GetItem(2)->AsAffineVector(), p0)));
 }
 
 TAffineVector TGLNodes::DirectionAt(int index) const {
@@ -217,7 +219,8 @@ void GLAPIENTRY TessCombine(GLdouble coords[3], void* /*vertex_data*/[4], GLfloa
   auto* t = static_cast<TTessellation*>(data);
   *out = nullptr;
   t->Guard([&] {
-    t->pool.push_back({static_cast<float>(coords[0]), static_cast<float>(coords[1]), static_cast<float>(coords[2])});
+    t->pool.push_back(
+        {static_cast<float>(coords[0]), static_cast<float>(coords[1]), static_cast<float>(coords[2])});
     *out = t->pool.back().data();
   });
 }
@@ -285,7 +288,8 @@ void TGLNodes::DrawTessellatedPolygon(bool textured, const TAffineVector* normal
   if (t.failure) std::rethrow_exception(t.failure);
   if (t.glu_error != 0) {
     const auto* text = reinterpret_cast<const char*>(gluErrorString(t.glu_error));
-    throw EAssertionFailed(std::to_string(t.glu_error) + ": " + (text != nullptr ? text : ""), __FILE__, __LINE__);
+    throw EAssertionFailed(std::to_string(t.glu_error) + ": " + (text != nullptr ? text : ""), __FILE__,
+                           __LINE__);
   }
 }
 

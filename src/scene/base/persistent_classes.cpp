@@ -42,7 +42,8 @@ std::string Utf16ToUtf8(const std::vector<std::uint16_t>& units) {
   out.reserve(units.size());
   for (std::size_t i = 0; i < units.size(); ++i) {
     const std::uint32_t u = units[i];
-    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000) {
+    if (u >= 0xD800 && u < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+        units[i + 1] < 0xE000) {
       AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
       ++i;
     } else if (u >= 0xD800 && u < 0xE000) {
@@ -121,7 +122,9 @@ constexpr int kMaxObjectListDepth = 256;
 
 // ---- TBinaryReader ----
 
-void TBinaryReader::Read(void* buffer, std::int64_t count) { Stream().ReadBuffer(buffer, count); }
+void TBinaryReader::Read(void* buffer, std::int64_t count) {
+  Stream().ReadBuffer(buffer, count);
+}
 
 std::uint8_t TBinaryReader::ReadTag() {
   std::uint8_t tag;
@@ -129,7 +132,9 @@ std::uint8_t TBinaryReader::ReadTag() {
   return tag;
 }
 
-void TBinaryReader::ReadTypeError() const { throw EReadError(std::string(ClassName()) + ", read type error"); }
+void TBinaryReader::ReadTypeError() const {
+  throw EReadError(std::string(ClassName()) + ", read type error");
+}
 
 std::int64_t TBinaryReader::CheckedLength(std::int32_t length, std::int64_t unit) {
   if (length < 0 || length * unit > Stream().Remaining()) {
@@ -223,13 +228,19 @@ void TBinaryReader::ReadListEnd() {
   if (ReadTag() != vaNull) ReadTypeError();
 }
 
-bool TBinaryReader::EndOfList() { return NextValue() == vaNull; }
+bool TBinaryReader::EndOfList() {
+  return NextValue() == vaNull;
+}
 
 // ---- TBinaryWriter ----
 
-void TBinaryWriter::Write(const void* buffer, std::int64_t count) { Stream().WriteBuffer(buffer, count); }
+void TBinaryWriter::Write(const void* buffer, std::int64_t count) {
+  Stream().WriteBuffer(buffer, count);
+}
 
-void TBinaryWriter::WriteTag(std::uint8_t tag) { Write(&tag, 1); }
+void TBinaryWriter::WriteTag(std::uint8_t tag) {
+  Write(&tag, 1);
+}
 
 void TBinaryWriter::WriteInteger(std::int32_t value) {
   if (value >= -128 && value < 128) {
@@ -246,7 +257,9 @@ void TBinaryWriter::WriteInteger(std::int32_t value) {
   }
 }
 
-void TBinaryWriter::WriteBoolean(bool value) { WriteTag(value ? vaTrue : vaFalse); }
+void TBinaryWriter::WriteBoolean(bool value) {
+  WriteTag(value ? vaTrue : vaFalse);
+}
 
 void TBinaryWriter::WriteString(const std::string& value) {
   if (value.size() <= 255) {
@@ -269,9 +282,13 @@ void TBinaryWriter::WriteFloat(long double value) {
   Write(&value, 10);
 }
 
-void TBinaryWriter::WriteListBegin() { WriteTag(vaList); }
+void TBinaryWriter::WriteListBegin() {
+  WriteTag(vaList);
+}
 
-void TBinaryWriter::WriteListEnd() { WriteTag(vaNull); }
+void TBinaryWriter::WriteListEnd() {
+  WriteTag(vaNull);
+}
 
 // ---- TPersistentObject ----
 
@@ -372,7 +389,9 @@ TPersistentObjectFactory FindClass(const std::string& class_name) {
 
 TPersistentObjectList::~TPersistentObjectList() = default;
 
-void TPersistentObjectList::RaiseIndexError(int index) const { throw EListError("Invalid list index"); }
+void TPersistentObjectList::RaiseIndexError(int index) const {
+  throw EListError("Invalid list index");
+}
 
 void TPersistentObjectList::Grow() {
   items_.resize(items_.size() + static_cast<std::size_t>(std::max(growth_delta_, 1)), nullptr);

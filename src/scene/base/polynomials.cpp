@@ -31,7 +31,9 @@ bool RootOfResolventTerm(double& value, double scale) {
 }
 }  // namespace
 
-bool NearZero(double x) { return !(std::fabs(x) > 1e-40); }
+bool NearZero(double x) {
+  return !(std::fabs(x) > 1e-40);
+}
 
 bool SmallestPositiveRoot(const TDoubleArray& roots, double& smallest) {
   bool found = false;

@@ -11,7 +11,9 @@ namespace zentrova {
 
 namespace {
 using Ext = long double;
-inline float S(Ext x) { return static_cast<float>(x); }
+inline float S(Ext x) {
+  return static_cast<float>(x);
+}
 
 Ext SquaredMagnitude(const TQuaternion& q) {
   return Ext(q.ImagPart[0]) * q.ImagPart[0] + Ext(q.ImagPart[1]) * q.ImagPart[1] +
@@ -19,7 +21,9 @@ Ext SquaredMagnitude(const TQuaternion& q) {
 }
 }  // namespace
 
-float QuaternionMagnitude(const TQuaternion& q) { return S(std::sqrt(SquaredMagnitude(q))); }
+float QuaternionMagnitude(const TQuaternion& q) {
+  return S(std::sqrt(SquaredMagnitude(q)));
+}
 
 void NormalizeQuaternion(TQuaternion& q) {
   const float m = QuaternionMagnitude(q);

@@ -60,7 +60,8 @@ void TConnectivity::AddEdge(int a, int b, int face) {
   edge_face_pairs_.Add2(face, -1);
 }
 
-int TConnectivity::AddFaceByPoints(const TAffineVector& p1, const TAffineVector& p2, const TAffineVector& p3) {
+int TConnectivity::AddFaceByPoints(const TAffineVector& p1, const TAffineVector& p2,
+                                   const TAffineVector& p3) {
   SceneAssert(vertices_ != nullptr);
   const int i1 = vertices_->IndexOfOrAppend(p1);
   const int i2 = vertices_->IndexOfOrAppend(p2);
@@ -93,8 +94,8 @@ int TConnectivity::AddSilhouetteVertex(int index, TGLSilhouette& silhouette) {
   return added;
 }
 
-void TConnectivity::CreateSilhouette(const TSilhouetteQuery& query, std::unique_ptr<TGLSilhouette>& silhouette,
-                                     bool add_to_silhouette) {
+void TConnectivity::CreateSilhouette(const TSilhouetteQuery& query,
+                                     std::unique_ptr<TGLSilhouette>& silhouette, bool add_to_silhouette) {
   if (!silhouette) {
     silhouette = std::make_unique<TGLSilhouette>();
   } else if (!add_to_silhouette) {
@@ -106,8 +107,8 @@ void TConnectivity::CreateSilhouette(const TSilhouetteQuery& query, std::unique_
   for (int f = 0; f < FaceCount(); ++f) {
     const int c0 = face_corners_.GetItem(3 * f), c1 = face_corners_.GetItem(3 * f + 1),
               c2 = face_corners_.GetItem(3 * f + 2);
-    const TAffineVector n =
-        PrecomputeFaceNormal() ? face_normals_.GetItem(f) : TriangleNormal(Vertex(c0), Vertex(c1), Vertex(c2));
+    const TAffineVector n = PrecomputeFaceNormal() ? face_normals_.GetItem(f)
+                                                   : TriangleNormal(Vertex(c0), Vertex(c1), Vertex(c2));
     // A viewpoint in the face's plane counts as seeing it.
     const bool visible = ProjectPointOnAxis(query.Eye, Vertex(c0), n) >= 0;
     face_visibility_.SetItem(f, visible ? 1 : 0);

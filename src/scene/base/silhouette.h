@@ -26,8 +26,8 @@ class TGLSilhouette {
   TGLSilhouette(const TGLSilhouette&) = delete;
   TGLSilhouette& operator=(const TGLSilhouette&) = delete;
 
-  TVectorList& Vertices() { return vertices_; }      // points, w = 1
-  TIntegerList& Indices() { return indices_; }       // two per silhouette edge
+  TVectorList& Vertices() { return vertices_; }        // points, w = 1
+  TIntegerList& Indices() { return indices_; }         // two per silhouette edge
   TIntegerList& CapIndices() { return cap_indices_; }  // three per cap triangle
   const TVectorList& Vertices() const { return vertices_; }
   const TIntegerList& Indices() const { return indices_; }

@@ -8,7 +8,9 @@ namespace zentrova {
 
 namespace {
 using Ext = long double;
-inline float S(Ext x) { return static_cast<float>(x); }
+inline float S(Ext x) {
+  return static_cast<float>(x);
+}
 
 // sqrt(2) and 1/sqrt(2) as the literal singles the factorisation has always started from (the second
 // is the single just above 1/sqrt(2), not the nearest one); other values would move every spline
@@ -101,7 +103,9 @@ TCubicSpline::TCubicSpline(std::span<const float> x, std::span<const float> y, s
       w_(Coefficients(w, count)),
       knot_count_(count) {}
 
-float TCubicSpline::ValueX(float t) const { return Value(x_, knot_count_, t); }
+float TCubicSpline::ValueX(float t) const {
+  return Value(x_, knot_count_, t);
+}
 
 void TCubicSpline::ValueXYZ(float t, float& x, float& y, float& z) const {
   x = Value(x_, knot_count_, t);
@@ -115,7 +119,9 @@ TAffineVector TCubicSpline::ValueAffine(float t) const {
   return v;
 }
 
-void TCubicSpline::ValueAffineB(float t, TAffineVector& v) const { ValueXYZ(t, v[0], v[1], v[2]); }
+void TCubicSpline::ValueAffineB(float t, TAffineVector& v) const {
+  ValueXYZ(t, v[0], v[1], v[2]);
+}
 
 TAffineVector TCubicSpline::SlopeAffine(float t) const {
   return {Slope(x_, knot_count_, t), Slope(y_, knot_count_, t), Slope(z_, knot_count_, t)};

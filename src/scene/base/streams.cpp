@@ -93,8 +93,9 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-  const int whence =
-      origin == TSeekOrigin::soBeginning ? SEEK_SET : (origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END);
+  const int whence = origin == TSeekOrigin::soBeginning
+                         ? SEEK_SET
+                         : (origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END);
   last_operation_ = 0;
   if (fseeko(file_, offset, whence) != 0) return -1;
   return ftello(file_);

@@ -10,7 +10,9 @@ namespace {
 // Operands are widened to extended precision, combined there and rounded to single when stored.
 using Ext = long double;
 
-inline float S(Ext x) { return static_cast<float>(x); }
+inline float S(Ext x) {
+  return static_cast<float>(x);
+}
 
 template <typename A>
 bool BitEqual(const A& a, const A& b, std::size_t n) {
@@ -19,31 +21,65 @@ bool BitEqual(const A& a, const A& b, std::size_t n) {
 
 }  // namespace
 
-bool Has3DNow() { return false; }
+bool Has3DNow() {
+  return false;
+}
 
-TAffineVector MakeAffineVector(float x, float y, float z) { return {x, y, z}; }
-void SetAffineVector(TAffineVector& v, float x, float y, float z) { v = {x, y, z}; }
-void SetAffineXYZ(TAffineVector& v, float x, float y, float z) { v = {x, y, z}; }
-void SetAffineFromVector(TAffineVector& a, const TVector4f& v) { a = {v[0], v[1], v[2]}; }
-TAffineDblVector AffineVectorToDouble(const TAffineVector& v) { return {v[0], v[1], v[2]}; }
-TVector4f MakeVector4(float x, float y, float z, float w) { return {x, y, z, w}; }
-void SetVector4(TVector4f& v, float x, float y, float z, float w) { v = {x, y, z, w}; }
-void SetVectorFromAffineW(TVector4f& v, const TAffineVector& a, float w) { v = {a[0], a[1], a[2], w}; }
-TVector4f MakePoint(float x, float y, float z) { return {x, y, z, 1}; }
-void SetPointFromAffine(TVector4f& v, const TAffineVector& a) { v = {a[0], a[1], a[2], 1}; }
-TVector4f PointFromAffine(const TAffineVector& a) { return {a[0], a[1], a[2], 1}; }
-TVector4f DirectionFromAffine(const TAffineVector& a) { return {a[0], a[1], a[2], 0}; }
-void CopyVector4(TVector4f& dest, const TVector4f& source) { dest = source; }
-void ClearVector4(TVector4f& v) { v = {0, 0, 0, 0}; }
+TAffineVector MakeAffineVector(float x, float y, float z) {
+  return {x, y, z};
+}
+void SetAffineVector(TAffineVector& v, float x, float y, float z) {
+  v = {x, y, z};
+}
+void SetAffineXYZ(TAffineVector& v, float x, float y, float z) {
+  v = {x, y, z};
+}
+void SetAffineFromVector(TAffineVector& a, const TVector4f& v) {
+  a = {v[0], v[1], v[2]};
+}
+TAffineDblVector AffineVectorToDouble(const TAffineVector& v) {
+  return {v[0], v[1], v[2]};
+}
+TVector4f MakeVector4(float x, float y, float z, float w) {
+  return {x, y, z, w};
+}
+void SetVector4(TVector4f& v, float x, float y, float z, float w) {
+  v = {x, y, z, w};
+}
+void SetVectorFromAffineW(TVector4f& v, const TAffineVector& a, float w) {
+  v = {a[0], a[1], a[2], w};
+}
+TVector4f MakePoint(float x, float y, float z) {
+  return {x, y, z, 1};
+}
+void SetPointFromAffine(TVector4f& v, const TAffineVector& a) {
+  v = {a[0], a[1], a[2], 1};
+}
+TVector4f PointFromAffine(const TAffineVector& a) {
+  return {a[0], a[1], a[2], 1};
+}
+TVector4f DirectionFromAffine(const TAffineVector& a) {
+  return {a[0], a[1], a[2], 0};
+}
+void CopyVector4(TVector4f& dest, const TVector4f& source) {
+  dest = source;
+}
+void ClearVector4(TVector4f& v) {
+  v = {0, 0, 0, 0};
+}
 
 TAffineVector AddAffine(const TAffineVector& a, const TAffineVector& b) {
   return {S(Ext(a[0]) + b[0]), S(Ext(a[1]) + b[1]), S(Ext(a[2]) + b[2])};
 }
-void AddAffineInPlace(TAffineVector& v, const TAffineVector& delta) { v = AddAffine(v, delta); }
+void AddAffineInPlace(TAffineVector& v, const TAffineVector& delta) {
+  v = AddAffine(v, delta);
+}
 TVector4f AddVector4(const TVector4f& a, const TVector4f& b) {
   return {S(Ext(a[0]) + b[0]), S(Ext(a[1]) + b[1]), S(Ext(a[2]) + b[2]), S(Ext(a[3]) + b[3])};
 }
-void AddVector4InPlace(TVector4f& v, const TVector4f& delta) { v = AddVector4(v, delta); }
+void AddVector4InPlace(TVector4f& v, const TVector4f& delta) {
+  v = AddVector4(v, delta);
+}
 
 TAffineVector SubtractAffine(const TAffineVector& a, const TAffineVector& b) {
   return {S(Ext(a[0]) - b[0]), S(Ext(a[1]) - b[1]), S(Ext(a[2]) - b[2])};
@@ -51,11 +87,15 @@ TAffineVector SubtractAffine(const TAffineVector& a, const TAffineVector& b) {
 void SubtractAffine(const TAffineVector& a, const TAffineVector& b, TAffineVector& result) {
   result = SubtractAffine(a, b);
 }
-void SubtractAffineInPlace(TAffineVector& v, const TAffineVector& delta) { v = SubtractAffine(v, delta); }
+void SubtractAffineInPlace(TAffineVector& v, const TAffineVector& delta) {
+  v = SubtractAffine(v, delta);
+}
 TVector4f SubtractVector4(const TVector4f& a, const TVector4f& b) {
   return {S(Ext(a[0]) - b[0]), S(Ext(a[1]) - b[1]), S(Ext(a[2]) - b[2]), S(Ext(a[3]) - b[3])};
 }
-void SubtractVector4InPlace(TVector4f& v, const TVector4f& w) { v = SubtractVector4(v, w); }
+void SubtractVector4InPlace(TVector4f& v, const TVector4f& w) {
+  v = SubtractVector4(v, w);
+}
 TVector4f SubtractToDirection(const TVector4f& a, const TVector4f& b) {
   return {S(Ext(a[0]) - b[0]), S(Ext(a[1]) - b[1]), S(Ext(a[2]) - b[2]), 0};
 }
@@ -76,7 +116,8 @@ TAffineVector CombineAffine(const TAffineVector& v1, const TAffineVector& v2, fl
   for (int i = 0; i < 3; ++i) r[i] = S(Ext(f1) * v1[i] + Ext(f2) * v2[i]);
   return r;
 }
-void CombineAffine(const TAffineVector& a, const TAffineVector& b, TAffineVector& result, float fa, float fb) {
+void CombineAffine(const TAffineVector& a, const TAffineVector& b, TAffineVector& result, float fa,
+                   float fb) {
   result = CombineAffine(a, b, fa, fb);
 }
 TVector4f CombineVector4(const TVector4f& v1, const TVector4f& v2, float f1, float f2) {
@@ -123,11 +164,15 @@ void ScaleVector4ByVector(TVector4f& v, const TVector4f& factors) {
 void NegateAffine(TAffineVector& v) {
   for (float& c : v) c = -c;
 }
-void NegateAffineTo(const TAffineVector& v, TAffineVector& result) { result = {-v[0], -v[1], -v[2]}; }
+void NegateAffineTo(const TAffineVector& v, TAffineVector& result) {
+  result = {-v[0], -v[1], -v[2]};
+}
 void NegateVector4(TVector4f& v) {
   for (float& c : v) c = -c;
 }
-void NegateVector4To(const TVector4f& v, TVector4f& result) { result = {-v[0], -v[1], -v[2], -v[3]}; }
+void NegateVector4To(const TVector4f& v, TVector4f& result) {
+  result = {-v[0], -v[1], -v[2], -v[3]};
+}
 TVector4f AbsComponents4(const TVector4f& v) {
   return {std::fabs(v[0]), std::fabs(v[1]), std::fabs(v[2]), std::fabs(v[3])};
 }
@@ -146,12 +191,20 @@ void ScaleFloatArray(float* values, int n, float f) {
 }
 
 namespace {
-Ext Dot3(const float* a, const float* b) { return Ext(a[0]) * b[0] + Ext(a[1]) * b[1] + Ext(a[2]) * b[2]; }
-Ext Norm3(const float* a) { return Ext(a[0]) * a[0] + Ext(a[1]) * a[1] + Ext(a[2]) * a[2]; }
+Ext Dot3(const float* a, const float* b) {
+  return Ext(a[0]) * b[0] + Ext(a[1]) * b[1] + Ext(a[2]) * b[2];
+}
+Ext Norm3(const float* a) {
+  return Ext(a[0]) * a[0] + Ext(a[1]) * a[1] + Ext(a[2]) * a[2];
+}
 }  // namespace
 
-float AffineDot(const TAffineVector& a, const TAffineVector& b) { return S(Dot3(a.data(), b.data())); }
-float Vector3Dot(const TVector4f& a, const TVector4f& b) { return S(Dot3(a.data(), b.data())); }
+float AffineDot(const TAffineVector& a, const TAffineVector& b) {
+  return S(Dot3(a.data(), b.data()));
+}
+float Vector3Dot(const TVector4f& a, const TVector4f& b) {
+  return S(Dot3(a.data(), b.data()));
+}
 float Vector4Dot(const TVector4f& a, const TVector4f& b) {
   return S(Ext(a[0]) * b[0] + Ext(a[1]) * b[1] + Ext(a[2]) * b[2] + Ext(a[3]) * b[3]);
 }
@@ -182,12 +235,24 @@ TVector4f AffineCrossToVector(const TAffineVector& a, const TAffineVector& b) {
   return {c[0], c[1], c[2], 0};
 }
 
-float AffineLength(const TAffineVector& v) { return S(std::sqrt(Norm3(v.data()))); }
-float Vector3Length(const TVector4f& v) { return S(std::sqrt(Norm3(v.data()))); }
-float Length2D(float a, float b) { return S(std::sqrt(Ext(a) * a + Ext(b) * b)); }
-float SquaredNorm2D(float a, float b) { return S(Ext(a) * a + Ext(b) * b); }
-float AffineNorm(const TAffineVector& v) { return S(Norm3(v.data())); }
-float Vector3Norm(const TVector4f& v) { return S(Norm3(v.data())); }
+float AffineLength(const TAffineVector& v) {
+  return S(std::sqrt(Norm3(v.data())));
+}
+float Vector3Length(const TVector4f& v) {
+  return S(std::sqrt(Norm3(v.data())));
+}
+float Length2D(float a, float b) {
+  return S(std::sqrt(Ext(a) * a + Ext(b) * b));
+}
+float SquaredNorm2D(float a, float b) {
+  return S(Ext(a) * a + Ext(b) * b);
+}
+float AffineNorm(const TAffineVector& v) {
+  return S(Norm3(v.data()));
+}
+float Vector3Norm(const TVector4f& v) {
+  return S(Norm3(v.data()));
+}
 
 float CosAngle3(const TAffineVector& a, const TAffineVector& b) {
   return S(Dot3(a.data(), b.data()) / std::sqrt(Norm3(a.data()) * Norm3(b.data())));
@@ -200,8 +265,12 @@ Ext Distance2(const TAffineVector& a, const TAffineVector& b) {
 }
 }  // namespace
 
-float AffineDistance2(const TAffineVector& a, const TAffineVector& b) { return S(Distance2(a, b)); }
-float AffineDistance(const TAffineVector& a, const TAffineVector& b) { return S(std::sqrt(Distance2(a, b))); }
+float AffineDistance2(const TAffineVector& a, const TAffineVector& b) {
+  return S(Distance2(a, b));
+}
+float AffineDistance(const TAffineVector& a, const TAffineVector& b) {
+  return S(std::sqrt(Distance2(a, b)));
+}
 float ManhattanDistance3(const TAffineVector& a, const TAffineVector& b) {
   return S(std::fabs(Ext(a[0]) - b[0]) + std::fabs(Ext(a[1]) - b[1]) + std::fabs(Ext(a[2]) - b[2]));
 }
@@ -211,11 +280,21 @@ TAffineVector AffinePerpendicular(const TAffineVector& v, const TAffineVector& u
   return {S(v[0] - dot * unit_normal[0]), S(v[1] - dot * unit_normal[1]), S(v[2] - dot * unit_normal[2])};
 }
 
-bool Vector4Equals(const TVector4f& a, const TVector4f& b) { return BitEqual(a, b, 4); }
-bool AffineEquals(const TAffineVector& a, const TAffineVector& b) { return BitEqual(a, b, 3); }
-bool Vector3Equals(const TVector4f& a, const TVector4f& b) { return BitEqual(a, b, 3); }
-bool AffineIsNull(const TAffineVector& v) { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
-bool Vector3IsNull(const TVector4f& v) { return v[0] == 0 && v[1] == 0 && v[2] == 0; }
+bool Vector4Equals(const TVector4f& a, const TVector4f& b) {
+  return BitEqual(a, b, 4);
+}
+bool AffineEquals(const TAffineVector& a, const TAffineVector& b) {
+  return BitEqual(a, b, 3);
+}
+bool Vector3Equals(const TVector4f& a, const TVector4f& b) {
+  return BitEqual(a, b, 3);
+}
+bool AffineIsNull(const TAffineVector& v) {
+  return v[0] == 0 && v[1] == 0 && v[2] == 0;
+}
+bool Vector3IsNull(const TVector4f& v) {
+  return v[0] == 0 && v[1] == 0 && v[2] == 0;
+}
 
 namespace {
 // x, y, z scaled by 1 / |v| in place; false (nothing changed) for a zero vector.
@@ -228,7 +307,9 @@ bool Normalize3(float* v) {
 }
 }  // namespace
 
-void NormalizeAffine(TAffineVector& v) { Normalize3(v.data()); }
+void NormalizeAffine(TAffineVector& v) {
+  Normalize3(v.data());
+}
 TAffineVector NormalizeAffineTo(const TAffineVector& v) {
   TAffineVector r = v;
   Normalize3(r.data());
@@ -247,7 +328,9 @@ TVector4f NormalizeAffineToVector(const TAffineVector& v) {
   return r;
 }
 
-float LerpSingle(float start, float stop, float t) { return S(start + (Ext(stop) - start) * t); }
+float LerpSingle(float start, float stop, float t) {
+  return S(start + (Ext(stop) - start) * t);
+}
 TAffineVector LerpAffine(const TAffineVector& a, const TAffineVector& b, float t) {
   TAffineVector r;
   for (int i = 0; i < 3; ++i) r[i] = S(a[i] + (Ext(b[i]) - a[i]) * t);

@@ -74,11 +74,12 @@ float Vector3Dot(const TVector4f& a, const TVector4f& b);  // over x, y, z
 float Vector4Dot(const TVector4f& a, const TVector4f& b);
 // (p − origin) · direction over x, y, z: the signed distance of p from the plane through origin with
 // that unit normal.
-long double ProjectPointOnAxis(const TAffineVector& p, const TAffineVector& origin, const TAffineVector& direction);
+long double ProjectPointOnAxis(const TAffineVector& p, const TAffineVector& origin,
+                               const TAffineVector& direction);
 long double ProjectPointOnAxis(const TVector4f& p, const TVector4f& origin, const TVector4f& direction);
 TAffineVector AffineCross(const TAffineVector& a, const TAffineVector& b);
 void AffineCrossTo(const TAffineVector& a, const TAffineVector& b, TAffineVector& result);
-TVector4f VectorCrossProduct(const TVector4f& a, const TVector4f& b);  // w = 0
+TVector4f VectorCrossProduct(const TVector4f& a, const TVector4f& b);           // w = 0
 TVector4f AffineCrossToVector(const TAffineVector& a, const TAffineVector& b);  // w = 0
 float AffineLength(const TAffineVector& v);
 float Vector3Length(const TVector4f& v);
@@ -103,7 +104,7 @@ bool Vector3IsNull(const TVector4f& v);
 void NormalizeAffine(TAffineVector& v);
 TAffineVector NormalizeAffineTo(const TAffineVector& v);
 void NormalizeAffineArray(TAffineVector* values, int n);
-void NormalizeVector3InPlace(TVector4f& v);  // a direction: w := 0 in every case
+void NormalizeVector3InPlace(TVector4f& v);                 // a direction: w := 0 in every case
 TVector4f NormalizeAffineToVector(const TAffineVector& v);  // w = 0
 
 // Linear interpolation start + (stop − start) × t; t is not clamped.

@@ -42,7 +42,9 @@ TBaseList::~TBaseList() {
   std::free(swap_buffer_);
 }
 
-void TBaseList::CheckIndex(int index) const { SceneAssert(static_cast<unsigned>(index) < static_cast<unsigned>(count_)); }
+void TBaseList::CheckIndex(int index) const {
+  SceneAssert(static_cast<unsigned>(index) < static_cast<unsigned>(count_));
+}
 
 void TBaseList::Reallocate(int new_capacity) {
   if (new_capacity == capacity_) return;
@@ -91,7 +93,9 @@ void* TBaseList::SwapBuffer() {
   return swap_buffer_;
 }
 
-void TBaseList::Flush() { SetCount(0); }
+void TBaseList::Flush() {
+  SetCount(0);
+}
 
 void TBaseList::Clear() {
   SetCount(0);
@@ -291,7 +295,8 @@ void TBaseVectorList::CombineScaled(const TBaseVectorList& other, float f) {
   for (int i = 0; i < Count(); ++i) {
     float* v = Components(i);
     const float* w = other.Components(i);
-    const TAffineVector a = CombineAffine(TAffineVector{v[0], v[1], v[2]}, TAffineVector{w[0], w[1], w[2]}, 1, f);
+    const TAffineVector a =
+        CombineAffine(TAffineVector{v[0], v[1], v[2]}, TAffineVector{w[0], w[1], w[2]}, 1, f);
     std::memcpy(v, a.data(), sizeof a);
   }
 }
@@ -331,7 +336,9 @@ void TAffineVectorList::Add(const TAffineVector& a, const TAffineVector& b, cons
   List()[first + 2] = c;
 }
 
-int TAffineVectorList::AddXYZ(float x, float y, float z) { return Add(TAffineVector{x, y, z}); }
+int TAffineVectorList::AddXYZ(float x, float y, float z) {
+  return Add(TAffineVector{x, y, z});
+}
 
 void TAffineVectorList::AddList(const TAffineVectorList* list) {
   if (list == nullptr || list->Count() == 0) return;
@@ -386,7 +393,9 @@ void TAffineVectorList::Translate(const TAffineVector& delta) {
   AddToAffineArray(List(), delta, List(), Count());
 }
 
-void TAffineVectorList::Normalize() { NormalizeAffineArray(List(), Count()); }
+void TAffineVectorList::Normalize() {
+  NormalizeAffineArray(List(), Count());
+}
 
 void TAffineVectorList::Lerp(const TBaseVectorList& list1, const TBaseVectorList& list2, float t) {
   const auto* a = dynamic_cast<const TAffineVectorList*>(&list1);
@@ -405,10 +414,18 @@ int TVectorList::Add(const TVector4f& v) {
   return index;
 }
 
-int TVectorList::AddAffineW(const TAffineVector& v, float w) { return Add(TVector4f{v[0], v[1], v[2], w}); }
-int TVectorList::AddXYZW(float x, float y, float z, float w) { return Add(TVector4f{x, y, z, w}); }
-int TVectorList::AddPoint(const TAffineVector& v) { return Add(TVector4f{v[0], v[1], v[2], 1}); }
-int TVectorList::AddPointXYZ(float x, float y, float z) { return Add(TVector4f{x, y, z, 1}); }
+int TVectorList::AddAffineW(const TAffineVector& v, float w) {
+  return Add(TVector4f{v[0], v[1], v[2], w});
+}
+int TVectorList::AddXYZW(float x, float y, float z, float w) {
+  return Add(TVector4f{x, y, z, w});
+}
+int TVectorList::AddPoint(const TAffineVector& v) {
+  return Add(TVector4f{v[0], v[1], v[2], 1});
+}
+int TVectorList::AddPointXYZ(float x, float y, float z) {
+  return Add(TVector4f{x, y, z, 1});
+}
 
 const TVector4f& TVectorList::GetItem(int index) const {
   CheckIndex(index);
@@ -549,7 +566,8 @@ void TQuaternionList::Combine(const TBaseVectorList& other, float f) {
     return;
   }
   for (int i = 0; i < Count(); ++i) {
-    List()[i] = QuaternionMultiply(List()[i], SlerpQuaternions(IdentityQuaternion, quaternions->List()[i], f));
+    List()[i] =
+        QuaternionMultiply(List()[i], SlerpQuaternions(IdentityQuaternion, quaternions->List()[i], f));
   }
 }
 

@@ -60,7 +60,9 @@ class TBaseList : public TPersistentObject {
 
  protected:
   explicit TBaseList(int item_size);
-  std::uint8_t* ItemAddress(int index) const { return data_ + static_cast<std::ptrdiff_t>(index) * item_size_; }
+  std::uint8_t* ItemAddress(int index) const {
+    return data_ + static_cast<std::ptrdiff_t>(index) * item_size_;
+  }
   // Index below Count, else "Assertion failure".
   void CheckIndex(int index) const;
   // Makes room for one more item; returns its index and raises the count.

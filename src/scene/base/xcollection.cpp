@@ -67,7 +67,9 @@ TXCollectionItem::~TXCollectionItem() {
   }
 }
 
-int TXCollectionItem::Index() const { return owner_ != nullptr ? owner_->IndexOf(this) : -1; }
+int TXCollectionItem::Index() const {
+  return owner_ != nullptr ? owner_->IndexOf(this) : -1;
+}
 
 void TXCollectionItem::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TXCollectionItem*>(source)) {
@@ -87,7 +89,9 @@ void TXCollectionItem::ReadItem(TVirtualReader& reader) {
   name_ = reader.ReadString();
 }
 
-TPersistent* TXCollectionItem::GetOwner() const { return owner_; }
+TPersistent* TXCollectionItem::GetOwner() const {
+  return owner_;
+}
 
 std::string TXCollectionItem::GetNamePath() const {
   if (owner_ == nullptr) return TPersistent::GetNamePath();
@@ -181,7 +185,8 @@ void TXCollection::ReadItems(TVirtualReader& reader) {
     if (tag == vaString || tag == vaLString) {
       const std::string name = reader.ReadString();
       item_class = FindXCollectionItemClass(name);
-      SceneAssert(item_class != nullptr, "Class " + name + " unknown. Add the relevant unit to your \"uses\".");
+      SceneAssert(item_class != nullptr,
+                  "Class " + name + " unknown. Add the relevant unit to your \"uses\".");
       classes.push_back(item_class);
     } else {
       const std::int32_t index = reader.ReadInteger();
