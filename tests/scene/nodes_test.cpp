@@ -235,6 +235,16 @@ TEST(Tessellation, SplineSmoothedOutline) {
   }
 }
 
+TEST(Tessellation, AbsurdSplineDivisionsAreRefused) {
+  TGLNodes nodes(nullptr);
+  nodes.AddXYZ(0, 0, 0);
+  nodes.AddXYZ(1, 0, 0);
+  nodes.AddXYZ(0, 1, 0);
+  TTriangleRecorder recorder;
+  EXPECT_THROW(nodes.DrawTessellatedPolygon(false, nullptr, 2000000000, false, recorder), ESceneError);
+  EXPECT_TRUE(recorder.modes.empty());
+}
+
 class TFailingSink : public TTriangleRecorder {
  public:
   void Vertex(const float*) override { throw std::runtime_error("sink failed"); }

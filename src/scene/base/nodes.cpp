@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <exception>
@@ -231,6 +232,8 @@ struct TTessellatorOwner {
   ~TTessellatorOwner() { gluDeleteTess(tess); }
 };
 
+constexpr std::int64_t kMaxSplinePoints = std::int64_t{1} << 22;
+
 template <typename F>
 _GLUfuncptr Callback(F* f) {
   return reinterpret_cast<_GLUfuncptr>(f);
@@ -262,10 +265,12 @@ void TGLNodes::DrawTessellatedPolygon(bool textured, const TAffineVector* normal
     GLdouble xyz[3];
     if (divisions > 1) {
       const std::unique_ptr<TCubicSpline> spline = MakeCubicSpline();
-      const float f = static_cast<float>(1.0L / divisions);
-      const int last = (Count() - 1) * divisions;
-      for (int i = 0; i <= last; ++i) {
-        const int k = invert ? last - i : i;
+      const auto f = static_cast<float>(1.0L / divisions);
+      const std::int64_t last = std::int64_t{Count() - 1} * divisions;
+      // Every point is kept until the polygon ends; beyond a few million the divisions are nonsense.
+      if (last > kMaxSplinePoints) throw ESceneError("Too many spline divisions for a polygon");
+      for (std::int64_t i = 0; i <= last; ++i) {
+        const std::int64_t k = invert ? last - i : i;
         t.pool.push_back(spline->ValueAffine(static_cast<float>(static_cast<long double>(k) * f)));
         const TAffineVector& p = t.pool.back();
         xyz[0] = p[0];

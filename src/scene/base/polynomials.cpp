@@ -49,7 +49,7 @@ bool SmallestPositiveRoot(const TDoubleArray& roots, double& smallest) {
 }
 
 double SignedCubeRoot(double x) {
-  const float third = static_cast<float>(kThird);
+  const auto third = static_cast<float>(kThird);
   if (x > 0) return PowerFloat(static_cast<float>(x), third);
   if (x < 0) return -PowerFloat(static_cast<float>(-x), third);
   return 0;

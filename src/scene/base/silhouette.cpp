@@ -49,7 +49,7 @@ int TConnectivity::AddFaceByIndices(int i0, int i1, int i2) {
 void TConnectivity::AddEdge(int a, int b, int face) {
   const std::int32_t* pairs = edge_vertex_pairs_.List();
   for (int k = 0; k < EdgeCount(); ++k) {
-    const int u = pairs[2 * k], v = pairs[2 * k + 1];
+    const int u = pairs[2 * std::ptrdiff_t{k}], v = pairs[2 * std::ptrdiff_t{k} + 1];
     if ((u == a && v == b) || (u == b && v == a)) {
       // A third face sharing the edge replaces the second.
       edge_face_pairs_.SetItem(2 * k + 1, face);
