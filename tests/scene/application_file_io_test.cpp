@@ -32,7 +32,7 @@ TEST(ApplicationFileIO, PlainFilesWithoutHooks) {
   try {
     OpenDataStream(missing, fmOpenRead | fmShareDenyWrite);
     FAIL() << "no exception";
-  } catch (const ESceneError& e) {
+  } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "File not found: \"" + missing + "\"");
   }
   // Creating opens a missing file.
@@ -65,7 +65,7 @@ TEST(ApplicationFileIO, HooksAndTheFileAccessComponentRedirect) {
     io.OnFileStreamExists = [](const std::string& name) { return name == "packed"; };
     EXPECT_EQ(ReadStringFile("packed"), "from the package");
     // The event declines: the file system answers.
-    EXPECT_THROW(OpenDataStream("not-packed", fmOpenRead), ESceneError);
+    EXPECT_THROW(OpenDataStream("not-packed", fmOpenRead), Exception);
   }
   EXPECT_FALSE(ApplicationFileIODefined());
 }
@@ -87,7 +87,7 @@ TEST(ApplicationFileIO, DataFileNamesAndExport) {
     file.SaveToStream(out);
     FAIL() << "no exception";
   } catch (const EAssertionFailed& e) {
-    EXPECT_EQ(e.Message(), "Export for TTextFile to TMemoryStream not available.");
+    EXPECT_EQ(e.Text(), "Export for TTextFile to TMemoryStream not available.");
   }
   EXPECT_THROW(file.SaveToFile(dir.File("out.txt")), EAssertionFailed);
   EXPECT_EQ(file.ResourceName(), "out.txt");

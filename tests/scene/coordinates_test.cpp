@@ -90,7 +90,7 @@ TEST(Coordinates, StyleDecidesW) {
     point.SetVectorXYZ(4, 5, 6);
     FAIL() << "no exception";
   } catch (const EAssertionFailed& e) {
-    EXPECT_EQ(e.Message(), "Assertion failure");
+    EXPECT_EQ(e.Text(), "Assertion failure");
   }
   EXPECT_THROW(point.SetVectorXYZW(4, 5, 6, 0), EAssertionFailed);
   EXPECT_EQ(point.AsVector(), (TVector4f{1, 2, 3, 1}));

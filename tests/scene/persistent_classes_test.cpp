@@ -252,7 +252,7 @@ TEST_F(ArchiveTest, BrokenObjectListArchives) {
   const std::string head = "\x02\x00\x01\x06\x08TCounted\x02\x00\x06\x01x"s;  // one item read fine
   const auto expect_broken = [&](const std::string& rest) {
     TPersistentObjectList list;
-    ExpectError<ESceneError>([&] { list.LoadFromString(head + rest); }, "Broken ObjectList archive");
+    ExpectError<Exception>([&] { list.LoadFromString(head + rest); }, "Broken ObjectList archive");
     // What was read before the fault stays.
     EXPECT_EQ(list.Count(), 1);
     list.FreeItemsAndClear();
@@ -272,7 +272,7 @@ TEST_F(ArchiveTest, BrokenObjectListArchives) {
   // A list nested a thousand levels deep is refused, not a stack overflow.
   std::string nested = "\x02\x00\x01\x06\x15TPersistentObjectList\x02\x00\x01"s;
   for (int i = 0; i < 1000; ++i) nested += "\x02\x00\x02\x00\x01"s;
-  ExpectError<ESceneError>([&] { list.LoadFromString(nested); }, "Broken ObjectList archive");
+  ExpectError<Exception>([&] { list.LoadFromString(nested); }, "Broken ObjectList archive");
   EXPECT_EQ(list.Count(), 0);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/scene_errors.h"
@@ -87,8 +88,9 @@ TEST(Quaternion, EulerOrderOutOfRangeIsAnAssertion) {
     QuaternionFromEuler(6, 0, 0, 0);
     FAIL() << "no exception";
   } catch (const EAssertionFailed& e) {
-    EXPECT_EQ(e.Message(), "Assertion failure");
+    EXPECT_EQ(e.Text(), "Assertion failure");
     EXPECT_EQ(e.File(), "quaternion.cpp");
+    EXPECT_EQ(e.Message(), "Assertion failure (quaternion.cpp, line " + std::to_string(e.Line()) + ")");
   }
   EXPECT_THROW(QuaternionFromEuler(-1, 0, 0, 0), EAssertionFailed);
 }

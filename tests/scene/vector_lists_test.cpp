@@ -98,7 +98,12 @@ TEST(VectorLists, CountsZeroFillAndExactGrowth) {
 TEST(VectorLists, IndexesAreAsserted) {
   TAffineVectorList list;
   list.Add({1, 2, 3});
-  ExpectError<EAssertionFailed>([&] { list.GetItem(1); }, "Assertion failure");
+  try {
+    list.GetItem(1);
+    FAIL() << "no exception";
+  } catch (const EAssertionFailed& e) {
+    EXPECT_EQ(e.Text(), "Assertion failure");
+  }
   EXPECT_THROW(list.GetItem(-1), EAssertionFailed);
   EXPECT_THROW(list.SetItem(1, ZeroVector), EAssertionFailed);
   EXPECT_THROW(list.Exchange(0, 1), EAssertionFailed);

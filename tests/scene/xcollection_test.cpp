@@ -99,7 +99,7 @@ std::string Rejected(const std::function<void()>& f) {
   try {
     f();
   } catch (const EAssertionFailed& e) {
-    return e.Message();
+    return e.Text();
   }
   return "accepted";
 }

@@ -57,7 +57,7 @@ std::unique_ptr<TStream> OpenDataStream(const std::string& file_name, std::uint1
     if (auto stream = hooks.component->OnFileStream(file_name, mode)) return stream;
   }
   if (mode != fmCreate && !FileSystemHas(file_name)) {
-    throw ESceneError("File not found: \"" + file_name + "\"");
+    throw Exception("File not found: \"" + file_name + "\"");
   }
   return std::make_unique<TFileStream>(file_name, mode);
 }

@@ -35,7 +35,7 @@ class TApplicationFileIO : public TComponent {
 
 // True when both stream hooks are installed or a file-access component exists.
 bool ApplicationFileIODefined();
-// A new stream on the file, owned by the caller. Reading a missing file raises ESceneError
+// A new stream on the file, owned by the caller. Reading a missing file raises Exception
 // "File not found: "<name>"".
 std::unique_ptr<TStream> OpenDataStream(const std::string& file_name, std::uint16_t mode);
 bool DataStreamExists(const std::string& file_name);

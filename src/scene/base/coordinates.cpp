@@ -20,7 +20,7 @@ void TGLCoordinates::Assign(const TPersistent* source) {
 }
 
 void TGLCoordinates::SetCoordinate(int index, float value) {
-  if (index < 0 || index > 3) throw ERangeError();
+  if (index < 0 || index > 3) throw ERangeError(kRangeCheckError);
   value_[index] = value;
   NotifyChange(this);
 }

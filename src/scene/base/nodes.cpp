@@ -47,7 +47,7 @@ void TGLNode::SetAsVector(const TVector4f& v) {
 }
 
 void TGLNode::SetCoordinate(int index, float value) {
-  if (index < 0 || index > 3) throw ERangeError();
+  if (index < 0 || index > 3) throw ERangeError(kRangeCheckError);
   value_[index] = value;
   NotifyNodes();
 }
@@ -268,7 +268,7 @@ void TGLNodes::DrawTessellatedPolygon(bool textured, const TAffineVector* normal
       const auto f = static_cast<float>(1.0L / divisions);
       const std::int64_t last = std::int64_t{Count() - 1} * divisions;
       // Every point is kept until the polygon ends; beyond a few million the divisions are nonsense.
-      if (last > kMaxSplinePoints) throw ESceneError("Too many spline divisions for a polygon");
+      if (last > kMaxSplinePoints) throw Exception("Too many spline divisions for a polygon");
       for (std::int64_t i = 0; i <= last; ++i) {
         const std::int64_t k = invert ? last - i : i;
         t.pool.push_back(spline->ValueAffine(static_cast<float>(static_cast<long double>(k) * f)));

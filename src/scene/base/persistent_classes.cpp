@@ -79,7 +79,7 @@ std::vector<std::uint16_t> DecodeUtf8(const std::string& bytes) {
     } else if (lead >= 0xC0) {
       extra = 1;
     }
-    if (i + extra >= bytes.size()) throw ERangeError();
+    if (i + extra >= bytes.size()) throw ERangeError(kRangeCheckError);
     std::uint32_t c = 0;
     for (int k = 0; k <= extra; ++k) {
       c += static_cast<std::uint8_t>(bytes[i + k]);
@@ -552,7 +552,7 @@ void TPersistentObjectList::ReadArchive(TVirtualReader& reader) {
   TPersistentObject::ReadArchive(reader);
   const std::int32_t version = reader.ReadInteger();
   if (version != 0) RaiseArchiveVersionError(version);
-  if (object_list_read_depth >= kMaxObjectListDepth) throw ESceneError("Broken ObjectList archive");
+  if (object_list_read_depth >= kMaxObjectListDepth) throw Exception("Broken ObjectList archive");
   ++object_list_read_depth;
   struct DepthGuard {
     ~DepthGuard() { --object_list_read_depth; }
@@ -568,7 +568,7 @@ void TPersistentObjectList::ReadArchive(TVirtualReader& reader) {
       case vaInt32: {
         const std::int32_t index = reader.ReadInteger();
         if (index < 0 || index >= static_cast<std::int32_t>(classes.size())) {
-          throw ESceneError("Broken ObjectList archive");
+          throw Exception("Broken ObjectList archive");
         }
         factory = classes[index];
         break;
@@ -582,11 +582,11 @@ void TPersistentObjectList::ReadArchive(TVirtualReader& reader) {
       case vaTrue:
         reader.ReadBoolean();
         // Only nil survives an archive; any other pointer value is a forgery.
-        if (reader.ReadInteger() != 0) throw ESceneError("Broken ObjectList archive");
+        if (reader.ReadInteger() != 0) throw Exception("Broken ObjectList archive");
         Add(nullptr);
         continue;
       default:
-        throw ESceneError("Broken ObjectList archive");
+        throw Exception("Broken ObjectList archive");
     }
     std::unique_ptr<TPersistentObject> item(factory());
     AfterObjectCreatedByReader(item.get());

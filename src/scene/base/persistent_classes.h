@@ -223,7 +223,7 @@ class TPersistentObjectList : public TPersistentObject {
   // in order of first occurrence) and its archive, or false and the integer 0 for nullptr; end of list.
   // An item that is not a persistent object cannot be archived (EFilerException).
   void WriteArchive(TVirtualWriter& writer) const override;
-  // Frees the current items first. A broken archive raises ESceneError "Broken ObjectList archive" and
+  // Frees the current items first. A broken archive raises Exception "Broken ObjectList archive" and
   // keeps the items read so far.
   void ReadArchive(TVirtualReader& reader) override;
 

@@ -2,12 +2,18 @@
 
 namespace zentrova {
 
-EAssertionFailed::EAssertionFailed(const std::string& message, std::string file, int line)
-    : ESceneError(message), file_(std::move(file)), line_(line) {
-  // Only the unit's own name, not the build machine's folders.
-  const auto slash = file_.find_last_of("/\\");
-  if (slash != std::string::npos) file_.erase(0, slash + 1);
-  full_ = message + " (" + file_ + ", line " + std::to_string(line_) + ")";
+namespace {
+// Only the unit's own name, not the build machine's folders.
+std::string UnitName(const std::string& file) {
+  const auto slash = file.find_last_of("/\\");
+  return slash == std::string::npos ? file : file.substr(slash + 1);
 }
+}  // namespace
+
+EAssertionFailed::EAssertionFailed(const std::string& text, std::string file, int line)
+    : Exception(text + " (" + UnitName(file) + ", line " + std::to_string(line) + ")"),
+      text_(text),
+      file_(UnitName(file)),
+      line_(line) {}
 
 }  // namespace zentrova

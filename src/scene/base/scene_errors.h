@@ -1,89 +1,75 @@
-// Exceptions of the scene library. Every failure of the library is one of these, so that the
-// application can catch them at its event boundary and show the text.
+// Exceptions of the scene library, on the runtime's Exception. Failures without a class of their own
+// ("Broken ObjectList archive", "File not found: ...") raise Exception itself; range, overflow,
+// conversion and list errors are the runtime's (platform/exception.h).
 #pragma once
 
 #include <source_location>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "platform/exception.h"
+
 namespace zentrova {
 
-// Base of the scene library's exceptions; also raised directly where a failure has no class of its
-// own ("Broken ObjectList archive", "File not found: ...").
-class ESceneError : public std::runtime_error {
+// A broken consistency rule. Its message is the given text (or "Assertion failure") followed by the
+// source file and line, "Assertion failure (unit.cpp, line 42)".
+class EAssertionFailed : public Exception {
  public:
-  explicit ESceneError(const std::string& message) : std::runtime_error(message), message_(message) {}
-  // The text without any decoration (what() may add the place for assertions).
-  const std::string& Message() const { return message_; }
-
- private:
-  std::string message_;
-};
-
-// A broken consistency rule: the given text (or "Assertion failure") with the source file and line.
-class EAssertionFailed : public ESceneError {
- public:
-  EAssertionFailed(const std::string& message, std::string file, int line);
+  EAssertionFailed(const std::string& text, std::string file, int line);
+  // The text without the place.
+  const std::string& Text() const { return text_; }
   const std::string& File() const { return file_; }
   int Line() const { return line_; }
-  const char* what() const noexcept override { return full_.c_str(); }
 
  private:
+  std::string text_;
   std::string file_;
   int line_;
-  std::string full_;
 };
 
-// An index or value outside the range that a typed view or a conversion allows.
-class ERangeError : public ESceneError {
+class EStreamError : public Exception {
  public:
-  ERangeError() : ESceneError("Range check error") {}
-};
-
-// Count times item size beyond what a block can address.
-class EIntOverflow : public ESceneError {
- public:
-  EIntOverflow() : ESceneError("Integer overflow") {}
-};
-
-class EStreamError : public ESceneError {
-  using ESceneError::ESceneError;
+  using Exception::Exception;
 };
 class EReadError : public EStreamError {
+ public:
   using EStreamError::EStreamError;
 };
 class EWriteError : public EStreamError {
+ public:
   using EStreamError::EStreamError;
 };
 class EFOpenError : public EStreamError {
+ public:
   using EStreamError::EStreamError;
 };
 class EFCreateError : public EStreamError {
+ public:
   using EStreamError::EStreamError;
 };
-class EListError : public ESceneError {
-  using ESceneError::ESceneError;
-};
-class EClassNotFound : public ESceneError {
-  using ESceneError::ESceneError;
-};
-class EConvertError : public ESceneError {
-  using ESceneError::ESceneError;
+class EClassNotFound : public Exception {
+ public:
+  using Exception::Exception;
 };
 // An archive the class cannot read: unknown version or inconsistent content.
-class EFilerException : public ESceneError {
-  using ESceneError::ESceneError;
+class EFilerException : public Exception {
+ public:
+  using Exception::Exception;
 };
-class EInvalidFileSignature : public ESceneError {
-  using ESceneError::ESceneError;
+class EInvalidFileSignature : public Exception {
+ public:
+  using Exception::Exception;
 };
 
+// The runtime's texts for its range and overflow checks.
+inline constexpr const char* kRangeCheckError = "Range check error";
+inline constexpr const char* kIntOverflowError = "Integer overflow";
+
 // Raises EAssertionFailed with the caller's file and line when the condition is false.
-inline void SceneAssert(bool condition, std::string_view message = {},
+inline void SceneAssert(bool condition, std::string_view text = {},
                         std::source_location where = std::source_location::current()) {
   if (!condition) {
-    throw EAssertionFailed(message.empty() ? std::string("Assertion failure") : std::string(message),
+    throw EAssertionFailed(text.empty() ? std::string("Assertion failure") : std::string(text),
                            where.file_name(), static_cast<int>(where.line()));
   }
 }

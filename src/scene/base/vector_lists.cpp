@@ -27,7 +27,7 @@ namespace {
 // Bytes of n items; the block size must fit a 32-bit signed integer.
 std::size_t BlockBytes(std::int64_t n, int item_size) {
   const std::int64_t bytes = n * item_size;
-  if (n < 0 || bytes > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow();
+  if (n < 0 || bytes > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow(kIntOverflowError);
   return static_cast<std::size_t>(bytes);
 }
 
@@ -79,7 +79,7 @@ void TBaseList::AddZeroedItems(int n) {
   SceneAssert(n >= 0);
   if (n == 0) return;
   const std::int64_t new_count = std::int64_t{count_} + n;
-  if (new_count > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow();
+  if (new_count > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow(kIntOverflowError);
   if (new_count > capacity_) Reallocate(static_cast<int>(new_count));
   std::memset(ItemAddress(count_), 0, BlockBytes(n, item_size_));
   count_ = static_cast<int>(new_count);
@@ -120,7 +120,7 @@ void TBaseList::Reverse() {
 int TBaseList::AppendSlot() {
   if (count_ == capacity_) {
     const std::int64_t grown = std::int64_t{capacity_} + (growth_delta_ > 0 ? growth_delta_ : 1);
-    if (grown > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow();
+    if (grown > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow(kIntOverflowError);
     Reallocate(static_cast<int>(grown));
   }
   return count_++;
@@ -130,7 +130,7 @@ int TBaseList::AppendSlots(int n) {
   const int first = count_;
   std::int64_t capacity = capacity_;
   while (capacity < std::int64_t{count_} + n) capacity += growth_delta_ > 0 ? growth_delta_ : 1;
-  if (capacity > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow();
+  if (capacity > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow(kIntOverflowError);
   if (capacity != capacity_) Reallocate(static_cast<int>(capacity));
   count_ += n;
   return first;
@@ -345,7 +345,7 @@ void TAffineVectorList::AddList(const TAffineVectorList* list) {
   const int n = list->Count();
   const int first = Count();
   const std::int64_t new_count = std::int64_t{first} + n;
-  if (new_count > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow();
+  if (new_count > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow(kIntOverflowError);
   // Adding a list to itself: its items must be read before the block moves.
   const TAffineVectorList* source = list;
   TAffineVectorList copy;
