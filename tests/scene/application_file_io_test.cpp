@@ -1,0 +1,157 @@
+#include "scene/base/application_file_io.h"
+
+#include <gtest/gtest.h>
+
+#include "scene/base/gl_utils.h"
+#include "scene/base/scene_errors.h"
+#include "test_support.h"
+
+namespace zentrova {
+namespace {
+
+// A format that reads its whole stream as text and cannot export.
+class TTextFile : public TDataFile {
+ public:
+  using TDataFile::TDataFile;
+  const char* ClassName() const override { return "TTextFile"; }
+  std::unique_ptr<TDataFile> CreateCopy(TPersistent* owner) const override {
+    return std::make_unique<TTextFile>(owner);
+  }
+  void LoadFromStream(TStream& stream) override {
+    text.resize(static_cast<std::size_t>(stream.Size()));
+    stream.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  }
+  std::string text;
+};
+
+TEST(ApplicationFileIO, PlainFilesWithoutHooks) {
+  test::TempDir dir;
+  const std::string missing = dir.File("missing.dat");
+  EXPECT_FALSE(ApplicationFileIODefined());
+  EXPECT_FALSE(DataStreamExists(missing));
+  try {
+    OpenDataStream(missing, fmOpenRead | fmShareDenyWrite);
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "File not found: \"" + missing + "\"");
+  }
+  // Creating opens a missing file.
+  {
+    auto stream = OpenDataStream(missing, fmCreate);
+    stream->WriteBuffer("abc", 3);
+  }
+  EXPECT_TRUE(DataStreamExists(missing));
+  EXPECT_EQ(test::ReadBytes(missing), "abc");
+  EXPECT_FALSE(DataStreamExists(dir.Path()));  // a folder is no data stream
+}
+
+TEST(ApplicationFileIO, HooksAndTheFileAccessComponentRedirect) {
+  SetFileStreamHooks(
+      [](const std::string& name, std::uint16_t) { return std::make_unique<TMemoryStream>("hook:" + name); },
+      [](const std::string& name) { return name == "virtual"; });
+  EXPECT_TRUE(ApplicationFileIODefined());
+  EXPECT_TRUE(DataStreamExists("virtual"));
+  EXPECT_EQ(ReadStringFile("virtual"), "hook:virtual");
+  SetFileStreamHooks(nullptr, nullptr);
+  EXPECT_FALSE(ApplicationFileIODefined());
+
+  {
+    TApplicationFileIO io(nullptr);
+    EXPECT_TRUE(ApplicationFileIODefined());
+    io.OnFileStream = [](const std::string& name, std::uint16_t) -> std::unique_ptr<TStream> {
+      if (name != "packed") return nullptr;
+      return std::make_unique<TMemoryStream>("from the package");
+    };
+    io.OnFileStreamExists = [](const std::string& name) { return name == "packed"; };
+    EXPECT_EQ(ReadStringFile("packed"), "from the package");
+    // The event declines: the file system answers.
+    EXPECT_THROW(OpenDataStream("not-packed", fmOpenRead), Exception);
+  }
+  EXPECT_FALSE(ApplicationFileIODefined());
+}
+
+TEST(ApplicationFileIO, DataFileNamesAndExport) {
+  test::TempDir dir;
+  test::WriteBytes(dir.File("model.txt"), "hello");
+  TTextFile file(nullptr);
+  file.LoadFromFile(dir.File("model.txt"));
+  EXPECT_EQ(file.text, "hello");
+  EXPECT_EQ(file.ResourceName(), "model.txt");
+  EXPECT_EQ(file.Capabilities(), dfcRead);
+  const std::unique_ptr<TDataFile> copy = file.CreateCopy(&file);
+  EXPECT_STREQ(copy->ClassName(), "TTextFile");
+  EXPECT_EQ(copy->Owner(), &file);
+  EXPECT_TRUE(static_cast<TTextFile*>(copy.get())->text.empty());
+  TMemoryStream out;
+  try {
+    file.SaveToStream(out);
+    FAIL() << "no exception";
+  } catch (const EAssertionFailed& e) {
+    EXPECT_EQ(e.Text(), "Export for TTextFile to TMemoryStream not available.");
+  }
+  EXPECT_THROW(file.SaveToFile(dir.File("out.txt")), EAssertionFailed);
+  EXPECT_EQ(file.ResourceName(), "out.txt");
+}
+
+TEST(GLUtils, PowersOfTwoAndStringFiles) {
+  EXPECT_EQ(NextPowerOfTwo(0), 1);
+  EXPECT_EQ(NextPowerOfTwo(1), 1);
+  EXPECT_EQ(NextPowerOfTwo(2), 2);
+  EXPECT_EQ(NextPowerOfTwo(3), 4);
+  EXPECT_EQ(NextPowerOfTwo(64), 64);
+  EXPECT_EQ(NextPowerOfTwo(65), 128);
+  EXPECT_EQ(NextPowerOfTwo(-5), 1);
+
+  test::TempDir dir;
+  EXPECT_EQ(ReadStringFile(dir.File("none")), "");
+  EXPECT_EQ(FileSize64(dir.File("none")), 0);
+  const std::string bytes("a\0b\r\n", 5);
+  WriteStringFile(dir.File("s.bin"), bytes);
+  EXPECT_EQ(ReadStringFile(dir.File("s.bin")), bytes);
+  EXPECT_EQ(FileSize64(dir.File("s.bin")), 5);
+  WriteStringFile(dir.File("s.bin"), "");
+  EXPECT_EQ(FileSize64(dir.File("s.bin")), 0);
+}
+
+TEST(GLUtils, SqrtByteTable) {
+  const std::uint8_t* table = SqrtByteTable();
+  EXPECT_EQ(table[0], 0);
+  EXPECT_EQ(table[1], 15);
+  EXPECT_EQ(table[64], 127);  // sqrt(64/255) × 255 = 127.75
+  EXPECT_EQ(table[255], 255);
+  EXPECT_EQ(SqrtByteTable(), table);
+}
+
+TEST(Streams, MemoryAndFileStreams) {
+  TMemoryStream m;
+  m.WriteBuffer("hello", 5);
+  EXPECT_EQ(m.Size(), 5);
+  m.SetPosition(1);
+  char buf[8] = {};
+  EXPECT_EQ(m.Read(buf, 8), 4);
+  EXPECT_STREQ(buf, "ello");
+  EXPECT_THROW(m.ReadBuffer(buf, 1), EReadError);
+  m.Seek(-2, TSeekOrigin::soEnd);
+  m.WriteBuffer("LOWORLD", 7);
+  EXPECT_EQ(m.DataString(), "helLOWORLD");
+
+  test::TempDir dir;
+  try {
+    TFileStream f(dir.File("absent"), fmOpenRead);
+    FAIL() << "no exception";
+  } catch (const EFOpenError& e) {
+    EXPECT_EQ(e.Message().rfind("Cannot open file \"" + dir.File("absent") + "\". ", 0), 0u) << e.Message();
+  }
+  {
+    TFileStream f(dir.File("f"), fmCreate);
+    f.WriteBuffer("12345", 5);
+    f.SetPosition(1);
+    EXPECT_EQ(f.Read(buf, 2), 2);
+    f.WriteBuffer("x", 1);
+    EXPECT_EQ(f.Size(), 5);
+  }
+  EXPECT_EQ(test::ReadBytes(dir.File("f")), "123x5");
+}
+
+}  // namespace
+}  // namespace zentrova

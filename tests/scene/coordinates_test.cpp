@@ -1,0 +1,209 @@
+#include "scene/base/coordinates.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "scene/base/scene_errors.h"
+#include "scene/base/update_able.h"
+
+namespace zentrova {
+namespace {
+
+// A component that records the notices it receives.
+class TRecordingComponent : public TGLUpdateAbleComponent {
+ public:
+  using TGLUpdateAbleComponent::TGLUpdateAbleComponent;
+  void NotifyChange(TPersistent* sender) override {
+    senders.push_back(sender);
+    TGLUpdateAbleComponent::NotifyChange(sender);
+  }
+  std::vector<TPersistent*> senders;
+};
+
+class TRecordingSceneObject : public TGLCoordinatesUpdateAbleComponent {
+ public:
+  using TGLCoordinatesUpdateAbleComponent::TGLCoordinatesUpdateAbleComponent;
+  void CoordinateChanged(TGLCoordinates* sender) override { changed.push_back(sender); }
+  void NotifyChange(TPersistent* sender) override { ++notices; }
+  std::vector<TGLCoordinates*> changed;
+  int notices = 0;
+};
+
+TEST(UpdateAble, CoordinatesWithoutOwnerChangeSilently) {
+  TGLCoordinates c(nullptr, {0, 0, 0, 1}, csPoint);
+  int fired = 0;
+  c.OnNotifyChange = [&](TPersistent*) { ++fired; };
+  c.SetCoordinate(0, 5);
+  EXPECT_EQ(c.X(), 5);
+  EXPECT_EQ(fired, 0);
+}
+
+TEST(UpdateAble, NoticesClimbTheChainEachLevelNamingItself) {
+  TRecordingComponent top(nullptr);
+  TRecordingComponent middle(&top);
+  TGLUpdateAbleObject holder(&middle);
+  TGLCoordinates c(&holder, ZeroHmgVector, csVector);
+  std::vector<TPersistent*> holder_events, coordinate_events;
+  holder.OnNotifyChange = [&](TPersistent* s) { holder_events.push_back(s); };
+  c.OnNotifyChange = [&](TPersistent* s) { coordinate_events.push_back(s); };
+
+  c.SetVectorXYZ(1, 2, 3);
+  EXPECT_EQ(middle.senders, (std::vector<TPersistent*>{&holder}));
+  EXPECT_EQ(top.senders, (std::vector<TPersistent*>{&middle}));
+  EXPECT_EQ(holder_events, (std::vector<TPersistent*>{&holder}));
+  EXPECT_EQ(coordinate_events, (std::vector<TPersistent*>{&c}));
+
+  // Inside an update bracket nothing is told, not even the event.
+  c.BeginUpdate();
+  c.SetCoordinate(1, 9);
+  c.EndUpdate();
+  EXPECT_EQ(coordinate_events.size(), 1u);
+  EXPECT_EQ(middle.senders.size(), 1u);
+}
+
+TEST(UpdateAble, SceneObjectsHearOnlyThroughCoordinateChanged) {
+  TRecordingSceneObject object(nullptr);
+  TGLCoordinates position(&object, {0, 0, 0, 1}, csPoint);
+  int fired = 0;
+  position.OnNotifyChange = [&](TPersistent*) { ++fired; };
+  position.AddVector({1, 2, 3});
+  EXPECT_EQ(object.changed, (std::vector<TGLCoordinates*>{&position}));
+  EXPECT_EQ(object.notices, 0);
+  EXPECT_EQ(fired, 0);
+  EXPECT_EQ(position.AsVector(), (TVector4f{1, 2, 3, 1}));
+}
+
+TEST(Coordinates, StyleDecidesW) {
+  TGLCoordinates point(nullptr, ZeroHmgVector, csPoint);
+  TGLCoordinates vector(nullptr, ZeroHmgVector, csVector);
+  TGLCoordinates free(nullptr, ZeroHmgVector, csUnknown);
+  for (TGLCoordinates* c : {&point, &vector, &free}) c->SetAsVector({1, 2, 3, 7});
+  EXPECT_EQ(point.AsVector(), (TVector4f{1, 2, 3, 1}));
+  EXPECT_EQ(vector.AsVector(), (TVector4f{1, 2, 3, 0}));
+  EXPECT_EQ(free.AsVector(), (TVector4f{1, 2, 3, 7}));
+
+  // A point takes no vector, a vector no position; the value stays.
+  try {
+    point.SetVectorXYZ(4, 5, 6);
+    FAIL() << "no exception";
+  } catch (const EAssertionFailed& e) {
+    EXPECT_EQ(e.Text(), "Assertion failure");
+  }
+  EXPECT_THROW(point.SetVectorXYZW(4, 5, 6, 0), EAssertionFailed);
+  EXPECT_EQ(point.AsVector(), (TVector4f{1, 2, 3, 1}));
+  EXPECT_THROW(vector.SetPositionXYZ(4, 5, 6), EAssertionFailed);
+  EXPECT_EQ(vector.AsVector(), (TVector4f{1, 2, 3, 0}));
+  point.SetPositionXYZ(4, 5, 6);
+  EXPECT_EQ(point.AsVector(), (TVector4f{4, 5, 6, 1}));
+  free.SetVectorXYZW(4, 5, 6, 8);
+  EXPECT_EQ(free.AsVector(), (TVector4f{4, 5, 6, 8}));
+  free.SetVector(1, 1, 1);
+  EXPECT_EQ(free.AsVector(), (TVector4f{1, 1, 1, 0}));
+}
+
+TEST(Coordinates, AssignCopiesAllFourSilently) {
+  TRecordingComponent owner(nullptr);
+  TGLCoordinates a(&owner, {1, 2, 3, 4}, csUnknown);
+  TGLCoordinates b(&owner, ZeroHmgVector, csVector);
+  b.Assign(&a);
+  EXPECT_EQ(b.AsVector(), (TVector4f{1, 2, 3, 4}));
+  EXPECT_EQ(b.Style(), csVector);
+  EXPECT_TRUE(owner.senders.empty());
+  TGLUpdateAbleObject other(nullptr);
+  EXPECT_THROW(b.Assign(&other), EConvertError);
+}
+
+TEST(Coordinates, IndexAboveThreeIsARangeError) {
+  TGLCoordinates c(nullptr, {1, 2, 3, 4}, csUnknown);
+  EXPECT_THROW(c.SetCoordinate(4, 9), ERangeError);
+  EXPECT_THROW(c.SetCoordinate(-1, 9), ERangeError);
+  EXPECT_EQ(c.AsVector(), (TVector4f{1, 2, 3, 4}));
+  TGLCoordinates4 plane(nullptr, {0, 0, 1, 0}, csUnknown);
+  plane.SetW(-2);
+  EXPECT_EQ(plane.W(), -2);
+}
+
+TEST(Coordinates, GeometryAndStreaming) {
+  TGLCoordinates c(nullptr, {3, 4, 0, 5}, csUnknown);
+  EXPECT_EQ(c.VectorLength(), 5);
+  c.Normalize();
+  EXPECT_EQ(c.AsVector(), (TVector4f{0.6f, 0.8f, 0, 0}));
+  EXPECT_TRUE(c.Equals({0.6f, 0.8f, 0, 0}));
+  EXPECT_FALSE(c.Equals({0.6f, 0.8f, -0.0f, 0}));
+  TGLCoordinates d(nullptr, {1, 0, 0, 0}, csVector);
+  d.Rotate(UnitVectorZ, static_cast<float>(M_PI / 2));  // the axis-angle matrix turns by -angle
+  EXPECT_NEAR(d.X(), 0, 1e-7);
+  EXPECT_FLOAT_EQ(d.Y(), -1);
+  EXPECT_EQ(d.AsAffineVector()[2], 0);
+  EXPECT_EQ(d.DataPointer(), &d.AsVector()[0]);
+
+  TGLCoordinates e(nullptr, {1.5f, -2, 0.25f, 1}, csPoint);
+  TMemoryStream stream;
+  e.WriteData(stream);
+  EXPECT_EQ(stream.DataString(),
+            std::string("\x00\x00\xc0\x3f\x00\x00\x00\xc0\x00\x00\x80\x3e\x00\x00\x80\x3f", 16));
+  stream.SetPosition(0);
+  TGLCoordinates f(nullptr, ZeroHmgVector, csPoint);
+  f.ReadData(stream);
+  EXPECT_EQ(f.AsVector(), e.AsVector());
+  EXPECT_THROW(f.ReadData(stream), EReadError);
+}
+
+class TNamedItem : public TCollectionItem {
+ public:
+  using TCollectionItem::TCollectionItem;
+  const char* ClassName() const override { return "TNamedItem"; }
+  void Assign(const TPersistent* source) override {
+    if (const auto* other = dynamic_cast<const TNamedItem*>(source)) {
+      name = other->name;
+      return;
+    }
+    TCollectionItem::Assign(source);
+  }
+  void Rename(const std::string& n) {
+    name = n;
+    Changed(false);
+  }
+  std::string name;
+};
+
+TEST(Collections, NotifyCollectionForwardsEveryChange) {
+  TRecordingComponent owner(nullptr);
+  owner.SetName("Owner");
+  TNotifyCollection items(&owner, &CreateCollectionItem<TNamedItem>);
+  auto* first = static_cast<TNamedItem*>(items.Add());
+  EXPECT_EQ(owner.senders, (std::vector<TPersistent*>{&items}));
+  first->Rename("a");
+  EXPECT_EQ(owner.senders.size(), 2u);
+  items.BeginUpdate();
+  items.Add();
+  items.Add();
+  EXPECT_EQ(owner.senders.size(), 2u);
+  items.EndUpdate();
+  EXPECT_EQ(owner.senders.size(), 3u);
+  items.Delete(1);
+  EXPECT_EQ(owner.senders.size(), 4u);
+  EXPECT_EQ(items.Count(), 2);
+  EXPECT_EQ(items.Items(1)->Index(), 1);
+  EXPECT_EQ(first->GetNamePath(), "Owner.TNotifyCollection[0]");
+  try {
+    items.Items(5);
+    FAIL() << "no exception";
+  } catch (const EListError& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds (5)");
+  }
+
+  TNotifyCollection copy(nullptr, &CreateCollectionItem<TNamedItem>);
+  EXPECT_FALSE(copy.OnNotifyChange);
+  copy.Assign(&items);
+  ASSERT_EQ(copy.Count(), 2);
+  EXPECT_EQ(static_cast<TNamedItem*>(copy.Items(0))->name, "a");
+  copy.Clear();
+  EXPECT_EQ(copy.Count(), 0);
+}
+
+}  // namespace
+}  // namespace zentrova

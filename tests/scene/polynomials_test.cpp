@@ -1,0 +1,100 @@
+#include "scene/base/polynomials.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace zentrova {
+namespace {
+
+TEST(Polynomials, NearZeroAndSmallestPositiveRoot) {
+  EXPECT_TRUE(NearZero(1e-40));
+  EXPECT_TRUE(NearZero(-1e-40));
+  EXPECT_FALSE(NearZero(1.1e-40));
+  EXPECT_TRUE(NearZero(std::numeric_limits<double>::quiet_NaN()));
+  double r = 42;
+  EXPECT_TRUE(SmallestPositiveRoot({-2, 0, 3}, r));
+  EXPECT_EQ(r, 0);
+  r = 42;
+  EXPECT_FALSE(SmallestPositiveRoot({-1, -0.5}, r));
+  EXPECT_EQ(r, 42);
+  EXPECT_FALSE(SmallestPositiveRoot({}, r));
+  EXPECT_TRUE(SmallestPositiveRoot({std::numeric_limits<double>::quiet_NaN(), 5, 2.5, 4}, r));
+  EXPECT_EQ(r, 2.5);
+}
+
+TEST(Polynomials, SignedCubeRootInSinglePrecision) {
+  EXPECT_EQ(SignedCubeRoot(0), 0);
+  EXPECT_NEAR(SignedCubeRoot(27), 3, 1e-6);
+  EXPECT_NEAR(SignedCubeRoot(-8), -2, 1e-6);
+  // Single precision: about seven digits, not fifteen.
+  const double r = SignedCubeRoot(2);
+  EXPECT_NEAR(r, std::cbrt(2.0), 1e-6);
+  EXPECT_EQ(r, static_cast<double>(static_cast<float>(r)));
+}
+
+TEST(Polynomials, Quadratic) {
+  EXPECT_EQ(QuadraticRoots({-1, 0, 1}), (TDoubleArray{1, -1}));
+  EXPECT_EQ(QuadraticRoots({1, 2, 1}), (TDoubleArray{-1}));
+  EXPECT_TRUE(QuadraticRoots({1, 0, 1}).empty());
+  // Without a square term the equation is linear.
+  EXPECT_EQ(QuadraticRoots({-4, 2, 0}), (TDoubleArray{2}));
+  EXPECT_TRUE(QuadraticRoots({1, 0, 0}).empty());
+  EXPECT_TRUE(QuadraticRoots({0, 0, 0}).empty());
+}
+
+TEST(Polynomials, Cubic) {
+  EXPECT_EQ(CubicRoots({0, 0, 0, 1}), (TDoubleArray{0}));
+  const TDoubleArray three = CubicRoots({-6, 11, -6, 1});
+  ASSERT_EQ(three.size(), 3u);
+  EXPECT_NEAR(three[0], 3, 1e-6);
+  EXPECT_NEAR(three[1], 2, 1e-6);
+  EXPECT_NEAR(three[2], 1, 1e-6);
+  EXPECT_EQ(CubicRoots({-1, 0, 1, 0}), QuadraticRoots({-1, 0, 1}));
+  EXPECT_EQ(CubicRoots({2, -3, 0, 1}), (TDoubleArray{-2, 1}));
+  const TDoubleArray one = CubicRoots({-8, 0, 0, 1});
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_NEAR(one[0], 2, 1e-6);
+  const TDoubleArray shifted = CubicRoots({-16, 12, -6, 2});  // 2 (x^3 - 3x^2 + 6x - 8)
+  ASSERT_EQ(shifted.size(), 1u);
+  EXPECT_NEAR(shifted[0] * shifted[0] * shifted[0] - 3 * shifted[0] * shifted[0] + 6 * shifted[0] - 8, 0,
+              1e-5);
+}
+
+TEST(Polynomials, Quartic) {
+  EXPECT_EQ(QuarticRoots({0, 0, 0, 0, 1}), (TDoubleArray{0, 0}));
+  const TDoubleArray four = QuarticRoots({4, 0, -5, 0, 1});
+  ASSERT_EQ(four.size(), 4u);
+  EXPECT_NEAR(four[0], -1, 2e-4);
+  EXPECT_NEAR(four[1], -2, 2e-4);
+  EXPECT_NEAR(four[2], 2, 2e-4);
+  EXPECT_NEAR(four[3], 1, 2e-4);
+  EXPECT_TRUE(QuarticRoots({1, 0, 0, 0, 1}).empty());
+  EXPECT_EQ(QuarticRoots({-1, 0, 0, 0, 1}), (TDoubleArray{1, -1}));
+  EXPECT_EQ(QuarticRoots({-6, 11, -6, 1, 0}), CubicRoots({-6, 11, -6, 1}));
+  // Roots 1, 2, 3, 4 with a cubic term: the substitution shifts them back.
+  const TDoubleArray shifted = QuarticRoots({24, -50, 35, -10, 1});
+  ASSERT_EQ(shifted.size(), 4u);
+  for (double r : shifted)
+    EXPECT_NEAR(r * r * r * r - 10 * r * r * r + 35 * r * r - 50 * r + 24, 0, 1e-3) << r;
+}
+
+TEST(Polynomials, QuarticKeepsDoubleRootsThatRoundoffPushesBelowZero) {
+  // (x - 1)^2 (x - 2)^2: the resolvent's u comes out at -1e-8, a zero lost to the single-precision
+  // steps; taking it as 0 keeps the four real roots.
+  const TDoubleArray roots = QuarticRoots({4, -12, 13, -6, 1});
+  ASSERT_EQ(roots.size(), 4u);
+  int near1 = 0, near2 = 0;
+  for (double r : roots) {
+    if (std::fabs(r - 1) < 1e-3) ++near1;
+    if (std::fabs(r - 2) < 1e-3) ++near2;
+  }
+  EXPECT_EQ(near1, 2);
+  EXPECT_EQ(near2, 2);
+  // Clearly complex roots stay complex: x^4 + 1 and (x^2 + 1)(x^2 + 4).
+  EXPECT_TRUE(QuarticRoots({4, 0, 5, 0, 1}).empty());
+}
+
+}  // namespace
+}  // namespace zentrova

@@ -1,0 +1,96 @@
+#include "scene/base/spline.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "scene/base/scene_errors.h"
+
+namespace zentrova {
+namespace {
+
+float Eval(const TCubicSpline::TSegment& c, float t) {
+  return static_cast<float>(((static_cast<long double>(c[0]) * t + c[1]) * t + c[2]) * t + c[3]);
+}
+
+TEST(CubicSpline, TwoKnotsGiveTheChord) {
+  const std::vector<float> x{0, 2}, y{1, 5}, z{-3, -3};
+  const TCubicSpline spline(x, y, z, {}, 2);
+  EXPECT_EQ(spline.KnotCount(), 2);
+  ASSERT_EQ(spline.XCoefficients().size(), 1u);
+  EXPECT_TRUE(spline.WCoefficients().empty());
+  const TAffineVector mid = spline.ValueAffine(0.5f);
+  EXPECT_NEAR(mid[0], 1, 1e-6);
+  EXPECT_NEAR(mid[1], 3, 1e-6);
+  EXPECT_NEAR(mid[2], -3, 1e-6);
+  const TAffineVector slope = spline.SlopeAffine(0.25f);
+  EXPECT_NEAR(slope[0], 2, 1e-5);
+  EXPECT_NEAR(slope[1], 4, 1e-5);
+  EXPECT_NEAR(slope[2], 0, 1e-6);
+  // A straight line has no curvature.
+  EXPECT_NEAR(spline.XCoefficients()[0][0], 0, 1e-6);
+  EXPECT_NEAR(spline.XCoefficients()[0][1], 0, 1e-6);
+}
+
+TEST(CubicSpline, PassesThroughTheKnotsAndExtrapolatesTheEndSegments) {
+  const std::vector<float> x{0, 1, 4, 2, -1};
+  const std::vector<float> y{3, 3, 0, 1, 2};
+  const TCubicSpline spline(x, y, x, {}, 5);
+  for (int i = 0; i < 5; ++i) {
+    float vx, vy, vz;
+    spline.ValueXYZ(static_cast<float>(i), vx, vy, vz);
+    EXPECT_NEAR(vx, x[i], 2e-5) << i;
+    EXPECT_NEAR(vy, y[i], 2e-5) << i;
+    EXPECT_EQ(vz, vx);
+  }
+  // Beyond the knots the end segments' polynomials are extended.
+  EXPECT_EQ(spline.ValueX(-0.5f), Eval(spline.XCoefficients()[0], -0.5f));
+  EXPECT_EQ(spline.ValueX(4), Eval(spline.XCoefficients()[3], 4));
+  EXPECT_EQ(spline.ValueX(5.5f), Eval(spline.XCoefficients()[3], 5.5f));
+  // An interior knot belongs to the segment that starts there.
+  EXPECT_EQ(spline.ValueX(2), Eval(spline.XCoefficients()[2], 2));
+  EXPECT_EQ(spline.ValueX(2.5f), Eval(spline.XCoefficients()[2], 2.5f));
+  // Slopes and curvature are continuous at the interior knots; the ends are natural.
+  for (int i = 1; i < 4; ++i) {
+    const auto& l = spline.XCoefficients()[i - 1];
+    const auto& r = spline.XCoefficients()[i];
+    const float t = static_cast<float>(i);
+    EXPECT_NEAR((3 * l[0] * t + 2 * l[1]) * t + l[2], (3 * r[0] * t + 2 * r[1]) * t + r[2], 1e-4) << i;
+    EXPECT_NEAR(6 * l[0] * t + 2 * l[1], 6 * r[0] * t + 2 * r[1], 1e-4) << i;
+  }
+  const auto& first = spline.XCoefficients()[0];
+  EXPECT_NEAR(2 * first[1], 0, 1e-5);
+}
+
+TEST(CubicSpline, DegenerateKnotCounts) {
+  const std::vector<float> none;
+  const TCubicSpline empty(none, none, none, none, 0);
+  EXPECT_EQ(empty.ValueX(0.3f), 0);
+  EXPECT_EQ(empty.SlopeAffine(1), ZeroVector);
+  // Through one knot the spline is that constant, level everywhere.
+  const std::vector<float> x{7}, y{-2}, z{0.5f};
+  const TCubicSpline one(x, y, z, {}, 1);
+  EXPECT_EQ(one.ValueAffine(-3), (TAffineVector{7, -2, 0.5f}));
+  EXPECT_EQ(one.ValueAffine(0), (TAffineVector{7, -2, 0.5f}));
+  EXPECT_EQ(one.ValueAffine(2.5f), (TAffineVector{7, -2, 0.5f}));
+  EXPECT_EQ(one.SlopeAffine(1), ZeroVector);
+  // A coordinate without values is 0 everywhere.
+  const std::vector<float> two{1, 2};
+  const TCubicSpline partial(two, none, two, {}, 2);
+  EXPECT_EQ(partial.ValueAffine(0.5f)[1], 0);
+}
+
+TEST(CubicSpline, TridiagonalSolve) {
+  const std::vector<float> b{3, 12, 0, -6, 9};
+  std::vector<float> d(5);
+  SolveSplineSystem(b, d);
+  EXPECT_NEAR(2 * d[0] + d[1], b[0], 1e-5);
+  for (int i = 1; i < 4; ++i) EXPECT_NEAR(d[i - 1] + 4 * d[i] + d[i + 1], b[i], 1e-5) << i;
+  EXPECT_NEAR(d[3] + 2 * d[4], b[4], 1e-5);
+  std::vector<float> short_result(4);
+  EXPECT_THROW(SolveSplineSystem(b, short_result), EAssertionFailed);
+  EXPECT_THROW(SolveSplineSystem({}, {}), EAssertionFailed);
+}
+
+}  // namespace
+}  // namespace zentrova
