@@ -52,6 +52,17 @@ inline void WriteBytes(const std::string& file_name, const std::string& bytes) {
   out << bytes;
 }
 
+// Expects `f` to throw E whose Message() is exactly `message`.
+template <typename E, typename F>
+void ExpectError(F&& f, const std::string& message) {
+  try {
+    f();
+    FAIL() << "no exception, expected: " << message;
+  } catch (const E& e) {
+    EXPECT_EQ(e.Message(), message);
+  }
+}
+
 inline std::string DataPath(const std::string& relative) { return std::string(ZENTROVA_TEST_DATA) + "/" + relative; }
 
 }  // namespace zentrova::test

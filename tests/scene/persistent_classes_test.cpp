@@ -20,16 +20,7 @@ std::string Written(const std::function<void(TBinaryWriter&)>& write) {
   return stream.DataString();
 }
 
-// Expects the reader to refuse its next read with the given exception and message.
-template <typename E, typename F>
-void ExpectError(F&& f, const std::string& message) {
-  try {
-    f();
-    FAIL() << "no exception, expected: " << message;
-  } catch (const E& e) {
-    EXPECT_EQ(e.Message(), message);
-  }
-}
+using test::ExpectError;
 
 TEST(BinaryArchive, IntegersTakeTheSmallestWidth) {
   EXPECT_EQ(Written([](auto& w) { w.WriteInteger(127); }), "\x02\x7f"s);

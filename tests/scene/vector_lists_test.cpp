@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support.h"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -15,15 +17,7 @@ namespace {
 
 using namespace std::string_literals;
 
-template <typename E, typename F>
-void ExpectError(F&& f, const std::string& message) {
-  try {
-    f();
-    FAIL() << "no exception, expected: " << message;
-  } catch (const E& e) {
-    EXPECT_EQ(e.Message(), message);
-  }
-}
+using test::ExpectError;
 
 TEST(VectorLists, SingleAppendsGrowBySixteen) {
   TAffineVectorList list;
