@@ -4,6 +4,7 @@
 // sides pay for one copy of it; Eigen's copy is the one PartialPivLU makes of its argument.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -21,7 +22,7 @@ namespace {
 // A well-conditioned test matrix: uniform entries in [-1, 1] with a dominant diagonal, the same for
 // both libraries.
 std::vector<long double> TestMatrix(int n) {
-  std::mt19937_64 random(static_cast<unsigned>(n) * 7919u);
+  std::mt19937_64 random(static_cast<std::uint64_t>(n) * 7919u);
   std::uniform_real_distribution<double> real(-1, 1);
   std::vector<long double> a(static_cast<std::size_t>(n) * n);
   for (int i = 0; i < n; ++i) {

@@ -35,6 +35,8 @@ void* NumericsRealloc(void* block, std::size_t old_bytes, std::size_t new_bytes)
   return std::realloc(block, new_bytes);
 }
 
-void NumericsFree(void* block) { std::free(block); }
+void NumericsFree(void* block) {
+  std::free(block);
+}
 
 }  // namespace zentrova

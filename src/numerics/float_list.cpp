@@ -23,11 +23,17 @@ bool ResizeErrorStands() {
 
 }  // namespace
 
-TFloatList::TFloatList() { ID = -200; }
+TFloatList::TFloatList() {
+  ID = -200;
+}
 
-TFloatList::~TFloatList() { Clear(); }
+TFloatList::~TFloatList() {
+  Clear();
+}
 
-void TFloatList::IndexError() const { Error(-201, "TFloatList.At: Index out of bounds"); }
+void TFloatList::IndexError() const {
+  Error(-201, "TFloatList.At: Index out of bounds");
+}
 
 long double TFloatList::El(std::uint32_t Index) const {
   if (Index == 0) {
@@ -110,7 +116,9 @@ void TFloatList::AddList(const TFloatList& Other) {
   std::memmove(data_ + old_count, Other.data_, std::size_t{added} * sizeof(long double));
 }
 
-void TFloatList::Sort(bool Descending) { HeapSort(data_, count_, Descending); }
+void TFloatList::Sort(bool Descending) {
+  HeapSort(data_, count_, Descending);
+}
 
 void TFloatList::Zero() {
   for (std::uint32_t i = 0; i < count_; ++i) data_[i] = 0;
@@ -240,7 +248,9 @@ bool TFloatList::InternalLoad(TTextReader& F) {
   return base_ok && ok;
 }
 
-TVector::TVector() { ID = -300; }
+TVector::TVector() {
+  ID = -300;
+}
 
 void TVector::Assign(const TBase* Source) {
   TFloatList::Assign(Source);

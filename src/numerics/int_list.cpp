@@ -21,11 +21,17 @@ bool ResizeErrorStands() {
 
 }  // namespace
 
-TIntList::TIntList() { ID = -500; }
+TIntList::TIntList() {
+  ID = -500;
+}
 
-TIntList::~TIntList() { Clear(); }
+TIntList::~TIntList() {
+  Clear();
+}
 
-void TIntList::IndexError() const { Error(-501, "TIntList.At: Index out of bounds"); }
+void TIntList::IndexError() const {
+  Error(-501, "TIntList.At: Index out of bounds");
+}
 
 std::int32_t TIntList::El(std::uint32_t Index) const {
   if (Index == 0) {
@@ -66,7 +72,9 @@ void TIntList::Add(std::int32_t Value) {
   data_[count_ - 1] = Value;
 }
 
-void TIntList::Sort(bool Descending) { HeapSort(data_, count_, Descending); }
+void TIntList::Sort(bool Descending) {
+  HeapSort(data_, count_, Descending);
+}
 
 void TIntList::Zero() {
   for (std::uint32_t i = 0; i < count_; ++i) data_[i] = 0;

@@ -33,9 +33,13 @@ constexpr std::uint32_t kEditRowLimit = 536870910;
 // ---------------------------------------------------------------------------------------------------
 // TMatrixArray
 
-TMatrixArray::TMatrixArray() { ID = -600; }
+TMatrixArray::TMatrixArray() {
+  ID = -600;
+}
 
-TMatrixArray::~TMatrixArray() { Reshape(0, col_count_); }
+TMatrixArray::~TMatrixArray() {
+  Reshape(0, col_count_);
+}
 
 const TFloatList* TMatrixArray::RowList(std::uint32_t Index) const {
   return Index < row_count_ ? data_[Index] : nullptr;
@@ -54,10 +58,11 @@ bool TMatrixArray::Reshape(std::uint32_t NewRowCount, std::uint32_t NewColCount)
   const std::uint32_t old_rows = row_count_;
   const std::uint32_t old_cols = col_count_;
   const std::uint32_t kept = std::min(old_rows, NewRowCount);
-  constexpr std::size_t kPointer = sizeof(TFloatList*);
+  constexpr std::size_t kPointer = sizeof(data_[0]);  // NOLINT(bugprone-sizeof-expression): row pointers
   // Everything that can fail comes first, so that a failure can be undone by shrinking alone.
   if (NewRowCount > old_rows) {
-    void* block = NumericsRealloc(data_, std::size_t{old_rows} * kPointer, std::size_t{NewRowCount} * kPointer);
+    void* block =
+        NumericsRealloc(data_, std::size_t{old_rows} * kPointer, std::size_t{NewRowCount} * kPointer);
     if (block == nullptr) return false;
     data_ = static_cast<TFloatList**>(block);
     for (std::uint32_t i = old_rows; i < NewRowCount; ++i) {
@@ -324,7 +329,8 @@ bool TMatrixArray::ExtractSubMatrixTo(std::uint32_t Row1, std::uint32_t Row2, st
     return false;
   }
   for (std::uint32_t i = 0; i < rows; ++i) {
-    std::memcpy(block.data() + std::size_t{i} * cols, data_[Row1 + i]->data_ + Col1, cols * sizeof(long double));
+    std::memcpy(block.data() + std::size_t{i} * cols, data_[Row1 + i]->data_ + Col1,
+                cols * sizeof(long double));
   }
   Dest.Rows(rows);
   Dest.Cols(cols);
@@ -335,9 +341,13 @@ bool TMatrixArray::ExtractSubMatrixTo(std::uint32_t Row1, std::uint32_t Row2, st
   return true;
 }
 
-void TMatrixArray::ExtractRow(std::uint32_t Index, TFloatList& Dest) const { ExtractRowTo(Index, Dest); }
+void TMatrixArray::ExtractRow(std::uint32_t Index, TFloatList& Dest) const {
+  ExtractRowTo(Index, Dest);
+}
 
-void TMatrixArray::ExtractCol(std::uint32_t Index, TFloatList& Dest) const { ExtractColTo(Index, Dest); }
+void TMatrixArray::ExtractCol(std::uint32_t Index, TFloatList& Dest) const {
+  ExtractColTo(Index, Dest);
+}
 
 void TMatrixArray::ExtractSubMatrix(std::uint32_t Row1, std::uint32_t Row2, std::uint32_t Col1,
                                     std::uint32_t Col2, TMatrixArray& Dest) const {
@@ -713,9 +723,13 @@ void TSqrMatrix::Dim(std::uint32_t N) {
   if (!Reshape(N, N)) Error(-804, "TSqrMatrix.Rows: Out of memory");
 }
 
-void TSqrMatrix::AddRow(const TFloatList&) { Error(-807, "TSqrMatrix.AddRow: Function call not allowed here"); }
+void TSqrMatrix::AddRow(const TFloatList&) {
+  Error(-807, "TSqrMatrix.AddRow: Function call not allowed here");
+}
 
-void TSqrMatrix::AddCol(const TFloatList&) { Error(-808, "TSqrMatrix.AddCol: Function call not allowed here"); }
+void TSqrMatrix::AddCol(const TFloatList&) {
+  Error(-808, "TSqrMatrix.AddCol: Function call not allowed here");
+}
 
 void TSqrMatrix::InsertRow(const TFloatList&, std::uint32_t) {
   Error(-809, "TSqrMatrix.InsertRow: Function call not allowed here");
@@ -725,9 +739,13 @@ void TSqrMatrix::InsertCol(const TFloatList&, std::uint32_t) {
   Error(-810, "TSqrMatrix.InsertCol: Function call not allowed here");
 }
 
-void TSqrMatrix::DeleteRow(std::uint32_t) { Error(-811, "TSqrMatrix.DeleteRow: Function call not allowed here"); }
+void TSqrMatrix::DeleteRow(std::uint32_t) {
+  Error(-811, "TSqrMatrix.DeleteRow: Function call not allowed here");
+}
 
-void TSqrMatrix::DeleteCol(std::uint32_t) { Error(-812, "TSqrMatrix.DeleteCol: Function call not allowed here"); }
+void TSqrMatrix::DeleteCol(std::uint32_t) {
+  Error(-812, "TSqrMatrix.DeleteCol: Function call not allowed here");
+}
 
 // Crout's method with implicit scaled partial pivoting, on the leading n x n block:
 //   for every column j:  U(i,j) = A(i,j) - sum_{k<i} L(i,k) U(k,j)            for i < j
@@ -962,7 +980,7 @@ bool TSqrMatrix::LUDInverse() {
     Error(-816, "TSqrMatrix.LUD: Singular matrix");
     return false;
   }
-  long double* const* a = reinterpret_cast<long double* const*>(decompose_scratch + 2 * std::size_t{n});
+  const auto* a = reinterpret_cast<long double* const*>(decompose_scratch + 2 * std::size_t{n});
 
   for (std::uint32_t k = 0; k < n; ++k) p[k] = static_cast<std::int32_t>(k);
   for (std::uint32_t i = 0; i < n; ++i) std::swap(p[i], p[indx[i]]);

@@ -56,8 +56,8 @@ class TMatrixArray : public TBase {
   virtual void DeleteCol(std::uint32_t Index);
   virtual void ExtractRow(std::uint32_t Index, TFloatList& Dest) const;
   virtual void ExtractCol(std::uint32_t Index, TFloatList& Dest) const;
-  virtual void ExtractSubMatrix(std::uint32_t Row1, std::uint32_t Row2, std::uint32_t Col1, std::uint32_t Col2,
-                                TMatrixArray& Dest) const;
+  virtual void ExtractSubMatrix(std::uint32_t Row1, std::uint32_t Row2, std::uint32_t Col1,
+                                std::uint32_t Col2, TMatrixArray& Dest) const;
   // Appends "Rows = ", "Cols = " and the rows in the chosen form, each element followed by two blanks.
   virtual bool SaveData(const std::string& FileName, int Width, int Decimals) const;
 

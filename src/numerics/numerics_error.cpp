@@ -12,7 +12,7 @@ namespace {
 
 struct ErrorState {
   std::mutex mutex;
-  TNumericsError record;   // guarded by mutex
+  TNumericsError record;              // guarded by mutex
   std::atomic<std::int32_t> code{0};  // mirrors record.Code for cheap tests
 };
 
@@ -62,6 +62,8 @@ TNumericsError NumericsError() {
   return state.record;
 }
 
-std::int32_t NumericsErrorCode() { return State().code.load(); }
+std::int32_t NumericsErrorCode() {
+  return State().code.load();
+}
 
 }  // namespace zentrova

@@ -29,7 +29,7 @@ void Fill(TFloatList& list, std::initializer_list<long double> values) {
 }
 
 std::vector<long double> Elements(const TFloatList& list) {
-  return std::vector<long double>(list.Data(), list.Data() + list.Count());
+  return {list.Data(), list.Data() + list.Count()};
 }
 
 bool Load(TBase& object, const std::string& file_name) {
@@ -200,6 +200,7 @@ TEST_F(FloatListTest, HeapSortBothDirections) {
   EXPECT_EQ(Elements(list), (std::vector<long double>{3, 2, 1}));
 
   std::vector<long double> values;
+  values.reserve(257);
   for (int i = 0; i < 257; ++i) values.push_back(static_cast<long double>((i * 7919) % 101) - 50.25L);
   list.Clear();
   for (long double v : values) list.Add(v);
@@ -407,7 +408,12 @@ TEST_F(FloatListTest, IsEqualComparesClassIdentityAndEveryElement) {
 TEST_F(FloatListTest, SavedVectorMatchesTheGoldenFile) {
   TempDir dir;
   TVector v;
-  Fill(v, {1.5L, -2.25e-3L, 0, 1.23456789012345678e100L, });
+  Fill(v, {
+              1.5L,
+              -2.25e-3L,
+              0,
+              1.23456789012345678e100L,
+          });
   v.C = -4;
   ASSERT_TRUE(v.Save(dir.File("v.txt")));
   EXPECT_EQ(ReadBytes(dir.File("v.txt")), ReadBytes(DataPath("numerics/vector.txt")));

@@ -25,7 +25,7 @@ void Fill(TIntList& list, std::initializer_list<std::int32_t> values) {
 }
 
 std::vector<std::int32_t> Elements(const TIntList& list) {
-  return std::vector<std::int32_t>(list.Data(), list.Data() + list.Count());
+  return {list.Data(), list.Data() + list.Count()};
 }
 
 bool LoadText(TBase& object, const std::string& text) {

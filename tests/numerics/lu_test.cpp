@@ -35,7 +35,7 @@ Rows Get(const TMatrixArray& m) {
 }
 
 std::vector<std::int32_t> Elements(const TIntList& list) {
-  return std::vector<std::int32_t>(list.Data(), list.Data() + list.Count());
+  return {list.Data(), list.Data() + list.Count()};
 }
 
 void ExpectNear(const Rows& actual, const Rows& expected, long double tolerance) {
@@ -103,7 +103,8 @@ bool ReferenceLUD(TSqrMatrix& a, std::vector<std::int32_t>& indx, bool& even) {
   return true;
 }
 
-void ReferenceSolve(const TSqrMatrix& lu, const std::vector<std::int32_t>& indx, std::vector<long double>& b) {
+void ReferenceSolve(const TSqrMatrix& lu, const std::vector<std::int32_t>& indx,
+                    std::vector<long double>& b) {
   const auto n = static_cast<std::uint32_t>(lu.RowCount());
   auto B = [&b](std::uint32_t i) -> long double& { return b[i - 1]; };
   std::uint32_t ii = 0;
@@ -143,15 +144,17 @@ bool ReferenceInverse(const Rows& rows, Rows& inverse) {
 }
 
 // Extended reals compared by their 80 bits.
-bool SameBits(long double x, long double y) { return std::memcmp(&x, &y, 10) == 0; }
+bool SameBits(long double x, long double y) {
+  return std::memcmp(&x, &y, 10) == 0;
+}
 
 ::testing::AssertionResult SameBits(const Rows& actual, const Rows& expected) {
   if (actual.size() != expected.size()) return ::testing::AssertionFailure() << "row counts differ";
   for (std::size_t i = 0; i < actual.size(); ++i) {
     for (std::size_t j = 0; j < actual[i].size(); ++j) {
       if (!SameBits(actual[i][j], expected[i][j])) {
-        return ::testing::AssertionFailure() << "(" << i << ", " << j << "): " << actual[i][j] << " against "
-                                             << expected[i][j];
+        return ::testing::AssertionFailure()
+               << "(" << i << ", " << j << "): " << actual[i][j] << " against " << expected[i][j];
       }
     }
   }

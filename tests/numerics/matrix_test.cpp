@@ -46,7 +46,7 @@ void Fill(TFloatList& list, std::initializer_list<long double> values) {
 }
 
 std::vector<long double> Elements(const TFloatList& list) {
-  return std::vector<long double>(list.Data(), list.Data() + list.Count());
+  return {list.Data(), list.Data() + list.Count()};
 }
 
 bool LoadText(TBase& object, const std::string& text) {
@@ -196,12 +196,19 @@ TEST_F(MatrixTest, AddAndInsertRows) {
   EXPECT_EQ(m.RowCount(), 6u);
   FailNumericsAllocationsAfter(-1);
 
-  // A standing resize error of a matrix stops the editing of every matrix.
+  // A standing resize error of a matrix stops the editing of every matrix; one of a list stops the
+  // copy of the row, and then no row of zeros is added in its place.
   TMatrixArray other;
   other.Rows(TMatrixArray::MaxRows + 1);
   m.AddRow(row);
   m.InsertRow(row, 0);
   EXPECT_EQ(m.RowCount(), 6u);
+  ClearNumericsError();
+  long_row.Dim(TFloatList::MaxCount + 1);
+  m.AddRow(row);
+  m.InsertRow(row, 1);
+  EXPECT_EQ(m.RowCount(), 6u);
+  EXPECT_EQ(Code(), -203);
 }
 
 TEST_F(MatrixTest, AddAndInsertColumns) {

@@ -53,7 +53,8 @@ TEST_F(NumericsErrorTest, MessageBoxTextForObjectsAndUnits) {
   EXPECT_EQ(sink.texts[0],
             "Qorv raising error:\r\r\r @ Object: -200\r\r Code: -201\r\r"
             " Message: TFloatList.At: Index out of bounds\r");
-  EXPECT_EQ(sink.texts[1], "Qorv raising error:\r\r\r @ Unit: -10001\r\r Code: -5\r\r Message: Unit failed\r");
+  EXPECT_EQ(sink.texts[1],
+            "Qorv raising error:\r\r\r @ Unit: -10001\r\r Code: -5\r\r Message: Unit failed\r");
   EXPECT_EQ(sink.texts[2], "Qorv raising error:\r\r\r @ Object: -10000\r\r Code: -5\r\r Message: Edge\r");
 }
 
