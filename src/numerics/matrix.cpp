@@ -712,41 +712,6 @@ bool SolveThroughElements(const TSqrMatrix& LU, const TIntList& Indx, TFloatList
   return true;
 }
 
-}  // namespace
-
-void TSqrMatrix::Dim(std::uint32_t N) {
-  if (N == col_count_ && N == row_count_) return;
-  if (N > MaxRows) {
-    Error(-803, "TSqrMatrix.Dim: Dim too big");
-    return;
-  }
-  if (!Reshape(N, N)) Error(-804, "TSqrMatrix.Rows: Out of memory");
-}
-
-void TSqrMatrix::AddRow(const TFloatList&) {
-  Error(-807, "TSqrMatrix.AddRow: Function call not allowed here");
-}
-
-void TSqrMatrix::AddCol(const TFloatList&) {
-  Error(-808, "TSqrMatrix.AddCol: Function call not allowed here");
-}
-
-void TSqrMatrix::InsertRow(const TFloatList&, std::uint32_t) {
-  Error(-809, "TSqrMatrix.InsertRow: Function call not allowed here");
-}
-
-void TSqrMatrix::InsertCol(const TFloatList&, std::uint32_t) {
-  Error(-810, "TSqrMatrix.InsertCol: Function call not allowed here");
-}
-
-void TSqrMatrix::DeleteRow(std::uint32_t) {
-  Error(-811, "TSqrMatrix.DeleteRow: Function call not allowed here");
-}
-
-void TSqrMatrix::DeleteCol(std::uint32_t) {
-  Error(-812, "TSqrMatrix.DeleteCol: Function call not allowed here");
-}
-
 // Crout's method with implicit scaled partial pivoting, on the leading n x n block:
 //   for every column j:  U(i,j) = A(i,j) - sum_{k<i} L(i,k) U(k,j)            for i < j
 //                        s_i    = A(i,j) - sum_{k<j} L(i,k) U(k,j)            for i >= j
@@ -755,12 +720,14 @@ void TSqrMatrix::DeleteCol(std::uint32_t) {
 // Each sum subtracts its terms one by one in ascending k. Independent sums are interleaved four at a
 // time for the processor's sake; the order of the operations within each sum is the plain one, so the
 // results are those of the element-by-element loops.
-bool TSqrMatrix::Decompose(std::int32_t* indx, bool& even, long double* scratch) {
-  const std::uint32_t n = row_count_;
+template <std::uint32_t kSize>
+bool DecomposeRows(TFloatList** rows, std::uint32_t size, std::int32_t* indx, bool& even,
+                   long double* scratch) {
+  const std::uint32_t n = kSize != 0 ? kSize : size;
   long double* vv = scratch;
   long double* col = scratch + n;
   auto** a = reinterpret_cast<long double**>(scratch + 2 * std::size_t{n});
-  for (std::uint32_t i = 0; i < n; ++i) a[i] = data_[i]->Data();
+  for (std::uint32_t i = 0; i < n; ++i) a[i] = rows[i]->Data();
 
   for (std::uint32_t i = 0; i < n; ++i) {
     long double big = 0;
@@ -847,7 +814,7 @@ bool TSqrMatrix::Decompose(std::int32_t* indx, bool& even, long double* scratch)
 
     if (imax != j) {
       std::swap(a[imax], a[j]);
-      std::swap(data_[imax], data_[j]);
+      std::swap(rows[imax], rows[j]);
       even = !even;
       vv[imax] = vv[j];
     }
@@ -860,6 +827,133 @@ bool TSqrMatrix::Decompose(std::int32_t* indx, bool& even, long double* scratch)
     }
   }
   return true;
+}
+
+// The unit columns through the factors, as LUDInverse describes; z receives the columns indexed by the
+// position t of their 1, p maps t back to the column.
+template <std::uint32_t kSize>
+void InvertFactors(long double* const* a, const std::int32_t* indx, std::uint32_t size, long double* z,
+                   std::int32_t* p) {
+  const std::uint32_t n = kSize != 0 ? kSize : size;
+  for (std::uint32_t k = 0; k < n; ++k) p[k] = static_cast<std::int32_t>(k);
+  for (std::uint32_t i = 0; i < n; ++i) std::swap(p[i], p[indx[i]]);
+
+  // Forward: z(i,t) = 0 - sum_{k=t..i-1} L(i,k) z(k,t) for t < i, z(i,i) = 1, z(i,t) = 0 for t > i.
+  for (std::uint32_t i = 0; i < n; ++i) {
+    long double* zi = z + std::size_t{i} * n;
+    const long double* li = a[i];
+    std::uint32_t t = 0;
+    for (; t + 4 <= i; t += 4) {
+      const long double* zt = z + std::size_t{t} * n + t;  // z(t, t)
+      long double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
+      long double l = li[t];
+      s0 -= l * zt[0];
+      zt += n;
+      l = li[t + 1];
+      s0 -= l * zt[0];
+      s1 -= l * zt[1];
+      zt += n;
+      l = li[t + 2];
+      s0 -= l * zt[0];
+      s1 -= l * zt[1];
+      s2 -= l * zt[2];
+      for (std::uint32_t k = t + 3; k < i; ++k) {
+        zt += n;
+        l = li[k];
+        s0 -= l * zt[0];
+        s1 -= l * zt[1];
+        s2 -= l * zt[2];
+        s3 -= l * zt[3];
+      }
+      zi[t] = s0;
+      zi[t + 1] = s1;
+      zi[t + 2] = s2;
+      zi[t + 3] = s3;
+    }
+    for (; t < i; ++t) {
+      long double s = 0;
+      for (std::uint32_t k = t; k < i; ++k) s -= li[k] * z[std::size_t{k} * n + t];
+      zi[t] = s;
+    }
+    zi[i] = 1;
+    for (t = i + 1; t < n; ++t) zi[t] = 0;
+  }
+
+  // Back: x(i,t) = (z(i,t) - sum_{k=i+1..n-1} U(i,k) x(k,t)) / U(i,i), in place, rows upwards.
+  for (std::uint32_t i = n; i-- > 0;) {
+    long double* xi = z + std::size_t{i} * n;
+    const long double* ui = a[i];
+    const long double d = ui[i];
+    std::uint32_t t = 0;
+    for (; t + 4 <= n; t += 4) {
+      long double s0 = xi[t], s1 = xi[t + 1], s2 = xi[t + 2], s3 = xi[t + 3];
+      const long double* xk = xi + t;
+      for (std::uint32_t k = i + 1; k < n; ++k) {
+        xk += n;
+        const long double u = ui[k];
+        s0 -= u * xk[0];
+        s1 -= u * xk[1];
+        s2 -= u * xk[2];
+        s3 -= u * xk[3];
+      }
+      xi[t] = s0 / d;
+      xi[t + 1] = s1 / d;
+      xi[t + 2] = s2 / d;
+      xi[t + 3] = s3 / d;
+    }
+    for (; t < n; ++t) {
+      long double s = xi[t];
+      for (std::uint32_t k = i + 1; k < n; ++k) s -= ui[k] * z[std::size_t{k} * n + t];
+      xi[t] = s / d;
+    }
+  }
+}
+
+}  // namespace
+
+void TSqrMatrix::Dim(std::uint32_t N) {
+  if (N == col_count_ && N == row_count_) return;
+  if (N > MaxRows) {
+    Error(-803, "TSqrMatrix.Dim: Dim too big");
+    return;
+  }
+  if (!Reshape(N, N)) Error(-804, "TSqrMatrix.Rows: Out of memory");
+}
+
+void TSqrMatrix::AddRow(const TFloatList&) {
+  Error(-807, "TSqrMatrix.AddRow: Function call not allowed here");
+}
+
+void TSqrMatrix::AddCol(const TFloatList&) {
+  Error(-808, "TSqrMatrix.AddCol: Function call not allowed here");
+}
+
+void TSqrMatrix::InsertRow(const TFloatList&, std::uint32_t) {
+  Error(-809, "TSqrMatrix.InsertRow: Function call not allowed here");
+}
+
+void TSqrMatrix::InsertCol(const TFloatList&, std::uint32_t) {
+  Error(-810, "TSqrMatrix.InsertCol: Function call not allowed here");
+}
+
+void TSqrMatrix::DeleteRow(std::uint32_t) {
+  Error(-811, "TSqrMatrix.DeleteRow: Function call not allowed here");
+}
+
+void TSqrMatrix::DeleteCol(std::uint32_t) {
+  Error(-812, "TSqrMatrix.DeleteCol: Function call not allowed here");
+}
+
+bool TSqrMatrix::Decompose(std::int32_t* indx, bool& even, long double* scratch) {
+  // The small systems of the engine get the same code with the size known at compile time.
+  switch (row_count_) {
+    case 2:
+      return DecomposeRows<2>(data_, 2, indx, even, scratch);
+    case 3:
+      return DecomposeRows<3>(data_, 3, indx, even, scratch);
+    default:
+      return DecomposeRows<0>(data_, row_count_, indx, even, scratch);
+  }
 }
 
 bool TSqrMatrix::LUD(TIntList* Indx, bool& EvenPermutation) {
@@ -982,77 +1076,15 @@ bool TSqrMatrix::LUDInverse() {
   }
   const auto* a = reinterpret_cast<long double* const*>(decompose_scratch + 2 * std::size_t{n});
 
-  for (std::uint32_t k = 0; k < n; ++k) p[k] = static_cast<std::int32_t>(k);
-  for (std::uint32_t i = 0; i < n; ++i) std::swap(p[i], p[indx[i]]);
-
-  // Forward: z(i,t) = 0 - sum_{k=t..i-1} L(i,k) z(k,t) for t < i, z(i,i) = 1, z(i,t) = 0 for t > i.
-  for (std::uint32_t i = 0; i < n; ++i) {
-    long double* zi = z + std::size_t{i} * n;
-    const long double* li = a[i];
-    std::uint32_t t = 0;
-    for (; t + 4 <= i; t += 4) {
-      const long double* zt = z + std::size_t{t} * n + t;  // z(t, t)
-      long double s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-      long double l = li[t];
-      s0 -= l * zt[0];
-      zt += n;
-      l = li[t + 1];
-      s0 -= l * zt[0];
-      s1 -= l * zt[1];
-      zt += n;
-      l = li[t + 2];
-      s0 -= l * zt[0];
-      s1 -= l * zt[1];
-      s2 -= l * zt[2];
-      for (std::uint32_t k = t + 3; k < i; ++k) {
-        zt += n;
-        l = li[k];
-        s0 -= l * zt[0];
-        s1 -= l * zt[1];
-        s2 -= l * zt[2];
-        s3 -= l * zt[3];
-      }
-      zi[t] = s0;
-      zi[t + 1] = s1;
-      zi[t + 2] = s2;
-      zi[t + 3] = s3;
-    }
-    for (; t < i; ++t) {
-      long double s = 0;
-      for (std::uint32_t k = t; k < i; ++k) s -= li[k] * z[std::size_t{k} * n + t];
-      zi[t] = s;
-    }
-    zi[i] = 1;
-    for (t = i + 1; t < n; ++t) zi[t] = 0;
-  }
-
-  // Back: x(i,t) = (z(i,t) - sum_{k=i+1..n-1} U(i,k) x(k,t)) / U(i,i), in place, rows upwards.
-  for (std::uint32_t i = n; i-- > 0;) {
-    long double* xi = z + std::size_t{i} * n;
-    const long double* ui = a[i];
-    const long double d = ui[i];
-    std::uint32_t t = 0;
-    for (; t + 4 <= n; t += 4) {
-      long double s0 = xi[t], s1 = xi[t + 1], s2 = xi[t + 2], s3 = xi[t + 3];
-      const long double* xk = xi + t;
-      for (std::uint32_t k = i + 1; k < n; ++k) {
-        xk += n;
-        const long double u = ui[k];
-        s0 -= u * xk[0];
-        s1 -= u * xk[1];
-        s2 -= u * xk[2];
-        s3 -= u * xk[3];
-      }
-      xi[t] = s0 / d;
-      xi[t + 1] = s1 / d;
-      xi[t + 2] = s2 / d;
-      xi[t + 3] = s3 / d;
-    }
-    for (; t < n; ++t) {
-      long double s = xi[t];
-      for (std::uint32_t k = i + 1; k < n; ++k) s -= ui[k] * z[std::size_t{k} * n + t];
-      xi[t] = s / d;
-    }
+  switch (n) {
+    case 2:
+      InvertFactors<2>(a, indx, n, z, p);
+      break;
+    case 3:
+      InvertFactors<3>(a, indx, n, z, p);
+      break;
+    default:
+      InvertFactors<0>(a, indx, n, z, p);
   }
 
   // The columns replace the matrix as an Assign from a fresh square matrix would: identity and

@@ -172,14 +172,20 @@ Rows RandomMatrix(std::mt19937_64& random, std::size_t n, int kind) {
       if (kind == 1) {
         x = small(random);
       } else {
-        x = static_cast<long double>(real(random)) + static_cast<long double>(real(random)) * 1e-17L;
+        const long double high = real(random);
+        const long double low = real(random);
+        x = high + low * 1e-17L;
       }
     }
   }
   if (kind == 2 && n > 2) rows[n - 1] = rows[0];
   if (kind == 3) {
-    rows[random() % n][random() % n] = std::numeric_limits<long double>::infinity();
-    rows[random() % n][random() % n] = std::numeric_limits<long double>::quiet_NaN();
+    for (long double special :
+         {std::numeric_limits<long double>::infinity(), std::numeric_limits<long double>::quiet_NaN()}) {
+      const std::size_t i = random() % n;
+      const std::size_t j = random() % n;
+      rows[i][j] = special;
+    }
   }
   if (kind == 4) {
     for (std::size_t i = 0; i < n; ++i) rows[i][(i * 7 + 3) % n] = 0;  // zeros on a shifted diagonal
@@ -189,7 +195,7 @@ Rows RandomMatrix(std::mt19937_64& random, std::size_t n, int kind) {
 
 TEST_F(LuTest, DecompositionAgreesBitForBitWithTheElementwiseAlgorithm) {
   std::mt19937_64 random(20240611);
-  for (std::size_t n : {2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 16, 17, 31, 40}) {
+  for (std::size_t n : {2, 2, 2, 2, 3, 3, 3, 3, 4, 5, 6, 7, 8, 9, 12, 13, 16, 17, 31, 40}) {
     for (int kind = 0; kind < 5; ++kind) {
       SCOPED_TRACE(::testing::Message() << "n = " << n << ", kind " << kind);
       const Rows rows = RandomMatrix(random, n, kind);
@@ -204,6 +210,8 @@ TEST_F(LuTest, DecompositionAgreesBitForBitWithTheElementwiseAlgorithm) {
       TIntList indx;
       bool even = true;
       ASSERT_EQ(actual.LUD(&indx, even), expected_ok);
+      ASSERT_EQ(Code(), expected_ok ? 0 : -816);
+      ClearNumericsError();
       if (!expected_ok) continue;
       EXPECT_TRUE(SameBits(Get(actual), Get(expected)));
       EXPECT_EQ(Elements(indx), expected_indx);
@@ -227,7 +235,7 @@ TEST_F(LuTest, DecompositionAgreesBitForBitWithTheElementwiseAlgorithm) {
 
 TEST_F(LuTest, InverseAgreesBitForBitWithSolvingEveryUnitColumn) {
   std::mt19937_64 random(77);
-  for (std::size_t n : {2, 3, 4, 5, 6, 7, 8, 9, 11, 16, 23, 40, 45}) {
+  for (std::size_t n : {2, 2, 2, 2, 3, 3, 3, 3, 4, 5, 6, 7, 8, 9, 11, 16, 23, 40, 45}) {
     for (int kind = 0; kind < 5; ++kind) {
       SCOPED_TRACE(::testing::Message() << "n = " << n << ", kind " << kind);
       const Rows rows = RandomMatrix(random, n, kind);
@@ -236,6 +244,9 @@ TEST_F(LuTest, InverseAgreesBitForBitWithSolvingEveryUnitColumn) {
       TSqrMatrix m;
       Set(m, rows);
       ASSERT_EQ(m.LUDInverse(), expected_ok);
+      // A refusal leaves its error standing, which would keep later inverses from being copied out.
+      ASSERT_EQ(Code(), expected_ok ? 0 : -816);
+      ClearNumericsError();
       if (expected_ok) {
         EXPECT_TRUE(SameBits(Get(m), expected));
       }
