@@ -1,0 +1,7 @@
+# LU decomposition and inversion of TSqrMatrix, beside Eigen's PartialPivLU in long double when Eigen is
+# found (the Eigen cases are then compiled in; without it only ours run).
+zentrova_bench(lu_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/lu_bench.cpp DEPS numerics)
+if(TARGET Eigen3::Eigen)
+  target_link_libraries(lu_bench PRIVATE Eigen3::Eigen)
+  target_compile_definitions(lu_bench PRIVATE ZENTROVA_BENCH_EIGEN=1)
+endif()
