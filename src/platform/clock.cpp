@@ -41,7 +41,7 @@ std::string DateTimeToText(double date_time) {
   const std::time_t t = static_cast<std::time_t>(seconds_total);
   std::tm utc{};
   gmtime_r(&t, &utc);  // the value already holds local time
-  char buffer[32];
+  char buffer[80];
   std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", utc.tm_year + 1900, utc.tm_mon + 1,
                 utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec);
   return buffer;

@@ -121,7 +121,9 @@ std::vector<std::string> TIniFile::ReadSections() const {
 bool TIniFile::Save() const { return WriteTextLines(file_name_, lines_); }
 
 bool TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  const std::string line = Trim(key) + "=" + value;
+  std::string line = Trim(key);
+  line.push_back('=');
+  line.append(value);
   if (const Entry* e = FindEntry(section, key)) {
     lines_[e->line] = line;
   } else if (const Section* s = FindSection(section)) {
@@ -130,7 +132,10 @@ bool TIniFile::WriteString(const std::string& section, const std::string& key, c
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), line);
   } else {
     if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.emplace_back();
-    lines_.push_back("[" + Trim(section) + "]");
+    std::string header = "[";
+    header.append(Trim(section));
+    header.push_back(']');
+    lines_.push_back(std::move(header));
     lines_.push_back(line);
   }
   Parse();
