@@ -39,9 +39,12 @@ bool TExpressionParserList::AddParser(const TVariableList& variables, const std:
     for (int i = 0; i < variables.Count(); ++i) {
       const TVariable& v = variables.At(i);
       auto [it, inserted] = by_parser_name.emplace(LowerCase(v.ParserName()), &v);
-      if (!inserted && it->second->Name() != v.Name() && it->second->Address() != v.Address()) {
-        throw EParserException("Error in math expression: the variables " + it->second->Name() + " and " +
-                               v.Name() + " are both named " + it->first + " in expressions");
+      if (!inserted) {
+        if (it->second->Name() != v.Name() && it->second->Address() != v.Address()) {
+          throw EParserException("Error in math expression: the variables " + it->second->Name() + " and " +
+                                 v.Name() + " are both named " + it->first + " in expressions");
+        }
+        it->second = &v;  // the same key again: the later address wins
       }
       parser->DefineVariable(v.ParserName(), v.Address());
     }
