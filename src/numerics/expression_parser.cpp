@@ -53,31 +53,6 @@ struct TCustomExpressionParser::TreeNode {
   std::unique_ptr<TreeNode> Args[kMaxFunctionArgs];
 };
 
-TEvalNode* TEvalChain::Append() {
-  if (nodes_.size() == nodes_.capacity()) {
-    // Growing would move the nodes whose value addresses are already handed out.
-    throw std::logic_error("TEvalChain.Append: more nodes than counted");
-  }
-  TEvalNode* previous = nodes_.empty() ? nullptr : &nodes_.back();
-  nodes_.emplace_back();
-  if (previous != nullptr) previous->Next = &nodes_.back();
-  return &nodes_.back();
-}
-
-void TEvalChain::Replace(const TExprWord* old_word, TExprWord* new_word, const long double* old_value,
-                         long double* new_value) {
-  for (TEvalNode& node : nodes_) {
-    if (node.Word == old_word) {
-      node.Word = new_word;
-      node.Routine = new_word->Routine();
-    }
-    if (old_value == nullptr) continue;
-    for (long double*& arg : node.Args) {
-      if (arg == old_value) arg = new_value;
-    }
-  }
-}
-
 // --- TCustomExpressionParser ---
 
 TCustomExpressionParser::TCustomExpressionParser()
@@ -164,6 +139,7 @@ std::unique_ptr<TEvalChain> TCustomExpressionParser::Compile(const std::string& 
     node->Word = tree->Word;
     node->Routine = tree->Word->Routine();
     node->Args[0] = tree->Word->ValuePointer();
+    chain->Prepare();
     return chain;
   }
   // Count first: the chain is allocated once and never moves.
@@ -179,6 +155,7 @@ std::unique_ptr<TEvalChain> TCustomExpressionParser::Compile(const std::string& 
   count = Counter::Nodes(tree.get());
   auto chain = std::make_unique<TEvalChain>(count);
   Link(tree.get(), *chain);
+  chain->Prepare();
   return chain;
 }
 
@@ -202,8 +179,9 @@ TCustomExpressionParser::TokenList TCustomExpressionParser::Tokenise(const std::
       continue;
     }
     if (token[0] == hex_prefix_) {
+      token[0] = '$';
       std::int32_t value = 0;
-      if (!TryTextToInt("$" + token.substr(1), value)) {
+      if (!TryTextToInt(token, value)) {
         throw EConvertError("'" + token + "' is not a valid integer");
       }
       token = IntToText(value);
@@ -513,6 +491,7 @@ void TCustomExpressionParser::FoldConstants(Tree& node) {
   try {
     TEvalChain chain(Vary::Nodes(node.get()));
     Link(node.get(), chain);
+    chain.Prepare();
     value = chain.Evaluate();
     result_type = chain.LastNode()->Word->ResultType();
   } catch (const EMathError&) {

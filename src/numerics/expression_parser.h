@@ -9,41 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "numerics/expression_chain.h"
 #include "numerics/expression_collections.h"
 #include "numerics/expression_word_table.h"
 #include "numerics/expression_words.h"
 
 namespace zentrova {
-
-// A compiled expression: its nodes in evaluation order, each one's operands computed before it. The
-// nodes never move, since later nodes and the caller hold the addresses of their values.
-class TEvalChain {
- public:
-  explicit TEvalChain(std::size_t capacity) { nodes_.reserve(capacity); }
-  TEvalChain(const TEvalChain&) = delete;
-  TEvalChain& operator=(const TEvalChain&) = delete;
-
-  // A new zeroed node after the last one; refused past the capacity given at creation.
-  TEvalNode* Append();
-  int Count() const { return static_cast<int>(nodes_.size()); }
-  TEvalNode* FirstNode() { return nodes_.empty() ? nullptr : &nodes_.front(); }
-  TEvalNode* LastNode() { return nodes_.empty() ? nullptr : &nodes_.back(); }
-
-  // Every node runs, in order; the result is the last node's value.
-  long double Evaluate() {
-    TEvalNode* node = nodes_.data();
-    TEvalNode* const end = node + nodes_.size();
-    for (; node != end; ++node) node->Routine(node);
-    return end[-1].Value;
-  }
-
-  // Nodes of old_word take new_word and its routine; operand addresses of old_value become new_value.
-  void Replace(const TExprWord* old_word, TExprWord* new_word, const long double* old_value,
-               long double* new_value);
-
- private:
-  std::vector<TEvalNode> nodes_;
-};
 
 class TCustomExpressionParser {
  public:
@@ -66,6 +37,11 @@ class TCustomExpressionParser {
   // The value of the current chain; NaN when there is none.
   long double Evaluate() {
     return current_ != nullptr ? current_->Evaluate() : std::numeric_limits<long double>::quiet_NaN();
+  }
+
+  // The same value by calling every node's routine along the chain, each node keeping its value.
+  long double EvaluateNodes() {
+    return current_ != nullptr ? current_->EvaluateNodes() : std::numeric_limits<long double>::quiet_NaN();
   }
 
   // A variable read through `address` at every evaluation; it replaces a word of the same name.

@@ -1,6 +1,7 @@
 #include "numerics/expression_vocabulary.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -54,7 +55,7 @@ void FuncFactorial(TEvalNode* n) {
     n->Value = x;
     return;
   }
-  const long double v = std::nearbyint(x);
+  const long double v = RoundHalfEven(x);
   if (v > kFactorialInfinite) {
     n->Value = std::numeric_limits<long double>::infinity();
     return;
@@ -80,19 +81,7 @@ void FuncNegate(TEvalNode* n) { n->Value = -X(n); }
 void FuncUnaryPlus(TEvalNode* n) { n->Value = X(n); }
 void FuncPower(TEvalNode* n) { n->Value = std::pow(X(n), Y(n)); }
 
-void FuncIntPower(TEvalNode* n) {
-  const long double y = Y(n);
-  // The common small exponents skip the conversion; they give the same products as the loop.
-  if (y == 2) {
-    const long double x = X(n);
-    n->Value = x * x;
-  } else if (y == 3) {
-    const long double x = X(n);
-    n->Value = x * (x * x);
-  } else {
-    n->Value = IntPower(X(n), RoundChecked32(y, "^"));
-  }
-}
+void FuncIntPower(TEvalNode* n) { n->Value = IntPowerOf(X(n), Y(n)); }
 
 void FuncMultiply(TEvalNode* n) { n->Value = X(n) * Y(n); }
 void FuncDivide(TEvalNode* n) { n->Value = X(n) / Y(n); }
@@ -151,7 +140,7 @@ void FuncAssign(TEvalNode* n) {
 void FuncExp(TEvalNode* n) { n->Value = std::exp(X(n)); }
 
 void FuncIf(TEvalNode* n) {
-  const long double r = std::nearbyint(X(n));
+  const long double r = RoundHalfEven(X(n));
   bool condition = false;
   if (std::fabs(r) < kTwo63) {
     condition = (static_cast<std::int64_t>(r) & 255) != 0;
@@ -222,10 +211,33 @@ void Function(TExpressList& words, const char* name, int n_args, TExprFunc routi
 }  // namespace
 
 bool TryRoundToInt64(long double x, std::int64_t& value) {
-  const long double r = std::nearbyint(x);
-  if (!(r >= -kTwo63 && r < kTwo63)) return false;
-  value = static_cast<std::int64_t>(r);
+  const long double magnitude = std::fabs(x);
+  if (!(magnitude < kTwo63)) {  // NaN fails too
+    if (x != -kTwo63) return false;
+    value = std::numeric_limits<std::int64_t>::min();
+    return true;
+  }
+  // Below 2^64 the extended reals are 1 apart from 2^63 on: adding 2^63 rounds to the nearest integer,
+  // ties to even, and leaves 2^63 + R(|x|) as the 64-bit significand. This avoids the slow library
+  // rounding and the control-word switch of a cast.
+  const long double shifted = magnitude + kTwo63;
+  if (shifted == 2 * kTwo63) {
+    if (x > 0) return false;
+    value = std::numeric_limits<std::int64_t>::min();
+    return true;
+  }
+  std::uint64_t significand = 0;
+  std::memcpy(&significand, &shifted, sizeof significand);
+  const std::uint64_t rounded = significand - (std::uint64_t{1} << 63);
+  value = x < 0 ? static_cast<std::int64_t>(std::uint64_t{0} - rounded) : static_cast<std::int64_t>(rounded);
   return true;
+}
+
+long double RoundHalfEven(long double x) {
+  const long double magnitude = std::fabs(x);
+  if (!(magnitude < kTwo63)) return x;  // already whole, or NaN
+  const long double rounded = (magnitude + kTwo63) - kTwo63;
+  return x < 0 ? -rounded : rounded;
 }
 
 long double IntPower(long double x, std::int64_t n) {
@@ -238,6 +250,24 @@ long double IntPower(long double x, std::int64_t n) {
     if (e != 0) base *= base;
   }
   return n < 0 ? 1 / result : result;
+}
+
+long double IntPowerChecked(long double x, long double y) { return IntPower(x, RoundChecked32(y, "^")); }
+
+TFastOp FastOpOf(TExprFunc routine) {
+  if (routine == &FuncAdd) return TFastOp::kAdd;
+  if (routine == &FuncSubtract) return TFastOp::kSubtract;
+  if (routine == &FuncMultiply) return TFastOp::kMultiply;
+  if (routine == &FuncDivide) return TFastOp::kDivide;
+  if (routine == &FuncIntPower) return TFastOp::kIntPower;
+  if (routine == &FuncNegate) return TFastOp::kNegate;
+  if (routine == &FuncUnaryPlus) return TFastOp::kUnaryPlus;
+  if (routine == &FuncSqr) return TFastOp::kSqr;
+  if (routine == &FuncSqrt) return TFastOp::kSqrt;
+  if (routine == &FuncAbs) return TFastOp::kAbs;
+  if (routine == &FuncSin) return TFastOp::kSin;
+  if (routine == &FuncCos) return TFastOp::kCos;
+  return TFastOp::kCall;
 }
 
 long double StringPos(const std::string& s1, const std::string& s2) {

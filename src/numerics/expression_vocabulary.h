@@ -21,8 +21,43 @@ void FillVocabulary(TExpressList& words, char list_separator);
 // signed 64-bit integer (NaN included).
 bool TryRoundToInt64(long double x, std::int64_t& value);
 
+// R(x) as an extended real: the same rounding without the range limit (NaN stays NaN).
+long double RoundHalfEven(long double x);
+
 // x to the power n by repeated squaring; a negative n gives 1 over the positive power.
 long double IntPower(long double x, std::int64_t n);
+
+// "^@": x to the power R(y). Squares, cubes and fourth powers skip the conversion; their products are
+// those of the repeated squaring. R(y) must fit a signed 32-bit integer, else ERangeError.
+long double IntPowerChecked(long double x, long double y);
+inline long double IntPowerOf(long double x, long double y) {
+  if (y == 2) return x * x;
+  if (y == 3) return x * (x * x);
+  if (y == 4) {
+    const long double x2 = x * x;
+    return x2 * x2;
+  }
+  return IntPowerChecked(x, y);
+}
+
+// Built-in routines that an evaluation may run inline, without the call through the node; anything
+// else is kCall. The inline forms compute exactly what the routines compute.
+enum class TFastOp : std::uint8_t {
+  kCall,
+  kAdd,
+  kSubtract,
+  kMultiply,
+  kDivide,
+  kIntPower,
+  kNegate,
+  kUnaryPlus,
+  kSqr,
+  kSqrt,
+  kAbs,
+  kSin,
+  kCos,
+};
+TFastOp FastOpOf(TExprFunc routine);
 
 // The 1-based position of s1 in s2, 0 when absent.
 long double StringPos(const std::string& s1, const std::string& s2);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -492,6 +493,78 @@ TEST(ExpressionParser, BaseParserKeepsOneChain) {
   parser.ClearExpressions();
   EXPECT_EQ(parser.FirstNode(), nullptr);
   EXPECT_TRUE(std::isnan(parser.Evaluate()));
+}
+
+}  // namespace
+}  // namespace zentrova
+
+namespace zentrova {
+namespace {
+
+// Random expressions over a few variables, written out with every bracket.
+class ExpressionMaker {
+ public:
+  explicit ExpressionMaker(unsigned seed) : state_(seed) {}
+
+  std::string Make(int depth) {
+    if (depth == 0 || Next(4) == 0) return Leaf();
+    switch (Next(12)) {
+      case 0: return "(" + Make(depth - 1) + "+" + Make(depth - 1) + ")";
+      case 1: return "(" + Make(depth - 1) + "-" + Make(depth - 1) + ")";
+      case 2: return "(" + Make(depth - 1) + "*" + Make(depth - 1) + ")";
+      case 3: return "(" + Make(depth - 1) + "/" + Make(depth - 1) + ")";
+      case 4: return "(" + Make(depth - 1) + "^" + std::to_string(Next(6)) + ")";
+      case 5: return "(-" + Make(depth - 1) + ")";
+      case 6: return std::string(kUnary[Next(5)]) + "(" + Make(depth - 1) + ")";
+      case 7: return "max(" + Make(depth - 1) + ", " + Make(depth - 1) + ")";
+      case 8: return "(" + Make(depth - 1) + " < " + Make(depth - 1) + ")";
+      case 9: return "if(" + Make(depth - 1) + ", " + Make(depth - 1) + ", " + Make(depth - 1) + ")";
+      case 10: return "(" + Make(depth - 1) + "^" + Leaf() + ")";
+      default: return "(" + Make(depth - 1) + "*" + Make(depth - 1) + "+" + Make(depth - 1) + ")";
+    }
+  }
+
+ private:
+  static constexpr const char* kUnary[] = {"sin", "cos", "sqrt", "abs", "sqr"};
+
+  std::string Leaf() {
+    static const char* const kLeaves[] = {"a", "b", "c", "d", "2", "0.5", "3", "pi"};
+    return kLeaves[Next(8)];
+  }
+  unsigned Next(unsigned range) {
+    state_ = state_ * 1103515245u + 12345u;
+    return (state_ >> 16) % range;
+  }
+  unsigned state_;
+};
+
+bool SameValue(long double x, long double y) {
+  return (std::isnan(x) && std::isnan(y)) || std::memcmp(&x, &y, 10) == 0 || (x == 0 && y == 0);
+}
+
+TEST(ExpressionParser, InlineEvaluationMatchesTheNodeRoutines) {
+  long double a = 0.75L, b = -1.25L, c = 3, d = 0.1L;
+  for (const bool optimize : {true, false}) {
+    TExpressionParser parser;
+    parser.SetOptimize(optimize);
+    parser.DefineVariable("a", &a);
+    parser.DefineVariable("b", &b);
+    parser.DefineVariable("c", &c);
+    parser.DefineVariable("d", &d);
+    ExpressionMaker maker(optimize ? 7 : 11);
+    for (int i = 0; i < 400; ++i) {
+      const std::string text = maker.Make(5);
+      SCOPED_TRACE(text);
+      parser.AddExpression(text);
+      for (const long double value : {0.75L, -2.5L}) {
+        a = value;
+        const long double inline_value = parser.Evaluate();
+        const long double node_value = parser.EvaluateNodes();
+        ASSERT_TRUE(SameValue(inline_value, node_value))
+            << static_cast<double>(inline_value) << " " << static_cast<double>(node_value);
+      }
+    }
+  }
 }
 
 }  // namespace
