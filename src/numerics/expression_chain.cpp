@@ -15,18 +15,40 @@ namespace {
 // A binary operation has four codes in the order MM, AM, MA, RA; a unary one two, M and A.
 enum StepOp : std::uint8_t {
   kCallStep,
-  kAddMM, kAddAM, kAddMA, kAddRA,
-  kSubtractMM, kSubtractAM, kSubtractMA, kSubtractRA,
-  kMultiplyMM, kMultiplyAM, kMultiplyMA, kMultiplyRA,
-  kDivideMM, kDivideAM, kDivideMA, kDivideRA,
-  kIntPowerMM, kIntPowerAM, kIntPowerMA, kIntPowerRA,
-  kNegateM, kNegateA,
-  kUnaryPlusM, kUnaryPlusA,
-  kSqrM, kSqrA,
-  kSqrtM, kSqrtA,
-  kAbsM, kAbsA,
-  kSinM, kSinA,
-  kCosM, kCosA,
+  kAddMM,
+  kAddAM,
+  kAddMA,
+  kAddRA,
+  kSubtractMM,
+  kSubtractAM,
+  kSubtractMA,
+  kSubtractRA,
+  kMultiplyMM,
+  kMultiplyAM,
+  kMultiplyMA,
+  kMultiplyRA,
+  kDivideMM,
+  kDivideAM,
+  kDivideMA,
+  kDivideRA,
+  kIntPowerMM,
+  kIntPowerAM,
+  kIntPowerMA,
+  kIntPowerRA,
+  kNegateM,
+  kNegateA,
+  kUnaryPlusM,
+  kUnaryPlusA,
+  kSqrM,
+  kSqrA,
+  kSqrtM,
+  kSqrtA,
+  kAbsM,
+  kAbsA,
+  kSinM,
+  kSinA,
+  kCosM,
+  kCosA,
 };
 
 // Offsets of the operand sources from a binary operation's first code.
@@ -39,25 +61,39 @@ enum Destination : std::uint8_t { kAccumulatorOnly, kStoreInNode, kKeepInRegiste
 
 StepOp BinaryBase(TFastOp op) {
   switch (op) {
-    case TFastOp::kAdd: return kAddMM;
-    case TFastOp::kSubtract: return kSubtractMM;
-    case TFastOp::kMultiply: return kMultiplyMM;
-    case TFastOp::kDivide: return kDivideMM;
-    case TFastOp::kIntPower: return kIntPowerMM;
-    default: return kCallStep;
+    case TFastOp::kAdd:
+      return kAddMM;
+    case TFastOp::kSubtract:
+      return kSubtractMM;
+    case TFastOp::kMultiply:
+      return kMultiplyMM;
+    case TFastOp::kDivide:
+      return kDivideMM;
+    case TFastOp::kIntPower:
+      return kIntPowerMM;
+    default:
+      return kCallStep;
   }
 }
 
 StepOp UnaryBase(TFastOp op) {
   switch (op) {
-    case TFastOp::kNegate: return kNegateM;
-    case TFastOp::kUnaryPlus: return kUnaryPlusM;
-    case TFastOp::kSqr: return kSqrM;
-    case TFastOp::kSqrt: return kSqrtM;
-    case TFastOp::kAbs: return kAbsM;
-    case TFastOp::kSin: return kSinM;
-    case TFastOp::kCos: return kCosM;
-    default: return kCallStep;
+    case TFastOp::kNegate:
+      return kNegateM;
+    case TFastOp::kUnaryPlus:
+      return kUnaryPlusM;
+    case TFastOp::kSqr:
+      return kSqrM;
+    case TFastOp::kSqrt:
+      return kSqrtM;
+    case TFastOp::kAbs:
+      return kAbsM;
+    case TFastOp::kSin:
+      return kSinM;
+    case TFastOp::kCos:
+      return kCosM;
+    default:
+      return kCallStep;
   }
 }
 
@@ -108,8 +144,8 @@ void TEvalChain::Prepare() {
     const TFastOp op = FastOpOf(nodes_[i].Routine);
     const bool call = op == TFastOp::kSin || op == TFastOp::kCos;
     if (pure && call && n > 1 && node_of(nodes_[i].Args[0]) == kNone) {
-      prefix_.push_back(Step{static_cast<std::uint8_t>(UnaryBase(op)), kStoreInNode, &nodes_[i], nodes_[i].Args[0],
-                             nullptr});
+      prefix_.push_back(Step{static_cast<std::uint8_t>(UnaryBase(op)), kStoreInNode, &nodes_[i],
+                             nodes_[i].Args[0], nullptr});
     } else {
       order.push_back(i);
     }
@@ -134,7 +170,8 @@ void TEvalChain::Prepare() {
       const std::size_t p = order[k - 1];
       return arg == &nodes_[p].Value && reader[p] == static_cast<std::ptrdiff_t>(j);
     };
-    if (const StepOp base = BinaryBase(op); base != kCallStep && node.Args[0] != nullptr && node.Args[1] != nullptr) {
+    if (const StepOp base = BinaryBase(op);
+        base != kCallStep && node.Args[0] != nullptr && node.Args[1] != nullptr) {
       const bool a = from_previous(node.Args[0]);
       const bool b = from_previous(node.Args[1]);
       const int source = a && !b ? kModeAM : (b && !a ? kModeMA : kModeMM);
@@ -161,7 +198,8 @@ void TEvalChain::Prepare() {
     const auto uq = static_cast<std::size_t>(q);
     const TEvalNode& r = nodes_[order[uq]];
     const StepOp base = BinaryBase(FastOpOf(r.Routine));
-    if (uq < k + 2 || base == kCallStep || steps_[uq].op != base + kModeMA || r.Args[0] != &nodes_[i].Value) continue;
+    if (uq < k + 2 || base == kCallStep || steps_[uq].op != base + kModeMA || r.Args[0] != &nodes_[i].Value)
+      continue;
     steps_[k].destination = kKeepInRegister;
     steps_[uq].op = static_cast<std::uint8_t>(base + kModeRA);
     ++depth;
@@ -186,39 +224,39 @@ long double TEvalChain::Evaluate() {
   const Step* const end = step + steps_.size();
   for (; step != end; ++step) {
     switch (step->op) {
-#define ZENTROVA_BINARY(NAME, EXPR)              \
-  case NAME##MM: {                               \
+#define ZENTROVA_BINARY(NAME, EXPR)               \
+  case NAME##MM: {                                \
     const long double x = *step->a, y = *step->b; \
-    acc = (EXPR);                                \
-    break;                                       \
-  }                                              \
-  case NAME##AM: {                               \
-    const long double x = acc, y = *step->b;     \
-    acc = (EXPR);                                \
-    break;                                       \
-  }                                              \
-  case NAME##MA: {                               \
-    const long double x = *step->a, y = acc;     \
-    acc = (EXPR);                                \
-    break;                                       \
-  }                                              \
-  case NAME##RA: {                               \
-    const long double x = kept1, y = acc;        \
-    kept1 = kept2;                               \
-    kept2 = kept3;                               \
-    acc = (EXPR);                                \
-    break;                                       \
+    acc = (EXPR);                                 \
+    break;                                        \
+  }                                               \
+  case NAME##AM: {                                \
+    const long double x = acc, y = *step->b;      \
+    acc = (EXPR);                                 \
+    break;                                        \
+  }                                               \
+  case NAME##MA: {                                \
+    const long double x = *step->a, y = acc;      \
+    acc = (EXPR);                                 \
+    break;                                        \
+  }                                               \
+  case NAME##RA: {                                \
+    const long double x = kept1, y = acc;         \
+    kept1 = kept2;                                \
+    kept2 = kept3;                                \
+    acc = (EXPR);                                 \
+    break;                                        \
   }
-#define ZENTROVA_UNARY(NAME, EXPR) \
-  case NAME##M: {                  \
+#define ZENTROVA_UNARY(NAME, EXPR)  \
+  case NAME##M: {                   \
     const long double x = *step->a; \
-    acc = (EXPR);                  \
-    break;                         \
-  }                                \
-  case NAME##A: {                  \
-    const long double x = acc;     \
-    acc = (EXPR);                  \
-    break;                         \
+    acc = (EXPR);                   \
+    break;                          \
+  }                                 \
+  case NAME##A: {                   \
+    const long double x = acc;      \
+    acc = (EXPR);                   \
+    break;                          \
   }
       ZENTROVA_BINARY(kAdd, x + y)
       ZENTROVA_BINARY(kSubtract, x - y)

@@ -9,7 +9,9 @@
 namespace zentrova {
 
 namespace {
-std::string WithoutBackquotes(const std::string& text) { return ReplaceAll(text, "`", ""); }
+std::string WithoutBackquotes(const std::string& text) {
+  return ReplaceAll(text, "`", "");
+}
 }  // namespace
 
 TVariable::TVariable(std::string name, long double* address)

@@ -16,16 +16,34 @@ namespace {
 
 constexpr const char* kSyntaxPrefix = "Error in math expression: ";
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); }
-bool IsIdentifierChar(char c) { return IsDigit(c) || c == '_' || (c >= 'a' && c <= 'z'); }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'a' && c <= 'f');
+}
+bool IsIdentifierChar(char c) {
+  return IsDigit(c) || c == '_' || (c >= 'a' && c <= 'z');
+}
 
-bool IsLeftBracket(const TExprWord* w) { return w->ResultType() == kResultLeftBracket; }
-bool IsRightBracket(const TExprWord* w) { return w->ResultType() == kResultRightBracket; }
-bool IsListSeparator(const TExprWord* w) { return w->ResultType() == kResultListSeparator; }
-bool IsNamed(const TExprWord* w, std::string_view name) { return w->Name() == name; }
-bool IsSign(const TExprWord* w) { return IsNamed(w, "+") || IsNamed(w, "-"); }
-bool IsBinaryOperator(const TExprWord* w) { return w->IsOperator() && w->NFunctionArg() == 2; }
+bool IsLeftBracket(const TExprWord* w) {
+  return w->ResultType() == kResultLeftBracket;
+}
+bool IsRightBracket(const TExprWord* w) {
+  return w->ResultType() == kResultRightBracket;
+}
+bool IsListSeparator(const TExprWord* w) {
+  return w->ResultType() == kResultListSeparator;
+}
+bool IsNamed(const TExprWord* w, std::string_view name) {
+  return w->Name() == name;
+}
+bool IsSign(const TExprWord* w) {
+  return IsNamed(w, "+") || IsNamed(w, "-");
+}
+bool IsBinaryOperator(const TExprWord* w) {
+  return w->IsOperator() && w->NFunctionArg() == 2;
+}
 
 int PrecedenceOf(const TExprWord* w) {
   const auto* f = dynamic_cast<const TFunction*>(w);
@@ -62,7 +80,8 @@ TCustomExpressionParser::~TCustomExpressionParser() = default;
 
 void TCustomExpressionParser::CheckReplacement(TExprWord* old_word, TExprWord* new_word) const {
   if (old_word->NFunctionArg() != new_word->NFunctionArg()) {
-    throw Exception(std::string(kSyntaxPrefix) + "Cannot replace variable/function NFuntionArg doesn't match");
+    throw Exception(std::string(kSyntaxPrefix) +
+                    "Cannot replace variable/function NFuntionArg doesn't match");
   }
   // Compiled chains read the old word's value through its address; a word without one cannot take over.
   if (old_word->ValuePointer() != nullptr && new_word->ValuePointer() == nullptr) {
@@ -118,7 +137,8 @@ void TCustomExpressionParser::AddWord(std::unique_ptr<TExprWord> word) {
 
 TExprWord* TCustomExpressionParser::FindWord(std::string_view name) const {
   TExprWord* word = words_.Find(name);
-  if (word == nullptr) throw EParserException(std::string(kSyntaxPrefix) + "the word " + std::string(name) + " is missing");
+  if (word == nullptr)
+    throw EParserException(std::string(kSyntaxPrefix) + "the word " + std::string(name) + " is missing");
   return word;
 }
 
@@ -130,7 +150,8 @@ std::unique_ptr<TEvalChain> TCustomExpressionParser::Compile(const std::string& 
   Preprocess(tokens, s);
   Tree tree = BuildTree(std::move(tokens), s);
   if (!CheckArguments(tree.get())) {
-    throw EParserException(std::string(kSyntaxPrefix) + "Syntax error: function or operand has too few arguments");
+    throw EParserException(std::string(kSyntaxPrefix) +
+                           "Syntax error: function or operand has too few arguments");
   }
   if (optimize_) FoldConstants(tree);
   if (tree->Word->IsCopyWord()) {
@@ -268,15 +289,16 @@ void TCustomExpressionParser::Preprocess(TokenList& tokens, const std::string& t
   TExprWord* const unary_plus = FindWord("+@");
   TExprWord* const int_power = FindWord("^@");
   const auto erase = [&tokens](std::size_t from, std::size_t to) {
-    tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(from), tokens.begin() + static_cast<std::ptrdiff_t>(to));
+    tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(from),
+                 tokens.begin() + static_cast<std::ptrdiff_t>(to));
   };
 
   std::size_t i = 0;
   while (i < tokens.size()) {
     const TExprWord* previous = i > 0 ? tokens[i - 1] : nullptr;
     // A run of signs where an operand begins is one unary sign.
-    if (IsSign(tokens[i]) &&
-        (previous == nullptr || IsListSeparator(previous) || IsLeftBracket(previous) || IsBinaryOperator(previous))) {
+    if (IsSign(tokens[i]) && (previous == nullptr || IsListSeparator(previous) || IsLeftBracket(previous) ||
+                              IsBinaryOperator(previous))) {
       int sign = IsNamed(tokens[i], "-") ? -1 : 1;
       while (i + 1 < tokens.size() && IsSign(tokens[i + 1])) {
         if (IsNamed(tokens[i + 1], "-")) sign = -sign;
@@ -285,7 +307,8 @@ void TCustomExpressionParser::Preprocess(TokenList& tokens, const std::string& t
       tokens[i] = sign < 0 ? unary_minus : unary_plus;
     }
     // "not not" cancels.
-    if (IsNamed(tokens[i], "not") && (previous == nullptr || IsLeftBracket(previous) || previous->IsOperator())) {
+    if (IsNamed(tokens[i], "not") &&
+        (previous == nullptr || IsLeftBracket(previous) || previous->IsOperator())) {
       std::size_t end = i;
       while (end < tokens.size() && IsNamed(tokens[end], "not")) ++end;
       if ((end - i) % 2 == 0) {
@@ -419,7 +442,8 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
       if (i > start) node->Args[k++] = BuildTree(slice(0, i), text);
     } else {
       // Operands before a function call, or a second call right after one, would be dropped.
-      if (k > 0 || i > start) throw EParserException(prefix + "Missing operator before function " + word->Name());
+      if (k > 0 || i > start)
+        throw EParserException(prefix + "Missing operator before function " + word->Name());
       if (i + 1 >= count || !IsLeftBracket(tokens[i + 1])) {
         throw EParserException(prefix + "Function " + word->Name() + " needs its arguments in brackets");
       }
@@ -527,11 +551,17 @@ long double* TCustomExpressionParser::Link(const TreeNode* node, TEvalChain& cha
 
 // --- TExpressionParser ---
 
-TExpressionParser::TExpressionParser() { FillExpressList(); }
+TExpressionParser::TExpressionParser() {
+  FillExpressList();
+}
 
-TExpressionParser::~TExpressionParser() { ClearExpressions(); }
+TExpressionParser::~TExpressionParser() {
+  ClearExpressions();
+}
 
-void TExpressionParser::FillExpressList() { FillVocabulary(Words(), ListSep()); }
+void TExpressionParser::FillExpressList() {
+  FillVocabulary(Words(), ListSep());
+}
 
 void TExpressionParser::ReplaceFunction(TExprWord* old_word, TExprWord* new_word) {
   CheckReplacement(old_word, new_word);

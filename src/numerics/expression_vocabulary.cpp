@@ -16,17 +16,28 @@ constexpr long double kTwo63 = 9223372036854775808.0L;
 // 1755! is past the largest finite extended real; anything above this bound is +Inf without looping.
 constexpr long double kFactorialInfinite = 2000.0L;
 
-long double NaN() { return std::numeric_limits<long double>::quiet_NaN(); }
-long double Truth(bool b) { return b ? 1.0L : 0.0L; }
+long double NaN() {
+  return std::numeric_limits<long double>::quiet_NaN();
+}
+long double Truth(bool b) {
+  return b ? 1.0L : 0.0L;
+}
 
-inline long double X(const TEvalNode* n) { return *n->Args[0]; }
-inline long double Y(const TEvalNode* n) { return *n->Args[1]; }
-inline long double Z(const TEvalNode* n) { return *n->Args[2]; }
+inline long double X(const TEvalNode* n) {
+  return *n->Args[0];
+}
+inline long double Y(const TEvalNode* n) {
+  return *n->Args[1];
+}
+inline long double Z(const TEvalNode* n) {
+  return *n->Args[2];
+}
 
 std::int64_t RoundChecked64(long double x, const char* word) {
   std::int64_t v = 0;
   if (!TryRoundToInt64(x, v)) {
-    throw ERangeError(std::string("Range check error in ") + word + ": the value does not fit a 64-bit integer");
+    throw ERangeError(std::string("Range check error in ") + word +
+                      ": the value does not fit a 64-bit integer");
   }
   return v;
 }
@@ -35,7 +46,8 @@ std::int32_t RoundChecked32(long double x, const char* word) {
   std::int64_t v = 0;
   if (!TryRoundToInt64(x, v) || v < std::numeric_limits<std::int32_t>::min() ||
       v > std::numeric_limits<std::int32_t>::max()) {
-    throw ERangeError(std::string("Range check error in ") + word + ": the value does not fit a 32-bit integer");
+    throw ERangeError(std::string("Range check error in ") + word +
+                      ": the value does not fit a 32-bit integer");
   }
   return static_cast<std::int32_t>(v);
 }
@@ -76,15 +88,29 @@ void FuncDecrement(TEvalNode* n) {
   n->Value = *n->Args[0];
 }
 
-void FuncPercent(TEvalNode* n) { n->Value = X(n) * 0.01L; }
-void FuncNegate(TEvalNode* n) { n->Value = -X(n); }
-void FuncUnaryPlus(TEvalNode* n) { n->Value = X(n); }
-void FuncPower(TEvalNode* n) { n->Value = std::pow(X(n), Y(n)); }
+void FuncPercent(TEvalNode* n) {
+  n->Value = X(n) * 0.01L;
+}
+void FuncNegate(TEvalNode* n) {
+  n->Value = -X(n);
+}
+void FuncUnaryPlus(TEvalNode* n) {
+  n->Value = X(n);
+}
+void FuncPower(TEvalNode* n) {
+  n->Value = std::pow(X(n), Y(n));
+}
 
-void FuncIntPower(TEvalNode* n) { n->Value = IntPowerOf(X(n), Y(n)); }
+void FuncIntPower(TEvalNode* n) {
+  n->Value = IntPowerOf(X(n), Y(n));
+}
 
-void FuncMultiply(TEvalNode* n) { n->Value = X(n) * Y(n); }
-void FuncDivide(TEvalNode* n) { n->Value = X(n) / Y(n); }
+void FuncMultiply(TEvalNode* n) {
+  n->Value = X(n) * Y(n);
+}
+void FuncDivide(TEvalNode* n) {
+  n->Value = X(n) / Y(n);
+}
 
 void FuncIntDiv(TEvalNode* n) {
   std::int64_t a = 0, b = 0;
@@ -102,19 +128,37 @@ void FuncMod(TEvalNode* n) {
   n->Value = b == -1 ? 0.0L : static_cast<long double>(a % b);
 }
 
-void FuncAdd(TEvalNode* n) { n->Value = X(n) + Y(n); }
-void FuncSubtract(TEvalNode* n) { n->Value = X(n) - Y(n); }
+void FuncAdd(TEvalNode* n) {
+  n->Value = X(n) + Y(n);
+}
+void FuncSubtract(TEvalNode* n) {
+  n->Value = X(n) - Y(n);
+}
 
 // The comparisons are written so that a NaN operand makes ">", ">=", "<=" and "<>" true and "<" and
 // "=" false.
-void FuncGreater(TEvalNode* n) { n->Value = Truth(!(X(n) <= Y(n))); }
-void FuncGreaterEqual(TEvalNode* n) { n->Value = Truth(!(Y(n) > X(n) + kCompareTolerance)); }
-void FuncLessEqual(TEvalNode* n) { n->Value = Truth(!(X(n) > Y(n) + kCompareTolerance)); }
-void FuncLess(TEvalNode* n) { n->Value = Truth(X(n) < Y(n)); }
-void FuncNotEqual(TEvalNode* n) { n->Value = Truth(!(std::fabs(X(n) - Y(n)) <= kCompareTolerance)); }
-void FuncEqual(TEvalNode* n) { n->Value = Truth(std::fabs(X(n) - Y(n)) < kCompareTolerance); }
+void FuncGreater(TEvalNode* n) {
+  n->Value = Truth(!(X(n) <= Y(n)));
+}
+void FuncGreaterEqual(TEvalNode* n) {
+  n->Value = Truth(!(Y(n) > X(n) + kCompareTolerance));
+}
+void FuncLessEqual(TEvalNode* n) {
+  n->Value = Truth(!(X(n) > Y(n) + kCompareTolerance));
+}
+void FuncLess(TEvalNode* n) {
+  n->Value = Truth(X(n) < Y(n));
+}
+void FuncNotEqual(TEvalNode* n) {
+  n->Value = Truth(!(std::fabs(X(n) - Y(n)) <= kCompareTolerance));
+}
+void FuncEqual(TEvalNode* n) {
+  n->Value = Truth(std::fabs(X(n) - Y(n)) < kCompareTolerance);
+}
 
-void FuncNot(TEvalNode* n) { n->Value = static_cast<long double>((RoundChecked32(X(n), "not") & 255) ^ 1); }
+void FuncNot(TEvalNode* n) {
+  n->Value = static_cast<long double>((RoundChecked32(X(n), "not") & 255) ^ 1);
+}
 
 // Bitwise operators: an operand that is no 64-bit integer gives NaN.
 template <typename Op>
@@ -126,9 +170,15 @@ void Bitwise(TEvalNode* n, Op op) {
   }
   n->Value = static_cast<long double>(op(a, b));
 }
-void FuncOr(TEvalNode* n) { Bitwise(n, [](std::int64_t a, std::int64_t b) { return a | b; }); }
-void FuncAnd(TEvalNode* n) { Bitwise(n, [](std::int64_t a, std::int64_t b) { return a & b; }); }
-void FuncXor(TEvalNode* n) { Bitwise(n, [](std::int64_t a, std::int64_t b) { return a ^ b; }); }
+void FuncOr(TEvalNode* n) {
+  Bitwise(n, [](std::int64_t a, std::int64_t b) { return a | b; });
+}
+void FuncAnd(TEvalNode* n) {
+  Bitwise(n, [](std::int64_t a, std::int64_t b) { return a & b; });
+}
+void FuncXor(TEvalNode* n) {
+  Bitwise(n, [](std::int64_t a, std::int64_t b) { return a ^ b; });
+}
 
 void FuncAssign(TEvalNode* n) {
   n->Value = Y(n);
@@ -137,7 +187,9 @@ void FuncAssign(TEvalNode* n) {
 
 // --- functions ---
 
-void FuncExp(TEvalNode* n) { n->Value = std::exp(X(n)); }
+void FuncExp(TEvalNode* n) {
+  n->Value = std::exp(X(n));
+}
 
 void FuncIf(TEvalNode* n) {
   const long double r = RoundHalfEven(X(n));
@@ -150,16 +202,26 @@ void FuncIf(TEvalNode* n) {
   n->Value = condition ? Y(n) : Z(n);
 }
 
-void FuncRandG(TEvalNode* n) { n->Value = RandomGauss(X(n), Y(n)); }
-void FuncRandom(TEvalNode* n) { n->Value = Random(); }
-void FuncSqr(TEvalNode* n) { n->Value = X(n) * X(n); }
-void FuncSqrt(TEvalNode* n) { n->Value = std::sqrt(X(n)); }
-void FuncAbs(TEvalNode* n) { n->Value = std::fabs(X(n)); }
+void FuncRandG(TEvalNode* n) {
+  n->Value = RandomGauss(X(n), Y(n));
+}
+void FuncRandom(TEvalNode* n) {
+  n->Value = Random();
+}
+void FuncSqr(TEvalNode* n) {
+  n->Value = X(n) * X(n);
+}
+void FuncSqrt(TEvalNode* n) {
+  n->Value = std::sqrt(X(n));
+}
+void FuncAbs(TEvalNode* n) {
+  n->Value = std::fabs(X(n));
+}
 
-// Beyond 64 bits (and for NaN) a value is already its own rounding.
+// Past 64 bits the rounding stays a real (NaN stays NaN).
 void FuncRound(TEvalNode* n) {
   std::int64_t v = 0;
-  n->Value = TryRoundToInt64(X(n), v) ? static_cast<long double>(v) : X(n);
+  n->Value = TryRoundToInt64(X(n), v) ? static_cast<long double>(v) : RoundHalfEven(X(n));
 }
 
 void FuncTrunc(TEvalNode* n) {
@@ -167,29 +229,71 @@ void FuncTrunc(TEvalNode* n) {
   n->Value = std::fabs(x) < kTwo63 ? static_cast<long double>(static_cast<std::int64_t>(x)) : x;
 }
 
-void FuncLn(TEvalNode* n) { n->Value = std::log(X(n)); }
-void FuncLog10(TEvalNode* n) { n->Value = std::log10(X(n)); }
-void FuncLogN(TEvalNode* n) { n->Value = std::log(Y(n)) / std::log(X(n)); }
+void FuncLn(TEvalNode* n) {
+  n->Value = std::log(X(n));
+}
+void FuncLog10(TEvalNode* n) {
+  n->Value = std::log10(X(n));
+}
+void FuncLogN(TEvalNode* n) {
+  n->Value = std::log(Y(n)) / std::log(X(n));
+}
 
-void FuncIntPowerFunction(TEvalNode* n) { n->Value = IntPower(X(n), RoundChecked32(Y(n), "intpower")); }
+void FuncIntPowerFunction(TEvalNode* n) {
+  n->Value = IntPower(X(n), RoundChecked32(Y(n), "intpower"));
+}
 
-void FuncMax(TEvalNode* n) { n->Value = X(n) >= Y(n) ? X(n) : Y(n); }
-void FuncMin(TEvalNode* n) { n->Value = Y(n) >= X(n) ? X(n) : Y(n); }
-void FuncSin(TEvalNode* n) { n->Value = std::sin(X(n)); }
-void FuncCos(TEvalNode* n) { n->Value = std::cos(X(n)); }
-void FuncTan(TEvalNode* n) { n->Value = std::tan(X(n)); }
-void FuncArcSin(TEvalNode* n) { n->Value = std::asin(X(n)); }
-void FuncArcCos(TEvalNode* n) { n->Value = std::acos(X(n)); }
-void FuncArcTan2(TEvalNode* n) { n->Value = std::atan2(X(n), Y(n)); }
-void FuncArcTan(TEvalNode* n) { n->Value = std::atan2(X(n), 1.0L); }
-void FuncSinh(TEvalNode* n) { n->Value = std::sinh(X(n)); }
-void FuncCosh(TEvalNode* n) { n->Value = std::cosh(X(n)); }
-void FuncTanh(TEvalNode* n) { n->Value = std::tanh(X(n)); }
-void FuncArcSinh(TEvalNode* n) { n->Value = std::asinh(X(n)); }
-void FuncArcCosh(TEvalNode* n) { n->Value = std::acosh(X(n)); }
-void FuncArcTanh(TEvalNode* n) { n->Value = std::atanh(X(n)); }
-void FuncDegToRad(TEvalNode* n) { n->Value = X(n) * kPi / 180; }
-void FuncRadToDeg(TEvalNode* n) { n->Value = X(n) * 180 / kPi; }
+void FuncMax(TEvalNode* n) {
+  n->Value = X(n) >= Y(n) ? X(n) : Y(n);
+}
+void FuncMin(TEvalNode* n) {
+  n->Value = Y(n) >= X(n) ? X(n) : Y(n);
+}
+void FuncSin(TEvalNode* n) {
+  n->Value = std::sin(X(n));
+}
+void FuncCos(TEvalNode* n) {
+  n->Value = std::cos(X(n));
+}
+void FuncTan(TEvalNode* n) {
+  n->Value = std::tan(X(n));
+}
+void FuncArcSin(TEvalNode* n) {
+  n->Value = std::asin(X(n));
+}
+void FuncArcCos(TEvalNode* n) {
+  n->Value = std::acos(X(n));
+}
+void FuncArcTan2(TEvalNode* n) {
+  n->Value = std::atan2(X(n), Y(n));
+}
+void FuncArcTan(TEvalNode* n) {
+  n->Value = std::atan2(X(n), 1.0L);
+}
+void FuncSinh(TEvalNode* n) {
+  n->Value = std::sinh(X(n));
+}
+void FuncCosh(TEvalNode* n) {
+  n->Value = std::cosh(X(n));
+}
+void FuncTanh(TEvalNode* n) {
+  n->Value = std::tanh(X(n));
+}
+void FuncArcSinh(TEvalNode* n) {
+  n->Value = std::asinh(X(n));
+}
+void FuncArcCosh(TEvalNode* n) {
+  n->Value = std::acosh(X(n));
+}
+void FuncArcTanh(TEvalNode* n) {
+  n->Value = std::atanh(X(n));
+}
+void FuncDegToRad(TEvalNode* n) {
+  n->Value = X(n) * kPi / 180;
+}
+void FuncRadToDeg(TEvalNode* n) {
+  n->Value = X(n) * 180 / kPi;
+}
 
 void Register(TExpressList& words, std::unique_ptr<TExprWord> word) {
   // Names are unique in the vocabulary; a repeated one would stay with the caller and be freed here.
@@ -252,7 +356,9 @@ long double IntPower(long double x, std::int64_t n) {
   return n < 0 ? 1 / result : result;
 }
 
-long double IntPowerChecked(long double x, long double y) { return IntPower(x, RoundChecked32(y, "^")); }
+long double IntPowerChecked(long double x, long double y) {
+  return IntPower(x, RoundChecked32(y, "^"));
+}
 
 TFastOp FastOpOf(TExprFunc routine) {
   if (routine == &FuncAdd) return TFastOp::kAdd;
@@ -281,7 +387,8 @@ void FillVocabulary(TExpressList& words, char list_separator) {
   Register(words, std::make_unique<TRightBracket>(")"));
   Register(words, std::make_unique<TComma>(std::string(1, list_separator)));
   Register(words, std::make_unique<TConstant>("pi", kPi, "pi = 3.1415926535897932385"));
-  Register(words, std::make_unique<TVaryingFunction>("random", 0, &FuncRandom, "random number between 0 and 1"));
+  Register(words,
+           std::make_unique<TVaryingFunction>("random", 0, &FuncRandom, "random number between 0 and 1"));
 
   Operator(words, "!", 10, 1, &FuncFactorial);
   Operator(words, "++", 5, 1, &FuncIncrement);
@@ -343,8 +450,8 @@ void FillVocabulary(TExpressList& words, char list_separator) {
   Function(words, "degtorad", 1, &FuncDegToRad, "conversion of degrees to radians");
   Function(words, "radtodeg", 1, &FuncRadToDeg, "conversion of rad to degrees");
 
-  Register(words, std::make_unique<TSimpleStringFunction>("pos", "Position in of substring in string", &StringPos,
-                                                          nullptr, nullptr));
+  Register(words, std::make_unique<TSimpleStringFunction>("pos", "Position in of substring in string",
+                                                          &StringPos, nullptr, nullptr));
 }
 
 }  // namespace zentrova

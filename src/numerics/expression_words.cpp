@@ -15,7 +15,9 @@ const std::string& EmptyText() {
   return empty;
 }
 
-long double NaN() { return std::numeric_limits<long double>::quiet_NaN(); }
+long double NaN() {
+  return std::numeric_limits<long double>::quiet_NaN();
+}
 
 long double ReadConstant(std::string_view text, char decimal_separator) {
   if (text.empty()) return NaN();
@@ -35,14 +37,28 @@ void StringFunctionRoutine(TEvalNode* node) {
   node->Value = static_cast<const TSimpleStringFunction*>(node->Word)->Call();
 }
 
-long double Truth(bool b) { return b ? 1.0L : 0.0L; }
+long double Truth(bool b) {
+  return b ? 1.0L : 0.0L;
+}
 
-long double StringEqual(const std::string& a, const std::string& b) { return Truth(a == b); }
-long double StringGreater(const std::string& a, const std::string& b) { return Truth(a > b); }
-long double StringLess(const std::string& a, const std::string& b) { return Truth(a < b); }
-long double StringGreaterEqual(const std::string& a, const std::string& b) { return Truth(a >= b); }
-long double StringLessEqual(const std::string& a, const std::string& b) { return Truth(a <= b); }
-long double StringNotEqual(const std::string& a, const std::string& b) { return Truth(a != b); }
+long double StringEqual(const std::string& a, const std::string& b) {
+  return Truth(a == b);
+}
+long double StringGreater(const std::string& a, const std::string& b) {
+  return Truth(a > b);
+}
+long double StringLess(const std::string& a, const std::string& b) {
+  return Truth(a < b);
+}
+long double StringGreaterEqual(const std::string& a, const std::string& b) {
+  return Truth(a >= b);
+}
+long double StringLessEqual(const std::string& a, const std::string& b) {
+  return Truth(a <= b);
+}
+long double StringNotEqual(const std::string& a, const std::string& b) {
+  return Truth(a != b);
+}
 
 // a equals the whole of b or one of the pieces of b cut at every "," (pieces not trimmed).
 long double StringIn(const std::string& a, const std::string& b) {
@@ -70,11 +86,15 @@ TStringRoutine StringOperRoutine(std::string_view oper) {
 
 }  // namespace
 
-void CopyRoutine(TEvalNode* node) { node->Value = *node->Args[0]; }
+void CopyRoutine(TEvalNode* node) {
+  node->Value = *node->Args[0];
+}
 
 TExprWord::TExprWord(std::string_view name, TExprFunc routine) : name_(LowerCase(name)), routine_(routine) {}
 
-const std::string& TExprWord::AsString() const { return EmptyText(); }
+const std::string& TExprWord::AsString() const {
+  return EmptyText();
+}
 
 TFloatConstant::TFloatConstant(std::string_view name, std::string_view value_text, char decimal_separator)
     : TExprWord(name, &CopyRoutine), value_(ReadConstant(value_text, decimal_separator)) {}

@@ -9,7 +9,8 @@
 namespace zentrova {
 namespace {
 
-const std::string kAlert = "[Alert] Check similar names: for example 'c`springA' and 'c`spring' produce error.";
+const std::string kAlert =
+    "[Alert] Check similar names: for example 'c`springA' and 'c`spring' produce error.";
 
 struct Recorder {
   std::vector<std::string> lines;
@@ -75,7 +76,8 @@ TEST(ExpressionLists, FailureAlertsAndPassesTheExceptionOn) {
   } catch (const EParserException&) {
     FAIL() << "the base exception, not the parser's";
   } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "Error in math expression: Cannot replace variable/function NFuntionArg doesn't match");
+    EXPECT_STREQ(e.what(),
+                 "Error in math expression: Cannot replace variable/function NFuntionArg doesn't match");
   }
   EXPECT_EQ(parsers.Count(), 0);
   EXPECT_EQ(recorder.lines.size(), 2u);
@@ -116,7 +118,8 @@ TEST(ExpressionLists, NamesThatMeetInTheParser) {
     FAIL();
   } catch (const EParserException& e) {
     EXPECT_STREQ(e.what(),
-                 "Error in math expression: the variables c`spring and cs`pring are both named cspring in expressions");
+                 "Error in math expression: the variables c`spring and cs`pring are both named cspring in "
+                 "expressions");
   }
   TVariableList case_clash;
   case_clash.AddVariable("b`Body`x", &a);

@@ -37,18 +37,18 @@ std::vector<std::string> ChainWords(const TExpressionParser& parser) {
 TEST(ExpressionParser, PrecedenceAndGrouping) {
   EXPECT_EQ(Eval("2+3*4"), 14);
   EXPECT_EQ(Eval("2*3+4"), 10);
-  EXPECT_EQ(Eval("10-4-3"), 3);      // left grouping
+  EXPECT_EQ(Eval("10-4-3"), 3);  // left grouping
   EXPECT_EQ(Eval("64/4/2"), 8);
-  EXPECT_EQ(Eval("2^3^2"), 64);      // "^" groups from the left too
-  EXPECT_EQ(Eval("-3^2"), 9);        // the unary minus binds tighter than "^"
+  EXPECT_EQ(Eval("2^3^2"), 64);  // "^" groups from the left too
+  EXPECT_EQ(Eval("-3^2"), 9);    // the unary minus binds tighter than "^"
   EXPECT_EQ(Eval("-(3^2)"), -9);
   EXPECT_EQ(Eval("2^3"), 8);
   EXPECT_EQ(Eval("2^3.0"), 8);
   EXPECT_EQ(Eval("2^-3"), 0.125L);
-  EXPECT_EQ(Eval("not 1 = 2"), 1);   // not (1 = 2)
+  EXPECT_EQ(Eval("not 1 = 2"), 1);  // not (1 = 2)
   EXPECT_EQ(Eval("1 + 2 = 3"), 1);
   EXPECT_EQ(Eval("1 < 2 and 3 > 2"), 1);
-  EXPECT_EQ(Eval("3! + 1"), 7);      // a postfix operator takes what stands before it
+  EXPECT_EQ(Eval("3! + 1"), 7);  // a postfix operator takes what stands before it
   EXPECT_EQ(Eval("2*3!"), 12);
   EXPECT_EQ(Eval("((2+3))*(4)"), 20);
   EXPECT_EQ(Eval("max(1+2, 2*2) - min(-1, 3)"), 5);
@@ -124,7 +124,7 @@ TEST(ExpressionParser, Scanning) {
   EXPECT_EQ(Eval("1 <> 2"), 1);
   EXPECT_EQ(Eval("2 >= 1"), 1);
   EXPECT_EQ(Eval("PI"), Eval("pi"));
-  EXPECT_TRUE(std::isnan(Eval("$")));    // "$" without digits is a name
+  EXPECT_TRUE(std::isnan(Eval("$")));  // "$" without digits is a name
   EXPECT_TRUE(std::isnan(Eval("$xyz")));
   EXPECT_EQ(CompileError<EConvertError>("1e"), "'1e' is not a valid number");
   EXPECT_EQ(CompileError<EConvertError>("2e+ 1"), "'2e+' is not a valid number");
@@ -144,25 +144,35 @@ TEST(ExpressionParser, PreprocessingMessages) {
   EXPECT_EQ(CompileError("random()"), "Error in math expression: Empty brackets ()");
   EXPECT_EQ(CompileError("1 + ("), "Unequal brackets");
   EXPECT_EQ(CompileError("(1)(2)"), "Error in math expression: Missing operand between )(");
-  EXPECT_EQ(CompileError("(1)x"), "Error in math expression: Missing operand between ) and constant/variable");
+  EXPECT_EQ(CompileError("(1)x"),
+            "Error in math expression: Missing operand between ) and constant/variable");
   EXPECT_EQ(CompileError("(1"), "Unequal brackets");
   EXPECT_EQ(CompileError("1)"), "Unequal brackets");
-  EXPECT_EQ(CompileError("2(1)"), "Error in math expression: Missing operand between constant/variable and (");
+  EXPECT_EQ(CompileError("2(1)"),
+            "Error in math expression: Missing operand between constant/variable and (");
   TExpressionParser parser;
   long double x = 1;
   parser.DefineVariable("x", &x);
-  EXPECT_EQ(CompileError(parser, "x(1)"), "Error in math expression: Missing operand between constant/variable and (");
+  EXPECT_EQ(CompileError(parser, "x(1)"),
+            "Error in math expression: Missing operand between constant/variable and (");
   EXPECT_EQ(CompileError(parser, "x y"), "Error in math expression: x two space limited variables/constants");
-  EXPECT_EQ(CompileError(parser, "pi x"), "Error in math expression: pi two space limited variables/constants");
+  EXPECT_EQ(CompileError(parser, "pi x"),
+            "Error in math expression: pi two space limited variables/constants");
 }
 
 TEST(ExpressionParser, TreeErrors) {
-  EXPECT_EQ(CompileError("1 +"), "Error in math expression: Syntax error: function or operand has too few arguments");
-  EXPECT_EQ(CompileError("max(1)"), "Error in math expression: Syntax error: function or operand has too few arguments");
-  EXPECT_EQ(CompileError("max(1,)"), "Error in math expression: Syntax error: function or operand has too few arguments");
-  EXPECT_EQ(CompileError("sin"), "Error in math expression: Syntax error: function or operand has too few arguments");
-  EXPECT_EQ(CompileError("not"), "Error in math expression: Syntax error: function or operand has too few arguments");
-  EXPECT_EQ(CompileError("not not"), "Error in math expression: Syntax error: function or operand has too few arguments");
+  EXPECT_EQ(CompileError("1 +"),
+            "Error in math expression: Syntax error: function or operand has too few arguments");
+  EXPECT_EQ(CompileError("max(1)"),
+            "Error in math expression: Syntax error: function or operand has too few arguments");
+  EXPECT_EQ(CompileError("max(1,)"),
+            "Error in math expression: Syntax error: function or operand has too few arguments");
+  EXPECT_EQ(CompileError("sin"),
+            "Error in math expression: Syntax error: function or operand has too few arguments");
+  EXPECT_EQ(CompileError("not"),
+            "Error in math expression: Syntax error: function or operand has too few arguments");
+  EXPECT_EQ(CompileError("not not"),
+            "Error in math expression: Syntax error: function or operand has too few arguments");
   EXPECT_EQ(CompileError("1, 2"), "Error in math expression: Syntax error in expression 1, 2");
   EXPECT_EQ(CompileError("(A, B)"), "Error in math expression: Syntax error in expression (a, b)");
   EXPECT_EQ(CompileError(","), "Error in math expression: Syntax error in expression ,");
@@ -176,18 +186,21 @@ TEST(ExpressionParser, ArgumentsPastTheCount) {
   EXPECT_EQ(Eval("max(1, 5, 9)"), 5);
   EXPECT_EQ(Eval("max(1, 5, 9, 10, 11, 12)"), 5);
   EXPECT_EQ(Eval("sin(0, 1 + 2)"), 0);
-  EXPECT_EQ(CompileError("max(1, 2, 3, 4, 5, 6, 7)"), "Error in math expression: Too many arguments in function max");
+  EXPECT_EQ(CompileError("max(1, 2, 3, 4, 5, 6, 7)"),
+            "Error in math expression: Too many arguments in function max");
   EXPECT_EQ(CompileError("max(1, 2, 3, 4, 5, 6, 7, 8, 9)"),
             "Error in math expression: Too many arguments in function max");
   // A function name needs its bracket.
   EXPECT_EQ(CompileError("sin x"), "Error in math expression: Function sin needs its arguments in brackets");
-  EXPECT_EQ(CompileError("1 + sin"), "Error in math expression: Syntax error: function or operand has too few arguments");
+  EXPECT_EQ(CompileError("1 + sin"),
+            "Error in math expression: Syntax error: function or operand has too few arguments");
   EXPECT_EQ(CompileError("cos -1"), "Error in math expression: Function cos needs its arguments in brackets");
   // Operands that no operator joins to a call are not dropped silently.
   EXPECT_EQ(CompileError("2 sin(1)"), "Error in math expression: Missing operator before function sin");
   EXPECT_EQ(CompileError("sin(1) cos(2)"), "Error in math expression: Missing operator before function cos");
   EXPECT_EQ(CompileError("sin(1) random"), "Error in math expression: Missing operator after function sin");
-  EXPECT_EQ(CompileError("sin(1) 2"), "Error in math expression: Missing operand between ) and constant/variable");
+  EXPECT_EQ(CompileError("sin(1) 2"),
+            "Error in math expression: Missing operand between ) and constant/variable");
 }
 
 TEST(ExpressionParser, IntegerPowerOnlyForWholeLiterals) {
@@ -196,8 +209,8 @@ TEST(ExpressionParser, IntegerPowerOnlyForWholeLiterals) {
   long double x = 2;
   parser.DefineVariable("x", &x);
   const std::vector<std::pair<const char*, const char*>> rows = {
-      {"x^2", "^@"}, {"x^1e3", "^@"}, {"x^$10", "^@"}, {"x^2.0", "^"}, {"x^pi", "^"}, {"x^x", "^"},
-      {"x^-2", "^"},  // the exponent is "-@"(2)
+      {"x^2", "^@"},   {"x^1e3", "^@"}, {"x^$10", "^@"}, {"x^2.0", "^"},
+      {"x^pi", "^"},   {"x^x", "^"},    {"x^-2", "^"},  // the exponent is "-@"(2)
       {"x^1e-3", "^"}, {"x^5e9", "^"}};
   for (const auto& [text, word] : rows) {
     SCOPED_TRACE(text);
@@ -265,7 +278,8 @@ TEST(ExpressionParser, FoldingAndChains) {
 TEST(ExpressionParser, FoldingRaisesIntegerErrors) {
   EXPECT_EQ(CompileError<EDivByZero>("1 div 0"), "Division by zero in div");
   EXPECT_EQ(CompileError<EDivByZero>("5 mod (2 - 2)"), "Division by zero in mod");
-  EXPECT_EQ(CompileError<ERangeError>("not 1e10"), "Range check error in not: the value does not fit a 32-bit integer");
+  EXPECT_EQ(CompileError<ERangeError>("not 1e10"),
+            "Range check error in not: the value does not fit a 32-bit integer");
   EXPECT_EQ(CompileError<ERangeError>("intpower(2, 1e10)"),
             "Range check error in intpower: the value does not fit a 32-bit integer");
   // Floating-point results are no errors: they fold to NaN or infinity.
@@ -278,7 +292,9 @@ TEST(ExpressionParser, FoldingRaisesIntegerErrors) {
   EXPECT_THROW(plain.Evaluate(), EDivByZero);
 }
 
-void ThrowMathError(TEvalNode*) { throw EMathError("Invalid floating point operation"); }
+void ThrowMathError(TEvalNode*) {
+  throw EMathError("Invalid floating point operation");
+}
 
 TEST(ExpressionParser, FoldingSwallowsOnlyMathErrors) {
   TExpressionParser parser;
@@ -400,7 +416,8 @@ TEST(ExpressionParser, ReplacementNeedsTheSameArgumentCount) {
   } catch (const EParserException&) {
     FAIL() << "the base exception, not the parser's";
   } catch (const Exception& e) {
-    EXPECT_STREQ(e.what(), "Error in math expression: Cannot replace variable/function NFuntionArg doesn't match");
+    EXPECT_STREQ(e.what(),
+                 "Error in math expression: Cannot replace variable/function NFuntionArg doesn't match");
   }
   EXPECT_NE(dynamic_cast<TFunction*>(parser.Words().Find("min")), nullptr);  // unchanged
   parser.AddExpression("min(1, 2)");
@@ -415,7 +432,8 @@ TEST(ExpressionParser, ReplacementNeedsTheSameArgumentCount) {
 // A word whose text a string function reads.
 class TTextWord : public TExprWord {
  public:
-  TTextWord(std::string_view name, std::string text) : TExprWord(name, &CopyRoutine), text_(std::move(text)) {}
+  TTextWord(std::string_view name, std::string text)
+      : TExprWord(name, &CopyRoutine), text_(std::move(text)) {}
   const std::string& AsString() const override { return text_; }
   bool CanVary() const override { return true; }
   std::uint8_t ResultType() const override { return kResultString; }
@@ -436,7 +454,8 @@ TEST(ExpressionParser, ReplacingAStringOperandRebindsTheStringFunction) {
 }
 
 long double CountA(const std::string& s1, const std::string& s2) {
-  return static_cast<long double>(std::count(s1.begin(), s1.end(), 'a') + std::count(s2.begin(), s2.end(), 'a'));
+  return static_cast<long double>(std::count(s1.begin(), s1.end(), 'a') +
+                                  std::count(s2.begin(), s2.end(), 'a'));
 }
 
 TEST(ExpressionParser, DefinedStringFunctions) {
@@ -463,8 +482,10 @@ TEST(ExpressionParser, CommaAsDecimalSeparator) {
   parser.AddExpression("3^2");
   EXPECT_EQ(parser.LastNode()->Word->Name(), "^@");
   EXPECT_EQ(parser.Evaluate(), 9);
-  EXPECT_EQ(CompileError(parser, "max(1, 2)"), "Error in math expression: 1, two space limited variables/constants");
-  EXPECT_EQ(CompileError(parser, "max(1 . 2)"), "Error in math expression: 1 two space limited variables/constants");
+  EXPECT_EQ(CompileError(parser, "max(1, 2)"),
+            "Error in math expression: 1, two space limited variables/constants");
+  EXPECT_EQ(CompileError(parser, "max(1 . 2)"),
+            "Error in math expression: 1 two space limited variables/constants");
   // The parser keeps the separators it was made with.
   SetDecimalSeparator('.');
   parser.AddExpression("2,5 + 1");
@@ -509,18 +530,30 @@ class ExpressionMaker {
   std::string Make(int depth) {
     if (depth == 0 || Next(4) == 0) return Leaf();
     switch (Next(12)) {
-      case 0: return "(" + Make(depth - 1) + "+" + Make(depth - 1) + ")";
-      case 1: return "(" + Make(depth - 1) + "-" + Make(depth - 1) + ")";
-      case 2: return "(" + Make(depth - 1) + "*" + Make(depth - 1) + ")";
-      case 3: return "(" + Make(depth - 1) + "/" + Make(depth - 1) + ")";
-      case 4: return "(" + Make(depth - 1) + "^" + std::to_string(Next(6)) + ")";
-      case 5: return "(-" + Make(depth - 1) + ")";
-      case 6: return std::string(kUnary[Next(5)]) + "(" + Make(depth - 1) + ")";
-      case 7: return "max(" + Make(depth - 1) + ", " + Make(depth - 1) + ")";
-      case 8: return "(" + Make(depth - 1) + " < " + Make(depth - 1) + ")";
-      case 9: return "if(" + Make(depth - 1) + ", " + Make(depth - 1) + ", " + Make(depth - 1) + ")";
-      case 10: return "(" + Make(depth - 1) + "^" + Leaf() + ")";
-      default: return "(" + Make(depth - 1) + "*" + Make(depth - 1) + "+" + Make(depth - 1) + ")";
+      case 0:
+        return "(" + Make(depth - 1) + "+" + Make(depth - 1) + ")";
+      case 1:
+        return "(" + Make(depth - 1) + "-" + Make(depth - 1) + ")";
+      case 2:
+        return "(" + Make(depth - 1) + "*" + Make(depth - 1) + ")";
+      case 3:
+        return "(" + Make(depth - 1) + "/" + Make(depth - 1) + ")";
+      case 4:
+        return "(" + Make(depth - 1) + "^" + std::to_string(Next(6)) + ")";
+      case 5:
+        return "(-" + Make(depth - 1) + ")";
+      case 6:
+        return std::string(kUnary[Next(5)]) + "(" + Make(depth - 1) + ")";
+      case 7:
+        return "max(" + Make(depth - 1) + ", " + Make(depth - 1) + ")";
+      case 8:
+        return "(" + Make(depth - 1) + " < " + Make(depth - 1) + ")";
+      case 9:
+        return "if(" + Make(depth - 1) + ", " + Make(depth - 1) + ", " + Make(depth - 1) + ")";
+      case 10:
+        return "(" + Make(depth - 1) + "^" + Leaf() + ")";
+      default:
+        return "(" + Make(depth - 1) + "*" + Make(depth - 1) + "+" + Make(depth - 1) + ")";
     }
   }
 

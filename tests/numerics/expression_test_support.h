@@ -39,7 +39,9 @@ std::string CompileError(const std::string& text) {
 // Sets the process-wide decimal separator for one test and puts the old one back.
 class DecimalSeparatorScope {
  public:
-  explicit DecimalSeparatorScope(char separator) : old_(DecimalSeparator()) { SetDecimalSeparator(separator); }
+  explicit DecimalSeparatorScope(char separator) : old_(DecimalSeparator()) {
+    SetDecimalSeparator(separator);
+  }
   ~DecimalSeparatorScope() { SetDecimalSeparator(old_); }
   DecimalSeparatorScope(const DecimalSeparatorScope&) = delete;
   DecimalSeparatorScope& operator=(const DecimalSeparatorScope&) = delete;

@@ -26,13 +26,13 @@ TEST(ExpressionWords, OperatorTable) {
     bool boolean;
   };
   const std::vector<Row> rows = {
-      {"!", 10, 1, false},   {"++", 5, 1, false},   {"--", 5, 1, false},   {"%", 10, 1, false},
-      {"-@", 10, 1, false},  {"+@", 10, 1, false},  {"^", 20, 2, false},   {"^@", 20, 2, false},
-      {"*", 30, 2, false},   {"/", 30, 2, false},   {"div", 30, 2, false}, {"mod", 30, 2, false},
-      {"+", 40, 2, false},   {"-", 40, 2, false},   {">", 50, 2, true},    {">=", 50, 2, true},
-      {"<=", 50, 2, true},   {"<", 50, 2, true},    {"<>", 50, 2, true},   {"=", 50, 2, true},
-      {"in", 10, 2, true},   {"not", 60, 1, true},  {"or", 70, 2, true},   {"and", 70, 2, true},
-      {"xor", 70, 2, true},  {":=", 200, 2, false},
+      {"!", 10, 1, false},  {"++", 5, 1, false},   {"--", 5, 1, false},   {"%", 10, 1, false},
+      {"-@", 10, 1, false}, {"+@", 10, 1, false},  {"^", 20, 2, false},   {"^@", 20, 2, false},
+      {"*", 30, 2, false},  {"/", 30, 2, false},   {"div", 30, 2, false}, {"mod", 30, 2, false},
+      {"+", 40, 2, false},  {"-", 40, 2, false},   {">", 50, 2, true},    {">=", 50, 2, true},
+      {"<=", 50, 2, true},  {"<", 50, 2, true},    {"<>", 50, 2, true},   {"=", 50, 2, true},
+      {"in", 10, 2, true},  {"not", 60, 1, true},  {"or", 70, 2, true},   {"and", 70, 2, true},
+      {"xor", 70, 2, true}, {":=", 200, 2, false},
   };
   TExpressionParser parser;
   for (const Row& row : rows) {
@@ -174,8 +174,8 @@ TEST(ExpressionWords, ComparisonsUseAnAbsoluteTolerance) {
   // NaN: ">", ">=", "<=" and "<>" are true, "<" and "=" false.
   a = std::numeric_limits<long double>::quiet_NaN();
   const std::vector<std::pair<const char*, long double>> nan_rows = {
-      {"a > b", 1}, {"a >= b", 1}, {"a <= b", 1}, {"a <> b", 1}, {"a < b", 0}, {"a = b", 0},
-      {"b > a", 1}, {"b < a", 0}};
+      {"a > b", 1}, {"a >= b", 1}, {"a <= b", 1}, {"a <> b", 1},
+      {"a < b", 0}, {"a = b", 0},  {"b > a", 1},  {"b < a", 0}};
   for (const auto& [text, value] : nan_rows) {
     SCOPED_TRACE(text);
     parser.AddExpression(text);
@@ -264,6 +264,44 @@ TEST(ExpressionWords, IntegerConversionsAreChecked) {
   EXPECT_EQ(parser.Evaluate(), 1e25L);
   parser.AddExpression("x xor 1");
   EXPECT_TRUE(std::isnan(parser.Evaluate()));
+}
+
+TEST(ExpressionWords, RoundingToSixtyFourBits) {
+  constexpr long double kTwo63 = 9223372036854775808.0L;
+  const std::vector<std::pair<long double, std::int64_t>> rows = {
+      {2.5L, 2},
+      {3.5L, 4},
+      {-2.5L, -2},
+      {0.5L, 0},
+      {-0.5L, 0},
+      {1.5L, 2},
+      {-7.49L, -7},
+      {4611686018427387904.5L, 4611686018427387904},  // 2^62 + 0.5: ties to even
+      {9223372036854775807.0L, 9223372036854775807},  // 2^63 - 1
+      {-kTwo63, std::numeric_limits<std::int64_t>::min()},
+      {-(kTwo63 - 0.5L), std::numeric_limits<std::int64_t>::min()},
+  };
+  for (const auto& [x, expected] : rows) {
+    SCOPED_TRACE(static_cast<double>(x));
+    std::int64_t v = 0;
+    ASSERT_TRUE(TryRoundToInt64(x, v));
+    EXPECT_EQ(v, expected);
+  }
+  std::int64_t v = 0;
+  EXPECT_FALSE(TryRoundToInt64(kTwo63, v));
+  EXPECT_FALSE(TryRoundToInt64(kTwo63 - 0.5L, v));  // rounds to 2^63
+  EXPECT_FALSE(TryRoundToInt64(std::numeric_limits<long double>::quiet_NaN(), v));
+  EXPECT_FALSE(TryRoundToInt64(-kInf, v));
+  EXPECT_EQ(RoundHalfEven(kTwo63 - 0.5L), kTwo63);
+  EXPECT_EQ(RoundHalfEven(1e30L), 1e30L);
+
+  TExpressionParser parser;
+  long double x = kTwo63 - 0.5L;
+  parser.DefineVariable("x", &x);
+  parser.AddExpression("round(x)");
+  EXPECT_EQ(parser.Evaluate(), kTwo63);
+  x = -0.3L;
+  EXPECT_FALSE(std::signbit(parser.Evaluate()));  // through the integer: +0
 }
 
 TEST(ExpressionWords, StringWords) {
