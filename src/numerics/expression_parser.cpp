@@ -1,5 +1,6 @@
 #include "numerics/expression_parser.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <typeinfo>
@@ -15,6 +16,9 @@ namespace zentrova {
 namespace {
 
 constexpr const char* kSyntaxPrefix = "Error in math expression: ";
+
+// Compiling walks the expression tree recursively; this bound keeps the stack small for any text.
+constexpr int kMaxTreeHeight = 2000;
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -59,6 +63,11 @@ bool IsIntegerExponent(TExprWord* w, char decimal_sep) {
          v <= std::numeric_limits<std::int32_t>::max();
 }
 
+EParserException TooDeep() {
+  return EParserException(std::string(kSyntaxPrefix) + "Expression nested too deeply (more than " +
+                          std::to_string(kMaxTreeHeight) + " levels)");
+}
+
 EParserException SyntaxError(const std::string& text) {
   return EParserException(std::string(kSyntaxPrefix) + "Syntax error in expression " + text);
 }
@@ -69,6 +78,7 @@ EParserException SyntaxError(const std::string& text) {
 struct TCustomExpressionParser::TreeNode {
   TExprWord* Word = nullptr;
   std::unique_ptr<TreeNode> Args[kMaxFunctionArgs];
+  int Height = 1;  // of the sub-tree: the recursion depth of everything that walks it
 };
 
 // --- TCustomExpressionParser ---
@@ -148,7 +158,7 @@ std::unique_ptr<TEvalChain> TCustomExpressionParser::Compile(const std::string& 
   const std::string s = LowerCase(text);
   TokenList tokens = Tokenise(s);
   Preprocess(tokens, s);
-  Tree tree = BuildTree(std::move(tokens), s);
+  Tree tree = BuildTree(std::move(tokens), s, 1);
   if (!CheckArguments(tree.get())) {
     throw EParserException(std::string(kSyntaxPrefix) +
                            "Syntax error: function or operand has too few arguments");
@@ -373,7 +383,9 @@ void TCustomExpressionParser::Preprocess(TokenList& tokens, const std::string& t
   }
 }
 
-TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList tokens, const std::string& text) {
+TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList tokens, const std::string& text,
+                                                                int level) {
+  if (level > kMaxTreeHeight) throw TooDeep();
   // Outer brackets around the whole list go.
   while (tokens.size() >= 2 && IsLeftBracket(tokens.front())) {
     int depth = 0;
@@ -439,7 +451,7 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
     node->Word = word;
     const std::string prefix = kSyntaxPrefix;
     if (word->IsOperator()) {
-      if (i > start) node->Args[k++] = BuildTree(slice(0, i), text);
+      if (i > start) node->Args[k++] = BuildTree(slice(0, i), text, level + 1);
     } else {
       // Operands before a function call, or a second call right after one, would be dropped.
       if (k > 0 || i > start)
@@ -460,12 +472,12 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
           if (k >= kMaxFunctionArgs - 1) {
             throw EParserException(prefix + "Too many arguments in function " + word->Name());
           }
-          node->Args[k++] = BuildTree(slice(start + 1, i), text);
+          node->Args[k++] = BuildTree(slice(start + 1, i), text, level + 1);
           start = i;
         }
       }
       if (depth != 0) throw SyntaxError(text);
-      node->Args[k++] = BuildTree(slice(start + 1, i), text);
+      node->Args[k++] = BuildTree(slice(start + 1, i), text, level + 1);
     }
     start = i + 1;
     const std::size_t j = start < count ? next_position(start, PrecedenceOf(word), false) : count;
@@ -473,9 +485,13 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
       if (!word->IsOperator()) {
         throw EParserException(prefix + "Missing operator after function " + word->Name());
       }
-      node->Args[k] = BuildTree(slice(start, j), text);
+      node->Args[k] = BuildTree(slice(start, j), text, level + 1);
     }
     start = j;
+    for (const Tree& arg : node->Args) {
+      if (arg != nullptr) node->Height = std::max(node->Height, arg->Height + 1);
+    }
+    if (node->Height > kMaxTreeHeight) throw TooDeep();
     result = std::move(node);
   } while (start < count);
   return result;

@@ -85,7 +85,7 @@ class TCustomExpressionParser {
   std::string ScanToken(const std::string& s, std::size_t& p, bool& constant) const;
   void ScanNumber(const std::string& s, std::size_t& p, bool hexadecimal) const;
   void Preprocess(TokenList& tokens, const std::string& text);
-  Tree BuildTree(TokenList tokens, const std::string& text);
+  Tree BuildTree(TokenList tokens, const std::string& text, int level);
   static bool CheckArguments(const TreeNode* node);
   void FoldConstants(Tree& node);
   long double* Link(const TreeNode* node, TEvalChain& chain) const;

@@ -181,6 +181,24 @@ TEST(ExpressionParser, TreeErrors) {
   EXPECT_EQ(CompileError("1)+(2"), "Error in math expression: Syntax error in expression 1)+(2");
 }
 
+TEST(ExpressionParser, DeepNestingIsRefused) {
+  const auto sum_of_ones = [](int n) {
+    std::string text = "1";
+    for (int i = 1; i < n; ++i) text += "+1";
+    return text;
+  };
+  EXPECT_EQ(Eval(sum_of_ones(1500)), 1500);
+  std::string nested = "0.5";
+  for (int i = 0; i < 1500; ++i) nested = "sqr(" + nested + ")";
+  EXPECT_EQ(Eval(nested), 0);
+  const std::string message = "Error in math expression: Expression nested too deeply (more than 2000 levels)";
+  EXPECT_EQ(CompileError(sum_of_ones(10000)), message);
+  std::string brackets;
+  for (int i = 0; i < 5000; ++i) brackets += "(1+";
+  brackets += "1" + std::string(5000, ')');
+  EXPECT_EQ(CompileError(brackets), message);
+}
+
 TEST(ExpressionParser, ArgumentsPastTheCount) {
   // Extra arguments are dropped (and freed); the seventh is refused.
   EXPECT_EQ(Eval("max(1, 5, 9)"), 5);
