@@ -147,8 +147,9 @@ void TCustomExpressionParser::AddWord(std::unique_ptr<TExprWord> word) {
 
 TExprWord* TCustomExpressionParser::FindWord(std::string_view name) const {
   TExprWord* word = words_.Find(name);
-  if (word == nullptr)
+  if (word == nullptr) {
     throw EParserException(std::string(kSyntaxPrefix) + "the word " + std::string(name) + " is missing");
+  }
   return word;
 }
 
@@ -173,18 +174,8 @@ std::unique_ptr<TEvalChain> TCustomExpressionParser::Compile(const std::string& 
     chain->Prepare();
     return chain;
   }
-  // Count first: the chain is allocated once and never moves.
-  std::size_t count = 0;
-  struct Counter {
-    static std::size_t Nodes(const TreeNode* n) {
-      if (n->Word->IsCopyWord()) return 0;
-      std::size_t c = 1;
-      for (int i = 0; i < n->Word->NFunctionArg(); ++i) c += Nodes(n->Args[i].get());
-      return c;
-    }
-  };
-  count = Counter::Nodes(tree.get());
-  auto chain = std::make_unique<TEvalChain>(count);
+  // Counted first: the chain is allocated once and never moves.
+  auto chain = std::make_unique<TEvalChain>(ChainLength(tree.get()));
   Link(tree.get(), *chain);
   chain->Prepare();
   return chain;
@@ -505,23 +496,23 @@ bool TCustomExpressionParser::CheckArguments(const TreeNode* node) {
   return true;
 }
 
+std::size_t TCustomExpressionParser::ChainLength(const TreeNode* node) {
+  if (node->Word->IsCopyWord()) return 0;
+  std::size_t length = 1;
+  for (int i = 0; i < node->Word->NFunctionArg(); ++i) length += ChainLength(node->Args[i].get());
+  return length;
+}
+
+bool TCustomExpressionParser::CanVary(const TreeNode* node) {
+  if (node->Word->CanVary()) return true;
+  for (int i = 0; i < node->Word->NFunctionArg(); ++i) {
+    if (CanVary(node->Args[i].get())) return true;
+  }
+  return false;
+}
+
 void TCustomExpressionParser::FoldConstants(Tree& node) {
-  struct Vary {
-    static bool Tree(const TreeNode* n) {
-      if (n->Word->CanVary()) return true;
-      for (int i = 0; i < n->Word->NFunctionArg(); ++i) {
-        if (Tree(n->Args[i].get())) return true;
-      }
-      return false;
-    }
-    static std::size_t Nodes(const TreeNode* n) {
-      if (n->Word->IsCopyWord()) return 0;
-      std::size_t c = 1;
-      for (int i = 0; i < n->Word->NFunctionArg(); ++i) c += Nodes(n->Args[i].get());
-      return c;
-    }
-  };
-  if (Vary::Tree(node.get())) {
+  if (CanVary(node.get())) {
     for (int i = 0; i < node->Word->NFunctionArg(); ++i) FoldConstants(node->Args[i]);
     return;
   }
@@ -529,7 +520,7 @@ void TCustomExpressionParser::FoldConstants(Tree& node) {
   long double value = 0;
   std::uint8_t result_type = kResultFloat;
   try {
-    TEvalChain chain(Vary::Nodes(node.get()));
+    TEvalChain chain(ChainLength(node.get()));
     Link(node.get(), chain);
     chain.Prepare();
     value = chain.Evaluate();

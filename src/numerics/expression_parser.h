@@ -87,6 +87,8 @@ class TCustomExpressionParser {
   void Preprocess(TokenList& tokens, const std::string& text);
   Tree BuildTree(TokenList tokens, const std::string& text, int level);
   static bool CheckArguments(const TreeNode* node);
+  static std::size_t ChainLength(const TreeNode* node);  // the nodes that Link appends
+  static bool CanVary(const TreeNode* node);
   void FoldConstants(Tree& node);
   long double* Link(const TreeNode* node, TEvalChain& chain) const;
   TExprWord* FindWord(std::string_view name) const;
