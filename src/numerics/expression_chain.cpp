@@ -49,6 +49,12 @@ enum StepOp : std::uint8_t {
   kSinA,
   kCosM,
   kCosA,
+  kSquareM,
+  kSquareA,
+  kCubeM,
+  kCubeA,
+  kFourthM,
+  kFourthA,
 };
 
 // Offsets of the operand sources from a binary operation's first code.
@@ -170,8 +176,19 @@ void TEvalChain::Prepare() {
       const std::size_t p = order[k - 1];
       return arg == &nodes_[p].Value && reader[p] == static_cast<std::ptrdiff_t>(j);
     };
-    if (const StepOp base = BinaryBase(op);
-        base != kCallStep && node.Args[0] != nullptr && node.Args[1] != nullptr) {
+    // The exponent of an integer power that is no node's value is the literal that followed "^", and
+    // nothing writes a literal: small exponents become squares, cubes and fourth powers.
+    StepOp power = kCallStep;
+    if (op == TFastOp::kIntPower && node.Args[1] != nullptr && node_of(node.Args[1]) == kNone) {
+      const long double y = *node.Args[1];
+      power = y == 2 ? kSquareM : (y == 3 ? kCubeM : (y == 4 ? kFourthM : kCallStep));
+    }
+    if (power != kCallStep && node.Args[0] != nullptr) {
+      const bool a = from_previous(node.Args[0]);
+      step.op = static_cast<std::uint8_t>(power + (a ? 1 : 0));
+      reads_previous[k] = a;
+    } else if (const StepOp base = BinaryBase(op);
+               base != kCallStep && node.Args[0] != nullptr && node.Args[1] != nullptr) {
       const bool a = from_previous(node.Args[0]);
       const bool b = from_previous(node.Args[1]);
       const int source = a && !b ? kModeAM : (b && !a ? kModeMA : kModeMM);
@@ -270,6 +287,9 @@ long double TEvalChain::Evaluate() {
       ZENTROVA_UNARY(kAbs, std::fabs(x))
       ZENTROVA_UNARY(kSin, std::sin(x))
       ZENTROVA_UNARY(kCos, std::cos(x))
+      ZENTROVA_UNARY(kSquare, x * x)
+      ZENTROVA_UNARY(kCube, x * (x * x))
+      ZENTROVA_UNARY(kFourth, (x * x) * (x * x))
 #undef ZENTROVA_BINARY
 #undef ZENTROVA_UNARY
       default:
