@@ -26,10 +26,11 @@ class TEvalChain {
   // change of its nodes.
   void Prepare();
 
-  // Runs every node once, in order, and returns the last node's value. The arithmetic of the common
-  // built-in words runs inline, and a value that only the next node reads stays in a register instead
-  // of the node (an 80-bit store and load per node would cost more than the arithmetic). The results
-  // are those of calling every node's routine.
+  // Runs every node once and returns the last node's value. The arithmetic of the common built-in
+  // words runs inline, a value that a later step reads waits in a register instead of its node (an
+  // 80-bit store and load cost more than the arithmetic), and when no node writes a variable the sine
+  // and cosine of variables run first. The result is that of calling every node's routine in order;
+  // a node's Value is written only where a later step reads it from there: EvaluateNodes fills all.
   long double Evaluate();
 
   // The same by calling every node's routine along Next: every node then holds its value.
