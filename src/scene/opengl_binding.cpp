@@ -142,7 +142,7 @@ std::string GLUGetString(GLenum name) {
 }
 
 TGLExtensionReload ReloadExtensionsForPixelFormat(int pixel_format) {
-  if (pixel_format == last_pixel_format) return TGLExtensionReload::None;
+  if (pixel_format == last_pixel_format) return TGLExtensionReload::Nothing;
   last_pixel_format = pixel_format;
   std::string vendor = GLGetString(GL_VENDOR);
   if (vendor != last_vendor) {

@@ -265,7 +265,7 @@ std::string GLUGetString(GLenum name);
 
 // What a context activation reloaded: the rule that a new pixel format (EGL config) reloads the WGL
 // entry points and flags, and a new GL vendor everything.
-enum class TGLExtensionReload { None, WGLOnly, All };
+enum class TGLExtensionReload { Nothing, WGLOnly, All };
 // Called by the platform context right after it became current with the given pixel format (never 0).
 TGLExtensionReload ReloadExtensionsForPixelFormat(int pixel_format);
 // The next activation counts as a new pixel format (a window context has just been created).
