@@ -1,6 +1,7 @@
 #include "scene/context.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "scene/base/scene_errors.h"
 #include "scene/opengl_binding.h"
@@ -50,7 +51,12 @@ TGLContext* ActiveContext() { return current_context; }
 
 void AddContextClass(TGLContextClass context_class) { ContextClasses().push_back(context_class); }
 
-void ClearContextClasses() { ContextClasses().clear(); }
+bool HasContextClass(TGLContextClass context_class) {
+  const auto& classes = ContextClasses();
+  return std::find(classes.begin(), classes.end(), context_class) != classes.end();
+}
+
+std::vector<TGLContextClass> TakeContextClasses() { return std::exchange(ContextClasses(), {}); }
 
 void DrainGLErrors() {
   for (int i = 0; i < 7 && gl.GetError() != GL_NO_ERROR; ++i) {

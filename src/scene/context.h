@@ -58,8 +58,9 @@ TGLContext* ActiveContext();
 using TGLContextClass = std::unique_ptr<TGLContext> (*)();
 // Appends a class to the process-wide list; the manager creates its contexts from the first one.
 void AddContextClass(TGLContextClass context_class);
-// Clears the list (tests that check the manager without a class).
-void ClearContextClasses();
+bool HasContextClass(TGLContextClass context_class);
+// Empties the list and returns what it held (tests that check the manager without a class).
+std::vector<TGLContextClass> TakeContextClasses();
 
 // Reads glGetError; when an error is pending, clears up to 7 more and raises EOpenGLError with the GLU
 // text of the first.

@@ -122,16 +122,12 @@ TChannelBits ChannelBits(int color_bits) {
 
 std::unique_ptr<TGLContext> NewEGLContextObject() { return std::make_unique<TGLEGLContext>(); }
 
-bool class_registered = false;
-
 [[maybe_unused]] const bool registered_at_start = (RegisterEGLContextClass(), true);
 
 }  // namespace
 
 void RegisterEGLContextClass() {
-  if (class_registered) return;
-  class_registered = true;
-  AddContextClass(NewEGLContextObject);
+  if (!HasContextClass(NewEGLContextObject)) AddContextClass(NewEGLContextObject);
 }
 
 std::string EGLErrorName(std::int32_t code) {
