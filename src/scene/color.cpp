@@ -12,7 +12,9 @@ static_assert(std::endian::native == std::endian::little, "the streamed colour i
 
 bool KeepDefaultCopies = false;
 
-TGLColor::TGLColor(TPersistent* owner) : TGLUpdateAbleObject(owner) { InitColor(clrBlack); }
+TGLColor::TGLColor(TPersistent* owner) : TGLUpdateAbleObject(owner) {
+  InitColor(clrBlack);
+}
 
 TGLColor::TGLColor(TPersistent* owner, const TVector4f& color, TNotifyEvent on_change)
     : TGLUpdateAbleObject(owner) {
@@ -69,7 +71,9 @@ bool TGLColor::StoresColor() const {
   return default_copy_ == nullptr || *default_copy_ != color_;
 }
 
-void TGLColor::WriteData(TStream& stream) const { stream.WriteBuffer(color_.data(), sizeof(color_)); }
+void TGLColor::WriteData(TStream& stream) const {
+  stream.WriteBuffer(color_.data(), sizeof(color_));
+}
 
 void TGLColor::ReadData(TStream& stream) {
   TVector4f color;

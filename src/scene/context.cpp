@@ -47,16 +47,22 @@ void FreeManagerWhenDone(TGLContextManager* manager) {
 
 }  // namespace
 
-TGLContext* ActiveContext() { return current_context; }
+TGLContext* ActiveContext() {
+  return current_context;
+}
 
-void AddContextClass(TGLContextClass context_class) { ContextClasses().push_back(context_class); }
+void AddContextClass(TGLContextClass context_class) {
+  ContextClasses().push_back(context_class);
+}
 
 bool HasContextClass(TGLContextClass context_class) {
   const auto& classes = ContextClasses();
   return std::find(classes.begin(), classes.end(), context_class) != classes.end();
 }
 
-std::vector<TGLContextClass> TakeContextClasses() { return std::exchange(ContextClasses(), {}); }
+std::vector<TGLContextClass> TakeContextClasses() {
+  return std::exchange(ContextClasses(), {});
+}
 
 void DrainGLErrors() {
   for (int i = 0; i < 7 && gl.GetError() != GL_NO_ERROR; ++i) {
@@ -188,7 +194,9 @@ TGLContext* TGLContext::FirstSharingContext() const {
   return nullptr;
 }
 
-bool TGLContext::SharesNamesWith(const TGLContext* other) const { return Contains(shared_, other); }
+bool TGLContext::SharesNamesWith(const TGLContext* other) const {
+  return Contains(shared_, other);
+}
 
 void TGLContext::Activate() {
   if (activation_count_ == 0) {
@@ -336,8 +344,12 @@ int TGLContextManager::CreatedContextCount() {
   return created_count_;
 }
 
-void TGLContextManager::LockContextList() { lock_.lock(); }
-void TGLContextManager::UnlockContextList() { lock_.unlock(); }
+void TGLContextManager::LockContextList() {
+  lock_.lock();
+}
+void TGLContextManager::UnlockContextList() {
+  lock_.unlock();
+}
 
 int TGLContextManager::ContextCount() {
   std::lock_guard guard(lock_);
@@ -359,7 +371,9 @@ void TGLContextManager::Terminate() {
 
 // ---- TGLContextHandle
 
-TGLContextHandle::~TGLContextHandle() { Detach(); }
+TGLContextHandle::~TGLContextHandle() {
+  Detach();
+}
 
 void TGLContextHandle::Detach() {
   if (rendering_context_ != nullptr) Erase(rendering_context_->owned_handles_, this);
@@ -429,7 +443,9 @@ void TGLContextHandle::FreeName() {
   rendering_context_ = nullptr;
 }
 
-GLuint TGLListHandle::DoAllocName() { return gl.GenLists(1); }
+GLuint TGLListHandle::DoAllocName() {
+  return gl.GenLists(1);
+}
 
 void TGLListHandle::DoFreeName() {
   DrainGLErrors();

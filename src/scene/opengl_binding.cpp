@@ -39,7 +39,9 @@ void SetGLProcAddressLookup(TGLProcAddressLookup lookup) {
   proc_address_lookup = lookup != nullptr ? lookup : DefaultLookup;
 }
 
-void* GLGetProcAddress(const char* name) { return proc_address_lookup(name); }
+void* GLGetProcAddress(const char* name) {
+  return proc_address_lookup(name);
+}
 
 void LoadExtensionEntryPoints() {
 #define ZENTROVA_GL_CORE(name)
@@ -56,7 +58,9 @@ void LoadExtensionEntryPoints() {
   LoadWGLEntryPoints();
 }
 
-void LoadWGLEntryPoints() { wgl = TWGLEntryPoints{}; }
+void LoadWGLEntryPoints() {
+  wgl = TWGLEntryPoints{};
+}
 
 void DetectGLExtensions() {
   int major = 0;
@@ -156,7 +160,9 @@ TGLExtensionReload ReloadExtensionsForPixelFormat(int pixel_format) {
   return TGLExtensionReload::WGLOnly;
 }
 
-void ForgetLastPixelFormat() { last_pixel_format = 0; }
+void ForgetLastPixelFormat() {
+  last_pixel_format = 0;
+}
 
 void ForgetLastVendor() {
   last_pixel_format = 0;
@@ -186,8 +192,12 @@ void UnloadGLLibraries() {
   glu_library = nullptr;
 }
 
-void* GLLibraryHandle() { return gl_library; }
-void* GLULibraryHandle() { return glu_library; }
+void* GLLibraryHandle() {
+  return gl_library;
+}
+void* GLULibraryHandle() {
+  return glu_library;
+}
 
 bool IsMesaLibrary() {
   return gl_library != nullptr && dlsym(gl_library, "glResizeBuffersMESA") != nullptr;

@@ -16,7 +16,9 @@ namespace zentrova {
 
 namespace {
 
-constexpr TColor RGB(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+constexpr TColor RGB(int r, int g, int b) {
+  return r | (g << 8) | (b << 16);
+}
 
 // The classic desktop scheme.
 constexpr std::array<TColor, kSystemColorCount> kSystemColors = {
@@ -58,10 +60,18 @@ int ColorByte(float component) {
 
 }  // namespace
 
-TColor MakeRGBColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) { return RGB(red, green, blue); }
-std::uint8_t GetRValue8(TColor color) { return static_cast<std::uint8_t>(color & 0xFF); }
-std::uint8_t GetGValue8(TColor color) { return static_cast<std::uint8_t>((color >> 8) & 0xFF); }
-std::uint8_t GetBValue8(TColor color) { return static_cast<std::uint8_t>((color >> 16) & 0xFF); }
+TColor MakeRGBColor(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+  return RGB(red, green, blue);
+}
+std::uint8_t GetRValue8(TColor color) {
+  return static_cast<std::uint8_t>(color & 0xFF);
+}
+std::uint8_t GetGValue8(TColor color) {
+  return static_cast<std::uint8_t>((color >> 8) & 0xFF);
+}
+std::uint8_t GetBValue8(TColor color) {
+  return static_cast<std::uint8_t>((color >> 16) & 0xFF);
+}
 
 TColor SystemColor(int index) {
   if (index < 0 || index >= kSystemColorCount) return 0;
@@ -71,17 +81,21 @@ TColor SystemColor(int index) {
 const std::array<TVector4f, kSystemColorCount>& SystemColorVectors() {
   static const std::array<TVector4f, kSystemColorCount> vectors = [] {
     std::array<TVector4f, kSystemColorCount> v{};
-    for (int i = 0; i < kSystemColorCount; ++i) v[static_cast<std::size_t>(i)] = WinColorToVector(SystemColor(i));
+    for (int i = 0; i < kSystemColorCount; ++i)
+      v[static_cast<std::size_t>(i)] = WinColorToVector(SystemColor(i));
     return v;
   }();
   return vectors;
 }
 
-TColor ResolveWindowColor(TColor color) { return color < 0 ? SystemColor(color & 0xFF) : color; }
+TColor ResolveWindowColor(TColor color) {
+  return color < 0 ? SystemColor(color & 0xFF) : color;
+}
 
 TVector4f WinColorToVector(TColor color, float alpha) {
   const TColor rgb = ResolveWindowColor(color);
-  return {GetRValue8(rgb) * kByteToFloat, GetGValue8(rgb) * kByteToFloat, GetBValue8(rgb) * kByteToFloat, alpha};
+  return {GetRValue8(rgb) * kByteToFloat, GetGValue8(rgb) * kByteToFloat, GetBValue8(rgb) * kByteToFloat,
+          alpha};
 }
 
 TColor VectorToWinColor(const TVector4f& color) {
@@ -114,8 +128,12 @@ TScreenCaps ReadScreenCaps() {
   return caps;
 }
 
-int ScreenPixelsPerInchX() { return ReadScreenCaps().LogPixelsX; }
-int ScreenColorDepth() { return ReadScreenCaps().BitsPixel; }
+int ScreenPixelsPerInchX() {
+  return ReadScreenCaps().LogPixelsX;
+}
+int ScreenColorDepth() {
+  return ReadScreenCaps().BitsPixel;
+}
 
 int BitsOfPixelFormat(TPixelFormat format) {
   switch (format) {
@@ -140,14 +158,18 @@ int BitsOfPixelFormat(TPixelFormat format) {
   return 24;
 }
 
-void ShowMessageBox(const std::string& text, const std::string& caption) { ShowMessage(text); }
+void ShowMessageBox(const std::string& text, const std::string& caption) {
+  ShowMessage(text);
+}
 
 void RaiseLastOSErrorMsg() {
   const int error = errno;
   throw EOSError("OS Error : " + std::string(std::strerror(error)));
 }
 
-void SleepMs(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
+void SleepMs(int milliseconds) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
 
 void QueryCounter(std::int64_t& counter) {
   counter = std::chrono::steady_clock::now().time_since_epoch().count();

@@ -25,7 +25,9 @@ inline constexpr int kSystemColorCount = 25;
 inline constexpr int COLOR_WINDOW = 5;
 inline constexpr int COLOR_BTNFACE = 15;
 // The window-library value that stands for a system colour.
-constexpr TColor SystemColorValue(int index) { return static_cast<TColor>(0xFF000000u | std::uint32_t(index)); }
+constexpr TColor SystemColorValue(int index) {
+  return static_cast<TColor>(0xFF000000u | std::uint32_t(index));
+}
 // There is no desktop theme to ask: the colours of the classic scheme. 0 (black) for an unknown index.
 TColor SystemColor(int index);
 // The system colours as colour vectors with alpha 1.
@@ -51,7 +53,17 @@ int ScreenPixelsPerInchX();
 int ScreenColorDepth();
 
 // The window library's bitmap pixel formats.
-enum TPixelFormat : std::uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TPixelFormat : std::uint8_t {
+  pfDevice,
+  pf1bit,
+  pf4bit,
+  pf8bit,
+  pf15bit,
+  pf16bit,
+  pf24bit,
+  pf32bit,
+  pfCustom
+};
 // Bits per pixel of a format: the screen's for the device and custom formats.
 int BitsOfPixelFormat(TPixelFormat format);
 

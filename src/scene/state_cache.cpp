@@ -11,10 +11,11 @@ namespace zentrova {
 namespace {
 
 constexpr std::array<GLenum, kGLStateCount> kCapabilities = {
-    GL_ALPHA_TEST,      GL_AUTO_NORMAL,      GL_BLEND,           GL_COLOR_MATERIAL,   GL_CULL_FACE,
-    GL_DEPTH_TEST,      GL_DITHER,           GL_FOG,             GL_LIGHTING,         GL_LINE_SMOOTH,
-    GL_LINE_STIPPLE,    GL_LOGIC_OP,         GL_NORMALIZE,       GL_POINT_SMOOTH,     GL_POLYGON_SMOOTH,
-    GL_POLYGON_STIPPLE, GL_SCISSOR_TEST,     GL_STENCIL_TEST,    GL_TEXTURE_1D,       GL_TEXTURE_2D,
+    GL_ALPHA_TEST,       GL_AUTO_NORMAL,          GL_BLEND,          GL_COLOR_MATERIAL,
+    GL_CULL_FACE,        GL_DEPTH_TEST,           GL_DITHER,         GL_FOG,
+    GL_LIGHTING,         GL_LINE_SMOOTH,          GL_LINE_STIPPLE,   GL_LOGIC_OP,
+    GL_NORMALIZE,        GL_POINT_SMOOTH,         GL_POLYGON_SMOOTH, GL_POLYGON_STIPPLE,
+    GL_SCISSOR_TEST,     GL_STENCIL_TEST,         GL_TEXTURE_1D,     GL_TEXTURE_2D,
     GL_TEXTURE_CUBE_MAP, GL_TEXTURE_RECTANGLE_NV,
 };
 
@@ -30,7 +31,9 @@ constexpr TVector4f kDefaultEmission{0, 0, 0, 1};
 
 }  // namespace
 
-GLenum GLStateCapability(TGLState state) { return kCapabilities.at(state); }
+GLenum GLStateCapability(TGLState state) {
+  return kCapabilities.at(state);
+}
 
 void TGLStateCache::EnableState(TGLState state) {
   const std::uint32_t bit = 1u << state;
@@ -67,7 +70,9 @@ void TGLStateCache::SetPolygonMode(GLenum face, GLenum mode) {
   gl.PolygonMode(face, mode);
 }
 
-void TGLStateCache::ResetPolygonModeCache() { polygon_modes_ = {}; }
+void TGLStateCache::ResetPolygonModeCache() {
+  polygon_modes_ = {};
+}
 
 int TGLStateCache::FaceIndex(GLenum face) {
   if (face == GL_FRONT) return 0;
@@ -76,8 +81,7 @@ int TGLStateCache::FaceIndex(GLenum face) {
 }
 
 void TGLStateCache::SetMaterialColors(GLenum face, const TVector4f& emission, const TVector4f& ambient,
-                                      const TVector4f& diffuse, const TVector4f& specular,
-                                      GLint shininess) {
+                                      const TVector4f& diffuse, const TVector4f& specular, GLint shininess) {
   const int f = FaceIndex(face);
   auto& cached = material_colors_[f];
   if (shininess_[f] != shininess) {
@@ -128,7 +132,9 @@ void TGLStateCache::BindTexture(int unit, GLenum target, GLuint name) {
   gl.BindTexture(target, name);
 }
 
-void TGLStateCache::ResetTextureBindings() { texture_bindings_.fill(static_cast<GLuint>(-1)); }
+void TGLStateCache::ResetTextureBindings() {
+  texture_bindings_.fill(static_cast<GLuint>(-1));
+}
 
 void TGLStateCache::LoadTextureMatrix(const TMatrix4f& matrix) {
   texture_matrix_is_identity_ = false;

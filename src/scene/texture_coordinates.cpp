@@ -67,33 +67,43 @@ struct TSelectRoute<Plain, Select, void (*)(A...)> {
   TSelectRoute<&TGLEntryPoints::name, &TGLEntryPoints::select, decltype(TGLEntryPoints::name)>
 
 // Every routed call with its five forms.
-#define ZENTROVA_ROUTES(X)                                                          \
-  X(RoutedTexCoord2f, ZENTROVA_COORD_ROUTE(TexCoord2f, MultiTexCoord2fARB))         \
-  X(RoutedTexCoord2fv, ZENTROVA_COORD_ROUTE(TexCoord2fv, MultiTexCoord2fvARB))      \
-  X(RoutedTexCoord3f, ZENTROVA_COORD_ROUTE(TexCoord3f, MultiTexCoord3fARB))         \
-  X(RoutedTexCoord3fv, ZENTROVA_COORD_ROUTE(TexCoord3fv, MultiTexCoord3fvARB))      \
-  X(RoutedTexCoord4f, ZENTROVA_COORD_ROUTE(TexCoord4f, MultiTexCoord4fARB))         \
-  X(RoutedTexCoord4fv, ZENTROVA_COORD_ROUTE(TexCoord4fv, MultiTexCoord4fvARB))      \
-  X(RoutedTexGenf, ZENTROVA_SELECT_ROUTE(TexGenf, ActiveTextureARB))                \
-  X(RoutedTexGenfv, ZENTROVA_SELECT_ROUTE(TexGenfv, ActiveTextureARB))              \
-  X(RoutedTexGeni, ZENTROVA_SELECT_ROUTE(TexGeni, ActiveTextureARB))                \
-  X(RoutedTexGeniv, ZENTROVA_SELECT_ROUTE(TexGeniv, ActiveTextureARB))              \
-  X(RoutedTexCoordPointer, ZENTROVA_SELECT_ROUTE(TexCoordPointer, ClientActiveTextureARB)) \
-  X(RoutedEnableClientState, ZENTROVA_SELECT_ROUTE(EnableClientState, ClientActiveTextureARB)) \
+#define ZENTROVA_ROUTES(X)                                                                       \
+  X(RoutedTexCoord2f, ZENTROVA_COORD_ROUTE(TexCoord2f, MultiTexCoord2fARB))                      \
+  X(RoutedTexCoord2fv, ZENTROVA_COORD_ROUTE(TexCoord2fv, MultiTexCoord2fvARB))                   \
+  X(RoutedTexCoord3f, ZENTROVA_COORD_ROUTE(TexCoord3f, MultiTexCoord3fARB))                      \
+  X(RoutedTexCoord3fv, ZENTROVA_COORD_ROUTE(TexCoord3fv, MultiTexCoord3fvARB))                   \
+  X(RoutedTexCoord4f, ZENTROVA_COORD_ROUTE(TexCoord4f, MultiTexCoord4fARB))                      \
+  X(RoutedTexCoord4fv, ZENTROVA_COORD_ROUTE(TexCoord4fv, MultiTexCoord4fvARB))                   \
+  X(RoutedTexGenf, ZENTROVA_SELECT_ROUTE(TexGenf, ActiveTextureARB))                             \
+  X(RoutedTexGenfv, ZENTROVA_SELECT_ROUTE(TexGenfv, ActiveTextureARB))                           \
+  X(RoutedTexGeni, ZENTROVA_SELECT_ROUTE(TexGeni, ActiveTextureARB))                             \
+  X(RoutedTexGeniv, ZENTROVA_SELECT_ROUTE(TexGeniv, ActiveTextureARB))                           \
+  X(RoutedTexCoordPointer, ZENTROVA_SELECT_ROUTE(TexCoordPointer, ClientActiveTextureARB))       \
+  X(RoutedEnableClientState, ZENTROVA_SELECT_ROUTE(EnableClientState, ClientActiveTextureARB))   \
   X(RoutedDisableClientState, ZENTROVA_SELECT_ROUTE(DisableClientState, ClientActiveTextureARB)) \
-  X(RoutedEnable, ZENTROVA_SELECT_ROUTE(Enable, ActiveTextureARB))                  \
+  X(RoutedEnable, ZENTROVA_SELECT_ROUTE(Enable, ActiveTextureARB))                               \
   X(RoutedDisable, ZENTROVA_SELECT_ROUTE(Disable, ActiveTextureARB))
 
 void Bind(TTexCoordMapping m) {
   // Routing to a unit other than the main one needs the multitexture entry points.
   if (m == tcmDual || m == tcmSecond || m == tcmUnits) SceneAssert(GL.ARB_multitexture);
-#define ZENTROVA_BIND(routed, route)               \
-  switch (m) {                                     \
-    case tcmNone: routed = route::None; break;     \
-    case tcmMain: routed = route::Main; break;     \
-    case tcmDual: routed = route::Dual; break;     \
-    case tcmSecond: routed = route::Second; break; \
-    case tcmUnits: routed = route::Units; break;   \
+#define ZENTROVA_BIND(routed, route) \
+  switch (m) {                       \
+    case tcmNone:                    \
+      routed = route::None;          \
+      break;                         \
+    case tcmMain:                    \
+      routed = route::Main;          \
+      break;                         \
+    case tcmDual:                    \
+      routed = route::Dual;          \
+      break;                         \
+    case tcmSecond:                  \
+      routed = route::Second;        \
+      break;                         \
+    case tcmUnits:                   \
+      routed = route::Units;         \
+      break;                         \
   }
   ZENTROVA_ROUTES(ZENTROVA_BIND)
 #undef ZENTROVA_BIND
@@ -116,8 +126,12 @@ void Choose(TTexCoordMapping m) {
 ZENTROVA_ROUTES(ZENTROVA_DEFINE_ROUTED)
 #undef ZENTROVA_DEFINE_ROUTED
 
-void TexCoordRouteNone() { Choose(tcmNone); }
-void TexCoordRouteMain() { Choose(tcmMain); }
+void TexCoordRouteNone() {
+  Choose(tcmNone);
+}
+void TexCoordRouteMain() {
+  Choose(tcmMain);
+}
 
 void TexCoordRouteSecond() {
   if (second_unit_locked) {
@@ -151,7 +165,9 @@ void TexCoordRouteMask(std::uint32_t bits) {
   TexCoordRouteUnits(units);
 }
 
-void TexCoordRouteAddMask(std::uint32_t bits) { TexCoordRouteMask(TexCoordRouteCurrentMask() | bits); }
+void TexCoordRouteAddMask(std::uint32_t bits) {
+  TexCoordRouteMask(TexCoordRouteCurrentMask() | bits);
+}
 
 std::uint32_t TexCoordRouteCurrentMask() {
   switch (update_count > 0 ? pending : mapping) {
@@ -200,11 +216,21 @@ void TexCoordRouteEndUpdate() {
   }
 }
 
-void LockSecondTexUnit() { second_unit_locked = true; }
-void UnlockSecondTexUnit() { second_unit_locked = false; }
+void LockSecondTexUnit() {
+  second_unit_locked = true;
+}
+void UnlockSecondTexUnit() {
+  second_unit_locked = false;
+}
 
-TTexCoordMapping TexCoordRouteMapping() { return mapping; }
-const std::vector<GLenum>& TexCoordRouteUnitList() { return unit_list; }
-int TexCoordRouteBindCount() { return bind_count; }
+TTexCoordMapping TexCoordRouteMapping() {
+  return mapping;
+}
+const std::vector<GLenum>& TexCoordRouteUnitList() {
+  return unit_list;
+}
+int TexCoordRouteBindCount() {
+  return bind_count;
+}
 
 }  // namespace zentrova

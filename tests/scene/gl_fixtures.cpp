@@ -24,9 +24,17 @@ struct TSignature<R (*)(A...)> {
 // their name, else the digit before the type letters ("glColor4fv", "glMultiTexCoord2fvARB").
 int VectorSize(std::string_view name) {
   static const std::map<std::string_view, int> fixed = {
-      {"glMaterialfv", 4}, {"glLightfv", 4},        {"glLightModelfv", 4}, {"glFogfv", 4},
-      {"glTexEnvfv", 4},   {"glTexGenfv", 4},       {"glTexGeniv", 4},     {"glTexParameterfv", 4},
-      {"glLoadMatrixf", 16}, {"glMultMatrixf", 16}, {"glLoadTransposeMatrixfARB", 16},
+      {"glMaterialfv", 4},
+      {"glLightfv", 4},
+      {"glLightModelfv", 4},
+      {"glFogfv", 4},
+      {"glTexEnvfv", 4},
+      {"glTexGenfv", 4},
+      {"glTexGeniv", 4},
+      {"glTexParameterfv", 4},
+      {"glLoadMatrixf", 16},
+      {"glMultMatrixf", 16},
+      {"glLoadTransposeMatrixfARB", 16},
       {"glMultTransposeMatrixfARB", 16},
   };
   if (auto it = fixed.find(name); it != fixed.end()) return it->second;
@@ -79,10 +87,10 @@ void* FakeLookup(const char* name) {
   return it != Stubs().end() ? it->second : nullptr;
 }
 
-#define ZENTROVA_STUB(table, Table, member, text)                                             \
-  table.member = [](auto... a) -> TSignature<decltype(Table::member)>::Result {               \
-    return Recorded<TSignature<decltype(Table::member)>::Result>(text, a...);                 \
-  };                                                                                          \
+#define ZENTROVA_STUB(table, Table, member, text)                               \
+  table.member = [](auto... a) -> TSignature<decltype(Table::member)>::Result { \
+    return Recorded<TSignature<decltype(Table::member)>::Result>(text, a...);   \
+  };                                                                            \
   Stubs()[text] = reinterpret_cast<void*>(table.member);
 
 void InstallRecorders() {
@@ -199,7 +207,9 @@ TGLRecordingFake::~TGLRecordingFake() {
   current_fake = previous_;
 }
 
-TGLRecordingFake* TGLRecordingFake::Current() { return current_fake; }
+TGLRecordingFake* TGLRecordingFake::Current() {
+  return current_fake;
+}
 
 // ---- TFakeContext
 
@@ -235,7 +245,9 @@ void TFakeContext::CreatePBufferContext(const TGLNativeDevice& device, int width
   Note("CreatePBufferContext");
 }
 
-void TFakeContext::DoShareLists(TGLContext* other) { Note("DoShareLists"); }
+void TFakeContext::DoShareLists(TGLContext* other) {
+  Note("DoShareLists");
+}
 
 void TFakeContext::DoDestroyContext() {
   created_ = false;
@@ -268,7 +280,8 @@ void GLContextTest::SetUp() {
 }
 
 void GLContextTest::TearDown() {
-  if (context_ != nullptr && context_->Active() && ActiveContext() == context_.get()) context_->SetActive(false);
+  if (context_ != nullptr && context_->Active() && ActiveContext() == context_.get())
+    context_->SetActive(false);
   context_.reset();
 }
 

@@ -53,7 +53,9 @@ GLValues Values(T... v) {
   return {text + "]"};
 }
 
-inline std::string FormatGLArgOrValues(const GLValues& v) { return v.text; }
+inline std::string FormatGLArgOrValues(const GLValues& v) {
+  return v.text;
+}
 template <typename T>
 std::string FormatGLArgOrValues(T v) {
   return FormatGLArg(v);

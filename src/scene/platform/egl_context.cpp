@@ -45,9 +45,9 @@ TDisplayEntry& AcquireDisplay(void* native) {
   }
   // The platform is chosen explicitly: an EGL_PLATFORM setting of the environment must not send window
   // contexts to the surfaceless platform, nor the other way round.
-  const EGLDisplay display = native == nullptr
-                                 ? eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)
-                                 : eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, native, nullptr);
+  const EGLDisplay display =
+      native == nullptr ? eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr)
+                        : eglGetPlatformDisplay(EGL_PLATFORM_X11_KHR, native, nullptr);
   if (display == EGL_NO_DISPLAY) RaiseLastEGLErrorMsg("no EGL display");
   EGLint major = 0;
   EGLint minor = 0;
@@ -76,13 +76,15 @@ TDisplayEntry* FindDisplay(EGLDisplay display) {
 void LeaveDisplay(EGLDisplay display, TGLEGLContext* context) {
   TDisplayEntry* entry = FindDisplay(display);
   if (entry == nullptr) return;
-  entry->members.erase(std::remove(entry->members.begin(), entry->members.end(), context), entry->members.end());
+  entry->members.erase(std::remove(entry->members.begin(), entry->members.end(), context),
+                       entry->members.end());
   if (entry->native != nullptr && entry->members.empty()) {
     eglTerminate(entry->display);
     auto& displays = Displays();
-    displays.erase(std::remove_if(displays.begin(), displays.end(),
-                                  [entry](const std::unique_ptr<TDisplayEntry>& e) { return e.get() == entry; }),
-                   displays.end());
+    displays.erase(
+        std::remove_if(displays.begin(), displays.end(),
+                       [entry](const std::unique_ptr<TDisplayEntry>& e) { return e.get() == entry; }),
+        displays.end());
   }
 }
 
@@ -120,7 +122,9 @@ TChannelBits ChannelBits(int color_bits) {
   return {3, 3, 2};
 }
 
-std::unique_ptr<TGLContext> NewEGLContextObject() { return std::make_unique<TGLEGLContext>(); }
+std::unique_ptr<TGLContext> NewEGLContextObject() {
+  return std::make_unique<TGLEGLContext>();
+}
 
 [[maybe_unused]] const bool registered_at_start = (RegisterEGLContextClass(), true);
 
@@ -172,7 +176,9 @@ bool IsSoftwareRenderer(const std::string& renderer) {
          renderer.find("swrast") != std::string::npos;
 }
 
-TGLEGLContext::TGLEGLContext() { ClearIAttribs(); }
+TGLEGLContext::TGLEGLContext() {
+  ClearIAttribs();
+}
 
 TGLEGLContext::~TGLEGLContext() {
   if (!IsValid()) return;
@@ -183,7 +189,9 @@ TGLEGLContext::~TGLEGLContext() {
   }
 }
 
-void TGLEGLContext::ClearIAttribs() { iattribs_.assign(1, EGL_NONE); }
+void TGLEGLContext::ClearIAttribs() {
+  iattribs_.assign(1, EGL_NONE);
+}
 
 void TGLEGLContext::AddIAttrib(std::int32_t attribute, std::int32_t value) {
   iattribs_.back() = attribute;
@@ -290,7 +298,8 @@ TEGLConfig TGLEGLContext::PickConfig(TEGLDisplay display, const std::vector<TEGL
   // EGL sorts deeper colour first; the context asked for a depth, and a deeper one is not it.
   const TChannelBits bits = ChannelBits(ColorBits());
   narrow([&](TEGLConfig c) {
-    return ConfigAttrib(display, c, EGL_RED_SIZE) == bits.red && ConfigAttrib(display, c, EGL_GREEN_SIZE) == bits.green &&
+    return ConfigAttrib(display, c, EGL_RED_SIZE) == bits.red &&
+           ConfigAttrib(display, c, EGL_GREEN_SIZE) == bits.green &&
            ConfigAttrib(display, c, EGL_BLUE_SIZE) == bits.blue;
   });
   if (AntiAliasing() == aaDefault || AntiAliasing() == aaNone) {
@@ -370,9 +379,11 @@ void TGLEGLContext::CreateWindowContext(const TGLNativeDevice& device) {
   const bool double_buffered = (Options() & rcoDoubleBuffered) != 0;
   const EGLAttrib surface_attributes[] = {EGL_RENDER_BUFFER,
                                           double_buffered ? EGL_BACK_BUFFER : EGL_SINGLE_BUFFER, EGL_NONE};
-  EGLSurface surface = eglCreatePlatformWindowSurface(entry.display, config, &native_window, surface_attributes);
+  EGLSurface surface =
+      eglCreatePlatformWindowSurface(entry.display, config, &native_window, surface_attributes);
   // A platform that renders only to a back buffer refuses the single-buffer wish: take its default.
-  if (surface == EGL_NO_SURFACE) surface = eglCreatePlatformWindowSurface(entry.display, config, &native_window, nullptr);
+  if (surface == EGL_NO_SURFACE)
+    surface = eglCreatePlatformWindowSurface(entry.display, config, &native_window, nullptr);
   if (surface == EGL_NO_SURFACE) RaiseLastEGLErrorMsg("no window surface");
   const ::EGLContext context = NewEGLContext(entry.display, config);
   if (context == kNoContext) {
@@ -435,7 +446,8 @@ void TGLEGLContext::DoDeactivate() {
 }
 
 void TGLEGLContext::SwapBuffers() {
-  if (!pbuffer_ && surface_ != nullptr && (Options() & rcoDoubleBuffered) != 0) eglSwapBuffers(display_, surface_);
+  if (!pbuffer_ && surface_ != nullptr && (Options() & rcoDoubleBuffered) != 0)
+    eglSwapBuffers(display_, surface_);
 }
 
 void TGLEGLContext::DoShareLists(TGLContext* other) {
@@ -443,11 +455,13 @@ void TGLEGLContext::DoShareLists(TGLContext* other) {
   if (egl_other == nullptr) throw Exception("Incompatible contexts");
   if (egl_other->context_ == context_) return;
   // Contexts of one display already share from their creation; across displays nothing can.
-  if (egl_other->display_ != nullptr && egl_other->display_ != display_) throw Exception("Incompatible contexts");
+  if (egl_other->display_ != nullptr && egl_other->display_ != display_)
+    throw Exception("Incompatible contexts");
 }
 
 void TGLEGLContext::DoDestroyContext() {
-  if (context_ != nullptr && !eglDestroyContext(display_, context_)) throw EGLContext("Delete context failed");
+  if (context_ != nullptr && !eglDestroyContext(display_, context_))
+    throw EGLContext("Delete context failed");
   if (surface_ != nullptr) eglDestroySurface(display_, surface_);
   const EGLDisplay display = display_;
   context_ = nullptr;

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/gl_fixtures.h"
 #include "scene/base/scene_errors.h"
+#include "scene/gl_fixtures.h"
 #include "test_support.h"
 
 namespace zentrova {
@@ -84,10 +84,10 @@ TEST(GLContext, ReleaseOfAnUnsharedContextFreesItsHandles) {
   EXPECT_EQ(texture.Handle(), 0u);
   EXPECT_EQ(list.RenderingContext(), nullptr);
   // Freed last first, inside the context, before it is destroyed.
-  EXPECT_EQ(fake.Calls(), (Calls{"A.DoActivate", "glGetError()", GLCall("glIsTexture", 2), 
-                                 GLCall("glDeleteTextures", 1, Values(2)), "glGetError()",
-                                 "glGetError()", GLCall("glDeleteLists", 1, 1), "glGetError()",
-                                 "A.DoDeactivate", "A.DoDestroyContext"}));
+  EXPECT_EQ(fake.Calls(),
+            (Calls{"A.DoActivate", "glGetError()", GLCall("glIsTexture", 2),
+                   GLCall("glDeleteTextures", 1, Values(2)), "glGetError()", "glGetError()",
+                   GLCall("glDeleteLists", 1, 1), "glGetError()", "A.DoDeactivate", "A.DoDestroyContext"}));
   EXPECT_EQ(context.Acceleration(), chUnknown);
   // The handle can take a new name later.
   context.Create();
@@ -145,9 +145,9 @@ TEST(GLContext, FreeNameBorrowsItsOwnContextAndGivesTheSeatBack) {
   b.Activate();
   fake.Clear();
   list.FreeName();
-  EXPECT_EQ(fake.Calls(), (Calls{"B.DoDeactivate", "A.DoActivate", "glGetError()",
-                                 GLCall("glDeleteLists", 1, 1), "glGetError()", "A.DoDeactivate",
-                                 "B.DoActivate"}));
+  EXPECT_EQ(fake.Calls(),
+            (Calls{"B.DoDeactivate", "A.DoActivate", "glGetError()", GLCall("glDeleteLists", 1, 1),
+                   "glGetError()", "A.DoDeactivate", "B.DoActivate"}));
   EXPECT_EQ(ActiveContext(), &b);
   EXPECT_EQ(b.ActivationCount(), 2);
   b.Deactivate();

@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "scene/gl_fixtures.h"
 #include "scene/context.h"
+#include "scene/gl_fixtures.h"
 #include "scene/opengl_binding.h"
 #include "scene/platform/egl_context.h"
 #include "scene/platform_helpers.h"
@@ -72,7 +72,8 @@ TEST_F(X11WindowTest, RendersAClearedFrameThatReadsBackRight) {
 
     // A window context and a pbuffer context live on different EGL displays: they cannot share.
     std::unique_ptr<TGLContext> offscreen = test::NewPBufferContext(16, 16);
-    test::ExpectError<Exception>([&] { context->ShareObjectNames(offscreen.get()); }, "Incompatible contexts");
+    test::ExpectError<Exception>([&] { context->ShareObjectNames(offscreen.get()); },
+                                 "Incompatible contexts");
   }
   // The context is gone before the window and the X connection close.
 }

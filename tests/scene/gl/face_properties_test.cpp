@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/gl_fixtures.h"
 #include "platform/exception.h"
+#include "scene/gl_fixtures.h"
 #include "scene/state_cache.h"
 
 namespace zentrova {

@@ -1,8 +1,8 @@
 // Real off-screen contexts on EGL's surfaceless platform (no display needed).
 #include <gtest/gtest.h>
 
-#include "scene/gl_fixtures.h"
 #include "scene/context.h"
+#include "scene/gl_fixtures.h"
 #include "scene/opengl_binding.h"
 #include "scene/platform/egl_context.h"
 #include "scene/state_cache.h"
@@ -168,7 +168,8 @@ TEST_F(GLContextTest, StateCacheDrivesTheRealContext) {
   EXPECT_TRUE(gl.IsEnabled(GL_BLEND));
   states.ResetAll();
   EXPECT_TRUE(gl.IsEnabled(GL_BLEND));
-  states.SetMaterialColors(GL_FRONT, {0, 0, 0, 1}, {0.1f, 0.2f, 0.3f, 1}, {0.4f, 0.5f, 0.6f, 0.5f}, {1, 1, 1, 1}, 32);
+  states.SetMaterialColors(GL_FRONT, {0, 0, 0, 1}, {0.1f, 0.2f, 0.3f, 1}, {0.4f, 0.5f, 0.6f, 0.5f},
+                           {1, 1, 1, 1}, 32);
   GLfloat diffuse[4] = {};
   gl.GetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
   EXPECT_FLOAT_EQ(diffuse[1], 0.5f);

@@ -30,11 +30,11 @@ TEST(SplitVersionString, TakesTheDigitsAroundTheFirstDot) {
 TEST(SplitVersionString, FailsToZeroZero) {
   EXPECT_EQ(Split("no version"), std::make_pair(0, 0));
   EXPECT_EQ(Split(""), std::make_pair(0, 0));
-  EXPECT_EQ(Split(".5"), std::make_pair(0, 0));           // nothing before the dot
-  EXPECT_EQ(Split("1."), std::make_pair(0, 0));           // the dot is last
-  EXPECT_EQ(Split("v.1"), std::make_pair(0, 0));          // no digit before it
-  EXPECT_EQ(Split("1.x"), std::make_pair(0, 0));          // no digit after it
-  EXPECT_EQ(Split("Mesa. 3.1"), std::make_pair(0, 0));    // only the first dot counts
+  EXPECT_EQ(Split(".5"), std::make_pair(0, 0));             // nothing before the dot
+  EXPECT_EQ(Split("1."), std::make_pair(0, 0));             // the dot is last
+  EXPECT_EQ(Split("v.1"), std::make_pair(0, 0));            // no digit before it
+  EXPECT_EQ(Split("1.x"), std::make_pair(0, 0));            // no digit after it
+  EXPECT_EQ(Split("Mesa. 3.1"), std::make_pair(0, 0));      // only the first dot counts
   EXPECT_EQ(Split("99999999999.1"), std::make_pair(0, 0));  // does not fit an integer
 }
 
@@ -82,8 +82,9 @@ TEST(DetectGLExtensions, VersionFlagsFollowTheVersionText) {
 
 TEST(DetectGLExtensions, ReadsTheExtensionStrings) {
   TGLRecordingFake fake;
-  fake.Extensions = "GL_ARB_multisample GL_ARB_multitexture_x GL_EXT_stencil_two_side GL_3DFX_tbuffer "
-                    "GL_ARB_texture_cube_map";
+  fake.Extensions =
+      "GL_ARB_multisample GL_ARB_multitexture_x GL_EXT_stencil_two_side GL_3DFX_tbuffer "
+      "GL_ARB_texture_cube_map";
   fake.GLUExtensions = "GLU_EXT_object_space_tess";
   DetectGLExtensions();
   EXPECT_TRUE(GL.ARB_multisample);  // the very first name of the list
@@ -95,10 +96,9 @@ TEST(DetectGLExtensions, ReadsTheExtensionStrings) {
   EXPECT_TRUE(GLU.EXT_object_space_tess);
   EXPECT_FALSE(GLU.EXT_TEXTURE);
   // The strings were asked for once each, in this order.
-  EXPECT_EQ(fake.Calls(), (std::vector<std::string>{GLCall("glGetString", GL_VERSION),
-                                                     GLCall("gluGetString", GLU_VERSION),
-                                                     GLCall("glGetString", GL_EXTENSIONS),
-                                                     GLCall("gluGetString", GLU_EXTENSIONS)}));
+  EXPECT_EQ(fake.Calls(), (std::vector<std::string>{
+                              GLCall("glGetString", GL_VERSION), GLCall("gluGetString", GLU_VERSION),
+                              GLCall("glGetString", GL_EXTENSIONS), GLCall("gluGetString", GLU_EXTENSIONS)}));
 }
 
 TEST(DetectWGLExtensions, AllFalseWithoutTheExtensionsString) {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/gl_fixtures.h"
 #include "platform/exception.h"
+#include "scene/gl_fixtures.h"
 
 namespace zentrova {
 namespace {
@@ -17,17 +17,21 @@ constexpr TVector4f kBlack{0, 0, 0, 1};
 constexpr TVector4f kAmbient{0.2f, 0.2f, 0.2f, 1};
 constexpr TVector4f kDiffuse{0.8f, 0.8f, 0.8f, 1};
 
-GLenum Capability(int index) { return GLStateCapability(static_cast<TGLState>(index)); }
+GLenum Capability(int index) {
+  return GLStateCapability(static_cast<TGLState>(index));
+}
 
 TEST(GLStateCache, CapabilitiesInTableOrder) {
   const std::vector<GLenum> expected = {
-      GL_ALPHA_TEST,    GL_AUTO_NORMAL,      GL_BLEND,          GL_COLOR_MATERIAL, GL_CULL_FACE,
-      GL_DEPTH_TEST,    GL_DITHER,           GL_FOG,            GL_LIGHTING,       GL_LINE_SMOOTH,
-      GL_LINE_STIPPLE,  0x0BF1,              GL_NORMALIZE,      GL_POINT_SMOOTH,   GL_POLYGON_SMOOTH,
-      GL_POLYGON_STIPPLE, GL_SCISSOR_TEST,   GL_STENCIL_TEST,   GL_TEXTURE_1D,     GL_TEXTURE_2D,
+      GL_ALPHA_TEST,       GL_AUTO_NORMAL,         GL_BLEND,          GL_COLOR_MATERIAL,
+      GL_CULL_FACE,        GL_DEPTH_TEST,          GL_DITHER,         GL_FOG,
+      GL_LIGHTING,         GL_LINE_SMOOTH,         GL_LINE_STIPPLE,   0x0BF1,
+      GL_NORMALIZE,        GL_POINT_SMOOTH,        GL_POLYGON_SMOOTH, GL_POLYGON_STIPPLE,
+      GL_SCISSOR_TEST,     GL_STENCIL_TEST,        GL_TEXTURE_1D,     GL_TEXTURE_2D,
       GL_TEXTURE_CUBE_MAP, GL_TEXTURE_RECTANGLE_NV};
   ASSERT_EQ(expected.size(), static_cast<std::size_t>(kGLStateCount));
-  for (int i = 0; i < kGLStateCount; ++i) EXPECT_EQ(Capability(i), expected[static_cast<std::size_t>(i)]) << i;
+  for (int i = 0; i < kGLStateCount; ++i)
+    EXPECT_EQ(Capability(i), expected[static_cast<std::size_t>(i)]) << i;
   EXPECT_EQ(stTextureRect, kGLStateCount - 1);
 }
 
@@ -59,12 +63,13 @@ TEST(GLStateCache, ResetAllKeepsTheEnableBits) {
   cache.ResetAll();
   EXPECT_EQ(cache.EnabledStates(), enabled);
   EXPECT_TRUE(cache.FrontFaceCCW());
-  EXPECT_EQ(fake.Calls(),
-            (Calls{GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
-                   GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
-                   GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-                   GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-                   GLCall("glMateriali", GL_FRONT_AND_BACK, GL_SHININESS, 0), GLCall("glFrontFace", GL_CCW)}));
+  EXPECT_EQ(
+      fake.Calls(),
+      (Calls{GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
+             GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
+             GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f)),
+             GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
+             GLCall("glMateriali", GL_FRONT_AND_BACK, GL_SHININESS, 0), GLCall("glFrontFace", GL_CCW)}));
   // Still known enabled: nothing sent again.
   fake.Clear();
   cache.EnableState(stLighting);
@@ -78,10 +83,11 @@ TEST(GLStateCache, MaterialColoursAfterAResetAreSentInFull) {
   fake.Clear();
   cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, kDiffuse, kBlack, 0);
   // Shininess 0 equals the reset value; the four colours differ from the 0x7F pattern.
-  EXPECT_EQ(fake.Calls(), (Calls{GLCall("glMaterialfv", GL_FRONT, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_FRONT, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_FRONT, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_FRONT, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f))}));
+  EXPECT_EQ(fake.Calls(),
+            (Calls{GLCall("glMaterialfv", GL_FRONT, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
+                   GLCall("glMaterialfv", GL_FRONT, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
+                   GLCall("glMaterialfv", GL_FRONT, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
+                   GLCall("glMaterialfv", GL_FRONT, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f))}));
   fake.Clear();
   cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, kDiffuse, kBlack, 10);
   EXPECT_EQ(fake.Calls(), Calls{GLCall("glMateriali", GL_FRONT, GL_SHININESS, 10)});
@@ -102,12 +108,14 @@ TEST(GLStateCache, ColourComparisonRules) {
   EXPECT_TRUE(fake.Calls().empty());
   // The diffuse alpha is.
   cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, {0.8f, 0.8f, 0.8f, 0.5f}, kBlack, 0);
-  EXPECT_EQ(fake.Calls(), Calls{GLCall("glMaterialfv", GL_FRONT, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 0.5f))});
+  EXPECT_EQ(fake.Calls(),
+            Calls{GLCall("glMaterialfv", GL_FRONT, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 0.5f))});
   // Bit-wise: -0 is not 0.
   fake.Clear();
   cache.SetMaterialColors(GL_FRONT, {-0.0f, 0, 0, 1}, kAmbient, {0.8f, 0.8f, 0.8f, 0.5f}, kBlack, 0);
   EXPECT_EQ(fake.Calls().size(), 1u);
-  EXPECT_THROW(cache.SetMaterialColors(GL_FRONT_AND_BACK, kBlack, kAmbient, kDiffuse, kBlack, 0), ERangeError);
+  EXPECT_THROW(cache.SetMaterialColors(GL_FRONT_AND_BACK, kBlack, kAmbient, kDiffuse, kBlack, 0),
+               ERangeError);
 }
 
 TEST(GLStateCache, MaterialAlphaSendsTheCachedDiffuse) {
@@ -115,7 +123,7 @@ TEST(GLStateCache, MaterialAlphaSendsTheCachedDiffuse) {
   TGLStateCache cache;
   cache.SetMaterialColors(GL_BACK, kBlack, kAmbient, kDiffuse, kBlack, 0);
   fake.Clear();
-  cache.SetMaterialAlpha(GL_BACK, 1);  // unchanged
+  cache.SetMaterialAlpha(GL_BACK, 1);               // unchanged
   cache.SetMaterialAlpha(GL_FRONT_AND_BACK, 0.5f);  // ignored
   cache.SetMaterialAlpha(GL_BACK, 0.5f);
   EXPECT_EQ(fake.Calls(), Calls{GLCall("glMaterialfv", GL_BACK, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 0.5f))});
@@ -132,9 +140,10 @@ TEST(GLStateCache, PolygonModes) {
   cache.SetPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   cache.ResetPolygonModeCache();
   cache.SetPolygonMode(GL_BACK, GL_FILL);
-  EXPECT_EQ(fake.Calls(), (Calls{GLCall("glPolygonMode", GL_FRONT, GL_LINE), GLCall("glPolygonMode", GL_BACK, GL_LINE),
-                                 GLCall("glPolygonMode", GL_FRONT_AND_BACK, GL_FILL),
-                                 GLCall("glPolygonMode", GL_BACK, GL_FILL)}));
+  EXPECT_EQ(fake.Calls(),
+            (Calls{GLCall("glPolygonMode", GL_FRONT, GL_LINE), GLCall("glPolygonMode", GL_BACK, GL_LINE),
+                   GLCall("glPolygonMode", GL_FRONT_AND_BACK, GL_FILL),
+                   GLCall("glPolygonMode", GL_BACK, GL_FILL)}));
 }
 
 TEST(GLStateCache, TextureBindingsPerUnit) {
@@ -146,8 +155,9 @@ TEST(GLStateCache, TextureBindingsPerUnit) {
   cache.BindTexture(7, GL_TEXTURE_2D, 5);
   cache.ResetTextureBindings();
   cache.BindTexture(0, GL_TEXTURE_2D, 5);
-  EXPECT_EQ(fake.Calls(), (Calls{GLCall("glBindTexture", GL_TEXTURE_2D, 5), GLCall("glBindTexture", GL_TEXTURE_2D, 5),
-                                 GLCall("glBindTexture", GL_TEXTURE_2D, 5)}));
+  EXPECT_EQ(fake.Calls(),
+            (Calls{GLCall("glBindTexture", GL_TEXTURE_2D, 5), GLCall("glBindTexture", GL_TEXTURE_2D, 5),
+                   GLCall("glBindTexture", GL_TEXTURE_2D, 5)}));
   EXPECT_THROW(cache.BindTexture(8, GL_TEXTURE_2D, 1), ERangeError);
   EXPECT_THROW(cache.BindTexture(-1, GL_TEXTURE_2D, 1), ERangeError);
 }
@@ -165,10 +175,10 @@ TEST(GLStateCache, TextureMatrixAndFrontFace) {
   cache.ResetTextureMatrix();
   EXPECT_EQ(fake.Calls(),
             (Calls{GLCall("glMatrixMode", GL_TEXTURE),
-                   GLCall("glLoadMatrixf", Values(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f,
-                                                  1.0f, 2.0f, 3.0f, 1.0f)),
-                   GLCall("glMatrixMode", GL_MODELVIEW), GLCall("glMatrixMode", GL_TEXTURE), "glLoadIdentity()",
-                   GLCall("glMatrixMode", GL_MODELVIEW)}));
+                   GLCall("glLoadMatrixf", Values(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f,
+                                                  1.0f, 0.0f, 1.0f, 2.0f, 3.0f, 1.0f)),
+                   GLCall("glMatrixMode", GL_MODELVIEW), GLCall("glMatrixMode", GL_TEXTURE),
+                   "glLoadIdentity()", GLCall("glMatrixMode", GL_MODELVIEW)}));
   fake.Clear();
   cache.InvertFrontFace();
   cache.InvertFrontFace();

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "scene/gl_fixtures.h"
 #include "scene/base/scene_errors.h"
+#include "scene/gl_fixtures.h"
 #include "scene/opengl_binding.h"
 
 namespace zentrova {
@@ -44,8 +44,9 @@ TEST_F(TexCoordRouting, NoneSendsNothingAndMainSendsThePlainCall) {
   RoutedTexCoord2f(1, 2);
   RoutedTexCoord2fv(st);
   RoutedEnable(GL_TEXTURE_2D);
-  EXPECT_EQ(fake_.Calls(), (Calls{GLCall("glTexCoord2f", 1.0f, 2.0f), GLCall("glTexCoord2fv", Values(0.25f, 0.5f)),
-                                  GLCall("glEnable", GL_TEXTURE_2D)}));
+  EXPECT_EQ(fake_.Calls(),
+            (Calls{GLCall("glTexCoord2f", 1.0f, 2.0f), GLCall("glTexCoord2fv", Values(0.25f, 0.5f)),
+                   GLCall("glEnable", GL_TEXTURE_2D)}));
 }
 
 TEST_F(TexCoordRouting, SecondAndDualForms) {
@@ -54,13 +55,12 @@ TEST_F(TexCoordRouting, SecondAndDualForms) {
   RoutedTexCoord2f(1, 2);
   RoutedTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
   RoutedDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  EXPECT_EQ(fake_.Calls(), (Calls{GLCall("glMultiTexCoord2fARB", u1, 1.0f, 2.0f),
-                                  GLCall("glActiveTextureARB", u1),
-                                  GLCall("glTexGeni", GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP),
-                                  GLCall("glActiveTextureARB", u0),
-                                  GLCall("glClientActiveTextureARB", u1),
-                                  GLCall("glDisableClientState", GL_TEXTURE_COORD_ARRAY),
-                                  GLCall("glClientActiveTextureARB", u0)}));
+  EXPECT_EQ(
+      fake_.Calls(),
+      (Calls{GLCall("glMultiTexCoord2fARB", u1, 1.0f, 2.0f), GLCall("glActiveTextureARB", u1),
+             GLCall("glTexGeni", GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP), GLCall("glActiveTextureARB", u0),
+             GLCall("glClientActiveTextureARB", u1), GLCall("glDisableClientState", GL_TEXTURE_COORD_ARRAY),
+             GLCall("glClientActiveTextureARB", u0)}));
   fake_.Clear();
   TexCoordRouteBoth();
   EXPECT_EQ(TexCoordRouteMapping(), tcmDual);
@@ -80,13 +80,13 @@ TEST_F(TexCoordRouting, MaskRoutesToTheListedUnitsAndEndsOnUnitZero) {
   const GLfloat v[4] = {1, 2, 3, 4};
   RoutedTexCoord4fv(v);
   RoutedEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  EXPECT_EQ(fake_.Calls(), (Calls{GLCall("glMultiTexCoord4fvARB", u0, Values(1.0f, 2.0f, 3.0f, 4.0f)),
-                                  GLCall("glMultiTexCoord4fvARB", u2, Values(1.0f, 2.0f, 3.0f, 4.0f)),
-                                  GLCall("glClientActiveTextureARB", u0),
-                                  GLCall("glEnableClientState", GL_TEXTURE_COORD_ARRAY),
-                                  GLCall("glClientActiveTextureARB", u2),
-                                  GLCall("glEnableClientState", GL_TEXTURE_COORD_ARRAY),
-                                  GLCall("glClientActiveTextureARB", u0)}));
+  EXPECT_EQ(
+      fake_.Calls(),
+      (Calls{GLCall("glMultiTexCoord4fvARB", u0, Values(1.0f, 2.0f, 3.0f, 4.0f)),
+             GLCall("glMultiTexCoord4fvARB", u2, Values(1.0f, 2.0f, 3.0f, 4.0f)),
+             GLCall("glClientActiveTextureARB", u0), GLCall("glEnableClientState", GL_TEXTURE_COORD_ARRAY),
+             GLCall("glClientActiveTextureARB", u2), GLCall("glEnableClientState", GL_TEXTURE_COORD_ARRAY),
+             GLCall("glClientActiveTextureARB", u0)}));
   // Adding unit 1 to the mask in force.
   TexCoordRouteAddMask(2);
   EXPECT_EQ(TexCoordRouteCurrentMask(), 7u);
