@@ -1,0 +1,113 @@
+#include "scene/face_properties.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/exception.h"
+#include "scene/gl_fixtures.h"
+#include "scene/state_cache.h"
+
+namespace zentrova {
+namespace {
+
+using test::GLCall;
+using test::TGLRecordingFake;
+using test::Values;
+using Calls = std::vector<std::string>;
+
+class TPlainOwner : public TGLUpdateAbleObject {
+ public:
+  TPlainOwner() : TGLUpdateAbleObject(nullptr) {}
+  void NotifyChange(TPersistent* sender) override { ++notices; }
+  int notices = 0;
+};
+
+TEST(GLFaceProperties, StartsWithOpenGLsDefaultMaterial) {
+  TGLFaceProperties face(nullptr);
+  EXPECT_EQ(face.Ambient().Color(), (TVector4f{0.2f, 0.2f, 0.2f, 1}));
+  EXPECT_EQ(face.Diffuse().Color(), (TVector4f{0.8f, 0.8f, 0.8f, 1}));
+  EXPECT_EQ(face.Emission().Color(), clrBlack);
+  EXPECT_EQ(face.Specular().Color(), clrBlack);
+  EXPECT_EQ(face.Shininess(), 0);
+  EXPECT_EQ(face.PolygonMode(), pmFill);
+  EXPECT_EQ(face.Ambient().Owner(), &face);
+}
+
+TEST(GLFaceProperties, ColourChangesReachTheOwner) {
+  TPlainOwner owner;
+  TGLFaceProperties face(&owner);
+  face.Diffuse().SetRed(0.5f);
+  EXPECT_EQ(owner.notices, 1);
+  // The colour setters copy without the colour's own notice: one notice in all.
+  const TGLColor red(nullptr, clrRed);
+  face.SetEmission(red);
+  EXPECT_EQ(owner.notices, 2);
+  EXPECT_EQ(face.Emission().Color(), clrRed);
+}
+
+TEST(GLFaceProperties, AssignSendsOneNotice) {
+  TPlainOwner owner;
+  TGLFaceProperties face(&owner);
+  TGLFaceProperties source(nullptr);
+  source.Ambient().SetRGBA(0.1f, 0.2f, 0.3f, 1);
+  source.Diffuse().SetRGBA(0.4f, 0.5f, 0.6f, 0.5f);
+  source.Specular().SetRGBA(1, 1, 1, 1);
+  source.Emission().SetRGBA(0, 0, 1, 1);
+  source.SetShininess(64);
+  source.SetPolygonMode(pmPoints);
+  face.Assign(&source);
+  EXPECT_EQ(owner.notices, 1);
+  EXPECT_EQ(face.Ambient().Color(), source.Ambient().Color());
+  EXPECT_EQ(face.Diffuse().Color(), source.Diffuse().Color());
+  EXPECT_EQ(face.Specular().Color(), clrWhite);
+  EXPECT_EQ(face.Emission().Color(), clrBlue);
+  EXPECT_EQ(face.Shininess(), 64);
+  EXPECT_EQ(face.PolygonMode(), pmPoints);
+  // Anything else is ignored without a word.
+  const TGLColor colour(nullptr);
+  face.Assign(&colour);
+  EXPECT_EQ(owner.notices, 1);
+}
+
+TEST(GLFaceProperties, ShininessAndPolygonModeSetters) {
+  TPlainOwner owner;
+  TGLFaceProperties face(&owner);
+  face.SetShininess(0);
+  face.SetPolygonMode(pmFill);
+  EXPECT_EQ(owner.notices, 0);
+  face.SetShininess(128);
+  face.SetPolygonMode(pmLines);
+  EXPECT_EQ(owner.notices, 2);
+  EXPECT_THROW(face.SetShininess(129), ERangeError);
+  EXPECT_THROW(face.SetShininess(-1), ERangeError);
+  EXPECT_EQ(face.Shininess(), 128);
+  EXPECT_EQ(GLPolygonMode(pmFill), static_cast<GLenum>(GL_FILL));
+  EXPECT_EQ(GLPolygonMode(pmLines), static_cast<GLenum>(GL_LINE));
+  EXPECT_EQ(GLPolygonMode(pmPoints), static_cast<GLenum>(GL_POINT));
+}
+
+TEST(GLFaceProperties, ApplySendsThroughTheStateCache) {
+  TGLRecordingFake fake;
+  TGLStateCache states;
+  states.ResetMaterialColors();
+  TGLFaceProperties face(nullptr);
+  face.SetShininess(10);
+  face.SetPolygonMode(pmLines);
+  fake.Clear();
+  face.Apply(states, GL_BACK);
+  EXPECT_EQ(fake.Calls(), (Calls{GLCall("glMateriali", GL_BACK, GL_SHININESS, 10),
+                                 GLCall("glMaterialfv", GL_BACK, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
+                                 GLCall("glMaterialfv", GL_BACK, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
+                                 GLCall("glMaterialfv", GL_BACK, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
+                                 GLCall("glMaterialfv", GL_BACK, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f)),
+                                 GLCall("glPolygonMode", GL_BACK, GL_LINE)}));
+  // Applied again: the cache holds it all.
+  fake.Clear();
+  face.Apply(states, GL_BACK);
+  EXPECT_TRUE(fake.Calls().empty());
+  face.ApplyNoLighting(states, GL_FRONT);
+  EXPECT_EQ(fake.Calls(), (Calls{GLCall("glColor4fv", Values(0.8f, 0.8f, 0.8f, 1.0f)),
+                                 GLCall("glPolygonMode", GL_FRONT, GL_LINE)}));
+}
+
+}  // namespace
+}  // namespace zentrova

@@ -1,0 +1,205 @@
+// Real off-screen contexts on EGL's surfaceless platform (no display needed).
+#include <gtest/gtest.h>
+
+#include "scene/context.h"
+#include "scene/gl_fixtures.h"
+#include "scene/opengl_binding.h"
+#include "scene/platform/egl_context.h"
+#include "scene/state_cache.h"
+#include "scene/texture_coordinates.h"
+#include "test_support.h"
+
+namespace zentrova {
+namespace {
+
+using test::ExpectError;
+using test::GLContextTest;
+using test::NewPBufferContext;
+using test::ReadPixel;
+
+using Pixel = std::array<std::uint8_t, 4>;
+
+TEST_F(GLContextTest, ReportsOpenGL15WithItsFlags) {
+  int major = 0;
+  int minor = 0;
+  SplitVersionString(GLGetString(GL_VERSION), major, minor);
+  EXPECT_TRUE(major > 1 || (major == 1 && minor >= 5)) << GLGetString(GL_VERSION);
+  EXPECT_TRUE(GL.VERSION_1_0 && GL.VERSION_1_1 && GL.VERSION_1_2 && GL.VERSION_1_3 && GL.VERSION_1_4 &&
+              GL.VERSION_1_5);
+  EXPECT_TRUE(GLU.VERSION_1_1);
+  // What the compatibility profile of this renderer offers, found as whole names.
+  EXPECT_TRUE(GL.ARB_multitexture);
+  EXPECT_TRUE(GL.ARB_texture_cube_map);
+  EXPECT_FALSE(WGL.ARB_pbuffer);
+  EXPECT_NE(gl.ActiveTextureARB, nullptr);
+  EXPECT_NE(gl.MultiTexCoord2fARB, nullptr);
+}
+
+TEST_F(GLContextTest, IsAnEightBitConfigWithDepth24OnTheSoftwareRenderer) {
+  auto& egl = dynamic_cast<TGLEGLContext&>(Context());
+  EXPECT_TRUE(egl.IsPBuffer());
+  EXPECT_NE(egl.ConfigID(), 0);
+  GLint bits = 0;
+  for (GLenum channel : {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS}) {
+    gl.GetIntegerv(channel, &bits);
+    EXPECT_EQ(bits, 8) << channel;
+  }
+  gl.GetIntegerv(GL_DEPTH_BITS, &bits);
+  EXPECT_EQ(bits, 24);
+  EXPECT_EQ(Context().Acceleration(), IsSoftwareRenderer(GLGetString(GL_RENDERER)) ? chSoftware : chHardware);
+}
+
+TEST_F(GLContextTest, ClearsToAColourAndReadsItBack) {
+  gl.ClearColor(1.0f, 0.5f, 0.25f, 1.0f);
+  gl.Clear(GL_COLOR_BUFFER_BIT);
+  gl.Finish();
+  const Pixel pixel = ReadPixel(10, 20);
+  EXPECT_EQ(pixel[0], 255);
+  EXPECT_NEAR(pixel[1], 128, 1);
+  EXPECT_NEAR(pixel[2], 64, 1);
+  EXPECT_EQ(pixel[3], 255);
+  EXPECT_NO_THROW(RaiseOnGLError());
+}
+
+TEST_F(GLContextTest, NestedActivationAndRefusedSetters) {
+  EXPECT_EQ(ActiveContext(), &Context());
+  Context().Activate();
+  EXPECT_EQ(Context().ActivationCount(), 2);
+  ExpectError<EGLContext>([&] { Context().SetDepthBits(16); }, "Cannot alter an active context");
+  Context().Deactivate();
+  EXPECT_EQ(ActiveContext(), &Context());
+  // Still drawing after the inner deactivation.
+  gl.ClearColor(0, 1, 0, 1);
+  gl.Clear(GL_COLOR_BUFFER_BIT);
+  EXPECT_EQ(ReadPixel(0, 0), (Pixel{0, 255, 0, 255}));
+  Context().Deactivate();
+  EXPECT_EQ(ActiveContext(), nullptr);
+  Context().SetDepthBits(16);
+  EXPECT_EQ(Context().DepthBits(), 16);
+  ExpectError<EGLContext>([&] { Context().CreateOffscreen({}, 8, 8); }, "Context already created");
+  Context().Activate();
+}
+
+TEST_F(GLContextTest, AnOpenGLErrorIsRaisedWithGLUsText) {
+  gl.Enable(0x1234);  // not a capability
+  ExpectError<EOpenGLError>([] { RaiseOnGLError(); }, "invalid enumerant");
+  EXPECT_NO_THROW(RaiseOnGLError());
+}
+
+TEST(GLContextSharing, AListHandleServesTheWholeGroup) {
+  std::unique_ptr<TGLContext> a = NewPBufferContext(32, 32);
+  std::unique_ptr<TGLContext> b = NewPBufferContext(32, 32);
+  a->ShareObjectNames(b.get());
+  EXPECT_TRUE(b->SharesNamesWith(a.get()));
+
+  TGLListHandle list;
+  a->Activate();
+  list.AllocName();
+  ASSERT_NE(list.Handle(), 0u);
+  gl.NewList(list.Handle(), GL_COMPILE);
+  gl.ClearColor(0, 0, 1, 1);
+  gl.Clear(GL_COLOR_BUFFER_BIT);
+  gl.EndList();
+  a->Deactivate();
+
+  // The list drawn in the other context.
+  b->Activate();
+  EXPECT_TRUE(gl.IsList(list.Handle()));
+  gl.CallList(list.Handle());
+  gl.Finish();
+  EXPECT_EQ(ReadPixel(5, 5), (Pixel{0, 0, 255, 255}));
+  b->Deactivate();
+
+  // Releasing the first hands the list to the second, name and all.
+  const GLuint name = list.Handle();
+  a->Release();
+  EXPECT_EQ(list.RenderingContext(), b.get());
+  EXPECT_EQ(list.Handle(), name);
+  b->Activate();
+  EXPECT_TRUE(gl.IsList(name));
+  list.FreeName();
+  EXPECT_FALSE(gl.IsList(name));
+  EXPECT_EQ(list.Handle(), 0u);
+  b->Deactivate();
+}
+
+TEST(GLContextSharing, AHandleIsFreedInItsOwnContext) {
+  std::unique_ptr<TGLContext> a = NewPBufferContext(16, 16);
+  std::unique_ptr<TGLContext> b = NewPBufferContext(16, 16);
+  TGLTextureHandle texture;
+  a->Activate();
+  texture.AllocName();
+  gl.BindTexture(GL_TEXTURE_2D, texture.Handle());
+  EXPECT_TRUE(gl.IsTexture(texture.Handle()));
+  a->Deactivate();
+  // B shares nothing with A as far as the contexts know: freeing from B borrows A and gives B back.
+  b->Activate();
+  texture.FreeName();
+  EXPECT_EQ(ActiveContext(), b.get());
+  EXPECT_EQ(b->ActivationCount(), 1);
+  b->Deactivate();
+  a->Activate();
+  EXPECT_FALSE(gl.IsTexture(1));
+  a->Deactivate();
+}
+
+TEST(GLContextSharing, ReleaseOfAnUnsharedContextFreesItsNames) {
+  std::unique_ptr<TGLContext> a = NewPBufferContext(16, 16);
+  TGLListHandle list;
+  a->Activate();
+  list.AllocName();
+  a->Deactivate();
+  a->Release();
+  EXPECT_FALSE(a->IsValid());
+  EXPECT_EQ(list.Handle(), 0u);
+  EXPECT_EQ(a->Acceleration(), chUnknown);
+  // And it can be created again.
+  a->CreateOffscreen({}, 16, 16);
+  a->Activate();
+  gl.ClearColor(1, 1, 1, 1);
+  gl.Clear(GL_COLOR_BUFFER_BIT);
+  EXPECT_EQ(ReadPixel(0, 0), (Pixel{255, 255, 255, 255}));
+  a->Deactivate();
+}
+
+TEST_F(GLContextTest, StateCacheDrivesTheRealContext) {
+  TGLStateCache states;
+  states.EnableState(stBlend);
+  EXPECT_TRUE(gl.IsEnabled(GL_BLEND));
+  states.ResetAll();
+  EXPECT_TRUE(gl.IsEnabled(GL_BLEND));
+  states.SetMaterialColors(GL_FRONT, {0, 0, 0, 1}, {0.1f, 0.2f, 0.3f, 1}, {0.4f, 0.5f, 0.6f, 0.5f},
+                           {1, 1, 1, 1}, 32);
+  GLfloat diffuse[4] = {};
+  gl.GetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+  EXPECT_FLOAT_EQ(diffuse[1], 0.5f);
+  EXPECT_FLOAT_EQ(diffuse[3], 0.5f);
+  states.SetPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+  GLint modes[2] = {};
+  gl.GetIntegerv(GL_POLYGON_MODE, modes);
+  EXPECT_EQ(modes[0], GL_LINE);
+  states.DisableState(stBlend);
+  EXPECT_FALSE(gl.IsEnabled(GL_BLEND));
+  EXPECT_NO_THROW(RaiseOnGLError());
+}
+
+TEST_F(GLContextTest, RoutedCallsReachTheSecondUnit) {
+  TexCoordRouteNone();
+  TexCoordRouteSecond();
+  RoutedTexCoord2f(0.25f, 0.75f);
+  RoutedEnable(GL_TEXTURE_2D);
+  GLfloat coordinates[4] = {};
+  gl.ActiveTextureARB(GL_TEXTURE1_ARB);
+  gl.GetFloatv(GL_CURRENT_TEXTURE_COORDS, coordinates);
+  const bool enabled_on_second = gl.IsEnabled(GL_TEXTURE_2D);
+  gl.ActiveTextureARB(GL_TEXTURE0_ARB);
+  EXPECT_FLOAT_EQ(coordinates[0], 0.25f);
+  EXPECT_FLOAT_EQ(coordinates[1], 0.75f);
+  EXPECT_TRUE(enabled_on_second);
+  EXPECT_FALSE(gl.IsEnabled(GL_TEXTURE_2D));
+  TexCoordRouteNone();
+  EXPECT_NO_THROW(RaiseOnGLError());
+}
+
+}  // namespace
+}  // namespace zentrova

@@ -1,0 +1,159 @@
+// Fixtures for the tests of the scene's OpenGL layer:
+// - TGLRecordingFake: records every call made through the entry-point tables, as text, and answers the
+//   calls that return something from a small script; needs no context and no display.
+// - TFakeContext: a context class without a real context, whose platform operations are recorded in
+//   the same call list ("A.DoActivate"), for the context and handle logic.
+// - NewPBufferContext and GLContextTest: a real off-screen context on EGL's surfaceless platform
+//   (8 bits per channel, 8 alpha bits, depth 24), for the tests labelled gl.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+#include <deque>
+#include <memory>
+#include <set>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "scene/context.h"
+#include "scene/opengl_binding.h"
+
+namespace zentrova::test {
+
+// One argument as the fake records it: integers in decimal, reals with 9 significant digits.
+template <typename T>
+std::string FormatGLArg(T value) {
+  if constexpr (std::is_floating_point_v<T>) {
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.9g", static_cast<double>(value));
+    return text;
+  } else if constexpr (std::is_integral_v<T> || std::is_enum_v<T>) {
+    return std::to_string(static_cast<long long>(value));
+  } else if constexpr (std::is_pointer_v<T>) {
+    return value == nullptr ? "null" : "ptr";
+  } else {
+    return "?";
+  }
+}
+
+// "glEnable(3042)": the text under which the fake records a call with these arguments. Arrays that the
+// fake expands (the colour of glMaterialfv, a matrix) read "[0.2, 0.2, 0.2, 1]"; pass them as GLValues.
+struct GLValues {
+  std::string text;
+};
+template <typename... T>
+GLValues Values(T... v) {
+  std::string text = "[";
+  bool first = true;
+  ((text += (first ? "" : ", ") + FormatGLArg(v), first = false), ...);
+  return {text + "]"};
+}
+
+inline std::string FormatGLArgOrValues(const GLValues& v) {
+  return v.text;
+}
+template <typename T>
+std::string FormatGLArgOrValues(T v) {
+  return FormatGLArg(v);
+}
+
+template <typename... A>
+std::string GLCall(const std::string& name, A... args) {
+  std::string text = name + "(";
+  bool first = true;
+  ((text += (first ? "" : ", ") + FormatGLArgOrValues(args), first = false), ...);
+  return text + ")";
+}
+
+class TGLRecordingFake {
+ public:
+  // Puts recorders behind every entry point of gl and glu (optional ones included) and a lookup that
+  // hands them out; saves the tables, the flags and the lookup, and restores them all when destroyed.
+  TGLRecordingFake();
+  ~TGLRecordingFake();
+  TGLRecordingFake(const TGLRecordingFake&) = delete;
+  TGLRecordingFake& operator=(const TGLRecordingFake&) = delete;
+
+  static TGLRecordingFake* Current();
+
+  const std::vector<std::string>& Calls() const { return calls_; }
+  void Clear() { calls_.clear(); }
+  void Record(std::string call) { calls_.push_back(std::move(call)); }
+
+  // The script.
+  std::string Vendor = "Zentrova recording fake";
+  std::string Renderer = "recorder";
+  std::string Version = "1.1";
+  std::string Extensions;
+  std::string GLUVersion = "1.3";
+  std::string GLUExtensions;
+  std::deque<GLenum> Errors;  // answers of glGetError, then 0
+  std::set<GLuint> Textures;  // names glIsTexture confirms; glGenTextures adds, glDeleteTextures removes
+  std::set<GLuint> Lists;     // names glIsList confirms
+  GLuint NextName = 1;        // the next list or texture name handed out
+
+ private:
+  TGLEntryPoints saved_gl_;
+  TGLUEntryPoints saved_glu_;
+  TWGLEntryPoints saved_wgl_;
+  TGLFlags saved_gl_flags_;
+  TGLUFlags saved_glu_flags_;
+  TWGLFlags saved_wgl_flags_;
+  TGLRecordingFake* previous_;
+  std::vector<std::string> calls_;
+};
+
+// A context with no real context behind it. Its platform operations are recorded, prefixed by its name,
+// into the recording fake when one is installed.
+class TFakeContext : public TGLContext {
+ public:
+  explicit TFakeContext(std::string name = "fake") : name_(std::move(name)) {}
+  ~TFakeContext() override;
+  const char* ClassName() const override { return "TFakeContext"; }
+
+  bool IsValid() const override { return created_; }
+  void SwapBuffers() override { Note("SwapBuffers"); }
+  TGLNativeDevice DeviceContext() const override { return {}; }
+
+  // Creates it with Activate-free defaults (CreateOffscreen).
+  void Create() { CreateOffscreen({}, 16, 16); }
+
+  int Activations = 0;
+  int Deactivations = 0;
+  int Destructions = 0;
+
+ protected:
+  void DoActivate() override;
+  void DoDeactivate() override;
+  void CreateWindowContext(const TGLNativeDevice& device) override;
+  void CreatePBufferContext(const TGLNativeDevice& device, int width, int height) override;
+  void DoShareLists(TGLContext* other) override;
+  void DoDestroyContext() override;
+
+ private:
+  void Note(const std::string& what);
+  std::string name_;
+  bool created_ = false;
+};
+
+// A created off-screen context from the manager (the EGL class), not active.
+std::unique_ptr<TGLContext> NewPBufferContext(int width = 64, int height = 64);
+
+// RGBA of one pixel of the current context's colour buffer.
+std::array<std::uint8_t, 4> ReadPixel(int x, int y);
+
+// A pbuffer context, active for the whole test.
+class GLContextTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  TGLContext& Context() { return *context_; }
+
+  std::unique_ptr<TGLContext> context_;
+};
+
+}  // namespace zentrova::test
