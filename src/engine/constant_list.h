@@ -1,0 +1,43 @@
+// A model's named constants (lengths, masses, spring rates) from its constants file (.cns). The
+// expression lists replace every constant name in every expression text by the constant's value before
+// compiling.
+//
+// Constants file: one "name = value" per line. Every blank is removed first (1 000 reads as 1000); tabs
+// stay. Empty lines are skipped. The name is the text before the first "=", the value the whole text
+// after it, a real with the process-wide decimal separator. No comments, sections or quoting.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zentrova {
+
+struct TConstant {
+  long double Value = 0;
+  std::string Name;
+};
+
+class TConstantList {
+ public:
+  // Appends a constant; duplicate names are allowed (the first one is what expressions receive).
+  bool AddConstant(const std::string& name, long double value);
+
+  // Reads the file, adding each constant in order. A missing file logs "[Error] No constant list file
+  // found."; a line that is not "name = value" with a real value logs an error naming the line and the
+  // file and ends the reading (the constants before it stay). False in both cases.
+  bool ReadConstantFile(const std::string& path);
+  // ReadConstantFile; on failure also the message box "[Error] Cannot read constant file.".
+  bool Load(const std::string& path);
+
+  std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
+  const TConstant& Items(std::int32_t index) const { return items_.at(static_cast<std::size_t>(index)); }
+  std::vector<TConstant>::const_iterator begin() const { return items_.begin(); }
+  std::vector<TConstant>::const_iterator end() const { return items_.end(); }
+  void Clear() { items_.clear(); }
+
+ private:
+  std::vector<TConstant> items_;
+};
+
+}  // namespace zentrova

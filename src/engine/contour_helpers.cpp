@@ -1,0 +1,30 @@
+#include "engine/contour_helpers.h"
+
+#include "engine/body.h"
+#include "engine/plane_geometry.h"
+
+namespace zentrova {
+
+void WrapPointIndex(const TBody& body, std::int32_t& i) {
+  const auto n = static_cast<std::int32_t>(body.Solid.Shape.X.Count());
+  // The last index is the repeated first point, so it wraps too: N-1 -> 0, N -> 1.
+  if (i >= n - 1) {
+    i = i - n + 1;
+  } else if (i < 0) {
+    i = i + n - 1;
+  }
+}
+
+void OutlinePointInWorld(TBody& body, std::uint32_t i, long double& x, long double& y) {
+  body.UpdateRotation();
+  OutlinePointInWorldCached(body, i, x, y);
+}
+
+void OutlinePointInWorldCached(const TBody& body, std::uint32_t i, long double& x, long double& y) {
+  const TExtrusionSolid& solid = body.Solid;
+  // Through At: an index past the outline is recorded as a numerics error instead of read.
+  RotateTranslate(body.Kinematics.Position.X.Get(), body.Kinematics.Position.Y.Get(), solid.Shape.X.At(i),
+                  solid.Shape.Y.At(i), solid.CosRz, solid.SinRz, x, y);
+}
+
+}  // namespace zentrova

@@ -1,0 +1,53 @@
+// The engine's fixed tolerances, limits and setting defaults, each with its meaning and unit.
+#pragma once
+
+#include <cstdint>
+
+namespace zentrova {
+
+// --- World file defaults (a missing key gives these) ---------------------------------------------------
+
+// Lower and upper bound of the LCP pivot tolerance (dimensionless).
+inline constexpr long double kDefaultLCPPivotToleranceMin = 1e-14L;
+inline constexpr long double kDefaultLCPPivotToleranceMax = 1e-10L;
+// Zero tolerance of the lexicographic ratio test of the LCP solver (dimensionless).
+inline constexpr long double kDefaultLCPLexicoZeroTolerance = 1e-8L;
+// Normal or tangential velocity below which a contact counts as resting or sticking (m/s).
+inline constexpr long double kDefaultZeroVelocityTolerance = 1e-18L;
+// Largest and starting time step (s); also what a zero value in the world file is replaced by.
+inline constexpr long double kDefaultMaximumTimestep = 1e-5L;
+// Smallest time step before a step is given up (s); also the replacement of a zero value.
+inline constexpr long double kDefaultMinimumTimestep = 1e-12L;
+// Largest allowed penetration and per-step displacement (m); also the replacement of a zero value.
+inline constexpr long double kDefaultMaximumPenetration = 1e-6L;
+// World default of a body's displacement factor (dimensionless).
+inline constexpr long double kDefaultMaximumDisplacementFactor = 0.5L;
+// Number of generalized coordinates when the world file does not say.
+inline constexpr std::int32_t kDefaultNumberOfGeneralizedCoordinates = 1;
+// Recording interval in multiples of maximumTimestep.
+inline constexpr std::int32_t kDefaultRecordingInterval = 1;
+// Outline points per leaf of a bounding-box tree; not a key, set at creation and at every world read.
+inline constexpr std::int32_t kPointsPerBoundingBox = 2;
+
+// --- Bodies -------------------------------------------------------------------------------------------
+
+// A body's minimum bounding-box width when its file gives none: this many times maximumPenetration (m).
+inline constexpr long double kSkinThicknessPerPenetration = 100.0L;
+
+// --- Mass properties of an outline ---------------------------------------------------------------------
+
+// The origin correction stops moving the outline once both centre coordinates are within
+// sqrt(Area) / kOriginCorrectionToleranceDivisor of the origin (m).
+inline constexpr long double kOriginCorrectionToleranceDivisor = 5000.0L;
+// At most this many translations of the outline towards its centre of gravity.
+inline constexpr int kOriginCorrectionMaxPasses = 5;
+// An outline whose area is at most this fraction of the square of its larger extent encloses nothing
+// measurable: its centre of gravity would be a division by (almost) zero (dimensionless).
+inline constexpr long double kDegenerateAreaRatio = 1e-15L;
+
+// --- Log -----------------------------------------------------------------------------------------------
+
+// A log limit of 0 lines means no limit.
+inline constexpr std::int32_t kUnlimitedLogLines = 0;
+
+}  // namespace zentrova

@@ -1,0 +1,34 @@
+// Small routines on plane vectors shared by the outline, collision and reshaping code. Extended reals,
+// angles in radians.
+#pragma once
+
+namespace zentrova {
+
+struct TPlaneVector {
+  long double X = 0;
+  long double Y = 0;
+};
+
+// (n - r) x (p - r): positive when p lies to the left of the directed line from r to n.
+long double Orientation(const TPlaneVector& p, const TPlaneVector& r, const TPlaneVector& n);
+
+// The angle at vertex p between the legs to r (previous point) and n (next point), measured so that a
+// left turn (Orientation > 0) gives the smaller angle, in (0, 2*pi). For a counter-clockwise outline
+// 2*pi minus it is the interior angle.
+long double AngleAtVertex(const TPlaneVector& p, const TPlaneVector& r, const TPlaneVector& n);
+
+// The angle opposite side c of a triangle with sides a, b, c.
+long double LawOfCosinesAngle(long double a, long double b, long double c);
+
+// Rotates (x, y) by `angle` about the origin.
+void Rotate2D(long double& x, long double& y, long double angle);
+
+// Scales (x, y) to unit length. A zero vector has no direction: it is left as it is and the result is
+// false.
+bool Normalize2D(long double& x, long double& y);
+
+// The point p of a frame with origin o, turned by the angle whose cosine and sine are given.
+void RotateTranslate(long double ox, long double oy, long double px, long double py, long double cos_rz,
+                     long double sin_rz, long double& x, long double& y);
+
+}  // namespace zentrova

@@ -1,0 +1,4 @@
+[Main]
+name=Backwards
+shapeType=extrusionsolid
+shapeFile=square_cw.exs

@@ -1,0 +1,4 @@
+[Main]
+name=Line
+shapeType=extrusionsolid
+shapeFile=flat.exs

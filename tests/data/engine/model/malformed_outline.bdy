@@ -1,0 +1,4 @@
+[Main]
+name=Broken
+shapeType=extrusionsolid
+shapeFile=few_numbers.exs

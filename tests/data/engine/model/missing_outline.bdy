@@ -1,0 +1,4 @@
+[Main]
+name=Lost
+shapeType=extrusionsolid
+shapeFile=nothere.exs

@@ -1,0 +1,13 @@
+[Main]
+name=Square
+shapeType=extrusionSolid
+shapeFile=square.exs
+density=1000
+thickness=0.01
+[startPosition]
+x=0.5
+y=-1.25
+Rz=0.1
+[startVelocity]
+x=2
+Rz=-3

@@ -1,0 +1,3 @@
+[Main]
+name=Odd
+RGBColor=1 red 0
