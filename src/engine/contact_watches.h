@@ -18,6 +18,9 @@
 // one, is cut to it. A point index outside the outline, a range that runs backwards and an item that is
 // not such a number fail the load with "[Error] Check watches file.".
 //
+// A section exists when its header stands in the file, even with no key under it: an empty [Common]
+// still makes reshapingCycles 1, an empty body section gives the body no watch and resets its reshaping.
+//
 // Watch names: body + "#" + i, "#[" + i + "]", "#" + a + ":" + b or "#[" + a + ":" + b + "]".
 #pragma once
 

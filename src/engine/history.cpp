@@ -1,7 +1,6 @@
 #include "engine/history.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -506,9 +505,9 @@ bool THistory::ReadSummary(const std::string& log_path, const std::string& data_
     size = "open";
     return true;
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", static_cast<double>(bytes / kBytesPerMegabyte));
-  size = ReplaceAll(text, ".", std::string(1, DecimalSeparator()));
+  // Fixed point with two decimals, written without the C locale's separator and given the process one.
+  size =
+      ReplaceAll(FloatToTextChosen(bytes / kBytesPerMegabyte, 0, 2), ".", std::string(1, DecimalSeparator()));
   return true;
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine_test_support.h"
 #include "contact_watches_test_support.h"
+#include "engine_test_support.h"
 
 namespace zentrova {
 namespace {
@@ -91,6 +91,9 @@ TEST_F(ContactWatchesTest, AllOnAFivePointOutline) {
   EXPECT_EQ(watches.Names, (Strings{"A#0", "A#1", "A#2", "A#3"}));
   EXPECT_EQ(Marks(bodies_.Items(0)), (std::vector<int>{0, 1, 2, 3, 0}));
   EXPECT_EQ(watches.ReshapingCycles, 0);  // no section Common
+  TContactWatches empty_common;
+  ASSERT_TRUE(empty_common.Load(File({"[Common]", "[A]"}), bodies_, 0));
+  EXPECT_EQ(empty_common.ReshapingCycles, 1);  // an empty section exists
 }
 
 TEST_F(ContactWatchesTest, UnreadableListsFailTheLoad) {
