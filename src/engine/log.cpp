@@ -44,6 +44,11 @@ std::vector<std::string> TLog::Lines() const {
   return lines_;
 }
 
+void TLog::Clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lines_.clear();
+}
+
 void TLog::SetWindow(ILogSink* window) {
   std::lock_guard<std::mutex> lock(mutex_);
   window_ = window;

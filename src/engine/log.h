@@ -45,6 +45,9 @@ class TLog {
   // A copy of line `index`, or "" outside the list.
   std::string Line(std::int32_t index) const;
   std::vector<std::string> Lines() const;
+  // Empties the list; the sinks keep what they were sent. A history that is read back replaces the log
+  // of the load with its own.
+  void Clear();
 
   // nullptr detaches. The log does not own them; whoever attaches detaches before freeing.
   void SetWindow(ILogSink* window);

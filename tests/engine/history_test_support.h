@@ -1,0 +1,76 @@
+// Fixtures of the history tests: a world that the history can be attached to without a model, windows
+// that record what they are sent, and recorded states.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "contact_watches_test_support.h"
+#include "engine/contact_watches.h"
+#include "engine/history.h"
+
+namespace zentrova::test {
+
+class FakeHistoryWorld : public IHistoryWorld {
+ public:
+  std::string HistoryBaseDirectory() const override { return base; }
+  std::string KeptHistoryBaseDirectory() const override { return kept.empty() ? base : kept; }
+  void MarkNewHistoryDirectory() override { ++marked; }
+  std::uint32_t GeneralizedCoordinateCount() const override {
+    return static_cast<std::uint32_t>(names.size());
+  }
+  std::vector<std::string> GeneralizedCoordinateNames() const override { return names; }
+  std::uint32_t StoredStates() const override { return stored; }
+  void SetStoredStates(std::uint32_t count) override { stored = count; }
+  void SetCurrentState(std::uint32_t index) override { current = index; }
+  void RestoreHistoryPoint() override { restored.push_back(current); }
+  TContactWatches* ContactWatches() override { return watches; }
+
+  std::string base;
+  std::string kept;
+  int marked = 0;
+  std::vector<std::string> names{"b`A`x", "b`A`Rz"};
+  std::uint32_t stored = 0;
+  std::uint32_t current = 0;
+  std::vector<std::uint32_t> restored;  // the current index at every restoration
+  TContactWatches* watches = nullptr;
+};
+
+class RecordingHistoryFilesWindow : public IHistoryFilesWindow {
+ public:
+  void ClearList() override {
+    rows.clear();
+    ++clears;
+  }
+  void AddRow(const THistoryRow& row) override { rows.push_back(row); }
+  std::vector<THistoryRow> rows;
+  int clears = 0;
+};
+
+class RecordingLogWindow : public ILogWindow {
+ public:
+  void AddLine(const std::string& line) override { lines.push_back(line); }
+  void ClearText() override {
+    lines.clear();
+    ++clears;
+  }
+  std::vector<std::string> lines;
+  int clears = 0;
+};
+
+// A recorded state of q, q', q'' triples.
+inline std::unique_ptr<TGeneralizedCoordinatesHistory> State(long double time, long double energy,
+                                                             const std::vector<std::vector<long double>>& q) {
+  auto state = std::make_unique<TGeneralizedCoordinatesHistory>(static_cast<std::uint32_t>(q.size()));
+  state->Time = time;
+  state->MechanicalEnergy = energy;
+  for (std::size_t i = 0; i < q.size(); ++i) {
+    state->Coordinates.Q.Data()[i] = q[i].at(0);
+    state->Coordinates.QDot.Data()[i] = q[i].at(1);
+    state->Coordinates.QDDot.Data()[i] = q[i].at(2);
+  }
+  return state;
+}
+
+}  // namespace zentrova::test
