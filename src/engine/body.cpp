@@ -204,4 +204,8 @@ void TBodyList::AddNames(std::vector<std::string>& names) const {
   for (const auto& body : items_) names.push_back(body->Name);
 }
 
+void TBodyList::UpdateLinks() {
+  for (const auto& body : items_) body->Links.UpdateDependent();
+}
+
 }  // namespace zentrova

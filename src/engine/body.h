@@ -104,6 +104,8 @@ class TBodyList {
   bool FindByName(const std::string& name, std::int32_t& index) const;
   // Appends every body's name, in index order.
   void AddNames(std::vector<std::string>& names) const;
+  // Re-evaluates the Jacobian rows of every body's dependent coordinates, in index order.
+  void UpdateLinks();
 
  private:
   std::vector<std::unique_ptr<TBody>> items_;

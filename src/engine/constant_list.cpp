@@ -11,7 +11,7 @@
 namespace zentrova {
 
 bool TConstantList::AddConstant(const std::string& name, long double value) {
-  items_.push_back(TConstant{value, name});
+  items_.push_back(model::TConstant{value, name});
   return true;
 }
 

@@ -13,10 +13,14 @@
 
 namespace zentrova {
 
+// The expression language has a constant word of the same name (its built-in "pi"); a model constant
+// is a different thing, kept apart so that both can be used in one place.
+namespace model {
 struct TConstant {
   long double Value = 0;
   std::string Name;
 };
+}  // namespace model
 
 class TConstantList {
  public:
@@ -31,13 +35,13 @@ class TConstantList {
   bool Load(const std::string& path);
 
   std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
-  const TConstant& Items(std::int32_t index) const { return items_.at(static_cast<std::size_t>(index)); }
-  std::vector<TConstant>::const_iterator begin() const { return items_.begin(); }
-  std::vector<TConstant>::const_iterator end() const { return items_.end(); }
+  const model::TConstant& Items(std::int32_t index) const { return items_.at(static_cast<std::size_t>(index)); }
+  std::vector<model::TConstant>::const_iterator begin() const { return items_.begin(); }
+  std::vector<model::TConstant>::const_iterator end() const { return items_.end(); }
   void Clear() { items_.clear(); }
 
  private:
-  std::vector<TConstant> items_;
+  std::vector<model::TConstant> items_;
 };
 
 }  // namespace zentrova

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <string>
 
+#include "engine/expression_list.h"
+#include "engine/key.h"
+
 namespace zentrova {
 
 namespace {
@@ -55,6 +58,35 @@ TLinkToGeneralizedCoordinate& TLinkToGeneralizedCoordinates::operator[](TCoordin
 
 const TLinkToGeneralizedCoordinate& TLinkToGeneralizedCoordinates::operator[](TCoordinateComponent c) const {
   return Pick<const TLinkToGeneralizedCoordinates, const TLinkToGeneralizedCoordinate>(*this, c);
+}
+
+TLinkToGeneralizedCoordinate::TLinkToGeneralizedCoordinate() = default;
+TLinkToGeneralizedCoordinate::~TLinkToGeneralizedCoordinate() = default;
+
+void TLinkToGeneralizedCoordinate::EvaluateJacobians() {
+  if (JacobianVector) JacobianVector->EvaluateAll(true);
+  if (JacobianScalar) JacobianScalar->EvaluateAll(true);
+}
+
+bool TLinkToGeneralizedCoordinates::SetJacobians(const TKey& key,
+                                                 const std::vector<std::string>& vector_lines,
+                                                 const std::string& scalar_line) {
+  const auto component = CoordinateComponentByName(key.Part(2));
+  if (!component) return false;
+  auto vector = std::make_unique<TExpressionList>(key.World());
+  auto scalar = std::make_unique<TExpressionList>(key.World());
+  if (!vector->AddExpression(vector_lines) || !scalar->AddExpression({scalar_line})) return false;
+  TLinkToGeneralizedCoordinate& link = (*this)[*component];
+  link.JacobianVector = std::move(vector);
+  link.JacobianScalar = std::move(scalar);
+  return true;
+}
+
+void TLinkToGeneralizedCoordinates::UpdateDependent() {
+  for (int i = 0; i < kCoordinateComponents; ++i) {
+    TLinkToGeneralizedCoordinate& link = (*this)[static_cast<TCoordinateComponent>(i)];
+    if (link.Dependent) link.EvaluateJacobians();
+  }
 }
 
 void TCoordinateList::SetCount(std::uint32_t n) {

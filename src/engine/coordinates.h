@@ -9,13 +9,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "numerics/float_list.h"
 #include "platform/exception.h"
 
 namespace zentrova {
+
+class TExpressionList;
+class TKey;
 
 class TCoordinate {
  public:
@@ -68,18 +74,39 @@ class TKinematicsNormal {
 };
 
 // How one body coordinate takes part in the equations of motion. The Jacobian rows of a dependent
-// coordinate are compiled expression lists that come with the dependent-coordinates reader.
+// coordinate are compiled expression lists that come with the dependent-coordinates reader; they need
+// the world to compile, so they exist only once it has given them.
 class TLinkToGeneralizedCoordinate {
  public:
+  TLinkToGeneralizedCoordinate();
+  ~TLinkToGeneralizedCoordinate();
+  TLinkToGeneralizedCoordinate(const TLinkToGeneralizedCoordinate&) = delete;
+  TLinkToGeneralizedCoordinate& operator=(const TLinkToGeneralizedCoordinate&) = delete;
+
+  // Re-evaluates the Jacobian rows that vary.
+  void EvaluateJacobians();
+
   bool Linked = false;     // an alias of generalized coordinate Index
   bool Dependent = false;  // the value of a dependent-coordinate expression
+  // The generalized coordinate's index for a linked coordinate, and for a dependent Rz that equals one
+  // generalized coordinate; -1 otherwise.
   std::int32_t Index = -1;
+  std::unique_ptr<TExpressionList> JacobianVector;  // n rows, one per generalized coordinate
+  std::unique_ptr<TExpressionList> JacobianScalar;  // one row
 };
 
 class TLinkToGeneralizedCoordinates {
  public:
   TLinkToGeneralizedCoordinate& operator[](TCoordinateComponent c);
   const TLinkToGeneralizedCoordinate& operator[](TCoordinateComponent c) const;
+
+  // Compiles the Jacobian rows of the coordinate that the key's third part names ("x" .. "Rz", compared
+  // exactly), replacing any it had. False, every link unchanged, when the part names no coordinate or a
+  // row cannot be compiled (its error logged); a syntax error raises the parser's exception.
+  bool SetJacobians(const TKey& key, const std::vector<std::string>& vector_lines,
+                    const std::string& scalar_line);
+  // EvaluateJacobians of every dependent coordinate, x to Rz.
+  void UpdateDependent();
 
   TLinkToGeneralizedCoordinate X, Y, Z, Rx, Ry, Rz;
 };

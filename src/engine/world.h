@@ -14,6 +14,8 @@
 
 #include "engine/body.h"
 #include "engine/constant_list.h"
+#include "engine/dependent_coordinates.h"
+#include "engine/generalized_coordinates.h"
 
 namespace zentrova {
 
@@ -78,6 +80,14 @@ class TWorld {
   std::vector<std::string> BodyFileNames;  // the values of section Bodies, in order
   TBodyList Bodies;
   TConstantList Constants;
+
+  // --- Equations of motion ----------------------------------------------------------------------------
+  // Compiled expressions read the time and q, q', q'' by address, and body coordinates point into the
+  // generalized and dependent coordinates: all of them live as long as the world and never move.
+  long double Time = 0;  // time of the working state (s)
+  TGeneralizedCoordinates GeneralizedCoordinates{*this};
+  TDependentCoordinates DependentCoordinates{*this};
+  // ------------------------------------------------------------------------------------------------------
 
   // The scene root under which bodies place their objects; none for a world without a window.
   TGLBaseSceneObject* SceneRoot = nullptr;

@@ -17,7 +17,7 @@ using ConstantListTest = test::EngineTest;
 
 std::vector<std::pair<std::string, long double>> Items(const TConstantList& list) {
   std::vector<std::pair<std::string, long double>> items;
-  for (const TConstant& c : list) items.emplace_back(c.Name, c.Value);
+  for (const auto& c : list) items.emplace_back(c.Name, c.Value);
   return items;
 }
 

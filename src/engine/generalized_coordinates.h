@@ -1,0 +1,78 @@
+// The generalized coordinates q_1..q_n of the equations of motion, their names from the generalized
+// coordinates file (.gc), and the two value sets the world moves a step between.
+//
+// Generalized coordinates file, plain text: one name per line in index order (line 1 is q_1), each a
+// body-coordinate key such as b`Arm`Rz, optionally marked "[t]". Blanks and tabs are removed from every
+// line; every line counts against n, blank lines included.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/coordinates.h"
+#include "numerics/float_list.h"
+
+namespace zentrova {
+
+class TWorld;
+
+class TGeneralizedCoordinates {
+ public:
+  // Links and start values come from the world's bodies; the world owns this object.
+  explicit TGeneralizedCoordinates(TWorld& world) : world_(world) {}
+  TGeneralizedCoordinates(const TGeneralizedCoordinates&) = delete;
+  TGeneralizedCoordinates& operator=(const TGeneralizedCoordinates&) = delete;
+
+  // Sizes both value sets and Values to n (new values 0).
+  void SetCount(std::uint32_t n);
+  // Reads the names, ties each named body coordinate to its generalized coordinate and copies the body
+  // file's start values into the working set. False after one error line when
+  // - the file is missing: "[Error] No generalized coordinates file found.";
+  // - its line count is not n: "[Error] Number of generalized coordinates defined in world file does
+  //   not match the generalized coordinates file. ";
+  // - a key names a body or a coordinate that does not exist (the key's own error line).
+  // A name that is no body key (its first part is not "b") is a coordinate without a body: skipped.
+  bool Load(const std::string& FileName, std::uint32_t n);
+  // The first name equal to `name` (letter case counts); false leaves `index` unchanged.
+  bool IndexOf(const std::string& name, std::uint32_t& index) const;
+
+  std::uint32_t Count = 0;
+  std::vector<std::string> Names;  // file order, without blanks, tabs and "[t]"
+  TCoordinateList Current;         // saved state: q, q', q'' at the start of the current step
+  TCoordinateList Evaluated;       // working state: the model is evaluated here; bodies point into it
+  bool AtCollision = false;        // the saved state was accepted at a collision
+  bool ImpulseApplied = false;     // an impulse was applied at the saved state
+  TFloatList Values;               // n values: the generalized velocity jump of that impulse
+
+ private:
+  TWorld& world_;
+};
+
+// One stored point of a history: its time, mechanical energy and q, q', q''.
+class TGeneralizedCoordinatesHistory {
+ public:
+  long double Time = 0;
+  long double Energy = 0;
+  TCoordinateList Coordinates;
+};
+
+// The points of a history in time order; owns them.
+class TGeneralizedCoordinatesHistoryList {
+ public:
+  std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
+  TGeneralizedCoordinatesHistory& Items(std::int32_t index) {
+    return *items_.at(static_cast<std::size_t>(index));
+  }
+  const TGeneralizedCoordinatesHistory& Items(std::int32_t index) const {
+    return *items_.at(static_cast<std::size_t>(index));
+  }
+  void Add(std::unique_ptr<TGeneralizedCoordinatesHistory> item) { items_.push_back(std::move(item)); }
+  void Clear() { items_.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<TGeneralizedCoordinatesHistory>> items_;
+};
+
+}  // namespace zentrova

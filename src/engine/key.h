@@ -1,0 +1,67 @@
+// Variable keys: the letter b, a body's name and a component joined by backquotes, as in b`Arm`Rz for
+// the rotation of the body named Arm or b`Arm`m for its mass. Model files use them to name body
+// coordinates (generalized and dependent coordinates) and, inside expressions, mass properties.
+//
+// Components: the coordinates "x", "y", "z", "Rx", "Ry", "Rz" and the mass properties "m", "Jxx",
+// "Jyy", "Jzz", "Jxy", "Jxz", "Jyz". Every part compares exactly, letter case included.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zentrova {
+
+class TWorld;
+class TBody;
+
+// The mass properties a key can name, in the order the expression lists substitute them.
+inline constexpr std::array<const char*, 7> kMassPropertyNames = {"m",   "Jxx", "Jyy", "Jzz",
+                                                                  "Jxy", "Jxz", "Jyz"};
+
+// The value of a body's mass property named like a key's third part; none for any other name.
+std::optional<long double> MassPropertyOf(const TBody& body, std::string_view name);
+
+// A short-lived key: create it, fill it, ask it, drop it. It resolves bodies in the world it was made
+// for; the operations report failure as one log line and change nothing then.
+class TKey {
+ public:
+  explicit TKey(TWorld& world) : world_(world) {}
+
+  // Splits the text at every backquote and appends the parts (possibly empty); an empty text adds none.
+  // Always true. The parts of an earlier text stay: clear the key before reusing it.
+  bool SetKeyText(std::string_view text);
+  void Clear() { parts_.clear(); }
+
+  std::int32_t Count() const { return static_cast<std::int32_t>(parts_.size()); }
+  const std::vector<std::string>& Parts() const { return parts_; }
+  // Part i, or "" for a part the key does not have.
+  const std::string& Part(std::int32_t i) const;
+  // The parts joined by "." the way a string list writes its delimited text: a part holding a blank, a
+  // control character, a double quote or the "." itself is quoted.
+  std::string DelimitedText() const;
+
+  // Ties the body coordinate named by the key to generalized coordinate i: its position, velocity and
+  // acceleration read element i of the working q, q', q'' lists. False without a message when part 0
+  // is not "b" (the name is no body key).
+  bool LinkBodyCoordinates(std::uint32_t i);
+  // Element i of the working q, q', q'' := the coordinate's own position, velocity and acceleration
+  // (the start values of the body file, and 0).
+  bool CopyStartValues(std::uint32_t i);
+  // The body's mass property named by the key.
+  bool LinkMassProperty(long double& value) const;
+
+  TWorld& World() const { return world_; }
+
+ private:
+  // The body named by part 1 when part 0 is "b"; nullptr otherwise (`is_key` tells which failed).
+  TBody* FindBody(bool& is_key) const;
+
+  TWorld& world_;
+  std::vector<std::string> parts_;
+};
+
+}  // namespace zentrova

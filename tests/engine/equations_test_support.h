@@ -1,0 +1,63 @@
+// Fixtures of the equation-of-motion readers: a world read from a fixture folder under
+// tests/data/engine/readers2 with its bodies loaded as the world's load does it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/body.h"
+#include "engine/world.h"
+#include "engine_test_support.h"
+
+namespace zentrova::test {
+
+class EquationsTest : public EngineTest {
+ protected:
+  // Reads the world file of the folder and loads every body it names.
+  void LoadBodies(const std::string& folder, const std::string& world_file) {
+    ASSERT_TRUE(world_.ReadWorldFile(Data("readers2/" + folder + "/" + world_file)));
+    for (const std::string& name : world_.BodyFileNames) {
+      auto body = std::make_unique<TBody>(world_);
+      ASSERT_TRUE(body->Load(world_.WorkingDirectory + name)) << name;
+      world_.Bodies.Add(std::move(body));
+    }
+    log_start_ = log_.Count();  // the bodies' alerts about their explicit mass properties
+  }
+
+  // The arm fixture: bodies Arm (with every mass property given) and Hand, one generalized coordinate
+  // b`Arm`Rz.
+  void LoadArm() {
+    LoadBodies("arm", "arm.wld");
+    ASSERT_TRUE(world_.GeneralizedCoordinates.Load(Model("arm.gc"), world_.N));
+  }
+
+  // The two-link pendulum: joint angles b`Link1`Rz and b`Link2`Rz, the links' centres dependent.
+  void LoadPendulum() {
+    LoadBodies("pendulum", "pendulum.wld");
+    ASSERT_TRUE(world_.Constants.Load(Model("pendulum.cns")));
+    ASSERT_TRUE(world_.GeneralizedCoordinates.Load(Model("pendulum.gc"), world_.N));
+    ASSERT_TRUE(world_.DependentCoordinates.Load(Model("pendulum.dc")));
+  }
+
+  std::string Model(const std::string& file) const { return world_.WorkingDirectory + file; }
+
+  // The lines logged since the bodies were loaded.
+  std::vector<std::string> NewLines() const {
+    const std::vector<std::string> all = Logged();
+    return {all.begin() + std::min<std::ptrdiff_t>(log_start_, static_cast<std::ptrdiff_t>(all.size())),
+            all.end()};
+  }
+
+  TWorld world_;
+
+ private:
+  std::int32_t log_start_ = 0;
+};
+
+}  // namespace zentrova::test
