@@ -50,29 +50,4 @@ class TGeneralizedCoordinates {
   TWorld& world_;
 };
 
-// One stored point of a history: its time, mechanical energy and q, q', q''.
-class TGeneralizedCoordinatesHistory {
- public:
-  long double Time = 0;
-  long double Energy = 0;
-  TCoordinateList Coordinates;
-};
-
-// The points of a history in time order; owns them.
-class TGeneralizedCoordinatesHistoryList {
- public:
-  std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
-  TGeneralizedCoordinatesHistory& Items(std::int32_t index) {
-    return *items_.at(static_cast<std::size_t>(index));
-  }
-  const TGeneralizedCoordinatesHistory& Items(std::int32_t index) const {
-    return *items_.at(static_cast<std::size_t>(index));
-  }
-  void Add(std::unique_ptr<TGeneralizedCoordinatesHistory> item) { items_.push_back(std::move(item)); }
-  void Clear() { items_.clear(); }
-
- private:
-  std::vector<std::unique_ptr<TGeneralizedCoordinatesHistory>> items_;
-};
-
 }  // namespace zentrova
