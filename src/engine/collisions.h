@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "engine/contact_points.h"
 #include "numerics/float_list.h"
@@ -23,6 +24,7 @@ namespace zentrova {
 class TBody;
 class TBoundingBoxTree;
 class TContactProperties;
+class TDenseMatrix;
 class TSqrMatrix;
 class TWorld;
 struct TBoundingBox;
@@ -132,8 +134,13 @@ class TCollisions {
   bool AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                   long double cy, long double tx, long double ty, long double t);
   void DrawOverPenetration(const TContact& contact);
+  // The contact's index in RestingContacts; -1 for a contact that does not rest.
+  std::int32_t RestingPosition(const TContact& contact) const;
+  // M^-1 of the world; false with an error line when it is not n x n.
+  bool InverseMassMatrix(TDenseMatrix& minv);
 
   ICollisionWorld& world_;
+  std::vector<std::int32_t> resting_position_;  // by ListIndex
 };
 
 }  // namespace zentrova

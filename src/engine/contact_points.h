@@ -46,7 +46,7 @@ class TContact {
   TWatchedContact Watched() const;
 
   std::int32_t EdgeBody = 0;
-  std::int32_t EdgeIndex = 0;    // k: the edge runs from outline point k to point k+1
+  std::int32_t EdgeIndex = 0;     // k: the edge runs from outline point k to point k+1
   long double EdgeParameter = 0;  // t: 0 at point k, 1 at point k+1, not clamped
   TCoordinates ContactPoint;      // x, y on the edge in the edge body's outline coordinates (m)
   TCoordinates Tangent;           // x, y of the unit tangent in world coordinates
