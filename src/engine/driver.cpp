@@ -14,6 +14,8 @@ TVYKMain::TVYKMain() {
   log_ = std::make_unique<TLog>();
   SetGlobalLog(log_.get());
   world_ = std::make_unique<TWorld>();
+  // Every line of the log also goes to the history log of the world's history directory.
+  world_->History.ConnectLog(*log_);
   integration_ = std::make_unique<TIntegration>(*world_, this);
   collisions_ = std::make_unique<TCollisions>(*this);
   world_->Collisions = collisions_.get();
@@ -45,15 +47,24 @@ void TVYKMain::SwitchRunControl() {
 }
 
 bool TVYKMain::Step() {
-  std::uint32_t attempts = 0;
+  // The failed attempts count on across the replayed steps that follow a going back, until a computed
+  // step gets past the place of the failure: a failure that recurs there goes back further each time
+  // and ends the run after the last attempt, instead of replaying and failing for ever.
+  std::uint32_t attempts = going_back_attempts_;
   for (;;) {
     world_->PrepareStep();
     if (ReplayNextState()) return true;
-    if (ComputeStep()) return true;
+    if (ComputeStep()) {
+      if (world_->Time > failure_time_) going_back_attempts_ = 0;
+      return true;
+    }
     // The next step computes with the smaller step.
     if (RetryWithSmallerStep()) return true;
     ++attempts;
+    going_back_attempts_ = attempts;
+    failure_time_ = world_->Time;
     if (!world_->TryToSolveByGoingBack || attempts > kMaxGoingBackAttempts || NumericsErrorCode() != 0) {
+      going_back_attempts_ = 0;
       SwitchRunControl();
       return false;
     }

@@ -36,8 +36,8 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   bool LoadWorld(const std::string& path, std::string& history_name, const std::string& start_history_name);
 
   // One pass of the simulation loop: replays the next recorded state, or computes a new one, or
-  // retries with a smaller step, or goes back in the history. False when the step was given up: the run
-  // control has then been switched off.
+  // retries with a smaller step, or goes back in the history (further with every failure at the same
+  // place). False when the step was given up: the run control has then been switched off.
   bool Step();
   // The next recorded state while there is one after the current state.
   bool ReplayNextState();
@@ -97,6 +97,9 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   IRunControl* run_control_ = nullptr;
   std::atomic<bool>* running_ = nullptr;
   IContactPointsView* contact_points_view_ = nullptr;
+  // Failed attempts since a computed step last got past failure_time_, the time of the last failure.
+  std::uint32_t going_back_attempts_ = 0;
+  long double failure_time_ = 0;
 };
 
 // Why a headless run ended.
