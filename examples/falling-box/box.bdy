@@ -13,4 +13,4 @@ Rz=0.5
 
 [startVelocity]
 x=0.8
-Rz=2
+Rz=1

@@ -48,14 +48,15 @@ void TVYKMain::SwitchRunControl() {
 
 bool TVYKMain::Step() {
   // The failed attempts count on across the replayed steps that follow a going back, until a computed
-  // step gets past the place of the failure: a failure that recurs there goes back further each time
-  // and ends the run after the last attempt, instead of replaying and failing for ever.
+  // step gets a whole maximum step past the time of the failure: a failure that recurs there (or ever
+  // closer to it) goes back further each time and ends the run after the last attempt, instead of
+  // replaying and failing for ever.
   std::uint32_t attempts = going_back_attempts_;
   for (;;) {
     world_->PrepareStep();
     if (ReplayNextState()) return true;
     if (ComputeStep()) {
-      if (world_->Time > failure_time_) going_back_attempts_ = 0;
+      if (world_->Time > failure_time_ + world_->MaximumTimestep) going_back_attempts_ = 0;
       return true;
     }
     // The next step computes with the smaller step.

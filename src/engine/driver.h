@@ -97,7 +97,8 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   IRunControl* run_control_ = nullptr;
   std::atomic<bool>* running_ = nullptr;
   IContactPointsView* contact_points_view_ = nullptr;
-  // Failed attempts since a computed step last got past failure_time_, the time of the last failure.
+  // Failed attempts since a computed step last got a maximum step past failure_time_, the time of the
+  // last failure.
   std::uint32_t going_back_attempts_ = 0;
   long double failure_time_ = 0;
 };
