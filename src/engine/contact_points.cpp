@@ -195,6 +195,7 @@ void TContactPoints::Add(TContact& contact) {
 void TContactPoints::Clear() {
   items_.clear();
   owned_.clear();
+  Prepared = false;
 }
 
 void TContactPoints::BuildJacobians(std::uint32_t n) {
