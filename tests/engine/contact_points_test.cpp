@@ -172,14 +172,18 @@ TEST_F(ContactPointsTest, DependentCoordinatesEnterThroughTheirJacobians) {
 }
 
 // A body turned by a function of time alone has no generalized coordinate for its rotation: the rotation
-// adds no Jacobian term (there is no column for it), only its centripetal bias.
+// adds no Jacobian term (there is no column for it), and its whole rotational acceleration, centripetal
+// and angular, is bias.
 TEST_F(ContactPointsTest, RotationOfTimeAloneAddsNoJacobianTerm) {
   Write("box.exs", kBoxOutline);
   Write("rotor.bdy", BodyFile("Rotor", "box.exs", 2, 0.4L, "x=1\r\n"));
   Write("slider.bdy", BodyFile("Slider", "box.exs", 2, 0.4L, "x=-1\r\n"));
   Write("model.gc", "b`Slider`x\r\n");
   Write("model.cop", "[Rotor-Slider]\r\n");
-  Write("model.dc", "%%%new%%%\r\nb`Rotor`Rz[t]\r\n%%definition\r\n2 t\r\n2\r\n0\r\n%%J\r\n0\r\n%%j\r\n0\r\n");
+  // Rz = 2 t + 1.5 t^2: w = 2 + 3 t, alpha = 3.
+  Write("model.dc",
+        "%%%new%%%\r\nb`Rotor`Rz[t]\r\n%%definition\r\n2 t + 1.5 t^2\r\n2 + 3 "
+        "t\r\n3\r\n%%J\r\n0\r\n%%j\r\n0\r\n");
   Load("maximumPenetration=1e-3\r\n", {"rotor.bdy", "slider.bdy"}, 1);
   ASSERT_TRUE(world_.DependentCoordinates.Load(dir_.File("model.dc"))) << ::testing::PrintToString(Logged());
   ASSERT_TRUE(Body(0).Links.Rz.Dependent);
@@ -187,20 +191,28 @@ TEST_F(ContactPointsTest, RotationOfTimeAloneAddsNoJacobianTerm) {
   world_.Time = 0.25L;
   world_.DependentCoordinates.Evaluate();
 
-  // The rotor's corner 0 as the vertex against an edge of the slider, tangent (0, 1).
+  // The rotor's corner 0 as the vertex against an edge of the slider, tangent (0, 1), normal (-1, 0).
   TContact contact(world_, &properties_);
   contact.Set(1, 1, 0, 0, 0.5L, 0, 0, 1, 0.5L);
   ASSERT_EQ(contact.Jacobian.Normal.Count(), 1u);
-  // Only the slider's x: N = (-1, 0), so N.(+1, 0) = -1; tangent (0, 1) sees nothing of x.
+  // Only the slider's x: N.(1, 0) = -1; the tangent sees nothing of x.
   EXPECT_EQ(contact.Jacobian.Normal.At(0), -1);
   EXPECT_EQ(contact.Jacobian.Tangent.At(0), 0);
-  // Rotor at Rz = 0.5 with w = 2: its corner moves, and the bias carries -(-w^2 r) of the vertex body.
-  const long double c = std::cos(0.5L), s = std::sin(0.5L);
+  // The rotor at Rz = 0.59375 with w = 2.75, alpha = 3; its corner at r accelerates with
+  // alpha (-ry, rx) - w^2 r, which the contact sees negated (vertex body).
+  const long double rz = 0.59375L, w = 2.75L, alpha = 3;
+  const long double c = std::cos(rz), s = std::sin(rz);
   const long double rx = -0.5L * c + 0.5L * s, ry = -0.5L * s - 0.5L * c;
-  EXPECT_NEAR(static_cast<double>(contact.Bias.Normal.Get()), static_cast<double>(-(4 * rx)), 1e-15);
-  EXPECT_NEAR(static_cast<double>(contact.Bias.Tangent.Get()), static_cast<double>(4 * ry), 1e-15);
-  // The corner moves with w (-ry, rx); seen from the slider, vT = T.(0 - v) = -2 rx.
-  EXPECT_NEAR(static_cast<double>(contact.Kinematics.Velocity.Tangent.Get()), static_cast<double>(-2 * rx),
+  const long double bx = -(alpha * -ry - w * w * rx), by = -(alpha * rx - w * w * ry);
+  EXPECT_NEAR(static_cast<double>(contact.Bias.Normal.Get()), static_cast<double>(-bx), 1e-15);
+  EXPECT_NEAR(static_cast<double>(contact.Bias.Tangent.Get()), static_cast<double>(by), 1e-15);
+  // The slider does not accelerate: all of the relative acceleration is bias.
+  EXPECT_NEAR(static_cast<double>(contact.Kinematics.Acceleration.Normal.Get()),
+              static_cast<double>(contact.Bias.Normal.Get()), 1e-15);
+  EXPECT_NEAR(static_cast<double>(contact.Kinematics.Acceleration.Tangent.Get()),
+              static_cast<double>(contact.Bias.Tangent.Get()), 1e-15);
+  // The corner moves with w (-ry, rx); seen from the slider, vT = T.(0 - v) = -w rx.
+  EXPECT_NEAR(static_cast<double>(contact.Kinematics.Velocity.Tangent.Get()), static_cast<double>(-w * rx),
               1e-15);
 }
 
