@@ -66,11 +66,11 @@ bool AllFinite(const long double* x, std::uint32_t n) {
 //
 // Storing an extended real costs the x87 unit several times what storing a double costs, and the
 // pivoting stores n numbers per active column and pass. So its working numbers are kept as the exact
-// sum of two doubles: hi, the value rounded to a double, and lo = -(hi - x), which holds the 11 bits
-// that hi lacks and, written this way, the sign of a zero. That is exact for every value within the
-// range of doubles; outside it the store underflows or overflows, which the x87 unit records in its
-// sticky exception flags. A pivoting that raised such a flag is repeated with extended cells, so the
-// result is always that of the extended arithmetic.
+// difference of two doubles: hi, the value rounded to a double, and lo = hi - x, which holds the 11 bits
+// that hi lacks; hi - lo also gives back the sign of a zero (-0 - +0 = -0). That is exact for every
+// value within the range of doubles; outside it the store underflows or overflows, which the x87 unit
+// records in its sticky exception flags. A pivoting that raised such a flag is repeated with extended
+// cells, so the result is always that of the extended arithmetic.
 
 struct TExtendedCell {
   long double x;
@@ -81,11 +81,10 @@ struct TExtendedCell {
 struct TSplitCell {
   double hi;
   double lo;
-  long double Get() const { return static_cast<long double>(hi) + lo; }
+  long double Get() const { return static_cast<long double>(hi) - lo; }
   void Set(long double value) {
     asm("fstl %0\n\t"
         "fsubrl %0\n\t"
-        "fchs\n\t"
         "fstpl %1"
         : "=m"(hi), "=m"(lo)
         : "t"(value)
@@ -256,6 +255,14 @@ class TPivoting {
   void Gather(X x) {
     for (std::uint32_t p = 0; p < count_; ++p) xs_[p].Set(x(active_[p]));
   }
+  [[gnu::noinline]] static void UpdateRows(Cell* row1, Cell* row2, long double v1, long double v2, const Cell* a,
+                                           std::uint32_t count) {
+    for (std::uint32_t p = 0; p < count; ++p) {
+      const long double a_p = a[p].Get();
+      row1[p].Set(row1[p].Get() - v1 * a_p);
+      row2[p].Set(row2[p].Get() - v2 * a_p);
+    }
+  }
   // Column k of Binv (still -e_k) joins the stored ones.
   void Activate(std::uint32_t k);
   // Replaces the basis column of row r by the one whose difference to it is u_ (Sherman-Morrison).
@@ -318,9 +325,23 @@ bool TPivoting<Cell>::ReplaceColumn(std::uint32_t r) {
     const long double v_i = v_[i].Get();
     if (!std::isfinite(v_i)) return false;
     if (std::fabs(v_i) > max_v) max_v = std::fabs(v_i);
-    // An exact 0 changes nothing: a is finite and Binv never holds -0.
-    if (v_i == 0) continue;
-    Cell* row = c_ + std::size_t{i} * n_;
+  }
+  // Rows updated two at a time share the loads of a. A row whose v_i is an exact 0 would not change:
+  // a is finite and Binv never holds -0.
+  std::uint32_t pending = n_;
+  for (std::uint32_t i = 0; i < n_; ++i) {
+    if (v_[i].Get() == 0) continue;
+    if (pending == n_) {
+      pending = i;
+      continue;
+    }
+    UpdateRows(c_ + std::size_t{pending} * n_, c_ + std::size_t{i} * n_, v_[pending].Get(), v_[i].Get(), a_,
+               count_);
+    pending = n_;
+  }
+  if (pending != n_) {
+    Cell* row = c_ + std::size_t{pending} * n_;
+    const long double v_i = v_[pending].Get();
     for (std::uint32_t p = 0; p < count_; ++p) row[p].Set(row[p].Get() - v_i * a_[p].Get());
   }
   bound_ += max_v * max_a;
