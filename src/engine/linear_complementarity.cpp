@@ -93,7 +93,8 @@ struct TSplitCell {
 };
 static_assert(sizeof(TSplitCell) == sizeof(TExtendedCell));
 
-// x87 status word: invalid operation, zero divide, overflow, underflow; all six exception flags.
+// Flags of the x87 status word. Invalid operation, zero divide, overflow and underflow: after any of
+// them a split cell may not hold its value exactly. The six exception flags: what a caller may have.
 constexpr std::uint16_t kInexactCellFlags = 0x01 | 0x04 | 0x08 | 0x10;
 constexpr std::uint16_t kExceptionFlags = 0x3F;
 
