@@ -45,6 +45,18 @@ inline constexpr int kOriginCorrectionMaxPasses = 5;
 // measurable: its centre of gravity would be a division by (almost) zero (dimensionless).
 inline constexpr long double kDegenerateAreaRatio = 1e-15L;
 
+// --- Linear complementarity solver ---------------------------------------------------------------------
+
+// Entries of q smaller than this in magnitude are set to exactly 0 before pivoting (dimensionless).
+inline constexpr long double kLCPZero = 1e-19L;
+// The ratio that stands for infinity in the ratio test: no admissible row below it is an unbounded ray.
+inline constexpr long double kLCPInfinity = 1e19L;
+// At most this many pivoting passes before a solve gives up.
+inline constexpr int kLCPMaxPasses = 100;
+// The pivot tolerance is 10 to the power of this exponent divided by the mean |q_i| (rounded to a power
+// of ten) before it is clamped into the world's bounds.
+inline constexpr long double kLCPPivotToleranceExponent = -6.0L;
+
 // --- Log -----------------------------------------------------------------------------------------------
 
 // A log limit of 0 lines means no limit.
