@@ -571,7 +571,6 @@ class ExpressionMaker {
         const unsigned f = Next(5);
         return std::string(kUnary[f]) + Make(depth - 1) + (f == 2 ? "))" : ")");
       }
-        return std::string(kUnary[Next(5)]) + "(" + Make(depth - 1) + ")";
       case 7:
         return "max(" + Make(depth - 1) + ", " + Make(depth - 1) + ")";
       case 8:
