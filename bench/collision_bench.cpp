@@ -7,11 +7,13 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -133,8 +135,12 @@ void Detect(benchmark::State& state, long double sink) {
   state.counters["contacts"] = static_cast<double>(collisions.Contacts->Count());
 }
 
-void BM_DetectWheelOnFloor(benchmark::State& state) { Detect(state, 0); }
-void BM_DetectWheelSunkIntoFloor(benchmark::State& state) { Detect(state, 5e-4L); }
+void BM_DetectWheelOnFloor(benchmark::State& state) {
+  Detect(state, 0);
+}
+void BM_DetectWheelSunkIntoFloor(benchmark::State& state) {
+  Detect(state, 5e-4L);
+}
 
 BENCHMARK(BM_DetectWheelOnFloor)->Arg(4)->Arg(16)->Arg(64)->Arg(256)->Arg(1024);
 BENCHMARK(BM_DetectWheelSunkIntoFloor)->Arg(4)->Arg(16)->Arg(64)->Arg(256)->Arg(1024);
