@@ -86,11 +86,7 @@ TCollisions::TCollisions(ICollisionWorld& world) : world_(world) {}
 TCollisions::~TCollisions() = default;
 
 bool TCollisions::Detect() {
-  ClearContacts();
-  Contacts = std::make_unique<TContactPoints>(true);
-  RestingContacts = std::make_unique<TContactPoints>(false);
-  SlidingContacts = std::make_unique<TContactPoints>(false);
-  StickingContacts = std::make_unique<TContactPoints>(false);
+  EmptyContactLists();
   TooDeep = false;
   ImpulseApplied = false;
 
@@ -209,16 +205,15 @@ void TCollisions::EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32
     // An edge between two equal points has no direction: it cannot be touched.
     if (p0x == p1x && p0y == p1y) continue;
     for (std::uint32_t m = start; m < vertices.Last; ++m) {
-      if (TestVertexEdge(e, edge, turned, p0x, p0y, p1x, p1y, v, m)) start = m;
+      if (TestVertexEdge(edge_body, e, edge, turned, p0x, p0y, p1x, p1y, vertex_body, v, m)) start = m;
     }
   }
 }
 
-bool TCollisions::TestVertexEdge(std::int32_t e, std::uint32_t k, const TBoundingBox& turned_leaf,
-                                 long double p0x, long double p0y, long double p1x, long double p1y,
-                                 std::int32_t v, std::uint32_t m) {
-  const TBody& edge_body = world_.World().Bodies.Items(e);
-  const TBody& vertex_body = world_.World().Bodies.Items(v);
+bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k,
+                                 const TBoundingBox& turned_leaf, long double p0x, long double p0y,
+                                 long double p1x, long double p1y, const TBody& vertex_body, std::int32_t v,
+                                 std::uint32_t m) {
   long double qx = 0, qy = 0;
   WorldPoint(vertex_body, m, qx, qy);
 
@@ -231,14 +226,10 @@ bool TCollisions::TestVertexEdge(std::int32_t e, std::uint32_t k, const TBoundin
 
   const long double ux = p1x - p0x, uy = p1y - p0y;
   const long double d01_2 = ux * ux + uy * uy;
+  if (d01_2 == 0) return false;
   const long double d01 = std::sqrt(d01_2);
-  if (d01 == 0) return false;
-  const long double d0q_2 = (qx - p0x) * (qx - p0x) + (qy - p0y) * (qy - p0y);
-  const long double d1q_2 = (qx - p1x) * (qx - p1x) + (qy - p1y) * (qy - p1y);
-  const long double d0q = std::sqrt(d0q_2);
-  const long double d1q = std::sqrt(d1q_2);
 
-  const bool at_end = (qx == p0x && qy == p0y) || (qx == p1x && qy == p1y) || d0q == 0 || d1q == 0;
+  const bool at_end = (qx == p0x && qy == p0y) || (qx == p1x && qy == p1y);
   if (!at_end) {
     // Side: on the left of the directed edge (inside the edge body) or on its line, seen from both ends.
     const long double c0 = ux * (qy - p0y) - uy * (qx - p0x);
@@ -247,21 +238,28 @@ bool TCollisions::TestVertexEdge(std::int32_t e, std::uint32_t k, const TBoundin
 
     // Depth below the edge's line: h^2 = d1Q^2 - (d1Q^2 + d01^2 - d0Q^2)^2 / (4 d01^2). For a vertex on
     // the line round-off may leave the radicand just below 0; it is 0 there.
+    const long double d0q_2 = (qx - p0x) * (qx - p0x) + (qy - p0y) * (qy - p0y);
+    const long double d1q_2 = (qx - p1x) * (qx - p1x) + (qy - p1y) * (qy - p1y);
     const long double projection = d1q_2 + d01_2 - d0q_2;
     const long double radicand = std::max(0.0L, d1q_2 - projection * projection / (4 * d01_2));
     if (!(std::sqrt(radicand) <= edge_body.SkinThickness)) return false;
 
     // Corner wedges: the vertex belongs to this edge only within half the corner angle at each end; on
     // the bisector of a corner it belongs to the edge that starts there.
-    const TFloatList& angles = edge_body.Solid.Shape.VertexAngle;
-    const std::uint32_t points = angles.Count();
-    std::uint32_t next = k + 1;
-    if (next >= points) next = next - points + 1;  // past the closing point comes point 1
-    if (k >= points) return false;
-    const long double angle0 = EndAngle(d0q_2 + d01_2 - d1q_2, d01, d0q);
-    if (!(angle0 <= angles.Data()[k] / 2)) return false;
-    const long double angle1 = EndAngle(d1q_2 + d01_2 - d0q_2, d01, d1q);
-    if (!(angle1 < angles.Data()[next] / 2)) return false;
+    const long double d0q = std::sqrt(d0q_2);
+    const long double d1q = std::sqrt(d1q_2);
+    // Distances that underflow to 0 put the vertex on an end point.
+    if (d0q != 0 && d1q != 0) {
+      const TFloatList& angles = edge_body.Solid.Shape.VertexAngle;
+      const std::uint32_t points = angles.Count();
+      if (k >= points) return false;
+      std::uint32_t next = k + 1;
+      if (next >= points) next = next - points + 1;  // past the closing point comes point 1
+      const long double angle0 = EndAngle(d0q_2 + d01_2 - d1q_2, d01, d0q);
+      if (!(angle0 <= angles.Data()[k] / 2)) return false;
+      const long double angle1 = EndAngle(d1q_2 + d01_2 - d0q_2, d01, d1q);
+      if (!(angle1 < angles.Data()[next] / 2)) return false;
+    }
   }
 
   const long double t = (ux * (qx - p0x) + uy * (qy - p0y)) / d01 / d01;
@@ -335,6 +333,29 @@ void TCollisions::ClearContacts() {
   }
 }
 
+void TCollisions::EmptyContactLists() {
+  // The lists of the previous detection are emptied rather than freed and made anew: their matrices then
+  // keep their storage from step to step while the number of contacts stays.
+  if (Contacts == nullptr) {
+    ClearContacts();
+    Contacts = std::make_unique<TContactPoints>(true);
+    RestingContacts = std::make_unique<TContactPoints>(false);
+    SlidingContacts = std::make_unique<TContactPoints>(false);
+    StickingContacts = std::make_unique<TContactPoints>(false);
+    return;
+  }
+  // The subsets point into Contacts: they go first.
+  for (TContactPoints* list : {StickingContacts.get(), SlidingContacts.get(), RestingContacts.get()}) {
+    if (list != nullptr) list->Clear();
+  }
+  Contacts->Clear();
+  resting_position_.clear();
+  if (IContactPointsView* view = world_.ContactPointsView()) {
+    view->ClearPoints();
+    view->SetVisible(false);
+  }
+}
+
 void TCollisions::SetCoordinateCount(std::uint32_t n) {
   CoordinateValues.Dim(n);
   CoordinateValues.Zero();
@@ -355,9 +376,13 @@ void TCollisions::ClassifyByVelocity(bool Retry) {
   HasRestingContacts = false;
   if (Contacts == nullptr) Contacts = std::make_unique<TContactPoints>(true);
   // Every classification sorts afresh: a retry must not add the resting contacts a second time.
-  RestingContacts = std::make_unique<TContactPoints>(false);
-  SlidingContacts = std::make_unique<TContactPoints>(false);
-  StickingContacts = std::make_unique<TContactPoints>(false);
+  for (std::unique_ptr<TContactPoints>* subset : {&RestingContacts, &SlidingContacts, &StickingContacts}) {
+    if (*subset == nullptr) {
+      *subset = std::make_unique<TContactPoints>(false);
+    } else {
+      (*subset)->Clear();
+    }
+  }
 
   for (std::int32_t i = 0; i < Contacts->Count(); ++i) {
     TContact& contact = Contacts->Items(i);

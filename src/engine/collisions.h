@@ -120,6 +120,8 @@ class TCollisions {
   TFloatList CoordinateValues;
 
  private:
+  // What ClearContacts does, keeping the four lists (empty) once they exist.
+  void EmptyContactLists();
   void ClassifyByVelocity(bool Retry);
   void PrepareContactLists();
   bool BroadPhase(std::int32_t i, std::int32_t j);
@@ -129,8 +131,9 @@ class TCollisions {
   void LeafPair(const TBoundingBoxTree& a, const TBoundingBoxTree& b, std::int32_t i, std::int32_t j);
   void EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32_t e, const TBoundingBoxTree& vertices,
                             std::int32_t v);
-  bool TestVertexEdge(std::int32_t e, std::uint32_t k, const TBoundingBox& turned_leaf, long double p0x,
-                      long double p0y, long double p1x, long double p1y, std::int32_t v, std::uint32_t m);
+  bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k,
+                      const TBoundingBox& turned_leaf, long double p0x, long double p0y, long double p1x,
+                      long double p1y, const TBody& vertex_body, std::int32_t v, std::uint32_t m);
   bool AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                   long double cy, long double tx, long double ty, long double t);
   void DrawOverPenetration(const TContact& contact);

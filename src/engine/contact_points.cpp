@@ -21,6 +21,7 @@ long double Sign(long double v) {
 //   x linked to q_j:      jx[j] += sigma
 //   x dependent:          jx += sigma J_x,  bx += sigma j_x       (x'' = J_x . q'' + j_x)
 //   Rz linked to q_j:     jx[j] += sigma (-ry),  jy[j] += sigma rx,  b += sigma (-omega^2 r)
+//   Rz of time alone:     b += sigma (-omega^2 r + alpha x r)
 // and y likewise into jy and by.
 void AddBodyTerms(const TBody& body, long double sigma, long double rx, long double ry, std::uint32_t n,
                   std::vector<long double>& jx, std::vector<long double>& jy, long double& bx,
@@ -53,6 +54,13 @@ void AddBodyTerms(const TBody& body, long double sigma, long double rx, long dou
     const long double omega = body.Kinematics.Velocity.Rz.Get();
     bx += sigma * -omega * omega * rx;
     by += sigma * -omega * omega * ry;
+    // Without a generalized coordinate the angular acceleration does not come from q'' either: its
+    // alpha x r belongs to the bias like the centripetal part.
+    if (rz.Index < 0) {
+      const long double alpha = body.Kinematics.Acceleration.Rz.Get();
+      bx += sigma * -alpha * ry;
+      by += sigma * alpha * rx;
+    }
   }
 }
 
@@ -195,6 +203,7 @@ void TContactPoints::Add(TContact& contact) {
 void TContactPoints::Clear() {
   items_.clear();
   owned_.clear();
+  Prepared = false;
 }
 
 void TContactPoints::BuildJacobians(std::uint32_t n) {

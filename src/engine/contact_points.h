@@ -91,7 +91,8 @@ class TContactPoints {
   // An owning list takes the contact over; a list that does not own keeps a pointer to it.
   void Add(std::unique_ptr<TContact> contact);
   void Add(TContact& contact);
-  // Removes every contact (an owning list frees them); the matrices and lists stay as built.
+  // Removes every contact (an owning list frees them) and clears Prepared; the matrices and lists stay as
+  // built until the next build.
   void Clear();
 
   // JacobianMatrices := n x Count, column i the Jacobian rows of contact i.

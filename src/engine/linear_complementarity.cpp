@@ -1,7 +1,10 @@
 #include "engine/linear_complementarity.h"
 
+#include <array>
 #include <cfloat>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "engine/engine_constants.h"
@@ -15,221 +18,396 @@ namespace zentrova {
 
 namespace {
 
-// While every element of Binv is finite and below this bound, no product or difference of the next
-// update can overflow. Then a zero factor contributes an exact zero to every sum and product, and the
-// loops may skip it without changing a single bit of the result.
-constexpr long double kSkipBound = LDBL_MAX / 16;
+// Beyond this bound on the magnitudes in Binv the next update might overflow; the solve then gives up
+// rather than pivot on infinities.
+constexpr long double kBoundLimit = LDBL_MAX / 16;
 
-// out := Binv x, each out_i accumulated from 0 over the columns in ascending order. Only the nnz columns
-// listed in nz are visited; nnz == n means all of them.
-void MultiplyRows(long double* const* rows, std::uint32_t n, const long double* x, const std::uint32_t* nz,
-                  std::uint32_t nnz, long double* out) {
-  if (nnz == n) {
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const long double* row = rows[i];
-      long double sum = 0;
-      for (std::uint32_t k = 0; k < n; ++k) sum += row[k] * x[k];
-      out[i] = sum;
-    }
-    return;
+// Exact powers of ten: 10^27 = 2^27 5^27 still fits the 64-bit significand.
+constexpr int kExactPowersOfTen = 28;
+constexpr std::array<long double, kExactPowersOfTen> PowersOfTen() {
+  std::array<long double, kExactPowersOfTen> p{};
+  long double x = 1;
+  for (long double& e : p) {
+    e = x;
+    x *= 10;
   }
+  return p;
+}
+constexpr std::array<long double, kExactPowersOfTen> kPowersOfTen = PowersOfTen();
+
+// 10^k for an integral k, correctly rounded where the power or its reciprocal is one division away.
+long double PowerOfTen(long double k) {
+  if (std::fabs(k) < kExactPowersOfTen) {
+    const long double p = kPowersOfTen[static_cast<std::size_t>(std::fabs(k))];
+    return k >= 0 ? p : 1 / p;
+  }
+  return std::pow(10.0L, k);
+}
+
+// A finite extended real, read from its bits: the exponent field is not all ones, and a nonzero
+// exponent comes with the explicit integer bit (no pseudo-denormal or unnormal encoding).
+bool IsFinite(const long double& x) {
+  std::uint64_t mantissa;
+  std::uint16_t sign_exponent;
+  std::memcpy(&mantissa, &x, sizeof mantissa);
+  std::memcpy(&sign_exponent, reinterpret_cast<const unsigned char*>(&x) + sizeof mantissa,
+              sizeof sign_exponent);
+  const unsigned exponent = sign_exponent & 0x7FFFu;
+  return exponent != 0x7FFFu && (exponent == 0 || (mantissa >> 63) != 0);
+}
+
+bool AllFinite(const long double* x, std::uint32_t n) {
+  bool finite = true;
+  for (std::uint32_t i = 0; i < n; ++i) finite &= IsFinite(x[i]);
+  return finite;
+}
+
+// --- How the pivoting keeps its numbers -----------------------------------------------------------------
+//
+// Storing an extended real costs the x87 unit several times what storing a double costs, and the
+// pivoting stores n numbers per active column and pass. So its working numbers are kept as the exact
+// difference of two doubles: hi, the value rounded to a double, and lo = hi - x, which holds the 11 bits
+// that hi lacks; hi - lo also gives back the sign of a zero (-0 - +0 = -0). That is exact for every
+// value within the range of doubles; outside it the store underflows or overflows, which the x87 unit
+// records in its sticky exception flags. A pivoting that raised such a flag is repeated with extended
+// cells, so the result is always that of the extended arithmetic.
+
+struct TExtendedCell {
+  long double x;
+  long double Get() const { return x; }
+  void Set(long double value) { x = value; }
+};
+
+struct TSplitCell {
+  double hi;
+  double lo;
+  long double Get() const { return static_cast<long double>(hi) - lo; }
+  void Set(long double value) {
+    asm("fstl %0\n\t"
+        "fsubrl %0\n\t"
+        "fstpl %1"
+        : "=m"(hi), "=m"(lo)
+        : "t"(value)
+        : "st");
+  }
+};
+static_assert(sizeof(TSplitCell) == sizeof(TExtendedCell));
+
+// Flags of the x87 status word. Invalid operation, zero divide, overflow and underflow: after any of
+// them a split cell may not hold its value exactly. The six exception flags: what a caller may have.
+constexpr std::uint16_t kInexactCellFlags = 0x01 | 0x04 | 0x08 | 0x10;
+constexpr std::uint16_t kExceptionFlags = 0x3F;
+
+std::uint16_t X87Status() {
+  std::uint16_t status;
+  asm volatile("fnstsw %0" : "=m"(status) : : "memory");
+  return status;
+}
+
+void ClearX87Flags() { asm volatile("fnclex" : : : "memory"); }
+
+// Sets exception flags again (there is no instruction for one flag): store, change and reload the
+// x87 environment.
+void RaiseX87Flags(std::uint16_t flags) {
+  struct {
+    std::uint32_t control;
+    std::uint32_t status;
+    std::uint32_t rest[5];
+  } environment;
+  asm volatile("fnstenv %0" : "=m"(environment) : : "memory");
+  environment.status |= flags;
+  asm volatile("fldenv %0" : : "m"(environment) : "memory");
+}
+
+// out := Binv x, each out_i accumulated from 0 over the columns in ascending order.
+void MultiplyRows(long double* const* rows, std::uint32_t n, const long double* x, long double* out) {
   for (std::uint32_t i = 0; i < n; ++i) {
     const long double* row = rows[i];
     long double sum = 0;
-    for (std::uint32_t m = 0; m < nnz; ++m) sum += row[nz[m]] * x[nz[m]];
+    for (std::uint32_t k = 0; k < n; ++k) sum += row[k] * x[k];
     out[i] = sum;
   }
 }
 
-// Binv(i, j) := Binv(i, j) - v_i a_j, with a already divided by (s + 1). Rows with v_i = 0 are left
-// alone when skip_zero_rows is set, which is exact only while a is finite and Binv holds no -0.
-void ApplyRankOne(long double* const* rows, std::uint32_t n, const long double* v, const long double* a,
-                  bool skip_zero_rows) {
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const long double vi = v[i];
-    if (skip_zero_rows && vi == 0) continue;
-    long double* row = rows[i];
-    for (std::uint32_t j = 0; j < n; ++j) row[j] -= vi * a[j];
-  }
-}
+enum class TOutcome { Solved, UnboundedRay, PassLimit, NoPivotRow, Breakdown };
 
-// The columns of x that a product must visit: the nonzero ones when zeros may be skipped, else all.
-std::uint32_t ListColumns(const long double* x, std::uint32_t n, bool skip_zeros, std::uint32_t* nz) {
-  std::uint32_t nnz = 0;
-  for (std::uint32_t k = 0; k < n; ++k) {
-    if (!skip_zeros || x[k] != 0) nz[nnz++] = k;
-  }
-  return nnz;
-}
-
-bool AllFinite(const long double* x, std::uint32_t n) {
-  for (std::uint32_t i = 0; i < n; ++i) {
-    if (!std::isfinite(x[i])) return false;
-  }
-  return true;
-}
-
-// The working data of one pivoting run, in one allocation made before the first pivot.
-class TLemke {
+// One pivoting run from the start basis (z0 in row r0 at value -qmin) on finite data. Only the columns
+// of Binv that differ from those of -I are stored.
+//
+// Column k of Binv stays exactly -e_k as long as w_k has never left the basis: w_k then sits in row k,
+// row k of Binv times column -e_k of B is 1, and every update leaves the column alone because
+// a_k = Binv(r, k) / (s + 1) is an exact 0 for r != k. Column k changes for the first time when w_k
+// leaves. The active columns, those that have changed, are kept row by row in ascending column order;
+// the others contribute exact zeros and the -1 of the diagonal, which the sums insert at their place.
+// With finite data, every sum therefore adds the same nonzero terms in the same order as the full
+// product would, and gives the same bits at a fraction of the work.
+template <typename Cell>
+class TPivoting {
  public:
-  TLemke(const TSqrMatrix& M, std::uint32_t n)
-      : n_(n),
-        z0_(static_cast<std::int32_t>(2 * n)),
-        store_(std::size_t{n} * n * 2 + std::size_t{n} * 8),
-        rows_(n),
-        basis_(n),
-        nz_(n) {
-    long double* p = store_.data();
-    binv_ = p;
-    p += std::size_t{n} * n;
-    mt_ = p;
-    p += std::size_t{n} * n;
-    b_ = p;
-    be_ = p + n;
-    d_ = p + 2 * n;
-    u_ = p + 3 * n;
-    v_ = p + 4 * n;
-    a_ = p + 5 * n;
-    x_ = p + 6 * n;
-    for (std::uint32_t i = 0; i < n; ++i) rows_[i] = binv_ + std::size_t{i} * n;
-    // M's columns as rows: the column of an entering z_j is then one contiguous run.
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const long double* row = M.RowData(i);
-      for (std::uint32_t j = 0; j < n; ++j) mt_[std::size_t{j} * n + i] = row[j];
+  static std::size_t Bytes(std::uint32_t n) {
+    const std::size_t cells = std::size_t{n} * n + 6 * std::size_t{n};
+    return cells * sizeof(Cell) + std::size_t{n} * sizeof(const long double*) +
+           3 * std::size_t{n} * sizeof(std::uint32_t) + std::size_t{n} * sizeof(std::int32_t);
+  }
+
+  // memory: Bytes(n) bytes aligned for long double.
+  TPivoting(const TSqrMatrix& M, std::uint32_t n, void* memory)
+      : n_(n), z0_(static_cast<std::int32_t>(2 * n)) {
+    c_ = static_cast<Cell*>(memory);
+    b_ = c_ + std::size_t{n} * n;
+    d_ = b_ + n;
+    u_ = d_ + n;
+    a_ = u_ + n;
+    xs_ = a_ + n;
+    v_ = xs_ + n;
+    m_ = reinterpret_cast<const long double**>(v_ + n);
+    active_ = reinterpret_cast<std::uint32_t*>(m_ + n);
+    pos_ = active_ + n;
+    is_active_ = pos_ + n;
+    basis_ = reinterpret_cast<std::int32_t*>(is_active_ + n);
+    for (std::uint32_t i = 0; i < n; ++i) m_[i] = M.RowData(i);
+  }
+
+  TOutcome Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
+               long double Lexico, long double PivotTolerance, std::vector<TLCPPivot>* Pivots);
+
+  // After Solved: the basic values, which are z and w.
+  bool ResultFinite() const {
+    bool finite = true;
+    for (std::uint32_t i = 0; i < n_; ++i) finite &= std::isfinite(b_[i].Get());
+    return finite;
+  }
+  void WriteResult(TFloatList& W, TFloatList& Z) const {
+    long double* z = Z.Data();
+    long double* w = W.Data();
+    const auto n = static_cast<std::int32_t>(n_);
+    for (std::uint32_t i = 0; i < n_; ++i) {
+      if (basis_[i] < n) {
+        z[basis_[i]] = b_[i].Get();
+      } else {
+        w[basis_[i] - n] = b_[i].Get();
+      }
     }
   }
 
-  bool Solve(TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity, long double Lexico,
-             long double PivotTolerance, long double Zero, const TLCPAlerts& Alerts,
-             std::vector<TLCPPivot>* Pivots);
-
  private:
-  // Replaces the basis column of row r by the one whose difference to it is u_.
-  void ReplaceColumn(std::uint32_t r);
+  // Row i of Binv times x, summed over the columns in order; xs_ holds x over the active columns
+  // (Gather) and x_i points to x's element i, which meets the -1 of a column still at rest.
+  template <typename Element>
+  long double RowTimes(std::uint32_t i, const Element* x_i) const {
+    return RowDot(c_ + std::size_t{i} * n_, xs_, pos_[i], count_, is_active_[i] != 0 ? nullptr : x_i);
+  }
+  // A function of its own: inlined among the solver's other live values the sum would leave the
+  // register stack and make a round trip through memory on every term.
+  template <typename Element>
+  [[gnu::noinline]] static long double RowDot(const Cell* row, const Cell* xs, std::uint32_t diagonal,
+                                              std::uint32_t count, const Element* x_i) {
+    long double sum = 0;
+    std::uint32_t p = 0;
+    if (x_i != nullptr) {
+      for (; p < diagonal; ++p) sum += row[p].Get() * xs[p].Get();
+      sum += -1.0L * Value(x_i);
+    }
+    for (; p < count; ++p) sum += row[p].Get() * xs[p].Get();
+    return sum;
+  }
+  static long double Value(const long double* x) { return *x; }
+  static long double Value(const Cell* x) { return x->Get(); }
+  // out_i := row i of Binv times x for every row, two rows at a time: two independent sums keep the
+  // x87 adder busy where one sum would wait for its previous term. element(i) points to x's element i.
+  template <typename Element, typename At>
+  void AllRowsTimes(At element, Cell* out) const {
+    std::uint32_t i = 0;
+    for (; i + 1 < n_; i += 2) {
+      RowDot2(c_ + std::size_t{i} * n_, c_ + std::size_t{i + 1} * n_, xs_, pos_[i], pos_[i + 1], count_,
+              is_active_[i] != 0 ? nullptr : element(i), is_active_[i + 1] != 0 ? nullptr : element(i + 1),
+              out + i);
+    }
+    if (i < n_) out[i].Set(RowTimes(i, element(i)));
+  }
+  template <typename Element>
+  [[gnu::noinline]] static void RowDot2(const Cell* row1, const Cell* row2, const Cell* xs,
+                                        std::uint32_t diagonal1, std::uint32_t diagonal2, std::uint32_t count,
+                                        const Element* x1, const Element* x2, Cell* out) {
+    long double sum1 = 0;
+    long double sum2 = 0;
+    std::uint32_t p = 0;
+    const auto both = [&](std::uint32_t to) {
+      for (; p < to; ++p) {
+        const long double x = xs[p].Get();
+        sum1 += row1[p].Get() * x;
+        sum2 += row2[p].Get() * x;
+      }
+    };
+    // Row i + 1's diagonal never comes before row i's: pos_ grows with the row.
+    if (x1 != nullptr) {
+      both(diagonal1);
+      sum1 += -1.0L * Value(x1);
+    }
+    if (x2 != nullptr) {
+      both(diagonal2);
+      sum2 += -1.0L * Value(x2);
+    }
+    both(count);
+    out[0].Set(sum1);
+    out[1].Set(sum2);
+  }
+  template <typename X>
+  void Gather(X x) {
+    for (std::uint32_t p = 0; p < count_; ++p) xs_[p].Set(x(active_[p]));
+  }
+  [[gnu::noinline]] static void UpdateRows(Cell* row1, Cell* row2, long double v1, long double v2, const Cell* a,
+                                           std::uint32_t count) {
+    for (std::uint32_t p = 0; p < count; ++p) {
+      const long double a_p = a[p].Get();
+      row1[p].Set(row1[p].Get() - v1 * a_p);
+      row2[p].Set(row2[p].Get() - v2 * a_p);
+    }
+  }
+  // Column k of Binv (still -e_k) joins the stored ones.
+  void Activate(std::uint32_t k);
+  // Replaces the basis column of row r by the one whose difference to it is u_ (Sherman-Morrison).
+  // False on a breakdown: a non-finite v or a, or magnitudes that the next update could overflow.
+  bool ReplaceColumn(std::uint32_t r);
 
   const std::uint32_t n_;
   const std::int32_t z0_;
-  std::vector<long double> store_;
-  long double* binv_ = nullptr;  // n x n, row by row
-  long double* mt_ = nullptr;    // M transposed: row j is column j of M
-  long double* b_ = nullptr;     // values of the basic variables
-  long double* be_ = nullptr;    // column of the entering variable
-  long double* d_ = nullptr;     // Binv Be
-  long double* u_ = nullptr;     // new minus old basis column
-  long double* v_ = nullptr;     // Binv u
-  long double* a_ = nullptr;     // row r of Binv / (s + 1)
-  long double* x_ = nullptr;     // z and w at the end
-  std::vector<long double*> rows_;
-  std::vector<std::int32_t> basis_;
-  std::vector<std::uint32_t> nz_;
-  // True while Binv is known to be finite and below kSkipBound (then bound_ bounds its magnitudes).
-  bool skip_ = true;
-  long double bound_ = 1;
+  Cell* c_;                   // the active columns of Binv, row by row, n_ slots per row
+  Cell* b_;                   // values of the basic variables
+  Cell* d_;                   // Binv Be
+  Cell* u_;                   // new minus old basis column
+  Cell* a_;                   // row r of Binv / (s + 1), over the active columns
+  Cell* xs_;                  // the vector multiplied, over the active columns
+  Cell* v_;                   // Binv u
+  const long double** m_;     // rows of M
+  std::uint32_t* active_;     // the active column numbers, ascending
+  std::uint32_t* pos_;        // pos_[k]: number of active columns below k
+  std::uint32_t* is_active_;  // 1 for an active column
+  std::int32_t* basis_;       // variable number of the basic variable of each row
+  std::uint32_t count_ = 0;   // number of active columns
+  long double bound_ = 1;     // bounds every |Binv(i, j)|
 };
 
-void TLemke::ReplaceColumn(std::uint32_t r) {
-  const std::uint32_t nnz = ListColumns(u_, n_, skip_, nz_.data());
-  MultiplyRows(rows_.data(), n_, u_, nz_.data(), nnz, v_);
-  // s = a.U with a = row r of Binv is exactly v_r: the same products summed in the same order.
-  const long double divisor = v_[r] + 1;
-  const long double* row_r = rows_[r];
-  for (std::uint32_t j = 0; j < n_; ++j) a_[j] = row_r[j] / divisor;
-  if (skip_) {
-    long double max_v = 0;
-    long double max_a = 0;
-    bool finite = true;
-    for (std::uint32_t i = 0; i < n_; ++i) {
-      finite = finite && std::isfinite(v_[i]) && std::isfinite(a_[i]);
-      max_v = std::fmax(max_v, std::fabs(v_[i]));
-      max_a = std::fmax(max_a, std::fabs(a_[i]));
-    }
-    bound_ += max_v * max_a;
-    skip_ = finite && bound_ <= kSkipBound;
+template <typename Cell>
+void TPivoting<Cell>::Activate(std::uint32_t k) {
+  const std::uint32_t p = pos_[k];
+  for (std::uint32_t i = 0; i < n_; ++i) {
+    Cell* row = c_ + std::size_t{i} * n_;
+    std::memmove(row + p + 1, row + p, (count_ - p) * sizeof(Cell));
+    row[p].Set(i == k ? -1.0L : 0.0L);
   }
-  ApplyRankOne(rows_.data(), n_, v_, a_, skip_);
+  std::memmove(active_ + p + 1, active_ + p, (count_ - p) * sizeof(std::uint32_t));
+  active_[p] = k;
+  ++count_;
+  is_active_[k] = 1;
+  for (std::uint32_t j = k + 1; j < n_; ++j) ++pos_[j];
 }
 
-bool TLemke::Solve(TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity, long double Lexico,
-                   long double PivotTolerance, long double Zero, const TLCPAlerts& Alerts,
-                   std::vector<TLCPPivot>* Pivots) {
-  const std::uint32_t n = n_;
-  long double* qd = q.Data();
-
-  std::uint32_t r0 = 0;
-  long double qmin = qd[0];
-  for (std::uint32_t i = 1; i < n; ++i) {
-    if (qd[i] < qmin) {
-      qmin = qd[i];
-      r0 = i;
+template <typename Cell>
+bool TPivoting<Cell>::ReplaceColumn(std::uint32_t r) {
+  if (is_active_[r] == 0) Activate(r);
+  Gather([this](std::uint32_t k) { return u_[k].Get(); });
+  // s = a.U with a = row r of Binv is v_r: the same products summed in the same order.
+  const long double v_r = RowTimes(r, &u_[r]);
+  AllRowsTimes<Cell>([this](std::uint32_t i) { return &u_[i]; }, v_);
+  const long double divisor = v_r + 1;
+  const Cell* row_r = c_ + std::size_t{r} * n_;
+  long double max_a = 0;
+  bool finite = std::isfinite(v_r);
+  for (std::uint32_t p = 0; p < count_; ++p) {
+    const long double a = row_r[p].Get() / divisor;
+    a_[p].Set(a);
+    finite &= std::isfinite(a);
+    if (std::fabs(a) > max_a) max_a = std::fabs(a);
+  }
+  if (!finite) return false;
+  long double max_v = 0;
+  for (std::uint32_t i = 0; i < n_; ++i) {
+    const long double v_i = v_[i].Get();
+    if (!std::isfinite(v_i)) return false;
+    if (std::fabs(v_i) > max_v) max_v = std::fabs(v_i);
+  }
+  // Rows updated two at a time share the loads of a. A row whose v_i is an exact 0 would not change:
+  // a is finite and Binv never holds -0.
+  std::uint32_t pending = n_;
+  for (std::uint32_t i = 0; i < n_; ++i) {
+    if (v_[i].Get() == 0) continue;
+    if (pending == n_) {
+      pending = i;
+      continue;
     }
+    UpdateRows(c_ + std::size_t{pending} * n_, c_ + std::size_t{i} * n_, v_[pending].Get(), v_[i].Get(), a_,
+               count_);
+    pending = n_;
   }
-  for (std::uint32_t i = 0; i < n; ++i) {
-    if (std::fabs(qd[i]) < Zero) qd[i] = 0;
+  if (pending != n_) {
+    Cell* row = c_ + std::size_t{pending} * n_;
+    const long double v_i = v_[pending].Get();
+    for (std::uint32_t p = 0; p < count_; ++p) row[p].Set(row[p].Get() - v_i * a_[p].Get());
   }
-  if (qmin >= 0) {
-    if (!AllFinite(qd, n)) return false;
-    long double* w = W.Data();
-    for (std::uint32_t i = 0; i < n; ++i) w[i] = qd[i];
-    return true;
-  }
+  bound_ += max_v * max_a;
+  return bound_ <= kBoundLimit;
+}
 
-  // z0 enters in place of w_r0: B = -I with column r0 replaced by the covering vector.
+template <typename Cell>
+TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
+                              long double Lexico, long double PivotTolerance,
+                              std::vector<TLCPPivot>* Pivots) {
+  const std::uint32_t n = n_;
+  // z0 enters in place of w_r0: B = -I with column r0 replaced by the covering vector, u = e - (-e_r0).
   const long double t0 = -qmin;
   for (std::uint32_t i = 0; i < n; ++i) {
     basis_[i] = static_cast<std::int32_t>(n + i);
-    b_[i] = qd[i] + t0;
-    binv_[std::size_t{i} * n + i] = -1.0L;
-    u_[i] = 1 - 0.0L;
+    b_[i].Set(q[i] + t0);
+    u_[i].Set(1 - 0.0L);
+    pos_[i] = 0;
+    is_active_[i] = 0;
   }
   basis_[r0] = z0_;
-  b_[r0] = t0;
-  u_[r0] = 1 - (-1.0L);
-  ReplaceColumn(r0);
+  b_[r0].Set(t0);
+  u_[r0].Set(1 - (-1.0L));
+  if (!ReplaceColumn(r0)) return TOutcome::Breakdown;
   std::int32_t left = static_cast<std::int32_t>(n + r0);
 
   for (int pass = 0; pass < kLCPMaxPasses; ++pass) {
-    if (left == z0_) {
-      for (std::uint32_t i = 0; i < 2 * n; ++i) x_[i] = 0;
-      for (std::uint32_t i = 0; i < n; ++i) x_[basis_[i]] = b_[i];
-      // A breakdown on the way (NaN or infinite data, a singular update) is no solution.
-      if (!AllFinite(x_, 2 * n)) return false;
-      long double* z = Z.Data();
-      long double* w = W.Data();
-      for (std::uint32_t i = 0; i < n; ++i) {
-        z[i] = x_[i];
-        w[i] = x_[n + i];
-      }
-      return true;
-    }
+    if (left == z0_) return TOutcome::Solved;
 
-    // The complement of the leaving variable enters; its column is Be.
+    // The complement of the leaving variable enters. Its direction d = Binv Be, and the first pass of
+    // the ratio test: the smallest relaxed ratio among the rows that can take the pivot.
     std::int32_t entering;
-    if (left < static_cast<std::int32_t>(n)) {
-      entering = left + static_cast<std::int32_t>(n);
-      for (std::uint32_t i = 0; i < n; ++i) be_[i] = 0;
-      be_[left] = -1.0L;
-    } else {
-      entering = left - static_cast<std::int32_t>(n);
-      const long double* column = mt_ + std::size_t(entering) * n;
-      for (std::uint32_t i = 0; i < n; ++i) be_[i] = column[i];
-    }
-    const std::uint32_t nnz = ListColumns(be_, n, skip_, nz_.data());
-    MultiplyRows(rows_.data(), n, be_, nz_.data(), nnz, d_);
-
-    // Ratio test, first pass: the smallest relaxed ratio among the rows that can take the pivot.
     long double theta_max = Infinity;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      if (d_[i] > PivotTolerance) {
-        const long double ratio = (b_[i] + Lexico) / d_[i];
+    const auto first_pass = [&](std::uint32_t i, long double d) {
+      if (d > PivotTolerance) {
+        const long double ratio = (b_[i].Get() + Lexico) / d;
         if (ratio < theta_max) theta_max = ratio;
       }
-    }
-    if (theta_max >= Infinity) {
-      if (Alerts.LogUnboundedRay) {
-        LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s unbounded ray in LCP solving.");
+    };
+    if (left < static_cast<std::int32_t>(n)) {
+      // w_j after z_j: Be = -e_j. Column j is active, since w_j had left before z_j could enter.
+      const auto j = static_cast<std::uint32_t>(left);
+      entering = left + static_cast<std::int32_t>(n);
+      if (is_active_[j] != 0) {
+        const std::uint32_t p = pos_[j];
+        for (std::uint32_t i = 0; i < n; ++i) {
+          d_[i].Set(0.0L + c_[std::size_t{i} * n + p].Get() * -1.0L);
+          first_pass(i, d_[i].Get());
+        }
+      } else {
+        Gather([j](std::uint32_t k) { return k == j ? -1.0L : 0.0L; });
+        static const long double kMinusOne = -1.0L;
+        static const long double kZero = 0.0L;
+        AllRowsTimes<long double>([j](std::uint32_t i) { return i == j ? &kMinusOne : &kZero; }, d_);
+        for (std::uint32_t i = 0; i < n; ++i) first_pass(i, d_[i].Get());
       }
-      return false;
+    } else {
+      // z_j after w_j: Be = column j of M.
+      const auto j = static_cast<std::uint32_t>(left) - n;
+      entering = static_cast<std::int32_t>(j);
+      Gather([this, j](std::uint32_t k) { return m_[k][j]; });
+      AllRowsTimes<long double>([this, j](std::uint32_t i) { return &m_[i][j]; }, d_);
+      for (std::uint32_t i = 0; i < n; ++i) first_pass(i, d_[i].Get());
     }
+    if (theta_max >= Infinity) return TOutcome::UnboundedRay;
 
     // Second pass: z0 leaves whenever it may; otherwise the largest pivot within theta_max.
     bool found = false;
@@ -237,8 +415,9 @@ bool TLemke::Solve(TFloatList& q, TFloatList& W, TFloatList& Z, long double Infi
     long double theta = 0;
     long double best = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
-      if (d_[i] > PivotTolerance) {
-        const long double ratio = b_[i] / d_[i];
+      const long double d = d_[i].Get();
+      if (d > PivotTolerance) {
+        const long double ratio = b_[i].Get() / d;
         if (ratio <= theta_max) {
           if (basis_[i] == z0_) {
             r = i;
@@ -246,8 +425,8 @@ bool TLemke::Solve(TFloatList& q, TFloatList& W, TFloatList& Z, long double Infi
             found = true;
             break;
           }
-          if (std::fabs(d_[i]) > best) {
-            best = std::fabs(d_[i]);
+          if (std::fabs(d) > best) {
+            best = std::fabs(d);
             r = i;
             theta = ratio;
             found = true;
@@ -255,35 +434,32 @@ bool TLemke::Solve(TFloatList& q, TFloatList& W, TFloatList& Z, long double Infi
         }
       }
     }
-    // NaN data or a negative tolerance can leave every row outside theta_max: no pivot is admissible.
-    if (!found) return false;
+    // A negative tolerance or a NaN bound can leave every row outside theta_max: no admissible pivot.
+    if (!found) return TOutcome::NoPivotRow;
 
-    for (std::uint32_t i = 0; i < n; ++i) b_[i] = b_[i] - theta * d_[i];
-    b_[r] = theta;
+    for (std::uint32_t i = 0; i < n; ++i) b_[i].Set(b_[i].Get() - theta * d_[i].Get());
+    b_[r].Set(theta);
 
     const std::int32_t leaving = basis_[r];
     // Binv is not read again once z0 has left: the next pass returns the basic values.
     if (leaving != z0_) {
-      if (leaving < static_cast<std::int32_t>(n)) {
-        const long double* column = mt_ + std::size_t(leaving) * n;
-        for (std::uint32_t i = 0; i < n; ++i) u_[i] = be_[i] - column[i];
-      } else {
-        for (std::uint32_t i = 0; i < n; ++i) u_[i] = be_[i] - 0.0L;
-        const std::uint32_t k = static_cast<std::uint32_t>(leaving) - n;
-        u_[k] = be_[k] - (-1.0L);
+      // u = Be - (column of the leaving variable): -e_l for w_l, column l of M for z_l.
+      for (std::uint32_t k = 0; k < n; ++k) {
+        const long double be = entering < static_cast<std::int32_t>(n)
+                                   ? m_[k][entering]
+                                   : (k == static_cast<std::uint32_t>(entering) - n ? -1.0L : 0.0L);
+        const long double old = leaving < static_cast<std::int32_t>(n)
+                                    ? m_[k][leaving]
+                                    : (k == static_cast<std::uint32_t>(leaving) - n ? -1.0L : 0.0L);
+        u_[k].Set(be - old);
       }
-      ReplaceColumn(r);
+      if (!ReplaceColumn(r)) return TOutcome::Breakdown;
     }
     basis_[r] = entering;
     if (Pivots != nullptr) Pivots->push_back({entering, leaving, r});
     left = leaving;
   }
-
-  if (Alerts.LogMaximumIterations) {
-    LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s reached maximum number of iteration steps(" +
-            std::to_string(kLCPMaxPasses) + ") in LCP solving.");
-  }
-  return false;
+  return TOutcome::PassLimit;
 }
 
 }  // namespace
@@ -297,8 +473,8 @@ long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, lon
   const long double mean = sum / n;
   // Kept in floating point throughout: a mean of 0 gives log10 = -inf and so 10^+inf, which the upper
   // bound then clamps, and NaN data give a NaN tolerance that no pivot passes.
-  const long double exponent = kLCPPivotToleranceExponent - std::nearbyint(std::log10(mean));
-  long double tolerance = std::pow(10.0L, exponent);
+  const long double exponent = kLCPPivotToleranceExponent - std::rint(std::log10(mean));
+  long double tolerance = PowerOfTen(exponent);
   if (ToleranceMin > tolerance) tolerance = ToleranceMin;
   if (ToleranceMax < tolerance) tolerance = ToleranceMax;
   return tolerance;
@@ -330,8 +506,70 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
             std::to_string(W.Count()) + " and " + std::to_string(Z.Count()) + ".");
     return false;
   }
-  TLemke lemke(M, n);
-  return lemke.Solve(q, W, Z, Infinity, LexicoZeroTolerance, PivotTolerance, Zero, Alerts, Pivots);
+
+  long double* qd = q.Data();
+  std::uint32_t r0 = 0;
+  long double qmin = qd[0];
+  for (std::uint32_t i = 1; i < n; ++i) {
+    if (qd[i] < qmin) {
+      qmin = qd[i];
+      r0 = i;
+    }
+  }
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (std::fabs(qd[i]) < Zero) qd[i] = 0;
+  }
+  // Infinite or NaN data have no solution; refusing them also keeps every skipped term an exact zero.
+  if (!AllFinite(qd, n)) return false;
+  if (qmin >= 0) {
+    long double* w = W.Data();
+    for (std::uint32_t i = 0; i < n; ++i) w[i] = qd[i];
+    return true;
+  }
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (!AllFinite(M.RowData(i), n)) return false;
+  }
+
+  // Small problems, the common case of a few contacts, keep their working data on the stack.
+  constexpr std::size_t kStackBytes = 8192;
+  alignas(alignof(long double)) unsigned char stack[kStackBytes];
+  std::unique_ptr<long double[]> heap;
+  void* memory = stack;
+  const std::size_t bytes = TPivoting<TSplitCell>::Bytes(n);
+  if (bytes > kStackBytes) {
+    heap = std::make_unique_for_overwrite<long double[]>(bytes / sizeof(long double) + 1);
+    memory = heap.get();
+  }
+
+  const std::size_t traced = Pivots != nullptr ? Pivots->size() : 0;
+  const std::uint16_t caller_flags = X87Status() & kExceptionFlags;
+  ClearX87Flags();
+  TPivoting<TSplitCell> fast(M, n, memory);
+  TOutcome outcome = fast.Run(qd, r0, qmin, Infinity, LexicoZeroTolerance, PivotTolerance, Pivots);
+  bool finite = outcome == TOutcome::Solved && fast.ResultFinite();
+  const bool exact = (X87Status() & kInexactCellFlags) == 0;
+  if (exact) {
+    if (finite) fast.WriteResult(W, Z);
+  } else {
+    if (Pivots != nullptr) Pivots->resize(traced);
+    TPivoting<TExtendedCell> plain(M, n, memory);
+    outcome = plain.Run(qd, r0, qmin, Infinity, LexicoZeroTolerance, PivotTolerance, Pivots);
+    finite = outcome == TOutcome::Solved && plain.ResultFinite();
+    if (finite) plain.WriteResult(W, Z);
+  }
+  // The flags are sticky for the caller: whatever it had raised before stays raised.
+  const std::uint16_t lost = caller_flags & ~X87Status();
+  if (lost != 0) RaiseX87Flags(lost);
+
+  if (outcome == TOutcome::UnboundedRay && Alerts.LogUnboundedRay) {
+    LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s unbounded ray in LCP solving.");
+  }
+  if (outcome == TOutcome::PassLimit && Alerts.LogMaximumIterations) {
+    LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s reached maximum number of iteration steps(" +
+            std::to_string(kLCPMaxPasses) + ") in LCP solving.");
+  }
+  // A breakdown on the way (a singular update, values that overflow) is no solution either.
+  return finite;
 }
 
 bool UpdateInverseRankOne(TSqrMatrix& Binv, std::uint32_t R, const TFloatList& U) {
@@ -341,12 +579,13 @@ bool UpdateInverseRankOne(TSqrMatrix& Binv, std::uint32_t R, const TFloatList& U
   for (std::uint32_t i = 0; i < n; ++i) rows[i] = Binv.RowData(i);
   std::vector<long double> v(n);
   std::vector<long double> a(n);
-  std::vector<std::uint32_t> all(n);
-  for (std::uint32_t k = 0; k < n; ++k) all[k] = k;
-  MultiplyRows(rows.data(), n, U.Data(), all.data(), n, v.data());
+  MultiplyRows(rows.data(), n, U.Data(), v.data());
+  // s = a.U with a = row R of Binv is v_R: the same products summed in the same order.
   const long double divisor = v[R] + 1;
   for (std::uint32_t j = 0; j < n; ++j) a[j] = rows[R][j] / divisor;
-  ApplyRankOne(rows.data(), n, v.data(), a.data(), false);
+  for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t j = 0; j < n; ++j) rows[i][j] -= v[i] * a[j];
+  }
   return true;
 }
 

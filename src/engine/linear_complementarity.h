@@ -58,8 +58,8 @@ struct TLCPPivot {
 // the simulation time the alerts name. M's stored elements are used (its factor C is not applied) and M
 // is not changed; W and Z must hold at least n elements each. Every q_i with |q_i| < 1e-19 is set to 0
 // in the caller's list. True: Z holds z and W holds w, all finite. False (unbounded ray, pass limit, no
-// admissible pivot row, a result that is not finite, or a matrix or result lists too small): W and Z
-// hold zeros.
+// admissible pivot row, infinite or NaN data, a breakdown of the basis update, or a matrix or result
+// lists too small): W and Z hold zeros.
 bool SolveLCP(const TWorld& World, long double Time, const TSqrMatrix& M, TFloatList& q, TFloatList& W,
               TFloatList& Z);
 
@@ -68,8 +68,9 @@ bool SolveLCP(const TWorld& World, long double Time, const TSqrMatrix& M, TFloat
 // give ToleranceMax.
 long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax);
 
-// The pivoting with explicit tolerances (SolveLCP passes Infinity 1e19 and Zero 1e-19). Pivots, when
-// given, receives every pivot made after the start.
+// The pivoting with explicit tolerances (SolveLCP passes Infinity 1e19 and Zero 1e-19), with the same
+// results. Pivots, when given, receives every pivot made after the start. The x87 exception flags that
+// were raised before the call are raised after it too.
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
                 const TLCPAlerts& Alerts = {}, std::vector<TLCPPivot>* Pivots = nullptr);

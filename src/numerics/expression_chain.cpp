@@ -1,7 +1,7 @@
 #include "numerics/expression_chain.h"
 
-#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <stdexcept>
 
 #include "numerics/expression_vocabulary.h"
@@ -10,27 +10,39 @@ namespace zentrova {
 
 namespace {
 
-// Step codes: a built-in operation with its operand sources. "M" reads an address, "A" the register
-// that holds the previous node's value, "R" the register that holds a value kept for a later step.
-// A binary operation has four codes in the order MM, AM, MA, RA; a unary one two, M and A.
-enum StepOp : std::uint8_t {
+// Where a step takes an operand from: an address, the accumulator (the value of the step just
+// before), the top of the kept registers, the square of an address (a square folded into its
+// reader), or the register that holds a library call run before the steps.
+enum Source : std::uint8_t { kFromMemory, kFromAccumulator, kFromKept, kFromSquare, kFromHoisted };
+
+// Where a step's value goes besides the accumulator.
+enum Destination : std::uint8_t { kAccumulatorOnly, kStoreInNode, kKeepInRegister };
+constexpr int kDestinations = 3;
+
+// The operand sources of a binary step, x then y, by the letters M, A, R, S and H of Source. The
+// four arithmetic words take all pairs, the integer power the first four.
+#define ZENTROVA_PAIRS(NAME)                                                                          \
+  NAME##MM, NAME##AM, NAME##MA, NAME##RA, NAME##MS, NAME##SM, NAME##SS, NAME##AS, NAME##SA, NAME##HM, \
+      NAME##MH, NAME##AH, NAME##HA
+constexpr Source kPairs[][2] = {
+    {kFromMemory, kFromMemory},       {kFromAccumulator, kFromMemory}, {kFromMemory, kFromAccumulator},
+    {kFromKept, kFromAccumulator},    {kFromMemory, kFromSquare},      {kFromSquare, kFromMemory},
+    {kFromSquare, kFromSquare},       {kFromAccumulator, kFromSquare}, {kFromSquare, kFromAccumulator},
+    {kFromHoisted, kFromMemory},      {kFromMemory, kFromHoisted},     {kFromAccumulator, kFromHoisted},
+    {kFromHoisted, kFromAccumulator},
+};
+constexpr int kArithmeticPairs = static_cast<int>(std::size(kPairs)), kIntPowerPairs = 4;
+
+// Step forms: a built-in operation with its operand sources. A unary operation has two, M and A.
+// The chained forms run two arithmetic words on the accumulator, (acc op1 *a) op2 *b, and follow
+// kChained in the order 4 * op1 + op2 with the arithmetic words in the order add, subtract,
+// multiply, divide; from kChainedHoisted on the same with the hoisted register for *b.
+enum StepForm : std::uint8_t {
   kCallStep,
-  kAddMM,
-  kAddAM,
-  kAddMA,
-  kAddRA,
-  kSubtractMM,
-  kSubtractAM,
-  kSubtractMA,
-  kSubtractRA,
-  kMultiplyMM,
-  kMultiplyAM,
-  kMultiplyMA,
-  kMultiplyRA,
-  kDivideMM,
-  kDivideAM,
-  kDivideMA,
-  kDivideRA,
+  ZENTROVA_PAIRS(kAdd),
+  ZENTROVA_PAIRS(kSubtract),
+  ZENTROVA_PAIRS(kMultiply),
+  ZENTROVA_PAIRS(kDivide),
   kIntPowerMM,
   kIntPowerAM,
   kIntPowerMA,
@@ -55,17 +67,44 @@ enum StepOp : std::uint8_t {
   kCubeA,
   kFourthM,
   kFourthA,
+  kChained,
+  kChainedHoisted = kChained + 16,
+  kFormCount = kChainedHoisted + 16,
 };
+#undef ZENTROVA_PAIRS
+static_assert(kSubtractMM - kAddMM == kArithmeticPairs && kIntPowerMM - kDivideMM == kArithmeticPairs,
+              "every arithmetic word has a form for each pair of sources");
 
-// Offsets of the operand sources from a binary operation's first code.
-constexpr int kModeMM = 0, kModeAM = 1, kModeMA = 2, kModeRA = 3;
+// A step's code is its form and its destination, so that one dispatch does both; the code after the
+// last form ends the run.
+constexpr int kEndCode = kFormCount * kDestinations;
+static_assert(kEndCode <= 0xffff, "step codes are 16 bits");
+
+constexpr std::uint16_t CodeOf(int form, Destination destination) {
+  return static_cast<std::uint16_t>(form * kDestinations + destination);
+}
 
 constexpr int kKeptRegisters = 3;
 
-// Where a step's value goes besides the accumulator.
-enum Destination : std::uint8_t { kAccumulatorOnly, kStoreInNode, kKeepInRegister };
+// The position of an arithmetic word among add, subtract, multiply, divide; -1 for any other.
+int ArithmeticIndex(TFastOp op) {
+  switch (op) {
+    case TFastOp::kAdd:
+      return 0;
+    case TFastOp::kSubtract:
+      return 1;
+    case TFastOp::kMultiply:
+      return 2;
+    case TFastOp::kDivide:
+      return 3;
+    default:
+      return -1;
+  }
+}
 
-StepOp BinaryBase(TFastOp op) {
+// The first form of a binary operation and the number of source pairs it has, 0 for none.
+int BinaryBase(TFastOp op, int& pairs) {
+  pairs = kArithmeticPairs;
   switch (op) {
     case TFastOp::kAdd:
       return kAddMM;
@@ -76,13 +115,15 @@ StepOp BinaryBase(TFastOp op) {
     case TFastOp::kDivide:
       return kDivideMM;
     case TFastOp::kIntPower:
+      pairs = kIntPowerPairs;
       return kIntPowerMM;
     default:
+      pairs = 0;
       return kCallStep;
   }
 }
 
-StepOp UnaryBase(TFastOp op) {
+int UnaryBase(TFastOp op) {
   switch (op) {
     case TFastOp::kNegate:
       return kNegateM;
@@ -103,7 +144,40 @@ StepOp UnaryBase(TFastOp op) {
   }
 }
 
+// The form of a binary operation with the given sources, kCallStep when it has none.
+int BinaryForm(TFastOp op, Source x, Source y) {
+  int pairs = 0;
+  const int base = BinaryBase(op, pairs);
+  for (int p = 0; p < pairs; ++p) {
+    if (kPairs[p][0] == x && kPairs[p][1] == y) return base + p;
+  }
+  return kCallStep;
+}
+
+long double Sine(long double x) {
+  return std::sin(x);
+}
+long double Cosine(long double x) {
+  return std::cos(x);
+}
+
+// What Prepare decides for one step before it becomes a code.
+struct Plan {
+  std::size_t node;  // the node whose value the step computes
+  TFastOp op;
+  int form;
+  Source x, y;
+  Destination destination;
+  const long double* a;
+  const long double* b;
+};
+
 }  // namespace
+
+TEvalChain::TEvalChain(std::size_t capacity) {
+  nodes_.reserve(capacity);
+  steps_.push_back(Step{static_cast<std::uint16_t>(kEndCode), nullptr, nullptr, nullptr});
+}
 
 TEvalNode* TEvalChain::Append() {
   if (nodes_.size() == nodes_.capacity()) {
@@ -126,11 +200,13 @@ void TEvalChain::Prepare() {
     }
     return kNone;
   };
+  std::vector<TFastOp> ops(n);
+  for (std::size_t i = 0; i < n; ++i) ops[i] = FastOpOf(nodes_[i].Routine);
   // In a tree every node's value has one reader; a value with several is always read from its node.
   std::vector<std::ptrdiff_t> reader(n, kNone);
   bool pure = true;
   for (std::size_t j = 0; j < n; ++j) {
-    if (FastOpOf(nodes_[j].Routine) == TFastOp::kCall) pure = false;
+    if (ops[j] == TFastOp::kCall) pure = false;
     for (const long double* arg : nodes_[j].Args) {
       const std::ptrdiff_t i = arg != nullptr ? node_of(arg) : kNone;
       if (i == kNone) continue;
@@ -138,147 +214,285 @@ void TEvalChain::Prepare() {
       r = r == kNone ? static_cast<std::ptrdiff_t>(j) : kMany;
     }
   }
+  // Only a routine may write a variable; inline arithmetic writes nothing but its node.
+  const auto calls_between = [&ops](std::size_t from, std::size_t to) {
+    for (std::size_t i = from + 1; i < to; ++i) {
+      if (ops[i] == TFastOp::kCall) return true;
+    }
+    return false;
+  };
 
   // Library calls clear the floating-point register stack, so the registers that hold waiting values
   // would be saved and restored around each one. When nothing in the chain writes a variable (every
   // node is inline arithmetic), the calls on variables run first, on their own, and store their values;
-  // running side-effect-free work earlier changes no result.
-  prefix_.clear();
+  // running side-effect-free work earlier changes no result. The last node stays a step: it is the
+  // result.
+  calls_.clear();
+  std::vector<bool> in_prefix(n, false);
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const TFastOp op = ops[i];
+    if (pure && (op == TFastOp::kSin || op == TFastOp::kCos) && node_of(nodes_[i].Args[0]) == kNone) {
+      calls_.push_back(Call{op == TFastOp::kSin ? &Sine : &Cosine, nodes_[i].Args[0], &nodes_[i].Value});
+      in_prefix[i] = true;
+    }
+  }
+
+  // The square of an address whose one reader is an arithmetic word folds into that reader, which
+  // squares the operand itself: one step less, and the same product. The square then runs later than
+  // its node, which is sound as long as no routine between them can write the operand.
+  std::vector<bool> folded(n, false);
+  std::vector<Source> x_source(n, kFromMemory), y_source(n, kFromMemory);
+  std::vector<const long double*> a(n), b(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    a[i] = nodes_[i].Args[0];
+    b[i] = nodes_[i].Args[1];
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const TEvalNode& node = nodes_[i];
+    const bool square =
+        (ops[i] == TFastOp::kSqr || (ops[i] == TFastOp::kIntPower && node.Args[1] != nullptr &&
+                                     node_of(node.Args[1]) == kNone && *node.Args[1] == 2)) &&
+        node.Args[0] != nullptr && node_of(node.Args[0]) == kNone;
+    if (!square || reader[i] < 0) continue;
+    const auto r = static_cast<std::size_t>(reader[i]);
+    const TEvalNode& user = nodes_[r];
+    if (ArithmeticIndex(ops[r]) < 0 || user.Args[0] == nullptr || user.Args[1] == nullptr ||
+        calls_between(i, r)) {
+      continue;
+    }
+    folded[i] = true;
+    if (user.Args[0] == &node.Value) {
+      x_source[r] = kFromSquare;
+      a[r] = node.Args[0];
+    } else {
+      y_source[r] = kFromSquare;
+      b[r] = node.Args[0];
+    }
+  }
+
   std::vector<std::size_t> order;  // the nodes of the main steps
   order.reserve(n);
   for (std::size_t i = 0; i < n; ++i) {
-    const TFastOp op = FastOpOf(nodes_[i].Routine);
-    const bool call = op == TFastOp::kSin || op == TFastOp::kCos;
-    if (pure && call && n > 1 && node_of(nodes_[i].Args[0]) == kNone) {
-      prefix_.push_back(Step{static_cast<std::uint8_t>(UnaryBase(op)), kStoreInNode, &nodes_[i],
-                             nodes_[i].Args[0], nullptr});
-    } else {
-      order.push_back(i);
-    }
+    if (!in_prefix[i] && !folded[i]) order.push_back(i);
   }
   const std::size_t m = order.size();
   std::vector<std::ptrdiff_t> position(n, kNone);
   for (std::size_t k = 0; k < m; ++k) position[order[k]] = static_cast<std::ptrdiff_t>(k);
 
-  steps_.assign(m, Step{kCallStep, kStoreInNode, nullptr, nullptr, nullptr});
-  std::vector<bool> reads_previous(m, false);
+  std::vector<Plan> plan(m);
   for (std::size_t k = 0; k < m; ++k) {
     const std::size_t j = order[k];
-    TEvalNode& node = nodes_[j];
-    Step& step = steps_[k];
-    step.node = &node;
-    step.a = node.Args[0];
-    step.b = node.Args[1];
-    const TFastOp op = FastOpOf(node.Routine);
+    const TEvalNode& node = nodes_[j];
+    Plan& p = plan[k];
+    p = Plan{j, ops[j], kCallStep, x_source[j], y_source[j], kStoreInNode, a[j], b[j]};
     // An operand is the value of the step just before, and only this node reads it.
     const auto from_previous = [&](const long double* arg) {
-      if (k == 0) return false;
-      const std::size_t p = order[k - 1];
-      return arg == &nodes_[p].Value && reader[p] == static_cast<std::ptrdiff_t>(j);
+      if (k == 0 || arg == nullptr) return false;
+      const std::size_t q = order[k - 1];
+      return arg == &nodes_[q].Value && reader[q] == static_cast<std::ptrdiff_t>(j);
     };
     // The exponent of an integer power that is no node's value is the literal that followed "^", and
     // nothing writes a literal: small exponents become squares, cubes and fourth powers.
-    StepOp power = kCallStep;
-    if (op == TFastOp::kIntPower && node.Args[1] != nullptr && node_of(node.Args[1]) == kNone) {
+    int power = kCallStep;
+    if (p.op == TFastOp::kIntPower && node.Args[1] != nullptr && node_of(node.Args[1]) == kNone) {
       const long double y = *node.Args[1];
       power = y == 2 ? kSquareM : (y == 3 ? kCubeM : (y == 4 ? kFourthM : kCallStep));
     }
     if (power != kCallStep && node.Args[0] != nullptr) {
-      const bool a = from_previous(node.Args[0]);
-      step.op = static_cast<std::uint8_t>(power + (a ? 1 : 0));
-      reads_previous[k] = a;
-    } else if (const StepOp base = BinaryBase(op);
-               base != kCallStep && node.Args[0] != nullptr && node.Args[1] != nullptr) {
-      const bool a = from_previous(node.Args[0]);
-      const bool b = from_previous(node.Args[1]);
-      const int source = a && !b ? kModeAM : (b && !a ? kModeMA : kModeMM);
-      step.op = static_cast<std::uint8_t>(base + source);
-      reads_previous[k] = source != kModeMM;
-    } else if (const StepOp unary = UnaryBase(op); unary != kCallStep && node.Args[0] != nullptr) {
-      const bool a = from_previous(node.Args[0]);
-      step.op = static_cast<std::uint8_t>(unary + (a ? 1 : 0));
-      reads_previous[k] = a;
+      p.x = from_previous(p.a) ? kFromAccumulator : kFromMemory;
+      p.form = power + (p.x == kFromAccumulator ? 1 : 0);
+    } else if (int pairs = 0;
+               BinaryBase(p.op, pairs) != kCallStep && node.Args[0] != nullptr && node.Args[1] != nullptr) {
+      const bool x = p.x == kFromMemory && from_previous(p.a);
+      const bool y = p.y == kFromMemory && from_previous(p.b);
+      if (x != y) {
+        if (x) p.x = kFromAccumulator;
+        if (y) p.y = kFromAccumulator;
+      }
+      p.form = BinaryForm(p.op, p.x, p.y);
+    } else if (const int unary = UnaryBase(p.op); unary != kCallStep && node.Args[0] != nullptr) {
+      p.x = from_previous(p.a) ? kFromAccumulator : kFromMemory;
+      p.form = unary + (p.x == kFromAccumulator ? 1 : 0);
     }
   }
+  // One hoisted value waits in a register instead of its node when its one reader is an arithmetic
+  // word that can take it from there: the 80-bit store and load lie on the path from the call to the
+  // result. It runs last among the calls, so that no call clears the register.
+  stored_calls_ = calls_.size();
+  holds_call_ = false;
+  for (std::size_t c = 0; c < calls_.size(); ++c) {
+    const long double* hoisted = calls_[c].value;
+    const std::ptrdiff_t r = reader[static_cast<std::size_t>(node_of(hoisted))];
+    if (r < 0 || position[static_cast<std::size_t>(r)] < 0) continue;
+    Plan& user = plan[static_cast<std::size_t>(position[static_cast<std::size_t>(r)])];
+    if (ArithmeticIndex(user.op) < 0 || user.form == kCallStep) continue;
+    Source x = user.x, y = user.y;
+    if (x == kFromMemory && user.a == hoisted) {
+      x = kFromHoisted;
+    } else if (y == kFromMemory && user.b == hoisted) {
+      y = kFromHoisted;
+    }
+    const int form = BinaryForm(user.op, x, y);
+    if (form == kCallStep || (x == user.x && y == user.y)) continue;
+    user.x = x;
+    user.y = y;
+    user.form = form;
+    const Call held = calls_[c];
+    calls_.erase(calls_.begin() + static_cast<std::ptrdiff_t>(c));
+    calls_.push_back(held);
+    --stored_calls_;
+    holds_call_ = true;
+    break;
+  }
+
+  const auto reads_accumulator = [](const Plan& p) {
+    return p.form != kCallStep && (p.x == kFromAccumulator || p.y == kFromAccumulator);
+  };
 
   // Registers hold, as a little stack, values that wait over later steps for their reader: the left
   // operand of a binary word whose right operand is the step just before it. Post-order keeps these
   // lifetimes nested, so the reader finds its value on top. Further waiting values go to their nodes.
   int depth = 0;
   for (std::size_t k = 0; k < m; ++k) {
-    const std::uint8_t op = steps_[k].op;
-    if (op >= kAddMM && op < kNegateM && (op - kAddMM) % 4 == kModeRA) --depth;
+    if (plan[k].x == kFromKept) --depth;
     const std::size_t i = order[k];
     if (reader[i] < 0 || depth == kKeptRegisters) continue;
     const std::ptrdiff_t q = position[static_cast<std::size_t>(reader[i])];
     if (q < 0) continue;
-    const auto uq = static_cast<std::size_t>(q);
-    const TEvalNode& r = nodes_[order[uq]];
-    const StepOp base = BinaryBase(FastOpOf(r.Routine));
-    if (uq < k + 2 || base == kCallStep || steps_[uq].op != base + kModeMA || r.Args[0] != &nodes_[i].Value)
+    Plan& user = plan[static_cast<std::size_t>(q)];
+    if (static_cast<std::size_t>(q) < k + 2 || user.form == kCallStep || user.x != kFromMemory ||
+        user.y != kFromAccumulator || user.a != &nodes_[i].Value) {
       continue;
-    steps_[k].destination = kKeepInRegister;
-    steps_[uq].op = static_cast<std::uint8_t>(base + kModeRA);
+    }
+    const int form = BinaryForm(user.op, kFromKept, kFromAccumulator);
+    if (form == kCallStep) continue;
+    plan[k].destination = kKeepInRegister;
+    user.x = kFromKept;
+    user.form = form;
     ++depth;
   }
 
   for (std::size_t k = 0; k < m; ++k) {
-    Step& step = steps_[k];
-    if (step.destination == kKeepInRegister) continue;
+    Plan& p = plan[k];
+    if (p.destination == kKeepInRegister) continue;
     // The last value is the result: Evaluate returns it without a store. A routine stores its own.
-    const bool read_next = k + 1 < m ? reads_previous[k + 1] : true;
-    step.destination = read_next || step.op == kCallStep ? kAccumulatorOnly : kStoreInNode;
+    const bool read_next = k + 1 < m ? reads_accumulator(plan[k + 1]) : true;
+    p.destination = read_next || p.form == kCallStep ? kAccumulatorOnly : kStoreInNode;
   }
+
+  // Two arithmetic words in a row, each reading the accumulator and an address, make one step.
+  steps_.clear();
+  steps_.reserve(m + 1);
+  const auto chains = [](const Plan& p, bool hoisted) {
+    return ArithmeticIndex(p.op) >= 0 && p.x == kFromAccumulator &&
+           (p.y == kFromMemory || (hoisted && p.y == kFromHoisted));
+  };
+  for (std::size_t k = 0; k < m; ++k) {
+    const Plan& p = plan[k];
+    if (k + 1 < m && chains(p, false) && chains(plan[k + 1], true)) {
+      const Plan& second = plan[k + 1];
+      const int form = (second.y == kFromHoisted ? kChainedHoisted : kChained) + 4 * ArithmeticIndex(p.op) +
+                       ArithmeticIndex(second.op);
+      steps_.push_back(Step{CodeOf(form, second.destination), &nodes_[second.node], p.b, second.b});
+      ++k;
+      continue;
+    }
+    steps_.push_back(Step{CodeOf(p.form, p.destination), &nodes_[p.node], p.a, p.b});
+  }
+  steps_.push_back(Step{static_cast<std::uint16_t>(kEndCode), nullptr, nullptr, nullptr});
 }
 
 long double TEvalChain::Evaluate() {
-  for (const Step& call : prefix_) {
-    call.node->Value = call.op == kSinM ? std::sin(*call.a) : std::cos(*call.a);
+  // The call whose value waits in a register comes last, so that no other call clears it.
+  const Call* call = calls_.data();
+  for (const Call* const stored_end = call + stored_calls_; call != stored_end; ++call) {
+    *call->value = call->routine(*call->x);
   }
+  const long double hoisted = holds_call_ ? call->routine(*call->x) : 0;
   long double acc = 0;
   long double kept1 = 0, kept2 = 0, kept3 = 0;  // the stack of waiting values, kept1 on top
-  const Step* step = steps_.data();
-  const Step* const end = step + steps_.size();
-  for (; step != end; ++step) {
-    switch (step->op) {
-#define ZENTROVA_BINARY(NAME, EXPR)               \
-  case NAME##MM: {                                \
-    const long double x = *step->a, y = *step->b; \
-    acc = (EXPR);                                 \
-    break;                                        \
-  }                                               \
-  case NAME##AM: {                                \
-    const long double x = acc, y = *step->b;      \
-    acc = (EXPR);                                 \
-    break;                                        \
-  }                                               \
-  case NAME##MA: {                                \
-    const long double x = *step->a, y = acc;      \
-    acc = (EXPR);                                 \
-    break;                                        \
-  }                                               \
-  case NAME##RA: {                                \
-    const long double x = kept1, y = acc;         \
-    kept1 = kept2;                                \
-    kept2 = kept3;                                \
-    acc = (EXPR);                                 \
-    break;                                        \
-  }
-#define ZENTROVA_UNARY(NAME, EXPR)  \
-  case NAME##M: {                   \
-    const long double x = *step->a; \
-    acc = (EXPR);                   \
-    break;                          \
-  }                                 \
-  case NAME##A: {                   \
-    const long double x = acc;      \
-    acc = (EXPR);                   \
-    break;                          \
-  }
-      ZENTROVA_BINARY(kAdd, x + y)
-      ZENTROVA_BINARY(kSubtract, x - y)
-      ZENTROVA_BINARY(kMultiply, x * y)
-      ZENTROVA_BINARY(kDivide, x / y)
+  // One dispatch per step, and every case goes straight back to it: the destination is part of the
+  // code, and the end is a code of its own.
+  for (const Step* step = steps_.data();; ++step) {
+    switch (step->code) {
+#define ZENTROVA_FORM(FORM, ...)       \
+  case CodeOf(FORM, kAccumulatorOnly): \
+    __VA_ARGS__;                       \
+    continue;                          \
+  case CodeOf(FORM, kStoreInNode):     \
+    __VA_ARGS__;                       \
+    step->node->Value = acc;           \
+    continue;                          \
+  case CodeOf(FORM, kKeepInRegister):  \
+    __VA_ARGS__;                       \
+    kept3 = kept2;                     \
+    kept2 = kept1;                     \
+    kept1 = acc;                       \
+    continue;
+// x and y by the letters of the form's name.
+#define ZENTROVA_M(P) const long double P = *step->P##_address
+#define ZENTROVA_A(P) const long double P = acc
+#define ZENTROVA_R(P)          \
+  const long double P = kept1; \
+  kept1 = kept2;               \
+  kept2 = kept3
+#define ZENTROVA_H(P) const long double P = hoisted
+#define ZENTROVA_S(P)                              \
+  const long double P##_root = *step->P##_address; \
+  const long double P = P##_root * P##_root
+#define ZENTROVA_BINARY_PAIR(NAME, X, Y, EXPR) \
+  ZENTROVA_FORM(NAME##X##Y, {                  \
+    ZENTROVA_##X(x);                           \
+    ZENTROVA_##Y(y);                           \
+    acc = (EXPR);                              \
+  })
+#define ZENTROVA_BINARY(NAME, EXPR)      \
+  ZENTROVA_BINARY_PAIR(NAME, M, M, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, A, M, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, M, A, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, R, A, EXPR)
+#define ZENTROVA_ARITHMETIC(NAME, EXPR)  \
+  ZENTROVA_BINARY(NAME, EXPR)            \
+  ZENTROVA_BINARY_PAIR(NAME, M, S, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, S, M, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, S, S, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, A, S, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, S, A, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, H, M, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, M, H, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, A, H, EXPR) \
+  ZENTROVA_BINARY_PAIR(NAME, H, A, EXPR)
+#define ZENTROVA_UNARY(NAME, EXPR) \
+  ZENTROVA_FORM(NAME##M, {         \
+    ZENTROVA_M(x);                 \
+    acc = (EXPR);                  \
+  })                               \
+  ZENTROVA_FORM(NAME##A, {         \
+    ZENTROVA_A(x);                 \
+    acc = (EXPR);                  \
+  })
+#define ZENTROVA_CHAINED(FIRST, OP1, SECOND, OP2)           \
+  ZENTROVA_FORM(kChained + 4 * (FIRST) + (SECOND), {        \
+    const long double first = acc OP1 * step->x_address;    \
+    acc = first OP2 * step->y_address;                      \
+  })                                                        \
+  ZENTROVA_FORM(kChainedHoisted + 4 * (FIRST) + (SECOND), { \
+    const long double first = acc OP1 * step->x_address;    \
+    acc = first OP2 hoisted;                                \
+  })
+#define ZENTROVA_CHAINED4(FIRST, OP1) \
+  ZENTROVA_CHAINED(FIRST, OP1, 0, +)  \
+  ZENTROVA_CHAINED(FIRST, OP1, 1, -)  \
+  ZENTROVA_CHAINED(FIRST, OP1, 2, *)  \
+  ZENTROVA_CHAINED(FIRST, OP1, 3, /)
+      ZENTROVA_FORM(kCallStep, {
+        step->node->Routine(step->node);
+        acc = step->node->Value;
+      })
+      ZENTROVA_ARITHMETIC(kAdd, x + y)
+      ZENTROVA_ARITHMETIC(kSubtract, x - y)
+      ZENTROVA_ARITHMETIC(kMultiply, x * y)
+      ZENTROVA_ARITHMETIC(kDivide, x / y)
       ZENTROVA_BINARY(kIntPower, IntPowerOf(x, y))
       ZENTROVA_UNARY(kNegate, -x)
       ZENTROVA_UNARY(kUnaryPlus, x)
@@ -290,22 +504,29 @@ long double TEvalChain::Evaluate() {
       ZENTROVA_UNARY(kSquare, x * x)
       ZENTROVA_UNARY(kCube, x * (x * x))
       ZENTROVA_UNARY(kFourth, (x * x) * (x * x))
-#undef ZENTROVA_BINARY
+      ZENTROVA_CHAINED4(0, +)
+      ZENTROVA_CHAINED4(1, -)
+      ZENTROVA_CHAINED4(2, *)
+      ZENTROVA_CHAINED4(3, /)
+#undef ZENTROVA_CHAINED4
+#undef ZENTROVA_CHAINED
 #undef ZENTROVA_UNARY
+#undef ZENTROVA_ARITHMETIC
+#undef ZENTROVA_BINARY
+#undef ZENTROVA_BINARY_PAIR
+#undef ZENTROVA_S
+#undef ZENTROVA_H
+#undef ZENTROVA_R
+#undef ZENTROVA_A
+#undef ZENTROVA_M
+#undef ZENTROVA_FORM
+      case kEndCode:
+        return acc;
       default:
-        step->node->Routine(step->node);
-        acc = step->node->Value;
-        break;
-    }
-    if (step->destination == kStoreInNode) {
-      step->node->Value = acc;
-    } else if (step->destination == kKeepInRegister) {
-      kept3 = kept2;
-      kept2 = kept1;
-      kept1 = acc;
+        // Prepare makes no other code.
+        __builtin_unreachable();
     }
   }
-  return acc;
 }
 
 long double TEvalChain::EvaluateNodes() {

@@ -12,7 +12,7 @@ namespace zentrova {
 class TEvalChain {
  public:
   // The nodes never move once appended: later nodes and the caller hold the addresses of their values.
-  explicit TEvalChain(std::size_t capacity) { nodes_.reserve(capacity); }
+  explicit TEvalChain(std::size_t capacity);
   TEvalChain(const TEvalChain&) = delete;
   TEvalChain& operator=(const TEvalChain&) = delete;
 
@@ -29,7 +29,10 @@ class TEvalChain {
   // Runs every node once and returns the last node's value. The arithmetic of the common built-in
   // words runs inline, a value that a later step reads waits in a register instead of its node (an
   // 80-bit store and load cost more than the arithmetic), and when no node writes a variable the sine
-  // and cosine of variables run first. The result is that of calling every node's routine in order;
+  // and cosine of variables run first. Each dispatch costs about as much as the arithmetic, so the
+  // square of a variable is taken by the word that reads it, and two arithmetic words in a row on the
+  // value before make one step. Every node's value comes from the same operations in the same order
+  // as in its routine, so the result is that of calling every node's routine in order, to the bit;
   // a node's Value is written only where a later step reads it from there: EvaluateNodes fills all.
   long double Evaluate();
 
@@ -42,15 +45,25 @@ class TEvalChain {
 
  private:
   struct Step {
-    std::uint8_t op;
-    std::uint8_t destination;  // besides the accumulator: the node, a kept register, or nothing
+    std::uint16_t code;  // the operation, its operand sources and where its value goes
     TEvalNode* node;
-    const long double* a;
-    const long double* b;
+    // The operands read through addresses: x and y of a binary word, or the second operands of two
+    // words in a row.
+    const long double* x_address;
+    const long double* y_address;
+  };
+
+  // A library call on a variable, run before the steps.
+  struct Call {
+    long double (*routine)(long double);
+    const long double* x;
+    long double* value;
   };
 
   std::vector<TEvalNode> nodes_;
-  std::vector<Step> prefix_;  // library calls on variables, run before the steps
+  std::vector<Call> calls_;
+  std::size_t stored_calls_ = 0;  // the first calls, which store their values
+  bool holds_call_ = false;       // a last call keeps its value in a register
   std::vector<Step> steps_;
 };
 

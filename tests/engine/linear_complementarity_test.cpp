@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cfenv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -462,12 +463,12 @@ TEST_F(LCPTest, NoAdmissibleLeavingRowFailsWithZeros) {
 }
 
 TEST_F(LCPTest, ResultsThatAreNotFiniteAreNoSolution) {
-  // The NaN row never takes a pivot, so z0 leaves through the other one; w_1 would be NaN.
+  // Pivoting would never choose the NaN row and let z0 leave through the other one, with w_1 NaN.
   const long double nan = std::numeric_limits<long double>::quiet_NaN();
   const long double inf = std::numeric_limits<long double>::infinity();
   Problem in_q(2, {2, 1, 1, 2}, {-1, nan});
   EXPECT_FALSE(in_q.Solve());
-  EXPECT_EQ(in_q.pivots.size(), 1u);
+  EXPECT_TRUE(in_q.pivots.empty());
   ExpectAllZero(in_q.W);
   ExpectAllZero(in_q.Z);
 
@@ -650,6 +651,36 @@ TEST_F(LCPTest, SameBitsAndPivotsAsThePlainTranscription) {
   }
   // The pass limit, reached in both.
   ExpectSameAsReference(100, Identity(100), Descending(100));
+}
+
+TEST_F(LCPTest, SameBitsForNumbersBeyondTheRangeOfDoubles) {
+  std::mt19937_64 rng(11);
+  const auto scaled = [](std::vector<long double> v, long double factor) {
+    for (long double& x : v) x *= factor;
+    return v;
+  };
+  for (int trial = 0; trial < 4; ++trial) {
+    const std::uint32_t n = 4 + trial;
+    const std::vector<long double> m = RandomSpd(n, rng);
+    const std::vector<long double> q = RandomVector(n, rng, -1, 1);
+    // z of the order of 1e3000, 1e-3000, and values at the bottom of the doubles' range.
+    ExpectSameAsReference(n, scaled(m, 1e-3000L), q, 1e-3012L);
+    ExpectSameAsReference(n, scaled(m, 1e3000L), q, 1e2988L);
+    ExpectSameAsReference(n, scaled(m, 1e-300L), scaled(q, 1e-15L), 1e-330L);
+    ExpectSameAsReference(n, m, scaled(q, 1e-310L), 1e-330L);
+  }
+}
+
+TEST_F(LCPTest, FloatingPointFlagsRaisedBeforeASolveStayRaised) {
+  std::feclearexcept(FE_ALL_EXCEPT);
+  volatile long double tiny = 1e-4000L;
+  volatile long double product = tiny * tiny;  // raises underflow on the x87 unit
+  (void)product;
+  ASSERT_TRUE(std::fetestexcept(FE_UNDERFLOW));
+  Problem p(2, {2, 1, 1, 2}, {-5, -6});
+  ASSERT_TRUE(p.Solve());
+  EXPECT_TRUE(std::fetestexcept(FE_UNDERFLOW));
+  std::feclearexcept(FE_ALL_EXCEPT);
 }
 
 }  // namespace
