@@ -62,4 +62,18 @@ inline constexpr long double kLCPPivotToleranceExponent = -6.0L;
 // A log limit of 0 lines means no limit.
 inline constexpr std::int32_t kUnlimitedLogLines = 0;
 
+// --- Contacts: classification, impacts and resting forces ----------------------------------------------
+// Fixed by the contact solvers, not settings of a model.
+
+// The smallest velocity tolerance of the classification: a world zeroVelocityTolerance below it is
+// raised to it (m/s). A contact with |vN| within the tolerance rests; one with |vT| within it sticks.
+inline constexpr long double kContactVelocityToleranceFloor = 1e-19L;
+// The classification that follows a negligible impact widens the tolerance by this factor, so that the
+// contacts that approach too slowly to exchange an impulse count as resting (dimensionless).
+inline constexpr long double kContactRetryToleranceFactor = 10.0L;
+// Impulse and work below which an impact is nothing (N s, J): a contact approaches only faster than this
+// (m/s), a compression normal impulse below it carries no work, and an impact whose compression works
+// sum to at most this in magnitude applies no impulse at all.
+inline constexpr long double kImpactNegligible = 1e-20L;
+
 }  // namespace zentrova
