@@ -96,7 +96,9 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
       world_.Bodies.Add(std::move(body));
     }
     world_.GeneralizedCoordinates.SetCount(n);
-    if (n > 0) ASSERT_TRUE(world_.GeneralizedCoordinates.Load(dir_.File("model.gc"), n));
+    if (n > 0) {
+      ASSERT_TRUE(world_.GeneralizedCoordinates.Load(dir_.File("model.gc"), n));
+    }
     TContactModel model;
     world_.Bodies.AddNames(model.BodyNames);
     model.CoordinateNames = world_.GeneralizedCoordinates.Names;
