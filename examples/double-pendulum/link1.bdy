@@ -7,4 +7,4 @@ density=2700
 thickness=0.02
 
 [startPosition]
-Rz=1.3
+Rz=-1.3

@@ -53,7 +53,7 @@ TEST_F(ZentrovaRunTest, RunsUntilTheGivenTime) {
 }
 
 TEST_F(ZentrovaRunTest, WrongCommandLine) {
-  for (const std::string arguments : {std::string(), std::string("a.wld b.wld"), std::string("a.wld --until"),
+  for (const std::string& arguments : {std::string(), std::string("a.wld b.wld"), std::string("a.wld --until"),
                                       std::string("a.wld --until soon"), std::string("--fast a.wld")}) {
     const ToolResult r = RunTool(arguments);
     EXPECT_EQ(r.status, 1) << arguments;

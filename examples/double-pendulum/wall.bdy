@@ -1,8 +1,8 @@
 [Main]
-name=Floor
+name=Wall
 RGBColor=0.5 0.5 0.5
 shapeType=extrusionsolid
-shapeFile=floor.exs
+shapeFile=wall.exs
 density=1000
 thickness=0.3
 correctOrigin=0
