@@ -30,7 +30,8 @@ class ExampleCopy {
     std::filesystem::create_directories(folder_);
     const std::filesystem::path source = std::filesystem::path(ZENTROVA_SOURCE_DIR) / "examples" / model;
     for (const auto& entry : std::filesystem::directory_iterator(source)) {
-      if (entry.is_regular_file()) std::filesystem::copy_file(entry.path(), folder_ / entry.path().filename());
+      if (entry.is_regular_file())
+        std::filesystem::copy_file(entry.path(), folder_ / entry.path().filename());
     }
   }
   ExampleCopy(const ExampleCopy&) = delete;
@@ -116,7 +117,8 @@ void BM_WholeRun(benchmark::State& state) {
     steps += run.Steps;
   }
   state.counters["realtime_factor"] = wall > 0 ? simulated / wall : 0;
-  state.counters["steps"] = benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kAvgIterations);
+  state.counters["steps"] =
+      benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_WholeRun)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 

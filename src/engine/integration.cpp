@@ -98,9 +98,9 @@ bool TIntegration::Step() {
     const std::size_t p = 2 * std::size_t{i};
     working.Q.Data()[i] =
         saved.Q.Data()[i] + (K1.Data()[p] + 2 * K2.Data()[p] + 2 * K3.Data()[p] + K4.Data()[p]) / 6;
-    working.QDot.Data()[i] = saved.QDot.Data()[i] + (K1.Data()[p + 1] + 2 * K2.Data()[p + 1] +
-                                                     2 * K3.Data()[p + 1] + K4.Data()[p + 1]) /
-                                                        6;
+    working.QDot.Data()[i] =
+        saved.QDot.Data()[i] +
+        (K1.Data()[p + 1] + 2 * K2.Data()[p + 1] + 2 * K3.Data()[p + 1] + K4.Data()[p + 1]) / 6;
   }
   return true;
 }

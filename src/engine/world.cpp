@@ -397,8 +397,7 @@ bool TWorld::LinkVirtualBodies() {
     }
     TBody& target = Bodies.Items(target_index);
     for (TCoordinateComponent c : kLinked) {
-      const std::string key =
-          std::string("b`") + target.Name + "`" + CoordinateComponentName(c);
+      const std::string key = std::string("b`") + target.Name + "`" + CoordinateComponentName(c);
       std::uint32_t k = 0;
       if (GeneralizedCoordinates.IndexOf(key, k)) {
         LinkToGeneralizedCoordinate(body.Kinematics, body.Links, c, GeneralizedCoordinates.Evaluated, k);
@@ -583,8 +582,7 @@ bool TWorld::RestoreHistoryPoint(bool update_first, bool reset_time_step) {
   if (reset_time_step) TimeStepManager.Reset();
   if (CurrentState >= History.Points.Count()) return true;
   const TGeneralizedCoordinatesHistory& point = History.Points.Items(CurrentState);
-  const std::uint32_t n =
-      std::min({N, point.Coordinates.Count(), GeneralizedCoordinates.Evaluated.Count()});
+  const std::uint32_t n = std::min({N, point.Coordinates.Count(), GeneralizedCoordinates.Evaluated.Count()});
   CopyCoordinates(point.Coordinates, GeneralizedCoordinates.Evaluated, n);
   Time = point.Time;
   MechanicalEnergy = point.MechanicalEnergy;
@@ -599,8 +597,7 @@ bool TWorld::MaxStepDisplacement(long double& displacement) const {
     const TCoordinates& v = body.Kinematics.Velocity;
     const long double rotational = std::fabs(body.Radius * v.Rz.Get() * TimeStep);
     const long double translational = std::hypot(v.X.Get(), v.Y.Get()) * TimeStep;
-    const long double candidate =
-        (std::fabs(translational) + rotational) * body.MaximumDisplacementFactor;
+    const long double candidate = (std::fabs(translational) + rotational) * body.MaximumDisplacementFactor;
     displacement = std::max(displacement, candidate);
   }
   return true;

@@ -163,7 +163,9 @@ class TWorld : public IHistoryWorld {
   std::string KeptHistoryBaseDirectory() const override { return UserWorkingDirectory; }
   void MarkNewHistoryDirectory() override { NewHistoryDirectory = true; }
   std::uint32_t GeneralizedCoordinateCount() const override { return N; }
-  std::vector<std::string> GeneralizedCoordinateNames() const override { return GeneralizedCoordinates.Names; }
+  std::vector<std::string> GeneralizedCoordinateNames() const override {
+    return GeneralizedCoordinates.Names;
+  }
   std::uint32_t StoredStates() const override { return StoredStateCount; }
   void SetStoredStates(std::uint32_t count) override { StoredStateCount = count; }
   void SetCurrentState(std::uint32_t index) override { CurrentState = index; }
@@ -197,9 +199,9 @@ class TWorld : public IHistoryWorld {
   long double MaximumPenetration = 0;  // m
   bool WriteEachTimeStep = false;
   bool WriteAtCollision = false;
-  std::uint32_t StoredStateCount = 0;  // states in the history
-  std::uint32_t CurrentState = 0;      // index of the state shown or continued from
-  std::uint32_t N = 0;                 // number of generalized coordinates
+  std::uint32_t StoredStateCount = 0;   // states in the history
+  std::uint32_t CurrentState = 0;       // index of the state shown or continued from
+  std::uint32_t N = 0;                  // number of generalized coordinates
   std::uint32_t RecordingInterval = 0;  // in multiples of maximumTimestep
   // This load created its history directory: the driver removes it again when nothing was recorded.
   bool NewHistoryDirectory = false;
@@ -226,8 +228,8 @@ class TWorld : public IHistoryWorld {
   TSqrMatrix InverseMassMatrix;
   // M depends on time or state: it is re-evaluated and re-inverted before every step.
   bool MassMatrixVaries = false;
-  TExpressionList HVector{*this};  // the generalized forces h, n values
-  TExpressionList Energy{*this};   // the mechanical energy, one value
+  TExpressionList HVector{*this};       // the generalized forces h, n values
+  TExpressionList Energy{*this};        // the mechanical energy, one value
   TFloatList ContactGeneralizedForces;  // n values, zeroed before each contact step
   // ------------------------------------------------------------------------------------------------------
 

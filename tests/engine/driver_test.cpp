@@ -137,12 +137,14 @@ class OverlapTest : public DriverTest {
  protected:
   void LoadOverlapping() {
     CopyModel("box");
-    WriteModelFile("box.bdy",
-                   "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\nthickness=0.05\n"
-                   "[startPosition]\ny=0.03\n");
-    WriteModelFile("box.wld",
-                   "[Main]\nnumberOfGeneralizedCoodinates=3\nmaximumTimestep=1e-3\nminimumTimestep=1e-4\n"
-                   "maximumPenetration=1e-3\nTryToSolveByGoingBack=1\n[Bodies]\nBody1=box.bdy\nBody2=floor.bdy\n");
+    WriteModelFile(
+        "box.bdy",
+        "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\nthickness=0.05\n"
+        "[startPosition]\ny=0.03\n");
+    WriteModelFile(
+        "box.wld",
+        "[Main]\nnumberOfGeneralizedCoodinates=3\nmaximumTimestep=1e-3\nminimumTimestep=1e-4\n"
+        "maximumPenetration=1e-3\nTryToSolveByGoingBack=1\n[Bodies]\nBody1=box.bdy\nBody2=floor.bdy\n");
     ASSERT_TRUE(Load("box.wld"));
     main_->SetRunControl(&run_);
   }

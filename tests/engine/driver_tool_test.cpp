@@ -27,7 +27,8 @@ class ZentrovaRunTest : public test::ModelTest {
  protected:
   ToolResult RunTool(const std::string& arguments) {
     const std::string err_file = dir_.File("stderr.txt");
-    const std::string command = std::string(ZENTROVA_BIN_DIR) + "/zentrova-run " + arguments + " 2>" + err_file;
+    const std::string command =
+        std::string(ZENTROVA_BIN_DIR) + "/zentrova-run " + arguments + " 2>" + err_file;
     ToolResult result;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) return result;
@@ -53,8 +54,9 @@ TEST_F(ZentrovaRunTest, RunsUntilTheGivenTime) {
 }
 
 TEST_F(ZentrovaRunTest, WrongCommandLine) {
-  for (const std::string& arguments : {std::string(), std::string("a.wld b.wld"), std::string("a.wld --until"),
-                                      std::string("a.wld --until soon"), std::string("--fast a.wld")}) {
+  for (const std::string& arguments :
+       {std::string(), std::string("a.wld b.wld"), std::string("a.wld --until"),
+        std::string("a.wld --until soon"), std::string("--fast a.wld")}) {
     const ToolResult r = RunTool(arguments);
     EXPECT_EQ(r.status, 1) << arguments;
     EXPECT_EQ(r.err, "usage: zentrova-run WORLD.wld [--until T]\n") << arguments;
@@ -67,9 +69,10 @@ TEST_F(ZentrovaRunTest, FailedLoadExitsWithItsErrorLine) {
   WriteModelFile("fall.hv", "-b`Ball`m g\n0\n");
   const ToolResult r = RunTool(dir_.File("fall.wld"));
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err,
-            "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
-            ".hv file. \n");
+  EXPECT_EQ(
+      r.err,
+      "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
+      ".hv file. \n");
   EXPECT_TRUE(r.out.empty());
   EXPECT_FALSE(DirectoryExists(dir_.File("000")));  // nothing was recorded in it
 }
@@ -84,9 +87,10 @@ TEST_F(ZentrovaRunTest, ExpressionThatDoesNotCompileFailsTheLoad) {
 
 TEST_F(ZentrovaRunTest, RunThatStopsOnAnErrorExitsWithThree) {
   CopyModel("box");
-  WriteModelFile("box.bdy",
-                 "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\nthickness=0.05\n"
-                 "[startPosition]\ny=0.03\n");  // 2 cm inside the floor
+  WriteModelFile(
+      "box.bdy",
+      "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\nthickness=0.05\n"
+      "[startPosition]\ny=0.03\n");  // 2 cm inside the floor
   WriteModelFile("box.wld",
                  "[Main]\nnumberOfGeneralizedCoodinates=3\nmaximumTimestep=1e-3\nminimumTimestep=1e-4\n"
                  "maximumPenetration=1e-3\n[Bodies]\nBody1=box.bdy\nBody2=floor.bdy\n");

@@ -52,7 +52,8 @@ TEST_F(IntegrationTest, DerivativesInterleaveVelocitiesAndAccelerations) {
 // M is singular.
 TEST_F(IntegrationTest, FailingThirdStageLeavesTheTimeAtHalfStep) {
   CopyModel("fall");
-  WriteModelFile("fall.wld", "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1\n[Bodies]\nBody1=ball.bdy\n");
+  WriteModelFile("fall.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1\n[Bodies]\nBody1=ball.bdy\n");
   WriteModelFile("ball.bdy", "[Main]\nname=Ball\nshapeType=none\n[Mass properties]\nmass=1\n");
   WriteModelFile("fall.mmx", "b`Ball`y[t] - 1\n");
   WriteModelFile("fall.hv", "-4\n");

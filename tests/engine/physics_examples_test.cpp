@@ -243,7 +243,8 @@ TEST_F(ExamplesTest, ZentrovaRunRunsEveryExample) {
   for (const char* model : {"falling-box", "pendulum", "double-pendulum"}) {
     const std::string name = model;
     test::TempDir dir;
-    for (const std::string& file : ListDirectory(std::string(ZENTROVA_SOURCE_DIR) + "/examples/" + name, false)) {
+    for (const std::string& file :
+         ListDirectory(std::string(ZENTROVA_SOURCE_DIR) + "/examples/" + name, false)) {
       CopyFile(std::string(ZENTROVA_SOURCE_DIR) + "/examples/" + name + "/" + file, dir.File(file), false);
     }
     const std::string command = std::string(ZENTROVA_BIN_DIR) + "/zentrova-run " + dir.File(name + ".wld");

@@ -72,17 +72,18 @@ TEST_F(PhysicsTest, PendulumConservesItsEnergy) {
 // the period 2 pi sqrt((J + m c^2) / (m g c)) at small amplitudes.
 TEST_F(PhysicsTest, PendulumPeriodAtSmallAmplitude) {
   CopyModel("pendulum");
-  WriteModelFile("bar.bdy",
-                 "[Main]\nname=Bar\nshapeType=extrusionsolid\nshapeFile=bar.exs\ndensity=2700\nthickness=0.02\n"
-                 "[startPosition]\nRz=0.001\n");
+  WriteModelFile(
+      "bar.bdy",
+      "[Main]\nname=Bar\nshapeType=extrusionsolid\nshapeFile=bar.exs\ndensity=2700\nthickness=0.02\n"
+      "[startPosition]\nRz=0.001\n");
   ASSERT_TRUE(Load("pendulum.wld"));
   const TBody& bar = World().Bodies.Items(0);
   const long double m = 0.6L * 0.04L * 0.02L * 2700;
   ASSERT_NEAR(bar.Mass, m, 1e-15L);
   ASSERT_NEAR(bar.Inertia.ZZ, m * (0.04L * 0.04L + 0.6L * 0.6L) / 12, 1e-15L);
   const long double c = 0.3L;
-  const long double period = 2 * std::numbers::pi_v<long double> *
-                             std::sqrt((bar.Inertia.ZZ + m * c * c) / (m * kG * c));
+  const long double period =
+      2 * std::numbers::pi_v<long double> * std::sqrt((bar.Inertia.ZZ + m * c * c) / (m * kG * c));
   // Half a period later the bar is at the other side.
   THeadlessRun run(*main_);
   ASSERT_EQ(run.Run(period / 2), TRunStop::Until);
@@ -100,8 +101,8 @@ class BoxTest : public test::ModelTest {
     WriteModelFile("box.bdy",
                    "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\n"
                    "thickness=0.05\n[startPosition]\ny=" +
-                       FloatToText(bottom + 0.05L) + "\nRz=" + FloatToText(rz) + "\n[startVelocity]\nx=" +
-                       FloatToText(vx) + "\ny=" + FloatToText(vy) + "\n");
+                       FloatToText(bottom + 0.05L) + "\nRz=" + FloatToText(rz) +
+                       "\n[startVelocity]\nx=" + FloatToText(vx) + "\ny=" + FloatToText(vy) + "\n");
     if (!extra_cop.empty()) WriteModelFile("box.cop", extra_cop);
     ASSERT_TRUE(Load("box.wld"));
     ASSERT_NEAR(World().Bodies.Items(0).Mass, 1, 1e-15L);
@@ -139,7 +140,8 @@ TEST_F(BoxTest, RestingBoxIsCarriedByItsWeight) {
   EXPECT_FALSE(c.HasImpacts);
   ASSERT_EQ(c.RestingContacts->Count(), 2);
   long double total = 0;
-  for (std::int32_t i = 0; i < c.RestingContacts->Count(); ++i) total += c.RestingContacts->Items(i).Force.Normal.Get();
+  for (std::int32_t i = 0; i < c.RestingContacts->Count(); ++i)
+    total += c.RestingContacts->Items(i).Force.Normal.Get();
   EXPECT_NEAR(total, kG, 1e-9L * kG);
   EXPECT_NEAR(w.ContactGeneralizedForces.At(1), kG, 1e-9L * kG);
   EXPECT_NEAR(w.GeneralizedCoordinates.Current.QDDot.At(1), 0, 1e-9L);
@@ -201,9 +203,10 @@ TEST_F(BoxTest, GoingBackAfterRepeatedFailuresEndsTheRun) {
                  "[Main]\nnumberOfGeneralizedCoodinates=3\nmaximumTimestep=1e-3\nminimumTimestep=1e-6\n"
                  "maximumPenetration=1e-12\nTryToSolveByGoingBack=1\nwriteToHistoryEachTimeStep=1\n"
                  "[Bodies]\nBody1=box.bdy\nBody2=floor.bdy\n");
-  WriteModelFile("box.bdy",
-                 "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\nthickness=0.05\n"
-                 "[startPosition]\ny=0.1\n");
+  WriteModelFile(
+      "box.bdy",
+      "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\nthickness=0.05\n"
+      "[startPosition]\ny=0.1\n");
   ASSERT_TRUE(Load("box.wld"));
   TWorld& w = World();
   FakeRunControlForPhysics run;
@@ -224,7 +227,8 @@ TEST_F(BoxTest, GoingBackAfterRepeatedFailuresEndsTheRun) {
   EXPECT_GT(replays, 10u);
   // The eleventh failure ends the run; each one before it went back one state further.
   std::size_t failures = 0;
-  for (const std::string& line : Lines()) failures += line.rfind("[Error] Minimum time step of 1E-6s", 0) == 0;
+  for (const std::string& line : Lines())
+    failures += line.rfind("[Error] Minimum time step of 1E-6s", 0) == 0;
   EXPECT_EQ(failures, 11u);
   // The tenth going back (by 11) leaves the driver, after its first replay, ten states before the end.
   EXPECT_EQ(lowest_state + 10, w.StoredStateCount);

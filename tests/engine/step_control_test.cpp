@@ -58,7 +58,7 @@ TEST_F(StepControlTest, HalvedStepIsDoubledBackOnTheFourthAcceptedStep) {
   ASSERT_TRUE(manager().ReduceTimeStep());
   EXPECT_EQ(world_.TimeStep, 5e-4L);
   EXPECT_EQ(manager().LevelFlags, std::vector<bool>{true});  // half of the coarse step is pending
-  Accept(false);  // the repeated attempt
+  Accept(false);                                             // the repeated attempt
   Accept(true);
   Accept(true);
   EXPECT_EQ(manager().Divisor, 2);  // three accepted steps are not enough

@@ -16,7 +16,8 @@ using StepStateTest = test::ModelTest;
 
 std::vector<long double> PointTimes(const TWorld& world) {
   std::vector<long double> times;
-  for (std::uint32_t i = 0; i < world.History.Points.Count(); ++i) times.push_back(world.History.Points.Items(i).Time);
+  for (std::uint32_t i = 0; i < world.History.Points.Count(); ++i)
+    times.push_back(world.History.Points.Items(i).Time);
   return times;
 }
 
@@ -69,7 +70,8 @@ TEST_F(StepStateTest, AtCollisionOnlyStatesAcceptedAtACollisionAreRecorded) {
   w.WriteAtCollision = true;
   const long double h = w.TimeStep;
   // The first point is always recorded; later ones only when the saved state was taken at a collision.
-  for (bool at_collision : {false, true, false, false, true, false}) w.Update(true, true, false, at_collision);
+  for (bool at_collision : {false, true, false, false, true, false})
+    w.Update(true, true, false, at_collision);
   EXPECT_EQ(PointTimes(w), (std::vector<long double>{0, h, 4 * h}));
 }
 
@@ -164,9 +166,9 @@ TEST_F(StepStateTest, DisplacementEstimateTakesTheFastestBody) {
   ASSERT_TRUE(Load("box.wld"));
   TWorld& w = World();
   TCoordinateList& q = w.GeneralizedCoordinates.Evaluated;
-  q.QDot.SetAt(0, 3);  // x'
+  q.QDot.SetAt(0, 3);   // x'
   q.QDot.SetAt(1, -4);  // y'
-  q.QDot.SetAt(2, 2);  // Rz'
+  q.QDot.SetAt(2, 2);   // Rz'
   const long double h = w.TimeStep;
   const long double radius = std::sqrt(0.1L * 0.1L + 0.05L * 0.05L + 0.025L * 0.025L);
   ASSERT_NEAR(w.Bodies.Items(0).Radius, radius, 1e-18L);

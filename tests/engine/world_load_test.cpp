@@ -84,7 +84,8 @@ TEST_F(WorldLoadTest, MissingOutlineFailsTheCopy) {
   DeleteFile(folder + "bar.exs");
   test::RecordingMessages messages;
   ASSERT_FALSE(Load("pendulum.wld"));
-  EXPECT_EQ(messages.texts, Strings{"[Error] Could not copy file" + folder + "bar.exs to " + folder + "000/."});
+  EXPECT_EQ(messages.texts,
+            Strings{"[Error] Could not copy file" + folder + "bar.exs to " + folder + "000/."});
 }
 
 TEST_F(WorldLoadTest, MissingWorldFileIsReportedAndTheLoadStopsAtTheCopy) {
@@ -116,7 +117,8 @@ TEST_F(WorldLoadTest, VirtualBodyOfAMissingBodyFailsTheLoad) {
   CopyModel("pendulum");
   WriteModelFile("pendulum.wld",
                  "[Main]\nnumberOfGeneralizedCoodinates=1\n[Bodies]\nBody1=bar.bdy\nBody2=ghost.bdy\n");
-  WriteModelFile("ghost.bdy", "[Main]\nname=Ghost\nvirtualToBody=Nobody\nshapeType=extrusionsolid\nshapeFile=bar.exs\n");
+  WriteModelFile("ghost.bdy",
+                 "[Main]\nname=Ghost\nvirtualToBody=Nobody\nshapeType=extrusionsolid\nshapeFile=bar.exs\n");
   ASSERT_FALSE(Load("pendulum.wld"));
   EXPECT_EQ(Lines().back(), "[Error] Body Ghost is virtual to body Nobody, which does not exist.");
 }
@@ -125,7 +127,8 @@ TEST_F(WorldLoadTest, VirtualBodyFollowsItsBody) {
   CopyModel("pendulum");
   WriteModelFile("pendulum.wld",
                  "[Main]\nnumberOfGeneralizedCoodinates=1\n[Bodies]\nBody1=bar.bdy\nBody2=ghost.bdy\n");
-  WriteModelFile("ghost.bdy", "[Main]\nname=Ghost\nvirtualToBody=Bar\nshapeType=extrusionsolid\nshapeFile=bar.exs\n");
+  WriteModelFile("ghost.bdy",
+                 "[Main]\nname=Ghost\nvirtualToBody=Bar\nshapeType=extrusionsolid\nshapeFile=bar.exs\n");
   ASSERT_TRUE(Load("pendulum.wld"));
   TWorld& w = World();
   TBody& bar = w.Bodies.Items(0);
@@ -147,18 +150,20 @@ TEST_F(WorldLoadTest, GeneralizedForcesMustBeNLines) {
   CopyModel("fall");
   WriteModelFile("fall.hv", "-b`Ball`m g\n\n");  // one force and an extra empty line
   ASSERT_FALSE(Load("fall.wld"));
-  EXPECT_EQ(Lines().back(),
-            "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
-            ".hv file. ");
+  EXPECT_EQ(
+      Lines().back(),
+      "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
+      ".hv file. ");
 }
 
 TEST_F(WorldLoadTest, BlankLineAmongTheForcesIsRefused) {
   CopyModel("box");
   WriteModelFile("box.hv", "0\n\n0\n");  // three lines, two forces
   ASSERT_FALSE(Load("box.wld"));
-  EXPECT_EQ(Lines().back(),
-            "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
-            ".hv file. ");
+  EXPECT_EQ(
+      Lines().back(),
+      "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
+      ".hv file. ");
 }
 
 TEST_F(WorldLoadTest, EnergyMustBeOneLine) {
@@ -186,9 +191,10 @@ TEST_F(WorldLoadTest, MissingForcesAndEnergyFilesOfAContinuedHistory) {
 
 TEST_F(WorldLoadTest, BreakTimeAddsOneRecordingInterval) {
   CopyModel("fall");
-  WriteModelFile("fall.wld",
-                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=0.01\n"
-                 "writeToHistoryMultipleOfMaximumTimestep=3\nbreakTime=2 g/9.81 + 0.5\n[Bodies]\nBody1=ball.bdy\n");
+  WriteModelFile(
+      "fall.wld",
+      "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=0.01\n"
+      "writeToHistoryMultipleOfMaximumTimestep=3\nbreakTime=2 g/9.81 + 0.5\n[Bodies]\nBody1=ball.bdy\n");
   ASSERT_TRUE(Load("fall.wld"));
   EXPECT_NEAR(World().BreakTime, 2.5L + 3 * 0.01L, 1e-17L);
 }
@@ -214,7 +220,8 @@ TEST_F(WorldLoadTest, SingularMassMatrixIsLoggedAndLeftToTheNumericsRecord) {
   THeadlessRun run(*main_);
   EXPECT_EQ(run.Run(), TRunStop::NumericsError);
   EXPECT_EQ(run.Steps, 1u);
-  EXPECT_EQ(Lines().back(), "[Error] Abort because error in data stucture (e.g. singularity in mass matrix).");
+  EXPECT_EQ(Lines().back(),
+            "[Error] Abort because error in data stucture (e.g. singularity in mass matrix).");
   ClearNumericsError();
 }
 
