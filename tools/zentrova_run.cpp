@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
+#include <ranges>
 #include <string>
 #include <vector>
 
@@ -30,8 +31,8 @@ int Usage() {
 // The last error line of the log, or its last line when none is tagged as an error.
 std::string ErrorLine(const zentrova::TLog& log) {
   const std::vector<std::string> lines = log.Lines();
-  for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
-    if (it->rfind("[Error] ", 0) == 0) return *it;
+  for (const std::string& line : lines | std::views::reverse) {
+    if (line.rfind("[Error] ", 0) == 0) return line;
   }
   return lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back();
 }

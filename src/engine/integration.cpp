@@ -31,7 +31,7 @@ bool TIntegration::Derivatives(TFloatList& D) {
   D.Dim(2 * n);
   const TCoordinateList& working = world_.GeneralizedCoordinates.Evaluated;
   long double* d = D.Data();
-  for (std::uint32_t i = 0; i < n; ++i) d[2 * i] = working.QDot.Data()[i];
+  for (std::uint32_t i = 0; i < n; ++i) d[2 * std::size_t{i}] = working.QDot.Data()[i];
   // A model whose forces or inverse mass matrix lack rows has no accelerations to offer.
   if (world_.HVector.Values.Count() < n || world_.InverseMassMatrix.RowCount() < n ||
       world_.InverseMassMatrix.ColCount() < n) {
@@ -60,7 +60,7 @@ bool TIntegration::Step() {
   if (!Derivatives(D)) return false;
   TCoordinateList& working = world_.GeneralizedCoordinates.Evaluated;
   const TCoordinateList& saved = world_.GeneralizedCoordinates.Current;
-  for (std::uint32_t i = 0; i < n; ++i) working.QDDot.Data()[i] = D.Data()[2 * i + 1];
+  for (std::uint32_t i = 0; i < n; ++i) working.QDDot.Data()[i] = D.Data()[2 * std::size_t{i} + 1];
   UpdateWatches(false);
   world_.Update(true, true, false, false);
   world_.Time = t0;
@@ -74,8 +74,9 @@ bool TIntegration::Step() {
   // Working q, q' := saved q, q' + factor K.
   auto advance = [&](const TFloatList& K, long double factor) {
     for (std::uint32_t i = 0; i < n; ++i) {
-      working.Q.Data()[i] = saved.Q.Data()[i] + K.Data()[2 * i] * factor;
-      working.QDot.Data()[i] = saved.QDot.Data()[i] + K.Data()[2 * i + 1] * factor;
+      const std::size_t p = 2 * std::size_t{i};
+      working.Q.Data()[i] = saved.Q.Data()[i] + K.Data()[p] * factor;
+      working.QDot.Data()[i] = saved.QDot.Data()[i] + K.Data()[p + 1] * factor;
     }
   };
   scaled(K1);
