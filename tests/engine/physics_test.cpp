@@ -152,6 +152,22 @@ TEST_F(BoxTest, RestingBoxIsCarriedByItsWeight) {
   EXPECT_NEAR(Q(2), 0, 1e-3L);
 }
 
+// Landing at 1e-11 m/s the impact's work is below 1e-20 J: it applies nothing, the contacts rest, and
+// the state accepted with it carries no velocity jump that a roll-back would take off.
+TEST_F(BoxTest, NegligibleImpactAcceptsNoVelocityJump) {
+  LoadBox(0, 0, 0, -1e-11L);
+  TWorld& w = World();
+  ASSERT_TRUE(Steps(1));
+  TCollisions& c = main_->Collisions();
+  EXPECT_FALSE(c.ImpulseApplied);
+  EXPECT_TRUE(c.HasRestingContacts);
+  EXPECT_TRUE(w.GeneralizedCoordinates.AtCollision);
+  EXPECT_FALSE(w.GeneralizedCoordinates.ImpulseApplied);
+  EXPECT_EQ(w.GeneralizedCoordinates.Current.QDot.At(1), -1e-11L);
+  w.RestoreSavedState(true);
+  EXPECT_EQ(QDot(1), -1e-11L);
+}
+
 // Sliding with v0 against friction mu, the box stops after v0^2 / (2 mu g), whichever way it slides.
 TEST_F(BoxTest, SlidingBoxStopsAfterItsFrictionDistance) {
   const long double mu = 0.3L;

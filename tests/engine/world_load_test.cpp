@@ -79,6 +79,17 @@ TEST_F(WorldLoadTest, MissingModelFileFailsTheCopyWithItsMessages) {
   EXPECT_FALSE(DirectoryExists(folder + "000"));
 }
 
+TEST_F(WorldLoadTest, CopyThatCannotBeMadeIsAFailure) {
+  const std::string folder = CopyModel("fall");
+  TWorld world;
+  EXPECT_FALSE(world.CopyFileAndWait(folder + "fall.hv", folder + "copies/", 100));  // no such folder
+  EXPECT_EQ(log_.Lines(),
+            Strings{"[Error] Copying file " + folder + "fall.hv to " + folder + "copies/ failed."});
+  ForceDirectories(folder + "copies");
+  EXPECT_TRUE(world.CopyFileAndWait(folder + "fall.hv", folder + "copies/", 100));
+  EXPECT_EQ(test::ReadBytes(folder + "copies/fall.hv"), test::ReadBytes(folder + "fall.hv"));
+}
+
 TEST_F(WorldLoadTest, MissingOutlineFailsTheCopy) {
   const std::string folder = CopyModel("pendulum");
   DeleteFile(folder + "bar.exs");
