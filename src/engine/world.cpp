@@ -293,37 +293,30 @@ bool TWorld::CreateBody(const std::string& body_file_name) {
 
 bool TWorld::CopyModelFiles(const std::string& world_file_path) {
   const std::string destination = History.Directory;
-  std::vector<std::string> sources;
-  sources.push_back(WorkingDirectory + ExtractFileName(ToNativeSeparators(world_file_path)));
-  bool ok = true;
-  for (const std::string& body_file : BodyFileNames) {
-    sources.push_back(WorkingDirectory + body_file);
-    std::string shape;
-    if (!ReadShapeFileName(WorkingDirectory + body_file, shape)) {
-      ok = false;
-      break;
+  auto copy = [&](const std::string& source) {
+    return CopyFileAndWait(source, destination, kCopyTimeoutMilliseconds);
+  };
+  auto copy_all = [&] {
+    if (!copy(WorkingDirectory + ExtractFileName(ToNativeSeparators(world_file_path)))) return false;
+    for (const std::string& body_file : BodyFileNames) {
+      if (!copy(WorkingDirectory + body_file)) return false;
+      std::string shape;
+      if (!ReadShapeFileName(WorkingDirectory + body_file, shape)) return false;
+      // A body without a shape names no outline: there is nothing to copy for it.
+      if (!shape.empty() && !copy(shape)) return false;
     }
-    // A body without a shape names no outline: there is nothing to copy for it.
-    if (!shape.empty()) sources.push_back(shape);
-  }
-  if (ok) {
     for (const std::string* name :
          {&ConstantsFileName, &GeneralizedCoordinatesFileName, &DependentCoordinatesFileName,
           &MassMatrixFileName, &HVectorFileName, &MechanicalEnergyFileName, &ContactPropertiesFileName}) {
-      sources.push_back(WorkingDirectory + *name);
+      if (!copy(WorkingDirectory + *name)) return false;
     }
     // A model may do without watches.
     const std::string watches = FindFile(WorkingDirectory + WatchesFileName);
-    if (!watches.empty()) sources.push_back(watches);
-    for (const std::string& source : sources) {
-      if (!CopyFileAndWait(source, destination, kCopyTimeoutMilliseconds)) {
-        ok = false;
-        break;
-      }
-    }
-  }
-  if (!ok) LogLine("[Error] could not copy model files to result folder.");
-  return ok;
+    return watches.empty() || copy(watches);
+  };
+  if (copy_all()) return true;
+  LogLine("[Error] could not copy model files to result folder.");
+  return false;
 }
 
 bool TWorld::CopyFileAndWait(const std::string& source, const std::string& destination_directory,

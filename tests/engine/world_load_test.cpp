@@ -99,6 +99,17 @@ TEST_F(WorldLoadTest, MissingOutlineFailsTheCopy) {
             Strings{"[Error] Could not copy file" + folder + "bar.exs to " + folder + "000/."});
 }
 
+TEST_F(WorldLoadTest, MissingBodyFileFailsTheCopyAfterTheWorldFile) {
+  const std::string folder = CopyModel("pendulum");
+  DeleteFile(folder + "bar.bdy");
+  test::RecordingMessages messages;
+  ASSERT_FALSE(Load("pendulum.wld"));
+  EXPECT_EQ(messages.texts,
+            Strings{"[Error] Could not copy file" + folder + "bar.bdy to " + folder + "000/."});
+  EXPECT_TRUE(FileExists(folder + "000/pendulum.wld"));  // copied before the body file was missed
+  EXPECT_EQ(Lines().back(), "[Error] could not copy model files to result folder.");
+}
+
 TEST_F(WorldLoadTest, MissingWorldFileIsReportedAndTheLoadStopsAtTheCopy) {
   const std::string folder = CopyModel("fall");
   test::RecordingMessages messages;
