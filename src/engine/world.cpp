@@ -406,7 +406,7 @@ bool TWorld::LinkVirtualBodies() {
 
 namespace {
 
-// Every line of a model file, and the non-blank ones; false when the file is missing.
+// Every line of a model file, and those that are not empty; false when the file is missing.
 bool ReadExpressionLines(const std::string& path, std::vector<std::string>& all,
                          std::vector<std::string>& filled) {
   const std::string found = FindFile(ToNativeSeparators(path));
