@@ -1,6 +1,7 @@
 // The engine's fixed tolerances, limits and setting defaults, each with its meaning and unit.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zentrova {
@@ -56,6 +57,25 @@ inline constexpr int kLCPMaxPasses = 100;
 // The pivot tolerance is 10 to the power of this exponent divided by the mean |q_i| (rounded to a power
 // of ten) before it is clamped into the world's bounds.
 inline constexpr long double kLCPPivotToleranceExponent = -6.0L;
+
+// --- Step control, driver and load (tuning constants) ----------------------------------------------
+
+// A refused step halves the time step at most this many times below maximumTimestep: the divisor is a
+// 64-bit integer 2^k, so one more halving would overflow it whatever minimumTimestep says.
+inline constexpr std::uint32_t kMaxTimeStepHalvings = 62;
+// The step is doubled again at the earliest after more than this many accepted steps at one level.
+inline constexpr std::uint32_t kGoodStepsBeforeDoubling = 3;
+// A step that fails at the minimum time step is retried by going back in the history at most this many
+// times before the run stops.
+inline constexpr std::uint32_t kMaxGoingBackAttempts = 10;
+// Copying a model file into the history directory waits at most this long for the copy to appear (ms),
+// looking every kCopyPollMilliseconds (ms).
+inline constexpr std::int64_t kCopyTimeoutMilliseconds = 5000;
+inline constexpr std::int64_t kCopyPollMilliseconds = 100;
+// A history started from another one takes this many last lines of its data and watches files.
+inline constexpr std::size_t kHistoryTailLines = 3;
+// Scale of the contact-watch labels relative to a body's radius (dimensionless).
+inline constexpr long double kDefaultWatchTextScale = 0.005L;
 
 // --- Log -----------------------------------------------------------------------------------------------
 

@@ -1,0 +1,99 @@
+// zentrova-run: loads a world as the program does (into a new numbered history directory beside the
+// model) and runs it without a window until its break time, or until the time given with --until, then
+// prints four lines:
+//   history: <the history directory>
+//   steps: <driver steps taken>
+//   time: <the world's time>
+//   energy: <the mechanical energy of the last state>
+// Exit status: 0 after a run that reached its end, 1 for a wrong command line, 2 when the load fails
+// (its error line on stderr), 3 when the run stops on an error (the error on stderr).
+#include <cstdio>
+#include <exception>
+#include <limits>
+#include <ranges>
+#include <string>
+#include <vector>
+
+#include "engine/driver.h"
+#include "platform/number_text.h"
+
+namespace {
+
+constexpr int kExitUsage = 1;
+constexpr int kExitLoadFailed = 2;
+constexpr int kExitRunFailed = 3;
+
+int Usage() {
+  std::fprintf(stderr, "usage: zentrova-run WORLD.wld [--until T]\n");
+  return kExitUsage;
+}
+
+// The last error line of the log, or its last line when none is tagged as an error.
+std::string ErrorLine(const zentrova::TLog& log) {
+  const std::vector<std::string> lines = log.Lines();
+  for (const std::string& line : lines | std::views::reverse) {
+    if (line.rfind("[Error] ", 0) == 0) return line;
+  }
+  return lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back();
+}
+
+std::string WithoutTrailingSeparator(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string world_file;
+  long double until = std::numeric_limits<long double>::infinity();
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--until") {
+      if (i + 1 >= argc || !zentrova::TryTextToFloatDot(argv[i + 1], until)) return Usage();
+      ++i;
+    } else if (world_file.empty() && arg.rfind("--", 0) != 0) {
+      world_file = arg;
+    } else {
+      return Usage();
+    }
+  }
+  if (world_file.empty()) return Usage();
+
+  zentrova::TVYKMain main;
+  try {
+    std::string history_name;
+    if (!main.LoadWorld(world_file, history_name, "")) {
+      std::fprintf(stderr, "%s\n", ErrorLine(main.Log()).c_str());
+      return kExitLoadFailed;
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return kExitLoadFailed;
+  }
+
+  zentrova::THeadlessRun run(main);
+  const zentrova::TRunStop stop = run.Run(until);
+  zentrova::TWorld& world = main.World();
+  bool failed = false;
+  switch (stop) {
+    case zentrova::TRunStop::StepFailed:
+    case zentrova::TRunStop::NumericsError:
+      std::fprintf(stderr, "%s\n", ErrorLine(main.Log()).c_str());
+      failed = true;
+      break;
+    case zentrova::TRunStop::Exception:
+      std::fprintf(stderr, "%s\n", run.ExceptionMessage.c_str());
+      failed = true;
+      break;
+    default:
+      break;
+  }
+  // The energy of the state the run ended in, not of the last stage of its last step.
+  if (!failed) world.PrepareStep();
+  std::printf("history: %s\n", WithoutTrailingSeparator(world.History.Directory).c_str());
+  std::printf("steps: %llu\n", static_cast<unsigned long long>(run.Steps));
+  std::printf("time: %s\n", zentrova::FloatToText(world.Time).c_str());
+  std::printf("energy: %s\n", zentrova::FloatToText(world.MechanicalEnergy).c_str());
+  return failed ? kExitRunFailed : 0;
+}
