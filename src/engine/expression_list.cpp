@@ -1,7 +1,6 @@
 #include "engine/expression_list.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -9,16 +8,13 @@
 #include "engine/log.h"
 #include "engine/world.h"
 #include "platform/message_sink.h"
+#include "platform/number_text.h"
 #include "platform/settings.h"
 #include "platform/strings.h"
 
 namespace zentrova {
 
 namespace {
-
-// Significant digits that always read back as the same 64-bit-mantissa long double; shorter texts
-// that do so too are preferred.
-constexpr int kRoundTripDigits = 21;
 
 const char* const kImaginaryText =
     "[Error] Imaginary number in expression. Check .mmx, .hv, .dc, .me,... files. ";
@@ -82,44 +78,7 @@ std::string SubstitutedValueText(long double value) {
   if (std::isnan(value)) return "NAN";
   // No literal reads as infinity: this one fails to compile with its text in the message.
   if (std::isinf(value)) return value > 0 ? "1E99999" : "(-1E99999)";
-  if (value == 0) return "0";
-  char buffer[64];
-  // The shortest digits that read back as the same value: at most 21 significant digits.
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value), std::chars_format::scientific);
-  *result.ptr = '\0';
-  std::string digits;
-  const char* p = buffer;
-  for (; *p != 'e'; ++p) {
-    if (*p != '.') digits.push_back(*p);
-  }
-  const int exponent = std::atoi(p + 1);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-
-  const char separator = DecimalSeparator();
-  std::string text;
-  if (exponent < -4 || exponent >= kRoundTripDigits) {
-    text.push_back(digits[0]);
-    if (digits.size() > 1) {
-      text.push_back(separator);
-      text.append(digits, 1, std::string::npos);
-    }
-    text += "E" + std::to_string(exponent);
-  } else if (exponent < 0) {
-    text = "0";
-    text.push_back(separator);
-    text.append(static_cast<std::size_t>(-exponent - 1), '0');
-    text += digits;
-  } else {
-    const std::size_t integer_digits = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= integer_digits) {
-      text = digits + std::string(integer_digits - digits.size(), '0');
-    } else {
-      text = digits.substr(0, integer_digits);
-      text.push_back(separator);
-      text.append(digits, integer_digits, std::string::npos);
-    }
-  }
+  const std::string text = FloatToTextRoundTrip(std::fabs(value), DecimalSeparator());
   return value < 0 ? "(-" + text + ")" : text;
 }
 

@@ -81,17 +81,15 @@ std::string FloatToSci23(long double value) {
   return text;
 }
 
-std::string FloatToTextGeneral(long double value, int digits, char separator) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  if (value == 0) return "0";
-  std::string mantissa;
-  int exponent = 0;
-  DecimalDigits(value, digits, mantissa, exponent);
+namespace {
+
+// The general format from decimal digits d1 d2 ... (no trailing zeros needed) and the decimal exponent of d1:
+// plain for -5 < exponent < plain_limit, else d1.d2...E<exponent>.
+std::string GeneralFormat(bool negative, std::string mantissa, int exponent, int plain_limit, char separator) {
   while (mantissa.size() > 1 && mantissa.back() == '0') mantissa.pop_back();
   std::string text;
-  if (value < 0) text.push_back('-');
-  if (exponent >= digits || exponent < -4) {
+  if (negative) text.push_back('-');
+  if (exponent >= plain_limit || exponent < -4) {
     text.push_back(mantissa[0]);
     if (mantissa.size() > 1) {
       text.push_back(separator);
@@ -116,6 +114,36 @@ std::string FloatToTextGeneral(long double value, int digits, char separator) {
     }
   }
   return text;
+}
+
+}  // namespace
+
+std::string FloatToTextGeneral(long double value, int digits, char separator) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  if (value == 0) return "0";
+  std::string mantissa;
+  int exponent = 0;
+  DecimalDigits(value, digits, mantissa, exponent);
+  return GeneralFormat(value < 0, std::move(mantissa), exponent, digits, separator);
+}
+
+std::string FloatToTextRoundTrip(long double value, char separator) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
+  if (value == 0) return "0";
+  char buffer[64];
+  // Without a precision to_chars gives the shortest digits that read back as the same value.
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
+                                    std::chars_format::scientific);
+  *result.ptr = '\0';
+  std::string mantissa;
+  const char* p = buffer;
+  for (; *p != 'e'; ++p) {
+    if (*p != '.') mantissa.push_back(*p);
+  }
+  constexpr int kExtendedRoundTripDigits = 21;
+  return GeneralFormat(value < 0, std::move(mantissa), std::atoi(p + 1), kExtendedRoundTripDigits, separator);
 }
 
 std::string FloatToText(long double value) { return FloatToTextGeneral(value, 15, DecimalSeparator()); }

@@ -22,6 +22,10 @@ std::string FloatToText(long double value);
 // Same with an explicit number of significant digits (1..18) and decimal separator.
 std::string FloatToTextGeneral(long double value, int digits, char separator);
 
+// The general format with the fewest digits (at most 21) that read back as the same extended value; plain
+// for decimal exponents -5 < e < 21.
+std::string FloatToTextRoundTrip(long double value, char separator);
+
 // A chosen fixed form: Decimals >= 0 fixed point with that many decimals, Decimals < 0 the 23-character
 // scientific form; right-aligned in Width characters (wider when the number needs it). Always ".".
 std::string FloatToTextChosen(long double value, int width, int decimals);

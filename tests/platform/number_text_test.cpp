@@ -72,6 +72,25 @@ TEST(FloatToText, UsesProcessDecimalSeparator) {
   EXPECT_EQ(ListSeparator(), ',');
 }
 
+TEST(FloatToTextRoundTrip, ShortestDigitsThatReadBack) {
+  EXPECT_EQ(FloatToTextRoundTrip(0.1L, '.'), "0.1");
+  EXPECT_EQ(FloatToTextRoundTrip(-2.5L, ','), "-2,5");
+  EXPECT_EQ(FloatToTextRoundTrip(1e20L, '.'), "100000000000000000000");
+  EXPECT_EQ(FloatToTextRoundTrip(1e21L, '.'), "1E21");
+  EXPECT_EQ(FloatToTextRoundTrip(0.00001L, '.'), "1E-5");
+  // 1/3 needs more than 15 digits to come back as the same extended value.
+  const long double third = 1.0L / 3.0L;
+  const std::string text = FloatToTextRoundTrip(third, '.');
+  EXPECT_GT(text.size(), 17u);
+  long double back = 0;
+  ASSERT_TRUE(TryTextToFloatDot(text, back));
+  EXPECT_EQ(back, third);
+  for (long double v : {3.14159265358979323846L, -6.02214076e23L, 1.0L + 1e-18L, 4.9e-4950L}) {
+    ASSERT_TRUE(TryTextToFloatDot(FloatToTextRoundTrip(v, '.'), back)) << FloatToTextRoundTrip(v, '.');
+    EXPECT_EQ(back, v);
+  }
+}
+
 TEST(FloatToTextChosen, FixedAndScientific) {
   EXPECT_EQ(FloatToTextChosen(3.14159L, 10, 3), "     3.142");
   EXPECT_EQ(FloatToTextChosen(-12345.5L, 4, 1), "-12345.5");  // wider when the number needs it
