@@ -1,6 +1,7 @@
 #include "engine/linear_complementarity.h"
 
 #include <array>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
@@ -34,6 +35,13 @@ constexpr std::array<long double, kExactPowersOfTen> PowersOfTen() {
   return p;
 }
 constexpr std::array<long double, kExactPowersOfTen> kPowersOfTen = PowersOfTen();
+// Their reciprocals, each rounded once as the division 1 / 10^k rounds it.
+constexpr std::array<long double, kExactPowersOfTen> ReciprocalPowersOfTen() {
+  std::array<long double, kExactPowersOfTen> p{};
+  for (int k = 0; k < kExactPowersOfTen; ++k) p[k] = 1 / kPowersOfTen[k];
+  return p;
+}
+constexpr std::array<long double, kExactPowersOfTen> kReciprocalPowersOfTen = ReciprocalPowersOfTen();
 
 // 10^k for an integral k, correctly rounded where the power or its reciprocal is one division away.
 long double PowerOfTen(long double k) {
@@ -42,6 +50,41 @@ long double PowerOfTen(long double k) {
     return k >= 0 ? p : 1 / p;
   }
   return std::pow(10.0L, k);
+}
+
+// --- The rounded decimal logarithm of the pivot tolerance ------------------------------------------------
+//
+// rint(log10 x) changes only where x crosses a boundary 10^(k + 1/2). Within 2^-80..2^80 the boundaries
+// are tabled; an x farther than a relative 2^-40 from both neighbouring boundaries has its answer
+// settled, since log10l misses the true logarithm by a few units in the last place (below 2^-58 there)
+// while such an x moves it by more than 2^-42. Closer to a boundary, and outside the table, the library
+// logarithm itself decides, ties and last bits included.
+constexpr int kTabledBinaryExponent = 80;
+constexpr int kLowestHalfPower = -26;  // the table holds 10^(k + 1/2) for k = -26..26
+constexpr int kHalfPowers = 53;
+constexpr long double kSqrtTen = 3.16227766016837933199889354443271853372L;
+constexpr std::array<long double, kHalfPowers> HalfPowersOfTen() {
+  std::array<long double, kHalfPowers> p{};
+  for (int i = 0; i < kHalfPowers; ++i) {
+    const int k = kLowestHalfPower + i;
+    p[i] = k >= 0 ? kSqrtTen * kPowersOfTen[k] : kSqrtTen / kPowersOfTen[-k];
+  }
+  return p;
+}
+constexpr std::array<long double, kHalfPowers> kHalfPowersOfTen = HalfPowersOfTen();
+constexpr long double kBoundaryMargin = 0x1p-40L;
+
+// True with k = rint(log10 x) when x lies inside the table and clear of its boundaries.
+bool TabledRoundedLog10(long double x, int& k) {
+  // Zero, NaN and negatives fall outside too.
+  if (!(x >= 0x1p-80L && x < 0x1p80L)) return false;
+  // The binary exponent, read from x rounded to a double (which may round up to the next power of two).
+  const int exponent = static_cast<int>(std::bit_cast<std::uint64_t>(static_cast<double>(x)) >> 52) - 1023;
+  // floor(exponent log10 2) (78913 / 2^18 is log10 2 to 6 digits): x >= 10^(k - 1/2) from the start.
+  k = (exponent * 78913) >> 18;
+  while (x >= kHalfPowersOfTen[k - kLowestHalfPower]) ++k;
+  return x > kHalfPowersOfTen[k - 1 - kLowestHalfPower] * (1 + kBoundaryMargin) &&
+         x < kHalfPowersOfTen[k - kLowestHalfPower] * (1 - kBoundaryMargin);
 }
 
 // A finite extended real, read from its bits: the exponent field is not all ones, and a nonzero
@@ -471,10 +514,17 @@ long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, lon
   long double sum = 0;
   for (std::uint32_t i = 0; i < n; ++i) sum += std::fabs(qd[i]);
   const long double mean = sum / n;
-  // Kept in floating point throughout: a mean of 0 gives log10 = -inf and so 10^+inf, which the upper
-  // bound then clamps, and NaN data give a NaN tolerance that no pivot passes.
-  const long double exponent = kLCPPivotToleranceExponent - std::rint(std::log10(mean));
-  long double tolerance = PowerOfTen(exponent);
+  long double tolerance;
+  int k;
+  constexpr int kExponent = static_cast<int>(kLCPPivotToleranceExponent);
+  static_assert(kExponent == kLCPPivotToleranceExponent);
+  if (TabledRoundedLog10(mean, k) && std::abs(kExponent - k) < kExactPowersOfTen) {
+    tolerance = kExponent - k >= 0 ? kPowersOfTen[kExponent - k] : kReciprocalPowersOfTen[k - kExponent];
+  } else {
+    // Kept in floating point throughout: a mean of 0 gives log10 = -inf and so 10^+inf, which the upper
+    // bound then clamps, and NaN data give a NaN tolerance that no pivot passes.
+    tolerance = PowerOfTen(kLCPPivotToleranceExponent - std::rint(std::log10(mean)));
+  }
   if (ToleranceMin > tolerance) tolerance = ToleranceMin;
   if (ToleranceMax < tolerance) tolerance = ToleranceMax;
   return tolerance;

@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/world.h"
@@ -341,6 +342,63 @@ TEST_F(LCPTest, PivotToleranceFollowsTheMeanOfQWithinItsBounds) {
   EXPECT_EQ(tolerance({2e5L, -1e5L, 0}), 1e-11L);  // mean 1e5
   EXPECT_EQ(tolerance({0, 0, 0}), 1e-10L);         // log10 of 0: the maximum
   EXPECT_TRUE(std::isnan(tolerance({std::numeric_limits<long double>::quiet_NaN()})));
+}
+
+// The tolerance as the plain formula gives it: 10^(-6 - rint(log10 mean)), with the power exact or one
+// division from exact.
+long double PlainTolerance(long double mean, long double low, long double high) {
+  const long double k = -6 - std::rint(std::log10(mean));
+  long double tolerance;
+  if (std::fabs(k) < 28) {
+    volatile long double power = 1;
+    for (int i = 0; i < std::fabs(k); ++i) power = power * 10;
+    tolerance = k >= 0 ? power : 1 / power;
+  } else {
+    tolerance = std::pow(10.0L, k);
+  }
+  if (low > tolerance) tolerance = low;
+  if (high < tolerance) tolerance = high;
+  return tolerance;
+}
+
+TEST_F(LCPTest, PivotToleranceAgreesWithTheLogarithmAtEveryScaleAndBoundary) {
+  // Bounds wide enough to let every power through, and the usual ones.
+  for (const auto& [low, high] : {std::pair{1e-60L, 1e60L}, std::pair{1e-14L, 1e-10L}}) {
+    const auto check = [low, high](long double mean) {
+      TFloatList q;
+      Fill(q, {-mean});
+      const long double got = LCPPivotTolerance(q, low, high);
+      const long double want = PlainTolerance(mean, low, high);
+      ASSERT_EQ(std::memcmp(&got, &want, 10), 0) << static_cast<double>(mean);
+    };
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> exponent(-40, 40);
+    for (int trial = 0; trial < 3000; ++trial) check(std::pow(10.0L, static_cast<long double>(exponent(rng))));
+    // Around each boundary 10^(k + 1/2), where rint(log10) changes: the last few units in the last place
+    // and the relative distances where the solver stops trusting its table.
+    for (int k = -30; k <= 30; ++k) {
+      const long double boundary = std::sqrt(10.0L) * std::pow(10.0L, static_cast<long double>(k));
+      for (const long double relative : {0x1p-41L, 0x1p-40L, 0x1p-39L, 1e-9L}) {
+        check(boundary * (1 + relative));
+        check(boundary * (1 - relative));
+      }
+      long double up = boundary;
+      long double down = boundary;
+      for (int step = 0; step < 4; ++step) {
+        check(up);
+        check(down);
+        up = std::nextafter(up, std::numeric_limits<long double>::infinity());
+        down = std::nextafter(down, 0.0L);
+      }
+    }
+    // Outside the table: tiny, huge, denormal and the extremes.
+    for (const long double mean : {1e-300L, 1e300L, 1e-4000L, 1e4000L, 0x1p-16440L,
+                                   std::numeric_limits<long double>::max(),
+                                   std::numeric_limits<long double>::min(), 0x1p-80L, 0x1p80L}) {
+      check(mean);
+      check(std::nextafter(mean, 0.0L));
+    }
+  }
 }
 
 TEST_F(LCPTest, UnboundedRayFailsWithZerosAndAlertsWhenAsked) {
