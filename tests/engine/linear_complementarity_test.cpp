@@ -741,5 +741,70 @@ TEST_F(LCPTest, FloatingPointFlagsRaisedBeforeASolveStayRaised) {
   std::feclearexcept(FE_ALL_EXCEPT);
 }
 
+// Raises one exception flag on the x87 unit itself, as extended arithmetic in the caller would.
+void RaiseOnX87(int flag) {
+  volatile long double zero = 0;
+  volatile long double tiny = 1e-4000L;
+  volatile long double huge = std::numeric_limits<long double>::max();
+  volatile long double result = 0;
+  if (flag == FE_INVALID) result = zero / zero;
+  if (flag == FE_DIVBYZERO) result = 1 / zero;
+  if (flag == FE_OVERFLOW) result = huge * 2;
+  if (flag == FE_UNDERFLOW) result = tiny * tiny;
+  (void)result;
+}
+
+TEST_F(LCPTest, SameBitsWhateverFlagsTheCallerHasRaised) {
+  // A caller with one of the flags that the split cells watch is solved with the flags cleared and gets
+  // them back; the results do not depend on it.
+  std::mt19937_64 rng(3);
+  for (const int flag : {0, FE_INVALID, FE_DIVBYZERO, FE_OVERFLOW, FE_UNDERFLOW}) {
+    for (int trial = 0; trial < 6; ++trial) {
+      const std::uint32_t n = 3 + trial;
+      const std::vector<long double> spd = RandomSpd(n, rng);
+      std::vector<long double> general = RandomVector(n * n, rng, -1, 1);
+      for (std::uint32_t i = 0; i < n; ++i) general[i * n + i] += 0.5L;
+      std::vector<long double> scaled = spd;
+      for (long double& x : scaled) x *= 1e-3000L;
+      const std::vector<long double> q = RandomVector(n, rng, -1, 1);
+      for (const auto& [m, tolerance] :
+           {std::pair{spd, kTolerance}, std::pair{general, kTolerance}, std::pair{scaled, 1e-3012L}}) {
+        std::feclearexcept(FE_ALL_EXCEPT);
+        if (flag != 0) RaiseOnX87(flag);
+        ExpectSameAsReference(n, m, q, tolerance);
+        if (flag != 0) {
+          EXPECT_TRUE(std::fetestexcept(flag)) << flag;
+        }
+      }
+    }
+  }
+  std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+TEST_F(LCPTest, SplitCellsLeaveNoFlagsOfTheirOwn) {
+  // Values far beyond the range of doubles overflow the split cells (and z far below it underflows
+  // them), and the solve is repeated with extended cells, whose arithmetic stays within its range: no
+  // overflow or underflow is reported.
+  Problem p(2, {2e3000L, 1e3000L, 1e3000L, 2e3000L}, {-5, -6});
+  std::feclearexcept(FE_ALL_EXCEPT);
+  ASSERT_TRUE(p.Solve(kLexico, 1e2988L));
+  EXPECT_FALSE(std::fetestexcept(FE_UNDERFLOW | FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO));
+  EXPECT_NEAR(static_cast<double>(p.Z.At(0) * 1e3000L), 4.0 / 3, 1e-15);
+  std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+TEST_F(LCPTest, SingularUpdateIsNoSolution) {
+  // z0 enters for w_0 (the first of the equal q_i), z_0 enters with d = (1, 2^-64): lexico 0 makes row
+  // 1 win at ratio 0. u_1 = M(1, 0) + 1 rounds to 2, so s = 1 - 2 = -1 and s + 1 = 0: the update would
+  // divide by zero. The solve fails with zeros and records no pivot.
+  Problem p(2, {1, 0, 1 - 0x1p-64L, 1}, {-1, -1});
+  p.W.SetAt(0, 3);
+  EXPECT_FALSE(p.Solve(0, 1e-30L));
+  EXPECT_TRUE(p.pivots.empty());
+  ExpectAllZero(p.W);
+  ExpectAllZero(p.Z);
+  EXPECT_TRUE(Logged().empty());
+}
+
 }  // namespace
 }  // namespace zentrova
