@@ -490,21 +490,23 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
     // of equal ones. Only a row that would be chosen needs its ratio compared.
     bool found = false;
     std::uint32_t r = 0;
+    long double theta = 0;
     long double best = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
       const long double d = d_[i].Get();
       if (!(d > tolerance_)) continue;
       const bool holds_z0 = basis_[i] == z0_;
       if (!holds_z0 && !(std::fabs(d) > best)) continue;
-      if (!(b_[i].Get() / d <= theta_max)) continue;
+      const long double ratio = b_[i].Get() / d;
+      if (!(ratio <= theta_max)) continue;
       r = i;
+      theta = ratio;
       found = true;
       if (holds_z0) break;
       best = std::fabs(d);
     }
     // A negative tolerance or a NaN bound can leave every row outside theta_max: no admissible pivot.
     if (!found) return TOutcome::NoPivotRow;
-    const long double theta = b_[r].Get() / d_[r].Get();
 
     const std::int32_t leaving = basis_[r];
     if (leaving != z0_) {
@@ -592,8 +594,9 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
     return true;
   }
 
-  // Small problems, the common case of a few contacts, keep their working data on the stack.
-  constexpr std::size_t kStackBytes = 8192;
+  // Small problems, the common case of a few contacts, keep their working data on the stack (up to
+  // n = 28).
+  constexpr std::size_t kStackBytes = 16384;
   alignas(alignof(long double)) unsigned char stack[kStackBytes];
   std::unique_ptr<long double[]> heap;
   void* memory = stack;
