@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/world.h"
@@ -341,6 +342,63 @@ TEST_F(LCPTest, PivotToleranceFollowsTheMeanOfQWithinItsBounds) {
   EXPECT_EQ(tolerance({2e5L, -1e5L, 0}), 1e-11L);  // mean 1e5
   EXPECT_EQ(tolerance({0, 0, 0}), 1e-10L);         // log10 of 0: the maximum
   EXPECT_TRUE(std::isnan(tolerance({std::numeric_limits<long double>::quiet_NaN()})));
+}
+
+// The tolerance as the plain formula gives it: 10^(-6 - rint(log10 mean)), with the power exact or one
+// division from exact.
+long double PlainTolerance(long double mean, long double low, long double high) {
+  const long double k = -6 - std::rint(std::log10(mean));
+  long double tolerance;
+  if (std::fabs(k) < 28) {
+    volatile long double power = 1;
+    for (int i = 0; i < std::fabs(k); ++i) power = power * 10;
+    tolerance = k >= 0 ? power : 1 / power;
+  } else {
+    tolerance = std::pow(10.0L, k);
+  }
+  if (low > tolerance) tolerance = low;
+  if (high < tolerance) tolerance = high;
+  return tolerance;
+}
+
+TEST_F(LCPTest, PivotToleranceAgreesWithTheLogarithmAtEveryScaleAndBoundary) {
+  // Bounds wide enough to let every power through, and the usual ones.
+  for (const auto& [low, high] : {std::pair{1e-60L, 1e60L}, std::pair{1e-14L, 1e-10L}}) {
+    const auto check = [low, high](long double mean) {
+      TFloatList q;
+      Fill(q, {-mean});
+      const long double got = LCPPivotTolerance(q, low, high);
+      const long double want = PlainTolerance(mean, low, high);
+      ASSERT_EQ(std::memcmp(&got, &want, 10), 0) << static_cast<double>(mean);
+    };
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> exponent(-40, 40);
+    for (int trial = 0; trial < 3000; ++trial) check(std::pow(10.0L, static_cast<long double>(exponent(rng))));
+    // Around each boundary 10^(k + 1/2), where rint(log10) changes: the last few units in the last place
+    // and the relative distances where the solver stops trusting its table.
+    for (int k = -30; k <= 30; ++k) {
+      const long double boundary = std::sqrt(10.0L) * std::pow(10.0L, static_cast<long double>(k));
+      for (const long double relative : {0x1p-41L, 0x1p-40L, 0x1p-39L, 1e-9L}) {
+        check(boundary * (1 + relative));
+        check(boundary * (1 - relative));
+      }
+      long double up = boundary;
+      long double down = boundary;
+      for (int step = 0; step < 4; ++step) {
+        check(up);
+        check(down);
+        up = std::nextafter(up, std::numeric_limits<long double>::infinity());
+        down = std::nextafter(down, 0.0L);
+      }
+    }
+    // Outside the table: tiny, huge, denormal and the extremes.
+    for (const long double mean : {1e-300L, 1e300L, 1e-4000L, 1e4000L, 0x1p-16440L,
+                                   std::numeric_limits<long double>::max(),
+                                   std::numeric_limits<long double>::min(), 0x1p-80L, 0x1p80L}) {
+      check(mean);
+      check(std::nextafter(mean, 0.0L));
+    }
+  }
 }
 
 TEST_F(LCPTest, UnboundedRayFailsWithZerosAndAlertsWhenAsked) {
@@ -681,6 +739,71 @@ TEST_F(LCPTest, FloatingPointFlagsRaisedBeforeASolveStayRaised) {
   ASSERT_TRUE(p.Solve());
   EXPECT_TRUE(std::fetestexcept(FE_UNDERFLOW));
   std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+// Raises one exception flag on the x87 unit itself, as extended arithmetic in the caller would.
+void RaiseOnX87(int flag) {
+  volatile long double zero = 0;
+  volatile long double tiny = 1e-4000L;
+  volatile long double huge = std::numeric_limits<long double>::max();
+  volatile long double result = 0;
+  if (flag == FE_INVALID) result = zero / zero;
+  if (flag == FE_DIVBYZERO) result = 1 / zero;
+  if (flag == FE_OVERFLOW) result = huge * 2;
+  if (flag == FE_UNDERFLOW) result = tiny * tiny;
+  (void)result;
+}
+
+TEST_F(LCPTest, SameBitsWhateverFlagsTheCallerHasRaised) {
+  // A caller with one of the flags that the split cells watch is solved with the flags cleared and gets
+  // them back; the results do not depend on it.
+  std::mt19937_64 rng(3);
+  for (const int flag : {0, FE_INVALID, FE_DIVBYZERO, FE_OVERFLOW, FE_UNDERFLOW}) {
+    for (int trial = 0; trial < 6; ++trial) {
+      const std::uint32_t n = 3 + trial;
+      const std::vector<long double> spd = RandomSpd(n, rng);
+      std::vector<long double> general = RandomVector(n * n, rng, -1, 1);
+      for (std::uint32_t i = 0; i < n; ++i) general[i * n + i] += 0.5L;
+      std::vector<long double> scaled = spd;
+      for (long double& x : scaled) x *= 1e-3000L;
+      const std::vector<long double> q = RandomVector(n, rng, -1, 1);
+      for (const auto& [m, tolerance] :
+           {std::pair{spd, kTolerance}, std::pair{general, kTolerance}, std::pair{scaled, 1e-3012L}}) {
+        std::feclearexcept(FE_ALL_EXCEPT);
+        if (flag != 0) RaiseOnX87(flag);
+        ExpectSameAsReference(n, m, q, tolerance);
+        if (flag != 0) {
+          EXPECT_TRUE(std::fetestexcept(flag)) << flag;
+        }
+      }
+    }
+  }
+  std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+TEST_F(LCPTest, SplitCellsLeaveNoFlagsOfTheirOwn) {
+  // Values far beyond the range of doubles overflow the split cells (and z far below it underflows
+  // them), and the solve is repeated with extended cells, whose arithmetic stays within its range: no
+  // overflow or underflow is reported.
+  Problem p(2, {2e3000L, 1e3000L, 1e3000L, 2e3000L}, {-5, -6});
+  std::feclearexcept(FE_ALL_EXCEPT);
+  ASSERT_TRUE(p.Solve(kLexico, 1e2988L));
+  EXPECT_FALSE(std::fetestexcept(FE_UNDERFLOW | FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO));
+  EXPECT_NEAR(static_cast<double>(p.Z.At(0) * 1e3000L), 4.0 / 3, 1e-15);
+  std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+TEST_F(LCPTest, SingularUpdateIsNoSolution) {
+  // z0 enters for w_0 (the first of the equal q_i), z_0 enters with d = (1, 2^-64): lexico 0 makes row
+  // 1 win at ratio 0. u_1 = M(1, 0) + 1 rounds to 2, so s = 1 - 2 = -1 and s + 1 = 0: the update would
+  // divide by zero. The solve fails with zeros and records no pivot.
+  Problem p(2, {1, 0, 1 - 0x1p-64L, 1}, {-1, -1});
+  p.W.SetAt(0, 3);
+  EXPECT_FALSE(p.Solve(0, 1e-30L));
+  EXPECT_TRUE(p.pivots.empty());
+  ExpectAllZero(p.W);
+  ExpectAllZero(p.Z);
+  EXPECT_TRUE(Logged().empty());
 }
 
 }  // namespace
