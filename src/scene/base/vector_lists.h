@@ -110,6 +110,11 @@ class TBaseVectorList : public TBaseList {
  protected:
   using TBaseList::TBaseList;
   float* Components(int index) const;  // index asserted below Count
+
+ private:
+  // The first three singles of an item, read and written as an affine vector.
+  TAffineVector AffineAt(int index) const;
+  void SetAffineAt(int index, const TAffineVector& v);
 };
 
 class TAffineVectorList : public TBaseVectorList {
