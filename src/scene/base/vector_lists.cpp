@@ -117,15 +117,6 @@ void TBaseList::Reverse() {
   for (int lo = 0, hi = count_ - 1; lo < hi; ++lo, --hi) Exchange(lo, hi);
 }
 
-int TBaseList::AppendSlot() {
-  if (count_ == capacity_) {
-    const std::int64_t grown = std::int64_t{capacity_} + (growth_delta_ > 0 ? growth_delta_ : 1);
-    if (grown > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow(kIntOverflowError);
-    Reallocate(static_cast<int>(grown));
-  }
-  return count_++;
-}
-
 int TBaseList::AppendSlots(int n) {
   const int first = count_;
   std::int64_t capacity = capacity_;
@@ -323,7 +314,6 @@ void TAffineVectorList::AddList(const TAffineVectorList* list) {
     copy.Assign(this);
     source = &copy;
   }
-  if (new_count > Capacity()) Reallocate(static_cast<int>(new_count));
   SetCount(static_cast<int>(new_count));
   std::memcpy(List() + first, source->List(), static_cast<std::size_t>(n) * sizeof(TAffineVector));
 }

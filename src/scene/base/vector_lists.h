@@ -66,7 +66,7 @@ class TBaseList : public TPersistentObject {
   // Index below Count, else "Assertion failure".
   void CheckIndex(int index) const;
   // Makes room for one more item; returns its index and raises the count.
-  int AppendSlot();
+  int AppendSlot() { return AppendSlots(1); }
   // Raises the count by n and grows in GrowthDelta steps until the capacity holds it; returns the
   // index of the first new item.
   int AppendSlots(int n);
