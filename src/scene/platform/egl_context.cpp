@@ -237,11 +237,9 @@ std::vector<TEGLConfig> TGLEGLContext::ChooseConfigs(TEGLDisplay display, int ma
 std::vector<TEGLConfig> TGLEGLContext::ChooseConfigsWithFallbacks(TEGLDisplay display, int max) {
   const TDisplayEntry* entry = FindDisplay(display);
   // Full acceleration: no configuration that EGL marks slow. Float components for 64 and 128 bits.
+  AddIAttrib(EGL_CONFIG_CAVEAT, EGL_NONE);
   if ((ColorBits() == 64 || ColorBits() == 128) && entry != nullptr && entry->float_pixels) {
-    AddIAttrib(EGL_CONFIG_CAVEAT, EGL_NONE);
     AddIAttrib(EGL_COLOR_COMPONENT_TYPE_EXT, EGL_COLOR_COMPONENT_TYPE_FLOAT_EXT);
-  } else {
-    AddIAttrib(EGL_CONFIG_CAVEAT, EGL_NONE);
   }
   AddIAttrib(EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT);
   AddColorAttribs(ColorBits());
