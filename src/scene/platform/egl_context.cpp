@@ -76,15 +76,10 @@ TDisplayEntry* FindDisplay(EGLDisplay display) {
 void LeaveDisplay(EGLDisplay display, TGLEGLContext* context) {
   TDisplayEntry* entry = FindDisplay(display);
   if (entry == nullptr) return;
-  entry->members.erase(std::remove(entry->members.begin(), entry->members.end(), context),
-                       entry->members.end());
+  std::erase(entry->members, context);
   if (entry->native != nullptr && entry->members.empty()) {
     eglTerminate(entry->display);
-    auto& displays = Displays();
-    displays.erase(
-        std::remove_if(displays.begin(), displays.end(),
-                       [entry](const std::unique_ptr<TDisplayEntry>& e) { return e.get() == entry; }),
-        displays.end());
+    std::erase_if(Displays(), [entry](const std::unique_ptr<TDisplayEntry>& e) { return e.get() == entry; });
   }
 }
 
