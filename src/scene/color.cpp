@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/exception.h"
+#include "platform/strings.h"
 #include "scene/base/scene_errors.h"
 
 namespace zentrova {
@@ -99,16 +100,8 @@ const std::array<TGLNamedColor, 11>& NamedColors() {
 }
 
 std::optional<TVector4f> ColorByName(std::string_view name) {
-  const auto same = [](std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-      const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-      if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-  };
   for (const TGLNamedColor& entry : NamedColors()) {
-    if (same(entry.name, name)) return entry.color;
+    if (SameText(entry.name, name)) return entry.color;
   }
   return std::nullopt;
 }

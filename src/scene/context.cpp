@@ -33,11 +33,6 @@ bool Contains(const std::vector<T*>& list, const T* item) {
   return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-template <typename T>
-void Erase(std::vector<T*>& list, const T* item) {
-  list.erase(std::remove(list.begin(), list.end(), item), list.end());
-}
-
 // Frees the manager once it is terminated and no context is left.
 void FreeManagerWhenDone(TGLContextManager* manager) {
   if (manager == nullptr || !manager->Terminated() || manager->ContextCount() != 0) return;
@@ -93,7 +88,7 @@ TGLContext::~TGLContext() {
   }
   owned_handles_.clear();
   for (TGLContext* member : shared_) {
-    if (member != this) Erase(member->shared_, this);
+    if (member != this) std::erase(member->shared_, this);
   }
   if (current_context == this) current_context = nullptr;
   if (registered_with_ != nullptr) {
@@ -270,7 +265,7 @@ void TGLContext::Release() {
       }
     }
     if (manager_ != nullptr) manager_->DestroyingContextBy(this);
-    Erase(shared_, this);
+    std::erase(shared_, this);
     PropagateSharing();
     shared_.clear();
     SetActive(false);
@@ -326,7 +321,7 @@ void TGLContextManager::AddContext(TGLContext* context) {
 void TGLContextManager::RemoveContext(TGLContext* context) {
   std::lock_guard guard(lock_);
   if (!Contains(contexts_, context)) throw EGLContext("Invalid context registration");
-  Erase(contexts_, context);
+  std::erase(contexts_, context);
 }
 
 void TGLContextManager::ContextCreatedBy(TGLContext* context) {
@@ -376,7 +371,7 @@ TGLContextHandle::~TGLContextHandle() {
 }
 
 void TGLContextHandle::Detach() {
-  if (rendering_context_ != nullptr) Erase(rendering_context_->owned_handles_, this);
+  if (rendering_context_ != nullptr) std::erase(rendering_context_->owned_handles_, this);
   rendering_context_ = nullptr;
   handle_ = 0;
 }
@@ -408,7 +403,7 @@ void TGLContextHandle::FreeName() {
     handle_ = 0;
     return;
   }
-  Erase(owner->owned_handles_, this);
+  std::erase(owner->owned_handles_, this);
   TGLContext* current = current_context;
   // The name lives only in its own group: freed right here when the current context is a member,
   // else in its own context, borrowed for the moment.

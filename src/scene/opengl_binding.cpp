@@ -44,17 +44,9 @@ void* GLGetProcAddress(const char* name) {
 }
 
 void LoadExtensionEntryPoints() {
-#define ZENTROVA_GL_CORE(name)
 #define ZENTROVA_GL_OPTIONAL(name, type) gl.name = reinterpret_cast<type>(GLGetProcAddress("gl" #name));
-#define ZENTROVA_GLU_CORE(name)
 #define ZENTROVA_GLU_OPTIONAL(name, type) glu.name = reinterpret_cast<type>(GLGetProcAddress("glu" #name));
-#define ZENTROVA_WGL(name, type)
 #include "scene/opengl_entry_points.inc"
-#undef ZENTROVA_GL_CORE
-#undef ZENTROVA_GL_OPTIONAL
-#undef ZENTROVA_GLU_CORE
-#undef ZENTROVA_GLU_OPTIONAL
-#undef ZENTROVA_WGL
   LoadWGLEntryPoints();
 }
 

@@ -57,44 +57,19 @@ using TWGLFreeMemoryNVProc = void (*)(void* pointer);
 struct TGLEntryPoints {
 #define ZENTROVA_GL_CORE(name) decltype(&::gl##name) name = &::gl##name;
 #define ZENTROVA_GL_OPTIONAL(name, type) type name = nullptr;
-#define ZENTROVA_GLU_CORE(name)
-#define ZENTROVA_GLU_OPTIONAL(name, type)
-#define ZENTROVA_WGL(name, type)
 #include "scene/opengl_entry_points.inc"
-#undef ZENTROVA_GL_CORE
-#undef ZENTROVA_GL_OPTIONAL
-#undef ZENTROVA_GLU_CORE
-#undef ZENTROVA_GLU_OPTIONAL
-#undef ZENTROVA_WGL
 };
 
 // GLU (linked) and its three extension entry points (null until looked up): glu.ErrorString(error).
 struct TGLUEntryPoints {
-#define ZENTROVA_GL_CORE(name)
-#define ZENTROVA_GL_OPTIONAL(name, type)
 #define ZENTROVA_GLU_CORE(name) decltype(&::glu##name) name = &::glu##name;
 #define ZENTROVA_GLU_OPTIONAL(name, type) type name = nullptr;
-#define ZENTROVA_WGL(name, type)
 #include "scene/opengl_entry_points.inc"
-#undef ZENTROVA_GL_CORE
-#undef ZENTROVA_GL_OPTIONAL
-#undef ZENTROVA_GLU_CORE
-#undef ZENTROVA_GLU_OPTIONAL
-#undef ZENTROVA_WGL
 };
 
 struct TWGLEntryPoints {
-#define ZENTROVA_GL_CORE(name)
-#define ZENTROVA_GL_OPTIONAL(name, type)
-#define ZENTROVA_GLU_CORE(name)
-#define ZENTROVA_GLU_OPTIONAL(name, type)
 #define ZENTROVA_WGL(name, type) type name = nullptr;
 #include "scene/opengl_entry_points.inc"
-#undef ZENTROVA_GL_CORE
-#undef ZENTROVA_GL_OPTIONAL
-#undef ZENTROVA_GLU_CORE
-#undef ZENTROVA_GLU_OPTIONAL
-#undef ZENTROVA_WGL
 };
 
 // The OpenGL extensions looked for in the GL_EXTENSIONS string, in detection order: flag member and the

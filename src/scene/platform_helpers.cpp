@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
+#include "platform/clock.h"
 #include "platform/message_sink.h"
 #include "scene/base/scene_errors.h"
 
@@ -168,7 +168,7 @@ void RaiseLastOSErrorMsg() {
 }
 
 void SleepMs(int milliseconds) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+  SleepMilliseconds(milliseconds);
 }
 
 void QueryCounter(std::int64_t& counter) {

@@ -29,12 +29,8 @@ TEST(ApplicationFileIO, PlainFilesWithoutHooks) {
   const std::string missing = dir.File("missing.dat");
   EXPECT_FALSE(ApplicationFileIODefined());
   EXPECT_FALSE(DataStreamExists(missing));
-  try {
-    OpenDataStream(missing, fmOpenRead | fmShareDenyWrite);
-    FAIL() << "no exception";
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "File not found: \"" + missing + "\"");
-  }
+  test::ExpectError<Exception>([&] { OpenDataStream(missing, fmOpenRead | fmShareDenyWrite); },
+                               "File not found: \"" + missing + "\"");
   // Creating opens a missing file.
   {
     auto stream = OpenDataStream(missing, fmCreate);

@@ -8,6 +8,7 @@
 
 #include "scene/base/scene_errors.h"
 #include "scene/base/update_able.h"
+#include "test_support.h"
 
 namespace zentrova {
 namespace {
@@ -189,12 +190,7 @@ TEST(Collections, NotifyCollectionForwardsEveryChange) {
   EXPECT_EQ(items.Count(), 2);
   EXPECT_EQ(items.Items(1)->Index(), 1);
   EXPECT_EQ(first->GetNamePath(), "Owner.TNotifyCollection[0]");
-  try {
-    items.Items(5);
-    FAIL() << "no exception";
-  } catch (const EListError& e) {
-    EXPECT_EQ(e.Message(), "List index out of bounds (5)");
-  }
+  test::ExpectError<EListError>([&] { items.Items(5); }, "List index out of bounds (5)");
 
   TNotifyCollection copy(nullptr, &CreateCollectionItem<TNamedItem>);
   EXPECT_FALSE(copy.OnNotifyChange);

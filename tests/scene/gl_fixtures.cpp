@@ -98,13 +98,7 @@ void InstallRecorders() {
 #define ZENTROVA_GL_OPTIONAL(name, type) ZENTROVA_STUB(gl, TGLEntryPoints, name, "gl" #name)
 #define ZENTROVA_GLU_CORE(name) ZENTROVA_STUB(glu, TGLUEntryPoints, name, "glu" #name)
 #define ZENTROVA_GLU_OPTIONAL(name, type) ZENTROVA_STUB(glu, TGLUEntryPoints, name, "glu" #name)
-#define ZENTROVA_WGL(name, type)
 #include "scene/opengl_entry_points.inc"
-#undef ZENTROVA_GL_CORE
-#undef ZENTROVA_GL_OPTIONAL
-#undef ZENTROVA_GLU_CORE
-#undef ZENTROVA_GLU_OPTIONAL
-#undef ZENTROVA_WGL
 
   // The calls that answer: from the script.
   gl.GetError = []() -> GLenum {

@@ -6,6 +6,7 @@
 
 #include "scene/base/component.h"
 #include "scene/base/scene_errors.h"
+#include "test_support.h"
 
 namespace zentrova {
 namespace {
@@ -181,12 +182,9 @@ TEST(XCollection, BrokenStreams) {
   EXPECT_EQ(Rejected([&] { read("\x02\x01\x06\x05TNope\x02\x00\x06\x00"s); }),
             "Class TNope unknown. Add the relevant unit to your \"uses\".");
   EXPECT_EQ(Rejected([&] { read("\x02\x01\x06\x0aTPlainItem\x02\x01\x06\x00"s); }), "Assertion failure");
-  try {
-    read("\x02\x02\x06\x0aTPlainItem\x02\x00\x06\x00\x02\x01\x02\x00\x06\x00"s);
-    FAIL() << "no exception";
-  } catch (const EFilerException& e) {
-    EXPECT_EQ(e.Message(), "TXCollection : class index 1 out of range");
-  }
+  test::ExpectError<EFilerException>(
+      [&] { read("\x02\x02\x06\x0aTPlainItem\x02\x00\x06\x00\x02\x01\x02\x00\x06\x00"s); },
+      "TXCollection : class index 1 out of range");
   EXPECT_EQ(c.Count(), 1);
   UnregisterXCollectionItemClass(TPlainItem::StaticClass());
 }

@@ -1,7 +1,6 @@
 #include "scene/base/application_file_io.h"
 
-#include <sys/stat.h>
-
+#include "platform/paths.h"
 #include "scene/base/scene_errors.h"
 
 namespace zentrova {
@@ -17,11 +16,6 @@ struct FileHooks {
 FileHooks& Hooks() {
   static FileHooks hooks;
   return hooks;
-}
-
-bool FileSystemHas(const std::string& file_name) {
-  struct stat info;
-  return ::stat(file_name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // The name after the last folder separator or drive colon.
@@ -56,7 +50,7 @@ std::unique_ptr<TStream> OpenDataStream(const std::string& file_name, std::uint1
   if (hooks.component != nullptr && hooks.component->OnFileStream) {
     if (auto stream = hooks.component->OnFileStream(file_name, mode)) return stream;
   }
-  if (mode != fmCreate && !FileSystemHas(file_name)) {
+  if (mode != fmCreate && !FileExists(file_name)) {
     throw Exception("File not found: \"" + file_name + "\"");
   }
   return std::make_unique<TFileStream>(file_name, mode);
@@ -68,7 +62,7 @@ bool DataStreamExists(const std::string& file_name) {
   if (hooks.component != nullptr && hooks.component->OnFileStreamExists) {
     return hooks.component->OnFileStreamExists(file_name);
   }
-  return FileSystemHas(file_name);
+  return FileExists(file_name);
 }
 
 void TDataFile::LoadFromFile(const std::string& file_name) {

@@ -102,7 +102,7 @@ void TCollection::InsertItem(TCollectionItem* item) {
 }
 
 void TCollection::RemoveItem(TCollectionItem* item) {
-  items_.erase(std::remove(items_.begin(), items_.end(), item), items_.end());
+  std::erase(items_, item);
   item->collection_ = nullptr;
   Changed();
 }

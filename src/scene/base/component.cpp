@@ -1,6 +1,6 @@
 #include "scene/base/component.h"
 
-#include <algorithm>
+#include <vector>
 
 namespace zentrova {
 
@@ -12,8 +12,7 @@ TComponent::~TComponent() {
   // Owned components go first, last created first; each takes itself out of our list.
   while (!components_.empty()) delete components_.back();
   if (owner_ != nullptr) {
-    auto& siblings = owner_->components_;
-    siblings.erase(std::remove(siblings.begin(), siblings.end(), this), siblings.end());
+    std::erase(owner_->components_, this);
   }
 }
 

@@ -300,7 +300,6 @@ TAffineVector TriangleNormal(const TAffineVector& p1, const TAffineVector& p2, c
 TVector4f TriangleNormal(const TVector4f& p1, const TVector4f& p2, const TVector4f& p3) {
   TVector4f n = VectorCrossProduct(SubtractToDirection(p2, p1), SubtractToDirection(p3, p1));
   NormalizeVector3InPlace(n);
-  n[3] = 0;
   return n;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/settings.h"
+#include "platform/strings.h"
 #include "scene/base/float_math.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/update_able.h"
@@ -31,14 +32,7 @@ std::string TGLNode::GetDisplayName() const {
   char buffer[128];
   std::snprintf(buffer, sizeof buffer, "%.4f; %.4f; %.4f", static_cast<double>(value_[0]),
                 static_cast<double>(value_[1]), static_cast<double>(value_[2]));
-  std::string text = buffer;
-  const char separator = DecimalSeparator();
-  if (separator != '.') {
-    for (char& c : text) {
-      if (c == '.') c = separator;
-    }
-  }
-  return text;
+  return ReplaceAll(buffer, ".", std::string(1, DecimalSeparator()));
 }
 
 void TGLNode::SetAsVector(const TVector4f& v) {

@@ -117,15 +117,6 @@ void TBaseList::Reverse() {
   for (int lo = 0, hi = count_ - 1; lo < hi; ++lo, --hi) Exchange(lo, hi);
 }
 
-int TBaseList::AppendSlot() {
-  if (count_ == capacity_) {
-    const std::int64_t grown = std::int64_t{capacity_} + (growth_delta_ > 0 ? growth_delta_ : 1);
-    if (grown > std::numeric_limits<std::int32_t>::max()) throw EIntOverflow(kIntOverflowError);
-    Reallocate(static_cast<int>(grown));
-  }
-  return count_++;
-}
-
 int TBaseList::AppendSlots(int n) {
   const int first = count_;
   std::int64_t capacity = capacity_;
@@ -194,6 +185,15 @@ float* TBaseVectorList::Components(int index) const {
   return reinterpret_cast<float*>(ItemAddress(index));
 }
 
+TAffineVector TBaseVectorList::AffineAt(int index) const {
+  const float* v = Components(index);
+  return {v[0], v[1], v[2]};
+}
+
+void TBaseVectorList::SetAffineAt(int index, const TAffineVector& v) {
+  std::memcpy(Components(index), v.data(), sizeof v);
+}
+
 void TBaseVectorList::WriteArchive(TVirtualWriter& writer) const {
   TBaseList::WriteArchive(writer);
   writer.WriteInteger(0);
@@ -220,85 +220,50 @@ void TBaseVectorList::GetExtents(TAffineVector& min, TAffineVector& max) const {
 
 TAffineVector TBaseVectorList::Sum() const {
   TAffineVector sum = ZeroVector;
-  for (int i = 0; i < Count(); ++i) {
-    const float* v = Components(i);
-    AddAffineInPlace(sum, TAffineVector{v[0], v[1], v[2]});
-  }
+  for (int i = 0; i < Count(); ++i) AddAffineInPlace(sum, AffineAt(i));
   return sum;
 }
 
 void TBaseVectorList::Normalize() {
-  for (int i = 0; i < Count(); ++i) {
-    float* v = Components(i);
-    TAffineVector a{v[0], v[1], v[2]};
-    NormalizeAffine(a);
-    std::memcpy(v, a.data(), sizeof a);
-  }
+  for (int i = 0; i < Count(); ++i) SetAffineAt(i, NormalizeAffineTo(AffineAt(i)));
 }
 
 float TBaseVectorList::MaxSpacing(const TBaseVectorList& other) const {
   SceneAssert(other.Count() == Count());
   float result = 0;
   for (int i = 0; i < Count(); ++i) {
-    const float* a = Components(i);
-    const float* b = other.Components(i);
-    const float d = ManhattanDistance3(TAffineVector{a[0], a[1], a[2]}, TAffineVector{b[0], b[1], b[2]});
+    const float d = ManhattanDistance3(AffineAt(i), other.AffineAt(i));
     if (d > result) result = d;
   }
   return result;
 }
 
 void TBaseVectorList::Translate(const TAffineVector& delta) {
-  for (int i = 0; i < Count(); ++i) {
-    float* v = Components(i);
-    TAffineVector a{v[0], v[1], v[2]};
-    AddAffineInPlace(a, delta);
-    std::memcpy(v, a.data(), sizeof a);
-  }
+  for (int i = 0; i < Count(); ++i) SetAffineAt(i, AddAffine(AffineAt(i), delta));
 }
 
 void TBaseVectorList::TranslateItems(const TBaseVectorList& other) {
   SceneAssert(Count() <= other.Count());
-  for (int i = 0; i < Count(); ++i) {
-    float* v = Components(i);
-    const float* d = other.Components(i);
-    TAffineVector a{v[0], v[1], v[2]};
-    AddAffineInPlace(a, TAffineVector{d[0], d[1], d[2]});
-    std::memcpy(v, a.data(), sizeof a);
-  }
+  for (int i = 0; i < Count(); ++i) SetAffineAt(i, AddAffine(AffineAt(i), other.AffineAt(i)));
 }
 
 void TBaseVectorList::TranslateInvItems(const TBaseVectorList& other) {
   SceneAssert(Count() <= other.Count());
-  for (int i = 0; i < Count(); ++i) {
-    float* v = Components(i);
-    const float* d = other.Components(i);
-    TAffineVector a{v[0], v[1], v[2]};
-    SubtractAffineInPlace(a, TAffineVector{d[0], d[1], d[2]});
-    std::memcpy(v, a.data(), sizeof a);
-  }
+  for (int i = 0; i < Count(); ++i) SetAffineAt(i, SubtractAffine(AffineAt(i), other.AffineAt(i)));
 }
 
 void TBaseVectorList::Combine(const TBaseVectorList& other, float f) {
   SceneAssert(other.Count() >= Count());
   for (int i = 0; i < Count(); ++i) {
-    float* v = Components(i);
-    const float* w = other.Components(i);
-    TAffineVector a{v[0], v[1], v[2]};
-    AddScaledAffine(a, TAffineVector{w[0], w[1], w[2]}, f);
-    std::memcpy(v, a.data(), sizeof a);
+    TAffineVector a = AffineAt(i);
+    AddScaledAffine(a, other.AffineAt(i), f);
+    SetAffineAt(i, a);
   }
 }
 
 void TBaseVectorList::CombineScaled(const TBaseVectorList& other, float f) {
   SceneAssert(other.Count() == Count());
-  for (int i = 0; i < Count(); ++i) {
-    float* v = Components(i);
-    const float* w = other.Components(i);
-    const TAffineVector a =
-        CombineAffine(TAffineVector{v[0], v[1], v[2]}, TAffineVector{w[0], w[1], w[2]}, 1, f);
-    std::memcpy(v, a.data(), sizeof a);
-  }
+  for (int i = 0; i < Count(); ++i) SetAffineAt(i, CombineAffine(AffineAt(i), other.AffineAt(i), 1, f));
 }
 
 void TBaseVectorList::InterpolateLists(const TBaseVectorList& list1, const TBaseVectorList& list2, float t) {
@@ -313,11 +278,7 @@ void TBaseVectorList::InterpolateLists(const TBaseVectorList& list1, const TBase
   }
   SetCount(list1.Count());
   for (int i = 0; i < Count(); ++i) {
-    const float* a = list1.Components(i);
-    const float* b = list2.Components(i);
-    const TAffineVector r =
-        InterpolateEulerRotation(TAffineVector{a[0], a[1], a[2]}, TAffineVector{b[0], b[1], b[2]}, t);
-    std::memcpy(Components(i), r.data(), sizeof r);
+    SetAffineAt(i, InterpolateEulerRotation(list1.AffineAt(i), list2.AffineAt(i), t));
   }
 }
 
@@ -353,7 +314,6 @@ void TAffineVectorList::AddList(const TAffineVectorList* list) {
     copy.Assign(this);
     source = &copy;
   }
-  if (new_count > Capacity()) Reallocate(static_cast<int>(new_count));
   SetCount(static_cast<int>(new_count));
   std::memcpy(List() + first, source->List(), static_cast<std::size_t>(n) * sizeof(TAffineVector));
 }

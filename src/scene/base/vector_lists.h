@@ -66,7 +66,7 @@ class TBaseList : public TPersistentObject {
   // Index below Count, else "Assertion failure".
   void CheckIndex(int index) const;
   // Makes room for one more item; returns its index and raises the count.
-  int AppendSlot();
+  int AppendSlot() { return AppendSlots(1); }
   // Raises the count by n and grows in GrowthDelta steps until the capacity holds it; returns the
   // index of the first new item.
   int AppendSlots(int n);
@@ -110,6 +110,11 @@ class TBaseVectorList : public TBaseList {
  protected:
   using TBaseList::TBaseList;
   float* Components(int index) const;  // index asserted below Count
+
+ private:
+  // The first three singles of an item, read and written as an affine vector.
+  TAffineVector AffineAt(int index) const;
+  void SetAffineAt(int index, const TAffineVector& v);
 };
 
 class TAffineVectorList : public TBaseVectorList {

@@ -62,8 +62,7 @@ const TXCollectionItemClass& TXCollectionItem::StaticClass() {
 
 TXCollectionItem::~TXCollectionItem() {
   if (owner_ != nullptr) {
-    auto& items = owner_->items_;
-    items.erase(std::remove(items.begin(), items.end(), this), items.end());
+    std::erase(owner_->items_, this);
   }
 }
 
@@ -211,8 +210,7 @@ void RegisterXCollectionItemClass(const TXCollectionItemClass& item_class) {
 void UnregisterXCollectionItemClass(const TXCollectionItemClass& item_class) {
   XCollectionRegistry& registry = Registry();
   const std::lock_guard<std::mutex> lock(registry.mutex);
-  auto& classes = registry.classes;
-  classes.erase(std::remove(classes.begin(), classes.end(), &item_class), classes.end());
+  std::erase(registry.classes, &item_class);
 }
 
 const TXCollectionItemClass* FindXCollectionItemClass(const std::string& class_name) {

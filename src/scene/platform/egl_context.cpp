@@ -76,15 +76,10 @@ TDisplayEntry* FindDisplay(EGLDisplay display) {
 void LeaveDisplay(EGLDisplay display, TGLEGLContext* context) {
   TDisplayEntry* entry = FindDisplay(display);
   if (entry == nullptr) return;
-  entry->members.erase(std::remove(entry->members.begin(), entry->members.end(), context),
-                       entry->members.end());
+  std::erase(entry->members, context);
   if (entry->native != nullptr && entry->members.empty()) {
     eglTerminate(entry->display);
-    auto& displays = Displays();
-    displays.erase(
-        std::remove_if(displays.begin(), displays.end(),
-                       [entry](const std::unique_ptr<TDisplayEntry>& e) { return e.get() == entry; }),
-        displays.end());
+    std::erase_if(Displays(), [entry](const std::unique_ptr<TDisplayEntry>& e) { return e.get() == entry; });
   }
 }
 
@@ -237,11 +232,9 @@ std::vector<TEGLConfig> TGLEGLContext::ChooseConfigs(TEGLDisplay display, int ma
 std::vector<TEGLConfig> TGLEGLContext::ChooseConfigsWithFallbacks(TEGLDisplay display, int max) {
   const TDisplayEntry* entry = FindDisplay(display);
   // Full acceleration: no configuration that EGL marks slow. Float components for 64 and 128 bits.
+  AddIAttrib(EGL_CONFIG_CAVEAT, EGL_NONE);
   if ((ColorBits() == 64 || ColorBits() == 128) && entry != nullptr && entry->float_pixels) {
-    AddIAttrib(EGL_CONFIG_CAVEAT, EGL_NONE);
     AddIAttrib(EGL_COLOR_COMPONENT_TYPE_EXT, EGL_COLOR_COMPONENT_TYPE_FLOAT_EXT);
-  } else {
-    AddIAttrib(EGL_CONFIG_CAVEAT, EGL_NONE);
   }
   AddIAttrib(EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT);
   AddColorAttribs(ColorBits());
