@@ -4,6 +4,8 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cmath>
 #include <stdexcept>
 #include <vector>
@@ -101,6 +103,11 @@ TEST(Nodes, DisplayNameUsesTheDecimalSeparator) {
   node->SetZ(-0.12345f);
   EXPECT_EQ(node->GetDisplayName(), "1,0000; 2,0000; -0,1235");
   SetDecimalSeparator('.');
+  // The widest floats are written whole, never cut short.
+  node->SetX(-std::numeric_limits<float>::max());
+  node->SetY(std::numeric_limits<float>::max());
+  EXPECT_EQ(node->GetDisplayName(),
+            "-340282346638528859811704183484516925440.0000; 340282346638528859811704183484516925440.0000; -0.1235");
   EXPECT_THROW(node->SetCoordinate(4, 1), ERangeError);
   EXPECT_EQ(node->W(), 1);
 }

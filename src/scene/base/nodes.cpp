@@ -1,5 +1,7 @@
 #include "scene/base/nodes.h"
 
+#include <charconv>
+
 #include <GL/glu.h>
 
 #include <cmath>
@@ -29,10 +31,16 @@ void TGLNode::Assign(const TPersistent* source) {
 }
 
 std::string TGLNode::GetDisplayName() const {
-  char buffer[128];
-  std::snprintf(buffer, sizeof buffer, "%.4f; %.4f; %.4f", static_cast<double>(value_[0]),
-                static_cast<double>(value_[1]), static_cast<double>(value_[2]));
-  return ReplaceAll(buffer, ".", std::string(1, DecimalSeparator()));
+  // to_chars: independent of the C locale, and sized for the widest float (about 45 characters each).
+  std::string text;
+  for (int i = 0; i < 3; ++i) {
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value_[i]),
+                                      std::chars_format::fixed, 4);
+    if (i > 0) text += "; ";
+    text.append(buffer, result.ptr);
+  }
+  return ReplaceAll(text, ".", std::string(1, DecimalSeparator()));
 }
 
 void TGLNode::SetAsVector(const TVector4f& v) {
