@@ -52,14 +52,7 @@ void TFloatList::SetEl(std::uint32_t Index, long double Value) {
 }
 
 bool TFloatList::Resize(std::uint32_t NewCount) {
-  if (NewCount == count_) return true;
-  constexpr std::size_t kSize = sizeof(long double);
-  void* block = NumericsRealloc(data_, std::size_t{count_} * kSize, std::size_t{NewCount} * kSize);
-  if (block == nullptr && NewCount != 0) return false;
-  data_ = static_cast<long double*>(block);
-  for (std::uint32_t i = count_; i < NewCount; ++i) data_[i] = 0;
-  count_ = NewCount;
-  return true;
+  return ResizeNumericsArray(data_, count_, NewCount);
 }
 
 void TFloatList::Dim(std::uint32_t NewCount) {
