@@ -12,16 +12,10 @@
 
 namespace zentrova {
 
-namespace {
-
-// Add, AddList and Assign stop while the record holds a resize error of a list, also one left by an
-// earlier operation on another list: after running out of memory nothing more is appended.
-bool ResizeErrorStands() {
+bool TFloatList::ResizeErrorStands() {
   const std::int32_t code = NumericsErrorCode();
   return code == -203 || code == -204;
 }
-
-}  // namespace
 
 TFloatList::TFloatList() {
   ID = -200;
