@@ -182,7 +182,7 @@ std::unique_ptr<TEvalChain> TCustomExpressionParser::Compile(const std::string& 
 }
 
 TCustomExpressionParser::TokenList TCustomExpressionParser::Tokenise(const std::string& text) {
-  const std::string s = Trim(LowerCase(text));
+  const std::string s = Trim(text);
   TokenList tokens;
   std::size_t p = 0;
   while (p < s.size()) {
