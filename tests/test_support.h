@@ -7,10 +7,27 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
+#include "platform/message_sink.h"
+
 namespace zentrova::test {
+
+// Collects the texts that would go to a message box, installed for its lifetime.
+class RecordingMessages : public IMessageSink {
+ public:
+  RecordingMessages() { previous_ = SetMessageSink(this); }
+  RecordingMessages(const RecordingMessages&) = delete;
+  RecordingMessages& operator=(const RecordingMessages&) = delete;
+  ~RecordingMessages() override { SetMessageSink(previous_); }
+  void ShowMessage(const std::string& text) override { texts.push_back(text); }
+  std::vector<std::string> texts;
+
+ private:
+  IMessageSink* previous_ = nullptr;
+};
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {

@@ -14,8 +14,8 @@
 #include "numerics/int_list.h"
 #include "numerics/matrix.h"
 #include "numerics/numerics_error.h"
-#include "platform/message_sink.h"
 #include "platform/text_file.h"
+#include "test_support.h"
 
 namespace zentrova::test {
 
@@ -36,20 +36,6 @@ class NumericsTest : public ::testing::Test {
     EXPECT_EQ(e.Message, message);
     ClearNumericsError();
   }
-};
-
-// Collects the texts that would go to a message box.
-class RecordingSink : public IMessageSink {
- public:
-  RecordingSink() { previous_ = SetMessageSink(this); }
-  RecordingSink(const RecordingSink&) = delete;
-  RecordingSink& operator=(const RecordingSink&) = delete;
-  ~RecordingSink() override { SetMessageSink(previous_); }
-  void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  std::vector<std::string> texts;
-
- private:
-  IMessageSink* previous_ = nullptr;
 };
 
 inline void Fill(TFloatList& list, std::initializer_list<long double> values) {
