@@ -12,8 +12,23 @@
 #include <unistd.h>
 
 #include "platform/message_sink.h"
+#include "platform/settings.h"
 
 namespace zentrova::test {
+
+// Sets the process-wide decimal separator for one test and puts the old one back.
+class DecimalSeparatorScope {
+ public:
+  explicit DecimalSeparatorScope(char separator) : old_(DecimalSeparator()) {
+    SetDecimalSeparator(separator);
+  }
+  ~DecimalSeparatorScope() { SetDecimalSeparator(old_); }
+  DecimalSeparatorScope(const DecimalSeparatorScope&) = delete;
+  DecimalSeparatorScope& operator=(const DecimalSeparatorScope&) = delete;
+
+ private:
+  char old_;
+};
 
 // Collects the texts that would go to a message box, installed for its lifetime.
 class RecordingMessages : public IMessageSink {
