@@ -7,10 +7,42 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
+#include "platform/message_sink.h"
+#include "platform/settings.h"
+
 namespace zentrova::test {
+
+// Sets the process-wide decimal separator for one test and puts the old one back.
+class DecimalSeparatorScope {
+ public:
+  explicit DecimalSeparatorScope(char separator) : old_(DecimalSeparator()) {
+    SetDecimalSeparator(separator);
+  }
+  ~DecimalSeparatorScope() { SetDecimalSeparator(old_); }
+  DecimalSeparatorScope(const DecimalSeparatorScope&) = delete;
+  DecimalSeparatorScope& operator=(const DecimalSeparatorScope&) = delete;
+
+ private:
+  char old_;
+};
+
+// Collects the texts that would go to a message box, installed for its lifetime.
+class RecordingMessages : public IMessageSink {
+ public:
+  RecordingMessages() { previous_ = SetMessageSink(this); }
+  RecordingMessages(const RecordingMessages&) = delete;
+  RecordingMessages& operator=(const RecordingMessages&) = delete;
+  ~RecordingMessages() override { SetMessageSink(previous_); }
+  void ShowMessage(const std::string& text) override { texts.push_back(text); }
+  std::vector<std::string> texts;
+
+ private:
+  IMessageSink* previous_ = nullptr;
+};
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace zentrova {
 
@@ -11,6 +12,19 @@ namespace zentrova {
 // the caller. Shrinking never fails: when the system cannot shrink, the larger block is returned.
 void* NumericsRealloc(void* block, std::size_t old_bytes, std::size_t new_bytes);
 void NumericsFree(void* block);
+
+// Gives the element array of a list `new_count` elements, new ones 0. False when memory runs out: the
+// array and its count are then unchanged.
+template <typename T>
+bool ResizeNumericsArray(T*& data, std::uint32_t& count, std::uint32_t new_count) {
+  if (new_count == count) return true;
+  void* block = NumericsRealloc(data, std::size_t{count} * sizeof(T), std::size_t{new_count} * sizeof(T));
+  if (block == nullptr && new_count != 0) return false;
+  data = static_cast<T*>(block);
+  for (std::uint32_t i = count; i < new_count; ++i) data[i] = 0;
+  count = new_count;
+  return true;
+}
 
 // Permission for an allocation made another way (an object with new (std::nothrow), a temporary).
 bool NumericsAllocationAllowed();

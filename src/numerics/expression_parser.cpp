@@ -63,13 +63,18 @@ bool IsIntegerExponent(TExprWord* w, char decimal_sep) {
          v <= std::numeric_limits<std::int32_t>::max();
 }
 
+// A refused expression: the language's message prefix, then what is wrong.
+EParserException ExpressionError(const std::string& detail) {
+  return EParserException(kSyntaxPrefix + detail);
+}
+
 EParserException TooDeep() {
-  return EParserException(std::string(kSyntaxPrefix) + "Expression nested too deeply (more than " +
-                          std::to_string(kMaxTreeHeight) + " levels)");
+  return ExpressionError("Expression nested too deeply (more than " + std::to_string(kMaxTreeHeight) +
+                         " levels)");
 }
 
 EParserException SyntaxError(const std::string& text) {
-  return EParserException(std::string(kSyntaxPrefix) + "Syntax error in expression " + text);
+  return ExpressionError("Syntax error in expression " + text);
 }
 
 }  // namespace
@@ -148,7 +153,7 @@ void TCustomExpressionParser::AddWord(std::unique_ptr<TExprWord> word) {
 TExprWord* TCustomExpressionParser::FindWord(std::string_view name) const {
   TExprWord* word = words_.Find(name);
   if (word == nullptr) {
-    throw EParserException(std::string(kSyntaxPrefix) + "the word " + std::string(name) + " is missing");
+    throw ExpressionError("the word " + std::string(name) + " is missing");
   }
   return word;
 }
@@ -161,8 +166,7 @@ std::unique_ptr<TEvalChain> TCustomExpressionParser::Compile(const std::string& 
   Preprocess(tokens, s);
   Tree tree = BuildTree(std::move(tokens), s, 1);
   if (!CheckArguments(tree.get())) {
-    throw EParserException(std::string(kSyntaxPrefix) +
-                           "Syntax error: function or operand has too few arguments");
+    throw ExpressionError("Syntax error: function or operand has too few arguments");
   }
   if (optimize_) FoldConstants(tree);
   if (tree->Word->IsCopyWord()) {
@@ -182,7 +186,7 @@ std::unique_ptr<TEvalChain> TCustomExpressionParser::Compile(const std::string& 
 }
 
 TCustomExpressionParser::TokenList TCustomExpressionParser::Tokenise(const std::string& text) {
-  const std::string s = Trim(LowerCase(text));
+  const std::string s = Trim(text);
   TokenList tokens;
   std::size_t p = 0;
   while (p < s.size()) {
@@ -321,24 +325,23 @@ void TCustomExpressionParser::Preprocess(TokenList& tokens, const std::string& t
 
     TExprWord* const t = tokens[i];
     TExprWord* const next = i + 1 < tokens.size() ? tokens[i + 1] : nullptr;
-    const std::string prefix = kSyntaxPrefix;
     if (next != nullptr && t->IsCopyWord() && next->IsCopyWord()) {
-      throw EParserException(prefix + t->Name() + " two space limited variables/constants");
+      throw ExpressionError(t->Name() + " two space limited variables/constants");
     }
     if (next != nullptr && dynamic_cast<TGeneratedVariable*>(t) != nullptr && IsLeftBracket(next)) {
-      throw EParserException(prefix + t->Name() + " is an unknown function");
+      throw ExpressionError(t->Name() + " is an unknown function");
     }
     if (IsLeftBracket(t) && (next == nullptr || IsRightBracket(next))) {
-      throw EParserException(prefix + "Empty brackets ()");
+      throw ExpressionError("Empty brackets ()");
     }
     if (IsRightBracket(t) && next != nullptr && IsLeftBracket(next)) {
-      throw EParserException(prefix + "Missing operand between )(");
+      throw ExpressionError("Missing operand between )(");
     }
     if (IsRightBracket(t) && next != nullptr && next->IsCopyWord()) {
-      throw EParserException(prefix + "Missing operand between ) and constant/variable");
+      throw ExpressionError("Missing operand between ) and constant/variable");
     }
     if (IsLeftBracket(t) && previous != nullptr && previous->IsCopyWord()) {
-      throw EParserException(prefix + "Missing operand between constant/variable and (");
+      throw ExpressionError("Missing operand between constant/variable and (");
     }
     if (IsNamed(t, "^") && next != nullptr && IsIntegerExponent(next, decimal_sep_)) tokens[i] = int_power;
     ++i;
@@ -440,15 +443,13 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
     if (i == count) throw SyntaxError(text);
     TExprWord* const word = tokens[i];
     node->Word = word;
-    const std::string prefix = kSyntaxPrefix;
     if (word->IsOperator()) {
       if (i > start) node->Args[k++] = BuildTree(slice(0, i), text, level + 1);
     } else {
       // Operands before a function call, or a second call right after one, would be dropped.
-      if (k > 0 || i > start)
-        throw EParserException(prefix + "Missing operator before function " + word->Name());
+      if (k > 0 || i > start) throw ExpressionError("Missing operator before function " + word->Name());
       if (i + 1 >= count || !IsLeftBracket(tokens[i + 1])) {
-        throw EParserException(prefix + "Function " + word->Name() + " needs its arguments in brackets");
+        throw ExpressionError("Function " + word->Name() + " needs its arguments in brackets");
       }
       start = i + 1;
       i = start;
@@ -461,7 +462,7 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
           --depth;
         } else if (IsListSeparator(tokens[i]) && depth == 1) {
           if (k >= kMaxFunctionArgs - 1) {
-            throw EParserException(prefix + "Too many arguments in function " + word->Name());
+            throw ExpressionError("Too many arguments in function " + word->Name());
           }
           node->Args[k++] = BuildTree(slice(start + 1, i), text, level + 1);
           start = i;
@@ -474,7 +475,7 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
     const std::size_t j = start < count ? next_position(start, PrecedenceOf(word), false) : count;
     if (j != start) {
       if (!word->IsOperator()) {
-        throw EParserException(prefix + "Missing operator after function " + word->Name());
+        throw ExpressionError("Missing operator after function " + word->Name());
       }
       node->Args[k] = BuildTree(slice(start, j), text, level + 1);
     }
@@ -547,7 +548,7 @@ long double* TCustomExpressionParser::Link(const TreeNode* node, TEvalChain& cha
   for (int i = 0; i < n_args; ++i) args[i] = Link(node->Args[i].get(), chain);
   if (word->IsCopyWord()) return word->ValuePointer();
   if (word->Routine() == nullptr) {
-    throw EParserException(std::string(kSyntaxPrefix) + word->Name() + " cannot be evaluated");
+    throw ExpressionError(word->Name() + " cannot be evaluated");
   }
   TEvalNode* const e = chain.Append();
   e->Word = word;

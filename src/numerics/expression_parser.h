@@ -81,6 +81,7 @@ class TCustomExpressionParser {
   using Tree = std::unique_ptr<TreeNode>;
   using TokenList = std::vector<TExprWord*>;
 
+  // The text comes lower-cased from Compile.
   TokenList Tokenise(const std::string& text);
   std::string ScanToken(const std::string& s, std::size_t& p, bool& constant) const;
   void ScanNumber(const std::string& s, std::size_t& p, bool hexadecimal) const;

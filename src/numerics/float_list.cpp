@@ -12,16 +12,10 @@
 
 namespace zentrova {
 
-namespace {
-
-// Add, AddList and Assign stop while the record holds a resize error of a list, also one left by an
-// earlier operation on another list: after running out of memory nothing more is appended.
-bool ResizeErrorStands() {
+bool TFloatList::ResizeErrorStands() {
   const std::int32_t code = NumericsErrorCode();
   return code == -203 || code == -204;
 }
-
-}  // namespace
 
 TFloatList::TFloatList() {
   ID = -200;
@@ -52,14 +46,7 @@ void TFloatList::SetEl(std::uint32_t Index, long double Value) {
 }
 
 bool TFloatList::Resize(std::uint32_t NewCount) {
-  if (NewCount == count_) return true;
-  constexpr std::size_t kSize = sizeof(long double);
-  void* block = NumericsRealloc(data_, std::size_t{count_} * kSize, std::size_t{NewCount} * kSize);
-  if (block == nullptr && NewCount != 0) return false;
-  data_ = static_cast<long double*>(block);
-  for (std::uint32_t i = count_; i < NewCount; ++i) data_[i] = 0;
-  count_ = NewCount;
-  return true;
+  return ResizeNumericsArray(data_, count_, NewCount);
 }
 
 void TFloatList::Dim(std::uint32_t NewCount) {

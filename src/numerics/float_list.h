@@ -70,6 +70,9 @@ class TFloatList : public TBase {
 
  private:
   friend class TMatrixArray;
+  // Add, AddList and Assign stop while the record holds a resize error of a list, also one left by an
+  // earlier operation on another list: after running out of memory nothing more is appended.
+  static bool ResizeErrorStands();
   void IndexError() const;
   // Copies Length elements from Start into Dest, which may be this list.
   void CopyRun(std::uint32_t Start, std::uint32_t Length, TFloatList& Dest) const;

@@ -42,14 +42,7 @@ std::int32_t TIntList::El(std::uint32_t Index) const {
 }
 
 bool TIntList::Resize(std::uint32_t NewCount) {
-  if (NewCount == count_) return true;
-  constexpr std::size_t kSize = sizeof(std::int32_t);
-  void* block = NumericsRealloc(data_, std::size_t{count_} * kSize, std::size_t{NewCount} * kSize);
-  if (block == nullptr && NewCount != 0) return false;
-  data_ = static_cast<std::int32_t*>(block);
-  for (std::uint32_t i = count_; i < NewCount; ++i) data_[i] = 0;
-  count_ = NewCount;
-  return true;
+  return ResizeNumericsArray(data_, count_, NewCount);
 }
 
 void TIntList::Dim(std::uint32_t NewCount) {

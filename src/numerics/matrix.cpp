@@ -180,9 +180,8 @@ void TMatrixArray::PlaceNewRow(const TFloatList& Row, std::uint32_t Index) {
   if (MatrixResizeErrorStands() || row_count_ != old_rows + 1) return;
   TFloatList* row = data_[old_rows];
   row->Assign(&Row);  // takes ID and ShowErrors of Row as well
-  const std::int32_t code = NumericsErrorCode();
-  if (code != -203 && code != -204) row->Dim(col_count_);
-  if (NumericsErrorCode() == -203 || NumericsErrorCode() == -204 || row->count_ != col_count_) {
+  if (!TFloatList::ResizeErrorStands()) row->Dim(col_count_);
+  if (TFloatList::ResizeErrorStands() || row->count_ != col_count_) {
     // The row could not be copied or sized: its resize error stands, and no row of zeros or of the
     // wrong length is left in the matrix.
     Rows(old_rows);

@@ -18,13 +18,15 @@ std::string PadLeft(std::string text, std::size_t width) {
   return text;
 }
 
-// Splits |value| into its decimal digits rounded to `digits` significant digits and the decimal
-// exponent of the first digit. value must be finite.
+// Splits |value| into its decimal digits rounded to `digits` significant digits (digits = 0: the fewest
+// that read back as the same value) and the decimal exponent of the first digit. value must be finite.
 void DecimalDigits(long double value, int digits, std::string& mantissa, int& exponent) {
   char buffer[64];
   const long double magnitude = value == 0 ? 0.0L : std::fabs(value);
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific,
-                              digits - 1);
+  char* const last = buffer + sizeof buffer - 1;
+  const auto result = digits > 0 ? std::to_chars(buffer, last, magnitude, std::chars_format::scientific,
+                                                 digits - 1)
+                                 : std::to_chars(buffer, last, magnitude, std::chars_format::scientific);
   *result.ptr = '\0';
   // to_chars writes "d.ddde+XX" (or "de+XX" for one digit), never depending on the locale.
   mantissa.clear();
@@ -132,18 +134,11 @@ std::string FloatToTextRoundTrip(long double value, char separator) {
   if (std::isnan(value)) return "NAN";
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";
-  char buffer[64];
-  // Without a precision to_chars gives the shortest digits that read back as the same value.
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer - 1, std::fabs(value),
-                                    std::chars_format::scientific);
-  *result.ptr = '\0';
   std::string mantissa;
-  const char* p = buffer;
-  for (; *p != 'e'; ++p) {
-    if (*p != '.') mantissa.push_back(*p);
-  }
+  int exponent = 0;
+  DecimalDigits(value, 0, mantissa, exponent);
   constexpr int kExtendedRoundTripDigits = 21;
-  return GeneralFormat(value < 0, std::move(mantissa), std::atoi(p + 1), kExtendedRoundTripDigits, separator);
+  return GeneralFormat(value < 0, std::move(mantissa), exponent, kExtendedRoundTripDigits, separator);
 }
 
 std::string FloatToText(long double value) { return FloatToTextGeneral(value, 15, DecimalSeparator()); }

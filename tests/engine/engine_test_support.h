@@ -1,5 +1,5 @@
-// Fixtures shared by the engine tests: a global log that records its lines, a message-box sink, and the
-// process-wide decimal separator restored after every test.
+// Fixtures shared by the engine tests: a global log that records its lines and the process-wide decimal
+// separator restored after every test; the message-box recorder comes from test_support.h.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +9,6 @@
 
 #include "engine/log.h"
 #include "numerics/numerics_error.h"
-#include "platform/message_sink.h"
 #include "platform/settings.h"
 #include "test_support.h"
 
@@ -20,20 +19,6 @@ class RecordingLogSink : public ILogSink {
  public:
   void AddLine(const std::string& line) override { lines.push_back(line); }
   std::vector<std::string> lines;
-};
-
-// Collects the texts that would go to a message box.
-class RecordingMessages : public IMessageSink {
- public:
-  RecordingMessages() { previous_ = SetMessageSink(this); }
-  RecordingMessages(const RecordingMessages&) = delete;
-  RecordingMessages& operator=(const RecordingMessages&) = delete;
-  ~RecordingMessages() override { SetMessageSink(previous_); }
-  void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  std::vector<std::string> texts;
-
- private:
-  IMessageSink* previous_ = nullptr;
 };
 
 // Every test logs into a fresh global log and starts with "." as decimal separator and a clear numerics

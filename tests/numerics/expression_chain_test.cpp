@@ -7,17 +7,15 @@
 #include <vector>
 
 #include "numerics/expression_parser.h"
+#include "numerics_test_support.h"
 
 namespace zentrova {
 namespace {
 
+using test::SameBits;
+
 constexpr long double kInf = std::numeric_limits<long double>::infinity();
 constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
-
-// The 80 bits of an extended real, sign of zero and NaN payload included.
-bool SameBits(long double x, long double y) {
-  return std::memcmp(&x, &y, 10) == 0;
-}
 
 std::string Bits(long double x) {
   unsigned char bytes[10];

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "numerics/expression_lists.h"
-#include "platform/message_sink.h"
+#include "test_support.h"
 
 namespace zentrova {
 namespace {
@@ -88,18 +88,13 @@ TEST(ExpressionLists, FailureAlertsAndPassesTheExceptionOn) {
 }
 
 TEST(ExpressionLists, DefaultAlertGoesToTheMessageSink) {
-  struct Sink : IMessageSink {
-    std::vector<std::string> texts;
-    void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  } sink;
-  IMessageSink* previous = SetMessageSink(&sink);
+  test::RecordingMessages messages;
   TVariableList variables;
   long double t = 0;
   variables.AddVariable("t", &t);
   TExpressionParserList parsers;
   EXPECT_THROW(parsers.AddParser(variables, "(t"), EParserException);
-  SetMessageSink(previous);
-  EXPECT_EQ(sink.texts, std::vector<std::string>{kAlert});
+  EXPECT_EQ(messages.texts, std::vector<std::string>{kAlert});
 }
 
 TEST(ExpressionLists, NamesThatMeetInTheParser) {

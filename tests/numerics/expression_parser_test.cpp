@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -12,12 +11,14 @@
 #include "numerics/expression_parser.h"
 #include "numerics/expression_vocabulary.h"
 #include "numerics/expression_words.h"
+#include "numerics_test_support.h"
 
 namespace zentrova {
 namespace {
 
 using test::CompileError;
 using test::Eval;
+using test::SameBits;
 
 int ChainLength(const TExpressionParser& parser) {
   int n = 0;
@@ -608,11 +609,6 @@ class ExpressionMaker {
   bool pure_ = false;
 };
 
-// The same 80 bits: the sign of a zero and the payload of a NaN count.
-bool SameValue(long double x, long double y) {
-  return std::memcmp(&x, &y, 10) == 0;
-}
-
 TEST(ExpressionParser, InlineEvaluationMatchesTheNodeRoutines) {
   long double a = 0.75L, b = -1.25L, c = 3, d = 0.1L;
   const std::vector<std::string> fixed = {"a^2",
@@ -642,7 +638,7 @@ TEST(ExpressionParser, InlineEvaluationMatchesTheNodeRoutines) {
         a = value;
         const long double inline_value = parser.Evaluate();
         const long double node_value = parser.EvaluateNodes();
-        ASSERT_TRUE(SameValue(inline_value, node_value))
+        ASSERT_TRUE(SameBits(inline_value, node_value))
             << static_cast<double>(inline_value) << " " << static_cast<double>(node_value);
         if (std::isfinite(inline_value)) ++finite;
       }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "numerics/expression_parser.h"
-#include "platform/settings.h"
+#include "test_support.h"
 
 namespace zentrova::test {
 
@@ -35,19 +35,5 @@ std::string CompileError(const std::string& text) {
   TExpressionParser parser;
   return CompileError<ExceptionType>(parser, text);
 }
-
-// Sets the process-wide decimal separator for one test and puts the old one back.
-class DecimalSeparatorScope {
- public:
-  explicit DecimalSeparatorScope(char separator) : old_(DecimalSeparator()) {
-    SetDecimalSeparator(separator);
-  }
-  ~DecimalSeparatorScope() { SetDecimalSeparator(old_); }
-  DecimalSeparatorScope(const DecimalSeparatorScope&) = delete;
-  DecimalSeparatorScope& operator=(const DecimalSeparatorScope&) = delete;
-
- private:
-  char old_;
-};
 
 }  // namespace zentrova::test

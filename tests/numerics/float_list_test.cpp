@@ -16,6 +16,9 @@ namespace zentrova {
 namespace {
 
 using test::DataPath;
+using test::Elements;
+using test::Fill;
+using test::LoadText;
 using test::NumericsTest;
 using test::ReadBytes;
 using test::TempDir;
@@ -23,24 +26,9 @@ using test::WriteBytes;
 
 using FloatListTest = NumericsTest;
 
-void Fill(TFloatList& list, std::initializer_list<long double> values) {
-  list.Clear();
-  for (long double v : values) list.Add(v);
-}
-
-std::vector<long double> Elements(const TFloatList& list) {
-  return {list.Data(), list.Data() + list.Count()};
-}
-
 bool Load(TBase& object, const std::string& file_name) {
   TTextReader reader;
   if (!reader.Open(file_name)) return false;
-  return object.InternalLoad(reader);
-}
-
-bool LoadText(TBase& object, const std::string& text) {
-  TTextReader reader;
-  reader.OpenText(text);
   return object.InternalLoad(reader);
 }
 

@@ -13,26 +13,14 @@ namespace zentrova {
 namespace {
 
 using test::DataPath;
+using test::Elements;
+using test::Fill;
+using test::LoadText;
 using test::NumericsTest;
 using test::ReadBytes;
 using test::TempDir;
 
 using IntListTest = NumericsTest;
-
-void Fill(TIntList& list, std::initializer_list<std::int32_t> values) {
-  list.Clear();
-  for (std::int32_t v : values) list.Add(v);
-}
-
-std::vector<std::int32_t> Elements(const TIntList& list) {
-  return {list.Data(), list.Data() + list.Count()};
-}
-
-bool LoadText(TBase& object, const std::string& text) {
-  TTextReader reader;
-  reader.OpenText(text);
-  return object.InternalLoad(reader);
-}
 
 TEST_F(IntListTest, ElementsAndIndexErrors) {
   TIntList list;

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -15,28 +14,14 @@
 namespace zentrova {
 namespace {
 
+using test::Elements;
+using test::Get;
 using test::NumericsTest;
-
-using Rows = std::vector<std::vector<long double>>;
+using test::Rows;
+using test::SameBits;
+using test::Set;
 
 using LuTest = NumericsTest;
-
-void Set(TSqrMatrix& m, const Rows& rows) {
-  m.Dim(static_cast<std::uint32_t>(rows.size()));
-  for (std::uint32_t i = 0; i < rows.size(); ++i) {
-    for (std::uint32_t j = 0; j < rows.size(); ++j) m.SetAt(i, j, rows[i][j]);
-  }
-}
-
-Rows Get(const TMatrixArray& m) {
-  Rows rows(m.RowCount());
-  for (std::uint32_t i = 0; i < m.RowCount(); ++i) rows[i].assign(m.RowData(i), m.RowData(i) + m.ColCount());
-  return rows;
-}
-
-std::vector<std::int32_t> Elements(const TIntList& list) {
-  return {list.Data(), list.Data() + list.Count()};
-}
 
 void ExpectNear(const Rows& actual, const Rows& expected, long double tolerance) {
   ASSERT_EQ(actual.size(), expected.size());
@@ -141,11 +126,6 @@ bool ReferenceInverse(const Rows& rows, Rows& inverse) {
     for (std::size_t i = 0; i < n; ++i) inverse[i][j] = col[i];
   }
   return true;
-}
-
-// Extended reals compared by their 80 bits.
-bool SameBits(long double x, long double y) {
-  return std::memcmp(&x, &y, 10) == 0;
 }
 
 ::testing::AssertionResult SameBits(const Rows& actual, const Rows& expected) {

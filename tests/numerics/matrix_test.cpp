@@ -14,46 +14,17 @@ namespace zentrova {
 namespace {
 
 using test::DataPath;
+using test::Elements;
+using test::Fill;
+using test::Get;
+using test::LoadText;
 using test::NumericsTest;
 using test::ReadBytes;
+using test::Rows;
+using test::Set;
 using test::TempDir;
 
-using Rows = std::vector<std::vector<long double>>;
-
 using MatrixTest = NumericsTest;
-
-void Set(TMatrixArray& m, const Rows& rows) {
-  m.Rows(0);
-  m.Cols(rows.empty() ? 0 : static_cast<std::uint32_t>(rows[0].size()));
-  m.Rows(static_cast<std::uint32_t>(rows.size()));
-  for (std::uint32_t i = 0; i < rows.size(); ++i) {
-    for (std::uint32_t j = 0; j < rows[i].size(); ++j) m.SetAt(i, j, rows[i][j]);
-  }
-}
-
-Rows Get(const TMatrixArray& m) {
-  Rows rows(m.RowCount());
-  for (std::uint32_t i = 0; i < m.RowCount(); ++i) {
-    EXPECT_EQ(m.RowList(i)->Count(), m.ColCount());
-    rows[i].assign(m.RowData(i), m.RowData(i) + m.ColCount());
-  }
-  return rows;
-}
-
-void Fill(TFloatList& list, std::initializer_list<long double> values) {
-  list.Clear();
-  for (long double v : values) list.Add(v);
-}
-
-std::vector<long double> Elements(const TFloatList& list) {
-  return {list.Data(), list.Data() + list.Count()};
-}
-
-bool LoadText(TBase& object, const std::string& text) {
-  TTextReader reader;
-  reader.OpenText(text);
-  return object.InternalLoad(reader);
-}
 
 TEST_F(MatrixTest, ShapeFromRowsAndCols) {
   TMatrixArray m;

@@ -12,7 +12,7 @@ namespace zentrova {
 namespace {
 
 using test::NumericsTest;
-using test::RecordingSink;
+using test::RecordingMessages;
 
 using NumericsErrorTest = NumericsTest;
 
@@ -42,7 +42,7 @@ TEST_F(NumericsErrorTest, RaiseOverwritesAllFieldsAndOnlyClearResets) {
 }
 
 TEST_F(NumericsErrorTest, MessageBoxTextForObjectsAndUnits) {
-  RecordingSink sink;
+  RecordingMessages sink;
   RaiseNumericsError(-200, -201, "quiet", false);
   EXPECT_TRUE(sink.texts.empty());
 
@@ -59,7 +59,7 @@ TEST_F(NumericsErrorTest, MessageBoxTextForObjectsAndUnits) {
 }
 
 TEST_F(NumericsErrorTest, ShowErrorsOfAnObjectShowsItsErrors) {
-  RecordingSink sink;
+  RecordingMessages sink;
   TFloatList list;
   list.ShowErrors = true;
   list.ID = -12345;

@@ -3,12 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "numerics/allocation.h"
+#include "numerics/float_list.h"
+#include "numerics/int_list.h"
+#include "numerics/matrix.h"
 #include "numerics/numerics_error.h"
-#include "platform/message_sink.h"
+#include "platform/text_file.h"
+#include "test_support.h"
 
 namespace zentrova::test {
 
@@ -31,18 +38,56 @@ class NumericsTest : public ::testing::Test {
   }
 };
 
-// Collects the texts that would go to a message box.
-class RecordingSink : public IMessageSink {
- public:
-  RecordingSink() { previous_ = SetMessageSink(this); }
-  RecordingSink(const RecordingSink&) = delete;
-  RecordingSink& operator=(const RecordingSink&) = delete;
-  ~RecordingSink() override { SetMessageSink(previous_); }
-  void ShowMessage(const std::string& text) override { texts.push_back(text); }
-  std::vector<std::string> texts;
+inline void Fill(TFloatList& list, std::initializer_list<long double> values) {
+  list.Clear();
+  for (long double v : values) list.Add(v);
+}
 
- private:
-  IMessageSink* previous_ = nullptr;
-};
+inline void Fill(TIntList& list, std::initializer_list<std::int32_t> values) {
+  list.Clear();
+  for (std::int32_t v : values) list.Add(v);
+}
+
+inline std::vector<long double> Elements(const TFloatList& list) {
+  return {list.Data(), list.Data() + list.Count()};
+}
+
+inline std::vector<std::int32_t> Elements(const TIntList& list) {
+  return {list.Data(), list.Data() + list.Count()};
+}
+
+using Rows = std::vector<std::vector<long double>>;
+
+// Gives the matrix the shape of `rows` and their elements.
+inline void Set(TMatrixArray& m, const Rows& rows) {
+  m.Rows(0);
+  m.Cols(rows.empty() ? 0 : static_cast<std::uint32_t>(rows[0].size()));
+  m.Rows(static_cast<std::uint32_t>(rows.size()));
+  for (std::uint32_t i = 0; i < rows.size(); ++i) {
+    for (std::uint32_t j = 0; j < rows[i].size(); ++j) m.SetAt(i, j, rows[i][j]);
+  }
+}
+
+// The stored elements, row by row; every row list must hold ColCount elements.
+inline Rows Get(const TMatrixArray& m) {
+  Rows rows(m.RowCount());
+  for (std::uint32_t i = 0; i < m.RowCount(); ++i) {
+    EXPECT_EQ(m.RowList(i)->Count(), m.ColCount());
+    rows[i].assign(m.RowData(i), m.RowData(i) + m.ColCount());
+  }
+  return rows;
+}
+
+// Loads an object from the text of a file.
+inline bool LoadText(TBase& object, const std::string& text) {
+  TTextReader reader;
+  reader.OpenText(text);
+  return object.InternalLoad(reader);
+}
+
+// The 80 bits of two extended reals are the same: the sign of a zero and the payload of a NaN count.
+inline bool SameBits(long double x, long double y) {
+  return std::memcmp(&x, &y, 10) == 0;
+}
 
 }  // namespace zentrova::test

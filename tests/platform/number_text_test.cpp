@@ -6,18 +6,12 @@
 #include <limits>
 
 #include "platform/settings.h"
+#include "test_support.h"
 
 namespace zentrova {
 namespace {
 
-class DecimalSeparatorGuard {
- public:
-  explicit DecimalSeparatorGuard(char separator) : saved_(DecimalSeparator()) { SetDecimalSeparator(separator); }
-  ~DecimalSeparatorGuard() { SetDecimalSeparator(saved_); }
-
- private:
-  char saved_;
-};
+using test::DecimalSeparatorScope;
 
 TEST(FloatToSci23, FixedLayout) {
   EXPECT_EQ(FloatToSci23(1.5L), " 1.50000000000000E+0000");
@@ -46,7 +40,7 @@ TEST(FloatToSci23, ReadsBackThroughDotConversion) {
 }
 
 TEST(FloatToText, GeneralFormWith15Digits) {
-  DecimalSeparatorGuard dot('.');
+  DecimalSeparatorScope dot('.');
   EXPECT_EQ(FloatToText(0), "0");
   EXPECT_EQ(FloatToText(1), "1");
   EXPECT_EQ(FloatToText(-2.5L), "-2.5");
@@ -64,7 +58,7 @@ TEST(FloatToText, GeneralFormWith15Digits) {
 }
 
 TEST(FloatToText, UsesProcessDecimalSeparator) {
-  DecimalSeparatorGuard comma(',');
+  DecimalSeparatorScope comma(',');
   EXPECT_EQ(FloatToText(-2.5L), "-2,5");
   EXPECT_EQ(FloatToText(2.5e-9L), "2,5E-9");
   EXPECT_EQ(ListSeparator(), ';');
@@ -98,7 +92,7 @@ TEST(FloatToTextChosen, FixedAndScientific) {
 }
 
 TEST(TryTextToFloat, StrictGrammar) {
-  DecimalSeparatorGuard dot('.');
+  DecimalSeparatorScope dot('.');
   long double v = 42;
   EXPECT_TRUE(TryTextToFloat("  -1.25e2 ", v));
   EXPECT_EQ(v, -125.0L);
@@ -116,7 +110,7 @@ TEST(TryTextToFloat, StrictGrammar) {
 }
 
 TEST(TryTextToFloat, CommaSeparatorRefusesDot) {
-  DecimalSeparatorGuard comma(',');
+  DecimalSeparatorScope comma(',');
   long double v = 0;
   EXPECT_TRUE(TryTextToFloat("1,5", v));
   EXPECT_EQ(v, 1.5L);
