@@ -6,6 +6,7 @@
 
 #include "engine/body.h"
 #include "engine/contact_properties.h"
+#include "engine/contour_helpers.h"
 #include "engine/engine_constants.h"
 #include "engine/extrusion_solid.h"
 #include "engine/world.h"
@@ -62,14 +63,6 @@ bool Overlap(const TBoundingBox& a, const TBody& body_a, const TBoundingBox& b, 
   if (xb + b.XMin > xa + a.XMax || xa + a.XMin > xb + b.XMax) return false;
   if (yb + b.YMin > ya + a.YMax || ya + a.YMin > yb + b.YMax) return false;
   return true;
-}
-
-// World position of outline point p: X = px + x c - y s, Y = py + y c + x s.
-void WorldPoint(const TBody& body, std::uint32_t p, long double& x, long double& y) {
-  const TExtrusionSolid& solid = body.Solid;
-  const long double bx = solid.Shape.X.Data()[p], by = solid.Shape.Y.Data()[p];
-  x = PositionX(body) + bx * solid.CosRz - by * solid.SinRz;
-  y = PositionY(body) + by * solid.CosRz + bx * solid.SinRz;
 }
 
 // The angle at one end of the edge between the edge and the line to the vertex, by the law of cosines.
@@ -200,8 +193,8 @@ void TCollisions::EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32
        k >= static_cast<std::int64_t>(edges.First); --k) {
     const auto edge = static_cast<std::uint32_t>(k);
     long double p0x = 0, p0y = 0, p1x = 0, p1y = 0;
-    WorldPoint(edge_body, edge, p0x, p0y);
-    WorldPoint(edge_body, edge + 1, p1x, p1y);
+    OutlinePointInWorldCached(edge_body, edge, p0x, p0y);
+    OutlinePointInWorldCached(edge_body, edge + 1, p1x, p1y);
     // An edge between two equal points has no direction: it cannot be touched.
     if (p0x == p1x && p0y == p1y) continue;
     for (std::uint32_t m = start; m < vertices.Last; ++m) {
@@ -215,7 +208,7 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
                                  long double p1x, long double p1y, const TBody& vertex_body, std::int32_t v,
                                  std::uint32_t m) {
   long double qx = 0, qy = 0;
-  WorldPoint(vertex_body, m, qx, qy);
+  OutlinePointInWorldCached(vertex_body, m, qx, qy);
 
   // The vertex must lie in the edge's leaf box (bounds included) before any distance is computed.
   const long double ex = PositionX(edge_body), ey = PositionY(edge_body);
@@ -295,11 +288,11 @@ void TCollisions::DrawOverPenetration(const TContact& contact) {
   const TBody& vertex = bodies.Items(contact.VertexBody);
   view->AddColor(1, 0, 0, 1);
   long double x = 0, y = 0;
-  WorldPoint(edge, static_cast<std::uint32_t>(contact.EdgeIndex), x, y);
+  OutlinePointInWorldCached(edge, static_cast<std::uint32_t>(contact.EdgeIndex), x, y);
   view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
-  WorldPoint(edge, static_cast<std::uint32_t>(contact.EdgeIndex) + 1, x, y);
+  OutlinePointInWorldCached(edge, static_cast<std::uint32_t>(contact.EdgeIndex) + 1, x, y);
   view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
-  WorldPoint(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
+  OutlinePointInWorldCached(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
   view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
   view->SetVisible(true);
 }
@@ -314,7 +307,7 @@ void TCollisions::ShowContacts() {
     const TBody& vertex = bodies.Items(contact.VertexBody);
     if (!vertex.HasShape) continue;
     long double x = 0, y = 0;
-    WorldPoint(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
+    OutlinePointInWorldCached(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
     view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
   }
   view->SetVisible(true);

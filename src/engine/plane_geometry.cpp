@@ -50,10 +50,4 @@ bool Normalize2D(long double& x, long double& y) {
   return true;
 }
 
-void RotateTranslate(long double ox, long double oy, long double px, long double py, long double cos_rz,
-                     long double sin_rz, long double& x, long double& y) {
-  x = ox + px * cos_rz - py * sin_rz;
-  y = oy + py * cos_rz + px * sin_rz;
-}
-
 }  // namespace zentrova

@@ -28,7 +28,10 @@ void Rotate2D(long double& x, long double& y, long double angle);
 bool Normalize2D(long double& x, long double& y);
 
 // The point p of a frame with origin o, turned by the angle whose cosine and sine are given.
-void RotateTranslate(long double ox, long double oy, long double px, long double py, long double cos_rz,
-                     long double sin_rz, long double& x, long double& y);
+inline void RotateTranslate(long double ox, long double oy, long double px, long double py,
+                            long double cos_rz, long double sin_rz, long double& x, long double& y) {
+  x = ox + px * cos_rz - py * sin_rz;
+  y = oy + py * cos_rz + px * sin_rz;
+}
 
 }  // namespace zentrova
