@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "engine/body.h"
 #include "engine/contact_properties.h"
 #include "engine/contour_helpers.h"
 #include "engine/engine_constants.h"
 #include "engine/extrusion_solid.h"
+#include "engine/plane_geometry.h"
 #include "engine/world.h"
 
 namespace zentrova {
@@ -63,13 +63,6 @@ bool Overlap(const TBoundingBox& a, const TBody& body_a, const TBoundingBox& b, 
   if (xb + b.XMin > xa + a.XMax || xa + a.XMin > xb + b.XMax) return false;
   if (yb + b.YMin > ya + a.YMax || ya + a.YMin > yb + b.YMax) return false;
   return true;
-}
-
-// The angle at one end of the edge between the edge and the line to the vertex, by the law of cosines.
-// Round-off can take the cosine just past +-1 for a vertex on the edge's line; it is clamped there.
-long double EndAngle(long double numerator, long double d01, long double dq) {
-  if (numerator == 0) return std::numbers::pi_v<long double> / 2;
-  return std::acos(std::clamp(numerator / (2 * d01 * dq), -1.0L, 1.0L));
 }
 
 }  // namespace
@@ -248,9 +241,9 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
       if (k >= points) return false;
       std::uint32_t next = k + 1;
       if (next >= points) next = next - points + 1;  // past the closing point comes point 1
-      const long double angle0 = EndAngle(d0q_2 + d01_2 - d1q_2, d01, d0q);
+      const long double angle0 = LawOfCosinesAngleFromNumerator(d0q_2 + d01_2 - d1q_2, d01, d0q);
       if (!(angle0 <= angles.Data()[k] / 2)) return false;
-      const long double angle1 = EndAngle(d1q_2 + d01_2 - d0q_2, d01, d1q);
+      const long double angle1 = LawOfCosinesAngleFromNumerator(d1q_2 + d01_2 - d0q_2, d01, d1q);
       if (!(angle1 < angles.Data()[next] / 2)) return false;
     }
   }

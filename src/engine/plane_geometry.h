@@ -19,6 +19,10 @@ long double AngleAtVertex(const TPlaneVector& p, const TPlaneVector& r, const TP
 
 // The angle opposite side c of a triangle with sides a, b, c.
 long double LawOfCosinesAngle(long double a, long double b, long double c);
+// The same from the cosine's numerator a^2 + b^2 - c^2, for callers that hold the squared sides already
+// (squaring the roots again would round differently): pi/2 when the numerator is exactly 0, else the
+// arccosine of numerator / (2ab), round-off past +-1 clamped.
+long double LawOfCosinesAngleFromNumerator(long double numerator, long double a, long double b);
 
 // Rotates (x, y) by `angle` about the origin.
 void Rotate2D(long double& x, long double& y, long double angle);
