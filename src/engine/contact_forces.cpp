@@ -8,18 +8,11 @@
 #include "engine/dense_matrix.h"
 #include "engine/linear_complementarity.h"
 #include "engine/log.h"
+#include "engine/plane_geometry.h"
 #include "engine/world.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {
-
-namespace {
-
-long double Sign(long double v) {
-  return v > 0 ? 1.0L : (v < 0 ? -1.0L : 0.0L);
-}
-
-}  // namespace
 
 // Symbols: m resting contacts, s of them sticking and m - s sliding; n generalized coordinates; W_N
 // (n x m) the normal Jacobians of the resting contacts, W_T,st (n x s) and W_T,sl (n x (m - s)) the

@@ -5,16 +5,13 @@
 #include "engine/body.h"
 #include "engine/contact_properties.h"
 #include "engine/expression_list.h"
+#include "engine/plane_geometry.h"
 #include "engine/world.h"
 #include "platform/exception.h"
 
 namespace zentrova {
 
 namespace {
-
-long double Sign(long double v) {
-  return v > 0 ? 1.0L : (v < 0 ? -1.0L : 0.0L);
-}
 
 // The body's contribution to the Jacobian columns jx, jy and the bias b of a point at lever arm r
 // (world coordinates) from its origin, with sign sigma (+1 edge body, -1 vertex body):

@@ -9,16 +9,13 @@
 #include "engine/engine_constants.h"
 #include "engine/linear_complementarity.h"
 #include "engine/log.h"
+#include "engine/plane_geometry.h"
 #include "engine/world.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {
 
 namespace {
-
-long double Sign(long double v) {
-  return v > 0 ? 1.0L : (v < 0 ? -1.0L : 0.0L);
-}
 
 std::vector<long double> ToVector(const TFloatList& list, std::uint32_t count) {
   std::vector<long double> v(count, 0.0L);

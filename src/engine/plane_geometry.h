@@ -1,5 +1,5 @@
-// Small routines on plane vectors shared by the outline, collision and reshaping code. Extended reals,
-// angles in radians.
+// Small routines on plane vectors and reals shared by the outline, collision, contact and reshaping
+// code. Extended reals, angles in radians.
 #pragma once
 
 namespace zentrova {
@@ -23,6 +23,11 @@ long double LawOfCosinesAngle(long double a, long double b, long double c);
 // (squaring the roots again would round differently): pi/2 when the numerator is exactly 0, else the
 // arccosine of numerator / (2ab), round-off past +-1 clamped.
 long double LawOfCosinesAngleFromNumerator(long double numerator, long double a, long double b);
+
+// -1, 0 or 1 after the sign of v (0 for a zero of either sign).
+inline long double Sign(long double v) {
+  return v > 0 ? 1.0L : (v < 0 ? -1.0L : 0.0L);
+}
 
 // Rotates (x, y) by `angle` about the origin.
 void Rotate2D(long double& x, long double& y, long double angle);
