@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/dense_matrix.h"
 #include "engine/engine_constants.h"
 #include "engine/log.h"
 #include "engine/world.h"
@@ -523,6 +524,13 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
   return TOutcome::PassLimit;
 }
 
+// The first `count` values of a list, zeros where it is shorter.
+std::vector<long double> ToVector(const TFloatList& list, std::uint32_t count) {
+  std::vector<long double> v(count, 0.0L);
+  for (std::uint32_t i = 0; i < count && i < list.Count(); ++i) v[i] = list.Data()[i];
+  return v;
+}
+
 }  // namespace
 
 long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax) {
@@ -558,6 +566,23 @@ bool SolveLCP(const TWorld& World, long double Time, const TSqrMatrix& M, TFloat
   alerts.Time = Time;
   const long double pivot_tolerance = LCPPivotTolerance(q, tolerances.PivotMin, tolerances.PivotMax);
   return LemkeSolve(M, q, W, Z, kLCPInfinity, tolerances.LexicoZero, pivot_tolerance, kLCPZero, alerts);
+}
+
+bool SolveLCP(const TWorld& World, long double Time, const TDenseMatrix& M, std::vector<long double>& q,
+              std::vector<long double>& W, std::vector<long double>& Z) {
+  const auto size = static_cast<std::uint32_t>(q.size());
+  TSqrMatrix m;
+  M.CopyTo(m);
+  TFloatList q_list, w_list, z_list;
+  q_list.Dim(size);
+  w_list.Dim(size);
+  z_list.Dim(size);
+  for (std::uint32_t i = 0; i < size; ++i) q_list.Data()[i] = q[i];
+  const bool solved = SolveLCP(World, Time, m, q_list, w_list, z_list);
+  q = ToVector(q_list, size);
+  W = ToVector(w_list, size);
+  Z = ToVector(z_list, size);
+  return solved;
 }
 
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
