@@ -286,10 +286,10 @@ class TPivoting {
   void GatherColumnOfM(std::uint32_t j) {
     for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x.Set(m_[active_[p]][j]);
   }
-  // Be of the entering variable at row k.
-  long double EnteringAt(std::int32_t entering, std::uint32_t k) const {
+  // Row k of a variable's basis column: column j of M for z_j, -e_j for w_j.
+  long double ColumnAt(std::int32_t variable, std::uint32_t k) const {
     const auto n = static_cast<std::int32_t>(n_);
-    return entering < n ? m_[k][entering] : (k == static_cast<std::uint32_t>(entering - n) ? -1.0L : 0.0L);
+    return variable < n ? m_[k][variable] : (k == static_cast<std::uint32_t>(variable - n) ? -1.0L : 0.0L);
   }
   // The pass over the rows when z_j enters next: b_i - theta d_i (theta for row r), row i of Binv
   // minus v_i a, then times column j of M (gathered in terms_), into d_i, and the first ratio pass over
@@ -374,15 +374,10 @@ bool TPivoting<Cell>::Pivot(std::uint32_t r, long double theta, std::int32_t ent
   const Cell* v = d_;
   if (!IsActive(r)) {
     // w_r leaves for the first time: only v_r differs from d_r, by u_r = Be_r + 1 on the diagonal.
-    v_[r].Set(RowDot(r, EnteringAt(entering, r) + 1));
+    v_[r].Set(RowDot(r, ColumnAt(entering, r) + 1));
     Activate(r);
   } else {
-    for (std::uint32_t k = 0; k < n; ++k) {
-      const long double old = leaving < static_cast<std::int32_t>(n)
-                                  ? m_[k][leaving]
-                                  : (k == static_cast<std::uint32_t>(leaving) - n ? -1.0L : 0.0L);
-      u_[k].Set(EnteringAt(entering, k) - old);
-    }
+    for (std::uint32_t k = 0; k < n; ++k) u_[k].Set(ColumnAt(entering, k) - ColumnAt(leaving, k));
     for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x = u_[active_[p]];
     for (std::uint32_t i = 0; i < n; ++i) v_[i].Set(RowDot(i, u_[i].Get()));
     v = v_;
