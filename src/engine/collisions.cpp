@@ -124,13 +124,11 @@ bool TCollisions::BroadPhase(std::int32_t i, std::int32_t j) {
 }
 
 void TCollisions::NarrowPhase(std::int32_t i, std::int32_t j) {
+  // Right after the broad phase passed the pair: both bodies have a shape and it has just refreshed
+  // their rotation records.
   TWorld& world = world_.World();
   TBody& a = world.Bodies.Items(i);
   TBody& b = world.Bodies.Items(j);
-  if (!a.HasShape || !b.HasShape) return;
-  a.UpdateRotation();
-  b.UpdateRotation();
-  if (TooDeep) return;
   Descend(a.Solid.BoxTree, b.Solid.BoxTree, a, b, i, j);
 }
 
