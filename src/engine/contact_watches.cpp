@@ -15,13 +15,6 @@ namespace zentrova {
 namespace {
 
 const char* const kCommon = "Common";
-const char* const kCheckWatchesFile = "[Error] Check watches file.";
-
-bool Refuse() {
-  LogLine(kCheckWatchesFile);
-  return false;
-}
-
 // A point index of a watch list: an integer that is not negative.
 bool ReadIndex(const std::string& text, std::int64_t& value) {
   std::int32_t v = 0;
@@ -110,7 +103,7 @@ bool TContactWatches::ReadBodySection(const TIniFile& ini, TBody& body, std::int
   }
   if (!ReadMaxChange(ini.ReadString(section, "maxChange", "0"), reshape.MaxChangeLow,
                      reshape.MaxChangeHigh)) {
-    return Refuse();
+    return RefuseWatchesFile();
   }
   return ParseWatchList(body, list);
 }
@@ -121,7 +114,7 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
   const std::int64_t last = n - 2;
   const std::string whole = LowerCase(Trim(text));
   if (whole == "all:" || whole == "[all:]") {
-    if (last < 0) return Refuse();
+    if (last < 0) return RefuseWatchesFile();
     AddRangeWatch(body, 0, whole == "all:", static_cast<std::uint32_t>(last));
     return true;
   }
@@ -134,7 +127,7 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
   for (std::string item : SplitCommaText(text)) {
     bool normal_tangential = true;
     if (item[0] == '[') {
-      if (item.size() < 2 || item.back() != ']') return Refuse();
+      if (item.size() < 2 || item.back() != ']') return RefuseWatchesFile();
       normal_tangential = false;
       item = item.substr(1, item.size() - 2);
     }
@@ -145,9 +138,9 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
     if (dash != std::string::npos || colon != std::string::npos) {
       const std::size_t at = dash != std::string::npos ? dash : colon;
       if (!ReadIndex(item.substr(0, at), from) || !ReadRangeEnd(item.substr(at + 1), last, to)) {
-        return Refuse();
+        return RefuseWatchesFile();
       }
-      if (from > last || to < from) return Refuse();
+      if (from > last || to < from) return RefuseWatchesFile();
       if (dash != std::string::npos) {
         for (std::int64_t i = from; i <= to; ++i) {
           AddPointWatch(body, static_cast<std::uint32_t>(i), normal_tangential);
@@ -157,7 +150,7 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
                       static_cast<std::uint32_t>(to));
       }
     } else {
-      if (!ReadIndex(item, from) || from > last) return Refuse();
+      if (!ReadIndex(item, from) || from > last) return RefuseWatchesFile();
       AddPointWatch(body, static_cast<std::uint32_t>(from), normal_tangential);
     }
   }
