@@ -128,7 +128,7 @@ void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
   const long double dx = (ke.Position.X.Get() + re_x_) - (kv.Position.X.Get() + rv_x_);
   const long double dy = (ke.Position.Y.Get() + re_y_) - (kv.Position.Y.Get() + rv_y_);
   Kinematics.Position.Normal.Set(normal(dx, dy));
-  Kinematics.Position.Tangent.Set(tangential(dx, dy));
+  // Only the depth is kept of the relative position.
   Kinematics.Position.Tangent.Set(0);
 
   // dv = (vE + wE x rE) - (vV + wV x rV), with w x r = w (-ry, rx)
