@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -83,11 +82,7 @@ class WheelOnFloor : public ICollisionWorld {
               "[Bodies]\r\nBody1=floor.bdy\r\nBody2=wheel.bdy\r\n");
 
     world_.ReadWorldFile((dir_ / "model.wld").string());
-    for (const std::string& name : world_.BodyFileNames) {
-      auto b = std::make_unique<TBody>(world_);
-      b->Load(world_.WorkingDirectory + name);
-      world_.Bodies.Add(std::move(b));
-    }
+    for (const std::string& name : world_.BodyFileNames) world_.CreateBody(name);
     world_.GeneralizedCoordinates.Load((dir_ / "model.gc").string(), 3);
     TContactModel model;
     world_.Bodies.AddNames(model.BodyNames);

@@ -91,9 +91,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     Write("model.wld", world);
     ASSERT_TRUE(world_.ReadWorldFile(dir_.File("model.wld")));
     for (const std::string& name : world_.BodyFileNames) {
-      auto body = std::make_unique<TBody>(world_);
-      ASSERT_TRUE(body->Load(world_.WorkingDirectory + name)) << name;
-      world_.Bodies.Add(std::move(body));
+      ASSERT_TRUE(world_.CreateBody(name)) << name;
     }
     world_.GeneralizedCoordinates.SetCount(n);
     if (n > 0) {

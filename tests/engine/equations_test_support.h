@@ -23,9 +23,7 @@ class EquationsTest : public EngineTest {
   void LoadBodies(const std::string& folder, const std::string& world_file) {
     ASSERT_TRUE(world_.ReadWorldFile(Data("readers2/" + folder + "/" + world_file)));
     for (const std::string& name : world_.BodyFileNames) {
-      auto body = std::make_unique<TBody>(world_);
-      ASSERT_TRUE(body->Load(world_.WorkingDirectory + name)) << name;
-      world_.Bodies.Add(std::move(body));
+      ASSERT_TRUE(world_.CreateBody(name)) << name;
     }
     log_start_ = log_.Count();  // the bodies' alerts about their explicit mass properties
   }
