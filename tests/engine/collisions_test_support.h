@@ -104,7 +104,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     ASSERT_TRUE(properties_.Load(dir_.File("model.cop"), model));
     BuildFreeBodyDynamics();
     collisions_.SetCoordinateCount(n);
-    log_start_ = log_.Count();
+    MarkLog();
   }
 
   // Body 0 a fixed floor, body 1 a 1 m box of 2 kg whose x, y, Rz are the three generalized coordinates;
@@ -177,13 +177,6 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     return true;
   }
 
-  // The lines logged since the model was loaded.
-  std::vector<std::string> NewLines() const {
-    const std::vector<std::string> all = Logged();
-    return {all.begin() + std::min<std::ptrdiff_t>(log_start_, static_cast<std::ptrdiff_t>(all.size())),
-            all.end()};
-  }
-
   // ICollisionWorld
   TWorld& World() override { return world_; }
   TContactProperties* ContactProperties() override { return &properties_; }
@@ -205,9 +198,6 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   bool with_view_ = false;
   RecordingContactsView view_;
   TCollisions collisions_{*this};
-
- private:
-  std::int32_t log_start_ = 0;
 };
 
 }  // namespace zentrova::test

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,14 @@ class EngineTest : public ::testing::Test {
     ClearNumericsError();
   }
   std::vector<std::string> Logged() const { return log_.Lines(); }
+  // Lines logged from here on are the new ones: what a fixture's loading logged is left behind.
+  void MarkLog() { log_start_ = log_.Count(); }
+  // The lines logged since MarkLog (all of them before it is called).
+  std::vector<std::string> NewLines() const {
+    const std::vector<std::string> all = Logged();
+    return {all.begin() + std::min<std::ptrdiff_t>(log_start_, static_cast<std::ptrdiff_t>(all.size())),
+            all.end()};
+  }
 
   static std::string Data(const std::string& relative) { return DataPath("engine/" + relative); }
 
@@ -43,6 +54,7 @@ class EngineTest : public ::testing::Test {
 
  private:
   TLog* previous_log_ = nullptr;
+  std::int32_t log_start_ = 0;
 };
 
 }  // namespace zentrova::test

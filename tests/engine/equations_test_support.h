@@ -25,7 +25,7 @@ class EquationsTest : public EngineTest {
     for (const std::string& name : world_.BodyFileNames) {
       ASSERT_TRUE(world_.CreateBody(name)) << name;
     }
-    log_start_ = log_.Count();  // the bodies' alerts about their explicit mass properties
+    MarkLog();  // the bodies' alerts about their explicit mass properties
   }
 
   // The arm fixture: bodies Arm (with every mass property given) and Hand, one generalized coordinate
@@ -45,17 +45,7 @@ class EquationsTest : public EngineTest {
 
   std::string Model(const std::string& file) const { return world_.WorkingDirectory + file; }
 
-  // The lines logged since the bodies were loaded.
-  std::vector<std::string> NewLines() const {
-    const std::vector<std::string> all = Logged();
-    return {all.begin() + std::min<std::ptrdiff_t>(log_start_, static_cast<std::ptrdiff_t>(all.size())),
-            all.end()};
-  }
-
   TWorld world_;
-
- private:
-  std::int32_t log_start_ = 0;
 };
 
 }  // namespace zentrova::test
