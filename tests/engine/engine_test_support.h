@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,6 +23,20 @@ class RecordingLogSink : public ILogSink {
  public:
   void AddLine(const std::string& line) override { lines.push_back(line); }
   std::vector<std::string> lines;
+};
+
+// A run control that counts the stops it is asked for. Atomic: a log line added on another thread may
+// stop it.
+class FakeRunControl : public IRunControl {
+ public:
+  explicit FakeRunControl(bool running_at_start = true) : running(running_at_start) {}
+  bool SimulationRunning() const override { return running; }
+  void StopSimulation() override {
+    ++stops;
+    running = false;
+  }
+  std::atomic<bool> running;
+  std::atomic<int> stops{0};
 };
 
 // Every test logs into a fresh global log and starts with "." as decimal separator and a clear numerics
