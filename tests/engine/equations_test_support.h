@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,6 +17,11 @@
 #include "engine_test_support.h"
 
 namespace zentrova::test {
+
+// A value the equations give to within a relative 1e-15 of the hand-computed one.
+inline void ExpectClose(long double actual, long double expected, const char* what) {
+  EXPECT_NEAR(actual, expected, 1e-15L * std::fabs(expected)) << what;
+}
 
 class EquationsTest : public EngineTest {
  protected:
