@@ -1,5 +1,6 @@
 // Fixtures shared by the engine tests: a global log that records its lines and the process-wide decimal
-// separator restored after every test; the message-box recorder comes from test_support.h.
+// separator restored after every test; the message-box recorder comes from test_support.h, the list
+// helpers from the numerics tests' support.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include "engine/log.h"
 #include "numerics/numerics_error.h"
+#include "numerics/numerics_test_support.h"
 #include "platform/settings.h"
 #include "test_support.h"
 
