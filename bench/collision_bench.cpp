@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
@@ -21,6 +20,7 @@
 #include "engine/contact_properties.h"
 #include "engine/world.h"
 #include "numerics/matrix.h"
+#include "platform/number_text.h"
 
 namespace zentrova {
 namespace {
@@ -30,10 +30,9 @@ void WriteFile(const std::filesystem::path& path, const std::string& text) {
   out << text;
 }
 
+// Numbers as the outline and INI readers read them back exactly.
 std::string Number(long double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.21Lg", value);
-  return text;
+  return FloatToTextRoundTrip(value, '.');
 }
 
 std::string Outline(const std::vector<long double>& x, const std::vector<long double>& y) {

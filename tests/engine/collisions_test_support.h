@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "engine/world.h"
 #include "engine_test_support.h"
 #include "numerics/matrix.h"
+#include "platform/number_text.h"
 
 namespace zentrova::test {
 
@@ -36,9 +36,7 @@ inline const char* const kPuckOutline =
 
 // A number as the INI reader reads it back exactly.
 inline std::string Num(long double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.21Lg", value);
-  return text;
+  return FloatToTextRoundTrip(value, '.');
 }
 
 // One body file; an empty `outline` makes a body without a shape. `position` and `velocity` are the
