@@ -49,6 +49,8 @@ bool TContactWatches::Load(const std::string& FileName, TBodyList& bodies, std::
     return true;
   }
   const TIniFile ini(path);
+  // [Common] holds the same values for every body: read once, where the first body's reading begins.
+  if (bodies.Count() > 0) ReadCommon(ini);
   for (std::int32_t b = 0; b < bodies.Count(); ++b) {
     if (!ReadBodySection(ini, bodies.Items(b), history_number)) return false;
   }
@@ -67,17 +69,13 @@ void TContactWatches::ReadCommon(const TIniFile& ini) {
   // A force is the impulse divided by -timeConstant: without a time constant there is nothing to divide by.
   if (ConvertImpulseToForce && TimeConstant == 0) {
     ConvertImpulseToForce = false;
-    if (!convert_alerted_) {
-      LogLine(
-          "[Alert] convertImpulseToForce needs a timeConstant other than 0; impulses are recorded without "
-          "conversion.");
-      convert_alerted_ = true;
-    }
+    LogLine(
+        "[Alert] convertImpulseToForce needs a timeConstant other than 0; impulses are recorded without "
+        "conversion.");
   }
 }
 
 bool TContactWatches::ReadBodySection(const TIniFile& ini, TBody& body, std::int32_t history_number) {
-  ReadCommon(ini);
   if (!ReshapeWindow.Read(ini) || !ConstantsUpdate.Read(ini) || !ChangeConstants.Read(ini) ||
       !BodyBalancedUpdate.Read(ini)) {
     return false;
