@@ -7,10 +7,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -22,6 +20,7 @@
 #include "engine/contact_properties.h"
 #include "engine/world.h"
 #include "numerics/matrix.h"
+#include "platform/number_text.h"
 
 namespace zentrova {
 namespace {
@@ -31,10 +30,9 @@ void WriteFile(const std::filesystem::path& path, const std::string& text) {
   out << text;
 }
 
+// Numbers as the outline and INI readers read them back exactly.
 std::string Number(long double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.21Lg", value);
-  return text;
+  return FloatToTextRoundTrip(value, '.');
 }
 
 std::string Outline(const std::vector<long double>& x, const std::vector<long double>& y) {
@@ -83,11 +81,7 @@ class WheelOnFloor : public ICollisionWorld {
               "[Bodies]\r\nBody1=floor.bdy\r\nBody2=wheel.bdy\r\n");
 
     world_.ReadWorldFile((dir_ / "model.wld").string());
-    for (const std::string& name : world_.BodyFileNames) {
-      auto b = std::make_unique<TBody>(world_);
-      b->Load(world_.WorkingDirectory + name);
-      world_.Bodies.Add(std::move(b));
-    }
+    for (const std::string& name : world_.BodyFileNames) world_.CreateBody(name);
     world_.GeneralizedCoordinates.Load((dir_ / "model.gc").string(), 3);
     TContactModel model;
     world_.Bodies.AddNames(model.BodyNames);

@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include "engine/body.h"
 #include "engine/contact_properties.h"
+#include "engine/contour_helpers.h"
 #include "engine/engine_constants.h"
 #include "engine/extrusion_solid.h"
+#include "engine/plane_geometry.h"
 #include "engine/world.h"
 
 namespace zentrova {
@@ -62,21 +63,6 @@ bool Overlap(const TBoundingBox& a, const TBody& body_a, const TBoundingBox& b, 
   if (xb + b.XMin > xa + a.XMax || xa + a.XMin > xb + b.XMax) return false;
   if (yb + b.YMin > ya + a.YMax || ya + a.YMin > yb + b.YMax) return false;
   return true;
-}
-
-// World position of outline point p: X = px + x c - y s, Y = py + y c + x s.
-void WorldPoint(const TBody& body, std::uint32_t p, long double& x, long double& y) {
-  const TExtrusionSolid& solid = body.Solid;
-  const long double bx = solid.Shape.X.Data()[p], by = solid.Shape.Y.Data()[p];
-  x = PositionX(body) + bx * solid.CosRz - by * solid.SinRz;
-  y = PositionY(body) + by * solid.CosRz + bx * solid.SinRz;
-}
-
-// The angle at one end of the edge between the edge and the line to the vertex, by the law of cosines.
-// Round-off can take the cosine just past +-1 for a vertex on the edge's line; it is clamped there.
-long double EndAngle(long double numerator, long double d01, long double dq) {
-  if (numerator == 0) return std::numbers::pi_v<long double> / 2;
-  return std::acos(std::clamp(numerator / (2 * d01 * dq), -1.0L, 1.0L));
 }
 
 }  // namespace
@@ -138,13 +124,11 @@ bool TCollisions::BroadPhase(std::int32_t i, std::int32_t j) {
 }
 
 void TCollisions::NarrowPhase(std::int32_t i, std::int32_t j) {
+  // Right after the broad phase passed the pair: both bodies have a shape and it has just refreshed
+  // their rotation records.
   TWorld& world = world_.World();
   TBody& a = world.Bodies.Items(i);
   TBody& b = world.Bodies.Items(j);
-  if (!a.HasShape || !b.HasShape) return;
-  a.UpdateRotation();
-  b.UpdateRotation();
-  if (TooDeep) return;
   Descend(a.Solid.BoxTree, b.Solid.BoxTree, a, b, i, j);
 }
 
@@ -200,8 +184,8 @@ void TCollisions::EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32
        k >= static_cast<std::int64_t>(edges.First); --k) {
     const auto edge = static_cast<std::uint32_t>(k);
     long double p0x = 0, p0y = 0, p1x = 0, p1y = 0;
-    WorldPoint(edge_body, edge, p0x, p0y);
-    WorldPoint(edge_body, edge + 1, p1x, p1y);
+    OutlinePointInWorldCached(edge_body, edge, p0x, p0y);
+    OutlinePointInWorldCached(edge_body, edge + 1, p1x, p1y);
     // An edge between two equal points has no direction: it cannot be touched.
     if (p0x == p1x && p0y == p1y) continue;
     for (std::uint32_t m = start; m < vertices.Last; ++m) {
@@ -215,7 +199,7 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
                                  long double p1x, long double p1y, const TBody& vertex_body, std::int32_t v,
                                  std::uint32_t m) {
   long double qx = 0, qy = 0;
-  WorldPoint(vertex_body, m, qx, qy);
+  OutlinePointInWorldCached(vertex_body, m, qx, qy);
 
   // The vertex must lie in the edge's leaf box (bounds included) before any distance is computed.
   const long double ex = PositionX(edge_body), ey = PositionY(edge_body);
@@ -255,9 +239,9 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
       if (k >= points) return false;
       std::uint32_t next = k + 1;
       if (next >= points) next = next - points + 1;  // past the closing point comes point 1
-      const long double angle0 = EndAngle(d0q_2 + d01_2 - d1q_2, d01, d0q);
+      const long double angle0 = LawOfCosinesAngleFromNumerator(d0q_2 + d01_2 - d1q_2, d01, d0q);
       if (!(angle0 <= angles.Data()[k] / 2)) return false;
-      const long double angle1 = EndAngle(d1q_2 + d01_2 - d0q_2, d01, d1q);
+      const long double angle1 = LawOfCosinesAngleFromNumerator(d1q_2 + d01_2 - d0q_2, d01, d1q);
       if (!(angle1 < angles.Data()[next] / 2)) return false;
     }
   }
@@ -295,11 +279,11 @@ void TCollisions::DrawOverPenetration(const TContact& contact) {
   const TBody& vertex = bodies.Items(contact.VertexBody);
   view->AddColor(1, 0, 0, 1);
   long double x = 0, y = 0;
-  WorldPoint(edge, static_cast<std::uint32_t>(contact.EdgeIndex), x, y);
+  OutlinePointInWorldCached(edge, static_cast<std::uint32_t>(contact.EdgeIndex), x, y);
   view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
-  WorldPoint(edge, static_cast<std::uint32_t>(contact.EdgeIndex) + 1, x, y);
+  OutlinePointInWorldCached(edge, static_cast<std::uint32_t>(contact.EdgeIndex) + 1, x, y);
   view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
-  WorldPoint(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
+  OutlinePointInWorldCached(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
   view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
   view->SetVisible(true);
 }
@@ -314,7 +298,7 @@ void TCollisions::ShowContacts() {
     const TBody& vertex = bodies.Items(contact.VertexBody);
     if (!vertex.HasShape) continue;
     long double x = 0, y = 0;
-    WorldPoint(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
+    OutlinePointInWorldCached(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
     view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
   }
   view->SetVisible(true);

@@ -124,7 +124,9 @@ class TCollisions {
   void EmptyContactLists();
   void ClassifyByVelocity(bool Retry);
   void PrepareContactLists();
+  // Both bodies have a shape and their turned root boxes overlap; refreshes both rotation records.
   bool BroadPhase(std::int32_t i, std::int32_t j);
+  // Descends the two box trees of a pair that the broad phase has just passed.
   void NarrowPhase(std::int32_t i, std::int32_t j);
   void Descend(const TBoundingBoxTree& a, const TBoundingBoxTree& b, TBody& body_i, TBody& body_j,
                std::int32_t i, std::int32_t j);

@@ -12,11 +12,21 @@ namespace zentrova {
 
 namespace {
 
-const char* const kNoFile = "[Error] No contact properties file found.";
-const char* const kAllSuffix = ":all";
 const char* const kZero = "0";
 
 }  // namespace
+
+std::string AllPairsSection(const std::string& body) {
+  return body + ":all";
+}
+
+bool FindPairSection(const TIniFile& ini, const std::string& a, const std::string& b, std::string& section,
+                     bool& reversed) {
+  section = a + "-" + b;
+  reversed = !ini.SectionExists(section);
+  if (reversed) section = b + "-" + a;
+  return ini.SectionExists(section);
+}
 
 TCoefficientOfContact::TCoefficientOfContact(const TFloatList& temperatures) : temperatures_(temperatures) {}
 
@@ -54,7 +64,7 @@ bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const s
                                             const TContactModel& model) {
   const std::string path = FindFile(FileName);
   if (path.empty()) {
-    LogLine(kNoFile);
+    LogLine(kNoContactPropertiesFile);
     return false;
   }
   const auto n = static_cast<std::uint32_t>(model.BodyNames.size());
@@ -64,7 +74,7 @@ bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const s
   const TIniFile ini(path);
 
   for (std::uint32_t i = 0; i < n; ++i) {
-    const std::string section = model.BodyNames[i] + kAllSuffix;
+    const std::string section = AllPairsSection(model.BodyNames[i]);
     if (!ini.SectionExists(section)) continue;
     std::string text;
     ReadSection(ini, section, Key, model, text);
@@ -76,9 +86,10 @@ bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const s
 
   for (std::uint32_t i = 0; i < n; ++i) {
     for (std::uint32_t j = i + 1; j < n; ++j) {
-      std::string section = model.BodyNames[i] + "-" + model.BodyNames[j];
-      if (!ini.SectionExists(section)) section = model.BodyNames[j] + "-" + model.BodyNames[i];
-      if (!ini.SectionExists(section)) continue;
+      std::string section;
+      bool reversed = false;
+      // Either order gives the pair the same coefficient.
+      if (!FindPairSection(ini, model.BodyNames[i], model.BodyNames[j], section, reversed)) continue;
       std::uint32_t k = 0;
       PairIndexOf(i, j, n, k);
       ReadSection(ini, section, Key, model, Expressions[k]);

@@ -29,6 +29,16 @@ struct TContactModel {
   long double* Time = nullptr;
 };
 
+// The sections of the contact properties file, as every reader of it finds them: a body's ":all"
+// section, and the section of the pair of bodies a and b, "a-b" or else "b-a" (`reversed`); false when
+// the file has neither.
+std::string AllPairsSection(const std::string& body);
+bool FindPairSection(const TIniFile& ini, const std::string& a, const std::string& b, std::string& section,
+                     bool& reversed);
+
+// What a reader of the contact properties file logs when the file is missing.
+inline constexpr const char* kNoContactPropertiesFile = "[Error] No contact properties file found.";
+
 class TCoefficientOfContact {
  public:
   // The coefficient reads the pair temperatures of the contact properties that own it.

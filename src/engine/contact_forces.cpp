@@ -8,18 +8,11 @@
 #include "engine/dense_matrix.h"
 #include "engine/linear_complementarity.h"
 #include "engine/log.h"
+#include "engine/plane_geometry.h"
 #include "engine/world.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {
-
-namespace {
-
-long double Sign(long double v) {
-  return v > 0 ? 1.0L : (v < 0 ? -1.0L : 0.0L);
-}
-
-}  // namespace
 
 // Symbols: m resting contacts, s of them sticking and m - s sliding; n generalized coordinates; W_N
 // (n x m) the normal Jacobians of the resting contacts, W_T,st (n x s) and W_T,sl (n x (m - s)) the
@@ -120,16 +113,8 @@ bool TCollisions::SolveContactForces() {
     q[TM + r] -= bias;
   }
 
-  TSqrMatrix lcp;
-  a.CopyTo(lcp);
-  TFloatList q_list, w_list, z_list;
-  q_list.Dim(size);
-  w_list.Dim(size);
-  z_list.Dim(size);
-  for (std::uint32_t i = 0; i < size; ++i) q_list.Data()[i] = q[i];
-  if (!SolveLCP(world, world.Time, lcp, q_list, w_list, z_list)) return false;
-  const long double* z = z_list.Data();
-  const long double* w = w_list.Data();
+  std::vector<long double> w, z;
+  if (!SolveLCP(world, world.Time, a, q, w, z)) return false;
 
   for (std::uint32_t i = 0; i < m; ++i) {
     RestingContacts->Items(static_cast<std::int32_t>(i)).Force.Normal.Set(z[N + i]);

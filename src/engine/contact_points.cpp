@@ -5,16 +5,13 @@
 #include "engine/body.h"
 #include "engine/contact_properties.h"
 #include "engine/expression_list.h"
+#include "engine/plane_geometry.h"
 #include "engine/world.h"
 #include "platform/exception.h"
 
 namespace zentrova {
 
 namespace {
-
-long double Sign(long double v) {
-  return v > 0 ? 1.0L : (v < 0 ? -1.0L : 0.0L);
-}
 
 // The body's contribution to the Jacobian columns jx, jy and the bias b of a point at lever arm r
 // (world coordinates) from its origin, with sign sigma (+1 edge body, -1 vertex body):
@@ -131,7 +128,7 @@ void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
   const long double dx = (ke.Position.X.Get() + re_x_) - (kv.Position.X.Get() + rv_x_);
   const long double dy = (ke.Position.Y.Get() + re_y_) - (kv.Position.Y.Get() + rv_y_);
   Kinematics.Position.Normal.Set(normal(dx, dy));
-  Kinematics.Position.Tangent.Set(tangential(dx, dy));
+  // Only the depth is kept of the relative position.
   Kinematics.Position.Tangent.Set(0);
 
   // dv = (vE + wE x rE) - (vV + wV x rV), with w x r = w (-ry, rx)

@@ -10,8 +10,6 @@ namespace zentrova {
 
 namespace {
 
-const char* const kNoFile = "[Error] No contact properties file found.";
-const char* const kAllSuffix = ":all";
 const char* const kDefaultResisting = "T:T";
 
 }  // namespace
@@ -85,7 +83,7 @@ bool TContactProperties::Load(const std::string& FileName, const TContactModel& 
 bool TContactProperties::LoadPairs(const std::string& FileName, const TContactModel& model) {
   const std::string path = FindFile(FileName);
   if (path.empty()) {
-    LogLine(kNoFile);
+    LogLine(kNoContactPropertiesFile);
     return false;
   }
   if (model.BodyNames.size() < 2) return false;
@@ -116,7 +114,7 @@ void TContactProperties::SetPair(const TIniFile& ini, const std::string& section
 
 void TContactProperties::ReadAllSettings(const TIniFile& ini, const TContactModel& model) {
   for (std::uint32_t i = 0; i < body_count_; ++i) {
-    const std::string section = model.BodyNames[i] + kAllSuffix;
+    const std::string section = AllPairsSection(model.BodyNames[i]);
     if (!ini.SectionExists(section)) continue;
     for (std::uint32_t j = 0; j < body_count_; ++j) {
       if (j != i) SetPair(ini, section, i, j);
@@ -128,15 +126,11 @@ void TContactProperties::ReadAllSettings(const TIniFile& ini, const TContactMode
 void TContactProperties::ReadPairSettings(const TIniFile& ini, const TContactModel& model) {
   for (std::uint32_t i = 0; i < body_count_; ++i) {
     for (std::uint32_t j = i + 1; j < body_count_; ++j) {
-      std::string section = model.BodyNames[i] + "-" + model.BodyNames[j];
-      std::uint32_t a = i;
-      std::uint32_t b = j;
-      if (!ini.SectionExists(section)) {
-        section = model.BodyNames[j] + "-" + model.BodyNames[i];
-        std::swap(a, b);
-      }
-      if (!ini.SectionExists(section)) continue;
-      SetPair(ini, section, a, b);
+      std::string section;
+      bool reversed = false;
+      if (!FindPairSection(ini, model.BodyNames[i], model.BodyNames[j], section, reversed)) continue;
+      // The first body of the section is the first of its resistingPenetration text.
+      SetPair(ini, section, reversed ? j : i, reversed ? i : j);
       WarnIfNeitherResists(ini, section);
     }
   }

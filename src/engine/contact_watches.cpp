@@ -15,13 +15,6 @@ namespace zentrova {
 namespace {
 
 const char* const kCommon = "Common";
-const char* const kCheckWatchesFile = "[Error] Check watches file.";
-
-bool Refuse() {
-  LogLine(kCheckWatchesFile);
-  return false;
-}
-
 // A point index of a watch list: an integer that is not negative.
 bool ReadIndex(const std::string& text, std::int64_t& value) {
   std::int32_t v = 0;
@@ -56,6 +49,8 @@ bool TContactWatches::Load(const std::string& FileName, TBodyList& bodies, std::
     return true;
   }
   const TIniFile ini(path);
+  // [Common] holds the same values for every body: read once, where the first body's reading begins.
+  if (bodies.Count() > 0) ReadCommon(ini);
   for (std::int32_t b = 0; b < bodies.Count(); ++b) {
     if (!ReadBodySection(ini, bodies.Items(b), history_number)) return false;
   }
@@ -74,17 +69,13 @@ void TContactWatches::ReadCommon(const TIniFile& ini) {
   // A force is the impulse divided by -timeConstant: without a time constant there is nothing to divide by.
   if (ConvertImpulseToForce && TimeConstant == 0) {
     ConvertImpulseToForce = false;
-    if (!convert_alerted_) {
-      LogLine(
-          "[Alert] convertImpulseToForce needs a timeConstant other than 0; impulses are recorded without "
-          "conversion.");
-      convert_alerted_ = true;
-    }
+    LogLine(
+        "[Alert] convertImpulseToForce needs a timeConstant other than 0; impulses are recorded without "
+        "conversion.");
   }
 }
 
 bool TContactWatches::ReadBodySection(const TIniFile& ini, TBody& body, std::int32_t history_number) {
-  ReadCommon(ini);
   if (!ReshapeWindow.Read(ini) || !ConstantsUpdate.Read(ini) || !ChangeConstants.Read(ini) ||
       !BodyBalancedUpdate.Read(ini)) {
     return false;
@@ -110,7 +101,7 @@ bool TContactWatches::ReadBodySection(const TIniFile& ini, TBody& body, std::int
   }
   if (!ReadMaxChange(ini.ReadString(section, "maxChange", "0"), reshape.MaxChangeLow,
                      reshape.MaxChangeHigh)) {
-    return Refuse();
+    return RefuseWatchesFile();
   }
   return ParseWatchList(body, list);
 }
@@ -121,7 +112,7 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
   const std::int64_t last = n - 2;
   const std::string whole = LowerCase(Trim(text));
   if (whole == "all:" || whole == "[all:]") {
-    if (last < 0) return Refuse();
+    if (last < 0) return RefuseWatchesFile();
     AddRangeWatch(body, 0, whole == "all:", static_cast<std::uint32_t>(last));
     return true;
   }
@@ -134,7 +125,7 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
   for (std::string item : SplitCommaText(text)) {
     bool normal_tangential = true;
     if (item[0] == '[') {
-      if (item.size() < 2 || item.back() != ']') return Refuse();
+      if (item.size() < 2 || item.back() != ']') return RefuseWatchesFile();
       normal_tangential = false;
       item = item.substr(1, item.size() - 2);
     }
@@ -145,9 +136,9 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
     if (dash != std::string::npos || colon != std::string::npos) {
       const std::size_t at = dash != std::string::npos ? dash : colon;
       if (!ReadIndex(item.substr(0, at), from) || !ReadRangeEnd(item.substr(at + 1), last, to)) {
-        return Refuse();
+        return RefuseWatchesFile();
       }
-      if (from > last || to < from) return Refuse();
+      if (from > last || to < from) return RefuseWatchesFile();
       if (dash != std::string::npos) {
         for (std::int64_t i = from; i <= to; ++i) {
           AddPointWatch(body, static_cast<std::uint32_t>(i), normal_tangential);
@@ -157,7 +148,7 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
                       static_cast<std::uint32_t>(to));
       }
     } else {
-      if (!ReadIndex(item, from) || from > last) return Refuse();
+      if (!ReadIndex(item, from) || from > last) return RefuseWatchesFile();
       AddPointWatch(body, static_cast<std::uint32_t>(from), normal_tangential);
     }
   }

@@ -118,8 +118,6 @@ class TContactWatches {
   void AddPointWatch(TBody& body, std::uint32_t i, bool normal_tangential);
   void AddRangeWatch(TBody& body, std::uint32_t from, bool normal_tangential, std::uint32_t to);
   static void MarkWatchedPoint(TBody& body, std::uint32_t i, std::int32_t w);
-
-  bool convert_alerted_ = false;
 };
 
 }  // namespace zentrova

@@ -1,8 +1,5 @@
 #include "engine/contour_helpers.h"
 
-#include "engine/body.h"
-#include "engine/plane_geometry.h"
-
 namespace zentrova {
 
 void WrapPointIndex(const TBody& body, std::int32_t& i) {
@@ -18,13 +15,6 @@ void WrapPointIndex(const TBody& body, std::int32_t& i) {
 void OutlinePointInWorld(TBody& body, std::uint32_t i, long double& x, long double& y) {
   body.UpdateRotation();
   OutlinePointInWorldCached(body, i, x, y);
-}
-
-void OutlinePointInWorldCached(const TBody& body, std::uint32_t i, long double& x, long double& y) {
-  const TExtrusionSolid& solid = body.Solid;
-  // Through At: an index past the outline is recorded as a numerics error instead of read.
-  RotateTranslate(body.Kinematics.Position.X.Get(), body.Kinematics.Position.Y.Get(), solid.Shape.X.At(i),
-                  solid.Shape.Y.At(i), solid.CosRz, solid.SinRz, x, y);
 }
 
 }  // namespace zentrova

@@ -103,17 +103,15 @@ bool TDependentCoordinates::LinkBodies(const std::vector<std::string>& definitio
     const std::string& name = Names[k];
     TKey key(world_);
     key.SetKeyText(name);
-    std::int32_t index = -1;
-    if (key.Part(0) != "b" || !world_.Bodies.FindByName(key.Part(1), index)) {
+    bool is_key = false;
+    TBody* const found = key.FindBody(is_key);
+    if (found == nullptr) {
       LogLine("[Error] No dependent body coordinate " + name + " found. Check body names.");
       return false;
     }
-    TBody& body = world_.Bodies.Items(index);
-    const auto component = CoordinateComponentByName(key.Part(2));
-    if (!component) {
-      LogLine("[Error] Body position pointer of " + key.DelimitedText() + " was not set.");
-      return false;
-    }
+    TBody& body = *found;
+    const auto component = key.CoordinateComponent();
+    if (!component) return false;
     LinkToDependentCoordinate(body.Kinematics, body.Links, *component, Definitions.Values,
                               static_cast<std::uint32_t>(k));
     if (*component != TCoordinateComponent::Rz) continue;
@@ -185,9 +183,10 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
     }
     TKey key(world_);
     key.SetKeyText(name);
-    std::int32_t index = -1;
-    if (key.Part(0) != "b" || !world_.Bodies.FindByName(key.Part(1), index)) continue;
-    if (!world_.Bodies.Items(index).Links.SetJacobians(key, vector, scalar)) ok = false;
+    bool is_key = false;
+    TBody* const body = key.FindBody(is_key);
+    if (body == nullptr) continue;
+    if (!body->Links.SetJacobians(key, vector, scalar)) ok = false;
   }
   return ok;
 }

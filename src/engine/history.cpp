@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 #include "engine/contact_watches.h"
@@ -87,8 +88,22 @@ bool LeadingValues(const std::string& line, std::size_t count, std::vector<long 
   return true;
 }
 
-bool BlankLine(const std::string& line) {
-  return Trim(line).empty();
+// Every non-blank line of an open recorded file goes to `take` as its first `count` reals, in file order
+// (a history started from another one begins with the empty lines of a short file). False after the
+// line's error at the first line that holds fewer; the lines before it have been taken.
+bool ReadRecords(TTextReader& reader, const std::string& file_name, std::size_t count,
+                 const std::function<void(const std::vector<long double>&)>& take) {
+  std::string line;
+  std::vector<long double> values;
+  for (std::size_t number = 1; reader.ReadLine(line); ++number) {
+    if (Trim(line).empty()) continue;
+    if (!LeadingValues(line, count, values)) {
+      LogLine(LineError(file_name, number));
+      return false;
+    }
+    take(values);
+  }
+  return true;
 }
 
 }  // namespace
@@ -196,18 +211,7 @@ bool THistory::ReadData() {
     return false;
   }
   const std::uint32_t n = world_.GeneralizedCoordinateCount();
-  const std::size_t needed = 2 + 3 * static_cast<std::size_t>(n);
-  bool ok = true;
-  std::string line;
-  std::vector<long double> values;
-  for (std::size_t number = 1; reader.ReadLine(line); ++number) {
-    // A history started from another one begins with the empty lines of a short data file.
-    if (BlankLine(line)) continue;
-    if (!LeadingValues(line, needed, values)) {
-      LogLine(LineError(DataFileName, number));
-      ok = false;
-      break;
-    }
+  auto take = [&](const std::vector<long double>& values) {
     auto state = std::make_unique<TGeneralizedCoordinatesHistory>(n);
     state->Time = values[0];
     state->MechanicalEnergy = values[1];
@@ -218,7 +222,8 @@ bool THistory::ReadData() {
       c.QDDot.Data()[i] = values[4 + 3 * i];
     }
     Points.Add(std::move(state));
-  }
+  };
+  const bool ok = ReadRecords(reader, DataFileName, 2 + 3 * std::size_t{n}, take);
   world_.SetStoredStates(Points.Count());
   world_.SetCurrentState(0);
   return ok;
@@ -235,16 +240,8 @@ bool THistory::ReadWatches() {
   TWatchesData& data = watches->Data;
   const std::uint32_t count = std::min(watches->Count(), data.Count());
   const std::size_t per_watch = watches->WriteAveragedTDivN ? 4 : 3;
-  const std::size_t needed = 1 + per_watch * count;
   bool read = false;
-  std::string line;
-  std::vector<long double> values;
-  for (std::size_t number = 1; reader.ReadLine(line); ++number) {
-    if (BlankLine(line)) continue;
-    if (!LeadingValues(line, needed, values)) {
-      LogLine(LineError(WatchesFileName, number));
-      return false;
-    }
+  auto take = [&](const std::vector<long double>& values) {
     // Later lines overwrite earlier ones: the watches end with the last record.
     watches->LastTime = values[0];
     for (std::uint32_t w = 0; w < count; ++w) {
@@ -256,7 +253,8 @@ bool THistory::ReadWatches() {
       if (per_watch == 4) data.AveragedRatio.Data()[w] = values[at + 3];
     }
     read = true;
-  }
+  };
+  if (!ReadRecords(reader, WatchesFileName, 1 + per_watch * count, take)) return false;
   if (read && count > 0) {
     // The run that wrote the last line cleared what is kept per record after writing it; so does the
     // continued run, or its first record would count the last interval twice.
@@ -524,18 +522,10 @@ bool THistory::SumWatchHistory(const TIntList& indexes, TFloatList& sum_n, TFloa
     return false;
   }
   const std::size_t per_watch = watches != nullptr && watches->WriteAveragedTDivN ? 4 : 3;
-  const std::size_t needed = 1 + per_watch * count;
   bool started = false;
   long double first_time = 0;
   long double last_time = 0;
-  std::string line;
-  std::vector<long double> values;
-  for (std::size_t number = 1; reader.ReadLine(line); ++number) {
-    if (BlankLine(line)) continue;
-    if (!LeadingValues(line, needed, values)) {
-      LogLine(LineError(WatchesFileName, number));
-      return false;
-    }
+  auto take = [&](const std::vector<long double>& values) {
     last_time = values[0];
     if (!started) {
       first_time = last_time;
@@ -550,7 +540,8 @@ bool THistory::SumWatchHistory(const TIntList& indexes, TFloatList& sum_n, TFloa
       sum_w.Data()[j] += values[at + 2];
       ++j;
     }
-  }
+  };
+  if (!ReadRecords(reader, WatchesFileName, 1 + per_watch * count, take)) return false;
   if (started) span = last_time - first_time;
   return true;
 }

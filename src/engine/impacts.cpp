@@ -9,42 +9,11 @@
 #include "engine/engine_constants.h"
 #include "engine/linear_complementarity.h"
 #include "engine/log.h"
+#include "engine/plane_geometry.h"
 #include "engine/world.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {
-
-namespace {
-
-long double Sign(long double v) {
-  return v > 0 ? 1.0L : (v < 0 ? -1.0L : 0.0L);
-}
-
-std::vector<long double> ToVector(const TFloatList& list, std::uint32_t count) {
-  std::vector<long double> v(count, 0.0L);
-  for (std::uint32_t i = 0; i < count && i < list.Count(); ++i) v[i] = list.Data()[i];
-  return v;
-}
-
-// Solves w = A z + q, w >= 0, z >= 0, w^T z = 0 for the dense A; q is changed as the solver changes it.
-bool Solve(const TWorld& world, const TDenseMatrix& a, std::vector<long double>& q,
-           std::vector<long double>& w, std::vector<long double>& z) {
-  const auto size = static_cast<std::uint32_t>(q.size());
-  TSqrMatrix m;
-  a.CopyTo(m);
-  TFloatList q_list, w_list, z_list;
-  q_list.Dim(size);
-  w_list.Dim(size);
-  z_list.Dim(size);
-  for (std::uint32_t i = 0; i < size; ++i) q_list.Data()[i] = q[i];
-  const bool solved = SolveLCP(world, world.Time, m, q_list, w_list, z_list);
-  q = ToVector(q_list, size);
-  w = ToVector(w_list, size);
-  z = ToVector(z_list, size);
-  return solved;
-}
-
-}  // namespace
 
 bool TCollisions::InverseMassMatrix(TDenseMatrix& minv) {
   const std::uint32_t n = world_.World().GeneralizedCoordinates.Count;
@@ -137,7 +106,7 @@ bool TCollisions::SolveImpacts() {
     q[TP + i] = vt[i];
     q[TM + i] = -vt[i];
   }
-  if (!Solve(world, a, q, wc, zc)) return !approaching;
+  if (!SolveLCP(world, world.Time, a, q, wc, zc)) return !approaching;
 
   // Velocities after compression vN' = wC_N, vT' = wC_T+ - zC_R+; the work of each contact is its
   // impulse times the mean of the velocities before and after.
@@ -194,7 +163,7 @@ bool TCollisions::SolveImpacts() {
     qe[RP + i] = fp[i];
     qe[RM + i] = fp[k + i];
   }
-  if (!Solve(world, a, qe, we, ze)) return false;
+  if (!SolveLCP(world, world.Time, a, qe, we, ze)) return false;
 
   // Lambda_E = zE + P, Lambda = Lambda_E + Lambda_C; expansion work from the velocities after compression
   // to those after expansion, vN'' = wE_N, vT'' = wE_T+ - zE_R+.

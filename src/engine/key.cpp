@@ -78,6 +78,12 @@ TBody* TKey::FindBody(bool& is_key) const {
   return &world_.Bodies.Items(index);
 }
 
+std::optional<TCoordinateComponent> TKey::CoordinateComponent() const {
+  const auto component = CoordinateComponentByName(Part(2));
+  if (!component) LogLine("[Error] Body position pointer of " + DelimitedText() + " was not set.");
+  return component;
+}
+
 bool TKey::LinkBodyCoordinates(std::uint32_t i) {
   bool is_key = false;
   TBody* body = FindBody(is_key);
@@ -88,11 +94,8 @@ bool TKey::LinkBodyCoordinates(std::uint32_t i) {
             "coordinates.");
     return false;
   }
-  const auto component = CoordinateComponentByName(Part(2));
-  if (!component) {
-    LogLine("[Error] Body position pointer of " + DelimitedText() + " was not set.");
-    return false;
-  }
+  const auto component = CoordinateComponent();
+  if (!component) return false;
   return LinkToGeneralizedCoordinate(body->Kinematics, body->Links, *component,
                                      world_.GeneralizedCoordinates.Evaluated, i);
 }
@@ -105,11 +108,8 @@ bool TKey::CopyStartValues(std::uint32_t i) {
     LogLine("[Error] Body " + Part(1) + " not found/created.");
     return false;
   }
-  const auto component = CoordinateComponentByName(Part(2));
-  if (!component) {
-    LogLine("[Error] Body position pointer of " + DelimitedText() + " was not set.");
-    return false;
-  }
+  const auto component = CoordinateComponent();
+  if (!component) return false;
   TCoordinateList& evaluated = world_.GeneralizedCoordinates.Evaluated;
   if (i >= evaluated.Count()) return false;
   // The own values: the pointers may already aim at these very elements.

@@ -17,6 +17,7 @@ namespace zentrova {
 
 class TWorld;
 class TBody;
+enum class TCoordinateComponent : std::uint8_t;
 
 // The mass properties a key can name, in the order the expression lists substitute them.
 inline constexpr std::array<const char*, 7> kMassPropertyNames = {"m",   "Jxx", "Jyy", "Jzz",
@@ -54,12 +55,15 @@ class TKey {
   // The body's mass property named by the key.
   bool LinkMassProperty(long double& value) const;
 
+  // The body named by part 1 when part 0 is "b"; nullptr otherwise (`is_key` tells which failed).
+  TBody* FindBody(bool& is_key) const;
+  // The body coordinate that part 2 names; none, after "[Error] Body position pointer of <the delimited
+  // text> was not set.", when it names none.
+  std::optional<TCoordinateComponent> CoordinateComponent() const;
+
   TWorld& World() const { return world_; }
 
  private:
-  // The body named by part 1 when part 0 is "b"; nullptr otherwise (`is_key` tells which failed).
-  TBody* FindBody(bool& is_key) const;
-
   TWorld& world_;
   std::vector<std::string> parts_;
 };

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/dense_matrix.h"
 #include "engine/engine_constants.h"
 #include "engine/log.h"
 #include "engine/world.h"
@@ -285,10 +286,10 @@ class TPivoting {
   void GatherColumnOfM(std::uint32_t j) {
     for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x.Set(m_[active_[p]][j]);
   }
-  // Be of the entering variable at row k.
-  long double EnteringAt(std::int32_t entering, std::uint32_t k) const {
+  // Row k of a variable's basis column: column j of M for z_j, -e_j for w_j.
+  long double ColumnAt(std::int32_t variable, std::uint32_t k) const {
     const auto n = static_cast<std::int32_t>(n_);
-    return entering < n ? m_[k][entering] : (k == static_cast<std::uint32_t>(entering - n) ? -1.0L : 0.0L);
+    return variable < n ? m_[k][variable] : (k == static_cast<std::uint32_t>(variable - n) ? -1.0L : 0.0L);
   }
   // The pass over the rows when z_j enters next: b_i - theta d_i (theta for row r), row i of Binv
   // minus v_i a, then times column j of M (gathered in terms_), into d_i, and the first ratio pass over
@@ -373,15 +374,10 @@ bool TPivoting<Cell>::Pivot(std::uint32_t r, long double theta, std::int32_t ent
   const Cell* v = d_;
   if (!IsActive(r)) {
     // w_r leaves for the first time: only v_r differs from d_r, by u_r = Be_r + 1 on the diagonal.
-    v_[r].Set(RowDot(r, EnteringAt(entering, r) + 1));
+    v_[r].Set(RowDot(r, ColumnAt(entering, r) + 1));
     Activate(r);
   } else {
-    for (std::uint32_t k = 0; k < n; ++k) {
-      const long double old = leaving < static_cast<std::int32_t>(n)
-                                  ? m_[k][leaving]
-                                  : (k == static_cast<std::uint32_t>(leaving) - n ? -1.0L : 0.0L);
-      u_[k].Set(EnteringAt(entering, k) - old);
-    }
+    for (std::uint32_t k = 0; k < n; ++k) u_[k].Set(ColumnAt(entering, k) - ColumnAt(leaving, k));
     for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x = u_[active_[p]];
     for (std::uint32_t i = 0; i < n; ++i) v_[i].Set(RowDot(i, u_[i].Get()));
     v = v_;
@@ -523,6 +519,13 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
   return TOutcome::PassLimit;
 }
 
+// The first `count` values of a list, zeros where it is shorter.
+std::vector<long double> ToVector(const TFloatList& list, std::uint32_t count) {
+  std::vector<long double> v(count, 0.0L);
+  for (std::uint32_t i = 0; i < count && i < list.Count(); ++i) v[i] = list.Data()[i];
+  return v;
+}
+
 }  // namespace
 
 long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax) {
@@ -558,6 +561,23 @@ bool SolveLCP(const TWorld& World, long double Time, const TSqrMatrix& M, TFloat
   alerts.Time = Time;
   const long double pivot_tolerance = LCPPivotTolerance(q, tolerances.PivotMin, tolerances.PivotMax);
   return LemkeSolve(M, q, W, Z, kLCPInfinity, tolerances.LexicoZero, pivot_tolerance, kLCPZero, alerts);
+}
+
+bool SolveLCP(const TWorld& World, long double Time, const TDenseMatrix& M, std::vector<long double>& q,
+              std::vector<long double>& W, std::vector<long double>& Z) {
+  const auto size = static_cast<std::uint32_t>(q.size());
+  TSqrMatrix m;
+  M.CopyTo(m);
+  TFloatList q_list, w_list, z_list;
+  q_list.Dim(size);
+  w_list.Dim(size);
+  z_list.Dim(size);
+  for (std::uint32_t i = 0; i < size; ++i) q_list.Data()[i] = q[i];
+  const bool solved = SolveLCP(World, Time, m, q_list, w_list, z_list);
+  q = ToVector(q_list, size);
+  W = ToVector(w_list, size);
+  Z = ToVector(z_list, size);
+  return solved;
 }
 
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,

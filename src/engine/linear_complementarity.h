@@ -32,6 +32,7 @@
 
 namespace zentrova {
 
+class TDenseMatrix;
 class TFloatList;
 class TSqrMatrix;
 class TWorld;
@@ -62,6 +63,11 @@ struct TLCPPivot {
 // lists too small): W and Z hold zeros.
 bool SolveLCP(const TWorld& World, long double Time, const TSqrMatrix& M, TFloatList& q, TFloatList& W,
               TFloatList& Z);
+
+// The same for the dense matrix and plain vectors that the contact solvers build: W and Z are sized to
+// q's n values, and q takes back what the solve made of it.
+bool SolveLCP(const TWorld& World, long double Time, const TDenseMatrix& M, std::vector<long double>& q,
+              std::vector<long double>& W, std::vector<long double>& Z);
 
 // The pivot tolerance that SolveLCP passes on: 10^(-6 - k), k the decimal logarithm of the mean |q_i|
 // rounded to the nearest integer (ties to even), clamped into [ToleranceMin, ToleranceMax]. All q_i = 0

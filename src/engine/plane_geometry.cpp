@@ -30,7 +30,10 @@ long double AngleAtVertex(const TPlaneVector& p, const TPlaneVector& r, const TP
 }
 
 long double LawOfCosinesAngle(long double a, long double b, long double c) {
-  const long double numerator = a * a + b * b - c * c;
+  return LawOfCosinesAngleFromNumerator(a * a + b * b - c * c, a, b);
+}
+
+long double LawOfCosinesAngleFromNumerator(long double numerator, long double a, long double b) {
   if (numerator == 0) return std::numbers::pi_v<long double> / 2;
   return SafeArcCos(numerator / (2 * a * b));
 }
@@ -48,12 +51,6 @@ bool Normalize2D(long double& x, long double& y) {
   x /= length;
   y /= length;
   return true;
-}
-
-void RotateTranslate(long double ox, long double oy, long double px, long double py, long double cos_rz,
-                     long double sin_rz, long double& x, long double& y) {
-  x = ox + px * cos_rz - py * sin_rz;
-  y = oy + py * cos_rz + px * sin_rz;
 }
 
 }  // namespace zentrova

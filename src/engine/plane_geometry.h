@@ -1,5 +1,5 @@
-// Small routines on plane vectors shared by the outline, collision and reshaping code. Extended reals,
-// angles in radians.
+// Small routines on plane vectors and reals shared by the outline, collision, contact and reshaping
+// code. Extended reals, angles in radians.
 #pragma once
 
 namespace zentrova {
@@ -19,6 +19,15 @@ long double AngleAtVertex(const TPlaneVector& p, const TPlaneVector& r, const TP
 
 // The angle opposite side c of a triangle with sides a, b, c.
 long double LawOfCosinesAngle(long double a, long double b, long double c);
+// The same from the cosine's numerator a^2 + b^2 - c^2, for callers that hold the squared sides already
+// (squaring the roots again would round differently): pi/2 when the numerator is exactly 0, else the
+// arccosine of numerator / (2ab), round-off past +-1 clamped.
+long double LawOfCosinesAngleFromNumerator(long double numerator, long double a, long double b);
+
+// -1, 0 or 1 after the sign of v (0 for a zero of either sign).
+inline long double Sign(long double v) {
+  return v > 0 ? 1.0L : (v < 0 ? -1.0L : 0.0L);
+}
 
 // Rotates (x, y) by `angle` about the origin.
 void Rotate2D(long double& x, long double& y, long double angle);
@@ -28,7 +37,10 @@ void Rotate2D(long double& x, long double& y, long double angle);
 bool Normalize2D(long double& x, long double& y);
 
 // The point p of a frame with origin o, turned by the angle whose cosine and sine are given.
-void RotateTranslate(long double ox, long double oy, long double px, long double py, long double cos_rz,
-                     long double sin_rz, long double& x, long double& y);
+inline void RotateTranslate(long double ox, long double oy, long double px, long double py,
+                            long double cos_rz, long double sin_rz, long double& x, long double& y) {
+  x = ox + px * cos_rz - py * sin_rz;
+  y = oy + py * cos_rz + px * sin_rz;
+}
 
 }  // namespace zentrova

@@ -8,8 +8,6 @@ namespace zentrova {
 
 namespace {
 
-const char* const kCheckWatchesFile = "[Error] Check watches file.";
-
 bool Separates(char c) {
   return c == ',' || static_cast<unsigned char>(c) <= ' ';
 }
@@ -25,12 +23,12 @@ bool ToReals(const std::vector<std::string>& items, std::vector<long double>& va
   return true;
 }
 
-bool Refuse() {
-  LogLine(kCheckWatchesFile);
+}  // namespace
+
+bool RefuseWatchesFile() {
+  LogLine("[Error] Check watches file.");
   return false;
 }
-
-}  // namespace
 
 std::vector<std::string> SplitCommaText(const std::string& text) {
   std::vector<std::string> items;
@@ -73,7 +71,7 @@ bool TReshapeWindow::Read(const TIniFile& ini) {
     std::vector<long double> values;
     if (!ToReals(SplitCommaText(text), values)) {
       Active = false;
-      return Refuse();
+      return RefuseWatchesFile();
     }
     // One number leaves the upper end undefined: the window must not open on half a range.
     if (values.size() < 2) {
@@ -119,7 +117,7 @@ bool TChangeConstants::Read(const TIniFile& ini) {
     std::vector<long double> values;
     if (!ToReals(SplitCommaText(changes), values)) {
       Active = false;
-      return Refuse();
+      return RefuseWatchesFile();
     }
     for (long double v : values) Changes.Add(v);
   }
@@ -143,7 +141,7 @@ bool TBodyBalancedUpdate::Read(const TIniFile& ini) {
   }
   if (!max_change.empty() && !ReadMaxChange(max_change, MaxChangeLow, MaxChangeHigh)) {
     Active = false;
-    return Refuse();
+    return RefuseWatchesFile();
   }
   return true;
 }

@@ -21,6 +21,10 @@ namespace zentrova {
 
 class TIniFile;
 
+// Logs "[Error] Check watches file." and gives false: every reading of the watches file refuses a value
+// that way.
+bool RefuseWatchesFile();
+
 // Splits a list the way the model files write them: items separated by commas, blanks or control
 // characters, an item in double quotes kept whole; empty items are dropped.
 std::vector<std::string> SplitCommaText(const std::string& text);

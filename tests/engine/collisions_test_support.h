@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +17,7 @@
 #include "engine/world.h"
 #include "engine_test_support.h"
 #include "numerics/matrix.h"
+#include "platform/number_text.h"
 
 namespace zentrova::test {
 
@@ -36,9 +36,7 @@ inline const char* const kPuckOutline =
 
 // A number as the INI reader reads it back exactly.
 inline std::string Num(long double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.21Lg", value);
-  return text;
+  return FloatToTextRoundTrip(value, '.');
 }
 
 // One body file; an empty `outline` makes a body without a shape. `position` and `velocity` are the
@@ -91,9 +89,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     Write("model.wld", world);
     ASSERT_TRUE(world_.ReadWorldFile(dir_.File("model.wld")));
     for (const std::string& name : world_.BodyFileNames) {
-      auto body = std::make_unique<TBody>(world_);
-      ASSERT_TRUE(body->Load(world_.WorkingDirectory + name)) << name;
-      world_.Bodies.Add(std::move(body));
+      ASSERT_TRUE(world_.CreateBody(name)) << name;
     }
     world_.GeneralizedCoordinates.SetCount(n);
     if (n > 0) {
@@ -106,7 +102,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     ASSERT_TRUE(properties_.Load(dir_.File("model.cop"), model));
     BuildFreeBodyDynamics();
     collisions_.SetCoordinateCount(n);
-    log_start_ = log_.Count();
+    MarkLog();
   }
 
   // Body 0 a fixed floor, body 1 a 1 m box of 2 kg whose x, y, Rz are the three generalized coordinates;
@@ -179,13 +175,6 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     return true;
   }
 
-  // The lines logged since the model was loaded.
-  std::vector<std::string> NewLines() const {
-    const std::vector<std::string> all = Logged();
-    return {all.begin() + std::min<std::ptrdiff_t>(log_start_, static_cast<std::ptrdiff_t>(all.size())),
-            all.end()};
-  }
-
   // ICollisionWorld
   TWorld& World() override { return world_; }
   TContactProperties* ContactProperties() override { return &properties_; }
@@ -207,9 +196,6 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   bool with_view_ = false;
   RecordingContactsView view_;
   TCollisions collisions_{*this};
-
- private:
-  std::int32_t log_start_ = 0;
 };
 
 }  // namespace zentrova::test

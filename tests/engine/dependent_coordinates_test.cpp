@@ -14,12 +14,7 @@ namespace zentrova {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-constexpr long double kRelative = 1e-15L;
-
-void ExpectClose(long double actual, long double expected, const char* what) {
-  EXPECT_NEAR(actual, expected, kRelative * std::fabs(expected)) << what;
-}
+using test::ExpectClose;
 
 // One record of a dependent coordinates file with a one-row Jacobian vector.
 std::string Record(const std::string& name, const std::string& position, const std::string& jacobian = "0",

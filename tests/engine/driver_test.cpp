@@ -16,17 +16,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-class FakeRunControl : public IRunControl {
- public:
-  bool SimulationRunning() const override { return running; }
-  void StopSimulation() override {
-    running = false;
-    ++stops;
-  }
-  bool running = true;
-  int stops = 0;
-};
-
 class DriverTest : public test::ModelTest {
  protected:
   std::size_t Count(const std::string& line) const {
@@ -109,7 +98,7 @@ class FailingModelTest : public DriverTest {
     ClearNumericsError();
     DriverTest::TearDown();
   }
-  FakeRunControl run_;
+  test::FakeRunControl run_;
 };
 
 TEST_F(FailingModelTest, WithoutGoingBackTheFirstFailureAtTheMinimumStepStopsTheRun) {
@@ -148,7 +137,7 @@ class OverlapTest : public DriverTest {
     ASSERT_TRUE(Load("box.wld"));
     main_->SetRunControl(&run_);
   }
-  FakeRunControl run_;
+  test::FakeRunControl run_;
 };
 
 TEST_F(OverlapTest, TooFewStoredStatesRepeatTheAttemptUntilTheLimit) {

@@ -1,12 +1,18 @@
 // Fixtures of the load, step, driver and physics tests: a model folder from tests/data/engine/models
-// copied into a fresh temporary folder (where its history directories are made), loaded by a driver.
+// copied into a fresh temporary folder (where its history directories are made), loaded by a driver;
+// and zentrova-run run as its own process.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +21,30 @@
 #include "platform/text_file.h"
 
 namespace zentrova::test {
+
+// What a run of zentrova-run printed and returned.
+struct ToolResult {
+  int status = -1;               // its exit status; -1 when it could not be started or did not exit
+  std::vector<std::string> out;  // the lines of its standard output
+  std::string err;               // its standard error
+};
+
+// Runs zentrova-run with `arguments` (shell words), its standard error kept in the file `err_file`.
+inline ToolResult RunZentrovaRun(const std::string& arguments, const std::string& err_file) {
+  const std::string command = std::string(ZENTROVA_BIN_DIR) + "/zentrova-run " + arguments + " 2>" + err_file;
+  ToolResult result;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::string out;
+  std::array<char, 256> buffer{};
+  while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) out += buffer.data();
+  const int status = pclose(pipe);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) result.out.push_back(line);
+  result.err = ReadBytes(err_file);
+  return result;
+}
 
 class ModelTest : public EngineTest {
  protected:

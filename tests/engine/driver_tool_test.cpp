@@ -1,11 +1,6 @@
 // zentrova-run: its output and exit status.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,30 +12,12 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-struct ToolResult {
-  int status = -1;
-  Strings out;
-  std::string err;
-};
+using test::ToolResult;
 
 class ZentrovaRunTest : public test::ModelTest {
  protected:
   ToolResult RunTool(const std::string& arguments) {
-    const std::string err_file = dir_.File("stderr.txt");
-    const std::string command =
-        std::string(ZENTROVA_BIN_DIR) + "/zentrova-run " + arguments + " 2>" + err_file;
-    ToolResult result;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    std::string out;
-    std::array<char, 256> buffer{};
-    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) out += buffer.data();
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);) result.out.push_back(line);
-    result.err = test::ReadBytes(err_file);
-    return result;
+    return test::RunZentrovaRun(arguments, dir_.File("stderr.txt"));
   }
 };
 

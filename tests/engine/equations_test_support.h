@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -17,17 +18,20 @@
 
 namespace zentrova::test {
 
+// A value the equations give to within a relative 1e-15 of the hand-computed one.
+inline void ExpectClose(long double actual, long double expected, const char* what) {
+  EXPECT_NEAR(actual, expected, 1e-15L * std::fabs(expected)) << what;
+}
+
 class EquationsTest : public EngineTest {
  protected:
   // Reads the world file of the folder and loads every body it names.
   void LoadBodies(const std::string& folder, const std::string& world_file) {
     ASSERT_TRUE(world_.ReadWorldFile(Data("readers2/" + folder + "/" + world_file)));
     for (const std::string& name : world_.BodyFileNames) {
-      auto body = std::make_unique<TBody>(world_);
-      ASSERT_TRUE(body->Load(world_.WorkingDirectory + name)) << name;
-      world_.Bodies.Add(std::move(body));
+      ASSERT_TRUE(world_.CreateBody(name)) << name;
     }
-    log_start_ = log_.Count();  // the bodies' alerts about their explicit mass properties
+    MarkLog();  // the bodies' alerts about their explicit mass properties
   }
 
   // The arm fixture: bodies Arm (with every mass property given) and Hand, one generalized coordinate
@@ -47,17 +51,7 @@ class EquationsTest : public EngineTest {
 
   std::string Model(const std::string& file) const { return world_.WorkingDirectory + file; }
 
-  // The lines logged since the bodies were loaded.
-  std::vector<std::string> NewLines() const {
-    const std::vector<std::string> all = Logged();
-    return {all.begin() + std::min<std::ptrdiff_t>(log_start_, static_cast<std::ptrdiff_t>(all.size())),
-            all.end()};
-  }
-
   TWorld world_;
-
- private:
-  std::int32_t log_start_ = 0;
 };
 
 }  // namespace zentrova::test

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -15,23 +14,16 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using ExtrusionShapeTest = test::EngineTest;
+using test::Elements;
+using test::Fill;
 
 constexpr long double kPi = std::numbers::pi_v<long double>;
-
-std::vector<long double> Values(const TFloatList& list) {
-  return {list.Data(), list.Data() + list.Count()};
-}
-
-void Fill(TFloatList& list, std::initializer_list<long double> values) {
-  list.Clear();
-  for (long double v : values) list.Add(v);
-}
 
 TEST_F(ExtrusionShapeTest, RoundTripIsByteIdentical) {
   TExtrusionShape shape;
   ASSERT_TRUE(shape.Load(Data("outline/golden.exs")));
-  EXPECT_EQ(Values(shape.X), (std::vector<long double>{-0.25L, 1.5L, 1.5L, 0.5L, 0.5L, -0.25L, -0.25L}));
-  EXPECT_EQ(Values(shape.Y), (std::vector<long double>{0, 0, 0.5L, 0.5L, 2, 2, 0}));
+  EXPECT_EQ(Elements(shape.X), (std::vector<long double>{-0.25L, 1.5L, 1.5L, 0.5L, 0.5L, -0.25L, -0.25L}));
+  EXPECT_EQ(Elements(shape.Y), (std::vector<long double>{0, 0, 0.5L, 0.5L, 2, 2, 0}));
   test::TempDir dir;
   ASSERT_TRUE(TExtrusionShape::WriteShapeFile(dir.File("copy.exs"), shape.X, shape.Y));
   EXPECT_EQ(test::ReadBytes(dir.File("copy.exs")), test::ReadBytes(Data("outline/golden.exs")));
@@ -49,8 +41,8 @@ TEST_F(ExtrusionShapeTest, WriterRefusesListsOfDifferentLength) {
 TEST_F(ExtrusionShapeTest, ReadsTheHandWrittenExample) {
   TExtrusionShape shape;
   ASSERT_TRUE(shape.Load(Data("outline/square.exs")));
-  EXPECT_EQ(Values(shape.X), (std::vector<long double>{0, 1, 1, 0, 0}));
-  EXPECT_EQ(Values(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));
+  EXPECT_EQ(Elements(shape.X), (std::vector<long double>{0, 1, 1, 0, 0}));
+  EXPECT_EQ(Elements(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));
   EXPECT_EQ(shape.Watched, std::vector<bool>(5, false));
   EXPECT_EQ(shape.WatchIndex, std::vector<std::int32_t>(5, 0));
   ASSERT_EQ(shape.VertexAngle.Count(), 5u);
@@ -66,8 +58,8 @@ TEST_F(ExtrusionShapeTest, ClockwiseSquareHasReflexAngles) {
 TEST_F(ExtrusionShapeTest, HeaderLinesCapitalCountAndSpreadNumbers) {
   TExtrusionShape shape;
   ASSERT_TRUE(shape.Load(Data("outline/spread.exs")));
-  EXPECT_EQ(Values(shape.X), (std::vector<long double>{0, 1, 1, 0, 0}));
-  EXPECT_EQ(Values(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));
+  EXPECT_EQ(Elements(shape.X), (std::vector<long double>{0, 1, 1, 0, 0}));
+  EXPECT_EQ(Elements(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));
   EXPECT_TRUE(Logged().empty());
 }
 
@@ -135,9 +127,10 @@ TEST_F(ExtrusionShapeTest, MoveAlongDirectionMovesWatchedPointsInOrder) {
   y.Assign(&shape.Y);
   Fill(amount, {0.5L, 0.25L});
   ASSERT_TRUE(shape.MoveAlongDirection(amount, x, y));
-  EXPECT_EQ(Values(x), (std::vector<long double>{0, 1, 1, 0, 0}));
-  EXPECT_EQ(Values(y), (std::vector<long double>{-1, 0, 0.5L, 1, -1}));   // the closing point follows point 0
-  EXPECT_EQ(Values(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));  // the shape's own outline stays
+  EXPECT_EQ(Elements(x), (std::vector<long double>{0, 1, 1, 0, 0}));
+  EXPECT_EQ(Elements(y),
+            (std::vector<long double>{-1, 0, 0.5L, 1, -1}));  // the closing point follows point 0
+  EXPECT_EQ(Elements(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));  // the shape's own outline stays
 }
 
 TEST_F(ExtrusionShapeTest, MoveInwardAlongTheNormals) {

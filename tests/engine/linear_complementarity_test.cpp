@@ -25,6 +25,8 @@ namespace {
 
 using LCPTest = test::EngineTest;
 using Pivots = std::vector<TLCPPivot>;
+using test::Fill;
+using test::Elements;
 
 constexpr long double kInfinity = 1e19L;
 constexpr long double kLexico = 1e-8L;
@@ -36,15 +38,6 @@ void Fill(TSqrMatrix& m, std::uint32_t n, const std::vector<long double>& rows) 
   for (std::uint32_t i = 0; i < n; ++i) {
     for (std::uint32_t j = 0; j < n; ++j) m.SetAt(i, j, rows[i * n + j]);
   }
-}
-
-void Fill(TFloatList& list, const std::vector<long double>& values) {
-  list.Dim(static_cast<std::uint32_t>(values.size()));
-  for (std::uint32_t i = 0; i < values.size(); ++i) list.SetAt(i, values[i]);
-}
-
-std::vector<long double> Values(const TFloatList& list) {
-  return std::vector<long double>(list.Data(), list.Data() + list.Count());
 }
 
 // A problem with its result lists, solved with explicit tolerances.
@@ -262,8 +255,8 @@ TEST_F(LCPTest, NonNegativeQIsSolvedByZeroWithoutAPivot) {
   Problem p(3, {1, 2, 3, 4, 5, 6, 7, 8, -9}, {1, 0, 2.5});
   ASSERT_TRUE(p.Solve());
   EXPECT_TRUE(p.pivots.empty());
-  EXPECT_EQ(Values(p.W), (std::vector<long double>{1, 0, 2.5}));
-  EXPECT_EQ(Values(p.Z), (std::vector<long double>{0, 0, 0}));
+  EXPECT_EQ(Elements(p.W), (std::vector<long double>{1, 0, 2.5}));
+  EXPECT_EQ(Elements(p.Z), (std::vector<long double>{0, 0, 0}));
 }
 
 TEST_F(LCPTest, OneByOneByHand) {
@@ -295,8 +288,8 @@ TEST_F(LCPTest, TwoByTwoByHand) {
   // One contact stays open: z = (1, 0), w = (0, 2).
   Problem open(2, {1, 0, 0, 1}, {-1, 2});
   ASSERT_TRUE(open.Solve());
-  EXPECT_EQ(Values(open.Z), (std::vector<long double>{1, 0}));
-  EXPECT_EQ(Values(open.W), (std::vector<long double>{0, 2}));
+  EXPECT_EQ(Elements(open.Z), (std::vector<long double>{1, 0}));
+  EXPECT_EQ(Elements(open.W), (std::vector<long double>{0, 2}));
 }
 
 TEST_F(LCPTest, RandomSymmetricPositiveDefiniteProblemsAreComplementary) {
@@ -320,13 +313,13 @@ TEST_F(LCPTest, TinyEntriesOfQBecomeExactlyZeroInTheCallersList) {
   EXPECT_EQ(p.q.At(0), 0.0L);
   EXPECT_FALSE(std::signbit(p.q.At(0)));
   EXPECT_EQ(p.q.At(1), -1.0L);
-  EXPECT_EQ(Values(p.Z), (std::vector<long double>{0, 1}));
+  EXPECT_EQ(Elements(p.Z), (std::vector<long double>{0, 1}));
 
   // Also on the way out without a pivot: W is the cleaned q.
   Problem plain(2, {1, 0, 0, 1}, {-5e-20L, 3});
   ASSERT_TRUE(plain.Solve());
-  EXPECT_EQ(Values(plain.q), (std::vector<long double>{0, 3}));
-  EXPECT_EQ(Values(plain.W), (std::vector<long double>{0, 3}));
+  EXPECT_EQ(Elements(plain.q), (std::vector<long double>{0, 3}));
+  EXPECT_EQ(Elements(plain.W), (std::vector<long double>{0, 3}));
 }
 
 TEST_F(LCPTest, PivotToleranceFollowsTheMeanOfQWithinItsBounds) {
@@ -479,8 +472,8 @@ TEST_F(LCPTest, SecondRatioPassPrefersZ0ThenTheLargestPivotThenTheFirst) {
   Problem z0_wins(2, {2, -9, 0, 1}, {9, -1});
   ASSERT_TRUE(z0_wins.Solve());
   EXPECT_EQ(z0_wins.pivots, (Pivots{{1, 4, 1}}));
-  EXPECT_EQ(Values(z0_wins.Z), (std::vector<long double>{0, 1}));
-  EXPECT_EQ(Values(z0_wins.W), (std::vector<long double>{0, 0}));
+  EXPECT_EQ(Elements(z0_wins.Z), (std::vector<long double>{0, 1}));
+  EXPECT_EQ(Elements(z0_wins.W), (std::vector<long double>{0, 0}));
 
   // Rows 0 and 1 tie at ratio 1 with d = 2 and d = 4, z0's row has ratio 2: the larger pivot wins.
   Problem larger(3, {1, 0, -1.5L, 0, 1, -3.5L, 0, 0, 0.5L}, {1, 3, -1});
@@ -597,8 +590,8 @@ TEST_F(LCPTest, SolveLCPTakesTheWorldsSettings) {
   w.Dim(2);
   z.Dim(2);
   ASSERT_TRUE(SolveLCP(world, 0, identity, q, w, z));
-  EXPECT_EQ(Values(q), (std::vector<long double>{-2, 0}));
-  EXPECT_EQ(Values(z), (std::vector<long double>{2, 0}));
+  EXPECT_EQ(Elements(q), (std::vector<long double>{-2, 0}));
+  EXPECT_EQ(Elements(z), (std::vector<long double>{2, 0}));
   EXPECT_EQ(identity.At(0, 0), 1.0L);
   EXPECT_EQ(identity.At(0, 1), 0.0L);
 }

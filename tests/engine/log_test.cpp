@@ -16,17 +16,6 @@ using test::RecordingLogSink;
 
 const char* const kAlert = "[Alert] Break because maximum alloved number of lines in log file reached.";
 
-class FakeRunControl : public IRunControl {
- public:
-  bool SimulationRunning() const override { return running; }
-  void StopSimulation() override {
-    ++stops;
-    running = false;
-  }
-  std::atomic<bool> running{false};
-  std::atomic<int> stops{0};
-};
-
 struct WiredLog {
   WiredLog() {
     log.SetWindow(&window);
@@ -36,7 +25,7 @@ struct WiredLog {
   TLog log;
   RecordingLogSink window;
   RecordingLogSink history;
-  FakeRunControl run;
+  test::FakeRunControl run{false};
 };
 
 TEST(Log, AddsMirrorsAndCountsLines) {

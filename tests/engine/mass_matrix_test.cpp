@@ -15,12 +15,7 @@ namespace zentrova {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-constexpr long double kRelative = 1e-15L;
-
-void ExpectClose(long double actual, long double expected, const char* what) {
-  EXPECT_NEAR(actual, expected, kRelative * std::fabs(expected)) << what;
-}
+using test::ExpectClose;
 
 TEST(MassMatrixCellsTest, SplitsAtThreeBlanks) {
   EXPECT_EQ(MassMatrixCells("m1 + m2   m2 l cos[q2]"), (Strings{"m1+m2", "m2*l*cos[q2]"}));

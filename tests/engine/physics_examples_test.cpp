@@ -2,13 +2,9 @@
 // analytic limits, and whole runs through zentrova-run.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -247,19 +243,11 @@ TEST_F(ExamplesTest, ZentrovaRunRunsEveryExample) {
          ListDirectory(std::string(ZENTROVA_SOURCE_DIR) + "/examples/" + name, false)) {
       CopyFile(std::string(ZENTROVA_SOURCE_DIR) + "/examples/" + name + "/" + file, dir.File(file), false);
     }
-    const std::string command = std::string(ZENTROVA_BIN_DIR) + "/zentrova-run " + dir.File(name + ".wld");
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string out;
-    std::array<char, 256> buffer{};
-    while (std::fgets(buffer.data(), buffer.size(), pipe) != nullptr) out += buffer.data();
-    const int status = pclose(pipe);
-    ASSERT_TRUE(WIFEXITED(status)) << name;
-    EXPECT_EQ(WEXITSTATUS(status), 0) << name << "\n" << out;
-    std::istringstream lines(out);
-    Strings got;
-    for (std::string line; std::getline(lines, line);) got.push_back(line);
-    ASSERT_EQ(got.size(), 4u) << out;
+    const test::ToolResult r = test::RunZentrovaRun(dir.File(name + ".wld"), dir.File("stderr.txt"));
+    ASSERT_NE(r.status, -1) << name;  // started and exited
+    EXPECT_EQ(r.status, 0) << name << "\n" << r.err;
+    const Strings& got = r.out;
+    ASSERT_EQ(got.size(), 4u) << r.err;
     EXPECT_EQ(got[0], "history: " + dir.File("000"));
     EXPECT_TRUE(StartsText("steps: ", got[1])) << got[1];
     EXPECT_TRUE(StartsText("time: ", got[2])) << got[2];

@@ -18,17 +18,6 @@ constexpr long double kG = 9.81L;
 
 using PhysicsTest = test::ModelTest;
 
-class FakeRunControlForPhysics : public IRunControl {
- public:
-  bool SimulationRunning() const override { return running; }
-  void StopSimulation() override {
-    running = false;
-    ++stops;
-  }
-  bool running = true;
-  int stops = 0;
-};
-
 TEST_F(PhysicsTest, FreeFall) {
   CopyModel("fall");
   ASSERT_TRUE(Load("fall.wld"));
@@ -225,7 +214,7 @@ TEST_F(BoxTest, GoingBackAfterRepeatedFailuresEndsTheRun) {
       "[startPosition]\ny=0.1\n");
   ASSERT_TRUE(Load("box.wld"));
   TWorld& w = World();
-  FakeRunControlForPhysics run;
+  test::FakeRunControl run;
   main_->SetRunControl(&run);
   std::uint32_t lowest_state = 0;
   std::uint32_t replays = 0;

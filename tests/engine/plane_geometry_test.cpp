@@ -45,6 +45,9 @@ TEST(PlaneGeometry, LawOfCosines) {
   EXPECT_EQ(LawOfCosinesAngle(3, 4, 5), kPi / 2);  // exactly: the numerator is 0
   EXPECT_NEAR(LawOfCosinesAngle(4, 5, 3), std::acos(0.8L), kTight);
   EXPECT_NEAR(LawOfCosinesAngle(1, 1, 1), kPi / 3, kTight);
+  // From the numerator the caller holds: exactly pi/2 at 0, a cosine just past -1 clamped to pi.
+  EXPECT_EQ(LawOfCosinesAngleFromNumerator(0, 3, 4), kPi / 2);
+  EXPECT_EQ(LawOfCosinesAngleFromNumerator(-2 * (1 + 1e-18L), 1, 1), std::acos(-1.0L));
 }
 
 TEST(PlaneGeometry, RotateNormalizeAndTranslate) {

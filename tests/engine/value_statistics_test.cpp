@@ -3,18 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
 #include <vector>
 
+#include "engine_test_support.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
 namespace {
 
-void Fill(TFloatList& list, std::initializer_list<long double> values) {
-  list.Clear();
-  for (long double v : values) list.Add(v);
-}
+using test::Fill;
 
 TEST(Statistics, OnlyNegativeValuesOfTheSortedCopy) {
   TFloatList values;

@@ -43,6 +43,11 @@ inline void Fill(TFloatList& list, std::initializer_list<long double> values) {
   for (long double v : values) list.Add(v);
 }
 
+inline void Fill(TFloatList& list, const std::vector<long double>& values) {
+  list.Clear();
+  for (long double v : values) list.Add(v);
+}
+
 inline void Fill(TIntList& list, std::initializer_list<std::int32_t> values) {
   list.Clear();
   for (std::int32_t v : values) list.Add(v);
