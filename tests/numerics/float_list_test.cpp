@@ -9,7 +9,6 @@
 
 #include "numerics/int_list.h"
 #include "numerics_test_support.h"
-#include "platform/text_file.h"
 #include "test_support.h"
 
 namespace zentrova {
@@ -18,6 +17,7 @@ namespace {
 using test::DataPath;
 using test::Elements;
 using test::Fill;
+using test::LoadFile;
 using test::LoadText;
 using test::NumericsTest;
 using test::ReadBytes;
@@ -25,12 +25,6 @@ using test::TempDir;
 using test::WriteBytes;
 
 using FloatListTest = NumericsTest;
-
-bool Load(TBase& object, const std::string& file_name) {
-  TTextReader reader;
-  if (!reader.Open(file_name)) return false;
-  return object.InternalLoad(reader);
-}
 
 TEST_F(FloatListTest, CreatedEmptyWithClassIdentity) {
   TFloatList list;
@@ -407,7 +401,7 @@ TEST_F(FloatListTest, SavedVectorMatchesTheGoldenFile) {
   EXPECT_EQ(ReadBytes(dir.File("v.txt")), ReadBytes(DataPath("numerics/vector.txt")));
 
   TVector loaded;
-  ASSERT_TRUE(Load(loaded, DataPath("numerics/vector.txt")));
+  ASSERT_TRUE(LoadFile(loaded, DataPath("numerics/vector.txt")));
   EXPECT_EQ(loaded.ID, -300);
   EXPECT_FALSE(loaded.ShowErrors);
   EXPECT_EQ(Elements(loaded), (std::vector<long double>{1.5L, -2.25e-3L, 0, 1.23456789012346e100L}));
@@ -425,7 +419,7 @@ TEST_F(FloatListTest, SaveThenLoadRestoresEverything) {
   ASSERT_TRUE(v.Save(dir.File("v.txt")));
   TVector w;
   Fill(w, {9, 9, 9, 9, 9, 9, 9});
-  ASSERT_TRUE(Load(w, dir.File("v.txt")));
+  ASSERT_TRUE(LoadFile(w, dir.File("v.txt")));
   EXPECT_TRUE(w.IsEqual(&v));
   EXPECT_EQ(w.ID, -31);
   EXPECT_TRUE(w.ShowErrors);
@@ -435,14 +429,14 @@ TEST_F(FloatListTest, SaveThenLoadRestoresEverything) {
   ASSERT_TRUE(empty.Save(dir.File("e.txt")));
   EXPECT_EQ(ReadBytes(dir.File("e.txt")), "-200\r\nfalse\r\n0\r\n");
   Fill(loaded, {1});
-  ASSERT_TRUE(Load(loaded, dir.File("e.txt")));
+  ASSERT_TRUE(LoadFile(loaded, dir.File("e.txt")));
   EXPECT_TRUE(loaded.IsEqual(&empty));
 
   // NaN is written as "Nan" and read back.
   Fill(loaded, {std::numeric_limits<long double>::quiet_NaN()});
   ASSERT_TRUE(loaded.Save(dir.File("n.txt")));
   EXPECT_EQ(ReadBytes(dir.File("n.txt")), "-200\r\nfalse\r\n1\r\n                    Nan\r\n");
-  ASSERT_TRUE(Load(empty, dir.File("n.txt")));
+  ASSERT_TRUE(LoadFile(empty, dir.File("n.txt")));
   EXPECT_TRUE(std::isnan(empty.At(0)));
 
   // Line ends of either kind, blanks and trailing text after the numbers.
@@ -482,7 +476,7 @@ TEST_F(FloatListTest, FileErrors) {
   ExpectError(-200, -229, "TFloatList.SaveData: Can not access the file");
   EXPECT_FALSE(v.SaveData(bad, 5, 2));
   ExpectError(-300, -328, "TVector.SaveData: Can not access the file");
-  EXPECT_FALSE(Load(v, bad));  // nothing to read at all
+  EXPECT_FALSE(LoadFile(v, bad));  // nothing to read at all
 }
 
 TEST_F(FloatListTest, DamagedFilesAreRefusedWithTheLevelsError) {

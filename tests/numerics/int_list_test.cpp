@@ -6,7 +6,6 @@
 
 #include "numerics/float_list.h"
 #include "numerics_test_support.h"
-#include "platform/text_file.h"
 #include "test_support.h"
 
 namespace zentrova {
@@ -111,9 +110,7 @@ TEST_F(IntListTest, SaveMatchesTheGoldenFileAndLoadsBack) {
   ASSERT_TRUE(list.Save(dir.File("i.txt")));
   EXPECT_EQ(ReadBytes(dir.File("i.txt")), ReadBytes(DataPath("numerics/int_list.txt")));
   TIntList loaded;
-  TTextReader reader;
-  ASSERT_TRUE(reader.Open(DataPath("numerics/int_list.txt")));
-  ASSERT_TRUE(loaded.InternalLoad(reader));
+  ASSERT_TRUE(test::LoadFile(loaded, DataPath("numerics/int_list.txt")));
   EXPECT_TRUE(loaded.IsEqual(&list));
 
   EXPECT_FALSE(list.Save(dir.File("no/i.txt")));

@@ -7,7 +7,6 @@
 #include "numerics/float_list.h"
 #include "numerics/int_list.h"
 #include "numerics_test_support.h"
-#include "platform/text_file.h"
 #include "test_support.h"
 
 namespace zentrova {
@@ -334,9 +333,7 @@ TEST_F(MatrixTest, SavedMatrixMatchesTheGoldenFile) {
   EXPECT_EQ(ReadBytes(dir.File("d.txt")), ReadBytes(DataPath("numerics/matrix_data.txt")));
 
   TMatrix loaded;
-  TTextReader reader;
-  ASSERT_TRUE(reader.Open(DataPath("numerics/matrix.txt")));
-  ASSERT_TRUE(loaded.InternalLoad(reader));
+  ASSERT_TRUE(test::LoadFile(loaded, DataPath("numerics/matrix.txt")));
   EXPECT_TRUE(loaded.IsEqual(&m));
   EXPECT_EQ(Code(), 0);
 }

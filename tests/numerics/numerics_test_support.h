@@ -83,6 +83,12 @@ inline Rows Get(const TMatrixArray& m) {
   return rows;
 }
 
+// Loads an object from a file.
+inline bool LoadFile(TBase& object, const std::string& file_name) {
+  TTextReader reader;
+  return reader.Open(file_name) && object.InternalLoad(reader);
+}
+
 // Loads an object from the text of a file.
 inline bool LoadText(TBase& object, const std::string& text) {
   TTextReader reader;
