@@ -1,4 +1,4 @@
-#include "engine/body.h"
+#include "engine/model/body.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/contour_helpers.h"
-#include "engine/world.h"
+#include "engine/model/contour_helpers.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "engine_test_support.h"
 #include "platform/settings.h"
 
@@ -26,11 +27,11 @@ class BodyTest : public test::EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     ASSERT_TRUE(world_.ReadWorldFile(Data("world/empty_main.wld")));
-    world_.WorkingDirectory = Data("model/");
+    world_.Settings.WorkingDirectory = Data("model/");
   }
   std::unique_ptr<TBody> Load(const std::string& file, bool expected = true) {
-    auto body = std::make_unique<TBody>(world_);
-    EXPECT_EQ(body->Load(world_.WorkingDirectory + file), expected) << file;
+    auto body = std::make_unique<TBody>(world_.Settings);
+    EXPECT_EQ(body->Load(world_.Settings.WorkingDirectory + file), expected) << file;
     return body;
   }
   TWorld world_;
@@ -48,7 +49,7 @@ TEST_F(BodyTest, MassPropertiesFromTheOutline) {
   EXPECT_EQ(body->Inertia.XX, 0);  // never computed
   EXPECT_EQ(body->CentreOfGravity.X.Get(), 0);
   EXPECT_EQ(body->CentreOfGravity.Y.Get(), 0);
-  EXPECT_EQ(body->SkinThickness, world_.MaximumPenetration * 100);  // 1e-4 for the default 1e-6
+  EXPECT_EQ(body->SkinThickness, world_.Settings.MaximumPenetration * 100);  // 1e-4 for the default 1e-6
   EXPECT_NEAR(body->SkinThickness, 1e-4L, 1e-20L);
   EXPECT_EQ(body->MaximumDisplacementFactor, 0.5L);  // the world's value
   EXPECT_NEAR(body->Radius, std::sqrt(0.5L + 0.005L * 0.005L), kTight);
@@ -130,7 +131,7 @@ TEST_F(BodyTest, ColourWithTheCommaAsDecimalSeparator) {
   SetDecimalSeparator(',');
   test::TempDir dir;
   test::WriteBytes(dir.File("c.bdy"), "[Main]\r\nname=C\r\nRGBColor=0,5 0,25 1\r\n");
-  TBody body(world_);
+  TBody body(world_.Settings);
   ASSERT_TRUE(body.Load(dir.File("c.bdy")));
   EXPECT_EQ(body.Red, 0.5L);
   EXPECT_EQ(body.Green, 0.25L);

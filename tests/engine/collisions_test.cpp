@@ -1,4 +1,4 @@
-#include "engine/collisions.h"
+#include "engine/contact/collisions.h"
 
 #include <gtest/gtest.h>
 

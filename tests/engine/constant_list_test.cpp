@@ -1,4 +1,4 @@
-#include "engine/constant_list.h"
+#include "engine/model/constant_list.h"
 
 #include <gtest/gtest.h>
 

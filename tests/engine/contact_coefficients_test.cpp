@@ -1,11 +1,11 @@
-#include "engine/contact_coefficients.h"
+#include "engine/contact/contact_coefficients.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/contact_properties.h"
+#include "engine/contact/contact_properties.h"
 #include "engine_test_support.h"
 #include "numerics/expression_words.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "collisions_test_support.h"
-#include "engine/collisions.h"
+#include "engine/contact/collisions.h"
 
 namespace zentrova::test {
 namespace {
@@ -50,9 +50,9 @@ TEST_F(ContactForcesTest, BoxStandingOnTheFloorCarriesItsWeight) {
     EXPECT_NEAR(static_cast<double>(c.Work.Get()), 0.0, 1e-15);
   }
   // Generalized contact forces: the weight held, no push, no torque.
-  EXPECT_NEAR(static_cast<double>(forces_.At(1) / kWeight), 1.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(forces_.At(0)), 0.0, 1e-12);
-  EXPECT_NEAR(static_cast<double>(forces_.At(2)), 0.0, 1e-12);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(1) / kWeight), 1.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(0)), 0.0, 1e-12);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(2)), 0.0, 1e-12);
 }
 
 // Coulomb friction brakes a sliding box with mu m g whichever way it slides, and its work over the step
@@ -70,10 +70,10 @@ TEST_P(SlidingBoxTest, FrictionOpposesTheSliding) {
 
   const long double sign = vx > 0 ? 1 : -1;
   EXPECT_NEAR(static_cast<double>(NormalForce() / kWeight), 1.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(forces_.At(1) / kWeight), 1.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(forces_.At(0) / kWeight), static_cast<double>(-sign * 0.4L), 1e-9);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(1) / kWeight), 1.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(0) / kWeight), static_cast<double>(-sign * 0.4L), 1e-9);
   // The friction pitches the box forward; the normal forces shift so that it does not turn.
-  EXPECT_NEAR(static_cast<double>(forces_.At(2)), 0.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(2)), 0.0, 1e-9);
   for (std::int32_t i = 0; i < 2; ++i) {
     const TContact& c = collisions_.SlidingContacts->Items(i);
     // vT = vx along the tangent (-1, 0), so the friction -sign(vT) mu N.
@@ -122,9 +122,9 @@ TEST_F(ContactForcesTest, BoxSticksOnAGentleSlope) {
   EXPECT_NEAR(static_cast<double>(NormalForce() / kWeight), static_cast<double>(std::cos(angle)), 1e-9);
   EXPECT_NEAR(static_cast<double>(std::fabs(TangentialForce()) / kWeight),
               static_cast<double>(std::sin(angle)), 1e-9);
-  EXPECT_NEAR(static_cast<double>(forces_.At(0) / kWeight), 0.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(forces_.At(1) / kWeight), 1.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(forces_.At(2) / kWeight), 0.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(0) / kWeight), 0.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(1) / kWeight), 1.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(2) / kWeight), 0.0, 1e-9);
 }
 
 // With mu = 0.1 < tan 0.2 the box starts to slide: the friction is mu times the normal force and the box
@@ -137,21 +137,21 @@ TEST_F(ContactForcesTest, BoxSlipsOnASteepSlope) {
   EXPECT_NEAR(static_cast<double>(NormalForce() / kWeight), static_cast<double>(std::cos(angle)), 1e-9);
   EXPECT_NEAR(static_cast<double>(std::fabs(TangentialForce()) / kWeight),
               static_cast<double>(mu * std::cos(angle)), 1e-9);
-  const long double ax = (h_.At(0) + forces_.At(0)) / kBoxMass;
-  const long double ay = (h_.At(1) + forces_.At(1)) / kBoxMass;
+  const long double ax = (h_.At(0) + world_.State.ContactForces.At(0)) / kBoxMass;
+  const long double ay = (h_.At(1) + world_.State.ContactForces.At(1)) / kBoxMass;
   const long double c = std::cos(angle), s = std::sin(angle);
   EXPECT_NEAR(static_cast<double>(-(ax * c + ay * s) / kGravity), static_cast<double>(s - mu * c), 1e-9);
   EXPECT_NEAR(static_cast<double>((-ax * s + ay * c) / kGravity), 0.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(forces_.At(2) / kWeight), 0.0, 1e-9);
+  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(2) / kWeight), 0.0, 1e-9);
 }
 
 TEST_F(ContactForcesTest, WithoutRestingContactsNothingIsDone) {
   LoadBoxOnFloor("y=0.5\r\n", "y=1\r\n", "friction=0.5\r\n");
   ASSERT_TRUE(collisions_.Detect());
   ASSERT_FALSE(collisions_.HasRestingContacts);
-  forces_.SetAt(1, 7);
+  world_.State.ContactForces.SetAt(1, 7);
   EXPECT_TRUE(collisions_.SolveContactForces());
-  EXPECT_EQ(forces_.At(1), 7);
+  EXPECT_EQ(world_.State.ContactForces.At(1), 7);
   EXPECT_EQ(collisions_.Contacts->Items(0).Force.Normal.Get(), 0);
 }
 

@@ -1,4 +1,4 @@
-#include "engine/contact_points.h"
+#include "engine/contact/contact_points.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "collisions_test_support.h"
-#include "engine/dependent_coordinates.h"
+#include "engine/model/dependent_coordinates.h"
 #include "platform/exception.h"
 
 namespace zentrova::test {
@@ -28,7 +28,7 @@ void SetCornerContact(TContact& contact) {
 
 TEST_F(ContactPointsTest, CornerOnTheEdgeHasNormalPositionZeroAndInsideMinusTheDepth) {
   LoadBoxOnFloor("y=0.5\r\n", "", "friction=0.3\r\n");
-  TContact contact(world_, &properties_);
+  TContact contact(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   SetCornerContact(contact);
   EXPECT_EQ(contact.Kinematics.Position.Normal.Get(), 0);
   EXPECT_EQ(contact.Kinematics.Position.Tangent.Get(), 0);
@@ -42,7 +42,7 @@ TEST_F(ContactPointsTest, CornerOnTheEdgeHasNormalPositionZeroAndInsideMinusTheD
 
 TEST_F(ContactPointsTest, BodiesAtRestGiveNoVelocityAccelerationOrBias) {
   LoadBoxOnFloor("y=0.5\r\nRz=0.3\r\n", "", "friction=0.3\r\n");
-  TContact contact(world_, &properties_);
+  TContact contact(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   contact.Set(0, 2, 1, 1, 0.2L, 0, -1, 0, 0.49L);
   EXPECT_EQ(contact.Kinematics.Velocity.Normal.Get(), 0);
   EXPECT_EQ(contact.Kinematics.Velocity.Tangent.Get(), 0);
@@ -62,11 +62,11 @@ TEST_F(ContactPointsTest, KinematicsJacobiansAndBiasOfAMovingCorner) {
   QDot(0) = 0.3L;
   QDot(1) = -0.7L;
   QDot(2) = 2;
-  TFloatList& qdd = world_.GeneralizedCoordinates.Evaluated.QDDot;
+  TFloatList& qdd = world_.State.Evaluated.QDDot;
   qdd.SetAt(0, 0.1L);
   qdd.SetAt(1, 0.2L);
   qdd.SetAt(2, 3);
-  TContact contact(world_, &properties_);
+  TContact contact(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   SetCornerContact(contact);
 
   EXPECT_NEAR(static_cast<double>(contact.Kinematics.Velocity.Normal.Get()), -1.7, 1e-15);
@@ -108,12 +108,12 @@ TEST_F(ContactPointsTest, VelocityAndAccelerationOfTwoMovingBodiesFollowTheJacob
   qdd.Dim(6);
   for (std::uint32_t i = 0; i < 6; ++i) {
     QDot(i) = q_dot[i];
-    world_.GeneralizedCoordinates.Evaluated.QDDot.SetAt(i, q_ddot[i]);
+    world_.State.Evaluated.QDDot.SetAt(i, q_ddot[i]);
     qd.SetAt(i, q_dot[i]);
     qdd.SetAt(i, q_ddot[i]);
   }
   const long double angle = 0.4L;
-  TContact contact(world_, &properties_);
+  TContact contact(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   contact.Set(0, 1, 1, 2, 0.5L, 0.1L, std::cos(angle), std::sin(angle), 0.6L);
 
   EXPECT_NEAR(static_cast<double>(contact.Kinematics.Velocity.Normal.Get()),
@@ -149,12 +149,12 @@ TEST_F(ContactPointsTest, DependentCoordinatesEnterThroughTheirJacobians) {
         "0.8 Sin[b`Link`Rz[t]] b`Link`Rz''[t] + 0.8 Cos[b`Link`Rz[t]] b`Link`Rz'[t]^2\r\n"
         "%%J\r\n0.8 Sin[b`Link`Rz[t]]\r\n%%j\r\n0.8 Cos[b`Link`Rz[t]] b`Link`Rz'[t]^2\r\n");
   Load("maximumPenetration=1e-3\r\n", {"floor.bdy", "link.bdy"}, 1);
-  ASSERT_TRUE(world_.DependentCoordinates.Load(dir_.File("model.dc")));
-  world_.GeneralizedCoordinates.Evaluated.QDDot.SetAt(0, -0.7L);
-  world_.DependentCoordinates.Evaluate();
-  world_.Bodies.UpdateLinks();
+  ASSERT_TRUE(world_.Model().DependentCoordinates.Load(dir_.File("model.dc")));
+  world_.State.Evaluated.QDDot.SetAt(0, -0.7L);
+  world_.Model().DependentCoordinates.Evaluate();
+  world_.Model().Bodies.UpdateLinks();
 
-  TContact contact(world_, &properties_);
+  TContact contact(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   contact.Set(0, 2, 1, 0, 0.3L, 0, -1, 0, 0.485L);
   const long double phi = 0.6L, omega = 1.5L;
   // Corner 0 at r = R(phi) (-0.5, -0.5) from the centre (0.8 sin phi, -0.8 cos phi): vN = N.(-v) = vy.
@@ -185,14 +185,14 @@ TEST_F(ContactPointsTest, RotationOfTimeAloneAddsNoJacobianTerm) {
         "%%%new%%%\r\nb`Rotor`Rz[t]\r\n%%definition\r\n2 t + 1.5 t^2\r\n2 + 3 "
         "t\r\n3\r\n%%J\r\n0\r\n%%j\r\n0\r\n");
   Load("maximumPenetration=1e-3\r\n", {"rotor.bdy", "slider.bdy"}, 1);
-  ASSERT_TRUE(world_.DependentCoordinates.Load(dir_.File("model.dc"))) << ::testing::PrintToString(Logged());
+  ASSERT_TRUE(world_.Model().DependentCoordinates.Load(dir_.File("model.dc"))) << ::testing::PrintToString(Logged());
   ASSERT_TRUE(Body(0).Links.Rz.Dependent);
   ASSERT_EQ(Body(0).Links.Rz.Index, -1);
-  world_.Time = 0.25L;
-  world_.DependentCoordinates.Evaluate();
+  world_.State.Time = 0.25L;
+  world_.Model().DependentCoordinates.Evaluate();
 
   // The rotor's corner 0 as the vertex against an edge of the slider, tangent (0, 1), normal (-1, 0).
-  TContact contact(world_, &properties_);
+  TContact contact(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   contact.Set(1, 1, 0, 0, 0.5L, 0, 0, 1, 0.5L);
   ASSERT_EQ(contact.Jacobian.Normal.Count(), 1u);
   // Only the slider's x: N.(1, 0) = -1; the tangent sees nothing of x.
@@ -218,7 +218,7 @@ TEST_F(ContactPointsTest, RotationOfTimeAloneAddsNoJacobianTerm) {
 
 TEST_F(ContactPointsTest, WatchedContactCarriesImpulseForceWorkAndTangent) {
   LoadBoxOnFloor("y=0.5\r\n", "", "friction=0.3\r\n");
-  TContact contact(world_, &properties_);
+  TContact contact(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   SetCornerContact(contact);
   contact.Impulse.Normal.Set(1);
   contact.Impulse.Tangent.Set(2);
@@ -240,9 +240,9 @@ TEST_F(ContactPointsTest, ListsAssembleColumnsBiasAndCoefficients) {
   QDot(0) = 1.5L;  // corner 0 slides along +T
   QDot(2) = 2;
   TContactPoints list;
-  auto a = std::make_unique<TContact>(world_, &properties_);
+  auto a = std::make_unique<TContact>(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   SetCornerContact(*a);
-  auto b = std::make_unique<TContact>(world_, &properties_);
+  auto b = std::make_unique<TContact>(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   b->Set(0, 2, 1, 1, 0.5L, 0, -1, 0, 0.475L);
   list.Add(std::move(a));
   list.Add(std::move(b));
@@ -292,7 +292,7 @@ TEST_F(ContactPointsTest, ListsAssembleColumnsBiasAndCoefficients) {
 TEST_F(ContactPointsTest, SignedFrictionFollowsTheSlidingDirection) {
   LoadBoxOnFloor("y=0.5\r\n", "x=-0.8\r\n", "friction=0.4\r\n");
   TContactPoints list;
-  auto a = std::make_unique<TContact>(world_, &properties_);
+  auto a = std::make_unique<TContact>(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   SetCornerContact(*a);
   list.Add(std::move(a));
   list.BuildCoefficients();
@@ -316,9 +316,9 @@ TEST_F(ContactPointsTest, OwnershipDecidesHowContactsAreAdded) {
   LoadBoxOnFloor("y=0.5\r\n", "", "");
   TContactPoints owning(true);
   TContactPoints pointing(false);
-  auto contact = std::make_unique<TContact>(world_, &properties_);
+  auto contact = std::make_unique<TContact>(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_);
   TContact& kept = *contact;
-  ExpectError<EListError>([&] { pointing.Add(std::make_unique<TContact>(world_, &properties_)); },
+  ExpectError<EListError>([&] { pointing.Add(std::make_unique<TContact>(world_.Model().Bodies, world_.State.Evaluated.Count(), &properties_)); },
                           "TContactPoints.Add: a list that does not own its contacts cannot take one over");
   ExpectError<EListError>([&] { owning.Add(kept); },
                           "TContactPoints.Add: an owning list takes contacts over, not references");

@@ -1,4 +1,4 @@
-#include "engine/contact_properties.h"
+#include "engine/contact/contact_properties.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/contact_watches.h"
+#include "engine/record/contact_watches.h"
 
 #include <gtest/gtest.h>
 
@@ -107,7 +107,7 @@ TEST_F(ContactWatchesTest, UnreadableListsFailTheLoad) {
   }
   // A body without an outline has no point to watch.
   bodies_.Clear();
-  bodies_.Add(std::make_unique<TBody>(world_));
+  bodies_.Add(std::make_unique<TBody>(world_.Settings));
   bodies_.Items(0).Name = "A";
   log_.Clear();
   TContactWatches watches;

@@ -1,4 +1,4 @@
-#include "engine/coordinates.h"
+#include "engine/model/coordinates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/dependent_coordinates.h"
+#include "engine/model/dependent_coordinates.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/expression_list.h"
+#include "engine/model/expression_list.h"
 #include "equations_test_support.h"
 
 namespace zentrova {
@@ -29,11 +29,11 @@ class PendulumDependentTest : public test::EquationsTest {
     EquationsTest::SetUp();
     LoadPendulum();
   }
-  TBody& Link(int i) { return world_.Bodies.Items(i - 1); }
+  TBody& Link(int i) { return world_.Model().Bodies.Items(i - 1); }
 };
 
 TEST_F(PendulumDependentTest, TheLinksCentresFollowTheJointAngles) {
-  const TDependentCoordinates& dc = world_.DependentCoordinates;
+  const TDependentCoordinates& dc = world_.Model().DependentCoordinates;
   EXPECT_EQ(dc.Names, (Strings{"b`Link1`x", "b`Link1`y", "b`Link2`x", "b`Link2`y"}));
   ASSERT_EQ(dc.Definitions.Count(), 12u);
   EXPECT_TRUE(NewLines().empty());
@@ -51,7 +51,7 @@ TEST_F(PendulumDependentTest, TheLinksCentresFollowTheJointAngles) {
   ExpectClose(j_start, 0.6L * std::cos(-0.2L), "dx2/dq2 at start");
 
   // A new state: angles, rates and angular accelerations.
-  TCoordinateList& q = world_.GeneralizedCoordinates.Evaluated;
+  TCoordinateList& q = world_.State.Evaluated;
   const long double a1 = 0.7L, a2 = -0.4L, w1 = 1.3L, w2 = -0.9L, e1 = 0.25L, e2 = -0.5L;
   q.Q.SetAt(0, a1);
   q.Q.SetAt(1, a2);
@@ -59,7 +59,7 @@ TEST_F(PendulumDependentTest, TheLinksCentresFollowTheJointAngles) {
   q.QDot.SetAt(1, w2);
   q.QDDot.SetAt(0, e1);
   q.QDDot.SetAt(1, e2);
-  world_.DependentCoordinates.Evaluate();
+  world_.Model().DependentCoordinates.Evaluate();
 
   const TKinematics& k1 = Link(1).Kinematics;
   ExpectClose(k1.Position.X.Get(), 0.75L * std::sin(a1), "x1");
@@ -81,7 +81,7 @@ TEST_F(PendulumDependentTest, TheLinksCentresFollowTheJointAngles) {
 
   // The Jacobians follow only when the body list updates its links.
   EXPECT_EQ(Link(2).Links.X.JacobianVector->Value(1), j_start);
-  world_.Bodies.UpdateLinks();
+  world_.Model().Bodies.UpdateLinks();
   const TLinkToGeneralizedCoordinate& x2 = Link(2).Links.X;
   ASSERT_EQ(x2.JacobianVector->Count(), 2u);
   ExpectClose(x2.JacobianVector->Value(0), 1.5L * std::cos(a1), "dx2/dq1");
@@ -108,7 +108,7 @@ class DependentCoordinatesTest : public test::EquationsTest {
     loaded_.push_back(std::make_unique<TDependentCoordinates>(world_));
     return loaded_.back()->Load(file);
   }
-  TBody& Hand() { return world_.Bodies.Items(1); }
+  TBody& Hand() { return world_.Model().Bodies.Items(1); }
   TDependentCoordinates& dc() { return *loaded_.back(); }
 
   test::TempDir dir_;
@@ -123,7 +123,7 @@ TEST_F(DependentCoordinatesTest, AFileWithoutRecordsHasNoDependentCoordinates) {
 }
 
 TEST_F(DependentCoordinatesTest, AMissingFileFails) {
-  EXPECT_FALSE(world_.DependentCoordinates.Load(dir_.File("none.dc")));
+  EXPECT_FALSE(world_.Model().DependentCoordinates.Load(dir_.File("none.dc")));
   EXPECT_EQ(NewLines(), (Strings{"[Error] No dependent coordinate file found.",
                                  "[Error] Cannot read dependent coordinate file."}));
 }
@@ -149,8 +149,8 @@ TEST_F(DependentCoordinatesTest, VelocityAndAccelerationAreTheirOwnLines) {
   EXPECT_EQ(Hand().Kinematics.Position.X.Get(), 0.8L);
   EXPECT_EQ(Hand().Kinematics.Velocity.X.Get(), 0);  // t = 0
   EXPECT_EQ(Hand().Kinematics.Acceleration.X.Get(), -7);
-  world_.Time = 0.5L;
-  world_.GeneralizedCoordinates.Evaluated.Q.SetAt(0, 1);
+  world_.State.Time = 0.5L;
+  world_.State.Evaluated.Q.SetAt(0, 1);
   dc().Evaluate();
   EXPECT_EQ(Hand().Kinematics.Position.X.Get(), 2);
   EXPECT_EQ(Hand().Kinematics.Velocity.X.Get(), 2.5L);
@@ -180,7 +180,7 @@ TEST_F(DependentCoordinatesTest, ACoordinateWithoutItsJacobianFailsTheLoad) {
 }
 
 TEST_F(DependentCoordinatesTest, AShortJacobianVectorFailsTheLoad) {
-  world_.N = 2;  // the file gives one row where the world has two coordinates
+  world_.Settings.N = 2;  // the file gives one row where the world has two coordinates
   EXPECT_FALSE(Load(Record("b`Hand`x[t]", "1", "4")));
   EXPECT_EQ(NewLines(),
             (Strings{"[Error] Jacobian vector of b`Hand`x in dependent coordinate file has 1 rows; "
@@ -220,11 +220,11 @@ TEST_F(DependentCoordinatesTest, ADependentRotationOfTimeIsAccepted) {
 
 TEST_F(DependentCoordinatesTest, ADependentLinkComesAfterTheGeneralizedOne) {
   ASSERT_TRUE(Load(Record("b`Arm`Rz[t]", "0.5 t")));
-  TBody& arm = world_.Bodies.Items(0);
+  TBody& arm = world_.Model().Bodies.Items(0);
   EXPECT_EQ(arm.Kinematics.Position.Rz.ValuePtr, dc().Definitions.Values.Data());
   EXPECT_TRUE(arm.Links.Rz.Linked);
   EXPECT_TRUE(arm.Links.Rz.Dependent);
-  world_.Time = 4;
+  world_.State.Time = 4;
   dc().Evaluate();
   EXPECT_EQ(arm.Kinematics.Position.Rz.Get(), 2);
 }

@@ -1,4 +1,6 @@
-#include "engine/driver.h"
+#include "engine/model/model.h"
+#include "engine/step/driver.h"
+#include "engine/step/run_loop.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +9,7 @@
 #include <vector>
 
 #include "driver_test_support.h"
-#include "engine/contact_points.h"
+#include "engine/contact/contact_points.h"
 #include "numerics/numerics_error.h"
 #include "platform/paths.h"
 
@@ -35,7 +37,6 @@ TEST_F(DriverTest, CreationMakesItsLogTheGlobalOneAndDestructionResetsIt) {
   TLog* before = GlobalLog();
   main_ = std::make_unique<TVYKMain>();
   EXPECT_EQ(GlobalLog(), &main_->Log());
-  EXPECT_EQ(main_->World().Collisions, &main_->Collisions());
   main_.reset();
   EXPECT_EQ(GlobalLog(), nullptr);
   SetGlobalLog(before);
@@ -49,20 +50,20 @@ TEST_F(DriverTest, ReplayingStoredStatesNeverComputesAndTheLastResetsTheStep) {
   main_.reset();
   ASSERT_TRUE(Load("fall.wld", history));
   TWorld& w = World();
-  ASSERT_EQ(w.StoredStateCount, 5u);
+  ASSERT_EQ(w.State.StoredStateCount, 5u);
   const std::size_t lines = FileLines("000/data.txt").size();
-  w.TimeStep = w.MaximumTimestep / 4;  // as a halved step would have left it
+  w.State.TimeStep = w.Settings.MaximumTimestep / 4;  // as a halved step would have left it
   for (std::uint32_t k = 1; k < 5; ++k) {
     ASSERT_TRUE(main_->Step());
-    EXPECT_EQ(w.CurrentState, k);
-    EXPECT_EQ(w.Time, w.History.Points.Items(k).Time);
-    EXPECT_EQ(Q(0), w.History.Points.Items(k).Coordinates.Q.At(0));
-    EXPECT_EQ(w.TimeStep, k < 4 ? w.MaximumTimestep / 4 : w.MaximumTimestep) << k;
+    EXPECT_EQ(w.State.CurrentState, k);
+    EXPECT_EQ(w.State.Time, w.Model().History.Points.Items(k).Time);
+    EXPECT_EQ(Q(0), w.Model().History.Points.Items(k).Coordinates.Q.At(0));
+    EXPECT_EQ(w.State.TimeStep, k < 4 ? w.Settings.MaximumTimestep / 4 : w.Settings.MaximumTimestep) << k;
   }
   EXPECT_EQ(FileLines("000/data.txt").size(), lines);
   // From the last one the computation goes on.
   ASSERT_TRUE(main_->Step());
-  EXPECT_EQ(w.Time, w.History.Points.Items(4).Time + w.MaximumTimestep);
+  EXPECT_EQ(w.State.Time, w.Model().History.Points.Items(4).Time + w.Settings.MaximumTimestep);
 }
 
 TEST_F(DriverTest, GoingBackReturnsToEarlierStatesAndReplaysThem) {
@@ -70,15 +71,15 @@ TEST_F(DriverTest, GoingBackReturnsToEarlierStatesAndReplaysThem) {
   ASSERT_TRUE(Load("fall.wld"));
   TWorld& w = World();
   ASSERT_TRUE(Steps(10));
-  ASSERT_EQ(w.StoredStateCount, 9u);
-  ASSERT_EQ(w.CurrentState, 8u);
+  ASSERT_EQ(w.State.StoredStateCount, 9u);
+  ASSERT_EQ(w.State.CurrentState, 8u);
   EXPECT_FALSE(main_->GoBackInHistory(9));  // needs 10 stored states
   ASSERT_TRUE(main_->GoBackInHistory(3));
-  EXPECT_EQ(w.CurrentState, 6u);  // count - 1 = 2 states before the current one
-  EXPECT_EQ(w.Time, w.History.Points.Items(6).Time);
+  EXPECT_EQ(w.State.CurrentState, 6u);  // count - 1 = 2 states before the current one
+  EXPECT_EQ(w.State.Time, w.Model().History.Points.Items(6).Time);
   ASSERT_TRUE(Steps(2));
-  EXPECT_EQ(w.CurrentState, 8u);
-  EXPECT_EQ(w.Time, w.History.Points.Items(8).Time);
+  EXPECT_EQ(w.State.CurrentState, 8u);
+  EXPECT_EQ(w.State.Time, w.Model().History.Points.Items(8).Time);
 }
 
 // M = y - 10 is singular at the start height: every attempt fails, down to the minimum step.
@@ -148,16 +149,16 @@ TEST_F(OverlapTest, TooFewStoredStatesRepeatTheAttemptUntilTheLimit) {
   EXPECT_EQ(Count("[Alert] Check bodies for possible overlapping."), 11u);
   EXPECT_EQ(run_.stops, 1);
   EXPECT_EQ(NumericsErrorCode(), 0);
-  EXPECT_EQ(World().Time, 0);
+  EXPECT_EQ(World().State.Time, 0);
 }
 
 TEST_F(OverlapTest, HeadlessRunStopsOnTheFailedStep) {
   LoadOverlapping();
   main_->SetRunControl(nullptr);
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   EXPECT_EQ(run.Run(), TRunStop::StepFailed);
   EXPECT_EQ(run.Steps, 5u);
-  EXPECT_FALSE(World().History.FilesOpen);
+  EXPECT_FALSE(World().Model().History.FilesOpen);
 }
 
 TEST_F(DriverTest, HeadlessRunStopsAfterTheBreakTime) {
@@ -166,26 +167,26 @@ TEST_F(DriverTest, HeadlessRunStopsAfterTheBreakTime) {
                  "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=0.01\nbreakTime=0.505\n"
                  "[Bodies]\nBody1=ball.bdy\n");
   ASSERT_TRUE(Load("fall.wld"));
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   EXPECT_EQ(run.Run(), TRunStop::BreakTime);
   TWorld& w = World();
-  EXPECT_NEAR(w.BreakTime, 0.515L, 1e-17L);
+  EXPECT_NEAR(w.Model().BreakTime, 0.515L, 1e-17L);
   // The first step that passes the break time ends the run.
   EXPECT_EQ(run.Steps, 52u);
-  EXPECT_GT(w.Time, w.BreakTime);
+  EXPECT_GT(w.State.Time, w.Model().BreakTime);
   EXPECT_EQ(Lines().back(), "[Alert] Break time of 0.515s reached.");
   // The count of stored states is lowered by one, as the simulation thread does.
-  EXPECT_EQ(w.StoredStateCount, w.History.Points.Count() - 1);
-  EXPECT_FALSE(w.History.FilesOpen);
+  EXPECT_EQ(w.State.StoredStateCount, w.Model().History.Points.Count() - 1);
+  EXPECT_FALSE(w.Model().History.FilesOpen);
 }
 
 TEST_F(DriverTest, HeadlessRunUntilATime) {
   CopyModel("fall");
   ASSERT_TRUE(Load("fall.wld"));
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   EXPECT_EQ(run.Run(0.1L), TRunStop::Until);
   EXPECT_EQ(run.Steps, 100u);
-  EXPECT_NEAR(World().Time, 0.1L, 1e-15L);
+  EXPECT_NEAR(World().State.Time, 0.1L, 1e-15L);
 }
 
 TEST_F(DriverTest, DestructionRemovesAnEmptyNewHistoryAndKeepsOneWithData) {
@@ -209,9 +210,9 @@ TEST_F(DriverTest, ContactImpulsesReachTheWatchesOfTheVertexAndOfTheEdgeEnds) {
   WriteModelFile("box.wtc", "[Box]\ncontactwatch=all\n[Floor]\ncontactwatch=2,[3]\n");
   ASSERT_TRUE(Load("box.wld"));
   TWorld& w = World();
-  ASSERT_EQ(w.Watches.Names, (Strings{"Box#0", "Box#1", "Box#2", "Box#3", "Floor#2", "Floor#[3]"}));
+  ASSERT_EQ(w.Model().Watches.Names, (Strings{"Box#0", "Box#1", "Box#2", "Box#3", "Floor#2", "Floor#[3]"}));
   // A contact of the box's point 1 with the floor's top edge from point 2 to point 3, a quarter along.
-  auto contact = std::make_unique<TContact>(w, &w.ContactProperties);
+  auto contact = std::make_unique<TContact>(w.Model().Bodies, w.State.Evaluated.Count(), &w.Model().ContactProperties);
   contact->EdgeBody = 1;
   contact->EdgeIndex = 2;
   contact->EdgeParameter = 0.25L;
@@ -224,7 +225,7 @@ TEST_F(DriverTest, ContactImpulsesReachTheWatchesOfTheVertexAndOfTheEdgeEnds) {
   main_->Collisions().Contacts = std::make_unique<TContactPoints>();
   main_->Collisions().Contacts->Add(std::move(contact));
   ASSERT_TRUE(main_->UpdateContactWatches(true));
-  const TWatchesData& step = w.Watches.StepData;
+  const TWatchesData& step = w.Model().Watches.StepData;
   EXPECT_EQ(step.NormalImpulse.At(1), 2);  // the vertex, weight 1
   EXPECT_EQ(step.TangentialImpulse.At(1), 0.5L);
   EXPECT_EQ(step.NormalImpulse.At(4), 1.5L);  // the edge's start point, weight 1 - 0.25
@@ -236,8 +237,8 @@ TEST_F(DriverTest, ContactImpulsesReachTheWatchesOfTheVertexAndOfTheEdgeEnds) {
   for (std::uint32_t i : {0u, 2u, 3u}) EXPECT_EQ(step.NormalImpulse.At(i), 0) << i;
   // Without contacts the step's values are folded into the record and cleared.
   ASSERT_TRUE(main_->UpdateContactWatches(false));
-  EXPECT_EQ(w.Watches.Data.NormalImpulse.At(1), 2);
-  EXPECT_EQ(w.Watches.StepData.NormalImpulse.At(1), 0);
+  EXPECT_EQ(w.Model().Watches.Data.NormalImpulse.At(1), 2);
+  EXPECT_EQ(w.Model().Watches.StepData.NormalImpulse.At(1), 0);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "engine/expression_list.h"
+#include "engine/model/expression_list.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ class ExpressionListTest : public test::EquationsTest {
     Normalized({line}, &marked);
     return marked;
   }
-  TCoordinateList& q() { return world_.GeneralizedCoordinates.Evaluated; }
+  TCoordinateList& q() { return world_.State.Evaluated; }
 };
 
 TEST_F(ExpressionListTest, NormalizesTheAlgebraSystemsText) {
@@ -84,18 +84,18 @@ TEST_F(ExpressionListTest, RefusesTheImaginaryUnit) {
   EXPECT_EQ(messages.texts, Strings(4, kImaginary));
 
   // Names that merely begin with a capital I, and a lower-case i, are no imaginary unit.
-  world_.Constants.AddConstant("Izz", 0.25L);
+  world_.Model().Constants.AddConstant("Izz", 0.25L);
   const auto list = Compile({"b`Arm`m Izz", "4 Ix", "2 i"});
   EXPECT_EQ(list->Values.At(0), 0.75L);
   EXPECT_EQ(NewLines().size(), 4u);
 }
 
 TEST_F(ExpressionListTest, SubstitutesConstantsAsWholeNames) {
-  world_.Constants.AddConstant("m", -2);
-  world_.Constants.AddConstant("l", 1.2L);
-  world_.Constants.AddConstant("l1", 1.5L);
-  world_.Constants.AddConstant("M", 7);  // the first constant of a name wins
-  world_.Constants.AddConstant("Arm", 100);
+  world_.Model().Constants.AddConstant("m", -2);
+  world_.Model().Constants.AddConstant("l", 1.2L);
+  world_.Model().Constants.AddConstant("l1", 1.5L);
+  world_.Model().Constants.AddConstant("M", 7);  // the first constant of a name wins
+  world_.Model().Constants.AddConstant("Arm", 100);
   const auto list = Compile({"m x + mass", "l l1", "b`Arm`m m", "L1 / M", "2e3 m"});
   EXPECT_EQ(list->Texts, (Strings{"(-2)*x+mass", "1.2*1.5", "3*(-2)", "1.5/(-2)", "2e3*(-2)"}));
   EXPECT_TRUE(std::isnan(list->Value(0)));  // x and mass are names of nothing: NaN, no error
@@ -110,7 +110,7 @@ TEST_F(ExpressionListTest, SubstitutedValuesReadBackExactly) {
   const long double values[] = {
       1.0L / 3, 0.1L, -2.0L / 7, 6.02214076e23L, 1.234567890123456789e-300L, std::nextafter(1.0L, 2.0L)};
   int i = 0;
-  for (const long double value : values) world_.Constants.AddConstant("k" + std::to_string(i++), value);
+  for (const long double value : values) world_.Model().Constants.AddConstant("k" + std::to_string(i++), value);
   const auto list = Compile({"k0", "k1", "k2", "k3", "k4", "k5"});
   for (std::uint32_t j = 0; j < 6; ++j) EXPECT_EQ(list->Value(j), values[j]) << list->Texts[j];
 
@@ -161,7 +161,7 @@ TEST_F(ExpressionListTest, AnUnknownKeyIsLoggedAndReadsNaN) {
 }
 
 TEST_F(ExpressionListTest, ChangingTheStateChangesOnlyWhatDependsOnIt) {
-  world_.Constants.AddConstant("F0", 3);
+  world_.Model().Constants.AddConstant("F0", 3);
   const auto state = Compile({"2 b`Arm`Rz[t]", "b`Arm`Rz'[t] + 10 b`Arm`Rz''[t]"});
   const auto time = Compile({"t F0"});
   const auto unmarked = Compile({"2 b`Arm`Rz"});
@@ -174,7 +174,7 @@ TEST_F(ExpressionListTest, ChangingTheStateChangesOnlyWhatDependsOnIt) {
   q().Q.SetAt(0, 0.9L);
   q().QDot.SetAt(0, -1);
   q().QDDot.SetAt(0, 0.5L);
-  world_.Time = 2;
+  world_.State.Time = 2;
   constant->Values.SetAt(0, -1);  // would be overwritten by an evaluation
   for (auto* list : {state.get(), time.get(), unmarked.get(), constant.get()}) list->EvaluateAll(true);
   EXPECT_EQ(state->Value(0), 1.8L);
@@ -203,7 +203,7 @@ TEST_F(ExpressionListTest, AConstantListReleasesItsCompiledForm) {
   varying->ReleaseWhenConstant = true;
   ASSERT_TRUE(varying->AddExpression({"b`Arm`m", "t"}));
   EXPECT_FALSE(varying->Released);
-  world_.Time = 0.5L;
+  world_.State.Time = 0.5L;
   varying->EvaluateAll(true);
   EXPECT_EQ(varying->Value(1), 0.5L);
 }

@@ -1,4 +1,4 @@
-#include "engine/extrusion_shape.h"
+#include "engine/model/extrusion_shape.h"
 
 #include <gtest/gtest.h>
 

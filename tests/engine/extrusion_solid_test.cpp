@@ -1,4 +1,4 @@
-#include "engine/extrusion_solid.h"
+#include "engine/model/extrusion_solid.h"
 
 #include <gtest/gtest.h>
 

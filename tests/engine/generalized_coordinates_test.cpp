@@ -1,4 +1,4 @@
-#include "engine/generalized_coordinates.h"
+#include "engine/model/generalized_coordinates.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +23,9 @@ class GeneralizedCoordinatesTest : public test::EquationsTest {
     test::WriteBytes(file, text);
     return coordinates().Load(file, n);
   }
-  TGeneralizedCoordinates& coordinates() { return world_.GeneralizedCoordinates; }
-  TBody& Arm() { return world_.Bodies.Items(0); }
-  TBody& Hand() { return world_.Bodies.Items(1); }
+  TGeneralizedCoordinates& coordinates() { return world_.Model().GeneralizedCoordinates; }
+  TBody& Arm() { return world_.Model().Bodies.Items(0); }
+  TBody& Hand() { return world_.Model().Bodies.Items(1); }
 
   test::TempDir dir_;
 };
@@ -35,10 +35,10 @@ TEST_F(GeneralizedCoordinatesTest, LinksTheNamedBodyCoordinatesAndCopiesTheirSta
   ASSERT_TRUE(Load("b`Arm`Rz [t]\r\n\tb`Hand` x[T]\r\nb`Hand`y\r\n", 3));
   EXPECT_EQ(coordinates().Names, (Strings{"b`Arm`Rz", "b`Hand`x", "b`Hand`y"}));
   EXPECT_EQ(coordinates().Count, 3u);
-  EXPECT_EQ(coordinates().Current.Count(), 3u);
-  EXPECT_EQ(coordinates().Values.Count(), 3u);
+  EXPECT_EQ(world_.State.Current.Count(), 3u);
+  EXPECT_EQ(world_.State.VelocityJump.Count(), 3u);
 
-  const TCoordinateList& q = coordinates().Evaluated;
+  const TCoordinateList& q = world_.State.Evaluated;
   EXPECT_EQ(q.Q.At(0), 0.4L);
   EXPECT_EQ(q.QDot.At(0), 2);
   EXPECT_EQ(q.Q.At(1), 7);
@@ -47,11 +47,11 @@ TEST_F(GeneralizedCoordinatesTest, LinksTheNamedBodyCoordinatesAndCopiesTheirSta
   EXPECT_EQ(q.QDDot.At(2), 0);
   EXPECT_TRUE(q.Bound());
   // The saved state stays at zero until the world accepts the first state.
-  EXPECT_EQ(coordinates().Current.Q.At(0), 0);
+  EXPECT_EQ(world_.State.Current.Q.At(0), 0);
 
   // The bodies now move with q.
-  coordinates().Evaluated.Q.SetAt(0, 1.25L);
-  coordinates().Evaluated.QDot.SetAt(1, -3);
+  world_.State.Evaluated.Q.SetAt(0, 1.25L);
+  world_.State.Evaluated.QDot.SetAt(1, -3);
   EXPECT_EQ(Arm().Kinematics.Position.Rz.Get(), 1.25L);
   EXPECT_EQ(Hand().Kinematics.Velocity.X.Get(), -3);
   EXPECT_EQ(Arm().Links.Rz.Index, 0);
@@ -89,8 +89,8 @@ TEST_F(GeneralizedCoordinatesTest, ANameWithoutABodyIsSkipped) {
   // A coordinate of no body does not keep the bodies after it from moving.
   ASSERT_TRUE(Load("phi[t]\nb`Hand`x\n", 2));
   EXPECT_EQ(coordinates().Names, (Strings{"phi", "b`Hand`x"}));
-  EXPECT_EQ(coordinates().Evaluated.Q.At(0), 0);
-  EXPECT_EQ(coordinates().Evaluated.Q.At(1), 7);
+  EXPECT_EQ(world_.State.Evaluated.Q.At(0), 0);
+  EXPECT_EQ(world_.State.Evaluated.Q.At(1), 7);
   EXPECT_EQ(Hand().Links.X.Index, 1);
   EXPECT_TRUE(NewLines().empty());
 }

@@ -1,4 +1,4 @@
-#include "engine/history.h"
+#include "engine/record/history.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/contact_watches.h"
-#include "engine/three_digit_names.h"
+#include "engine/record/contact_watches.h"
+#include "engine/record/three_digit_names.h"
 #include "engine_test_support.h"
 #include "history_test_support.h"
 #include "numerics/float_list.h"

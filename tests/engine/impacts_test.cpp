@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "collisions_test_support.h"
-#include "engine/collisions.h"
+#include "engine/contact/collisions.h"
 
 namespace zentrova::test {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/integration.h"
+#include "engine/step/integration.h"
 
 #include <gtest/gtest.h>
 
@@ -20,20 +20,20 @@ TEST_F(IntegrationTest, ConstantAccelerationFromRest) {
   WriteModelFile("fall.hv", "3\n");
   ASSERT_TRUE(Load("fall.wld"));
   TWorld& w = World();
-  const long double dt = w.TimeStep;
+  const long double dt = w.State.TimeStep;
   ASSERT_TRUE(main_->Integration().Step());
   EXPECT_NEAR(Q(0), 3 * dt * dt / 2, 1e-24L);
   EXPECT_NEAR(QDot(0), 3 * dt, 1e-21L);
-  EXPECT_EQ(w.GeneralizedCoordinates.Evaluated.QDDot.At(0), 3);  // the acceleration at the start
-  EXPECT_EQ(w.Time, dt);
-  EXPECT_EQ(w.SavedTime, 0);
-  EXPECT_FALSE(w.GeneralizedCoordinates.AtCollision);
+  EXPECT_EQ(w.State.Evaluated.QDDot.At(0), 3);  // the acceleration at the start
+  EXPECT_EQ(w.State.Time, dt);
+  EXPECT_EQ(w.State.SavedTime, 0);
+  EXPECT_FALSE(w.State.AtCollision);
 }
 
 TEST_F(IntegrationTest, DerivativesInterleaveVelocitiesAndAccelerations) {
   CopyModel("box");
   ASSERT_TRUE(Load("box.wld"));
-  TCoordinateList& q = World().GeneralizedCoordinates.Evaluated;
+  TCoordinateList& q = World().State.Evaluated;
   q.QDot.SetAt(0, 0.5L);
   q.QDot.SetAt(1, -1.5L);
   q.QDot.SetAt(2, 2);
@@ -60,10 +60,10 @@ TEST_F(IntegrationTest, FailingThirdStageLeavesTheTimeAtHalfStep) {
   ASSERT_TRUE(Load("fall.wld"));
   TWorld& w = World();
   EXPECT_FALSE(main_->Integration().Step());
-  EXPECT_EQ(w.Time, 0.5L);
+  EXPECT_EQ(w.State.Time, 0.5L);
   EXPECT_EQ(Q(0), 1);  // the third stage's state
-  EXPECT_EQ(w.SavedTime, 0);
-  EXPECT_EQ(w.GeneralizedCoordinates.Current.Q.At(0), 0);  // the start was saved before the stages
+  EXPECT_EQ(w.State.SavedTime, 0);
+  EXPECT_EQ(w.State.Current.Q.At(0), 0);  // the start was saved before the stages
   EXPECT_EQ(Lines().back(), "[Error] Error in mass matrix inversion (possibly singular).");
   ClearNumericsError();
 }
@@ -73,20 +73,20 @@ TEST_F(IntegrationTest, StepAfterContactIsAnEulerStepFlaggedAtCollision) {
   ASSERT_TRUE(Load("fall.wld"));
   TWorld& w = World();
   ASSERT_TRUE(Steps(2));
-  const long double t0 = w.Time;
-  const long double dt = w.TimeStep;
+  const long double t0 = w.State.Time;
+  const long double dt = w.State.TimeStep;
   const long double y0 = Q(0);
   const long double v0 = QDot(0);
   // A contact force that carries half the weight: q'' = (h + F) / m = -g / 2.
-  w.ContactGeneralizedForces.SetAt(0, 2 * 9.81L / 2);
-  ASSERT_TRUE(main_->Integration().StepAfterContact(false));
-  EXPECT_EQ(w.Time, t0 + dt);
-  EXPECT_EQ(w.SavedTime, t0);
-  EXPECT_TRUE(w.GeneralizedCoordinates.AtCollision);
-  EXPECT_FALSE(w.GeneralizedCoordinates.ImpulseApplied);
+  w.State.ContactForces.SetAt(0, 2 * 9.81L / 2);
+  ASSERT_TRUE(main_->Integration().StepAfterContact(nullptr));
+  EXPECT_EQ(w.State.Time, t0 + dt);
+  EXPECT_EQ(w.State.SavedTime, t0);
+  EXPECT_TRUE(w.State.AtCollision);
+  EXPECT_FALSE(w.State.ImpulseApplied);
   EXPECT_EQ(Q(0), y0 + v0 * dt);
   EXPECT_NEAR(QDot(0), v0 - 9.81L / 2 * dt, 1e-18L);
-  EXPECT_NEAR(w.GeneralizedCoordinates.Current.QDDot.At(0), -9.81L / 2, 1e-18L);
+  EXPECT_NEAR(w.State.Current.QDDot.At(0), -9.81L / 2, 1e-18L);
 }
 
 // The pendulum over 0.5 s with steps of 1/100, 1/200 and a reference of 1/1600 s: halving the step
@@ -97,7 +97,7 @@ TEST_F(IntegrationTest, RungeKuttaStepIsOfFourthOrder) {
     CopyModel("pendulum");
     EXPECT_TRUE(Load("pendulum.wld"));
     TWorld& w = World();
-    w.TimeStep = dt;
+    w.State.TimeStep = dt;
     const long long steps = std::llround(0.5L / dt);
     for (long long i = 0; i < steps; ++i) EXPECT_TRUE(main_->Integration().Step());
     return Q(0);

@@ -1,4 +1,4 @@
-#include "engine/key.h"
+#include "engine/model/key.h"
 
 #include <gtest/gtest.h>
 
@@ -17,14 +17,14 @@ class KeyTest : public test::EquationsTest {
   void SetUp() override {
     EquationsTest::SetUp();
     LoadBodies("arm", "arm.wld");
-    world_.GeneralizedCoordinates.SetCount(2);
+    world_.Model().GeneralizedCoordinates.SetCount(2);
   }
   TKey Key(const std::string& text) {
     TKey key(world_);
     EXPECT_TRUE(key.SetKeyText(text));
     return key;
   }
-  TBody& Arm() { return world_.Bodies.Items(0); }
+  TBody& Arm() { return world_.Model().Bodies.Items(0); }
 };
 
 TEST_F(KeyTest, SplitsAtEveryBackquote) {
@@ -52,7 +52,7 @@ TEST_F(KeyTest, DelimitedTextQuotesLikeAStringList) {
 TEST_F(KeyTest, LinksACoordinateToAGeneralizedCoordinate) {
   TKey key = Key("b`Arm`x");
   ASSERT_TRUE(key.LinkBodyCoordinates(1));
-  TCoordinateList& q = world_.GeneralizedCoordinates.Evaluated;
+  TCoordinateList& q = world_.State.Evaluated;
   EXPECT_EQ(Arm().Kinematics.Position.X.ValuePtr, q.Q.Data() + 1);
   EXPECT_EQ(Arm().Kinematics.Velocity.X.ValuePtr, q.QDot.Data() + 1);
   EXPECT_EQ(Arm().Kinematics.Acceleration.X.ValuePtr, q.QDDot.Data() + 1);
@@ -112,7 +112,7 @@ TEST_F(KeyTest, FailuresLogOneLineAndChangeNothing) {
   EXPECT_EQ(value, 42);
   EXPECT_TRUE(Arm().Kinematics.Position.Rz.OwnValue());
   EXPECT_FALSE(Arm().Links.Rz.Linked);
-  EXPECT_EQ(world_.GeneralizedCoordinates.Evaluated.Q.At(0), 0);
+  EXPECT_EQ(world_.State.Evaluated.Q.At(0), 0);
 }
 
 TEST_F(KeyTest, OnlyALowerCaseBMakesAKey) {

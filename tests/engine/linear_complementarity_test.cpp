@@ -1,4 +1,4 @@
-#include "engine/linear_complementarity.h"
+#include "engine/contact/linear_complementarity.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/world.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "engine_test_support.h"
 #include "numerics/float_list.h"
 #include "numerics/int_list.h"
@@ -572,14 +573,14 @@ TEST_F(LCPTest, SolveLCPTakesTheWorldsSettings) {
   w.Dim(1);
   z.Dim(1);
   // Mean |q| = 1 asks for 1e-6, clamped to 1e-10: the pivot 1e-12 is refused, silently.
-  EXPECT_FALSE(SolveLCP(world, 2, m, q, w, z));
+  EXPECT_FALSE(SolveLCP(world.LCPSettings(), 2, m, q, w, z));
   EXPECT_TRUE(Logged().empty());
-  world.LogUnboundedRay = true;
-  EXPECT_FALSE(SolveLCP(world, 2, m, q, w, z));
+  world.SetLogLCPUnboundedRay(true);
+  EXPECT_FALSE(SolveLCP(world.LCPSettings(), 2, m, q, w, z));
   EXPECT_EQ(Logged(), (std::vector<std::string>{"[Alert] At t=2s unbounded ray in LCP solving."}));
   // A lower maximum lets it through.
   world.SetLCPPivotToleranceMax(1e-13L);
-  ASSERT_TRUE(SolveLCP(world, 2, m, q, w, z));
+  ASSERT_TRUE(SolveLCP(world.LCPSettings(), 2, m, q, w, z));
   EXPECT_EQ(z.At(0), 1e12L);
   EXPECT_EQ(w.At(0), 0.0L);
 
@@ -589,7 +590,7 @@ TEST_F(LCPTest, SolveLCPTakesTheWorldsSettings) {
   Fill(q, {-2, 5e-20L});
   w.Dim(2);
   z.Dim(2);
-  ASSERT_TRUE(SolveLCP(world, 0, identity, q, w, z));
+  ASSERT_TRUE(SolveLCP(world.LCPSettings(), 0, identity, q, w, z));
   EXPECT_EQ(Elements(q), (std::vector<long double>{-2, 0}));
   EXPECT_EQ(Elements(z), (std::vector<long double>{2, 0}));
   EXPECT_EQ(identity.At(0, 0), 1.0L);
@@ -614,7 +615,7 @@ TEST_F(LCPTest, ToleranceChangesFromAnotherThreadDuringSolves) {
   z.Dim(1);
   for (int i = 0; i < 2000; ++i) {
     Fill(q, {-1});
-    if (SolveLCP(world, 0, m, q, w, z)) {
+    if (SolveLCP(world.LCPSettings(), 0, m, q, w, z)) {
       ASSERT_EQ(z.At(0), 1e12L);
     } else {
       ASSERT_EQ(z.At(0), 0.0L);

@@ -1,4 +1,4 @@
-#include "engine/log.h"
+#include "engine/record/log.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/mass_matrix.h"
+#include "engine/model/mass_matrix.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/expression_list.h"
+#include "engine/model/expression_list.h"
 #include "equations_test_support.h"
 #include "platform/exception.h"
 #include "platform/text_file.h"
@@ -42,7 +42,7 @@ class PendulumMassMatrixTest : public test::EquationsTest {
 
 TEST_F(PendulumMassMatrixTest, MassMatrixAndGeneralizedForcesMatchTheHandComputedValues) {
   TMassMatrix mass(world_);
-  ASSERT_TRUE(mass.Load(Model("pendulum.mmx"), world_.N));
+  ASSERT_TRUE(mass.Load(Model("pendulum.mmx"), world_.Settings.N));
   EXPECT_TRUE(mass.TimeDependent);
   ASSERT_EQ(mass.Rows.Count(), 2);
   // The constant l must not touch l1; the mass properties come in as numbers.
@@ -57,7 +57,7 @@ TEST_F(PendulumMassMatrixTest, MassMatrixAndGeneralizedForcesMatchTheHandCompute
   ASSERT_EQ(forces.Count(), 2u);
   EXPECT_TRUE(NewLines().empty());
 
-  TCoordinateList& q = world_.GeneralizedCoordinates.Evaluated;
+  TCoordinateList& q = world_.State.Evaluated;
   const long double a1 = 0.7L, a2 = -0.4L, w1 = 1.3L, w2 = -0.9L;
   q.Q.SetAt(0, a1);
   q.Q.SetAt(1, a2);
@@ -102,7 +102,7 @@ class MassMatrixTest : public test::EquationsTest {
 };
 
 TEST_F(MassMatrixTest, ReadsOneRowPerLine) {
-  world_.Constants.AddConstant("k", 2);
+  world_.Model().Constants.AddConstant("k", 2);
   ASSERT_TRUE(Load("b`Arm`m   0\r\n0   k b`Arm`m\r\n", 2));
   EXPECT_EQ(mass_.RowCount(), 2u);
   EXPECT_EQ(mass_.At(0, 0), 3);
@@ -123,7 +123,7 @@ TEST_F(MassMatrixTest, ATimeMarkInAnyCaseMakesTheMatrixVary) {
   EXPECT_TRUE(mass_.TimeDependent);
   EXPECT_FALSE(mass_.Rows.Items(0).Released);
   EXPECT_EQ(mass_.At(0, 0), 2.4L);
-  world_.GeneralizedCoordinates.Evaluated.Q.SetAt(0, 1);
+  world_.State.Evaluated.Q.SetAt(0, 1);
   mass_.Evaluate();
   EXPECT_EQ(mass_.At(0, 0), 3);
 }
@@ -131,7 +131,7 @@ TEST_F(MassMatrixTest, ATimeMarkInAnyCaseMakesTheMatrixVary) {
 TEST_F(MassMatrixTest, ARowOfTheStateWithoutTheMarkVariesToo) {
   ASSERT_TRUE(Load("2 b`Arm`Rz\n", 1));
   EXPECT_TRUE(mass_.TimeDependent);
-  world_.GeneralizedCoordinates.Evaluated.Q.SetAt(0, 1);
+  world_.State.Evaluated.Q.SetAt(0, 1);
   mass_.Evaluate();
   EXPECT_EQ(mass_.At(0, 0), 2);
 }

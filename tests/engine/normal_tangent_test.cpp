@@ -1,4 +1,4 @@
-#include "engine/normal_tangent.h"
+#include "engine/contact/normal_tangent.h"
 
 #include <gtest/gtest.h>
 

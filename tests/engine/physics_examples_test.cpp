@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver_test_support.h"
+#include "engine/step/run_loop.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
 
@@ -31,7 +32,7 @@ class ExamplesTest : public test::ModelTest {
   // Sets the working state (q, q', q'') and evaluates the model there.
   void SetState(const std::vector<long double>& q, const std::vector<long double>& v,
                 const std::vector<long double>& a) {
-    TCoordinateList& s = World().GeneralizedCoordinates.Evaluated;
+    TCoordinateList& s = World().State.Evaluated;
     for (std::uint32_t i = 0; i < q.size(); ++i) {
       s.Q.SetAt(i, q[i]);
       s.QDot.SetAt(i, v[i]);
@@ -49,7 +50,7 @@ TEST_F(ExamplesTest, DependentCoordinatesAgreeWithTheirJacobians) {
     main_.reset();
     ASSERT_TRUE(LoadExample(name)) << name;
     TWorld& w = World();
-    const std::uint32_t n = w.N;
+    const std::uint32_t n = w.Settings.N;
     std::vector<long double> q = {0.7L, -1.9L};
     std::vector<long double> v = {1.3L, 2.1L};
     std::vector<long double> a = {-0.4L, 3.3L};
@@ -58,8 +59,8 @@ TEST_F(ExamplesTest, DependentCoordinatesAgreeWithTheirJacobians) {
     a.resize(n);
     SetState(q, v, a);
     int checked = 0;
-    for (std::int32_t b = 0; b < w.Bodies.Count(); ++b) {
-      TBody& body = w.Bodies.Items(b);
+    for (std::int32_t b = 0; b < w.Model().Bodies.Count(); ++b) {
+      TBody& body = w.Model().Bodies.Items(b);
       for (TCoordinateComponent c : {TCoordinateComponent::X, TCoordinateComponent::Y}) {
         const TLinkToGeneralizedCoordinate& link = body.Links[c];
         if (!link.Dependent) continue;
@@ -102,9 +103,9 @@ TEST_F(ExamplesTest, ContactFreeRunsConserveEnergy) {
     CopyExample(name);
     WriteModelFile(std::string(name) + ".cop", "");  // no pair can touch
     ASSERT_TRUE(Load(std::string(name) + ".wld")) << name;
-    THeadlessRun run(*main_);
+    TRunLoop run(*main_);
     ASSERT_EQ(run.Run(2), TRunStop::Until) << name;
-    const TGeneralizedCoordinatesHistoryList& points = World().History.Points;
+    const TGeneralizedCoordinatesHistoryList& points = World().Model().History.Points;
     ASSERT_GE(points.Count(), 100u);
     const long double e0 = points.Items(0).MechanicalEnergy;
     long double worst = 0;
@@ -122,8 +123,8 @@ TEST_F(ExamplesTest, DoublePendulumSwingsInItsSlowNormalMode) {
   CopyExample("double-pendulum");
   WriteModelFile("double-pendulum.cop", "");
   ASSERT_TRUE(Load("double-pendulum.wld"));
-  const TBody& link1 = World().Bodies.Items(0);
-  const TBody& link2 = World().Bodies.Items(1);
+  const TBody& link1 = World().Model().Bodies.Items(0);
+  const TBody& link2 = World().Model().Bodies.Items(1);
   const long double m1 = link1.Mass, m2 = link2.Mass, j1 = link1.Inertia.ZZ, j2 = link2.Inertia.ZZ;
   const long double l1 = 0.5L, c1 = 0.25L, c2 = 0.25L;
   ASSERT_NEAR(m1, 0.5L * 0.04L * 0.02L * 2700, 1e-15L);
@@ -137,11 +138,11 @@ TEST_F(ExamplesTest, DoublePendulumSwingsInItsSlowNormalMode) {
   const long double ratio = (K11 - w2 * M11) / (w2 * M12);  // theta2 / theta1 in the mode
   const long double amplitude = 1e-4L;
   SetState({amplitude, amplitude * ratio}, {0, 0}, {0, 0});
-  World().Update(false, false, false, false);
+  World().Update(false, false, nullptr, false);
   const long double half_period = std::numbers::pi_v<long double> / std::sqrt(w2);
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   ASSERT_EQ(run.Run(half_period), TRunStop::Until);
-  const long double phase = std::sqrt(w2) * World().Time;
+  const long double phase = std::sqrt(w2) * World().State.Time;
   EXPECT_NEAR(Q(0), amplitude * std::cos(phase), 1e-4L * amplitude);
   EXPECT_NEAR(Q(1), amplitude * ratio * std::cos(phase), 1e-4L * amplitude * std::fabs(ratio));
 }
@@ -159,12 +160,12 @@ TEST_F(ExamplesTest, PendulumReboundsFromTheStopWithItsRestitution) {
     for (int i = 0; i < 5000 && !struck; ++i) {
       const long double approach = QDot(0);
       ASSERT_TRUE(main_->Step());
-      if (!w.GeneralizedCoordinates.ImpulseApplied) continue;
+      if (!w.State.ImpulseApplied) continue;
       struck = true;
       EXPECT_GT(approach, 3);
-      EXPECT_NEAR(w.GeneralizedCoordinates.Current.QDot.At(0), -0.6L * approach, 1e-9L * approach) << cop;
+      EXPECT_NEAR(w.State.Current.QDot.At(0), -0.6L * approach, 1e-9L * approach) << cop;
       // The bar's corner meets the stop's face at x = 0.355.
-      EXPECT_NEAR(w.GeneralizedCoordinates.Current.Q.At(0), 0.6L, 2e-3L);
+      EXPECT_NEAR(w.State.Current.Q.At(0), 0.6L, 2e-3L);
     }
     EXPECT_TRUE(struck);
   }
@@ -173,11 +174,11 @@ TEST_F(ExamplesTest, PendulumReboundsFromTheStopWithItsRestitution) {
 TEST_F(ExamplesTest, PendulumNeverSwingsThroughTheStop) {
   ASSERT_TRUE(LoadExample("pendulum"));
   TWorld& w = World();
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   ASSERT_EQ(run.Run(), TRunStop::BreakTime);
   long double highest = -10;
-  for (std::uint32_t i = 0; i < w.History.Points.Count(); ++i) {
-    highest = std::max(highest, w.History.Points.Items(i).Coordinates.Q.At(0));
+  for (std::uint32_t i = 0; i < w.Model().History.Points.Count(); ++i) {
+    highest = std::max(highest, w.Model().History.Points.Items(i).Coordinates.Q.At(0));
   }
   EXPECT_LT(highest, 0.6L + 2e-3L);
   EXPECT_GT(highest, 0.59L);  // it did reach the stop
@@ -185,21 +186,21 @@ TEST_F(ExamplesTest, PendulumNeverSwingsThroughTheStop) {
 
 TEST_F(ExamplesTest, FallingBoxComesToRestFlat) {
   ASSERT_TRUE(LoadExample("falling-box"));
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   ASSERT_EQ(run.Run(), TRunStop::BreakTime);
   TWorld& w = World();
-  const long double m = w.Bodies.Items(0).Mass;
+  const long double m = w.Model().Bodies.Items(0).Mass;
   ASSERT_NEAR(m, 1, 1e-15L);
   ASSERT_TRUE(w.PrepareStep());
   // Flat on the floor, its centre half its height above it: the energy of rest. What is left is the
   // tremor of impacts under gravity, a step's fall of g h^2 = 4e-5 m.
   EXPECT_NEAR(Q(1), 0.05L, 1e-4L);
   EXPECT_NEAR(std::remainder(Q(2), std::numbers::pi_v<long double>), 0, 1e-3L);
-  EXPECT_NEAR(w.MechanicalEnergy, m * kG * 0.05L, 2e-3L);
+  EXPECT_NEAR(w.State.MechanicalEnergy, m * kG * 0.05L, 2e-3L);
   EXPECT_LT(std::fabs(QDot(0)), 0.02L);
   // It bounced on its way down.
   std::size_t impacts = 0;
-  const TGeneralizedCoordinatesHistoryList& p = w.History.Points;
+  const TGeneralizedCoordinatesHistoryList& p = w.Model().History.Points;
   for (std::uint32_t i = 1; i < p.Count(); ++i) {
     impacts += p.Items(i - 1).Coordinates.QDot.At(1) < -0.2L && p.Items(i).Coordinates.QDot.At(1) > 0.1L;
   }
@@ -210,10 +211,10 @@ TEST_F(ExamplesTest, FallingBoxComesToRestFlat) {
 // ever passes the wall.
 TEST_F(ExamplesTest, DoublePendulumStrikesTheWallAndStaysLeftOfIt) {
   ASSERT_TRUE(LoadExample("double-pendulum"));
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   ASSERT_EQ(run.Run(), TRunStop::BreakTime);
   TWorld& w = World();
-  const TGeneralizedCoordinatesHistoryList& p = w.History.Points;
+  const TGeneralizedCoordinatesHistoryList& p = w.Model().History.Points;
   long double rightmost = -1;
   int blows = 0;
   for (std::uint32_t i = 0; i < p.Count(); ++i) {
@@ -259,10 +260,10 @@ TEST_F(ExamplesTest, ZentrovaRunRunsEveryExample) {
     main_.reset();
     CopyExample(name);
     ASSERT_TRUE(Load(name + ".wld"));
-    THeadlessRun run(*main_);
+    TRunLoop run(*main_);
     ASSERT_EQ(run.Run(), TRunStop::BreakTime);
     EXPECT_EQ(got[1], "steps: " + std::to_string(run.Steps));
-    const TGeneralizedCoordinatesHistoryList& points = World().History.Points;
+    const TGeneralizedCoordinatesHistoryList& points = World().Model().History.Points;
     ASSERT_EQ(data.size(), points.Count()) << name;
     for (std::uint32_t i = 0; i < points.Count(); ++i) {
       ASSERT_EQ(data[i], THistory::DataLine(points.Items(i))) << name << " line " << i;
@@ -270,7 +271,7 @@ TEST_F(ExamplesTest, ZentrovaRunRunsEveryExample) {
         ASSERT_GT(points.Items(i).Time, points.Items(i - 1).Time);
       }
     }
-    EXPECT_GT(World().Time, World().BreakTime);
+    EXPECT_GT(World().State.Time, World().Model().BreakTime);
     main_.reset();
   }
 }

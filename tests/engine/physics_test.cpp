@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "driver_test_support.h"
-#include "engine/contact_points.h"
+#include "engine/step/run_loop.h"
+#include "engine/contact/contact_points.h"
 #include "numerics/numerics_error.h"
 #include "platform/number_text.h"
 
@@ -21,9 +22,9 @@ using PhysicsTest = test::ModelTest;
 TEST_F(PhysicsTest, FreeFall) {
   CopyModel("fall");
   ASSERT_TRUE(Load("fall.wld"));
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   ASSERT_EQ(run.Run(), TRunStop::BreakTime);
-  const TGeneralizedCoordinatesHistoryList& points = World().History.Points;
+  const TGeneralizedCoordinatesHistoryList& points = World().Model().History.Points;
   ASSERT_EQ(points.Count(), 1000u);  // t = 0 .. 0.999: the break time's state is not recorded
   for (std::uint32_t i = 0; i < points.Count(); ++i) {
     const TGeneralizedCoordinatesHistory& p = points.Items(i);
@@ -40,9 +41,9 @@ TEST_F(PhysicsTest, FreeFall) {
 TEST_F(PhysicsTest, PendulumConservesItsEnergy) {
   CopyModel("pendulum");
   ASSERT_TRUE(Load("pendulum.wld"));
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   ASSERT_EQ(run.Run(), TRunStop::BreakTime);
-  const TGeneralizedCoordinatesHistoryList& points = World().History.Points;
+  const TGeneralizedCoordinatesHistoryList& points = World().Model().History.Points;
   ASSERT_GT(points.Count(), 900u);
   const long double e0 = points.Items(0).MechanicalEnergy;
   long double lowest = 0;
@@ -66,7 +67,7 @@ TEST_F(PhysicsTest, PendulumPeriodAtSmallAmplitude) {
       "[Main]\nname=Bar\nshapeType=extrusionsolid\nshapeFile=bar.exs\ndensity=2700\nthickness=0.02\n"
       "[startPosition]\nRz=0.001\n");
   ASSERT_TRUE(Load("pendulum.wld"));
-  const TBody& bar = World().Bodies.Items(0);
+  const TBody& bar = World().Model().Bodies.Items(0);
   const long double m = 0.6L * 0.04L * 0.02L * 2700;
   ASSERT_NEAR(bar.Mass, m, 1e-15L);
   ASSERT_NEAR(bar.Inertia.ZZ, m * (0.04L * 0.04L + 0.6L * 0.6L) / 12, 1e-15L);
@@ -74,9 +75,9 @@ TEST_F(PhysicsTest, PendulumPeriodAtSmallAmplitude) {
   const long double period =
       2 * std::numbers::pi_v<long double> * std::sqrt((bar.Inertia.ZZ + m * c * c) / (m * kG * c));
   // Half a period later the bar is at the other side.
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   ASSERT_EQ(run.Run(period / 2), TRunStop::Until);
-  const long double left = period / 2 - World().Time;  // within half a step of it
+  const long double left = period / 2 - World().State.Time;  // within half a step of it
   const long double omega = 2 * std::numbers::pi_v<long double> / period;
   EXPECT_NEAR(Q(0), -0.001L * std::cos(omega * left), 1e-9L);
 }
@@ -94,7 +95,7 @@ class BoxTest : public test::ModelTest {
                        "\n[startVelocity]\nx=" + FloatToText(vx) + "\ny=" + FloatToText(vy) + "\n");
     if (!extra_cop.empty()) WriteModelFile("box.cop", extra_cop);
     ASSERT_TRUE(Load("box.wld"));
-    ASSERT_NEAR(World().Bodies.Items(0).Mass, 1, 1e-15L);
+    ASSERT_NEAR(World().Model().Bodies.Items(0).Mass, 1, 1e-15L);
   }
 };
 
@@ -105,10 +106,10 @@ TEST_F(BoxTest, FlatDropReboundsWithTheRestitutionOfItsApproach) {
   for (int i = 0; i < 2000 && !bounced; ++i) {
     const long double approach = QDot(1);
     ASSERT_TRUE(main_->Step());
-    if (!w.GeneralizedCoordinates.ImpulseApplied) continue;
+    if (!w.State.ImpulseApplied) continue;
     bounced = true;
     // The saved state of the impact step carries the velocities right after the impact.
-    const TCoordinateList& after = w.GeneralizedCoordinates.Current;
+    const TCoordinateList& after = w.State.Current;
     EXPECT_LT(approach, -1.9L);  // about sqrt(2 g 0.2)
     EXPECT_NEAR(after.QDot.At(1), -0.5L * approach, 1e-9L * std::fabs(approach));
     EXPECT_NEAR(after.QDot.At(0), 0, 1e-12L);
@@ -132,9 +133,9 @@ TEST_F(BoxTest, RestingBoxIsCarriedByItsWeight) {
   for (std::int32_t i = 0; i < c.RestingContacts->Count(); ++i)
     total += c.RestingContacts->Items(i).Force.Normal.Get();
   EXPECT_NEAR(total, kG, 1e-9L * kG);
-  EXPECT_NEAR(w.ContactGeneralizedForces.At(1), kG, 1e-9L * kG);
-  EXPECT_NEAR(w.GeneralizedCoordinates.Current.QDDot.At(1), 0, 1e-9L);
-  THeadlessRun run(*main_);
+  EXPECT_NEAR(w.State.ContactForces.At(1), kG, 1e-9L * kG);
+  EXPECT_NEAR(w.State.Current.QDDot.At(1), 0, 1e-9L);
+  TRunLoop run(*main_);
   ASSERT_EQ(run.Run(), TRunStop::BreakTime);
   EXPECT_NEAR(Q(0), 0, 1e-5L);
   EXPECT_NEAR(Q(1), 0.05L, 1e-5L);
@@ -150,9 +151,9 @@ TEST_F(BoxTest, NegligibleImpactAcceptsNoVelocityJump) {
   TCollisions& c = main_->Collisions();
   EXPECT_FALSE(c.ImpulseApplied);
   EXPECT_TRUE(c.HasRestingContacts);
-  EXPECT_TRUE(w.GeneralizedCoordinates.AtCollision);
-  EXPECT_FALSE(w.GeneralizedCoordinates.ImpulseApplied);
-  EXPECT_EQ(w.GeneralizedCoordinates.Current.QDot.At(1), -1e-11L);
+  EXPECT_TRUE(w.State.AtCollision);
+  EXPECT_FALSE(w.State.ImpulseApplied);
+  EXPECT_EQ(w.State.Current.QDot.At(1), -1e-11L);
   w.RestoreSavedState(true);
   EXPECT_EQ(QDot(1), -1e-11L);
 }
@@ -165,10 +166,10 @@ TEST_F(BoxTest, SlidingBoxStopsAfterItsFrictionDistance) {
   for (long double direction : {1.0L, -1.0L}) {
     main_.reset();
     LoadBox(0, 0, direction * v0, 0);
-    THeadlessRun run(*main_);
+    TRunLoop run(*main_);
     ASSERT_EQ(run.Run(0.6L), TRunStop::Until);  // it stops after v0 / (mu g) = 0.34 s
     EXPECT_NEAR(Q(0), direction * distance, 0.01L * distance) << static_cast<double>(direction);
-    EXPECT_NEAR(QDot(0), 0, mu * kG * World().MaximumTimestep);
+    EXPECT_NEAR(QDot(0), 0, mu * kG * World().Settings.MaximumTimestep);
     EXPECT_NEAR(Q(1), 0.05L, 1e-5L);
     EXPECT_NEAR(Q(2), 0, 1e-3L);
   }
@@ -182,21 +183,21 @@ TEST_F(BoxTest, StepTooLargeForThePenetrationLimitIsRefusedAndHalved) {
   std::vector<long double> refused_steps;
   bool landed = false;
   for (int i = 0; i < 50 && !landed; ++i) {
-    const long double time = w.Time;
-    const long double step = w.TimeStep;
+    const long double time = w.State.Time;
+    const long double step = w.State.TimeStep;
     ASSERT_TRUE(main_->Step());
-    if (w.Time == w.SavedTime && w.Time < time + step / 2) {
+    if (w.State.Time == w.State.SavedTime && w.State.Time < time + step / 2) {
       refused_steps.push_back(step);  // rolled back to the start of the last step
-      EXPECT_EQ(w.TimeStep, step / 2);
+      EXPECT_EQ(w.State.TimeStep, step / 2);
     }
     // No accepted state lies deeper in the floor than the limit.
-    EXPECT_GE(w.GeneralizedCoordinates.Current.Q.At(1), 0.05L - w.MaximumPenetration);
-    landed = w.GeneralizedCoordinates.ImpulseApplied;
+    EXPECT_GE(w.State.Current.Q.At(1), 0.05L - w.Settings.MaximumPenetration);
+    landed = w.State.ImpulseApplied;
   }
   EXPECT_TRUE(landed);
   ASSERT_GE(refused_steps.size(), 2u);
   EXPECT_EQ(refused_steps.front(), 1e-3L);
-  EXPECT_LT(w.TimeStep, w.MaximumTimestep);
+  EXPECT_LT(w.State.TimeStep, w.Settings.MaximumTimestep);
 }
 
 // A limit of 1e-12 m per step cannot be met by a box landing at 1 m/s with steps of at least 1e-6 s:
@@ -220,11 +221,11 @@ TEST_F(BoxTest, GoingBackAfterRepeatedFailuresEndsTheRun) {
   std::uint32_t replays = 0;
   int steps = 0;
   for (; steps < 20000; ++steps) {
-    const std::uint32_t stored = w.StoredStateCount;
+    const std::uint32_t stored = w.State.StoredStateCount;
     if (!main_->Step()) break;
-    if (w.CurrentState + 1 < w.StoredStateCount && w.StoredStateCount == stored) {
+    if (w.State.CurrentState + 1 < w.State.StoredStateCount && w.State.StoredStateCount == stored) {
       ++replays;
-      lowest_state = lowest_state == 0 ? w.CurrentState : std::min(lowest_state, w.CurrentState);
+      lowest_state = lowest_state == 0 ? w.State.CurrentState : std::min(lowest_state, w.State.CurrentState);
     }
   }
   ASSERT_LT(steps, 20000);
@@ -236,7 +237,7 @@ TEST_F(BoxTest, GoingBackAfterRepeatedFailuresEndsTheRun) {
     failures += line.rfind("[Error] Minimum time step of 1E-6s", 0) == 0;
   EXPECT_EQ(failures, 11u);
   // The tenth going back (by 11) leaves the driver, after its first replay, ten states before the end.
-  EXPECT_EQ(lowest_state + 10, w.StoredStateCount);
+  EXPECT_EQ(lowest_state + 10, w.State.StoredStateCount);
   EXPECT_EQ(NumericsErrorCode(), 0);
 }
 

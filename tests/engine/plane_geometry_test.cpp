@@ -1,4 +1,4 @@
-#include "engine/plane_geometry.h"
+#include "engine/model/plane_geometry.h"
 
 #include <gtest/gtest.h>
 

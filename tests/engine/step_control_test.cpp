@@ -1,4 +1,4 @@
-#include "engine/time_step.h"
+#include "engine/step/time_step.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/world.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "engine_test_support.h"
 
 namespace zentrova {
@@ -18,9 +19,9 @@ class StepControlTest : public test::EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    world_.MaximumTimestep = 1e-3L;
-    world_.MinimumTimestep = 1e-9L;
-    world_.TimeStep = world_.MaximumTimestep;
+    world_.Settings.MaximumTimestep = 1e-3L;
+    world_.Settings.MinimumTimestep = 1e-9L;
+    world_.State.TimeStep = world_.Settings.MaximumTimestep;
   }
   TTimeStepManaging& manager() { return world_.TimeStepManager; }
 
@@ -35,20 +36,20 @@ class StepControlTest : public test::EngineTest {
 };
 
 TEST_F(StepControlTest, MinimumAboveMaximumHalvesOnceThenReports) {
-  world_.MinimumTimestep = 1e-3L;  // equal to the maximum
-  world_.Time = 0.25L;
+  world_.Settings.MinimumTimestep = 1e-3L;  // equal to the maximum
+  world_.State.Time = 0.25L;
   EXPECT_TRUE(manager().ReduceTimeStep());
-  EXPECT_EQ(world_.TimeStep, 5e-4L);
+  EXPECT_EQ(world_.State.TimeStep, 5e-4L);
   EXPECT_EQ(manager().Divisor, 2);
   EXPECT_FALSE(manager().ReduceTimeStep());
   EXPECT_EQ(Logged(), (Strings{"[Error] Minimum time step of 0.001s reached at 0.25s."}));
-  EXPECT_EQ(world_.TimeStep, 5e-4L);  // nothing changed
+  EXPECT_EQ(world_.State.TimeStep, 5e-4L);  // nothing changed
   EXPECT_EQ(manager().Divisor, 2);
   EXPECT_EQ(manager().LevelCount, 1u);
 }
 
 TEST_F(StepControlTest, FailureAtTimeZeroAddsTheOverlapAlert) {
-  world_.MinimumTimestep = 2e-3L;
+  world_.Settings.MinimumTimestep = 2e-3L;
   EXPECT_FALSE(manager().ReduceTimeStep());
   EXPECT_EQ(Logged(), (Strings{"[Error] Minimum time step of 0.002s reached at 0s.",
                                "[Alert] Check bodies for possible overlapping."}));
@@ -56,7 +57,7 @@ TEST_F(StepControlTest, FailureAtTimeZeroAddsTheOverlapAlert) {
 
 TEST_F(StepControlTest, HalvedStepIsDoubledBackOnTheFourthAcceptedStep) {
   ASSERT_TRUE(manager().ReduceTimeStep());
-  EXPECT_EQ(world_.TimeStep, 5e-4L);
+  EXPECT_EQ(world_.State.TimeStep, 5e-4L);
   EXPECT_EQ(manager().LevelFlags, std::vector<bool>{true});  // half of the coarse step is pending
   Accept(false);                                             // the repeated attempt
   Accept(true);
@@ -64,7 +65,7 @@ TEST_F(StepControlTest, HalvedStepIsDoubledBackOnTheFourthAcceptedStep) {
   EXPECT_EQ(manager().Divisor, 2);  // three accepted steps are not enough
   Accept(true);
   EXPECT_EQ(manager().Divisor, 1);
-  EXPECT_EQ(world_.TimeStep, 1e-3L);
+  EXPECT_EQ(world_.State.TimeStep, 1e-3L);
   EXPECT_TRUE(manager().JustDoubled);
   EXPECT_EQ(manager().LevelCount, 0u);
   EXPECT_EQ(manager().LevelFlags, std::vector<bool>{false});  // kept, never shrunk
@@ -73,7 +74,7 @@ TEST_F(StepControlTest, HalvedStepIsDoubledBackOnTheFourthAcceptedStep) {
 TEST_F(StepControlTest, DoublingNeverGoesBelowTheMaximumStep) {
   manager().IncreaseTimeStep();
   EXPECT_EQ(manager().Divisor, 1);
-  EXPECT_EQ(world_.TimeStep, 1e-3L);
+  EXPECT_EQ(world_.State.TimeStep, 1e-3L);
   Accept(true);
   EXPECT_EQ(manager().Divisor, 1);
   EXPECT_FALSE(manager().JustDoubled);
@@ -90,10 +91,10 @@ TEST_F(StepControlTest, ReductionRightAfterDoublingKeepsTheLevelFlag) {
 }
 
 TEST_F(StepControlTest, HalvingStopsBeforeTheDivisorOverflows) {
-  world_.MinimumTimestep = 1e-4000L;  // positive, but far below anything 62 halvings reach
+  world_.Settings.MinimumTimestep = 1e-4000L;  // positive, but far below anything 62 halvings reach
   for (int i = 0; i < 62; ++i) ASSERT_TRUE(manager().ReduceTimeStep()) << i;
   EXPECT_EQ(manager().Divisor, std::int64_t{1} << 62);
-  EXPECT_EQ(world_.TimeStep, std::ldexp(1e-3L, -62));
+  EXPECT_EQ(world_.State.TimeStep, std::ldexp(1e-3L, -62));
   EXPECT_FALSE(manager().ReduceTimeStep());
   EXPECT_EQ(manager().Divisor, std::int64_t{1} << 62);
   EXPECT_EQ(Logged().back(), "[Error] Time step of 2.16840434497101E-22s cannot be halved further at 0s.");
@@ -108,7 +109,7 @@ TEST_F(StepControlTest, ResetReturnsToTheMaximumStep) {
   EXPECT_EQ(manager().LevelCount, 0u);
   EXPECT_EQ(manager().GoodSteps, 0u);
   EXPECT_TRUE(manager().LevelFlags.empty());
-  EXPECT_EQ(world_.TimeStep, 1e-3L);
+  EXPECT_EQ(world_.State.TimeStep, 1e-3L);
 }
 
 // The level flags are the digits of a base-2 counter of finest-level steps (flag 0 the most

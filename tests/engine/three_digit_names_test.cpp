@@ -1,4 +1,4 @@
-#include "engine/three_digit_names.h"
+#include "engine/record/three_digit_names.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/value_statistics.h"
+#include "engine/record/value_statistics.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "engine/watch_settings.h"
+#include "engine/record/watch_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/contact_watches.h"
+#include "engine/record/contact_watches.h"
 #include "engine_test_support.h"
 #include "contact_watches_test_support.h"
 #include "platform/ini_file.h"

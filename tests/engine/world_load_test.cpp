@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "driver_test_support.h"
-#include "engine/world.h"
+#include "engine/step/run_loop.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "numerics/numerics_error.h"
 #include "platform/paths.h"
 
@@ -22,8 +24,8 @@ TEST_F(WorldLoadTest, LoadCopiesTheModelIntoANewHistoryDirectoryAndReadsItFromTh
   TWorld& w = World();
   EXPECT_EQ(history, "000");
   EXPECT_TRUE(w.NewHistoryDirectory);
-  EXPECT_EQ(w.History.Directory, folder + "000/");
-  EXPECT_EQ(w.WorkingDirectory, folder + "000/");
+  EXPECT_EQ(w.Model().History.Directory, folder + "000/");
+  EXPECT_EQ(w.Settings.WorkingDirectory, folder + "000/");
   EXPECT_EQ(w.UserWorkingDirectory, folder);
   EXPECT_EQ(w.WorldFilePath, folder + "000/pendulum.wld");
   EXPECT_EQ(w.UserWorldFilePath, folder + "pendulum.wld");
@@ -31,16 +33,16 @@ TEST_F(WorldLoadTest, LoadCopiesTheModelIntoANewHistoryDirectoryAndReadsItFromTh
                            "pendulum.mmx", "pendulum.hv", "pendulum.me", "pendulum.cop", "pendulum.wtc"}) {
     EXPECT_EQ(test::ReadBytes(folder + "000/" + file), test::ReadBytes(folder + file)) << file;
   }
-  EXPECT_EQ(w.Bodies.Count(), 1);
-  EXPECT_EQ(w.BodyNames, Strings{"Bar"});
-  EXPECT_EQ(w.N, 1u);
-  EXPECT_EQ(w.Watches.Names, Strings{"Bar#0:1"});
-  EXPECT_EQ(w.ContactGeneralizedForces.Count(), 1u);
+  EXPECT_EQ(w.Model().Bodies.Count(), 1);
+  EXPECT_EQ(w.Model().BodyNames, Strings{"Bar"});
+  EXPECT_EQ(w.Settings.N, 1u);
+  EXPECT_EQ(w.Model().Watches.Names, Strings{"Bar#0:1"});
+  EXPECT_EQ(w.State.ContactForces.Count(), 1u);
   EXPECT_EQ(main_->Collisions().CoordinateValues.Count(), 1u);
-  EXPECT_EQ(w.StoredStateCount, 0u);
+  EXPECT_EQ(w.State.StoredStateCount, 0u);
   // The saved state is the loaded one.
-  EXPECT_EQ(w.GeneralizedCoordinates.Current.Q.At(0), -1.2L);
-  EXPECT_EQ(w.SavedMechanicalEnergy, w.MechanicalEnergy);
+  EXPECT_EQ(w.State.Current.Q.At(0), -1.2L);
+  EXPECT_EQ(w.State.SavedMechanicalEnergy, w.State.MechanicalEnergy);
   EXPECT_TRUE(Lines().empty()) << Lines().front();
   // A second load beside a history with data takes the next number.
   ASSERT_TRUE(Steps(20));
@@ -73,7 +75,7 @@ TEST_F(WorldLoadTest, MissingModelFileFailsTheCopyWithItsMessages) {
   ASSERT_GE(lines.size(), 2u);
   EXPECT_EQ(lines[lines.size() - 2], text);
   EXPECT_EQ(lines.back(), "[Error] could not copy model files to result folder.");
-  EXPECT_EQ(World().Bodies.Count(), 0);
+  EXPECT_EQ(World().Model().Bodies.Count(), 0);
   // The driver removes the directory this load made, since nothing was recorded in it.
   main_.reset();
   EXPECT_FALSE(DirectoryExists(folder + "000"));
@@ -131,7 +133,7 @@ TEST_F(WorldLoadTest, BodyThatFailsToLoadIsNotAddedAndEndsTheLoad) {
   CopyModel("fall");
   WriteModelFile("ball.bdy", "[Main]\nname=Ball\nRGBColor=red\n");
   ASSERT_FALSE(Load("fall.wld"));
-  EXPECT_EQ(World().Bodies.Count(), 0);
+  EXPECT_EQ(World().Model().Bodies.Count(), 0);
   EXPECT_EQ(Lines().back(), "[Error] RGBColor of body Ball in file ball.bdy must hold three numbers: red.");
 }
 
@@ -153,8 +155,8 @@ TEST_F(WorldLoadTest, VirtualBodyFollowsItsBody) {
                  "[Main]\nname=Ghost\nvirtualToBody=Bar\nshapeType=extrusionsolid\nshapeFile=bar.exs\n");
   ASSERT_TRUE(Load("pendulum.wld"));
   TWorld& w = World();
-  TBody& bar = w.Bodies.Items(0);
-  TBody& ghost = w.Bodies.Items(1);
+  TBody& bar = w.Model().Bodies.Items(0);
+  TBody& ghost = w.Model().Bodies.Items(1);
   EXPECT_EQ(ghost.Mass, 0);
   // Rz is the generalized coordinate: linked with velocity and acceleration; x and y are the bar's
   // dependent coordinates: the ghost reads their values.
@@ -218,7 +220,7 @@ TEST_F(WorldLoadTest, BreakTimeAddsOneRecordingInterval) {
       "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=0.01\n"
       "writeToHistoryMultipleOfMaximumTimestep=3\nbreakTime=2 g/9.81 + 0.5\n[Bodies]\nBody1=ball.bdy\n");
   ASSERT_TRUE(Load("fall.wld"));
-  EXPECT_NEAR(World().BreakTime, 2.5L + 3 * 0.01L, 1e-17L);
+  EXPECT_NEAR(World().Model().BreakTime, 2.5L + 3 * 0.01L, 1e-17L);
 }
 
 TEST_F(WorldLoadTest, NonPositiveStepLimitsAreRefused) {
@@ -239,7 +241,7 @@ TEST_F(WorldLoadTest, SingularMassMatrixIsLoggedAndLeftToTheNumericsRecord) {
   EXPECT_TRUE(Logged("[Error] Error in mass matrix inversion (possibly singular)."));
   EXPECT_NE(NumericsErrorCode(), 0);
   // The run stops at its first step.
-  THeadlessRun run(*main_);
+  TRunLoop run(*main_);
   EXPECT_EQ(run.Run(), TRunStop::NumericsError);
   EXPECT_EQ(run.Steps, 1u);
   EXPECT_EQ(Lines().back(),
@@ -309,13 +311,13 @@ TEST_F(WorldLoadTest, NewHistoryStartsFromTheLastStatesOfAnother) {
   EXPECT_EQ(FileLines("001/data.txt"), (Strings{data[2], data[3], data[4]}));
   EXPECT_EQ(test::ReadBytes(folder + "001/fall.hv"), test::ReadBytes(folder + "000/fall.hv"));
   TWorld& w = World();
-  EXPECT_EQ(w.StoredStateCount, 3u);
-  EXPECT_EQ(w.CurrentState, 0u);
-  EXPECT_EQ(w.Time, w.History.Points.Items(0).Time);
-  EXPECT_EQ(Q(0), w.History.Points.Items(0).Coordinates.Q.At(0));
+  EXPECT_EQ(w.State.StoredStateCount, 3u);
+  EXPECT_EQ(w.State.CurrentState, 0u);
+  EXPECT_EQ(w.State.Time, w.Model().History.Points.Items(0).Time);
+  EXPECT_EQ(Q(0), w.Model().History.Points.Items(0).Coordinates.Q.At(0));
   // Two replayed states, then the computation goes on from the last one.
   ASSERT_TRUE(Steps(3));
-  EXPECT_NEAR(Q(0), 10 - 9.81L * w.Time * w.Time / 2, 1e-12L);
+  EXPECT_NEAR(Q(0), 10 - 9.81L * w.State.Time * w.State.Time / 2, 1e-12L);
 }
 
 TEST_F(WorldLoadTest, ContinuedHistoryIsReadBackWithItsLog) {
@@ -323,14 +325,14 @@ TEST_F(WorldLoadTest, ContinuedHistoryIsReadBackWithItsLog) {
   std::string history;
   ASSERT_TRUE(Load("fall.wld", history));
   ASSERT_TRUE(Steps(5));
-  World().History.SetLogLine("my comment", 1);
+  World().Model().History.SetLogLine("my comment", 1);
   main_.reset();
   ASSERT_TRUE(Load("fall.wld", history));
   TWorld& w = World();
   EXPECT_FALSE(w.NewHistoryDirectory);
-  EXPECT_EQ(w.StoredStateCount, 4u);
-  EXPECT_EQ(w.History.Log().at(1), "my comment");
-  EXPECT_EQ(w.WorkingDirectory, dir_.Path() + "000/");
+  EXPECT_EQ(w.State.StoredStateCount, 4u);
+  EXPECT_EQ(w.Model().History.Log().at(1), "my comment");
+  EXPECT_EQ(w.Settings.WorkingDirectory, dir_.Path() + "000/");
 }
 
 }  // namespace
