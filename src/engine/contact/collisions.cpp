@@ -10,6 +10,7 @@
 #include "engine/model/extrusion_solid.h"
 #include "engine/model/plane_geometry.h"
 #include "engine/model/world_settings.h"
+#include "numerics/matrix.h"
 #include "engine/step/step_state.h"
 
 namespace zentrova {
@@ -57,12 +58,14 @@ long double PositionY(const TBody& body) {
   return body.Kinematics.Position.Y.Get();
 }
 
-// Two turned boxes, each placed at its body's position, overlap on both axes; touching counts.
+// Two turned boxes, each placed at its body's position, overlap on both axes; touching counts, and so
+// does a gap within the tolerance of a corner lying on an edge.
 bool Overlap(const TBoundingBox& a, const TBody& body_a, const TBoundingBox& b, const TBody& body_b) {
   const long double xa = PositionX(body_a), ya = PositionY(body_a);
   const long double xb = PositionX(body_b), yb = PositionY(body_b);
-  if (xb + b.XMin > xa + a.XMax || xa + a.XMin > xb + b.XMax) return false;
-  if (yb + b.YMin > ya + a.YMax || ya + a.YMin > yb + b.YMax) return false;
+  const long double gap = kContactOutsideTolerance;
+  if (xb + b.XMin > xa + a.XMax + gap || xa + a.XMin > xb + b.XMax + gap) return false;
+  if (yb + b.YMin > ya + a.YMax + gap || ya + a.YMin > yb + b.YMax + gap) return false;
   return true;
 }
 
@@ -200,10 +203,12 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
   long double qx = 0, qy = 0;
   OutlinePointInWorldCached(vertex_body, m, qx, qy);
 
-  // The vertex must lie in the edge's leaf box (bounds included) before any distance is computed.
+  // The vertex must lie in the edge's leaf box (bounds included, widened as the side test below is)
+  // before any distance is computed.
   const long double ex = PositionX(edge_body), ey = PositionY(edge_body);
-  if (qx < ex + turned_leaf.XMin || qx > ex + turned_leaf.XMax || qy < ey + turned_leaf.YMin ||
-      qy > ey + turned_leaf.YMax) {
+  const long double gap = kContactOutsideTolerance;
+  if (qx < ex + turned_leaf.XMin - gap || qx > ex + turned_leaf.XMax + gap ||
+      qy < ey + turned_leaf.YMin - gap || qy > ey + turned_leaf.YMax + gap) {
     return false;
   }
 
@@ -212,12 +217,19 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
   if (d01_2 == 0) return false;
   const long double d01 = std::sqrt(d01_2);
 
-  const bool at_end = (qx == p0x && qy == p0y) || (qx == p1x && qy == p1y);
+  // A vertex on an end point belongs to both edges that meet there, whatever the corner angles say; within
+  // round-off of it (a corner of one body set down on a corner of another) those angles say nothing.
+  const long double near = kContactOutsideTolerance;
+  const bool at_end = (std::fabs(qx - p0x) <= near && std::fabs(qy - p0y) <= near) ||
+                      (std::fabs(qx - p1x) <= near && std::fabs(qy - p1y) <= near);
   if (!at_end) {
     // Side: on the left of the directed edge (inside the edge body) or on its line, seen from both ends.
+    // A corner resting on the edge comes out of the rotation a hair outside as often as inside; taken
+    // for on the line it stays a contact instead of falling free for a step and striking again.
     const long double c0 = ux * (qy - p0y) - uy * (qx - p0x);
     const long double c1 = ux * (qy - p1y) - uy * (qx - p1x);
-    if (-c0 > 0 || c1 < 0) return false;
+    const long double slack = kContactOutsideTolerance * d01;
+    if (c0 < -slack || c1 < -slack) return false;
 
     // Depth below the edge's line: h^2 = d1Q^2 - (d1Q^2 + d01^2 - d0Q^2)^2 / (4 d01^2). For a vertex on
     // the line round-off may leave the radicand just below 0; it is 0 there.
@@ -354,6 +366,8 @@ void TCollisions::ClassifyByVelocity(bool Retry) {
   long double tol = world_.Settings().ZeroVelocityTolerance;
   if (tol < kContactVelocityToleranceFloor) tol = kContactVelocityToleranceFloor;
   if (Retry) tol *= kContactRetryToleranceFactor;
+  const long double dt = world_.State().TimeStep;
+  FreeAcceleration(free_acceleration_);
 
   HasImpacts = false;
   HasRestingContacts = false;
@@ -372,17 +386,46 @@ void TCollisions::ClassifyByVelocity(bool Retry) {
     contact.ListIndex = i;
     const long double vn = contact.Kinematics.Velocity.Normal.Get();
     const long double vt = contact.Kinematics.Velocity.Tangent.Get();
-    if (!Retry && vn <= -tol) HasImpacts = true;
-    if (std::fabs(vn) <= tol) {
+    // One step of the free motion changes the normal velocity by dt a_N, a_N the relative normal
+    // acceleration without contact forces. A contact slower than twice that is one the resting forces
+    // can hold within a step: it rests, whatever tolerance the model gives, instead of taking an impact
+    // every step (and friction can stop a tangential speed of mu times that within a step: it sticks).
+    const long double held = std::max(tol, 2 * dt * FreeNormalAcceleration(contact));
+    const long double held_tangential = std::max(tol, contact.Friction * held);
+    if (!Retry && vn <= -held) HasImpacts = true;
+    if (std::fabs(vn) <= held) {
       HasRestingContacts = true;
       RestingContacts->Add(contact);
-      if (std::fabs(vt) <= tol) {
+      if (std::fabs(vt) <= held_tangential) {
         StickingContacts->Add(contact);
       } else {
         SlidingContacts->Add(contact);
       }
     }
   }
+}
+
+void TCollisions::FreeAcceleration(std::vector<long double>& acceleration) {
+  const std::uint32_t n = world_.State().Evaluated.Count();
+  const TSqrMatrix& minv = world_.InverseMassMatrix();
+  const TFloatList& h = world_.GeneralizedForces();
+  acceleration.assign(n, 0.0L);
+  // A model without forces or inverse yet (tests that classify by hand) has none.
+  if (minv.RowCount() != n || minv.ColCount() != n || h.Count() != n) return;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const long double* row = minv.RowData(i);
+    long double sum = 0;
+    for (std::uint32_t j = 0; j < n; ++j) sum += row[j] * h.Data()[j];
+    acceleration[i] = sum;
+  }
+}
+
+long double TCollisions::FreeNormalAcceleration(const TContact& contact) const {
+  const TFloatList& jacobian = contact.Jacobian.Normal;
+  const std::size_t n = std::min<std::size_t>(jacobian.Count(), free_acceleration_.size());
+  long double a = contact.Bias.Normal.Get();
+  for (std::size_t j = 0; j < n; ++j) a += jacobian.Data()[j] * free_acceleration_[j];
+  return std::fabs(a);
 }
 
 void TCollisions::PrepareContactLists() {

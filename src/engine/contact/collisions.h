@@ -97,8 +97,10 @@ class TCollisions {
   void SetCoordinateCount(std::uint32_t n);
 
   // Sorts the contacts by velocity into approaching (HasImpacts), resting, sticking and sliding, and
-  // builds the subsets' matrices. With Retry (after a negligible impact) the tolerance is ten times
-  // larger and no contact counts as approaching. Always true.
+  // builds the subsets' matrices. A contact's normal tolerance is the larger of zeroVelocityTolerance
+  // and 2 dt |a_N| (a_N its relative normal acceleration without contact forces), its tangential one
+  // the larger of zeroVelocityTolerance and friction times the normal one. With Retry (after a negligible
+  // impact) zeroVelocityTolerance counts ten times and no contact counts as approaching. Always true.
   bool Classify(bool Retry);
   // Solves the impact of the approaching contacts and adds the velocity jump to the working q'. True
   // when there was nothing to solve or the impact was solved; false when an LCP has no solution.
@@ -148,6 +150,10 @@ class TCollisions {
   bool AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                   long double cy, long double tx, long double ty, long double t);
   void DrawOverPenetration(const TContact& contact);
+  // M^-1 h at the working state (n values; zeros while the model has neither).
+  void FreeAcceleration(std::vector<long double>& acceleration);
+  // |W_N . M^-1 h + bias|: the contact's relative normal acceleration without contact forces (m/s^2).
+  long double FreeNormalAcceleration(const TContact& contact) const;
   // The contact's index in RestingContacts; -1 for a contact that does not rest.
   std::int32_t RestingPosition(const TContact& contact) const;
   // M^-1 of the world; false with an error line when it is not n x n.
@@ -155,6 +161,7 @@ class TCollisions {
 
   ICollisionWorld& world_;
   std::vector<std::int32_t> resting_position_;  // by ListIndex
+  std::vector<long double> free_acceleration_;  // M^-1 h of the last classification
 };
 
 }  // namespace zentrova

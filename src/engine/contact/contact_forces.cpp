@@ -1,5 +1,5 @@
-// The forces of the resting contacts at the acceleration level: normal forces and friction as one linear
-// complementarity problem.
+// The forces of the resting contacts: normal forces and friction as one linear complementarity problem
+// over the accelerations of the explicit Euler step that follows, bounding the velocities it ends with.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -24,18 +24,22 @@ namespace zentrova {
 // force; Phi_sl ((m - s) x m) holds -sign(vT) mu of each sliding contact in the column of its resting
 // place, so the normal forces z_N act through
 //   V = [W_N + W_T,sl Phi_sl | W_T,st | -W_T,st]        (n x (m + 2s))
-// and the relative accelerations are W^T M^-1 (h + V z) + bias, W^T = [W_N | W_T,st | -W_T,st]^T. Over
-// z = [z_N; z_T+; z_T-; z_R+; z_R-] the LCP w = A z + q, w >= 0, z >= 0, w^T z = 0 reads
+// and the relative accelerations are W^T M^-1 (h + V z) + bias, W^T = [W_N | W_T,st | -W_T,st]^T. The
+// Euler step ends with the relative velocities v + dt a. Over z = [z_N; z_T+; z_T-; z_R+; z_R-] the LCP
+// w = A z + q, w >= 0, z >= 0, w^T z = 0 reads
 //
-//       | W^T M^-1 V          0   0 |        | W^T M^-1 h + [w_N; w_T,st; -w_T,st] |
-//   A = |                     I   0 |,  q =  |                                     |
-//       |                     0   I |        |                                     |
-//       | Phi_st  -I   0      0   0 |        | 0                                   |
-//       | Phi_st   0  -I      0   0 |        | 0                                   |
+//       | W^T M^-1 V          0   0 |        | W^T M^-1 h + [w_N; w_T,st; -w_T,st] + [vN; vT; -vT]/dt |
+//   A = |                     I   0 |,  q =  |                                                        |
+//       |                     0   I |        |                                                        |
+//       | Phi_st  -I   0      0   0 |        | 0                                                      |
+//       | Phi_st   0  -I      0   0 |        | 0                                                      |
 //
-// with Phi_st (s x m) the sticking contacts' mu in the columns of their resting places: w_N is the
-// normal acceleration (>= 0, complementary to the normal force), w_T+- = +-aT + z_R+-, and the cone rows
-// w_R+- = mu z_N - z_T+- keep the sticking friction z_T+ - z_T- within mu z_N.
+// with Phi_st (s x m) the sticking contacts' mu in the columns of their resting places: w_N = aN + vN/dt
+// is the normal velocity at the end of the step over dt (>= 0, complementary to the normal force), so a
+// resting contact neither sinks nor keeps a velocity into the other body; w_T+- = +-(aT + vT/dt) + z_R+-
+// brings a sticking contact's tangential velocity to 0 at the end of the step unless the cone rows
+// w_R+- = mu z_N - z_T+- bound the sticking friction z_T+ - z_T- by mu z_N. Working on accelerations
+// alone would keep the velocities a contact rests with: it would sink or turn at a steady rate.
 bool TCollisions::SolveContactForces() {
   if (!HasRestingContacts || RestingContacts == nullptr || RestingContacts->Count() == 0) return true;
 
@@ -105,13 +109,21 @@ bool TCollisions::SolveContactForces() {
     a(RM + r, TM + r) = -1;
   }
 
+  // The relative velocities W^T q' now, after the impact of this step if there was one.
+  std::vector<long double> q_dot(n);
+  for (std::uint32_t j = 0; j < n; ++j) q_dot[j] = state.Evaluated.QDot.Data()[j];
+  const std::vector<long double> velocity = wt.Times(q_dot);
+  const long double dt = state.TimeStep;
+
   std::vector<long double> q = wt.Times(minv.Times(h));
   q.resize(size, 0.0L);
-  for (std::uint32_t c = 0; c < m; ++c) q[N + c] += RestingContacts->BiasLists.Normal.Data()[c];
+  for (std::uint32_t c = 0; c < m; ++c) {
+    q[N + c] += RestingContacts->BiasLists.Normal.Data()[c] + velocity[N + c] / dt;
+  }
   for (std::uint32_t r = 0; r < s; ++r) {
     const long double bias = StickingContacts->BiasLists.Tangent.Data()[r];
-    q[TP + r] += bias;
-    q[TM + r] -= bias;
+    q[TP + r] += bias + velocity[TP + r] / dt;
+    q[TM + r] -= bias + velocity[TP + r] / dt;
   }
 
   std::vector<long double> w, z;
@@ -139,9 +151,8 @@ bool TCollisions::SolveContactForces() {
   }
 
   // Work over the step: a sliding contact's friction against its sliding velocity (never positive); a
-  // sticking contact's with the tangential velocity it reaches halfway through the step,
-  // vT + dt/2 (w_T+ - z_R+).
-  const long double dt = state.TimeStep;
+  // sticking contact's with its mean tangential velocity over the step, (vT + vT_end) / 2, where
+  // vT_end = dt (w_T+ - z_R+).
   for (std::uint32_t r = 0; r < sl; ++r) {
     TContact& contact = SlidingContacts->Items(static_cast<std::int32_t>(r));
     contact.Work.Set(contact.Force.Tangent.Get() * dt * contact.Kinematics.Velocity.Tangent.Get());
@@ -149,7 +160,7 @@ bool TCollisions::SolveContactForces() {
   for (std::uint32_t r = 0; r < s; ++r) {
     TContact& contact = StickingContacts->Items(static_cast<std::int32_t>(r));
     const long double vt = contact.Kinematics.Velocity.Tangent.Get();
-    contact.Work.Set(contact.Force.Tangent.Get() * dt * (vt + 0.5L * dt * (w[TP + r] - z[RP + r])));
+    contact.Work.Set(contact.Force.Tangent.Get() * dt * (vt + dt * (w[TP + r] - z[RP + r])) / 2);
   }
   return true;
 }

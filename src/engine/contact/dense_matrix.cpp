@@ -46,14 +46,4 @@ TDenseMatrix TDenseMatrix::Transposed() const {
   return t;
 }
 
-void TDenseMatrix::CopyTo(TSqrMatrix& m) const {
-  if (rows_ != cols_) throw EListError("TDenseMatrix.CopyTo: only a square matrix fits a TSqrMatrix");
-  m.Dim(rows_);
-  m.C = 1.0L;
-  for (std::uint32_t r = 0; r < rows_ && r < m.RowCount(); ++r) {
-    long double* row = m.RowData(r);
-    for (std::uint32_t c = 0; c < cols_ && c < m.ColCount(); ++c) row[c] = (*this)(r, c);
-  }
-}
-
 }  // namespace zentrova

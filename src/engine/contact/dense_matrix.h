@@ -31,8 +31,6 @@ class TDenseMatrix {
   std::vector<long double> Times(const std::vector<long double>& v) const;
   // this^T.
   TDenseMatrix Transposed() const;
-  // Copies the elements into a square numerics matrix of Rows() x Rows() with factor 1.
-  void CopyTo(TSqrMatrix& m) const;
 
  private:
   std::size_t Offset(std::uint32_t r, std::uint32_t c) const {

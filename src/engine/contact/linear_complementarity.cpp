@@ -473,7 +473,8 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
   theta_max_ = theta_max;
   std::int32_t left = static_cast<std::int32_t>(n + r0);
 
-  for (int pass = 0; pass < kLCPMaxPasses; ++pass) {
+  const std::uint64_t passes = LCPPassLimit(n);
+  for (std::uint64_t pass = 0; pass < passes; ++pass) {
     if (left == z0_) return TOutcome::Solved;
     // The complement of the leaving variable enters; d is its direction, theta_max_ the first pass of
     // the ratio test over it.
@@ -519,13 +520,6 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
   return TOutcome::PassLimit;
 }
 
-// The first `count` values of a list, zeros where it is shorter.
-std::vector<long double> ToVector(const TFloatList& list, std::uint32_t count) {
-  std::vector<long double> v(count, 0.0L);
-  for (std::uint32_t i = 0; i < count && i < list.Count(); ++i) v[i] = list.Data()[i];
-  return v;
-}
-
 }  // namespace
 
 long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax) {
@@ -562,21 +556,93 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& 
   return LemkeSolve(M, q, W, Z, kLCPInfinity, Settings.LexicoZeroTolerance, pivot_tolerance, kLCPZero, alerts);
 }
 
-bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M, std::vector<long double>& q,
-              std::vector<long double>& W, std::vector<long double>& Z) {
-  const auto size = static_cast<std::uint32_t>(q.size());
+namespace {
+
+// The unknowns split into groups that no element of M couples (M(i, j) = M(j, i) = 0 across groups):
+// each unknown's group number, numbered in order of first appearance; the count of groups.
+std::uint32_t CoupledGroups(const TDenseMatrix& M, std::uint32_t n, std::vector<std::uint32_t>& group) {
+  std::vector<std::uint32_t> parent(n);
+  for (std::uint32_t i = 0; i < n; ++i) parent[i] = i;
+  auto root = [&](std::uint32_t i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+  };
+  for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t j = i + 1; j < n; ++j) {
+      if (M(i, j) != 0 || M(j, i) != 0) {
+        const std::uint32_t a = root(i), b = root(j);
+        if (a != b) parent[std::max(a, b)] = std::min(a, b);
+      }
+    }
+  }
+  group.assign(n, 0);
+  std::vector<std::uint32_t> number(n, n);
+  std::uint32_t count = 0;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint32_t r = root(i);
+    if (number[r] == n) number[r] = count++;
+    group[i] = number[r];
+  }
+  return count;
+}
+
+// One LCP over the unknowns `rows` of the whole problem.
+bool SolveLCPPart(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M,
+                  const std::vector<std::uint32_t>& rows, std::vector<long double>& q, std::vector<long double>& W,
+                  std::vector<long double>& Z) {
+  const auto size = static_cast<std::uint32_t>(rows.size());
   TSqrMatrix m;
-  M.CopyTo(m);
+  m.Dim(size);
+  m.C = 1.0L;
+  for (std::uint32_t r = 0; r < size; ++r) {
+    long double* row = m.RowData(r);
+    for (std::uint32_t c = 0; c < size; ++c) row[c] = M(rows[r], rows[c]);
+  }
   TFloatList q_list, w_list, z_list;
   q_list.Dim(size);
   w_list.Dim(size);
   z_list.Dim(size);
-  for (std::uint32_t i = 0; i < size; ++i) q_list.Data()[i] = q[i];
+  for (std::uint32_t r = 0; r < size; ++r) q_list.Data()[r] = q[rows[r]];
   const bool solved = SolveLCP(Settings, Time, m, q_list, w_list, z_list);
-  q = ToVector(q_list, size);
-  W = ToVector(w_list, size);
-  Z = ToVector(z_list, size);
+  for (std::uint32_t r = 0; r < size; ++r) {
+    q[rows[r]] = q_list.Data()[r];
+    W[rows[r]] = w_list.Data()[r];
+    Z[rows[r]] = z_list.Data()[r];
+  }
   return solved;
+}
+
+}  // namespace
+
+bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M, std::vector<long double>& q,
+              std::vector<long double>& W, std::vector<long double>& Z) {
+  const auto size = static_cast<std::uint32_t>(q.size());
+  W.assign(size, 0.0L);
+  Z.assign(size, 0.0L);
+  if (M.Rows() < size || M.Cols() < size) {
+    LogLine("[Error] LCP of size " + std::to_string(size) + " needs a matrix of at least " +
+            std::to_string(size) + "x" + std::to_string(size) + "; got " + std::to_string(M.Rows()) + "x" +
+            std::to_string(M.Cols()) + ".");
+    return false;
+  }
+  // Bodies that touch nothing in common make a block-diagonal problem whose blocks are LCPs of their own:
+  // solved apart, the work grows with the bodies, not with their cube.
+  std::vector<std::uint32_t> group;
+  const std::uint32_t groups = CoupledGroups(M, size, group);
+  std::vector<std::vector<std::uint32_t>> rows(std::max<std::uint32_t>(groups, 1));
+  for (std::uint32_t i = 0; i < size; ++i) rows[group[i]].push_back(i);
+  if (groups <= 1) {
+    rows[0].resize(size);
+    for (std::uint32_t i = 0; i < size; ++i) rows[0][i] = i;
+  }
+  for (const std::vector<std::uint32_t>& part : rows) {
+    if (!SolveLCPPart(Settings, Time, M, part, q, W, Z)) {
+      std::fill(W.begin(), W.end(), 0.0L);
+      std::fill(Z.begin(), Z.end(), 0.0L);
+      return false;
+    }
+  }
+  return true;
 }
 
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
@@ -657,10 +723,14 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   }
   if (outcome == TOutcome::PassLimit && Alerts.LogMaximumIterations) {
     LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s reached maximum number of iteration steps(" +
-            std::to_string(kLCPMaxPasses) + ") in LCP solving.");
+            std::to_string(LCPPassLimit(n)) + ") in LCP solving.");
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
   return solved;
+}
+
+std::uint64_t LCPPassLimit(std::uint32_t n) {
+  return std::max<std::uint64_t>(kLCPMinPasses, std::uint64_t{kLCPPassesPerUnknown} * n);
 }
 
 bool UpdateInverseRankOne(TSqrMatrix& Binv, std::uint32_t R, const TFloatList& U) {
