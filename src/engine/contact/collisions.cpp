@@ -108,10 +108,9 @@ bool TCollisions::Detect() {
   }
 
   if (Contacts->Count() > 0) {
+    // The solvers take each contact's Jacobian rows, bias and coefficients from the contact itself,
+    // group by group: the list-wide matrices would cost the square of the contacts every step.
     Contacts->Prepared = true;
-    Contacts->BuildJacobians(world_.State().Evaluated.Count());
-    Contacts->BuildBiasLists();
-    Contacts->BuildCoefficients();
     if (!Classify(false)) return false;
   }
   return true;
@@ -429,42 +428,13 @@ long double TCollisions::FreeNormalAcceleration(const TContact& contact) const {
 }
 
 void TCollisions::PrepareContactLists() {
-  const std::uint32_t n = world_.State().Evaluated.Count();
   const std::int32_t m = RestingContacts->Count();
   resting_position_.assign(static_cast<std::size_t>(Contacts->Count()), -1);
   for (std::int32_t r = 0; r < m; ++r) {
     resting_position_.at(static_cast<std::size_t>(RestingContacts->Items(r).ListIndex)) = r;
   }
-
-  RestingContacts->Prepared = false;
-  if (m > 0) {
-    RestingContacts->Prepared = true;
-    RestingContacts->BuildJacobians(n);
-    RestingContacts->BuildBiasLists();
-    RestingContacts->BuildCoefficients();
-  }
-
-  // The sticking and sliding lists map their contacts onto the resting list: row r holds the r-th
-  // contact's friction (and its signed friction, -sign(vT) mu) in the column of its resting place.
-  for (TContactPoints* list : {StickingContacts.get(), SlidingContacts.get()}) {
-    list->Prepared = false;
-    const std::int32_t count = list->Count();
-    if (count == 0) continue;
-    list->Prepared = true;
-    list->BuildJacobians(n);
-    list->BuildBiasLists();
-    for (TMatrix* map : {&list->FrictionMatrix, &list->SignedFrictionMatrix}) {
-      map->Rows(static_cast<std::uint32_t>(count));
-      map->Cols(static_cast<std::uint32_t>(m));
-      map->Zero();
-    }
-    for (std::int32_t r = 0; r < count; ++r) {
-      const auto c = static_cast<std::uint32_t>(RestingPosition(list->Items(r)));
-      list->FrictionMatrix.RowData(static_cast<std::uint32_t>(r))[c] =
-          RestingContacts->FrictionMatrix.RowData(c)[c];
-      list->SignedFrictionMatrix.RowData(static_cast<std::uint32_t>(r))[c] =
-          RestingContacts->SignedFrictionMatrix.RowData(c)[c];
-    }
+  for (TContactPoints* list : {RestingContacts.get(), StickingContacts.get(), SlidingContacts.get()}) {
+    list->Prepared = list->Count() > 0;
   }
 }
 
