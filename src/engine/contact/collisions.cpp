@@ -69,6 +69,20 @@ bool Overlap(const TBoundingBox& a, const TBody& body_a, const TBoundingBox& b, 
   return true;
 }
 
+// The angle at a corner between an edge (length a) and the way to a vertex (length b), given the law of
+// cosines' numerator a^2 + b^2 - c^2, is at most (strictly: below) half the corner angle. Only an angle
+// too close to call from the cosines is taken by its arccos: the decisions are those of the arccos, at a
+// fraction of its cost.
+bool WithinCorner(long double numerator, long double a, long double b, long double half, long double half_cos,
+                  bool strict) {
+  constexpr long double kMargin = 1e-12L;
+  const long double x = numerator == 0 ? 0.0L : std::clamp(numerator / (2 * a * b), -1.0L, 1.0L);
+  if (x > half_cos + kMargin) return true;
+  if (x < half_cos - kMargin) return false;
+  const long double angle = LawOfCosinesAngleFromNumerator(numerator, a, b);
+  return strict ? angle < half : angle <= half;
+}
+
 }  // namespace
 
 TCollisions::TCollisions(ICollisionWorld& world) : world_(world) {}
@@ -82,6 +96,8 @@ bool TCollisions::Detect() {
 
   TContactProperties* properties = world_.ContactProperties();
   const std::int32_t bodies = world_.Bodies().Count();
+  // Every body's rotation record once, for all the pairs it is in.
+  for (std::int32_t b = 0; b < bodies; ++b) world_.Bodies().Items(b).UpdateRotation();
   const long double maximum_penetration = world_.Settings().MaximumPenetration;
   bool displacement_known = false;
   long double displacement = 0;
@@ -117,17 +133,15 @@ bool TCollisions::Detect() {
 }
 
 bool TCollisions::BroadPhase(std::int32_t i, std::int32_t j) {
-  TBody& a = world_.Bodies().Items(i);
-  TBody& b = world_.Bodies().Items(j);
+  const TBody& a = world_.Bodies().Items(i);
+  const TBody& b = world_.Bodies().Items(j);
   if (!a.HasShape || !b.HasShape) return false;
-  a.UpdateRotation();
-  b.UpdateRotation();
   return Overlap(Turned(a.Solid.BoxTree.Box, a.Solid), a, Turned(b.Solid.BoxTree.Box, b.Solid), b);
 }
 
 void TCollisions::NarrowPhase(std::int32_t i, std::int32_t j) {
-  // Right after the broad phase passed the pair: both bodies have a shape and it has just refreshed
-  // their rotation records.
+  // Right after the broad phase passed the pair: both bodies have a shape and their rotation records
+  // are those of this detection.
   TBody& a = world_.Bodies().Items(i);
   TBody& b = world_.Bodies().Items(j);
   Descend(a.Solid.BoxTree, b.Solid.BoxTree, a, b, i, j);
@@ -249,10 +263,11 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
       if (k >= points) return false;
       std::uint32_t next = k + 1;
       if (next >= points) next = next - points + 1;  // past the closing point comes point 1
-      const long double angle0 = LawOfCosinesAngleFromNumerator(d0q_2 + d01_2 - d1q_2, d01, d0q);
-      if (!(angle0 <= angles.Data()[k] / 2)) return false;
-      const long double angle1 = LawOfCosinesAngleFromNumerator(d1q_2 + d01_2 - d0q_2, d01, d1q);
-      if (!(angle1 < angles.Data()[next] / 2)) return false;
+      const TFloatList& half_cos = edge_body.Solid.Shape.HalfAngleCos;
+      if (!WithinCorner(d0q_2 + d01_2 - d1q_2, d01, d0q, angles.Data()[k] / 2, half_cos.Data()[k], false) ||
+          !WithinCorner(d1q_2 + d01_2 - d0q_2, d01, d1q, angles.Data()[next] / 2, half_cos.Data()[next], true)) {
+        return false;
+      }
     }
   }
 
@@ -266,18 +281,18 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
 
 bool TCollisions::AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                              long double cy, long double tx, long double ty, long double t) {
-  auto contact =
-      std::make_unique<TContact>(world_.Bodies(), world_.State().Evaluated.Count(), world_.ContactProperties());
-  contact->Set(e, static_cast<std::int32_t>(k), v, static_cast<std::int32_t>(m), cx, cy, tx, ty, t);
-  if (contact->Kinematics.Position.Normal.Get() + world_.Settings().MaximumPenetration < 0) {
+  TContact& contact =
+      Contacts->AddNew(world_.Bodies(), world_.State().Evaluated.Count(), world_.ContactProperties());
+  contact.Set(e, static_cast<std::int32_t>(k), v, static_cast<std::int32_t>(m), cx, cy, tx, ty, t);
+  if (contact.Kinematics.Position.Normal.Get() + world_.Settings().MaximumPenetration < 0) {
     if (ShowOverPenetratingPoints) {
-      DrawOverPenetration(*contact);
+      DrawOverPenetration(contact);
       if (BreakAtCollisions) world_.StopRun();
     }
+    Contacts->RemoveLast();
     TooDeep = true;
     return false;
   }
-  Contacts->Add(std::move(contact));
   return true;
 }
 

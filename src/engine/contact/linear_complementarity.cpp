@@ -558,10 +558,20 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& 
 
 namespace {
 
+// What a dense solve works in, kept per thread from solve to solve: solving the contacts of one step
+// after another then allocates nothing.
+struct TDenseSolveScratch {
+  std::vector<std::uint32_t> parent, number, group;
+  std::vector<std::vector<std::uint32_t>> rows;
+  TSqrMatrix m;
+  TFloatList q, w, z;
+};
+
 // The unknowns split into groups that no element of M couples (M(i, j) = M(j, i) = 0 across groups):
-// each unknown's group number, numbered in order of first appearance; the count of groups.
-std::uint32_t CoupledGroups(const TDenseMatrix& M, std::uint32_t n, std::vector<std::uint32_t>& group) {
-  std::vector<std::uint32_t> parent(n);
+// rows[g] the unknowns of group g, groups numbered in order of their first unknown; the count of groups.
+std::uint32_t CoupledGroups(const TDenseMatrix& M, std::uint32_t n, TDenseSolveScratch& s) {
+  std::vector<std::uint32_t>& parent = s.parent;
+  parent.resize(n);
   for (std::uint32_t i = 0; i < n; ++i) parent[i] = i;
   auto root = [&](std::uint32_t i) {
     while (parent[i] != i) i = parent[i] = parent[parent[i]];
@@ -575,13 +585,16 @@ std::uint32_t CoupledGroups(const TDenseMatrix& M, std::uint32_t n, std::vector<
       }
     }
   }
-  group.assign(n, 0);
-  std::vector<std::uint32_t> number(n, n);
+  s.number.assign(n, n);
   std::uint32_t count = 0;
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::uint32_t r = root(i);
-    if (number[r] == n) number[r] = count++;
-    group[i] = number[r];
+    if (s.number[r] == n) {
+      s.number[r] = count++;
+      if (s.rows.size() < count) s.rows.resize(count);
+      s.rows[count - 1].clear();
+    }
+    s.rows[s.number[r]].push_back(i);
   }
   return count;
 }
@@ -589,25 +602,23 @@ std::uint32_t CoupledGroups(const TDenseMatrix& M, std::uint32_t n, std::vector<
 // One LCP over the unknowns `rows` of the whole problem.
 bool SolveLCPPart(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M,
                   const std::vector<std::uint32_t>& rows, std::vector<long double>& q, std::vector<long double>& W,
-                  std::vector<long double>& Z) {
+                  std::vector<long double>& Z, TDenseSolveScratch& s) {
   const auto size = static_cast<std::uint32_t>(rows.size());
-  TSqrMatrix m;
-  m.Dim(size);
-  m.C = 1.0L;
+  s.m.Dim(size);
+  s.m.C = 1.0L;
   for (std::uint32_t r = 0; r < size; ++r) {
-    long double* row = m.RowData(r);
+    long double* row = s.m.RowData(r);
     for (std::uint32_t c = 0; c < size; ++c) row[c] = M(rows[r], rows[c]);
   }
-  TFloatList q_list, w_list, z_list;
-  q_list.Dim(size);
-  w_list.Dim(size);
-  z_list.Dim(size);
-  for (std::uint32_t r = 0; r < size; ++r) q_list.Data()[r] = q[rows[r]];
-  const bool solved = SolveLCP(Settings, Time, m, q_list, w_list, z_list);
+  s.q.Dim(size);
+  s.w.Dim(size);
+  s.z.Dim(size);
+  for (std::uint32_t r = 0; r < size; ++r) s.q.Data()[r] = q[rows[r]];
+  const bool solved = SolveLCP(Settings, Time, s.m, s.q, s.w, s.z);
   for (std::uint32_t r = 0; r < size; ++r) {
-    q[rows[r]] = q_list.Data()[r];
-    W[rows[r]] = w_list.Data()[r];
-    Z[rows[r]] = z_list.Data()[r];
+    q[rows[r]] = s.q.Data()[r];
+    W[rows[r]] = s.w.Data()[r];
+    Z[rows[r]] = s.z.Data()[r];
   }
   return solved;
 }
@@ -625,18 +636,13 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix
             std::to_string(M.Cols()) + ".");
     return false;
   }
+  if (size == 0) return true;
   // Bodies that touch nothing in common make a block-diagonal problem whose blocks are LCPs of their own:
   // solved apart, the work grows with the bodies, not with their cube.
-  std::vector<std::uint32_t> group;
-  const std::uint32_t groups = CoupledGroups(M, size, group);
-  std::vector<std::vector<std::uint32_t>> rows(std::max<std::uint32_t>(groups, 1));
-  for (std::uint32_t i = 0; i < size; ++i) rows[group[i]].push_back(i);
-  if (groups <= 1) {
-    rows[0].resize(size);
-    for (std::uint32_t i = 0; i < size; ++i) rows[0][i] = i;
-  }
-  for (const std::vector<std::uint32_t>& part : rows) {
-    if (!SolveLCPPart(Settings, Time, M, part, q, W, Z)) {
+  thread_local TDenseSolveScratch scratch;
+  const std::uint32_t groups = CoupledGroups(M, size, scratch);
+  for (std::uint32_t g = 0; g < groups; ++g) {
+    if (!SolveLCPPart(Settings, Time, M, scratch.rows[g], q, W, Z, scratch)) {
       std::fill(W.begin(), W.end(), 0.0L);
       std::fill(Z.begin(), Z.end(), 0.0L);
       return false;
