@@ -96,6 +96,10 @@ inline constexpr long double kContactRetryToleranceFactor = 10.0L;
 // A corner at most this far outside an edge's line counts as lying on it (m): far below any penetration
 // a model allows, far above the round-off of turning an outline into the world.
 inline constexpr long double kContactOutsideTolerance = 1e-12L;
+// The matrices of one group of contacts may take at most this many bytes; a larger group ends the run
+// with an error line instead of exhausting the memory (an outline of thousands of points lying on a
+// floor brings thousands of contacts, whose matrices grow with their square).
+inline constexpr std::uint64_t kContactMatrixBytesLimit = 256ull << 20;
 // Impulse and work below which an impact is nothing (N s, J): a contact approaches only faster than this
 // (m/s), a compression normal impulse below it carries no work, and an impact whose compression works
 // sum to at most this in magnitude applies no impulse at all.

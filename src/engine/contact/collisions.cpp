@@ -92,6 +92,7 @@ TCollisions::~TCollisions() = default;
 bool TCollisions::Detect() {
   EmptyContactLists();
   TooDeep = false;
+  TooManyContacts = false;
   ImpulseApplied = false;
 
   TContactProperties* properties = world_.ContactProperties();

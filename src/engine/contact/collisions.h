@@ -118,6 +118,9 @@ class TCollisions {
   bool HasImpacts = false;          // some contact approaches
   bool HasRestingContacts = false;  // some contact rests
   bool TooDeep = false;             // the step must be refused
+  // A group of contacts would need more than kContactMatrixBytesLimit for its matrices: the step failed
+  // with an error line and the run must stop. Cleared by Detect.
+  bool TooManyContacts = false;
   // The last SolveImpacts changed the velocities: CoordinateValues holds the jump it applied. Cleared by
   // Detect; an impact that applies nothing leaves it clear and CoordinateValues all zero.
   bool ImpulseApplied = false;
@@ -176,6 +179,10 @@ class TCollisions {
     std::vector<long double> q, wc, zc, p, gp, fp, qe, we, ze, lambda, impulse, jump;
   };
 
+  // The bytes the matrices of a contact problem of `unknowns` unknowns over `coordinates` coordinates take
+  // (the LCP with its copies, the coupling, the Jacobian blocks); false with an error line and
+  // TooManyContacts set when they exceed the bound.
+  bool MatricesFit(std::uint32_t contacts, std::uint64_t unknowns, std::uint64_t coordinates);
   // minv_ := M^-1 of the world; false with an error line when it is not n x n.
   bool LoadInverseMassMatrix();
   // M^-1 over the given coordinates.

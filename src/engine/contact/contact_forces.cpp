@@ -83,6 +83,7 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     if (sticking[group.Members[c]] != 0) f.stick.push_back(c);
   }
   const auto s = static_cast<std::uint32_t>(f.stick.size());
+  if (!MatricesFit(m, std::uint64_t{m} + 4ull * s, nc)) return false;
   const auto contact = [&](std::uint32_t c) -> const TContact& {
     return resting.Items(static_cast<std::int32_t>(group.Members[c]));
   };

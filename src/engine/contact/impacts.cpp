@@ -29,6 +29,18 @@ bool TCollisions::LoadInverseMassMatrix() {
   return true;
 }
 
+bool TCollisions::MatricesFit(std::uint32_t contacts, std::uint64_t unknowns, std::uint64_t coordinates) {
+  // The LCP matrix three times over (ours, the solver's copy, its basis inverse) and the Jacobian blocks.
+  const std::uint64_t elements = 3 * unknowns * unknowns + 3 * unknowns * coordinates;
+  const std::uint64_t bytes = elements * sizeof(long double);
+  if (bytes <= kContactMatrixBytesLimit) return true;
+  TooManyContacts = true;
+  LogLine("[Error] " + std::to_string(contacts) + " contacts touch at once and would need " +
+          std::to_string(bytes >> 20) + " MB for their matrices, more than the " +
+          std::to_string(kContactMatrixBytesLimit >> 20) + " MB allowed: the run stops.");
+  return false;
+}
+
 void TCollisions::LocalInverseMassMatrix(const std::vector<std::uint32_t>& coords, TDenseMatrix& out) const {
   const auto nc = static_cast<std::uint32_t>(coords.size());
   out.Reset(nc, nc);
@@ -137,7 +149,7 @@ bool TCollisions::SolveImpacts() {
   if (impact_groups_.size() < groups) impact_groups_.resize(groups);
   long double total_work = 0;
   for (std::size_t g = 0; g < groups; ++g) {
-    if (!CompressGroup(groups_[g], impact_groups_[g], total_work)) return !approaching;
+    if (!CompressGroup(groups_[g], impact_groups_[g], total_work)) return !TooManyContacts && !approaching;
   }
   if (total_work <= kImpactNegligible) {
     // Nothing worth an impulse: the contacts approach too slowly. They are sorted again with the wider
@@ -158,6 +170,7 @@ bool TCollisions::CompressGroup(const TContactGroup& group, TImpactGroup& im, lo
   const std::vector<std::uint32_t>& coords = group.Coordinates;
   const auto nc = static_cast<std::uint32_t>(coords.size());
   const auto k = static_cast<std::uint32_t>(group.Members.size());
+  if (!MatricesFit(k, 5ull * k, nc)) return false;
   for (std::vector<long double>* v : {&im.vn, &im.vt, &im.mu, &im.en, &im.et, &im.ni}) v->resize(k);
   for (std::uint32_t i = 0; i < k; ++i) {
     const TContact& contact = Contacts->Items(static_cast<std::int32_t>(group.Members[i]));

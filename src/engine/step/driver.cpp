@@ -55,6 +55,12 @@ bool TVYKMain::Step() {
       if (world_->State.Time > failure_time_ + world_->Settings.MaximumTimestep) going_back_attempts_ = 0;
       return true;
     }
+    // No smaller step needs fewer contacts: the run ends here.
+    if (collisions_->TooManyContacts) {
+      world_->RestoreSavedState(true);
+      StopRun();
+      return false;
+    }
     // The next step computes with the smaller step.
     if (RetryWithSmallerStep()) return true;
     ++attempts;
