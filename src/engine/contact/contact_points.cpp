@@ -6,6 +6,7 @@
 #include "engine/contact/contact_properties.h"
 #include "engine/model/expression_list.h"
 #include "engine/model/plane_geometry.h"
+#include "numerics/fast_trig.h"
 #include "engine/model/body.h"
 #include "platform/exception.h"
 
@@ -109,8 +110,8 @@ void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
   // body has now.
   const long double rz_e = edge.Kinematics.Position.Rz.Get();
   const long double rz_v = vertex.Kinematics.Position.Rz.Get();
-  const long double ce = std::cos(rz_e), se = std::sin(rz_e);
-  const long double cv = std::cos(rz_v), sv = std::sin(rz_v);
+  const long double ce = CachedCos(rz_e), se = CachedSin(rz_e);
+  const long double cv = CachedCos(rz_v), sv = CachedSin(rz_v);
   const long double px = ContactPoint.X.Get(), py = ContactPoint.Y.Get();
   re_x_ = ce * px - se * py;
   re_y_ = se * px + ce * py;
