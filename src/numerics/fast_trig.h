@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <limits>
 
 namespace zentrova {
 
@@ -55,6 +56,10 @@ extern constinit thread_local TSlot slots[1 << kSlotBits];
 
 // Computes, fills the slot when x may enter the table, and counts.
 long double Miss(bool sine, long double x, TSlot& slot);
+
+// The key converts any argument: x87 conversions follow IEEE rules, so one past the doubles' range
+// gives an infinity, which Miss never stores.
+static_assert(std::numeric_limits<double>::is_iec559);
 
 template <bool kSine>
 inline long double Lookup(long double x) {
