@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "numerics/expression_vocabulary.h"
+#include "numerics/fast_trig.h"
 
 namespace zentrova {
 
@@ -12,7 +13,7 @@ namespace {
 
 // Where a step takes an operand from: an address, the accumulator (the value of the step just
 // before), the top of the kept registers, the square of an address (a square folded into its
-// reader), or the register that holds a library call run before the steps.
+// reader), or the register that holds a sine or cosine run before the steps.
 enum Source : std::uint8_t { kFromMemory, kFromAccumulator, kFromKept, kFromSquare, kFromHoisted };
 
 // Where a step's value goes besides the accumulator.
@@ -154,13 +155,6 @@ int BinaryForm(TFastOp op, Source x, Source y) {
   return kCallStep;
 }
 
-long double Sine(long double x) {
-  return std::sin(x);
-}
-long double Cosine(long double x) {
-  return std::cos(x);
-}
-
 // What Prepare decides for one step before it becomes a code.
 struct Plan {
   std::size_t node;  // the node whose value the step computes
@@ -222,8 +216,8 @@ void TEvalChain::Prepare() {
     return false;
   };
 
-  // Library calls clear the floating-point register stack, so the registers that hold waiting values
-  // would be saved and restored around each one. When nothing in the chain writes a variable (every
+  // Calls clear the floating-point register stack, so the registers that hold waiting values would be
+  // saved and restored around each one; a sine or cosine calls out when its table misses. When nothing in the chain writes a variable (every
   // node is inline arithmetic), the calls on variables run first, on their own, and store their values;
   // running side-effect-free work earlier changes no result. The last node stays a step: it is the
   // result.
@@ -232,7 +226,7 @@ void TEvalChain::Prepare() {
   for (std::size_t i = 0; i + 1 < n; ++i) {
     const TFastOp op = ops[i];
     if (pure && (op == TFastOp::kSin || op == TFastOp::kCos) && node_of(nodes_[i].Args[0]) == kNone) {
-      calls_.push_back(Call{op == TFastOp::kSin ? &Sine : &Cosine, nodes_[i].Args[0], &nodes_[i].Value});
+      calls_.push_back(Call{op == TFastOp::kSin, nodes_[i].Args[0], &nodes_[i].Value});
       in_prefix[i] = true;
     }
   }
@@ -405,10 +399,11 @@ void TEvalChain::Prepare() {
 long double TEvalChain::Evaluate() {
   // The call whose value waits in a register comes last, so that no other call clears it.
   const Call* call = calls_.data();
+  const auto run = [](const Call* c) { return c->sine ? CachedSin(*c->x) : CachedCos(*c->x); };
   for (const Call* const stored_end = call + stored_calls_; call != stored_end; ++call) {
-    *call->value = call->routine(*call->x);
+    *call->value = run(call);
   }
-  const long double hoisted = holds_call_ ? call->routine(*call->x) : 0;
+  const long double hoisted = holds_call_ ? run(call) : 0;
   long double acc = 0;
   long double kept1 = 0, kept2 = 0, kept3 = 0;  // the stack of waiting values, kept1 on top
   // One dispatch per step, and every case goes straight back to it: the destination is part of the
@@ -499,8 +494,8 @@ long double TEvalChain::Evaluate() {
       ZENTROVA_UNARY(kSqr, x * x)
       ZENTROVA_UNARY(kSqrt, std::sqrt(x))
       ZENTROVA_UNARY(kAbs, std::fabs(x))
-      ZENTROVA_UNARY(kSin, std::sin(x))
-      ZENTROVA_UNARY(kCos, std::cos(x))
+      ZENTROVA_UNARY(kSin, CachedSin(x))
+      ZENTROVA_UNARY(kCos, CachedCos(x))
       ZENTROVA_UNARY(kSquare, x * x)
       ZENTROVA_UNARY(kCube, x * (x * x))
       ZENTROVA_UNARY(kFourth, (x * x) * (x * x))

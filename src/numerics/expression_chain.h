@@ -53,9 +53,9 @@ class TEvalChain {
     const long double* y_address;
   };
 
-  // A library call on a variable, run before the steps.
+  // A sine or cosine of a variable, run before the steps.
   struct Call {
-    long double (*routine)(long double);
+    bool sine;
     const long double* x;
     long double* value;
   };

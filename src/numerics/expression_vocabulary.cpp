@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "numerics/fast_trig.h"
 #include "platform/random.h"
 
 namespace zentrova {
@@ -250,10 +251,10 @@ void FuncMin(TEvalNode* n) {
   n->Value = Y(n) >= X(n) ? X(n) : Y(n);
 }
 void FuncSin(TEvalNode* n) {
-  n->Value = std::sin(X(n));
+  n->Value = CachedSin(X(n));
 }
 void FuncCos(TEvalNode* n) {
-  n->Value = std::cos(X(n));
+  n->Value = CachedCos(X(n));
 }
 void FuncTan(TEvalNode* n) {
   n->Value = std::tan(X(n));

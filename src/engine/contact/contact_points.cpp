@@ -6,6 +6,7 @@
 #include "engine/contact/contact_properties.h"
 #include "engine/model/expression_list.h"
 #include "engine/model/plane_geometry.h"
+#include "numerics/fast_trig.h"
 #include "engine/model/body.h"
 #include "platform/exception.h"
 
@@ -124,21 +125,12 @@ void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
   const std::uint32_t m = static_cast<std::uint32_t>(VertexIndex);
   if (VertexIndex < 0 || m >= vx.Count() || m >= vy.Count()) return;
 
-  // The rotation is that of Rz as it is now: the body's rotation record when it was made for this Rz (as
-  // in a detection), else computed, so that a contact set outside a detection sees the angle too.
-  const auto rotation = [](const TBody& body, long double& c, long double& s) {
-    const long double rz = body.Kinematics.Position.Rz.Get();
-    if (body.Solid.RotationRz == rz && std::signbit(body.Solid.RotationRz) == std::signbit(rz)) {
-      c = body.Solid.CosRz;
-      s = body.Solid.SinRz;
-    } else {
-      c = std::cos(rz);
-      s = std::sin(rz);
-    }
-  };
-  long double ce = 0, se = 0, cv = 0, sv = 0;
-  rotation(edge, ce, se);
-  rotation(vertex, cv, sv);
+  // The rotation is taken from Rz itself, so that a contact set outside a detection sees the angle the
+  // body has now.
+  const long double rz_e = edge.Kinematics.Position.Rz.Get();
+  const long double rz_v = vertex.Kinematics.Position.Rz.Get();
+  const long double ce = CachedCos(rz_e), se = CachedSin(rz_e);
+  const long double cv = CachedCos(rz_v), sv = CachedSin(rz_v);
   const long double px = ContactPoint.X.Get(), py = ContactPoint.Y.Get();
   re_x_ = ce * px - se * py;
   re_y_ = se * px + ce * py;

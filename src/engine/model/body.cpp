@@ -5,6 +5,7 @@
 
 #include "engine/record/log.h"
 #include "engine/model/world_settings.h"
+#include "numerics/fast_trig.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -174,9 +175,8 @@ void TBody::ComputeMassProperties() {
 bool TBody::UpdateRotation() {
   if (!HasShape) return false;
   const long double rz = Kinematics.Position.Rz.Get();
-  const long double c = std::cos(rz);
-  const long double s = std::sin(rz);
-  Solid.RotationRz = rz;
+  const long double c = CachedCos(rz);
+  const long double s = CachedSin(rz);
   Solid.CosRz = c;
   Solid.SinRz = s;
   if (c > 0 && s >= 0) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "numerics/fast_trig.h"
+
 namespace zentrova {
 
 namespace {
@@ -39,7 +41,7 @@ long double LawOfCosinesAngleFromNumerator(long double numerator, long double a,
 }
 
 void Rotate2D(long double& x, long double& y, long double angle) {
-  const long double c = std::cos(angle), s = std::sin(angle);
+  const long double c = CachedCos(angle), s = CachedSin(angle);
   const long double x0 = x;
   x = x0 * c - y * s;
   y = x0 * s + y * c;
