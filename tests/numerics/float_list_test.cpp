@@ -265,6 +265,8 @@ TEST_F(FloatListTest, ExtractByIndexesClipsALastIndexBeyondTheList) {
   EXPECT_EQ(Elements(dest), (std::vector<long double>{1, 2, 3}));
   list.ExtractByIndexes(2, 2, dest);
   EXPECT_EQ(Elements(dest), (std::vector<long double>{2}));
+  list.ExtractByIndexes(1, 5, dest);  // a last index equal to the count is clipped too
+  EXPECT_EQ(Elements(dest), (std::vector<long double>{1, 2, 3, 4}));
   list.ExtractByIndexes(3, 1000000, dest);
   EXPECT_EQ(Elements(dest), (std::vector<long double>{3, 4}));
   list.ExtractByIndexes(0, UINT32_MAX, dest);
