@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -19,12 +20,14 @@
 
 namespace zentrova::test {
 
-// Every test starts with a clear error record and ends with allocations allowed again.
+// Every test starts with a clear error record and must leave none that it did not expect; allocations
+// are allowed again at its end.
 class NumericsTest : public ::testing::Test {
  protected:
   void SetUp() override { ClearNumericsError(); }
   void TearDown() override {
     FailNumericsAllocationsAfter(-1);
+    EXPECT_EQ(NumericsError().Message, "") << "an error the test did not expect stands";
     ClearNumericsError();
   }
   static std::int32_t Code() { return NumericsErrorCode(); }
@@ -38,14 +41,39 @@ class NumericsTest : public ::testing::Test {
   }
 };
 
-inline void Fill(TFloatList& list, std::initializer_list<long double> values) {
-  list.Clear();
-  for (long double v : values) list.Add(v);
+using Reals = std::vector<long double>;
+using Ints = std::vector<std::int32_t>;
+
+// One refused operation and the error it must leave in the record; id 0 stands for the table's.
+struct ErrorCase {
+  std::function<void()> act;
+  std::int32_t code;
+  std::string message;
+  std::int32_t id = 0;
+};
+
+// Runs the cases in order, each from a clear record, and expects exactly each one's error.
+inline void ExpectErrors(std::int32_t id, const std::vector<ErrorCase>& cases) {
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(::testing::Message() << "case " << i << " (" << cases[i].message << ")");
+    ClearNumericsError();
+    cases[i].act();
+    const TNumericsError e = NumericsError();
+    EXPECT_EQ(e.Code, cases[i].code);
+    EXPECT_EQ(e.ObjectOrUnitID, cases[i].id != 0 ? cases[i].id : id);
+    EXPECT_EQ(e.Message, cases[i].message);
+  }
+  ClearNumericsError();
 }
 
 inline void Fill(TFloatList& list, const std::vector<long double>& values) {
   list.Clear();
   for (long double v : values) list.Add(v);
+}
+
+inline void Fill(TVector& v, const std::vector<long double>& values, long double c) {
+  Fill(v, values);
+  v.C = c;
 }
 
 inline void Fill(TIntList& list, std::initializer_list<std::int32_t> values) {
@@ -71,6 +99,11 @@ inline void Set(TMatrixArray& m, const Rows& rows) {
   for (std::uint32_t i = 0; i < rows.size(); ++i) {
     for (std::uint32_t j = 0; j < rows[i].size(); ++j) m.SetAt(i, j, rows[i][j]);
   }
+}
+
+inline void Set(TMatrix& m, const Rows& rows, long double c) {
+  Set(m, rows);
+  m.C = c;
 }
 
 // The stored elements, row by row; every row list must hold ColCount elements.
@@ -99,6 +132,16 @@ inline bool LoadText(TBase& object, const std::string& text) {
 // The 80 bits of two extended reals are the same: the sign of a zero and the payload of a NaN count.
 inline bool SameBits(long double x, long double y) {
   return std::memcmp(&x, &y, 10) == 0;
+}
+
+inline bool SameBits(const Rows& x, const Rows& y) {
+  for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) {
+    for (std::size_t j = 0; j < x[i].size() && j < y[i].size(); ++j) {
+      if (!SameBits(x[i][j], y[i][j])) return false;
+    }
+    if (x[i].size() != y[i].size()) return false;
+  }
+  return x.size() == y.size();
 }
 
 }  // namespace zentrova::test

@@ -23,6 +23,7 @@ const char* kIni =
     "off=0\r\n"
     "name = \"  quoted value \"\r\n"
     "single='x'\r\n"
+    "blank=\"\"\r\n"
     "half=\"open\r\n"
     "empty=\r\n"
     "Count=99\r\n"
@@ -52,6 +53,7 @@ TEST(IniFile, ReadsWithProfileSemantics) {
   EXPECT_FALSE(ini.ReadBool("Main", "off", true));
   EXPECT_EQ(ini.ReadString("Main", "name", ""), "  quoted value ");
   EXPECT_EQ(ini.ReadString("Main", "single", ""), "x");
+  EXPECT_EQ(ini.ReadString("Main", "blank", "def"), "");  // a pair of quotes alone is an empty value
   EXPECT_EQ(ini.ReadString("Main", "half", ""), "\"open");
   EXPECT_EQ(ini.ReadString("Main", "empty", "def"), "");  // present but empty is not missing
   EXPECT_FALSE(ini.ValueExists("Main", "; indented comment"));
@@ -61,7 +63,7 @@ TEST(IniFile, ReadsWithProfileSemantics) {
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Main", "Empty"}));
   EXPECT_TRUE(ini.ReadSection("Empty").empty());
   const auto keys = ini.ReadSection("Main");
-  ASSERT_EQ(keys.size(), 12u);
+  ASSERT_EQ(keys.size(), 13u);
   EXPECT_EQ(keys.front(), "count");
   EXPECT_EQ(keys.back(), "bad");
 }
@@ -102,6 +104,16 @@ TEST(IniFile, WritingKeepsTheRestOfTheFile) {
   ASSERT_TRUE(again.DeleteKey("Main", "A"));
   ASSERT_TRUE(again.EraseSection("Other"));
   EXPECT_EQ(ReadBytes(file), "; keep me\r\n[Main]\r\n; note\r\nb=20\r\nD=4\r\n\r\n[New]\r\nE=five\r\n");
+}
+
+TEST(IniFile, KeyOfAnEmptySectionFollowsItsHeader) {
+  TempDir dir;
+  const std::string file = dir.File("e.ini");
+  WriteBytes(file, "[Main]\nA=1\n[Empty]\n[Next]\nB=2\n\n");
+  TIniFile ini(file);
+  ASSERT_TRUE(ini.WriteString("empty", "k", "v"));
+  ASSERT_TRUE(ini.WriteString("New", "n", "1"));  // the blank line that ends the file is not doubled
+  EXPECT_EQ(ReadBytes(file), "[Main]\r\nA=1\r\n[Empty]\r\nk=v\r\n[Next]\r\nB=2\r\n\r\n[New]\r\nn=1\r\n");
 }
 
 TEST(IniFile, WriteToUnwritablePlaceFails) {
