@@ -154,5 +154,51 @@ TEST_F(RestingTest, ManyBoxesRestTogether) {
   }
 }
 
+// A wheel: a circular outline of `points` points (the last repeating the first) of radius 0.1 m on the
+// floor, its bottom `depth` below the floor's top, rolling at 0.5 m/s.
+class WheelTest : public RestingTest {
+ protected:
+  bool LoadWheel(std::uint32_t points, long double depth) {
+    std::string xs, ys;
+    for (std::uint32_t i = 0; i < points; ++i) {
+      const long double a = 2 * std::numbers::pi_v<long double> * (i % (points - 1)) / (points - 1);
+      xs += FloatToTextRoundTrip(0.1L * std::cos(a), '.') + " ";
+      ys += FloatToTextRoundTrip(0.1L * std::sin(a), '.') + " ";
+    }
+    WriteModelFile("wheel.exs", "points =" + std::to_string(points) + "\n%%data\n" + xs + "\n" + ys + "\n%%enddata\n");
+    test::Boxes model;
+    model.main = "maximumTimestep=1e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nbreakTime=1";
+    model.boxes = {{0, 0.1L - depth, 0, 0.5L, 0, 0}};
+    for (const auto& [name, text] : model.Files()) WriteModelFile(name, text);
+    std::string body = test::ReadBytes(dir_.File("Box1.bdy"));
+    body.replace(body.find("shapeFile=box.exs"), 17, "shapeFile=wheel.exs");
+    WriteModelFile("Box1.bdy", body);
+    return Load("boxes.wld");
+  }
+};
+
+// Thousands of the wheel's points lie within the floor: their contact matrices would take gigabytes.
+// The run stops at once with the count and the bound instead of exhausting the memory.
+TEST_F(WheelTest, HugeContactSetStopsTheRun) {
+  ASSERT_TRUE(LoadWheel(200001, 5e-4L));
+  TRunLoop run(*main_);
+  EXPECT_EQ(run.Run(), TRunStop::StepFailed);
+  EXPECT_EQ(run.Steps, 1u);
+  const std::vector<std::string> lines = Lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back().rfind("[Error] ", 0), 0u) << lines.back();
+  EXPECT_NE(lines.back().find(" contacts touch at once and would need "), std::string::npos);
+  EXPECT_NE(lines.back().find("more than the 256 MB allowed"), std::string::npos);
+}
+
+// A wheel of a thousand points rolls along for a second without an error.
+TEST_F(WheelTest, FineWheelRolls) {
+  ASSERT_TRUE(LoadWheel(1001, 0));
+  TRunLoop run(*main_);
+  ASSERT_EQ(run.Run(), TRunStop::BreakTime) << run.StopReason;
+  EXPECT_GT(Q(0), 0.3L);
+  EXPECT_NEAR(static_cast<double>(Q(1)), 0.1, 1e-3);
+}
+
 }  // namespace
 }  // namespace zentrova
