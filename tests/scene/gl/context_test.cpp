@@ -1,9 +1,9 @@
-#include "scene/context.h"
+#include "scene/gl/context.h"
 
 #include <gtest/gtest.h>
 
 #include "scene/base/scene_errors.h"
-#include "scene/gl_fixtures.h"
+#include "scene/gl/gl_fixtures.h"
 #include "test_support.h"
 
 namespace zentrova {

@@ -1,7 +1,7 @@
 #include <EGL/egl.h>
 #include <gtest/gtest.h>
 
-#include "scene/platform/egl_context.h"
+#include "scene/gl/egl_context.h"
 
 namespace zentrova {
 namespace {

@@ -3,11 +3,11 @@
 
 #include <cstdlib>
 
-#include "scene/context.h"
-#include "scene/gl_fixtures.h"
-#include "scene/opengl_binding.h"
-#include "scene/platform/egl_context.h"
-#include "scene/platform_helpers.h"
+#include "scene/gl/context.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/gl/opengl_binding.h"
+#include "scene/gl/egl_context.h"
+#include "scene/gl/platform_helpers.h"
 #include "test_support.h"
 
 // Last: Xlib's macros (None, Bool, Status) would clash with the names of the headers above.

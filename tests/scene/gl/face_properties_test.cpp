@@ -1,10 +1,10 @@
-#include "scene/face_properties.h"
+#include "scene/gl/face_properties.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/exception.h"
-#include "scene/gl_fixtures.h"
-#include "scene/state_cache.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/gl/state_cache.h"
 
 namespace zentrova {
 namespace {

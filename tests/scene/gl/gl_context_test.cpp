@@ -1,12 +1,12 @@
 // Real off-screen contexts on EGL's surfaceless platform (no display needed).
 #include <gtest/gtest.h>
 
-#include "scene/context.h"
-#include "scene/gl_fixtures.h"
-#include "scene/opengl_binding.h"
-#include "scene/platform/egl_context.h"
-#include "scene/state_cache.h"
-#include "scene/texture_coordinates.h"
+#include "scene/gl/context.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/gl/opengl_binding.h"
+#include "scene/gl/egl_context.h"
+#include "scene/gl/state_cache.h"
+#include "scene/gl/texture_coordinates.h"
 #include "test_support.h"
 
 namespace zentrova {

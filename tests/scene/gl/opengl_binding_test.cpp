@@ -1,10 +1,10 @@
-#include "scene/opengl_binding.h"
+#include "scene/gl/opengl_binding.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "scene/gl_fixtures.h"
+#include "scene/gl/gl_fixtures.h"
 
 namespace zentrova {
 namespace {

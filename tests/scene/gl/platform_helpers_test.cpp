@@ -1,4 +1,4 @@
-#include "scene/platform_helpers.h"
+#include "scene/gl/platform_helpers.h"
 
 #include <gtest/gtest.h>
 

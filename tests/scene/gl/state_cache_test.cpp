@@ -1,9 +1,9 @@
-#include "scene/state_cache.h"
+#include "scene/gl/state_cache.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/exception.h"
-#include "scene/gl_fixtures.h"
+#include "scene/gl/gl_fixtures.h"
 
 namespace zentrova {
 namespace {

@@ -1,10 +1,10 @@
-#include "scene/texture_coordinates.h"
+#include "scene/gl/texture_coordinates.h"
 
 #include <gtest/gtest.h>
 
 #include "scene/base/scene_errors.h"
-#include "scene/gl_fixtures.h"
-#include "scene/opengl_binding.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
 namespace {

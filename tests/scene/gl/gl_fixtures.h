@@ -19,8 +19,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "scene/context.h"
-#include "scene/opengl_binding.h"
+#include "scene/gl/context.h"
+#include "scene/gl/opengl_binding.h"
 
 namespace zentrova::test {
 

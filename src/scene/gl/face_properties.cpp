@@ -1,9 +1,9 @@
-#include "scene/face_properties.h"
+#include "scene/gl/face_properties.h"
 
 #include "platform/exception.h"
 #include "scene/base/scene_errors.h"
-#include "scene/opengl_binding.h"
-#include "scene/state_cache.h"
+#include "scene/gl/opengl_binding.h"
+#include "scene/gl/state_cache.h"
 
 namespace zentrova {
 

@@ -1,10 +1,10 @@
-#include "scene/context.h"
+#include "scene/gl/context.h"
 
 #include <algorithm>
 #include <utility>
 
 #include "scene/base/scene_errors.h"
-#include "scene/opengl_binding.h"
+#include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
 

@@ -1,4 +1,4 @@
-#include "scene/color.h"
+#include "scene/gl/color.h"
 
 #include <bit>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "scene/base/polygon_sink.h"
+#include "scene/gl/gl_polygon_sink.h"
 
-#include "scene/opengl_binding.h"
-#include "scene/texture_coordinates.h"
+#include "scene/gl/opengl_binding.h"
+#include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
 

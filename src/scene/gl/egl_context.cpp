@@ -1,4 +1,4 @@
-#include "scene/platform/egl_context.h"
+#include "scene/gl/egl_context.h"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "scene/opengl_binding.h"
-#include "scene/platform_helpers.h"
+#include "scene/gl/opengl_binding.h"
+#include "scene/gl/platform_helpers.h"
 
 namespace zentrova {
 

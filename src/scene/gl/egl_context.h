@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/context.h"
+#include "scene/gl/context.h"
 
 namespace zentrova {
 

@@ -57,19 +57,19 @@ using TWGLFreeMemoryNVProc = void (*)(void* pointer);
 struct TGLEntryPoints {
 #define ZENTROVA_GL_CORE(name) decltype(&::gl##name) name = &::gl##name;
 #define ZENTROVA_GL_OPTIONAL(name, type) type name = nullptr;
-#include "scene/opengl_entry_points.inc"
+#include "scene/gl/opengl_entry_points.inc"
 };
 
 // GLU (linked) and its three extension entry points (null until looked up): glu.ErrorString(error).
 struct TGLUEntryPoints {
 #define ZENTROVA_GLU_CORE(name) decltype(&::glu##name) name = &::glu##name;
 #define ZENTROVA_GLU_OPTIONAL(name, type) type name = nullptr;
-#include "scene/opengl_entry_points.inc"
+#include "scene/gl/opengl_entry_points.inc"
 };
 
 struct TWGLEntryPoints {
 #define ZENTROVA_WGL(name, type) type name = nullptr;
-#include "scene/opengl_entry_points.inc"
+#include "scene/gl/opengl_entry_points.inc"
 };
 
 // The OpenGL extensions looked for in the GL_EXTENSIONS string, in detection order: flag member and the

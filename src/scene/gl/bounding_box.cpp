@@ -1,4 +1,4 @@
-#include "scene/bounding_box.h"
+#include "scene/gl/bounding_box.h"
 
 #include <cmath>
 

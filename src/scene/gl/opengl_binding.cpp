@@ -1,4 +1,4 @@
-#include "scene/opengl_binding.h"
+#include "scene/gl/opengl_binding.h"
 
 #include <EGL/egl.h>
 #include <dlfcn.h>
@@ -46,7 +46,7 @@ void* GLGetProcAddress(const char* name) {
 void LoadExtensionEntryPoints() {
 #define ZENTROVA_GL_OPTIONAL(name, type) gl.name = reinterpret_cast<type>(GLGetProcAddress("gl" #name));
 #define ZENTROVA_GLU_OPTIONAL(name, type) glu.name = reinterpret_cast<type>(GLGetProcAddress("glu" #name));
-#include "scene/opengl_entry_points.inc"
+#include "scene/gl/opengl_entry_points.inc"
   LoadWGLEntryPoints();
 }
 

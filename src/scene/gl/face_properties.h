@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "scene/base/update_able.h"
-#include "scene/color.h"
+#include "scene/gl/color.h"
 
 namespace zentrova {
 

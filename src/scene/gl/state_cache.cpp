@@ -1,10 +1,10 @@
-#include "scene/state_cache.h"
+#include "scene/gl/state_cache.h"
 
 #include <cstring>
 
 #include "platform/exception.h"
 #include "scene/base/scene_errors.h"
-#include "scene/opengl_binding.h"
+#include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
 

@@ -1,7 +1,7 @@
-#include "scene/texture_coordinates.h"
+#include "scene/gl/texture_coordinates.h"
 
 #include "scene/base/scene_errors.h"
-#include "scene/opengl_binding.h"
+#include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
 

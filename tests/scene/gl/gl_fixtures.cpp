@@ -1,10 +1,10 @@
-#include "scene/gl_fixtures.h"
+#include "scene/gl/gl_fixtures.h"
 
 #include <cctype>
 #include <map>
 #include <string_view>
 
-#include "scene/platform/egl_context.h"
+#include "scene/gl/egl_context.h"
 
 namespace zentrova::test {
 
@@ -98,7 +98,7 @@ void InstallRecorders() {
 #define ZENTROVA_GL_OPTIONAL(name, type) ZENTROVA_STUB(gl, TGLEntryPoints, name, "gl" #name)
 #define ZENTROVA_GLU_CORE(name) ZENTROVA_STUB(glu, TGLUEntryPoints, name, "glu" #name)
 #define ZENTROVA_GLU_OPTIONAL(name, type) ZENTROVA_STUB(glu, TGLUEntryPoints, name, "glu" #name)
-#include "scene/opengl_entry_points.inc"
+#include "scene/gl/opengl_entry_points.inc"
 
   // The calls that answer: from the script.
   gl.GetError = []() -> GLenum {
