@@ -19,25 +19,26 @@ std::vector<TGLContextClass>& ContextClasses() {
 }
 
 std::once_flag manager_created;
-TGLContextManager* global_manager = nullptr;
 
-// At the end of the program the manager is terminated; contexts still alive then take it with them.
-struct TManagerTerminator {
-  ~TManagerTerminator() {
-    if (global_manager != nullptr) global_manager->Terminate();
+// The process-wide manager. At the end of the program it is terminated: freed at once when no context
+// is left, else by the last context to go. Contexts that outlive even this holder are detached by the
+// manager's destructor.
+struct TGlobalManager {
+  std::unique_ptr<TGLContextManager> manager;
+  ~TGlobalManager() {
+    if (manager != nullptr) manager->Terminate();
   }
-} manager_terminator;
+} global_manager;
 
 template <typename T>
 bool Contains(const std::vector<T*>& list, const T* item) {
   return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-// Frees the manager once it is terminated and no context is left.
+// Frees the process-wide manager once it is terminated and no context is left.
 void FreeManagerWhenDone(TGLContextManager* manager) {
   if (manager == nullptr || !manager->Terminated() || manager->ContextCount() != 0) return;
-  if (global_manager == manager) global_manager = nullptr;
-  delete manager;
+  if (global_manager.manager.get() == manager) global_manager.manager.reset();
 }
 
 }  // namespace
@@ -297,12 +298,15 @@ void TGLContext::FreeAllHandles() {
 // ---- TGLContextManager
 
 TGLContextManager* GLContextManager() {
-  std::call_once(manager_created, [] { global_manager = new TGLContextManager; });
-  return global_manager;
+  std::call_once(manager_created, [] { global_manager.manager = std::make_unique<TGLContextManager>(); });
+  return global_manager.manager.get();
 }
 
 TGLContextManager::~TGLContextManager() {
-  for (TGLContext* context : contexts_) context->registered_with_ = nullptr;
+  for (TGLContext* context : contexts_) {
+    context->registered_with_ = nullptr;
+    if (context->manager_ == this) context->manager_ = nullptr;
+  }
 }
 
 std::unique_ptr<TGLContext> TGLContextManager::NewContext() {

@@ -195,7 +195,8 @@ class TGLContextManager : public TObject {
   // Every context's FreeAllHandles, from the last to the first, under the lock.
   void FreeAllHandles();
 
-  // Marks the manager finished; it is freed now when no context is left, else with the last one.
+  // Marks the manager finished; the process-wide one is freed now when no context is left, else with
+  // the last one.
   void Terminate();
   bool Terminated() const { return terminated_; }
 

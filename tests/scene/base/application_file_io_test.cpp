@@ -52,7 +52,7 @@ TEST(ApplicationFileIO, HooksAndTheFileAccessComponentRedirect) {
   EXPECT_FALSE(ApplicationFileIODefined());
 
   {
-    TApplicationFileIO io(nullptr);
+    TApplicationFileIO io;
     EXPECT_TRUE(ApplicationFileIODefined());
     io.OnFileStream = [](const std::string& name, std::uint16_t) -> std::unique_ptr<TStream> {
       if (name != "packed") return nullptr;

@@ -43,8 +43,8 @@ TEST(UpdateAble, CoordinatesWithoutOwnerChangeSilently) {
 }
 
 TEST(UpdateAble, NoticesClimbTheChainEachLevelNamingItself) {
-  TRecordingComponent top(nullptr);
-  TRecordingComponent middle(&top);
+  TRecordingComponent top;
+  auto& middle = top.CreateComponent<TRecordingComponent>();
   TGLUpdateAbleObject holder(&middle);
   TGLCoordinates c(&holder, ZeroHmgVector, csVector);
   std::vector<TPersistent*> holder_events, coordinate_events;
@@ -66,7 +66,7 @@ TEST(UpdateAble, NoticesClimbTheChainEachLevelNamingItself) {
 }
 
 TEST(UpdateAble, SceneObjectsHearOnlyThroughCoordinateChanged) {
-  TRecordingSceneObject object(nullptr);
+  TRecordingSceneObject object;
   TGLCoordinates position(&object, {0, 0, 0, 1}, csPoint);
   int fired = 0;
   position.OnNotifyChange = [&](TPersistent*) { ++fired; };
@@ -106,7 +106,7 @@ TEST(Coordinates, StyleDecidesW) {
 }
 
 TEST(Coordinates, AssignCopiesAllFourSilently) {
-  TRecordingComponent owner(nullptr);
+  TRecordingComponent owner;
   TGLCoordinates a(&owner, {1, 2, 3, 4}, csUnknown);
   TGLCoordinates b(&owner, ZeroHmgVector, csVector);
   b.Assign(&a);
@@ -172,7 +172,7 @@ class TNamedItem : public TCollectionItem {
 };
 
 TEST(Collections, NotifyCollectionForwardsEveryChange) {
-  TRecordingComponent owner(nullptr);
+  TRecordingComponent owner;
   owner.SetName("Owner");
   TNotifyCollection items(&owner, &CreateCollectionItem<TNamedItem>);
   auto* first = static_cast<TNamedItem*>(items.Add());
@@ -199,6 +199,10 @@ TEST(Collections, NotifyCollectionForwardsEveryChange) {
   EXPECT_EQ(static_cast<TNamedItem*>(copy.Items(0))->name, "a");
   copy.Clear();
   EXPECT_EQ(copy.Count(), 0);
+  // IDs come from each collection's counter and are never handed out twice; Assign does not copy them.
+  EXPECT_EQ(items.Items(1)->ID(), 2);
+  EXPECT_EQ(items.Add()->ID(), 3);
+  EXPECT_EQ(copy.Add()->ID(), 2);
 }
 
 }  // namespace

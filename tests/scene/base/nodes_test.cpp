@@ -106,14 +106,15 @@ TEST(Nodes, DisplayNameUsesTheDecimalSeparator) {
   // The widest floats are written whole, never cut short.
   node->SetX(-std::numeric_limits<float>::max());
   node->SetY(std::numeric_limits<float>::max());
-  EXPECT_EQ(node->GetDisplayName(),
-            "-340282346638528859811704183484516925440.0000; 340282346638528859811704183484516925440.0000; -0.1235");
+  EXPECT_EQ(
+      node->GetDisplayName(),
+      "-340282346638528859811704183484516925440.0000; 340282346638528859811704183484516925440.0000; -0.1235");
   EXPECT_THROW(node->SetCoordinate(4, 1), ERangeError);
   EXPECT_EQ(node->W(), 1);
 }
 
 TEST(Nodes, ChangesNotifyTheOwner) {
-  TCountingComponent owner(nullptr);
+  TCountingComponent owner;
   TGLNodes nodes(&owner);
   nodes.AddXYZ(1, 0, 0);  // the addition and the value
   EXPECT_EQ(owner.notices, 2);
@@ -147,7 +148,7 @@ TEST(Nodes, DuplicateAndSpline) {
   nodes.AddXYZ(1, 2, 0);
   nodes.AddXYZ(2, 0, 4);
   EXPECT_STREQ(nodes.GetItem(1)->ClassName(), "TWeightedNode");
-  TCountingComponent owner(nullptr);
+  TCountingComponent owner;
   const std::unique_ptr<TGLNodes> copy = nodes.Duplicate(&owner);
   ASSERT_EQ(copy->Count(), 3);
   EXPECT_EQ(copy->GetOwner(), &owner);

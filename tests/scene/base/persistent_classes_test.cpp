@@ -154,7 +154,7 @@ class TCounted : public TPersistentObject {
   TCounted() { ++live; }
   ~TCounted() override { --live; }
   const char* ClassName() const override { return "TCounted"; }
-  TPersistentObject* NewInstance() const override { return new TCounted; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TCounted>(); }
   void WriteArchive(TVirtualWriter& writer) const override {
     TPersistentObject::WriteArchive(writer);
     writer.WriteInteger(0);
@@ -174,7 +174,7 @@ int TCounted::live = 0;
 class TSigned : public TCounted {
  public:
   const char* ClassName() const override { return "TSigned"; }
-  TPersistentObject* NewInstance() const override { return new TSigned; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TSigned>(); }
   std::string FileSignature() const override { return "ZSIG"; }
 };
 
@@ -189,13 +189,13 @@ class ArchiveTest : public ::testing::Test {
 
 TEST_F(ArchiveTest, ObjectListOfTwoAffineListsAndNil) {
   TPersistentObjectList list;
-  auto* first = new TAffineVectorList;
+  auto first = std::make_unique<TAffineVectorList>();
   first->Add({1, 2, 3});
   first->Add({4, 5, 6});
-  auto* second = new TAffineVectorList;
+  auto second = std::make_unique<TAffineVectorList>();
   second->Add({-1.5f, 0.25f, 8});
-  list.Add(first);
-  list.Add(second);
+  list.Add(std::move(first));
+  list.Add(std::move(second));
   list.Add(nullptr);
   // Version, begin, the class name once, the first list, class index 0, the second list, false and
   // the integer 0 for nil, end.
@@ -216,27 +216,23 @@ TEST_F(ArchiveTest, ObjectListOfTwoAffineListsAndNil) {
   EXPECT_EQ(b->GetItem(0), (TAffineVector{-1.5f, 0.25f, 8}));
   EXPECT_EQ(back.Get(2), nullptr);
   EXPECT_EQ(back.SaveToString(), golden);
-  back.FreeItemsAndClear();
-  list.FreeItemsAndClear();
 }
 
 TEST_F(ArchiveTest, ReadingFreesTheOldItemsFirst) {
   TPersistentObjectList source;
-  auto* item = new TCounted;
+  auto item = std::make_unique<TCounted>();
   item->text = "kept";
-  source.Add(item);
+  source.Add(std::move(item));
   const std::string archive = source.SaveToString();
 
   TPersistentObjectList target;
-  target.Add(new TCounted);
-  target.Add(new TCounted);
+  target.Add(std::make_unique<TCounted>());
+  target.Add(std::make_unique<TCounted>());
   EXPECT_EQ(TCounted::live, 3);
   target.LoadFromString(archive);
   EXPECT_EQ(TCounted::live, 2);
   ASSERT_EQ(target.Count(), 1);
   EXPECT_EQ(static_cast<TCounted*>(target.Get(0))->text, "kept");
-  target.FreeItemsAndClear();
-  source.FreeItemsAndClear();
 }
 
 TEST_F(ArchiveTest, BrokenObjectListArchives) {
@@ -246,7 +242,6 @@ TEST_F(ArchiveTest, BrokenObjectListArchives) {
     ExpectError<Exception>([&] { list.LoadFromString(head + rest); }, "Broken ObjectList archive");
     // What was read before the fault stays.
     EXPECT_EQ(list.Count(), 1);
-    list.FreeItemsAndClear();
   };
   expect_broken("\x02\x01"s);                  // class index beyond the table
   expect_broken("\x02\xff"s);                  // negative class index
@@ -269,8 +264,7 @@ TEST_F(ArchiveTest, BrokenObjectListArchives) {
 
 TEST_F(ArchiveTest, OnlyPersistentObjectsAndNilAreArchived) {
   TPersistentObjectList list;
-  TObject plain;
-  list.Add(&plain);
+  list.Add(std::make_unique<TObject>());
   ExpectError<EFilerException>([&] { list.SaveToString(); },
                                "TPersistentObjectList : cannot archive a TObject");
 }
@@ -314,45 +308,58 @@ TEST_F(ArchiveTest, SignatureEnvelopeAndFiles) {
   ExpectError<EFilerException>([&] { s.RaiseArchiveVersionError(3); }, "TSigned : unknown archive version 3");
 }
 
-TEST(PersistentObjectList, ListOperations) {
+TEST_F(ArchiveTest, ObjectListOwnsItsItems) {
   TPersistentObjectList list;
-  TObject a, b, c, d;
-  EXPECT_EQ(list.Add(&a), 0);
+  TObject* items[4];
+  for (TObject*& item : items) {
+    auto made = std::make_unique<TCounted>();
+    item = made.get();
+    list.Add(std::move(made));
+  }
   EXPECT_EQ(list.Capacity(), 16);
-  list.Add(&b);
-  list.Insert(2, &c);  // at Count
-  list.Insert(0, &d);
-  EXPECT_EQ(list.Get(0), &d);
-  EXPECT_EQ(list.Get(3), &c);
-  EXPECT_EQ(list.IndexOf(&b), 2);
-  EXPECT_EQ(list.Remove(&b), 2);
-  EXPECT_EQ(list.Remove(&b), -1);
-  ExpectError<EListError>([&] { list.Get(3); }, "Invalid list index");
-  ExpectError<EListError>([&] { list.Insert(5, &b); }, "Invalid list index");
-  ExpectError<EListError>([&] { list.Put(-1, &b); }, "Invalid list index");
-  EXPECT_EQ(list.Count(), 3);
-  EXPECT_EQ(list.Pop(), &c);
-  EXPECT_EQ(list.Count(), 2);
+  list.Insert(4, std::make_unique<TCounted>());  // at Count
+  list.Insert(0, nullptr);
+  EXPECT_EQ(list.Get(1), items[0]);
+  EXPECT_EQ(list.IndexOf(items[2]), 3);
+  EXPECT_EQ(TCounted::live, 5);
+  // Remove and Delete free; Extract, Put and Pop hand the item back.
+  EXPECT_EQ(list.Remove(items[2]), 3);
+  EXPECT_EQ(list.Remove(items[2]), -1);
+  list.Delete(0);
+  EXPECT_EQ(TCounted::live, 4);
+  std::unique_ptr<TObject> extracted = list.Extract(0);
+  EXPECT_EQ(extracted.get(), items[0]);
+  std::unique_ptr<TObject> replaced = list.Put(0, std::move(extracted));
+  EXPECT_EQ(replaced.get(), items[1]);
+  EXPECT_EQ(list.Pop()->ClassName(), std::string("TCounted"));
+  EXPECT_EQ(TCounted::live, 3);
+  ExpectError<EListError>([&] { list.Get(2); }, "Invalid list index");
+  ExpectError<EListError>([&] { list.Insert(3, nullptr); }, "Invalid list index");
+  ExpectError<EListError>([&] { list.Put(-1, nullptr); }, "Invalid list index");
+  // Cutting the count or the capacity frees what is cut off.
   list.SetCount(4);
   EXPECT_EQ(list.Get(3), nullptr);
   list.SetCapacity(1);
   EXPECT_EQ(list.Count(), 1);
-  EXPECT_EQ(list.Get(0), &d);
+  EXPECT_EQ(TCounted::live, 2);
   list.Clear();
   EXPECT_EQ(list.Capacity(), 0);
   EXPECT_EQ(list.Pop(), nullptr);
-  for (int i = 0; i < 17; ++i) list.Add(&a);
+  EXPECT_EQ(TCounted::live, 1);
+  for (int i = 0; i < 17; ++i) list.Add(std::make_unique<TCounted>());
   EXPECT_EQ(list.Capacity(), 32);
-  TPersistentObjectList::FreeItemsAndDestroy(nullptr);
+  list.FreeItems();
+  EXPECT_EQ(list.Count(), 17);
+  EXPECT_EQ(list.Get(16), nullptr);
+  EXPECT_EQ(TCounted::live, 1);
 }
 
 TEST(PersistentObjectList, SortOrdersByTheCompareFunction) {
   TPersistentObjectList list;
-  std::vector<std::unique_ptr<TSingleList>> keys;
   for (float k : {5.0f, 1.0f, 4.0f, 1.0f, 3.0f, 9.0f, 0.0f}) {
-    keys.push_back(std::make_unique<TSingleList>());
-    keys.back()->Add(k);
-    list.Add(keys.back().get());
+    auto key = std::make_unique<TSingleList>();
+    key->Add(k);
+    list.Add(std::move(key));
   }
   list.Sort([](const TObject* x, const TObject* y) {
     const float a = static_cast<const TSingleList*>(x)->GetItem(0),
@@ -374,7 +381,7 @@ TEST(ClassRegistry, NamesOfTheBaseLayer) {
   EXPECT_EQ(GetClass("TByteList"), nullptr);
   EXPECT_EQ(GetClass("TQuaternionList"), nullptr);
   EXPECT_EQ(GetClass("taffinevectorlist"), nullptr);
-  std::unique_ptr<TPersistentObject> made(FindClass("TTexPointList")());
+  std::unique_ptr<TPersistentObject> made = FindClass("TTexPointList")();
   EXPECT_STREQ(made->ClassName(), "TTexPointList");
   ExpectError<EClassNotFound>([] { FindClass("TMissing"); }, "Class TMissing not found");
 }

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <string>
 
 #include "scene/base/quaternion.h"
@@ -278,44 +279,33 @@ TEST(VectorLists, QuaternionListSlerpsAndCombines) {
 }
 
 TEST(VectorLists, QuickSortMovesTheObjectsWithTheKeys) {
+  // Keys compare as the integers of their bit patterns: negatives first, in descending value.
+  const std::vector<float> keys_in = {3.0f, -1.0f, 0.5f, -2.0f, 0.0f, 7.0f};
+  const std::vector<float> sorted = {-1, -2, 0, 0.5f, 3, 7};
   TSingleList keys;
   TPersistentObjectList objects;
-  TObject o3, o1, o2;
-  keys.Add(3);
-  keys.Add(1);
-  keys.Add(2);
-  objects.Add(&o3);
-  objects.Add(&o1);
-  objects.Add(&o2);
-  QuickSortLists(0, 2, keys, objects);
-  EXPECT_EQ(keys.GetItem(0), 1);
-  EXPECT_EQ(keys.GetItem(1), 2);
-  EXPECT_EQ(keys.GetItem(2), 3);
-  EXPECT_EQ(objects.Get(0), &o1);
-  EXPECT_EQ(objects.Get(1), &o2);
-  EXPECT_EQ(objects.Get(2), &o3);
-
-  // Keys compare as the integers of their bit patterns: negatives first, in descending value.
-  TSingleList mixed;
-  TPersistentObjectList same;
-  for (float k : {3.0f, -1.0f, 0.5f, -2.0f, 0.0f, 7.0f}) {
-    mixed.Add(k);
-    same.Add(nullptr);
+  std::map<const TObject*, float> key_of;
+  for (float k : keys_in) {
+    keys.Add(k);
+    auto object = std::make_unique<TObject>();
+    key_of[object.get()] = k;
+    objects.Add(std::move(object));
   }
-  QuickSortLists(0, 5, mixed, same);
-  std::vector<float> order;
-  for (int i = 0; i < mixed.Count(); ++i) order.push_back(mixed.GetItem(i));
-  EXPECT_EQ(order, (std::vector<float>{-1, -2, 0, 0.5f, 3, 7}));
-
+  QuickSortLists(0, 5, keys, objects);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(keys.GetItem(i), sorted[i]) << i;
+    EXPECT_EQ(key_of[objects.Get(i)], sorted[i]) << i;
+  }
+  // Two items take the short path.
   TSingleList pair;
   TPersistentObjectList pair_objects;
   pair.Add(2);
   pair.Add(1);
-  pair_objects.Add(&o2);
-  pair_objects.Add(&o1);
+  pair_objects.Add(std::make_unique<TObject>());
+  TObject* second = pair_objects.Get(pair_objects.Add(std::make_unique<TObject>()));
   QuickSortLists(0, 1, pair, pair_objects);
   EXPECT_EQ(pair.GetItem(0), 1);
-  EXPECT_EQ(pair_objects.Get(0), &o1);
+  EXPECT_EQ(pair_objects.Get(0), second);
 }
 
 }  // namespace

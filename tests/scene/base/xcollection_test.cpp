@@ -21,7 +21,7 @@ class TPlainItem : public TXCollectionItem {
     std::string KindName() const override { return "Plain item"; }
 
    protected:
-    TXCollectionItem* NewItem() const override { return new TPlainItem; }
+    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TPlainItem>(); }
   };
   static const TXCollectionItemClass& StaticClass() {
     static const TClass c;
@@ -42,7 +42,7 @@ class TUniqueItem : public TXCollectionItem {
     bool IsUnique() const override { return true; }
 
    protected:
-    TXCollectionItem* NewItem() const override { return new TUniqueItem; }
+    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TUniqueItem>(); }
   };
   static const TXCollectionItemClass& StaticClass() {
     static const TClass c;
@@ -61,7 +61,7 @@ class TUniqueChild : public TUniqueItem {
     bool IsUnique() const override { return false; }
 
    protected:
-    TXCollectionItem* NewItem() const override { return new TUniqueChild; }
+    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TUniqueChild>(); }
   };
   static const TXCollectionItemClass& StaticClass() {
     static const TClass c;
@@ -80,7 +80,7 @@ class TPickyItem : public TXCollectionItem {
     bool AcceptsCollection(const TXCollection* collection) const override { return false; }
 
    protected:
-    TXCollectionItem* NewItem() const override { return new TPickyItem; }
+    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TPickyItem>(); }
   };
   static const TXCollectionItemClass& StaticClass() {
     static const TClass c;
@@ -107,35 +107,35 @@ std::string Rejected(const std::function<void()>& f) {
 
 TEST(XCollection, NewItemsAreNamedAfterTheirKind) {
   TXCollection c(nullptr);
-  TXCollectionItem* item = TPlainItem::StaticClass().Create(&c);
-  EXPECT_EQ(item->Name(), "Plain item");
+  TXCollectionItem& item = TPlainItem::StaticClass().Create(c);
+  EXPECT_EQ(item.Name(), "Plain item");
   EXPECT_EQ(c.Count(), 1);
-  EXPECT_EQ(item->Owner(), &c);
-  EXPECT_EQ(item->Index(), 0);
+  EXPECT_EQ(item.Owner(), &c);
+  EXPECT_EQ(item.Index(), 0);
   EXPECT_EQ(TPlainItem::StaticClass().KindDescription(), "Plain item");
   EXPECT_EQ(TPlainItem::StaticClass().Category(), "");
-  delete item;  // leaves the collection
+  c.Delete(0);
   EXPECT_EQ(c.Count(), 0);
-  std::unique_ptr<TXCollectionItem> loose(TPlainItem::StaticClass().Create(nullptr));
+  std::unique_ptr<TXCollectionItem> loose = TPlainItem::StaticClass().Create();
   EXPECT_EQ(loose->Owner(), nullptr);
   EXPECT_EQ(loose->GetNamePath(), "TPlainItem");
 }
 
 TEST(XCollection, UniqueAndPickyClassesAreRefused) {
   TXCollection c(nullptr);
-  TUniqueItem::StaticClass().Create(&c);
-  EXPECT_EQ(Rejected([&] { TUniqueItem::StaticClass().Create(&c); }),
+  TUniqueItem::StaticClass().Create(c);
+  EXPECT_EQ(Rejected([&] { TUniqueItem::StaticClass().Create(c); }),
             "Addition of TUniqueItem to TXCollection rejected.");
-  EXPECT_EQ(Rejected([&] { TUniqueChild::StaticClass().Create(&c); }),
+  EXPECT_EQ(Rejected([&] { TUniqueChild::StaticClass().Create(c); }),
             "Addition of TUniqueChild to TXCollection rejected.");
   EXPECT_EQ(c.Count(), 1);
   EXPECT_TRUE(c.Accepts(TPlainItem::StaticClass()));
 
   TXCollection d(nullptr);
-  TUniqueChild::StaticClass().Create(&d);
+  TUniqueChild::StaticClass().Create(d);
   // The unique class itself may not join where one of its descendants is.
   EXPECT_FALSE(d.Accepts(TUniqueItem::StaticClass()));
-  EXPECT_EQ(Rejected([&] { TPickyItem::StaticClass().Create(&d); }),
+  EXPECT_EQ(Rejected([&] { TPickyItem::StaticClass().Create(d); }),
             "Addition of TPickyItem to TXCollection rejected.");
 }
 
@@ -143,9 +143,9 @@ TEST(XCollection, StreamsTheClassNameOnceThenItsIndex) {
   RegisterXCollectionItemClass(TPlainItem::StaticClass());
   RegisterXCollectionItemClass(TUniqueItem::StaticClass());
   TXCollection c(nullptr);
-  TPlainItem::StaticClass().Create(&c)->SetName("first");
-  TUniqueItem::StaticClass().Create(&c);
-  TPlainItem::StaticClass().Create(&c)->SetName("second");
+  TPlainItem::StaticClass().Create(c).SetName("first");
+  TUniqueItem::StaticClass().Create(c);
+  TPlainItem::StaticClass().Create(c).SetName("second");
   TStringStream stream;
   TBinaryWriter writer(stream);
   c.WriteItems(writer);
@@ -157,7 +157,7 @@ TEST(XCollection, StreamsTheClassNameOnceThenItsIndex) {
             "\x02\x00\x02\x00\x06\x06second"s);
 
   TXCollection back(nullptr);
-  TPlainItem::StaticClass().Create(&back);  // replaced by the stream's items
+  TPlainItem::StaticClass().Create(back);  // replaced by the stream's items
   stream.SetPosition(0);
   TBinaryReader reader(stream);
   back.ReadItems(reader);
@@ -190,11 +190,11 @@ TEST(XCollection, BrokenStreams) {
 }
 
 TEST(XCollection, AssignNamesAndDestruction) {
-  TComponent holder(nullptr);
+  TComponent holder;
   holder.SetName("Cube1");
   TXCollection a(&holder);
-  TPlainItem::StaticClass().Create(&a)->SetName("one");
-  TUniqueItem::StaticClass().Create(&a);
+  TPlainItem::StaticClass().Create(a).SetName("one");
+  TUniqueItem::StaticClass().Create(a);
   EXPECT_EQ(a.GetNamePath(), "Cube1.XCollection");
   EXPECT_EQ(a.Items(1)->GetNamePath(), "Cube1.XCollection[1]");
   TXCollection b(nullptr);
@@ -215,7 +215,7 @@ TEST(XCollection, AssignNamesAndDestruction) {
   SetXCollectionDestroyEvent([&](TXCollection* c) { destroyed.push_back(c); });
   {
     TXCollection temporary(nullptr);
-    TPlainItem::StaticClass().Create(&temporary);
+    TPlainItem::StaticClass().Create(temporary);
     destroyed.clear();
   }
   SetXCollectionDestroyEvent(nullptr);
