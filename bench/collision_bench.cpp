@@ -15,10 +15,11 @@
 
 #include <unistd.h>
 
-#include "engine/body.h"
-#include "engine/collisions.h"
-#include "engine/contact_properties.h"
-#include "engine/world.h"
+#include "engine/model/body.h"
+#include "engine/contact/collisions.h"
+#include "engine/contact/contact_properties.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "numerics/matrix.h"
 #include "platform/number_text.h"
 
@@ -81,12 +82,12 @@ class WheelOnFloor : public ICollisionWorld {
               "[Bodies]\r\nBody1=floor.bdy\r\nBody2=wheel.bdy\r\n");
 
     world_.ReadWorldFile((dir_ / "model.wld").string());
-    for (const std::string& name : world_.BodyFileNames) world_.CreateBody(name);
-    world_.GeneralizedCoordinates.Load((dir_ / "model.gc").string(), 3);
+    for (const std::string& name : world_.Model().BodyFileNames) world_.CreateBody(name);
+    world_.Model().GeneralizedCoordinates.Load((dir_ / "model.gc").string(), 3);
     TContactModel model;
-    world_.Bodies.AddNames(model.BodyNames);
-    model.CoordinateNames = world_.GeneralizedCoordinates.Names;
-    model.Time = &world_.Time;
+    world_.Model().Bodies.AddNames(model.BodyNames);
+    model.CoordinateNames = world_.Model().GeneralizedCoordinates.Names;
+    model.Time = &world_.State.Time;
     properties_.Load((dir_ / "model.cop").string(), model);
     minv_.Dim(3);
     h_.Dim(3);
@@ -98,12 +99,14 @@ class WheelOnFloor : public ICollisionWorld {
     std::filesystem::remove_all(dir_, ec);
   }
 
-  TWorld& World() override { return world_; }
+  TBodyList& Bodies() override { return world_.Model().Bodies; }
+  const TWorldSettings& Settings() override { return world_.Settings; }
+  TLCPSettings LCPSettings() override { return world_.LCPSettings(); }
+  TStepState& State() override { return world_.State; }
   TContactProperties* ContactProperties() override { return &properties_; }
   long double MaxStepDisplacement() override { return 0; }
   const TSqrMatrix& InverseMassMatrix() override { return minv_; }
   const TFloatList& GeneralizedForces() override { return h_; }
-  TFloatList& ContactForces() override { return forces_; }
 
   TCollisions& Collisions() { return collisions_; }
 

@@ -14,8 +14,9 @@
 #include <vector>
 
 #include "engine/engine_constants.h"
-#include "engine/linear_complementarity.h"
-#include "engine/world.h"
+#include "engine/contact/linear_complementarity.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "numerics/float_list.h"
 #include "numerics/matrix.h"
 
@@ -91,7 +92,7 @@ struct OurSolver {
   }
   bool Solve(const RandomLCP& p) {
     std::copy(p.q.begin(), p.q.end(), q.Data());
-    return SolveLCP(world, 0, m, q, w, z);
+    return SolveLCP(world.LCPSettings(), 0, m, q, w, z);
   }
   TWorld world;
   TSqrMatrix m;

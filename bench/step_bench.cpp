@@ -14,7 +14,9 @@
 
 #include <unistd.h>
 
-#include "engine/driver.h"
+#include "engine/model/model.h"
+#include "engine/step/driver.h"
+#include "engine/step/run_loop.h"
 
 namespace {
 
@@ -46,7 +48,7 @@ class ExampleCopy {
   std::unique_ptr<zentrova::TVYKMain> Load(std::unique_ptr<zentrova::TVYKMain> previous = nullptr) {
     std::string history;
     if (previous) {
-      history = previous->World().History.ShortName;
+      history = previous->World().Model().History.ShortName;
       previous.reset();
       std::filesystem::remove_all(folder_ / history);
       history.clear();
@@ -70,13 +72,13 @@ void BM_Step(benchmark::State& state) {
     state.SkipWithError("the example does not load");
     return;
   }
-  zentrova::THeadlessRun run(*main);
+  zentrova::TRunLoop run(*main);
   for (auto _ : state) {
     if (!main->Step()) {
       state.SkipWithError("a step was given up");
       return;
     }
-    if (main->World().Time > main->World().BreakTime) {
+    if (main->World().State.Time > main->World().Model().BreakTime) {
       state.PauseTiming();
       main = copy.Load(std::move(main));
       state.ResumeTiming();
@@ -104,7 +106,7 @@ void BM_WholeRun(benchmark::State& state) {
       state.SkipWithError("the example does not load");
       return;
     }
-    zentrova::THeadlessRun run(*main);
+    zentrova::TRunLoop run(*main);
     state.ResumeTiming();
     const auto start = std::chrono::steady_clock::now();
     const zentrova::TRunStop stop = run.Run();
@@ -113,7 +115,7 @@ void BM_WholeRun(benchmark::State& state) {
       state.SkipWithError("the run did not reach its break time");
       return;
     }
-    simulated += static_cast<double>(main->World().Time);
+    simulated += static_cast<double>(main->World().State.Time);
     steps += run.Steps;
   }
   state.counters["realtime_factor"] = wall > 0 ? simulated / wall : 0;

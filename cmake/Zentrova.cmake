@@ -20,19 +20,23 @@ function(zentrova_library name)
   endif()
 endfunction()
 
-# zentrova_tests(NAME LABEL unit|gl|gui DEPS target... [SOURCES file...])
-# One GoogleTest program; every test case becomes a CTest test with the label.
-# Without SOURCES it takes every *_test.cpp of the calling folder.
+# zentrova_tests(NAME LABEL unit|gl|gui DEPS target... [SOURCES file...] [SHARDS n])
+# One GoogleTest program, run by CTest as SHARDS processes (default 1) that split its tests between them:
+# one process per test would start the sanitizer runtime hundreds of times. Without SOURCES it takes
+# every *_test.cpp of the calling folder.
 function(zentrova_tests name)
-  cmake_parse_arguments(ARG "" "LABEL" "DEPS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL;SHARDS" "DEPS;SOURCES" ${ARGN})
   if(NOT ARG_SOURCES)
     file(GLOB ARG_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   endif()
   if(NOT ARG_SOURCES)
     return()
   endif()
+  if(NOT ARG_SHARDS)
+    set(ARG_SHARDS 1)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${name} PRIVATE
     ZENTROVA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
@@ -46,8 +50,14 @@ function(zentrova_tests name)
     # Off-screen GL tests never see a display: EGL goes through the surfaceless platform.
     list(APPEND env "EGL_PLATFORM=surfaceless" "LIBGL_ALWAYS_SOFTWARE=1")
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${ARG_LABEL} ENVIRONMENT "${env}" TIMEOUT 300)
+  math(EXPR last "${ARG_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    set(test_name ${name})
+    if(ARG_SHARDS GREATER 1)
+      set(test_name ${name}.${shard})
+    endif()
+    add_test(NAME ${test_name} COMMAND ${name} --gtest_brief=1)
+    set_tests_properties(${test_name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT 900
+      ENVIRONMENT "${env};GTEST_TOTAL_SHARDS=${ARG_SHARDS};GTEST_SHARD_INDEX=${shard}")
+  endforeach()
 endfunction()

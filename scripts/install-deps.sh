@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential g++ cmake ninja-build pkg-config git
+  build-essential g++ cmake ninja-build pkg-config git ccache python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev libgl1-mesa-dri
   libgl-dev libgl1-mesa-dev libglu1-mesa-dev libegl-dev libegl1-mesa-dev libgles-dev mesa-utils

@@ -20,7 +20,7 @@ cmake -S . -B "$build" "${generator[@]}" \
   -DZENTROVA_BUILD_BENCH=ON
 cmake --build "$build" -j "$jobs"
 
-# Executables land in build/bin whatever the build folder: tools are found there by tests.
+# Executables land in <build folder>/bin: the tests find the tools there.
 status=0
 # unit and gl tests never see a display: GL tests render through EGL's surfaceless platform.
 (cd "$build" && env -u DISPLAY -u WAYLAND_DISPLAY ctest -LE gui -j "$jobs" --output-on-failure --timeout 600) || status=1

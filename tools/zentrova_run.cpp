@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/driver.h"
+#include "engine/model/model.h"
+#include "engine/step/driver.h"
+#include "engine/step/run_loop.h"
 #include "platform/number_text.h"
 
 namespace {
@@ -72,28 +74,17 @@ int main(int argc, char** argv) {
     return kExitLoadFailed;
   }
 
-  zentrova::THeadlessRun run(main);
+  zentrova::TRunLoop run(main);
   const zentrova::TRunStop stop = run.Run(until);
   zentrova::TWorld& world = main.World();
-  bool failed = false;
-  switch (stop) {
-    case zentrova::TRunStop::StepFailed:
-    case zentrova::TRunStop::NumericsError:
-      std::fprintf(stderr, "%s\n", ErrorLine(main.Log()).c_str());
-      failed = true;
-      break;
-    case zentrova::TRunStop::Exception:
-      std::fprintf(stderr, "%s\n", run.ExceptionMessage.c_str());
-      failed = true;
-      break;
-    default:
-      break;
-  }
+  const bool failed = stop == zentrova::TRunStop::StepFailed || stop == zentrova::TRunStop::NumericsError ||
+                      stop == zentrova::TRunStop::Exception;
+  if (failed) std::fprintf(stderr, "%s\n", ErrorLine(main.Log()).c_str());
   // The energy of the state the run ended in, not of the last stage of its last step.
   if (!failed) world.PrepareStep();
-  std::printf("history: %s\n", WithoutTrailingSeparator(world.History.Directory).c_str());
+  std::printf("history: %s\n", WithoutTrailingSeparator(world.Model().History.Directory).c_str());
   std::printf("steps: %llu\n", static_cast<unsigned long long>(run.Steps));
-  std::printf("time: %s\n", zentrova::FloatToText(world.Time).c_str());
-  std::printf("energy: %s\n", zentrova::FloatToText(world.MechanicalEnergy).c_str());
+  std::printf("time: %s\n", zentrova::FloatToText(world.State.Time).c_str());
+  std::printf("energy: %s\n", zentrova::FloatToText(world.State.MechanicalEnergy).c_str());
   return failed ? kExitRunFailed : 0;
 }

@@ -11,10 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/body.h"
-#include "engine/collisions.h"
-#include "engine/contact_properties.h"
-#include "engine/world.h"
+#include "engine/model/body.h"
+#include "engine/contact/collisions.h"
+#include "engine/contact/contact_properties.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "engine_test_support.h"
 #include "numerics/matrix.h"
 #include "platform/number_text.h"
@@ -88,17 +89,17 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     }
     Write("model.wld", world);
     ASSERT_TRUE(world_.ReadWorldFile(dir_.File("model.wld")));
-    for (const std::string& name : world_.BodyFileNames) {
+    for (const std::string& name : world_.Model().BodyFileNames) {
       ASSERT_TRUE(world_.CreateBody(name)) << name;
     }
-    world_.GeneralizedCoordinates.SetCount(n);
+    world_.Model().GeneralizedCoordinates.SetCount(n);
     if (n > 0) {
-      ASSERT_TRUE(world_.GeneralizedCoordinates.Load(dir_.File("model.gc"), n));
+      ASSERT_TRUE(world_.Model().GeneralizedCoordinates.Load(dir_.File("model.gc"), n));
     }
     TContactModel model;
-    world_.Bodies.AddNames(model.BodyNames);
-    model.CoordinateNames = world_.GeneralizedCoordinates.Names;
-    model.Time = &world_.Time;
+    world_.Model().Bodies.AddNames(model.BodyNames);
+    model.CoordinateNames = world_.Model().GeneralizedCoordinates.Names;
+    model.Time = &world_.State.Time;
     ASSERT_TRUE(properties_.Load(dir_.File("model.cop"), model));
     BuildFreeBodyDynamics();
     collisions_.SetCoordinateCount(n);
@@ -124,22 +125,20 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
 
   // M = diag(m or Jzz of the coordinate's body), h = -m g for every y.
   void BuildFreeBodyDynamics() {
-    const std::uint32_t n = world_.GeneralizedCoordinates.Count;
+    const std::uint32_t n = world_.Model().GeneralizedCoordinates.Count;
     minv_.Dim(n);
     minv_.Zero();
     h_.Dim(n);
     h_.Zero();
-    forces_.Dim(n);
-    forces_.Zero();
     for (std::uint32_t i = 0; i < n; ++i) {
-      const std::string& name = world_.GeneralizedCoordinates.Names.at(i);
+      const std::string& name = world_.Model().GeneralizedCoordinates.Names.at(i);
       const std::size_t first = name.find('`');
       const std::size_t second = name.find('`', first + 1);
       const std::string body_name = name.substr(first + 1, second - first - 1);
       const std::string component = name.substr(second + 1);
       std::int32_t index = -1;
-      ASSERT_TRUE(world_.Bodies.FindByName(body_name, index)) << name;
-      const TBody& body = world_.Bodies.Items(index);
+      ASSERT_TRUE(world_.Model().Bodies.FindByName(body_name, index)) << name;
+      const TBody& body = world_.Model().Bodies.Items(index);
       const long double mass = component == "Rz" ? body.Inertia.ZZ : body.Mass;
       minv_.SetAt(i, i, 1 / mass);
       if (component == "y") h_.SetAt(i, -body.Mass * kGravity);
@@ -147,41 +146,43 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   }
 
   // The working q, q' of generalized coordinate i.
-  long double& Q(std::uint32_t i) { return world_.GeneralizedCoordinates.Evaluated.Q.Data()[i]; }
-  long double& QDot(std::uint32_t i) { return world_.GeneralizedCoordinates.Evaluated.QDot.Data()[i]; }
-  TBody& Body(std::int32_t i) { return world_.Bodies.Items(i); }
+  long double& Q(std::uint32_t i) { return world_.State.Evaluated.Q.Data()[i]; }
+  long double& QDot(std::uint32_t i) { return world_.State.Evaluated.QDot.Data()[i]; }
+  TBody& Body(std::int32_t i) { return world_.Model().Bodies.Items(i); }
 
   // One step of the driver's contact step as the integration takes it: detection, the impact, the
   // resting forces, then an explicit Euler step q += h q', q' += h M^-1 (h + contact forces). False when
   // detection or a solver refused.
   bool EulerStep() {
     if (!collisions_.Detect() || collisions_.TooDeep) return false;
-    forces_.Zero();
+    world_.State.ContactForces.Zero();
     if (collisions_.ContactsPrepared()) {
       if (collisions_.HasImpacts && !collisions_.SolveImpacts()) return false;
       if (collisions_.HasRestingContacts && !collisions_.SolveContactForces()) return false;
     }
-    const std::uint32_t n = world_.GeneralizedCoordinates.Count;
-    const long double dt = world_.TimeStep;
+    const std::uint32_t n = world_.Model().GeneralizedCoordinates.Count;
+    const long double dt = world_.State.TimeStep;
     std::vector<long double> acceleration(n, 0.0L);
     for (std::uint32_t i = 0; i < n; ++i) {
-      for (std::uint32_t j = 0; j < n; ++j) acceleration[i] += minv_.At(i, j) * (h_.At(j) + forces_.At(j));
+      for (std::uint32_t j = 0; j < n; ++j) acceleration[i] += minv_.At(i, j) * (h_.At(j) + world_.State.ContactForces.At(j));
     }
     for (std::uint32_t i = 0; i < n; ++i) {
       Q(i) += dt * QDot(i);
       QDot(i) += dt * acceleration[i];
     }
-    world_.Time += dt;
+    world_.State.Time += dt;
     return true;
   }
 
   // ICollisionWorld
-  TWorld& World() override { return world_; }
+  TBodyList& Bodies() override { return world_.Model().Bodies; }
+  const TWorldSettings& Settings() override { return world_.Settings; }
+  TLCPSettings LCPSettings() override { return world_.LCPSettings(); }
+  TStepState& State() override { return world_.State; }
   TContactProperties* ContactProperties() override { return &properties_; }
   long double MaxStepDisplacement() override { return displacement_; }
   const TSqrMatrix& InverseMassMatrix() override { return minv_; }
   const TFloatList& GeneralizedForces() override { return h_; }
-  TFloatList& ContactForces() override { return forces_; }
   void StopRun() override { ++stops_; }
   IContactPointsView* ContactPointsView() override { return with_view_ ? &view_ : nullptr; }
 
@@ -190,7 +191,6 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   TContactProperties properties_;
   TSqrMatrix minv_;
   TFloatList h_;
-  TFloatList forces_;
   long double displacement_ = 0;
   int stops_ = 0;
   bool with_view_ = false;

@@ -6,15 +6,16 @@
 #include <memory>
 #include <string>
 
-#include "engine/body.h"
-#include "engine/world.h"
+#include "engine/model/body.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 
 namespace zentrova::test {
 
 // A body that has a name and an outline and nothing else: what the watches read of it.
 inline std::unique_ptr<TBody> OutlineBody(const TWorld& world, const std::string& name,
                                           const std::string& outline_file) {
-  auto body = std::make_unique<TBody>(world);
+  auto body = std::make_unique<TBody>(world.Settings);
   body->Name = name;
   EXPECT_TRUE(body->Solid.Shape.Load(outline_file)) << outline_file;
   return body;

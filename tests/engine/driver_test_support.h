@@ -16,7 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/driver.h"
+#include "engine/model/model.h"
+#include "engine/step/driver.h"
 #include "engine_test_support.h"
 #include "platform/text_file.h"
 
@@ -99,8 +100,8 @@ class ModelTest : public EngineTest {
     return true;
   }
 
-  long double Q(std::uint32_t i) { return World().GeneralizedCoordinates.Evaluated.Q.At(i); }
-  long double QDot(std::uint32_t i) { return World().GeneralizedCoordinates.Evaluated.QDot.At(i); }
+  long double Q(std::uint32_t i) { return World().State.Evaluated.Q.At(i); }
+  long double QDot(std::uint32_t i) { return World().State.Evaluated.QDot.At(i); }
 
   TempDir dir_;
   std::unique_ptr<TVYKMain> main_;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/log.h"
+#include "engine/record/log.h"
 #include "numerics/numerics_error.h"
 #include "numerics/numerics_test_support.h"
 #include "platform/settings.h"

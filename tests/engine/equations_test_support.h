@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/body.h"
-#include "engine/world.h"
+#include "engine/model/body.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "engine_test_support.h"
 
 namespace zentrova::test {
@@ -28,7 +29,7 @@ class EquationsTest : public EngineTest {
   // Reads the world file of the folder and loads every body it names.
   void LoadBodies(const std::string& folder, const std::string& world_file) {
     ASSERT_TRUE(world_.ReadWorldFile(Data("readers2/" + folder + "/" + world_file)));
-    for (const std::string& name : world_.BodyFileNames) {
+    for (const std::string& name : world_.Model().BodyFileNames) {
       ASSERT_TRUE(world_.CreateBody(name)) << name;
     }
     MarkLog();  // the bodies' alerts about their explicit mass properties
@@ -38,18 +39,18 @@ class EquationsTest : public EngineTest {
   // b`Arm`Rz.
   void LoadArm() {
     LoadBodies("arm", "arm.wld");
-    ASSERT_TRUE(world_.GeneralizedCoordinates.Load(Model("arm.gc"), world_.N));
+    ASSERT_TRUE(world_.Model().GeneralizedCoordinates.Load(Model("arm.gc"), world_.Settings.N));
   }
 
   // The two-link pendulum: joint angles b`Link1`Rz and b`Link2`Rz, the links' centres dependent.
   void LoadPendulum() {
     LoadBodies("pendulum", "pendulum.wld");
-    ASSERT_TRUE(world_.Constants.Load(Model("pendulum.cns")));
-    ASSERT_TRUE(world_.GeneralizedCoordinates.Load(Model("pendulum.gc"), world_.N));
-    ASSERT_TRUE(world_.DependentCoordinates.Load(Model("pendulum.dc")));
+    ASSERT_TRUE(world_.Model().Constants.Load(Model("pendulum.cns")));
+    ASSERT_TRUE(world_.Model().GeneralizedCoordinates.Load(Model("pendulum.gc"), world_.Settings.N));
+    ASSERT_TRUE(world_.Model().DependentCoordinates.Load(Model("pendulum.dc")));
   }
 
-  std::string Model(const std::string& file) const { return world_.WorkingDirectory + file; }
+  std::string Model(const std::string& file) const { return world_.Settings.WorkingDirectory + file; }
 
   TWorld world_;
 };

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "contact_watches_test_support.h"
-#include "engine/contact_watches.h"
-#include "engine/history.h"
+#include "engine/record/contact_watches.h"
+#include "engine/record/history.h"
 
 namespace zentrova::test {
 

@@ -1,0 +1,154 @@
+#!/usr/bin/env python3
+"""Layer check: every file under src/ includes only from its own layer and the layers below it, only the
+window layers include Qt Widgets, and no header includes itself through others (an include cycle).
+
+Usage: check-layers.py [--root DIR]   checks the tree (default: this repository)
+       check-layers.py --self-test    plants an upward include and a cycle in a copy and expects failures
+Exit status 0 when the tree is clean, 1 with one line per fault otherwise.
+"""
+import argparse
+import os
+import re
+import shutil
+import sys
+import tempfile
+
+# Folder under src/ -> the folders it may include from besides itself. Order matters only for lookup:
+# the longest matching folder names a file's layer.
+BELOW = {
+    "platform": [],
+    "numerics": ["platform"],
+    "scene/base": ["platform"],
+    "scene/gl": ["scene/base", "platform"],
+    "scene/core": ["scene/gl", "scene/base", "platform"],
+    "scene/objects": ["scene/core", "scene/gl", "scene/base", "platform"],
+    "scene/extras": ["scene/objects", "scene/core", "scene/gl", "scene/base", "platform"],
+    "scene/qt": ["scene/core", "scene/gl", "scene/base", "platform"],
+    "engine": ["numerics", "platform"],
+    "engine/scene": ["engine", "scene/objects", "scene/core", "scene/gl", "scene/base", "numerics", "platform"],
+    "app": ["engine/scene", "engine", "scene/qt", "scene/extras", "scene/objects", "scene/core", "scene/gl",
+            "scene/base", "numerics", "platform"],
+}
+# Layers that may include Qt at all, and those that may include Qt Widgets.
+QT_LAYERS = {"platform", "scene/core", "scene/qt", "app"}
+WIDGET_LAYERS = {"scene/qt", "app"}
+
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
+SOURCES = (".h", ".cpp", ".inc")
+
+
+def layer_of(path):
+    """The layer of a path relative to src/ (longest matching folder), or None."""
+    best = None
+    for layer in BELOW:
+        if path == layer or path.startswith(layer + "/"):
+            if best is None or len(layer) > len(best):
+                best = layer
+    return best
+
+
+def source_files(src):
+    for folder, _, files in os.walk(src):
+        for name in sorted(files):
+            if name.endswith(SOURCES):
+                full = os.path.join(folder, name)
+                yield os.path.relpath(full, src).replace(os.sep, "/"), full
+
+
+def check(root):
+    src = os.path.join(root, "src")
+    faults = []
+    graph = {}
+    for rel, full in source_files(src):
+        layer = layer_of(rel)
+        if layer is None:
+            faults.append(f"src/{rel}: lies in no layer of the layer table")
+        with open(full, encoding="utf-8", errors="replace") as f:
+            text = f.read()
+        deps = []
+        for kind, target in INCLUDE.findall(text):
+            line = text[:text.find(target)].count("\n") + 1
+            if kind == '"':
+                target_layer = layer_of(target)
+                if target_layer is None:
+                    if os.path.exists(os.path.join(src, target)):
+                        faults.append(f"src/{rel}:{line}: includes {target}, which lies in no layer")
+                    continue
+                deps.append(target)
+                if layer is not None and target_layer != layer and target_layer not in BELOW[layer]:
+                    faults.append(f"src/{rel}:{line}: layer {layer} includes {target} from layer {target_layer}, "
+                                  f"which is not below it")
+            elif target.startswith("Q"):
+                if layer not in QT_LAYERS:
+                    faults.append(f"src/{rel}:{line}: layer {layer} includes Qt ({target})")
+                elif target.startswith("QtWidgets/") and layer not in WIDGET_LAYERS:
+                    faults.append(f"src/{rel}:{line}: layer {layer} includes Qt Widgets ({target})")
+        graph[rel] = deps
+    faults += cycles(graph)
+    return faults
+
+
+def cycles(graph):
+    """One line per include cycle found by a depth-first search over the quoted includes."""
+    faults, state, stack = [], {}, []
+
+    def visit(node):
+        state[node] = 1
+        stack.append(node)
+        for dep in graph.get(node, []):
+            if state.get(dep) == 1:
+                cycle = stack[stack.index(dep):] + [dep]
+                faults.append("include cycle: " + " -> ".join(cycle))
+            elif dep in graph and state.get(dep) is None:
+                visit(dep)
+        stack.pop()
+        state[node] = 2
+
+    for node in sorted(graph):
+        if state.get(node) is None:
+            visit(node)
+    return faults
+
+
+def self_test(root):
+    """The check must pass on the tree and fail on a planted upward include and on a planted cycle."""
+    with tempfile.TemporaryDirectory() as tmp:
+        copy = os.path.join(tmp, "tree")
+        shutil.copytree(os.path.join(root, "src"), os.path.join(copy, "src"))
+        if check(copy):
+            print("self-test: the unchanged tree does not pass")
+            return 1
+        os.makedirs(os.path.join(copy, "src", "numerics"), exist_ok=True)
+        planted = os.path.join(copy, "src", "numerics", "planted_upward.h")
+        with open(planted, "w") as f:
+            f.write('#pragma once\n#include "engine/engine_constants.h"\n')
+        if not any("planted_upward.h" in line for line in check(copy)):
+            print("self-test: an upward include from numerics into the engine was not caught")
+            return 1
+        os.remove(planted)
+        with open(os.path.join(copy, "src", "platform", "planted_a.h"), "w") as f:
+            f.write('#pragma once\n#include "platform/planted_b.h"\n')
+        with open(os.path.join(copy, "src", "platform", "planted_b.h"), "w") as f:
+            f.write('#pragma once\n#include "platform/planted_a.h"\n')
+        if not any(line.startswith("include cycle") for line in check(copy)):
+            print("self-test: a planted include cycle was not caught")
+            return 1
+    print("self-test: upward include and include cycle caught; the tree passes")
+    return 0
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--root", default=os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    ap.add_argument("--self-test", action="store_true")
+    args = ap.parse_args()
+    if args.self_test:
+        return self_test(args.root)
+    faults = check(args.root)
+    for line in faults:
+        print(line)
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

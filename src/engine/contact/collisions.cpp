@@ -1,0 +1,432 @@
+#include "engine/contact/collisions.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/model/body.h"
+#include "engine/contact/contact_properties.h"
+#include "engine/model/contour_helpers.h"
+#include "engine/engine_constants.h"
+#include "engine/model/extrusion_solid.h"
+#include "engine/model/plane_geometry.h"
+#include "engine/model/world_settings.h"
+#include "engine/step/step_state.h"
+
+namespace zentrova {
+
+namespace {
+
+// The axis-aligned bounds of a body-frame box turned by the body's rotation record. Per quadrant of Rz
+// one corner gives each bound, so no corner loop and no trigonometry per box.
+TBoundingBox Turned(const TBoundingBox& b, const TExtrusionSolid& solid) {
+  const long double c = solid.CosRz, s = solid.SinRz;
+  TBoundingBox t;
+  switch (solid.Quadrant) {
+    case 1:
+      t.XMin = c * b.XMin - s * b.YMax;
+      t.XMax = c * b.XMax - s * b.YMin;
+      t.YMax = s * b.XMax + c * b.YMax;
+      t.YMin = s * b.XMin + c * b.YMin;
+      break;
+    case 2:
+      t.XMin = c * b.XMax - s * b.YMax;
+      t.XMax = c * b.XMin - s * b.YMin;
+      t.YMax = s * b.XMax + c * b.YMin;
+      t.YMin = s * b.XMin + c * b.YMax;
+      break;
+    case 3:
+      t.XMin = c * b.XMax - s * b.YMin;
+      t.XMax = c * b.XMin - s * b.YMax;
+      t.YMax = s * b.XMin + c * b.YMin;
+      t.YMin = s * b.XMax + c * b.YMax;
+      break;
+    default:
+      t.XMin = c * b.XMin - s * b.YMin;
+      t.XMax = c * b.XMax - s * b.YMax;
+      t.YMax = s * b.XMin + c * b.YMax;
+      t.YMin = s * b.XMax + c * b.YMin;
+      break;
+  }
+  return t;
+}
+
+long double PositionX(const TBody& body) {
+  return body.Kinematics.Position.X.Get();
+}
+long double PositionY(const TBody& body) {
+  return body.Kinematics.Position.Y.Get();
+}
+
+// Two turned boxes, each placed at its body's position, overlap on both axes; touching counts.
+bool Overlap(const TBoundingBox& a, const TBody& body_a, const TBoundingBox& b, const TBody& body_b) {
+  const long double xa = PositionX(body_a), ya = PositionY(body_a);
+  const long double xb = PositionX(body_b), yb = PositionY(body_b);
+  if (xb + b.XMin > xa + a.XMax || xa + a.XMin > xb + b.XMax) return false;
+  if (yb + b.YMin > ya + a.YMax || ya + a.YMin > yb + b.YMax) return false;
+  return true;
+}
+
+}  // namespace
+
+TCollisions::TCollisions(ICollisionWorld& world) : world_(world) {}
+
+TCollisions::~TCollisions() = default;
+
+bool TCollisions::Detect() {
+  EmptyContactLists();
+  TooDeep = false;
+  ImpulseApplied = false;
+
+  TContactProperties* properties = world_.ContactProperties();
+  const std::int32_t bodies = world_.Bodies().Count();
+  const long double maximum_penetration = world_.Settings().MaximumPenetration;
+  bool displacement_known = false;
+  long double displacement = 0;
+  for (std::int32_t i = 0; i + 1 < bodies; ++i) {
+    for (std::int32_t j = i + 1; j < bodies; ++j) {
+      if (properties == nullptr ||
+          properties->PairEnabled(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j)) == 0) {
+        continue;
+      }
+      if (BroadPhase(i, j)) {
+        // The same for every pair within one detection: asked once.
+        if (!displacement_known) {
+          displacement = world_.MaxStepDisplacement();
+          displacement_known = true;
+        }
+        if (displacement > maximum_penetration) {
+          TooDeep = true;
+          return false;
+        }
+        NarrowPhase(i, j);
+      }
+      if (TooDeep) return false;
+    }
+  }
+
+  if (Contacts->Count() > 0) {
+    Contacts->Prepared = true;
+    Contacts->BuildJacobians(world_.State().Evaluated.Count());
+    Contacts->BuildBiasLists();
+    Contacts->BuildCoefficients();
+    if (!Classify(false)) return false;
+  }
+  return true;
+}
+
+bool TCollisions::BroadPhase(std::int32_t i, std::int32_t j) {
+  TBody& a = world_.Bodies().Items(i);
+  TBody& b = world_.Bodies().Items(j);
+  if (!a.HasShape || !b.HasShape) return false;
+  a.UpdateRotation();
+  b.UpdateRotation();
+  return Overlap(Turned(a.Solid.BoxTree.Box, a.Solid), a, Turned(b.Solid.BoxTree.Box, b.Solid), b);
+}
+
+void TCollisions::NarrowPhase(std::int32_t i, std::int32_t j) {
+  // Right after the broad phase passed the pair: both bodies have a shape and it has just refreshed
+  // their rotation records.
+  TBody& a = world_.Bodies().Items(i);
+  TBody& b = world_.Bodies().Items(j);
+  Descend(a.Solid.BoxTree, b.Solid.BoxTree, a, b, i, j);
+}
+
+void TCollisions::Descend(const TBoundingBoxTree& a, const TBoundingBoxTree& b, TBody& body_i, TBody& body_j,
+                          std::int32_t i, std::int32_t j) {
+  if (TooDeep) return;
+  if (!Overlap(Turned(a.Box, body_i.Solid), body_i, Turned(b.Box, body_j.Solid), body_j)) return;
+  const bool a_split = a.Count() == 2;
+  const bool b_split = b.Count() == 2;
+  if (a_split && b_split) {
+    Descend(a.Items(0), b.Items(0), body_i, body_j, i, j);
+    Descend(a.Items(0), b.Items(1), body_i, body_j, i, j);
+    Descend(a.Items(1), b.Items(0), body_i, body_j, i, j);
+    Descend(a.Items(1), b.Items(1), body_i, body_j, i, j);
+  } else if (a_split) {
+    Descend(a.Items(0), b, body_i, body_j, i, j);
+    Descend(a.Items(1), b, body_i, body_j, i, j);
+  } else if (b_split) {
+    Descend(a, b.Items(0), body_i, body_j, i, j);
+    Descend(a, b.Items(1), body_i, body_j, i, j);
+  } else {
+    LeafPair(a, b, i, j);
+  }
+}
+
+void TCollisions::LeafPair(const TBoundingBoxTree& a, const TBoundingBoxTree& b, std::int32_t i,
+                           std::int32_t j) {
+  std::int32_t mode = kBothResist;
+  const TContactProperties* properties = world_.ContactProperties();
+  std::uint32_t k = 0;
+  if (properties != nullptr &&
+      properties->PairIndex(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), k) &&
+      k < properties->ResistingPenetration.size()) {
+    mode = properties->ResistingPenetration[k];
+  }
+  if (LowerBodyResists(mode)) EdgesAgainstVertices(a, i, b, j);
+  if (HigherBodyResists(mode)) EdgesAgainstVertices(b, j, a, i);
+}
+
+void TCollisions::EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32_t e,
+                                       const TBoundingBoxTree& vertices, std::int32_t v) {
+  const TBody& edge_body = world_.Bodies().Items(e);
+  const TBody& vertex_body = world_.Bodies().Items(v);
+  const std::uint32_t edge_points = edge_body.Solid.Shape.Count();
+  const std::uint32_t vertex_points = vertex_body.Solid.Shape.Count();
+  if (edges.Last >= edge_points || vertices.Last >= vertex_points) return;
+
+  const TBoundingBox turned = Turned(edges.Box, edge_body.Solid);
+  std::uint32_t start = vertices.First;
+  // Edges from the leaf's last one down; the vertex loop of each lower edge starts at the vertex of the
+  // latest contact.
+  for (std::int64_t k = static_cast<std::int64_t>(edges.Last) - 1;
+       k >= static_cast<std::int64_t>(edges.First); --k) {
+    const auto edge = static_cast<std::uint32_t>(k);
+    long double p0x = 0, p0y = 0, p1x = 0, p1y = 0;
+    OutlinePointInWorldCached(edge_body, edge, p0x, p0y);
+    OutlinePointInWorldCached(edge_body, edge + 1, p1x, p1y);
+    // An edge between two equal points has no direction: it cannot be touched.
+    if (p0x == p1x && p0y == p1y) continue;
+    for (std::uint32_t m = start; m < vertices.Last; ++m) {
+      if (TestVertexEdge(edge_body, e, edge, turned, p0x, p0y, p1x, p1y, vertex_body, v, m)) start = m;
+    }
+  }
+}
+
+bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k,
+                                 const TBoundingBox& turned_leaf, long double p0x, long double p0y,
+                                 long double p1x, long double p1y, const TBody& vertex_body, std::int32_t v,
+                                 std::uint32_t m) {
+  long double qx = 0, qy = 0;
+  OutlinePointInWorldCached(vertex_body, m, qx, qy);
+
+  // The vertex must lie in the edge's leaf box (bounds included) before any distance is computed.
+  const long double ex = PositionX(edge_body), ey = PositionY(edge_body);
+  if (qx < ex + turned_leaf.XMin || qx > ex + turned_leaf.XMax || qy < ey + turned_leaf.YMin ||
+      qy > ey + turned_leaf.YMax) {
+    return false;
+  }
+
+  const long double ux = p1x - p0x, uy = p1y - p0y;
+  const long double d01_2 = ux * ux + uy * uy;
+  if (d01_2 == 0) return false;
+  const long double d01 = std::sqrt(d01_2);
+
+  const bool at_end = (qx == p0x && qy == p0y) || (qx == p1x && qy == p1y);
+  if (!at_end) {
+    // Side: on the left of the directed edge (inside the edge body) or on its line, seen from both ends.
+    const long double c0 = ux * (qy - p0y) - uy * (qx - p0x);
+    const long double c1 = ux * (qy - p1y) - uy * (qx - p1x);
+    if (-c0 > 0 || c1 < 0) return false;
+
+    // Depth below the edge's line: h^2 = d1Q^2 - (d1Q^2 + d01^2 - d0Q^2)^2 / (4 d01^2). For a vertex on
+    // the line round-off may leave the radicand just below 0; it is 0 there.
+    const long double d0q_2 = (qx - p0x) * (qx - p0x) + (qy - p0y) * (qy - p0y);
+    const long double d1q_2 = (qx - p1x) * (qx - p1x) + (qy - p1y) * (qy - p1y);
+    const long double projection = d1q_2 + d01_2 - d0q_2;
+    const long double radicand = std::max(0.0L, d1q_2 - projection * projection / (4 * d01_2));
+    if (!(std::sqrt(radicand) <= edge_body.SkinThickness)) return false;
+
+    // Corner wedges: the vertex belongs to this edge only within half the corner angle at each end; on
+    // the bisector of a corner it belongs to the edge that starts there.
+    const long double d0q = std::sqrt(d0q_2);
+    const long double d1q = std::sqrt(d1q_2);
+    // Distances that underflow to 0 put the vertex on an end point.
+    if (d0q != 0 && d1q != 0) {
+      const TFloatList& angles = edge_body.Solid.Shape.VertexAngle;
+      const std::uint32_t points = angles.Count();
+      if (k >= points) return false;
+      std::uint32_t next = k + 1;
+      if (next >= points) next = next - points + 1;  // past the closing point comes point 1
+      const long double angle0 = LawOfCosinesAngleFromNumerator(d0q_2 + d01_2 - d1q_2, d01, d0q);
+      if (!(angle0 <= angles.Data()[k] / 2)) return false;
+      const long double angle1 = LawOfCosinesAngleFromNumerator(d1q_2 + d01_2 - d0q_2, d01, d1q);
+      if (!(angle1 < angles.Data()[next] / 2)) return false;
+    }
+  }
+
+  const long double t = (ux * (qx - p0x) + uy * (qy - p0y)) / d01 / d01;
+  const TFloatList& x = edge_body.Solid.Shape.X;
+  const TFloatList& y = edge_body.Solid.Shape.Y;
+  const long double cx = x.Data()[k] + t * (x.Data()[k + 1] - x.Data()[k]);
+  const long double cy = y.Data()[k] + t * (y.Data()[k + 1] - y.Data()[k]);
+  return AddContact(e, k, v, m, cx, cy, ux / d01, uy / d01, t);
+}
+
+bool TCollisions::AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
+                             long double cy, long double tx, long double ty, long double t) {
+  auto contact =
+      std::make_unique<TContact>(world_.Bodies(), world_.State().Evaluated.Count(), world_.ContactProperties());
+  contact->Set(e, static_cast<std::int32_t>(k), v, static_cast<std::int32_t>(m), cx, cy, tx, ty, t);
+  if (contact->Kinematics.Position.Normal.Get() + world_.Settings().MaximumPenetration < 0) {
+    if (ShowOverPenetratingPoints) {
+      DrawOverPenetration(*contact);
+      if (BreakAtCollisions) world_.StopRun();
+    }
+    TooDeep = true;
+    return false;
+  }
+  Contacts->Add(std::move(contact));
+  return true;
+}
+
+void TCollisions::DrawOverPenetration(const TContact& contact) {
+  IContactPointsView* view = world_.ContactPointsView();
+  if (view == nullptr) return;
+  const TBodyList& bodies = world_.Bodies();
+  const TBody& edge = bodies.Items(contact.EdgeBody);
+  const TBody& vertex = bodies.Items(contact.VertexBody);
+  view->AddColor(1, 0, 0, 1);
+  long double x = 0, y = 0;
+  OutlinePointInWorldCached(edge, static_cast<std::uint32_t>(contact.EdgeIndex), x, y);
+  view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
+  OutlinePointInWorldCached(edge, static_cast<std::uint32_t>(contact.EdgeIndex) + 1, x, y);
+  view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
+  OutlinePointInWorldCached(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
+  view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
+  view->SetVisible(true);
+}
+
+void TCollisions::ShowContacts() {
+  IContactPointsView* view = world_.ContactPointsView();
+  if (view == nullptr || Contacts == nullptr) return;
+  const TBodyList& bodies = world_.Bodies();
+  view->AddColor(1, 0, 0, 1);
+  for (std::int32_t i = 0; i < Contacts->Count(); ++i) {
+    const TContact& contact = Contacts->Items(i);
+    const TBody& vertex = bodies.Items(contact.VertexBody);
+    if (!vertex.HasShape) continue;
+    long double x = 0, y = 0;
+    OutlinePointInWorldCached(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
+    view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
+  }
+  view->SetVisible(true);
+}
+
+void TCollisions::ClearContacts() {
+  // The subsets point into Contacts: they go first.
+  StickingContacts.reset();
+  SlidingContacts.reset();
+  RestingContacts.reset();
+  Contacts.reset();
+  resting_position_.clear();
+  if (IContactPointsView* view = world_.ContactPointsView()) {
+    view->ClearPoints();
+    view->SetVisible(false);
+  }
+}
+
+void TCollisions::EmptyContactLists() {
+  // The lists of the previous detection are emptied rather than freed and made anew: their matrices then
+  // keep their storage from step to step while the number of contacts stays.
+  if (Contacts == nullptr) {
+    ClearContacts();
+    Contacts = std::make_unique<TContactPoints>(true);
+    RestingContacts = std::make_unique<TContactPoints>(false);
+    SlidingContacts = std::make_unique<TContactPoints>(false);
+    StickingContacts = std::make_unique<TContactPoints>(false);
+    return;
+  }
+  // The subsets point into Contacts: they go first.
+  for (TContactPoints* list : {StickingContacts.get(), SlidingContacts.get(), RestingContacts.get()}) {
+    if (list != nullptr) list->Clear();
+  }
+  Contacts->Clear();
+  resting_position_.clear();
+  if (IContactPointsView* view = world_.ContactPointsView()) {
+    view->ClearPoints();
+    view->SetVisible(false);
+  }
+}
+
+void TCollisions::SetCoordinateCount(std::uint32_t n) {
+  CoordinateValues.Dim(n);
+  CoordinateValues.Zero();
+}
+
+bool TCollisions::Classify(bool Retry) {
+  ClassifyByVelocity(Retry);
+  PrepareContactLists();
+  return true;
+}
+
+void TCollisions::ClassifyByVelocity(bool Retry) {
+  long double tol = world_.Settings().ZeroVelocityTolerance;
+  if (tol < kContactVelocityToleranceFloor) tol = kContactVelocityToleranceFloor;
+  if (Retry) tol *= kContactRetryToleranceFactor;
+
+  HasImpacts = false;
+  HasRestingContacts = false;
+  if (Contacts == nullptr) Contacts = std::make_unique<TContactPoints>(true);
+  // Every classification sorts afresh: a retry must not add the resting contacts a second time.
+  for (std::unique_ptr<TContactPoints>* subset : {&RestingContacts, &SlidingContacts, &StickingContacts}) {
+    if (*subset == nullptr) {
+      *subset = std::make_unique<TContactPoints>(false);
+    } else {
+      (*subset)->Clear();
+    }
+  }
+
+  for (std::int32_t i = 0; i < Contacts->Count(); ++i) {
+    TContact& contact = Contacts->Items(i);
+    contact.ListIndex = i;
+    const long double vn = contact.Kinematics.Velocity.Normal.Get();
+    const long double vt = contact.Kinematics.Velocity.Tangent.Get();
+    if (!Retry && vn <= -tol) HasImpacts = true;
+    if (std::fabs(vn) <= tol) {
+      HasRestingContacts = true;
+      RestingContacts->Add(contact);
+      if (std::fabs(vt) <= tol) {
+        StickingContacts->Add(contact);
+      } else {
+        SlidingContacts->Add(contact);
+      }
+    }
+  }
+}
+
+void TCollisions::PrepareContactLists() {
+  const std::uint32_t n = world_.State().Evaluated.Count();
+  const std::int32_t m = RestingContacts->Count();
+  resting_position_.assign(static_cast<std::size_t>(Contacts->Count()), -1);
+  for (std::int32_t r = 0; r < m; ++r) {
+    resting_position_.at(static_cast<std::size_t>(RestingContacts->Items(r).ListIndex)) = r;
+  }
+
+  RestingContacts->Prepared = false;
+  if (m > 0) {
+    RestingContacts->Prepared = true;
+    RestingContacts->BuildJacobians(n);
+    RestingContacts->BuildBiasLists();
+    RestingContacts->BuildCoefficients();
+  }
+
+  // The sticking and sliding lists map their contacts onto the resting list: row r holds the r-th
+  // contact's friction (and its signed friction, -sign(vT) mu) in the column of its resting place.
+  for (TContactPoints* list : {StickingContacts.get(), SlidingContacts.get()}) {
+    list->Prepared = false;
+    const std::int32_t count = list->Count();
+    if (count == 0) continue;
+    list->Prepared = true;
+    list->BuildJacobians(n);
+    list->BuildBiasLists();
+    for (TMatrix* map : {&list->FrictionMatrix, &list->SignedFrictionMatrix}) {
+      map->Rows(static_cast<std::uint32_t>(count));
+      map->Cols(static_cast<std::uint32_t>(m));
+      map->Zero();
+    }
+    for (std::int32_t r = 0; r < count; ++r) {
+      const auto c = static_cast<std::uint32_t>(RestingPosition(list->Items(r)));
+      list->FrictionMatrix.RowData(static_cast<std::uint32_t>(r))[c] =
+          RestingContacts->FrictionMatrix.RowData(c)[c];
+      list->SignedFrictionMatrix.RowData(static_cast<std::uint32_t>(r))[c] =
+          RestingContacts->SignedFrictionMatrix.RowData(c)[c];
+    }
+  }
+}
+
+std::int32_t TCollisions::RestingPosition(const TContact& contact) const {
+  return resting_position_.at(static_cast<std::size_t>(contact.ListIndex));
+}
+
+}  // namespace zentrova

@@ -1,0 +1,160 @@
+// Collision detection between the extruded outlines of the bodies, classification of the contacts found,
+// and their solution: impacts (velocity jumps) and resting contact forces, each as a linear
+// complementarity problem.
+//
+// Once per computed step the driver calls Detect. It finds every corner (outline point) of one body that
+// has entered the skin just inside an edge of another body, descending the bodies' bounding-box trees
+// pair by pair, and refuses the step (TooDeep) when a body may move further in one step than the
+// world's maximumPenetration or a corner lies deeper than that. The contacts are then sorted by their
+// relative velocity: approaching (an impact), resting (sticking or sliding) or separating. The driver's
+// contact step solves the impacts (SolveImpacts), then the resting contact forces (SolveContactForces),
+// then takes an Euler step with those forces.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/contact/contact_points.h"
+#include "numerics/float_list.h"
+
+namespace zentrova {
+
+class TBody;
+class TBodyList;
+class TBoundingBoxTree;
+class TContactProperties;
+class TDenseMatrix;
+class TSqrMatrix;
+struct TBoundingBox;
+struct TLCPSettings;
+struct TStepState;
+struct TWorldSettings;
+
+// The scene object that shows contact points (a point list with a colour list); the program's main
+// window provides it, a world without a scene has none.
+class IContactPointsView {
+ public:
+  virtual ~IContactPointsView() = default;
+  virtual void AddColor(float r, float g, float b, float a) = 0;
+  virtual void AddPoint(float x, float y, float z) = 0;
+  // Empties the point list; the colours stay.
+  virtual void ClearPoints() = 0;
+  virtual void SetVisible(bool visible) = 0;
+};
+
+// What detection and the contact solvers read and write of a model. The driver provides it from its
+// world; tests fake it from bodies, settings and a state of their own.
+class ICollisionWorld {
+ public:
+  virtual ~ICollisionWorld() = default;
+  // The bodies in body order.
+  virtual TBodyList& Bodies() = 0;
+  // maximumPenetration and ZeroVelocityTolerance.
+  virtual const TWorldSettings& Settings() = 0;
+  // The LCP tolerances and alert flags, read once per solve: they may change while a run steps.
+  virtual TLCPSettings LCPSettings() = 0;
+  // The working state: n, the time and time step, q' (an impact adds its jump) and the generalized
+  // contact forces (n, zeroed by the contact step; the resting solver adds to them).
+  virtual TStepState& State() = 0;
+  // The pairs that can touch and their coefficients; nullptr while there are none (no pair is tested).
+  virtual TContactProperties* ContactProperties() = 0;
+  // The largest displacement of a collidable body within the current time step (m).
+  virtual long double MaxStepDisplacement() = 0;
+  // M^-1 (n x n) at the working state.
+  virtual const TSqrMatrix& InverseMassMatrix() = 0;
+  // h: the values of the generalized force vector at the working state (n).
+  virtual const TFloatList& GeneralizedForces() = 0;
+  // Ends the run after the current step (clears the simulation thread's running flag). A world without
+  // a run ignores it.
+  virtual void StopRun() {}
+  // Where contacts and over-penetrations are drawn; nullptr without a scene (nothing is drawn).
+  virtual IContactPointsView* ContactPointsView() { return nullptr; }
+};
+
+class TCollisions {
+ public:
+  // The world outlives the object.
+  explicit TCollisions(ICollisionWorld& world);
+  TCollisions(const TCollisions&) = delete;
+  TCollisions& operator=(const TCollisions&) = delete;
+  ~TCollisions();
+
+  // Finds the contacts of every enabled pair of collidable bodies (i < j in body order), builds their
+  // matrices and classifies them. True: the contacts and flags are ready. False: the step must be
+  // refused (TooDeep) or the classification failed. The driver takes the contact step when
+  // ContactsPrepared() and Detect returned true with TooDeep clear.
+  bool Detect();
+  // The contact list holds contacts whose matrices are built.
+  bool ContactsPrepared() const { return Contacts != nullptr && Contacts->Prepared; }
+
+  // Draws the vertex of every contact whose vertex body is collidable.
+  void ShowContacts();
+  // Frees the subsets and the contacts; empties and hides the drawn points.
+  void ClearContacts();
+  // CoordinateValues := n zeros.
+  void SetCoordinateCount(std::uint32_t n);
+
+  // Sorts the contacts by velocity into approaching (HasImpacts), resting, sticking and sliding, and
+  // builds the subsets' matrices. With Retry (after a negligible impact) the tolerance is ten times
+  // larger and no contact counts as approaching. Always true.
+  bool Classify(bool Retry);
+  // Solves the impact of the approaching contacts and adds the velocity jump to the working q'. True
+  // when there was nothing to solve or the impact was solved; false when an LCP has no solution.
+  bool SolveImpacts();
+  // Solves the resting contact forces and adds the generalized contact forces to the world's contact
+  // force vector. True when there are no resting contacts or the forces were found; false when the LCP
+  // has no solution (nothing is changed then).
+  bool SolveContactForces();
+
+  // Written by the control tree on the main thread while a run may read them.
+  std::atomic<bool> BreakAtCollisions{false};
+  std::atomic<bool> ShowCollisions{false};
+  std::atomic<bool> ShowOverPenetratingPoints{false};
+
+  bool HasImpacts = false;          // some contact approaches
+  bool HasRestingContacts = false;  // some contact rests
+  bool TooDeep = false;             // the step must be refused
+  // The last SolveImpacts changed the velocities: CoordinateValues holds the jump it applied. Cleared by
+  // Detect; an impact that applies nothing leaves it clear and CoordinateValues all zero.
+  bool ImpulseApplied = false;
+
+  // Absent before the first detection. Contacts owns every contact; the subsets point into it.
+  std::unique_ptr<TContactPoints> Contacts;
+  std::unique_ptr<TContactPoints> RestingContacts;
+  std::unique_ptr<TContactPoints> SlidingContacts;
+  std::unique_ptr<TContactPoints> StickingContacts;
+  // The generalized velocity jump of the last impact (n values).
+  TFloatList CoordinateValues;
+
+ private:
+  // What ClearContacts does, keeping the four lists (empty) once they exist.
+  void EmptyContactLists();
+  void ClassifyByVelocity(bool Retry);
+  void PrepareContactLists();
+  // Both bodies have a shape and their turned root boxes overlap; refreshes both rotation records.
+  bool BroadPhase(std::int32_t i, std::int32_t j);
+  // Descends the two box trees of a pair that the broad phase has just passed.
+  void NarrowPhase(std::int32_t i, std::int32_t j);
+  void Descend(const TBoundingBoxTree& a, const TBoundingBoxTree& b, TBody& body_i, TBody& body_j,
+               std::int32_t i, std::int32_t j);
+  void LeafPair(const TBoundingBoxTree& a, const TBoundingBoxTree& b, std::int32_t i, std::int32_t j);
+  void EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32_t e, const TBoundingBoxTree& vertices,
+                            std::int32_t v);
+  bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k,
+                      const TBoundingBox& turned_leaf, long double p0x, long double p0y, long double p1x,
+                      long double p1y, const TBody& vertex_body, std::int32_t v, std::uint32_t m);
+  bool AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
+                  long double cy, long double tx, long double ty, long double t);
+  void DrawOverPenetration(const TContact& contact);
+  // The contact's index in RestingContacts; -1 for a contact that does not rest.
+  std::int32_t RestingPosition(const TContact& contact) const;
+  // M^-1 of the world; false with an error line when it is not n x n.
+  bool InverseMassMatrix(TDenseMatrix& minv);
+
+  ICollisionWorld& world_;
+  std::vector<std::int32_t> resting_position_;  // by ListIndex
+};
+
+}  // namespace zentrova

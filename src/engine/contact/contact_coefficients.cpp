@@ -1,0 +1,119 @@
+#include "engine/contact/contact_coefficients.h"
+
+#include <cmath>
+
+#include "engine/contact/contact_properties.h"
+#include "engine/record/log.h"
+#include "platform/ini_file.h"
+#include "platform/paths.h"
+#include "platform/strings.h"
+
+namespace zentrova {
+
+namespace {
+
+const char* const kZero = "0";
+
+}  // namespace
+
+std::string AllPairsSection(const std::string& body) {
+  return body + ":all";
+}
+
+bool FindPairSection(const TIniFile& ini, const std::string& a, const std::string& b, std::string& section,
+                     bool& reversed) {
+  section = a + "-" + b;
+  reversed = !ini.SectionExists(section);
+  if (reversed) section = b + "-" + a;
+  return ini.SectionExists(section);
+}
+
+TCoefficientOfContact::TCoefficientOfContact(const TFloatList& temperatures) : temperatures_(temperatures) {}
+
+std::string TCoefficientOfContact::Normalize(const std::string& text,
+                                             const std::vector<std::string>& coordinate_names) {
+  std::string s = ReplaceAll(text, " + ", "+", true);
+  s = ReplaceAll(s, " - ", "-", true);
+  s = ReplaceAll(s, " ", "*", true);
+  s = ReplaceAll(s, "[", "(", true);
+  s = ReplaceAll(s, "]", ")", true);
+  s = ReplaceAll(s, "'", "_", true);
+  for (const std::string& q : coordinate_names) {
+    s = ReplaceAll(s, "Derivative(1)(" + q + ")", q + "_", true);
+  }
+  return s;
+}
+
+bool TCoefficientOfContact::Load(const std::string& FileName, const std::string& Key,
+                                 const TContactModel& model) {
+  if (!LoadExpressions(FileName, Key, model)) return false;
+  // "t" must read the world's time; without it every evaluation would read through nothing.
+  if (model.Time == nullptr) return false;
+  DefineVariables(model.Time);
+  Compile();
+  return true;
+}
+
+void TCoefficientOfContact::ReadSection(const TIniFile& ini, const std::string& section,
+                                        const std::string& key, const TContactModel& model,
+                                        std::string& text) const {
+  text = Normalize(ini.ReadString(section, key, kZero), model.CoordinateNames);
+}
+
+bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const std::string& Key,
+                                            const TContactModel& model) {
+  const std::string path = FindFile(FileName);
+  if (path.empty()) {
+    LogLine(kNoContactPropertiesFile);
+    return false;
+  }
+  const auto n = static_cast<std::uint32_t>(model.BodyNames.size());
+  // A model of fewer than two bodies has no pair to give a coefficient.
+  if (n < 2) return false;
+  Expressions.assign(PairCount(n), kZero);
+  const TIniFile ini(path);
+
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::string section = AllPairsSection(model.BodyNames[i]);
+    if (!ini.SectionExists(section)) continue;
+    std::string text;
+    ReadSection(ini, section, Key, model, text);
+    for (std::uint32_t j = 0; j < n; ++j) {
+      std::uint32_t k = 0;
+      if (PairIndexOf(i, j, n, k)) Expressions[k] = text;
+    }
+  }
+
+  for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t j = i + 1; j < n; ++j) {
+      std::string section;
+      bool reversed = false;
+      // Either order gives the pair the same coefficient.
+      if (!FindPairSection(ini, model.BodyNames[i], model.BodyNames[j], section, reversed)) continue;
+      std::uint32_t k = 0;
+      PairIndexOf(i, j, n, k);
+      ReadSection(ini, section, Key, model, Expressions[k]);
+    }
+  }
+  return true;
+}
+
+void TCoefficientOfContact::DefineVariables(long double* time) {
+  Variables.AddVariable("t", time);
+  Variables.AddVariable("temp", &Temp);
+  Variables.AddVariable("vRel", &VRel);
+}
+
+void TCoefficientOfContact::Compile() {
+  for (const std::string& text : Expressions) Parsers.AddParser(Variables, text);
+}
+
+bool TCoefficientOfContact::Value(std::uint32_t k, long double v, long double& value) {
+  if (k >= static_cast<std::uint32_t>(Parsers.Count()) || k >= temperatures_.Count()) return false;
+  VRel = std::fabs(v);
+  Temp = temperatures_.At(k);
+  value = Parsers.At(static_cast<int>(k)).Evaluate();
+  return true;
+}
+
+}  // namespace zentrova

@@ -1,0 +1,260 @@
+#include "engine/contact/contact_points.h"
+
+#include <cmath>
+
+#include "engine/model/body.h"
+#include "engine/contact/contact_properties.h"
+#include "engine/model/expression_list.h"
+#include "engine/model/plane_geometry.h"
+#include "engine/model/body.h"
+#include "platform/exception.h"
+
+namespace zentrova {
+
+namespace {
+
+// The body's contribution to the Jacobian columns jx, jy and the bias b of a point at lever arm r
+// (world coordinates) from its origin, with sign sigma (+1 edge body, -1 vertex body):
+//   x linked to q_j:      jx[j] += sigma
+//   x dependent:          jx += sigma J_x,  bx += sigma j_x       (x'' = J_x . q'' + j_x)
+//   Rz linked to q_j:     jx[j] += sigma (-ry),  jy[j] += sigma rx,  b += sigma (-omega^2 r)
+//   Rz of time alone:     b += sigma (-omega^2 r + alpha x r)
+// and y likewise into jy and by.
+void AddBodyTerms(const TBody& body, long double sigma, long double rx, long double ry, std::uint32_t n,
+                  std::vector<long double>& jx, std::vector<long double>& jy, long double& bx,
+                  long double& by) {
+  const auto add_translation = [&](const TLinkToGeneralizedCoordinate& link, std::vector<long double>& j,
+                                   long double& b) {
+    if (link.Linked) {
+      if (link.Index >= 0 && static_cast<std::uint32_t>(link.Index) < n) j[link.Index] += sigma;
+    } else if (link.Dependent) {
+      if (link.JacobianVector) {
+        const TFloatList& values = link.JacobianVector->Values;
+        for (std::uint32_t i = 0; i < n && i < values.Count(); ++i) j[i] += sigma * values.Data()[i];
+      }
+      if (link.JacobianScalar && link.JacobianScalar->Count() > 0) {
+        b += sigma * link.JacobianScalar->Value(0);
+      }
+    }
+  };
+  add_translation(body.Links.X, jx, bx);
+  add_translation(body.Links.Y, jy, by);
+
+  const TLinkToGeneralizedCoordinate& rz = body.Links.Rz;
+  if (rz.Linked || rz.Dependent) {
+    // A dependent Rz that is a function of time alone has no generalized coordinate (Index -1): its
+    // rotation adds nothing to the Jacobian.
+    if (rz.Index >= 0 && static_cast<std::uint32_t>(rz.Index) < n) {
+      jx[rz.Index] += sigma * -ry;
+      jy[rz.Index] += sigma * rx;
+    }
+    const long double omega = body.Kinematics.Velocity.Rz.Get();
+    bx += sigma * -omega * omega * rx;
+    by += sigma * -omega * omega * ry;
+    // Without a generalized coordinate the angular acceleration does not come from q'' either: its
+    // alpha x r belongs to the bias like the centripetal part.
+    if (rz.Index < 0) {
+      const long double alpha = body.Kinematics.Acceleration.Rz.Get();
+      bx += sigma * -alpha * ry;
+      by += sigma * alpha * rx;
+    }
+  }
+}
+
+}  // namespace
+
+TContact::TContact(const TBodyList& bodies, std::uint32_t n, TContactProperties* properties)
+    : bodies_(bodies), n_(n), properties_(properties) {}
+
+bool TContact::Set(std::int32_t EdgeBody_, std::int32_t EdgeIndex_, std::int32_t VertexBody_,
+                   std::int32_t VertexIndex_, long double ContactPointX, long double ContactPointY,
+                   long double TangentX, long double TangentY, long double EdgeParameter_) {
+  EdgeBody = EdgeBody_;
+  EdgeIndex = EdgeIndex_;
+  VertexBody = VertexBody_;
+  VertexIndex = VertexIndex_;
+  EdgeParameter = EdgeParameter_;
+  ContactPoint.X.Set(ContactPointX);
+  ContactPoint.Y.Set(ContactPointY);
+  Tangent.X.Set(TangentX);
+  Tangent.Y.Set(TangentY);
+
+  const TBody& edge = bodies_.Items(EdgeBody);
+  const TBody& vertex = bodies_.Items(VertexBody);
+  if (edge.HasShape && vertex.HasShape) ComputeKinematics(edge, vertex);
+  ComputeJacobians(edge, vertex);
+  ComputeCoefficients();
+  return true;
+}
+
+TWatchedContact TContact::Watched() const {
+  TWatchedContact watched;
+  watched.ImpulseNormal = Impulse.Normal.Get();
+  watched.ImpulseTangent = Impulse.Tangent.Get();
+  watched.ForceNormal = Force.Normal.Get();
+  watched.ForceTangent = Force.Tangent.Get();
+  watched.Work = Work.Get();
+  watched.TangentX = Tangent.X.Get();
+  watched.TangentY = Tangent.Y.Get();
+  return watched;
+}
+
+void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
+  const TFloatList& vx = vertex.Solid.Shape.X;
+  const TFloatList& vy = vertex.Solid.Shape.Y;
+  const std::uint32_t m = static_cast<std::uint32_t>(VertexIndex);
+  if (VertexIndex < 0 || m >= vx.Count() || m >= vy.Count()) return;
+
+  // The rotation is taken from Rz itself, so that a contact set outside a detection sees the angle the
+  // body has now.
+  const long double rz_e = edge.Kinematics.Position.Rz.Get();
+  const long double rz_v = vertex.Kinematics.Position.Rz.Get();
+  const long double ce = std::cos(rz_e), se = std::sin(rz_e);
+  const long double cv = std::cos(rz_v), sv = std::sin(rz_v);
+  const long double px = ContactPoint.X.Get(), py = ContactPoint.Y.Get();
+  re_x_ = ce * px - se * py;
+  re_y_ = se * px + ce * py;
+  rv_x_ = cv * vx.Data()[m] - sv * vy.Data()[m];
+  rv_y_ = sv * vx.Data()[m] + cv * vy.Data()[m];
+
+  const long double tx = Tangent.X.Get(), ty = Tangent.Y.Get();
+  const auto normal = [&](long double dx, long double dy) { return tx * dy - ty * dx; };
+  const auto tangential = [&](long double dx, long double dy) { return tx * dx + ty * dy; };
+
+  const TKinematics& ke = edge.Kinematics;
+  const TKinematics& kv = vertex.Kinematics;
+
+  // d = (pE + rE) - (pV + rV)
+  const long double dx = (ke.Position.X.Get() + re_x_) - (kv.Position.X.Get() + rv_x_);
+  const long double dy = (ke.Position.Y.Get() + re_y_) - (kv.Position.Y.Get() + rv_y_);
+  Kinematics.Position.Normal.Set(normal(dx, dy));
+  // Only the depth is kept of the relative position.
+  Kinematics.Position.Tangent.Set(0);
+
+  // dv = (vE + wE x rE) - (vV + wV x rV), with w x r = w (-ry, rx)
+  const long double we = ke.Velocity.Rz.Get(), wv = kv.Velocity.Rz.Get();
+  const long double dvx = (ke.Velocity.X.Get() - we * re_y_) - (kv.Velocity.X.Get() - wv * rv_y_);
+  const long double dvy = (ke.Velocity.Y.Get() + we * re_x_) - (kv.Velocity.Y.Get() + wv * rv_x_);
+  Kinematics.Velocity.Normal.Set(normal(dvx, dvy));
+  Kinematics.Velocity.Tangent.Set(tangential(dvx, dvy));
+
+  // da = (aE + alphaE x rE - wE^2 rE) - (aV + alphaV x rV - wV^2 rV)
+  const long double ae = ke.Acceleration.Rz.Get(), av = kv.Acceleration.Rz.Get();
+  const long double dax = (ke.Acceleration.X.Get() - ae * re_y_ - we * we * re_x_) -
+                          (kv.Acceleration.X.Get() - av * rv_y_ - wv * wv * rv_x_);
+  const long double day = (ke.Acceleration.Y.Get() + ae * re_x_ - we * we * re_y_) -
+                          (kv.Acceleration.Y.Get() + av * rv_x_ - wv * wv * rv_y_);
+  Kinematics.Acceleration.Normal.Set(normal(dax, day));
+  Kinematics.Acceleration.Tangent.Set(tangential(dax, day));
+}
+
+void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
+  const std::uint32_t n = n_;
+  std::vector<long double> jx(n, 0.0L), jy(n, 0.0L);
+  long double bx = 0, by = 0;
+  AddBodyTerms(edge, 1.0L, re_x_, re_y_, n, jx, jy, bx, by);
+  AddBodyTerms(vertex, -1.0L, rv_x_, rv_y_, n, jx, jy, bx, by);
+
+  // vN = N . dv = Tx dvy - Ty dvx and vT = T . dv = Tx dvx + Ty dvy, row by row over q'.
+  const long double tx = Tangent.X.Get(), ty = Tangent.Y.Get();
+  Jacobian.Dim(n);
+  for (std::uint32_t j = 0; j < n; ++j) {
+    Jacobian.Normal.Data()[j] = tx * jy[j] - ty * jx[j];
+    Jacobian.Tangent.Data()[j] = tx * jx[j] + ty * jy[j];
+  }
+  Bias.Normal.Set(tx * by - ty * bx);
+  Bias.Tangent.Set(tx * bx + ty * by);
+}
+
+void TContact::ComputeCoefficients() {
+  if (properties_ == nullptr || EdgeBody < 0 || VertexBody < 0) return;
+  std::uint32_t k = 0;
+  if (!properties_->PairIndex(static_cast<std::uint32_t>(EdgeBody), static_cast<std::uint32_t>(VertexBody),
+                              k)) {
+    return;
+  }
+  const long double v_rel = Kinematics.Velocity.Tangent.Get();
+  properties_->Friction.Value(k, v_rel, Friction);
+  properties_->RestitutionNormal.Value(k, v_rel, RestitutionNormal);
+  properties_->RestitutionTangent.Value(k, v_rel, RestitutionTangent);
+  properties_->ParameterNi.Value(k, v_rel, ParameterNi);
+}
+
+TContactPoints::TContactPoints(bool OwnsObjects) : owns_(OwnsObjects) {}
+
+TContactPoints::~TContactPoints() = default;
+
+void TContactPoints::Add(std::unique_ptr<TContact> contact) {
+  if (!owns_)
+    throw EListError("TContactPoints.Add: a list that does not own its contacts cannot take one over");
+  if (!contact) return;
+  items_.push_back(contact.get());
+  owned_.push_back(std::move(contact));
+}
+
+void TContactPoints::Add(TContact& contact) {
+  if (owns_) throw EListError("TContactPoints.Add: an owning list takes contacts over, not references");
+  items_.push_back(&contact);
+}
+
+void TContactPoints::Clear() {
+  items_.clear();
+  owned_.clear();
+  Prepared = false;
+}
+
+void TContactPoints::BuildJacobians(std::uint32_t n) {
+  const std::uint32_t count = static_cast<std::uint32_t>(items_.size());
+  JacobianMatrices.SetSize(n, count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const TNormalTangentFloatList& rows = items_[i]->Jacobian;
+    for (std::uint32_t j = 0; j < n; ++j) {
+      JacobianMatrices.Normal.RowData(j)[i] = j < rows.Normal.Count() ? rows.Normal.Data()[j] : 0.0L;
+      JacobianMatrices.Tangent.RowData(j)[i] = j < rows.Tangent.Count() ? rows.Tangent.Data()[j] : 0.0L;
+    }
+  }
+}
+
+void TContactPoints::BuildBiasLists() {
+  const std::uint32_t count = static_cast<std::uint32_t>(items_.size());
+  BiasLists.Dim(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    BiasLists.Normal.Data()[i] = items_[i]->Bias.Normal.Get();
+    BiasLists.Tangent.Data()[i] = items_[i]->Bias.Tangent.Get();
+  }
+}
+
+void TContactPoints::BuildCoefficients() {
+  const std::uint32_t count = static_cast<std::uint32_t>(items_.size());
+  for (TMatrix* matrix : {&FrictionMatrix, &SignedFrictionMatrix}) {
+    matrix->Rows(count);
+    matrix->Cols(count);
+    matrix->Zero();
+  }
+  RestitutionNormals.Dim(count);
+  RestitutionTangents.Dim(count);
+  ParametersNi.Dim(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const TContact& contact = *items_[i];
+    FrictionMatrix.RowData(i)[i] = contact.Friction;
+    SignedFrictionMatrix.RowData(i)[i] = -Sign(contact.Kinematics.Velocity.Tangent.Get()) * contact.Friction;
+    RestitutionNormals.Data()[i] = contact.RestitutionNormal;
+    RestitutionTangents.Data()[i] = contact.RestitutionTangent;
+    ParametersNi.Data()[i] = contact.ParameterNi;
+  }
+}
+
+void TContactPoints::Multiply(const TFloatList& a, const TFloatList& b, TFloatList& out) const {
+  const std::uint32_t count = static_cast<std::uint32_t>(items_.size());
+  out.Dim(count);
+  for (std::uint32_t i = 0; i < count; ++i) out.SetAt(i, a.At(i) * b.At(i));
+}
+
+void TContactPoints::MultiplyAdd(const TFloatList& a, const TFloatList& b, const TFloatList& c,
+                                 const TFloatList& d, TFloatList& out) const {
+  const std::uint32_t count = static_cast<std::uint32_t>(items_.size());
+  out.Dim(count);
+  for (std::uint32_t i = 0; i < count; ++i) out.SetAt(i, a.At(i) * c.At(i) + d.At(i) * b.At(i));
+}
+
+}  // namespace zentrova

@@ -1,0 +1,130 @@
+// Contacts between an outline edge of one body (the edge body) and an outline point of another (the
+// vertex body), and the lists that assemble them into the matrices of the contact solvers.
+//
+// Directions of a contact: the unit tangent T = (Tx, Ty) runs along the edge from point k to point k+1
+// in world coordinates; the normal N = (-Ty, Tx) is T turned by +90 degrees, to the left of the edge and
+// so into the edge body (outlines run counter-clockwise). A world vector d has the normal component
+// N.d = Tx dy - Ty dx and the tangential component T.d = Tx dx + Ty dy.
+//
+// Relative quantities are those of the edge body's contact point minus those of the vertex: the normal
+// position is negative while the vertex lies inside the edge body, a negative normal velocity approaches
+// and a positive one separates.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/record/contact_watches.h"
+#include "engine/model/coordinates.h"
+#include "engine/contact/normal_tangent.h"
+#include "numerics/float_list.h"
+#include "numerics/matrix.h"
+
+namespace zentrova {
+
+class TBody;
+class TBodyList;
+class TContactProperties;
+
+class TContact {
+ public:
+  // The contact reads the bodies, has Jacobian rows over n generalized coordinates, and takes its
+  // coefficients from `properties` (none: every coefficient 0). Bodies and properties outlive it.
+  TContact(const TBodyList& bodies, std::uint32_t n, TContactProperties* properties = nullptr);
+  TContact(const TContact&) = delete;
+  TContact& operator=(const TContact&) = delete;
+
+  // Stores the values, then computes in this order the relative position (its tangential part then set
+  // to 0), velocity and acceleration, the Jacobian rows, the bias terms and the coefficients. Kinematic
+  // quantities are computed only when both bodies have a shape. Always true.
+  bool Set(std::int32_t EdgeBody, std::int32_t EdgeIndex, std::int32_t VertexBody, std::int32_t VertexIndex,
+           long double ContactPointX, long double ContactPointY, long double TangentX, long double TangentY,
+           long double EdgeParameter);
+
+  // What the contact hands to the contact watches.
+  TWatchedContact Watched() const;
+
+  std::int32_t EdgeBody = 0;
+  std::int32_t EdgeIndex = 0;     // k: the edge runs from outline point k to point k+1
+  long double EdgeParameter = 0;  // t: 0 at point k, 1 at point k+1, not clamped
+  TCoordinates ContactPoint;      // x, y on the edge in the edge body's outline coordinates (m)
+  TCoordinates Tangent;           // x, y of the unit tangent in world coordinates
+  std::int32_t VertexBody = 0;
+  std::int32_t VertexIndex = 0;
+  TNormalTangentFloatList Jacobian;  // n values each: vN = Jacobian.Normal . q', vT = Jacobian.Tangent . q'
+  TCoordinatesNormal Bias;           // relative acceleration that does not depend on q'' (m/s^2)
+  TKinematicsNormal Kinematics;      // relative position (m), velocity (m/s), acceleration (m/s^2)
+  TCoordinatesNormal Force;          // resting contact force (N)
+  TCoordinatesNormal Impulse;        // impact impulse (N s)
+  TCoordinate Work;                  // of the last impact or resting step (J)
+  std::int32_t ListIndex = 0;        // index in the detection's list of all contacts
+  long double Friction = 0;
+  long double RestitutionNormal = 0;
+  long double RestitutionTangent = 0;
+  long double ParameterNi = 0;
+
+ private:
+  void ComputeKinematics(const TBody& edge, const TBody& vertex);
+  void ComputeJacobians(const TBody& edge, const TBody& vertex);
+  void ComputeCoefficients();
+
+  const TBodyList& bodies_;
+  std::uint32_t n_;
+  TContactProperties* properties_;
+  // The lever arms R.(x, y) from each body's origin to its touching point, in world coordinates.
+  long double re_x_ = 0, re_y_ = 0, rv_x_ = 0, rv_y_ = 0;
+};
+
+// A list of contacts, owning them (the detection's list of all contacts) or only pointing at them (the
+// resting, sticking and sliding subsets), with the matrices and lists the solvers take.
+class TContactPoints {
+ public:
+  explicit TContactPoints(bool OwnsObjects = true);
+  TContactPoints(const TContactPoints&) = delete;
+  TContactPoints& operator=(const TContactPoints&) = delete;
+  ~TContactPoints();
+
+  std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
+  TContact& Items(std::int32_t index) { return *items_.at(static_cast<std::size_t>(index)); }
+  const TContact& Items(std::int32_t index) const { return *items_.at(static_cast<std::size_t>(index)); }
+  bool OwnsObjects() const { return owns_; }
+  // An owning list takes the contact over; a list that does not own keeps a pointer to it.
+  void Add(std::unique_ptr<TContact> contact);
+  void Add(TContact& contact);
+  // Removes every contact (an owning list frees them) and clears Prepared; the matrices and lists stay as
+  // built until the next build.
+  void Clear();
+
+  // JacobianMatrices := n x Count, column i the Jacobian rows of contact i.
+  void BuildJacobians(std::uint32_t n);
+  // BiasLists := Count values, the contacts' Bias normal and tangential.
+  void BuildBiasLists();
+  // FrictionMatrix and SignedFrictionMatrix := Count x Count diagonals of Friction and of
+  // -sign(vT) Friction; the three coefficient lists one value per contact.
+  void BuildCoefficients();
+
+  // Element-wise over Count: out[i] := a[i] b[i].
+  void Multiply(const TFloatList& a, const TFloatList& b, TFloatList& out) const;
+  // Element-wise over Count: out[i] := a[i] c[i] + d[i] b[i].
+  void MultiplyAdd(const TFloatList& a, const TFloatList& b, const TFloatList& c, const TFloatList& d,
+                   TFloatList& out) const;
+
+  TNormalTangentMatrix JacobianMatrices;
+  TNormalTangentFloatList BiasLists;
+  // In the sticking and sliding lists both become maps onto the resting list (rows: the contacts of this
+  // list; columns: the resting contacts), holding a contact's value in the column of its resting place.
+  TMatrix FrictionMatrix;
+  TMatrix SignedFrictionMatrix;
+  TFloatList RestitutionNormals;
+  TFloatList RestitutionTangents;
+  TFloatList ParametersNi;
+  bool Prepared = false;  // the matrices and lists are built for the current contents
+
+ private:
+  bool owns_;
+  std::vector<std::unique_ptr<TContact>> owned_;
+  std::vector<TContact*> items_;
+};
+
+}  // namespace zentrova

@@ -1,0 +1,149 @@
+#include "engine/contact/contact_properties.h"
+
+#include <utility>
+
+#include "engine/record/log.h"
+#include "platform/ini_file.h"
+#include "platform/paths.h"
+
+namespace zentrova {
+
+namespace {
+
+const char* const kDefaultResisting = "T:T";
+
+}  // namespace
+
+std::uint32_t PairCount(std::uint32_t n) {
+  return n < 2 ? 0 : static_cast<std::uint32_t>(std::uint64_t{n} * (n - 1) / 2);
+}
+
+bool PairIndexOf(std::uint32_t a, std::uint32_t b, std::uint32_t n, std::uint32_t& k) {
+  if (a == b || a >= n || b >= n) return false;
+  if (a > b) std::swap(a, b);
+  const std::uint64_t a64 = a;
+  k = static_cast<std::uint32_t>(b + a64 * n - (a64 + 1) * (a64 + 2) / 2);
+  return true;
+}
+
+bool LowerBodyResists(std::int32_t mode) {
+  return mode == kBothResist || mode == kLowerResists;
+}
+
+bool HigherBodyResists(std::int32_t mode) {
+  return mode == kBothResist || mode == kHigherResists;
+}
+
+TContactProperties::TContactProperties()
+    : Friction(Temperatures),
+      RestitutionNormal(Temperatures),
+      RestitutionTangent(Temperatures),
+      ParameterNi(Temperatures) {}
+
+bool TContactProperties::PairIndex(std::uint32_t a, std::uint32_t b, std::uint32_t& k) const {
+  return PairIndexOf(a, b, body_count_, k);
+}
+
+std::uint8_t TContactProperties::PairEnabled(std::uint32_t a, std::uint32_t b) const {
+  std::uint32_t k = 0;
+  if (!PairIndex(a, b, k) || k >= Enabled.size()) return 0;
+  return Enabled[k];
+}
+
+bool TContactProperties::ParseResisting(std::uint32_t a, std::uint32_t b, const std::string& text,
+                                        std::int32_t& mode) {
+  if (a == b) return false;
+  // The separator plays no part; a character that is missing resists like any other but "F".
+  const bool first = text.empty() || text[0] != 'F';
+  const bool second = text.size() < 3 || text[2] != 'F';
+  if (first && second) {
+    mode = kBothResist;
+  } else if (first) {
+    mode = kLowerResists;
+  } else if (second) {
+    mode = kHigherResists;
+  } else {
+    mode = kNeitherResists;
+  }
+  // The section named the higher-index body first: "first" and "second" trade places.
+  if (a > b && (mode == kLowerResists || mode == kHigherResists)) mode = 3 - mode;
+  return true;
+}
+
+bool TContactProperties::Load(const std::string& FileName, const TContactModel& model) {
+  if (model.BodyNames.size() < 2) return true;
+  LoadPairs(FileName, model);
+  Friction.Load(FileName, "friction", model);
+  RestitutionNormal.Load(FileName, "restitutionNormal", model);
+  RestitutionTangent.Load(FileName, "restitutionTangent", model);
+  ParameterNi.Load(FileName, "parameterNi", model);
+  return true;
+}
+
+bool TContactProperties::LoadPairs(const std::string& FileName, const TContactModel& model) {
+  const std::string path = FindFile(FileName);
+  if (path.empty()) {
+    LogLine(kNoContactPropertiesFile);
+    return false;
+  }
+  if (model.BodyNames.size() < 2) return false;
+  body_count_ = static_cast<std::uint32_t>(model.BodyNames.size());
+  const std::uint32_t m = PairCount(body_count_);
+  Temperatures.Dim(m);
+  Temperatures.Zero();
+  Enabled.assign(m, 0);
+  ResistingPenetration.assign(m, kBothResist);
+  const TIniFile ini(path);
+  ReadAllSettings(ini, model);
+  ReadPairSettings(ini, model);
+  return true;
+}
+
+void TContactProperties::SetPair(const TIniFile& ini, const std::string& section, std::uint32_t a,
+                                 std::uint32_t b) {
+  std::uint32_t k = 0;
+  std::int32_t mode = kBothResist;
+  if (!PairIndex(a, b, k) ||
+      !ParseResisting(a, b, ini.ReadString(section, "resistingPenetration", kDefaultResisting), mode)) {
+    return;
+  }
+  Temperatures.SetAt(k, ini.ReadFloat(section, "initialTemperature", 0));
+  ResistingPenetration[k] = mode;
+  Enabled[k] = mode == kNeitherResists ? 0 : 1;
+}
+
+void TContactProperties::ReadAllSettings(const TIniFile& ini, const TContactModel& model) {
+  for (std::uint32_t i = 0; i < body_count_; ++i) {
+    const std::string section = AllPairsSection(model.BodyNames[i]);
+    if (!ini.SectionExists(section)) continue;
+    for (std::uint32_t j = 0; j < body_count_; ++j) {
+      if (j != i) SetPair(ini, section, i, j);
+    }
+    WarnIfNeitherResists(ini, section);
+  }
+}
+
+void TContactProperties::ReadPairSettings(const TIniFile& ini, const TContactModel& model) {
+  for (std::uint32_t i = 0; i < body_count_; ++i) {
+    for (std::uint32_t j = i + 1; j < body_count_; ++j) {
+      std::string section;
+      bool reversed = false;
+      if (!FindPairSection(ini, model.BodyNames[i], model.BodyNames[j], section, reversed)) continue;
+      // The first body of the section is the first of its resistingPenetration text.
+      SetPair(ini, section, reversed ? j : i, reversed ? i : j);
+      WarnIfNeitherResists(ini, section);
+    }
+  }
+}
+
+void TContactProperties::WarnIfNeitherResists(const TIniFile& ini, const std::string& section) {
+  std::int32_t mode = kBothResist;
+  ParseResisting(0, 1, ini.ReadString(section, "resistingPenetration", kDefaultResisting), mode);
+  if (mode == kNeitherResists) {
+    LogLine("[Alert] resistingPenetration is F:F in section " + section +
+            " of the contact properties file: neither body resists penetration, so the bodies are not "
+            "tested for contact.");
+  }
+}
+
+}  // namespace zentrova

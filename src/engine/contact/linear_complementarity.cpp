@@ -1,0 +1,683 @@
+#include "engine/contact/linear_complementarity.h"
+
+#include <array>
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "engine/contact/dense_matrix.h"
+#include "engine/engine_constants.h"
+#include "engine/record/log.h"
+#include "engine/model/world_settings.h"
+#include "numerics/float_list.h"
+#include "numerics/matrix.h"
+#include "platform/number_text.h"
+
+namespace zentrova {
+
+namespace {
+
+// Beyond this bound on the magnitudes in Binv the next update might overflow; the solve then gives up
+// rather than pivot on infinities.
+constexpr long double kBoundLimit = LDBL_MAX / 16;
+
+// Exact powers of ten: 10^27 = 2^27 5^27 still fits the 64-bit significand.
+constexpr int kExactPowersOfTen = 28;
+constexpr std::array<long double, kExactPowersOfTen> PowersOfTen() {
+  std::array<long double, kExactPowersOfTen> p{};
+  long double x = 1;
+  for (long double& e : p) {
+    e = x;
+    x *= 10;
+  }
+  return p;
+}
+constexpr std::array<long double, kExactPowersOfTen> kPowersOfTen = PowersOfTen();
+// Their reciprocals, each rounded once as the division 1 / 10^k rounds it.
+constexpr std::array<long double, kExactPowersOfTen> ReciprocalPowersOfTen() {
+  std::array<long double, kExactPowersOfTen> p{};
+  for (int k = 0; k < kExactPowersOfTen; ++k) p[k] = 1 / kPowersOfTen[k];
+  return p;
+}
+constexpr std::array<long double, kExactPowersOfTen> kReciprocalPowersOfTen = ReciprocalPowersOfTen();
+
+// 10^k for an integral k, correctly rounded where the power or its reciprocal is one division away.
+long double PowerOfTen(long double k) {
+  if (std::fabs(k) < kExactPowersOfTen) {
+    const long double p = kPowersOfTen[static_cast<std::size_t>(std::fabs(k))];
+    return k >= 0 ? p : 1 / p;
+  }
+  return std::pow(10.0L, k);
+}
+
+// --- The rounded decimal logarithm of the pivot tolerance ------------------------------------------------
+//
+// rint(log10 x) changes only where x crosses a boundary 10^(k + 1/2). Within 2^-80..2^80 the boundaries
+// are tabled; an x farther than a relative 2^-40 from both neighbouring boundaries has its answer
+// settled, since log10l misses the true logarithm by a few units in the last place (below 2^-58 there)
+// while such an x moves it by more than 2^-42. Closer to a boundary, and outside the table, the library
+// logarithm itself decides, ties and last bits included.
+constexpr int kTabledBinaryExponent = 80;
+constexpr int kLowestHalfPower = -26;  // the table holds 10^(k + 1/2) for k = -26..26
+constexpr int kHalfPowers = 53;
+constexpr long double kSqrtTen = 3.16227766016837933199889354443271853372L;
+constexpr std::array<long double, kHalfPowers> HalfPowersOfTen() {
+  std::array<long double, kHalfPowers> p{};
+  for (int i = 0; i < kHalfPowers; ++i) {
+    const int k = kLowestHalfPower + i;
+    p[i] = k >= 0 ? kSqrtTen * kPowersOfTen[k] : kSqrtTen / kPowersOfTen[-k];
+  }
+  return p;
+}
+constexpr std::array<long double, kHalfPowers> kHalfPowersOfTen = HalfPowersOfTen();
+constexpr long double kBoundaryMargin = 0x1p-40L;
+
+// True with k = rint(log10 x) when x lies inside the table and clear of its boundaries.
+bool TabledRoundedLog10(long double x, int& k) {
+  // Zero, NaN and negatives fall outside too.
+  if (!(x >= 0x1p-80L && x < 0x1p80L)) return false;
+  // The binary exponent, read from x rounded to a double (which may round up to the next power of two).
+  const int exponent = static_cast<int>(std::bit_cast<std::uint64_t>(static_cast<double>(x)) >> 52) - 1023;
+  // floor(exponent log10 2) (78913 / 2^18 is log10 2 to 6 digits): x >= 10^(k - 1/2) from the start.
+  k = (exponent * 78913) >> 18;
+  while (x >= kHalfPowersOfTen[k - kLowestHalfPower]) ++k;
+  return x > kHalfPowersOfTen[k - 1 - kLowestHalfPower] * (1 + kBoundaryMargin) &&
+         x < kHalfPowersOfTen[k - kLowestHalfPower] * (1 - kBoundaryMargin);
+}
+
+// Finite extended reals, read from their bits: the exponent field is not all ones, and a nonzero
+// exponent comes with the explicit integer bit (no pseudo-denormal or unnormal encoding).
+bool AllFinite(const long double* x, std::uint32_t n) {
+  for (std::uint32_t i = 0; i < n; ++i) {
+    // Bytes 6..9: the top 16 bits of the significand, led by the integer bit, then sign and exponent.
+    std::uint32_t top;
+    std::memcpy(&top, reinterpret_cast<const unsigned char*>(&x[i]) + 6, sizeof top);
+    const std::uint32_t exponent_and_integer_bit = (top >> 15) & 0xFFFFu;
+    // Exponent 0 takes any integer bit; all ones (0xFFFE, 0xFFFF) and a missing integer bit fail.
+    if (exponent_and_integer_bit > 1 &&
+        ((exponent_and_integer_bit & 1) == 0 || exponent_and_integer_bit == 0xFFFFu)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// --- How the pivoting keeps its numbers -----------------------------------------------------------------
+//
+// Storing an extended real costs the x87 unit several times what storing a double costs, and the
+// pivoting stores about n numbers per active column and pass. So its working numbers are kept as the
+// exact difference of two doubles: hi, the value rounded to a double, and lo = hi - x, which holds the
+// 11 bits that hi lacks; hi - lo also gives back the sign of a zero (-0 - +0 = -0). That is exact for
+// every value within the range of doubles; outside it the store underflows or overflows, which the x87
+// unit records in its sticky exception flags. A pivoting that raised such a flag is repeated with
+// extended cells, so the result is always that of the extended arithmetic.
+
+struct TExtendedCell {
+  // Whatever the arithmetic produces, infinities, NaN and magnitudes near overflow included: the
+  // pivoting checks for them.
+  static constexpr bool kGuarded = false;
+  long double x;
+  long double Get() const { return x; }
+  void Set(long double value) { x = value; }
+  // Small integers such as 0 and -1, written without the x87 unit.
+  void SetExact(double value) { x = value; }
+};
+
+struct TSplitCell {
+  // Values within the range of doubles only: anything else, infinities and NaN among them, raises one of
+  // the flags that send the solve to extended cells. So no breakdown needs checking: products of two
+  // such values, summed over at most 100 passes, stay far below the bound limit.
+  static constexpr bool kGuarded = true;
+  double hi;
+  double lo;
+  long double Get() const { return static_cast<long double>(hi) - lo; }
+  void Set(long double value) {
+    asm("fstl %0\n\t"
+        "fsubrl %0\n\t"
+        "fstpl %1"
+        : "=m"(hi), "=m"(lo)
+        : "t"(value)
+        : "st");
+  }
+  void SetExact(double value) {
+    hi = value;
+    lo = 0;
+  }
+};
+static_assert(sizeof(TSplitCell) == sizeof(TExtendedCell));
+
+// Flags of the x87 status word. Invalid operation, zero divide, overflow and underflow: after any of
+// them a split cell may not hold its value exactly. The six exception flags: what a caller may have.
+constexpr std::uint16_t kInexactCellFlags = 0x01 | 0x04 | 0x08 | 0x10;
+constexpr std::uint16_t kExceptionFlags = 0x3F;
+
+std::uint16_t X87Status() {
+  std::uint16_t status;
+  asm volatile("fnstsw %0" : "=m"(status) : : "memory");
+  return status;
+}
+
+void ClearX87Flags() { asm volatile("fnclex" : : : "memory"); }
+
+// Sets exception flags again (there is no instruction for one flag): store, change and reload the
+// x87 environment.
+void RaiseX87Flags(std::uint16_t flags) {
+  struct {
+    std::uint32_t control;
+    std::uint32_t status;
+    std::uint32_t rest[5];
+  } environment;
+  asm volatile("fnstenv %0" : "=m"(environment) : : "memory");
+  environment.status |= flags;
+  asm volatile("fldenv %0" : : "m"(environment) : "memory");
+}
+
+// out := Binv x, each out_i accumulated from 0 over the columns in ascending order.
+void MultiplyRows(long double* const* rows, std::uint32_t n, const long double* x, long double* out) {
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const long double* row = rows[i];
+    long double sum = 0;
+    for (std::uint32_t k = 0; k < n; ++k) sum += row[k] * x[k];
+    out[i] = sum;
+  }
+}
+
+enum class TOutcome { Solved, UnboundedRay, PassLimit, NoPivotRow, Breakdown };
+
+// One pivoting run from the start basis (z0 in row r0 at value -qmin) on finite data. Only the columns
+// of Binv that differ from those of -I are kept up to date.
+//
+// Column k of Binv stays exactly -e_k as long as w_k has never left the basis: w_k then sits in row k,
+// row k of Binv times column -e_k of B is 1, and every update leaves the column alone because
+// a_k = Binv(r, k) / (s + 1) is an exact 0 for r != k. Column k changes for the first time when w_k
+// leaves. The active columns, those that have changed, are listed in ascending order; a sum over a row
+// takes their terms in that order and inserts the -1 of a diagonal still at rest at its place. With
+// finite data, every sum therefore adds the same nonzero terms in the same order as the full product
+// would, and gives the same bits at a fraction of the work.
+//
+// The same argument spares most of the update's product v = Binv u. When w_r leaves for the first
+// time, u = Be + e_r differs from Be only in row r, and column r of Binv is still -e_r: every v_i but
+// v_r adds the same terms as d_i and equals it. And the next entering variable is known before the
+// update, so one pass over the rows updates b and Binv, multiplies each updated row with the column
+// that enters next and starts the next ratio test.
+template <typename Cell>
+class TPivoting {
+  static constexpr std::uint32_t kNever = 0xFFFFFFFFu;
+
+ public:
+  static std::size_t Bytes(std::uint32_t n) {
+    const std::size_t cells = std::size_t{n} * n + 6 * std::size_t{n};  // Binv, b, d, v, u, terms
+    return cells * sizeof(Cell) + std::size_t{n} * sizeof(const long double*) +
+           2 * std::size_t{n} * sizeof(std::uint32_t) + std::size_t{n} * sizeof(std::int32_t);
+  }
+
+  // memory: Bytes(n) bytes aligned for long double.
+  TPivoting(const TSqrMatrix& M, std::uint32_t n, void* memory, long double Lexico, long double PivotTolerance)
+      : n_(n), z0_(static_cast<std::int32_t>(2 * n)), lexico_(Lexico), tolerance_(PivotTolerance) {
+    c_ = static_cast<Cell*>(memory);
+    b_ = c_ + std::size_t{n} * n;
+    d_ = b_ + n;
+    v_ = d_ + n;
+    u_ = v_ + n;
+    terms_ = reinterpret_cast<TTerm*>(u_ + n);
+    m_ = reinterpret_cast<const long double**>(terms_ + n);
+    active_ = reinterpret_cast<std::uint32_t*>(m_ + n);
+    diagonal_ = active_ + n;
+    basis_ = reinterpret_cast<std::int32_t*>(diagonal_ + n);
+    for (std::uint32_t i = 0; i < n; ++i) m_[i] = M.RowData(i);
+  }
+
+  bool MatrixFinite() const {
+    bool finite = true;
+    for (std::uint32_t i = 0; i < n_; ++i) finite &= AllFinite(m_[i], n_);
+    return finite;
+  }
+
+  TOutcome Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
+               std::vector<TLCPPivot>* Pivots);
+
+  // After Solved: z and w from the basic values. False, with nothing written, when one is not finite.
+  bool WriteResult(TFloatList& W, TFloatList& Z) const {
+    if constexpr (!Cell::kGuarded) {
+      bool finite = true;
+      for (std::uint32_t i = 0; i < n_; ++i) finite &= std::isfinite(b_[i].Get());
+      if (!finite) return false;
+    }
+    long double* z = Z.Data();
+    long double* w = W.Data();
+    const auto n = static_cast<std::int32_t>(n_);
+    for (std::uint32_t i = 0; i < n_; ++i) {
+      const std::int32_t k = basis_[i];
+      (k < n ? z[k] : w[k - n]) = b_[i].Get();
+    }
+    return true;
+  }
+
+ private:
+  Cell* Row(std::uint32_t i) const { return c_ + std::size_t{i} * n_; }
+  bool IsActive(std::uint32_t k) const { return diagonal_[k] > n_; }
+
+  // The first pass of the ratio test, one row at a time: the smallest relaxed ratio among the rows
+  // that can take the pivot.
+  long double Relax(long double theta_max, long double b, long double d) const {
+    if (d > tolerance_) {
+      const long double ratio = (b + lexico_) / d;
+      if (ratio < theta_max) return ratio;
+    }
+    return theta_max;
+  }
+
+  // Row i of Binv times x, summed over the columns in order: terms_ hold x over the active columns and
+  // x_i is x's element i, which meets the -1 of a column still at rest.
+  long double RowDot(std::uint32_t i, long double x_i) const {
+    const Cell* row = Row(i);
+    const std::uint32_t diagonal = diagonal_[i];
+    long double sum = 0;
+    for (std::uint32_t p = 0; p < count_; ++p) {
+      if (p == diagonal) sum -= x_i;
+      sum += row[active_[p]].Get() * terms_[p].x.Get();
+    }
+    if (diagonal == count_) sum -= x_i;
+    return sum;
+  }
+  void GatherColumnOfM(std::uint32_t j) {
+    for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x.Set(m_[active_[p]][j]);
+  }
+  // Row k of a variable's basis column: column j of M for z_j, -e_j for w_j.
+  long double ColumnAt(std::int32_t variable, std::uint32_t k) const {
+    const auto n = static_cast<std::int32_t>(n_);
+    return variable < n ? m_[k][variable] : (k == static_cast<std::uint32_t>(variable - n) ? -1.0L : 0.0L);
+  }
+  // The pass over the rows when z_j enters next: b_i - theta d_i (theta for row r), row i of Binv
+  // minus v_i a, then times column j of M (gathered in terms_), into d_i, and the first ratio pass over
+  // the new b and d, which it returns.
+  long double UpdateAndMultiply(std::uint32_t r, long double theta, long double v_r, const Cell* v,
+                                std::uint32_t j) {
+    const std::uint32_t count = count_;
+    const std::uint32_t* active = active_;
+    const TTerm* terms = terms_;
+    long double theta_max = infinity_;
+    Cell* row = c_;
+    for (std::uint32_t i = 0; i < n_; ++i, row += n_) {
+      const long double b_i = i == r ? theta : b_[i].Get() - theta * d_[i].Get();
+      b_[i].Set(b_i);
+      const long double v_i = i == r ? v_r : v[i].Get();
+      const long double x_i = m_[i][j];
+      const std::uint32_t diagonal = diagonal_[i];
+      long double sum = 0;
+      for (std::uint32_t p = 0; p < count; ++p) {
+        if (p == diagonal) sum -= x_i;
+        Cell& cell = row[active[p]];
+        const long double updated = cell.Get() - v_i * terms[p].a.Get();
+        cell.Set(updated);
+        sum += updated * terms[p].x.Get();
+      }
+      if (diagonal == count) sum -= x_i;
+      d_[i].Set(sum);
+      theta_max = Relax(theta_max, b_i, sum);
+    }
+    return theta_max;
+  }
+  // Column k of Binv (still -e_k) joins the listed ones.
+  void Activate(std::uint32_t k) {
+    const std::uint32_t p = diagonal_[k];
+    for (Cell* cell = c_ + k; cell < c_ + std::size_t{n_} * n_; cell += n_) cell->SetExact(0);
+    Row(k)[k].SetExact(-1);
+    for (std::uint32_t q = count_; q > p; --q) active_[q] = active_[q - 1];
+    active_[p] = k;
+    ++count_;
+    diagonal_[k] = kNever;
+    for (std::uint32_t j = k + 1; j < n_; ++j) diagonal_[j] += diagonal_[j] <= n_ ? 1 : 0;
+  }
+  // The pivot on row r: b moves by theta along d, the basis column of row r, that of `leaving`,
+  // becomes Be of `entering` (Sherman-Morrison), d becomes the direction of the complement of
+  // `leaving`, which enters next, and theta_max_ the first ratio pass over it. terms_ hold Be over the
+  // active columns. False on a breakdown: a non-finite v or a, or magnitudes that the next update could
+  // overflow.
+  bool Pivot(std::uint32_t r, long double theta, std::int32_t entering, std::int32_t leaving);
+
+  const std::uint32_t n_;
+  const std::int32_t z0_;
+  const long double lexico_;     // lexico zero tolerance of the first ratio pass
+  const long double tolerance_;  // pivot tolerance
+  long double infinity_ = 0;     // the ratio that stands for infinity
+  long double theta_max_ = 0;    // the first ratio pass's result for d
+  Cell* c_;                      // Binv row by row, n_ cells per row; only the active columns are kept
+  Cell* b_;                      // values of the basic variables
+  Cell* d_;                      // Binv Be
+  Cell* v_;                      // Binv u, where it differs from d
+  Cell* u_;                      // new minus old basis column, where v needs it
+  // Over the active columns: a, row r of Binv / (s + 1), and x, the vector multiplied.
+  struct TTerm {
+    Cell a;
+    Cell x;
+  };
+  TTerm* terms_;
+  const long double** m_;        // rows of M
+  std::uint32_t* active_;        // the active column numbers, ascending
+  // Where row i's sum meets the -1 on its diagonal: before the active column at that position while
+  // column i is at rest (the number of active columns below i), kNever once it is active.
+  std::uint32_t* diagonal_;
+  std::int32_t* basis_;          // variable number of the basic variable of each row
+  std::uint32_t count_ = 0;      // number of active columns
+  long double bound_ = 1;        // bounds every |Binv(i, j)|
+};
+
+template <typename Cell>
+bool TPivoting<Cell>::Pivot(std::uint32_t r, long double theta, std::int32_t entering, std::int32_t leaving) {
+  const std::uint32_t n = n_;
+  // v = Binv u with u = Be - (column of the leaving variable). v_r goes to v_, with the rest when v
+  // differs from d.
+  const Cell* v = d_;
+  if (!IsActive(r)) {
+    // w_r leaves for the first time: only v_r differs from d_r, by u_r = Be_r + 1 on the diagonal.
+    v_[r].Set(RowDot(r, ColumnAt(entering, r) + 1));
+    Activate(r);
+  } else {
+    for (std::uint32_t k = 0; k < n; ++k) u_[k].Set(ColumnAt(entering, k) - ColumnAt(leaving, k));
+    for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x = u_[active_[p]];
+    for (std::uint32_t i = 0; i < n; ++i) v_[i].Set(RowDot(i, u_[i].Get()));
+    v = v_;
+  }
+
+  // s = a.U with a = row r of Binv is v_r: the same products summed in the same order.
+  const long double v_r = v_[r].Get();
+  const long double divisor = v_r + 1;
+  const Cell* row_r = Row(r);
+  long double max_a = 0;
+  bool finite = Cell::kGuarded || std::isfinite(v_r);
+  for (std::uint32_t p = 0; p < count_; ++p) {
+    const long double a = row_r[active_[p]].Get() / divisor;
+    terms_[p].a.Set(a);
+    if constexpr (!Cell::kGuarded) {
+      finite &= std::isfinite(a);
+      max_a = std::fabs(a) > max_a ? std::fabs(a) : max_a;
+    }
+  }
+  if (!finite) return false;
+
+  // One pass over the rows: b_i - theta d_i (theta for row r), Binv := Binv - v a, and, when z_j enters
+  // next, the updated row times column j of M. A row whose v_i is an exact 0 keeps its bits, since a is
+  // finite and Binv never holds -0.
+  const bool z_next = leaving >= static_cast<std::int32_t>(n);
+  const std::uint32_t j = z_next ? static_cast<std::uint32_t>(leaving) - n : static_cast<std::uint32_t>(leaving);
+  long double max_v = 0;
+  if constexpr (!Cell::kGuarded) {
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const long double v_i = i == r ? v_r : v[i].Get();
+      finite &= std::isfinite(v_i);
+      max_v = std::fabs(v_i) > max_v ? std::fabs(v_i) : max_v;
+    }
+    if (!finite) return false;
+  }
+  long double theta_max;
+  if (z_next) {
+    GatherColumnOfM(j);
+    theta_max = UpdateAndMultiply(r, theta, v_r, v, j);
+  } else {
+    theta_max = infinity_;
+    Cell* row = c_;
+    for (std::uint32_t i = 0; i < n; ++i, row += n) {
+      b_[i].Set(i == r ? theta : b_[i].Get() - theta * d_[i].Get());
+      const long double v_i = i == r ? v_r : v[i].Get();
+      for (std::uint32_t p = 0; p < count_; ++p) {
+        Cell& cell = row[active_[p]];
+        cell.Set(cell.Get() - v_i * terms_[p].a.Get());
+      }
+    }
+    // w_j enters next, Be = -e_j: d_i = 0 + Binv(i, j) (-1), or e_j while column j is at rest.
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const long double d_i = IsActive(j) ? 0.0L + Row(i)[j].Get() * -1.0L : (i == j ? 1.0L : 0.0L);
+      d_[i].Set(d_i);
+      theta_max = Relax(theta_max, b_[i].Get(), d_i);
+    }
+    for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x.SetExact(active_[p] == j ? -1 : 0);
+  }
+  theta_max_ = theta_max;
+  if constexpr (Cell::kGuarded) return true;
+  bound_ += max_v * max_a;
+  return bound_ <= kBoundLimit;
+}
+
+template <typename Cell>
+TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
+                              std::vector<TLCPPivot>* Pivots) {
+  const std::uint32_t n = n_;
+  infinity_ = Infinity;
+  // z0 enters in place of w_r0: B = -I with column r0 replaced by the covering vector e. With
+  // u = e + e_r0, v = Binv u = -u and s + 1 = -1, the update turns column r0 of Binv into ones exactly
+  // and leaves the others alone; the bound grows by max |v| max |a| = 2. Then z_r0 enters.
+  const long double t0 = -qmin;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    basis_[i] = static_cast<std::int32_t>(n + i);
+    diagonal_[i] = i > r0 ? 1 : 0;
+    Row(i)[r0].SetExact(1);
+  }
+  basis_[r0] = z0_;
+  diagonal_[r0] = kNever;
+  active_[0] = r0;
+  count_ = 1;
+  bound_ += 2;
+  GatherColumnOfM(r0);
+  long double theta_max = Infinity;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const long double b_i = i == r0 ? t0 : q[i] + t0;
+    b_[i].Set(b_i);
+    const long double d_i = RowDot(i, m_[i][r0]);
+    d_[i].Set(d_i);
+    theta_max = Relax(theta_max, b_i, d_i);
+  }
+  theta_max_ = theta_max;
+  std::int32_t left = static_cast<std::int32_t>(n + r0);
+
+  for (int pass = 0; pass < kLCPMaxPasses; ++pass) {
+    if (left == z0_) return TOutcome::Solved;
+    // The complement of the leaving variable enters; d is its direction, theta_max_ the first pass of
+    // the ratio test over it.
+    const std::int32_t entering = left < static_cast<std::int32_t>(n) ? left + static_cast<std::int32_t>(n)
+                                                                       : left - static_cast<std::int32_t>(n);
+    const long double theta_max = theta_max_;
+    if (theta_max >= Infinity) return TOutcome::UnboundedRay;
+
+    // Second pass: z0 leaves whenever it may; otherwise the largest pivot within theta_max, the first
+    // of equal ones. Only a row that would be chosen needs its ratio compared.
+    bool found = false;
+    std::uint32_t r = 0;
+    long double theta = 0;
+    long double best = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const long double d = d_[i].Get();
+      if (!(d > tolerance_)) continue;
+      const bool holds_z0 = basis_[i] == z0_;
+      if (!holds_z0 && !(std::fabs(d) > best)) continue;
+      const long double ratio = b_[i].Get() / d;
+      if (!(ratio <= theta_max)) continue;
+      r = i;
+      theta = ratio;
+      found = true;
+      if (holds_z0) break;
+      best = std::fabs(d);
+    }
+    // A negative tolerance or a NaN bound can leave every row outside theta_max: no admissible pivot.
+    if (!found) return TOutcome::NoPivotRow;
+
+    const std::int32_t leaving = basis_[r];
+    if (leaving != z0_) {
+      if (!Pivot(r, theta, entering, leaving)) return TOutcome::Breakdown;
+    } else {
+      // Binv is not read again once z0 has left: the next pass returns the basic values.
+      for (std::uint32_t i = 0; i < n; ++i) b_[i].Set(b_[i].Get() - theta * d_[i].Get());
+      b_[r].Set(theta);
+    }
+    basis_[r] = entering;
+    if (Pivots != nullptr) Pivots->push_back({entering, leaving, r});
+    left = leaving;
+  }
+  return TOutcome::PassLimit;
+}
+
+// The first `count` values of a list, zeros where it is shorter.
+std::vector<long double> ToVector(const TFloatList& list, std::uint32_t count) {
+  std::vector<long double> v(count, 0.0L);
+  for (std::uint32_t i = 0; i < count && i < list.Count(); ++i) v[i] = list.Data()[i];
+  return v;
+}
+
+}  // namespace
+
+long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax) {
+  const std::uint32_t n = q.Count();
+  if (n == 0) return ToleranceMax;
+  const long double* qd = q.Data();
+  long double sum = 0;
+  for (std::uint32_t i = 0; i < n; ++i) sum += std::fabs(qd[i]);
+  const long double mean = sum / n;
+  long double tolerance;
+  int k;
+  constexpr int kExponent = static_cast<int>(kLCPPivotToleranceExponent);
+  static_assert(kExponent == kLCPPivotToleranceExponent);
+  if (TabledRoundedLog10(mean, k) && std::abs(kExponent - k) < kExactPowersOfTen) {
+    tolerance = kExponent - k >= 0 ? kPowersOfTen[kExponent - k] : kReciprocalPowersOfTen[k - kExponent];
+  } else {
+    // Kept in floating point throughout: a mean of 0 gives log10 = -inf and so 10^+inf, which the upper
+    // bound then clamps, and NaN data give a NaN tolerance that no pivot passes.
+    tolerance = PowerOfTen(kLCPPivotToleranceExponent - std::rint(std::log10(mean)));
+  }
+  if (ToleranceMin > tolerance) tolerance = ToleranceMin;
+  if (ToleranceMax < tolerance) tolerance = ToleranceMax;
+  return tolerance;
+}
+
+bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& M, TFloatList& q,
+              TFloatList& W, TFloatList& Z) {
+  TLCPAlerts alerts;
+  alerts.LogUnboundedRay = Settings.LogUnboundedRay;
+  alerts.LogMaximumIterations = Settings.LogMaximumIterations;
+  alerts.Time = Time;
+  const long double pivot_tolerance =
+      LCPPivotTolerance(q, Settings.PivotToleranceMin, Settings.PivotToleranceMax);
+  return LemkeSolve(M, q, W, Z, kLCPInfinity, Settings.LexicoZeroTolerance, pivot_tolerance, kLCPZero, alerts);
+}
+
+bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M, std::vector<long double>& q,
+              std::vector<long double>& W, std::vector<long double>& Z) {
+  const auto size = static_cast<std::uint32_t>(q.size());
+  TSqrMatrix m;
+  M.CopyTo(m);
+  TFloatList q_list, w_list, z_list;
+  q_list.Dim(size);
+  w_list.Dim(size);
+  z_list.Dim(size);
+  for (std::uint32_t i = 0; i < size; ++i) q_list.Data()[i] = q[i];
+  const bool solved = SolveLCP(Settings, Time, m, q_list, w_list, z_list);
+  q = ToVector(q_list, size);
+  W = ToVector(w_list, size);
+  Z = ToVector(z_list, size);
+  return solved;
+}
+
+bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
+                long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
+                const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots) {
+  W.Zero();
+  Z.Zero();
+  const std::uint32_t n = q.Count();
+  if (n == 0) return true;
+  if (M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n) {
+    LogLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " + std::to_string(n) +
+            "x" + std::to_string(n) + " and result lists of at least " + std::to_string(n) +
+            " elements; got " + std::to_string(M.RowCount()) + "x" + std::to_string(M.ColCount()) + ", " +
+            std::to_string(W.Count()) + " and " + std::to_string(Z.Count()) + ".");
+    return false;
+  }
+
+  // The smallest q_i (the first of equal ones) from the values as given; then tiny ones become 0.
+  long double* qd = q.Data();
+  std::uint32_t r0 = 0;
+  long double qmin = qd[0];
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const long double x = qd[i];
+    const bool smaller = x < qmin;
+    qmin = smaller ? x : qmin;
+    r0 = smaller ? i : r0;
+    if (std::fabs(x) < Zero) qd[i] = 0;
+  }
+  // Infinite or NaN data have no solution; refusing them also keeps every skipped term an exact zero.
+  if (!AllFinite(qd, n)) return false;
+  if (qmin >= 0) {
+    long double* w = W.Data();
+    for (std::uint32_t i = 0; i < n; ++i) w[i] = qd[i];
+    return true;
+  }
+
+  // Small problems, the common case of a few contacts, keep their working data on the stack (up to
+  // n = 28).
+  constexpr std::size_t kStackBytes = 16384;
+  alignas(alignof(long double)) unsigned char stack[kStackBytes];
+  std::unique_ptr<long double[]> heap;
+  void* memory = stack;
+  const std::size_t bytes = TPivoting<TSplitCell>::Bytes(n);
+  if (bytes > kStackBytes) {
+    heap = std::make_unique_for_overwrite<long double[]>(bytes / sizeof(long double) + 1);
+    memory = heap.get();
+  }
+  TPivoting<TSplitCell> fast(M, n, memory, LexicoZeroTolerance, PivotTolerance);
+  if (!fast.MatrixFinite()) return false;
+
+  // The split cells' flags must start clear. A caller who has none of them raised keeps every flag
+  // untouched; otherwise the flags are cleared for the solve and raised again after it.
+  const std::size_t traced = Pivots != nullptr ? Pivots->size() : 0;
+  const std::uint16_t caller_flags = X87Status() & kExceptionFlags;
+  bool cleared = (caller_flags & kInexactCellFlags) != 0;
+  if (cleared) ClearX87Flags();
+  TOutcome outcome = fast.Run(qd, r0, qmin, Infinity, Pivots);
+  bool solved;
+  if ((X87Status() & kInexactCellFlags) == 0) {
+    solved = outcome == TOutcome::Solved && fast.WriteResult(W, Z);
+  } else {
+    // Only the extended arithmetic's own flags stay raised, not those of the split cells.
+    ClearX87Flags();
+    cleared = true;
+    if (Pivots != nullptr) Pivots->resize(traced);
+    TPivoting<TExtendedCell> plain(M, n, memory, LexicoZeroTolerance, PivotTolerance);
+    outcome = plain.Run(qd, r0, qmin, Infinity, Pivots);
+    solved = outcome == TOutcome::Solved && plain.WriteResult(W, Z);
+  }
+  if (cleared) {
+    // The flags are sticky for the caller: whatever it had raised before stays raised.
+    const std::uint16_t lost = caller_flags & ~X87Status();
+    if (lost != 0) RaiseX87Flags(lost);
+  }
+
+  if (outcome == TOutcome::UnboundedRay && Alerts.LogUnboundedRay) {
+    LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s unbounded ray in LCP solving.");
+  }
+  if (outcome == TOutcome::PassLimit && Alerts.LogMaximumIterations) {
+    LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s reached maximum number of iteration steps(" +
+            std::to_string(kLCPMaxPasses) + ") in LCP solving.");
+  }
+  // A breakdown on the way (a singular update, values that overflow) is no solution either.
+  return solved;
+}
+
+bool UpdateInverseRankOne(TSqrMatrix& Binv, std::uint32_t R, const TFloatList& U) {
+  const std::uint32_t n = Binv.RowCount();
+  if (R >= n || Binv.ColCount() != n || U.Count() < n) return false;
+  std::vector<long double*> rows(n);
+  for (std::uint32_t i = 0; i < n; ++i) rows[i] = Binv.RowData(i);
+  std::vector<long double> v(n);
+  std::vector<long double> a(n);
+  MultiplyRows(rows.data(), n, U.Data(), v.data());
+  // s = a.U with a = row R of Binv is v_R: the same products summed in the same order.
+  const long double divisor = v[R] + 1;
+  for (std::uint32_t j = 0; j < n; ++j) a[j] = rows[R][j] / divisor;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t j = 0; j < n; ++j) rows[i][j] -= v[i] * a[j];
+  }
+  return true;
+}
+
+}  // namespace zentrova

@@ -1,0 +1,90 @@
+// The linear complementarity problems of impacts and resting contacts, solved by Lemke's complementary
+// pivoting.
+//
+// Given the n x n matrix M and the vector q, find w and z with
+//
+//   w = M z + q,   w >= 0,   z >= 0,   w_i z_i = 0 for every i.
+//
+// Lemke's method adds an artificial variable z0 with the covering vector e = (1, ..., 1):
+// w = M z + q + e z0. The pivoting variables are numbered z_0..z_(n-1) = 0..n-1, w_0..w_(n-1) = n..2n-1
+// and z0 = 2n. The basis B holds one column per row: -e_i for w_i, column j of M for z_j, e for z0, so
+// that B x_B = -q. Its inverse Binv is kept explicitly and updated after every pivot by the
+// Sherman-Morrison formula for the change of one column (an O(n^2) update instead of an inversion).
+//
+// - q >= 0: z = 0, w = q solves the problem; no pivot.
+// - Start: z0 enters in place of the w of the most negative q (the first of equal ones), with the value
+//   t0 = -min q, which makes every basic value b = q + t0 non-negative.
+// - Each pass: the complement of the variable that left enters (z_j after w_j, w_j after z_j). Its column
+//   Be gives the direction d = Binv Be. The ratio test looks at the rows with d_i above the pivot
+//   tolerance: the first pass finds the smallest relaxed ratio (b_i + lexico tolerance) / d_i, the
+//   second chooses among the rows whose plain ratio b_i / d_i lies within it: the row of z0 at once
+//   (z0 leaving ends the pivoting), otherwise the row with the largest |d_i|, the first of equal ones.
+// - No row with d_i above the tolerance: the entering variable can grow without bound (an unbounded
+//   ray); Lemke's method then stops without a solution.
+// - z0 has left the basis: the basic values are the solution.
+// - Too many passes (cycling in a degenerate problem, or a large one): no solution.
+//
+// All numbers are extended reals.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace zentrova {
+
+class TDenseMatrix;
+class TFloatList;
+class TSqrMatrix;
+struct TLCPSettings;
+
+// The alert lines a solve may log, and the simulation time they name. SolveLCP fills them from its
+// settings.
+struct TLCPAlerts {
+  bool LogUnboundedRay = false;
+  bool LogMaximumIterations = false;
+  long double Time = 0;  // simulation time t (s)
+};
+
+// One pivot of LemkeSolve, for whoever wants to follow the pivoting: the variable numbers (0..2n as
+// above) of the entering and the leaving variable, and the row they exchange.
+struct TLCPPivot {
+  std::int32_t Entering = 0;
+  std::int32_t Leaving = 0;
+  std::uint32_t Row = 0;
+  bool operator==(const TLCPPivot&) const = default;
+};
+
+// Solves w = M z + q, w >= 0, z >= 0, w^T z = 0 for the n = q.Count() unknowns with the given tolerances
+// and alert flags (a copy: the job timer may rewrite the world's meanwhile); Time is the simulation time
+// the alerts name. M's stored elements are used (its factor C is not applied) and M
+// is not changed; W and Z must hold at least n elements each. Every q_i with |q_i| < 1e-19 is set to 0
+// in the caller's list. True: Z holds z and W holds w, all finite. False (unbounded ray, pass limit, no
+// admissible pivot row, infinite or NaN data, a breakdown of the basis update, or a matrix or result
+// lists too small): W and Z hold zeros.
+bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& M, TFloatList& q,
+              TFloatList& W, TFloatList& Z);
+
+// The same for the dense matrix and plain vectors that the contact solvers build: W and Z are sized to
+// q's n values, and q takes back what the solve made of it.
+bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M,
+              std::vector<long double>& q, std::vector<long double>& W, std::vector<long double>& Z);
+
+// The pivot tolerance that SolveLCP passes on: 10^(-6 - k), k the decimal logarithm of the mean |q_i|
+// rounded to the nearest integer (ties to even), clamped into [ToleranceMin, ToleranceMax]. All q_i = 0
+// give ToleranceMax.
+long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax);
+
+// The pivoting with explicit tolerances (SolveLCP passes Infinity 1e19 and Zero 1e-19), with the same
+// results. Pivots, when given, receives every pivot made after the start. The x87 exception flags that
+// were raised before the call are raised after it too.
+bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
+                long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
+                const TLCPAlerts& Alerts = {}, std::vector<TLCPPivot>* Pivots = nullptr);
+
+// Given Binv = B^-1, replaces it by the inverse of B with U added to column R (Sherman-Morrison):
+// Binv := Binv - (Binv U) a / (1 + a U), a = row R of Binv. A singular result (a U = -1) is not
+// detected and shows as infinities or NaN. False, with Binv unchanged, only when R is not a row of Binv
+// or U is shorter than Binv's rows.
+bool UpdateInverseRankOne(TSqrMatrix& Binv, std::uint32_t R, const TFloatList& U);
+
+}  // namespace zentrova

@@ -1,0 +1,211 @@
+#include "engine/model/body.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/record/log.h"
+#include "engine/model/world_settings.h"
+#include "platform/ini_file.h"
+#include "platform/number_text.h"
+#include "platform/paths.h"
+#include "platform/settings.h"
+#include "platform/strings.h"
+
+namespace zentrova {
+
+namespace {
+
+const char* const kMain = "Main";
+const char* const kMassProperties = "Mass properties";
+const char* const kStartPosition = "startPosition";
+const char* const kStartVelocity = "startVelocity";
+
+void ReadCoordinates(const TIniFile& ini, const char* section, TCoordinates& coordinates) {
+  for (int i = 0; i < kCoordinateComponents; ++i) {
+    const auto c = static_cast<TCoordinateComponent>(i);
+    coordinates[c].Value = ini.ReadFloat(section, CoordinateComponentName(c), 0);
+  }
+}
+
+// The items of a colour text: separated by blanks or tabs, and by commas unless the comma is the
+// decimal separator (then "0,5 0 1" must stay three numbers).
+std::vector<std::string> ColorItems(const std::string& text) {
+  const bool comma_separates = DecimalSeparator() != ',';
+  std::vector<std::string> items;
+  std::string item;
+  for (char c : text) {
+    if (c == ' ' || c == '\t' || (comma_separates && c == ',')) {
+      if (!item.empty()) items.push_back(item);
+      item.clear();
+    } else {
+      item.push_back(c);
+    }
+  }
+  if (!item.empty()) items.push_back(item);
+  return items;
+}
+
+}  // namespace
+
+TBody::TBody(const TWorldSettings& settings) : Solid(this), settings_(settings) {}
+
+bool TBody::ReadColor(const std::string& text, const std::string& file) {
+  const std::vector<std::string> items = ColorItems(text);
+  long double rgb[3] = {0, 0, 0};
+  bool ok = items.size() >= 3;
+  for (std::size_t i = 0; ok && i < 3; ++i) ok = TryTextToFloat(items[i], rgb[i]) && std::isfinite(rgb[i]);
+  if (!ok) {
+    LogLine("[Error] RGBColor of body " + Name + " in file " + file + " must hold three numbers: " + text +
+            ".");
+    return false;
+  }
+  Red = rgb[0];
+  Green = rgb[1];
+  Blue = rgb[2];
+  return true;
+}
+
+bool TBody::ReadBodyFile(const std::string& FileName) {
+  const std::string path = FindFile(ToNativeSeparators(FileName));
+  if (path.empty()) {
+    LogLine("[Error] No body file found. Check working directory.");
+    return false;
+  }
+  const TIniFile ini(path);
+  Name = ini.ReadString(kMain, "name", "");
+  VirtualToBody = ini.ReadString(kMain, "virtualToBody", "");
+  if (!ReadColor(ini.ReadString(kMain, "RGBColor", "1 0 0"), ExtractFileName(path))) return false;
+  ShapeType = ini.ReadString(kMain, "shapeType", "");
+  ShapeFile = ToNativeSeparators(ini.ReadString(kMain, "shapeFile", ""));
+  Density = ini.ReadFloat(kMain, "density", 0);
+  Thickness = ini.ReadFloat(kMain, "thickness", 0);
+  SkinThickness = ini.ReadFloat(kMain, "skinThickness", 0);
+  CorrectOrigin = ini.ReadBool(kMain, "correctOrigin", true);
+  MaximumDisplacementFactor =
+      ini.ReadFloat(kMain, "maximumDisplacementFactor", settings_.MaximumDisplacementFactor);
+  Mass = ini.ReadFloat(kMassProperties, "mass", 0);
+  Inertia.XX = ini.ReadFloat(kMassProperties, "inertiaXX", 0);
+  Inertia.XY = ini.ReadFloat(kMassProperties, "inertiaXY", 0);
+  Inertia.XZ = ini.ReadFloat(kMassProperties, "inertiaXZ", 0);
+  Inertia.YY = ini.ReadFloat(kMassProperties, "inertiaYY", 0);
+  Inertia.YZ = ini.ReadFloat(kMassProperties, "inertiaYZ", 0);
+  Inertia.ZZ = ini.ReadFloat(kMassProperties, "inertiaZZ", 0);
+  ReadCoordinates(ini, kStartPosition, Kinematics.Position);
+  ReadCoordinates(ini, kStartVelocity, Kinematics.Velocity);
+  if (SkinThickness != 0) {
+    LogLine("[Alert] skinThickness of body " + Name +
+            " explicitely defined to: " + FloatToText(SkinThickness) + ".");
+  } else {
+    SkinThickness = settings_.MaximumPenetration * kSkinThicknessPerPenetration;
+  }
+  return true;
+}
+
+bool TBody::Load(const std::string& FileName) {
+  if (!ReadBodyFile(FileName)) return false;
+  HasShape = LowerCase(ShapeType) == "extrusionsolid";
+  // The frame's name and the name texture belong to the scene; without one there is nothing to name.
+  if (HasShape) {
+    // A virtual body keeps its outline where the file puts it: it has no mass of its own to centre.
+    const bool correct = CorrectOrigin && VirtualToBody.empty();
+    if (!Solid.Load(settings_.WorkingDirectory + ShapeFile, correct, SkinThickness,
+                    settings_.PointsPerBoundingBox)) {
+      return false;
+    }
+  }
+  ComputeMassProperties();
+  // Appearance and control-tree nodes follow once the world has a scene and a tree.
+  return true;
+}
+
+void TBody::ComputeMassProperties() {
+  const bool is_virtual = !VirtualToBody.empty();
+
+  if (Mass != 0) {
+    LogLine("[Alert] mass of body " + Name + " explicitely defined to: " + FloatToText(Mass) + ".");
+  } else if (HasShape) {
+    Mass = Solid.Area * Thickness * Density;
+  }
+  if (is_virtual) Mass = 0;
+
+  if (HasShape) {
+    // Aimed at the solid's own values, so a later recomputation of the centre shows here too.
+    CentreOfGravity.X.ValuePtr = &Solid.CentreOfGravity.X.Value;
+    CentreOfGravity.Y.ValuePtr = &Solid.CentreOfGravity.Y.Value;
+    CentreOfGravity.Z.Set(0);
+  }
+
+  const struct {
+    const char* name;
+    long double value;
+  } explicit_components[] = {
+      {"XX", Inertia.XX}, {"XY", Inertia.XY}, {"XZ", Inertia.XZ}, {"YY", Inertia.YY}, {"YZ", Inertia.YZ}};
+  for (const auto& component : explicit_components) {
+    if (component.value != 0) {
+      LogLine("[Alert] mass moment of inertia " + std::string(component.name) + " of body " + Name +
+              " explicitely defined to: " + FloatToText(component.value) + ".");
+    }
+  }
+  if (Inertia.ZZ != 0) {
+    LogLine("[Alert] mass moment of inertia ZZ of body " + Name +
+            " explicitely defined to: " + FloatToText(Inertia.ZZ) + ".");
+  } else if (HasShape) {
+    Inertia.ZZ = Solid.PolarMoment * Thickness * Density;
+  }
+  if (is_virtual) Inertia = TMassMomentOfInertia{};
+
+  Radius = 0;
+  ExtentX = 0;
+  ExtentY = 0;
+  if (HasShape) {
+    const TFloatList& x = Solid.Shape.X;
+    const TFloatList& y = Solid.Shape.Y;
+    long double r2 = 0;
+    for (std::uint32_t i = 0; i < x.Count(); ++i) {
+      r2 = std::max(r2, x.Data()[i] * x.Data()[i] + y.Data()[i] * y.Data()[i]);
+    }
+    // Measured from the mid-plane of the extrusion.
+    Radius = std::sqrt(r2 + (Thickness / 2) * (Thickness / 2));
+    ExtentY = y.Max() - y.Min();
+    ExtentX = x.Max() - x.Min();
+  }
+}
+
+bool TBody::UpdateRotation() {
+  if (!HasShape) return false;
+  const long double rz = Kinematics.Position.Rz.Get();
+  const long double c = std::cos(rz);
+  const long double s = std::sin(rz);
+  Solid.CosRz = c;
+  Solid.SinRz = s;
+  if (c > 0 && s >= 0) {
+    Solid.Quadrant = 1;
+  } else if (c <= 0 && s > 0) {
+    Solid.Quadrant = 2;
+  } else if (c < 0 && s <= 0) {
+    Solid.Quadrant = 3;
+  } else {
+    Solid.Quadrant = 4;
+  }
+  return true;
+}
+
+bool TBodyList::FindByName(const std::string& name, std::int32_t& index) const {
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i]->Name == name) {
+      index = static_cast<std::int32_t>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+void TBodyList::AddNames(std::vector<std::string>& names) const {
+  for (const auto& body : items_) names.push_back(body->Name);
+}
+
+void TBodyList::UpdateLinks() {
+  for (const auto& body : items_) body->Links.UpdateDependent();
+}
+
+}  // namespace zentrova

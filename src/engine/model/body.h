@@ -1,0 +1,107 @@
+// One rigid body of the planar model and the world's list of bodies.
+//
+// Body file (.bdy), an INI file:
+//   [Main]             name, virtualToBody, RGBColor ("r g b", 0..1), shapeType ("extrusionsolid" gives a
+//                      shape), shapeFile (outline, relative to the working directory), density, thickness,
+//                      skinThickness (0: 100 x the world's maximumPenetration), correctOrigin (1),
+//                      maximumDisplacementFactor (the world's value)
+//   [Mass properties]  mass (0: computed), inertiaXX, inertiaXY, inertiaXZ, inertiaYY, inertiaYZ,
+//                      inertiaZZ (0: computed from the outline)
+//   [startPosition]    x, y, z, Rx, Ry, Rz (m, rad)
+//   [startVelocity]    x, y, z, Rx, Ry, Rz (m/s, rad/s)
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/model/coordinates.h"
+#include "engine/model/extrusion_solid.h"
+
+namespace zentrova {
+
+struct TWorldSettings;
+
+struct TMassMomentOfInertia {
+  long double XX = 0;
+  long double YY = 0;
+  long double ZZ = 0;
+  long double XY = 0;
+  long double XZ = 0;
+  long double YZ = 0;
+};
+
+class TBody {
+ public:
+  // The body reads the world's settings (working directory, maximumPenetration, displacement factor,
+  // points per box) while it loads; the settings outlive the body.
+  explicit TBody(const TWorldSettings& settings);
+  TBody(const TBody&) = delete;
+  TBody& operator=(const TBody&) = delete;
+
+  // The whole set-up of a body from its body file: the file, the solid, the mass properties. False after
+  // the failing step's log line.
+  bool Load(const std::string& FileName);
+  // Reads the body file into the fields; "[Error] No body file found. Check working directory." when it
+  // is missing, an error line when RGBColor does not hold three numbers.
+  bool ReadBodyFile(const std::string& FileName);
+  // Cosine, sine and quadrant of the current Rz into the solid; false for a body without a shape.
+  bool UpdateRotation();
+
+
+  long double Mass = 0;
+  long double Thickness = 0;  // extrusion depth of the outline (m)
+  long double Density = 0;
+  std::string Name;
+  std::string ShapeType;
+  bool HasShape = false;  // shapeType is "extrusionsolid" in any letter case
+  std::string ShapeFile;
+  TKinematics Kinematics;
+  TLinkToGeneralizedCoordinates Links;
+  TCoordinates CentreOfGravity;  // x and y read the solid's computed centre once the body has a shape
+  TMassMomentOfInertia Inertia;
+  TExtrusionSolid Solid;
+  long double Red = 0;
+  long double Green = 0;
+  long double Blue = 0;
+  long double Transparency = 0;  // 0 opaque, 1 invisible
+  bool Textured = true;
+  bool CorrectOrigin = true;
+  bool Wireframe = false;
+  long double Radius = 0;   // distance from the origin to the farthest corner of the extruded outline (m)
+  long double ExtentY = 0;  // max y - min y of the outline (m)
+  long double ExtentX = 0;
+  long double SkinThickness = 0;  // minimum width of a bounding box (m)
+  long double MaximumDisplacementFactor = 0;
+  std::string VirtualToBody;
+
+ private:
+  bool ReadColor(const std::string& text, const std::string& file);
+  void ComputeMassProperties();
+
+  const TWorldSettings& settings_;
+};
+
+// The bodies in the order of the world file's Body1, Body2, ... keys; the index is the body number
+// everywhere in the engine.
+class TBodyList {
+ public:
+  std::int32_t Count() const { return static_cast<std::int32_t>(items_.size()); }
+  TBody& Items(std::int32_t index) { return *items_.at(static_cast<std::size_t>(index)); }
+  const TBody& Items(std::int32_t index) const { return *items_.at(static_cast<std::size_t>(index)); }
+  void Add(std::unique_ptr<TBody> body) { items_.push_back(std::move(body)); }
+  void Clear() { items_.clear(); }
+
+  // The first body whose Name equals `name` exactly (letter case counts); false leaves `index` unchanged.
+  bool FindByName(const std::string& name, std::int32_t& index) const;
+  // Appends every body's name, in index order.
+  void AddNames(std::vector<std::string>& names) const;
+  // Re-evaluates the Jacobian rows of every body's dependent coordinates, in index order.
+  void UpdateLinks();
+
+ private:
+  std::vector<std::unique_ptr<TBody>> items_;
+};
+
+}  // namespace zentrova

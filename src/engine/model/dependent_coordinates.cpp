@@ -1,0 +1,195 @@
+#include "engine/model/dependent_coordinates.h"
+
+#include "engine/model/body.h"
+#include "engine/model/key.h"
+#include "engine/record/log.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
+#include "platform/number_text.h"
+#include "platform/paths.h"
+#include "platform/strings.h"
+#include "platform/text_file.h"
+
+namespace zentrova {
+
+namespace {
+
+const char* const kNew = "%%%new%%%";
+const char* const kDefinition = "%%definition";
+const char* const kJacobianVector = "%%J";
+const char* const kJacobianScalar = "%%j";
+constexpr std::size_t kDefinitionLines = 3;  // position, velocity, acceleration
+
+bool Blank(const std::string& line) {
+  return Trim(line).empty();
+}
+
+void LogNoDefinition(const std::string& name) {
+  LogLine("[Error] Cannot find definition of " + name + " in dependent coordinate file.");
+}
+
+}  // namespace
+
+bool TDependentCoordinates::Load(const std::string& FileName) {
+  const std::string path = FindFile(ToNativeSeparators(FileName));
+  std::vector<std::string> file;
+  std::vector<std::string> definitions;
+  bool read = true;
+  if (path.empty() || !ReadTextLines(path, file)) {
+    LogLine("[Error] No dependent coordinate file found.");
+    read = false;
+  }
+  if (!read || !ReadDefinitions(file, definitions)) {
+    LogLine("[Error] Cannot read dependent coordinate file.");
+    return false;
+  }
+  if (Names.empty()) return true;
+  // A coordinate left unlinked or without its Jacobian would read short later: both end the load.
+  if (!LinkBodies(definitions)) return false;
+  return ReadJacobians(file);
+}
+
+void TDependentCoordinates::Evaluate() {
+  Definitions.EvaluateAll(true);
+}
+
+bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file,
+                                            std::vector<std::string>& definitions) {
+  Names.clear();
+  std::string previous;
+  std::size_t i = 0;
+  while (i < file.size()) {
+    const std::string& line = file[i];
+    if (previous != kNew || line.empty()) {
+      previous = line;
+      ++i;
+      continue;
+    }
+    const std::string name = ReplaceAll(line, "[t]", "", true);
+    if (i + 1 >= file.size() || file[i + 1] != kDefinition) {
+      LogNoDefinition(name);
+      return false;
+    }
+    // Every value sits at a fixed place (3k, 3k+1, 3k+2): a missing line would shift all that follow.
+    if (i + 1 + kDefinitionLines >= file.size() || Blank(file[i + 2]) || Blank(file[i + 3]) ||
+        Blank(file[i + 4])) {
+      LogLine("[Error] Cannot read definition of " + name +
+              " in dependent coordinate file: position, velocity and acceleration take one line each.");
+      return false;
+    }
+    std::size_t k = Names.size();
+    for (std::size_t j = 0; j < Names.size(); ++j) {
+      if (Names[j] == name) k = j;
+    }
+    if (k == Names.size()) {
+      Names.push_back(name);
+      definitions.resize(definitions.size() + kDefinitionLines);
+    }
+    // A later record for the same coordinate replaces the earlier one in place.
+    for (std::size_t d = 0; d < kDefinitionLines; ++d)
+      definitions[kDefinitionLines * k + d] = file[i + 2 + d];
+    previous = file[i + 1 + kDefinitionLines];
+    i += 2 + kDefinitionLines;
+  }
+  return true;
+}
+
+bool TDependentCoordinates::LinkBodies(const std::vector<std::string>& definitions) {
+  if (!Definitions.AddExpression(definitions)) return false;
+  if (Definitions.Count() != kDefinitionLines * Names.size()) {
+    LogLine("[Error] Cannot read dependent coordinate file.");
+    return false;
+  }
+  for (std::size_t k = 0; k < Names.size(); ++k) {
+    const std::string& name = Names[k];
+    TKey key(world_);
+    key.SetKeyText(name);
+    bool is_key = false;
+    TBody* const found = key.FindBody(is_key);
+    if (found == nullptr) {
+      LogLine("[Error] No dependent body coordinate " + name + " found. Check body names.");
+      return false;
+    }
+    TBody& body = *found;
+    const auto component = key.CoordinateComponent();
+    if (!component) return false;
+    LinkToDependentCoordinate(body.Kinematics, body.Links, *component, Definitions.Values,
+                              static_cast<std::uint32_t>(k));
+    if (*component != TCoordinateComponent::Rz) continue;
+
+    // A rotation that is one generalized rotation keeps that coordinate's index for the contacts; any
+    // other function of the coordinates (written with [t]) cannot be handled there.
+    const std::string& position = definitions[kDefinitionLines * k];
+    std::uint32_t q = 0;
+    if (world_.Model().GeneralizedCoordinates.IndexOf(ReplaceAll(position, "[t]", "", true), q)) {
+      body.Links.Rz.Index = static_cast<std::int32_t>(q);
+    } else if (FindText(position, "[t]") != std::string::npos) {
+      LogLine("[Error] Dependent rotation Rz of body " + body.Name +
+              " can be equal to one generalized rotation or " + " dependent only on time.");
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) {
+  const std::size_t n = world_.Settings.N;
+  bool ok = true;
+  for (const std::string& name : Names) {
+    const std::string name_line = name + "[t]";
+    std::vector<std::string> vector;
+    std::string scalar;
+    bool found = false;
+    bool failed = false;
+    // The last record of the name counts, as for the definitions.
+    for (std::size_t i = 1; i < file.size(); ++i) {
+      if (file[i - 1] != kNew || file[i] != name_line) continue;
+      if (i + 1 >= file.size() || file[i + 1] != kDefinition) {
+        LogNoDefinition(name);
+        failed = true;
+        continue;
+      }
+      std::size_t j = i + 2 + kDefinitionLines;
+      if (j >= file.size() || file[j] != kJacobianVector) {
+        LogLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
+        failed = true;
+        continue;
+      }
+      std::vector<std::string> rows;
+      for (++j; rows.size() < n && j < file.size() && file[j] != kJacobianScalar && !Blank(file[j]); ++j) {
+        rows.push_back(file[j]);
+      }
+      if (rows.size() < n) {
+        LogLine("[Error] Jacobian vector of " + name + " in dependent coordinate file has " +
+                IntToText(static_cast<std::int64_t>(rows.size())) + " rows; the world has " +
+                IntToText(static_cast<std::int64_t>(n)) + " generalized coordinates.");
+        failed = true;
+        continue;
+      }
+      if (j >= file.size() || file[j] != kJacobianScalar || j + 1 >= file.size() || Blank(file[j + 1])) {
+        LogLine("[Error] Cannot find Jacobian scalar of " + name + " in dependent coordinate file.");
+        failed = true;
+        continue;
+      }
+      vector = std::move(rows);
+      scalar = file[j + 1];
+      found = true;
+    }
+    if (!found && !failed) {
+      LogLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
+    }
+    if (!found || failed) {
+      ok = false;
+      continue;
+    }
+    TKey key(world_);
+    key.SetKeyText(name);
+    bool is_key = false;
+    TBody* const body = key.FindBody(is_key);
+    if (body == nullptr) continue;
+    if (!body->Links.SetJacobians(key, vector, scalar)) ok = false;
+  }
+  return ok;
+}
+
+}  // namespace zentrova

@@ -1,0 +1,65 @@
+#include "engine/model/generalized_coordinates.h"
+
+#include "engine/model/key.h"
+#include "engine/record/log.h"
+#include "engine/model/world.h"
+#include "platform/paths.h"
+#include "platform/strings.h"
+#include "platform/text_file.h"
+
+namespace zentrova {
+
+void TGeneralizedCoordinates::SetCount(std::uint32_t n) {
+  Count = n;
+  world_.State.SetCount(n);
+}
+
+bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n) {
+  SetCount(n);
+
+  const std::string path = FindFile(ToNativeSeparators(FileName));
+  std::vector<std::string> lines;
+  if (path.empty() || !ReadTextLines(path, lines)) {
+    LogLine("[Error] No generalized coordinates file found.");
+    return false;
+  }
+  Names.clear();
+  for (const std::string& line : lines) {
+    const std::string name = ReplaceAll(ReplaceAll(line, " ", ""), "\t", "");
+    if (!name.empty()) Names.push_back(ReplaceAll(name, "[t]", "", true));
+  }
+  if (lines.size() != n) {
+    LogLine(
+        "[Error] Number of generalized coordinates defined in world file does not match the generalized "
+        "coordinates file. ");
+    return false;
+  }
+
+  // Body links first, then the start values, each pass over all names. A key that names nothing is
+  // an error: the body would stand still while its coordinate moves.
+  for (std::size_t i = 0; i < Names.size(); ++i) {
+    TKey key(world_);
+    key.SetKeyText(Names[i]);
+    if (key.Part(0) != "b") continue;
+    if (!key.LinkBodyCoordinates(static_cast<std::uint32_t>(i))) return false;
+  }
+  for (std::size_t i = 0; i < Names.size(); ++i) {
+    TKey key(world_);
+    key.SetKeyText(Names[i]);
+    if (key.Part(0) != "b") continue;
+    if (!key.CopyStartValues(static_cast<std::uint32_t>(i))) return false;
+  }
+  return true;
+}
+
+bool TGeneralizedCoordinates::IndexOf(const std::string& name, std::uint32_t& index) const {
+  for (std::size_t i = 0; i < Names.size(); ++i) {
+    if (Names[i] == name) {
+      index = static_cast<std::uint32_t>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace zentrova

@@ -1,0 +1,140 @@
+#include "engine/model/key.h"
+
+#include "engine/model/body.h"
+#include "engine/record/log.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
+
+namespace zentrova {
+
+namespace {
+
+const std::string kNoPart;
+
+bool NeedsQuotes(const std::string& part) {
+  for (char c : part) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '"' || c == '.') return true;
+  }
+  return false;
+}
+
+std::string Quoted(const std::string& part) {
+  std::string text = "\"";
+  for (char c : part) {
+    text.push_back(c);
+    if (c == '"') text.push_back('"');
+  }
+  text.push_back('"');
+  return text;
+}
+
+}  // namespace
+
+std::optional<long double> MassPropertyOf(const TBody& body, std::string_view name) {
+  if (name == "m") return body.Mass;
+  if (name == "Jxx") return body.Inertia.XX;
+  if (name == "Jyy") return body.Inertia.YY;
+  if (name == "Jzz") return body.Inertia.ZZ;
+  if (name == "Jxy") return body.Inertia.XY;
+  if (name == "Jxz") return body.Inertia.XZ;
+  if (name == "Jyz") return body.Inertia.YZ;
+  return std::nullopt;
+}
+
+bool TKey::SetKeyText(std::string_view text) {
+  if (text.empty()) return true;
+  std::string part;
+  for (char c : text) {
+    if (c == '`') {
+      parts_.push_back(part);
+      part.clear();
+    } else {
+      part.push_back(c);
+    }
+  }
+  parts_.push_back(part);
+  return true;
+}
+
+const std::string& TKey::Part(std::int32_t i) const {
+  return i >= 0 && i < Count() ? parts_[static_cast<std::size_t>(i)] : kNoPart;
+}
+
+std::string TKey::DelimitedText() const {
+  // A single empty part would vanish in the joined text.
+  if (parts_.size() == 1 && parts_[0].empty()) return "\"\"";
+  std::string text;
+  for (std::size_t i = 0; i < parts_.size(); ++i) {
+    if (i > 0) text.push_back('.');
+    text += NeedsQuotes(parts_[i]) ? Quoted(parts_[i]) : parts_[i];
+  }
+  return text;
+}
+
+TBody* TKey::FindBody(bool& is_key) const {
+  is_key = Part(0) == "b";
+  if (!is_key) return nullptr;
+  std::int32_t index = -1;
+  if (!world_.Model().Bodies.FindByName(Part(1), index)) return nullptr;
+  return &world_.Model().Bodies.Items(index);
+}
+
+std::optional<TCoordinateComponent> TKey::CoordinateComponent() const {
+  const auto component = CoordinateComponentByName(Part(2));
+  if (!component) LogLine("[Error] Body position pointer of " + DelimitedText() + " was not set.");
+  return component;
+}
+
+bool TKey::LinkBodyCoordinates(std::uint32_t i) {
+  bool is_key = false;
+  TBody* body = FindBody(is_key);
+  if (!is_key) return false;
+  if (body == nullptr) {
+    LogLine("[Error] Body " + Part(1) +
+            " coordinate not found/created. Name of body (defined in bdy file) is used for the body "
+            "coordinates.");
+    return false;
+  }
+  const auto component = CoordinateComponent();
+  if (!component) return false;
+  return LinkToGeneralizedCoordinate(body->Kinematics, body->Links, *component,
+                                     world_.State.Evaluated, i);
+}
+
+bool TKey::CopyStartValues(std::uint32_t i) {
+  bool is_key = false;
+  TBody* body = FindBody(is_key);
+  if (!is_key) return false;
+  if (body == nullptr) {
+    LogLine("[Error] Body " + Part(1) + " not found/created.");
+    return false;
+  }
+  const auto component = CoordinateComponent();
+  if (!component) return false;
+  TCoordinateList& evaluated = world_.State.Evaluated;
+  if (i >= evaluated.Count()) return false;
+  // The own values: the pointers may already aim at these very elements.
+  evaluated.Q.SetAt(i, body->Kinematics.Position[*component].Value);
+  evaluated.QDot.SetAt(i, body->Kinematics.Velocity[*component].Value);
+  evaluated.QDDot.SetAt(i, body->Kinematics.Acceleration[*component].Value);
+  return true;
+}
+
+bool TKey::LinkMassProperty(long double& value) const {
+  bool is_key = false;
+  const TBody* body = FindBody(is_key);
+  if (!is_key) return false;
+  if (body == nullptr) {
+    LogLine("[Error] Body " + Part(1) + " not created.");
+    return false;
+  }
+  const auto property = MassPropertyOf(*body, Part(2));
+  if (!property) {
+    LogLine("[Error] MassMatrix value " + DelimitedText() + " was not set.");
+    return false;
+  }
+  value = *property;
+  return true;
+}
+
+}  // namespace zentrova

@@ -1,0 +1,115 @@
+#include "engine/model/mass_matrix.h"
+
+#include <algorithm>
+
+#include "engine/record/log.h"
+#include "platform/paths.h"
+#include "platform/strings.h"
+#include "platform/text_file.h"
+
+namespace zentrova {
+
+namespace {
+
+const char* const kCannotReadRow = "[Error] Cannot read mass matrix expression. Check mass matrix file.";
+
+bool EndsCell(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
+
+}  // namespace
+
+std::vector<std::string> MassMatrixCells(const std::string& line) {
+  // The order matters: three blanks separate cells before single blanks become products.
+  std::string text = ReplaceAll(line, "   ", ",", true);
+  text = ReplaceAll(text, " + ", "+", true);
+  text = ReplaceAll(text, " - ", "-", true);
+  text = ReplaceAll(text, " / ", "/", true);
+  text = ReplaceAll(text, " ", "*", true);
+
+  // Split the way a string list reads comma text.
+  std::vector<std::string> cells;
+  const std::size_t n = text.size();
+  std::size_t p = 0;
+  while (p < n && EndsCell(text[p])) ++p;
+  while (p < n) {
+    std::string cell;
+    if (text[p] == '"') {
+      for (++p; p < n; ++p) {
+        if (text[p] != '"') {
+          cell.push_back(text[p]);
+        } else if (p + 1 < n && text[p + 1] == '"') {
+          cell.push_back('"');
+          ++p;
+        } else {
+          ++p;
+          break;
+        }
+      }
+    } else {
+      const std::size_t start = p;
+      while (p < n && !EndsCell(text[p]) && text[p] != ',') ++p;
+      cell = text.substr(start, p - start);
+    }
+    cells.push_back(cell);
+    while (p < n && EndsCell(text[p])) ++p;
+    if (p < n && text[p] == ',') {
+      if (p + 1 == n) cells.emplace_back();
+      do {
+        ++p;
+      } while (p < n && EndsCell(text[p]));
+    }
+  }
+  return cells;
+}
+
+bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
+  Dim(n);
+  Zero();
+  Rows.Clear();
+  Rows.Lines.clear();
+  TimeDependent = false;
+
+  const std::string path = FindFile(ToNativeSeparators(FileName));
+  if (path.empty() || !ReadTextLines(path, Rows.Lines)) {
+    LogLine("[Error] No mass matrix file found.");
+    return false;
+  }
+  if (Rows.Lines.size() != n) {
+    LogLine(
+        "[Error] Number of rows in mass matrix file does not match the number of generalized coordinates.");
+    return false;
+  }
+  for (const std::string& line : Rows.Lines) {
+    if (FindText(line, "[t]") != std::string::npos) TimeDependent = true;
+    const std::vector<std::string> cells = MassMatrixCells(line);
+    // A short row would leave cells of M unread: the whole matrix is refused instead.
+    if (cells.size() != n) {
+      LogLine(kCannotReadRow);
+      return false;
+    }
+    auto row = std::make_unique<TExpressionList>(world_);
+    row->ReleaseWhenConstant = true;
+    if (!row->AddExpression(cells)) return false;
+    if (row->Count() != n) {  // an empty cell compiles to nothing
+      LogLine(kCannotReadRow);
+      return false;
+    }
+    if (row->TimeDependent) TimeDependent = true;
+    Rows.Add(std::move(row));
+  }
+  Evaluate();
+  return true;
+}
+
+void TMassMatrix::Evaluate() {
+  for (std::int32_t i = 0; i < Rows.Count(); ++i) Rows.Items(i).EvaluateAll(true);
+  const std::uint32_t rows = std::min<std::uint32_t>(RowCount(), static_cast<std::uint32_t>(Rows.Count()));
+  for (std::uint32_t i = 0; i < rows; ++i) {
+    const TExpressionList& row = Rows.Items(static_cast<std::int32_t>(i));
+    const std::uint32_t cols = std::min(ColCount(), row.Count());
+    for (std::uint32_t j = 0; j < cols; ++j) SetAt(i, j, row.Value(j));
+  }
+}
+
+}  // namespace zentrova

@@ -1,0 +1,52 @@
+// The loaded model: the bodies, constants and compiled equations of motion read from the model files,
+// the contact properties and watches, and the history the runs of the model record into.
+//
+// Compiled expressions read q, q', q'' and the time by address, and body coordinates point into the
+// generalized and dependent coordinates: the model lives as long as its world and never moves.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/contact/contact_properties.h"
+#include "engine/model/body.h"
+#include "engine/model/constant_list.h"
+#include "engine/model/dependent_coordinates.h"
+#include "engine/model/expression_list.h"
+#include "engine/model/generalized_coordinates.h"
+#include "engine/model/mass_matrix.h"
+#include "engine/record/contact_watches.h"
+#include "engine/record/history.h"
+#include "numerics/matrix.h"
+
+namespace zentrova {
+
+class TWorld;
+
+struct TModel {
+  // The equations bind to the world's time and state, and the history to the world's directories.
+  explicit TModel(TWorld& world);
+  TModel(const TModel&) = delete;
+  TModel& operator=(const TModel&) = delete;
+
+  std::vector<std::string> BodyFileNames;  // the values of section Bodies, in order
+  std::vector<std::string> BodyNames;      // the bodies' names in body order, once they are loaded
+  TBodyList Bodies;
+  TConstantList Constants;
+
+  TGeneralizedCoordinates GeneralizedCoordinates;
+  TDependentCoordinates DependentCoordinates;
+  TMassMatrix MassMatrix;
+  TSqrMatrix InverseMassMatrix;
+  // M depends on time or state: it is re-evaluated and re-inverted before every step.
+  bool MassMatrixVaries = false;
+  TExpressionList HVector;  // the generalized forces h, n values
+  TExpressionList Energy;   // the mechanical energy, one value
+  long double BreakTime = 0;  // the breakTime expression plus one recording interval (s)
+
+  TContactProperties ContactProperties;
+  TContactWatches Watches;
+  THistory History;
+};
+
+}  // namespace zentrova

@@ -1,0 +1,391 @@
+#include "engine/model/world.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "engine/model/model.h"
+#include "engine/record/log.h"
+#include "platform/clock.h"
+#include "platform/ini_file.h"
+#include "platform/message_sink.h"
+#include "platform/number_text.h"
+#include "platform/paths.h"
+#include "platform/settings.h"
+#include "platform/strings.h"
+#include "platform/text_file.h"
+
+namespace zentrova {
+
+namespace {
+
+const char* const kMain = "Main";
+const char* const kBodies = "Bodies";
+
+// The number of a numbered history directory, or 0 for any other name.
+std::int32_t HistoryNumber(const std::string& short_name) {
+  std::int32_t number = 0;
+  return TryTextToInt(short_name, number) && number >= 0 ? number : 0;
+}
+
+}  // namespace
+
+TModel::TModel(TWorld& world)
+    : GeneralizedCoordinates(world),
+      DependentCoordinates(world),
+      MassMatrix(world),
+      HVector(world),
+      Energy(world),
+      History(world) {}
+
+TWorld::TWorld() : model_(std::make_unique<TModel>(*this)) {}
+
+TWorld::~TWorld() = default;
+
+TLCPSettings TWorld::LCPSettings() const {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  return Settings.LCP;
+}
+
+void TWorld::SetLCPPivotToleranceMin(long double value) {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  Settings.LCP.PivotToleranceMin = value;
+}
+
+void TWorld::SetLCPPivotToleranceMax(long double value) {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  Settings.LCP.PivotToleranceMax = value;
+}
+
+void TWorld::SetLCPLexicoZeroTolerance(long double value) {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  Settings.LCP.LexicoZeroTolerance = value;
+}
+
+void TWorld::SetLogLCPUnboundedRay(bool value) {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  Settings.LCP.LogUnboundedRay = value;
+}
+
+void TWorld::SetLogLCPMaximumIterations(bool value) {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  Settings.LCP.LogMaximumIterations = value;
+}
+
+bool TWorld::TryToSolveByGoingBack() const {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  return Settings.TryToSolveByGoingBack;
+}
+
+void TWorld::SetTryToSolveByGoingBack(bool value) {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  Settings.TryToSolveByGoingBack = value;
+}
+
+std::vector<std::string> TWorld::GeneralizedCoordinateNames() const {
+  return model_->GeneralizedCoordinates.Names;
+}
+
+TContactWatches* TWorld::ContactWatches() {
+  return &model_->Watches;
+}
+
+bool TWorld::ReadWorldFile(const std::string& path) {
+  const std::string given = ToNativeSeparators(path);
+  const std::string found = FindFile(given);
+  if (found.empty()) {
+    LogLine("[Error] No world file found.");
+    Settings.WorkingDirectory = FolderOf(given);
+    return false;
+  }
+  WorldFilePath = found;
+  const TIniFile ini(found);
+  {
+    // The run-time values among the settings are written under the lock that their readers take.
+    std::lock_guard<std::mutex> lock(settings_mutex_);
+    if (!Settings.Read(ini, found)) return false;
+  }
+  State.TimeStep = Settings.MaximumTimestep;
+  return ReadBodies(ini);
+}
+
+bool TWorld::ReadBodies(const TIniFile& ini) {
+  std::vector<std::string>& names = model_->BodyFileNames;
+  names.clear();
+  for (std::int32_t k = 1;; ++k) {
+    const std::string value = ini.ReadString(kBodies, "Body" + IntToText(k), "");
+    // Only the whole value is refused, in any letter case: "common.bdy" is an ordinary body file.
+    if (LowerCase(value) == "common") {
+      LogLine("[Error] bodie can not be named 'common.'");
+      return false;
+    }
+    if (value.empty()) return true;
+    names.push_back(ToNativeSeparators(value));
+  }
+}
+
+// --- Load ----------------------------------------------------------------------------------------------
+
+bool TWorld::Load(const std::string& path, std::string& history_name, const std::string& start_history_name) {
+  TModel& m = *model_;
+  if (!ReadUserWorldFile(path)) return false;
+  const bool continue_history = !history_name.empty() && start_history_name.empty();
+  if (!m.History.SelectDirectory(history_name)) return false;
+  if (!ReadWorldFileAndCopyModel(path, history_name, start_history_name)) return false;
+
+  // Without a body there is nothing to move, collide or show; a missing world file ends here too.
+  if (m.BodyFileNames.empty()) {
+    LogLine("[Error] No bodies listed in section Bodies of the world file.");
+    return false;
+  }
+  for (const std::string& name : m.BodyFileNames) {
+    if (!CreateBody(name)) return false;
+  }
+  m.BodyNames.clear();
+  m.Bodies.AddNames(m.BodyNames);
+
+  const TWorldSettings& s = Settings;
+  const std::string& dir = s.WorkingDirectory;
+  if (!m.Constants.Load(dir + s.ConstantsFileName)) return false;
+  if (!m.GeneralizedCoordinates.Load(dir + s.GeneralizedCoordinatesFileName, s.N)) return false;
+  if (!m.DependentCoordinates.Load(dir + s.DependentCoordinatesFileName)) return false;
+  if (!LinkVirtualBodies()) return false;
+  if (!m.MassMatrix.Load(dir + s.MassMatrixFileName, s.N)) return false;
+  m.MassMatrixVaries = m.MassMatrix.TimeDependent;
+  // A singular matrix does not end the load: the numerics error record it leaves stops the first step.
+  m.InverseMassMatrix.Assign(&m.MassMatrix);
+  if (!m.InverseMassMatrix.LUDInverse()) LogLine(kMassMatrixInversionError);
+  if (!LoadHVector()) return false;
+  if (!EvaluateBreakTime()) return false;
+  if (!LoadMechanicalEnergy()) return false;
+
+  TContactModel contact_model;
+  contact_model.BodyNames = m.BodyNames;
+  contact_model.CoordinateNames = m.GeneralizedCoordinates.Names;
+  contact_model.Time = &State.Time;
+  m.ContactProperties.Load(dir + s.ContactPropertiesFileName, contact_model);
+  if (!m.Watches.Load(dir + s.WatchesFileName, m.Bodies, HistoryNumber(m.History.ShortName))) return false;
+  if (!m.History.Restart(continue_history)) return false;
+
+  // The bodies' scene objects follow through the world's view once the world is shown in a window.
+  Update(false, false, nullptr, false);
+  return RefreshPlotWatches();
+}
+
+bool TWorld::ReadUserWorldFile(const std::string& path) {
+  const bool found = !FindFile(ToNativeSeparators(path)).empty();
+  const bool read = ReadWorldFile(path);
+  UserWorkingDirectory = Settings.WorkingDirectory;
+  UserWorldFilePath = path;
+  return read || !found;
+}
+
+bool TWorld::ReadWorldFileAndCopyModel(const std::string& path, const std::string& history_name,
+                                       const std::string& start_history_name) {
+  if (!start_history_name.empty()) {
+    // The model comes from the start history's copy, and so do its last states.
+    Settings.WorkingDirectory = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
+    CopyHistoryTail(history_name, start_history_name);
+  }
+  if (NewHistoryDirectory && !CopyModelFiles(path)) return false;
+  const std::string copy = model_->History.Directory + ExtractFileName(ToNativeSeparators(path));
+  Settings.WorkingDirectory = model_->History.Directory;
+  const bool found = !FindFile(copy).empty();
+  const bool read = ReadWorldFile(copy);
+  // The copy governs the run even when its workingDirectory names another folder.
+  Settings.WorkingDirectory = model_->History.Directory;
+  return read || !found;
+}
+
+bool TWorld::CreateBody(const std::string& body_file_name) {
+  auto body = std::make_unique<TBody>(Settings);
+  if (!body->Load(Settings.WorkingDirectory + body_file_name)) return false;
+  model_->Bodies.Add(std::move(body));
+  return true;
+}
+
+bool TWorld::CopyModelFiles(const std::string& world_file_path) {
+  const std::string destination = model_->History.Directory;
+  auto copy = [&](const std::string& source) {
+    return CopyFileAndWait(source, destination, kCopyTimeoutMilliseconds);
+  };
+  auto copy_all = [&] {
+    if (!copy(Settings.WorkingDirectory + ExtractFileName(ToNativeSeparators(world_file_path)))) return false;
+    for (const std::string& body_file : model_->BodyFileNames) {
+      if (!copy(Settings.WorkingDirectory + body_file)) return false;
+      std::string shape;
+      if (!ReadShapeFileName(Settings.WorkingDirectory + body_file, shape)) return false;
+      // A body without a shape names no outline: there is nothing to copy for it.
+      if (!shape.empty() && !copy(shape)) return false;
+    }
+    const TWorldSettings& s = Settings;
+    for (const std::string* name : {&s.ConstantsFileName, &s.GeneralizedCoordinatesFileName,
+                                    &s.DependentCoordinatesFileName, &s.MassMatrixFileName, &s.HVectorFileName,
+                                    &s.MechanicalEnergyFileName, &s.ContactPropertiesFileName}) {
+      if (!copy(Settings.WorkingDirectory + *name)) return false;
+    }
+    // A model may do without watches.
+    const std::string watches = FindFile(Settings.WorkingDirectory + Settings.WatchesFileName);
+    return watches.empty() || copy(watches);
+  };
+  if (copy_all()) return true;
+  LogLine("[Error] could not copy model files to result folder.");
+  return false;
+}
+
+bool TWorld::CopyFileAndWait(const std::string& source, const std::string& destination_directory,
+                             std::int64_t timeout_ms) {
+  const std::string found = FindFile(source);
+  if (found.empty()) {
+    const std::string text = "[Error] Could not copy file" + source + " to " + destination_directory + ".";
+    ShowMessage(text);
+    LogLine(text);
+    return false;
+  }
+  // The copy keeps the name the model files give, whatever the letter case of the file found.
+  const std::string target = IncludeTrailingSeparator(destination_directory) + ExtractFileName(source);
+  bool copied = CopyFile(found, target, false);
+  const std::int64_t start = MonotonicMilliseconds();
+  while (copied && !FileExists(target)) {
+    if (MonotonicMilliseconds() - start > timeout_ms) {
+      copied = false;
+      break;
+    }
+    SleepMilliseconds(kCopyPollMilliseconds);
+  }
+  if (!copied) {
+    LogLine("[Error] Copying file " + source + " to " + destination_directory + " failed.");
+    return false;
+  }
+  return true;
+}
+
+void TWorld::CopyHistoryTail(const std::string& history_name, const std::string& start_history_name) {
+  const std::string from = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
+  const std::string to = IncludeTrailingSeparator(UserWorkingDirectory + history_name);
+  CopyLastLines(from + "data.txt", to);
+  CopyLastLines(from + "watches.txt", to);
+}
+
+void TWorld::CopyLastLines(const std::string& source, const std::string& destination_directory) {
+  std::vector<std::string> lines;
+  if (!FileExists(source) || !ReadTextLines(source, lines)) return;
+  std::vector<std::string> last(kHistoryTailLines);
+  const std::size_t have = std::min(lines.size(), kHistoryTailLines);
+  std::copy(lines.end() - static_cast<std::ptrdiff_t>(have), lines.end(),
+            last.end() - static_cast<std::ptrdiff_t>(have));
+  const std::string target = IncludeTrailingSeparator(destination_directory) + ExtractFileName(source);
+  if (!WriteTextLines(target, last)) LogLine("[Error] Could not write file " + target + ".");
+}
+
+bool TWorld::ReadShapeFileName(const std::string& body_file_path, std::string& shape_file_path) {
+  const std::string found = FindFile(ToNativeSeparators(body_file_path));
+  if (found.empty()) {
+    LogLine("[Error] No body file found. Check working directory.");
+    return false;
+  }
+  const TIniFile ini(found);
+  const std::string shape = ToNativeSeparators(ini.ReadString(kMain, "shapeFile", ""));
+  shape_file_path = shape.empty() ? std::string() : ExtractFilePath(found) + shape;
+  return true;
+}
+
+bool TWorld::LinkVirtualBodies() {
+  static constexpr TCoordinateComponent kLinked[] = {TCoordinateComponent::X, TCoordinateComponent::Y,
+                                                     TCoordinateComponent::Rz};
+  TBodyList& bodies = model_->Bodies;
+  for (std::int32_t b = 0; b < bodies.Count(); ++b) {
+    TBody& body = bodies.Items(b);
+    if (body.VirtualToBody.empty()) continue;
+    std::int32_t target_index = 0;
+    if (!bodies.FindByName(body.VirtualToBody, target_index)) {
+      LogLine("[Error] Body " + body.Name + " is virtual to body " + body.VirtualToBody +
+              ", which does not exist.");
+      return false;
+    }
+    TBody& target = bodies.Items(target_index);
+    for (TCoordinateComponent c : kLinked) {
+      const std::string key = std::string("b`") + target.Name + "`" + CoordinateComponentName(c);
+      std::uint32_t k = 0;
+      if (model_->GeneralizedCoordinates.IndexOf(key, k)) {
+        LinkToGeneralizedCoordinate(body.Kinematics, body.Links, c, State.Evaluated, k);
+      } else {
+        // Whatever the target's coordinate reads (its own value or a dependent one), the virtual body
+        // reads the same.
+        body.Kinematics.Position[c].ValuePtr = target.Kinematics.Position[c].ValuePtr;
+      }
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// Every line of a model file, and those that are not empty; false when the file is missing.
+bool ReadExpressionLines(const std::string& path, std::vector<std::string>& all,
+                         std::vector<std::string>& filled) {
+  const std::string found = FindFile(ToNativeSeparators(path));
+  if (found.empty() || !ReadTextLines(found, all)) return false;
+  filled.clear();
+  for (const std::string& line : all) {
+    if (!line.empty()) filled.push_back(line);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TWorld::LoadHVector() {
+  std::vector<std::string> all;
+  std::vector<std::string> filled;
+  if (!ReadExpressionLines(Settings.WorkingDirectory + Settings.HVectorFileName, all, filled)) {
+    LogLine("[Error] No hVector file found.");
+    return false;
+  }
+  if (all.size() != Settings.N || filled.size() != Settings.N) {
+    LogLine(
+        "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
+        ".hv file. ");
+    return false;
+  }
+  return model_->HVector.AddExpression(filled);
+}
+
+bool TWorld::EvaluateBreakTime() {
+  TExpressionList text(*this);
+  text.AddExpression({Settings.BreakTimeText});
+  const long double value = text.Count() > 0 ? text.Value(0) : 0;
+  model_->BreakTime = value + static_cast<long double>(Settings.RecordingInterval) * State.TimeStep;
+  return true;
+}
+
+bool TWorld::LoadMechanicalEnergy() {
+  std::vector<std::string> all;
+  std::vector<std::string> filled;
+  if (!ReadExpressionLines(Settings.WorkingDirectory + Settings.MechanicalEnergyFileName, all, filled)) {
+    LogLine("[Error] No mechanical energy file found.");
+    return false;
+  }
+  if (all.size() != 1 || filled.size() != 1) {
+    LogLine("[Error] Mechanical energy should be writen in one line only; see .me file. ");
+    return false;
+  }
+  if (!model_->Energy.AddExpression(filled)) return false;
+  State.MechanicalEnergy = model_->Energy.Value(0);
+  State.SavedMechanicalEnergy = State.MechanicalEnergy;
+  return true;
+}
+
+bool TWorld::RefreshPlotWatches() {
+  if (PlotWindow == nullptr || !PlotWindow->Visible()) return true;
+  const std::int32_t index = PlotWindow->BodyIndex();
+  if (index < 0 || index >= model_->Bodies.Count()) {
+    LogLine("[Error] The plot window shows body number " + IntToText(index) +
+            ", which the model does not have.");
+    return false;
+  }
+  PlotWindow->PlotBodyWatches(model_->Bodies.Items(index));
+  return true;
+}
+
+}  // namespace zentrova

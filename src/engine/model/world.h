@@ -1,0 +1,181 @@
+// The world: a model's settings (section Main of its world file), the loaded model (bodies, equations,
+// contact properties, watches, history) and the dynamic state a run moves between, each its own object;
+// and the load sequence that turns a world file and its model files into a ready model recording into
+// its own history directory.
+//
+// World file, an INI file. Section "Main" holds the settings and the names of the other model files;
+// section "Bodies" lists the body files as Body1, Body2, ... up to the first empty or missing key.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "engine/model/world_settings.h"
+#include "engine/record/history_world.h"
+#include "engine/step/step_state.h"
+#include "engine/step/time_step.h"
+
+namespace zentrova {
+
+class TBody;
+class TFloatList;
+class TIniFile;
+struct TModel;
+
+// The plot window of the contact watches as a load refreshes it; the program implements it.
+class IPlotWindow {
+ public:
+  virtual ~IPlotWindow() = default;
+  virtual bool Visible() const = 0;
+  // The index of the body whose watches the window shows (it may be left from an earlier model).
+  virtual std::int32_t BodyIndex() const = 0;
+  virtual void PlotBodyWatches(TBody& body) = 0;
+};
+
+class TWorld : public IHistoryWorld {
+ public:
+  TWorld();
+  ~TWorld() override;
+  TWorld(const TWorld&) = delete;
+  TWorld& operator=(const TWorld&) = delete;
+
+  // --- Load ------------------------------------------------------------------------------------------
+
+  // The whole load: the user's world file, the history directory (a new numbered one when
+  // `history_name` is empty, whose name is handed back; else the existing one it names), the model
+  // copied into a new history directory and read from there, the bodies, constants, coordinates,
+  // equations, contact properties and watches, and what the history already holds. `start_history_name`,
+  // when not empty, names a history whose model and last states a new history starts from. False after
+  // the failing step's error line; what was loaded stays. An expression that does not compile raises
+  // the parser's exception.
+  bool Load(const std::string& path, std::string& history_name, const std::string& start_history_name);
+  // Reads the world file at the user's path and keeps its working directory and the path. False only
+  // when a value of the file is refused: a missing file has been reported and the load goes on.
+  bool ReadUserWorldFile(const std::string& path);
+  // The model copied into a new history directory (from the start history when one is named) and the
+  // world file read again from the copy, which then governs the run.
+  bool ReadWorldFileAndCopyModel(const std::string& path, const std::string& history_name,
+                                 const std::string& start_history_name);
+  // Loads a body from working directory + name and appends it; false (not appended) when it fails.
+  bool CreateBody(const std::string& body_file_name);
+  // Copies every model file from the working directory into the history directory: the world file, each
+  // body file and its outline, the constants, coordinates, mass matrix, generalized forces, energy and
+  // contact properties files, and the watches file when there is one. False after "[Error] could not
+  // copy model files to result folder." at the first file that could not be copied.
+  bool CopyModelFiles(const std::string& world_file_path);
+  // Copies one file into a folder under the same name and waits until the copy can be seen there. False,
+  // after "[Error] Could not copy file<source> to <folder>." in a message box and the log, when the
+  // source is missing; false after "[Error] Copying file<source> to <folder> failed." when the copy could
+  // not be made or has not appeared within the time-out.
+  bool CopyFileAndWait(const std::string& source, const std::string& destination_directory,
+                       std::int64_t timeout_ms);
+  // The last lines of the start history's data.txt and watches.txt become those of this load's history.
+  void CopyHistoryTail(const std::string& history_name, const std::string& start_history_name);
+  // Writes the last kHistoryTailLines lines of a file, oldest first and missing ones empty, as the whole
+  // content of a file of the same name in the folder. A missing source writes nothing.
+  void CopyLastLines(const std::string& source, const std::string& destination_directory);
+  // The outline file a body file names (its shapeFile in the body file's folder); "" when it names none.
+  // False after "[Error] No body file found. Check working directory." when the body file is missing.
+  bool ReadShapeFileName(const std::string& body_file_path, std::string& shape_file_path);
+  // Ties the x, y and Rz of every body that is virtual to another to that body's coordinates. False
+  // after an error line when the other body does not exist.
+  bool LinkVirtualBodies();
+  // The generalized forces h, one expression per line; n lines, blank ones counted.
+  bool LoadHVector();
+  // breakTime := the breakTime expression plus one recording interval. Always true.
+  bool EvaluateBreakTime();
+  // The mechanical energy, one expression line.
+  bool LoadMechanicalEnergy();
+  // Re-plots the watches of the body the plot window shows. False after an error line when the window
+  // shows a body the model does not have.
+  bool RefreshPlotWatches();
+
+  // --- Step state ------------------------------------------------------------------------------------
+
+  // Evaluates the model at the working state: dependent coordinates, the bodies' links, the inverse
+  // mass matrix when it varies, the generalized forces and the energy. False when the inversion failed.
+  bool PrepareStep();
+  // Re-evaluates and re-inverts M when it varies. False after "[Error] Error in mass matrix inversion
+  // (possibly singular)." when it is singular.
+  bool InvertMassMatrix();
+  // The start of a step is accepted: the history may record the saved state, the saved state takes the
+  // working one (with the impact's velocity jump, when one was applied, kept to be taken off again at a
+  // roll-back) and with `save_time` the saved time the working time. The time itself is the
+  // integrator's to move. Always true.
+  bool Update(bool save_time, bool write_history, const TFloatList* velocity_jump, bool at_collision);
+  // Back to the saved state, the velocity jump of an impact at it taken off again. Nothing happens at
+  // time 0. Always true.
+  bool RestoreSavedState(bool restore_time);
+  // Records the saved state as a history point when it is due. False when no point was due for a reason
+  // other than the recording interval (negative time, not at a collision, not later than the last).
+  bool WriteHistoryPointIfDue();
+  // The history point at CurrentState becomes the working state, after an Update when `update_first`;
+  // with `reset_time_step` the time step goes back to maximumTimestep. Always true.
+  bool RestoreHistoryPoint(bool update_first, bool reset_time_step);
+  // The largest displacement of a body with a shape within one time step, each scaled by the body's
+  // displacement factor (m). Always true.
+  bool MaxStepDisplacement(long double& displacement) const;
+
+  // --- Settings ---------------------------------------------------------------------------------------
+
+  // Reads the world file into the settings and the body file names, and sets the time step to
+  // maximumTimestep. False when
+  // - the file is missing: "[Error] No world file found." is logged, the working directory becomes the
+  //   file's folder and nothing else changes (a load goes on with the settings as they are);
+  // - a value is refused (see TWorldSettings::Read, and a body named "common"): its error line is logged
+  //   and the keys after it are not read (the load must stop).
+  bool ReadWorldFile(const std::string& path);
+
+  // The values the control tree and the job timer may change while a run steps; the run reads them
+  // through these, never from Settings directly.
+  TLCPSettings LCPSettings() const;
+  void SetLCPPivotToleranceMin(long double value);
+  void SetLCPPivotToleranceMax(long double value);
+  void SetLCPLexicoZeroTolerance(long double value);
+  void SetLogLCPUnboundedRay(bool value);
+  void SetLogLCPMaximumIterations(bool value);
+  bool TryToSolveByGoingBack() const;
+  void SetTryToSolveByGoingBack(bool value);
+
+  // --- IHistoryWorld ------------------------------------------------------------------------------------
+
+  std::string HistoryBaseDirectory() const override { return Settings.WorkingDirectory; }
+  std::string KeptHistoryBaseDirectory() const override { return UserWorkingDirectory; }
+  void MarkNewHistoryDirectory() override { NewHistoryDirectory = true; }
+  std::uint32_t GeneralizedCoordinateCount() const override { return Settings.N; }
+  std::vector<std::string> GeneralizedCoordinateNames() const override;
+  std::uint32_t StoredStates() const override { return State.StoredStateCount; }
+  void SetStoredStates(std::uint32_t count) override { State.StoredStateCount = count; }
+  void SetCurrentState(std::uint32_t index) override { State.CurrentState = index; }
+  // A history read back starts at the state the history selected.
+  void RestoreHistoryPoint() override { RestoreHistoryPoint(false, false); }
+  TContactWatches* ContactWatches() override;
+
+  // ------------------------------------------------------------------------------------------------------
+
+  TModel& Model() { return *model_; }
+  const TModel& Model() const { return *model_; }
+
+  // Written by loads only (no run steps meanwhile), except the values with setters above.
+  TWorldSettings Settings;
+  TStepState State;
+  TTimeStepManaging TimeStepManager{State, Settings};
+
+  std::string WorldFilePath;         // the world file read last (after the copy: the copy)
+  std::string UserWorldFilePath;     // the path the user or the job gave
+  std::string UserWorkingDirectory;  // the working directory of the user's world file: holds the histories
+  // This load created its history directory: the driver removes it again when nothing was recorded.
+  bool NewHistoryDirectory = false;
+  IPlotWindow* PlotWindow = nullptr;
+
+ private:
+  bool ReadBodies(const TIniFile& ini);
+
+  mutable std::mutex settings_mutex_;
+  // Created last: its equations bind to the state above.
+  std::unique_ptr<TModel> model_;
+};
+
+}  // namespace zentrova

@@ -1,0 +1,68 @@
+// The settings of a model: section "Main" of its world file (.wld), an INI file, with each key's default.
+// A value type: the world holds one, the readers of the model and the solvers take what they use of it.
+//
+// Model files named here are relative to the working directory; a name equal to "current.<ext>" in any
+// letter case means the world file's base name with that extension.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/engine_constants.h"
+
+namespace zentrova {
+
+class TIniFile;
+
+// The folder of a file with its trailing separator; a bare file name lies in the current folder (not in
+// the root, which a lone separator would name).
+std::string FolderOf(const std::string& path);
+
+// What the LCP solver takes of the settings. The job timer and the control tree may change these while a
+// run steps: the world hands out copies under its lock.
+struct TLCPSettings {
+  long double PivotToleranceMin = kDefaultLCPPivotToleranceMin;    // "LCPPivotToleranceMin"
+  long double PivotToleranceMax = kDefaultLCPPivotToleranceMax;    // "LCPPivotToleranceMax"
+  long double LexicoZeroTolerance = kDefaultLCPLexicoZeroTolerance;  // "LCPLexicoZeroTolerance"
+  bool LogUnboundedRay = false;                                    // "logLCPUnboundedRay"
+  bool LogMaximumIterations = false;                               // "logLCPMaxNumberOfIterations"
+};
+
+struct TWorldSettings {
+  // Reads section Main of the file at `path` (already opened as `ini`). The decimal separator becomes
+  // the process's at once, before any number is read. False after one error line when a value is
+  // refused (an empty decimalSeparator, a workingDirectory on a drive letter, a negative count or
+  // interval, a time step that is not a positive number); the keys after it are not read then.
+  bool Read(const TIniFile& ini, const std::string& path);
+
+  // Folder of the model files, with its trailing separator ("workingDirectory"; "current": the world
+  // file's folder). A load moves it to the history directory once the model has been copied there.
+  std::string WorkingDirectory;
+  std::uint32_t N = kDefaultNumberOfGeneralizedCoordinates;  // "numberOfGeneralizedCoodinates"
+  TLCPSettings LCP;
+  long double ZeroVelocityTolerance = kDefaultZeroVelocityTolerance;  // m/s
+  bool TryToSolveByGoingBack = false;
+  long double MaximumTimestep = kDefaultMaximumTimestep;  // s
+  long double MinimumTimestep = kDefaultMinimumTimestep;  // s
+  long double MaximumPenetration = kDefaultMaximumPenetration;  // m
+  long double MaximumDisplacementFactor = kDefaultMaximumDisplacementFactor;
+  // "writeToHistoryMultipleOfMaximumTimestep": states are recorded this many maximum steps apart.
+  std::uint32_t RecordingInterval = kDefaultRecordingInterval;
+  bool WriteEachTimeStep = false;  // "writeToHistoryEachTimeStep"
+  bool WriteAtCollision = false;   // "writeToHistoryAtCollision"
+  std::string BreakTimeText = "1";  // "breakTime", an expression (s)
+  // Not a key: set at creation and at every read.
+  std::int32_t PointsPerBoundingBox = kPointsPerBoundingBox;
+  long double WatchTextScale = kDefaultWatchTextScale;
+
+  std::string ConstantsFileName;               // "constantListFile"
+  std::string GeneralizedCoordinatesFileName;  // "generalizedCoordinatesFile"
+  std::string DependentCoordinatesFileName;    // "dependentCoordinatesFile"
+  std::string MassMatrixFileName;              // "massMatrixFile"
+  std::string HVectorFileName;                 // "hVectorFile"
+  std::string MechanicalEnergyFileName;        // "mechanicalEnergyFile"
+  std::string ContactPropertiesFileName;       // "contactPropertiesFile"
+  std::string WatchesFileName;                 // "watchesFile"
+};
+
+}  // namespace zentrova

@@ -1,0 +1,138 @@
+#include "engine/model/world.h"
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "engine/model/model.h"
+#include "engine/record/log.h"
+
+namespace zentrova {
+
+// The step-state transitions of the world: evaluating the model at the working state, accepting a step,
+// rolling back, recording and restoring history points.
+
+bool TWorld::PrepareStep() {
+  TModel& m = *model_;
+  m.DependentCoordinates.Evaluate();
+  m.Bodies.UpdateLinks();
+  if (!InvertMassMatrix()) return false;
+  m.HVector.EvaluateAll(true);
+  m.Energy.EvaluateAll(true);
+  if (m.Energy.Count() > 0) State.MechanicalEnergy = m.Energy.Value(0);
+  return true;
+}
+
+bool TWorld::InvertMassMatrix() {
+  TModel& m = *model_;
+  if (!m.MassMatrixVaries) return true;
+  m.MassMatrix.Evaluate();
+  m.InverseMassMatrix.Assign(&m.MassMatrix);
+  if (!m.InverseMassMatrix.LUDInverse()) {
+    LogLine(kMassMatrixInversionError);
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+void CopyCoordinates(const TCoordinateList& from, TCoordinateList& to, std::uint32_t n) {
+  std::copy_n(from.Q.Data(), n, to.Q.Data());
+  std::copy_n(from.QDot.Data(), n, to.QDot.Data());
+  std::copy_n(from.QDDot.Data(), n, to.QDDot.Data());
+}
+
+}  // namespace
+
+bool TWorld::Update(bool save_time, bool write_history, const TFloatList* velocity_jump, bool at_collision) {
+  TStepState& st = State;
+  if (write_history) WriteHistoryPointIfDue();
+  // After a roll-back the two times are equal: a repeated attempt is not a new step.
+  if (st.Time != st.SavedTime) TimeStepManager.CountStep();
+  const std::uint32_t n = std::min({st.Current.Count(), st.Evaluated.Count(), Settings.N});
+  CopyCoordinates(st.Evaluated, st.Current, n);
+  st.AtCollision = at_collision;
+  st.ImpulseApplied = velocity_jump != nullptr;
+  if (velocity_jump != nullptr) {
+    const std::uint32_t m = std::min({n, st.VelocityJump.Count(), velocity_jump->Count()});
+    st.VelocityJump.Zero();
+    std::copy_n(velocity_jump->Data(), m, st.VelocityJump.Data());
+  }
+  st.SavedMechanicalEnergy = st.MechanicalEnergy;
+  if (save_time) st.SavedTime = st.Time;
+  return true;
+}
+
+bool TWorld::RestoreSavedState(bool restore_time) {
+  TStepState& st = State;
+  if (st.Time == 0) return true;
+  const std::uint32_t n = std::min({st.Current.Count(), st.Evaluated.Count(), Settings.N});
+  CopyCoordinates(st.Current, st.Evaluated, n);
+  // The saved velocities carry the jump of the impact accepted with them; the retry solves it anew.
+  if (st.ImpulseApplied) {
+    const std::uint32_t m = std::min(n, st.VelocityJump.Count());
+    for (std::uint32_t i = 0; i < m; ++i) st.Evaluated.QDot.Data()[i] -= st.VelocityJump.Data()[i];
+  }
+  st.AtCollision = false;
+  st.ImpulseApplied = false;
+  st.MechanicalEnergy = st.SavedMechanicalEnergy;
+  if (restore_time) st.Time = st.SavedTime;
+  return true;
+}
+
+bool TWorld::WriteHistoryPointIfDue() {
+  const TStepState& st = State;
+  const TWorldSettings& s = Settings;
+  THistory& history = model_->History;
+  const long double half = s.MinimumTimestep / 2;
+  if (st.SavedTime < 0) return false;
+  const std::uint32_t points = history.Points.Count();
+  const long double last = points > 0 ? history.Points.Items(points - 1).Time : 0;
+  if (st.StoredStateCount > 0 && points > 0 && !s.WriteEachTimeStep && !s.WriteAtCollision &&
+      st.SavedTime < last + static_cast<long double>(s.RecordingInterval) * s.MaximumTimestep - half) {
+    return true;
+  }
+  if (points > 0) {
+    if (s.WriteAtCollision && !st.AtCollision) return false;
+    if (!(st.SavedTime > last)) return false;
+  }
+  auto point = std::make_unique<TGeneralizedCoordinatesHistory>(s.N);
+  CopyCoordinates(st.Current, point->Coordinates, std::min(s.N, st.Current.Count()));
+  point->Time = st.SavedTime;
+  point->MechanicalEnergy = st.SavedMechanicalEnergy;
+  history.WriteStep(std::move(point));
+  State.StoredStateCount = history.Points.Count();
+  State.CurrentState = State.StoredStateCount - 1;
+  return true;
+}
+
+bool TWorld::RestoreHistoryPoint(bool update_first, bool reset_time_step) {
+  if (update_first) Update(true, false, nullptr, false);
+  if (reset_time_step) TimeStepManager.Reset();
+  const THistory& history = model_->History;
+  if (State.CurrentState >= history.Points.Count()) return true;
+  const TGeneralizedCoordinatesHistory& point = history.Points.Items(State.CurrentState);
+  const std::uint32_t n = std::min({Settings.N, point.Coordinates.Count(), State.Evaluated.Count()});
+  CopyCoordinates(point.Coordinates, State.Evaluated, n);
+  State.Time = point.Time;
+  State.MechanicalEnergy = point.MechanicalEnergy;
+  return true;
+}
+
+bool TWorld::MaxStepDisplacement(long double& displacement) const {
+  displacement = 0;
+  const TBodyList& bodies = model_->Bodies;
+  for (std::int32_t b = 0; b < bodies.Count(); ++b) {
+    const TBody& body = bodies.Items(b);
+    if (!body.HasShape) continue;
+    const TCoordinates& v = body.Kinematics.Velocity;
+    const long double rotational = std::fabs(body.Radius * v.Rz.Get() * State.TimeStep);
+    const long double translational = std::hypot(v.X.Get(), v.Y.Get()) * State.TimeStep;
+    const long double candidate = (std::fabs(translational) + rotational) * body.MaximumDisplacementFactor;
+    displacement = std::max(displacement, candidate);
+  }
+  return true;
+}
+
+}  // namespace zentrova

@@ -1,0 +1,224 @@
+#include "engine/step/driver.h"
+
+#include <exception>
+
+#include "engine/contact/contact_points.h"
+#include "engine/engine_constants.h"
+#include "engine/model/model.h"
+#include "numerics/numerics_error.h"
+#include "platform/number_text.h"
+
+namespace zentrova {
+
+TVYKMain::TVYKMain() {
+  ClearNumericsError();
+  log_ = std::make_unique<TLog>();
+  SetGlobalLog(log_.get());
+  world_ = std::make_unique<TWorld>();
+  // Every line of the log also goes to the history log of the world's history directory.
+  world_->Model().History.ConnectLog(*log_);
+  integration_ = std::make_unique<TIntegration>(*world_, this);
+  collisions_ = std::make_unique<TCollisions>(*this);
+}
+
+TVYKMain::~TVYKMain() {
+  const std::string created = world_->NewHistoryDirectory ? world_->Model().History.Directory : std::string();
+  WriteRunTimes();
+  // Nobody may reach the log through the global reference once it is gone; the history of the world
+  // sees that the log is no longer the global one and leaves it alone.
+  if (GlobalLog() == log_.get()) SetGlobalLog(nullptr);
+  log_.reset();
+  // The collision handler and the integration hold references to the world: they go first.
+  collisions_.reset();
+  integration_.reset();
+  world_.reset();
+  if (!created.empty()) THistory::DeleteDirectory(created, true);
+}
+
+bool TVYKMain::LoadWorld(const std::string& path, std::string& history_name,
+                         const std::string& start_history_name) {
+  const bool loaded = world_->Load(path, history_name, start_history_name);
+  collisions_->SetCoordinateCount(world_->Settings.N);
+  return loaded;
+}
+
+bool TVYKMain::Step() {
+  // The failed attempts count on across the replayed steps that follow a going back, until a computed
+  // step gets a whole maximum step past the time of the failure: a failure that recurs there (or ever
+  // closer to it) goes back further each time and ends the run after the last attempt, instead of
+  // replaying and failing for ever.
+  std::uint32_t attempts = going_back_attempts_;
+  for (;;) {
+    world_->PrepareStep();
+    if (ReplayNextState()) return true;
+    if (ComputeStep()) {
+      if (world_->State.Time > failure_time_ + world_->Settings.MaximumTimestep) going_back_attempts_ = 0;
+      return true;
+    }
+    // The next step computes with the smaller step.
+    if (RetryWithSmallerStep()) return true;
+    ++attempts;
+    going_back_attempts_ = attempts;
+    failure_time_ = world_->State.Time;
+    if (!world_->TryToSolveByGoingBack() || attempts > kMaxGoingBackAttempts || NumericsErrorCode() != 0) {
+      going_back_attempts_ = 0;
+      StopRun();
+      return false;
+    }
+    // Going back leaves the current state below the last recorded one: the next pass replays.
+    GoBackInHistory(attempts + 1);
+  }
+}
+
+bool TVYKMain::ReplayNextState() {
+  TStepState& st = world_->State;
+  if (static_cast<std::uint64_t>(st.CurrentState) + 1 >= st.StoredStateCount) return false;
+  ++st.CurrentState;
+  return ShowHistoryPoint();
+}
+
+bool TVYKMain::ShowHistoryPoint() {
+  TWorld& w = *world_;
+  const TStepState& st = w.State;
+  if (st.CurrentState >= st.StoredStateCount) return false;
+  // Restoring the last recorded state resumes computing from it with the largest step.
+  const bool last = static_cast<std::uint64_t>(st.CurrentState) + 1 == st.StoredStateCount;
+  w.RestoreHistoryPoint(last, last);
+  w.Model().DependentCoordinates.Evaluate();
+  return true;
+}
+
+bool TVYKMain::ComputeStep() {
+  if (!collisions_->Detect() || collisions_->TooDeep) return false;
+  const bool ok = collisions_->ContactsPrepared() ? ContactStep() : PlainStep();
+  if (!ok) return false;
+  world_->TimeStepManager.AfterGoodStep();
+  return true;
+}
+
+bool TVYKMain::PlainStep() {
+  return integration_->Step();
+}
+
+bool TVYKMain::ContactStep() {
+  TCollisions& c = *collisions_;
+  if (c.ShowCollisions) c.ShowContacts();
+  if (c.BreakAtCollisions) StopRun();
+  world_->State.ContactForces.Zero();
+  bool solved = false;
+  const TFloatList* jump = nullptr;
+  if (c.HasImpacts) {
+    if (!c.SolveImpacts()) return false;
+    solved = true;
+    // A negligible impact applies no jump; its state must not take one off again at a roll-back.
+    if (c.ImpulseApplied) jump = &c.CoordinateValues;
+  }
+  if (c.HasRestingContacts) {
+    if (!c.SolveContactForces()) return false;
+    solved = true;
+  }
+  return solved ? integration_->StepAfterContact(jump) : PlainStep();
+}
+
+bool TVYKMain::RetryWithSmallerStep() {
+  TContactWatches& watches = world_->Model().Watches;
+  watches.BeginStep(watches.StepData);
+  world_->RestoreSavedState(true);
+  return world_->TimeStepManager.ReduceTimeStep();
+}
+
+bool TVYKMain::GoBackInHistory(std::uint32_t count) {
+  TStepState& st = world_->State;
+  if (static_cast<std::uint64_t>(st.StoredStateCount) < static_cast<std::uint64_t>(count) + 1 ||
+      st.CurrentState < count) {
+    return false;
+  }
+  st.CurrentState -= count;
+  ShowHistoryPoint();
+  ++st.CurrentState;
+  ShowHistoryPoint();
+  return true;
+}
+
+bool TVYKMain::UpdateContactWatches(bool with_contacts) {
+  TModel& m = world_->Model();
+  const TStepState& st = world_->State;
+  TContactWatches& watches = m.Watches;
+  watches.EndStep(st.Time);
+  watches.BeginStep(watches.StepData);
+  if (!with_contacts || !collisions_->Contacts) return true;
+  const TContactPoints& contacts = *collisions_->Contacts;
+  const std::int32_t bodies = m.Bodies.Count();
+  for (std::int32_t i = 0; i < contacts.Count(); ++i) {
+    const TContact& contact = contacts.Items(i);
+    if (contact.VertexBody < 0 || contact.VertexBody >= bodies || contact.EdgeBody < 0 ||
+        contact.EdgeBody >= bodies) {
+      continue;
+    }
+    const TWatchedContact watched = contact.Watched();
+    // Point p of a body's outline, if it is watched: its watch.
+    auto watch_of = [](const TBody& body, std::int64_t p, std::int32_t& watch) {
+      const TExtrusionShape& shape = body.Solid.Shape;
+      if (p < 0 || p >= static_cast<std::int64_t>(shape.Watched.size()) ||
+          p >= static_cast<std::int64_t>(shape.WatchIndex.size()) || !shape.Watched[p]) {
+        return false;
+      }
+      watch = shape.WatchIndex[p];
+      return watch >= 0;
+    };
+    std::int32_t watch = 0;
+    const TBody& vertex = m.Bodies.Items(contact.VertexBody);
+    if (watch_of(vertex, contact.VertexIndex, watch)) {
+      watches.AddContactImpulse(watches.StepData, watched, static_cast<std::uint32_t>(watch), true, 1,
+                                st.TimeStep);
+    }
+    // The edge's two end points share the contact by its place along the edge.
+    const TBody& edge = m.Bodies.Items(contact.EdgeBody);
+    const long double s = contact.EdgeParameter;
+    if (watch_of(edge, contact.EdgeIndex, watch)) {
+      watches.AddContactImpulse(watches.StepData, watched, static_cast<std::uint32_t>(watch), false, 1 - s,
+                                st.TimeStep);
+    }
+    if (watch_of(edge, static_cast<std::int64_t>(contact.EdgeIndex) + 1, watch)) {
+      watches.AddContactImpulse(watches.StepData, watched, static_cast<std::uint32_t>(watch), false, s,
+                                st.TimeStep);
+    }
+  }
+  return true;
+}
+
+void TVYKMain::WriteRunTimes() {
+  THistory& history = world_->Model().History;
+  const TGeneralizedCoordinatesHistoryList& points = history.Points;
+  if (world_->State.StoredStateCount == 0 || points.Count() == 0) return;
+  history.SetLogLine(FloatToText(points.Items(0).Time), 2);
+  history.SetLogLine(FloatToText(points.Items(points.Count() - 1).Time), 3);
+}
+
+TBodyList& TVYKMain::Bodies() {
+  return world_->Model().Bodies;
+}
+
+TContactProperties* TVYKMain::ContactProperties() {
+  return &world_->Model().ContactProperties;
+}
+
+const TSqrMatrix& TVYKMain::InverseMassMatrix() {
+  return world_->Model().InverseMassMatrix;
+}
+
+const TFloatList& TVYKMain::GeneralizedForces() {
+  return world_->Model().HVector.Values;
+}
+
+long double TVYKMain::MaxStepDisplacement() {
+  long double displacement = 0;
+  world_->MaxStepDisplacement(displacement);
+  return displacement;
+}
+
+void TVYKMain::StopRun() {
+  if (run_control_ != nullptr && run_control_->SimulationRunning()) run_control_->StopSimulation();
+}
+
+}  // namespace zentrova

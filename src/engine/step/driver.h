@@ -1,0 +1,102 @@
+// The simulation driver: owns the global log, the world, the integrator and the collision handler, and
+// advances the model one step at a time for the simulation loop. Each step either replays the next
+// recorded state, or computes a new one (contact detection, then the contact solution and an Euler step,
+// or a Runge-Kutta step without contacts), or retries with half the time step, or, at the minimum time
+// step, goes back in the history. The loop around the steps is TRunLoop's.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/contact/collisions.h"
+#include "engine/model/world.h"
+#include "engine/record/log.h"
+#include "engine/step/integration.h"
+
+namespace zentrova {
+
+class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
+ public:
+  // Clears the numerics error record, then creates the global log (and makes it the global one), the
+  // world, the integration and the collision handler, in this order.
+  TVYKMain();
+  // Writes the run's first and last recorded times into the history log, frees the log (resetting the
+  // global reference first), the world (whose history saves its log) and the rest, then removes a
+  // history directory that this load created and that recorded nothing.
+  ~TVYKMain() override;
+  TVYKMain(const TVYKMain&) = delete;
+  TVYKMain& operator=(const TVYKMain&) = delete;
+
+  // TWorld::Load with the same arguments.
+  bool LoadWorld(const std::string& path, std::string& history_name, const std::string& start_history_name);
+
+  // One pass of the simulation loop: replays the next recorded state, or computes a new one, or
+  // retries with a smaller step, or goes back in the history (further with every failure at the same
+  // place). False when the step was given up: the run control has then been switched off.
+  bool Step();
+  // The next recorded state while there is one after the current state.
+  bool ReplayNextState();
+  // Shows the recorded state at the world's current state index; the last one also resets the time
+  // step and makes the state before it the saved one. False beyond the last recorded state.
+  bool ShowHistoryPoint();
+  // Contact detection, then the contact step or the plain step. False when the step was refused.
+  bool ComputeStep();
+  bool PlainStep();
+  bool ContactStep();
+  // Rolls back to the saved state and halves the time step; false at the minimum time step.
+  bool RetryWithSmallerStep();
+  // Returns to count - 1 states before the current one. False when fewer than count + 1 are stored.
+  bool GoBackInHistory(std::uint32_t count);
+  // Folds the last step into the contact watches and, with contacts, adds every contact's impulse to
+  // the watches of its vertex and of its edge's two end points.
+  bool UpdateContactWatches(bool with_contacts) override;
+  // History log lines 2 and 3 := the times of the first and last recorded states.
+  void WriteRunTimes();
+
+  // The run that steps the driver: stopped after the current step when a step is given up or a
+  // collision breaks the run; none: nothing is stopped.
+  void SetRunControl(IRunControl* run_control) { run_control_ = run_control; }
+  // Where contacts are drawn; none without a scene.
+  void SetContactPointsView(IContactPointsView* view) { contact_points_view_ = view; }
+
+  TLog& Log() { return *log_; }
+  TWorld& World() { return *world_; }
+  TIntegration& Integration() { return *integration_; }
+  TCollisions& Collisions() { return *collisions_; }
+
+  // --- ICollisionWorld --------------------------------------------------------------------------------
+  TBodyList& Bodies() override;
+  const TWorldSettings& Settings() override { return world_->Settings; }
+  TLCPSettings LCPSettings() override { return world_->LCPSettings(); }
+  TStepState& State() override { return world_->State; }
+  TContactProperties* ContactProperties() override;
+  long double MaxStepDisplacement() override;
+  const TSqrMatrix& InverseMassMatrix() override;
+  const TFloatList& GeneralizedForces() override;
+  void StopRun() override;
+  IContactPointsView* ContactPointsView() override { return contact_points_view_; }
+
+  // Set by the main window when AVI recording starts, cleared by the simulation loop at its end; the
+  // loop records every AviFrameStep-th state index from AviFirstState to AviLastState.
+  std::atomic<bool> AviRecording{false};
+  std::uint32_t AviFirstState = 0;
+  std::uint32_t AviLastState = 0;
+  std::uint32_t AviFrameStep = 1;
+
+ private:
+
+  std::unique_ptr<TLog> log_;
+  std::unique_ptr<TWorld> world_;
+  std::unique_ptr<TIntegration> integration_;
+  std::unique_ptr<TCollisions> collisions_;
+  IRunControl* run_control_ = nullptr;
+  IContactPointsView* contact_points_view_ = nullptr;
+  // Failed attempts since a computed step last got a maximum step past failure_time_, the time of the
+  // last failure.
+  std::uint32_t going_back_attempts_ = 0;
+  long double failure_time_ = 0;
+};
+
+}  // namespace zentrova
