@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "scene/base/scene_errors.h"
@@ -12,14 +14,9 @@ namespace zentrova {
 namespace {
 
 TEST(FloatMath, WrapDegrees180KeepsBothEnds) {
-  EXPECT_EQ(WrapDegrees180(190), -170);
-  EXPECT_EQ(WrapDegrees180(-190), 170);
-  EXPECT_EQ(WrapDegrees180(180), 180);
-  EXPECT_EQ(WrapDegrees180(-180), -180);
-  EXPECT_EQ(WrapDegrees180(540), 180);
-  EXPECT_EQ(WrapDegrees180(720), 0);
-  EXPECT_EQ(WrapDegrees180(359), -1);
-  EXPECT_EQ(WrapDegrees180(45), 45);
+  const std::pair<float, float> cases[] = {{190, -170}, {-190, 170}, {180, 180}, {-180, -180},
+                                           {540, 180},  {720, 0},    {359, -1},  {45, 45}};
+  for (const auto& [angle, wrapped] : cases) EXPECT_EQ(WrapDegrees180(angle), wrapped) << angle;
 }
 
 TEST(FloatMath, TruncationAndRounding) {
@@ -44,12 +41,10 @@ TEST(FloatMath, TruncationAndRounding) {
 }
 
 TEST(FloatMath, Powers) {
-  EXPECT_EQ(PowerInt(2, 10), 1024);
-  EXPECT_EQ(PowerInt(2, -2), 0.25f);
-  EXPECT_EQ(PowerInt(3, 0), 1);
-  EXPECT_EQ(PowerFloat(5, 0), 1);
-  EXPECT_EQ(PowerFloat(0, 2.5f), 0);
-  EXPECT_EQ(PowerFloat(-2, 3), -8);  // an integral exponent goes through PowerInt
+  const std::array<float, 6> exact = {
+      PowerInt(2, 10),     PowerInt(2, -2),  PowerInt(3, 0), PowerFloat(5, 0),
+      PowerFloat(0, 2.5f), PowerFloat(-2, 3)};  // an integral exponent goes through PowerInt
+  EXPECT_EQ(exact, (std::array<float, 6>{1024, 0.25f, 1, 1, 0, -8}));
   EXPECT_NEAR(PowerFloat(8, 1.0f / 3), 2, 1e-6);
   EXPECT_NEAR(PowerFloat(2, 0.5f), std::sqrt(2.0), 1e-6);
 }

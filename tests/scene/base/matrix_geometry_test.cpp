@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <utility>
 
 #include "scene/base/float_math.h"
 #include "scene/base/vector_geometry.h"
+#include "scene/expect_near.h"
 
 namespace zentrova {
 namespace {
@@ -36,16 +39,12 @@ TEST(MatrixGeometry, RotationsTurnRowVectorsByPlusAngle) {
 
 TEST(MatrixGeometry, AxisAngleMatrixTurnsByMinusAngle) {
   const TMatrix4f m = CreateRotationMatrix(UnitVectorZ, static_cast<float>(M_PI / 2));
-  const TAffineVector p = TransformAffinePoint({1, 0, 0}, m);
-  EXPECT_NEAR(p[0], 0, 1e-7);
-  EXPECT_FLOAT_EQ(p[1], -1);
-  EXPECT_EQ(p[2], 0);
+  test::ExpectNear(TransformAffinePoint({1, 0, 0}, m), {0, -1, 0}, 1e-7);
   // The axis is normalised first.
   EXPECT_EQ(CreateRotationMatrix(TAffineVector{0, 0, 5}, 0.7f), CreateRotationMatrix(UnitVectorZ, 0.7f));
   EXPECT_EQ(CreateRotationMatrix(TVector4f{0, 0, 5, 3}, 0.7f), CreateRotationMatrix(UnitVectorZ, 0.7f));
-  const TVector4f turned = RotateVector({0, 1, 0, 0}, UnitVectorX, static_cast<float>(M_PI / 2));
-  EXPECT_NEAR(turned[1], 0, 1e-7);
-  EXPECT_FLOAT_EQ(turned[2], -1);
+  test::ExpectNear(RotateVector({0, 1, 0, 0}, UnitVectorX, static_cast<float>(M_PI / 2)), {0, 0, -1, 0},
+                   1e-7);
 }
 
 TEST(MatrixGeometry, ProductsApplyTheLeftMatrixFirst) {
@@ -69,9 +68,15 @@ TEST(MatrixGeometry, DeterminantsAndInverse) {
   TMatrix4f adjoint = m;
   AdjugateMatrix4(adjoint);
   ExpectMatrixNear(MultiplyMatrices(m, adjoint), Diagonal(72, 72, 72, 72), 1e-4f);
-  TMatrix4f inverse = m;
-  InvertMatrix4(inverse);
-  ExpectMatrixNear(MultiplyMatrices(m, inverse), IdentityMatrix, 1e-5f);
+  // A mirror has a negative determinant and an inverse all the same.
+  TMatrix4f mirror = m;
+  std::swap(mirror[0], mirror[1]);
+  EXPECT_EQ(Determinant4(mirror), -72);
+  for (const TMatrix4f& a : {m, mirror, Diagonal(-2, 1, 1, 1)}) {
+    TMatrix4f inverse = a;
+    InvertMatrix4(inverse);
+    ExpectMatrixNear(MultiplyMatrices(a, inverse), IdentityMatrix, 1e-5f);
+  }
   TMatrix4f scaled = m;
   ScaleMatrix(scaled, 0.5f);
   EXPECT_EQ(scaled[1][2], 3.5f);
@@ -112,10 +117,9 @@ TEST(MatrixGeometry, OrthonormalizeMakesAFrame) {
   // Skewed rows: row 1 keeps its direction, rows 0 and 2 become perpendicular to it and each other.
   TMatrix4f skew{{{2, 0.1f, 0, 5}, {0.2f, 3, 0.1f, 5}, {9, 9, 9, 9}, {1, 2, 3, 4}}};
   OrthonormalizeMatrix(skew);
-  EXPECT_NEAR(Vector3Length(skew[1]), 1, 1e-6);
-  EXPECT_NEAR(Vector3Dot(skew[0], skew[1]), 0, 1e-6);
-  EXPECT_NEAR(Vector3Dot(skew[0], skew[2]), 0, 1e-6);
-  EXPECT_NEAR(Vector3Dot(skew[1], skew[2]), 0, 1e-6);
+  test::ExpectNear(std::array{Vector3Length(skew[1]), Vector3Dot(skew[0], skew[1]),
+                              Vector3Dot(skew[0], skew[2]), Vector3Dot(skew[1], skew[2])},
+                   {1, 0, 0, 0}, 1e-6);
   EXPECT_EQ(skew[2][3], 0);
 }
 
@@ -129,13 +133,9 @@ TEST(MatrixGeometry, SplitRecoversScaleRotationAndTranslation) {
   TTransformations parts;
   ASSERT_TRUE(SplitMatrixTransforms(m, parts));
   // Scales are the lengths of the rows, not their squares.
-  EXPECT_NEAR(parts[ttScaleX], 2, 1e-5);
-  EXPECT_NEAR(parts[ttScaleY], 3, 1e-5);
-  EXPECT_NEAR(parts[ttScaleZ], 4, 1e-5);
-  EXPECT_NEAR(parts[ttShearXY], 0, 1e-6);
-  EXPECT_NEAR(parts[ttRotateX], x, 1e-6);
-  EXPECT_NEAR(parts[ttRotateY], y, 1e-6);
-  EXPECT_NEAR(parts[ttRotateZ], z, 1e-6);
+  test::ExpectNear(std::array{parts[ttScaleX], parts[ttScaleY], parts[ttScaleZ], parts[ttShearXY],
+                              parts[ttRotateX], parts[ttRotateY], parts[ttRotateZ]},
+                   {2, 3, 4, 0, x, y, z}, 1e-5);
   EXPECT_EQ(parts[ttTranslateX], 7);
   EXPECT_EQ(parts[ttTranslateZ], 9);
   EXPECT_EQ(parts[ttPerspectiveW], 0);

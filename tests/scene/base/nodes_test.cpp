@@ -1,51 +1,50 @@
 #include "scene/base/nodes.h"
 
-#include <GL/gl.h>
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
-#include <limits>
-
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
 #include "platform/settings.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/update_able.h"
+#include "scene/expect_near.h"
+#include "test_support.h"
 
 namespace zentrova {
 namespace {
 
 class TCountingComponent : public TGLUpdateAbleComponent {
  public:
-  using TGLUpdateAbleComponent::TGLUpdateAbleComponent;
   void NotifyChange(TPersistent* sender) override { ++notices; }
   int notices = 0;
 };
 
-// Records the tessellator's output as plain triangles.
+void AddNodes(TGLNodes& nodes, std::initializer_list<TAffineVector> points) {
+  for (const TAffineVector& p : points) nodes.AddXYZ(p[0], p[1], p[2]);
+}
+
+// Records the tessellator's output, fans and strips unfolded into plain triangles.
 class TTriangleRecorder : public TPolygonSink {
  public:
   void Normal(const TAffineVector& n) override { normals.push_back(n); }
   void Begin(unsigned mode) override {
     mode_ = mode;
     strip_.clear();
-    modes.push_back(mode);
+    ++begins;
   }
-  void TexCoord(const float* st) override { texcoords.push_back({st[0], st[1]}); }
+  void TexCoord(const float* st) override { texcoords.push_back({st[0], st[1], 0}); }
   void Vertex(const float* xyz) override {
-    const TAffineVector v{xyz[0], xyz[1], xyz[2]};
-    vertices.push_back(v);
-    strip_.push_back(v);
+    vertices.push_back({xyz[0], xyz[1], xyz[2]});
+    strip_.push_back(vertices.back());
     const std::size_t n = strip_.size();
-    if (mode_ == GL_TRIANGLES && n % 3 == 0) {
-      triangles.push_back({strip_[n - 3], strip_[n - 2], strip_[n - 1]});
-    } else if (mode_ == GL_TRIANGLE_FAN && n >= 3) {
-      triangles.push_back({strip_[0], strip_[n - 2], strip_[n - 1]});
-    } else if (mode_ == GL_TRIANGLE_STRIP && n >= 3) {
-      triangles.push_back({strip_[n - 3], strip_[n - 2], strip_[n - 1]});
-    }
+    if (n < 3 || (mode_ == GL_TRIANGLES && n % 3 != 0)) return;
+    triangles.push_back({mode_ == GL_TRIANGLE_FAN ? strip_[0] : strip_[n - 3], strip_[n - 2], strip_[n - 1]});
   }
   void End() override { ++ends; }
 
@@ -60,10 +59,8 @@ class TTriangleRecorder : public TPolygonSink {
   }
 
   std::vector<std::array<TAffineVector, 3>> triangles;
-  std::vector<TAffineVector> vertices, normals;
-  std::vector<std::array<float, 2>> texcoords;
-  std::vector<unsigned> modes;
-  int ends = 0;
+  std::vector<TAffineVector> vertices, normals, texcoords;
+  int begins = 0, ends = 0;
 
  private:
   unsigned mode_ = 0;
@@ -73,36 +70,33 @@ class TTriangleRecorder : public TPolygonSink {
 TEST(Nodes, DirectionAverageAndPlane) {
   TGLNodes nodes(nullptr);
   EXPECT_EQ(nodes.AveragePosition(), ZeroVector);
-  nodes.AddXYZ(1, 1, 1);
+  AddNodes(nodes, {{1, 1, 1}});
   EXPECT_EQ(nodes.DirectionAt(0), ZeroVector);  // a single node has no direction
-  nodes.AddXYZ(1, 1, 1.001f);
+  AddNodes(nodes, {{1, 1, 1.001f}});
   EXPECT_EQ(nodes.DirectionAt(0), ZeroVector);  // (almost) coincident nodes neither
   EXPECT_EQ(nodes.DirectionAt(1), ZeroVector);
   EXPECT_EQ(nodes.PlaneNormal(), ZeroVector);
   nodes.GetItem(1)->SetAsVector({3, 1, 1, 1});
-  nodes.AddXYZ(3, 4, 1);
+  AddNodes(nodes, {{3, 4, 1}});
   EXPECT_EQ(nodes.DirectionAt(0), UnitVectorX);
-  const TAffineVector middle = nodes.DirectionAt(1);  // from node 0 to node 2: (2, 3, 0)
-  EXPECT_NEAR(middle[0], 2 / std::sqrt(13.0), 1e-7);
-  EXPECT_NEAR(middle[1], 3 / std::sqrt(13.0), 1e-7);
+  // From node 0 to node 2: (2, 3, 0).
+  test::ExpectNear(nodes.DirectionAt(1), {2 / std::sqrt(13.0), 3 / std::sqrt(13.0), 0}, 1e-7);
   EXPECT_EQ(nodes.DirectionAt(2), UnitVectorY);
   EXPECT_THROW(nodes.DirectionAt(3), EAssertionFailed);
   EXPECT_THROW(nodes.DirectionAt(-1), EAssertionFailed);
   EXPECT_EQ(nodes.PlaneNormal(), UnitVectorZ);
-  const TAffineVector average = nodes.AveragePosition();
-  EXPECT_FLOAT_EQ(average[0], 7.0f / 3);
-  EXPECT_FLOAT_EQ(average[1], 2);
-  EXPECT_FLOAT_EQ(average[2], 1);
+  test::ExpectNear(nodes.AveragePosition(), {7.0 / 3, 2, 1}, 1e-6);
 }
 
 TEST(Nodes, DisplayNameUsesTheDecimalSeparator) {
   TGLNodes nodes(nullptr);
   TGLNode* node = nodes.AddXYZ(1, 2, 3);
   EXPECT_EQ(node->GetDisplayName(), "1.0000; 2.0000; 3.0000");
-  SetDecimalSeparator(',');
   node->SetZ(-0.12345f);
-  EXPECT_EQ(node->GetDisplayName(), "1,0000; 2,0000; -0,1235");
-  SetDecimalSeparator('.');
+  {
+    test::DecimalSeparatorScope comma(',');
+    EXPECT_EQ(node->GetDisplayName(), "1,0000; 2,0000; -0,1235");
+  }
   // The widest floats are written whole, never cut short.
   node->SetX(-std::numeric_limits<float>::max());
   node->SetY(std::numeric_limits<float>::max());
@@ -119,15 +113,12 @@ TEST(Nodes, ChangesNotifyTheOwner) {
   nodes.AddXYZ(1, 0, 0);  // the addition and the value
   EXPECT_EQ(owner.notices, 2);
   nodes.GetItem(0)->SetX(2);
-  EXPECT_EQ(owner.notices, 3);
   nodes.Translate({1, 1, 1});
   EXPECT_EQ(owner.notices, 4);
   EXPECT_EQ(nodes.GetItem(0)->AsVector(), (TVector4f{3, 1, 1, 1}));
   nodes.TurnAboutY(90);
   EXPECT_EQ(owner.notices, 5);
-  EXPECT_NEAR(nodes.GetItem(0)->X(), 1, 1e-6);
-  EXPECT_NEAR(nodes.GetItem(0)->Z(), -3, 1e-6);
-  EXPECT_EQ(nodes.GetItem(0)->Y(), 1);
+  test::ExpectNear(nodes.GetItem(0)->AsVector(), {1, 1, -3, 1}, 1e-6);
   nodes.BeginUpdate();
   nodes.AddXYZ(5, 5, 5);
   nodes.GetItem(1)->SetY(6);
@@ -144,10 +135,7 @@ class TWeightedNode : public TGLNode {
 
 TEST(Nodes, DuplicateAndSpline) {
   TGLNodes nodes(nullptr, &CreateCollectionItem<TWeightedNode>);
-  nodes.AddXYZ(0, 0, 0);
-  nodes.AddXYZ(1, 2, 0);
-  nodes.AddXYZ(2, 0, 4);
-  EXPECT_STREQ(nodes.GetItem(1)->ClassName(), "TWeightedNode");
+  AddNodes(nodes, {{0, 0, 0}, {1, 2, 0}, {2, 0, 4}});
   TCountingComponent owner;
   const std::unique_ptr<TGLNodes> copy = nodes.Duplicate(&owner);
   ASSERT_EQ(copy->Count(), 3);
@@ -158,47 +146,26 @@ TEST(Nodes, DuplicateAndSpline) {
   const std::unique_ptr<TCubicSpline> spline = nodes.MakeCubicSpline();
   EXPECT_EQ(spline->KnotCount(), 3);
   EXPECT_TRUE(spline->WCoefficients().empty());
-  const TAffineVector at1 = spline->ValueAffine(1);
-  EXPECT_NEAR(at1[0], 1, 1e-5);
-  EXPECT_NEAR(at1[1], 2, 1e-5);
-  EXPECT_NEAR(at1[2], 0, 1e-5);
-}
-
-TEST(Tessellation, FewerThanThreeNodesDrawNothing) {
-  TGLNodes nodes(nullptr);
-  nodes.AddXYZ(0, 0, 0);
-  nodes.AddXYZ(1, 0, 0);
-  TTriangleRecorder recorder;
-  const TAffineVector normal = UnitVectorZ;
-  nodes.DrawTessellatedPolygon(false, &normal, 1, false, recorder);
-  EXPECT_TRUE(recorder.normals.empty());
-  EXPECT_TRUE(recorder.modes.empty());
+  test::ExpectNear(spline->ValueAffine(1), {1, 2, 0}, 1e-5);
 }
 
 TEST(Tessellation, ConcavePentagonBecomesThreeTriangles) {
   // A house upside down: the notch at (2, 1) makes it concave. Area 16 − 6 = 10.
   TGLNodes nodes(nullptr);
-  nodes.AddXYZ(0, 0, 0);
-  nodes.AddXYZ(4, 0, 0);
-  nodes.AddXYZ(4, 4, 0);
-  nodes.AddXYZ(2, 1, 0);
-  nodes.AddXYZ(0, 4, 0);
+  AddNodes(nodes, {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {2, 1, 0}, {0, 4, 0}});
   TTriangleRecorder recorder;
-  const TAffineVector normal = UnitVectorZ;
-  nodes.DrawTessellatedPolygon(true, &normal, 1, false, recorder);
-  ASSERT_EQ(recorder.normals.size(), 1u);
-  EXPECT_EQ(recorder.normals[0], UnitVectorZ);
-  ASSERT_EQ(recorder.triangles.size(), 3u);
+  nodes.DrawTessellatedPolygon(true, &UnitVectorZ, 1, false, recorder);
+  EXPECT_EQ(recorder.normals, std::vector<TAffineVector>{UnitVectorZ});
+  EXPECT_EQ(recorder.triangles.size(), 3u);
   EXPECT_NEAR(recorder.Area(), 10, 1e-9);
-  EXPECT_EQ(recorder.ends, static_cast<int>(recorder.modes.size()));
-  // Textured: each vertex's x and y come first as its texture coordinate.
+  EXPECT_EQ(recorder.ends, recorder.begins);
+  // Textured: each vertex's x and y come first as its texture coordinate. Only the nodes are used.
   ASSERT_EQ(recorder.texcoords.size(), recorder.vertices.size());
   for (std::size_t i = 0; i < recorder.vertices.size(); ++i) {
     EXPECT_EQ(recorder.texcoords[i][0], recorder.vertices[i][0]);
     EXPECT_EQ(recorder.texcoords[i][1], recorder.vertices[i][1]);
+    EXPECT_EQ(recorder.vertices[i][2], 0);
   }
-  // Only the nodes themselves are used.
-  for (const auto& v : recorder.vertices) EXPECT_EQ(v[2], 0);
 
   TTriangleRecorder reversed;
   nodes.DrawTessellatedPolygon(false, nullptr, 1, true, reversed);
@@ -211,25 +178,18 @@ TEST(Tessellation, ConcavePentagonBecomesThreeTriangles) {
 TEST(Tessellation, IntersectionsGetNewVertices) {
   // A bow tie crossing itself at (1, 1): two triangles of area 1 each.
   TGLNodes nodes(nullptr);
-  nodes.AddXYZ(0, 0, 0);
-  nodes.AddXYZ(2, 2, 0);
-  nodes.AddXYZ(2, 0, 0);
-  nodes.AddXYZ(0, 2, 0);
+  AddNodes(nodes, {{0, 0, 0}, {2, 2, 0}, {2, 0, 0}, {0, 2, 0}});
   TTriangleRecorder recorder;
   nodes.DrawTessellatedPolygon(false, nullptr, 1, false, recorder);
   EXPECT_EQ(recorder.triangles.size(), 2u);
   EXPECT_NEAR(recorder.Area(), 2, 1e-6);
-  bool crossing = false;
-  for (const auto& v : recorder.vertices) crossing = crossing || (v == TAffineVector{1, 1, 0});
-  EXPECT_TRUE(crossing);
+  EXPECT_NE(std::find(recorder.vertices.begin(), recorder.vertices.end(), TAffineVector{1, 1, 0}),
+            recorder.vertices.end());
 }
 
 TEST(Tessellation, SplineSmoothedOutline) {
   TGLNodes nodes(nullptr);
-  nodes.AddXYZ(0, 0, 0);
-  nodes.AddXYZ(4, 0, 0);
-  nodes.AddXYZ(4, 4, 0);
-  nodes.AddXYZ(0, 4, 0);
+  AddNodes(nodes, {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}});
   TTriangleRecorder recorder;
   nodes.DrawTessellatedPolygon(false, nullptr, 4, false, recorder);
   const std::unique_ptr<TCubicSpline> spline = nodes.MakeCubicSpline();
@@ -243,31 +203,23 @@ TEST(Tessellation, SplineSmoothedOutline) {
   }
 }
 
-TEST(Tessellation, AbsurdSplineDivisionsAreRefused) {
-  TGLNodes nodes(nullptr);
-  nodes.AddXYZ(0, 0, 0);
-  nodes.AddXYZ(1, 0, 0);
-  nodes.AddXYZ(0, 1, 0);
-  TTriangleRecorder recorder;
-  EXPECT_THROW(nodes.DrawTessellatedPolygon(false, nullptr, 2000000000, false, recorder), Exception);
-  EXPECT_TRUE(recorder.modes.empty());
-}
-
 class TFailingSink : public TTriangleRecorder {
  public:
   void Vertex(const float*) override { throw std::runtime_error("sink failed"); }
 };
 
-TEST(Tessellation, FailuresSurfaceAfterTheTessellatorIsGone) {
+TEST(Tessellation, NothingDrawnOrAFailureOnceTheTessellatorIsGone) {
   TGLNodes nodes(nullptr);
-  nodes.AddXYZ(0, 0, 0);
-  nodes.AddXYZ(1, 0, 0);
-  nodes.AddXYZ(0, 1, 0);
+  AddNodes(nodes, {{0, 0, 0}, {1, 0, 0}});
+  TTriangleRecorder recorder;
+  nodes.DrawTessellatedPolygon(false, &UnitVectorZ, 1, false, recorder);  // fewer than three nodes
+  AddNodes(nodes, {{0, 1, 0}});
+  EXPECT_THROW(nodes.DrawTessellatedPolygon(false, nullptr, 2000000000, false, recorder), Exception);
+  EXPECT_EQ(recorder.begins + recorder.normals.size(), 0u);
   TFailingSink failing;
   EXPECT_THROW(nodes.DrawTessellatedPolygon(false, nullptr, 1, false, failing), std::runtime_error);
   // A coordinate beyond the tessellator's range is a GLU error, reported with its number and text.
   nodes.GetItem(1)->SetX(INFINITY);
-  TTriangleRecorder recorder;
   try {
     nodes.DrawTessellatedPolygon(false, nullptr, 1, false, recorder);
     FAIL() << "no exception";

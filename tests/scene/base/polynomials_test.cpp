@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "scene/expect_near.h"
+
 namespace zentrova {
 namespace {
 
@@ -46,16 +48,10 @@ TEST(Polynomials, Quadratic) {
 
 TEST(Polynomials, Cubic) {
   EXPECT_EQ(CubicRoots({0, 0, 0, 1}), (TDoubleArray{0}));
-  const TDoubleArray three = CubicRoots({-6, 11, -6, 1});
-  ASSERT_EQ(three.size(), 3u);
-  EXPECT_NEAR(three[0], 3, 1e-6);
-  EXPECT_NEAR(three[1], 2, 1e-6);
-  EXPECT_NEAR(three[2], 1, 1e-6);
+  test::ExpectNear(CubicRoots({-6, 11, -6, 1}), {3, 2, 1}, 1e-6);
   EXPECT_EQ(CubicRoots({-1, 0, 1, 0}), QuadraticRoots({-1, 0, 1}));
   EXPECT_EQ(CubicRoots({2, -3, 0, 1}), (TDoubleArray{-2, 1}));
-  const TDoubleArray one = CubicRoots({-8, 0, 0, 1});
-  ASSERT_EQ(one.size(), 1u);
-  EXPECT_NEAR(one[0], 2, 1e-6);
+  test::ExpectNear(CubicRoots({-8, 0, 0, 1}), {2}, 1e-6);
   const TDoubleArray shifted = CubicRoots({-16, 12, -6, 2});  // 2 (x^3 - 3x^2 + 6x - 8)
   ASSERT_EQ(shifted.size(), 1u);
   EXPECT_NEAR(shifted[0] * shifted[0] * shifted[0] - 3 * shifted[0] * shifted[0] + 6 * shifted[0] - 8, 0,
@@ -64,12 +60,7 @@ TEST(Polynomials, Cubic) {
 
 TEST(Polynomials, Quartic) {
   EXPECT_EQ(QuarticRoots({0, 0, 0, 0, 1}), (TDoubleArray{0, 0}));
-  const TDoubleArray four = QuarticRoots({4, 0, -5, 0, 1});
-  ASSERT_EQ(four.size(), 4u);
-  EXPECT_NEAR(four[0], -1, 2e-4);
-  EXPECT_NEAR(four[1], -2, 2e-4);
-  EXPECT_NEAR(four[2], 2, 2e-4);
-  EXPECT_NEAR(four[3], 1, 2e-4);
+  test::ExpectNear(QuarticRoots({4, 0, -5, 0, 1}), {-1, -2, 2, 1}, 2e-4);
   EXPECT_TRUE(QuarticRoots({1, 0, 0, 0, 1}).empty());
   EXPECT_EQ(QuarticRoots({-1, 0, 0, 0, 1}), (TDoubleArray{1, -1}));
   EXPECT_EQ(QuarticRoots({-6, 11, -6, 1, 0}), CubicRoots({-6, 11, -6, 1}));

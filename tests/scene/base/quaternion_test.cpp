@@ -8,6 +8,7 @@
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
+#include "scene/expect_near.h"
 
 namespace zentrova {
 namespace {
@@ -47,11 +48,8 @@ TEST(Quaternion, MatrixOfTheZeroQuaternionIsTheIdentity) {
 TEST(Quaternion, AxisAngleMatrixAndProduct) {
   // 90 degrees about z turns x towards y for row vectors.
   const TQuaternion q = QuaternionFromAxisAngle({0, 0, 2}, 90);
-  EXPECT_NEAR(q.ImagPart[2], std::sqrt(0.5), 1e-7);
-  EXPECT_NEAR(q.RealPart, std::sqrt(0.5), 1e-7);
-  const TAffineVector p = TransformAffinePoint({1, 0, 0}, MatrixFromQuaternion(q));
-  EXPECT_NEAR(p[0], 0, 1e-7);
-  EXPECT_NEAR(p[1], 1, 1e-7);
+  ExpectNear(q, {{0, 0, std::sqrt(0.5f)}, std::sqrt(0.5f)}, 1e-7f);
+  test::ExpectNear(TransformAffinePoint({1, 0, 0}, MatrixFromQuaternion(q)), {0, 1, 0}, 1e-7);
   ExpectNear(QuaternionMultiply(q, q), QuaternionFromAxisAngle(UnitVectorZ, 180), 1e-7f);
   EXPECT_TRUE(Same(QuaternionMultiply(IdentityQuaternion, q), q));
   // Halfway between no turn and 90 degrees is 45 degrees.
@@ -99,16 +97,9 @@ TEST(Quaternion, InterpolateEulerRotation) {
   const TAffineVector start{0.1f, 0.2f, 0.3f}, stop{0.4f, -0.3f, 0.9f};
   const TAffineVector same = InterpolateEulerRotation(start, start, 0.7f);
   EXPECT_EQ(same, start);
-  const TAffineVector at0 = InterpolateEulerRotation(start, stop, 0);
-  const TAffineVector at1 = InterpolateEulerRotation(start, stop, 1);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR(at0[i], start[i], 1e-5);
-    EXPECT_NEAR(at1[i], stop[i], 1e-5);
-  }
-  const TAffineVector half = InterpolateEulerRotation({0, 0, 0.2f}, {0, 0, 0.6f}, 0.5f);
-  EXPECT_NEAR(half[0], 0, 1e-6);
-  EXPECT_NEAR(half[1], 0, 1e-6);
-  EXPECT_NEAR(half[2], 0.4f, 1e-6);
+  test::ExpectNear(InterpolateEulerRotation(start, stop, 0), {0.1, 0.2, 0.3}, 1e-5);
+  test::ExpectNear(InterpolateEulerRotation(start, stop, 1), {0.4, -0.3, 0.9}, 1e-5);
+  test::ExpectNear(InterpolateEulerRotation({0, 0, 0.2f}, {0, 0, 0.6f}, 0.5f), {0, 0, 0.4}, 1e-6);
 }
 
 }  // namespace

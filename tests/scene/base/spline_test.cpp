@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "scene/base/scene_errors.h"
+#include "scene/expect_near.h"
 
 namespace zentrova {
 namespace {
@@ -19,17 +20,10 @@ TEST(CubicSpline, TwoKnotsGiveTheChord) {
   EXPECT_EQ(spline.KnotCount(), 2);
   ASSERT_EQ(spline.XCoefficients().size(), 1u);
   EXPECT_TRUE(spline.WCoefficients().empty());
-  const TAffineVector mid = spline.ValueAffine(0.5f);
-  EXPECT_NEAR(mid[0], 1, 1e-6);
-  EXPECT_NEAR(mid[1], 3, 1e-6);
-  EXPECT_NEAR(mid[2], -3, 1e-6);
-  const TAffineVector slope = spline.SlopeAffine(0.25f);
-  EXPECT_NEAR(slope[0], 2, 1e-5);
-  EXPECT_NEAR(slope[1], 4, 1e-5);
-  EXPECT_NEAR(slope[2], 0, 1e-6);
+  test::ExpectNear(spline.ValueAffine(0.5f), {1, 3, -3}, 1e-6);
+  test::ExpectNear(spline.SlopeAffine(0.25f), {2, 4, 0}, 1e-5);
   // A straight line has no curvature.
-  EXPECT_NEAR(spline.XCoefficients()[0][0], 0, 1e-6);
-  EXPECT_NEAR(spline.XCoefficients()[0][1], 0, 1e-6);
+  test::ExpectNear(spline.XCoefficients()[0], {0, 0, 2, 0}, 1e-6);
 }
 
 TEST(CubicSpline, PassesThroughTheKnotsAndExtrapolatesTheEndSegments) {

@@ -13,82 +13,37 @@ namespace {
 
 using namespace std::string_literals;
 
-class TPlainItem : public TXCollectionItem {
+enum class TKind { Plain, Unique, Picky };
+
+// An item class named `Name`, derived from `Parent`'s class; unique or refusing every collection by kind.
+template <const char* Name, TKind Kind, class Parent = TXCollectionItem>
+class TTestItem : public Parent {
  public:
   class TClass : public TXCollectionItemClass {
    public:
-    TClass() : TXCollectionItemClass("TPlainItem", &TXCollectionItem::StaticClass()) {}
-    std::string KindName() const override { return "Plain item"; }
+    TClass() : TXCollectionItemClass(Name, &Parent::StaticClass()) {}
+    std::string KindName() const override { return std::string(Name).substr(1) + " kind"; }
+    bool IsUnique() const override { return Kind == TKind::Unique; }
+    bool AcceptsCollection(const TXCollection*) const override { return Kind != TKind::Picky; }
 
    protected:
-    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TPlainItem>(); }
+    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TTestItem>(); }
   };
   static const TXCollectionItemClass& StaticClass() {
     static const TClass c;
     return c;
   }
   const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
-  const char* ClassName() const override { return "TPlainItem"; }
+  const char* ClassName() const override { return Name; }
 };
 
-class TUniqueItem : public TXCollectionItem {
- public:
-  class TClass : public TXCollectionItemClass {
-   public:
-    TClass(const char* name = "TUniqueItem",
-           const TXCollectionItemClass* parent = &TXCollectionItem::StaticClass())
-        : TXCollectionItemClass(name, parent) {}
-    std::string KindName() const override { return "Unique item"; }
-    bool IsUnique() const override { return true; }
-
-   protected:
-    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TUniqueItem>(); }
-  };
-  static const TXCollectionItemClass& StaticClass() {
-    static const TClass c;
-    return c;
-  }
-  const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
-  const char* ClassName() const override { return "TUniqueItem"; }
-};
-
-class TUniqueChild : public TUniqueItem {
- public:
-  class TClass : public TUniqueItem::TClass {
-   public:
-    TClass() : TUniqueItem::TClass("TUniqueChild", &TUniqueItem::StaticClass()) {}
-    // A descendant that is not unique itself is still barred by its unique ancestor.
-    bool IsUnique() const override { return false; }
-
-   protected:
-    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TUniqueChild>(); }
-  };
-  static const TXCollectionItemClass& StaticClass() {
-    static const TClass c;
-    return c;
-  }
-  const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
-  const char* ClassName() const override { return "TUniqueChild"; }
-};
-
-class TPickyItem : public TXCollectionItem {
- public:
-  class TClass : public TXCollectionItemClass {
-   public:
-    TClass() : TXCollectionItemClass("TPickyItem", &TXCollectionItem::StaticClass()) {}
-    std::string KindName() const override { return "Picky"; }
-    bool AcceptsCollection(const TXCollection* collection) const override { return false; }
-
-   protected:
-    std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TPickyItem>(); }
-  };
-  static const TXCollectionItemClass& StaticClass() {
-    static const TClass c;
-    return c;
-  }
-  const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
-  const char* ClassName() const override { return "TPickyItem"; }
-};
+constexpr char kPlain[] = "TPlainItem", kUnique[] = "TUniqueItem", kUniqueChild[] = "TUniqueChild",
+               kPicky[] = "TPickyItem";
+using TPlainItem = TTestItem<kPlain, TKind::Plain>;
+using TUniqueItem = TTestItem<kUnique, TKind::Unique>;
+// A descendant that is not unique itself is still barred by its unique ancestor.
+using TUniqueChild = TTestItem<kUniqueChild, TKind::Plain, TUniqueItem>;
+using TPickyItem = TTestItem<kPicky, TKind::Picky>;
 
 class TOtherCollection : public TXCollection {
  public:
@@ -108,35 +63,32 @@ std::string Rejected(const std::function<void()>& f) {
 TEST(XCollection, NewItemsAreNamedAfterTheirKind) {
   TXCollection c(nullptr);
   TXCollectionItem& item = TPlainItem::StaticClass().Create(c);
-  EXPECT_EQ(item.Name(), "Plain item");
-  EXPECT_EQ(c.Count(), 1);
+  EXPECT_EQ(item.Name(), "PlainItem kind");
   EXPECT_EQ(item.Owner(), &c);
   EXPECT_EQ(item.Index(), 0);
-  EXPECT_EQ(TPlainItem::StaticClass().KindDescription(), "Plain item");
-  EXPECT_EQ(TPlainItem::StaticClass().Category(), "");
+  EXPECT_EQ(TPlainItem::StaticClass().KindDescription(), "PlainItem kind");
   c.Delete(0);
   EXPECT_EQ(c.Count(), 0);
-  std::unique_ptr<TXCollectionItem> loose = TPlainItem::StaticClass().Create();
+  const std::unique_ptr<TXCollectionItem> loose = TPlainItem::StaticClass().Create();
   EXPECT_EQ(loose->Owner(), nullptr);
   EXPECT_EQ(loose->GetNamePath(), "TPlainItem");
 }
 
 TEST(XCollection, UniqueAndPickyClassesAreRefused) {
-  TXCollection c(nullptr);
+  TXCollection c(nullptr), d(nullptr);
   TUniqueItem::StaticClass().Create(c);
-  EXPECT_EQ(Rejected([&] { TUniqueItem::StaticClass().Create(c); }),
-            "Addition of TUniqueItem to TXCollection rejected.");
-  EXPECT_EQ(Rejected([&] { TUniqueChild::StaticClass().Create(c); }),
-            "Addition of TUniqueChild to TXCollection rejected.");
+  TUniqueChild::StaticClass().Create(d);
+  const std::pair<const TXCollectionItemClass*, TXCollection*> refused[] = {
+      {&TUniqueItem::StaticClass(), &c},
+      {&TUniqueChild::StaticClass(), &c},
+      {&TUniqueItem::StaticClass(), &d},  // the unique class itself may not join where a descendant is
+      {&TPickyItem::StaticClass(), &d}};
+  for (const auto& [item_class, collection] : refused) {
+    EXPECT_EQ(Rejected([&] { item_class->Create(*collection); }),
+              "Addition of "s + item_class->ClassName() + " to TXCollection rejected.");
+  }
   EXPECT_EQ(c.Count(), 1);
   EXPECT_TRUE(c.Accepts(TPlainItem::StaticClass()));
-
-  TXCollection d(nullptr);
-  TUniqueChild::StaticClass().Create(d);
-  // The unique class itself may not join where one of its descendants is.
-  EXPECT_FALSE(d.Accepts(TUniqueItem::StaticClass()));
-  EXPECT_EQ(Rejected([&] { TPickyItem::StaticClass().Create(d); }),
-            "Addition of TPickyItem to TXCollection rejected.");
 }
 
 TEST(XCollection, StreamsTheClassNameOnceThenItsIndex) {
@@ -150,11 +102,8 @@ TEST(XCollection, StreamsTheClassNameOnceThenItsIndex) {
   TBinaryWriter writer(stream);
   c.WriteItems(writer);
   EXPECT_EQ(stream.DataString(),
-            "\x02\x03"
-            "\x06\x0aTPlainItem\x02\x00\x06\x05"
-            "first"
-            "\x06\x0bTUniqueItem\x02\x00\x06\x0bUnique item"
-            "\x02\x00\x02\x00\x06\x06second"s);
+            "\x02\x03\x06\x0aTPlainItem\x02\x00\x06\x05"
+            "first\x06\x0bTUniqueItem\x02\x00\x06\x0fUniqueItem kind\x02\x00\x02\x00\x06\x06second"s);
 
   TXCollection back(nullptr);
   TPlainItem::StaticClass().Create(back);  // replaced by the stream's items
@@ -162,8 +111,8 @@ TEST(XCollection, StreamsTheClassNameOnceThenItsIndex) {
   TBinaryReader reader(stream);
   back.ReadItems(reader);
   ASSERT_EQ(back.Count(), 3);
-  EXPECT_EQ(&back.Items(0)->ItemClass(), &TPlainItem::StaticClass());
   EXPECT_EQ(&back.Items(1)->ItemClass(), &TUniqueItem::StaticClass());
+  EXPECT_EQ(&back.Items(2)->ItemClass(), &TPlainItem::StaticClass());
   EXPECT_EQ(back.Items(2)->Name(), "second");
   UnregisterXCollectionItemClass(TUniqueItem::StaticClass());
   EXPECT_EQ(FindXCollectionItemClass("TUniqueItem"), nullptr);
@@ -201,10 +150,9 @@ TEST(XCollection, AssignNamesAndDestruction) {
   EXPECT_EQ(b.GetNamePath(), "TXCollection");
   b.Assign(&a);
   ASSERT_EQ(b.Count(), 2);
-  EXPECT_EQ(b.Items(0)->Name(), "one");
-  EXPECT_EQ(&b.Items(1)->ItemClass(), &TUniqueItem::StaticClass());
   a.Items(0)->SetName("changed");
   EXPECT_EQ(b.Items(0)->Name(), "one");
+  EXPECT_EQ(&b.Items(1)->ItemClass(), &TUniqueItem::StaticClass());
   // Another collection class falls back to the inherited assignment, which fails.
   TOtherCollection other(nullptr);
   EXPECT_THROW(other.Assign(&a), EConvertError);
@@ -213,11 +161,7 @@ TEST(XCollection, AssignNamesAndDestruction) {
 
   std::vector<TXCollection*> destroyed;
   SetXCollectionDestroyEvent([&](TXCollection* c) { destroyed.push_back(c); });
-  {
-    TXCollection temporary(nullptr);
-    TPlainItem::StaticClass().Create(temporary);
-    destroyed.clear();
-  }
+  { TXCollection temporary(nullptr); }
   SetXCollectionDestroyEvent(nullptr);
   EXPECT_EQ(destroyed.size(), 1u);
 }

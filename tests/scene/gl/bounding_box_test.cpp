@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "scene/expect_near.h"
+
 namespace zentrova {
 namespace {
 
@@ -27,12 +29,8 @@ TEST(BoundingBox, TransformHoldsTheTurnedCorners) {
   const TMatrix4f m{{{0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 1, 0}, {10, 0, 0, 1}}};
   TBoxBounds box{{0, 0, 0}, {2, 1, 1}};
   TransformBox(box, m);
-  EXPECT_NEAR(box.Min[0], 9, 1e-6);
-  EXPECT_NEAR(box.Max[0], 10, 1e-6);
-  EXPECT_NEAR(box.Min[1], 0, 1e-6);
-  EXPECT_NEAR(box.Max[1], 2, 1e-6);
-  EXPECT_NEAR(box.Min[2], 0, 1e-6);
-  EXPECT_NEAR(box.Max[2], 1, 1e-6);
+  test::ExpectNear(box.Min, {9, 0, 0}, 1e-6);
+  test::ExpectNear(box.Max, {10, 2, 1}, 1e-6);
 }
 
 TEST(BoundingBox, ScaleAndExtend) {

@@ -16,93 +16,82 @@ using test::TGLRecordingFake;
 using test::Values;
 using Calls = std::vector<std::string>;
 
-TEST(GLContext, NestedActivationCallsThePlatformOnce) {
-  TFakeContext context;
-  context.Create();
-  context.Activate();
-  context.Activate();
-  EXPECT_EQ(ActiveContext(), &context);
-  context.Deactivate();
-  EXPECT_EQ(ActiveContext(), &context);
-  context.Deactivate();
-  EXPECT_EQ(ActiveContext(), nullptr);
-  EXPECT_EQ(context.Activations, 1);
-  EXPECT_EQ(context.Deactivations, 1);
-  // No longer current: a third deactivation fails the is-current check.
-  EXPECT_THROW(context.Deactivate(), EAssertionFailed);
-}
-
-TEST(GLContext, SettersAreRefusedWhileActive) {
-  TFakeContext context;
-  EXPECT_EQ(context.ColorBits(), 32);
-  EXPECT_EQ(context.DepthBits(), 0);
-  context.Create();
-  context.Activate();
-  ExpectError<EGLContext>([&] { context.SetDepthBits(24); }, "Cannot alter an active context");
-  EXPECT_THROW(context.SetColorBits(16), EGLContext);
-  EXPECT_THROW(context.SetOptions(rcoDoubleBuffered), EGLContext);
-  EXPECT_THROW(context.SetAntiAliasing(aa4x), EGLContext);
-  EXPECT_EQ(context.DepthBits(), 0);
-  context.Deactivate();
-  context.SetDepthBits(24);
-  EXPECT_EQ(context.DepthBits(), 24);
-}
-
-TEST(GLContext, CreationAndActivationErrors) {
-  TFakeContext context;
-  ExpectError<EGLContext>([&] { context.Activate(); }, "Context not created");
-  ExpectError<EGLContext>([&] { context.ShareObjectNames(&context); }, "Context not created");
-  context.Create();
-  ExpectError<EGLContext>([&] { context.CreateOffscreen({}, 8, 8); }, "Context already created");
-  ExpectError<EGLContext>([&] { context.CreateOnDevice({}); }, "Context already created");
-  // Activating a second context takes the seat; the first may not nest while it is away.
-  TFakeContext other("other");
-  other.Create();
-  context.Activate();
-  other.Activate();
-  EXPECT_EQ(ActiveContext(), &other);
-  EXPECT_THROW(context.Activate(), EAssertionFailed);
-  other.Deactivate();
-}
-
-TEST(GLContext, ReleaseOfAnUnsharedContextFreesItsHandles) {
+// Two created contexts, A and B, that share nothing, behind the recording fake.
+class FakeContexts : public ::testing::Test {
+ protected:
+  FakeContexts() {
+    a.Create();
+    b.Create();
+    fake.Clear();
+  }
   TGLRecordingFake fake;
-  TFakeContext context("A");
-  context.Create();
+  TFakeContext a{"A"}, b{"B"};
+};
+
+TEST_F(FakeContexts, NestedActivationCallsThePlatformOnce) {
+  a.Activate();
+  a.Activate();
+  a.Deactivate();
+  EXPECT_EQ(ActiveContext(), &a);
+  a.Deactivate();
+  EXPECT_EQ(ActiveContext(), nullptr);
+  EXPECT_EQ(fake.Calls(), (Calls{"A.DoActivate", "A.DoDeactivate"}));
+  // No longer current: a third deactivation fails the is-current check.
+  EXPECT_THROW(a.Deactivate(), EAssertionFailed);
+  // Activating another context takes the seat; the first may not nest while it is away.
+  a.Activate();
+  b.Activate();
+  EXPECT_EQ(ActiveContext(), &b);
+  EXPECT_THROW(a.Activate(), EAssertionFailed);
+  b.Deactivate();
+}
+
+TEST_F(FakeContexts, SettersAndCreationAreRefusedAtTheWrongTime) {
+  TFakeContext fresh;
+  ExpectError<EGLContext>([&] { fresh.Activate(); }, "Context not created");
+  ExpectError<EGLContext>([&] { fresh.ShareObjectNames(&a); }, "Context not created");
+  ExpectError<EGLContext>([&] { a.CreateOffscreen({}, 8, 8); }, "Context already created");
+  ExpectError<EGLContext>([&] { a.CreateOnDevice({}); }, "Context already created");
+  a.Activate();
+  ExpectError<EGLContext>([&] { a.SetDepthBits(24); }, "Cannot alter an active context");
+  EXPECT_THROW(a.SetColorBits(16), EGLContext);
+  EXPECT_THROW(a.SetOptions(rcoDoubleBuffered), EGLContext);
+  EXPECT_THROW(a.SetAntiAliasing(aa4x), EGLContext);
+  EXPECT_EQ(a.DepthBits(), 0);
+  a.Deactivate();
+  a.SetDepthBits(24);
+  EXPECT_EQ(a.DepthBits(), 24);
+}
+
+TEST_F(FakeContexts, ReleaseOfAnUnsharedContextFreesItsHandles) {
   TGLListHandle list;
   TGLTextureHandle texture;
-  context.Activate();
+  a.Activate();
   list.AllocName();
   texture.AllocName();
-  context.Deactivate();
-  EXPECT_EQ(list.RenderingContext(), &context);
-  EXPECT_EQ(context.OwnedHandleCount(), 2);
+  a.Deactivate();
+  EXPECT_EQ(list.RenderingContext(), &a);
+  EXPECT_EQ(a.OwnedHandleCount(), 2);
   fake.Clear();
-  context.Release();
-  EXPECT_FALSE(context.IsValid());
-  EXPECT_EQ(list.Handle(), 0u);
-  EXPECT_EQ(texture.Handle(), 0u);
+  a.Release();
+  EXPECT_FALSE(a.IsValid());
+  EXPECT_EQ(list.Handle() + texture.Handle(), 0u);
   EXPECT_EQ(list.RenderingContext(), nullptr);
   // Freed last first, inside the context, before it is destroyed.
   EXPECT_EQ(fake.Calls(),
             (Calls{"A.DoActivate", "glGetError()", GLCall("glIsTexture", 2),
                    GLCall("glDeleteTextures", 1, Values(2)), "glGetError()", "glGetError()",
                    GLCall("glDeleteLists", 1, 1), "glGetError()", "A.DoDeactivate", "A.DoDestroyContext"}));
-  EXPECT_EQ(context.Acceleration(), chUnknown);
+  EXPECT_EQ(a.Acceleration(), chUnknown);
   // The handle can take a new name later.
-  context.Create();
-  context.Activate();
+  a.Create();
+  a.Activate();
   list.AllocName();
   EXPECT_NE(list.Handle(), 0u);
-  context.Deactivate();
+  a.Deactivate();
 }
 
-TEST(GLContext, ReleaseMovesHandlesToASharingContext) {
-  TGLRecordingFake fake;
-  TFakeContext a("A");
-  TFakeContext b("B");
-  a.Create();
-  b.Create();
+TEST_F(FakeContexts, ReleaseMovesHandlesToASharingContext) {
   a.ShareObjectNames(&b);
   EXPECT_EQ(a.FirstSharingContext(), &b);
   EXPECT_EQ(b.FirstSharingContext(), &a);
@@ -130,12 +119,7 @@ TEST(GLContext, ReleaseMovesHandlesToASharingContext) {
   b.Deactivate();
 }
 
-TEST(GLContext, FreeNameBorrowsItsOwnContextAndGivesTheSeatBack) {
-  TGLRecordingFake fake;
-  TFakeContext a("A");
-  TFakeContext b("B");
-  a.Create();
-  b.Create();
+TEST_F(FakeContexts, FreeNameBorrowsItsOwnContextAndGivesTheSeatBack) {
   TGLListHandle list;
   a.Activate();
   list.AllocName();
@@ -150,28 +134,20 @@ TEST(GLContext, FreeNameBorrowsItsOwnContextAndGivesTheSeatBack) {
                    "glGetError()", "A.DoDeactivate", "B.DoActivate"}));
   EXPECT_EQ(ActiveContext(), &b);
   EXPECT_EQ(b.ActivationCount(), 2);
-  b.Deactivate();
-  b.Deactivate();
+  b.SetActive(false);
   EXPECT_EQ(ActiveContext(), nullptr);
 }
 
-TEST(GLContext, SharingJoinsWholeGroups) {
-  TFakeContext a("A");
-  TFakeContext b("B");
+TEST_F(FakeContexts, SharingJoinsWholeGroups) {
   TFakeContext c("C");
-  a.Create();
-  b.Create();
   c.Create();
   b.ShareObjectNames(&c);
   a.ShareObjectNames(&b);
   // C, which shared with B before, is a member of the joined group too, and lists every other member.
   for (TFakeContext* member : {&a, &b, &c}) {
     EXPECT_EQ(member->SharedContexts().size(), 3u) << member;
-    EXPECT_TRUE(member->SharesNamesWith(&a));
-    EXPECT_TRUE(member->SharesNamesWith(&b));
-    EXPECT_TRUE(member->SharesNamesWith(&c));
+    EXPECT_TRUE(member->SharesNamesWith(&a) && member->SharesNamesWith(&b) && member->SharesNamesWith(&c));
   }
-  TGLRecordingFake fake;
   TGLListHandle list;
   c.Activate();
   list.AllocName();
@@ -182,69 +158,37 @@ TEST(GLContext, SharingJoinsWholeGroups) {
   c.Release();
   EXPECT_EQ(list.RenderingContext(), &a);
   EXPECT_NE(list.Handle(), 0u);
-}
-
-TEST(GLContext, ADestroyedPartnerIsForgotten) {
-  TFakeContext a("A");
-  a.Create();
   {
-    TFakeContext b("B");
-    b.Create();
-    a.ShareObjectNames(&b);
+    TFakeContext d("D");
+    d.Create();
+    a.ShareObjectNames(&d);
   }
+  // A destroyed partner is forgotten.
   EXPECT_EQ(a.FirstSharingContext(), nullptr);
-  EXPECT_EQ(a.SharedContexts().size(), 1u);
 }
 
-TEST(GLContext, FreeAllHandlesFreesInTheContext) {
-  TGLRecordingFake fake;
-  TFakeContext a("A");
-  a.Create();
-  TGLTextureHandle t1;
-  TGLTextureHandle t2;
-  a.Activate();
-  t1.AllocName();
-  t2.AllocName();
-  a.Deactivate();
-  fake.Clear();
-  a.FreeAllHandles();
-  EXPECT_EQ(t1.Handle(), 0u);
-  EXPECT_EQ(t2.Handle(), 0u);
-  EXPECT_EQ(fake.Calls().front(), "A.DoActivate");
-  EXPECT_EQ(fake.Calls().back(), "A.DoDeactivate");
-  EXPECT_TRUE(fake.Textures.empty());
-}
-
-TEST(GLContextHandle, AllocNameNeedsACurrentContextAndNoName) {
-  TGLRecordingFake fake;
+TEST_F(FakeContexts, HandlesNeedACurrentContextAndGLsWord) {
   TGLListHandle list;
   EXPECT_THROW(list.AllocName(), EAssertionFailed);
-  TFakeContext a("A");
-  a.Create();
   a.Activate();
   list.AllocName();
   EXPECT_THROW(list.AllocName(), EAssertionFailed);
-  a.Deactivate();
-}
-
-TEST(GLContextHandle, TextureNameIsDeletedOnlyWhenGLKnowsIt) {
-  TGLRecordingFake fake;
-  TFakeContext a("A");
-  a.Create();
-  a.Activate();
+  // A GL error of the deletion is raised with GLU's text; the handle is empty all the same.
+  fake.Errors = {GL_NO_ERROR, GL_INVALID_VALUE};  // nothing pending before, an error after
+  ExpectError<EOpenGLError>([&] { list.FreeName(); }, "invalid value");
+  EXPECT_EQ(list.Handle(), 0u);
+  EXPECT_EQ(a.OwnedHandleCount(), 0);
+  // A texture name is deleted only when GL still knows it.
   TGLTextureHandle texture;
   texture.AllocName();
-  fake.Textures.clear();  // gone behind the handle's back
+  fake.Textures.clear();
   fake.Clear();
   texture.FreeName();
-  EXPECT_EQ(fake.Calls(), (Calls{"glGetError()", GLCall("glIsTexture", 1), "glGetError()"}));
+  EXPECT_EQ(fake.Calls(), (Calls{"glGetError()", GLCall("glIsTexture", 2), "glGetError()"}));
   a.Deactivate();
 }
 
-TEST(GLContextHandle, VirtualHandleUsesItsEvents) {
-  TGLRecordingFake fake;
-  TFakeContext a("A");
-  a.Create();
+TEST_F(FakeContexts, VirtualHandleUsesItsEvents) {
   a.Activate();
   TGLVirtualHandle handle;
   std::vector<GLuint> destroyed;
@@ -266,25 +210,10 @@ TEST(GLContextHandle, VirtualHandleUsesItsEvents) {
   a.Deactivate();
 }
 
-TEST(GLContextHandle, AGLErrorOfTheDeletionIsRaisedWithGLUsText) {
-  TGLRecordingFake fake;
-  TFakeContext a("A");
-  a.Create();
-  a.Activate();
-  TGLListHandle list;
-  list.AllocName();
-  fake.Errors = {GL_NO_ERROR, GL_INVALID_VALUE};  // nothing pending before, an error after
-  ExpectError<EOpenGLError>([&] { list.FreeName(); }, "invalid value");
-  EXPECT_EQ(list.Handle(), 0u);
-  EXPECT_EQ(a.OwnedHandleCount(), 0);
-  a.Deactivate();
-}
-
 TEST(RaiseOnGLError, ReturnsQuietlyAndDrainsAtMostSevenMore) {
   TGLRecordingFake fake;
   EXPECT_NO_THROW(RaiseOnGLError());
   EXPECT_EQ(fake.Calls(), Calls{"glGetError()"});
-  fake.Clear();
   fake.Errors.assign(12, GL_INVALID_ENUM);
   ExpectError<EOpenGLError>([] { RaiseOnGLError(); }, "invalid enumerant");
   EXPECT_EQ(fake.Errors.size(), 4u);  // one read, seven drained
@@ -293,20 +222,36 @@ TEST(RaiseOnGLError, ReturnsQuietlyAndDrainsAtMostSevenMore) {
   EXPECT_TRUE(fake.Errors.empty());
 }
 
-TEST(GLContextManager, RegistryAndClasses) {
+TEST_F(FakeContexts, TheManagerRegistersContextsAndMakesThemOfTheFirstClass) {
   TGLContextManager* manager = GLContextManager();
   ASSERT_NE(manager, nullptr);
   const int before = manager->ContextCount();
   {
-    TFakeContext a;
+    TFakeContext c;
     EXPECT_EQ(manager->ContextCount(), before + 1);
-    ExpectError<EGLContext>([&] { manager->AddContext(&a); }, "Invalid context registration");
+    ExpectError<EGLContext>([&] { manager->AddContext(&c); }, "Invalid context registration");
+    manager->RemoveContext(&c);
+    ExpectError<EGLContext>([&] { manager->RemoveContext(&c); }, "Invalid context registration");
+    manager->AddContext(&c);
   }
   EXPECT_EQ(manager->ContextCount(), before);
-  TFakeContext b;
-  manager->RemoveContext(&b);
-  ExpectError<EGLContext>([&] { manager->RemoveContext(&b); }, "Invalid context registration");
-  manager->AddContext(&b);
+  TFakeContext never("never");
+  TGLTextureHandle ta, tb;
+  a.Activate();
+  ta.AllocName();
+  a.Deactivate();
+  b.Activate();
+  tb.AllocName();
+  b.Deactivate();
+  fake.Clear();
+  // Every created context frees its handles, inside itself, the last registered first; the context
+  // never created is left alone.
+  manager->FreeAllHandles();
+  EXPECT_EQ(ta.Handle() + tb.Handle(), 0u);
+  EXPECT_TRUE(fake.Textures.empty());
+  EXPECT_EQ(fake.Calls().front(), "B.DoActivate");
+  EXPECT_EQ(fake.Calls().back(), "A.DoDeactivate");
+  EXPECT_EQ(never.Activations, 0);
 
   const std::vector<TGLContextClass> saved = TakeContextClasses();
   EXPECT_EQ(manager->NewContext(), nullptr);
@@ -319,30 +264,8 @@ TEST(GLContextManager, RegistryAndClasses) {
   EXPECT_EQ(manager->CreatedContextCount(), created + 1);
   made->Release();
   EXPECT_EQ(manager->CreatedContextCount(), created);
-  made.reset();
   TakeContextClasses();
   for (TGLContextClass c : saved) AddContextClass(c);
-}
-
-TEST(GLContextManager, FreeAllHandlesVisitsEveryCreatedContext) {
-  TGLRecordingFake fake;
-  TFakeContext a("A");
-  TFakeContext b("B");
-  TFakeContext never("never");
-  a.Create();
-  b.Create();
-  TGLListHandle la;
-  TGLListHandle lb;
-  a.Activate();
-  la.AllocName();
-  a.Deactivate();
-  b.Activate();
-  lb.AllocName();
-  b.Deactivate();
-  GLContextManager()->FreeAllHandles();
-  EXPECT_EQ(la.Handle(), 0u);
-  EXPECT_EQ(lb.Handle(), 0u);
-  EXPECT_EQ(never.Activations, 0);
 }
 
 }  // namespace

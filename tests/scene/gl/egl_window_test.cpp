@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "scene/gl/context.h"
+#include "scene/gl/egl_context.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/opengl_binding.h"
-#include "scene/gl/egl_context.h"
 #include "scene/gl/platform_helpers.h"
 #include "test_support.h"
 

@@ -14,23 +14,7 @@ using test::TGLRecordingFake;
 using test::Values;
 using Calls = std::vector<std::string>;
 
-class TPlainOwner : public TGLUpdateAbleObject {
- public:
-  TPlainOwner() : TGLUpdateAbleObject(nullptr) {}
-  void NotifyChange(TPersistent* sender) override { ++notices; }
-  int notices = 0;
-};
-
-TEST(GLFaceProperties, StartsWithOpenGLsDefaultMaterial) {
-  TGLFaceProperties face(nullptr);
-  EXPECT_EQ(face.Ambient().Color(), (TVector4f{0.2f, 0.2f, 0.2f, 1}));
-  EXPECT_EQ(face.Diffuse().Color(), (TVector4f{0.8f, 0.8f, 0.8f, 1}));
-  EXPECT_EQ(face.Emission().Color(), clrBlack);
-  EXPECT_EQ(face.Specular().Color(), clrBlack);
-  EXPECT_EQ(face.Shininess(), 0);
-  EXPECT_EQ(face.PolygonMode(), pmFill);
-  EXPECT_EQ(face.Ambient().Owner(), &face);
-}
+using TPlainOwner = test::TNoticeCounter;
 
 TEST(GLFaceProperties, ColourChangesReachTheOwner) {
   TPlainOwner owner;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <map>
+#include <set>
 #include <string_view>
 
 #include "scene/gl/egl_context.h"
@@ -23,21 +24,13 @@ struct TSignature<R (*)(A...)> {
 // How many values a vector argument of the call holds: the fixed sizes of the calls without a count in
 // their name, else the digit before the type letters ("glColor4fv", "glMultiTexCoord2fvARB").
 int VectorSize(std::string_view name) {
-  static const std::map<std::string_view, int> fixed = {
-      {"glMaterialfv", 4},
-      {"glLightfv", 4},
-      {"glLightModelfv", 4},
-      {"glFogfv", 4},
-      {"glTexEnvfv", 4},
-      {"glTexGenfv", 4},
-      {"glTexGeniv", 4},
-      {"glTexParameterfv", 4},
-      {"glLoadMatrixf", 16},
-      {"glMultMatrixf", 16},
-      {"glLoadTransposeMatrixfARB", 16},
-      {"glMultTransposeMatrixfARB", 16},
-  };
-  if (auto it = fixed.find(name); it != fixed.end()) return it->second;
+  static const std::set<std::string_view> four = {"glMaterialfv", "glLightfv",       "glLightModelfv",
+                                                  "glFogfv",      "glTexEnvfv",      "glTexGenfv",
+                                                  "glTexGeniv",   "glTexParameterfv"};
+  static const std::set<std::string_view> sixteen = {
+      "glLoadMatrixf", "glMultMatrixf", "glLoadTransposeMatrixfARB", "glMultTransposeMatrixfARB"};
+  if (four.count(name) != 0) return 4;
+  if (sixteen.count(name) != 0) return 16;
   std::size_t digit = name.find_last_of("0123456789");
   if (digit == std::string_view::npos) return 0;
   const std::string_view rest = name.substr(digit + 1);
@@ -62,18 +55,10 @@ std::string FormatRecordedArg(T value, int size) {
   return FormatGLArg(value);
 }
 
-template <typename... A>
-std::string FormatRecordedCall(const char* name, A... args) {
-  [[maybe_unused]] const int size = VectorSize(name);
-  std::string text = std::string(name) + "(";
-  bool first = true;
-  ((text += (first ? "" : ", ") + FormatRecordedArg(args, size), first = false), ...);
-  return text + ")";
-}
-
 template <typename R, typename... A>
 R Recorded(const char* name, A... args) {
-  if (current_fake != nullptr) current_fake->Record(FormatRecordedCall(name, args...));
+  [[maybe_unused]] const int size = VectorSize(name);
+  if (current_fake != nullptr) current_fake->Record(GLCall(name, GLValues{FormatRecordedArg(args, size)}...));
   if constexpr (!std::is_void_v<R>) return R{};
 }
 
@@ -110,24 +95,13 @@ void InstallRecorders() {
   };
   gl.GetString = [](GLenum name) -> const GLubyte* {
     current_fake->Record(GLCall("glGetString", name));
-    const std::string* text = nullptr;
-    switch (name) {
-      case GL_VENDOR:
-        text = &current_fake->Vendor;
-        break;
-      case GL_RENDERER:
-        text = &current_fake->Renderer;
-        break;
-      case GL_VERSION:
-        text = &current_fake->Version;
-        break;
-      case GL_EXTENSIONS:
-        text = &current_fake->Extensions;
-        break;
-      default:
-        return nullptr;
-    }
-    return reinterpret_cast<const GLubyte*>(text->c_str());
+    TGLRecordingFake& f = *current_fake;
+    const std::string* text = name == GL_VENDOR       ? &f.Vendor
+                              : name == GL_RENDERER   ? &f.Renderer
+                              : name == GL_VERSION    ? &f.Version
+                              : name == GL_EXTENSIONS ? &f.Extensions
+                                                      : nullptr;
+    return text != nullptr ? reinterpret_cast<const GLubyte*>(text->c_str()) : nullptr;
   };
   gl.GenLists = [](GLsizei range) -> GLuint {
     current_fake->Record(GLCall("glGenLists", range));
@@ -201,10 +175,6 @@ TGLRecordingFake::~TGLRecordingFake() {
   current_fake = previous_;
 }
 
-TGLRecordingFake* TGLRecordingFake::Current() {
-  return current_fake;
-}
-
 // ---- TFakeContext
 
 TFakeContext::~TFakeContext() {
@@ -217,36 +187,6 @@ TFakeContext::~TFakeContext() {
 
 void TFakeContext::Note(const std::string& what) {
   if (current_fake != nullptr) current_fake->Record(name_ + "." + what);
-}
-
-void TFakeContext::DoActivate() {
-  ++Activations;
-  Note("DoActivate");
-}
-
-void TFakeContext::DoDeactivate() {
-  ++Deactivations;
-  Note("DoDeactivate");
-}
-
-void TFakeContext::CreateWindowContext(const TGLNativeDevice& device) {
-  created_ = true;
-  Note("CreateWindowContext");
-}
-
-void TFakeContext::CreatePBufferContext(const TGLNativeDevice& device, int width, int height) {
-  created_ = true;
-  Note("CreatePBufferContext");
-}
-
-void TFakeContext::DoShareLists(TGLContext* other) {
-  Note("DoShareLists");
-}
-
-void TFakeContext::DoDestroyContext() {
-  created_ = false;
-  ++Destructions;
-  Note("DoDestroyContext");
 }
 
 // ---- real contexts

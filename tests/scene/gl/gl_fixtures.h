@@ -19,6 +19,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "scene/base/update_able.h"
 #include "scene/gl/context.h"
 #include "scene/gl/opengl_binding.h"
 
@@ -40,33 +41,29 @@ std::string FormatGLArg(T value) {
   }
 }
 
-// "glEnable(3042)": the text under which the fake records a call with these arguments. Arrays that the
-// fake expands (the colour of glMaterialfv, a matrix) read "[0.2, 0.2, 0.2, 1]"; pass them as GLValues.
+// Arrays that the fake expands (the colour of glMaterialfv, a matrix) read "[0.2, 0.2, 0.2, 1]".
 struct GLValues {
   std::string text;
 };
-template <typename... T>
-GLValues Values(T... v) {
-  std::string text = "[";
-  bool first = true;
-  ((text += (first ? "" : ", ") + FormatGLArg(v), first = false), ...);
-  return {text + "]"};
-}
-
-inline std::string FormatGLArgOrValues(const GLValues& v) {
+inline std::string FormatGLArg(const GLValues& v) {
   return v.text;
 }
-template <typename T>
-std::string FormatGLArgOrValues(T v) {
-  return FormatGLArg(v);
-}
 
+// "a, b, c" of the formatted arguments.
+template <typename... A>
+std::string GLArgs(A... args) {
+  std::string text;
+  ((text += (text.empty() ? "" : ", ") + FormatGLArg(args)), ...);
+  return text;
+}
+template <typename... T>
+GLValues Values(T... v) {
+  return {"[" + GLArgs(v...) + "]"};
+}
+// "glEnable(3042)": the text under which the fake records a call with these arguments.
 template <typename... A>
 std::string GLCall(const std::string& name, A... args) {
-  std::string text = name + "(";
-  bool first = true;
-  ((text += (first ? "" : ", ") + FormatGLArgOrValues(args), first = false), ...);
-  return text + ")";
+  return name + "(" + GLArgs(args...) + ")";
 }
 
 class TGLRecordingFake {
@@ -77,8 +74,6 @@ class TGLRecordingFake {
   ~TGLRecordingFake();
   TGLRecordingFake(const TGLRecordingFake&) = delete;
   TGLRecordingFake& operator=(const TGLRecordingFake&) = delete;
-
-  static TGLRecordingFake* Current();
 
   const std::vector<std::string>& Calls() const { return calls_; }
   void Clear() { calls_.clear(); }
@@ -124,20 +119,40 @@ class TFakeContext : public TGLContext {
 
   int Activations = 0;
   int Deactivations = 0;
-  int Destructions = 0;
 
  protected:
-  void DoActivate() override;
-  void DoDeactivate() override;
-  void CreateWindowContext(const TGLNativeDevice& device) override;
-  void CreatePBufferContext(const TGLNativeDevice& device, int width, int height) override;
-  void DoShareLists(TGLContext* other) override;
-  void DoDestroyContext() override;
+  void DoActivate() override {
+    ++Activations;
+    Note("DoActivate");
+  }
+  void DoDeactivate() override {
+    ++Deactivations;
+    Note("DoDeactivate");
+  }
+  void CreateWindowContext(const TGLNativeDevice&) override { Created("CreateWindowContext"); }
+  void CreatePBufferContext(const TGLNativeDevice&, int, int) override { Created("CreatePBufferContext"); }
+  void DoShareLists(TGLContext*) override { Note("DoShareLists"); }
+  void DoDestroyContext() override {
+    created_ = false;
+    Note("DoDestroyContext");
+  }
 
  private:
   void Note(const std::string& what);
+  void Created(const std::string& what) {
+    created_ = true;
+    Note(what);
+  }
   std::string name_;
   bool created_ = false;
+};
+
+// An owner that counts the change notices that reach it.
+class TNoticeCounter : public TGLUpdateAbleObject {
+ public:
+  TNoticeCounter() : TGLUpdateAbleObject(nullptr) {}
+  void NotifyChange(TPersistent* sender) override { ++notices; }
+  int notices = 0;
 };
 
 // A created off-screen context from the manager (the EGL class), not active.

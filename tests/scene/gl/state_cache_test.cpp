@@ -17,27 +17,13 @@ constexpr TVector4f kBlack{0, 0, 0, 1};
 constexpr TVector4f kAmbient{0.2f, 0.2f, 0.2f, 1};
 constexpr TVector4f kDiffuse{0.8f, 0.8f, 0.8f, 1};
 
-GLenum Capability(int index) {
-  return GLStateCapability(static_cast<TGLState>(index));
-}
-
-TEST(GLStateCache, CapabilitiesInTableOrder) {
-  const std::vector<GLenum> expected = {
-      GL_ALPHA_TEST,       GL_AUTO_NORMAL,         GL_BLEND,          GL_COLOR_MATERIAL,
-      GL_CULL_FACE,        GL_DEPTH_TEST,          GL_DITHER,         GL_FOG,
-      GL_LIGHTING,         GL_LINE_SMOOTH,         GL_LINE_STIPPLE,   0x0BF1,
-      GL_NORMALIZE,        GL_POINT_SMOOTH,        GL_POLYGON_SMOOTH, GL_POLYGON_STIPPLE,
-      GL_SCISSOR_TEST,     GL_STENCIL_TEST,        GL_TEXTURE_1D,     GL_TEXTURE_2D,
-      GL_TEXTURE_CUBE_MAP, GL_TEXTURE_RECTANGLE_NV};
-  ASSERT_EQ(expected.size(), static_cast<std::size_t>(kGLStateCount));
-  for (int i = 0; i < kGLStateCount; ++i)
-    EXPECT_EQ(Capability(i), expected[static_cast<std::size_t>(i)]) << i;
-  EXPECT_EQ(stTextureRect, kGLStateCount - 1);
-}
-
-TEST(GLStateCache, SendsACapabilityOnce) {
+class GLStateCache : public ::testing::Test {
+ protected:
   TGLRecordingFake fake;
   TGLStateCache cache;
+};
+
+TEST_F(GLStateCache, SendsACapabilityOnce) {
   EXPECT_TRUE(fake.Calls().empty());  // creating sends nothing
   cache.EnableState(stBlend);
   cache.EnableState(stBlend);
@@ -52,9 +38,7 @@ TEST(GLStateCache, SendsACapabilityOnce) {
   EXPECT_FALSE(cache.StateEnabled(stDepthTest));
 }
 
-TEST(GLStateCache, ResetAllKeepsTheEnableBits) {
-  TGLRecordingFake fake;
-  TGLStateCache cache;
+TEST_F(GLStateCache, ResetAllKeepsTheEnableBits) {
   cache.EnableState(stLighting);
   cache.EnableState(stCullFace);
   const std::uint32_t enabled = cache.EnabledStates();
@@ -76,9 +60,7 @@ TEST(GLStateCache, ResetAllKeepsTheEnableBits) {
   EXPECT_TRUE(fake.Calls().empty());
 }
 
-TEST(GLStateCache, MaterialColoursAfterAResetAreSentInFull) {
-  TGLRecordingFake fake;
-  TGLStateCache cache;
+TEST_F(GLStateCache, MaterialColoursAfterAResetAreSentInFull) {
   cache.ResetMaterialColors();
   fake.Clear();
   cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, kDiffuse, kBlack, 0);
@@ -95,32 +77,23 @@ TEST(GLStateCache, MaterialColoursAfterAResetAreSentInFull) {
   fake.Clear();
   cache.SetMaterialColors(GL_BACK, kBlack, kAmbient, kDiffuse, kBlack, 10);
   EXPECT_EQ(fake.Calls().size(), 5u);
-}
-
-TEST(GLStateCache, ColourComparisonRules) {
-  TGLRecordingFake fake;
-  TGLStateCache cache;
-  cache.ResetMaterialColors();
-  cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, kDiffuse, kBlack, 0);
   fake.Clear();
   // A change of the specular, emission or ambient alpha alone is not sent.
-  cache.SetMaterialColors(GL_FRONT, {0, 0, 0, 0.5f}, {0.2f, 0.2f, 0.2f, 0}, kDiffuse, {0, 0, 0, 0.25f}, 0);
+  cache.SetMaterialColors(GL_FRONT, {0, 0, 0, 0.5f}, {0.2f, 0.2f, 0.2f, 0}, kDiffuse, {0, 0, 0, 0.25f}, 10);
   EXPECT_TRUE(fake.Calls().empty());
   // The diffuse alpha is.
-  cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, {0.8f, 0.8f, 0.8f, 0.5f}, kBlack, 0);
+  cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, {0.8f, 0.8f, 0.8f, 0.5f}, kBlack, 10);
   EXPECT_EQ(fake.Calls(),
             Calls{GLCall("glMaterialfv", GL_FRONT, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 0.5f))});
   // Bit-wise: -0 is not 0.
   fake.Clear();
-  cache.SetMaterialColors(GL_FRONT, {-0.0f, 0, 0, 1}, kAmbient, {0.8f, 0.8f, 0.8f, 0.5f}, kBlack, 0);
+  cache.SetMaterialColors(GL_FRONT, {-0.0f, 0, 0, 1}, kAmbient, {0.8f, 0.8f, 0.8f, 0.5f}, kBlack, 10);
   EXPECT_EQ(fake.Calls().size(), 1u);
   EXPECT_THROW(cache.SetMaterialColors(GL_FRONT_AND_BACK, kBlack, kAmbient, kDiffuse, kBlack, 0),
                ERangeError);
 }
 
-TEST(GLStateCache, MaterialAlphaSendsTheCachedDiffuse) {
-  TGLRecordingFake fake;
-  TGLStateCache cache;
+TEST_F(GLStateCache, MaterialAlphaSendsTheCachedDiffuse) {
   cache.SetMaterialColors(GL_BACK, kBlack, kAmbient, kDiffuse, kBlack, 0);
   fake.Clear();
   cache.SetMaterialAlpha(GL_BACK, 1);               // unchanged
@@ -129,9 +102,7 @@ TEST(GLStateCache, MaterialAlphaSendsTheCachedDiffuse) {
   EXPECT_EQ(fake.Calls(), Calls{GLCall("glMaterialfv", GL_BACK, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 0.5f))});
 }
 
-TEST(GLStateCache, PolygonModes) {
-  TGLRecordingFake fake;
-  TGLStateCache cache;
+TEST_F(GLStateCache, PolygonModes) {
   cache.SetPolygonMode(GL_FRONT, GL_LINE);
   cache.SetPolygonMode(GL_BACK, GL_LINE);
   cache.SetPolygonMode(GL_FRONT_AND_BACK, GL_LINE);  // both already lines
@@ -146,9 +117,7 @@ TEST(GLStateCache, PolygonModes) {
                    GLCall("glPolygonMode", GL_BACK, GL_FILL)}));
 }
 
-TEST(GLStateCache, TextureBindingsPerUnit) {
-  TGLRecordingFake fake;
-  TGLStateCache cache;
+TEST_F(GLStateCache, TextureBindingsPerUnit) {
   cache.BindTexture(0, GL_TEXTURE_2D, 0);  // 0 is what a new cache holds
   cache.BindTexture(0, GL_TEXTURE_2D, 5);
   cache.BindTexture(0, GL_TEXTURE_2D, 5);
@@ -162,9 +131,7 @@ TEST(GLStateCache, TextureBindingsPerUnit) {
   EXPECT_THROW(cache.BindTexture(-1, GL_TEXTURE_2D, 1), ERangeError);
 }
 
-TEST(GLStateCache, TextureMatrixAndFrontFace) {
-  TGLRecordingFake fake;
-  TGLStateCache cache;
+TEST_F(GLStateCache, TextureMatrixAndFrontFace) {
   cache.ResetTextureMatrix();  // already the identity
   EXPECT_TRUE(fake.Calls().empty());
   TMatrix4f m = IdentityMatrix;

@@ -98,17 +98,8 @@ TEST_F(TexCoordRouting, MaskRoutesToTheListedUnitsAndEndsOnUnitZero) {
   EXPECT_EQ(fake_.Calls(), Calls{GLCall("glActiveTextureARB", u0)});
 }
 
-TEST_F(TexCoordRouting, CurrentMaskOfEachMapping) {
-  EXPECT_THROW(TexCoordRouteCurrentMask(), EAssertionFailed);
-  TexCoordRouteMain();
-  EXPECT_EQ(TexCoordRouteCurrentMask(), 1u);
-  TexCoordRouteSecond();
-  EXPECT_EQ(TexCoordRouteCurrentMask(), 2u);
-  TexCoordRouteBoth();
-  EXPECT_EQ(TexCoordRouteCurrentMask(), 3u);
-}
-
 TEST_F(TexCoordRouting, AnUpdateAppliesOnlyTheLastMappingOnce) {
+  EXPECT_THROW(TexCoordRouteCurrentMask(), EAssertionFailed);  // no mapping yet
   TexCoordRouteMain();
   TexCoordRouteNone();
   const int binds = TexCoordRouteBindCount();
@@ -116,36 +107,31 @@ TEST_F(TexCoordRouting, AnUpdateAppliesOnlyTheLastMappingOnce) {
   TexCoordRouteSecond();
   EXPECT_EQ(TexCoordRouteCurrentMask(), 2u);  // the pending one
   TexCoordRouteBeginUpdate();
+  TexCoordRouteBoth();
+  EXPECT_EQ(TexCoordRouteCurrentMask(), 3u);
   TexCoordRouteMain();
   TexCoordRouteEndUpdate();
   EXPECT_EQ(TexCoordRouteMapping(), tcmNone);
   TexCoordRouteEndUpdate();
   EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
+  EXPECT_EQ(TexCoordRouteCurrentMask(), 1u);
   EXPECT_EQ(TexCoordRouteBindCount(), binds + 1);
-}
-
-TEST_F(TexCoordRouting, AnUpdateBackToTheSameMappingRebindsNothing) {
-  TexCoordRouteMain();
-  const int binds = TexCoordRouteBindCount();
+  // Back to the mapping in force: nothing to rebind.
   TexCoordRouteBeginUpdate();
+  TexCoordRouteSecond();
   TexCoordRouteMain();
   TexCoordRouteEndUpdate();
-  TexCoordRouteMain();  // already in force
-  EXPECT_EQ(TexCoordRouteBindCount(), binds);
-}
-
-TEST_F(TexCoordRouting, AnUnmatchedEndChangesNothing) {
   TexCoordRouteMain();
+  EXPECT_EQ(TexCoordRouteBindCount(), binds + 1);
+  // An unmatched end changes nothing; the next begin starts a fresh first level.
   TexCoordRouteEndUpdate();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
-  // The next begin starts a fresh first level.
   TexCoordRouteBeginUpdate();
   TexCoordRouteSecond();
   TexCoordRouteEndUpdate();
   EXPECT_EQ(TexCoordRouteMapping(), tcmSecond);
 }
 
-TEST_F(TexCoordRouting, TheLockKeepsTheSecondUnitFree) {
+TEST_F(TexCoordRouting, TheSecondUnitNeedsMultitextureAndNoLock) {
   LockSecondTexUnit();
   TexCoordRouteBoth();
   EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
@@ -154,15 +140,11 @@ TEST_F(TexCoordRouting, TheLockKeepsTheSecondUnitFree) {
   TexCoordRouteMask(7);
   EXPECT_EQ(TexCoordRouteUnitList(), (std::vector<GLenum>{u0, u2}));
   UnlockSecondTexUnit();
-  TexCoordRouteSecond();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmSecond);
-}
-
-TEST_F(TexCoordRouting, OtherUnitsNeedMultitexture) {
+  TexCoordRouteNone();
   GL.ARB_multitexture = false;
-  EXPECT_THROW(TexCoordRouteSecond(), EAssertionFailed);
-  EXPECT_THROW(TexCoordRouteBoth(), EAssertionFailed);
-  EXPECT_THROW(TexCoordRouteMask(1), EAssertionFailed);
+  for (const auto route :
+       {+[] { TexCoordRouteSecond(); }, +[] { TexCoordRouteBoth(); }, +[] { TexCoordRouteMask(1); }})
+    EXPECT_THROW(route(), EAssertionFailed);
   EXPECT_EQ(TexCoordRouteMapping(), tcmNone);
   TexCoordRouteMain();
   EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
