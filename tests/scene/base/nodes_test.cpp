@@ -1,9 +1,11 @@
 #include "scene/base/nodes.h"
 
 #include <GL/glu.h>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <limits>
@@ -18,6 +20,9 @@
 
 namespace zentrova {
 namespace {
+
+using ::testing::Each;
+using ::testing::ElementsAre;
 
 class TCountingComponent : public TGLUpdateAbleComponent {
  public:
@@ -73,17 +78,16 @@ TEST(Nodes, DirectionAverageAndPlane) {
   AddNodes(nodes, {{1, 1, 1}});
   EXPECT_EQ(nodes.DirectionAt(0), ZeroVector);  // a single node has no direction
   AddNodes(nodes, {{1, 1, 1.001f}});
-  EXPECT_EQ(nodes.DirectionAt(0), ZeroVector);  // (almost) coincident nodes neither
-  EXPECT_EQ(nodes.DirectionAt(1), ZeroVector);
-  EXPECT_EQ(nodes.PlaneNormal(), ZeroVector);
+  // (Almost) coincident nodes neither; two nodes make no plane.
+  EXPECT_THAT((std::array{nodes.DirectionAt(0), nodes.DirectionAt(1), nodes.PlaneNormal()}),
+              Each(ZeroVector));
   nodes.GetItem(1)->SetAsVector({3, 1, 1, 1});
   AddNodes(nodes, {{3, 4, 1}});
-  EXPECT_EQ(nodes.DirectionAt(0), UnitVectorX);
+  EXPECT_THAT((std::array{nodes.DirectionAt(0), nodes.DirectionAt(2)}),
+              ElementsAre(UnitVectorX, UnitVectorY));
   // From node 0 to node 2: (2, 3, 0).
   test::ExpectNear(nodes.DirectionAt(1), {2 / std::sqrt(13.0), 3 / std::sqrt(13.0), 0}, 1e-7);
-  EXPECT_EQ(nodes.DirectionAt(2), UnitVectorY);
-  EXPECT_THROW(nodes.DirectionAt(3), EAssertionFailed);
-  EXPECT_THROW(nodes.DirectionAt(-1), EAssertionFailed);
+  for (int index : {3, -1}) EXPECT_THROW(nodes.DirectionAt(index), EAssertionFailed);
   EXPECT_EQ(nodes.PlaneNormal(), UnitVectorZ);
   test::ExpectNear(nodes.AveragePosition(), {7.0 / 3, 2, 1}, 1e-6);
 }
@@ -140,8 +144,8 @@ TEST(Nodes, DuplicateAndSpline) {
   const std::unique_ptr<TGLNodes> copy = nodes.Duplicate(&owner);
   ASSERT_EQ(copy->Count(), 3);
   EXPECT_EQ(copy->GetOwner(), &owner);
-  EXPECT_STREQ(copy->GetItem(2)->ClassName(), "TWeightedNode");
-  EXPECT_EQ(copy->GetItem(2)->AsVector(), (TVector4f{2, 0, 4, 1}));
+  EXPECT_EQ(copy->GetItem(2)->ClassName() + std::string(" ") + copy->GetItem(2)->GetDisplayName(),
+            "TWeightedNode 2.0000; 0.0000; 4.0000");
 
   const std::unique_ptr<TCubicSpline> spline = nodes.MakeCubicSpline();
   EXPECT_EQ(spline->KnotCount(), 3);

@@ -1,7 +1,9 @@
 #include "scene/base/polynomials.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -11,10 +13,8 @@ namespace zentrova {
 namespace {
 
 TEST(Polynomials, NearZeroAndSmallestPositiveRoot) {
-  EXPECT_TRUE(NearZero(1e-40));
-  EXPECT_TRUE(NearZero(-1e-40));
-  EXPECT_FALSE(NearZero(1.1e-40));
-  EXPECT_TRUE(NearZero(std::numeric_limits<double>::quiet_NaN()));
+  EXPECT_THAT((std::array{NearZero(1e-40), NearZero(-1e-40), NearZero(1.1e-40), NearZero(std::nan(""))}),
+              ::testing::ElementsAre(true, true, false, true));
   double r = 42;
   EXPECT_TRUE(SmallestPositiveRoot({-2, 0, 3}, r));
   EXPECT_EQ(r, 0);
@@ -27,23 +27,20 @@ TEST(Polynomials, NearZeroAndSmallestPositiveRoot) {
 }
 
 TEST(Polynomials, SignedCubeRootInSinglePrecision) {
-  EXPECT_EQ(SignedCubeRoot(0), 0);
-  EXPECT_NEAR(SignedCubeRoot(27), 3, 1e-6);
-  EXPECT_NEAR(SignedCubeRoot(-8), -2, 1e-6);
   // Single precision: about seven digits, not fifteen.
   const double r = SignedCubeRoot(2);
-  EXPECT_NEAR(r, std::cbrt(2.0), 1e-6);
+  test::ExpectNear(std::array{SignedCubeRoot(0), SignedCubeRoot(27), SignedCubeRoot(-8), r},
+                   {0, 3, -2, std::cbrt(2.0)}, 1e-6);
   EXPECT_EQ(r, static_cast<double>(static_cast<float>(r)));
 }
 
 TEST(Polynomials, Quadratic) {
   EXPECT_EQ(QuadraticRoots({-1, 0, 1}), (TDoubleArray{1, -1}));
   EXPECT_EQ(QuadraticRoots({1, 2, 1}), (TDoubleArray{-1}));
-  EXPECT_TRUE(QuadraticRoots({1, 0, 1}).empty());
   // Without a square term the equation is linear.
   EXPECT_EQ(QuadraticRoots({-4, 2, 0}), (TDoubleArray{2}));
-  EXPECT_TRUE(QuadraticRoots({1, 0, 0}).empty());
-  EXPECT_TRUE(QuadraticRoots({0, 0, 0}).empty());
+  for (const std::array<double, 3>& none : {std::array<double, 3>{1, 0, 1}, {1, 0, 0}, {0, 0, 0}})
+    EXPECT_TRUE(QuadraticRoots(none).empty());
 }
 
 TEST(Polynomials, Cubic) {

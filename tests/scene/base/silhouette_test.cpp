@@ -129,18 +129,5 @@ TEST_P(SilhouetteTest, EdgeBetweenVisibleAndHiddenFaces) {
 
 INSTANTIATE_TEST_SUITE_P(FaceNormals, SilhouetteTest, ::testing::Bool());
 
-TEST(Connectivity, HoldsMoreThan32768Faces) {
-  TConnectivity c(true);
-  c.AddFaceByPoints({0, 0, 0}, {1, 0, 0}, {0, 1, 0});
-  for (int i = 1; i < 33000; ++i) c.AddFaceByIndices(0, 1, 2);
-  EXPECT_EQ(c.FaceCount(), 33000);
-  EXPECT_EQ(c.EdgeCount(), 3);
-  std::unique_ptr<TGLSilhouette> s;
-  c.CreateSilhouette(From({0, 0, -1}, true), s, false);
-  EXPECT_EQ(c.FaceVisibility().GetItem(32999), 0);
-  EXPECT_EQ(s->CapIndices().Count(), 3 * 33000);
-  EXPECT_EQ(s->Vertices().Count(), 3);
-}
-
 }  // namespace
 }  // namespace zentrova

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
 #include <vector>
 
 #include "scene/base/scene_errors.h"
@@ -37,13 +39,10 @@ TEST(CubicSpline, PassesThroughTheKnotsAndExtrapolatesTheEndSegments) {
     EXPECT_NEAR(vy, y[i], 2e-5) << i;
     EXPECT_EQ(vz, vx);
   }
-  // Beyond the knots the end segments' polynomials are extended.
-  EXPECT_EQ(spline.ValueX(-0.5f), Eval(spline.XCoefficients()[0], -0.5f));
-  EXPECT_EQ(spline.ValueX(4), Eval(spline.XCoefficients()[3], 4));
-  EXPECT_EQ(spline.ValueX(5.5f), Eval(spline.XCoefficients()[3], 5.5f));
-  // An interior knot belongs to the segment that starts there.
-  EXPECT_EQ(spline.ValueX(2), Eval(spline.XCoefficients()[2], 2));
-  EXPECT_EQ(spline.ValueX(2.5f), Eval(spline.XCoefficients()[2], 2.5f));
+  // Beyond the knots the end segments' polynomials are extended; an interior knot belongs to the segment
+  // that starts there, the last knot to the last segment.
+  for (const auto& [t, segment] : {std::pair{-0.5f, 0}, {4.0f, 3}, {5.5f, 3}, {2.0f, 2}, {2.5f, 2}})
+    EXPECT_EQ(spline.ValueX(t), Eval(spline.XCoefficients()[segment], t)) << t;
   // Slopes and curvature are continuous at the interior knots; the ends are natural.
   for (int i = 1; i < 4; ++i) {
     const auto& l = spline.XCoefficients()[i - 1];
@@ -52,8 +51,7 @@ TEST(CubicSpline, PassesThroughTheKnotsAndExtrapolatesTheEndSegments) {
     EXPECT_NEAR((3 * l[0] * t + 2 * l[1]) * t + l[2], (3 * r[0] * t + 2 * r[1]) * t + r[2], 1e-4) << i;
     EXPECT_NEAR(6 * l[0] * t + 2 * l[1], 6 * r[0] * t + 2 * r[1], 1e-4) << i;
   }
-  const auto& first = spline.XCoefficients()[0];
-  EXPECT_NEAR(2 * first[1], 0, 1e-5);
+  EXPECT_NEAR(spline.XCoefficients()[0][1], 0, 1e-5);
 }
 
 TEST(CubicSpline, DegenerateKnotCounts) {
@@ -64,9 +62,7 @@ TEST(CubicSpline, DegenerateKnotCounts) {
   // Through one knot the spline is that constant, level everywhere.
   const std::vector<float> x{7}, y{-2}, z{0.5f};
   const TCubicSpline one(x, y, z, {}, 1);
-  EXPECT_EQ(one.ValueAffine(-3), (TAffineVector{7, -2, 0.5f}));
-  EXPECT_EQ(one.ValueAffine(0), (TAffineVector{7, -2, 0.5f}));
-  EXPECT_EQ(one.ValueAffine(2.5f), (TAffineVector{7, -2, 0.5f}));
+  for (float t : {-3.0f, 0.0f, 2.5f}) EXPECT_EQ(one.ValueAffine(t), (TAffineVector{7, -2, 0.5f})) << t;
   EXPECT_EQ(one.SlopeAffine(1), ZeroVector);
   // A coordinate without values is 0 everywhere.
   const std::vector<float> two{1, 2};
@@ -78,9 +74,10 @@ TEST(CubicSpline, TridiagonalSolve) {
   const std::vector<float> b{3, 12, 0, -6, 9};
   std::vector<float> d(5);
   SolveSplineSystem(b, d);
-  EXPECT_NEAR(2 * d[0] + d[1], b[0], 1e-5);
-  for (int i = 1; i < 4; ++i) EXPECT_NEAR(d[i - 1] + 4 * d[i] + d[i + 1], b[i], 1e-5) << i;
-  EXPECT_NEAR(d[3] + 2 * d[4], b[4], 1e-5);
+  // The system of the natural spline: 2 at the ends of the diagonal, 4 inside, 1 beside it.
+  test::ExpectNear(std::array{2 * d[0] + d[1], d[0] + 4 * d[1] + d[2], d[1] + 4 * d[2] + d[3],
+                              d[2] + 4 * d[3] + d[4], d[3] + 2 * d[4]},
+                   {3, 12, 0, -6, 9}, 1e-5);
   std::vector<float> short_result(4);
   EXPECT_THROW(SolveSplineSystem(b, short_result), EAssertionFailed);
   EXPECT_THROW(SolveSplineSystem({}, {}), EAssertionFailed);

@@ -1,5 +1,6 @@
 #include "scene/base/vector_lists.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -19,6 +20,7 @@ namespace {
 
 using namespace std::string_literals;
 using test::ExpectError;
+using ::testing::ElementsAre;
 
 TEST(VectorLists, AppendsGrowBySixteenAndCountsExactly) {
   TAffineVectorList list;
@@ -135,25 +137,24 @@ TEST(VectorLists, VectorOperations) {
   TAffineVector min, max;
   list.GetExtents(min, max);
   const float inf = std::numeric_limits<float>::infinity();
-  EXPECT_EQ(min, (TAffineVector{inf, inf, inf}));
-  EXPECT_EQ(max, (TAffineVector{-inf, -inf, -inf}));
+  EXPECT_THAT((std::array{min, max}),
+              ElementsAre(TAffineVector{inf, inf, inf}, TAffineVector{-inf, -inf, -inf}));
   list.Add({1, -2, 3});
   list.Add({-1, 5, 0});
   list.GetExtents(min, max);
-  EXPECT_EQ(min, (TAffineVector{-1, -2, 0}));
-  EXPECT_EQ(max, (TAffineVector{1, 5, 3}));
-  EXPECT_EQ(list.Sum(), (TAffineVector{0, 3, 3}));
+  EXPECT_THAT((std::array{min, max, list.Sum()}),
+              ElementsAre(TAffineVector{-1, -2, 0}, TAffineVector{1, 5, 3}, TAffineVector{0, 3, 3}));
   list.Translate({1, 1, 1});
   list.Scale(2);
   list.ScaleByVector({0.5f, 1, 0});
   EXPECT_EQ(list.GetItem(0), (TAffineVector{2, -2, 0}));
-  EXPECT_EQ(list.IndexOfOrAppend({0, 12, 0}), 1);
-  EXPECT_EQ(list.IndexOfOrAppend({0, -12, 0}), 2);
-  EXPECT_EQ(list.IndexOf({-0.0f, -12, 0}), -1);  // bitwise
+  // Bitwise: -0 is not 0.
+  EXPECT_THAT((std::array{list.IndexOfOrAppend({0, 12, 0}), list.IndexOfOrAppend({0, -12, 0}),
+                          list.IndexOf({-0.0f, -12, 0})}),
+              ElementsAre(1, 2, -1));
   list.Normalize();
   list.Reverse();
-  EXPECT_EQ(list.GetItem(0), (TAffineVector{0, -1, 0}));
-  EXPECT_EQ(list.GetItem(1), UnitVectorY);
+  EXPECT_THAT((std::array{list[0], list[1]}), ElementsAre(TAffineVector{0, -1, 0}, UnitVectorY));
 
   TAffineVectorList a, b, lerped, shorter;
   a.Add({0, 0, 0});
@@ -182,7 +183,7 @@ TEST(VectorLists, VectorOperations) {
   v.Lerp(v1, v2, 0.5f);
   v.Translate({1, 1, 1});
   EXPECT_EQ(v.GetItem(0), (TVector4f{2, 3, 4, 2}));
-  EXPECT_EQ(v.AddAffineW({1, 2, 3}, 0), 1);
+  v.AddAffineW({1, 2, 3}, 0);
   EXPECT_EQ(v.GetItem(1), (TVector4f{1, 2, 3, 0}));
 }
 

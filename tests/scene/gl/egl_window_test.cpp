@@ -55,17 +55,13 @@ TEST_F(X11WindowTest, RendersAClearedFrameThatReadsBackRight) {
 
     context->Activate();
     EXPECT_TRUE(GL.VERSION_1_5);
-    GLint viewport[4] = {};
-    gl.GetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 64);
-    EXPECT_EQ(viewport[3], 48);
+    std::array<GLint, 4> viewport{};
+    gl.GetIntegerv(GL_VIEWPORT, viewport.data());
+    EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 0, 64, 48}));
     gl.ClearColor(0.0f, 1.0f, 1.0f, 1.0f);
     gl.Clear(GL_COLOR_BUFFER_BIT);
     gl.Finish();
-    const Pixel pixel = ReadPixel(32, 24);
-    EXPECT_EQ(pixel[0], 0);
-    EXPECT_EQ(pixel[1], 255);
-    EXPECT_EQ(pixel[2], 255);
+    EXPECT_EQ(ReadPixel(32, 24), (Pixel{0, 255, 255, 255}));
     context->SwapBuffers();
     EXPECT_NO_THROW(RaiseOnGLError());
     context->Deactivate();

@@ -16,22 +16,14 @@ using Calls = std::vector<std::string>;
 
 using TPlainOwner = test::TNoticeCounter;
 
-TEST(GLFaceProperties, ColourChangesReachTheOwner) {
+TEST(GLFaceProperties, ChangesAndAssignNotifyTheOwnerOnce) {
   TPlainOwner owner;
-  TGLFaceProperties face(&owner);
+  TGLFaceProperties face(&owner), source(nullptr);
   face.Diffuse().SetRed(0.5f);
-  EXPECT_EQ(owner.notices, 1);
-  // The colour setters copy without the colour's own notice: one notice in all.
-  const TGLColor red(nullptr, clrRed);
-  face.SetEmission(red);
+  // The colour setters copy without the colour's own notice: one notice each.
+  face.SetEmission(TGLColor(nullptr, clrRed));
   EXPECT_EQ(owner.notices, 2);
   EXPECT_EQ(face.Emission().Color(), clrRed);
-}
-
-TEST(GLFaceProperties, AssignSendsOneNotice) {
-  TPlainOwner owner;
-  TGLFaceProperties face(&owner);
-  TGLFaceProperties source(nullptr);
   source.Ambient().SetRGBA(0.1f, 0.2f, 0.3f, 1);
   source.Diffuse().SetRGBA(0.4f, 0.5f, 0.6f, 0.5f);
   source.Specular().SetRGBA(1, 1, 1, 1);
@@ -39,7 +31,7 @@ TEST(GLFaceProperties, AssignSendsOneNotice) {
   source.SetShininess(64);
   source.SetPolygonMode(pmPoints);
   face.Assign(&source);
-  EXPECT_EQ(owner.notices, 1);
+  EXPECT_EQ(owner.notices, 3);
   EXPECT_EQ(face.Ambient().Color(), source.Ambient().Color());
   EXPECT_EQ(face.Diffuse().Color(), source.Diffuse().Color());
   EXPECT_EQ(face.Specular().Color(), clrWhite);
@@ -49,7 +41,7 @@ TEST(GLFaceProperties, AssignSendsOneNotice) {
   // Anything else is ignored without a word.
   const TGLColor colour(nullptr);
   face.Assign(&colour);
-  EXPECT_EQ(owner.notices, 1);
+  EXPECT_EQ(owner.notices, 3);
 }
 
 TEST(GLFaceProperties, ShininessAndPolygonModeSetters) {
@@ -61,12 +53,10 @@ TEST(GLFaceProperties, ShininessAndPolygonModeSetters) {
   face.SetShininess(128);
   face.SetPolygonMode(pmLines);
   EXPECT_EQ(owner.notices, 2);
-  EXPECT_THROW(face.SetShininess(129), ERangeError);
-  EXPECT_THROW(face.SetShininess(-1), ERangeError);
+  for (int shininess : {129, -1}) EXPECT_THROW(face.SetShininess(shininess), ERangeError);
   EXPECT_EQ(face.Shininess(), 128);
-  EXPECT_EQ(GLPolygonMode(pmFill), static_cast<GLenum>(GL_FILL));
-  EXPECT_EQ(GLPolygonMode(pmLines), static_cast<GLenum>(GL_LINE));
-  EXPECT_EQ(GLPolygonMode(pmPoints), static_cast<GLenum>(GL_POINT));
+  EXPECT_EQ((std::array{GLPolygonMode(pmFill), GLPolygonMode(pmLines), GLPolygonMode(pmPoints)}),
+            (std::array<GLenum, 3>{GL_FILL, GL_LINE, GL_POINT}));
 }
 
 TEST(GLFaceProperties, ApplySendsThroughTheStateCache) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "scene/gl/egl_context.h"
 
@@ -105,17 +106,7 @@ void InstallRecorders() {
   };
   gl.GenLists = [](GLsizei range) -> GLuint {
     current_fake->Record(GLCall("glGenLists", range));
-    const GLuint first = current_fake->NextName;
-    for (GLsizei i = 0; i < range; ++i) current_fake->Lists.insert(current_fake->NextName++);
-    return first;
-  };
-  gl.DeleteLists = [](GLuint list, GLsizei range) {
-    current_fake->Record(GLCall("glDeleteLists", list, range));
-    for (GLsizei i = 0; i < range; ++i) current_fake->Lists.erase(list + static_cast<GLuint>(i));
-  };
-  gl.IsList = [](GLuint list) -> GLboolean {
-    current_fake->Record(GLCall("glIsList", list));
-    return current_fake->Lists.count(list) != 0 ? GL_TRUE : GL_FALSE;
+    return std::exchange(current_fake->NextName, current_fake->NextName + range);
   };
   gl.GenTextures = [](GLsizei n, GLuint* names) {
     current_fake->Record(GLCall("glGenTextures", n, names));
@@ -151,26 +142,14 @@ void InstallRecorders() {
 
 }  // namespace
 
-TGLRecordingFake::TGLRecordingFake()
-    : saved_gl_(gl),
-      saved_glu_(glu),
-      saved_wgl_(wgl),
-      saved_gl_flags_(GL),
-      saved_glu_flags_(GLU),
-      saved_wgl_flags_(WGL),
-      previous_(current_fake) {
+TGLRecordingFake::TGLRecordingFake() : saved_(gl, glu, wgl, GL, GLU, WGL), previous_(current_fake) {
   current_fake = this;
   InstallRecorders();
   SetGLProcAddressLookup(FakeLookup);
 }
 
 TGLRecordingFake::~TGLRecordingFake() {
-  gl = saved_gl_;
-  glu = saved_glu_;
-  wgl = saved_wgl_;
-  GL = saved_gl_flags_;
-  GLU = saved_glu_flags_;
-  WGL = saved_wgl_flags_;
+  std::tie(gl, glu, wgl, GL, GLU, WGL) = saved_;
   SetGLProcAddressLookup(nullptr);
   current_fake = previous_;
 }

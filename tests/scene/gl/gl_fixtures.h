@@ -16,6 +16,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -88,16 +89,10 @@ class TGLRecordingFake {
   std::string GLUExtensions;
   std::deque<GLenum> Errors;  // answers of glGetError, then 0
   std::set<GLuint> Textures;  // names glIsTexture confirms; glGenTextures adds, glDeleteTextures removes
-  std::set<GLuint> Lists;     // names glIsList confirms
   GLuint NextName = 1;        // the next list or texture name handed out
 
  private:
-  TGLEntryPoints saved_gl_;
-  TGLUEntryPoints saved_glu_;
-  TWGLEntryPoints saved_wgl_;
-  TGLFlags saved_gl_flags_;
-  TGLUFlags saved_glu_flags_;
-  TWGLFlags saved_wgl_flags_;
+  std::tuple<TGLEntryPoints, TGLUEntryPoints, TWGLEntryPoints, TGLFlags, TGLUFlags, TWGLFlags> saved_;
   TGLRecordingFake* previous_;
   std::vector<std::string> calls_;
 };
@@ -117,18 +112,9 @@ class TFakeContext : public TGLContext {
   // Creates it with Activate-free defaults (CreateOffscreen).
   void Create() { CreateOffscreen({}, 16, 16); }
 
-  int Activations = 0;
-  int Deactivations = 0;
-
  protected:
-  void DoActivate() override {
-    ++Activations;
-    Note("DoActivate");
-  }
-  void DoDeactivate() override {
-    ++Deactivations;
-    Note("DoDeactivate");
-  }
+  void DoActivate() override { Note("DoActivate"); }
+  void DoDeactivate() override { Note("DoDeactivate"); }
   void CreateWindowContext(const TGLNativeDevice&) override { Created("CreateWindowContext"); }
   void CreatePBufferContext(const TGLNativeDevice&, int, int) override { Created("CreatePBufferContext"); }
   void DoShareLists(TGLContext*) override { Note("DoShareLists"); }
