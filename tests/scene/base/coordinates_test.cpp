@@ -1,19 +1,23 @@
 #include "scene/base/coordinates.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
 
 #include "scene/base/scene_errors.h"
 #include "scene/base/update_able.h"
+#include "scene/expect_near.h"
 #include "test_support.h"
 
 namespace zentrova {
 namespace {
 
 using Senders = std::vector<TPersistent*>;
+using ::testing::ElementsAre;
 
 // A component that records the notices it receives.
 class TRecordingComponent : public TGLUpdateAbleComponent {
@@ -72,21 +76,17 @@ TEST(Coordinates, StyleDecidesW) {
   TGLCoordinates point(nullptr, ZeroHmgVector, csPoint), vector(nullptr, ZeroHmgVector, csVector),
       free(nullptr, ZeroHmgVector, csUnknown);
   for (TGLCoordinates* c : {&point, &vector, &free}) c->SetAsVector({1, 2, 3, 7});
-  EXPECT_EQ(point.AsVector(), (TVector4f{1, 2, 3, 1}));
-  EXPECT_EQ(vector.AsVector(), (TVector4f{1, 2, 3, 0}));
-  EXPECT_EQ(free.AsVector(), (TVector4f{1, 2, 3, 7}));
   // A point takes no vector, a vector no position; the value stays.
   EXPECT_THROW(point.SetVectorXYZ(4, 5, 6), EAssertionFailed);
   EXPECT_THROW(point.SetVectorXYZW(4, 5, 6, 0), EAssertionFailed);
   EXPECT_THROW(vector.SetPositionXYZ(4, 5, 6), EAssertionFailed);
-  EXPECT_EQ(point.AsVector(), (TVector4f{1, 2, 3, 1}));
-  EXPECT_EQ(vector.AsVector(), (TVector4f{1, 2, 3, 0}));
+  EXPECT_THAT((std::array{point.AsVector(), vector.AsVector(), free.AsVector()}),
+              ElementsAre(TVector4f{1, 2, 3, 1}, TVector4f{1, 2, 3, 0}, TVector4f{1, 2, 3, 7}));
   point.SetPositionXYZ(4, 5, 6);
-  EXPECT_EQ(point.AsVector(), (TVector4f{4, 5, 6, 1}));
+  vector.SetVector(1, 1, 1);
   free.SetVectorXYZW(4, 5, 6, 8);
-  EXPECT_EQ(free.AsVector(), (TVector4f{4, 5, 6, 8}));
-  free.SetVector(1, 1, 1);
-  EXPECT_EQ(free.AsVector(), (TVector4f{1, 1, 1, 0}));
+  EXPECT_THAT((std::array{point.AsVector(), vector.AsVector(), free.AsVector()}),
+              ElementsAre(TVector4f{4, 5, 6, 1}, TVector4f{1, 1, 1, 0}, TVector4f{4, 5, 6, 8}));
 }
 
 TEST(Coordinates, AssignCopiesAllFourSilentlyAndIndexesAreChecked) {
@@ -99,8 +99,7 @@ TEST(Coordinates, AssignCopiesAllFourSilentlyAndIndexesAreChecked) {
   EXPECT_TRUE(owner.senders.empty());
   TGLUpdateAbleObject other(nullptr);
   EXPECT_THROW(b.Assign(&other), EConvertError);
-  EXPECT_THROW(a.SetCoordinate(4, 9), ERangeError);
-  EXPECT_THROW(a.SetCoordinate(-1, 9), ERangeError);
+  for (int index : {4, -1}) EXPECT_THROW(a.SetCoordinate(index, 9), ERangeError);
   EXPECT_EQ(a.AsVector(), (TVector4f{1, 2, 3, 4}));
   TGLCoordinates4 plane(nullptr, {0, 0, 1, 0}, csUnknown);
   plane.SetW(-2);
@@ -111,14 +110,10 @@ TEST(Coordinates, GeometryAndStreaming) {
   TGLCoordinates c(nullptr, {3, 4, 0, 5}, csUnknown);
   EXPECT_EQ(c.VectorLength(), 5);
   c.Normalize();
-  EXPECT_EQ(c.AsVector(), (TVector4f{0.6f, 0.8f, 0, 0}));
-  EXPECT_TRUE(c.Equals({0.6f, 0.8f, 0, 0}));
-  EXPECT_FALSE(c.Equals({0.6f, 0.8f, -0.0f, 0}));
+  EXPECT_TRUE(c.Equals({0.6f, 0.8f, 0, 0}) && !c.Equals({0.6f, 0.8f, -0.0f, 0}));  // bitwise
   TGLCoordinates d(nullptr, {1, 0, 0, 0}, csVector);
   d.Rotate(UnitVectorZ, static_cast<float>(M_PI / 2));  // the axis-angle matrix turns by -angle
-  EXPECT_NEAR(d.X(), 0, 1e-7);
-  EXPECT_FLOAT_EQ(d.Y(), -1);
-  EXPECT_EQ(d.Z(), 0);
+  test::ExpectNear(d.AsVector(), {0, -1, 0, 0}, 1e-7);
 
   TGLCoordinates e(nullptr, {1.5f, -2, 0.25f, 1}, csPoint);
   TMemoryStream stream;

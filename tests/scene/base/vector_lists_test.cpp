@@ -183,8 +183,6 @@ TEST(VectorLists, VectorOperations) {
   v.Lerp(v1, v2, 0.5f);
   v.Translate({1, 1, 1});
   EXPECT_EQ(v.GetItem(0), (TVector4f{2, 3, 4, 2}));
-  v.AddAffineW({1, 2, 3}, 0);
-  EXPECT_EQ(v.GetItem(1), (TVector4f{1, 2, 3, 0}));
 }
 
 TEST(VectorLists, InterpolationOfRotationsAndQuaternions) {

@@ -39,14 +39,5 @@ TEST(EGLContextClass, NotCreatedUntilAskedErrorNamesAndSoftwareRenderers) {
   EXPECT_FALSE(IsSoftwareRenderer("AMD Radeon RX 6600 (radeonsi)"));
 }
 
-TEST(EGLContextClass, IsTheManagersClass) {
-  RegisterEGLContextClass();
-  RegisterEGLContextClass();
-  std::unique_ptr<TGLContext> context = GLContextManager()->NewContext();
-  ASSERT_NE(context, nullptr);
-  EXPECT_NE(dynamic_cast<TGLEGLContext*>(context.get()), nullptr);
-  EXPECT_EQ(context->Manager(), GLContextManager());
-}
-
 }  // namespace
 }  // namespace zentrova

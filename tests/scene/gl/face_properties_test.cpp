@@ -68,12 +68,7 @@ TEST(GLFaceProperties, ApplySendsThroughTheStateCache) {
   face.SetPolygonMode(pmLines);
   fake.Clear();
   face.Apply(states, GL_BACK);
-  EXPECT_EQ(fake.Calls(), (Calls{GLCall("glMateriali", GL_BACK, GL_SHININESS, 10),
-                                 GLCall("glMaterialfv", GL_BACK, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_BACK, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_BACK, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_BACK, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-                                 GLCall("glPolygonMode", GL_BACK, GL_LINE)}));
+  EXPECT_EQ(fake.Calls(), test::GoldenCalls("face_apply_back"));
   // Applied again: the cache holds it all.
   fake.Clear();
   face.Apply(states, GL_BACK);

@@ -56,12 +56,6 @@ TEST_F(GLContextTest, DrawsAfterAnInnerDeactivationAndReadsBack) {
   EXPECT_NO_THROW(RaiseOnGLError());
 }
 
-TEST_F(GLContextTest, AnOpenGLErrorIsRaisedWithGLUsText) {
-  gl.Enable(0x1234);  // not a capability
-  ExpectError<EOpenGLError>([] { RaiseOnGLError(); }, "invalid enumerant");
-  EXPECT_NO_THROW(RaiseOnGLError());
-}
-
 TEST(GLContextSharing, AListHandleServesTheWholeGroup) {
   std::unique_ptr<TGLContext> a = NewPBufferContext(32, 32);
   std::unique_ptr<TGLContext> b = NewPBufferContext(32, 32);

@@ -3,10 +3,12 @@
 #include <cctype>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string_view>
 #include <utility>
 
 #include "scene/gl/egl_context.h"
+#include "test_support.h"
 
 namespace zentrova::test {
 
@@ -166,6 +168,13 @@ TFakeContext::~TFakeContext() {
 
 void TFakeContext::Note(const std::string& what) {
   if (current_fake != nullptr) current_fake->Record(name_ + "." + what);
+}
+
+std::vector<std::string> GoldenCalls(const std::string& name) {
+  std::istringstream in(ReadBytes(DataPath("scene/gl/calls/" + name + ".txt")));
+  std::vector<std::string> calls;
+  for (std::string line; std::getline(in, line);) calls.push_back(line);
+  return calls;
 }
 
 // ---- real contexts

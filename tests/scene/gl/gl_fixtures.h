@@ -133,6 +133,9 @@ class TFakeContext : public TGLContext {
   bool created_ = false;
 };
 
+// The calls of the golden file tests/data/scene/gl/calls/<name>.txt, one per line.
+std::vector<std::string> GoldenCalls(const std::string& name);
+
 // An owner that counts the change notices that reach it.
 class TNoticeCounter : public TGLUpdateAbleObject {
  public:

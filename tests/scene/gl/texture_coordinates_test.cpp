@@ -15,16 +15,13 @@ using test::Values;
 using Calls = std::vector<std::string>;
 
 constexpr GLenum u0 = GL_TEXTURE0_ARB;
-constexpr GLenum u1 = GL_TEXTURE1_ARB;
 constexpr GLenum u2 = GL_TEXTURE2_ARB;
 
 // Every test starts from the routing of a started program (no mapping), with multitexture available.
 class TexCoordRouting : public ::testing::Test {
  protected:
   void SetUp() override {
-    GL.ARB_multitexture = true;
-    UnlockSecondTexUnit();
-    TexCoordRouteNone();
+    TearDown();
     fake_.Clear();
   }
   void TearDown() override {
@@ -51,25 +48,15 @@ TEST_F(TexCoordRouting, NoneSendsNothingAndMainSendsThePlainCall) {
 
 TEST_F(TexCoordRouting, SecondAndDualForms) {
   TexCoordRouteSecond();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmSecond);
   RoutedTexCoord2f(1, 2);
   RoutedTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
   RoutedDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  EXPECT_EQ(
-      fake_.Calls(),
-      (Calls{GLCall("glMultiTexCoord2fARB", u1, 1.0f, 2.0f), GLCall("glActiveTextureARB", u1),
-             GLCall("glTexGeni", GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP), GLCall("glActiveTextureARB", u0),
-             GLCall("glClientActiveTextureARB", u1), GLCall("glDisableClientState", GL_TEXTURE_COORD_ARRAY),
-             GLCall("glClientActiveTextureARB", u0)}));
+  EXPECT_EQ(fake_.Calls(), test::GoldenCalls("route_second"));
   fake_.Clear();
   TexCoordRouteBoth();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmDual);
   RoutedTexCoord3f(1, 2, 3);
   RoutedDisable(GL_TEXTURE_2D);
-  EXPECT_EQ(fake_.Calls(), (Calls{GLCall("glTexCoord3f", 1.0f, 2.0f, 3.0f),
-                                  GLCall("glMultiTexCoord3fARB", u1, 1.0f, 2.0f, 3.0f),
-                                  GLCall("glDisable", GL_TEXTURE_2D), GLCall("glActiveTextureARB", u1),
-                                  GLCall("glDisable", GL_TEXTURE_2D), GLCall("glActiveTextureARB", u0)}));
+  EXPECT_EQ(fake_.Calls(), test::GoldenCalls("route_dual"));
 }
 
 TEST_F(TexCoordRouting, MaskRoutesToTheListedUnitsAndEndsOnUnitZero) {
@@ -80,13 +67,7 @@ TEST_F(TexCoordRouting, MaskRoutesToTheListedUnitsAndEndsOnUnitZero) {
   const GLfloat v[4] = {1, 2, 3, 4};
   RoutedTexCoord4fv(v);
   RoutedEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  EXPECT_EQ(
-      fake_.Calls(),
-      (Calls{GLCall("glMultiTexCoord4fvARB", u0, Values(1.0f, 2.0f, 3.0f, 4.0f)),
-             GLCall("glMultiTexCoord4fvARB", u2, Values(1.0f, 2.0f, 3.0f, 4.0f)),
-             GLCall("glClientActiveTextureARB", u0), GLCall("glEnableClientState", GL_TEXTURE_COORD_ARRAY),
-             GLCall("glClientActiveTextureARB", u2), GLCall("glEnableClientState", GL_TEXTURE_COORD_ARRAY),
-             GLCall("glClientActiveTextureARB", u0)}));
+  EXPECT_EQ(fake_.Calls(), test::GoldenCalls("route_mask"));
   // Adding unit 1 to the mask in force.
   TexCoordRouteAddMask(2);
   EXPECT_EQ(TexCoordRouteCurrentMask(), 7u);
