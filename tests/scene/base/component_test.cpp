@@ -61,10 +61,7 @@ TEST(Component, TheOwnerHearsOfInsertionAndRemoval) {
     a.FreeNotification(b);
     b.FreeNotification(a);
     std::unique_ptr<TComponent> removed = owner.RemoveComponent(b);
-    EXPECT_EQ(removed.get(), &b);
-    EXPECT_EQ(removed->Owner(), nullptr);
-    EXPECT_EQ(owner.RemoveComponent(b), nullptr);
-    EXPECT_EQ(owner.ComponentCount(), 1);
+    EXPECT_TRUE(removed.get() == &b && b.Owner() == nullptr && owner.RemoveComponent(b) == nullptr);
     owner.InsertComponent(std::move(removed));
     EXPECT_EQ(owner.Components(1), &b);
   }  // the owner frees B, then A
@@ -79,8 +76,8 @@ TEST(Component, StatesOfLoadingReadingAndDesigning) {
   owner.SetReading(true);
   owner.SetDesigning(true, false);  // not the owned ones
   const TComponentStates states = owner.ComponentState();
-  EXPECT_TRUE(states.Contains(TComponentState::Loading) && states.Contains(TComponentState::Reading));
-  EXPECT_TRUE(owned.ComponentState().Empty());
+  EXPECT_TRUE(states.Contains(TComponentState::Loading) && states.Contains(TComponentState::Reading) &&
+              owned.ComponentState().Empty());
   owner.Loaded();
   owner.SetReading(false);
   owner.SetDesigning(false);

@@ -51,9 +51,7 @@ TEST(MatrixGeometry, ProductsApplyTheLeftMatrixFirst) {
   MultiplyMatrixInPlace(m, rotate);
   EXPECT_EQ(m, MultiplyMatrices(translate, rotate));
   const TMatrix4f st = ScaleTranslateMatrix(TVector4f{2, 3, 4, 9}, TVector4f{5, 6, 7, 9});
-  EXPECT_EQ(st[0], (TVector4f{2, 0, 0, 0}));
-  EXPECT_EQ(st[3], (TVector4f{5, 6, 7, 1}));
-  EXPECT_EQ(MatrixToDouble(st)[2][2], 4.0);
+  EXPECT_EQ(st, (TMatrix4f{{{2, 0, 0, 0}, {0, 3, 0, 0}, {0, 0, 4, 0}, {5, 6, 7, 1}}}));
 }
 
 TEST(MatrixGeometry, DeterminantsAndInverse) {
@@ -90,8 +88,7 @@ TEST(MatrixGeometry, SingularMatricesInvertToTheIdentity) {
   TMatrix4f small = Diagonal(1e-13f, 1e-13f, 1e-13f, 1);
   InvertMatrix4(small);
   EXPECT_NEAR(small[0][0], 1e13f, 1e7f);
-  TMatrix4f flat = ZeroMatrix;
-  EXPECT_EQ(InvertAffineMatrix(flat), IdentityMatrix);
+  EXPECT_EQ(InvertAffineMatrix(ZeroMatrix), IdentityMatrix);
 }
 
 TEST(MatrixGeometry, AffineInverseUndoesRotationScaleAndTranslation) {
@@ -127,22 +124,15 @@ TEST(MatrixGeometry, SplitRecoversScaleRotationAndTranslation) {
   test::ExpectNear(std::array{parts[ttScaleX], parts[ttScaleY], parts[ttScaleZ], parts[ttShearXY],
                               parts[ttRotateX], parts[ttRotateY], parts[ttRotateZ]},
                    {2, 3, 4, 0, x, y, z}, 1e-5);
-  EXPECT_EQ(parts[ttTranslateX], 7);
-  EXPECT_EQ(parts[ttTranslateZ], 9);
-  EXPECT_EQ(parts[ttPerspectiveW], 0);
-
+  EXPECT_EQ((std::array{parts[ttTranslateX], parts[ttTranslateZ], parts[ttPerspectiveW]}),
+            (std::array{7.0f, 9.0f, 0.0f}));
   // A mirrored frame gives negative scales and a proper rotation.
-  TTransformations mirrored;
-  ASSERT_TRUE(SplitMatrixTransforms(Diagonal(-1, -1, -1, 1), mirrored));
-  EXPECT_EQ(mirrored[ttScaleX], -1);
-  EXPECT_EQ(mirrored[ttRotateY], 0);
-
+  ASSERT_TRUE(SplitMatrixTransforms(Diagonal(-1, -1, -1, 1), parts));
+  EXPECT_EQ((std::array{parts[ttScaleX], parts[ttRotateY]}), (std::array{-1.0f, 0.0f}));
   TMatrix4f perspective = IdentityMatrix;
   perspective[2][3] = 0.5f;
-  TTransformations p;
-  ASSERT_TRUE(SplitMatrixTransforms(perspective, p));
-  EXPECT_FLOAT_EQ(p[ttPerspectiveZ], 0.5f);
-  EXPECT_FLOAT_EQ(p[ttPerspectiveW], 1);
+  ASSERT_TRUE(SplitMatrixTransforms(perspective, parts));
+  EXPECT_EQ((std::array{parts[ttPerspectiveZ], parts[ttPerspectiveW]}), (std::array{0.5f, 1.0f}));
 
   EXPECT_FALSE(SplitMatrixTransforms(Diagonal(1, 1, 1, 0), parts));
   EXPECT_FALSE(SplitMatrixTransforms(Diagonal(1, 0, 1, 1), parts));

@@ -227,20 +227,14 @@ TEST_F(ArchiveTest, SignatureEnvelopeAndFiles) {
   s.text = "payload";
   const std::string saved = s.SaveToString();
   EXPECT_EQ(saved, "ZSIG\x02\x00\x06\x07payload"s);
-  TSigned back;
-  back.LoadFromString(saved);
-  EXPECT_EQ(back.text, "payload");
-  ExpectError<EInvalidFileSignature>([&] { back.LoadFromString("ZSIX\x02\x00\x06\x00"s); },
-                                     "Invalid file signature");
-  ExpectError<EInvalidFileSignature>([&] { back.LoadFromString("ZS"); }, "Invalid file signature");
-  EXPECT_EQ(back.text, "payload");
-
   test::TempDir dir;
   s.SaveToFile(dir.File("signed.bin"));
   EXPECT_EQ(test::ReadBytes(dir.File("signed.bin")), saved);
-  TSigned from_file;
-  from_file.LoadFromFile(dir.File("signed.bin"));
-  EXPECT_EQ(from_file.text, "payload");
+  TSigned back;
+  back.LoadFromFile(dir.File("signed.bin"));
+  for (const char* wrong : {"ZSIX\x02\x00\x06\x00", "ZS"})
+    ExpectError<EInvalidFileSignature>([&] { back.LoadFromString(wrong); }, "Invalid file signature");
+  EXPECT_EQ(back.text, "payload");
   ExpectError<EFilerException>([&] { s.RaiseArchiveVersionError(3); }, "TSigned : unknown archive version 3");
 }
 
@@ -248,12 +242,9 @@ TEST_F(ArchiveTest, ObjectListOwnsItsItems) {
   TPersistentObjectList list;
   TObject* items[4];
   for (TObject*& item : items) item = list.Get(list.Add(std::make_unique<TCounted>()));
-  EXPECT_EQ(list.Capacity(), 16);
   list.Insert(4, std::make_unique<TCounted>());  // at Count
   list.Insert(0, nullptr);
-  EXPECT_EQ(list.Get(1), items[0]);
   EXPECT_EQ(list.IndexOf(items[2]), 3);
-  EXPECT_EQ(TCounted::live, 5);
   // Remove and Delete free; Extract, Put and Pop hand the item back.
   EXPECT_EQ(list.Remove(items[2]), 3);
   EXPECT_EQ(list.Remove(items[2]), -1);
@@ -264,39 +255,33 @@ TEST_F(ArchiveTest, ObjectListOwnsItsItems) {
   EXPECT_EQ(list.Put(0, std::move(extracted)).get(), items[1]);  // freed at the end of the statement
   EXPECT_EQ(list.Pop()->ClassName(), std::string("TCounted"));   // so is the popped one
   EXPECT_EQ(TCounted::live, 2);
-  ExpectError<EListError>([&] { list.Get(2); }, "Invalid list index");
+  for (int index : {-1, 2}) ExpectError<EListError>([&] { list.Put(index, nullptr); }, "Invalid list index");
   ExpectError<EListError>([&] { list.Insert(3, nullptr); }, "Invalid list index");
-  ExpectError<EListError>([&] { list.Put(-1, nullptr); }, "Invalid list index");
   // Cutting the count or the capacity frees what is cut off.
   list.SetCount(4);
   EXPECT_EQ(list.Get(3), nullptr);
   list.SetCapacity(1);
-  EXPECT_EQ(list.Count(), 1);
   EXPECT_EQ(TCounted::live, 1);
   list.Clear();
-  EXPECT_EQ(list.Capacity(), 0);
+  EXPECT_TRUE(list.Capacity() == 0 && TCounted::live == 0);
   EXPECT_EQ(list.Pop(), nullptr);
-  EXPECT_EQ(TCounted::live, 0);
   for (int i = 0; i < 17; ++i) list.Add(std::make_unique<TCounted>());
-  EXPECT_EQ(list.Capacity(), 32);
-  list.FreeItems();  // the slots stay
+  EXPECT_EQ(list.Capacity(), 32);  // grown by 16
+  list.FreeItems();                // the slots stay
   EXPECT_EQ(list.Get(16), nullptr);
 }
 
 TEST(PersistentObjectList, SortOrdersByTheCompareFunction) {
   TPersistentObjectList list;
+  const auto key = [](const TObject* item) { return static_cast<const TSingleList*>(item)->GetItem(0); };
   for (float k : {5.0f, 1.0f, 4.0f, 1.0f, 3.0f, 9.0f, 0.0f}) {
-    auto key = std::make_unique<TSingleList>();
-    key->Add(k);
-    list.Add(std::move(key));
+    list.Add(std::make_unique<TSingleList>());
+    static_cast<TSingleList*>(list.Get(list.Count() - 1))->Add(k);
   }
-  list.Sort([](const TObject* x, const TObject* y) {
-    const float a = static_cast<const TSingleList*>(x)->GetItem(0),
-                b = static_cast<const TSingleList*>(y)->GetItem(0);
-    return a < b ? -1 : (a > b ? 1 : 0);
-  });
+  list.Sort(
+      [&](const TObject* x, const TObject* y) { return key(x) < key(y) ? -1 : (key(x) > key(y) ? 1 : 0); });
   std::vector<float> sorted;
-  for (int i = 0; i < list.Count(); ++i) sorted.push_back(static_cast<TSingleList*>(list.Get(i))->GetItem(0));
+  for (int i = 0; i < list.Count(); ++i) sorted.push_back(key(list.Get(i)));
   EXPECT_EQ(sorted, (std::vector<float>{0, 1, 1, 3, 4, 5, 9}));
 }
 

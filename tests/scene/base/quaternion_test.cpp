@@ -86,8 +86,6 @@ TEST(Quaternion, EulerOrderOutOfRangeIsAnAssertion) {
     QuaternionFromEuler(6, 0, 0, 0);
     FAIL() << "no exception";
   } catch (const EAssertionFailed& e) {
-    EXPECT_EQ(e.Text(), "Assertion failure");
-    EXPECT_EQ(e.File(), "quaternion.cpp");
     EXPECT_EQ(e.Message(), "Assertion failure (quaternion.cpp, line " + std::to_string(e.Line()) + ")");
   }
   EXPECT_THROW(QuaternionFromEuler(-1, 0, 0, 0), EAssertionFailed);

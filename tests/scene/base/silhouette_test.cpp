@@ -1,14 +1,17 @@
 #include "scene/base/silhouette.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
 #include <vector>
 
 namespace zentrova {
 namespace {
 
-std::vector<int> Items(const TIntegerList& list) {
+using ::testing::Each;
+
+template <class List>
+std::vector<int> Items(const List& list) {
   std::vector<int> v;
   for (int i = 0; i < list.Count(); ++i) v.push_back(list.GetItem(i));
   return v;
@@ -30,7 +33,7 @@ TEST_P(SilhouetteTest, SingleTriangleFrontAndBack) {
   for (const TAffineVector& eye : {TAffineVector{0, 0, 5}, TAffineVector{5, 5, 0}}) {
     c.CreateSilhouette(From(eye, true), s, false);
     EXPECT_EQ(c.FaceVisibility().GetItem(0), 1);
-    EXPECT_EQ(s->Indices().Count() + s->CapIndices().Count() + s->Vertices().Count(), 0);
+    EXPECT_TRUE(s->Indices().Count() == 0 && s->CapIndices().Count() == 0 && s->Vertices().Count() == 0);
   }
 
   c.CreateSilhouette(From({0, 0, -5}), s, false);
@@ -60,18 +63,13 @@ TEST_P(SilhouetteTest, ClosedTetrahedronGivesOneLoop) {
        {TAffineVector{3, 2, 1}, TAffineVector{-2, -1, -3}, TAffineVector{0.2f, 0.3f, 5}}) {
     std::unique_ptr<TGLSilhouette> s;
     c.CreateSilhouette(From(eye), s, false);
+    // A closed loop over vertices listed once each: every vertex starts one edge and ends one edge.
     const std::vector<int> indices = Items(s->Indices());
-    ASSERT_GE(indices.size(), 6u);
-    // A closed loop: every vertex starts one edge and ends one edge.
-    std::map<int, int> starts, ends;
-    for (std::size_t i = 0; i < indices.size(); i += 2) {
-      ++starts[indices[i]];
-      ++ends[indices[i + 1]];
-    }
-    EXPECT_EQ(starts, ends);
-    for (const auto& [vertex, n] : starts) EXPECT_EQ(n, 1) << vertex;
-    // Every vertex is listed once.
-    EXPECT_EQ(static_cast<std::size_t>(s->Vertices().Count()), starts.size());
+    std::vector<int> starts(s->Vertices().Count()), ends(s->Vertices().Count());
+    for (std::size_t i = 0; i < indices.size(); i += 2) ++starts.at(indices[i]), ++ends.at(indices[i + 1]);
+    EXPECT_GE(starts.size(), 3u);
+    EXPECT_THAT(starts, Each(1));
+    EXPECT_THAT(ends, Each(1));
   }
 }
 
@@ -113,15 +111,13 @@ TEST_P(SilhouetteTest, EdgeBetweenVisibleAndHiddenFaces) {
   c.AddFaceByPoints(b, a, down);  // normal (0, 1, 1)
   std::unique_ptr<TGLSilhouette> s;
   c.CreateSilhouette(From({0.5f, -5, 1}), s, false);
-  EXPECT_EQ(c.FaceVisibility().GetItem(0), 1);
-  EXPECT_EQ(c.FaceVisibility().GetItem(1), 0);
-  // The shared edge (a, b), created by the visible face, runs as the hidden face has it: (b, a).
+  EXPECT_EQ(Items(c.FaceVisibility()), (std::vector<int>{1, 0}));
+  // The shared edge (a, b), created by the visible face, runs as the hidden face has it: (b, a); then the
+  // two open edges of the hidden face.
   const std::vector<int> indices = Items(s->Indices());
-  ASSERT_GE(indices.size(), 2u);
+  ASSERT_EQ(indices.size(), 6u);
   EXPECT_EQ(s->Vertices().GetItem(indices[0]), (TVector4f{1, 0, 0, 1}));
   EXPECT_EQ(s->Vertices().GetItem(indices[1]), (TVector4f{0, 0, 0, 1}));
-  // Plus the two open edges of the hidden face.
-  EXPECT_EQ(indices.size(), 6u);
 }
 
 INSTANTIATE_TEST_SUITE_P(FaceNormals, SilhouetteTest, ::testing::Bool());

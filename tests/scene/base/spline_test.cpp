@@ -19,7 +19,6 @@ float Eval(const TCubicSpline::TSegment& c, float t) {
 TEST(CubicSpline, TwoKnotsGiveTheChord) {
   const std::vector<float> x{0, 2}, y{1, 5}, z{-3, -3};
   const TCubicSpline spline(x, y, z, {}, 2);
-  EXPECT_EQ(spline.KnotCount(), 2);
   ASSERT_EQ(spline.XCoefficients().size(), 1u);
   EXPECT_TRUE(spline.WCoefficients().empty());
   test::ExpectNear(spline.ValueAffine(0.5f), {1, 3, -3}, 1e-6);
@@ -57,8 +56,7 @@ TEST(CubicSpline, PassesThroughTheKnotsAndExtrapolatesTheEndSegments) {
 TEST(CubicSpline, DegenerateKnotCounts) {
   const std::vector<float> none;
   const TCubicSpline empty(none, none, none, none, 0);
-  EXPECT_EQ(empty.ValueX(0.3f), 0);
-  EXPECT_EQ(empty.SlopeAffine(1), ZeroVector);
+  EXPECT_TRUE(empty.ValueX(0.3f) == 0 && empty.SlopeAffine(1) == ZeroVector);
   // Through one knot the spline is that constant, level everywhere.
   const std::vector<float> x{7}, y{-2}, z{0.5f};
   const TCubicSpline one(x, y, z, {}, 1);

@@ -122,10 +122,8 @@ TEST_F(FakeContexts, FreeNameBorrowsItsOwnContextAndGivesTheSeatBack) {
   EXPECT_EQ(fake.Calls(),
             (Calls{"B.DoDeactivate", "A.DoActivate", "glGetError()", GLCall("glDeleteLists", 1, 1),
                    "glGetError()", "A.DoDeactivate", "B.DoActivate"}));
-  EXPECT_EQ(ActiveContext(), &b);
-  EXPECT_EQ(b.ActivationCount(), 2);
+  EXPECT_TRUE(ActiveContext() == &b && b.ActivationCount() == 2);
   b.SetActive(false);
-  EXPECT_EQ(ActiveContext(), nullptr);
 }
 
 TEST_F(FakeContexts, SharingJoinsWholeGroups) {
@@ -164,8 +162,7 @@ TEST_F(FakeContexts, HandlesNeedACurrentContextAndGLsWord) {
   // A GL error of the deletion is raised with GLU's text; the handle is empty all the same.
   fake.Errors = {GL_NO_ERROR, GL_INVALID_VALUE};  // nothing pending before, an error after
   ExpectError<EOpenGLError>([&] { list.FreeName(); }, "invalid value");
-  EXPECT_EQ(list.Handle(), 0u);
-  EXPECT_EQ(a.OwnedHandleCount(), 0);
+  EXPECT_TRUE(list.Handle() == 0 && a.OwnedHandleCount() == 0);
   // A texture name is deleted only when GL still knows it.
   TGLTextureHandle texture;
   texture.AllocName();
@@ -184,7 +181,7 @@ TEST_F(FakeContexts, VirtualHandleUsesItsEvents) {
   AllocIn(a, {&handle, &empty});
   EXPECT_EQ(handle.Handle(), 42u);
   EXPECT_EQ(handle.RenderingContext(), &a);
-  EXPECT_EQ(empty.Handle() + a.OwnedHandleCount(), 1u);
+  EXPECT_TRUE(empty.Handle() == 0 && a.OwnedHandleCount() == 1);
   a.Activate();
   handle.FreeName();
   a.Deactivate();
@@ -193,7 +190,7 @@ TEST_F(FakeContexts, VirtualHandleUsesItsEvents) {
 
 TEST(RaiseOnGLError, ReturnsQuietlyAndDrainsAtMostSevenMore) {
   TGLRecordingFake fake;
-  EXPECT_NO_THROW(RaiseOnGLError());
+  RaiseOnGLError();
   EXPECT_EQ(fake.Calls(), Calls{"glGetError()"});
   fake.Errors.assign(12, GL_INVALID_ENUM);
   ExpectError<EOpenGLError>([] { RaiseOnGLError(); }, "invalid enumerant");

@@ -50,8 +50,7 @@ TEST_F(X11WindowTest, RendersAClearedFrameThatReadsBackRight) {
     context->CreateOnDevice({display_, window_});
     ASSERT_TRUE(context->IsValid());
     EXPECT_EQ(context->DeviceContext().x_window, window_);
-    auto& egl = dynamic_cast<TGLEGLContext&>(*context);
-    EXPECT_FALSE(egl.IsPBuffer());
+    EXPECT_FALSE(dynamic_cast<TGLEGLContext&>(*context).IsPBuffer());
 
     context->Activate();
     EXPECT_TRUE(GL.VERSION_1_5);
@@ -76,10 +75,9 @@ TEST_F(X11WindowTest, RendersAClearedFrameThatReadsBackRight) {
 
 TEST_F(X11WindowTest, ScreenCapsComeFromTheDisplay) {
   const TScreenCaps caps = ReadScreenCaps();
-  EXPECT_GT(caps.LogPixelsX, 0);
-  EXPECT_GT(caps.LogPixelsY, 0);
-  EXPECT_EQ(caps.BitsPixel, 32);  // depth 24 is stored in 32 bits
-  EXPECT_EQ(caps.NumColors, -1);
+  EXPECT_TRUE(caps.LogPixelsX > 0 && caps.LogPixelsY > 0);
+  // Depth 24 is stored in 32 bits; there is no palette.
+  EXPECT_EQ((std::array{caps.BitsPixel, caps.NumColors}), (std::array{32, -1}));
 }
 
 }  // namespace

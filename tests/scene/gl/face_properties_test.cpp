@@ -32,12 +32,10 @@ TEST(GLFaceProperties, ChangesAndAssignNotifyTheOwnerOnce) {
   source.SetPolygonMode(pmPoints);
   face.Assign(&source);
   EXPECT_EQ(owner.notices, 3);
-  EXPECT_EQ(face.Ambient().Color(), source.Ambient().Color());
-  EXPECT_EQ(face.Diffuse().Color(), source.Diffuse().Color());
-  EXPECT_EQ(face.Specular().Color(), clrWhite);
-  EXPECT_EQ(face.Emission().Color(), clrBlue);
-  EXPECT_EQ(face.Shininess(), 64);
-  EXPECT_EQ(face.PolygonMode(), pmPoints);
+  EXPECT_EQ((std::array{face.Ambient().Color(), face.Diffuse().Color(), face.Specular().Color(),
+                        face.Emission().Color()}),
+            (std::array{source.Ambient().Color(), source.Diffuse().Color(), clrWhite, clrBlue}));
+  EXPECT_TRUE(face.Shininess() == 64 && face.PolygonMode() == pmPoints);
   // Anything else is ignored without a word.
   const TGLColor colour(nullptr);
   face.Assign(&colour);
@@ -47,9 +45,8 @@ TEST(GLFaceProperties, ChangesAndAssignNotifyTheOwnerOnce) {
 TEST(GLFaceProperties, ShininessAndPolygonModeSetters) {
   TPlainOwner owner;
   TGLFaceProperties face(&owner);
-  face.SetShininess(0);
+  face.SetShininess(0);  // no changes
   face.SetPolygonMode(pmFill);
-  EXPECT_EQ(owner.notices, 0);
   face.SetShininess(128);
   face.SetPolygonMode(pmLines);
   EXPECT_EQ(owner.notices, 2);

@@ -33,15 +33,11 @@ TEST_F(GLContextTest, ReportsOpenGL15WithItsFlags) {
 
 TEST_F(GLContextTest, IsAnEightBitConfigWithDepth24OnTheSoftwareRenderer) {
   auto& egl = dynamic_cast<TGLEGLContext&>(Context());
-  EXPECT_TRUE(egl.IsPBuffer());
-  EXPECT_NE(egl.ConfigID(), 0);
-  GLint bits = 0;
-  for (GLenum channel : {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS}) {
-    gl.GetIntegerv(channel, &bits);
-    EXPECT_EQ(bits, 8) << channel;
-  }
-  gl.GetIntegerv(GL_DEPTH_BITS, &bits);
-  EXPECT_EQ(bits, 24);
+  EXPECT_TRUE(egl.IsPBuffer() && egl.ConfigID() != 0);
+  const GLenum channels[] = {GL_RED_BITS, GL_GREEN_BITS, GL_BLUE_BITS, GL_ALPHA_BITS, GL_DEPTH_BITS};
+  std::array<GLint, 5> bits{};
+  for (int i = 0; i < 5; ++i) gl.GetIntegerv(channels[i], &bits[i]);
+  EXPECT_EQ(bits, (std::array<GLint, 5>{8, 8, 8, 8, 24}));
   EXPECT_EQ(Context().Acceleration(), IsSoftwareRenderer(GLGetString(GL_RENDERER)) ? chSoftware : chHardware);
 }
 
@@ -108,7 +104,6 @@ TEST(GLContextSharing, AReleasedContextCanBeCreatedAgain) {
 TEST_F(GLContextTest, StateCacheDrivesTheRealContext) {
   TGLStateCache states;
   states.EnableState(stBlend);
-  EXPECT_TRUE(gl.IsEnabled(GL_BLEND));
   states.ResetAll();
   EXPECT_TRUE(gl.IsEnabled(GL_BLEND));
   states.SetMaterialColors(GL_FRONT, {0, 0, 0, 1}, {0.1f, 0.2f, 0.3f, 1}, {0.4f, 0.5f, 0.6f, 0.5f},
@@ -117,9 +112,9 @@ TEST_F(GLContextTest, StateCacheDrivesTheRealContext) {
   gl.GetMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
   test::ExpectNear(diffuse, {0.4, 0.5, 0.6, 0.5}, 1e-6);
   states.SetPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-  GLint modes[2] = {};
-  gl.GetIntegerv(GL_POLYGON_MODE, modes);
-  EXPECT_EQ(modes[0], GL_LINE);
+  std::array<GLint, 2> modes{};
+  gl.GetIntegerv(GL_POLYGON_MODE, modes.data());
+  EXPECT_EQ(modes, (std::array<GLint, 2>{GL_LINE, GL_LINE}));
   states.DisableState(stBlend);
   EXPECT_FALSE(gl.IsEnabled(GL_BLEND));
   EXPECT_NO_THROW(RaiseOnGLError());
@@ -136,8 +131,7 @@ TEST_F(GLContextTest, RoutedCallsReachTheSecondUnit) {
   const bool enabled_on_second = gl.IsEnabled(GL_TEXTURE_2D);
   gl.ActiveTextureARB(GL_TEXTURE0_ARB);
   test::ExpectNear(coordinates, {0.25, 0.75, 0, 1}, 1e-6);
-  EXPECT_TRUE(enabled_on_second);
-  EXPECT_FALSE(gl.IsEnabled(GL_TEXTURE_2D));
+  EXPECT_TRUE(enabled_on_second && !gl.IsEnabled(GL_TEXTURE_2D));
   TexCoordRouteNone();
   EXPECT_NO_THROW(RaiseOnGLError());
 }

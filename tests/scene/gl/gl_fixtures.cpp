@@ -196,15 +196,4 @@ std::array<std::uint8_t, 4> ReadPixel(int x, int y) {
   return pixel;
 }
 
-void GLContextTest::SetUp() {
-  context_ = NewPBufferContext();
-  context_->Activate();
-}
-
-void GLContextTest::TearDown() {
-  if (context_ != nullptr && context_->Active() && ActiveContext() == context_.get())
-    context_->SetActive(false);
-  context_.reset();
-}
-
 }  // namespace zentrova::test

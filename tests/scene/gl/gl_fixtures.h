@@ -153,8 +153,10 @@ std::array<std::uint8_t, 4> ReadPixel(int x, int y);
 // A pbuffer context, active for the whole test.
 class GLContextTest : public ::testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
+  void SetUp() override { (context_ = NewPBufferContext())->Activate(); }
+  void TearDown() override {
+    if (ActiveContext() == context_.get()) context_->SetActive(false);
+  }
   TGLContext& Context() { return *context_; }
 
   std::unique_ptr<TGLContext> context_;

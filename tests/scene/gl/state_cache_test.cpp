@@ -35,8 +35,7 @@ TEST_F(GLStateCache, SendsACapabilityOnce) {
   cache.EnableState(stTextureRect);
   EXPECT_EQ(fake.Calls(), (Calls{GLCall("glEnable", GL_BLEND), GLCall("glDisable", GL_BLEND),
                                  GLCall("glEnable", GL_BLEND), GLCall("glEnable", GL_TEXTURE_RECTANGLE_NV)}));
-  EXPECT_TRUE(cache.StateEnabled(stBlend));
-  EXPECT_FALSE(cache.StateEnabled(stDepthTest));
+  EXPECT_TRUE(cache.StateEnabled(stBlend) && !cache.StateEnabled(stDepthTest));
 }
 
 TEST_F(GLStateCache, ResetAllKeepsTheEnableBits) {
@@ -46,8 +45,7 @@ TEST_F(GLStateCache, ResetAllKeepsTheEnableBits) {
   cache.InvertFrontFace();
   fake.Clear();
   cache.ResetAll();
-  EXPECT_EQ(cache.EnabledStates(), enabled);
-  EXPECT_TRUE(cache.FrontFaceCCW());
+  EXPECT_TRUE(cache.EnabledStates() == enabled && cache.FrontFaceCCW());
   EXPECT_EQ(fake.Calls(), test::GoldenCalls("state_reset_all"));
   // Still known enabled: nothing sent again.
   fake.Clear();
@@ -116,8 +114,7 @@ TEST_F(GLStateCache, TextureBindingsPerUnit) {
   cache.ResetTextureBindings();
   cache.BindTexture(0, GL_TEXTURE_2D, 5);
   EXPECT_EQ(fake.Calls(), test::GoldenCalls("state_texture_bindings"));
-  EXPECT_THROW(cache.BindTexture(8, GL_TEXTURE_2D, 1), ERangeError);
-  EXPECT_THROW(cache.BindTexture(-1, GL_TEXTURE_2D, 1), ERangeError);
+  for (int unit : {8, -1}) EXPECT_THROW(cache.BindTexture(unit, GL_TEXTURE_2D, 1), ERangeError);
 }
 
 TEST_F(GLStateCache, TextureMatrixAndFrontFace) {
