@@ -13,7 +13,7 @@ packages=(
   libxrandr-dev libx11-dev
   xvfb xauth
   fonts-liberation2 fontconfig
-  libeigen3-dev libmuparser-dev libsiconos-numerics-dev
+  libeigen3-dev libmuparser-dev libsiconos-numerics-dev libbox2d-dev
 )
 
 missing=()

@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
   const zentrova::TRunStop stop = run.Run(until);
   zentrova::TWorld& world = main.World();
   const bool failed = stop == zentrova::TRunStop::StepFailed || stop == zentrova::TRunStop::NumericsError ||
-                      stop == zentrova::TRunStop::Exception;
+                      stop == zentrova::TRunStop::NotFinite || stop == zentrova::TRunStop::Exception;
   if (failed) std::fprintf(stderr, "%s\n", ErrorLine(main.Log()).c_str());
   // The energy of the state the run ended in, not of the last stage of its last step.
   if (!failed) world.PrepareStep();

@@ -52,8 +52,10 @@ inline constexpr long double kDegenerateAreaRatio = 1e-15L;
 inline constexpr long double kLCPZero = 1e-19L;
 // The ratio that stands for infinity in the ratio test: no admissible row below it is an unbounded ray.
 inline constexpr long double kLCPInfinity = 1e19L;
-// At most this many pivoting passes before a solve gives up.
-inline constexpr int kLCPMaxPasses = 100;
+// A solve gives up after kLCPPassesPerUnknown passes per unknown, but never before kLCPMinPasses: a
+// problem that resolves n contacts needs about n pivots, a fixed limit would refuse large contact sets.
+inline constexpr std::uint32_t kLCPMinPasses = 100;
+inline constexpr std::uint32_t kLCPPassesPerUnknown = 10;
 // The pivot tolerance is 10 to the power of this exponent divided by the mean |q_i| (rounded to a power
 // of ten) before it is clamped into the world's bounds.
 inline constexpr long double kLCPPivotToleranceExponent = -6.0L;
@@ -91,6 +93,9 @@ inline constexpr long double kContactVelocityToleranceFloor = 1e-19L;
 // The classification that follows a negligible impact widens the tolerance by this factor, so that the
 // contacts that approach too slowly to exchange an impulse count as resting (dimensionless).
 inline constexpr long double kContactRetryToleranceFactor = 10.0L;
+// A corner at most this far outside an edge's line counts as lying on it (m): far below any penetration
+// a model allows, far above the round-off of turning an outline into the world.
+inline constexpr long double kContactOutsideTolerance = 1e-12L;
 // Impulse and work below which an impact is nothing (N s, J): a contact approaches only faster than this
 // (m/s), a compression normal impulse below it carries no work, and an impact whose compression works
 // sum to at most this in magnitude applies no impulse at all.

@@ -10,6 +10,7 @@
 #include "engine/model/extrusion_solid.h"
 #include "engine/model/plane_geometry.h"
 #include "engine/model/world_settings.h"
+#include "numerics/matrix.h"
 #include "engine/step/step_state.h"
 
 namespace zentrova {
@@ -57,13 +58,29 @@ long double PositionY(const TBody& body) {
   return body.Kinematics.Position.Y.Get();
 }
 
-// Two turned boxes, each placed at its body's position, overlap on both axes; touching counts.
+// Two turned boxes, each placed at its body's position, overlap on both axes; touching counts, and so
+// does a gap within the tolerance of a corner lying on an edge.
 bool Overlap(const TBoundingBox& a, const TBody& body_a, const TBoundingBox& b, const TBody& body_b) {
   const long double xa = PositionX(body_a), ya = PositionY(body_a);
   const long double xb = PositionX(body_b), yb = PositionY(body_b);
-  if (xb + b.XMin > xa + a.XMax || xa + a.XMin > xb + b.XMax) return false;
-  if (yb + b.YMin > ya + a.YMax || ya + a.YMin > yb + b.YMax) return false;
+  const long double gap = kContactOutsideTolerance;
+  if (xb + b.XMin > xa + a.XMax + gap || xa + a.XMin > xb + b.XMax + gap) return false;
+  if (yb + b.YMin > ya + a.YMax + gap || ya + a.YMin > yb + b.YMax + gap) return false;
   return true;
+}
+
+// The angle at a corner between an edge (length a) and the way to a vertex (length b), given the law of
+// cosines' numerator a^2 + b^2 - c^2, is at most (strictly: below) half the corner angle. Only an angle
+// too close to call from the cosines is taken by its arccos: the decisions are those of the arccos, at a
+// fraction of its cost.
+bool WithinCorner(long double numerator, long double a, long double b, long double half, long double half_cos,
+                  bool strict) {
+  constexpr long double kMargin = 1e-12L;
+  const long double x = numerator == 0 ? 0.0L : std::clamp(numerator / (2 * a * b), -1.0L, 1.0L);
+  if (x > half_cos + kMargin) return true;
+  if (x < half_cos - kMargin) return false;
+  const long double angle = LawOfCosinesAngleFromNumerator(numerator, a, b);
+  return strict ? angle < half : angle <= half;
 }
 
 }  // namespace
@@ -79,6 +96,8 @@ bool TCollisions::Detect() {
 
   TContactProperties* properties = world_.ContactProperties();
   const std::int32_t bodies = world_.Bodies().Count();
+  // Every body's rotation record once, for all the pairs it is in.
+  for (std::int32_t b = 0; b < bodies; ++b) world_.Bodies().Items(b).UpdateRotation();
   const long double maximum_penetration = world_.Settings().MaximumPenetration;
   bool displacement_known = false;
   long double displacement = 0;
@@ -105,27 +124,24 @@ bool TCollisions::Detect() {
   }
 
   if (Contacts->Count() > 0) {
+    // The solvers take each contact's Jacobian rows, bias and coefficients from the contact itself,
+    // group by group: the list-wide matrices would cost the square of the contacts every step.
     Contacts->Prepared = true;
-    Contacts->BuildJacobians(world_.State().Evaluated.Count());
-    Contacts->BuildBiasLists();
-    Contacts->BuildCoefficients();
     if (!Classify(false)) return false;
   }
   return true;
 }
 
 bool TCollisions::BroadPhase(std::int32_t i, std::int32_t j) {
-  TBody& a = world_.Bodies().Items(i);
-  TBody& b = world_.Bodies().Items(j);
+  const TBody& a = world_.Bodies().Items(i);
+  const TBody& b = world_.Bodies().Items(j);
   if (!a.HasShape || !b.HasShape) return false;
-  a.UpdateRotation();
-  b.UpdateRotation();
   return Overlap(Turned(a.Solid.BoxTree.Box, a.Solid), a, Turned(b.Solid.BoxTree.Box, b.Solid), b);
 }
 
 void TCollisions::NarrowPhase(std::int32_t i, std::int32_t j) {
-  // Right after the broad phase passed the pair: both bodies have a shape and it has just refreshed
-  // their rotation records.
+  // Right after the broad phase passed the pair: both bodies have a shape and their rotation records
+  // are those of this detection.
   TBody& a = world_.Bodies().Items(i);
   TBody& b = world_.Bodies().Items(j);
   Descend(a.Solid.BoxTree, b.Solid.BoxTree, a, b, i, j);
@@ -200,10 +216,12 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
   long double qx = 0, qy = 0;
   OutlinePointInWorldCached(vertex_body, m, qx, qy);
 
-  // The vertex must lie in the edge's leaf box (bounds included) before any distance is computed.
+  // The vertex must lie in the edge's leaf box (bounds included, widened as the side test below is)
+  // before any distance is computed.
   const long double ex = PositionX(edge_body), ey = PositionY(edge_body);
-  if (qx < ex + turned_leaf.XMin || qx > ex + turned_leaf.XMax || qy < ey + turned_leaf.YMin ||
-      qy > ey + turned_leaf.YMax) {
+  const long double gap = kContactOutsideTolerance;
+  if (qx < ex + turned_leaf.XMin - gap || qx > ex + turned_leaf.XMax + gap ||
+      qy < ey + turned_leaf.YMin - gap || qy > ey + turned_leaf.YMax + gap) {
     return false;
   }
 
@@ -212,12 +230,19 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
   if (d01_2 == 0) return false;
   const long double d01 = std::sqrt(d01_2);
 
-  const bool at_end = (qx == p0x && qy == p0y) || (qx == p1x && qy == p1y);
+  // A vertex on an end point belongs to both edges that meet there, whatever the corner angles say; within
+  // round-off of it (a corner of one body set down on a corner of another) those angles say nothing.
+  const long double near = kContactOutsideTolerance;
+  const bool at_end = (std::fabs(qx - p0x) <= near && std::fabs(qy - p0y) <= near) ||
+                      (std::fabs(qx - p1x) <= near && std::fabs(qy - p1y) <= near);
   if (!at_end) {
     // Side: on the left of the directed edge (inside the edge body) or on its line, seen from both ends.
+    // A corner resting on the edge comes out of the rotation a hair outside as often as inside; taken
+    // for on the line it stays a contact instead of falling free for a step and striking again.
     const long double c0 = ux * (qy - p0y) - uy * (qx - p0x);
     const long double c1 = ux * (qy - p1y) - uy * (qx - p1x);
-    if (-c0 > 0 || c1 < 0) return false;
+    const long double slack = kContactOutsideTolerance * d01;
+    if (c0 < -slack || c1 < -slack) return false;
 
     // Depth below the edge's line: h^2 = d1Q^2 - (d1Q^2 + d01^2 - d0Q^2)^2 / (4 d01^2). For a vertex on
     // the line round-off may leave the radicand just below 0; it is 0 there.
@@ -238,10 +263,11 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
       if (k >= points) return false;
       std::uint32_t next = k + 1;
       if (next >= points) next = next - points + 1;  // past the closing point comes point 1
-      const long double angle0 = LawOfCosinesAngleFromNumerator(d0q_2 + d01_2 - d1q_2, d01, d0q);
-      if (!(angle0 <= angles.Data()[k] / 2)) return false;
-      const long double angle1 = LawOfCosinesAngleFromNumerator(d1q_2 + d01_2 - d0q_2, d01, d1q);
-      if (!(angle1 < angles.Data()[next] / 2)) return false;
+      const TFloatList& half_cos = edge_body.Solid.Shape.HalfAngleCos;
+      if (!WithinCorner(d0q_2 + d01_2 - d1q_2, d01, d0q, angles.Data()[k] / 2, half_cos.Data()[k], false) ||
+          !WithinCorner(d1q_2 + d01_2 - d0q_2, d01, d1q, angles.Data()[next] / 2, half_cos.Data()[next], true)) {
+        return false;
+      }
     }
   }
 
@@ -255,18 +281,18 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
 
 bool TCollisions::AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                              long double cy, long double tx, long double ty, long double t) {
-  auto contact =
-      std::make_unique<TContact>(world_.Bodies(), world_.State().Evaluated.Count(), world_.ContactProperties());
-  contact->Set(e, static_cast<std::int32_t>(k), v, static_cast<std::int32_t>(m), cx, cy, tx, ty, t);
-  if (contact->Kinematics.Position.Normal.Get() + world_.Settings().MaximumPenetration < 0) {
+  TContact& contact =
+      Contacts->AddNew(world_.Bodies(), world_.State().Evaluated.Count(), world_.ContactProperties());
+  contact.Set(e, static_cast<std::int32_t>(k), v, static_cast<std::int32_t>(m), cx, cy, tx, ty, t);
+  if (contact.Kinematics.Position.Normal.Get() + world_.Settings().MaximumPenetration < 0) {
     if (ShowOverPenetratingPoints) {
-      DrawOverPenetration(*contact);
+      DrawOverPenetration(contact);
       if (BreakAtCollisions) world_.StopRun();
     }
+    Contacts->RemoveLast();
     TooDeep = true;
     return false;
   }
-  Contacts->Add(std::move(contact));
   return true;
 }
 
@@ -354,6 +380,8 @@ void TCollisions::ClassifyByVelocity(bool Retry) {
   long double tol = world_.Settings().ZeroVelocityTolerance;
   if (tol < kContactVelocityToleranceFloor) tol = kContactVelocityToleranceFloor;
   if (Retry) tol *= kContactRetryToleranceFactor;
+  const long double dt = world_.State().TimeStep;
+  FreeAcceleration(free_acceleration_);
 
   HasImpacts = false;
   HasRestingContacts = false;
@@ -372,11 +400,17 @@ void TCollisions::ClassifyByVelocity(bool Retry) {
     contact.ListIndex = i;
     const long double vn = contact.Kinematics.Velocity.Normal.Get();
     const long double vt = contact.Kinematics.Velocity.Tangent.Get();
-    if (!Retry && vn <= -tol) HasImpacts = true;
-    if (std::fabs(vn) <= tol) {
+    // One step of the free motion changes the normal velocity by dt a_N, a_N the relative normal
+    // acceleration without contact forces. A contact slower than twice that is one the resting forces
+    // can hold within a step: it rests, whatever tolerance the model gives, instead of taking an impact
+    // every step (and friction can stop a tangential speed of mu times that within a step: it sticks).
+    const long double held = std::max(tol, 2 * dt * FreeNormalAcceleration(contact));
+    const long double held_tangential = std::max(tol, contact.Friction * held);
+    if (!Retry && vn <= -held) HasImpacts = true;
+    if (std::fabs(vn) <= held) {
       HasRestingContacts = true;
       RestingContacts->Add(contact);
-      if (std::fabs(vt) <= tol) {
+      if (std::fabs(vt) <= held_tangential) {
         StickingContacts->Add(contact);
       } else {
         SlidingContacts->Add(contact);
@@ -385,43 +419,37 @@ void TCollisions::ClassifyByVelocity(bool Retry) {
   }
 }
 
-void TCollisions::PrepareContactLists() {
+void TCollisions::FreeAcceleration(std::vector<long double>& acceleration) {
   const std::uint32_t n = world_.State().Evaluated.Count();
+  const TSqrMatrix& minv = world_.InverseMassMatrix();
+  const TFloatList& h = world_.GeneralizedForces();
+  acceleration.assign(n, 0.0L);
+  // A model without forces or inverse yet (tests that classify by hand) has none.
+  if (minv.RowCount() != n || minv.ColCount() != n || h.Count() != n) return;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const long double* row = minv.RowData(i);
+    long double sum = 0;
+    for (std::uint32_t j = 0; j < n; ++j) sum += row[j] * h.Data()[j];
+    acceleration[i] = sum;
+  }
+}
+
+long double TCollisions::FreeNormalAcceleration(const TContact& contact) const {
+  const TFloatList& jacobian = contact.Jacobian.Normal;
+  const std::size_t n = std::min<std::size_t>(jacobian.Count(), free_acceleration_.size());
+  long double a = contact.Bias.Normal.Get();
+  for (std::size_t j = 0; j < n; ++j) a += jacobian.Data()[j] * free_acceleration_[j];
+  return std::fabs(a);
+}
+
+void TCollisions::PrepareContactLists() {
   const std::int32_t m = RestingContacts->Count();
   resting_position_.assign(static_cast<std::size_t>(Contacts->Count()), -1);
   for (std::int32_t r = 0; r < m; ++r) {
     resting_position_.at(static_cast<std::size_t>(RestingContacts->Items(r).ListIndex)) = r;
   }
-
-  RestingContacts->Prepared = false;
-  if (m > 0) {
-    RestingContacts->Prepared = true;
-    RestingContacts->BuildJacobians(n);
-    RestingContacts->BuildBiasLists();
-    RestingContacts->BuildCoefficients();
-  }
-
-  // The sticking and sliding lists map their contacts onto the resting list: row r holds the r-th
-  // contact's friction (and its signed friction, -sign(vT) mu) in the column of its resting place.
-  for (TContactPoints* list : {StickingContacts.get(), SlidingContacts.get()}) {
-    list->Prepared = false;
-    const std::int32_t count = list->Count();
-    if (count == 0) continue;
-    list->Prepared = true;
-    list->BuildJacobians(n);
-    list->BuildBiasLists();
-    for (TMatrix* map : {&list->FrictionMatrix, &list->SignedFrictionMatrix}) {
-      map->Rows(static_cast<std::uint32_t>(count));
-      map->Cols(static_cast<std::uint32_t>(m));
-      map->Zero();
-    }
-    for (std::int32_t r = 0; r < count; ++r) {
-      const auto c = static_cast<std::uint32_t>(RestingPosition(list->Items(r)));
-      list->FrictionMatrix.RowData(static_cast<std::uint32_t>(r))[c] =
-          RestingContacts->FrictionMatrix.RowData(c)[c];
-      list->SignedFrictionMatrix.RowData(static_cast<std::uint32_t>(r))[c] =
-          RestingContacts->SignedFrictionMatrix.RowData(c)[c];
-    }
+  for (TContactPoints* list : {RestingContacts.get(), StickingContacts.get(), SlidingContacts.get()}) {
+    list->Prepared = list->Count() > 0;
   }
 }
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/contact/contact_points.h"
+#include "engine/contact/dense_matrix.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
@@ -25,7 +26,6 @@ class TBody;
 class TBodyList;
 class TBoundingBoxTree;
 class TContactProperties;
-class TDenseMatrix;
 class TSqrMatrix;
 struct TBoundingBox;
 struct TLCPSettings;
@@ -97,8 +97,10 @@ class TCollisions {
   void SetCoordinateCount(std::uint32_t n);
 
   // Sorts the contacts by velocity into approaching (HasImpacts), resting, sticking and sliding, and
-  // builds the subsets' matrices. With Retry (after a negligible impact) the tolerance is ten times
-  // larger and no contact counts as approaching. Always true.
+  // marks the subsets prepared. A contact's normal tolerance is the larger of zeroVelocityTolerance
+  // and 2 dt |a_N| (a_N its relative normal acceleration without contact forces), its tangential one
+  // the larger of zeroVelocityTolerance and friction times the normal one. With Retry (after a negligible
+  // impact) zeroVelocityTolerance counts ten times and no contact counts as approaching. Always true.
   bool Classify(bool Retry);
   // Solves the impact of the approaching contacts and adds the velocity jump to the working q'. True
   // when there was nothing to solve or the impact was solved; false when an LCP has no solution.
@@ -148,13 +150,56 @@ class TCollisions {
   bool AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                   long double cy, long double tx, long double ty, long double t);
   void DrawOverPenetration(const TContact& contact);
+  // M^-1 h at the working state (n values; zeros while the model has neither).
+  void FreeAcceleration(std::vector<long double>& acceleration);
+  // |W_N . M^-1 h + bias|: the contact's relative normal acceleration without contact forces (m/s^2).
+  long double FreeNormalAcceleration(const TContact& contact) const;
   // The contact's index in RestingContacts; -1 for a contact that does not rest.
   std::int32_t RestingPosition(const TContact& contact) const;
-  // M^-1 of the world; false with an error line when it is not n x n.
-  bool InverseMassMatrix(TDenseMatrix& minv);
+  // Contacts of one list that share generalized coordinates, directly or through M^-1, with every
+  // coordinate M^-1 couples to theirs: groups share none, so each is a contact problem of its own and
+  // the work grows with the bodies in contact, not with the square of all contacts.
+  struct TContactGroup {
+    std::vector<std::uint32_t> Coordinates;  // ascending
+    std::vector<std::uint32_t> Members;      // positions in the grouped list, ascending
+  };
+  // The storage of one group's resting-force problem, kept from step to step.
+  struct TForceGroup {
+    std::vector<std::uint32_t> stick;  // the members that stick, by their place in the group
+    TDenseMatrix v, wt, minv, mv, wmv, a;
+    std::vector<long double> local, velocity, minv_h, q, w, z;
+  };
+  // The storage of one group's impact.
+  struct TImpactGroup {
+    std::vector<long double> vn, vt, mu, en, et, ni, vn_c, vt_c, work_c;
+    TDenseMatrix w, minv, minv_w, g, a, f;
+    std::vector<long double> q, wc, zc, p, gp, fp, qe, we, ze, lambda, impulse, jump;
+  };
+
+  // minv_ := M^-1 of the world; false with an error line when it is not n x n.
+  bool LoadInverseMassMatrix();
+  // M^-1 over the given coordinates.
+  void LocalInverseMassMatrix(const std::vector<std::uint32_t>& coords, TDenseMatrix& out) const;
+  // Groups the contacts of `list` into the first groups of `groups` (grown, never shrunk); their count.
+  std::size_t GroupContacts(const TContactPoints& list, std::vector<TContactGroup>& groups);
+  bool SolveForceGroup(const TContactGroup& group, const std::vector<char>& sticking, TForceGroup& f);
+  void ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking, const TForceGroup& f);
+  // The compression LCP of a group; adds the group's compression work to total_work.
+  bool CompressGroup(const TContactGroup& group, TImpactGroup& im, long double& total_work);
+  bool ExpandGroup(const TContactGroup& group, TImpactGroup& im);
+  void ApplyImpactGroup(const TContactGroup& group, TImpactGroup& im);
 
   ICollisionWorld& world_;
   std::vector<std::int32_t> resting_position_;  // by ListIndex
+  std::vector<long double> free_acceleration_;  // M^-1 h of the last classification
+  TDenseMatrix minv_;
+  std::vector<TContactGroup> groups_;
+  std::vector<TForceGroup> force_groups_;
+  std::vector<TImpactGroup> impact_groups_;
+  struct {
+    std::vector<std::uint32_t> parent, first, number;
+    std::vector<char> sticking;
+  } work_;
 };
 
 }  // namespace zentrova

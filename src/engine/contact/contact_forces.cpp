@@ -1,5 +1,5 @@
-// The forces of the resting contacts at the acceleration level: normal forces and friction as one linear
-// complementarity problem.
+// The forces of the resting contacts: normal forces and friction as one linear complementarity problem
+// over the accelerations of the explicit Euler step that follows, bounding the velocities it ends with.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -9,6 +9,7 @@
 #include "engine/contact/linear_complementarity.h"
 #include "engine/record/log.h"
 #include "engine/model/plane_geometry.h"
+#include "engine/model/body.h"
 #include "engine/model/world_settings.h"
 #include "engine/step/step_state.h"
 #include "numerics/matrix.h"
@@ -24,134 +25,174 @@ namespace zentrova {
 // force; Phi_sl ((m - s) x m) holds -sign(vT) mu of each sliding contact in the column of its resting
 // place, so the normal forces z_N act through
 //   V = [W_N + W_T,sl Phi_sl | W_T,st | -W_T,st]        (n x (m + 2s))
-// and the relative accelerations are W^T M^-1 (h + V z) + bias, W^T = [W_N | W_T,st | -W_T,st]^T. Over
-// z = [z_N; z_T+; z_T-; z_R+; z_R-] the LCP w = A z + q, w >= 0, z >= 0, w^T z = 0 reads
+// and the relative accelerations are W^T M^-1 (h + V z) + bias, W^T = [W_N | W_T,st | -W_T,st]^T. The
+// Euler step ends with the relative velocities v + dt a. Over z = [z_N; z_T+; z_T-; z_R+; z_R-] the LCP
+// w = A z + q, w >= 0, z >= 0, w^T z = 0 reads
 //
-//       | W^T M^-1 V          0   0 |        | W^T M^-1 h + [w_N; w_T,st; -w_T,st] |
-//   A = |                     I   0 |,  q =  |                                     |
-//       |                     0   I |        |                                     |
-//       | Phi_st  -I   0      0   0 |        | 0                                   |
-//       | Phi_st   0  -I      0   0 |        | 0                                   |
+//       | W^T M^-1 V          0   0 |        | W^T M^-1 h + [w_N; w_T,st; -w_T,st] + [vN; vT; -vT]/dt |
+//   A = |                     I   0 |,  q =  |                                                        |
+//       |                     0   I |        |                                                        |
+//       | Phi_st  -I   0      0   0 |        | 0                                                      |
+//       | Phi_st   0  -I      0   0 |        | 0                                                      |
 //
-// with Phi_st (s x m) the sticking contacts' mu in the columns of their resting places: w_N is the
-// normal acceleration (>= 0, complementary to the normal force), w_T+- = +-aT + z_R+-, and the cone rows
-// w_R+- = mu z_N - z_T+- keep the sticking friction z_T+ - z_T- within mu z_N.
+// with Phi_st (s x m) the sticking contacts' mu in the columns of their resting places: w_N = aN + vN/dt
+// is the normal velocity at the end of the step over dt (>= 0, complementary to the normal force), so a
+// resting contact neither sinks nor keeps a velocity into the other body; w_T+- = +-(aT + vT/dt) + z_R+-
+// brings a sticking contact's tangential velocity to 0 at the end of the step unless the cone rows
+// w_R+- = mu z_N - z_T+- bound the sticking friction z_T+ - z_T- by mu z_N. Working on accelerations
+// alone would keep the velocities a contact rests with: it would sink or turn at a steady rate.
 bool TCollisions::SolveContactForces() {
   if (!HasRestingContacts || RestingContacts == nullptr || RestingContacts->Count() == 0) return true;
 
   TStepState& state = world_.State();
   const std::uint32_t n = state.Evaluated.Count();
-  const auto m = static_cast<std::uint32_t>(RestingContacts->Count());
-  const auto s = static_cast<std::uint32_t>(StickingContacts->Count());
-  const auto sl = static_cast<std::uint32_t>(SlidingContacts->Count());
-  TDenseMatrix minv;
-  if (!InverseMassMatrix(minv)) return false;
-  const TFloatList& h_list = world_.GeneralizedForces();
-  if (h_list.Count() != n) {
+  if (!LoadInverseMassMatrix()) return false;
+  const TFloatList& h = world_.GeneralizedForces();
+  if (h.Count() != n) {
     LogLine("[Error] The generalized force vector does not have " + std::to_string(n) +
             " values: resting contacts cannot be solved.");
     return false;
   }
-  std::vector<long double> h(n);
-  for (std::uint32_t j = 0; j < n; ++j) h[j] = h_list.Data()[j];
+  const TContactPoints& resting = *RestingContacts;
+  std::vector<char>& sticking = work_.sticking;
+  sticking.assign(static_cast<std::size_t>(resting.Count()), 0);
+  for (std::int32_t r = 0; r < StickingContacts->Count(); ++r) {
+    sticking.at(static_cast<std::size_t>(RestingPosition(StickingContacts->Items(r)))) = 1;
+  }
+  const std::size_t groups = GroupContacts(resting, groups_);
+  // Every group is solved before anything is written: a group without a solution leaves the forces
+  // of all of them as they were.
+  if (force_groups_.size() < groups) force_groups_.resize(groups);
+  for (std::size_t g = 0; g < groups; ++g) {
+    if (!SolveForceGroup(groups_[g], sticking, force_groups_[g])) return false;
+  }
+  for (std::size_t g = 0; g < groups; ++g) ApplyForceGroup(groups_[g], sticking, force_groups_[g]);
+  return true;
+}
+
+bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<char>& sticking,
+                                  TForceGroup& f) {
+  const TStepState& state = world_.State();
+  const TContactPoints& resting = *RestingContacts;
+  const TFloatList& h_list = world_.GeneralizedForces();
+  const std::vector<std::uint32_t>& coords = group.Coordinates;
+  const auto nc = static_cast<std::uint32_t>(coords.size());
+  const auto m = static_cast<std::uint32_t>(group.Members.size());
+  f.stick.clear();
+  for (std::uint32_t c = 0; c < m; ++c) {
+    if (sticking[group.Members[c]] != 0) f.stick.push_back(c);
+  }
+  const auto s = static_cast<std::uint32_t>(f.stick.size());
+  const auto contact = [&](std::uint32_t c) -> const TContact& {
+    return resting.Items(static_cast<std::int32_t>(group.Members[c]));
+  };
+  // The Jacobian rows of a contact over the group's coordinates.
+  const auto jn = [&](const TContact& t, std::uint32_t a) { return t.Jacobian.Normal.Data()[coords[a]]; };
+  const auto jt = [&](const TContact& t, std::uint32_t a) { return t.Jacobian.Tangent.Data()[coords[a]]; };
 
   // Index ranges: N = 0..m-1, T+ = m..m+s-1, T- = m+s..m+2s-1, R+ and R- after them.
   const std::uint32_t N = 0, TP = m, TM = m + s, RP = m + 2 * s, RM = m + 3 * s;
   const std::uint32_t size = m + 4 * s;
 
-  const TDenseMatrix w_n = TDenseMatrix::From(RestingContacts->JacobianMatrices.Normal);
-  TDenseMatrix v(n, m + 2 * s);
-  for (std::uint32_t j = 0; j < n; ++j) {
-    for (std::uint32_t c = 0; c < m; ++c) v(j, N + c) = w_n(j, c);
-  }
-  if (sl > 0) {
-    const TDenseMatrix sliding = TDenseMatrix::From(SlidingContacts->JacobianMatrices.Tangent)
-                                     .Times(TDenseMatrix::From(SlidingContacts->SignedFrictionMatrix));
-    for (std::uint32_t j = 0; j < n; ++j) {
-      for (std::uint32_t c = 0; c < m; ++c) v(j, N + c) += sliding(j, c);
+  f.v.Reset(nc, m + 2 * s);
+  f.wt.Reset(m + 2 * s, nc);
+  for (std::uint32_t c = 0; c < m; ++c) {
+    const TContact& t = contact(c);
+    // A sliding contact's friction, -sign(vT) mu times its normal force, acts along its tangent.
+    const bool slides = sticking[group.Members[c]] == 0;
+    const long double signed_friction = -Sign(t.Kinematics.Velocity.Tangent.Get()) * t.Friction;
+    for (std::uint32_t a = 0; a < nc; ++a) {
+      const long double tangent = jt(t, a);
+      f.v(a, N + c) = jn(t, a) + (slides && tangent != 0 ? tangent * signed_friction : 0.0L);
+      f.wt(N + c, a) = jn(t, a);
     }
   }
-  TDenseMatrix wt(m + 2 * s, n);
-  for (std::uint32_t j = 0; j < n; ++j) {
-    for (std::uint32_t c = 0; c < m; ++c) wt(N + c, j) = w_n(j, c);
-  }
-  if (s > 0) {
-    const TMatrix& w_st = StickingContacts->JacobianMatrices.Tangent;
-    for (std::uint32_t j = 0; j < n; ++j) {
-      for (std::uint32_t r = 0; r < s; ++r) {
-        const long double value = w_st.RowData(j)[r];
-        v(j, TP + r) = value;
-        v(j, TM + r) = -value;
-        wt(TP + r, j) = value;
-        wt(TM + r, j) = -value;
-      }
+  for (std::uint32_t r = 0; r < s; ++r) {
+    const TContact& t = contact(f.stick[r]);
+    for (std::uint32_t a = 0; a < nc; ++a) {
+      const long double value = jt(t, a);
+      f.v(a, TP + r) = value;
+      f.v(a, TM + r) = -value;
+      f.wt(TP + r, a) = value;
+      f.wt(TM + r, a) = -value;
     }
   }
 
-  const TDenseMatrix wmv = wt.Times(minv.Times(v));
-  TDenseMatrix a(size, size);
+  LocalInverseMassMatrix(coords, f.minv);
+  Multiply(f.minv, f.v, f.mv);
+  Multiply(f.wt, f.mv, f.wmv);
+  f.a.Reset(size, size);
   for (std::uint32_t r = 0; r < m + 2 * s; ++r) {
-    for (std::uint32_t c = 0; c < m + 2 * s; ++c) a(r, c) = wmv(r, c);
+    for (std::uint32_t c = 0; c < m + 2 * s; ++c) f.a(r, c) = f.wmv(r, c);
   }
   for (std::uint32_t r = 0; r < s; ++r) {
-    a(TP + r, RP + r) = 1;
-    a(TM + r, RM + r) = 1;
-    const long double* friction = StickingContacts->FrictionMatrix.RowData(r);
-    for (std::uint32_t c = 0; c < m; ++c) {
-      a(RP + r, N + c) = friction[c];
-      a(RM + r, N + c) = friction[c];
-    }
-    a(RP + r, TP + r) = -1;
-    a(RM + r, TM + r) = -1;
+    f.a(TP + r, RP + r) = 1;
+    f.a(TM + r, RM + r) = 1;
+    const long double mu = contact(f.stick[r]).Friction;
+    f.a(RP + r, N + f.stick[r]) = mu;
+    f.a(RM + r, N + f.stick[r]) = mu;
+    f.a(RP + r, TP + r) = -1;
+    f.a(RM + r, TM + r) = -1;
   }
 
-  std::vector<long double> q = wt.Times(minv.Times(h));
-  q.resize(size, 0.0L);
-  for (std::uint32_t c = 0; c < m; ++c) q[N + c] += RestingContacts->BiasLists.Normal.Data()[c];
-  for (std::uint32_t r = 0; r < s; ++r) {
-    const long double bias = StickingContacts->BiasLists.Tangent.Data()[r];
-    q[TP + r] += bias;
-    q[TM + r] -= bias;
-  }
+  // The relative velocities W^T q' now, after the impact of this step if there was one.
+  f.local.resize(nc);
+  for (std::uint32_t a = 0; a < nc; ++a) f.local[a] = state.Evaluated.QDot.Data()[coords[a]];
+  Multiply(f.wt, f.local, f.velocity);
+  const long double dt = state.TimeStep;
 
-  std::vector<long double> w, z;
-  if (!SolveLCP(world_.LCPSettings(), state.Time, a, q, w, z)) return false;
-
-  for (std::uint32_t i = 0; i < m; ++i) {
-    RestingContacts->Items(static_cast<std::int32_t>(i)).Force.Normal.Set(z[N + i]);
+  for (std::uint32_t a = 0; a < nc; ++a) f.local[a] = h_list.Data()[coords[a]];
+  Multiply(f.minv, f.local, f.minv_h);
+  Multiply(f.wt, f.minv_h, f.q);
+  f.q.resize(size, 0.0L);
+  for (std::uint32_t c = 0; c < m; ++c) {
+    f.q[N + c] += contact(c).Bias.Normal.Get() + f.velocity[N + c] / dt;
   }
   for (std::uint32_t r = 0; r < s; ++r) {
-    StickingContacts->Items(static_cast<std::int32_t>(r)).Force.Tangent.Set(z[TP + r] - z[TM + r]);
+    const long double bias = contact(f.stick[r]).Bias.Tangent.Get();
+    f.q[TP + r] += bias + f.velocity[TP + r] / dt;
+    f.q[TM + r] -= bias + f.velocity[TP + r] / dt;
   }
-  for (std::uint32_t r = 0; r < sl; ++r) {
-    TContact& contact = SlidingContacts->Items(static_cast<std::int32_t>(r));
-    const long double vt = contact.Kinematics.Velocity.Tangent.Get();
-    contact.Force.Tangent.Set(-Sign(vt) * contact.Friction * contact.Force.Normal.Get());
+  return SolveLCP(world_.LCPSettings(), state.Time, f.a, f.q, f.w, f.z);
+}
+
+void TCollisions::ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking,
+                                  const TForceGroup& f) {
+  TStepState& state = world_.State();
+  TContactPoints& resting = *RestingContacts;
+  const std::vector<std::uint32_t>& coords = group.Coordinates;
+  const auto nc = static_cast<std::uint32_t>(coords.size());
+  const auto m = static_cast<std::uint32_t>(group.Members.size());
+  const auto s = static_cast<std::uint32_t>(f.stick.size());
+  const std::uint32_t N = 0, TP = m, TM = m + s, RP = m + 2 * s;
+  const long double dt = state.TimeStep;
+
+  for (std::uint32_t c = 0; c < m; ++c) {
+    TContact& t = resting.Items(static_cast<std::int32_t>(group.Members[c]));
+    t.Force.Normal.Set(f.z[N + c]);
+    if (sticking[group.Members[c]] != 0) continue;
+    // Sliding: friction against the sliding, and its work over the step (never positive).
+    const long double vt = t.Kinematics.Velocity.Tangent.Get();
+    t.Force.Tangent.Set(-Sign(vt) * t.Friction * t.Force.Normal.Get());
+    t.Work.Set(t.Force.Tangent.Get() * dt * vt);
+  }
+  // Sticking: the friction the LCP found, working with the mean tangential velocity over the step,
+  // (vT + vT_end) / 2 with vT_end = dt (w_T+ - z_R+).
+  for (std::uint32_t r = 0; r < s; ++r) {
+    TContact& t = resting.Items(static_cast<std::int32_t>(group.Members[f.stick[r]]));
+    t.Force.Tangent.Set(f.z[TP + r] - f.z[TM + r]);
+    const long double vt = t.Kinematics.Velocity.Tangent.Get();
+    t.Work.Set(t.Force.Tangent.Get() * dt * (vt + dt * (f.w[TP + r] - f.z[RP + r])) / 2);
   }
 
   // Generalized contact forces V z.
   TFloatList& forces = state.ContactForces;
-  if (forces.Count() != n) forces.Dim(n);
-  for (std::uint32_t j = 0; j < n; ++j) {
+  if (forces.Count() != state.Evaluated.Count()) forces.Dim(state.Evaluated.Count());
+  for (std::uint32_t a = 0; a < nc; ++a) {
     long double sum = 0;
-    for (std::uint32_t c = 0; c < m + 2 * s; ++c) sum += v(j, c) * z[c];
-    forces.Data()[j] += sum;
+    for (std::uint32_t c = 0; c < m + 2 * s; ++c) sum += f.v(a, c) * f.z[c];
+    forces.Data()[coords[a]] += sum;
   }
-
-  // Work over the step: a sliding contact's friction against its sliding velocity (never positive); a
-  // sticking contact's with the tangential velocity it reaches halfway through the step,
-  // vT + dt/2 (w_T+ - z_R+).
-  const long double dt = state.TimeStep;
-  for (std::uint32_t r = 0; r < sl; ++r) {
-    TContact& contact = SlidingContacts->Items(static_cast<std::int32_t>(r));
-    contact.Work.Set(contact.Force.Tangent.Get() * dt * contact.Kinematics.Velocity.Tangent.Get());
-  }
-  for (std::uint32_t r = 0; r < s; ++r) {
-    TContact& contact = StickingContacts->Items(static_cast<std::int32_t>(r));
-    const long double vt = contact.Kinematics.Velocity.Tangent.Get();
-    contact.Work.Set(contact.Force.Tangent.Get() * dt * (vt + 0.5L * dt * (w[TP + r] - z[RP + r])));
-  }
-  return true;
 }
 
 }  // namespace zentrova

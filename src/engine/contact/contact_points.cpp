@@ -87,6 +87,25 @@ bool TContact::Set(std::int32_t EdgeBody_, std::int32_t EdgeIndex_, std::int32_t
   return true;
 }
 
+void TContact::Reset() {
+  EdgeBody = EdgeIndex = VertexBody = VertexIndex = ListIndex = 0;
+  EdgeParameter = 0;
+  for (int c = 0; c < kCoordinateComponents; ++c) {
+    ContactPoint[static_cast<TCoordinateComponent>(c)].Set(0);
+    Tangent[static_cast<TCoordinateComponent>(c)].Set(0);
+  }
+  for (TCoordinate* c : {&Bias.Normal, &Bias.Tangent,
+                         &Kinematics.Position.Normal, &Kinematics.Position.Tangent, &Kinematics.Velocity.Normal,
+                         &Kinematics.Velocity.Tangent, &Kinematics.Acceleration.Normal,
+                         &Kinematics.Acceleration.Tangent, &Force.Normal, &Force.Tangent, &Impulse.Normal,
+                         &Impulse.Tangent, &Work}) {
+    c->Set(0);
+  }
+  Jacobian.Zero();
+  Friction = RestitutionNormal = RestitutionTangent = ParameterNi = 0;
+  re_x_ = re_y_ = rv_x_ = rv_y_ = 0;
+}
+
 TWatchedContact TContact::Watched() const {
   TWatchedContact watched;
   watched.ImpulseNormal = Impulse.Normal.Get();
@@ -105,12 +124,21 @@ void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
   const std::uint32_t m = static_cast<std::uint32_t>(VertexIndex);
   if (VertexIndex < 0 || m >= vx.Count() || m >= vy.Count()) return;
 
-  // The rotation is taken from Rz itself, so that a contact set outside a detection sees the angle the
-  // body has now.
-  const long double rz_e = edge.Kinematics.Position.Rz.Get();
-  const long double rz_v = vertex.Kinematics.Position.Rz.Get();
-  const long double ce = std::cos(rz_e), se = std::sin(rz_e);
-  const long double cv = std::cos(rz_v), sv = std::sin(rz_v);
+  // The rotation is that of Rz as it is now: the body's rotation record when it was made for this Rz (as
+  // in a detection), else computed, so that a contact set outside a detection sees the angle too.
+  const auto rotation = [](const TBody& body, long double& c, long double& s) {
+    const long double rz = body.Kinematics.Position.Rz.Get();
+    if (body.Solid.RotationRz == rz && std::signbit(body.Solid.RotationRz) == std::signbit(rz)) {
+      c = body.Solid.CosRz;
+      s = body.Solid.SinRz;
+    } else {
+      c = std::cos(rz);
+      s = std::sin(rz);
+    }
+  };
+  long double ce = 0, se = 0, cv = 0, sv = 0;
+  rotation(edge, ce, se);
+  rotation(vertex, cv, sv);
   const long double px = ContactPoint.X.Get(), py = ContactPoint.Y.Get();
   re_x_ = ce * px - se * py;
   re_y_ = se * px + ce * py;
@@ -150,7 +178,10 @@ void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
 
 void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
   const std::uint32_t n = n_;
-  std::vector<long double> jx(n, 0.0L), jy(n, 0.0L);
+  std::vector<long double>& jx = jx_;
+  std::vector<long double>& jy = jy_;
+  jx.assign(n, 0.0L);
+  jy.assign(n, 0.0L);
   long double bx = 0, by = 0;
   AddBodyTerms(edge, 1.0L, re_x_, re_y_, n, jx, jy, bx, by);
   AddBodyTerms(vertex, -1.0L, rv_x_, rv_y_, n, jx, jy, bx, by);
@@ -197,8 +228,34 @@ void TContactPoints::Add(TContact& contact) {
   items_.push_back(&contact);
 }
 
+TContact& TContactPoints::AddNew(const TBodyList& bodies, std::uint32_t n, TContactProperties* properties) {
+  if (!owns_) throw EListError("TContactPoints.AddNew: a list that does not own its contacts cannot make one");
+  std::unique_ptr<TContact> contact;
+  if (!spare_.empty() && &spare_.back()->Bodies() == &bodies && spare_.back()->Properties() == properties &&
+      spare_.back()->CoordinateCount() == n) {
+    contact = std::move(spare_.back());
+    spare_.pop_back();
+    contact->Reset();
+  } else {
+    contact = std::make_unique<TContact>(bodies, n, properties);
+  }
+  TContact& added = *contact;
+  Add(std::move(contact));
+  return added;
+}
+
+void TContactPoints::RemoveLast() {
+  if (items_.empty()) return;
+  items_.pop_back();
+  if (owns_) {
+    spare_.push_back(std::move(owned_.back()));
+    owned_.pop_back();
+  }
+}
+
 void TContactPoints::Clear() {
   items_.clear();
+  for (std::unique_ptr<TContact>& contact : owned_) spare_.push_back(std::move(contact));
   owned_.clear();
   Prepared = false;
 }

@@ -42,8 +42,15 @@ class TContact {
            long double ContactPointX, long double ContactPointY, long double TangentX, long double TangentY,
            long double EdgeParameter);
 
+  // Back to the state of a contact just made, its Jacobian storage kept.
+  void Reset();
+
   // What the contact hands to the contact watches.
   TWatchedContact Watched() const;
+
+  const TBodyList& Bodies() const { return bodies_; }
+  TContactProperties* Properties() const { return properties_; }
+  std::uint32_t CoordinateCount() const { return n_; }
 
   std::int32_t EdgeBody = 0;
   std::int32_t EdgeIndex = 0;     // k: the edge runs from outline point k to point k+1
@@ -74,6 +81,8 @@ class TContact {
   TContactProperties* properties_;
   // The lever arms R.(x, y) from each body's origin to its touching point, in world coordinates.
   long double re_x_ = 0, re_y_ = 0, rv_x_ = 0, rv_y_ = 0;
+  // The relative velocity's x and y rows over q' while the Jacobian is built, kept for the next use.
+  std::vector<long double> jx_, jy_;
 };
 
 // A list of contacts, owning them (the detection's list of all contacts) or only pointing at them (the
@@ -92,8 +101,13 @@ class TContactPoints {
   // An owning list takes the contact over; a list that does not own keeps a pointer to it.
   void Add(std::unique_ptr<TContact> contact);
   void Add(TContact& contact);
-  // Removes every contact (an owning list frees them) and clears Prepared; the matrices and lists stay as
-  // built until the next build.
+  // An owning list's new contact, as freshly made for these bodies, coordinates and properties: one the
+  // list held before when it kept one (detection makes the same contacts step after step).
+  TContact& AddNew(const TBodyList& bodies, std::uint32_t n, TContactProperties* properties);
+  // Removes the last contact; an owning list frees it.
+  void RemoveLast();
+  // Removes every contact (an owning list keeps them for AddNew) and clears Prepared; the matrices and
+  // lists stay as built until the next build.
   void Clear();
 
   // JacobianMatrices := n x Count, column i the Jacobian rows of contact i.
@@ -124,6 +138,7 @@ class TContactPoints {
  private:
   bool owns_;
   std::vector<std::unique_ptr<TContact>> owned_;
+  std::vector<std::unique_ptr<TContact>> spare_;
   std::vector<TContact*> items_;
 };
 

@@ -1,58 +1,60 @@
 #include "engine/contact/dense_matrix.h"
 
+#include <algorithm>
+
 #include "numerics/matrix.h"
 #include "platform/exception.h"
 
 namespace zentrova {
 
-TDenseMatrix TDenseMatrix::From(const TMatrix& m) {
-  TDenseMatrix d(m.RowCount(), m.ColCount());
-  for (std::uint32_t r = 0; r < d.rows_; ++r) {
-    const long double* row = m.RowData(r);
-    for (std::uint32_t c = 0; c < d.cols_; ++c) d(r, c) = m.C * row[c];
-  }
-  return d;
+void TDenseMatrix::Reset(std::uint32_t rows, std::uint32_t cols) {
+  rows_ = rows;
+  cols_ = cols;
+  a_.assign(static_cast<std::size_t>(rows) * cols, 0.0L);
 }
 
-TDenseMatrix TDenseMatrix::Times(const TDenseMatrix& b) const {
-  if (cols_ != b.rows_) throw EListError("TDenseMatrix.Times: the inner dimensions differ");
-  TDenseMatrix p(rows_, b.cols_);
+void TDenseMatrix::Assign(const TMatrix& m) {
+  Reset(m.RowCount(), m.ColCount());
   for (std::uint32_t r = 0; r < rows_; ++r) {
-    for (std::uint32_t k = 0; k < cols_; ++k) {
-      const long double a = (*this)(r, k);
-      if (a == 0) continue;
-      for (std::uint32_t c = 0; c < b.cols_; ++c) p(r, c) += a * b(k, c);
+    const long double* row = m.RowData(r);
+    for (std::uint32_t c = 0; c < cols_; ++c) (*this)(r, c) = m.C * row[c];
+  }
+}
+
+void Multiply(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out) {
+  if (a.Cols() != b.Rows()) throw EListError("Multiply: the inner dimensions differ");
+  out.Reset(a.Rows(), b.Cols());
+  for (std::uint32_t r = 0; r < a.Rows(); ++r) {
+    for (std::uint32_t k = 0; k < a.Cols(); ++k) {
+      const long double x = a(r, k);
+      if (x == 0) continue;
+      const long double* row = b.Row(k);
+      for (std::uint32_t c = 0; c < b.Cols(); ++c) out(r, c) += x * row[c];
     }
   }
-  return p;
 }
 
-std::vector<long double> TDenseMatrix::Times(const std::vector<long double>& v) const {
-  if (v.size() != cols_) throw EListError("TDenseMatrix.Times: the vector does not fit the columns");
-  std::vector<long double> p(rows_, 0.0L);
-  for (std::uint32_t r = 0; r < rows_; ++r) {
+void MultiplyTransposed(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out) {
+  if (a.Rows() != b.Rows()) throw EListError("MultiplyTransposed: the inner dimensions differ");
+  out.Reset(a.Cols(), b.Cols());
+  for (std::uint32_t r = 0; r < a.Cols(); ++r) {
+    for (std::uint32_t k = 0; k < a.Rows(); ++k) {
+      const long double x = a(k, r);
+      if (x == 0) continue;
+      const long double* row = b.Row(k);
+      for (std::uint32_t c = 0; c < b.Cols(); ++c) out(r, c) += x * row[c];
+    }
+  }
+}
+
+void Multiply(const TDenseMatrix& a, const std::vector<long double>& v, std::vector<long double>& out) {
+  if (v.size() != a.Cols()) throw EListError("Multiply: the vector does not fit the columns");
+  out.assign(a.Rows(), 0.0L);
+  for (std::uint32_t r = 0; r < a.Rows(); ++r) {
+    const long double* row = a.Row(r);
     long double sum = 0;
-    for (std::uint32_t c = 0; c < cols_; ++c) sum += (*this)(r, c) * v[c];
-    p[r] = sum;
-  }
-  return p;
-}
-
-TDenseMatrix TDenseMatrix::Transposed() const {
-  TDenseMatrix t(cols_, rows_);
-  for (std::uint32_t r = 0; r < rows_; ++r) {
-    for (std::uint32_t c = 0; c < cols_; ++c) t(c, r) = (*this)(r, c);
-  }
-  return t;
-}
-
-void TDenseMatrix::CopyTo(TSqrMatrix& m) const {
-  if (rows_ != cols_) throw EListError("TDenseMatrix.CopyTo: only a square matrix fits a TSqrMatrix");
-  m.Dim(rows_);
-  m.C = 1.0L;
-  for (std::uint32_t r = 0; r < rows_ && r < m.RowCount(); ++r) {
-    long double* row = m.RowData(r);
-    for (std::uint32_t c = 0; c < cols_ && c < m.ColCount(); ++c) row[c] = (*this)(r, c);
+    for (std::uint32_t c = 0; c < a.Cols(); ++c) sum += row[c] * v[c];
+    out[r] = sum;
   }
 }
 

@@ -1,7 +1,8 @@
 // A plain row-major matrix of extended reals for the temporaries of the contact solvers: the products
 // that build their LCPs touch every element, and the numerics matrices' range-checked virtual access per
-// element costs more than the sums themselves. Indices are checked by the vector in every build with
-// _GLIBCXX_ASSERTIONS.
+// element costs more than the sums themselves. Its storage is kept between uses, so that solving the
+// contacts of one step after another allocates nothing once the sizes have been seen. Indices are checked
+// by the vector in every build with _GLIBCXX_ASSERTIONS.
 #pragma once
 
 #include <cstdint>
@@ -10,29 +11,22 @@
 namespace zentrova {
 
 class TMatrix;
-class TSqrMatrix;
 
 class TDenseMatrix {
  public:
   TDenseMatrix() = default;
-  TDenseMatrix(std::uint32_t rows, std::uint32_t cols)
-      : rows_(rows), cols_(cols), a_(static_cast<std::size_t>(rows) * cols, 0.0L) {}
+  TDenseMatrix(std::uint32_t rows, std::uint32_t cols) { Reset(rows, cols); }
 
   std::uint32_t Rows() const { return rows_; }
   std::uint32_t Cols() const { return cols_; }
   long double& operator()(std::uint32_t r, std::uint32_t c) { return a_[Offset(r, c)]; }
   long double operator()(std::uint32_t r, std::uint32_t c) const { return a_[Offset(r, c)]; }
+  const long double* Row(std::uint32_t r) const { return a_.data() + Offset(r, 0); }
 
+  // rows x cols zeros, in the storage of earlier sizes where it fits.
+  void Reset(std::uint32_t rows, std::uint32_t cols);
   // The value of a numerics matrix (its factor C applied).
-  static TDenseMatrix From(const TMatrix& m);
-  // this . b; the inner dimensions must agree.
-  TDenseMatrix Times(const TDenseMatrix& b) const;
-  // this . v for a vector of Cols() values.
-  std::vector<long double> Times(const std::vector<long double>& v) const;
-  // this^T.
-  TDenseMatrix Transposed() const;
-  // Copies the elements into a square numerics matrix of Rows() x Rows() with factor 1.
-  void CopyTo(TSqrMatrix& m) const;
+  void Assign(const TMatrix& m);
 
  private:
   std::size_t Offset(std::uint32_t r, std::uint32_t c) const {
@@ -43,5 +37,13 @@ class TDenseMatrix {
   std::uint32_t cols_ = 0;
   std::vector<long double> a_;
 };
+
+// out := a . b. Each sum runs over the inner index upwards and skips the zero elements of a: the contact
+// matrices are mostly zeros, and a skipped term adds nothing. The inner dimensions must agree.
+void Multiply(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out);
+// out := a^T . b, summed as Multiply sums.
+void MultiplyTransposed(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out);
+// out := a . v for a vector of a.Cols() values.
+void Multiply(const TDenseMatrix& a, const std::vector<long double>& v, std::vector<long double>& out);
 
 }  // namespace zentrova

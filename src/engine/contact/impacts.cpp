@@ -1,5 +1,6 @@
 // The impact of the approaching contacts: a planar impact with friction as two linear complementarity
 // problems, compression and then expansion with restitution.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@
 
 namespace zentrova {
 
-bool TCollisions::InverseMassMatrix(TDenseMatrix& minv) {
+bool TCollisions::LoadInverseMassMatrix() {
   const std::uint32_t n = world_.State().Evaluated.Count();
   const TSqrMatrix& m = world_.InverseMassMatrix();
   if (m.RowCount() != n || m.ColCount() != n) {
@@ -24,8 +25,80 @@ bool TCollisions::InverseMassMatrix(TDenseMatrix& minv) {
             ": contacts cannot be solved.");
     return false;
   }
-  minv = TDenseMatrix::From(m);
+  minv_.Assign(m);
   return true;
+}
+
+void TCollisions::LocalInverseMassMatrix(const std::vector<std::uint32_t>& coords, TDenseMatrix& out) const {
+  const auto nc = static_cast<std::uint32_t>(coords.size());
+  out.Reset(nc, nc);
+  for (std::uint32_t a = 0; a < nc; ++a) {
+    for (std::uint32_t b = 0; b < nc; ++b) out(a, b) = minv_(coords[a], coords[b]);
+  }
+}
+
+std::size_t TCollisions::GroupContacts(const TContactPoints& list, std::vector<TContactGroup>& groups) {
+  const std::uint32_t n = minv_.Rows();
+  std::vector<std::uint32_t>& parent = work_.parent;
+  parent.resize(n);
+  for (std::uint32_t i = 0; i < n; ++i) parent[i] = i;
+  const auto root = [&](std::uint32_t i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+  };
+  const auto join = [&](std::uint32_t i, std::uint32_t j) {
+    const std::uint32_t a = root(i), b = root(j);
+    if (a != b) parent[std::max(a, b)] = std::min(a, b);
+  };
+  for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t j = i + 1; j < n; ++j) {
+      if (minv_(i, j) != 0 || minv_(j, i) != 0) join(i, j);
+    }
+  }
+  // The first coordinate each contact moves (n: none).
+  const auto count = static_cast<std::uint32_t>(list.Count());
+  std::vector<std::uint32_t>& first = work_.first;
+  first.assign(count, n);
+  for (std::uint32_t c = 0; c < count; ++c) {
+    const TContact& contact = list.Items(static_cast<std::int32_t>(c));
+    const std::uint32_t rows =
+        std::min<std::uint32_t>({n, contact.Jacobian.Normal.Count(), contact.Jacobian.Tangent.Count()});
+    for (std::uint32_t j = 0; j < rows; ++j) {
+      if (contact.Jacobian.Normal.Data()[j] == 0 && contact.Jacobian.Tangent.Data()[j] == 0) continue;
+      if (first[c] == n) {
+        first[c] = j;
+      } else {
+        join(first[c], j);
+      }
+    }
+  }
+  // Groups in the order of their first contact; a contact that moves nothing is a group of its own.
+  std::vector<std::uint32_t>& number = work_.number;
+  number.assign(n, count);
+  std::size_t used = 0;
+  const auto next_group = [&]() -> TContactGroup& {
+    if (groups.size() <= used) groups.resize(used + 1);
+    TContactGroup& group = groups[used++];
+    group.Coordinates.clear();
+    group.Members.clear();
+    return group;
+  };
+  for (std::uint32_t c = 0; c < count; ++c) {
+    if (first[c] == n) {
+      next_group().Members.push_back(c);
+      continue;
+    }
+    const std::uint32_t r = root(first[c]);
+    if (number[r] == count) {
+      number[r] = static_cast<std::uint32_t>(used);
+      TContactGroup& group = next_group();
+      for (std::uint32_t j = 0; j < n; ++j) {
+        if (root(j) == r) group.Coordinates.push_back(j);
+      }
+    }
+    groups[number[r]].Members.push_back(c);
+  }
+  return used;
 }
 
 // Symbols: k contacts, n generalized coordinates; per contact i its relative normal and tangential
@@ -54,73 +127,17 @@ bool TCollisions::SolveImpacts() {
   ImpulseApplied = false;
   SetCoordinateCount(n);
   if (!HasImpacts || Contacts == nullptr || Contacts->Count() == 0) return true;
+  if (!LoadInverseMassMatrix()) return false;
 
-  const auto k = static_cast<std::uint32_t>(Contacts->Count());
-  TDenseMatrix minv;
-  if (!InverseMassMatrix(minv)) return false;
-
-  std::vector<long double> vn(k), vt(k), mu(k), en(k), et(k), ni(k);
   bool approaching = false;
-  for (std::uint32_t i = 0; i < k; ++i) {
-    const TContact& contact = Contacts->Items(static_cast<std::int32_t>(i));
-    vn[i] = contact.Kinematics.Velocity.Normal.Get();
-    vt[i] = contact.Kinematics.Velocity.Tangent.Get();
-    mu[i] = contact.Friction;
-    en[i] = contact.RestitutionNormal;
-    et[i] = contact.RestitutionTangent;
-    ni[i] = contact.ParameterNi;
-    if (vn[i] < -kImpactNegligible) approaching = true;
+  for (std::int32_t i = 0; i < Contacts->Count(); ++i) {
+    if (Contacts->Items(i).Kinematics.Velocity.Normal.Get() < -kImpactNegligible) approaching = true;
   }
-
-  // Index ranges of the LCP: N, T+, T-, R+, R-, each k long.
-  const std::uint32_t N = 0, TP = k, TM = 2 * k, RP = 3 * k, RM = 4 * k;
-
-  const TMatrix& wn = Contacts->JacobianMatrices.Normal;
-  const TMatrix& wt = Contacts->JacobianMatrices.Tangent;
-  TDenseMatrix w_all(n, 3 * k);
-  for (std::uint32_t j = 0; j < n; ++j) {
-    for (std::uint32_t i = 0; i < k; ++i) {
-      w_all(j, N + i) = wn.RowData(j)[i];
-      w_all(j, TP + i) = wt.RowData(j)[i];
-      w_all(j, TM + i) = -wt.RowData(j)[i];
-    }
-  }
-  const TDenseMatrix g = w_all.Transposed().Times(minv.Times(w_all));
-
-  TDenseMatrix a(5 * k, 5 * k);
-  for (std::uint32_t r = 0; r < 3 * k; ++r) {
-    for (std::uint32_t c = 0; c < 3 * k; ++c) a(r, c) = g(r, c);
-  }
-  for (std::uint32_t i = 0; i < k; ++i) {
-    a(TP + i, RP + i) = 1;
-    a(TM + i, RM + i) = 1;
-    a(RP + i, N + i) = mu[i];
-    a(RP + i, TP + i) = -1;
-    a(RM + i, N + i) = mu[i];
-    a(RM + i, TM + i) = -1;
-  }
-
-  // Compression: q = [vN; vT; -vT; 0; 0].
-  std::vector<long double> q(5 * k, 0.0L), wc, zc;
-  for (std::uint32_t i = 0; i < k; ++i) {
-    q[N + i] = vn[i];
-    q[TP + i] = vt[i];
-    q[TM + i] = -vt[i];
-  }
-  if (!SolveLCP(world_.LCPSettings(), state.Time, a, q, wc, zc)) return !approaching;
-
-  // Velocities after compression vN' = wC_N, vT' = wC_T+ - zC_R+; the work of each contact is its
-  // impulse times the mean of the velocities before and after.
-  std::vector<long double> vn_c(k), vt_c(k), work_c(k);
+  const std::size_t groups = GroupContacts(*Contacts, groups_);
+  if (impact_groups_.size() < groups) impact_groups_.resize(groups);
   long double total_work = 0;
-  for (std::uint32_t i = 0; i < k; ++i) {
-    const bool pushes = zc[N + i] >= kImpactNegligible;
-    const long double pn = pushes ? zc[N + i] : 0.0L;
-    const long double pt = pushes ? zc[TP + i] - zc[TM + i] : 0.0L;
-    vn_c[i] = wc[N + i];
-    vt_c[i] = wc[TP + i] - zc[RP + i];
-    work_c[i] = pn * (vn[i] + vn_c[i]) / 2 + pt * (vt[i] + vt_c[i]) / 2;
-    total_work += std::fabs(work_c[i]);
+  for (std::size_t g = 0; g < groups; ++g) {
+    if (!CompressGroup(groups_[g], impact_groups_[g], total_work)) return !approaching;
   }
   if (total_work <= kImpactNegligible) {
     // Nothing worth an impulse: the contacts approach too slowly. They are sorted again with the wider
@@ -128,73 +145,156 @@ bool TCollisions::SolveImpacts() {
     Classify(true);
     return true;
   }
+  for (std::size_t g = 0; g < groups; ++g) {
+    if (!ExpandGroup(groups_[g], impact_groups_[g])) return false;
+  }
+  for (std::size_t g = 0; g < groups; ++g) ApplyImpactGroup(groups_[g], impact_groups_[g]);
+  ImpulseApplied = true;
+  return true;
+}
 
-  // Expansion. sigma_i = sign(LC_T+ - LC_T-): the friction bound in the direction of the compression's
-  // tangential impulse keeps mu_i, the opposite one becomes (1 - Ni_i) mu_i.
+bool TCollisions::CompressGroup(const TContactGroup& group, TImpactGroup& im, long double& total_work) {
+  const TStepState& state = world_.State();
+  const std::vector<std::uint32_t>& coords = group.Coordinates;
+  const auto nc = static_cast<std::uint32_t>(coords.size());
+  const auto k = static_cast<std::uint32_t>(group.Members.size());
+  for (std::vector<long double>* v : {&im.vn, &im.vt, &im.mu, &im.en, &im.et, &im.ni}) v->resize(k);
   for (std::uint32_t i = 0; i < k; ++i) {
-    const long double sigma = Sign(zc[TP + i] - zc[TM + i]);
-    a(RP + i, N + i) = (1 - (0.5L - sigma / 2) * ni[i]) * mu[i];
-    a(RM + i, N + i) = (1 - (0.5L + sigma / 2) * ni[i]) * mu[i];
+    const TContact& contact = Contacts->Items(static_cast<std::int32_t>(group.Members[i]));
+    im.vn[i] = contact.Kinematics.Velocity.Normal.Get();
+    im.vt[i] = contact.Kinematics.Velocity.Tangent.Get();
+    im.mu[i] = contact.Friction;
+    im.en[i] = contact.RestitutionNormal;
+    im.et[i] = contact.RestitutionTangent;
+    im.ni[i] = contact.ParameterNi;
+  }
+
+  // Index ranges of the LCP: N, T+, T-, R+, R-, each k long.
+  const std::uint32_t N = 0, TP = k, TM = 2 * k, RP = 3 * k, RM = 4 * k;
+
+  im.w.Reset(nc, 3 * k);
+  for (std::uint32_t a = 0; a < nc; ++a) {
+    for (std::uint32_t i = 0; i < k; ++i) {
+      const TContact& contact = Contacts->Items(static_cast<std::int32_t>(group.Members[i]));
+      im.w(a, N + i) = contact.Jacobian.Normal.Data()[coords[a]];
+      im.w(a, TP + i) = contact.Jacobian.Tangent.Data()[coords[a]];
+      im.w(a, TM + i) = -contact.Jacobian.Tangent.Data()[coords[a]];
+    }
+  }
+  LocalInverseMassMatrix(coords, im.minv);
+  Multiply(im.minv, im.w, im.minv_w);
+  MultiplyTransposed(im.w, im.minv_w, im.g);
+
+  im.a.Reset(5 * k, 5 * k);
+  for (std::uint32_t r = 0; r < 3 * k; ++r) {
+    for (std::uint32_t c = 0; c < 3 * k; ++c) im.a(r, c) = im.g(r, c);
+  }
+  for (std::uint32_t i = 0; i < k; ++i) {
+    im.a(TP + i, RP + i) = 1;
+    im.a(TM + i, RM + i) = 1;
+    im.a(RP + i, N + i) = im.mu[i];
+    im.a(RP + i, TP + i) = -1;
+    im.a(RM + i, N + i) = im.mu[i];
+    im.a(RM + i, TM + i) = -1;
+  }
+
+  // Compression: q = [vN; vT; -vT; 0; 0].
+  im.q.assign(5 * k, 0.0L);
+  for (std::uint32_t i = 0; i < k; ++i) {
+    im.q[N + i] = im.vn[i];
+    im.q[TP + i] = im.vt[i];
+    im.q[TM + i] = -im.vt[i];
+  }
+  if (!SolveLCP(world_.LCPSettings(), state.Time, im.a, im.q, im.wc, im.zc)) return false;
+
+  // Velocities after compression vN' = wC_N, vT' = wC_T+ - zC_R+; the work of each contact is its
+  // impulse times the mean of the velocities before and after.
+  im.vn_c.resize(k);
+  im.vt_c.resize(k);
+  im.work_c.resize(k);
+  for (std::uint32_t i = 0; i < k; ++i) {
+    const bool pushes = im.zc[N + i] >= kImpactNegligible;
+    const long double pn = pushes ? im.zc[N + i] : 0.0L;
+    const long double pt = pushes ? im.zc[TP + i] - im.zc[TM + i] : 0.0L;
+    im.vn_c[i] = im.wc[N + i];
+    im.vt_c[i] = im.wc[TP + i] - im.zc[RP + i];
+    im.work_c[i] = pn * (im.vn[i] + im.vn_c[i]) / 2 + pt * (im.vt[i] + im.vt_c[i]) / 2;
+    total_work += std::fabs(im.work_c[i]);
+  }
+  return true;
+}
+
+bool TCollisions::ExpandGroup(const TContactGroup& group, TImpactGroup& im) {
+  const TStepState& state = world_.State();
+  const auto k = static_cast<std::uint32_t>(group.Members.size());
+  const std::uint32_t N = 0, TP = k, TM = 2 * k, RP = 3 * k, RM = 4 * k;
+  // sigma_i = sign(LC_T+ - LC_T-): the friction bound in the direction of the compression's tangential
+  // impulse keeps mu_i, the opposite one becomes (1 - Ni_i) mu_i.
+  for (std::uint32_t i = 0; i < k; ++i) {
+    const long double sigma = Sign(im.zc[TP + i] - im.zc[TM + i]);
+    im.a(RP + i, N + i) = (1 - (0.5L - sigma / 2) * im.ni[i]) * im.mu[i];
+    im.a(RM + i, N + i) = (1 - (0.5L + sigma / 2) * im.ni[i]) * im.mu[i];
   }
   // Restitution impulses P = eN LambdaC (3k).
-  std::vector<long double> p(3 * k, 0.0L);
+  im.p.assign(3 * k, 0.0L);
   for (std::uint32_t i = 0; i < k; ++i) {
-    p[N + i] = en[i] * zc[N + i];
-    p[TP + i] = en[i] * zc[TP + i];
-    p[TM + i] = en[i] * zc[TM + i];
+    im.p[N + i] = im.en[i] * im.zc[N + i];
+    im.p[TP + i] = im.en[i] * im.zc[TP + i];
+    im.p[TM + i] = im.en[i] * im.zc[TM + i];
   }
   // F (2k x 3k): the cone rows of A over N, T+, T-, with the tangential restitution 1 - eT_i coupling
   // each cone row to the opposite tangential impulse.
-  TDenseMatrix f(2 * k, 3 * k);
+  im.f.Reset(2 * k, 3 * k);
   for (std::uint32_t r = 0; r < 2 * k; ++r) {
-    for (std::uint32_t c = 0; c < 3 * k; ++c) f(r, c) = a(RP + r, c);
+    for (std::uint32_t c = 0; c < 3 * k; ++c) im.f(r, c) = im.a(RP + r, c);
   }
   for (std::uint32_t i = 0; i < k; ++i) {
-    f(i, TM + i) = 1 - et[i];
-    f(k + i, TP + i) = 1 - et[i];
+    im.f(i, TM + i) = 1 - im.et[i];
+    im.f(k + i, TP + i) = 1 - im.et[i];
   }
   // q_E = [G P + wC_N; G P + wC_T+ - zC_R+; G P + wC_T- - zC_R-; F P].
-  const std::vector<long double> gp = g.Times(p);
-  const std::vector<long double> fp = f.Times(p);
-  std::vector<long double> qe(5 * k, 0.0L), we, ze;
+  Multiply(im.g, im.p, im.gp);
+  Multiply(im.f, im.p, im.fp);
+  im.qe.assign(5 * k, 0.0L);
   for (std::uint32_t i = 0; i < k; ++i) {
-    qe[N + i] = gp[N + i] + wc[N + i];
-    qe[TP + i] = gp[TP + i] + wc[TP + i] - zc[RP + i];
-    qe[TM + i] = gp[TM + i] + wc[TM + i] - zc[RM + i];
-    qe[RP + i] = fp[i];
-    qe[RM + i] = fp[k + i];
+    im.qe[N + i] = im.gp[N + i] + im.wc[N + i];
+    im.qe[TP + i] = im.gp[TP + i] + im.wc[TP + i] - im.zc[RP + i];
+    im.qe[TM + i] = im.gp[TM + i] + im.wc[TM + i] - im.zc[RM + i];
+    im.qe[RP + i] = im.fp[i];
+    im.qe[RM + i] = im.fp[k + i];
   }
-  if (!SolveLCP(world_.LCPSettings(), state.Time, a, qe, we, ze)) return false;
+  return SolveLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze);
+}
 
+void TCollisions::ApplyImpactGroup(const TContactGroup& group, TImpactGroup& im) {
+  TStepState& state = world_.State();
+  const std::vector<std::uint32_t>& coords = group.Coordinates;
+  const auto nc = static_cast<std::uint32_t>(coords.size());
+  const auto k = static_cast<std::uint32_t>(group.Members.size());
+  const std::uint32_t N = 0, TP = k, TM = 2 * k, RP = 3 * k;
   // Lambda_E = zE + P, Lambda = Lambda_E + Lambda_C; expansion work from the velocities after compression
   // to those after expansion, vN'' = wE_N, vT'' = wE_T+ - zE_R+.
-  std::vector<long double> lambda(3 * k, 0.0L);
-  std::vector<long double> work_e(k);
-  for (std::uint32_t r = 0; r < 3 * k; ++r) lambda[r] = ze[r] + p[r] + zc[r];
-  for (std::uint32_t i = 0; i < k; ++i) {
-    const long double en_i = ze[N + i] + p[N + i];
-    const long double et_i = (ze[TP + i] + p[TP + i]) - (ze[TM + i] + p[TM + i]);
-    const long double vn_e = we[N + i];
-    const long double vt_e = we[TP + i] - ze[RP + i];
-    work_e[i] = en_i * (vn_c[i] + vn_e) / 2 + et_i * (vt_c[i] + vt_e) / 2;
-  }
-
+  im.lambda.resize(3 * k);
+  for (std::uint32_t r = 0; r < 3 * k; ++r) im.lambda[r] = im.ze[r] + im.p[r] + im.zc[r];
   // Generalized impulse J = W Lambda; velocity jump dq' = M^-1 J, added to the working q'.
-  const std::vector<long double> jump = minv.Times(w_all.Times(lambda));
+  Multiply(im.w, im.lambda, im.impulse);
+  Multiply(im.minv, im.impulse, im.jump);
   TFloatList& q_dot = state.Evaluated.QDot;
-  for (std::uint32_t j = 0; j < n; ++j) {
-    CoordinateValues.Data()[j] = jump[j];
-    if (j < q_dot.Count()) q_dot.Data()[j] += jump[j];
+  for (std::uint32_t a = 0; a < nc; ++a) {
+    CoordinateValues.Data()[coords[a]] = im.jump[a];
+    if (coords[a] < q_dot.Count()) q_dot.Data()[coords[a]] += im.jump[a];
   }
-  ImpulseApplied = true;
-
   for (std::uint32_t i = 0; i < k; ++i) {
-    TContact& contact = Contacts->Items(static_cast<std::int32_t>(i));
-    contact.Impulse.Normal.Set(lambda[N + i]);
-    contact.Impulse.Tangent.Set(lambda[TP + i] - lambda[TM + i]);
-    contact.Work.Set(std::fabs(work_c[i]) >= kImpactNegligible ? work_c[i] + work_e[i] : 0.0L);
+    const long double en_i = im.ze[N + i] + im.p[N + i];
+    const long double et_i = (im.ze[TP + i] + im.p[TP + i]) - (im.ze[TM + i] + im.p[TM + i]);
+    const long double vn_e = im.we[N + i];
+    const long double vt_e = im.we[TP + i] - im.ze[RP + i];
+    const long double work_e = en_i * (im.vn_c[i] + vn_e) / 2 + et_i * (im.vt_c[i] + vt_e) / 2;
+    TContact& contact = Contacts->Items(static_cast<std::int32_t>(group.Members[i]));
+    contact.Impulse.Normal.Set(im.lambda[N + i]);
+    contact.Impulse.Tangent.Set(im.lambda[TP + i] - im.lambda[TM + i]);
+    contact.Work.Set(std::fabs(im.work_c[i]) >= kImpactNegligible ? im.work_c[i] + work_e : 0.0L);
   }
-  return true;
 }
 
 }  // namespace zentrova

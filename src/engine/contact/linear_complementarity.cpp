@@ -473,7 +473,8 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
   theta_max_ = theta_max;
   std::int32_t left = static_cast<std::int32_t>(n + r0);
 
-  for (int pass = 0; pass < kLCPMaxPasses; ++pass) {
+  const std::uint64_t passes = LCPPassLimit(n);
+  for (std::uint64_t pass = 0; pass < passes; ++pass) {
     if (left == z0_) return TOutcome::Solved;
     // The complement of the leaving variable enters; d is its direction, theta_max_ the first pass of
     // the ratio test over it.
@@ -519,13 +520,6 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
   return TOutcome::PassLimit;
 }
 
-// The first `count` values of a list, zeros where it is shorter.
-std::vector<long double> ToVector(const TFloatList& list, std::uint32_t count) {
-  std::vector<long double> v(count, 0.0L);
-  for (std::uint32_t i = 0; i < count && i < list.Count(); ++i) v[i] = list.Data()[i];
-  return v;
-}
-
 }  // namespace
 
 long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax) {
@@ -562,21 +556,99 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& 
   return LemkeSolve(M, q, W, Z, kLCPInfinity, Settings.LexicoZeroTolerance, pivot_tolerance, kLCPZero, alerts);
 }
 
+namespace {
+
+// What a dense solve works in, kept per thread from solve to solve: solving the contacts of one step
+// after another then allocates nothing.
+struct TDenseSolveScratch {
+  std::vector<std::uint32_t> parent, number, group;
+  std::vector<std::vector<std::uint32_t>> rows;
+  TSqrMatrix m;
+  TFloatList q, w, z;
+};
+
+// The unknowns split into groups that no element of M couples (M(i, j) = M(j, i) = 0 across groups):
+// rows[g] the unknowns of group g, groups numbered in order of their first unknown; the count of groups.
+std::uint32_t CoupledGroups(const TDenseMatrix& M, std::uint32_t n, TDenseSolveScratch& s) {
+  std::vector<std::uint32_t>& parent = s.parent;
+  parent.resize(n);
+  for (std::uint32_t i = 0; i < n; ++i) parent[i] = i;
+  auto root = [&](std::uint32_t i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+  };
+  for (std::uint32_t i = 0; i < n; ++i) {
+    for (std::uint32_t j = i + 1; j < n; ++j) {
+      if (M(i, j) != 0 || M(j, i) != 0) {
+        const std::uint32_t a = root(i), b = root(j);
+        if (a != b) parent[std::max(a, b)] = std::min(a, b);
+      }
+    }
+  }
+  s.number.assign(n, n);
+  std::uint32_t count = 0;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint32_t r = root(i);
+    if (s.number[r] == n) {
+      s.number[r] = count++;
+      if (s.rows.size() < count) s.rows.resize(count);
+      s.rows[count - 1].clear();
+    }
+    s.rows[s.number[r]].push_back(i);
+  }
+  return count;
+}
+
+// One LCP over the unknowns `rows` of the whole problem.
+bool SolveLCPPart(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M,
+                  const std::vector<std::uint32_t>& rows, std::vector<long double>& q, std::vector<long double>& W,
+                  std::vector<long double>& Z, TDenseSolveScratch& s) {
+  const auto size = static_cast<std::uint32_t>(rows.size());
+  s.m.Dim(size);
+  s.m.C = 1.0L;
+  for (std::uint32_t r = 0; r < size; ++r) {
+    long double* row = s.m.RowData(r);
+    for (std::uint32_t c = 0; c < size; ++c) row[c] = M(rows[r], rows[c]);
+  }
+  s.q.Dim(size);
+  s.w.Dim(size);
+  s.z.Dim(size);
+  for (std::uint32_t r = 0; r < size; ++r) s.q.Data()[r] = q[rows[r]];
+  const bool solved = SolveLCP(Settings, Time, s.m, s.q, s.w, s.z);
+  for (std::uint32_t r = 0; r < size; ++r) {
+    q[rows[r]] = s.q.Data()[r];
+    W[rows[r]] = s.w.Data()[r];
+    Z[rows[r]] = s.z.Data()[r];
+  }
+  return solved;
+}
+
+}  // namespace
+
 bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M, std::vector<long double>& q,
               std::vector<long double>& W, std::vector<long double>& Z) {
   const auto size = static_cast<std::uint32_t>(q.size());
-  TSqrMatrix m;
-  M.CopyTo(m);
-  TFloatList q_list, w_list, z_list;
-  q_list.Dim(size);
-  w_list.Dim(size);
-  z_list.Dim(size);
-  for (std::uint32_t i = 0; i < size; ++i) q_list.Data()[i] = q[i];
-  const bool solved = SolveLCP(Settings, Time, m, q_list, w_list, z_list);
-  q = ToVector(q_list, size);
-  W = ToVector(w_list, size);
-  Z = ToVector(z_list, size);
-  return solved;
+  W.assign(size, 0.0L);
+  Z.assign(size, 0.0L);
+  if (M.Rows() < size || M.Cols() < size) {
+    LogLine("[Error] LCP of size " + std::to_string(size) + " needs a matrix of at least " +
+            std::to_string(size) + "x" + std::to_string(size) + "; got " + std::to_string(M.Rows()) + "x" +
+            std::to_string(M.Cols()) + ".");
+    return false;
+  }
+  if (size == 0) return true;
+  // Bodies that touch nothing in common make a block-diagonal problem whose blocks are LCPs of their own:
+  // solved apart, the work grows with the bodies, not with their cube.
+  thread_local TDenseSolveScratch scratch;
+  const std::uint32_t groups = CoupledGroups(M, size, scratch);
+  for (std::uint32_t g = 0; g < groups; ++g) {
+    if (!SolveLCPPart(Settings, Time, M, scratch.rows[g], q, W, Z, scratch)) {
+      std::fill(W.begin(), W.end(), 0.0L);
+      std::fill(Z.begin(), Z.end(), 0.0L);
+      return false;
+    }
+  }
+  return true;
 }
 
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
@@ -657,10 +729,14 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   }
   if (outcome == TOutcome::PassLimit && Alerts.LogMaximumIterations) {
     LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s reached maximum number of iteration steps(" +
-            std::to_string(kLCPMaxPasses) + ") in LCP solving.");
+            std::to_string(LCPPassLimit(n)) + ") in LCP solving.");
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
   return solved;
+}
+
+std::uint64_t LCPPassLimit(std::uint32_t n) {
+  return std::max<std::uint64_t>(kLCPMinPasses, std::uint64_t{kLCPPassesPerUnknown} * n);
 }
 
 bool UpdateInverseRankOne(TSqrMatrix& Binv, std::uint32_t R, const TFloatList& U) {

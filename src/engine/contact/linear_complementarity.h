@@ -65,7 +65,8 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& 
               TFloatList& W, TFloatList& Z);
 
 // The same for the dense matrix and plain vectors that the contact solvers build: W and Z are sized to
-// q's n values, and q takes back what the solve made of it.
+// q's n values, and q takes back what the solve made of it. Groups of unknowns that M does not couple
+// are solved as LCPs of their own (a block-diagonal problem's solution is its blocks' solutions).
 bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M,
               std::vector<long double>& q, std::vector<long double>& W, std::vector<long double>& Z);
 
@@ -80,6 +81,9 @@ long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, lon
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
                 const TLCPAlerts& Alerts = {}, std::vector<TLCPPivot>* Pivots = nullptr);
+
+// The pivoting passes a solve of n unknowns may take before it gives up.
+std::uint64_t LCPPassLimit(std::uint32_t n);
 
 // Given Binv = B^-1, replaces it by the inverse of B with U added to column R (Sherman-Morrison):
 // Binv := Binv - (Binv U) a / (1 + a U), a = row R of Binv. A singular result (a U = -1) is not

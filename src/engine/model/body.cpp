@@ -176,6 +176,7 @@ bool TBody::UpdateRotation() {
   const long double rz = Kinematics.Position.Rz.Get();
   const long double c = std::cos(rz);
   const long double s = std::sin(rz);
+  Solid.RotationRz = rz;
   Solid.CosRz = c;
   Solid.SinRz = s;
   if (c > 0 && s >= 0) {

@@ -116,13 +116,15 @@ bool TExtrusionShape::Load(const std::string& FileName) {
   Watched.assign(n, false);
   WatchIndex.assign(n, 0);
   VertexAngle.Dim(n);
-  if (VertexAngle.Count() != n) return false;
+  HalfAngleCos.Dim(n);
+  if (VertexAngle.Count() != n || HalfAngleCos.Count() != n) return false;
   constexpr long double kTwoPi = 2 * std::numbers::pi_v<long double>;
   for (std::uint32_t i = 0; i < n; ++i) {
     // The repeated last point is skipped on both sides: point 0 follows N-2, point N-1 precedes 1.
     const std::uint32_t prev = i == 0 ? n - 2 : i - 1;
     const std::uint32_t next = i == n - 1 ? 1 : i + 1;
     VertexAngle.Data()[i] = kTwoPi - AngleAtVertex(Point(X, Y, i), Point(X, Y, prev), Point(X, Y, next));
+    HalfAngleCos.Data()[i] = std::cos(VertexAngle.Data()[i] / 2);
   }
   return true;
 }

@@ -67,6 +67,7 @@ class TExtrusionShape {
   std::vector<bool> Watched;             // points that a contact watch observes
   std::vector<std::int32_t> WatchIndex;  // the watch (group) number of a watched point
   TFloatList VertexAngle;                // interior angle at each point (rad)
+  TFloatList HalfAngleCos;               // cos(VertexAngle / 2), for the corner tests of detection
   TReshape Reshape;
 
  private:

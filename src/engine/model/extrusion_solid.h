@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +79,7 @@ class TExtrusionSolid {
   TCoordinates CentreOfGravity;             // x, y in the body frame; z always 0
   TGLExtrusionSolid* SceneSolid = nullptr;  // the drawable shape; none while the world has no scene
   TBoundingBoxTree BoxTree;
+  long double RotationRz = std::numeric_limits<long double>::quiet_NaN();  // the Rz of CosRz and SinRz
   long double CosRz = 1;
   long double SinRz = 0;
   std::int32_t Quadrant = 1;

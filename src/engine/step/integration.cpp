@@ -58,8 +58,8 @@ bool TIntegration::Step() {
   const long double dt = state.TimeStep;
   const std::uint32_t n = world_.Settings.N;
   const std::uint32_t size = 2 * n;
-  TFloatList D;
-  TFloatList K1, K2, K3, K4;
+  TFloatList& D = d_;
+  TFloatList &K1 = k_[0], &K2 = k_[1], &K3 = k_[2], &K4 = k_[3];
 
   if (!Derivatives(D)) return false;
   TCoordinateList& working = state.Evaluated;
@@ -121,7 +121,7 @@ bool TIntegration::StepAfterContact(const TFloatList* velocity_jump) {
   const std::uint32_t n = world_.Settings.N;
 
   world_.PrepareStep();
-  TFloatList F;
+  TFloatList& F = f_;
   F.Dim(n);
   const TFloatList& contact = state.ContactForces;
   const TFloatList& h = model.HVector.Values;

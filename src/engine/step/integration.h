@@ -42,6 +42,10 @@ class TIntegration {
 
   TWorld& world_;
   IContactWatchUpdate* watches_;
+  // The stages' derivatives and increments and the contact step's forces, kept from step to step so
+  // that stepping allocates nothing.
+  TFloatList d_, f_;
+  TFloatList k_[4];
 };
 
 }  // namespace zentrova

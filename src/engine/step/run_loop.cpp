@@ -1,6 +1,10 @@
 #include "engine/step/run_loop.h"
 
+#include <cmath>
 #include <exception>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/model/model.h"
 #include "engine/step/driver.h"
@@ -19,6 +23,26 @@ TRunLoop::TRunLoop(TVYKMain& main, IRunObserver* observer)
     : main_(main),
       observer_(observer != nullptr ? observer : &g_no_observer),
       log_forward_(observer_) {}
+
+std::string TRunLoop::NotFiniteLine(const TWorld& world) {
+  const TStepState& state = world.State;
+  const std::string at = " at t=" + FloatToText(state.Time) + "s.";
+  if (!std::isfinite(state.Time)) return "[Error] The time turned " + FloatToText(state.Time) + ".";
+  const std::vector<std::string>& names = world.Model().GeneralizedCoordinates.Names;
+  const TCoordinateList& s = state.Evaluated;
+  for (std::uint32_t i = 0; i < s.Count(); ++i) {
+    const std::string name = i < names.size() ? names[i] : "q" + std::to_string(i + 1);
+    for (const auto& [list, marks] :
+         {std::pair{&s.Q, ""}, std::pair{&s.QDot, "'"}, std::pair{&s.QDDot, "''"}}) {
+      const long double value = list->Data()[i];
+      if (!std::isfinite(value)) return "[Error] " + name + marks + " turned " + FloatToText(value) + at;
+    }
+  }
+  if (!std::isfinite(state.MechanicalEnergy)) {
+    return "[Error] The mechanical energy turned " + FloatToText(state.MechanicalEnergy) + at;
+  }
+  return {};
+}
 
 void TRunLoop::StopWithLine(const std::string& line) {
   StopSimulation();
@@ -60,6 +84,14 @@ TRunStop TRunLoop::Run(long double until) {
       if (NumericsErrorCode() != 0) {
         StopWithLine("[Error] Abort because error in data stucture (e.g. singularity in mass matrix).");
         stop = TRunStop::NumericsError;
+      }
+      // A model that divides by zero or takes the root of a negative number would otherwise record
+      // NaN to its break time and report success.
+      if (const std::string line = NotFiniteLine(w); !line.empty()) {
+        StopSimulation();
+        LogLine(line);
+        StopReason = line;
+        stop = TRunStop::NotFinite;
       }
       // Within half a step: the sum of the steps need not hit the time exactly.
       if (running_ && state.Time + state.TimeStep / 2 > until) {

@@ -23,6 +23,7 @@ enum class TRunStop {
   Stopped,        // the run was stopped (the user, break at collisions, the log's line limit)
   StepFailed,     // the driver gave a step up
   NumericsError,  // the numerics error record holds an error
+  NotFinite,      // the time, the energy or a coordinate of the state turned NaN or infinite
   Exception       // a step raised an exception
 };
 
@@ -49,7 +50,8 @@ class TRunLoop : public IRunControl {
 
   // Steps until the break time, or until the world's time reaches `until` (within half a step), or a
   // stop. The stops at the break time and on a numerics error log their line and lower the count of
-  // stored states by one. An exception of a step ends the run with "[Error] " and its message in the log.
+  // stored states by one. A state that turns NaN or infinite ends the run with an error line naming the
+  // quantity and the time; an exception of a step ends it with "[Error] " and its message in the log.
   TRunStop Run(long double until = std::numeric_limits<long double>::infinity());
 
   // IRunControl: any thread may stop the run; it ends after the current step.
@@ -70,6 +72,9 @@ class TRunLoop : public IRunControl {
   };
 
   void StopWithLine(const std::string& line);
+  // The line naming the first quantity of the world's state that is NaN or infinite; "" when all are
+  // finite.
+  static std::string NotFiniteLine(const TWorld& world);
 
   TVYKMain& main_;
   IRunObserver* observer_;

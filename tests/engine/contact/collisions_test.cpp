@@ -64,10 +64,7 @@ TEST_F(CollisionsTest, BoxStandingOnTheFloorTouchesWithBothBottomCorners) {
   EXPECT_EQ(left.Tangent.Y.Get(), 0);
   EXPECT_EQ(left.Kinematics.Position.Normal.Get(), 0);
   EXPECT_EQ(collisions_.Contacts->Items(1).EdgeParameter, 0.475L);
-  // The list's matrices are built: n rows, one column per contact.
-  EXPECT_EQ(collisions_.Contacts->JacobianMatrices.Normal.RowCount(), 3u);
-  EXPECT_EQ(collisions_.Contacts->JacobianMatrices.Normal.ColCount(), 2u);
-  EXPECT_EQ(collisions_.Contacts->FrictionMatrix.At(1, 1), 0.5L);
+  EXPECT_EQ(collisions_.Contacts->Items(1).Friction, 0.5L);
 
   // At rest: resting and sticking, no impact.
   EXPECT_FALSE(collisions_.HasImpacts);
@@ -324,10 +321,12 @@ TEST_F(CollisionsTest, CornersLyingOnATurnedEdgeAreAllFound) {
   EXPECT_EQ(found, 200);
 }
 
-// zeroVelocityTolerance 0 works as 1e-19: a corner approaching at exactly that speed is both an impact
-// and resting; the retry after a negligible impact widens the tolerance tenfold and marks no impact.
+// zeroVelocityTolerance 0 works as 1e-19: without forces a corner approaching at exactly that speed is both
+// an impact and resting; the retry after a negligible impact widens the tolerance tenfold and marks no
+// impact.
 TEST_F(CollisionsTest, ClassificationByVelocity) {
   LoadBoxOnFloor("y=0.5\r\n", "y=-1e-19\r\n", "", "maximumPenetration=1e-3\r\nZeroVelocityTolerance=0\r\n");
+  h_.Zero();
   ASSERT_TRUE(collisions_.Detect());
   EXPECT_TRUE(collisions_.HasImpacts);
   EXPECT_TRUE(collisions_.HasRestingContacts);
@@ -356,20 +355,14 @@ TEST_F(CollisionsTest, ClassificationByVelocity) {
   EXPECT_TRUE(collisions_.ContactsPrepared());
 }
 
-// A sliding box: its corners rest and slide. The subsets' friction maps hold each contact's mu (and
-// -sign(vT) mu) in the column of its resting place.
-TEST_F(CollisionsTest, SlidingAndStickingSubsetsMapOntoTheRestingList) {
+// A sliding box: its corners rest and slide, each with its friction.
+TEST_F(CollisionsTest, SlidingCornersAreRestingAndSliding) {
   LoadBoxOnFloor("y=0.5\r\n", "x=1\r\n", "friction=0.25\r\n");
   ASSERT_TRUE(collisions_.Detect());
+  EXPECT_EQ(collisions_.RestingContacts->Count(), 2);
   EXPECT_EQ(collisions_.SlidingContacts->Count(), 2);
   EXPECT_EQ(collisions_.StickingContacts->Count(), 0);
-  const TContactPoints& sliding = *collisions_.SlidingContacts;
-  ASSERT_EQ(sliding.FrictionMatrix.RowCount(), 2u);
-  ASSERT_EQ(sliding.FrictionMatrix.ColCount(), 2u);
-  EXPECT_EQ(sliding.FrictionMatrix.At(1, 1), 0.25L);
-  EXPECT_EQ(sliding.FrictionMatrix.At(1, 0), 0);
-  EXPECT_EQ(sliding.SignedFrictionMatrix.At(0, 0), -0.25L);
-  EXPECT_EQ(sliding.JacobianMatrices.Tangent.ColCount(), 2u);
+  EXPECT_EQ(collisions_.SlidingContacts->Items(1).Friction, 0.25L);
 }
 
 }  // namespace

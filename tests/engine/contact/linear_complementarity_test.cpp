@@ -170,7 +170,7 @@ bool ReferenceLemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatLis
   }
   update(binv, r0, u);
   std::int32_t left = static_cast<std::int32_t>(n + r0);
-  for (int pass = 0; pass < 100; ++pass) {
+  for (std::uint64_t pass = 0; pass < LCPPassLimit(n); ++pass) {
     if (left == z0) {
       std::vector<long double> x(2 * n, 0.0L);
       for (std::uint32_t i = 0; i < n; ++i) x[basis.At(i)] = b.At(i);
@@ -423,8 +423,7 @@ TEST_F(LCPTest, PivotsAtOrBelowTheToleranceAreUnboundedRays) {
 }
 
 // M = I and q = (-1, ..., -n): one z enters per pass, the last pivot drives z0 out, and the pass after
-// it finds the solution z = -q. n = 99 needs 99 pivots; n = 100 needs 100, and the check for z0 comes
-// only at the start of the 101st pass.
+// it finds the solution z = -q: n pivots, within the limit of ten passes per unknown.
 std::vector<long double> Identity(std::uint32_t n) {
   std::vector<long double> m(n * n, 0.0L);
   for (std::uint32_t i = 0; i < n; ++i) m[i * n + i] = 1;
@@ -437,32 +436,16 @@ std::vector<long double> Descending(std::uint32_t n) {
   return q;
 }
 
-TEST_F(LCPTest, PassLimitIsOneHundredPivots) {
-  TLCPAlerts alerts;
-  alerts.LogMaximumIterations = true;
-  alerts.Time = 1.5L;
-
-  Problem fits(99, Identity(99), Descending(99));
-  ASSERT_TRUE(fits.Solve(kLexico, kTolerance, alerts));
-  EXPECT_EQ(fits.pivots.size(), 99u);
-  for (std::uint32_t i = 0; i < 99; ++i) {
-    EXPECT_EQ(fits.Z.At(i), static_cast<long double>(i + 1));
-    EXPECT_EQ(fits.W.At(i), 0.0L);
-  }
-  EXPECT_TRUE(Logged().empty());
-
-  Problem over(100, Identity(100), Descending(100));
-  EXPECT_FALSE(over.Solve(kLexico, kTolerance, alerts));
-  EXPECT_EQ(over.pivots.size(), 100u);
-  EXPECT_EQ(over.pivots.back().Leaving, 200);  // z0 did leave, one pass too late
-  ExpectAllZero(over.W);
-  ExpectAllZero(over.Z);
-  EXPECT_EQ(Logged(), (std::vector<std::string>{
-                          "[Alert] At t=1.5s reached maximum number of iteration steps(100) in LCP solving."}));
-
-  alerts.LogMaximumIterations = false;
-  EXPECT_FALSE(over.Solve(kLexico, kTolerance, alerts));
-  EXPECT_EQ(Logged().size(), 1u);
+TEST_F(LCPTest, PassLimitGrowsWithTheProblem) {
+  EXPECT_EQ(LCPPassLimit(3), 100u);
+  EXPECT_EQ(LCPPassLimit(10), 100u);
+  EXPECT_EQ(LCPPassLimit(11), 110u);
+  EXPECT_EQ(LCPPassLimit(250), 2500u);
+  // Far more pivots than the fixed 100 passes a solve once had.
+  Problem large(250, Identity(250), Descending(250));
+  ASSERT_TRUE(large.Solve(kLexico, kTolerance));
+  EXPECT_EQ(large.pivots.size(), 250u);
+  EXPECT_EQ(large.Z.At(249), 250);
 }
 
 TEST_F(LCPTest, SecondRatioPassPrefersZ0ThenTheLargestPivotThenTheFirst) {
@@ -701,8 +684,8 @@ TEST_F(LCPTest, SameBitsAndPivotsAsThePlainTranscription) {
     for (std::uint32_t i = 0; i < n; ++i) m[i * n + i] = 1 + RandomVector(1, rng, 0, 1)[0];
     ExpectSameAsReference(n, m, RandomVector(n, rng, -1, 0.5));
   }
-  // The pass limit, reached in both.
-  ExpectSameAsReference(100, Identity(100), Descending(100));
+  // A large problem: two hundred pivots in both.
+  ExpectSameAsReference(200, Identity(200), Descending(200));
 }
 
 TEST_F(LCPTest, SameBitsForNumbersBeyondTheRangeOfDoubles) {

@@ -1,0 +1,174 @@
+// Contact scenes, stepped.
+//
+//   BM_BoxOnFloor        one driver step of the bundled falling box (a 0.2 m x 0.1 m box of 1 kg dropped
+//                        turning onto the floor, bouncing and coming to rest), over and over through its
+//                        3 s run
+//   BM_Box2DBoxOnFloor   the same scene in Box2D, one Step(2e-3, 8, 3) over and over through 3 s: the
+//                        peer of BM_BoxOnFloor (the ratio of the two is the figure)
+//   BM_RestingBoxes/N    N boxes standing side by side on the floor, stepped for 0.5 s at 1e-3 s: the
+//                        counter per_box_second is the stepping time per box and simulated second, which
+//                        stays flat when the cost grows linearly with N
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <unistd.h>
+
+#include "box_models.h"
+#include "engine/model/model.h"
+#include "engine/step/driver.h"
+
+#ifdef ZENTROVA_BENCH_BOX2D
+#include <box2d/box2d.h>
+#endif
+
+namespace {
+
+// A temporary folder holding a model, removed with everything in it at the end.
+class ModelFolder {
+ public:
+  explicit ModelFolder(const std::string& name) {
+    folder_ = std::filesystem::temp_directory_path() / ("zentrova-bench-" + name + "-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+  }
+  ModelFolder(const ModelFolder&) = delete;
+  ModelFolder& operator=(const ModelFolder&) = delete;
+  ~ModelFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+  }
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(folder_ / name, std::ios::binary) << text;
+  }
+  void CopyExample(const std::string& model) const {
+    const std::filesystem::path source = std::filesystem::path(ZENTROVA_SOURCE_DIR) / "examples" / model;
+    for (const auto& entry : std::filesystem::directory_iterator(source)) {
+      if (entry.is_regular_file()) std::filesystem::copy_file(entry.path(), folder_ / entry.path().filename());
+    }
+  }
+  // A driver with the world loaded into a new history directory; the previous one (passed in) is freed
+  // first and its history removed.
+  std::unique_ptr<zentrova::TVYKMain> Load(const std::string& world,
+                                           std::unique_ptr<zentrova::TVYKMain> previous = nullptr) const {
+    if (previous) {
+      const std::string history = previous->World().Model().History.ShortName;
+      previous.reset();
+      std::filesystem::remove_all(folder_ / history);
+    }
+    auto main = std::make_unique<zentrova::TVYKMain>();
+    std::string history;
+    if (!main->LoadWorld((folder_ / world).string(), history, "")) return nullptr;
+    return main;
+  }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+void BM_BoxOnFloor(benchmark::State& state) {
+  ModelFolder folder("box-on-floor");
+  folder.CopyExample("falling-box");
+  auto main = folder.Load("falling-box.wld");
+  if (!main) {
+    state.SkipWithError("the example does not load");
+    return;
+  }
+  for (auto _ : state) {
+    if (!main->Step()) {
+      state.SkipWithError("a step was given up");
+      return;
+    }
+    if (main->World().State.Time > main->World().Model().BreakTime) {
+      state.PauseTiming();
+      main = folder.Load("falling-box.wld", std::move(main));
+      state.ResumeTiming();
+      if (!main) {
+        state.SkipWithError("the example does not load");
+        return;
+      }
+    }
+  }
+}
+BENCHMARK(BM_BoxOnFloor)->Unit(benchmark::kMicrosecond);
+
+#ifdef ZENTROVA_BENCH_BOX2D
+// The falling box of the example: floor top at y = 0, the box at (-0.3, 0.4) turned by 0.5 rad, moving
+// at 0.8 m/s and 1 rad/s, friction 0.3, restitution 0.5, 1 kg.
+std::unique_ptr<b2World> Box2DScene() {
+  auto world = std::make_unique<b2World>(b2Vec2(0, -9.81f));
+  b2BodyDef floor_def;
+  floor_def.position.Set(0, -0.25f);
+  b2Body* floor = world->CreateBody(&floor_def);
+  b2PolygonShape floor_shape;
+  floor_shape.SetAsBox(2, 0.25f);
+  floor->CreateFixture(&floor_shape, 0);
+  b2BodyDef box_def;
+  box_def.type = b2_dynamicBody;
+  box_def.position.Set(-0.3f, 0.4f);
+  box_def.angle = 0.5f;
+  box_def.linearVelocity.Set(0.8f, 0);
+  box_def.angularVelocity = 1;
+  b2Body* box = world->CreateBody(&box_def);
+  b2PolygonShape box_shape;
+  box_shape.SetAsBox(0.1f, 0.05f);
+  b2FixtureDef fixture;
+  fixture.shape = &box_shape;
+  fixture.density = 50;  // 1 kg
+  fixture.friction = 0.3f;
+  fixture.restitution = 0.5f;
+  box->CreateFixture(&fixture);
+  return world;
+}
+
+void BM_Box2DBoxOnFloor(benchmark::State& state) {
+  auto world = Box2DScene();
+  int steps = 0;
+  for (auto _ : state) {
+    world->Step(2e-3f, 8, 3);
+    if (++steps == 1500) {
+      state.PauseTiming();
+      world = Box2DScene();
+      steps = 0;
+      state.ResumeTiming();
+    }
+  }
+}
+BENCHMARK(BM_Box2DBoxOnFloor)->Unit(benchmark::kMicrosecond);
+#endif
+
+void BM_RestingBoxes(benchmark::State& state) {
+  const auto n = static_cast<std::size_t>(state.range(0));
+  ModelFolder folder("resting-boxes-" + std::to_string(n));
+  zentrova::test::Boxes model;
+  model.main = "maximumTimestep=1e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nbreakTime=0.5\n"
+               "writeToHistoryMultipleOfMaximumTimestep=10";
+  for (std::size_t i = 0; i < n; ++i) model.boxes.push_back({-15 + 0.3L * i, 0.05L, 0, 0, 0, 0});
+  for (const auto& [name, text] : model.Files()) folder.Write(name, text);
+  std::unique_ptr<zentrova::TVYKMain> main;
+  double stepped = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    main = folder.Load("boxes.wld", std::move(main));
+    if (!main) {
+      state.SkipWithError("the boxes do not load");
+      return;
+    }
+    state.ResumeTiming();
+    while (main->World().State.Time < 0.5L) {
+      if (!main->Step()) {
+        state.SkipWithError("a step was given up");
+        return;
+      }
+    }
+    stepped += 0.5;
+  }
+  state.counters["per_box_second"] = benchmark::Counter(
+      stepped * static_cast<double>(n), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_RestingBoxes)->Arg(1)->Arg(2)->Arg(5)->Arg(10)->Arg(20)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,80 @@
+// Models of free boxes on a floor, written as model files: the resting tests and the contact benchmarks
+// build their scenes from them.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/number_text.h"
+
+namespace zentrova::test {
+
+// A floor 40 m wide with its top at y = 0 and boxes of one size, each with x, y, Rz as generalized
+// coordinates, written as model files.
+struct Boxes {
+  struct Box {
+    long double x = 0, y = 0, rz = 0, vx = 0, vy = 0, w = 0;
+  };
+  long double width = 0.2L, height = 0.1L, mass = 1, friction = 0.3L, restitution = 0.5L;
+  std::string main;  // more keys of the world's [Main]
+  std::vector<Box> boxes;
+
+  std::string Name(std::size_t i) const { return "Box" + std::to_string(i + 1); }
+
+  // The model's files, name and text.
+  std::vector<std::pair<std::string, std::string>> Files() const {
+    std::vector<std::pair<std::string, std::string>> files;
+    const auto write = [&](const std::string& name, const std::string& text) { files.emplace_back(name, text); };
+    const auto num = [](long double v) { return FloatToTextRoundTrip(v, '.'); };
+    const std::size_t n = boxes.size();
+    std::string wld = "[Main]\nnumberOfGeneralizedCoodinates=" + std::to_string(3 * n) + "\n" + main +
+                      "\n[Bodies]\nBody1=floor.bdy\n";
+    std::string gc, mmx, hv, me, cop = "[Floor:all]\n";
+    const std::string coefficients =
+        "friction=" + num(friction) + "\nrestitutionNormal=" + num(restitution) + "\n";
+    cop += coefficients;
+    const long double a = width / 2, b = height / 2;
+    write("box.exs", "points =5\n%%data\n" + num(-a) + " " + num(a) + " " + num(a) + " " + num(-a) +
+                                    " " + num(-a) + "\n" + num(-b) + " " + num(-b) + " " + num(b) + " " +
+                                    num(b) + " " + num(-b) + "\n%%enddata\n");
+    write("floor.exs", "points =5\n%%data\n-20 20 20 -20 -20\n-1 -1 0 0 -1\n%%enddata\n");
+    write("floor.bdy", "[Main]\nname=Floor\nshapeType=extrusionsolid\nshapeFile=floor.exs\n"
+                                  "density=1000\nthickness=0.2\ncorrectOrigin=0\n");
+    for (std::size_t i = 0; i < n; ++i) {
+      const Box& box = boxes[i];
+      const std::string name = Name(i), key = "b`" + name + "`";
+      wld += "Body" + std::to_string(i + 2) + "=" + name + ".bdy\n";
+      write(name + ".bdy", "[Main]\nname=" + name +
+                                          "\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\n"
+                                          "thickness=0.05\n[Mass properties]\nmass=" + num(mass) +
+                                          "\ninertiaZZ=" + num(mass * (width * width + height * height) / 12) +
+                                          "\n[startPosition]\nx=" + num(box.x) + "\ny=" + num(box.y) +
+                                          "\nRz=" + num(box.rz) + "\n[startVelocity]\nx=" + num(box.vx) +
+                                          "\ny=" + num(box.vy) + "\nRz=" + num(box.w) + "\n");
+      for (const char* c : {"x", "y", "Rz"}) gc += key + c + "[t]\n";
+      for (std::size_t r = 0; r < 3; ++r) {
+        for (std::size_t col = 0; col < 3 * n; ++col) {
+          const bool diagonal = col == 3 * i + r;
+          mmx += std::string(col > 0 ? "   " : "") + (diagonal ? key + (r == 2 ? "Jzz" : "m") : "0");
+        }
+        mmx += "\n";
+      }
+      hv += "0\n-" + key + "m g\n0\n";
+      me += std::string(i > 0 ? " + " : "") + key + "m (" + key + "x'[t]^2 + " + key + "y'[t]^2)/2 + " + key +
+            "Jzz " + key + "Rz'[t]^2/2 + " + key + "m g " + key + "y[t]";
+      cop += "[" + name + ":all]\n" + coefficients;
+    }
+    write("boxes.wld", wld);
+    write("boxes.gc", gc);
+    write("boxes.mmx", mmx);
+    write("boxes.hv", hv);
+    write("boxes.me", me + "\n");
+    write("boxes.cns", "g = 9.81\n");
+    write("boxes.dc", "Free boxes: no dependent coordinates.\n");
+    write("boxes.cop", cop);
+    return files;
+  }
+};
+
+}  // namespace zentrova::test

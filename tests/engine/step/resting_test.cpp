@@ -1,0 +1,158 @@
+// Resting contact as a user sees it: a dropped box bounces, comes to rest and stays there at every
+// velocity tolerance; a sliding box decelerates at mu g and stops; many bodies rest at once.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "box_models.h"
+#include "driver_test_support.h"
+#include "engine/step/run_loop.h"
+#include "platform/number_text.h"
+
+namespace zentrova {
+namespace {
+
+constexpr long double kG = 9.81L;
+
+long double Mod(long double a, long double period) {
+  return a - period * std::round(a / period);
+}
+
+class RestingTest : public test::ModelTest {
+ protected:
+  bool LoadBoxes(const test::Boxes& model) {
+    for (const auto& [name, text] : model.Files()) WriteModelFile(name, text);
+    const bool loaded = Load("boxes.wld");
+    if (!loaded) {
+      for (const std::string& line : Lines()) ADD_FAILURE() << line;
+    }
+    return loaded;
+  }
+  // The normal forces of the resting contacts of the last computed step (N).
+  long double NormalForce() {
+    const TCollisions& c = main_->Collisions();
+    long double total = 0;
+    if (c.RestingContacts == nullptr) return 0;
+    for (std::int32_t i = 0; i < c.RestingContacts->Count(); ++i) {
+      total += c.RestingContacts->Items(i).Force.Normal.Get();
+    }
+    return total;
+  }
+  long double Speed() {
+    long double v = 0;
+    for (std::uint32_t i = 0; i < World().Settings.N; ++i) v = std::max(v, std::fabs(QDot(i)));
+    return v;
+  }
+};
+
+// The bundled falling box, run for a minute at every velocity tolerance a model may give: within 3 s of
+// its first impact it rests on a face, and from then on no impact, no velocity above 1e-9, the contacts
+// carry m g and the box neither sinks nor rises.
+TEST_F(RestingTest, FallingBoxComesToRestAndStays) {
+  for (const char* tolerance : {"1e-12", "1e-6", "1e-2"}) {
+    main_.reset();
+    CopyFolder(std::string(ZENTROVA_SOURCE_DIR) + "/examples/falling-box");
+    std::vector<std::string> wld = FileLines("falling-box.wld");
+    for (std::string& line : wld) {
+      if (line.rfind("ZeroVelocityTolerance=", 0) == 0) line = std::string("ZeroVelocityTolerance=") + tolerance;
+      if (line.rfind("breakTime=", 0) == 0) line = "breakTime=60";
+    }
+    ASSERT_TRUE(WriteTextLines(dir_.File("falling-box.wld"), wld));
+    ASSERT_TRUE(Load("falling-box.wld")) << tolerance;
+    TWorld& w = World();
+    const long double weight = w.Model().Bodies.Items(0).Mass * kG;
+    TCollisions& c = main_->Collisions();
+    long double first_impact = -1, rest_y = 0;
+    bool resting = false;
+    while (w.State.Time < 60) {
+      ASSERT_TRUE(main_->Step()) << tolerance << " at t = " << FloatToText(w.State.Time);
+      if (first_impact < 0 && c.ImpulseApplied) first_impact = w.State.Time;
+      if (first_impact < 0 || w.State.Time < first_impact + 3) continue;
+      if (!resting) {
+        resting = true;
+        rest_y = Q(1);
+        EXPECT_NEAR(static_cast<double>(Mod(Q(2), std::numbers::pi_v<long double> / 2)), 0, 1e-2) << tolerance;
+      }
+      ASSERT_FALSE(c.HasImpacts) << tolerance << " at t = " << FloatToText(w.State.Time);
+      ASSERT_LT(Speed(), 1e-9L) << tolerance << " at t = " << FloatToText(w.State.Time);
+      ASSERT_NEAR(static_cast<double>(NormalForce() / weight), 1, 1e-9) << tolerance;
+      ASSERT_EQ(Q(1), rest_y) << tolerance;
+    }
+    EXPECT_TRUE(resting) << tolerance;
+  }
+}
+
+// A 0.5 m x 0.25 m box of 1 kg sliding on the floor with mu = 0.4 from 2 m/s: every recorded state
+// while it slides carries x'' = -mu g and y'' = 0, it stops after v0 / (mu g) = 0.510 s and
+// v0^2 / (2 mu g) = 0.510 m, and it takes the nominal number of steps.
+TEST_F(RestingTest, SlidingBoxDeceleratesAtMuGAndStops) {
+  test::Boxes model;
+  model.width = 0.5L;
+  model.height = 0.25L;
+  model.friction = 0.4L;
+  model.restitution = 0;
+  model.main =
+      "maximumTimestep=1e-4\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nZeroVelocityTolerance=1e-12\n"
+      "writeToHistoryEachTimeStep=1\nbreakTime=0.6";
+  model.boxes = {{0, 0.125L, 0, 2, 0, 0}};
+  ASSERT_TRUE(LoadBoxes(model));
+  const long double mu_g = 0.4L * kG;
+  TRunLoop run(*main_);
+  ASSERT_EQ(run.Run(), TRunStop::BreakTime);
+  // Nominal steps to the break time (0.6 s plus one recording interval), and a few per contact event.
+  EXPECT_LE(run.Steps, 6001u + 6001u / 100 + 10);
+  const THistory& history = World().Model().History;
+  std::uint32_t sliding = 0;
+  // State 0 is the start, recorded before any step computed an acceleration.
+  for (std::uint32_t k = 1; k < history.Points.Count(); ++k) {
+    const TCoordinateList& s = history.Points.Items(k).Coordinates;
+    // The step in which it stops decelerates by what is left of the velocity.
+    if (s.QDot.At(0) <= mu_g * 1e-4L) continue;
+    ++sliding;
+    ASSERT_NEAR(static_cast<double>(s.QDDot.At(0) / mu_g), -1, 1e-9) << "state " << k;
+    ASSERT_NEAR(static_cast<double>(s.QDDot.At(1)), 0, 1e-9) << "state " << k;
+  }
+  EXPECT_GT(sliding, 5000u);
+  EXPECT_LT(QDot(0), 1e-12L);
+  EXPECT_NEAR(static_cast<double>(Q(0)), static_cast<double>(2 * 2 / (2 * mu_g)), 1e-3);
+  EXPECT_NEAR(static_cast<double>(Q(1)), 0.125, 1e-6);
+}
+
+// Dropped tilted onto a corner, a box topples and comes to rest on a face.
+TEST_F(RestingTest, TiltedBoxComesToRestOnAFace) {
+  test::Boxes model;
+  model.main = "maximumTimestep=1e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nbreakTime=4";
+  model.boxes = {{0, 0.3L, 0.4L, 0, 0, 0}};
+  ASSERT_TRUE(LoadBoxes(model));
+  TRunLoop run(*main_);
+  ASSERT_EQ(run.Run(), TRunStop::BreakTime);
+  EXPECT_LT(Speed(), 1e-9L);
+  const long double face = Mod(Q(2), std::numbers::pi_v<long double> / 2);
+  EXPECT_NEAR(static_cast<double>(face), 0, 1e-2);
+  // Resting on its long face (height 0.1 m) or its short one (0.2 m), less what it sank on landing.
+  const long double half = std::fabs(Mod(Q(2), std::numbers::pi_v<long double>)) < 0.1L ? 0.05L : 0.1L;
+  EXPECT_NEAR(static_cast<double>(Q(1)), static_cast<double>(half), 1e-3);
+}
+
+// Twenty boxes standing side by side and a stack of three rest together for ten seconds: one contact
+// problem of well over a hundred unknowns every step.
+TEST_F(RestingTest, ManyBoxesRestTogether) {
+  test::Boxes model;
+  model.main = "maximumTimestep=1e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nbreakTime=10";
+  for (int i = 0; i < 20; ++i) model.boxes.push_back({-5 + 0.3L * i, 0.05L, 0, 0, 0, 0});
+  for (int i = 0; i < 3; ++i) model.boxes.push_back({5, 0.05L + 0.1L * i, 0, 0, 0, 0});
+  ASSERT_TRUE(LoadBoxes(model));
+  TRunLoop run(*main_);
+  ASSERT_EQ(run.Run(), TRunStop::BreakTime) << run.StopReason;
+  EXPECT_LT(Speed(), 1e-9L);
+  for (std::size_t i = 0; i < model.boxes.size(); ++i) {
+    EXPECT_NEAR(static_cast<double>(Q(3 * i + 1)), static_cast<double>(model.boxes[i].y), 1e-4) << i;
+    EXPECT_NEAR(static_cast<double>(Q(3 * i + 2)), 0, 1e-3) << i;
+  }
+}
+
+}  // namespace
+}  // namespace zentrova
