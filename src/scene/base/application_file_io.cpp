@@ -31,7 +31,7 @@ void SetFileStreamHooks(TAFIOCreateFileStream create_stream, TAFIOFileStreamExis
   Hooks().stream_exists = std::move(stream_exists);
 }
 
-TApplicationFileIO::TApplicationFileIO(TComponent* owner) : TComponent(owner) {
+TApplicationFileIO::TApplicationFileIO() {
   if (Hooks().component == nullptr) Hooks().component = this;
 }
 

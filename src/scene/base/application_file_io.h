@@ -24,7 +24,7 @@ void SetFileStreamHooks(TAFIOCreateFileStream create_stream, TAFIOFileStreamExis
 // the process-wide file-access component; destroying it removes it.
 class TApplicationFileIO : public TComponent {
  public:
-  explicit TApplicationFileIO(TComponent* owner);
+  TApplicationFileIO();
   ~TApplicationFileIO() override;
   const char* ClassName() const override { return "TApplicationFileIO"; }
 

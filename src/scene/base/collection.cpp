@@ -6,18 +6,11 @@
 
 namespace zentrova {
 
-TCollectionItem::TCollectionItem(TCollection* collection) {
-  if (collection != nullptr) collection->InsertItem(this);
-}
-
-TCollectionItem::~TCollectionItem() {
-  if (collection_ != nullptr) collection_->RemoveItem(this);
-}
-
 int TCollectionItem::Index() const {
   if (collection_ == nullptr) return -1;
   const auto& items = collection_->items_;
-  const auto it = std::find(items.begin(), items.end(), this);
+  const auto it =
+      std::find_if(items.begin(), items.end(), [this](const auto& item) { return item.get() == this; });
   return it == items.end() ? -1 : static_cast<int>(it - items.begin());
 }
 
@@ -40,32 +33,28 @@ TCollection::TCollection(TCollectionItemClass item_class) : item_class_(item_cla
 
 TCollection::~TCollection() {
   update_count_ = 1;
-  while (!items_.empty()) delete items_.back();
+  while (!items_.empty()) RemoveItem(Count() - 1);
 }
 
 TCollectionItem* TCollection::Items(int index) const {
   if (index < 0 || index >= Count())
     throw EListError("List index out of bounds (" + std::to_string(index) + ")");
-  return items_[index];
+  return items_[index].get();
 }
 
 TCollectionItem* TCollection::Add() {
-  return item_class_(this);
+  return InsertItem(item_class_(this));
 }
 
 void TCollection::Delete(int index) {
-  delete Items(index);
+  Items(index);  // the range check
+  RemoveItem(index);
 }
 
 void TCollection::Clear() {
   if (items_.empty()) return;
   BeginUpdate();
-  try {
-    while (!items_.empty()) delete items_.back();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
+  while (!items_.empty()) RemoveItem(Count() - 1);
   EndUpdate();
 }
 
@@ -87,7 +76,7 @@ void TCollection::Assign(const TPersistent* source) {
   BeginUpdate();
   try {
     Clear();
-    for (TCollectionItem* item : other->items_) Add()->Assign(item);
+    for (const auto& item : other->items_) Add()->Assign(item.get());
   } catch (...) {
     EndUpdate();
     throw;
@@ -95,16 +84,22 @@ void TCollection::Assign(const TPersistent* source) {
   EndUpdate();
 }
 
-void TCollection::InsertItem(TCollectionItem* item) {
-  items_.push_back(item);
-  item->collection_ = this;
+TCollectionItem* TCollection::InsertItem(std::unique_ptr<TCollectionItem> item) {
+  SceneAssert(item != nullptr && (item->collection_ == nullptr || item->collection_ == this));
+  TCollectionItem* inserted = item.get();
+  inserted->collection_ = this;
+  inserted->id_ = next_id_++;
+  items_.push_back(std::move(item));
   Changed();
+  return inserted;
 }
 
-void TCollection::RemoveItem(TCollectionItem* item) {
-  std::erase(items_, item);
+std::unique_ptr<TCollectionItem> TCollection::RemoveItem(int index) {
+  std::unique_ptr<TCollectionItem> item = std::move(items_[index]);
+  items_.erase(items_.begin() + index);
   item->collection_ = nullptr;
   Changed();
+  return item;
 }
 
 std::string TOwnedCollection::GetNamePath() const {

@@ -2,6 +2,7 @@
 // change calls the collection's Update hook unless an update bracket is open.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,14 +14,15 @@ class TCollection;
 
 class TCollectionItem : public TPersistent {
  public:
-  // Joins the collection (when given) as its last item.
-  explicit TCollectionItem(TCollection* collection);
-  // Leaves its collection.
-  ~TCollectionItem() override;
+  // Items are made by their collection (Add), which owns them. `collection` is the collection about to
+  // take the item: Collection() names it from the constructor on, so subclasses may consult it there.
+  explicit TCollectionItem(TCollection* collection) : collection_(collection) {}
   const char* ClassName() const override { return "TCollectionItem"; }
 
   TCollection* Collection() const { return collection_; }
-  int Index() const;  // −1 without a collection
+  int Index() const;  // −1 outside a collection
+  // Unique within the collection: taken from its counter when the item joins, never handed out again.
+  int ID() const { return id_; }
   virtual std::string GetDisplayName() const { return ClassName(); }
   TPersistent* GetOwner() const override;
   std::string GetNamePath() const override;
@@ -32,20 +34,21 @@ class TCollectionItem : public TPersistent {
  private:
   friend class TCollection;
   TCollection* collection_ = nullptr;
+  int id_ = -1;
 };
 
-// Creates an item of one class in a collection; the collection's "item class".
-using TCollectionItemClass = TCollectionItem* (*)(TCollection* collection);
+// Creates an item of one class for a collection; the collection's "item class".
+using TCollectionItemClass = std::unique_ptr<TCollectionItem> (*)(TCollection* collection);
 
 template <class T>
-TCollectionItem* CreateCollectionItem(TCollection* collection) {
-  return new T(collection);
+std::unique_ptr<TCollectionItem> CreateCollectionItem(TCollection* collection) {
+  return std::make_unique<T>(collection);
 }
 
 class TCollection : public TPersistent {
  public:
   explicit TCollection(TCollectionItemClass item_class);
-  // Frees the items without notifications.
+  // Frees the items, last first, without notifications.
   ~TCollection() override;
   const char* ClassName() const override { return "TCollection"; }
 
@@ -53,7 +56,9 @@ class TCollection : public TPersistent {
   int Count() const { return static_cast<int>(items_.size()); }
   // Range-checked: an index outside 0 .. Count − 1 raises EListError "List index out of bounds (i)".
   TCollectionItem* Items(int index) const;
+  // A new item of the item class, owned by the collection.
   TCollectionItem* Add();
+  // Frees the item (range-checked like Items), once it has left the collection and Update has run.
   void Delete(int index);
   void Clear();
   void BeginUpdate() { ++update_count_; }
@@ -69,12 +74,13 @@ class TCollection : public TPersistent {
 
  private:
   friend class TCollectionItem;
-  void InsertItem(TCollectionItem* item);
-  void RemoveItem(TCollectionItem* item);
+  TCollectionItem* InsertItem(std::unique_ptr<TCollectionItem> item);
+  std::unique_ptr<TCollectionItem> RemoveItem(int index);
 
   TCollectionItemClass item_class_;
-  std::vector<TCollectionItem*> items_;
+  std::vector<std::unique_ptr<TCollectionItem>> items_;
   int update_count_ = 0;
+  int next_id_ = 0;
 };
 
 // A collection that reports an owner (for name paths and change propagation).

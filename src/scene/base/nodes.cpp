@@ -63,12 +63,12 @@ void TGLNode::NotifyNodes() {
 TGLNodes::TGLNodes(TPersistent* owner, TCollectionItemClass item_class)
     : TOwnedCollection(owner, item_class != nullptr ? item_class : &CreateCollectionItem<TGLNode>) {}
 
-TGLNodes* TGLNodes::NewInstance(TPersistent* owner) const {
-  return new TGLNodes(owner, ItemClass());
+std::unique_ptr<TGLNodes> TGLNodes::NewInstance(TPersistent* owner) const {
+  return std::make_unique<TGLNodes>(owner, ItemClass());
 }
 
 std::unique_ptr<TGLNodes> TGLNodes::Duplicate(TPersistent* owner) const {
-  std::unique_ptr<TGLNodes> copy(NewInstance(owner));
+  std::unique_ptr<TGLNodes> copy = NewInstance(owner);
   copy->Assign(this);
   return copy;
 }

@@ -55,7 +55,7 @@ class TGLNodes : public TOwnedCollection {
   const char* ClassName() const override { return "TGLNodes"; }
 
   // A new collection of this collection's class with the same item class; subclasses override it.
-  virtual TGLNodes* NewInstance(TPersistent* owner) const;
+  virtual std::unique_ptr<TGLNodes> NewInstance(TPersistent* owner) const;
   // A new collection of the same class assigned from this one; the caller owns it.
   std::unique_ptr<TGLNodes> Duplicate(TPersistent* owner) const;
 
@@ -77,13 +77,14 @@ class TGLNodes : public TOwnedCollection {
   // Spline through the nodes' x, y, z at parameters 0 .. Count − 1 (no w).
   std::unique_ptr<TCubicSpline> MakeCubicSpline() const;
 
-  // Draws the node polygon as a filled face through the GLU tessellator: with a normal when given,
-  // smoothed by the spline with the divisions per interval when they exceed 1, in reverse order with
-  // invert, the first two coordinates as texture coordinates when textured. Nothing with fewer than
-  // three nodes. A tessellation error raises EAssertionFailed "<GLU error number>: <GLU error text>"
-  // once the tessellator is finished and deleted.
+  // Draws the node polygon into the sink (the GL layer's GLPolygonSink draws into the current context)
+  // as a filled face through the GLU tessellator: with a normal when given, smoothed by the spline with
+  // the divisions per interval when they exceed 1, in reverse order with invert, the first two
+  // coordinates as texture coordinates when textured. Nothing with fewer than three nodes. A tessellation
+  // error raises EAssertionFailed "<GLU error number>: <GLU error text>" once the tessellator is finished and
+  // deleted.
   void DrawTessellatedPolygon(bool textured, const TAffineVector* normal, int divisions, bool invert,
-                              TPolygonSink& sink = GLPolygonSink()) const;
+                              TPolygonSink& sink) const;
 
   // Tells an update-able component owner of a change (not inside an update bracket).
   virtual void NotifyChange();

@@ -6,6 +6,7 @@
 #include <map>
 #include <mutex>
 #include <typeinfo>
+#include <utility>
 
 #include "scene/base/application_file_io.h"
 #include "scene/base/scene_errors.h"
@@ -103,7 +104,9 @@ std::vector<std::uint16_t> DecodeUtf8(const std::string& bytes) {
 struct ClassRegistry {
   // TPersistentObjectList is known by name from the start.
   ClassRegistry() {
-    classes["TPersistentObjectList"] = []() -> TPersistentObject* { return new TPersistentObjectList; };
+    classes["TPersistentObjectList"] = []() -> std::unique_ptr<TPersistentObject> {
+      return std::make_unique<TPersistentObjectList>();
+    };
   }
   std::mutex mutex;
   std::map<std::string, TPersistentObjectFactory> classes;
@@ -293,7 +296,7 @@ void TBinaryWriter::WriteListEnd() {
 // ---- TPersistentObject ----
 
 std::unique_ptr<TPersistentObject> TPersistentObject::CreateClone() const {
-  std::unique_ptr<TPersistentObject> clone(NewInstance());
+  std::unique_ptr<TPersistentObject> clone = NewInstance();
   SceneAssert(typeid(*clone) == typeid(*this), std::string(ClassName()) + " does not create its own class");
   clone->Assign(this);
   return clone;
@@ -387,44 +390,56 @@ TPersistentObjectFactory FindClass(const std::string& class_name) {
 
 // ---- TPersistentObjectList ----
 
-TPersistentObjectList::~TPersistentObjectList() = default;
+TPersistentObjectList::~TPersistentObjectList() {
+  FreeItems();
+}
 
 void TPersistentObjectList::RaiseIndexError(int index) const {
   throw EListError("Invalid list index");
 }
 
 void TPersistentObjectList::Grow() {
-  items_.resize(items_.size() + static_cast<std::size_t>(std::max(growth_delta_, 1)), nullptr);
+  items_.resize(items_.size() + static_cast<std::size_t>(std::max(growth_delta_, 1)));
 }
 
-int TPersistentObjectList::Add(TObject* item) {
+void TPersistentObjectList::FreeFrom(int first) {
+  for (int i = count_ - 1; i >= first; --i) items_[i].reset();
+}
+
+int TPersistentObjectList::Add(std::unique_ptr<TObject> item) {
   if (count_ == Capacity()) Grow();
-  items_[count_] = item;
+  items_[count_] = std::move(item);
   return count_++;
 }
 
-void TPersistentObjectList::Insert(int index, TObject* item) {
+void TPersistentObjectList::Insert(int index, std::unique_ptr<TObject> item) {
   if (index < 0 || index > count_) RaiseIndexError(index);
   if (count_ == Capacity()) Grow();
   std::move_backward(items_.begin() + index, items_.begin() + count_, items_.begin() + count_ + 1);
-  items_[index] = item;
+  items_[index] = std::move(item);
   ++count_;
 }
 
 void TPersistentObjectList::Delete(int index) {
+  Extract(index);
+}
+
+std::unique_ptr<TObject> TPersistentObjectList::Extract(int index) {
   if (index < 0 || index >= count_) RaiseIndexError(index);
+  std::unique_ptr<TObject> item = std::move(items_[index]);
   std::move(items_.begin() + index + 1, items_.begin() + count_, items_.begin() + index);
-  items_[--count_] = nullptr;
+  --count_;
+  return item;
 }
 
 TObject* TPersistentObjectList::Get(int index) const {
   if (index < 0 || index >= count_) RaiseIndexError(index);
-  return items_[index];
+  return items_[index].get();
 }
 
-void TPersistentObjectList::Put(int index, TObject* item) {
+std::unique_ptr<TObject> TPersistentObjectList::Put(int index, std::unique_ptr<TObject> item) {
   if (index < 0 || index >= count_) RaiseIndexError(index);
-  items_[index] = item;
+  return std::exchange(items_[index], std::move(item));
 }
 
 void TPersistentObjectList::Exchange(int i, int j) {
@@ -435,7 +450,7 @@ void TPersistentObjectList::Exchange(int i, int j) {
 
 int TPersistentObjectList::IndexOf(const TObject* item) const {
   for (int i = 0; i < count_; ++i) {
-    if (items_[i] == item) return i;
+    if (items_[i].get() == item) return i;
   }
   return -1;
 }
@@ -446,50 +461,41 @@ int TPersistentObjectList::Remove(const TObject* item) {
   return index;
 }
 
-TObject* TPersistentObjectList::Pop() {
+std::unique_ptr<TObject> TPersistentObjectList::Pop() {
   if (count_ == 0) return nullptr;
-  TObject* item = items_[count_ - 1];
-  items_[--count_] = nullptr;
-  return item;
+  return std::move(items_[--count_]);
 }
 
 void TPersistentObjectList::SetCount(int count) {
   if (count < 0) RaiseIndexError(count);
-  if (count > Capacity()) items_.resize(static_cast<std::size_t>(count), nullptr);
-  for (int i = count_; i < count; ++i) items_[i] = nullptr;
-  for (int i = count; i < count_; ++i) items_[i] = nullptr;
+  if (count > Capacity()) items_.resize(static_cast<std::size_t>(count));
+  FreeFrom(count);
   count_ = count;
 }
 
 void TPersistentObjectList::SetCapacity(int capacity) {
   if (capacity < 0) RaiseIndexError(capacity);
-  items_.resize(static_cast<std::size_t>(capacity), nullptr);
-  if (count_ > capacity) count_ = capacity;
+  if (count_ > capacity) {
+    FreeFrom(capacity);
+    count_ = capacity;
+  }
+  items_.resize(static_cast<std::size_t>(capacity));
 }
 
 void TPersistentObjectList::Clear() {
+  FreeItems();
   items_.clear();
   items_.shrink_to_fit();
   count_ = 0;
 }
 
 void TPersistentObjectList::FreeItems() {
-  for (int i = count_ - 1; i >= 0; --i) {
-    TObject* item = items_[i];
-    items_[i] = nullptr;
-    delete item;
-  }
+  FreeFrom(0);
 }
 
 void TPersistentObjectList::FreeItemsAndClear() {
   FreeItems();
   Clear();
-}
-
-void TPersistentObjectList::FreeItemsAndDestroy(TPersistentObjectList* list) {
-  if (list == nullptr) return;
-  list->FreeItemsAndClear();
-  delete list;
 }
 
 void TPersistentObjectList::Sort(const std::function<int(const TObject*, const TObject*)>& compare) {
@@ -500,10 +506,10 @@ void TPersistentObjectList::Sort(const std::function<int(const TObject*, const T
     do {
       i = l;
       int j = r;
-      TObject* pivot = items_[(l + r) / 2];
+      const TObject* pivot = items_[(l + r) / 2].get();
       do {
-        while (compare(items_[i], pivot) < 0) ++i;
-        while (compare(items_[j], pivot) > 0) --j;
+        while (compare(items_[i].get(), pivot) < 0) ++i;
+        while (compare(items_[j].get(), pivot) > 0) --j;
         if (i <= j) {
           std::swap(items_[i], items_[j]);
           ++i;
@@ -523,7 +529,7 @@ void TPersistentObjectList::WriteArchive(TVirtualWriter& writer) const {
   writer.WriteListBegin();
   std::vector<std::string> classes;
   for (int i = 0; i < count_; ++i) {
-    const TObject* item = items_[i];
+    const TObject* item = items_[i].get();
     if (item == nullptr) {
       // Pointer values mean nothing outside this process: only nil is archived this way.
       writer.WriteBoolean(false);
@@ -588,10 +594,10 @@ void TPersistentObjectList::ReadArchive(TVirtualReader& reader) {
       default:
         throw Exception("Broken ObjectList archive");
     }
-    std::unique_ptr<TPersistentObject> item(factory());
+    std::unique_ptr<TPersistentObject> item = factory();
     AfterObjectCreatedByReader(item.get());
     item->ReadArchive(reader);
-    Add(item.release());
+    Add(std::move(item));
   }
   reader.ReadListEnd();
 }

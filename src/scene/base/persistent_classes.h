@@ -142,7 +142,9 @@ class TPersistentObject : public TPersistent {
 
   // The virtual constructor: a new, empty object of this object's own class. Every archivable class
   // overrides it.
-  virtual TPersistentObject* NewInstance() const { return new TPersistentObject; }
+  virtual std::unique_ptr<TPersistentObject> NewInstance() const {
+    return std::make_unique<TPersistentObject>();
+  }
   // Raw bytes that start a saved stream of this class (none by default).
   virtual std::string FileSignature() const { return {}; }
   virtual TVirtualWriterClass WriterClass() const { return &CreateWriter<TBinaryWriter>; }
@@ -172,51 +174,55 @@ class TPersistentObject : public TPersistent {
 };
 
 // The registry through which archives recreate objects from their class names.
-using TPersistentObjectFactory = TPersistentObject* (*)();
+using TPersistentObjectFactory = std::unique_ptr<TPersistentObject> (*)();
 // Registers a class under its name (a later registration of the same name replaces the earlier one).
 void RegisterClass(const std::string& class_name, TPersistentObjectFactory factory);
 template <class T>
 void RegisterClass() {
   const T probe;
-  RegisterClass(probe.ClassName(), []() -> TPersistentObject* { return new T; });
+  RegisterClass(probe.ClassName(),
+                []() -> std::unique_ptr<TPersistentObject> { return std::make_unique<T>(); });
 }
 // The factory registered under exactly that name, or nullptr.
 TPersistentObjectFactory GetClass(const std::string& class_name);
 // Same, raising EClassNotFound "Class <name> not found" when none is registered.
 TPersistentObjectFactory FindClass(const std::string& class_name);
 
-// A list of object pointers that owns its items only by choice: destruction and Clear leave them
-// alive, FreeItems frees them. Its archive writes heterogeneous items by class name.
+// A list of owned objects; nullptr entries are allowed. The list frees its items, last first, when it
+// drops them (Delete, Remove, SetCount, SetCapacity, Clear) and when it is destroyed; Extract, Put and
+// Pop hand an item back to the caller instead. Its archive writes heterogeneous items by class name.
 class TPersistentObjectList : public TPersistentObject {
  public:
   TPersistentObjectList() = default;
   ~TPersistentObjectList() override;
   const char* ClassName() const override { return "TPersistentObjectList"; }
-  TPersistentObject* NewInstance() const override { return new TPersistentObjectList; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override {
+    return std::make_unique<TPersistentObjectList>();
+  }
 
   int Count() const { return count_; }
   int Capacity() const { return static_cast<int>(items_.size()); }
   int GrowthDelta() const { return growth_delta_; }
   void SetGrowthDelta(int delta) { growth_delta_ = delta; }
 
-  int Add(TObject* item);
-  void Insert(int index, TObject* item);  // index may equal Count
-  void Delete(int index);                 // the item is not freed
+  int Add(std::unique_ptr<TObject> item);
+  void Insert(int index, std::unique_ptr<TObject> item);  // index may equal Count
+  void Delete(int index);
+  std::unique_ptr<TObject> Extract(int index);
   TObject* Get(int index) const;
-  void Put(int index, TObject* item);
+  // Replaces the item; the former one is handed back.
+  std::unique_ptr<TObject> Put(int index, std::unique_ptr<TObject> item);
   TObject* operator[](int index) const { return Get(index); }
   void Exchange(int i, int j);
   int IndexOf(const TObject* item) const;
   int Remove(const TObject* item);  // the former index, or −1
-  TObject* Pop();                   // the last item taken out; nullptr when empty
+  std::unique_ptr<TObject> Pop();   // the last item taken out; nullptr when empty
   void SetCount(int count);         // new slots are nullptr
   void SetCapacity(int capacity);   // Count is cut to it
-  virtual void Clear();             // Count and Capacity 0; items not freed
-  void FreeItems();                 // last to first, nullptr skipped
+  virtual void Clear();             // Count and Capacity 0
+  void FreeItems();                 // the slots stay, holding nullptr
   virtual void FreeItemsAndClear();
-  // Frees the items and then the list; nothing for nullptr.
-  static void FreeItemsAndDestroy(TPersistentObjectList* list);
-  // Quicksort of the item pointers by compare (< 0, 0, > 0).
+  // Quicksort of the items by compare (< 0, 0, > 0).
   void Sort(const std::function<int(const TObject*, const TObject*)>& compare);
 
   // Version 0, begin of list, per item its class (the name the first time, then the index of the class
@@ -235,8 +241,10 @@ class TPersistentObjectList : public TPersistentObject {
 
  private:
   void Grow();
+  // Frees the items from index `first` to the last, last first.
+  void FreeFrom(int first);
 
-  std::vector<TObject*> items_;  // the block; its size is the capacity
+  std::vector<std::unique_ptr<TObject>> items_;  // the block; its size is the capacity
   int count_ = 0;
   int growth_delta_ = 16;
 };

@@ -1,4 +1,5 @@
-// Where a tessellated polygon goes: the current GL context when drawing, a recorder in tests.
+// Where a tessellated polygon goes: the current GL context when drawing (scene/gl/gl_polygon_sink.h),
+// a recorder in tests.
 #pragma once
 
 #include "scene/base/vector_types.h"
@@ -15,9 +16,5 @@ class TPolygonSink {
   virtual void Vertex(const float* xyz) = 0;
   virtual void End() = 0;
 };
-
-// Immediate-mode GL 1.1 calls into the current context. Texture coordinates go to the main texture
-// unit; routing them to other units is the texture-coordinate routing's business.
-TPolygonSink& GLPolygonSink();
 
 }  // namespace zentrova

@@ -13,11 +13,16 @@ void TGLSilhouette::EmptyAll() {
 }
 
 TConnectivity::TConnectivity(bool precompute_face_normal) : TBaseConnectivity(precompute_face_normal) {
-  SetVertices(new TAffineVectorList, true);
+  SetVertices(std::make_unique<TAffineVectorList>());
 }
 
-void TConnectivity::SetVertices(TAffineVectorList* vertices, bool owned) {
-  owned_vertices_.reset(owned ? vertices : nullptr);
+void TConnectivity::SetVertices(std::unique_ptr<TAffineVectorList> vertices) {
+  owned_vertices_ = std::move(vertices);
+  vertices_ = owned_vertices_.get();
+}
+
+void TConnectivity::BorrowVertices(TAffineVectorList* vertices) {
+  owned_vertices_.reset();
   vertices_ = vertices;
 }
 

@@ -96,8 +96,10 @@ class TConnectivity : public TBaseConnectivity {
   TAffineVectorList* Vertices() const { return vertices_; }
 
  protected:
-  // Replaces the vertex list: owned (freed with the connectivity) or borrowed from a mesh, or none.
-  void SetVertices(TAffineVectorList* vertices, bool owned);
+  // Replaces the vertex list by one of its own (freed with the connectivity), or by a mesh's that it
+  // borrows (nullptr: none).
+  void SetVertices(std::unique_ptr<TAffineVectorList> vertices);
+  void BorrowVertices(TAffineVectorList* vertices);
 
  private:
   void AddEdge(int a, int b, int face);

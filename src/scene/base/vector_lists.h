@@ -121,7 +121,9 @@ class TAffineVectorList : public TBaseVectorList {
  public:
   TAffineVectorList() : TBaseVectorList(sizeof(TAffineVector)) {}
   const char* ClassName() const override { return "TAffineVectorList"; }
-  TPersistentObject* NewInstance() const override { return new TAffineVectorList; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override {
+    return std::make_unique<TAffineVectorList>();
+  }
 
   TAffineVector* List() const { return static_cast<TAffineVector*>(BaseList()); }
   int Add(const TAffineVector& v);
@@ -146,7 +148,7 @@ class TVectorList : public TBaseVectorList {
  public:
   TVectorList() : TBaseVectorList(sizeof(TVector4f)) {}
   const char* ClassName() const override { return "TVectorList"; }
-  TPersistentObject* NewInstance() const override { return new TVectorList; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TVectorList>(); }
 
   TVector4f* List() const { return static_cast<TVector4f*>(BaseList()); }
   int Add(const TVector4f& v);
@@ -164,7 +166,9 @@ class TTexPointList : public TBaseList {
  public:
   TTexPointList() : TBaseList(sizeof(TTexPoint)) {}
   const char* ClassName() const override { return "TTexPointList"; }
-  TPersistentObject* NewInstance() const override { return new TTexPointList; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override {
+    return std::make_unique<TTexPointList>();
+  }
 
   TTexPoint* List() const { return static_cast<TTexPoint*>(BaseList()); }
   int Add(const TTexPoint& p);
@@ -178,7 +182,7 @@ class TIntegerList : public TBaseList {
  public:
   TIntegerList() : TBaseList(sizeof(std::int32_t)) {}
   const char* ClassName() const override { return "TIntegerList"; }
-  TPersistentObject* NewInstance() const override { return new TIntegerList; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TIntegerList>(); }
 
   std::int32_t* List() const { return static_cast<std::int32_t*>(BaseList()); }
   int Add(std::int32_t value);
@@ -193,7 +197,7 @@ class TSingleList : public TBaseList {
  public:
   TSingleList() : TBaseList(sizeof(float)) {}
   const char* ClassName() const override { return "TSingleList"; }
-  TPersistentObject* NewInstance() const override { return new TSingleList; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TSingleList>(); }
 
   float* List() const { return static_cast<float*>(BaseList()); }
   int Add(float value);
@@ -206,7 +210,7 @@ class TByteList : public TBaseList {
  public:
   TByteList() : TBaseList(1) {}
   const char* ClassName() const override { return "TByteList"; }
-  TPersistentObject* NewInstance() const override { return new TByteList; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TByteList>(); }
 
   std::uint8_t* List() const { return static_cast<std::uint8_t*>(BaseList()); }
   int Add(std::uint8_t value);
@@ -219,7 +223,9 @@ class TQuaternionList : public TBaseVectorList {
  public:
   TQuaternionList() : TBaseVectorList(sizeof(TQuaternion)) {}
   const char* ClassName() const override { return "TQuaternionList"; }
-  TPersistentObject* NewInstance() const override { return new TQuaternionList; }
+  std::unique_ptr<TPersistentObject> NewInstance() const override {
+    return std::make_unique<TQuaternionList>();
+  }
 
   TQuaternion* List() const { return static_cast<TQuaternion*>(BaseList()); }
   int Add(const TQuaternion& q);

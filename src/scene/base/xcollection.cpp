@@ -29,7 +29,7 @@ class TXCollectionItemBaseClass : public TXCollectionItemClass {
   std::string KindName() const override { throw EAssertionFailed("Abstract error", __FILE__, __LINE__); }
 
  protected:
-  TXCollectionItem* NewItem() const override { return new TXCollectionItem; }
+  std::unique_ptr<TXCollectionItem> NewItem() const override { return std::make_unique<TXCollectionItem>(); }
 };
 
 }  // namespace
@@ -41,29 +41,24 @@ bool TXCollectionItemClass::InheritsFrom(const TXCollectionItemClass& other) con
   return false;
 }
 
-TXCollectionItem* TXCollectionItemClass::Create(TXCollection* owner) const {
-  if (owner != nullptr) {
-    SceneAssert(owner->Accepts(*this),
-                std::string("Addition of ") + ClassName() + " to " + owner->ClassName() + " rejected.");
-  }
-  std::unique_ptr<TXCollectionItem> item(NewItem());
+std::unique_ptr<TXCollectionItem> TXCollectionItemClass::Create() const {
+  std::unique_ptr<TXCollectionItem> item = NewItem();
   item->name_ = KindName();
-  if (owner != nullptr) {
-    owner->items_.push_back(item.get());
-    item->owner_ = owner;
-  }
-  return item.release();
+  return item;
+}
+
+TXCollectionItem& TXCollectionItemClass::Create(TXCollection& owner) const {
+  SceneAssert(owner.Accepts(*this),
+              std::string("Addition of ") + ClassName() + " to " + owner.ClassName() + " rejected.");
+  std::unique_ptr<TXCollectionItem> item = Create();
+  item->owner_ = &owner;
+  owner.items_.push_back(std::move(item));
+  return *owner.items_.back();
 }
 
 const TXCollectionItemClass& TXCollectionItem::StaticClass() {
   static const TXCollectionItemBaseClass base;
   return base;
-}
-
-TXCollectionItem::~TXCollectionItem() {
-  if (owner_ != nullptr) {
-    std::erase(owner_->items_, this);
-  }
 }
 
 int TXCollectionItem::Index() const {
@@ -115,32 +110,37 @@ std::string TXCollection::GetNamePath() const {
 bool TXCollection::Accepts(const TXCollectionItemClass& item_class) const {
   if (!item_class.AcceptsCollection(this)) return false;
   if (item_class.IsUnique()) {
-    for (const TXCollectionItem* item : items_) {
+    for (const auto& item : items_) {
       if (item->ItemClass().InheritsFrom(item_class)) return false;
     }
   }
-  for (const TXCollectionItem* item : items_) {
+  for (const auto& item : items_) {
     if (item->ItemClass().IsUnique() && item_class.InheritsFrom(item->ItemClass())) return false;
   }
   return true;
 }
 
 int TXCollection::IndexOf(const TXCollectionItem* item) const {
-  const auto it = std::find(items_.begin(), items_.end(), item);
+  const auto it =
+      std::find_if(items_.begin(), items_.end(), [item](const auto& own) { return own.get() == item; });
   return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+void TXCollection::Delete(int index) {
+  Items(index)->owner_ = nullptr;
+  items_.erase(items_.begin() + index);
 }
 
 void TXCollection::Clear() {
   while (!items_.empty()) {
-    TXCollectionItem* item = items_.back();
+    std::unique_ptr<TXCollectionItem> item = std::move(items_.back());
     items_.pop_back();
     item->owner_ = nullptr;
-    delete item;
   }
 }
 
 void TXCollection::Loaded() {
-  for (TXCollectionItem* item : items_) item->Loaded();
+  for (const auto& item : items_) item->Loaded();
 }
 
 void TXCollection::Assign(const TPersistent* source) {
@@ -155,13 +155,13 @@ void TXCollection::Assign(const TPersistent* source) {
   const auto* other = static_cast<const TXCollection*>(source);
   Clear();
   items_.reserve(other->items_.size());
-  for (const TXCollectionItem* from : other->items_) from->ItemClass().Create(this)->Assign(from);
+  for (const auto& from : other->items_) from->ItemClass().Create(*this).Assign(from.get());
 }
 
 void TXCollection::WriteItems(TVirtualWriter& writer) const {
   writer.WriteInteger(Count());
   std::vector<const TXCollectionItemClass*> classes;
-  for (const TXCollectionItem* item : items_) {
+  for (const auto& item : items_) {
     const TXCollectionItemClass* item_class = &item->ItemClass();
     const auto known = std::find(classes.begin(), classes.end(), item_class);
     if (known == classes.end()) {
@@ -195,7 +195,7 @@ void TXCollection::ReadItems(TVirtualReader& reader) {
       }
       item_class = classes[index];
     }
-    item_class->Create(this)->ReadItem(reader);
+    item_class->Create(*this).ReadItem(reader);
   }
 }
 

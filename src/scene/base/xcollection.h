@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,11 @@ class TXCollectionItemClass {
   // True for this class and its descendants.
   bool InheritsFrom(const TXCollectionItemClass& other) const;
 
-  // A new item of this class, appended to the owner when one is given: the owner must accept the class
-  // ("Addition of <item class> to <collection class> rejected." otherwise). The item is named after
-  // the kind name.
-  TXCollectionItem* Create(TXCollection* owner) const;
+  // A new item of this class, named after its kind, owned by the caller.
+  std::unique_ptr<TXCollectionItem> Create() const;
+  // The same, appended to the collection, which owns it. The collection must accept the class
+  // ("Addition of <item class> to <collection class> rejected." otherwise).
+  TXCollectionItem& Create(TXCollection& owner) const;
 
   virtual std::string KindName() const = 0;
   virtual std::string KindDescription() const { return KindName(); }
@@ -43,7 +45,7 @@ class TXCollectionItemClass {
   virtual bool AcceptsCollection(const TXCollection* collection) const { return true; }
 
  protected:
-  virtual TXCollectionItem* NewItem() const = 0;
+  virtual std::unique_ptr<TXCollectionItem> NewItem() const = 0;
 
  private:
   const char* class_name_;
@@ -53,8 +55,6 @@ class TXCollectionItemClass {
 class TXCollectionItem : public TPersistent {
  public:
   TXCollectionItem() = default;
-  // Leaves its collection.
-  ~TXCollectionItem() override;
   const char* ClassName() const override { return "TXCollectionItem"; }
 
   static const TXCollectionItemClass& StaticClass();
@@ -86,7 +86,7 @@ class TXCollectionItem : public TPersistent {
 class TXCollection : public TPersistent {
  public:
   explicit TXCollection(TPersistent* owner) : owner_(owner) {}
-  // Calls the destroy-notification event, then frees the items.
+  // Calls the destroy-notification event, then frees the items, last first.
   ~TXCollection() override;
   const char* ClassName() const override { return "TXCollection"; }
 
@@ -100,8 +100,10 @@ class TXCollection : public TPersistent {
   virtual bool Accepts(const TXCollectionItemClass& item_class) const;
 
   int Count() const { return static_cast<int>(items_.size()); }
-  TXCollectionItem* Items(int index) const { return items_.at(static_cast<std::size_t>(index)); }
+  TXCollectionItem* Items(int index) const { return items_.at(static_cast<std::size_t>(index)).get(); }
   int IndexOf(const TXCollectionItem* item) const;
+  // Frees the item.
+  void Delete(int index);
   void Clear();
   void Loaded();
 
@@ -120,7 +122,7 @@ class TXCollection : public TPersistent {
   friend class TXCollectionItem;
 
   TPersistent* owner_;
-  std::vector<TXCollectionItem*> items_;
+  std::vector<std::unique_ptr<TXCollectionItem>> items_;
 };
 
 // The process-wide registry of item classes, found by exact class name.

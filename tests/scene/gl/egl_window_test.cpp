@@ -3,11 +3,11 @@
 
 #include <cstdlib>
 
-#include "scene/context.h"
-#include "scene/gl_fixtures.h"
-#include "scene/opengl_binding.h"
-#include "scene/platform/egl_context.h"
-#include "scene/platform_helpers.h"
+#include "scene/gl/context.h"
+#include "scene/gl/egl_context.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/gl/opengl_binding.h"
+#include "scene/gl/platform_helpers.h"
 #include "test_support.h"
 
 // Last: Xlib's macros (None, Bool, Status) would clash with the names of the headers above.
@@ -50,22 +50,17 @@ TEST_F(X11WindowTest, RendersAClearedFrameThatReadsBackRight) {
     context->CreateOnDevice({display_, window_});
     ASSERT_TRUE(context->IsValid());
     EXPECT_EQ(context->DeviceContext().x_window, window_);
-    auto& egl = dynamic_cast<TGLEGLContext&>(*context);
-    EXPECT_FALSE(egl.IsPBuffer());
+    EXPECT_FALSE(dynamic_cast<TGLEGLContext&>(*context).IsPBuffer());
 
     context->Activate();
     EXPECT_TRUE(GL.VERSION_1_5);
-    GLint viewport[4] = {};
-    gl.GetIntegerv(GL_VIEWPORT, viewport);
-    EXPECT_EQ(viewport[2], 64);
-    EXPECT_EQ(viewport[3], 48);
+    std::array<GLint, 4> viewport{};
+    gl.GetIntegerv(GL_VIEWPORT, viewport.data());
+    EXPECT_EQ(viewport, (std::array<GLint, 4>{0, 0, 64, 48}));
     gl.ClearColor(0.0f, 1.0f, 1.0f, 1.0f);
     gl.Clear(GL_COLOR_BUFFER_BIT);
     gl.Finish();
-    const Pixel pixel = ReadPixel(32, 24);
-    EXPECT_EQ(pixel[0], 0);
-    EXPECT_EQ(pixel[1], 255);
-    EXPECT_EQ(pixel[2], 255);
+    EXPECT_EQ(ReadPixel(32, 24), (Pixel{0, 255, 255, 255}));
     context->SwapBuffers();
     EXPECT_NO_THROW(RaiseOnGLError());
     context->Deactivate();
@@ -80,10 +75,9 @@ TEST_F(X11WindowTest, RendersAClearedFrameThatReadsBackRight) {
 
 TEST_F(X11WindowTest, ScreenCapsComeFromTheDisplay) {
   const TScreenCaps caps = ReadScreenCaps();
-  EXPECT_GT(caps.LogPixelsX, 0);
-  EXPECT_GT(caps.LogPixelsY, 0);
-  EXPECT_EQ(caps.BitsPixel, 32);  // depth 24 is stored in 32 bits
-  EXPECT_EQ(caps.NumColors, -1);
+  EXPECT_TRUE(caps.LogPixelsX > 0 && caps.LogPixelsY > 0);
+  // Depth 24 is stored in 32 bits; there is no palette.
+  EXPECT_EQ((std::array{caps.BitsPixel, caps.NumColors}), (std::array{32, -1}));
 }
 
 }  // namespace

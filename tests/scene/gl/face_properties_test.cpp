@@ -1,10 +1,10 @@
-#include "scene/face_properties.h"
+#include "scene/gl/face_properties.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/exception.h"
-#include "scene/gl_fixtures.h"
-#include "scene/state_cache.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/gl/state_cache.h"
 
 namespace zentrova {
 namespace {
@@ -14,40 +14,16 @@ using test::TGLRecordingFake;
 using test::Values;
 using Calls = std::vector<std::string>;
 
-class TPlainOwner : public TGLUpdateAbleObject {
- public:
-  TPlainOwner() : TGLUpdateAbleObject(nullptr) {}
-  void NotifyChange(TPersistent* sender) override { ++notices; }
-  int notices = 0;
-};
+using TPlainOwner = test::TNoticeCounter;
 
-TEST(GLFaceProperties, StartsWithOpenGLsDefaultMaterial) {
-  TGLFaceProperties face(nullptr);
-  EXPECT_EQ(face.Ambient().Color(), (TVector4f{0.2f, 0.2f, 0.2f, 1}));
-  EXPECT_EQ(face.Diffuse().Color(), (TVector4f{0.8f, 0.8f, 0.8f, 1}));
-  EXPECT_EQ(face.Emission().Color(), clrBlack);
-  EXPECT_EQ(face.Specular().Color(), clrBlack);
-  EXPECT_EQ(face.Shininess(), 0);
-  EXPECT_EQ(face.PolygonMode(), pmFill);
-  EXPECT_EQ(face.Ambient().Owner(), &face);
-}
-
-TEST(GLFaceProperties, ColourChangesReachTheOwner) {
+TEST(GLFaceProperties, ChangesAndAssignNotifyTheOwnerOnce) {
   TPlainOwner owner;
-  TGLFaceProperties face(&owner);
+  TGLFaceProperties face(&owner), source(nullptr);
   face.Diffuse().SetRed(0.5f);
-  EXPECT_EQ(owner.notices, 1);
-  // The colour setters copy without the colour's own notice: one notice in all.
-  const TGLColor red(nullptr, clrRed);
-  face.SetEmission(red);
+  // The colour setters copy without the colour's own notice: one notice each.
+  face.SetEmission(TGLColor(nullptr, clrRed));
   EXPECT_EQ(owner.notices, 2);
   EXPECT_EQ(face.Emission().Color(), clrRed);
-}
-
-TEST(GLFaceProperties, AssignSendsOneNotice) {
-  TPlainOwner owner;
-  TGLFaceProperties face(&owner);
-  TGLFaceProperties source(nullptr);
   source.Ambient().SetRGBA(0.1f, 0.2f, 0.3f, 1);
   source.Diffuse().SetRGBA(0.4f, 0.5f, 0.6f, 0.5f);
   source.Specular().SetRGBA(1, 1, 1, 1);
@@ -55,34 +31,29 @@ TEST(GLFaceProperties, AssignSendsOneNotice) {
   source.SetShininess(64);
   source.SetPolygonMode(pmPoints);
   face.Assign(&source);
-  EXPECT_EQ(owner.notices, 1);
-  EXPECT_EQ(face.Ambient().Color(), source.Ambient().Color());
-  EXPECT_EQ(face.Diffuse().Color(), source.Diffuse().Color());
-  EXPECT_EQ(face.Specular().Color(), clrWhite);
-  EXPECT_EQ(face.Emission().Color(), clrBlue);
-  EXPECT_EQ(face.Shininess(), 64);
-  EXPECT_EQ(face.PolygonMode(), pmPoints);
+  EXPECT_EQ(owner.notices, 3);
+  EXPECT_EQ((std::array{face.Ambient().Color(), face.Diffuse().Color(), face.Specular().Color(),
+                        face.Emission().Color()}),
+            (std::array{source.Ambient().Color(), source.Diffuse().Color(), clrWhite, clrBlue}));
+  EXPECT_TRUE(face.Shininess() == 64 && face.PolygonMode() == pmPoints);
   // Anything else is ignored without a word.
   const TGLColor colour(nullptr);
   face.Assign(&colour);
-  EXPECT_EQ(owner.notices, 1);
+  EXPECT_EQ(owner.notices, 3);
 }
 
 TEST(GLFaceProperties, ShininessAndPolygonModeSetters) {
   TPlainOwner owner;
   TGLFaceProperties face(&owner);
-  face.SetShininess(0);
+  face.SetShininess(0);  // no changes
   face.SetPolygonMode(pmFill);
-  EXPECT_EQ(owner.notices, 0);
   face.SetShininess(128);
   face.SetPolygonMode(pmLines);
   EXPECT_EQ(owner.notices, 2);
-  EXPECT_THROW(face.SetShininess(129), ERangeError);
-  EXPECT_THROW(face.SetShininess(-1), ERangeError);
+  for (int shininess : {129, -1}) EXPECT_THROW(face.SetShininess(shininess), ERangeError);
   EXPECT_EQ(face.Shininess(), 128);
-  EXPECT_EQ(GLPolygonMode(pmFill), static_cast<GLenum>(GL_FILL));
-  EXPECT_EQ(GLPolygonMode(pmLines), static_cast<GLenum>(GL_LINE));
-  EXPECT_EQ(GLPolygonMode(pmPoints), static_cast<GLenum>(GL_POINT));
+  EXPECT_EQ((std::array{GLPolygonMode(pmFill), GLPolygonMode(pmLines), GLPolygonMode(pmPoints)}),
+            (std::array<GLenum, 3>{GL_FILL, GL_LINE, GL_POINT}));
 }
 
 TEST(GLFaceProperties, ApplySendsThroughTheStateCache) {
@@ -94,12 +65,7 @@ TEST(GLFaceProperties, ApplySendsThroughTheStateCache) {
   face.SetPolygonMode(pmLines);
   fake.Clear();
   face.Apply(states, GL_BACK);
-  EXPECT_EQ(fake.Calls(), (Calls{GLCall("glMateriali", GL_BACK, GL_SHININESS, 10),
-                                 GLCall("glMaterialfv", GL_BACK, GL_EMISSION, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_BACK, GL_AMBIENT, Values(0.2f, 0.2f, 0.2f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_BACK, GL_DIFFUSE, Values(0.8f, 0.8f, 0.8f, 1.0f)),
-                                 GLCall("glMaterialfv", GL_BACK, GL_SPECULAR, Values(0.0f, 0.0f, 0.0f, 1.0f)),
-                                 GLCall("glPolygonMode", GL_BACK, GL_LINE)}));
+  EXPECT_EQ(fake.Calls(), test::GoldenCalls("face_apply_back"));
   // Applied again: the cache holds it all.
   fake.Clear();
   face.Apply(states, GL_BACK);

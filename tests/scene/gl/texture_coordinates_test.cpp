@@ -1,10 +1,10 @@
-#include "scene/texture_coordinates.h"
+#include "scene/gl/texture_coordinates.h"
 
 #include <gtest/gtest.h>
 
 #include "scene/base/scene_errors.h"
-#include "scene/gl_fixtures.h"
-#include "scene/opengl_binding.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
 namespace {
@@ -15,16 +15,13 @@ using test::Values;
 using Calls = std::vector<std::string>;
 
 constexpr GLenum u0 = GL_TEXTURE0_ARB;
-constexpr GLenum u1 = GL_TEXTURE1_ARB;
 constexpr GLenum u2 = GL_TEXTURE2_ARB;
 
 // Every test starts from the routing of a started program (no mapping), with multitexture available.
 class TexCoordRouting : public ::testing::Test {
  protected:
   void SetUp() override {
-    GL.ARB_multitexture = true;
-    UnlockSecondTexUnit();
-    TexCoordRouteNone();
+    TearDown();
     fake_.Clear();
   }
   void TearDown() override {
@@ -51,42 +48,25 @@ TEST_F(TexCoordRouting, NoneSendsNothingAndMainSendsThePlainCall) {
 
 TEST_F(TexCoordRouting, SecondAndDualForms) {
   TexCoordRouteSecond();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmSecond);
   RoutedTexCoord2f(1, 2);
   RoutedTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
   RoutedDisableClientState(GL_TEXTURE_COORD_ARRAY);
-  EXPECT_EQ(
-      fake_.Calls(),
-      (Calls{GLCall("glMultiTexCoord2fARB", u1, 1.0f, 2.0f), GLCall("glActiveTextureARB", u1),
-             GLCall("glTexGeni", GL_S, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP), GLCall("glActiveTextureARB", u0),
-             GLCall("glClientActiveTextureARB", u1), GLCall("glDisableClientState", GL_TEXTURE_COORD_ARRAY),
-             GLCall("glClientActiveTextureARB", u0)}));
+  EXPECT_EQ(fake_.Calls(), test::GoldenCalls("route_second"));
   fake_.Clear();
   TexCoordRouteBoth();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmDual);
   RoutedTexCoord3f(1, 2, 3);
   RoutedDisable(GL_TEXTURE_2D);
-  EXPECT_EQ(fake_.Calls(), (Calls{GLCall("glTexCoord3f", 1.0f, 2.0f, 3.0f),
-                                  GLCall("glMultiTexCoord3fARB", u1, 1.0f, 2.0f, 3.0f),
-                                  GLCall("glDisable", GL_TEXTURE_2D), GLCall("glActiveTextureARB", u1),
-                                  GLCall("glDisable", GL_TEXTURE_2D), GLCall("glActiveTextureARB", u0)}));
+  EXPECT_EQ(fake_.Calls(), test::GoldenCalls("route_dual"));
 }
 
 TEST_F(TexCoordRouting, MaskRoutesToTheListedUnitsAndEndsOnUnitZero) {
   TexCoordRouteMask(5);
-  EXPECT_EQ(TexCoordRouteMapping(), tcmUnits);
   EXPECT_EQ(TexCoordRouteUnitList(), (std::vector<GLenum>{u0, u2}));
   EXPECT_EQ(TexCoordRouteCurrentMask(), 5u);
   const GLfloat v[4] = {1, 2, 3, 4};
   RoutedTexCoord4fv(v);
   RoutedEnableClientState(GL_TEXTURE_COORD_ARRAY);
-  EXPECT_EQ(
-      fake_.Calls(),
-      (Calls{GLCall("glMultiTexCoord4fvARB", u0, Values(1.0f, 2.0f, 3.0f, 4.0f)),
-             GLCall("glMultiTexCoord4fvARB", u2, Values(1.0f, 2.0f, 3.0f, 4.0f)),
-             GLCall("glClientActiveTextureARB", u0), GLCall("glEnableClientState", GL_TEXTURE_COORD_ARRAY),
-             GLCall("glClientActiveTextureARB", u2), GLCall("glEnableClientState", GL_TEXTURE_COORD_ARRAY),
-             GLCall("glClientActiveTextureARB", u0)}));
+  EXPECT_EQ(fake_.Calls(), test::GoldenCalls("route_mask"));
   // Adding unit 1 to the mask in force.
   TexCoordRouteAddMask(2);
   EXPECT_EQ(TexCoordRouteCurrentMask(), 7u);
@@ -98,17 +78,8 @@ TEST_F(TexCoordRouting, MaskRoutesToTheListedUnitsAndEndsOnUnitZero) {
   EXPECT_EQ(fake_.Calls(), Calls{GLCall("glActiveTextureARB", u0)});
 }
 
-TEST_F(TexCoordRouting, CurrentMaskOfEachMapping) {
-  EXPECT_THROW(TexCoordRouteCurrentMask(), EAssertionFailed);
-  TexCoordRouteMain();
-  EXPECT_EQ(TexCoordRouteCurrentMask(), 1u);
-  TexCoordRouteSecond();
-  EXPECT_EQ(TexCoordRouteCurrentMask(), 2u);
-  TexCoordRouteBoth();
-  EXPECT_EQ(TexCoordRouteCurrentMask(), 3u);
-}
-
 TEST_F(TexCoordRouting, AnUpdateAppliesOnlyTheLastMappingOnce) {
+  EXPECT_THROW(TexCoordRouteCurrentMask(), EAssertionFailed);  // no mapping yet
   TexCoordRouteMain();
   TexCoordRouteNone();
   const int binds = TexCoordRouteBindCount();
@@ -116,36 +87,29 @@ TEST_F(TexCoordRouting, AnUpdateAppliesOnlyTheLastMappingOnce) {
   TexCoordRouteSecond();
   EXPECT_EQ(TexCoordRouteCurrentMask(), 2u);  // the pending one
   TexCoordRouteBeginUpdate();
+  TexCoordRouteBoth();
+  EXPECT_EQ(TexCoordRouteCurrentMask(), 3u);
   TexCoordRouteMain();
   TexCoordRouteEndUpdate();
   EXPECT_EQ(TexCoordRouteMapping(), tcmNone);
   TexCoordRouteEndUpdate();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
-  EXPECT_EQ(TexCoordRouteBindCount(), binds + 1);
-}
-
-TEST_F(TexCoordRouting, AnUpdateBackToTheSameMappingRebindsNothing) {
-  TexCoordRouteMain();
-  const int binds = TexCoordRouteBindCount();
+  EXPECT_TRUE(TexCoordRouteMapping() == tcmMain && TexCoordRouteBindCount() == binds + 1);
+  // Back to the mapping in force: nothing to rebind.
   TexCoordRouteBeginUpdate();
+  TexCoordRouteSecond();
   TexCoordRouteMain();
   TexCoordRouteEndUpdate();
-  TexCoordRouteMain();  // already in force
-  EXPECT_EQ(TexCoordRouteBindCount(), binds);
-}
-
-TEST_F(TexCoordRouting, AnUnmatchedEndChangesNothing) {
   TexCoordRouteMain();
+  EXPECT_EQ(TexCoordRouteBindCount(), binds + 1);
+  // An unmatched end changes nothing; the next begin starts a fresh first level.
   TexCoordRouteEndUpdate();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
-  // The next begin starts a fresh first level.
   TexCoordRouteBeginUpdate();
   TexCoordRouteSecond();
   TexCoordRouteEndUpdate();
   EXPECT_EQ(TexCoordRouteMapping(), tcmSecond);
 }
 
-TEST_F(TexCoordRouting, TheLockKeepsTheSecondUnitFree) {
+TEST_F(TexCoordRouting, TheSecondUnitNeedsMultitextureAndNoLock) {
   LockSecondTexUnit();
   TexCoordRouteBoth();
   EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
@@ -154,16 +118,11 @@ TEST_F(TexCoordRouting, TheLockKeepsTheSecondUnitFree) {
   TexCoordRouteMask(7);
   EXPECT_EQ(TexCoordRouteUnitList(), (std::vector<GLenum>{u0, u2}));
   UnlockSecondTexUnit();
-  TexCoordRouteSecond();
-  EXPECT_EQ(TexCoordRouteMapping(), tcmSecond);
-}
-
-TEST_F(TexCoordRouting, OtherUnitsNeedMultitexture) {
+  TexCoordRouteNone();
   GL.ARB_multitexture = false;
-  EXPECT_THROW(TexCoordRouteSecond(), EAssertionFailed);
-  EXPECT_THROW(TexCoordRouteBoth(), EAssertionFailed);
-  EXPECT_THROW(TexCoordRouteMask(1), EAssertionFailed);
-  EXPECT_EQ(TexCoordRouteMapping(), tcmNone);
+  for (const auto route :
+       {+[] { TexCoordRouteSecond(); }, +[] { TexCoordRouteBoth(); }, +[] { TexCoordRouteMask(1); }})
+    EXPECT_THROW(route(), EAssertionFailed);
   TexCoordRouteMain();
   EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
 }
