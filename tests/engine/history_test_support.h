@@ -1,12 +1,16 @@
-// Fixtures of the history tests: a world that the history can be attached to without a model, windows
-// that record what they are sent, and recorded states.
+// Fixtures of the history and watch tests: a world that the history can be attached to without a model,
+// windows that record what they are sent, recorded states, and bodies with an outline and nothing else.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "contact_watches_test_support.h"
+#include "engine/model/body.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "engine/record/contact_watches.h"
 #include "engine/record/history.h"
 
@@ -71,6 +75,15 @@ inline std::unique_ptr<TGeneralizedCoordinatesHistory> State(long double time, l
     state->Coordinates.QDDot.Data()[i] = q[i].at(2);
   }
   return state;
+}
+
+// A body that has a name and an outline and nothing else: what the watches read of it.
+inline std::unique_ptr<TBody> OutlineBody(const TWorld& world, const std::string& name,
+                                          const std::string& outline_file) {
+  auto body = std::make_unique<TBody>(world.Settings);
+  body->Name = name;
+  EXPECT_TRUE(body->Solid.Shape.Load(outline_file)) << outline_file;
+  return body;
 }
 
 }  // namespace zentrova::test
