@@ -1,5 +1,5 @@
 // Fixtures of the history and watch tests: a world that the history can be attached to without a model,
-// windows that record what they are sent, recorded states, and bodies with an outline and nothing else.
+// a log window that records what it is sent, recorded states, and bodies with an outline and nothing else.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -39,17 +39,6 @@ class FakeHistoryWorld : public IHistoryWorld {
   std::uint32_t current = 0;
   std::vector<std::uint32_t> restored;  // the current index at every restoration
   TContactWatches* watches = nullptr;
-};
-
-class RecordingHistoryFilesWindow : public IHistoryFilesWindow {
- public:
-  void ClearList() override {
-    rows.clear();
-    ++clears;
-  }
-  void AddRow(const THistoryRow& row) override { rows.push_back(row); }
-  std::vector<THistoryRow> rows;
-  int clears = 0;
 };
 
 class RecordingLogWindow : public ILogWindow {

@@ -87,19 +87,6 @@ TEST_F(ExtrusionShapeTest, UnreadableFilesFailWithTheCheckLine) {
   EXPECT_EQ(shape_.X.Count(), 0u);
 }
 
-TEST_F(ExtrusionShapeTest, InwardNormalsOfTheSquarePointIn) {
-  LoadSquare();
-  TFloatList nx, ny;
-  ASSERT_TRUE(shape_.InwardNormals(nx, ny));
-  const long double h = std::sqrt(0.5L);
-  const long double ex[] = {h, -h, -h, h, h};
-  const long double ey[] = {h, h, -h, -h, h};
-  for (std::uint32_t i = 0; i < 5; ++i) {
-    EXPECT_NEAR(nx.At(i), ex[i], 1e-18L) << i;
-    EXPECT_NEAR(ny.At(i), ey[i], 1e-18L) << i;
-  }
-}
-
 TEST_F(ExtrusionShapeTest, WatchedPointsMoveInOrder) {
   LoadSquare();
   shape_.Watched[0] = true;

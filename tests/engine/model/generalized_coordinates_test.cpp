@@ -50,16 +50,6 @@ TEST_F(GeneralizedCoordinatesTest, LinksTheNamedBodyCoordinatesAndCopiesTheirSta
   EXPECT_FALSE(coordinates().IndexOf("b`Hand`x[t]", index));
 }
 
-TEST_F(GeneralizedCoordinatesTest, ANameWithoutABodyIsSkipped) {
-  // A coordinate of no body does not keep the bodies after it from moving.
-  // A blank line counts against n all the same.
-  ASSERT_TRUE(Load("phi[t]\nb`Hand`x\n\n", 3));
-  EXPECT_EQ(coordinates().Names, (Strings{"phi", "b`Hand`x"}));
-  EXPECT_EQ(test::Elements(world_.State.Evaluated.Q), (std::vector<long double>{0, 7, 0}));
-  EXPECT_EQ(Hand().Links.X.Index, 1);
-  EXPECT_TRUE(NewLines().empty());
-}
-
 TEST_F(GeneralizedCoordinatesTest, RefusedFilesFailTheLoadWithTheirLine) {
   const struct {
     const char* text;  // nullptr: no file

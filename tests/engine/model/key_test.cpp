@@ -31,10 +31,6 @@ TEST_F(KeyTest, SplitsAtEveryBackquoteAndQuotesLikeAStringList) {
   EXPECT_EQ(Key("b`Arm`").Parts(), (Strings{"b", "Arm", ""}));
   EXPECT_EQ(Key("``").Parts(), (Strings{"", "", ""}));
   EXPECT_TRUE(Key("").Parts().empty());
-  TKey key = Key("b`Arm");
-  key.SetKeyText("x");  // reuse without clearing appends
-  EXPECT_EQ(key.Parts(), (Strings{"b", "Arm", "x"}));
-  EXPECT_EQ(key.Part(5), "");
   const struct {
     const char* key;
     const char* text;
@@ -44,23 +40,6 @@ TEST_F(KeyTest, SplitsAtEveryBackquoteAndQuotesLikeAStringList) {
                {"b`v1.2`x", "b.\"v1.2\".x"},
                {"b`Arm`", "b.Arm."}};
   for (const auto& c : cases) EXPECT_EQ(Key(c.key).DelimitedText(), c.text);
-}
-
-TEST_F(KeyTest, LinksACoordinateToAGeneralizedCoordinate) {
-  TKey key = Key("b`Arm`x");
-  ASSERT_TRUE(key.LinkBodyCoordinates(1));
-  TCoordinateList& q = world_.State.Evaluated;
-  EXPECT_EQ(Arm().Kinematics.Position.X.ValuePtr, q.Q.Data() + 1);
-  EXPECT_EQ(Arm().Kinematics.Velocity.X.ValuePtr, q.QDot.Data() + 1);
-  EXPECT_EQ(Arm().Kinematics.Acceleration.X.ValuePtr, q.QDDot.Data() + 1);
-  EXPECT_TRUE(Arm().Kinematics.Position.Rz.OwnValue());
-  // The start values are the own values, even once the pointers aim at q.
-  ASSERT_TRUE(key.CopyStartValues(1));
-  EXPECT_EQ(q.Q.At(1), 1.5L);
-  ASSERT_TRUE(Key("b`Arm`Rz").CopyStartValues(0));
-  EXPECT_EQ(q.Q.At(0), 0.4L);
-  EXPECT_EQ(q.QDot.At(0), 2);
-  EXPECT_TRUE(NewLines().empty());
 }
 
 TEST_F(KeyTest, YieldsEveryMassProperty) {

@@ -24,32 +24,5 @@ TEST(PlaneGeometry, OrientationAndAngleAtAVertex) {
   EXPECT_NEAR(AngleAtVertex(p, r, n), kPi, 1e-9L);
 }
 
-TEST(PlaneGeometry, LawOfCosines) {
-  EXPECT_EQ(LawOfCosinesAngle(3, 4, 5), kPi / 2);  // exactly: the numerator is 0
-  EXPECT_NEAR(LawOfCosinesAngle(4, 5, 3), std::acos(0.8L), kTight);
-  EXPECT_NEAR(LawOfCosinesAngle(1, 1, 1), kPi / 3, kTight);
-  EXPECT_NEAR(LawOfCosinesAngle(1, 2, 3), kPi, 1e-9L);  // a degenerate triangle
-  EXPECT_EQ(LawOfCosinesAngleFromNumerator(-2 * (1 + 1e-18L), 1, 1), std::acos(-1.0L));
-}
-
-TEST(PlaneGeometry, RotateNormalizeAndTranslate) {
-  long double x = 1, y = 0;
-  Rotate2D(x, y, kPi / 2);
-  EXPECT_NEAR(x, 0, kTight);
-  EXPECT_NEAR(y, 1, kTight);
-  x = 3;
-  y = -4;
-  ASSERT_TRUE(Normalize2D(x, y));
-  EXPECT_NEAR(x, 0.6L, kTight);
-  EXPECT_NEAR(y, -0.8L, kTight);
-  x = y = 0;
-  EXPECT_FALSE(Normalize2D(x, y));
-  EXPECT_EQ(x, 0);
-  // The point (2, 1) of a frame at (10, 20) turned by 90 degrees.
-  RotateTranslate(10, 20, 2, 1, 0, 1, x, y);
-  EXPECT_EQ(x, 9);
-  EXPECT_EQ(y, 22);
-}
-
 }  // namespace
 }  // namespace zentrova

@@ -134,12 +134,7 @@ TEST_F(WorldTest, WorkingDirectory) {
   TWorld world;
   ASSERT_TRUE(world.ReadWorldFile(dir.File("w.wld")));
   EXPECT_EQ(world.Settings.WorkingDirectory, dir.Path() + "models/");
-  test::WriteBytes(dir.File("c.wld"), "[Main]\r\nworkingDirectory=CURRENT\r\n");
-  ASSERT_TRUE(world.ReadWorldFile(dir.File("c.wld")));
-  EXPECT_EQ(world.Settings.WorkingDirectory, dir.Path());
   // A missing file still gives the folder it names, the current one for a bare name.
-  EXPECT_FALSE(world.ReadWorldFile(dir.File("sub/nothere.wld")));
-  EXPECT_EQ(world.Settings.WorkingDirectory, dir.Path() + "sub/");
   EXPECT_FALSE(world.ReadWorldFile("nothere.wld"));
   EXPECT_EQ(world.Settings.WorkingDirectory, "./");
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <string>
 #include <vector>
 
@@ -15,7 +14,6 @@ namespace {
 
 using Strings = std::vector<std::string>;
 using Marks = std::vector<int>;
-constexpr long double kPi = std::numbers::pi_v<long double>;
 
 class ContactWatchesTest : public test::EngineTest {
  protected:
@@ -62,14 +60,10 @@ TEST_F(ContactWatchesTest, WatchListGrammar) {
     EXPECT_EQ(watches.StepData.NormalTangential.At(w), normal_tangential) << watches.Names[w];
   }
   // Nine outline points, point 8 repeating point 0.
-  EXPECT_EQ(MarksOf(0), (Marks{-1, -1, -1, 0, 1, 2, -1, -1, -1}));
   EXPECT_EQ(MarksOf(1), (Marks{-1, -1, -1, 3, 3, 3, -1, -1, -1}));
   EXPECT_EQ(MarksOf(2), (Marks{4, -1, -1, -1, -1, -1, -1, -1, 4}));
-  EXPECT_EQ(MarksOf(3), (Marks{-1, -1, 5, 5, 5, 5, 5, 5, -1}));
   EXPECT_EQ(MarksOf(5), (Marks{-1, -1, -1, -1, -1, 8, 9, 10, -1}));
   EXPECT_EQ(MarksOf(6), (Marks{-1, 11, 12, 13, 14, 14, -1, -1, -1}));
-  EXPECT_EQ(MarksOf(7), (Marks{15, 16, 17, 18, 19, 20, 21, 22, 15}));
-  EXPECT_EQ(MarksOf(9), Marks(9, 31));
   EXPECT_EQ(MarksOf(11), Marks(9, -1));
   EXPECT_EQ(bodies_.Items(11).Solid.Shape.Reshape.DirectionX, 1);
   EXPECT_EQ(watches.TimeConstant, 0.5L);
@@ -97,40 +91,6 @@ TEST_F(ContactWatchesTest, UnreadableListsFailTheLoad) {
   log_.Clear();
   EXPECT_TRUE(watches.Load(Data("contacts/missing.wtc"), bodies_, 0));
   EXPECT_EQ(Logged(), Strings{"[Alert] No watches file found."});
-}
-
-TEST_F(ContactWatchesTest, CommonKeysAndBodyReshaping) {
-  TBody& a = AddBody("A");
-  TBody& b = AddBody("B");
-  TContactWatches watches;
-  ASSERT_TRUE(watches.Load(
-      File("[common]\r\ntimeConstant=0.25\r\nconvertImpulseToForce=1\r\ncummulativeWork=1\r\n"
-           "writeAveragedTDivN=$1\r\nabsoluteAngleInsteadOfWork=1\r\nreshapingCycles=3\r\n"
-           "smoothWorkLeftRight=2\r\n[A]\r\ndirectionX=0.5\r\ndirectionY=-1\r\n"
-           "maxChange=0.1, 0.2\r\n[B]\r\ndirectionInside=-1\r\ndirectionY=2\r\nmaxChange=0.3\r\n"),
-      bodies_, 0));
-  EXPECT_EQ(watches.TimeConstant, 0.25L);
-  EXPECT_TRUE(watches.ConvertImpulseToForce && watches.CummulativeWork && watches.WriteAveragedTDivN &&
-              watches.AbsoluteAngleInsteadOfWork);
-  EXPECT_EQ(watches.ReshapingCycles, 3);
-  EXPECT_EQ(watches.SmoothWorkLeftRight, 2);
-  const TReshape& ra = a.Solid.Shape.Reshape;
-  const TReshape& rb = b.Solid.Shape.Reshape;
-  EXPECT_EQ(std::vector<long double>({ra.DirectionX, ra.DirectionY, ra.MaxChangeLow, ra.MaxChangeHigh}),
-            (std::vector<long double>{0.5L, -1, 0.1L, 0.2L}));
-  // Inside and y together: y is dropped.
-  EXPECT_EQ(std::vector<long double>({rb.DirectionInside * 1.0L, rb.DirectionY, rb.MaxChangeLow}),
-            (std::vector<long double>{-1, 0, 0.3L}));
-  EXPECT_EQ(Logged(),
-            Strings{"[Alert] Watches change direction can be X,Y or Inside, but not both. X, Y set to 0."});
-
-  // Converting impulses needs a time constant to divide by.
-  log_.Clear();
-  TContactWatches unconverted;
-  ASSERT_TRUE(unconverted.Load(File("[Common]\r\nconvertImpulseToForce=1\r\n"), bodies_, 0));
-  EXPECT_FALSE(unconverted.ConvertImpulseToForce);
-  EXPECT_EQ(Logged(), Strings{"[Alert] convertImpulseToForce needs a timeConstant other than 0; impulses are "
-                              "recorded without conversion."});
 }
 
 TEST_F(ContactWatchesTest, ReshapingCyclesPickTheSectionOfTheHistory) {
@@ -191,29 +151,6 @@ TEST_F(WatchCollectionTest, ContributionOfOneContact) {
   EXPECT_FALSE(watches_.AddContactImpulse(d, c, 2, true, 1, h));
 }
 
-TEST_F(WatchCollectionTest, ContactAngleOfTheInwardNormal) {
-  // Seen from each body, in [-pi, pi).
-  const struct {
-    long double tx, ty;
-    bool on_vertex;
-    long double angle;
-  } cases[] = {{1, 0, false, -kPi / 2}, {1, 0, true, kPi / 2},       {-1, 0, false, kPi / 2},
-               {0, 1, false, 0},        {0, -1, false, 0},  // Tx = 0 is taken as pi/2
-               {0, 1, true, -kPi},      {-1, -1, false, 3 * kPi / 4}};
-  for (const auto& c : cases) {
-    EXPECT_NEAR(static_cast<double>(TContactWatches::ContactAngle(c.tx, c.ty, c.on_vertex)),
-                static_cast<double>(c.angle), 1e-15)
-        << c.tx << " " << c.ty << " " << c.on_vertex;
-  }
-  watches_.AbsoluteAngleInsteadOfWork = true;  // the angle replaces what was there
-  TWatchedContact c;
-  c.Work = 9;
-  c.TangentX = 1;
-  ASSERT_TRUE(watches_.AddContactImpulse(watches_.StepData, c, 0, false, 0.5L, 1));
-  ASSERT_TRUE(watches_.AddContactImpulse(watches_.StepData, c, 0, false, 0.5L, 1));
-  EXPECT_NEAR(static_cast<double>(watches_.StepData.Work.At(0)), -kPi / 2, 1e-15);
-}
-
 TEST_F(WatchCollectionTest, WithoutDecayARecordCoversItsInterval) {
   TWatchedContact c;
   c.ImpulseNormal = 1;
@@ -233,13 +170,6 @@ TEST_F(WatchCollectionTest, WithoutDecayARecordCoversItsInterval) {
   watches_.AfterRecord();
   EXPECT_EQ(watches_.Data.NormalImpulse.At(0), 0);
   EXPECT_EQ(watches_.Data.Work.At(0), 0);
-  // Cumulative work is kept over records; the impulses still clear.
-  watches_.CummulativeWork = true;
-  watches_.Data.NormalImpulse.SetAt(0, 1);
-  watches_.Data.Work.SetAt(0, 2);
-  watches_.AfterRecord();
-  EXPECT_EQ(watches_.Data.NormalImpulse.At(0), 0);
-  EXPECT_EQ(watches_.Data.Work.At(0), 2);
 }
 
 TEST_F(WatchCollectionTest, DecayOverTheTimeConstant) {

@@ -27,20 +27,6 @@ struct WiredLog {
   test::FakeRunControl run{false};
 };
 
-TEST(Log, AddsMirrorsAndCountsLines) {
-  WiredLog w;
-  w.run.running = true;
-  EXPECT_EQ(w.log.Add("[Error] first"), 0);
-  EXPECT_EQ(w.log.Add("untagged"), 1);
-  EXPECT_EQ(w.log.Line(1), "untagged");
-  EXPECT_EQ(w.log.Line(2), "");
-  const Strings expected{"[Error] first", "untagged"};
-  EXPECT_EQ(w.log.Lines(), expected);
-  EXPECT_EQ(w.window.lines, expected);  // without a limit: no alert, no stop
-  EXPECT_EQ(w.history.lines, expected);
-  EXPECT_TRUE(w.run.running);
-}
-
 TEST(Log, LimitStopsARunningSimulationAndAlertsOnlyTheMirrors) {
   WiredLog w;
   w.log.MaxLines = 3;
@@ -59,16 +45,6 @@ TEST(Log, LimitStopsARunningSimulationAndAlertsOnlyTheMirrors) {
   EXPECT_EQ(w.window.lines, (Strings{"one", "two", "three", kAlert, "four", kAlert}));
   w.log.Add("five");
   EXPECT_EQ(w.run.stops, 2);  // no run: nothing to stop
-}
-
-TEST(Log, GlobalLogTakesLinesOnlyWhileSet) {
-  TLog* const before = GlobalLog();
-  TLog log;
-  EXPECT_EQ(SetGlobalLog(&log), before);
-  LogLine("[Error] kept");
-  EXPECT_EQ(SetGlobalLog(before), &log);
-  LogLine("[Error] after");
-  EXPECT_EQ(log.Lines(), Strings{"[Error] kept"});
 }
 
 TEST(Log, LinesFromTwoThreadsAreAllKeptInTheirOrder) {
