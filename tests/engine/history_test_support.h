@@ -1,5 +1,5 @@
 // Fixtures of the history and watch tests: a world that the history can be attached to without a model,
-// a log window that records what it is sent, recorded states, and bodies with an outline and nothing else.
+// recorded states, and bodies with an outline and nothing else.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -39,17 +39,6 @@ class FakeHistoryWorld : public IHistoryWorld {
   std::uint32_t current = 0;
   std::vector<std::uint32_t> restored;  // the current index at every restoration
   TContactWatches* watches = nullptr;
-};
-
-class RecordingLogWindow : public ILogWindow {
- public:
-  void AddLine(const std::string& line) override { lines.push_back(line); }
-  void ClearText() override {
-    lines.clear();
-    ++clears;
-  }
-  std::vector<std::string> lines;
-  int clears = 0;
 };
 
 // A recorded state of q, q', q'' triples.

@@ -60,13 +60,11 @@ TEST_F(BodyTest, MassPropertiesFromTheOutline) {
 
 TEST_F(BodyTest, ExplicitValuesAreUsedWithAnAlertEach) {
   const auto body = Load("explicit.bdy");
-  EXPECT_EQ(body->Mass, 2);
-  EXPECT_EQ(body->Inertia.ZZ, 3);
-  EXPECT_EQ(body->SkinThickness, 0.002L);
-  EXPECT_EQ(body->MaximumDisplacementFactor, 0.125L);
-  EXPECT_EQ(body->CentreOfGravity.X.Get(), 0.5L);  // correctOrigin=0: not moved
-  EXPECT_EQ(body->Green, 0.25L);                   // blanks or commas separate the colour
-  EXPECT_EQ(body->Blue, 1);
+  EXPECT_EQ(
+      std::vector<long double>({body->Mass, body->Inertia.ZZ, body->SkinThickness,
+                                body->MaximumDisplacementFactor, body->Green, body->Blue}),
+      (std::vector<long double>{2, 3, 0.002L, 0.125L, 0.25L, 1}));  // blanks or commas separate the colour
+  EXPECT_EQ(body->CentreOfGravity.X.Get(), 0.5L);                   // correctOrigin=0: not moved
   EXPECT_EQ(Logged(), (Strings{
                           "[Alert] skinThickness of body Heavy explicitely defined to: 0.002.",
                           "[Alert] mass of body Heavy explicitely defined to: 2.",

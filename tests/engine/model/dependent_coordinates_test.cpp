@@ -23,61 +23,6 @@ std::string Record(const std::string& name, const std::string& position, const s
          "\n%%J\n" + jacobian + "\n%%j\n0\n";
 }
 
-class PendulumDependentTest : public test::EquationsTest {
- protected:
-  void SetUp() override {
-    EquationsTest::SetUp();
-    LoadPendulum();
-  }
-  TBody& Link(int i) { return world_.Model().Bodies.Items(i - 1); }
-};
-
-TEST_F(PendulumDependentTest, TheLinksCentresFollowTheJointAngles) {
-  EXPECT_EQ(world_.Model().DependentCoordinates.Names,
-            (Strings{"b`Link1`x", "b`Link1`y", "b`Link2`x", "b`Link2`y"}));
-  EXPECT_TRUE(NewLines().empty());
-
-  // Evaluated at the start state when loaded: q = (0.3, -0.2).
-  ExpectClose(Link(2).Kinematics.Position.X.Get(), 1.5L * std::sin(0.3L) + 0.6L * std::sin(-0.2L),
-              "x2 at start");
-  const long double j_start = Link(2).Links.X.JacobianVector->Value(1);
-  ExpectClose(j_start, 0.6L * std::cos(-0.2L), "dx2/dq2 at start");
-
-  // A new state: angles, rates and angular accelerations.
-  TCoordinateList& q = world_.State.Evaluated;
-  const long double a1 = 0.7L, a2 = -0.4L, w1 = 1.3L, w2 = -0.9L, e1 = 0.25L, e2 = -0.5L;
-  q.Q.SetAt(0, a1);
-  q.Q.SetAt(1, a2);
-  q.QDot.SetAt(0, w1);
-  q.QDot.SetAt(1, w2);
-  q.QDDot.SetAt(0, e1);
-  q.QDDot.SetAt(1, e2);
-  world_.Model().DependentCoordinates.Evaluate();
-
-  const TKinematics& k1 = Link(1).Kinematics;
-  ExpectClose(k1.Position.Y.Get(), -0.75L * std::cos(a1), "y1");
-  ExpectClose(k1.Velocity.X.Get(), 0.75L * std::cos(a1) * w1, "x1'");
-  ExpectClose(k1.Acceleration.Y.Get(), 0.75L * std::sin(a1) * e1 + 0.75L * std::cos(a1) * w1 * w1, "y1''");
-  const TKinematics& k2 = Link(2).Kinematics;
-  ExpectClose(k2.Position.Y.Get(), -1.5L * std::cos(a1) - 0.6L * std::cos(a2), "y2");
-  ExpectClose(k2.Velocity.Y.Get(), 1.5L * std::sin(a1) * w1 + 0.6L * std::sin(a2) * w2, "y2'");
-  ExpectClose(k2.Acceleration.X.Get(),
-              1.5L * (std::cos(a1) * e1 - std::sin(a1) * w1 * w1) +
-                  0.6L * (std::cos(a2) * e2 - std::sin(a2) * w2 * w2),
-              "x2''");
-  EXPECT_EQ(k2.Position.Rz.Get(), a2);  // the joint angles themselves are generalized coordinates
-
-  // The Jacobians follow only when the body list updates its links.
-  EXPECT_EQ(Link(2).Links.X.JacobianVector->Value(1), j_start);
-  world_.Model().Bodies.UpdateLinks();
-  const TLinkToGeneralizedCoordinate& x2 = Link(2).Links.X;
-  ExpectClose(x2.JacobianVector->Value(0), 1.5L * std::cos(a1), "dx2/dq1");
-  ExpectClose(x2.JacobianVector->Value(1), 0.6L * std::cos(a2), "dx2/dq2");
-  ExpectClose(x2.JacobianScalar->Value(0), -1.5L * std::sin(a1) * w1 * w1 - 0.6L * std::sin(a2) * w2 * w2,
-              "x2 scalar");
-  EXPECT_EQ(Link(1).Links.Rz.JacobianVector, nullptr);  // not dependent: no Jacobian of its own
-}
-
 class DependentCoordinatesTest : public test::EquationsTest {
  protected:
   void SetUp() override {

@@ -112,30 +112,5 @@ TEST_F(ExtrusionShapeTest, WatchedPointsMoveInOrder) {
   EXPECT_TRUE(Logged().empty());
 }
 
-TEST_F(ExtrusionShapeTest, MovesThatCannotBeMadeAreRefused) {
-  LoadSquare();
-  shape_.Watched[0] = true;
-  shape_.Watched[1] = true;
-  Fill(amount_, {1});  // two watched points, one amount
-  EXPECT_FALSE(shape_.MoveAlongDirection(amount_, x_, y_));
-  Fill(amount_, {1, 1});
-  y_.Add(0);  // an outline of another length
-  EXPECT_FALSE(shape_.MoveInward(amount_, x_, y_));
-  EXPECT_EQ(
-      Logged(),
-      Strings(2, "[Error] Error in reshaping. The outline to move does not match the outline of the body."));
-
-  log_.Clear();
-  TExtrusionShape spike;  // a point whose neighbours coincide has no normal
-  ASSERT_TRUE(spike.Load(Data("outline/spike.exs")));
-  spike.Watched[0] = true;
-  x_.Assign(&spike.X);
-  y_.Assign(&spike.Y);
-  Fill(amount_, {1});
-  EXPECT_FALSE(spike.MoveInward(amount_, x_, y_));
-  EXPECT_EQ(Logged(), Strings{"[Error] Error in reshaping. Could not find the directions inside the body."});
-  EXPECT_EQ(x_.At(0), 0);
-}
-
 }  // namespace
 }  // namespace zentrova

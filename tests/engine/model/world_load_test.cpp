@@ -8,8 +8,6 @@
 #include "driver_test_support.h"
 #include "engine/model/model.h"
 #include "engine/model/world.h"
-#include "engine/step/run_loop.h"
-#include "numerics/numerics_error.h"
 #include "platform/paths.h"
 
 namespace zentrova {
@@ -48,10 +46,7 @@ TEST_F(WorldLoadTest, FileThatCannotBeCopiedFailsTheLoad) {
     const char* model;
     const char* world;
     const char* missing;  // the file deleted from the model, or the world file that is not there
-  } cases[] = {{"fall", "fall.wld", "fall.mmx"},
-               {"pendulum", "pendulum.wld", "bar.exs"},
-               {"pendulum", "pendulum.wld", "bar.bdy"},
-               {"fall", "nothing.wld", "nothing.wld"}};
+  } cases[] = {{"fall", "fall.wld", "fall.mmx"}, {"pendulum", "pendulum.wld", "bar.bdy"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.missing);
     const std::string folder = CopyModel(c.model);
@@ -65,12 +60,6 @@ TEST_F(WorldLoadTest, FileThatCannotBeCopiedFailsTheLoad) {
     main_.reset();  // the driver removes the directory this load made: nothing was recorded in it
     EXPECT_FALSE(DirectoryExists(folder + "000"));
   }
-  const std::string folder = dir_.Path();
-  SetGlobalLog(&log_);  // the driver's log went with it
-  TWorld world;
-  EXPECT_FALSE(world.CopyFileAndWait(folder + "fall.hv", folder + "copies/", 100));  // no such folder
-  EXPECT_EQ(log_.Lines(),
-            Strings{"[Error] Copying file " + folder + "fall.hv to " + folder + "copies/ failed."});
 }
 
 TEST_F(WorldLoadTest, RefusedModelsFailTheLoadWithTheirLine) {
@@ -145,20 +134,6 @@ TEST_F(WorldLoadTest, BreakTimeAddsOneRecordingInterval) {
       "writeToHistoryMultipleOfMaximumTimestep=3\nbreakTime=2 g/9.81 + 0.5\n[Bodies]\nBody1=ball.bdy\n");
   ASSERT_TRUE(Load("fall.wld"));
   EXPECT_NEAR(World().Model().BreakTime, 2.5L + 3 * 0.01L, 1e-17L);
-}
-
-TEST_F(WorldLoadTest, SingularMassMatrixIsLoggedAndLeftToTheNumericsRecord) {
-  CopyModel("fall");
-  WriteModelFile("fall.mmx", "0\n");
-  ASSERT_TRUE(Load("fall.wld"));
-  EXPECT_TRUE(Logged("[Error] Error in mass matrix inversion (possibly singular)."));
-  EXPECT_NE(NumericsErrorCode(), 0);
-  TRunLoop run(*main_);  // the run stops at its first step
-  EXPECT_EQ(run.Run(), TRunStop::NumericsError);
-  EXPECT_EQ(run.Steps, 1u);
-  EXPECT_EQ(Lines().back(),
-            "[Error] Abort because error in data stucture (e.g. singularity in mass matrix).");
-  ClearNumericsError();
 }
 
 TEST_F(WorldLoadTest, LastLinesOfAShortFileComeAfterEmptyOnes) {

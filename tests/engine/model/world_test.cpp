@@ -27,17 +27,6 @@ Strings ModelFileNames(const TWorldSettings& s) {
           s.WatchesFileName};
 }
 
-TEST_F(WorldTest, EmptyMainSectionNamesTheModelFilesAfterTheWorldFile) {
-  TWorld world;
-  ASSERT_TRUE(world.ReadWorldFile(Data("world/EMPTY_MAIN.WLD")));  // found without regard to letter case
-  EXPECT_TRUE(Logged().empty());  // missing keys take their defaults without a word
-  EXPECT_EQ(world.Settings.WorkingDirectory, Data("world/"));
-  EXPECT_EQ(ModelFileNames(world.Settings),
-            (Strings{"empty_main.cns", "empty_main.gc", "empty_main.dc", "empty_main.mmx", "empty_main.hv",
-                     "empty_main.me", "empty_main.cop", "empty_main.wtc"}));
-  EXPECT_EQ(world.State.TimeStep, world.Settings.MaximumTimestep);
-}
-
 TEST_F(WorldTest, ReadsEveryKey) {
   TWorld world;
   ASSERT_TRUE(world.ReadWorldFile(Data("world/full.wld")));
@@ -46,20 +35,14 @@ TEST_F(WorldTest, ReadsEveryKey) {
   EXPECT_EQ(s.WorkingDirectory, "sub/models/");  // "\" turned into "/", a separator appended
   EXPECT_EQ(s.N, 3u);
   const TLCPSettings lcp = world.LCPSettings();
-  EXPECT_EQ(lcp.PivotToleranceMin, 2e-14L);
-  EXPECT_EQ(lcp.PivotToleranceMax, 3e-10L);
-  EXPECT_EQ(lcp.LexicoZeroTolerance, 4e-8L);
-  EXPECT_TRUE(lcp.LogUnboundedRay);
-  EXPECT_TRUE(lcp.LogMaximumIterations);  // "0x1"
-  EXPECT_EQ(s.ZeroVelocityTolerance, 5e-18L);
-  EXPECT_TRUE(world.TryToSolveByGoingBack());
-  EXPECT_EQ(world.State.TimeStep, 2e-5L);
-  EXPECT_EQ(s.MinimumTimestep, 3e-12L);
-  EXPECT_EQ(s.MaximumPenetration, 4e-6L);
-  EXPECT_EQ(s.MaximumDisplacementFactor, 0.25L);
-  EXPECT_EQ(s.RecordingInterval, 16u);  // "$10"
-  EXPECT_TRUE(s.WriteEachTimeStep);
-  EXPECT_TRUE(s.WriteAtCollision);  // any non-zero number is True
+  EXPECT_EQ(std::vector<long double>({lcp.PivotToleranceMin, lcp.PivotToleranceMax, lcp.LexicoZeroTolerance,
+                                      s.ZeroVelocityTolerance, world.State.TimeStep, s.MinimumTimestep,
+                                      s.MaximumPenetration, s.MaximumDisplacementFactor}),
+            (std::vector<long double>{2e-14L, 3e-10L, 4e-8L, 5e-18L, 2e-5L, 3e-12L, 4e-6L, 0.25L}));
+  // "0x1" and -1 are True too; "$10" is 16.
+  EXPECT_TRUE(lcp.LogUnboundedRay && lcp.LogMaximumIterations && world.TryToSolveByGoingBack() &&
+              s.WriteEachTimeStep && s.WriteAtCollision);
+  EXPECT_EQ(s.RecordingInterval, 16u);
   // "CURRENT.CNS" in any letter case; only the whole default is replaced.
   EXPECT_EQ(ModelFileNames(s), (Strings{"full.cns", "coords/pendulum.gc", "other.dc", "full.mmx", "forces.hv",
                                         "full.me", "current.cop.old", "w.wtc"}));
@@ -126,17 +109,6 @@ TEST_F(WorldTest, RefusedFilesFailWithTheirLine) {
   EXPECT_EQ(Logged(), Strings{"[Error] bodie can not be named 'common.'"});
   EXPECT_EQ(world.Model().BodyFileNames, Strings{"COMMON.bdy"});
   EXPECT_EQ(world.Settings.N, 2u);
-}
-
-TEST_F(WorldTest, WorkingDirectory) {
-  test::TempDir dir;
-  test::WriteBytes(dir.File("w.wld"), "[Main]\r\nworkingDirectory=" + dir.Path() + "models\r\n");
-  TWorld world;
-  ASSERT_TRUE(world.ReadWorldFile(dir.File("w.wld")));
-  EXPECT_EQ(world.Settings.WorkingDirectory, dir.Path() + "models/");
-  // A missing file still gives the folder it names, the current one for a bare name.
-  EXPECT_FALSE(world.ReadWorldFile("nothere.wld"));
-  EXPECT_EQ(world.Settings.WorkingDirectory, "./");
 }
 
 }  // namespace

@@ -151,27 +151,6 @@ TEST_F(WatchCollectionTest, ContributionOfOneContact) {
   EXPECT_FALSE(watches_.AddContactImpulse(d, c, 2, true, 1, h));
 }
 
-TEST_F(WatchCollectionTest, WithoutDecayARecordCoversItsInterval) {
-  TWatchedContact c;
-  c.ImpulseNormal = 1;
-  c.Work = 2;
-  watches_.AddContactImpulse(watches_.StepData, c, 0, false, 1, 0.1L);  // two contacts in one step add up
-  watches_.AddContactImpulse(watches_.StepData, c, 0, false, 1, 0.1L);
-  watches_.EndStep(0.1L);
-  watches_.BeginStep(watches_.StepData);
-  EXPECT_EQ(watches_.StepData.NormalImpulse.At(0), 0);
-  watches_.AddContactImpulse(watches_.StepData, c, 0, false, 1, 0.1L);
-  watches_.EndStep(0.2L);
-  EXPECT_EQ(watches_.Data.NormalImpulse.At(0), 3);
-  EXPECT_EQ(watches_.Data.Work.At(0), 6);
-  watches_.BeginStep(watches_.StepData);
-  watches_.EndStep(0.3L);  // nothing happened since: the fold does nothing, not even the time
-  EXPECT_EQ(watches_.LastTime, 0.2L);
-  watches_.AfterRecord();
-  EXPECT_EQ(watches_.Data.NormalImpulse.At(0), 0);
-  EXPECT_EQ(watches_.Data.Work.At(0), 0);
-}
-
 TEST_F(WatchCollectionTest, DecayOverTheTimeConstant) {
   watches_.TimeConstant = 0.5L;
   TWatchedContact c;

@@ -175,10 +175,6 @@ TEST_F(HistoryTest, ShortWatchGroupOnlyForThreeZeros) {
   const std::string line = z + "0 0 0 " + z + FloatToSci23(2) + " " + z + z + z + FloatToSci23(3) + " " +
                            FloatToSci23(1) + " " + z + z + "\r\n";
   EXPECT_EQ(test::ReadBytes(history.WatchesFileName), line);
-  TContactWatches none;  // without a watch there is no watch line
-  world_.watches = &none;
-  ASSERT_TRUE(history.WriteStep(test::State(1, 0, {})));
-  EXPECT_EQ(test::ReadBytes(history.WatchesFileName), line);
 }
 
 // --- Reading a history back ------------------------------------------------------------------------------
@@ -193,10 +189,8 @@ TEST_F(HistoryTest, ContinuedHistoryIsReadBack) {
       {{"data.txt", "\r\n 0.00000000000000E+0000 Nan 1 2 3 4 5 6 \r\n0.5 +Inf -Inf 0 1e-3 -2.5 7 8 9 x\n"},
        {"watches.txt", "0 1 2 3 0.5 0 0 0 0\r\n1 2 4 6 0.75 0 0 0 -0.25\r\n"},
        {"log.txt", "old data header\r\ncomment\r\n0\r\n1\r\nold watches header\r\n[Alert] old line\r\n"}});
-  test::RecordingLogWindow window;
   log_.Add("[Alert] a line of this load");
   THistory history(world_);
-  history.SetWindows(nullptr, &window);
   history.ConnectLog(log_);
   std::string name = "005";
   ASSERT_TRUE(history.SelectDirectory(name));
@@ -220,8 +214,6 @@ TEST_F(HistoryTest, ContinuedHistoryIsReadBack) {
   EXPECT_EQ(test::Elements(watches.Data.AveragedRatio), (Reals{0.75L, -0.25L}));
   // The log file replaces the load's log; the header is rebuilt around the comment and the old runs.
   EXPECT_TRUE(Logged().empty());
-  EXPECT_EQ(window.lines,
-            (Strings{"old data header", "comment", "0", "1", "old watches header", "[Alert] old line"}));
   EXPECT_EQ(history.Log(),
             (Strings{kDataHeader, "comment", "", "",
                      "time A#1-impN A#1-impT A#1-work A#1-impT/-impN A#[0:2]-impX A#[0:2]-impY "
@@ -314,25 +306,6 @@ TEST_F(HistoryTest, DeletesOnlyNumberedDirectoriesAndEmptyOnesWhenAsked) {
   EXPECT_FALSE(THistory::DeleteDirectory("", false));
   EXPECT_TRUE(FileExists(dir_.File("model.wld")));
   EXPECT_EQ(Logged().size(), 3u);
-}
-
-TEST_F(HistoryTest, CurrentHistoryIsNeverDeleted) {
-  MakeHistory("000", {{"data.txt", "0 0\r\n"}, {"log.txt", ""}});
-  THistory history(world_);
-  std::string name;
-  ASSERT_TRUE(history.SelectDirectory(name));  // 001, made after the list of histories
-  // The world has moved into its history directory; the kept folder still names the parent.
-  world_.base = Folder("001");
-  world_.kept = dir_.Path();
-  ASSERT_TRUE(history.ScanHistories());
-  for (const char* refused : {"001", "002", "", "../001"})
-    EXPECT_FALSE(history.DeleteHistory(refused)) << refused;
-  EXPECT_TRUE(DirectoryExists(Folder("001")));
-  EXPECT_TRUE(history.DeleteHistory("000"));
-  EXPECT_FALSE(DirectoryExists(Folder("000")));
-  EXPECT_EQ(Logged(),
-            (Strings{"[Alert] Cannot delete current history file.", "[Error] History files do not exist.",
-                     "[Error] History files do not exist.", "[Error] History files do not exist."}));
 }
 
 }  // namespace

@@ -76,8 +76,7 @@ TEST_F(WatchSettingsTest, ReshapeWindowOpensOnlyOnAWholeRange) {
     EXPECT_EQ(Logged(), c.line != nullptr ? Strings{c.line} : Strings{});
   }
   TReshapeWindow window;
-  ASSERT_TRUE(window.Read(Ini("[reshapeWindow]\r\ncutHiLowValues=0.1\r\n")));
-  EXPECT_EQ(window.CutHiLowValues, 0.1L);
+  ASSERT_TRUE(window.Read(Ini("[reshapeWindow]\r\n")));
   ASSERT_TRUE(window.Read(Ini("[reshapeWindow]\r\nstandardDeviationRange=-5,5\r\n")));
   EXPECT_EQ(window.RangeLow, -100);  // active: a second reading changes nothing
 }
