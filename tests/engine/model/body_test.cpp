@@ -74,18 +74,6 @@ TEST_F(BodyTest, ExplicitValuesAreUsedWithAnAlertEach) {
                       }));
 }
 
-TEST_F(BodyTest, VirtualBodiesAndBodiesWithoutShapeHaveNoMass) {
-  const auto ghost = Load("virtual.bdy");
-  EXPECT_EQ(ghost->Mass, 0);  // given, and alerted, but a virtual body has no mass of its own
-  EXPECT_EQ(ghost->Inertia.ZZ, 0);
-  EXPECT_EQ(ghost->CentreOfGravity.X.Get(), 0.5L);  // correctOrigin is forced off
-  EXPECT_EQ(Logged(),
-            (Strings{"[Alert] mass of body Ghost explicitely defined to: 2.",
-                     "[Alert] mass moment of inertia ZZ of body Ghost explicitely defined to: 3."}));
-  const auto point = Load("no_shape.bdy");  // no extrusion solid: no outline read, no mass
-  EXPECT_EQ(point->Mass + point->Solid.Shape.X.Count(), 0);
-}
-
 TEST_F(BodyTest, RefusedBodiesFailTheLoadWithTheirLines) {
   const struct {
     const char* file;

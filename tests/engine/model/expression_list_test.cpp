@@ -110,17 +110,6 @@ TEST_F(ExpressionListTest, SubstitutedValuesReadBackExactly) {
   EXPECT_EQ(SubstitutedValueText(-2.5L), "(-2,5)");
 }
 
-TEST_F(ExpressionListTest, AnUnknownKeyIsLoggedAndReadsNaN) {
-  const auto list = Compile({"1 + b`Arm`Rz[t]", "b`Wheel`m + b`Arm`Rz[t]", "b`Arm`Rz2 + 1"});
-  EXPECT_EQ(
-      NewLines(),
-      (Strings{"[Error] Unknown variable present (b`Arm`Rz2+1). Check .mmx, .hv, .dc, .me,... files. "}));
-  ASSERT_EQ(list->Count(), 3u);  // compiled all the same
-  EXPECT_EQ(list->Value(0), 1.4L);
-  EXPECT_TRUE(std::isnan(list->Value(1)));
-  EXPECT_TRUE(std::isnan(list->Value(2)));
-}
-
 TEST_F(ExpressionListTest, ChangingTheStateChangesOnlyWhatDependsOnIt) {
   const auto state = Compile({"b`Arm`Rz'[t] + 10 b`Arm`Rz''[t]", "2 t"});
   const auto constant = Compile({"4 b`Arm`m"});

@@ -27,19 +27,6 @@ class KeyTest : public test::EquationsTest {
   TBody& Arm() { return world_.Model().Bodies.Items(0); }
 };
 
-TEST_F(KeyTest, SplitsAtEveryBackquoteAndQuotesLikeAStringList) {
-  EXPECT_EQ(Key("``").Parts(), (Strings{"", "", ""}));
-  const struct {
-    const char* key;
-    const char* text;
-  } cases[] = {{"b`Arm`rz", "b.Arm.rz"},
-               {"b`My Arm`Rz", "b.\"My Arm\".Rz"},
-               {"b`say \"hi\"`x", "b.\"say \"\"hi\"\"\".x"},
-               {"b`v1.2`x", "b.\"v1.2\".x"},
-               {"b`Arm`", "b.Arm."}};
-  for (const auto& c : cases) EXPECT_EQ(Key(c.key).DelimitedText(), c.text);
-}
-
 TEST_F(KeyTest, YieldsEveryMassProperty) {
   const struct {
     const char* key;

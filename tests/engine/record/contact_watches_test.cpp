@@ -79,15 +79,8 @@ TEST_F(ContactWatchesTest, UnreadableListsFailTheLoad) {
     EXPECT_FALSE(watches.Load(File(std::string("[A]\r\ncontactwatch=") + list + "\r\n"), bodies_, 0)) << list;
     EXPECT_EQ(Logged(), Strings{"[Error] Check watches file."}) << list;
   }
-  // A body without an outline has no point to watch.
-  bodies_.Clear();
-  bodies_.Add(std::make_unique<TBody>(world_.Settings));
-  bodies_.Items(0).Name = "A";
-  TContactWatches watches;
-  EXPECT_FALSE(watches.Load(File("[A]\r\ncontactwatch=all:\r\n"), bodies_, 0));
-  EXPECT_TRUE(watches.Load(File("[A]\r\ncontactwatch=all\r\n"), bodies_, 0));
-  EXPECT_TRUE(watches.Names.empty());
   // A missing file is only reported.
+  TContactWatches watches;
   log_.Clear();
   EXPECT_TRUE(watches.Load(Data("contacts/missing.wtc"), bodies_, 0));
   EXPECT_EQ(Logged(), Strings{"[Alert] No watches file found."});
@@ -106,8 +99,6 @@ TEST_F(ContactWatchesTest, ReshapingCyclesPickTheSectionOfTheHistory) {
   ASSERT_TRUE(even.Load(file, bodies_, 4));  // A:0 missing, so A
   EXPECT_EQ(even.Names, (Strings{"A#0", "B#2"}));
 }
-
-// --- Collecting -------------------------------------------------------------------------------------------
 
 class WatchCollectionTest : public test::EngineTest {
  protected:

@@ -64,8 +64,6 @@ class HistoryTest : public test::EngineTest {
   TBodyList bodies_;
 };
 
-// --- Directories -------------------------------------------------------------------------------------
-
 TEST_F(HistoryTest, NewHistoryTakesTheFirstFreeNumber) {
   test::WriteBytes(dir_.File("000"), "a file takes its number too");
   MakeHistory("002", {});
@@ -116,8 +114,6 @@ TEST_F(HistoryTest, DirectoriesAndFilesThatCannotBeMadeOrFound) {
   EXPECT_EQ(history.Points.Count(), 1u);
   EXPECT_EQ(Logged().back(), "[Error] Could not write history file " + history.DataFileName + ".");
 }
-
-// --- The files of a run ------------------------------------------------------------------------------------
 
 TEST_F(HistoryTest, ThreeStateRunWritesTheGoldenFiles) {
   TContactWatches watches;
@@ -176,8 +172,6 @@ TEST_F(HistoryTest, ShortWatchGroupOnlyForThreeZeros) {
                            FloatToSci23(1) + " " + z + z + "\r\n";
   EXPECT_EQ(test::ReadBytes(history.WatchesFileName), line);
 }
-
-// --- Reading a history back ------------------------------------------------------------------------------
 
 TEST_F(HistoryTest, ContinuedHistoryIsReadBack) {
   TContactWatches watches;
@@ -260,13 +254,9 @@ TEST_F(HistoryTest, UnreadableDataFilesFailTheLoad) {
   }
 }
 
-// --- Listing, summing, resampling --------------------------------------------------------------------------
-
 TEST_F(HistoryTest, ResampleKeepsTheFirstAndTheLastState) {
   THistory history(world_);
   const std::string file = dir_.File("resampled.txt");
-  ASSERT_TRUE(history.Resample(file, 2));  // nothing recorded: an empty file
-  EXPECT_EQ(test::ReadBytes(file), "");
   for (int i = 0; i < 10; ++i) history.Points.Add(test::State(i, 0, {{0, 0, 0}, {0, 0, 0}}));
   world_.stored = 10;
   const struct {
@@ -284,8 +274,6 @@ TEST_F(HistoryTest, ResampleKeepsTheFirstAndTheLastState) {
   EXPECT_EQ(Logged(), (Strings{"[Error] Resampling needs a step of at least 1.",
                                "[Error] Could not write file " + dir_.Path() + "missing/resampled.txt."}));
 }
-
-// --- Deleting ---------------------------------------------------------------------------------------------
 
 TEST_F(HistoryTest, DeletesOnlyNumberedDirectoriesAndEmptyOnesWhenAsked) {
   MakeHistory("000", {{"data.txt", ""}, {"log.txt", "x"}});

@@ -47,21 +47,5 @@ TEST(Log, LimitStopsARunningSimulationAndAlertsOnlyTheMirrors) {
   EXPECT_EQ(w.run.stops, 2);  // no run: nothing to stop
 }
 
-TEST(Log, LinesFromTwoThreadsAreAllKeptInTheirOrder) {
-  WiredLog w;
-  constexpr int kLines = 2000;
-  auto writer = [&w](const std::string& tag) {
-    for (int i = 0; i < kLines; ++i) w.log.Add(tag + std::to_string(i));
-  };
-  std::thread simulation(writer, "s");
-  writer("m");
-  simulation.join();
-  const Strings lines = w.log.Lines();
-  ASSERT_EQ(lines.size(), 2u * kLines);
-  EXPECT_EQ(w.window.lines, lines);
-  int next[2] = {0, 0};
-  for (const std::string& line : lines) EXPECT_EQ(line.substr(1), std::to_string(next[line[0] == 's']++));
-}
-
 }  // namespace
 }  // namespace zentrova
