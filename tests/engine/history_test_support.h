@@ -19,7 +19,7 @@ namespace zentrova::test {
 class FakeHistoryWorld : public IHistoryWorld {
  public:
   std::string HistoryBaseDirectory() const override { return base; }
-  std::string KeptHistoryBaseDirectory() const override { return kept.empty() ? base : kept; }
+  std::string KeptHistoryBaseDirectory() const override { return base; }
   void MarkNewHistoryDirectory() override { ++marked; }
   std::uint32_t GeneralizedCoordinateCount() const override {
     return static_cast<std::uint32_t>(names.size());
@@ -32,7 +32,6 @@ class FakeHistoryWorld : public IHistoryWorld {
   TContactWatches* ContactWatches() override { return watches; }
 
   std::string base;
-  std::string kept;
   int marked = 0;
   std::vector<std::string> names{"b`A`x", "b`A`Rz"};
   std::uint32_t stored = 0;

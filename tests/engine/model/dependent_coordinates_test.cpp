@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,9 +56,6 @@ TEST_F(DependentCoordinatesTest, DefinitionsTakeTheirOwnLinesAndTheLastRecordWin
   ASSERT_EQ(Hand().Links.X.JacobianVector->Count(), 1u);
   EXPECT_EQ(Hand().Links.X.JacobianVector->Value(0), 2);
   EXPECT_TRUE(NewLines().empty());
-
-  EXPECT_TRUE(Load("nothing here\n%%definition\n%%%new%%%\n\nb`Hand`x[t]\n"));  // no record at all
-  EXPECT_TRUE(dc().Names.empty());
 }
 
 TEST_F(DependentCoordinatesTest, RefusedFilesFailTheLoadWithTheirLines) {

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "engine_test_support.h"
-#include "platform/paths.h"
 #include "platform/settings.h"
 
 namespace zentrova {

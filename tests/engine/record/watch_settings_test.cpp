@@ -5,9 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/record/contact_watches.h"
 #include "engine_test_support.h"
-#include "history_test_support.h"
 #include "platform/ini_file.h"
 
 namespace zentrova {
@@ -29,7 +27,6 @@ class WatchSettingsTest : public test::EngineTest {
 
 TEST(WatchSettingsLists, CommaTextAndMaxChange) {
   EXPECT_EQ(SplitCommaText(" a , b\tc,,d "), (Strings{"a", "b", "c", "d"}));
-  EXPECT_EQ(SplitCommaText("\"two words\",-2"), (Strings{"two words", "-2"}));
   const struct {
     const char* text;
     bool read;
@@ -75,10 +72,6 @@ TEST_F(WatchSettingsTest, ReshapeWindowOpensOnlyOnAWholeRange) {
     }
     EXPECT_EQ(Logged(), c.line != nullptr ? Strings{c.line} : Strings{});
   }
-  TReshapeWindow window;
-  ASSERT_TRUE(window.Read(Ini("[reshapeWindow]\r\n")));
-  ASSERT_TRUE(window.Read(Ini("[reshapeWindow]\r\nstandardDeviationRange=-5,5\r\n")));
-  EXPECT_EQ(window.RangeLow, -100);  // active: a second reading changes nothing
 }
 
 }  // namespace
