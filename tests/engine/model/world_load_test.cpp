@@ -37,7 +37,7 @@ TEST_F(WorldLoadTest, FileThatCannotBeCopiedFailsTheLoad) {
   const struct {
     const char* model;
     const char* world;
-    const char* missing;  // the file deleted from the model, or the world file that is not there
+    const char* missing;  // the file deleted from the model
   } cases[] = {{"fall", "fall.wld", "fall.mmx"}, {"pendulum", "pendulum.wld", "bar.bdy"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.missing);
@@ -127,7 +127,7 @@ TEST_F(WorldLoadTest, LastLinesOfAShortFileComeAfterEmptyOnes) {
   ForceDirectories(folder + "out");
   TWorld world;
   test::WriteBytes(folder + "data.txt",
-                   "one\r\ntwo\r\n");  // the last three lines of longer ones are tested above
+                   "one\r\ntwo\r\n");  // the last three of longer ones: below
   world.CopyLastLines(folder + "data.txt", folder + "out/");
   EXPECT_EQ(test::ReadBytes(folder + "out/data.txt"), "\r\none\r\ntwo\r\n");
 }
