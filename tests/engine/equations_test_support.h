@@ -4,13 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <cstdint>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "engine/model/body.h"
 #include "engine/model/model.h"
@@ -51,8 +46,14 @@ class EquationsTest : public EngineTest {
   }
 
   std::string Model(const std::string& file) const { return world_.Settings.WorkingDirectory + file; }
+  // A model file of the given text in a temporary folder.
+  std::string Write(const std::string& file, const std::string& text) {
+    WriteBytes(dir_.File(file), text);
+    return dir_.File(file);
+  }
 
   TWorld world_;
+  TempDir dir_;
 };
 
 }  // namespace zentrova::test

@@ -1,12 +1,16 @@
-// Fixtures of the history tests: a world that the history can be attached to without a model, windows
-// that record what they are sent, and recorded states.
+// Fixtures of the history and watch tests: a world that the history can be attached to without a model,
+// recorded states, and bodies with an outline and nothing else.
 #pragma once
+
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "contact_watches_test_support.h"
+#include "engine/model/body.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
 #include "engine/record/contact_watches.h"
 #include "engine/record/history.h"
 
@@ -15,7 +19,7 @@ namespace zentrova::test {
 class FakeHistoryWorld : public IHistoryWorld {
  public:
   std::string HistoryBaseDirectory() const override { return base; }
-  std::string KeptHistoryBaseDirectory() const override { return kept.empty() ? base : kept; }
+  std::string KeptHistoryBaseDirectory() const override { return base; }
   void MarkNewHistoryDirectory() override { ++marked; }
   std::uint32_t GeneralizedCoordinateCount() const override {
     return static_cast<std::uint32_t>(names.size());
@@ -28,35 +32,12 @@ class FakeHistoryWorld : public IHistoryWorld {
   TContactWatches* ContactWatches() override { return watches; }
 
   std::string base;
-  std::string kept;
   int marked = 0;
   std::vector<std::string> names{"b`A`x", "b`A`Rz"};
   std::uint32_t stored = 0;
   std::uint32_t current = 0;
   std::vector<std::uint32_t> restored;  // the current index at every restoration
   TContactWatches* watches = nullptr;
-};
-
-class RecordingHistoryFilesWindow : public IHistoryFilesWindow {
- public:
-  void ClearList() override {
-    rows.clear();
-    ++clears;
-  }
-  void AddRow(const THistoryRow& row) override { rows.push_back(row); }
-  std::vector<THistoryRow> rows;
-  int clears = 0;
-};
-
-class RecordingLogWindow : public ILogWindow {
- public:
-  void AddLine(const std::string& line) override { lines.push_back(line); }
-  void ClearText() override {
-    lines.clear();
-    ++clears;
-  }
-  std::vector<std::string> lines;
-  int clears = 0;
 };
 
 // A recorded state of q, q', q'' triples.
@@ -71,6 +52,15 @@ inline std::unique_ptr<TGeneralizedCoordinatesHistory> State(long double time, l
     state->Coordinates.QDDot.Data()[i] = q[i].at(2);
   }
   return state;
+}
+
+// A body that has a name and an outline and nothing else: what the watches read of it.
+inline std::unique_ptr<TBody> OutlineBody(const TWorld& world, const std::string& name,
+                                          const std::string& outline_file) {
+  auto body = std::make_unique<TBody>(world.Settings);
+  body->Name = name;
+  EXPECT_TRUE(body->Solid.Shape.Load(outline_file)) << outline_file;
+  return body;
 }
 
 }  // namespace zentrova::test

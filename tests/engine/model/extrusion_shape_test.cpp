@@ -13,172 +13,94 @@ namespace zentrova {
 namespace {
 
 using Strings = std::vector<std::string>;
-using ExtrusionShapeTest = test::EngineTest;
+using Reals = std::vector<long double>;
 using test::Elements;
 using test::Fill;
 
 constexpr long double kPi = std::numbers::pi_v<long double>;
 
+class ExtrusionShapeTest : public test::EngineTest {
+ protected:
+  // The unit square, its lists to move copied into x and y.
+  void LoadSquare() {
+    ASSERT_TRUE(shape_.Load(Data("outline/square.exs")));
+    x_.Assign(&shape_.X);
+    y_.Assign(&shape_.Y);
+  }
+  TExtrusionShape shape_;
+  TFloatList x_, y_, amount_;
+};
+
 TEST_F(ExtrusionShapeTest, RoundTripIsByteIdentical) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/golden.exs")));
-  EXPECT_EQ(Elements(shape.X), (std::vector<long double>{-0.25L, 1.5L, 1.5L, 0.5L, 0.5L, -0.25L, -0.25L}));
-  EXPECT_EQ(Elements(shape.Y), (std::vector<long double>{0, 0, 0.5L, 0.5L, 2, 2, 0}));
+  ASSERT_TRUE(shape_.Load(Data("outline/golden.exs")));
+  EXPECT_EQ(Elements(shape_.X), (Reals{-0.25L, 1.5L, 1.5L, 0.5L, 0.5L, -0.25L, -0.25L}));
+  EXPECT_EQ(Elements(shape_.Y), (Reals{0, 0, 0.5L, 0.5L, 2, 2, 0}));
   test::TempDir dir;
-  ASSERT_TRUE(TExtrusionShape::WriteShapeFile(dir.File("copy.exs"), shape.X, shape.Y));
+  ASSERT_TRUE(TExtrusionShape::WriteShapeFile(dir.File("copy.exs"), shape_.X, shape_.Y));
   EXPECT_EQ(test::ReadBytes(dir.File("copy.exs")), test::ReadBytes(Data("outline/golden.exs")));
   EXPECT_TRUE(Logged().empty());
+  shape_.Y.Add(0);  // lists of different length are refused
+  EXPECT_FALSE(TExtrusionShape::WriteShapeFile(dir.File("bad.exs"), shape_.X, shape_.Y));
 }
 
-TEST_F(ExtrusionShapeTest, WriterRefusesListsOfDifferentLength) {
-  TFloatList x, y;
-  Fill(x, {0, 1});
-  Fill(y, {0});
-  test::TempDir dir;
-  EXPECT_FALSE(TExtrusionShape::WriteShapeFile(dir.File("bad.exs"), x, y));
-}
-
-TEST_F(ExtrusionShapeTest, ReadsTheHandWrittenExample) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/square.exs")));
-  EXPECT_EQ(Elements(shape.X), (std::vector<long double>{0, 1, 1, 0, 0}));
-  EXPECT_EQ(Elements(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));
-  EXPECT_EQ(shape.Watched, std::vector<bool>(5, false));
-  EXPECT_EQ(shape.WatchIndex, std::vector<std::int32_t>(5, 0));
-  ASSERT_EQ(shape.VertexAngle.Count(), 5u);
-  for (std::uint32_t i = 0; i < 5; ++i) EXPECT_NEAR(shape.VertexAngle.At(i), kPi / 2, 1e-17L) << i;
-}
-
-TEST_F(ExtrusionShapeTest, ClockwiseSquareHasReflexAngles) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/square_cw.exs")));
-  for (std::uint32_t i = 0; i < 5; ++i) EXPECT_NEAR(shape.VertexAngle.At(i), 3 * kPi / 2, 1e-17L) << i;
-}
-
-TEST_F(ExtrusionShapeTest, HeaderLinesCapitalCountAndSpreadNumbers) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/spread.exs")));
-  EXPECT_EQ(Elements(shape.X), (std::vector<long double>{0, 1, 1, 0, 0}));
-  EXPECT_EQ(Elements(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));
+TEST_F(ExtrusionShapeTest, ReadsOutlinesAndTheirVertexAngles) {
+  const struct {
+    const char* file;
+    long double angle;  // at every point
+  } cases[] = {{"outline/square.exs", kPi / 2},
+               {"outline/square_cw.exs", 3 * kPi / 2},  // clockwise: reflex angles
+               {"outline/spread.exs", kPi / 2}};        // "Points =", comments, numbers spread over lines
+  for (const auto& c : cases) {
+    TExtrusionShape shape;
+    ASSERT_TRUE(shape.Load(Data(c.file))) << c.file;
+    ASSERT_EQ(shape.VertexAngle.Count(), 5u);
+    for (std::uint32_t i = 0; i < 5; ++i)
+      EXPECT_NEAR(shape.VertexAngle.At(i), c.angle, 1e-17L) << c.file << i;
+  }
   EXPECT_TRUE(Logged().empty());
-}
-
-TEST_F(ExtrusionShapeTest, OpenOutlineIsReportedAndKept) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/open.exs")));
+  ASSERT_TRUE(shape_.Load(Data("outline/open.exs")));  // an open outline is reported and kept
   EXPECT_EQ(Logged(), Strings{"[Alert] Extrusion shape in file open.exs is not closed ."});
-  EXPECT_EQ(shape.Y.At(4), 0.5L);
-}
-
-TEST_F(ExtrusionShapeTest, MissingFileGivesBothLines) {
-  TExtrusionShape shape;
-  EXPECT_FALSE(shape.Load(Data("outline/nothere.exs")));
-  EXPECT_EQ(Logged(), (Strings{"[Error] No bodyShape file found.",
-                               "[Error] Check extrusion shape in file nothere.exs."}));
+  EXPECT_EQ(shape_.Y.At(4), 0.5L);
 }
 
 TEST_F(ExtrusionShapeTest, UnreadableFilesFailWithTheCheckLine) {
   for (const char* name : {"no_count.exs", "no_blank.exs", "bad_count.exs", "one_point.exs", "no_data.exs",
                            "few_numbers.exs", "y_on_x_line.exs", "not_a_number.exs", "nan.exs"}) {
-    SCOPED_TRACE(name);
-    TLog log;
-    TLog* const fixture_log = SetGlobalLog(&log);
+    log_.Clear();
     TExtrusionShape shape;
     EXPECT_FALSE(shape.Load(Data(std::string("outline/") + name)));
-    SetGlobalLog(fixture_log);
-    EXPECT_EQ(log.Lines(), Strings{"[Error] Check extrusion shape in file " + std::string(name) + "."});
-    EXPECT_EQ(shape.X.Count(), 0u);
-    EXPECT_EQ(shape.Y.Count(), 0u);
-    EXPECT_TRUE(shape.Watched.empty());
+    EXPECT_EQ(Logged(), Strings{"[Error] Check extrusion shape in file " + std::string(name) + "."});
+    EXPECT_EQ(shape.X.Count() + shape.Watched.size(), 0u) << name;
   }
+  log_.Clear();
+  EXPECT_FALSE(shape_.Load(Data("outline/nothere.exs")));
+  EXPECT_EQ(Logged(), (Strings{"[Error] No bodyShape file found.",
+                               "[Error] Check extrusion shape in file nothere.exs."}));
 }
 
-TEST_F(ExtrusionShapeTest, HugeCountInAShortFileAllocatesNothing) {
-  test::TempDir dir;
-  test::WriteBytes(dir.File("huge.exs"), "points =200000000\r\n%%data\r\n0 1 1 0 0\r\n0 0 1 1 0\r\n");
-  TExtrusionShape shape;
-  EXPECT_FALSE(shape.Load(dir.File("huge.exs")));
-  EXPECT_EQ(shape.X.Count(), 0u);
-}
+TEST_F(ExtrusionShapeTest, WatchedPointsMoveInOrder) {
+  LoadSquare();
+  shape_.Watched[0] = true;
+  shape_.Watched[2] = true;
+  shape_.Reshape.DirectionY = -2;
+  Fill(amount_, {0.5L, 0.25L});
+  ASSERT_TRUE(shape_.MoveAlongDirection(amount_, x_, y_));
+  EXPECT_EQ(Elements(x_), (Reals{0, 1, 1, 0, 0}));
+  EXPECT_EQ(Elements(y_), (Reals{-1, 0, 0.5L, 1, -1}));   // the closing point follows point 0
+  EXPECT_EQ(Elements(shape_.Y), (Reals{0, 0, 1, 1, 0}));  // the shape's own outline stays
 
-TEST_F(ExtrusionShapeTest, InwardNormalsOfTheSquarePointIn) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/square.exs")));
-  TFloatList nx, ny;
-  ASSERT_TRUE(shape.InwardNormals(nx, ny));
-  const long double h = std::sqrt(0.5L);
-  const long double ex[] = {h, -h, -h, h, h};
-  const long double ey[] = {h, h, -h, -h, h};
-  for (std::uint32_t i = 0; i < 5; ++i) {
-    EXPECT_NEAR(nx.At(i), ex[i], 1e-18L) << i;
-    EXPECT_NEAR(ny.At(i), ey[i], 1e-18L) << i;
-  }
-}
-
-TEST_F(ExtrusionShapeTest, MoveAlongDirectionMovesWatchedPointsInOrder) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/square.exs")));
-  shape.Watched[0] = true;
-  shape.Watched[2] = true;
-  shape.Reshape.DirectionX = 0;
-  shape.Reshape.DirectionY = -2;
-  TFloatList x, y, amount;
-  x.Assign(&shape.X);
-  y.Assign(&shape.Y);
-  Fill(amount, {0.5L, 0.25L});
-  ASSERT_TRUE(shape.MoveAlongDirection(amount, x, y));
-  EXPECT_EQ(Elements(x), (std::vector<long double>{0, 1, 1, 0, 0}));
-  EXPECT_EQ(Elements(y),
-            (std::vector<long double>{-1, 0, 0.5L, 1, -1}));  // the closing point follows point 0
-  EXPECT_EQ(Elements(shape.Y), (std::vector<long double>{0, 0, 1, 1, 0}));  // the shape's own outline stays
-}
-
-TEST_F(ExtrusionShapeTest, MoveInwardAlongTheNormals) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/square.exs")));
-  shape.Watched[1] = true;
-  shape.Reshape.DirectionInside = -1;  // outwards
-  TFloatList x, y, amount;
-  x.Assign(&shape.X);
-  y.Assign(&shape.Y);
-  Fill(amount, {std::sqrt(2.0L)});
-  ASSERT_TRUE(shape.MoveInward(amount, x, y));
-  EXPECT_NEAR(x.At(1), 2, 1e-18L);
-  EXPECT_NEAR(y.At(1), -1, 1e-18L);
-  EXPECT_EQ(x.At(0), 0);
+  shape_.Watched[0] = false;
+  shape_.Watched[1] = true;
+  shape_.Watched[2] = false;
+  shape_.Reshape.DirectionInside = -1;  // outwards along the normal at (1, 0)
+  x_.Assign(&shape_.X);
+  y_.Assign(&shape_.Y);
+  Fill(amount_, {std::sqrt(2.0L)});
+  ASSERT_TRUE(shape_.MoveInward(amount_, x_, y_));
+  EXPECT_NEAR(x_.At(1), 2, 1e-18L);
+  EXPECT_NEAR(y_.At(1), -1, 1e-18L);
+  EXPECT_EQ(x_.At(0), 0);
   EXPECT_TRUE(Logged().empty());
-}
-
-TEST_F(ExtrusionShapeTest, MoveInwardWithoutNormalsFails) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/spike.exs")));
-  shape.Watched[0] = true;
-  shape.Reshape.DirectionInside = 1;
-  TFloatList x, y, amount;
-  x.Assign(&shape.X);
-  y.Assign(&shape.Y);
-  Fill(amount, {1});
-  EXPECT_FALSE(shape.MoveInward(amount, x, y));
-  EXPECT_EQ(Logged(), Strings{"[Error] Error in reshaping. Could not find the directions inside the body."});
-  EXPECT_EQ(x.At(0), 0);
-}
-
-TEST_F(ExtrusionShapeTest, MovesRefuseListsThatDoNotFit) {
-  TExtrusionShape shape;
-  ASSERT_TRUE(shape.Load(Data("outline/square.exs")));
-  shape.Watched[0] = true;
-  shape.Watched[1] = true;
-  TFloatList x, y, amount;
-  x.Assign(&shape.X);
-  y.Assign(&shape.Y);
-  Fill(amount, {1});  // two watched points, one amount
-  EXPECT_FALSE(shape.MoveAlongDirection(amount, x, y));
-  Fill(amount, {1, 1});
-  y.Add(0);  // an outline of another length
-  EXPECT_FALSE(shape.MoveInward(amount, x, y));
-  const Strings expected(
-      2, "[Error] Error in reshaping. The outline to move does not match the outline of the body.");
-  EXPECT_EQ(Logged(), expected);
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -24,38 +23,31 @@ void ExpectBox(const TBoundingBox& box, long double xmin, long double xmax, long
   EXPECT_NEAR(box.YMax, ymax, kTight);
 }
 
-TEST_F(ExtrusionSolidTest, UnitSquareAboutItsCorner) {
-  TExtrusionSolid solid(nullptr);
-  ASSERT_TRUE(solid.Load(Data("outline/square.exs"), false, 0.01L));
-  EXPECT_EQ(solid.Area, 1);
-  EXPECT_EQ(solid.CentreOfGravity.X.Value, 0.5L);
-  EXPECT_EQ(solid.CentreOfGravity.Y.Value, 0.5L);
-  EXPECT_EQ(solid.CentreOfGravity.Z.Value, 0);
-  EXPECT_NEAR(solid.PolarMoment, 2.0L / 3, kTight);
-  EXPECT_EQ(solid.Shape.X.At(0), 0);  // not moved
+TEST_F(ExtrusionSolidTest, MassPropertiesAgainstTheirAnalyticValues) {
+  const struct {
+    const char* file;
+    bool correct_origin;
+    long double area, cx, cy, polar_moment, x0;
+  } cases[] = {
+      // The unit square about its corner: J = 1/3 + 1/3.
+      {"outline/square.exs", false, 1, 0.5L, 0.5L, 2.0L / 3, 0},
+      // Moved onto its centre in one pass, J taken after: 2/3 - A (0.5^2 + 0.5^2).
+      {"outline/square.exs", true, 1, 0, 0, 1.0L / 6, -0.5L},
+      // The right triangle with legs of 3: Ix = Iy = 3 * 3^3 / 12 about the legs.
+      {"outline/triangle.exs", false, 4.5L, 1, 1, 13.5L, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + (c.correct_origin ? " corrected" : ""));
+    TExtrusionSolid solid(nullptr);
+    ASSERT_TRUE(solid.Load(Data(c.file), c.correct_origin, 0.01L));
+    EXPECT_EQ(solid.Area, c.area);
+    EXPECT_NEAR(solid.CentreOfGravity.X.Value, c.cx, kTight);
+    EXPECT_NEAR(solid.CentreOfGravity.Y.Value, c.cy, kTight);
+    EXPECT_NEAR(solid.PolarMoment, c.polar_moment, 1e-17L);
+    EXPECT_EQ(solid.Shape.X.At(0), c.x0);
+    EXPECT_EQ(solid.Shape.X.At(0), solid.Shape.X.At(solid.Shape.X.Count() - 1));  // the repeated point too
+  }
   EXPECT_TRUE(Logged().empty());
-}
-
-TEST_F(ExtrusionSolidTest, OriginCorrectionInOnePassIsSilent) {
-  TExtrusionSolid solid(nullptr);
-  ASSERT_TRUE(solid.Load(Data("outline/square.exs"), true, 0.01L));
-  EXPECT_EQ(solid.CentreOfGravity.X.Value, 0);
-  EXPECT_EQ(solid.CentreOfGravity.Y.Value, 0);
-  EXPECT_EQ(solid.Shape.X.At(0), -0.5L);
-  EXPECT_EQ(solid.Shape.Y.At(4), -0.5L);  // the repeated point moves too
-  // Taken after the correction: about the centre, 2/3 - A (0.5^2 + 0.5^2).
-  EXPECT_NEAR(solid.PolarMoment, 1.0L / 6, kTight);
-  EXPECT_TRUE(Logged().empty());
-}
-
-TEST_F(ExtrusionSolidTest, RightTriangleAgainstItsAnalyticValues) {
-  TExtrusionSolid solid(nullptr);
-  ASSERT_TRUE(solid.Load(Data("outline/triangle.exs"), false, 0.01L));
-  EXPECT_EQ(solid.Area, 4.5L);
-  EXPECT_NEAR(solid.CentreOfGravity.X.Value, 1, kTight);
-  EXPECT_NEAR(solid.CentreOfGravity.Y.Value, 1, kTight);
-  // Ix = Iy = 3 * 3^3 / 12 about the legs.
-  EXPECT_NEAR(solid.PolarMoment, 13.5L, 1e-17L);
 }
 
 TEST_F(ExtrusionSolidTest, FarOutlineNeedsASecondPassAndSaysSo) {
@@ -66,70 +58,19 @@ TEST_F(ExtrusionSolidTest, FarOutlineNeedsASecondPassAndSaysSo) {
             Strings{"[Warning] Body : center of gravity moved from (9.8765E+0008, 9.8765E+0008) to "
                     "origin (0.0000E+0000, 0.0000E+0000) - number of iterations: 2. If you do not want "
                     "to meve the origin then use correctOrigin = 0."});
-  EXPECT_EQ(solid.CentreOfGravity.X.Value, 0);
   EXPECT_EQ(solid.Shape.X.At(0), -0.5L);
-  EXPECT_NEAR(solid.PolarMoment, 1.0L / 6, kTight);
 }
 
-TEST_F(ExtrusionSolidTest, ClockwiseAndFlatOutlinesAreRefused) {
-  TExtrusionSolid cw(nullptr);
-  EXPECT_FALSE(cw.Load(Data("outline/square_cw.exs"), true, 0.01L));
-  TExtrusionSolid flat(nullptr);
-  EXPECT_FALSE(flat.Load(Data("outline/flat.exs"), true, 0.01L));
-  EXPECT_EQ(
-      Logged(),
-      (Strings{"[Error] Extrusion shape of body  in file square_cw.exs runs clockwise; its points must run "
-               "counter-clockwise.",
-               "[Error] Extrusion shape of body  in file flat.exs encloses no area."}));
-  EXPECT_EQ(cw.BoxTree.Count(), 0);
-}
-
-TEST_F(ExtrusionSolidTest, UnreadableOutlineAddsTheShapeLine) {
+TEST_F(ExtrusionSolidTest, BoxTreeSplitsTwiceAndWidensFlatBoxesIntoTheBody) {
   TExtrusionSolid solid(nullptr);
-  EXPECT_FALSE(solid.Load(Data("outline/few_numbers.exs"), true, 0.01L));
-  EXPECT_EQ(Logged(), (Strings{"[Error] Check extrusion shape in file few_numbers.exs.",
-                               "[Error] No body shape (exs) file found. Check body (bdy) files."}));
-}
-
-TEST_F(ExtrusionSolidTest, FivePointsGiveARootWithTwoLeaves) {
-  TExtrusionSolid solid(nullptr);
-  ASSERT_TRUE(solid.Load(Data("outline/five.exs"), false, 0.1L));
-  const TBoundingBoxTree& root = solid.BoxTree;
-  EXPECT_EQ(root.First, 0u);
-  EXPECT_EQ(root.Last, 4u);
-  ExpectBox(root.Box, 0, 2, 0, 1);
-  ASSERT_EQ(root.Count(), 2);
-  EXPECT_EQ(root.Items(0).First, 0u);
-  EXPECT_EQ(root.Items(0).Last, 2u);
-  EXPECT_EQ(root.Items(1).First, 2u);
-  EXPECT_EQ(root.Items(1).Last, 4u);
-  EXPECT_EQ(root.Items(0).Count(), 0);
-  EXPECT_EQ(root.Items(1).Count(), 0);
-  // The bottom edge runs to +x: its flat box is widened upwards, into the body.
-  ExpectBox(root.Items(0).Box, 0, 2, 0, 0.1L);
-  ExpectBox(root.Items(1).Box, 0, 2, 0, 1);
-}
-
-TEST_F(ExtrusionSolidTest, TopEdgeRunningToMinusXIsWidenedDownwards) {
-  TExtrusionSolid solid(nullptr);
-  ASSERT_TRUE(solid.Load(Data("outline/five_top.exs"), false, 0.1L));
-  ASSERT_EQ(solid.BoxTree.Count(), 2);
-  ExpectBox(solid.BoxTree.Items(0).Box, 0, 2, 0.9L, 1);
-}
-
-TEST_F(ExtrusionSolidTest, NinePointsSplitTwiceAndVerticalEdgesWidenInwards) {
-  TExtrusionSolid solid(nullptr);
-  ASSERT_TRUE(solid.Load(Data("outline/nine.exs"), false, 0.1L));
+  ASSERT_TRUE(solid.Load(Data("outline/nine.exs"), false, 0.1L));  // a 2 x 2 square, 9 points
   const TBoundingBoxTree& root = solid.BoxTree;
   ASSERT_EQ(root.Count(), 2);
   const TBoundingBoxTree& low = root.Items(0);
   const TBoundingBoxTree& high = root.Items(1);
-  EXPECT_EQ(low.First, 0u);
-  EXPECT_EQ(low.Last, 4u);
-  EXPECT_EQ(high.First, 4u);
-  EXPECT_EQ(high.Last, 8u);
   ASSERT_EQ(low.Count(), 2);
   ASSERT_EQ(high.Count(), 2);
+  // The mid point belongs to both halves.
   const std::uint32_t ranges[4][2] = {{0, 2}, {2, 4}, {4, 6}, {6, 8}};
   const TBoundingBoxTree* leaves[4] = {&low.Items(0), &low.Items(1), &high.Items(0), &high.Items(1)};
   for (int i = 0; i < 4; ++i) {
@@ -142,17 +83,6 @@ TEST_F(ExtrusionSolidTest, NinePointsSplitTwiceAndVerticalEdgesWidenInwards) {
   ExpectBox(leaves[2]->Box, 0, 2, 1.9L, 2);  // top, running -x: downwards
   ExpectBox(leaves[3]->Box, 0, 0.1L, 0, 2);  // left side, running down: to +x
   ExpectBox(low.Box, 0, 2, 0, 2);
-}
-
-TEST_F(ExtrusionSolidTest, TranslateMovesEveryPoint) {
-  TExtrusionSolid solid(nullptr);
-  ASSERT_TRUE(solid.Load(Data("outline/square.exs"), false, 0.01L));
-  solid.Translate(2, -3);
-  EXPECT_EQ(solid.Shape.X.At(4), 2);
-  EXPECT_EQ(solid.Shape.Y.At(2), -2);
-  solid.ComputeCentreOfGravity();
-  EXPECT_EQ(solid.CentreOfGravity.X.Value, 2.5L);
-  EXPECT_EQ(solid.CentreOfGravity.Y.Value, -2.5L);
 }
 
 }  // namespace

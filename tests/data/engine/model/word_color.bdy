@@ -1,3 +1,0 @@
-[Main]
-name=Odd
-RGBColor=1 red 0
