@@ -3,15 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "scene/core/bmp_file.h"
-#include "test_support.h"
+#include "materials_test_support.h"
 
 namespace zentrova {
 namespace {
 
-using test::DataPath;
-using test::ReadBytes;
-
-std::string Golden(const std::string& name) { return ReadBytes(DataPath("scene/core/" + name)); }
+using test::Golden;
 
 std::unique_ptr<TBitmap> ReadBmp(const std::string& bytes) {
   TMemoryStream stream(bytes);
