@@ -16,6 +16,7 @@ namespace zentrova {
 class TGLLibMaterial;
 class TGLMaterialLibrary;
 class TGLTextureEx;
+struct TRenderContextInfo;
 
 enum TBlendingMode : std::uint8_t {
   bmOpaque,
@@ -85,6 +86,12 @@ class TGLMaterial : public TGLUpdateAbleObject {
   // The texture was enabled or disabled, its mapping went back to user mapping, or the link changed: a
   // scene-object owner rebuilds its display list, a library-material owner tells its users.
   void TextureMapChanged();
+  // Before the object draws: the linked library material's, or lighting, face colours, culling, blending,
+  // fog and textures through the render context's state cache.
+  void Apply(TRenderContextInfo& rci);
+  // After it drew: true when the object must be drawn again. Lighting and fog come back only for what this
+  // material's own Apply switched off, and only once no other material holds them off.
+  bool Restore(TRenderContextInfo& rci);
   // Whether objects of this material sort with the blended ones.
   bool Blended() const;
   // The linked library material's texture, else the own (created on demand).
@@ -112,6 +119,8 @@ class TGLMaterial : public TGLUpdateAbleObject {
   TMaterialOptions material_options_ = 0;
   TFaceCulling face_culling_ = fcBufferDefault;
   TGLLibMaterial* lib_material_ = nullptr;
+  bool disabled_lighting_ = false;
+  bool disabled_fog_ = false;
 };
 
 }  // namespace zentrova

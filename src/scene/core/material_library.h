@@ -21,6 +21,7 @@ namespace zentrova {
 
 class TGLMaterialLibrary;
 class TGLShader;
+struct TRenderContextInfo;
 
 // The current archive version of a library.
 inline constexpr std::int32_t kMaterialLibraryArchiveVersion = 2;
@@ -70,6 +71,10 @@ class TGLLibMaterial : public TCollectionItem {
   void TextureMapChanged();
   void UpdateTextureMatrix();
   void Loaded();
+  // The shader and the material around an object's drawing, with the texture matrix and a second texture
+  // on unit 2 when the library has it; Restore's true asks for another draw.
+  void Apply(TRenderContextInfo& rci);
+  bool Restore(TRenderContextInfo& rci);
   void PrepareForList() { material_->PrepareForList(); }
   // The material's texture name, and that of the second-texture chain.
   void ReleaseHandles();

@@ -19,7 +19,9 @@
 
 namespace zentrova {
 
+class TGLLibMaterial;
 class TGLStateCache;
+struct TRenderContextInfo;
 
 enum TGLTextureMode : std::uint8_t { tmDecal, tmModulate, tmBlend, tmReplace };
 enum TGLTextureWrap : std::uint8_t { twBoth, twNone, twVertical, twHorizontal };
@@ -157,6 +159,17 @@ class TGLTexture : public TGLUpdateAbleObject {
   int TexWidth() const { return tex_width_; }
   int TexHeight() const { return tex_height_; }
 
+  // Around an object's drawing on unit 0: states through the render context's cache, the texture
+  // environment, the mapping mode, and for cube maps the texture matrix. A disabled texture switches
+  // texturing off.
+  void Apply(TRenderContextInfo& rci);
+  void Restore(TRenderContextInfo& rci);
+  // On a unit counted from 1, with the library material's texture matrix when it has one. Restoring runs
+  // also for a disabled texture.
+  void ApplyOnUnit(int unit, TRenderContextInfo& rci, TGLLibMaterial* lib_material);
+  void RestoreOnUnit(int unit, TRenderContextInfo& rci, TGLLibMaterial* lib_material);
+  void ApplyOnUnit2(TRenderContextInfo& rci, TGLLibMaterial* lib_material) { ApplyOnUnit(2, rci, lib_material); }
+  void RestoreOnUnit2(TRenderContextInfo& rci, TGLLibMaterial* lib_material) { RestoreOnUnit(2, rci, lib_material); }
   // Texture-coordinate generation of the mapping mode on the active unit, and its undoing.
   void ApplyMappingMode();
   void RestoreMappingMode();
@@ -180,6 +193,8 @@ class TGLTexture : public TGLUpdateAbleObject {
   void ImageChanged();
   void NewImage(std::unique_ptr<TGLTextureImage> image);
   void TellOwnerTextureMapChanged();
+  // The name bound on the active unit and in the cache's unit.
+  void BindThroughCache(TGLStateCache& states, int unit, GLenum target);
 
   std::unique_ptr<TGLTextureHandle> handle_;
   TGLTextureMode texture_mode_ = tmDecal;

@@ -12,6 +12,7 @@
 namespace zentrova {
 
 class TGLMaterial;
+struct TRenderContextInfo;
 
 class TGLTextureExItem : public TCollectionItem {
  public:
@@ -32,6 +33,10 @@ class TGLTextureExItem : public TCollectionItem {
   bool TextureMatrixIsIdentity() const { return texture_matrix_is_identity_; }
   const TMatrix4f& TextureMatrix() const { return texture_matrix_; }
   bool Applied() const { return applied_; }
+
+  // An enabled texture on its unit with the item's matrix pushed onto the unit's texture matrix stack.
+  void Apply(TRenderContextInfo& rci);
+  void Restore(TRenderContextInfo& rci);
 
   void Assign(const TPersistent* source) override;
   // "Tex [<index>]".
@@ -70,6 +75,10 @@ class TGLTextureEx : public TCollection {
   bool UnitHasEnabledTexture(int index) const;
   // Every item recomputes its matrix.
   void TextureMapChanged();
+  // Only with multitexturing: the items on the units OpenGL has, and the units of those with user
+  // mapping beyond unit 0 added to the texture-coordinate routing; restored in order.
+  void Apply(TRenderContextInfo& rci);
+  void Restore(TRenderContextInfo& rci);
 
  protected:
   void Update(TCollectionItem* item) override;

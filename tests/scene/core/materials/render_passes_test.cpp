@@ -1,0 +1,367 @@
+// Material, texture, library-material and shader passes as OpenGL call sequences, behind the recording
+// fake. They need the scene graph's render context record.
+#if __has_include("scene/core/render_context_info.h")
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "materials_test_support.h"
+#include "scene/core/material_library.h"
+#include "scene/core/render_context_info.h"
+#include "scene/core/shader.h"
+#include "scene/core/texture_ex.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/gl/state_cache.h"
+#include "scene/gl/texture_coordinates.h"
+
+namespace zentrova {
+namespace {
+
+using test::GLCall;
+using test::TGLRecordingFake;
+using test::Values;
+using Calls = std::vector<std::string>;
+
+// A render context on a fresh state cache, behind the recording fake, with a current fake context for
+// texture names.
+class RenderPasses : public ::testing::Test {
+ protected:
+  RenderPasses() {
+    context_.Create();
+    context_.Activate();
+    rci_.GLStates = &states_;
+    TexCoordRouteMain();
+  }
+  ~RenderPasses() override {
+    context_.Deactivate();
+    UnlockSecondTexUnit();
+  }
+  // The recorded calls whose names start with one of the prefixes.
+  Calls Only(std::initializer_list<const char*> prefixes) const {
+    Calls kept;
+    for (const std::string& call : fake_.Calls()) {
+      for (const char* prefix : prefixes) {
+        if (call.rfind(prefix, 0) == 0) {
+          kept.push_back(call);
+          break;
+        }
+      }
+    }
+    return kept;
+  }
+
+  TGLRecordingFake fake_;
+  test::TFakeContext context_;
+  TGLStateCache states_;
+  TRenderContextInfo rci_;
+};
+
+TEST_F(RenderPasses, BlendingModes) {
+  const std::string enable_blend = GLCall("glEnable", GL_BLEND), enable_test = GLCall("glEnable", GL_ALPHA_TEST);
+  const std::string disable_blend = GLCall("glDisable", GL_BLEND), disable_test = GLCall("glDisable", GL_ALPHA_TEST);
+  const struct {
+    TBlendingMode mode;
+    Calls from_off, from_on;
+  } cases[] = {
+      {bmOpaque, {}, {disable_blend, disable_test}},
+      {bmTransparency,
+       {enable_blend, enable_test, GLCall("glBlendFunc", GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)},
+       {GLCall("glBlendFunc", GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA)}},
+      {bmAdditive, {enable_blend, enable_test, GLCall("glBlendFunc", GL_SRC_ALPHA, GL_ONE)},
+       {GLCall("glBlendFunc", GL_SRC_ALPHA, GL_ONE)}},
+      {bmAlphaTest50, {enable_test, GLCall("glAlphaFunc", GL_GEQUAL, 0.5f)},
+       {disable_blend, GLCall("glAlphaFunc", GL_GEQUAL, 0.5f)}},
+      {bmAlphaTest100, {enable_test, GLCall("glAlphaFunc", GL_GEQUAL, 1.0f)},
+       {disable_blend, GLCall("glAlphaFunc", GL_GEQUAL, 1.0f)}},
+      {bmModulate, {enable_blend, enable_test, GLCall("glBlendFunc", GL_DST_COLOR, GL_ZERO)},
+       {GLCall("glBlendFunc", GL_DST_COLOR, GL_ZERO)}},
+  };
+  for (const auto& c : cases) {
+    for (bool on : {false, true}) {
+      SCOPED_TRACE(std::to_string(c.mode) + (on ? " from on" : " from off"));
+      TGLStateCache states;
+      states.EnableState(stCullFace);
+      if (on) {
+        states.EnableState(stBlend);
+        states.EnableState(stAlphaTest);
+      }
+      rci_.GLStates = &states;
+      TGLMaterial material(nullptr);
+      material.SetFaceCulling(fcCull);
+      material.SetBlendingMode(c.mode);
+      fake_.Clear();
+      material.Apply(rci_);
+      EXPECT_EQ(Only({"glEnable", "glDisable", "glBlendFunc", "glAlphaFunc"}), on ? c.from_on : c.from_off);
+      fake_.Clear();
+      EXPECT_FALSE(material.Restore(rci_));
+      const bool alpha_test = c.mode == bmAlphaTest50 || c.mode == bmAlphaTest100;
+      EXPECT_EQ(fake_.Calls(), alpha_test ? Calls{GLCall("glAlphaFunc", GL_GREATER, 0.0f)} : Calls{});
+      // Ignored blending requests leave both states alone.
+      rci_.ignoreBlendingRequests = true;
+      fake_.Clear();
+      material.Apply(rci_);
+      EXPECT_TRUE(Only({"glEnable", "glDisable", "glBlendFunc", "glAlphaFunc"}).empty());
+      rci_.ignoreBlendingRequests = false;
+    }
+  }
+}
+
+TEST_F(RenderPasses, FaceCullingByTheStateBeforeTheStep) {
+  const std::string enable = GLCall("glEnable", GL_CULL_FACE), disable = GLCall("glDisable", GL_CULL_FACE);
+  const struct {
+    bool culling;
+    TFaceCulling mode;
+    bool buffer_culls;
+    Calls calls;
+    bool back;
+  } cases[] = {
+      {false, fcBufferDefault, true, {enable}, false}, {false, fcBufferDefault, false, {}, true},
+      {false, fcCull, false, {enable}, false},         {false, fcNoCull, true, {}, true},
+      {true, fcBufferDefault, false, {disable}, true}, {true, fcBufferDefault, true, {}, false},
+      {true, fcCull, false, {}, false},                {true, fcNoCull, true, {disable}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.culling) + " " + std::to_string(c.mode) + " " + std::to_string(c.buffer_culls));
+    TGLStateCache states;
+    states.EnableState(stLighting);  // back faces get colours either way
+    if (c.culling) states.EnableState(stCullFace);
+    rci_.GLStates = &states;
+    rci_.bufferFaceCull = c.buffer_culls;
+    TGLMaterial material(nullptr);
+    material.SetFaceCulling(c.mode);
+    fake_.Clear();
+    material.Apply(rci_);
+    EXPECT_EQ(Only({"glEnable", "glDisable"}), c.calls);
+    const Calls back = Only({"glMaterialfv(1029,"});
+    EXPECT_EQ(!back.empty(), c.back);
+  }
+  // Without lighting the front face goes as the current colour, the back face still with colours.
+  rci_.GLStates = &states_;
+  TGLMaterial material(nullptr);
+  material.SetFaceCulling(fcNoCull);
+  fake_.Clear();
+  material.Apply(rci_);
+  EXPECT_EQ(Only({"glColor4fv"}).size(), 1u);
+  EXPECT_FALSE(Only({"glMaterialfv(1029,"}).empty());
+}
+
+TEST_F(RenderPasses, NestedNoLightingMaterialsRestoreOnlyTheirOwn) {
+  states_.EnableState(stLighting);
+  states_.EnableState(stFog);
+  TGLMaterial outer(nullptr), inner(nullptr);
+  outer.SetMaterialOptions(moNoLighting | moIgnoreFog);
+  inner.SetMaterialOptions(moNoLighting | moIgnoreFog);
+  outer.Apply(rci_);
+  inner.Apply(rci_);
+  EXPECT_EQ(rci_.lightingDisabledCounter, 1);
+  fake_.Clear();
+  inner.Restore(rci_);
+  EXPECT_FALSE(states_.StateEnabled(stLighting) || states_.StateEnabled(stFog));
+  EXPECT_EQ(rci_.lightingDisabledCounter, 1);
+  outer.Restore(rci_);
+  EXPECT_EQ(Only({"glEnable"}), (Calls{GLCall("glEnable", GL_LIGHTING), GLCall("glEnable", GL_FOG)}));
+  EXPECT_TRUE(rci_.lightingDisabledCounter == 0 && rci_.fogDisabledCounter == 0);
+}
+
+TEST_F(RenderPasses, CubeMapTextureMatrices) {
+  GL.ARB_texture_cube_map = true;
+  // A quarter turn about z, translated: its rotation alone goes into the texture matrix.
+  const TMatrix4f model_view{{{0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 1, 0}, {5, 6, 7, 1}}};
+  rci_.modelViewMatrix = &model_view;
+  rci_.cameraUp = {0, 1, 0, 0};
+  rci_.cameraDirection = {0, 0, -1, 0};
+  // (Cross products leave signed zeros where they subtract zero products.)
+  const auto rotation = Values(0.f, 1.f, 0.f, 0.f, -1.f, 0.f, 0.f, 0.f, 0.f, -0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 1.f);
+  const auto transposed = Values(0.f, -1.f, 0.f, 0.f, 1.f, 0.f, -0.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 1.f);
+  const auto camera = Values(-1.f, 0.f, 0.f, 0.f, -0.f, -0.f, 1.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 0.f, 1.f);
+  const std::string texture = GLCall("glMatrixMode", GL_TEXTURE), model = GLCall("glMatrixMode", GL_MODELVIEW);
+  const struct {
+    TGLTextureMappingMode mode;
+    bool transpose_extension;
+    Calls calls;
+  } cases[] = {
+      {tmmCubeMapReflection, true, {texture, GLCall("glLoadTransposeMatrixfARB", rotation), model}},
+      {tmmCubeMapNormal, false, {texture, GLCall("glLoadMatrixf", transposed), model}},
+      {tmmCubeMapCamera, true,
+       {texture, GLCall("glLoadTransposeMatrixfARB", camera), GLCall("glMultMatrixf", transposed), model}},
+      {tmmSphere, true, {texture, model}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    GL.ARB_transpose_matrix = c.transpose_extension;
+    TGLTexture cube(nullptr);
+    cube.SetImageClassName("TGLCubeMapImage");
+    cube.SetEnabled(true);
+    cube.SetMappingMode(c.mode);
+    fake_.Clear();
+    cube.Apply(rci_);
+    EXPECT_EQ(Only({"glMatrixMode", "glLoad", "glMult"}), c.calls);
+    EXPECT_TRUE(Only({"glTexImage2D", "gluBuild2DMipmaps"}).empty());  // empty faces upload nothing
+    fake_.Clear();
+    cube.Restore(rci_);
+    EXPECT_EQ(Only({"glMatrixMode", "glLoad"}), (Calls{texture, GLCall("glLoadIdentity"), model}));
+  }
+}
+
+class TPassShader : public TGLShader {
+ public:
+  explicit TPassShader(TGLRecordingFake& fake) : fake_(fake) {}
+  int passes_wanted = 0;
+
+ protected:
+  void ApplyPass(TRenderContextInfo&, TObject*) override { fake_.Record("shader.apply"); }
+  bool RestorePass(TRenderContextInfo&) override {
+    fake_.Record("shader.restore");
+    return passes_wanted-- > 0;
+  }
+  void SetUpShader() override { fake_.Record("shader.setup"); }
+
+ private:
+  TGLRecordingFake& fake_;
+};
+
+TEST_F(RenderPasses, ShaderStylesAndPasses) {
+  const struct {
+    TGLShaderStyle style;
+    int passes_wanted;
+    int draws;
+    Calls order;  // shader events and the material's colour, in order
+  } cases[] = {
+      // A true restore draws again before the material is undone: three draws for two.
+      {ssLowLevel, 2, 3,
+       {"glColor4fv", "shader.apply", "shader.restore", "shader.restore", "shader.restore"}},
+      {ssHighLevel, 0, 1, {"shader.apply", "glColor4fv", "shader.restore"}},
+      {ssReplace, 1, 2, {"shader.apply", "shader.restore", "shader.restore"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.style);
+    TGLMaterialLibrary library;
+    TPassShader shader(fake_);
+    shader.SetShaderStyle(c.style);
+    shader.passes_wanted = c.passes_wanted;
+    TGLLibMaterial& lib_material = *library.Materials().Add();
+    lib_material.SetShader(&shader);
+    fake_.Clear();
+    lib_material.Apply(rci_);
+    int draws = 0;
+    do {
+      ++draws;
+      fake_.Record("glColor4fv(draw)");
+    } while (lib_material.Restore(rci_));
+    EXPECT_EQ(draws, c.draws);
+    Calls order;
+    for (const std::string& call : Only({"shader.apply", "shader.restore", "glColor4fv"})) {
+      if (call != "glColor4fv(draw)") order.push_back(call.substr(0, call.find('(')));
+    }
+    EXPECT_EQ(order, c.order);
+    EXPECT_FALSE(shader.ShaderActive());
+    EXPECT_EQ(library.CurrentLibMaterial, nullptr);
+    lib_material.SetShader(nullptr);
+  }
+}
+
+TEST_F(RenderPasses, ShaderBalanceAndDisabledShaders) {
+  TPassShader shader(fake_);
+  shader.Apply(rci_, nullptr);
+  test::ExpectAssertion([&] { shader.Apply(rci_, nullptr); }, "Unbalanced shader application.");
+  test::ExpectAssertion([&] { shader.SetEnabled(false); }, "Shader is active.");
+  EXPECT_FALSE(shader.Restore(rci_));
+  test::ExpectAssertion([&] { shader.Restore(rci_); }, "Unbalanced shader application.");
+  shader.SetEnabled(false);
+  fake_.Clear();
+  shader.Apply(rci_, nullptr);
+  EXPECT_TRUE(shader.ShaderActive());
+  EXPECT_FALSE(shader.Restore(rci_));
+  EXPECT_EQ(Only({"shader."}), Calls{});
+  // Set up once per context; a change tears it down so that the next use sets it up again.
+  shader.SetEnabled(true);
+  fake_.Clear();
+  for (int i = 0; i < 2; ++i) {
+    shader.Apply(rci_, nullptr);
+    shader.Restore(rci_);
+  }
+  EXPECT_EQ(Only({"shader.setup"}).size(), 1u);
+  shader.NotifyChange(nullptr);
+  EXPECT_FALSE(shader.ShaderInitialized());
+}
+
+TEST_F(RenderPasses, SecondTextureRoutingRows) {
+  GL.ARB_multitexture = true;
+  const struct {
+    bool own_enabled;
+    TGLTextureMappingMode own_mapping, second_mapping;
+    TTexCoordMapping routing;
+  } cases[] = {
+      {false, tmmUser, tmmUser, tcmSecond},       {false, tmmUser, tmmSphere, tcmMain},
+      {true, tmmSphere, tmmUser, tcmSecond},      {true, tmmSphere, tmmObjectLinear, tcmMain},
+      {true, tmmUser, tmmUser, tcmDual},          {true, tmmUser, tmmEyeLinear, tcmMain},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.own_enabled) + " " + std::to_string(c.own_mapping) + " " +
+                 std::to_string(c.second_mapping));
+    TGLMaterialLibrary library;
+    TGLLibMaterial& first = *library.Materials().Add();
+    TGLLibMaterial& second = *library.Materials().Add();
+    first.Material().Texture().SetEnabled(c.own_enabled);
+    first.Material().Texture().SetMappingMode(c.own_mapping);
+    second.Material().Texture().SetEnabled(true);
+    second.Material().Texture().SetMappingMode(c.second_mapping);
+    first.SetTexture2Name(second.Name());
+    first.Apply(rci_);
+    EXPECT_EQ(TexCoordRouteMapping(), c.routing);
+    EXPECT_EQ(first.Texture2LibMaterial(), &second);
+    first.Restore(rci_);
+    EXPECT_EQ(TexCoordRouteMapping(), tcmMain);
+  }
+  // A forbidden second unit, or an unknown name (then forgotten), keeps to one unit.
+  TGLMaterialLibrary library;
+  TGLLibMaterial& first = *library.Materials().Add();
+  TGLLibMaterial& second = *library.Materials().Add();
+  second.Material().Texture().SetEnabled(true);
+  first.SetTexture2Name(second.Name());
+  LockSecondTexUnit();
+  EXPECT_TRUE(SecondTextureUnitForbidden());
+  fake_.Clear();
+  first.Apply(rci_);
+  first.Restore(rci_);
+  EXPECT_TRUE(Only({"glActiveTextureARB"}).empty());
+  UnlockSecondTexUnit();
+  first.SetTexture2Name("nothing");
+  first.Apply(rci_);
+  EXPECT_EQ(first.Texture2Name(), "");
+  first.Restore(rci_);
+}
+
+TEST_F(RenderPasses, ExtraTexturesNeedMultitexturingAndAUnit) {
+  TGLMaterial material(nullptr);
+  for (int index : {1, 2}) {
+    TGLTextureExItem* item = material.TextureEx().Add();
+    item->SetTextureIndex(index);
+    item->Texture().SetEnabled(true);
+  }
+  EXPECT_EQ(material.TextureEx().Items(0)->GetDisplayName(), "Tex [1]");
+  GL.ARB_multitexture = false;
+  fake_.Clear();
+  material.Apply(rci_);
+  material.Restore(rci_);
+  EXPECT_TRUE(Only({"glActiveTextureARB", "glPushMatrix", "glPopMatrix"}).empty());
+  // With two units, the item on unit 2 is left out; the one on unit 1 joins the coordinate routing.
+  GL.ARB_multitexture = true;
+  gl.GetIntegerv = [](GLenum name, GLint* value) {
+    if (name == GL_MAX_TEXTURE_UNITS_ARB) *value = 2;
+  };
+  fake_.Clear();
+  material.Apply(rci_);
+  EXPECT_EQ(Only({"glPushMatrix"}).size(), 1u);
+  EXPECT_EQ(TexCoordRouteCurrentMask(), 3u);
+  material.Restore(rci_);
+  EXPECT_EQ(Only({"glPopMatrix"}).size(), 1u);
+  TexCoordRouteMain();
+}
+
+}  // namespace
+}  // namespace zentrova
+
+#endif
