@@ -10,9 +10,41 @@
 #include "scene/base/scene_errors.h"
 #include "scene/gl/opengl_binding.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace zentrova {
 
 namespace {
+
+// Rows of B, G, R (3 bytes) or B, G, R, A (4 bytes) pixels into R, G, B, A. Returns the number of
+// pixels converted; the caller converts the rest. Sixteen bytes are read at a time, so the read stops
+// before it would pass the row's end.
+#if defined(__x86_64__)
+__attribute__((target("ssse3"))) int SwizzleRowSSSE3(const std::uint8_t* s, std::uint8_t* d, int width,
+                                                      int source_bytes) {
+  const __m128i order = source_bytes == 3 ? _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1)
+                                          : _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+  const __m128i alpha = source_bytes == 3 ? _mm_set1_epi32(static_cast<int>(0xFF000000u)) : _mm_setzero_si128();
+  const std::int64_t row_bytes = std::int64_t(width) * source_bytes;
+  int x = 0;
+  for (; std::int64_t(x) * source_bytes + 16 <= row_bytes && x + 4 <= width; x += 4) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + std::int64_t(x) * source_bytes));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(d + std::int64_t(x) * 4),
+                     _mm_or_si128(_mm_shuffle_epi8(pixels, order), alpha));
+  }
+  return x;
+}
+const bool kHasSSSE3 = __builtin_cpu_supports("ssse3");
+#endif
+
+int SwizzleRowFast(const std::uint8_t* s, std::uint8_t* d, int width, int source_bytes) {
+#if defined(__x86_64__)
+  if (kHasSSSE3) return SwizzleRowSSSE3(s, d, width, source_bytes);
+#endif
+  return 0;
+}
 
 // Beyond this many pixels a row offset no longer fits the original's byte offsets.
 constexpr std::int64_t kMaxRowOffsetPixels = 268435455;
@@ -81,8 +113,7 @@ void TGLBitmap32::AssignFromBitmap(const TBitmap& bitmap) {
   const bool wide = bitmap.PixelFormat() == pf32bit;
   SceneAssert(wide || bitmap.PixelFormat() == pf24bit);
   SceneAssert((bitmap.Width() & 3) == 0);
-  data_.clear();
-  Resize(bitmap.Width(), bitmap.Height());
+  Resize(bitmap.Width(), bitmap.Height());  // every byte is written below
   const int width = width_;
   for (int y = 0; y < height_; ++y) {
     // Buffer rows run bottom-up: bitmap row y lands in buffer row height − 1 − y, or in row y when the
@@ -90,8 +121,11 @@ void TGLBitmap32::AssignFromBitmap(const TBitmap& bitmap) {
     const int bitmap_row = VerticalReverseOnAssignFromBitmap ? y : height_ - 1 - y;
     const std::uint8_t* s = bitmap.ScanLine(bitmap_row);
     std::uint8_t* d = data_.data() + std::size_t(y) * width * 4;
+    const int done = SwizzleRowFast(s, d, width, wide ? 4 : 3);
+    s += std::size_t(done) * (wide ? 4 : 3);
+    d += std::size_t(done) * 4;
     if (wide) {
-      for (int x = 0; x < width; ++x, s += 4, d += 4) {
+      for (int x = done; x < width; ++x, s += 4, d += 4) {
         std::uint32_t w;
         std::memcpy(&w, s, 4);
         w = (w & 0xFF00FF00u) | ((w >> 16) & 0xFFu) | ((w & 0xFFu) << 16);
@@ -100,13 +134,13 @@ void TGLBitmap32::AssignFromBitmap(const TBitmap& bitmap) {
     } else {
       // A word at a time: B, G, R and the next byte, swapped into R, G, B, 255. The row's last pixel is
       // read byte-wise so that the read never passes the row's end.
-      for (int x = 0; x + 1 < width; ++x, s += 3, d += 4) {
+      for (int x = done; x + 1 < width; ++x, s += 3, d += 4) {
         std::uint32_t w;
         std::memcpy(&w, s, 4);
         w = (__builtin_bswap32(w) >> 8) | 0xFF000000u;
         std::memcpy(d, &w, 4);
       }
-      if (width > 0) {
+      if (width > done) {
         d[0] = s[2];
         d[1] = s[1];
         d[2] = s[0];
