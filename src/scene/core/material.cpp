@@ -99,23 +99,32 @@ void TGLMaterial::Assign(const TPersistent* source) {
     return;
   }
   if (material == this) return;
-  if (material->back_properties_) {
-    BackProperties().Assign(material->back_properties_.get());
-  } else {
-    back_properties_.reset();
+  // The parts' own notices are held back: one notice for the whole copy.
+  BeginUpdate();
+  try {
+    if (material->back_properties_) {
+      BackProperties().Assign(material->back_properties_.get());
+    } else {
+      back_properties_.reset();
+    }
+    front_properties_->Assign(material->front_properties_.get());
+    blending_mode_ = material->blending_mode_;
+    material_options_ = material->material_options_;
+    SetTexture(material->texture_.get());
+    face_culling_ = material->face_culling_;
+    material_library_ = material->material_library_;
+    SetLibMaterialName(material->lib_material_name_);
+    TextureEx().Assign(&const_cast<TGLMaterial*>(material)->TextureEx());
+  } catch (...) {
+    EndUpdate();
+    throw;
   }
-  front_properties_->Assign(material->front_properties_.get());
-  blending_mode_ = material->blending_mode_;
-  material_options_ = material->material_options_;
-  SetTexture(material->texture_.get());
-  face_culling_ = material->face_culling_;
-  material_library_ = material->material_library_;
-  SetLibMaterialName(material->lib_material_name_);
-  TextureEx().Assign(&const_cast<TGLMaterial*>(material)->TextureEx());
+  EndUpdate();
   NotifyChange(this);
 }
 
 void TGLMaterial::NotifyChange(TPersistent* sender) {
+  if (UpdateCount() != 0) return;
   if (auto* component = dynamic_cast<TGLUpdateAbleComponent*>(Owner())) {
     component->NotifyChange(this);
   } else if (auto* lib_material = dynamic_cast<TGLLibMaterial*>(Owner())) {
