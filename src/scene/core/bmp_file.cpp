@@ -104,7 +104,6 @@ void ReadBitmapFile(TStream& stream, TBitmap& bitmap) {
   const std::int64_t row = (std::int64_t(width) * bits + 31) / 32 * 4;
   const std::int64_t pixel_bytes = row * height;
   if (offset < position || offset > available) Invalid("pixel offset outside the file");
-  if (pixel_bytes > available - offset) Invalid("file too short");
   const std::int64_t consumed = std::max(file_size, offset + pixel_bytes);
   if (consumed > available) Invalid("file too short");
 
