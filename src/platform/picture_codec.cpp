@@ -10,7 +10,8 @@ namespace zentrova {
 
 bool DecodePicture(std::string_view bytes, TDecodedPicture& picture) {
   picture = {};
-  QImage image = QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
+  QImage image =
+      QImage::fromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()));
   if (image.isNull()) return false;
   // ARGB32 is the 32-bit word 0xAARRGGBB: in memory on this little-endian machine B, G, R, A.
   image = image.convertToFormat(QImage::Format_ARGB32);

@@ -23,14 +23,17 @@ namespace {
 // before it would pass the row's end.
 #if defined(__x86_64__)
 __attribute__((target("ssse3"))) int SwizzleRowSSSE3(const std::uint8_t* s, std::uint8_t* d, int width,
-                                                      int source_bytes) {
-  const __m128i order = source_bytes == 3 ? _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1)
-                                          : _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
-  const __m128i alpha = source_bytes == 3 ? _mm_set1_epi32(static_cast<int>(0xFF000000u)) : _mm_setzero_si128();
+                                                     int source_bytes) {
+  const __m128i order = source_bytes == 3
+                            ? _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1)
+                            : _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+  const __m128i alpha =
+      source_bytes == 3 ? _mm_set1_epi32(static_cast<int>(0xFF000000u)) : _mm_setzero_si128();
   const std::int64_t row_bytes = std::int64_t(width) * source_bytes;
   int x = 0;
   for (; std::int64_t(x) * source_bytes + 16 <= row_bytes && x + 4 <= width; x += 4) {
-    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + std::int64_t(x) * source_bytes));
+    const __m128i pixels =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + std::int64_t(x) * source_bytes));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(d + std::int64_t(x) * 4),
                      _mm_or_si128(_mm_shuffle_epi8(pixels, order), alpha));
   }

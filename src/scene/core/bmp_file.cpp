@@ -16,10 +16,16 @@ constexpr std::uint32_t kBI_BITFIELDS = 3;
 constexpr std::array<std::uint32_t, 3> kMasks565{0xF800, 0x07E0, 0x001F};
 constexpr std::array<std::uint32_t, 3> kMasks555{0x7C00, 0x03E0, 0x001F};
 
-[[noreturn]] void Invalid(const char* why) { throw EInvalidGraphic(std::string("Bitmap image is not valid: ") + why); }
+[[noreturn]] void Invalid(const char* why) {
+  throw EInvalidGraphic(std::string("Bitmap image is not valid: ") + why);
+}
 
-std::uint32_t U32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
-std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t U32(const std::uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
+}
+std::uint16_t U16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+}
 
 void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
   out.push_back(static_cast<std::uint8_t>(v));
@@ -74,7 +80,8 @@ void ReadBitmapFile(TStream& stream, TBitmap& bitmap) {
   if (compression != kBI_RGB && !(compression == kBI_BITFIELDS && (bits == 16 || bits == 32))) {
     Invalid("unsupported compression");
   }
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) Invalid("unsupported depth");
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+    Invalid("unsupported depth");
 
   std::int64_t position = kFileHeaderSize + info_size;
   std::array<std::uint32_t, 4> masks{0x7C00, 0x03E0, 0x001F, 0};
@@ -121,8 +128,9 @@ void ReadBitmapFile(TStream& stream, TBitmap& bitmap) {
     stream.ReadBuffer(source.data(), row);
     const int y = top_down ? file_row : height - 1 - file_row;
     std::uint8_t* target = loaded.ScanLine(y);
-    const bool direct = bits == 24 || (bits == 16 && format != pf24bit) ||
-                        (bits == 32 && masks == std::array<std::uint32_t, 4>{0xFF0000, 0xFF00, 0xFF, 0xFF000000});
+    const bool direct =
+        bits == 24 || (bits == 16 && format != pf24bit) ||
+        (bits == 32 && masks == std::array<std::uint32_t, 4>{0xFF0000, 0xFF00, 0xFF, 0xFF000000});
     if (direct) {
       std::memcpy(target, source.data(), static_cast<std::size_t>(width) * bits / 8);
       continue;
@@ -137,7 +145,8 @@ void ReadBitmapFile(TStream& stream, TBitmap& bitmap) {
       } else {
         const std::uint32_t word = bits == 16 ? U16(&source[2 * x]) : U32(&source[4 * x]);
         const std::uint32_t alpha = bits == 32 && masks[3] != 0 ? Channel(word, masks[3]) : 255;
-        argb = alpha << 24 | Channel(word, masks[0]) << 16 | Channel(word, masks[1]) << 8 | Channel(word, masks[2]);
+        argb = alpha << 24 | Channel(word, masks[0]) << 16 | Channel(word, masks[1]) << 8 |
+               Channel(word, masks[2]);
       }
       loaded.SetPixel(x, y, argb);
     }

@@ -168,6 +168,8 @@ void TGLMaterial::TextureExMapChanged() {
   if (texture_ex_) texture_ex_->TextureMapChanged();
 }
 
-bool TGLMaterial::StoresTextureEx() const { return texture_ex_ && texture_ex_->Count() > 0; }
+bool TGLMaterial::StoresTextureEx() const {
+  return texture_ex_ && texture_ex_->Count() > 0;
+}
 
 }  // namespace zentrova

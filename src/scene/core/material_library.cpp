@@ -68,8 +68,8 @@ void TGLLibMaterial::SetName(const std::string& name) {
   if (name == name_) return;
   TGLMaterialLibrary* library = Library();
   auto* materials = dynamic_cast<TGLLibMaterials*>(Collection());
-  if ((library != nullptr && library->ComponentState().Contains(TComponentState::Loading)) || materials == nullptr ||
-      materials->FindByName(name) == nullptr) {
+  if ((library != nullptr && library->ComponentState().Contains(TComponentState::Loading)) ||
+      materials == nullptr || materials->FindByName(name) == nullptr) {
     name_ = name;
   } else {
     name_ = materials->MakeUniqueName(name);
@@ -194,8 +194,9 @@ void TGLLibMaterial::ReleaseHandles() {
     seen.push_back(current);
     current->material_->ReleaseHandles();
     auto* materials = dynamic_cast<TGLLibMaterials*>(current->Collection());
-    current = current->texture2_name_.empty() || materials == nullptr ? nullptr
-                                                                       : materials->FindByName(current->texture2_name_);
+    current = current->texture2_name_.empty() || materials == nullptr
+                  ? nullptr
+                  : materials->FindByName(current->texture2_name_);
   }
 }
 
@@ -316,8 +317,10 @@ void WriteFace(TBinaryWriter& writer, const TGLFaceProperties& face) {
 
 // True with the image as a bitmap file in a string when the texture is enabled and holds a picture.
 void WriteTextureImage(TBinaryWriter& writer, const TGLTexture* texture) {
-  const auto* image = texture != nullptr ? dynamic_cast<const TGLPersistentImage*>(&texture->Image()) : nullptr;
-  const TGraphic* graphic = image != nullptr ? const_cast<TGLPersistentImage*>(image)->Picture().Graphic() : nullptr;
+  const auto* image =
+      texture != nullptr ? dynamic_cast<const TGLPersistentImage*>(&texture->Image()) : nullptr;
+  const TGraphic* graphic =
+      image != nullptr ? const_cast<TGLPersistentImage*>(image)->Picture().Graphic() : nullptr;
   if (texture == nullptr || !texture->Enabled() || graphic == nullptr) {
     writer.WriteBoolean(false);
     return;
@@ -430,7 +433,8 @@ void TGLMaterialLibrary::LoadFromStream(TStream& stream) {
     material.SetBlendingMode(static_cast<TBlendingMode>(reader.ReadInteger()));
     // The options are stored with their size: the first byte is kept, the rest skipped.
     const std::int32_t option_bytes = reader.ReadInteger();
-    if (option_bytes < 0) throw EFilerException(std::string(ClassName()) + " : invalid size of the material options");
+    if (option_bytes < 0)
+      throw EFilerException(std::string(ClassName()) + " : invalid size of the material options");
     if (option_bytes > 0) {
       std::uint8_t options = 0;
       reader.Read(&options, 1);

@@ -47,12 +47,18 @@ int BitsOf(TPixelFormat format) {
   }
 }
 
-std::uint32_t Widen5(std::uint32_t v) { return (v << 3) | (v >> 2); }
-std::uint32_t Widen6(std::uint32_t v) { return (v << 2) | (v >> 4); }
+std::uint32_t Widen5(std::uint32_t v) {
+  return (v << 3) | (v >> 2);
+}
+std::uint32_t Widen6(std::uint32_t v) {
+  return (v << 2) | (v >> 4);
+}
 
 }  // namespace
 
-TBitmap::TBitmap(int width, int height, TPixelFormat format) { Resize(width, height, format, false); }
+TBitmap::TBitmap(int width, int height, TPixelFormat format) {
+  Resize(width, height, format, false);
+}
 
 void TBitmap::Resize(int width, int height, TPixelFormat format, bool keep) {
   if (width < 0 || height < 0) throw ERangeError(kRangeCheckError);
@@ -91,14 +97,18 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   Changed();
 }
 
-int TBitmap::BitsPerPixel() const { return BitsOf(format_); }
+int TBitmap::BitsPerPixel() const {
+  return BitsOf(format_);
+}
 
 std::uint8_t* TBitmap::ScanLine(int y) {
   if (y < 0 || y >= height_) throw ERangeError(kRangeCheckError);
   return bits_.data() + static_cast<std::size_t>(row_bytes_) * y;
 }
 
-const std::uint8_t* TBitmap::ScanLine(int y) const { return const_cast<TBitmap*>(this)->ScanLine(y); }
+const std::uint8_t* TBitmap::ScanLine(int y) const {
+  return const_cast<TBitmap*>(this)->ScanLine(y);
+}
 
 std::uint32_t TBitmap::Pixel(int x, int y) const {
   if (x < 0 || x >= width_) throw ERangeError(kRangeCheckError);
@@ -168,7 +178,9 @@ void TBitmap::LoadFromStream(TStream& stream) {
   Assign(&loaded);
 }
 
-void TBitmap::SaveToStream(TStream& stream) const { WriteBitmapFile(stream, *this); }
+void TBitmap::SaveToStream(TStream& stream) const {
+  WriteBitmapFile(stream, *this);
+}
 
 void TBitmap::StretchDraw(TBitmap& target, const TRect& rect) const {
   const int w = rect.Right - rect.Left, h = rect.Bottom - rect.Top;
@@ -192,7 +204,9 @@ void TBitmap::StretchDraw(TBitmap& target, const TRect& rect) const {
   target.Changed();
 }
 
-std::uint8_t* BitmapRow(TBitmap& bitmap, int y) { return bitmap.ScanLine(y); }
+std::uint8_t* BitmapRow(TBitmap& bitmap, int y) {
+  return bitmap.ScanLine(y);
+}
 
 std::unique_ptr<TBitmap> GraphicAsBitmap(const TGraphic* graphic) {
   auto bitmap = std::make_unique<TBitmap>();
@@ -237,7 +251,8 @@ void TCodecGraphic::LoadFromStream(TStream& stream) {
   std::string bytes(static_cast<std::size_t>(std::max<std::int64_t>(stream.Remaining(), 0)), '\0');
   stream.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
   TDecodedPicture decoded;
-  if (!DecodePicture(bytes, decoded)) throw EInvalidGraphic(std::string(ClassName()) + ": not a picture of this format");
+  if (!DecodePicture(bytes, decoded))
+    throw EInvalidGraphic(std::string(ClassName()) + ": not a picture of this format");
   TBitmap pixels(decoded.width, decoded.height, pf32bit);
   for (int y = 0; y < decoded.height; ++y) {
     std::memcpy(pixels.ScanLine(y), decoded.bgra.data() + static_cast<std::size_t>(decoded.width) * 4 * y,
@@ -257,10 +272,16 @@ void TCodecGraphic::SaveToStream(TStream& stream) const {
   stream.WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
 }
 
-void TCodecGraphic::StretchDraw(TBitmap& target, const TRect& rect) const { pixels_.StretchDraw(target, rect); }
+void TCodecGraphic::StretchDraw(TBitmap& target, const TRect& rect) const {
+  pixels_.StretchDraw(target, rect);
+}
 
-int TPngGraphic::Format() const { return static_cast<int>(TPictureFileFormat::Png); }
-int TJpegGraphic::Format() const { return static_cast<int>(TPictureFileFormat::Jpeg); }
+int TPngGraphic::Format() const {
+  return static_cast<int>(TPictureFileFormat::Png);
+}
+int TJpegGraphic::Format() const {
+  return static_cast<int>(TPictureFileFormat::Jpeg);
+}
 
 // ---- TPicture
 
@@ -345,7 +366,8 @@ std::string Lower(std::string_view text) {
 
 }  // namespace
 
-void RegisterFileFormat(const std::string& extension, const std::string& description, TGraphicClass graphic_class) {
+void RegisterFileFormat(const std::string& extension, const std::string& description,
+                        TGraphicClass graphic_class) {
   std::string_view name = extension;
   if (!name.empty() && name.front() == '.') name.remove_prefix(1);
   FileFormats().push_back({Lower(name), description, graphic_class});

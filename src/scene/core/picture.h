@@ -204,7 +204,8 @@ class TPicture : public TPersistent {
 
 // The picture file formats: bmp, png, jpg and jpeg at start. A later registration of an extension does
 // not replace the first.
-void RegisterFileFormat(const std::string& extension, const std::string& description, TGraphicClass graphic_class);
+void RegisterFileFormat(const std::string& extension, const std::string& description,
+                        TGraphicClass graphic_class);
 // The class of the first format with that extension (compared without letter case, a leading "." ignored);
 // nullptr for none and for an empty extension.
 TGraphicClass PictureClassForExtension(std::string_view extension);

@@ -58,9 +58,13 @@ GLenum GLMinFilter(TGLMinFilter filter) {
   return filters.at(filter);
 }
 
-GLenum GLMagFilter(TGLMagFilter filter) { return filter == maNearest ? GL_NEAREST : GL_LINEAR; }
+GLenum GLMagFilter(TGLMagFilter filter) {
+  return filter == maNearest ? GL_NEAREST : GL_LINEAR;
+}
 
-bool IsMipmapFilter(TGLMinFilter filter) { return filter != miNearest && filter != miLinear; }
+bool IsMipmapFilter(TGLMinFilter filter) {
+  return filter != miNearest && filter != miLinear;
+}
 
 TGLTexture::TGLTexture(TPersistent* owner)
     : TGLUpdateAbleObject(owner),
@@ -79,7 +83,9 @@ TGLTexture::~TGLTexture() {
 
 void TGLTexture::NewImage(std::unique_ptr<TGLTextureImage> image) {
   image_ = std::move(image);
-  image_->OnTextureNeeded = [this](TObject* sender, std::string& file_name) { RelayTextureNeeded(sender, file_name); };
+  image_->OnTextureNeeded = [this](TObject* sender, std::string& file_name) {
+    RelayTextureNeeded(sender, file_name);
+  };
 }
 
 void TGLTexture::ParamsChanged() {
@@ -220,7 +226,9 @@ void TGLTexture::NotifyChange(TPersistent* sender) {
   TGLUpdateAbleObject::NotifyChange(sender);
 }
 
-bool TGLTexture::StoresImageClassName() const { return dynamic_cast<const TGLPersistentImage*>(image_.get()) == nullptr; }
+bool TGLTexture::StoresImageClassName() const {
+  return dynamic_cast<const TGLPersistentImage*>(image_.get()) == nullptr;
+}
 
 GLuint TGLTexture::TextureHandle() {
   if (handle_->Handle() != 0 && changes_ == 0) return handle_->Handle();
@@ -250,7 +258,8 @@ GLuint TGLTexture::TextureHandle() {
       equal = picture.Width() == size && picture.Height() == size;
     }
     if (equal) {
-      for (GLenum face = GL_TEXTURE_CUBE_MAP_POSITIVE_X_ARB; face <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z_ARB; ++face) {
+      for (GLenum face = GL_TEXTURE_CUBE_MAP_POSITIVE_X_ARB; face <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z_ARB;
+           ++face) {
         UploadImage(face);
       }
     }
@@ -293,7 +302,8 @@ GLenum TGLTexture::InternalFormat() {
   } else {
     result = kFormats.at(format).uncompressed;
   }
-  if (is_float && !GL.ATI_texture_float) result = format == tfRGBAFloat16 ? kGL_FLOAT_RGBA16_NV : kGL_FLOAT_RGBA32_NV;
+  if (is_float && !GL.ATI_texture_float)
+    result = format == tfRGBAFloat16 ? kGL_FLOAT_RGBA16_NV : kGL_FLOAT_RGBA32_NV;
   return result;
 }
 
@@ -361,8 +371,10 @@ void TGLTexture::SetTexParameters(GLenum target) {
     gl.TexParameteri(target, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     gl.TexParameteri(target, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     const bool filtered = GL.ATI_texture_float && texture_format_ == tfRGBAFloat16;
-    gl.TexParameteri(target, GL_TEXTURE_MIN_FILTER, static_cast<GLint>(filtered ? GLMinFilter(min_filter_) : GL_NEAREST));
-    gl.TexParameteri(target, GL_TEXTURE_MAG_FILTER, static_cast<GLint>(filtered ? GLMagFilter(mag_filter_) : GL_NEAREST));
+    gl.TexParameteri(target, GL_TEXTURE_MIN_FILTER,
+                     static_cast<GLint>(filtered ? GLMinFilter(min_filter_) : GL_NEAREST));
+    gl.TexParameteri(target, GL_TEXTURE_MAG_FILTER,
+                     static_cast<GLint>(filtered ? GLMagFilter(mag_filter_) : GL_NEAREST));
     return;
   }
   const GLenum clamp = ClampMode();

@@ -168,8 +168,12 @@ class TGLTexture : public TGLUpdateAbleObject {
   // also for a disabled texture.
   void ApplyOnUnit(int unit, TRenderContextInfo& rci, TGLLibMaterial* lib_material);
   void RestoreOnUnit(int unit, TRenderContextInfo& rci, TGLLibMaterial* lib_material);
-  void ApplyOnUnit2(TRenderContextInfo& rci, TGLLibMaterial* lib_material) { ApplyOnUnit(2, rci, lib_material); }
-  void RestoreOnUnit2(TRenderContextInfo& rci, TGLLibMaterial* lib_material) { RestoreOnUnit(2, rci, lib_material); }
+  void ApplyOnUnit2(TRenderContextInfo& rci, TGLLibMaterial* lib_material) {
+    ApplyOnUnit(2, rci, lib_material);
+  }
+  void RestoreOnUnit2(TRenderContextInfo& rci, TGLLibMaterial* lib_material) {
+    RestoreOnUnit(2, rci, lib_material);
+  }
   // Texture-coordinate generation of the mapping mode on the active unit, and its undoing.
   void ApplyMappingMode();
   void RestoreMappingMode();

@@ -58,9 +58,13 @@ void TGLTextureExItem::Assign(const TPersistent* source) {
   TCollectionItem::Assign(source);
 }
 
-std::string TGLTextureExItem::GetDisplayName() const { return "Tex [" + std::to_string(texture_index_) + "]"; }
+std::string TGLTextureExItem::GetDisplayName() const {
+  return "Tex [" + std::to_string(texture_index_) + "]";
+}
 
-void TGLTextureExItem::NotifyChange() { Changed(false); }
+void TGLTextureExItem::NotifyChange() {
+  Changed(false);
+}
 
 void TGLTextureExItem::TextureMapChanged() {
   if (auto* collection = dynamic_cast<TGLTextureEx*>(Collection())) {
@@ -76,7 +80,8 @@ void TGLTextureExItem::UpdateTextureMatrix() {
   NotifyChange();
 }
 
-TGLTextureEx::TGLTextureEx(TGLMaterial* owner) : TCollection(&CreateCollectionItem<TGLTextureExItem>), owner_(owner) {}
+TGLTextureEx::TGLTextureEx(TGLMaterial* owner)
+    : TCollection(&CreateCollectionItem<TGLTextureExItem>), owner_(owner) {}
 
 TGLTextureExItem* TGLTextureEx::Add() {
   auto* item = static_cast<TGLTextureExItem*>(TCollection::Add());
@@ -84,7 +89,9 @@ TGLTextureExItem* TGLTextureEx::Add() {
   return item;
 }
 
-TPersistent* TGLTextureEx::GetOwner() const { return owner_; }
+TPersistent* TGLTextureEx::GetOwner() const {
+  return owner_;
+}
 
 bool TGLTextureEx::UnitHasEnabledTexture(int index) const {
   for (int i = 0; i < Count(); ++i) {

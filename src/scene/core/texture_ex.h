@@ -67,7 +67,9 @@ class TGLTextureEx : public TCollection {
 
   // A new item on the unit of its collection identifier.
   TGLTextureExItem* Add();
-  TGLTextureExItem* Items(int index) const { return static_cast<TGLTextureExItem*>(TCollection::Items(index)); }
+  TGLTextureExItem* Items(int index) const {
+    return static_cast<TGLTextureExItem*>(TCollection::Items(index));
+  }
   TGLMaterial* Material() const { return owner_; }
   TPersistent* GetOwner() const override;
 

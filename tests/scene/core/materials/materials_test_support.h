@@ -21,6 +21,8 @@ void ExpectAssertion(F&& f, const std::string& text) {
   }
 }
 
-inline std::string Golden(const std::string& name) { return ReadBytes(DataPath("scene/core/" + name)); }
+inline std::string Golden(const std::string& name) {
+  return ReadBytes(DataPath("scene/core/" + name));
+}
 
 }  // namespace zentrova::test
