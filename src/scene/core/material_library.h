@@ -125,6 +125,8 @@ class TGLMaterialLibrary : public TGLCadenceAbleComponent {
   TGLLibMaterials& Materials() { return *materials_; }
   const TGLLibMaterials& Materials() const { return *materials_; }
   void SetMaterials(const TGLLibMaterials& value) { materials_->Assign(&value); }
+  // Stored-when rule: the materials only when there is one.
+  bool StoresMaterials() const { return materials_->Count() > 0; }
   const std::string& TexturePaths() const { return texture_paths_; }
   // Split at ";", each part trimmed, empty parts dropped, "\" read as "/" and a "/" appended when missing.
   void SetTexturePaths(const std::string& paths);
