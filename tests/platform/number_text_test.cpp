@@ -59,18 +59,10 @@ std::string ReferenceSci23(long double value) {
   const std::string scientific(buffer, result.ptr);  // d.dddddddddddddde+XX
   const std::size_t e = scientific.find('e');
   const int exponent = std::atoi(scientific.c_str() + e + 1);
-  std::string exponent_digits = std::to_string(exponent < 0 ? -exponent : exponent);
-  exponent_digits.insert(0, 4 - std::min<std::size_t>(4, exponent_digits.size()), '0');
-  return std::string(1, value < 0 ? '-' : ' ') + scientific.substr(0, e) + "E" + (exponent < 0 ? "-" : "+") +
-         exponent_digits;
-}
-
-long double FromBits(std::uint64_t mantissa, int biased_exponent, bool negative) {
-  long double value = 0;
-  const auto sign_exponent = static_cast<std::uint16_t>(biased_exponent | (negative ? 0x8000 : 0));
-  std::memcpy(&value, &mantissa, sizeof mantissa);
-  std::memcpy(reinterpret_cast<char*>(&value) + sizeof mantissa, &sign_exponent, sizeof sign_exponent);
-  return value;
+  std::string text(1, value < 0 ? '-' : ' ');
+  text.append(scientific, 0, e).append(exponent < 0 ? "E-" : "E+");
+  const std::string exponent_digits = std::to_string(std::abs(exponent));
+  return text.append(4 - std::min<std::size_t>(4, exponent_digits.size()), '0').append(exponent_digits);
 }
 
 // About a million values byte for byte against the reference: every binary exponent with random
@@ -85,7 +77,10 @@ TEST(FloatToSci23, SameBytesAsTheRuntimeConversion) {
     for (int i = 0; i < count; ++i) {
       const std::uint64_t bits = random();
       const std::uint64_t mantissa = biased == 0 ? bits >> (1 + bits % 64) : bits | (std::uint64_t{1} << 63);
-      values.push_back(FromBits(mantissa, biased, false));
+      long double value = 0;  // the x87 layout: 64 mantissa bits, then the biased exponent
+      std::memcpy(&value, &mantissa, 8);
+      std::memcpy(reinterpret_cast<char*>(&value) + 8, &biased, 2);
+      values.push_back(value);
     }
   }
   // Halfway values: 5 n 2^-j with n 5^j of 15 or 16 digits, and (2d + 1) 5^i 2^(i - 1) for 15-digit d.
@@ -101,10 +96,13 @@ TEST(FloatToSci23, SameBytesAsTheRuntimeConversion) {
     const int up = static_cast<int>(random() % 6);
     values.push_back(std::ldexp(static_cast<long double>(2 * d + 1) * std::pow(5.0L, up), up - 1));
   }
-  for (int k = -4950; k <= 4932; ++k) values.push_back(std::pow(10.0L, static_cast<long double>(k)));
   for (std::size_t i = 0, n = values.size(); i < n; i += 4) {
     values.push_back(std::nextafter(values[i], 0.0L));
     values.push_back(std::nextafter(values[i], std::numeric_limits<long double>::infinity()));
+  }
+  for (int k = -4950; k <= 4932; ++k) {
+    const long double power = std::pow(10.0L, static_cast<long double>(k));
+    values.insert(values.end(), {power, std::nextafter(power, 0.0L), std::nextafter(power, 2 * power)});
   }
   std::size_t mismatches = 0;
   for (const long double v : values) {

@@ -66,6 +66,27 @@ std::string LastFolderName(const std::string& directory) {
   return slash == std::string::npos ? d : d.substr(slash + 1);
 }
 
+// The names "000".."999", ascending, that may exist under the base directory (with its trailing
+// separator, or "" for the current folder): the three-digit names one listing of the folder shows. A name
+// the listing does not show does not exist. A folder that cannot be listed (missing, not a folder,
+// searchable but not readable) gives every name, to be probed one by one.
+std::vector<std::string> HistoryNameCandidates(const std::string& base) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  std::filesystem::directory_iterator entry(base.empty() ? std::filesystem::path(".") : std::filesystem::path(base),
+                                            ec);
+  for (; !ec && entry != std::filesystem::directory_iterator(); entry.increment(ec)) {
+    std::string name = entry->path().filename().string();
+    if (IsHistoryName(name)) names.push_back(std::move(name));
+  }
+  if (ec) {
+    names.clear();
+    for (std::int32_t i = 0; i <= kMaxHistoryNumber; ++i) names.push_back(IntToStr3(i));
+  }
+  std::sort(names.begin(), names.end());  // three digits: the text order is the number order
+  return names;
+}
+
 std::string ReadError(const std::string& file_name) {
   return "[Error] Could not read history file " + file_name + ".";
 }
@@ -150,12 +171,19 @@ bool THistory::SelectDirectory(std::string& short_name) {
 
 bool THistory::CreateNew() {
   const std::string base = IncludeTrailingSeparator(world_.HistoryBaseDirectory());
+  // A file of that name takes the number as much as a directory does; so does a name that cannot be
+  // looked at. A broken link does not, and then fails to be created below.
+  std::vector<bool> taken(kMaxHistoryNumber + 1, false);
+  for (const std::string& name : HistoryNameCandidates(base)) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::path(base + name), ec) || ec) {
+      taken[static_cast<std::size_t>(Str3ToInt(name))] = true;
+    }
+  }
   for (std::int32_t i = 0; i <= kMaxHistoryNumber; ++i) {
+    if (taken[static_cast<std::size_t>(i)]) continue;
     const std::string name = IntToStr3(i);
     const std::string directory = base + name + "/";
-    // A file of that name takes the number as much as a directory does.
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::path(base + name), ec) || ec) continue;
     if (!CreateDir(directory)) {
       LogLine("[Error] Could not create history directory " + directory + ".");
       return false;
@@ -479,8 +507,7 @@ bool THistory::ScanHistories() {
   LogFiles.clear();
   ShortNames.clear();
   const std::string base = IncludeTrailingSeparator(world_.HistoryBaseDirectory());
-  for (std::int32_t i = 0; i <= kMaxHistoryNumber; ++i) {
-    const std::string name = IntToStr3(i);
+  for (const std::string& name : HistoryNameCandidates(base)) {
     const std::string directory = base + name + "/";
     if (!DirectoryExists(directory) || !FileExists(directory + kDataFile) ||
         !FileExists(directory + kLogFile)) {
