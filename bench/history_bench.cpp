@@ -82,7 +82,8 @@ class FolderWorld : public zentrova::IHistoryWorld {
 };
 
 void BM_CreateHistory(benchmark::State& state) {
-  const fs::path base = fs::temp_directory_path() / ("zentrova-bench-histories-" + std::to_string(::getpid()));
+  const fs::path base =
+      fs::temp_directory_path() / ("zentrova-bench-histories-" + std::to_string(::getpid()));
   fs::remove_all(base);
   fs::create_directories(base);
   char name[8];

@@ -5,8 +5,8 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 
 #include "platform/settings.h"
@@ -199,8 +199,8 @@ bool FifteenDigits(long double value, std::uint64_t& digits, int& exponent) {
   for (int attempt = 0; attempt < 3; ++attempt) {
     if (k < kFastExponentMin || k > kFastExponentMax) return false;
     const int p = 14 - k;
-    const TScaled scaled = p >= 0 ? ScaleUp(mantissa, binary_exponent - 63, p)
-                                  : ScaleDown(mantissa, binary_exponent - 63, p);
+    const TScaled scaled =
+        p >= 0 ? ScaleUp(mantissa, binary_exponent - 63, p) : ScaleDown(mantissa, binary_exponent - 63, p);
     if (scaled.integer >= kFifteenDigits) {
       ++k;
       continue;

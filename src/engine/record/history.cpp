@@ -73,8 +73,8 @@ std::string LastFolderName(const std::string& directory) {
 std::vector<std::string> HistoryNameCandidates(const std::string& base) {
   std::vector<std::string> names;
   std::error_code ec;
-  std::filesystem::directory_iterator entry(base.empty() ? std::filesystem::path(".") : std::filesystem::path(base),
-                                            ec);
+  std::filesystem::directory_iterator entry(
+      base.empty() ? std::filesystem::path(".") : std::filesystem::path(base), ec);
   for (; !ec && entry != std::filesystem::directory_iterator(); entry.increment(ec)) {
     std::string name = entry->path().filename().string();
     if (IsHistoryName(name)) names.push_back(std::move(name));

@@ -160,6 +160,45 @@ TEST_F(ExpressionListTest, AnUnknownKeyIsLoggedAndReadsNaN) {
             "[Error] Unknown variable present (b`Wheel`m+). Check .mmx, .hv, .dc, .me,... files. ");
 }
 
+// The model's name tables follow the model: a list compiled after a constant, a mass or the
+// coordinates changed reads them as they are then.
+TEST_F(ExpressionListTest, ListsReadTheModelAsItIsWhenCompiled) {
+  world_.Model().Constants.AddConstant("k", 2);
+  EXPECT_EQ(Compile({"k b`Arm`m"})->Value(0), 6);
+  world_.Model().Constants.AddConstant("j", 5);
+  world_.Model().Bodies.Items(0).Mass = 4;
+  EXPECT_EQ(Compile({"k b`Arm`m j"})->Value(0), 40);
+  world_.Model().GeneralizedCoordinates.Names = {"b`Hand`x"};
+  const auto list = Compile({"b`Hand`x'[t]", "b`Arm`Rz + 1"});
+  EXPECT_TRUE(list->TimeDependent);
+  EXPECT_EQ(list->Value(0), q().QDot.At(0));
+  EXPECT_EQ(NewLines(),
+            Strings{"[Error] Unknown variable present (b`Arm`Rz+1). Check .mmx, .hv, .dc, .me,... "
+                    "files. "});
+}
+
+// Names the one-pass lookups cannot stand for keep their name-by-name meaning: a nested derivative, a
+// coordinate named like a word of the language (defined in every parser, so every line fails), and
+// one that reaches the parser under the time's name (refused for every line).
+TEST_F(ExpressionListTest, NamesBeyondThePlainRunsKeepTheirMeaning) {
+  EXPECT_EQ(Normalized({"Derivative(1)(Derivative(1)(b`Arm`Rz))", "derivative(2)(B`ARM`RZ) x"}),
+            (Strings{"Derivative(1)(b`Arm`Rz_)", "b`Arm`Rz__*x"}));
+  test::RecordingMessages messages;
+  const struct {
+    std::string coordinate;
+    std::string error;
+  } cases[] = {
+      {"sin", "Error in math expression: Cannot replace variable/function NFuntionArg doesn't match"},
+      {"T", "Error in math expression: the variables t and T are both named t in expressions"},
+  };
+  for (const auto& c : cases) {
+    world_.Model().GeneralizedCoordinates.Names = {c.coordinate};
+    TExpressionList list(world_);
+    test::ExpectError<Exception>([&] { list.AddExpression({"1"}); }, c.error);
+  }
+  EXPECT_EQ(messages.texts, Strings(2, TExpressionParserList::kAlertText));
+}
+
 TEST_F(ExpressionListTest, ChangingTheStateChangesOnlyWhatDependsOnIt) {
   world_.Model().Constants.AddConstant("F0", 3);
   const auto state = Compile({"2 b`Arm`Rz[t]", "b`Arm`Rz'[t] + 10 b`Arm`Rz''[t]"});
@@ -193,7 +232,6 @@ TEST_F(ExpressionListTest, AConstantListReleasesItsCompiledForm) {
   EXPECT_TRUE(constant->Released);
   EXPECT_TRUE(constant->Texts.empty());
   EXPECT_EQ(constant->Parsers, nullptr);
-  EXPECT_EQ(constant->Variables, nullptr);
   constant->EvaluateAll(false);
   EXPECT_EQ(constant->Count(), 2u);
   EXPECT_EQ(constant->Value(0), 3);
