@@ -18,7 +18,7 @@ namespace {
 
 // Of the infinite perspective: how far short of the far plane at infinity depths stay.
 constexpr double kInfiniteFarEpsilon = 1e-4;
-// An orthogonal projection spans the view of a 100 mm focal length at the same scale.
+// An orthogonal view is the perspective near-plane window scaled by 100 / focal length.
 constexpr double kOrthogonalFactor = 100;
 constexpr double kMillimetresPerInch = 25.4;
 

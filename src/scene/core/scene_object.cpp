@@ -338,11 +338,11 @@ void TGLBaseSceneObject::Assign(const TPersistent* source) {
   // Counted first: copying an object into itself appends to the very list being copied.
   const int count = other->ChildCount();
   for (int i = 0; i < count; ++i) {
-    const TGLBaseSceneObject& original = *other->children_[i];
-    std::unique_ptr<TGLBaseSceneObject> copy = original.NewInstance();
-    SceneAssert(std::string_view(copy->ClassName()) == original.ClassName(),
+    const TGLBaseSceneObject& source_child = *other->children_[i];
+    std::unique_ptr<TGLBaseSceneObject> copy = source_child.NewInstance();
+    SceneAssert(std::string_view(copy->ClassName()) == source_child.ClassName(),
                 "TGLBaseSceneObject.Assign: a class does not make its own instances");
-    copy->Assign(&original);
+    copy->Assign(&source_child);
     AppendChild(std::move(copy));
   }
   OnProgress = other->OnProgress;
