@@ -59,4 +59,18 @@ bool TExpressionParserList::AddParser(const TVariableList& variables, const std:
   }
 }
 
+bool TExpressionParserList::AddParser(const std::vector<const TVariable*>& variables,
+                                      const std::string& text) {
+  try {
+    auto parser = std::make_unique<TExpressionParser>();
+    for (const TVariable* v : variables) parser->DefineVariable(v->ParserName(), v->Address());
+    parser->AddExpression(LowerCase(WithoutBackquotes(text)));
+    parsers_.push_back(std::move(parser));
+    return true;
+  } catch (...) {
+    Alert();
+    throw;
+  }
+}
+
 }  // namespace zentrova

@@ -52,6 +52,9 @@ class TExpressionParserList {
   // Defines every variable in a new parser and compiles the text without its backquotes. On any
   // failure the alert goes out, the parser is not added and the exception passes on.
   bool AddParser(const TVariableList& variables, const std::string& text);
+  // The same with exactly the given variables, which the caller has already resolved to one per parser
+  // name: what a text reads is defined and nothing else.
+  bool AddParser(const std::vector<const TVariable*>& variables, const std::string& text);
 
   int Count() const { return static_cast<int>(parsers_.size()); }
   TExpressionParser& At(int index) const { return *parsers_.at(static_cast<std::size_t>(index)); }

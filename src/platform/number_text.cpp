@@ -1,10 +1,12 @@
 #include "platform/number_text.h"
 
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <locale.h>
 
 #include "platform/settings.h"
@@ -63,23 +65,202 @@ locale_t CLocale() {
 
 }  // namespace
 
-std::string FloatToSci23(long double value) {
-  if (std::isnan(value)) return PadLeft("Nan", 23);
-  if (std::isinf(value)) return PadLeft(value > 0 ? "+Inf" : "-Inf", 23);
-  std::string digits;
+namespace {
+
+using UInt128 = unsigned __int128;
+
+// 5^p for p = 0..55, the largest power that fits in 128 bits.
+constexpr std::array<UInt128, 56> kPowersOfFive = [] {
+  std::array<UInt128, 56> powers{};
+  UInt128 power = 1;
+  for (UInt128& p : powers) {
+    p = power;
+    power *= 5;
+  }
+  return powers;
+}();
+
+constexpr std::uint64_t kFifteenDigits = 1000000000000000;  // 10^15
+constexpr std::uint64_t kFourteenDigits = 100000000000000;  // 10^14
+// A scaled value whose integer part reaches 2^60 is far above 10^15: it is reported as this.
+constexpr std::uint64_t kTooLarge = std::uint64_t{1} << 60;
+// The decimal exponents of the first digit that the exact arithmetic below reaches: for k the value is
+// scaled by 10^(14 - k), which is 5^(14 - k) times a power of two, and 5^55 and 5^27 are the largest
+// odd factors that fit in 128 and 64 bits.
+constexpr int kFastExponentMin = 14 - 55;
+constexpr int kFastExponentMax = 14 + 27;
+
+// X = value * 10^p for value = mantissa * 2^exponent, exactly: its integer part (kTooLarge when at or
+// above 2^60) and where its fraction stands against one half (-1 below, 0 on it, +1 above).
+struct TScaled {
+  std::uint64_t integer = 0;
+  int half = 0;
+};
+
+// Bits [from, from + 64) of a 192-bit number held as three 64-bit words, lowest first.
+std::uint64_t BitsAt(const std::uint64_t (&words)[3], int from) {
+  const int word = from / 64;
+  const int shift = from % 64;
+  if (word >= 3) return 0;
+  std::uint64_t bits = words[word] >> shift;
+  if (shift != 0 && word + 1 < 3) bits |= words[word + 1] << (64 - shift);
+  return bits;
+}
+
+// Whether any of the lowest `count` bits is set.
+bool AnyBitBelow(const std::uint64_t (&words)[3], int count) {
+  for (int word = 0; word < 3 && count > 0; ++word, count -= 64) {
+    const std::uint64_t mask = count >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1;
+    if ((words[word] & mask) != 0) return true;
+  }
+  return false;
+}
+
+int BitLength(const std::uint64_t (&words)[3]) {
+  for (int word = 2; word >= 0; --word) {
+    if (words[word] != 0) return 64 * word + 64 - __builtin_clzll(words[word]);
+  }
+  return 0;
+}
+
+int CompareTwice(UInt128 remainder, UInt128 divisor) {
+  const UInt128 twice = remainder * 2;
+  return twice < divisor ? -1 : (twice > divisor ? 1 : 0);
+}
+
+// p >= 0: X = mantissa * 5^p * 2^(exponent + p), the product exact in 192 bits.
+TScaled ScaleUp(std::uint64_t mantissa, int exponent, int p) {
+  const UInt128 five = kPowersOfFive[static_cast<std::size_t>(p)];
+  const UInt128 low = static_cast<UInt128>(mantissa) * static_cast<std::uint64_t>(five);
+  const UInt128 high = static_cast<UInt128>(mantissa) * static_cast<std::uint64_t>(five >> 64);
+  const UInt128 middle = (low >> 64) + static_cast<std::uint64_t>(high);  // below 2^65: no overflow
+  const std::uint64_t words[3] = {static_cast<std::uint64_t>(low), static_cast<std::uint64_t>(middle),
+                                  static_cast<std::uint64_t>((high >> 64) + (middle >> 64))};
+  const int shift = -(exponent + p);  // X = product / 2^shift
+  TScaled scaled;
+  if (BitLength(words) - shift >= 60) {
+    scaled.integer = kTooLarge;
+    return scaled;
+  }
+  if (shift > 192) {  // X < 2^192 / 2^193
+    scaled.half = -1;
+    return scaled;
+  }
+  scaled.integer = BitsAt(words, shift);
+  const bool half_bit = (BitsAt(words, shift - 1) & 1) != 0;
+  scaled.half = !half_bit ? -1 : (AnyBitBelow(words, shift - 1) ? 1 : 0);
+  return scaled;
+}
+
+// p < 0: X = mantissa * 2^(exponent - q) / 5^q with q = -p; 5^q is odd, so X never lies on one half
+// unless the power of two is in the divisor.
+TScaled ScaleDown(std::uint64_t mantissa, int exponent, int p) {
+  const int q = -p;
+  const auto five = static_cast<std::uint64_t>(kPowersOfFive[static_cast<std::size_t>(q)]);
+  const int shift = exponent - q;
+  TScaled scaled;
+  UInt128 numerator = mantissa;
+  UInt128 divisor = five;
+  if (shift >= 0) {
+    if (shift > 64) {  // X >= 2^(63 + 65) / 2^63
+      scaled.integer = kTooLarge;
+      return scaled;
+    }
+    numerator <<= shift;  // below 2^128
+  } else {
+    if (-shift > 64) {  // X < 2^64 / 2^65
+      scaled.half = -1;
+      return scaled;
+    }
+    divisor <<= -shift;  // 5^q < 2^63: below 2^127
+  }
+  const UInt128 integer = numerator / divisor;
+  scaled.integer = integer >= kTooLarge ? kTooLarge : static_cast<std::uint64_t>(integer);
+  scaled.half = CompareTwice(numerator % divisor, divisor);
+  return scaled;
+}
+
+// The 15 significant digits of |value| rounded to nearest, ties to even, as the integer `digits` in
+// [10^14, 10^15), and the decimal exponent of the first digit: what "%.14Le" prints, without its
+// multi-precision arithmetic. False where this exact 128- and 192-bit arithmetic does not reach (values
+// below 1e-41 or from 1e42 on, subnormals): the caller takes the runtime's conversion there.
+bool FifteenDigits(long double value, std::uint64_t& digits, int& exponent) {
+  std::uint64_t mantissa = 0;
+  std::uint16_t sign_exponent = 0;
+  std::memcpy(&mantissa, &value, sizeof mantissa);
+  std::memcpy(&sign_exponent, reinterpret_cast<const char*>(&value) + sizeof mantissa, sizeof sign_exponent);
+  const int biased = sign_exponent & 0x7fff;
+  // Only normal values: the integer bit set and a biased exponent neither 0 nor all ones.
+  if (biased == 0 || biased == 0x7fff || (mantissa >> 63) == 0) return false;
+  const int binary_exponent = biased - 16383;  // value in [2^binary_exponent, 2^(binary_exponent + 1))
+  if (binary_exponent < 4 * kFastExponentMin || binary_exponent > 4 * kFastExponentMax) return false;
+  // floor(binary_exponent * log10(2)) (78913 / 2^18 = 0.3010299...); the loop below corrects any miss.
+  int k = (binary_exponent * 78913) >> 18;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (k < kFastExponentMin || k > kFastExponentMax) return false;
+    const int p = 14 - k;
+    const TScaled scaled =
+        p >= 0 ? ScaleUp(mantissa, binary_exponent - 63, p) : ScaleDown(mantissa, binary_exponent - 63, p);
+    if (scaled.integer >= kFifteenDigits) {
+      ++k;
+      continue;
+    }
+    if (scaled.integer < kFourteenDigits) {
+      --k;
+      continue;
+    }
+    digits = scaled.integer;
+    if (scaled.half > 0 || (scaled.half == 0 && (digits & 1) != 0)) ++digits;
+    if (digits == kFifteenDigits) {  // 9.99...95 rounds up into the next decade
+      digits = kFourteenDigits;
+      ++k;
+    }
+    exponent = k;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void AppendSci23(long double value, std::string& text) {
+  if (std::isnan(value)) {
+    text.append(20, ' ').append("Nan");
+    return;
+  }
+  if (std::isinf(value)) {
+    text.append(19, ' ').append(value > 0 ? "+Inf" : "-Inf");
+    return;
+  }
+  // " d.ddddddddddddddE+eeee": 15 digits, and an exponent of 4 digits (an extended real needs no more).
+  char out[23];
+  out[0] = value < 0 ? '-' : ' ';
+  std::uint64_t digits = 0;
   int exponent = 0;
-  DecimalDigits(value, 15, digits, exponent);
+  if (value != 0 && !FifteenDigits(value, digits, exponent)) {
+    std::string slow;
+    DecimalDigits(value, 15, slow, exponent);
+    digits = std::strtoull(slow.c_str(), nullptr, 10);
+  }
+  for (int i = 16; i >= 3; --i) {
+    out[i] = static_cast<char>('0' + digits % 10);
+    digits /= 10;
+  }
+  out[2] = '.';
+  out[1] = static_cast<char>('0' + digits);
+  out[17] = 'E';
+  out[18] = exponent < 0 ? '-' : '+';
+  unsigned magnitude = static_cast<unsigned>(exponent < 0 ? -exponent : exponent);
+  for (int i = 22; i >= 19; --i) {
+    out[i] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  }
+  text.append(out, sizeof out);
+}
+
+std::string FloatToSci23(long double value) {
   std::string text;
-  text.reserve(23);
-  text.push_back(value < 0 ? '-' : ' ');
-  text.push_back(digits[0]);
-  text.push_back('.');
-  text.append(digits, 1, std::string::npos);
-  text.push_back('E');
-  text.push_back(exponent < 0 ? '-' : '+');
-  std::string e = std::to_string(exponent < 0 ? -exponent : exponent);
-  text.append(4 - std::min<std::size_t>(4, e.size()), '0');
-  text.append(e);
+  AppendSci23(value, text);
   return text;
 }
 

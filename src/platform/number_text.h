@@ -14,6 +14,8 @@ namespace zentrova {
 // "E", the exponent's sign and 4 exponent digits, always with ".". NaN is "Nan", infinities "+Inf" and
 // "-Inf", right-aligned in the same 23 characters.
 std::string FloatToSci23(long double value);
+// The same 23 characters appended to `text`: a record line is built in one buffer.
+void AppendSci23(long double value, std::string& text);
 
 // The "default decimal text": the general format with up to 15 significant digits and the process-wide
 // decimal separator; plain for decimal exponents -5 < e < 15, else exponent form ("1E-5", "1.5E20").

@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cfenv>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "platform/settings.h"
 #include "test_support.h"
@@ -37,6 +46,74 @@ TEST(FloatToSci23, ReadsBackThroughDotConversion) {
     ASSERT_TRUE(TryTextToFloatDot(FloatToSci23(v), back));
     EXPECT_NEAR(static_cast<double>(back / v), 1.0, 1e-14);
   }
+}
+
+// The conversion as it was written before the exact integer path: the runtime's correctly rounded
+// scientific conversion, laid out in the 23 characters. The reference for the comparison below.
+std::string ReferenceSci23(long double value) {
+  if (std::isnan(value)) return std::string(20, ' ') + "Nan";
+  if (std::isinf(value)) return std::string(19, ' ') + (value > 0 ? "+Inf" : "-Inf");
+  char buffer[64];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific, 14);
+  const std::string scientific(buffer, result.ptr);  // d.dddddddddddddde+XX
+  const std::size_t e = scientific.find('e');
+  const int exponent = std::atoi(scientific.c_str() + e + 1);
+  std::string text(1, value < 0 ? '-' : ' ');
+  text.append(scientific, 0, e).append(exponent < 0 ? "E-" : "E+");
+  const std::string exponent_digits = std::to_string(std::abs(exponent));
+  return text.append(4 - std::min<std::size_t>(4, exponent_digits.size()), '0').append(exponent_digits);
+}
+
+// About a million values byte for byte against the reference: every binary exponent with random
+// mantissas (subnormals included), values exactly halfway between two 15-digit results and their
+// neighbours, and the neighbours of powers of ten, where the digits carry into the exponent.
+TEST(FloatToSci23, SameBytesAsTheRuntimeConversion) {
+  std::mt19937_64 random(20240611);
+  std::vector<long double> values;
+  // Far from 1 the runtime's conversion is slow and ours is the same one: a few values there.
+  for (int biased = 0; biased < 0x7fff; ++biased) {
+    const int count = std::abs(biased - 16383) <= 200 ? 1500 : 2;
+    for (int i = 0; i < count; ++i) {
+      const std::uint64_t bits = random();
+      const std::uint64_t mantissa = biased == 0 ? bits >> (1 + bits % 64) : bits | (std::uint64_t{1} << 63);
+      long double value = 0;  // the x87 layout: 64 mantissa bits, then the biased exponent
+      std::memcpy(&value, &mantissa, 8);
+      std::memcpy(reinterpret_cast<char*>(&value) + 8, &biased, 2);
+      values.push_back(value);
+    }
+  }
+  // Halfway values: 5 n 2^-j with n 5^j of 15 or 16 digits, and (2d + 1) 5^i 2^(i - 1) for 15-digit d.
+  for (int i = 0; i < 100000; ++i) {
+    const int j = 1 + static_cast<int>(random() % 21);
+    long double five_j = 1;
+    for (int k = 0; k < j; ++k) five_j *= 5;
+    const auto low = static_cast<std::uint64_t>(2e14L / five_j) + 1;
+    const auto high = static_cast<std::uint64_t>(2e15L / five_j);
+    const std::uint64_t n = (low + random() % (high - low + 1)) | 1;
+    values.push_back(std::ldexp(5.0L * static_cast<long double>(n), -j));
+    const std::uint64_t d = 100000000000000 + random() % 900000000000000;
+    const int up = static_cast<int>(random() % 6);
+    values.push_back(std::ldexp(static_cast<long double>(2 * d + 1) * std::pow(5.0L, up), up - 1));
+  }
+  for (std::size_t i = 0, n = values.size(); i < n; i += 4) {
+    values.push_back(std::nextafter(values[i], 0.0L));
+    values.push_back(std::nextafter(values[i], std::numeric_limits<long double>::infinity()));
+  }
+  for (int k = -4950; k <= 4932; ++k) {
+    const long double power = std::pow(10.0L, static_cast<long double>(k));
+    values.insert(values.end(), {power, std::nextafter(power, 0.0L), std::nextafter(power, 2 * power)});
+  }
+  std::size_t mismatches = 0;
+  for (const long double v : values) {
+    const long double signed_v = random() % 2 == 0 ? v : -v;
+    const std::string expected = ReferenceSci23(signed_v);
+    if (FloatToSci23(signed_v) != expected && ++mismatches <= 10) {
+      ADD_FAILURE() << FloatToTextRoundTrip(signed_v, '.') << ": " << FloatToSci23(signed_v) << " instead of "
+                    << expected;
+    }
+  }
+  EXPECT_EQ(mismatches, 0u) << "of " << values.size();
 }
 
 TEST(FloatToText, GeneralFormWith15Digits) {

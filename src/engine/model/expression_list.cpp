@@ -20,12 +20,6 @@ namespace {
 const char* const kImaginaryText =
     "[Error] Imaginary number in expression. Check .mmx, .hv, .dc, .me,... files. ";
 
-// Letters, digits, "_" and the backquote of variable keys make up one name: "l" is not part of "l1",
-// "Arm" not part of b`Arm`Rz, "m" not part of b`Arm`m, and "e5" not part of the number 2e5.
-bool IsNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '`';
-}
-
 // The first place from `from` on where `name` stands as a whole name, letter case ignored. An end of
 // the name that is no name character needs no boundary there.
 std::size_t FindName(std::string_view text, std::string_view name, std::size_t from = 0) {
@@ -59,6 +53,75 @@ std::string ReplaceName(std::string_view text, std::string_view name, std::strin
   return out;
 }
 
+// Calls visit(run, lower) for every maximal run of name characters of the text, in order, with the run
+// also in lower case.
+template <typename Visit>
+void ForEachRun(std::string_view text, Visit visit) {
+  std::string lower;
+  for (std::size_t begin = 0; begin < text.size();) {
+    if (!IsNameChar(text[begin])) {
+      ++begin;
+      continue;
+    }
+    std::size_t end = begin;
+    while (end < text.size() && IsNameChar(text[end])) ++end;
+    const std::string_view run = text.substr(begin, end - begin);
+    lower = LowerCase(run);
+    visit(run, std::string_view(lower));
+    begin = end;
+  }
+}
+
+// The text with every maximal run of name characters for which `replace` (handed the run in lower case)
+// gives a text replaced by it. Where every name looked for is such a run, this is ReplaceName for all of
+// them at once: a run replaced stays between the same characters that are no name characters.
+template <typename Replace>
+std::string ReplaceRuns(std::string_view text, Replace replace) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t copied = 0;
+  ForEachRun(text, [&](std::string_view run, std::string_view lower) {
+    const std::string* replacement = replace(lower);
+    if (replacement == nullptr) return;
+    const std::size_t begin = static_cast<std::size_t>(run.data() - text.data());
+    out.append(text.substr(copied, begin - copied)).append(*replacement);
+    copied = begin + run.size();
+  });
+  out.append(text.substr(copied));
+  return out;
+}
+
+// "Derivative(1)(q)" and "Derivative(2)(q)" (letter case ignored) become q_ and q__ for every coordinate
+// q, in one pass: the name inside is what stands before the next ")", since no coordinate name holds a
+// bracket. False, the text unchanged, when an inner text holds "(" (nested derivatives): replacing one
+// could make another, and the caller goes name by name.
+bool RewriteDerivatives(std::string& text, const TExpressionNames& names) {
+  static constexpr std::string_view kPrefix = "Derivative(";
+  std::string out;
+  std::size_t copied = 0;
+  for (std::size_t hit = FindText(text, kPrefix); hit != std::string::npos;
+       hit = FindText(text, kPrefix, hit + 1)) {
+    const std::size_t order = hit + kPrefix.size();
+    if (order + 2 >= text.size() || (text[order] != '1' && text[order] != '2') || text[order + 1] != ')' ||
+        text[order + 2] != '(') {
+      continue;
+    }
+    const std::size_t inner = order + 3;
+    const std::size_t close = text.find(')', inner);
+    if (close == std::string::npos) continue;
+    const std::string_view name = std::string_view(text).substr(inner, close - inner);
+    if (name.find('(') != std::string_view::npos) return false;
+    const std::string* g = names.Coordinate(LowerCase(name));
+    if (g == nullptr) continue;
+    out.append(text, copied, hit - copied).append(*g).append(text[order] == '1' ? "_" : "__");
+    copied = close + 1;
+  }
+  if (copied == 0) return true;
+  out.append(text, copied, std::string::npos);
+  text = std::move(out);
+  return true;
+}
+
 // The algebra system writes its imaginary unit as a capital I standing alone: "2*I", "x/(I)". A name
 // that merely begins with I (a constant Izz) is no imaginary unit.
 bool HoldsImaginaryUnit(const std::string& text) {
@@ -84,9 +147,7 @@ std::string SubstitutedValueText(long double value) {
 }
 
 TExpressionList::TExpressionList(TWorld& world)
-    : Parsers(std::make_unique<TExpressionParserList>()),
-      Variables(std::make_unique<TVariableList>()),
-      world_(world) {}
+    : Parsers(std::make_unique<TExpressionParserList>()), world_(world) {}
 
 TExpressionList::~TExpressionList() = default;
 
@@ -119,12 +180,14 @@ void TExpressionList::ReleaseCompiled() {
   Texts.clear();
   Texts.shrink_to_fit();
   Parsers.reset();
-  Variables.reset();
   Released = true;
 }
 
 bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
   const std::vector<std::string>& names = world_.Model().GeneralizedCoordinates.Names;
+  TExpressionNames& table = world_.Model().ExpressionNames;
+  table.Refresh();
+  const bool by_runs = table.CoordinatesAreRuns();
   for (const std::string& line : lines) {
     if (Trim(line).empty()) continue;
     // Juxtaposition is multiplication; blanks around + - / are only layout.
@@ -146,16 +209,24 @@ bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
     text = ReplaceAll(text, "[", "(");
     text = ReplaceAll(text, "]", ")");
     text = ReplaceAll(text, "'", "_");
-    for (const std::string& g : names) {
-      if (g.empty()) continue;
-      text = ReplaceAll(text, "Derivative(1)(" + g + ")", g + "_", true);
-      text = ReplaceAll(text, "Derivative(2)(" + g + ")", g + "__", true);
+    if (!by_runs || !RewriteDerivatives(text, table)) {
+      for (const std::string& g : names) {
+        if (g.empty()) continue;
+        text = ReplaceAll(text, "Derivative(1)(" + g + ")", g + "_", true);
+        text = ReplaceAll(text, "Derivative(2)(" + g + ")", g + "__", true);
+      }
     }
     // A line of the state goes stale when q changes, whether or not it was marked with [t].
-    for (const std::string& g : names) {
-      if (g.empty()) continue;
-      if (ContainsName(text, g) || ContainsName(text, g + "_") || ContainsName(text, g + "__")) {
-        TimeDependent = true;
+    if (by_runs) {
+      ForEachRun(text, [&](std::string_view, std::string_view lower) {
+        if (table.IsStateName(lower)) TimeDependent = true;
+      });
+    } else {
+      for (const std::string& g : names) {
+        if (g.empty()) continue;
+        if (ContainsName(text, g) || ContainsName(text, g + "_") || ContainsName(text, g + "__")) {
+          TimeDependent = true;
+        }
       }
     }
 
@@ -170,6 +241,14 @@ bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
 }
 
 void TExpressionList::SubstituteConstants() {
+  TExpressionNames& table = world_.Model().ExpressionNames;
+  table.Refresh();
+  if (table.ConstantsAreRuns()) {
+    for (std::string& text : Texts) {
+      text = ReplaceRuns(text, [&](std::string_view lower) { return table.ConstantText(lower); });
+    }
+    return;
+  }
   // In file order: of two constants with one name the first one wins, as it leaves no name behind.
   for (const model::TConstant& constant : world_.Model().Constants) {
     if (constant.Name.empty()) continue;
@@ -179,6 +258,14 @@ void TExpressionList::SubstituteConstants() {
 }
 
 void TExpressionList::SubstituteMassProperties() {
+  TExpressionNames& table = world_.Model().ExpressionNames;
+  table.Refresh();
+  if (table.MassKeysAreRuns()) {
+    for (std::string& text : Texts) {
+      text = ReplaceRuns(text, [&](std::string_view lower) { return table.MassPropertyText(lower); });
+    }
+    return;
+  }
   TBodyList& bodies = world_.Model().Bodies;
   for (std::int32_t b = 0; b < bodies.Count(); ++b) {
     for (const char* property : kMassPropertyNames) {
@@ -194,29 +281,31 @@ void TExpressionList::SubstituteMassProperties() {
 }
 
 bool TExpressionList::DefineVariables() {
-  Variables->AddVariable("t", &world_.State.Time);
   const std::vector<std::string>& names = world_.Model().GeneralizedCoordinates.Names;
+  TExpressionNames& table = world_.Model().ExpressionNames;
+  table.Refresh();
+  // The parsers will read through the addresses of the model's variables from now on (CompileAll).
   TCoordinateList& evaluated = world_.State.Evaluated;
-  const std::size_t n = std::min<std::size_t>(names.size(), evaluated.Count());
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::string& g = names[i];
-    if (g.empty()) continue;
-    Variables->AddVariable(g, evaluated.Q.Data() + i);
-    Variables->AddVariable(g + "_", evaluated.QDot.Data() + i);
-    Variables->AddVariable(g + "__", evaluated.QDDot.Data() + i);
-  }
-  // The parsers will read through these addresses from now on.
-  if (n > 0) evaluated.MarkBound();
+  if (std::min<std::size_t>(names.size(), evaluated.Count()) > 0) evaluated.MarkBound();
 
   // What is left of a key once every coordinate name is gone names nothing the model binds.
   std::string unresolved;
   for (const std::string& text : Texts) {
-    std::string rest = text;
-    for (const std::string& g : names) {
-      if (g.empty()) continue;
-      rest = ReplaceName(rest, g + "__", "");
-      rest = ReplaceName(rest, g + "_", "");
-      rest = ReplaceName(rest, g, "");
+    if (text.find('`') == std::string::npos) continue;  // nothing could be left
+    std::string rest;
+    if (table.CoordinatesAreRuns()) {
+      rest = ReplaceRuns(text, [&](std::string_view lower) {
+        static const std::string kNothing;
+        return table.IsStateName(lower) ? &kNothing : nullptr;
+      });
+    } else {
+      rest = text;
+      for (const std::string& g : names) {
+        if (g.empty()) continue;
+        rest = ReplaceName(rest, g + "__", "");
+        rest = ReplaceName(rest, g + "_", "");
+        rest = ReplaceName(rest, g, "");
+      }
     }
     if (rest.find('`') != std::string::npos) unresolved = rest;
   }
@@ -228,7 +317,16 @@ bool TExpressionList::DefineVariables() {
 }
 
 void TExpressionList::CompileAll() {
-  for (const std::string& text : Texts) Parsers->AddParser(*Variables, text);
+  TExpressionNames& table = world_.Model().ExpressionNames;
+  table.Refresh();
+  for (const std::string& text : Texts) {
+    // Names that clash are refused by the parser list once it is given all variables.
+    if (table.ParserNamesClash()) {
+      Parsers->AddParser(table.AllVariables(), text);
+    } else {
+      Parsers->AddParser(table.VariablesFor(text), text);
+    }
+  }
 }
 
 }  // namespace zentrova

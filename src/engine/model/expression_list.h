@@ -38,7 +38,9 @@ class TExpressionList {
   std::uint32_t Count() const { return Values.Count(); }
   long double Value(std::uint32_t i) const { return Values.At(i); }
 
-  // The steps of AddExpression, in its order.
+  // The steps of AddExpression, in its order. Each looks names up in the model's ExpressionNames, by
+  // the names a line holds; DefineVariables marks the working state bound and reports unresolved keys,
+  // and CompileAll gives each parser the variables its line reads.
   bool Normalize(const std::vector<std::string>& lines);
   void SubstituteConstants();
   void SubstituteMassProperties();
@@ -50,10 +52,9 @@ class TExpressionList {
   bool ReleaseWhenConstant = false;
   std::vector<std::string> Texts;  // the normalised lines, one per non-blank input line
   std::unique_ptr<TExpressionParserList> Parsers;
-  std::unique_ptr<TVariableList> Variables;
   // Sized once, when the lines are compiled: dependent body coordinates point into it.
   TFloatList Values;
-  bool Released = false;  // Texts, Parsers and Variables are gone; Values stay
+  bool Released = false;  // Texts and Parsers are gone; Values stay
 
  private:
   void ReleaseCompiled();

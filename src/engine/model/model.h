@@ -13,6 +13,7 @@
 #include "engine/model/constant_list.h"
 #include "engine/model/dependent_coordinates.h"
 #include "engine/model/expression_list.h"
+#include "engine/model/expression_names.h"
 #include "engine/model/generalized_coordinates.h"
 #include "engine/model/mass_matrix.h"
 #include "engine/record/contact_watches.h"
@@ -33,6 +34,8 @@ struct TModel {
   std::vector<std::string> BodyNames;      // the bodies' names in body order, once they are loaded
   TBodyList Bodies;
   TConstantList Constants;
+  // What the expression lists look names up in, rebuilt when the names above have changed.
+  TExpressionNames ExpressionNames;
 
   TGeneralizedCoordinates GeneralizedCoordinates;
   TDependentCoordinates DependentCoordinates;

@@ -31,7 +31,8 @@ std::int32_t HistoryNumber(const std::string& short_name) {
 }  // namespace
 
 TModel::TModel(TWorld& world)
-    : GeneralizedCoordinates(world),
+    : ExpressionNames(world),
+      GeneralizedCoordinates(world),
       DependentCoordinates(world),
       MassMatrix(world),
       HVector(world),

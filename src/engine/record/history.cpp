@@ -36,8 +36,10 @@ bool IsHistoryName(const std::string& name) {
   return true;
 }
 
-std::string Field(long double value) {
-  return FloatToSci23(value) + " ";
+// One recorded number and its blank, appended to the line being built.
+void AppendField(std::string& line, long double value) {
+  AppendSci23(value, line);
+  line.push_back(' ');
 }
 
 // Whether a watch name is of the x-y kind.
@@ -62,6 +64,27 @@ std::string LastFolderName(const std::string& directory) {
   while (!d.empty() && d.back() == '/') d.pop_back();
   const std::size_t slash = d.rfind('/');
   return slash == std::string::npos ? d : d.substr(slash + 1);
+}
+
+// The names "000".."999", ascending, that may exist under the base directory (with its trailing
+// separator, or "" for the current folder): the three-digit names one listing of the folder shows. A name
+// the listing does not show does not exist. A folder that cannot be listed (missing, not a folder,
+// searchable but not readable) gives every name, to be probed one by one.
+std::vector<std::string> HistoryNameCandidates(const std::string& base) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  std::filesystem::directory_iterator entry(
+      base.empty() ? std::filesystem::path(".") : std::filesystem::path(base), ec);
+  for (; !ec && entry != std::filesystem::directory_iterator(); entry.increment(ec)) {
+    std::string name = entry->path().filename().string();
+    if (IsHistoryName(name)) names.push_back(std::move(name));
+  }
+  if (ec) {
+    names.clear();
+    for (std::int32_t i = 0; i <= kMaxHistoryNumber; ++i) names.push_back(IntToStr3(i));
+  }
+  std::sort(names.begin(), names.end());  // three digits: the text order is the number order
+  return names;
 }
 
 std::string ReadError(const std::string& file_name) {
@@ -148,12 +171,19 @@ bool THistory::SelectDirectory(std::string& short_name) {
 
 bool THistory::CreateNew() {
   const std::string base = IncludeTrailingSeparator(world_.HistoryBaseDirectory());
+  // A file of that name takes the number as much as a directory does; so does a name that cannot be
+  // looked at. A broken link does not, and then fails to be created below.
+  std::vector<bool> taken(kMaxHistoryNumber + 1, false);
+  for (const std::string& name : HistoryNameCandidates(base)) {
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::path(base + name), ec) || ec) {
+      taken[static_cast<std::size_t>(Str3ToInt(name))] = true;
+    }
+  }
   for (std::int32_t i = 0; i <= kMaxHistoryNumber; ++i) {
+    if (taken[static_cast<std::size_t>(i)]) continue;
     const std::string name = IntToStr3(i);
     const std::string directory = base + name + "/";
-    // A file of that name takes the number as much as a directory does.
-    std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::path(base + name), ec) || ec) continue;
     if (!CreateDir(directory)) {
       LogLine("[Error] Could not create history directory " + directory + ".");
       return false;
@@ -311,20 +341,27 @@ bool THistory::CloseFiles() {
 }
 
 std::string THistory::DataLine(const TGeneralizedCoordinatesHistory& state) {
-  std::string line = Field(state.Time) + Field(state.MechanicalEnergy);
-  const TCoordinateList& c = state.Coordinates;
-  for (std::uint32_t i = 0; i < c.Count(); ++i) {
-    line += Field(c.Q.Data()[i]);
-    line += Field(c.QDot.Data()[i]);
-    line += Field(c.QDDot.Data()[i]);
-  }
+  std::string line;
+  AppendDataLine(state, line);
   return line;
 }
 
-std::string THistory::WatchesLine(long double time, std::uint32_t k) {
+void THistory::AppendDataLine(const TGeneralizedCoordinatesHistory& state, std::string& line) {
+  const TCoordinateList& c = state.Coordinates;
+  line.reserve(line.size() + 24 * (2 + 3 * static_cast<std::size_t>(c.Count())));
+  AppendField(line, state.Time);
+  AppendField(line, state.MechanicalEnergy);
+  for (std::uint32_t i = 0; i < c.Count(); ++i) {
+    AppendField(line, c.Q.Data()[i]);
+    AppendField(line, c.QDot.Data()[i]);
+    AppendField(line, c.QDDot.Data()[i]);
+  }
+}
+
+void THistory::AppendWatchesLine(long double time, std::uint32_t k, std::string& line) {
   TContactWatches& watches = *world_.ContactWatches();
   TWatchesData& data = watches.Data;
-  std::string line = Field(time);
+  AppendField(line, time);
   const std::uint32_t count = std::min(watches.Count(), data.Count());
   for (std::uint32_t w = 0; w < count; ++w) {
     const long double n = data.NormalImpulse.Data()[w];
@@ -341,11 +378,12 @@ std::string THistory::WatchesLine(long double time, std::uint32_t k) {
     if (n == 0 && t == 0 && work == 0) {
       line += "0 0 0 ";
     } else {
-      line += Field(n) + Field(t) + Field(work);
+      AppendField(line, n);
+      AppendField(line, t);
+      AppendField(line, work);
     }
-    if (watches.WriteAveragedTDivN) line += Field(r);
+    if (watches.WriteAveragedTDivN) AppendField(line, r);
   }
-  return line;
 }
 
 bool THistory::AppendLine(TTextWriter& open_file, const std::string& file_name, const std::string& line) {
@@ -367,13 +405,16 @@ bool THistory::AppendLine(TTextWriter& open_file, const std::string& file_name, 
 bool THistory::WriteStep(std::unique_ptr<TGeneralizedCoordinatesHistory> state) {
   if (!state) return false;
   const std::uint32_t k = world_.StoredStates() + 1;
-  const std::string data_line = DataLine(*state);
+  line_.clear();
+  AppendDataLine(*state, line_);
   const long double time = state->Time;
   Points.Add(std::move(state));
-  bool ok = AppendLine(data_file_, DataFileName, data_line);
+  bool ok = AppendLine(data_file_, DataFileName, line_);
   TContactWatches* watches = world_.ContactWatches();
   if (watches != nullptr && watches->Count() > 0) {
-    ok = AppendLine(watches_file_, WatchesFileName, WatchesLine(time, k)) && ok;
+    line_.clear();
+    AppendWatchesLine(time, k, line_);
+    ok = AppendLine(watches_file_, WatchesFileName, line_) && ok;
     watches->AfterRecord();
   }
   return ok;
@@ -466,8 +507,7 @@ bool THistory::ScanHistories() {
   LogFiles.clear();
   ShortNames.clear();
   const std::string base = IncludeTrailingSeparator(world_.HistoryBaseDirectory());
-  for (std::int32_t i = 0; i <= kMaxHistoryNumber; ++i) {
-    const std::string name = IntToStr3(i);
+  for (const std::string& name : HistoryNameCandidates(base)) {
     const std::string directory = base + name + "/";
     if (!DirectoryExists(directory) || !FileExists(directory + kDataFile) ||
         !FileExists(directory + kLogFile)) {
@@ -559,13 +599,19 @@ bool THistory::Resample(const std::string& FileName, std::int32_t step) const {
   }
   std::uint32_t last_written = 0;
   bool written = false;
+  std::string line;
+  auto write = [&](std::uint32_t i) {
+    line.clear();
+    AppendDataLine(Points.Items(i), line);
+    writer.WriteLine(line);
+  };
   for (std::uint64_t i = 0; i < count; i += static_cast<std::uint64_t>(step)) {
-    writer.WriteLine(DataLine(Points.Items(static_cast<std::uint32_t>(i))));
+    write(static_cast<std::uint32_t>(i));
     last_written = static_cast<std::uint32_t>(i);
     written = true;
   }
   // The run ends with its last state, whatever the step.
-  if (written && last_written != count - 1) writer.WriteLine(DataLine(Points.Items(count - 1)));
+  if (written && last_written != count - 1) write(count - 1);
   if (!writer.Close()) {
     LogLine("[Error] Could not write file " + FileName + ".");
     return false;

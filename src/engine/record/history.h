@@ -146,8 +146,9 @@ class THistory : public ILogSink {
   // directory. "[Error] Could not delete directory<dir>." when the directory stays.
   static bool DeleteDirectory(const std::string& directory, bool only_if_empty);
 
-  // The data.txt line of a state, CR LF excluded.
+  // The data.txt line of a state, CR LF excluded; AppendDataLine appends it to `line`.
   static std::string DataLine(const TGeneralizedCoordinatesHistory& state);
+  static void AppendDataLine(const TGeneralizedCoordinatesHistory& state, std::string& line);
 
   bool HistoriesFound = false;
   std::vector<std::string> DataFiles;
@@ -164,8 +165,9 @@ class THistory : public ILogSink {
   TGeneralizedCoordinatesHistoryList Points;
 
  private:
-  // The line of the next recorded state in watches.txt, CR LF excluded; updates the averaged ratios.
-  std::string WatchesLine(long double time, std::uint32_t k);
+  // Appends the line of the next recorded state in watches.txt, CR LF excluded; updates the averaged
+  // ratios.
+  void AppendWatchesLine(long double time, std::uint32_t k, std::string& line);
   bool AppendLine(TTextWriter& open_file, const std::string& file_name, const std::string& line);
   std::string DataHeader() const;
   std::string WatchesHeader() const;
@@ -177,6 +179,8 @@ class THistory : public ILogSink {
   TLog* connected_log_ = nullptr;
   TTextWriter data_file_;
   TTextWriter watches_file_;
+  // The line WriteStep builds, kept so that recording allocates nothing once it has grown.
+  std::string line_;
 
   // Lines arrive from the simulation thread (through the global log) and from the main thread.
   mutable std::mutex log_mutex_;

@@ -108,6 +108,45 @@ TEST_F(ExpressionListTest, SubstitutedValuesReadBackExactly) {
   EXPECT_EQ(SubstitutedValueText(-2.5L), "(-2,5)");
 }
 
+// The model's name tables follow the model: a list compiled after a constant, a mass or the
+// coordinates changed reads them as they are then.
+TEST_F(ExpressionListTest, ListsReadTheModelAsItIsWhenCompiled) {
+  world_.Model().Constants.AddConstant("k", 2);
+  EXPECT_EQ(Compile({"k b`Arm`m"})->Value(0), 6);
+  world_.Model().Constants.AddConstant("j", 5);
+  world_.Model().Bodies.Items(0).Mass = 4;
+  EXPECT_EQ(Compile({"k b`Arm`m j"})->Value(0), 40);
+  world_.Model().GeneralizedCoordinates.Names = {"b`Hand`x"};
+  const auto list = Compile({"b`Hand`x'[t]", "b`Arm`Rz + 1"});
+  EXPECT_TRUE(list->TimeDependent);
+  EXPECT_EQ(list->Value(0), world_.State.Evaluated.QDot.At(0));
+  EXPECT_EQ(NewLines(),
+            Strings{"[Error] Unknown variable present (b`Arm`Rz+1). Check .mmx, .hv, .dc, .me,... "
+                    "files. "});
+}
+
+// Names the one-pass lookups cannot stand for keep their name-by-name meaning: a nested derivative, a
+// coordinate named like a word of the language (defined in every parser, so every line fails), and
+// one that reaches the parser under the time's name (refused for every line).
+TEST_F(ExpressionListTest, NamesBeyondThePlainRunsKeepTheirMeaning) {
+  EXPECT_EQ(Normalized({"Derivative(1)(Derivative(1)(b`Arm`Rz))", "derivative(2)(B`ARM`RZ) x"}),
+            (Strings{"Derivative(1)(b`Arm`Rz_)", "b`Arm`Rz__*x"}));
+  test::RecordingMessages messages;
+  const struct {
+    std::string coordinate;
+    std::string error;
+  } cases[] = {
+      {"sin", "Error in math expression: Cannot replace variable/function NFuntionArg doesn't match"},
+      {"T", "Error in math expression: the variables t and T are both named t in expressions"},
+  };
+  for (const auto& c : cases) {
+    world_.Model().GeneralizedCoordinates.Names = {c.coordinate};
+    TExpressionList list(world_);
+    test::ExpectError<Exception>([&] { list.AddExpression({"1"}); }, c.error);
+  }
+  EXPECT_EQ(messages.texts, Strings(2, TExpressionParserList::kAlertText));
+}
+
 TEST_F(ExpressionListTest, ChangingTheStateChangesOnlyWhatDependsOnIt) {
   const auto state = Compile({"b`Arm`Rz'[t] + 10 b`Arm`Rz''[t]", "2 t"});
   const auto constant = Compile({"4 b`Arm`m"});

@@ -89,6 +89,26 @@ TEST_F(HistoryTest, NewHistoryTakesTheFirstFreeNumber) {
   EXPECT_EQ(world_.marked, 3);
 }
 
+// The numbers come from one listing of the folder: only three-digit names take them, links count as what
+// they lead to, and a broken link takes no number (its directory then cannot be made).
+TEST_F(HistoryTest, NumbersFollowTheFolderListing) {
+  for (const char* name : {"000", "0000", "01", "1000", "abc", "elsewhere"}) {
+    MakeHistory(name, {{"data.txt", ""}, {"log.txt", ""}});
+  }
+  test::WriteBytes(dir_.File("001"), "a file");
+  fs::create_directory_symlink(Folder("elsewhere"), dir_.Path() + "003");
+  fs::create_directory_symlink(Folder("missing"), dir_.Path() + "004");
+  std::string name;
+  THistory history(world_);
+  ASSERT_TRUE(history.SelectDirectory(name));
+  EXPECT_EQ(name, "002");
+  EXPECT_EQ(history.ShortNames, (Strings{"000", "003"}));
+  THistory next(world_);
+  name.clear();
+  EXPECT_FALSE(next.SelectDirectory(name));
+  EXPECT_EQ(Logged(), Strings{"[Error] Could not create history directory " + Folder("004") + "."});
+}
+
 TEST_F(HistoryTest, DirectoriesAndFilesThatCannotBeMadeOrFound) {
   world_.base = dir_.Path() + "missing/";
   THistory missing(world_);
