@@ -1,25 +1,19 @@
 // What textures, extra textures, materials and library materials do around an object's drawing. They
-// read and change the render context record of the scene graph, which the scene-graph layer provides;
-// until it is part of the build these passes are left out.
-#if __has_include("scene/core/render_context_info.h")
-
+// read and change the render context record that a tree render hands to every object.
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
+#include "scene/core/light_source.h"
 #include "scene/core/material.h"
 #include "scene/core/material_library.h"
 #include "scene/core/render_context_info.h"
 #include "scene/core/shader.h"
+#include "scene/core/stage.h"
 #include "scene/core/texture.h"
 #include "scene/core/texture_ex.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/gl/texture_coordinates.h"
-#if __has_include("scene/core/light_source.h")
-#include "scene/core/light_source.h"
-#include "scene/core/stage.h"
-#define ZENTROVA_HAS_LIGHTS 1
-#endif
 
 namespace zentrova {
 
@@ -87,7 +81,6 @@ void TGLTexture::Apply(TRenderContextInfo& rci) {
         LoadTransposed(RotationOfModelView(rci));
         break;
       case tmmCubeMapLight0: {
-#ifdef ZENTROVA_HAS_LIGHTS
         TGLLightSource* light = rci.scene != nullptr ? rci.scene->Light(0) : nullptr;
         if (light != nullptr) {
           TMatrix4f m = light->AbsoluteMatrix();
@@ -96,7 +89,6 @@ void TGLTexture::Apply(TRenderContextInfo& rci) {
           const TMatrix4f view = Transposed(RotationOfModelView(rci));
           gl.MultMatrixf(&view[0][0]);
         }
-#endif
         break;
       }
       case tmmCubeMapCamera: {
@@ -433,5 +425,3 @@ bool TGLLibMaterial::Restore(TRenderContextInfo& rci) {
 }
 
 }  // namespace zentrova
-
-#endif

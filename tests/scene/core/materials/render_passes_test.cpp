@@ -1,6 +1,5 @@
 // Material, texture, library-material and shader passes as OpenGL call sequences, behind the recording
-// fake. They need the scene graph's render context record.
-#if __has_include("scene/core/render_context_info.h")
+// fake.
 
 #include <gtest/gtest.h>
 
@@ -290,5 +289,3 @@ TEST_F(RenderPasses, ExtraTexturesNeedMultitexturingAndAUnit) {
 
 }  // namespace
 }  // namespace zentrova
-
-#endif

@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "scene/core/material.h"
+#include "scene/core/render_context_info.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
-#if __has_include("scene/core/render_context_info.h")
-#include "scene/core/render_context_info.h"
-#define ZENTROVA_HAS_RENDER_CONTEXT 1
-#endif
 
 namespace zentrova {
 namespace {
@@ -87,8 +84,6 @@ TEST_F(TextureGL, FrameBufferReadsWholeMultiplesOf4) {
             (Pixel{51, 102, 153, 255}));
 }
 
-#ifdef ZENTROVA_HAS_RENDER_CONTEXT
-
 // Clears to the colour, then draws a quad over the 64 × 64 view with the material's passes.
 void DrawQuad(TGLMaterial& material, const TVector4f& clear) {
   TGLStateCache states;
@@ -148,8 +143,6 @@ TEST_F(TextureGL, AlphaTest50KeepsOnlyHalfOpaquePixels) {
   gl.GetIntegerv(GL_ALPHA_TEST_FUNC, &function);
   EXPECT_EQ(function, GL_GREATER);  // what Restore leaves
 }
-
-#endif
 
 }  // namespace
 }  // namespace zentrova
