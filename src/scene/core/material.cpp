@@ -1,5 +1,7 @@
 #include "scene/core/material.h"
 
+#include <vector>
+
 #include "scene/base/scene_errors.h"
 #include "scene/core/material_library.h"
 #include "scene/core/texture_ex.h"
@@ -11,6 +13,14 @@ TGLMaterial::TGLMaterial(TPersistent* owner)
 
 TGLMaterial::~TGLMaterial() {
   if (lib_material_ != nullptr) lib_material_->RemoveUser(this);
+  ReferTo(nullptr);
+}
+
+void TGLMaterial::ReferTo(TGLMaterialLibrary* library) {
+  if (library == material_library_) return;
+  if (material_library_ != nullptr) std::erase(material_library_->referring_materials_, this);
+  material_library_ = library;
+  if (library != nullptr) library->referring_materials_.push_back(this);
 }
 
 TGLFaceProperties& TGLMaterial::BackProperties() {
@@ -70,7 +80,7 @@ void TGLMaterial::SetTextureEx(const TGLTextureEx* value) {
 }
 
 void TGLMaterial::SetMaterialLibrary(TGLMaterialLibrary* library) {
-  material_library_ = library;
+  ReferTo(library);
   SetLibMaterialName(lib_material_name_);
 }
 
@@ -112,7 +122,7 @@ void TGLMaterial::Assign(const TPersistent* source) {
     material_options_ = material->material_options_;
     SetTexture(material->texture_.get());
     face_culling_ = material->face_culling_;
-    material_library_ = material->material_library_;
+    ReferTo(material->material_library_);
     SetLibMaterialName(material->lib_material_name_);
     TextureEx().Assign(&const_cast<TGLMaterial*>(material)->TextureEx());
   } catch (...) {
@@ -159,7 +169,7 @@ void TGLMaterial::PrepareForList() {
 }
 
 void TGLMaterial::LibMaterialGone() {
-  material_library_ = nullptr;
+  ReferTo(nullptr);
   lib_material_name_.clear();
   lib_material_ = nullptr;
 }

@@ -109,6 +109,11 @@ class TGLMaterial : public TGLUpdateAbleObject {
   bool StoresTextureEx() const;
 
  private:
+  friend class TGLMaterialLibrary;
+  // Names the library (or none) and registers with it, so that a library that goes first clears the
+  // reference instead of leaving it dangling while no library material of it is linked.
+  void ReferTo(TGLMaterialLibrary* library);
+
   std::unique_ptr<TGLFaceProperties> front_properties_;
   std::unique_ptr<TGLFaceProperties> back_properties_;
   TBlendingMode blending_mode_ = bmOpaque;

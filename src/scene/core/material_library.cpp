@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "platform/message_sink.h"
 #include "scene/base/application_file_io.h"
@@ -257,6 +258,9 @@ TGLMaterialLibrary::TGLMaterialLibrary() : materials_(std::make_unique<TGLLibMat
 TGLMaterialLibrary::~TGLMaterialLibrary() {
   // A destructor must not throw: the imbalance is reported instead.
   if (CurrentLibMaterial != nullptr) ShowMessage("Unbalanced material application");
+  // First, so that the library materials' own materials, which may name this library, do not come
+  // back to a list being torn down.
+  for (TGLMaterial* material : std::exchange(referring_materials_, {})) material->material_library_ = nullptr;
   materials_.reset();
 }
 

@@ -119,6 +119,7 @@ class TGLMaterialLibrary : public TGLCadenceAbleComponent {
  public:
   TGLMaterialLibrary();
   // A library material still applied is reported ("Unbalanced material application"), not thrown.
+  // Every material that names the library forgets it; linked ones also lose their name and link.
   ~TGLMaterialLibrary() override;
   const char* ClassName() const override { return "TGLMaterialLibrary"; }
 
@@ -150,9 +151,13 @@ class TGLMaterialLibrary : public TGLCadenceAbleComponent {
   void LoadFromStream(TStream& stream);
 
  private:
+  friend class TGLMaterial;
+
   std::unique_ptr<TGLLibMaterials> materials_;
   std::string texture_paths_;
   std::vector<std::string> texture_path_list_;
+  // The materials whose MaterialLibrary is this one, linked or not; they forget it when it goes.
+  std::vector<TGLMaterial*> referring_materials_;
 };
 
 // nullptr for no library, else the library's library material of that name.

@@ -44,6 +44,17 @@ TEST(GLMaterial, LinksByNameToLibraryMaterials) {
               material.MaterialLibrary() == nullptr);
 }
 
+TEST(GLMaterial, ALibraryThatGoesFirstIsForgottenWithTheNameUnresolved) {
+  TGLMaterial material(nullptr);
+  auto library = std::make_unique<TGLMaterialLibrary>();
+  material.SetMaterialLibrary(library.get());
+  material.SetLibMaterialName("not there");
+  TGLMaterial(nullptr).SetMaterialLibrary(library.get());  // gone before the library: not told
+  library.reset();
+  EXPECT_EQ(material.MaterialLibrary(), nullptr);
+  material.SetLibMaterialName("not there");
+}
+
 TEST(GLMaterial, ChainsOf16LinksAreRefusedBeforeTheNameIsStored) {
   for (int length : {15, 16}) {
     SCOPED_TRACE(length);
