@@ -6,9 +6,12 @@
 #include <algorithm>
 
 #include "materials_test_support.h"
+#include "scene/core/custom_scene_object.h"
+#include "scene/core/light_source.h"
 #include "scene/core/material_library.h"
 #include "scene/core/render_context_info.h"
 #include "scene/core/shader.h"
+#include "scene/core/stage.h"
 #include "scene/core/texture_ex.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/state_cache.h"
@@ -136,11 +139,16 @@ TEST_F(RenderPasses, CubeMapTextureMatrices) {
   const TMatrix4f model_view{{{0, 1, 0, 0}, {-1, 0, 0, 0}, {0, 0, 1, 0}, {5, 6, 7, 1}}};
   rci_.modelViewMatrix = &model_view;
   rci_.cameraUp = {0, 1, 0, 0}, rci_.cameraDirection = {0, 0, -1, 0};
+  // The light of slot 0 turned as the view is: its rotation, then the view's undone.
+  TGLStage stage;
+  stage.Objects().AddNewChild<TGLLightSource>().SetMatrix(model_view);
+  rci_.scene = &stage;
   // (Cross products leave signed zeros where they subtract zero products.)
   const auto rotation =
       Values(0.f, 1.f, 0.f, 0.f, -1.f, 0.f, 0.f, 0.f, 0.f, -0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 1.f);
   const auto transposed =
       Values(0.f, -1.f, 0.f, 0.f, 1.f, 0.f, -0.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 1.f);
+  const auto light = Values(0.f, 1.f, -0.f, 0.f, -1.f, 0.f, 0.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 1.f);
   const auto camera =
       Values(-1.f, 0.f, 0.f, 0.f, -0.f, -0.f, 1.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 0.f, 0.f, 1.f);
   const std::string texture = GLCall("glMatrixMode", GL_TEXTURE),
@@ -152,6 +160,9 @@ TEST_F(RenderPasses, CubeMapTextureMatrices) {
   } cases[] = {
       {tmmCubeMapReflection, true, {texture, GLCall("glLoadTransposeMatrixfARB", rotation), model}},
       {tmmCubeMapNormal, false, {texture, GLCall("glLoadMatrixf", transposed), model}},
+      {tmmCubeMapLight0,
+       true,
+       {texture, GLCall("glLoadTransposeMatrixfARB", light), GLCall("glMultMatrixf", transposed), model}},
       {tmmCubeMapCamera,
        true,
        {texture, GLCall("glLoadTransposeMatrixfARB", camera), GLCall("glMultMatrixf", transposed), model}},
@@ -189,43 +200,84 @@ class TPassShader : public TGLShader {
   TGLRecordingFake& fake_;
 };
 
-TEST_F(RenderPasses, ShaderStylesAndPasses) {
+// Drawn directly, recorded as "draw" and its name; the draw numbered throw_at throws.
+class TDrawn : public TGLCustomSceneObject {
+ public:
+  explicit TDrawn(TGLRecordingFake& fake) : fake_(fake) { SetObjectStyle(osDirectDraw); }
+  void BuildList(TRenderContextInfo&) override {
+    fake_.Record(Name().empty() ? "draw" : "draw " + Name());
+    if (++draws == throw_at) throw EAssertionFailed("bad geometry", "drawn.cpp", 1);
+  }
+  int draws = 0, throw_at = 0;
+
+ private:
+  TGLRecordingFake& fake_;
+};
+
+TEST_F(RenderPasses, AnObjectDrawsAgainWhileItsMaterialsShaderAsks) {
+  const std::string d = "draw", r = "shader.restore";
   const struct {
     TGLShaderStyle style;
-    int passes_wanted;
-    int draws;
-    Calls order;  // shader events and the material's colour, in order
+    int passes_wanted, throw_at = 0;
+    bool ignore_materials = false;
+    Calls order;  // draws, shader events and the material's colour, in order
   } cases[] = {
       // A true restore draws again before the material is undone: three draws for two.
-      {ssLowLevel,
-       2,
-       3,
-       {"glColor4fv", "shader.apply", "shader.restore", "shader.restore", "shader.restore"}},
-      {ssHighLevel, 0, 1, {"shader.apply", "glColor4fv", "shader.restore"}},
-      {ssReplace, 1, 2, {"shader.apply", "shader.restore", "shader.restore"}},
+      {ssLowLevel, 2, 0, false, {"glColor4fv", "shader.apply", d, r, d, r, d, r}},
+      {ssHighLevel, 0, 0, false, {"shader.apply", "glColor4fv", d, r}},
+      {ssReplace, 1, 0, false, {"shader.apply", d, r, d, r}},
+      {ssLowLevel, 2, 0, true, {d}},
+      // A throwing draw still has the material undone, passes and all.
+      {ssLowLevel, 2, 2, false, {"glColor4fv", "shader.apply", d, r, d, r, r}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.style);
+    SCOPED_TRACE(&c - cases);
     TGLMaterialLibrary library;
     TPassShader shader(fake_);
     shader.SetShaderStyle(c.style);
     shader.passes_wanted = c.passes_wanted;
     TGLLibMaterial& lib_material = *library.Materials().Add();
     lib_material.SetShader(&shader);
+    TDrawn object(fake_);
+    object.throw_at = c.throw_at;
+    object.Material().SetMaterialLibrary(&library);
+    object.Material().SetLibMaterialName(lib_material.Name());
+    rci_.ignoreMaterials = c.ignore_materials;
     fake_.Clear();
-    lib_material.Apply(rci_);
-    int draws = 0;
-    do {
-      ++draws;
-      fake_.Record("draw");
-    } while (lib_material.Restore(rci_));
-    EXPECT_EQ(draws, c.draws);
-    Calls order = Only({"shader.apply", "shader.restore", "glColor4fv("});
+    try {
+      object.DoRender(rci_, true, false);
+    } catch (const EAssertionFailed&) {  // the order tells whether the right draw threw
+    }
+    Calls order = Only({"shader.apply", "shader.restore", "glColor4fv(", "draw"});
     for (std::string& call : order) call = call.substr(0, call.find('('));
     EXPECT_EQ(order, c.order);
     EXPECT_TRUE(!shader.ShaderActive() && library.CurrentLibMaterial == nullptr);
     lib_material.SetShader(nullptr);
   }
+}
+
+TEST_F(RenderPasses, ObjectsSortNotifyCopyAndReleaseThroughTheirMaterial) {
+  struct : TGLStage {
+    void NotifyBuffers(TPersistent*) override { ++notices; }
+    int notices = 0;
+  } stage;
+  auto& glass = stage.Objects().AddNewChild<TDrawn>(fake_);
+  glass.SetName("glass");
+  glass.Material().SetBlendingMode(bmTransparency);
+  EXPECT_EQ(stage.notices, 1);
+  stage.Objects().AddNewChild<TDrawn>(fake_).SetName("wall");
+  rci_.objectsSorting = osRenderBlendedLast;
+  fake_.Clear();
+  stage.Objects().RenderWithTransform(rci_);
+  EXPECT_EQ(Only({"draw"}), (Calls{"draw wall", "draw glass"}));
+  TDrawn copy(fake_);
+  copy.Assign(&glass);
+  EXPECT_TRUE(copy.Blended());
+  glass.Material().Texture().SetEnabled(true);
+  glass.Material().Texture().TextureHandle();
+  fake_.Clear();
+  const auto detached = stage.Objects().Remove(glass, false);  // leaving the scene releases its names
+  EXPECT_EQ(Only({"glDeleteTextures"}).size(), 1u);
 }
 
 TEST_F(RenderPasses, SecondTextureRoutingRows) {

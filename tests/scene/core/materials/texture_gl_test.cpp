@@ -2,6 +2,7 @@
 // back after drawing.
 #include <gtest/gtest.h>
 
+#include "scene/core/custom_scene_object.h"
 #include "scene/core/material.h"
 #include "scene/core/render_context_info.h"
 #include "scene/gl/gl_fixtures.h"
@@ -84,29 +85,35 @@ TEST_F(TextureGL, FrameBufferReadsWholeMultiplesOf4) {
             (Pixel{51, 102, 153, 255}));
 }
 
-// Clears to the colour, then draws a quad over the 64 × 64 view with the material's passes.
-void DrawQuad(TGLMaterial& material, const TVector4f& clear) {
-  TGLStateCache states;
-  TRenderContextInfo rci;
-  rci.GLStates = &states;
-  gl.Viewport(0, 0, 64, 64);
-  gl.ClearColor(clear[0], clear[1], clear[2], 1);
-  gl.Clear(GL_COLOR_BUFFER_BIT);
-  material.Apply(rci);
-  do {
+// A quad over the 64 × 64 view, compiled into its display list and drawn with its material's passes.
+class TQuad : public TGLCustomSceneObject {
+ public:
+  void BuildList(TRenderContextInfo&) override {
     gl.Begin(GL_QUADS);
     for (const auto& [s, t] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
       gl.TexCoord2f(s, t);
       gl.Vertex2f(2 * s - 1, 2 * t - 1);
     }
     gl.End();
-  } while (material.Restore(rci));
+  }
+};
+
+// Clears to the colour, then renders the quad.
+void DrawQuad(TQuad& quad, const TVector4f& clear) {
+  TGLStateCache states;
+  TRenderContextInfo rci;
+  rci.GLStates = &states;
+  gl.Viewport(0, 0, 64, 64);
+  gl.ClearColor(clear[0], clear[1], clear[2], 1);
+  gl.Clear(GL_COLOR_BUFFER_BIT);
+  quad.RenderWithTransform(rci);
 }
 
 TEST_F(TextureGL, CheckerTextureLandsExactlyPerQuadrant) {
-  TGLMaterial material(nullptr);
-  SetPicture(material, 2, 2, pf24bit, {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});  // red top-left
-  DrawQuad(material, {0, 0, 0, 1});
+  TQuad quad;
+  SetPicture(quad.Material(), 2, 2, pf24bit,
+             {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF});  // red top-left
+  DrawQuad(quad, {0, 0, 0, 1});
   EXPECT_EQ(test::ReadPixel(16, 16), (Pixel{0, 0, 255, 255}));
   EXPECT_EQ(test::ReadPixel(48, 16), (Pixel{255, 255, 255, 255}));
   EXPECT_EQ(test::ReadPixel(16, 48), (Pixel{255, 0, 0, 255}));
@@ -122,21 +129,21 @@ TEST_F(TextureGL, BlendingModesOnPixels) {
                {bmTransparency, {1, 1, 1, 0.5f}, {227, 177, 152, 255}}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
-    TGLMaterial material(nullptr);
-    material.FrontProperties().Diffuse().SetVector(c.colour);
-    material.SetBlendingMode(c.mode);
-    DrawQuad(material, {200 / 255.0f, 100 / 255.0f, 50 / 255.0f, 1});
+    TQuad quad;
+    quad.Material().FrontProperties().Diffuse().SetVector(c.colour);
+    quad.Material().SetBlendingMode(c.mode);
+    DrawQuad(quad, {200 / 255.0f, 100 / 255.0f, 50 / 255.0f, 1});
     const Pixel pixel = test::ReadPixel(32, 32);
     for (int i = 0; i < 3; ++i) EXPECT_NEAR(pixel[i], c.expected[i], 1) << i;
   }
 }
 
 TEST_F(TextureGL, AlphaTest50KeepsOnlyHalfOpaquePixels) {
-  TGLMaterial material(nullptr);
+  TQuad quad;
   // 4 wide, so that the picture converts directly and keeps its alpha: 127 fails, 128 passes.
-  SetPicture(material, 4, 1, pf32bit, {0x7FFFFFFF, 0x7FFFFFFF, 0x80FFFFFF, 0x80FFFFFF});
-  material.SetBlendingMode(bmAlphaTest50);
-  DrawQuad(material, {0, 0, 0, 1});
+  SetPicture(quad.Material(), 4, 1, pf32bit, {0x7FFFFFFF, 0x7FFFFFFF, 0x80FFFFFF, 0x80FFFFFF});
+  quad.Material().SetBlendingMode(bmAlphaTest50);
+  DrawQuad(quad, {0, 0, 0, 1});
   EXPECT_EQ(test::ReadPixel(8, 32)[0], 0);
   EXPECT_EQ(test::ReadPixel(56, 32)[0], 255);
   GLint function = 0;
