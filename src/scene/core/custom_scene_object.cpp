@@ -33,7 +33,8 @@ void TGLCustomSceneObject::RenderSelfWithMaterial(TRenderContextInfo& rci) {
       RenderSelf(rci);
     } catch (...) {
       // Left applied, a library material would stay its library's current one and a shader would stay
-      // active, and every later frame would fail on the imbalance: undo it, passes and all, then rethrow.
+      // active, and every later frame would fail on the imbalance: undo it, passes and all, then rethrow
+      // the drawing's exception (one from undoing gives way to it).
       try {
         while (material_->Restore(rci)) {
         }
