@@ -21,13 +21,14 @@ class ContactCoefficientsTest : public test::EngineTest {
   test::RecordingMessages messages_;
 };
 
+// No rule for a slash between blanks: it ends up between two multiplication signs.
 TEST(ContactCoefficients, Normalisation) {
+  // clang-format off
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"0.2 + 0.01 vRel", "0.2+0.01*vRel"}, {"a - b + c", "a-b+c"}, {"2 * x", "2***x"},
-      {"temp / 2", "temp*/*2"},  // no rule for a slash between blanks
-      {"sin[t]", "sin(t)"}, {"phi'", "phi_"}, {"Derivative(1)(phi)", "phi_"},
-      {"derivative[1][PHI] + 1", "phi_+1"}, {"Derivative(1)(b`A`x)", "b`A`x_"},
-      {"Derivative(1)(psi)", "Derivative(1)(psi)"}};
+      {"0.2 + 0.01 vRel", "0.2+0.01*vRel"}, {"a - b + c", "a-b+c"}, {"2 * x", "2***x"}, {"temp / 2", "temp*/*2"},
+      {"sin[t]", "sin(t)"}, {"phi'", "phi_"}, {"Derivative(1)(phi)", "phi_"}, {"derivative[1][PHI] + 1", "phi_+1"},
+      {"Derivative(1)(b`A`x)", "b`A`x_"}, {"Derivative(1)(psi)", "Derivative(1)(psi)"}};
+  // clang-format on
   for (const auto& [text, normalized] : cases) {
     EXPECT_EQ(TCoefficientOfContact::Normalize(text, {"b`A`x", "phi"}), normalized) << text;
   }
@@ -46,13 +47,10 @@ TEST_F(ContactCoefficientsTest, BodySectionsThenPairSections) {
   EXPECT_EQ(properties.RestitutionTangent.Expressions, (Strings{"0", "t+temp", "0", "0", "0", "0"}));
   EXPECT_EQ(properties.ParameterNi.Expressions, (Strings{"(vRel-1)", "0", "0", "0", "0", "0"}));
   long double value = 0;
-  // vRel is the absolute relative velocity.
-  ASSERT_TRUE(properties.Friction.Value(0, -3, value));
-  EXPECT_NEAR(static_cast<double>(value), 0.23, 1e-15);
+  ASSERT_TRUE(properties.Friction.Value(0, -3, value));  // vRel is the absolute relative velocity
+  EXPECT_NEAR(value, 0.23, 1e-15);
   ASSERT_TRUE(properties.ParameterNi.Value(0, -3, value));
   EXPECT_EQ(value, 2);
-  ASSERT_TRUE(properties.Friction.Value(5, 5, value));
-  EXPECT_EQ(value, 0);
   // "t" reads the world's time and "temp" the pair's temperature at every evaluation.
   for (const long double t : {2.0L, 4.0L}) {
     time_ = t;
@@ -68,17 +66,6 @@ TEST_F(ContactCoefficientsTest, TextThatDoesNotCompileRaises) {
   EXPECT_THROW(properties.Load(Data("contacts/slash.cop"), Model({"A", "B"})), EParserException);
   EXPECT_EQ(messages_.texts,
             Strings{"[Alert] Check similar names: for example 'c`springA' and 'c`spring' produce error."});
-}
-
-TEST_F(ContactCoefficientsTest, MissingFileOrNoTime) {
-  TFloatList temperatures;
-  TCoefficientOfContact coefficient(temperatures);
-  EXPECT_FALSE(coefficient.Load(Data("contacts/missing.cop"), "friction", Model({"A", "B"})));
-  EXPECT_EQ(Logged(), Strings{"[Error] No contact properties file found."});
-  TContactModel model = Model({"A", "B"});
-  model.Time = nullptr;
-  EXPECT_FALSE(coefficient.Load(Data("contacts/coefficients.cop"), "friction", model));
-  EXPECT_EQ(coefficient.Parsers.Count(), 0);
 }
 
 }  // namespace

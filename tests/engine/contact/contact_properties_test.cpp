@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine_test_support.h"
@@ -19,49 +21,26 @@ class ContactPropertiesTest : public test::EngineTest {
   test::RecordingMessages messages_;
 };
 
-TEST(ContactPairs, IndexRunsRowByRowInEitherOrder) {
-  EXPECT_EQ(PairCount(5), 10u);
-  EXPECT_EQ(PairCount(1), 0u);
-  std::uint32_t expected = 0, k = 99;
-  for (std::uint32_t a = 0; a < 5; ++a) {
-    for (std::uint32_t b = a + 1; b < 5; ++b, ++expected) {
-      ASSERT_TRUE(PairIndexOf(a, b, 5, k));
-      EXPECT_EQ(k, expected);
-      ASSERT_TRUE(PairIndexOf(b, a, 5, k));
-      EXPECT_EQ(k, expected);
-    }
-  }
-  k = 99;
-  EXPECT_FALSE(PairIndexOf(1, 1, 3, k));
-  EXPECT_FALSE(PairIndexOf(0, 3, 3, k));
-  EXPECT_EQ(k, 99u);
-}
-
+// Each text, then its mode for a section naming body 0 first and for one naming body 1 first: only "F"
+// refuses, the separator plays no part, missing characters resist, and the higher-index body named first
+// trades the one-sided modes only.
 TEST(ContactPairs, ResistingModes) {
-  struct Case {
-    std::uint32_t a, b;
-    const char* text;
-    std::int32_t mode;
-  };
-  const std::vector<Case> cases = {
-      {0, 1, "T:T", kBothResist}, {0, 1, "T:F", kLowerResists}, {0, 1, "F:T", kHigherResists},
-      {0, 1, "F:F", kNeitherResists},
-      // The higher-index body named first trades the one-sided modes only.
-      {1, 0, "T:F", kHigherResists}, {1, 0, "F:T", kLowerResists}, {1, 0, "T:T", kBothResist},
-      {1, 0, "F:F", kNeitherResists},
-      // Only "F" refuses; the separator plays no part; missing characters resist.
-      {0, 1, "f:F", kLowerResists}, {0, 1, "FxT", kHigherResists}, {0, 1, "F", kHigherResists},
-      {0, 1, "", kBothResist}, {2, 1, "F", kLowerResists}};
-  for (const Case& c : cases) {
-    std::int32_t mode = -1;
-    ASSERT_TRUE(TContactProperties::ParseResisting(c.a, c.b, c.text, mode)) << c.text;
-    EXPECT_EQ(mode, c.mode) << c.a << " " << c.b << " " << c.text;
+  const std::vector<std::tuple<std::string, int, int>> cases = {
+      {"T:T", kBothResist, kBothResist},      {"T:F", kLowerResists, kHigherResists},
+      {"F:T", kHigherResists, kLowerResists}, {"F:F", kNeitherResists, kNeitherResists},
+      {"f:F", kLowerResists, kHigherResists}, {"FxT", kHigherResists, kLowerResists},
+      {"F", kHigherResists, kLowerResists},   {"", kBothResist, kBothResist}};
+  for (const auto& [text, first, second] : cases) {
+    std::int32_t mode_01 = -1, mode_21 = -1;
+    ASSERT_TRUE(TContactProperties::ParseResisting(0, 1, text, mode_01));
+    ASSERT_TRUE(TContactProperties::ParseResisting(2, 1, text, mode_21));
+    EXPECT_EQ(std::pair(mode_01, mode_21), std::pair(first, second)) << text;
   }
   std::int32_t mode = -1;
   EXPECT_FALSE(TContactProperties::ParseResisting(2, 2, "T:T", mode));
-  const std::vector<std::pair<bool, bool>> tested = {{true, true}, {true, false}, {false, true}, {false, false}};
+  const std::vector<bool> lower = {true, true, false, false}, higher = {true, false, true, false};
   for (std::int32_t m = kBothResist; m <= kNeitherResists; ++m) {
-    EXPECT_EQ(std::pair(LowerBodyResists(m), HigherBodyResists(m)), tested[m]) << m;
+    EXPECT_EQ(std::pair(LowerBodyResists(m), HigherBodyResists(m)), std::pair(lower[m], higher[m])) << m;
   }
 }
 
@@ -79,9 +58,9 @@ TEST_F(ContactPropertiesTest, PairTable) {
                                        kBothResist,        // D-B T:T names the higher body first
                                        kHigherResists}));  // C-D wins over D-C
   EXPECT_EQ(test::Elements(properties.Temperatures), (std::vector<long double>{0, 0, 300, 0, 0, 20}));
-  EXPECT_EQ(properties.PairEnabled(2, 0), 1);
-  EXPECT_EQ(properties.PairEnabled(1, 2), 0);
-  EXPECT_EQ(properties.PairEnabled(0, 9), 0);
+  EXPECT_EQ(
+      std::tuple(properties.PairEnabled(2, 0), properties.PairEnabled(1, 2), properties.PairEnabled(0, 9)),
+      std::tuple(1, 0, 0));
 }
 
 TEST_F(ContactPropertiesTest, NeitherResistingIsNeverTested) {
@@ -90,8 +69,8 @@ TEST_F(ContactPropertiesTest, NeitherResistingIsNeverTested) {
   // An empty section exists: D:all enables every pair of D with its defaults.
   EXPECT_EQ(properties.Enabled, (std::vector<std::uint8_t>{0, 1, 1, 1, 1, 1}));
   EXPECT_EQ(properties.ResistingPenetration,
-            (std::vector<std::int32_t>{kNeitherResists, kLowerResists, kBothResist, kHigherResists, kBothResist,
-                                       kBothResist}));
+            (std::vector<std::int32_t>{kNeitherResists, kLowerResists, kBothResist, kHigherResists,
+                                       kBothResist, kBothResist}));
   EXPECT_EQ(Logged(), Strings{"[Alert] resistingPenetration is F:F in section A-B of the contact properties "
                               "file: neither body resists penetration, so the bodies are not tested for "
                               "contact."});

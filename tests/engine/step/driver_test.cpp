@@ -19,14 +19,10 @@ namespace {
 using Strings = std::vector<std::string>;
 using DriverTest = test::ModelTest;
 
-TEST_F(DriverTest, CreationMakesItsLogTheGlobalOneAndDestructionResetsIt) {
-  TLog* before = GlobalLog();
-  main_ = std::make_unique<TVYKMain>();
-  EXPECT_EQ(GlobalLog(), &main_->Log());
-  main_.reset();
-  EXPECT_EQ(GlobalLog(), nullptr);
-  SetGlobalLog(before);
-}
+// A box 2 cm inside the floor.
+constexpr const char* kOverlappingBox =
+    "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\nthickness=0.05\n"
+    "[startPosition]\ny=0.03\n";
 
 TEST_F(DriverTest, ReplayingStoredStatesNeverComputesAndTheLastResetsTheStep) {
   CopyModel("fall");
@@ -51,26 +47,9 @@ TEST_F(DriverTest, ReplayingStoredStatesNeverComputesAndTheLastResetsTheStep) {
   EXPECT_EQ(w.State.Time, w.Model().History.Points.Items(4).Time + h);
 }
 
-TEST_F(DriverTest, GoingBackReturnsToEarlierStatesAndReplaysThem) {
-  CopyModel("fall");
-  ASSERT_TRUE(Load("fall.wld"));
-  TWorld& w = World();
-  ASSERT_TRUE(Steps(10));
-  ASSERT_EQ(w.State.StoredStateCount, 9u);
-  EXPECT_FALSE(main_->GoBackInHistory(9));  // needs 10 stored states
-  ASSERT_TRUE(main_->GoBackInHistory(3));
-  EXPECT_EQ(w.State.CurrentState, 6u);  // count - 1 = 2 states before the current one
-  EXPECT_EQ(w.State.Time, w.Model().History.Points.Items(6).Time);
-  ASSERT_TRUE(Steps(2));
-  EXPECT_EQ(w.State.CurrentState, 8u);
-  EXPECT_EQ(w.State.Time, w.Model().History.Points.Items(8).Time);
-}
-
-// Models where every attempt fails, down to the minimum step at time 0. M = y - 10 is singular at the
-// start height: the numerics error ends the run at the first failure even with going back, after twenty
-// halvings (1e-3 / 2^20 is the first step below 1e-9). A box 2 cm inside the floor refuses every step
-// without a numerics error: four halvings, then going back finds too few stored states and repeats the
-// attempt until its limit, eleven failures in all.
+// Every attempt fails down to the minimum step at time 0. M = y - 10, singular at the start: twenty
+// halvings, and the numerics error ends the run even with going back. A box 2 cm inside the floor: four
+// halvings, then going back finds too few stored states and repeats until its limit, eleven failures.
 TEST_F(DriverTest, FailuresAtTheMinimumStepEndTheRun) {
   struct Case {
     bool box, going_back;
@@ -82,11 +61,11 @@ TEST_F(DriverTest, FailuresAtTheMinimumStepEndTheRun) {
     const std::string wld = c.box ? "box.wld" : "fall.wld", going_back = c.going_back ? "1" : "0";
     CopyModel(c.box ? "box" : "fall");
     WriteModelFile("fall.mmx", "b`Ball`y[t] - 10\n");
-    WriteModelFile("box.bdy", "[Main]\nname=Box\nshapeType=extrusionsolid\nshapeFile=box.exs\ndensity=1000\n"
-                              "thickness=0.05\n[startPosition]\ny=0.03\n");
+    WriteModelFile("box.bdy", kOverlappingBox);
     WriteModelFile(wld, "[Main]\nnumberOfGeneralizedCoodinates=" + std::string(c.box ? "3" : "1") +
                             "\nmaximumTimestep=1e-3\nminimumTimestep=" + (c.box ? "1e-4" : "1e-9") +
-                            "\nmaximumPenetration=1e-3\nTryToSolveByGoingBack=" + going_back + "\n[Bodies]\n" +
+                            "\nmaximumPenetration=1e-3\nTryToSolveByGoingBack=" + going_back +
+                            "\n[Bodies]\n" +
                             (c.box ? "Body1=box.bdy\nBody2=floor.bdy\n" : "Body1=ball.bdy\n"));
     ASSERT_TRUE(Load(wld));
     ClearNumericsError();
@@ -102,14 +81,16 @@ TEST_F(DriverTest, FailuresAtTheMinimumStepEndTheRun) {
     EXPECT_EQ(static_cast<std::size_t>(std::count(lines.begin(), lines.end(), failure)), c.failures);
     EXPECT_EQ(lines.back(), "[Alert] Check bodies for possible overlapping.");
     EXPECT_EQ(NumericsErrorCode() != 0, !c.box);
+    EXPECT_EQ(Logged("[Error] Error in mass matrix inversion (possibly singular)."), !c.box);
     ClearNumericsError();
   }
 }
 
 TEST_F(DriverTest, HeadlessRunStopsAfterTheBreakTime) {
   CopyModel("fall");
-  WriteModelFile("fall.wld", "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=0.01\nbreakTime=0.505\n"
-                             "[Bodies]\nBody1=ball.bdy\n");
+  WriteModelFile("fall.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=0.01\nbreakTime=0.505\n"
+                 "[Bodies]\nBody1=ball.bdy\n");
   ASSERT_TRUE(Load("fall.wld"));
   TRunLoop run(*main_);
   EXPECT_EQ(run.Run(), TRunStop::BreakTime);
@@ -122,49 +103,64 @@ TEST_F(DriverTest, HeadlessRunStopsAfterTheBreakTime) {
   EXPECT_FALSE(w.Model().History.FilesOpen);
 }
 
-TEST_F(DriverTest, DestructionRemovesAnEmptyNewHistoryAndKeepsOneWithData) {
-  CopyModel("fall");
-  ASSERT_TRUE(Load("fall.wld"));
-  main_.reset();
-  EXPECT_FALSE(DirectoryExists(dir_.File("000")));
-  ASSERT_TRUE(Load("fall.wld"));
-  ASSERT_TRUE(Steps(10));
-  main_.reset();
-  // The run's first and last recorded times in lines 2 and 3 of the saved history log.
-  const Strings log = FileLines("000/log.txt");
-  ASSERT_GE(log.size(), 5u);
-  EXPECT_EQ(log[2], "0");
-  EXPECT_EQ(log[3], "0.008");
-}
-
-// A contact of the box's point 1 with the floor's top edge (point 2 to point 3, T = (-1, 0)), a quarter
-// along, with impulse (2, 0.5).
+// The box's point 1 on the floor's top edge (T = (-1, 0)) a quarter along, impulse (2, 0.5): weight 1 to
+// the vertex, 0.75 to the edge's start, 0.25 to its end, whose x-y watch takes x = -0.5, y = -2.
 TEST_F(DriverTest, ContactImpulsesReachTheWatchesOfTheVertexAndOfTheEdgeEnds) {
   CopyModel("box");
   WriteModelFile("box.wtc", "[Box]\ncontactwatch=all\n[Floor]\ncontactwatch=2,[3]\n");
   ASSERT_TRUE(Load("box.wld"));
   TWorld& w = World();
   ASSERT_EQ(w.Model().Watches.Names, (Strings{"Box#0", "Box#1", "Box#2", "Box#3", "Floor#2", "Floor#[3]"}));
-  auto contact = std::make_unique<TContact>(w.Model().Bodies, w.State.Evaluated.Count(), &w.Model().ContactProperties);
-  contact->EdgeBody = 1;
-  contact->EdgeIndex = 2;
-  contact->EdgeParameter = 0.25L;
-  contact->VertexIndex = 1;
-  contact->Tangent.X.Set(-1);
+  auto contact = std::make_unique<TContact>(w.Model().Bodies, 3);
+  contact->Set(1, 2, 0, 1, 0, 0, -1, 0, 0.25L);
   contact->Impulse.Normal.Set(2);
   contact->Impulse.Tangent.Set(0.5L);
   main_->Collisions().Contacts = std::make_unique<TContactPoints>();
   main_->Collisions().Contacts->Add(std::move(contact));
   ASSERT_TRUE(main_->UpdateContactWatches(true));
   const TWatchesData& step = w.Model().Watches.StepData;
-  // The vertex takes weight 1, the edge's start point 1 - 0.25, its end point 0.25; the end point's watch
-  // is of the x-y kind: with N = (-Ty, Tx) = (0, -1), x = -n Ty + t Tx = -0.5, y = n Tx + t Ty = -2.
   EXPECT_EQ(test::Elements(step.NormalImpulse), (std::vector<long double>{0, 2, 0, 0, 1.5L, -0.125L}));
   EXPECT_EQ(test::Elements(step.TangentialImpulse), (std::vector<long double>{0, 0.5L, 0, 0, 0.375L, -0.5L}));
   // Without contacts the step's values are folded into the record and cleared.
   ASSERT_TRUE(main_->UpdateContactWatches(false));
   EXPECT_EQ(w.Model().Watches.Data.NormalImpulse.At(1), 2);
   EXPECT_EQ(w.Model().Watches.StepData.NormalImpulse.At(1), 0);
+}
+
+// zentrova-run: its output and exit status.
+using ZentrovaRunTest = test::ModelTest;
+
+TEST_F(ZentrovaRunTest, RunsUntilTheGivenTime) {
+  CopyModel("fall");
+  const test::ToolResult r = test::RunZentrovaRun(dir_.File("fall.wld") + " --until 0.5", dir_.File("err"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  // y = 10 - g t^2 / 2, y' = -g t: E = m g 10 whatever t.
+  EXPECT_EQ(r.out, (Strings{"history: " + dir_.File("000"), "steps: 500", "time: 0.5", "energy: 196.2"}));
+  EXPECT_EQ(FileLines("000/data.txt").size(), 499u);  // the state of each step once the next has begun
+}
+
+// A load that fails exits with 2 and the load's error line, recording nothing; a run that stops on an
+// error (a box 2 cm inside the floor: four halvings, then the minimum step) exits with 3.
+TEST_F(ZentrovaRunTest, FailuresExitWithTheirErrorLine) {
+  CopyModel("fall");
+  WriteModelFile("fall.hv", "-b`Ball`m g\n0\n");
+  test::ToolResult r = test::RunZentrovaRun(dir_.File("fall.wld"), dir_.File("err"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err,
+            "[Error] Number of generalizde coordinates does not match the number of generalized forces. "
+            "Check .hv file. \n");
+  EXPECT_TRUE(r.out.empty());
+  EXPECT_FALSE(DirectoryExists(dir_.File("000")));
+  CopyModel("box");
+  WriteModelFile("box.bdy", kOverlappingBox);
+  WriteModelFile("box.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=3\nmaximumTimestep=1e-3\nminimumTimestep=1e-4\n"
+                 "maximumPenetration=1e-3\n[Bodies]\nBody1=box.bdy\nBody2=floor.bdy\n");
+  r = test::RunZentrovaRun(dir_.File("box.wld"), dir_.File("err"));
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "[Error] Minimum time step of 0.0001s reached at 0s.\n");
+  ASSERT_EQ(r.out.size(), 4u);
+  EXPECT_EQ(r.out[1], "steps: 5");
 }
 
 }  // namespace

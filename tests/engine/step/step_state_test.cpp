@@ -1,4 +1,4 @@
-// The world's working and saved state, history points and the per-step displacement estimate.
+// The world's working and saved state and its history points.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +8,6 @@
 #include "driver_test_support.h"
 #include "engine/model/model.h"
 #include "engine/model/world.h"
-#include "numerics/numerics_error.h"
 
 namespace zentrova {
 namespace {
@@ -18,6 +17,7 @@ class StepStateTest : public test::ModelTest {
   void SetUp() override {
     ModelTest::SetUp();
     CopyModel("fall");  // writeToHistoryEachTimeStep=1
+    ASSERT_TRUE(Load("fall.wld"));
   }
   std::vector<long double> PointTimes() {
     std::vector<long double> times;
@@ -28,27 +28,14 @@ class StepStateTest : public test::ModelTest {
   }
 };
 
-TEST_F(StepStateTest, EachStepRecordsTheStartOfThePreviousOne) {
-  ASSERT_TRUE(Load("fall.wld"));
-  const long double h = World().Settings.MaximumTimestep;
-  ASSERT_TRUE(Steps(4));
-  // The state a step starts from is recorded once the next step has started, with its accelerations.
-  EXPECT_EQ(PointTimes(), (std::vector<long double>{0, h, 2 * h}));
-  EXPECT_EQ(World().State.CurrentState, 2u);
-  EXPECT_EQ(FileLines("000/data.txt").size(), 3u);
-  const TCoordinateList& point = World().Model().History.Points.Items(1).Coordinates;
-  EXPECT_NEAR(point.QDDot.At(0), -9.81L, 1e-15L);
-  EXPECT_NEAR(point.Q.At(0), 10 - 9.81L * h * h / 2, 1e-15L);
-  EXPECT_NEAR(point.QDot.At(0), -9.81L * h, 1e-15L);
-}
-
-TEST_F(StepStateTest, RepeatedAttemptAfterRollBackIsNeitherCountedNorRecordedTwice) {
-  ASSERT_TRUE(Load("fall.wld"));
+// The state a step starts from is recorded, with its accelerations, once the next step has started; a
+// refused step (halved and rolled back) and its repetition are neither recorded nor counted twice.
+TEST_F(StepStateTest, EachStepRecordsTheStartOfThePreviousOneOnce) {
   TWorld& w = World();
   const long double h = w.Settings.MaximumTimestep;
   ASSERT_TRUE(Steps(3));
   const long double saved = w.State.SavedTime, q = Q(0);
-  for (int attempt = 1; attempt <= 2; ++attempt) {  // refused (halved and rolled back), then repeated
+  for (int attempt = 1; attempt <= 2; ++attempt) {
     ASSERT_TRUE(w.TimeStepManager.ReduceTimeStep());
     w.RestoreSavedState(true);
     EXPECT_EQ(w.State.Time, saved);
@@ -60,12 +47,16 @@ TEST_F(StepStateTest, RepeatedAttemptAfterRollBackIsNeitherCountedNorRecordedTwi
   }
   // Neither repetition toggled the finest flag: both levels still have half a step pending.
   EXPECT_EQ(w.TimeStepManager.LevelFlags, (std::vector<bool>{true, true}));
+  EXPECT_EQ(w.State.CurrentState, 2u);
+  EXPECT_EQ(FileLines("000/data.txt").size(), 3u);
+  const TCoordinateList& point = w.Model().History.Points.Items(1).Coordinates;
+  EXPECT_NEAR(point.QDDot.At(0), -9.81L, 1e-15L);
+  EXPECT_NEAR(point.Q.At(0), 10 - 9.81L * h * h / 2, 1e-15L);
+  EXPECT_NEAR(point.QDot.At(0), -9.81L * h, 1e-15L);
 }
 
-// Without writeToHistoryEachTimeStep: only states accepted at a collision (the first one always), or
-// every recordingInterval-th maximum step; never a negative time.
-TEST_F(StepStateTest, HistoryPointsAtCollisionsOrAtTheRecordingInterval) {
-  ASSERT_TRUE(Load("fall.wld"));
+// With writeAtCollision only states accepted at a collision are recorded, and the first one.
+TEST_F(StepStateTest, HistoryPointsAtCollisionsOnly) {
   TWorld& w = World();
   const long double h = w.State.TimeStep;
   w.Settings.WriteEachTimeStep = false;
@@ -75,24 +66,9 @@ TEST_F(StepStateTest, HistoryPointsAtCollisionsOrAtTheRecordingInterval) {
     w.State.Time += h;
   }
   EXPECT_EQ(PointTimes(), (std::vector<long double>{0, h, 4 * h}));
-  main_.reset();
-  ASSERT_TRUE(Load("fall.wld"));
-  World().Settings.WriteEachTimeStep = false;
-  World().Settings.RecordingInterval = 3;
-  for (int i = 0; i < 8; ++i) {
-    World().Update(true, true, nullptr, false);
-    World().State.Time += h;
-  }
-  const std::vector<long double> times = PointTimes();
-  ASSERT_EQ(times.size(), 3u);
-  EXPECT_NEAR(times[1], 3 * h, 1e-18L);
-  EXPECT_NEAR(times[2], 6 * h, 1e-18L);
-  World().State.SavedTime = -1;
-  EXPECT_FALSE(World().WriteHistoryPointIfDue());
 }
 
 TEST_F(StepStateTest, RollBackAfterAnImpulseRestoresTheVelocitiesBeforeIt) {
-  ASSERT_TRUE(Load("fall.wld"));
   TWorld& w = World();
   w.State.Evaluated.Q.SetAt(0, 7);
   w.RestoreSavedState(true);  // at time 0 there is nothing to roll back to
@@ -112,53 +88,6 @@ TEST_F(StepStateTest, RollBackAfterAnImpulseRestoresTheVelocitiesBeforeIt) {
   EXPECT_FALSE(w.State.ImpulseApplied);
   EXPECT_FALSE(w.State.AtCollision);
   EXPECT_EQ(w.State.Time, w.State.SavedTime);
-}
-
-TEST_F(StepStateTest, RestoringWithResetGoesBackToTheMaximumStep) {
-  ASSERT_TRUE(Load("fall.wld"));
-  TWorld& w = World();
-  ASSERT_TRUE(Steps(3));
-  ASSERT_TRUE(w.TimeStepManager.ReduceTimeStep());
-  const long double before = w.State.Time;
-  w.State.CurrentState = 0;
-  w.RestoreHistoryPoint(true, true);
-  EXPECT_EQ(w.State.TimeStep, w.Settings.MaximumTimestep);
-  EXPECT_EQ(w.State.SavedTime, before);  // the update first made the state before it the saved one
-  EXPECT_EQ(w.State.Time, 0);
-  EXPECT_EQ(Q(0), 10);
-}
-
-TEST_F(StepStateTest, DisplacementEstimateTakesTheFastestBody) {
-  CopyModel("box");
-  ASSERT_TRUE(Load("box.wld"));
-  TCoordinateList& q = World().State.Evaluated;
-  q.QDot.SetAt(0, 3);   // x'
-  q.QDot.SetAt(1, -4);  // y'
-  q.QDot.SetAt(2, 2);   // Rz'
-  const long double h = World().State.TimeStep;
-  const long double radius = std::sqrt(0.1L * 0.1L + 0.05L * 0.05L + 0.025L * 0.025L);
-  ASSERT_NEAR(World().Model().Bodies.Items(0).Radius, radius, 1e-18L);
-  long double d = -1;
-  EXPECT_TRUE(World().MaxStepDisplacement(d));
-  // The floor does not move; the box's factor is the world's 0.5.
-  EXPECT_NEAR(d, (5 * h + radius * 2 * h) * 0.5L, 1e-18L);
-}
-
-TEST_F(StepStateTest, SingularVaryingMassMatrixFailsThePreparation) {
-  WriteModelFile("fall.mmx", "b`Ball`y[t] - 10\n");  // singular at the start height of 10
-  ASSERT_TRUE(Load("fall.wld"));
-  EXPECT_TRUE(Logged("[Error] Error in mass matrix inversion (possibly singular)."));  // at the load
-  ClearNumericsError();
-  const auto before = Lines().size();
-  EXPECT_FALSE(World().PrepareStep());
-  EXPECT_EQ(Lines().size(), before + 1);
-  EXPECT_EQ(Lines().back(), "[Error] Error in mass matrix inversion (possibly singular).");
-  // The copy into the inverse waits for the error record to be cleared, as every numerics operation.
-  World().State.Evaluated.Q.SetAt(0, 12);
-  EXPECT_FALSE(World().PrepareStep());
-  ClearNumericsError();
-  EXPECT_TRUE(World().PrepareStep());
-  EXPECT_NEAR(World().Model().InverseMassMatrix.At(0, 0), 0.5L, 1e-18L);
 }
 
 }  // namespace
