@@ -40,9 +40,9 @@ struct Problem {
     Fill(Z, Values(n, 7));
   }
   bool Solve(long double lexico = kLexico, long double tolerance = kTolerance, const TLCPAlerts& alerts = {},
-             long double infinity = kInfinity) {
+             long double infinity = kInfinity, std::uint64_t passes = 0) {
     pivots.clear();
-    return LemkeSolve(M, q, W, Z, infinity, lexico, tolerance, kZero, alerts, &pivots);
+    return LemkeSolve(M, q, W, Z, infinity, lexico, tolerance, kZero, alerts, &pivots, passes);
   }
   TSqrMatrix M;
   TFloatList q, W, Z;
@@ -256,19 +256,27 @@ TEST_F(LCPTest, ProblemsWithoutSolutionGiveZeros) {
 }
 
 // M = I, q = (-1, ..., -n): one z enters per pass, the last pivot drives z0 out and the next pass finds
-// z = -q: n pivots, within the limit of ten passes per unknown (at least 100).
+// z = -q. n = 5 needs 5 pivots and sees z0 gone in the 6th pass: a limit of 5 passes is one too few.
+// Solves take ten passes per unknown, at least 100.
 TEST_F(LCPTest, PassLimitGrowsWithTheProblem) {
   EXPECT_EQ((std::vector<std::uint64_t>{LCPPassLimit(3), LCPPassLimit(10), LCPPassLimit(11), LCPPassLimit(250)}),
             (std::vector<std::uint64_t>{100, 100, 110, 2500}));
-  const std::uint32_t n = 250;
-  Values identity(n * n, 0.0L), q(n), z(n);
-  for (std::uint32_t i = 0; i < n; ++i) identity[i * n + i] = 1, q[i] = -(z[i] = i + 1.0L);
-  Problem p(n, identity, q);
-  ASSERT_TRUE(p.Solve(kLexico, kTolerance));
-  EXPECT_EQ(p.pivots.size(), n);
-  EXPECT_EQ(Elements(p.Z), z);
-  ExpectSameAsReference(n, identity, q);
-  EXPECT_TRUE(Logged().empty());
+  const TLCPAlerts alerts{.LogMaximumIterations = true, .Time = 1.5L};
+  for (const std::uint32_t n : {250u, 5u}) {
+    Values identity(n * n, 0.0L), q(n), z(n);
+    for (std::uint32_t i = 0; i < n; ++i) identity[i * n + i] = 1, q[i] = -(z[i] = i + 1.0L);
+    Problem p(n, identity, q);
+    ASSERT_TRUE(p.Solve(kLexico, kTolerance, alerts, kInfinity, n == 5 ? 6 : 0));
+    EXPECT_EQ(p.pivots.size(), n);
+    EXPECT_EQ(Elements(p.Z), z);
+    EXPECT_TRUE(Logged().empty());
+    if (n == 5) {
+      EXPECT_FALSE(p.Solve(kLexico, kTolerance, alerts, kInfinity, 5));
+      EXPECT_EQ(Elements(p.Z), Values(n, 0));
+      EXPECT_EQ(Logged(),
+                (Lines{"[Alert] At t=1.5s reached maximum number of iteration steps(5) in LCP solving."}));
+    }
+  }
 }
 
 // Mean |q| = 1 asks for the pivot tolerance 1e-6, clamped to the maximum 1e-10 (refusing the pivot 1e-12)
