@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -33,7 +34,14 @@ bool SameBits(long double a, long double b) {
   return std::memcmp(&a, &b, 10) == 0;
 }
 
-std::string Show(long double value) { return zentrova::FloatToText(value); }
+// The value and its ten bytes, most significant first: two values can differ below the digits shown.
+std::string Show(long double value) {
+  unsigned char bytes[10];
+  std::memcpy(bytes, &value, sizeof bytes);
+  char hex[24];
+  for (int i = 0; i < 10; ++i) std::snprintf(hex + 2 * i, 3, "%02x", bytes[9 - i]);
+  return zentrova::FloatToText(value) + " (" + hex + ")";
+}
 
 struct Side {
   TExpressionParser parser;
@@ -91,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const Outcome compiled_fast = Run([&] { return static_cast<long double>(fast.parser.AddExpression(line)); });
     const Outcome compiled_plain = Run([&] { return static_cast<long double>(plain.parser.AddExpression(line)); });
-    Compare(compiled_fast, compiled_plain, "compiling", line);
+    Compare(compiled_fast, compiled_plain, "compile", line);
     if (compiled_fast.raised || compiled_fast.value < 0) continue;
 
     for (const auto& values : kValues) {
@@ -101,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const Outcome fast_value = Run([&] { return fast.parser.Evaluate(); });
       zentrova::SetRandomSeed(kSeed);
       const Outcome plain_value = Run([&] { return plain.parser.EvaluateNodes(); });
-      Compare(fast_value, plain_value, "evaluating", line);
+      Compare(fast_value, plain_value, "value", line);
       for (int i = 0; i < 3; ++i) {
         Compare({false, {}, fast.variables[i]}, {false, {}, plain.variables[i]}, "variable " + std::to_string(i), line);
       }

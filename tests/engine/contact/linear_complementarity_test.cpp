@@ -357,7 +357,10 @@ long double PlainTolerance(long double mean, long double low, long double high) 
 
 TEST_F(LCPTest, PivotToleranceAgreesWithTheLogarithmAtEveryScaleAndBoundary) {
   // Bounds wide enough to let every power through, and the usual ones.
-  for (const auto& [low, high] : {std::pair{1e-60L, 1e60L}, std::pair{1e-14L, 1e-10L}}) {
+  for (const auto& bounds : {std::pair{1e-60L, 1e60L}, std::pair{1e-14L, 1e-10L}}) {
+    // Named copies rather than a structured binding: clang 14 cannot capture a binding.
+    const long double low = bounds.first;
+    const long double high = bounds.second;
     const auto check = [low, high](long double mean) {
       TFloatList q;
       Fill(q, {-mean});
