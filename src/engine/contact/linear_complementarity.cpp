@@ -60,7 +60,8 @@ long double PowerOfTen(long double k) {
 // settled, since log10l misses the true logarithm by a few units in the last place (below 2^-58 there)
 // while such an x moves it by more than 2^-42. Closer to a boundary, and outside the table, the library
 // logarithm itself decides, ties and last bits included.
-constexpr int kTabledBinaryExponent = 80;
+constexpr long double kTableBottom = 0x1p-80L;
+constexpr long double kTableTop = 0x1p80L;
 constexpr int kLowestHalfPower = -26;  // the table holds 10^(k + 1/2) for k = -26..26
 constexpr int kHalfPowers = 53;
 constexpr long double kSqrtTen = 3.16227766016837933199889354443271853372L;
@@ -73,12 +74,15 @@ constexpr std::array<long double, kHalfPowers> HalfPowersOfTen() {
   return p;
 }
 constexpr std::array<long double, kHalfPowers> kHalfPowersOfTen = HalfPowersOfTen();
+// The search below steps from a boundary under x to one above it: both lie in the table for every x
+// inside it.
+static_assert(kHalfPowersOfTen.front() < kTableBottom && kHalfPowersOfTen.back() > kTableTop);
 constexpr long double kBoundaryMargin = 0x1p-40L;
 
 // True with k = rint(log10 x) when x lies inside the table and clear of its boundaries.
 bool TabledRoundedLog10(long double x, int& k) {
   // Zero, NaN and negatives fall outside too.
-  if (!(x >= 0x1p-80L && x < 0x1p80L)) return false;
+  if (!(x >= kTableBottom && x < kTableTop)) return false;
   // The binary exponent, read from x rounded to a double (which may round up to the next power of two).
   const int exponent = static_cast<int>(std::bit_cast<std::uint64_t>(static_cast<double>(x)) >> 52) - 1023;
   // floor(exponent log10 2) (78913 / 2^18 is log10 2 to 6 digits): x >= 10^(k - 1/2) from the start.
