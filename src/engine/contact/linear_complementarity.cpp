@@ -179,16 +179,6 @@ void RaiseX87Flags(std::uint16_t flags) {
   asm volatile("fldenv %0" : : "m"(environment) : "memory");
 }
 
-// out := Binv x, each out_i accumulated from 0 over the columns in ascending order.
-void MultiplyRows(long double* const* rows, std::uint32_t n, const long double* x, long double* out) {
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const long double* row = rows[i];
-    long double sum = 0;
-    for (std::uint32_t k = 0; k < n; ++k) sum += row[k] * x[k];
-    out[i] = sum;
-  }
-}
-
 enum class TOutcome { Solved, UnboundedRay, PassLimit, NoPivotRow, Breakdown };
 
 // One pivoting run from the start basis (z0 in row r0 at value -qmin) on finite data. Only the columns
