@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <exception>
 #include <limits>
-#include <ranges>
 #include <string>
 #include <vector>
 
@@ -33,8 +32,9 @@ int Usage() {
 // The last error line of the log, or its last line when none is tagged as an error.
 std::string ErrorLine(const zentrova::TLog& log) {
   const std::vector<std::string> lines = log.Lines();
-  for (const std::string& line : lines | std::views::reverse) {
-    if (line.rfind("[Error] ", 0) == 0) return line;
+  // Reverse iterators rather than a reversed view: clang 14 cannot compile libstdc++'s range views.
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if (line->rfind("[Error] ", 0) == 0) return *line;
   }
   return lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back();
 }
