@@ -71,12 +71,14 @@ bool TGLFogEnvironment::IsAtDefaultValues() const {
 }
 
 void TGLFogEnvironment::Apply() {
-  if (scene_buffer_ == nullptr || scene_buffer_->RenderingContext() == nullptr) return;
-  TGLContext& context = *scene_buffer_->RenderingContext();
-  const bool activated = !context.Active();
-  if (activated) context.Activate();
-  const TScopeExit deactivate([&context, activated] {
-    if (activated) context.Deactivate();
+  // Into the context that is current: a bitmap render draws into a context of its own, which the
+  // buffer's must not push out of the seat. Only without one is the buffer's made current for the call.
+  TGLContext* context = ActiveContext() == nullptr && scene_buffer_ != nullptr ? scene_buffer_->RenderingContext()
+                                                                                 : nullptr;
+  if (ActiveContext() == nullptr && context == nullptr) return;
+  if (context != nullptr) context->Activate();
+  const TScopeExit deactivate([context] {
+    if (context != nullptr) context->Deactivate();
   });
   switch (fog_mode_) {
     case fmLinear:

@@ -41,8 +41,8 @@ class TGLFogEnvironment : public TGLUpdateAbleObject {
   // Whether all five values are the defaults (then the buffer does not store it).
   bool IsAtDefaultValues() const;
 
-  // Sends the settings. Nothing while the buffer has no context; its context is made current for the
-  // call when it is not.
+  // Sends the settings to the current context; without one, to the buffer's, made current for the call;
+  // nothing when the buffer has none either.
   void Apply();
 
  private:

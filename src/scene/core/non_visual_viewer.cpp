@@ -44,6 +44,10 @@ void TGLNonVisualViewer::Render(TGLBaseSceneObject* base_object) {
   buffer_->Render(base_object);
 }
 
+void TGLNonVisualViewer::CopyToTexture(TGLTexture& texture) {
+  buffer_->CopyToTexture(texture, 0, 0, width_, height_, 0, 0);
+}
+
 void TGLMemoryViewer::Render(TGLBaseSceneObject* base_object) {
   TGLStageBuffer& buffer = Buffer();
   if (buffer.RenderingContext() == nullptr) {

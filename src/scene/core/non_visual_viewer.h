@@ -29,6 +29,8 @@ class TGLNonVisualViewer : public TComponent {
   void SetCamera(TGLCamera* camera) { buffer_->SetCamera(camera); }
 
   virtual void Render(TGLBaseSceneObject* base_object = nullptr);
+  // The whole frame into the texture's own target, created there when the texture has no name yet.
+  virtual void CopyToTexture(TGLTexture& texture);
 
  protected:
   // The buffer's OnChange: a repaint request, which may come from the simulation thread.

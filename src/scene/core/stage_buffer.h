@@ -31,8 +31,11 @@
 
 namespace zentrova {
 
+class TBitmap;
+class TGLBitmap32;
 class TGLObjectEffect;
 class TGLStage;
+class TGLTexture;
 
 // Bits of ContextOptions.
 enum TContextOption : std::uint16_t {
@@ -166,6 +169,22 @@ class TGLStageBuffer : public TGLUpdateAbleObject {
   TGLStateCache& GLStates() { return *states_; }
   // The after-effects met while drawing the tree, drawn once after it.
   std::vector<TGLObjectEffect*>& AfterRenderEffects() { return after_render_effects_; }
+
+  // ---- Pictures of the scene
+  // The last frame as an RGBA bitmap of the buffer's size (its context made current for the read); left
+  // unread without a camera in a scene.
+  std::unique_ptr<TGLBitmap32> CreateSnapShot();
+  // Draws the scene into the bitmap through a single-buffered context of the bitmap's size made for the
+  // purpose, at the given resolution (the screen's for 0), and reads the pixels back into it. Display
+  // lists and textures are built for that context and again for the buffer's at its next frame. "Already
+  // rendering" during a frame or a pick.
+  void RenderIntoBitmap(TBitmap& bitmap, int dpi);
+  // A rectangle of the last frame into the texture, at (x_dest, y_dest) of target (below 1: the texture
+  // image's own; a cube face binds the cube map). A texture without a name, or with force_create, takes
+  // the whole width × height frame as its new image (with mipmaps when its filter asks); otherwise the
+  // rectangle is copied into the existing image. Nothing without a context.
+  void CopyToTexture(TGLTexture& texture, int x_src, int y_src, int width, int height, int x_dest, int y_dest,
+                     int target = 0, bool force_create_texture = false);
 
   // ---- Picking and screen queries
   // Every object drawn inside the rectangle (window pixels, y downwards) into the list; nothing without a

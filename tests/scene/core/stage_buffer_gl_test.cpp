@@ -2,8 +2,10 @@
 // fog, effects, proxies and compiled direct drawing.
 #include "buffer_fixtures.h"
 #include "scene/core/behaviours.h"
+#include "scene/core/bitmap32.h"
 #include "scene/core/direct_opengl.h"
 #include "scene/core/proxy_object.h"
+#include "scene/core/texture.h"
 
 namespace zentrova::test {
 namespace {
@@ -41,10 +43,13 @@ TEST_F(MemoryViewerTest, AFailedFramePickOrContextCreationLeavesTheViewerReadyFo
       {"frame", [&] { quad.throws_once = true, quad.MarkStructureDirty(), viewer.Render(); }},
       {"pick", [&] { quad.throws_once = true, PickAt(quad.Position().X(), 0); }},
       {"context", [&] { viewer.prepare_throws = true, viewer.SetWidth(1), viewer.SetWidth(kWidth), viewer.Render(); }},
+      {"bitmap", [&] { TBitmap bitmap(64, 32, pf24bit); quad.throws_once = true, viewer.Buffer().RenderIntoBitmap(bitmap, 0); }},
   };
   float x = 0;
   for (const auto& [what, fail] : failures) {
+    const TGLStateCache* states = &viewer.Buffer().GLStates();
     EXPECT_ANY_THROW(fail()) << what;
+    EXPECT_EQ(&viewer.Buffer().GLStates(), states) << what;
     EXPECT_FALSE(viewer.Buffer().Rendering()) << what;
     EXPECT_EQ(ActiveContext(), nullptr) << what;
     EXPECT_EQ(viewer.Buffer().ProjectionMatrix(), projection) << what;
@@ -55,6 +60,50 @@ TEST_F(MemoryViewerTest, AFailedFramePickOrContextCreationLeavesTheViewerReadyFo
     EXPECT_EQ(PixelAt(3 - x, 0), kBackground) << what;
     EXPECT_EQ(PickAt(x, 0), &quad) << what;
   }
+}
+
+TEST_F(MemoryViewerTest, ABitmapRenderAtTheScreensResolutionMatchesTheFrameAndTheNextFrameBuildsAgain) {
+  auto& flat = Quad("flat", {-3, 1, 0}, 0.5f, clrRed);
+  Quad("lit", {2, -1, 0}, 0.5f, {0.5f, 0.25f, 0, 1}, true);
+  viewer.Render();
+  const std::unique_ptr<TGLBitmap32> frame = viewer.Buffer().CreateSnapShot();
+  TBitmap bitmap(kWidth, kHeight, pf24bit);
+  viewer.Buffer().RenderIntoBitmap(bitmap, 0);
+  int differing = 0;
+  for (int y = 0; y < kHeight; ++y) {
+    const std::uint8_t* rgba = frame->RowAddress(kHeight - 1 - y);
+    for (int x = 0; x < kWidth; ++x, rgba += 4) {
+      const std::uint32_t argb = bitmap.Pixel(x, y);
+      for (int c = 0; c < 3; ++c) differing += std::abs(int(argb >> (16 - 8 * c) & 255) - rgba[c]) > 1;
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(bitmap.Pixel(int(WindowOf(-3, 1).first), kHeight - 1 - WindowOf(-3, 1).second), 0xFFFF0000u);
+  EXPECT_EQ(flat.builds, 2);
+  viewer.Render();
+  EXPECT_EQ(flat.builds, 3);
+  EXPECT_EQ(PixelAt(-3, 1), (Pixel{255, 0, 0, 255}));
+}
+
+TEST_F(MemoryViewerTest, AFrameCopiedIntoATextureMakesItsImageThenUpdatesAPartInPlace) {
+  auto& quad = Quad("q", {0, 0, 0}, 0.5f, clrRed);
+  viewer.Render();
+  TGLTexture texture(nullptr);
+  texture.SetMinFilter(miLinear);
+  viewer.CopyToTexture(texture);
+  quad.Position().SetX(3);
+  viewer.Render();
+  auto [x, y] = WindowOf(3, 0);
+  viewer.Buffer().CopyToTexture(texture, x - 20, y - 20, 40, 40, 0, 0);
+  std::vector<Pixel> texels(kWidth * kHeight);
+  viewer.Buffer().RenderingContext()->Activate();
+  gl.BindTexture(GL_TEXTURE_2D, texture.Handle());
+  gl.GetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+  viewer.Buffer().RenderingContext()->Deactivate();
+  const auto texel = [&](std::pair<int, int> at) { return texels[at.second * kWidth + at.first]; };
+  EXPECT_EQ(texel({20, 20}), (Pixel{255, 0, 0, 255}));       // the moved quad, copied to the corner
+  EXPECT_EQ(texel(WindowOf(0, 0)), (Pixel{255, 0, 0, 255}));  // the first frame elsewhere
+  EXPECT_EQ(texel(WindowOf(3, 0)), kBackground);
 }
 
 TEST_F(MemoryViewerTest, LinearFogMixesInTheFogColourAndTheExponentialModesTakeTheAlphaAsDensity) {
