@@ -4,6 +4,7 @@
 #include "scene/core/behaviours.h"
 #include "scene/core/direct_opengl.h"
 #include "scene/core/pick_list.h"
+#include "scene/core/scene_classes.h"
 #include "scene/core/stage_buffer.h"
 
 namespace zentrova::test {
@@ -136,6 +137,59 @@ TEST_F(FakeScene, ARenderPointCallsInOrderAndFreesFromTheLast) {
     point.BuildList(rci);
   }
   EXPECT_EQ(log, (std::vector<std::string>{"draw 1", "draw 2", "free 2", "free 1"}));
+}
+
+TEST_F(FakeScene, ACameraInvariantObjectReplacesTheViewAndBalancesTheModelViewStack) {
+  TGLStageBuffer buffer;
+  rci.buffer = &buffer;
+  rci.cameraPosition = {1, 2, 3, 1};
+  auto& object = stage.Objects().AddNewChild<TGLCameraInvariantObject>();
+  const std::pair<TGLCameraInvarianceMode, Calls> cases[] = {
+      {cimPosition, {"glLoadMatrixf([1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1])", "glTranslatef(1, 2, 3)"}},
+      {cimOrientation, {"glLoadIdentity()", "glScalef(1, -1, -1)"}}};
+  for (const auto& [mode, calls] : cases) {
+    object.SetCamInvarianceMode(mode);
+    fake.Clear();
+    object.RenderWithTransform(rci);
+    EXPECT_EQ(Only({"glLoad", "glTranslatef", "glScalef"}), calls);
+    EXPECT_THROW(buffer.PopModelViewMatrix(), EAssertionFailed);  // popped again
+  }
+}
+
+template <class Kind>
+struct TLoggedItem : Kind {
+  static const TXCollectionItemClass& StaticClass() {
+    static const TGLBehaviourClass<TLoggedItem, Kind> item_class("TLoggedItem", "logged");
+    return item_class;
+  }
+  const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
+  void DoProgress(const TProgressTimes&) override { log->push_back(this->Name()); }
+  static inline std::vector<std::string>* log = nullptr;
+};
+
+TEST(Behaviours, EachCollectionTakesItsOwnKindAndStepsAfterTheChildren) {
+  std::vector<std::string> log;
+  TLoggedItem<TGLBehaviour>::log = TLoggedItem<TGLObjectPostEffect>::log = &log;
+  TGLBaseSceneObject parent;
+  parent.SetName("p");
+  parent.AddNewChild().OnProgress = [&log](auto&, double, double) { log.push_back("child"); };
+  parent.OnProgress = [&log](auto&, double, double) { log.push_back("parent"); };
+  TLoggedItem<TGLObjectPostEffect>::StaticClass().Create(parent.Effects()).SetName("effect");
+  TLoggedItem<TGLBehaviour>::StaticClass().Create(parent.Behaviours()).SetName("behaviour");
+  EXPECT_FALSE(parent.Behaviours().Accepts(TGLObjectPostEffect::StaticClass()));
+  EXPECT_FALSE(parent.Effects().Accepts(TGLBehaviour::StaticClass()));
+  parent.DoProgress({0.1, 1});
+  EXPECT_EQ(log, (std::vector<std::string>{"child", "behaviour", "effect", "parent"}));
+  EXPECT_EQ(parent.Effects().GetNamePath(), "p.Effects");
+}
+
+TEST(SceneClasses, StartUpRegistersTheSevenByName) {
+  for (std::string name : {"TGLLightSource", "TGLCamera", "TGLProxyObject", "TGLStage", "TGLDirectOpenGL",
+                           "TGLRenderPoint", "TGLMemoryViewer"}) {
+    const TComponentFactory factory = GetComponentClass(name);
+    ASSERT_NE(factory, nullptr) << name;
+    EXPECT_EQ(factory()->ClassName(), name);
+  }
 }
 
 }  // namespace
