@@ -22,6 +22,29 @@ namespace {
 
 std::int32_t render_tag_counter = 1;
 
+// Draws with the library material applied, again while its Restore asks for another pass. A drawing that
+// throws leaves the material undone, so that its library is not left with a current material.
+template <class Draw>
+void DrawWithMaterial(TGLLibMaterial* material, TRenderContextInfo& rci, Draw draw) {
+  if (material == nullptr) {
+    draw();
+    return;
+  }
+  material->Apply(rci);
+  do {
+    try {
+      draw();
+    } catch (...) {
+      try {
+        while (material->Restore(rci)) {
+        }
+      } catch (...) {
+      }
+      throw;
+    }
+  } while (material->Restore(rci));
+}
+
 }  // namespace
 
 std::int32_t NextMeshRenderTag() {
@@ -354,12 +377,11 @@ void TMeshObject::BuildFaceGroups(TRenderContextInfo& rci) {
         continue;
       }
       int end = i;
-      material->Apply(rci);
-      do {
+      DrawWithMaterial(material, rci, [&] {
         for (end = i; end < count && face_groups_[end]->MaterialCache == material; ++end) {
           face_groups_[end]->BuildList(rci);
         }
-      } while (material->Restore(rci));
+      });
       i = end;
     }
   } else {
@@ -378,10 +400,9 @@ void TMeshObject::BuildFaceGroups(TRenderContextInfo& rci) {
           run.push_back(group);
         }
       }
-      if (material != nullptr) material->Apply(rci);
-      do {
+      DrawWithMaterial(material, rci, [&] {
         for (TFaceGroup* group : run) group->BuildList(rci);
-      } while (material != nullptr && material->Restore(rci));
+      });
     }
   }
   // Library materials may have switched culling: the buffer's rule holds again afterwards.

@@ -5,6 +5,7 @@
 #include <clocale>
 #include <cwctype>
 
+#include "platform/paths.h"
 #include "scene/base/scene_errors.h"
 #include "scene/extras/mesh/base_mesh.h"
 
@@ -62,12 +63,6 @@ TVectorFileFormatsList& GetVectorFileFormats() {
 void RegisterVectorFileFormat(const std::string& extension, const std::string& description,
                               TVectorFileClass file_class) {
   GetVectorFileFormats().Add(extension, description, file_class, 0);
-}
-
-std::string ExtractFileExt(const std::string& file_name) {
-  const std::size_t dot = file_name.find_last_of("./\\");
-  if (dot == std::string::npos || file_name[dot] != '.') return {};
-  return file_name.substr(dot);
 }
 
 }  // namespace zentrova

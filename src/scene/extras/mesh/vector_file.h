@@ -66,7 +66,4 @@ TVectorFileFormatsList& GetVectorFileFormats();
 void RegisterVectorFileFormat(const std::string& extension, const std::string& description,
                               TVectorFileClass file_class);
 
-// The text from the last dot of the name's last part on ("" when it has none), as the platform gives it.
-std::string ExtractFileExt(const std::string& file_name);
-
 }  // namespace zentrova
