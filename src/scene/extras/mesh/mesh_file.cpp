@@ -1,8 +1,8 @@
 #include "scene/extras/mesh/mesh_file.h"
 
-#include <map>
 #include <string>
 
+#include "scene/core/scene_classes.h"
 #include "scene/extras/mesh/actor.h"
 #include "scene/extras/mesh/base_mesh.h"
 #include "scene/extras/mesh/skeleton.h"
@@ -11,16 +11,6 @@
 namespace zentrova {
 
 namespace {
-
-std::map<std::string, TComponentFactory>& ComponentClasses() {
-  static std::map<std::string, TComponentFactory> classes;
-  return classes;
-}
-
-template <class T>
-void RegisterComponentClass(const char* name) {
-  ComponentClasses()[name] = []() -> std::unique_ptr<TComponent> { return std::make_unique<T>(); };
-}
 
 [[maybe_unused]] const bool kRegistered = [] {
   RegisterMeshClasses();
@@ -46,19 +36,14 @@ void TGLGLSMVectorFile::SaveToStream(TStream& stream) {
   Owner().MeshObjects().SaveToStream(stream);
 }
 
-TComponentFactory GetMeshComponentClass(const std::string& class_name) {
-  const auto found = ComponentClasses().find(class_name);
-  return found == ComponentClasses().end() ? nullptr : found->second;
-}
-
 void RegisterMeshClasses() {
   // Once per process; mesh lists and meshes call this before they first need a registration.
   static bool registered = false;
   if (registered) return;
   registered = true;
   RegisterVectorFileFormat("glsm", "Scene Mesh", &TGLGLSMVectorFile::New);
-  RegisterComponentClass<TGLFreeForm>("TGLFreeForm");
-  RegisterComponentClass<TGLActor>("TGLActor");
+  RegisterComponentClass("TGLFreeForm", &NewComponent<TGLFreeForm>);
+  RegisterComponentClass("TGLActor", &NewComponent<TGLActor>);
   RegisterClass<TSkeleton>();
   RegisterClass<TSkeletonFrame>();
   RegisterClass<TSkeletonBone>();
@@ -70,7 +55,7 @@ void RegisterMeshClasses() {
   RegisterClass<TFaceGroup>();
   RegisterClass<TFGVertexIndexList>();
   RegisterClass<TFGVertexNormalTexIndexList>();
-  RegisterComponentClass<TGLAnimationControler>("TGLAnimationControler");
+  RegisterComponentClass("TGLAnimationControler", &NewComponent<TGLAnimationControler>);
   RegisterClass<TFGIndexTexCoordList>();
   RegisterClass<TSkeletonCollider>();
   RegisterClass<TSkeletonColliderList>();

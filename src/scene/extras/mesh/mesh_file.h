@@ -26,7 +26,8 @@ class TGLGLSMVectorFile : public TVectorFile {
 };
 
 // The classes registered at start-up, in registration order. The archive classes go to the class
-// registry of archives; the scene and controller classes, which no archive holds, to the one below.
+// registry of archives; the scene and controller classes, which no archive holds, to the scene library's
+// component registry.
 inline constexpr std::array<const char*, 17> kMeshClassNames{
     "TGLFreeForm",       "TGLActor",           "TSkeleton",          "TSkeletonFrame",
     "TSkeletonBone",     "TSkeletonMeshObject", "TMeshObject",       "TSkeletonFrameList",
@@ -34,9 +35,6 @@ inline constexpr std::array<const char*, 17> kMeshClassNames{
     "TFGVertexNormalTexIndexList", "TGLAnimationControler", "TFGIndexTexCoordList",
     "TSkeletonCollider", "TSkeletonColliderList"};
 
-using TComponentFactory = std::unique_ptr<TComponent> (*)();
-// The scene or controller class registered under that name, or nullptr.
-TComponentFactory GetMeshComponentClass(const std::string& class_name);
 // Runs the registrations once (they also run when the library starts).
 void RegisterMeshClasses();
 

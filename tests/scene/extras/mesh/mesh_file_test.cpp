@@ -1,6 +1,7 @@
 // The vector-file registry and the native mesh file: golden bytes, round trips, and damaged files that
 // must load or raise.
 #include "mesh_fixtures.h"
+#include "scene/core/scene_classes.h"
 
 namespace zentrova::test {
 namespace {
@@ -26,7 +27,7 @@ TEST(MeshVectorFiles, RegistryLookups) {
   TSkeleton not_a_mesh;
   EXPECT_THROW(TGLGLSMVectorFile{&not_a_mesh}, EAssertionFailed);
   for (const char* name : kMeshClassNames) {
-    EXPECT_TRUE(GetClass(name) != nullptr || GetMeshComponentClass(name) != nullptr) << name;
+    EXPECT_TRUE(GetClass(name) != nullptr || GetComponentClass(name) != nullptr) << name;
   }
 }
 

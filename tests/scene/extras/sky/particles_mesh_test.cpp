@@ -1,4 +1,5 @@
 // Particles and the immediate-mode mesh: what they draw through the recording fake, their pool and list.
+#include "scene/core/scene_classes.h"
 #include "scene/core/core_fixtures.h"
 #include "scene/extras/mesh/immediate_mesh.h"
 #include "scene/extras/mesh/particles.h"
@@ -128,8 +129,8 @@ TEST_F(MeshTest, TheListGrowsBy256AndALockedListTakesNothing) {
 TEST(SceneObjectClasses, EveryRegisteredNameMakesItsClass) {
   RegisterParticleMeshAndSkyClasses();
   for (std::string name : {"TGLParticles", "TGLMesh", "TGLSkyDome", "TGLEarthSkyDome"})
-    EXPECT_EQ(GetSceneObjectClass(name)()->ClassName(), name);
-  EXPECT_EQ(GetSceneObjectClass("TGLCameraInvariantObject"), nullptr);
+    EXPECT_EQ(GetComponentClass(name)()->ClassName(), name);
+  EXPECT_EQ(GetComponentClass("TGLCameraInvariantObject"), nullptr);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "scene/core/core_fixtures.h"
 #include "scene/core/material.h"
 #include "scene/core/picture.h"
+#include "scene/core/stage_buffer.h"
 #include "scene/core/texture.h"
 #include "scene/extras/mesh/immediate_mesh.h"
 #include "scene/extras/sky/earth_sky_dome.h"
@@ -40,7 +41,13 @@ class SkyInPBuffer : public GLContextTest {
     gl.MatrixMode(GL_MODELVIEW);
     gl.LoadIdentity();
     camera.LoadViewMatrix();
+    // The domes stay around the camera: they take its view and position from the buffer of the frame.
+    TMatrix4f view{};
+    gl.GetFloatv(GL_MODELVIEW_MATRIX, view[0].data());
+    buffer.PushModelViewMatrix(view);
+    rci.cameraPosition = camera.AbsoluteTranslation();
     stage.Objects().RenderWithTransform(rci);
+    buffer.PopModelViewMatrix();
     return ReadPixel(kMiddle, kMiddle);
   }
   // Looking down from 10 above the origin (Look(-90, 90)): the pixel at (x, y) of the plane z = 0.
@@ -52,8 +59,12 @@ class SkyInPBuffer : public GLContextTest {
   TGLStage stage;
   TGLCamera& camera = stage.Cameras().AddNewChild<TGLCamera>();
   TGLStateCache states;
-  TRenderContextInfo rci{
-      .scene = &stage, .objectsSorting = osNone, .visibilityCulling = vcNone, .GLStates = &states};
+  TGLStageBuffer buffer;
+  TRenderContextInfo rci{.scene = &stage,
+                         .buffer = &buffer,
+                         .objectsSorting = osNone,
+                         .visibilityCulling = vcNone,
+                         .GLStates = &states};
 };
 
 TEST_F(SkyInPBuffer, TheDefaultMeshIsOneTriangleAndATexturedQuadShowsItsPictureUpright) {
