@@ -119,7 +119,7 @@ TEST_F(ExpressionListTest, ListsReadTheModelAsItIsWhenCompiled) {
   world_.Model().GeneralizedCoordinates.Names = {"b`Hand`x"};
   const auto list = Compile({"b`Hand`x'[t]", "b`Arm`Rz + 1"});
   EXPECT_TRUE(list->TimeDependent);
-  EXPECT_EQ(list->Value(0), q().QDot.At(0));
+  EXPECT_EQ(list->Value(0), world_.State.Evaluated.QDot.At(0));
   EXPECT_EQ(NewLines(),
             Strings{"[Error] Unknown variable present (b`Arm`Rz+1). Check .mmx, .hv, .dc, .me,... "
                     "files. "});
