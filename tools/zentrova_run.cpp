@@ -6,11 +6,11 @@
 //   time: <the world's time>
 //   energy: <the mechanical energy of the last state>
 // Exit status: 0 after a run that reached its end, 1 for a wrong command line, 2 when the load fails
-// (its error line on stderr), 3 when the run stops on an error (the error on stderr).
+// (every error line of the load on stderr, first to last), 3 when the run stops on an error (the error
+// on stderr).
 #include <cstdio>
 #include <exception>
 #include <limits>
-#include <ranges>
 #include <string>
 #include <vector>
 
@@ -33,10 +33,22 @@ int Usage() {
 // The last error line of the log, or its last line when none is tagged as an error.
 std::string ErrorLine(const zentrova::TLog& log) {
   const std::vector<std::string> lines = log.Lines();
-  for (const std::string& line : lines | std::views::reverse) {
-    if (line.rfind("[Error] ", 0) == 0) return line;
+  for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+    if (line->rfind("[Error] ", 0) == 0) return *line;
   }
   return lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back();
+}
+
+// Every error line of the log, first to last: a reader's own line comes before the lines of the readers
+// that failed because of it. The log's last line when none is tagged as an error.
+std::string ErrorLines(const zentrova::TLog& log) {
+  const std::vector<std::string> lines = log.Lines();
+  std::string text;
+  for (const std::string& line : lines) {
+    if (line.rfind("[Error] ", 0) == 0) text += line + "\n";
+  }
+  if (!text.empty()) return text;
+  return (lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back()) + "\n";
 }
 
 std::string WithoutTrailingSeparator(std::string path) {
@@ -66,11 +78,12 @@ int main(int argc, char** argv) {
   try {
     std::string history_name;
     if (!main.LoadWorld(world_file, history_name, "")) {
-      std::fprintf(stderr, "%s\n", ErrorLine(main.Log()).c_str());
+      std::fputs(ErrorLines(main.Log()).c_str(), stderr);
       return kExitLoadFailed;
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
+    main.Log().Add(std::string("[Error] ") + e.what());
+    std::fputs(ErrorLines(main.Log()).c_str(), stderr);
     return kExitLoadFailed;
   }
 

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/record/log.h"
+#include "engine/model/model_text.h"
 #include "engine/model/plane_geometry.h"
+#include "engine/record/log.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -54,6 +55,7 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
     LogLine("[Error] No bodyShape file found.");
     return false;
   }
+  if (!AcceptNulFreeText(reader.FirstLineWithNul(), path)) return false;
   std::string line;
   bool counted = false;
   while (!counted && reader.ReadLine(line)) {

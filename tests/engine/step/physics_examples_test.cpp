@@ -101,7 +101,7 @@ TEST_F(ExamplesTest, ContactFreeRunsConserveEnergy) {
   for (const auto& [name, tolerance] : examples) {
     main_.reset();
     CopyExample(name);
-    WriteModelFile(std::string(name) + ".cop", "");  // no pair can touch
+    WriteModelFile(std::string(name) + ".cop", "[None]\n");  // a section of no pair: no pair can touch
     ASSERT_TRUE(Load(std::string(name) + ".wld")) << name;
     TRunLoop run(*main_);
     ASSERT_EQ(run.Run(2), TRunStop::Until) << name;
@@ -121,7 +121,7 @@ TEST_F(ExamplesTest, ContactFreeRunsConserveEnergy) {
 // mass and stiffness matrices of two links hung one from the other.
 TEST_F(ExamplesTest, DoublePendulumSwingsInItsSlowNormalMode) {
   CopyExample("double-pendulum");
-  WriteModelFile("double-pendulum.cop", "");
+  WriteModelFile("double-pendulum.cop", "[None]\n");
   ASSERT_TRUE(Load("double-pendulum.wld"));
   const TBody& link1 = World().Model().Bodies.Items(0);
   const TBody& link2 = World().Model().Bodies.Items(1);
