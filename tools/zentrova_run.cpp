@@ -17,6 +17,7 @@
 #include "engine/model/model.h"
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
+#include "platform/message_sink.h"
 #include "platform/number_text.h"
 
 namespace {
@@ -39,13 +40,30 @@ std::string ErrorLine(const zentrova::TLog& log) {
   return lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back();
 }
 
+// Without a window a message box is a line of the log: it reaches stderr in its place among the others.
+class TLogMessages : public zentrova::IMessageSink {
+ public:
+  explicit TLogMessages(zentrova::TLog& log) : log_(log), previous_(zentrova::SetMessageSink(this)) {}
+  TLogMessages(const TLogMessages&) = delete;
+  TLogMessages& operator=(const TLogMessages&) = delete;
+  ~TLogMessages() override { zentrova::SetMessageSink(previous_); }
+  void ShowMessage(const std::string& text) override { log_.Add(text); }
+
+ private:
+  zentrova::TLog& log_;
+  zentrova::IMessageSink* previous_;
+};
+
 // Every error line of the log, first to last: a reader's own line comes before the lines of the readers
-// that failed because of it. The log's last line when none is tagged as an error.
+// that failed because of it. A line that repeats the one before it (a message box that is also logged)
+// is printed once. The log's last line when none is tagged as an error.
 std::string ErrorLines(const zentrova::TLog& log) {
   const std::vector<std::string> lines = log.Lines();
   std::string text;
+  const std::string* previous = nullptr;
   for (const std::string& line : lines) {
-    if (line.rfind("[Error] ", 0) == 0) text += line + "\n";
+    if (line.rfind("[Error] ", 0) == 0 && (previous == nullptr || *previous != line)) text += line + "\n";
+    previous = &line;
   }
   if (!text.empty()) return text;
   return (lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back()) + "\n";
@@ -75,6 +93,7 @@ int main(int argc, char** argv) {
   if (world_file.empty()) return Usage();
 
   zentrova::TVYKMain main;
+  TLogMessages messages(main.Log());
   try {
     std::string history_name;
     if (!main.LoadWorld(world_file, history_name, "")) {

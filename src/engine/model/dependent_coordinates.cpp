@@ -84,8 +84,9 @@ bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file
       return false;
     }
     // Every value sits at a fixed place (3k, 3k+1, 3k+2): a missing line would shift all that follow.
-    if (i + 1 + kDefinitionLines >= file.size() || Blank(file[i + 2]) || Blank(file[i + 3]) ||
-        Blank(file[i + 4])) {
+    // A marker where an expression belongs is the next part of the record: a line is missing.
+    const auto missing = [&](std::size_t k) { return Blank(file[k]) || file[k].rfind("%%", 0) == 0; };
+    if (i + 1 + kDefinitionLines >= file.size() || missing(i + 2) || missing(i + 3) || missing(i + 4)) {
       LogLine("[Error] Cannot read definition of " + name +
               " in dependent coordinate file: position, velocity and acceleration take one line each.");
       return false;

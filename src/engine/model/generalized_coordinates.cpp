@@ -17,8 +17,6 @@ void TGeneralizedCoordinates::SetCount(std::uint32_t n) {
 }
 
 bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n) {
-  SetCount(n);
-
   const std::string path = FindFile(ToNativeSeparators(FileName));
   std::vector<std::string> lines;
   if (path.empty() || !ReadTextLines(path, lines)) {
@@ -44,6 +42,8 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
         "coordinates file. ");
     return false;
   }
+  // Only now: the file's lines bound n, whatever number the world file gives.
+  SetCount(n);
 
   // Body links first, then the start values, each pass over all names. A key that names nothing is
   // an error: the body would stand still while its coordinate moves.

@@ -23,8 +23,9 @@ class TGeneralizedCoordinates {
 
   // Count := n, and the world's step state sized to n (new values 0).
   void SetCount(std::uint32_t n);
-  // Reads the names, ties each named body coordinate to its generalized coordinate and copies the body
-  // file's start values into the working set. False after one error line when
+  // Reads the names, sizes the state to n (SetCount) once the file has n lines, ties each named body
+  // coordinate to its generalized coordinate and copies the body file's start values into the working
+  // set. False after one error line when
   // - the file is missing: "[Error] No generalized coordinates file found.";
   // - its line count is not n: "[Error] Number of generalized coordinates defined in world file does
   //   not match the generalized coordinates file. ";
