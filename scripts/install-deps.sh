@@ -14,6 +14,8 @@ packages=(
   xvfb xauth
   fonts-liberation2 fontconfig
   libeigen3-dev libmuparser-dev libsiconos-numerics-dev libbox2d-dev
+  # The second compiler, and libFuzzer with the sanitizer runtimes and the symbolizer for the fuzz build.
+  clang-14 libclang-rt-14-dev llvm-14
 )
 
 missing=()

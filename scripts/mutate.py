@@ -96,12 +96,15 @@ def main():
     args = ap.parse_args()
 
     mutants = load_mutants(args.only)
+    stale = []
     for m in mutants:
         path = os.path.join(ROOT, m["file"])
         with open(path, encoding="utf-8") as f:
             count = f.read().count(m["find"])
         if count != 1:
-            sys.exit(f"[{m['name']}] the text to replace occurs {count} times in {m['file']}")
+            stale.append(f"[{m['name']}] the text to replace occurs {count} times in {m['file']}")
+    if stale:
+        sys.exit("\n".join(stale))
     if args.list:
         for m in mutants:
             print(f"{m['name']:48} {m['file']}")

@@ -34,6 +34,7 @@ int Usage() {
 // The last error line of the log, or its last line when none is tagged as an error.
 std::string ErrorLine(const zentrova::TLog& log) {
   const std::vector<std::string> lines = log.Lines();
+  // Reverse iterators rather than a reversed view: clang 14 cannot compile libstdc++'s range views.
   for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
     if (line->rfind("[Error] ", 0) == 0) return *line;
   }

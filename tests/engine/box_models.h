@@ -16,7 +16,7 @@ struct Boxes {
   struct Box {
     long double x = 0, y = 0, rz = 0, vx = 0, vy = 0, w = 0;
   };
-  long double width = 0.2L, height = 0.1L, mass = 1, friction = 0.3L, restitution = 0.5L;
+  long double width = 0.2L, height = 0.1L, mass = 1, friction = 0.3L, restitution = 0.5L, gravity = 9.81L;
   std::string main;  // more keys of the world's [Main]
   std::vector<Box> boxes;
 
@@ -70,7 +70,7 @@ struct Boxes {
     write("boxes.mmx", mmx);
     write("boxes.hv", hv);
     write("boxes.me", me + "\n");
-    write("boxes.cns", "g = 9.81\n");
+    write("boxes.cns", "g = " + num(gravity) + "\n");
     write("boxes.dc", "Free boxes: no dependent coordinates.\n%%%new%%%\n\n%%definition\n");
     write("boxes.cop", cop);
     return files;

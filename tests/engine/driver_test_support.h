@@ -32,9 +32,9 @@ struct ToolResult {
 
 // Runs zentrova-run with `arguments` (shell words), its standard error kept in the file `err_file`.
 inline ToolResult RunZentrovaRun(const std::string& arguments, const std::string& err_file) {
-  const std::string command = std::string(ZENTROVA_BIN_DIR) + "/zentrova-run " + arguments + " 2>" + err_file;
   ToolResult result;
-  FILE* pipe = popen(command.c_str(), "r");
+  FILE* pipe =
+      popen((std::string(ZENTROVA_BIN_DIR) + "/zentrova-run " + arguments + " 2>" + err_file).c_str(), "r");
   if (pipe == nullptr) return result;
   std::string out;
   std::array<char, 256> buffer{};
@@ -54,7 +54,7 @@ class ModelTest : public EngineTest {
     EngineTest::TearDown();
   }
 
-  // Copies every file of the fixture folder `name` into the temporary folder; the model's folder.
+  // Copies the fixture folder `name` (or the folder `source`) into the temporary folder, the model's folder.
   std::string CopyModel(const std::string& name) { return CopyFolder(Data("models/" + name)); }
   std::string CopyFolder(const std::string& source) {
     for (const auto& entry : std::filesystem::directory_iterator(source)) {
@@ -68,8 +68,8 @@ class ModelTest : public EngineTest {
   // Replaces (or adds) a file of the copied model.
   void WriteModelFile(const std::string& name, const std::string& text) { WriteBytes(dir_.File(name), text); }
 
-  // A new driver (which makes its log the global one) loading the copied world file.
-  // `history_name` receives the name of a new history directory.
+  // A new driver (its log the global one) loading the copied world file; `history_name` receives the name
+  // of a new history directory.
   bool Load(const std::string& world_file, std::string& history_name, const std::string& start = "") {
     main_ = std::make_unique<TVYKMain>();
     return main_->LoadWorld(dir_.File(world_file), history_name, start);
@@ -84,14 +84,12 @@ class ModelTest : public EngineTest {
     const std::vector<std::string> lines = Lines();
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
-
   // The lines of a file of the temporary folder.
   std::vector<std::string> FileLines(const std::string& relative) const {
     std::vector<std::string> lines;
     ReadTextLines(dir_.File(relative), lines);
     return lines;
   }
-
   // Steps the driver n times; false at the first step it gave up.
   bool Steps(int n) {
     for (int i = 0; i < n; ++i) {
@@ -99,7 +97,6 @@ class ModelTest : public EngineTest {
     }
     return true;
   }
-
   long double Q(std::uint32_t i) { return World().State.Evaluated.Q.At(i); }
   long double QDot(std::uint32_t i) { return World().State.Evaluated.QDot.At(i); }
 

@@ -86,7 +86,7 @@ class TContact {
 };
 
 // A list of contacts, owning them (the detection's list of all contacts) or only pointing at them (the
-// resting, sticking and sliding subsets), with the matrices and lists the solvers take.
+// resting, sticking and sliding subsets).
 class TContactPoints {
  public:
   explicit TContactPoints(bool OwnsObjects = true);
@@ -106,34 +106,10 @@ class TContactPoints {
   TContact& AddNew(const TBodyList& bodies, std::uint32_t n, TContactProperties* properties);
   // Removes the last contact; an owning list frees it.
   void RemoveLast();
-  // Removes every contact (an owning list keeps them for AddNew) and clears Prepared; the matrices and
-  // lists stay as built until the next build.
+  // Removes every contact (an owning list keeps them for AddNew) and clears Prepared.
   void Clear();
 
-  // JacobianMatrices := n x Count, column i the Jacobian rows of contact i.
-  void BuildJacobians(std::uint32_t n);
-  // BiasLists := Count values, the contacts' Bias normal and tangential.
-  void BuildBiasLists();
-  // FrictionMatrix and SignedFrictionMatrix := Count x Count diagonals of Friction and of
-  // -sign(vT) Friction; the three coefficient lists one value per contact.
-  void BuildCoefficients();
-
-  // Element-wise over Count: out[i] := a[i] b[i].
-  void Multiply(const TFloatList& a, const TFloatList& b, TFloatList& out) const;
-  // Element-wise over Count: out[i] := a[i] c[i] + d[i] b[i].
-  void MultiplyAdd(const TFloatList& a, const TFloatList& b, const TFloatList& c, const TFloatList& d,
-                   TFloatList& out) const;
-
-  TNormalTangentMatrix JacobianMatrices;
-  TNormalTangentFloatList BiasLists;
-  // In the sticking and sliding lists both become maps onto the resting list (rows: the contacts of this
-  // list; columns: the resting contacts), holding a contact's value in the column of its resting place.
-  TMatrix FrictionMatrix;
-  TMatrix SignedFrictionMatrix;
-  TFloatList RestitutionNormals;
-  TFloatList RestitutionTangents;
-  TFloatList ParametersNi;
-  bool Prepared = false;  // the matrices and lists are built for the current contents
+  bool Prepared = false;  // the contents are classified and ready for the solvers
 
  private:
   bool owns_;

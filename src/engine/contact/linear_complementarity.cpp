@@ -60,7 +60,8 @@ long double PowerOfTen(long double k) {
 // settled, since log10l misses the true logarithm by a few units in the last place (below 2^-58 there)
 // while such an x moves it by more than 2^-42. Closer to a boundary, and outside the table, the library
 // logarithm itself decides, ties and last bits included.
-constexpr int kTabledBinaryExponent = 80;
+constexpr long double kTableBottom = 0x1p-80L;
+constexpr long double kTableTop = 0x1p80L;
 constexpr int kLowestHalfPower = -26;  // the table holds 10^(k + 1/2) for k = -26..26
 constexpr int kHalfPowers = 53;
 constexpr long double kSqrtTen = 3.16227766016837933199889354443271853372L;
@@ -73,12 +74,15 @@ constexpr std::array<long double, kHalfPowers> HalfPowersOfTen() {
   return p;
 }
 constexpr std::array<long double, kHalfPowers> kHalfPowersOfTen = HalfPowersOfTen();
+// The search below steps from a boundary under x to one above it: both lie in the table for every x
+// inside it.
+static_assert(kHalfPowersOfTen.front() < kTableBottom && kHalfPowersOfTen.back() > kTableTop);
 constexpr long double kBoundaryMargin = 0x1p-40L;
 
 // True with k = rint(log10 x) when x lies inside the table and clear of its boundaries.
 bool TabledRoundedLog10(long double x, int& k) {
   // Zero, NaN and negatives fall outside too.
-  if (!(x >= 0x1p-80L && x < 0x1p80L)) return false;
+  if (!(x >= kTableBottom && x < kTableTop)) return false;
   // The binary exponent, read from x rounded to a double (which may round up to the next power of two).
   const int exponent = static_cast<int>(std::bit_cast<std::uint64_t>(static_cast<double>(x)) >> 52) - 1023;
   // floor(exponent log10 2) (78913 / 2^18 is log10 2 to 6 digits): x >= 10^(k - 1/2) from the start.
@@ -175,16 +179,6 @@ void RaiseX87Flags(std::uint16_t flags) {
   asm volatile("fldenv %0" : : "m"(environment) : "memory");
 }
 
-// out := Binv x, each out_i accumulated from 0 over the columns in ascending order.
-void MultiplyRows(long double* const* rows, std::uint32_t n, const long double* x, long double* out) {
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const long double* row = rows[i];
-    long double sum = 0;
-    for (std::uint32_t k = 0; k < n; ++k) sum += row[k] * x[k];
-    out[i] = sum;
-  }
-}
-
 enum class TOutcome { Solved, UnboundedRay, PassLimit, NoPivotRow, Breakdown };
 
 // One pivoting run from the start basis (z0 in row r0 at value -qmin) on finite data. Only the columns
@@ -237,7 +231,7 @@ class TPivoting {
   }
 
   TOutcome Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
-               std::vector<TLCPPivot>* Pivots);
+               std::uint64_t passes, std::vector<TLCPPivot>* Pivots);
 
   // After Solved: z and w from the basic values. False, with nothing written, when one is not finite.
   bool WriteResult(TFloatList& W, TFloatList& Z) const {
@@ -444,7 +438,7 @@ bool TPivoting<Cell>::Pivot(std::uint32_t r, long double theta, std::int32_t ent
 
 template <typename Cell>
 TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
-                              std::vector<TLCPPivot>* Pivots) {
+                              std::uint64_t passes, std::vector<TLCPPivot>* Pivots) {
   const std::uint32_t n = n_;
   infinity_ = Infinity;
   // z0 enters in place of w_r0: B = -I with column r0 replaced by the covering vector e. With
@@ -473,7 +467,6 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
   theta_max_ = theta_max;
   std::int32_t left = static_cast<std::int32_t>(n + r0);
 
-  const std::uint64_t passes = LCPPassLimit(n);
   for (std::uint64_t pass = 0; pass < passes; ++pass) {
     if (left == z0_) return TOutcome::Solved;
     // The complement of the leaving variable enters; d is its direction, theta_max_ the first pass of
@@ -653,7 +646,7 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix
 
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
-                const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots) {
+                const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {
   W.Zero();
   Z.Zero();
   const std::uint32_t n = q.Count();
@@ -705,7 +698,8 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   const std::uint16_t caller_flags = X87Status() & kExceptionFlags;
   bool cleared = (caller_flags & kInexactCellFlags) != 0;
   if (cleared) ClearX87Flags();
-  TOutcome outcome = fast.Run(qd, r0, qmin, Infinity, Pivots);
+  const std::uint64_t passes = PassLimit != 0 ? PassLimit : LCPPassLimit(n);
+  TOutcome outcome = fast.Run(qd, r0, qmin, Infinity, passes, Pivots);
   bool solved;
   if ((X87Status() & kInexactCellFlags) == 0) {
     solved = outcome == TOutcome::Solved && fast.WriteResult(W, Z);
@@ -715,7 +709,7 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
     cleared = true;
     if (Pivots != nullptr) Pivots->resize(traced);
     TPivoting<TExtendedCell> plain(M, n, memory, LexicoZeroTolerance, PivotTolerance);
-    outcome = plain.Run(qd, r0, qmin, Infinity, Pivots);
+    outcome = plain.Run(qd, r0, qmin, Infinity, passes, Pivots);
     solved = outcome == TOutcome::Solved && plain.WriteResult(W, Z);
   }
   if (cleared) {
@@ -729,7 +723,7 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   }
   if (outcome == TOutcome::PassLimit && Alerts.LogMaximumIterations) {
     LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s reached maximum number of iteration steps(" +
-            std::to_string(LCPPassLimit(n)) + ") in LCP solving.");
+            std::to_string(passes) + ") in LCP solving.");
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
   return solved;
@@ -737,23 +731,6 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
 
 std::uint64_t LCPPassLimit(std::uint32_t n) {
   return std::max<std::uint64_t>(kLCPMinPasses, std::uint64_t{kLCPPassesPerUnknown} * n);
-}
-
-bool UpdateInverseRankOne(TSqrMatrix& Binv, std::uint32_t R, const TFloatList& U) {
-  const std::uint32_t n = Binv.RowCount();
-  if (R >= n || Binv.ColCount() != n || U.Count() < n) return false;
-  std::vector<long double*> rows(n);
-  for (std::uint32_t i = 0; i < n; ++i) rows[i] = Binv.RowData(i);
-  std::vector<long double> v(n);
-  std::vector<long double> a(n);
-  MultiplyRows(rows.data(), n, U.Data(), v.data());
-  // s = a.U with a = row R of Binv is v_R: the same products summed in the same order.
-  const long double divisor = v[R] + 1;
-  for (std::uint32_t j = 0; j < n; ++j) a[j] = rows[R][j] / divisor;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    for (std::uint32_t j = 0; j < n; ++j) rows[i][j] -= v[i] * a[j];
-  }
-  return true;
 }
 
 }  // namespace zentrova

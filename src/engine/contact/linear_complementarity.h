@@ -76,19 +76,14 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix
 long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax);
 
 // The pivoting with explicit tolerances (SolveLCP passes Infinity 1e19 and Zero 1e-19), with the same
-// results. Pivots, when given, receives every pivot made after the start. The x87 exception flags that
-// were raised before the call are raised after it too.
+// results. Pivots, when given, receives every pivot made after the start. At most PassLimit passes (0:
+// LCPPassLimit(n)). The x87 exception flags that were raised before the call are raised after it too.
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
-                const TLCPAlerts& Alerts = {}, std::vector<TLCPPivot>* Pivots = nullptr);
+                const TLCPAlerts& Alerts = {}, std::vector<TLCPPivot>* Pivots = nullptr,
+                std::uint64_t PassLimit = 0);
 
 // The pivoting passes a solve of n unknowns may take before it gives up.
 std::uint64_t LCPPassLimit(std::uint32_t n);
-
-// Given Binv = B^-1, replaces it by the inverse of B with U added to column R (Sherman-Morrison):
-// Binv := Binv - (Binv U) a / (1 + a U), a = row R of Binv. A singular result (a U = -1) is not
-// detected and shows as infinities or NaN. False, with Binv unchanged, only when R is not a row of Binv
-// or U is shorter than Binv's rows.
-bool UpdateInverseRankOne(TSqrMatrix& Binv, std::uint32_t R, const TFloatList& U);
 
 }  // namespace zentrova

@@ -13,11 +13,4 @@ bool TNormalTangentFloatList::Zero() {
   return true;
 }
 
-void TNormalTangentMatrix::SetSize(std::uint32_t NewRowCount, std::uint32_t NewColCount) {
-  Normal.Rows(NewRowCount);
-  Normal.Cols(NewColCount);
-  Tangent.Rows(NewRowCount);
-  Tangent.Cols(NewColCount);
-}
-
 }  // namespace zentrova

@@ -291,18 +291,19 @@ bool TWorld::CopyFileAndWait(const std::string& source, const std::string& desti
 void TWorld::CopyHistoryTail(const std::string& history_name, const std::string& start_history_name) {
   const std::string from = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
   const std::string to = IncludeTrailingSeparator(UserWorkingDirectory + history_name);
-  CopyLastLines(from + "data.txt", to);
-  CopyLastLines(from + "watches.txt", to);
+  // Only whole records that both files hold: the start history may have been killed while recording.
+  std::vector<std::string> data;
+  std::vector<std::string> watches;
+  THistory::ReadRecordLines(from, data, watches);
+  if (FileExists(from + "data.txt")) WriteLastLines(data, to + "data.txt");
+  if (FileExists(from + "watches.txt")) WriteLastLines(watches, to + "watches.txt");
 }
 
-void TWorld::CopyLastLines(const std::string& source, const std::string& destination_directory) {
-  std::vector<std::string> lines;
-  if (!FileExists(source) || !ReadTextLines(source, lines)) return;
+void TWorld::WriteLastLines(const std::vector<std::string>& lines, const std::string& target) {
   std::vector<std::string> last(kHistoryTailLines);
   const std::size_t have = std::min(lines.size(), kHistoryTailLines);
   std::copy(lines.end() - static_cast<std::ptrdiff_t>(have), lines.end(),
             last.end() - static_cast<std::ptrdiff_t>(have));
-  const std::string target = IncludeTrailingSeparator(destination_directory) + ExtractFileName(source);
   if (!WriteTextLines(target, last)) LogLine("[Error] Could not write file " + target + ".");
 }
 

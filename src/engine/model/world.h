@@ -74,9 +74,9 @@ class TWorld : public IHistoryWorld {
                        std::int64_t timeout_ms, const std::string& target_name = "");
   // The last lines of the start history's data.txt and watches.txt become those of this load's history.
   void CopyHistoryTail(const std::string& history_name, const std::string& start_history_name);
-  // Writes the last kHistoryTailLines lines of a file, oldest first and missing ones empty, as the whole
-  // content of a file of the same name in the folder. A missing source writes nothing.
-  void CopyLastLines(const std::string& source, const std::string& destination_directory);
+  // Writes the last kHistoryTailLines of the lines, oldest first and missing ones empty, as the whole
+  // content of the target file.
+  void WriteLastLines(const std::vector<std::string>& lines, const std::string& target);
   // The outline file a body file names (its shapeFile in the body file's folder); "" when it names none.
   // False after "[Error] No body file found. Check working directory." when the body file is missing.
   bool ReadShapeFileName(const std::string& body_file_path, std::string& shape_file_path);

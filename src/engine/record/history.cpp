@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <system_error>
 
 #include "engine/record/contact_watches.h"
@@ -13,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/settings.h"
 #include "platform/strings.h"
+#include "platform/text_file.h"
 
 namespace zentrova {
 
@@ -111,6 +114,69 @@ bool LeadingValues(const std::string& line, std::size_t count, std::vector<long 
   return true;
 }
 
+// A recorded file as far as its lines are whole: its text up to the last line end, and the offset past
+// the line end of each of its records (its non-blank lines).
+struct TRecordedFile {
+  std::string name;
+  bool read = false;  // the file exists and could be read
+  std::size_t size = 0;
+  std::string text;
+  std::vector<std::size_t> ends;
+
+  // The bytes of the first `records` records (with the blank lines among them).
+  std::size_t Through(std::size_t records) const { return records == 0 ? 0 : ends[records - 1]; }
+};
+
+TRecordedFile ReadRecordedFile(const std::string& file_name) {
+  TRecordedFile file;
+  file.name = file_name;
+  std::ifstream in(file_name, std::ios::binary);
+  if (!in) return file;
+  file.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) return file;
+  file.read = true;
+  file.size = file.text.size();
+  const std::size_t whole = file.text.rfind('\n') + 1;  // 0 without any line end
+  if (whole < file.size) {
+    LogLine("[Alert] Dropped the incomplete last line of history file " + file_name + ".");
+    file.text.resize(whole);
+  }
+  bool record = false;
+  for (std::size_t i = 0; i < file.text.size(); ++i) {
+    const char c = file.text[i];
+    if (c == '\n') {
+      if (record) file.ends.push_back(i + 1);
+      record = false;
+    } else if (static_cast<unsigned char>(c) > ' ') {
+      record = true;  // what Trim leaves: the reading skips every other line
+    }
+  }
+  return file;
+}
+
+// Cuts the longer file to the records the other holds: a run killed between its two writes of a record
+// left one of them ahead.
+void MatchRecords(TRecordedFile& data, TRecordedFile& watches) {
+  const std::size_t both = std::min(data.ends.size(), watches.ends.size());
+  for (auto [longer, other] : {std::pair{&data, &watches}, std::pair{&watches, &data}}) {
+    const std::size_t extra = longer->ends.size() - both;
+    if (extra == 0) continue;
+    LogLine("[Alert] Dropped " + IntToText(static_cast<std::int64_t>(extra)) +
+            (extra == 1 ? " record" : " records") + " at the end of history file " + longer->name + " that " +
+            other->name + " does not hold.");
+    longer->text.resize(longer->Through(both));
+    longer->ends.resize(both);
+  }
+}
+
+std::vector<std::string> TextLines(const std::string& text) {
+  std::vector<std::string> lines;
+  TTextReader reader;
+  reader.OpenText(text);
+  for (std::string line; reader.ReadLine(line);) lines.push_back(line);
+  return lines;
+}
+
 // Every non-blank line of an open recorded file goes to `take` as its first `count` reals, in file order
 // (a history started from another one begins with the empty lines of a short file). False after the
 // line's error at the first line that holds fewer; the lines before it have been taken.
@@ -152,10 +218,13 @@ void THistory::SetWindows(IHistoryFilesWindow* files, ILogWindow* log) {
 // --- Directories -------------------------------------------------------------------------------------
 
 void THistory::SetFileNames(const std::string& directory) {
+  std::lock_guard<std::mutex> lock(log_mutex_);
   Directory = directory;
   DataFileName = directory + kDataFile;
   WatchesFileName = directory + kWatchesFile;
   LogFileName = directory + kLogFile;
+  // The log of another directory: this one's log.txt is first written with its header.
+  log_file_current_ = false;
 }
 
 bool THistory::SelectDirectory(std::string& short_name) {
@@ -227,10 +296,47 @@ bool THistory::Restart(bool read_log) {
 }
 
 bool THistory::Load(bool read_log) {
+  if (read_log) ReadLog();
+  if (!MendRecords()) return false;
   bool ok = ReadData();
   ok = ReadWatches() && ok;
-  if (read_log) ReadLog();
   return ok;
+}
+
+bool THistory::MendRecords() {
+  TRecordedFile data = ReadRecordedFile(DataFileName);
+  if (!data.read) {
+    LogLine(ReadError(DataFileName));
+    return false;
+  }
+  TRecordedFile watches;
+  const TContactWatches* model_watches = world_.ContactWatches();
+  if (model_watches != nullptr && model_watches->Count() > 0 && FileExists(WatchesFileName)) {
+    watches = ReadRecordedFile(WatchesFileName);
+    if (!watches.read) {
+      LogLine(ReadError(WatchesFileName));
+      return false;
+    }
+    MatchRecords(data, watches);
+  }
+  // The continued run appends to the files: what was dropped must not stay in front of its lines.
+  for (const TRecordedFile* file : {&data, &watches}) {
+    if (file->text.size() < file->size && !TruncateFile(file->name, file->text.size())) {
+      LogLine("[Error] Could not write history file " + file->name + ".");
+      return false;
+    }
+  }
+  return true;
+}
+
+void THistory::ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
+                               std::vector<std::string>& watches) {
+  TRecordedFile data_file = ReadRecordedFile(directory + kDataFile);
+  TRecordedFile watches_file = ReadRecordedFile(directory + kWatchesFile);
+  if (data_file.read && watches_file.read && !watches_file.ends.empty())
+    MatchRecords(data_file, watches_file);
+  data = TextLines(data_file.text);
+  watches = TextLines(watches_file.text);
 }
 
 bool THistory::ReadData() {
@@ -317,8 +423,7 @@ bool THistory::OpenFiles() {
     LogLine("[Error] No history directory to record in.");
     return false;
   }
-  if (!data_file_.Open(DataFileName, TTextWriter::Mode::Append) ||
-      !watches_file_.Open(WatchesFileName, TTextWriter::Mode::Append)) {
+  if (!data_file_.Open(DataFileName) || !watches_file_.Open(WatchesFileName)) {
     data_file_.Close();
     watches_file_.Close();
     LogLine("[Error] Could not open the history files in " + Directory + ".");
@@ -329,11 +434,10 @@ bool THistory::OpenFiles() {
 }
 
 bool THistory::CloseFiles() {
-  const bool was_open = data_file_.IsOpen() || watches_file_.IsOpen();
   bool ok = data_file_.Close();
   ok = watches_file_.Close() && ok;
   FilesOpen = false;
-  if (was_open && !ok) {
+  if (!ok) {
     LogLine("[Error] Could not write the history files in " + Directory + ".");
     return false;
   }
@@ -386,18 +490,11 @@ void THistory::AppendWatchesLine(long double time, std::uint32_t k, std::string&
   }
 }
 
-bool THistory::AppendLine(TTextWriter& open_file, const std::string& file_name, const std::string& line) {
-  if (open_file.IsOpen()) {
-    open_file.WriteLine(line);
-    if (open_file.Ok()) return true;
-  } else if (!file_name.empty()) {
-    // Outside a run the line is appended all the same: a recorded state must reach its file.
-    TTextWriter writer;
-    if (writer.Open(file_name, TTextWriter::Mode::Append)) {
-      writer.WriteLine(line);
-      if (writer.Close()) return true;
-    }
-  }
+bool THistory::AppendLine(TAppendFile& open_file, const std::string& file_name, const std::string& line) {
+  // Outside a run the line is appended all the same: a recorded state must reach its file.
+  TAppendFile once;
+  TAppendFile& file = open_file.IsOpen() ? open_file : once;
+  if ((file.IsOpen() || (!file_name.empty() && file.Open(file_name))) && file.AppendLine(line)) return true;
   LogLine("[Error] Could not write history file " + file_name + ".");
   return false;
 }
@@ -405,19 +502,29 @@ bool THistory::AppendLine(TTextWriter& open_file, const std::string& file_name, 
 bool THistory::WriteStep(std::unique_ptr<TGeneralizedCoordinatesHistory> state) {
   if (!state) return false;
   const std::uint32_t k = world_.StoredStates() + 1;
-  line_.clear();
-  AppendDataLine(*state, line_);
-  const long double time = state->Time;
+  const TGeneralizedCoordinatesHistory& point = *state;
   Points.Add(std::move(state));
-  bool ok = AppendLine(data_file_, DataFileName, line_);
   TContactWatches* watches = world_.ContactWatches();
-  if (watches != nullptr && watches->Count() > 0) {
+  const bool watched = watches != nullptr && watches->Count() > 0;
+  std::size_t watches_bytes = 0;
+  if (watched) {
     line_.clear();
-    AppendWatchesLine(time, k, line_);
-    ok = AppendLine(watches_file_, WatchesFileName, line_) && ok;
+    AppendWatchesLine(point.Time, k, line_);
     watches->AfterRecord();
+    if (!AppendLine(watches_file_, WatchesFileName, line_)) return false;
+    watches_bytes = line_.size() + 2;  // with CR LF
   }
-  return ok;
+  line_.clear();
+  AppendDataLine(point, line_);
+  if (AppendLine(data_file_, DataFileName, line_)) return true;
+  // A watches line without its data line would put watches.txt one record ahead for good.
+  if (watched) {
+    TAppendFile once;
+    TAppendFile& file = watches_file_.IsOpen() ? watches_file_ : once;
+    if ((file.IsOpen() || file.Open(WatchesFileName)) && file.CutLast(watches_bytes)) return false;
+    LogLine("[Error] Could not write history file " + WatchesFileName + ".");
+  }
+  return false;
 }
 
 // --- Log -----------------------------------------------------------------------------------------------
@@ -447,24 +554,39 @@ std::string THistory::WatchesHeader() const {
 bool THistory::WriteLogHeader() {
   const std::string data_header = DataHeader();
   const std::string watches_header = WatchesHeader();
-  std::lock_guard<std::mutex> lock(log_mutex_);
-  std::vector<std::string> old;
-  old.swap(log_);
-  std::string comment;
-  std::size_t keep_from = 0;
-  if (log_has_header_) {
-    if (old.size() > kCommentLine) comment = old[kCommentLine];
-    keep_from = kFirstRunLine;
+  {
+    std::lock_guard<std::mutex> lock(log_mutex_);
+    std::vector<std::string> old;
+    old.swap(log_);
+    std::string comment;
+    std::size_t keep_from = 0;
+    if (log_has_header_) {
+      if (old.size() > kCommentLine) comment = old[kCommentLine];
+      keep_from = kFirstRunLine;
+    }
+    log_ = {data_header, comment, "", "", watches_header};
+    for (std::size_t i = keep_from; i < old.size(); ++i) log_.push_back(old[i]);
+    log_has_header_ = true;
+    // From here on a killed run leaves its log, and its history is listed.
+    if (LogFileName.empty() || RewriteLogFile()) return true;
   }
-  log_ = {data_header, comment, "", "", watches_header};
-  for (std::size_t i = keep_from; i < old.size(); ++i) log_.push_back(old[i]);
-  log_has_header_ = true;
-  return true;
+  // Logged without the lock: the line comes back through AddLogLine.
+  LogLine("[Error] Could not write history file " + LogFileName + ".");
+  return false;
+}
+
+bool THistory::RewriteLogFile() {
+  log_file_current_ = ReplaceTextLines(LogFileName, log_);
+  return log_file_current_;
 }
 
 bool THistory::AddLogLine(const std::string& text) {
   std::lock_guard<std::mutex> lock(log_mutex_);
   log_.push_back(text);
+  if (log_file_current_) {
+    TAppendFile file;
+    log_file_current_ = file.Open(LogFileName) && file.AppendLine(text);
+  }
   return true;
 }
 
@@ -476,6 +598,7 @@ bool THistory::SetLogLine(const std::string& text, std::int32_t index) {
   std::lock_guard<std::mutex> lock(log_mutex_);
   if (index < 0 || static_cast<std::size_t>(index) >= log_.size()) return false;
   log_[static_cast<std::size_t>(index)] = text;
+  if (log_file_current_) RewriteLogFile();
   return true;
 }
 
@@ -491,11 +614,12 @@ std::int32_t THistory::LogCount() const {
 
 bool THistory::SaveLog() {
   if (LogFileName.empty()) return true;
-  if (!WriteTextLines(LogFileName, Log())) {
-    LogLine("[Error] Could not write history file " + LogFileName + ".");
-    return false;
+  {
+    std::lock_guard<std::mutex> lock(log_mutex_);
+    if (RewriteLogFile()) return true;
   }
-  return true;
+  LogLine("[Error] Could not write history file " + LogFileName + ".");
+  return false;
 }
 
 // --- Listing ---------------------------------------------------------------------------------------------

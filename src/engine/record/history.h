@@ -13,6 +13,13 @@
 //
 // Every recorded state also stays in memory (Points) for replay, going back and resampling. Input and
 // output errors are logged as one line and reported as false; they never raise.
+//
+// A run may be killed at any moment and its history must still load and continue. So a record goes to
+// each file as one whole line in one write, watches.txt first: a kill between the two writes leaves
+// watches.txt one record ahead, never data.txt. log.txt is written as soon as a load has given it its
+// header and then grows with every log line. Reading a history back drops a last line without its line
+// end, and, when the model has watches, the records at the end of either file that the other does not
+// hold, each with an "[Alert]" naming the file.
 #pragma once
 
 #include <atomic>
@@ -25,7 +32,7 @@
 #include "engine/record/history_point.h"
 #include "engine/record/history_world.h"
 #include "engine/record/log.h"
-#include "platform/text_file.h"
+#include "platform/line_file.h"
 
 namespace zentrova {
 
@@ -92,32 +99,50 @@ class THistory : public ILogSink {
   // a continued history starts there, and rebuilds the log header. `read_log` when the load continues a
   // history the caller named.
   bool Restart(bool read_log);
+  // ReadLog first (it empties the global log, which must keep what reading the records reports), then
+  // MendRecords, ReadData and ReadWatches.
   bool Load(bool read_log);
+  // Cuts data.txt and watches.txt to the records a continued run can append to: an incomplete last line
+  // goes, and so do the records at the end of the longer file that the other does not hold when the
+  // model has watches; each with its "[Alert]". False after an error line when a file cannot be read or
+  // cut.
+  bool MendRecords();
   bool ReadData();
   bool ReadWatches();
   // The lines of log.txt become the history log and the log window's text; the global log is emptied.
   // False when there is no log.txt.
   bool ReadLog();
 
+  // The lines of a history directory's data.txt and watches.txt that a new history can start from,
+  // the files left as they are (another run may still be writing them): an incomplete last line is left
+  // out, and so are the records at the end of the longer file that the other does not hold when
+  // watches.txt holds any; each with its "[Alert]". A file that is missing or unreadable gives no lines.
+  static void ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
+                              std::vector<std::string>& watches);
+
   // data.txt and watches.txt open for appending during a run.
   bool OpenFiles();
   bool CloseFiles();
-  // Takes the state into Points and appends its line to data.txt, and one line to watches.txt when there
-  // are watches, whose per-record values are then cleared. Files that are not open are opened for the
-  // line. False, the state still kept, when a line could not be written. The caller then sets the world's
-  // stored-state count to Points.Count() and its current state to the last.
+  // Takes the state into Points and appends its line to watches.txt when there are watches (whose
+  // per-record values are then cleared), then its line to data.txt. Files that are not open are opened
+  // for the line. False, the state still kept, when a line could not be written; neither file then holds
+  // the record. The caller then sets the world's stored-state count to Points.Count() and its current
+  // state to the last.
   bool WriteStep(std::unique_ptr<TGeneralizedCoordinatesHistory> state);
 
-  // Lines 0 to 4 of the log afresh. A log read back from log.txt keeps its comment (line 1) and its
-  // lines from 5 on; lines 2 and 3 are emptied for the driver. A log that has no header yet (the lines of
-  // this load) follows the new header whole, under an empty comment.
+  // Lines 0 to 4 of the log afresh, and log.txt written with them. A log read back from log.txt keeps
+  // its comment (line 1) and its lines from 5 on; lines 2 and 3 are emptied for the driver. A log that
+  // has no header yet (the lines of this load) follows the new header whole, under an empty comment.
+  // False after an error line when log.txt cannot be written.
   bool WriteLogHeader();
+  // Appends the line to the log, and to log.txt once WriteLogHeader wrote it. A line that cannot reach
+  // the file leaves it to SaveLog to write the whole log (a log sink cannot report through the log).
   bool AddLogLine(const std::string& text);
   // The log's history sink: AddLogLine.
   void AddLine(const std::string& line) override;
-  // False, nothing changed, for an index at or above the line count.
+  // False, nothing changed, for an index at or above the line count. log.txt follows once written.
   bool SetLogLine(const std::string& text, std::int32_t index);
-  // Writes the log to log.txt (replacing it) when a directory was chosen.
+  // Writes the log to log.txt (replacing it whole) when a directory was chosen.
   bool SaveLog();
   std::vector<std::string> Log() const;
   std::int32_t LogCount() const;
@@ -168,7 +193,9 @@ class THistory : public ILogSink {
   // Appends the line of the next recorded state in watches.txt, CR LF excluded; updates the averaged
   // ratios.
   void AppendWatchesLine(long double time, std::uint32_t k, std::string& line);
-  bool AppendLine(TTextWriter& open_file, const std::string& file_name, const std::string& line);
+  bool AppendLine(TAppendFile& open_file, const std::string& file_name, const std::string& line);
+  // Writes log_ to log.txt whole; log_mutex_ held. Whether log.txt now follows every line.
+  bool RewriteLogFile();
   std::string DataHeader() const;
   std::string WatchesHeader() const;
   void SetFileNames(const std::string& directory);
@@ -177,8 +204,8 @@ class THistory : public ILogSink {
   IHistoryFilesWindow* files_window_ = nullptr;
   ILogWindow* log_window_ = nullptr;
   TLog* connected_log_ = nullptr;
-  TTextWriter data_file_;
-  TTextWriter watches_file_;
+  TAppendFile data_file_;
+  TAppendFile watches_file_;
   // The line WriteStep builds, kept so that recording allocates nothing once it has grown.
   std::string line_;
 
@@ -186,6 +213,8 @@ class THistory : public ILogSink {
   mutable std::mutex log_mutex_;
   std::vector<std::string> log_;
   bool log_has_header_ = false;
+  // log.txt holds log_: every new line is appended to it, every change rewrites it.
+  bool log_file_current_ = false;
 };
 
 }  // namespace zentrova

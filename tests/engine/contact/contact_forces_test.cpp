@@ -1,5 +1,5 @@
-// Resting contact forces against statics and Coulomb friction: a box standing, sliding and stopping on a
-// floor, level and inclined.
+// Resting contact forces against statics and Coulomb friction: a box sliding on a floor, sticking or
+// slipping on a slope, and a triangle pivoting on its apex.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,159 +12,88 @@ namespace {
 
 class ContactForcesTest : public CollisionsTest {
  protected:
-  // Sums over the resting contacts of their normal or tangential force.
+  // The resting contacts' normal or tangential forces, and the generalized forces, per box weight.
   long double SumOfForces(bool normal) const {
     long double sum = 0;
     for (std::int32_t i = 0; i < collisions_.RestingContacts->Count(); ++i) {
       const TContact& c = collisions_.RestingContacts->Items(i);
-      sum += normal ? c.Force.Normal.Get() : c.Force.Tangent.Get();
+      sum += (normal ? c.Force.Normal.Get() : c.Force.Tangent.Get()) / (kBoxMass * kGravity);
     }
     return sum;
   }
-  long double NormalForce() const { return SumOfForces(true); }
-  long double TangentialForce() const { return SumOfForces(false); }
-
-  // The box on a floor turned by `angle`, its bottom 1e-9 m inside the floor's top edge, at rest.
-  void LoadBoxOnSlope(long double angle, const std::string& pair) {
-    const long double c = std::cos(angle), s = std::sin(angle), d = 0.5L - 1e-9L;
-    LoadBoxOnFloor("x=" + Num(-s * d) + "\r\ny=" + Num(c * d) + "\r\nRz=" + Num(angle) + "\r\n", "", pair,
-                   "maximumPenetration=1e-3\r\n", "Rz=" + Num(angle) + "\r\n");
+  long double Force(std::uint32_t i) const {
+    return world_.State.ContactForces.At(i) / (kBoxMass * kGravity);
   }
-
-  static constexpr long double kWeight = kBoxMass * kGravity;
 };
 
-TEST_F(ContactForcesTest, BoxStandingOnTheFloorCarriesItsWeight) {
-  LoadBoxOnFloor("y=0.5\r\n", "", "friction=0.5\r\n");
-  ASSERT_TRUE(collisions_.Detect());
-  ASSERT_TRUE(collisions_.HasRestingContacts);
-  ASSERT_EQ(collisions_.StickingContacts->Count(), 2);
-  ASSERT_TRUE(collisions_.SolveContactForces());
-
-  EXPECT_NEAR(static_cast<double>(NormalForce() / kWeight), 1.0, 1e-9);
-  for (std::int32_t i = 0; i < 2; ++i) {
-    const TContact& c = collisions_.RestingContacts->Items(i);
-    EXPECT_NEAR(static_cast<double>(c.Force.Normal.Get() / kWeight), 0.5, 1e-9);
-    // Nothing pulls sideways: the two friction variables cancel.
-    EXPECT_NEAR(static_cast<double>(c.Force.Tangent.Get()), 0.0, 1e-12);
-    EXPECT_NEAR(static_cast<double>(c.Work.Get()), 0.0, 1e-15);
-  }
-  // Generalized contact forces: the weight held, no push, no torque.
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(1) / kWeight), 1.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(0)), 0.0, 1e-12);
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(2)), 0.0, 1e-12);
-}
-
-// Coulomb friction brakes a sliding box with mu m g whichever way it slides, and its work over the step
-// is dissipated.
+// Coulomb friction brakes a sliding box with mu m g whichever way it slides; the normal forces shift so
+// that the box does not turn, and the friction's work over the step is dissipated.
 class SlidingBoxTest : public ContactForcesTest, public ::testing::WithParamInterface<long double> {};
 
 TEST_P(SlidingBoxTest, FrictionOpposesTheSliding) {
-  const long double vx = GetParam();
+  const long double vx = GetParam(), sign = vx > 0 ? 1 : -1;
   LoadBoxOnFloor("y=0.5\r\n", "x=" + Num(vx) + "\r\n", "friction=0.4\r\n",
                  "maximumPenetration=1e-3\r\nmaximumTimestep=1e-4\r\n");
   ASSERT_TRUE(collisions_.Detect());
   ASSERT_EQ(collisions_.SlidingContacts->Count(), 2);
-  ASSERT_EQ(collisions_.StickingContacts->Count(), 0);
   ASSERT_TRUE(collisions_.SolveContactForces());
-
-  const long double sign = vx > 0 ? 1 : -1;
-  EXPECT_NEAR(static_cast<double>(NormalForce() / kWeight), 1.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(1) / kWeight), 1.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(0) / kWeight), static_cast<double>(-sign * 0.4L), 1e-9);
-  // The friction pitches the box forward; the normal forces shift so that it does not turn.
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(2)), 0.0, 1e-9);
+  EXPECT_NEAR(Force(0), -sign * 0.4L, 1e-9);
+  EXPECT_NEAR(Force(1), 1, 1e-9);
+  EXPECT_NEAR(Force(2), 0, 1e-9);
   for (std::int32_t i = 0; i < 2; ++i) {
     const TContact& c = collisions_.SlidingContacts->Items(i);
-    // vT = vx along the tangent (-1, 0), so the friction -sign(vT) mu N.
-    EXPECT_NEAR(static_cast<double>(c.Force.Tangent.Get()),
-                static_cast<double>(-sign * 0.4L * c.Force.Normal.Get()), 1e-12);
-    EXPECT_LT(c.Work.Get(), 0);
-    EXPECT_NEAR(static_cast<double>(c.Work.Get()),
-                static_cast<double>(-0.4L * c.Force.Normal.Get() * std::fabs(vx) * 1e-4L), 1e-15);
+    // vT = vx along the tangent (-1, 0): the friction is -sign(vT) mu N.
+    EXPECT_NEAR(c.Force.Tangent.Get(), -sign * 0.4L * c.Force.Normal.Get(), 1e-12);
+    EXPECT_NEAR(c.Work.Get(), -0.4L * c.Force.Normal.Get() * std::fabs(vx) * 1e-4L, 1e-15);
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothWays, SlidingBoxTest, ::testing::Values(1.5L, -1.5L));
 
-// A box sliding at v0 with mu stops after v0^2 / (2 mu g), sliding along +x or -x alike.
-class BrakingTest : public ContactForcesTest, public ::testing::WithParamInterface<long double> {};
+// On a slope of 0.2 rad at rest: with mu = 0.5 > tan 0.2 the box sticks, carried with m g cos 0.2 across
+// and m g sin 0.2 along the slope; with mu = 0.1 it slips with g (sin 0.2 - mu cos 0.2), friction mu N.
+class SlopeTest : public ContactForcesTest, public ::testing::WithParamInterface<long double> {};
 
-TEST_P(BrakingTest, SlidingBoxStopsAfterItsBrakingDistance) {
-  const long double v0 = GetParam(), mu = 0.5L;
-  LoadBoxOnFloor("y=" + Num(0.5L - 1e-7L) + "\r\n", "x=" + Num(v0) + "\r\n", "friction=0.5\r\n",
-                 "maximumPenetration=1e-3\r\nmaximumTimestep=1e-4\r\nZeroVelocityTolerance=1e-9\r\n");
-  const long double sign = v0 > 0 ? 1 : -1;
-  int steps = 0;
-  // Sticking at the end brings the velocity to 0 up to round-off.
-  while (QDot(0) * sign > 1e-15L) {
-    ASSERT_TRUE(EulerStep()) << "step " << steps;
-    ASSERT_LT(++steps, 5000);
-  }
-  const long double expected = v0 * v0 / (2 * mu * kGravity);
-  EXPECT_NEAR(static_cast<double>(std::fabs(Q(0)) / expected), 1.0, 0.01);
-  EXPECT_NEAR(static_cast<double>(Q(0) * sign), static_cast<double>(expected),
-              0.01 * static_cast<double>(expected));
-  // It slid without lifting, sinking or turning.
-  EXPECT_NEAR(static_cast<double>(Q(1)), 0.5 - 1e-7, 1e-9);
-  EXPECT_NEAR(static_cast<double>(Q(2)), 0.0, 1e-9);
-}
-
-INSTANTIATE_TEST_SUITE_P(BothWays, BrakingTest, ::testing::Values(1.0L, -1.0L));
-
-// On a slope of 0.2 rad with mu = 0.5 > tan 0.2 the box sticks: the floor carries m g cos 0.2 across and
-// m g sin 0.2 along the slope, and the contact forces hold the weight exactly.
-TEST_F(ContactForcesTest, BoxSticksOnAGentleSlope) {
-  const long double angle = 0.2L;
-  LoadBoxOnSlope(angle, "friction=0.5\r\n");
+TEST_P(SlopeTest, BoxSticksOrSlips) {
+  const long double mu = GetParam(), angle = 0.2L, c = std::cos(angle), s = std::sin(angle), d = 0.5L - 1e-9L;
+  const bool sticks = mu > std::tan(angle);
+  LoadBoxOnFloor("x=" + Num(-s * d) + "\r\ny=" + Num(c * d) + "\r\nRz=" + Num(angle) + "\r\n", "",
+                 "friction=" + Num(mu) + "\r\n", "maximumPenetration=1e-3\r\n", "Rz=" + Num(angle) + "\r\n");
   ASSERT_TRUE(collisions_.Detect());
   ASSERT_EQ(collisions_.StickingContacts->Count(), 2);
   ASSERT_TRUE(collisions_.SolveContactForces());
-  EXPECT_NEAR(static_cast<double>(NormalForce() / kWeight), static_cast<double>(std::cos(angle)), 1e-9);
-  EXPECT_NEAR(static_cast<double>(std::fabs(TangentialForce()) / kWeight),
-              static_cast<double>(std::sin(angle)), 1e-9);
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(0) / kWeight), 0.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(1) / kWeight), 1.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(2) / kWeight), 0.0, 1e-9);
+  EXPECT_NEAR(SumOfForces(true), c, 1e-9);
+  EXPECT_NEAR(std::fabs(SumOfForces(false)), sticks ? s : mu * c, 1e-9);
+  // The acceleration along and across the slope, in units of g; no torque.
+  const long double ax = Force(0), ay = Force(1) - 1;
+  EXPECT_NEAR(-(ax * c + ay * s), sticks ? 0 : s - mu * c, 1e-9);
+  EXPECT_NEAR(-ax * s + ay * c, 0.0, 1e-9);
+  EXPECT_NEAR(Force(2), 0.0, 1e-9);
 }
 
-// With mu = 0.1 < tan 0.2 the box starts to slide: the friction is mu times the normal force and the box
-// accelerates down the slope with g (sin 0.2 - mu cos 0.2).
-TEST_F(ContactForcesTest, BoxSlipsOnASteepSlope) {
-  const long double angle = 0.2L, mu = 0.1L;
-  LoadBoxOnSlope(angle, "friction=0.1\r\n");
+INSTANTIATE_TEST_SUITE_P(StickingAndSlipping, SlopeTest, ::testing::Values(0.5L, 0.1L));
+
+// A triangle turned by 0.3 rad, spinning at w = 3 rad/s about its apex, which rests on the floor and does
+// not move: the sticking apex is a pivot. With r from the centre to the apex, the apex's acceleration
+// a - alpha (ry, -rx) - w^2 r = 0 and J alpha = r x F give alpha = m g rx / (J + m r^2) and
+// F = m (alpha ry + w^2 rx, -alpha rx + w^2 ry + g): the centripetal w^2 r, part of the contact's bias,
+// must enter with its sign.
+TEST_F(ContactForcesTest, SpinningTriangleSticksOnItsApexAsOnAPivot) {
+  const long double angle = 0.3L, w = 3, m = kPuckMass, j = 1;
+  const long double rx = 0.5L * std::sin(angle), ry = -0.5L * std::cos(angle);
+  LoadPuck("y=" + Num(-ry - 1e-9L) + "\r\nRz=" + Num(angle) + "\r\n",
+           "x=" + Num(w * ry) + "\r\ny=" + Num(-w * rx) + "\r\nRz=" + Num(w) + "\r\n", "friction=0.5\r\n",
+           true, "maximumPenetration=1e-3\r\nZeroVelocityTolerance=1e-9\r\n");
   ASSERT_TRUE(collisions_.Detect());
+  ASSERT_EQ(collisions_.StickingContacts->Count(), 1);
   ASSERT_TRUE(collisions_.SolveContactForces());
-  EXPECT_NEAR(static_cast<double>(NormalForce() / kWeight), static_cast<double>(std::cos(angle)), 1e-9);
-  EXPECT_NEAR(static_cast<double>(std::fabs(TangentialForce()) / kWeight),
-              static_cast<double>(mu * std::cos(angle)), 1e-9);
-  const long double ax = (h_.At(0) + world_.State.ContactForces.At(0)) / kBoxMass;
-  const long double ay = (h_.At(1) + world_.State.ContactForces.At(1)) / kBoxMass;
-  const long double c = std::cos(angle), s = std::sin(angle);
-  EXPECT_NEAR(static_cast<double>(-(ax * c + ay * s) / kGravity), static_cast<double>(s - mu * c), 1e-9);
-  EXPECT_NEAR(static_cast<double>((-ax * s + ay * c) / kGravity), 0.0, 1e-9);
-  EXPECT_NEAR(static_cast<double>(world_.State.ContactForces.At(2) / kWeight), 0.0, 1e-9);
-}
-
-TEST_F(ContactForcesTest, WithoutRestingContactsNothingIsDone) {
-  LoadBoxOnFloor("y=0.5\r\n", "y=1\r\n", "friction=0.5\r\n");
-  ASSERT_TRUE(collisions_.Detect());
-  ASSERT_FALSE(collisions_.HasRestingContacts);
-  world_.State.ContactForces.SetAt(1, 7);
-  EXPECT_TRUE(collisions_.SolveContactForces());
-  EXPECT_EQ(world_.State.ContactForces.At(1), 7);
-  EXPECT_EQ(collisions_.Contacts->Items(0).Force.Normal.Get(), 0);
-}
-
-TEST_F(ContactForcesTest, GeneralizedForcesOfTheWrongSizeAreRefused) {
-  LoadBoxOnFloor("y=0.5\r\n", "", "friction=0.5\r\n");
-  h_.Dim(2);
-  ASSERT_TRUE(collisions_.Detect());
-  EXPECT_FALSE(collisions_.SolveContactForces());
-  EXPECT_EQ(collisions_.RestingContacts->Items(0).Force.Normal.Get(), 0);
-  EXPECT_EQ(NewLines(), (std::vector<std::string>{
-                            "[Error] The generalized force vector does not have 3 values: resting contacts "
-                            "cannot be solved."}));
+  const long double alpha = m * kGravity * rx / (j + m * (rx * rx + ry * ry));
+  const long double fx = m * (alpha * ry + w * w * rx), fy = m * (-alpha * rx + w * w * ry + kGravity);
+  const TFloatList& f = world_.State.ContactForces;
+  EXPECT_NEAR(f.At(0), fx, 1e-9);
+  EXPECT_NEAR(f.At(1), fy, 1e-9);
+  EXPECT_NEAR(f.At(2), rx * fy - ry * fx, 1e-9);
+  EXPECT_NEAR(collisions_.RestingContacts->Items(0).Force.Normal.Get(), fy, 1e-9);
 }
 
 }  // namespace

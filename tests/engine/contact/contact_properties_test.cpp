@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "engine_test_support.h"
@@ -14,78 +16,32 @@ using Strings = std::vector<std::string>;
 
 class ContactPropertiesTest : public test::EngineTest {
  protected:
-  TContactModel Model(const Strings& bodies) {
-    TContactModel model;
-    model.BodyNames = bodies;
-    model.Time = &time_;
-    return model;
-  }
+  TContactModel Model(const Strings& bodies) { return {bodies, {}, &time_}; }
   long double time_ = 0;
   test::RecordingMessages messages_;
 };
 
-TEST(ContactPairs, IndexRunsRowByRow) {
-  std::uint32_t k = 99;
-  EXPECT_EQ(PairCount(3), 3u);
-  EXPECT_EQ(PairCount(5), 10u);
-  EXPECT_EQ(PairCount(1), 0u);
-  EXPECT_EQ(PairCount(0), 0u);
-  // Bodies A, B, C: (A,B) 0, (A,C) 1, (B,C) 2, in either order.
-  const std::vector<std::vector<std::uint32_t>> three = {
-      {0, 1, 0}, {0, 2, 1}, {1, 2, 2}, {2, 0, 1}, {2, 1, 2}};
-  for (const auto& p : three) {
-    ASSERT_TRUE(PairIndexOf(p[0], p[1], 3, k));
-    EXPECT_EQ(k, p[2]);
-  }
-  // Every pair of five bodies has its own index, from 0 to 9 in row order.
-  std::uint32_t expected = 0;
-  for (std::uint32_t a = 0; a < 5; ++a) {
-    for (std::uint32_t b = a + 1; b < 5; ++b) {
-      ASSERT_TRUE(PairIndexOf(a, b, 5, k));
-      EXPECT_EQ(k, expected++);
-    }
-  }
-  k = 99;
-  EXPECT_FALSE(PairIndexOf(1, 1, 3, k));
-  EXPECT_FALSE(PairIndexOf(0, 3, 3, k));
-  EXPECT_EQ(k, 99u);
-}
-
+// Each text, then its mode for a section naming body 0 first and for one naming body 1 first: only "F"
+// refuses, the separator plays no part, missing characters resist, and the higher-index body named first
+// trades the one-sided modes only.
 TEST(ContactPairs, ResistingModes) {
-  struct Case {
-    std::uint32_t a, b;
-    const char* text;
-    std::int32_t mode;
-  };
-  const std::vector<Case> cases = {
-      {0, 1, "T:T", kBothResist},
-      {0, 1, "T:F", kLowerResists},
-      {0, 1, "F:T", kHigherResists},
-      {0, 1, "F:F", kNeitherResists},
-      {1, 0, "T:F", kHigherResists},
-      {1, 0, "F:T", kLowerResists},
-      // The higher-index body named first changes nothing when both or neither resist.
-      {1, 0, "T:T", kBothResist},
-      {1, 0, "F:F", kNeitherResists},
-      // Only "F" refuses; the separator plays no part; missing characters resist.
-      {0, 1, "f:F", kLowerResists},
-      {0, 1, "FxT", kHigherResists},
-      {0, 1, "F", kHigherResists},
-      {0, 1, "", kBothResist},
-      {2, 1, "F", kLowerResists}};
-  for (const Case& c : cases) {
-    std::int32_t mode = -1;
-    ASSERT_TRUE(TContactProperties::ParseResisting(c.a, c.b, c.text, mode)) << c.text;
-    EXPECT_EQ(mode, c.mode) << c.a << " " << c.b << " " << c.text;
+  const std::vector<std::tuple<std::string, int, int>> cases = {
+      {"T:T", kBothResist, kBothResist},      {"T:F", kLowerResists, kHigherResists},
+      {"F:T", kHigherResists, kLowerResists}, {"F:F", kNeitherResists, kNeitherResists},
+      {"f:F", kLowerResists, kHigherResists}, {"FxT", kHigherResists, kLowerResists},
+      {"F", kHigherResists, kLowerResists},   {"", kBothResist, kBothResist}};
+  for (const auto& [text, first, second] : cases) {
+    std::int32_t mode_01 = -1, mode_21 = -1;
+    ASSERT_TRUE(TContactProperties::ParseResisting(0, 1, text, mode_01));
+    ASSERT_TRUE(TContactProperties::ParseResisting(2, 1, text, mode_21));
+    EXPECT_EQ(std::pair(mode_01, mode_21), std::pair(first, second)) << text;
   }
   std::int32_t mode = -1;
   EXPECT_FALSE(TContactProperties::ParseResisting(2, 2, "T:T", mode));
-  EXPECT_EQ(mode, -1);
-
-  EXPECT_TRUE(LowerBodyResists(kBothResist) && HigherBodyResists(kBothResist));
-  EXPECT_TRUE(LowerBodyResists(kLowerResists) && !HigherBodyResists(kLowerResists));
-  EXPECT_TRUE(!LowerBodyResists(kHigherResists) && HigherBodyResists(kHigherResists));
-  EXPECT_TRUE(!LowerBodyResists(kNeitherResists) && !HigherBodyResists(kNeitherResists));
+  const std::vector<bool> lower = {true, true, false, false}, higher = {true, false, true, false};
+  for (std::int32_t m = kBothResist; m <= kNeitherResists; ++m) {
+    EXPECT_EQ(std::pair(LowerBodyResists(m), HigherBodyResists(m)), std::pair(lower[m], higher[m])) << m;
+  }
 }
 
 TEST_F(ContactPropertiesTest, PairTable) {
@@ -101,16 +57,10 @@ TEST_F(ContactPropertiesTest, PairTable) {
                                        kBothResist,        // named nowhere
                                        kBothResist,        // D-B T:T names the higher body first
                                        kHigherResists}));  // C-D wins over D-C
-  ASSERT_EQ(properties.Temperatures.Count(), 6u);
-  const std::vector<long double> temperatures = {0, 0, 300, 0, 0, 20};
-  for (std::uint32_t k = 0; k < 6; ++k) EXPECT_EQ(properties.Temperatures.At(k), temperatures[k]) << k;
-  EXPECT_EQ(properties.PairEnabled(2, 0), 1);
-  EXPECT_EQ(properties.PairEnabled(1, 2), 0);
-  EXPECT_EQ(properties.PairEnabled(3, 3), 0);
-  EXPECT_EQ(properties.PairEnabled(0, 9), 0);
-  std::uint32_t k = 0;
-  ASSERT_TRUE(properties.PairIndex(3, 2, k));
-  EXPECT_EQ(k, 5u);
+  EXPECT_EQ(test::Elements(properties.Temperatures), (std::vector<long double>{0, 0, 300, 0, 0, 20}));
+  EXPECT_EQ(
+      std::tuple(properties.PairEnabled(2, 0), properties.PairEnabled(1, 2), properties.PairEnabled(0, 9)),
+      std::tuple(1, 0, 0));
 }
 
 TEST_F(ContactPropertiesTest, NeitherResistingIsNeverTested) {
@@ -126,23 +76,16 @@ TEST_F(ContactPropertiesTest, NeitherResistingIsNeverTested) {
                               "contact."});
 }
 
-TEST_F(ContactPropertiesTest, MissingFileEnablesNothing) {
+TEST_F(ContactPropertiesTest, MissingFileEnablesNothingAndOneBodyReadsNothing) {
   TContactProperties properties;
+  EXPECT_TRUE(properties.Load(Data("contacts/missing.cop"), Model({"A"})));
+  EXPECT_TRUE(Logged().empty());
   EXPECT_TRUE(properties.Load(Data("contacts/missing.cop"), Model({"A", "B"})));
   EXPECT_EQ(Logged(), Strings(5, "[Error] No contact properties file found."));
   EXPECT_EQ(properties.PairEnabled(0, 1), 0);
   long double value = 7;
   EXPECT_FALSE(properties.Friction.Value(0, 1, value));
   EXPECT_EQ(value, 7);
-}
-
-TEST_F(ContactPropertiesTest, OneBodyReadsNothing) {
-  TContactProperties properties;
-  EXPECT_TRUE(properties.Load(Data("contacts/missing.cop"), Model({"A"})));
-  EXPECT_TRUE(properties.Load(Data("contacts/missing.cop"), Model({})));
-  EXPECT_TRUE(Logged().empty());
-  EXPECT_TRUE(properties.Enabled.empty());
-  EXPECT_EQ(properties.PairEnabled(0, 1), 0);
 }
 
 }  // namespace

@@ -126,9 +126,7 @@ TEST_F(WorldLoadTest, LastLinesOfAShortFileComeAfterEmptyOnes) {
   const std::string folder = dir_.Path();
   ForceDirectories(folder + "out");
   TWorld world;
-  test::WriteBytes(folder + "data.txt",
-                   "one\r\ntwo\r\n");  // the last three of longer ones: below
-  world.CopyLastLines(folder + "data.txt", folder + "out/");
+  world.WriteLastLines({"one", "two"}, folder + "out/data.txt");  // the last three of longer ones: below
   EXPECT_EQ(test::ReadBytes(folder + "out/data.txt"), "\r\none\r\ntwo\r\n");
 }
 

@@ -2,14 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <limits>
 #include <numbers>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "driver_test_support.h"
 #include "engine/record/contact_watches.h"
 #include "engine/record/three_digit_names.h"
+#include "engine/step/run_loop.h"
 #include "engine_test_support.h"
 #include "history_test_support.h"
 #include "numerics/float_list.h"
@@ -225,7 +232,8 @@ TEST_F(HistoryTest, ContinuedHistoryIsReadBack) {
 TEST_F(HistoryTest, ReadBackWithoutDecayStartsTheNextRecordFromZero) {
   TContactWatches watches;
   SetWatches(watches, {{0, 0, 0}});
-  MakeHistory("000", {{"data.txt", ""}, {"watches.txt", "0 1 2 3\r\n1 0 0 0 \r\n2 5 6 7\r\n"}});
+  MakeHistory("000", {{"data.txt", "0 0 1 2 3 4 5 6\r\n1 0 1 2 3 4 5 6\r\n2 0 1 2 3 4 5 6\r\n"},
+                      {"watches.txt", "0 1 2 3\r\n1 0 0 0 \r\n2 5 6 7\r\n"}});
   THistory history(world_);
   std::string name = "000";
   ASSERT_TRUE(history.SelectDirectory(name));
@@ -233,6 +241,62 @@ TEST_F(HistoryTest, ReadBackWithoutDecayStartsTheNextRecordFromZero) {
   // The last record was cleared after it was written: a new record must not count it again.
   EXPECT_EQ(watches.LastTime, 2);
   EXPECT_EQ(watches.Data.NormalImpulse.At(0) + watches.Data.Work.At(0), 0);
+}
+
+// What a killed run can leave at the end of its files is dropped on reading back, from the files too (the
+// continued run appends to them); the alerts stay in the log that the history's own log replaced.
+TEST_F(HistoryTest, ReadBackDropsIncompleteAndUnmatchedRecords) {
+  const std::string d = "0 0 1 2 3 4 5 6\r\n", w = "0 1 2 3\r\n", df = Folder("000") + "data.txt";
+  const std::string wf = Folder("000") + "watches.txt";
+  const std::string torn = "[Alert] Dropped the incomplete last line of history file ";
+  auto dropped = [](const char* records, const std::string& file, const std::string& other) {
+    return "[Alert] Dropped " + std::string(records) + " at the end of history file " + file + " that " +
+           other + " does not hold.";
+  };
+  const struct {
+    std::string data, watches;
+    bool watched;
+    Strings alerts;
+    std::string after;  // data.txt|watches.txt
+  } cases[] = {
+      {d + d + "2 0 1", w + w, true, {torn + df + "."}, d + d + "|" + w + w},
+      {d, w + w + "2 1\r", true, {torn + wf + ".", dropped("1 record", wf, df)}, d + "|" + w},
+      {"\r\n" + d + d + d, "\r\n" + w, true, {dropped("2 records", df, wf)}, "\r\n" + d + "|\r\n" + w},
+      {d + d, "2 1", false, {}, d + d + "|2 1"},  // a model without watches does not read them
+  };
+  TContactWatches watches;
+  SetWatches(watches, {{0, 0, 0}});
+  for (const auto& c : cases) {
+    MakeHistory("000",
+                {{"data.txt", c.data}, {"watches.txt", c.watches}, {"log.txt", "h\r\n\r\n\r\n\r\nh\r\n"}});
+    world_.watches = c.watched ? &watches : nullptr;
+    THistory history(world_);
+    history.ConnectLog(log_);
+    history.ShortName = "000";
+    ASSERT_TRUE(history.OpenExisting() && history.Restart(true));
+    EXPECT_EQ(Logged(), c.alerts);
+    EXPECT_EQ(test::ReadBytes(df) + "|" + test::ReadBytes(wf), c.after);
+  }
+}
+
+// A log line reaches log.txt when it is added; a record whose data line cannot be written leaves no
+// watches line either.
+TEST_F(HistoryTest, LogFollowsItsLinesAndRecordsStayInStep) {
+  TContactWatches watches;
+  SetWatches(watches, {{1, 2, 3}});
+  THistory history(world_);
+  history.ConnectLog(log_);
+  ASSERT_TRUE(history.CreateNew() && history.Restart(false));
+  LogLine("[Alert] a line");
+  EXPECT_TRUE(test::ReadBytes(history.LogFileName).ends_with(" \r\n[Alert] a line\r\n"));
+  EXPECT_TRUE(history.SetLogLine("a comment", 1));
+  EXPECT_NE(test::ReadBytes(history.LogFileName).find(" \r\na comment\r\n\r\n\r\ntime "), std::string::npos);
+  fs::remove(history.DataFileName);
+  fs::create_symlink("/dev/full", history.DataFileName);
+  ASSERT_TRUE(history.OpenFiles());
+  EXPECT_FALSE(history.WriteStep(test::State(0, 0, {{0, 0, 0}, {0, 0, 0}})));
+  EXPECT_EQ(FileSize(history.WatchesFileName), 0);
+  EXPECT_EQ(Logged().back(), "[Error] Could not write history file " + history.DataFileName + ".");
 }
 
 TEST_F(HistoryTest, UnreadableDataFilesFailTheLoad) {
@@ -298,6 +362,70 @@ TEST_F(HistoryTest, DeletesOnlyNumberedDirectoriesAndEmptyOnesWhenAsked) {
   EXPECT_FALSE(THistory::DeleteDirectory("", false));
   EXPECT_TRUE(FileExists(dir_.File("model.wld")));
   EXPECT_EQ(Logged().size(), 3u);
+}
+
+// The times of a recorded file's records, every line whole: ended by CR LF, holding `fields` numbers or
+// none (a history started from another begins with empty lines).
+Reals Times(const std::string& file, std::size_t fields) {
+  EXPECT_TRUE(FileSize(file) == 0 || test::ReadBytes(file).ends_with("\r\n")) << file;
+  Strings lines;
+  ReadTextLines(file, lines);
+  Reals times;
+  for (const std::string& line : lines) {
+    Reals values;
+    EXPECT_TRUE(line.empty() || (ParseFloats(line, values) && values.size() == fields)) << line;
+    if (!values.empty()) times.push_back(values[0]);
+  }
+  return times;
+}
+
+using HistoryKillTest = test::ModelTest;
+
+// zentrova-run killed with SIGKILL at random moments while it records a model with a watch.
+TEST_F(HistoryKillTest, KilledRunLeavesWholeRecordsAndAHistoryThatContinues) {
+  CopyModel("pendulum");  // one coordinate (5 numbers a record) and one watch (4), a record every step
+  WriteModelFile("pendulum.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
+                 "writeToHistoryMultipleOfMaximumTimestep=1\nbreakTime=1e6\n[Bodies]\nBody1=bar.bdy\n");
+  std::mt19937 random(std::random_device{}());
+  for (int trial = 0; trial < 20; ++trial) {
+    std::string name = IntToStr3(2 * trial);  // the next one each trial starts from it
+    const std::string folder = dir_.Path() + name + "/";
+    const pid_t child = fork();
+    if (child == 0) {
+      execl(ZENTROVA_BIN_DIR "/zentrova-run", "zentrova-run", dir_.File("pendulum.wld").c_str(), nullptr);
+      _exit(127);
+    }
+    // Killed at any moment of its first tenth of a second of recording.
+    for (int wait = 0; FileSize(folder + "data.txt") <= 0 && wait < 50000; ++wait) usleep(200);
+    usleep(random() % 100000);
+    kill(child, SIGKILL);
+    int status = 0;
+    ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFSIGNALED(status)) << "the run was not killed";
+    // The watches line of a record goes first: the kill may have come before its data line.
+    const auto data = Times(folder + "data.txt", 5), watched = Times(folder + "watches.txt", 4);
+    ASSERT_FALSE(data.empty());
+    EXPECT_TRUE(watched.size() - data.size() <= 1 && std::equal(data.begin(), data.end(), watched.begin()));
+    EXPECT_EQ(FileLines(name + "/log.txt").at(0), "time mechanicalEnergy b`Bar`Rz b`Bar`Rz' b`Bar`Rz'' ");
+
+    // A new history starts from the last records both files hold; the killed one is left as it is.
+    const std::string watches_text = test::ReadBytes(folder + "watches.txt");
+    std::string next;
+    ASSERT_TRUE(Load("pendulum.wld", next, name)) << Lines().back();
+    main_.reset();
+    EXPECT_EQ(Times(dir_.Path() + next + "/watches.txt", 4), Times(dir_.Path() + next + "/data.txt", 5));
+    EXPECT_EQ(test::ReadBytes(folder + "watches.txt"), watches_text);
+
+    // The history continues: read back whole, it goes on recording with both files in step.
+    ASSERT_TRUE(Load("pendulum.wld", name)) << Lines().back();
+    TRunLoop(*main_).Run(data.back() + 0.01L);
+    main_.reset();
+    const auto continued = Times(folder + "data.txt", 5);
+    EXPECT_EQ(Times(folder + "watches.txt", 4), continued);
+    EXPECT_GE(continued.size(), data.size() + 5);  // about ten steps of 1 ms
+    EXPECT_EQ(std::adjacent_find(continued.begin(), continued.end(), std::greater_equal<>()),
+              continued.end());
+  }
 }
 
 }  // namespace

@@ -154,6 +154,23 @@ TEST_F(RestingTest, ManyBoxesRestTogether) {
   }
 }
 
+// Without gravity a box drifting onto the floor at 1e-11 m/s strikes it (faster than the tolerance), but
+// the impact's work is below 1e-20 J: no impulse is applied, and the accepted state carries no velocity
+// jump that a roll-back would take off.
+TEST_F(RestingTest, NegligibleImpactAcceptsNoVelocityJump) {
+  test::Boxes model;
+  model.gravity = 0;
+  model.main = "maximumTimestep=1e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nZeroVelocityTolerance=1e-12";
+  model.boxes = {{0, 0.05L, 0, 0, -1e-11L, 0}};
+  ASSERT_TRUE(LoadBoxes(model));
+  ASSERT_TRUE(main_->Step());
+  const TCollisions& c = main_->Collisions();
+  EXPECT_FALSE(c.ImpulseApplied);
+  EXPECT_TRUE(World().State.AtCollision);
+  EXPECT_FALSE(World().State.ImpulseApplied);
+  EXPECT_EQ(World().State.Current.QDot.At(1), -1e-11L);
+}
+
 // A wheel: a circular outline of `points` points (the last repeating the first) of radius 0.1 m on the
 // floor, its bottom `depth` below the floor's top, rolling at 0.5 m/s.
 class WheelTest : public RestingTest {

@@ -1,0 +1,48 @@
+// Text files that a process killed at any moment leaves readable: records that grow by whole lines, and
+// files replaced whole. Lines end with CR LF, as in text_file.h.
+//
+// A line goes to the kernel with its line end in one system call and no buffer in the process, so a
+// kill leaves every line appended before it whole. Only a write that the kernel itself cuts short (a full
+// disk, or a kill that arrives while a line crossing a page boundary is being copied) can leave part of a
+// line at the end of the file; the readers of such files drop a last line without its line end.
+// Nothing here waits for the disk (no fsync): a killed process loses nothing the kernel has.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zentrova {
+
+class TAppendFile {
+ public:
+  TAppendFile() = default;
+  TAppendFile(const TAppendFile&) = delete;
+  TAppendFile& operator=(const TAppendFile&) = delete;
+  ~TAppendFile();
+
+  // Opens the file for appending, creating it when missing; false when it cannot be.
+  bool Open(const std::string& file_name);
+  bool IsOpen() const { return fd_ >= 0; }
+  // Appends text + CR LF in one write. False when the line could not be written whole; the part of it
+  // that was written is then removed again, so that the next line does not continue a broken one.
+  bool AppendLine(std::string_view text);
+  // Removes the last `bytes` bytes: a line just appended whose partner in another file could not be
+  // written.
+  bool CutLast(std::size_t bytes);
+  bool Close();
+
+ private:
+  int fd_ = -1;
+};
+
+// Replaces the file's content by the lines, each followed by CR LF, so that it holds either the old
+// content or the new one whole at every moment: the lines go to file_name + ".new", which is then renamed
+// over the file. False on any failure, the file unchanged.
+bool ReplaceTextLines(const std::string& file_name, const std::vector<std::string>& lines);
+
+// Cuts the file to its first `size` bytes; false when it cannot be.
+bool TruncateFile(const std::string& file_name, std::size_t size);
+
+}  // namespace zentrova
