@@ -80,8 +80,8 @@ bool TContactProperties::Load(const std::string& FileName, const TContactModel& 
     // without a word, as they do when the file is another file or bytes that are no text.
     if (ini.ReadSections().empty()) {
       LogLine("[Error] Contact properties file " + ExtractFileName(path) +
-              " holds no section. Bodies that never touch are named in a section with "
-              "resistingPenetration=F:F.");
+              " holds no section, so no two bodies could touch. A model whose bodies never touch says so "
+              "with resistingPenetration=F:F.");
       return false;
     }
   }
