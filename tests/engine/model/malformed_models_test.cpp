@@ -53,17 +53,13 @@ struct Case {
   std::string problem;  // set when the case could not be prepared or its run broke a rule
 };
 
-std::string ReplaceDir(std::string text, const std::string& dir) {
-  return ReplaceAll(text, "{dir}", dir);
-}
-
 bool ReadCase(const fs::path& folder, const std::string& dir, Case& c) {
   c.name = folder.filename().string();
   std::istringstream lines(test::ReadBytes((folder / "expected.txt").string()));
   for (std::string line; std::getline(lines, line);) {
     if (line.empty() || line[0] == '#') continue;
     if (line[0] == '[') {
-      c.err += ReplaceDir(line, dir) + "\n";
+      c.err += ReplaceAll(line, "{dir}", dir) + "\n";
       continue;
     }
     const std::size_t blank = line.find(' ');
