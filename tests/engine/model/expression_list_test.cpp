@@ -57,12 +57,16 @@ TEST_F(ExpressionListTest, MarksTimeAndStateDependence) {
       {"2 b`Arm`Rz", true},                         // no [t], but a function of q all the same
       {"b`Arm`Rz' k", true},   {"theta + 2", false},
       {"2 b`Arm`m", false},    {"3 b`Hand`x", false},  // a body coordinate that is no generalized coordinate
-      {"tau2", false},
+      {"tau2", false},         {"2 zb`Arm`Rz", false},  // the coordinate's name inside another one
   };
-  for (const auto& c : cases) {
-    bool varies = !c.varies;
-    Normalized({c.line}, &varies);
-    EXPECT_EQ(varies, c.varies) << c.line;
+  // Once as the one-pass lookups read the lines, once name by name (a coordinate named with a dot).
+  for (const Strings& names : {Strings{"b`Arm`Rz"}, Strings{"b`Arm`Rz", "a.b"}}) {
+    world_.Model().GeneralizedCoordinates.Names = names;
+    for (const auto& c : cases) {
+      bool varies = !c.varies;
+      Normalized({c.line}, &varies);
+      EXPECT_EQ(varies, c.varies) << c.line << " with " << names.size() << " names";
+    }
   }
 }
 
