@@ -1,7 +1,11 @@
 #include "scene/core/custom_scene_object.h"
 
+#include "scene/base/scene_errors.h"
 #include "scene/core/material.h"
+#include "scene/core/scope_exit.h"
 #include "scene/core/stage.h"
+#include "scene/core/stage_buffer.h"
+#include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
 
@@ -66,6 +70,36 @@ void TGLCameraInvariantObject::SetCamInvarianceMode(TGLCameraInvarianceMode valu
   if (value == cam_invariance_mode_) return;
   cam_invariance_mode_ = value;
   NotifyChange(this);
+}
+
+void TGLCameraInvariantObject::DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) {
+  if (cam_invariance_mode_ == cimNone) {
+    TGLImmaterialSceneObject::DoRender(rci, render_self, render_children);
+    return;
+  }
+  SceneAssert(rci.buffer != nullptr, "TGLCameraInvariantObject.DoRender: no buffer");
+  TGLStageBuffer& buffer = *rci.buffer;
+  gl.PushMatrix();
+  const TScopeExit pop_matrix([] { gl.PopMatrix(); });
+  switch (cam_invariance_mode_) {
+    case cimPosition:
+      gl.LoadMatrixf(buffer.ViewMatrix()[0].data());
+      gl.Translatef(rci.cameraPosition[0], rci.cameraPosition[1], rci.cameraPosition[2]);
+      break;
+    case cimOrientation:
+      gl.LoadIdentity();
+      gl.Scalef(1, -1, -1);
+      break;
+    default:
+      SceneAssert(false);
+  }
+  gl.MultMatrixf(LocalMatrix()[0].data());
+  TMatrix4f model_view{};
+  gl.GetFloatv(GL_MODELVIEW_MATRIX, model_view[0].data());
+  buffer.PushModelViewMatrix(model_view);
+  const TScopeExit pop_stack([&buffer] { buffer.PopModelViewMatrix(); });
+  if (render_self) RenderSelf(rci);
+  if (render_children) RenderChildrenSorted(0, ChildCount() - 1, rci);
 }
 
 void TGLCameraInvariantObject::Assign(const TPersistent* source) {

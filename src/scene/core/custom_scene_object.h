@@ -87,6 +87,9 @@ class TGLCameraInvariantObject : public TGLImmaterialSceneObject {
   TGLCameraInvarianceMode CamInvarianceMode() const { return cam_invariance_mode_; }
   void SetCamInvarianceMode(TGLCameraInvarianceMode value);
   void Assign(const TPersistent* source) override;
+  // Other than cimNone: the object's matrix replaces the camera's share of the model-view matrix, and
+  // goes on the buffer's model-view stack while the object and its children draw.
+  void DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) override;
 
  private:
   TGLCameraInvarianceMode cam_invariance_mode_ = cimNone;

@@ -10,6 +10,7 @@
 #include "scene/base/persistent_classes.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/bmp_file.h"
+#include "scene/core/scope_exit.h"
 #include "scene/core/shader.h"
 #include "scene/core/texture_ex.h"
 
@@ -135,10 +136,7 @@ void TGLLibMaterial::RemoveUser(TPersistent* user) {
 void TGLLibMaterial::TellUsers() {
   if (notifying_) return;
   notifying_ = true;
-  struct TGuard {
-    bool& flag;
-    ~TGuard() { flag = false; }
-  } guard{notifying_};
+  const TScopeExit done([this] { notifying_ = false; });
   const std::vector<TPersistent*> users = users_;
   for (TPersistent* user : users) {
     if (auto* object = dynamic_cast<TGLUpdateAbleObject*>(user)) {
@@ -156,10 +154,7 @@ void TGLLibMaterial::TellUsers() {
 void TGLLibMaterial::TextureMapChanged() {
   if (notifying_) return;
   notifying_ = true;
-  struct TGuard {
-    bool& flag;
-    ~TGuard() { flag = false; }
-  } guard{notifying_};
+  const TScopeExit done([this] { notifying_ = false; });
   const std::vector<TPersistent*> users = users_;
   for (TPersistent* user : users) {
     if (auto* material = dynamic_cast<TGLMaterial*>(user)) {
