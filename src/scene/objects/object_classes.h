@@ -1,5 +1,5 @@
-// The start-up of the scene-object library (Part 5.108): its concrete classes registered by name, so that
-// a scene description naming them can be read. A static library drops unused static initialisers, so the
+// The start-up of the scene-object library (Part 5.108): its concrete classes registered by name with the
+// scene graph's component registry (scene_classes.h), so that a scene description naming them can be read. A static library drops unused static initialisers, so the
 // program and the tests call the registration themselves, once or more. The base classes
 // (TGLQuadricObject, TGLLineBase, TGLNodedLines, TGLPolygonBase), the point parameters and the node
 // classes are not registered.
@@ -16,8 +16,8 @@ namespace zentrova {
 // calls do nothing.
 void RegisterSceneObjectClasses();
 
-// A new object of the scene-object class registered under exactly that name; nullptr for a name that
-// is not registered or not a scene object.
+// A new object of the class registered under exactly that name in the component registry; nullptr for a
+// name that is not registered or whose class is no scene object.
 std::unique_ptr<TGLBaseSceneObject> CreateSceneObject(const std::string& class_name);
 
 }  // namespace zentrova

@@ -1,14 +1,11 @@
 // The basic objects drawn into a pbuffer through a fixed camera and read back: each where it must be and
 // nowhere else.
-#include <GL/glu.h>
-
 #include "objects_gl_fixtures.h"
 #include "scene/objects/cube.h"
 #include "scene/objects/dummy_cube.h"
 #include "scene/objects/lines.h"
 #include "scene/objects/plane.h"
 #include "scene/objects/points.h"
-#include "scene/objects/space_text.h"
 #include "scene/objects/sphere.h"
 #include "scene/objects/sprite.h"
 
@@ -168,73 +165,6 @@ TEST_F(ObjectsGL, ASpriteFacesTheCameraAfterAnOrbit) {
   ExpectEdge(b[2] + 1, Window(0.5f, 10), "right");
   ExpectEdge(b[1], Window(-0.25f, 10), "bottom");
   ExpectEdge(b[3] + 1, Window(0.25f, 10), "top");
-}
-
-// The names of the objects hit in a 3 × 3 pixel square about (x, y), in OpenGL's selection mode.
-class Picking : public ObjectsInPBuffer {
- protected:
-  std::vector<std::uint32_t> PickAt(int x, int y) {
-    std::vector<GLuint> buffer(1024);
-    gl.SelectBuffer(static_cast<GLsizei>(buffer.size()), buffer.data());
-    gl.RenderMode(GL_SELECT);
-    gl.InitNames();
-    gl.PushName(0);
-    camera.OnCustomPerspective = nullptr;
-    states.EnableState(stDepthTest);
-    gl.MatrixMode(GL_PROJECTION);
-    gl.LoadIdentity();
-    GLint viewport[4] = {0, 0, kSize, kSize};
-    gluPickMatrix(x, y, 3, 3, viewport);
-    camera.LoadProjection({0, 0, kSize, kSize}, kSize, kSize, 96);
-    gl.MatrixMode(GL_MODELVIEW);
-    gl.LoadIdentity();
-    camera.LoadViewMatrix();
-    rci = TRenderContextInfo{.scene = &stage,
-                             .drawState = TDrawState::Picking,
-                             .objectsSorting = osNone,
-                             .visibilityCulling = vcNone,
-                             .GLStates = &states,
-                             .ignoreMaterials = true};
-    stage.Objects().RenderWithTransform(rci);
-    const GLint hits = gl.RenderMode(GL_RENDER);
-    std::vector<std::uint32_t> names;
-    std::size_t at = 0;
-    for (GLint h = 0; h < hits; ++h) {
-      const GLuint count = buffer[at];
-      for (GLuint n = 0; n < count; ++n) names.push_back(buffer[at + 3 + n]);
-      at += 3 + count;
-    }
-    return names;
-  }
-};
-
-TEST_F(Picking, AnAmalgamatedChildAndALabelArePicked) {
-  auto& cube = stage.Objects().AddNewChild<TGLDummyCube>();
-  cube.SetAmalgamate(true);
-  auto& left = AddPlane(cube, -0.5f, 0, 0.1f);
-  auto& right = AddPlane(cube, 0.5f, 0, 0.1f);
-  auto& label = stage.Objects().AddNewChild<TGLSpaceText>();
-  label.SetText("8");
-  label.SetTextHeight(0.5f);
-  label.Adjust().SetHorz(haCenter);
-  label.Adjust().SetVert(vaCenter);
-  label.Position().SetY(0.5f);
-  label.SetExtrusion(0.1f);
-  Render();  // compiles the amalgamated list and takes the font entry
-  ASSERT_NE(cube.GroupListName(), 0u);
-  const int y0 = int(Window(0, 10));
-  EXPECT_EQ(PickAt(int(Window(-0.5f, 10)), y0), (std::vector<std::uint32_t>{left.SelectionName()}));
-  EXPECT_EQ(PickAt(int(Window(0.5f, 10)), y0), (std::vector<std::uint32_t>{right.SelectionName()}));
-  EXPECT_TRUE(PickAt(int(Window(0, 10)), y0).empty());
-  // The "8" has ink where its two bowls meet the stroke: its left side at mid height of the lower bowl.
-  const auto hit = [&] {
-    for (int dx = -8; dx <= 8; ++dx) {
-      const auto names = PickAt(int(Window(0, 10)) + dx, int(Window(0.5f, 10)));
-      if (!names.empty()) return names;
-    }
-    return std::vector<std::uint32_t>{};
-  }();
-  EXPECT_EQ(hit, (std::vector<std::uint32_t>{label.SelectionName()}));
 }
 
 }  // namespace
