@@ -93,7 +93,7 @@ void TGLDummyCube::DoRender(TRenderContextInfo& rci, bool render_self, bool rend
     try {
       TGLCameraInvariantObject::DoRender(rci, render_self, render_children);
     } catch (...) {
-      rci.amalgamating = false;
+      rci.amalgamating = false;  // also when the sub-tree throws
       gl.EndList();
       throw;
     }

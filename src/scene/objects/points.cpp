@@ -49,7 +49,7 @@ void TGLPointParameters::Apply() const {
 }
 
 void TGLPointParameters::UnApply() const {
-  if (!enabled_ || !GL.ARB_point_parameters) return;
+  if (!(enabled_ && GL.ARB_point_parameters)) return;
   static const float kNoAttenuation[3] = {1, 0, 0};
   gl.PointParameterfARB(GL_POINT_SIZE_MIN_ARB, 0);
   gl.PointParameterfARB(GL_POINT_SIZE_MAX_ARB, 128);

@@ -11,6 +11,7 @@
 #include "scene/objects/lines.h"
 #include "scene/objects/plane.h"
 #include "scene/objects/points.h"
+#include "scene/objects/space_text.h"
 #include "scene/objects/sphere.h"
 #include "scene/objects/sprite.h"
 #include "scene/gl/texture_coordinates.h"
@@ -504,6 +505,80 @@ TEST_F(ObjectCalls, TheSpriteSpansTheViewAxesFromTheReadBackMatrix) {
   sprite.SetAlphaChannel(-1);
   EXPECT_EQ(sprite.AlphaChannel(), 0);
   ExpectNear(sprite.UnscaledHalfExtents(), {1, 0.5, 1, 0}, 0);
+}
+
+}  // namespace
+}  // namespace zentrova::test
+
+namespace zentrova::test {
+namespace {
+
+// Labels drawn through the fake: the font entry is built from the real face, its lists from the fake's
+// names.
+struct LabelCalls : ObjectCalls {
+  ~LabelCalls() override {
+    stage.Objects().DeleteChildren();
+    ReleaseFontManager();
+  }
+  TGLSpaceText& Label(const std::string& text) {
+    auto& label = stage.Objects().AddNewChild<TGLSpaceText>();
+    label.SetText(text);
+    return label;
+  }
+  void Draw() {
+    fake.Clear();
+    stage.Objects().RenderWithTransform(rci);
+  }
+};
+
+TEST_F(LabelCalls, TextHeightScalesByTheAscentAndABlankTextIsNotScaled) {
+  auto& label = Label("8");
+  label.SetTextHeight(1);
+  Draw();
+  float width = 0, descent = 0, ascent = 0;
+  label.TextMetrics(width, descent, ascent);
+  ASSERT_GT(ascent, 0);
+  EXPECT_EQ(Named(fake.Calls(), "glScalef"), (Calls{GLCall("glScalef", 1 / ascent, 1 / ascent, 1.0f)}));
+  label.SetText("  ");
+  Draw();
+  EXPECT_TRUE(Named(fake.Calls(), "glScalef").empty());
+  EXPECT_EQ(Named(fake.Calls(), "glCallLists"), (Calls{GLCall("glCallLists", 2, GL_UNSIGNED_BYTE, "ptr")}));
+}
+
+TEST_F(LabelCalls, CharactersOutsideTheRangeOrTheCodePageAreLeftOut) {
+  auto& label = Label("A5\xE2\x82\xAC");  // "A5€": € is 0x80 in code page 1252, outside the digits
+  label.SetCharacterRange(stcrNumbers);
+  Draw();
+  const GLuint base = label.FontEntry()->ListHandle.Handle();
+  EXPECT_EQ(label.FontEntry()->ListHandle.Tag, 10);
+  EXPECT_EQ(Named(fake.Calls(), "glListBase"), (Calls{GLCall("glListBase", GLuint(base - 48u))}));
+  EXPECT_EQ(Named(fake.Calls(), "glCallLists"), (Calls{GLCall("glCallLists", 1, GL_UNSIGNED_BYTE, "ptr")}));
+  float width = 0, descent = 0, ascent = 0;
+  label.TextMetrics(width, descent, ascent);
+  EXPECT_EQ(width, label.FontEntry()->GlyphsMetrics[5].gmfCellIncX);
+  // A character without a code in the page is left out too.
+  label.SetCharacterRange(stcrAll);
+  label.SetText("5\xE2\x98\x83");  // a snowman
+  EXPECT_EQ(label.DrawnCodes(), "5");
+  label.SetText("\xE2\x82\xAC");
+  EXPECT_EQ(label.DrawnCodes(), "\x80");
+  EXPECT_THROW(label.SetExtrusion(-1), EAssertionFailed);
+  label.SetAllowedDeviation(-1);
+  EXPECT_EQ(label.AllowedDeviation(), 0);
+}
+
+TEST_F(LabelCalls, APickPassDrawsTheGlyphsDirectly) {
+  auto& label = Label("88");
+  Draw();
+  rci.drawState = TDrawState::Picking;
+  Draw();
+  EXPECT_TRUE(Named(fake.Calls(), "glCallLists").empty());
+  EXPECT_TRUE(Named(fake.Calls(), "glCallList").empty());
+  const auto triangles = Primitives(fake.Calls());
+  ASSERT_EQ(triangles.size(), 2u);
+  EXPECT_EQ(triangles[0].mode, static_cast<GLenum>(GL_TRIANGLES));
+  EXPECT_EQ(Named(fake.Calls(), "glTranslatef").size(), 2u);
+  EXPECT_EQ(label.FontEntry()->RefCount, 1);
 }
 
 }  // namespace
