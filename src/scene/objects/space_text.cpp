@@ -150,6 +150,9 @@ void TGLSpaceText::DoRender(TRenderContextInfo& rci, bool render_self, bool rend
     font_entry_ = &manager.GetFontBase(font_->Name(), font_->Style(), this, LastChar(), FirstChar(),
                                        allowed_deviation_, extrusion_);
     font_changed_ = false;
+    // The own list calls the glyph lists by name: lists made anew (the entry was freed under this text,
+    // or its context lost them) need it compiled again.
+    if (font_entry_->ListHandle.Handle() != compiled_base_) MarkStructureDirty();
   }
   TGLStageObject::DoRender(rci, render_self, render_children);
 }
@@ -200,6 +203,7 @@ void TGLSpaceText::BuildList(TRenderContextInfo& rci) {
       DrawGlyphMesh(font_entry_->Glyphs.at(index));
     }
   } else {
+    compiled_base_ = font_entry_->ListHandle.Handle();
     // The base is shifted so that a code calls its own list, in unsigned arithmetic.
     gl.ListBase(font_entry_->ListHandle.Handle() - static_cast<GLuint>(FirstChar()));
     gl.CallLists(static_cast<GLsizei>(codes.size()), GL_UNSIGNED_BYTE, codes.data());

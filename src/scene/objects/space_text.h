@@ -4,6 +4,8 @@
 // left out.
 #pragma once
 
+#include <GL/gl.h>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -106,6 +108,7 @@ class TGLSpaceText : public TGLStageObject, public TFontManagerClient {
   float text_height_ = 0;
   TFontEntry* font_entry_ = nullptr;
   bool font_changed_ = true;
+  GLuint compiled_base_ = 0;  // the glyph lists' base that the own list calls
 };
 
 }  // namespace zentrova

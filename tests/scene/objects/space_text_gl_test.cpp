@@ -130,3 +130,23 @@ TEST_F(SpaceTextGL, ABlankLabelIsNotScaledToInfinity) {
 
 }  // namespace
 }  // namespace zentrova::test
+
+namespace zentrova::test {
+namespace {
+
+TEST_F(SpaceTextGL, ALabelWhoseEntryWasFreedUnderItDrawsFromTheNewLists) {
+  auto& label = AddLabel("8");
+  label.SetTextHeight(1);
+  Render();
+  const auto before = Image();
+  ReleaseFontManager();  // every entry freed, the label told
+  EXPECT_EQ(label.FontEntry(), nullptr);
+  // Another entry takes the freed names first, so the label's new lists get other names.
+  TFontEntry& other = GetFontManager().GetFontBase("Arial", {TFontStyle::Bold}, nullptr, 255, 0, 0, 0);
+  Render();
+  EXPECT_NE(label.FontEntry(), &other);
+  EXPECT_EQ(Image(), before);
+}
+
+}  // namespace
+}  // namespace zentrova::test
