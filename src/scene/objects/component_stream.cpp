@@ -596,7 +596,7 @@ TPropertyList TPropertyReader::Properties() {
   TPropertyList list;
   while (!values_.EndOfList()) {
     std::string name = ShortString();
-    list.emplace_back(std::move(name), Value());
+    list.push_back(TProperty{std::move(name), Value()});
   }
   values_.ReadListEnd();
   return list;

@@ -58,6 +58,10 @@ class TPropertyWriter {
   TBinaryWriter values_;
 };
 
+struct TProperty;
+// A property list (one object's or one collection item's) as read, in stream order.
+using TPropertyList = std::vector<TProperty>;
+
 // One property value as read.
 struct TPropertyValue {
   std::uint8_t tag = 0;
@@ -66,9 +70,13 @@ struct TPropertyValue {
   long double extended = 0;
   std::string text;                // string, identifier or binary bytes
   std::vector<std::string> idents;  // a set's members
-  std::vector<std::vector<std::pair<std::string, TPropertyValue>>> items;  // a collection's items
+  std::vector<TPropertyList> items;  // a collection's items
 };
-using TPropertyList = std::vector<std::pair<std::string, TPropertyValue>>;
+
+struct TProperty {
+  std::string name;
+  TPropertyValue value;
+};
 
 class TPropertyReader {
  public:
