@@ -16,6 +16,7 @@
 #include "platform/random.h"
 #include "scene/core/camera.h"
 #include "scene/core/stage.h"
+#include "scene/core/stage_buffer.h"
 #include "scene/extras/sky/earth_sky_dome.h"
 #include "scene/gl/context.h"
 #include "scene/gl/egl_context.h"
@@ -57,8 +58,12 @@ void BM_TwinklingStarsOverEarthDome(benchmark::State& state) {
       star.Color = MakeRGBColor(255, 255, static_cast<std::uint8_t>(RandomInt(256)));
     }
     TGLStateCache states;
-    TRenderContextInfo rci{
-        .scene = &stage, .objectsSorting = osNone, .visibilityCulling = vcNone, .GLStates = &states};
+    TGLStageBuffer buffer;
+    TRenderContextInfo rci{.scene = &stage,
+                           .buffer = &buffer,
+                           .objectsSorting = osNone,
+                           .visibilityCulling = vcNone,
+                           .GLStates = &states};
     for (auto _ : state) {
       gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
       gl.MatrixMode(GL_PROJECTION);
@@ -67,7 +72,13 @@ void BM_TwinklingStarsOverEarthDome(benchmark::State& state) {
       gl.MatrixMode(GL_MODELVIEW);
       gl.LoadIdentity();
       camera.LoadViewMatrix();
+      // The dome stays around the camera: it takes the view and position from the frame's buffer.
+      TMatrix4f view{};
+      gl.GetFloatv(GL_MODELVIEW_MATRIX, view[0].data());
+      buffer.PushModelViewMatrix(view);
+      rci.cameraPosition = camera.AbsoluteTranslation();
       stage.Objects().RenderWithTransform(rci);
+      buffer.PopModelViewMatrix();
       gl.Finish();
     }
     state.counters["fps"] =
