@@ -10,6 +10,8 @@
 #include "scene/gl/platform_helpers.h"
 #include "test_support.h"
 
+#include <EGL/egl.h>
+
 // Last: Xlib's macros (None, Bool, Status) would clash with the names of the headers above.
 #include <X11/Xlib.h>
 
@@ -30,6 +32,7 @@ class X11WindowTest : public ::testing::Test {
     XMapWindow(display_, window_);
     XSync(display_, False);
     RegisterEGLContextClass();
+    test::KeepGLDriverLoaded();
   }
   void TearDown() override {
     if (display_ == nullptr) return;
@@ -65,12 +68,60 @@ TEST_F(X11WindowTest, RendersAClearedFrameThatReadsBackRight) {
     EXPECT_NO_THROW(RaiseOnGLError());
     context->Deactivate();
 
-    // A window context and a pbuffer context live on different EGL displays: they cannot share.
+    // With a window context on the X display, off-screen contexts are made there too and share its lists.
+    EXPECT_EQ(OffscreenXDisplay(), display_);
     std::unique_ptr<TGLContext> offscreen = test::NewPBufferContext(16, 16);
-    test::ExpectError<Exception>([&] { context->ShareObjectNames(offscreen.get()); },
-                                 "Incompatible contexts");
+    EXPECT_EQ(dynamic_cast<TGLEGLContext&>(*offscreen).Display(), dynamic_cast<TGLEGLContext&>(*context).Display());
+    EXPECT_NO_THROW(context->ShareObjectNames(offscreen.get()));
+    offscreen->Activate();
+    const GLuint list = gl.GenLists(1);
+    gl.NewList(list, GL_COMPILE);
+    gl.EndList();
+    offscreen->Deactivate();
+    context->Activate();
+    EXPECT_TRUE(gl.IsList(list));
+    context->Deactivate();
   }
   // The context is gone before the window and the X connection close.
+}
+
+TEST_F(X11WindowTest, ANamedDisplayTakesOffscreenContextsBeforeAnyWindow) {
+  SetOffscreenXDisplay(display_);
+  {
+    std::unique_ptr<TGLContext> offscreen = test::NewPBufferContext(16, 16);
+    std::unique_ptr<TGLContext> window = GLContextManager()->NewContext();
+    window->SetOptions(rcoDoubleBuffered);
+    window->CreateOnDevice({display_, window_});
+    EXPECT_EQ(dynamic_cast<TGLEGLContext&>(*offscreen).Display(), dynamic_cast<TGLEGLContext&>(*window).Display());
+    EXPECT_NO_THROW(window->ShareObjectNames(offscreen.get()));
+  }
+  SetOffscreenXDisplay(nullptr);
+  // Without a named display or a window context, off-screen contexts stay on the surfaceless display.
+  EXPECT_EQ(OffscreenXDisplay(), nullptr);
+}
+
+TEST_F(X11WindowTest, SwapIntervalOnWindowSurfacesOnly) {
+  std::unique_ptr<TGLContext> context = GLContextManager()->NewContext();
+  context->SetOptions(rcoDoubleBuffered);
+  context->CreateOnDevice({display_, window_});
+  auto& egl = dynamic_cast<TGLEGLContext&>(*context);
+  EXPECT_EQ(egl.SwapInterval(), 1);
+  // EGL clamps the interval to the configuration's range: a virtual X server may allow 1 only.
+  EGLint lowest = 0;
+  eglGetConfigAttrib(egl.Display(), egl.Config(), EGL_MIN_SWAP_INTERVAL, &lowest);
+  std::unique_ptr<TGLContext> offscreen = test::NewPBufferContext(16, 16);
+  offscreen->Activate();
+  EXPECT_TRUE(egl.SetSwapInterval(0));
+  EXPECT_EQ(egl.SwapInterval(), lowest);
+  EXPECT_EQ(ActiveContext(), offscreen.get());  // the borrowed binding went back
+  EXPECT_TRUE(egl.SetSwapInterval(1));
+  EXPECT_EQ(egl.SwapInterval(), 1);
+  EXPECT_FALSE(dynamic_cast<TGLEGLContext&>(*offscreen).SetSwapInterval(0));
+  // Drawing on in the off-screen context proves its binding was restored.
+  gl.ClearColor(1, 0, 0, 1);
+  gl.Clear(GL_COLOR_BUFFER_BIT);
+  EXPECT_EQ(ReadPixel(1, 1), (Pixel{255, 0, 0, 255}));
+  offscreen->Deactivate();
 }
 
 TEST_F(X11WindowTest, ScreenCapsComeFromTheDisplay) {
