@@ -10,16 +10,11 @@
 //                        stays flat when the cost grows linearly with N
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
-#include <unistd.h>
-
+#include "bench_models.h"
 #include "box_models.h"
-#include "engine/model/model.h"
-#include "engine/step/driver.h"
 
 #ifdef ZENTROVA_BENCH_BOX2D
 #include <box2d/box2d.h>
@@ -27,47 +22,7 @@
 
 namespace {
 
-// A temporary folder holding a model, removed with everything in it at the end.
-class ModelFolder {
- public:
-  explicit ModelFolder(const std::string& name) {
-    folder_ = std::filesystem::temp_directory_path() / ("zentrova-bench-" + name + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-  }
-  ModelFolder(const ModelFolder&) = delete;
-  ModelFolder& operator=(const ModelFolder&) = delete;
-  ~ModelFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-  }
-  void Write(const std::string& name, const std::string& text) const {
-    std::ofstream(folder_ / name, std::ios::binary) << text;
-  }
-  void CopyExample(const std::string& model) const {
-    const std::filesystem::path source = std::filesystem::path(ZENTROVA_SOURCE_DIR) / "examples" / model;
-    for (const auto& entry : std::filesystem::directory_iterator(source)) {
-      if (entry.is_regular_file()) std::filesystem::copy_file(entry.path(), folder_ / entry.path().filename());
-    }
-  }
-  // A driver with the world loaded into a new history directory; the previous one (passed in) is freed
-  // first and its history removed.
-  std::unique_ptr<zentrova::TVYKMain> Load(const std::string& world,
-                                           std::unique_ptr<zentrova::TVYKMain> previous = nullptr) const {
-    if (previous) {
-      const std::string history = previous->World().Model().History.ShortName;
-      previous.reset();
-      std::filesystem::remove_all(folder_ / history);
-    }
-    auto main = std::make_unique<zentrova::TVYKMain>();
-    std::string history;
-    if (!main->LoadWorld((folder_ / world).string(), history, "")) return nullptr;
-    return main;
-  }
-
- private:
-  std::filesystem::path folder_;
-};
+using zentrova::bench::ModelFolder;
 
 void BM_BoxOnFloor(benchmark::State& state) {
   ModelFolder folder("box-on-floor");

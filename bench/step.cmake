@@ -1,4 +1,3 @@
 # One driver step of each bundled example, and whole runs of them to their break time with the
 # simulated time per second of wall-clock time.
 zentrova_bench(step_bench SOURCES ${CMAKE_CURRENT_LIST_DIR}/step_bench.cpp DEPS engine)
-target_compile_definitions(step_bench PRIVATE ZENTROVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

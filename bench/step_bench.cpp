@@ -14,60 +14,20 @@
 
 #include <unistd.h>
 
-#include "engine/model/model.h"
-#include "engine/step/driver.h"
+#include "bench_models.h"
 #include "engine/step/run_loop.h"
 
 namespace {
 
 const char* const kModels[] = {"falling-box", "pendulum", "double-pendulum"};
 
-// A copy of an example in a fresh temporary folder, removed with everything in it at the end.
-class ExampleCopy {
- public:
-  explicit ExampleCopy(const std::string& model) : model_(model) {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("zentrova-bench-" + model + "-" + std::to_string(::getpid()));
-    std::filesystem::remove_all(folder_);
-    std::filesystem::create_directories(folder_);
-    const std::filesystem::path source = std::filesystem::path(ZENTROVA_SOURCE_DIR) / "examples" / model;
-    for (const auto& entry : std::filesystem::directory_iterator(source)) {
-      if (entry.is_regular_file())
-        std::filesystem::copy_file(entry.path(), folder_ / entry.path().filename());
-    }
-  }
-  ExampleCopy(const ExampleCopy&) = delete;
-  ExampleCopy& operator=(const ExampleCopy&) = delete;
-  ~ExampleCopy() {
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
-  }
-
-  // A driver with the model loaded into a new history directory; the previous driver of this copy
-  // (passed in) is freed first and its history removed, so the copy never runs out of numbers.
-  std::unique_ptr<zentrova::TVYKMain> Load(std::unique_ptr<zentrova::TVYKMain> previous = nullptr) {
-    std::string history;
-    if (previous) {
-      history = previous->World().Model().History.ShortName;
-      previous.reset();
-      std::filesystem::remove_all(folder_ / history);
-      history.clear();
-    }
-    auto main = std::make_unique<zentrova::TVYKMain>();
-    if (!main->LoadWorld((folder_ / (model_ + ".wld")).string(), history, "")) return nullptr;
-    return main;
-  }
-
- private:
-  std::string model_;
-  std::filesystem::path folder_;
-};
-
 void BM_Step(benchmark::State& state) {
   const std::string model = kModels[state.range(0)];
   state.SetLabel(model);
-  ExampleCopy copy(model);
-  auto main = copy.Load();
+  zentrova::bench::ModelFolder copy(model);
+  copy.CopyExample(model);
+  const std::string world = model + ".wld";
+  auto main = copy.Load(world);
   if (!main) {
     state.SkipWithError("the example does not load");
     return;
@@ -80,7 +40,7 @@ void BM_Step(benchmark::State& state) {
     }
     if (main->World().State.Time > main->World().Model().BreakTime) {
       state.PauseTiming();
-      main = copy.Load(std::move(main));
+      main = copy.Load(world, std::move(main));
       state.ResumeTiming();
       if (!main) {
         state.SkipWithError("the example does not load");
@@ -94,14 +54,16 @@ BENCHMARK(BM_Step)->DenseRange(0, 2)->Unit(benchmark::kMicrosecond);
 void BM_WholeRun(benchmark::State& state) {
   const std::string model = kModels[state.range(0)];
   state.SetLabel(model);
-  ExampleCopy copy(model);
+  zentrova::bench::ModelFolder copy(model);
+  copy.CopyExample(model);
+  const std::string world = model + ".wld";
   std::unique_ptr<zentrova::TVYKMain> main;
   double simulated = 0;
   double wall = 0;
   std::uint64_t steps = 0;
   for (auto _ : state) {
     state.PauseTiming();
-    main = copy.Load(std::move(main));
+    main = copy.Load(world, std::move(main));
     if (!main) {
       state.SkipWithError("the example does not load");
       return;

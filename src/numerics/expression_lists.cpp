@@ -31,8 +31,7 @@ void TExpressionParserList::Alert() const {
 }
 
 bool TExpressionParserList::AddParser(const TVariableList& variables, const std::string& text) {
-  try {
-    auto parser = std::make_unique<TExpressionParser>();
+  return Compile(text, [&](TExpressionParser& parser) {
     if (variables.Count() == 0) {
       throw ERangeError("Range check error in TExpressionParserList.AddParser: the variable list is empty");
     }
@@ -48,22 +47,23 @@ bool TExpressionParserList::AddParser(const TVariableList& variables, const std:
         }
         it->second = &v;  // the same key again: the later address wins
       }
-      parser->DefineVariable(v.ParserName(), v.Address());
+      parser.DefineVariable(v.ParserName(), v.Address());
     }
-    parser->AddExpression(LowerCase(WithoutBackquotes(text)));
-    parsers_.push_back(std::move(parser));
-    return true;
-  } catch (...) {
-    Alert();
-    throw;
-  }
+  });
 }
 
 bool TExpressionParserList::AddParser(const std::vector<const TVariable*>& variables,
                                       const std::string& text) {
+  return Compile(text, [&](TExpressionParser& parser) {
+    for (const TVariable* v : variables) parser.DefineVariable(v->ParserName(), v->Address());
+  });
+}
+
+bool TExpressionParserList::Compile(const std::string& text,
+                                    const std::function<void(TExpressionParser&)>& define) {
   try {
     auto parser = std::make_unique<TExpressionParser>();
-    for (const TVariable* v : variables) parser->DefineVariable(v->ParserName(), v->Address());
+    define(*parser);
     parser->AddExpression(LowerCase(WithoutBackquotes(text)));
     parsers_.push_back(std::move(parser));
     return true;

@@ -61,6 +61,9 @@ class TExpressionParserList {
 
  private:
   void Alert() const;
+  // A new parser, its variables defined by `define`, compiling `text`; an exception on the way shows the
+  // alert and passes on.
+  bool Compile(const std::string& text, const std::function<void(TExpressionParser&)>& define);
 
   std::vector<std::unique_ptr<TExpressionParser>> parsers_;
   AlertSink alert_sink_;

@@ -1,5 +1,5 @@
-// The bases of the visible objects: objects that draw themselves (with a material, once materials
-// exist), objects without a material, and objects that ignore the camera's position or orientation.
+// The bases of the visible objects: objects that draw themselves with their material, objects without a
+// material, and objects that ignore the camera's position or orientation.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +10,12 @@
 
 namespace zentrova {
 
+class TGLMaterial;
+
 class TGLCustomSceneObject : public TGLBaseSceneObject {
  public:
+  TGLCustomSceneObject();
+  ~TGLCustomSceneObject() override;
   const char* ClassName() const override { return "TGLCustomSceneObject"; }
   std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
     return std::make_unique<TGLCustomSceneObject>();
@@ -20,9 +24,29 @@ class TGLCustomSceneObject : public TGLBaseSceneObject {
   // A text for the user, not drawn.
   std::string Hint;
 
-  // Drawing itself, the object becomes the scene's current rendering object first.
+  // Owned for the object's whole life; its changes reach the object as change notices, and enabling
+  // its texture or linking it to a library material rebuilds the display list.
+  TGLMaterial& Material() { return *material_; }
+  const TGLMaterial& Material() const { return *material_; }
+  void SetMaterial(const TGLMaterial& value);
+
+  // Drawing itself, the object becomes the scene's current rendering object first. Unless the render
+  // ignores materials, the material is applied around the drawing, which is repeated while the
+  // material's Restore asks for another pass; a drawing that throws still has the material undone.
   void DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) override;
+  // Whether the material blends: such objects sort with the blended ones.
+  bool Blended() const override;
+  // Material and hint, then the base properties.
   void Assign(const TPersistent* source) override;
+  // The display list and the material's texture name.
+  void ReleaseDisplayList() override;
+
+ protected:
+  // The object itself with the material's passes around it.
+  void RenderSelfWithMaterial(TRenderContextInfo& rci);
+
+ private:
+  std::unique_ptr<TGLMaterial> material_;
 };
 
 // Never applies a material: draws as the base object does.
@@ -63,6 +87,9 @@ class TGLCameraInvariantObject : public TGLImmaterialSceneObject {
   TGLCameraInvarianceMode CamInvarianceMode() const { return cam_invariance_mode_; }
   void SetCamInvarianceMode(TGLCameraInvarianceMode value);
   void Assign(const TPersistent* source) override;
+  // Other than cimNone: the object's matrix replaces the camera's share of the model-view matrix, and
+  // goes on the buffer's model-view stack while the object and its children draw.
+  void DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) override;
 
  private:
   TGLCameraInvarianceMode cam_invariance_mode_ = cimNone;

@@ -6,6 +6,7 @@
 
 #include "platform/exception.h"
 #include "scene/base/scene_errors.h"
+#include "scene/core/behaviours.h"
 #include "scene/core/camera.h"
 #include "scene/core/scope_exit.h"
 #include "scene/core/selection_names.h"
@@ -312,6 +313,8 @@ void TGLBaseSceneObject::DoProgress(const TProgressTimes& progress_times) {
     // A handler may have removed children meanwhile.
     if (i < ChildCount()) children_[i]->DoProgress(progress_times);
   }
+  if (behaviours_ != nullptr) behaviours_->ProgressAll(progress_times);
+  if (effects_ != nullptr) effects_->ProgressAll(progress_times);
   if (OnProgress) OnProgress(*this, progress_times.deltaTime, progress_times.newTime);
 }
 
@@ -346,6 +349,34 @@ void TGLBaseSceneObject::Assign(const TPersistent* source) {
     AppendChild(std::move(copy));
   }
   OnProgress = other->OnProgress;
+  if (other->HasBehaviours()) {
+    Behaviours().Assign(other->behaviours_.get());
+  } else {
+    behaviours_.reset();
+  }
+  if (other->HasEffects()) {
+    Effects().Assign(other->effects_.get());
+  } else {
+    effects_.reset();
+  }
+}
+
+TGLBehaviours& TGLBaseSceneObject::Behaviours() {
+  if (behaviours_ == nullptr) behaviours_ = std::make_unique<TGLBehaviours>(this);
+  return *behaviours_;
+}
+
+TGLObjectEffects& TGLBaseSceneObject::Effects() {
+  if (effects_ == nullptr) effects_ = std::make_unique<TGLObjectEffects>(this);
+  return *effects_;
+}
+
+bool TGLBaseSceneObject::HasBehaviours() const {
+  return behaviours_ != nullptr && behaviours_->Count() > 0;
+}
+
+bool TGLBaseSceneObject::HasEffects() const {
+  return effects_ != nullptr && effects_->Count() > 0;
 }
 
 }  // namespace zentrova

@@ -32,6 +32,8 @@ namespace zentrova {
 
 class TGLListHandle;
 class TGLBaseSceneObject;
+class TGLBehaviours;
+class TGLObjectEffects;
 
 // Bits of ObjectStyle.
 enum TGLObjectStyle : std::uint8_t {
@@ -208,14 +210,20 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
   // Six stippled lines of the given length along the local axes, negative halves darker.
   void DrawObjectAxes(TRenderContextInfo& rci, std::uint16_t pattern, float length);
 
+  // ---- Behaviours and effects, each collection created when first asked for
+  TGLBehaviours& Behaviours();
+  TGLObjectEffects& Effects();
+  bool HasBehaviours() const;  // a collection with items
+  bool HasEffects() const;
+
   // ---- Animation and the rest
-  // Children from the last to the first, then OnProgress.
+  // Children from the last to the first, then the behaviours, the effects and OnProgress.
   void DoProgress(const TProgressTimes& progress_times) override;
   TGLProgressEvent OnProgress;
   float TagFloat = 0;
 
-  // From another scene object: visibility, matrix, axes, sorting, culling, angles, OnProgress, and a
-  // deep copy of its children appended after this object's own.
+  // From another scene object: visibility, matrix, axes, sorting, culling, angles, OnProgress, a deep
+  // copy of its children appended after this object's own, and its behaviours and effects.
   void Assign(const TPersistent* source) override;
 
  protected:
@@ -223,6 +231,8 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
   void RenderSelf(TRenderContextInfo& rci);
   // For objects without a list (cameras): the next MarkStructureDirty notifies again.
   void ClearDisplayListDirty() { changes_ &= static_cast<std::uint8_t>(~kDisplayListDirty); }
+  // Changes the style without a notice, for styles that change how an object draws but not what.
+  void SetObjectStyleSilently(TGLObjectStyles style) { object_style_ = style; }
 
  private:
   friend class TGLStage;
@@ -271,6 +281,8 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
   TGLObjectsSorting objects_sorting_ = osInherited;
   TGLVisibilityCulling visibility_culling_ = vcInherited;
   std::uint32_t selection_name_;
+  std::unique_ptr<TGLBehaviours> behaviours_;
+  std::unique_ptr<TGLObjectEffects> effects_;
 };
 
 // Called with every scene object whose name changes (a design tool's hook), when set.

@@ -6,6 +6,7 @@
 
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/scene_errors.h"
+#include "scene/core/behaviours.h"
 #include "scene/core/camera.h"
 #include "scene/core/scene_object.h"
 #include "scene/core/scope_exit.h"
@@ -93,8 +94,22 @@ void TGLBaseSceneObject::RenderWithTransform(TRenderContextInfo& rci) {
   if (show_axes_ && scene_ != nullptr && scene_->CurrentCamera() != nullptr) {
     DrawObjectAxes(rci, 0xCCCC, scene_->CurrentCamera()->DepthOfView());
   }
+  if (!HasEffects()) {
+    RenderUnderDepthRule(rci, true, render_children);
+    if (HasStyle(osTampersWithState)) rci.GLStates->ResetAll();
+    return;
+  }
+  SceneAssert(rci.buffer != nullptr, "TGLBaseSceneObject.RenderWithTransform: effects need a buffer");
+  {
+    gl.PushMatrix();
+    const TScopeExit pop_pre([] { gl.PopMatrix(); });
+    effects_->RenderPreEffects(*rci.buffer, rci);
+  }
+  gl.PushMatrix();
+  const TScopeExit pop_post([] { gl.PopMatrix(); });
   RenderUnderDepthRule(rci, true, render_children);
   if (HasStyle(osTampersWithState)) rci.GLStates->ResetAll();
+  effects_->RenderPostEffects(*rci.buffer, rci);
 }
 
 void TGLBaseSceneObject::RenderUnderDepthRule(TRenderContextInfo& rci, bool render_self,
@@ -120,7 +135,9 @@ void TGLBaseSceneObject::DoRender(TRenderContextInfo& rci, bool render_self, boo
 }
 
 void TGLBaseSceneObject::RenderSelf(TRenderContextInfo& rci) {
-  if (HasStyle(osDirectDraw) || rci.amalgamating) {
+  // Mesa 22.3 loses or crashes on compiled lists that mix primitive modes in selection mode, where
+  // immediate mode is right: a pick pass calls no list.
+  if (HasStyle(osDirectDraw) || rci.amalgamating || rci.drawState == TDrawState::Picking) {
     BuildList(rci);
   } else {
     gl.CallList(DisplayListHandle(rci));

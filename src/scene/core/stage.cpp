@@ -6,6 +6,7 @@
 #include "scene/base/vector_geometry.h"
 #include "scene/core/camera.h"
 #include "scene/core/light_source.h"
+#include "scene/core/stage_buffer.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -47,6 +48,7 @@ TGLStage::~TGLStage() {
   object_root_->DestroyHandles();
   camera_root_.reset();
   object_root_.reset();
+  for (TGLStageBuffer* buffer : buffers_) buffer->registered_scene_ = nullptr;
 }
 
 void TGLStage::EndUpdate() {
@@ -62,6 +64,30 @@ bool TGLStage::IsUpdating() const {
 
 void TGLStage::NotifyChange(TPersistent* sender) {
   if (!IsUpdating()) NotifyBuffers(sender);
+}
+
+void TGLStage::NotifyBuffers(TPersistent* sender) {
+  for (TGLStageBuffer* buffer : buffers_) buffer->NotifyChange(sender);
+}
+
+void TGLStage::AddBuffer(TGLStageBuffer& buffer) {
+  if (std::find(buffers_.begin(), buffers_.end(), &buffer) != buffers_.end()) return;
+  buffers_.push_back(&buffer);
+  buffer.registered_scene_ = this;
+  if (shared_context_ == nullptr) shared_context_ = buffers_.front()->RenderingContext();
+  TGLContext* context = buffer.RenderingContext();
+  if (buffers_.size() > 1 && shared_context_ != nullptr && context != nullptr && context != shared_context_) {
+    shared_context_->ShareObjectNames(context);
+  }
+}
+
+void TGLStage::RemoveBuffer(TGLStageBuffer& buffer) {
+  const auto it = std::find(buffers_.begin(), buffers_.end(), &buffer);
+  if (it == buffers_.end()) return;
+  buffers_.erase(it);
+  buffer.registered_scene_ = nullptr;
+  if (current_buffer_ == &buffer) current_buffer_ = nullptr;
+  shared_context_ = buffers_.empty() ? nullptr : buffers_.front()->RenderingContext();
 }
 
 void TGLStage::SetObjectsSorting(TGLObjectsSorting value) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "scene/base/update_able.h"
 #include "scene/core/render_context_info.h"
@@ -17,8 +18,10 @@
 namespace zentrova {
 
 class TGLCamera;
+class TGLContext;
 class TGLLightSource;
 class TGLStage;
+class TGLStageBuffer;
 
 // A root of a scene: made by its scene, in it from the start, drawn directly (it has nothing of its own
 // to draw) and left out of its children's absolute matrices.
@@ -37,7 +40,8 @@ class TGLStage : public TGLUpdateAbleComponent {
   static constexpr int kMaxLights = 8;
 
   TGLStage();
-  // Frees the camera root and then the object root, each with all its objects.
+  // Frees the camera root and then the object root, each with all its objects; the buffers that still
+  // list the scene forget it.
   ~TGLStage() override;
   const char* ClassName() const override { return "TGLStage"; }
 
@@ -91,9 +95,25 @@ class TGLStage : public TGLUpdateAbleComponent {
   TGLBaseSceneObject* CurrentRenderingObject() const { return current_rendering_object_; }
   void SetCurrentRenderingObject(TGLBaseSceneObject* object) { current_rendering_object_ = object; }
 
+  // ---- The buffers that show the scene
+  // Each once, in order. The first one's context becomes the shared context, with which every later
+  // buffer's context shares display lists and textures.
+  void AddBuffer(TGLStageBuffer& buffer);
+  // Nothing for a buffer not listed. The first remaining buffer's context becomes the shared one.
+  void RemoveBuffer(TGLStageBuffer& buffer);
+  const std::vector<TGLStageBuffer*>& Buffers() const { return buffers_; }
+  TGLContext* SharedContext() const { return shared_context_; }
+  // The buffer being drawn into, set by RenderTree.
+  TGLStageBuffer* CurrentBuffer() const { return current_buffer_; }
+
+  // Draws the tree below base_object (the object root for nullptr) into the buffer, whose context is
+  // current and whose projection and view are loaded, and leaves a known state behind.
+  void RenderTree(TGLStageBuffer& buffer, int view_port_width, int view_port_height, TDrawState draw_state,
+                  TGLBaseSceneObject* base_object);
+
  protected:
-  // The buffers that show the scene hear of a change here; a scene without buffers drops it.
-  virtual void NotifyBuffers(TPersistent* sender) {}
+  // The buffers that show the scene hear of a change here, in order; a scene without buffers drops it.
+  virtual void NotifyBuffers(TPersistent* sender);
 
  private:
   friend class TGLBaseSceneObject;
@@ -108,6 +128,9 @@ class TGLStage : public TGLUpdateAbleComponent {
   TGLVisibilityCulling visibility_culling_ = vcNone;
   TGLBaseSceneObject* current_rendering_object_ = nullptr;
   TGLCamera* current_camera_ = nullptr;
+  std::vector<TGLStageBuffer*> buffers_;
+  TGLContext* shared_context_ = nullptr;
+  TGLStageBuffer* current_buffer_ = nullptr;
   std::mutex mutex_;
 };
 

@@ -219,6 +219,10 @@ void TexCoordRouteEndUpdate() {
 void LockSecondTexUnit() {
   second_unit_locked = true;
 }
+bool SecondTextureUnitForbidden() {
+  return second_unit_locked;
+}
+
 void UnlockSecondTexUnit() {
   second_unit_locked = false;
 }

@@ -62,6 +62,8 @@ void TexCoordRouteEndUpdate();
 // Reserves the second unit for a scene object that needs it for itself.
 void LockSecondTexUnit();
 void UnlockSecondTexUnit();
+// Whether the second unit is reserved: library materials then keep their second texture off it too.
+bool SecondTextureUnitForbidden();
 
 // The mapping in force, the units of the listed-units mapping and the number of times the routed calls
 // were rebound since the program started.

@@ -1,0 +1,70 @@
+// Objects whose drawing is code of the application rather than geometry: the direct-OpenGL object hands
+// its drawing to an event, the render point to a list of registered callbacks.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "scene/core/custom_scene_object.h"
+#include "scene/core/stage_buffer.h"
+
+namespace zentrova {
+
+class TGLDirectOpenGL : public TGLImmaterialSceneObject {
+ public:
+  // Draws directly every frame and tampers with the state.
+  TGLDirectOpenGL();
+  const char* ClassName() const override { return "TGLDirectOpenGL"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
+    return std::make_unique<TGLDirectOpenGL>();
+  }
+
+  // With the build list, OnRender's drawing is compiled into the display list once and replayed.
+  bool UseBuildList() const { return !HasStyle(osDirectDraw); }
+  void SetUseBuildList(bool value);
+  bool Blend() const { return blend_; }
+  void SetBlend(bool value);
+  bool Blended() const override { return blend_; }
+
+  // OnRender with the texture coordinates routed to the main unit; nothing without it.
+  void BuildList(TRenderContextInfo& rci) override;
+  // UseBuildList, OnRender, OnProgress and Blend.
+  void Assign(const TPersistent* source) override;
+
+  TDirectRenderEvent OnRender;
+
+ private:
+  bool blend_ = false;
+};
+
+class TGLRenderPoint : public TGLImmaterialSceneObject {
+ public:
+  using TFreeCallback = std::function<void(TGLRenderPoint& sender)>;
+
+  TGLRenderPoint();
+  // UnRegisterAll.
+  ~TGLRenderPoint() override;
+  const char* ClassName() const override { return "TGLRenderPoint"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
+    return std::make_unique<TGLRenderPoint>();
+  }
+
+  // Appends a drawing callback with the one to call when the pair is dropped.
+  void RegisterCallback(TDirectRenderEvent render, TFreeCallback on_free);
+  // Drops the pairs from the last to the first, calling each free callback.
+  void UnRegisterAll();
+  int CallbackCount() const { return static_cast<int>(callbacks_.size()); }
+
+  // Every render callback in registration order.
+  void BuildList(TRenderContextInfo& rci) override;
+
+ private:
+  struct TCallbacks {
+    TDirectRenderEvent render;
+    TFreeCallback on_free;
+  };
+  std::vector<TCallbacks> callbacks_;
+};
+
+}  // namespace zentrova

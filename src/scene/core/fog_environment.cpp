@@ -1,0 +1,121 @@
+#include "scene/core/fog_environment.h"
+
+#include <atomic>
+
+#include "scene/base/scene_errors.h"
+#include "scene/core/scope_exit.h"
+#include "scene/core/stage_buffer.h"
+#include "scene/gl/context.h"
+#include "scene/gl/opengl_binding.h"
+
+namespace zentrova {
+
+namespace {
+
+// The driver's own distance mode, read at the first application and sent for fdDefault from then on;
+// 0 while unknown.
+std::atomic<GLint> driver_fog_distance_mode{0};
+
+}  // namespace
+
+TGLFogEnvironment::TGLFogEnvironment(TGLStageBuffer* owner)
+    : TGLUpdateAbleObject(owner), scene_buffer_(owner), fog_color_(this, clrBlack) {}
+
+void TGLFogEnvironment::SetFogColor(const TGLColor& color) {
+  if (color.Color() == fog_color_.Color()) return;
+  fog_color_.SetColorSilently(color.Color());
+  NotifyChange(this);
+}
+
+void TGLFogEnvironment::SetFogStart(float value) {
+  if (value == fog_start_) return;
+  fog_start_ = value;
+  NotifyChange(this);
+}
+
+void TGLFogEnvironment::SetFogEnd(float value) {
+  if (value == fog_end_) return;
+  fog_end_ = value;
+  NotifyChange(this);
+}
+
+void TGLFogEnvironment::SetFogMode(TFogMode value) {
+  if (value == fog_mode_) return;
+  fog_mode_ = value;
+  NotifyChange(this);
+}
+
+void TGLFogEnvironment::SetFogDistance(TFogDistance value) {
+  if (value == fog_distance_) return;
+  fog_distance_ = value;
+  NotifyChange(this);
+}
+
+void TGLFogEnvironment::Assign(const TPersistent* source) {
+  const auto* other = dynamic_cast<const TGLFogEnvironment*>(source);
+  if (other == nullptr) {
+    TGLUpdateAbleObject::Assign(source);
+    return;
+  }
+  fog_color_.SetColorSilently(other->fog_color_.Color());
+  fog_start_ = other->fog_start_;
+  fog_end_ = other->fog_end_;
+  fog_mode_ = other->fog_mode_;
+  fog_distance_ = other->fog_distance_;
+  NotifyChange(this);
+}
+
+bool TGLFogEnvironment::IsAtDefaultValues() const {
+  return fog_color_.Color() == clrBlack && fog_start_ == 10 && fog_end_ == 1000 && fog_mode_ == fmLinear &&
+         fog_distance_ == fdDefault;
+}
+
+void TGLFogEnvironment::Apply() {
+  // Into the context that is current: a bitmap render draws into a context of its own, which the
+  // buffer's must not push out of the seat. Only without one is the buffer's made current for the call.
+  TGLContext* context = ActiveContext() == nullptr && scene_buffer_ != nullptr ? scene_buffer_->RenderingContext()
+                                                                                 : nullptr;
+  if (ActiveContext() == nullptr && context == nullptr) return;
+  if (context != nullptr) context->Activate();
+  const TScopeExit deactivate([context] {
+    if (context != nullptr) context->Deactivate();
+  });
+  switch (fog_mode_) {
+    case fmLinear:
+      gl.Fogi(GL_FOG_MODE, GL_LINEAR);
+      break;
+    case fmExp:
+      gl.Fogi(GL_FOG_MODE, GL_EXP);
+      gl.Fogf(GL_FOG_DENSITY, fog_color_.Alpha());
+      break;
+    case fmExp2:
+      gl.Fogi(GL_FOG_MODE, GL_EXP2);
+      gl.Fogf(GL_FOG_DENSITY, fog_color_.Alpha());
+      break;
+  }
+  gl.Fogfv(GL_FOG_COLOR, fog_color_.VectorAddress());
+  gl.Fogf(GL_FOG_START, fog_start_);
+  gl.Fogf(GL_FOG_END, fog_end_);
+  if (!GL.NV_fog_distance) return;
+  switch (fog_distance_) {
+    case fdEyeRadial:
+      gl.Fogi(GL_FOG_DISTANCE_MODE_NV, GL_EYE_RADIAL_NV);
+      break;
+    case fdEyePlane:
+      gl.Fogi(GL_FOG_DISTANCE_MODE_NV, GL_EYE_PLANE);
+      break;
+    case fdDefault: {
+      if (driver_fog_distance_mode.load() == 0) {
+        GLint mode = 0;
+        gl.GetIntegerv(GL_FOG_DISTANCE_MODE_NV, &mode);
+        driver_fog_distance_mode.store(mode);
+      }
+      gl.Fogi(GL_FOG_DISTANCE_MODE_NV, driver_fog_distance_mode.load());
+      break;
+    }
+    default:
+      SceneAssert(false);
+  }
+}
+
+}  // namespace zentrova

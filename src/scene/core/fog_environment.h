@@ -1,0 +1,57 @@
+// The fog settings of one scene buffer, sent to OpenGL when the buffer draws with fog on.
+#pragma once
+
+#include <cstdint>
+
+#include "scene/base/update_able.h"
+#include "scene/gl/color.h"
+
+namespace zentrova {
+
+class TGLStageBuffer;
+
+enum TFogMode : std::uint8_t { fmLinear, fmExp, fmExp2 };
+// How the distance to a fragment is measured, where the driver lets us choose (GL_NV_fog_distance).
+enum TFogDistance : std::uint8_t { fdDefault, fdEyeRadial, fdEyePlane };
+
+class TGLFogEnvironment : public TGLUpdateAbleObject {
+ public:
+  // Black fog from 10 to 1000, linear, the driver's distance.
+  explicit TGLFogEnvironment(TGLStageBuffer* owner);
+  const char* ClassName() const override { return "TGLFogEnvironment"; }
+
+  TGLStageBuffer* SceneBuffer() const { return scene_buffer_; }
+
+  // Its alpha is the density of the exponential modes.
+  TGLColor& FogColor() { return fog_color_; }
+  const TGLColor& FogColor() const { return fog_color_; }
+  float FogStart() const { return fog_start_; }
+  float FogEnd() const { return fog_end_; }
+  TFogMode FogMode() const { return fog_mode_; }
+  TFogDistance FogDistance() const { return fog_distance_; }
+  // Each stores and notifies only on a change (the colour by value).
+  void SetFogColor(const TGLColor& color);
+  void SetFogStart(float value);
+  void SetFogEnd(float value);
+  void SetFogMode(TFogMode value);
+  void SetFogDistance(TFogDistance value);
+
+  // From another fog environment: all five values, then one notice.
+  void Assign(const TPersistent* source) override;
+  // Whether all five values are the defaults (then the buffer does not store it).
+  bool IsAtDefaultValues() const;
+
+  // Sends the settings to the current context; without one, to the buffer's, made current for the call;
+  // nothing when the buffer has none either.
+  void Apply();
+
+ private:
+  TGLStageBuffer* scene_buffer_;
+  TGLColor fog_color_;
+  float fog_start_ = 10;
+  float fog_end_ = 1000;
+  TFogMode fog_mode_ = fmLinear;
+  TFogDistance fog_distance_ = fdDefault;
+};
+
+}  // namespace zentrova

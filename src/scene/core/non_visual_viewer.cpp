@@ -1,0 +1,61 @@
+#include "scene/core/non_visual_viewer.h"
+
+#include <algorithm>
+
+namespace zentrova {
+
+TGLNonVisualViewer::TGLNonVisualViewer() : buffer_(std::make_unique<TGLStageBuffer>(this)) {
+  buffer_->OnChange = [this](TPersistent*) { DoOnChange(); };
+  buffer_->OnStructuralChange = [this](TPersistent*) { DoBufferStructuralChange(); };
+  buffer_->OnPrepareGLContext = [this](TGLContext& context) { PrepareGLContext(context); };
+}
+
+TGLNonVisualViewer::~TGLNonVisualViewer() {
+  // The buffer's events call into this viewer, which is half gone by now.
+  buffer_->OnChange = nullptr;
+  buffer_->OnStructuralChange = nullptr;
+  buffer_->OnPrepareGLContext = nullptr;
+  buffer_.reset();
+}
+
+void TGLNonVisualViewer::SetBuffer(const TGLStageBuffer& buffer) {
+  buffer_->Assign(&buffer);
+}
+
+void TGLNonVisualViewer::SetWidth(int value) {
+  value = std::max(1, value);
+  if (value == width_) return;
+  width_ = value;
+  DoBufferStructuralChange();
+}
+
+void TGLNonVisualViewer::SetHeight(int value) {
+  value = std::max(1, value);
+  if (value == height_) return;
+  height_ = value;
+  DoBufferStructuralChange();
+}
+
+void TGLNonVisualViewer::DoBufferStructuralChange() {
+  buffer_->DestroyRenderingContext();
+}
+
+void TGLNonVisualViewer::Render(TGLBaseSceneObject* base_object) {
+  buffer_->Render(base_object);
+}
+
+void TGLNonVisualViewer::CopyToTexture(TGLTexture& texture) {
+  buffer_->CopyToTexture(texture, 0, 0, width_, height_, 0, 0);
+}
+
+void TGLMemoryViewer::Render(TGLBaseSceneObject* base_object) {
+  TGLStageBuffer& buffer = Buffer();
+  if (buffer.RenderingContext() == nullptr) {
+    buffer.SetViewport(0, 0, Width(), Height());
+    buffer.Resize(Width(), Height());
+    buffer.CreateRenderingContext({}, true);
+  }
+  buffer.Render(base_object);
+}
+
+}  // namespace zentrova
