@@ -11,8 +11,7 @@ namespace zentrova::test {
 
 inline QCoreApplication& TestCoreApplication() {
   static int argc = 1;
-  static char name[] = "zentrova-test";
-  static char* argv[] = {name, nullptr};
+  static char name[] = "zentrova-test", *argv[] = {name, nullptr};
   static QCoreApplication application(argc, argv);
   return application;
 }
@@ -20,10 +19,8 @@ inline QCoreApplication& TestCoreApplication() {
 // Handles events until the condition holds or the time runs out; true when it holds.
 inline bool PumpEventsUntil(const std::function<bool()>& condition, int timeout_ms = 2000) {
   QElapsedTimer timer;
-  timer.start();
-  while (!condition()) {
+  for (timer.start(); !condition(); QCoreApplication::processEvents()) {
     if (timer.elapsed() > timeout_ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
   }
   return true;
 }

@@ -33,7 +33,8 @@ const AVOutputFormat* AVIFormat() {
 }
 
 bool IsHardwareEncoder(const AVCodec* codec) {
-  if ((codec->capabilities & AV_CODEC_CAP_HARDWARE) != 0 || avcodec_get_hw_config(codec, 0) != nullptr) return true;
+  if ((codec->capabilities & AV_CODEC_CAP_HARDWARE) != 0 || avcodec_get_hw_config(codec, 0) != nullptr)
+    return true;
   // The OpenMAX wrappers carry no hardware mark.
   const std::string_view name = codec->name;
   if (name.size() > 4 && name.substr(name.size() - 4) == "_omx") return true;
@@ -54,7 +55,8 @@ AVPixelFormat EncoderPixelFormat(const AVCodec* codec) {
   }
   for (const AVPixelFormat* p = codec->pix_fmts; *p != AV_PIX_FMT_NONE; ++p) {
     const AVPixFmtDescriptor* descriptor = av_pix_fmt_desc_get(*p);
-    if (descriptor != nullptr && (descriptor->flags & AV_PIX_FMT_FLAG_HWACCEL) == 0 && sws_isSupportedOutput(*p))
+    if (descriptor != nullptr && (descriptor->flags & AV_PIX_FMT_FLAG_HWACCEL) == 0 &&
+        sws_isSupportedOutput(*p))
       return *p;
   }
   return AV_PIX_FMT_NONE;
@@ -241,7 +243,8 @@ std::vector<TVideoEncoderChoice> AVIVideoEncoders(int width, int height) {
   const TQuietLog quiet;
   void* iterator = nullptr;
   while (const AVCodec* codec = av_codec_iterate(&iterator)) {
-    if (!av_codec_is_encoder(codec) || codec->type != AVMEDIA_TYPE_VIDEO || IsHardwareEncoder(codec)) continue;
+    if (!av_codec_is_encoder(codec) || codec->type != AVMEDIA_TYPE_VIDEO || IsHardwareEncoder(codec))
+      continue;
     if (avformat_query_codec(avi, codec->id, FF_COMPLIANCE_NORMAL) != 1) continue;
     if (EncoderPixelFormat(codec) == AV_PIX_FMT_NONE) continue;
     if (std::any_of(encoders.begin(), encoders.end(),
@@ -251,7 +254,8 @@ std::vector<TVideoEncoderChoice> AVIVideoEncoders(int width, int height) {
     AVCodecContext* context = NewEncoderContext(codec, width, height, 25, {}, false);
     const bool opens = context != nullptr && avcodec_open2(context, codec, nullptr) >= 0;
     avcodec_free_context(&context);
-    if (opens) encoders.push_back({codec->name, codec->long_name != nullptr ? codec->long_name : codec->name});
+    if (opens)
+      encoders.push_back({codec->name, codec->long_name != nullptr ? codec->long_name : codec->name});
   }
   made[{width, height}] = encoders;
   return encoders;

@@ -37,7 +37,8 @@ class TAVIWriter {
 
   // Creates the file and writes its header. A size or rate of 0 raises "Cannot create AVI stream."
   // before any file exists; a failure after the file was created leaves it for the caller to delete.
-  void Open(const std::string& file_name, int width, int height, int fps, const TAVIEncoderSettings& settings);
+  void Open(const std::string& file_name, int width, int height, int fps,
+            const TAVIEncoderSettings& settings);
   // One frame: height rows of width BGR triples, top row first, row_bytes apart.
   void WriteFrame(const std::uint8_t* pixels, int row_bytes);
   // Flushes the encoder, writes the index and closes the file. Nothing when not open.

@@ -99,7 +99,8 @@ void BuildDisplayModeTable() {
   table.built = true;
   IDisplayModeSource& source = table.Source();
   const TDisplayModeInfo desktop = source.DesktopMode();
-  table.modes.push_back({static_cast<std::uint16_t>(desktop.Width), static_cast<std::uint16_t>(desktop.Height),
+  table.modes.push_back({static_cast<std::uint16_t>(desktop.Width),
+                         static_cast<std::uint16_t>(desktop.Height),
                          static_cast<std::uint8_t>(desktop.BitsPerPixel), 0, "default"});
   TDisplayModeInfo mode;
   for (int i = 0; static_cast<int>(table.modes.size()) < kMaxVideoModes && source.EnumMode(i, mode); ++i) {
@@ -155,9 +156,9 @@ bool SetDisplayMode(int index, int refresh_rate) {
   TModeTable& table = Table();
   const TVideoMode& entry = table.modes.at(static_cast<std::size_t>(index));
   TDisplayModeInfo mode{entry.Width, entry.Height, entry.ColorDepth, 0};
-  if (refresh_rate > 0) mode.Frequency = entry.MaxFrequency > 0 && refresh_rate > entry.MaxFrequency
-                                             ? entry.MaxFrequency
-                                             : refresh_rate;
+  if (refresh_rate > 0)
+    mode.Frequency =
+        entry.MaxFrequency > 0 && refresh_rate > entry.MaxFrequency ? entry.MaxFrequency : refresh_rate;
   if (!table.Source().SwitchTo(mode)) return false;
   table.current = index;
   return true;

@@ -72,7 +72,8 @@ class TXRandRModeSource : public IDisplayModeSource {
   bool TestMode(const TDisplayModeInfo& mode) override {
     if (!listed_) ListModes();
     return std::any_of(modes_.begin(), modes_.end(), [&](const TListedMode& m) {
-      return m.info.Width == mode.Width && m.info.Height == mode.Height && m.info.BitsPerPixel == mode.BitsPerPixel;
+      return m.info.Width == mode.Width && m.info.Height == mode.Height &&
+             m.info.BitsPerPixel == mode.BitsPerPixel;
     });
   }
 
@@ -100,12 +101,14 @@ class TXRandRModeSource : public IDisplayModeSource {
       const TSavedCrtc& s = *saved_;
       const bool grows = s.screen_width > DisplayWidth(display_, DefaultScreen(display_)) ||
                          s.screen_height > DisplayHeight(display_, DefaultScreen(display_));
-      if (grows) XRRSetScreenSize(display_, root_, s.screen_width, s.screen_height, s.screen_mm_width,
-                                  s.screen_mm_height);
+      if (grows)
+        XRRSetScreenSize(display_, root_, s.screen_width, s.screen_height, s.screen_mm_width,
+                         s.screen_mm_height);
       XRRSetCrtcConfig(display_, resources, s.crtc, CurrentTime, s.x, s.y, s.mode, s.rotation,
                        const_cast<RROutput*>(s.outputs.data()), static_cast<int>(s.outputs.size()));
-      if (!grows) XRRSetScreenSize(display_, root_, s.screen_width, s.screen_height, s.screen_mm_width,
-                                   s.screen_mm_height);
+      if (!grows)
+        XRRSetScreenSize(display_, root_, s.screen_width, s.screen_height, s.screen_mm_width,
+                         s.screen_mm_height);
       XRRFreeScreenResources(resources);
       XSync(display_, False);
     }
@@ -137,8 +140,9 @@ class TXRandRModeSource : public IDisplayModeSource {
       if (info->connection == RR_Connected) {
         for (int m = 0; m < info->nmode; ++m) {
           if (const XRRModeInfo* mode = FindMode(resources, info->modes[m])) {
-            modes_.push_back({mode->id, {static_cast<int>(mode->width), static_cast<int>(mode->height),
-                                         bits_per_pixel_, RefreshOf(*mode)}});
+            modes_.push_back({mode->id,
+                              {static_cast<int>(mode->width), static_cast<int>(mode->height), bits_per_pixel_,
+                               RefreshOf(*mode)}});
           }
         }
       }
@@ -197,9 +201,11 @@ class TXRandRModeSource : public IDisplayModeSource {
     const int mm_width = DisplayWidthMM(display_, screen);
     const int mm_height = DisplayHeightMM(display_, screen);
     if (!saved_) {
-      saved_ = TSavedCrtc{crtc, info->mode, info->x, info->y, info->rotation,
-                          std::vector<RROutput>(info->outputs, info->outputs + info->noutput),
-                          screen_width, screen_height, mm_width, mm_height};
+      saved_ = TSavedCrtc{crtc,           info->mode,
+                          info->x,        info->y,
+                          info->rotation, std::vector<RROutput>(info->outputs, info->outputs + info->noutput),
+                          screen_width,   screen_height,
+                          mm_width,       mm_height};
     }
     // The screen grows before the CRTC takes a larger mode, and shrinks after it took a smaller one; the
     // millimetres keep the resolution.
@@ -208,8 +214,9 @@ class TXRandRModeSource : public IDisplayModeSource {
                             : old_mm;
     };
     const bool grows = width > screen_width || height > screen_height;
-    if (grows) XRRSetScreenSize(display_, root_, width, height, mm(width, screen_width, mm_width),
-                                mm(height, screen_height, mm_height));
+    if (grows)
+      XRRSetScreenSize(display_, root_, width, height, mm(width, screen_width, mm_width),
+                       mm(height, screen_height, mm_height));
     const int status = XRRSetCrtcConfig(display_, resources, crtc, CurrentTime, 0, 0, mode, info->rotation,
                                         info->outputs, info->noutput);
     if (status == RRSetConfigSuccess && !grows) {

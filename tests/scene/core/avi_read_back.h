@@ -1,4 +1,4 @@
-// Reads an AVI file back with libavformat and libavcodec: the stream's codec, tag, rate and size, and
+// An AVI file read back with libavformat and libavcodec: the stream's codec, tag, rate and size, and
 // every frame decoded to BGR24, top row first.
 #pragma once
 
@@ -16,13 +16,8 @@ namespace zentrova::test {
 
 struct TAVIReadBack {
   bool opened = false;
-  std::string codec;  // the decoder's name: "msvideo1", "mpeg4", "rawvideo"
-  std::string tag;    // the four characters of the stream's codec tag, "" for 0
-  int rate_num = 0;   // frames per second as the stream's rate
-  int rate_den = 1;
-  int width = 0;
-  int height = 0;
-  // Frames of width × height × 3 bytes.
+  std::string codec, tag;  // the decoder's name; the four characters of the tag, "" for 0
+  int rate_num = 0, rate_den = 1, width = 0, height = 0;
   std::vector<std::vector<std::uint8_t>> frames;
 
   // B, G, R of pixel (x, y) of frame f, y from the top.
@@ -38,35 +33,27 @@ inline TAVIReadBack ReadAVI(const std::string& file_name) {
   if (avformat_open_input(&format, file_name.c_str(), nullptr, nullptr) < 0) return result;
   avformat_find_stream_info(format, nullptr);
   const int index = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  if (index < 0) {
-    avformat_close_input(&format);
-    return result;
-  }
-  const AVStream* stream = format->streams[index];
+  const AVStream* stream = format->streams[std::max(index, 0)];
   const AVCodecParameters* par = stream->codecpar;
-  result.opened = true;
+  result.opened = index >= 0;
   result.codec = avcodec_get_name(par->codec_id);
-  for (int i = 0; i < 4 && par->codec_tag != 0; ++i) result.tag += static_cast<char>((par->codec_tag >> (8 * i)) & 0xFF);
-  result.rate_num = stream->r_frame_rate.num;
-  result.rate_den = stream->r_frame_rate.den;
-  result.width = par->width;
-  result.height = par->height;
-
-  const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
-  AVCodecContext* context = avcodec_alloc_context3(decoder);
+  for (int i = 0; i < 4 && par->codec_tag != 0; ++i) result.tag += char((par->codec_tag >> (8 * i)) & 0xFF);
+  result.rate_num = stream->r_frame_rate.num, result.rate_den = stream->r_frame_rate.den;
+  result.width = par->width, result.height = par->height;
+  AVCodecContext* context = avcodec_alloc_context3(avcodec_find_decoder(par->codec_id));
   avcodec_parameters_to_context(context, par);
-  avcodec_open2(context, decoder, nullptr);
+  avcodec_open2(context, nullptr, nullptr);
   AVPacket* packet = av_packet_alloc();
   AVFrame* frame = av_frame_alloc();
   SwsContext* scaler = nullptr;
   const auto take = [&] {
     while (avcodec_receive_frame(context, frame) == 0) {
-      scaler = sws_getCachedContext(scaler, frame->width, frame->height, static_cast<AVPixelFormat>(frame->format),
-                                    frame->width, frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr, nullptr,
-                                    nullptr);
+      scaler = sws_getCachedContext(scaler, frame->width, frame->height, AVPixelFormat(frame->format),
+                                    frame->width, frame->height, AV_PIX_FMT_BGR24, SWS_POINT, nullptr,
+                                    nullptr, nullptr);
       std::vector<std::uint8_t> bgr(static_cast<std::size_t>(frame->width) * frame->height * 3);
-      std::uint8_t* out[4] = {bgr.data(), nullptr, nullptr, nullptr};
-      const int out_stride[4] = {frame->width * 3, 0, 0, 0};
+      std::uint8_t* out[4] = {bgr.data()};
+      const int out_stride[4] = {frame->width * 3};
       sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, out, out_stride);
       result.frames.push_back(std::move(bgr));
     }
@@ -77,11 +64,8 @@ inline TAVIReadBack ReadAVI(const std::string& file_name) {
   }
   avcodec_send_packet(context, nullptr);
   take();
-  sws_freeContext(scaler);
-  av_frame_free(&frame);
-  av_packet_free(&packet);
-  avcodec_free_context(&context);
-  avformat_close_input(&format);
+  sws_freeContext(scaler), av_frame_free(&frame), av_packet_free(&packet);
+  avcodec_free_context(&context), avformat_close_input(&format);
   return result;
 }
 
