@@ -32,9 +32,8 @@ TVideoEncoderDialog::TVideoEncoderDialog(const TVideoEncoderDialogData& data, QW
     encoders_->addItem(Q(encoder.Name) + QStringLiteral(" \u2013 ") + Q(encoder.LongName));
   }
   if (!data.Encoders.empty()) {
-    encoders_->setCurrentRow(data.Selected >= 0 && data.Selected < static_cast<int>(data.Encoders.size())
-                                 ? data.Selected
-                                 : 0);
+    encoders_->setCurrentRow(
+        data.Selected >= 0 && data.Selected < static_cast<int>(data.Encoders.size()) ? data.Selected : 0);
   }
   // 0 leaves the choice to the encoder.
   key_frames_->setRange(0, 10000);
@@ -77,9 +76,9 @@ QString QtFileFilter(const std::string& filter) {
 
 bool TQtDialogs::SaveFileDialog(const TSaveDialogRequest& request, std::string& file_name) {
   // The caller asks before it overwrites.
-  QString chosen = QFileDialog::getSaveFileName(parent_, Q(request.Title), Q(request.FileName),
-                                                QtFileFilter(request.Filter), nullptr,
-                                                QFileDialog::DontConfirmOverwrite);
+  QString chosen =
+      QFileDialog::getSaveFileName(parent_, Q(request.Title), Q(request.FileName),
+                                   QtFileFilter(request.Filter), nullptr, QFileDialog::DontConfirmOverwrite);
   if (chosen.isEmpty()) return false;
   if (!request.DefaultExt.empty() && QFileInfo(chosen).suffix().isEmpty()) chosen += Q(request.DefaultExt);
   file_name = chosen.toStdString();

@@ -25,8 +25,9 @@ std::string XcbPlatformOverride(const char* qpa_platform, const char* wayland_di
 }
 
 void ForceXcbPlatform() {
-  const std::string value = XcbPlatformOverride(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"),
-                                                std::getenv("XDG_SESSION_TYPE"), std::getenv("DISPLAY"));
+  const std::string value =
+      XcbPlatformOverride(std::getenv("QT_QPA_PLATFORM"), std::getenv("WAYLAND_DISPLAY"),
+                          std::getenv("XDG_SESSION_TYPE"), std::getenv("DISPLAY"));
   if (!value.empty()) setenv("QT_QPA_PLATFORM", value.c_str(), 1);
 }
 
