@@ -6,7 +6,8 @@
 //   time: <the world's time>
 //   energy: <the mechanical energy of the last state>
 // Exit status: 0 after a run that reached its end, 1 for a wrong command line, 2 when the load fails
-// (its error line on stderr), 3 when the run stops on an error (the error on stderr).
+// (every error line of the load on stderr, first to last), 3 when the run stops on an error (the error
+// on stderr).
 #include <cstdio>
 #include <exception>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "engine/model/model.h"
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
+#include "platform/message_sink.h"
 #include "platform/number_text.h"
 
 namespace {
@@ -37,6 +39,35 @@ std::string ErrorLine(const zentrova::TLog& log) {
     if (line->rfind("[Error] ", 0) == 0) return *line;
   }
   return lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back();
+}
+
+// Without a window a message box is a line of the log: it reaches stderr in its place among the others.
+class TLogMessages : public zentrova::IMessageSink {
+ public:
+  explicit TLogMessages(zentrova::TLog& log) : log_(log), previous_(zentrova::SetMessageSink(this)) {}
+  TLogMessages(const TLogMessages&) = delete;
+  TLogMessages& operator=(const TLogMessages&) = delete;
+  ~TLogMessages() override { zentrova::SetMessageSink(previous_); }
+  void ShowMessage(const std::string& text) override { log_.Add(text); }
+
+ private:
+  zentrova::TLog& log_;
+  zentrova::IMessageSink* previous_;
+};
+
+// Every error line of the log, first to last: a reader's own line comes before the lines of the readers
+// that failed because of it. A line that repeats the one before it (a message box that is also logged)
+// is printed once. The log's last line when none is tagged as an error.
+std::string ErrorLines(const zentrova::TLog& log) {
+  const std::vector<std::string> lines = log.Lines();
+  std::string text;
+  const std::string* previous = nullptr;
+  for (const std::string& line : lines) {
+    if (line.rfind("[Error] ", 0) == 0 && (previous == nullptr || *previous != line)) text += line + "\n";
+    previous = &line;
+  }
+  if (!text.empty()) return text;
+  return (lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back()) + "\n";
 }
 
 std::string WithoutTrailingSeparator(std::string path) {
@@ -63,14 +94,16 @@ int main(int argc, char** argv) {
   if (world_file.empty()) return Usage();
 
   zentrova::TVYKMain main;
+  TLogMessages messages(main.Log());
   try {
     std::string history_name;
     if (!main.LoadWorld(world_file, history_name, "")) {
-      std::fprintf(stderr, "%s\n", ErrorLine(main.Log()).c_str());
+      std::fputs(ErrorLines(main.Log()).c_str(), stderr);
       return kExitLoadFailed;
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
+    main.Log().Add(std::string("[Error] ") + e.what());
+    std::fputs(ErrorLines(main.Log()).c_str(), stderr);
     return kExitLoadFailed;
   }
 

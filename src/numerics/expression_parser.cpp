@@ -17,7 +17,9 @@ namespace {
 
 constexpr const char* kSyntaxPrefix = "Error in math expression: ";
 
-// Compiling walks the expression tree recursively; this bound keeps the stack small for any text.
+// Compiling walks the expression tree recursively, except along chains of first arguments (the terms of
+// a sum, which group from the left, lie along one): this bound on the nesting keeps the stack small for
+// any text, while a sum of any number of terms compiles.
 constexpr int kMaxTreeHeight = 2000;
 
 bool IsDigit(char c) {
@@ -81,10 +83,49 @@ EParserException SyntaxError(const std::string& text) {
 
 // The expression tree exists only while compiling; the chain is made from it.
 struct TCustomExpressionParser::TreeNode {
+  TreeNode() = default;
+  TreeNode(const TreeNode&) = delete;
+  TreeNode& operator=(const TreeNode&) = delete;
+  // The chain of first arguments is freed in a loop, the other arguments recursively.
+  ~TreeNode() {
+    std::unique_ptr<TreeNode> next = std::move(Args[0]);
+    while (next != nullptr) next = std::move(next->Args[0]);
+  }
+
   TExprWord* Word = nullptr;
   std::unique_ptr<TreeNode> Args[kMaxFunctionArgs];
-  int Height = 1;  // of the sub-tree: the recursion depth of everything that walks it
+  // Of the sub-tree: the recursion depth of everything that walks it. A first argument is walked in the
+  // loop of its parent and adds no depth; every other argument adds one level.
+  int Height = 1;
+  // The word or a word of the arguments it takes can change its value between evaluations.
+  bool Varies = false;
+
+  // The height and Varies from the word and the arguments.
+  void Measure() {
+    Height = 1;
+    Varies = Word->CanVary();
+    for (int i = 0; i < kMaxFunctionArgs; ++i) {
+      if (Args[i] == nullptr) continue;
+      Height = std::max(Height, Args[i]->Height + (i == 0 ? 0 : 1));
+      // Arguments beyond the word's count are dropped: they are never evaluated.
+      if (i < Word->NFunctionArg()) Varies = Varies || Args[i]->Varies;
+    }
+  }
 };
+
+namespace {
+
+// The nodes from `node` down its chain of first arguments, as long as the words take arguments.
+template <typename Node>
+std::vector<Node*> FirstArgumentChain(Node* node) {
+  std::vector<Node*> chain;
+  for (; node != nullptr; node = node->Word->NFunctionArg() > 0 ? node->Args[0].get() : nullptr) {
+    chain.push_back(node);
+  }
+  return chain;
+}
+
+}  // namespace
 
 // --- TCustomExpressionParser ---
 
@@ -404,21 +445,27 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
     }
     auto leaf = std::make_unique<TreeNode>();
     leaf->Word = word;
+    leaf->Measure();
     return leaf;
   }
 
   const std::size_t count = tokens.size();
+  // The bracket depth before each token, counted from the start of the list once: the searches below
+  // begin where the last one ended, so that a list of many terms is read in one pass.
+  std::vector<int> depth_before(count);
+  int depth = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    depth_before[i] = depth;
+    if (IsLeftBracket(tokens[i])) ++depth;
+    if (IsRightBracket(tokens[i])) --depth;
+  }
   // Function positions (words that take arguments) outside every bracket, at or after `from`.
-  const auto next_position = [&tokens, count](std::size_t from, int min_precedence, bool any_precedence) {
-    int depth = 0;
-    for (std::size_t i = 0; i < count; ++i) {
+  const auto next_position = [&tokens, &depth_before, count](std::size_t from, int min_precedence,
+                                                             bool any_precedence) {
+    for (std::size_t i = from; i < count; ++i) {
       const TExprWord* w = tokens[i];
-      if (IsLeftBracket(w)) {
-        ++depth;
-      } else if (IsRightBracket(w)) {
-        --depth;
-      } else if (i >= from && depth == 0 && w->NFunctionArg() > 0 &&
-                 (any_precedence || PrecedenceOf(w) >= min_precedence)) {
+      if (!IsLeftBracket(w) && !IsRightBracket(w) && depth_before[i] == 0 && w->NFunctionArg() > 0 &&
+          (any_precedence || PrecedenceOf(w) >= min_precedence)) {
         return i;
       }
     }
@@ -480,43 +527,59 @@ TCustomExpressionParser::Tree TCustomExpressionParser::BuildTree(TokenList token
       node->Args[k] = BuildTree(slice(start, j), text, level + 1);
     }
     start = j;
-    for (const Tree& arg : node->Args) {
-      if (arg != nullptr) node->Height = std::max(node->Height, arg->Height + 1);
-    }
+    node->Measure();
     if (node->Height > kMaxTreeHeight) throw TooDeep();
     result = std::move(node);
   } while (start < count);
   return result;
 }
 
+// The walks below go down the chain of first arguments in a loop and recurse into the other arguments
+// only, in the order of a plain recursion over all arguments.
+
 bool TCustomExpressionParser::CheckArguments(const TreeNode* node) {
-  if (node == nullptr) return false;
-  for (int i = 0; i < node->Word->NFunctionArg(); ++i) {
-    if (!CheckArguments(node->Args[i].get())) return false;
-  }
-  return true;
-}
-
-std::size_t TCustomExpressionParser::ChainLength(const TreeNode* node) {
-  if (node->Word->IsCopyWord()) return 0;
-  std::size_t length = 1;
-  for (int i = 0; i < node->Word->NFunctionArg(); ++i) length += ChainLength(node->Args[i].get());
-  return length;
-}
-
-bool TCustomExpressionParser::CanVary(const TreeNode* node) {
-  if (node->Word->CanVary()) return true;
-  for (int i = 0; i < node->Word->NFunctionArg(); ++i) {
-    if (CanVary(node->Args[i].get())) return true;
+  for (; node != nullptr; node = node->Args[0].get()) {
+    const int n_args = node->Word->NFunctionArg();
+    for (int i = 1; i < n_args; ++i) {
+      if (!CheckArguments(node->Args[i].get())) return false;
+    }
+    if (n_args == 0) return true;
   }
   return false;
 }
 
-void TCustomExpressionParser::FoldConstants(Tree& node) {
-  if (CanVary(node.get())) {
-    for (int i = 0; i < node->Word->NFunctionArg(); ++i) FoldConstants(node->Args[i]);
-    return;
+std::size_t TCustomExpressionParser::ChainLength(const TreeNode* node) {
+  std::size_t length = 0;
+  for (const TreeNode* n : FirstArgumentChain(node)) {
+    if (n->Word->IsCopyWord()) break;
+    ++length;
+    for (int i = 1; i < n->Word->NFunctionArg(); ++i) length += ChainLength(n->Args[i].get());
   }
+  return length;
+}
+
+bool TCustomExpressionParser::CanVary(const TreeNode* node) {
+  return node->Varies;
+}
+
+void TCustomExpressionParser::FoldConstants(Tree& node) {
+  // Down the first arguments while the sub-tree varies; the first one that does not is folded, then the
+  // other arguments of the nodes above it, from the bottom up.
+  std::vector<Tree*> varying;
+  Tree* bottom = &node;
+  while ((*bottom)->Varies) {
+    varying.push_back(bottom);
+    if ((*bottom)->Word->NFunctionArg() == 0) break;
+    bottom = &(*bottom)->Args[0];
+  }
+  if (!(*bottom)->Varies) FoldConstantTree(*bottom);
+  for (auto it = varying.rbegin(); it != varying.rend(); ++it) {
+    TreeNode& n = ***it;
+    for (int i = 1; i < n.Word->NFunctionArg(); ++i) FoldConstants(n.Args[i]);
+  }
+}
+
+void TCustomExpressionParser::FoldConstantTree(Tree& node) {
   if (node->Word->IsCopyWord()) return;
   long double value = 0;
   std::uint8_t result_type = kResultFloat;
@@ -537,24 +600,36 @@ void TCustomExpressionParser::FoldConstants(Tree& node) {
   }
   auto leaf = std::make_unique<TreeNode>();
   leaf->Word = constant.get();
+  leaf->Measure();
   constant_words_.Add(constant.release());
   node = std::move(leaf);
 }
 
 long double* TCustomExpressionParser::Link(const TreeNode* node, TEvalChain& chain) const {
-  TExprWord* const word = node->Word;
-  long double* args[kMaxFunctionArgs] = {};
-  const int n_args = word->NFunctionArg();
-  for (int i = 0; i < n_args; ++i) args[i] = Link(node->Args[i].get(), chain);
-  if (word->IsCopyWord()) return word->ValuePointer();
-  if (word->Routine() == nullptr) {
-    throw ExpressionError(word->Name() + " cannot be evaluated");
+  // The bottom of the chain of first arguments first, then each node above it: its other arguments,
+  // then the node itself.
+  const std::vector<const TreeNode*> nodes = FirstArgumentChain(node);
+  long double* first = nullptr;
+  for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
+    TExprWord* const word = (*it)->Word;
+    long double* args[kMaxFunctionArgs] = {};
+    const int n_args = word->NFunctionArg();
+    if (n_args > 0) args[0] = first;
+    for (int i = 1; i < n_args; ++i) args[i] = Link((*it)->Args[i].get(), chain);
+    if (word->IsCopyWord()) {
+      first = word->ValuePointer();
+      continue;
+    }
+    if (word->Routine() == nullptr) {
+      throw ExpressionError(word->Name() + " cannot be evaluated");
+    }
+    TEvalNode* const e = chain.Append();
+    e->Word = word;
+    e->Routine = word->Routine();
+    for (int i = 0; i < n_args; ++i) e->Args[i] = args[i];
+    first = &e->Value;
   }
-  TEvalNode* const e = chain.Append();
-  e->Word = word;
-  e->Routine = word->Routine();
-  for (int i = 0; i < n_args; ++i) e->Args[i] = args[i];
-  return &e->Value;
+  return first;
 }
 
 // --- TExpressionParser ---

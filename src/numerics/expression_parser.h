@@ -91,6 +91,8 @@ class TCustomExpressionParser {
   static std::size_t ChainLength(const TreeNode* node);  // the nodes that Link appends
   static bool CanVary(const TreeNode* node);
   void FoldConstants(Tree& node);
+  // Replaces a sub-tree that cannot vary by the constant of its value.
+  void FoldConstantTree(Tree& node);
   long double* Link(const TreeNode* node, TEvalChain& chain) const;
   TExprWord* FindWord(std::string_view name) const;
 

@@ -118,6 +118,15 @@ std::vector<std::string> TIniFile::ReadSections() const {
   return names;
 }
 
+std::size_t TIniFile::LineOf(const std::string& section, const std::string& key) const {
+  const Entry* e = FindEntry(section, key);
+  return e != nullptr ? e->line + 1 : 0;
+}
+
+std::size_t TIniFile::FirstLineWithNul() const {
+  return zentrova::FirstLineWithNul(lines_);
+}
+
 bool TIniFile::Save() const { return WriteTextLines(file_name_, lines_); }
 
 bool TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {

@@ -40,6 +40,10 @@ class TIniFile {
   std::vector<std::string> ReadSectionValues(const std::string& section) const;
   // The section names in file order (first occurrences only).
   std::vector<std::string> ReadSections() const;
+  // The number (from 1) of the line that gives the key, 0 when the key is missing.
+  std::size_t LineOf(const std::string& section, const std::string& key) const;
+  // The number (from 1) of the first line that holds a NUL byte, 0 when none does.
+  std::size_t FirstLineWithNul() const;
 
   // Writers update the file on disk at once; they return false when the file could not be written.
   bool WriteString(const std::string& section, const std::string& key, const std::string& value);

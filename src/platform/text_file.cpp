@@ -1,5 +1,6 @@
 #include "platform/text_file.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -14,6 +15,13 @@ bool ReadTextLines(const std::string& file_name, std::vector<std::string>& lines
   std::string line;
   while (reader.ReadLine(line)) lines.push_back(line);
   return true;
+}
+
+std::size_t FirstLineWithNul(const std::vector<std::string>& lines) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].find('\0') != std::string::npos) return i + 1;
+  }
+  return 0;
 }
 
 bool WriteTextLines(const std::string& file_name, const std::vector<std::string>& lines) {
@@ -77,7 +85,16 @@ bool TTextReader::Open(const std::string& file_name) {
   if (in.bad()) return false;
   text_ = buffer.str();
   pos_ = 0;
+  static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (text_.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) pos_ = kByteOrderMark.size();
   return true;
+}
+
+std::size_t TTextReader::FirstLineWithNul() const {
+  const std::size_t nul = text_.find('\0');
+  if (nul == std::string::npos) return 0;
+  const auto end = text_.begin() + static_cast<std::ptrdiff_t>(nul);
+  return static_cast<std::size_t>(std::count(text_.begin(), end, '\n')) + 1;
 }
 
 void TTextReader::OpenText(std::string text) {

@@ -1,4 +1,5 @@
-// Text files: written with CR LF line ends, read accepting LF or CR LF.
+// Text files: written with CR LF line ends, read accepting LF or CR LF. A UTF-8 byte-order mark at the
+// start of a file is no part of its first line: editors put it there without showing it.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,9 @@ namespace zentrova {
 
 // Reads every line of a file (a trailing CR is stripped from each); false when it cannot be read.
 bool ReadTextLines(const std::string& file_name, std::vector<std::string>& lines);
+// The number (from 1) of the first line that holds a NUL byte, 0 when none does. Such a line is text
+// no editor shows whole: the model readers refuse it rather than read up to the NUL.
+std::size_t FirstLineWithNul(const std::vector<std::string>& lines);
 // Writes the lines, each followed by CR LF, replacing the file; false on any failure.
 bool WriteTextLines(const std::string& file_name, const std::vector<std::string>& lines);
 
@@ -58,6 +62,8 @@ class TTextReader {
   // A token read as a real with "." or as an integer; false when there is none or it is malformed.
   bool ReadFloat(long double& value);
   bool ReadInt(std::int64_t& value);
+  // FirstLineWithNul of the whole text.
+  std::size_t FirstLineWithNul() const;
 
  private:
   std::string text_;

@@ -71,7 +71,7 @@ struct Boxes {
     write("boxes.hv", hv);
     write("boxes.me", me + "\n");
     write("boxes.cns", "g = " + num(gravity) + "\n");
-    write("boxes.dc", "Free boxes: no dependent coordinates.\n");
+    write("boxes.dc", "Free boxes: no dependent coordinates.\n%%%new%%%\n\n%%definition\n");
     write("boxes.cop", cop);
     return files;
   }

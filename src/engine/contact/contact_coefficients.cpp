@@ -1,10 +1,12 @@
 #include "engine/contact/contact_coefficients.h"
 
 #include <cmath>
+#include <exception>
 
 #include "engine/contact/contact_properties.h"
 #include "engine/record/log.h"
 #include "platform/ini_file.h"
+#include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
 
@@ -71,6 +73,8 @@ bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const s
   // A model of fewer than two bodies has no pair to give a coefficient.
   if (n < 2) return false;
   Expressions.assign(PairCount(n), kZero);
+  Lines.assign(PairCount(n), 0);
+  file_name_ = ExtractFileName(path);
   const TIniFile ini(path);
 
   for (std::uint32_t i = 0; i < n; ++i) {
@@ -80,7 +84,10 @@ bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const s
     ReadSection(ini, section, Key, model, text);
     for (std::uint32_t j = 0; j < n; ++j) {
       std::uint32_t k = 0;
-      if (PairIndexOf(i, j, n, k)) Expressions[k] = text;
+      if (PairIndexOf(i, j, n, k)) {
+        Expressions[k] = text;
+        Lines[k] = ini.LineOf(section, Key);
+      }
     }
   }
 
@@ -93,6 +100,7 @@ bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const s
       std::uint32_t k = 0;
       PairIndexOf(i, j, n, k);
       ReadSection(ini, section, Key, model, Expressions[k]);
+      Lines[k] = ini.LineOf(section, Key);
     }
   }
   return true;
@@ -105,7 +113,16 @@ void TCoefficientOfContact::DefineVariables(long double* time) {
 }
 
 void TCoefficientOfContact::Compile() {
-  for (const std::string& text : Expressions) Parsers.AddParser(Variables, text);
+  for (std::size_t k = 0; k < Expressions.size(); ++k) {
+    try {
+      Parsers.AddParser(Variables, Expressions[k]);
+    } catch (const std::exception& e) {
+      // The text alone does not tell which of the file's keys it came from.
+      const std::string place =
+          Lines[k] != 0 ? "Line " + IntToText(static_cast<std::int64_t>(Lines[k])) + " of file " : "File ";
+      throw EParserException(place + file_name_ + ": " + e.what());
+    }
+  }
 }
 
 bool TCoefficientOfContact::Value(std::uint32_t k, long double v, long double& value) {

@@ -9,6 +9,7 @@
 // pair sections, written in either order, override them. A pair named nowhere keeps "0".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,7 +49,8 @@ class TCoefficientOfContact {
 
   // LoadExpressions, DefineVariables, Compile. False when the file is missing ("[Error] No contact
   // properties file found."), when there is no pair, or when the model has no time to bind. A text that
-  // does not compile raises EParserException after the parser list's alert, as in every model file.
+  // does not compile raises EParserException after the parser list's alert, its message led by the
+  // place of the key ("Line <n> of file <name>: ").
   bool Load(const std::string& FileName, const std::string& Key, const TContactModel& model);
 
   // The coefficient of pair k at relative velocity v: vRel := |v|, temp := the pair's temperature.
@@ -62,6 +64,7 @@ class TCoefficientOfContact {
   static std::string Normalize(const std::string& text, const std::vector<std::string>& coordinate_names);
 
   std::vector<std::string> Expressions;  // one per pair, by pair index
+  std::vector<std::size_t> Lines;        // the line (from 1) of each pair's key, 0 for the default
   TExpressionParserList Parsers;         // parser k compiles Expressions[k]
   TVariableList Variables;
   long double VRel = 0;
@@ -75,6 +78,7 @@ class TCoefficientOfContact {
                    const TContactModel& model, std::string& text) const;
 
   const TFloatList& temperatures_;
+  std::string file_name_;  // of the file read last, for the messages
 };
 
 }  // namespace zentrova

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -72,6 +73,18 @@ bool TContactProperties::ParseResisting(std::uint32_t a, std::uint32_t b, const 
 
 bool TContactProperties::Load(const std::string& FileName, const TContactModel& model) {
   if (model.BodyNames.size() < 2) return true;
+  if (const std::string path = FindFile(FileName); !path.empty()) {
+    const TIniFile ini(path);
+    if (!AcceptNulFreeText(ini.FirstLineWithNul(), path)) return false;
+    // Without a section no pair is tested for contact: the bodies would pass through each other
+    // without a word, as they do when the file is another file or bytes that are no text.
+    if (ini.ReadSections().empty()) {
+      LogLine("[Error] Contact properties file " + ExtractFileName(path) +
+              " holds no section, so no two bodies could touch. A model whose bodies never touch says so "
+              "with resistingPenetration=F:F.");
+      return false;
+    }
+  }
   LoadPairs(FileName, model);
   Friction.Load(FileName, "friction", model);
   RestitutionNormal.Load(FileName, "restitutionNormal", model);

@@ -52,9 +52,10 @@ class TContactProperties {
   TContactProperties& operator=(const TContactProperties&) = delete;
 
   // With fewer than two bodies nothing is read. Otherwise LoadPairs, then the four coefficients in the
-  // order Friction, RestitutionNormal, RestitutionTangent, ParameterNi. Always true: a missing file is
-  // logged (once here, once by every coefficient) and leaves every pair disabled. A coefficient text that
-  // does not compile raises EParserException.
+  // order Friction, RestitutionNormal, RestitutionTangent, ParameterNi. A missing file is logged (once
+  // here, once by every coefficient) and leaves every pair disabled. False after the error line when a
+  // line of the file holds a NUL byte or the file holds no section. A coefficient text that does not
+  // compile raises EParserException, its message led by the key's place.
   bool Load(const std::string& FileName, const TContactModel& model);
 
   bool PairIndex(std::uint32_t a, std::uint32_t b, std::uint32_t& k) const;

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/record/log.h"
+#include "engine/model/model_text.h"
 #include "engine/model/world_settings.h"
+#include "engine/record/log.h"
 #include "numerics/fast_trig.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
@@ -21,10 +22,12 @@ const char* const kMassProperties = "Mass properties";
 const char* const kStartPosition = "startPosition";
 const char* const kStartVelocity = "startVelocity";
 
-void ReadCoordinates(const TIniFile& ini, const char* section, TCoordinates& coordinates) {
+void ReadCoordinates(TSettingsReader& reader, const char* section, TCoordinates& coordinates) {
   for (int i = 0; i < kCoordinateComponents; ++i) {
     const auto c = static_cast<TCoordinateComponent>(i);
-    coordinates[c].Value = ini.ReadFloat(section, CoordinateComponentName(c), 0);
+    const char* const key = CoordinateComponentName(c);
+    coordinates[c].Value = reader.Float(section, key, 0);
+    reader.Check(section, key, coordinates[c].Value, TValueRule::Finite);
   }
 }
 
@@ -73,26 +76,49 @@ bool TBody::ReadBodyFile(const std::string& FileName) {
     return false;
   }
   const TIniFile ini(path);
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), path)) return false;
+  TSettingsReader r(ini, "bdy", path);
   Name = ini.ReadString(kMain, "name", "");
   VirtualToBody = ini.ReadString(kMain, "virtualToBody", "");
   if (!ReadColor(ini.ReadString(kMain, "RGBColor", "1 0 0"), ExtractFileName(path))) return false;
   ShapeType = ini.ReadString(kMain, "shapeType", "");
+  // A misspelt shape type would leave the body without outline or mass, to fall through every other.
+  const bool has_shape = LowerCase(ShapeType) == "extrusionsolid";
+  if (!has_shape && !ShapeType.empty() && LowerCase(ShapeType) != "none") {
+    r.Refuse(kMain, "shapeType", "extrusionsolid or none");
+  }
   ShapeFile = ToNativeSeparators(ini.ReadString(kMain, "shapeFile", ""));
-  Density = ini.ReadFloat(kMain, "density", 0);
-  Thickness = ini.ReadFloat(kMain, "thickness", 0);
-  SkinThickness = ini.ReadFloat(kMain, "skinThickness", 0);
-  CorrectOrigin = ini.ReadBool(kMain, "correctOrigin", true);
+  Density = r.Float(kMain, "density", 0);
+  Thickness = r.Float(kMain, "thickness", 0);
+  SkinThickness = r.Float(kMain, "skinThickness", 0);
+  r.Check(kMain, "skinThickness", SkinThickness, TValueRule::NotNegative);
+  CorrectOrigin = r.Bool(kMain, "correctOrigin", true);
   MaximumDisplacementFactor =
-      ini.ReadFloat(kMain, "maximumDisplacementFactor", settings_.MaximumDisplacementFactor);
-  Mass = ini.ReadFloat(kMassProperties, "mass", 0);
-  Inertia.XX = ini.ReadFloat(kMassProperties, "inertiaXX", 0);
-  Inertia.XY = ini.ReadFloat(kMassProperties, "inertiaXY", 0);
-  Inertia.XZ = ini.ReadFloat(kMassProperties, "inertiaXZ", 0);
-  Inertia.YY = ini.ReadFloat(kMassProperties, "inertiaYY", 0);
-  Inertia.YZ = ini.ReadFloat(kMassProperties, "inertiaYZ", 0);
-  Inertia.ZZ = ini.ReadFloat(kMassProperties, "inertiaZZ", 0);
-  ReadCoordinates(ini, kStartPosition, Kinematics.Position);
-  ReadCoordinates(ini, kStartVelocity, Kinematics.Velocity);
+      r.Float(kMain, "maximumDisplacementFactor", settings_.MaximumDisplacementFactor);
+  r.Check(kMain, "maximumDisplacementFactor", MaximumDisplacementFactor, TValueRule::NotNegative);
+  Mass = r.Float(kMassProperties, "mass", 0);
+  r.Check(kMassProperties, "mass", Mass, TValueRule::NotNegative);
+  const struct {
+    const char* key;
+    long double& value;
+    TValueRule rule;
+  } inertia[] = {
+      {"inertiaXX", Inertia.XX, TValueRule::Finite}, {"inertiaXY", Inertia.XY, TValueRule::Finite},
+      {"inertiaXZ", Inertia.XZ, TValueRule::Finite}, {"inertiaYY", Inertia.YY, TValueRule::Finite},
+      {"inertiaYZ", Inertia.YZ, TValueRule::Finite}, {"inertiaZZ", Inertia.ZZ, TValueRule::NotNegative}};
+  for (const auto& component : inertia) {
+    component.value = r.Float(kMassProperties, component.key, 0);
+    r.Check(kMassProperties, component.key, component.value, component.rule);
+  }
+  // Mass and inertia that the file leaves to be computed come from the outline's area times thickness
+  // times density: there only values above 0 make a body that can move.
+  const bool computed = has_shape && VirtualToBody.empty() && (Mass == 0 || Inertia.ZZ == 0);
+  const TValueRule rule = computed ? TValueRule::Positive : TValueRule::NotNegative;
+  r.Check(kMain, "thickness", Thickness, rule);
+  r.Check(kMain, "density", Density, rule);
+  ReadCoordinates(r, kStartPosition, Kinematics.Position);
+  ReadCoordinates(r, kStartVelocity, Kinematics.Velocity);
+  if (!r.Ok()) return false;
   if (SkinThickness != 0) {
     LogLine("[Alert] skinThickness of body " + Name +
             " explicitely defined to: " + FloatToText(SkinThickness) + ".");
@@ -109,7 +135,8 @@ bool TBody::Load(const std::string& FileName) {
   if (HasShape) {
     // A virtual body keeps its outline where the file puts it: it has no mass of its own to centre.
     const bool correct = CorrectOrigin && VirtualToBody.empty();
-    if (!Solid.Load(settings_.WorkingDirectory + ShapeFile, correct, SkinThickness,
+    // Beside the body file, which lies in the working directory or a folder of it.
+    if (!Solid.Load(ExtractFilePath(ToNativeSeparators(FileName)) + ShapeFile, correct, SkinThickness,
                     settings_.PointsPerBoundingBox)) {
       return false;
     }

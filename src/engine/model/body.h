@@ -2,7 +2,8 @@
 //
 // Body file (.bdy), an INI file:
 //   [Main]             name, virtualToBody, RGBColor ("r g b", 0..1), shapeType ("extrusionsolid" gives a
-//                      shape), shapeFile (outline, relative to the working directory), density, thickness,
+//                      shape, "none" or none gives none), shapeFile (outline, relative to the body file's
+//                      folder: the working directory or a folder in it), density, thickness,
 //                      skinThickness (0: 100 x the world's maximumPenetration), correctOrigin (1),
 //                      maximumDisplacementFactor (the world's value)
 //   [Mass properties]  mass (0: computed), inertiaXX, inertiaXY, inertiaXZ, inertiaYY, inertiaYZ,
@@ -40,11 +41,15 @@ class TBody {
   TBody(const TBody&) = delete;
   TBody& operator=(const TBody&) = delete;
 
-  // The whole set-up of a body from its body file: the file, the solid, the mass properties. False after
-  // the failing step's log line.
+  // The whole set-up of a body from its body file: the file, the solid (its outline file named relative
+  // to the body file's folder), the mass properties. False after the failing step's log lines.
   bool Load(const std::string& FileName);
-  // Reads the body file into the fields; "[Error] No body file found. Check working directory." when it
-  // is missing, an error line when RGBColor does not hold three numbers.
+  // Reads the body file into the fields. A number key whose text is no number keeps its default after
+  // an alert. False after the error lines when the file is missing ("[Error] No body file found. Check
+  // working directory."), a line holds a NUL byte, RGBColor does not hold three numbers, shapeType is
+  // neither extrusionsolid nor none, a number is NaN or infinite, mass, inertiaZZ, skinThickness,
+  // maximumDisplacementFactor, density or thickness is negative, or density or thickness is not above 0
+  // where a mass or inertia is computed from them.
   bool ReadBodyFile(const std::string& FileName);
   // Cosine, sine and quadrant of the current Rz into the solid; false for a body without a shape.
   bool UpdateRotation();

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
@@ -22,6 +23,7 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
     LogLine("[Error] No constant list file found.");
     return false;
   }
+  if (!AcceptNulFreeText(FirstLineWithNul(lines), found)) return false;
   const std::string file = ExtractFileName(found);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string line;

@@ -28,8 +28,8 @@ class TConstantList {
   bool AddConstant(const std::string& name, long double value);
 
   // Reads the file, adding each constant in order. A missing file logs "[Error] No constant list file
-  // found."; a line that is not "name = value" with a real value logs an error naming the line and the
-  // file and ends the reading (the constants before it stay). False in both cases.
+  // found."; a line that is not "name = value" with a real value, or a line holding a NUL byte, logs an
+  // error naming the line and the file and ends the reading (the constants before it stay). False then.
   bool ReadConstantFile(const std::string& path);
   // ReadConstantFile; on failure also the message box "[Error] Cannot read constant file.".
   bool Load(const std::string& path);

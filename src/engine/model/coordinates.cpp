@@ -70,12 +70,17 @@ void TLinkToGeneralizedCoordinate::EvaluateJacobians() {
 
 bool TLinkToGeneralizedCoordinates::SetJacobians(const TKey& key,
                                                  const std::vector<std::string>& vector_lines,
-                                                 const std::string& scalar_line) {
+                                                 const std::string& scalar_line,
+                                                 const TLineSource& vector_source,
+                                                 const TLineSource& scalar_source) {
   const auto component = CoordinateComponentByName(key.Part(2));
   if (!component) return false;
   auto vector = std::make_unique<TExpressionList>(key.World());
   auto scalar = std::make_unique<TExpressionList>(key.World());
-  if (!vector->AddExpression(vector_lines) || !scalar->AddExpression({scalar_line})) return false;
+  if (!vector->AddExpression(vector_lines, vector_source) ||
+      !scalar->AddExpression({scalar_line}, scalar_source)) {
+    return false;
+  }
   TLinkToGeneralizedCoordinate& link = (*this)[*component];
   link.JacobianVector = std::move(vector);
   link.JacobianScalar = std::move(scalar);

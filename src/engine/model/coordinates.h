@@ -15,12 +15,12 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/model/expression_list.h"
 #include "numerics/float_list.h"
 #include "platform/exception.h"
 
 namespace zentrova {
 
-class TExpressionList;
 class TKey;
 
 class TCoordinate {
@@ -102,9 +102,10 @@ class TLinkToGeneralizedCoordinates {
 
   // Compiles the Jacobian rows of the coordinate that the key's third part names ("x" .. "Rz", compared
   // exactly), replacing any it had. False, every link unchanged, when the part names no coordinate or a
-  // row cannot be compiled (its error logged); a syntax error raises the parser's exception.
+  // row cannot be compiled (its error lines logged, naming the places the sources give).
   bool SetJacobians(const TKey& key, const std::vector<std::string>& vector_lines,
-                    const std::string& scalar_line);
+                    const std::string& scalar_line, const TLineSource& vector_source = {},
+                    const TLineSource& scalar_source = {});
   // EvaluateJacobians of every dependent coordinate, x to Rz.
   void UpdateDependent();
 

@@ -1,10 +1,13 @@
 #include "engine/model/dependent_coordinates.h"
 
+#include <algorithm>
+
 #include "engine/model/body.h"
 #include "engine/model/key.h"
-#include "engine/record/log.h"
 #include "engine/model/model.h"
+#include "engine/model/model_text.h"
 #include "engine/model/world.h"
+#include "engine/record/log.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -33,13 +36,23 @@ void LogNoDefinition(const std::string& name) {
 bool TDependentCoordinates::Load(const std::string& FileName) {
   const std::string path = FindFile(ToNativeSeparators(FileName));
   std::vector<std::string> file;
-  std::vector<std::string> definitions;
   bool read = true;
   if (path.empty() || !ReadTextLines(path, file)) {
     LogLine("[Error] No dependent coordinate file found.");
     read = false;
   }
-  if (!read || !ReadDefinitions(file, definitions)) {
+  file_name_ = ExtractFileName(path);
+  // Text without either marker is no dependent coordinate file (a wrong file, or bytes that are no
+  // text): read as one without records, it would let every body coordinate stay where it starts.
+  const bool marked = std::any_of(
+      file.begin(), file.end(), [](const std::string& line) { return line == kNew || line == kDefinition; });
+  if (read && !marked) {
+    LogLine("[Error] Dependent coordinate file " + file_name_ + " holds no " + kNew + " or " + kDefinition +
+            " line. A model without dependent coordinates gives both with no name between them.");
+  }
+  std::vector<TDefinitionLine> definitions;
+  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path) || !marked ||
+      !ReadDefinitions(file, definitions)) {
     LogLine("[Error] Cannot read dependent coordinate file.");
     return false;
   }
@@ -54,7 +67,7 @@ void TDependentCoordinates::Evaluate() {
 }
 
 bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file,
-                                            std::vector<std::string>& definitions) {
+                                            std::vector<TDefinitionLine>& definitions) {
   Names.clear();
   std::string previous;
   std::size_t i = 0;
@@ -71,8 +84,9 @@ bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file
       return false;
     }
     // Every value sits at a fixed place (3k, 3k+1, 3k+2): a missing line would shift all that follow.
-    if (i + 1 + kDefinitionLines >= file.size() || Blank(file[i + 2]) || Blank(file[i + 3]) ||
-        Blank(file[i + 4])) {
+    // A marker where an expression belongs is the next part of the record: a line is missing.
+    const auto missing = [&](std::size_t k) { return Blank(file[k]) || file[k].rfind("%%", 0) == 0; };
+    if (i + 1 + kDefinitionLines >= file.size() || missing(i + 2) || missing(i + 3) || missing(i + 4)) {
       LogLine("[Error] Cannot read definition of " + name +
               " in dependent coordinate file: position, velocity and acceleration take one line each.");
       return false;
@@ -86,16 +100,23 @@ bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file
       definitions.resize(definitions.size() + kDefinitionLines);
     }
     // A later record for the same coordinate replaces the earlier one in place.
-    for (std::size_t d = 0; d < kDefinitionLines; ++d)
-      definitions[kDefinitionLines * k + d] = file[i + 2 + d];
+    for (std::size_t d = 0; d < kDefinitionLines; ++d) {
+      definitions[kDefinitionLines * k + d] = TDefinitionLine{file[i + 2 + d], i + 3 + d};
+    }
     previous = file[i + 1 + kDefinitionLines];
     i += 2 + kDefinitionLines;
   }
   return true;
 }
 
-bool TDependentCoordinates::LinkBodies(const std::vector<std::string>& definitions) {
-  if (!Definitions.AddExpression(definitions)) return false;
+bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& definitions) {
+  std::vector<std::string> texts;
+  TLineSource source{file_name_, {}};
+  for (const TDefinitionLine& line : definitions) {
+    texts.push_back(line.Text);
+    source.Lines.push_back(line.Number);
+  }
+  if (!Definitions.AddExpression(texts, source)) return false;
   if (Definitions.Count() != kDefinitionLines * Names.size()) {
     LogLine("[Error] Cannot read dependent coordinate file.");
     return false;
@@ -119,7 +140,7 @@ bool TDependentCoordinates::LinkBodies(const std::vector<std::string>& definitio
 
     // A rotation that is one generalized rotation keeps that coordinate's index for the contacts; any
     // other function of the coordinates (written with [t]) cannot be handled there.
-    const std::string& position = definitions[kDefinitionLines * k];
+    const std::string& position = definitions[kDefinitionLines * k].Text;
     std::uint32_t q = 0;
     if (world_.Model().GeneralizedCoordinates.IndexOf(ReplaceAll(position, "[t]", "", true), q)) {
       body.Links.Rz.Index = static_cast<std::int32_t>(q);
@@ -139,6 +160,8 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
     const std::string name_line = name + "[t]";
     std::vector<std::string> vector;
     std::string scalar;
+    std::size_t vector_line = 0;  // where the vector's first row and the scalar stand (from 1)
+    std::size_t scalar_line = 0;
     bool found = false;
     bool failed = false;
     // The last record of the name counts, as for the definitions.
@@ -171,8 +194,10 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
         failed = true;
         continue;
       }
+      vector_line = j + 1 - rows.size();
       vector = std::move(rows);
       scalar = file[j + 1];
+      scalar_line = j + 2;
       found = true;
     }
     if (!found && !failed) {
@@ -187,7 +212,11 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
     bool is_key = false;
     TBody* const body = key.FindBody(is_key);
     if (body == nullptr) continue;
-    if (!body->Links.SetJacobians(key, vector, scalar)) ok = false;
+    if (!body->Links.SetJacobians(key, vector, scalar,
+                                  TLineSource::Consecutive(file_name_, vector_line, vector.size()),
+                                  TLineSource::SameLine(file_name_, scalar_line, 1))) {
+      ok = false;
+    }
   }
   return ok;
 }

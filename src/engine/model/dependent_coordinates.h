@@ -13,9 +13,14 @@
 //   %%j
 //   <the Jacobian scalar>
 // A record starts only where a non-empty line directly follows "%%%new%%%"; the markers compare exactly.
-// Only records whose name line carries "[t]" give Jacobians.
+// Only records whose name line carries "[t]" give Jacobians. A file must hold at least one of the two
+// markers "%%%new%%%" and "%%definition": one for a model without dependent coordinates is
+//   %%%new%%%
+//   <an empty line: no name, so no record>
+//   %%definition
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -33,9 +38,9 @@ class TDependentCoordinates {
 
   // Reads the records, compiles their definitions, aims the named body coordinates at the computed
   // values and gives the Jacobians to the coordinate links. False after its error lines when the file
-  // is missing or malformed, when a name is no body coordinate, when a dependent Rz is refused, or when
-  // a coordinate's Jacobian is missing or has other than n rows. A second record for the same name
-  // replaces the first.
+  // is missing, holds neither marker or a NUL byte, or is malformed, when a name is no body coordinate,
+  // when an expression does not compile, when a dependent Rz is refused, or when a coordinate's
+  // Jacobian is missing or has other than n rows. A second record for the same name replaces the first.
   bool Load(const std::string& FileName);
   // Re-evaluates the definitions when they vary.
   void Evaluate();
@@ -45,11 +50,16 @@ class TDependentCoordinates {
   std::vector<std::string> Names;  // file order, without "[t]"
 
  private:
-  bool ReadDefinitions(const std::vector<std::string>& file, std::vector<std::string>& definitions);
-  bool LinkBodies(const std::vector<std::string>& definitions);
+  struct TDefinitionLine {
+    std::string Text;
+    std::size_t Number = 0;  // its line of the file, from 1
+  };
+  bool ReadDefinitions(const std::vector<std::string>& file, std::vector<TDefinitionLine>& definitions);
+  bool LinkBodies(const std::vector<TDefinitionLine>& definitions);
   bool ReadJacobians(const std::vector<std::string>& file);
 
   TWorld& world_;
+  std::string file_name_;  // of the file read last, for the error lines
 };
 
 }  // namespace zentrova

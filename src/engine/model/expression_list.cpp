@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <exception>
 
 #include "engine/model/key.h"
 #include "engine/record/log.h"
@@ -146,22 +147,41 @@ std::string SubstitutedValueText(long double value) {
   return value < 0 ? "(-" + text + ")" : text;
 }
 
+TLineSource TLineSource::Consecutive(std::string file, std::size_t first, std::size_t count) {
+  TLineSource source{std::move(file), {}};
+  for (std::size_t i = 0; i < count; ++i) source.Lines.push_back(first + i);
+  return source;
+}
+
+TLineSource TLineSource::SameLine(std::string file, std::size_t line, std::size_t count) {
+  return TLineSource{std::move(file), std::vector<std::size_t>(count, line)};
+}
+
+std::string TLineSource::Place(std::size_t line) const {
+  if (File.empty()) return {};
+  if (line == 0) return "File " + File;
+  return "Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " + File;
+}
+
 TExpressionList::TExpressionList(TWorld& world)
-    : Parsers(std::make_unique<TExpressionParserList>()), world_(world) {}
+    : Parsers(std::make_unique<TExpressionParserList>()), world_(world) {
+  // The load's error line names the parser's message and its place; the alert goes with it to the log.
+  Parsers->SetAlertSink([](const std::string& line) { LogLine(line); });
+}
 
 TExpressionList::~TExpressionList() = default;
 
-bool TExpressionList::AddExpression(const std::vector<std::string>& lines) {
+bool TExpressionList::AddExpression(const std::vector<std::string>& lines, const TLineSource& source) {
   // Compiled parsers read through addresses, and dependent body coordinates point into Values: a second
   // set of lines would move both.
   if (Released || !Texts.empty() || Values.Count() != 0) {
     throw ECoordinateStorage("TExpressionList.AddExpression: the list holds compiled lines already");
   }
+  source_ = source;
   if (!Normalize(lines)) return false;
   SubstituteConstants();
   SubstituteMassProperties();
-  (void)DefineVariables();  // an unresolved key is logged; the list is compiled all the same
-  CompileAll();
+  if (!DefineVariables() || !CompileAll()) return false;
   Values.Dim(static_cast<std::uint32_t>(Texts.size()));
   EvaluateAll(false);
   return true;
@@ -188,7 +208,8 @@ bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
   TExpressionNames& table = world_.Model().ExpressionNames;
   table.Refresh();
   const bool by_runs = table.CoordinatesAreRuns();
-  for (const std::string& line : lines) {
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const std::string& line = lines[index];
     if (Trim(line).empty()) continue;
     // Juxtaposition is multiplication; blanks around + - / are only layout.
     std::string text = ReplaceAll(line, " + ", "+", true);
@@ -236,8 +257,13 @@ bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
       return false;
     }
     Texts.push_back(text);
+    text_lines_.push_back(index < source_.Lines.size() ? source_.Lines[index] : 0);
   }
   return true;
+}
+
+std::string TExpressionList::Place(std::size_t text) const {
+  return source_.Place(text < text_lines_.size() ? text_lines_[text] : 0);
 }
 
 void TExpressionList::SubstituteConstants() {
@@ -290,7 +316,9 @@ bool TExpressionList::DefineVariables() {
 
   // What is left of a key once every coordinate name is gone names nothing the model binds.
   std::string unresolved;
-  for (const std::string& text : Texts) {
+  std::size_t unresolved_text = 0;
+  for (std::size_t i = 0; i < Texts.size(); ++i) {
+    const std::string& text = Texts[i];
     if (text.find('`') == std::string::npos) continue;  // nothing could be left
     std::string rest;
     if (table.CoordinatesAreRuns()) {
@@ -307,26 +335,43 @@ bool TExpressionList::DefineVariables() {
         rest = ReplaceName(rest, g, "");
       }
     }
-    if (rest.find('`') != std::string::npos) unresolved = rest;
-  }
-  if (!unresolved.empty()) {
-    LogLine("[Error] Unknown variable present (" + unresolved + "). Check .mmx, .hv, .dc, .me,... files. ");
-    return false;
-  }
-  return true;
-}
-
-void TExpressionList::CompileAll() {
-  TExpressionNames& table = world_.Model().ExpressionNames;
-  table.Refresh();
-  for (const std::string& text : Texts) {
-    // Names that clash are refused by the parser list once it is given all variables.
-    if (table.ParserNamesClash()) {
-      Parsers->AddParser(table.AllVariables(), text);
-    } else {
-      Parsers->AddParser(table.VariablesFor(text), text);
+    if (rest.find('`') != std::string::npos) {
+      unresolved = rest;
+      unresolved_text = i;
     }
   }
+  if (unresolved.empty()) return true;
+  LogLine("[Error] Unknown variable present (" + unresolved + "). Check .mmx, .hv, .dc, .me,... files. ");
+  const std::string place = Place(unresolved_text);
+  if (!place.empty()) {
+    std::string key;
+    ForEachRun(unresolved, [&](std::string_view run, std::string_view) {
+      if (key.empty() && run.find('`') != std::string_view::npos) key = run;
+    });
+    LogLine("[Error] " + place + ": unknown variable " + key + ".");
+  }
+  return false;
+}
+
+bool TExpressionList::CompileAll() {
+  TExpressionNames& table = world_.Model().ExpressionNames;
+  table.Refresh();
+  for (std::size_t i = 0; i < Texts.size(); ++i) {
+    const std::string& text = Texts[i];
+    try {
+      // Names that clash are refused by the parser list once it is given all variables.
+      if (table.ParserNamesClash()) {
+        Parsers->AddParser(table.AllVariables(), text);
+      } else {
+        Parsers->AddParser(table.VariablesFor(text), text);
+      }
+    } catch (const std::exception& e) {
+      const std::string place = Place(i);
+      LogLine("[Error] " + (place.empty() ? std::string() : place + ": ") + e.what());
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace zentrova

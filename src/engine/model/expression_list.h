@@ -19,6 +19,19 @@ namespace zentrova {
 
 class TWorld;
 
+// Where the lines handed to a list stand in the model files: the error lines of the list name the place.
+struct TLineSource {
+  std::string File;                // the file's name; "" when the lines come from no file
+  std::vector<std::size_t> Lines;  // the line (from 1) of each line handed over, in order; 0 unknown
+
+  // Line i handed over stands on line first + i.
+  static TLineSource Consecutive(std::string file, std::size_t first, std::size_t count);
+  // Every line handed over stands on one line of the file (the cells of a mass-matrix row).
+  static TLineSource SameLine(std::string file, std::size_t line, std::size_t count);
+  // "Line <n> of file <name>", "File <name>" when the line is unknown, "" without a file.
+  std::string Place(std::size_t line) const;
+};
+
 class TExpressionList {
  public:
   // Constants, bodies, the time and the generalized coordinates come from the world.
@@ -27,10 +40,11 @@ class TExpressionList {
   TExpressionList(const TExpressionList&) = delete;
   TExpressionList& operator=(const TExpressionList&) = delete;
 
-  // Normalises, substitutes, binds, compiles and evaluates all lines; once per list. False, with nothing
-  // compiled, when a line holds the imaginary unit. An unresolved variable key is logged and the list
-  // still compiled (the key reads NaN). A syntax error raises the parser's exception.
-  bool AddExpression(const std::vector<std::string>& lines);
+  // Normalises, substitutes, binds, compiles and evaluates all lines; once per list. False after its
+  // error lines, with no values, when a line holds the imaginary unit, when a variable key names no body
+  // or coordinate (it would read NaN for ever), or when a line does not compile (the parser's message,
+  // after the place `source` gives).
+  bool AddExpression(const std::vector<std::string>& lines, const TLineSource& source = {});
   // Value i := parser i, unless OnlyIfVarying and the list depends on neither time nor state. A list
   // with ReleaseWhenConstant that does not vary then frees its compiled form and keeps its values.
   void EvaluateAll(bool OnlyIfVarying);
@@ -40,12 +54,13 @@ class TExpressionList {
 
   // The steps of AddExpression, in its order. Each looks names up in the model's ExpressionNames, by
   // the names a line holds; DefineVariables marks the working state bound and reports unresolved keys,
-  // and CompileAll gives each parser the variables its line reads.
+  // and CompileAll gives each parser the variables its line reads, false after the error line of the
+  // first line that does not compile.
   bool Normalize(const std::vector<std::string>& lines);
   void SubstituteConstants();
   void SubstituteMassProperties();
   bool DefineVariables();
-  void CompileAll();
+  bool CompileAll();
 
   // Some line mentions the time or a generalized coordinate: the values go stale when either changes.
   bool TimeDependent = false;
@@ -58,8 +73,12 @@ class TExpressionList {
 
  private:
   void ReleaseCompiled();
+  // The place of text i for error lines, "" when unknown.
+  std::string Place(std::size_t text) const;
 
   TWorld& world_;
+  TLineSource source_;
+  std::vector<std::size_t> text_lines_;  // the file line of each of Texts
 };
 
 // The text a substituted value is written as: enough digits to read back as the same long double, the

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/record/log.h"
+#include "engine/model/model_text.h"
 #include "engine/model/plane_geometry.h"
+#include "engine/record/log.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -19,14 +20,25 @@ constexpr std::size_t kCountKeyLength = 8;
 constexpr std::size_t kCountTextLength = 100;
 constexpr std::size_t kDataMarkerLength = 6;
 
-// Reads `n` free-format reals with "." into `values`; false when the text ends first or a token is not a
-// finite real (a NaN or infinite point would make every mass property of the body meaningless).
-bool ReadReals(TTextReader& reader, std::uint32_t n, std::vector<long double>& values) {
+// Reads `n` free-format reals with "." into `values`; false after its error line when the text ends
+// first or a token is not a finite real (a NaN or infinite point would make every mass property of the
+// body meaningless). `what` names the values ("x", "y"), `file` the file.
+bool ReadReals(TTextReader& reader, std::uint32_t n, const char* what, const std::string& file,
+               std::vector<long double>& values) {
   values.clear();
   std::string token;
   for (std::uint32_t i = 0; i < n; ++i) {
     long double v = 0;
-    if (!reader.ReadToken(token) || !TryTextToFloatDot(token, v) || !std::isfinite(v)) return false;
+    if (!reader.ReadToken(token)) {
+      LogLine("[Error] Outline file " + file + " ends after " + IntToText(i) + " of its " + IntToText(n) +
+              " " + what + " values.");
+      return false;
+    }
+    if (!TryTextToFloatDot(token, v) || !std::isfinite(v)) {
+      LogLine("[Error] Outline file " + file + ": " + what + " value " + IntToText(i + 1) +
+              " is no finite number: " + token + ".");
+      return false;
+    }
     values.push_back(v);
   }
   return true;
@@ -54,30 +66,40 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
     LogLine("[Error] No bodyShape file found.");
     return false;
   }
+  if (!AcceptNulFreeText(reader.FirstLineWithNul(), path)) return false;
+  const std::string file = ExtractFileName(path);
   std::string line;
   bool counted = false;
   while (!counted && reader.ReadLine(line)) {
     counted = LowerCase(line.substr(0, kCountKeyLength)) == "points =";
   }
-  std::int32_t n = 0;
-  if (!counted || line.size() <= kCountKeyLength ||
-      !TryTextToInt(line.substr(kCountKeyLength, kCountTextLength), n)) {
+  if (!counted) {
+    LogLine("[Error] Outline file " + file + " holds no line beginning with \"points =\".");
     return false;
   }
+  std::int32_t n = 0;
   // Fewer than 2 points leave no previous and next point for the angles; the numbers are read before the
   // lists are sized, so a huge count in a short file costs nothing.
-  if (n < 2 || static_cast<std::uint32_t>(n) > TFloatList::MaxCount) return false;
+  if (line.size() <= kCountKeyLength || !TryTextToInt(line.substr(kCountKeyLength, kCountTextLength), n) ||
+      n < 2 || static_cast<std::uint32_t>(n) > TFloatList::MaxCount) {
+    LogLine("[Error] Outline file " + file + " must give a count of 2 to " + IntToText(TFloatList::MaxCount) +
+            " points: " + line + ".");
+    return false;
+  }
   bool data = false;
   while (!data && reader.ReadLine(line)) {
     data = LowerCase(line.substr(0, kDataMarkerLength)) == "%%data";
   }
-  if (!data) return false;
+  if (!data) {
+    LogLine("[Error] Outline file " + file + " holds no %%data line after its count.");
+    return false;
+  }
   std::vector<long double> xs, ys;
   const auto count = static_cast<std::uint32_t>(n);
-  if (!ReadReals(reader, count, xs)) return false;
+  if (!ReadReals(reader, count, "x", file, xs)) return false;
   // x and y are separated only by the line end after the last x value.
   reader.SkipLine();
-  if (!ReadReals(reader, count, ys)) return false;
+  if (!ReadReals(reader, count, "y", file, ys)) return false;
   if (!Fill(x, xs) || !Fill(y, ys)) {
     x.Clear();
     y.Clear();

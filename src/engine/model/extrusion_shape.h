@@ -35,8 +35,9 @@ class TExtrusionShape {
   TExtrusionShape& operator=(const TExtrusionShape&) = delete;
 
   // Reads an outline file into the given lists (cleared first). False when the file is missing ("[Error]
-  // No bodyShape file found." is logged) or unreadable: no count line, a count that is not an integer of
-  // at least 2, no "%%data" line, fewer numbers than the count or a token that is not a number. An
+  // No bodyShape file found." is logged) or unreadable, after an error line saying why: a line holding
+  // a NUL byte, no count line, a count that is not an integer of at least 2, no "%%data" line, fewer
+  // numbers than the count or a token that is not a finite number. An
   // outline whose last point differs from its first is only reported ("is not closed") and read as it is.
   bool ReadShapeFile(const std::string& FileName, TFloatList& x, TFloatList& y) const;
 

@@ -1,8 +1,10 @@
 #include "engine/model/generalized_coordinates.h"
 
 #include "engine/model/key.h"
-#include "engine/record/log.h"
+#include "engine/model/model_text.h"
 #include "engine/model/world.h"
+#include "engine/record/log.h"
+#include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
 #include "platform/text_file.h"
@@ -15,18 +17,24 @@ void TGeneralizedCoordinates::SetCount(std::uint32_t n) {
 }
 
 bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n) {
-  SetCount(n);
-
   const std::string path = FindFile(ToNativeSeparators(FileName));
   std::vector<std::string> lines;
   if (path.empty() || !ReadTextLines(path, lines)) {
     LogLine("[Error] No generalized coordinates file found.");
     return false;
   }
+  if (!AcceptNulFreeText(FirstLineWithNul(lines), path)) return false;
   Names.clear();
-  for (const std::string& line : lines) {
-    const std::string name = ReplaceAll(ReplaceAll(line, " ", ""), "\t", "");
-    if (!name.empty()) Names.push_back(ReplaceAll(name, "[t]", "", true));
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string name = ReplaceAll(ReplaceAll(lines[i], " ", ""), "\t", "");
+    // Line i names q_(i+1): a blank line would give every later name the index of the one before it.
+    if (name.empty()) {
+      LogLine("[Error] Line " + IntToText(static_cast<std::int64_t>(i) + 1) +
+              " of generalized coordinates file " + ExtractFileName(path) +
+              " is blank: each line names one generalized coordinate.");
+      return false;
+    }
+    Names.push_back(ReplaceAll(name, "[t]", "", true));
   }
   if (lines.size() != n) {
     LogLine(
@@ -34,6 +42,8 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
         "coordinates file. ");
     return false;
   }
+  // Only now: the file's lines bound n, whatever number the world file gives.
+  SetCount(n);
 
   // Body links first, then the start values, each pass over all names. A key that names nothing is
   // an error: the body would stand still while its coordinate moves.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -75,12 +76,15 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
     LogLine("[Error] No mass matrix file found.");
     return false;
   }
+  if (!AcceptNulFreeText(FirstLineWithNul(Rows.Lines), path)) return false;
+  const std::string file = ExtractFileName(path);
   if (Rows.Lines.size() != n) {
     LogLine(
         "[Error] Number of rows in mass matrix file does not match the number of generalized coordinates.");
     return false;
   }
-  for (const std::string& line : Rows.Lines) {
+  for (std::size_t i = 0; i < Rows.Lines.size(); ++i) {
+    const std::string& line = Rows.Lines[i];
     if (FindText(line, "[t]") != std::string::npos) TimeDependent = true;
     const std::vector<std::string> cells = MassMatrixCells(line);
     // A short row would leave cells of M unread: the whole matrix is refused instead.
@@ -90,7 +94,7 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
     }
     auto row = std::make_unique<TExpressionList>(world_);
     row->ReleaseWhenConstant = true;
-    if (!row->AddExpression(cells)) return false;
+    if (!row->AddExpression(cells, TLineSource::SameLine(file, i + 1, cells.size()))) return false;
     if (row->Count() != n) {  // an empty cell compiles to nothing
       LogLine(kCannotReadRow);
       return false;

@@ -54,7 +54,8 @@ class TMassMatrix : public TSqrMatrix {
   // when the file is missing ("[Error] No mass matrix file found."), does not have n lines ("[Error]
   // Number of rows in mass matrix file does not match the number of generalized coordinates."), or a row
   // does not have n non-empty cells ("[Error] Cannot read mass matrix expression. Check mass matrix
-  // file."); a row with the imaginary unit fails with its own error.
+  // file."); a line with a NUL byte, and a row with the imaginary unit, an unknown variable or a cell that
+  // does not compile, fail with their own error lines.
   bool Load(const std::string& FileName, std::uint32_t n);
   // Re-evaluates the rows that vary and copies every cell into the matrix.
   void Evaluate();

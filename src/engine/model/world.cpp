@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 
 #include "engine/model/model.h"
+#include "engine/model/model_text.h"
 #include "engine/record/log.h"
+#include "numerics/expression_words.h"
 #include "platform/clock.h"
 #include "platform/ini_file.h"
 #include "platform/message_sink.h"
@@ -21,6 +24,15 @@ namespace {
 
 const char* const kMain = "Main";
 const char* const kBodies = "Bodies";
+
+// The name a model file takes in the history directory: its name relative to the working directory.
+// A name that is absolute or climbs out of the working directory is read from where it is even after
+// the copy; its copy lies in the history directory itself, as a record of the run.
+std::string CopyName(const std::string& name) {
+  const std::filesystem::path path(name);
+  const bool climbs = std::any_of(path.begin(), path.end(), [](const auto& part) { return part == ".."; });
+  return path.is_absolute() || climbs ? ExtractFileName(name) : name;
+}
 
 // The number of a numbered history directory, or 0 for any other name.
 std::int32_t HistoryNumber(const std::string& short_name) {
@@ -101,6 +113,7 @@ bool TWorld::ReadWorldFile(const std::string& path) {
   }
   WorldFilePath = found;
   const TIniFile ini(found);
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), found)) return false;
   {
     // The run-time values among the settings are written under the lock that their readers take.
     std::lock_guard<std::mutex> lock(settings_mutex_);
@@ -164,7 +177,13 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   contact_model.BodyNames = m.BodyNames;
   contact_model.CoordinateNames = m.GeneralizedCoordinates.Names;
   contact_model.Time = &State.Time;
-  m.ContactProperties.Load(dir + s.ContactPropertiesFileName, contact_model);
+  try {
+    if (!m.ContactProperties.Load(dir + s.ContactPropertiesFileName, contact_model)) return false;
+  } catch (const EParserException& e) {
+    // A coefficient that does not compile: its message names its line of the file.
+    LogLine("[Error] " + e.Message());
+    return false;
+  }
   if (!m.Watches.Load(dir + s.WatchesFileName, m.Bodies, HistoryNumber(m.History.ShortName))) return false;
   if (!m.History.Restart(continue_history)) return false;
 
@@ -207,27 +226,33 @@ bool TWorld::CreateBody(const std::string& body_file_name) {
 
 bool TWorld::CopyModelFiles(const std::string& world_file_path) {
   const std::string destination = model_->History.Directory;
-  auto copy = [&](const std::string& source) {
-    return CopyFileAndWait(source, destination, kCopyTimeoutMilliseconds);
+  const std::string& from = Settings.WorkingDirectory;
+  // Each file keeps its name relative to the working directory, so that the copy is read under the
+  // name the model gives it.
+  auto copy = [&](const std::string& name) {
+    return CopyFileAndWait(from + name, destination, kCopyTimeoutMilliseconds, CopyName(name));
+  };
+  auto copy_path = [&](const std::string& path) {
+    if (path.compare(0, from.size(), from) == 0) return copy(path.substr(from.size()));
+    return CopyFileAndWait(path, destination, kCopyTimeoutMilliseconds);
   };
   auto copy_all = [&] {
-    if (!copy(Settings.WorkingDirectory + ExtractFileName(ToNativeSeparators(world_file_path)))) return false;
+    if (!copy(ExtractFileName(ToNativeSeparators(world_file_path)))) return false;
     for (const std::string& body_file : model_->BodyFileNames) {
-      if (!copy(Settings.WorkingDirectory + body_file)) return false;
+      if (!copy(body_file)) return false;
       std::string shape;
-      if (!ReadShapeFileName(Settings.WorkingDirectory + body_file, shape)) return false;
+      if (!ReadShapeFileName(from + body_file, shape)) return false;
       // A body without a shape names no outline: there is nothing to copy for it.
-      if (!shape.empty() && !copy(shape)) return false;
+      if (!shape.empty() && !copy_path(shape)) return false;
     }
     const TWorldSettings& s = Settings;
     for (const std::string* name : {&s.ConstantsFileName, &s.GeneralizedCoordinatesFileName,
                                     &s.DependentCoordinatesFileName, &s.MassMatrixFileName, &s.HVectorFileName,
                                     &s.MechanicalEnergyFileName, &s.ContactPropertiesFileName}) {
-      if (!copy(Settings.WorkingDirectory + *name)) return false;
+      if (!copy(*name)) return false;
     }
     // A model may do without watches.
-    const std::string watches = FindFile(Settings.WorkingDirectory + Settings.WatchesFileName);
-    return watches.empty() || copy(watches);
+    return FindFile(from + s.WatchesFileName).empty() || copy(s.WatchesFileName);
   };
   if (copy_all()) return true;
   LogLine("[Error] could not copy model files to result folder.");
@@ -235,7 +260,7 @@ bool TWorld::CopyModelFiles(const std::string& world_file_path) {
 }
 
 bool TWorld::CopyFileAndWait(const std::string& source, const std::string& destination_directory,
-                             std::int64_t timeout_ms) {
+                             std::int64_t timeout_ms, const std::string& target_name) {
   const std::string found = FindFile(source);
   if (found.empty()) {
     const std::string text = "[Error] Could not copy file" + source + " to " + destination_directory + ".";
@@ -244,8 +269,10 @@ bool TWorld::CopyFileAndWait(const std::string& source, const std::string& desti
     return false;
   }
   // The copy keeps the name the model files give, whatever the letter case of the file found.
-  const std::string target = IncludeTrailingSeparator(destination_directory) + ExtractFileName(source);
-  bool copied = CopyFile(found, target, false);
+  const std::string target = IncludeTrailingSeparator(destination_directory) +
+                             (target_name.empty() ? ExtractFileName(source) : target_name);
+  const std::string folder = ExtractFilePath(target);
+  bool copied = (folder.empty() || ForceDirectories(folder)) && CopyFile(found, target, false);
   const std::int64_t start = MonotonicMilliseconds();
   while (copied && !FileExists(target)) {
     if (MonotonicMilliseconds() - start > timeout_ms) {
@@ -287,6 +314,7 @@ bool TWorld::ReadShapeFileName(const std::string& body_file_path, std::string& s
     return false;
   }
   const TIniFile ini(found);
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), found)) return false;
   const std::string shape = ToNativeSeparators(ini.ReadString(kMain, "shapeFile", ""));
   shape_file_path = shape.empty() ? std::string() : ExtractFilePath(found) + shape;
   return true;
@@ -323,16 +351,20 @@ bool TWorld::LinkVirtualBodies() {
 
 namespace {
 
-// Every line of a model file, and those that are not empty; false when the file is missing.
-bool ReadExpressionLines(const std::string& path, std::vector<std::string>& all,
-                         std::vector<std::string>& filled) {
+enum class TLinesRead : std::uint8_t { Read, Missing, Refused };
+
+// Every line of a model file, and those that are not empty. Missing when the file is missing, Refused
+// after the error line when a line holds a NUL byte.
+TLinesRead ReadExpressionLines(const std::string& path, std::vector<std::string>& all,
+                               std::vector<std::string>& filled) {
   const std::string found = FindFile(ToNativeSeparators(path));
-  if (found.empty() || !ReadTextLines(found, all)) return false;
+  if (found.empty() || !ReadTextLines(found, all)) return TLinesRead::Missing;
+  if (!AcceptNulFreeText(FirstLineWithNul(all), found)) return TLinesRead::Refused;
   filled.clear();
   for (const std::string& line : all) {
     if (!line.empty()) filled.push_back(line);
   }
-  return true;
+  return TLinesRead::Read;
 }
 
 }  // namespace
@@ -340,39 +372,69 @@ bool ReadExpressionLines(const std::string& path, std::vector<std::string>& all,
 bool TWorld::LoadHVector() {
   std::vector<std::string> all;
   std::vector<std::string> filled;
-  if (!ReadExpressionLines(Settings.WorkingDirectory + Settings.HVectorFileName, all, filled)) {
-    LogLine("[Error] No hVector file found.");
-    return false;
-  }
+  const TLinesRead read =
+      ReadExpressionLines(Settings.WorkingDirectory + Settings.HVectorFileName, all, filled);
+  if (read == TLinesRead::Missing) LogLine("[Error] No hVector file found.");
+  if (read != TLinesRead::Read) return false;
   if (all.size() != Settings.N || filled.size() != Settings.N) {
     LogLine(
         "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
         ".hv file. ");
     return false;
   }
-  return model_->HVector.AddExpression(filled);
+  // Every line counted and none blank: force i stands on line i + 1.
+  return model_->HVector.AddExpression(filled,
+                                       TLineSource::Consecutive(Settings.HVectorFileName, 1, filled.size()));
 }
 
 bool TWorld::EvaluateBreakTime() {
+  const TWorldSettings& s = Settings;
+  const std::string world_file = ExtractFileName(WorldFilePath);
   TExpressionList text(*this);
-  text.AddExpression({Settings.BreakTimeText});
+  if (!text.AddExpression({s.BreakTimeText}, TLineSource::SameLine(world_file, s.BreakTimeLine, 1)))
+    return false;
   const long double value = text.Count() > 0 ? text.Value(0) : 0;
-  model_->BreakTime = value + static_cast<long double>(Settings.RecordingInterval) * State.TimeStep;
+  const std::string label = " in wld file " + world_file + " ";
+  // A break time that is no number above 0 is never passed (NaN) or ends the run before it begins.
+  if (!(value > 0) || !std::isfinite(value)) {
+    LogLine("[Error] breakTime" + label + "must be a finite number above 0: " + s.BreakTimeText + " gives " +
+            FloatToText(value) + ".");
+    return false;
+  }
+  // A first step beyond the break time, or a recording interval longer than the run, leaves a run of
+  // one step or one recorded state that goes on for as long as the step or interval says.
+  if (s.MaximumTimestep > value) {
+    LogLine("[Error] maximumTimestep" + label + "must be at most breakTime (" + FloatToText(value) +
+            "s): " + FloatToText(s.MaximumTimestep) + "s.");
+    return false;
+  }
+  const long double interval = static_cast<long double>(s.RecordingInterval) * State.TimeStep;
+  if (interval > value) {
+    LogLine("[Error] writeToHistoryMultipleOfMaximumTimestep" + label +
+            "must record at least once within "
+            "breakTime (" +
+            FloatToText(value) + "s): " + IntToText(s.RecordingInterval) + " maximum time steps are " +
+            FloatToText(interval) + "s.");
+    return false;
+  }
+  model_->BreakTime = value + interval;
   return true;
 }
 
 bool TWorld::LoadMechanicalEnergy() {
   std::vector<std::string> all;
   std::vector<std::string> filled;
-  if (!ReadExpressionLines(Settings.WorkingDirectory + Settings.MechanicalEnergyFileName, all, filled)) {
-    LogLine("[Error] No mechanical energy file found.");
-    return false;
-  }
+  const TLinesRead read =
+      ReadExpressionLines(Settings.WorkingDirectory + Settings.MechanicalEnergyFileName, all, filled);
+  if (read == TLinesRead::Missing) LogLine("[Error] No mechanical energy file found.");
+  if (read != TLinesRead::Read) return false;
   if (all.size() != 1 || filled.size() != 1) {
     LogLine("[Error] Mechanical energy should be writen in one line only; see .me file. ");
     return false;
   }
-  if (!model_->Energy.AddExpression(filled)) return false;
+  if (!model_->Energy.AddExpression(filled, TLineSource::SameLine(Settings.MechanicalEnergyFileName, 1, 1))) {
+    return false;
+  }
   State.MechanicalEnergy = model_->Energy.Value(0);
   State.SavedMechanicalEnergy = State.MechanicalEnergy;
   return true;

@@ -48,8 +48,7 @@ class TWorld : public IHistoryWorld {
   // copied into a new history directory and read from there, the bodies, constants, coordinates,
   // equations, contact properties and watches, and what the history already holds. `start_history_name`,
   // when not empty, names a history whose model and last states a new history starts from. False after
-  // the failing step's error line; what was loaded stays. An expression that does not compile raises
-  // the parser's exception.
+  // the failing step's error lines; what was loaded stays.
   bool Load(const std::string& path, std::string& history_name, const std::string& start_history_name);
   // Reads the world file at the user's path and keeps its working directory and the path. False only
   // when a value of the file is refused: a missing file has been reported and the load goes on.
@@ -60,17 +59,19 @@ class TWorld : public IHistoryWorld {
                                  const std::string& start_history_name);
   // Loads a body from working directory + name and appends it; false (not appended) when it fails.
   bool CreateBody(const std::string& body_file_name);
-  // Copies every model file from the working directory into the history directory: the world file, each
-  // body file and its outline, the constants, coordinates, mass matrix, generalized forces, energy and
-  // contact properties files, and the watches file when there is one. False after "[Error] could not
-  // copy model files to result folder." at the first file that could not be copied.
+  // Copies every model file from the working directory into the history directory, each under its name
+  // relative to the working directory (subfolders included): the world file, each body file and its
+  // outline, the constants, coordinates, mass matrix, generalized forces, energy and contact properties
+  // files, and the watches file when there is one. False after "[Error] could not copy model files to
+  // result folder." at the first file that could not be copied.
   bool CopyModelFiles(const std::string& world_file_path);
-  // Copies one file into a folder under the same name and waits until the copy can be seen there. False,
-  // after "[Error] Could not copy file<source> to <folder>." in a message box and the log, when the
-  // source is missing; false after "[Error] Copying file<source> to <folder> failed." when the copy could
-  // not be made or has not appeared within the time-out.
+  // Copies one file into a folder, under `target_name` (relative to the folder, its subfolders made as
+  // needed) or else under the source's name, and waits until the copy can be seen there. False, after
+  // "[Error] Could not copy file<source> to <folder>." in a message box and the log, when the source is
+  // missing; false after "[Error] Copying file<source> to <folder> failed." when the copy could not be
+  // made or has not appeared within the time-out.
   bool CopyFileAndWait(const std::string& source, const std::string& destination_directory,
-                       std::int64_t timeout_ms);
+                       std::int64_t timeout_ms, const std::string& target_name = "");
   // The last lines of the start history's data.txt and watches.txt become those of this load's history.
   void CopyHistoryTail(const std::string& history_name, const std::string& start_history_name);
   // Writes the last kHistoryTailLines of the lines, oldest first and missing ones empty, as the whole
@@ -84,7 +85,9 @@ class TWorld : public IHistoryWorld {
   bool LinkVirtualBodies();
   // The generalized forces h, one expression per line; n lines, blank ones counted.
   bool LoadHVector();
-  // breakTime := the breakTime expression plus one recording interval. Always true.
+  // breakTime := the breakTime expression plus one recording interval. False after the error line when
+  // the expression does not compile, its value is no finite number above 0, maximumTimestep exceeds it,
+  // or one recording interval is longer than it.
   bool EvaluateBreakTime();
   // The mechanical energy, one expression line.
   bool LoadMechanicalEnergy();

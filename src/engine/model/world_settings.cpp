@@ -1,7 +1,8 @@
 #include "engine/model/world_settings.h"
 
-#include <cmath>
+#include <algorithm>
 
+#include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
@@ -49,38 +50,37 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path) {
     WorkingDirectory = IncludeTrailingSeparator(ToNativeSeparators(directory));
   }
 
+  TSettingsReader r(ini, "wld", path);
   const std::int32_t n =
-      ini.ReadInteger(kMain, "numberOfGeneralizedCoodinates", kDefaultNumberOfGeneralizedCoordinates);
-  if (n < 0) {
-    LogLine("[Error] numberOfGeneralizedCoodinates in wld file is negative: " + IntToText(n) + ".");
-    return false;
-  }
-  N = static_cast<std::uint32_t>(n);
+      r.Integer(kMain, "numberOfGeneralizedCoodinates", kDefaultNumberOfGeneralizedCoordinates);
+  r.Check(kMain, "numberOfGeneralizedCoodinates", n, TValueRule::NotNegative);
+  N = static_cast<std::uint32_t>(std::max(n, 0));
 
-  LCP.PivotToleranceMin = ini.ReadFloat(kMain, "LCPPivotToleranceMin", kDefaultLCPPivotToleranceMin);
-  LCP.PivotToleranceMax = ini.ReadFloat(kMain, "LCPPivotToleranceMax", kDefaultLCPPivotToleranceMax);
-  LCP.LexicoZeroTolerance = ini.ReadFloat(kMain, "LCPLexicoZeroTolerance", kDefaultLCPLexicoZeroTolerance);
-  ZeroVelocityTolerance = ini.ReadFloat(kMain, "ZeroVelocityTolerance", kDefaultZeroVelocityTolerance);
-  TryToSolveByGoingBack = ini.ReadBool(kMain, "TryToSolveByGoingBack", false);
-  MaximumTimestep = ini.ReadFloat(kMain, "maximumTimestep", kDefaultMaximumTimestep);
-  MinimumTimestep = ini.ReadFloat(kMain, "minimumTimestep", kDefaultMinimumTimestep);
-  MaximumPenetration = ini.ReadFloat(kMain, "maximumPenetration", kDefaultMaximumPenetration);
-  MaximumDisplacementFactor =
-      ini.ReadFloat(kMain, "maximumDisplacementFactor", kDefaultMaximumDisplacementFactor);
+  // Tolerances of 0 are strict comparisons; below 0 or NaN no pivot, contact or velocity would pass.
+  LCP.PivotToleranceMin = r.Float(kMain, "LCPPivotToleranceMin", kDefaultLCPPivotToleranceMin);
+  r.Check(kMain, "LCPPivotToleranceMin", LCP.PivotToleranceMin, TValueRule::NotNegative);
+  LCP.PivotToleranceMax = r.Float(kMain, "LCPPivotToleranceMax", kDefaultLCPPivotToleranceMax);
+  r.Check(kMain, "LCPPivotToleranceMax", LCP.PivotToleranceMax, TValueRule::NotNegative);
+  LCP.LexicoZeroTolerance = r.Float(kMain, "LCPLexicoZeroTolerance", kDefaultLCPLexicoZeroTolerance);
+  r.Check(kMain, "LCPLexicoZeroTolerance", LCP.LexicoZeroTolerance, TValueRule::NotNegative);
+  ZeroVelocityTolerance = r.Float(kMain, "ZeroVelocityTolerance", kDefaultZeroVelocityTolerance);
+  r.Check(kMain, "ZeroVelocityTolerance", ZeroVelocityTolerance, TValueRule::NotNegative);
+  TryToSolveByGoingBack = r.Bool(kMain, "TryToSolveByGoingBack", false);
+  MaximumTimestep = r.Float(kMain, "maximumTimestep", kDefaultMaximumTimestep);
+  MinimumTimestep = r.Float(kMain, "minimumTimestep", kDefaultMinimumTimestep);
+  MaximumPenetration = r.Float(kMain, "maximumPenetration", kDefaultMaximumPenetration);
+  MaximumDisplacementFactor = r.Float(kMain, "maximumDisplacementFactor", kDefaultMaximumDisplacementFactor);
+  r.Check(kMain, "maximumDisplacementFactor", MaximumDisplacementFactor, TValueRule::NotNegative);
 
   const std::int32_t interval =
-      ini.ReadInteger(kMain, "writeToHistoryMultipleOfMaximumTimestep", kDefaultRecordingInterval);
-  if (interval < 0) {
-    LogLine("[Error] writeToHistoryMultipleOfMaximumTimestep in wld file is negative: " +
-            IntToText(interval) + ".");
-    return false;
-  }
-  RecordingInterval = static_cast<std::uint32_t>(interval);
+      r.Integer(kMain, "writeToHistoryMultipleOfMaximumTimestep", kDefaultRecordingInterval);
+  r.Check(kMain, "writeToHistoryMultipleOfMaximumTimestep", interval, TValueRule::NotNegative);
+  RecordingInterval = static_cast<std::uint32_t>(std::max(interval, 0));
 
-  WriteEachTimeStep = ini.ReadBool(kMain, "writeToHistoryEachTimeStep", false);
-  LCP.LogUnboundedRay = ini.ReadBool(kMain, "logLCPUnboundedRay", false);
-  LCP.LogMaximumIterations = ini.ReadBool(kMain, "logLCPMaxNumberOfIterations", false);
-  WriteAtCollision = ini.ReadBool(kMain, "writeToHistoryAtCollision", false);
+  WriteEachTimeStep = r.Bool(kMain, "writeToHistoryEachTimeStep", false);
+  LCP.LogUnboundedRay = r.Bool(kMain, "logLCPUnboundedRay", false);
+  LCP.LogMaximumIterations = r.Bool(kMain, "logLCPMaxNumberOfIterations", false);
+  WriteAtCollision = r.Bool(kMain, "writeToHistoryAtCollision", false);
 
   const std::string base = ExtractFileBaseName(path);
   auto file_name = [&](const char* key, const std::string& ext) {
@@ -96,6 +96,7 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path) {
   ContactPropertiesFileName = file_name("contactPropertiesFile", ".cop");
   WatchesFileName = file_name("watchesFile", ".wtc");
   BreakTimeText = ini.ReadString(kMain, "breakTime", "1");
+  BreakTimeLine = ini.LineOf(kMain, "breakTime");
   PointsPerBoundingBox = kPointsPerBoundingBox;
 
   // Only an exact 0 is replaced: a missing key already gave the default without a word.
@@ -115,18 +116,11 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path) {
             FloatToText(MaximumPenetration) + ".");
   }
   // A negative step would run the time backwards, and a minimum that is not positive would let the
-  // halving of a refused step go on for ever.
-  if (!(MaximumTimestep > 0) || !std::isfinite(MaximumTimestep)) {
-    LogLine("[Error] maximumTimestep in wld file must be a positive number: " + FloatToText(MaximumTimestep) +
-            ".");
-    return false;
-  }
-  if (!(MinimumTimestep > 0) || !std::isfinite(MinimumTimestep)) {
-    LogLine("[Error] minimumTimestep in wld file must be a positive number: " + FloatToText(MinimumTimestep) +
-            ".");
-    return false;
-  }
-  return true;
+  // halving of a refused step go on for ever; a penetration that is not positive refuses every step.
+  r.Check(kMain, "maximumTimestep", MaximumTimestep, TValueRule::Positive);
+  r.Check(kMain, "minimumTimestep", MinimumTimestep, TValueRule::Positive);
+  r.Check(kMain, "maximumPenetration", MaximumPenetration, TValueRule::Positive);
+  return r.Ok();
 }
 
 }  // namespace zentrova

@@ -5,6 +5,7 @@
 // letter case means the world file's base name with that extension.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,9 +31,11 @@ struct TLCPSettings {
 
 struct TWorldSettings {
   // Reads section Main of the file at `path` (already opened as `ini`). The decimal separator becomes
-  // the process's at once, before any number is read. False after one error line when a value is
-  // refused (an empty decimalSeparator, a workingDirectory on a drive letter, a negative count or
-  // interval, a time step that is not a positive number); the keys after it are not read then.
+  // the process's at once, before any number is read. A number key whose text is no number keeps its
+  // default after an alert. False after the error lines of the refused values: an empty
+  // decimalSeparator or a workingDirectory on a drive letter (the keys after it are not read then); a
+  // count, interval, tolerance or displacement factor that is negative or no finite number; a time step
+  // or maximumPenetration that is not a finite number above 0; an integer beyond 32 bits.
   bool Read(const TIniFile& ini, const std::string& path);
 
   // Folder of the model files, with its trailing separator ("workingDirectory"; "current": the world
@@ -51,6 +54,7 @@ struct TWorldSettings {
   bool WriteEachTimeStep = false;  // "writeToHistoryEachTimeStep"
   bool WriteAtCollision = false;   // "writeToHistoryAtCollision"
   std::string BreakTimeText = "1";  // "breakTime", an expression (s)
+  std::size_t BreakTimeLine = 0;    // the line of the world file that gives it, 0 when none does
   // Not a key: set at creation and at every read.
   std::int32_t PointsPerBoundingBox = kPointsPerBoundingBox;
   long double WatchTextScale = kDefaultWatchTextScale;

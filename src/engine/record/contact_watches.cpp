@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "engine/model/body.h"
+#include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
@@ -49,6 +50,7 @@ bool TContactWatches::Load(const std::string& FileName, TBodyList& bodies, std::
     return true;
   }
   const TIniFile ini(path);
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), path)) return false;
   // [Common] holds the same values for every body: read once, where the first body's reading begins.
   if (bodies.Count() > 0) ReadCommon(ini);
   for (std::int32_t b = 0; b < bodies.Count(); ++b) {

@@ -74,7 +74,7 @@ class TContactWatches {
   // directory) picks the section body + ":" + number mod reshapingCycles when there are several cycles.
   // A missing file is only reported ("[Alert] No watches file found.") and gives true. False, after
   // "[Error] Check watches file.", when a watch list or a number cannot be read or names a point
-  // outside the body's outline.
+  // outside the body's outline; false after its error line when a line holds a NUL byte.
   bool Load(const std::string& FileName, TBodyList& bodies, std::int32_t history_number);
 
   // Sets the three accumulated lists of `data` to 0 unless they are so already.

@@ -38,7 +38,9 @@ TVYKMain::~TVYKMain() {
 bool TVYKMain::LoadWorld(const std::string& path, std::string& history_name,
                          const std::string& start_history_name) {
   const bool loaded = world_->Load(path, history_name, start_history_name);
-  collisions_->SetCoordinateCount(world_->Settings.N);
+  // The coordinates the model has: a count in the world file that no coordinates file bears out sizes
+  // nothing.
+  collisions_->SetCoordinateCount(world_->Model().GeneralizedCoordinates.Count);
   return loaded;
 }
 

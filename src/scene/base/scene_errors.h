@@ -3,7 +3,6 @@
 // conversion and list errors are the runtime's (platform/exception.h).
 #pragma once
 
-#include <source_location>
 #include <string>
 #include <string_view>
 
@@ -65,12 +64,13 @@ class EInvalidFileSignature : public Exception {
 inline constexpr const char* kRangeCheckError = "Range check error";
 inline constexpr const char* kIntOverflowError = "Integer overflow";
 
-// Raises EAssertionFailed with the caller's file and line when the condition is false.
-inline void SceneAssert(bool condition, std::string_view text = {},
-                        std::source_location where = std::source_location::current()) {
+// Raises EAssertionFailed with the caller's file and line when the condition is false. The caller's place
+// comes from the compilers' __builtin_FILE and __builtin_LINE, evaluated where the default arguments are
+// used: clang 14 cannot build the standard library's source_location.
+inline void SceneAssert(bool condition, std::string_view text = {}, const char* file = __builtin_FILE(),
+                        int line = __builtin_LINE()) {
   if (!condition) {
-    throw EAssertionFailed(text.empty() ? std::string("Assertion failure") : std::string(text),
-                           where.file_name(), static_cast<int>(where.line()));
+    throw EAssertionFailed(text.empty() ? std::string("Assertion failure") : std::string(text), file, line);
   }
 }
 

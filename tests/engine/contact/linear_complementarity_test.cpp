@@ -300,7 +300,8 @@ TEST_F(LCPTest, SolveLCPTakesTheWorldsSettings) {
 // random scales, around every boundary 10^(k + 1/2) where the rounding changes (a few units in the last
 // place, and the relative distances where the solver stops trusting its table), and outside the table.
 TEST_F(LCPTest, PivotToleranceAgreesWithTheLogarithmAtEveryScaleAndBoundary) {
-  for (const auto& [low, high] : {std::pair{1e-60L, 1e60L}, std::pair{1e-14L, 1e-10L}}) {
+  for (const auto& bounds : {std::pair{1e-60L, 1e60L}, std::pair{1e-14L, 1e-10L}}) {
+    const long double low = bounds.first, high = bounds.second;
     const auto check = [low, high](long double mean) {
       const long double k = -6 - std::rint(std::log10(mean));
       volatile long double power = 1;

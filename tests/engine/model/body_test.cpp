@@ -79,7 +79,8 @@ TEST_F(BodyTest, RefusedBodiesFailTheLoadWithTheirLines) {
        {"[Error] No bodyShape file found.", "[Error] Check extrusion shape in file nothere.exs.",
         "[Error] No body shape (exs) file found. Check body (bdy) files."}},
       {"malformed_outline.bdy",
-       {"[Error] Check extrusion shape in file few_numbers.exs.",
+       {"[Error] Outline file few_numbers.exs ends after 3 of its 5 y values.",
+        "[Error] Check extrusion shape in file few_numbers.exs.",
         "[Error] No body shape (exs) file found. Check body (bdy) files."}},
       {"clockwise.bdy",
        {"[Error] Extrusion shape of body Backwards in file square_cw.exs runs clockwise; its points must run "

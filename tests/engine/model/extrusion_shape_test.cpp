@@ -63,13 +63,28 @@ TEST_F(ExtrusionShapeTest, ReadsOutlinesAndTheirVertexAngles) {
   EXPECT_EQ(shape_.Y.At(4), 0.5L);
 }
 
-TEST_F(ExtrusionShapeTest, UnreadableFilesFailWithTheCheckLine) {
-  for (const char* name : {"no_count.exs", "no_blank.exs", "bad_count.exs", "one_point.exs", "no_data.exs",
-                           "few_numbers.exs", "y_on_x_line.exs", "not_a_number.exs", "nan.exs"}) {
+TEST_F(ExtrusionShapeTest, UnreadableFilesFailWithTheirReasonAndTheCheckLine) {
+  const std::string count = " must give a count of 2 to 214748363 points: ";
+  const std::string no_count = " holds no line beginning with \"points =\".";
+  const struct {
+    const char* name;
+    std::string reason;  // follows "[Error] Outline file <name>"
+  } cases[] = {{"no_count.exs", no_count},
+               {"no_blank.exs", no_count},
+               {"bad_count.exs", count + "points =5 points."},
+               {"one_point.exs", count + "points =1."},
+               {"no_data.exs", " holds no %%data line after its count."},
+               {"few_numbers.exs", " ends after 3 of its 5 y values."},
+               {"y_on_x_line.exs", ": y value 1 is no finite number: %%enddata."},
+               {"not_a_number.exs", ": x value 3 is no finite number: 1,5."},
+               {"nan.exs", ": x value 3 is no finite number: NaN."}};
+  for (const auto& c : cases) {
     log_.Clear();
     TExtrusionShape shape;
-    EXPECT_FALSE(shape.Load(Data(std::string("outline/") + name)));
-    EXPECT_EQ(Logged(), Strings{"[Error] Check extrusion shape in file " + std::string(name) + "."});
+    const std::string name = c.name;
+    EXPECT_FALSE(shape.Load(Data("outline/" + name)));
+    EXPECT_EQ(Logged(), (Strings{"[Error] Outline file " + name + c.reason,
+                                 "[Error] Check extrusion shape in file " + name + "."}));
     EXPECT_EQ(shape.X.Count() + shape.Watched.size(), 0u) << name;
   }
   log_.Clear();

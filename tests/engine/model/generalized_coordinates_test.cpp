@@ -52,10 +52,13 @@ TEST_F(GeneralizedCoordinatesTest, RefusedFilesFailTheLoadWithTheirLine) {
     const char* line;
   } cases[] = {
       {nullptr, 1, "[Error] No generalized coordinates file found."},
-      // Two names and a blank line are three lines.
-      {"b`Arm`Rz\nb`Hand`x\n\n", 2,
+      {"b`Arm`Rz\nb`Hand`x\n", 3,
        "[Error] Number of generalized coordinates defined in world file does not match the generalized "
        "coordinates file. "},
+      // Three lines, but q_2 would have no name and b`Hand`x would take the place of q_3.
+      {"b`Arm`Rz\n \t\nb`Hand`x\n", 3,
+       "[Error] Line 2 of generalized coordinates file model.gc is blank: each line names one generalized "
+       "coordinate."},
       {"b`Arm`Rz\nb`Wheel`x\n", 2,
        "[Error] Body Wheel coordinate not found/created. Name of body (defined in bdy file) is used for the "
        "body "

@@ -80,7 +80,7 @@ TEST_F(WorldLoadTest, RefusedModelsFailTheLoadWithTheirLine) {
        "[Error] Mechanical energy should be writen in one line only; see .me file. "},
       {"fall",
        {{"fall.wld", "[Main]\nminimumTimestep=-1e-9\n[Bodies]\nBody1=ball.bdy\n"}},
-       "[Error] minimumTimestep in wld file must be a positive number: -1E-9."},
+       "[Error] minimumTimestep in wld file fall.wld must be a finite number above 0: -1e-9."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);

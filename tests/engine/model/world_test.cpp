@@ -67,10 +67,18 @@ TEST_F(WorldTest, OddValues) {
   EXPECT_EQ(zero.State.TimeStep, 1e-5L);
   EXPECT_EQ(zero.Settings.MinimumTimestep, 1e-12L);
   EXPECT_EQ(zero.Settings.MaximumPenetration, 1e-6L);
-  EXPECT_EQ(Logged(),
-            (Strings{"[Alert] maximumTimestep was not found in wld file and was set to: 1E-5s.",
-                     "[Alert] minimumTimestep was not found in wld file and was set to: 1E-12s.",
-                     "[Alert] maximumPenetration was not found in wld file and was set to: 1E-6."}));
+  EXPECT_EQ(
+      Logged(),
+      (Strings{
+          "[Alert] TryToSolveByGoingBack in wld file true_bool.wld is not a number: True. The default 0 "
+          "is used.",
+          "[Alert] writeToHistoryEachTimeStep in wld file true_bool.wld is not a number: yes. The default "
+          "0 is used.",
+          "[Alert] minimumTimestep in wld file comma.wld is not a number: 1.5E-13. The default 1E-12 is "
+          "used.",
+          "[Alert] maximumTimestep was not found in wld file and was set to: 1E-5s.",
+          "[Alert] minimumTimestep was not found in wld file and was set to: 1E-12s.",
+          "[Alert] maximumPenetration was not found in wld file and was set to: 1E-6."}));
 }
 
 TEST_F(WorldTest, RefusedFilesFailWithTheirLine) {
@@ -79,9 +87,12 @@ TEST_F(WorldTest, RefusedFilesFailWithTheirLine) {
     const char* line;
   } cases[] = {
       {"world/empty_separator.wld", "[Error] decimalSeparator in wld file is empty."},
-      {"world/negative_n.wld", "[Error] numberOfGeneralizedCoodinates in wld file is negative: -2."},
+      {"world/negative_n.wld",
+       "[Error] numberOfGeneralizedCoodinates in wld file negative_n.wld must be a finite number of at "
+       "least 0: -2."},
       {"world/negative_interval.wld",
-       "[Error] writeToHistoryMultipleOfMaximumTimestep in wld file is negative: -1."},
+       "[Error] writeToHistoryMultipleOfMaximumTimestep in wld file negative_interval.wld must be a finite "
+       "number of at least 0: -1."},
       {"world/drive.wld",
        "[Error] workingDirectory in wld file names a drive: C:\\models\\pendulum\\. Give a folder of this "
        "system "

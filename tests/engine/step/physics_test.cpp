@@ -203,7 +203,7 @@ TEST_F(PhysicsTest, ExamplesDependentCoordinatesAgreeWithTheirJacobians) {
 TEST_F(PhysicsTest, ExamplesWithoutContactsConserveEnergy) {
   for (const auto& [name, tolerance] : {std::pair{"falling-box", 1e-15L}, std::pair{"pendulum", 1e-10L},
                                         std::pair{"double-pendulum", 1e-7L}}) {
-    ASSERT_TRUE(LoadExample(name, "")) << name;  // no pair can touch
+    ASSERT_TRUE(LoadExample(name, "[None]\n")) << name;  // a section of no pair: no pair can touch
     TRunLoop run(*main_);
     ASSERT_EQ(run.Run(2), TRunStop::Until) << name;
     ASSERT_GE(Points().Count(), 100u);
@@ -219,7 +219,7 @@ TEST_F(PhysicsTest, ExamplesWithoutContactsConserveEnergy) {
 // stiffness matrices of two links hung one from the other; det(K - w^2 M) = 0 is a quadratic in w^2,
 // the slow mode its smaller root.
 TEST_F(PhysicsTest, DoublePendulumSwingsInItsSlowNormalMode) {
-  ASSERT_TRUE(LoadExample("double-pendulum", ""));
+  ASSERT_TRUE(LoadExample("double-pendulum", "[None]\n"));
   const TBody& link1 = World().Model().Bodies.Items(0);
   const TBody& link2 = World().Model().Bodies.Items(1);
   const long double m1 = link1.Mass, m2 = link2.Mass, l1 = 0.5L, c1 = 0.25L, c2 = 0.25L;

@@ -74,8 +74,9 @@ TEST(BinaryArchive, WrongTagsAreReadTypeErrors) {
       {"\x02\x05"s, [](auto& r) { r.ReadBoolean(); }},   {"\x02\x05"s, [](auto& r) { r.ReadFloat(); }},
       {"\x02\x05"s, [](auto& r) { r.ReadListBegin(); }}, {"\x01\x00"s, [](auto& r) { r.ReadListEnd(); }},
       {"\x05\x00"s, [](auto& r) { r.ReadInteger(); }},   {"\x0c\x00"s, [](auto& r) { r.ReadInteger(); }}};
-  for (const auto& [bytes, read] : cases) {
-    TStringStream in(bytes);
+  for (const auto& entry : cases) {
+    const auto& read = entry.second;
+    TStringStream in(entry.first);
     TBinaryReader reader(in);
     ExpectError<EReadError>([&] { read(reader); }, "TBinaryReader, read type error");
     EXPECT_EQ(in.Position(), 1);  // the stream stands after the refused tag

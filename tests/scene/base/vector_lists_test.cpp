@@ -107,7 +107,8 @@ TEST(VectorLists, ArchiveLayoutAndChecks) {
       {vectors.SaveToString(), "archive item size 16 differs from 12"},
       {"\x02\x00\x02\xff\x02\x0c\x02\x00"s, "invalid archive item count -1"},
       {"\x02\x00\x04\x00\x00\x00\x01\x02\x0c"s + item, "invalid archive item count 16777216"}};
-  for (const auto& [archive, message] : broken) {
+  for (const auto& [archive_bytes, message] : broken) {
+    const std::string& archive = archive_bytes;  // lambdas capture variables, not bindings
     ExpectError<EFilerException>([&] { back.LoadFromString(archive); }, "TAffineVectorList : " + message);
   }
 }

@@ -69,7 +69,9 @@ TEST(XCollection, UniqueAndPickyClassesAreRefused) {
       {&TUniqueChild::StaticClass(), &c},
       {&TUniqueItem::StaticClass(), &d},  // the unique class itself may not join where a descendant is
       {&TPickyItem::StaticClass(), &d}};
-  for (const auto& [item_class, collection] : refused) {
+  for (const auto& [refused_class, into] : refused) {
+    const TXCollectionItemClass* item_class = refused_class;  // lambdas capture variables, not bindings
+    TXCollection* collection = into;
     EXPECT_EQ(Rejected([&] { item_class->Create(*collection); }),
               "Addition of "s + item_class->ClassName() + " to TXCollection rejected.");
   }

@@ -2,3 +2,5 @@
 name=Backwards
 shapeType=extrusionsolid
 shapeFile=square_cw.exs
+density=1000
+thickness=0.1

@@ -2,3 +2,5 @@
 name=Line
 shapeType=extrusionsolid
 shapeFile=flat.exs
+density=1000
+thickness=0.1

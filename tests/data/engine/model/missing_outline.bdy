@@ -2,3 +2,5 @@
 name=Lost
 shapeType=extrusionsolid
 shapeFile=nothere.exs
+density=1000
+thickness=0.1

@@ -1,0 +1,64 @@
+// What the readers of the model files check before they believe a file: that no line hides text behind
+// a NUL byte, and that the numbers of the world and body files are numbers in their range.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace zentrova {
+
+class TIniFile;
+
+// True when `line` is 0 (no line of the file holds a NUL byte); otherwise false after "[Error] Line
+// <line> of file <name> holds a NUL byte." A NUL ends a C string: whatever follows it on the line would
+// be dropped or misread without a word.
+bool AcceptNulFreeText(std::size_t line, const std::string& path);
+
+// What a number of a settings file must be.
+enum class TValueRule : std::uint8_t {
+  Finite,       // any number but NaN and the infinities
+  NotNegative,  // finite and at least 0
+  Positive      // finite and above 0
+};
+
+// Reads the numbers of one INI file as the profile functions do (a missing or empty key gives the
+// default; so does a value that is no number, which is no longer passed over in silence), and checks
+// their range. Messages name the key, the file (by `kind`, e.g. "wld", and its name) and the value as
+// the file writes it:
+//   "[Alert] <key> in <kind> file <name> is not a number: <text>. The default <default> is used."
+//   "[Error] <key> in <kind> file <name> must be <requirement>: <text>."
+// Every refusal is logged, so that one load names every bad value of the file; Ok() tells whether any
+// was refused.
+class TSettingsReader {
+ public:
+  TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path);
+
+  long double Float(const char* section, const char* key, long double def);
+  // A whole number that does not fit 32 bits is refused (the default is returned then).
+  std::int32_t Integer(const char* section, const char* key, std::int32_t def);
+  // An integer, 0 meaning false.
+  bool Bool(const char* section, const char* key, bool def);
+
+  // False after the error line when `value`, read from the key, breaks the rule.
+  bool Check(const char* section, const char* key, long double value, TValueRule rule);
+  // Logs "[Error] <key> in <kind> file <name> must be <requirement>: <text>." and returns false; the
+  // text is `value_text` when the file does not give the key (a default that does not fit the model).
+  bool Refuse(const char* section, const char* key, const std::string& requirement,
+              const std::string& value_text = "");
+  // The key's text as the file writes it, or `fallback` when the file does not give the key.
+  std::string Text(const char* section, const char* key, const std::string& fallback) const;
+
+  bool Ok() const { return ok_; }
+  // "<kind> file <name>", as the messages name the file.
+  const std::string& FileLabel() const { return label_; }
+
+ private:
+  void NotANumber(const char* key, const std::string& text, const std::string& def) const;
+
+  const TIniFile& ini_;
+  std::string label_;
+  bool ok_ = true;
+};
+
+}  // namespace zentrova

@@ -1,0 +1,65 @@
+// An axis-aligned box centred on the origin with independent width, height and depth, any subset of its
+// six faces, outward or inward normals and the full texture on every face.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "scene/base/streams.h"
+#include "scene/core/custom_scene_object.h"
+#include "scene/objects/sphere.h"
+
+namespace zentrova {
+
+enum TCubePart : std::uint8_t {
+  cpTop = 1u << 0,
+  cpBottom = 1u << 1,
+  cpFront = 1u << 2,
+  cpBack = 1u << 3,
+  cpLeft = 1u << 4,
+  cpRight = 1u << 5,
+};
+using TCubeParts = std::uint8_t;
+inline constexpr TCubeParts kAllCubeParts = 63;
+
+class TGLCube : public TGLStageObject {
+ public:
+  TGLCube();
+  const char* ClassName() const override { return "TGLCube"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCube>(); }
+
+  float CubeWidth() const { return cube_width_; }
+  float CubeHeight() const { return cube_height_; }
+  float CubeDepth() const { return cube_depth_; }
+  void SetCubeWidth(float value);
+  void SetCubeHeight(float value);
+  void SetCubeDepth(float value);
+  TCubeParts Parts() const { return parts_; }
+  void SetParts(TCubeParts value);
+  TNormalDirection NormalDirection() const { return normal_direction_; }
+  // Inside only flips the normals; the winding stays.
+  void SetNormalDirection(TNormalDirection value);
+
+  // The binary property "CubeSize": width, height and depth as 12 bytes of little-endian singles,
+  // stored unless all three are 1; read straight into the fields, without notice.
+  bool StoresCubeSize() const;
+  void WriteCubeSize(TStream& stream) const;
+  void ReadCubeSize(TStream& stream);
+
+  void Assign(const TPersistent* source) override;
+  void BuildList(TRenderContextInfo& rci) override;
+  TVector4f UnscaledHalfExtents() const override;
+  // Against the full box, whatever Parts says.
+  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
+                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
+
+ private:
+  float cube_width_ = 1;
+  float cube_height_ = 1;
+  float cube_depth_ = 1;
+  TCubeParts parts_ = kAllCubeParts;
+  TNormalDirection normal_direction_ = ndOutside;
+};
+
+}  // namespace zentrova

@@ -1,0 +1,46 @@
+// The base of the objects defined by a path of nodes that a spline may smooth (the polygon, the
+// revolution solid and the pipe): the node collection, the division count and the spline mode, any
+// change of which rebuilds the object. It draws nothing itself.
+#pragma once
+
+#include <memory>
+
+#include "scene/base/nodes.h"
+#include "scene/core/custom_scene_object.h"
+#include "scene/objects/lines.h"
+
+namespace zentrova {
+
+class TGLPolygonBase : public TGLStageObject {
+ public:
+  TGLPolygonBase();
+  ~TGLPolygonBase() override;
+  const char* ClassName() const override { return "TGLPolygonBase"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPolygonBase>(); }
+
+  TGLNodes& Nodes() { return *nodes_; }
+  const TGLNodes& Nodes() const { return *nodes_; }
+  void SetNodes(const TGLNodes& value);
+  int Division() const { return division_; }
+  void SetDivision(int value);  // at least 1
+  TLineSplineMode SplineMode() const { return spline_mode_; }
+  void SetSplineMode(TLineSplineMode value);
+
+  // A change of the own nodes marks the structure dirty first.
+  void NotifyChange(TPersistent* sender) override;
+  // Nodes, division and spline mode, then the base's Assign.
+  void Assign(const TPersistent* source) override;
+
+ protected:
+  // The node collection, owned by the object; subclasses may make their own kind.
+  virtual std::unique_ptr<TGLNodes> CreateNodes();
+  // Subclasses that override CreateNodes call this from their constructor.
+  void RecreateNodes() { nodes_ = CreateNodes(); }
+
+ private:
+  std::unique_ptr<TGLNodes> nodes_;
+  int division_ = 10;
+  TLineSplineMode spline_mode_ = lsmLines;
+};
+
+}  // namespace zentrova

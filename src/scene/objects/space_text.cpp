@@ -1,0 +1,231 @@
+#include "scene/objects/space_text.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/code_page_1252.h"
+#include "scene/base/scene_errors.h"
+#include "scene/gl/opengl_binding.h"
+
+namespace zentrova {
+
+void TGLTextAdjust::SetHorz(TGLTextHorzAdjust value) {
+  if (value == horz_) return;
+  horz_ = value;
+  if (OnChange) OnChange();
+}
+
+void TGLTextAdjust::SetVert(TGLTextVertAdjust value) {
+  if (value == vert_) return;
+  vert_ = value;
+  if (OnChange) OnChange();
+}
+
+void TGLTextAdjust::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLTextAdjust*>(source)) {
+    horz_ = other->horz_;
+    vert_ = other->vert_;
+    if (OnChange) OnChange();
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+TGLSpaceText::TGLSpaceText() : font_(std::make_unique<TFont>()) {
+  font_->SetName("Arial");
+  font_connection_ = font_->Connect([this](TFont&) { OnFontChange(); });
+  adjust_.OnChange = [this] { OnFontChange(); };
+}
+
+TGLSpaceText::~TGLSpaceText() {
+  adjust_.OnChange = nullptr;
+  font_->Disconnect(font_connection_);
+  if (font_entry_ != nullptr) {
+    try {
+      GetFontManager().Release(font_entry_, this);
+    } catch (...) {
+      // Deleting the lists failed with the context: they went with it.
+    }
+  }
+}
+
+void TGLSpaceText::OnFontChange() {
+  font_changed_ = true;
+  MarkStructureDirty();
+}
+
+void TGLSpaceText::FontLost() {
+  font_entry_ = nullptr;
+  font_changed_ = true;
+}
+
+void TGLSpaceText::SetText(const std::string& value) {
+  if (value == text_) return;
+  text_ = value;
+  MarkStructureDirty();
+}
+
+void TGLSpaceText::SetExtrusion(float value) {
+  SceneAssert(value >= 0, "Extrusion must be >=0");
+  if (value == extrusion_) return;
+  extrusion_ = value;
+  OnFontChange();
+}
+
+void TGLSpaceText::SetAllowedDeviation(float value) {
+  if (value == allowed_deviation_) return;
+  allowed_deviation_ = value > 0 ? value : 0;
+  OnFontChange();
+}
+
+void TGLSpaceText::SetCharacterRange(TSpaceTextCharRange value) {
+  if (value == character_range_) return;
+  character_range_ = value;
+  OnFontChange();
+}
+
+void TGLSpaceText::SetAdjust(const TGLTextAdjust& value) {
+  adjust_.Assign(&value);
+  MarkStructureDirty();
+}
+
+void TGLSpaceText::SetAspectRatio(float value) {
+  if (value == aspect_ratio_) return;
+  aspect_ratio_ = value;
+  MarkStructureDirty();
+}
+
+void TGLSpaceText::SetOblique(float value) {
+  if (value == oblique_) return;
+  oblique_ = value;
+  MarkStructureDirty();
+}
+
+void TGLSpaceText::SetTextHeight(float value) {
+  if (value == text_height_) return;
+  text_height_ = value;
+  MarkStructureDirty();
+}
+
+int TGLSpaceText::FirstChar() const {
+  return character_range_ == stcrAlphaNum ? 32 : character_range_ == stcrNumbers ? 48 : 0;
+}
+
+int TGLSpaceText::LastChar() const {
+  return character_range_ == stcrAlphaNum ? 127 : character_range_ == stcrNumbers ? 57 : 255;
+}
+
+std::string TGLSpaceText::DrawnCodes() const {
+  // Mended: a code outside the range would index the metrics out of bounds and call another object's
+  // list; such characters, and those without a code, are left out.
+  std::string codes = Utf8ToCp1252(text_).codes;
+  const int first = FirstChar(), last = LastChar();
+  std::erase_if(codes, [first, last](char c) {
+    const int code = static_cast<unsigned char>(c);
+    return code < first || code > last;
+  });
+  return codes;
+}
+
+void TGLSpaceText::TextMetrics(const std::string& text, float& width, float& descent, float& ascent) const {
+  width = 0;
+  descent = 0;
+  ascent = 0;
+  if (font_entry_ == nullptr || text.empty()) return;
+  const std::string codes = Utf8ToCp1252(text).codes;
+  for (char c : codes) {
+    const int index = static_cast<unsigned char>(c) - font_entry_->FirstChar;
+    if (index < 0 || static_cast<unsigned char>(c) > font_entry_->LastChar) continue;
+    const TGlyphMetricsFloat& m = font_entry_->GlyphsMetrics[static_cast<std::size_t>(index)];
+    width += m.gmfCellIncX;
+    ascent = std::max(ascent, m.gmfptGlyphOriginY);
+    descent = std::min(descent, m.gmfptGlyphOriginY - m.gmfBlackBoxY);
+  }
+}
+
+void TGLSpaceText::DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) {
+  if (!text_.empty() && (font_changed_ || (font_entry_ != nullptr && font_entry_->ListHandle.Handle() == 0))) {
+    TFontManager& manager = GetFontManager();
+    manager.Release(std::exchange(font_entry_, nullptr), this);
+    font_entry_ = &manager.GetFontBase(font_->Name(), font_->Style(), this, LastChar(), FirstChar(),
+                                       allowed_deviation_, extrusion_);
+    font_changed_ = false;
+    // The own list calls the glyph lists by name: lists made anew (the entry was freed under this text,
+    // or its context lost them) need it compiled again.
+    if (font_entry_->ListHandle.Handle() != compiled_base_) MarkStructureDirty();
+  }
+  TGLStageObject::DoRender(rci, render_self, render_children);
+}
+
+void TGLSpaceText::BuildList(TRenderContextInfo& rci) {
+  if (text_.empty() || font_entry_ == nullptr) return;
+  const std::string codes = DrawnCodes();
+  gl.PushMatrix();
+  if (aspect_ratio_ != 0) gl.Scalef(aspect_ratio_, 1, 1);
+  if (oblique_ != 0) gl.Rotatef(oblique_, 0, 0, 1);
+  if (!(adjust_.Horz() == haLeft && adjust_.Vert() == vaBaseLine && text_height_ == 0)) {
+    float width = 0, descent = 0, ascent = 0;
+    TextMetrics(width, descent, ascent);
+    // Mended: a text of blanks only has no ascent, and scaling by TextHeight / 0 would be infinite.
+    if (text_height_ != 0 && ascent > 0) {
+      const float s = text_height_ / ascent;
+      gl.Scalef(s, s, 1);
+    }
+    switch (adjust_.Horz()) {
+      case haCenter:
+        gl.Translatef(-width * 0.5f, 0, 0);
+        break;
+      case haRight:
+        gl.Translatef(-width, 0, 0);
+        break;
+      default:
+        break;
+    }
+    switch (adjust_.Vert()) {
+      case vaTop:
+        gl.Translatef(0, -ascent, 0);
+        break;
+      case vaCenter:
+        gl.Translatef(0, std::fabs(descent) * 0.5f - ascent * 0.5f, 0);
+        break;
+      case vaBottom:
+        gl.Translatef(0, std::fabs(descent), 0);
+        break;
+      default:
+        break;
+    }
+  }
+  gl.PushAttrib(GL_POLYGON_BIT);
+  if (rci.drawState == TDrawState::Picking) {
+    // Mesa's selection mode mishandles compiled lists: the same glyphs, drawn directly.
+    for (char c : codes) {
+      const auto index = static_cast<std::size_t>(static_cast<unsigned char>(c) - font_entry_->FirstChar);
+      DrawGlyphMesh(font_entry_->Glyphs.at(index));
+    }
+  } else {
+    compiled_base_ = font_entry_->ListHandle.Handle();
+    // The base is shifted so that a code calls its own list, in unsigned arithmetic.
+    gl.ListBase(font_entry_->ListHandle.Handle() - static_cast<GLuint>(FirstChar()));
+    gl.CallLists(static_cast<GLsizei>(codes.size()), GL_UNSIGNED_BYTE, codes.data());
+  }
+  gl.PopAttrib();
+  gl.PopMatrix();
+}
+
+void TGLSpaceText::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLSpaceText*>(source)) {
+    font_->Assign(*other->font_);
+    text_ = other->text_;
+    extrusion_ = other->extrusion_;
+    allowed_deviation_ = other->allowed_deviation_;
+    character_range_ = other->character_range_;
+    adjust_.Assign(&other->adjust_);
+    aspect_ratio_ = other->aspect_ratio_;
+    oblique_ = other->oblique_;
+    text_height_ = other->text_height_;
+    OnFontChange();
+  }
+  TGLStageObject::Assign(source);
+}
+
+}  // namespace zentrova

@@ -1,0 +1,91 @@
+// The quadric base (normal generation and direction applied to GLU quadrics) and the sphere, which draws
+// its own triangle strips: a whole sphere or a zone cut by latitude and longitude limits, with optional
+// caps at the cuts, normals out or in, and texture coordinates.
+#pragma once
+
+#include <GL/glu.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "scene/core/custom_scene_object.h"
+
+namespace zentrova {
+
+enum TNormalSmoothing : std::uint8_t { nsFlat, nsSmooth, nsNone };
+enum TNormalDirection : std::uint8_t { ndInside, ndOutside };
+enum TCapType : std::uint8_t { ctNone, ctCenter, ctFlat };
+
+class TGLQuadricObject : public TGLStageObject {
+ public:
+  const char* ClassName() const override { return "TGLQuadricObject"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLQuadricObject>(); }
+
+  TNormalSmoothing Normals() const { return normals_; }
+  void SetNormals(TNormalSmoothing value);
+  TNormalDirection NormalDirection() const { return normal_direction_; }
+  void SetNormalDirection(TNormalDirection value);
+
+  void Assign(const TPersistent* source) override;
+  // Fill, the normals, the orientation and texture coordinates on the quadric.
+  void SetupQuadricParams(GLUquadric* quadric) const;
+  void SetNormalQuadricOrientation(GLUquadric* quadric) const;
+  void SetInvertedQuadricOrientation(GLUquadric* quadric) const;
+
+ private:
+  TNormalSmoothing normals_ = nsSmooth;
+  TNormalDirection normal_direction_ = ndOutside;
+};
+
+// A point at latitude a and longitude t is (cos a · sin t, sin a, cos a · cos t): latitude +90 is the +Y
+// pole, longitude 0 points to +Z and longitude 90 to +X; the unit sphere is scaled by Radius.
+class TGLSphere : public TGLQuadricObject {
+ public:
+  const char* ClassName() const override { return "TGLSphere"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLSphere>(); }
+
+  float Radius() const { return radius_; }
+  void SetRadius(float value);
+  int Slices() const { return slices_; }
+  int Stacks() const { return stacks_; }
+  void SetSlices(int value);  // <= 0 stored as 1
+  void SetStacks(int value);
+  // Latitudes in degrees, -90 .. 90.
+  std::int8_t Top() const { return top_; }
+  std::int8_t Bottom() const { return bottom_; }
+  void SetTop(std::int8_t value);
+  void SetBottom(std::int8_t value);
+  // Longitudes in degrees, 0 .. 360; Start above Stop (or Stop below Start) fails the assertion before
+  // anything is stored.
+  std::uint16_t Start() const { return start_; }
+  std::uint16_t Stop() const { return stop_; }
+  void SetStart(std::uint16_t value);
+  void SetStop(std::uint16_t value);
+  TCapType TopCap() const { return top_cap_; }
+  TCapType BottomCap() const { return bottom_cap_; }
+  void SetTopCap(TCapType value);
+  void SetBottomCap(TCapType value);
+
+  // Radius, slices, stacks and the four limits (not the caps), then the quadric's Assign.
+  void Assign(const TPersistent* source) override;
+  void BuildList(TRenderContextInfo& rci) override;
+  TVector4f UnscaledHalfExtents() const override;
+  // The nearer hit with the sphere; the normal is the unnormalised direction from the centre.
+  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
+                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  // A circle of max(Stacks, Slices) vertices facing the eye.
+  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
+
+ private:
+  float radius_ = 0.5f;
+  int slices_ = 16;
+  int stacks_ = 16;
+  std::int8_t top_ = 90;
+  std::int8_t bottom_ = -90;
+  std::uint16_t start_ = 0;
+  std::uint16_t stop_ = 360;
+  TCapType top_cap_ = ctNone;
+  TCapType bottom_cap_ = ctNone;
+};
+
+}  // namespace zentrova

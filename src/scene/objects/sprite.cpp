@@ -1,0 +1,103 @@
+#include "scene/objects/sprite.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "scene/base/scene_errors.h"
+#include "scene/gl/opengl_binding.h"
+#include "scene/gl/state_cache.h"
+#include "scene/gl/texture_coordinates.h"
+
+namespace zentrova {
+
+TGLSprite::TGLSprite() {
+  SetObjectStyle(ObjectStyle() | osDirectDraw | osNoVisibilityCulling);
+}
+
+namespace {
+
+void SetAndNotify(TGLSprite& sprite, float& field, float value) {
+  if (field == value) return;
+  field = value;
+  sprite.NotifyChange(&sprite);
+}
+
+}  // namespace
+
+void TGLSprite::SetWidth(float value) { SetAndNotify(*this, width_, value); }
+void TGLSprite::SetHeight(float value) { SetAndNotify(*this, height_, value); }
+void TGLSprite::SetRotation(float value) { SetAndNotify(*this, rotation_, value); }
+void TGLSprite::SetAlphaChannel(float value) {
+  if (value == alpha_channel_) return;
+  alpha_channel_ = std::clamp(value, 0.0f, 1.0f);
+  NotifyChange(this);
+}
+
+void TGLSprite::SetNoZWrite(bool value) {
+  no_z_write_ = value;
+  NotifyChange(this);
+}
+
+void TGLSprite::SetMirrorU(bool value) {
+  mirror_u_ = value;
+  NotifyChange(this);
+}
+
+void TGLSprite::SetMirrorV(bool value) {
+  mirror_v_ = value;
+  NotifyChange(this);
+}
+
+void TGLSprite::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLSprite*>(source)) {
+    width_ = other->width_;
+    height_ = other->height_;
+    rotation_ = other->rotation_;
+    alpha_channel_ = other->alpha_channel_;
+    no_z_write_ = other->no_z_write_;
+  }
+  TGLStageObject::Assign(source);
+}
+
+TVector4f TGLSprite::UnscaledHalfExtents() const {
+  return {std::fabs(width_) * 0.5f, std::fabs(height_) * 0.5f, std::fabs(width_) * 0.5f, 0};
+}
+
+void TGLSprite::BuildList(TRenderContextInfo& rci) {
+  if (alpha_channel_ != 1) {
+    SceneAssert(rci.GLStates != nullptr, "TGLSprite.BuildList: no state cache");
+    rci.GLStates->SetMaterialAlpha(GL_FRONT, alpha_channel_);
+  }
+  if (no_z_write_) gl.DepthMask(GL_FALSE);
+  // Column-major as OpenGL returns it: the rows of the view's axes in object coordinates.
+  float m[16] = {};
+  gl.GetFloatv(GL_MODELVIEW_MATRIX, m);
+  float vx[3] = {m[0], m[4], m[8]};
+  float vy[3] = {m[1], m[5], m[9]};
+  const float lx = std::sqrt(vx[0] * vx[0] + vx[1] * vx[1] + vx[2] * vx[2]);
+  const float ly = std::sqrt(vy[0] * vy[0] + vy[1] * vy[1] + vy[2] * vy[2]);
+  for (int i = 0; i < 3; ++i) {
+    vx[i] = lx != 0 ? vx[i] * (width_ * 0.5f) / lx : 0;
+    vy[i] = ly != 0 ? vy[i] * (height_ * 0.5f) / ly : 0;
+  }
+  const float s0 = mirror_u_ ? 1.0f : 0.0f, s1 = 1 - s0;
+  const float t0 = mirror_v_ ? 1.0f : 0.0f, t1 = 1 - t0;
+  if (rotation_ != 0) {
+    gl.PushMatrix();
+    gl.Rotatef(rotation_, m[2], m[6], m[10]);
+  }
+  gl.Begin(GL_QUADS);
+  RoutedTexCoord2f(s1, t1);
+  gl.Vertex3f(vx[0] + vy[0], vx[1] + vy[1], vx[2] + vy[2]);
+  RoutedTexCoord2f(s0, t1);
+  gl.Vertex3f(-vx[0] + vy[0], -vx[1] + vy[1], -vx[2] + vy[2]);
+  RoutedTexCoord2f(s0, t0);
+  gl.Vertex3f(-vx[0] - vy[0], -vx[1] - vy[1], -vx[2] - vy[2]);
+  RoutedTexCoord2f(s1, t0);
+  gl.Vertex3f(vx[0] - vy[0], vx[1] - vy[1], vx[2] - vy[2]);
+  gl.End();
+  if (rotation_ != 0) gl.PopMatrix();
+  if (no_z_write_) gl.DepthMask(GL_TRUE);
+}
+
+}  // namespace zentrova

@@ -1,0 +1,5 @@
+points =3
+%%data
+-0.1	0.1	-0.1	
+0	0	0	
+%%enddata

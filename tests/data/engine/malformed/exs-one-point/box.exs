@@ -1,0 +1,5 @@
+points =1
+%%data
+0
+0
+%%enddata
