@@ -405,6 +405,7 @@ void TGLStageBuffer::Render(TGLBaseSceneObject* base_object) {
     RaiseOnGLError();
     DrawScene(viewport_, render_dpi_, base_object, TDrawState::Rendering);
     RaiseOnGLError();
+    if (before_swap_ != nullptr) (*before_swap_)();
     if ((context_options_ & roNoSwapBuffers) == 0) rendering_context_->SwapBuffers();
     ++frame_count_;
     std::int64_t now = 0;
@@ -418,6 +419,13 @@ void TGLStageBuffer::Render(TGLBaseSceneObject* base_object) {
   }
   if (scene_lock.owns_lock()) scene_lock.unlock();
   if (AfterRender && OwnerRuns()) AfterRender(this);
+}
+
+void TGLStageBuffer::RenderBeforeSwap(const std::function<void()>& read) {
+  if (rendering_.load() || rendering_context_ == nullptr) return;
+  before_swap_ = &read;
+  const TScopeExit done([this] { before_swap_ = nullptr; });
+  Render();
 }
 
 void TGLStageBuffer::ResetFrameCounters() {

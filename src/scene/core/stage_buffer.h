@@ -172,8 +172,12 @@ class TGLStageBuffer : public TGLUpdateAbleObject {
 
   // ---- Pictures of the scene
   // The last frame as an RGBA bitmap of the buffer's size (its context made current for the read); left
-  // unread without a camera in a scene.
+  // unread without a camera in a scene. A window keeps no back buffer after its swap, so a window context
+  // draws a frame for the snapshot and is read before that frame's swap.
   std::unique_ptr<TGLBitmap32> CreateSnapShot();
+  // A frame as Render draws it, with `read` called while the context is current and the frame still in
+  // the back buffer, before the swap. Nothing without a context or during a frame.
+  void RenderBeforeSwap(const std::function<void()>& read);
   // Draws the scene into the bitmap through a single-buffered context of the bitmap's size made for the
   // purpose, at the given resolution (the screen's for 0), and reads the pixels back into it. Display
   // lists and textures are built for that context and again for the buffer's at its next frame. "Already
@@ -281,6 +285,8 @@ class TGLStageBuffer : public TGLUpdateAbleObject {
   float frames_per_second_ = 0;
   std::int64_t first_frame_time_ = 0;
   float last_frame_time_ = 0;
+  // Set by RenderBeforeSwap for its frame.
+  const std::function<void()>* before_swap_ = nullptr;
 };
 
 }  // namespace zentrova

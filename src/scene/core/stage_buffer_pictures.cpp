@@ -21,6 +21,10 @@ std::unique_ptr<TGLBitmap32> TGLStageBuffer::CreateSnapShot() {
   bitmap->SetWidth(width_);
   bitmap->SetHeight(height_);
   if (camera_ == nullptr || camera_->Scene() == nullptr || rendering_context_ == nullptr) return bitmap;
+  if (rendering_context_->DeviceContext().x_window != 0) {
+    RenderBeforeSwap([&bitmap, this] { bitmap->ReadFrameBuffer({0, 0, width_, height_}); });
+    return bitmap;
+  }
   TContextActivation activation(*rendering_context_);
   bitmap->ReadFrameBuffer({0, 0, width_, height_});
   activation.End();

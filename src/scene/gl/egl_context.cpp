@@ -73,15 +73,58 @@ TDisplayEntry* FindDisplay(EGLDisplay display) {
 
 // A display of an X connection is closed with its last context, so that the program may close the
 // connection afterwards. The surfaceless display stays for the process.
-void LeaveDisplay(EGLDisplay display, TGLEGLContext* context) {
-  TDisplayEntry* entry = FindDisplay(display);
-  if (entry == nullptr) return;
-  std::erase(entry->members, context);
+void DropIfUnused(TDisplayEntry* entry) {
   if (entry->native != nullptr && entry->members.empty()) {
     eglTerminate(entry->display);
     std::erase_if(Displays(), [entry](const std::unique_ptr<TDisplayEntry>& e) { return e.get() == entry; });
   }
 }
+
+void LeaveDisplay(EGLDisplay display, TGLEGLContext* context) {
+  TDisplayEntry* entry = FindDisplay(display);
+  if (entry == nullptr) return;
+  std::erase(entry->members, context);
+  DropIfUnused(entry);
+}
+
+void*& NamedOffscreenDisplay() {
+  static void* display = nullptr;
+  return display;
+}
+
+// Makes a context current for a moment and puts the thread's former binding back afterwards.
+class TBorrowedBinding {
+ public:
+  TBorrowedBinding(EGLDisplay display, EGLSurface surface, ::EGLContext context)
+      : display_(display),
+        old_display_(eglGetCurrentDisplay()),
+        old_draw_(eglGetCurrentSurface(EGL_DRAW)),
+        old_read_(eglGetCurrentSurface(EGL_READ)),
+        old_context_(eglGetCurrentContext()) {
+    borrowed_ = old_context_ != context;
+    made_current_ = !borrowed_ || eglMakeCurrent(display, surface, surface, context);
+  }
+  ~TBorrowedBinding() {
+    if (!borrowed_ || !made_current_) return;
+    if (old_context_ != kNoContext) {
+      eglMakeCurrent(old_display_, old_draw_, old_read_, old_context_);
+    } else {
+      eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, kNoContext);
+    }
+  }
+  TBorrowedBinding(const TBorrowedBinding&) = delete;
+  TBorrowedBinding& operator=(const TBorrowedBinding&) = delete;
+  bool Current() const { return made_current_; }
+
+ private:
+  EGLDisplay display_;
+  EGLDisplay old_display_;
+  EGLSurface old_draw_;
+  EGLSurface old_read_;
+  ::EGLContext old_context_;
+  bool borrowed_ = false;
+  bool made_current_ = false;
+};
 
 EGLint ConfigAttrib(EGLDisplay display, EGLConfig config, EGLint attribute) {
   EGLint value = 0;
@@ -164,6 +207,18 @@ std::string EGLErrorName(std::int32_t code) {
     default:
       return "EGL error";
   }
+}
+
+void SetOffscreenXDisplay(void* x_display) {
+  NamedOffscreenDisplay() = x_display;
+}
+
+void* OffscreenXDisplay() {
+  if (NamedOffscreenDisplay() != nullptr) return NamedOffscreenDisplay();
+  for (const auto& entry : Displays()) {
+    if (entry->native != nullptr && !entry->members.empty()) return entry->native;
+  }
+  return nullptr;
 }
 
 bool IsSoftwareRenderer(const std::string& renderer) {
@@ -333,21 +388,23 @@ void TGLEGLContext::TakeConfig(TEGLDisplay display, TEGLConfig config) {
 TGLContextAcceleration TGLEGLContext::FindAcceleration() const {
   if (ConfigAttrib(display_, config_, EGL_CONFIG_CAVEAT) == EGL_SLOW_CONFIG) return chSoftware;
   // Ask the renderer, borrowing the thread's current binding for the moment.
-  const EGLDisplay old_display = eglGetCurrentDisplay();
-  const EGLSurface old_draw = eglGetCurrentSurface(EGL_DRAW);
-  const EGLSurface old_read = eglGetCurrentSurface(EGL_READ);
-  const ::EGLContext old_context = eglGetCurrentContext();
   std::string renderer;
-  if (eglMakeCurrent(display_, surface_, surface_, context_)) {
+  const TBorrowedBinding binding(display_, surface_, context_);
+  if (binding.Current()) {
     const GLubyte* text = ::glGetString(GL_RENDERER);
     if (text != nullptr) renderer = reinterpret_cast<const char*>(text);
-    if (old_context != kNoContext) {
-      eglMakeCurrent(old_display, old_draw, old_read, old_context);
-    } else {
-      eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, kNoContext);
-    }
   }
   return IsSoftwareRenderer(renderer) ? chSoftware : chHardware;
+}
+
+bool TGLEGLContext::SetSwapInterval(int interval) {
+  if (context_ == nullptr || pbuffer_ || surface_ == nullptr) return false;
+  const TBorrowedBinding binding(display_, surface_, context_);
+  if (!binding.Current() || !eglSwapInterval(display_, interval)) return false;
+  const int low = ConfigAttrib(display_, config_, EGL_MIN_SWAP_INTERVAL);
+  const int high = ConfigAttrib(display_, config_, EGL_MAX_SWAP_INTERVAL);
+  swap_interval_ = std::clamp(interval, low, std::max(low, high));
+  return true;
 }
 
 void TGLEGLContext::CreateWindowContext(const TGLNativeDevice& device) {
@@ -387,6 +444,7 @@ void TGLEGLContext::CreateWindowContext(const TGLNativeDevice& device) {
   surface_ = surface;
   context_ = context;
   pbuffer_ = false;
+  swap_interval_ = 1;
   device_ = device;
   entry.members.push_back(this);
   SetAcceleration(FindAcceleration());
@@ -394,26 +452,40 @@ void TGLEGLContext::CreateWindowContext(const TGLNativeDevice& device) {
 }
 
 void TGLEGLContext::CreatePBufferContext(const TGLNativeDevice& device, int width, int height) {
-  TDisplayEntry& entry = AcquireDisplay(nullptr);
+  void* native = device.x_display != nullptr ? device.x_display : OffscreenXDisplay();
+  TDisplayEntry* entry = &AcquireDisplay(native);
   ClearIAttribs();
   AddIAttrib(EGL_SURFACE_TYPE, EGL_PBUFFER_BIT);
-  const std::vector<TEGLConfig> candidates = ChooseConfigsWithFallbacks(entry.display, kMaxConfigs);
+  std::vector<TEGLConfig> candidates = ChooseConfigsWithFallbacks(entry->display, kMaxConfigs);
+  if (candidates.empty() && native != nullptr) {
+    // An X server without pbuffer configurations: the context cannot share with its windows, but it can
+    // still draw.
+    DropIfUnused(entry);
+    entry = &AcquireDisplay(nullptr);
+    ClearIAttribs();
+    AddIAttrib(EGL_SURFACE_TYPE, EGL_PBUFFER_BIT);
+    candidates = ChooseConfigsWithFallbacks(entry->display, kMaxConfigs);
+  }
   if (candidates.empty()) throw Exception("Format not supported for pbuffer operation.");
-  const TEGLConfig config = PickConfig(entry.display, candidates, 0);
-  TakeConfig(entry.display, config);
+  const TEGLConfig config = PickConfig(entry->display, candidates, 0);
+  TakeConfig(entry->display, config);
   const EGLint surface_attributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-  const EGLSurface surface = eglCreatePbufferSurface(entry.display, config, surface_attributes);
-  if (surface == EGL_NO_SURFACE) throw Exception("Unabled to create pbuffer.");
-  const ::EGLContext context = NewEGLContext(entry.display, config);
+  const EGLSurface surface = eglCreatePbufferSurface(entry->display, config, surface_attributes);
+  if (surface == EGL_NO_SURFACE) {
+    DropIfUnused(entry);
+    throw Exception("Unabled to create pbuffer.");
+  }
+  const ::EGLContext context = NewEGLContext(entry->display, config);
   if (context == kNoContext) {
-    eglDestroySurface(entry.display, surface);
+    eglDestroySurface(entry->display, surface);
+    DropIfUnused(entry);
     throw Exception("Unabled to create pbuffer's RC.");
   }
   surface_ = surface;
   context_ = context;
   pbuffer_ = true;
   device_ = TGLNativeDevice{};
-  entry.members.push_back(this);
+  entry->members.push_back(this);
   SetAcceleration(FindAcceleration());
 }
 

@@ -3,7 +3,10 @@
 //
 // EGL shares display lists and textures only when a context is created, so every context joins one
 // share group per EGL display: the X11 display of its window, or the process's surfaceless display.
-// Contexts on different displays cannot share names.
+// Contexts on different displays cannot share names. Off-screen contexts are therefore made on the X11
+// display when the process has one open (SetOffscreenXDisplay, or a live window context's display), so
+// that a memory viewer and a window viewer of one scene share their lists; the surfaceless display serves
+// runs without a display.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +42,13 @@ class TGLEGLContext : public TGLContext {
   bool IsPBuffer() const { return pbuffer_; }
   // EGL_CONFIG_ID of the chosen configuration; 0 before creation.
   int ConfigID() const { return config_id_; }
+
+  // How many display refreshes a swap waits for (eglSwapInterval; 0 = no synchronisation). EGL clamps
+  // the value to the configuration's range, and only a window surface has one: false for a pbuffer or a
+  // context not created. The context is made current for the call when it is not.
+  bool SetSwapInterval(int interval);
+  // The interval in force after the last SetSwapInterval; EGL starts every window surface at 1.
+  int SwapInterval() const { return swap_interval_; }
 
   // The configuration attribute list: attribute/value pairs ended by EGL_NONE.
   const std::vector<std::int32_t>& IAttribs() const { return iattribs_; }
@@ -81,12 +91,20 @@ class TGLEGLContext : public TGLContext {
   bool pbuffer_ = false;
   int config_id_ = 0;
   int pixel_format_ = 0;
+  int swap_interval_ = 1;
   std::vector<std::int32_t> iattribs_;
 };
 
 // Registers TGLEGLContext with the context manager (once; later calls do nothing). Programs that make
 // contexts through the manager call it at start-up.
 void RegisterEGLContextClass();
+
+// The X display (a Display*) on which off-screen contexts are made from now on; nullptr forgets it. The
+// windowed program names its display before it makes any context. The display must stay open while
+// contexts live on it. Without one, an off-screen context goes to the display of a live window context,
+// else to the surfaceless display.
+void SetOffscreenXDisplay(void* x_display);
+void* OffscreenXDisplay();
 
 // "EGL_BAD_MATCH" and so on; "EGL error" for a code EGL does not define.
 std::string EGLErrorName(std::int32_t code);

@@ -10,6 +10,8 @@
 #include "scene/gl/platform_helpers.h"
 #include "test_support.h"
 
+#include <EGL/egl.h>
+
 // Last: Xlib's macros (None, Bool, Status) would clash with the names of the headers above.
 #include <X11/Xlib.h>
 
@@ -30,6 +32,7 @@ class X11WindowTest : public ::testing::Test {
     XMapWindow(display_, window_);
     XSync(display_, False);
     RegisterEGLContextClass();
+    test::KeepGLDriverLoaded();
   }
   void TearDown() override {
     if (display_ == nullptr) return;
@@ -65,12 +68,45 @@ TEST_F(X11WindowTest, RendersAClearedFrameThatReadsBackRight) {
     EXPECT_NO_THROW(RaiseOnGLError());
     context->Deactivate();
 
-    // A window context and a pbuffer context live on different EGL displays: they cannot share.
+    // With a window context on the X display, off-screen contexts are made there too and share its lists.
+    EXPECT_EQ(OffscreenXDisplay(), display_);
     std::unique_ptr<TGLContext> offscreen = test::NewPBufferContext(16, 16);
-    test::ExpectError<Exception>([&] { context->ShareObjectNames(offscreen.get()); },
-                                 "Incompatible contexts");
+    EXPECT_EQ(dynamic_cast<TGLEGLContext&>(*offscreen).Display(), dynamic_cast<TGLEGLContext&>(*context).Display());
+    offscreen->Activate();
+    const GLuint list = gl.GenLists(1);
+    offscreen->Deactivate();
+    context->Activate();
+    EXPECT_TRUE(gl.IsList(list));  // one share group
+    context->Deactivate();
   }
   // The context is gone before the window and the X connection close.
+}
+
+TEST_F(X11WindowTest, ANamedDisplayTakesOffscreenContextsAndOnlyWindowsSwapAtAnInterval) {
+  SetOffscreenXDisplay(display_);
+  {
+    std::unique_ptr<TGLContext> offscreen = test::NewPBufferContext(16, 16);  // before any window
+    std::unique_ptr<TGLContext> window = GLContextManager()->NewContext();
+    window->SetOptions(rcoDoubleBuffered);
+    window->CreateOnDevice({display_, window_});
+    auto& egl = dynamic_cast<TGLEGLContext&>(*window);
+    EXPECT_EQ(dynamic_cast<TGLEGLContext&>(*offscreen).Display(), egl.Display());
+    EXPECT_NO_THROW(window->ShareObjectNames(offscreen.get()));
+    // EGL clamps the interval to the configuration's range: a virtual X server may allow 1 only.
+    EGLint lowest = 0;
+    eglGetConfigAttrib(egl.Display(), egl.Config(), EGL_MIN_SWAP_INTERVAL, &lowest);
+    offscreen->Activate();
+    EXPECT_EQ(egl.SwapInterval(), 1);
+    EXPECT_TRUE(egl.SetSwapInterval(0));
+    EXPECT_EQ(egl.SwapInterval(), lowest);
+    EXPECT_FALSE(dynamic_cast<TGLEGLContext&>(*offscreen).SetSwapInterval(0));
+    gl.ClearColor(1, 0, 0, 1);  // the off-screen context got its binding back
+    gl.Clear(GL_COLOR_BUFFER_BIT);
+    EXPECT_EQ(ReadPixel(1, 1), (Pixel{255, 0, 0, 255}));
+    offscreen->Deactivate();
+  }
+  SetOffscreenXDisplay(nullptr);
+  EXPECT_EQ(OffscreenXDisplay(), nullptr);  // without a window context: the surfaceless display
 }
 
 TEST_F(X11WindowTest, ScreenCapsComeFromTheDisplay) {

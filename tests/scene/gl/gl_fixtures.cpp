@@ -7,6 +7,9 @@
 #include <string_view>
 #include <utility>
 
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+
 #include "scene/gl/egl_context.h"
 #include "test_support.h"
 
@@ -194,6 +197,14 @@ std::array<std::uint8_t, 4> ReadPixel(int x, int y) {
   std::array<std::uint8_t, 4> pixel{};
   gl.ReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
   return pixel;
+}
+
+void KeepGLDriverLoaded() {
+  static const bool loaded = [] {
+    const EGLDisplay display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    return display != EGL_NO_DISPLAY && eglInitialize(display, nullptr, nullptr);
+  }();
+  (void)loaded;
 }
 
 }  // namespace zentrova::test

@@ -147,6 +147,11 @@ class TNoticeCounter : public TGLUpdateAbleObject {
 // A created off-screen context from the manager (the EGL class), not active.
 std::unique_ptr<TGLContext> NewPBufferContext(int width = 64, int height = 64);
 
+// The surfaceless EGL display initialised for the rest of the process. The X11 display is terminated
+// with its last context, which would unload the driver; the driver's own leaks (suppressed by its name)
+// would then be reported from an unknown module.
+void KeepGLDriverLoaded();
+
 // RGBA of one pixel of the current context's colour buffer.
 std::array<std::uint8_t, 4> ReadPixel(int x, int y);
 
