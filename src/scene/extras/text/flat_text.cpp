@@ -41,8 +41,7 @@ void TGLFlatText::SetOptions(TGLFlatTextOptions value) {
 
 void TGLFlatText::Notification(TComponent& component, TOperation operation) {
   if (operation == TOperation::Remove && &component == bitmap_font_) {
-    // The font is going: it must not find this object among its users.
-    bitmap_font_->UnRegisterUser(this);
+    // The font is going (it may be partly destroyed already): the link is only dropped here.
     bitmap_font_ = nullptr;
     MarkStructureDirty();
   }

@@ -135,7 +135,7 @@ void TGLHUDText::SetLayout(TGLTextLayout value) {
 
 void TGLHUDText::Notification(TComponent& component, TOperation operation) {
   if (operation == TOperation::Remove && &component == bitmap_font_) {
-    bitmap_font_->UnRegisterUser(this);
+    // The font is going (it may be partly destroyed already): the link is only dropped here.
     bitmap_font_ = nullptr;
     MarkStructureDirty();
   }

@@ -147,8 +147,7 @@ void TGLBaseComponent::Notification(TComponent& component, TOperation operation)
   if (operation == TOperation::Remove && &component == gui_layout_) {
     LockRendering();
     TScopeExit unlock([this] { UnlockRendering(); });
-    // The layout is going: it must not find this widget among its own any more.
-    gui_layout_->UnregisterWidget(this);
+    // The layout is going (it may be partly destroyed already): the link is only dropped here.
     gui_layout_ = nullptr;
     gui_component_ = nullptr;
     NotifyChange(this);
@@ -477,7 +476,7 @@ void TGLBaseFontControl::Notification(TComponent& component, TOperation operatio
   if (operation == TOperation::Remove && &component == bitmap_font_) {
     LockRendering();
     TScopeExit unlock([this] { UnlockRendering(); });
-    bitmap_font_->UnRegisterUser(this);
+    // The font is going (it may be partly destroyed already): the link is only dropped here.
     bitmap_font_ = nullptr;
   }
   TGLBaseControl::Notification(component, operation);

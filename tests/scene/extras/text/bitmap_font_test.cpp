@@ -8,6 +8,7 @@
 #include "scene/base/scene_errors.h"
 #include "scene/core/render_context_info.h"
 #include "scene/extras/text/bitmap_font.h"
+#include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/state_cache.h"
@@ -105,6 +106,23 @@ TEST(BitmapFont, SettersClampAndTellTheUsersLastToFirst) {
   EXPECT_EQ(font->HSpace(), 0);
   font->UnRegisterUser(&first);
   font->UnRegisterUser(&second);
+}
+
+TEST(BitmapFont, AFontThatGoesFirstLeavesItsUsersWithoutAFontAndWithTheirChildren) {
+  TGLHUDText text;
+  text.AddNewChild<TGLHUDText>();
+  {
+    auto font = std::make_unique<TGLBitmapFont>();
+    text.SetBitmapFont(font.get());
+    EXPECT_EQ(font->UserCount(), 1);
+  }
+  EXPECT_EQ(text.BitmapFont(), nullptr);
+  {
+    TGLBitmapFont font;  // destroyed as a member would be, not through delete
+    text.SetBitmapFont(&font);
+  }
+  EXPECT_EQ(text.BitmapFont(), nullptr);
+  EXPECT_EQ(text.ChildCount(), 1);
 }
 
 // The quads RenderString sends, as "x,y" of each vertex in order.
