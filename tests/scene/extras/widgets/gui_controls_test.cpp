@@ -11,7 +11,9 @@
 #include "scene/extras/widgets/edit.h"
 #include "scene/extras/widgets/form.h"
 #include "scene/extras/widgets/label.h"
+#include "scene/core/scene_classes.h"
 #include "scene/extras/widgets/string_grid.h"
+#include "scene/extras/widgets/widget_classes.h"
 
 namespace zentrova::test {
 namespace {
@@ -386,6 +388,18 @@ TEST(CustomControl, AChangingBitmapGoesUpEveryThirdFrameWithACountOfTwo) {
     uploads.push_back(!control.Invalid());
   }
   EXPECT_EQ(uploads, (std::vector<bool>{false, false, true, false, false, true}));
+}
+
+TEST(Registration, TheFontTextHUDAndWidgetClassesAreMadeByName) {
+  RegisterTextAndWidgetClasses();
+  for (const char* name : {"TGLBitmapFont", "TGLWindowsBitmapFont", "TGLStoredBitmapFont", "TGLFlatText", "TGLHUDSprite",
+                           "TGLHUDText", "TGLBaseControl", "TGLPopupMenu", "TGLForm", "TGLPanel", "TGLButton",
+                           "TGLCheckBox", "TGLEdit", "TGLLabel", "TGLAdvancedLabel", "TGLScrollbar", "TGLStringGrid",
+                           "TGLCustomControl"}) {
+    TComponentFactory factory = GetComponentClass(name);
+    ASSERT_NE(factory, nullptr) << name;
+    EXPECT_STREQ(factory()->ClassName(), name);
+  }
 }
 
 }  // namespace

@@ -2,14 +2,20 @@
 // panel, and a pressed button's component.
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
+
+#include "platform/exception.h"
+#include "platform/message_sink.h"
 
 #include "scene/core/buffer_fixtures.h"
 #include "scene/core/material.h"
 #include "scene/core/texture.h"
 #include "scene/core/texture_image.h"
 #include "scene/extras/widgets/button.h"
+#include "scene/extras/widgets/custom_control.h"
 #include "scene/extras/widgets/gui_layout.h"
+#include "scene/extras/widgets/popup_menu.h"
 
 namespace zentrova::test {
 namespace {
@@ -102,6 +108,90 @@ TEST_F(WidgetsInViewer, APressedButtonDrawsItsPressedComponent) {
   viewer.Render();
   EXPECT_EQ(Top(240, 115), Rgb(kNine[8]));
   button.SetGuiLayout(nullptr);
+}
+
+TEST_F(WidgetsInViewer, APopUpFitsItsHeightToItsItemsAfterOneFrame) {
+  TGLBitmapFont font;
+  font.SetCharHeight(16);
+  auto& menu = stage.Objects().AddNewChild<TGLPopupMenu>();
+  menu.SetGuiLayout(&layout);
+  menu.SetGuiLayoutName("nine");
+  menu.SetBitmapFont(&font);
+  menu.SetWidth(100);
+  menu.SetHeight(30);
+  menu.SetMenuItems({"one", "two", "three"});
+  viewer.Render();
+  // Frame cells of 10 above and below: 48 for the items.
+  EXPECT_FLOAT_EQ(menu.Height(), 68);
+  EXPECT_FLOAT_EQ(menu.Areas()[GLAlCenter].Y2 - menu.Areas()[GLAlCenter].Y1, 48);
+  viewer.Render();
+  EXPECT_FLOAT_EQ(menu.Height(), 68);
+  menu.SetBitmapFont(nullptr);
+  menu.SetGuiLayout(nullptr);
+}
+
+struct TMessages : IMessageSink {
+  void ShowMessage(const std::string& text) override { texts.push_back(text); }
+  std::vector<std::string> texts;
+};
+
+// Its own drawing fails every time; its children draw all the same.
+struct TFailingPanel : TGLPanel {
+  void InternalRender(TRenderContextInfo& rci) override {
+    GuardedDraw([] { throw Exception("skin gone"); }, "Exception in GuiComponents InternalRender function");
+  }
+};
+
+TEST_F(WidgetsInViewer, AFailingDrawIsReportedOnceAfterTheDrawAndTheFrameGoesOn) {
+  TMessages messages;
+  IMessageSink* previous = SetMessageSink(&messages);
+  auto& failing = stage.Objects().AddNewChild<TFailingPanel>();
+  failing.SetGuiLayout(&layout);
+  auto& child = failing.AddNewChild<TGLPanel>();
+  child.SetGuiLayout(&layout);
+  child.SetGuiLayoutName("nine");
+  child.SetLeft(50);
+  child.SetTop(40);
+  child.SetWidth(100);
+  child.SetHeight(60);
+  viewer.Render();
+  EXPECT_EQ(messages.texts, (std::vector<std::string>{"skin gone"}));
+  EXPECT_EQ(Top(100, 70), Rgb(kNine[4]));
+  viewer.Render();
+  EXPECT_EQ(messages.texts.size(), 2u);
+  SetMessageSink(previous);
+  child.SetGuiLayout(nullptr);
+  failing.SetGuiLayout(nullptr);
+}
+
+TEST_F(WidgetsInViewer, ALayoutChangeDuringTheWidgetsOwnDrawDoesNotWaitForItself) {
+  auto& control = stage.Objects().AddNewChild<TGLCustomControl>();
+  control.SetGuiLayout(&layout);
+  control.SetGuiLayoutName("nine");
+  int draws = 0;
+  control.OnRender = [&](TGLCustomControl&, TBitmap&) {
+    ++draws;
+    layout.NotifyChange(&layout);  // locks the widget's rendering from inside its draw
+  };
+  viewer.Render();
+  EXPECT_EQ(draws, 1);
+  control.SetGuiLayout(nullptr);
+}
+
+TEST(RenderGuard, ADrawFromAnotherThreadWaitsForTheUnlock) {
+  TGLPanel panel;
+  TRenderContextInfo rci;
+  panel.LockRendering();
+  std::atomic<bool> done{false};
+  std::thread render([&] {
+    panel.DoRender(rci, false, false);
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_FALSE(done.load());
+  panel.UnlockRendering();
+  render.join();
+  EXPECT_TRUE(done.load());
 }
 
 }  // namespace
