@@ -206,7 +206,7 @@ void TGLBaseComponent::DoProgress(const TProgressTimes& progress_times) {
 
 void TGLBaseComponent::LockRendering() {
   const std::thread::id me = std::this_thread::get_id();
-  if (lock_depth_ > 0 && render_blocked_.load()) {
+  if (lock_owner_.load() == me) {
     ++lock_depth_;
     return;
   }
@@ -216,6 +216,7 @@ void TGLBaseComponent::LockRendering() {
     expected = false;
     SleepMs(1);
   }
+  lock_owner_ = me;
   lock_depth_ = 1;
   // A draw of this widget on this very thread is the caller itself: it is not waited for.
   const int own = render_thread_.load() == me ? 1 : 0;
@@ -223,8 +224,9 @@ void TGLBaseComponent::LockRendering() {
 }
 
 void TGLBaseComponent::UnlockRendering() {
-  if (lock_depth_ == 0) return;
+  if (lock_owner_.load() != std::this_thread::get_id() || lock_depth_ == 0) return;
   if (--lock_depth_ > 0) return;
+  lock_owner_ = std::thread::id{};
   render_blocked_ = false;
 }
 
@@ -287,7 +289,8 @@ void TGLBaseComponent::EndGuiRender(TRenderContextInfo& rci) {
 void TGLBaseComponent::DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) {
   const std::thread::id me = std::this_thread::get_id();
   ++render_count_;
-  if (render_blocked_.load() && !(lock_depth_ > 0 && render_thread_.load() == me)) {
+  // The thread holding the lock draws on; any other waits for the unlock.
+  if (render_blocked_.load() && lock_owner_.load() != me) {
     ++render_waiters_;
     while (render_blocked_.load()) SleepMs(1);
     --render_waiters_;
@@ -318,10 +321,13 @@ TGLBaseControl::~TGLBaseControl() {
   focused_control_ = nullptr;
   mouse_capture_ = nullptr;
   entered_control_ = nullptr;
-  // A parent still alive must not route to this control any more.
-  if (auto* parent = dynamic_cast<TGLBaseControl*>(Parent())) {
-    if (parent->mouse_capture_ == this) parent->mouse_capture_ = nullptr;
-    if (parent->entered_control_ == this) parent->entered_control_ = nullptr;
+  // Controls above that are still whole must not route to this one any more (a drag captures on the
+  // root, not only on the parent).
+  for (TGLBaseSceneObject* p = Parent(); p != nullptr; p = p->Parent()) {
+    auto* control = dynamic_cast<TGLBaseControl*>(p);
+    if (control == nullptr) continue;
+    if (control->mouse_capture_ == this) control->mouse_capture_ = nullptr;
+    if (control->entered_control_ == this) control->entered_control_ = nullptr;
   }
 }
 
@@ -334,10 +340,17 @@ TGLBaseControl* TGLBaseControl::FindRootControl() {
   return root;
 }
 
+void TGLBaseControl::SetMouseCapture(TGLBaseControl* value) {
+  mouse_capture_ = value;
+  // However the control goes, this one hears of it and forgets it.
+  if (value != nullptr && value != this) FreeNotification(*value);
+}
+
 void TGLBaseControl::SetFocusedControl(TGLFocusControl* value) {
   if (value == focused_control_) return;
   TGLFocusControl* old = focused_control_;
   focused_control_ = value;
+  if (value != nullptr && value != this) FreeNotification(*value);
   if (old != nullptr) old->SetFocused(false);
   if (value != nullptr) value->SetFocused(true);
 }
@@ -380,6 +393,7 @@ bool TGLBaseControl::Route(TRoute route, TGLMouseButton button, TShiftState shif
     if (taker != nullptr && taker != entered_control_) {
       TGLBaseControl* old = entered_control_;
       entered_control_ = taker;
+      FreeNotification(*taker);
       if (old != nullptr) old->DoMouseLeave();
       taker->DoMouseEnter();
     } else if (taker == nullptr && entered_control_ != nullptr) {
@@ -421,18 +435,23 @@ void TGLBaseControl::InternalMouseMove(TShiftState shift, int x, int y) {
 }
 
 void TGLBaseControl::KeyPress(char& key) {
-  if (focused_control_ != nullptr && focused_control_ != static_cast<void*>(this)) focused_control_->KeyPress(key);
+  if (focused_control_ != nullptr && focused_control_ != this) focused_control_->KeyPress(key);
 }
 
 void TGLBaseControl::KeyDown(std::uint16_t& key, TShiftState shift) {
-  if (focused_control_ != nullptr && focused_control_ != static_cast<void*>(this)) focused_control_->KeyDown(key, shift);
+  if (focused_control_ != nullptr && focused_control_ != this) focused_control_->KeyDown(key, shift);
 }
 
 void TGLBaseControl::KeyUp(std::uint16_t& key, TShiftState shift) {
-  if (focused_control_ != nullptr && focused_control_ != static_cast<void*>(this)) focused_control_->KeyUp(key, shift);
+  if (focused_control_ != nullptr && focused_control_ != this) focused_control_->KeyUp(key, shift);
 }
 
 void TGLBaseControl::Notification(TComponent& component, TOperation operation) {
+  if (operation == TOperation::Remove) {
+    if (&component == mouse_capture_) mouse_capture_ = nullptr;
+    if (&component == focused_control_) focused_control_ = nullptr;
+    if (&component == entered_control_) entered_control_ = nullptr;
+  }
   if (operation == TOperation::Remove && entered_control_ != nullptr) {
     TGLBaseControl* entered = entered_control_;
     entered_control_ = nullptr;

@@ -146,7 +146,8 @@ class TGLBaseComponent : public TGLBaseGuiObject {
   std::atomic<int> render_waiters_{0};
   std::atomic<bool> destroying_{false};
   std::atomic<std::thread::id> render_thread_{};
-  int lock_depth_ = 0;
+  std::atomic<std::thread::id> lock_owner_{};
+  int lock_depth_ = 0;  // the owner's nesting
   bool marking_ = false;
   std::string draw_failure_;
   std::string draw_failure_caption_;
@@ -175,7 +176,7 @@ class TGLBaseControl : public TGLBaseComponent, public IGLInputTarget {
 
   // The child that gets mouse events first (a drag keeps receiving them outside its rectangle).
   TGLBaseControl* MouseCapture() const { return mouse_capture_; }
-  void SetMouseCapture(TGLBaseControl* value) { mouse_capture_ = value; }
+  void SetMouseCapture(TGLBaseControl* value);
   TGLBaseControl* EnteredControl() const { return entered_control_; }
   // The control that keys go to (kept by the root).
   TGLFocusControl* FocusedControl() const { return focused_control_; }

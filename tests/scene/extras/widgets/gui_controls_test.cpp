@@ -365,6 +365,65 @@ TEST(Scrollbar, RangeRulesAndAnEmptyRange) {
   EXPECT_EQ(changes, 0);
 }
 
+// A vertical bar 20 × 100 whose track has 10-pixel arrows: the centre runs from 10 to 90.
+class ScrollbarDrag : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TGLGuiComponent& track = layout.GuiComponents().Add();
+    track.Name = "track";
+    for (auto [align, y] : {std::pair{GLAlTop, 0.0f}, {GLAlBottom, 10.0f}, {GLAlCenter, 20.0f}}) {
+      TGLGuiElement& e = track.Elements().Add();
+      e.Align = align;
+      e.TopLeft = {0, y, 0};
+      e.BottomRight = {20, y + 10, 0};
+    }
+    root.SetWidth(400);
+    root.SetHeight(300);
+    bar.SetGuiLayout(&layout);
+    bar.SetGuiLayoutName("track");
+  }
+  void TearDown() override {
+    if (root.ChildCount() > 0) bar.SetGuiLayout(nullptr);
+  }
+  TGLGuiLayout layout;
+  TGLPanel root;
+  TGLScrollbar& bar = Place<TGLScrollbar>(root, 100, 0, 20, 100);
+};
+
+TEST_F(ScrollbarDrag, TheCaptureHoldsADragOutsideTheBar) {
+  root.MouseDown(mbLeft, ssLeft, 110, 15);  // on the knob (positions 1 to 3): p = 1.5625
+  ASSERT_TRUE(bar.Dragging());
+  EXPECT_EQ(root.MouseCapture(), &bar);
+  root.MouseMove(ssLeft, 300, 50);  // p = 5.5, less the offset 0.5625
+  EXPECT_EQ(bar.Pos(), 5);
+  root.MouseUp(mbLeft, {}, 300, 50);
+  EXPECT_FALSE(bar.Dragging());
+  EXPECT_EQ(root.MouseCapture(), nullptr);
+  root.MouseMove({}, 300, 80);
+  EXPECT_EQ(bar.Pos(), 5);
+}
+
+TEST_F(ScrollbarDrag, TrackClicksPageAndArrowsStep) {
+  root.MouseDown(mbLeft, ssLeft, 110, 80);  // below the knob
+  EXPECT_EQ(bar.Pos(), 4);
+  root.MouseDown(mbLeft, ssLeft, 110, 95);  // the lower arrow
+  EXPECT_EQ(bar.Pos(), 5);
+  root.MouseDown(mbLeft, ssLeft, 110, 12);  // above the knob
+  EXPECT_EQ(bar.Pos(), 2);
+  root.MouseDown(mbLeft, ssLeft, 110, 5);  // the upper arrow
+  EXPECT_EQ(bar.Pos(), 1);
+}
+
+TEST_F(ScrollbarDrag, ABarDestroyedMidDragLeavesNoCaptureBehind) {
+  root.MouseDown(mbLeft, ssLeft, 110, 15);
+  ASSERT_EQ(root.MouseCapture(), &bar);
+  bar.SetGuiLayout(nullptr);
+  root.Remove(bar, false).reset();
+  EXPECT_EQ(root.MouseCapture(), nullptr);
+  EXPECT_FALSE(root.MouseMove(ssLeft, 500, 50));
+  EXPECT_TRUE(root.MouseMove(ssLeft, 300, 50));
+}
+
 TEST(CustomControl, AHundredBySixtyBitmapGoesUpAs128By64) {
   TGLCustomControl control;
   TBitmap bitmap(100, 60, pf32bit);
