@@ -3,6 +3,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <string>
 
@@ -90,6 +92,22 @@ TEST(LayoutFile, ReadsToTheComponentsAndTheLastAlignmentWins) {
   EXPECT_EQ(layout.GuiComponents().FindByName("Knob"), nullptr);
   EXPECT_EQ(layout.GuiComponents().FindByName(""), nullptr);
   layout.UnregisterWidget(&widget);
+}
+
+TEST(LayoutFile, TheCommittedFileHoldsTheGoldenBytesAndLoadsByItsName) {
+  const std::string name = std::string(ZENTROVA_TEST_DATA) + "/scene/extras/skin.layout";
+  std::ifstream file(name, std::ios::binary);
+  ASSERT_TRUE(file) << name;
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), GoldenLayout());
+  TGLGuiLayout layout;
+  layout.GuiComponents().Add().Name = "replaced";
+  layout.SetFileName(name);
+  ASSERT_EQ(layout.GuiComponents().Count(), 2);
+  EXPECT_EQ(layout.GuiComponents().Items(0).Name, "panel");
+  EXPECT_EQ(layout.GuiComponents().Items(0).Elements().Items(1).Align, GLAlBottom);
+  // Loading adds; it does not clear.
+  layout.LoadFromFile(name);
+  EXPECT_EQ(layout.GuiComponents().Count(), 4);
 }
 
 TEST(LayoutFile, VersionTwoLoadsNothingAndNotifiesNothing) {
