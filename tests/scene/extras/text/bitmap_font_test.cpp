@@ -10,6 +10,8 @@
 #include "scene/extras/text/bitmap_font.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
+#include "platform/font_face.h"
+#include "platform/text_raster.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/state_cache.h"
 
@@ -208,17 +210,27 @@ class SystemFont : public ::testing::Test {
     font.Font().SetName("Liberation Sans");
     font.Font().SetSize(10);
   }
+  void ExpectSmallestSquarest();
   TGLWindowsBitmapFont font;
 };
 
 TEST_F(SystemFont, TheDefaultRangeOfATenPointFontPacksIntoTheSmallestSquarestTexture) {
   EXPECT_EQ(font.TextureFormat(), static_cast<GLenum>(GL_ALPHA));
+  EXPECT_LE(font.Glyphs().Width(), 256);
+  EXPECT_LE(font.Glyphs().Height(), 256);
+  // From 10 points on: at 12 a flat 512 × 64 and a 256 × 128 hold them alike, and the squarer wins.
+  for (int points : {10, 12, 16}) {
+    font.Font().SetSize(points);
+    SCOPED_TRACE(points);
+    ExpectSmallestSquarest();
+  }
+}
+
+void SystemFont::ExpectSmallestSquarest() {
   const int w = font.Glyphs().Width(), h = font.Glyphs().Height();
-  EXPECT_LE(w, 256);
-  EXPECT_LE(h, 256);
-  // No smaller size holds all 94 characters.
-  for (int sh : {64, 128, 256}) {
-    for (int sw : {64, 128, 256}) {
+  // No smaller size holds all 94 characters, nor a squarer one of the same area.
+  for (int sh : {64, 128, 256, 512}) {
+    for (int sw : {64, 128, 256, 512}) {
       if (sw * sh < w * h) {
         EXPECT_LT(font.PackGlyphs(sw, sh, nullptr), 94) << sw << " x " << sh;
       }
@@ -228,6 +240,10 @@ TEST_F(SystemFont, TheDefaultRangeOfATenPointFontPacksIntoTheSmallestSquarestTex
     }
   }
   EXPECT_EQ(font.PackGlyphs(w, h, nullptr), 94);
+}
+
+TEST_F(SystemFont, OnlyTheRangesCharactersHaveWidthsAndThePackersRectanglesStay) {
+  const int w = font.Glyphs().Width();
   EXPECT_EQ(font.GetCharWidth(200), 0);
   EXPECT_GT(font.GetCharWidth('M'), 0);
   // The packer's rectangles stay: the first cell (space) starts one pixel in.
@@ -241,7 +257,11 @@ TEST_F(SystemFont, AnItalicFontIsAThirdWiderPerCellAndAdvancesByTheFix) {
   EXPECT_EQ(font.HSpaceFix(), -(plain_cell / 3));
   EXPECT_EQ(font.CharWidth(), plain_cell + plain_cell / 3);
   // Each character's width adds the fix back; strings advance by it again.
-  EXPECT_GE(font.GetCharWidth('I'), plain_i);
+  const TFontFaceResult italic = FindFontFace(font.Font());
+  ASSERT_TRUE(italic);
+  const TPixelSize size = TPixelSize::OfHeight(font.Font().Height());
+  EXPECT_EQ(font.GetCharWidth('I'), TextWidth(*italic.face, size, U"I") - font.HSpaceFix());
+  EXPECT_GT(font.GetCharWidth('I'), plain_i);
   EXPECT_EQ(font.CalcStringWidth("II"), 2 * font.GetCharWidth('I') + 2 * (font.HSpaceFix() + 1) - 1);
 }
 

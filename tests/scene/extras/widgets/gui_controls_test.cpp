@@ -102,6 +102,16 @@ TEST_F(FocusWalk, ShiftTabOnTheOnlyFocusControlComesBackToIt) {
   EXPECT_EQ(FocusName(root), "b1");
 }
 
+TEST_F(FocusWalk, BackwardFromAHiddenLoneFocusControlComesBackToIt) {
+  panel.SetVisible(false);
+  b3.SetVisible(false);
+  b1.SetVisible(false);
+  b1.PrevControl();
+  EXPECT_EQ(FocusName(root), "b1");
+  b1.NextControl();
+  EXPECT_EQ(FocusName(root), "none");
+}
+
 TEST_F(FocusWalk, KeyDownPressAndUpOfOneTabMoveTheFocusOnce) {
   b1.SetFocus();
   std::uint16_t key = VK_TAB;
