@@ -80,16 +80,24 @@ class TGLLinesNodes : public TGLNodes {
   TGLLinesNode* GetItem(int index) const { return static_cast<TGLLinesNode*>(TGLNodes::GetItem(index)); }
   TGLLinesNode* operator[](int index) const { return GetItem(index); }
   TGLLinesNode* Add() { return static_cast<TGLLinesNode*>(TGLNodes::Add()); }
-  TGLLinesNode* AddXYZ(float x, float y, float z) { return static_cast<TGLLinesNode*>(TGLNodes::AddXYZ(x, y, z)); }
+  TGLLinesNode* AddXYZ(float x, float y, float z) {
+    return static_cast<TGLLinesNode*>(TGLNodes::AddXYZ(x, y, z));
+  }
   // The owner's structure is marked dirty.
   void NotifyChange() override;
+
+ protected:
+  // For node collections of other item classes that draw as lines do.
+  TGLLinesNodes(TPersistent* owner, TCollectionItemClass item_class) : TGLNodes(owner, item_class) {}
 };
 
 class TGLNodedLines : public TGLLineBase {
  public:
   TGLNodedLines();
   const char* ClassName() const override { return "TGLNodedLines"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLNodedLines>(); }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
+    return std::make_unique<TGLNodedLines>();
+  }
 
   TGLLinesNodes& Nodes() { return nodes_; }
   const TGLLinesNodes& Nodes() const { return nodes_; }
