@@ -80,9 +80,7 @@ class TGLLinesNodes : public TGLNodes {
   TGLLinesNode* GetItem(int index) const { return static_cast<TGLLinesNode*>(TGLNodes::GetItem(index)); }
   TGLLinesNode* operator[](int index) const { return GetItem(index); }
   TGLLinesNode* Add() { return static_cast<TGLLinesNode*>(TGLNodes::Add()); }
-  TGLLinesNode* AddXYZ(float x, float y, float z) {
-    return static_cast<TGLLinesNode*>(TGLNodes::AddXYZ(x, y, z));
-  }
+  TGLLinesNode* AddXYZ(float x, float y, float z) { return static_cast<TGLLinesNode*>(TGLNodes::AddXYZ(x, y, z)); }
   // The owner's structure is marked dirty.
   void NotifyChange() override;
 
@@ -95,9 +93,7 @@ class TGLNodedLines : public TGLLineBase {
  public:
   TGLNodedLines();
   const char* ClassName() const override { return "TGLNodedLines"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLNodedLines>();
-  }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLNodedLines>(); }
 
   TGLLinesNodes& Nodes() { return nodes_; }
   const TGLLinesNodes& Nodes() const { return nodes_; }
