@@ -74,6 +74,10 @@ TRunStop TRunLoop::Run(long double until) {
   try {
     w.Model().History.OpenFiles();
     while (running_) {
+      if (!observer_->KeepRunning()) {
+        StopSimulation();
+        break;
+      }
       // The view at the rate asked for: strictly more whole milliseconds than one frame's share.
       const std::int32_t fps = observer_->FramesPerSecond();
       if (fps > 0) {

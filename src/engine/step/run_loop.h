@@ -34,6 +34,9 @@ enum class TRunStop {
 class IRunObserver {
  public:
   virtual ~IRunObserver() = default;
+  // Asked before each pass: false ends the run before it steps again (a stop that came before the loop
+  // began).
+  virtual bool KeepRunning() { return true; }
   // Redraws per second of wall-clock time while the run lasts (0 to 50); 0 never redraws.
   virtual std::int32_t FramesPerSecond() { return 0; }
   // The view should show the world's current state.
