@@ -7,13 +7,13 @@
 #include <string>
 
 #include "app/gui_mailbox.h"
-#include "engine/record/log.h"
+#include "engine/record/history.h"
 
 class QPlainTextEdit;
 
 namespace zentrova {
 
-class TVYKLogForm : public QWidget, public ILogSink {
+class TVYKLogForm : public QWidget, public ILogWindow {
  public:
   explicit TVYKLogForm(QWidget* parent = nullptr);
 
@@ -21,6 +21,8 @@ class TVYKLogForm : public QWidget, public ILogSink {
   void AddLine(const std::string& line) override;
   // Empties the view, dropping lines that were sent but not shown yet.
   void Clear();
+  // A history read back replaces the text with its own log.
+  void ClearText() override { Clear(); }
   // The text shown, lines separated by "\n" (lines not yet shown included on the GUI thread).
   std::string Text();
 
