@@ -152,6 +152,10 @@ void TVYKForm::CreateScene() {
 
 TGLCamera* TVYKForm::Camera() const { return camera_; }
 
+TGLBaseSceneObject* TVYKForm::SceneObject(const std::string& name) const {
+  return stage_->Objects().FindDescendant(name);
+}
+
 // --- Window layout ------------------------------------------------------------------------------------
 
 QAction* TVYKForm::AddAction(const std::string& name, const QString& text) {

@@ -93,6 +93,8 @@ class TVYKForm : public QMainWindow, public ILoopHost {
   TVYKMain* Driver() { return driver_.get(); }
   TGLStageViewer& Viewer() { return *viewer_; }
   TGLCamera* Camera() const;
+  // An object of the window's scene by name ("GLPointer", "GLPointerHelp", ...); nullptr when none.
+  TGLBaseSceneObject* SceneObject(const std::string& name) const;
   TVYKLogForm& LogForm() { return *log_form_; }
   TVYKPlotWatches& PlotWindow() { return *plot_window_; }
   TAVIRecorder& Recorder() { return *recorder_; }

@@ -300,3 +300,132 @@ TEST_F(MainWindowTest, MouseOrbitsAndPansTheCameraAndTheWheelScalesItsDistance) 
 
 }  // namespace
 }  // namespace zentrova
+
+namespace zentrova {
+namespace {
+
+TEST_F(MainWindowTest, KeysScaleTheCameraSwitchTheBackgroundAndSetTheTextScale) {
+  Open(World());
+  TGLCamera& camera = *form_->Camera();
+  const float distance = camera.TargetDistance(), scale = camera.SceneScale();
+  auto key = [this](int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, k, modifiers);
+    QApplication::sendEvent(&form_->FramesPerSecondSpin(), &event);  // previewed from any child
+  };
+  key(Qt::Key_A);
+  EXPECT_NEAR(camera.TargetDistance(), distance / 1.1f, distance * 1e-4f);
+  key(Qt::Key_Y);
+  key(Qt::Key_Y);
+  EXPECT_NEAR(camera.TargetDistance(), distance * 1.1f, distance * 1e-4f);
+  key(Qt::Key_A, Qt::ShiftModifier);
+  EXPECT_NEAR(camera.SceneScale(), scale * 1.1f, scale * 1e-5f);
+  key(Qt::Key_Y, Qt::ShiftModifier);
+  EXPECT_NEAR(camera.SceneScale(), scale, scale * 1e-5f);
+
+  TGLStageBuffer& buffer = form_->Viewer().Buffer();
+  const TColor face = buffer.BackgroundColor();
+  key(Qt::Key_B);
+  EXPECT_EQ(buffer.BackgroundColor(), 0xFFFFFF);
+  key(Qt::Key_B, Qt::ShiftModifier);
+  EXPECT_EQ(buffer.BackgroundColor(), face);
+
+  dialogs_.texts = {"0.25", "x"};
+  key(Qt::Key_S);
+  EXPECT_EQ(dialogs_.asked.back(), "Set new scale to / Font scale:");
+  EXPECT_EQ(form_->Driver()->World().Settings.WatchTextScale, 0.25L);
+  key(Qt::Key_S);  // not a number: the message, the scale kept
+  EXPECT_EQ(form_->Driver()->World().Settings.WatchTextScale, 0.25L);
+  ASSERT_FALSE(messages_.shown.empty());
+  EXPECT_EQ(messages_.shown.back(), "'x' is not a valid floating point value.");
+}
+
+TEST_F(MainWindowTest, HistoryBarStepsTakeWholeNumbersFromOneTo32767) {
+  Open(World());
+  struct Case {
+    const char* answer;
+    int page_step;  // the large change afterwards
+    bool message;
+  };
+  const Case cases[] = {{"250", 250, false}, {"0", 250, true},      {"32768", 250, true},
+                        {"x", 250, true},    {"32767", 32767, false}, {"", 32767, false}};
+  for (const Case& c : cases) {
+    dialogs_.texts = {c.answer};
+    messages_.shown.clear();
+    form_->ChangeLargeStep();
+    EXPECT_EQ(form_->HistoryBar().pageStep(), c.page_step) << c.answer;
+    EXPECT_EQ(!messages_.shown.empty(), c.message) << c.answer;
+  }
+  EXPECT_EQ(dialogs_.asked.front(), "Enter large change step / Large change =");
+  dialogs_.texts = {"7"};
+  form_->ChangeSmallStep();
+  EXPECT_EQ(form_->HistoryBar().singleStep(), 7);
+  EXPECT_EQ(dialogs_.asked.back(), "Enter small change step / Small change =");
+}
+
+TEST_F(MainWindowTest, AviBoxesRefuseAStepOfZeroAndTextsThatAreNoNumbers) {
+  Open(World());
+  TVYKMain& main = *form_->Driver();
+  struct Case {
+    std::vector<std::string> answers;
+    std::string message;  // "" for none
+    std::uint32_t first, last, step;
+  };
+  const Case cases[] = {
+      {{"4", "9", "0"}, "'0' is not a valid integer value.", 4, 9, 1},
+      {{"5", "x"}, "'x' is not a valid integer value.", 5, 9, 1},  // converted values stay set
+      {{"6", ""}, "", 6, 9, 1},                                       // an empty answer ends the command
+      {{"-1"}, "'-1' is not a valid integer value.", 6, 9, 1},
+  };
+  for (const Case& c : cases) {
+    dialogs_.texts.assign(c.answers.begin(), c.answers.end());
+    messages_.shown.clear();
+    form_->RecordAvi();
+    EXPECT_EQ(messages_.shown.empty() ? "" : messages_.shown.back(), c.message);
+    EXPECT_EQ(main.AviFirstState, c.first);
+    EXPECT_EQ(main.AviLastState, c.last);
+    EXPECT_EQ(main.AviFrameStep, c.step);
+    EXPECT_FALSE(main.AviRecording);
+    EXPECT_FALSE(form_->SimulationRunning());
+  }
+  EXPECT_EQ(dialogs_.asked[0], "Recording start frame / Start frame =");
+  EXPECT_EQ(dialogs_.asked[1], "Recording end frame / End frame =");
+  EXPECT_EQ(dialogs_.asked[2], "Recording step / Record frame step =");
+}
+
+TEST_F(MainWindowTest, ThePointerDragsOnItsPlaneAndTheHelperFollowsInTwentySteps) {
+  Open(World());
+  TGLBaseSceneObject& pointer = *form_->SceneObject("GLPointer");
+  TGLBaseSceneObject& help = *form_->SceneObject("GLPointerHelp");
+  pointer.SetVisible(true);
+  const QPoint centre(form_->Viewer().width() / 2, form_->Viewer().height() / 2);
+  // Shift: the drag plane is y = the pointer's y.
+  Mouse(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+  Mouse(QEvent::MouseMove, centre + QPoint(15, 0), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+  const TVector4f moved = pointer.Position().AsVector();
+  EXPECT_GT(std::abs(moved[0]) + std::abs(moved[2]), 1e-3f);
+  EXPECT_NEAR(moved[1], 0, 1e-5);
+  Mouse(QEvent::MouseButtonRelease, centre + QPoint(15, 0), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+  const TVector4f helper = help.Position().AsVector();
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(helper[i], moved[i], 1e-5f) << i;
+
+  // Without Shift the plane is z = the pointer's z: z stays, y moves with a vertical drag.
+  Mouse(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+  Mouse(QEvent::MouseMove, centre + QPoint(0, -15), Qt::NoButton, Qt::LeftButton);
+  const TVector4f lifted = pointer.Position().AsVector();
+  EXPECT_NEAR(lifted[2], moved[2], 1e-5);
+  Mouse(QEvent::MouseButtonRelease, centre + QPoint(0, -15), Qt::LeftButton, Qt::NoButton);
+}
+
+TEST_F(MainWindowTest, PressingBesideThePointerOrbitsInsteadOfDragging) {
+  Open(World());
+  TGLBaseSceneObject& pointer = *form_->SceneObject("GLPointer");
+  pointer.SetVisible(true);
+  const TVector4f camera_before = form_->Camera()->Position().AsVector();
+  Mouse(QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+  Mouse(QEvent::MouseMove, {35, 5}, Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(pointer.Position().AsVector(), (TVector4f{0, 0, 0, 1}));
+  EXPECT_NE(form_->Camera()->Position().AsVector(), camera_before);
+}
+
+}  // namespace
+}  // namespace zentrova
