@@ -108,6 +108,8 @@ TVYKForm::~TVYKForm() {
   recorder_->SetGLStageViewer(nullptr);
   if (recorder_->Recording()) recorder_->CloseFile(false);
   driver_.reset();
+  // The viewer (a child widget) outlives the members: it must no longer look at the scene that goes first.
+  viewer_->SetCamera(nullptr);
 }
 
 // --- Scene --------------------------------------------------------------------------------------------
