@@ -108,7 +108,8 @@ class MainWindowTest : public ::testing::Test {
       std::filesystem::copy_file(entry.path(), std::filesystem::path(dir_.Path()) / entry.path().filename());
     }
     form_ = std::make_unique<TVYKForm>(dialogs_);
-    form_->setGeometry(300, 200, 640, 480);
+    // Clear of where the viewer tests place their windows.
+    form_->setGeometry(660, 600, 600, 400);
     form_->show();
     ASSERT_TRUE(test::PumpEventsUntil([this] { return form_->windowHandle()->isExposed(); }));
   }
