@@ -82,12 +82,15 @@ bool ReadCase(const fs::path& folder, const std::string& dir, Case& c) {
 
 // The example, then the case's files over it, then the removals.
 void PrepareModel(const fs::path& folder, const fs::path& model, const Case& c) {
-  const auto options = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
+  const auto options = fs::copy_options::overwrite_existing;
   fs::create_directories(model);
-  fs::copy(fs::path(ZENTROVA_SOURCE_DIR) / "examples" / c.model, model, options);
+  // The model's own files only: a history folder that a run recorded beside the example is no part of it.
+  for (const auto& entry : fs::directory_iterator(fs::path(ZENTROVA_SOURCE_DIR) / "examples" / c.model)) {
+    if (entry.is_regular_file()) fs::copy(entry.path(), model / entry.path().filename(), options);
+  }
   for (const auto& entry : fs::directory_iterator(folder)) {
     if (entry.path().filename() != "expected.txt")
-      fs::copy(entry.path(), model / entry.path().filename(), options);
+      fs::copy(entry.path(), model / entry.path().filename(), options | fs::copy_options::recursive);
   }
   for (const std::string& file : c.removed) fs::remove(model / file);
 }
