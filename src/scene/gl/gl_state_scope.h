@@ -4,7 +4,6 @@
 #pragma once
 
 #include <exception>
-#include <optional>
 
 #include "scene/gl/opengl_binding.h"
 
@@ -53,9 +52,5 @@ class TGLMatrixScope {
   GLenum mode_;
   int exceptions_;
 };
-
-// A push made only under a condition: `scope.emplace(mask)` pushes, the end of the scope pops if it did.
-using TGLOptionalAttribScope = std::optional<TGLAttribScope>;
-using TGLOptionalMatrixScope = std::optional<TGLMatrixScope>;
 
 }  // namespace zentrova

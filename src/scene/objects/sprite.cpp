@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "scene/base/scene_errors.h"
 #include "scene/gl/gl_state_scope.h"
