@@ -168,6 +168,52 @@ TEST_F(MemoryViewerTest, TexturesFreedByABitmapRenderAreBuiltAgainInTheBitmapThe
   EXPECT_EQ(PixelAt(0, 0), kGreen);
 }
 
+TEST_F(MemoryViewerTest, ObjectCullingThroughAFrameKeepsWhatTouchesTheViewOfAMovedAndTurnedCamera) {
+  camera.Position().SetPositionXYZ(2, 1, 10);
+  camera.SetTurnAngle(20);
+  camera.SetPitchAngle(-10);
+  stage.SetVisibilityCulling(vcObjectBased);
+  viewer.Render();  // the camera's near plane comes from the first projection
+  const TVector4f forward = camera.Direction().AsVector(), up = camera.Up().AsVector(),
+                  right = camera.RightVector();
+  // The view volume by hand, in the camera's frame (x right, y up, z forward): at distance d it spans
+  // d / (2 near) either side and 440/744 of that up and down, from the near plane to near + depth of view.
+  const double n = camera.NearPlane(), far = n + camera.DepthOfView();
+  const double sx = 1 / (2 * n), sy = sx * kHeight / kWidth;
+  const auto unit = [](double x, double y, double z) {
+    const double l = std::sqrt(x * x + y * y + z * z);
+    return std::array{x / l, y / l, z / l};
+  };
+  // Each plane: a point on it and its inward unit normal.
+  const struct { const char* name; std::array<double, 3> on, inward; } planes[] = {
+      {"left", {-sx * 20, 0, 20}, unit(1, 0, sx)},   {"right", {sx * 20, 0, 20}, unit(-1, 0, sx)},
+      {"bottom", {0, -sy * 20, 20}, unit(0, 1, sy)}, {"top", {0, sy * 20, 20}, unit(0, -1, sy)},
+      {"near", {0, 0, n}, {0, 0, 1}},                {"far", {0, 0, far}, {0, 0, -1}},
+  };
+  struct Placed {
+    std::string what;
+    TQuad* quad;
+    bool inside;
+  };
+  std::vector<Placed> placed;
+  for (const auto& plane : planes) {
+    for (bool inside : {true, false}) {
+      auto& quad = Quad(std::string(plane.name) + (inside ? " in" : " out"), {0, 0, 0}, 0.05f, clrRed);
+      // The bounding sphere just over the plane, or just clear of it.
+      const double off = -quad.BoundingSphereRadius() + (inside ? 0.02 : -0.02);
+      const double x = plane.on[0] + off * plane.inward[0], y = plane.on[1] + off * plane.inward[1],
+                   z = plane.on[2] + off * plane.inward[2];
+      const TVector4f& c = camera.Position().AsVector();
+      quad.Position().SetPositionXYZ(float(c[0] + x * right[0] + y * up[0] + z * forward[0]),
+                                     float(c[1] + x * right[1] + y * up[1] + z * forward[1]),
+                                     float(c[2] + x * right[2] + y * up[2] + z * forward[2]));
+      placed.push_back({quad.Name(), &quad, inside});
+    }
+  }
+  viewer.Render();
+  for (const Placed& p : placed) EXPECT_EQ(p.quad->builds > 0, p.inside) << p.what;
+}
+
 TEST_F(MemoryViewerTest, LinearFogMixesInTheFogColourAndTheExponentialModesTakeTheAlphaAsDensity) {
   Quad("red", {0, 0, 0}, 0.5f, clrRed);
   TGLStageBuffer& buffer = viewer.Buffer();
