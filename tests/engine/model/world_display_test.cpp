@@ -518,9 +518,9 @@ TEST_P(PlotWatchesTest, TotalsAndRatesOfTheRecordedWatches) {
   EXPECT_EQ(plot.totals, (std::vector<long double>{sw, sn, st, sw / span, sn * k, st * k}));
   EXPECT_EQ(plot.impulses, GetParam().impulses);
 
-  // A body the model does not have is refused with a line, never shown.
+  // A body the model does not have is never shown; the load goes on.
   plot.body = 2;
-  EXPECT_FALSE(World().RefreshPlotWatches());
+  EXPECT_TRUE(World().RefreshPlotWatches());
   plot.visible = false;
   EXPECT_TRUE(World().RefreshPlotWatches());
   EXPECT_EQ(plot.shows, 1);
