@@ -21,8 +21,8 @@ class QuietHost : public IJobHost {
   bool DriverExists() const override { return false; }
   bool SimulationRunning() const override { return false; }
   bool HistoryFilesOpen() const override { return false; }
-  bool LoadWorld(const std::string&, const std::string&, const std::string&) override { return false; }
-  void ToggleSimulation() override {}
+  bool LoadJobWorld(const std::string&, const std::string&) override { return false; }
+  bool ToggleSimulation() override { return false; }
   void SetFramesPerSecond(std::int32_t) override {}
   TJobTolerances Tolerances() const override { return {}; }
   void SetTolerances(const TJobTolerances&) override {}
