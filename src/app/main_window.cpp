@@ -22,6 +22,7 @@
 #include "app/about_window.h"
 #include "app/app_dialogs.h"
 #include "app/emf_writer.h"
+#include "app/jobs_window.h"
 #include "app/log_window.h"
 #include "app/plot_window.h"
 #include "engine/model/model.h"
@@ -93,6 +94,7 @@ TVYKForm::TVYKForm(IAppDialogs& dialogs, QWidget* parent)
   setCentralWidget(viewer_);
   CreateActions();
   CreateStatusLine();
+  CreateJobControl();
   recorder_->SetFPS(20);
   recorder_->SetWidth(744);
   recorder_->SetHeight(440);
@@ -196,12 +198,15 @@ void TVYKForm::CreateActions() {
   QAction* open = AddAction("OpenWorldFileButton", "&Open");
   command(open, &TVYKForm::OpenWorldFile);
   QAction* open_job = AddAction("OpenJobFileButton", "Open &Job");
+  command(open_job, &TVYKForm::OpenJobFileCommand);
   QAction* reload = AddAction("ReloadWorldFileButton", "&Reload");
   reload->setEnabled(false);
   command(reload, &TVYKForm::ReloadWorldFile);
   QAction* jobs_button = AddAction("ShowHideJobsWindowButton", "Jobs");
   QAction* tree_button = AddAction("ShowHideControlTreeButton", "Control Tree");
   QAction* files_button = AddAction("ShowHideHistoryFilesButton", "History Files");
+  command(jobs_button, &TVYKForm::ShowHideJobsWindow);
+  command(files_button, &TVYKForm::ShowHideHistoryFiles);
   QAction* log_button = AddAction("ShowHideLogWindowButton", "Log");
   command(log_button, &TVYKForm::ShowHideLogWindow);
   for (QAction* a : {jobs_button, tree_button, files_button, log_button}) a->setEnabled(false);
@@ -234,6 +239,7 @@ void TVYKForm::CreateActions() {
   QAction* file_open = AddAction("FileOpen", "&Open");
   command(file_open, &TVYKForm::OpenWorldFile);
   QAction* file_open_job = AddAction("FileOpenJob", "Open &Job");
+  command(file_open_job, &TVYKForm::OpenJobFileCommand);
   QAction* file_reload = AddAction("FileReload", "&Reload");
   file_reload->setEnabled(false);
   command(file_reload, &TVYKForm::ReloadWorldFile);
@@ -251,6 +257,8 @@ void TVYKForm::CreateActions() {
   QAction* view_log = AddAction("ViewLogWindow", "Hide &Log Window");
   command(view_log, &TVYKForm::ShowHideLogWindow);
   QAction* view_jobs = AddAction("ViewJobsWindow", "Hide &Jobs Window");
+  command(view_files, &TVYKForm::ShowHideHistoryFiles);
+  command(view_jobs, &TVYKForm::ShowHideJobsWindow);
   for (QAction* a : {view_tree, view_files, view_log, view_jobs}) {
     a->setEnabled(false);
     view->addAction(a);
@@ -327,17 +335,19 @@ bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& histo
   try {
     ClearWorld();
     driver_ = std::make_unique<TVYKMain>();
+    ++load_count_;
     driver_->Log().SetWindow(log_form_.get());
-    driver_->World().Model().History.SetWindows(nullptr, log_form_.get());
+    driver_->World().Model().History.SetWindows(history_files_form_.get(), log_form_.get());
     std::string history = history_name;
     const bool loaded = driver_->LoadWorld(world_file, history, start_history_name);
     if (loaded) {
-      driver_->Log().MaxLines = MaxLinesInLog;
+      driver_->Log().MaxLines = jobs_->MaxLinesInLog;
       SetCameraTarget(0);
       EnableControls(true);
       const std::string world_name = std::filesystem::path(world_file).stem().string();
       setWindowTitle(QString::fromStdString("Zentrova: " + world_name + " [" +
                                             driver_->World().Model().History.ShortName + "]"));
+      if (!history_files_form_->isVisible()) ShowHideHistoryFiles();
       if (!log_form_->isVisible()) {
         log_form_->show();
         Action("ViewLogWindow")->setText("Hide &Log Window");
@@ -363,6 +373,7 @@ void TVYKForm::ClearWorld() {
   EnableControls(false);
   driver_.reset();
   log_form_->Clear();
+  history_files_form_->ClearList();
   time_now_->clear();
   energy_now_->clear();
   last_frame_ = {};
@@ -450,7 +461,7 @@ bool TVYKForm::ToggleSimulation() {
   mailbox_.Drain();
   THistory& history = driver_->World().Model().History;
   const std::vector<std::string> log = history.Log();
-  if (!JobsActive && (log.size() < 2 || log[1].empty())) {
+  if (!jobs_->JobsActive && (log.size() < 2 || log[1].empty())) {
     std::string comment;
     if (!dialogs_.InputText("Short comment of the analysis", "Short comment:", comment)) return false;
     if (comment.empty()) comment = "-";
@@ -460,8 +471,8 @@ bool TVYKForm::ToggleSimulation() {
   simulation_running_ = true;
   TRunSettings settings;
   settings.FramesPerSecond = &FramesPerSecond;
-  settings.PausedSeconds = &PausedSeconds;
-  settings.MaxSeconds = JobMaxSeconds;
+  settings.PausedSeconds = &jobs_->PausedSeconds;
+  settings.MaxSeconds = jobs_->JobMaxSeconds;
   settings.Recorder = recorder_.get();
   loop_thread_ = std::make_unique<TLoopThread>(*driver_, *this, mailbox_, settings);
   if (pointer_ != nullptr) pointer_->SetVisible(false);
@@ -636,6 +647,8 @@ void TVYKForm::closeEvent(QCloseEvent* event) {
   if (simulation_running_) ToggleSimulation();
   log_form_->hide();
   plot_window_->hide();
+  jobs_form_->hide();
+  history_files_form_->hide();
   QMainWindow::closeEvent(event);
 }
 

@@ -25,7 +25,7 @@ std::size_t LineCount(const std::string& file_name) {
 }
 
 // The exit status of the command run in `folder`; -1 when it did not exit by itself.
-int Run(const std::string& folder, const std::string& command) {
+int RunIn(const std::string& folder, const std::string& command) {
   const std::string line = "cd '" + folder + "' && " + command + " >output.txt 2>&1";
   const int status = std::system(line.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -51,7 +51,7 @@ class JobProgramTest : public ::testing::Test {
   }
   void PrepareHistories(int count, const std::string& until) {
     for (int i = 0; i < count; ++i) {
-      ASSERT_EQ(Run(model, std::string(ZENTROVA_BIN_DIR) + "/zentrova-run falling-box.wld --until " + until), 0);
+      ASSERT_EQ(RunIn(model, std::string(ZENTROVA_BIN_DIR) + "/zentrova-run falling-box.wld --until " + until), 0);
     }
   }
   std::string History(const std::string& name, const std::string& file) const {
@@ -59,7 +59,7 @@ class JobProgramTest : public ::testing::Test {
   }
   // The program on the job file, given relative to the model's folder; its exit status.
   int RunProgram(const std::string& job_file, int seconds) {
-    return Run(model, "timeout " + std::to_string(seconds) + " " + std::string(ZENTROVA_BIN_DIR) +
+    return RunIn(model, "timeout " + std::to_string(seconds) + " " + std::string(ZENTROVA_BIN_DIR) +
                           "/zentrova " + job_file);
   }
 
