@@ -94,7 +94,7 @@ void TVYKJobsForm::ClearJobs(bool paused) {
   jobs_list_->clear();
   row_index_ = 0;
   start_time_ = 0;
-  jobs_paused_->setFixedHeight(paused ? kPausedHeight : 0);
+  ShowPaused(paused);
 }
 
 void TVYKJobsForm::AddJob(const std::string& name) {
@@ -118,7 +118,9 @@ void TVYKJobsForm::FinishCurrentJob(double now) {
   if (start_time_ == 0) return;
   AppendToCurrentRow(JobTimeText(now));
   AppendToCurrentRow(JobTimeText(now - start_time_));
-  start_time_ = 0;
+  // Stamped once: a job that failed to load is finished at once, and the next job's start finishes
+  // nothing more.
+  start_time_ = 0.0;
   ++row_index_;
 }
 

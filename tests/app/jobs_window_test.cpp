@@ -6,6 +6,7 @@
 #include <QtWidgets/QTreeWidget>
 
 #include "app_test_support.h"
+#include "qt_widgets_application.h"
 
 namespace zentrova {
 namespace {
@@ -58,7 +59,7 @@ class JobsWindowTest : public ::testing::Test {
   }
   QString Cell(int row, int column) const { return form.JobsList()->topLevelItem(row)->text(column); }
 
-  QApplication& application = test::StartWidgetsApplication();
+  QApplication& application = test::TestWidgetsApplication();
   QuietHost host;
   StoppedClock clock;
   TVYKJobsForm form;
@@ -83,6 +84,7 @@ TEST_F(JobsWindowTest, RowsStampedInTurn) {
   form.ClearJobs(false);
   form.AddJob("000");
   form.AddJob("001");
+  form.AddJob("002");
   form.FinishCurrentJob(kDay);  // nothing started yet
   EXPECT_EQ(Cell(0, 1), "");
   form.StartCurrentJob(kDay + 3600 * kSecond);
@@ -97,7 +99,11 @@ TEST_F(JobsWindowTest, RowsStampedInTurn) {
   form.FinishCurrentJob(kDay + 7201 * kSecond);
   form.FinishCurrentJob(kDay + 7300 * kSecond);  // stamped once only
   EXPECT_EQ(Cell(1, 3), "00:00:01");
+  form.StartCurrentJob(kDay + 7302 * kSecond);
+  EXPECT_EQ(Cell(2, 1), "02:01:42");
+  form.FinishCurrentJob(kDay + 7303 * kSecond);
   form.StartCurrentJob(kDay);  // beyond the last row: nothing to stamp, no crash
+  form.FinishCurrentJob(kDay);
   form.ClearJobs(true);
   EXPECT_EQ(form.JobsList()->topLevelItemCount(), 0);
   EXPECT_EQ(form.JobsPaused()->maximumHeight(), 13);
