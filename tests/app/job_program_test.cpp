@@ -57,10 +57,12 @@ class JobProgramTest : public ::testing::Test {
   std::string History(const std::string& name, const std::string& file) const {
     return model + name + "/" + file;
   }
-  // The program on the job file, given relative to the model's folder; its exit status.
+  // The program on the job file, given relative to the model's folder; its exit status. The GL driver
+  // is unloaded before the leak check at the program's exit, so the driver's own leaks lose the library
+  // names the suppressions match: the program is checked for leaks by the in-process window tests.
   int RunProgram(const std::string& job_file, int seconds) {
-    return RunIn(model, "timeout " + std::to_string(seconds) + " " + std::string(ZENTROVA_BIN_DIR) +
-                          "/zentrova " + job_file);
+    return RunIn(model, "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" timeout " + std::to_string(seconds) +
+                            " " + std::string(ZENTROVA_BIN_DIR) + "/zentrova " + job_file);
   }
 
   test::TempDir dir;
@@ -88,15 +90,14 @@ TEST_F(JobProgramTest, ThreeJobsEachStoppedByItsLimitThenTheProgramExits) {
 }
 
 TEST_F(JobProgramTest, CommaListOfJobsEachEndsAtItsBreakTime) {
-  SetBreakTime("0.3");
   PrepareHistories(3, "0.01");
   test::WriteBytes(model + "pair.job", "[Main]\njobs=000,002\nexitAtFinish=1\nframesPerSecond=10\n");
   // worldFile defaults to the job file's name: the job file carries the world's.
   test::WriteBytes(model + "falling-box.job", test::ReadBytes(model + "pair.job"));
-  EXPECT_EQ(RunProgram("falling-box.job", 120), 0) << test::ReadBytes(model + "output.txt");
+  EXPECT_EQ(RunProgram("falling-box.job", 300), 0) << test::ReadBytes(model + "output.txt");
   for (const char* name : {"000", "002"}) {
     const std::string log = test::ReadBytes(History(name, "log.txt"));
-    EXPECT_NE(log.find("[Alert] Break time of 0.32s reached."), std::string::npos) << name << "\n" << log;
+    EXPECT_NE(log.find("[Alert] Break time of 3.02s reached."), std::string::npos) << name << "\n" << log;
   }
   EXPECT_EQ(test::ReadBytes(History("001", "log.txt")).find("Break time"), std::string::npos);
 }

@@ -50,6 +50,7 @@ TEST(JobTimeText, TimeOfDayAndDurations) {
   EXPECT_EQ(JobTimeText(25 * 3600 * kSecond), "01:00:00");          // a day and an hour
   EXPECT_EQ(JobTimeText(59.6 * kSecond), "00:00:59");
   EXPECT_EQ(JobTimeText(0), "00:00:00");
+  EXPECT_EQ(JobTimeText(kDay + 1 - 0.0001 * kSecond), "00:00:00");  // rounds to the next midnight
 }
 
 class JobsWindowTest : public ::testing::Test {
