@@ -12,11 +12,12 @@
 #include <memory>
 #include <string>
 
+#include "app/control_commands.h"
 #include "app/gui_mailbox.h"
-#include "app/run_frame.h"
 #include "app/history_files_window.h"
 #include "app/job_scheduler.h"
 #include "app/simulation_thread.h"
+#include "engine/world_view.h"
 #include "scene/base/vector_types.h"
 
 class QAction;
@@ -35,6 +36,8 @@ class TGLCamera;
 class TGLStage;
 class TGLStageViewer;
 class TVYKAbout;
+class TVYKControlForm;
+class TWorld;
 class TVYKJobsForm;
 class TVYKLogForm;
 class TVYKMain;
@@ -48,7 +51,11 @@ enum : int {
   kImageAviRecording = 47
 };
 
-class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public IHistoryFilesHost {
+class TVYKForm : public QMainWindow,
+                 public ILoopHost,
+                 public IControlCommands,
+                 public IJobHost,
+                 public IHistoryFilesHost {
  public:
   // The dialogs outlive the window.
   explicit TVYKForm(IAppDialogs& dialogs, QWidget* parent = nullptr);
@@ -66,7 +73,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
   void ClearWorld();
   void EnableControls(bool enable);
   // Aims the camera at the body's solid; hides the pointer.
-  void SetCameraTarget(std::int32_t body_index);
+  void SetCameraTarget(std::int32_t body_index) override;
 
   // --- Runs ---------------------------------------------------------------------------------------------
 
@@ -89,7 +96,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
   void ChangeLargeStep();
   void ChangeSmallStep();
   void ShowHideLogWindow();
-  void ShowHidePlotWindow();
+  void ShowHideControlTree();
   void ShowAbout();
   // Open Job: the job file's dialog, then OpenJobFile.
   void OpenJobFileCommand();
@@ -115,6 +122,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
   TGLBaseSceneObject* SceneObject(const std::string& name) const;
   TVYKLogForm& LogForm() { return *log_form_; }
   TVYKPlotWatches& PlotWindow() { return *plot_window_; }
+  TVYKControlForm& ControlForm() { return *control_form_; }
   TAVIRecorder& Recorder() { return *recorder_; }
   QSpinBox& FramesPerSecondSpin() { return *frames_per_second_; }
   QSpinBox& HistorySpin() { return *history_spin_; }
@@ -126,7 +134,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
   QAction* Action(const std::string& name) const;
   // The image a button shows (kImage...).
   int ButtonImage(const std::string& name) const;
-  const TRunFrame& LastFrame() const { return last_frame_; }
+  const TViewFrame& LastFrame() const { return last_frame_; }
   TLoopThread* LoopThread() { return loop_thread_.get(); }
 
   // Read by the run's thread.
@@ -136,8 +144,41 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
   bool Closing = false;
 
   // --- ILoopHost ----------------------------------------------------------------------------------------
-  void ShowFrame(const TRunFrame& frame) override;
+  void ShowFrame(const TViewFrame& frame) override;
   void RunEnded() override;
+
+  // --- IControlCommands, over the driver's world and collision detector ---------------------------------
+  std::int32_t BodyIndex(const std::string& name) const override;
+  void ToggleBoundingBoxTree(std::int32_t body) override;
+  void ShowTextures() override;
+  void HideTextures() override;
+  void ShowWireframeBodies() override;
+  void ShowFilledBodies() override;
+  void ShowFlatBodies() override;
+  void ShowThickBodies() override;
+  double Transparency(std::int32_t body) const override;
+  void SetTransparency(std::int32_t body, double value) override;
+  void ToggleContactWatches(std::int32_t body) override;
+  void PlotWatches(std::int32_t body) override;
+  void SetBreakAtCollisions(bool value) override;
+  void SetShowCollisions(bool value) override;
+  void SetShowOverPenetratingPoints(bool value) override;
+  void ShowPointer() override;
+  void HidePointer() override;
+  void IncreasePointerSize() override;
+  void DecreasePointerSize() override;
+  void MovePointerToOrigin() override;
+  void ToggleOrientationBoxSide(const std::string& caption) override;
+  void ShowAxes() override;
+  void HideAxes() override;
+  void SetHistorySaving(bool each_time_step, bool at_collision) override;
+  void CreateNextVersion() override;
+  bool SetPivotTolerance(long double old_value, long double new_value) override;
+  bool SetLexicoZeroTolerance(long double old_value, long double new_value) override;
+  void SetTryToSolveByGoingBack(bool value) override;
+  void SetLogLCPUnboundedRay(bool value) override;
+  void SetLogLCPMaximumIterations(bool value) override;
+  void Repaint() override;
 
   // --- IJobHost (the rest above) ------------------------------------------------------------------------
   bool WorldLoaded() const override;
@@ -148,7 +189,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
   void SetFramesPerSecond(std::int32_t frames_per_second) override;
   TJobTolerances Tolerances() const override;
   void SetTolerances(const TJobTolerances& tolerances) override;
-  void CreateNextVersion() override;
+  // CreateNextVersion: the one of IControlCommands above.
   void EnableJobsCommands(bool enable) override;
   bool JobsWindowVisible() const override;
   void EnableJobTimer(bool enable) override;
@@ -165,6 +206,8 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
 
  private:
   void CreateScene();
+  // The world the control tree's commands act on; nullptr without a driver.
+  TWorld* CommandWorld() const;
   void CreateActions();
   void CreateStatusLine();
   // The job scheduler, its timer and the jobs and history files windows.
@@ -172,8 +215,8 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
   QAction* AddAction(const std::string& name, const QString& text);
   void SetButtonImage(const std::string& name, int image);
   // The frame of the world as it is (no run active) or the newest of the run.
-  TRunFrame CurrentFrame() const;
-  bool UpdateViewFrom(const TRunFrame& frame);
+  TViewFrame CurrentFrame() const;
+  bool UpdateViewFrom(const TViewFrame& frame);
   // Joins the ended or stopped run's thread, closes a recording and refreshes.
   void FinishRun();
   void StopAndJoin();
@@ -198,7 +241,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
   TGuiMailbox mailbox_;
   std::atomic<bool> simulation_running_{false};
   bool history_changing_ = false;
-  TRunFrame last_frame_;
+  TViewFrame last_frame_;
 
   // The scene the viewer shows.
   std::unique_ptr<TGLStage> stage_;
@@ -211,6 +254,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IJobHost, public I
 
   // Tool windows: top-level, owned here.
   std::unique_ptr<TVYKLogForm> log_form_;
+  std::unique_ptr<TVYKControlForm> control_form_;
   std::unique_ptr<TVYKPlotWatches> plot_window_;
   std::unique_ptr<TVYKAbout> about_;
   std::unique_ptr<TVYKJobsForm> jobs_form_;
