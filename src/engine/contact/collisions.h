@@ -18,6 +18,7 @@
 
 #include "engine/contact/contact_points.h"
 #include "engine/contact/dense_matrix.h"
+#include "engine/contact/linear_complementarity.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
@@ -98,7 +99,8 @@ class TCollisions {
 
   // Sorts the contacts by velocity into approaching (HasImpacts), resting, sticking and sliding, and
   // marks the subsets prepared. A contact's normal tolerance is the larger of zeroVelocityTolerance
-  // and 2 dt |a_N| (a_N its relative normal acceleration without contact forces), its tangential one
+  // and 2 dt a_N (a_N the normal acceleration without contact forces that the contact must hold: the
+  // relative one, or each body's own summed when that is larger), its tangential one
   // the larger of zeroVelocityTolerance and friction times the normal one. With Retry (after a negligible
   // impact) zeroVelocityTolerance counts ten times and no contact counts as approaching. Always true.
   bool Classify(bool Retry);
@@ -155,7 +157,8 @@ class TCollisions {
   void DrawOverPenetration(const TContact& contact);
   // M^-1 h at the working state (n values; zeros while the model has neither).
   void FreeAcceleration(std::vector<long double>& acceleration);
-  // |W_N . M^-1 h + bias|: the contact's relative normal acceleration without contact forces (m/s^2).
+  // The normal acceleration without contact forces that the contact must hold (m/s^2): the larger of
+  // the relative one, |W_N . M^-1 h + bias|, and the sum of the two sides' own, |a_edge| + |a_vertex|.
   long double FreeNormalAcceleration(const TContact& contact) const;
   // The contact's index in RestingContacts; -1 for a contact that does not rest.
   std::int32_t RestingPosition(const TContact& contact) const;
@@ -171,6 +174,10 @@ class TCollisions {
     std::vector<std::uint32_t> stick;  // the members that stick, by their place in the group
     TDenseMatrix v, wt, minv, mv, wmv, a;
     std::vector<long double> local, velocity, minv_h, q, w, z;
+    // The positive z of the last solution: the next step's problem, most often that of a body still at
+    // rest, is tried on the same basis first.
+    std::vector<char> basis;
+    TLCPBasisScratch scratch;
   };
   // The storage of one group's impact.
   struct TImpactGroup {
