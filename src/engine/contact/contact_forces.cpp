@@ -154,7 +154,15 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     f.q[TP + r] += bias + f.velocity[TP + r] / dt;
     f.q[TM + r] -= bias + f.velocity[TP + r] / dt;
   }
-  return SolveLCP(world_.LCPSettings(), state.Time, f.a, f.q, f.w, f.z);
+  // The last step's basis, when it still gives a solution, is the solution: it is checked to be one.
+  if (f.basis.size() == size && SolveLCPOnBasis(f.a, f.q, f.basis, f.w, f.z, f.scratch)) return true;
+  if (!SolveLCP(world_.LCPSettings(), state.Time, f.a, f.q, f.w, f.z)) {
+    f.basis.clear();
+    return false;
+  }
+  f.basis.resize(size);
+  for (std::uint32_t i = 0; i < size; ++i) f.basis[i] = f.z[i] > 0 ? 1 : 0;
+  return true;
 }
 
 void TCollisions::ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking,

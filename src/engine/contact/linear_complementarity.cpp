@@ -644,6 +644,64 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix
   return true;
 }
 
+bool SolveLCPOnBasis(const TDenseMatrix& M, std::vector<long double>& q, const std::vector<char>& Basic,
+                     std::vector<long double>& W, std::vector<long double>& Z, TLCPBasisScratch& Scratch) {
+  const auto n = static_cast<std::uint32_t>(q.size());
+  if (Basic.size() != n || M.Rows() < n || M.Cols() < n) return false;
+  for (long double& x : q) {
+    if (std::fabs(x) < kLCPZero) x = 0;
+  }
+  std::vector<std::uint32_t>& basic = Scratch.basic;
+  basic.clear();
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (Basic[i] != 0) basic.push_back(i);
+  }
+  const auto k = static_cast<std::uint32_t>(basic.size());
+  // M_BB x = -q_B, eliminated in place with the right-hand side as column k.
+  std::vector<long double>& a = Scratch.lu;
+  a.resize(std::size_t{k} * (k + 1));
+  const auto at = [&](std::uint32_t r, std::uint32_t c) -> long double& { return a[std::size_t{r} * (k + 1) + c]; };
+  for (std::uint32_t r = 0; r < k; ++r) {
+    for (std::uint32_t c = 0; c < k; ++c) at(r, c) = M(basic[r], basic[c]);
+    at(r, k) = -q[basic[r]];
+  }
+  for (std::uint32_t c = 0; c < k; ++c) {
+    std::uint32_t pivot = c;
+    for (std::uint32_t r = c + 1; r < k; ++r) {
+      if (std::fabs(at(r, c)) > std::fabs(at(pivot, c))) pivot = r;
+    }
+    if (!(std::fabs(at(pivot, c)) > 0)) return false;
+    if (pivot != c) {
+      for (std::uint32_t j = c; j <= k; ++j) std::swap(at(pivot, j), at(c, j));
+    }
+    for (std::uint32_t r = c + 1; r < k; ++r) {
+      const long double factor = at(r, c) / at(c, c);
+      if (factor == 0) continue;
+      for (std::uint32_t j = c + 1; j <= k; ++j) at(r, j) -= factor * at(c, j);
+    }
+  }
+  std::vector<long double>& x = Scratch.x;
+  x.resize(k);
+  for (std::uint32_t c = k; c-- > 0;) {
+    long double sum = at(c, k);
+    for (std::uint32_t j = c + 1; j < k; ++j) sum -= at(c, j) * x[j];
+    x[c] = sum / at(c, c);
+    // Feasibility first: a negative or non-finite z ends the attempt.
+    if (!(x[c] >= 0) || !std::isfinite(x[c])) return false;
+  }
+  Z.assign(n, 0.0L);
+  W.assign(n, 0.0L);
+  for (std::uint32_t r = 0; r < k; ++r) Z[basic[r]] = x[r];
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (Basic[i] != 0) continue;
+    long double sum = q[i];
+    for (std::uint32_t r = 0; r < k; ++r) sum += M(i, basic[r]) * x[r];
+    if (!(sum >= 0) || !std::isfinite(sum)) return false;
+    W[i] = sum;
+  }
+  return true;
+}
+
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
                 const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {

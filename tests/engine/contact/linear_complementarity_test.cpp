@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/contact/dense_matrix.h"
 #include "engine/model/world.h"
 #include "engine_test_support.h"
 #include "numerics/float_list.h"
@@ -206,6 +207,44 @@ TEST_F(LCPTest, TinyEntriesOfQBecomeExactlyZeroInTheCallersList) {
   Problem plain(2, {1, 0, 0, 1}, {-5e-20L, 3});  // without a pivot: W is the cleaned q
   ASSERT_TRUE(plain.Solve());
   EXPECT_EQ(Elements(plain.W), (Values{0, 3}));
+}
+
+// On M = [[2, 1, 0], [1, 2, 0], [0, 0, 1]], q = (-5, -6, 1) the solution is z = (4/3, 7/3, 0),
+// w = (0, 0, 1): its basis {z_0, z_1} gives it; a basis whose z would be negative, whose w would be, or
+// whose block is singular gives nothing.
+TEST_F(LCPTest, GuessedBasisIsTakenOnlyWhenItSolves) {
+  TDenseMatrix m(3, 3);
+  const Values elements = {2, 1, 0, 1, 2, 0, 0, 0, 1};
+  for (std::uint32_t i = 0; i < 9; ++i) m(i / 3, i % 3) = elements[i];
+  TLCPBasisScratch scratch;
+  const struct {
+    std::vector<char> basic;
+    bool solves;
+  } cases[] = {
+      {{1, 1, 0}, true},   // the solution's own basis
+      {{1, 1, 1}, false},  // z_2 = -1
+      {{0, 1, 0}, false},  // z_1 = 3 leaves w_0 = -2
+      {{0, 0, 0}, false},  // w = q < 0
+  };
+  for (const auto& c : cases) {
+    std::vector<long double> q = {-5, -6, 1}, w, z;
+    EXPECT_EQ(SolveLCPOnBasis(m, q, c.basic, w, z, scratch), c.solves);
+    if (!c.solves) continue;
+    EXPECT_EQ(z.size(), 3u);
+    EXPECT_NEAR(z[0], 4.0L / 3, 1e-18L);
+    EXPECT_NEAR(z[1], 7.0L / 3, 1e-18L);
+    EXPECT_EQ(std::vector<long double>({z[2], w[0], w[1], w[2]}), (std::vector<long double>{0, 0, 0, 1}));
+  }
+  // Two equal columns: no elimination.
+  TDenseMatrix singular(2, 2);
+  for (std::uint32_t i = 0; i < 4; ++i) singular(i / 2, i % 2) = 1;
+  std::vector<long double> q = {-1, -1}, w, z;
+  EXPECT_FALSE(SolveLCPOnBasis(singular, q, {1, 1}, w, z, scratch));
+  // Tiny q_i become exact zeros, as for the pivoting; a guess of the wrong size is none.
+  q = {-2, 5e-20L};
+  EXPECT_TRUE(SolveLCPOnBasis(singular, q, {1, 0}, w, z, scratch));
+  EXPECT_EQ(std::vector<long double>({z[0], z[1], w[0], w[1], q[1]}), (std::vector<long double>{2, 0, 0, 2, 0}));
+  EXPECT_FALSE(SolveLCPOnBasis(singular, q, {1}, w, z, scratch));
 }
 
 // w = M z + q, w >= 0, z >= 0 and w_i z_i = 0.
