@@ -245,6 +245,12 @@ TEST_F(LCPTest, GuessedBasisIsTakenOnlyWhenItSolves) {
   EXPECT_TRUE(SolveLCPOnBasis(singular, q, {1, 0}, w, z, scratch));
   EXPECT_EQ(std::vector<long double>({z[0], z[1], w[0], w[1], q[1]}), (std::vector<long double>{2, 0, 0, 2, 0}));
   EXPECT_FALSE(SolveLCPOnBasis(singular, q, {1}, w, z, scratch));
+  // A zero on the block's diagonal takes a row exchange: [[0, 1], [1, 1]] z = (1, 1) gives z = (0, 1).
+  TDenseMatrix exchange(2, 2);
+  exchange(0, 1) = exchange(1, 0) = exchange(1, 1) = 1;
+  q = {-1, -1};
+  EXPECT_TRUE(SolveLCPOnBasis(exchange, q, {1, 1}, w, z, scratch));
+  EXPECT_EQ(std::vector<long double>({z[0], z[1], w[0], w[1]}), (std::vector<long double>{0, 1, 0, 0}));
 }
 
 // w = M z + q, w >= 0, z >= 0 and w_i z_i = 0.
