@@ -644,13 +644,13 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix
   return true;
 }
 
-bool SolveLCPOnBasis(const TDenseMatrix& M, std::vector<long double>& q, const std::vector<char>& Basic,
-                     std::vector<long double>& W, std::vector<long double>& Z, TLCPBasisScratch& Scratch) {
+namespace {
+
+// z_B = -M_BB^-1 q_B by Gaussian elimination with partial pivoting, into Z (0 off the basis), and
+// w = M z + q into W (0 on the basis). False when M_BB is singular or a value is not finite.
+bool SolveOnBasis(const TDenseMatrix& M, const std::vector<long double>& q, const std::vector<char>& Basic,
+                  std::vector<long double>& W, std::vector<long double>& Z, TLCPBasisScratch& Scratch) {
   const auto n = static_cast<std::uint32_t>(q.size());
-  if (Basic.size() != n || M.Rows() < n || M.Cols() < n) return false;
-  for (long double& x : q) {
-    if (std::fabs(x) < kLCPZero) x = 0;
-  }
   std::vector<std::uint32_t>& basic = Scratch.basic;
   basic.clear();
   for (std::uint32_t i = 0; i < n; ++i) {
@@ -680,26 +680,49 @@ bool SolveLCPOnBasis(const TDenseMatrix& M, std::vector<long double>& q, const s
       for (std::uint32_t j = c + 1; j <= k; ++j) at(r, j) -= factor * at(c, j);
     }
   }
-  std::vector<long double>& x = Scratch.x;
-  x.resize(k);
-  for (std::uint32_t c = k; c-- > 0;) {
-    long double sum = at(c, k);
-    for (std::uint32_t j = c + 1; j < k; ++j) sum -= at(c, j) * x[j];
-    x[c] = sum / at(c, c);
-    // Feasibility first: a negative or non-finite z ends the attempt.
-    if (!(x[c] >= 0) || !std::isfinite(x[c])) return false;
-  }
   Z.assign(n, 0.0L);
   W.assign(n, 0.0L);
-  for (std::uint32_t r = 0; r < k; ++r) Z[basic[r]] = x[r];
+  for (std::uint32_t c = k; c-- > 0;) {
+    long double sum = at(c, k);
+    for (std::uint32_t j = c + 1; j < k; ++j) sum -= at(c, j) * Z[basic[j]];
+    Z[basic[c]] = sum / at(c, c);
+    if (!std::isfinite(Z[basic[c]])) return false;
+  }
   for (std::uint32_t i = 0; i < n; ++i) {
     if (Basic[i] != 0) continue;
     long double sum = q[i];
-    for (std::uint32_t r = 0; r < k; ++r) sum += M(i, basic[r]) * x[r];
-    if (!(sum >= 0) || !std::isfinite(sum)) return false;
+    for (std::uint32_t r = 0; r < k; ++r) sum += M(i, basic[r]) * Z[basic[r]];
+    if (!std::isfinite(sum)) return false;
     W[i] = sum;
   }
   return true;
+}
+
+}  // namespace
+
+bool SolveLCPOnBasis(const TDenseMatrix& M, std::vector<long double>& q, std::vector<char>& Basic,
+                     std::vector<long double>& W, std::vector<long double>& Z, TLCPBasisScratch& Scratch) {
+  const auto n = static_cast<std::uint32_t>(q.size());
+  if (Basic.size() != n || M.Rows() < n || M.Cols() < n) return false;
+  long double scale = 0;
+  for (long double& x : q) {
+    if (std::fabs(x) < kLCPZero) x = 0;
+    scale = std::max(scale, std::fabs(x));
+  }
+  const long double slack = kLCPBasisSlack * scale;
+  for (std::uint32_t attempt = 0; attempt < kLCPBasisAttempts; ++attempt) {
+    if (!SolveOnBasis(M, q, Basic, W, Z, Scratch)) return false;
+    // Feasible and complementary: a solution. Otherwise the rows that break it change sides.
+    bool solved = true;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      if (Basic[i] != 0 ? Z[i] < 0 : W[i] < -slack) {
+        Basic[i] = Basic[i] != 0 ? 0 : 1;
+        solved = false;
+      }
+    }
+    if (solved) return true;
+  }
+  return false;
 }
 
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,

@@ -98,21 +98,22 @@ TEST_F(RestingTest, FallingBoxComesToRestAndStays) {
 }
 
 // The bundled falling box's rebounds: the heights its centre reaches after each impact that throws it up
-// (the turning points of y where y' changes from rising to falling) over its 3 s run. Resting contacts
-// decide nothing of a real impact: the heights are those the run has always given, to 1e-12.
+// faster than 1e-9 m/s (slower is rest), at the turning points of y where y' changes from rising to
+// falling, over its 3 s run. Resting contacts decide nothing of a real impact: the heights are those the
+// run has always given, to 1e-12.
 TEST_F(RestingTest, FallingBoxReboundsToItsHeights) {
   CopyFolder(std::string(ZENTROVA_SOURCE_DIR) + "/examples/falling-box");
   ASSERT_TRUE(Load("falling-box.wld"));
   TWorld& w = World();
   std::vector<long double> apexes;
-  long double previous_vy = QDot(1), previous_y = Q(1);
-  bool impact_since_apex = false;
+  long double previous_vy = QDot(1), previous_y = Q(1), rise = 0;
   while (w.State.Time < w.Model().BreakTime) {
     ASSERT_TRUE(main_->Step()) << "t = " << FloatToText(w.State.Time);
-    impact_since_apex |= main_->Collisions().ImpulseApplied;
-    if (impact_since_apex && previous_vy > 0 && QDot(1) <= 0) {
+    if (main_->Collisions().ImpulseApplied) rise = 0;
+    rise = std::max(rise, QDot(1));
+    if (rise > 1e-9L && previous_vy > 0 && QDot(1) <= 0) {
       apexes.push_back(std::max(previous_y, Q(1)));
-      impact_since_apex = false;
+      rise = 0;
     }
     previous_vy = QDot(1);
     previous_y = Q(1);
@@ -120,7 +121,7 @@ TEST_F(RestingTest, FallingBoxReboundsToItsHeights) {
   const std::vector<long double> heights = {
       0.121636217815542930906L,  0.143322969717715450615L,  0.066558471426688255534L,
       0.0522163926815016127442L, 0.049997399985277515201L,  0.0499341960838673773629L,
-      0.0499302410486767624668L, 0.0499058872872483913927L, 0.0499025886354735040105L};
+      0.0499302410486767624668L, 0.0499058872872483913927L};
   ASSERT_EQ(apexes.size(), heights.size());
   for (std::size_t i = 0; i < heights.size(); ++i) {
     EXPECT_NEAR(static_cast<double>(apexes[i] / heights[i]), 1, 1e-12) << "rebound " << i;
