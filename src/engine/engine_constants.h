@@ -52,13 +52,6 @@ inline constexpr long double kDegenerateAreaRatio = 1e-15L;
 inline constexpr long double kLCPZero = 1e-19L;
 // The ratio that stands for infinity in the ratio test: no admissible row below it is an unbounded ray.
 inline constexpr long double kLCPInfinity = 1e19L;
-// A guessed basis (the last step's) is corrected at most this many times, each time taking the rows whose
-// z came out negative out of it and those whose w came out negative into it, before the pivoting solves
-// from scratch: a body at rest changes at most the sign of a vanishing friction from step to step.
-inline constexpr std::uint32_t kLCPBasisAttempts = 4;
-// A w_i of a guessed basis counts as non-negative down to -kLCPBasisSlack max |q_i|: the rounding of the
-// elimination, where the pivoting's ratio test accepts ties within its lexico tolerance (dimensionless).
-inline constexpr long double kLCPBasisSlack = 1e-15L;
 // A solve gives up after kLCPPassesPerUnknown passes per unknown, but never before kLCPMinPasses: a
 // problem that resolves n contacts needs about n pivots, a fixed limit would refuse large contact sets.
 inline constexpr std::uint32_t kLCPMinPasses = 100;

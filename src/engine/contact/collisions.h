@@ -18,7 +18,6 @@
 
 #include "engine/contact/contact_points.h"
 #include "engine/contact/dense_matrix.h"
-#include "engine/contact/linear_complementarity.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
@@ -174,10 +173,6 @@ class TCollisions {
     std::vector<std::uint32_t> stick;  // the members that stick, by their place in the group
     TDenseMatrix v, wt, minv, mv, wmv, a;
     std::vector<long double> local, velocity, minv_h, q, w, z;
-    // The positive z of the last solution: the next step's problem, most often that of a body still at
-    // rest, is tried on the same basis first.
-    std::vector<char> basis;
-    TLCPBasisScratch scratch;
   };
   // The storage of one group's impact.
   struct TImpactGroup {

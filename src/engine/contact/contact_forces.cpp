@@ -154,19 +154,7 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     f.q[TP + r] += bias + f.velocity[TP + r] / dt;
     f.q[TM + r] -= bias + f.velocity[TP + r] / dt;
   }
-  // The last step's basis, when it still gives a solution, is the solution: it is checked to be one.
-  if (f.basis.size() == size) {
-    if (SolveLCPOnBasis(f.a, f.q, f.basis, f.w, f.z, f.scratch)) return true;
-    // The attempts changed the guess and q's tiny entries (as the pivoting does): the pivoting starts
-    // from the problem itself.
-  }
-  if (!SolveLCP(world_.LCPSettings(), state.Time, f.a, f.q, f.w, f.z)) {
-    f.basis.clear();
-    return false;
-  }
-  f.basis.resize(size);
-  for (std::uint32_t i = 0; i < size; ++i) f.basis[i] = f.z[i] > 0 ? 1 : 0;
-  return true;
+  return SolveLCP(world_.LCPSettings(), state.Time, f.a, f.q, f.w, f.z);
 }
 
 void TCollisions::ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking,

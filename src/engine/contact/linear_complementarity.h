@@ -70,25 +70,6 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& 
 bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M,
               std::vector<long double>& q, std::vector<long double>& W, std::vector<long double>& Z);
 
-// Working storage of SolveLCPOnBasis, kept by the caller from solve to solve.
-struct TLCPBasisScratch {
-  std::vector<std::uint32_t> basic;
-  std::vector<long double> lu;
-};
-
-// Solves w = M z + q, w >= 0, z >= 0, w^T z = 0 from a guess of its basis: the z_i with Basic[i] are the
-// positive ones, the others are 0. Then M_BB z_B = -q_B (Gaussian elimination with partial pivoting) and
-// w = M z + q, with w_i = 0 for the basic ones. When some z_i or w_i comes out negative, those rows change
-// sides and the guess is tried again, at most kLCPBasisAttempts times in all. True only when every
-// z_i >= 0 and every w_i >= -1e-15 max |q_i| (the elimination's rounding): W and Z (sized to q's n values)
-// hold a solution and Basic its basis.
-// False when M_BB is singular, a value is not finite or the attempts run out; W, Z and Basic then hold
-// nothing of use. As SolveLCP, every q_i with |q_i| < 1e-19 is set to 0. A contact problem that keeps its
-// basis from one step to the next (a body at rest) is solved at the cost of a small elimination or two
-// instead of the pivoting.
-bool SolveLCPOnBasis(const TDenseMatrix& M, std::vector<long double>& q, std::vector<char>& Basic,
-                     std::vector<long double>& W, std::vector<long double>& Z, TLCPBasisScratch& Scratch);
-
 // The pivot tolerance that SolveLCP passes on: 10^(-6 - k), k the decimal logarithm of the mean |q_i|
 // rounded to the nearest integer (ties to even), clamped into [ToleranceMin, ToleranceMax]. All q_i = 0
 // give ToleranceMax.

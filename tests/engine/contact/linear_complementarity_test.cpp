@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "engine/contact/dense_matrix.h"
 #include "engine/model/world.h"
 #include "engine_test_support.h"
 #include "numerics/float_list.h"
@@ -207,55 +206,6 @@ TEST_F(LCPTest, TinyEntriesOfQBecomeExactlyZeroInTheCallersList) {
   Problem plain(2, {1, 0, 0, 1}, {-5e-20L, 3});  // without a pivot: W is the cleaned q
   ASSERT_TRUE(plain.Solve());
   EXPECT_EQ(Elements(plain.W), (Values{0, 3}));
-}
-
-// On M = [[2, 1, 0], [1, 2, 0], [0, 0, 1]], q = (-5, -6, 1) the solution is z = (4/3, 7/3, 0),
-// w = (0, 0, 1) with the basis {z_0, z_1}. A guess with z_2 in it (z_2 = -1), or without z_0 (w_0 = -2), or
-// empty (w = q) is corrected to it.
-TEST_F(LCPTest, GuessedBasisIsCorrectedToTheSolution) {
-  TDenseMatrix m(3, 3);
-  const Values elements = {2, 1, 0, 1, 2, 0, 0, 0, 1};
-  for (std::uint32_t i = 0; i < 9; ++i) m(i / 3, i % 3) = elements[i];
-  TLCPBasisScratch scratch;
-  for (std::vector<char> basic : {std::vector<char>{1, 1, 0}, {1, 1, 1}, {0, 1, 0}, {0, 0, 0}}) {
-    const std::string guess = std::to_string(basic[0]) + std::to_string(basic[1]) + std::to_string(basic[2]);
-    std::vector<long double> q = {-5, -6, 1}, w, z;
-    ASSERT_TRUE(SolveLCPOnBasis(m, q, basic, w, z, scratch)) << guess;
-    EXPECT_EQ(basic, (std::vector<char>{1, 1, 0})) << guess;
-    ASSERT_EQ(z.size(), 3u);
-    EXPECT_NEAR(z[0], 4.0L / 3, 1e-18L) << guess;
-    EXPECT_NEAR(z[1], 7.0L / 3, 1e-18L) << guess;
-    EXPECT_EQ(std::vector<long double>({z[2], w[0], w[1], w[2]}), (std::vector<long double>{0, 0, 0, 1})) << guess;
-  }
-  // Two equal columns: no elimination.
-  TDenseMatrix singular(2, 2);
-  for (std::uint32_t i = 0; i < 4; ++i) singular(i / 2, i % 2) = 1;
-  std::vector<long double> q = {-1, -1}, w, z;
-  std::vector<char> both = {1, 1};
-  EXPECT_FALSE(SolveLCPOnBasis(singular, q, both, w, z, scratch));
-  // Tiny q_i become exact zeros, as for the pivoting; a guess of the wrong size is none.
-  q = {-2, 5e-20L};
-  std::vector<char> first = {1, 0};
-  EXPECT_TRUE(SolveLCPOnBasis(singular, q, first, w, z, scratch));
-  EXPECT_EQ(std::vector<long double>({z[0], z[1], w[0], w[1], q[1]}), (std::vector<long double>{2, 0, 0, 2, 0}));
-  std::vector<char> short_guess = {1};
-  EXPECT_FALSE(SolveLCPOnBasis(singular, q, short_guess, w, z, scratch));
-  // A w below 0 by less than 1e-15 max |q| is rounding, not a violation; below that it changes sides.
-  TDenseMatrix unit(2, 2);
-  unit(0, 0) = unit(1, 1) = 1;
-  for (const auto& [q0, z1] : {std::pair(-1e6L, 0.0L), std::pair(-1.0L, 1e-12L)}) {
-    q = {q0, -1e-12L};
-    first = {1, 0};
-    EXPECT_TRUE(SolveLCPOnBasis(unit, q, first, w, z, scratch));
-    EXPECT_EQ(std::vector<long double>({z[0], z[1]}), (std::vector<long double>{-q0, z1})) << static_cast<double>(q0);
-  }
-  // A zero on the block's diagonal takes a row exchange: [[0, 1], [1, 1]] z = (1, 1) gives z = (0, 1).
-  TDenseMatrix exchange(2, 2);
-  exchange(0, 1) = exchange(1, 0) = exchange(1, 1) = 1;
-  q = {-1, -1};
-  both = {1, 1};
-  EXPECT_TRUE(SolveLCPOnBasis(exchange, q, both, w, z, scratch));
-  EXPECT_EQ(std::vector<long double>({z[0], z[1], w[0], w[1]}), (std::vector<long double>{0, 1, 0, 0}));
 }
 
 // w = M z + q, w >= 0, z >= 0 and w_i z_i = 0.
