@@ -30,13 +30,13 @@
 #include "platform/dialogs.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
-#include "scene/core/avi_recorder.h"
+#include "scene/avi/avi_recorder.h"
 #include "scene/core/camera.h"
 #include "scene/core/light_source.h"
-#include "scene/core/picture.h"
 #include "scene/core/stage.h"
 #include "scene/objects/dummy_cube.h"
 #include "scene/objects/sphere.h"
+#include "scene/pictures/picture.h"
 #include "scene/qt/stage_viewer.h"
 
 namespace zentrova {

@@ -6,7 +6,7 @@
 #include "engine/model/world.h"
 #include "engine/step/driver.h"
 #include "platform/clock.h"
-#include "scene/core/avi_recorder.h"
+#include "scene/avi/avi_recorder.h"
 
 namespace zentrova {
 

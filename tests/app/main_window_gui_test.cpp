@@ -33,9 +33,9 @@
 #include "platform/number_text.h"
 #include "qt_test_application.h"
 #include "scene/core/camera.h"
-#include "scene/core/picture.h"
 #include "scene/gl/egl_context.h"
 #include "scene/gl/gl_fixtures.h"
+#include "scene/pictures/picture.h"
 #include "scene/qt/stage_viewer.h"
 #include "test_support.h"
 

@@ -1,8 +1,8 @@
 #include "scene/core/custom_scene_object.h"
 
 #include "scene/base/scene_errors.h"
-#include "scene/core/material.h"
-#include "scene/core/scope_exit.h"
+#include "scene/materials/material.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/core/stage_buffer.h"
 #include "scene/gl/opengl_binding.h"

@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "scene/base/scene_errors.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/stage_buffer.h"
 #include "scene/gl/context.h"
 #include "scene/gl/opengl_binding.h"

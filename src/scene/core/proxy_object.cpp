@@ -1,7 +1,7 @@
 #include "scene/core/proxy_object.h"
 
 #include "scene/core/behaviours.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/gl/opengl_binding.h"
 

@@ -11,7 +11,7 @@
 #include <algorithm>
 
 #include "scene/base/scene_errors.h"
-#include "scene/core/picture.h"
+#include "scene/pictures/picture.h"
 #include "scene/qt/native_window_context.h"
 
 namespace zentrova {

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "scene/base/scene_errors.h"
-#include "scene/core/material_library.h"
-#include "scene/core/render_context_info.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
+#include "scene/materials/material_library.h"
+#include "scene/materials/render_context_info.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 #include "scene/extras/mesh/mesh_object.h"
 #include "scene/extras/mesh/mesh_utils.h"
 #include "scene/gl/opengl_binding.h"

@@ -5,9 +5,9 @@
 
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
-#include "scene/core/material_library.h"
-#include "scene/core/render_context_info.h"
-#include "scene/core/scope_exit.h"
+#include "scene/materials/material_library.h"
+#include "scene/materials/render_context_info.h"
+#include "scene/base/scope_exit.h"
 #include "scene/extras/mesh/base_mesh.h"
 #include "scene/extras/mesh/mesh_file.h"
 #include "scene/extras/mesh/mesh_utils.h"
