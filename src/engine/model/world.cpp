@@ -10,6 +10,7 @@
 #include "engine/record/log.h"
 #include "numerics/expression_words.h"
 #include "platform/clock.h"
+#include "platform/exponent_text.h"
 #include "platform/ini_file.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
@@ -117,7 +118,7 @@ bool TWorld::ReadWorldFile(const std::string& path) {
   {
     // The run-time values among the settings are written under the lock that their readers take.
     std::lock_guard<std::mutex> lock(settings_mutex_);
-    if (!Settings.Read(ini, found)) return false;
+    if (!Settings.Read(ini, found, &load_alerts_)) return false;
   }
   State.TimeStep = Settings.MaximumTimestep;
   return ReadBodies(ini);
@@ -193,6 +194,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
 }
 
 bool TWorld::ReadUserWorldFile(const std::string& path) {
+  load_alerts_.clear();
   const bool found = !FindFile(ToNativeSeparators(path)).empty();
   const bool read = ReadWorldFile(path);
   UserWorkingDirectory = Settings.WorkingDirectory;
@@ -416,6 +418,12 @@ bool TWorld::EvaluateBreakTime() {
             FloatToText(value) + "s): " + IntToText(s.RecordingInterval) + " maximum time steps are " +
             FloatToText(interval) + "s.");
     return false;
+  }
+  // Not wrong, but a run that no one will wait for: say how long it is before it starts.
+  const long double steps = std::round(value / s.MaximumTimestep);
+  if (steps > kManyStepsToBreakTime) {
+    LogLine("[Alert] maximumTimestep" + label + "needs about " + FloatToTextExponent(steps, 3, 0) +
+            " steps to reach breakTime (" + FloatToText(value) + "s): " + FloatToText(s.MaximumTimestep) + "s.");
   }
   model_->BreakTime = value + interval;
   return true;

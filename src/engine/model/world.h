@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "engine/control_tree.h"
@@ -192,6 +193,8 @@ class TWorld : public IHistoryWorld {
   bool ReadBodies(const TIniFile& ini);
 
   mutable std::mutex settings_mutex_;
+  // The alerts the readings of the world file have logged in this load: the copy repeats none of them.
+  std::set<std::string> load_alerts_;
   // Created last: its equations bind to the state above.
   std::unique_ptr<TModel> model_;
 };

@@ -55,7 +55,7 @@ struct TRenderContextInfo {
   TVector4f cameraDirection{};
   TVector4f cameraUp{};
   const TMatrix4f* modelViewMatrix = nullptr;  // the view matrix of the frame
-  TViewPortSize viewPortSize;
+  TViewPortSize viewPortSize{};
   std::int32_t renderDPI = 0;
   // Set by a mesh around its own drawing; a tree render leaves them empty.
   TGLMaterialLibrary* materialLibrary = nullptr;
@@ -70,7 +70,7 @@ struct TRenderContextInfo {
   TGLObjectsSorting objectsSorting = osInherited;
   TGLVisibilityCulling visibilityCulling = vcInherited;
   TGLStateCache* GLStates = nullptr;  // the buffer's; every capability change goes through it
-  TRenderContextClippingInfo rcci;
+  TRenderContextClippingInfo rcci{};
   TVector4f sceneAmbientColor{};
   bool bufferFaceCull = false;
   bool proxySubObject = false;          // picking names are pushed (nested) instead of loaded

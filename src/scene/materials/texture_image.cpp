@@ -159,8 +159,14 @@ void TGLSizedImage::Assign(const TPersistent* source) {
 }
 
 void TGLSizedImage::SaveToFile(const std::string& file_name) {
-  WriteStringFile(file_name, "[" + std::string(FileTag()) + "]\r\nWidth=" + std::to_string(width_) +
-                                 "\r\nHeight=" + std::to_string(height_));
+  // Appended piece by piece: GCC 12's -Wrestrict misreads a chain of operator+ on literals at -O2.
+  std::string text = "[";
+  text += FileTag();
+  text += "]\r\nWidth=";
+  text += std::to_string(width_);
+  text += "\r\nHeight=";
+  text += std::to_string(height_);
+  WriteStringFile(file_name, text);
 }
 
 namespace {

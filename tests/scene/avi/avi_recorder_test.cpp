@@ -99,7 +99,7 @@ TEST(AVIRecorder, NoNameNoOverwriteOrAFailedOpenLeaveNoFileAndTheDestructorDelet
   EXPECT_EQ(dialogs.asked, (std::vector<std::string>{save, save, "Overwrite file " + old_file + "?"}));
   EXPECT_EQ(test::ReadBytes(old_file), "old");
   dialogs.yes = true;
-  for (const auto [width, fps, name] : {std::tuple{5, 20, "x.avi"}, {64, 0, "x.avi"}, {5, 20, "old.avi"}}) {
+  for (const auto& [width, fps, name] : {std::tuple{5, 20, "x.avi"}, {64, 0, "x.avi"}, {5, 20, "old.avi"}}) {
     TAVIRecorder recorder;
     recorder.SetFilename(dir.File(name));
     recorder.SetWidth(width), recorder.SetFPS(std::uint8_t(fps));  // 5 rounds to 0
@@ -148,7 +148,7 @@ TEST(AVIRecorder, AWorkersFramesAreTakenOnTheGuiThreadUntilCancelled) {
   const auto worker_frame = [&](bool raises) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
-      if (raises) EXPECT_THROW(recorder.AddFrame(), Exception);
+      if (raises) { EXPECT_THROW(recorder.AddFrame(), Exception); }
       if (!raises) recorder.AddFrame();
       done = true;
     });
