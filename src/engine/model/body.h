@@ -17,12 +17,30 @@
 #include <string>
 #include <vector>
 
+#include "engine/control_tree.h"
 #include "engine/model/coordinates.h"
 #include "engine/model/extrusion_solid.h"
+#include "engine/world_view.h"
 
 namespace zentrova {
 
 struct TWorldSettings;
+class TContactWatches;
+class TFloatList;
+
+// A body's nodes in the control tree.
+struct TBodyTreeNode {
+  TTreeNode Body = kNoTreeNode;
+  TTreeNode BoundingBox = kNoTreeNode;
+  TTreeNode ContactWatches = kNoTreeNode;
+  TTreeNode ContactWatchesState = kNoTreeNode;  // "Hide", or "Show" while the markers are shown
+  TTreeNode PlotWatches = kNoTreeNode;
+  TTreeNode Info = kNoTreeNode;
+  TTreeNode Mass = kNoTreeNode;
+  TTreeNode InertiaZZ = kNoTreeNode;
+  TTreeNode Transparency = kNoTreeNode;
+  TTreeNode TransparencyValue = kNoTreeNode;
+};
 
 struct TMassMomentOfInertia {
   long double XX = 0;
@@ -54,6 +72,50 @@ class TBody {
   // Cosine, sine and quadrant of the current Rz into the solid; false for a body without a shape.
   bool UpdateRotation();
 
+  // --- Display; `index` is the body's index in its list, which names it to the view ----------------
+
+  // The body's objects in the view: frame, markers, label frame, name texture, the solid for a body with
+  // a shape, the appearance.
+  void BuildSceneObjects(IWorldView& view, std::int32_t index) const;
+  TBodyAppearance Appearance() const;
+  void UpdateAppearance(IWorldView& view, std::int32_t index) const;
+  // Moves the solid of a body with a shape to the body's current position.
+  void RefreshSceneObject(IWorldView& view, std::int32_t index) const;
+  // The pose the view gives the body's solid.
+  TBodyPose ScenePose(std::int32_t index) const;
+  void ShowFlat(IWorldView& view, std::int32_t index) const;
+  void ShowThick(IWorldView& view, std::int32_t index) const;
+  // The body's branch under `parent`: name, BoundingBox, Contact watches, Info, Transparency.
+  void AddTreeNodes(IControlTree& tree, TTreeNode parent);
+  // A toggle: removes a drawn box tree; else, for a body with a shape, asks for a level (0 = all) and
+  // draws the box tree at the body's pose.
+  void ShowBoundingBoxTree(IWorldView& view, std::int32_t index) const;
+  // The boxes of the tree below the root, depth 1 first under each node, at the body's pose: each
+  // visible when `level` is 0 or its depth; line colours random.
+  std::vector<TViewBox> BoundingBoxes(std::int32_t level) const;
+  // A toggle: shows the markers and labels of the watched points (tree node "Show"), or removes them
+  // ("Hide"). `text_scale` is the world's watch text scale.
+  void ToggleContactWatches(IWorldView& view, IControlTree* tree, std::int32_t index,
+                            long double text_scale);
+  // The watched outline points in the world frame (z = 0), in point order; the repeated closing point
+  // is the first point and is not listed again.
+  std::vector<TWatchLabel> WatchedPointPositions();
+
+  // --- Reshaping for the next version -----------------------------------------------------------------
+
+  // Moves the watched points of the outline lists by the amounts the per-point work values give (one
+  // value per watch number of the body, ascending): the trimmed statistics of the negative values, or
+  // the shared ones of the body-balanced update when it names the body, limit them and map them to
+  // lengths up to the maximum changes. False, nothing moved, without values.
+  bool ReshapeOutline(const TFloatList& values, const TContactWatches& watches, TFloatList& x,
+                      TFloatList& y) const;
+  // The amount each value moves its point (the reshaping without the move).
+  bool ReshapeAmounts(const TFloatList& values, const TContactWatches& watches, TFloatList& amounts) const;
+  // Reads the outline file, reshapes it and writes it back in the outline format. False when the file
+  // cannot be read or written; a body without values leaves the outline as read and writes it.
+  bool WriteReshapedOutline(const std::string& FileName, const TFloatList& values,
+                            const TContactWatches& watches) const;
+
 
   long double Mass = 0;
   long double Thickness = 0;  // extrusion depth of the outline (m)
@@ -80,6 +142,7 @@ class TBody {
   long double SkinThickness = 0;  // minimum width of a bounding box (m)
   long double MaximumDisplacementFactor = 0;
   std::string VirtualToBody;
+  TBodyTreeNode TreeNode;
 
  private:
   bool ReadColor(const std::string& text, const std::string& file);

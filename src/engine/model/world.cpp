@@ -153,6 +153,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   const bool continue_history = !history_name.empty() && start_history_name.empty();
   if (!m.History.SelectDirectory(history_name)) return false;
   if (!ReadWorldFileAndCopyModel(path, history_name, start_history_name)) return false;
+  BuildControlTree();
 
   // Without a body there is nothing to move, collide or show; a missing world file ends here too.
   if (m.BodyFileNames.empty()) {
@@ -194,7 +195,11 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   if (!m.Watches.Load(dir + s.WatchesFileName, m.Bodies, HistoryNumber(m.History.ShortName))) return false;
   if (!m.History.Restart(continue_history)) return false;
 
-  // The bodies' scene objects follow through the world's view once the world is shown in a window.
+  RefreshBodies();
+  CreatePointer();
+  CreateOrientationBox();
+  CreateAxesNodes();
+  PlaceCameraAndLights();
   Update(false, false, nullptr, false);
   return RefreshPlotWatches();
 }
@@ -228,7 +233,11 @@ bool TWorld::ReadWorldFileAndCopyModel(const std::string& path, const std::strin
 bool TWorld::CreateBody(const std::string& body_file_name) {
   auto body = std::make_unique<TBody>(Settings);
   if (!body->Load(Settings.WorkingDirectory + body_file_name)) return false;
-  model_->Bodies.Add(std::move(body));
+  TBodyList& bodies = model_->Bodies;
+  const std::int32_t index = bodies.Count();
+  if (View != nullptr) body->BuildSceneObjects(*View, index);
+  if (ControlTree != nullptr) body->AddTreeNodes(*ControlTree, BodiesNode);
+  bodies.Add(std::move(body));
   return true;
 }
 

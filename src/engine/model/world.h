@@ -7,6 +7,7 @@
 // section "Bodies" lists the body files as Body1, Body2, ... up to the first empty or missing key.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -28,6 +29,27 @@ class TFloatList;
 class TIntList;
 class TIniFile;
 struct TModel;
+
+// The world's nodes in the control tree, which the control-tree window compares a clicked node with.
+struct TWorldTreeNode {
+  TTreeNode World = kNoTreeNode;
+  TTreeNode LCPSolver = kNoTreeNode;
+  TTreeNode PivotTolerance = kNoTreeNode;
+  TTreeNode PivotMinimum = kNoTreeNode;
+  TTreeNode PivotMaximum = kNoTreeNode;
+  TTreeNode LexicoZeroTolerance = kNoTreeNode;
+  TTreeNode CreateNextVersion = kNoTreeNode;
+  TTreeNode LexicoValue = kNoTreeNode;
+  TTreeNode TryToSolveByGoingBack = kNoTreeNode;
+  TTreeNode GoingBackValue = kNoTreeNode;
+};
+
+// The driver's collision display and break flags as the control tree shows them at a load.
+struct TCollisionFlags {
+  bool BreakAtCollisions = false;
+  bool ShowCollisions = false;
+  bool ShowOverPenetratingPoints = false;
+};
 
 class TWorld : public IHistoryWorld {
  public:
@@ -101,9 +123,84 @@ class TWorld : public IHistoryWorld {
   bool ShowPlotWatches(std::int32_t body);
 
   // --- View ---------------------------------------------------------------------------------------------
+  // The commands below run on the GUI thread and do nothing without a view (resp. a control tree).
 
   // What the view shows of the working state; built on the stepping thread after an accepted step.
   TViewFrame MakeViewFrame() const;
+  // Every body with a shape moves its solid to its position; nothing while a run steps (the view then
+  // shows the run's frames only).
+  void RefreshBodies();
+  void ShowTextures();
+  void HideTextures();
+  // Every body's faces as lines (filled), and the pointer's front faces with them.
+  void ShowWireframeBodies();
+  void ShowFilledBodies();
+  void ShowThickBodies();
+  void ShowFlatBodies();
+  // At a load: the pointer's radius a tenth of the smallest bounding radius of the bodies with a shape
+  // (the scene's radius stays without one), the pointer hidden, and its control-tree group.
+  void CreatePointer();
+  // Doubles (halves) the pointer's radius in five equal steps, each one drawn.
+  void IncreasePointerSize();
+  void DecreasePointerSize();
+  // A hidden pointer shows, the camera aims at it, and it pulses: eight steps up by 1.15, eight down.
+  void ShowPointer();
+  void HidePointer();
+  void MovePointerToOrigin();
+  // At a load: the six planes 2R wide at +-R, R the largest display radius of a body; the group of
+  // toggles (the floor shown, the other sides hidden).
+  void CreateOrientationBox();
+  // `caption` is the clicked toggle ("Hide left"): its side is shown (for "Hide") or hidden, and the
+  // toggle's caption names the new state.
+  void ToggleOrientationBoxSide(const std::string& caption);
+  void CreateAxesNodes();
+  void ShowAxes();
+  void HideAxes();
+  // At a load: the camera at (10s, 10s, 10s) and the three lights around the model, s the model's size.
+  void PlaceCameraAndLights();
+  // (x^2 + y^2 + z^2)^(1/3) + Radius of a body at its position: the program's measure of how far the
+  // model reaches.
+  long double BodyDisplayRadius(std::int32_t body) const;
+  // The minimum or maximum pivot tolerance whose value is within 1e-20 of `old_value` becomes
+  // `new_value` (the minimum first); false when neither is.
+  bool SetPivotTolerance(long double old_value, long double new_value);
+  bool SetLexicoZeroTolerance(long double value);
+  // The control tree's body commands, for a body index of the model (others are ignored).
+  void ShowBoundingBoxTree(std::int32_t body);
+  void ToggleContactWatches(std::int32_t body);
+
+  // --- Control tree -------------------------------------------------------------------------------------
+
+  // The groups World, Bodies, Collisions, History and Log.
+  void BuildControlTree();
+  void AddWorldNodes();
+  void AddBodiesNodes();
+  void AddCollisionsNodes();
+  void AddHistoryNodes();
+  void AddLogNodes();
+
+  // --- Next version -------------------------------------------------------------------------------------
+
+  // A new numbered history directory with a copy of the model, its constants rewritten from the watches
+  // and every outline reshaped; the current history stays the current one. False when the directory or
+  // the copy could not be made.
+  bool CreateNextVersion();
+  // The constants named in the watches' constants update change in proportion to the (negative) work of
+  // their bodies, the largest by MaxChange. False after "[Alert] No constants file found at updating
+  // constants." when the new directory has no constants file; true when the update is off.
+  bool UpdateConstantsFromWork(const std::string& directory);
+  // The constants of the watches' fixed changes change by them.
+  bool UpdateConstantsByChanges(const std::string& directory);
+  // The joined work values of the body-balanced update's bodies, summarised into its statistics.
+  bool BodyBalancedStatistics();
+  // Rewrites the constants file: a line whose name (the text before its first "=", blanks removed)
+  // equals one of `names` without regard to letter case becomes that name + " = " + its value plus the
+  // change, in exponent form with 18 digits. False after the alert when the file is missing.
+  bool RewriteConstants(const std::string& path, const std::vector<std::string>& names,
+                        const TFloatList& changes);
+  // The per-point work values of a body (see BodyWatchValues) into `values`; false, `values` unchanged,
+  // without watched points.
+  bool WatchStatistics(std::int32_t body, TFloatList& values) const;
 
   // --- Step state ------------------------------------------------------------------------------------
 
@@ -190,6 +287,18 @@ class TWorld : public IHistoryWorld {
   IControlTree* ControlTree = nullptr;
   // The contact points detection draws; written on the stepping thread, copied into frames.
   TContactPointList ContactPointList;
+  // A run steps this world: the GUI thread leaves the live coordinates alone (set by the run loop).
+  std::atomic<bool> Stepping{false};
+  // What the driver's flags are when it loads the world (the Collisions group shows them).
+  TCollisionFlags CollisionFlags;
+  TWorldTreeNode WorldTreeNode;
+  TTreeNode BodiesNode = kNoTreeNode;
+  TTreeNode CollisionsNode = kNoTreeNode;
+  TTreeNode HistoryNode = kNoTreeNode;
+  TTreeNode LogNode = kNoTreeNode;
+  TTreeNode PointerNode = kNoTreeNode;
+  TTreeNode OrientationBoxNode = kNoTreeNode;
+  TTreeNode AxesNode = kNoTreeNode;
 
  private:
   bool ReadBodies(const TIniFile& ini);

@@ -37,6 +37,8 @@ TVYKMain::~TVYKMain() {
 
 bool TVYKMain::LoadWorld(const std::string& path, std::string& history_name,
                          const std::string& start_history_name) {
+  world_->CollisionFlags = {collisions_->BreakAtCollisions, collisions_->ShowCollisions,
+                            collisions_->ShowOverPenetratingPoints};
   const bool loaded = world_->Load(path, history_name, start_history_name);
   // The coordinates the model has: a count in the world file that no coordinates file bears out sizes
   // nothing.

@@ -60,6 +60,8 @@ TRunStop TRunLoop::Run(long double until) {
   TWorld& w = main_.World();
   const TStepState& state = w.State;
   running_ = true;
+  // While the loop steps, the GUI thread shows the run's frames rather than the live coordinates.
+  w.Stepping = true;
   StopReason.clear();
   main_.SetRunControl(this);
   TLog* log = GlobalLog();
@@ -162,6 +164,7 @@ void TRunLoop::FinalActions(TLog* log) {
   running_ = false;
   // Each action runs even when one before it raised: the files must close and the host must hear of the
   // end whatever happened.
+  w.Stepping = false;
   auto guarded = [this](const auto& action) {
     try {
       action();

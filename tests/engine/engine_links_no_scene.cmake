@@ -1,0 +1,16 @@
+# Fails when the engine's target links a scene library or its archive needs a symbol of the scene's
+# classes (TGL...): the engine computes and leaves every scene object to the view.
+file(READ "${LINKS}" links)
+if(links MATCHES "scene")
+  message(FATAL_ERROR "the engine links a scene library: ${links}")
+endif()
+execute_process(COMMAND nm -C --undefined-only "${ARCHIVE}" OUTPUT_VARIABLE undefined RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm could not read ${ARCHIVE}")
+endif()
+string(REGEX MATCHALL "zentrova::TGL[A-Za-z0-9_]*" scene_symbols "${undefined}")
+if(scene_symbols)
+  list(REMOVE_DUPLICATES scene_symbols)
+  message(FATAL_ERROR "the engine needs scene symbols: ${scene_symbols}")
+endif()
+message(STATUS "engine: ${links}")
