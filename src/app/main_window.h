@@ -30,7 +30,7 @@ class IAppDialogs;
 class TAVIRecorder;
 class TGLBaseSceneObject;
 class TGLCamera;
-class TGLStage;
+class TMainScene;
 class TGLStageViewer;
 class TVYKAbout;
 class TVYKControlForm;
@@ -101,6 +101,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
   TVYKLogForm& LogForm() { return *log_form_; }
   TVYKPlotWatches& PlotWindow() { return *plot_window_; }
   TVYKControlForm& ControlForm() { return *control_form_; }
+  TMainScene& Scene() { return *scene_; }
   TAVIRecorder& Recorder() { return *recorder_; }
   QSpinBox& FramesPerSecondSpin() { return *frames_per_second_; }
   QSpinBox& HistorySpin() { return *history_spin_; }
@@ -170,7 +171,6 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateScene();
   // The world the control tree's commands act on; nullptr without a driver.
   TWorld* CommandWorld() const;
   void CreateActions();
@@ -207,7 +207,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
   TViewFrame last_frame_;
 
   // The scene the viewer shows.
-  std::unique_ptr<TGLStage> stage_;
+  std::unique_ptr<TMainScene> scene_;
   TGLCamera* camera_ = nullptr;
   TGLBaseSceneObject* camera_carrier_ = nullptr;  // GLDummyCubeForCamera
   TGLBaseSceneObject* pointer_ = nullptr;         // GLPointer
