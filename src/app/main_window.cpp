@@ -28,16 +28,14 @@
 #include "app/plot_window.h"
 #include "engine/model/model.h"
 #include "engine/model/world.h"
+#include "engine/scene/main_scene.h"
 #include "engine/step/driver.h"
 #include "platform/dialogs.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
 #include "scene/avi/avi_recorder.h"
 #include "scene/core/camera.h"
-#include "scene/core/light_source.h"
 #include "scene/core/stage.h"
-#include "scene/objects/dummy_cube.h"
-#include "scene/objects/sphere.h"
 #include "scene/pictures/picture.h"
 #include "scene/qt/stage_viewer.h"
 
@@ -81,19 +79,24 @@ void TVYKForm::Guarded(F&& command) {
 TVYKForm::TVYKForm(IAppDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent),
       dialogs_(dialogs),
+      scene_(std::make_unique<TMainScene>()),
       recorder_(std::make_unique<TAVIRecorder>()),
       log_form_(std::make_unique<TVYKLogForm>()),
       control_form_(std::make_unique<TVYKControlForm>(*this, dialogs)),
       plot_window_(std::make_unique<TVYKPlotWatches>()),
       about_(std::make_unique<TVYKAbout>(this)) {
   setWindowTitle("Zentrova");
-  CreateScene();
+  camera_ = &scene_->Camera();
+  camera_carrier_ = scene_->FindObject("GLDummyCubeForCamera");
+  pointer_ = scene_->FindObject("GLPointer");
+  pointer_help_ = scene_->FindObject("GLPointerHelp");
   viewer_ = new TGLStageViewer(this);
   viewer_->setObjectName("GLStageViewer1");
   viewer_->SetCamera(camera_);
   viewer_->Buffer().SetBackgroundColor(kButtonFaceColor);
   viewer_->installEventFilter(this);
   setCentralWidget(viewer_);
+  scene_->OnRepaint = [this] { viewer_->repaint(); };
   CreateActions();
   CreateStatusLine();
   CreateJobControl();
@@ -112,54 +115,17 @@ TVYKForm::~TVYKForm() {
   recorder_->SetGLStageViewer(nullptr);
   if (recorder_->Recording()) recorder_->CloseFile(false);
   driver_.reset();
+  scene_->OnRepaint = nullptr;
   // The viewer (a child widget) outlives the members: it must no longer look at the scene that goes first.
   viewer_->SetCamera(nullptr);
 }
 
 // --- Scene --------------------------------------------------------------------------------------------
 
-void TVYKForm::CreateScene() {
-  stage_ = std::make_unique<TGLStage>();
-  TGLBaseSceneObject& root = stage_->Objects();
-  for (int i = 0; i < 4; ++i) {
-    auto& light = root.AddNewChild<TGLLightSource>();
-    light.SetName("GLLightSource" + std::to_string(i + 1));
-    light.Ambient().SetRGBA(0.5f, 0.5f, 0.5f, 1);
-    light.SetConstAttenuation(1);
-    light.SetSpotCutOff(180);
-  }
-  root.AddNewChild<TGLDummyCube>().SetName("GLDummyCubeForBodies");
-  auto& carrier = root.AddNewChild<TGLDummyCube>();
-  carrier.SetName("GLDummyCubeForCamera");
-  carrier.SetVisible(false);
-  camera_carrier_ = &carrier;
-  auto& pointer = root.AddNewChild<TGLSphere>();
-  pointer.SetName("GLPointer");
-  pointer.SetRadius(0.05f);
-  pointer.SetSlices(12);
-  pointer.SetStacks(12);
-  pointer_ = &pointer;
-  auto& help = root.AddNewChild<TGLSphere>();
-  help.SetName("GLPointerHelp");
-  help.SetRadius(0.00001f);
-  help.SetSlices(4);
-  help.SetStacks(4);
-  help.SetVisible(false);
-  pointer_help_ = &help;
-  auto& camera = stage_->Cameras().AddNewChild<TGLCamera>();
-  camera.SetName("GLCamera1");
-  camera.SetDepthOfView(100);
-  camera.SetFocalLength(50);
-  camera.SetSceneScale(10);
-  camera.Position().SetPositionXYZ(1, 1, 1);
-  camera.SetTargetObject(&carrier);
-  camera_ = &camera;
-}
-
 TGLCamera* TVYKForm::Camera() const { return camera_; }
 
 TGLBaseSceneObject* TVYKForm::SceneObject(const std::string& name) const {
-  return stage_->Objects().FindDescendant(name);
+  return scene_->FindObject(name);
 }
 
 // --- Window layout ------------------------------------------------------------------------------------
@@ -343,6 +309,7 @@ bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& histo
     driver_->Log().SetWindow(log_form_.get());
     TWorld& world = driver_->World();
     world.Model().History.SetWindows(history_files_form_.get(), log_form_.get());
+    world.View = scene_.get();
     world.ControlTree = control_form_.get();
     world.PlotWindow = plot_window_.get();
     std::string history = history_name;
@@ -379,7 +346,7 @@ void TVYKForm::ClearWorld() {
   driver_.reset();
   log_form_->Clear();
   control_form_->Clear();
-  if (pointer_ != nullptr) pointer_->SetVisible(false);
+  scene_->Clear();
   history_files_form_->ClearList();
   time_now_->clear();
   energy_now_->clear();
@@ -401,8 +368,11 @@ void TVYKForm::EnableControls(bool enable) {
 }
 
 void TVYKForm::SetCameraTarget(std::int32_t body_index) {
-  if (pointer_ != nullptr) pointer_->SetVisible(false);
-  (void)body_index;
+  scene_->SetPointerVisible(false);
+  if (driver_ == nullptr) return;
+  const TBodyList& bodies = driver_->World().Model().Bodies;
+  if (body_index < 0 || body_index >= bodies.Count()) return;
+  if (bodies.Items(body_index).ShapeType == "extrusionsolid") scene_->AimCameraAtBody(body_index);
 }
 
 // --- Runs ---------------------------------------------------------------------------------------------
@@ -417,6 +387,8 @@ bool TVYKForm::UpdateView() { return UpdateViewFrom(CurrentFrame()); }
 bool TVYKForm::UpdateViewFrom(const TViewFrame& frame) {
   if (Closing) return false;
   last_frame_ = frame;
+  // While a run steps the scene shows its frames; otherwise the bodies follow the world.
+  if (driver_ != nullptr && !simulation_running_) driver_->World().RefreshBodies();
   viewer_->update();
   if (driver_ != nullptr) {
     time_now_->setText(QString::fromStdString(FloatToText(frame.Time)));
@@ -487,7 +459,7 @@ bool TVYKForm::ToggleSimulation() {
   settings.MaxSeconds = jobs_->JobMaxSeconds;
   settings.Recorder = recorder_.get();
   loop_thread_ = std::make_unique<TLoopThread>(*driver_, *this, mailbox_, settings);
-  if (pointer_ != nullptr) pointer_->SetVisible(false);
+  driver_->World().HidePointer();
   last_frame_ = driver_->World().MakeViewFrame();
   UpdateView();
   loop_thread_->Start();
@@ -511,7 +483,8 @@ void TVYKForm::StopAndJoin() {
 
 void TVYKForm::ShowFrame(const TViewFrame& frame) {
   // A frame that arrives after its run was wound up shows nothing the world does not show already.
-  if (!simulation_running_) return;
+  if (!simulation_running_ || Closing) return;
+  scene_->ApplyFrame(frame);
   UpdateViewFrom(frame);
 }
 
@@ -656,19 +629,48 @@ std::int32_t TVYKForm::BodyIndex(const std::string& name) const {
   return index;
 }
 
-// The world restyles its bodies' scene objects through its view; these commands reach the window's scene
-// once the world's display commands stand on it. Until then they leave the view as it is.
-void TVYKForm::ToggleBoundingBoxTree(std::int32_t) {}
-void TVYKForm::ShowTextures() {}
-void TVYKForm::HideTextures() {}
-void TVYKForm::ShowWireframeBodies() {}
-void TVYKForm::ShowFilledBodies() {}
-void TVYKForm::ShowFlatBodies() {}
-void TVYKForm::ShowThickBodies() {}
-void TVYKForm::ToggleContactWatches(std::int32_t) {}
-void TVYKForm::ToggleOrientationBoxSide(const std::string&) {}
-void TVYKForm::ShowAxes() {}
-void TVYKForm::HideAxes() {}
+void TVYKForm::ToggleBoundingBoxTree(std::int32_t body) {
+  // The boxes are computed from the body's live position, which a run moves on its own thread.
+  if (simulation_running_) {
+    ShowMessage("You need to stop the simulation.");
+    return;
+  }
+  if (TWorld* world = CommandWorld()) world->ShowBoundingBoxTree(body);
+}
+void TVYKForm::ShowTextures() {
+  if (TWorld* world = CommandWorld()) world->ShowTextures();
+}
+void TVYKForm::HideTextures() {
+  if (TWorld* world = CommandWorld()) world->HideTextures();
+}
+void TVYKForm::ShowWireframeBodies() {
+  if (TWorld* world = CommandWorld()) world->ShowWireframeBodies();
+}
+void TVYKForm::ShowFilledBodies() {
+  if (TWorld* world = CommandWorld()) world->ShowFilledBodies();
+}
+void TVYKForm::ShowFlatBodies() {
+  if (TWorld* world = CommandWorld()) world->ShowFlatBodies();
+}
+void TVYKForm::ShowThickBodies() {
+  if (TWorld* world = CommandWorld()) world->ShowThickBodies();
+}
+void TVYKForm::ToggleContactWatches(std::int32_t body) {
+  if (TWorld* world = CommandWorld()) world->ToggleContactWatches(body);
+}
+void TVYKForm::ToggleOrientationBoxSide(const std::string& caption) {
+  if (TWorld* world = CommandWorld()) world->ToggleOrientationBoxSide(caption);
+}
+void TVYKForm::ShowAxes() {
+  if (TWorld* world = CommandWorld()) world->ShowAxes();
+}
+void TVYKForm::HideAxes() {
+  if (TWorld* world = CommandWorld()) world->HideAxes();
+}
+void TVYKForm::CreateNextVersion() {
+  if (TWorld* world = CommandWorld()) world->CreateNextVersion();
+}
+
 double TVYKForm::Transparency(std::int32_t body) const {
   TWorld* world = CommandWorld();
   if (world == nullptr || body < 0 || body >= world->Model().Bodies.Count()) return 0;
@@ -678,7 +680,9 @@ double TVYKForm::Transparency(std::int32_t body) const {
 void TVYKForm::SetTransparency(std::int32_t body, double value) {
   TWorld* world = CommandWorld();
   if (world == nullptr || body < 0 || body >= world->Model().Bodies.Count()) return;
-  world->Model().Bodies.Items(body).Transparency = value;
+  TBody& b = world->Model().Bodies.Items(body);
+  b.Transparency = value;
+  b.UpdateAppearance(*scene_, body);
 }
 
 void TVYKForm::PlotWatches(std::int32_t body) {
@@ -699,24 +703,19 @@ void TVYKForm::SetShowOverPenetratingPoints(bool value) {
 }
 
 void TVYKForm::ShowPointer() {
-  if (pointer_ == nullptr || pointer_->Visible()) return;
-  control_form_->ChangeNodeText("Pointer", "Hide", "Show");
-  pointer_->SetVisible(true);
+  if (TWorld* world = CommandWorld()) world->ShowPointer();
 }
-
 void TVYKForm::HidePointer() {
-  control_form_->ChangeNodeText("Pointer", "Show", "Hide");
-  if (pointer_ != nullptr) pointer_->SetVisible(false);
+  if (TWorld* world = CommandWorld()) world->HidePointer();
 }
-
 void TVYKForm::IncreasePointerSize() {
-  if (auto* sphere = dynamic_cast<TGLSphere*>(pointer_)) sphere->SetRadius(sphere->Radius() * 2);
+  if (TWorld* world = CommandWorld()) world->IncreasePointerSize();
 }
 void TVYKForm::DecreasePointerSize() {
-  if (auto* sphere = dynamic_cast<TGLSphere*>(pointer_)) sphere->SetRadius(sphere->Radius() / 2);
+  if (TWorld* world = CommandWorld()) world->DecreasePointerSize();
 }
 void TVYKForm::MovePointerToOrigin() {
-  if (pointer_ != nullptr) pointer_->Position().SetPositionXYZ(0, 0, 0);
+  if (TWorld* world = CommandWorld()) world->MovePointerToOrigin();
 }
 
 void TVYKForm::SetHistorySaving(bool each_time_step, bool at_collision) {
@@ -725,26 +724,12 @@ void TVYKForm::SetHistorySaving(bool each_time_step, bool at_collision) {
 
 bool TVYKForm::SetPivotTolerance(long double old_value, long double new_value) {
   TWorld* world = CommandWorld();
-  if (world == nullptr) return false;
-  // The node shows the minimum or the maximum: the one whose value it shows takes the new one.
-  constexpr long double kSameValue = 1e-20L;
-  const TLCPSettings lcp = world->LCPSettings();
-  if (std::fabs(lcp.PivotToleranceMin - old_value) <= kSameValue) {
-    world->SetLCPPivotToleranceMin(new_value);
-    return true;
-  }
-  if (std::fabs(lcp.PivotToleranceMax - old_value) <= kSameValue) {
-    world->SetLCPPivotToleranceMax(new_value);
-    return true;
-  }
-  return false;
+  return world != nullptr && world->SetPivotTolerance(old_value, new_value);
 }
 
 bool TVYKForm::SetLexicoZeroTolerance(long double, long double new_value) {
   TWorld* world = CommandWorld();
-  if (world == nullptr) return false;
-  world->SetLCPLexicoZeroTolerance(new_value);
-  return true;
+  return world != nullptr && world->SetLexicoZeroTolerance(new_value);
 }
 
 void TVYKForm::SetTryToSolveByGoingBack(bool value) {
@@ -849,8 +834,13 @@ void TVYKForm::AnimatePointerHelp() {
   const TVector4f end = pointer_->Position().AsVector();
   for (int i = 1; i <= kPointerHelpSteps; ++i) {
     const float f = static_cast<float>(i) / kPointerHelpSteps;
-    pointer_help_->Position().SetPositionXYZ(start[0] + f * (end[0] - start[0]), start[1] + f * (end[1] - start[1]),
-                                           start[2] + f * (end[2] - start[2]));
+    {
+      auto lock = scene_->Stage().Lock();
+      pointer_help_->Position().SetPositionXYZ(start[0] + f * (end[0] - start[0]),
+                                               start[1] + f * (end[1] - start[1]),
+                                               start[2] + f * (end[2] - start[2]));
+    }
+    if (driver_ != nullptr && !simulation_running_) driver_->World().RefreshBodies();
     viewer_->repaint();
   }
 }
@@ -886,7 +876,8 @@ bool TVYKForm::ViewerMouse(QEvent* event) {
         const TVector4f p = DragPoint(x, y);
         const TVector4f& last = last_drag_point_;
         if (last[0] * last[0] + last[1] * last[1] + last[2] * last[2] != 0) {
-          picked_->Position().AddVector({p[0] - last[0], p[1] - last[1], p[2] - last[2]});
+          const TViewPoint at = scene_->PointerPosition();
+          scene_->SetPointerPosition({at.X + p[0] - last[0], at.Y + p[1] - last[1], at.Z + p[2] - last[2]});
         }
         last_drag_point_ = p;
         return true;

@@ -33,7 +33,7 @@ class IAppDialogs;
 class TAVIRecorder;
 class TGLBaseSceneObject;
 class TGLCamera;
-class TGLStage;
+class TMainScene;
 class TGLStageViewer;
 class TVYKAbout;
 class TVYKControlForm;
@@ -123,6 +123,7 @@ class TVYKForm : public QMainWindow,
   TVYKLogForm& LogForm() { return *log_form_; }
   TVYKPlotWatches& PlotWindow() { return *plot_window_; }
   TVYKControlForm& ControlForm() { return *control_form_; }
+  TMainScene& Scene() { return *scene_; }
   TAVIRecorder& Recorder() { return *recorder_; }
   QSpinBox& FramesPerSecondSpin() { return *frames_per_second_; }
   QSpinBox& HistorySpin() { return *history_spin_; }
@@ -205,7 +206,6 @@ class TVYKForm : public QMainWindow,
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void CreateScene();
   // The world the control tree's commands act on; nullptr without a driver.
   TWorld* CommandWorld() const;
   void CreateActions();
@@ -244,7 +244,7 @@ class TVYKForm : public QMainWindow,
   TViewFrame last_frame_;
 
   // The scene the viewer shows.
-  std::unique_ptr<TGLStage> stage_;
+  std::unique_ptr<TMainScene> scene_;
   TGLCamera* camera_ = nullptr;
   TGLBaseSceneObject* camera_carrier_ = nullptr;  // GLDummyCubeForCamera
   TGLBaseSceneObject* pointer_ = nullptr;         // GLPointer

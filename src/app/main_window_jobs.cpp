@@ -99,11 +99,6 @@ void TVYKForm::SetTolerances(const TJobTolerances& tolerances) {
   world.SetLCPLexicoZeroTolerance(tolerances.LexicoZeroTolerance);
 }
 
-void TVYKForm::CreateNextVersion() {
-  // The engine makes no next version of a model yet: the job goes on with the model as it is.
-  if (driver_ != nullptr) LogJobLine("[Error] createNextVersionAtEnd ignored: no next version of the model can be made.");
-}
-
 void TVYKForm::EnableJobsCommands(bool enable) {
   Action("ViewJobsWindow")->setEnabled(enable);
   Action("ShowHideJobsWindowButton")->setEnabled(enable);

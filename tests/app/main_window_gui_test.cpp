@@ -30,6 +30,7 @@
 #include "app/log_window.h"
 #include "app/plot_window.h"
 #include "engine/model/model.h"
+#include "engine/scene/main_scene.h"
 #include "engine/step/driver.h"
 #include "platform/dialogs.h"
 #include "platform/message_sink.h"
@@ -291,17 +292,21 @@ TEST_F(MainWindowTest, MouseOrbitsAndPansTheCameraAndTheWheelScalesItsDistance) 
   EXPECT_NEAR(camera.TargetDistance(), distance / 1.1f, distance * 1e-4f);
 
   // 30 pixels to the left with the left button turn the camera 10 degrees about its target.
-  const TVector4f before = camera.Position().AsVector();
+  auto from_target = [&camera] {
+    const TVector4f c = camera.AbsoluteTranslation(), t = camera.TargetObject()->AbsoluteTranslation();
+    return TVector4f{c[0] - t[0], c[1] - t[1], c[2] - t[2], 0};
+  };
+  const TVector4f before = from_target();
   Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
   Mouse(QEvent::MouseMove, {70, 100}, Qt::NoButton, Qt::LeftButton);
   Mouse(QEvent::MouseButtonRelease, {70, 100}, Qt::LeftButton, Qt::NoButton);
-  const TVector4f after = camera.Position().AsVector();
+  const TVector4f after = from_target();
   const float turned = std::atan2(after[0], after[2]) - std::atan2(before[0], before[2]);
   EXPECT_NEAR(std::abs(turned) * 180 / 3.14159265f, 10, 0.05);
   EXPECT_NEAR(after[1], before[1], 1e-4);
 
   // The right button alone pans: the camera's carrier moves in the xy plane.
-  TGLBaseSceneObject& carrier = *camera.TargetObject();
+  TGLBaseSceneObject& carrier = *form_->SceneObject("GLDummyCubeForCamera");
   const TVector4f carrier_before = carrier.Position().AsVector();
   Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
   Mouse(QEvent::MouseMove, {100, 120}, Qt::NoButton, Qt::RightButton);
@@ -408,14 +413,18 @@ TEST_F(MainWindowTest, ThePointerDragsOnItsPlaneAndTheHelperFollowsInTwentySteps
   Open(World());
   TGLBaseSceneObject& pointer = *form_->SceneObject("GLPointer");
   TGLBaseSceneObject& help = *form_->SceneObject("GLPointerHelp");
-  pointer.SetVisible(true);
+  // In front of the bodies, in the middle of the view.
+  form_->Scene().SetPointerPosition({0, 0.5f, 1});
+  form_->Scene().SetPointerCarrierPosition({0, 0.5f, 1});
+  form_->ShowPointer();
+  const TVector4f start = pointer.Position().AsVector();
   const QPoint centre(form_->Viewer().width() / 2, form_->Viewer().height() / 2);
   // Shift: the drag plane is y = the pointer's y.
   Mouse(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
   Mouse(QEvent::MouseMove, centre + QPoint(15, 0), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
   const TVector4f moved = pointer.Position().AsVector();
-  EXPECT_GT(std::abs(moved[0]) + std::abs(moved[2]), 1e-3f);
-  EXPECT_NEAR(moved[1], 0, 1e-5);
+  EXPECT_GT(std::abs(moved[0] - start[0]) + std::abs(moved[2] - start[2]), 1e-3f);
+  EXPECT_NEAR(moved[1], start[1], 1e-5);
   Mouse(QEvent::MouseButtonRelease, centre + QPoint(15, 0), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
   const TVector4f helper = help.Position().AsVector();
   for (int i = 0; i < 3; ++i) EXPECT_NEAR(helper[i], moved[i], 1e-5f) << i;
@@ -431,11 +440,14 @@ TEST_F(MainWindowTest, ThePointerDragsOnItsPlaneAndTheHelperFollowsInTwentySteps
 TEST_F(MainWindowTest, PressingBesideThePointerOrbitsInsteadOfDragging) {
   Open(World());
   TGLBaseSceneObject& pointer = *form_->SceneObject("GLPointer");
-  pointer.SetVisible(true);
+  form_->Scene().SetPointerPosition({0, 0.5f, 1});
+  form_->Scene().SetPointerCarrierPosition({0, 0.5f, 1});
+  form_->ShowPointer();
+  const TVector4f start = pointer.Position().AsVector();
   const TVector4f camera_before = form_->Camera()->Position().AsVector();
   Mouse(QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
   Mouse(QEvent::MouseMove, {35, 5}, Qt::NoButton, Qt::LeftButton);
-  EXPECT_EQ(pointer.Position().AsVector(), (TVector4f{0, 0, 0, 1}));
+  EXPECT_EQ(pointer.Position().AsVector(), start);
   EXPECT_NE(form_->Camera()->Position().AsVector(), camera_before);
 }
 
@@ -480,6 +492,75 @@ TEST_F(MainWindowTest, TheControlTreeCommandsReachTheLoadedWorld) {
   // A new load empties the tree.
   Open(dir_.File("falling-box.wld"));
   EXPECT_EQ(tree.FindNode("History", "Save each time step"), nullptr);
+}
+
+}  // namespace
+}  // namespace zentrova
+
+namespace zentrova {
+namespace {
+
+QImage BitmapImage(const TBitmap& bitmap) {
+  QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_RGB32);
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    for (int x = 0; x < bitmap.Width(); ++x) image.setPixel(x, y, 0xFF000000u | bitmap.Pixel(x, y));
+  }
+  return image;
+}
+
+// The share of pixels whose colour differs by more than 24 in a channel; 1 for pictures of other sizes.
+double DifferentShare(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return 1;
+  std::int64_t different = 0;
+  for (int y = 0; y < a.height(); ++y) {
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+      if (std::abs(qRed(p) - qRed(q)) > 24 || std::abs(qGreen(p) - qGreen(q)) > 24 ||
+          std::abs(qBlue(p) - qBlue(q)) > 24) {
+        ++different;
+      }
+    }
+  }
+  return static_cast<double>(different) / (static_cast<double>(a.width()) * a.height());
+}
+
+// The golden picture of a test; with ZENTROVA_UPDATE_GOLDENS set, `actual` becomes it.
+QImage Golden(const std::string& name, const QImage& actual) {
+  const QString path = QString::fromStdString(test::DataPath("app/" + name));
+  if (std::getenv("ZENTROVA_UPDATE_GOLDENS") != nullptr) actual.save(path);
+  return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(MainWindowTest, TheLoadedBoxMatchesItsGoldenInTheCopyAndOnTheScreen) {
+  Open(World());
+  QApplication::processEvents();
+  const QImage copy = BitmapImage(*form_->Viewer().CopyWindowToBitmap());
+  const QImage golden = Golden("falling_box_loaded.png", copy);
+  ASSERT_FALSE(golden.isNull());
+  EXPECT_LT(DifferentShare(copy, golden), 0.01);
+  // What the X server shows: a frame that never reached the window fails here.
+  QApplication::processEvents();
+  const QImage screen = QGuiApplication::primaryScreen()->grabWindow(form_->Viewer().winId()).toImage().convertToFormat(
+      QImage::Format_RGB32);
+  EXPECT_LT(DifferentShare(screen, golden), 0.01);
+}
+
+TEST_F(MainWindowTest, ReplayShowsTheLoadsPictureAtTheStartAndTheSettledBoxAtTheEnd) {
+  Open(World("0.6"));
+  QApplication::processEvents();
+  const QImage loaded = BitmapImage(*form_->Viewer().CopyWindowToBitmap());
+  dialogs_.texts.push_back("replay");
+  form_->ToggleSimulation();
+  ASSERT_TRUE(WaitForRunEnd());
+  QApplication::processEvents();
+  const QImage end = BitmapImage(*form_->Viewer().CopyWindowToBitmap());
+  EXPECT_GT(DifferentShare(end, loaded), 0.001);  // the box has moved
+  form_->HistoryBar().setValue(0);
+  QApplication::processEvents();
+  EXPECT_LT(DifferentShare(BitmapImage(*form_->Viewer().CopyWindowToBitmap()), loaded), 0.001);
+  form_->HistorySpin().setValue(form_->HistorySpin().maximum());
+  QApplication::processEvents();
+  EXPECT_LT(DifferentShare(BitmapImage(*form_->Viewer().CopyWindowToBitmap()), end), 0.001);
 }
 
 }  // namespace
