@@ -6,13 +6,17 @@
 #include <limits>
 
 #include "platform/exception.h"
+#include "scene/base/class_registration.h"
 #include "scene/base/float_math.h"
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLCamera);
 
 namespace {
 
@@ -69,9 +73,7 @@ void TGLCamera::SetSceneScale(float value) {
 }
 
 void TGLCamera::SetCameraStyle(TGLCameraStyle value) {
-  if (value == camera_style_) return;
-  camera_style_ = value;
-  NotifyChange(this);
+  SetProperty(camera_style_, value, NotifyChangeOf(this));
 }
 
 void TGLCamera::SetTargetObject(TGLBaseSceneObject* object) {

@@ -1,8 +1,13 @@
 #include "scene/core/direct_opengl.h"
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLDirectOpenGL);
+ZENTROVA_REGISTER_CLASS(TGLRenderPoint);
 
 TGLDirectOpenGL::TGLDirectOpenGL() {
   SetObjectStyle(ObjectStyle() | osDirectDraw | osTampersWithState);
@@ -13,11 +18,7 @@ void TGLDirectOpenGL::SetUseBuildList(bool value) {
   SetObjectStyleSilently(value ? others : others | osDirectDraw);
 }
 
-void TGLDirectOpenGL::SetBlend(bool value) {
-  if (value == blend_) return;
-  blend_ = value;
-  MarkStructureDirty();
-}
+void TGLDirectOpenGL::SetBlend(bool value) { SetProperty(blend_, value, StructureChangeOf(this)); }
 
 void TGLDirectOpenGL::BuildList(TRenderContextInfo& rci) {
   if (!OnRender) return;

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/scope_exit.h"
 #include "scene/core/stage_buffer.h"
@@ -27,28 +28,14 @@ void TGLFogEnvironment::SetFogColor(const TGLColor& color) {
   NotifyChange(this);
 }
 
-void TGLFogEnvironment::SetFogStart(float value) {
-  if (value == fog_start_) return;
-  fog_start_ = value;
-  NotifyChange(this);
-}
+void TGLFogEnvironment::SetFogStart(float value) { SetProperty(fog_start_, value, NotifyChangeOf(this)); }
 
-void TGLFogEnvironment::SetFogEnd(float value) {
-  if (value == fog_end_) return;
-  fog_end_ = value;
-  NotifyChange(this);
-}
+void TGLFogEnvironment::SetFogEnd(float value) { SetProperty(fog_end_, value, NotifyChangeOf(this)); }
 
-void TGLFogEnvironment::SetFogMode(TFogMode value) {
-  if (value == fog_mode_) return;
-  fog_mode_ = value;
-  NotifyChange(this);
-}
+void TGLFogEnvironment::SetFogMode(TFogMode value) { SetProperty(fog_mode_, value, NotifyChangeOf(this)); }
 
 void TGLFogEnvironment::SetFogDistance(TFogDistance value) {
-  if (value == fog_distance_) return;
-  fog_distance_ = value;
-  NotifyChange(this);
+  SetProperty(fog_distance_, value, NotifyChangeOf(this));
 }
 
 void TGLFogEnvironment::Assign(const TPersistent* source) {

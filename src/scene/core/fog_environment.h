@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/gl/color.h"
 
@@ -18,7 +19,7 @@ class TGLFogEnvironment : public TGLUpdateAbleObject {
  public:
   // Black fog from 10 to 1000, linear, the driver's distance.
   explicit TGLFogEnvironment(TGLStageBuffer* owner);
-  const char* ClassName() const override { return "TGLFogEnvironment"; }
+  ZENTROVA_CLASS(TGLFogEnvironment)
 
   TGLStageBuffer* SceneBuffer() const { return scene_buffer_; }
 

@@ -1,6 +1,11 @@
 #include "scene/core/light_source.h"
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLLightSource);
 
 TGLLightSource::TGLLightSource()
     : spot_direction_(this, {0, 0, -1, 0}, csVector),
@@ -13,11 +18,7 @@ void TGLLightSource::SetSpotDirection(const TVector4f& direction) {
   NotifyChange(this);
 }
 
-void TGLLightSource::SetFloat(float& field, float value) {
-  if (value == field) return;
-  field = value;
-  NotifyChange(this);
-}
+void TGLLightSource::SetFloat(float& field, float value) { SetProperty(field, value, NotifyChangeOf(this)); }
 
 void TGLLightSource::SetSpotExponent(float value) {
   SetFloat(spot_exponent_, value);
@@ -39,16 +40,10 @@ void TGLLightSource::SetQuadraticAttenuation(float value) {
   SetFloat(quadratic_attenuation_, value);
 }
 
-void TGLLightSource::SetShining(bool value) {
-  if (value == shining_) return;
-  shining_ = value;
-  NotifyChange(this);
-}
+void TGLLightSource::SetShining(bool value) { SetProperty(shining_, value, NotifyChangeOf(this)); }
 
 void TGLLightSource::SetLightStyle(TLightStyle value) {
-  if (value == light_style_) return;
-  light_style_ = value;
-  NotifyChange(this);
+  SetProperty(light_style_, value, NotifyChangeOf(this));
 }
 
 void TGLLightSource::SetAmbient(const TGLColor& color) {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/material_library.h"
 #include "scene/core/texture_ex.h"
@@ -39,21 +40,15 @@ void TGLMaterial::SetBackProperties(const TGLFaceProperties& value) {
 }
 
 void TGLMaterial::SetBlendingMode(TBlendingMode value) {
-  if (value == blending_mode_) return;
-  blending_mode_ = value;
-  NotifyChange(this);
+  SetProperty(blending_mode_, value, NotifyChangeOf(this));
 }
 
 void TGLMaterial::SetMaterialOptions(TMaterialOptions value) {
-  if (value == material_options_) return;
-  material_options_ = value;
-  NotifyChange(this);
+  SetProperty(material_options_, value, NotifyChangeOf(this));
 }
 
 void TGLMaterial::SetFaceCulling(TFaceCulling value) {
-  if (value == face_culling_) return;
-  face_culling_ = value;
-  NotifyChange(this);
+  SetProperty(face_culling_, value, NotifyChangeOf(this));
 }
 
 TGLTexture& TGLMaterial::Texture() {

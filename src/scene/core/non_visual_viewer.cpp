@@ -2,7 +2,11 @@
 
 #include <algorithm>
 
+#include "scene/base/class_registration.h"
+
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLMemoryViewer);
 
 TGLNonVisualViewer::TGLNonVisualViewer() : buffer_(std::make_unique<TGLStageBuffer>(this)) {
   buffer_->OnChange = [this](TPersistent*) { DoOnChange(); };

@@ -1,11 +1,15 @@
 #include "scene/core/proxy_object.h"
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 #include "scene/core/behaviours.h"
 #include "scene/core/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLProxyObject);
 
 TGLProxyObject::TGLProxyObject() {
   SetObjectStyle(ObjectStyle() | osTampersWithState);
@@ -24,9 +28,7 @@ void TGLProxyObject::SetMasterObject(TGLBaseSceneObject* object) {
 }
 
 void TGLProxyObject::SetProxyOptions(TGLProxyObjectOptions value) {
-  if (value == proxy_options_) return;
-  proxy_options_ = value;
-  MarkStructureDirty();
+  SetProperty(proxy_options_, value, StructureChangeOf(this));
 }
 
 void TGLProxyObject::Notification(TComponent& component, TOperation operation) {

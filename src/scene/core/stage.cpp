@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/camera.h"
@@ -10,6 +11,8 @@
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLStage);
 
 namespace {
 

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/core/render_context_info.h"
 #include "scene/core/scene_object.h"
@@ -28,7 +29,7 @@ class TGLStageBuffer;
 class TGLStageRootObject : public TGLBaseSceneObject {
  public:
   explicit TGLStageRootObject(TGLStage& stage);
-  const char* ClassName() const override { return "TGLStageRootObject"; }
+  ZENTROVA_CLASS(TGLStageRootObject)
   // Roots are never copied: only a scene makes one (assertion failure).
   std::unique_ptr<TGLBaseSceneObject> NewInstance() const override;
 };
@@ -43,7 +44,7 @@ class TGLStage : public TGLUpdateAbleComponent {
   // Frees the camera root and then the object root, each with all its objects; the buffers that still
   // list the scene forget it.
   ~TGLStage() override;
-  const char* ClassName() const override { return "TGLStage"; }
+  ZENTROVA_CLASS(TGLStage)
 
   TGLStageRootObject& Objects() { return *object_root_; }  // "ObjectRoot"
   TGLStageRootObject& Cameras() { return *camera_root_; }  // "CameraRoot"

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/behaviours.h"
@@ -213,26 +214,18 @@ void TGLStageBuffer::Assign(const TPersistent* source) {
   NotifyChange(this);
 }
 
-void TGLStageBuffer::SetFlag(bool& field, bool value) {
-  if (value == field) return;
-  field = value;
-  NotifyChange(this);
-}
+void TGLStageBuffer::SetFlag(bool& field, bool value) { SetProperty(field, value, NotifyChangeOf(this)); }
 
 void TGLStageBuffer::StructuralChange() {
   if (OnStructuralChange) OnStructuralChange(this);
 }
 
 void TGLStageBuffer::SetBackgroundColor(TColor value) {
-  if (value == background_color_) return;
-  background_color_ = value;
-  NotifyChange(this);
+  SetProperty(background_color_, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetBackgroundAlpha(float value) {
-  if (value == background_alpha_) return;
-  background_alpha_ = value;
-  NotifyChange(this);
+  SetProperty(background_alpha_, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetAmbientColor(const TGLColor& value) {
@@ -255,9 +248,7 @@ void TGLStageBuffer::SetFogEnable(bool value) {
 }
 
 void TGLStageBuffer::SetShadeModel(TGLShadeModel value) {
-  if (value == shade_model_) return;
-  shade_model_ = value;
-  NotifyChange(this);
+  SetProperty(shade_model_, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetFogEnvironment(const TGLFogEnvironment& value) {
@@ -265,33 +256,23 @@ void TGLStageBuffer::SetFogEnvironment(const TGLFogEnvironment& value) {
 }
 
 void TGLStageBuffer::SetContextOptions(TContextOptions value) {
-  if (value == context_options_) return;
-  context_options_ = value;
-  StructuralChange();
+  SetProperty(context_options_, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetAntiAliasing(TGLAntiAliasing value) {
-  if (value == anti_aliasing_) return;
-  anti_aliasing_ = value;
-  StructuralChange();
+  SetProperty(anti_aliasing_, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetDepthPrecision(TGLDepthPrecision value) {
-  if (value == depth_precision_) return;
-  depth_precision_ = value;
-  StructuralChange();
+  SetProperty(depth_precision_, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetColorDepth(TGLColorDepth value) {
-  if (value == color_depth_) return;
-  color_depth_ = value;
-  StructuralChange();
+  SetProperty(color_depth_, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetAccumBufferBits(int value) {
-  if (value == accum_buffer_bits_) return;
-  accum_buffer_bits_ = value;
-  StructuralChange();
+  SetProperty(accum_buffer_bits_, value, [this] { StructuralChange(); });
 }
 
 bool TGLStageBuffer::OwnerRuns() const {

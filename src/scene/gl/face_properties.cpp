@@ -1,6 +1,7 @@
 #include "scene/gl/face_properties.h"
 
 #include "platform/exception.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
@@ -47,9 +48,7 @@ void TGLFaceProperties::SetSpecular(const TGLColor& color) {
 }
 
 void TGLFaceProperties::SetPolygonMode(TPolygonMode mode) {
-  if (mode == polygon_mode_) return;
-  polygon_mode_ = mode;
-  NotifyChange(this);
+  SetProperty(polygon_mode_, mode, NotifyChangeOf(this));
 }
 
 void TGLFaceProperties::SetShininess(int value) {

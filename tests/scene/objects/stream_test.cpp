@@ -4,11 +4,11 @@
 #include <iterator>
 
 #include "objects_fixtures.h"
-#include "scene/objects/component_stream.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_stream.h"
 #include "scene/objects/cube.h"
 #include "scene/objects/dummy_cube.h"
 #include "scene/objects/lines.h"
-#include "scene/objects/object_classes.h"
 #include "scene/objects/plane.h"
 #include "scene/objects/points.h"
 #include "scene/objects/polygon_base.h"
@@ -28,12 +28,9 @@ std::string Bytes(const TGLBaseSceneObject& object) {
 template <class T>
 std::unique_ptr<T> RoundTrip(const T& object) {
   TMemoryStream stream(Bytes(object));
-  std::unique_ptr<TGLBaseSceneObject> read = ReadComponent(stream);
+  std::unique_ptr<T> read = ReadComponentAs<T>(stream);
   EXPECT_EQ(stream.Remaining(), 0);
-  auto* typed = dynamic_cast<T*>(read.get());
-  EXPECT_NE(typed, nullptr);
-  read.release();
-  return std::unique_ptr<T>(typed);
+  return read;
 }
 
 // The bytes of a literal, its embedded zeros included.
@@ -42,22 +39,18 @@ std::string Raw(const char (&text)[N]) {
   return std::string(text, N - 1);
 }
 
-class Streaming : public ::testing::Test {
- protected:
-  Streaming() { RegisterSceneObjectClasses(); }
-};
+using Streaming = ::testing::Test;
 
 TEST_F(Streaming, EveryRegisteredNameCreatesItsClassAndBaseClassesAreNotFound) {
-  RegisterSceneObjectClasses();  // again: nothing happens
   for (const char* name : {"TGLSphere", "TGLCube", "TGLPlane", "TGLSprite", "TGLPoints", "TGLDummyCube", "TGLLines",
                            "TGLSpaceText"}) {
-    auto object = CreateSceneObject(name);
-    ASSERT_NE(object, nullptr) << name;
-    EXPECT_STREQ(object->ClassName(), name);
+    const TComponentFactory factory = GetComponentClass(name);
+    ASSERT_NE(factory, nullptr) << name;
+    EXPECT_STREQ(factory()->ClassName(), name);
   }
   for (const char* name : {"TGLQuadricObject", "TGLLineBase", "TGLNodedLines", "TGLPolygonBase",
                            "TGLPointParameters", "TGLLinesNode", "TGLNode", "TGLStageObject", "tglsphere"}) {
-    EXPECT_EQ(CreateSceneObject(name), nullptr) << name;
+    EXPECT_EQ(GetComponentClass(name), nullptr) << name;
   }
   TMemoryStream stream(Raw("TPF0\x0eTGLPolygonBase\x00\x00\x00"));
   EXPECT_THROW(ReadComponent(stream), EClassNotFound);
@@ -251,9 +244,8 @@ TEST_F(Streaming, AFormNamingTGLLinesIsReadAndUnknownPropertiesFail) {
   // As a form file names it: the class, an empty name, SplineMode, end, no children.
   const std::string form = Raw("TPF0\x08TGLLines\x00\x0aSplineMode\x07\x0elsmCubicSpline\x00\x00");
   TMemoryStream stream(form);
-  auto read = ReadComponent(stream);
-  ASSERT_NE(dynamic_cast<TGLLines*>(read.get()), nullptr);
-  EXPECT_EQ(static_cast<TGLLines&>(*read).SplineMode(), lsmCubicSpline);
+  auto read = ReadComponentAs<TGLLines>(stream);
+  EXPECT_EQ(read->SplineMode(), lsmCubicSpline);
   TMemoryStream unknown(Raw("TPF0\x08TGLLines\x00\x05"
                             "Bogus\x08\x00\x00"));
   EXPECT_THROW(ReadComponent(unknown), EReadError);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/opengl_binding.h"
 
@@ -135,9 +136,7 @@ void TGLBaseAnimationControler::Notification(TComponent& component, TOperation o
 }
 
 void TGLAnimationControler::SetAnimationName(const std::string& name) {
-  if (name == animation_name_) return;
-  animation_name_ = name;
-  DoChange();
+  SetProperty(animation_name_, name, [this] { DoChange(); });
 }
 
 void TGLAnimationControler::SetRatio(float value) {
@@ -247,9 +246,7 @@ void TGLActor::SetEndFrame(std::int32_t value) {
 }
 
 void TGLActor::SetOptions(TGLActorOptions value) {
-  if (value == options_) return;
-  options_ = value;
-  StructureChanged();
+  SetProperty(options_, value, [this] { StructureChanged(); });
 }
 
 int TGLActor::NextFrameIndex() const {

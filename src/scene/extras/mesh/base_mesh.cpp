@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/material.h"
@@ -32,9 +33,7 @@ TGLBaseMesh::~TGLBaseMesh() {
 }
 
 void TGLBaseMesh::SetNormalsOrientation(TMeshNormalsOrientation value) {
-  if (value == normals_orientation_) return;
-  normals_orientation_ = value;
-  StructureChanged();
+  SetProperty(normals_orientation_, value, [this] { StructureChanged(); });
 }
 
 void TGLBaseMesh::SetMaterialLibrary(TGLMaterialLibrary* library) {
@@ -68,9 +67,7 @@ void TGLBaseMesh::SetUseMeshMaterials(bool value) {
 }
 
 void TGLBaseMesh::SetOverlaySkeleton(bool value) {
-  if (value == overlay_skeleton_) return;
-  overlay_skeleton_ = value;
-  NotifyChange(this);
+  SetProperty(overlay_skeleton_, value, NotifyChangeOf(this));
 }
 
 void TGLBaseMesh::Notification(TComponent& component, TOperation operation) {

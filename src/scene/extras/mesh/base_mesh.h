@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/coordinates.h"
 #include "scene/base/streams.h"
 #include "scene/core/custom_scene_object.h"
@@ -31,8 +32,7 @@ class TGLBaseMesh : public TGLStageObject {
  public:
   TGLBaseMesh();
   ~TGLBaseMesh() override;
-  const char* ClassName() const override { return "TGLBaseMesh"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLBaseMesh>(); }
+  ZENTROVA_CLASS_NEW(TGLBaseMesh)
 
   TMeshObjectList& MeshObjects() { return *mesh_objects_; }
   const TMeshObjectList& MeshObjects() const { return *mesh_objects_; }
@@ -105,8 +105,7 @@ class TGLBaseMesh : public TGLStageObject {
 
 class TGLFreeForm : public TGLBaseMesh {
  public:
-  const char* ClassName() const override { return "TGLFreeForm"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLFreeForm>(); }
+  ZENTROVA_CLASS_NEW(TGLFreeForm)
 };
 
 }  // namespace zentrova

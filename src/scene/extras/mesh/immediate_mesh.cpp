@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/context.h"
 #include "scene/gl/opengl_binding.h"
@@ -98,16 +99,10 @@ TGLMesh::TGLMesh() : vertices_(this) {
   }
 }
 
-void TGLMesh::SetMode(TMeshMode value) {
-  if (value == mode_) return;
-  mode_ = value;
-  MarkStructureDirty();
-}
+void TGLMesh::SetMode(TMeshMode value) { SetProperty(mode_, value, StructureChangeOf(this)); }
 
 void TGLMesh::SetVertexMode(TVertexMode value) {
-  if (value == vertex_mode_) return;
-  vertex_mode_ = value;
-  MarkStructureDirty();
+  SetProperty(vertex_mode_, value, StructureChangeOf(this));
 }
 
 void TGLMesh::BuildList(TRenderContextInfo& rci) {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "scene/core/scene_classes.h"
+#include "scene/base/class_registration.h"
 #include "scene/extras/mesh/actor.h"
 #include "scene/extras/mesh/base_mesh.h"
 #include "scene/extras/mesh/skeleton.h"

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "scene/base/property_setter.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -15,9 +16,7 @@ TGLParticles::~TGLParticles() {
 }
 
 void TGLParticles::SetCubeSize(float value) {
-  if (value == cube_size_) return;
-  cube_size_ = value;
-  MarkStructureDirty();
+  SetProperty(cube_size_, value, StructureChangeOf(this));
 }
 
 void TGLParticles::SetEdgeColor(const TGLColor& value) {
@@ -27,9 +26,7 @@ void TGLParticles::SetEdgeColor(const TGLColor& value) {
 }
 
 void TGLParticles::SetVisibleAtRunTime(bool value) {
-  if (value == visible_at_run_time_) return;
-  visible_at_run_time_ = value;
-  MarkStructureDirty();
+  SetProperty(visible_at_run_time_, value, StructureChangeOf(this));
 }
 
 void TGLParticles::SetParticlePoolSize(int value) {

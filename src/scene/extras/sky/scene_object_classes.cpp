@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "scene/core/scene_classes.h"
+#include "scene/base/class_registration.h"
 #include "scene/extras/mesh/immediate_mesh.h"
 #include "scene/extras/mesh/particles.h"
 #include "scene/extras/sky/earth_sky_dome.h"

@@ -1,6 +1,6 @@
 // Particles and the immediate-mode mesh: what they draw through the recording fake, their pool and list.
-#include "scene/core/scene_classes.h"
 #include "scene/core/core_fixtures.h"
+#include "scene/base/class_registration.h"
 #include "scene/extras/mesh/immediate_mesh.h"
 #include "scene/extras/mesh/particles.h"
 #include "scene/extras/sky/scene_object_classes.h"
