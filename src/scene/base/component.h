@@ -83,11 +83,12 @@ class TComponent : public TPersistent {
   // Marks this component and everything it owns as being destroyed (nothing undoes it).
   void Destroying();
 
-  // The components a form stream writes as this one's children, in order (none by default).
-  virtual std::vector<const TComponent*> GetChildren() const { return {}; }
-  // A child read from a form stream: true when this component took it over; false leaves it with the
-  // caller (this component takes no child of that class).
-  virtual bool ReadChild(std::unique_ptr<TComponent>& child) { return false; }
+  // The components a form stream writes as this one's children, in order: by default the owned ones (a
+  // form's components).
+  virtual std::vector<const TComponent*> GetChildren() const;
+  // A child read from a form stream: true when this component took it over (by default it owns it);
+  // false leaves it with the caller (this component takes no child of that class).
+  virtual bool ReadChild(std::unique_ptr<TComponent>& child);
 
   TPersistent* GetOwner() const override { return owner_; }
   std::string GetNamePath() const override { return name_; }

@@ -1,6 +1,7 @@
 #include "scene/base/property_stream.h"
 
 #include <cstring>
+#include <strings.h>
 
 #include "scene/base/class_registration.h"
 
@@ -9,6 +10,21 @@ namespace zentrova {
 namespace {
 
 constexpr char kSignature[4] = {'T', 'P', 'F', '0'};
+
+// The references read so far from the form being read, resolved once it is whole.
+struct TReferenceFixup {
+  std::string name;
+  std::function<void(TComponent&)> assign;
+};
+thread_local std::vector<TReferenceFixup>* pending_references = nullptr;
+
+TComponent* FindInForm(TComponent& component, const std::string& name) {
+  if (!component.Name().empty() && strcasecmp(component.Name().c_str(), name.c_str()) == 0) return &component;
+  for (const TComponent* child : component.GetChildren()) {
+    if (TComponent* found = FindInForm(const_cast<TComponent&>(*child), name)) return found;
+  }
+  return nullptr;
+}
 
 void WriteComponentTree(TPropertyWriter& w, const TComponent& component) {
   w.ShortString(component.ClassName());
@@ -77,6 +93,15 @@ void TPropertyWriter::Single(std::string_view name, float value) {
   values_.Write(&value, 4);
 }
 
+void TPropertyWriter::Extended(std::string_view name, long double value) {
+  Name(name);
+  values_.WriteFloat(value);
+}
+
+void TPropertyWriter::Reference(std::string_view name, const TComponent* component) {
+  if (component != nullptr && !component->Name().empty()) Ident(name, component->Name());
+}
+
 void TPropertyWriter::Boolean(std::string_view name, bool value) {
   Name(name);
   values_.WriteBoolean(value);
@@ -123,6 +148,22 @@ void TPropertyWriter::Nested(std::string_view prefix, const TPersistent& object)
     ~Restore() { prefix.resize(size); }
   } restore{prefix_, outer};
   object.WriteProperties(*this);
+}
+
+void TPropertyWriter::Items(std::string_view name, const std::vector<const TPersistent*>& items) {
+  BeginCollection(name);
+  std::string outer = std::exchange(prefix_, {});
+  struct Restore {
+    std::string& prefix;
+    std::string& outer;
+    ~Restore() { prefix = std::move(outer); }
+  } restore{prefix_, outer};
+  for (const TPersistent* item : items) {
+    BeginItem();
+    item->WriteProperties(*this);
+    EndItem();
+  }
+  EndCollection();
 }
 
 void TPropertyWriter::BeginCollection(std::string_view name) {
@@ -233,6 +274,11 @@ std::int32_t AsInteger(const TPropertyValue& value) {
   return static_cast<std::int32_t>(value.integer);
 }
 
+long double AsExtended(const TPropertyValue& value) {
+  if (value.tag == vaExtended) return value.extended;
+  return AsSingle(value);
+}
+
 bool AsBoolean(const TPropertyValue& value) {
   if (value.tag != vaFalse && value.tag != vaTrue) RaiseInvalidPropertyValue();
   return value.tag == vaTrue;
@@ -257,6 +303,19 @@ bool ReadNested(std::string_view prefix, TPersistent& object, const std::string&
   return object.ReadProperty(name.substr(prefix.size() + 1), value);
 }
 
+void ReadReference(const TPropertyValue& value, std::function<void(TComponent&)> assign) {
+  if (value.tag != vaIdent) RaiseInvalidPropertyValue();
+  if (pending_references != nullptr) pending_references->push_back({value.text, std::move(assign)});
+}
+
+void ReadItems(const TPropertyValue& value, const std::function<TPersistent&()>& add) {
+  if (value.tag != vaCollection) RaiseInvalidPropertyValue();
+  for (const TPropertyList& properties : value.items) {
+    TPersistent& item = add();
+    for (const auto& [name, v] : properties) ReadObjectProperty(item, name, v);
+  }
+}
+
 void ReadObjectProperty(TPersistent& object, const std::string& name, const TPropertyValue& value) {
   if (!object.ReadProperty(name, value)) RaiseNoProperty(name);
 }
@@ -273,7 +332,18 @@ std::unique_ptr<TComponent> ReadComponent(TStream& stream) {
     throw EInvalidFileSignature("Invalid stream format");
   }
   TPropertyReader reader(stream);
-  return ReadComponentTree(reader);
+  std::vector<TReferenceFixup> references;
+  std::vector<TReferenceFixup>* const outer = std::exchange(pending_references, &references);
+  struct Restore {
+    std::vector<TReferenceFixup>* outer;
+    ~Restore() { pending_references = outer; }
+  } restore{outer};
+  std::unique_ptr<TComponent> component = ReadComponentTree(reader);
+  pending_references = outer;
+  for (TReferenceFixup& reference : references) {
+    if (TComponent* found = FindInForm(*component, reference.name)) reference.assign(*found);
+  }
+  return component;
 }
 
 }  // namespace zentrova

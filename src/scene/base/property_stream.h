@@ -48,6 +48,7 @@ class TPropertyWriter {
   void ShortString(std::string_view text);  // a length byte and at most 255 bytes
   void Integer(std::string_view name, std::int32_t value);
   void Single(std::string_view name, float value);
+  void Extended(std::string_view name, long double value);  // tag 5, 10 bytes (doubles are streamed so)
   void Boolean(std::string_view name, bool value);
   void Ident(std::string_view name, std::string_view ident);
   void Set(std::string_view name, const std::vector<std::string_view>& idents);
@@ -66,8 +67,13 @@ class TPropertyWriter {
   void Data(std::string_view name, const T& object) {
     Binary(name, [&object](TStream& s) { object.WriteData(s); });
   }
+  // A reference to another component of the form, as its name (nothing for nullptr or an unnamed one).
+  void Reference(std::string_view name, const TComponent* component);
   // A nested object's published properties, each named "<prefix>.<property>".
   void Nested(std::string_view prefix, const TPersistent& object);
+
+  // A collection: each item's published properties as one list (item names carry no prefix).
+  void Items(std::string_view name, const std::vector<const TPersistent*>& items);
 
   void BeginCollection(std::string_view name);
   void BeginItem() { values_.WriteListBegin(); }
@@ -125,6 +131,8 @@ class TPropertyReader {
 // below).
 float AsSingle(const TPropertyValue& value);
 std::int32_t AsInteger(const TPropertyValue& value);
+// An extended, single or integer.
+long double AsExtended(const TPropertyValue& value);
 bool AsBoolean(const TPropertyValue& value);
 // A string of any width.
 std::string AsString(const TPropertyValue& value);
@@ -185,6 +193,23 @@ void ReadData(T& object, const TPropertyValue& value, std::size_t size) {
 
 // A property named "<prefix>.<rest>" into the nested object's ReadProperty(rest); false for other names.
 bool ReadNested(std::string_view prefix, TPersistent& object, const std::string& name, const TPropertyValue& value);
+
+// A reference property read (an identifier naming a component of the form): `assign` receives the
+// component once the whole form has been read, when a component of that name (compared without regard to
+// letter case) and of class T is in it; a name that is not found leaves the reference unset, a component
+// of another class raises EReadError "Invalid property value". Outside ReadComponent nothing is found.
+void ReadReference(const TPropertyValue& value, std::function<void(TComponent&)> assign);
+template <class T>
+void ReadReference(const TPropertyValue& value, std::function<void(T*)> assign) {
+  ReadReference(value, [assign = std::move(assign)](TComponent& component) {
+    auto* typed = dynamic_cast<T*>(&component);
+    if (typed == nullptr) RaiseInvalidPropertyValue();
+    assign(typed);
+  });
+}
+
+// A collection value: for each item read, `add` makes the item, which then reads its properties.
+void ReadItems(const TPropertyValue& value, const std::function<TPersistent&()>& add);
 
 // One property into the object; EReadError "Property <name> does not exist" for a name it does not
 // publish, "Invalid property value" for a value of the wrong kind.

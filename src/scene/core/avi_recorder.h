@@ -41,6 +41,8 @@ class TAVIRecorder : public TComponent {
   // While recording, the unfinished file is deleted; a failure to do so goes to the message sink.
   ~TAVIRecorder() override;
   ZENTROVA_CLASS(TAVIRecorder)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // The file name, the save dialog's ("AVI Files (*.avi)") when empty; an existing file is overwritten
   // only when the user answers Yes to "Overwrite file %s?". False when no name was given or the user said

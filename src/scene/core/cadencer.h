@@ -34,6 +34,8 @@ class TGLCadencer : public TComponent {
   TGLCadencer();
   ~TGLCadencer() override;
   ZENTROVA_CLASS(TGLCadencer)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   void Loaded() override;
 

@@ -38,6 +38,8 @@ class TGLCamera : public TGLBaseSceneObject {
   TGLCamera();
   ~TGLCamera() override;
   ZENTROVA_CLASS_NEW(TGLCamera)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float FocalLength() const { return focal_length_; }
   float DepthOfView() const { return depth_of_view_; }  // from the near plane to the far plane

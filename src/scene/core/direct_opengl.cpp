@@ -2,6 +2,7 @@
 
 #include "scene/base/class_registration.h"
 #include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
@@ -60,6 +61,23 @@ void TGLRenderPoint::BuildList(TRenderContextInfo& rci) {
   for (const TCallbacks& callbacks : callbacks_) {
     if (callbacks.render) callbacks.render(this, rci);
   }
+}
+
+void TGLDirectOpenGL::WriteProperties(TPropertyWriter& w) const {
+  TGLImmaterialSceneObject::WriteProperties(w);
+  if (UseBuildList()) w.Boolean("UseBuildList", true);
+  if (blend_) w.Boolean("Blend", true);
+}
+
+bool TGLDirectOpenGL::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "UseBuildList") {
+    SetUseBuildList(AsBoolean(v));
+  } else if (name == "Blend") {
+    SetBlend(AsBoolean(v));
+  } else {
+    return TGLImmaterialSceneObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

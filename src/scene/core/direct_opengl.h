@@ -17,6 +17,8 @@ class TGLDirectOpenGL : public TGLImmaterialSceneObject {
   // Draws directly every frame and tampers with the state.
   TGLDirectOpenGL();
   ZENTROVA_CLASS_NEW(TGLDirectOpenGL)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // With the build list, OnRender's drawing is compiled into the display list once and replayed.
   bool UseBuildList() const { return !HasStyle(osDirectDraw); }

@@ -20,6 +20,8 @@ class TGLFogEnvironment : public TGLUpdateAbleObject {
   // Black fog from 10 to 1000, linear, the driver's distance.
   explicit TGLFogEnvironment(TGLStageBuffer* owner);
   ZENTROVA_CLASS(TGLFogEnvironment)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLStageBuffer* SceneBuffer() const { return scene_buffer_; }
 

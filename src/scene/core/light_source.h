@@ -24,6 +24,8 @@ class TGLLightSource : public TGLBaseSceneObject {
  public:
   TGLLightSource();
   ZENTROVA_CLASS_NEW(TGLLightSource)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // GL_LIGHT0 + the slot the scene gave it (0 before it had one).
   GLenum LightID() const { return light_id_; }

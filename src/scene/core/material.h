@@ -42,6 +42,8 @@ class TGLMaterial : public TGLUpdateAbleObject {
   explicit TGLMaterial(TPersistent* owner);
   ~TGLMaterial() override;
   ZENTROVA_CLASS(TGLMaterial)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLFaceProperties& FrontProperties() { return *front_properties_; }
   const TGLFaceProperties& FrontProperties() const { return *front_properties_; }

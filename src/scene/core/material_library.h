@@ -33,6 +33,8 @@ class TGLLibMaterial : public TCollectionItem {
   explicit TGLLibMaterial(TCollection* collection);
   ~TGLLibMaterial() override;
   ZENTROVA_CLASS(TGLLibMaterial)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   const std::string& Name() const { return name_; }
   // A name another library material has becomes a numbered one (not while the library loads).
@@ -123,6 +125,8 @@ class TGLMaterialLibrary : public TGLCadenceAbleComponent {
   // Every material that names the library forgets it; linked ones also lose their name and link.
   ~TGLMaterialLibrary() override;
   ZENTROVA_CLASS(TGLMaterialLibrary)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLLibMaterials& Materials() { return *materials_; }
   const TGLLibMaterials& Materials() const { return *materials_; }

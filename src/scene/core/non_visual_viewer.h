@@ -17,6 +17,8 @@ class TGLNonVisualViewer : public TComponent {
   TGLNonVisualViewer();
   ~TGLNonVisualViewer() override;
   ZENTROVA_CLASS(TGLNonVisualViewer)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLStageBuffer& Buffer() { return *buffer_; }
   // Takes the other buffer's settings.

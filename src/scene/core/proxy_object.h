@@ -23,6 +23,8 @@ class TGLProxyObject : public TGLBaseSceneObject {
   TGLProxyObject();
   ~TGLProxyObject() override;
   ZENTROVA_CLASS_NEW(TGLProxyObject)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Not owned; forgotten when the master is destroyed.
   TGLBaseSceneObject* MasterObject() const { return master_object_; }

@@ -371,10 +371,6 @@ bool TGLBaseSceneObject::HasEffects() const {
 
 namespace {
 
-constexpr TIdentNames<5> kObjectsSorting{"osInherited", "osNone", "osRenderFarthestFirst", "osRenderBlendedLast",
-                                         "osRenderNearestFirst"};
-constexpr TIdentNames<4> kVisibilityCulling{"vcInherited", "vcNone", "vcObjectBased", "vcHierarchical"};
-
 void WriteCoordinates(TPropertyWriter& w, const char* name, const TGLCoordinates& c, const TVector4f& stored_default) {
   if (c.AsVector() != stored_default) w.Data(std::string(name) + ".Coordinates", c);
 }
@@ -394,8 +390,8 @@ void TGLBaseSceneObject::WriteProperties(TPropertyWriter& w) const {
   WriteCoordinates(w, "Position", position_, {0, 0, 0, 1});
   WriteCoordinates(w, "Scale", scale_, {1, 1, 1, 0});
   WriteCoordinates(w, "Up", up_, {0, 1, 0, 0});
-  if (objects_sorting_ != osInherited) w.Enum("ObjectsSorting", kObjectsSorting, objects_sorting_);
-  if (visibility_culling_ != vcInherited) w.Enum("VisibilityCulling", kVisibilityCulling, visibility_culling_);
+  if (objects_sorting_ != osInherited) w.Enum("ObjectsSorting", kObjectsSortingNames, objects_sorting_);
+  if (visibility_culling_ != vcInherited) w.Enum("VisibilityCulling", kVisibilityCullingNames, visibility_culling_);
   if (!visible_) w.Boolean("Visible", false);
   if (show_axes_) w.Boolean("ShowAxes", true);
 }
@@ -411,9 +407,9 @@ bool TGLBaseSceneObject::ReadProperty(const std::string& name, const TPropertyVa
   } else if (name == "Up.Coordinates") {
     SetUp(ReadVector(v));
   } else if (name == "ObjectsSorting") {
-    SetObjectsSorting(AsEnum<TGLObjectsSorting>(kObjectsSorting, v));
+    SetObjectsSorting(AsEnum<TGLObjectsSorting>(kObjectsSortingNames, v));
   } else if (name == "VisibilityCulling") {
-    SetVisibilityCulling(AsEnum<TGLVisibilityCulling>(kVisibilityCulling, v));
+    SetVisibilityCulling(AsEnum<TGLVisibilityCulling>(kVisibilityCullingNames, v));
   } else if (name == "Visible") {
     SetVisible(AsBoolean(v));
   } else if (name == "ShowAxes") {

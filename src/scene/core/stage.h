@@ -45,6 +45,11 @@ class TGLStage : public TGLUpdateAbleComponent {
   // list the scene forget it.
   ~TGLStage() override;
   ZENTROVA_CLASS(TGLStage)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
+  // A form holds the objects' children, then the cameras'; a camera read back goes to the cameras.
+  std::vector<const TComponent*> GetChildren() const override;
+  bool ReadChild(std::unique_ptr<TComponent>& child) override;
 
   TGLStageRootObject& Objects() { return *object_root_; }  // "ObjectRoot"
   TGLStageRootObject& Cameras() { return *camera_root_; }  // "CameraRoot"

@@ -6,6 +6,7 @@
 
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/behaviours.h"
@@ -593,6 +594,73 @@ void TGLStage::RenderTree(TGLStageBuffer& buffer, int view_port_width, int view_
   states.DisableState(stTextureRect);
   states.EnableState(stAlphaTest);
   gl.AlphaFunc(GL_GREATER, 0);
+}
+
+namespace {
+
+constexpr TIdentNames<9> kContextOptions{"roDoubleBuffer",     "roStencilBuffer", "roRenderToWindow",
+                                         "roTwoSideLighting",  "roStereo",        "roDestinationAlpha",
+                                         "roNoColorBuffer",    "roNoColorBufferClear", "roNoSwapBuffers"};
+constexpr TIdentNames<6> kAntiAliasing{"aaDefault", "aaNone", "aa2x", "aa2xHQ", "aa4x", "aa4xHQ"};
+constexpr TIdentNames<4> kDepthPrecision{"dpDefault", "dp16bits", "dp24bits", "dp32bits"};
+constexpr TIdentNames<6> kColorDepth{"cdDefault", "cd8bits", "cd16bits", "cd24bits", "cdFloat64bits", "cdFloat128bits"};
+constexpr TIdentNames<3> kShadeModel{"smDefault", "smSmooth", "smFlat"};
+constexpr TColor kDefaultBackgroundColor = 0xFF00000F;  // the system button face
+constexpr TContextOptions kDefaultContextOptions = roDoubleBuffer | roRenderToWindow;
+
+}  // namespace
+
+void TGLStageBuffer::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleObject::WriteProperties(w);
+  if (!fog_environment_.IsAtDefaultValues()) w.Nested("FogEnvironment", fog_environment_);
+  if (background_color_ != kDefaultBackgroundColor) {
+    w.Integer("BackgroundColor", static_cast<std::int32_t>(background_color_));
+  }
+  if (ambient_color_.StoresColor()) w.Data("AmbientColor.Color", ambient_color_);
+  if (context_options_ != kDefaultContextOptions) w.SetOf("ContextOptions", kContextOptions, context_options_);
+  if (accum_buffer_bits_ != 0) w.Integer("AccumBufferBits", accum_buffer_bits_);
+  if (!depth_test_) w.Boolean("DepthTest", false);
+  if (!face_culling_) w.Boolean("FaceCulling", false);
+  if (fog_enable_) w.Boolean("FogEnable", true);
+  if (!lighting_) w.Boolean("Lighting", false);
+  if (anti_aliasing_ != aaDefault) w.Enum("AntiAliasing", kAntiAliasing, anti_aliasing_);
+  if (depth_precision_ != dpDefault) w.Enum("DepthPrecision", kDepthPrecision, depth_precision_);
+  if (color_depth_ != cdDefault) w.Enum("ColorDepth", kColorDepth, color_depth_);
+  if (shade_model_ != smDefault) w.Enum("ShadeModel", kShadeModel, shade_model_);
+}
+
+bool TGLStageBuffer::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("FogEnvironment", fog_environment_, name, v)) return true;
+  if (name == "BackgroundColor") {
+    SetBackgroundColor(static_cast<TColor>(AsInteger(v)));
+  } else if (name == "AmbientColor.Color") {
+    TGLColor color(nullptr);
+    ReadData(color, v, 16);
+    SetAmbientColor(color);
+  } else if (name == "ContextOptions") {
+    SetContextOptions(static_cast<TContextOptions>(SetBits(kContextOptions, v)));
+  } else if (name == "AccumBufferBits") {
+    SetAccumBufferBits(AsInteger(v));
+  } else if (name == "DepthTest") {
+    SetDepthTest(AsBoolean(v));
+  } else if (name == "FaceCulling") {
+    SetFaceCulling(AsBoolean(v));
+  } else if (name == "FogEnable") {
+    SetFogEnable(AsBoolean(v));
+  } else if (name == "Lighting") {
+    SetLighting(AsBoolean(v));
+  } else if (name == "AntiAliasing") {
+    SetAntiAliasing(AsEnum<TGLAntiAliasing>(kAntiAliasing, v));
+  } else if (name == "DepthPrecision") {
+    SetDepthPrecision(AsEnum<TGLDepthPrecision>(kDepthPrecision, v));
+  } else if (name == "ColorDepth") {
+    SetColorDepth(AsEnum<TGLColorDepth>(kColorDepth, v));
+  } else if (name == "ShadeModel") {
+    SetShadeModel(AsEnum<TGLShadeModel>(kShadeModel, v));
+  } else {
+    return TGLUpdateAbleObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -77,6 +77,8 @@ class TGLStageBuffer : public TGLUpdateAbleObject {
   TGLStageBuffer(const TGLStageBuffer&) = delete;
   TGLStageBuffer& operator=(const TGLStageBuffer&) = delete;
   ZENTROVA_CLASS(TGLStageBuffer)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // ---- The context
   // Replaces the context by a new one from the context manager, configured from the options: off screen

@@ -29,6 +29,8 @@ class TGLFaceProperties : public TGLUpdateAbleObject {
   // filled polygons.
   explicit TGLFaceProperties(TPersistent* owner);
   ZENTROVA_CLASS(TGLFaceProperties)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLColor& Ambient() { return ambient_; }
   TGLColor& Diffuse() { return diffuse_; }

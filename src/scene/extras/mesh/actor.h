@@ -36,6 +36,8 @@ class TActorAnimation : public TCollectionItem {
   explicit TActorAnimation(TCollection* collection) : TCollectionItem(collection) {}
   ~TActorAnimation() override;
   ZENTROVA_CLASS(TActorAnimation)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   std::string Name;
   std::int32_t StartFrame() const { return start_frame_; }
@@ -75,6 +77,8 @@ class TGLBaseAnimationControler : public TComponent {
  public:
   ~TGLBaseAnimationControler() override;
   ZENTROVA_CLASS(TGLBaseAnimationControler)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
   TGLActor* Actor() const { return actor_; }
@@ -95,6 +99,8 @@ class TGLBaseAnimationControler : public TComponent {
 class TGLAnimationControler : public TGLBaseAnimationControler {
  public:
   ZENTROVA_CLASS(TGLAnimationControler)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   const std::string& AnimationName() const { return animation_name_; }
   void SetAnimationName(const std::string& name);
   float Ratio() const { return ratio_; }
@@ -112,6 +118,8 @@ class TGLActor : public TGLBaseMesh {
   TGLActor();
   ~TGLActor() override;
   ZENTROVA_CLASS_NEW(TGLActor)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   std::int32_t StartFrame() const { return start_frame_; }
   std::int32_t EndFrame() const { return end_frame_; }

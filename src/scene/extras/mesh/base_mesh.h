@@ -33,6 +33,8 @@ class TGLBaseMesh : public TGLStageObject {
   TGLBaseMesh();
   ~TGLBaseMesh() override;
   ZENTROVA_CLASS_NEW(TGLBaseMesh)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TMeshObjectList& MeshObjects() { return *mesh_objects_; }
   const TMeshObjectList& MeshObjects() const { return *mesh_objects_; }
@@ -50,6 +52,7 @@ class TGLBaseMesh : public TGLStageObject {
   void SetOverlaySkeleton(bool value);
   TMeshAutoCenterings AutoCentering = 0;
   TGLCoordinates& AutoScaling() { return *auto_scaling_; }
+  const TGLCoordinates& AutoScaling() const { return *auto_scaling_; }
 
   // Loading clears, reads, scales and centres; adding keeps what is there and centres nothing. An empty
   // name does nothing; an unknown extension raises EInvalidVectorFile.
@@ -106,6 +109,8 @@ class TGLBaseMesh : public TGLStageObject {
 class TGLFreeForm : public TGLBaseMesh {
  public:
   ZENTROVA_CLASS_NEW(TGLFreeForm)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 };
 
 }  // namespace zentrova

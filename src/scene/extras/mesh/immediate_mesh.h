@@ -97,6 +97,8 @@ class TGLMesh : public TGLStageObject {
   // Three vertices (1, 0, 0), (0, 1, 0), (0, 0, 1) facing +z, transparent black, texture point (0, 0).
   TGLMesh();
   ZENTROVA_CLASS_NEW(TGLMesh)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TVertexList& Vertices() { return vertices_; }
   const TVertexList& Vertices() const { return vertices_; }

@@ -36,7 +36,8 @@ inline constexpr std::array<const char*, 17> kMeshClassNames{
     "TFGVertexNormalTexIndexList", "TGLAnimationControler", "TFGIndexTexCoordList",
     "TSkeletonCollider", "TSkeletonColliderList"};
 
-// Runs the registrations once (they also run when the library starts).
+// Registers the native mesh format once (it also runs when the library starts); the mesh classes register
+// their names in their own files.
 void RegisterMeshClasses();
 
 }  // namespace zentrova

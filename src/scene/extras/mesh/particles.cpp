@@ -2,10 +2,14 @@
 
 #include <utility>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLParticles);
 
 TGLParticles::TGLParticles() : edge_color_(this, clrWhite) {
   SetObjectStyle(ObjectStyle() | osDirectDraw | osNoVisibilityCulling);
@@ -121,6 +125,29 @@ void TGLParticles::Assign(const TPersistent* source) {
     OnDestroyParticle = other->OnDestroyParticle;
   }
   TGLImmaterialSceneObject::Assign(source);
+}
+
+void TGLParticles::WriteProperties(TPropertyWriter& w) const {
+  TGLImmaterialSceneObject::WriteProperties(w);
+  w.Single("CubeSize", cube_size_);
+  if (edge_color_.StoresColor()) w.Data("EdgeColor.Color", edge_color_);
+  if (visible_at_run_time_) w.Boolean("VisibleAtRunTime", true);
+  if (particle_pool_size_ != 0) w.Integer("ParticlePoolSize", particle_pool_size_);
+}
+
+bool TGLParticles::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "CubeSize") {
+    SetCubeSize(AsSingle(v));
+  } else if (name == "EdgeColor.Color") {
+    ReadData(edge_color_, v, 16);
+  } else if (name == "VisibleAtRunTime") {
+    SetVisibleAtRunTime(AsBoolean(v));
+  } else if (name == "ParticlePoolSize") {
+    SetParticlePoolSize(AsInteger(v));
+  } else {
+    return TGLImmaterialSceneObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

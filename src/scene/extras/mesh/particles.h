@@ -25,6 +25,8 @@ class TGLParticles : public TGLImmaterialSceneObject {
   // The pool is cleared as by Assign, OnDestroyParticle included; the children go with the base.
   ~TGLParticles() override;
   ZENTROVA_CLASS_NEW(TGLParticles)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float CubeSize() const { return cube_size_; }
   void SetCubeSize(float value);

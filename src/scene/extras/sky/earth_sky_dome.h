@@ -34,6 +34,8 @@ class TGLEarthSkyDome : public TGLSkyDome {
   // Sun at 75°, turbidity 15, no bands.
   TGLEarthSkyDome();
   ZENTROVA_CLASS_NEW(TGLEarthSkyDome)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Degrees, clamped into [−90, 90]; recalculates only on a change.
   float SunElevation() const { return sun_elevation_; }

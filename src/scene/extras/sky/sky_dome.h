@@ -25,6 +25,8 @@ class TSkyDomeBand : public TCollectionItem {
   // From 0° to 0°, both colours blue, 12 slices, 1 stack.
   explicit TSkyDomeBand(TCollection* collection);
   ZENTROVA_CLASS(TSkyDomeBand)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Degrees, clamped into [−90, 90]. Setting one past the other pushes the other along, so that
   // StartAngle <= StopAngle always holds. Every setter notifies, changed or not.
@@ -89,6 +91,8 @@ class TSkyDomeStar : public TCollectionItem {
  public:
   using TCollectionItem::TCollectionItem;
   ZENTROVA_CLASS(TSkyDomeStar)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float RA = 0;         // right ascension, degrees
   float Dec = 0;        // declination, degrees
@@ -130,6 +134,8 @@ class TGLSkyDome : public TGLCameraInvariantObject {
   TGLSkyDome();
   ~TGLSkyDome() override;
   ZENTROVA_CLASS_NEW(TGLSkyDome)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TSkyDomeOptions Options() const { return options_; }
   // Twinkling needs a new drawing every frame: with it the dome draws directly, without it the dome is
