@@ -104,7 +104,8 @@ function(zentrova_tests name)
   set(env
     "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
     "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0"
-    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1")
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+    "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp:halt_on_error=1:second_deadlock_stack=1")
   if(ARG_LABEL STREQUAL "gl")
     # Off-screen GL tests never see a display: EGL goes through the surfaceless platform.
     list(APPEND env "EGL_PLATFORM=surfaceless" "LIBGL_ALWAYS_SOFTWARE=1")

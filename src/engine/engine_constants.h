@@ -105,4 +105,8 @@ inline constexpr std::uint64_t kContactMatrixBytesLimit = 256ull << 20;
 // sum to at most this in magnitude applies no impulse at all.
 inline constexpr long double kImpactNegligible = 1e-20L;
 
+// The pause before the first AVI frame of a run (ms); later frames pause as long as the one before took
+// to add.
+inline constexpr std::int32_t kAviFrameDelayMs = 50;
+
 }  // namespace zentrova

@@ -228,8 +228,9 @@ void THistory::SetFileNames(const std::string& directory) {
 }
 
 bool THistory::SelectDirectory(std::string& short_name) {
-  ScanHistories();
+  // The name first: the list marks the row of a history that is loaded again as the current one.
   ShortName = short_name;
+  ScanHistories();
   if (ShortName.empty()) {
     const bool created = CreateNew();
     short_name = ShortName;

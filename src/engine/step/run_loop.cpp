@@ -9,6 +9,7 @@
 #include "engine/model/model.h"
 #include "engine/step/driver.h"
 #include "numerics/numerics_error.h"
+#include "platform/clock.h"
 #include "platform/number_text.h"
 
 namespace zentrova {
@@ -44,13 +45,16 @@ std::string TRunLoop::NotFiniteLine(const TWorld& world) {
   return {};
 }
 
-void TRunLoop::StopWithLine(const std::string& line) {
+void TRunLoop::StopWithLine(const std::string& line, bool& count_lowered) {
   StopSimulation();
   TStepState& state = main_.World().State;
-  if (state.StoredStateCount > 0) --state.StoredStateCount;
+  if (!count_lowered && state.StoredStateCount > 0) --state.StoredStateCount;
+  count_lowered = true;
   LogLine(line);
   StopReason = line;
 }
+
+std::int64_t IRunObserver::NowMilliseconds() { return MonotonicMilliseconds(); }
 
 TRunStop TRunLoop::Run(long double until) {
   TWorld& w = main_.World();
@@ -63,10 +67,36 @@ TRunStop TRunLoop::Run(long double until) {
     log->SetRunControl(this);
     log->SetRunSink(&log_forward_);
   }
-  w.Model().History.OpenFiles();
+  const std::int64_t start_ms = observer_->NowMilliseconds();
+  std::int64_t last_redraw_ms = start_ms;
+  std::int32_t frame_delay_ms = kAviFrameDelayMs;
   TRunStop stop = TRunStop::Stopped;
   try {
+    w.Model().History.OpenFiles();
     while (running_) {
+      if (!observer_->KeepRunning()) {
+        StopSimulation();
+        break;
+      }
+      // The view at the rate asked for: strictly more whole milliseconds than one frame's share.
+      const std::int32_t fps = observer_->FramesPerSecond();
+      if (fps > 0) {
+        const std::int64_t now_ms = observer_->NowMilliseconds();
+        if (static_cast<double>(now_ms - last_redraw_ms) > 1000.0 / fps) {
+          observer_->Redraw(w);
+          last_redraw_ms = now_ms;
+        }
+      }
+      // The recording's window of states; its last state ends the run once this pass has stepped.
+      if (main_.AviRecording) {
+        const std::uint32_t k = state.CurrentState;
+        if (main_.AviFrameStep != 0 && k % main_.AviFrameStep == 0 && main_.AviFirstState <= k &&
+            k <= main_.AviLastState) {
+          observer_->WriteAviFrame(w, frame_delay_ms);
+        }
+        if (k >= main_.AviLastState) StopSimulation();
+      }
+
       const std::uint32_t recorded = state.StoredStateCount;
       const bool stepped = main_.Step();
       ++Steps;
@@ -76,14 +106,26 @@ TRunStop TRunLoop::Run(long double until) {
       } else {
         stop = TRunStop::StepFailed;
       }
-      // Each check that holds takes its actions, also when another one already held in this pass.
+      // Each check that holds logs its line, also when another one already held in this pass; the
+      // state that passed the limit is not kept, once per pass.
+      bool count_lowered = false;
       if (state.Time > w.Model().BreakTime) {
-        StopWithLine("[Alert] Break time of " + FloatToText(w.Model().BreakTime) + "s reached.");
+        StopWithLine("[Alert] Break time of " + FloatToText(w.Model().BreakTime) + "s reached.", count_lowered);
         if (stepped) stop = TRunStop::BreakTime;
       }
       if (NumericsErrorCode() != 0) {
-        StopWithLine("[Error] Abort because error in data stucture (e.g. singularity in mass matrix).");
+        StopWithLine("[Error] Abort because error in data stucture (e.g. singularity in mass matrix).",
+                     count_lowered);
         stop = TRunStop::NumericsError;
+      }
+      // Signed: a long pause of the job control moves the limit later, never past it.
+      const std::int64_t elapsed_ms =
+          observer_->NowMilliseconds() - (start_ms + std::int64_t{observer_->PausedSeconds()} * 1000);
+      if (elapsed_ms / 1000 > MaxSeconds) {
+        StopWithLine("[Alert] On " + DateTimeToText(Now()) +
+                         " the maximum allowed time for one thread was reached.",
+                     count_lowered);
+        stop = TRunStop::TimeLimit;
       }
       // A model that divides by zero or takes the root of a negative number would otherwise record
       // NaN to its break time and report success.
@@ -110,15 +152,34 @@ TRunStop TRunLoop::Run(long double until) {
     LogLine(StopReason);
     stop = TRunStop::Exception;
   }
+  FinalActions(log);
+  observer_->RunStopped(stop, StopReason);
+  return stop;
+}
+
+void TRunLoop::FinalActions(TLog* log) {
+  TWorld& w = main_.World();
   running_ = false;
-  w.Model().History.CloseFiles();
+  // Each action runs even when one before it raised: the files must close and the host must hear of the
+  // end whatever happened.
+  auto guarded = [this](const auto& action) {
+    try {
+      action();
+    } catch (const std::exception& e) {
+      LogLine(std::string("[Error] ") + e.what());
+    } catch (...) {
+      LogLine("[Error] The end of the run failed with an unknown exception.");
+    }
+  };
+  if (main_.AviRecording) guarded([this] { observer_->CloseAviFile(); });
+  main_.AviRecording = false;
+  guarded([this, &w] { observer_->AfterRun(w); });
+  guarded([&w] { w.Model().History.CloseFiles(); });
   if (log != nullptr) {
     log->SetRunSink(nullptr);
     log->SetRunControl(nullptr);
   }
   main_.SetRunControl(nullptr);
-  observer_->RunStopped(stop, StopReason);
-  return stop;
 }
 
 }  // namespace zentrova

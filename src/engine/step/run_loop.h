@@ -23,15 +23,35 @@ enum class TRunStop {
   Stopped,        // the run was stopped (the user, break at collisions, the log's line limit)
   StepFailed,     // the driver gave a step up
   NumericsError,  // the numerics error record holds an error
+  TimeLimit,      // the run used up its wall-clock seconds
   NotFinite,      // the time, the energy or a coordinate of the state turned NaN or infinite
   Exception       // a step raised an exception
 };
 
-// What a run tells while it lasts. Called on the thread that runs the loop; LogLine while the log holds
-// its lock (it must not add lines itself).
+// What a run tells while it lasts, and what it asks of its host each pass. Called on the thread that runs
+// the loop; LogLine while the log holds its lock (it must not add lines itself). The defaults suit a run
+// without a window: no redraws, no frames, no paused time, the monotonic clock.
 class IRunObserver {
  public:
   virtual ~IRunObserver() = default;
+  // Asked before each pass: false ends the run before it steps again (a stop that came before the loop
+  // began).
+  virtual bool KeepRunning() { return true; }
+  // Redraws per second of wall-clock time while the run lasts (0 to 50); 0 never redraws.
+  virtual std::int32_t FramesPerSecond() { return 0; }
+  // The view should show the world's current state.
+  virtual void Redraw(const TWorld& world) {}
+  // One frame of the AVI recording at the current state; `frame_delay_ms` is the pause before the frame
+  // and receives how long adding it took.
+  virtual void WriteAviFrame(const TWorld& world, std::int32_t& frame_delay_ms) {}
+  // Closes the AVI file of a recording that the run ends.
+  virtual void CloseAviFile() {}
+  // Seconds during which the host's job control was paused: they lengthen the wall-clock limit.
+  virtual std::int32_t PausedSeconds() { return 0; }
+  // Milliseconds of a clock that never goes back; the redraw rate and the wall-clock limit use it.
+  virtual std::int64_t NowMilliseconds();
+  // The host's last refresh, before the history's data files close; called however the run ended.
+  virtual void AfterRun(const TWorld& world) {}
   // A driver step has been taken: computed, replayed, or retried with a smaller step.
   virtual void StepAccepted(const TWorld& world) {}
   // The history has recorded the state with this index (0 is the first).
@@ -49,15 +69,21 @@ class TRunLoop : public IRunControl {
   TRunLoop& operator=(const TRunLoop&) = delete;
 
   // Steps until the break time, or until the world's time reaches `until` (within half a step), or a
-  // stop. The stops at the break time and on a numerics error log their line and lower the count of
-  // stored states by one. A state that turns NaN or infinite ends the run with an error line naming the
-  // quantity and the time; an exception of a step ends it with "[Error] " and its message in the log.
+  // stop. Each pass redraws when the observer's rate asks for it, writes the AVI frame of a recording
+  // inside its window of states (the last one ends the run after this pass's step), steps, and then
+  // checks the break time, the numerics error record and the wall-clock limit, in this order: each that
+  // holds logs its line; the count of stored states goes down by one in a pass that had any of them. A
+  // state that turns NaN or infinite ends the run with an error line naming the quantity and the time; an
+  // exception of a step ends it with "[Error] " and its message in the log. The final actions (AVI file
+  // closed, recording flag cleared, AfterRun, history files closed) run however the run ended.
   TRunStop Run(long double until = std::numeric_limits<long double>::infinity());
 
   // IRunControl: any thread may stop the run; it ends after the current step.
   bool SimulationRunning() const override { return running_; }
   void StopSimulation() override { running_ = false; }
 
+  // Wall-clock seconds a run may take beyond the observer's paused seconds; INT32_MAX: no limit.
+  std::int32_t MaxSeconds = std::numeric_limits<std::int32_t>::max();
   std::uint64_t Steps = 0;  // driver steps taken, over every Run
   std::string StopReason;   // the line logged for the last stop, or ""
 
@@ -71,7 +97,9 @@ class TRunLoop : public IRunControl {
     IRunObserver* observer_;
   };
 
-  void StopWithLine(const std::string& line);
+  // Stops the run and logs the line; the count of stored states goes down once per pass, never below 0.
+  void StopWithLine(const std::string& line, bool& count_lowered);
+  void FinalActions(TLog* log);
   // The line naming the first quantity of the world's state that is NaN or infinite; "" when all are
   // finite.
   static std::string NotFiniteLine(const TWorld& world);

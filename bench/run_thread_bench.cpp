@@ -1,0 +1,81 @@
+// A whole run of falling-box to its break time, load excluded:
+//   BM_Headless        the run loop without an observer, as zentrova-run runs it
+//   BM_WorkerObserver  the program's run thread with its observer asking for 50 redraws a second (the
+//                      frames go to a mailbox nobody empties, so only the worker's share is measured)
+// Compare the two times: the observer must cost the run at most a few per cent.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/gui_mailbox.h"
+#include "app/simulation_thread.h"
+#include "bench_models.h"
+#include "engine/model/world.h"
+#include "engine/step/driver.h"
+#include "engine/step/run_loop.h"
+
+namespace {
+
+class NoHost : public zentrova::ILoopHost {
+ public:
+  void ShowFrame(const zentrova::TRunFrame&) override {}
+  void RunEnded() override {}
+};
+
+void BM_Headless(benchmark::State& state) {
+  zentrova::bench::ModelFolder copy("falling-box");
+  copy.CopyExample("falling-box");
+  std::unique_ptr<zentrova::TVYKMain> main;
+  for (auto _ : state) {
+    state.PauseTiming();
+    main = copy.Load("falling-box.wld", std::move(main));
+    if (!main) {
+      state.SkipWithError("the example does not load");
+      return;
+    }
+    zentrova::TRunLoop run(*main);
+    state.ResumeTiming();
+    if (run.Run() != zentrova::TRunStop::BreakTime) {
+      state.SkipWithError("the run did not reach its break time");
+      return;
+    }
+  }
+}
+BENCHMARK(BM_Headless)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WorkerObserver(benchmark::State& state) {
+  zentrova::bench::ModelFolder copy("falling-box");
+  copy.CopyExample("falling-box");
+  std::unique_ptr<zentrova::TVYKMain> main;
+  NoHost host;
+  zentrova::TGuiMailbox mailbox;
+  std::atomic<std::int32_t> fps{50}, paused{0};
+  zentrova::TRunSettings settings;
+  settings.FramesPerSecond = &fps;
+  settings.PausedSeconds = &paused;
+  settings.MaxSeconds = std::numeric_limits<std::int32_t>::max();
+  for (auto _ : state) {
+    state.PauseTiming();
+    main = copy.Load("falling-box.wld", std::move(main));
+    if (!main) {
+      state.SkipWithError("the example does not load");
+      return;
+    }
+    zentrova::TLoopThread thread(*main, host, mailbox, settings);
+    state.ResumeTiming();
+    thread.Start();
+    while (!thread.Finished()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    thread.Join();
+    if (thread.Stop() != zentrova::TRunStop::BreakTime) {
+      state.SkipWithError("the run did not reach its break time");
+      return;
+    }
+  }
+}
+BENCHMARK(BM_WorkerObserver)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

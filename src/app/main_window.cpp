@@ -1,0 +1,809 @@
+#include "app/main_window.h"
+
+#include <QtGui/QCloseEvent>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QWheelEvent>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QSpinBox>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QStyle>
+#include <QtWidgets/QToolBar>
+
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <utility>
+
+#include "app/about_window.h"
+#include "app/app_dialogs.h"
+#include "app/emf_writer.h"
+#include "app/log_window.h"
+#include "app/plot_window.h"
+#include "engine/model/model.h"
+#include "engine/model/world.h"
+#include "engine/step/driver.h"
+#include "platform/dialogs.h"
+#include "platform/message_sink.h"
+#include "platform/number_text.h"
+#include "scene/core/avi_recorder.h"
+#include "scene/core/camera.h"
+#include "scene/core/light_source.h"
+#include "scene/core/picture.h"
+#include "scene/core/stage.h"
+#include "scene/objects/dummy_cube.h"
+#include "scene/objects/sphere.h"
+#include "scene/qt/stage_viewer.h"
+
+namespace zentrova {
+
+namespace {
+
+constexpr float kWheelBase = 1.1f;
+constexpr float kPanFactor = 0.12f;
+// The system colour of button faces, and white: the two backgrounds the B key switches between.
+constexpr TColor kButtonFaceColor = SystemColorValue(15);
+constexpr TColor kWhite = 0xFFFFFF;
+constexpr int kPointerHelpSteps = 20;
+constexpr int kLargestChange = 32767;
+
+// A widget of the window itself, not of a dialog or tool window above it.
+bool InWindow(const QObject* object, const QWidget* window) {
+  return object->isWidgetType() && static_cast<const QWidget*>(object)->window() == window;
+}
+
+// A text answer as an integer, or the conversion error's message box.
+bool AnswerToInt(const std::string& text, std::int32_t& value) {
+  if (TryTextToInt(text, value)) return true;
+  ShowMessage("'" + text + "' is not a valid integer value.");
+  return false;
+}
+
+}  // namespace
+
+template <class F>
+void TVYKForm::Guarded(F&& command) {
+  try {
+    command();
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+  } catch (...) {
+    ShowMessage("An unknown error occurred.");
+  }
+}
+
+TVYKForm::TVYKForm(IAppDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      dialogs_(dialogs),
+      recorder_(std::make_unique<TAVIRecorder>()),
+      log_form_(std::make_unique<TVYKLogForm>()),
+      plot_window_(std::make_unique<TVYKPlotWatches>()),
+      about_(std::make_unique<TVYKAbout>(this)) {
+  setWindowTitle("Zentrova");
+  CreateScene();
+  viewer_ = new TGLStageViewer(this);
+  viewer_->setObjectName("GLStageViewer1");
+  viewer_->SetCamera(camera_);
+  viewer_->Buffer().SetBackgroundColor(kButtonFaceColor);
+  viewer_->installEventFilter(this);
+  setCentralWidget(viewer_);
+  CreateActions();
+  CreateStatusLine();
+  recorder_->SetFPS(20);
+  recorder_->SetWidth(744);
+  recorder_->SetHeight(440);
+  recorder_->SetGLStageViewer(viewer_);
+  qApp->installEventFilter(this);
+  resize(760, 560);
+}
+
+TVYKForm::~TVYKForm() {
+  qApp->removeEventFilter(this);
+  if (simulation_running_) SetButtonImage("ControlButton", kImageStopped);
+  StopAndJoin();
+  recorder_->SetGLStageViewer(nullptr);
+  if (recorder_->Recording()) recorder_->CloseFile(false);
+  driver_.reset();
+  // The viewer (a child widget) outlives the members: it must no longer look at the scene that goes first.
+  viewer_->SetCamera(nullptr);
+}
+
+// --- Scene --------------------------------------------------------------------------------------------
+
+void TVYKForm::CreateScene() {
+  stage_ = std::make_unique<TGLStage>();
+  TGLBaseSceneObject& root = stage_->Objects();
+  for (int i = 0; i < 4; ++i) {
+    auto& light = root.AddNewChild<TGLLightSource>();
+    light.SetName("GLLightSource" + std::to_string(i + 1));
+    light.Ambient().SetRGBA(0.5f, 0.5f, 0.5f, 1);
+    light.SetConstAttenuation(1);
+    light.SetSpotCutOff(180);
+  }
+  root.AddNewChild<TGLDummyCube>().SetName("GLDummyCubeForBodies");
+  auto& carrier = root.AddNewChild<TGLDummyCube>();
+  carrier.SetName("GLDummyCubeForCamera");
+  carrier.SetVisible(false);
+  camera_carrier_ = &carrier;
+  auto& pointer = root.AddNewChild<TGLSphere>();
+  pointer.SetName("GLPointer");
+  pointer.SetRadius(0.05f);
+  pointer.SetSlices(12);
+  pointer.SetStacks(12);
+  pointer_ = &pointer;
+  auto& help = root.AddNewChild<TGLSphere>();
+  help.SetName("GLPointerHelp");
+  help.SetRadius(0.00001f);
+  help.SetSlices(4);
+  help.SetStacks(4);
+  help.SetVisible(false);
+  pointer_help_ = &help;
+  auto& camera = stage_->Cameras().AddNewChild<TGLCamera>();
+  camera.SetName("GLCamera1");
+  camera.SetDepthOfView(100);
+  camera.SetFocalLength(50);
+  camera.SetSceneScale(10);
+  camera.Position().SetPositionXYZ(1, 1, 1);
+  camera.SetTargetObject(&carrier);
+  camera_ = &camera;
+}
+
+TGLCamera* TVYKForm::Camera() const { return camera_; }
+
+TGLBaseSceneObject* TVYKForm::SceneObject(const std::string& name) const {
+  return stage_->Objects().FindDescendant(name);
+}
+
+// --- Window layout ------------------------------------------------------------------------------------
+
+QAction* TVYKForm::AddAction(const std::string& name, const QString& text) {
+  auto* action = new QAction(text, this);
+  action->setObjectName(QString::fromStdString(name));
+  return action;
+}
+
+QAction* TVYKForm::Action(const std::string& name) const {
+  return findChild<QAction*>(QString::fromStdString(name));
+}
+
+void TVYKForm::SetButtonImage(const std::string& name, int image) {
+  QAction* action = Action(name);
+  if (action == nullptr) return;
+  action->setData(image);
+  const QStyle::StandardPixmap icon = image == kImageRunning        ? QStyle::SP_MediaStop
+                                      : image == kImageStopped      ? QStyle::SP_MediaPlay
+                                      : image == kImageAviRecording ? QStyle::SP_DialogNoButton
+                                                                    : QStyle::SP_DialogYesButton;
+  action->setIcon(style()->standardIcon(icon));
+}
+
+int TVYKForm::ButtonImage(const std::string& name) const {
+  QAction* action = Action(name);
+  return action != nullptr ? action->data().toInt() : -1;
+}
+
+void TVYKForm::CreateActions() {
+  QToolBar* bar = addToolBar("Tools");
+  bar->setObjectName("ToolBar1");
+  auto command = [this](QAction* action, auto handler) {
+    connect(action, &QAction::triggered, this, [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+  };
+
+  QAction* open = AddAction("OpenWorldFileButton", "&Open");
+  command(open, &TVYKForm::OpenWorldFile);
+  QAction* open_job = AddAction("OpenJobFileButton", "Open &Job");
+  QAction* reload = AddAction("ReloadWorldFileButton", "&Reload");
+  reload->setEnabled(false);
+  command(reload, &TVYKForm::ReloadWorldFile);
+  QAction* jobs_button = AddAction("ShowHideJobsWindowButton", "Jobs");
+  QAction* tree_button = AddAction("ShowHideControlTreeButton", "Control Tree");
+  QAction* files_button = AddAction("ShowHideHistoryFilesButton", "History Files");
+  QAction* log_button = AddAction("ShowHideLogWindowButton", "Log");
+  command(log_button, &TVYKForm::ShowHideLogWindow);
+  for (QAction* a : {jobs_button, tree_button, files_button, log_button}) a->setEnabled(false);
+  QAction* control = AddAction("ControlButton", "Run");
+  control->setEnabled(false);
+  connect(control, &QAction::triggered, this, [this] { Guarded([this] { ToggleSimulation(); }); });
+  QAction* avi = AddAction("AVIRecord", "Record");
+  avi->setEnabled(false);
+  command(avi, &TVYKForm::RecordAvi);
+  QAction* photo = AddAction("Photo", "Photo");
+  photo->setEnabled(false);
+  command(photo, &TVYKForm::TakeSnapshot);
+
+  bar->addAction(open);
+  bar->addAction(open_job);
+  bar->addAction(reload);
+  bar->addSeparator();
+  for (QAction* a : {jobs_button, tree_button, files_button, log_button}) bar->addAction(a);
+  bar->addSeparator();
+  bar->addAction(control);
+  auto* gap = new QWidget(bar);
+  gap->setFixedWidth(50);
+  bar->addWidget(gap);
+  bar->addAction(avi);
+  bar->addAction(photo);
+  SetButtonImage("ControlButton", kImageStopped);
+  SetButtonImage("AVIRecord", kImageAviIdle);
+
+  QMenu* file = menuBar()->addMenu("&File");
+  QAction* file_open = AddAction("FileOpen", "&Open");
+  command(file_open, &TVYKForm::OpenWorldFile);
+  QAction* file_open_job = AddAction("FileOpenJob", "Open &Job");
+  QAction* file_reload = AddAction("FileReload", "&Reload");
+  file_reload->setEnabled(false);
+  command(file_reload, &TVYKForm::ReloadWorldFile);
+  QAction* file_exit = AddAction("FileExit", "&Exit");
+  connect(file_exit, &QAction::triggered, this, &QWidget::close);
+  file->addAction(file_open);
+  file->addAction(file_open_job);
+  file->addAction(file_reload);
+  file->addSeparator();
+  file->addAction(file_exit);
+
+  QMenu* view = menuBar()->addMenu("&View");
+  QAction* view_tree = AddAction("ViewControlTree", "Hide &Control Tree");
+  QAction* view_files = AddAction("ViewHistoryFiles", "Hide &History Files");
+  QAction* view_log = AddAction("ViewLogWindow", "Hide &Log Window");
+  command(view_log, &TVYKForm::ShowHideLogWindow);
+  QAction* view_jobs = AddAction("ViewJobsWindow", "Hide &Jobs Window");
+  for (QAction* a : {view_tree, view_files, view_log, view_jobs}) {
+    a->setEnabled(false);
+    view->addAction(a);
+  }
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  QAction* about = AddAction("HelpAbout", "&About");
+  command(about, &TVYKForm::ShowAbout);
+  help->addAction(about);
+}
+
+void TVYKForm::CreateStatusLine() {
+  QStatusBar* status = statusBar();
+  frames_per_second_ = new QSpinBox(status);
+  frames_per_second_->setObjectName("framesPerSecond");
+  frames_per_second_->setRange(0, 50);
+  frames_per_second_->setValue(10);
+  frames_per_second_->setToolTip("Frames per second.");
+  // The value, clamped into 0..50 by the spin box, is what the run reads; typed text that is no number
+  // never reaches it.
+  connect(frames_per_second_, &QSpinBox::valueChanged, this, [this](int value) { FramesPerSecond = value; });
+  status->addWidget(frames_per_second_);
+  status->addWidget(new QLabel("fps", status));
+
+  history_spin_ = new QSpinBox(status);
+  history_spin_->setObjectName("HistorySpin");
+  history_spin_->setRange(0, 50);
+  connect(history_spin_, &QSpinBox::valueChanged, this,
+          [this](int value) { Guarded([this, value] { HistorySpinChange(value); }); });
+  status->addWidget(history_spin_);
+
+  history_bar_ = new QScrollBar(Qt::Horizontal, status);
+  history_bar_->setObjectName("HistoryBar");
+  history_bar_->setRange(0, 0);
+  history_bar_->setPageStep(100);
+  history_bar_->setMinimumWidth(200);
+  connect(history_bar_, &QScrollBar::valueChanged, this,
+          [this](int position) { Guarded([this, position] { HistoryBarChange(position); }); });
+  history_bar_menu_ = new QMenu(history_bar_);
+  history_bar_menu_->setObjectName("HistoryBarChangeSpeed");
+  QAction* large = history_bar_menu_->addAction("&Large change");
+  large->setObjectName("LargeChange");
+  connect(large, &QAction::triggered, this, [this] { Guarded([this] { ChangeLargeStep(); }); });
+  QAction* small = history_bar_menu_->addAction("&Small change");
+  small->setObjectName("SmallChange");
+  connect(small, &QAction::triggered, this, [this] { Guarded([this] { ChangeSmallStep(); }); });
+  history_bar_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(history_bar_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { history_bar_menu_->popup(history_bar_->mapToGlobal(at)); });
+  status->addWidget(history_bar_, 1);
+
+  time_now_ = new QLineEdit(status);
+  time_now_->setObjectName("timeNow");
+  energy_now_ = new QLineEdit(status);
+  energy_now_->setObjectName("mechanicalEnergyNow");
+  for (auto [field, unit] : {std::pair{time_now_, "s"}, std::pair{energy_now_, "J"}}) {
+    field->setReadOnly(true);
+    field->setMinimumWidth(140);
+    status->addWidget(field);
+    status->addWidget(new QLabel(unit, status));
+  }
+  for (QWidget* w : std::initializer_list<QWidget*>{frames_per_second_, history_spin_, history_bar_, time_now_,
+                                                    energy_now_}) {
+    w->setEnabled(false);
+  }
+}
+
+// --- Worlds -------------------------------------------------------------------------------------------
+
+bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& history_name,
+                         const std::string& start_history_name) {
+  // The driver goes with the old world: its run must be over first.
+  StopAndJoin();
+  try {
+    ClearWorld();
+    driver_ = std::make_unique<TVYKMain>();
+    driver_->Log().SetWindow(log_form_.get());
+    driver_->World().Model().History.SetWindows(nullptr, log_form_.get());
+    std::string history = history_name;
+    const bool loaded = driver_->LoadWorld(world_file, history, start_history_name);
+    if (loaded) {
+      driver_->Log().MaxLines = MaxLinesInLog;
+      SetCameraTarget(0);
+      EnableControls(true);
+      const std::string world_name = std::filesystem::path(world_file).stem().string();
+      setWindowTitle(QString::fromStdString("Zentrova: " + world_name + " [" +
+                                            driver_->World().Model().History.ShortName + "]"));
+      if (!log_form_->isVisible()) {
+        log_form_->show();
+        Action("ViewLogWindow")->setText("Hide &Log Window");
+      }
+    }
+    UpdateView();
+    return loaded;
+  } catch (...) {
+    if (!log_form_->isVisible()) log_form_->show();
+    throw;
+  }
+}
+
+void TVYKForm::ClearWorld() {
+  if (history_bar_->isEnabled()) {
+    history_bar_->setValue(0);
+    history_bar_->setMaximum(0);
+  }
+  if (history_spin_->isEnabled()) {
+    history_spin_->setValue(0);
+    history_spin_->setMaximum(0);
+  }
+  EnableControls(false);
+  driver_.reset();
+  log_form_->Clear();
+  time_now_->clear();
+  energy_now_->clear();
+  last_frame_ = {};
+}
+
+void TVYKForm::EnableControls(bool enable) {
+  for (const char* name : {"ViewHistoryFiles", "ViewControlTree", "ViewLogWindow", "ShowHideHistoryFilesButton",
+                           "ShowHideControlTreeButton", "ShowHideLogWindowButton", "ControlButton",
+                           "ReloadWorldFileButton", "Photo", "AVIRecord"}) {
+    if (QAction* action = Action(name)) action->setEnabled(enable);
+  }
+  for (QWidget* w : std::initializer_list<QWidget*>{frames_per_second_, history_bar_, history_spin_, time_now_,
+                                                    energy_now_}) {
+    w->setEnabled(enable);
+  }
+  // Once a world was loaded, Reload stays available in the menu.
+  Action("FileReload")->setEnabled(isEnabled());
+}
+
+void TVYKForm::SetCameraTarget(std::int32_t body_index) {
+  if (pointer_ != nullptr) pointer_->SetVisible(false);
+  (void)body_index;
+}
+
+// --- Runs ---------------------------------------------------------------------------------------------
+
+TRunFrame TVYKForm::CurrentFrame() const {
+  if (simulation_running_ || driver_ == nullptr) return last_frame_;
+  return MakeRunFrame(driver_->World());
+}
+
+bool TVYKForm::UpdateView() { return UpdateViewFrom(CurrentFrame()); }
+
+bool TVYKForm::UpdateViewFrom(const TRunFrame& frame) {
+  if (Closing) return false;
+  last_frame_ = frame;
+  viewer_->update();
+  if (driver_ != nullptr) {
+    time_now_->setText(QString::fromStdString(FloatToText(frame.Time)));
+    energy_now_->setText(QString::fromStdString(FloatToText(frame.MechanicalEnergy)));
+  }
+  if (frame.StoredStates > 1) {
+    const int last = static_cast<int>(frame.StoredStates - 1);
+    history_bar_->setMaximum(last);
+    history_bar_->setValue(static_cast<int>(frame.CurrentState));
+    history_spin_->setMaximum(last);
+    history_spin_->setValue(static_cast<int>(frame.CurrentState));
+  }
+  SetButtonImage("ControlButton", simulation_running_ ? kImageRunning : kImageStopped);
+  if (driver_ == nullptr) {
+    Action("AVIRecord")->setEnabled(false);
+  } else if (frame.StoredStates != 0) {
+    Action("AVIRecord")->setEnabled(true);
+  }
+  return true;
+}
+
+void TVYKForm::AfterRun() {
+  if (Closing) return;
+  UpdateView();
+  if (driver_ == nullptr) {
+    Action("AVIRecord")->setEnabled(false);
+    return;
+  }
+  const TStepState& state = driver_->World().State;
+  // A maximum below the position moves the position, and the bar's handler then shows that state.
+  if (state.StoredStateCount > 1) history_bar_->setMaximum(static_cast<int>(state.StoredStateCount - 1));
+  history_bar_->setValue(static_cast<int>(state.CurrentState));
+  if (state.StoredStateCount > 1) history_spin_->setMaximum(static_cast<int>(state.StoredStateCount - 1));
+  history_spin_->setValue(static_cast<int>(state.CurrentState));
+  if (!driver_->AviRecording) SetButtonImage("AVIRecord", kImageAviIdle);
+}
+
+bool TVYKForm::ToggleSimulation() {
+  if (simulation_running_) {
+    loop_thread_->RequestStop();
+    UpdateView();
+    simulation_running_ = false;
+    FinishRun();
+    return true;
+  }
+  if (driver_ == nullptr) return false;
+  // A thread that ended by itself but whose notice has not arrived yet is wound up first.
+  if (loop_thread_ != nullptr) FinishRun();
+  mailbox_.Drain();
+  THistory& history = driver_->World().Model().History;
+  const std::vector<std::string> log = history.Log();
+  if (!JobsActive && (log.size() < 2 || log[1].empty())) {
+    std::string comment;
+    if (!dialogs_.InputText("Short comment of the analysis", "Short comment:", comment)) return false;
+    if (comment.empty()) comment = "-";
+    history.SetLogLine(comment, 1);
+    history.AddLogLine("***********");
+  }
+  simulation_running_ = true;
+  TRunSettings settings;
+  settings.FramesPerSecond = &FramesPerSecond;
+  settings.PausedSeconds = &PausedSeconds;
+  settings.MaxSeconds = JobMaxSeconds;
+  settings.Recorder = recorder_.get();
+  loop_thread_ = std::make_unique<TLoopThread>(*driver_, *this, mailbox_, settings);
+  if (pointer_ != nullptr) pointer_->SetVisible(false);
+  last_frame_ = MakeRunFrame(driver_->World());
+  UpdateView();
+  loop_thread_->Start();
+  return true;
+}
+
+void TVYKForm::FinishRun() {
+  if (loop_thread_ == nullptr) return;
+  loop_thread_->Join();
+  loop_thread_.reset();
+  if (recorder_->Recording()) recorder_->CloseFile(false);
+  simulation_running_ = false;
+  AfterRun();
+}
+
+void TVYKForm::StopAndJoin() {
+  if (loop_thread_ == nullptr) return;
+  loop_thread_->RequestStop();
+  FinishRun();
+}
+
+void TVYKForm::ShowFrame(const TRunFrame& frame) {
+  // A frame that arrives after its run was wound up shows nothing the world does not show already.
+  if (!simulation_running_) return;
+  UpdateViewFrom(frame);
+}
+
+void TVYKForm::RunEnded() {
+  // A notice of a run that a stop already wound up is stale.
+  if (loop_thread_ == nullptr || !loop_thread_->Finished()) return;
+  simulation_running_ = false;
+  FinishRun();
+}
+
+// --- History ------------------------------------------------------------------------------------------
+
+void TVYKForm::HistoryBarChange(int position) {
+  if (Closing || !history_bar_->isEnabled() || history_changing_ || simulation_running_) return;
+  history_changing_ = true;
+  history_spin_->setValue(position);
+  NavigateHistory(static_cast<std::uint32_t>(position));
+  history_changing_ = false;
+}
+
+void TVYKForm::HistorySpinChange(int value) {
+  if (!history_spin_->isEnabled() || history_changing_ || simulation_running_) return;
+  history_changing_ = true;
+  history_bar_->setValue(value);
+  NavigateHistory(static_cast<std::uint32_t>(value));
+  history_changing_ = false;
+}
+
+void TVYKForm::NavigateHistory(std::uint32_t index) {
+  if (driver_ == nullptr) return;
+  driver_->World().State.CurrentState = index;
+  driver_->ShowHistoryPoint();
+  UpdateView();
+}
+
+void TVYKForm::ChangeLargeStep() {
+  std::string text = std::to_string(history_bar_->pageStep());
+  if (!dialogs_.InputText("Enter large change step", "Large change =", text) || text.empty()) return;
+  std::int32_t value = 0;
+  if (!AnswerToInt(text, value)) return;
+  if (value < 1 || value > kLargestChange) {
+    ShowMessage("The large change must lie in 1 to 32767.");
+    return;
+  }
+  history_bar_->setPageStep(value);
+}
+
+void TVYKForm::ChangeSmallStep() {
+  std::string text = std::to_string(history_bar_->singleStep());
+  if (!dialogs_.InputText("Enter small change step", "Small change =", text) || text.empty()) return;
+  std::int32_t value = 0;
+  if (!AnswerToInt(text, value)) return;
+  if (value < 1 || value > kLargestChange) {
+    ShowMessage("The small change must lie in 1 to 32767.");
+    return;
+  }
+  history_bar_->setSingleStep(value);
+}
+
+// --- Commands -----------------------------------------------------------------------------------------
+
+void TVYKForm::OpenWorldFile() {
+  std::string file;
+  if (!dialogs_.OpenFile("Open", "World files (*.wld)|*.wld|All (*)|*", file)) return;
+  LoadWorld(file, "", "");
+}
+
+void TVYKForm::ReloadWorldFile() {
+  if (driver_ == nullptr) return;
+  const std::string file = driver_->World().UserWorldFilePath;
+  if (file.empty()) return;
+  LoadWorld(file, "", "");
+}
+
+void TVYKForm::TakeSnapshot() {
+  const std::unique_ptr<TBitmap> bitmap = viewer_->CopyWindowToBitmap();
+  TSaveDialogRequest request;
+  request.Title = "Save snapshot";
+  request.DefaultExt = ".emf";
+  request.Filter = "Windows metafile (*.emf)|*.emf|All (*)|*";
+  request.FileName = std::to_string(CurrentFrame().CurrentState) + ".emf";
+  std::string file;
+  if (!Dialogs().SaveFileDialog(request, file)) return;
+  if (!SaveEmf(*bitmap, file)) ShowMessage("[Error] Could not write the snapshot " + file + ".");
+}
+
+void TVYKForm::RecordAvi() {
+  if (driver_ == nullptr) return;
+  // The recording moves the current state: a run that is active ends first.
+  if (simulation_running_) ToggleSimulation();
+  struct Box {
+    const char* caption;
+    const char* prompt;
+    std::uint32_t* target;
+  };
+  const Box boxes[] = {{"Recording start frame", "Start frame =", &driver_->AviFirstState},
+                       {"Recording end frame", "End frame =", &driver_->AviLastState},
+                       {"Recording step", "Record frame step =", &driver_->AviFrameStep}};
+  for (const Box& box : boxes) {
+    std::string text;
+    if (!dialogs_.InputText(box.caption, box.prompt, text) || text.empty()) return;
+    std::int32_t value = 0;
+    if (!AnswerToInt(text, value)) return;
+    // A step of 0 would divide by zero in the run's frame test.
+    if (value < 0 || (box.target == &driver_->AviFrameStep && value == 0)) {
+      ShowMessage("'" + text + "' is not a valid integer value.");
+      return;
+    }
+    *box.target = static_cast<std::uint32_t>(value);
+  }
+  driver_->World().State.CurrentState = driver_->AviFirstState;
+  if (!recorder_->OpenFile()) return;
+  driver_->AviRecording = true;
+  SetButtonImage("AVIRecord", kImageAviRecording);
+  ToggleSimulation();
+}
+
+void TVYKForm::ToggleWindow(QWidget& window, const std::string& item, const std::string& caption) {
+  QAction* action = Action(item);
+  if (window.isVisible()) {
+    window.hide();
+    if (action != nullptr) action->setText(QString::fromStdString("Show &" + caption));
+  } else {
+    window.show();
+    if (action != nullptr) action->setText(QString::fromStdString("Hide &" + caption));
+  }
+}
+
+void TVYKForm::ShowHideLogWindow() { ToggleWindow(*log_form_, "ViewLogWindow", "Log Window"); }
+
+void TVYKForm::ShowHidePlotWindow() {
+  if (plot_window_->isVisible()) {
+    plot_window_->hide();
+  } else {
+    plot_window_->show();
+  }
+}
+
+void TVYKForm::ShowAbout() { about_->exec(); }
+
+// --- Events -------------------------------------------------------------------------------------------
+
+void TVYKForm::closeEvent(QCloseEvent* event) {
+  Closing = true;
+  if (simulation_running_) ToggleSimulation();
+  log_form_->hide();
+  plot_window_->hide();
+  QMainWindow::closeEvent(event);
+}
+
+void TVYKForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (viewer_ == nullptr) return;
+  viewer_->ResetFrameCounters();
+  if (!recorder_->Recording()) {
+    recorder_->SetWidth(viewer_->width());
+    recorder_->SetHeight(viewer_->height());
+  }
+}
+
+void TVYKForm::ScaleCameraDistance(float factor) {
+  if (camera_ != nullptr) camera_->ScaleTargetDistance(factor);
+}
+
+void TVYKForm::ScaleSceneScale(float factor) {
+  if (camera_ != nullptr) camera_->SetSceneScale(camera_->SceneScale() * factor);
+}
+
+void TVYKForm::wheelEvent(QWheelEvent* event) {
+  const float factor = std::pow(kWheelBase, event->angleDelta().y() / 120.0f);
+  if (event->modifiers() & Qt::ShiftModifier) {
+    ScaleSceneScale(factor);
+  } else {
+    ScaleCameraDistance(factor);
+  }
+  event->accept();
+}
+
+bool TVYKForm::KeyPreview(QKeyEvent* event) {
+  const bool shift = event->modifiers() & Qt::ShiftModifier;
+  switch (event->key()) {
+    case Qt::Key_A:
+      shift ? ScaleSceneScale(kWheelBase) : ScaleCameraDistance(1 / kWheelBase);
+      return true;
+    case Qt::Key_Y:
+      shift ? ScaleSceneScale(1 / kWheelBase) : ScaleCameraDistance(kWheelBase);
+      return true;
+    case Qt::Key_S: {
+      if (driver_ == nullptr) return true;
+      long double& scale = driver_->World().Settings.WatchTextScale;
+      std::string text = FloatToText(scale);
+      if (dialogs_.InputText("Set new scale to", "Font scale:", text)) {
+        long double value = 0;
+        if (TryTextToFloat(text, value)) {
+          scale = value;
+        } else {
+          ShowMessage("'" + text + "' is not a valid floating point value.");
+        }
+      }
+      return true;
+    }
+    case Qt::Key_B: {
+      TGLStageBuffer& buffer = viewer_->Buffer();
+      buffer.SetBackgroundColor(buffer.BackgroundColor() == kButtonFaceColor ? kWhite : kButtonFaceColor);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+TVector4f TVYKForm::DragPoint(int x, int y) const {
+  TVector4f hit{0, 0, 0, 0};
+  if (picked_ == nullptr) return hit;
+  const TVector4f screen{static_cast<float>(x), static_cast<float>(viewer_->height() - y), 0, 1};
+  TGLStageBuffer& buffer = viewer_->Buffer();
+  const bool found = drag_plane_y_ ? buffer.ScreenRayHitPlaneY(screen, picked_->Position().Y(), hit)
+                                   : buffer.ScreenRayHitPlaneZ(screen, picked_->Position().Z(), hit);
+  return found ? hit : TVector4f{0, 0, 0, 0};
+}
+
+void TVYKForm::AnimatePointerHelp() {
+  if (pointer_help_ == nullptr || pointer_ == nullptr) return;
+  const TVector4f start = pointer_help_->Position().AsVector();
+  const TVector4f end = pointer_->Position().AsVector();
+  for (int i = 1; i <= kPointerHelpSteps; ++i) {
+    const float f = static_cast<float>(i) / kPointerHelpSteps;
+    pointer_help_->Position().SetPositionXYZ(start[0] + f * (end[0] - start[0]), start[1] + f * (end[1] - start[1]),
+                                           start[2] + f * (end[2] - start[2]));
+    viewer_->repaint();
+  }
+}
+
+bool TVYKForm::ViewerMouse(QEvent* event) {
+  auto* mouse = static_cast<QMouseEvent*>(event);
+  const int x = static_cast<int>(mouse->position().x()), y = static_cast<int>(mouse->position().y());
+  const bool shift = mouse->modifiers() & Qt::ShiftModifier;
+  switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+      mouse_x_ = x;
+      mouse_y_ = y;
+      dragging_pointer_ = false;
+      picked_ = nullptr;
+      if (pointer_ != nullptr && pointer_->Visible()) {
+        drag_plane_y_ = shift;
+        TGLBaseSceneObject* hit = viewer_->Buffer().ObjectAtPoint(x, y);
+        if (hit != nullptr && hit->Name() == "GLPointer") {
+          picked_ = hit;
+          dragging_pointer_ = true;
+          last_drag_point_ = DragPoint(x, y);
+        }
+      }
+      return true;
+    }
+    case QEvent::MouseMove: {
+      if (dragging_pointer_) {
+        if (!(mouse->buttons() & Qt::LeftButton)) return true;
+        if (shift != drag_plane_y_) {
+          drag_plane_y_ = shift;
+          last_drag_point_ = DragPoint(x, y);
+        }
+        const TVector4f p = DragPoint(x, y);
+        const TVector4f& last = last_drag_point_;
+        if (last[0] * last[0] + last[1] * last[1] + last[2] * last[2] != 0) {
+          picked_->Position().AddVector({p[0] - last[0], p[1] - last[1], p[2] - last[2]});
+        }
+        last_drag_point_ = p;
+        return true;
+      }
+      const int dx = mouse_x_ - x, dy = mouse_y_ - y;
+      mouse_x_ = x;
+      mouse_y_ = y;
+      if (camera_ == nullptr) return true;
+      if (mouse->buttons() & Qt::LeftButton) {
+        const float divisor = shift ? 60.0f : 3.0f;
+        camera_->OrbitTarget(dy / divisor, dx / divisor);
+      } else if (mouse->buttons() == Qt::RightButton && mouse->modifiers() == Qt::NoModifier) {
+        const float ratio = camera_->TargetDistance() * kPanFactor / camera_->FocalLength();
+        const TVector4f v = camera_->ScreenDeltaToPlaneXY(dx, -dy, ratio);
+        if (camera_carrier_ != nullptr) camera_carrier_->Position().AddVector({v[0], v[1], v[2]});
+        camera_->MarkTransformDirty();
+      }
+      return true;
+    }
+    case QEvent::MouseButtonRelease:
+      if (dragging_pointer_) {
+        dragging_pointer_ = false;
+        AnimatePointerHelp();
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool TVYKForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && InWindow(watched, this)) {
+    bool handled = false;
+    Guarded([&] { handled = KeyPreview(static_cast<QKeyEvent*>(event)); });
+    return handled;
+  }
+  if (watched == viewer_) {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonRelease: {
+        bool handled = false;
+        Guarded([&] { handled = ViewerMouse(event); });
+        return handled;
+      }
+      default:
+        break;
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace zentrova

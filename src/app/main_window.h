@@ -1,0 +1,200 @@
+// The main window: the 3D view of the loaded world with its tool bar, menus and status line (frames per
+// second, history position, time and energy). It owns the simulation driver and the run's thread, loads
+// and clears worlds, starts and stops runs, replays the history, moves the camera and the scene pointer,
+// takes snapshots and AVI films and shows or hides the tool windows.
+#pragma once
+
+#include <QtWidgets/QMainWindow>
+
+#include <atomic>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "app/gui_mailbox.h"
+#include "app/run_frame.h"
+#include "app/simulation_thread.h"
+#include "scene/base/vector_types.h"
+
+class QAction;
+class QLineEdit;
+class QMenu;
+class QScrollBar;
+class QSpinBox;
+
+namespace zentrova {
+
+class IAppDialogs;
+class TAVIRecorder;
+class TGLBaseSceneObject;
+class TGLCamera;
+class TGLStage;
+class TGLStageViewer;
+class TVYKAbout;
+class TVYKLogForm;
+class TVYKMain;
+class TVYKPlotWatches;
+
+// The images the tool bar's run and record buttons show.
+enum : int {
+  kImageStopped = 26,    // the run button while no run is active
+  kImageRunning = 28,    // ... while a run is active
+  kImageAviIdle = 46,    // the record button
+  kImageAviRecording = 47
+};
+
+class TVYKForm : public QMainWindow, public ILoopHost {
+ public:
+  // The dialogs outlive the window.
+  explicit TVYKForm(IAppDialogs& dialogs, QWidget* parent = nullptr);
+  // Stops a run (joining its thread), then frees the driver.
+  ~TVYKForm() override;
+
+  // --- Worlds -----------------------------------------------------------------------------------------
+
+  // Stops and joins a running simulation, clears the world and loads the world file into a new driver:
+  // an empty history name makes a new history, another replays that history, a start history continues
+  // from that history's end. On success the controls are enabled and the caption names world and history.
+  // The load's result; an exception shows the log window and goes on to the caller.
+  bool LoadWorld(const std::string& world_file, const std::string& history_name,
+                 const std::string& start_history_name);
+  void ClearWorld();
+  void EnableControls(bool enable);
+  // Aims the camera at the body's solid; hides the pointer.
+  void SetCameraTarget(std::int32_t body_index);
+
+  // --- Runs ---------------------------------------------------------------------------------------------
+
+  // Starts a run when none is active (asking the run's comment first when the history has none and no
+  // jobs run), else stops it and waits for its thread. False when nothing started or stopped.
+  bool ToggleSimulation();
+  // Shows the world's time and energy (the newest frame's while a run is active), the history position
+  // and the run state. False while the window closes.
+  bool UpdateView();
+  // The refresh after a run's end.
+  void AfterRun();
+  bool SimulationRunning() const { return simulation_running_; }
+
+  // --- Commands -----------------------------------------------------------------------------------------
+
+  void OpenWorldFile();
+  void ReloadWorldFile();
+  void TakeSnapshot();
+  void RecordAvi();
+  void ChangeLargeStep();
+  void ChangeSmallStep();
+  void ShowHideLogWindow();
+  void ShowHidePlotWindow();
+  void ShowAbout();
+
+  // --- What the tests and the other windows reach -----------------------------------------------------
+
+  TVYKMain* Driver() { return driver_.get(); }
+  TGLStageViewer& Viewer() { return *viewer_; }
+  TGLCamera* Camera() const;
+  // An object of the window's scene by name ("GLPointer", "GLPointerHelp", ...); nullptr when none.
+  TGLBaseSceneObject* SceneObject(const std::string& name) const;
+  TVYKLogForm& LogForm() { return *log_form_; }
+  TVYKPlotWatches& PlotWindow() { return *plot_window_; }
+  TAVIRecorder& Recorder() { return *recorder_; }
+  QSpinBox& FramesPerSecondSpin() { return *frames_per_second_; }
+  QSpinBox& HistorySpin() { return *history_spin_; }
+  QScrollBar& HistoryBar() { return *history_bar_; }
+  QLineEdit& TimeNow() { return *time_now_; }
+  QLineEdit& MechanicalEnergyNow() { return *energy_now_; }
+  // By the component names: "OpenWorldFileButton", "ControlButton", "AVIRecord", "Photo", ...; the
+  // menu items by their captions' object names ("FileOpen", "FileReload", "ViewLogWindow", ...).
+  QAction* Action(const std::string& name) const;
+  // The image a button shows (kImage...).
+  int ButtonImage(const std::string& name) const;
+  const TRunFrame& LastFrame() const { return last_frame_; }
+  TLoopThread* LoopThread() { return loop_thread_.get(); }
+
+  // Read by the run's thread.
+  std::atomic<std::int32_t> FramesPerSecond{10};
+  std::atomic<std::int32_t> PausedSeconds{0};
+  // Copied by each run as its wall-clock limit.
+  std::int32_t JobMaxSeconds = std::numeric_limits<std::int32_t>::max();
+  bool JobsActive = false;
+  // The global log's line limit after each load; 0: none.
+  std::int32_t MaxLinesInLog = 0;
+  bool Closing = false;
+
+  // --- ILoopHost ----------------------------------------------------------------------------------------
+  void ShowFrame(const TRunFrame& frame) override;
+  void RunEnded() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  // Previews the keys of the window and its children, and handles the viewer's mouse.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void CreateScene();
+  void CreateActions();
+  void CreateStatusLine();
+  QAction* AddAction(const std::string& name, const QString& text);
+  void SetButtonImage(const std::string& name, int image);
+  // The frame of the world as it is (no run active) or the newest of the run.
+  TRunFrame CurrentFrame() const;
+  bool UpdateViewFrom(const TRunFrame& frame);
+  // Joins the ended or stopped run's thread, closes a recording and refreshes.
+  void FinishRun();
+  void StopAndJoin();
+  void HistoryBarChange(int position);
+  void HistorySpinChange(int value);
+  void NavigateHistory(std::uint32_t index);
+  bool KeyPreview(QKeyEvent* event);
+  bool ViewerMouse(QEvent* event);
+  void ScaleCameraDistance(float factor);
+  void ScaleSceneScale(float factor);
+  // The point under the mouse on the drag plane (z = the pointer's z, or y = its y), or zero.
+  TVector4f DragPoint(int x, int y) const;
+  void AnimatePointerHelp();
+  void ToggleWindow(QWidget& window, const std::string& item, const std::string& caption);
+  // Runs a command; an exception reaches the message box instead of the event loop.
+  template <class F>
+  void Guarded(F&& command);
+
+  IAppDialogs& dialogs_;
+  std::unique_ptr<TVYKMain> driver_;
+  std::unique_ptr<TLoopThread> loop_thread_;
+  TGuiMailbox mailbox_;
+  std::atomic<bool> simulation_running_{false};
+  bool history_changing_ = false;
+  TRunFrame last_frame_;
+
+  // The scene the viewer shows.
+  std::unique_ptr<TGLStage> stage_;
+  TGLCamera* camera_ = nullptr;
+  TGLBaseSceneObject* camera_carrier_ = nullptr;  // GLDummyCubeForCamera
+  TGLBaseSceneObject* pointer_ = nullptr;         // GLPointer
+  TGLBaseSceneObject* pointer_help_ = nullptr;    // GLPointerHelp
+  TGLStageViewer* viewer_ = nullptr;
+  std::unique_ptr<TAVIRecorder> recorder_;
+
+  // Tool windows: top-level, owned here.
+  std::unique_ptr<TVYKLogForm> log_form_;
+  std::unique_ptr<TVYKPlotWatches> plot_window_;
+  std::unique_ptr<TVYKAbout> about_;
+
+  QSpinBox* frames_per_second_ = nullptr;
+  QSpinBox* history_spin_ = nullptr;
+  QScrollBar* history_bar_ = nullptr;
+  QLineEdit* time_now_ = nullptr;
+  QLineEdit* energy_now_ = nullptr;
+  QMenu* history_bar_menu_ = nullptr;
+
+  // Mouse state of the viewer.
+  int mouse_x_ = 0;
+  int mouse_y_ = 0;
+  TVector4f last_drag_point_{};
+  bool drag_plane_y_ = false;
+  TGLBaseSceneObject* picked_ = nullptr;
+  bool dragging_pointer_ = false;
+};
+
+}  // namespace zentrova

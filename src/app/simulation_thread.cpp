@@ -1,0 +1,104 @@
+#include "app/simulation_thread.h"
+
+#include <exception>
+#include <utility>
+
+#include "engine/model/world.h"
+#include "engine/step/driver.h"
+#include "platform/clock.h"
+#include "scene/core/avi_recorder.h"
+
+namespace zentrova {
+
+TRunFrame MakeRunFrame(const TWorld& world) {
+  TRunFrame frame;
+  frame.Time = world.State.Time;
+  frame.MechanicalEnergy = world.State.MechanicalEnergy;
+  frame.StoredStates = world.State.StoredStateCount;
+  frame.CurrentState = world.State.CurrentState;
+  return frame;
+}
+
+TLoopThread::TLoopThread(TVYKMain& main, ILoopHost& host, TGuiMailbox& mailbox, const TRunSettings& settings)
+    : main_(main), host_(host), mailbox_(mailbox), settings_(settings), loop_(main, this) {
+  loop_.MaxSeconds = settings.MaxSeconds;
+}
+
+TLoopThread::~TLoopThread() {
+  RequestStop();
+  Join();
+}
+
+void TLoopThread::Start() {
+  thread_ = std::thread([this] {
+    try {
+      stop_ = loop_.Run();
+    } catch (...) {
+      // The loop catches the steps' exceptions; nothing else may end the thread through std::terminate.
+      stop_ = TRunStop::Exception;
+    }
+  });
+}
+
+void TLoopThread::RequestStop() {
+  stop_requested_ = true;
+  loop_.StopSimulation();
+}
+
+void TLoopThread::Join() {
+  if (!thread_.joinable()) return;
+  gate_.Close();
+  if (settings_.Recorder != nullptr) settings_.Recorder->CancelPendingFrames();
+  thread_.join();
+}
+
+std::int32_t TLoopThread::FramesPerSecond() {
+  return settings_.FramesPerSecond != nullptr ? settings_.FramesPerSecond->load() : 0;
+}
+
+std::int32_t TLoopThread::PausedSeconds() {
+  return settings_.PausedSeconds != nullptr ? settings_.PausedSeconds->load() : 0;
+}
+
+void TLoopThread::PostFrame(const TWorld& world) {
+  bool wake = false;
+  {
+    std::lock_guard lock(slot_->mutex);
+    wake = !slot_->frame.has_value();
+    slot_->frame = MakeRunFrame(world);
+  }
+  if (!wake) return;
+  mailbox_.Post([slot = slot_, host = &host_] {
+    std::optional<TRunFrame> frame;
+    {
+      std::lock_guard lock(slot->mutex);
+      frame.swap(slot->frame);
+    }
+    if (frame) host->ShowFrame(*frame);
+  });
+}
+
+void TLoopThread::Redraw(const TWorld& world) { PostFrame(world); }
+
+void TLoopThread::WriteAviFrame(const TWorld& world, std::int32_t& frame_delay_ms) {
+  if (settings_.Recorder == nullptr) return;
+  // The view shows the frame's state before the recorder takes its picture.
+  const TRunFrame frame = MakeRunFrame(world);
+  if (!gate_.Call([this, &frame] { host_.ShowFrame(frame); })) return;
+  SleepMilliseconds(frame_delay_ms);
+  const std::int64_t start = MonotonicMilliseconds();
+  settings_.Recorder->AddFrame();
+  frame_delay_ms = static_cast<std::int32_t>(MonotonicMilliseconds() - start);
+}
+
+void TLoopThread::CloseAviFile() {
+  // The GUI thread closes the file once it has joined the thread: the recorder is the GUI thread's.
+}
+
+void TLoopThread::AfterRun(const TWorld& world) {
+  PostFrame(world);
+  finished_ = true;
+  mailbox_.Post([host = &host_] { host->RunEnded(); });
+}
+
+}  // namespace zentrova

@@ -1,0 +1,432 @@
+// The real main window on the virtual X server, with answered dialogs: opening the falling box, runs to
+// the break time and stopped by the user, the history bar and spin, snapshots, the camera's mouse and
+// wheel, and an Open while a run is active.
+#include "app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QtGui/QGuiApplication>
+#include <QtGui/QImage>
+#include <QtGui/QPixmap>
+#include <QtGui/QScreen>
+#include <QtGui/QWheelEvent>
+#include <QtGui/QWindow>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QSpinBox>
+
+#include <chrono>
+#include <cmath>
+#include <deque>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_dialogs.h"
+#include "app/emf_writer.h"
+#include "app/log_window.h"
+#include "engine/model/model.h"
+#include "engine/step/driver.h"
+#include "platform/dialogs.h"
+#include "platform/message_sink.h"
+#include "platform/number_text.h"
+#include "qt_test_application.h"
+#include "scene/core/camera.h"
+#include "scene/core/picture.h"
+#include "scene/gl/egl_context.h"
+#include "scene/gl/gl_fixtures.h"
+#include "scene/qt/stage_viewer.h"
+#include "test_support.h"
+
+namespace zentrova {
+namespace {
+
+void StartApplication() {
+  static int argc = 1;
+  static char name[] = "zentrova-test";
+  static char* argv[] = {name, nullptr};
+  // Never destroyed: at exit Qt's own globals would go before it.
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
+  RegisterEGLContextClass();
+  test::KeepGLDriverLoaded();
+}
+
+// Answers in the order asked; a box with no answer left is cancelled.
+class FakeAppDialogs : public IAppDialogs {
+ public:
+  bool OpenFile(const std::string& title, const std::string& filter, std::string& file_name) override {
+    filters.push_back(filter);
+    if (files.empty()) return false;
+    file_name = files.front();
+    files.pop_front();
+    return true;
+  }
+  bool InputText(const std::string& caption, const std::string& prompt, std::string& text) override {
+    asked.push_back(caption + " / " + prompt);
+    if (texts.empty()) return false;
+    text = texts.front();
+    texts.pop_front();
+    return true;
+  }
+  bool InputFloat(const std::string&, const std::string&, double, double, int, double&) override { return false; }
+
+  std::deque<std::string> files, texts;
+  std::vector<std::string> filters, asked;
+};
+
+class FakeSharedDialogs : public IDialogs {
+ public:
+  bool SaveFileDialog(const TSaveDialogRequest& request, std::string& file_name) override {
+    proposed = request.FileName;
+    title = request.Title;
+    if (answer.empty()) return false;
+    file_name = answer;
+    return true;
+  }
+  bool AskYesNo(const std::string&) override { return false; }
+  bool InputInteger(const std::string&, const std::string&, int, int, int&) override { return false; }
+  bool ChooseVideoEncoder(TVideoEncoderDialogData&) override { return false; }
+  std::string proposed, title, answer;
+};
+
+class FakeMessages : public IMessageSink {
+ public:
+  void ShowMessage(const std::string& text) override { shown.push_back(text); }
+  std::vector<std::string> shown;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartApplication();
+    previous_dialogs_ = SetDialogs(&shared_);
+    previous_messages_ = SetMessageSink(&messages_);
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(ZENTROVA_SOURCE_DIR) +
+                                                                 "/examples/falling-box")) {
+      std::filesystem::copy_file(entry.path(), std::filesystem::path(dir_.Path()) / entry.path().filename());
+    }
+    form_ = std::make_unique<TVYKForm>(dialogs_);
+    // Clear of where the viewer tests place their windows.
+    form_->setGeometry(660, 600, 600, 400);
+    form_->show();
+    ASSERT_TRUE(test::PumpEventsUntil([this] { return form_->windowHandle()->isExposed(); }));
+  }
+  void TearDown() override {
+    form_.reset();
+    SetMessageSink(previous_messages_);
+    SetDialogs(previous_dialogs_);
+  }
+
+  // The falling box with its break time moved to `break_time`.
+  std::string World(const std::string& break_time = "3") {
+    std::string text = test::ReadBytes(dir_.File("falling-box.wld"));
+    const auto at = text.find("breakTime=3");
+    text.replace(at, 11, "breakTime=" + break_time);
+    test::WriteBytes(dir_.File("falling-box.wld"), text);
+    return dir_.File("falling-box.wld");
+  }
+  void Open(const std::string& world) {
+    dialogs_.files.push_back(world);
+    form_->Action("FileOpen")->trigger();
+  }
+  bool WaitForRunEnd(int timeout_ms = 60000) {
+    return test::PumpEventsUntil([this] { return !form_->SimulationRunning(); }, timeout_ms);
+  }
+  std::vector<std::string> Log() { return form_->Driver()->Log().Lines(); }
+  bool Logged(const std::string& prefix) {
+    for (const std::string& line : Log()) {
+      if (line.rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+  }
+  void Mouse(QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons,
+             Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QMouseEvent event(type, at, form_->Viewer().mapToGlobal(at), button, buttons, modifiers);
+    QApplication::sendEvent(&form_->Viewer(), &event);
+  }
+
+  test::TempDir dir_;
+  FakeAppDialogs dialogs_;
+  FakeSharedDialogs shared_;
+  FakeMessages messages_;
+  std::unique_ptr<TVYKForm> form_;
+  IDialogs* previous_dialogs_ = nullptr;
+  IMessageSink* previous_messages_ = nullptr;
+};
+
+TEST_F(MainWindowTest, OpenEnablesTheControlsAndNamesWorldAndHistory) {
+  EXPECT_FALSE(form_->Action("ControlButton")->isEnabled());
+  EXPECT_FALSE(form_->Action("FileReload")->isEnabled());
+  Open(World());
+  ASSERT_NE(form_->Driver(), nullptr);
+  EXPECT_EQ(dialogs_.filters, std::vector<std::string>{"World files (*.wld)|*.wld|All (*)|*"});
+  EXPECT_EQ(form_->windowTitle().toStdString(), "Zentrova: falling-box [000]");
+  for (const char* name : {"ControlButton", "ReloadWorldFileButton", "Photo", "AVIRecord", "ViewLogWindow",
+                           "FileReload"}) {
+    EXPECT_TRUE(form_->Action(name)->isEnabled()) << name;
+  }
+  EXPECT_TRUE(form_->HistoryBar().isEnabled());
+  EXPECT_TRUE(form_->LogForm().isVisible());
+  EXPECT_EQ(form_->TimeNow().text().toStdString(), "0");
+}
+
+TEST_F(MainWindowTest, AFailedLoadReportsFalseAndLeavesTheControlsDisabled) {
+  test::WriteBytes(dir_.File("broken.wld"), "[Main]\nnumberOfGeneralizedCoodinates=3\nbreakTime=x\n[Bodies]\n");
+  EXPECT_FALSE(form_->LoadWorld(dir_.File("broken.wld"), "", ""));
+  for (const char* name : {"ControlButton", "Photo", "AVIRecord", "ReloadWorldFileButton"}) {
+    EXPECT_FALSE(form_->Action(name)->isEnabled()) << name;
+  }
+  EXPECT_EQ(form_->windowTitle().toStdString(), "Zentrova");
+}
+
+TEST_F(MainWindowTest, RunToTheBreakTimeThenReplayWithTheBarAndTheSpin) {
+  Open(World("0.2"));
+  dialogs_.texts.push_back("");  // the run's comment: empty becomes "-"
+  form_->Action("ControlButton")->trigger();
+  EXPECT_EQ(dialogs_.asked, std::vector<std::string>{"Short comment of the analysis / Short comment:"});
+  EXPECT_EQ(form_->ButtonImage("ControlButton"), kImageRunning);
+  ASSERT_TRUE(WaitForRunEnd());
+  EXPECT_TRUE(Logged("[Alert] Break time of 0.22s reached."));
+  EXPECT_EQ(form_->ButtonImage("ControlButton"), kImageStopped);
+  TWorld& world = form_->Driver()->World();
+  const std::vector<std::string> history_log = world.Model().History.Log();
+  ASSERT_GT(history_log.size(), 1u);
+  EXPECT_EQ(history_log[1], "-");
+  EXPECT_FALSE(world.Model().History.FilesOpen);
+
+  // The bar's end is the last kept state, and at 0 the first recorded one; the spin follows.
+  const int last = form_->HistoryBar().maximum();
+  ASSERT_GT(last, 5);
+  EXPECT_EQ(static_cast<std::uint32_t>(last), world.State.StoredStateCount - 1);
+  EXPECT_EQ(form_->HistoryBar().value(), last);
+  const TGeneralizedCoordinatesHistory& first = world.Model().History.Points.Items(0);
+  form_->HistoryBar().setValue(0);
+  EXPECT_EQ(form_->HistorySpin().value(), 0);
+  EXPECT_EQ(world.State.CurrentState, 0u);
+  EXPECT_EQ(form_->TimeNow().text().toStdString(), FloatToText(first.Time));
+  form_->HistorySpin().setValue(last);
+  EXPECT_EQ(form_->HistoryBar().value(), last);
+  EXPECT_EQ(form_->TimeNow().text().toStdString(),
+            FloatToText(world.Model().History.Points.Items(static_cast<std::uint32_t>(last)).Time));
+
+  // A continued history asks no comment.
+  form_->HistoryBar().setValue(0);
+  dialogs_.asked.clear();
+  form_->Action("ControlButton")->trigger();
+  EXPECT_TRUE(dialogs_.asked.empty());
+  form_->ToggleSimulation();
+}
+
+TEST_F(MainWindowTest, StopJoinsTheRunAndClosesTheHistoryFiles) {
+  Open(World("1000"));
+  dialogs_.texts.push_back("long run");
+  ASSERT_TRUE(form_->ToggleSimulation());
+  ASSERT_TRUE(test::PumpEventsUntil([this] { return form_->LastFrame().StoredStates > 3; }, 20000));
+  const auto start = std::chrono::steady_clock::now();
+  form_->Action("ControlButton")->trigger();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_FALSE(form_->SimulationRunning());
+  EXPECT_EQ(form_->LoopThread(), nullptr);
+  EXPECT_FALSE(form_->Driver()->World().Model().History.FilesOpen);
+  EXPECT_EQ(form_->ButtonImage("ControlButton"), kImageStopped);
+  // The bar ends at the last kept state.
+  EXPECT_EQ(static_cast<std::uint32_t>(form_->HistoryBar().maximum()),
+            form_->Driver()->World().State.StoredStateCount - 1);
+}
+
+TEST_F(MainWindowTest, OpenDuringARunStopsItFirst) {
+  Open(World("1000"));
+  dialogs_.texts.push_back("x");
+  ASSERT_TRUE(form_->ToggleSimulation());
+  ASSERT_TRUE(test::PumpEventsUntil([this] { return form_->LastFrame().StoredStates > 2; }, 20000));
+  Open(dir_.File("falling-box.wld"));
+  EXPECT_FALSE(form_->SimulationRunning());
+  EXPECT_EQ(form_->windowTitle().toStdString(), "Zentrova: falling-box [001]");
+  EXPECT_EQ(form_->Driver()->World().State.StoredStateCount, 0u);
+}
+
+TEST_F(MainWindowTest, PhotoWritesTheViewersPixelsUnderTheStateIndex) {
+  Open(World());
+  const std::string file = dir_.File("snap.emf");
+  shared_.answer = file;
+  form_->Action("Photo")->trigger();
+  EXPECT_EQ(shared_.proposed, "0.emf");
+  EXPECT_EQ(shared_.title, "Save snapshot");
+  const std::unique_ptr<TBitmap> expected = form_->Viewer().CopyWindowToBitmap();
+  EXPECT_EQ(test::ReadBytes(file), EmfBytes(*expected));
+  // The view is the button-face grey of an empty scene, as the X server shows it too.
+  QApplication::processEvents();
+  const QImage screen = QGuiApplication::primaryScreen()->grabWindow(form_->Viewer().winId()).toImage();
+  const std::uint32_t centre = expected->Pixel(expected->Width() / 2, expected->Height() / 2) & 0xFFFFFF;
+  const QColor shown = screen.pixelColor(screen.width() / 2, screen.height() / 2);
+  EXPECT_NEAR(shown.red(), int(centre >> 16), 2);
+  EXPECT_NEAR(shown.green(), int((centre >> 8) & 0xFF), 2);
+  EXPECT_NEAR(shown.blue(), int(centre & 0xFF), 2);
+}
+
+TEST_F(MainWindowTest, MouseOrbitsAndPansTheCameraAndTheWheelScalesItsDistance) {
+  Open(World());
+  TGLCamera& camera = *form_->Camera();
+  const float distance = camera.TargetDistance();
+  QWheelEvent up(QPointF(10, 10), form_->mapToGlobal(QPoint(10, 10)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                 Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(form_.get(), &up);
+  EXPECT_NEAR(camera.TargetDistance(), distance * 1.1f, distance * 1e-4f);
+  QWheelEvent down(QPointF(10, 10), form_->mapToGlobal(QPoint(10, 10)), QPoint(), QPoint(0, -240), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(form_.get(), &down);
+  EXPECT_NEAR(camera.TargetDistance(), distance / 1.1f, distance * 1e-4f);
+
+  // 30 pixels to the left with the left button turn the camera 10 degrees about its target.
+  const TVector4f before = camera.Position().AsVector();
+  Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::LeftButton, Qt::LeftButton);
+  Mouse(QEvent::MouseMove, {70, 100}, Qt::NoButton, Qt::LeftButton);
+  Mouse(QEvent::MouseButtonRelease, {70, 100}, Qt::LeftButton, Qt::NoButton);
+  const TVector4f after = camera.Position().AsVector();
+  const float turned = std::atan2(after[0], after[2]) - std::atan2(before[0], before[2]);
+  EXPECT_NEAR(std::abs(turned) * 180 / 3.14159265f, 10, 0.05);
+  EXPECT_NEAR(after[1], before[1], 1e-4);
+
+  // The right button alone pans: the camera's carrier moves in the xy plane.
+  TGLBaseSceneObject& carrier = *camera.TargetObject();
+  const TVector4f carrier_before = carrier.Position().AsVector();
+  Mouse(QEvent::MouseButtonPress, {100, 100}, Qt::RightButton, Qt::RightButton);
+  Mouse(QEvent::MouseMove, {100, 120}, Qt::NoButton, Qt::RightButton);
+  const TVector4f carrier_after = carrier.Position().AsVector();
+  EXPECT_NE(carrier_after[1], carrier_before[1]);
+  EXPECT_EQ(carrier_after[2], carrier_before[2]);
+}
+
+}  // namespace
+}  // namespace zentrova
+
+namespace zentrova {
+namespace {
+
+TEST_F(MainWindowTest, KeysScaleTheCameraSwitchTheBackgroundAndSetTheTextScale) {
+  Open(World());
+  TGLCamera& camera = *form_->Camera();
+  const float distance = camera.TargetDistance(), scale = camera.SceneScale();
+  auto key = [this](int k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QKeyEvent event(QEvent::KeyPress, k, modifiers);
+    QApplication::sendEvent(&form_->FramesPerSecondSpin(), &event);  // previewed from any child
+  };
+  key(Qt::Key_A);
+  EXPECT_NEAR(camera.TargetDistance(), distance / 1.1f, distance * 1e-4f);
+  key(Qt::Key_Y);
+  key(Qt::Key_Y);
+  EXPECT_NEAR(camera.TargetDistance(), distance * 1.1f, distance * 1e-4f);
+  key(Qt::Key_A, Qt::ShiftModifier);
+  EXPECT_NEAR(camera.SceneScale(), scale * 1.1f, scale * 1e-5f);
+  key(Qt::Key_Y, Qt::ShiftModifier);
+  EXPECT_NEAR(camera.SceneScale(), scale, scale * 1e-5f);
+
+  TGLStageBuffer& buffer = form_->Viewer().Buffer();
+  const TColor face = buffer.BackgroundColor();
+  key(Qt::Key_B);
+  EXPECT_EQ(buffer.BackgroundColor(), 0xFFFFFF);
+  key(Qt::Key_B, Qt::ShiftModifier);
+  EXPECT_EQ(buffer.BackgroundColor(), face);
+
+  dialogs_.texts = {"0.25", "x"};
+  key(Qt::Key_S);
+  EXPECT_EQ(dialogs_.asked.back(), "Set new scale to / Font scale:");
+  EXPECT_EQ(form_->Driver()->World().Settings.WatchTextScale, 0.25L);
+  key(Qt::Key_S);  // not a number: the message, the scale kept
+  EXPECT_EQ(form_->Driver()->World().Settings.WatchTextScale, 0.25L);
+  ASSERT_FALSE(messages_.shown.empty());
+  EXPECT_EQ(messages_.shown.back(), "'x' is not a valid floating point value.");
+}
+
+TEST_F(MainWindowTest, HistoryBarStepsTakeWholeNumbersFromOneTo32767) {
+  Open(World());
+  struct Case {
+    const char* answer;
+    int page_step;  // the large change afterwards
+    bool message;
+  };
+  const Case cases[] = {{"250", 250, false}, {"0", 250, true},      {"32768", 250, true},
+                        {"x", 250, true},    {"32767", 32767, false}, {"", 32767, false}};
+  for (const Case& c : cases) {
+    dialogs_.texts = {c.answer};
+    messages_.shown.clear();
+    form_->ChangeLargeStep();
+    EXPECT_EQ(form_->HistoryBar().pageStep(), c.page_step) << c.answer;
+    EXPECT_EQ(!messages_.shown.empty(), c.message) << c.answer;
+  }
+  EXPECT_EQ(dialogs_.asked.front(), "Enter large change step / Large change =");
+  dialogs_.texts = {"7"};
+  form_->ChangeSmallStep();
+  EXPECT_EQ(form_->HistoryBar().singleStep(), 7);
+  EXPECT_EQ(dialogs_.asked.back(), "Enter small change step / Small change =");
+}
+
+TEST_F(MainWindowTest, AviBoxesRefuseAStepOfZeroAndTextsThatAreNoNumbers) {
+  Open(World());
+  TVYKMain& main = *form_->Driver();
+  struct Case {
+    std::vector<std::string> answers;
+    std::string message;  // "" for none
+    std::uint32_t first, last, step;
+  };
+  const Case cases[] = {
+      {{"4", "9", "0"}, "'0' is not a valid integer value.", 4, 9, 1},
+      {{"5", "x"}, "'x' is not a valid integer value.", 5, 9, 1},  // converted values stay set
+      {{"6", ""}, "", 6, 9, 1},                                       // an empty answer ends the command
+      {{"-1"}, "'-1' is not a valid integer value.", 6, 9, 1},
+  };
+  for (const Case& c : cases) {
+    dialogs_.texts.assign(c.answers.begin(), c.answers.end());
+    messages_.shown.clear();
+    form_->RecordAvi();
+    EXPECT_EQ(messages_.shown.empty() ? "" : messages_.shown.back(), c.message);
+    EXPECT_EQ(main.AviFirstState, c.first);
+    EXPECT_EQ(main.AviLastState, c.last);
+    EXPECT_EQ(main.AviFrameStep, c.step);
+    EXPECT_FALSE(main.AviRecording);
+    EXPECT_FALSE(form_->SimulationRunning());
+  }
+  EXPECT_EQ(dialogs_.asked[0], "Recording start frame / Start frame =");
+  EXPECT_EQ(dialogs_.asked[1], "Recording end frame / End frame =");
+  EXPECT_EQ(dialogs_.asked[2], "Recording step / Record frame step =");
+}
+
+TEST_F(MainWindowTest, ThePointerDragsOnItsPlaneAndTheHelperFollowsInTwentySteps) {
+  Open(World());
+  TGLBaseSceneObject& pointer = *form_->SceneObject("GLPointer");
+  TGLBaseSceneObject& help = *form_->SceneObject("GLPointerHelp");
+  pointer.SetVisible(true);
+  const QPoint centre(form_->Viewer().width() / 2, form_->Viewer().height() / 2);
+  // Shift: the drag plane is y = the pointer's y.
+  Mouse(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+  Mouse(QEvent::MouseMove, centre + QPoint(15, 0), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+  const TVector4f moved = pointer.Position().AsVector();
+  EXPECT_GT(std::abs(moved[0]) + std::abs(moved[2]), 1e-3f);
+  EXPECT_NEAR(moved[1], 0, 1e-5);
+  Mouse(QEvent::MouseButtonRelease, centre + QPoint(15, 0), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+  const TVector4f helper = help.Position().AsVector();
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(helper[i], moved[i], 1e-5f) << i;
+
+  // Without Shift the plane is z = the pointer's z: z stays, y moves with a vertical drag.
+  Mouse(QEvent::MouseButtonPress, centre, Qt::LeftButton, Qt::LeftButton);
+  Mouse(QEvent::MouseMove, centre + QPoint(0, -15), Qt::NoButton, Qt::LeftButton);
+  const TVector4f lifted = pointer.Position().AsVector();
+  EXPECT_NEAR(lifted[2], moved[2], 1e-5);
+  Mouse(QEvent::MouseButtonRelease, centre + QPoint(0, -15), Qt::LeftButton, Qt::NoButton);
+}
+
+TEST_F(MainWindowTest, PressingBesideThePointerOrbitsInsteadOfDragging) {
+  Open(World());
+  TGLBaseSceneObject& pointer = *form_->SceneObject("GLPointer");
+  pointer.SetVisible(true);
+  const TVector4f camera_before = form_->Camera()->Position().AsVector();
+  Mouse(QEvent::MouseButtonPress, {5, 5}, Qt::LeftButton, Qt::LeftButton);
+  Mouse(QEvent::MouseMove, {35, 5}, Qt::NoButton, Qt::LeftButton);
+  EXPECT_EQ(pointer.Position().AsVector(), (TVector4f{0, 0, 0, 1}));
+  EXPECT_NE(form_->Camera()->Position().AsVector(), camera_before);
+}
+
+}  // namespace
+}  // namespace zentrova

@@ -1,0 +1,214 @@
+#include "engine/step/run_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "driver_test_support.h"
+#include "engine/model/model.h"
+#include "numerics/numerics_error.h"
+
+namespace zentrova {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// The host of a run with its own clock: each accepted step moves it on by `step_ms`.
+class FakeHost : public IRunObserver {
+ public:
+  std::int32_t FramesPerSecond() override { return fps; }
+  void Redraw(const TWorld&) override { redraws.push_back(clock_ms); }
+  void WriteAviFrame(const TWorld& world, std::int32_t& frame_delay_ms) override {
+    frames.push_back(world.State.CurrentState);
+    delays.push_back(frame_delay_ms);
+    frame_delay_ms = 7;
+    events.push_back("frame");
+  }
+  void CloseAviFile() override { events.push_back("close avi"); }
+  std::int32_t PausedSeconds() override { return paused_seconds; }
+  std::int64_t NowMilliseconds() override { return clock_ms; }
+  void StepAccepted(const TWorld& world) override {
+    clock_ms += step_ms;
+    stepped_states.push_back(world.State.CurrentState);
+    if (on_step) on_step(world);
+  }
+  void AfterRun(const TWorld& world) override {
+    events.push_back(world.Model().History.FilesOpen ? "after run, files open" : "after run, files closed");
+  }
+  void RunStopped(TRunStop, const std::string&) override { events.push_back("stopped"); }
+
+  std::int32_t fps = 0;
+  std::int32_t paused_seconds = 0;
+  std::int64_t clock_ms = 0;
+  std::int64_t step_ms = 0;
+  std::function<void(const TWorld&)> on_step;
+  std::vector<std::int64_t> redraws;
+  std::vector<std::uint32_t> frames;
+  std::vector<std::int32_t> delays;
+  std::vector<std::uint32_t> stepped_states;
+  Strings events;
+};
+
+class RunLoopTest : public test::ModelTest {
+ protected:
+  // The fall model recording every step of 1 ms, up to `break_time` (plus one recording interval).
+  void LoadFall(const std::string& break_time = "1") {
+    CopyModel("fall");
+    WriteModelFile("fall.wld",
+                   "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
+                   "writeToHistoryEachTimeStep=1\nbreakTime=" +
+                       break_time + "\n[Bodies]\nBody1=ball.bdy\n");
+    ASSERT_TRUE(Load("fall.wld"));
+    loaded_lines_ = Lines().size();
+  }
+  // The lines logged since the load.
+  std::vector<std::string> RunLines() const {
+    const std::vector<std::string> all = Lines();
+    return {all.begin() + static_cast<std::ptrdiff_t>(loaded_lines_), all.end()};
+  }
+
+  std::size_t loaded_lines_ = 0;
+
+  FakeHost host_;
+};
+
+TEST_F(RunLoopTest, RedrawsOnlyAfterMoreThanOneFramesShareOfTime) {
+  struct Case {
+    std::int32_t fps;
+    std::int64_t step_ms;
+    std::vector<std::int64_t> redraws;  // the clock at each redraw within the first 260 ms
+  };
+  const Case cases[] = {
+      {0, 25, {}},                   // 0 fps never redraws
+      {10, 25, {125, 250}},          // 100 ms is not more than 1000 / 10
+      {10, 50, {150}},               // nor at 100 ms of two steps
+      {50, 10, {30, 60, 90, 120, 150, 180, 210, 240}},  // 20 ms: 30 is the first clock beyond it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("fps " + std::to_string(c.fps) + ", " + std::to_string(c.step_ms) + " ms a step");
+    LoadFall("0.3");
+    FakeHost host;
+    host.fps = c.fps;
+    host.step_ms = c.step_ms;
+    TRunLoop run(*main_, &host);
+    EXPECT_EQ(run.Run(), TRunStop::BreakTime);
+    std::vector<std::int64_t> early;
+    for (std::int64_t t : host.redraws) {
+      if (t <= 260) early.push_back(t);
+    }
+    EXPECT_EQ(early, c.redraws);
+    if (c.fps == 0) EXPECT_TRUE(host.redraws.empty());
+    else EXPECT_GT(host.redraws.size(), c.redraws.size());
+    main_.reset();
+  }
+}
+
+TEST_F(RunLoopTest, AviWindowWritesEveryStepthStateAndItsLastEndsTheRunAfterItsStep) {
+  LoadFall();
+  main_->AviRecording = true;
+  main_->AviFirstState = 10;
+  main_->AviLastState = 20;
+  main_->AviFrameStep = 5;
+  TRunLoop run(*main_, &host_);
+  EXPECT_EQ(run.Run(), TRunStop::Stopped);
+  EXPECT_EQ(host_.frames, (std::vector<std::uint32_t>{10, 15, 20}));
+  // The first frame waits the default delay, later ones as long as the one before took.
+  EXPECT_EQ(host_.delays, (std::vector<std::int32_t>{50, 7, 7}));
+  // The pass at state 20 still stepped to state 21.
+  ASSERT_FALSE(host_.stepped_states.empty());
+  EXPECT_EQ(host_.stepped_states.back(), 21u);
+  EXPECT_FALSE(main_->AviRecording);
+  EXPECT_EQ(host_.events, (Strings{"frame", "frame", "frame", "close avi", "after run, files open", "stopped"}));
+  EXPECT_FALSE(World().Model().History.FilesOpen);
+}
+
+TEST_F(RunLoopTest, AFrameStepOfZeroWritesNoFrame) {
+  LoadFall();
+  main_->AviRecording = true;
+  main_->AviFirstState = 0;
+  main_->AviLastState = 3;
+  main_->AviFrameStep = 0;
+  TRunLoop run(*main_, &host_);
+  EXPECT_EQ(run.Run(), TRunStop::Stopped);
+  EXPECT_TRUE(host_.frames.empty());
+  EXPECT_EQ(host_.stepped_states.back(), 4u);
+}
+
+TEST_F(RunLoopTest, BreakTimeAndNumericsErrorInOnePassLogBothAndLowerTheCountOnce) {
+  LoadFall("0.01");
+  host_.on_step = [this](const TWorld& world) {
+    if (world.State.Time > World().Model().BreakTime) RaiseNumericsError(1, 5, "singular", false);
+  };
+  TRunLoop run(*main_, &host_);
+  EXPECT_EQ(run.Run(), TRunStop::NumericsError);
+  EXPECT_EQ(RunLines(),
+            (Strings{"[Alert] Break time of 0.011s reached.",
+                     "[Error] Abort because error in data stucture (e.g. singularity in mass matrix)."}));
+  EXPECT_EQ(World().State.StoredStateCount, World().Model().History.Points.Count() - 1);
+}
+
+TEST_F(RunLoopTest, WallClockLimitCountsFromTheStartPlusThePausedSeconds) {
+  struct Case {
+    std::int32_t max_seconds;
+    std::int32_t paused_seconds;
+    std::size_t steps;  // accepted steps before the limit stopped the run; 0: never stopped
+  };
+  const Case cases[] = {
+      {1, 0, 2},          // 2 s are more than 1
+      {1, 3, 5},          // 5 s less 3 paused
+      {0, 0, 1},          // 1 s is more than none
+      {1, 1000, 0},       // a long pause is no reason to stop at once
+      {std::numeric_limits<std::int32_t>::max(), 0, 0},  // never, even after a year a step
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("max " + std::to_string(c.max_seconds) + " s, paused " + std::to_string(c.paused_seconds));
+    LoadFall("0.05");
+    FakeHost host;
+    host.step_ms = c.max_seconds == std::numeric_limits<std::int32_t>::max() ? 31'557'600'000 : 1000;
+    host.paused_seconds = c.paused_seconds;
+    TRunLoop run(*main_, &host);
+    run.MaxSeconds = c.max_seconds;
+    const TRunStop stop = run.Run();
+    if (c.steps == 0) {
+      EXPECT_EQ(stop, TRunStop::BreakTime);
+      EXPECT_GT(World().State.Time, World().Model().BreakTime);
+    } else {
+      EXPECT_EQ(stop, TRunStop::TimeLimit);
+      EXPECT_EQ(host.stepped_states.size(), c.steps);
+      const std::string line = Lines().back();
+      EXPECT_EQ(line.rfind("[Alert] On ", 0), 0u) << line;
+      const std::string tail = " the maximum allowed time for one thread was reached.";
+      ASSERT_GT(line.size(), tail.size());
+      EXPECT_EQ(line.substr(line.size() - tail.size()), tail);
+      // One recorded state less, and never below none.
+      const std::uint32_t points = World().Model().History.Points.Count();
+      EXPECT_EQ(World().State.StoredStateCount, points == 0 ? 0 : points - 1);
+    }
+    main_.reset();
+  }
+}
+
+TEST_F(RunLoopTest, AnExceptionLogsItsMessageAndTheFinalActionsStillRun) {
+  LoadFall();
+  main_->AviRecording = true;
+  main_->AviFirstState = 100;
+  main_->AviLastState = 200;
+  host_.on_step = [](const TWorld& world) {
+    if (world.State.CurrentState == 3) throw std::runtime_error("the pass broke");
+  };
+  TRunLoop run(*main_, &host_);
+  EXPECT_EQ(run.Run(), TRunStop::Exception);
+  EXPECT_EQ(Lines().back(), "[Error] the pass broke");
+  EXPECT_EQ(host_.events, (Strings{"close avi", "after run, files open", "stopped"}));
+  EXPECT_FALSE(main_->AviRecording);
+  EXPECT_FALSE(World().Model().History.FilesOpen);
+  EXPECT_FALSE(run.SimulationRunning());
+}
+
+}  // namespace
+}  // namespace zentrova
