@@ -84,6 +84,10 @@ class TGLLinesNodes : public TGLNodes {
   TGLLinesNode* AddXYZ(float x, float y, float z) { return static_cast<TGLLinesNode*>(TGLNodes::AddXYZ(x, y, z)); }
   // The owner's structure is marked dirty.
   void NotifyChange() override;
+
+ protected:
+  // For node collections of other item classes that draw as lines do.
+  TGLLinesNodes(TPersistent* owner, TCollectionItemClass item_class) : TGLNodes(owner, item_class) {}
 };
 
 class TGLNodedLines : public TGLLineBase {

@@ -198,7 +198,7 @@ TGLNodes& TMultiPolygonBase::ContourNodes(int index) {
 
 void TMultiPolygonBase::ContoursChanged() {
   if (outline_ == nullptr) return;
-  outline_.reset();
+  outline_.reset();  // built again by the next frame
   MarkStructureDirty();
 }
 

@@ -1,0 +1,38 @@
+// Text widgets: a label placed by alignment and layout, and a focusable label whose colour shows the
+// focus.
+#pragma once
+
+#include <memory>
+
+#include "scene/extras/widgets/gui_controls.h"
+
+namespace zentrova {
+
+class TGLLabel : public TGLBaseTextControl {
+ public:
+  const char* ClassName() const override { return "TGLLabel"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLLabel>(); }
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment value);
+  TGLTextLayout TextLayout() const { return text_layout_; }
+  void SetTextLayout(TGLTextLayout value);
+
+ protected:
+  // The caption only; no skin.
+  void InternalRender(TRenderContextInfo& rci) override;
+
+ private:
+  TAlignment alignment_ = taLeftJustify;
+  TGLTextLayout text_layout_ = tlCenter;
+};
+
+class TGLAdvancedLabel : public TGLFocusControl {
+ public:
+  const char* ClassName() const override { return "TGLAdvancedLabel"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLAdvancedLabel>(); }
+
+ protected:
+  void InternalRender(TRenderContextInfo& rci) override;
+};
+
+}  // namespace zentrova

@@ -1,0 +1,325 @@
+#include "scene/objects/cylinder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "scene/base/polynomials.h"
+#include "scene/base/silhouette.h"
+#include "scene/core/scope_exit.h"
+#include "scene/objects/quadric.h"
+
+namespace zentrova {
+
+namespace {
+
+template <class T>
+void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
+  if (field == value) return;
+  field = value;
+  object.MarkStructureDirty();
+}
+
+bool Has(std::uint8_t parts, int part) {
+  return (parts & (1u << part)) != 0;
+}
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// The nearest of the candidate hits of a ray cast, in local coordinates.
+struct TNearestHit {
+  double t = kInfinity;
+  TVector4f point{};
+  TVector4f normal{};
+  bool found = false;
+
+  void Offer(double at, const TVector4f& p, const TVector4f& n) {
+    if (found && at >= t) return;
+    t = at;
+    point = p;
+    normal = n;
+    found = true;
+  }
+};
+
+// A local ray: its start s (a point) and direction v, with the parameter range between two planes
+// y = y0 and y = y1 where walls count.
+struct TLocalRay {
+  TVector4f s;
+  TVector4f v;
+
+  TVector4f At(double t) const {
+    return {static_cast<float>(s[0] + t * v[0]), static_cast<float>(s[1] + t * v[1]),
+            static_cast<float>(s[2] + t * v[2]), 1};
+  }
+  // The cap plane y = y is hit at t > 0 within radii² [r_in2, r_out2] of the axis.
+  void Cap(double t, float y, double r_in2, double r_out2, float normal_y, TNearestHit& hit) const {
+    if (!(t > 0)) return;
+    const double x = s[0] + t * v[0], z = s[2] + t * v[2];
+    const double d2 = x * x + z * z;
+    if (d2 < r_in2 || d2 > r_out2) return;
+    hit.Offer(t, {static_cast<float>(x), y, static_cast<float>(z), 1}, {0, normal_y, 0, 0});
+  }
+  // A wall of radius r: its forward crossings within [t_min, t_max); the normal is the radial vector.
+  void Wall(double r, double t_min, double t_max, TNearestHit& hit) const {
+    const TDoubleArray roots =
+        QuadraticRoots({static_cast<double>(s[0]) * s[0] + static_cast<double>(s[2]) * s[2] - r * r,
+                        2 * (static_cast<double>(s[0]) * v[0] + static_cast<double>(s[2]) * v[2]),
+                        static_cast<double>(v[0]) * v[0] + static_cast<double>(v[2]) * v[2]});
+    for (double t : roots) {
+      if (t < 0 || t < t_min || t >= t_max) continue;
+      const TVector4f p = At(t);
+      hit.Offer(t, p, {p[0], 0, p[2], 0});
+    }
+  }
+};
+
+}  // namespace
+
+// ---- TGLCylinderBase
+
+void TGLCylinderBase::SetBottomRadius(float value) {
+  SetAndMark(*this, bottom_radius_, value);
+}
+void TGLCylinderBase::SetSlices(int value) {
+  SetAndMark(*this, slices_, value);
+}
+void TGLCylinderBase::SetStacks(int value) {
+  SetAndMark(*this, stacks_, value);
+}
+void TGLCylinderBase::SetHeight(float value) {
+  SetAndMark(*this, height_, value);
+}
+
+void TGLCylinderBase::SetLoops(int value) {
+  if (value < 1) return;
+  SetAndMark(*this, loops_, value);
+}
+
+void TGLCylinderBase::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLCylinderBase*>(source)) {
+    bottom_radius_ = other->bottom_radius_;
+    slices_ = other->slices_;
+    stacks_ = other->stacks_;
+    loops_ = other->loops_;
+    height_ = other->height_;
+  }
+  TGLQuadricObject::Assign(source);
+}
+
+std::unique_ptr<TGLSilhouette> TGLCylinderBase::GenerateSilhouette(const TSilhouetteQuery& query) {
+  TConnectivity connectivity(true);
+  // Fewer than 5 slices would not make a tube worth a shadow.
+  const int n = std::max(slices_, 5);
+  const float step = 6.283185307179586f / static_cast<float>(n);
+  const float h = height_ / 2;
+  const float rb = bottom_radius_, rt = GetTopRadius();
+  const TAffineVector bottom_centre{0, -h, 0}, top_centre{0, h, 0};
+  float a1 = 0;
+  for (int k = 0; k < n; ++k) {
+    const float a2 = a1 + step;
+    const TAffineVector a{rb * std::sin(a2), -h, rb * std::cos(a2)};
+    const TAffineVector b{rb * std::sin(a1), -h, rb * std::cos(a1)};
+    const TAffineVector c{rt * std::sin(a1), h, rt * std::cos(a1)};
+    const TAffineVector d{rt * std::sin(a2), h, rt * std::cos(a2)};
+    connectivity.AddFaceByPoints(c, b, a);
+    connectivity.AddFaceByPoints(d, c, a);
+    connectivity.AddFaceByPoints(bottom_centre, a, b);
+    connectivity.AddFaceByPoints(c, d, top_centre);
+    a1 = a2;
+  }
+  std::unique_ptr<TGLSilhouette> silhouette;
+  connectivity.CreateSilhouette(query, silhouette, false);
+  return silhouette;
+}
+
+// ---- TGLCone
+
+void TGLCone::SetParts(TConeParts value) {
+  SetAndMark(*this, parts_, value);
+}
+
+void TGLCone::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLCone*>(source)) parts_ = other->parts_;
+  TGLCylinderBase::Assign(source);
+}
+
+void TGLCone::BuildList(TRenderContextInfo& /*rci*/) {
+  gl.PushMatrix();
+  TScopeExit pop([] { gl.PopMatrix(); });
+  TQuadric quadric;
+  GLUquadric* q = quadric.Get();
+  SetupQuadricParams(q);
+  gl.Rotatef(-90, 1, 0, 0);
+  gl.Translatef(0, 0, -Height() / 2);
+  if (Has(parts_, coSides)) glu.Cylinder(q, BottomRadius(), 0, Height(), Slices(), Stacks());
+  if (Has(parts_, coBottom)) {
+    SetInvertedQuadricOrientation(q);
+    glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
+  }
+}
+
+TVector4f TGLCone::UnscaledHalfExtents() const {
+  const float r = std::fabs(BottomRadius());
+  return {r, 0.5f * Height(), r, 0};
+}
+
+// ---- TGLCylinder
+
+void TGLCylinder::SetParts(TCylinderParts value) {
+  SetAndMark(*this, parts_, value);
+}
+void TGLCylinder::SetTopRadius(float value) {
+  SetAndMark(*this, top_radius_, value);
+}
+void TGLCylinder::SetAlignment(TCylinderAlignment value) {
+  SetAndMark(*this, alignment_, value);
+}
+
+void TGLCylinder::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLCylinder*>(source)) {
+    parts_ = other->parts_;
+    top_radius_ = other->top_radius_;
+  }
+  TGLCylinderBase::Assign(source);
+}
+
+void TGLCylinder::BuildList(TRenderContextInfo& /*rci*/) {
+  gl.PushMatrix();
+  TScopeExit pop([] { gl.PopMatrix(); });
+  TQuadric quadric;
+  GLUquadric* q = quadric.Get();
+  SetupQuadricParams(q);
+  gl.Rotatef(-90, 1, 0, 0);
+  if (alignment_ == caCenter) gl.Translatef(0, 0, -Height() / 2);
+  if (alignment_ == caTop) gl.Translatef(0, 0, -Height());
+  if (Has(parts_, cySides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
+  if (Has(parts_, cyTop)) {
+    gl.PushMatrix();
+    TScopeExit pop_top([] { gl.PopMatrix(); });
+    gl.Translatef(0, 0, Height());
+    glu.Disk(q, 0, top_radius_, Slices(), Loops());
+  }
+  if (Has(parts_, cyBottom)) {
+    SetInvertedQuadricOrientation(q);
+    glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
+  }
+}
+
+TVector4f TGLCylinder::UnscaledHalfExtents() const {
+  const float r = std::max(std::fabs(BottomRadius()), std::fabs(top_radius_));
+  return {r, 0.5f * Height(), r, 0};
+}
+
+bool TGLCylinder::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
+                                   TVector4f* intersect_point, TVector4f* intersect_normal) {
+  const TLocalRay ray{WorldToLocal(ray_start), WorldToLocal(ray_vector)};
+  float y_top = Height() / 2, y_bottom = -Height() / 2;
+  if (alignment_ == caTop) {
+    y_top = 0;
+    y_bottom = -Height();
+  } else if (alignment_ == caBottom) {
+    y_top = Height();
+    y_bottom = 0;
+  }
+  const double r2 = static_cast<double>(top_radius_) * top_radius_;
+  TNearestHit hit;
+  double t_min = -kInfinity, t_max = kInfinity;
+  if (ray.v[1] == 0) {
+    if (ray.s[1] > y_top || ray.s[1] < y_bottom) return false;
+  } else {
+    const double k = 1.0 / ray.v[1];
+    const double t_top = (y_top - ray.s[1]) * k, t_bottom = (y_bottom - ray.s[1]) * k;
+    if (Has(parts_, cyTop)) ray.Cap(t_top, y_top, 0, r2, 1, hit);
+    if (Has(parts_, cyBottom)) ray.Cap(t_bottom, y_bottom, 0, r2, -1, hit);
+    t_min = std::min(t_top, t_bottom);
+    t_max = std::max(t_top, t_bottom);
+  }
+  if (Has(parts_, cySides)) ray.Wall(top_radius_, t_min, t_max, hit);
+  if (!hit.found) return false;
+  if (intersect_point != nullptr) *intersect_point = LocalToWorld(hit.point);
+  if (intersect_normal != nullptr) *intersect_normal = LocalToWorld(hit.normal);
+  return true;
+}
+
+// ---- TGLAnnulus
+
+void TGLAnnulus::SetParts(TAnnulusParts value) {
+  SetAndMark(*this, parts_, value);
+}
+void TGLAnnulus::SetBottomInnerRadius(float value) {
+  SetAndMark(*this, bottom_inner_radius_, value);
+}
+void TGLAnnulus::SetTopInnerRadius(float value) {
+  SetAndMark(*this, top_inner_radius_, value);
+}
+void TGLAnnulus::SetTopRadius(float value) {
+  SetAndMark(*this, top_radius_, value);
+}
+
+void TGLAnnulus::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLAnnulus*>(source)) {
+    parts_ = other->parts_;
+    top_radius_ = other->top_radius_;
+    top_inner_radius_ = other->top_inner_radius_;
+    bottom_inner_radius_ = other->bottom_inner_radius_;
+  }
+  TGLCylinderBase::Assign(source);
+}
+
+void TGLAnnulus::BuildList(TRenderContextInfo& /*rci*/) {
+  gl.PushMatrix();
+  TScopeExit pop([] { gl.PopMatrix(); });
+  TQuadric quadric;
+  GLUquadric* q = quadric.Get();
+  SetupQuadricParams(q);
+  gl.Rotatef(-90, 1, 0, 0);
+  gl.Translatef(0, 0, -Height() / 2);
+  if (Has(parts_, anOuterSides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
+  if (Has(parts_, anTop)) {
+    gl.PushMatrix();
+    TScopeExit pop_top([] { gl.PopMatrix(); });
+    gl.Translatef(0, 0, Height());
+    glu.Disk(q, top_inner_radius_, top_radius_, Slices(), Loops());
+  }
+  if (Has(parts_, anBottom) || Has(parts_, anInnerSides)) {
+    SetInvertedQuadricOrientation(q);
+    if (Has(parts_, anBottom)) glu.Disk(q, bottom_inner_radius_, BottomRadius(), Slices(), Loops());
+    if (Has(parts_, anInnerSides)) {
+      glu.Cylinder(q, bottom_inner_radius_, top_inner_radius_, Height(), Slices(), Stacks());
+    }
+  }
+}
+
+TVector4f TGLAnnulus::UnscaledHalfExtents() const {
+  const float r = std::max(std::fabs(BottomRadius()), std::fabs(top_radius_));
+  return {r, 0.5f * Height(), r, 0};
+}
+
+bool TGLAnnulus::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
+                                  TVector4f* intersect_point, TVector4f* intersect_normal) {
+  const TLocalRay ray{WorldToLocal(ray_start), WorldToLocal(ray_vector)};
+  const float y_top = Height() / 2, y_bottom = -Height() / 2;
+  const double ro2 = static_cast<double>(top_radius_) * top_radius_;
+  const double ri2 = static_cast<double>(top_inner_radius_) * top_inner_radius_;
+  TNearestHit hit;
+  double t_min = -kInfinity, t_max = kInfinity;
+  if (ray.v[1] == 0) {
+    if (ray.s[1] > y_top || ray.s[1] < y_bottom) return false;
+  } else {
+    const double k = 1.0 / ray.v[1];
+    const double t_top = (y_top - ray.s[1]) * k, t_bottom = (y_bottom - ray.s[1]) * k;
+    if (Has(parts_, anTop)) ray.Cap(t_top, y_top, ri2, ro2, 1, hit);
+    if (Has(parts_, anBottom)) ray.Cap(t_bottom, y_bottom, ri2, ro2, -1, hit);
+    t_min = std::min(t_top, t_bottom);
+    t_max = std::max(t_top, t_bottom);
+  }
+  if (Has(parts_, anOuterSides)) ray.Wall(top_radius_, t_min, t_max, hit);
+  if (Has(parts_, anInnerSides)) ray.Wall(top_inner_radius_, t_min, t_max, hit);
+  if (!hit.found) return false;
+  if (intersect_point != nullptr) *intersect_point = LocalToWorld(hit.point);
+  if (intersect_normal != nullptr) *intersect_normal = LocalToWorld(hit.normal);
+  return true;
+}
+
+}  // namespace zentrova

@@ -1,0 +1,141 @@
+// Axis-symmetric objects drawn with GLU quadrics along the local Y axis (GLU's z axis turned onto +Y):
+// the common base with its silhouette, the cone, the cylinder (or truncated cone) with the alignment of
+// its ends, and the annulus (a thick tube with inner and outer walls). The cylinder and the annulus
+// answer ray casts exactly against their caps and walls.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "scene/objects/sphere.h"
+
+namespace zentrova {
+
+class TGLCylinderBase : public TGLQuadricObject {
+ public:
+  const char* ClassName() const override { return "TGLCylinderBase"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
+    return std::make_unique<TGLCylinderBase>();
+  }
+
+  float BottomRadius() const { return bottom_radius_; }
+  void SetBottomRadius(float value);
+  int Slices() const { return slices_; }
+  void SetSlices(int value);
+  int Stacks() const { return stacks_; }
+  void SetStacks(int value);
+  // Values below 1 are ignored.
+  int Loops() const { return loops_; }
+  void SetLoops(int value);
+  float Height() const { return height_; }
+  void SetHeight(float value);
+  // The radius at the top end: the bottom radius here.
+  virtual float GetTopRadius() const { return bottom_radius_; }
+
+  void Assign(const TPersistent* source) override;
+  // The closed mesh of a centred straight or tapered tube along Y (at least 5 slices), whatever the
+  // alignment or the parts.
+  std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
+
+ private:
+  float bottom_radius_ = 0.5f;
+  int slices_ = 16;
+  int stacks_ = 4;
+  int loops_ = 1;
+  float height_ = 1;
+};
+
+enum TConePart : std::uint8_t { coSides, coBottom };
+using TConeParts = std::uint8_t;  // bit n = TConePart n
+inline constexpr TConeParts kAllConeParts = 0x03;
+
+// From y = −Height/2 (the base) to the apex at +Height/2.
+class TGLCone : public TGLCylinderBase {
+ public:
+  const char* ClassName() const override { return "TGLCone"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCone>(); }
+
+  TConeParts Parts() const { return parts_; }
+  void SetParts(TConeParts value);
+  float GetTopRadius() const override { return 0; }
+
+  void Assign(const TPersistent* source) override;
+  void BuildList(TRenderContextInfo& rci) override;
+  TVector4f UnscaledHalfExtents() const override;
+
+ private:
+  TConeParts parts_ = kAllConeParts;
+};
+
+enum TCylinderPart : std::uint8_t { cySides, cyBottom, cyTop };
+using TCylinderParts = std::uint8_t;  // bit n = TCylinderPart n
+inline constexpr TCylinderParts kAllCylinderParts = 0x07;
+// Where the ends lie: centred on the origin, the top end at the origin, or the bottom end at it.
+enum TCylinderAlignment : std::uint8_t { caCenter, caTop, caBottom };
+
+class TGLCylinder : public TGLCylinderBase {
+ public:
+  const char* ClassName() const override { return "TGLCylinder"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCylinder>(); }
+
+  TCylinderParts Parts() const { return parts_; }
+  void SetParts(TCylinderParts value);
+  float TopRadius() const { return top_radius_; }
+  void SetTopRadius(float value);
+  TCylinderAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TCylinderAlignment value);
+  float GetTopRadius() const override { return top_radius_; }
+
+  // Parts and TopRadius (not the alignment), then the base's.
+  void Assign(const TPersistent* source) override;
+  void BuildList(TRenderContextInfo& rci) override;
+  TVector4f UnscaledHalfExtents() const override;
+  // Against a straight cylinder of radius TopRadius between the aligned ends: the nearest of the caps
+  // and the side that the ray meets going forward. Cap normals ±Y; the side's normal is the hit's radial
+  // vector (length TopRadius). Points and normals in absolute coordinates.
+  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
+                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+
+ private:
+  TCylinderParts parts_ = kAllCylinderParts;
+  float top_radius_ = 0.5f;
+  TCylinderAlignment alignment_ = caCenter;
+};
+
+enum TAnnulusPart : std::uint8_t { anInnerSides, anOuterSides, anBottom, anTop };
+using TAnnulusParts = std::uint8_t;  // bit n = TAnnulusPart n
+inline constexpr TAnnulusParts kAllAnnulusParts = 0x0F;
+
+// A centred thick tube; the outer bottom radius is BottomRadius.
+class TGLAnnulus : public TGLCylinderBase {
+ public:
+  const char* ClassName() const override { return "TGLAnnulus"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLAnnulus>(); }
+
+  TAnnulusParts Parts() const { return parts_; }
+  void SetParts(TAnnulusParts value);
+  float BottomInnerRadius() const { return bottom_inner_radius_; }
+  void SetBottomInnerRadius(float value);
+  float TopInnerRadius() const { return top_inner_radius_; }
+  void SetTopInnerRadius(float value);
+  float TopRadius() const { return top_radius_; }
+  void SetTopRadius(float value);
+  float GetTopRadius() const override { return top_radius_; }
+
+  void Assign(const TPersistent* source) override;
+  void BuildList(TRenderContextInfo& rci) override;
+  TVector4f UnscaledHalfExtents() const override;
+  // Against a straight tube between radii TopInnerRadius and TopRadius: the nearest of the caps and the
+  // walls met going forward. Each cap reports its outward normal (+Y on top, −Y below) whichever way the
+  // ray goes; both walls report the radial vector of the hit, away from the axis.
+  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
+                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+
+ private:
+  TAnnulusParts parts_ = kAllAnnulusParts;
+  float bottom_inner_radius_ = 0.3f;
+  float top_inner_radius_ = 0.3f;
+  float top_radius_ = 0.5f;
+};
+
+}  // namespace zentrova

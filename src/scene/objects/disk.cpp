@@ -1,0 +1,76 @@
+#include "scene/objects/disk.h"
+
+#include <cmath>
+
+#include "scene/base/matrix_geometry.h"
+#include "scene/objects/quadric.h"
+
+namespace zentrova {
+
+namespace {
+
+template <class T>
+void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
+  if (field == value) return;
+  field = value;
+  object.MarkStructureDirty();
+}
+
+}  // namespace
+
+void TGLDisk::SetStartAngle(float value) {
+  SetAndMark(*this, start_angle_, value);
+}
+void TGLDisk::SetSweepAngle(float value) {
+  SetAndMark(*this, sweep_angle_, value);
+}
+void TGLDisk::SetOuterRadius(float value) {
+  SetAndMark(*this, outer_radius_, value);
+}
+void TGLDisk::SetInnerRadius(float value) {
+  SetAndMark(*this, inner_radius_, value);
+}
+void TGLDisk::SetSlices(int value) {
+  SetAndMark(*this, slices_, value);
+}
+void TGLDisk::SetLoops(int value) {
+  SetAndMark(*this, loops_, value);
+}
+
+void TGLDisk::Assign(const TPersistent* source) {
+  if (const auto* other = dynamic_cast<const TGLDisk*>(source)) {
+    start_angle_ = other->start_angle_;
+    sweep_angle_ = other->sweep_angle_;
+    outer_radius_ = other->outer_radius_;
+    inner_radius_ = other->inner_radius_;
+    slices_ = other->slices_;
+    loops_ = other->loops_;
+  }
+  TGLQuadricObject::Assign(source);
+}
+
+void TGLDisk::BuildList(TRenderContextInfo& /*rci*/) {
+  TQuadric quadric;
+  SetupQuadricParams(quadric.Get());
+  glu.PartialDisk(quadric.Get(), inner_radius_, outer_radius_, slices_, loops_, start_angle_, sweep_angle_);
+}
+
+TVector4f TGLDisk::UnscaledHalfExtents() const {
+  const float r = std::fabs(outer_radius_);
+  return {r, r, 0, 0};
+}
+
+bool TGLDisk::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
+                               TVector4f* intersect_point, TVector4f* intersect_normal) {
+  const TVector4f z_axis = AbsoluteZAxis();
+  TVector4f hit{};
+  if (!RayPlaneHit(ray_start, ray_vector, AbsoluteTranslation(), z_axis, &hit)) return false;
+  if (intersect_point != nullptr) *intersect_point = hit;
+  const TVector4f local = WorldToLocal(hit);
+  const float d2 = local[0] * local[0] + local[1] * local[1] + local[2] * local[2];
+  if (d2 < inner_radius_ * inner_radius_ || d2 > outer_radius_ * outer_radius_) return false;
+  if (intersect_normal != nullptr) *intersect_normal = z_axis;
+  return true;
+}
+
+}  // namespace zentrova

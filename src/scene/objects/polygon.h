@@ -1,0 +1,29 @@
+// A flat filled polygon through the nodes of the polygon base, drawn as a top face, a bottom face or
+// both through the node polygon's tessellation.
+#pragma once
+
+#include <memory>
+
+#include "scene/objects/multi_polygon.h"
+#include "scene/objects/polygon_base.h"
+
+namespace zentrova {
+
+class TGLPolygon : public TGLPolygonBase {
+ public:
+  const char* ClassName() const override { return "TGLPolygon"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPolygon>(); }
+
+  TPolygonParts Parts() const { return parts_; }
+  void SetParts(TPolygonParts value);
+
+  void Assign(const TPersistent* source) override;
+  // The faces about the plane of the first three nodes; without such a plane (fewer nodes, or collinear
+  // ones) no normal is given.
+  void BuildList(TRenderContextInfo& rci) override;
+
+ private:
+  TPolygonParts parts_ = kAllPolygonParts;
+};
+
+}  // namespace zentrova

@@ -1,0 +1,64 @@
+// The revolution solid: the profile of its nodes swept about the local Y axis from StartAngle to
+// StopAngle, optionally rising by YOffsetPerTurn per full turn (a helix); one triangle strip per
+// profile edge (outside and/or inside faces) and, when asked, the turned profile as flat start and stop
+// caps.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "scene/objects/polygon_base.h"
+#include "scene/objects/sphere.h"
+
+namespace zentrova {
+
+enum TRevolutionSolidPart : std::uint8_t { rspOutside, rspInside, rspStartPolygon, rspStopPolygon };
+using TRevolutionSolidParts = std::uint8_t;  // bit n = TRevolutionSolidPart n
+inline constexpr TRevolutionSolidParts kAllRevolutionSolidParts = 0x0F;
+
+class TGLRevolutionSolid : public TGLPolygonBase {
+ public:
+  const char* ClassName() const override { return "TGLRevolutionSolid"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
+    return std::make_unique<TGLRevolutionSolid>();
+  }
+
+  // Steps of a full turn; values below 1 are ignored.
+  int Slices() const { return slices_; }
+  void SetSlices(int value);
+  // Degrees. Start above Stop moves Stop along, Stop below Start moves Start along.
+  float StartAngle() const { return start_angle_; }
+  void SetStartAngle(float value);
+  float StopAngle() const { return stop_angle_; }
+  void SetStopAngle(float value);
+  TNormalSmoothing Normals() const { return normals_; }
+  void SetNormals(TNormalSmoothing value);
+  // The rise along Y per full turn.
+  float YOffsetPerTurn() const { return y_offset_per_turn_; }
+  void SetYOffsetPerTurn(float value);
+  TNormalDirection NormalDirection() const { return normal_direction_; }
+  void SetNormalDirection(TNormalDirection value);
+  TRevolutionSolidParts Parts() const { return parts_; }
+  void SetParts(TRevolutionSolidParts value);
+  // The triangles of the last build.
+  int TriangleCount() const { return triangle_count_; }
+
+  void Assign(const TPersistent* source) override;
+  void BuildList(TRenderContextInfo& rci) override;
+
+ private:
+  struct TSweep;
+  void BuildStrip(const TSweep& sweep, TAffineVector p, TAffineVector q, float ta, float tb, bool exchange,
+                  bool first_strip) const;
+
+  int slices_ = 16;
+  float start_angle_ = 0;
+  float stop_angle_ = 360;
+  TNormalSmoothing normals_ = nsFlat;
+  float y_offset_per_turn_ = 0;
+  int triangle_count_ = 0;
+  TNormalDirection normal_direction_ = ndOutside;
+  TRevolutionSolidParts parts_ = 1u << rspOutside;
+};
+
+}  // namespace zentrova

@@ -1,0 +1,42 @@
+// A ring torus about the local Z axis, drawn as quad strips with normals and texture coordinates and
+// ray-cast exactly through its quartic.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "scene/core/custom_scene_object.h"
+
+namespace zentrova {
+
+class TGLTorus : public TGLStageObject {
+ public:
+  const char* ClassName() const override { return "TGLTorus"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLTorus>(); }
+
+  // Segments about the Z axis, at least 2.
+  std::uint32_t Rings() const { return rings_; }
+  void SetRings(std::uint32_t value);
+  // Segments about the tube, at least 3.
+  std::uint32_t Sides() const { return sides_; }
+  void SetSides(std::uint32_t value);
+  float MinorRadius() const { return minor_radius_; }
+  void SetMinorRadius(float value);
+  float MajorRadius() const { return major_radius_; }
+  void SetMajorRadius(float value);
+
+  void BuildList(TRenderContextInfo& rci) override;
+  TVector4f UnscaledHalfExtents() const override;
+  // The nearest hit ahead of the start; the normal runs from the tube's centre circle to the hit
+  // (length about MinorRadius).
+  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
+                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+
+ private:
+  std::uint32_t rings_ = 25;
+  std::uint32_t sides_ = 15;
+  float minor_radius_ = 0.1f;
+  float major_radius_ = 0.4f;
+};
+
+}  // namespace zentrova
