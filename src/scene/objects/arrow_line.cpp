@@ -1,6 +1,6 @@
 #include "scene/objects/arrow_line.h"
 
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/objects/quadric.h"
 
 namespace zentrova {

@@ -1,6 +1,6 @@
 #include "scene/objects/xyz_grid.h"
 
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {

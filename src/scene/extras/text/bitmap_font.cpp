@@ -6,10 +6,10 @@
 
 #include "scene/base/gl_utils.h"
 #include "scene/base/scene_errors.h"
-#include "scene/core/render_context_info.h"
 #include "scene/gl/context.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
+#include "scene/materials/render_context_info.h"
 
 namespace zentrova {
 

@@ -15,9 +15,9 @@
 
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
-#include "scene/core/bitmap32.h"
-#include "scene/core/picture.h"
-#include "scene/core/texture.h"
+#include "scene/materials/texture.h"
+#include "scene/pictures/bitmap32.h"
+#include "scene/pictures/picture.h"
 
 namespace zentrova {
 

@@ -1,6 +1,6 @@
 #include "scene/extras/text/flat_text.h"
 
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/extras/text/font_user.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"

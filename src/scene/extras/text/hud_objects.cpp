@@ -1,11 +1,11 @@
 #include "scene/extras/text/hud_objects.h"
 
-#include "scene/core/material.h"
 #include "scene/extras/text/font_user.h"
 #include "scene/gl/face_properties.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/gl/texture_coordinates.h"
+#include "scene/materials/material.h"
 
 namespace zentrova {
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "scene/core/picture.h"
 #include "scene/extras/widgets/gui_controls.h"
+#include "scene/pictures/picture.h"
 
 namespace zentrova {
 

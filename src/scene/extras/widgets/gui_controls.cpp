@@ -4,13 +4,13 @@
 #include <cmath>
 #include <vector>
 
-#include "scene/core/material.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/extras/text/font_user.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
+#include "scene/materials/material.h"
 
 namespace zentrova {
 
