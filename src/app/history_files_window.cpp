@@ -8,6 +8,7 @@
 #include <QtWidgets/QVBoxLayout>
 
 #include <cmath>
+#include <exception>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,6 +16,7 @@
 #include "engine/step/driver.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/message_sink.h"
 #include "platform/number_text.h"
 
 namespace zentrova {
@@ -25,6 +27,18 @@ namespace {
 constexpr std::int64_t kDeleteReloadWaitMs = 1000;
 constexpr int kDefaultResampleStep = 10;
 constexpr int kImageRole = Qt::UserRole;
+
+// A command of the window: an exception reaches the message box instead of the event loop.
+template <class F>
+void Guarded(F&& command) {
+  try {
+    command();
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+  } catch (...) {
+    ShowMessage("An unknown error occurred.");
+  }
+}
 
 }  // namespace
 
@@ -73,16 +87,16 @@ TVYKHistoryFiles::TVYKHistoryFiles(IHistoryFilesHost& host, std::function<void(s
   start_action_->setToolTip("Starts new with the ending of this file.");
   start_action_->setStatusTip("Starts new with the ending of this file.");
   popup_menu_->setToolTipsVisible(true);
-  connect(load_action_, &QAction::triggered, this, [this] { LoadCommand(); });
-  connect(delete_action_, &QAction::triggered, this, [this] { DeleteCommand(); });
-  connect(resample_action_, &QAction::triggered, this, [this] { ResampleCommand(); });
-  connect(start_action_, &QAction::triggered, this, [this] { StartWithThisCommand(); });
+  connect(load_action_, &QAction::triggered, this, [this] { Guarded([this] { LoadCommand(); }); });
+  connect(delete_action_, &QAction::triggered, this, [this] { Guarded([this] { DeleteCommand(); }); });
+  connect(resample_action_, &QAction::triggered, this, [this] { Guarded([this] { ResampleCommand(); }); });
+  connect(start_action_, &QAction::triggered, this, [this] { Guarded([this] { StartWithThisCommand(); }); });
   history_files_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(history_files_, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
     UpdatePopupMenu();
     popup_menu_->popup(history_files_->viewport()->mapToGlobal(point));
   });
-  connect(history_files_, &QTreeWidget::itemDoubleClicked, this, [this] { LoadCommand(); });
+  connect(history_files_, &QTreeWidget::itemDoubleClicked, this, [this] { Guarded([this] { LoadCommand(); }); });
   resize(480, 200);
 }
 

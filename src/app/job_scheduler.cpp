@@ -147,7 +147,7 @@ bool TJobScheduler::RunNextJob() {
   bool loaded = false;
   std::string error;
   try {
-    loaded = host_.LoadWorld(JobWorldFile, name, "");
+    loaded = host_.LoadJobWorld(JobWorldFile, name);
   } catch (const std::exception& e) {
     error = e.what();
   } catch (...) {

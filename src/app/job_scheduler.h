@@ -36,10 +36,10 @@ class IJobHost {
   virtual bool SimulationRunning() const = 0;
   // The history's data files are open: the last run has not finished its final actions.
   virtual bool HistoryFilesOpen() const = 0;
-  // The main window's LoadWorld; it may raise.
-  virtual bool LoadWorld(const std::string& world_file, const std::string& history_name,
-                         const std::string& start_history_name) = 0;
-  virtual void ToggleSimulation() = 0;
+  // The main window's LoadWorld for a job: messages go to the log instead of a box; it may raise.
+  virtual bool LoadJobWorld(const std::string& world_file, const std::string& history_name) = 0;
+  // Starts a run when none is active, else stops it.
+  virtual bool ToggleSimulation() = 0;
   virtual void SetFramesPerSecond(std::int32_t frames_per_second) = 0;
   virtual TJobTolerances Tolerances() const = 0;
   // Each value is handed to the world whole; a running step reads the old or the new one.

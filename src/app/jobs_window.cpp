@@ -9,9 +9,11 @@
 #include <QtWidgets/QVBoxLayout>
 
 #include <cmath>
+#include <exception>
 #include <cstdio>
 
 #include "platform/dialogs.h"
+#include "platform/message_sink.h"
 
 namespace zentrova {
 
@@ -26,6 +28,18 @@ void InputLimit(const char* caption, std::int32_t seconds, TJobScheduler& schedu
                 void (TJobScheduler::*set)(std::int32_t)) {
   int minutes = seconds / 60;
   if (Dialogs().InputInteger(caption, "Change to:", 0, 2147483647, minutes)) (scheduler.*set)(minutes);
+}
+
+// A command of the window: an exception reaches the message box instead of the event loop.
+template <class F>
+void Guarded(F&& command) {
+  try {
+    command();
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+  } catch (...) {
+    ShowMessage("An unknown error occurred.");
+  }
 }
 
 }  // namespace
@@ -62,13 +76,14 @@ TVYKJobsForm::TVYKJobsForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
   layout->addWidget(jobs_paused_);
 
   auto* menu = new QMenu(this);
-  connect(menu->addAction("&Cancel all jobs"), &QAction::triggered, this, [this] { CancelAllJobsCommand(); });
+  connect(menu->addAction("&Cancel all jobs"), &QAction::triggered, this,
+          [this] { Guarded([this] { CancelAllJobsCommand(); }); });
   pause_action_ = menu->addAction("&Pause jobs control");
-  connect(pause_action_, &QAction::triggered, this, [this] { PauseJobsControlCommand(); });
+  connect(pause_action_, &QAction::triggered, this, [this] { Guarded([this] { PauseJobsControlCommand(); }); });
   connect(menu->addAction("Set maximum time for &job"), &QAction::triggered, this,
-          [this] { SetMaximumTimeForJobCommand(); });
+          [this] { Guarded([this] { SetMaximumTimeForJobCommand(); }); });
   connect(menu->addAction("Set maximum time for all job&s"), &QAction::triggered, this,
-          [this] { SetMaximumTimeForAllJobsCommand(); });
+          [this] { Guarded([this] { SetMaximumTimeForAllJobsCommand(); }); });
   jobs_list_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(jobs_list_, &QWidget::customContextMenuRequested, this,
           [this, menu](const QPoint& point) { menu->popup(jobs_list_->viewport()->mapToGlobal(point)); });
@@ -79,7 +94,7 @@ void TVYKJobsForm::ClearJobs(bool paused) {
   jobs_list_->clear();
   row_index_ = 0;
   start_time_ = 0;
-  jobs_paused_->setFixedHeight(paused ? kPausedHeight : 0);
+  ShowPaused(paused);
 }
 
 void TVYKJobsForm::AddJob(const std::string& name) {
@@ -103,7 +118,9 @@ void TVYKJobsForm::FinishCurrentJob(double now) {
   if (start_time_ == 0) return;
   AppendToCurrentRow(JobTimeText(now));
   AppendToCurrentRow(JobTimeText(now - start_time_));
-  start_time_ = 0;
+  // Stamped once: a job that failed to load is finished at once, and the next job's start finishes
+  // nothing more.
+  start_time_ = 0.0;
   ++row_index_;
 }
 

@@ -2,8 +2,10 @@
 #include <QtWidgets/QApplication>
 
 #include "app/app_dialogs.h"
+#include "app/job_file.h"
 #include "app/main_window.h"
 #include "app/qt_message_sink.h"
+#include "platform/paths.h"
 #include "scene/gl/egl_context.h"
 #include "scene/qt/qt_dialogs.h"
 
@@ -19,6 +21,8 @@ int main(int argc, char** argv) {
   zentrova::IDialogs* previous_dialogs = zentrova::SetDialogs(&shared_dialogs);
   zentrova::IMessageSink* previous_messages = zentrova::SetMessageSink(&messages);
   form.show();
+  // One argument names a job file, relative to the current directory unless absolute.
+  if (argc == 2) form.OpenJobFile(zentrova::JobFileArgumentPath(argv[1], zentrova::CurrentDirectory()));
   const int status = application.exec();
   zentrova::SetMessageSink(previous_messages);
   zentrova::SetDialogs(previous_dialogs);

@@ -23,6 +23,7 @@
 #include "app/app_dialogs.h"
 #include "app/control_form.h"
 #include "app/emf_writer.h"
+#include "app/jobs_window.h"
 #include "app/log_window.h"
 #include "app/plot_window.h"
 #include "engine/model/model.h"
@@ -95,6 +96,7 @@ TVYKForm::TVYKForm(IAppDialogs& dialogs, QWidget* parent)
   setCentralWidget(viewer_);
   CreateActions();
   CreateStatusLine();
+  CreateJobControl();
   recorder_->SetFPS(20);
   recorder_->SetWidth(744);
   recorder_->SetHeight(440);
@@ -198,12 +200,15 @@ void TVYKForm::CreateActions() {
   QAction* open = AddAction("OpenWorldFileButton", "&Open");
   command(open, &TVYKForm::OpenWorldFile);
   QAction* open_job = AddAction("OpenJobFileButton", "Open &Job");
+  command(open_job, &TVYKForm::OpenJobFileCommand);
   QAction* reload = AddAction("ReloadWorldFileButton", "&Reload");
   reload->setEnabled(false);
   command(reload, &TVYKForm::ReloadWorldFile);
   QAction* jobs_button = AddAction("ShowHideJobsWindowButton", "Jobs");
   QAction* tree_button = AddAction("ShowHideControlTreeButton", "Control Tree");
   QAction* files_button = AddAction("ShowHideHistoryFilesButton", "History Files");
+  command(jobs_button, &TVYKForm::ShowHideJobsWindow);
+  command(files_button, &TVYKForm::ShowHideHistoryFiles);
   QAction* log_button = AddAction("ShowHideLogWindowButton", "Log");
   command(log_button, &TVYKForm::ShowHideLogWindow);
   command(tree_button, &TVYKForm::ShowHideControlTree);
@@ -237,6 +242,7 @@ void TVYKForm::CreateActions() {
   QAction* file_open = AddAction("FileOpen", "&Open");
   command(file_open, &TVYKForm::OpenWorldFile);
   QAction* file_open_job = AddAction("FileOpenJob", "Open &Job");
+  command(file_open_job, &TVYKForm::OpenJobFileCommand);
   QAction* file_reload = AddAction("FileReload", "&Reload");
   file_reload->setEnabled(false);
   command(file_reload, &TVYKForm::ReloadWorldFile);
@@ -255,6 +261,8 @@ void TVYKForm::CreateActions() {
   QAction* view_log = AddAction("ViewLogWindow", "Hide &Log Window");
   command(view_log, &TVYKForm::ShowHideLogWindow);
   QAction* view_jobs = AddAction("ViewJobsWindow", "Hide &Jobs Window");
+  command(view_files, &TVYKForm::ShowHideHistoryFiles);
+  command(view_jobs, &TVYKForm::ShowHideJobsWindow);
   for (QAction* a : {view_tree, view_files, view_log, view_jobs}) {
     a->setEnabled(false);
     view->addAction(a);
@@ -331,20 +339,22 @@ bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& histo
   try {
     ClearWorld();
     driver_ = std::make_unique<TVYKMain>();
+    ++load_count_;
     driver_->Log().SetWindow(log_form_.get());
     TWorld& world = driver_->World();
-    world.Model().History.SetWindows(nullptr, log_form_.get());
+    world.Model().History.SetWindows(history_files_form_.get(), log_form_.get());
     world.ControlTree = control_form_.get();
     world.PlotWindow = plot_window_.get();
     std::string history = history_name;
     const bool loaded = driver_->LoadWorld(world_file, history, start_history_name);
     if (loaded) {
-      driver_->Log().MaxLines = MaxLinesInLog;
+      driver_->Log().MaxLines = jobs_->MaxLinesInLog;
       SetCameraTarget(0);
       EnableControls(true);
       const std::string world_name = std::filesystem::path(world_file).stem().string();
       setWindowTitle(QString::fromStdString("Zentrova: " + world_name + " [" +
                                             driver_->World().Model().History.ShortName + "]"));
+      if (!history_files_form_->isVisible()) ShowHideHistoryFiles();
       if (!control_form_->isVisible()) ToggleWindow(*control_form_, "ViewControlTree", "Control Tree");
       if (!log_form_->isVisible()) ToggleWindow(*log_form_, "ViewLogWindow", "Log Window");
     }
@@ -370,6 +380,7 @@ void TVYKForm::ClearWorld() {
   log_form_->Clear();
   control_form_->Clear();
   if (pointer_ != nullptr) pointer_->SetVisible(false);
+  history_files_form_->ClearList();
   time_now_->clear();
   energy_now_->clear();
   last_frame_ = {};
@@ -462,7 +473,7 @@ bool TVYKForm::ToggleSimulation() {
   mailbox_.Drain();
   THistory& history = driver_->World().Model().History;
   const std::vector<std::string> log = history.Log();
-  if (!JobsActive && (log.size() < 2 || log[1].empty())) {
+  if (!jobs_->JobsActive && (log.size() < 2 || log[1].empty())) {
     std::string comment;
     if (!dialogs_.InputText("Short comment of the analysis", "Short comment:", comment)) return false;
     if (comment.empty()) comment = "-";
@@ -472,8 +483,8 @@ bool TVYKForm::ToggleSimulation() {
   simulation_running_ = true;
   TRunSettings settings;
   settings.FramesPerSecond = &FramesPerSecond;
-  settings.PausedSeconds = &PausedSeconds;
-  settings.MaxSeconds = JobMaxSeconds;
+  settings.PausedSeconds = &jobs_->PausedSeconds;
+  settings.MaxSeconds = jobs_->JobMaxSeconds;
   settings.Recorder = recorder_.get();
   loop_thread_ = std::make_unique<TLoopThread>(*driver_, *this, mailbox_, settings);
   if (pointer_ != nullptr) pointer_->SetVisible(false);
@@ -658,8 +669,6 @@ void TVYKForm::ToggleContactWatches(std::int32_t) {}
 void TVYKForm::ToggleOrientationBoxSide(const std::string&) {}
 void TVYKForm::ShowAxes() {}
 void TVYKForm::HideAxes() {}
-void TVYKForm::CreateNextVersion() {}
-
 double TVYKForm::Transparency(std::int32_t body) const {
   TWorld* world = CommandWorld();
   if (world == nullptr || body < 0 || body >= world->Model().Bodies.Count()) return 0;
@@ -758,6 +767,8 @@ void TVYKForm::closeEvent(QCloseEvent* event) {
   log_form_->hide();
   plot_window_->hide();
   control_form_->hide();
+  jobs_form_->hide();
+  history_files_form_->hide();
   QMainWindow::closeEvent(event);
 }
 

@@ -14,6 +14,8 @@
 
 #include "app/control_commands.h"
 #include "app/gui_mailbox.h"
+#include "app/history_files_window.h"
+#include "app/job_scheduler.h"
 #include "app/simulation_thread.h"
 #include "engine/world_view.h"
 #include "scene/base/vector_types.h"
@@ -23,6 +25,7 @@ class QLineEdit;
 class QMenu;
 class QScrollBar;
 class QSpinBox;
+class QTimer;
 
 namespace zentrova {
 
@@ -35,6 +38,7 @@ class TGLStageViewer;
 class TVYKAbout;
 class TVYKControlForm;
 class TWorld;
+class TVYKJobsForm;
 class TVYKLogForm;
 class TVYKMain;
 class TVYKPlotWatches;
@@ -47,7 +51,11 @@ enum : int {
   kImageAviRecording = 47
 };
 
-class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
+class TVYKForm : public QMainWindow,
+                 public ILoopHost,
+                 public IControlCommands,
+                 public IJobHost,
+                 public IHistoryFilesHost {
  public:
   // The dialogs outlive the window.
   explicit TVYKForm(IAppDialogs& dialogs, QWidget* parent = nullptr);
@@ -61,7 +69,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
   // from that history's end. On success the controls are enabled and the caption names world and history.
   // The load's result; an exception shows the log window and goes on to the caller.
   bool LoadWorld(const std::string& world_file, const std::string& history_name,
-                 const std::string& start_history_name);
+                 const std::string& start_history_name) override;
   void ClearWorld();
   void EnableControls(bool enable);
   // Aims the camera at the body's solid; hides the pointer.
@@ -71,7 +79,7 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
 
   // Starts a run when none is active (asking the run's comment first when the history has none and no
   // jobs run), else stops it and waits for its thread. False when nothing started or stopped.
-  bool ToggleSimulation();
+  bool ToggleSimulation() override;
   // Shows the world's time and energy (the newest frame's while a run is active), the history position
   // and the run state. False while the window closes.
   bool UpdateView();
@@ -90,10 +98,24 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
   void ShowHideLogWindow();
   void ShowHideControlTree();
   void ShowAbout();
+  // Open Job: the job file's dialog, then OpenJobFile.
+  void OpenJobFileCommand();
+  void ShowHideJobsWindow() override;
+  void ShowHideHistoryFiles();
+
+  // --- Jobs ---------------------------------------------------------------------------------------------
+
+  // Reads the job file and starts its jobs (the program's argument, and Open Job).
+  bool OpenJobFile(const std::string& file_name);
+  TJobScheduler& Jobs() { return *jobs_; }
+  TVYKJobsForm& JobsForm() { return *jobs_form_; }
+  TVYKHistoryFiles& HistoryFilesForm() { return *history_files_form_; }
+  // The scheduler's one-second timer.
+  QTimer* TimerOfJobs = nullptr;
 
   // --- What the tests and the other windows reach -----------------------------------------------------
 
-  TVYKMain* Driver() { return driver_.get(); }
+  TVYKMain* Driver() override { return driver_.get(); }
   TGLStageViewer& Viewer() { return *viewer_; }
   TGLCamera* Camera() const;
   // An object of the window's scene by name ("GLPointer", "GLPointerHelp", ...); nullptr when none.
@@ -117,12 +139,8 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
 
   // Read by the run's thread.
   std::atomic<std::int32_t> FramesPerSecond{10};
-  std::atomic<std::int32_t> PausedSeconds{0};
-  // Copied by each run as its wall-clock limit.
-  std::int32_t JobMaxSeconds = std::numeric_limits<std::int32_t>::max();
-  bool JobsActive = false;
-  // The global log's line limit after each load; 0: none.
-  std::int32_t MaxLinesInLog = 0;
+  // The paused seconds, the wall-clock limit of each run, whether jobs run and the log's line limit are
+  // the job scheduler's (Jobs()).
   bool Closing = false;
 
   // --- ILoopHost ----------------------------------------------------------------------------------------
@@ -162,6 +180,23 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
   void SetLogLCPMaximumIterations(bool value) override;
   void Repaint() override;
 
+  // --- IJobHost (the rest above) ------------------------------------------------------------------------
+  bool WorldLoaded() const override;
+  std::uint64_t WorldLoadCount() const override { return load_count_; }
+  bool DriverExists() const override;
+  bool HistoryFilesOpen() const override;
+  bool LoadJobWorld(const std::string& world_file, const std::string& history_name) override;
+  void SetFramesPerSecond(std::int32_t frames_per_second) override;
+  TJobTolerances Tolerances() const override;
+  void SetTolerances(const TJobTolerances& tolerances) override;
+  // CreateNextVersion: the one of IControlCommands above.
+  void EnableJobsCommands(bool enable) override;
+  bool JobsWindowVisible() const override;
+  void EnableJobTimer(bool enable) override;
+  void SetClosing() override;
+  void CloseMainWindow() override;
+  void LogJobLine(const std::string& line) override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -175,6 +210,8 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
   TWorld* CommandWorld() const;
   void CreateActions();
   void CreateStatusLine();
+  // The job scheduler, its timer and the jobs and history files windows.
+  void CreateJobControl();
   QAction* AddAction(const std::string& name, const QString& text);
   void SetButtonImage(const std::string& name, int image);
   // The frame of the world as it is (no run active) or the newest of the run.
@@ -220,6 +257,12 @@ class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
   std::unique_ptr<TVYKControlForm> control_form_;
   std::unique_ptr<TVYKPlotWatches> plot_window_;
   std::unique_ptr<TVYKAbout> about_;
+  std::unique_ptr<TVYKJobsForm> jobs_form_;
+  std::unique_ptr<TVYKHistoryFiles> history_files_form_;
+  TSystemJobClock job_clock_;
+  std::unique_ptr<TJobScheduler> jobs_;
+  // Every load counts, so that the scheduler tells its own world from one loaded by hand.
+  std::uint64_t load_count_ = 0;
 
   QSpinBox* frames_per_second_ = nullptr;
   QSpinBox* history_spin_ = nullptr;

@@ -1,7 +1,5 @@
-// Fixtures of the window tests: the one QApplication and dialogs that answer as a test tells them.
+// Dialogs that answer as a test tells them.
 #pragma once
-
-#include <QtWidgets/QApplication>
 
 #include <string>
 #include <vector>
@@ -9,14 +7,6 @@
 #include "platform/dialogs.h"
 
 namespace zentrova::test {
-
-inline QApplication& StartWidgetsApplication() {
-  static int argc = 1;
-  static char name[] = "zentrova-test";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
-}
 
 // Installed for its lifetime; records every question and gives the prepared answers.
 class ScriptedDialogs : public IDialogs {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app_test_support.h"
+#include "qt_widgets_application.h"
 #include "engine/model/model.h"
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
@@ -94,7 +95,7 @@ class HistoryFilesWindowTest : public ::testing::Test {
     return dir.Path() + "model/" + name + "/" + file;
   }
 
-  QApplication& application = test::StartWidgetsApplication();
+  QApplication& application = test::TestWidgetsApplication();
   test::TempDir dir;
   DriverHost host;
   std::vector<std::int64_t> slept;

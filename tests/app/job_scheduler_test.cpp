@@ -23,9 +23,8 @@ class FakeHost : public IJobHost {
   bool DriverExists() const override { return driver; }
   bool SimulationRunning() const override { return running; }
   bool HistoryFilesOpen() const override { return files_open; }
-  bool LoadWorld(const std::string& world_file, const std::string& history_name,
-                 const std::string& start_history_name) override {
-    calls.push_back("load " + world_file + " " + history_name + " " + start_history_name);
+  bool LoadJobWorld(const std::string& world_file, const std::string& history_name) override {
+    calls.push_back("load " + world_file + " " + history_name + " ");
     ++load_count;
     driver = true;
     loaded = false;
@@ -35,9 +34,10 @@ class FakeHost : public IJobHost {
     tolerances = file_tolerances;
     return true;
   }
-  void ToggleSimulation() override {
+  bool ToggleSimulation() override {
     calls.push_back(running ? "stop" : "start");
     running = !running;
+    return true;
   }
   void SetFramesPerSecond(std::int32_t fps) override { calls.push_back("fps " + std::to_string(fps)); }
   TJobTolerances Tolerances() const override { return tolerances; }
@@ -268,9 +268,9 @@ TEST_F(JobSchedulerTest, TheTickDoesNotEnterWhileALoadIsOpen) {
   // A load that pumps the event loop (a message box) meets the next timer tick.
   struct ReenteringHost : FakeHost {
     TJobScheduler* scheduler = nullptr;
-    bool LoadWorld(const std::string& w, const std::string& h, const std::string& s) override {
+    bool LoadJobWorld(const std::string& w, const std::string& h) override {
       scheduler->TimerOfJobsTimer();
-      return FakeHost::LoadWorld(w, h, s);
+      return FakeHost::LoadJobWorld(w, h);
     }
   } reentering;
   TJobScheduler other(reentering, window, clock);

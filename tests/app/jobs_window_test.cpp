@@ -6,6 +6,7 @@
 #include <QtWidgets/QTreeWidget>
 
 #include "app_test_support.h"
+#include "qt_widgets_application.h"
 
 namespace zentrova {
 namespace {
@@ -21,8 +22,8 @@ class QuietHost : public IJobHost {
   bool DriverExists() const override { return false; }
   bool SimulationRunning() const override { return false; }
   bool HistoryFilesOpen() const override { return false; }
-  bool LoadWorld(const std::string&, const std::string&, const std::string&) override { return false; }
-  void ToggleSimulation() override {}
+  bool LoadJobWorld(const std::string&, const std::string&) override { return false; }
+  bool ToggleSimulation() override { return false; }
   void SetFramesPerSecond(std::int32_t) override {}
   TJobTolerances Tolerances() const override { return {}; }
   void SetTolerances(const TJobTolerances&) override {}
@@ -49,6 +50,7 @@ TEST(JobTimeText, TimeOfDayAndDurations) {
   EXPECT_EQ(JobTimeText(25 * 3600 * kSecond), "01:00:00");          // a day and an hour
   EXPECT_EQ(JobTimeText(59.6 * kSecond), "00:00:59");
   EXPECT_EQ(JobTimeText(0), "00:00:00");
+  EXPECT_EQ(JobTimeText(kDay + 1 - 0.0001 * kSecond), "00:00:00");  // rounds to the next midnight
 }
 
 class JobsWindowTest : public ::testing::Test {
@@ -58,7 +60,7 @@ class JobsWindowTest : public ::testing::Test {
   }
   QString Cell(int row, int column) const { return form.JobsList()->topLevelItem(row)->text(column); }
 
-  QApplication& application = test::StartWidgetsApplication();
+  QApplication& application = test::TestWidgetsApplication();
   QuietHost host;
   StoppedClock clock;
   TVYKJobsForm form;
@@ -83,6 +85,7 @@ TEST_F(JobsWindowTest, RowsStampedInTurn) {
   form.ClearJobs(false);
   form.AddJob("000");
   form.AddJob("001");
+  form.AddJob("002");
   form.FinishCurrentJob(kDay);  // nothing started yet
   EXPECT_EQ(Cell(0, 1), "");
   form.StartCurrentJob(kDay + 3600 * kSecond);
@@ -97,7 +100,11 @@ TEST_F(JobsWindowTest, RowsStampedInTurn) {
   form.FinishCurrentJob(kDay + 7201 * kSecond);
   form.FinishCurrentJob(kDay + 7300 * kSecond);  // stamped once only
   EXPECT_EQ(Cell(1, 3), "00:00:01");
+  form.StartCurrentJob(kDay + 7302 * kSecond);
+  EXPECT_EQ(Cell(2, 1), "02:01:42");
+  form.FinishCurrentJob(kDay + 7303 * kSecond);
   form.StartCurrentJob(kDay);  // beyond the last row: nothing to stamp, no crash
+  form.FinishCurrentJob(kDay);
   form.ClearJobs(true);
   EXPECT_EQ(form.JobsList()->topLevelItemCount(), 0);
   EXPECT_EQ(form.JobsPaused()->maximumHeight(), 13);

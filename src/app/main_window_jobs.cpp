@@ -1,0 +1,134 @@
+// The main window's part in the job control and the history files window: the scheduler's host, the
+// jobs and history files windows' show/hide commands and the job file's Open command.
+#include <QtCore/QTimer>
+#include <QtGui/QAction>
+#include <QtWidgets/QSpinBox>
+
+#include <exception>
+
+#include "app/app_dialogs.h"
+#include "app/history_files_window.h"
+#include "app/job_scheduler.h"
+#include "app/jobs_window.h"
+#include "app/log_window.h"
+#include "app/main_window.h"
+#include "engine/model/model.h"
+#include "engine/step/driver.h"
+#include "platform/message_sink.h"
+
+namespace zentrova {
+
+namespace {
+
+// While a job loads its world, a message box would stop the unattended jobs: its text becomes a line of
+// the log instead.
+class TJobMessages : public IMessageSink {
+ public:
+  explicit TJobMessages(IJobHost& host) : host_(host), previous_(SetMessageSink(this)) {}
+  TJobMessages(const TJobMessages&) = delete;
+  TJobMessages& operator=(const TJobMessages&) = delete;
+  ~TJobMessages() override { SetMessageSink(previous_); }
+  void ShowMessage(const std::string& text) override { host_.LogJobLine(text); }
+
+ private:
+  IJobHost& host_;
+  IMessageSink* previous_;
+};
+
+}  // namespace
+
+void TVYKForm::CreateJobControl() {
+  jobs_form_ = std::make_unique<TVYKJobsForm>();
+  jobs_ = std::make_unique<TJobScheduler>(*this, *jobs_form_, job_clock_);
+  jobs_form_->SetScheduler(jobs_.get());
+  history_files_form_ = std::make_unique<TVYKHistoryFiles>(*this);
+  TimerOfJobs = new QTimer(this);
+  TimerOfJobs->setInterval(1000);
+  connect(TimerOfJobs, &QTimer::timeout, this, [this] {
+    try {
+      jobs_->TimerOfJobsTimer();
+    } catch (const std::exception& e) {
+      LogJobLine(std::string("[Error] ") + e.what());
+    }
+  });
+}
+
+bool TVYKForm::OpenJobFile(const std::string& file_name) { return jobs_->OpenJobFile(file_name); }
+
+void TVYKForm::OpenJobFileCommand() {
+  std::string file_name;
+  if (dialogs_.OpenFile("Open", "Job files (*.job)|*.job|All (*)|*", file_name)) OpenJobFile(file_name);
+}
+
+void TVYKForm::ShowHideJobsWindow() { ToggleWindow(*jobs_form_, "ViewJobsWindow", "Jobs Window"); }
+
+void TVYKForm::ShowHideHistoryFiles() { ToggleWindow(*history_files_form_, "ViewHistoryFiles", "History Files"); }
+
+// --- IJobHost -------------------------------------------------------------------------------------------
+
+bool TVYKForm::WorldLoaded() const { return Action("ControlButton")->isEnabled(); }
+
+bool TVYKForm::DriverExists() const { return driver_ != nullptr; }
+
+bool TVYKForm::HistoryFilesOpen() const {
+  return driver_ != nullptr && driver_->World().Model().History.FilesOpen;
+}
+
+bool TVYKForm::LoadJobWorld(const std::string& world_file, const std::string& history_name) {
+  const TJobMessages messages(*this);
+  return LoadWorld(world_file, history_name, "");
+}
+
+void TVYKForm::SetFramesPerSecond(std::int32_t frames_per_second) { frames_per_second_->setValue(frames_per_second); }
+
+TJobTolerances TVYKForm::Tolerances() const {
+  TJobTolerances tolerances;
+  if (driver_ == nullptr) return tolerances;
+  const TLCPSettings lcp = driver_->World().LCPSettings();
+  tolerances.PivotToleranceMin = lcp.PivotToleranceMin;
+  tolerances.PivotToleranceMax = lcp.PivotToleranceMax;
+  tolerances.LexicoZeroTolerance = lcp.LexicoZeroTolerance;
+  return tolerances;
+}
+
+void TVYKForm::SetTolerances(const TJobTolerances& tolerances) {
+  if (driver_ == nullptr) return;
+  TWorld& world = driver_->World();
+  world.SetLCPPivotToleranceMin(tolerances.PivotToleranceMin);
+  world.SetLCPPivotToleranceMax(tolerances.PivotToleranceMax);
+  world.SetLCPLexicoZeroTolerance(tolerances.LexicoZeroTolerance);
+}
+
+void TVYKForm::CreateNextVersion() {
+  // The engine makes no next version of a model yet: the job goes on with the model as it is.
+  if (driver_ != nullptr) LogJobLine("[Error] createNextVersionAtEnd ignored: no next version of the model can be made.");
+}
+
+void TVYKForm::EnableJobsCommands(bool enable) {
+  Action("ViewJobsWindow")->setEnabled(enable);
+  Action("ShowHideJobsWindowButton")->setEnabled(enable);
+}
+
+bool TVYKForm::JobsWindowVisible() const { return jobs_form_->isVisible(); }
+
+void TVYKForm::EnableJobTimer(bool enable) {
+  if (enable) {
+    TimerOfJobs->start();
+  } else {
+    TimerOfJobs->stop();
+  }
+}
+
+void TVYKForm::SetClosing() { Closing = true; }
+
+void TVYKForm::CloseMainWindow() { close(); }
+
+void TVYKForm::LogJobLine(const std::string& line) {
+  if (driver_ != nullptr) {
+    driver_->Log().Add(line);
+  } else {
+    log_form_->AddLine(line);
+  }
+}
+
+}  // namespace zentrova

@@ -1,0 +1,172 @@
+// The job control in the real main window on the virtual X server: the tolerances the timer hands to
+// the world a job loaded, a world loaded by hand that keeps its own, and job messages without a world.
+#include <gtest/gtest.h>
+
+#include <QtCore/QTimer>
+#include <QtGui/QWindow>
+#include <QtWidgets/QApplication>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+
+#include "app/app_dialogs.h"
+#include "app/job_scheduler.h"
+#include "app/log_window.h"
+#include "app/main_window.h"
+#include "engine/model/world.h"
+#include "engine/step/driver.h"
+#include "engine/step/run_loop.h"
+#include "platform/message_sink.h"
+#include "qt_test_application.h"
+#include "scene/gl/egl_context.h"
+#include "scene/gl/gl_fixtures.h"
+#include "test_support.h"
+
+namespace zentrova {
+namespace {
+
+void StartApplication() {
+  static int argc = 1;
+  static char name[] = "zentrova-test";
+  static char* argv[] = {name, nullptr};
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
+  RegisterEGLContextClass();
+  test::KeepGLDriverLoaded();
+}
+
+class CommentDialogs : public IAppDialogs {
+ public:
+  bool OpenFile(const std::string&, const std::string&, std::string&) override { return false; }
+  bool InputText(const std::string&, const std::string&, std::string& text) override {
+    text = "by hand";
+    return true;
+  }
+  bool InputFloat(const std::string&, const std::string&, double, double, int, double&) override { return false; }
+};
+
+constexpr long double kFileMin = 2e-12L, kFileMax = 3e-7L, kFileZero = 5e-14L;
+
+class MainWindowJobsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartApplication();
+    previous_messages_ = SetMessageSink(&messages_);
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(ZENTROVA_SOURCE_DIR) +
+                                                                 "/examples/falling-box")) {
+      if (entry.is_regular_file()) {
+        std::filesystem::copy_file(entry.path(), std::filesystem::path(dir_.Path()) / entry.path().filename());
+      }
+    }
+    // Far off break time, and tolerances of its own.
+    world_ = dir_.File("falling-box.wld");
+    std::string text = test::ReadBytes(world_);
+    text.replace(text.find("breakTime=3"), 11,
+                 "breakTime=1000\nLCPPivotToleranceMin=2e-12\nLCPPivotToleranceMax=3e-7\n"
+                 "LCPLexicoZeroTolerance=5e-14");
+    test::WriteBytes(world_, text);
+    form_ = std::make_unique<TVYKForm>(dialogs_);
+    form_->setGeometry(660, 600, 600, 400);
+    form_->show();
+    ASSERT_TRUE(test::PumpEventsUntil([this] { return form_->windowHandle()->isExposed(); }));
+  }
+  void TearDown() override {
+    form_.reset();
+    SetMessageSink(previous_messages_);
+  }
+  // History 000 with the first state.
+  void PrepareHistory() {
+    TVYKMain main;
+    std::string history;
+    ASSERT_TRUE(main.LoadWorld(world_, history, ""));
+    TRunLoop(main).Run(0);
+  }
+  std::string JobFile(const std::string& jobs) {
+    test::WriteBytes(dir_.File("falling-box.job"),
+                     "[Main]\njobs=" + jobs + "\nlexicoRandomizationRange=0.5,2\nframesPerSecond=0\n");
+    return dir_.File("falling-box.job");
+  }
+  // One tick of the scheduler, the timer's own held back so that the test sees every one.
+  void Tick() {
+    form_->TimerOfJobs->stop();
+    QApplication::processEvents();
+    form_->Jobs().TimerOfJobsTimer();
+  }
+  // Without a world the first job waits until the clock has passed the jobs' start time.
+  static void LaterThanTheStart() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
+  TLCPSettings Tolerances() { return form_->Driver()->World().LCPSettings(); }
+
+  test::RecordingMessages messages_;
+  IMessageSink* previous_messages_ = nullptr;
+  test::TempDir dir_;
+  std::string world_;
+  CommentDialogs dialogs_;
+  std::unique_ptr<TVYKForm> form_;
+};
+
+TEST_F(MainWindowJobsTest, OneFactorForAllThreeTolerancesOnEveryTick) {
+  PrepareHistory();
+  ASSERT_TRUE(form_->OpenJobFile(JobFile("000")));
+  EXPECT_TRUE(form_->TimerOfJobs->isActive());
+  LaterThanTheStart();
+  Tick();  // loads 000 and starts it
+  ASSERT_TRUE(form_->SimulationRunning());
+  EXPECT_EQ(form_->windowTitle(), "Zentrova: falling-box [000]");
+  std::set<long double> factors;
+  for (int i = 0; i < 6; ++i) {
+    Tick();
+    const TLCPSettings lcp = Tolerances();
+    const long double r = lcp.PivotToleranceMin / kFileMin;
+    EXPECT_GE(r, 0.5L);
+    EXPECT_LT(r, 2.0L);
+    EXPECT_NEAR(static_cast<double>(lcp.PivotToleranceMax / kFileMax / r), 1.0, 1e-15);
+    EXPECT_NEAR(static_cast<double>(lcp.LexicoZeroTolerance / kFileZero / r), 1.0, 1e-15);
+    factors.insert(r);
+  }
+  EXPECT_GT(factors.size(), 1u);
+  form_->Jobs().CancelAllJobs();
+  EXPECT_FALSE(form_->SimulationRunning());
+}
+
+TEST_F(MainWindowJobsTest, AWorldLoadedByHandKeepsItsTolerances) {
+  PrepareHistory();
+  ASSERT_TRUE(form_->LoadWorld(world_, "", ""));
+  ASSERT_TRUE(form_->ToggleSimulation());
+  ASSERT_TRUE(form_->OpenJobFile(JobFile("000")));
+  for (int i = 0; i < 3; ++i) {
+    Tick();
+    EXPECT_EQ(Tolerances().PivotToleranceMin, kFileMin);
+    EXPECT_EQ(Tolerances().PivotToleranceMax, kFileMax);
+    EXPECT_EQ(Tolerances().LexicoZeroTolerance, kFileZero);
+  }
+  EXPECT_TRUE(form_->SimulationRunning());
+  EXPECT_EQ(form_->windowTitle(), "Zentrova: falling-box [001]");
+  form_->Jobs().CancelAllJobs();
+}
+
+TEST_F(MainWindowJobsTest, JobMessagesWithoutAWorldReachTheLogWindow) {
+  EXPECT_FALSE(form_->OpenJobFile(dir_.File("none.job")));
+  EXPECT_NE(form_->LogForm().Text().find("[Alert] Could not find job file."), std::string::npos);
+  EXPECT_FALSE(form_->TimerOfJobs->isActive());
+}
+
+TEST_F(MainWindowJobsTest, AFailingJobIsLoggedWithoutABoxAndTheNextOneRuns) {
+  PrepareHistory();
+  ASSERT_TRUE(form_->OpenJobFile(JobFile("007,000")));
+  LaterThanTheStart();
+  Tick();  // 007 does not exist
+  EXPECT_FALSE(form_->SimulationRunning());
+  EXPECT_TRUE(messages_.texts.empty());
+  EXPECT_NE(form_->LogForm().Text().find("[Error] Job 007 could not be loaded"), std::string::npos);
+  Tick();
+  EXPECT_TRUE(form_->SimulationRunning());
+  EXPECT_EQ(form_->windowTitle(), "Zentrova: falling-box [000]");
+  form_->Jobs().CancelAllJobs();
+}
+
+}  // namespace
+}  // namespace zentrova
