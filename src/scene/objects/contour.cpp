@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "scene/base/property_setter.h"
 #include "scene/base/update_able.h"
 
 namespace zentrova {
@@ -29,9 +30,7 @@ void TGLContour::SetDivision(int value) {
 }
 
 void TGLContour::SetSplineMode(TLineSplineMode value) {
-  if (value == spline_mode_) return;
-  spline_mode_ = value;
-  Changed(false);
+  SetProperty(spline_mode_, value, [this] { Changed(false); });
 }
 
 void TGLContour::Assign(const TPersistent* source) {

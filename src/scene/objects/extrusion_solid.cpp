@@ -4,6 +4,7 @@
 #include <numbers>
 #include <utility>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/gl_polygon_sink.h"
@@ -11,6 +12,8 @@
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLExtrusionSolid);
 
 namespace {
 

@@ -9,11 +9,15 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/gl_polygon_sink.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLMultiPolygon);
 
 // ---- TPolygonList
 
@@ -272,9 +276,7 @@ void TMultiPolygonBase::Assign(const TPersistent* source) {
 // ---- TGLMultiPolygon
 
 void TGLMultiPolygon::SetParts(TPolygonParts value) {
-  if (value == parts_) return;
-  parts_ = value;
-  MarkStructureDirty();
+  SetProperty(parts_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLMultiPolygon::Assign(const TPersistent* source) {

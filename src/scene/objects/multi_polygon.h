@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/polygon_sink.h"
 #include "scene/base/vector_lists.h"
 #include "scene/core/custom_scene_object.h"
@@ -35,10 +36,7 @@ class TMultiPolygonBase : public TGLStageObject {
  public:
   TMultiPolygonBase();
   ~TMultiPolygonBase() override;
-  const char* ClassName() const override { return "TMultiPolygonBase"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TMultiPolygonBase>();
-  }
+  ZENTROVA_CLASS_NEW(TMultiPolygonBase)
 
   TGLContours& Contours() { return *contours_; }
   const TGLContours& Contours() const { return *contours_; }
@@ -87,10 +85,7 @@ inline constexpr TPolygonParts kAllPolygonParts = (1u << ppTop) | (1u << ppBotto
 // the contours' own z and textured by their x and y.
 class TGLMultiPolygon : public TMultiPolygonBase {
  public:
-  const char* ClassName() const override { return "TGLMultiPolygon"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLMultiPolygon>();
-  }
+  ZENTROVA_CLASS_NEW(TGLMultiPolygon)
 
   TPolygonParts Parts() const { return parts_; }
   void SetParts(TPolygonParts value);

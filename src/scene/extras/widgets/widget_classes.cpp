@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "scene/core/scene_classes.h"
+#include "scene/base/class_registration.h"
 #include "scene/extras/text/flat_text.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_registration.h"
 #include "scene/core/input_target.h"
 #include "scene/extras/widgets/button.h"
 #include "scene/extras/widgets/custom_control.h"
@@ -12,7 +13,6 @@
 #include "scene/extras/widgets/form.h"
 #include "scene/extras/widgets/label.h"
 #include "scene/extras/widgets/popup_menu.h"
-#include "scene/core/scene_classes.h"
 #include "scene/extras/widgets/string_grid.h"
 #include "scene/extras/widgets/widget_classes.h"
 
