@@ -1,5 +1,5 @@
 // One LCP solve (w = M z + q, w >= 0, z >= 0, w^T z = 0) of random symmetric positive definite
-// problems of sizes 5, 20 and 50: SolveLCP (extended reals, explicit basis inverse) beside Siconos'
+// problems of sizes 3, 5, 10, 20 and 50: SolveLCP (extended reals, explicit basis inverse) beside Siconos'
 // lexicographic Lemke solver (doubles, full tableau) when Siconos numerics is found. Both solve the same
 // problems, cycling through a fixed set per size; every solution is checked before timing starts, since
 // a solver can report success on a non-solution. Each iteration also copies q, which SolveLCP may change.
@@ -116,7 +116,7 @@ void BM_SolveLCP(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_SolveLCP)->Arg(5)->Arg(20)->Arg(50);
+BENCHMARK(BM_SolveLCP)->Arg(3)->Arg(5)->Arg(10)->Arg(20)->Arg(50);
 
 #ifdef ZENTROVA_BENCH_SICONOS
 
@@ -178,7 +178,7 @@ void BM_SiconosLexicoLemke(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_SiconosLexicoLemke)->Arg(5)->Arg(20)->Arg(50);
+BENCHMARK(BM_SiconosLexicoLemke)->Arg(3)->Arg(5)->Arg(10)->Arg(20)->Arg(50);
 
 #endif
 

@@ -31,6 +31,14 @@ TEST(TextRaster, CellHeightIsAscentPlusDescent) {
   }
 }
 
+TEST(TextRaster, AFontHeightNamesTheEmTheCellOrTheDefaultEm) {
+  using P = TPixelSize;
+  // 0 is the default of 8 points: 8 * 96 / 72 = 10.67, 11 pixels of em.
+  const std::pair<int, P> rows[] = {{-13, P::Em(13)}, {13, P::Cell(13)}, {0, P::Em(11)}, {-1, P::Em(1)}, {1, P::Cell(1)}};
+  for (const auto& [height, size] : rows) EXPECT_EQ(P::OfHeight(height), size) << height;
+  EXPECT_EQ(Arial().SizeMetrics(P::OfHeight(0)).em_pixels, 11);
+}
+
 TEST(TextRaster, WidthIsTheSumOfHintedAdvances) {
   // At one pixel per font unit the advances are the font's own: H 1479, e 1139, l 455, o 1139.
   EXPECT_EQ(TextWidth(Arial(), TPixelSize::Em(2048), U"Hello"), 4667);

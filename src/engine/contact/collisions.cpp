@@ -432,7 +432,12 @@ long double TCollisions::FreeNormalAcceleration(const TContact& contact) const {
   const std::size_t n = std::min<std::size_t>(jacobian.Count(), free_acceleration_.size());
   long double a = contact.Bias.Normal.Get();
   for (std::size_t j = 0; j < n; ++j) a += jacobian.Data()[j] * free_acceleration_[j];
-  return std::fabs(a);
+  // Each side's own acceleration counts: a box on a box on the floor sees its own fall, though in free
+  // motion both boxes fall together and their relative acceleration is 0. The floor holds the lower box,
+  // so the upper one closes on it at g dt every step.
+  long double edge = 0, vertex = 0;
+  contact.NormalAccelerationParts(free_acceleration_.data(), static_cast<std::uint32_t>(n), edge, vertex);
+  return std::max(std::fabs(a), std::fabs(edge) + std::fabs(vertex));
 }
 
 void TCollisions::PrepareContactLists() {

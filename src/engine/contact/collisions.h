@@ -87,7 +87,8 @@ class TCollisions {
 
   // Sorts the contacts by velocity into approaching (HasImpacts), resting, sticking and sliding, and
   // marks the subsets prepared. A contact's normal tolerance is the larger of zeroVelocityTolerance
-  // and 2 dt |a_N| (a_N its relative normal acceleration without contact forces), its tangential one
+  // and 2 dt a_N (a_N the normal acceleration without contact forces that the contact must hold: the
+  // relative one, or each body's own summed when that is larger), its tangential one
   // the larger of zeroVelocityTolerance and friction times the normal one. With Retry (after a negligible
   // impact) zeroVelocityTolerance counts ten times and no contact counts as approaching. Always true.
   bool Classify(bool Retry);
@@ -144,7 +145,8 @@ class TCollisions {
   void DrawOverPenetration(const TContact& contact);
   // M^-1 h at the working state (n values; zeros while the model has neither).
   void FreeAcceleration(std::vector<long double>& acceleration);
-  // |W_N . M^-1 h + bias|: the contact's relative normal acceleration without contact forces (m/s^2).
+  // The normal acceleration without contact forces that the contact must hold (m/s^2): the larger of
+  // the relative one, |W_N . M^-1 h + bias|, and the sum of the two sides' own, |a_edge| + |a_vertex|.
   long double FreeNormalAcceleration(const TContact& contact) const;
   // The contact's index in RestingContacts; -1 for a contact that does not rest.
   std::int32_t RestingPosition(const TContact& contact) const;

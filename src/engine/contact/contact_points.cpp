@@ -1,5 +1,6 @@
 #include "engine/contact/contact_points.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/model/body.h"
@@ -175,11 +176,14 @@ void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
   jx.assign(n, 0.0L);
   jy.assign(n, 0.0L);
   long double bx = 0, by = 0;
-  AddBodyTerms(edge, 1.0L, re_x_, re_y_, n, jx, jy, bx, by);
-  AddBodyTerms(vertex, -1.0L, rv_x_, rv_y_, n, jx, jy, bx, by);
-
   // vN = N . dv = Tx dvy - Ty dvx and vT = T . dv = Tx dvx + Ty dvy, row by row over q'.
   const long double tx = Tangent.X.Get(), ty = Tangent.Y.Get();
+  AddBodyTerms(edge, 1.0L, re_x_, re_y_, n, jx, jy, bx, by);
+  edge_normal_.resize(n);
+  for (std::uint32_t j = 0; j < n; ++j) edge_normal_[j] = tx * jy[j] - ty * jx[j];
+  edge_bias_normal_ = tx * by - ty * bx;
+  AddBodyTerms(vertex, -1.0L, rv_x_, rv_y_, n, jx, jy, bx, by);
+
   Jacobian.Dim(n);
   for (std::uint32_t j = 0; j < n; ++j) {
     Jacobian.Normal.Data()[j] = tx * jy[j] - ty * jx[j];
@@ -187,6 +191,18 @@ void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
   }
   Bias.Normal.Set(tx * by - ty * bx);
   Bias.Tangent.Set(tx * bx + ty * by);
+}
+
+void TContact::NormalAccelerationParts(const long double* qdd, std::uint32_t n, long double& edge,
+                                       long double& vertex) const {
+  const std::uint32_t count = std::min({n, Jacobian.Normal.Count(), static_cast<std::uint32_t>(edge_normal_.size())});
+  const long double* row = Jacobian.Normal.Data();
+  edge = edge_bias_normal_;
+  vertex = Bias.Normal.Get() - edge_bias_normal_;
+  for (std::uint32_t j = 0; j < count; ++j) {
+    edge += edge_normal_[j] * qdd[j];
+    vertex += (row[j] - edge_normal_[j]) * qdd[j];
+  }
 }
 
 void TContact::ComputeCoefficients() {

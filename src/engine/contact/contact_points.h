@@ -45,6 +45,12 @@ class TContact {
   // Back to the state of a contact just made, its Jacobian storage kept.
   void Reset();
 
+  // The free normal acceleration of each side under the generalized accelerations qdd (n values): the
+  // edge body's touching point's and the vertex's, each along N, signed as in the relative acceleration
+  // (edge + vertex = Jacobian.Normal . qdd + Bias.Normal).
+  void NormalAccelerationParts(const long double* qdd, std::uint32_t n, long double& edge,
+                               long double& vertex) const;
+
   // What the contact hands to the contact watches.
   TWatchedContact Watched() const;
 
@@ -83,6 +89,9 @@ class TContact {
   long double re_x_ = 0, re_y_ = 0, rv_x_ = 0, rv_y_ = 0;
   // The relative velocity's x and y rows over q' while the Jacobian is built, kept for the next use.
   std::vector<long double> jx_, jy_;
+  // The edge body's share of Jacobian.Normal and of Bias.Normal.
+  std::vector<long double> edge_normal_;
+  long double edge_bias_normal_ = 0;
 };
 
 // A list of contacts, owning them (the detection's list of all contacts) or only pointing at them (the

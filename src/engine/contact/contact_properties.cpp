@@ -1,15 +1,19 @@
 #include "engine/contact/contact_properties.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
+#include "platform/strings.h"
+#include "platform/text_file.h"
 
 namespace zentrova {
 
@@ -22,6 +26,12 @@ void AlertOnce(std::set<std::string>& alerted, const std::string& line) {
 }
 
 const char* const kDefaultResisting = "T:T";
+
+bool HoldsText(const std::string& path) {
+  std::vector<std::string> lines;
+  if (!ReadTextLines(path, lines)) return false;
+  return std::any_of(lines.begin(), lines.end(), [](const std::string& line) { return !Trim(line).empty(); });
+}
 
 }  // namespace
 
@@ -86,13 +96,11 @@ bool TContactProperties::Load(const std::string& FileName, const TContactModel& 
   if (const std::string path = FindFile(FileName); !path.empty()) {
     const TIniFile ini(path);
     if (!AcceptNulFreeText(ini.FirstLineWithNul(), path)) return false;
-    // Without a section no pair is tested for contact: the bodies would pass through each other
-    // without a word, as they do when the file is another file or bytes that are no text.
-    if (ini.ReadSections().empty()) {
-      LogLine("[Error] Contact properties file " + ExtractFileName(path) +
-              " holds no section, so no two bodies could touch. A model whose bodies never touch says so "
-              "with resistingPenetration=F:F.");
-      return false;
+    // Without a section no pair is tested for contact. Text that forms no section may be a wrong file,
+    // so it is named, but the load goes on.
+    if (ini.ReadSections().empty() && HoldsText(path)) {
+      LogLine("[Alert] Contact properties file " + ExtractFileName(path) +
+              " holds text but no section: no two bodies are tested for contact.");
     }
   }
   LoadPairs(FileName, model);

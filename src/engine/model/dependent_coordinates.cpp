@@ -42,19 +42,17 @@ bool TDependentCoordinates::Load(const std::string& FileName) {
     read = false;
   }
   file_name_ = ExtractFileName(path);
-  // Text without either marker is no dependent coordinate file (a wrong file, or bytes that are no
-  // text): read as one without records, it would let every body coordinate stay where it starts.
-  const bool marked = std::any_of(
-      file.begin(), file.end(), [](const std::string& line) { return line == kNew || line == kDefinition; });
-  if (read && !marked) {
-    LogLine("[Error] Dependent coordinate file " + file_name_ + " holds no " + kNew + " or " + kDefinition +
-            " line. A model without dependent coordinates gives both with no name between them.");
-  }
   std::vector<TDefinitionLine> definitions;
-  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path) || !marked ||
-      !ReadDefinitions(file, definitions)) {
+  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path) || !ReadDefinitions(file, definitions)) {
     LogLine("[Error] Cannot read dependent coordinate file.");
     return false;
+  }
+  // A file without records is a model without dependent coordinates. Text in it that is not even
+  // marked as a record may be a wrong file, so it is named, but the load goes on.
+  const bool marked = std::any_of(file.begin(), file.end(), [](const std::string& line) { return line == kNew; });
+  if (!marked && std::any_of(file.begin(), file.end(), [](const std::string& line) { return !Blank(line); })) {
+    LogLine("[Alert] Dependent coordinate file " + file_name_ + " holds text but no " + kNew +
+            " line: the model has no dependent coordinates.");
   }
   if (Names.empty()) return true;
   // A coordinate left unlinked or without its Jacobian would read short later: both end the load.

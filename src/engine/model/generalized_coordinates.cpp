@@ -24,6 +24,8 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
     return false;
   }
   if (!AcceptNulFreeText(FirstLineWithNul(lines), path)) return false;
+  // Blank lines after the last name change no index: they are no lines of the file's list.
+  while (!lines.empty() && ReplaceAll(ReplaceAll(lines.back(), " ", ""), "\t", "").empty()) lines.pop_back();
   Names.clear();
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string name = ReplaceAll(ReplaceAll(lines[i], " ", ""), "\t", "");

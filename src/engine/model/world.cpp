@@ -86,6 +86,12 @@ void TWorld::SetLogLCPMaximumIterations(bool value) {
   Settings.LCP.LogMaximumIterations = value;
 }
 
+void TWorld::SetHistorySaving(bool each_time_step, bool at_collision) {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  Settings.WriteEachTimeStep = each_time_step;
+  Settings.WriteAtCollision = at_collision;
+}
+
 bool TWorld::TryToSolveByGoingBack() const {
   std::lock_guard<std::mutex> lock(settings_mutex_);
   return Settings.TryToSolveByGoingBack;
@@ -451,11 +457,9 @@ bool TWorld::LoadMechanicalEnergy() {
 bool TWorld::RefreshPlotWatches() {
   if (PlotWindow == nullptr || !PlotWindow->Visible()) return true;
   const std::int32_t index = PlotWindow->BodyIndex();
-  if (index < 0 || index >= model_->Bodies.Count()) {
-    LogLine("[Error] The plot window shows body number " + IntToText(index) +
-            ", which the model does not have.");
-    return false;
-  }
+  // A window left from an earlier model may show a body this one lacks: it keeps its plot, and the
+  // load goes on.
+  if (index < 0 || index >= model_->Bodies.Count()) return true;
   return ShowPlotWatches(index);
 }
 

@@ -86,8 +86,8 @@ class TWorld : public IHistoryWorld {
   bool EvaluateBreakTime();
   // The mechanical energy, one expression line.
   bool LoadMechanicalEnergy();
-  // Re-plots the watches of the body the plot window shows. False after an error line when the window
-  // shows a body the model does not have.
+  // Re-plots the watches of the body the plot window shows; a body the model does not have is not
+  // re-plotted.
   bool RefreshPlotWatches();
   // The per-point values of a body's watched outline points (Sums of the run's watch history for its
   // distinct watch numbers, ascending, the work smoothed along the outline when the watches file asks
@@ -151,6 +151,8 @@ class TWorld : public IHistoryWorld {
   void SetLogLCPMaximumIterations(bool value);
   bool TryToSolveByGoingBack() const;
   void SetTryToSolveByGoingBack(bool value);
+  // writeToHistoryEachTimeStep and writeToHistoryAtCollision, changed together while a run may record.
+  void SetHistorySaving(bool each_time_step, bool at_collision);
 
   // --- IHistoryWorld ------------------------------------------------------------------------------------
 

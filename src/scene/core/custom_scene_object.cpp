@@ -1,11 +1,12 @@
 #include "scene/core/custom_scene_object.h"
 
 #include "scene/base/scene_errors.h"
-#include "scene/materials/material.h"
 #include "scene/base/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/core/stage_buffer.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
+#include "scene/materials/material.h"
 
 namespace zentrova {
 
@@ -79,8 +80,7 @@ void TGLCameraInvariantObject::DoRender(TRenderContextInfo& rci, bool render_sel
   }
   SceneAssert(rci.buffer != nullptr, "TGLCameraInvariantObject.DoRender: no buffer");
   TGLStageBuffer& buffer = *rci.buffer;
-  gl.PushMatrix();
-  const TScopeExit pop_matrix([] { gl.PopMatrix(); });
+  const TGLMatrixScope matrix;
   switch (cam_invariance_mode_) {
     case cimPosition:
       gl.LoadMatrixf(buffer.ViewMatrix()[0].data());

@@ -6,13 +6,14 @@
 
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/scene_errors.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/behaviours.h"
 #include "scene/core/camera.h"
 #include "scene/core/scene_object.h"
-#include "scene/base/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/gl/bounding_box.h"
 #include "scene/gl/context.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 
@@ -72,11 +73,10 @@ void TGLBaseSceneObject::RenderWithTransform(TRenderContextInfo& rci) {
   DecideCulling(rci, render_self, render_children);
   if (!render_self && !render_children) return;
 
-  gl.PushMatrix();
+  const TGLMatrixScope matrix;
   bool name_pushed = false;
-  const TScopeExit pop([&name_pushed] {
+  const TScopeExit pop_name([&name_pushed] {
     if (name_pushed) gl.PopName();
-    gl.PopMatrix();
   });
   gl.MultMatrixf(LocalMatrix()[0].data());
   if (rci.drawState == TDrawState::Picking) {
@@ -101,12 +101,10 @@ void TGLBaseSceneObject::RenderWithTransform(TRenderContextInfo& rci) {
   }
   SceneAssert(rci.buffer != nullptr, "TGLBaseSceneObject.RenderWithTransform: effects need a buffer");
   {
-    gl.PushMatrix();
-    const TScopeExit pop_pre([] { gl.PopMatrix(); });
+    const TGLMatrixScope pre_effects_matrix;
     effects_->RenderPreEffects(*rci.buffer, rci);
   }
-  gl.PushMatrix();
-  const TScopeExit pop_post([] { gl.PopMatrix(); });
+  const TGLMatrixScope matrix_for_post_effects;
   RenderUnderDepthRule(rci, true, render_children);
   if (HasStyle(osTampersWithState)) rci.GLStates->ResetAll();
   effects_->RenderPostEffects(*rci.buffer, rci);
@@ -236,7 +234,7 @@ void TGLBaseSceneObject::DrawObjectAxes(TRenderContextInfo& rci, std::uint16_t p
       {{0, length, 0}, {0, 1, 0}},     {{0, 0, -length}, {0, 0, 0.5f}}, {{0, 0, length}, {0, 0, 1}},
   };
   // The attribute stack restores what is switched here, so the state cache stays true.
-  gl.PushAttrib(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
+  const TGLAttribScope attributes(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
   gl.Disable(GL_LIGHTING);
   gl.Enable(GL_LINE_STIPPLE);
   if (!rci.ignoreBlendingRequests) {
@@ -252,7 +250,6 @@ void TGLBaseSceneObject::DrawObjectAxes(TRenderContextInfo& rci, std::uint16_t p
     gl.Vertex3fv(axis.end.data());
   }
   gl.End();
-  gl.PopAttrib();
 }
 
 }  // namespace zentrova

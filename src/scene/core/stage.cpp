@@ -7,6 +7,7 @@
 #include "scene/core/camera.h"
 #include "scene/core/light_source.h"
 #include "scene/core/stage_buffer.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -167,47 +168,47 @@ TGLBaseSceneObject* TGLStage::RayCastIntersect(const TVector4f& ray_start, const
 
 void TGLStage::LoadLights(int max_lights) {
   const int n = std::min(kMaxLights, max_lights);
-  gl.PushMatrix();
-  for (int i = 0; i < n; ++i) {
-    TGLLightSource* light = lights_[i];
-    if (light == nullptr) {
-      gl.Disable(GL_LIGHT0 + i);
-      continue;
-    }
-    const GLenum id = light->LightID();
-    if (!light->Shining()) {
-      gl.Disable(id);
-      continue;
-    }
-    gl.Enable(id);
-    // Back to the view matrix for every light.
-    gl.PopMatrix();
-    gl.PushMatrix();
-    light->LocalMatrix();
-    if (light->LightStyle() == lsParallel) {
-      gl.MultMatrixf(light->AbsoluteMatrix()[0].data());
-      gl.Lightfv(id, GL_POSITION, light->SpotDirection().DataPointer());
-    } else {
-      if (light->Parent() != nullptr) gl.MultMatrixf(light->Parent()->AbsoluteMatrix()[0].data());
-      gl.Lightfv(id, GL_POSITION, light->Position().DataPointer());
-    }
-    gl.Lightfv(id, GL_AMBIENT, light->Ambient().VectorAddress());
-    gl.Lightfv(id, GL_DIFFUSE, light->Diffuse().VectorAddress());
-    gl.Lightfv(id, GL_SPECULAR, light->Specular().VectorAddress());
-    if (light->LightStyle() == lsSpot) {
-      if (light->SpotCutOff() != 180) {
-        gl.Lightfv(id, GL_SPOT_DIRECTION, light->SpotDirection().DataPointer());
-        gl.Lightf(id, GL_SPOT_EXPONENT, light->SpotExponent());
+  {
+    TGLMatrixScope view_matrix;
+    for (int i = 0; i < n; ++i) {
+      TGLLightSource* light = lights_[i];
+      if (light == nullptr) {
+        gl.Disable(GL_LIGHT0 + i);
+        continue;
       }
-      gl.Lightf(id, GL_SPOT_CUTOFF, light->SpotCutOff());
-    } else {
-      gl.Lightf(id, GL_SPOT_CUTOFF, 180);
+      const GLenum id = light->LightID();
+      if (!light->Shining()) {
+        gl.Disable(id);
+        continue;
+      }
+      gl.Enable(id);
+      // Back to the view matrix for every light.
+      view_matrix.Restore();
+      light->LocalMatrix();
+      if (light->LightStyle() == lsParallel) {
+        gl.MultMatrixf(light->AbsoluteMatrix()[0].data());
+        gl.Lightfv(id, GL_POSITION, light->SpotDirection().DataPointer());
+      } else {
+        if (light->Parent() != nullptr) gl.MultMatrixf(light->Parent()->AbsoluteMatrix()[0].data());
+        gl.Lightfv(id, GL_POSITION, light->Position().DataPointer());
+      }
+      gl.Lightfv(id, GL_AMBIENT, light->Ambient().VectorAddress());
+      gl.Lightfv(id, GL_DIFFUSE, light->Diffuse().VectorAddress());
+      gl.Lightfv(id, GL_SPECULAR, light->Specular().VectorAddress());
+      if (light->LightStyle() == lsSpot) {
+        if (light->SpotCutOff() != 180) {
+          gl.Lightfv(id, GL_SPOT_DIRECTION, light->SpotDirection().DataPointer());
+          gl.Lightf(id, GL_SPOT_EXPONENT, light->SpotExponent());
+        }
+        gl.Lightf(id, GL_SPOT_CUTOFF, light->SpotCutOff());
+      } else {
+        gl.Lightf(id, GL_SPOT_CUTOFF, 180);
+      }
+      gl.Lightf(id, GL_CONSTANT_ATTENUATION, light->ConstAttenuation());
+      gl.Lightf(id, GL_LINEAR_ATTENUATION, light->LinearAttenuation());
+      gl.Lightf(id, GL_QUADRATIC_ATTENUATION, light->QuadraticAttenuation());
     }
-    gl.Lightf(id, GL_CONSTANT_ATTENUATION, light->ConstAttenuation());
-    gl.Lightf(id, GL_LINEAR_ATTENUATION, light->LinearAttenuation());
-    gl.Lightf(id, GL_QUADRATIC_ATTENUATION, light->QuadraticAttenuation());
   }
-  gl.PopMatrix();
   for (int i = n; i < max_lights; ++i) gl.Disable(GL_LIGHT0 + i);
 }
 

@@ -103,7 +103,11 @@ void TGLStageBuffer::CopyToTexture(TGLTexture& texture, int x_src, int y_src, in
       image_target >= GL_TEXTURE_CUBE_MAP_POSITIVE_X_ARB && image_target <= GL_TEXTURE_CUBE_MAP_NEGATIVE_Z_ARB;
   const GLenum bind_target = cube_face ? GL_TEXTURE_CUBE_MAP_ARB : image_target;
   const bool created = texture.Handle() == 0;
-  if (created) texture.TextureHandle();
+  if (created) {
+    // A new name gets the texture's parameters, bound behind the cache's back.
+    texture.TextureHandle();
+    states_->ResetTextureBindings();
+  }
   states_->BindTexture(0, bind_target, texture.Handle());
   if (created || force_create_texture) {
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);

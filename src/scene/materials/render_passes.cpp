@@ -183,14 +183,28 @@ void TGLTextureExItem::Apply(TRenderContextInfo& rci) {
   }
   gl.MatrixMode(GL_MODELVIEW);
   gl.ActiveTextureARB(GL_TEXTURE0_ARB);
-  if (texture_index_ == 0) {
-    texture_->Apply(rci);
-  } else if (texture_index_ == 1) {
-    texture_->ApplyOnUnit2(rci, nullptr);
-  } else {
-    texture_->ApplyOnUnit(texture_index_ + 1, rci, nullptr);
+  // The pushed texture matrix is Restore's to pop; a texture that fails to apply never gets there.
+  try {
+    if (texture_index_ == 0) {
+      texture_->Apply(rci);
+    } else if (texture_index_ == 1) {
+      texture_->ApplyOnUnit2(rci, nullptr);
+    } else {
+      texture_->ApplyOnUnit(texture_index_ + 1, rci, nullptr);
+    }
+  } catch (...) {
+    PopTextureMatrix();
+    throw;
   }
   applied_ = true;
+}
+
+void TGLTextureExItem::PopTextureMatrix() {
+  gl.ActiveTextureARB(GL_TEXTURE0_ARB + texture_index_);
+  gl.MatrixMode(GL_TEXTURE);
+  gl.PopMatrix();
+  gl.MatrixMode(GL_MODELVIEW);
+  gl.ActiveTextureARB(GL_TEXTURE0_ARB);
 }
 
 void TGLTextureExItem::Restore(TRenderContextInfo& rci) {
@@ -202,11 +216,7 @@ void TGLTextureExItem::Restore(TRenderContextInfo& rci) {
   } else {
     texture_->RestoreOnUnit(texture_index_ + 1, rci, nullptr);
   }
-  gl.ActiveTextureARB(GL_TEXTURE0_ARB + texture_index_);
-  gl.MatrixMode(GL_TEXTURE);
-  gl.PopMatrix();
-  gl.MatrixMode(GL_MODELVIEW);
-  gl.ActiveTextureARB(GL_TEXTURE0_ARB);
+  PopTextureMatrix();
   applied_ = false;
 }
 

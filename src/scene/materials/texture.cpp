@@ -233,8 +233,11 @@ bool TGLTexture::StoresImageClassName() const {
 GLuint TGLTexture::TextureHandle() {
   if (handle_->Handle() != 0 && changes_ == 0) return handle_->Handle();
   if (handle_->Handle() == 0) {
+    // A new name holds nothing, also when the former one was freed under an unchanged texture (a
+    // bitmap render frees every handle): pixels and parameters go up again.
     handle_->AllocName();
     SceneAssert(handle_->Handle() != 0);
+    changes_ |= tcImage | tcParams;
   }
   const GLuint name = handle_->Handle();
   const GLenum target = image_->NativeTextureTarget();

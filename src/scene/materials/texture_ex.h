@@ -50,6 +50,8 @@ class TGLTextureExItem : public TCollectionItem {
   void UpdateTextureMatrix();
 
  private:
+  // Pops the texture matrix that Apply pushed on this item's unit.
+  void PopTextureMatrix();
   friend class TGLTextureEx;
   std::unique_ptr<TGLTexture> texture_;
   int texture_index_ = 0;

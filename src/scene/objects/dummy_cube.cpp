@@ -7,6 +7,7 @@
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/context.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 
@@ -121,7 +122,8 @@ TVector4f TGLDummyCube::BarycenterAbsolutePosition() {
 }
 
 void DrawWireCube(TRenderContextInfo& rci, float size, bool stipple, const TVector4f& color) {
-  gl.PushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT);
+  const TGLAttribScope attributes(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT |
+                                  GL_COLOR_BUFFER_BIT);
   gl.Disable(GL_LIGHTING);
   gl.Enable(GL_LINE_SMOOTH);
   if (stipple) {
@@ -157,7 +159,6 @@ void DrawWireCube(TRenderContextInfo& rci, float size, bool stipple, const TVect
   gl.Vertex3f(h, -h, h);
   gl.Vertex3f(-h, -h, h);
   gl.End();
-  gl.PopAttrib();
 }
 
 namespace {

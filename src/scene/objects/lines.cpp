@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "scene/base/scene_errors.h"
+#include "scene/base/scope_exit.h"
 #include "scene/base/spline.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/objects/dummy_cube.h"
@@ -170,7 +173,7 @@ TVector4f TGLNodedLines::UnscaledHalfExtents() const {
 }
 
 void TGLNodedLines::DrawNode(TRenderContextInfo& rci, float x, float y, float z, const TVector4f& color) {
-  gl.PushMatrix();
+  const TGLMatrixScope matrix;
   gl.Translatef(x, y, z);
   switch (nodes_aspect_) {
     case lnaAxes:
@@ -183,20 +186,17 @@ void TGLNodedLines::DrawNode(TRenderContextInfo& rci, float x, float y, float z,
       SceneAssert(rci.GLStates != nullptr, "TGLNodedLines.DrawNode: no state cache");
       rci.GLStates->SetMaterialColors(GL_FRONT, clrBlack, clrGray20, color, clrBlack, 0);
       if (node_size_ != 1) {
-        gl.PushMatrix();
+        const TGLMatrixScope scaled;
         gl.Scalef(node_size_, node_size_, node_size_);
         DrawDodecahedron();
-        gl.PopMatrix();
       } else {
         DrawDodecahedron();
       }
       break;
     }
     default:
-      gl.PopMatrix();
       SceneAssert(false);
   }
-  gl.PopMatrix();
 }
 
 // ---- TGLLines
@@ -233,6 +233,10 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
   const int count = nodes.Count();
   if (count < 2) return;
   SetupLineStyle(rci);
+  bool style_restored = false;
+  const TScopeExit restore_style([&] {
+    if (!style_restored) RestoreLineStyle(rci);
+  });
   const bool node_colors = (options_ & loUseNodeColorForLines) != 0;
   TLineSplineMode mode = spline_mode_;
   if (mode == lsmBezierSpline) {
@@ -254,8 +258,9 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
       colors.insert(colors.end(), c.begin(), c.end());
     }
   }
+  std::optional<TGLAttribScope> evaluators;
   if (mode == lsmBezierSpline) {
-    gl.PushAttrib(GL_EVAL_BIT);
+    evaluators.emplace(GL_EVAL_BIT);
     gl.Enable(GL_MAP1_VERTEX_3);
     gl.Enable(GL_MAP1_COLOR_4);
     gl.Map1f(GL_MAP1_VERTEX_3, 0, 1, 3, count, positions.data());
@@ -306,10 +311,11 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
     }
     gl.End();
   }
-  if (mode == lsmBezierSpline) gl.PopAttrib();
+  evaluators.reset();
+  style_restored = true;
   RestoreLineStyle(rci);
   if (NodesAspect() != lnaInvisible) {
-    gl.PushAttrib(GL_ENABLE_BIT);
+    const TGLAttribScope enable_bits(GL_ENABLE_BIT);
     if (!rci.ignoreBlendingRequests) {
       gl.Enable(GL_BLEND);
       gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
@@ -320,7 +326,6 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
       const TGLLinesNode& node = *nodes[i];
       DrawNode(rci, node.X(), node.Y(), node.Z(), node.Color().Color());
     }
-    gl.PopAttrib();
   }
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "scene/base/scene_errors.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -131,59 +132,60 @@ void TGLPoints::BuildList(TRenderContextInfo&) {
     gl.ColorPointer(4, GL_FLOAT, 0, colors_.List());
     gl.EnableClientState(GL_COLOR_ARRAY);
   }
-  gl.PushAttrib(GL_ENABLE_BIT);
-  gl.Disable(GL_LIGHTING);
-  if (n == 0) {
-    // An empty object shows one point at its origin.
-    gl.VertexPointer(3, GL_FLOAT, 0, kOrigin.data());
-    n = 1;
-  } else {
-    gl.VertexPointer(3, GL_FLOAT, 0, positions_.List());
+  {
+    const TGLAttribScope enable_bits(GL_ENABLE_BIT);
+    gl.Disable(GL_LIGHTING);
+    if (n == 0) {
+      // An empty object shows one point at its origin.
+      gl.VertexPointer(3, GL_FLOAT, 0, kOrigin.data());
+      n = 1;
+    } else {
+      gl.VertexPointer(3, GL_FLOAT, 0, positions_.List());
+    }
+    gl.EnableClientState(GL_VERTEX_ARRAY);
+    if (no_z_write_) gl.DepthMask(GL_FALSE);
+    gl.PointSize(size_);
+    point_parameters_.Apply();
+    const bool locked = GL.EXT_compiled_vertex_array && n > 64 && gl.LockArraysEXT != nullptr;
+    if (locked) gl.LockArraysEXT(0, n);
+    switch (style_) {
+      case psSquare:
+        gl.Disable(GL_BLEND);
+        break;
+      case psRound:
+        gl.Enable(GL_POINT_SMOOTH);
+        gl.Enable(GL_ALPHA_TEST);
+        gl.AlphaFunc(GL_GREATER, 0.5f);
+        gl.Disable(GL_BLEND);
+        break;
+      case psSmooth:
+        gl.Enable(GL_POINT_SMOOTH);
+        gl.Enable(GL_ALPHA_TEST);
+        gl.AlphaFunc(GL_NOTEQUAL, 0);
+        gl.Enable(GL_BLEND);
+        gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+      case psSmoothAdditive:
+        gl.Enable(GL_POINT_SMOOTH);
+        gl.Enable(GL_ALPHA_TEST);
+        gl.AlphaFunc(GL_NOTEQUAL, 0);
+        gl.Enable(GL_BLEND);
+        gl.BlendFunc(GL_SRC_ALPHA, GL_ONE);
+        break;
+      case psSquareAdditive:
+        gl.Enable(GL_BLEND);
+        gl.BlendFunc(GL_SRC_ALPHA, GL_ONE);
+        break;
+      default:
+        SceneAssert(false);
+    }
+    gl.DrawArrays(GL_POINTS, 0, n);
+    if (locked) gl.UnlockArraysEXT();
+    point_parameters_.UnApply();
+    if (no_z_write_) gl.DepthMask(GL_TRUE);
+    gl.DisableClientState(GL_VERTEX_ARRAY);
+    if (colors > 1) gl.DisableClientState(GL_COLOR_ARRAY);
   }
-  gl.EnableClientState(GL_VERTEX_ARRAY);
-  if (no_z_write_) gl.DepthMask(GL_FALSE);
-  gl.PointSize(size_);
-  point_parameters_.Apply();
-  const bool locked = GL.EXT_compiled_vertex_array && n > 64 && gl.LockArraysEXT != nullptr;
-  if (locked) gl.LockArraysEXT(0, n);
-  switch (style_) {
-    case psSquare:
-      gl.Disable(GL_BLEND);
-      break;
-    case psRound:
-      gl.Enable(GL_POINT_SMOOTH);
-      gl.Enable(GL_ALPHA_TEST);
-      gl.AlphaFunc(GL_GREATER, 0.5f);
-      gl.Disable(GL_BLEND);
-      break;
-    case psSmooth:
-      gl.Enable(GL_POINT_SMOOTH);
-      gl.Enable(GL_ALPHA_TEST);
-      gl.AlphaFunc(GL_NOTEQUAL, 0);
-      gl.Enable(GL_BLEND);
-      gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-      break;
-    case psSmoothAdditive:
-      gl.Enable(GL_POINT_SMOOTH);
-      gl.Enable(GL_ALPHA_TEST);
-      gl.AlphaFunc(GL_NOTEQUAL, 0);
-      gl.Enable(GL_BLEND);
-      gl.BlendFunc(GL_SRC_ALPHA, GL_ONE);
-      break;
-    case psSquareAdditive:
-      gl.Enable(GL_BLEND);
-      gl.BlendFunc(GL_SRC_ALPHA, GL_ONE);
-      break;
-    default:
-      SceneAssert(false);
-  }
-  gl.DrawArrays(GL_POINTS, 0, n);
-  if (locked) gl.UnlockArraysEXT();
-  point_parameters_.UnApply();
-  if (no_z_write_) gl.DepthMask(GL_TRUE);
-  gl.DisableClientState(GL_VERTEX_ARRAY);
-  if (colors > 1) gl.DisableClientState(GL_COLOR_ARRAY);
-  gl.PopAttrib();
   // The alpha function is no enable bit: the attribute stack leaves it as the style set it.
   gl.AlphaFunc(GL_GREATER, 0);
 }

@@ -5,6 +5,7 @@
 
 #include "platform/code_page_1252.h"
 #include "scene/base/scene_errors.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -160,7 +161,7 @@ void TGLSpaceText::DoRender(TRenderContextInfo& rci, bool render_self, bool rend
 void TGLSpaceText::BuildList(TRenderContextInfo& rci) {
   if (text_.empty() || font_entry_ == nullptr) return;
   const std::string codes = DrawnCodes();
-  gl.PushMatrix();
+  const TGLMatrixScope matrix;
   if (aspect_ratio_ != 0) gl.Scalef(aspect_ratio_, 1, 1);
   if (oblique_ != 0) gl.Rotatef(oblique_, 0, 0, 1);
   if (!(adjust_.Horz() == haLeft && adjust_.Vert() == vaBaseLine && text_height_ == 0)) {
@@ -195,7 +196,7 @@ void TGLSpaceText::BuildList(TRenderContextInfo& rci) {
         break;
     }
   }
-  gl.PushAttrib(GL_POLYGON_BIT);
+  const TGLAttribScope polygon_bits(GL_POLYGON_BIT);
   if (rci.drawState == TDrawState::Picking) {
     // Mesa's selection mode mishandles compiled lists: the same glyphs, drawn directly.
     for (char c : codes) {
@@ -208,8 +209,6 @@ void TGLSpaceText::BuildList(TRenderContextInfo& rci) {
     gl.ListBase(font_entry_->ListHandle.Handle() - static_cast<GLuint>(FirstChar()));
     gl.CallLists(static_cast<GLsizei>(codes.size()), GL_UNSIGNED_BYTE, codes.data());
   }
-  gl.PopAttrib();
-  gl.PopMatrix();
 }
 
 void TGLSpaceText::Assign(const TPersistent* source) {

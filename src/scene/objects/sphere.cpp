@@ -7,6 +7,7 @@
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/gl/texture_coordinates.h"
@@ -99,7 +100,7 @@ void TGLSphere::Assign(const TPersistent* source) {
 void TGLSphere::BuildList(TRenderContextInfo& rci) {
   const bool inside = NormalDirection() == ndInside;
   const float sign = inside ? -1.0f : 1.0f;
-  gl.PushAttrib(GL_POLYGON_BIT);
+  const TGLAttribScope polygon_bits(GL_POLYGON_BIT);
   SceneAssert(rci.GLStates != nullptr, "TGLSphere.BuildList: no state cache");
   if (inside) rci.GLStates->InvertFrontFace();
   const float a_top = DegToRad(static_cast<float>(top_));
@@ -108,7 +109,7 @@ void TGLSphere::BuildList(TRenderContextInfo& rci) {
   const float a_stop = DegToRad(static_cast<float>(stop_));
   const float step_h = (a_stop - a_start) / static_cast<float>(slices_);
   const float step_v = (a_top - a_bottom) / static_cast<float>(stacks_);
-  gl.PushMatrix();
+  const TGLMatrixScope matrix;
   gl.Scalef(radius_, radius_, radius_);
 
   // A cap: a fan about the pole axis at latitude `a`, facing `pole` (+1 top, -1 bottom).
@@ -173,8 +174,6 @@ void TGLSphere::BuildList(TRenderContextInfo& rci) {
     gl.End();
   }
   if (inside) rci.GLStates->InvertFrontFace();
-  gl.PopMatrix();
-  gl.PopAttrib();
 }
 
 TVector4f TGLSphere::UnscaledHalfExtents() const {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "scene/base/scene_errors.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/gl/texture_coordinates.h"
@@ -82,8 +84,9 @@ void TGLSprite::BuildList(TRenderContextInfo& rci) {
   }
   const float s0 = mirror_u_ ? 1.0f : 0.0f, s1 = 1 - s0;
   const float t0 = mirror_v_ ? 1.0f : 0.0f, t1 = 1 - t0;
+  std::optional<TGLMatrixScope> rotated;
   if (rotation_ != 0) {
-    gl.PushMatrix();
+    rotated.emplace();
     gl.Rotatef(rotation_, m[2], m[6], m[10]);
   }
   gl.Begin(GL_QUADS);
@@ -96,7 +99,7 @@ void TGLSprite::BuildList(TRenderContextInfo& rci) {
   RoutedTexCoord2f(s1, t0);
   gl.Vertex3f(vx[0] - vy[0], vx[1] - vy[1], vx[2] - vy[2]);
   gl.End();
-  if (rotation_ != 0) gl.PopMatrix();
+  rotated.reset();
   if (no_z_write_) gl.DepthMask(GL_TRUE);
 }
 

@@ -184,5 +184,72 @@ TEST_F(CollisionsTest, ClassificationByVelocity) {
   EXPECT_TRUE(collisions_.ContactsPrepared());
 }
 
+// Under gravity a contact rests while one step of free fall, twice over, could bring its normal velocity
+// to 0 (2 dt g = 0.01962 m/s at dt = 1e-3), and sticks while its sliding is within friction's share of
+// that (0.3 x 0.01962 = 0.005886 m/s); the model's tolerance counts only when it is larger.
+TEST_F(CollisionsTest, ClassificationUnderGravityAllowsTwoStepsOfFreeFall) {
+  const struct {
+    long double vx, vy, tolerance;
+    bool impact;
+    int resting, sticking;
+  } cases[] = {
+      {0, -0.0196L, 1e-12L, false, 2, 2},     {0, -0.0197L, 1e-12L, true, 0, 0},
+      {0, 0.0196L, 1e-12L, false, 2, 2},      {0, 0.0197L, 1e-12L, false, 0, 0},
+      {0.0058L, 0, 1e-12L, false, 2, 2},      {0.006L, 0, 1e-12L, false, 2, 0},
+      {-0.006L, -0.01L, 1e-12L, false, 2, 0}, {0, -0.0197L, 0.03L, false, 2, 2},
+      {0.02L, 0, 0.03L, false, 2, 2},         {0.031L, 0, 0.03L, false, 2, 0},
+  };
+  LoadBoxOnFloor("y=0.5\r\n", "", "friction=0.3\r\n");
+  world_.State.TimeStep = 1e-3L;
+  for (const auto& c : cases) {
+    SCOPED_TRACE("v = (" + Num(c.vx) + ", " + Num(c.vy) + "), tolerance " + Num(c.tolerance));
+    world_.Settings.ZeroVelocityTolerance = c.tolerance;
+    QDot(0) = c.vx;
+    QDot(1) = c.vy;
+    ASSERT_TRUE(collisions_.Detect());
+    EXPECT_EQ(collisions_.HasImpacts, c.impact);
+    EXPECT_EQ(collisions_.RestingContacts->Count(), c.resting);
+    EXPECT_EQ(collisions_.StickingContacts->Count(), c.sticking);
+    EXPECT_EQ(collisions_.SlidingContacts->Count(), c.resting - c.sticking);
+  }
+}
+
+// A retry after a negligible impact marks no impact, even for a contact approaching far faster than the
+// allowance: it neither rests nor strikes in the retried sorting.
+TEST_F(CollisionsTest, RetriedClassificationOfAFastApproachMarksNoImpact) {
+  LoadBoxOnFloor("y=0.5\r\n", "y=-2\r\n", "friction=0.3\r\n");
+  world_.State.TimeStep = 1e-3L;
+  ASSERT_TRUE(collisions_.Detect());
+  EXPECT_TRUE(collisions_.HasImpacts);
+  EXPECT_TRUE(collisions_.Classify(true));
+  EXPECT_FALSE(collisions_.HasImpacts);
+  EXPECT_FALSE(collisions_.HasRestingContacts);
+  EXPECT_EQ(collisions_.RestingContacts->Count(), 0);
+  EXPECT_EQ(collisions_.Contacts->Count(), 2);
+}
+
+// A box lying on another, both falling freely: their relative acceleration is 0, but each falls at g of
+// its own, so the contact holds 2 dt (g + g) = 0.03924 m/s at dt = 1e-3 like a box on a floor holds
+// 2 dt g. On a floor that holds the lower box the upper one closes at g dt every step: that is resting.
+TEST_F(CollisionsTest, BoxOnAFallingBoxRestsWithinBothFreeFalls) {
+  Write("box.exs", kBoxOutline);
+  Write("lower.bdy", BodyFile("Lower", "box.exs", kBoxMass, kBoxInertia, "y=0.5\r\n"));
+  Write("upper.bdy", BodyFile("Upper", "box.exs", kBoxMass, kBoxInertia, "x=0.25\r\ny=1.5\r\n"));
+  Write("model.gc", "b`Lower`x\r\nb`Lower`y\r\nb`Lower`Rz\r\nb`Upper`x\r\nb`Upper`y\r\nb`Upper`Rz\r\n");
+  Write("model.cop", "[Lower-Upper]\r\nfriction=0.3\r\n");
+  Load("maximumPenetration=1e-3\r\n", {"lower.bdy", "upper.bdy"}, 6, kBoxMass, kBoxInertia);
+  for (std::uint32_t i = 0; i < 6; ++i) minv_.SetAt(i, i, i % 3 == 2 ? 1 / kBoxInertia : 1 / kBoxMass);
+  h_.SetAt(1, -kBoxMass * kGravity);
+  h_.SetAt(4, -kBoxMass * kGravity);
+  world_.State.TimeStep = 1e-3L;
+  for (const auto& [closing, impact] : {std::pair(0.039L, false), std::pair(0.0393L, true)}) {
+    QDot(4) = -closing;
+    ASSERT_TRUE(collisions_.Detect());
+    EXPECT_EQ(collisions_.Contacts->Count(), 2);
+    EXPECT_EQ(collisions_.HasImpacts, impact) << Num(closing);
+    EXPECT_EQ(collisions_.RestingContacts->Count(), impact ? 0 : 2) << Num(closing);
+  }
+}
+
 }  // namespace
 }  // namespace zentrova::test

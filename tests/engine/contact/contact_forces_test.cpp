@@ -96,5 +96,29 @@ TEST_F(ContactForcesTest, SpinningTriangleSticksOnItsApexAsOnAPivot) {
   EXPECT_NEAR(collisions_.RestingContacts->Items(0).Force.Normal.Get(), fy, 1e-9);
 }
 
+// A box on the floor whose y is coupled to a fourth coordinate u only through M^-1 (its entry b in row
+// y, column u): the force u feels moves the box too, so both coordinates make one contact problem. The
+// floor holds the box's y'' = a (N - m g) + b h_u at 0: N = m g - b h_u / a, whatever u does.
+TEST_F(ContactForcesTest, CoordinatesCoupledOnlyThroughTheInverseMassMatrixAreSolvedTogether) {
+  Write("floor.exs", kFloorOutline);
+  Write("box.exs", kBoxOutline);
+  Write("floor.bdy", BodyFile("Floor", "floor.exs", 1000, 1000, ""));
+  Write("box.bdy", BodyFile("Box", "box.exs", kBoxMass, kBoxInertia, "y=0.5\r\n"));
+  Write("model.gc", "b`Box`x\r\nb`Box`y\r\nb`Box`Rz\r\nu\r\n");
+  Write("model.cop", "[Floor-Box]\r\nfriction=0.3\r\n");
+  Load("maximumPenetration=1e-3\r\nmaximumTimestep=1e-4\r\n", {"floor.bdy", "box.bdy"}, 4, kBoxMass,
+       kBoxInertia);
+  const long double a = 1 / kBoxMass, b = 0.25L, h_u = -4;
+  for (std::uint32_t r : {1u, 3u}) minv_.SetAt(r, 4 - r, b);
+  h_.SetAt(3, h_u);
+  ASSERT_TRUE(collisions_.Detect());
+  ASSERT_EQ(collisions_.RestingContacts->Count(), 2);
+  ASSERT_TRUE(collisions_.SolveContactForces());
+  const long double weight = kBoxMass * kGravity;
+  EXPECT_NEAR(SumOfForces(true), (weight - b * h_u / a) / weight, 1e-12);
+  EXPECT_NEAR(Force(1), (weight - b * h_u / a) / weight, 1e-12);
+  EXPECT_NEAR(Force(3), 0, 1e-12);
+}
+
 }  // namespace
 }  // namespace zentrova::test

@@ -76,6 +76,30 @@ TEST_F(ContactPropertiesTest, NeitherResistingIsNeverTested) {
                               "contact."});
 }
 
+// A file without a section enables no pair, and the load goes on; text in it that forms no section is
+// named, as it may be the wrong file.
+TEST_F(ContactPropertiesTest, FileWithoutSectionsEnablesNoPair) {
+  test::TempDir dir;
+  const std::string alert =
+      "[Alert] Contact properties file none.cop holds text but no section: no two bodies are tested for "
+      "contact.";
+  const std::pair<std::string, Strings> cases[] = {
+      {"", {}},
+      {"\r\n \t\r\n", {}},
+      {"; A-B\r\nresistingPenetration=T:T\r\n", {alert}},
+      {"The bodies never touch.\n", {alert}},
+  };
+  for (const auto& [text, lines] : cases) {
+    test::WriteBytes(dir.File("none.cop"), text);
+    TContactProperties properties;
+    const std::size_t before = Logged().size();
+    EXPECT_TRUE(properties.Load(dir.File("none.cop"), Model({"A", "B", "C"}))) << text;
+    const Strings logged = Logged();
+    EXPECT_EQ(Strings(logged.begin() + static_cast<std::ptrdiff_t>(before), logged.end()), lines) << text;
+    EXPECT_EQ(properties.Enabled, (std::vector<std::uint8_t>{0, 0, 0})) << text;
+  }
+}
+
 TEST_F(ContactPropertiesTest, MissingFileEnablesNothingAndOneBodyReadsNothing) {
   TContactProperties properties;
   EXPECT_TRUE(properties.Load(Data("contacts/missing.cop"), Model({"A"})));

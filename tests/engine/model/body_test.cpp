@@ -69,6 +69,19 @@ TEST_F(BodyTest, ExplicitValuesAreUsedWithAnAlertEach) {
                       }));
 }
 
+// A virtual body moves with another and has no mass of its own: what its file gives is alerted and then
+// dropped, and its outline stays where the file puts it.
+TEST_F(BodyTest, VirtualBodyHasNoMassOfItsOwn) {
+  const auto ghost = Load("virtual.bdy");
+  EXPECT_EQ(ghost->VirtualToBody, "Square");
+  EXPECT_EQ(std::vector<long double>({ghost->Mass, ghost->Inertia.XX, ghost->Inertia.ZZ}),
+            (std::vector<long double>{0, 0, 0}));
+  EXPECT_EQ(ghost->CentreOfGravity.X.Get(), 0.5L);  // correctOrigin=1 is not followed
+  EXPECT_EQ(Logged(), (Strings{"[Alert] mass of body Ghost explicitely defined to: 2.",
+                               "[Alert] mass moment of inertia XX of body Ghost explicitely defined to: 1.5.",
+                               "[Alert] mass moment of inertia ZZ of body Ghost explicitely defined to: 3."}));
+}
+
 TEST_F(BodyTest, RefusedBodiesFailTheLoadWithTheirLines) {
   const struct {
     const char* file;

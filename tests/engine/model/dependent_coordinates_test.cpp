@@ -58,6 +58,31 @@ TEST_F(DependentCoordinatesTest, DefinitionsTakeTheirOwnLinesAndTheLastRecordWin
   EXPECT_TRUE(NewLines().empty());
 }
 
+// A file without records is a model without dependent coordinates; prose without a record marker is
+// named, as it may be the wrong file.
+TEST_F(DependentCoordinatesTest, FilesWithoutRecordsLoadNoCoordinates) {
+  const std::string alert =
+      "[Alert] Dependent coordinate file model.dc holds text but no %%%new%%% line: the model has no dependent "
+      "coordinates.";
+  const std::pair<std::string, Strings> cases[] = {
+      {"", {}},
+      {" \t\r\n\r\n", {}},
+      {"no dependent coordinates\n%%%new%%%\n\n%%definition\n", {}},
+      {"%%%new%%%\n", {}},
+      {"The arm has none.\r\n", {alert}},
+      {"%%definition\n1\n2\n3\n", {alert}},
+  };
+  for (const auto& [text, lines] : cases) {
+    MarkLog();
+    EXPECT_TRUE(Load(text)) << text;
+    EXPECT_TRUE(dc().Names.empty()) << text;
+    EXPECT_EQ(dc().Definitions.Count(), 0u) << text;
+    EXPECT_EQ(NewLines(), lines) << text;
+  }
+  // The hand keeps its own coordinates.
+  EXPECT_EQ(Hand().Links.X.JacobianVector, nullptr);
+}
+
 TEST_F(DependentCoordinatesTest, RefusedFilesFailTheLoadWithTheirLines) {
   const char* const kCannotRead = "[Error] Cannot read dependent coordinate file.";
   const char* const kNoVector =

@@ -45,6 +45,20 @@ TEST_F(GeneralizedCoordinatesTest, LinksTheNamedBodyCoordinatesAndCopiesTheirSta
   EXPECT_EQ(index, 1u);
 }
 
+// Blank lines after the last name index nothing; only one between names moves the names after it.
+TEST_F(GeneralizedCoordinatesTest, TrailingBlankLinesAreNoNames) {
+  for (const char* text : {"b`Arm`Rz\nb`Hand`x\n\n", "b`Arm`Rz\r\nb`Hand`x\r\n\r\n", "b`Arm`Rz\nb`Hand`x\n \t\n\n\t"}) {
+    MarkLog();
+    EXPECT_TRUE(Load(text, 2)) << text;
+    EXPECT_EQ(coordinates().Names, (Strings{"b`Arm`Rz", "b`Hand`x"})) << text;
+    EXPECT_EQ(coordinates().Count, 2u);
+    EXPECT_TRUE(NewLines().empty()) << text;
+  }
+  // The blank lines are no coordinates: the world's count must match the names.
+  MarkLog();
+  EXPECT_FALSE(Load("b`Arm`Rz\nb`Hand`x\n\n", 3));
+}
+
 TEST_F(GeneralizedCoordinatesTest, RefusedFilesFailTheLoadWithTheirLine) {
   const struct {
     const char* text;  // nullptr: no file

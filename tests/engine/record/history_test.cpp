@@ -264,6 +264,8 @@ TEST_F(HistoryTest, ReadBackDropsIncompleteAndUnmatchedRecords) {
       {d, w + w + "2 1\r", true, {torn + wf + ".", dropped("1 record", wf, df)}, d + "|" + w},
       {"\r\n" + d + d + d, "\r\n" + w, true, {dropped("2 records", df, wf)}, "\r\n" + d + "|\r\n" + w},
       {d + d, "2 1", false, {}, d + d + "|2 1"},  // a model without watches does not read them
+      // A line of blanks among the records is no record: both files hold two.
+      {d + "  \t \r\n" + d, w + w, true, {}, d + "  \t \r\n" + d + "|" + w + w},
   };
   TContactWatches watches;
   SetWatches(watches, {{0, 0, 0}});

@@ -67,6 +67,15 @@ TEST_F(CadencerTest, ALongPauseIsCutToMaxDeltaForGood) {
   Expect({3.25}, {{0.25, 0.75}});
 }
 
+TEST_F(CadencerTest, ALongPauseAtDoubleSpeedLosesItsScaledExcessOnly) {
+  // Three external seconds are six scaled ones; 5.5 of them are lost, which is 2.75 external seconds.
+  cadencer_.SetTimeMultiplier(2);
+  cadencer_.SetMaxDeltaTime(0.5);
+  Expect({3.0}, {{0.5, 0.5}});
+  EXPECT_NEAR(cadencer_.ScaledTime(), 0.5, 1e-3);
+  Expect({3.25}, {{0.5, 1.0}});
+}
+
 TEST_F(CadencerTest, MultiplierZeroStopsAndTheClockResumesWithoutAJump) {
   Expect({1.0, -2.0}, {{1.0, 1.0}});
   cadencer_.SetTimeMultiplier(0);

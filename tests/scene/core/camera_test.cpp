@@ -28,6 +28,14 @@ TEST(Camera, ProjectionForEachStyleAndReplacedValues) {
     EXPECT_EQ(fake.Calls()[0].substr(0, c.call.size() + 1), c.call + "(");
     ExpectNear(Numbers(fake.Calls()[0]), c.numbers, 1e-6);
   }
+  {
+    // A viewport off the corner, left 100 and top 60: each edge follows its own offset.
+    TGLRecordingFake fake;
+    TGLCamera camera;
+    camera.LoadProjection({100, 60, 320, 240}, 640, 480, 96);
+    ASSERT_EQ(fake.Calls().size(), 1u);
+    ExpectNear(Numbers(fake.Calls()[0]), {-440.0 / 1280, 200.0 / 1280, -360.0 / 1280, 120.0 / 1280, n, f}, 1e-6);
+  }
   TGLRecordingFake fake;
   TGLCamera camera;
   camera.LoadProjection({0, 0, 640, 480}, 640, 480, 96);

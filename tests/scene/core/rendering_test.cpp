@@ -26,6 +26,23 @@ TEST_F(FakeScene, ChildrenInTheOrderOfEachSortingWithoutInvisibleSubTrees) {
   }
 }
 
+TEST_F(FakeScene, AChildsOwnSortingStaysWithItsSubTree) {
+  // The first child sorts its own children farthest first; its later sibling inherits the index order.
+  auto& parent = stage.Objects().AddNewChild<TGLBaseSceneObject>();
+  auto& own = parent.AddNewChild<TMarker>("own", osDirectDraw);
+  own.SetObjectsSorting(osRenderFarthestFirst);
+  auto& inheriting = parent.AddNewChild<TMarker>("inheriting", osDirectDraw);
+  for (TGLBaseSceneObject* node : {static_cast<TGLBaseSceneObject*>(&own), static_cast<TGLBaseSceneObject*>(&inheriting)}) {
+    for (auto [name, z] : {std::pair{"near", 1}, {"far", 9}}) {
+      node->AddNewChild<TMarker>(node->Name() + " " + name, osDirectDraw, TAffineVector{0, 0, -z * 1.0f});
+    }
+  }
+  stage.Objects().RenderWithTransform(rci);
+  EXPECT_EQ(Only({"build"}), (Calls{"build own", "build own far", "build own near", "build inheriting",
+                                    "build inheriting near", "build inheriting far"}));
+  EXPECT_EQ(rci.objectsSorting, osNone);
+}
+
 TEST_F(FakeScene, ObjectCullingVisitsACulledParentsChildrenHierarchicalCullingDoesNot) {
   // The view volume is the unit cube; the parent and its never-culled child lie outside it.
   rci.rcci.frustum = ExtractFrustum(IdentityMatrix);
@@ -117,6 +134,17 @@ TEST_F(FakeScene, LoadLightsSendsTheTableAsItStands) {
   fake.Clear();
   stage.LoadLights(10);
   EXPECT_EQ(fake.Calls(), CoreCalls("load_lights"));
+}
+
+TEST(LightSource, SpotCutOffTakesAConeUpToAQuarterTurnOr180) {
+  // From 45: stored, or left at 45.
+  const std::pair<float, float> cases[] = {{0, 0}, {90, 90}, {180, 180}, {90.5f, 45}, {-1, 45}, {120, 45}};
+  for (auto [value, stored] : cases) {
+    TGLLightSource light;
+    light.SetSpotCutOff(45);
+    light.SetSpotCutOff(value);
+    EXPECT_EQ(light.SpotCutOff(), stored) << value;
+  }
 }
 
 }  // namespace

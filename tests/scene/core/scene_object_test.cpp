@@ -49,6 +49,10 @@ TEST(SceneTree, NoNodeSitsInTwoListsOrInsideItselfAndRemoveCanKeepTheChildren) {
   EXPECT_THROW(b.Reparent(a1), EAssertionFailed);
   EXPECT_THROW(a1.InsertChild(0, b), EAssertionFailed);
   EXPECT_THROW(a.InsertChild(1, a1), EListError);
+  // Within its own parent a child can go to the last place at most: one past it is refused, and the
+  // refused child is still there.
+  EXPECT_THROW(b.InsertChild(2, a1), EListError);
+  EXPECT_TRUE(ChildNames(b) == (Names{"b2", "a1"}) && a1.Parent() == &b);
   EXPECT_THROW(stage.Objects().Reparent(a), EAssertionFailed);
   EXPECT_THROW(root.ChildAt(2), EListError);
   EXPECT_TRUE(a1.Parent() == &b && b.Parent() == &root && root.ChildCount() == 2);

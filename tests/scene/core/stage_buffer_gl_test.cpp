@@ -5,7 +5,9 @@
 #include "scene/pictures/bitmap32.h"
 #include "scene/core/direct_opengl.h"
 #include "scene/core/proxy_object.h"
+#include "scene/materials/material.h"
 #include "scene/materials/texture.h"
+#include "scene/pictures/picture.h"
 
 namespace zentrova::test {
 namespace {
@@ -104,6 +106,112 @@ TEST_F(MemoryViewerTest, AFrameCopiedIntoATextureMakesItsImageThenUpdatesAPartIn
   EXPECT_EQ(texel({20, 20}), (Pixel{255, 0, 0, 255}));       // the moved quad, copied to the corner
   EXPECT_EQ(texel(WindowOf(0, 0)), (Pixel{255, 0, 0, 255}));  // the first frame elsewhere
   EXPECT_EQ(texel(WindowOf(3, 0)), kBackground);
+}
+
+// A unit square with the whole texture across it.
+struct TTexturedQuad : TGLStageObject {
+  explicit TTexturedQuad(TAffineVector at) { Position().SetPositionXYZ(at[0], at[1], at[2]); }
+  void BuildList(TRenderContextInfo&) override {
+    gl.Begin(GL_QUADS);
+    for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+      gl.TexCoord2f(float(x), float(y));
+      gl.Vertex3f(float(x) - 0.5f, float(y) - 0.5f, 0);
+    }
+    gl.End();
+  }
+};
+
+void ShowReplacing(TGLTexture& texture) {
+  texture.SetMinFilter(miLinear);
+  texture.SetMagFilter(maNearest);
+  texture.SetTextureMode(tmReplace);
+  texture.SetEnabled(true);
+}
+
+TEST_F(MemoryViewerTest, TexturesFreedByABitmapRenderAreBuiltAgainInTheBitmapTheSnapshotAndLaterFrames) {
+  constexpr Pixel kGreen{0, 255, 0, 255};
+  auto& quad = stage.Objects().AddNewChild<TTexturedQuad>(TAffineVector{0, 0, 0});
+  TBitmap green(2, 2, pf24bit);
+  for (int i = 0; i < 4; ++i) green.SetPixel(i % 2, i / 2, 0xFF00FF00);
+  quad.Material().Texture().Image().Assign(&green);
+  ShowReplacing(quad.Material().Texture());
+  viewer.Render();
+  ASSERT_EQ(PixelAt(0, 0), kGreen);
+  // Unchanged since the last frame, the texture has no new pixels to send: its freed name is rebuilt anyway.
+  TBitmap bitmap(kWidth, kHeight, pf24bit);
+  viewer.Buffer().RenderIntoBitmap(bitmap, 0);
+  auto [cx, cy] = WindowOf(0, 0);
+  EXPECT_EQ(bitmap.Pixel(cx, kHeight - 1 - cy), 0xFF00FF00u);
+  viewer.Render();
+  EXPECT_EQ(PixelAt(0, 0), kGreen);
+  const std::unique_ptr<TGLBitmap32> snapshot = viewer.Buffer().CreateSnapShot();
+  const std::uint8_t* rgba = snapshot->RowAddress(kHeight - 1 - cy) + 4 * cx;
+  EXPECT_EQ((Pixel{rgba[0], rgba[1], rgba[2], 255}), kGreen);
+  viewer.Render();
+  EXPECT_EQ(PixelAt(0, 0), kGreen);
+
+  // A texture filled from the frame, its name freed by a bitmap render and filled again: the new name
+  // gets the texture's filter (one level, no mipmaps), or the quad beside shows no texture at all.
+  auto& copy = stage.Objects().AddNewChild<TTexturedQuad>(TAffineVector{3, 0, 0});
+  TGLTexture& frame = copy.Material().Texture();
+  ShowReplacing(frame);
+  frame.SetDisabled(true);
+  viewer.Render();
+  viewer.Buffer().CopyToTexture(frame, 0, 0, kWidth, kHeight, 0, 0);
+  frame.SetDisabled(false);
+  viewer.Buffer().RenderIntoBitmap(bitmap, 0);
+  ASSERT_EQ(frame.Handle(), 0u);
+  viewer.Buffer().CopyToTexture(frame, 0, 0, kWidth, kHeight, 0, 0);
+  viewer.Render();
+  // The middle of the copied frame is the green quad.
+  EXPECT_EQ(PixelAt(3, 0), kGreen);
+  EXPECT_EQ(PixelAt(0, 0), kGreen);
+}
+
+TEST_F(MemoryViewerTest, ObjectCullingThroughAFrameKeepsWhatTouchesTheViewOfAMovedAndTurnedCamera) {
+  camera.Position().SetPositionXYZ(2, 1, 10);
+  camera.SetTurnAngle(20);
+  camera.SetPitchAngle(-10);
+  stage.SetVisibilityCulling(vcObjectBased);
+  viewer.Render();  // the camera's near plane comes from the first projection
+  const TVector4f forward = camera.Direction().AsVector(), up = camera.Up().AsVector(),
+                  right = camera.RightVector();
+  // The view volume by hand, in the camera's frame (x right, y up, z forward): at distance d it spans
+  // d / (2 near) either side and 440/744 of that up and down, from the near plane to near + depth of view.
+  const double n = camera.NearPlane(), far = n + camera.DepthOfView();
+  const double sx = 1 / (2 * n), sy = sx * kHeight / kWidth;
+  const auto unit = [](double x, double y, double z) {
+    const double l = std::sqrt(x * x + y * y + z * z);
+    return std::array{x / l, y / l, z / l};
+  };
+  // Each plane: a point on it and its inward unit normal.
+  const struct { const char* name; std::array<double, 3> on, inward; } planes[] = {
+      {"left", {-sx * 20, 0, 20}, unit(1, 0, sx)},   {"right", {sx * 20, 0, 20}, unit(-1, 0, sx)},
+      {"bottom", {0, -sy * 20, 20}, unit(0, 1, sy)}, {"top", {0, sy * 20, 20}, unit(0, -1, sy)},
+      {"near", {0, 0, n}, {0, 0, 1}},                {"far", {0, 0, far}, {0, 0, -1}},
+  };
+  struct Placed {
+    std::string what;
+    TQuad* quad;
+    bool inside;
+  };
+  std::vector<Placed> placed;
+  for (const auto& plane : planes) {
+    for (bool inside : {true, false}) {
+      auto& quad = Quad(std::string(plane.name) + (inside ? " in" : " out"), {0, 0, 0}, 0.05f, clrRed);
+      // The bounding sphere just over the plane, or just clear of it.
+      const double off = -quad.BoundingSphereRadius() + (inside ? 0.02 : -0.02);
+      const double x = plane.on[0] + off * plane.inward[0], y = plane.on[1] + off * plane.inward[1],
+                   z = plane.on[2] + off * plane.inward[2];
+      const TVector4f& c = camera.Position().AsVector();
+      quad.Position().SetPositionXYZ(float(c[0] + x * right[0] + y * up[0] + z * forward[0]),
+                                     float(c[1] + x * right[1] + y * up[1] + z * forward[1]),
+                                     float(c[2] + x * right[2] + y * up[2] + z * forward[2]));
+      placed.push_back({quad.Name(), &quad, inside});
+    }
+  }
+  viewer.Render();
+  for (const Placed& p : placed) EXPECT_EQ(p.quad->builds > 0, p.inside) << p.what;
 }
 
 TEST_F(MemoryViewerTest, LinearFogMixesInTheFogColourAndTheExponentialModesTakeTheAlphaAsDensity) {

@@ -110,6 +110,16 @@ TEST(GLMaterialLibrary, NamesAreUniqueAndCaseSensitive) {
   EXPECT_EQ(FindLibMaterial(&library, "N1"), library.Materials().Items(1));
   // The length starts the hash; each byte doubles it and adds itself.
   EXPECT_EQ(LibMaterialNameHash("ab"), 2u * (2u * 2 + 97) + 98);
+  // Two names of one hash (2 * 'A' + 'C' = 2 * 'B' + 'A'): the name decides, in either order of adding.
+  ASSERT_EQ(LibMaterialNameHash("AC"), LibMaterialNameHash("BA"));
+  for (auto [first, second] : {std::pair{"AC", "BA"}, {"BA", "AC"}}) {
+    TGLMaterialLibrary same_hash;
+    TGLLibMaterial* a = same_hash.AddTextureMaterial(first, &picture);
+    TGLLibMaterial* b = same_hash.AddTextureMaterial(second, &picture);
+    EXPECT_EQ(b->Name(), second);  // not renamed as a duplicate
+    EXPECT_EQ(same_hash.Materials().FindByName(first), a);
+    EXPECT_EQ(same_hash.Materials().FindByName(second), b);
+  }
 }
 
 TEST(GLMaterialLibrary, TexturePathsAreSearchedForRelativeNames) {

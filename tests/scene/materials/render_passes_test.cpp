@@ -8,6 +8,7 @@
 #include "materials_test_support.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/core/light_source.h"
+#include "scene/materials/material.h"
 #include "scene/materials/material_library.h"
 #include "scene/materials/render_context_info.h"
 #include "scene/materials/shader.h"
@@ -181,6 +182,24 @@ TEST_F(RenderPasses, CubeMapTextureMatrices) {
     fake_.Clear();
     cube.Restore(rci_);
     EXPECT_EQ(Only({"glMatrixMode", "glLoad"}), (Calls{texture, GLCall("glLoadIdentity"), model}));
+  }
+}
+
+TEST_F(RenderPasses, AMaterialWithGeneratedTextureCoordinatesSwitchesGenerationOffWhenRestored) {
+  const Calls off{GLCall("glDisable", GL_TEXTURE_GEN_S), GLCall("glDisable", GL_TEXTURE_GEN_T),
+                  GLCall("glDisable", GL_TEXTURE_GEN_R)};
+  for (TGLTextureMappingMode mode : {tmmObjectLinear, tmmEyeLinear, tmmSphere}) {
+    SCOPED_TRACE(mode);
+    TGLMaterial material(nullptr);
+    material.Texture().SetEnabled(true);
+    material.Texture().SetMappingMode(mode);
+    material.Apply(rci_);
+    fake_.Clear();
+    while (material.Restore(rci_)) {
+    }
+    EXPECT_EQ(Only({GLCall("glDisable", GL_TEXTURE_GEN_S).c_str(), GLCall("glDisable", GL_TEXTURE_GEN_T).c_str(),
+                    GLCall("glDisable", GL_TEXTURE_GEN_R).c_str()}),
+              off);
   }
 }
 

@@ -62,12 +62,14 @@ TEST_F(TextureGL, SizesGoToPowersOfTwoAndMipmapsFollowTheFilter) {
 
 TEST_F(TextureGL, CubeMapFacesMustBeSquareAndEqual) {
   // Faces 4 wide: narrower pictures are stretched to a multiple of 4 in width and so stop being square.
-  for (int odd_size : {4, 8}) {
-    SCOPED_TRACE(odd_size);
+  // The odd face one in the middle and the sixth, the last one compared.
+  for (auto [odd_face, odd_size] : {std::pair{3, 4}, {3, 8}, {5, 4}, {5, 8}}) {
+    SCOPED_TRACE(std::to_string(odd_face) + " " + std::to_string(odd_size));
     TGLTexture texture(nullptr);
     texture.SetImageClassName("TGLCubeMapImage");
     for (int face = 0; face < 6; ++face) {
-      const TBitmap picture(face == 3 ? odd_size : 4, face == 3 ? odd_size : 4, pf24bit);
+      const int size = face == odd_face ? odd_size : 4;
+      const TBitmap picture(size, size, pf24bit);
       static_cast<TGLCubeMapImage&>(texture.Image()).Picture(face).SetGraphic(&picture);
     }
     gl.BindTexture(GL_TEXTURE_CUBE_MAP_ARB, texture.TextureHandle());

@@ -318,6 +318,20 @@ TEST_F(ObjectCalls, PointStylesAndStatic) {
   EXPECT_EQ(points.PointParameters().MinSize(), 0);
 }
 
+TEST_F(ObjectCalls, PointsWithDepthWritesOffTurnThemBackOnAfterDrawing) {
+  TGLPoints points;
+  points.BuildList(rci);
+  EXPECT_TRUE(Named(fake.Calls(), "glDepthMask").empty());
+  points.SetNoZWrite(true);
+  fake.Clear();
+  points.BuildList(rci);
+  EXPECT_EQ(Named(fake.Calls(), "glDepthMask"), (Calls{"glDepthMask(0)", "glDepthMask(1)"}));
+  const auto at = [&](const std::string& call) {
+    return std::find(fake.Calls().begin(), fake.Calls().end(), call) - fake.Calls().begin();
+  };
+  EXPECT_LT(at(GLCall("glDrawArrays", GL_POINTS, 0, 1)), at("glDepthMask(1)"));
+}
+
 // A lines object with nodes at (i, i², 0).
 struct LinesCase : ObjectCalls {
   TGLLines& Lines(int nodes, TLineSplineMode mode, int division = 10) {

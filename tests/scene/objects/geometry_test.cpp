@@ -76,6 +76,25 @@ TEST(RayCast, CubeUsesTheFullBoxWhateverParts) {
   for (const RayCase& c : cases) Check(cube, c);
 }
 
+TEST(RayCast, CubeOfThreeDifferentSizesUsesEachAlongItsOwnAxis) {
+  // Width 1, height 2, depth 4: half sizes 0.5, 1 and 2.
+  TGLStage stage;
+  auto& cube = stage.Objects().AddNewChild<TGLCube>();
+  cube.SetCubeWidth(1);
+  cube.SetCubeHeight(2);
+  cube.SetCubeDepth(4);
+  const RayCase cases[] = {
+      {"from -z onto the back", {0, 0, -9, 1}, {0, 0, 1, 0}, true, {0, 0, -2, 1}, {0, 0, -1, 0}},
+      {"from +z onto the front", {0.2f, 0.5f, 9, 1}, {0, 0, -1, 0}, true, {0.2f, 0.5f, 2, 1}, {0, 0, 1, 0}},
+      {"from above", {0, 9, 0, 1}, {0, -1, 0, 0}, true, {0, 1, 0, 1}, {0, 1, 0, 0}},
+      {"along x, deep in z", {9, 0, 1.5f, 1}, {-1, 0, 0, 0}, true, {0.5f, 0, 1.5f, 1}, {1, 0, 0, 0}},
+      {"along x, above the top", {9, 1.5f, 0, 1}, {-1, 0, 0, 0}, false, {}, {}},
+      {"along y, deep in z", {0, -9, -1.5f, 1}, {0, 1, 0, 0}, true, {0, -1, -1.5f, 1}, {0, -1, 0, 0}},
+      {"along z, beside it", {0.8f, 0, 9, 1}, {0, 0, -1, 0}, false, {}, {}},
+  };
+  for (const RayCase& c : cases) Check(cube, c);
+}
+
 TEST(Silhouette, PlaneIsItsRectangleWithOrWithoutCaps) {
   TGLPlane plane;
   plane.SetWidth(4);

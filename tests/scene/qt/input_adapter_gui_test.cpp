@@ -102,7 +102,7 @@ class WidgetsOnScreen : public ::testing::Test {
     Place(edit, 40, 100, 160, 30);
     ok.OnButtonClick = [this](TGLBaseControl&) { ++clicks; };
     adapter.Attach(&root);
-    top->setGeometry(600, 300, 240, 160);
+    top->setGeometry(300, 750, 240, 160);  // clear of the other gui tests' windows
     top->show();
     ASSERT_TRUE(test::PumpEventsUntil([this] { return top->windowHandle()->isExposed(); }));
     QApplication::processEvents();

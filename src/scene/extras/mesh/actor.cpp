@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "scene/base/scene_errors.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -408,10 +409,9 @@ void TGLActor::BuildList(TRenderContextInfo& rci) {
   }
   TGLBaseMesh::BuildList(rci);
   if (OverlaySkeleton()) {
-    gl.PushAttrib(GL_ENABLE_BIT);
+    const TGLAttribScope enable_bits(GL_ENABLE_BIT);
     gl.Disable(GL_DEPTH_TEST);
     Skeleton().RootBones().BuildList(rci);
-    gl.PopAttrib();
   }
 }
 

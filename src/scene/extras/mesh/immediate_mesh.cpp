@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "scene/base/scene_errors.h"
+#include "scene/base/scope_exit.h"
 #include "scene/gl/context.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/gl/texture_coordinates.h"
@@ -122,9 +124,12 @@ void TGLMesh::BuildList(TRenderContextInfo& rci) {
   TGLStageObject::BuildList(rci);
   const bool direct = HasStyle(osDirectDraw);
   if (direct) vertices_.BeginRangeUse();
-  gl.PushAttrib(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
+  const TScopeExit end_range([&] {
+    if (direct) vertices_.EndRangeUse();
+  });
+  const TGLAttribScope attributes(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
   // The arrays point into this list: no later drawing may find them enabled with these pointers.
-  gl.PushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+  const TGLClientAttribScope client_attributes(GL_CLIENT_VERTEX_ARRAY_BIT);
   const TVertexData* record = vertices_.Values();
   switch (vertex_mode_) {
     case vmV:
@@ -160,9 +165,6 @@ void TGLMesh::BuildList(TRenderContextInfo& rci) {
     rci.GLStates->ResetMaterialColors();
   }
   gl.DrawArrays(kPrimitives[mode_], 0, vertices_.Count());
-  gl.PopClientAttrib();
-  gl.PopAttrib();
-  if (direct) vertices_.EndRangeUse();
 }
 
 void TGLMesh::Assign(const TPersistent* source) {

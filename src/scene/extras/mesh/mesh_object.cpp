@@ -446,7 +446,10 @@ void TMeshObject::ReadArchive(TVirtualReader& reader) {
   const std::int32_t mode = reader.ReadInteger();
   if (mode < 0 || mode > kLastMeshObjectMode) throw EFilerException(prefix + "invalid mode " + std::to_string(mode));
   Mode = static_cast<TMeshObjectMode>(mode);
-  SceneAssert(reader.ReadInteger() == sizeof(RenderingOptions));
+  const std::int32_t options_size = reader.ReadInteger();
+  if (options_size != static_cast<std::int32_t>(sizeof(RenderingOptions))) {
+    throw EFilerException(prefix + "invalid rendering options size " + std::to_string(options_size));
+  }
   reader.Read(&RenderingOptions, sizeof(RenderingOptions));
   if (version < 2) return;
   const std::int32_t n = reader.ReadInteger();
@@ -455,8 +458,11 @@ void TMeshObject::ReadArchive(TVirtualReader& reader) {
     throw EFilerException(prefix + "invalid count of extra coordinate sets " + std::to_string(n));
   }
   for (int k = 0; k < n; ++k) GetTexCoordsEx(k).ReadArchive(reader);
-  SetAuxTexCoordIndexA(reader.ReadInteger());
-  SetAuxTexCoordIndexB(reader.ReadInteger());
+  for (auto set : {&TMeshObject::SetAuxTexCoordIndexA, &TMeshObject::SetAuxTexCoordIndexB}) {
+    const std::int32_t index = reader.ReadInteger();
+    if (index < 0) throw EFilerException(prefix + "invalid auxiliary texture coordinate index " + std::to_string(index));
+    (this->*set)(index);
+  }
 }
 
 // ---- TMeshObjectList ----

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -75,7 +76,8 @@ void TGLParticles::DoProgress(const TProgressTimes& progress_times) {
 
 void TGLParticles::DrawCube(TRenderContextInfo& rci) {
   // Current, lighting, line, enable and colour-buffer groups: everything switched here comes back.
-  gl.PushAttrib(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
+  const TGLAttribScope attributes(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_ENABLE_BIT |
+                                  GL_COLOR_BUFFER_BIT);
   gl.Disable(GL_LIGHTING);
   gl.Enable(GL_LINE_STIPPLE);
   gl.Enable(GL_LINE_SMOOTH);
@@ -108,7 +110,6 @@ void TGLParticles::DrawCube(TRenderContextInfo& rci) {
   gl.Vertex3f(s, -s, s);
   gl.Vertex3f(-s, -s, s);
   gl.End();
-  gl.PopAttrib();
 }
 
 void TGLParticles::Assign(const TPersistent* source) {

@@ -10,6 +10,7 @@
 #include "scene/extras/mesh/base_mesh.h"
 #include "scene/extras/mesh/mesh_utils.h"
 #include "scene/extras/mesh/skeleton_mesh_object.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -172,12 +173,11 @@ void TSkeletonBoneList::ReadArchive(TVirtualReader& reader) {
 // ---- TSkeletonRootBoneList ----
 
 void TSkeletonRootBoneList::BuildList(TRenderContextInfo& rci) {
-  gl.PushAttrib(GL_ENABLE_BIT);
+  const TGLAttribScope enable_bits(GL_ENABLE_BIT);
   gl.Disable(GL_COLOR_MATERIAL);
   gl.Disable(GL_LIGHTING);
   gl.Color3f(1, 1, 1);
   for (int i = 0; i < Count(); ++i) Items(i)->BuildList(rci);
-  gl.PopAttrib();
 }
 
 void TSkeletonRootBoneList::WriteArchive(TVirtualWriter& writer) const {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "scene/base/float_math.h"
+#include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
 
@@ -216,9 +217,9 @@ void TGLEarthSkyDome::DrawDome() {
 
 void TGLEarthSkyDome::BuildList(TRenderContextInfo& rci) {
   BeginDome(rci, 0.95f, true);
+  const TScopeExit end_dome([this] { EndDome(); });
   DrawDome();
   DrawBandsAndStars();
-  EndDome();
 }
 
 void TGLEarthSkyDome::Assign(const TPersistent* source) {

@@ -6,9 +6,11 @@
 
 #include "platform/random.h"
 #include "scene/base/float_math.h"
+#include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/camera.h"
 #include "scene/core/stage.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -186,7 +188,7 @@ void TSkyDomeStars::BuildList(bool twinkle) {
   if (Count() == 0) return;
   PrecomputeCartesianCoordinates();
   // The colour-buffer group holds the blend and alpha functions switched here.
-  gl.PushAttrib(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
+  const TGLAttribScope attributes(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
   gl.Enable(GL_POINT_SMOOTH);
   gl.Enable(GL_ALPHA_TEST);
   gl.AlphaFunc(GL_NOTEQUAL, 0);
@@ -233,7 +235,6 @@ void TSkyDomeStars::BuildList(bool twinkle) {
   }
   gl.End();
   gl.PointSize(1);
-  gl.PopAttrib();
 }
 
 // ---- TGLSkyDome
@@ -308,8 +309,8 @@ void TGLSkyDome::EndDome() {
 
 void TGLSkyDome::BuildList(TRenderContextInfo& rci) {
   BeginDome(rci, 0.9f, false);
+  const TScopeExit end_dome([this] { EndDome(); });
   DrawBandsAndStars();
-  EndDome();
 }
 
 void TGLSkyDome::Assign(const TPersistent* source) {

@@ -192,6 +192,8 @@ void TGLBaseComponent::ApplyPendingChanges() {
       if (auto* child = dynamic_cast<TGLBaseComponent*>(ChildAt(i))) child->ApplyPendingChanges();
     }
     EndUpdate();
+    // The moved position's own notice is this very redraw: nothing stays pending.
+    redraw_pending_ = false;
   } else {
     for (int i = 0; i < ChildCount(); ++i) {
       if (auto* child = dynamic_cast<TGLBaseComponent*>(ChildAt(i))) child->ApplyPendingChanges();

@@ -163,6 +163,17 @@ TEST_F(ActorFrames, SteppingModesAndClamping) {
   EXPECT_EQ(actor.Animations().FindName("walk"), &none);
 }
 
+TEST_F(ActorFrames, OneIntervalExactlyReachesTheNextFrameWithoutSteppingPastIt) {
+  actor.AnimationMode = aamLoop;
+  actor.Interval = 100;
+  actor.DoProgress({0.1, 0.1});  // 100 ms: a delta of exactly 1, the next frame shown in full
+  EXPECT_EQ(actor.CurrentFrame(), 0);
+  EXPECT_EQ(actor.CurrentFrameDelta, 1.0f);
+  actor.DoProgress({0.05, 0.15});
+  EXPECT_EQ(actor.CurrentFrame(), 1);
+  EXPECT_FLOAT_EQ(actor.CurrentFrameDelta, 0.5f);
+}
+
 TEST_F(ActorFrames, SmoothSwitchWaitsForTheNextWholeFrame) {
   TActorAnimation& jump = *actor.Animations().Add();
   jump.Name = "jump";

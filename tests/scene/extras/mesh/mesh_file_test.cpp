@@ -66,11 +66,18 @@ class MeshFileDamage : public MeshFake {
  public:
   void TestBody() override {}
   // Loads, then extracts and draws through the fake: whatever the bytes, an exception or nothing.
+  // A damaged file is refused as a broken archive (the mesh readers' own checks, the object list's, an
+  // unknown class, a stream that ends early); never by an assertion.
   void LoadAndUse(const std::string& bytes) {
     TGLFreeForm mesh;
     try {
       TStringStream in(bytes);
-      mesh.LoadFromStream("fuzz.glsm", in);
+      try {
+        mesh.LoadFromStream("fuzz.glsm", in);
+      } catch (const EAssertionFailed& e) {
+        ADD_FAILURE() << "a damaged file raised " << e.Message();
+        return;
+      }
       mesh.MeshObjects().ExtractTriangles(nullptr, nullptr);
       mesh.MeshObjects().BuildList(rci);
     } catch (const Exception&) {
@@ -112,14 +119,52 @@ TEST(MeshFile, HandMadeRefusals) {
       {WithInteger(weights_tail, 2, 2), std::make_unique<TSkeletonMeshObject>(), "TSkeletonMeshObject : invalid bone weights 100 x 2"},
       {WithInteger(empty.SaveToString(), 6, -1), std::make_unique<TMeshObject>(), "TMeshObject : invalid count of extra coordinate sets -1"},
       {WithInteger(empty.SaveToString(), 11, 9), std::make_unique<TMeshObject>(), "TMeshObject : invalid mode 9"},
+      {WithInteger(empty.SaveToString(), 9, 3), std::make_unique<TMeshObject>(),
+       "TMeshObject : invalid rendering options size 3"},
+      {WithInteger(empty.SaveToString(), 4, -1), std::make_unique<TMeshObject>(),
+       "TMeshObject : invalid auxiliary texture coordinate index -1"},
+      {WithInteger(empty.SaveToString(), 2, -3), std::make_unique<TMeshObject>(),
+       "TMeshObject : invalid auxiliary texture coordinate index -3"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ThrownFilerMessage([&] { c.reader->LoadFromString(c.bytes); }).rfind(c.start, 0), 0u) << c.start;
   }
+  // Five extra coordinate sets announced, four bytes left: refused before reading any.
+  EXPECT_EQ(ThrownFilerMessage([&] { TMeshObject().LoadFromString(WithInteger(empty.SaveToString(), 6, 5)); }),
+            "TMeshObject : invalid count of extra coordinate sets 5");
   auto& own = empty.FaceGroups().AddNew<TFGIndexTexCoordList>();
   own.VertexIndices().Add(0);  // an index without its texture point
   AddVertices(empty.Vertices(), {{0, 0, 0}});
   EXPECT_NE(ThrownFilerMessage([&] { TMeshObject().LoadFromString(empty.SaveToString()); }), "(nothing raised)");
+}
+
+TEST(MeshFile, MeshObjectVersionsOneAndTwoAreReadAndThreeIsRefused) {
+  TMeshObject mesh;
+  AddVertices(mesh.Vertices(), {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  mesh.Mode = mmTriangles;
+  mesh.SetAuxTexCoordIndexA(5);
+  const std::string v2 = mesh.SaveToString();
+  // The mesh object's own version follows what its base writes, as it does in a morph target's archive.
+  TMeshMorphTarget base;
+  AddVertices(base.Vertices(), {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  const std::size_t at = base.SaveToString().size() - 2;
+  ASSERT_EQ(v2.substr(at, 2), std::string("\x02\x02", 2));  // an 8-bit integer, 2
+  // Version 1 ends before the extra coordinate sets and the two auxiliary indexes (three integers).
+  std::string v1 = v2.substr(0, v2.size() - 6);
+  v1[at + 1] = 1;
+  TMeshObject read;
+  read.SetAuxTexCoordIndexA(7);
+  read.LoadFromString(v1);
+  EXPECT_EQ(read.Vertices().Count(), 3);
+  EXPECT_EQ(read.Mode, mmTriangles);
+  EXPECT_EQ(read.TexCoordsExCount(), 0);
+  EXPECT_EQ(read.AuxTexCoordIndexA(), 7);  // not in the file: left as it was
+  TMeshObject again;
+  again.LoadFromString(v2);
+  EXPECT_EQ(again.AuxTexCoordIndexA(), 5);
+  std::string v3 = v2;
+  v3[at + 1] = 3;
+  EXPECT_EQ(ThrownFilerMessage([&] { TMeshObject().LoadFromString(v3); }), "TMeshObject : unknown archive version 3");
 }
 
 }  // namespace

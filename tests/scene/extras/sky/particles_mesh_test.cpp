@@ -37,6 +37,20 @@ TEST_F(ParticlesTest, TheTemplateIsDrawnAndSteppedOnlyWhileDesigning) {
   EXPECT_EQ(Calls(fake.Calls().begin(), fake.Calls().begin() + cube.size()), cube);
 }
 
+TEST_F(ParticlesTest, OneParticleBesideTheTemplateIsDrawnAndStepped) {
+  auto& particles = stage.Objects().AddNewChild<TGLParticles>();
+  std::vector<std::string> stepped;
+  for (const char* name : {"template", "only"}) {
+    particles.AddNewChild<TMarker>(name, osDirectDraw).OnProgress = [&](auto& o, double, double) {
+      stepped.push_back(o.Name());
+    };
+  }
+  particles.DoRender(rci, false, false);
+  EXPECT_THAT(Only({"build"}), ElementsAre("build only"));
+  particles.DoProgress({0.1, 1});
+  EXPECT_THAT(stepped, ElementsAre("only"));
+}
+
 TEST(Particles, ThePoolIsTrimmedLastFirstAndClearedFirstToLast) {
   TGLParticles particles, other;
   std::vector<std::string> destroyed;

@@ -11,6 +11,7 @@
 #include "scene/extras/widgets/edit.h"
 #include "scene/extras/widgets/form.h"
 #include "scene/extras/widgets/label.h"
+#include "scene/extras/widgets/popup_menu.h"
 #include "scene/core/scene_classes.h"
 #include "scene/extras/widgets/string_grid.h"
 #include "scene/extras/widgets/widget_classes.h"
@@ -457,6 +458,129 @@ TEST(CustomControl, AChangingBitmapGoesUpEveryThirdFrameWithACountOfTwo) {
     uploads.push_back(!control.Invalid());
   }
   EXPECT_EQ(uploads, (std::vector<bool>{false, false, true, false, false, true}));
+}
+
+TEST(DeferredChanges, MovesWaitForApplyPendingChangesUnlessRedrawAtOnce) {
+  TGLPanel root;
+  TGLPanel& panel = Place<TGLPanel>(root, 10, 20, 50, 50);
+  TGLButton& child = Place<TGLButton>(panel, 15, 25, 10, 10);
+  panel.MoveBy(5, -5);
+  EXPECT_FLOAT_EQ(panel.Left(), 10);
+  EXPECT_FLOAT_EQ(child.Top(), 25);
+  EXPECT_TRUE(panel.RedrawPending());
+  panel.SetDoChangesOnProgress(true);
+  panel.DoProgress({0.1, 0.1});
+  EXPECT_FLOAT_EQ(panel.Left(), 15);
+  EXPECT_FLOAT_EQ(panel.Top(), 15);
+  EXPECT_FLOAT_EQ(child.Left(), 20);
+  EXPECT_FLOAT_EQ(child.Top(), 20);
+  EXPECT_FALSE(panel.RedrawPending());
+  EXPECT_FLOAT_EQ(panel.PendingMoveX(), 0);
+  panel.SetRedrawAtOnce(true);
+  panel.MoveBy(1, 1);
+  EXPECT_FLOAT_EQ(panel.Left(), 16);
+  EXPECT_FLOAT_EQ(child.Left(), 21);  // the child keeps its move pending until it is applied
+}
+
+TEST(DeferredChanges, AlphaIsClampedIntoZeroToOne) {
+  TGLPanel panel;
+  for (auto [set, stored] : {std::pair{-0.5f, 0.0f}, {0.25f, 0.25f}, {3.0f, 1.0f}}) {
+    panel.SetAlphaChannel(set);
+    EXPECT_FLOAT_EQ(panel.AlphaChannel(), stored);
+  }
+}
+
+// A menu 100 wide whose centre area starts 10 down: lines of 16 from there.
+class PopupClicks : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    font.SetCharHeight(16);
+    root.SetWidth(400);
+    root.SetHeight(300);
+    menu.SetBitmapFont(&font);
+    menu.SetMenuItems({"one", "two"});
+    menu.OnClick = [this](TGLPopupMenu&, int index, const std::string& text) { clicked.emplace_back(index, text); };
+    TGLGuiComponent c;
+    TGLGuiElement& top = c.Elements().Add();
+    top.Align = GLAlTop;
+    top.BottomRight = {10, 10, 0};
+    TGLGuiLayout::ComputeAreas(c, menu.Areas(), 0, 0, menu.Width(), menu.Height(), 1);
+    menu.SetFocus();
+  }
+  void TearDown() override { menu.SetBitmapFont(nullptr); }
+  TGLBitmapFont font;
+  TGLPanel root;
+  TGLPopupMenu& menu = Place<TGLPopupMenu>(root, 50, 50, 100, 80);
+  std::vector<std::pair<int, std::string>> clicked;
+};
+
+TEST_F(PopupClicks, AClickOnAnItemReportsItAndHidesTheMenu) {
+  root.MouseMove({}, 60, 80);  // 20 below the centre's top: line 1
+  EXPECT_EQ(menu.SelIndex(), 1);
+  root.MouseDown(mbLeft, ssLeft, 60, 80);
+  EXPECT_EQ(clicked, (std::vector<std::pair<int, std::string>>{{1, "two"}}));
+  EXPECT_FALSE(menu.Visible());
+}
+
+TEST_F(PopupClicks, AClickBelowTheItemsNeitherReportsNorHides) {
+  root.MouseMove({}, 60, 110);  // line 3: past the end, nothing highlighted
+  EXPECT_EQ(menu.SelIndex(), 3);
+  root.MouseDown(mbLeft, ssLeft, 60, 110);
+  EXPECT_TRUE(clicked.empty());
+  EXPECT_TRUE(menu.Visible());
+}
+
+TEST_F(PopupClicks, LosingTheFocusHidesTheMenu) {
+  TGLButton& other = Place<TGLButton>(root, 300, 0, 10, 10);
+  other.SetFocus();
+  EXPECT_FALSE(menu.Visible());
+}
+
+TEST(GridClicks, AClickSelectsTheCellUnderItAndBelowTheRowsNothing) {
+  TGLBitmapFont font;
+  TGLPanel root;
+  root.SetWidth(400);
+  root.SetHeight(300);
+  TGLStringGrid& grid = Place<TGLStringGrid>(root, 0, 0, 200, 200);
+  grid.SetBitmapFont(&font);
+  grid.SetColumnSize(50);
+  grid.SetColumns({"a", "b", "c"});
+  grid.SetRowHeight(20);
+  grid.SetRowCount(3);
+  grid.SetCell(1, 2, "x");
+  EXPECT_EQ(grid.Cell(1, 2), "x");
+  EXPECT_EQ(grid.Cell(5, 2), "");
+  EXPECT_EQ(grid.Cell(1, 7), "");
+  // Header 0..20, rows from 20: (75, 65) is column 1, row 2.
+  root.MouseDown(mbLeft, ssLeft, 75, 65);
+  EXPECT_EQ(grid.SelCol(), 1);
+  EXPECT_EQ(grid.SelRow(), 2);
+  EXPECT_TRUE(grid.Focused());
+  root.MouseDown(mbLeft, ssLeft, 25, 25);  // column 0, row 0
+  EXPECT_EQ(grid.SelCol(), 0);
+  EXPECT_EQ(grid.SelRow(), 0);
+  root.MouseDown(mbLeft, ssLeft, 75, 95);  // below the third row: nothing
+  EXPECT_EQ(grid.SelCol(), 0);
+  EXPECT_EQ(grid.SelRow(), 0);
+  root.MouseDown(mbLeft, ssLeft, 175, 25);  // right of the columns: nothing
+  EXPECT_EQ(grid.SelCol(), 0);
+  grid.SetBitmapFont(nullptr);
+}
+
+TEST(CheckBox, EveryButtonTogglesIt) {
+  TGLPanel root;
+  root.SetWidth(100);
+  root.SetHeight(100);
+  TGLCheckBox& box = Place<TGLCheckBox>(root, 0, 0, 10, 10);
+  int changes = 0;
+  box.OnChange = [&](TGLBaseControl&) { ++changes; };
+  root.MouseDown(mbRight, ssRight, 5, 5);
+  EXPECT_TRUE(box.Checked());
+  root.MouseUp(mbRight, {}, 5, 5);
+  EXPECT_TRUE(box.Checked());
+  root.MouseDown(mbMiddle, ssMiddle, 5, 5);
+  EXPECT_FALSE(box.Checked());
+  EXPECT_EQ(changes, 2);
 }
 
 TEST(Registration, TheFontTextHUDAndWidgetClassesAreMadeByName) {
