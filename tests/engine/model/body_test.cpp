@@ -6,6 +6,7 @@
 #include <memory>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/model/world.h"
@@ -104,6 +105,28 @@ TEST_F(BodyTest, RefusedBodiesFailTheLoadWithTheirLines) {
     log_.Clear();
     Load(c.file, false);
     EXPECT_EQ(Logged(), c.lines) << c.file;
+  }
+}
+
+// A colour component outside 0..1 loads with an alert (the view clamps it); the ends themselves are colours.
+TEST_F(BodyTest, ColoursOutsideTheUnitRangeAreAlerted) {
+  const std::pair<const char*, bool> cases[] = {
+      {"1 0 0.5", false}, {"0 0 0", false}, {"1 1 1", false}, {"1.5 0 0", true}, {"0 -0.25 0", true},
+      {"0 0 1.0001", true}};
+  for (const auto& [text, alerted] : cases) {
+    test::TempDir dir;
+    test::WriteBytes(dir.File("odd.bdy"), "[Main]\nname=Odd\nshapeType=none\nRGBColor=" + std::string(text) +
+                                              "\n[Mass properties]\nmass=1\ninertiaZZ=1\n");
+    log_.Clear();
+    TBody body(world_.Settings);
+    EXPECT_TRUE(body.Load(dir.File("odd.bdy"))) << text;
+    Strings colour_lines;
+    for (const std::string& line : Logged()) {
+      if (line.find("RGBColor") != std::string::npos) colour_lines.push_back(line);
+    }
+    const Strings expected = {"[Alert] RGBColor of body Odd in file odd.bdy has a component outside 0 to 1: " +
+                              std::string(text) + ". The view draws it clamped to 0 to 1."};
+    EXPECT_EQ(colour_lines, alerted ? expected : Strings{}) << text;
   }
 }
 

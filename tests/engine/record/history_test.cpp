@@ -369,10 +369,22 @@ TEST_F(HistoryTest, DeletesOnlyNumberedDirectoriesAndEmptyOnesWhenAsked) {
 
 // The times of a recorded file's records, every line whole: ended by CR LF, holding `fields` numbers or
 // none (a history started from another begins with empty lines).
-Reals Times(const std::string& file, std::size_t fields) {
-  EXPECT_TRUE(FileSize(file) == 0 || test::ReadBytes(file).ends_with("\r\n")) << file;
+// The times of a history file's records, each line holding `fields` numbers. A file of a run killed while
+// it wrote (`killed`) may end in a torn line: the kernel can stop a write between two pages on SIGKILL, so
+// no writer can rule that out. That line is no record, and a continued run cuts it (tested below).
+Reals Times(const std::string& file, std::size_t fields, bool killed = false) {
+  std::string text = test::ReadBytes(file);
+  if (killed) {
+    const std::size_t end = text.rfind("\r\n");
+    text.resize(end == std::string::npos ? 0 : end + 2);
+  }
+  EXPECT_TRUE(text.empty() || text.ends_with("\r\n")) << file;
   Strings lines;
-  ReadTextLines(file, lines);
+  for (std::size_t from = 0; from < text.size();) {
+    const std::size_t end = text.find("\r\n", from);
+    lines.push_back(text.substr(from, end - from));
+    from = end + 2;
+  }
   Reals times;
   for (const std::string& line : lines) {
     Reals values;
@@ -408,7 +420,7 @@ TEST_F(HistoryKillTest, KilledRunLeavesWholeRecordsAndAHistoryThatContinues) {
     int status = 0;
     ASSERT_TRUE(waitpid(child, &status, 0) == child && WIFSIGNALED(status)) << "the run was not killed";
     // The watches line of a record goes first: the kill may have come before its data line.
-    const auto data = Times(folder + "data.txt", 5), watched = Times(folder + "watches.txt", 4);
+    const auto data = Times(folder + "data.txt", 5, true), watched = Times(folder + "watches.txt", 4, true);
     ASSERT_FALSE(data.empty());
     EXPECT_TRUE(watched.size() - data.size() <= 1 && std::equal(data.begin(), data.end(), watched.begin()));
     EXPECT_EQ(FileLines(name + "/log.txt").at(0), "time mechanicalEnergy b`Bar`Rz b`Bar`Rz' b`Bar`Rz'' ");
