@@ -20,6 +20,64 @@ function(zentrova_library name)
   endif()
 endfunction()
 
+# Scene classes register their names from their own files when a program starts (class_registration.h),
+# but a program links from a static library only the files it uses. A library marked with
+# zentrova_registers_classes(NAME) is therefore linked whole into every program that uses it, directly or
+# through other libraries: zentrova_link_registering(PROGRAM) does that and runs for the tests and the
+# benchmarks; other programs that use the scene library call it themselves.
+function(zentrova_registers_classes name)
+  set_property(TARGET ${name} PROPERTY ZENTROVA_REGISTERS_CLASSES ON)
+endfunction()
+
+function(zentrova_collect_registering item out_var)
+  set(found ${${out_var}})
+  string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" item "${item}")
+  if(NOT TARGET ${item})
+    set(${out_var} ${found} PARENT_SCOPE)
+    return()
+  endif()
+  get_target_property(aliased ${item} ALIASED_TARGET)
+  if(aliased)
+    set(item ${aliased})
+  endif()
+  if(item IN_LIST ZENTROVA_WALKED)
+    set(${out_var} ${found} PARENT_SCOPE)
+    return()
+  endif()
+  list(APPEND ZENTROVA_WALKED ${item})
+  set(ZENTROVA_WALKED ${ZENTROVA_WALKED} PARENT_SCOPE)
+  get_target_property(registers ${item} ZENTROVA_REGISTERS_CLASSES)
+  if(registers)
+    list(APPEND found ${item})
+  endif()
+  get_target_property(deps ${item} INTERFACE_LINK_LIBRARIES)
+  foreach(dep IN LISTS deps)
+    if(dep)
+      zentrova_collect_registering("${dep}" found)
+    endif()
+  endforeach()
+  set(ZENTROVA_WALKED ${ZENTROVA_WALKED} PARENT_SCOPE)
+  set(${out_var} ${found} PARENT_SCOPE)
+endfunction()
+
+function(zentrova_link_registering program)
+  set(ZENTROVA_WALKED)
+  set(found)
+  get_target_property(deps ${program} LINK_LIBRARIES)
+  foreach(dep IN LISTS deps)
+    if(dep)
+      zentrova_collect_registering("${dep}" found)
+    endif()
+  endforeach()
+  if(found)
+    set(archives)
+    foreach(lib IN LISTS found)
+      list(APPEND archives "$<TARGET_FILE:${lib}>")
+    endforeach()
+    target_link_options(${program} PRIVATE "LINKER:--whole-archive" ${archives} "LINKER:--no-whole-archive")
+  endif()
+endfunction()
+
 # zentrova_tests(NAME LABEL unit|gl|gui DEPS target... [SOURCES file...] [SHARDS n])
 # One GoogleTest program, run by CTest as SHARDS processes (default 1) that split its tests between them:
 # one process per test would start the sanitizer runtime hundreds of times. Without SOURCES it takes
@@ -38,6 +96,7 @@ function(zentrova_tests name)
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  zentrova_link_registering(${name})
   target_compile_definitions(${name} PRIVATE
     ZENTROVA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     ZENTROVA_SOURCE_DIR="${PROJECT_SOURCE_DIR}"

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/component.h"
 #include "scene/base/streams.h"
 
@@ -26,7 +27,7 @@ class TApplicationFileIO : public TComponent {
  public:
   TApplicationFileIO();
   ~TApplicationFileIO() override;
-  const char* ClassName() const override { return "TApplicationFileIO"; }
+  ZENTROVA_CLASS(TApplicationFileIO)
 
   // May return nullptr to fall back to the file system.
   std::function<std::unique_ptr<TStream>(const std::string& file_name, std::uint16_t mode)> OnFileStream;
@@ -48,7 +49,7 @@ inline constexpr unsigned dfcWrite = 2;
 class TDataFile : public TPersistent {
  public:
   explicit TDataFile(TPersistent* owner) : owner_(owner) {}
-  const char* ClassName() const override { return "TDataFile"; }
+  ZENTROVA_CLASS(TDataFile)
 
   virtual unsigned Capabilities() const { return dfcRead; }
   TPersistent* GetOwner() const override { return owner_; }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/object_base.h"
 
 namespace zentrova {
@@ -17,7 +18,7 @@ class TCollectionItem : public TPersistent {
   // Items are made by their collection (Add), which owns them. `collection` is the collection about to
   // take the item: Collection() names it from the constructor on, so subclasses may consult it there.
   explicit TCollectionItem(TCollection* collection) : collection_(collection) {}
-  const char* ClassName() const override { return "TCollectionItem"; }
+  ZENTROVA_CLASS(TCollectionItem)
 
   TCollection* Collection() const { return collection_; }
   int Index() const;  // −1 outside a collection
@@ -50,7 +51,7 @@ class TCollection : public TPersistent {
   explicit TCollection(TCollectionItemClass item_class);
   // Frees the items, last first, without notifications.
   ~TCollection() override;
-  const char* ClassName() const override { return "TCollection"; }
+  ZENTROVA_CLASS(TCollection)
 
   TCollectionItemClass ItemClass() const { return item_class_; }
   int Count() const { return static_cast<int>(items_.size()); }
@@ -88,7 +89,7 @@ class TOwnedCollection : public TCollection {
  public:
   TOwnedCollection(TPersistent* owner, TCollectionItemClass item_class)
       : TCollection(item_class), owner_(owner) {}
-  const char* ClassName() const override { return "TOwnedCollection"; }
+  ZENTROVA_CLASS(TOwnedCollection)
   TPersistent* GetOwner() const override { return owner_; }
   std::string GetNamePath() const override;
 

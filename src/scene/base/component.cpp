@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/scene_errors.h"
 
 namespace zentrova {
+
+// A plain component is the root of a form: it owns the form's components.
+ZENTROVA_REGISTER_CLASS(TComponent);
 
 namespace {
 
@@ -90,6 +94,17 @@ void TComponent::Destroying() {
   if (state_.Contains(TComponentState::Destroying)) return;
   state_.Include(TComponentState::Destroying);
   for (const auto& component : components_) component->Destroying();
+}
+
+std::vector<const TComponent*> TComponent::GetChildren() const {
+  std::vector<const TComponent*> children;
+  for (const auto& component : components_) children.push_back(component.get());
+  return children;
+}
+
+bool TComponent::ReadChild(std::unique_ptr<TComponent>& child) {
+  InsertComponent(std::move(child));
+  return true;
 }
 
 void TComponent::SendFreeNotifications() {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/object_base.h"
 
 namespace zentrova {
@@ -43,7 +44,7 @@ class TComponent : public TPersistent {
   // Through delete (and so through unique_ptr), the component is marked Destroying and its free
   // notifications are sent before any destructor runs, while the object is still whole.
   void operator delete(TComponent* component, std::destroying_delete_t);
-  const char* ClassName() const override { return "TComponent"; }
+  ZENTROVA_CLASS(TComponent)
 
   TComponent* Owner() const { return owner_; }
   const std::string& Name() const { return name_; }
@@ -81,6 +82,13 @@ class TComponent : public TPersistent {
   void SetDesigning(bool designing, bool set_children = true);
   // Marks this component and everything it owns as being destroyed (nothing undoes it).
   void Destroying();
+
+  // The components a form stream writes as this one's children, in order: by default the owned ones (a
+  // form's components).
+  virtual std::vector<const TComponent*> GetChildren() const;
+  // A child read from a form stream: true when this component took it over (by default it owns it);
+  // false leaves it with the caller (this component takes no child of that class).
+  virtual bool ReadChild(std::unique_ptr<TComponent>& child);
 
   TPersistent* GetOwner() const override { return owner_; }
   std::string GetNamePath() const override { return name_; }

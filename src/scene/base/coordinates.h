@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "scene/base/class_name.h"
 #include "scene/base/streams.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
@@ -16,7 +17,7 @@ class TGLCoordinates : public TGLUpdateAbleObject {
  public:
   // Holds the initial value; the style is fixed for the object's life.
   TGLCoordinates(TPersistent* owner, const TVector4f& value, TGLCoordinatesStyle style);
-  const char* ClassName() const override { return "TGLCoordinates"; }
+  ZENTROVA_CLASS(TGLCoordinates)
 
   float X() const { return value_[0]; }
   float Y() const { return value_[1]; }
@@ -74,7 +75,7 @@ class TGLCoordinates : public TGLUpdateAbleObject {
 class TGLCoordinates4 : public TGLCoordinates {
  public:
   using TGLCoordinates::TGLCoordinates;
-  const char* ClassName() const override { return "TGLCoordinates4"; }
+  ZENTROVA_CLASS(TGLCoordinates4)
   void SetW(float v) { SetCoordinate(3, v); }
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/collection.h"
 #include "scene/base/polygon_sink.h"
 #include "scene/base/spline.h"
@@ -17,7 +18,7 @@ class TGLNodes;
 class TGLNode : public TCollectionItem {
  public:
   explicit TGLNode(TCollection* collection) : TCollectionItem(collection) {}
-  const char* ClassName() const override { return "TGLNode"; }
+  ZENTROVA_CLASS(TGLNode)
 
   float X() const { return value_[0]; }
   float Y() const { return value_[1]; }
@@ -52,7 +53,8 @@ class TGLNodes : public TOwnedCollection {
  public:
   // Items of the given class; TGLNode when none is given.
   explicit TGLNodes(TPersistent* owner, TCollectionItemClass item_class = nullptr);
-  const char* ClassName() const override { return "TGLNodes"; }
+  ZENTROVA_CLASS(TGLNodes)
+  using TInstanceRoot = TGLNodes;
 
   // A new collection of this collection's class with the same item class; subclasses override it.
   virtual std::unique_ptr<TGLNodes> NewInstance(TPersistent* owner) const;

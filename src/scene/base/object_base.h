@@ -4,7 +4,12 @@
 
 #include <string>
 
+#include "scene/base/class_name.h"
+
 namespace zentrova {
+
+class TPropertyWriter;
+struct TPropertyValue;
 
 class TObject {
  public:
@@ -19,7 +24,7 @@ class TObject {
 
 class TPersistent : public TObject {
  public:
-  const char* ClassName() const override { return "TPersistent"; }
+  ZENTROVA_CLASS(TPersistent)
 
   // Copies the content of `source` into this object; a class that cannot take it raises
   // EConvertError "Cannot assign a <source class> to a <this class>".
@@ -28,6 +33,25 @@ class TPersistent : public TObject {
   virtual TPersistent* GetOwner() const { return nullptr; }
   // The name under which this object is known in messages; its class name by default.
   virtual std::string GetNamePath() const { return ClassName(); }
+
+  // The published properties in a form stream (property_stream.h). An override writes its base class's
+  // first, then its own, each only where it differs from its stream default:
+  //   void TGLFoo::WriteProperties(TPropertyWriter& writer) const {
+  //     TGLBar::WriteProperties(writer);
+  //     if (size_ != 1) writer.Single("Size", size_);
+  //   }
+  virtual void WriteProperties(TPropertyWriter& writer) const {}
+  // One published property read from a form: an override takes its own names and hands the others to its
+  // base class. False when no class of the chain publishes `name`; a value of the wrong kind raises
+  // EReadError "Invalid property value".
+  //   bool TGLFoo::ReadProperty(const std::string& name, const TPropertyValue& value) {
+  //     if (name == "Size") {
+  //       SetSize(AsSingle(value));
+  //       return true;
+  //     }
+  //     return TGLBar::ReadProperty(name, value);
+  //   }
+  virtual bool ReadProperty(const std::string& name, const TPropertyValue& value) { return false; }
 
  protected:
   // The second chance of Assign: the source may know how to fill `dest`.

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/object_base.h"
 #include "scene/base/streams.h"
 
@@ -43,7 +44,7 @@ enum TArchiveTag : std::uint8_t {
 class TVirtualReader : public TObject {
  public:
   explicit TVirtualReader(TStream& stream) : stream_(stream) {}
-  const char* ClassName() const override { return "TVirtualReader"; }
+  ZENTROVA_CLASS(TVirtualReader)
   TStream& Stream() const { return stream_; }
 
   // Raw bytes; a stream that ends early raises EReadError "Stream read error".
@@ -66,7 +67,7 @@ class TVirtualReader : public TObject {
 class TVirtualWriter : public TObject {
  public:
   explicit TVirtualWriter(TStream& stream) : stream_(stream) {}
-  const char* ClassName() const override { return "TVirtualWriter"; }
+  ZENTROVA_CLASS(TVirtualWriter)
   TStream& Stream() const { return stream_; }
 
   virtual void Write(const void* buffer, std::int64_t count) = 0;
@@ -85,7 +86,7 @@ class TVirtualWriter : public TObject {
 class TBinaryReader : public TVirtualReader {
  public:
   using TVirtualReader::TVirtualReader;
-  const char* ClassName() const override { return "TBinaryReader"; }
+  ZENTROVA_CLASS(TBinaryReader)
 
   void Read(void* buffer, std::int64_t count) override;
   std::uint8_t NextValue() override;
@@ -107,7 +108,7 @@ class TBinaryReader : public TVirtualReader {
 class TBinaryWriter : public TVirtualWriter {
  public:
   using TVirtualWriter::TVirtualWriter;
-  const char* ClassName() const override { return "TBinaryWriter"; }
+  ZENTROVA_CLASS(TBinaryWriter)
 
   void Write(const void* buffer, std::int64_t count) override;
   void WriteInteger(std::int32_t value) override;
@@ -138,7 +139,8 @@ std::unique_ptr<TVirtualWriter> CreateWriter(TStream& stream) {
 class TPersistentObject : public TPersistent {
  public:
   TPersistentObject() = default;
-  const char* ClassName() const override { return "TPersistentObject"; }
+  ZENTROVA_CLASS(TPersistentObject)
+  using TInstanceRoot = TPersistentObject;
 
   // The virtual constructor: a new, empty object of this object's own class. Every archivable class
   // overrides it.
@@ -195,10 +197,7 @@ class TPersistentObjectList : public TPersistentObject {
  public:
   TPersistentObjectList() = default;
   ~TPersistentObjectList() override;
-  const char* ClassName() const override { return "TPersistentObjectList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TPersistentObjectList>();
-  }
+  ZENTROVA_CLASS_NEW(TPersistentObjectList)
 
   int Count() const { return count_; }
   int Capacity() const { return static_cast<int>(items_.size()); }

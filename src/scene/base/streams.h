@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/object_base.h"
 
 namespace zentrova {
@@ -22,7 +23,7 @@ inline constexpr std::uint16_t fmShareDenyNone = 0x0040;
 
 class TStream : public TObject {
  public:
-  const char* ClassName() const override { return "TStream"; }
+  ZENTROVA_CLASS(TStream)
 
   // Up to count bytes; the number actually moved.
   virtual std::int64_t Read(void* buffer, std::int64_t count) = 0;
@@ -45,7 +46,7 @@ class TMemoryStream : public TStream {
  public:
   TMemoryStream() = default;
   explicit TMemoryStream(std::string data) : data_(std::move(data)) {}
-  const char* ClassName() const override { return "TMemoryStream"; }
+  ZENTROVA_CLASS(TMemoryStream)
 
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
@@ -63,7 +64,7 @@ class TMemoryStream : public TStream {
 class TStringStream : public TMemoryStream {
  public:
   using TMemoryStream::TMemoryStream;
-  const char* ClassName() const override { return "TStringStream"; }
+  ZENTROVA_CLASS(TStringStream)
 };
 
 // A stream on a file. Opening fails with EFOpenError "Cannot open file "name". reason" or, for
@@ -72,7 +73,7 @@ class TFileStream : public TStream {
  public:
   TFileStream(const std::string& file_name, std::uint16_t mode);
   ~TFileStream() override;
-  const char* ClassName() const override { return "TFileStream"; }
+  ZENTROVA_CLASS(TFileStream)
 
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;

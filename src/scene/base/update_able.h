@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "scene/base/class_name.h"
 #include "scene/base/collection.h"
 #include "scene/base/component.h"
 #include "scene/base/object_base.h"
@@ -24,7 +25,7 @@ using TNotifyEvent = std::function<void(TPersistent* sender)>;
 class TGLUpdateAbleObject : public TPersistent {
  public:
   explicit TGLUpdateAbleObject(TPersistent* owner) : owner_(owner) {}
-  const char* ClassName() const override { return "TGLUpdateAbleObject"; }
+  ZENTROVA_CLASS(TGLUpdateAbleObject)
 
   TPersistent* Owner() const { return owner_; }
   TPersistent* GetOwner() const override { return owner_; }
@@ -48,14 +49,14 @@ class TGLUpdateAbleObject : public TPersistent {
 class TGLCadenceAbleComponent : public TComponent {
  public:
   using TComponent::TComponent;
-  const char* ClassName() const override { return "TGLCadenceAbleComponent"; }
+  ZENTROVA_CLASS(TGLCadenceAbleComponent)
   virtual void DoProgress(const TProgressTimes& progress_times) {}
 };
 
 class TGLUpdateAbleComponent : public TGLCadenceAbleComponent {
  public:
   using TGLCadenceAbleComponent::TGLCadenceAbleComponent;
-  const char* ClassName() const override { return "TGLUpdateAbleComponent"; }
+  ZENTROVA_CLASS(TGLUpdateAbleComponent)
   // Passes the notice on to an update-able owner, naming itself as the sender.
   virtual void NotifyChange(TPersistent* sender);
 };
@@ -64,7 +65,7 @@ class TGLUpdateAbleComponent : public TGLCadenceAbleComponent {
 class TGLCoordinatesUpdateAbleComponent : public TGLUpdateAbleComponent {
  public:
   using TGLUpdateAbleComponent::TGLUpdateAbleComponent;
-  const char* ClassName() const override { return "TGLCoordinatesUpdateAbleComponent"; }
+  ZENTROVA_CLASS(TGLCoordinatesUpdateAbleComponent)
   virtual void CoordinateChanged(TGLCoordinates* sender) = 0;
 };
 
@@ -73,7 +74,7 @@ class TGLCoordinatesUpdateAbleComponent : public TGLUpdateAbleComponent {
 class TNotifyCollection : public TOwnedCollection {
  public:
   TNotifyCollection(TPersistent* owner, TCollectionItemClass item_class);
-  const char* ClassName() const override { return "TNotifyCollection"; }
+  ZENTROVA_CLASS(TNotifyCollection)
 
   TNotifyEvent OnNotifyChange;
 

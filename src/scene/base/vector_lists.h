@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "scene/base/class_name.h"
 #include "scene/base/persistent_classes.h"
 #include "scene/base/vector_types.h"
 
@@ -19,7 +20,7 @@ inline constexpr std::uint8_t bloSetCountResetsMemory = 2;
 class TBaseList : public TPersistentObject {
  public:
   ~TBaseList() override;
-  const char* ClassName() const override { return "TBaseList"; }
+  ZENTROVA_CLASS(TBaseList)
 
   int Count() const { return count_; }
   // Count n (>= 0, "Assertion failure" otherwise): the capacity grows to exactly n when needed; new
@@ -85,7 +86,7 @@ class TBaseList : public TPersistentObject {
 // operations below work on those three.
 class TBaseVectorList : public TBaseList {
  public:
-  const char* ClassName() const override { return "TBaseVectorList"; }
+  ZENTROVA_CLASS(TBaseVectorList)
 
   void WriteArchive(TVirtualWriter& writer) const override;
   void ReadArchive(TVirtualReader& reader) override;
@@ -120,10 +121,7 @@ class TBaseVectorList : public TBaseList {
 class TAffineVectorList : public TBaseVectorList {
  public:
   TAffineVectorList() : TBaseVectorList(sizeof(TAffineVector)) {}
-  const char* ClassName() const override { return "TAffineVectorList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TAffineVectorList>();
-  }
+  ZENTROVA_CLASS_NEW(TAffineVectorList)
 
   TAffineVector* List() const { return static_cast<TAffineVector*>(BaseList()); }
   int Add(const TAffineVector& v);
@@ -147,8 +145,7 @@ class TAffineVectorList : public TBaseVectorList {
 class TVectorList : public TBaseVectorList {
  public:
   TVectorList() : TBaseVectorList(sizeof(TVector4f)) {}
-  const char* ClassName() const override { return "TVectorList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TVectorList>(); }
+  ZENTROVA_CLASS_NEW(TVectorList)
 
   TVector4f* List() const { return static_cast<TVector4f*>(BaseList()); }
   int Add(const TVector4f& v);
@@ -165,10 +162,7 @@ class TVectorList : public TBaseVectorList {
 class TTexPointList : public TBaseList {
  public:
   TTexPointList() : TBaseList(sizeof(TTexPoint)) {}
-  const char* ClassName() const override { return "TTexPointList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TTexPointList>();
-  }
+  ZENTROVA_CLASS_NEW(TTexPointList)
 
   TTexPoint* List() const { return static_cast<TTexPoint*>(BaseList()); }
   int Add(const TTexPoint& p);
@@ -181,8 +175,7 @@ class TTexPointList : public TBaseList {
 class TIntegerList : public TBaseList {
  public:
   TIntegerList() : TBaseList(sizeof(std::int32_t)) {}
-  const char* ClassName() const override { return "TIntegerList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TIntegerList>(); }
+  ZENTROVA_CLASS_NEW(TIntegerList)
 
   std::int32_t* List() const { return static_cast<std::int32_t*>(BaseList()); }
   int Add(std::int32_t value);
@@ -196,8 +189,7 @@ class TIntegerList : public TBaseList {
 class TSingleList : public TBaseList {
  public:
   TSingleList() : TBaseList(sizeof(float)) {}
-  const char* ClassName() const override { return "TSingleList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TSingleList>(); }
+  ZENTROVA_CLASS_NEW(TSingleList)
 
   float* List() const { return static_cast<float*>(BaseList()); }
   int Add(float value);
@@ -209,8 +201,7 @@ class TSingleList : public TBaseList {
 class TByteList : public TBaseList {
  public:
   TByteList() : TBaseList(1) {}
-  const char* ClassName() const override { return "TByteList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TByteList>(); }
+  ZENTROVA_CLASS_NEW(TByteList)
 
   std::uint8_t* List() const { return static_cast<std::uint8_t*>(BaseList()); }
   int Add(std::uint8_t value);
@@ -222,10 +213,7 @@ class TByteList : public TBaseList {
 class TQuaternionList : public TBaseVectorList {
  public:
   TQuaternionList() : TBaseVectorList(sizeof(TQuaternion)) {}
-  const char* ClassName() const override { return "TQuaternionList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TQuaternionList>();
-  }
+  ZENTROVA_CLASS_NEW(TQuaternionList)
 
   TQuaternion* List() const { return static_cast<TQuaternion*>(BaseList()); }
   int Add(const TQuaternion& q);

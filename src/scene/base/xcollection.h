@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/object_base.h"
 #include "scene/base/persistent_classes.h"
 
@@ -55,7 +56,7 @@ class TXCollectionItemClass {
 class TXCollectionItem : public TPersistent {
  public:
   TXCollectionItem() = default;
-  const char* ClassName() const override { return "TXCollectionItem"; }
+  ZENTROVA_CLASS(TXCollectionItem)
 
   static const TXCollectionItemClass& StaticClass();
   virtual const TXCollectionItemClass& ItemClass() const { return StaticClass(); }
@@ -88,7 +89,7 @@ class TXCollection : public TPersistent {
   explicit TXCollection(TPersistent* owner) : owner_(owner) {}
   // Calls the destroy-notification event, then frees the items, last first.
   ~TXCollection() override;
-  const char* ClassName() const override { return "TXCollection"; }
+  ZENTROVA_CLASS(TXCollection)
 
   TPersistent* Owner() const { return owner_; }
   TPersistent* GetOwner() const override { return owner_; }

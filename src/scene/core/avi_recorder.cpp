@@ -8,10 +8,14 @@
 #include "platform/dialogs.h"
 #include "platform/exception.h"
 #include "platform/message_sink.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_stream.h"
 #include "scene/core/bitmap32.h"
 #include "scene/core/stage_buffer.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TAVIRecorder);
 
 namespace {
 
@@ -196,6 +200,52 @@ void TAVIRecorder::CloseFile(bool delete_file) {
 
 void TAVIRecorder::CancelPendingFrames() {
   gate_.Close();
+}
+
+namespace {
+
+constexpr TIdentNames<3> kCompressor{"acDefault", "acShowDialog", "acDivX"};
+constexpr TIdentNames<4> kSizeRestriction{"srNoRestriction", "srForceBlock2x2", "srForceBlock4x4", "srForceBlock8x8"};
+constexpr TIdentNames<3> kImageRetrievalMode{"irmSnapShot", "irmRenderToBitmap", "irmBitBlt"};
+
+}  // namespace
+
+void TAVIRecorder::WriteProperties(TPropertyWriter& w) const {
+  TComponent::WriteProperties(w);
+  if (fps_ != 25) w.Integer("FPS", fps_);
+  w.Reference("GLStageViewer", dynamic_cast<const TComponent*>(stage_viewer_));
+  w.Reference("GLFullScreenViewer", dynamic_cast<const TComponent*>(full_screen_viewer_));
+  if (width_ != 320) w.Integer("Width", width_);
+  if (height_ != 200) w.Integer("Height", height_);
+  if (!filename_.empty()) w.String("Filename", filename_);
+  if (compressor_ != acDefault) w.Enum("Compressor", kCompressor, compressor_);
+  if (size_restriction_ != srForceBlock8x8) w.Enum("SizeRestriction", kSizeRestriction, size_restriction_);
+  if (image_retrieval_mode_ != irmBitBlt) w.Enum("ImageRetrievalMode", kImageRetrievalMode, image_retrieval_mode_);
+}
+
+bool TAVIRecorder::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "FPS") {
+    SetFPS(static_cast<std::uint8_t>(AsInteger(v)));
+  } else if (name == "GLStageViewer") {
+    ReadReference<IGLRecordingSource>(v, [this](IGLRecordingSource* viewer) { SetGLStageViewer(viewer); });
+  } else if (name == "GLFullScreenViewer") {
+    ReadReference<IGLRecordingSource>(v, [this](IGLRecordingSource* viewer) { SetGLFullScreenViewer(viewer); });
+  } else if (name == "Width") {
+    SetWidth(AsInteger(v));
+  } else if (name == "Height") {
+    SetHeight(AsInteger(v));
+  } else if (name == "Filename") {
+    SetFilename(AsString(v));
+  } else if (name == "Compressor") {
+    SetCompressor(AsEnum<TAVICompressor>(kCompressor, v));
+  } else if (name == "SizeRestriction") {
+    SetSizeRestriction(AsEnum<TAVISizeRestriction>(kSizeRestriction, v));
+  } else if (name == "ImageRetrievalMode") {
+    SetImageRetrievalMode(AsEnum<TAVIImageRetrievalMode>(kImageRetrievalMode, v));
+  } else {
+    return TComponent::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "platform/gui_thread_call.h"
+#include "scene/base/class_name.h"
 #include "scene/base/component.h"
 #include "scene/core/avi_writer.h"
 #include "scene/core/picture.h"
@@ -39,7 +40,9 @@ class TAVIRecorder : public TComponent {
   TAVIRecorder() = default;
   // While recording, the unfinished file is deleted; a failure to do so goes to the message sink.
   ~TAVIRecorder() override;
-  const char* ClassName() const override { return "TAVIRecorder"; }
+  ZENTROVA_CLASS(TAVIRecorder)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // The file name, the save dialog's ("AVI Files (*.avi)") when empty; an existing file is overwritten
   // only when the user answers Yes to "Overwrite file %s?". False when no name was given or the user said

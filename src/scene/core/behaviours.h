@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/base/xcollection.h"
 #include "scene/core/render_context_info.h"
@@ -34,7 +35,7 @@ class TGLBehaviourClass : public TXCollectionItemClass {
 
 class TGLBaseBehaviour : public TXCollectionItem {
  public:
-  const char* ClassName() const override { return "TGLBaseBehaviour"; }
+  ZENTROVA_CLASS(TGLBaseBehaviour)
   static const TXCollectionItemClass& StaticClass();
   const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
 
@@ -50,14 +51,14 @@ class TGLBaseBehaviour : public TXCollectionItem {
 
 class TGLBehaviour : public TGLBaseBehaviour {
  public:
-  const char* ClassName() const override { return "TGLBehaviour"; }
+  ZENTROVA_CLASS(TGLBehaviour)
   static const TXCollectionItemClass& StaticClass();
   const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
 };
 
 class TGLObjectEffect : public TGLBaseBehaviour {
  public:
-  const char* ClassName() const override { return "TGLObjectEffect"; }
+  ZENTROVA_CLASS(TGLObjectEffect)
   static const TXCollectionItemClass& StaticClass();
   const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
   virtual void Render(TGLStageBuffer& scene_buffer, TRenderContextInfo& rci) {}
@@ -66,21 +67,21 @@ class TGLObjectEffect : public TGLBaseBehaviour {
 // The three kinds of effect, by the pass that draws them.
 class TGLObjectPreEffect : public TGLObjectEffect {
  public:
-  const char* ClassName() const override { return "TGLObjectPreEffect"; }
+  ZENTROVA_CLASS(TGLObjectPreEffect)
   static const TXCollectionItemClass& StaticClass();
   const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
 };
 
 class TGLObjectPostEffect : public TGLObjectEffect {
  public:
-  const char* ClassName() const override { return "TGLObjectPostEffect"; }
+  ZENTROVA_CLASS(TGLObjectPostEffect)
   static const TXCollectionItemClass& StaticClass();
   const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
 };
 
 class TGLObjectAfterEffect : public TGLObjectEffect {
  public:
-  const char* ClassName() const override { return "TGLObjectAfterEffect"; }
+  ZENTROVA_CLASS(TGLObjectAfterEffect)
   static const TXCollectionItemClass& StaticClass();
   const TXCollectionItemClass& ItemClass() const override { return StaticClass(); }
 };
@@ -89,7 +90,7 @@ class TGLObjectAfterEffect : public TGLObjectEffect {
 class TGLBehaviours : public TXCollection {
  public:
   explicit TGLBehaviours(TGLBaseSceneObject* owner);
-  const char* ClassName() const override { return "TGLBehaviours"; }
+  ZENTROVA_CLASS(TGLBehaviours)
   std::string GetNamePath() const override;
   const TXCollectionItemClass& BaseItemClass() const override { return TGLBehaviour::StaticClass(); }
   // Anything but an effect.
@@ -101,7 +102,7 @@ class TGLBehaviours : public TXCollection {
 class TGLObjectEffects : public TXCollection {
  public:
   explicit TGLObjectEffects(TGLBaseSceneObject* owner);
-  const char* ClassName() const override { return "TGLObjectEffects"; }
+  ZENTROVA_CLASS(TGLObjectEffects)
   std::string GetNamePath() const override;
   const TXCollectionItemClass& BaseItemClass() const override { return TGLObjectEffect::StaticClass(); }
   // Effects only.

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/object_base.h"
 #include "scene/core/picture.h"
 #include "scene/gl/platform_helpers.h"
@@ -35,7 +36,7 @@ inline constexpr GLenum kGL_TEXTURE_RECTANGLE_NV = 0x84F5;
 class TGLBitmap32 : public TPersistent {
  public:
   TGLBitmap32() = default;
-  const char* ClassName() const override { return "TGLBitmap32"; }
+  ZENTROVA_CLASS(TGLBitmap32)
 
   // nullptr empties it; another RGBA bitmap is copied; a pf24bit or pf32bit bitmap whose width is a
   // multiple of 4 is converted directly; any other graphic is drawn into a 24-bit bitmap first, stretched

@@ -11,11 +11,15 @@
 
 #include "platform/clock.h"
 #include "platform/message_sink.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/scope_exit.h"
 #include "scene/core/stage.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLCadencer);
 
 namespace {
 
@@ -369,6 +373,51 @@ void TGLCadencer::Progress() {
     if (delta <= 0) break;
     total -= delta;
   }
+}
+
+namespace {
+
+constexpr TIdentNames<3> kCadencerMode{"cmManual", "cmASAP", "cmApplicationIdle"};
+constexpr TIdentNames<3> kTimeReference{"cmRTC", "cmPerformanceCounter", "cmExternal"};
+
+}  // namespace
+
+void TGLCadencer::WriteProperties(TPropertyWriter& w) const {
+  TComponent::WriteProperties(w);
+  w.Reference("Scene", scene_);
+  if (!enabled_) w.Boolean("Enabled", false);
+  if (time_reference_ != cmPerformanceCounter) w.Enum("TimeReference", kTimeReference, time_reference_);
+  if (time_multiplier_ != 1) w.Extended("TimeMultiplier", time_multiplier_);
+  if (max_delta_time_ != 0) w.Extended("MaxDeltaTime", max_delta_time_);
+  if (min_delta_time_ != 0) w.Extended("MinDeltaTime", min_delta_time_);
+  if (fixed_delta_time_ != 0) w.Extended("FixedDeltaTime", fixed_delta_time_);
+  if (mode_ != cmASAP) w.Enum("Mode", kCadencerMode, mode_);
+  if (sleep_length_ != -1) w.Integer("SleepLength", sleep_length_);
+}
+
+bool TGLCadencer::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Scene") {
+    ReadReference<TGLStage>(v, [this](TGLStage* scene) { SetScene(scene); });
+  } else if (name == "Enabled") {
+    SetEnabled(AsBoolean(v));
+  } else if (name == "TimeReference") {
+    SetTimeReference(AsEnum<TGLCadencerTimeReference>(kTimeReference, v));
+  } else if (name == "TimeMultiplier") {
+    SetTimeMultiplier(static_cast<double>(AsExtended(v)));
+  } else if (name == "MaxDeltaTime") {
+    SetMaxDeltaTime(static_cast<double>(AsExtended(v)));
+  } else if (name == "MinDeltaTime") {
+    SetMinDeltaTime(static_cast<double>(AsExtended(v)));
+  } else if (name == "FixedDeltaTime") {
+    SetFixedDeltaTime(static_cast<double>(AsExtended(v)));
+  } else if (name == "Mode") {
+    SetMode(AsEnum<TGLCadencerMode>(kCadencerMode, v));
+  } else if (name == "SleepLength") {
+    SetSleepLength(AsInteger(v));
+  } else {
+    return TComponent::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -14,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/component.h"
 #include "scene/base/update_able.h"
 
@@ -32,7 +33,9 @@ class TGLCadencer : public TComponent {
   // Performance-counter time, multiplier 1, no sleep, cmASAP, enabled; the clock starts at 0 now.
   TGLCadencer();
   ~TGLCadencer() override;
-  const char* ClassName() const override { return "TGLCadencer"; }
+  ZENTROVA_CLASS(TGLCadencer)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   void Loaded() override;
 

@@ -6,13 +6,18 @@
 #include <limits>
 
 #include "platform/exception.h"
+#include "scene/base/class_registration.h"
 #include "scene/base/float_math.h"
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLCamera);
 
 namespace {
 
@@ -69,9 +74,7 @@ void TGLCamera::SetSceneScale(float value) {
 }
 
 void TGLCamera::SetCameraStyle(TGLCameraStyle value) {
-  if (value == camera_style_) return;
-  camera_style_ = value;
-  NotifyChange(this);
+  SetProperty(camera_style_, value, NotifyChangeOf(this));
 }
 
 void TGLCamera::SetTargetObject(TGLBaseSceneObject* object) {
@@ -208,6 +211,40 @@ void TGLCamera::SetFieldOfView(float field_of_view, float viewport_dimension) {
 
 void TGLCamera::DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) {
   if (render_children) RenderChildrenSorted(0, ChildCount() - 1, rci);
+}
+
+namespace {
+constexpr TIdentNames<5> kCameraStyle{"csPerspective", "csOrthogonal", "csOrtho2D", "csCustom",
+                                      "csInfinitePerspective"};
+}  // namespace
+
+void TGLCamera::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseSceneObject::WriteProperties(w);
+  w.Single("DepthOfView", depth_of_view_);
+  w.Single("FocalLength", focal_length_);
+  if (scene_scale_ != 1) w.Single("SceneScale", scene_scale_);
+  if (near_plane_bias_ != 1) w.Single("NearPlaneBias", near_plane_bias_);
+  w.Reference("TargetObject", target_object_);
+  if (camera_style_ != csPerspective) w.Enum("CameraStyle", kCameraStyle, camera_style_);
+}
+
+bool TGLCamera::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "DepthOfView") {
+    SetDepthOfView(AsSingle(v));
+  } else if (name == "FocalLength") {
+    SetFocalLength(AsSingle(v));
+  } else if (name == "SceneScale") {
+    SetSceneScale(AsSingle(v));
+  } else if (name == "NearPlaneBias") {
+    SetNearPlaneBias(AsSingle(v));
+  } else if (name == "TargetObject") {
+    ReadReference<TGLBaseSceneObject>(v, [this](TGLBaseSceneObject* target) { SetTargetObject(target); });
+  } else if (name == "CameraStyle") {
+    SetCameraStyle(AsEnum<TGLCameraStyle>(kCameraStyle, v));
+  } else {
+    return TGLBaseSceneObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/scene_object.h"
 
 namespace zentrova {
@@ -36,8 +37,9 @@ class TGLCamera : public TGLBaseSceneObject {
   // Focal length 50, depth of view 100, looking down −z.
   TGLCamera();
   ~TGLCamera() override;
-  const char* ClassName() const override { return "TGLCamera"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCamera>(); }
+  ZENTROVA_CLASS_NEW(TGLCamera)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float FocalLength() const { return focal_length_; }
   float DepthOfView() const { return depth_of_view_; }  // from the near plane to the far plane

@@ -1,5 +1,7 @@
 #include "scene/core/custom_scene_object.h"
 
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/material.h"
 #include "scene/core/scope_exit.h"
@@ -67,9 +69,7 @@ void TGLCustomSceneObject::ReleaseDisplayList() {
 }
 
 void TGLCameraInvariantObject::SetCamInvarianceMode(TGLCameraInvarianceMode value) {
-  if (value == cam_invariance_mode_) return;
-  cam_invariance_mode_ = value;
-  NotifyChange(this);
+  SetProperty(cam_invariance_mode_, value, NotifyChangeOf(this));
 }
 
 void TGLCameraInvariantObject::DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) {
@@ -107,6 +107,17 @@ void TGLCameraInvariantObject::Assign(const TPersistent* source) {
     cam_invariance_mode_ = other->cam_invariance_mode_;
   }
   TGLImmaterialSceneObject::Assign(source);
+}
+
+void TGLCustomSceneObject::WriteProperties(TPropertyWriter& writer) const {
+  TGLBaseSceneObject::WriteProperties(writer);
+  if (!Hint.empty()) writer.String("Hint", Hint);
+}
+
+bool TGLCustomSceneObject::ReadProperty(const std::string& name, const TPropertyValue& value) {
+  if (name != "Hint") return TGLBaseSceneObject::ReadProperty(name, value);
+  Hint = AsString(value);
+  return true;
 }
 
 }  // namespace zentrova

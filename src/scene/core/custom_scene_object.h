@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/core/scene_object.h"
 
 namespace zentrova {
@@ -16,10 +17,9 @@ class TGLCustomSceneObject : public TGLBaseSceneObject {
  public:
   TGLCustomSceneObject();
   ~TGLCustomSceneObject() override;
-  const char* ClassName() const override { return "TGLCustomSceneObject"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLCustomSceneObject>();
-  }
+  ZENTROVA_CLASS_NEW(TGLCustomSceneObject)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // A text for the user, not drawn.
   std::string Hint;
@@ -52,10 +52,7 @@ class TGLCustomSceneObject : public TGLBaseSceneObject {
 // Never applies a material: draws as the base object does.
 class TGLImmaterialSceneObject : public TGLCustomSceneObject {
  public:
-  const char* ClassName() const override { return "TGLImmaterialSceneObject"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLImmaterialSceneObject>();
-  }
+  ZENTROVA_CLASS_NEW(TGLImmaterialSceneObject)
   void DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) override {
     TGLBaseSceneObject::DoRender(rci, render_self, render_children);
   }
@@ -64,10 +61,7 @@ class TGLImmaterialSceneObject : public TGLCustomSceneObject {
 // The base of the objects that scenes place, with their material.
 class TGLStageObject : public TGLCustomSceneObject {
  public:
-  const char* ClassName() const override { return "TGLStageObject"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLStageObject>();
-  }
+  ZENTROVA_CLASS_NEW(TGLStageObject)
 };
 
 // What a camera-invariant object keeps fixed relative to the camera.
@@ -79,10 +73,7 @@ enum TGLCameraInvarianceMode : std::uint8_t {
 
 class TGLCameraInvariantObject : public TGLImmaterialSceneObject {
  public:
-  const char* ClassName() const override { return "TGLCameraInvariantObject"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLCameraInvariantObject>();
-  }
+  ZENTROVA_CLASS_NEW(TGLCameraInvariantObject)
 
   TGLCameraInvarianceMode CamInvarianceMode() const { return cam_invariance_mode_; }
   void SetCamInvarianceMode(TGLCameraInvarianceMode value);

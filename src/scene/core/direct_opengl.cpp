@@ -1,8 +1,14 @@
 #include "scene/core/direct_opengl.h"
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLDirectOpenGL);
+ZENTROVA_REGISTER_CLASS(TGLRenderPoint);
 
 TGLDirectOpenGL::TGLDirectOpenGL() {
   SetObjectStyle(ObjectStyle() | osDirectDraw | osTampersWithState);
@@ -13,11 +19,7 @@ void TGLDirectOpenGL::SetUseBuildList(bool value) {
   SetObjectStyleSilently(value ? others : others | osDirectDraw);
 }
 
-void TGLDirectOpenGL::SetBlend(bool value) {
-  if (value == blend_) return;
-  blend_ = value;
-  MarkStructureDirty();
-}
+void TGLDirectOpenGL::SetBlend(bool value) { SetProperty(blend_, value, StructureChangeOf(this)); }
 
 void TGLDirectOpenGL::BuildList(TRenderContextInfo& rci) {
   if (!OnRender) return;
@@ -59,6 +61,23 @@ void TGLRenderPoint::BuildList(TRenderContextInfo& rci) {
   for (const TCallbacks& callbacks : callbacks_) {
     if (callbacks.render) callbacks.render(this, rci);
   }
+}
+
+void TGLDirectOpenGL::WriteProperties(TPropertyWriter& w) const {
+  TGLImmaterialSceneObject::WriteProperties(w);
+  if (UseBuildList()) w.Boolean("UseBuildList", true);
+  if (blend_) w.Boolean("Blend", true);
+}
+
+bool TGLDirectOpenGL::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "UseBuildList") {
+    SetUseBuildList(AsBoolean(v));
+  } else if (name == "Blend") {
+    SetBlend(AsBoolean(v));
+  } else {
+    return TGLImmaterialSceneObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

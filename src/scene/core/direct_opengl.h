@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/core/stage_buffer.h"
 
@@ -15,10 +16,9 @@ class TGLDirectOpenGL : public TGLImmaterialSceneObject {
  public:
   // Draws directly every frame and tampers with the state.
   TGLDirectOpenGL();
-  const char* ClassName() const override { return "TGLDirectOpenGL"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLDirectOpenGL>();
-  }
+  ZENTROVA_CLASS_NEW(TGLDirectOpenGL)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // With the build list, OnRender's drawing is compiled into the display list once and replayed.
   bool UseBuildList() const { return !HasStyle(osDirectDraw); }
@@ -45,10 +45,7 @@ class TGLRenderPoint : public TGLImmaterialSceneObject {
   TGLRenderPoint();
   // UnRegisterAll.
   ~TGLRenderPoint() override;
-  const char* ClassName() const override { return "TGLRenderPoint"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLRenderPoint>();
-  }
+  ZENTROVA_CLASS_NEW(TGLRenderPoint)
 
   // Appends a drawing callback with the one to call when the pair is dropped.
   void RegisterCallback(TDirectRenderEvent render, TFreeCallback on_free);

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/scope_exit.h"
 #include "scene/core/stage_buffer.h"
@@ -27,28 +29,14 @@ void TGLFogEnvironment::SetFogColor(const TGLColor& color) {
   NotifyChange(this);
 }
 
-void TGLFogEnvironment::SetFogStart(float value) {
-  if (value == fog_start_) return;
-  fog_start_ = value;
-  NotifyChange(this);
-}
+void TGLFogEnvironment::SetFogStart(float value) { SetProperty(fog_start_, value, NotifyChangeOf(this)); }
 
-void TGLFogEnvironment::SetFogEnd(float value) {
-  if (value == fog_end_) return;
-  fog_end_ = value;
-  NotifyChange(this);
-}
+void TGLFogEnvironment::SetFogEnd(float value) { SetProperty(fog_end_, value, NotifyChangeOf(this)); }
 
-void TGLFogEnvironment::SetFogMode(TFogMode value) {
-  if (value == fog_mode_) return;
-  fog_mode_ = value;
-  NotifyChange(this);
-}
+void TGLFogEnvironment::SetFogMode(TFogMode value) { SetProperty(fog_mode_, value, NotifyChangeOf(this)); }
 
 void TGLFogEnvironment::SetFogDistance(TFogDistance value) {
-  if (value == fog_distance_) return;
-  fog_distance_ = value;
-  NotifyChange(this);
+  SetProperty(fog_distance_, value, NotifyChangeOf(this));
 }
 
 void TGLFogEnvironment::Assign(const TPersistent* source) {
@@ -116,6 +104,41 @@ void TGLFogEnvironment::Apply() {
     default:
       SceneAssert(false);
   }
+}
+
+namespace {
+
+constexpr TIdentNames<3> kFogMode{"fmLinear", "fmExp", "fmExp2"};
+constexpr TIdentNames<3> kFogDistance{"fdDefault", "fdEyeRadial", "fdEyePlane"};
+
+}  // namespace
+
+void TGLFogEnvironment::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleObject::WriteProperties(w);
+  if (fog_color_.StoresColor()) w.Data("FogColor.Color", fog_color_);
+  w.Single("FogStart", fog_start_);
+  w.Single("FogEnd", fog_end_);
+  if (fog_mode_ != fmLinear) w.Enum("FogMode", kFogMode, fog_mode_);
+  if (fog_distance_ != fdDefault) w.Enum("FogDistance", kFogDistance, fog_distance_);
+}
+
+bool TGLFogEnvironment::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "FogColor.Color") {
+    TGLColor color(nullptr);
+    ReadData(color, v, 16);
+    SetFogColor(color);
+  } else if (name == "FogStart") {
+    SetFogStart(AsSingle(v));
+  } else if (name == "FogEnd") {
+    SetFogEnd(AsSingle(v));
+  } else if (name == "FogMode") {
+    SetFogMode(AsEnum<TFogMode>(kFogMode, v));
+  } else if (name == "FogDistance") {
+    SetFogDistance(AsEnum<TFogDistance>(kFogDistance, v));
+  } else {
+    return TGLUpdateAbleObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/gl/color.h"
 
@@ -18,7 +19,9 @@ class TGLFogEnvironment : public TGLUpdateAbleObject {
  public:
   // Black fog from 10 to 1000, linear, the driver's distance.
   explicit TGLFogEnvironment(TGLStageBuffer* owner);
-  const char* ClassName() const override { return "TGLFogEnvironment"; }
+  ZENTROVA_CLASS(TGLFogEnvironment)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLStageBuffer* SceneBuffer() const { return scene_buffer_; }
 

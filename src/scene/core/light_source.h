@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/scene_object.h"
 #include "scene/gl/color.h"
 
@@ -22,10 +23,9 @@ enum TLightStyle : std::uint8_t {
 class TGLLightSource : public TGLBaseSceneObject {
  public:
   TGLLightSource();
-  const char* ClassName() const override { return "TGLLightSource"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLLightSource>();
-  }
+  ZENTROVA_CLASS_NEW(TGLLightSource)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // GL_LIGHT0 + the slot the scene gave it (0 before it had one).
   GLenum LightID() const { return light_id_; }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/material_library.h"
 #include "scene/core/texture_ex.h"
@@ -39,21 +41,15 @@ void TGLMaterial::SetBackProperties(const TGLFaceProperties& value) {
 }
 
 void TGLMaterial::SetBlendingMode(TBlendingMode value) {
-  if (value == blending_mode_) return;
-  blending_mode_ = value;
-  NotifyChange(this);
+  SetProperty(blending_mode_, value, NotifyChangeOf(this));
 }
 
 void TGLMaterial::SetMaterialOptions(TMaterialOptions value) {
-  if (value == material_options_) return;
-  material_options_ = value;
-  NotifyChange(this);
+  SetProperty(material_options_, value, NotifyChangeOf(this));
 }
 
 void TGLMaterial::SetFaceCulling(TFaceCulling value) {
-  if (value == face_culling_) return;
-  face_culling_ = value;
-  NotifyChange(this);
+  SetProperty(face_culling_, value, NotifyChangeOf(this));
 }
 
 TGLTexture& TGLMaterial::Texture() {
@@ -180,6 +176,49 @@ void TGLMaterial::TextureExMapChanged() {
 
 bool TGLMaterial::StoresTextureEx() const {
   return texture_ex_ && texture_ex_->Count() > 0;
+}
+
+namespace {
+
+constexpr TIdentNames<6> kBlendingMode{"bmOpaque",       "bmTransparency", "bmAdditive",
+                                       "bmAlphaTest50",  "bmAlphaTest100", "bmModulate"};
+constexpr TIdentNames<2> kMaterialOptions{"moIgnoreFog", "moNoLighting"};
+constexpr TIdentNames<3> kFaceCulling{"fcBufferDefault", "fcCull", "fcNoCull"};
+
+}  // namespace
+
+// The texture and the extra textures are not streamed: the program builds its textures in code.
+void TGLMaterial::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleObject::WriteProperties(w);
+  if (StoresMaterialProperties()) {
+    if (back_properties_ != nullptr) w.Nested("BackProperties", *back_properties_);
+    w.Nested("FrontProperties", *front_properties_);
+    if (blending_mode_ != bmOpaque) w.Enum("BlendingMode", kBlendingMode, blending_mode_);
+  }
+  if (material_options_ != 0) w.SetOf("MaterialOptions", kMaterialOptions, material_options_);
+  if (face_culling_ != fcBufferDefault) w.Enum("FaceCulling", kFaceCulling, face_culling_);
+  w.Reference("MaterialLibrary", material_library_);
+  if (!lib_material_name_.empty()) w.String("LibMaterialName", lib_material_name_);
+}
+
+bool TGLMaterial::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if ((name.starts_with("BackProperties.") && ReadNested("BackProperties", BackProperties(), name, v)) ||
+      ReadNested("FrontProperties", *front_properties_, name, v)) {
+    NotifyChange(this);
+  } else if (name == "BlendingMode") {
+    SetBlendingMode(AsEnum<TBlendingMode>(kBlendingMode, v));
+  } else if (name == "MaterialOptions") {
+    SetMaterialOptions(static_cast<TMaterialOptions>(SetBits(kMaterialOptions, v)));
+  } else if (name == "FaceCulling") {
+    SetFaceCulling(AsEnum<TFaceCulling>(kFaceCulling, v));
+  } else if (name == "MaterialLibrary") {
+    ReadReference<TGLMaterialLibrary>(v, [this](TGLMaterialLibrary* library) { SetMaterialLibrary(library); });
+  } else if (name == "LibMaterialName") {
+    SetLibMaterialName(AsString(v));
+  } else {
+    return TGLUpdateAbleObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/core/texture.h"
 #include "scene/gl/face_properties.h"
@@ -40,7 +41,9 @@ class TGLMaterial : public TGLUpdateAbleObject {
  public:
   explicit TGLMaterial(TPersistent* owner);
   ~TGLMaterial() override;
-  const char* ClassName() const override { return "TGLMaterial"; }
+  ZENTROVA_CLASS(TGLMaterial)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLFaceProperties& FrontProperties() { return *front_properties_; }
   const TGLFaceProperties& FrontProperties() const { return *front_properties_; }

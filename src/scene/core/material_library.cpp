@@ -6,8 +6,10 @@
 
 #include "platform/message_sink.h"
 #include "scene/base/application_file_io.h"
+#include "scene/base/class_registration.h"
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/persistent_classes.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/bmp_file.h"
 #include "scene/core/scope_exit.h"
@@ -15,6 +17,8 @@
 #include "scene/core/texture_ex.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLMaterialLibrary);
 
 namespace {
 
@@ -458,6 +462,59 @@ void TGLMaterialLibrary::LoadFromStream(TStream& stream) {
       ReadXYZ(reader, item->TextureScale());
     }
   }
+}
+
+void TGLLibMaterial::WriteProperties(TPropertyWriter& w) const {
+  TCollectionItem::WriteProperties(w);
+  w.String("Name", name_);
+  w.Nested("Material", *material_);
+  if (Tag != 0) w.Integer("Tag", Tag);
+  if (texture_offset_->AsVector() != kNoOffset) w.Data("TextureOffset.Coordinates", *texture_offset_);
+  if (texture_scale_->AsVector() != kUnitScale) w.Data("TextureScale.Coordinates", *texture_scale_);
+  if (!texture2_name_.empty()) w.String("Texture2Name", texture2_name_);
+  w.Reference("Shader", shader_);
+}
+
+bool TGLLibMaterial::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("Material", *material_, name, v)) return true;
+  if (name == "Name") {
+    SetName(AsString(v));
+  } else if (name == "Tag") {
+    Tag = AsInteger(v);
+  } else if (name == "TextureOffset.Coordinates") {
+    ReadData(*texture_offset_, v, 16);
+  } else if (name == "TextureScale.Coordinates") {
+    ReadData(*texture_scale_, v, 16);
+  } else if (name == "Texture2Name") {
+    SetTexture2Name(AsString(v));
+  } else if (name == "Shader") {
+    ReadReference<TGLShader>(v, [this](TGLShader* shader) { SetShader(shader); });
+  } else {
+    return TCollectionItem::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLMaterialLibrary::WriteProperties(TPropertyWriter& w) const {
+  TGLCadenceAbleComponent::WriteProperties(w);
+  if (StoresMaterials()) {
+    std::vector<const TPersistent*> items;
+    for (int i = 0; i < materials_->Count(); ++i) items.push_back(materials_->Items(i));
+    w.Items("Materials", items);
+  }
+  if (!texture_paths_.empty()) w.String("TexturePaths", texture_paths_);
+}
+
+bool TGLMaterialLibrary::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Materials") {
+    materials_->Clear();
+    ReadItems(v, [this]() -> TPersistent& { return *materials_->Add(); });
+  } else if (name == "TexturePaths") {
+    SetTexturePaths(AsString(v));
+  } else {
+    return TGLCadenceAbleComponent::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/collection.h"
 #include "scene/base/coordinates.h"
 #include "scene/base/streams.h"
@@ -31,7 +32,9 @@ class TGLLibMaterial : public TCollectionItem {
   // Named after the collection's unique name for "LibMaterial".
   explicit TGLLibMaterial(TCollection* collection);
   ~TGLLibMaterial() override;
-  const char* ClassName() const override { return "TGLLibMaterial"; }
+  ZENTROVA_CLASS(TGLLibMaterial)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   const std::string& Name() const { return name_; }
   // A name another library material has becomes a numbered one (not while the library loads).
@@ -102,7 +105,7 @@ std::uint32_t LibMaterialNameHash(const std::string& name);
 class TGLLibMaterials : public TOwnedCollection {
  public:
   explicit TGLLibMaterials(TGLMaterialLibrary* owner);
-  const char* ClassName() const override { return "TGLLibMaterials"; }
+  ZENTROVA_CLASS(TGLLibMaterials)
 
   TGLLibMaterial* Items(int index) const { return static_cast<TGLLibMaterial*>(TCollection::Items(index)); }
   TGLLibMaterial* Add() { return static_cast<TGLLibMaterial*>(TCollection::Add()); }
@@ -121,7 +124,9 @@ class TGLMaterialLibrary : public TGLCadenceAbleComponent {
   // A library material still applied is reported ("Unbalanced material application"), not thrown.
   // Every material that names the library forgets it; linked ones also lose their name and link.
   ~TGLMaterialLibrary() override;
-  const char* ClassName() const override { return "TGLMaterialLibrary"; }
+  ZENTROVA_CLASS(TGLMaterialLibrary)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLLibMaterials& Materials() { return *materials_; }
   const TGLLibMaterials& Materials() const { return *materials_; }

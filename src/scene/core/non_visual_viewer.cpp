@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_stream.h"
+
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLMemoryViewer);
 
 TGLNonVisualViewer::TGLNonVisualViewer() : buffer_(std::make_unique<TGLStageBuffer>(this)) {
   buffer_->OnChange = [this](TPersistent*) { DoOnChange(); };
@@ -56,6 +61,27 @@ void TGLMemoryViewer::Render(TGLBaseSceneObject* base_object) {
     buffer.CreateRenderingContext({}, true);
   }
   buffer.Render(base_object);
+}
+
+void TGLNonVisualViewer::WriteProperties(TPropertyWriter& w) const {
+  TComponent::WriteProperties(w);
+  w.Reference("Camera", Camera());
+  if (width_ != 256) w.Integer("Width", width_);
+  if (height_ != 256) w.Integer("Height", height_);
+  w.Nested("Buffer", *buffer_);
+}
+
+bool TGLNonVisualViewer::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Camera") {
+    ReadReference<TGLCamera>(v, [this](TGLCamera* camera) { SetCamera(camera); });
+  } else if (name == "Width") {
+    SetWidth(AsInteger(v));
+  } else if (name == "Height") {
+    SetHeight(AsInteger(v));
+  } else if (!ReadNested("Buffer", *buffer_, name, v)) {
+    return TComponent::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/base/component.h"
 #include "scene/core/stage_buffer.h"
 
@@ -15,7 +16,9 @@ class TGLNonVisualViewer : public TComponent {
   // 256 × 256, with its buffer wired to DoOnChange, DoBufferStructuralChange and PrepareGLContext.
   TGLNonVisualViewer();
   ~TGLNonVisualViewer() override;
-  const char* ClassName() const override { return "TGLNonVisualViewer"; }
+  ZENTROVA_CLASS(TGLNonVisualViewer)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLStageBuffer& Buffer() { return *buffer_; }
   // Takes the other buffer's settings.
@@ -48,7 +51,7 @@ class TGLNonVisualViewer : public TComponent {
 
 class TGLMemoryViewer : public TGLNonVisualViewer {
  public:
-  const char* ClassName() const override { return "TGLMemoryViewer"; }
+  ZENTROVA_CLASS(TGLMemoryViewer)
   // Makes the off-screen context of the viewer's size when there is none, then draws a frame.
   void Render(TGLBaseSceneObject* base_object = nullptr) override;
 };

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "scene/base/class_name.h"
 #include "scene/base/object_base.h"
 #include "scene/base/streams.h"
 #include "scene/base/update_able.h"
@@ -35,7 +36,8 @@ class TBitmap;
 
 class TGraphic : public TPersistent {
  public:
-  const char* ClassName() const override { return "TGraphic"; }
+  ZENTROVA_CLASS(TGraphic)
+  using TInstanceRoot = TGraphic;
 
   // The virtual constructor: a new, empty graphic of this graphic's class.
   virtual std::unique_ptr<TGraphic> NewInstance() const = 0;
@@ -77,8 +79,7 @@ class TBitmap : public TGraphic {
  public:
   TBitmap() = default;
   TBitmap(int width, int height, TPixelFormat format);
-  const char* ClassName() const override { return "TBitmap"; }
-  std::unique_ptr<TGraphic> NewInstance() const override { return std::make_unique<TBitmap>(); }
+  ZENTROVA_CLASS_NEW(TBitmap)
 
   int Width() const override { return width_; }
   int Height() const override { return height_; }
@@ -129,7 +130,7 @@ std::uint8_t* BitmapRow(TBitmap& bitmap, int y);
 // A graphic kept as 32-bit pixels and stored in a compressed file format.
 class TCodecGraphic : public TGraphic {
  public:
-  const char* ClassName() const override { return "TCodecGraphic"; }
+  ZENTROVA_CLASS(TCodecGraphic)
   int Width() const override { return pixels_.Width(); }
   int Height() const override { return pixels_.Height(); }
   const TBitmap& Pixels() const { return pixels_; }
@@ -151,8 +152,7 @@ class TCodecGraphic : public TGraphic {
 
 class TPngGraphic : public TCodecGraphic {
  public:
-  const char* ClassName() const override { return "TPngGraphic"; }
-  std::unique_ptr<TGraphic> NewInstance() const override { return std::make_unique<TPngGraphic>(); }
+  ZENTROVA_CLASS_NEW(TPngGraphic)
 
  protected:
   int Format() const override;
@@ -160,8 +160,7 @@ class TPngGraphic : public TCodecGraphic {
 
 class TJpegGraphic : public TCodecGraphic {
  public:
-  const char* ClassName() const override { return "TJpegGraphic"; }
-  std::unique_ptr<TGraphic> NewInstance() const override { return std::make_unique<TJpegGraphic>(); }
+  ZENTROVA_CLASS_NEW(TJpegGraphic)
 
  protected:
   int Format() const override;
@@ -171,7 +170,7 @@ class TJpegGraphic : public TCodecGraphic {
 class TPicture : public TPersistent {
  public:
   TPicture() = default;
-  const char* ClassName() const override { return "TPicture"; }
+  ZENTROVA_CLASS(TPicture)
 
   TGraphic* Graphic() const { return graphic_.get(); }
   // A copy of the graphic (of its class); nullptr clears. Then OnChange.

@@ -1,11 +1,16 @@
 #include "scene/core/proxy_object.h"
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/core/behaviours.h"
 #include "scene/core/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLProxyObject);
 
 TGLProxyObject::TGLProxyObject() {
   SetObjectStyle(ObjectStyle() | osTampersWithState);
@@ -24,9 +29,7 @@ void TGLProxyObject::SetMasterObject(TGLBaseSceneObject* object) {
 }
 
 void TGLProxyObject::SetProxyOptions(TGLProxyObjectOptions value) {
-  if (value == proxy_options_) return;
-  proxy_options_ = value;
-  MarkStructureDirty();
+  SetProperty(proxy_options_, value, StructureChangeOf(this));
 }
 
 void TGLProxyObject::Notification(TComponent& component, TOperation operation) {
@@ -81,6 +84,29 @@ bool TGLProxyObject::RayCastIntersect(const TVector4f& ray_start, const TVector4
 void TGLProxyObject::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TGLProxyObject*>(source)) SetMasterObject(other->master_object_);
   TGLBaseSceneObject::Assign(source);
+}
+
+namespace {
+constexpr TIdentNames<3> kProxyOptions{"pooEffects", "pooObjects", "pooTransformation"};
+}  // namespace
+
+void TGLProxyObject::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseSceneObject::WriteProperties(w);
+  w.Reference("MasterObject", master_object_);
+  if (proxy_options_ != (pooEffects | pooObjects | pooTransformation)) {
+    w.SetOf("ProxyOptions", kProxyOptions, proxy_options_);
+  }
+}
+
+bool TGLProxyObject::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "MasterObject") {
+    ReadReference<TGLBaseSceneObject>(v, [this](TGLBaseSceneObject* master) { SetMasterObject(master); });
+  } else if (name == "ProxyOptions") {
+    SetProxyOptions(static_cast<TGLProxyObjectOptions>(SetBits(kProxyOptions, v)));
+  } else {
+    return TGLBaseSceneObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

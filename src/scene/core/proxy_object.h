@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/scene_object.h"
 
 namespace zentrova {
@@ -21,10 +22,9 @@ class TGLProxyObject : public TGLBaseSceneObject {
  public:
   TGLProxyObject();
   ~TGLProxyObject() override;
-  const char* ClassName() const override { return "TGLProxyObject"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLProxyObject>();
-  }
+  ZENTROVA_CLASS_NEW(TGLProxyObject)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Not owned; forgotten when the master is destroyed.
   TGLBaseSceneObject* MasterObject() const { return master_object_; }

@@ -2,6 +2,7 @@
 // choices that travel in it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "scene/base/vector_types.h"
@@ -30,6 +31,12 @@ enum TGLVisibilityCulling : std::uint8_t {
   vcObjectBased,   // each object by its own bounding sphere; a culled object's children still tested
   vcHierarchical,  // an object by the box around its whole sub-tree; a culled object takes it along
 };
+
+// Their identifiers in form streams.
+inline constexpr std::array<const char*, 5> kObjectsSortingNames{
+    "osInherited", "osNone", "osRenderFarthestFirst", "osRenderBlendedLast", "osRenderNearestFirst"};
+inline constexpr std::array<const char*, 4> kVisibilityCullingNames{"vcInherited", "vcNone", "vcObjectBased",
+                                                                    "vcHierarchical"};
 
 // What a tree render is for.
 enum class TDrawState : std::uint8_t { Rendering, Picking, ToBitmap };

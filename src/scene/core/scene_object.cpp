@@ -5,6 +5,8 @@
 #include <cctype>
 
 #include "platform/exception.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/behaviours.h"
 #include "scene/core/camera.h"
@@ -277,33 +279,19 @@ void TGLBaseSceneObject::EndUpdate() {
 }
 
 void TGLBaseSceneObject::SetObjectStyle(TGLObjectStyles style) {
-  if (style == object_style_) return;
-  object_style_ = style;
-  NotifyChange(this);
+  SetProperty(object_style_, style, NotifyChangeOf(this));
 }
 
-void TGLBaseSceneObject::SetVisible(bool value) {
-  if (value == visible_) return;
-  visible_ = value;
-  NotifyChange(this);
-}
+void TGLBaseSceneObject::SetVisible(bool value) { SetProperty(visible_, value, NotifyChangeOf(this)); }
 
-void TGLBaseSceneObject::SetShowAxes(bool value) {
-  if (value == show_axes_) return;
-  show_axes_ = value;
-  NotifyChange(this);
-}
+void TGLBaseSceneObject::SetShowAxes(bool value) { SetProperty(show_axes_, value, NotifyChangeOf(this)); }
 
 void TGLBaseSceneObject::SetObjectsSorting(TGLObjectsSorting value) {
-  if (value == objects_sorting_) return;
-  objects_sorting_ = value;
-  NotifyChange(this);
+  SetProperty(objects_sorting_, value, NotifyChangeOf(this));
 }
 
 void TGLBaseSceneObject::SetVisibilityCulling(TGLVisibilityCulling value) {
-  if (value == visibility_culling_) return;
-  visibility_culling_ = value;
-  NotifyChange(this);
+  SetProperty(visibility_culling_, value, NotifyChangeOf(this));
 }
 
 // ---- Progress and copies
@@ -377,6 +365,74 @@ bool TGLBaseSceneObject::HasBehaviours() const {
 
 bool TGLBaseSceneObject::HasEffects() const {
   return effects_ != nullptr && effects_->Count() > 0;
+}
+
+// ---- Form streaming
+
+namespace {
+
+void WriteCoordinates(TPropertyWriter& w, const char* name, const TGLCoordinates& c, const TVector4f& stored_default) {
+  if (c.AsVector() != stored_default) w.Data(std::string(name) + ".Coordinates", c);
+}
+
+TVector4f ReadVector(const TPropertyValue& value) {
+  TMemoryStream stream = AsBinary(value, 16);
+  TVector4f v{};
+  stream.ReadBuffer(v.data(), 16);
+  return v;
+}
+
+}  // namespace
+
+void TGLBaseSceneObject::WriteProperties(TPropertyWriter& w) const {
+  TGLCoordinatesUpdateAbleComponent::WriteProperties(w);
+  WriteCoordinates(w, "Direction", direction_, {0, 0, 1, 0});
+  WriteCoordinates(w, "Position", position_, {0, 0, 0, 1});
+  WriteCoordinates(w, "Scale", scale_, {1, 1, 1, 0});
+  WriteCoordinates(w, "Up", up_, {0, 1, 0, 0});
+  if (objects_sorting_ != osInherited) w.Enum("ObjectsSorting", kObjectsSortingNames, objects_sorting_);
+  if (visibility_culling_ != vcInherited) w.Enum("VisibilityCulling", kVisibilityCullingNames, visibility_culling_);
+  if (!visible_) w.Boolean("Visible", false);
+  if (show_axes_) w.Boolean("ShowAxes", true);
+}
+
+bool TGLBaseSceneObject::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Direction.Coordinates") {
+    SetDirection(ReadVector(v));
+  } else if (name == "Position.Coordinates") {
+    SetPosition(ReadVector(v));
+  } else if (name == "Scale.Coordinates") {
+    const TVector4f s = ReadVector(v);
+    scale_.SetVectorXYZW(s[0], s[1], s[2], s[3]);
+  } else if (name == "Up.Coordinates") {
+    SetUp(ReadVector(v));
+  } else if (name == "ObjectsSorting") {
+    SetObjectsSorting(AsEnum<TGLObjectsSorting>(kObjectsSortingNames, v));
+  } else if (name == "VisibilityCulling") {
+    SetVisibilityCulling(AsEnum<TGLVisibilityCulling>(kVisibilityCullingNames, v));
+  } else if (name == "Visible") {
+    SetVisible(AsBoolean(v));
+  } else if (name == "ShowAxes") {
+    SetShowAxes(AsBoolean(v));
+  } else {
+    return TGLCoordinatesUpdateAbleComponent::ReadProperty(name, v);
+  }
+  return true;
+}
+
+std::vector<const TComponent*> TGLBaseSceneObject::GetChildren() const {
+  std::vector<const TComponent*> children;
+  children.reserve(children_.size());
+  for (const auto& child : children_) children.push_back(child.get());
+  return children;
+}
+
+bool TGLBaseSceneObject::ReadChild(std::unique_ptr<TComponent>& child) {
+  auto* object = dynamic_cast<TGLBaseSceneObject*>(child.get());
+  if (object == nullptr) return false;
+  child.release();
+  AppendChild(std::unique_ptr<TGLBaseSceneObject>(object));
+  return true;
 }
 
 }  // namespace zentrova

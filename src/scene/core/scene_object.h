@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/coordinates.h"
 #include "scene/base/silhouette.h"
 #include "scene/base/update_able.h"
@@ -51,7 +52,13 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
   TGLBaseSceneObject();
   // Cameras of the sub-tree go first (their children join the cameras' parents), then the children.
   ~TGLBaseSceneObject() override;
-  const char* ClassName() const override { return "TGLBaseSceneObject"; }
+  ZENTROVA_CLASS(TGLBaseSceneObject)
+  using TInstanceRoot = TGLBaseSceneObject;
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
+  // A form stream writes the children; it takes scene objects as children.
+  std::vector<const TComponent*> GetChildren() const override;
+  bool ReadChild(std::unique_ptr<TComponent>& child) override;
 
   // A new, empty object of this object's class; Assign's deep copy builds the copied children with it.
   // Every class that can be instantiated overrides it (Assign asserts that the class came out right).

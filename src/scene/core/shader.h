@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/gl/context.h"
 
@@ -21,7 +22,7 @@ class TGLShader : public TGLUpdateAbleComponent {
  public:
   TGLShader();
   ~TGLShader() override;
-  const char* ClassName() const override { return "TGLShader"; }
+  ZENTROVA_CLASS(TGLShader)
 
   bool Enabled() const { return enabled_; }
   // "Shader is active." while applied.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/camera.h"
@@ -10,6 +12,8 @@
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLStage);
 
 namespace {
 
@@ -202,6 +206,34 @@ void TGLStage::LoadLights(int max_lights) {
   }
   gl.PopMatrix();
   for (int i = n; i < max_lights; ++i) gl.Disable(GL_LIGHT0 + i);
+}
+
+void TGLStage::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleComponent::WriteProperties(w);
+  if (objects_sorting_ != osRenderBlendedLast) w.Enum("ObjectsSorting", kObjectsSortingNames, objects_sorting_);
+  if (visibility_culling_ != vcNone) w.Enum("VisibilityCulling", kVisibilityCullingNames, visibility_culling_);
+}
+
+bool TGLStage::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "ObjectsSorting") {
+    SetObjectsSorting(AsEnum<TGLObjectsSorting>(kObjectsSortingNames, v));
+  } else if (name == "VisibilityCulling") {
+    SetVisibilityCulling(AsEnum<TGLVisibilityCulling>(kVisibilityCullingNames, v));
+  } else {
+    return TGLUpdateAbleComponent::ReadProperty(name, v);
+  }
+  return true;
+}
+
+std::vector<const TComponent*> TGLStage::GetChildren() const {
+  std::vector<const TComponent*> children = object_root_->GetChildren();
+  for (const TComponent* camera : camera_root_->GetChildren()) children.push_back(camera);
+  return children;
+}
+
+bool TGLStage::ReadChild(std::unique_ptr<TComponent>& child) {
+  if (dynamic_cast<TGLCamera*>(child.get()) != nullptr) return camera_root_->ReadChild(child);
+  return object_root_->ReadChild(child);
 }
 
 }  // namespace zentrova

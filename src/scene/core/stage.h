@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/core/render_context_info.h"
 #include "scene/core/scene_object.h"
@@ -28,7 +29,7 @@ class TGLStageBuffer;
 class TGLStageRootObject : public TGLBaseSceneObject {
  public:
   explicit TGLStageRootObject(TGLStage& stage);
-  const char* ClassName() const override { return "TGLStageRootObject"; }
+  ZENTROVA_CLASS(TGLStageRootObject)
   // Roots are never copied: only a scene makes one (assertion failure).
   std::unique_ptr<TGLBaseSceneObject> NewInstance() const override;
 };
@@ -43,7 +44,12 @@ class TGLStage : public TGLUpdateAbleComponent {
   // Frees the camera root and then the object root, each with all its objects; the buffers that still
   // list the scene forget it.
   ~TGLStage() override;
-  const char* ClassName() const override { return "TGLStage"; }
+  ZENTROVA_CLASS(TGLStage)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
+  // A form holds the objects' children, then the cameras'; a camera read back goes to the cameras.
+  std::vector<const TComponent*> GetChildren() const override;
+  bool ReadChild(std::unique_ptr<TComponent>& child) override;
 
   TGLStageRootObject& Objects() { return *object_root_; }  // "ObjectRoot"
   TGLStageRootObject& Cameras() { return *camera_root_; }  // "CameraRoot"

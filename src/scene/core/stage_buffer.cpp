@@ -5,6 +5,8 @@
 #include <mutex>
 
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/behaviours.h"
@@ -213,26 +215,18 @@ void TGLStageBuffer::Assign(const TPersistent* source) {
   NotifyChange(this);
 }
 
-void TGLStageBuffer::SetFlag(bool& field, bool value) {
-  if (value == field) return;
-  field = value;
-  NotifyChange(this);
-}
+void TGLStageBuffer::SetFlag(bool& field, bool value) { SetProperty(field, value, NotifyChangeOf(this)); }
 
 void TGLStageBuffer::StructuralChange() {
   if (OnStructuralChange) OnStructuralChange(this);
 }
 
 void TGLStageBuffer::SetBackgroundColor(TColor value) {
-  if (value == background_color_) return;
-  background_color_ = value;
-  NotifyChange(this);
+  SetProperty(background_color_, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetBackgroundAlpha(float value) {
-  if (value == background_alpha_) return;
-  background_alpha_ = value;
-  NotifyChange(this);
+  SetProperty(background_alpha_, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetAmbientColor(const TGLColor& value) {
@@ -255,9 +249,7 @@ void TGLStageBuffer::SetFogEnable(bool value) {
 }
 
 void TGLStageBuffer::SetShadeModel(TGLShadeModel value) {
-  if (value == shade_model_) return;
-  shade_model_ = value;
-  NotifyChange(this);
+  SetProperty(shade_model_, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetFogEnvironment(const TGLFogEnvironment& value) {
@@ -265,33 +257,23 @@ void TGLStageBuffer::SetFogEnvironment(const TGLFogEnvironment& value) {
 }
 
 void TGLStageBuffer::SetContextOptions(TContextOptions value) {
-  if (value == context_options_) return;
-  context_options_ = value;
-  StructuralChange();
+  SetProperty(context_options_, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetAntiAliasing(TGLAntiAliasing value) {
-  if (value == anti_aliasing_) return;
-  anti_aliasing_ = value;
-  StructuralChange();
+  SetProperty(anti_aliasing_, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetDepthPrecision(TGLDepthPrecision value) {
-  if (value == depth_precision_) return;
-  depth_precision_ = value;
-  StructuralChange();
+  SetProperty(depth_precision_, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetColorDepth(TGLColorDepth value) {
-  if (value == color_depth_) return;
-  color_depth_ = value;
-  StructuralChange();
+  SetProperty(color_depth_, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetAccumBufferBits(int value) {
-  if (value == accum_buffer_bits_) return;
-  accum_buffer_bits_ = value;
-  StructuralChange();
+  SetProperty(accum_buffer_bits_, value, [this] { StructuralChange(); });
 }
 
 bool TGLStageBuffer::OwnerRuns() const {
@@ -612,6 +594,73 @@ void TGLStage::RenderTree(TGLStageBuffer& buffer, int view_port_width, int view_
   states.DisableState(stTextureRect);
   states.EnableState(stAlphaTest);
   gl.AlphaFunc(GL_GREATER, 0);
+}
+
+namespace {
+
+constexpr TIdentNames<9> kContextOptions{"roDoubleBuffer",     "roStencilBuffer", "roRenderToWindow",
+                                         "roTwoSideLighting",  "roStereo",        "roDestinationAlpha",
+                                         "roNoColorBuffer",    "roNoColorBufferClear", "roNoSwapBuffers"};
+constexpr TIdentNames<6> kAntiAliasing{"aaDefault", "aaNone", "aa2x", "aa2xHQ", "aa4x", "aa4xHQ"};
+constexpr TIdentNames<4> kDepthPrecision{"dpDefault", "dp16bits", "dp24bits", "dp32bits"};
+constexpr TIdentNames<6> kColorDepth{"cdDefault", "cd8bits", "cd16bits", "cd24bits", "cdFloat64bits", "cdFloat128bits"};
+constexpr TIdentNames<3> kShadeModel{"smDefault", "smSmooth", "smFlat"};
+constexpr TColor kDefaultBackgroundColor = 0xFF00000F;  // the system button face
+constexpr TContextOptions kDefaultContextOptions = roDoubleBuffer | roRenderToWindow;
+
+}  // namespace
+
+void TGLStageBuffer::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleObject::WriteProperties(w);
+  if (!fog_environment_.IsAtDefaultValues()) w.Nested("FogEnvironment", fog_environment_);
+  if (background_color_ != kDefaultBackgroundColor) {
+    w.Integer("BackgroundColor", static_cast<std::int32_t>(background_color_));
+  }
+  if (ambient_color_.StoresColor()) w.Data("AmbientColor.Color", ambient_color_);
+  if (context_options_ != kDefaultContextOptions) w.SetOf("ContextOptions", kContextOptions, context_options_);
+  if (accum_buffer_bits_ != 0) w.Integer("AccumBufferBits", accum_buffer_bits_);
+  if (!depth_test_) w.Boolean("DepthTest", false);
+  if (!face_culling_) w.Boolean("FaceCulling", false);
+  if (fog_enable_) w.Boolean("FogEnable", true);
+  if (!lighting_) w.Boolean("Lighting", false);
+  if (anti_aliasing_ != aaDefault) w.Enum("AntiAliasing", kAntiAliasing, anti_aliasing_);
+  if (depth_precision_ != dpDefault) w.Enum("DepthPrecision", kDepthPrecision, depth_precision_);
+  if (color_depth_ != cdDefault) w.Enum("ColorDepth", kColorDepth, color_depth_);
+  if (shade_model_ != smDefault) w.Enum("ShadeModel", kShadeModel, shade_model_);
+}
+
+bool TGLStageBuffer::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("FogEnvironment", fog_environment_, name, v)) return true;
+  if (name == "BackgroundColor") {
+    SetBackgroundColor(static_cast<TColor>(AsInteger(v)));
+  } else if (name == "AmbientColor.Color") {
+    TGLColor color(nullptr);
+    ReadData(color, v, 16);
+    SetAmbientColor(color);
+  } else if (name == "ContextOptions") {
+    SetContextOptions(static_cast<TContextOptions>(SetBits(kContextOptions, v)));
+  } else if (name == "AccumBufferBits") {
+    SetAccumBufferBits(AsInteger(v));
+  } else if (name == "DepthTest") {
+    SetDepthTest(AsBoolean(v));
+  } else if (name == "FaceCulling") {
+    SetFaceCulling(AsBoolean(v));
+  } else if (name == "FogEnable") {
+    SetFogEnable(AsBoolean(v));
+  } else if (name == "Lighting") {
+    SetLighting(AsBoolean(v));
+  } else if (name == "AntiAliasing") {
+    SetAntiAliasing(AsEnum<TGLAntiAliasing>(kAntiAliasing, v));
+  } else if (name == "DepthPrecision") {
+    SetDepthPrecision(AsEnum<TGLDepthPrecision>(kDepthPrecision, v));
+  } else if (name == "ColorDepth") {
+    SetColorDepth(AsEnum<TGLColorDepth>(kColorDepth, v));
+  } else if (name == "ShadeModel") {
+    SetShadeModel(AsEnum<TGLShadeModel>(kShadeModel, v));
+  } else {
+    return TGLUpdateAbleObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/component.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
@@ -75,7 +76,9 @@ class TGLStageBuffer : public TGLUpdateAbleObject {
   ~TGLStageBuffer() override;
   TGLStageBuffer(const TGLStageBuffer&) = delete;
   TGLStageBuffer& operator=(const TGLStageBuffer&) = delete;
-  const char* ClassName() const override { return "TGLStageBuffer"; }
+  ZENTROVA_CLASS(TGLStageBuffer)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // ---- The context
   // Replaces the context by a new one from the context manager, configured from the options: off screen

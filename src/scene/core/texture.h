@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/coordinates.h"
 #include "scene/base/update_able.h"
 #include "scene/core/bitmap32.h"
@@ -82,7 +83,7 @@ class TGLTexture : public TGLUpdateAbleObject {
   // Disabled, both change flags set, a persistent image, planes S and T both (1, 0, 0, 0).
   explicit TGLTexture(TPersistent* owner);
   ~TGLTexture() override;
-  const char* ClassName() const override { return "TGLTexture"; }
+  ZENTROVA_CLASS(TGLTexture)
 
   // The parameter setters set the parameters flag and notify when the value changes.
   TGLTextureMode TextureMode() const { return texture_mode_; }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/collection.h"
 #include "scene/base/coordinates.h"
 #include "scene/base/vector_types.h"
@@ -18,7 +19,7 @@ class TGLTextureExItem : public TCollectionItem {
  public:
   explicit TGLTextureExItem(TCollection* collection);
   ~TGLTextureExItem() override;
-  const char* ClassName() const override { return "TGLTextureExItem"; }
+  ZENTROVA_CLASS(TGLTextureExItem)
 
   TGLTexture& Texture() { return *texture_; }
   const TGLTexture& Texture() const { return *texture_; }
@@ -63,7 +64,7 @@ class TGLTextureExItem : public TCollectionItem {
 class TGLTextureEx : public TCollection {
  public:
   explicit TGLTextureEx(TGLMaterial* owner);
-  const char* ClassName() const override { return "TGLTextureEx"; }
+  ZENTROVA_CLASS(TGLTextureEx)
 
   // A new item on the unit of its collection identifier.
   TGLTextureExItem* Add();

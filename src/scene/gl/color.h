@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "scene/base/class_name.h"
 #include "scene/base/streams.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
@@ -33,7 +34,7 @@ class TGLColor : public TGLUpdateAbleObject {
   explicit TGLColor(TPersistent* owner);
   // The given colour; the change event is stored after the colour is set, so setting it fires nothing.
   TGLColor(TPersistent* owner, const TVector4f& color, TNotifyEvent on_change = {});
-  const char* ClassName() const override { return "TGLColor"; }
+  ZENTROVA_CLASS(TGLColor)
 
   // Sets the colour without notice; keeps a default copy when KeepDefaultCopies is set.
   void InitColor(const TVector4f& color);

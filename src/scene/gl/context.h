@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/exception.h"
+#include "scene/base/class_name.h"
 #include "scene/base/object_base.h"
 
 namespace zentrova {
@@ -75,7 +76,7 @@ class TGLContext : public TObject {
   // Platform classes release the real context in their own destructor (Release calls their overrides,
   // which no longer exist here). What is left is unregistered and detached.
   ~TGLContext() override;
-  const char* ClassName() const override { return "TGLContext"; }
+  ZENTROVA_CLASS(TGLContext)
 
   // The requested buffer sizes and options. The setters raise EGLContext "Cannot alter an active
   // context" while the context is active.
@@ -176,7 +177,7 @@ class TGLContextManager : public TObject {
  public:
   TGLContextManager() = default;
   ~TGLContextManager() override;
-  const char* ClassName() const override { return "TGLContextManager"; }
+  ZENTROVA_CLASS(TGLContextManager)
 
   // A new context of the first registered class with its Manager set; nullptr without a class.
   std::unique_ptr<TGLContext> NewContext();
@@ -216,7 +217,7 @@ class TGLContextHandle : public TObject {
   TGLContextHandle() = default;
   // Frees the name (FreeName).
   ~TGLContextHandle() override;
-  const char* ClassName() const override { return "TGLContextHandle"; }
+  ZENTROVA_CLASS(TGLContextHandle)
 
   GLuint Handle() const { return handle_; }
   TGLContext* RenderingContext() const { return rendering_context_; }
@@ -249,7 +250,7 @@ class TGLContextHandle : public TObject {
 class TGLListHandle : public TGLContextHandle {
  public:
   ~TGLListHandle() override { FreeNameFromDestructor(); }
-  const char* ClassName() const override { return "TGLListHandle"; }
+  ZENTROVA_CLASS(TGLListHandle)
 
  protected:
   GLuint DoAllocName() override;
@@ -260,7 +261,7 @@ class TGLListHandle : public TGLContextHandle {
 class TGLTextureHandle : public TGLContextHandle {
  public:
   ~TGLTextureHandle() override { FreeNameFromDestructor(); }
-  const char* ClassName() const override { return "TGLTextureHandle"; }
+  ZENTROVA_CLASS(TGLTextureHandle)
 
  protected:
   GLuint DoAllocName() override;
@@ -273,7 +274,7 @@ class TGLVirtualHandle : public TGLContextHandle {
   using TNameEvent = std::function<void(TGLVirtualHandle* sender, GLuint& name)>;
 
   ~TGLVirtualHandle() override { FreeNameFromDestructor(); }
-  const char* ClassName() const override { return "TGLVirtualHandle"; }
+  ZENTROVA_CLASS(TGLVirtualHandle)
 
   TNameEvent OnAllocate;
   TNameEvent OnDestroy;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/gl/context.h"
 
 namespace zentrova {
@@ -29,7 +30,7 @@ class TGLEGLContext : public TGLContext {
  public:
   TGLEGLContext();
   ~TGLEGLContext() override;
-  const char* ClassName() const override { return "TGLEGLContext"; }
+  ZENTROVA_CLASS(TGLEGLContext)
 
   bool IsValid() const override { return context_ != nullptr; }
   // Only a double-buffered window surface swaps.

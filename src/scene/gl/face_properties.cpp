@@ -1,6 +1,8 @@
 #include "scene/gl/face_properties.h"
 
 #include "platform/exception.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
@@ -47,9 +49,7 @@ void TGLFaceProperties::SetSpecular(const TGLColor& color) {
 }
 
 void TGLFaceProperties::SetPolygonMode(TPolygonMode mode) {
-  if (mode == polygon_mode_) return;
-  polygon_mode_ = mode;
-  NotifyChange(this);
+  SetProperty(polygon_mode_, mode, NotifyChangeOf(this));
 }
 
 void TGLFaceProperties::SetShininess(int value) {
@@ -80,6 +80,39 @@ void TGLFaceProperties::Apply(TGLStateCache& states, GLenum face) const {
 void TGLFaceProperties::ApplyNoLighting(TGLStateCache& states, GLenum face) const {
   gl.Color4fv(diffuse_.VectorAddress());
   states.SetPolygonMode(face, GLPolygonMode(polygon_mode_));
+}
+
+namespace {
+constexpr TIdentNames<3> kPolygonMode{"pmFill", "pmLines", "pmPoints"};
+}  // namespace
+
+void TGLFaceProperties::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleObject::WriteProperties(w);
+  if (ambient_.StoresColor()) w.Data("Ambient.Color", ambient_);
+  if (diffuse_.StoresColor()) w.Data("Diffuse.Color", diffuse_);
+  if (emission_.StoresColor()) w.Data("Emission.Color", emission_);
+  if (polygon_mode_ != pmFill) w.Enum("PolygonMode", kPolygonMode, polygon_mode_);
+  if (shininess_ != 0) w.Integer("Shininess", shininess_);
+  if (specular_.StoresColor()) w.Data("Specular.Color", specular_);
+}
+
+bool TGLFaceProperties::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Ambient.Color") {
+    ReadData(ambient_, v, 16);
+  } else if (name == "Diffuse.Color") {
+    ReadData(diffuse_, v, 16);
+  } else if (name == "Emission.Color") {
+    ReadData(emission_, v, 16);
+  } else if (name == "PolygonMode") {
+    SetPolygonMode(AsEnum<TPolygonMode>(kPolygonMode, v));
+  } else if (name == "Shininess") {
+    SetShininess(AsInteger(v));
+  } else if (name == "Specular.Color") {
+    ReadData(specular_, v, 16);
+  } else {
+    return TGLUpdateAbleObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/gl/color.h"
 
@@ -27,7 +28,9 @@ class TGLFaceProperties : public TGLUpdateAbleObject {
   // Ambient (0.2, 0.2, 0.2, 1), diffuse (0.8, 0.8, 0.8, 1), emission and specular black, shininess 0,
   // filled polygons.
   explicit TGLFaceProperties(TPersistent* owner);
-  const char* ClassName() const override { return "TGLFaceProperties"; }
+  ZENTROVA_CLASS(TGLFaceProperties)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLColor& Ambient() { return ambient_; }
   TGLColor& Diffuse() { return diffuse_; }

@@ -3,12 +3,17 @@
 #include <array>
 #include <cmath>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/silhouette.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLCube);
 
 namespace {
 
@@ -29,24 +34,17 @@ constexpr std::array<TFace, 6> kFaces{{
     {cpBottom, {0, -1, 0}, {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}}, {{{-1, -1, -1}, {1, -1, -1}, {1, -1, 1}, {-1, -1, 1}}}},
 }};
 
-template <class T>
-void SetAndMark(TGLCube& cube, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  cube.MarkStructureDirty();
-}
-
 }  // namespace
 
 TGLCube::TGLCube() {
   SetObjectStyle(ObjectStyle() | osDirectDraw);
 }
 
-void TGLCube::SetCubeWidth(float value) { SetAndMark(*this, cube_width_, value); }
-void TGLCube::SetCubeHeight(float value) { SetAndMark(*this, cube_height_, value); }
-void TGLCube::SetCubeDepth(float value) { SetAndMark(*this, cube_depth_, value); }
-void TGLCube::SetParts(TCubeParts value) { SetAndMark(*this, parts_, value); }
-void TGLCube::SetNormalDirection(TNormalDirection value) { SetAndMark(*this, normal_direction_, value); }
+void TGLCube::SetCubeWidth(float value) { SetProperty(cube_width_, value, StructureChangeOf(this)); }
+void TGLCube::SetCubeHeight(float value) { SetProperty(cube_height_, value, StructureChangeOf(this)); }
+void TGLCube::SetCubeDepth(float value) { SetProperty(cube_depth_, value, StructureChangeOf(this)); }
+void TGLCube::SetParts(TCubeParts value) { SetProperty(parts_, value, StructureChangeOf(this)); }
+void TGLCube::SetNormalDirection(TNormalDirection value) { SetProperty(normal_direction_, value, StructureChangeOf(this)); }
 
 bool TGLCube::StoresCubeSize() const {
   return !(cube_width_ == 1 && cube_height_ == 1 && cube_depth_ == 1);
@@ -136,6 +134,32 @@ std::unique_ptr<TGLSilhouette> TGLCube::GenerateSilhouette(const TSilhouetteQuer
   std::unique_ptr<TGLSilhouette> silhouette;
   connectivity.CreateSilhouette(query, silhouette, false);
   return silhouette;
+}
+
+namespace {
+constexpr TIdentNames<6> kCubeParts{"cpTop", "cpBottom", "cpFront", "cpBack", "cpLeft", "cpRight"};
+}  // namespace
+
+void TGLCube::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  // The binary "CubeSize" first, then the published properties.
+  if (StoresCubeSize()) w.Binary("CubeSize", [this](TStream& s) { WriteCubeSize(s); });
+  if (NormalDirection() != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, NormalDirection());
+  if (Parts() != kAllCubeParts) w.SetOf("Parts", kCubeParts, Parts());
+}
+
+bool TGLCube::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "CubeSize") {
+    TMemoryStream s = AsBinary(v, 12);
+    ReadCubeSize(s);
+  } else if (name == "NormalDirection") {
+    SetNormalDirection(AsEnum<TNormalDirection>(kNormalDirectionNames, v));
+  } else if (name == "Parts") {
+    SetParts(static_cast<TCubeParts>(SetBits(kCubeParts, v)));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/base/streams.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/sphere.h"
@@ -25,8 +26,9 @@ inline constexpr TCubeParts kAllCubeParts = 63;
 class TGLCube : public TGLStageObject {
  public:
   TGLCube();
-  const char* ClassName() const override { return "TGLCube"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCube>(); }
+  ZENTROVA_CLASS_NEW(TGLCube)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float CubeWidth() const { return cube_width_; }
   float CubeHeight() const { return cube_height_; }

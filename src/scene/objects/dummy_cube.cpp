@@ -3,7 +3,10 @@
 #include <cmath>
 #include <string>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/context.h"
@@ -11,6 +14,8 @@
 #include "scene/gl/state_cache.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLDummyCube);
 
 TGLDummyCube::TGLDummyCube() : edge_color_(this, clrWhite) {
   SetObjectStyle(ObjectStyle() | osDirectDraw);
@@ -23,9 +28,7 @@ unsigned TGLDummyCube::GroupListName() const {
 }
 
 void TGLDummyCube::SetCubeSize(float value) {
-  if (value == cube_size_) return;
-  cube_size_ = value;
-  MarkStructureDirty();
+  SetProperty(cube_size_, value, StructureChangeOf(this));
 }
 
 void TGLDummyCube::SetEdgeColor(const TGLColor& value) {
@@ -35,9 +38,7 @@ void TGLDummyCube::SetEdgeColor(const TGLColor& value) {
 }
 
 void TGLDummyCube::SetVisibleAtRunTime(bool value) {
-  if (value == visible_at_run_time_) return;
-  visible_at_run_time_ = value;
-  MarkStructureDirty();
+  SetProperty(visible_at_run_time_, value, StructureChangeOf(this));
 }
 
 void TGLDummyCube::SetAmalgamate(bool value) {
@@ -196,6 +197,36 @@ void DrawDodecahedron() {
     for (int index : face) gl.Vertex3fv(vertices[index].data());
     gl.End();
   }
+}
+
+namespace {
+constexpr TIdentNames<3> kCamInvariance{"cimNone", "cimPosition", "cimOrientation"};
+}  // namespace
+
+void TGLDummyCube::WriteProperties(TPropertyWriter& w) const {
+  TGLCameraInvariantObject::WriteProperties(w);
+  w.Single("CubeSize", CubeSize());
+  if (EdgeColor().StoresColor()) w.Data("EdgeColor.Color", EdgeColor());
+  if (VisibleAtRunTime()) w.Boolean("VisibleAtRunTime", true);
+  if (Amalgamate()) w.Boolean("Amalgamate", true);
+  if (CamInvarianceMode() != cimNone) w.Enum("CamInvarianceMode", kCamInvariance, CamInvarianceMode());
+}
+
+bool TGLDummyCube::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "CubeSize") {
+    SetCubeSize(AsSingle(v));
+  } else if (name == "EdgeColor.Color") {
+    ReadData(EdgeColor(), v, 16);
+  } else if (name == "VisibleAtRunTime") {
+    SetVisibleAtRunTime(AsBoolean(v));
+  } else if (name == "Amalgamate") {
+    SetAmalgamate(AsBoolean(v));
+  } else if (name == "CamInvarianceMode") {
+    SetCamInvarianceMode(AsEnum<TGLCameraInvarianceMode>(kCamInvariance, v));
+  } else {
+    return TGLCameraInvariantObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

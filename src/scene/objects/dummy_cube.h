@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/gl/color.h"
 
@@ -23,8 +24,9 @@ class TGLDummyCube : public TGLCameraInvariantObject {
  public:
   TGLDummyCube();
   ~TGLDummyCube() override;
-  const char* ClassName() const override { return "TGLDummyCube"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLDummyCube>(); }
+  ZENTROVA_CLASS_NEW(TGLDummyCube)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float CubeSize() const { return cube_size_; }
   void SetCubeSize(float value);

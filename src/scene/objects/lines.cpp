@@ -4,6 +4,9 @@
 #include <cmath>
 #include <vector>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/spline.h"
 #include "scene/gl/opengl_binding.h"
@@ -11,6 +14,8 @@
 #include "scene/objects/dummy_cube.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLLines);
 
 // ---- TGLLineBase
 
@@ -22,21 +27,15 @@ void TGLLineBase::SetLineColor(const TGLColor& value) {
 }
 
 void TGLLineBase::SetLinePattern(std::uint16_t value) {
-  if (value == line_pattern_) return;
-  line_pattern_ = value;
-  MarkStructureDirty();
+  SetProperty(line_pattern_, value, StructureChangeOf(this));
 }
 
 void TGLLineBase::SetLineWidth(float value) {
-  if (value == line_width_) return;
-  line_width_ = value;
-  MarkStructureDirty();
+  SetProperty(line_width_, value, StructureChangeOf(this));
 }
 
 void TGLLineBase::SetAntiAliased(bool value) {
-  if (value == anti_aliased_) return;
-  anti_aliased_ = value;
-  MarkStructureDirty();
+  SetProperty(anti_aliased_, value, StructureChangeOf(this));
 }
 
 void TGLLineBase::Assign(const TPersistent* source) {
@@ -108,10 +107,6 @@ void TGLLinesNode::Assign(const TPersistent* source) {
 
 TGLLinesNodes::TGLLinesNodes(TPersistent* owner) : TGLNodes(owner, &CreateCollectionItem<TGLLinesNode>) {}
 
-std::unique_ptr<TGLNodes> TGLLinesNodes::NewInstance(TPersistent* owner) const {
-  return std::make_unique<TGLLinesNodes>(owner);
-}
-
 void TGLLinesNodes::NotifyChange() {
   if (UpdateCount() != 0) return;
   if (auto* owner = dynamic_cast<TGLBaseSceneObject*>(GetOwner())) owner->MarkStructureDirty();
@@ -136,9 +131,7 @@ void TGLNodedLines::SetNodes(const TGLLinesNodes& value) {
 }
 
 void TGLNodedLines::SetNodesAspect(TLineNodesAspect value) {
-  if (value == nodes_aspect_) return;
-  nodes_aspect_ = value;
-  MarkStructureDirty();
+  SetProperty(nodes_aspect_, value, StructureChangeOf(this));
 }
 
 void TGLNodedLines::SetNodeColor(const TGLColor& value) {
@@ -210,9 +203,7 @@ void TGLLines::SetDivision(int value) {
 }
 
 void TGLLines::SetSplineMode(TLineSplineMode value) {
-  if (value == spline_mode_) return;
-  spline_mode_ = value;
-  MarkStructureDirty();
+  SetProperty(spline_mode_, value, StructureChangeOf(this));
 }
 
 void TGLLines::SetOptions(TLinesOptions value) {
@@ -322,6 +313,112 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
     }
     gl.PopAttrib();
   }
+}
+
+namespace {
+
+constexpr TIdentNames<4> kNodesAspect{"lnaInvisible", "lnaAxes", "lnaCube", "lnaDodecahedron"};
+constexpr TIdentNames<5> kSplineMode{"lsmLines", "lsmCubicSpline", "lsmBezierSpline", "lsmNURBSCurve", "lsmSegments"};
+constexpr TIdentNames<1> kLinesOptions{"loUseNodeColorForLines"};
+
+}  // namespace
+
+void TGLLineBase::WriteProperties(TPropertyWriter& w) const {
+  TGLImmaterialSceneObject::WriteProperties(w);
+  if (AntiAliased()) w.Boolean("AntiAliased", true);
+  if (LineColor().StoresColor()) w.Data("LineColor.Color", LineColor());
+  if (LinePattern() != 0xFFFF) w.Integer("LinePattern", LinePattern());
+  if (LineWidth() != 1) w.Single("LineWidth", LineWidth());
+}
+
+bool TGLLineBase::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "AntiAliased") {
+    SetAntiAliased(AsBoolean(v));
+  } else if (name == "LineColor.Color") {
+    ReadData(LineColor(), v, 16);
+  } else if (name == "LinePattern") {
+    SetLinePattern(static_cast<std::uint16_t>(AsInteger(v)));
+  } else if (name == "LineWidth") {
+    SetLineWidth(AsSingle(v));
+  } else {
+    return TGLImmaterialSceneObject::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLNodedLines::WriteProperties(TPropertyWriter& w) const {
+  TGLLineBase::WriteProperties(w);
+  if (NodeColor().StoresColor()) w.Data("NodeColor.Color", NodeColor());
+  w.BeginCollection("Nodes");
+  for (int i = 0; i < Nodes().Count(); ++i) {
+    const TGLLinesNode& node = *Nodes()[i];
+    w.BeginItem();
+    w.Single("X", node.X());
+    w.Single("Y", node.Y());
+    w.Single("Z", node.Z());
+    // A node stores its colour only where it is not the lines' node colour.
+    if (node.Color().Color() != NodeColor().Color()) w.Data("Color.Color", node.Color());
+    w.EndItem();
+  }
+  w.EndCollection();
+  if (NodesAspect() != lnaAxes) w.Enum("NodesAspect", kNodesAspect, NodesAspect());
+  if (NodeSize() != 1) w.Single("NodeSize", NodeSize());
+}
+
+bool TGLNodedLines::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "NodeColor.Color") {
+    TGLColor color(nullptr);
+    ReadData(color, v, 16);
+    SetNodeColor(color);
+  } else if (name == "Nodes") {
+    if (v.tag != vaCollection) RaiseInvalidPropertyValue();
+    Nodes().BeginUpdate();
+    Nodes().Clear();
+    for (const TPropertyList& item : v.items) {
+      TGLLinesNode& node = *Nodes().Add();
+      for (const auto& [item_name, item_value] : item) {
+        if (item_name == "X") {
+          node.SetX(AsSingle(item_value));
+        } else if (item_name == "Y") {
+          node.SetY(AsSingle(item_value));
+        } else if (item_name == "Z") {
+          node.SetZ(AsSingle(item_value));
+        } else if (item_name == "Color.Color") {
+          ReadData(node.Color(), item_value, 16);
+        } else {
+          RaiseNoProperty(item_name);
+        }
+      }
+    }
+    Nodes().EndUpdate();
+  } else if (name == "NodesAspect") {
+    SetNodesAspect(AsEnum<TLineNodesAspect>(kNodesAspect, v));
+  } else if (name == "NodeSize") {
+    SetNodeSize(AsSingle(v));
+  } else {
+    return TGLLineBase::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLLines::WriteProperties(TPropertyWriter& w) const {
+  TGLNodedLines::WriteProperties(w);
+  if (Division() != 10) w.Integer("Division", Division());
+  if (SplineMode() != lsmLines) w.Enum("SplineMode", kSplineMode, SplineMode());
+  w.SetOf("Options", kLinesOptions, Options());
+}
+
+bool TGLLines::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Division") {
+    SetDivision(AsInteger(v));
+  } else if (name == "SplineMode") {
+    SetSplineMode(AsEnum<TLineSplineMode>(kSplineMode, v));
+  } else if (name == "Options") {
+    SetOptions(static_cast<TLinesOptions>(SetBits(kLinesOptions, v)));
+  } else {
+    return TGLNodedLines::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

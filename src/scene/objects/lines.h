@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/exception.h"
+#include "scene/base/class_name.h"
 #include "scene/base/nodes.h"
 #include "scene/base/vector_lists.h"
 #include "scene/core/custom_scene_object.h"
@@ -29,8 +30,9 @@ using TLinesOptions = std::uint8_t;
 class TGLLineBase : public TGLImmaterialSceneObject {
  public:
   TGLLineBase();
-  const char* ClassName() const override { return "TGLLineBase"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLLineBase>(); }
+  ZENTROVA_CLASS_NEW(TGLLineBase)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLColor& LineColor() { return line_color_; }
   const TGLColor& LineColor() const { return line_color_; }
@@ -60,7 +62,7 @@ class TGLLinesNode : public TGLNode {
   // Its colour starts as the owning lines' NodeColor: a collection whose owner is not a TGLLines raises
   // EInvalidCast.
   explicit TGLLinesNode(TCollection* collection);
-  const char* ClassName() const override { return "TGLLinesNode"; }
+  ZENTROVA_CLASS(TGLLinesNode)
 
   TGLColor& Color() { return color_; }
   const TGLColor& Color() const { return color_; }
@@ -75,8 +77,7 @@ class TGLLinesNode : public TGLNode {
 class TGLLinesNodes : public TGLNodes {
  public:
   explicit TGLLinesNodes(TPersistent* owner);
-  const char* ClassName() const override { return "TGLLinesNodes"; }
-  std::unique_ptr<TGLNodes> NewInstance(TPersistent* owner) const override;
+  ZENTROVA_CLASS_NEW_OWNED(TGLLinesNodes)
   TGLLinesNode* GetItem(int index) const { return static_cast<TGLLinesNode*>(TGLNodes::GetItem(index)); }
   TGLLinesNode* operator[](int index) const { return GetItem(index); }
   TGLLinesNode* Add() { return static_cast<TGLLinesNode*>(TGLNodes::Add()); }
@@ -92,8 +93,9 @@ class TGLLinesNodes : public TGLNodes {
 class TGLNodedLines : public TGLLineBase {
  public:
   TGLNodedLines();
-  const char* ClassName() const override { return "TGLNodedLines"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLNodedLines>(); }
+  ZENTROVA_CLASS_NEW(TGLNodedLines)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLLinesNodes& Nodes() { return nodes_; }
   const TGLLinesNodes& Nodes() const { return nodes_; }
@@ -127,8 +129,9 @@ class TGLNodedLines : public TGLLineBase {
 class TGLLines : public TGLNodedLines {
  public:
   TGLLines();
-  const char* ClassName() const override { return "TGLLines"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLLines>(); }
+  ZENTROVA_CLASS_NEW(TGLLines)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   int Division() const { return division_; }
   void SetDivision(int value);  // at least 1

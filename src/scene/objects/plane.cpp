@@ -3,33 +3,27 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
 
+ZENTROVA_REGISTER_CLASS(TGLPlane);
+
 TGLPlane::TGLPlane() {
   SetObjectStyle(ObjectStyle() | osDirectDraw);
 }
 
-namespace {
-
-template <class T>
-void SetAndMark(TGLPlane& plane, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  plane.MarkStructureDirty();
-}
-
-}  // namespace
-
-void TGLPlane::SetXOffset(float value) { SetAndMark(*this, x_offset_, value); }
-void TGLPlane::SetYOffset(float value) { SetAndMark(*this, y_offset_, value); }
-void TGLPlane::SetWidth(float value) { SetAndMark(*this, width_, value); }
-void TGLPlane::SetHeight(float value) { SetAndMark(*this, height_, value); }
-void TGLPlane::SetXTiles(std::uint32_t value) { SetAndMark(*this, x_tiles_, value); }
-void TGLPlane::SetYTiles(std::uint32_t value) { SetAndMark(*this, y_tiles_, value); }
-void TGLPlane::SetStyle(TPlaneStyles value) { SetAndMark(*this, style_, value); }
+void TGLPlane::SetXOffset(float value) { SetProperty(x_offset_, value, StructureChangeOf(this)); }
+void TGLPlane::SetYOffset(float value) { SetProperty(y_offset_, value, StructureChangeOf(this)); }
+void TGLPlane::SetWidth(float value) { SetProperty(width_, value, StructureChangeOf(this)); }
+void TGLPlane::SetHeight(float value) { SetProperty(height_, value, StructureChangeOf(this)); }
+void TGLPlane::SetXTiles(std::uint32_t value) { SetProperty(x_tiles_, value, StructureChangeOf(this)); }
+void TGLPlane::SetYTiles(std::uint32_t value) { SetProperty(y_tiles_, value, StructureChangeOf(this)); }
+void TGLPlane::SetStyle(TPlaneStyles value) { SetProperty(style_, value, StructureChangeOf(this)); }
 
 void TGLPlane::SetXScope(float value) {
   if (value == x_scope_) return;
@@ -150,6 +144,51 @@ std::unique_ptr<TGLSilhouette> TGLPlane::GenerateSilhouette(const TSilhouetteQue
     for (int i : {0, 1, 2, 2, 3, 0}) silhouette->CapIndices().Add(i);
   }
   return silhouette;
+}
+
+namespace {
+constexpr TIdentNames<2> kPlaneStyle{"psSingleQuad", "psTileTexture"};
+}  // namespace
+
+void TGLPlane::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  w.Single("Height", Height());
+  w.Single("Width", Width());
+  w.Single("XOffset", XOffset());
+  if (XScope() != 1) w.Single("XScope", XScope());
+  if (XTiles() != 1) w.Integer("XTiles", static_cast<std::int32_t>(XTiles()));
+  w.Single("YOffset", YOffset());
+  if (YScope() != 1) w.Single("YScope", YScope());
+  if (YTiles() != 1) w.Integer("YTiles", static_cast<std::int32_t>(YTiles()));
+  if (Style() != (psSingleQuad | psTileTexture)) w.SetOf("Style", kPlaneStyle, Style());
+  w.Boolean("NoZWrite", NoZWrite);
+}
+
+bool TGLPlane::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Height") {
+    SetHeight(AsSingle(v));
+  } else if (name == "Width") {
+    SetWidth(AsSingle(v));
+  } else if (name == "XOffset") {
+    SetXOffset(AsSingle(v));
+  } else if (name == "XScope") {
+    SetXScope(AsSingle(v));
+  } else if (name == "XTiles") {
+    SetXTiles(static_cast<std::uint32_t>(AsInteger(v)));
+  } else if (name == "YOffset") {
+    SetYOffset(AsSingle(v));
+  } else if (name == "YScope") {
+    SetYScope(AsSingle(v));
+  } else if (name == "YTiles") {
+    SetYTiles(static_cast<std::uint32_t>(AsInteger(v)));
+  } else if (name == "Style") {
+    SetStyle(static_cast<TPlaneStyles>(SetBits(kPlaneStyle, v)));
+  } else if (name == "NoZWrite") {
+    NoZWrite = AsBoolean(v);
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

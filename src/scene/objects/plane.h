@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 
 namespace zentrova {
@@ -15,8 +16,9 @@ using TPlaneStyles = std::uint8_t;
 class TGLPlane : public TGLStageObject {
  public:
   TGLPlane();
-  const char* ClassName() const override { return "TGLPlane"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPlane>(); }
+  ZENTROVA_CLASS_NEW(TGLPlane)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float XOffset() const { return x_offset_; }
   float YOffset() const { return y_offset_; }

@@ -3,19 +3,20 @@
 #include <algorithm>
 #include <cstring>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
 
+ZENTROVA_REGISTER_CLASS(TGLPoints);
+
 TGLPointParameters::TGLPointParameters(TPersistent* owner)
     : TGLUpdateAbleObject(owner), distance_attenuation_(this, {1, 0, 0, 0}, csVector) {}
 
-void TGLPointParameters::SetEnabled(bool value) {
-  if (value == enabled_) return;
-  enabled_ = value;
-  NotifyChange(this);
-}
+void TGLPointParameters::SetEnabled(bool value) { SetProperty(enabled_, value, NotifyChangeOf(this)); }
 
 namespace {
 
@@ -78,23 +79,13 @@ TGLPoints::TGLPoints() : point_parameters_(this) {
   SetObjectStyle(ObjectStyle() | osDirectDraw | osNoVisibilityCulling);
 }
 
-void TGLPoints::SetSize(float value) {
-  if (value == size_) return;
-  size_ = value;
-  MarkStructureDirty();
-}
+void TGLPoints::SetSize(float value) { SetProperty(size_, value, StructureChangeOf(this)); }
 
 void TGLPoints::SetStyle(TGLPointStyle value) {
-  if (value == style_) return;
-  style_ = value;
-  MarkStructureDirty();
+  SetProperty(style_, value, StructureChangeOf(this));
 }
 
-void TGLPoints::SetNoZWrite(bool value) {
-  if (value == no_z_write_) return;
-  no_z_write_ = value;
-  MarkStructureDirty();
-}
+void TGLPoints::SetNoZWrite(bool value) { SetProperty(no_z_write_, value, StructureChangeOf(this)); }
 
 void TGLPoints::SetStatic(bool value) {
   if (value == static_) return;
@@ -186,6 +177,57 @@ void TGLPoints::BuildList(TRenderContextInfo&) {
   gl.PopAttrib();
   // The alpha function is no enable bit: the attribute stack leaves it as the style set it.
   gl.AlphaFunc(GL_GREATER, 0);
+}
+
+namespace {
+constexpr TIdentNames<5> kPointStyle{"psSquare", "psRound", "psSmooth", "psSmoothAdditive", "psSquareAdditive"};
+}  // namespace
+
+void TGLPointParameters::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleObject::WriteProperties(w);
+  if (Enabled()) w.Boolean("Enabled", true);
+  if (StoresPointParams()) w.Binary("PointParams", [this](TStream& s) { WritePointParams(s); });
+  if (DistanceAttenuation().AsVector() != TVector4f{1, 0, 0, 0}) {
+    w.Data("DistanceAttenuation.Coordinates", DistanceAttenuation());
+  }
+}
+
+bool TGLPointParameters::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Enabled") {
+    SetEnabled(AsBoolean(v));
+  } else if (name == "PointParams") {
+    TMemoryStream s = AsBinary(v, 12);
+    ReadPointParams(s);
+  } else if (name == "DistanceAttenuation.Coordinates") {
+    ReadData(DistanceAttenuation(), v, 16);
+  } else {
+    return TGLUpdateAbleObject::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLPoints::WriteProperties(TPropertyWriter& w) const {
+  TGLImmaterialSceneObject::WriteProperties(w);
+  w.Boolean("NoZWrite", NoZWrite());
+  w.Boolean("Static", Static());
+  if (Size() != 1) w.Single("Size", Size());
+  if (Style() != psSquare) w.Enum("Style", kPointStyle, Style());
+  w.Nested("PointParameters", PointParameters());
+}
+
+bool TGLPoints::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "NoZWrite") {
+    SetNoZWrite(AsBoolean(v));
+  } else if (name == "Static") {
+    SetStatic(AsBoolean(v));
+  } else if (name == "Size") {
+    SetSize(AsSingle(v));
+  } else if (name == "Style") {
+    SetStyle(AsEnum<TGLPointStyle>(kPointStyle, v));
+  } else if (!ReadNested("PointParameters", PointParameters(), name, v)) {
+    return TGLImmaterialSceneObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

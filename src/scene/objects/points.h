@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/base/coordinates.h"
 #include "scene/base/streams.h"
 #include "scene/base/vector_lists.h"
@@ -17,7 +18,9 @@ namespace zentrova {
 class TGLPointParameters : public TGLUpdateAbleObject {
  public:
   explicit TGLPointParameters(TPersistent* owner);
-  const char* ClassName() const override { return "TGLPointParameters"; }
+  ZENTROVA_CLASS(TGLPointParameters)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
@@ -60,8 +63,9 @@ enum TGLPointStyle : std::uint8_t { psSquare, psRound, psSmooth, psSmoothAdditiv
 class TGLPoints : public TGLImmaterialSceneObject {
  public:
   TGLPoints();
-  const char* ClassName() const override { return "TGLPoints"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPoints>(); }
+  ZENTROVA_CLASS_NEW(TGLPoints)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Changed without a notice: a direct-drawn points object shows them at the next frame, a static one
   // after MarkStructureDirty.

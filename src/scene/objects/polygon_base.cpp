@@ -1,5 +1,6 @@
 #include "scene/objects/polygon_base.h"
 
+#include "scene/base/property_setter.h"
 #include <algorithm>
 
 namespace zentrova {
@@ -24,9 +25,7 @@ void TGLPolygonBase::SetDivision(int value) {
 }
 
 void TGLPolygonBase::SetSplineMode(TLineSplineMode value) {
-  if (value == spline_mode_) return;
-  spline_mode_ = value;
-  MarkStructureDirty();
+  SetProperty(spline_mode_, value, StructureChangeOf(this));
 }
 
 void TGLPolygonBase::NotifyChange(TPersistent* sender) {

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/base/nodes.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/lines.h"
@@ -15,8 +16,7 @@ class TGLPolygonBase : public TGLStageObject {
  public:
   TGLPolygonBase();
   ~TGLPolygonBase() override;
-  const char* ClassName() const override { return "TGLPolygonBase"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPolygonBase>(); }
+  ZENTROVA_CLASS_NEW(TGLPolygonBase)
 
   TGLNodes& Nodes() { return *nodes_; }
   const TGLNodes& Nodes() const { return *nodes_; }

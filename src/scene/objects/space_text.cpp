@@ -4,10 +4,15 @@
 #include <cmath>
 
 #include "platform/code_page_1252.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLSpaceText);
 
 void TGLTextAdjust::SetHorz(TGLTextHorzAdjust value) {
   if (value == horz_) return;
@@ -60,9 +65,7 @@ void TGLSpaceText::FontLost() {
 }
 
 void TGLSpaceText::SetText(const std::string& value) {
-  if (value == text_) return;
-  text_ = value;
-  MarkStructureDirty();
+  SetProperty(text_, value, StructureChangeOf(this));
 }
 
 void TGLSpaceText::SetExtrusion(float value) {
@@ -79,9 +82,7 @@ void TGLSpaceText::SetAllowedDeviation(float value) {
 }
 
 void TGLSpaceText::SetCharacterRange(TSpaceTextCharRange value) {
-  if (value == character_range_) return;
-  character_range_ = value;
-  OnFontChange();
+  SetProperty(character_range_, value, [this] { OnFontChange(); });
 }
 
 void TGLSpaceText::SetAdjust(const TGLTextAdjust& value) {
@@ -90,21 +91,13 @@ void TGLSpaceText::SetAdjust(const TGLTextAdjust& value) {
 }
 
 void TGLSpaceText::SetAspectRatio(float value) {
-  if (value == aspect_ratio_) return;
-  aspect_ratio_ = value;
-  MarkStructureDirty();
+  SetProperty(aspect_ratio_, value, StructureChangeOf(this));
 }
 
-void TGLSpaceText::SetOblique(float value) {
-  if (value == oblique_) return;
-  oblique_ = value;
-  MarkStructureDirty();
-}
+void TGLSpaceText::SetOblique(float value) { SetProperty(oblique_, value, StructureChangeOf(this)); }
 
 void TGLSpaceText::SetTextHeight(float value) {
-  if (value == text_height_) return;
-  text_height_ = value;
-  MarkStructureDirty();
+  SetProperty(text_height_, value, StructureChangeOf(this));
 }
 
 int TGLSpaceText::FirstChar() const {
@@ -226,6 +219,62 @@ void TGLSpaceText::Assign(const TPersistent* source) {
     OnFontChange();
   }
   TGLStageObject::Assign(source);
+}
+
+namespace {
+
+constexpr TIdentNames<6> kHorzAdjust{"haLeft", "haCenter", "haRight", "haAligned", "haCentrically", "haFitIn"};
+constexpr TIdentNames<4> kVertAdjust{"vaTop", "vaCenter", "vaBottom", "vaBaseLine"};
+constexpr TIdentNames<3> kCharRange{"stcrAlphaNum", "stcrNumbers", "stcrAll"};
+constexpr TIdentNames<4> kFontStyles{"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+
+}  // namespace
+
+void TGLSpaceText::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  if (Extrusion() != 0) w.Single("Extrusion", Extrusion());
+  w.String("Font.Name", Font().Name());
+  w.Integer("Font.Height", Font().Height());
+  if (!Font().Style().Empty()) w.SetOf("Font.Style", kFontStyles, Font().Style().Bits());
+  if (!Text().empty()) w.String("Text", Text());
+  if (AllowedDeviation() != 0) w.Single("AllowedDeviation", AllowedDeviation());
+  if (CharacterRange() != stcrAll) w.Enum("CharacterRange", kCharRange, CharacterRange());
+  if (AspectRatio() != 0) w.Single("AspectRatio", AspectRatio());
+  if (TextHeight() != 0) w.Single("TextHeight", TextHeight());
+  if (Oblique() != 0) w.Single("Oblique", Oblique());
+  if (Adjust().Horz() != haLeft) w.Enum("Adjust.Horz", kHorzAdjust, Adjust().Horz());
+  if (Adjust().Vert() != vaBaseLine) w.Enum("Adjust.Vert", kVertAdjust, Adjust().Vert());
+}
+
+bool TGLSpaceText::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Extrusion") {
+    SetExtrusion(AsSingle(v));
+  } else if (name == "Font.Name") {
+    Font().SetName(AsString(v));
+  } else if (name == "Font.Height") {
+    Font().SetHeight(AsInteger(v));
+  } else if (name == "Font.Style") {
+    Font().SetStyle(TFontStyles::FromBits(static_cast<std::uint8_t>(SetBits(kFontStyles, v))));
+  } else if (name == "Text") {
+    SetText(AsString(v));
+  } else if (name == "AllowedDeviation") {
+    SetAllowedDeviation(AsSingle(v));
+  } else if (name == "CharacterRange") {
+    SetCharacterRange(AsEnum<TSpaceTextCharRange>(kCharRange, v));
+  } else if (name == "AspectRatio") {
+    SetAspectRatio(AsSingle(v));
+  } else if (name == "TextHeight") {
+    SetTextHeight(AsSingle(v));
+  } else if (name == "Oblique") {
+    SetOblique(AsSingle(v));
+  } else if (name == "Adjust.Horz") {
+    Adjust().SetHorz(AsEnum<TGLTextHorzAdjust>(kHorzAdjust, v));
+  } else if (name == "Adjust.Vert") {
+    Adjust().SetVert(AsEnum<TGLTextVertAdjust>(kVertAdjust, v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/font.h"
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/font_manager.h"
 
@@ -24,7 +25,7 @@ enum TSpaceTextCharRange : std::uint8_t { stcrAlphaNum, stcrNumbers, stcrAll };
 
 class TGLTextAdjust : public TPersistent {
  public:
-  const char* ClassName() const override { return "TGLTextAdjust"; }
+  ZENTROVA_CLASS(TGLTextAdjust)
   TGLTextHorzAdjust Horz() const { return horz_; }
   TGLTextVertAdjust Vert() const { return vert_; }
   // A changed value fires OnChange.
@@ -44,8 +45,9 @@ class TGLSpaceText : public TGLStageObject, public TFontManagerClient {
   TGLSpaceText();
   // Releases the font entry.
   ~TGLSpaceText() override;
-  const char* ClassName() const override { return "TGLSpaceText"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLSpaceText>(); }
+  ZENTROVA_CLASS_NEW(TGLSpaceText)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Named "Arial" at first. Its name and styles select the glyphs; its size does not.
   TFont& Font() { return *font_; }

@@ -3,8 +3,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/float_math.h"
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
@@ -13,19 +16,10 @@
 
 namespace zentrova {
 
-namespace {
+ZENTROVA_REGISTER_CLASS(TGLSphere);
 
-template <class O, class T>
-void SetAndMark(O& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
-
-}  // namespace
-
-void TGLQuadricObject::SetNormals(TNormalSmoothing value) { SetAndMark(*this, normals_, value); }
-void TGLQuadricObject::SetNormalDirection(TNormalDirection value) { SetAndMark(*this, normal_direction_, value); }
+void TGLQuadricObject::SetNormals(TNormalSmoothing value) { SetProperty(normals_, value, StructureChangeOf(this)); }
+void TGLQuadricObject::SetNormalDirection(TNormalDirection value) { SetProperty(normal_direction_, value, StructureChangeOf(this)); }
 
 void TGLQuadricObject::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TGLQuadricObject*>(source)) {
@@ -51,11 +45,11 @@ void TGLQuadricObject::SetInvertedQuadricOrientation(GLUquadric* quadric) const 
   glu.QuadricOrientation(quadric, normal_direction_ == ndInside ? GLU_OUTSIDE : GLU_INSIDE);
 }
 
-void TGLSphere::SetRadius(float value) { SetAndMark(*this, radius_, value); }
-void TGLSphere::SetTop(std::int8_t value) { SetAndMark(*this, top_, value); }
-void TGLSphere::SetBottom(std::int8_t value) { SetAndMark(*this, bottom_, value); }
-void TGLSphere::SetTopCap(TCapType value) { SetAndMark(*this, top_cap_, value); }
-void TGLSphere::SetBottomCap(TCapType value) { SetAndMark(*this, bottom_cap_, value); }
+void TGLSphere::SetRadius(float value) { SetProperty(radius_, value, StructureChangeOf(this)); }
+void TGLSphere::SetTop(std::int8_t value) { SetProperty(top_, value, StructureChangeOf(this)); }
+void TGLSphere::SetBottom(std::int8_t value) { SetProperty(bottom_, value, StructureChangeOf(this)); }
+void TGLSphere::SetTopCap(TCapType value) { SetProperty(top_cap_, value, StructureChangeOf(this)); }
+void TGLSphere::SetBottomCap(TCapType value) { SetProperty(bottom_cap_, value, StructureChangeOf(this)); }
 
 void TGLSphere::SetSlices(int value) {
   if (value == slices_) return;
@@ -218,6 +212,68 @@ std::unique_ptr<TGLSilhouette> TGLSphere::GenerateSilhouette(const TSilhouetteQu
   }
   if (query.Capping) silhouette->Vertices().Add({0, 0, 0, 1});
   return silhouette;
+}
+
+namespace {
+
+constexpr TIdentNames<3> kNormalSmoothing{"nsFlat", "nsSmooth", "nsNone"};
+constexpr TIdentNames<3> kCapType{"ctNone", "ctCenter", "ctFlat"};
+
+}  // namespace
+
+void TGLQuadricObject::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  if (Normals() != nsSmooth) w.Enum("Normals", kNormalSmoothing, Normals());
+  if (NormalDirection() != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, NormalDirection());
+}
+
+bool TGLQuadricObject::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Normals") {
+    SetNormals(AsEnum<TNormalSmoothing>(kNormalSmoothing, v));
+  } else if (name == "NormalDirection") {
+    SetNormalDirection(AsEnum<TNormalDirection>(kNormalDirectionNames, v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLSphere::WriteProperties(TPropertyWriter& w) const {
+  TGLQuadricObject::WriteProperties(w);
+  if (Bottom() != -90) w.Integer("Bottom", Bottom());
+  if (BottomCap() != ctNone) w.Enum("BottomCap", kCapType, BottomCap());
+  w.Single("Radius", Radius());
+  if (Slices() != 16) w.Integer("Slices", Slices());
+  if (Stacks() != 16) w.Integer("Stacks", Stacks());
+  if (Start() != 0) w.Integer("Start", Start());
+  if (Stop() != 360) w.Integer("Stop", Stop());
+  if (Top() != 90) w.Integer("Top", Top());
+  if (TopCap() != ctNone) w.Enum("TopCap", kCapType, TopCap());
+}
+
+bool TGLSphere::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Bottom") {
+    SetBottom(static_cast<std::int8_t>(AsInteger(v)));
+  } else if (name == "BottomCap") {
+    SetBottomCap(AsEnum<TCapType>(kCapType, v));
+  } else if (name == "Radius") {
+    SetRadius(AsSingle(v));
+  } else if (name == "Slices") {
+    SetSlices(AsInteger(v));
+  } else if (name == "Stacks") {
+    SetStacks(AsInteger(v));
+  } else if (name == "Start") {
+    SetStart(static_cast<std::uint16_t>(AsInteger(v)));
+  } else if (name == "Stop") {
+    SetStop(static_cast<std::uint16_t>(AsInteger(v)));
+  } else if (name == "Top") {
+    SetTop(static_cast<std::int8_t>(AsInteger(v)));
+  } else if (name == "TopCap") {
+    SetTopCap(AsEnum<TCapType>(kCapType, v));
+  } else {
+    return TGLQuadricObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

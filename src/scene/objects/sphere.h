@@ -5,21 +5,26 @@
 
 #include <GL/glu.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 
 namespace zentrova {
 
 enum TNormalSmoothing : std::uint8_t { nsFlat, nsSmooth, nsNone };
 enum TNormalDirection : std::uint8_t { ndInside, ndOutside };
+// Their identifiers in form streams.
+inline constexpr std::array<const char*, 2> kNormalDirectionNames{"ndInside", "ndOutside"};
 enum TCapType : std::uint8_t { ctNone, ctCenter, ctFlat };
 
 class TGLQuadricObject : public TGLStageObject {
  public:
-  const char* ClassName() const override { return "TGLQuadricObject"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLQuadricObject>(); }
+  ZENTROVA_CLASS_NEW(TGLQuadricObject)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TNormalSmoothing Normals() const { return normals_; }
   void SetNormals(TNormalSmoothing value);
@@ -41,8 +46,9 @@ class TGLQuadricObject : public TGLStageObject {
 // pole, longitude 0 points to +Z and longitude 90 to +X; the unit sphere is scaled by Radius.
 class TGLSphere : public TGLQuadricObject {
  public:
-  const char* ClassName() const override { return "TGLSphere"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLSphere>(); }
+  ZENTROVA_CLASS_NEW(TGLSphere)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float Radius() const { return radius_; }
   void SetRadius(float value);

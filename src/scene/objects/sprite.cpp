@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
@@ -10,23 +13,15 @@
 
 namespace zentrova {
 
+ZENTROVA_REGISTER_CLASS(TGLSprite);
+
 TGLSprite::TGLSprite() {
   SetObjectStyle(ObjectStyle() | osDirectDraw | osNoVisibilityCulling);
 }
 
-namespace {
-
-void SetAndNotify(TGLSprite& sprite, float& field, float value) {
-  if (field == value) return;
-  field = value;
-  sprite.NotifyChange(&sprite);
-}
-
-}  // namespace
-
-void TGLSprite::SetWidth(float value) { SetAndNotify(*this, width_, value); }
-void TGLSprite::SetHeight(float value) { SetAndNotify(*this, height_, value); }
-void TGLSprite::SetRotation(float value) { SetAndNotify(*this, rotation_, value); }
+void TGLSprite::SetWidth(float value) { SetProperty(width_, value, NotifyChangeOf(this)); }
+void TGLSprite::SetHeight(float value) { SetProperty(height_, value, NotifyChangeOf(this)); }
+void TGLSprite::SetRotation(float value) { SetProperty(rotation_, value, NotifyChangeOf(this)); }
 void TGLSprite::SetAlphaChannel(float value) {
   if (value == alpha_channel_) return;
   alpha_channel_ = std::clamp(value, 0.0f, 1.0f);
@@ -98,6 +93,38 @@ void TGLSprite::BuildList(TRenderContextInfo& rci) {
   gl.End();
   if (rotation_ != 0) gl.PopMatrix();
   if (no_z_write_) gl.DepthMask(GL_TRUE);
+}
+
+void TGLSprite::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  w.Single("Width", Width());
+  w.Single("Height", Height());
+  w.Single("Rotation", Rotation());
+  if (AlphaChannel() != 1) w.Single("AlphaChannel", AlphaChannel());
+  w.Boolean("NoZWrite", NoZWrite());
+  w.Boolean("MirrorU", MirrorU());
+  w.Boolean("MirrorV", MirrorV());
+}
+
+bool TGLSprite::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Width") {
+    SetWidth(AsSingle(v));
+  } else if (name == "Height") {
+    SetHeight(AsSingle(v));
+  } else if (name == "Rotation") {
+    SetRotation(AsSingle(v));
+  } else if (name == "AlphaChannel") {
+    SetAlphaChannel(AsSingle(v));
+  } else if (name == "NoZWrite") {
+    SetNoZWrite(AsBoolean(v));
+  } else if (name == "MirrorU") {
+    SetMirrorU(AsBoolean(v));
+  } else if (name == "MirrorV") {
+    SetMirrorV(AsBoolean(v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 
 namespace zentrova {
@@ -12,8 +13,9 @@ namespace zentrova {
 class TGLSprite : public TGLStageObject {
  public:
   TGLSprite();
-  const char* ClassName() const override { return "TGLSprite"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLSprite>(); }
+  ZENTROVA_CLASS_NEW(TGLSprite)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float Width() const { return width_; }
   float Height() const { return height_; }

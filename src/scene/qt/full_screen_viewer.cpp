@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/picture.h"
 #include "scene/qt/native_window_context.h"
@@ -111,15 +112,11 @@ void TGLFullScreenViewer::SetActive(bool value) {
 }
 
 void TGLFullScreenViewer::SetScreenDepth(TGLScreenDepth value) {
-  if (value == screen_depth_) return;
-  screen_depth_ = value;
-  Restart();
+  SetProperty(screen_depth_, value, [this] { Restart(); });
 }
 
 void TGLFullScreenViewer::SetStayOnTop(bool value) {
-  if (value == stay_on_top_) return;
-  stay_on_top_ = value;
-  Restart();
+  SetProperty(stay_on_top_, value, [this] { Restart(); });
 }
 
 void TGLFullScreenViewer::SetCursor(Qt::CursorShape value) {

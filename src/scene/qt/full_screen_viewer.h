@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/display_modes.h"
 #include "scene/core/non_visual_viewer.h"
 #include "scene/core/recording_source.h"
@@ -30,7 +31,7 @@ class TGLFullScreenViewer : public TGLNonVisualViewer, public IGLRecordingSource
   TGLFullScreenViewer();
   // Leaves full screen.
   ~TGLFullScreenViewer() override;
-  const char* ClassName() const override { return "TGLFullScreenViewer"; }
+  ZENTROVA_CLASS(TGLFullScreenViewer)
 
   // Setting true starts full screen: "Unsupported video mode" when no table mode is large enough; any
   // failure afterwards gives the display mode back and drops the form before it is raised again.

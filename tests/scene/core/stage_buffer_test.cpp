@@ -1,10 +1,10 @@
 // The buffer on a fake context, through the recording fake: a frame's GL calls, notices, the camera and
 // scene links, failed context creation; pick lists, render points and behaviour collections.
 #include "core_fixtures.h"
+#include "scene/base/class_registration.h"
 #include "scene/core/behaviours.h"
 #include "scene/core/direct_opengl.h"
 #include "scene/core/pick_list.h"
-#include "scene/core/scene_classes.h"
 #include "scene/core/stage_buffer.h"
 
 namespace zentrova::test {

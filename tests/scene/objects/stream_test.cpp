@@ -4,11 +4,21 @@
 #include <iterator>
 
 #include "objects_fixtures.h"
-#include "scene/objects/component_stream.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_stream.h"
+#include "scene/core/avi_recorder.h"
+#include "scene/core/cadencer.h"
+#include "scene/core/camera.h"
+#include "scene/core/direct_opengl.h"
+#include "scene/core/light_source.h"
+#include "scene/core/material.h"
+#include "scene/core/material_library.h"
+#include "scene/core/non_visual_viewer.h"
+#include "scene/core/proxy_object.h"
+#include "scene/core/stage.h"
 #include "scene/objects/cube.h"
 #include "scene/objects/dummy_cube.h"
 #include "scene/objects/lines.h"
-#include "scene/objects/object_classes.h"
 #include "scene/objects/plane.h"
 #include "scene/objects/points.h"
 #include "scene/objects/polygon_base.h"
@@ -19,7 +29,7 @@
 namespace zentrova::test {
 namespace {
 
-std::string Bytes(const TGLBaseSceneObject& object) {
+std::string Bytes(const TComponent& object) {
   TMemoryStream stream;
   WriteComponent(stream, object);
   return stream.DataString();
@@ -28,12 +38,9 @@ std::string Bytes(const TGLBaseSceneObject& object) {
 template <class T>
 std::unique_ptr<T> RoundTrip(const T& object) {
   TMemoryStream stream(Bytes(object));
-  std::unique_ptr<TGLBaseSceneObject> read = ReadComponent(stream);
+  std::unique_ptr<T> read = ReadComponentAs<T>(stream);
   EXPECT_EQ(stream.Remaining(), 0);
-  auto* typed = dynamic_cast<T*>(read.get());
-  EXPECT_NE(typed, nullptr);
-  read.release();
-  return std::unique_ptr<T>(typed);
+  return read;
 }
 
 // The bytes of a literal, its embedded zeros included.
@@ -42,22 +49,18 @@ std::string Raw(const char (&text)[N]) {
   return std::string(text, N - 1);
 }
 
-class Streaming : public ::testing::Test {
- protected:
-  Streaming() { RegisterSceneObjectClasses(); }
-};
+using Streaming = ::testing::Test;
 
 TEST_F(Streaming, EveryRegisteredNameCreatesItsClassAndBaseClassesAreNotFound) {
-  RegisterSceneObjectClasses();  // again: nothing happens
   for (const char* name : {"TGLSphere", "TGLCube", "TGLPlane", "TGLSprite", "TGLPoints", "TGLDummyCube", "TGLLines",
                            "TGLSpaceText"}) {
-    auto object = CreateSceneObject(name);
-    ASSERT_NE(object, nullptr) << name;
-    EXPECT_STREQ(object->ClassName(), name);
+    const TComponentFactory factory = GetComponentClass(name);
+    ASSERT_NE(factory, nullptr) << name;
+    EXPECT_STREQ(factory()->ClassName(), name);
   }
   for (const char* name : {"TGLQuadricObject", "TGLLineBase", "TGLNodedLines", "TGLPolygonBase",
                            "TGLPointParameters", "TGLLinesNode", "TGLNode", "TGLStageObject", "tglsphere"}) {
-    EXPECT_EQ(CreateSceneObject(name), nullptr) << name;
+    EXPECT_EQ(GetComponentClass(name), nullptr) << name;
   }
   TMemoryStream stream(Raw("TPF0\x0eTGLPolygonBase\x00\x00\x00"));
   EXPECT_THROW(ReadComponent(stream), EClassNotFound);
@@ -251,9 +254,8 @@ TEST_F(Streaming, AFormNamingTGLLinesIsReadAndUnknownPropertiesFail) {
   // As a form file names it: the class, an empty name, SplineMode, end, no children.
   const std::string form = Raw("TPF0\x08TGLLines\x00\x0aSplineMode\x07\x0elsmCubicSpline\x00\x00");
   TMemoryStream stream(form);
-  auto read = ReadComponent(stream);
-  ASSERT_NE(dynamic_cast<TGLLines*>(read.get()), nullptr);
-  EXPECT_EQ(static_cast<TGLLines&>(*read).SplineMode(), lsmCubicSpline);
+  auto read = ReadComponentAs<TGLLines>(stream);
+  EXPECT_EQ(read->SplineMode(), lsmCubicSpline);
   TMemoryStream unknown(Raw("TPF0\x08TGLLines\x00\x05"
                             "Bogus\x08\x00\x00"));
   EXPECT_THROW(ReadComponent(unknown), EReadError);
@@ -262,6 +264,233 @@ TEST_F(Streaming, AFormNamingTGLLinesIsReadAndUnknownPropertiesFail) {
   EXPECT_THROW(ReadComponent(wrong), EReadError);
   TMemoryStream unsigned_stream(Raw("TPF1"));
   EXPECT_THROW(ReadComponent(unsigned_stream), EInvalidFileSignature);
+}
+
+// A form as the program's main window holds one: a scene with a camera aimed at a cube, two lights and
+// objects of every class here, an off-screen viewer on that camera with fog, a material library, a
+// cadencer on the scene and an AVI recorder.
+std::unique_ptr<TComponent> MakeForm() {
+  auto form = std::make_unique<TComponent>();
+  form->SetName("Form1");
+  auto& stage = form->CreateComponent<TGLStage>();
+  stage.SetName("Scene1");
+  stage.SetObjectsSorting(osNone);
+  stage.SetVisibilityCulling(vcObjectBased);
+  auto& cube = stage.Objects().AddNewChild<TGLCube>();
+  cube.SetName("Cube1");
+  cube.SetCubeHeight(3);
+  auto& light1 = stage.Objects().AddNewChild<TGLLightSource>();
+  light1.SetName("Light1");
+  light1.Position().SetPositionXYZ(5, 10, 2);
+  light1.SetLightStyle(lsOmni);
+  light1.SetSpotCutOff(90);
+  light1.SetSpotExponent(2);
+  light1.SetConstAttenuation(0.5f);
+  light1.SetLinearAttenuation(0.25f);
+  light1.SetQuadraticAttenuation(0.125f);
+  light1.SetSpotDirection({0, -1, 0, 0});
+  auto& light2 = stage.Objects().AddNewChild<TGLLightSource>();
+  light2.SetName("Light2");
+  light2.SetShining(false);
+  TGLColor red(nullptr);
+  red.SetVector(clrRed);
+  light2.SetDiffuse(red);
+  auto& holder = stage.Objects().AddNewChild<TGLDummyCube>();
+  holder.SetName("Holder");
+  holder.AddNewChild<TGLSphere>().SetName("Sphere1");
+  holder.AddNewChild<TGLPlane>().SetName("Plane1");
+  holder.AddNewChild<TGLSprite>().SetName("Sprite1");
+  holder.AddNewChild<TGLPoints>().SetName("Points1");
+  holder.AddNewChild<TGLLines>().SetName("Lines1");
+  holder.AddNewChild<TGLSpaceText>().SetName("Text1");
+  auto& proxy = holder.AddNewChild<TGLProxyObject>();
+  proxy.SetName("Proxy1");
+  proxy.SetMasterObject(&cube);
+  proxy.SetProxyOptions(pooObjects);
+  auto& direct = holder.AddNewChild<TGLDirectOpenGL>();
+  direct.SetName("Direct1");
+  direct.SetBlend(true);
+  auto& camera = stage.Cameras().AddNewChild<TGLCamera>();
+  camera.SetName("Camera1");
+  camera.SetFocalLength(35);
+  camera.SetDepthOfView(500);
+  camera.SetSceneScale(2);
+  camera.SetNearPlaneBias(0.5f);
+  camera.SetCameraStyle(csOrthogonal);
+  camera.SetTargetObject(&cube);
+  camera.Position().SetPositionXYZ(0, 5, 20);
+
+  auto& viewer = form->CreateComponent<TGLMemoryViewer>();
+  viewer.SetName("Viewer1");
+  viewer.SetCamera(&camera);
+  viewer.SetWidth(320);
+  viewer.SetHeight(200);
+  TGLStageBuffer& buffer = viewer.Buffer();
+  buffer.SetBackgroundColor(0x00102030);
+  buffer.SetFogEnable(true);
+  buffer.SetLighting(false);
+  buffer.SetShadeModel(smFlat);
+  buffer.SetContextOptions(roDoubleBuffer | roStencilBuffer);
+  buffer.FogEnvironment().SetFogStart(2);
+  buffer.FogEnvironment().SetFogEnd(50);
+  buffer.FogEnvironment().SetFogMode(fmExp2);
+
+  auto& library = form->CreateComponent<TGLMaterialLibrary>();
+  library.SetName("Library1");
+  library.SetTexturePaths("textures");
+  TGLLibMaterial& wood = *library.Materials().Add();
+  wood.SetName("wood");
+  wood.Tag = 7;
+  wood.Material().SetBlendingMode(bmTransparency);
+  wood.Material().FrontProperties().SetShininess(64);
+  wood.Material().SetFaceCulling(fcNoCull);
+  TGLCoordinates offset(nullptr, {0.5f, 0.25f, 0, 0}, csUnknown);
+  wood.SetTextureOffset(offset);
+  library.Materials().Add()->SetName("metal");
+
+  auto& cadencer = form->CreateComponent<TGLCadencer>();
+  cadencer.SetName("Cadencer1");
+  cadencer.SetScene(&stage);
+  cadencer.SetMode(cmManual);
+  cadencer.SetTimeMultiplier(2);
+  cadencer.SetMaxDeltaTime(0.1);
+  cadencer.SetSleepLength(5);
+  cadencer.SetEnabled(false);
+
+  auto& recorder = form->CreateComponent<TAVIRecorder>();
+  recorder.SetName("Recorder1");
+  recorder.SetFPS(20);
+  recorder.SetWidth(744);
+  recorder.SetHeight(440);
+  recorder.SetFilename("run.avi");
+  recorder.SetCompressor(acShowDialog);
+  recorder.SetImageRetrievalMode(irmSnapShot);
+  return form;
+}
+
+TEST_F(Streaming, AFormWithSceneViewerLibraryCadencerAndRecorderReadsBackEqual) {
+  const std::unique_ptr<TComponent> form = MakeForm();
+  const std::string bytes = Bytes(*form);
+  TMemoryStream stream(bytes);
+  const std::unique_ptr<TComponent> read = ReadComponent(stream);
+  EXPECT_EQ(stream.Remaining(), 0);
+  // Every streamed property of every component comes back: the copy writes the same bytes.
+  EXPECT_EQ(Bytes(*read), bytes);
+
+  ASSERT_EQ(read->ComponentCount(), 5);
+  auto& stage = dynamic_cast<TGLStage&>(*read->Components(0));
+  EXPECT_EQ(std::pair(stage.ObjectsSorting(), stage.VisibilityCulling()), std::pair(osNone, vcObjectBased));
+  ASSERT_EQ(stage.Objects().ChildCount(), 4);
+  ASSERT_EQ(stage.Cameras().ChildCount(), 1) << "a camera goes back to the cameras";
+  auto& cube = dynamic_cast<TGLCube&>(*stage.Objects().ChildAt(0));
+  EXPECT_EQ(cube.CubeHeight(), 3);
+  auto& light1 = dynamic_cast<TGLLightSource&>(*stage.Objects().ChildAt(1));
+  EXPECT_EQ(light1.Position().AsVector(), (TVector4f{5, 10, 2, 1}));
+  EXPECT_EQ(std::tuple(light1.LightStyle(), light1.SpotCutOff(), light1.SpotExponent()), std::tuple(lsOmni, 90.0f, 2.0f));
+  EXPECT_EQ(std::tuple(light1.ConstAttenuation(), light1.LinearAttenuation(), light1.QuadraticAttenuation()),
+            std::tuple(0.5f, 0.25f, 0.125f));
+  EXPECT_EQ(light1.SpotDirection().AsVector(), (TVector4f{0, -1, 0, 0}));
+  auto& light2 = dynamic_cast<TGLLightSource&>(*stage.Objects().ChildAt(2));
+  EXPECT_FALSE(light2.Shining());
+  EXPECT_EQ(light2.Diffuse().Color(), clrRed);
+  auto& holder = *stage.Objects().ChildAt(3);
+  ASSERT_EQ(holder.ChildCount(), 8);
+  const char* classes[] = {"TGLSphere", "TGLPlane",  "TGLSprite",      "TGLPoints",
+                           "TGLLines",  "TGLSpaceText", "TGLProxyObject", "TGLDirectOpenGL"};
+  for (int i = 0; i < 8; ++i) EXPECT_STREQ(holder.ChildAt(i)->ClassName(), classes[i]);
+  auto& proxy = dynamic_cast<TGLProxyObject&>(*holder.ChildAt(6));
+  EXPECT_EQ(proxy.MasterObject(), &cube) << "a reference finds the component read under that name";
+  EXPECT_EQ(proxy.ProxyOptions(), pooObjects);
+  EXPECT_TRUE(dynamic_cast<TGLDirectOpenGL&>(*holder.ChildAt(7)).Blend());
+  auto& camera = dynamic_cast<TGLCamera&>(*stage.Cameras().ChildAt(0));
+  EXPECT_EQ(std::tuple(camera.FocalLength(), camera.DepthOfView(), camera.SceneScale(), camera.NearPlaneBias()),
+            std::tuple(35.0f, 500.0f, 2.0f, 0.5f));
+  EXPECT_EQ(camera.CameraStyle(), csOrthogonal);
+  EXPECT_EQ(camera.TargetObject(), &cube);
+
+  auto& viewer = dynamic_cast<TGLMemoryViewer&>(*read->Components(1));
+  EXPECT_EQ(viewer.Camera(), &camera);
+  EXPECT_EQ(std::pair(viewer.Width(), viewer.Height()), std::pair(320, 200));
+  TGLStageBuffer& buffer = viewer.Buffer();
+  EXPECT_EQ(buffer.BackgroundColor(), 0x00102030u);
+  EXPECT_TRUE(buffer.FogEnable());
+  EXPECT_FALSE(buffer.Lighting());
+  EXPECT_TRUE(buffer.DepthTest());
+  EXPECT_EQ(buffer.ShadeModel(), smFlat);
+  EXPECT_EQ(buffer.ContextOptions(), roDoubleBuffer | roStencilBuffer);
+  EXPECT_EQ(std::tuple(buffer.FogEnvironment().FogStart(), buffer.FogEnvironment().FogEnd(),
+                       buffer.FogEnvironment().FogMode()),
+            std::tuple(2.0f, 50.0f, fmExp2));
+
+  auto& library = dynamic_cast<TGLMaterialLibrary&>(*read->Components(2));
+  EXPECT_EQ(library.TexturePaths(), "textures");
+  ASSERT_EQ(library.Materials().Count(), 2);
+  TGLLibMaterial& wood = *library.Materials().Items(0);
+  EXPECT_EQ(std::pair(wood.Name(), wood.Tag), std::pair(std::string("wood"), 7));
+  EXPECT_EQ(wood.Material().BlendingMode(), bmTransparency);
+  EXPECT_EQ(wood.Material().FrontProperties().Shininess(), 64);
+  EXPECT_EQ(wood.Material().FaceCulling(), fcNoCull);
+  EXPECT_EQ(wood.TextureOffset().AsVector(), (TVector4f{0.5f, 0.25f, 0, 0}));
+  EXPECT_EQ(library.Materials().Items(1)->Name(), "metal");
+
+  auto& cadencer = dynamic_cast<TGLCadencer&>(*read->Components(3));
+  EXPECT_EQ(cadencer.Scene(), &stage);
+  EXPECT_EQ(std::tuple(cadencer.Mode(), cadencer.TimeMultiplier(), cadencer.MaxDeltaTime(), cadencer.SleepLength()),
+            std::tuple(cmManual, 2.0, 0.1, 5));
+  EXPECT_FALSE(cadencer.Enabled());
+
+  auto& recorder = dynamic_cast<TAVIRecorder&>(*read->Components(4));
+  EXPECT_EQ(std::tuple(int(recorder.FPS()), recorder.Width(), recorder.Height(), recorder.Filename()),
+            std::tuple(20, 744, 440, std::string("run.avi")));
+  EXPECT_EQ(std::pair(recorder.Compressor(), recorder.ImageRetrievalMode()), std::pair(acShowDialog, irmSnapShot));
+}
+
+TEST_F(Streaming, ComponentsAtTheirDefaultsStoreNoProperty) {
+  // Each writes its class, its name and then at once the end of its properties.
+  const std::unique_ptr<TComponent> components[] = {
+      std::make_unique<TGLStage>(),        std::make_unique<TGLMaterialLibrary>(), std::make_unique<TGLCadencer>(),
+      std::make_unique<TAVIRecorder>(),    std::make_unique<TGLProxyObject>(),
+      std::make_unique<TGLDirectOpenGL>(),
+  };
+  for (const auto& component : components) {
+    const std::string name = component->ClassName();
+    EXPECT_EQ(Bytes(*component), "TPF0" + std::string(1, char(name.size())) + name + Raw("\x00\x00\x00")) << name;
+  }
+  // Colours have no stream default in a running program: the viewer's buffer stores its ambient colour.
+  EXPECT_EQ(Bytes(TGLMemoryViewer()), Raw("TPF0\x0fTGLMemoryViewer\x00\x19"
+                                          "Buffer.AmbientColor.Color\x0a\x10\x00\x00\x00"
+                                          "\xcd\xcc\x4c\x3e\xcd\xcc\x4c\x3e\xcd\xcc\x4c\x3e\x00\x00\x80\x3f"
+                                          "\x00\x00"));
+  // A camera and a light store only what has no stream default (their singles and colours, and the
+  // camera's direction).
+  TGLLightSource light;
+  const std::string light_bytes = Bytes(light);
+  for (const char* absent : {"LightStyle", "Shining", "SpotDirection", "Coordinates"}) {
+    EXPECT_EQ(light_bytes.find(absent), std::string::npos) << absent;
+  }
+  TGLCamera camera;
+  const std::string camera_bytes = Bytes(camera);
+  for (const char* absent : {"SceneScale", "NearPlaneBias", "CameraStyle", "TargetObject"}) {
+    EXPECT_EQ(camera_bytes.find(absent), std::string::npos) << absent;
+  }
+}
+
+TEST_F(Streaming, ANameNoComponentOfTheFormCarriesLeavesTheReferenceUnset) {
+  const std::string form = Raw("TPF0\x09TGLCamera\x00\x0cTargetObject\x07\x05Ghost\x00\x00");
+  TMemoryStream stream(form);
+  EXPECT_EQ(ReadComponentAs<TGLCamera>(stream)->TargetObject(), nullptr);
+  // A name that is there but names a component of the wrong class is refused.
+  auto root = std::make_unique<TComponent>();
+  auto& cadencer = root->CreateComponent<TGLCadencer>();
+  cadencer.SetName("Cad");
+  root->CreateComponent<TGLMemoryViewer>().SetName("Viewer");
+  std::string bytes = Bytes(*root);
+  // Point the cadencer's scene at the viewer.
+  const std::string scene_property = Raw("\x05Scene\x07\x06Viewer");
+  const auto at = bytes.find(Raw("\x03" "Cad")) + 4;
+  bytes.insert(at, scene_property);
+  TMemoryStream wrong(bytes);
+  EXPECT_THROW(ReadComponent(wrong), EReadError);
 }
 
 TEST(PolygonBase, MovingANodeMarksTheStructureAndDivisionIsAtLeastOne) {
@@ -280,7 +509,8 @@ TEST(PolygonBase, MovingANodeMarksTheStructureAndDivisionIsAtLeastOne) {
   context.Create();
   context.Activate();
   TGLStateCache states;
-  TRenderContextInfo rci{.GLStates = &states};
+  TRenderContextInfo rci{};
+  rci.GLStates = &states;
   polygon.DisplayListHandle(rci);
   EXPECT_FALSE(polygon.DisplayListDirty());
   polygon.Nodes()[0]->SetX(1);

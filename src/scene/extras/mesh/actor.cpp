@@ -4,10 +4,16 @@
 #include <cmath>
 #include <cstdio>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLActor);
+ZENTROVA_REGISTER_CLASS(TGLAnimationControler);
 
 namespace {
 
@@ -135,9 +141,7 @@ void TGLBaseAnimationControler::Notification(TComponent& component, TOperation o
 }
 
 void TGLAnimationControler::SetAnimationName(const std::string& name) {
-  if (name == animation_name_) return;
-  animation_name_ = name;
-  DoChange();
+  SetProperty(animation_name_, name, [this] { DoChange(); });
 }
 
 void TGLAnimationControler::SetRatio(float value) {
@@ -204,7 +208,9 @@ void TGLActor::RegisterControler(TGLBaseAnimationControler& controler) {
 }
 
 void TGLActor::UnRegisterControler(TGLBaseAnimationControler& controler) {
-  SceneAssert(controlers_ != nullptr);
+  // A controller deleted through its owner has already been dropped by the free notice (Notification)
+  // when its destructor lets go of the actor.
+  if (controlers_ == nullptr) return;
   auto& list = *controlers_;
   list.erase(std::remove(list.begin(), list.end(), &controler), list.end());
   RemoveFreeNotification(controler);
@@ -247,9 +253,7 @@ void TGLActor::SetEndFrame(std::int32_t value) {
 }
 
 void TGLActor::SetOptions(TGLActorOptions value) {
-  if (value == options_) return;
-  options_ = value;
-  StructureChanged();
+  SetProperty(options_, value, [this] { StructureChanged(); });
 }
 
 int TGLActor::NextFrameIndex() const {
@@ -413,6 +417,118 @@ void TGLActor::BuildList(TRenderContextInfo& rci) {
     Skeleton().RootBones().BuildList(rci);
     gl.PopAttrib();
   }
+}
+
+namespace {
+
+constexpr TIdentNames<3> kReference{"aarMorph", "aarSkeleton", "aarNone"};
+constexpr TIdentNames<2> kFrameInterpolation{"afpNone", "afpLinear"};
+constexpr TIdentNames<7> kAnimationMode{"aamNone",           "aamPlayOnce",     "aamLoop",    "aamBounceForward",
+                                        "aamBounceBackward", "aamLoopBackward", "aamExternal"};
+
+}  // namespace
+
+void TActorAnimation::WriteProperties(TPropertyWriter& w) const {
+  TCollectionItem::WriteProperties(w);
+  w.String("Name", Name);
+  w.Integer("StartFrame", StartFrame());
+  w.Integer("EndFrame", EndFrame());
+  if (Reference() != aarMorph) w.Enum("Reference", kReference, Reference());
+}
+
+bool TActorAnimation::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Name") {
+    Name = AsString(v);
+  } else if (name == "StartFrame") {
+    SetStartFrame(AsInteger(v));
+  } else if (name == "EndFrame") {
+    SetEndFrame(AsInteger(v));
+  } else if (name == "Reference") {
+    SetReference(AsEnum<TActorAnimationReference>(kReference, v));
+  } else {
+    return TCollectionItem::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLBaseAnimationControler::WriteProperties(TPropertyWriter& w) const {
+  TComponent::WriteProperties(w);
+  if (!enabled_) w.Boolean("Enabled", false);
+  w.Reference("Actor", actor_);
+}
+
+bool TGLBaseAnimationControler::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Enabled") {
+    SetEnabled(AsBoolean(v));
+  } else if (name == "Actor") {
+    ReadReference<TGLActor>(v, [this](TGLActor* actor) { SetActor(actor); });
+  } else {
+    return TComponent::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLAnimationControler::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseAnimationControler::WriteProperties(w);
+  if (!animation_name_.empty()) w.String("AnimationName", animation_name_);
+  w.Single("Ratio", ratio_);
+}
+
+bool TGLAnimationControler::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "AnimationName") {
+    SetAnimationName(AsString(v));
+  } else if (name == "Ratio") {
+    SetRatio(AsSingle(v));
+  } else {
+    return TGLBaseAnimationControler::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLActor::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseMesh::WriteProperties(w);
+  if (OverlaySkeleton()) w.Boolean("OverlaySkeleton", true);
+  if (start_frame_ != 0) w.Integer("StartFrame", start_frame_);
+  if (end_frame_ != 0) w.Integer("EndFrame", end_frame_);
+  if (Reference != aarMorph) w.Enum("Reference", kReference, Reference);
+  if (current_frame_ != 0) w.Integer("CurrentFrame", current_frame_);
+  w.Single("CurrentFrameDelta", CurrentFrameDelta);
+  if (FrameInterpolation != afpLinear) w.Enum("FrameInterpolation", kFrameInterpolation, FrameInterpolation);
+  if (Interval != 100) w.Integer("Interval", Interval);
+  if (AnimationMode != aamNone) w.Enum("AnimationMode", kAnimationMode, AnimationMode);
+  if (animations_->Count() > 0) {
+    std::vector<const TPersistent*> items;
+    for (int i = 0; i < animations_->Count(); ++i) items.push_back(animations_->Items(i));
+    w.Items("Animations", items);
+  }
+}
+
+bool TGLActor::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "OverlaySkeleton") {
+    SetOverlaySkeleton(AsBoolean(v));
+  } else if (name == "StartFrame") {
+    SetStartFrame(AsInteger(v));
+  } else if (name == "EndFrame") {
+    SetEndFrame(AsInteger(v));
+  } else if (name == "Reference") {
+    Reference = AsEnum<TActorAnimationReference>(kReference, v);
+  } else if (name == "CurrentFrame") {
+    SetCurrentFrame(AsInteger(v));
+  } else if (name == "CurrentFrameDelta") {
+    CurrentFrameDelta = AsSingle(v);
+  } else if (name == "FrameInterpolation") {
+    FrameInterpolation = AsEnum<TActorFrameInterpolation>(kFrameInterpolation, v);
+  } else if (name == "Interval") {
+    Interval = AsInteger(v);
+  } else if (name == "AnimationMode") {
+    AnimationMode = AsEnum<TActorAnimationMode>(kAnimationMode, v);
+  } else if (name == "Animations") {
+    animations_->Clear();
+    ReadItems(v, [this]() -> TPersistent& { return *animations_->Add(); });
+  } else {
+    return TGLBaseMesh::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

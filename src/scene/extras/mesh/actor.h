@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/collection.h"
 #include "scene/base/component.h"
 #include "scene/extras/mesh/base_mesh.h"
@@ -34,7 +35,9 @@ class TActorAnimation : public TCollectionItem {
  public:
   explicit TActorAnimation(TCollection* collection) : TCollectionItem(collection) {}
   ~TActorAnimation() override;
-  const char* ClassName() const override { return "TActorAnimation"; }
+  ZENTROVA_CLASS(TActorAnimation)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   std::string Name;
   std::int32_t StartFrame() const { return start_frame_; }
@@ -59,7 +62,7 @@ class TActorAnimation : public TCollectionItem {
 class TActorAnimations : public TOwnedCollection {
  public:
   explicit TActorAnimations(TGLActor* owner);
-  const char* ClassName() const override { return "TActorAnimations"; }
+  ZENTROVA_CLASS(TActorAnimations)
   TActorAnimation* Items(int index) const { return static_cast<TActorAnimation*>(TCollection::Items(index)); }
   TActorAnimation* Add() { return static_cast<TActorAnimation*>(TCollection::Add()); }
   // The first of that name, ignoring ASCII letter case; nullptr when none.
@@ -73,7 +76,9 @@ class TActorAnimations : public TOwnedCollection {
 class TGLBaseAnimationControler : public TComponent {
  public:
   ~TGLBaseAnimationControler() override;
-  const char* ClassName() const override { return "TGLBaseAnimationControler"; }
+  ZENTROVA_CLASS(TGLBaseAnimationControler)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool value);
   TGLActor* Actor() const { return actor_; }
@@ -93,7 +98,9 @@ class TGLBaseAnimationControler : public TComponent {
 
 class TGLAnimationControler : public TGLBaseAnimationControler {
  public:
-  const char* ClassName() const override { return "TGLAnimationControler"; }
+  ZENTROVA_CLASS(TGLAnimationControler)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   const std::string& AnimationName() const { return animation_name_; }
   void SetAnimationName(const std::string& name);
   float Ratio() const { return ratio_; }
@@ -110,8 +117,9 @@ class TGLActor : public TGLBaseMesh {
  public:
   TGLActor();
   ~TGLActor() override;
-  const char* ClassName() const override { return "TGLActor"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLActor>(); }
+  ZENTROVA_CLASS_NEW(TGLActor)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   std::int32_t StartFrame() const { return start_frame_; }
   std::int32_t EndFrame() const { return end_frame_; }

@@ -3,7 +3,10 @@
 #include <cmath>
 #include <limits>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/material.h"
@@ -16,6 +19,8 @@
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLFreeForm);
 
 TGLBaseMesh::TGLBaseMesh()
     : auto_scaling_(std::make_unique<TGLCoordinates>(nullptr, TVector4f{1, 1, 1, 0}, csVector)),
@@ -32,9 +37,7 @@ TGLBaseMesh::~TGLBaseMesh() {
 }
 
 void TGLBaseMesh::SetNormalsOrientation(TMeshNormalsOrientation value) {
-  if (value == normals_orientation_) return;
-  normals_orientation_ = value;
-  StructureChanged();
+  SetProperty(normals_orientation_, value, [this] { StructureChanged(); });
 }
 
 void TGLBaseMesh::SetMaterialLibrary(TGLMaterialLibrary* library) {
@@ -68,9 +71,7 @@ void TGLBaseMesh::SetUseMeshMaterials(bool value) {
 }
 
 void TGLBaseMesh::SetOverlaySkeleton(bool value) {
-  if (value == overlay_skeleton_) return;
-  overlay_skeleton_ = value;
-  NotifyChange(this);
+  SetProperty(overlay_skeleton_, value, NotifyChangeOf(this));
 }
 
 void TGLBaseMesh::Notification(TComponent& component, TOperation operation) {
@@ -329,6 +330,51 @@ void TGLBaseMesh::Assign(const TPersistent* source) {
     mesh_objects_->Assign(other->mesh_objects_.get());
   }
   TGLStageObject::Assign(source);
+}
+
+namespace {
+
+constexpr TIdentNames<4> kAutoCentering{"macCenterX", "macCenterY", "macCenterZ", "macUseBarycenter"};
+constexpr TIdentNames<2> kNormalsOrientation{"mnoDefault", "mnoInvert"};
+constexpr TVector4f kUnitScaling{1, 1, 1, 0};
+
+}  // namespace
+
+void TGLBaseMesh::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  if (AutoCentering != 0) w.SetOf("AutoCentering", kAutoCentering, AutoCentering);
+  w.Reference("MaterialLibrary", material_library_);
+  w.Reference("LightmapLibrary", lightmap_library_);
+  if (!use_mesh_materials_) w.Boolean("UseMeshMaterials", false);
+  if (normals_orientation_ != mnoDefault) w.Enum("NormalsOrientation", kNormalsOrientation, normals_orientation_);
+}
+
+bool TGLBaseMesh::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "AutoCentering") {
+    AutoCentering = static_cast<TMeshAutoCenterings>(SetBits(kAutoCentering, v));
+  } else if (name == "MaterialLibrary") {
+    ReadReference<TGLMaterialLibrary>(v, [this](TGLMaterialLibrary* library) { SetMaterialLibrary(library); });
+  } else if (name == "LightmapLibrary") {
+    ReadReference<TGLMaterialLibrary>(v, [this](TGLMaterialLibrary* library) { SetLightmapLibrary(library); });
+  } else if (name == "UseMeshMaterials") {
+    SetUseMeshMaterials(AsBoolean(v));
+  } else if (name == "NormalsOrientation") {
+    SetNormalsOrientation(AsEnum<TMeshNormalsOrientation>(kNormalsOrientation, v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLFreeForm::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseMesh::WriteProperties(w);
+  if (AutoScaling().AsVector() != kUnitScaling) w.Data("AutoScaling.Coordinates", AutoScaling());
+}
+
+bool TGLFreeForm::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "AutoScaling.Coordinates") return TGLBaseMesh::ReadProperty(name, v);
+  ReadData(AutoScaling(), v, 16);
+  return true;
 }
 
 }  // namespace zentrova

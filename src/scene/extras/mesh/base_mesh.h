@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/coordinates.h"
 #include "scene/base/streams.h"
 #include "scene/core/custom_scene_object.h"
@@ -31,8 +32,9 @@ class TGLBaseMesh : public TGLStageObject {
  public:
   TGLBaseMesh();
   ~TGLBaseMesh() override;
-  const char* ClassName() const override { return "TGLBaseMesh"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLBaseMesh>(); }
+  ZENTROVA_CLASS_NEW(TGLBaseMesh)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TMeshObjectList& MeshObjects() { return *mesh_objects_; }
   const TMeshObjectList& MeshObjects() const { return *mesh_objects_; }
@@ -50,6 +52,7 @@ class TGLBaseMesh : public TGLStageObject {
   void SetOverlaySkeleton(bool value);
   TMeshAutoCenterings AutoCentering = 0;
   TGLCoordinates& AutoScaling() { return *auto_scaling_; }
+  const TGLCoordinates& AutoScaling() const { return *auto_scaling_; }
 
   // Loading clears, reads, scales and centres; adding keeps what is there and centres nothing. An empty
   // name does nothing; an unknown extension raises EInvalidVectorFile.
@@ -105,8 +108,9 @@ class TGLBaseMesh : public TGLStageObject {
 
 class TGLFreeForm : public TGLBaseMesh {
  public:
-  const char* ClassName() const override { return "TGLFreeForm"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLFreeForm>(); }
+  ZENTROVA_CLASS_NEW(TGLFreeForm)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 };
 
 }  // namespace zentrova

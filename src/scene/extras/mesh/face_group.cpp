@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/material_library.h"
 #include "scene/core/render_context_info.h"
@@ -14,6 +15,11 @@
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TFaceGroup);
+ZENTROVA_REGISTER_CLASS(TFGVertexIndexList);
+ZENTROVA_REGISTER_CLASS(TFGVertexNormalTexIndexList);
+ZENTROVA_REGISTER_CLASS(TFGIndexTexCoordList);
 
 namespace {
 

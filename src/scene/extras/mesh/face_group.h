@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/persistent_classes.h"
 #include "scene/base/vector_lists.h"
 
@@ -32,8 +33,7 @@ inline constexpr std::uint8_t kLastFaceGroupMode = fgQuads;
 class TFaceGroup : public TPersistentObject {
  public:
   TFaceGroup() = default;
-  const char* ClassName() const override { return "TFaceGroup"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TFaceGroup>(); }
+  ZENTROVA_CLASS_NEW(TFaceGroup)
 
   TFaceGroups* Owner() const { return owner_; }
   void SetOwner(TFaceGroups* owner) { owner_ = owner; }
@@ -72,10 +72,7 @@ class TFaceGroup : public TPersistentObject {
 // Indexes into the mesh object's shared lists.
 class TFGVertexIndexList : public TFaceGroup {
  public:
-  const char* ClassName() const override { return "TFGVertexIndexList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TFGVertexIndexList>();
-  }
+  ZENTROVA_CLASS_NEW(TFGVertexIndexList)
 
   TIntegerList& VertexIndices() { return vertex_indices_; }
   const TIntegerList& VertexIndices() const { return vertex_indices_; }
@@ -107,10 +104,7 @@ class TFGVertexIndexList : public TFaceGroup {
 // Separate indexes for positions, normals and texture points; an empty list means VertexIndices.
 class TFGVertexNormalTexIndexList : public TFGVertexIndexList {
  public:
-  const char* ClassName() const override { return "TFGVertexNormalTexIndexList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TFGVertexNormalTexIndexList>();
-  }
+  ZENTROVA_CLASS_NEW(TFGVertexNormalTexIndexList)
 
   TIntegerList& NormalIndices() { return normal_indices_; }
   TIntegerList& TexCoordIndices() { return tex_coord_indices_; }
@@ -131,10 +125,7 @@ class TFGVertexNormalTexIndexList : public TFGVertexIndexList {
 // Position indexes with a texture point of their own per index.
 class TFGIndexTexCoordList : public TFGVertexIndexList {
  public:
-  const char* ClassName() const override { return "TFGIndexTexCoordList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TFGIndexTexCoordList>();
-  }
+  ZENTROVA_CLASS_NEW(TFGIndexTexCoordList)
 
   TAffineVectorList& TexCoords() { return tex_coords_; }
   void Add(int index, const TAffineVector& tex_coord);
@@ -153,8 +144,7 @@ class TFGIndexTexCoordList : public TFGVertexIndexList {
 class TFaceGroups : public TPersistentObjectList {
  public:
   explicit TFaceGroups(TMeshObject* owner = nullptr) : owner_(owner) {}
-  const char* ClassName() const override { return "TFaceGroups"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TFaceGroups>(); }
+  ZENTROVA_CLASS_NEW(TFaceGroups)
 
   TMeshObject* Owner() const { return owner_; }
   TFaceGroup* Items(int index) const { return static_cast<TFaceGroup*>(Get(index)); }

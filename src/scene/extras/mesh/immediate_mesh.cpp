@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/context.h"
 #include "scene/gl/opengl_binding.h"
@@ -9,6 +12,8 @@
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLMesh);
 
 namespace {
 
@@ -98,16 +103,10 @@ TGLMesh::TGLMesh() : vertices_(this) {
   }
 }
 
-void TGLMesh::SetMode(TMeshMode value) {
-  if (value == mode_) return;
-  mode_ = value;
-  MarkStructureDirty();
-}
+void TGLMesh::SetMode(TMeshMode value) { SetProperty(mode_, value, StructureChangeOf(this)); }
 
 void TGLMesh::SetVertexMode(TVertexMode value) {
-  if (value == vertex_mode_) return;
-  vertex_mode_ = value;
-  MarkStructureDirty();
+  SetProperty(vertex_mode_, value, StructureChangeOf(this));
 }
 
 void TGLMesh::BuildList(TRenderContextInfo& rci) {
@@ -174,6 +173,31 @@ void TGLMesh::Assign(const TPersistent* source) {
     return;
   }
   TGLStageObject::Assign(source);
+}
+
+namespace {
+
+constexpr TIdentNames<6> kMeshMode{"mmTriangleStrip", "mmTriangleFan", "mmTriangles", "mmQuadStrip", "mmQuads",
+                                   "mmPolygon"};
+constexpr TIdentNames<6> kVertexMode{"vmV", "vmVN", "vmVNC", "vmVNCT", "vmVNT", "vmVT"};
+
+}  // namespace
+
+void TGLMesh::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  if (mode_ != mmTriangleStrip) w.Enum("Mode", kMeshMode, mode_);
+  if (vertex_mode_ != vmVNCT) w.Enum("VertexMode", kVertexMode, vertex_mode_);
+}
+
+bool TGLMesh::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Mode") {
+    SetMode(AsEnum<TMeshMode>(kMeshMode, v));
+  } else if (name == "VertexMode") {
+    SetVertexMode(AsEnum<TVertexMode>(kVertexMode, v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
 #include "scene/core/custom_scene_object.h"
@@ -37,7 +38,7 @@ class TVertexList : public TGLUpdateAbleObject {
   explicit TVertexList(TPersistent* owner);
   // Gives a locked block back to the driver, then frees the array.
   ~TVertexList() override;
-  const char* ClassName() const override { return "TVertexList"; }
+  ZENTROVA_CLASS(TVertexList)
 
   int Count() const { return count_; }
   int Capacity() const { return capacity_; }
@@ -95,8 +96,9 @@ class TGLMesh : public TGLStageObject {
  public:
   // Three vertices (1, 0, 0), (0, 1, 0), (0, 0, 1) facing +z, transparent black, texture point (0, 0).
   TGLMesh();
-  const char* ClassName() const override { return "TGLMesh"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLMesh>(); }
+  ZENTROVA_CLASS_NEW(TGLMesh)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TVertexList& Vertices() { return vertices_; }
   const TVertexList& Vertices() const { return vertices_; }

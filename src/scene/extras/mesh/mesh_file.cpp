@@ -2,11 +2,7 @@
 
 #include <string>
 
-#include "scene/core/scene_classes.h"
-#include "scene/extras/mesh/actor.h"
 #include "scene/extras/mesh/base_mesh.h"
-#include "scene/extras/mesh/skeleton.h"
-#include "scene/extras/mesh/skeleton_mesh_object.h"
 
 namespace zentrova {
 
@@ -37,28 +33,12 @@ void TGLGLSMVectorFile::SaveToStream(TStream& stream) {
 }
 
 void RegisterMeshClasses() {
-  // Once per process; mesh lists and meshes call this before they first need a registration.
+  // Once per process; mesh lists and meshes call this before they first need the format. The mesh classes
+  // register their names in their own files.
   static bool registered = false;
   if (registered) return;
   registered = true;
   RegisterVectorFileFormat("glsm", "Scene Mesh", &TGLGLSMVectorFile::New);
-  RegisterComponentClass("TGLFreeForm", &NewComponent<TGLFreeForm>);
-  RegisterComponentClass("TGLActor", &NewComponent<TGLActor>);
-  RegisterClass<TSkeleton>();
-  RegisterClass<TSkeletonFrame>();
-  RegisterClass<TSkeletonBone>();
-  RegisterClass<TSkeletonMeshObject>();
-  RegisterClass<TMeshObject>();
-  RegisterClass<TSkeletonFrameList>();
-  RegisterClass<TMeshMorphTarget>();
-  RegisterClass<TMorphableMeshObject>();
-  RegisterClass<TFaceGroup>();
-  RegisterClass<TFGVertexIndexList>();
-  RegisterClass<TFGVertexNormalTexIndexList>();
-  RegisterComponentClass("TGLAnimationControler", &NewComponent<TGLAnimationControler>);
-  RegisterClass<TFGIndexTexCoordList>();
-  RegisterClass<TSkeletonCollider>();
-  RegisterClass<TSkeletonColliderList>();
 }
 
 }  // namespace zentrova

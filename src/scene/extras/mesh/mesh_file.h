@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/base/component.h"
 #include "scene/extras/mesh/vector_file.h"
 
@@ -15,7 +16,7 @@ class TGLGLSMVectorFile : public TVectorFile {
   using TVectorFile::TVectorFile;
   // The registered class.
   static std::unique_ptr<TVectorFile> New(TPersistent* owner) { return std::make_unique<TGLGLSMVectorFile>(owner); }
-  const char* ClassName() const override { return "TGLGLSMVectorFile"; }
+  ZENTROVA_CLASS(TGLGLSMVectorFile)
   unsigned Capabilities() const override { return dfcRead | dfcWrite; }
   std::unique_ptr<TDataFile> CreateCopy(TPersistent* owner) const override {
     return std::make_unique<TGLGLSMVectorFile>(owner);
@@ -35,7 +36,8 @@ inline constexpr std::array<const char*, 17> kMeshClassNames{
     "TFGVertexNormalTexIndexList", "TGLAnimationControler", "TFGIndexTexCoordList",
     "TSkeletonCollider", "TSkeletonColliderList"};
 
-// Runs the registrations once (they also run when the library starts).
+// Registers the native mesh format once (it also runs when the library starts); the mesh classes register
+// their names in their own files.
 void RegisterMeshClasses();
 
 }  // namespace zentrova

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/material_library.h"
@@ -17,6 +18,8 @@
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TMeshObject);
 
 namespace {
 

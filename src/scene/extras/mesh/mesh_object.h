@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/persistent_classes.h"
 #include "scene/base/vector_lists.h"
 #include "scene/extras/mesh/face_group.h"
@@ -23,10 +24,7 @@ struct TRenderContextInfo;
 class TBaseMeshObject : public TPersistentObject {
  public:
   TBaseMeshObject() = default;
-  const char* ClassName() const override { return "TBaseMeshObject"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TBaseMeshObject>();
-  }
+  ZENTROVA_CLASS_NEW(TBaseMeshObject)
 
   std::string Name;
   TAffineVectorList& Vertices() { return vertices_; }
@@ -64,8 +62,7 @@ class TMeshObject : public TBaseMeshObject {
  public:
   TMeshObject();
   ~TMeshObject() override;
-  const char* ClassName() const override { return "TMeshObject"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TMeshObject>(); }
+  ZENTROVA_CLASS_NEW(TMeshObject)
 
   TMeshObjectList* Owner() const { return owner_; }
   void SetOwner(TMeshObjectList* owner) { owner_ = owner; }
@@ -150,10 +147,7 @@ class TMeshObjectList : public TPersistentObjectList {
  public:
   explicit TMeshObjectList(TGLBaseMesh* owner = nullptr) : owner_(owner) {}
   ~TMeshObjectList() override;
-  const char* ClassName() const override { return "TMeshObjectList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TMeshObjectList>();
-  }
+  ZENTROVA_CLASS_NEW(TMeshObjectList)
 
   TGLBaseMesh* Owner() const { return owner_; }
   TMeshObject* Items(int index) const { return static_cast<TMeshObject*>(Get(index)); }

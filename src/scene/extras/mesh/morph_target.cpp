@@ -1,9 +1,13 @@
 #include "scene/extras/mesh/morph_target.h"
 
+#include "scene/base/class_registration.h"
 #include "scene/base/scene_errors.h"
 #include "scene/extras/mesh/mesh_utils.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TMeshMorphTarget);
+ZENTROVA_REGISTER_CLASS(TMorphableMeshObject);
 
 void TMeshMorphTarget::WriteArchive(TVirtualWriter& writer) const {
   TBaseMeshObject::WriteArchive(writer);

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/extras/mesh/mesh_object.h"
 
 namespace zentrova {
@@ -13,10 +14,7 @@ class TMorphableMeshObject;
 
 class TMeshMorphTarget : public TBaseMeshObject {
  public:
-  const char* ClassName() const override { return "TMeshMorphTarget"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TMeshMorphTarget>();
-  }
+  ZENTROVA_CLASS_NEW(TMeshMorphTarget)
   TMeshMorphTargetList* Owner() const { return owner_; }
   void SetOwner(TMeshMorphTargetList* owner) { owner_ = owner; }
 
@@ -30,10 +28,7 @@ class TMeshMorphTarget : public TBaseMeshObject {
 class TMeshMorphTargetList : public TPersistentObjectList {
  public:
   explicit TMeshMorphTargetList(TMorphableMeshObject* owner = nullptr) : owner_(owner) {}
-  const char* ClassName() const override { return "TMeshMorphTargetList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TMeshMorphTargetList>();
-  }
+  ZENTROVA_CLASS_NEW(TMeshMorphTargetList)
   TMorphableMeshObject* Owner() const { return owner_; }
   TMeshMorphTarget* Items(int index) const { return static_cast<TMeshMorphTarget*>(Get(index)); }
   TMeshMorphTarget* operator[](int index) const { return Items(index); }
@@ -49,10 +44,7 @@ class TMeshMorphTargetList : public TPersistentObjectList {
 
 class TMorphableMeshObject : public TMeshObject {
  public:
-  const char* ClassName() const override { return "TMorphableMeshObject"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TMorphableMeshObject>();
-  }
+  ZENTROVA_CLASS_NEW(TMorphableMeshObject)
   TMeshMorphTargetList& MorphTargets() { return morph_targets_; }
   const TMeshMorphTargetList& MorphTargets() const { return morph_targets_; }
 

@@ -2,9 +2,14 @@
 
 #include <utility>
 
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/base/property_stream.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLParticles);
 
 TGLParticles::TGLParticles() : edge_color_(this, clrWhite) {
   SetObjectStyle(ObjectStyle() | osDirectDraw | osNoVisibilityCulling);
@@ -15,9 +20,7 @@ TGLParticles::~TGLParticles() {
 }
 
 void TGLParticles::SetCubeSize(float value) {
-  if (value == cube_size_) return;
-  cube_size_ = value;
-  MarkStructureDirty();
+  SetProperty(cube_size_, value, StructureChangeOf(this));
 }
 
 void TGLParticles::SetEdgeColor(const TGLColor& value) {
@@ -27,9 +30,7 @@ void TGLParticles::SetEdgeColor(const TGLColor& value) {
 }
 
 void TGLParticles::SetVisibleAtRunTime(bool value) {
-  if (value == visible_at_run_time_) return;
-  visible_at_run_time_ = value;
-  MarkStructureDirty();
+  SetProperty(visible_at_run_time_, value, StructureChangeOf(this));
 }
 
 void TGLParticles::SetParticlePoolSize(int value) {
@@ -124,6 +125,29 @@ void TGLParticles::Assign(const TPersistent* source) {
     OnDestroyParticle = other->OnDestroyParticle;
   }
   TGLImmaterialSceneObject::Assign(source);
+}
+
+void TGLParticles::WriteProperties(TPropertyWriter& w) const {
+  TGLImmaterialSceneObject::WriteProperties(w);
+  w.Single("CubeSize", cube_size_);
+  if (edge_color_.StoresColor()) w.Data("EdgeColor.Color", edge_color_);
+  if (visible_at_run_time_) w.Boolean("VisibleAtRunTime", true);
+  if (particle_pool_size_ != 0) w.Integer("ParticlePoolSize", particle_pool_size_);
+}
+
+bool TGLParticles::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "CubeSize") {
+    SetCubeSize(AsSingle(v));
+  } else if (name == "EdgeColor.Color") {
+    ReadData(edge_color_, v, 16);
+  } else if (name == "VisibleAtRunTime") {
+    SetVisibleAtRunTime(AsBoolean(v));
+  } else if (name == "ParticlePoolSize") {
+    SetParticlePoolSize(AsInteger(v));
+  } else {
+    return TGLImmaterialSceneObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

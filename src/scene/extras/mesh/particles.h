@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/gl/color.h"
 
@@ -23,10 +24,9 @@ class TGLParticles : public TGLImmaterialSceneObject {
   TGLParticles();
   // The pool is cleared as by Assign, OnDestroyParticle included; the children go with the base.
   ~TGLParticles() override;
-  const char* ClassName() const override { return "TGLParticles"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLParticles>();
-  }
+  ZENTROVA_CLASS_NEW(TGLParticles)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float CubeSize() const { return cube_size_; }
   void SetCubeSize(float value);

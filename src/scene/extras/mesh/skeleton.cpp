@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/exception.h"
+#include "scene/base/class_registration.h"
 #include "scene/base/float_math.h"
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/quaternion.h"
@@ -13,6 +14,13 @@
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TSkeleton);
+ZENTROVA_REGISTER_CLASS(TSkeletonFrame);
+ZENTROVA_REGISTER_CLASS(TSkeletonBone);
+ZENTROVA_REGISTER_CLASS(TSkeletonFrameList);
+ZENTROVA_REGISTER_CLASS(TSkeletonCollider);
+ZENTROVA_REGISTER_CLASS(TSkeletonColliderList);
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/persistent_classes.h"
 #include "scene/base/vector_lists.h"
 
@@ -23,10 +24,7 @@ enum TSkeletonFrameTransform : std::uint8_t { tmRotation = 0, tmQuaternion = 1 }
 
 class TSkeletonFrame : public TPersistentObject {
  public:
-  const char* ClassName() const override { return "TSkeletonFrame"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TSkeletonFrame>();
-  }
+  ZENTROVA_CLASS_NEW(TSkeletonFrame)
   TSkeletonFrameList* Owner() const { return owner_; }
   void SetOwner(TSkeletonFrameList* owner) { owner_ = owner; }
 
@@ -59,10 +57,7 @@ class TSkeletonFrame : public TPersistentObject {
 class TSkeletonFrameList : public TPersistentObjectList {
  public:
   explicit TSkeletonFrameList(TSkeleton* owner = nullptr) : owner_(owner) {}
-  const char* ClassName() const override { return "TSkeletonFrameList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TSkeletonFrameList>();
-  }
+  ZENTROVA_CLASS_NEW(TSkeletonFrameList)
   TSkeleton* Owner() const { return owner_; }
   TSkeletonFrame* Items(int index) const { return static_cast<TSkeletonFrame*>(Get(index)); }
   TSkeletonFrame* operator[](int index) const { return Items(index); }
@@ -78,7 +73,7 @@ class TSkeletonFrameList : public TPersistentObjectList {
 // A list of bones; a bone is the list of its children.
 class TSkeletonBoneList : public TPersistentObjectList {
  public:
-  const char* ClassName() const override { return "TSkeletonBoneList"; }
+  ZENTROVA_CLASS(TSkeletonBoneList)
   TSkeleton* Skeleton() const { return skeleton_; }
   const TMatrix4f& GlobalMatrix() const { return global_matrix_; }
   TSkeletonBone* Items(int index) const;
@@ -109,10 +104,7 @@ class TSkeletonBoneList : public TPersistentObjectList {
 class TSkeletonRootBoneList : public TSkeletonBoneList {
  public:
   explicit TSkeletonRootBoneList(TSkeleton* skeleton = nullptr) : TSkeletonBoneList(skeleton) {}
-  const char* ClassName() const override { return "TSkeletonRootBoneList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TSkeletonRootBoneList>();
-  }
+  ZENTROVA_CLASS_NEW(TSkeletonRootBoneList)
   // Points and lines of the bones, unlit and white unless a bone has a colour.
   void BuildList(TRenderContextInfo& rci) override;
   void WriteArchive(TVirtualWriter& writer) const override;
@@ -122,8 +114,7 @@ class TSkeletonRootBoneList : public TSkeletonBoneList {
 class TSkeletonBone : public TSkeletonBoneList {
  public:
   TSkeletonBone() : TSkeletonBoneList(nullptr) {}
-  const char* ClassName() const override { return "TSkeletonBone"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TSkeletonBone>(); }
+  ZENTROVA_CLASS_NEW(TSkeletonBone)
 
   TSkeletonBoneList* Owner() const { return owner_; }
   std::int32_t BoneID = 0;
@@ -150,10 +141,7 @@ class TSkeletonColliderList;
 
 class TSkeletonCollider : public TPersistentObject {
  public:
-  const char* ClassName() const override { return "TSkeletonCollider"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TSkeletonCollider>();
-  }
+  ZENTROVA_CLASS_NEW(TSkeletonCollider)
   TSkeletonColliderList* Owner() const { return owner_; }
   void SetOwner(TSkeletonColliderList* owner) { owner_ = owner; }
   TSkeletonBone* Bone = nullptr;
@@ -173,10 +161,7 @@ class TSkeletonCollider : public TPersistentObject {
 class TSkeletonColliderList : public TPersistentObjectList {
  public:
   explicit TSkeletonColliderList(TSkeleton* owner = nullptr) : owner_(owner) {}
-  const char* ClassName() const override { return "TSkeletonColliderList"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TSkeletonColliderList>();
-  }
+  ZENTROVA_CLASS_NEW(TSkeletonColliderList)
   TSkeleton* Owner() const { return owner_; }
   TSkeletonCollider* Items(int index) const { return static_cast<TSkeletonCollider*>(Get(index)); }
   TSkeletonCollider& AddNew();
@@ -206,8 +191,7 @@ class TSkeleton : public TPersistentObject {
  public:
   explicit TSkeleton(TGLBaseMesh* owner = nullptr);
   ~TSkeleton() override;
-  const char* ClassName() const override { return "TSkeleton"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override { return std::make_unique<TSkeleton>(); }
+  ZENTROVA_CLASS_NEW(TSkeleton)
 
   TGLBaseMesh* Owner() const { return owner_; }
   TSkeletonRootBoneList& RootBones() { return root_bones_; }

@@ -6,12 +6,15 @@
 #include <utility>
 
 #include "platform/exception.h"
+#include "scene/base/class_registration.h"
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/extras/mesh/skeleton.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TSkeletonMeshObject);
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/extras/mesh/morph_target.h"
 
 namespace zentrova {
@@ -20,10 +21,7 @@ class TSkeletonMeshObject : public TMorphableMeshObject {
  public:
   TSkeletonMeshObject();
   ~TSkeletonMeshObject() override;
-  const char* ClassName() const override { return "TSkeletonMeshObject"; }
-  std::unique_ptr<TPersistentObject> NewInstance() const override {
-    return std::make_unique<TSkeletonMeshObject>();
-  }
+  ZENTROVA_CLASS_NEW(TSkeletonMeshObject)
 
   std::int32_t VerticeBoneWeightCount = 0;
   std::int32_t BonesPerVertex = 0;

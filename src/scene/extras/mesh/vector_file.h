@@ -9,6 +9,7 @@
 
 #include "platform/exception.h"
 #include "scene/base/application_file_io.h"
+#include "scene/base/class_name.h"
 
 namespace zentrova {
 
@@ -29,7 +30,7 @@ class TVectorFile : public TDataFile {
  public:
   // The owner must be a mesh (assertion failure otherwise).
   explicit TVectorFile(TPersistent* owner);
-  const char* ClassName() const override { return "TVectorFile"; }
+  ZENTROVA_CLASS(TVectorFile)
   TGLBaseMesh& Owner() const { return *mesh_; }
   TMeshNormalsOrientation NormalsOrientation() const { return normals_orientation_; }
   virtual void SetNormalsOrientation(TMeshNormalsOrientation value) { normals_orientation_ = value; }

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include "scene/base/class_registration.h"
 #include "scene/base/float_math.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLEarthSkyDome);
 
 namespace {
 
@@ -235,6 +239,61 @@ void TGLEarthSkyDome::Assign(const TPersistent* source) {
     PreCalculate();
   }
   TGLSkyDome::Assign(source);
+}
+
+namespace {
+constexpr TIdentNames<2> kExtendedOptions{"esoFadeStarsWithSun", "esoRotateOnTwelveHours"};
+}  // namespace
+
+void TGLEarthSkyDome::WriteProperties(TPropertyWriter& w) const {
+  TGLSkyDome::WriteProperties(w);
+  w.Single("SunElevation", sun_elevation_);
+  w.Single("Turbidity", turbidity_);
+  const std::pair<const char*, const TGLColor*> colors[] = {
+      {"SunZenithColor.Color", &sun_zenith_color_}, {"SunDawnColor.Color", &sun_dawn_color_},
+      {"HazeColor.Color", &haze_color_},            {"SkyColor.Color", &sky_color_},
+      {"NightColor.Color", &night_color_},          {"DeepColor.Color", &deep_color_}};
+  for (const auto& [name, color] : colors) {
+    if (color->StoresColor()) w.Data(name, *color);
+  }
+  if (ExtendedOptions != 0) w.SetOf("ExtendedOptions", kExtendedOptions, ExtendedOptions);
+  if (StoresSlices()) w.Integer("Slices", slices_);
+  if (StoresStacks()) w.Integer("Stacks", stacks_);
+}
+
+bool TGLEarthSkyDome::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  // A colour read in runs PreCalculate like its setter.
+  auto color = [this, &v](void (TGLEarthSkyDome::*set)(const TGLColor&)) {
+    TGLColor read(nullptr);
+    ReadData(read, v, 16);
+    (this->*set)(read);
+  };
+  if (name == "SunElevation") {
+    SetSunElevation(AsSingle(v));
+  } else if (name == "Turbidity") {
+    SetTurbidity(AsSingle(v));
+  } else if (name == "SunZenithColor.Color") {
+    color(&TGLEarthSkyDome::SetSunZenithColor);
+  } else if (name == "SunDawnColor.Color") {
+    color(&TGLEarthSkyDome::SetSunDawnColor);
+  } else if (name == "HazeColor.Color") {
+    color(&TGLEarthSkyDome::SetHazeColor);
+  } else if (name == "SkyColor.Color") {
+    color(&TGLEarthSkyDome::SetSkyColor);
+  } else if (name == "NightColor.Color") {
+    color(&TGLEarthSkyDome::SetNightColor);
+  } else if (name == "DeepColor.Color") {
+    color(&TGLEarthSkyDome::SetDeepColor);
+  } else if (name == "ExtendedOptions") {
+    ExtendedOptions = static_cast<TEarthSkydomeOptions>(SetBits(kExtendedOptions, v));
+  } else if (name == "Slices") {
+    SetSlices(AsInteger(v));
+  } else if (name == "Stacks") {
+    SetStacks(AsInteger(v));
+  } else {
+    return TGLSkyDome::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

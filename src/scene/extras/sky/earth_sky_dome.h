@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/extras/sky/sky_dome.h"
 
 namespace zentrova {
@@ -32,10 +33,9 @@ class TGLEarthSkyDome : public TGLSkyDome {
 
   // Sun at 75°, turbidity 15, no bands.
   TGLEarthSkyDome();
-  const char* ClassName() const override { return "TGLEarthSkyDome"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLEarthSkyDome>();
-  }
+  ZENTROVA_CLASS_NEW(TGLEarthSkyDome)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Degrees, clamped into [−90, 90]; recalculates only on a change.
   float SunElevation() const { return sun_elevation_; }

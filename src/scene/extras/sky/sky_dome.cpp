@@ -5,13 +5,17 @@
 #include <cstdio>
 
 #include "platform/random.h"
+#include "scene/base/class_registration.h"
 #include "scene/base/float_math.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/camera.h"
 #include "scene/core/stage.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLSkyDome);
 
 namespace {
 
@@ -318,6 +322,88 @@ void TGLSkyDome::Assign(const TPersistent* source) {
     stars_->Assign(other->stars_.get());
   }
   TGLCameraInvariantObject::Assign(source);
+}
+
+void TSkyDomeBand::WriteProperties(TPropertyWriter& w) const {
+  TCollectionItem::WriteProperties(w);
+  w.Single("StartAngle", start_angle_);
+  w.Single("StopAngle", stop_angle_);
+  if (start_color_.StoresColor()) w.Data("StartColor.Color", start_color_);
+  if (stop_color_.StoresColor()) w.Data("StopColor.Color", stop_color_);
+  if (slices_ != 12) w.Integer("Slices", slices_);
+  if (stacks_ != 1) w.Integer("Stacks", stacks_);
+}
+
+bool TSkyDomeBand::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "StartAngle") {
+    SetStartAngle(AsSingle(v));
+  } else if (name == "StopAngle") {
+    SetStopAngle(AsSingle(v));
+  } else if (name == "StartColor.Color") {
+    ReadData(start_color_, v, 16);
+  } else if (name == "StopColor.Color") {
+    ReadData(stop_color_, v, 16);
+  } else if (name == "Slices") {
+    SetSlices(AsInteger(v));
+  } else if (name == "Stacks") {
+    SetStacks(AsInteger(v));
+  } else {
+    return TCollectionItem::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TSkyDomeStar::WriteProperties(TPropertyWriter& w) const {
+  TCollectionItem::WriteProperties(w);
+  w.Single("RA", RA);
+  w.Single("Dec", Dec);
+  w.Single("Magnitude", Magnitude);
+  if (Color != 0) w.Integer("Color", static_cast<std::int32_t>(Color));
+}
+
+bool TSkyDomeStar::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "RA") {
+    RA = AsSingle(v);
+  } else if (name == "Dec") {
+    Dec = AsSingle(v);
+  } else if (name == "Magnitude") {
+    Magnitude = AsSingle(v);
+  } else if (name == "Color") {
+    Color = static_cast<TColor>(AsInteger(v));
+  } else {
+    return TCollectionItem::ReadProperty(name, v);
+  }
+  return true;
+}
+
+namespace {
+constexpr TIdentNames<1> kSkyDomeOptions{"sdoTwinkle"};
+}  // namespace
+
+void TGLSkyDome::WriteProperties(TPropertyWriter& w) const {
+  TGLCameraInvariantObject::WriteProperties(w);
+  if (options_ != 0) w.SetOf("Options", kSkyDomeOptions, options_);
+  std::vector<const TPersistent*> bands;
+  for (int i = 0; i < bands_->Count(); ++i) bands.push_back(&bands_->Items(i));
+  w.Items("Bands", bands);
+  std::vector<const TPersistent*> stars;
+  for (int i = 0; i < stars_->Count(); ++i) stars.push_back(&stars_->Items(i));
+  w.Items("Stars", stars);
+}
+
+bool TGLSkyDome::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Options") {
+    SetOptions(static_cast<TSkyDomeOptions>(SetBits(kSkyDomeOptions, v)));
+  } else if (name == "Bands") {
+    bands_->Clear();
+    ReadItems(v, [this]() -> TPersistent& { return bands_->Add(); });
+  } else if (name == "Stars") {
+    stars_->Clear();
+    ReadItems(v, [this]() -> TPersistent& { return stars_->Add(); });
+  } else {
+    return TGLCameraInvariantObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

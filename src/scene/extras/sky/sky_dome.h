@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/collection.h"
 #include "scene/base/vector_types.h"
 #include "scene/core/custom_scene_object.h"
@@ -23,7 +24,9 @@ class TSkyDomeBand : public TCollectionItem {
  public:
   // From 0° to 0°, both colours blue, 12 slices, 1 stack.
   explicit TSkyDomeBand(TCollection* collection);
-  const char* ClassName() const override { return "TSkyDomeBand"; }
+  ZENTROVA_CLASS(TSkyDomeBand)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Degrees, clamped into [−90, 90]. Setting one past the other pushes the other along, so that
   // StartAngle <= StopAngle always holds. Every setter notifies, changed or not.
@@ -69,7 +72,7 @@ class TSkyDomeBand : public TCollectionItem {
 class TSkyDomeBands : public TOwnedCollection {
  public:
   explicit TSkyDomeBands(TComponent* owner);
-  const char* ClassName() const override { return "TSkyDomeBands"; }
+  ZENTROVA_CLASS(TSkyDomeBands)
 
   TSkyDomeBand& Add() { return static_cast<TSkyDomeBand&>(*TCollection::Add()); }
   TSkyDomeBand& Items(int index) const { return static_cast<TSkyDomeBand&>(*TCollection::Items(index)); }
@@ -87,7 +90,9 @@ class TSkyDomeBands : public TOwnedCollection {
 class TSkyDomeStar : public TCollectionItem {
  public:
   using TCollectionItem::TCollectionItem;
-  const char* ClassName() const override { return "TSkyDomeStar"; }
+  ZENTROVA_CLASS(TSkyDomeStar)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float RA = 0;         // right ascension, degrees
   float Dec = 0;        // declination, degrees
@@ -105,7 +110,7 @@ class TSkyDomeStar : public TCollectionItem {
 class TSkyDomeStars : public TOwnedCollection {
  public:
   explicit TSkyDomeStars(TComponent* owner) : TOwnedCollection(owner, &CreateCollectionItem<TSkyDomeStar>) {}
-  const char* ClassName() const override { return "TSkyDomeStars"; }
+  ZENTROVA_CLASS(TSkyDomeStars)
 
   TSkyDomeStar& Add() { return static_cast<TSkyDomeStar&>(*TCollection::Add()); }
   TSkyDomeStar& Items(int index) const { return static_cast<TSkyDomeStar&>(*TCollection::Items(index)); }
@@ -128,8 +133,9 @@ class TGLSkyDome : public TGLCameraInvariantObject {
   // 15° in one stack, blue to navy at 90° in four. No stars.
   TGLSkyDome();
   ~TGLSkyDome() override;
-  const char* ClassName() const override { return "TGLSkyDome"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLSkyDome>(); }
+  ZENTROVA_CLASS_NEW(TGLSkyDome)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TSkyDomeOptions Options() const { return options_; }
   // Twinkling needs a new drawing every frame: with it the dome draws directly, without it the dome is

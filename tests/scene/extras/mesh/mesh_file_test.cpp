@@ -1,7 +1,7 @@
 // The vector-file registry and the native mesh file: golden bytes, round trips, and damaged files that
 // must load or raise.
 #include "mesh_fixtures.h"
-#include "scene/core/scene_classes.h"
+#include "scene/base/class_registration.h"
 
 namespace zentrova::test {
 namespace {

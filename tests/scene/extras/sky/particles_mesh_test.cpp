@@ -1,9 +1,9 @@
 // Particles and the immediate-mode mesh: what they draw through the recording fake, their pool and list.
-#include "scene/core/scene_classes.h"
 #include "scene/core/core_fixtures.h"
+#include "scene/base/class_registration.h"
 #include "scene/extras/mesh/immediate_mesh.h"
 #include "scene/extras/mesh/particles.h"
-#include "scene/extras/sky/scene_object_classes.h"
+#include "scene/base/class_registration.h"
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova::test {
@@ -127,7 +127,6 @@ TEST_F(MeshTest, TheListGrowsBy256AndALockedListTakesNothing) {
 }
 
 TEST(SceneObjectClasses, EveryRegisteredNameMakesItsClass) {
-  RegisterParticleMeshAndSkyClasses();
   for (std::string name : {"TGLParticles", "TGLMesh", "TGLSkyDome", "TGLEarthSkyDome"})
     EXPECT_EQ(GetComponentClass(name)()->ClassName(), name);
   EXPECT_EQ(GetComponentClass("TGLCameraInvariantObject"), nullptr);
