@@ -1,4 +1,5 @@
 #include "scene/objects/contour.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 
@@ -22,16 +23,11 @@ void TGLContour::SetNodes(const TGLNodes& value) {
 }
 
 void TGLContour::SetDivision(int value) {
-  value = std::max(value, 1);
-  if (value == division_) return;
-  division_ = value;
-  Changed(false);
+  SetProperty(division_, std::max(value, 1), [this] { Changed(false); });
 }
 
 void TGLContour::SetSplineMode(TLineSplineMode value) {
-  if (value == spline_mode_) return;
-  spline_mode_ = value;
-  Changed(false);
+  SetProperty(spline_mode_, value, [this] { Changed(false); });
 }
 
 void TGLContour::Assign(const TPersistent* source) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/base/collection.h"
 #include "scene/base/nodes.h"
 #include "scene/objects/lines.h"
@@ -19,10 +20,7 @@ class TGLContour;
 class TGLContourNodes : public TGLNodes {
  public:
   explicit TGLContourNodes(TPersistent* owner) : TGLNodes(owner) {}
-  const char* ClassName() const override { return "TGLContourNodes"; }
-  std::unique_ptr<TGLNodes> NewInstance(TPersistent* owner) const override {
-    return std::make_unique<TGLContourNodes>(owner);
-  }
+  ZENTROVA_CLASS_NEW_OWNED(TGLContourNodes)
   void NotifyChange() override;
 };
 
@@ -30,7 +28,7 @@ class TGLContour : public TCollectionItem {
  public:
   explicit TGLContour(TCollection* collection);
   ~TGLContour() override;
-  const char* ClassName() const override { return "TGLContour"; }
+  ZENTROVA_CLASS(TGLContour)
 
   // Free text; setting it changes nothing that is drawn, so it sends no notice.
   const std::string& Description() const { return description_; }
@@ -66,7 +64,7 @@ class TGLContour : public TCollectionItem {
 class TGLContours : public TOwnedCollection {
  public:
   explicit TGLContours(TPersistent* owner);
-  const char* ClassName() const override { return "TGLContours"; }
+  ZENTROVA_CLASS(TGLContours)
 
   TGLContour* Add() { return static_cast<TGLContour*>(TOwnedCollection::Add()); }
   TGLContour* Items(int index) const { return static_cast<TGLContour*>(TOwnedCollection::Items(index)); }

@@ -1,4 +1,6 @@
 #include "scene/objects/extrusion_solid.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 #include <numbers>
@@ -12,14 +14,9 @@
 
 namespace zentrova {
 
-namespace {
+ZENTROVA_REGISTER_CLASS(TGLExtrusionSolid);
 
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
+namespace {
 
 TAffineVector Negated(const TAffineVector& v) {
   return {-v[0], -v[1], -v[2]};
@@ -36,21 +33,21 @@ TGLExtrusionSolid::TGLExtrusionSolid() {
 }
 
 void TGLExtrusionSolid::SetHeight(float value) {
-  SetAndMark(*this, height_, value);
+  SetProperty(height_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetNormals(TNormalSmoothing value) {
-  SetAndMark(*this, normals_, value);
+  SetProperty(normals_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetNormalDirection(TNormalDirection value) {
-  SetAndMark(*this, normal_direction_, value);
+  SetProperty(normal_direction_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetParts(TExtrusionSolidParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLExtrusionSolid::SetStacks(int value) {
   if (value < 1) return;
-  SetAndMark(*this, stacks_, value);
+  SetProperty(stacks_, value, StructureChangeOf(this));
 }
 
 void TGLExtrusionSolid::SetMinSmoothAngle(float value) {
@@ -156,6 +153,44 @@ void TGLExtrusionSolid::BuildList(TRenderContextInfo& /*rci*/) {
   }
   if (Has(parts_, espStartPolygon))
     RenderTesselatedPolygon(true, inside ? &up : &down, !inside, GLPolygonSink());
+}
+
+namespace {
+
+constexpr TIdentNames<3> kNormalSmoothingNames{"nsFlat", "nsSmooth", "nsNone"};
+constexpr TIdentNames<4> kExtrusionSolidPartNames{"espOutside", "espInside", "espStartPolygon",
+                                                  "espStopPolygon"};
+
+}  // namespace
+
+// Height and MinSmoothAngle are always written: they have no stream default.
+void TGLExtrusionSolid::WriteProperties(TPropertyWriter& w) const {
+  TMultiPolygonBase::WriteProperties(w);
+  if (stacks_ != 1) w.Integer("Stacks", stacks_);
+  if (normals_ != nsFlat) w.Enum("Normals", kNormalSmoothingNames, normals_);
+  if (normal_direction_ != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, normal_direction_);
+  if (parts_ != (1u << espOutside)) w.SetOf("Parts", kExtrusionSolidPartNames, parts_);
+  w.Single("Height", height_);
+  w.Single("MinSmoothAngle", min_smooth_angle_);
+}
+
+bool TGLExtrusionSolid::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Stacks") {
+    SetStacks(AsInteger(v));
+  } else if (name == "Normals") {
+    SetNormals(AsEnum<TNormalSmoothing>(kNormalSmoothingNames, v));
+  } else if (name == "NormalDirection") {
+    SetNormalDirection(AsEnum<TNormalDirection>(kNormalDirectionNames, v));
+  } else if (name == "Parts") {
+    SetParts(static_cast<TExtrusionSolidParts>(SetBits(kExtrusionSolidPartNames, v)));
+  } else if (name == "Height") {
+    SetHeight(AsSingle(v));
+  } else if (name == "MinSmoothAngle") {
+    SetMinSmoothAngle(AsSingle(v));
+  } else {
+    return TMultiPolygonBase::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -6,9 +6,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/polygon_sink.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/vector_lists.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/contour.h"
@@ -35,10 +38,9 @@ class TMultiPolygonBase : public TGLStageObject {
  public:
   TMultiPolygonBase();
   ~TMultiPolygonBase() override;
-  const char* ClassName() const override { return "TMultiPolygonBase"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TMultiPolygonBase>();
-  }
+  ZENTROVA_CLASS_NEW(TMultiPolygonBase)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLContours& Contours() { return *contours_; }
   const TGLContours& Contours() const { return *contours_; }
@@ -87,10 +89,9 @@ inline constexpr TPolygonParts kAllPolygonParts = (1u << ppTop) | (1u << ppBotto
 // the contours' own z and textured by their x and y.
 class TGLMultiPolygon : public TMultiPolygonBase {
  public:
-  const char* ClassName() const override { return "TGLMultiPolygon"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLMultiPolygon>();
-  }
+  ZENTROVA_CLASS_NEW(TGLMultiPolygon)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TPolygonParts Parts() const { return parts_; }
   void SetParts(TPolygonParts value);
