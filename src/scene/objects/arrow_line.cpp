@@ -1,18 +1,12 @@
 #include "scene/objects/arrow_line.h"
 
+#include "scene/base/property_setter.h"
 #include "scene/core/scope_exit.h"
 #include "scene/objects/quadric.h"
 
 namespace zentrova {
 
 namespace {
-
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
 
 bool Has(TArrowLineParts parts, TArrowLinePart part) {
   return (parts & (1u << part)) != 0;
@@ -25,25 +19,25 @@ TGLArrowLine::TGLArrowLine() {
 }
 
 void TGLArrowLine::SetParts(TArrowLineParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopRadius(float value) {
-  SetAndMark(*this, top_radius_, value);
+  SetProperty(top_radius_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopArrowHeadHeight(float value) {
-  SetAndMark(*this, top_arrow_head_height_, value);
+  SetProperty(top_arrow_head_height_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopArrowHeadRadius(float value) {
-  SetAndMark(*this, top_arrow_head_radius_, value);
+  SetProperty(top_arrow_head_radius_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetBottomArrowHeadHeight(float value) {
-  SetAndMark(*this, bottom_arrow_head_height_, value);
+  SetProperty(bottom_arrow_head_height_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetBottomArrowHeadRadius(float value) {
-  SetAndMark(*this, bottom_arrow_head_radius_, value);
+  SetProperty(bottom_arrow_head_radius_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetHeadStackingStyle(TArrowHeadStackingStyle value) {
-  SetAndMark(*this, head_stacking_style_, value);
+  SetProperty(head_stacking_style_, value, StructureChangeOf(this));
 }
 
 void TGLArrowLine::Assign(const TPersistent* source) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/objects/cylinder.h"
 
 namespace zentrova {
@@ -18,10 +19,7 @@ enum TArrowHeadStackingStyle : std::uint8_t { ahssStacked, ahssCentered, ahssInc
 class TGLArrowLine : public TGLCylinderBase {
  public:
   TGLArrowLine();
-  const char* ClassName() const override { return "TGLArrowLine"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLArrowLine>();
-  }
+  ZENTROVA_CLASS_NEW(TGLArrowLine)
 
   TArrowLineParts Parts() const { return parts_; }
   void SetParts(TArrowLineParts value);

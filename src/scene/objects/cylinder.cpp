@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "scene/base/polynomials.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/silhouette.h"
 #include "scene/core/scope_exit.h"
 #include "scene/objects/quadric.h"
@@ -12,13 +13,6 @@
 namespace zentrova {
 
 namespace {
-
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
 
 bool Has(std::uint8_t parts, int part) {
   return (parts & (1u << part)) != 0;
@@ -79,21 +73,21 @@ struct TLocalRay {
 // ---- TGLCylinderBase
 
 void TGLCylinderBase::SetBottomRadius(float value) {
-  SetAndMark(*this, bottom_radius_, value);
+  SetProperty(bottom_radius_, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetSlices(int value) {
-  SetAndMark(*this, slices_, value);
+  SetProperty(slices_, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetStacks(int value) {
-  SetAndMark(*this, stacks_, value);
+  SetProperty(stacks_, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetHeight(float value) {
-  SetAndMark(*this, height_, value);
+  SetProperty(height_, value, StructureChangeOf(this));
 }
 
 void TGLCylinderBase::SetLoops(int value) {
   if (value < 1) return;
-  SetAndMark(*this, loops_, value);
+  SetProperty(loops_, value, StructureChangeOf(this));
 }
 
 void TGLCylinderBase::Assign(const TPersistent* source) {
@@ -136,7 +130,7 @@ std::unique_ptr<TGLSilhouette> TGLCylinderBase::GenerateSilhouette(const TSilhou
 // ---- TGLCone
 
 void TGLCone::SetParts(TConeParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLCone::Assign(const TPersistent* source) {
@@ -167,13 +161,13 @@ TVector4f TGLCone::UnscaledHalfExtents() const {
 // ---- TGLCylinder
 
 void TGLCylinder::SetParts(TCylinderParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 void TGLCylinder::SetTopRadius(float value) {
-  SetAndMark(*this, top_radius_, value);
+  SetProperty(top_radius_, value, StructureChangeOf(this));
 }
 void TGLCylinder::SetAlignment(TCylinderAlignment value) {
-  SetAndMark(*this, alignment_, value);
+  SetProperty(alignment_, value, StructureChangeOf(this));
 }
 
 void TGLCylinder::Assign(const TPersistent* source) {
@@ -245,16 +239,16 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& ray_start, const TVector4f& 
 // ---- TGLAnnulus
 
 void TGLAnnulus::SetParts(TAnnulusParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetBottomInnerRadius(float value) {
-  SetAndMark(*this, bottom_inner_radius_, value);
+  SetProperty(bottom_inner_radius_, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetTopInnerRadius(float value) {
-  SetAndMark(*this, top_inner_radius_, value);
+  SetProperty(top_inner_radius_, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetTopRadius(float value) {
-  SetAndMark(*this, top_radius_, value);
+  SetProperty(top_radius_, value, StructureChangeOf(this));
 }
 
 void TGLAnnulus::Assign(const TPersistent* source) {

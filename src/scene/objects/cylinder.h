@@ -7,16 +7,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/objects/sphere.h"
 
 namespace zentrova {
 
 class TGLCylinderBase : public TGLQuadricObject {
  public:
-  const char* ClassName() const override { return "TGLCylinderBase"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLCylinderBase>();
-  }
+  ZENTROVA_CLASS_NEW(TGLCylinderBase)
 
   float BottomRadius() const { return bottom_radius_; }
   void SetBottomRadius(float value);
@@ -52,8 +50,7 @@ inline constexpr TConeParts kAllConeParts = 0x03;
 // From y = −Height/2 (the base) to the apex at +Height/2.
 class TGLCone : public TGLCylinderBase {
  public:
-  const char* ClassName() const override { return "TGLCone"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCone>(); }
+  ZENTROVA_CLASS_NEW(TGLCone)
 
   TConeParts Parts() const { return parts_; }
   void SetParts(TConeParts value);
@@ -75,8 +72,7 @@ enum TCylinderAlignment : std::uint8_t { caCenter, caTop, caBottom };
 
 class TGLCylinder : public TGLCylinderBase {
  public:
-  const char* ClassName() const override { return "TGLCylinder"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCylinder>(); }
+  ZENTROVA_CLASS_NEW(TGLCylinder)
 
   TCylinderParts Parts() const { return parts_; }
   void SetParts(TCylinderParts value);
@@ -109,8 +105,7 @@ inline constexpr TAnnulusParts kAllAnnulusParts = 0x0F;
 // A centred thick tube; the outer bottom radius is BottomRadius.
 class TGLAnnulus : public TGLCylinderBase {
  public:
-  const char* ClassName() const override { return "TGLAnnulus"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLAnnulus>(); }
+  ZENTROVA_CLASS_NEW(TGLAnnulus)
 
   TAnnulusParts Parts() const { return parts_; }
   void SetParts(TAnnulusParts value);

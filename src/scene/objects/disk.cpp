@@ -3,38 +3,28 @@
 #include <cmath>
 
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_setter.h"
 #include "scene/objects/quadric.h"
 
 namespace zentrova {
 
-namespace {
-
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
-
-}  // namespace
-
 void TGLDisk::SetStartAngle(float value) {
-  SetAndMark(*this, start_angle_, value);
+  SetProperty(start_angle_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetSweepAngle(float value) {
-  SetAndMark(*this, sweep_angle_, value);
+  SetProperty(sweep_angle_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetOuterRadius(float value) {
-  SetAndMark(*this, outer_radius_, value);
+  SetProperty(outer_radius_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetInnerRadius(float value) {
-  SetAndMark(*this, inner_radius_, value);
+  SetProperty(inner_radius_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetSlices(int value) {
-  SetAndMark(*this, slices_, value);
+  SetProperty(slices_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetLoops(int value) {
-  SetAndMark(*this, loops_, value);
+  SetProperty(loops_, value, StructureChangeOf(this));
 }
 
 void TGLDisk::Assign(const TPersistent* source) {

@@ -3,14 +3,14 @@
 
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/objects/sphere.h"
 
 namespace zentrova {
 
 class TGLDisk : public TGLQuadricObject {
  public:
-  const char* ClassName() const override { return "TGLDisk"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLDisk>(); }
+  ZENTROVA_CLASS_NEW(TGLDisk)
 
   // Degrees in GLU's convention: 0 on +Y, clockwise.
   float StartAngle() const { return start_angle_; }

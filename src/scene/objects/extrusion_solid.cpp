@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/scope_exit.h"
 #include "scene/gl/gl_polygon_sink.h"
@@ -16,13 +17,6 @@ namespace zentrova {
 ZENTROVA_REGISTER_CLASS(TGLExtrusionSolid);
 
 namespace {
-
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
 
 TAffineVector Negated(const TAffineVector& v) {
   return {-v[0], -v[1], -v[2]};
@@ -39,21 +33,21 @@ TGLExtrusionSolid::TGLExtrusionSolid() {
 }
 
 void TGLExtrusionSolid::SetHeight(float value) {
-  SetAndMark(*this, height_, value);
+  SetProperty(height_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetNormals(TNormalSmoothing value) {
-  SetAndMark(*this, normals_, value);
+  SetProperty(normals_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetNormalDirection(TNormalDirection value) {
-  SetAndMark(*this, normal_direction_, value);
+  SetProperty(normal_direction_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetParts(TExtrusionSolidParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLExtrusionSolid::SetStacks(int value) {
   if (value < 1) return;
-  SetAndMark(*this, stacks_, value);
+  SetProperty(stacks_, value, StructureChangeOf(this));
 }
 
 void TGLExtrusionSolid::SetMinSmoothAngle(float value) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "scene/base/property_setter.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
 
@@ -42,15 +43,11 @@ void TGLFrustrum::SetBaseWidth(float value) {
 }
 
 void TGLFrustrum::SetParts(TFrustrumParts value) {
-  if (value == parts_) return;
-  parts_ = value;
-  MarkStructureDirty();
+  SetProperty(parts_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLFrustrum::SetNormalDirection(TNormalDirection value) {
-  if (value == normal_direction_) return;
-  normal_direction_ = value;
-  MarkStructureDirty();
+  SetProperty(normal_direction_, value, [this] { MarkStructureDirty(); });
 }
 
 bool TGLFrustrum::StoresFrustrumSize() const {

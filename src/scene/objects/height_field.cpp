@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "scene/base/property_setter.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/material.h"
 #include "scene/core/scope_exit.h"
@@ -72,15 +73,11 @@ void TGLHeightField::SetOnGetHeight2(THeightFieldGetHeight2Event value) {
 }
 
 void TGLHeightField::SetOptions(THeightFieldOptions value) {
-  if (value == options_) return;
-  options_ = value;
-  MarkStructureDirty();
+  SetProperty(options_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLHeightField::SetColorMode(THeightFieldColorMode value) {
-  if (value == color_mode_) return;
-  color_mode_ = value;
-  MarkStructureDirty();
+  SetProperty(color_mode_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLHeightField::NotifyChange(TPersistent* sender) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/sampling_scale.h"
 
@@ -37,10 +38,7 @@ class TGLHeightField : public TGLStageObject {
  public:
   TGLHeightField();
   ~TGLHeightField() override;
-  const char* ClassName() const override { return "TGLHeightField"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLHeightField>();
-  }
+  ZENTROVA_CLASS_NEW(TGLHeightField)
 
   // Setting a handler always rebuilds.
   const THeightFieldGetHeightEvent& OnGetHeight() const { return on_get_height_; }

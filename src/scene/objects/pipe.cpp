@@ -8,6 +8,7 @@
 #include "platform/settings.h"
 #include "platform/strings.h"
 #include "scene/base/float_math.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
@@ -15,13 +16,6 @@
 namespace zentrova {
 
 namespace {
-
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
 
 bool Has(TPipeParts parts, TPipePart part) {
   return (parts & (1u << part)) != 0;
@@ -45,9 +39,7 @@ TGLPipeNode::TGLPipeNode(TCollection* collection) : TGLNode(collection), color_(
 }
 
 void TGLPipeNode::SetRadiusFactor(float value) {
-  if (value == radius_factor_) return;
-  radius_factor_ = value;
-  Changed(false);
+  SetProperty(radius_factor_, value, [this] { Changed(false); });
 }
 
 void TGLPipeNode::Assign(const TPersistent* source) {
@@ -76,17 +68,17 @@ std::unique_ptr<TGLNodes> TGLPipe::CreateNodes() {
 
 void TGLPipe::SetSlices(int value) {
   if (value < 1) return;
-  SetAndMark(*this, slices_, value);
+  SetProperty(slices_, value, StructureChangeOf(this));
 }
 
 void TGLPipe::SetParts(TPipeParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 void TGLPipe::SetRadius(float value) {
-  SetAndMark(*this, radius_, value);
+  SetProperty(radius_, value, StructureChangeOf(this));
 }
 void TGLPipe::SetNodesColorMode(TPipeNodesColorMode value) {
-  SetAndMark(*this, nodes_color_mode_, value);
+  SetProperty(nodes_color_mode_, value, StructureChangeOf(this));
 }
 
 void TGLPipe::Assign(const TPersistent* source) {

@@ -1,14 +1,13 @@
 #include "scene/objects/polygon.h"
 
+#include "scene/base/property_setter.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/gl_polygon_sink.h"
 
 namespace zentrova {
 
 void TGLPolygon::SetParts(TPolygonParts value) {
-  if (value == parts_) return;
-  parts_ = value;
-  MarkStructureDirty();
+  SetProperty(parts_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLPolygon::Assign(const TPersistent* source) {

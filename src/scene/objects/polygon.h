@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/objects/multi_polygon.h"
 #include "scene/objects/polygon_base.h"
 
@@ -11,8 +12,7 @@ namespace zentrova {
 
 class TGLPolygon : public TGLPolygonBase {
  public:
-  const char* ClassName() const override { return "TGLPolygon"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPolygon>(); }
+  ZENTROVA_CLASS_NEW(TGLPolygon)
 
   TPolygonParts Parts() const { return parts_; }
   void SetParts(TPolygonParts value);

@@ -7,6 +7,7 @@
 
 #include "platform/exception.h"
 #include "scene/base/float_math.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/gl_polygon_sink.h"
 #include "scene/gl/opengl_binding.h"
@@ -19,13 +20,6 @@ namespace {
 constexpr float kTwoPi = 2 * 3.14159265358979323846f;
 // More profile points than this are a mistaken Division, not a profile.
 constexpr std::int64_t kMaxProfilePoints = std::int64_t{1} << 22;
-
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
 
 bool Has(TRevolutionSolidParts parts, TRevolutionSolidPart part) {
   return (parts & (1u << part)) != 0;
@@ -45,7 +39,7 @@ struct TGLRevolutionSolid::TSweep {
 
 void TGLRevolutionSolid::SetSlices(int value) {
   if (value < 1) return;
-  SetAndMark(*this, slices_, value);
+  SetProperty(slices_, value, StructureChangeOf(this));
 }
 
 void TGLRevolutionSolid::SetStartAngle(float value) {
@@ -63,16 +57,16 @@ void TGLRevolutionSolid::SetStopAngle(float value) {
 }
 
 void TGLRevolutionSolid::SetNormals(TNormalSmoothing value) {
-  SetAndMark(*this, normals_, value);
+  SetProperty(normals_, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetYOffsetPerTurn(float value) {
-  SetAndMark(*this, y_offset_per_turn_, value);
+  SetProperty(y_offset_per_turn_, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetNormalDirection(TNormalDirection value) {
-  SetAndMark(*this, normal_direction_, value);
+  SetProperty(normal_direction_, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetParts(TRevolutionSolidParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLRevolutionSolid::Assign(const TPersistent* source) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/objects/polygon_base.h"
 #include "scene/objects/sphere.h"
 
@@ -18,10 +19,7 @@ inline constexpr TRevolutionSolidParts kAllRevolutionSolidParts = 0x0F;
 
 class TGLRevolutionSolid : public TGLPolygonBase {
  public:
-  const char* ClassName() const override { return "TGLRevolutionSolid"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLRevolutionSolid>();
-  }
+  ZENTROVA_CLASS_NEW(TGLRevolutionSolid)
 
   // Steps of a full turn; values below 1 are ignored.
   int Slices() const { return slices_; }

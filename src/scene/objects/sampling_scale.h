@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/exception.h"
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 
 namespace zentrova {
@@ -12,7 +13,7 @@ namespace zentrova {
 class TGLSamplingScale : public TGLUpdateAbleObject {
  public:
   explicit TGLSamplingScale(TPersistent* owner) : TGLUpdateAbleObject(owner) {}
-  const char* ClassName() const override { return "TGLSamplingScale"; }
+  ZENTROVA_CLASS(TGLSamplingScale)
 
   // Every setter notifies, also with the value unchanged. Min above Max moves Max along and Max below
   // Min moves Min along; a Step not above 0 is stored as 1.

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "scene/base/polynomials.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
@@ -22,15 +23,11 @@ void TGLTorus::SetSides(std::uint32_t value) {
 }
 
 void TGLTorus::SetMinorRadius(float value) {
-  if (value == minor_radius_) return;
-  minor_radius_ = value;
-  MarkStructureDirty();
+  SetProperty(minor_radius_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLTorus::SetMajorRadius(float value) {
-  if (value == major_radius_) return;
-  major_radius_ = value;
-  MarkStructureDirty();
+  SetProperty(major_radius_, value, [this] { MarkStructureDirty(); });
 }
 
 // Ring i counts down from Rings − 1, so the torus turns clockwise seen from +Z and s runs from 1 to 0.

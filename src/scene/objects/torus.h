@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 
 namespace zentrova {
 
 class TGLTorus : public TGLStageObject {
  public:
-  const char* ClassName() const override { return "TGLTorus"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLTorus>(); }
+  ZENTROVA_CLASS_NEW(TGLTorus)
 
   // Segments about the Z axis, at least 2.
   std::uint32_t Rings() const { return rings_; }

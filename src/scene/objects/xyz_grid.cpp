@@ -1,5 +1,6 @@
 #include "scene/objects/xyz_grid.h"
 
+#include "scene/base/property_setter.h"
 #include "scene/core/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
 
@@ -13,15 +14,11 @@ TGLXYZGrid::TGLXYZGrid()
 TGLXYZGrid::~TGLXYZGrid() = default;
 
 void TGLXYZGrid::SetParts(TXYZGridParts value) {
-  if (value == parts_) return;
-  parts_ = value;
-  MarkStructureDirty();
+  SetProperty(parts_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLXYZGrid::SetLinesStyle(TXYZGridLinesStyle value) {
-  if (value == lines_style_) return;
-  lines_style_ = value;
-  MarkStructureDirty();
+  SetProperty(lines_style_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLXYZGrid::NotifyChange(TPersistent* sender) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/objects/lines.h"
 #include "scene/objects/sampling_scale.h"
 
@@ -19,8 +20,7 @@ class TGLXYZGrid : public TGLLineBase {
  public:
   TGLXYZGrid();
   ~TGLXYZGrid() override;
-  const char* ClassName() const override { return "TGLXYZGrid"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLXYZGrid>(); }
+  ZENTROVA_CLASS_NEW(TGLXYZGrid)
 
   TGLSamplingScale& XSamplingScale() { return *x_scale_; }
   TGLSamplingScale& YSamplingScale() { return *y_scale_; }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "scene/base/gl_utils.h"
+#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/core/render_context_info.h"
 #include "scene/gl/context.h"
@@ -119,9 +120,7 @@ void TGLCustomBitmapFont::SetRanges(const TBitmapFontRanges& value) {
 }
 
 void TGLCustomBitmapFont::SetAndInvalidate(int& field, int value) {
-  if (field == value) return;
-  field = value;
-  InvalidateUsers();
+  SetProperty(field, value, [this] { InvalidateUsers(); });
 }
 
 void TGLCustomBitmapFont::SetCharWidth(int value) { SetAndInvalidate(char_width_, std::max(value, 1)); }

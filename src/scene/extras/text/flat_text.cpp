@@ -1,5 +1,6 @@
 #include "scene/extras/text/flat_text.h"
 
+#include "scene/base/property_setter.h"
 #include "scene/core/scope_exit.h"
 #include "scene/extras/text/font_user.h"
 #include "scene/gl/opengl_binding.h"
@@ -34,9 +35,7 @@ void TGLFlatText::SetLayout(TGLTextLayout value) {
 }
 
 void TGLFlatText::SetOptions(TGLFlatTextOptions value) {
-  if (value == options_) return;
-  options_ = value;
-  MarkStructureDirty();
+  SetProperty(options_, value, [this] { MarkStructureDirty(); });
 }
 
 void TGLFlatText::Notification(TComponent& component, TOperation operation) {

@@ -1,5 +1,6 @@
 #include "scene/extras/widgets/string_grid.h"
 
+#include "scene/base/property_setter.h"
 #include <algorithm>
 #include <cmath>
 
@@ -41,15 +42,11 @@ void TGLStringGrid::SetColumnSize(int value) {
 }
 
 void TGLStringGrid::SetMarginSize(int value) {
-  if (value == margin_size_) return;
-  margin_size_ = value;
-  RequestRedraw(true);
+  SetProperty(margin_size_, value, [this] { RequestRedraw(true); });
 }
 
 void TGLStringGrid::SetRowHeight(int value) {
-  if (value == row_height_) return;
-  row_height_ = value;
-  RequestRedraw(true);
+  SetProperty(row_height_, value, [this] { RequestRedraw(true); });
 }
 
 void TGLStringGrid::SetHeaderColor(TColor value) {
