@@ -433,6 +433,11 @@ void TVYKForm::AfterRun() {
   history_bar_->setValue(static_cast<int>(state.CurrentState));
   if (state.StoredStateCount > 1) history_spin_->setMaximum(static_cast<int>(state.StoredStateCount - 1));
   history_spin_->setValue(static_cast<int>(state.CurrentState));
+  // A bar that the run's last frame had clamped already sends no change: the state past the last kept
+  // one is still shown, so the bar's position is shown explicitly.
+  if (state.StoredStateCount > 1 && state.CurrentState != static_cast<std::uint32_t>(history_bar_->value())) {
+    HistoryBarChange(history_bar_->value());
+  }
   if (!driver_->AviRecording) SetButtonImage("AVIRecord", kImageAviIdle);
 }
 

@@ -201,6 +201,7 @@ TEST_F(MainWindowTest, RunToTheBreakTimeThenReplayWithTheBarAndTheSpin) {
   ASSERT_GT(last, 5);
   EXPECT_EQ(static_cast<std::uint32_t>(last), world.State.StoredStateCount - 1);
   EXPECT_EQ(form_->HistoryBar().value(), last);
+  EXPECT_EQ(world.State.CurrentState, static_cast<std::uint32_t>(last));  // the last kept state is shown
   const TGeneralizedCoordinatesHistory& first = world.Model().History.Points.Items(0);
   form_->HistoryBar().setValue(0);
   EXPECT_EQ(form_->HistorySpin().value(), 0);

@@ -123,7 +123,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   const TSqrMatrix& InverseMassMatrix() override { return minv_; }
   const TFloatList& GeneralizedForces() override { return h_; }
   void StopRun() override { ++stops_; }
-  IContactPointsView* ContactPointsView() override { return view_; }
+  TContactPointList* ContactPointList() override { return drawn_; }
 
   TempDir dir_;
   TWorld world_;
@@ -132,7 +132,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   TFloatList h_;
   long double displacement_ = 0;
   int stops_ = 0;
-  IContactPointsView* view_ = nullptr;  // none: no scene
+  TContactPointList* drawn_ = nullptr;  // none: nothing is drawn
   TCollisions collisions_{*this};
 };
 

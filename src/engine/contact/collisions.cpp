@@ -298,36 +298,34 @@ bool TCollisions::AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, st
 }
 
 void TCollisions::DrawOverPenetration(const TContact& contact) {
-  IContactPointsView* view = world_.ContactPointsView();
-  if (view == nullptr) return;
+  TContactPointList* list = world_.ContactPointList();
+  if (list == nullptr) return;
   const TBodyList& bodies = world_.Bodies();
   const TBody& edge = bodies.Items(contact.EdgeBody);
   const TBody& vertex = bodies.Items(contact.VertexBody);
-  view->AddColor(1, 0, 0, 1);
   long double x = 0, y = 0;
   OutlinePointInWorldCached(edge, static_cast<std::uint32_t>(contact.EdgeIndex), x, y);
-  view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
+  list->Points.push_back({static_cast<float>(x), static_cast<float>(y), 0});
   OutlinePointInWorldCached(edge, static_cast<std::uint32_t>(contact.EdgeIndex) + 1, x, y);
-  view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
+  list->Points.push_back({static_cast<float>(x), static_cast<float>(y), 0});
   OutlinePointInWorldCached(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
-  view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
-  view->SetVisible(true);
+  list->Points.push_back({static_cast<float>(x), static_cast<float>(y), 0});
+  list->Visible = true;
 }
 
 void TCollisions::ShowContacts() {
-  IContactPointsView* view = world_.ContactPointsView();
-  if (view == nullptr || Contacts == nullptr) return;
+  TContactPointList* list = world_.ContactPointList();
+  if (list == nullptr || Contacts == nullptr) return;
   const TBodyList& bodies = world_.Bodies();
-  view->AddColor(1, 0, 0, 1);
   for (std::int32_t i = 0; i < Contacts->Count(); ++i) {
     const TContact& contact = Contacts->Items(i);
     const TBody& vertex = bodies.Items(contact.VertexBody);
     if (!vertex.HasShape) continue;
     long double x = 0, y = 0;
     OutlinePointInWorldCached(vertex, static_cast<std::uint32_t>(contact.VertexIndex), x, y);
-    view->AddPoint(static_cast<float>(x), static_cast<float>(y), 0);
+    list->Points.push_back({static_cast<float>(x), static_cast<float>(y), 0});
   }
-  view->SetVisible(true);
+  list->Visible = true;
 }
 
 void TCollisions::ClearContacts() {
@@ -337,10 +335,7 @@ void TCollisions::ClearContacts() {
   RestingContacts.reset();
   Contacts.reset();
   resting_position_.clear();
-  if (IContactPointsView* view = world_.ContactPointsView()) {
-    view->ClearPoints();
-    view->SetVisible(false);
-  }
+  if (TContactPointList* list = world_.ContactPointList()) list->Clear();
 }
 
 void TCollisions::EmptyContactLists() {
@@ -360,10 +355,7 @@ void TCollisions::EmptyContactLists() {
   }
   Contacts->Clear();
   resting_position_.clear();
-  if (IContactPointsView* view = world_.ContactPointsView()) {
-    view->ClearPoints();
-    view->SetVisible(false);
-  }
+  if (TContactPointList* list = world_.ContactPointList()) list->Clear();
 }
 
 void TCollisions::SetCoordinateCount(std::uint32_t n) {

@@ -18,6 +18,7 @@
 
 #include "engine/contact/contact_points.h"
 #include "engine/contact/dense_matrix.h"
+#include "engine/world_view.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
@@ -31,18 +32,6 @@ struct TBoundingBox;
 struct TLCPSettings;
 struct TStepState;
 struct TWorldSettings;
-
-// The scene object that shows contact points (a point list with a colour list); the program's main
-// window provides it, a world without a scene has none.
-class IContactPointsView {
- public:
-  virtual ~IContactPointsView() = default;
-  virtual void AddColor(float r, float g, float b, float a) = 0;
-  virtual void AddPoint(float x, float y, float z) = 0;
-  // Empties the point list; the colours stay.
-  virtual void ClearPoints() = 0;
-  virtual void SetVisible(bool visible) = 0;
-};
 
 // What detection and the contact solvers read and write of a model. The driver provides it from its
 // world; tests fake it from bodies, settings and a state of their own.
@@ -69,8 +58,8 @@ class ICollisionWorld {
   // Ends the run after the current step (clears the simulation thread's running flag). A world without
   // a run ignores it.
   virtual void StopRun() {}
-  // Where contacts and over-penetrations are drawn; nullptr without a scene (nothing is drawn).
-  virtual IContactPointsView* ContactPointsView() { return nullptr; }
+  // Where contacts and over-penetrations are drawn (the view shows the list); nullptr: nothing is drawn.
+  virtual TContactPointList* ContactPointList() { return nullptr; }
 };
 
 class TCollisions {

@@ -16,7 +16,6 @@
 namespace zentrova {
 
 class TBody;
-class TGLExtrusionSolid;
 
 // In the body frame.
 struct TBoundingBox {
@@ -76,7 +75,6 @@ class TExtrusionSolid {
   TBody* Body = nullptr;
   TExtrusionShape Shape;
   TCoordinates CentreOfGravity;             // x, y in the body frame; z always 0
-  TGLExtrusionSolid* SceneSolid = nullptr;  // the drawable shape; none while the world has no scene
   TBoundingBoxTree BoxTree;
   long double CosRz = 1;
   long double SinRz = 0;

@@ -448,8 +448,7 @@ bool TWorld::RefreshPlotWatches() {
             ", which the model does not have.");
     return false;
   }
-  PlotWindow->PlotBodyWatches(model_->Bodies.Items(index));
-  return true;
+  return ShowPlotWatches(index);
 }
 
 }  // namespace zentrova

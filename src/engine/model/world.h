@@ -12,7 +12,10 @@
 #include <mutex>
 #include <string>
 
+#include "engine/control_tree.h"
 #include "engine/model/world_settings.h"
+#include "engine/plot_window.h"
+#include "engine/world_view.h"
 #include "engine/record/history_world.h"
 #include "engine/step/step_state.h"
 #include "engine/step/time_step.h"
@@ -21,18 +24,9 @@ namespace zentrova {
 
 class TBody;
 class TFloatList;
+class TIntList;
 class TIniFile;
 struct TModel;
-
-// The plot window of the contact watches as a load refreshes it; the program implements it.
-class IPlotWindow {
- public:
-  virtual ~IPlotWindow() = default;
-  virtual bool Visible() const = 0;
-  // The index of the body whose watches the window shows (it may be left from an earlier model).
-  virtual std::int32_t BodyIndex() const = 0;
-  virtual void PlotBodyWatches(TBody& body) = 0;
-};
 
 class TWorld : public IHistoryWorld {
  public:
@@ -94,6 +88,21 @@ class TWorld : public IHistoryWorld {
   // Re-plots the watches of the body the plot window shows. False after an error line when the window
   // shows a body the model does not have.
   bool RefreshPlotWatches();
+  // The per-point values of a body's watched outline points (Sums of the run's watch history for its
+  // distinct watch numbers, ascending, the work smoothed along the outline when the watches file asks
+  // for it) with the first outline point of each watch number and the time span they cover. False, the
+  // lists empty, for a body without watched points.
+  bool BodyWatchValues(std::int32_t body, TIntList& points, TFloatList& normal, TFloatList& tangential,
+                       TFloatList& work, long double& span) const;
+  // Shows a body's watch values in the plot window with their totals: the work total divided by the
+  // span, the impulse totals multiplied by it when the watches convert impulses to forces, else divided.
+  // False for a body the model does not have; nothing is shown without a plot window.
+  bool ShowPlotWatches(std::int32_t body);
+
+  // --- View ---------------------------------------------------------------------------------------------
+
+  // What the view shows of the working state; built on the stepping thread after an accepted step.
+  TViewFrame MakeViewFrame() const;
 
   // --- Step state ------------------------------------------------------------------------------------
 
@@ -172,6 +181,12 @@ class TWorld : public IHistoryWorld {
   // This load created its history directory: the driver removes it again when nothing was recorded.
   bool NewHistoryDirectory = false;
   IPlotWindow* PlotWindow = nullptr;
+  // The program's scene and control tree; none without windows (the scene and tree steps are skipped).
+  // Set before a load; they outlive the world.
+  IWorldView* View = nullptr;
+  IControlTree* ControlTree = nullptr;
+  // The contact points detection draws; written on the stepping thread, copied into frames.
+  TContactPointList ContactPointList;
 
  private:
   bool ReadBodies(const TIniFile& ini);

@@ -58,8 +58,6 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   // The run that steps the driver: stopped after the current step when a step is given up or a
   // collision breaks the run; none: nothing is stopped.
   void SetRunControl(IRunControl* run_control) { run_control_ = run_control; }
-  // Where contacts are drawn; none without a scene.
-  void SetContactPointsView(IContactPointsView* view) { contact_points_view_ = view; }
 
   TLog& Log() { return *log_; }
   TWorld& World() { return *world_; }
@@ -76,7 +74,7 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   const TSqrMatrix& InverseMassMatrix() override;
   const TFloatList& GeneralizedForces() override;
   void StopRun() override;
-  IContactPointsView* ContactPointsView() override { return contact_points_view_; }
+  TContactPointList* ContactPointList() override { return &world_->ContactPointList; }
 
   // Set by the main window when AVI recording starts, cleared by the simulation loop at its end; the
   // loop records every AviFrameStep-th state index from AviFirstState to AviLastState.
@@ -92,7 +90,6 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   std::unique_ptr<TIntegration> integration_;
   std::unique_ptr<TCollisions> collisions_;
   IRunControl* run_control_ = nullptr;
-  IContactPointsView* contact_points_view_ = nullptr;
   // Failed attempts since a computed step last got a maximum step past failure_time_, the time of the
   // last failure.
   std::uint32_t going_back_attempts_ = 0;

@@ -25,17 +25,6 @@ Found FoundContacts(const TCollisions& collisions) {
   return found;
 }
 
-// Records what detection draws.
-class RecordingContactsView : public IContactPointsView {
- public:
-  void AddColor(float, float, float, float) override {}
-  void AddPoint(float x, float y, float) override { points.push_back({x, y}); }
-  void ClearPoints() override { points.clear(); }
-  void SetVisible(bool v) override { visible = v; }
-  Points points;
-  bool visible = false;
-};
-
 // The root boxes share the bound y = 0: touching boxes go on to the narrow phase. At rest both corners
 // rest and stick; a nanometre higher there is no contact.
 TEST_F(CollisionsTest, BoxStandingOnTheFloorTouchesWithBothBottomCorners) {
@@ -131,20 +120,22 @@ TEST_F(CollisionsTest, VertexDeeperThanTheSkinIsNoContact) {
 // the edge's two end points and the corner, and breaks the run (only what it shows).
 TEST_F(CollisionsTest, OverPenetrationRefusesTheStepAndIsDrawnAndBreaksWhenAsked) {
   LoadBoxOnFloor("y=0.498\r\n", "", "");
-  RecordingContactsView view;
-  view_ = &view;
+  TContactPointList drawn;
+  drawn_ = &drawn;
   collisions_.BreakAtCollisions = true;
   EXPECT_FALSE(collisions_.Detect());
   EXPECT_TRUE(collisions_.TooDeep);
-  EXPECT_EQ(collisions_.Contacts->Count() + stops_ + view.points.size(), 0u);
+  EXPECT_EQ(collisions_.Contacts->Count() + stops_ + drawn.Points.size(), 0u);
   collisions_.ShowOverPenetratingPoints = true;
   EXPECT_FALSE(collisions_.Detect());
   EXPECT_EQ(stops_, 2);
-  ASSERT_EQ(view.points.size(), 6u);
-  EXPECT_EQ(Points(view.points.begin(), view.points.begin() + 2), (Points{{10, 0}, {-10, 0}}));
-  EXPECT_EQ(view.points[2][0], -0.5f);
-  EXPECT_FLOAT_EQ(view.points[2][1], -0.002f);
-  EXPECT_TRUE(view.visible);
+  ASSERT_EQ(drawn.Points.size(), 6u);
+  Points first;
+  for (int i = 0; i < 2; ++i) first.push_back({drawn.Points[i].X, drawn.Points[i].Y});
+  EXPECT_EQ(first, (Points{{10, 0}, {-10, 0}}));
+  EXPECT_EQ(drawn.Points[2].X, -0.5f);
+  EXPECT_FLOAT_EQ(drawn.Points[2].Y, -0.002f);
+  EXPECT_TRUE(drawn.Visible);
 }
 
 // A floor turned by an angle whose sine and cosine are not exact, box corners placed 1e-12 m inside its

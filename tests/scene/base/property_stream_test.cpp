@@ -15,23 +15,32 @@
 namespace zentrova {
 namespace {
 
-// A nested property object: "Size" (default 1) and "Tag" (default empty).
+// A nested property object: "Size" (default 1), "Tag" (default empty) and the collection "Subparts"
+// (stored when not empty).
 class TPart : public TPersistent {
   ZENTROVA_CLASS(TPart)
 
   float size = 1;
   std::string tag;
+  std::vector<std::unique_ptr<TPart>> subparts;
 
   void WriteProperties(TPropertyWriter& writer) const override {
     TPersistent::WriteProperties(writer);
     if (size != 1) writer.Single("Size", size);
     if (!tag.empty()) writer.String("Tag", tag);
+    if (!subparts.empty()) {
+      std::vector<const TPersistent*> items;
+      for (const auto& part : subparts) items.push_back(part.get());
+      writer.Items("Subparts", items);
+    }
   }
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override {
     if (name == "Size") {
       size = AsSingle(value);
     } else if (name == "Tag") {
       tag = AsString(value);
+    } else if (name == "Subparts") {
+      ReadItems(value, [this]() -> TPersistent& { return *subparts.emplace_back(std::make_unique<TPart>()); });
     } else {
       return TPersistent::ReadProperty(name, value);
     }
@@ -131,12 +140,20 @@ TEST(PropertyStream, BaseLevelFirstThenOwnAndNestedWithPrefix) {
   leaf.modes = 0b101;
   leaf.mode = 2;
   leaf.part.tag = "t";
+  leaf.part.subparts.push_back(std::make_unique<TPart>());
+  leaf.part.subparts[0]->tag = "s";
+  // Collection items name their properties without the prefix of the object that holds the collection.
   EXPECT_EQ(Bytes(leaf), Raw("TPF0\x09TTestLeaf\x01L"
                              "\x05" "Count\x03\x2c\x01"
                              "\x05" "Modes\x0b\x03mdA\x03mdC\x00"
                              "\x04" "Mode\x07\x03mdC"
                              "\x08" "Part.Tag\x06\x01t"
+                             "\x0d" "Part.Subparts\x0e\x01\x03" "Tag\x06\x01s\x00\x00"
                              "\x00\x00"));
+  TMemoryStream stream(Bytes(leaf));
+  const auto read = ReadComponentAs<TTestLeaf>(stream);
+  ASSERT_EQ(read->part.subparts.size(), 1u);
+  EXPECT_EQ(read->part.subparts[0]->tag, "s");
 }
 
 TEST(PropertyStream, RoundTripThroughTheRegisteredNamesWithChildren) {

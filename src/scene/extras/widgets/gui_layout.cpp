@@ -1,0 +1,303 @@
+#include "scene/extras/widgets/gui_layout.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "scene/base/persistent_classes.h"
+#include "scene/base/scene_errors.h"
+#include "scene/base/streams.h"
+#include "scene/core/material.h"
+#include "scene/core/texture.h"
+#include "scene/core/texture_image.h"
+#include "scene/extras/text/bitmap_font.h"
+#include "scene/gl/opengl_binding.h"
+#include "scene/gl/texture_coordinates.h"
+
+namespace zentrova {
+
+TGLGuiElement& TGLGuiElementList::Add() {
+  items_.push_back(std::make_unique<TGLGuiElement>());
+  return *items_.back();
+}
+
+void TGLGuiElementList::Assign(const TGLGuiElementList& source) {
+  const int count = source.Count();  // the source may be this list
+  for (int i = 0; i < count; ++i) Add().Assign(source.Items(i));
+}
+
+TGLGuiComponent& TGLGuiComponentList::Add() {
+  items_.push_back(std::make_unique<TGLGuiComponent>());
+  return *items_.back();
+}
+
+TGLGuiComponent* TGLGuiComponentList::FindByName(const std::string& name) const {
+  if (name.empty()) return nullptr;
+  for (const auto& item : items_) {
+    if (item->Name == name) return item.get();
+  }
+  return nullptr;
+}
+
+// ---- Layout
+
+TGLGuiLayout::TGLGuiLayout() : material_(std::make_unique<TGLMaterial>(this)) {}
+
+TGLGuiLayout::~TGLGuiLayout() {
+  Clear();
+  // Widgets still bound drop their pointer through the free notification that follows.
+  widgets_.clear();
+}
+
+void TGLGuiLayout::SetBitmapFont(TGLCustomBitmapFont* value) {
+  if (value == bitmap_font_) return;
+  if (bitmap_font_ != nullptr) RemoveFreeNotification(*bitmap_font_);
+  bitmap_font_ = value;
+  if (bitmap_font_ != nullptr) FreeNotification(*bitmap_font_);
+  NotifyChange(this);
+}
+
+void TGLGuiLayout::SetMaterial(const TGLMaterial& value) { material_->Assign(&value); }
+
+void TGLGuiLayout::SetFileName(const std::string& name) {
+  if (name == file_name_) return;
+  file_name_ = name;
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(name, error)) return;
+  Clear();
+  LoadFromFile(name);
+}
+
+void TGLGuiLayout::LoadFromFile(const std::string& name) {
+  std::ifstream file(name, std::ios::binary);
+  if (!file) throw Exception("Cannot open file \"" + name + "\"");
+  TMemoryStream stream(std::string(std::istreambuf_iterator<char>(file), {}));
+  LoadFromStream(stream);
+}
+
+void TGLGuiLayout::LoadFromStream(TStream& stream) {
+  TBinaryReader reader(stream);
+  if (reader.ReadInteger() != 1) return;
+  const int component_count = reader.ReadInteger();
+  for (int c = 0; c < component_count; ++c) {
+    std::string name = reader.ReadString();
+    TGLGuiComponent& component = components_.Add();
+    component.Name = std::move(name);
+    const int element_count = reader.ReadInteger();
+    for (int e = 0; e < element_count; ++e) {
+      std::string name = reader.ReadString();
+      TGLGuiElement& element = component.Elements().Add();
+      element.Name = std::move(name);
+      float values[9];
+      for (float& value : values) value = static_cast<float>(reader.ReadFloat());
+      element.TopLeft = {values[0], values[1], values[2]};
+      element.BottomRight = {values[3], values[4], values[5]};
+      element.Scale = {values[6], values[7], values[8]};
+      const int alignment_count = reader.ReadInteger();
+      for (int a = 0; a < alignment_count; ++a) {
+        const int align = reader.ReadInteger();
+        // The value must name an alignment: anything else is as broken as a wrong tag.
+        if (align < GLAlTopLeft || align > GLAlBorder) {
+          throw EReadError("TBinaryReader, invalid alignment " + std::to_string(align));
+        }
+        element.Align = static_cast<TGUIAlignments>(align);
+      }
+    }
+  }
+  NotifyChange(this);
+}
+
+void TGLGuiLayout::Clear() {
+  for (int i = components_.Count() - 1; i >= 0; --i) components_.Delete(i);
+  NotifyChange(this);
+}
+
+void TGLGuiLayout::RegisterWidget(TGLUpdateAbleComponent* widget) {
+  FreeNotification(*widget);
+  widgets_.push_back(widget);
+}
+
+void TGLGuiLayout::UnregisterWidget(TGLUpdateAbleComponent* widget) {
+  std::erase(widgets_, widget);
+  RemoveFreeNotification(*widget);
+}
+
+void TGLGuiLayout::NotifyChange(TPersistent* sender) {
+  TGLUpdateAbleComponent::NotifyChange(sender);
+  const std::vector<TGLUpdateAbleComponent*> widgets = widgets_;
+  for (auto it = widgets.rbegin(); it != widgets.rend(); ++it) (*it)->NotifyChange(this);
+}
+
+void TGLGuiLayout::Notification(TComponent& component, TOperation operation) {
+  if (operation == TOperation::Remove) {
+    if (&component == bitmap_font_) bitmap_font_ = nullptr;
+    // A widget that goes without unregistering must not be told anything any more.
+    std::erase(widgets_, dynamic_cast<TGLUpdateAbleComponent*>(&component));
+  }
+  TGLUpdateAbleComponent::Notification(component, operation);
+  NotifyChange(this);
+}
+
+// ---- Drawing
+
+void TGLGuiLayout::ComputeAreas(const TGLGuiComponent& component, TGuiAreaSet& areas, float x1, float y1,
+                                float x2, float y2, float s) {
+  auto set = [&areas](TGUIAlignments a, float ax1, float ay1, float ax2, float ay2) {
+    areas[a].X1 = ax1;
+    areas[a].Y1 = ay1;
+    areas[a].X2 = ax2;
+    areas[a].Y2 = ay2;
+  };
+  set(GLAlTopLeft, x1, y1, x1, y1);
+  set(GLAlTopRight, x2, y1, x2, y1);
+  set(GLAlBottomLeft, x1, y2, x1, y2);
+  set(GLAlBottomRight, x2, y2, x2, y2);
+  const TGLGuiElementList& elements = component.Elements();
+  for (int i = 0; i < elements.Count(); ++i) {
+    const TGLGuiElement& e = elements.Items(i);
+    const float w = std::fabs(e.TopLeft[0] - e.BottomRight[0]) * e.Scale[0] * s;
+    const float h = std::fabs(e.TopLeft[1] - e.BottomRight[1]) * e.Scale[1] * s;
+    switch (e.Align) {
+      case GLAlBorder: {
+        const float bx = e.Scale[0] * s * e.Scale[2], by = e.Scale[1] * s * e.Scale[2];
+        set(GLAlTopLeft, x1, y1, x1 + bx, y1 + by);
+        set(GLAlTop, x1 + bx, y1, x2 - bx, y1 + by);
+        set(GLAlTopRight, x2 - bx, y1, x2, y1 + by);
+        set(GLAlLeft, x1, y1 + by, x1 + bx, y2 - by);
+        set(GLAlCenter, x1 + bx, y1 + by, x2 - bx, y2 - by);
+        set(GLAlRight, x2 - bx, y1 + by, x2, y2 - by);
+        set(GLAlBottomLeft, x1, y2 - by, x1 + bx, y2);
+        set(GLAlBottom, x1 + bx, y2 - by, x2 - bx, y2);
+        set(GLAlBottomRight, x2 - bx, y2 - by, x2, y2);
+        break;
+      }
+      case GLAlTopLeft: set(GLAlTopLeft, x1, y1, x1 + w, y1 + h); break;
+      case GLAlTopRight: set(GLAlTopRight, x2 - w, y1, x2, y1 + h); break;
+      case GLAlBottomLeft: set(GLAlBottomLeft, x1, y2 - h, x1 + w, y2); break;
+      case GLAlBottomRight: set(GLAlBottomRight, x2 - w, y2 - h, x2, y2); break;
+      default: break;
+    }
+  }
+  const TGuiArea tl = areas[GLAlTopLeft], tr = areas[GLAlTopRight];
+  const TGuiArea bl = areas[GLAlBottomLeft], br = areas[GLAlBottomRight];
+  set(GLAlTop, tl.X2, tr.Y1, tr.X1, tl.Y2);
+  set(GLAlBottom, bl.X2, bl.Y1, br.X1, br.Y2);
+  set(GLAlLeft, tl.X1, tl.Y2, bl.X2, bl.Y1);
+  set(GLAlRight, tr.X1, tr.Y2, br.X2, br.Y1);
+  for (int i = 0; i < elements.Count(); ++i) {
+    const TGLGuiElement& e = elements.Items(i);
+    const float w = std::fabs(e.TopLeft[0] - e.BottomRight[0]) * e.Scale[0] * s;
+    const float h = std::fabs(e.TopLeft[1] - e.BottomRight[1]) * e.Scale[1] * s;
+    switch (e.Align) {
+      case GLAlTop: areas[GLAlTop].Y1 = y1, areas[GLAlTop].Y2 = y1 + h; break;
+      case GLAlBottom: areas[GLAlBottom].Y1 = y2 - h, areas[GLAlBottom].Y2 = y2; break;
+      case GLAlLeft: areas[GLAlLeft].X1 = x1, areas[GLAlLeft].X2 = x1 + w; break;
+      case GLAlRight: areas[GLAlRight].X1 = x2 - w, areas[GLAlRight].X2 = x2; break;
+      default: break;
+    }
+  }
+  set(GLAlCenter, areas[GLAlLeft].X2, areas[GLAlTop].Y2, areas[GLAlRight].X1, areas[GLAlBottom].Y1);
+}
+
+namespace {
+
+float Frac(float v) { return v - std::trunc(v); }
+
+// How often a texel span repeats over an area span.
+float Tiles(float area_span, float texel_span, float factor) { return area_span / texel_span / factor; }
+
+}  // namespace
+
+void RenderGuiElementQuads(const TGuiArea& area, const TAffineVector& tl, const TAffineVector& br, float tw,
+                           float th) {
+  const auto s = [tw](float x) { return x / tw; };
+  const auto t = [th](float y) { return -y / th; };
+  const auto quad = [](float x1, float y1, float x2, float y2, float s1, float t1, float s2, float t2) {
+    RoutedTexCoord2f(s1, t1);
+    gl.Vertex2f(x1, -y1);
+    RoutedTexCoord2f(s1, t2);
+    gl.Vertex2f(x1, -y2);
+    RoutedTexCoord2f(s2, t2);
+    gl.Vertex2f(x2, -y2);
+    RoutedTexCoord2f(s2, t1);
+    gl.Vertex2f(x2, -y1);
+  };
+  if (area.XTiles == 1 && area.YTiles == 1) {
+    quad(area.X1, area.Y1, area.X2, area.Y2, s(tl[0]), t(tl[1]), s(br[0]), t(br[1]));
+    return;
+  }
+  // A texel span of zero gives no finite count: such an element has nothing to repeat.
+  if (!std::isfinite(area.XTiles) || !std::isfinite(area.YTiles) || area.XTiles <= 0 || area.YTiles <= 0) return;
+  const float tile_w = (area.X2 - area.X1) / area.XTiles, tile_h = (area.Y2 - area.Y1) / area.YTiles;
+  float x = area.X1;
+  for (float xs = area.XTiles; xs > 0; xs -= 1) {
+    const bool full_x = xs >= 1;
+    const float next_x = full_x ? x + tile_w : area.X2;
+    const float right = full_x ? s(br[0]) : s(tl[0] + Frac(area.XTiles) * (br[0] - tl[0]));
+    float y = area.Y1;
+    for (float ys = area.YTiles; ys > 0; ys -= 1) {
+      const bool full_y = ys >= 1;
+      const float next_y = full_y ? y + tile_h : area.Y2;
+      const float bottom = full_y ? t(br[1]) : t(tl[1] + Frac(area.YTiles) * (br[1] - tl[1]));
+      quad(x, y, next_x, next_y, s(tl[0]), t(tl[1]), right, bottom);
+      y = next_y;
+    }
+    x = next_x;
+  }
+}
+
+void TGLGuiLayout::RenderGuiComponentToArea(TRenderContextInfo& rci, const TGLGuiComponent& component,
+                                            TGuiAreaSet& areas, bool refresh, float x1, float y1, float x2,
+                                            float y2, float s) const {
+  (void)rci;
+  if (refresh) ComputeAreas(component, areas, x1, y1, x2, y2, s);
+  TGLTexture& texture = material_->EffectiveTexture();
+  float tw = static_cast<float>(texture.TexWidth()), th = static_cast<float>(texture.TexHeight());
+  if (tw == 0) tw = static_cast<float>(texture.Image().Width());
+  if (th == 0) th = static_cast<float>(texture.Image().Height());
+  const TGLGuiElementList& elements = component.Elements();
+  gl.Begin(GL_QUADS);
+  for (int i = 0; i < elements.Count(); ++i) {
+    const TGLGuiElement& e = elements.Items(i);
+    if (e.Align != GLAlBorder) {
+      TGuiArea& area = areas[e.Align];
+      if (refresh) {
+        area.XTiles = Tiles(area.X2 - area.X1, e.BottomRight[0] - e.TopLeft[0], e.Scale[0]);
+        area.YTiles = Tiles(area.Y2 - area.Y1, e.BottomRight[1] - e.TopLeft[1], e.Scale[1]);
+      }
+      RenderGuiElementQuads(area, e.TopLeft, e.BottomRight, tw, th);
+      continue;
+    }
+    const TAffineVector& tl = e.TopLeft;
+    const TAffineVector& br = e.BottomRight;
+    const float bx = e.Scale[0], by = e.Scale[1];
+    struct Piece {
+      TGUIAlignments cell;
+      float x1, y1, x2, y2;
+    };
+    const Piece pieces[] = {
+        {GLAlTopLeft, tl[0], tl[1], tl[0] + bx, tl[1] + by},
+        {GLAlTop, tl[0] + bx, tl[1], br[0] - bx, tl[1] + by},
+        {GLAlTopRight, br[0] - bx, tl[1], br[0], tl[1] + by},
+        {GLAlRight, br[0] - bx, tl[1] + by, br[0], br[1] - by},
+        {GLAlBottomRight, br[0] - bx, br[1] - by, br[0], br[1]},
+        {GLAlBottom, tl[0] + bx, br[1] - by, br[0] - bx, br[1]},
+        {GLAlBottomLeft, tl[0], br[1] - by, tl[0] + bx, br[1]},
+        {GLAlLeft, tl[0], tl[1] + by, tl[0] + bx, br[1] - by},
+        {GLAlCenter, tl[0] + bx, tl[1] + by, br[0] - bx, br[1] - by},
+    };
+    for (const Piece& piece : pieces) {
+      TGuiArea& area = areas[piece.cell];
+      // Each piece repeats by its own texel size over its area, as a cell of its own would.
+      if (refresh) {
+        area.XTiles = Tiles(area.X2 - area.X1, piece.x2 - piece.x1, 1);
+        area.YTiles = Tiles(area.Y2 - area.Y1, piece.y2 - piece.y1, 1);
+      }
+      RenderGuiElementQuads(area, {piece.x1, piece.y1, 0}, {piece.x2, piece.y2, 0}, tw, th);
+    }
+  }
+  gl.End();
+}
+
+}  // namespace zentrova

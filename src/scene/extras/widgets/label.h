@@ -1,0 +1,37 @@
+// Text widgets: a label placed by alignment and layout, and a focusable label whose colour shows the
+// focus.
+#pragma once
+
+#include <memory>
+
+#include "scene/base/class_name.h"
+#include "scene/extras/widgets/gui_controls.h"
+
+namespace zentrova {
+
+class TGLLabel : public TGLBaseTextControl {
+ public:
+  ZENTROVA_CLASS_NEW(TGLLabel)
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment value);
+  TGLTextLayout TextLayout() const { return text_layout_; }
+  void SetTextLayout(TGLTextLayout value);
+
+ protected:
+  // The caption only; no skin.
+  void InternalRender(TRenderContextInfo& rci) override;
+
+ private:
+  TAlignment alignment_ = taLeftJustify;
+  TGLTextLayout text_layout_ = tlCenter;
+};
+
+class TGLAdvancedLabel : public TGLFocusControl {
+ public:
+  ZENTROVA_CLASS_NEW(TGLAdvancedLabel)
+
+ protected:
+  void InternalRender(TRenderContextInfo& rci) override;
+};
+
+}  // namespace zentrova
