@@ -2,5 +2,5 @@
 # conversion of the same pixels to RGBA8888 and its vertical flip.
 find_package(Qt6 QUIET COMPONENTS Gui)
 if(TARGET Qt6::Gui)
-  zentrova_bench(picture_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/picture_bench.cpp DEPS scene_core Qt6::Gui)
+  zentrova_bench(picture_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/picture_bench.cpp DEPS scene_pictures Qt6::Gui)
 endif()

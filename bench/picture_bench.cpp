@@ -7,7 +7,7 @@
 #include <cstring>
 #include <random>
 
-#include "scene/core/bitmap32.h"
+#include "scene/pictures/bitmap32.h"
 
 namespace {
 

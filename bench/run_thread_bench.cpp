@@ -34,7 +34,7 @@ void CopyLongFallingBox(const zentrova::bench::ModelFolder& copy) {
 
 class NoHost : public zentrova::ILoopHost {
  public:
-  void ShowFrame(const zentrova::TRunFrame&) override {}
+  void ShowFrame(const zentrova::TViewFrame&) override {}
   void RunEnded() override {}
 };
 

@@ -18,7 +18,7 @@
 #include <memory>
 #include <vector>
 
-#include "scene/core/avi_recorder.h"
+#include "scene/avi/avi_recorder.h"
 #include "scene/core/camera.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/core/light_source.h"

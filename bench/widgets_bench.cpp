@@ -7,17 +7,17 @@
 #include <string>
 
 #include "scene/core/camera.h"
-#include "scene/core/material.h"
 #include "scene/core/non_visual_viewer.h"
 #include "scene/core/stage.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
 #include "scene/extras/widgets/button.h"
 #include "scene/gl/context.h"
 #include "scene/gl/egl_context.h"
 #include "scene/gl/opengl_binding.h"
+#include "scene/materials/material.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 
 namespace zentrova {
 namespace {

@@ -5,9 +5,12 @@
 //   steps: <driver steps taken>
 //   time: <the world's time>
 //   energy: <the mechanical energy of the last state>
-// Exit status: 0 after a run that reached its end, 1 for a wrong command line, 2 when the load fails
+// The load's alerts and warnings go to stderr.
+// Exit status: 0 after a run that reached its end, 1 for a wrong command line (also a time for --until
+// that is NaN, infinite or negative), 2 when the load fails
 // (every error line of the load on stderr, first to last), 3 when the run stops on an error (the error
 // on stderr).
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <limits>
@@ -70,6 +73,16 @@ std::string ErrorLines(const zentrova::TLog& log) {
   return (lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back()) + "\n";
 }
 
+// The load's "[Alert] " and "[Warning] " lines: a value the load replaced by its default is worth knowing
+// before the run's numbers are read.
+std::string AlertLines(const zentrova::TLog& log) {
+  std::string text;
+  for (const std::string& line : log.Lines()) {
+    if (line.rfind("[Alert] ", 0) == 0 || line.rfind("[Warning] ", 0) == 0) text += line + "\n";
+  }
+  return text;
+}
+
 std::string WithoutTrailingSeparator(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   return path;
@@ -84,6 +97,11 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--until") {
       if (i + 1 >= argc || !zentrova::TryTextToFloatDot(argv[i + 1], until)) return Usage();
+      // A run can only go forward from 0, and it must end: NaN would never compare as reached.
+      if (!std::isfinite(until) || until < 0) {
+        std::fprintf(stderr, "zentrova-run: --until needs a finite time of 0 s or more, not %s\n", argv[i + 1]);
+        return kExitUsage;
+      }
       ++i;
     } else if (world_file.empty() && arg.rfind("--", 0) != 0) {
       world_file = arg;
@@ -101,6 +119,7 @@ int main(int argc, char** argv) {
       std::fputs(ErrorLines(main.Log()).c_str(), stderr);
       return kExitLoadFailed;
     }
+    std::fputs(AlertLines(main.Log()).c_str(), stderr);
   } catch (const std::exception& e) {
     main.Log().Add(std::string("[Error] ") + e.what());
     std::fputs(ErrorLines(main.Log()).c_str(), stderr);

@@ -54,7 +54,7 @@ TVYKControlForm::TVYKControlForm(IControlCommands& commands, IAppDialogs& dialog
   resize(260, 480);
 }
 
-std::uintptr_t TVYKControlForm::AddChild(std::uintptr_t parent, const std::string& caption, std::int32_t image,
+TTreeNode TVYKControlForm::AddChild(TTreeNode parent, const std::string& caption, std::int32_t image,
                                          std::int32_t selected_image) {
   auto* item = parent == 0 ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(Item(parent));
   item->setText(0, QString::fromStdString(caption));
@@ -65,7 +65,7 @@ std::uintptr_t TVYKControlForm::AddChild(std::uintptr_t parent, const std::strin
   return reinterpret_cast<std::uintptr_t>(item);
 }
 
-void TVYKControlForm::SetCaption(std::uintptr_t node, const std::string& caption) {
+void TVYKControlForm::SetCaption(TTreeNode node, const std::string& caption) {
   if (node != 0) Item(node)->setText(0, QString::fromStdString(caption));
 }
 

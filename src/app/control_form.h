@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/control_tree.h"
+
 class QTreeWidget;
 class QTreeWidgetItem;
 
@@ -16,19 +18,20 @@ namespace zentrova {
 class IAppDialogs;
 class IControlCommands;
 
-class TVYKControlForm : public QWidget {
+class TVYKControlForm : public QWidget, public IControlTree {
  public:
   // Commands and dialogs outlive the window.
   TVYKControlForm(IControlCommands& commands, IAppDialogs& dialogs, QWidget* parent = nullptr);
 
   // --- The tree as the world fills it ------------------------------------------------------------------
   // Nodes are handed out as the address of their item; 0 names none (as a parent: the top level).
-  std::uintptr_t AddChild(std::uintptr_t parent, const std::string& caption, std::int32_t image,
-                          std::int32_t selected_image);
-  void SetCaption(std::uintptr_t node, const std::string& caption);
+  TTreeNode AddChild(TTreeNode parent, const std::string& caption, std::int32_t image,
+                     std::int32_t selected_image) override;
+  void SetCaption(TTreeNode node, const std::string& caption) override;
   // Every node captioned `old_caption` under a parent captioned `group` (both exact) gets `new_caption`.
-  void ChangeNodeText(const std::string& group, const std::string& old_caption, const std::string& new_caption);
-  void Clear();
+  void ChangeNodeText(const std::string& group, const std::string& old_caption,
+                      const std::string& new_caption) override;
+  void Clear() override;
 
   // --- Clicks -------------------------------------------------------------------------------------------
   void ControlTreeClick(QTreeWidgetItem* item);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <fstream>
 
-#include "scene/core/picture.h"
+#include "scene/pictures/picture.h"
 
 namespace zentrova {
 

@@ -21,6 +21,7 @@
 
 #include "app/about_window.h"
 #include "app/app_dialogs.h"
+#include "app/control_form.h"
 #include "app/emf_writer.h"
 #include "app/log_window.h"
 #include "app/plot_window.h"
@@ -30,13 +31,13 @@
 #include "platform/dialogs.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
-#include "scene/core/avi_recorder.h"
+#include "scene/avi/avi_recorder.h"
 #include "scene/core/camera.h"
 #include "scene/core/light_source.h"
-#include "scene/core/picture.h"
 #include "scene/core/stage.h"
 #include "scene/objects/dummy_cube.h"
 #include "scene/objects/sphere.h"
+#include "scene/pictures/picture.h"
 #include "scene/qt/stage_viewer.h"
 
 namespace zentrova {
@@ -81,6 +82,7 @@ TVYKForm::TVYKForm(IAppDialogs& dialogs, QWidget* parent)
       dialogs_(dialogs),
       recorder_(std::make_unique<TAVIRecorder>()),
       log_form_(std::make_unique<TVYKLogForm>()),
+      control_form_(std::make_unique<TVYKControlForm>(*this, dialogs)),
       plot_window_(std::make_unique<TVYKPlotWatches>()),
       about_(std::make_unique<TVYKAbout>(this)) {
   setWindowTitle("Zentrova");
@@ -204,6 +206,7 @@ void TVYKForm::CreateActions() {
   QAction* files_button = AddAction("ShowHideHistoryFilesButton", "History Files");
   QAction* log_button = AddAction("ShowHideLogWindowButton", "Log");
   command(log_button, &TVYKForm::ShowHideLogWindow);
+  command(tree_button, &TVYKForm::ShowHideControlTree);
   for (QAction* a : {jobs_button, tree_button, files_button, log_button}) a->setEnabled(false);
   QAction* control = AddAction("ControlButton", "Run");
   control->setEnabled(false);
@@ -247,6 +250,7 @@ void TVYKForm::CreateActions() {
 
   QMenu* view = menuBar()->addMenu("&View");
   QAction* view_tree = AddAction("ViewControlTree", "Hide &Control Tree");
+  command(view_tree, &TVYKForm::ShowHideControlTree);
   QAction* view_files = AddAction("ViewHistoryFiles", "Hide &History Files");
   QAction* view_log = AddAction("ViewLogWindow", "Hide &Log Window");
   command(view_log, &TVYKForm::ShowHideLogWindow);
@@ -328,7 +332,10 @@ bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& histo
     ClearWorld();
     driver_ = std::make_unique<TVYKMain>();
     driver_->Log().SetWindow(log_form_.get());
-    driver_->World().Model().History.SetWindows(nullptr, log_form_.get());
+    TWorld& world = driver_->World();
+    world.Model().History.SetWindows(nullptr, log_form_.get());
+    world.ControlTree = control_form_.get();
+    world.PlotWindow = plot_window_.get();
     std::string history = history_name;
     const bool loaded = driver_->LoadWorld(world_file, history, start_history_name);
     if (loaded) {
@@ -338,10 +345,8 @@ bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& histo
       const std::string world_name = std::filesystem::path(world_file).stem().string();
       setWindowTitle(QString::fromStdString("Zentrova: " + world_name + " [" +
                                             driver_->World().Model().History.ShortName + "]"));
-      if (!log_form_->isVisible()) {
-        log_form_->show();
-        Action("ViewLogWindow")->setText("Hide &Log Window");
-      }
+      if (!control_form_->isVisible()) ToggleWindow(*control_form_, "ViewControlTree", "Control Tree");
+      if (!log_form_->isVisible()) ToggleWindow(*log_form_, "ViewLogWindow", "Log Window");
     }
     UpdateView();
     return loaded;
@@ -363,6 +368,8 @@ void TVYKForm::ClearWorld() {
   EnableControls(false);
   driver_.reset();
   log_form_->Clear();
+  control_form_->Clear();
+  if (pointer_ != nullptr) pointer_->SetVisible(false);
   time_now_->clear();
   energy_now_->clear();
   last_frame_ = {};
@@ -389,14 +396,14 @@ void TVYKForm::SetCameraTarget(std::int32_t body_index) {
 
 // --- Runs ---------------------------------------------------------------------------------------------
 
-TRunFrame TVYKForm::CurrentFrame() const {
+TViewFrame TVYKForm::CurrentFrame() const {
   if (simulation_running_ || driver_ == nullptr) return last_frame_;
-  return MakeRunFrame(driver_->World());
+  return driver_->World().MakeViewFrame();
 }
 
 bool TVYKForm::UpdateView() { return UpdateViewFrom(CurrentFrame()); }
 
-bool TVYKForm::UpdateViewFrom(const TRunFrame& frame) {
+bool TVYKForm::UpdateViewFrom(const TViewFrame& frame) {
   if (Closing) return false;
   last_frame_ = frame;
   viewer_->update();
@@ -470,7 +477,7 @@ bool TVYKForm::ToggleSimulation() {
   settings.Recorder = recorder_.get();
   loop_thread_ = std::make_unique<TLoopThread>(*driver_, *this, mailbox_, settings);
   if (pointer_ != nullptr) pointer_->SetVisible(false);
-  last_frame_ = MakeRunFrame(driver_->World());
+  last_frame_ = driver_->World().MakeViewFrame();
   UpdateView();
   loop_thread_->Start();
   return true;
@@ -491,7 +498,7 @@ void TVYKForm::StopAndJoin() {
   FinishRun();
 }
 
-void TVYKForm::ShowFrame(const TRunFrame& frame) {
+void TVYKForm::ShowFrame(const TViewFrame& frame) {
   // A frame that arrives after its run was wound up shows nothing the world does not show already.
   if (!simulation_running_) return;
   UpdateViewFrom(frame);
@@ -624,15 +631,124 @@ void TVYKForm::ToggleWindow(QWidget& window, const std::string& item, const std:
 
 void TVYKForm::ShowHideLogWindow() { ToggleWindow(*log_form_, "ViewLogWindow", "Log Window"); }
 
-void TVYKForm::ShowHidePlotWindow() {
-  if (plot_window_->isVisible()) {
-    plot_window_->hide();
-  } else {
-    plot_window_->show();
-  }
-}
+void TVYKForm::ShowHideControlTree() { ToggleWindow(*control_form_, "ViewControlTree", "Control Tree"); }
 
 void TVYKForm::ShowAbout() { about_->exec(); }
+
+// --- Control tree commands ---------------------------------------------------------------------------
+
+TWorld* TVYKForm::CommandWorld() const { return driver_ != nullptr ? &driver_->World() : nullptr; }
+
+std::int32_t TVYKForm::BodyIndex(const std::string& name) const {
+  std::int32_t index = -1;
+  if (TWorld* world = CommandWorld(); world == nullptr || !world->Model().Bodies.FindByName(name, index)) return -1;
+  return index;
+}
+
+// The world restyles its bodies' scene objects through its view; these commands reach the window's scene
+// once the world's display commands stand on it. Until then they leave the view as it is.
+void TVYKForm::ToggleBoundingBoxTree(std::int32_t) {}
+void TVYKForm::ShowTextures() {}
+void TVYKForm::HideTextures() {}
+void TVYKForm::ShowWireframeBodies() {}
+void TVYKForm::ShowFilledBodies() {}
+void TVYKForm::ShowFlatBodies() {}
+void TVYKForm::ShowThickBodies() {}
+void TVYKForm::ToggleContactWatches(std::int32_t) {}
+void TVYKForm::ToggleOrientationBoxSide(const std::string&) {}
+void TVYKForm::ShowAxes() {}
+void TVYKForm::HideAxes() {}
+void TVYKForm::CreateNextVersion() {}
+
+double TVYKForm::Transparency(std::int32_t body) const {
+  TWorld* world = CommandWorld();
+  if (world == nullptr || body < 0 || body >= world->Model().Bodies.Count()) return 0;
+  return static_cast<double>(world->Model().Bodies.Items(body).Transparency);
+}
+
+void TVYKForm::SetTransparency(std::int32_t body, double value) {
+  TWorld* world = CommandWorld();
+  if (world == nullptr || body < 0 || body >= world->Model().Bodies.Count()) return;
+  world->Model().Bodies.Items(body).Transparency = value;
+}
+
+void TVYKForm::PlotWatches(std::int32_t body) {
+  TWorld* world = CommandWorld();
+  if (world == nullptr) return;
+  plot_window_->SetBodyIndex(body);
+  if (world->ShowPlotWatches(body)) plot_window_->show();
+}
+
+void TVYKForm::SetBreakAtCollisions(bool value) {
+  if (driver_ != nullptr) driver_->Collisions().BreakAtCollisions = value;
+}
+void TVYKForm::SetShowCollisions(bool value) {
+  if (driver_ != nullptr) driver_->Collisions().ShowCollisions = value;
+}
+void TVYKForm::SetShowOverPenetratingPoints(bool value) {
+  if (driver_ != nullptr) driver_->Collisions().ShowOverPenetratingPoints = value;
+}
+
+void TVYKForm::ShowPointer() {
+  if (pointer_ == nullptr || pointer_->Visible()) return;
+  control_form_->ChangeNodeText("Pointer", "Hide", "Show");
+  pointer_->SetVisible(true);
+}
+
+void TVYKForm::HidePointer() {
+  control_form_->ChangeNodeText("Pointer", "Show", "Hide");
+  if (pointer_ != nullptr) pointer_->SetVisible(false);
+}
+
+void TVYKForm::IncreasePointerSize() {
+  if (auto* sphere = dynamic_cast<TGLSphere*>(pointer_)) sphere->SetRadius(sphere->Radius() * 2);
+}
+void TVYKForm::DecreasePointerSize() {
+  if (auto* sphere = dynamic_cast<TGLSphere*>(pointer_)) sphere->SetRadius(sphere->Radius() / 2);
+}
+void TVYKForm::MovePointerToOrigin() {
+  if (pointer_ != nullptr) pointer_->Position().SetPositionXYZ(0, 0, 0);
+}
+
+void TVYKForm::SetHistorySaving(bool each_time_step, bool at_collision) {
+  if (TWorld* world = CommandWorld()) world->SetHistorySaving(each_time_step, at_collision);
+}
+
+bool TVYKForm::SetPivotTolerance(long double old_value, long double new_value) {
+  TWorld* world = CommandWorld();
+  if (world == nullptr) return false;
+  // The node shows the minimum or the maximum: the one whose value it shows takes the new one.
+  constexpr long double kSameValue = 1e-20L;
+  const TLCPSettings lcp = world->LCPSettings();
+  if (std::fabs(lcp.PivotToleranceMin - old_value) <= kSameValue) {
+    world->SetLCPPivotToleranceMin(new_value);
+    return true;
+  }
+  if (std::fabs(lcp.PivotToleranceMax - old_value) <= kSameValue) {
+    world->SetLCPPivotToleranceMax(new_value);
+    return true;
+  }
+  return false;
+}
+
+bool TVYKForm::SetLexicoZeroTolerance(long double, long double new_value) {
+  TWorld* world = CommandWorld();
+  if (world == nullptr) return false;
+  world->SetLCPLexicoZeroTolerance(new_value);
+  return true;
+}
+
+void TVYKForm::SetTryToSolveByGoingBack(bool value) {
+  if (TWorld* world = CommandWorld()) world->SetTryToSolveByGoingBack(value);
+}
+void TVYKForm::SetLogLCPUnboundedRay(bool value) {
+  if (TWorld* world = CommandWorld()) world->SetLogLCPUnboundedRay(value);
+}
+void TVYKForm::SetLogLCPMaximumIterations(bool value) {
+  if (TWorld* world = CommandWorld()) world->SetLogLCPMaximumIterations(value);
+}
+
+void TVYKForm::Repaint() { viewer_->repaint(); }
 
 // --- Events -------------------------------------------------------------------------------------------
 
@@ -641,6 +757,7 @@ void TVYKForm::closeEvent(QCloseEvent* event) {
   if (simulation_running_) ToggleSimulation();
   log_form_->hide();
   plot_window_->hide();
+  control_form_->hide();
   QMainWindow::closeEvent(event);
 }
 

@@ -12,9 +12,10 @@
 #include <memory>
 #include <string>
 
+#include "app/control_commands.h"
 #include "app/gui_mailbox.h"
-#include "app/run_frame.h"
 #include "app/simulation_thread.h"
+#include "engine/world_view.h"
 #include "scene/base/vector_types.h"
 
 class QAction;
@@ -32,6 +33,8 @@ class TGLCamera;
 class TGLStage;
 class TGLStageViewer;
 class TVYKAbout;
+class TVYKControlForm;
+class TWorld;
 class TVYKLogForm;
 class TVYKMain;
 class TVYKPlotWatches;
@@ -44,7 +47,7 @@ enum : int {
   kImageAviRecording = 47
 };
 
-class TVYKForm : public QMainWindow, public ILoopHost {
+class TVYKForm : public QMainWindow, public ILoopHost, public IControlCommands {
  public:
   // The dialogs outlive the window.
   explicit TVYKForm(IAppDialogs& dialogs, QWidget* parent = nullptr);
@@ -62,7 +65,7 @@ class TVYKForm : public QMainWindow, public ILoopHost {
   void ClearWorld();
   void EnableControls(bool enable);
   // Aims the camera at the body's solid; hides the pointer.
-  void SetCameraTarget(std::int32_t body_index);
+  void SetCameraTarget(std::int32_t body_index) override;
 
   // --- Runs ---------------------------------------------------------------------------------------------
 
@@ -74,7 +77,7 @@ class TVYKForm : public QMainWindow, public ILoopHost {
   bool UpdateView();
   // The refresh after a run's end.
   void AfterRun();
-  bool SimulationRunning() const { return simulation_running_; }
+  bool SimulationRunning() const override { return simulation_running_; }
 
   // --- Commands -----------------------------------------------------------------------------------------
 
@@ -85,7 +88,7 @@ class TVYKForm : public QMainWindow, public ILoopHost {
   void ChangeLargeStep();
   void ChangeSmallStep();
   void ShowHideLogWindow();
-  void ShowHidePlotWindow();
+  void ShowHideControlTree();
   void ShowAbout();
 
   // --- What the tests and the other windows reach -----------------------------------------------------
@@ -97,6 +100,7 @@ class TVYKForm : public QMainWindow, public ILoopHost {
   TGLBaseSceneObject* SceneObject(const std::string& name) const;
   TVYKLogForm& LogForm() { return *log_form_; }
   TVYKPlotWatches& PlotWindow() { return *plot_window_; }
+  TVYKControlForm& ControlForm() { return *control_form_; }
   TAVIRecorder& Recorder() { return *recorder_; }
   QSpinBox& FramesPerSecondSpin() { return *frames_per_second_; }
   QSpinBox& HistorySpin() { return *history_spin_; }
@@ -108,7 +112,7 @@ class TVYKForm : public QMainWindow, public ILoopHost {
   QAction* Action(const std::string& name) const;
   // The image a button shows (kImage...).
   int ButtonImage(const std::string& name) const;
-  const TRunFrame& LastFrame() const { return last_frame_; }
+  const TViewFrame& LastFrame() const { return last_frame_; }
   TLoopThread* LoopThread() { return loop_thread_.get(); }
 
   // Read by the run's thread.
@@ -122,8 +126,41 @@ class TVYKForm : public QMainWindow, public ILoopHost {
   bool Closing = false;
 
   // --- ILoopHost ----------------------------------------------------------------------------------------
-  void ShowFrame(const TRunFrame& frame) override;
+  void ShowFrame(const TViewFrame& frame) override;
   void RunEnded() override;
+
+  // --- IControlCommands, over the driver's world and collision detector ---------------------------------
+  std::int32_t BodyIndex(const std::string& name) const override;
+  void ToggleBoundingBoxTree(std::int32_t body) override;
+  void ShowTextures() override;
+  void HideTextures() override;
+  void ShowWireframeBodies() override;
+  void ShowFilledBodies() override;
+  void ShowFlatBodies() override;
+  void ShowThickBodies() override;
+  double Transparency(std::int32_t body) const override;
+  void SetTransparency(std::int32_t body, double value) override;
+  void ToggleContactWatches(std::int32_t body) override;
+  void PlotWatches(std::int32_t body) override;
+  void SetBreakAtCollisions(bool value) override;
+  void SetShowCollisions(bool value) override;
+  void SetShowOverPenetratingPoints(bool value) override;
+  void ShowPointer() override;
+  void HidePointer() override;
+  void IncreasePointerSize() override;
+  void DecreasePointerSize() override;
+  void MovePointerToOrigin() override;
+  void ToggleOrientationBoxSide(const std::string& caption) override;
+  void ShowAxes() override;
+  void HideAxes() override;
+  void SetHistorySaving(bool each_time_step, bool at_collision) override;
+  void CreateNextVersion() override;
+  bool SetPivotTolerance(long double old_value, long double new_value) override;
+  bool SetLexicoZeroTolerance(long double old_value, long double new_value) override;
+  void SetTryToSolveByGoingBack(bool value) override;
+  void SetLogLCPUnboundedRay(bool value) override;
+  void SetLogLCPMaximumIterations(bool value) override;
+  void Repaint() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -134,13 +171,15 @@ class TVYKForm : public QMainWindow, public ILoopHost {
 
  private:
   void CreateScene();
+  // The world the control tree's commands act on; nullptr without a driver.
+  TWorld* CommandWorld() const;
   void CreateActions();
   void CreateStatusLine();
   QAction* AddAction(const std::string& name, const QString& text);
   void SetButtonImage(const std::string& name, int image);
   // The frame of the world as it is (no run active) or the newest of the run.
-  TRunFrame CurrentFrame() const;
-  bool UpdateViewFrom(const TRunFrame& frame);
+  TViewFrame CurrentFrame() const;
+  bool UpdateViewFrom(const TViewFrame& frame);
   // Joins the ended or stopped run's thread, closes a recording and refreshes.
   void FinishRun();
   void StopAndJoin();
@@ -165,7 +204,7 @@ class TVYKForm : public QMainWindow, public ILoopHost {
   TGuiMailbox mailbox_;
   std::atomic<bool> simulation_running_{false};
   bool history_changing_ = false;
-  TRunFrame last_frame_;
+  TViewFrame last_frame_;
 
   // The scene the viewer shows.
   std::unique_ptr<TGLStage> stage_;
@@ -178,6 +217,7 @@ class TVYKForm : public QMainWindow, public ILoopHost {
 
   // Tool windows: top-level, owned here.
   std::unique_ptr<TVYKLogForm> log_form_;
+  std::unique_ptr<TVYKControlForm> control_form_;
   std::unique_ptr<TVYKPlotWatches> plot_window_;
   std::unique_ptr<TVYKAbout> about_;
 

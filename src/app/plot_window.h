@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/plot_window.h"
+
 class QCheckBox;
 class QChart;
 class QChartView;
@@ -16,23 +18,20 @@ class QValueAxis;
 
 namespace zentrova {
 
-class TFloatList;
-class TIntList;
-
-class TVYKPlotWatches : public QWidget {
+class TVYKPlotWatches : public QWidget, public IPlotWindow {
  public:
   explicit TVYKPlotWatches(QWidget* parent = nullptr);
 
-  bool Visible() const { return isVisible(); }
+  bool Visible() const override { return isVisible(); }
   // The body whose watches the window shows; -1 before the first plot.
-  std::int32_t BodyIndex() const { return body_index_; }
+  std::int32_t BodyIndex() const override { return body_index_; }
   void SetBodyIndex(std::int32_t body) { body_index_ = body; }
   // Plots the points of the four lists up to the shortest one's count and shows the totals in
   // scientific notation with 4 significant digits; `impulses`: the values are impulses, else forces.
   void ShowWatches(const TIntList& indexes, const TFloatList& normal, const TFloatList& tangential,
                    const TFloatList& work, long double total_work, long double total_normal,
                    long double total_tangential, long double power, long double normal_force,
-                   long double tangential_force, bool impulses);
+                   long double tangential_force, bool impulses) override;
   // Each series shows exactly while its check box is ticked.
   void UpdataPlot();
 

@@ -6,18 +6,9 @@
 #include "engine/model/world.h"
 #include "engine/step/driver.h"
 #include "platform/clock.h"
-#include "scene/core/avi_recorder.h"
+#include "scene/avi/avi_recorder.h"
 
 namespace zentrova {
-
-TRunFrame MakeRunFrame(const TWorld& world) {
-  TRunFrame frame;
-  frame.Time = world.State.Time;
-  frame.MechanicalEnergy = world.State.MechanicalEnergy;
-  frame.StoredStates = world.State.StoredStateCount;
-  frame.CurrentState = world.State.CurrentState;
-  return frame;
-}
 
 TLoopThread::TLoopThread(TVYKMain& main, ILoopHost& host, TGuiMailbox& mailbox, const TRunSettings& settings)
     : main_(main), host_(host), mailbox_(mailbox), settings_(settings), loop_(main, this) {
@@ -65,11 +56,11 @@ void TLoopThread::PostFrame(const TWorld& world) {
   {
     std::lock_guard lock(slot_->mutex);
     wake = !slot_->frame.has_value();
-    slot_->frame = MakeRunFrame(world);
+    slot_->frame = world.MakeViewFrame();
   }
   if (!wake) return;
   mailbox_.Post([slot = slot_, host = &host_] {
-    std::optional<TRunFrame> frame;
+    std::optional<TViewFrame> frame;
     {
       std::lock_guard lock(slot->mutex);
       frame.swap(slot->frame);
@@ -83,7 +74,7 @@ void TLoopThread::Redraw(const TWorld& world) { PostFrame(world); }
 void TLoopThread::WriteAviFrame(const TWorld& world, std::int32_t& frame_delay_ms) {
   if (settings_.Recorder == nullptr) return;
   // The view shows the frame's state before the recorder takes its picture.
-  const TRunFrame frame = MakeRunFrame(world);
+  const TViewFrame frame = world.MakeViewFrame();
   if (!gate_.Call([this, &frame] { host_.ShowFrame(frame); })) return;
   SleepMilliseconds(frame_delay_ms);
   const std::int64_t start = MonotonicMilliseconds();

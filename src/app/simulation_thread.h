@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "app/gui_mailbox.h"
-#include "app/run_frame.h"
 #include "engine/step/run_loop.h"
+#include "engine/world_view.h"
 #include "platform/gui_thread_call.h"
 
 namespace zentrova {
@@ -26,7 +26,7 @@ class ILoopHost {
  public:
   virtual ~ILoopHost() = default;
   // The newest frame of the run.
-  virtual void ShowFrame(const TRunFrame& frame) = 0;
+  virtual void ShowFrame(const TViewFrame& frame) = 0;
   // The run's final actions are done (the history files may still be closing): join and refresh.
   virtual void RunEnded() = 0;
 };
@@ -73,7 +73,7 @@ class TLoopThread : private IRunObserver {
   // Newest wins: a frame replaces one the GUI thread has not taken yet.
   struct TFrameSlot {
     std::mutex mutex;
-    std::optional<TRunFrame> frame;
+    std::optional<TViewFrame> frame;
   };
   void PostFrame(const TWorld& world);
 

@@ -21,6 +21,8 @@ inline constexpr long double kDefaultMaximumTimestep = 1e-5L;
 inline constexpr long double kDefaultMinimumTimestep = 1e-12L;
 // Largest allowed penetration and per-step displacement (m); also the replacement of a zero value.
 inline constexpr long double kDefaultMaximumPenetration = 1e-6L;
+// Steps of the maximum time step to the break time beyond which a load alerts that the run is long.
+inline constexpr long double kManyStepsToBreakTime = 1e9L;
 // World default of a body's displacement factor (dimensionless).
 inline constexpr long double kDefaultMaximumDisplacementFactor = 0.5L;
 // Number of generalized coordinates when the world file does not say.

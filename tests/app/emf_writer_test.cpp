@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scene/core/picture.h"
+#include "scene/pictures/picture.h"
 #include "test_support.h"
 
 namespace zentrova {

@@ -15,6 +15,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QSpinBox>
+#include <QtWidgets/QTreeWidget>
 
 #include <chrono>
 #include <cmath>
@@ -25,7 +26,9 @@
 
 #include "app/app_dialogs.h"
 #include "app/emf_writer.h"
+#include "app/control_form.h"
 #include "app/log_window.h"
+#include "app/plot_window.h"
 #include "engine/model/model.h"
 #include "engine/step/driver.h"
 #include "platform/dialogs.h"
@@ -33,9 +36,9 @@
 #include "platform/number_text.h"
 #include "qt_test_application.h"
 #include "scene/core/camera.h"
-#include "scene/core/picture.h"
 #include "scene/gl/egl_context.h"
 #include "scene/gl/gl_fixtures.h"
+#include "scene/pictures/picture.h"
 #include "scene/qt/stage_viewer.h"
 #include "test_support.h"
 
@@ -170,6 +173,13 @@ TEST_F(MainWindowTest, OpenEnablesTheControlsAndNamesWorldAndHistory) {
   EXPECT_TRUE(form_->HistoryBar().isEnabled());
   EXPECT_TRUE(form_->LogForm().isVisible());
   EXPECT_EQ(form_->TimeNow().text().toStdString(), "0");
+}
+
+TEST_F(MainWindowTest, APlotOfABodyTheNewModelLacksDoesNotFailTheLoad) {
+  form_->PlotWindow().SetBodyIndex(7);
+  form_->PlotWindow().show();
+  EXPECT_TRUE(form_->LoadWorld(World(), "", ""));
+  EXPECT_TRUE(form_->Action("ControlButton")->isEnabled());
 }
 
 TEST_F(MainWindowTest, AFailedLoadReportsFalseAndLeavesTheControlsDisabled) {
@@ -427,6 +437,49 @@ TEST_F(MainWindowTest, PressingBesideThePointerOrbitsInsteadOfDragging) {
   Mouse(QEvent::MouseMove, {35, 5}, Qt::NoButton, Qt::LeftButton);
   EXPECT_EQ(pointer.Position().AsVector(), (TVector4f{0, 0, 0, 1}));
   EXPECT_NE(form_->Camera()->Position().AsVector(), camera_before);
+}
+
+}  // namespace
+}  // namespace zentrova
+
+namespace zentrova {
+namespace {
+
+TEST_F(MainWindowTest, TheControlTreeCommandsReachTheLoadedWorld) {
+  Open(World());
+  EXPECT_TRUE(form_->ControlForm().isVisible());
+  TVYKControlForm& tree = form_->ControlForm();
+  TWorld& world = form_->Driver()->World();
+  auto node = [&tree](const std::string& group, const std::string& caption) {
+    const TTreeNode parent = tree.AddChild(kNoTreeNode, group, 0, 0);
+    return reinterpret_cast<QTreeWidgetItem*>(tree.AddChild(parent, caption, 0, 0));
+  };
+  QTreeWidgetItem* saving = node("History", "Save each time step");
+  std::vector<std::pair<bool, bool>> modes;
+  for (int i = 0; i < 3; ++i) {
+    tree.ControlTreeDblClick(saving);
+    modes.emplace_back(world.Settings.WriteEachTimeStep, world.Settings.WriteAtCollision);
+  }
+  EXPECT_EQ(modes, (std::vector<std::pair<bool, bool>>{{false, false}, {false, true}, {true, false}}));
+
+  tree.ControlTreeDblClick(node("Collisions", "Do not break at collisions"));
+  EXPECT_TRUE(form_->Driver()->Collisions().BreakAtCollisions);
+  tree.ControlTreeDblClick(node("Try to solve by going back", world.TryToSolveByGoingBack() ? "True" : "False"));
+  const bool going_back = world.TryToSolveByGoingBack();
+  tree.ControlTreeDblClick(node("Try to solve by going back", going_back ? "True" : "False"));
+  EXPECT_NE(world.TryToSolveByGoingBack(), going_back);
+
+  // The pivot tolerance node shows the maximum: the maximum takes the answer, to the last digit.
+  const long double maximum = world.LCPSettings().PivotToleranceMax;
+  dialogs_.texts = {"1E-15"};
+  QTreeWidgetItem* pivot = node("Pivot tolerance", FloatToText(maximum));
+  tree.ControlTreeDblClick(pivot);
+  EXPECT_EQ(world.LCPSettings().PivotToleranceMax, 1e-15L);
+  EXPECT_EQ(pivot->text(0).toStdString(), "1E-15");
+
+  // A new load empties the tree.
+  Open(dir_.File("falling-box.wld"));
+  EXPECT_EQ(tree.FindNode("History", "Save each time step"), nullptr);
 }
 
 }  // namespace

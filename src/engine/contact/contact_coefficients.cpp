@@ -133,4 +133,10 @@ bool TCoefficientOfContact::Value(std::uint32_t k, long double v, long double& v
   return true;
 }
 
+std::string TCoefficientOfContact::Place(std::uint32_t k) const {
+  const std::string file = "cop file " + file_name_;
+  if (k >= Lines.size() || Lines[k] == 0) return file;
+  return file + " line " + IntToText(static_cast<std::int64_t>(Lines[k]));
+}
+
 }  // namespace zentrova

@@ -56,6 +56,8 @@ class TCoefficientOfContact {
   // The coefficient of pair k at relative velocity v: vRel := |v|, temp := the pair's temperature.
   // False, value untouched, for a pair without a compiled expression.
   bool Value(std::uint32_t k, long double v, long double& value);
+  // "cop file <name> line <line>" for pair k's key, without the line when the pair took the default.
+  std::string Place(std::uint32_t k) const;
 
   // The normalisation of a coefficient text, each rule over the whole text and without regard to
   // letter case: " + " -> "+", " - " -> "-", any other blank -> "*", "[" -> "(", "]" -> ")",

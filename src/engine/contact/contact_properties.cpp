@@ -1,15 +1,25 @@
 #include "engine/contact/contact_properties.h"
 
+#include <cmath>
+#include <limits>
+#include <set>
 #include <utility>
 
 #include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "platform/ini_file.h"
+#include "platform/number_text.h"
 #include "platform/paths.h"
 
 namespace zentrova {
 
 namespace {
+
+constexpr long double kInfinity = std::numeric_limits<long double>::infinity();
+
+void AlertOnce(std::set<std::string>& alerted, const std::string& line) {
+  if (alerted.insert(line).second) LogLine(line);
+}
 
 const char* const kDefaultResisting = "T:T";
 
@@ -90,6 +100,38 @@ bool TContactProperties::Load(const std::string& FileName, const TContactModel& 
   RestitutionNormal.Load(FileName, "restitutionNormal", model);
   RestitutionTangent.Load(FileName, "restitutionTangent", model);
   ParameterNi.Load(FileName, "parameterNi", model);
+  return CheckCoefficients();
+}
+
+bool TContactProperties::CheckCoefficients() {
+  // A tangential restitution below 0 reverses the sliding direction in a blow, which is meant: it is
+  // alerted only outside -1 .. 1, where the blow adds energy.
+  const struct {
+    TCoefficientOfContact& coefficient;
+    const char* key;
+    long double least;  // refused below; NaN is refused too
+    long double alert_below, alert_above;
+  } checks[] = {{Friction, "friction", 0, 0, kInfinity},
+                {RestitutionNormal, "restitutionNormal", 0, 0, 1},
+                {RestitutionTangent, "restitutionTangent", -kInfinity, -1, 1}};
+  std::set<std::string> alerted;  // a body's "all" section gives many pairs one key: one line for it
+  for (const auto& check : checks) {
+    for (std::uint32_t k = 0; k < Enabled.size(); ++k) {
+      long double value = 0;
+      if (Enabled[k] == 0 || !check.coefficient.Value(k, 0, value)) continue;
+      const std::string what = std::string(check.key) + " in " + check.coefficient.Place(k);
+      const std::string gives = check.coefficient.Expressions[k] + " gives " + FloatToText(value);
+      if (!(value >= check.least)) {
+        LogLine("[Error] " + what + (std::isnan(value) ? " must be a number: " : " must not be negative: ") +
+                gives + ".");
+        return false;
+      }
+      if (value < check.alert_below || value > check.alert_above) {
+        AlertOnce(alerted, "[Alert] " + what + " lies outside " + FloatToText(check.alert_below) + " to " +
+                FloatToText(check.alert_above) + ", so a blow adds energy: " + gives + ".");
+      }
+    }
+  }
   return true;
 }
 

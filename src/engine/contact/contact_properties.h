@@ -54,7 +54,8 @@ class TContactProperties {
   // With fewer than two bodies nothing is read. Otherwise LoadPairs, then the four coefficients in the
   // order Friction, RestitutionNormal, RestitutionTangent, ParameterNi. A missing file is logged (once
   // here, once by every coefficient) and leaves every pair disabled. False after the error line when a
-  // line of the file holds a NUL byte or the file holds no section. A coefficient text that does not
+  // line of the file holds a NUL byte or the file holds no section, or when a pair's friction or
+  // normal restitution is negative at the start (see CheckCoefficients). A coefficient text that does not
   // compile raises EParserException, its message led by the key's place.
   bool Load(const std::string& FileName, const TContactModel& model);
 
@@ -78,6 +79,10 @@ class TContactProperties {
   std::vector<std::int32_t> ResistingPenetration;  // per pair, a TResistingMode
 
  private:
+  // Every enabled pair's friction and restitutions at the start (vRel = 0): a negative one would turn a
+  // blow or a slide into a push and is refused; a restitution above 1 (a blow that adds energy) is allowed
+  // with an alert. False after the first refusal's error line.
+  bool CheckCoefficients();
   bool LoadPairs(const std::string& FileName, const TContactModel& model);
   void ReadAllSettings(const TIniFile& ini, const TContactModel& model);
   void ReadPairSettings(const TIniFile& ini, const TContactModel& model);

@@ -63,6 +63,11 @@ bool TBody::ReadColor(const std::string& text, const std::string& file) {
             ".");
     return false;
   }
+  // The view clamps what it draws; the body file still says something other than it means.
+  if (std::any_of(std::begin(rgb), std::end(rgb), [](long double c) { return c < 0 || c > 1; })) {
+    LogLine("[Alert] RGBColor of body " + Name + " in file " + file +
+            " has a component outside 0 to 1: " + text + ". The view draws it clamped to 0 to 1.");
+  }
   Red = rgb[0];
   Green = rgb[1];
   Blue = rgb[2];

@@ -36,6 +36,17 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
     }
     Names.push_back(ReplaceAll(name, "[t]", "", true));
   }
+  // A name given twice would bind two q's to one body coordinate; the expressions that read the second
+  // one would then fail far from the cause.
+  for (std::size_t i = 0; i < Names.size(); ++i) {
+    for (std::size_t j = i + 1; j < Names.size(); ++j) {
+      if (Names[i] != Names[j]) continue;
+      LogLine("[Error] Generalized coordinate " + Names[i] + " is named twice in generalized coordinates file " +
+              ExtractFileName(path) + ": lines " + IntToText(static_cast<std::int64_t>(i) + 1) + " and " +
+              IntToText(static_cast<std::int64_t>(j) + 1) + ".");
+      return false;
+    }
+  }
   if (lines.size() != n) {
     LogLine(
         "[Error] Number of generalized coordinates defined in world file does not match the generalized "
@@ -50,6 +61,8 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
   for (std::size_t i = 0; i < Names.size(); ++i) {
     TKey key(world_);
     key.SetKeyText(Names[i]);
+    key.SetPlace("generalized coordinates file " + ExtractFileName(path) + " line " +
+                 IntToText(static_cast<std::int64_t>(i) + 1));
     if (key.Part(0) != "b") continue;
     if (!key.LinkBodyCoordinates(static_cast<std::uint32_t>(i))) return false;
   }

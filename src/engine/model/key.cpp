@@ -4,6 +4,7 @@
 #include "engine/record/log.h"
 #include "engine/model/model.h"
 #include "engine/model/world.h"
+#include "platform/paths.h"
 
 namespace zentrova {
 
@@ -79,9 +80,35 @@ TBody* TKey::FindBody(bool& is_key) const {
   return &world_.Model().Bodies.Items(index);
 }
 
+std::string TKey::InPlace() const {
+  return place_.empty() ? std::string() : " in " + place_;
+}
+
+std::string TKey::BodyNames() const {
+  const TBodyList& bodies = world_.Model().Bodies;
+  const std::vector<std::string>& files = world_.Model().BodyFileNames;
+  std::string names;
+  for (std::int32_t b = 0; b < bodies.Count(); ++b) {
+    if (b > 0) names += ", ";
+    const std::string& name = bodies.Items(b).Name;
+    const auto k = static_cast<std::size_t>(b);
+    if (!name.empty()) {
+      names += name;
+    } else {
+      names += "none (body file " + (k < files.size() ? ExtractFileName(files[k]) : std::string("?")) +
+               " gives no name)";
+    }
+  }
+  return names.empty() ? std::string("none") : names;
+}
+
 std::optional<TCoordinateComponent> TKey::CoordinateComponent() const {
   const auto component = CoordinateComponentByName(Part(2));
-  if (!component) LogLine("[Error] Body position pointer of " + DelimitedText() + " was not set.");
+  if (!component) {
+    LogLine("[Error] Body position pointer of " + DelimitedText() + " was not set: " +
+            (Part(2).empty() ? std::string("\"\"") : Part(2)) + " is none of x, y, z, Rx, Ry, Rz" + InPlace() +
+            ".");
+  }
   return component;
 }
 
@@ -92,7 +119,9 @@ bool TKey::LinkBodyCoordinates(std::uint32_t i) {
   if (body == nullptr) {
     LogLine("[Error] Body " + Part(1) +
             " coordinate not found/created. Name of body (defined in bdy file) is used for the body "
-            "coordinates.");
+            "coordinates. " +
+            (place_.empty() ? std::string("No body") : "In " + place_ + ", no body") + " is named " + Part(1) +
+            "; the bodies are " + BodyNames() + ".");
     return false;
   }
   const auto component = CoordinateComponent();

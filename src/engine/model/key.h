@@ -58,14 +58,24 @@ class TKey {
   // The body named by part 1 when part 0 is "b"; nullptr otherwise (`is_key` tells which failed).
   TBody* FindBody(bool& is_key) const;
   // The body coordinate that part 2 names; none, after "[Error] Body position pointer of <the delimited
-  // text> was not set.", when it names none.
+  // text> was not set: <part 2> is none of x, y, z, Rx, Ry, Rz[ in <place>].", when it names none.
   std::optional<TCoordinateComponent> CoordinateComponent() const;
 
   TWorld& World() const { return world_; }
 
+  // Where the key was written ("generalized coordinates file box.gc line 3"): the messages of a body or a
+  // coordinate that is not found end with it.
+  void SetPlace(std::string place) { place_ = std::move(place); }
+
  private:
+  // " in <place>" when the place is known, else "".
+  std::string InPlace() const;
+  // The names of the world's bodies, a body file that names none shown as such.
+  std::string BodyNames() const;
+
   TWorld& world_;
   std::vector<std::string> parts_;
+  std::string place_;
 };
 
 }  // namespace zentrova

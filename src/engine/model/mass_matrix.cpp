@@ -4,6 +4,7 @@
 
 #include "engine/model/model_text.h"
 #include "engine/record/log.h"
+#include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
 #include "platform/text_file.h"
@@ -16,6 +17,20 @@ const char* const kCannotReadRow = "[Error] Cannot read mass matrix expression. 
 
 bool EndsCell(char c) {
   return static_cast<unsigned char>(c) <= ' ';
+}
+
+// True when every "(" and "[" of the text is closed, in order, by its own kind.
+bool BracketsBalance(const std::string& text) {
+  std::string open;
+  for (const char c : text) {
+    if (c == '(' || c == '[') {
+      open.push_back(c);
+    } else if (c == ')' || c == ']') {
+      if (open.empty() || open.back() != (c == ')' ? '(' : '[')) return false;
+      open.pop_back();
+    }
+  }
+  return open.empty();
 }
 
 }  // namespace
@@ -85,18 +100,34 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
   }
   for (std::size_t i = 0; i < Rows.Lines.size(); ++i) {
     const std::string& line = Rows.Lines[i];
+    const std::string place = "line " + IntToText(static_cast<std::int64_t>(i) + 1) + " of mass matrix file " + file;
     if (FindText(line, "[t]") != std::string::npos) TimeDependent = true;
+    // A bracket left open swallows the blanks that separate cells, so it would surface as a wrong cell
+    // count: name it first.
+    if (!BracketsBalance(line)) {
+      LogLine("[Error] Brackets do not balance in " + place + ": " + line);
+      return false;
+    }
     const std::vector<std::string> cells = MassMatrixCells(line);
+    for (std::size_t c = 0; c < cells.size(); ++c) {
+      if (!BracketsBalance(cells[c])) {
+        LogLine("[Error] Brackets do not balance in cell " + IntToText(static_cast<std::int64_t>(c) + 1) + " of " +
+                place + " (cells are separated by three blanks): " + cells[c]);
+        return false;
+      }
+    }
     // A short row would leave cells of M unread: the whole matrix is refused instead.
     if (cells.size() != n) {
-      LogLine(kCannotReadRow);
+      LogLine(std::string(kCannotReadRow) + " L" + place.substr(1) + " holds " +
+              IntToText(static_cast<std::int64_t>(cells.size())) + " cells where " + IntToText(n) +
+              " are expected.");
       return false;
     }
     auto row = std::make_unique<TExpressionList>(world_);
     row->ReleaseWhenConstant = true;
     if (!row->AddExpression(cells, TLineSource::SameLine(file, i + 1, cells.size()))) return false;
     if (row->Count() != n) {  // an empty cell compiles to nothing
-      LogLine(kCannotReadRow);
+      LogLine(std::string(kCannotReadRow) + " L" + place.substr(1) + " holds an empty cell.");
       return false;
     }
     if (row->TimeDependent) TimeDependent = true;

@@ -45,8 +45,14 @@ bool AcceptNulFreeText(std::size_t line, const std::string& path) {
   return false;
 }
 
-TSettingsReader::TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path)
-    : ini_(ini), label_(std::move(kind) + " file " + ExtractFileName(path)) {}
+TSettingsReader::TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path,
+                                 std::set<std::string>* said)
+    : ini_(ini), label_(std::move(kind) + " file " + ExtractFileName(path)), said_(said) {}
+
+void TSettingsReader::Alert(const std::string& line) const {
+  if (said_ != nullptr && !said_->insert(line).second) return;
+  LogLine(line);
+}
 
 std::string TSettingsReader::Text(const char* section, const char* key, const std::string& fallback) const {
   const std::string text = ini_.ReadString(section, key, "");
@@ -54,8 +60,8 @@ std::string TSettingsReader::Text(const char* section, const char* key, const st
 }
 
 void TSettingsReader::NotANumber(const char* key, const std::string& text, const std::string& def) const {
-  LogLine("[Alert] " + std::string(key) + " in " + label_ + " is not a number: " + text + ". The default " +
-          def + " is used.");
+  Alert("[Alert] " + std::string(key) + " in " + label_ + " is not a number: " + text + ". The default " + def +
+        " is used.");
 }
 
 long double TSettingsReader::Float(const char* section, const char* key, long double def) {

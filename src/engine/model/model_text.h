@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 
 namespace zentrova {
@@ -32,7 +33,10 @@ enum class TValueRule : std::uint8_t {
 // was refused.
 class TSettingsReader {
  public:
-  TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path);
+  // `said`, when given, holds the alerts an earlier reading of the same load has logged (a world file is
+  // read twice, the user's and the history's copy): such a line is not logged again, and new ones join it.
+  TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path,
+                  std::set<std::string>* said = nullptr);
 
   long double Float(const char* section, const char* key, long double def);
   // A whole number that does not fit 32 bits is refused (the default is returned then).
@@ -49,6 +53,9 @@ class TSettingsReader {
   // The key's text as the file writes it, or `fallback` when the file does not give the key.
   std::string Text(const char* section, const char* key, const std::string& fallback) const;
 
+  // Logs an "[Alert] " line unless this load has already said it.
+  void Alert(const std::string& line) const;
+
   bool Ok() const { return ok_; }
   // "<kind> file <name>", as the messages name the file.
   const std::string& FileLabel() const { return label_; }
@@ -58,6 +65,7 @@ class TSettingsReader {
 
   const TIniFile& ini_;
   std::string label_;
+  std::set<std::string>* said_;
   bool ok_ = true;
 };
 

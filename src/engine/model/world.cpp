@@ -10,6 +10,7 @@
 #include "engine/record/log.h"
 #include "numerics/expression_words.h"
 #include "platform/clock.h"
+#include "platform/exponent_text.h"
 #include "platform/ini_file.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
@@ -85,6 +86,12 @@ void TWorld::SetLogLCPMaximumIterations(bool value) {
   Settings.LCP.LogMaximumIterations = value;
 }
 
+void TWorld::SetHistorySaving(bool each_time_step, bool at_collision) {
+  std::lock_guard<std::mutex> lock(settings_mutex_);
+  Settings.WriteEachTimeStep = each_time_step;
+  Settings.WriteAtCollision = at_collision;
+}
+
 bool TWorld::TryToSolveByGoingBack() const {
   std::lock_guard<std::mutex> lock(settings_mutex_);
   return Settings.TryToSolveByGoingBack;
@@ -117,7 +124,7 @@ bool TWorld::ReadWorldFile(const std::string& path) {
   {
     // The run-time values among the settings are written under the lock that their readers take.
     std::lock_guard<std::mutex> lock(settings_mutex_);
-    if (!Settings.Read(ini, found)) return false;
+    if (!Settings.Read(ini, found, &load_alerts_)) return false;
   }
   State.TimeStep = Settings.MaximumTimestep;
   return ReadBodies(ini);
@@ -193,6 +200,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
 }
 
 bool TWorld::ReadUserWorldFile(const std::string& path) {
+  load_alerts_.clear();
   const bool found = !FindFile(ToNativeSeparators(path)).empty();
   const bool read = ReadWorldFile(path);
   UserWorkingDirectory = Settings.WorkingDirectory;
@@ -417,6 +425,12 @@ bool TWorld::EvaluateBreakTime() {
             FloatToText(interval) + "s.");
     return false;
   }
+  // Not wrong, but a run that no one will wait for: say how long it is before it starts.
+  const long double steps = std::round(value / s.MaximumTimestep);
+  if (steps > kManyStepsToBreakTime) {
+    LogLine("[Alert] maximumTimestep" + label + "needs about " + FloatToTextExponent(steps, 3, 0) +
+            " steps to reach breakTime (" + FloatToText(value) + "s): " + FloatToText(s.MaximumTimestep) + "s.");
+  }
   model_->BreakTime = value + interval;
   return true;
 }
@@ -443,11 +457,9 @@ bool TWorld::LoadMechanicalEnergy() {
 bool TWorld::RefreshPlotWatches() {
   if (PlotWindow == nullptr || !PlotWindow->Visible()) return true;
   const std::int32_t index = PlotWindow->BodyIndex();
-  if (index < 0 || index >= model_->Bodies.Count()) {
-    LogLine("[Error] The plot window shows body number " + IntToText(index) +
-            ", which the model does not have.");
-    return false;
-  }
+  // A window left from an earlier model may show a body this one lacks: it keeps its plot, and the
+  // load goes on.
+  if (index < 0 || index >= model_->Bodies.Count()) return true;
   return ShowPlotWatches(index);
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "engine/control_tree.h"
@@ -85,8 +86,8 @@ class TWorld : public IHistoryWorld {
   bool EvaluateBreakTime();
   // The mechanical energy, one expression line.
   bool LoadMechanicalEnergy();
-  // Re-plots the watches of the body the plot window shows. False after an error line when the window
-  // shows a body the model does not have.
+  // Re-plots the watches of the body the plot window shows; a body the model does not have is not
+  // re-plotted.
   bool RefreshPlotWatches();
   // The per-point values of a body's watched outline points (Sums of the run's watch history for its
   // distinct watch numbers, ascending, the work smoothed along the outline when the watches file asks
@@ -150,6 +151,8 @@ class TWorld : public IHistoryWorld {
   void SetLogLCPMaximumIterations(bool value);
   bool TryToSolveByGoingBack() const;
   void SetTryToSolveByGoingBack(bool value);
+  // writeToHistoryEachTimeStep and writeToHistoryAtCollision, changed together while a run may record.
+  void SetHistorySaving(bool each_time_step, bool at_collision);
 
   // --- IHistoryWorld ------------------------------------------------------------------------------------
 
@@ -192,6 +195,8 @@ class TWorld : public IHistoryWorld {
   bool ReadBodies(const TIniFile& ini);
 
   mutable std::mutex settings_mutex_;
+  // The alerts the readings of the world file have logged in this load: the copy repeats none of them.
+  std::set<std::string> load_alerts_;
   // Created last: its equations bind to the state above.
   std::unique_ptr<TModel> model_;
 };

@@ -29,7 +29,7 @@ std::string FolderOf(const std::string& path) {
   return folder.empty() ? std::string("./") : folder;
 }
 
-bool TWorldSettings::Read(const TIniFile& ini, const std::string& path) {
+bool TWorldSettings::Read(const TIniFile& ini, const std::string& path, std::set<std::string>* said) {
   // Before any number is read: every float of the file is written with this separator.
   const std::string separator = ini.ReadString(kMain, "decimalSeparator", ".");
   if (separator.empty()) {
@@ -50,7 +50,7 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path) {
     WorkingDirectory = IncludeTrailingSeparator(ToNativeSeparators(directory));
   }
 
-  TSettingsReader r(ini, "wld", path);
+  TSettingsReader r(ini, "wld", path, said);
   const std::int32_t n =
       r.Integer(kMain, "numberOfGeneralizedCoodinates", kDefaultNumberOfGeneralizedCoordinates);
   r.Check(kMain, "numberOfGeneralizedCoodinates", n, TValueRule::NotNegative);
@@ -102,17 +102,15 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path) {
   // Only an exact 0 is replaced: a missing key already gave the default without a word.
   if (MaximumTimestep == 0) {
     MaximumTimestep = kDefaultMaximumTimestep;
-    LogLine("[Alert] maximumTimestep was not found in wld file and was set to: " +
-            FloatToText(MaximumTimestep) + "s.");
+    r.Alert("[Alert] maximumTimestep was not found in wld file and was set to: " + FloatToText(MaximumTimestep) + "s.");
   }
   if (MinimumTimestep == 0) {
     MinimumTimestep = kDefaultMinimumTimestep;
-    LogLine("[Alert] minimumTimestep was not found in wld file and was set to: " +
-            FloatToText(MinimumTimestep) + "s.");
+    r.Alert("[Alert] minimumTimestep was not found in wld file and was set to: " + FloatToText(MinimumTimestep) + "s.");
   }
   if (MaximumPenetration == 0) {
     MaximumPenetration = kDefaultMaximumPenetration;
-    LogLine("[Alert] maximumPenetration was not found in wld file and was set to: " +
+    r.Alert("[Alert] maximumPenetration was not found in wld file and was set to: " +
             FloatToText(MaximumPenetration) + ".");
   }
   // A negative step would run the time backwards, and a minimum that is not positive would let the
@@ -120,6 +118,11 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path) {
   r.Check(kMain, "maximumTimestep", MaximumTimestep, TValueRule::Positive);
   r.Check(kMain, "minimumTimestep", MinimumTimestep, TValueRule::Positive);
   r.Check(kMain, "maximumPenetration", MaximumPenetration, TValueRule::Positive);
+  // Halving a refused step from the maximum could never reach a minimum above it.
+  if (MaximumTimestep > 0 && MinimumTimestep > MaximumTimestep) {
+    r.Refuse(kMain, "minimumTimestep", "at most maximumTimestep (" + FloatToText(MaximumTimestep) + "s)",
+             FloatToText(MinimumTimestep));
+  }
   return r.Ok();
 }
 

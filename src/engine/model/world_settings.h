@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "engine/engine_constants.h"
@@ -36,7 +37,8 @@ struct TWorldSettings {
   // decimalSeparator or a workingDirectory on a drive letter (the keys after it are not read then); a
   // count, interval, tolerance or displacement factor that is negative or no finite number; a time step
   // or maximumPenetration that is not a finite number above 0; an integer beyond 32 bits.
-  bool Read(const TIniFile& ini, const std::string& path);
+  // `said`: the alerts an earlier reading of the same load has logged (see TSettingsReader).
+  bool Read(const TIniFile& ini, const std::string& path, std::set<std::string>* said = nullptr);
 
   // Folder of the model files, with its trailing separator ("workingDirectory"; "current": the world
   // file's folder). A load moves it to the history directory once the model has been copied there.

@@ -89,12 +89,19 @@ bool TWorld::WriteHistoryPointIfDue() {
   if (st.SavedTime < 0) return false;
   const std::uint32_t points = history.Points.Count();
   const long double last = points > 0 ? history.Points.Items(points - 1).Time : 0;
-  if (st.StoredStateCount > 0 && points > 0 && !s.WriteEachTimeStep && !s.WriteAtCollision &&
+  // The control tree may switch the saving mode while a run records.
+  bool each_time_step = false, at_collision = false;
+  {
+    std::lock_guard<std::mutex> lock(settings_mutex_);
+    each_time_step = s.WriteEachTimeStep;
+    at_collision = s.WriteAtCollision;
+  }
+  if (st.StoredStateCount > 0 && points > 0 && !each_time_step && !at_collision &&
       st.SavedTime < last + static_cast<long double>(s.RecordingInterval) * s.MaximumTimestep - half) {
     return true;
   }
   if (points > 0) {
-    if (s.WriteAtCollision && !st.AtCollision) return false;
+    if (at_collision && !st.AtCollision) return false;
     if (!(st.SavedTime > last)) return false;
   }
   auto point = std::make_unique<TGeneralizedCoordinatesHistory>(s.N);

@@ -101,20 +101,27 @@ bool TContactWatches::ReadBodySection(const TIniFile& ini, TBody& body, std::int
     reshape.DirectionX = 0;
     reshape.DirectionY = 0;
   }
-  if (!ReadMaxChange(ini.ReadString(section, "maxChange", "0"), reshape.MaxChangeLow,
-                     reshape.MaxChangeHigh)) {
-    return RefuseWatchesFile();
+  const std::string max_change = ini.ReadString(section, "maxChange", "0");
+  if (!ReadMaxChange(max_change, reshape.MaxChangeLow, reshape.MaxChangeHigh)) {
+    return RefuseWatchesFile(ini, section, "maxChange", "not a list of numbers: " + max_change);
   }
-  return ParseWatchList(body, list);
+  return ParseWatchList(body, list, ini, section);
 }
 
-bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
+bool TContactWatches::ParseWatchList(TBody& body, const std::string& text, const TIniFile& ini,
+                                     const std::string& section) {
   const std::int64_t n = body.Solid.Shape.Count();
   // The last distinct point: point n - 1 repeats point 0.
   const std::int64_t last = n - 2;
+  const std::string points =
+      last < 0 ? "body " + body.Name + " has no outline points"
+               : "the points of body " + body.Name + " are 0 to " + IntToText(last);
+  auto refuse = [&](const std::string& what) {
+    return RefuseWatchesFile(ini, section, "contactwatch", what + "; " + points);
+  };
   const std::string whole = LowerCase(Trim(text));
   if (whole == "all:" || whole == "[all:]") {
-    if (last < 0) return RefuseWatchesFile();
+    if (last < 0) return refuse(Trim(text) + " watches nothing");
     AddRangeWatch(body, 0, whole == "all:", static_cast<std::uint32_t>(last));
     return true;
   }
@@ -127,7 +134,7 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
   for (std::string item : SplitCommaText(text)) {
     bool normal_tangential = true;
     if (item[0] == '[') {
-      if (item.size() < 2 || item.back() != ']') return RefuseWatchesFile();
+      if (item.size() < 2 || item.back() != ']') return refuse(item + " lacks its closing ]");
       normal_tangential = false;
       item = item.substr(1, item.size() - 2);
     }
@@ -138,9 +145,10 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
     if (dash != std::string::npos || colon != std::string::npos) {
       const std::size_t at = dash != std::string::npos ? dash : colon;
       if (!ReadIndex(item.substr(0, at), from) || !ReadRangeEnd(item.substr(at + 1), last, to)) {
-        return RefuseWatchesFile();
+        return refuse(item + " is no range of point numbers");
       }
-      if (from > last || to < from) return RefuseWatchesFile();
+      if (from > last) return refuse(item + " starts beyond the last point");
+      if (to < from) return refuse(item + " runs backwards");
       if (dash != std::string::npos) {
         for (std::int64_t i = from; i <= to; ++i) {
           AddPointWatch(body, static_cast<std::uint32_t>(i), normal_tangential);
@@ -150,7 +158,8 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text) {
                       static_cast<std::uint32_t>(to));
       }
     } else {
-      if (!ReadIndex(item, from) || from > last) return RefuseWatchesFile();
+      if (!ReadIndex(item, from)) return refuse(item + " is no point number");
+      if (from > last) return refuse("point " + item + " does not exist");
       AddPointWatch(body, static_cast<std::uint32_t>(from), normal_tangential);
     }
   }

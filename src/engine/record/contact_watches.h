@@ -114,7 +114,8 @@ class TContactWatches {
  private:
   bool ReadBodySection(const TIniFile& ini, TBody& body, std::int32_t history_number);
   void ReadCommon(const TIniFile& ini);
-  bool ParseWatchList(TBody& body, const std::string& text);
+  // The list of key "contactwatch" of the section; a refusal names the section and the item.
+  bool ParseWatchList(TBody& body, const std::string& text, const TIniFile& ini, const std::string& section);
   void AddPointWatch(TBody& body, std::uint32_t i, bool normal_tangential);
   void AddRangeWatch(TBody& body, std::uint32_t from, bool normal_tangential, std::uint32_t to);
   static void MarkWatchedPoint(TBody& body, std::uint32_t i, std::int32_t w);

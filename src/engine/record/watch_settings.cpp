@@ -3,6 +3,7 @@
 #include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
+#include "platform/paths.h"
 
 namespace zentrova {
 
@@ -25,8 +26,13 @@ bool ToReals(const std::vector<std::string>& items, std::vector<long double>& va
 
 }  // namespace
 
-bool RefuseWatchesFile() {
-  LogLine("[Error] Check watches file.");
+bool RefuseWatchesFile(const TIniFile& ini, const std::string& section, const std::string& key,
+                       const std::string& cause) {
+  const std::size_t line = ini.LineOf(section, key);
+  const std::string file = ExtractFileName(ini.FileName());
+  LogLine("[Error] Check watches file. " +
+          (line != 0 ? "Line " + IntToText(static_cast<std::int64_t>(line)) + " of " + file : file) + ", [" +
+          section + "] " + key + ": " + cause + ".");
   return false;
 }
 
@@ -71,7 +77,7 @@ bool TReshapeWindow::Read(const TIniFile& ini) {
     std::vector<long double> values;
     if (!ToReals(SplitCommaText(text), values)) {
       Active = false;
-      return RefuseWatchesFile();
+      return RefuseWatchesFile(ini, section, "standardDeviationRange", "not a list of numbers: " + text);
     }
     // One number leaves the upper end undefined: the window must not open on half a range.
     if (values.size() < 2) {
@@ -117,7 +123,7 @@ bool TChangeConstants::Read(const TIniFile& ini) {
     std::vector<long double> values;
     if (!ToReals(SplitCommaText(changes), values)) {
       Active = false;
-      return RefuseWatchesFile();
+      return RefuseWatchesFile(ini, section, "change", "not a list of numbers: " + changes);
     }
     for (long double v : values) Changes.Add(v);
   }
@@ -141,7 +147,7 @@ bool TBodyBalancedUpdate::Read(const TIniFile& ini) {
   }
   if (!max_change.empty() && !ReadMaxChange(max_change, MaxChangeLow, MaxChangeHigh)) {
     Active = false;
-    return RefuseWatchesFile();
+    return RefuseWatchesFile(ini, section, "maxChange", "not a list of numbers: " + max_change);
   }
   return true;
 }

@@ -21,9 +21,10 @@ namespace zentrova {
 
 class TIniFile;
 
-// Logs "[Error] Check watches file." and gives false: every reading of the watches file refuses a value
-// that way.
-bool RefuseWatchesFile();
+// Logs "[Error] Check watches file. Line <n> of <file>, [<section>] <key>: <cause>." and gives false: every
+// reading of the watches file refuses a value that way, naming where it is and what is wrong with it.
+bool RefuseWatchesFile(const TIniFile& ini, const std::string& section, const std::string& key,
+                       const std::string& cause);
 
 // Splits a list the way the model files write them: items separated by commas, blanks or control
 // characters, an item in double quotes kept whole; empty items are dropped.

@@ -14,10 +14,10 @@ namespace zentrova {
 enum TSilhouetteStyle : std::uint8_t { silOmni = 0, silParallel = 1 };
 
 struct TSilhouetteQuery {
-  TAffineVector Eye;        // position of the light or observer
-  TAffineVector Direction;  // for the parallel style; not read by the connectivity
-  TSilhouetteStyle Style;
-  bool Capping;  // cap triangles wanted
+  TAffineVector Eye{};        // position of the light or observer
+  TAffineVector Direction{};  // for the parallel style; not read by the connectivity
+  TSilhouetteStyle Style = silOmni;
+  bool Capping = false;  // cap triangles wanted
 };
 
 class TGLSilhouette {

@@ -11,7 +11,7 @@
 #include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/base/xcollection.h"
-#include "scene/core/render_context_info.h"
+#include "scene/materials/render_context_info.h"
 
 namespace zentrova {
 

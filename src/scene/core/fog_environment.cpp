@@ -5,7 +5,7 @@
 #include "scene/base/property_setter.h"
 #include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/stage_buffer.h"
 #include "scene/gl/context.h"
 #include "scene/gl/opengl_binding.h"

@@ -4,7 +4,7 @@
 #include "scene/base/property_setter.h"
 #include "scene/base/property_stream.h"
 #include "scene/core/behaviours.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/gl/opengl_binding.h"
 

@@ -10,7 +10,7 @@
 #include "scene/base/scene_errors.h"
 #include "scene/core/behaviours.h"
 #include "scene/core/camera.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/selection_names.h"
 #include "scene/core/stage.h"
 #include "scene/gl/context.h"

@@ -25,7 +25,7 @@
 #include "scene/base/silhouette.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
-#include "scene/core/render_context_info.h"
+#include "scene/materials/render_context_info.h"
 #include "scene/gl/bounding_box.h"
 #include "scene/gl/color.h"
 

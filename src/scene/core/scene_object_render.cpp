@@ -9,7 +9,7 @@
 #include "scene/core/behaviours.h"
 #include "scene/core/camera.h"
 #include "scene/core/scene_object.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/gl/bounding_box.h"
 #include "scene/gl/context.h"

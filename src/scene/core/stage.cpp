@@ -108,6 +108,13 @@ void TGLStage::SetVisibilityCulling(TGLVisibilityCulling value) {
   NotifyChange(this);
 }
 
+bool TGLStage::FirstLightMatrix(TGLStage& scene, TMatrix4f& matrix) {
+  TGLLightSource* light = scene.Light(0);
+  if (light == nullptr) return false;
+  matrix = light->AbsoluteMatrix();
+  return true;
+}
+
 void TGLStage::AddLights(TGLBaseSceneObject& object) {
   ForEachLight(object, [this](TGLLightSource& light) {
     // A light already registered keeps its one slot.

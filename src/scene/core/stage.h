@@ -13,7 +13,7 @@
 
 #include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
-#include "scene/core/render_context_info.h"
+#include "scene/materials/render_context_info.h"
 #include "scene/core/scene_object.h"
 
 namespace zentrova {
@@ -79,6 +79,8 @@ class TGLStage : public TGLUpdateAbleComponent {
   void RemoveLights(TGLBaseSceneObject& object);
   // The light in slot i (GL_LIGHT0 + i), or nullptr.
   TGLLightSource* Light(int index) const { return lights_.at(index); }
+  // The absolute matrix of the light in slot 0 of the scene, false without one (for the render context).
+  static bool FirstLightMatrix(TGLStage& scene, TMatrix4f& matrix);
 
   // Steps the object root's tree, then the camera root's. OnProgress is not fired here.
   void Progress(double delta_time, double new_time);

@@ -11,7 +11,7 @@
 #include "scene/base/vector_geometry.h"
 #include "scene/core/behaviours.h"
 #include "scene/core/render_guards.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/selection_names.h"
 #include "scene/core/stage.h"
 #include "scene/gl/opengl_binding.h"
@@ -550,6 +550,7 @@ void TGLStage::RenderTree(TGLStageBuffer& buffer, int view_port_width, int view_
 
   TRenderContextInfo rci{};
   rci.scene = this;
+  rci.firstLightMatrix = &TGLStage::FirstLightMatrix;
   rci.buffer = &buffer;
   rci.objectsSorting = objects_sorting_;
   rci.visibilityCulling = visibility_culling_;

@@ -24,7 +24,7 @@
 #include "scene/core/camera.h"
 #include "scene/core/fog_environment.h"
 #include "scene/core/pick_list.h"
-#include "scene/core/render_context_info.h"
+#include "scene/materials/render_context_info.h"
 #include "scene/gl/color.h"
 #include "scene/gl/context.h"
 #include "scene/gl/platform_helpers.h"

@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "scene/base/scene_errors.h"
-#include "scene/core/bitmap32.h"
-#include "scene/core/picture.h"
+#include "scene/pictures/bitmap32.h"
+#include "scene/pictures/picture.h"
 #include "scene/core/render_guards.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/core/stage.h"
 #include "scene/core/stage_buffer.h"
-#include "scene/core/texture.h"
+#include "scene/materials/texture.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {

@@ -7,8 +7,8 @@
 #include <limits>
 
 #include "scene/base/polynomials.h"
+#include "scene/base/scope_exit.h"
 #include "scene/base/silhouette.h"
-#include "scene/core/scope_exit.h"
 #include "scene/objects/quadric.h"
 
 namespace zentrova {

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "scene/base/vector_geometry.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/gl/gl_polygon_sink.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"

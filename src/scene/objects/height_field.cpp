@@ -6,13 +6,13 @@
 #include <cmath>
 #include <vector>
 
+#include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
-#include "scene/core/material.h"
-#include "scene/core/scope_exit.h"
 #include "scene/gl/face_properties.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/gl/texture_coordinates.h"
+#include "scene/materials/material.h"
 
 namespace zentrova {
 

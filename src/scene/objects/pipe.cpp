@@ -10,8 +10,8 @@
 #include "platform/settings.h"
 #include "platform/strings.h"
 #include "scene/base/float_math.h"
+#include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
-#include "scene/core/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {

@@ -2,7 +2,7 @@
 #include "scene/base/class_registration.h"
 #include "scene/base/property_setter.h"
 
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {

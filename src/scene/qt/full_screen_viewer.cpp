@@ -12,7 +12,7 @@
 
 #include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
-#include "scene/core/picture.h"
+#include "scene/pictures/picture.h"
 #include "scene/qt/native_window_context.h"
 
 namespace zentrova {

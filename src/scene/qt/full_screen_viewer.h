@@ -11,9 +11,9 @@
 #include <memory>
 
 #include "scene/base/class_name.h"
-#include "scene/core/display_modes.h"
+#include "scene/display/display_modes.h"
 #include "scene/core/non_visual_viewer.h"
-#include "scene/core/recording_source.h"
+#include "scene/avi/recording_source.h"
 #include "scene/qt/stage_viewer.h"
 
 class QKeyEvent;

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/message_sink.h"
-#include "scene/core/picture.h"
+#include "scene/pictures/picture.h"
 #include "scene/core/stage_buffer.h"
 #include "scene/gl/opengl_binding.h"
 

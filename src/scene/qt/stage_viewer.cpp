@@ -8,7 +8,7 @@
 
 #include "scene/base/scene_errors.h"
 #include "scene/core/camera.h"
-#include "scene/core/picture.h"
+#include "scene/pictures/picture.h"
 #include "scene/gl/egl_context.h"
 #include "scene/qt/native_window_context.h"
 

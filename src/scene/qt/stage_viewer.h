@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "scene/base/component.h"
-#include "scene/core/recording_source.h"
+#include "scene/avi/recording_source.h"
 #include "scene/core/stage_buffer.h"
 
 namespace zentrova {

@@ -88,5 +88,34 @@ TEST_F(ContactPropertiesTest, MissingFileEnablesNothingAndOneBodyReadsNothing) {
   EXPECT_EQ(value, 7);
 }
 
+// A friction or normal restitution below 0 at the start turns a blow or a slide into a push: the load is
+// refused naming key, file, line and value. Restitutions that add energy load with an alert; a negative
+// tangential restitution (reversed sliding in a blow) loads silently.
+TEST_F(ContactPropertiesTest, CoefficientsThatCannotWorkAreRefused) {
+  const std::string refused = "[Error] friction in cop file pair.cop line 2 must not be negative: -0.3 gives -0.3.";
+  const std::vector<std::tuple<std::string, bool, Strings>> cases = {
+      {"friction=0.3\nrestitutionNormal=1\nrestitutionTangent=-1", true, {}},
+      {"friction=-0.3", false, {refused}},
+      {"friction=0.1 - vRel - 0.2", false,
+       {"[Error] friction in cop file pair.cop line 2 must not be negative: 0.1-vRel-0.2 gives -0.1."}},
+      {"friction=sqrt(-1)", false, {"[Error] friction in cop file pair.cop line 2 must be a number: sqrt(-1) gives NAN."}},
+      {"friction=0\nrestitutionNormal=-0.5", false,
+       {"[Error] restitutionNormal in cop file pair.cop line 3 must not be negative: -0.5 gives -0.5."}},
+      {"restitutionNormal=1.5", true,
+       {"[Alert] restitutionNormal in cop file pair.cop line 2 lies outside 0 to 1, so a blow adds energy: 1.5 gives 1.5."}},
+      {"restitutionTangent=-0.5", true, {}},
+      {"restitutionTangent=-2", true,
+       {"[Alert] restitutionTangent in cop file pair.cop line 2 lies outside -1 to 1, so a blow adds energy: -2 gives -2."}},
+  };
+  for (const auto& [keys, loads, lines] : cases) {
+    test::TempDir dir;
+    test::WriteBytes(dir.File("pair.cop"), "[A-B]\n" + keys + "\n");
+    MarkLog();
+    TContactProperties properties;
+    EXPECT_EQ(properties.Load(dir.File("pair.cop"), Model({"A", "B"})), loads) << keys;
+    EXPECT_EQ(NewLines(), lines) << keys;
+  }
+}
+
 }  // namespace
 }  // namespace zentrova

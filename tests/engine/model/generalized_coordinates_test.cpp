@@ -61,9 +61,15 @@ TEST_F(GeneralizedCoordinatesTest, RefusedFilesFailTheLoadWithTheirLine) {
        "coordinate."},
       {"b`Arm`Rz\nb`Wheel`x\n", 2,
        "[Error] Body Wheel coordinate not found/created. Name of body (defined in bdy file) is used for the "
-       "body "
-       "coordinates."},
-      {"b`Arm`rz\nb`Hand`x\n", 2, "[Error] Body position pointer of b.Arm.rz was not set."},
+       "body coordinates. In generalized coordinates file model.gc line 2, no body is named Wheel; the bodies "
+       "are Arm, Hand."},
+      {"b`Arm`rz\nb`Hand`x\n", 2,
+       "[Error] Body position pointer of b.Arm.rz was not set: rz is none of x, y, z, Rx, Ry, Rz in generalized "
+       "coordinates file model.gc line 1."},
+      // Two q's bound to one body coordinate: refused naming both lines, whatever the count says.
+      {"b`Arm`Rz\nb`Hand`x\nb`Arm`Rz [t]\n", 2,
+       "[Error] Generalized coordinate b`Arm`Rz is named twice in generalized coordinates file model.gc: lines 1 "
+       "and 3."},
   };
   for (const auto& c : cases) {
     MarkLog();

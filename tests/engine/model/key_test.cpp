@@ -53,10 +53,10 @@ TEST_F(KeyTest, FailuresLogOneLineAndChangeNothing) {
   EXPECT_FALSE(Key("c`Arm`m").LinkMassProperty(value));
   EXPECT_EQ(
       NewLines(),
-      (Strings{"[Error] Body position pointer of b.Arm.rz was not set.",
+      (Strings{"[Error] Body position pointer of b.Arm.rz was not set: rz is none of x, y, z, Rx, Ry, Rz.",
                "[Error] MassMatrix value b.Arm.jzz was not set.",
                "[Error] Body Wheel coordinate not found/created. Name of body (defined in bdy file) is used "
-               "for the body coordinates.",
+               "for the body coordinates. No body is named Wheel; the bodies are Arm, Hand.",
                "[Error] Body Wheel not found/created.", "[Error] Body arm not created."}));
   EXPECT_EQ(value, 42);
 }

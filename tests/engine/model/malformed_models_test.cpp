@@ -81,13 +81,16 @@ bool ReadCase(const fs::path& folder, const std::string& dir, Case& c) {
 }
 
 // The example, then the case's files over it, then the removals.
-void PrepareModel(const fs::path& folder, const fs::path& model, const Case& c) {
-  const auto options = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
+void PrepareModel(const fs::path& examples, const fs::path& folder, const fs::path& model, const Case& c) {
+  const auto options = fs::copy_options::overwrite_existing;
   fs::create_directories(model);
-  fs::copy(fs::path(ZENTROVA_SOURCE_DIR) / "examples" / c.model, model, options);
+  // The model's own files only: a history folder that a run recorded beside the example is no part of it.
+  for (const auto& entry : fs::directory_iterator(examples / c.model)) {
+    if (entry.is_regular_file()) fs::copy(entry.path(), model / entry.path().filename(), options);
+  }
   for (const auto& entry : fs::directory_iterator(folder)) {
     if (entry.path().filename() != "expected.txt")
-      fs::copy(entry.path(), model / entry.path().filename(), options);
+      fs::copy(entry.path(), model / entry.path().filename(), options | fs::copy_options::recursive);
   }
   for (const std::string& file : c.removed) fs::remove(model / file);
 }
@@ -134,6 +137,17 @@ TEST(MalformedModels, EachFailsWithItsCauseAndNoneRunsOn) {
   }
   std::sort(folders.begin(), folders.end());
   test::TempDir temp;
+  // The examples as a user has them after the run command: each with a recorded history beside it.
+  const fs::path examples = fs::path(temp.Path()) / "examples";
+  for (const auto& example : fs::directory_iterator(fs::path(ZENTROVA_SOURCE_DIR) / "examples")) {
+    if (!example.is_directory()) continue;
+    const fs::path copy = examples / example.path().filename();
+    fs::create_directories(copy / "000");
+    for (const auto& entry : fs::directory_iterator(example.path())) {
+      if (entry.is_regular_file()) fs::copy(entry.path(), copy / entry.path().filename());
+    }
+    test::WriteBytes((copy / "000" / "data.txt").string(), "a recorded state\r\n");
+  }
   std::vector<Case> cases(folders.size());
   std::atomic<std::size_t> next{0};
   auto work = [&] {
@@ -145,7 +159,7 @@ TEST(MalformedModels, EachFailsWithItsCauseAndNoneRunsOn) {
         continue;
       }
       try {
-        PrepareModel(folders[i], model, c);
+        PrepareModel(examples, folders[i], model, c);
         RunCase(model, c);
       } catch (const std::exception& e) {
         c.problem = e.what();

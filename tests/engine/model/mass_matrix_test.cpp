@@ -87,20 +87,29 @@ class MassMatrixTest : public test::EquationsTest {
 };
 
 TEST_F(MassMatrixTest, RefusedFilesFailTheLoadWithTheirLine) {
-  const char* const kCannotRead = "[Error] Cannot read mass matrix expression. Check mass matrix file.";
+  const std::string kCannotRead = "[Error] Cannot read mass matrix expression. Check mass matrix file.";
   const struct {
     const char* text;  // nullptr: no file
     std::uint32_t n;
-    const char* line;
+    std::string line;
   } cases[] = {
       {nullptr, 1, "[Error] No mass matrix file found."},
       // Every line counts as a row.
       {"1   0\n0   1\n\n", 2,
        "[Error] Number of rows in mass matrix file does not match the number of generalized coordinates."},
-      {"1   0\n0\n", 2, kCannotRead},
-      {"1   0\n0   1   2\n", 2, kCannotRead},
-      {"1   0\n0      1\n", 2, kCannotRead},
-      {"1   0\n0   \n", 2, kCannotRead},  // an empty cell compiles to nothing
+      {"1   0\n0\n", 2, kCannotRead + " Line 2 of mass matrix file model.mmx holds 1 cells where 2 are expected."},
+      {"1   0\n0   1   2\n", 2,
+       kCannotRead + " Line 2 of mass matrix file model.mmx holds 3 cells where 2 are expected."},
+      {"1   0\n0      1\n", 2,
+       kCannotRead + " Line 2 of mass matrix file model.mmx holds 3 cells where 2 are expected."},
+      // an empty cell compiles to nothing
+      {"1   0\n0   \n", 2, kCannotRead + " Line 2 of mass matrix file model.mmx holds an empty cell."},
+      // Brackets are named before the count they upset: open, closed by the other kind, split by a separator.
+      {"m (1 + 2   0\n0   1\n", 2, "[Error] Brackets do not balance in line 1 of mass matrix file model.mmx: m (1 + 2   0"},
+      {"cos[0)   0\n0   1\n", 2, "[Error] Brackets do not balance in line 1 of mass matrix file model.mmx: cos[0)   0"},
+      {"1   0\n(0   1)\n", 2,
+       "[Error] Brackets do not balance in cell 1 of line 2 of mass matrix file model.mmx (cells are separated by "
+       "three blanks): (0"},
       {"2 I\n", 1, "[Error] Imaginary number in expression. Check .mmx, .hv, .dc, .me,... files. "},
   };
   test::RecordingMessages messages;

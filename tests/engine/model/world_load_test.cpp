@@ -81,6 +81,9 @@ TEST_F(WorldLoadTest, RefusedModelsFailTheLoadWithTheirLine) {
       {"fall",
        {{"fall.wld", "[Main]\nminimumTimestep=-1e-9\n[Bodies]\nBody1=ball.bdy\n"}},
        "[Error] minimumTimestep in wld file fall.wld must be a finite number above 0: -1e-9."},
+      {"fall",
+       {{"fall.wld", "[Main]\nmaximumTimestep=1e-3\nminimumTimestep=1e-2\n[Bodies]\nBody1=ball.bdy\n"}},
+       "[Error] minimumTimestep in wld file fall.wld must be at most maximumTimestep (0.001s): 1e-2."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
@@ -110,6 +113,35 @@ TEST_F(WorldLoadTest, VirtualBodyFollowsItsBody) {
   ASSERT_TRUE(Steps(10));
   EXPECT_EQ(ghost.Kinematics.Position.Rz.Get(), Q(0));
   EXPECT_EQ(ghost.Kinematics.Position.X.Get(), bar.Kinematics.Position.X.Get());
+}
+
+// The world file is read twice (the user's, then the history's copy): each alert of the load still reaches
+// the history's log.txt and zentrova-run's stderr once. A run of more than 10^9 steps and a colour outside
+// 0..1 are alerted, not refused.
+TEST_F(WorldLoadTest, AlertsOfTheLoadAreLoggedOnce) {
+  const std::string folder = CopyModel("fall");
+  WriteModelFile("fall.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-6\nminimumTimestep=1e-9\n"
+                 "maximumPenetration=abc\nbreakTime=2000\n[Bodies]\nBody1=ball.bdy\n");
+  WriteModelFile("ball.bdy", "[Main]\nname=Ball\nshapeType=none\nRGBColor=1.5 0 -0.25\n[Mass properties]\nmass=2\n"
+                             "inertiaZZ=0.1\n[startPosition]\ny=10\n");
+  const test::ToolResult r = test::RunZentrovaRun(folder + "fall.wld --until 1e-5", folder + "err.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string log = test::ReadBytes(folder + "000/log.txt");
+  for (const std::string alert : {
+           "[Alert] maximumPenetration in wld file fall.wld is not a number: abc. The default 1E-6 is used.",
+           "[Alert] RGBColor of body Ball in file ball.bdy has a component outside 0 to 1: 1.5 0 -0.25. The "
+           "view draws it clamped to 0 to 1.",
+           "[Alert] maximumTimestep in wld file fall.wld needs about 2.00E+9 steps to reach breakTime (2000s): "
+           "1E-6s."}) {
+    for (const std::string* text : {&log, &r.err}) {
+      const std::size_t first = text->find(alert);
+      EXPECT_NE(first, std::string::npos) << alert << "\n" << *text;
+      if (first != std::string::npos) {
+        EXPECT_EQ(text->find(alert, first + 1), std::string::npos) << alert << "\n" << *text;
+      }
+    }
+  }
 }
 
 TEST_F(WorldLoadTest, BreakTimeAddsOneRecordingInterval) {

@@ -66,13 +66,28 @@ TEST_F(ContactWatchesTest, WatchListGrammar) {
 }
 
 TEST_F(ContactWatchesTest, UnreadableListsFailTheLoad) {
-  for (const char* list : {"x", "3,y", "8", "9", "[3", "5-3", "5:3", "-1", "2-", "99:100", "$"}) {
+  // Each list with what its line names as wrong; eight points, the ninth closing the outline.
+  const std::pair<const char*, const char*> cases[] = {
+      {"x", "x is no point number"},
+      {"3,y", "y is no point number"},
+      {"8", "point 8 does not exist"},
+      {"9", "point 9 does not exist"},
+      {"[3", "[3 lacks its closing ]"},
+      {"5-3", "5-3 runs backwards"},
+      {"5:3", "5:3 runs backwards"},
+      {"-1", "-1 is no range of point numbers"},
+      {"2-", "2- is no range of point numbers"},
+      {"99:100", "99:100 starts beyond the last point"},
+      {"$", "$ is no point number"}};
+  for (const auto& [list, cause] : cases) {
     bodies_.Clear();
     AddBody("A");
     log_.Clear();
     TContactWatches watches;
     EXPECT_FALSE(watches.Load(File(std::string("[A]\r\ncontactwatch=") + list + "\r\n"), bodies_, 0)) << list;
-    EXPECT_EQ(Logged(), Strings{"[Error] Check watches file."}) << list;
+    EXPECT_EQ(Logged(), Strings{"[Error] Check watches file. Line 2 of watches.wtc, [A] contactwatch: " +
+                                std::string(cause) + "; the points of body A are 0 to 7."})
+        << list;
   }
   // A missing file is only reported.
   TContactWatches watches;

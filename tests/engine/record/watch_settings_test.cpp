@@ -13,7 +13,9 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-const char* const kRefused = "[Error] Check watches file.";
+const char* const kRefused =
+    "[Error] Check watches file. Line 2 of settings.wtc, [reshapeWindow] standardDeviationRange: not a list of "
+    "numbers: -2,two.";
 const char* const kWindowOff = "[Error] reshapeWindow turned off (incosistency in standardDeviationRange).";
 
 class WatchSettingsTest : public test::EngineTest {
@@ -71,6 +73,25 @@ TEST_F(WatchSettingsTest, ReshapeWindowOpensOnlyOnAWholeRange) {
       EXPECT_EQ(window.RangeHigh, c.high);
     }
     EXPECT_EQ(Logged(), c.line != nullptr ? Strings{c.line} : Strings{});
+  }
+}
+
+// The other settings refuse a list that is not numbers the same way, naming their own section and key.
+TEST_F(WatchSettingsTest, ListsThatAreNoNumbersNameTheirKey) {
+  const std::string prefix = "[Error] Check watches file. Line 3 of settings.wtc, ";
+  {
+    log_.Clear();
+    TChangeConstants change;
+    EXPECT_FALSE(change.Read(Ini("[changeConstants]\r\nconstant=k\r\nchange=0.5x\r\n")));
+    EXPECT_FALSE(change.Active);
+    EXPECT_EQ(Logged(), Strings{prefix + "[changeConstants] change: not a list of numbers: 0.5x."});
+  }
+  {
+    log_.Clear();
+    TBodyBalancedUpdate update;
+    EXPECT_FALSE(update.Read(Ini("[bodyBalancedUpdate]\r\nbody=A\r\nmaxChange=1,,b\r\n")));
+    EXPECT_FALSE(update.Active);
+    EXPECT_EQ(Logged(), Strings{prefix + "[bodyBalancedUpdate] maxChange: not a list of numbers: 1,,b."});
   }
 }
 

@@ -139,6 +139,34 @@ TEST_F(ZentrovaRunTest, RunsUntilTheGivenTime) {
   EXPECT_EQ(FileLines("000/data.txt").size(), 499u);  // the state of each step once the next has begun
 }
 
+// A time that cannot be reached, or not from 0, is refused before anything is loaded or recorded.
+TEST_F(ZentrovaRunTest, UntilRefusesTimesThatCannotEnd) {
+  CopyModel("fall");
+  for (const std::string until : {"-1", "-0.001", "Nan", "+Inf", "-Inf", "1e5000", "x"}) {
+    const test::ToolResult r = test::RunZentrovaRun(dir_.File("fall.wld") + " --until " + until, dir_.File("err"));
+    EXPECT_EQ(r.status, 1) << until;
+    EXPECT_TRUE(r.out.empty()) << until;
+    EXPECT_FALSE(DirectoryExists(dir_.File("000"))) << until;
+    if (until == "-1") {
+      EXPECT_EQ(r.err, "zentrova-run: --until needs a finite time of 0 s or more, not -1\n");
+    }
+  }
+  const test::ToolResult r = test::RunZentrovaRun(dir_.File("fall.wld") + " --until 0", dir_.File("err"));
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// A value the load replaced by its default reaches stderr, once, and the run goes on.
+TEST_F(ZentrovaRunTest, TheLoadsAlertsReachStderr) {
+  CopyModel("fall");
+  std::string world = test::ReadBytes(dir_.File("fall.wld"));
+  world.replace(world.find("[Main]"), 6, "[Main]\nmaximumPenetration=abc");
+  WriteModelFile("fall.wld", world);
+  const test::ToolResult r = test::RunZentrovaRun(dir_.File("fall.wld") + " --until 0.01", dir_.File("err"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("[Alert] "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("maximumPenetration"), std::string::npos) << r.err;
+}
+
 // A load that fails exits with 2 and the load's error line, recording nothing; a run that stops on an
 // error (a box 2 cm inside the floor: four halvings, then the minimum step) exits with 3.
 TEST_F(ZentrovaRunTest, FailuresExitWithTheirErrorLine) {
@@ -158,7 +186,8 @@ TEST_F(ZentrovaRunTest, FailuresExitWithTheirErrorLine) {
                  "maximumPenetration=1e-3\n[Bodies]\nBody1=box.bdy\nBody2=floor.bdy\n");
   r = test::RunZentrovaRun(dir_.File("box.wld"), dir_.File("err"));
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err, "[Error] Minimum time step of 0.0001s reached at 0s.\n");
+  // The load's alert comes first: the model has no watches file.
+  EXPECT_EQ(r.err, "[Alert] No watches file found.\n[Error] Minimum time step of 0.0001s reached at 0s.\n");
   ASSERT_EQ(r.out.size(), 4u);
   EXPECT_EQ(r.out[1], "steps: 5");
 }

@@ -8,7 +8,7 @@ using Node = TGLBaseSceneObject;
 
 TEST(Placement, AxesStayOrthonormalAndAnglesTurnThemByTheDifference) {
   // clang-format off
-  const struct { std::function<void(Node&)> change; TVector4f direction, up, angles; /* pitch, turn, roll */ } cases[] = {
+  const struct { std::function<void(Node&)> change; TVector4f direction, up, angles{}; /* pitch, turn, roll */ } cases[] = {
       {[](Node& n) { n.SetDirection({0, 1, 0, 0}); }, {0, 1, 0}, {0, 0, -1}},  // right falls back to z × up
       {[](Node& n) { n.SetUp({0, 0, 1, 0}); }, {1, 0, 0}, {0, 0, 1}},          // both fall-backs
       {[](Node& n) { n.SetDirection({}); }, {0, 0, 1}, {0, 1, 0}},             // ignored

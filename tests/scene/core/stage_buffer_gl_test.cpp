@@ -2,10 +2,10 @@
 // fog, effects, proxies and compiled direct drawing.
 #include "buffer_fixtures.h"
 #include "scene/core/behaviours.h"
-#include "scene/core/bitmap32.h"
+#include "scene/pictures/bitmap32.h"
 #include "scene/core/direct_opengl.h"
 #include "scene/core/proxy_object.h"
-#include "scene/core/texture.h"
+#include "scene/materials/texture.h"
 
 namespace zentrova::test {
 namespace {

@@ -73,7 +73,7 @@ TEST(GlyphMesh, IOAnd8CoverTheirContoursAreaWithHolesOpen) {
       }
       outer = std::max(outer, std::fabs(a / 2));
     }
-    if (c != U'I') EXPECT_LT(sink.area, outer * 0.9);
+    if (c != U'I') { EXPECT_LT(sink.area, outer * 0.9); }
   }
 }
 

@@ -54,7 +54,7 @@ TEST_F(SpaceTextGL, CentredAdjustPutsThePixelsWhereTheMetricsSay) {
     ExpectEdge(b[2] + 1, Window((m.gmfptGlyphOriginX + m.gmfBlackBoxX + dx) * s, 10), "right");
     ExpectEdge(b[1], Window((descent + dy) * s, 10), "bottom");
     ExpectEdge(b[3] + 1, Window((ascent + dy) * s, 10), "top");
-    if (text[0] == 'g') EXPECT_LT(descent * s, -0.3f);
+    if (text[0] == 'g') { EXPECT_LT(descent * s, -0.3f); }
   }
 }
 

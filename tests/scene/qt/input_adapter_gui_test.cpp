@@ -15,15 +15,15 @@
 
 #include "qt_test_application.h"
 #include "scene/core/camera.h"
-#include "scene/core/material.h"
 #include "scene/core/stage.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
 #include "scene/extras/widgets/button.h"
 #include "scene/extras/widgets/edit.h"
 #include "scene/extras/widgets/form.h"
 #include "scene/gl/egl_context.h"
 #include "scene/gl/gl_fixtures.h"
+#include "scene/materials/material.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 #include "scene/qt/input_adapter.h"
 #include "scene/qt/stage_viewer.h"
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "qt_test_application.h"
-#include "scene/core/display_modes.h"
-#include "scene/core/picture.h"
+#include "scene/display/display_modes.h"
+#include "scene/pictures/picture.h"
 #include "scene/core/viewer_scene.h"
 #include "scene/gl/egl_context.h"
 #include "scene/gl/gl_fixtures.h"

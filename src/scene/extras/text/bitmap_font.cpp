@@ -5,12 +5,11 @@
 #include <cstdio>
 
 #include "scene/base/gl_utils.h"
-#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
-#include "scene/core/render_context_info.h"
 #include "scene/gl/context.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
+#include "scene/materials/render_context_info.h"
 
 namespace zentrova {
 
@@ -120,7 +119,9 @@ void TGLCustomBitmapFont::SetRanges(const TBitmapFontRanges& value) {
 }
 
 void TGLCustomBitmapFont::SetAndInvalidate(int& field, int value) {
-  SetProperty(field, value, [this] { InvalidateUsers(); });
+  if (field == value) return;
+  field = value;
+  InvalidateUsers();
 }
 
 void TGLCustomBitmapFont::SetCharWidth(int value) { SetAndInvalidate(char_width_, std::max(value, 1)); }

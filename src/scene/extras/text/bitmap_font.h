@@ -13,12 +13,11 @@
 #include <string_view>
 #include <vector>
 
-#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
-#include "scene/core/bitmap32.h"
-#include "scene/core/picture.h"
-#include "scene/core/texture.h"
+#include "scene/materials/texture.h"
+#include "scene/pictures/bitmap32.h"
+#include "scene/pictures/picture.h"
 
 namespace zentrova {
 
@@ -88,7 +87,7 @@ class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
   TGLCustomBitmapFont();
   // Users still registered hear of it as a free notification and drop their link.
   ~TGLCustomBitmapFont() override;
-  ZENTROVA_CLASS(TGLCustomBitmapFont)
+  const char* ClassName() const override { return "TGLCustomBitmapFont"; }
 
   TBitmapFontRanges& Ranges() { return ranges_; }
   const TBitmapFontRanges& Ranges() const { return ranges_; }
@@ -203,7 +202,7 @@ class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
 
 class TGLBitmapFont : public TGLCustomBitmapFont {
  public:
-  ZENTROVA_CLASS(TGLBitmapFont)
+  const char* ClassName() const override { return "TGLBitmapFont"; }
 };
 
 }  // namespace zentrova

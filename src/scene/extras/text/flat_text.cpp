@@ -1,7 +1,6 @@
 #include "scene/extras/text/flat_text.h"
 
-#include "scene/base/property_setter.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/extras/text/font_user.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
@@ -35,7 +34,9 @@ void TGLFlatText::SetLayout(TGLTextLayout value) {
 }
 
 void TGLFlatText::SetOptions(TGLFlatTextOptions value) {
-  SetProperty(options_, value, [this] { MarkStructureDirty(); });
+  if (value == options_) return;
+  options_ = value;
+  MarkStructureDirty();
 }
 
 void TGLFlatText::Notification(TComponent& component, TOperation operation) {

@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/extras/text/bitmap_font.h"
 #include "scene/gl/color.h"
@@ -20,7 +19,8 @@ class TGLFlatText : public TGLImmaterialSceneObject {
   // Drawn directly, never culled; white.
   TGLFlatText();
   ~TGLFlatText() override;
-  ZENTROVA_CLASS_NEW(TGLFlatText)
+  const char* ClassName() const override { return "TGLFlatText"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLFlatText>(); }
 
   TGLCustomBitmapFont* BitmapFont() const { return bitmap_font_; }
   // Unregisters from the old font, registers with the new one (nullptr: none).

@@ -1,12 +1,11 @@
 #include "scene/extras/text/hud_objects.h"
 
-#include "scene/base/property_setter.h"
-#include "scene/core/material.h"
 #include "scene/extras/text/font_user.h"
 #include "scene/gl/face_properties.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/gl/texture_coordinates.h"
+#include "scene/materials/material.h"
 
 namespace zentrova {
 
@@ -51,9 +50,17 @@ TGLHUDSprite::TGLHUDSprite() {
   SetHeight(16);
 }
 
-void TGLHUDSprite::SetXTiles(int value) { SetProperty(x_tiles_, value, [this] { MarkStructureDirty(); }); }
+void TGLHUDSprite::SetXTiles(int value) {
+  if (value == x_tiles_) return;
+  x_tiles_ = value;
+  MarkStructureDirty();
+}
 
-void TGLHUDSprite::SetYTiles(int value) { SetProperty(y_tiles_, value, [this] { MarkStructureDirty(); }); }
+void TGLHUDSprite::SetYTiles(int value) {
+  if (value == y_tiles_) return;
+  y_tiles_ = value;
+  MarkStructureDirty();
+}
 
 void TGLHUDSprite::BuildList(TRenderContextInfo& rci) {
   if (rci.ignoreMaterials) return;

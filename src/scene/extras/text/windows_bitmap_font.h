@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "platform/font.h"
-#include "scene/base/class_name.h"
 #include "scene/extras/text/bitmap_font.h"
 
 namespace zentrova {
@@ -17,7 +16,7 @@ class TGLWindowsBitmapFont : public TGLCustomBitmapFont {
   // that cannot be made leaves the font empty: it draws nothing).
   TGLWindowsBitmapFont();
   ~TGLWindowsBitmapFont() override;
-  ZENTROVA_CLASS(TGLWindowsBitmapFont)
+  const char* ClassName() const override { return "TGLWindowsBitmapFont"; }
 
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
@@ -53,7 +52,7 @@ class TGLWindowsBitmapFont : public TGLCustomBitmapFont {
 // context) reuses it; a font change makes a new one.
 class TGLStoredBitmapFont : public TGLWindowsBitmapFont {
  public:
-  ZENTROVA_CLASS(TGLStoredBitmapFont)
+  const char* ClassName() const override { return "TGLStoredBitmapFont"; }
   bool Loaded() const { return loaded_; }
   void NotifyChange(TPersistent* sender) override;
 

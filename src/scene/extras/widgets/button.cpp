@@ -1,12 +1,12 @@
 #include "scene/extras/widgets/button.h"
 
-#include "scene/core/material.h"
-#include "scene/core/material_library.h"
-#include "scene/core/scope_exit.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
+#include "scene/base/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
+#include "scene/materials/material.h"
+#include "scene/materials/material_library.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 
 namespace zentrova {
 

@@ -1,11 +1,11 @@
 #include "scene/extras/widgets/custom_control.h"
 
 #include "scene/base/gl_utils.h"
-#include "scene/core/material.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
+#include "scene/materials/material.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 
 namespace zentrova {
 

@@ -6,9 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "scene/base/class_name.h"
-#include "scene/core/picture.h"
 #include "scene/extras/widgets/gui_controls.h"
+#include "scene/pictures/picture.h"
 
 namespace zentrova {
 
@@ -20,7 +19,8 @@ class TGLCustomControl : public TGLFocusControl {
  public:
   TGLCustomControl();
   ~TGLCustomControl() override;
-  ZENTROVA_CLASS_NEW(TGLCustomControl)
+  const char* ClassName() const override { return "TGLCustomControl"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCustomControl>(); }
 
   TGLCustomRenderEvent OnRender;
   TGLMaterial& Material() { return *material_; }

@@ -4,14 +4,13 @@
 #include <cmath>
 #include <vector>
 
-#include "scene/base/property_setter.h"
-#include "scene/core/material.h"
-#include "scene/core/scope_exit.h"
+#include "scene/base/scope_exit.h"
 #include "scene/extras/text/font_user.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
+#include "scene/materials/material.h"
 
 namespace zentrova {
 
@@ -29,9 +28,17 @@ void TGLBaseGuiObject::SetTop(float value) {
   if (value != Position().Y()) Position().SetY(value);
 }
 
-void TGLBaseGuiObject::SetWidth(float value) { SetProperty(width_, value, NotifyChangeOf(this)); }
+void TGLBaseGuiObject::SetWidth(float value) {
+  if (value == width_) return;
+  width_ = value;
+  NotifyChange(this);
+}
 
-void TGLBaseGuiObject::SetHeight(float value) { SetProperty(height_, value, NotifyChangeOf(this)); }
+void TGLBaseGuiObject::SetHeight(float value) {
+  if (value == height_) return;
+  height_ = value;
+  NotifyChange(this);
+}
 
 bool TGLBaseGuiObject::EffectiveVisible() const {
   if (!Visible()) return false;
@@ -111,7 +118,11 @@ void TGLBaseComponent::SetAlphaChannel(float value) {
   NotifyChange(this);
 }
 
-void TGLBaseComponent::SetRotation(float value) { SetProperty(rotation_, value, NotifyChangeOf(this)); }
+void TGLBaseComponent::SetRotation(float value) {
+  if (value == rotation_) return;
+  rotation_ = value;
+  NotifyChange(this);
+}
 
 void TGLBaseComponent::SetNoZWrite(bool value) {
   no_z_write_ = value;
@@ -522,7 +533,9 @@ TGLFocusControl::~TGLFocusControl() {
 }
 
 void TGLFocusControl::SetFocused(bool value) {
-  SetProperty(focused_, value, [this] { RequestRedraw(true); });
+  if (value == focused_) return;
+  focused_ = value;
+  RequestRedraw(true);
 }
 
 void TGLFocusControl::SetFocus() { FindRootControl()->SetFocusedControl(this); }

@@ -19,7 +19,6 @@
 #include <string>
 #include <thread>
 
-#include "scene/base/class_name.h"
 #include "scene/core/input_target.h"
 #include "scene/core/scene_object.h"
 #include "scene/extras/text/bitmap_font.h"
@@ -34,7 +33,7 @@ class TGLFocusControl;
 class TGLBaseGuiObject : public TGLBaseSceneObject {
  public:
   TGLBaseGuiObject();
-  ZENTROVA_CLASS(TGLBaseGuiObject)
+  const char* ClassName() const override { return "TGLBaseGuiObject"; }
 
   float Left() const { return Position().X(); }
   float Top() const { return Position().Y(); }
@@ -63,7 +62,7 @@ class TGLBaseComponent : public TGLBaseGuiObject {
   TGLBaseComponent();
   // Waits until no other thread draws the widget (not for its own draw), then leaves its layout.
   ~TGLBaseComponent() override;
-  ZENTROVA_CLASS(TGLBaseComponent)
+  const char* ClassName() const override { return "TGLBaseComponent"; }
 
   TGLGuiLayout* GuiLayout() const { return gui_layout_; }
   virtual void SetGuiLayout(TGLGuiLayout* value);
@@ -165,7 +164,8 @@ using TGLNotifyEvent = std::function<void(TGLBaseControl& sender)>;
 class TGLBaseControl : public TGLBaseComponent, public IGLInputTarget {
  public:
   ~TGLBaseControl() override;
-  ZENTROVA_CLASS_NEW(TGLBaseControl)
+  const char* ClassName() const override { return "TGLBaseControl"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLBaseControl>(); }
 
   TGLMouseEvent OnMouseDown;
   TGLMouseMoveEvent OnMouseMove;
@@ -216,7 +216,7 @@ class TGLBaseFontControl : public TGLBaseControl {
  public:
   TGLBaseFontControl();
   ~TGLBaseFontControl() override;
-  ZENTROVA_CLASS(TGLBaseFontControl)
+  const char* ClassName() const override { return "TGLBaseFontControl"; }
 
   // The own font; without one at run time, the layout's font is adopted.
   TGLCustomBitmapFont* BitmapFont();
@@ -243,7 +243,7 @@ class TGLBaseFontControl : public TGLBaseControl {
 
 class TGLBaseTextControl : public TGLBaseFontControl {
  public:
-  ZENTROVA_CLASS(TGLBaseTextControl)
+  const char* ClassName() const override { return "TGLBaseTextControl"; }
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& value);
 
@@ -257,7 +257,7 @@ using TKeyPressEvent = std::function<void(TGLBaseControl& sender, char& key)>;
 class TGLFocusControl : public TGLBaseTextControl {
  public:
   ~TGLFocusControl() override;
-  ZENTROVA_CLASS(TGLFocusControl)
+  const char* ClassName() const override { return "TGLFocusControl"; }
 
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
@@ -300,7 +300,8 @@ class TGLFocusControl : public TGLBaseTextControl {
 
 class TGLPanel : public TGLBaseControl {
  public:
-  ZENTROVA_CLASS_NEW(TGLPanel)
+  const char* ClassName() const override { return "TGLPanel"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPanel>(); }
 };
 
 }  // namespace zentrova

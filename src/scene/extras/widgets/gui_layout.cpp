@@ -8,12 +8,12 @@
 #include "scene/base/persistent_classes.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/streams.h"
-#include "scene/core/material.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
 #include "scene/extras/text/bitmap_font.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
+#include "scene/materials/material.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 
 namespace zentrova {
 

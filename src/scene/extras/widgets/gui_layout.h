@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
 
@@ -97,7 +96,7 @@ class TGLGuiLayout : public TGLUpdateAbleComponent {
   TGLGuiLayout();
   // Clears the components (the widgets hear of it) before the rest goes.
   ~TGLGuiLayout() override;
-  ZENTROVA_CLASS(TGLGuiLayout)
+  const char* ClassName() const override { return "TGLGuiLayout"; }
 
   TGLCustomBitmapFont* BitmapFont() const { return bitmap_font_; }
   void SetBitmapFont(TGLCustomBitmapFont* value);

@@ -1,13 +1,20 @@
 #include "scene/extras/widgets/label.h"
 
-#include "scene/base/property_setter.h"
 #include <cmath>
 
 namespace zentrova {
 
-void TGLLabel::SetAlignment(TAlignment value) { SetProperty(alignment_, value, NotifyChangeOf(this)); }
+void TGLLabel::SetAlignment(TAlignment value) {
+  if (value == alignment_) return;
+  alignment_ = value;
+  NotifyChange(this);
+}
 
-void TGLLabel::SetTextLayout(TGLTextLayout value) { SetProperty(text_layout_, value, NotifyChangeOf(this)); }
+void TGLLabel::SetTextLayout(TGLTextLayout value) {
+  if (value == text_layout_) return;
+  text_layout_ = value;
+  NotifyChange(this);
+}
 
 void TGLLabel::InternalRender(TRenderContextInfo& rci) {
   TGLCustomBitmapFont* font = BitmapFont();

@@ -1,6 +1,5 @@
 #include "scene/extras/widgets/popup_menu.h"
 
-#include "scene/base/property_setter.h"
 #include <cmath>
 
 namespace zentrova {
@@ -11,9 +10,17 @@ void TGLPopupMenu::SetMenuItems(const std::vector<std::string>& value) {
   NotifyChange(this);
 }
 
-void TGLPopupMenu::SetSelIndex(int value) { SetProperty(sel_index_, value, NotifyChangeOf(this)); }
+void TGLPopupMenu::SetSelIndex(int value) {
+  if (value == sel_index_) return;
+  sel_index_ = value;
+  NotifyChange(this);
+}
 
-void TGLPopupMenu::SetMarginSize(float value) { SetProperty(margin_size_, value, NotifyChangeOf(this)); }
+void TGLPopupMenu::SetMarginSize(float value) {
+  if (value == margin_size_) return;
+  margin_size_ = value;
+  NotifyChange(this);
+}
 
 void TGLPopupMenu::ItemsChanged() {
   TGLCustomBitmapFont* font = BitmapFont();

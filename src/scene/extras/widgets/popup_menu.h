@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "scene/base/class_name.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -18,7 +17,8 @@ using TGLPopupMenuClick = std::function<void(TGLPopupMenu& menu, int index, cons
 
 class TGLPopupMenu : public TGLFocusControl {
  public:
-  ZENTROVA_CLASS_NEW(TGLPopupMenu)
+  const char* ClassName() const override { return "TGLPopupMenu"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPopupMenu>(); }
 
   TGLPopupMenuClick OnClick;
   const std::vector<std::string>& MenuItems() const { return items_; }

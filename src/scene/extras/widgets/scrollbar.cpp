@@ -1,6 +1,5 @@
 #include "scene/extras/widgets/scrollbar.h"
 
-#include "scene/base/property_setter.h"
 #include <cmath>
 
 namespace zentrova {
@@ -36,7 +35,11 @@ void TGLScrollbar::SetPageSize(float value) {
   NotifyChange(this);
 }
 
-void TGLScrollbar::SetHorizontal(bool value) { SetProperty(horizontal_, value, NotifyChangeOf(this)); }
+void TGLScrollbar::SetHorizontal(bool value) {
+  if (value == horizontal_) return;
+  horizontal_ = value;
+  NotifyChange(this);
+}
 
 void TGLScrollbar::LookUpKnob() {
   knob_component_ = GuiLayout() != nullptr ? GuiLayout()->GuiComponents().FindByName(knob_name_) : nullptr;
@@ -45,7 +48,9 @@ void TGLScrollbar::LookUpKnob() {
 }
 
 void TGLScrollbar::SetGuiLayoutKnobName(const std::string& value) {
-  SetProperty(knob_name_, value, [this] { LookUpKnob(); });
+  if (value == knob_name_) return;
+  knob_name_ = value;
+  LookUpKnob();
 }
 
 void TGLScrollbar::SetGuiLayout(TGLGuiLayout* value) {

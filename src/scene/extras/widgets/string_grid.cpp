@@ -1,6 +1,5 @@
 #include "scene/extras/widgets/string_grid.h"
 
-#include "scene/base/property_setter.h"
 #include <algorithm>
 #include <cmath>
 
@@ -42,11 +41,15 @@ void TGLStringGrid::SetColumnSize(int value) {
 }
 
 void TGLStringGrid::SetMarginSize(int value) {
-  SetProperty(margin_size_, value, [this] { RequestRedraw(true); });
+  if (value == margin_size_) return;
+  margin_size_ = value;
+  RequestRedraw(true);
 }
 
 void TGLStringGrid::SetRowHeight(int value) {
-  SetProperty(row_height_, value, [this] { RequestRedraw(true); });
+  if (value == row_height_) return;
+  row_height_ = value;
+  RequestRedraw(true);
 }
 
 void TGLStringGrid::SetHeaderColor(TColor value) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "scene/base/class_name.h"
 #include "scene/extras/widgets/gui_controls.h"
 #include "scene/extras/widgets/scrollbar.h"
 
@@ -15,7 +14,8 @@ namespace zentrova {
 class TGLStringGrid : public TGLFocusControl {
  public:
   TGLStringGrid();
-  ZENTROVA_CLASS_NEW(TGLStringGrid)
+  const char* ClassName() const override { return "TGLStringGrid"; }
+  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLStringGrid>(); }
 
   int SelCol() const { return sel_col_; }
   int SelRow() const { return sel_row_; }

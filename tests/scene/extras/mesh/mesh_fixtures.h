@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "scene/base/scene_errors.h"
-#include "scene/core/material_library.h"
-#include "scene/core/render_context_info.h"
+#include "scene/materials/material_library.h"
+#include "scene/materials/render_context_info.h"
 #include "scene/extras/mesh/actor.h"
 #include "scene/extras/mesh/base_mesh.h"
 #include "scene/extras/mesh/mesh_file.h"

@@ -5,10 +5,10 @@
 #include <cstring>
 
 #include "scene/base/property_stream.h"
-#include "scene/core/material_library.h"
 #include "scene/core/stage.h"
 #include "scene/extras/mesh/actor.h"
 #include "scene/extras/mesh/base_mesh.h"
+#include "scene/materials/material_library.h"
 
 namespace zentrova {
 namespace {

@@ -111,8 +111,8 @@ TEST(EarthSkyDome, ValuesClampTheSunColourStarFadingAndTheTwelveHourTurnFollowTh
     const TSkyDomeStar& star = dome.Stars().Items(0);
     EXPECT_TRUE(star.Color == c.star && star.RA == c.ra && std::fabs(dome.Up().Y() - c.up) < 1e-6)
         << c.elevation;
-    if (c.elevation == 0) EXPECT_EQ(dome.CurrentSunColor(), dome.SunDawnColor().Color());
-    if (c.elevation == 120) EXPECT_EQ(dome.SunElevation(), 90);
+    if (c.elevation == 0) { EXPECT_EQ(dome.CurrentSunColor(), dome.SunDawnColor().Color()); }
+    if (c.elevation == 120) { EXPECT_EQ(dome.SunElevation(), 90); }
     if (c.elevation == 120) ExpectNear(dome.CurrentSunColor(), dome.SunZenithColor().Color(), 1e-4);
   }
 }
@@ -127,10 +127,10 @@ TEST(EarthSkyDome, StacksEndAtTheZenithForAnyCountAndCrowdAroundTheSun) {
       const bool crowded = sun > 0 && stacks % 2 == 0 && stacks >= 4;
       for (int j = 0; j < stacks; ++j) {
         EXPECT_TRUE(std::isfinite(e[j + 1]) && e[j + 1] >= e[j]) << stacks << " stacks, sun at " << sun;
-        if (sun <= 0) EXPECT_NEAR(e[j + 1], 1 + 89.0 * (j + 1) / stacks, 1e-4) << stacks << " " << j;
+        if (sun <= 0) { EXPECT_NEAR(e[j + 1], 1 + 89.0 * (j + 1) / stacks, 1e-4) << stacks << " " << j; }
         const double t =
             j < h ? E - E * std::pow((h - j) / h, 2) : E + (1 - E) * std::pow((j - h) / (h - 1), 2);
-        if (crowded) EXPECT_NEAR(e[j + 1], 1 + 89 * t, 1e-4) << stacks << " " << j;
+        if (crowded) { EXPECT_NEAR(e[j + 1], 1 + 89 * t, 1e-4) << stacks << " " << j; }
       }
     }
   }

@@ -3,10 +3,10 @@
 
 #include "scene/base/float_math.h"
 #include "scene/core/core_fixtures.h"
-#include "scene/core/material.h"
-#include "scene/core/picture.h"
+#include "scene/materials/material.h"
+#include "scene/pictures/picture.h"
 #include "scene/core/stage_buffer.h"
-#include "scene/core/texture.h"
+#include "scene/materials/texture.h"
 #include "scene/extras/mesh/immediate_mesh.h"
 #include "scene/extras/sky/earth_sky_dome.h"
 

@@ -5,15 +5,15 @@
 #include <algorithm>
 
 #include "platform/exception.h"
+#include "platform/font_face.h"
+#include "platform/text_raster.h"
 #include "scene/base/scene_errors.h"
-#include "scene/core/render_context_info.h"
 #include "scene/extras/text/bitmap_font.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
-#include "platform/font_face.h"
-#include "platform/text_raster.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/state_cache.h"
+#include "scene/materials/render_context_info.h"
 
 namespace zentrova::test {
 namespace {

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "scene/core/buffer_fixtures.h"
-#include "scene/core/material.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
 #include "scene/extras/text/flat_text.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
+#include "scene/materials/material.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 
 namespace zentrova::test {
 namespace {

@@ -11,13 +11,13 @@
 #include "scene/base/persistent_classes.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/streams.h"
-#include "scene/core/material.h"
-#include "scene/core/render_context_info.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
 #include "scene/extras/widgets/gui_layout.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/texture_coordinates.h"
+#include "scene/materials/material.h"
+#include "scene/materials/render_context_info.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 
 namespace zentrova::test {
 namespace {

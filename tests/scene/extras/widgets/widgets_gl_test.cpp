@@ -9,13 +9,13 @@
 #include "platform/message_sink.h"
 
 #include "scene/core/buffer_fixtures.h"
-#include "scene/core/material.h"
-#include "scene/core/texture.h"
-#include "scene/core/texture_image.h"
 #include "scene/extras/widgets/button.h"
 #include "scene/extras/widgets/custom_control.h"
 #include "scene/extras/widgets/gui_layout.h"
 #include "scene/extras/widgets/popup_menu.h"
+#include "scene/materials/material.h"
+#include "scene/materials/texture.h"
+#include "scene/materials/texture_image.h"
 
 namespace zentrova::test {
 namespace {
