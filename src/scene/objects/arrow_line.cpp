@@ -1,18 +1,15 @@
 #include "scene/objects/arrow_line.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include "scene/base/scope_exit.h"
 #include "scene/objects/quadric.h"
 
 namespace zentrova {
 
-namespace {
+ZENTROVA_REGISTER_CLASS(TGLArrowLine);
 
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
+namespace {
 
 bool Has(TArrowLineParts parts, TArrowLinePart part) {
   return (parts & (1u << part)) != 0;
@@ -25,25 +22,25 @@ TGLArrowLine::TGLArrowLine() {
 }
 
 void TGLArrowLine::SetParts(TArrowLineParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopRadius(float value) {
-  SetAndMark(*this, top_radius_, value);
+  SetProperty(top_radius_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopArrowHeadHeight(float value) {
-  SetAndMark(*this, top_arrow_head_height_, value);
+  SetProperty(top_arrow_head_height_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopArrowHeadRadius(float value) {
-  SetAndMark(*this, top_arrow_head_radius_, value);
+  SetProperty(top_arrow_head_radius_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetBottomArrowHeadHeight(float value) {
-  SetAndMark(*this, bottom_arrow_head_height_, value);
+  SetProperty(bottom_arrow_head_height_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetBottomArrowHeadRadius(float value) {
-  SetAndMark(*this, bottom_arrow_head_radius_, value);
+  SetProperty(bottom_arrow_head_radius_, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetHeadStackingStyle(TArrowHeadStackingStyle value) {
-  SetAndMark(*this, head_stacking_style_, value);
+  SetProperty(head_stacking_style_, value, StructureChangeOf(this));
 }
 
 void TGLArrowLine::Assign(const TPersistent* source) {
@@ -108,6 +105,46 @@ void TGLArrowLine::BuildList(TRenderContextInfo& /*rci*/) {
       glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
     }
   }
+}
+
+namespace {
+
+constexpr TIdentNames<3> kArrowLinePartNames{"alLine", "alTopArrow", "alBottomArrow"};
+constexpr TIdentNames<3> kHeadStackingStyleNames{"ahssStacked", "ahssCentered", "ahssIncluded"};
+
+}  // namespace
+
+void TGLArrowLine::WriteProperties(TPropertyWriter& w) const {
+  TGLCylinderBase::WriteProperties(w);
+  if (parts_ != ((1u << alLine) | (1u << alTopArrow))) w.SetOf("Parts", kArrowLinePartNames, parts_);
+  if (top_radius_ != 0.1f) w.Single("TopRadius", top_radius_);
+  if (top_arrow_head_height_ != 0.5f) w.Single("TopArrowHeadHeight", top_arrow_head_height_);
+  if (top_arrow_head_radius_ != 0.2f) w.Single("TopArrowHeadRadius", top_arrow_head_radius_);
+  if (bottom_arrow_head_height_ != 0.5f) w.Single("BottomArrowHeadHeight", bottom_arrow_head_height_);
+  if (bottom_arrow_head_radius_ != 0.2f) w.Single("BottomArrowHeadRadius", bottom_arrow_head_radius_);
+  if (head_stacking_style_ != ahssStacked)
+    w.Enum("HeadStackingStyle", kHeadStackingStyleNames, head_stacking_style_);
+}
+
+bool TGLArrowLine::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Parts") {
+    SetParts(static_cast<TArrowLineParts>(SetBits(kArrowLinePartNames, v)));
+  } else if (name == "TopRadius") {
+    SetTopRadius(AsSingle(v));
+  } else if (name == "TopArrowHeadHeight") {
+    SetTopArrowHeadHeight(AsSingle(v));
+  } else if (name == "TopArrowHeadRadius") {
+    SetTopArrowHeadRadius(AsSingle(v));
+  } else if (name == "BottomArrowHeadHeight") {
+    SetBottomArrowHeadHeight(AsSingle(v));
+  } else if (name == "BottomArrowHeadRadius") {
+    SetBottomArrowHeadRadius(AsSingle(v));
+  } else if (name == "HeadStackingStyle") {
+    SetHeadStackingStyle(AsEnum<TArrowHeadStackingStyle>(kHeadStackingStyleNames, v));
+  } else {
+    return TGLCylinderBase::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

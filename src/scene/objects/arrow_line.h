@@ -4,7 +4,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/objects/cylinder.h"
 
 namespace zentrova {
@@ -18,10 +21,9 @@ enum TArrowHeadStackingStyle : std::uint8_t { ahssStacked, ahssCentered, ahssInc
 class TGLArrowLine : public TGLCylinderBase {
  public:
   TGLArrowLine();
-  const char* ClassName() const override { return "TGLArrowLine"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLArrowLine>();
-  }
+  ZENTROVA_CLASS_NEW(TGLArrowLine)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TArrowLineParts Parts() const { return parts_; }
   void SetParts(TArrowLineParts value);

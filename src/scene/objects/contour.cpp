@@ -1,8 +1,8 @@
 #include "scene/objects/contour.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 
-#include "scene/base/property_setter.h"
 #include "scene/base/update_able.h"
 
 namespace zentrova {
@@ -23,10 +23,7 @@ void TGLContour::SetNodes(const TGLNodes& value) {
 }
 
 void TGLContour::SetDivision(int value) {
-  value = std::max(value, 1);
-  if (value == division_) return;
-  division_ = value;
-  Changed(false);
+  SetProperty(division_, std::max(value, 1), [this] { Changed(false); });
 }
 
 void TGLContour::SetSplineMode(TLineSplineMode value) {

@@ -1,4 +1,6 @@
 #include "scene/objects/cylinder.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,14 +13,11 @@
 
 namespace zentrova {
 
-namespace {
+ZENTROVA_REGISTER_CLASS(TGLCylinder);
+ZENTROVA_REGISTER_CLASS(TGLCone);
+ZENTROVA_REGISTER_CLASS(TGLAnnulus);
 
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
+namespace {
 
 bool Has(std::uint8_t parts, int part) {
   return (parts & (1u << part)) != 0;
@@ -79,21 +78,21 @@ struct TLocalRay {
 // ---- TGLCylinderBase
 
 void TGLCylinderBase::SetBottomRadius(float value) {
-  SetAndMark(*this, bottom_radius_, value);
+  SetProperty(bottom_radius_, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetSlices(int value) {
-  SetAndMark(*this, slices_, value);
+  SetProperty(slices_, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetStacks(int value) {
-  SetAndMark(*this, stacks_, value);
+  SetProperty(stacks_, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetHeight(float value) {
-  SetAndMark(*this, height_, value);
+  SetProperty(height_, value, StructureChangeOf(this));
 }
 
 void TGLCylinderBase::SetLoops(int value) {
   if (value < 1) return;
-  SetAndMark(*this, loops_, value);
+  SetProperty(loops_, value, StructureChangeOf(this));
 }
 
 void TGLCylinderBase::Assign(const TPersistent* source) {
@@ -136,7 +135,7 @@ std::unique_ptr<TGLSilhouette> TGLCylinderBase::GenerateSilhouette(const TSilhou
 // ---- TGLCone
 
 void TGLCone::SetParts(TConeParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLCone::Assign(const TPersistent* source) {
@@ -167,13 +166,13 @@ TVector4f TGLCone::UnscaledHalfExtents() const {
 // ---- TGLCylinder
 
 void TGLCylinder::SetParts(TCylinderParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 void TGLCylinder::SetTopRadius(float value) {
-  SetAndMark(*this, top_radius_, value);
+  SetProperty(top_radius_, value, StructureChangeOf(this));
 }
 void TGLCylinder::SetAlignment(TCylinderAlignment value) {
-  SetAndMark(*this, alignment_, value);
+  SetProperty(alignment_, value, StructureChangeOf(this));
 }
 
 void TGLCylinder::Assign(const TPersistent* source) {
@@ -245,16 +244,16 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& ray_start, const TVector4f& 
 // ---- TGLAnnulus
 
 void TGLAnnulus::SetParts(TAnnulusParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetBottomInnerRadius(float value) {
-  SetAndMark(*this, bottom_inner_radius_, value);
+  SetProperty(bottom_inner_radius_, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetTopInnerRadius(float value) {
-  SetAndMark(*this, top_inner_radius_, value);
+  SetProperty(top_inner_radius_, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetTopRadius(float value) {
-  SetAndMark(*this, top_radius_, value);
+  SetProperty(top_radius_, value, StructureChangeOf(this));
 }
 
 void TGLAnnulus::Assign(const TPersistent* source) {
@@ -319,6 +318,97 @@ bool TGLAnnulus::RayCastIntersect(const TVector4f& ray_start, const TVector4f& r
   if (!hit.found) return false;
   if (intersect_point != nullptr) *intersect_point = LocalToWorld(hit.point);
   if (intersect_normal != nullptr) *intersect_normal = LocalToWorld(hit.normal);
+  return true;
+}
+
+// ---- streaming
+
+namespace {
+
+constexpr TIdentNames<2> kConePartNames{"coSides", "coBottom"};
+constexpr TIdentNames<3> kCylinderPartNames{"cySides", "cyBottom", "cyTop"};
+constexpr TIdentNames<3> kCylinderAlignmentNames{"caCenter", "caTop", "caBottom"};
+constexpr TIdentNames<4> kAnnulusPartNames{"anInnerSides", "anOuterSides", "anBottom", "anTop"};
+
+}  // namespace
+
+void TGLCylinderBase::WriteProperties(TPropertyWriter& w) const {
+  TGLQuadricObject::WriteProperties(w);
+  if (bottom_radius_ != 0.5f) w.Single("BottomRadius", bottom_radius_);
+  if (slices_ != 16) w.Integer("Slices", slices_);
+  if (stacks_ != 4) w.Integer("Stacks", stacks_);
+  if (loops_ != 1) w.Integer("Loops", loops_);
+  if (height_ != 1) w.Single("Height", height_);
+}
+
+bool TGLCylinderBase::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "BottomRadius") {
+    SetBottomRadius(AsSingle(v));
+  } else if (name == "Slices") {
+    SetSlices(AsInteger(v));
+  } else if (name == "Stacks") {
+    SetStacks(AsInteger(v));
+  } else if (name == "Loops") {
+    SetLoops(AsInteger(v));
+  } else if (name == "Height") {
+    SetHeight(AsSingle(v));
+  } else {
+    return TGLQuadricObject::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLCone::WriteProperties(TPropertyWriter& w) const {
+  TGLCylinderBase::WriteProperties(w);
+  if (parts_ != kAllConeParts) w.SetOf("Parts", kConePartNames, parts_);
+}
+
+bool TGLCone::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "Parts") return TGLCylinderBase::ReadProperty(name, v);
+  SetParts(static_cast<TConeParts>(SetBits(kConePartNames, v)));
+  return true;
+}
+
+void TGLCylinder::WriteProperties(TPropertyWriter& w) const {
+  TGLCylinderBase::WriteProperties(w);
+  if (parts_ != kAllCylinderParts) w.SetOf("Parts", kCylinderPartNames, parts_);
+  if (top_radius_ != 0.5f) w.Single("TopRadius", top_radius_);
+  if (alignment_ != caCenter) w.Enum("Alignment", kCylinderAlignmentNames, alignment_);
+}
+
+bool TGLCylinder::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Parts") {
+    SetParts(static_cast<TCylinderParts>(SetBits(kCylinderPartNames, v)));
+  } else if (name == "TopRadius") {
+    SetTopRadius(AsSingle(v));
+  } else if (name == "Alignment") {
+    SetAlignment(AsEnum<TCylinderAlignment>(kCylinderAlignmentNames, v));
+  } else {
+    return TGLCylinderBase::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLAnnulus::WriteProperties(TPropertyWriter& w) const {
+  TGLCylinderBase::WriteProperties(w);
+  if (parts_ != kAllAnnulusParts) w.SetOf("Parts", kAnnulusPartNames, parts_);
+  if (bottom_inner_radius_ != 0.3f) w.Single("BottomInnerRadius", bottom_inner_radius_);
+  if (top_inner_radius_ != 0.3f) w.Single("TopInnerRadius", top_inner_radius_);
+  if (top_radius_ != 0.5f) w.Single("TopRadius", top_radius_);
+}
+
+bool TGLAnnulus::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Parts") {
+    SetParts(static_cast<TAnnulusParts>(SetBits(kAnnulusPartNames, v)));
+  } else if (name == "BottomInnerRadius") {
+    SetBottomInnerRadius(AsSingle(v));
+  } else if (name == "TopInnerRadius") {
+    SetTopInnerRadius(AsSingle(v));
+  } else if (name == "TopRadius") {
+    SetTopRadius(AsSingle(v));
+  } else {
+    return TGLCylinderBase::ReadProperty(name, v);
+  }
   return true;
 }
 

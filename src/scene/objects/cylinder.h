@@ -6,17 +6,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/objects/sphere.h"
 
 namespace zentrova {
 
 class TGLCylinderBase : public TGLQuadricObject {
  public:
-  const char* ClassName() const override { return "TGLCylinderBase"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLCylinderBase>();
-  }
+  ZENTROVA_CLASS_NEW(TGLCylinderBase)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   float BottomRadius() const { return bottom_radius_; }
   void SetBottomRadius(float value);
@@ -52,8 +54,9 @@ inline constexpr TConeParts kAllConeParts = 0x03;
 // From y = −Height/2 (the base) to the apex at +Height/2.
 class TGLCone : public TGLCylinderBase {
  public:
-  const char* ClassName() const override { return "TGLCone"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCone>(); }
+  ZENTROVA_CLASS_NEW(TGLCone)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TConeParts Parts() const { return parts_; }
   void SetParts(TConeParts value);
@@ -75,8 +78,9 @@ enum TCylinderAlignment : std::uint8_t { caCenter, caTop, caBottom };
 
 class TGLCylinder : public TGLCylinderBase {
  public:
-  const char* ClassName() const override { return "TGLCylinder"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCylinder>(); }
+  ZENTROVA_CLASS_NEW(TGLCylinder)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TCylinderParts Parts() const { return parts_; }
   void SetParts(TCylinderParts value);
@@ -109,8 +113,9 @@ inline constexpr TAnnulusParts kAllAnnulusParts = 0x0F;
 // A centred thick tube; the outer bottom radius is BottomRadius.
 class TGLAnnulus : public TGLCylinderBase {
  public:
-  const char* ClassName() const override { return "TGLAnnulus"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLAnnulus>(); }
+  ZENTROVA_CLASS_NEW(TGLAnnulus)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TAnnulusParts Parts() const { return parts_; }
   void SetParts(TAnnulusParts value);

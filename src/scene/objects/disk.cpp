@@ -1,4 +1,6 @@
 #include "scene/objects/disk.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 
@@ -7,34 +9,27 @@
 
 namespace zentrova {
 
-namespace {
+ZENTROVA_REGISTER_CLASS(TGLDisk);
 
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 void TGLDisk::SetStartAngle(float value) {
-  SetAndMark(*this, start_angle_, value);
+  SetProperty(start_angle_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetSweepAngle(float value) {
-  SetAndMark(*this, sweep_angle_, value);
+  SetProperty(sweep_angle_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetOuterRadius(float value) {
-  SetAndMark(*this, outer_radius_, value);
+  SetProperty(outer_radius_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetInnerRadius(float value) {
-  SetAndMark(*this, inner_radius_, value);
+  SetProperty(inner_radius_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetSlices(int value) {
-  SetAndMark(*this, slices_, value);
+  SetProperty(slices_, value, StructureChangeOf(this));
 }
 void TGLDisk::SetLoops(int value) {
-  SetAndMark(*this, loops_, value);
+  SetProperty(loops_, value, StructureChangeOf(this));
 }
 
 void TGLDisk::Assign(const TPersistent* source) {
@@ -70,6 +65,35 @@ bool TGLDisk::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_
   const float d2 = local[0] * local[0] + local[1] * local[1] + local[2] * local[2];
   if (d2 < inner_radius_ * inner_radius_ || d2 > outer_radius_ * outer_radius_) return false;
   if (intersect_normal != nullptr) *intersect_normal = z_axis;
+  return true;
+}
+
+void TGLDisk::WriteProperties(TPropertyWriter& w) const {
+  TGLQuadricObject::WriteProperties(w);
+  if (start_angle_ != 0) w.Single("StartAngle", start_angle_);
+  if (sweep_angle_ != 360) w.Single("SweepAngle", sweep_angle_);
+  if (outer_radius_ != 0.5f) w.Single("OuterRadius", outer_radius_);
+  if (inner_radius_ != 0) w.Single("InnerRadius", inner_radius_);
+  if (slices_ != 16) w.Integer("Slices", slices_);
+  if (loops_ != 2) w.Integer("Loops", loops_);
+}
+
+bool TGLDisk::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "StartAngle") {
+    SetStartAngle(AsSingle(v));
+  } else if (name == "SweepAngle") {
+    SetSweepAngle(AsSingle(v));
+  } else if (name == "OuterRadius") {
+    SetOuterRadius(AsSingle(v));
+  } else if (name == "InnerRadius") {
+    SetInnerRadius(AsSingle(v));
+  } else if (name == "Slices") {
+    SetSlices(AsInteger(v));
+  } else if (name == "Loops") {
+    SetLoops(AsInteger(v));
+  } else {
+    return TGLQuadricObject::ReadProperty(name, v);
+  }
   return true;
 }
 

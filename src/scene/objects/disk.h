@@ -2,15 +2,19 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/objects/sphere.h"
 
 namespace zentrova {
 
 class TGLDisk : public TGLQuadricObject {
  public:
-  const char* ClassName() const override { return "TGLDisk"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLDisk>(); }
+  ZENTROVA_CLASS_NEW(TGLDisk)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Degrees in GLU's convention: 0 on +Y, clockwise.
   float StartAngle() const { return start_angle_; }

@@ -1,12 +1,13 @@
 #include "scene/objects/extrusion_solid.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 #include <numbers>
 #include <utility>
 
-#include "scene/base/class_registration.h"
-#include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
+#include "scene/base/scope_exit.h"
 #include "scene/gl/gl_polygon_sink.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
@@ -16,13 +17,6 @@ namespace zentrova {
 ZENTROVA_REGISTER_CLASS(TGLExtrusionSolid);
 
 namespace {
-
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
 
 TAffineVector Negated(const TAffineVector& v) {
   return {-v[0], -v[1], -v[2]};
@@ -39,21 +33,21 @@ TGLExtrusionSolid::TGLExtrusionSolid() {
 }
 
 void TGLExtrusionSolid::SetHeight(float value) {
-  SetAndMark(*this, height_, value);
+  SetProperty(height_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetNormals(TNormalSmoothing value) {
-  SetAndMark(*this, normals_, value);
+  SetProperty(normals_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetNormalDirection(TNormalDirection value) {
-  SetAndMark(*this, normal_direction_, value);
+  SetProperty(normal_direction_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetParts(TExtrusionSolidParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLExtrusionSolid::SetStacks(int value) {
   if (value < 1) return;
-  SetAndMark(*this, stacks_, value);
+  SetProperty(stacks_, value, StructureChangeOf(this));
 }
 
 void TGLExtrusionSolid::SetMinSmoothAngle(float value) {
@@ -159,6 +153,44 @@ void TGLExtrusionSolid::BuildList(TRenderContextInfo& /*rci*/) {
   }
   if (Has(parts_, espStartPolygon))
     RenderTesselatedPolygon(true, inside ? &up : &down, !inside, GLPolygonSink());
+}
+
+namespace {
+
+constexpr TIdentNames<3> kNormalSmoothingNames{"nsFlat", "nsSmooth", "nsNone"};
+constexpr TIdentNames<4> kExtrusionSolidPartNames{"espOutside", "espInside", "espStartPolygon",
+                                                  "espStopPolygon"};
+
+}  // namespace
+
+// Height and MinSmoothAngle are always written: they have no stream default.
+void TGLExtrusionSolid::WriteProperties(TPropertyWriter& w) const {
+  TMultiPolygonBase::WriteProperties(w);
+  if (stacks_ != 1) w.Integer("Stacks", stacks_);
+  if (normals_ != nsFlat) w.Enum("Normals", kNormalSmoothingNames, normals_);
+  if (normal_direction_ != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, normal_direction_);
+  if (parts_ != (1u << espOutside)) w.SetOf("Parts", kExtrusionSolidPartNames, parts_);
+  w.Single("Height", height_);
+  w.Single("MinSmoothAngle", min_smooth_angle_);
+}
+
+bool TGLExtrusionSolid::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Stacks") {
+    SetStacks(AsInteger(v));
+  } else if (name == "Normals") {
+    SetNormals(AsEnum<TNormalSmoothing>(kNormalSmoothingNames, v));
+  } else if (name == "NormalDirection") {
+    SetNormalDirection(AsEnum<TNormalDirection>(kNormalDirectionNames, v));
+  } else if (name == "Parts") {
+    SetParts(static_cast<TExtrusionSolidParts>(SetBits(kExtrusionSolidPartNames, v)));
+  } else if (name == "Height") {
+    SetHeight(AsSingle(v));
+  } else if (name == "MinSmoothAngle") {
+    SetMinSmoothAngle(AsSingle(v));
+  } else {
+    return TMultiPolygonBase::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/objects/multi_polygon.h"
 #include "scene/objects/sphere.h"
 
@@ -20,6 +22,8 @@ class TGLExtrusionSolid : public TMultiPolygonBase {
  public:
   TGLExtrusionSolid();
   ZENTROVA_CLASS_NEW(TGLExtrusionSolid)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Every setter but MinSmoothAngle's stores a different value and rebuilds the display list.
   float Height() const { return height_; }

@@ -1,4 +1,6 @@
 #include "scene/objects/frustrum.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 
@@ -6,6 +8,8 @@
 #include "scene/gl/texture_coordinates.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLFrustrum);
 
 namespace {
 
@@ -42,15 +46,11 @@ void TGLFrustrum::SetBaseWidth(float value) {
 }
 
 void TGLFrustrum::SetParts(TFrustrumParts value) {
-  if (value == parts_) return;
-  parts_ = value;
-  MarkStructureDirty();
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLFrustrum::SetNormalDirection(TNormalDirection value) {
-  if (value == normal_direction_) return;
-  normal_direction_ = value;
-  MarkStructureDirty();
+  SetProperty(normal_direction_, value, StructureChangeOf(this));
 }
 
 bool TGLFrustrum::StoresFrustrumSize() const {
@@ -151,6 +151,34 @@ void TGLFrustrum::BuildList(TRenderContextInfo& /*rci*/) {
     vertex(-hw, 0, hd, 0, 1);
   }
   gl.End();
+}
+
+namespace {
+
+constexpr TIdentNames<6> kFrustrumPartNames{"fpTop", "fpBottom", "fpFront", "fpBack", "fpLeft", "fpRight"};
+
+}  // namespace
+
+// The four sizes only as the binary "FrustrumSize", first.
+void TGLFrustrum::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  if (StoresFrustrumSize()) w.Binary("FrustrumSize", [this](TStream& s) { WriteFrustrumSize(s); });
+  if (parts_ != kAllFrustrumParts) w.SetOf("Parts", kFrustrumPartNames, parts_);
+  if (normal_direction_ != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, normal_direction_);
+}
+
+bool TGLFrustrum::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "FrustrumSize") {
+    TMemoryStream s = AsBinary(v, 16);
+    ReadFrustrumSize(s);
+  } else if (name == "Parts") {
+    SetParts(static_cast<TFrustrumParts>(SetBits(kFrustrumPartNames, v)));
+  } else if (name == "NormalDirection") {
+    SetNormalDirection(AsEnum<TNormalDirection>(kNormalDirectionNames, v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -5,7 +5,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/streams.h"
 #include "scene/objects/sphere.h"
 
@@ -17,8 +20,9 @@ inline constexpr TFrustrumParts kAllFrustrumParts = 0x3F;
 
 class TGLFrustrum : public TGLStageObject {
  public:
-  const char* ClassName() const override { return "TGLFrustrum"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLFrustrum>(); }
+  ZENTROVA_CLASS_NEW(TGLFrustrum)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // The sizes are never negative (such values are ignored) and Height never exceeds ApexHeight: raising
   // Height raises ApexHeight, lowering ApexHeight lowers Height.

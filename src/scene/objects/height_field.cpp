@@ -1,4 +1,6 @@
 #include "scene/objects/height_field.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +15,8 @@
 #include "scene/materials/material.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLHeightField);
 
 namespace {
 
@@ -72,15 +76,11 @@ void TGLHeightField::SetOnGetHeight2(THeightFieldGetHeight2Event value) {
 }
 
 void TGLHeightField::SetOptions(THeightFieldOptions value) {
-  if (value == options_) return;
-  options_ = value;
-  MarkStructureDirty();
+  SetProperty(options_, value, StructureChangeOf(this));
 }
 
 void TGLHeightField::SetColorMode(THeightFieldColorMode value) {
-  if (value == color_mode_) return;
-  color_mode_ = value;
-  MarkStructureDirty();
+  SetProperty(color_mode_, value, StructureChangeOf(this));
 }
 
 void TGLHeightField::NotifyChange(TPersistent* sender) {
@@ -183,6 +183,36 @@ void TGLHeightField::BuildList(TRenderContextInfo& rci) {
     if (row_count >= 2) strip(rows[(row_count - 2) % 3], last);
   }
   if (row_count >= 2 && samples_per_row >= 2) triangle_count_ = (row_count - 1) * 2 * (samples_per_row - 1);
+}
+
+namespace {
+
+constexpr TIdentNames<2> kHeightFieldOptionNames{"hfoTextureCoordinates", "hfoTwoSided"};
+constexpr TIdentNames<5> kHeightFieldColorModeNames{"hfcmNone", "hfcmEmission", "hfcmAmbient", "hfcmDiffuse",
+                                                    "hfcmAmbientAndDiffuse"};
+
+}  // namespace
+
+void TGLHeightField::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  w.Nested("XSamplingScale", *x_scale_);
+  w.Nested("YSamplingScale", *y_scale_);
+  if (options_ != (1u << hfoTwoSided)) w.SetOf("Options", kHeightFieldOptionNames, options_);
+  if (color_mode_ != hfcmNone) w.Enum("ColorMode", kHeightFieldColorModeNames, color_mode_);
+}
+
+bool TGLHeightField::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("XSamplingScale", *x_scale_, name, v) || ReadNested("YSamplingScale", *y_scale_, name, v)) {
+    return true;
+  }
+  if (name == "Options") {
+    SetOptions(static_cast<THeightFieldOptions>(SetBits(kHeightFieldOptionNames, v)));
+  } else if (name == "ColorMode") {
+    SetColorMode(AsEnum<THeightFieldColorMode>(kHeightFieldColorModeNames, v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

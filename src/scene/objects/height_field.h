@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/sampling_scale.h"
 
@@ -37,10 +40,9 @@ class TGLHeightField : public TGLStageObject {
  public:
   TGLHeightField();
   ~TGLHeightField() override;
-  const char* ClassName() const override { return "TGLHeightField"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLHeightField>();
-  }
+  ZENTROVA_CLASS_NEW(TGLHeightField)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Setting a handler always rebuilds.
   const THeightFieldGetHeightEvent& OnGetHeight() const { return on_get_height_; }

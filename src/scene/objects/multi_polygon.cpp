@@ -1,4 +1,7 @@
 #include "scene/objects/multi_polygon.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
+#include "scene/objects/node_stream.h"
 
 #include <GL/glu.h>
 
@@ -9,8 +12,6 @@
 #include <vector>
 
 #include "platform/exception.h"
-#include "scene/base/class_registration.h"
-#include "scene/base/property_setter.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/gl_polygon_sink.h"
 #include "scene/gl/opengl_binding.h"
@@ -276,7 +277,7 @@ void TMultiPolygonBase::Assign(const TPersistent* source) {
 // ---- TGLMultiPolygon
 
 void TGLMultiPolygon::SetParts(TPolygonParts value) {
-  SetProperty(parts_, value, [this] { MarkStructureDirty(); });
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLMultiPolygon::Assign(const TPersistent* source) {
@@ -292,6 +293,73 @@ void TGLMultiPolygon::BuildList(TRenderContextInfo& /*rci*/) {
     normal = {-normal[0], -normal[1], -normal[2]};
     RenderTesselatedPolygon(true, &normal, true, GLPolygonSink());
   }
+}
+
+// ---- streaming
+
+namespace {
+
+constexpr TIdentNames<5> kSplineModeNames{"lsmLines", "lsmCubicSpline", "lsmBezierSpline", "lsmNURBSCurve",
+                                          "lsmSegments"};
+constexpr TIdentNames<2> kPolygonPartNames{"ppTop", "ppBottom"};
+
+}  // namespace
+
+// Each contour an item of its "Description" (when not empty), "Nodes", "Division" and "SplineMode".
+void TMultiPolygonBase::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  w.BeginCollection("Contours");
+  for (int i = 0; i < contours_->Count(); ++i) {
+    const TGLContour& contour = *contours_->Items(i);
+    w.BeginItem();
+    if (!contour.Description().empty()) w.String("Description", contour.Description());
+    WriteNodes(w, "Nodes", contour.Nodes());
+    if (contour.Division() != 10) w.Integer("Division", contour.Division());
+    if (contour.SplineMode() != lsmLines) w.Enum("SplineMode", kSplineModeNames, contour.SplineMode());
+    w.EndItem();
+  }
+  w.EndCollection();
+}
+
+bool TMultiPolygonBase::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "Contours") return TGLStageObject::ReadProperty(name, v);
+  if (v.tag != vaCollection) RaiseInvalidPropertyValue();
+  contours_->BeginUpdate();
+  try {
+    contours_->Clear();
+    for (const TPropertyList& item : v.items) {
+      TGLContour& contour = *contours_->Add();
+      for (const TProperty& p : item) {
+        if (p.name == "Description") {
+          contour.SetDescription(AsString(p.value));
+        } else if (p.name == "Nodes") {
+          ReadNodes(contour.Nodes(), p.value);
+        } else if (p.name == "Division") {
+          contour.SetDivision(AsInteger(p.value));
+        } else if (p.name == "SplineMode") {
+          contour.SetSplineMode(AsEnum<TLineSplineMode>(kSplineModeNames, p.value));
+        } else {
+          RaiseNoProperty(p.name);
+        }
+      }
+    }
+  } catch (...) {
+    contours_->EndUpdate();
+    throw;
+  }
+  contours_->EndUpdate();
+  return true;
+}
+
+void TGLMultiPolygon::WriteProperties(TPropertyWriter& w) const {
+  TMultiPolygonBase::WriteProperties(w);
+  if (parts_ != kAllPolygonParts) w.SetOf("Parts", kPolygonPartNames, parts_);
+}
+
+bool TGLMultiPolygon::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "Parts") return TMultiPolygonBase::ReadProperty(name, v);
+  SetParts(static_cast<TPolygonParts>(SetBits(kPolygonPartNames, v)));
+  return true;
 }
 
 }  // namespace zentrova

@@ -6,10 +6,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "scene/base/class_name.h"
 #include "scene/base/polygon_sink.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/vector_lists.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/contour.h"
@@ -37,6 +39,8 @@ class TMultiPolygonBase : public TGLStageObject {
   TMultiPolygonBase();
   ~TMultiPolygonBase() override;
   ZENTROVA_CLASS_NEW(TMultiPolygonBase)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLContours& Contours() { return *contours_; }
   const TGLContours& Contours() const { return *contours_; }
@@ -86,6 +90,8 @@ inline constexpr TPolygonParts kAllPolygonParts = (1u << ppTop) | (1u << ppBotto
 class TGLMultiPolygon : public TMultiPolygonBase {
  public:
   ZENTROVA_CLASS_NEW(TGLMultiPolygon)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TPolygonParts Parts() const { return parts_; }
   void SetParts(TPolygonParts value);

@@ -1,4 +1,6 @@
 #include "scene/objects/pipe.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <charconv>
 #include <cmath>
@@ -14,14 +16,9 @@
 
 namespace zentrova {
 
-namespace {
+ZENTROVA_REGISTER_CLASS(TGLPipe);
 
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
+namespace {
 
 bool Has(TPipeParts parts, TPipePart part) {
   return (parts & (1u << part)) != 0;
@@ -45,9 +42,7 @@ TGLPipeNode::TGLPipeNode(TCollection* collection) : TGLNode(collection), color_(
 }
 
 void TGLPipeNode::SetRadiusFactor(float value) {
-  if (value == radius_factor_) return;
-  radius_factor_ = value;
-  Changed(false);
+  SetProperty(radius_factor_, value, [this] { Changed(false); });
 }
 
 void TGLPipeNode::Assign(const TPersistent* source) {
@@ -76,17 +71,17 @@ std::unique_ptr<TGLNodes> TGLPipe::CreateNodes() {
 
 void TGLPipe::SetSlices(int value) {
   if (value < 1) return;
-  SetAndMark(*this, slices_, value);
+  SetProperty(slices_, value, StructureChangeOf(this));
 }
 
 void TGLPipe::SetParts(TPipeParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 void TGLPipe::SetRadius(float value) {
-  SetAndMark(*this, radius_, value);
+  SetProperty(radius_, value, StructureChangeOf(this));
 }
 void TGLPipe::SetNodesColorMode(TPipeNodesColorMode value) {
-  SetAndMark(*this, nodes_color_mode_, value);
+  SetProperty(nodes_color_mode_, value, StructureChangeOf(this));
 }
 
 void TGLPipe::Assign(const TPersistent* source) {
@@ -282,6 +277,55 @@ void TGLPipe::BuildList(TRenderContextInfo& /*rci*/) {
     DrawDisk(ring, centre, d, false, colored);
     triangle_count_ += slices_ + 1;
   }
+}
+
+namespace {
+
+constexpr TIdentNames<4> kPipePartNames{"ppOutside", "ppInside", "ppStartDisk", "ppStopDisk"};
+constexpr TIdentNames<5> kPipeNodesColorModeNames{"pncmNone", "pncmEmission", "pncmAmbient", "pncmDiffuse",
+                                                  "pncmAmbientAndDiffuse"};
+
+}  // namespace
+
+void TGLPipe::WriteNodeProperties(const TGLNode& node, TPropertyWriter& w) const {
+  const auto& pipe_node = static_cast<const TGLPipeNode&>(node);
+  if (pipe_node.RadiusFactor() != 1) w.Single("RadiusFactor", pipe_node.RadiusFactor());
+  if (pipe_node.Color().StoresColor()) w.Data("Color.Color", pipe_node.Color());
+}
+
+bool TGLPipe::ReadNodeProperty(TGLNode& node, const std::string& name, const TPropertyValue& v) {
+  auto& pipe_node = static_cast<TGLPipeNode&>(node);
+  if (name == "RadiusFactor") {
+    pipe_node.SetRadiusFactor(AsSingle(v));
+  } else if (name == "Color.Color") {
+    ReadData(pipe_node.Color(), v, 16);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void TGLPipe::WriteProperties(TPropertyWriter& w) const {
+  TGLPolygonBase::WriteProperties(w);
+  if (slices_ != 16) w.Integer("Slices", slices_);
+  if (parts_ != (1u << ppOutside)) w.SetOf("Parts", kPipePartNames, parts_);
+  if (radius_ != 1) w.Single("Radius", radius_);
+  if (nodes_color_mode_ != pncmNone) w.Enum("NodesColorMode", kPipeNodesColorModeNames, nodes_color_mode_);
+}
+
+bool TGLPipe::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Slices") {
+    SetSlices(AsInteger(v));
+  } else if (name == "Parts") {
+    SetParts(static_cast<TPipeParts>(SetBits(kPipePartNames, v)));
+  } else if (name == "Radius") {
+    SetRadius(AsSingle(v));
+  } else if (name == "NodesColorMode") {
+    SetNodesColorMode(AsEnum<TPipeNodesColorMode>(kPipeNodesColorModeNames, v));
+  } else {
+    return TGLPolygonBase::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/gl/color.h"
 #include "scene/objects/lines.h"
 #include "scene/objects/polygon_base.h"
@@ -17,7 +19,7 @@ namespace zentrova {
 class TGLPipeNode : public TGLNode {
  public:
   explicit TGLPipeNode(TCollection* collection);
-  const char* ClassName() const override { return "TGLPipeNode"; }
+  ZENTROVA_CLASS(TGLPipeNode)
 
   // Multiplies the pipe's Radius at this node.
   float RadiusFactor() const { return radius_factor_; }
@@ -40,10 +42,7 @@ class TGLPipeNode : public TGLNode {
 class TGLPipeNodes : public TGLLinesNodes {
  public:
   explicit TGLPipeNodes(TPersistent* owner) : TGLLinesNodes(owner, &CreateCollectionItem<TGLPipeNode>) {}
-  const char* ClassName() const override { return "TGLPipeNodes"; }
-  std::unique_ptr<TGLNodes> NewInstance(TPersistent* owner) const override {
-    return std::make_unique<TGLPipeNodes>(owner);
-  }
+  ZENTROVA_CLASS_NEW_OWNED(TGLPipeNodes)
   TGLPipeNode* GetItem(int index) const { return static_cast<TGLPipeNode*>(TGLNodes::GetItem(index)); }
   TGLPipeNode* operator[](int index) const { return GetItem(index); }
   TGLPipeNode* Add() { return static_cast<TGLPipeNode*>(TGLNodes::Add()); }
@@ -66,8 +65,9 @@ enum TPipeNodesColorMode : std::uint8_t {
 class TGLPipe : public TGLPolygonBase {
  public:
   TGLPipe();
-  const char* ClassName() const override { return "TGLPipe"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPipe>(); }
+  ZENTROVA_CLASS_NEW(TGLPipe)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLPipeNodes& PipeNodes() { return static_cast<TGLPipeNodes&>(Nodes()); }
   const TGLPipeNodes& PipeNodes() const { return static_cast<const TGLPipeNodes&>(Nodes()); }
@@ -98,6 +98,9 @@ class TGLPipe : public TGLPolygonBase {
 
  protected:
   std::unique_ptr<TGLNodes> CreateNodes() override;
+  // "RadiusFactor" (when not 1) and "Color.Color" (when not black) of a node.
+  void WriteNodeProperties(const TGLNode& node, TPropertyWriter& writer) const override;
+  bool ReadNodeProperty(TGLNode& node, const std::string& name, const TPropertyValue& value) override;
 
  private:
   void BuildRing(TRing& ring, const TAffineVector& centre, TAffineVector direction, float factor) const;

@@ -1,14 +1,16 @@
 #include "scene/objects/polygon.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/gl_polygon_sink.h"
 
 namespace zentrova {
 
+ZENTROVA_REGISTER_CLASS(TGLPolygon);
+
 void TGLPolygon::SetParts(TPolygonParts value) {
-  if (value == parts_) return;
-  parts_ = value;
-  MarkStructureDirty();
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLPolygon::Assign(const TPersistent* source) {
@@ -27,6 +29,23 @@ void TGLPolygon::BuildList(TRenderContextInfo& /*rci*/) {
     normal = {-normal[0], -normal[1], -normal[2]};
     Nodes().DrawTessellatedPolygon(true, given, divisions, true, GLPolygonSink());
   }
+}
+
+namespace {
+
+constexpr TIdentNames<2> kPolygonPartNames{"ppTop", "ppBottom"};
+
+}  // namespace
+
+void TGLPolygon::WriteProperties(TPropertyWriter& w) const {
+  TGLPolygonBase::WriteProperties(w);
+  if (parts_ != kAllPolygonParts) w.SetOf("Parts", kPolygonPartNames, parts_);
+}
+
+bool TGLPolygon::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "Parts") return TGLPolygonBase::ReadProperty(name, v);
+  SetParts(static_cast<TPolygonParts>(SetBits(kPolygonPartNames, v)));
+  return true;
 }
 
 }  // namespace zentrova

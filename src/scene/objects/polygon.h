@@ -3,7 +3,10 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/objects/multi_polygon.h"
 #include "scene/objects/polygon_base.h"
 
@@ -11,8 +14,9 @@ namespace zentrova {
 
 class TGLPolygon : public TGLPolygonBase {
  public:
-  const char* ClassName() const override { return "TGLPolygon"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPolygon>(); }
+  ZENTROVA_CLASS_NEW(TGLPolygon)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TPolygonParts Parts() const { return parts_; }
   void SetParts(TPolygonParts value);

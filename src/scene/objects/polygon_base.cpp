@@ -3,6 +3,8 @@
 #include "scene/base/property_setter.h"
 #include <algorithm>
 
+#include "scene/objects/node_stream.h"
+
 namespace zentrova {
 
 TGLPolygonBase::TGLPolygonBase() : nodes_(CreateNodes()) {}
@@ -40,6 +42,36 @@ void TGLPolygonBase::Assign(const TPersistent* source) {
     spline_mode_ = other->spline_mode_;
   }
   TGLStageObject::Assign(source);
+}
+
+namespace {
+
+constexpr TIdentNames<5> kSplineModeNames{"lsmLines", "lsmCubicSpline", "lsmBezierSpline", "lsmNURBSCurve",
+                                          "lsmSegments"};
+
+}  // namespace
+
+void TGLPolygonBase::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  WriteNodes(w, "Nodes", *nodes_,
+             [this](const TGLNode& node, TPropertyWriter& writer) { WriteNodeProperties(node, writer); });
+  if (division_ != 10) w.Integer("Division", division_);
+  if (spline_mode_ != lsmLines) w.Enum("SplineMode", kSplineModeNames, spline_mode_);
+}
+
+bool TGLPolygonBase::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Nodes") {
+    ReadNodes(*nodes_, v, [this](TGLNode& node, const std::string& item_name, const TPropertyValue& item_value) {
+      return ReadNodeProperty(node, item_name, item_value);
+    });
+  } else if (name == "Division") {
+    SetDivision(AsInteger(v));
+  } else if (name == "SplineMode") {
+    SetSplineMode(AsEnum<TLineSplineMode>(kSplineModeNames, v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "scene/base/class_name.h"
 #include "scene/base/nodes.h"
+#include "scene/base/property_stream.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/lines.h"
 
@@ -17,6 +19,9 @@ class TGLPolygonBase : public TGLStageObject {
   TGLPolygonBase();
   ~TGLPolygonBase() override;
   ZENTROVA_CLASS_NEW(TGLPolygonBase)
+  // "Nodes" (with what each node adds), "Division" and "SplineMode".
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLNodes& Nodes() { return *nodes_; }
   const TGLNodes& Nodes() const { return *nodes_; }
@@ -36,6 +41,11 @@ class TGLPolygonBase : public TGLStageObject {
   virtual std::unique_ptr<TGLNodes> CreateNodes();
   // Subclasses that override CreateNodes call this from their constructor.
   void RecreateNodes() { nodes_ = CreateNodes(); }
+  // The properties a node adds to its coordinates in the "Nodes" collection: none here.
+  virtual void WriteNodeProperties(const TGLNode& node, TPropertyWriter& writer) const {}
+  virtual bool ReadNodeProperty(TGLNode& node, const std::string& name, const TPropertyValue& value) {
+    return false;
+  }
 
  private:
   std::unique_ptr<TGLNodes> nodes_;

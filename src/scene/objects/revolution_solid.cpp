@@ -1,4 +1,6 @@
 #include "scene/objects/revolution_solid.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 #include <cstdint>
@@ -14,18 +16,13 @@
 
 namespace zentrova {
 
+ZENTROVA_REGISTER_CLASS(TGLRevolutionSolid);
+
 namespace {
 
 constexpr float kTwoPi = 2 * 3.14159265358979323846f;
 // More profile points than this are a mistaken Division, not a profile.
 constexpr std::int64_t kMaxProfilePoints = std::int64_t{1} << 22;
-
-template <class T>
-void SetAndMark(TGLBaseSceneObject& object, T& field, T value) {
-  if (field == value) return;
-  field = value;
-  object.MarkStructureDirty();
-}
 
 bool Has(TRevolutionSolidParts parts, TRevolutionSolidPart part) {
   return (parts & (1u << part)) != 0;
@@ -45,7 +42,7 @@ struct TGLRevolutionSolid::TSweep {
 
 void TGLRevolutionSolid::SetSlices(int value) {
   if (value < 1) return;
-  SetAndMark(*this, slices_, value);
+  SetProperty(slices_, value, StructureChangeOf(this));
 }
 
 void TGLRevolutionSolid::SetStartAngle(float value) {
@@ -63,16 +60,16 @@ void TGLRevolutionSolid::SetStopAngle(float value) {
 }
 
 void TGLRevolutionSolid::SetNormals(TNormalSmoothing value) {
-  SetAndMark(*this, normals_, value);
+  SetProperty(normals_, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetYOffsetPerTurn(float value) {
-  SetAndMark(*this, y_offset_per_turn_, value);
+  SetProperty(y_offset_per_turn_, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetNormalDirection(TNormalDirection value) {
-  SetAndMark(*this, normal_direction_, value);
+  SetProperty(normal_direction_, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetParts(TRevolutionSolidParts value) {
-  SetAndMark(*this, parts_, value);
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLRevolutionSolid::Assign(const TPersistent* source) {
@@ -219,6 +216,46 @@ void TGLRevolutionSolid::BuildList(TRenderContextInfo& /*rci*/) {
           inside ? sweep.stop + pi + pi / 2 : sweep.stop + pi / 2);
     }
   }
+}
+
+namespace {
+
+constexpr TIdentNames<3> kNormalSmoothingNames{"nsFlat", "nsSmooth", "nsNone"};
+constexpr TIdentNames<4> kRevolutionSolidPartNames{"rspOutside", "rspInside", "rspStartPolygon",
+                                                   "rspStopPolygon"};
+
+}  // namespace
+
+void TGLRevolutionSolid::WriteProperties(TPropertyWriter& w) const {
+  TGLPolygonBase::WriteProperties(w);
+  if (slices_ != 16) w.Integer("Slices", slices_);
+  if (start_angle_ != 0) w.Single("StartAngle", start_angle_);
+  if (stop_angle_ != 360) w.Single("StopAngle", stop_angle_);
+  if (normals_ != nsFlat) w.Enum("Normals", kNormalSmoothingNames, normals_);
+  if (y_offset_per_turn_ != 0) w.Single("YOffsetPerTurn", y_offset_per_turn_);
+  if (normal_direction_ != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, normal_direction_);
+  if (parts_ != (1u << rspOutside)) w.SetOf("Parts", kRevolutionSolidPartNames, parts_);
+}
+
+bool TGLRevolutionSolid::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Slices") {
+    SetSlices(AsInteger(v));
+  } else if (name == "StartAngle") {
+    SetStartAngle(AsSingle(v));
+  } else if (name == "StopAngle") {
+    SetStopAngle(AsSingle(v));
+  } else if (name == "Normals") {
+    SetNormals(AsEnum<TNormalSmoothing>(kNormalSmoothingNames, v));
+  } else if (name == "YOffsetPerTurn") {
+    SetYOffsetPerTurn(AsSingle(v));
+  } else if (name == "NormalDirection") {
+    SetNormalDirection(AsEnum<TNormalDirection>(kNormalDirectionNames, v));
+  } else if (name == "Parts") {
+    SetParts(static_cast<TRevolutionSolidParts>(SetBits(kRevolutionSolidPartNames, v)));
+  } else {
+    return TGLPolygonBase::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/objects/polygon_base.h"
 #include "scene/objects/sphere.h"
 
@@ -18,10 +21,9 @@ inline constexpr TRevolutionSolidParts kAllRevolutionSolidParts = 0x0F;
 
 class TGLRevolutionSolid : public TGLPolygonBase {
  public:
-  const char* ClassName() const override { return "TGLRevolutionSolid"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override {
-    return std::make_unique<TGLRevolutionSolid>();
-  }
+  ZENTROVA_CLASS_NEW(TGLRevolutionSolid)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Steps of a full turn; values below 1 are ignored.
   int Slices() const { return slices_; }

@@ -62,4 +62,27 @@ void TGLSamplingScale::LoopBounds(float& base, float& step, float& max, bool sam
   }
 }
 
+void TGLSamplingScale::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleObject::WriteProperties(w);
+  if (min_ != 0) w.Single("Min", min_);
+  if (max_ != 0) w.Single("Max", max_);
+  if (origin_ != 0) w.Single("Origin", origin_);
+  if (step_ != 0.1f) w.Single("Step", step_);
+}
+
+bool TGLSamplingScale::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Min") {
+    SetMin(AsSingle(v));
+  } else if (name == "Max") {
+    SetMax(AsSingle(v));
+  } else if (name == "Origin") {
+    SetOrigin(AsSingle(v));
+  } else if (name == "Step") {
+    SetStep(AsSingle(v));
+  } else {
+    return TGLUpdateAbleObject::ReadProperty(name, v);
+  }
+  return true;
+}
+
 }  // namespace zentrova

@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "platform/exception.h"
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/update_able.h"
 
 namespace zentrova {
@@ -12,7 +14,9 @@ namespace zentrova {
 class TGLSamplingScale : public TGLUpdateAbleObject {
  public:
   explicit TGLSamplingScale(TPersistent* owner) : TGLUpdateAbleObject(owner) {}
-  const char* ClassName() const override { return "TGLSamplingScale"; }
+  ZENTROVA_CLASS(TGLSamplingScale)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Every setter notifies, also with the value unchanged. Min above Max moves Max along and Max below
   // Min moves Min along; a Step not above 0 is stored as 1.

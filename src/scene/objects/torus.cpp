@@ -1,4 +1,6 @@
 #include "scene/objects/torus.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 
@@ -9,28 +11,22 @@
 
 namespace zentrova {
 
+ZENTROVA_REGISTER_CLASS(TGLTorus);
+
 void TGLTorus::SetRings(std::uint32_t value) {
-  if (value == rings_) return;
-  rings_ = value < 2 ? 2 : value;
-  MarkStructureDirty();
+  SetProperty(rings_, value < 2 ? 2 : value, StructureChangeOf(this));
 }
 
 void TGLTorus::SetSides(std::uint32_t value) {
-  if (value == sides_) return;
-  sides_ = value < 3 ? 3 : value;
-  MarkStructureDirty();
+  SetProperty(sides_, value < 3 ? 3 : value, StructureChangeOf(this));
 }
 
 void TGLTorus::SetMinorRadius(float value) {
-  if (value == minor_radius_) return;
-  minor_radius_ = value;
-  MarkStructureDirty();
+  SetProperty(minor_radius_, value, StructureChangeOf(this));
 }
 
 void TGLTorus::SetMajorRadius(float value) {
-  if (value == major_radius_) return;
-  major_radius_ = value;
-  MarkStructureDirty();
+  SetProperty(major_radius_, value, StructureChangeOf(this));
 }
 
 // Ring i counts down from Rings − 1, so the torus turns clockwise seen from +Z and s runs from 1 to 0.
@@ -97,6 +93,33 @@ bool TGLTorus::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray
   if (intersect_normal != nullptr) {
     const float scale = major_radius_ / (std::sqrt(p[0] * p[0] + p[1] * p[1]) + 1e-6f);
     *intersect_normal = LocalToWorld({p[0] - p[0] * scale, p[1] - p[1] * scale, p[2], 0});
+  }
+  return true;
+}
+
+void TGLTorus::WriteProperties(TPropertyWriter& w) const {
+  TGLStageObject::WriteProperties(w);
+  if (rings_ != 25) w.Integer("Rings", static_cast<std::int32_t>(rings_));
+  if (sides_ != 15) w.Integer("Sides", static_cast<std::int32_t>(sides_));
+  if (minor_radius_ != 0.1f) w.Single("MinorRadius", minor_radius_);
+  if (major_radius_ != 0.4f) w.Single("MajorRadius", major_radius_);
+}
+
+bool TGLTorus::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Rings" || name == "Sides") {
+    const std::int32_t count = AsInteger(v);
+    if (count < 0) RaiseInvalidPropertyValue();
+    if (name == "Rings") {
+      SetRings(static_cast<std::uint32_t>(count));
+    } else {
+      SetSides(static_cast<std::uint32_t>(count));
+    }
+  } else if (name == "MinorRadius") {
+    SetMinorRadius(AsSingle(v));
+  } else if (name == "MajorRadius") {
+    SetMajorRadius(AsSingle(v));
+  } else {
+    return TGLStageObject::ReadProperty(name, v);
   }
   return true;
 }

@@ -4,15 +4,19 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/core/custom_scene_object.h"
 
 namespace zentrova {
 
 class TGLTorus : public TGLStageObject {
  public:
-  const char* ClassName() const override { return "TGLTorus"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLTorus>(); }
+  ZENTROVA_CLASS_NEW(TGLTorus)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Segments about the Z axis, at least 2.
   std::uint32_t Rings() const { return rings_; }

@@ -1,9 +1,13 @@
 #include "scene/objects/xyz_grid.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include "scene/base/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLXYZGrid);
 
 TGLXYZGrid::TGLXYZGrid()
     : x_scale_(std::make_unique<TGLSamplingScale>(this)),
@@ -13,15 +17,11 @@ TGLXYZGrid::TGLXYZGrid()
 TGLXYZGrid::~TGLXYZGrid() = default;
 
 void TGLXYZGrid::SetParts(TXYZGridParts value) {
-  if (value == parts_) return;
-  parts_ = value;
-  MarkStructureDirty();
+  SetProperty(parts_, value, StructureChangeOf(this));
 }
 
 void TGLXYZGrid::SetLinesStyle(TXYZGridLinesStyle value) {
-  if (value == lines_style_) return;
-  lines_style_ = value;
-  MarkStructureDirty();
+  SetProperty(lines_style_, value, StructureChangeOf(this));
 }
 
 void TGLXYZGrid::NotifyChange(TPersistent* sender) {
@@ -77,6 +77,40 @@ void TGLXYZGrid::BuildList(TRenderContextInfo& rci) {
                     [&](float y) { line(*z_scale_, zb, zs, zm, [&](float z) { gl.Vertex3f(x, y, z); }); });
     });
   }
+}
+
+namespace {
+
+constexpr TIdentNames<3> kGridPartNames{"gpX", "gpY", "gpZ"};
+constexpr TIdentNames<2> kGridLinesStyleNames{"glsLine", "glsSegments"};
+
+}  // namespace
+
+// LinesSmoothing is write-only: read, never written.
+void TGLXYZGrid::WriteProperties(TPropertyWriter& w) const {
+  TGLLineBase::WriteProperties(w);
+  w.Nested("XSamplingScale", *x_scale_);
+  w.Nested("YSamplingScale", *y_scale_);
+  w.Nested("ZSamplingScale", *z_scale_);
+  if (parts_ != ((1u << gpX) | (1u << gpY))) w.SetOf("Parts", kGridPartNames, parts_);
+  if (lines_style_ != glsSegments) w.Enum("LinesStyle", kGridLinesStyleNames, lines_style_);
+}
+
+bool TGLXYZGrid::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("XSamplingScale", *x_scale_, name, v) || ReadNested("YSamplingScale", *y_scale_, name, v) ||
+      ReadNested("ZSamplingScale", *z_scale_, name, v)) {
+    return true;
+  }
+  if (name == "Parts") {
+    SetParts(static_cast<TXYZGridParts>(SetBits(kGridPartNames, v)));
+  } else if (name == "LinesStyle") {
+    SetLinesStyle(AsEnum<TXYZGridLinesStyle>(kGridLinesStyleNames, v));
+  } else if (name == "LinesSmoothing") {
+    SetLinesSmoothing(AsBoolean(v));
+  } else {
+    return TGLLineBase::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

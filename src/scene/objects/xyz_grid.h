@@ -3,7 +3,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/objects/lines.h"
 #include "scene/objects/sampling_scale.h"
 
@@ -19,8 +22,9 @@ class TGLXYZGrid : public TGLLineBase {
  public:
   TGLXYZGrid();
   ~TGLXYZGrid() override;
-  const char* ClassName() const override { return "TGLXYZGrid"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLXYZGrid>(); }
+  ZENTROVA_CLASS_NEW(TGLXYZGrid)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLSamplingScale& XSamplingScale() { return *x_scale_; }
   TGLSamplingScale& YSamplingScale() { return *y_scale_; }
