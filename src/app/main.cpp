@@ -5,6 +5,7 @@
 #include "app/job_file.h"
 #include "app/main_window.h"
 #include "app/qt_message_sink.h"
+#include "app/scene_classes.h"
 #include "platform/paths.h"
 #include "scene/gl/egl_context.h"
 #include "scene/qt/qt_dialogs.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QApplication::setApplicationName("Zentrova");
   zentrova::RegisterEGLContextClass();
+  zentrova::RegisterSceneClasses();
   zentrova::TQtAppDialogs dialogs;
   zentrova::TVYKForm form(dialogs);
   // The dialogs and message boxes of the engine and the scene are modal to the main window.

@@ -1,0 +1,28 @@
+#include "app/scene_classes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "scene/base/class_registration.h"
+
+namespace zentrova {
+namespace {
+
+// After the program's start-up registration a class of every part of the scene library is found by name
+// and made as itself; the abstract bases stay unknown.
+TEST(SceneClasses, StartUpRegistersEveryPartOfTheSceneLibrary) {
+  RegisterSceneClasses();
+  for (const std::string name : {"TGLDummyCube", "TGLExtrusionSolid", "TGLTorus", "TGLFrustrum", "TGLFreeForm",
+                                 "TGLSkyDome", "TGLEarthSkyDome", "TGLHUDText", "TGLFlatText", "TGLButton",
+                                 "TGLStringGrid", "TGLWindowsBitmapFont", "TGLCamera", "TGLLightSource"}) {
+    const TComponentFactory factory = GetComponentClass(name);
+    ASSERT_NE(factory, nullptr) << name;
+    EXPECT_EQ(std::string(factory()->ClassName()), name);
+  }
+  EXPECT_EQ(GetComponentClass("TGLCylinderBase"), nullptr);
+  EXPECT_EQ(GetComponentClass("TMultiPolygonBase"), nullptr);
+}
+
+}  // namespace
+}  // namespace zentrova
