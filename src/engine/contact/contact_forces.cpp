@@ -41,6 +41,17 @@ namespace zentrova {
 // brings a sticking contact's tangential velocity to 0 at the end of the step unless the cone rows
 // w_R+- = mu z_N - z_T+- bound the sticking friction z_T+ - z_T- by mu z_N. Working on accelerations
 // alone would keep the velocities a contact rests with: it would sink or turn at a steady rate.
+namespace {
+
+bool SameSettings(const TLCPSettings& a, const TLCPSettings& b) {
+  return SameBits(&a.PivotToleranceMin, &b.PivotToleranceMin, 1) &&
+         SameBits(&a.PivotToleranceMax, &b.PivotToleranceMax, 1) &&
+         SameBits(&a.LexicoZeroTolerance, &b.LexicoZeroTolerance, 1) && a.LogUnboundedRay == b.LogUnboundedRay &&
+         a.LogMaximumIterations == b.LogMaximumIterations;
+}
+
+}  // namespace
+
 bool TCollisions::SolveContactForces() {
   if (!HasRestingContacts || RestingContacts == nullptr || RestingContacts->Count() == 0) return true;
 
@@ -120,20 +131,34 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
   }
 
   LocalInverseMassMatrix(coords, f.minv);
-  Multiply(f.minv, f.v, f.mv);
-  Multiply(f.wt, f.mv, f.wmv);
-  f.a.Reset(size, size);
-  for (std::uint32_t r = 0; r < m + 2 * s; ++r) {
-    for (std::uint32_t c = 0; c < m + 2 * s; ++c) f.a(r, c) = f.wmv(r, c);
-  }
-  for (std::uint32_t r = 0; r < s; ++r) {
-    f.a(TP + r, RP + r) = 1;
-    f.a(TM + r, RM + r) = 1;
-    const long double mu = contact(f.stick[r]).Friction;
-    f.a(RP + r, N + f.stick[r]) = mu;
-    f.a(RM + r, N + f.stick[r]) = mu;
-    f.a(RP + r, TP + r) = -1;
-    f.a(RM + r, TM + r) = -1;
+  f.mu.resize(s);
+  for (std::uint32_t r = 0; r < s; ++r) f.mu[r] = contact(f.stick[r]).Friction;
+  // A is a function of v, W^T, M^-1, the sticking places and their frictions alone: built from the
+  // same bits, it is the A that f.a holds already, and so are its last solutions.
+  const bool same_a = f.a_valid && f.a_stick == f.stick && SameBits(f.a_mu, f.mu) && SameBits(f.a_v, f.v) &&
+                      SameBits(f.a_wt, f.wt) && SameBits(f.a_minv, f.minv);
+  if (!same_a) {
+    Multiply(f.minv, f.v, f.mv);
+    Multiply(f.wt, f.mv, f.wmv);
+    f.a.Reset(size, size);
+    for (std::uint32_t r = 0; r < m + 2 * s; ++r) {
+      for (std::uint32_t c = 0; c < m + 2 * s; ++c) f.a(r, c) = f.wmv(r, c);
+    }
+    for (std::uint32_t r = 0; r < s; ++r) {
+      f.a(TP + r, RP + r) = 1;
+      f.a(TM + r, RM + r) = 1;
+      f.a(RP + r, N + f.stick[r]) = f.mu[r];
+      f.a(RM + r, N + f.stick[r]) = f.mu[r];
+      f.a(RP + r, TP + r) = -1;
+      f.a(RM + r, TM + r) = -1;
+    }
+    f.a_v = f.v;
+    f.a_wt = f.wt;
+    f.a_minv = f.minv;
+    f.a_mu = f.mu;
+    f.a_stick = f.stick;
+    f.a_valid = true;
+    for (TForceGroup::TSolved& solved : f.solved) solved.valid = false;
   }
 
   // The relative velocities W^T q' now, after the impact of this step if there was one.
@@ -154,7 +179,29 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     f.q[TP + r] += bias + f.velocity[TP + r] / dt;
     f.q[TM + r] -= bias + f.velocity[TP + r] / dt;
   }
-  return SolveLCP(world_.LCPSettings(), state.Time, f.a, f.q, f.w, f.z);
+  const TLCPSettings settings = world_.LCPSettings();
+  for (const TForceGroup::TSolved& solved : f.solved) {
+    if (solved.valid && SameSettings(solved.settings, settings) && SameBits(solved.q_in, f.q)) {
+      f.q = solved.q;
+      f.w = solved.w;
+      f.z = solved.z;
+      return true;
+    }
+  }
+  TForceGroup::TSolved& slot = f.solved[f.next_solved];
+  slot.q_in = f.q;
+  if (!SolveLCP(settings, state.Time, f.a, f.q, f.w, f.z)) {
+    slot.valid = false;
+    return false;
+  }
+  // Only a solution is kept: a failed solve logs its alerts every time.
+  slot.q = f.q;
+  slot.w = f.w;
+  slot.z = f.z;
+  slot.settings = settings;
+  slot.valid = true;
+  f.next_solved = (f.next_solved + 1) % 2;
+  return true;
 }
 
 void TCollisions::ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking,

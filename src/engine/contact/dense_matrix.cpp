@@ -1,11 +1,20 @@
 #include "engine/contact/dense_matrix.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "numerics/matrix.h"
 #include "platform/exception.h"
 
 namespace zentrova {
+
+namespace {
+
+// The bytes of an x87 extended real: 64-bit significand, sign and 15-bit exponent.
+constexpr std::size_t kExtendedBytes = 10;
+static_assert(sizeof(long double) >= kExtendedBytes);
+
+}  // namespace
 
 void TDenseMatrix::Reset(std::uint32_t rows, std::uint32_t cols) {
   rows_ = rows;
@@ -19,6 +28,22 @@ void TDenseMatrix::Assign(const TMatrix& m) {
     const long double* row = m.RowData(r);
     for (std::uint32_t c = 0; c < cols_; ++c) (*this)(r, c) = m.C * row[c];
   }
+}
+
+bool SameBits(const long double* a, const long double* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (std::memcmp(&a[i], &b[i], kExtendedBytes) != 0) return false;
+  }
+  return true;
+}
+
+bool SameBits(const std::vector<long double>& a, const std::vector<long double>& b) {
+  return a.size() == b.size() && SameBits(a.data(), b.data(), a.size());
+}
+
+bool SameBits(const TDenseMatrix& a, const TDenseMatrix& b) {
+  return a.Rows() == b.Rows() && a.Cols() == b.Cols() &&
+         SameBits(a.Data(), b.Data(), static_cast<std::size_t>(a.Rows()) * a.Cols());
 }
 
 void Multiply(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out) {

@@ -5,6 +5,7 @@
 // by the vector in every build with _GLIBCXX_ASSERTIONS.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,7 @@ class TDenseMatrix {
   long double& operator()(std::uint32_t r, std::uint32_t c) { return a_[Offset(r, c)]; }
   long double operator()(std::uint32_t r, std::uint32_t c) const { return a_[Offset(r, c)]; }
   const long double* Row(std::uint32_t r) const { return a_.data() + Offset(r, 0); }
+  const long double* Data() const { return a_.data(); }
 
   // rows x cols zeros, in the storage of earlier sizes where it fits.
   void Reset(std::uint32_t rows, std::uint32_t cols);
@@ -37,6 +39,13 @@ class TDenseMatrix {
   std::uint32_t cols_ = 0;
   std::vector<long double> a_;
 };
+
+// The same extended reals bit for bit, the signs of zeros and NaN payloads included (the six bytes of
+// padding after each value are left out): inputs that compare so give every computation the same result.
+bool SameBits(const long double* a, const long double* b, std::size_t n);
+bool SameBits(const std::vector<long double>& a, const std::vector<long double>& b);
+// The same size and the same elements bit for bit.
+bool SameBits(const TDenseMatrix& a, const TDenseMatrix& b);
 
 // out := a . b. Each sum runs over the inner index upwards and skips the zero elements of a: the contact
 // matrices are mostly zeros, and a skipped term adds nothing. The inner dimensions must agree.
