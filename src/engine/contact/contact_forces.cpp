@@ -46,7 +46,8 @@ namespace {
 bool SameSettings(const TLCPSettings& a, const TLCPSettings& b) {
   return SameBits(&a.PivotToleranceMin, &b.PivotToleranceMin, 1) &&
          SameBits(&a.PivotToleranceMax, &b.PivotToleranceMax, 1) &&
-         SameBits(&a.LexicoZeroTolerance, &b.LexicoZeroTolerance, 1) && a.LogUnboundedRay == b.LogUnboundedRay &&
+         SameBits(&a.LexicoZeroTolerance, &b.LexicoZeroTolerance, 1) &&
+         a.LogUnboundedRay == b.LogUnboundedRay &&
          a.LogMaximumIterations == b.LogMaximumIterations;
 }
 
