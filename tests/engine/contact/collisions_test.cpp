@@ -275,7 +275,6 @@ std::vector<ContactRecord> Records(const TCollisions& collisions) {
 TEST_F(CollisionsTest, RepeatedDetectionFindsWhatAFreshOneFinds) {
   LoadBoxOnFloor("y=0.48\r\n", "", "friction=0.3\r\n", "maximumPenetration=0.1\r\n", "",
                  "skinThickness=0.1\r\n");
-  TBody& box = Bodies().Items(1);
   TBody& floor = Bodies().Items(0);
   const struct {
     const char* what;
@@ -294,13 +293,13 @@ TEST_F(CollisionsTest, RepeatedDetectionFindsWhatAFreshOneFinds) {
       {"the skin back", [&] { floor.SkinThickness = 0.1L; }, 2},
       {"only the box's edges resist", [&] { properties_.ResistingPenetration.at(0) = kHigherResists; }, 0},
       {"both resist", [&] { properties_.ResistingPenetration.at(0) = kBothResist; }, 2},
-      {"the box's bottom edge raised inside its outline",
+      {"the floor's top edge raised by 1 cm in its outline",
        [&] {
-         TExtrusionSolid& solid = box.Solid;
-         for (const std::uint32_t i : {0u, 1u, 4u}) solid.Shape.Y.Data()[i] = -0.4L;
-         solid.BuildBoundingBoxTree(box.SkinThickness, kPointsPerBoundingBox);
+         TExtrusionSolid& solid = floor.Solid;
+         for (const std::uint32_t i : {2u, 3u}) solid.Shape.Y.Data()[i] = 0.01L;
+         solid.BuildBoundingBoxTree(floor.SkinThickness, kPointsPerBoundingBox);
        },
-       0},
+       2},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.what);
