@@ -8,18 +8,14 @@
 
 namespace zentrova {
 
-namespace {
-
-// The bytes of an x87 extended real: 64-bit significand, sign and 15-bit exponent.
-constexpr std::size_t kExtendedBytes = 10;
-static_assert(sizeof(long double) >= kExtendedBytes);
-
-}  // namespace
 
 void TDenseMatrix::Reset(std::uint32_t rows, std::uint32_t cols) {
   rows_ = rows;
   cols_ = cols;
-  a_.assign(static_cast<std::size_t>(rows) * cols, 0.0L);
+  // Zeros written as bytes (all bits clear is +0): the solvers reset their matrices every step, and an
+  // extended store costs the x87 unit several times an integer one.
+  a_.resize(static_cast<std::size_t>(rows) * cols);
+  if (!a_.empty()) std::memset(a_.data(), 0, a_.size() * sizeof(long double));
 }
 
 void TDenseMatrix::Assign(const TMatrix& m) {
@@ -28,13 +24,6 @@ void TDenseMatrix::Assign(const TMatrix& m) {
     const long double* row = m.RowData(r);
     for (std::uint32_t c = 0; c < cols_; ++c) (*this)(r, c) = m.C * row[c];
   }
-}
-
-bool SameBits(const long double* a, const long double* b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (std::memcmp(&a[i], &b[i], kExtendedBytes) != 0) return false;
-  }
-  return true;
 }
 
 bool SameBits(const std::vector<long double>& a, const std::vector<long double>& b) {
@@ -74,7 +63,7 @@ void MultiplyTransposed(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatr
 
 void Multiply(const TDenseMatrix& a, const std::vector<long double>& v, std::vector<long double>& out) {
   if (v.size() != a.Cols()) throw EListError("Multiply: the vector does not fit the columns");
-  out.assign(a.Rows(), 0.0L);
+  out.resize(a.Rows());  // every element is written below
   for (std::uint32_t r = 0; r < a.Rows(); ++r) {
     const long double* row = a.Row(r);
     long double sum = 0;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace zentrova {
@@ -42,7 +43,19 @@ class TDenseMatrix {
 
 // The same extended reals bit for bit, the signs of zeros and NaN payloads included (the six bytes of
 // padding after each value are left out): inputs that compare so give every computation the same result.
-bool SameBits(const long double* a, const long double* b, std::size_t n);
+// Compared as a 64-bit significand and a 16-bit sign and exponent, which fixed-size copies keep inline.
+inline bool SameBits(const long double* a, const long double* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint64_t significand_a, significand_b;
+    std::uint16_t exponent_a, exponent_b;
+    std::memcpy(&significand_a, &a[i], sizeof significand_a);
+    std::memcpy(&significand_b, &b[i], sizeof significand_b);
+    std::memcpy(&exponent_a, reinterpret_cast<const unsigned char*>(&a[i]) + 8, sizeof exponent_a);
+    std::memcpy(&exponent_b, reinterpret_cast<const unsigned char*>(&b[i]) + 8, sizeof exponent_b);
+    if (significand_a != significand_b || exponent_a != exponent_b) return false;
+  }
+  return true;
+}
 bool SameBits(const std::vector<long double>& a, const std::vector<long double>& b);
 // The same size and the same elements bit for bit.
 bool SameBits(const TDenseMatrix& a, const TDenseMatrix& b);

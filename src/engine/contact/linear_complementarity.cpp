@@ -535,8 +535,8 @@ struct TClampCut {
 int ClampCut(long double ToleranceMin, long double ToleranceMax) {
   // The settings change rarely (a job may rewrite them during a run): the cut is kept for the last pair.
   thread_local TClampCut last;
-  const bool same_min = std::memcmp(&last.min, &ToleranceMin, 10) == 0;
-  const bool same_max = std::memcmp(&last.max, &ToleranceMax, 10) == 0;
+  const bool same_min = SameBits(&last.min, &ToleranceMin, 1);
+  const bool same_max = SameBits(&last.max, &ToleranceMax, 1);
   if (last.known && same_min && same_max) {
     return last.cut;
   }
