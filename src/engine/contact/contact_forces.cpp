@@ -107,6 +107,8 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
   const std::uint32_t N = 0, TP = m, TM = m + s, RP = m + 2 * s, RM = m + 3 * s;
   const std::uint32_t size = m + 4 * s;
 
+  // Built every step, also when A is then found unchanged: by rows, the indices being in range by
+  // construction (v is nc x (m + 2s), W^T (m + 2s) x nc).
   f.v.Reset(nc, m + 2 * s);
   f.wt.Reset(m + 2 * s, nc);
   for (std::uint32_t c = 0; c < m; ++c) {
@@ -114,20 +116,24 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     // A sliding contact's friction, -sign(vT) mu times its normal force, acts along its tangent.
     const bool slides = sticking[group.Members[c]] == 0;
     const long double signed_friction = -Sign(t.Kinematics.Velocity.Tangent.Get()) * t.Friction;
+    long double* wt_row = f.wt.Row(N + c);
     for (std::uint32_t a = 0; a < nc; ++a) {
       const long double tangent = jt(t, a);
-      f.v(a, N + c) = jn(t, a) + (slides && tangent != 0 ? tangent * signed_friction : 0.0L);
-      f.wt(N + c, a) = jn(t, a);
+      f.v.Row(a)[N + c] = jn(t, a) + (slides && tangent != 0 ? tangent * signed_friction : 0.0L);
+      wt_row[a] = jn(t, a);
     }
   }
   for (std::uint32_t r = 0; r < s; ++r) {
     const TContact& t = contact(f.stick[r]);
+    long double* plus = f.wt.Row(TP + r);
+    long double* minus = f.wt.Row(TM + r);
     for (std::uint32_t a = 0; a < nc; ++a) {
       const long double value = jt(t, a);
-      f.v(a, TP + r) = value;
-      f.v(a, TM + r) = -value;
-      f.wt(TP + r, a) = value;
-      f.wt(TM + r, a) = -value;
+      long double* v_row = f.v.Row(a);
+      v_row[TP + r] = value;
+      v_row[TM + r] = -value;
+      plus[a] = value;
+      minus[a] = -value;
     }
   }
 

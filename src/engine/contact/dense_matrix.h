@@ -24,6 +24,7 @@ class TDenseMatrix {
   long double& operator()(std::uint32_t r, std::uint32_t c) { return a_[Offset(r, c)]; }
   long double operator()(std::uint32_t r, std::uint32_t c) const { return a_[Offset(r, c)]; }
   const long double* Row(std::uint32_t r) const { return a_.data() + Offset(r, 0); }
+  long double* Row(std::uint32_t r) { return a_.data() + Offset(r, 0); }
   const long double* Data() const { return a_.data(); }
 
   // rows x cols zeros, in the storage of earlier sizes where it fits.
