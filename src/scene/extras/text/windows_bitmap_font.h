@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "platform/font.h"
+#include "platform/fonts/font.h"
 #include "scene/extras/text/bitmap_font.h"
 
 namespace zentrova {
