@@ -1,4 +1,5 @@
 #include "scene/extras/text/bitmap_font.h"
+#include "scene/base/class_registration.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,6 +13,8 @@
 #include "scene/materials/render_context_info.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLBitmapFont);
 
 // ---- Ranges
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
 #include "scene/materials/texture.h"
@@ -87,7 +88,7 @@ class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
   TGLCustomBitmapFont();
   // Users still registered hear of it as a free notification and drop their link.
   ~TGLCustomBitmapFont() override;
-  const char* ClassName() const override { return "TGLCustomBitmapFont"; }
+  ZENTROVA_CLASS(TGLCustomBitmapFont)
 
   TBitmapFontRanges& Ranges() { return ranges_; }
   const TBitmapFontRanges& Ranges() const { return ranges_; }
@@ -202,7 +203,7 @@ class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
 
 class TGLBitmapFont : public TGLCustomBitmapFont {
  public:
-  const char* ClassName() const override { return "TGLBitmapFont"; }
+  ZENTROVA_CLASS(TGLBitmapFont)
 };
 
 }  // namespace zentrova

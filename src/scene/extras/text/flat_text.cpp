@@ -1,4 +1,5 @@
 #include "scene/extras/text/flat_text.h"
+#include "scene/base/class_registration.h"
 
 #include "scene/base/scope_exit.h"
 #include "scene/extras/text/font_user.h"
@@ -6,6 +7,8 @@
 #include "scene/gl/state_cache.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLFlatText);
 
 TGLFlatText::TGLFlatText()
     : modulate_color_(this, {1, 1, 1, 1}, [this](TPersistent*) { MarkStructureDirty(); }) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/extras/text/bitmap_font.h"
 #include "scene/gl/color.h"
@@ -19,8 +20,7 @@ class TGLFlatText : public TGLImmaterialSceneObject {
   // Drawn directly, never culled; white.
   TGLFlatText();
   ~TGLFlatText() override;
-  const char* ClassName() const override { return "TGLFlatText"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLFlatText>(); }
+  ZENTROVA_CLASS_NEW(TGLFlatText)
 
   TGLCustomBitmapFont* BitmapFont() const { return bitmap_font_; }
   // Unregisters from the old font, registers with the new one (nullptr: none).

@@ -1,4 +1,5 @@
 #include "scene/extras/text/hud_objects.h"
+#include "scene/base/class_registration.h"
 
 #include "scene/extras/text/font_user.h"
 #include "scene/gl/face_properties.h"
@@ -8,6 +9,9 @@
 #include "scene/materials/material.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLHUDSprite);
+ZENTROVA_REGISTER_CLASS(TGLHUDText);
 
 float HUDScale(const TRenderContextInfo& rci) {
   return rci.renderDPI == 96 || rci.renderDPI <= 0 ? 1.0f : static_cast<float>(rci.renderDPI) / 96.0f;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/extras/text/bitmap_font.h"
 #include "scene/gl/color.h"
@@ -37,8 +38,7 @@ class TGLHUDSprite : public TGLSprite {
  public:
   // 16 × 16 pixels, drawn directly and never culled.
   TGLHUDSprite();
-  const char* ClassName() const override { return "TGLHUDSprite"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLHUDSprite>(); }
+  ZENTROVA_CLASS_NEW(TGLHUDSprite)
 
   // How often the texture repeats across and down.
   int XTiles() const { return x_tiles_; }
@@ -59,8 +59,7 @@ class TGLHUDText : public TGLImmaterialSceneObject {
  public:
   TGLHUDText();
   ~TGLHUDText() override;
-  const char* ClassName() const override { return "TGLHUDText"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLHUDText>(); }
+  ZENTROVA_CLASS_NEW(TGLHUDText)
 
   TGLCustomBitmapFont* BitmapFont() const { return bitmap_font_; }
   void SetBitmapFont(TGLCustomBitmapFont* value);

@@ -1,4 +1,5 @@
 #include "scene/extras/text/windows_bitmap_font.h"
+#include "scene/base/class_registration.h"
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +12,9 @@
 #include "platform/fonts/text_raster.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLWindowsBitmapFont);
+ZENTROVA_REGISTER_CLASS(TGLStoredBitmapFont);
 
 namespace {
 

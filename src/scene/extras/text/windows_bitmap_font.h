@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/fonts/font.h"
+#include "scene/base/class_name.h"
 #include "scene/extras/text/bitmap_font.h"
 
 namespace zentrova {
@@ -16,7 +17,7 @@ class TGLWindowsBitmapFont : public TGLCustomBitmapFont {
   // that cannot be made leaves the font empty: it draws nothing).
   TGLWindowsBitmapFont();
   ~TGLWindowsBitmapFont() override;
-  const char* ClassName() const override { return "TGLWindowsBitmapFont"; }
+  ZENTROVA_CLASS(TGLWindowsBitmapFont)
 
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
@@ -52,7 +53,7 @@ class TGLWindowsBitmapFont : public TGLCustomBitmapFont {
 // context) reuses it; a font change makes a new one.
 class TGLStoredBitmapFont : public TGLWindowsBitmapFont {
  public:
-  const char* ClassName() const override { return "TGLStoredBitmapFont"; }
+  ZENTROVA_CLASS(TGLStoredBitmapFont)
   bool Loaded() const { return loaded_; }
   void NotifyChange(TPersistent* sender) override;
 

@@ -1,4 +1,5 @@
 #include "scene/extras/widgets/button.h"
+#include "scene/base/class_registration.h"
 
 #include "scene/base/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
@@ -9,6 +10,9 @@
 #include "scene/materials/texture_image.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLButton);
+ZENTROVA_REGISTER_CLASS(TGLCheckBox);
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -18,8 +19,7 @@ void ReleaseGroup(TGLBaseControl& root, int group);
 
 class TGLCheckBox : public TGLBaseControl {
  public:
-  const char* ClassName() const override { return "TGLCheckBox"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCheckBox>(); }
+  ZENTROVA_CLASS_NEW(TGLCheckBox)
 
   bool Checked() const { return checked_; }
   // Checking releases the rest of the group first; then a notice and OnChange.
@@ -51,8 +51,7 @@ class TGLButton : public TGLFocusControl {
  public:
   TGLButton();
   ~TGLButton() override;
-  const char* ClassName() const override { return "TGLButton"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLButton>(); }
+  ZENTROVA_CLASS_NEW(TGLButton)
 
   bool Pressed() const { return pressed_; }
   // Pressing releases the rest of the group first, then fires OnButtonClick.

@@ -1,4 +1,5 @@
 #include "scene/extras/widgets/custom_control.h"
+#include "scene/base/class_registration.h"
 
 #include "scene/base/gl_utils.h"
 #include "scene/gl/opengl_binding.h"
@@ -8,6 +9,8 @@
 #include "scene/materials/texture_image.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLCustomControl);
 
 TGLCustomControl::TGLCustomControl() : material_(std::make_unique<TGLMaterial>(this)) {
   bitmap_.OnChange = [this](TPersistent*) { invalid_ = true; };

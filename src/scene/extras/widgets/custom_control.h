@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/extras/widgets/gui_controls.h"
 #include "scene/pictures/picture.h"
 
@@ -19,8 +20,7 @@ class TGLCustomControl : public TGLFocusControl {
  public:
   TGLCustomControl();
   ~TGLCustomControl() override;
-  const char* ClassName() const override { return "TGLCustomControl"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCustomControl>(); }
+  ZENTROVA_CLASS_NEW(TGLCustomControl)
 
   TGLCustomRenderEvent OnRender;
   TGLMaterial& Material() { return *material_; }

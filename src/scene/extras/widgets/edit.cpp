@@ -1,9 +1,12 @@
 #include "scene/extras/widgets/edit.h"
+#include "scene/base/class_registration.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLEdit);
 
 void TGLEdit::SetSelStart(int value) {
   sel_start_ = value;

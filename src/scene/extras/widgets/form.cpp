@@ -1,6 +1,9 @@
 #include "scene/extras/widgets/form.h"
+#include "scene/base/class_registration.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLForm);
 
 namespace {
 // Releases and moves nearer the top than this belong to the title bar.

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 
+#include "scene/base/class_name.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -17,8 +18,7 @@ using TGLFormMove = std::function<void(TGLForm& form, float& left, float& top)>;
 
 class TGLForm : public TGLBaseTextControl {
  public:
-  const char* ClassName() const override { return "TGLForm"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLForm>(); }
+  ZENTROVA_CLASS_NEW(TGLForm)
 
   TGLFormCanRequest OnCanMove;
   // Kept for the form's users; the form itself neither resizes nor closes, so it never raises them.

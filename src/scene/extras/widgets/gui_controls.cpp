@@ -1,4 +1,5 @@
 #include "scene/extras/widgets/gui_controls.h"
+#include "scene/base/class_registration.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,6 +14,9 @@
 #include "scene/materials/material.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLBaseControl);
+ZENTROVA_REGISTER_CLASS(TGLPanel);
 
 // ---- Gui object
 

@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 
+#include "scene/base/class_name.h"
 #include "scene/core/input_target.h"
 #include "scene/core/scene_object.h"
 #include "scene/extras/text/bitmap_font.h"
@@ -33,7 +34,7 @@ class TGLFocusControl;
 class TGLBaseGuiObject : public TGLBaseSceneObject {
  public:
   TGLBaseGuiObject();
-  const char* ClassName() const override { return "TGLBaseGuiObject"; }
+  ZENTROVA_CLASS(TGLBaseGuiObject)
 
   float Left() const { return Position().X(); }
   float Top() const { return Position().Y(); }
@@ -62,7 +63,7 @@ class TGLBaseComponent : public TGLBaseGuiObject {
   TGLBaseComponent();
   // Waits until no other thread draws the widget (not for its own draw), then leaves its layout.
   ~TGLBaseComponent() override;
-  const char* ClassName() const override { return "TGLBaseComponent"; }
+  ZENTROVA_CLASS(TGLBaseComponent)
 
   TGLGuiLayout* GuiLayout() const { return gui_layout_; }
   virtual void SetGuiLayout(TGLGuiLayout* value);
@@ -164,8 +165,7 @@ using TGLNotifyEvent = std::function<void(TGLBaseControl& sender)>;
 class TGLBaseControl : public TGLBaseComponent, public IGLInputTarget {
  public:
   ~TGLBaseControl() override;
-  const char* ClassName() const override { return "TGLBaseControl"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLBaseControl>(); }
+  ZENTROVA_CLASS_NEW(TGLBaseControl)
 
   TGLMouseEvent OnMouseDown;
   TGLMouseMoveEvent OnMouseMove;
@@ -216,7 +216,7 @@ class TGLBaseFontControl : public TGLBaseControl {
  public:
   TGLBaseFontControl();
   ~TGLBaseFontControl() override;
-  const char* ClassName() const override { return "TGLBaseFontControl"; }
+  ZENTROVA_CLASS(TGLBaseFontControl)
 
   // The own font; without one at run time, the layout's font is adopted.
   TGLCustomBitmapFont* BitmapFont();
@@ -243,7 +243,7 @@ class TGLBaseFontControl : public TGLBaseControl {
 
 class TGLBaseTextControl : public TGLBaseFontControl {
  public:
-  const char* ClassName() const override { return "TGLBaseTextControl"; }
+  ZENTROVA_CLASS(TGLBaseTextControl)
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& value);
 
@@ -257,7 +257,7 @@ using TKeyPressEvent = std::function<void(TGLBaseControl& sender, char& key)>;
 class TGLFocusControl : public TGLBaseTextControl {
  public:
   ~TGLFocusControl() override;
-  const char* ClassName() const override { return "TGLFocusControl"; }
+  ZENTROVA_CLASS(TGLFocusControl)
 
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
@@ -300,8 +300,7 @@ class TGLFocusControl : public TGLBaseTextControl {
 
 class TGLPanel : public TGLBaseControl {
  public:
-  const char* ClassName() const override { return "TGLPanel"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPanel>(); }
+  ZENTROVA_CLASS_NEW(TGLPanel)
 };
 
 }  // namespace zentrova

@@ -1,4 +1,5 @@
 #include "scene/extras/widgets/gui_layout.h"
+#include "scene/base/class_registration.h"
 
 #include <cmath>
 #include <filesystem>
@@ -16,6 +17,8 @@
 #include "scene/materials/texture_image.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLGuiLayout);
 
 TGLGuiElement& TGLGuiElementList::Add() {
   items_.push_back(std::make_unique<TGLGuiElement>());

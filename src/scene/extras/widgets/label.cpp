@@ -1,8 +1,12 @@
 #include "scene/extras/widgets/label.h"
+#include "scene/base/class_registration.h"
 
 #include <cmath>
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLLabel);
+ZENTROVA_REGISTER_CLASS(TGLAdvancedLabel);
 
 void TGLLabel::SetAlignment(TAlignment value) {
   if (value == alignment_) return;

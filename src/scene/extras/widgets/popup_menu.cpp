@@ -1,8 +1,11 @@
 #include "scene/extras/widgets/popup_menu.h"
+#include "scene/base/class_registration.h"
 
 #include <cmath>
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLPopupMenu);
 
 void TGLPopupMenu::SetMenuItems(const std::vector<std::string>& value) {
   items_ = value;

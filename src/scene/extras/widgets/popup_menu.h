@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -17,8 +18,7 @@ using TGLPopupMenuClick = std::function<void(TGLPopupMenu& menu, int index, cons
 
 class TGLPopupMenu : public TGLFocusControl {
  public:
-  const char* ClassName() const override { return "TGLPopupMenu"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPopupMenu>(); }
+  ZENTROVA_CLASS_NEW(TGLPopupMenu)
 
   TGLPopupMenuClick OnClick;
   const std::vector<std::string>& MenuItems() const { return items_; }

@@ -1,8 +1,11 @@
 #include "scene/extras/widgets/scrollbar.h"
+#include "scene/base/class_registration.h"
 
 #include <cmath>
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLScrollbar);
 
 void TGLScrollbar::SetMin(float value) {
   if (value == min_) return;

@@ -1,9 +1,12 @@
 #include "scene/extras/widgets/string_grid.h"
+#include "scene/base/class_registration.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLStringGrid);
 
 TGLStringGrid::TGLStringGrid() = default;
 

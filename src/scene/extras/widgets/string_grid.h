@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
 #include "scene/extras/widgets/gui_controls.h"
 #include "scene/extras/widgets/scrollbar.h"
 
@@ -14,8 +15,7 @@ namespace zentrova {
 class TGLStringGrid : public TGLFocusControl {
  public:
   TGLStringGrid();
-  const char* ClassName() const override { return "TGLStringGrid"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLStringGrid>(); }
+  ZENTROVA_CLASS_NEW(TGLStringGrid)
 
   int SelCol() const { return sel_col_; }
   int SelRow() const { return sel_row_; }
