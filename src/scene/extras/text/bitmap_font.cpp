@@ -393,10 +393,10 @@ std::uint8_t AsCharacter(const TPropertyValue& value) {
   return static_cast<std::uint8_t>(text[0]);
 }
 
-// The picture's binary data: its class name as a short string, then the byte count (4 bytes) and the
-// bitmap file image. Glyphs are kept as a bitmap whatever graphic they came in.
-void WriteGlyphs(TStream& stream, const TPicture& picture) {
-  const std::unique_ptr<TBitmap> bitmap = GraphicAsBitmap(picture.Graphic());
+}  // namespace
+
+void WriteBitmapData(TStream& stream, const TGraphic* graphic) {
+  const std::unique_ptr<TBitmap> bitmap = GraphicAsBitmap(graphic);
   TMemoryStream image;
   bitmap->SaveToStream(image);
   const std::string bytes = image.DataString();
@@ -409,7 +409,7 @@ void WriteGlyphs(TStream& stream, const TPicture& picture) {
   stream.WriteBuffer(bytes.data(), size);
 }
 
-void ReadGlyphs(const TPropertyValue& value, TPicture& picture) {
+std::unique_ptr<TBitmap> ReadBitmapData(const TPropertyValue& value) {
   if (value.tag != vaBinary) RaiseInvalidPropertyValue();
   const std::string& data = value.text;
   const std::string class_name = TBitmap::StaticClassName();
@@ -422,12 +422,10 @@ void ReadGlyphs(const TPropertyValue& value, TPicture& picture) {
   std::memcpy(&size, data.data() + head, 4);
   if (size != data.size() - head - 4) RaiseInvalidPropertyValue();
   TMemoryStream image(data.substr(head + 4));
-  TBitmap bitmap;
-  bitmap.LoadFromStream(image);
-  picture.Assign(&bitmap);
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->LoadFromStream(image);
+  return bitmap;
 }
-
-}  // namespace
 
 void TGLCustomBitmapFont::WriteRanges(TPropertyWriter& w) const {
   w.BeginCollection("Ranges");
@@ -480,7 +478,7 @@ bool TGLCustomBitmapFont::ReadRangesOrFilter(const std::string& name, const TPro
 void TGLBitmapFont::WriteProperties(TPropertyWriter& w) const {
   TGLCustomBitmapFont::WriteProperties(w);
   if (Glyphs().Graphic() != nullptr) {
-    w.Binary("Glyphs.Data", [this](TStream& stream) { WriteGlyphs(stream, Glyphs()); });
+    w.Binary("Glyphs.Data", [this](TStream& stream) { WriteBitmapData(stream, Glyphs().Graphic()); });
   }
   if (GlyphsIntervalX() != 0) w.Integer("GlyphsIntervalX", GlyphsIntervalX());
   if (GlyphsIntervalY() != 0) w.Integer("GlyphsIntervalY", GlyphsIntervalY());
@@ -495,7 +493,7 @@ void TGLBitmapFont::WriteProperties(TPropertyWriter& w) const {
 
 bool TGLBitmapFont::ReadProperty(const std::string& name, const TPropertyValue& v) {
   if (name == "Glyphs.Data") {
-    ReadGlyphs(v, Glyphs());
+    Glyphs().TakeGraphic(ReadBitmapData(v));
   } else if (name == "GlyphsIntervalX") {
     SetGlyphsIntervalX(AsInteger(v));
   } else if (name == "GlyphsIntervalY") {

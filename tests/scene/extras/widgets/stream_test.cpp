@@ -233,16 +233,22 @@ std::vector<TStreamCase> Cases() {
        [](TComponent& c) {
          auto& control = As<TGLCustomControl>(c);
          control.Material().FrontProperties().Emission().SetVector({0, 1, 0, 1});
+         TBitmap picture(3, 2, pf24bit);
+         picture.SetPixel(2, 1, 0xFF00FF00);
+         control.SetBitmap(picture);
          control.SetMaxInvalidRenderCount(2);
          control.SetCentered(true);
        },
        [](const TComponent& c) {
          auto& control = const_cast<TGLCustomControl&>(As<TGLCustomControl>(c));
          EXPECT_EQ(control.Material().FrontProperties().Emission().Color(), (TVector4f{0, 1, 0, 1}));
+         ASSERT_EQ(std::pair(control.Bitmap().Width(), control.Bitmap().Height()), std::pair(3, 2));
+         EXPECT_EQ(control.Bitmap().Pixel(2, 1), 0xFF00FF00u);
+         EXPECT_TRUE(control.Invalid()) << "the read picture is uploaded at the next frame";
          EXPECT_EQ(control.MaxInvalidRenderCount(), 2);
          EXPECT_TRUE(control.Centered());
        },
-       {"MaxInvalidRenderCount", "Centered"}},
+       {"Bitmap.Data", "MaxInvalidRenderCount", "Centered"}},
       {"TGLGuiLayout", Make<TGLGuiLayout>(),
        [](TComponent& c) {
          auto& layout = As<TGLGuiLayout>(c);
