@@ -28,6 +28,9 @@ class TGLTextureHandle;
 
 enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TGLTextLayout : std::uint8_t { tlTop, tlCenter, tlBottom };
+// Their identifiers in streams.
+inline constexpr TIdentNames<3> kAlignmentNames{"taLeftJustify", "taRightJustify", "taCenter"};
+inline constexpr TIdentNames<3> kTextLayoutNames{"tlTop", "tlCenter", "tlBottom"};
 
 class TBitmapFontRanges;
 

@@ -4,9 +4,6 @@
 
 namespace zentrova {
 
-const TIdentNames<3> kAlignmentNames{"taLeftJustify", "taRightJustify", "taCenter"};
-const TIdentNames<3> kTextLayoutNames{"tlTop", "tlCenter", "tlBottom"};
-
 TGLBitmapTextObject::TGLBitmapTextObject()
     : modulate_color_(this, {1, 1, 1, 1}, [this](TPersistent*) { MarkStructureDirty(); }) {
   SetObjectStyle(ObjectStyle() | osDirectDraw | osNoVisibilityCulling);

@@ -60,8 +60,4 @@ class TGLBitmapTextObject : public TGLImmaterialSceneObject {
   TGLColor modulate_color_;
 };
 
-// The identifiers of the alignments and text layouts in streams.
-extern const TIdentNames<3> kAlignmentNames;
-extern const TIdentNames<3> kTextLayoutNames;
-
 }  // namespace zentrova

@@ -30,24 +30,17 @@ void TGLAdvancedLabel::InternalRender(TRenderContextInfo& rci) {
               Focused() ? FocusedColorVector() : DefaultColorVector());
 }
 
-namespace {
-
-constexpr TIdentNames<3> kLabelAlignmentNames{"taLeftJustify", "taRightJustify", "taCenter"};
-constexpr TIdentNames<3> kLabelLayoutNames{"tlTop", "tlCenter", "tlBottom"};
-
-}  // namespace
-
 void TGLLabel::WriteProperties(TPropertyWriter& w) const {
   TGLBaseTextControl::WriteProperties(w);
-  if (alignment_ != taLeftJustify) w.Enum("Alignment", kLabelAlignmentNames, alignment_);
-  if (text_layout_ != tlCenter) w.Enum("TextLayout", kLabelLayoutNames, text_layout_);
+  if (alignment_ != taLeftJustify) w.Enum("Alignment", kAlignmentNames, alignment_);
+  if (text_layout_ != tlCenter) w.Enum("TextLayout", kTextLayoutNames, text_layout_);
 }
 
 bool TGLLabel::ReadProperty(const std::string& name, const TPropertyValue& v) {
   if (name == "Alignment") {
-    SetAlignment(AsEnum<TAlignment>(kLabelAlignmentNames, v));
+    SetAlignment(AsEnum<TAlignment>(kAlignmentNames, v));
   } else if (name == "TextLayout") {
-    SetTextLayout(AsEnum<TGLTextLayout>(kLabelLayoutNames, v));
+    SetTextLayout(AsEnum<TGLTextLayout>(kTextLayoutNames, v));
   } else {
     return TGLBaseTextControl::ReadProperty(name, v);
   }
