@@ -4,8 +4,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
-#include "platform/font.h"
+#include "platform/fonts/font.h"
 #include "scene/base/class_name.h"
 #include "scene/extras/text/bitmap_font.h"
 
@@ -18,6 +19,10 @@ class TGLWindowsBitmapFont : public TGLCustomBitmapFont {
   TGLWindowsBitmapFont();
   ~TGLWindowsBitmapFont() override;
   ZENTROVA_CLASS(TGLWindowsBitmapFont)
+  // The font ("Font.Color" when not white, "Font.Height", "Font.Name", "Font.Style" when not empty), the
+  // filters, and the ranges when they are not the one range 32 to 125 from cell 0.
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }

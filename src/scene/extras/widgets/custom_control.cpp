@@ -79,4 +79,26 @@ void TGLCustomControl::InternalRender(TRenderContextInfo& rci) {
   if (GuiLayout() != nullptr) GuiLayout()->Material().Apply(rci);
 }
 
+void TGLCustomControl::WriteProperties(TPropertyWriter& w) const {
+  TGLFocusControl::WriteProperties(w);
+  w.Nested("Material", *material_);
+  if (!bitmap_.Empty()) w.Binary("Bitmap.Data", [this](TStream& stream) { WriteBitmapData(stream, &bitmap_); });
+  if (max_invalid_render_count_ != 0) w.Integer("MaxInvalidRenderCount", max_invalid_render_count_);
+  if (centered_) w.Boolean("Centered", true);
+}
+
+bool TGLCustomControl::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("Material", *material_, name, v)) return true;
+  if (name == "Bitmap.Data") {
+    SetBitmap(*ReadBitmapData(v));
+  } else if (name == "MaxInvalidRenderCount") {
+    SetMaxInvalidRenderCount(AsInteger(v));
+  } else if (name == "Centered") {
+    SetCentered(AsBoolean(v));
+  } else {
+    return TGLFocusControl::ReadProperty(name, v);
+  }
+  return true;
+}
+
 }  // namespace zentrova

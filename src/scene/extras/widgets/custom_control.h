@@ -5,8 +5,10 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 #include "scene/pictures/picture.h"
 
@@ -21,6 +23,8 @@ class TGLCustomControl : public TGLFocusControl {
   TGLCustomControl();
   ~TGLCustomControl() override;
   ZENTROVA_CLASS_NEW(TGLCustomControl)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLCustomRenderEvent OnRender;
   TGLMaterial& Material() { return *material_; }

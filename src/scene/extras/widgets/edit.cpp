@@ -120,4 +120,21 @@ void TGLEdit::InternalRender(TRenderContextInfo& rci) {
                     Focused() ? FocusedColorVector() : DefaultColorVector());
 }
 
+void TGLEdit::WriteProperties(TPropertyWriter& w) const {
+  TGLFocusControl::WriteProperties(w);
+  if (sel_start_ != 0) w.Integer("SelStart", sel_start_);
+  if (edit_char_ != "*") w.String("EditChar", edit_char_);
+}
+
+bool TGLEdit::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "SelStart") {
+    SetSelStart(AsInteger(v));
+  } else if (name == "EditChar") {
+    SetEditChar(AsString(v));
+  } else {
+    return TGLFocusControl::ReadProperty(name, v);
+  }
+  return true;
+}
+
 }  // namespace zentrova

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -13,6 +14,8 @@ namespace zentrova {
 class TGLEdit : public TGLFocusControl {
  public:
   ZENTROVA_CLASS_NEW(TGLEdit)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // After every key that changed the text.
   TGLNotifyEvent OnChange;

@@ -107,4 +107,21 @@ void TGLForm::InternalRender(TRenderContextInfo& rci) {
   WriteTextAt(rci, x, y, Caption(), color);
 }
 
+void TGLForm::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseTextControl::WriteProperties(w);
+  if (TitleColor() != kDefaultWidgetColor) w.Integer("TitleColor", TitleColor());
+  if (title_offset_ != 2) w.Single("TitleOffset", title_offset_);
+}
+
+bool TGLForm::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "TitleColor") {
+    SetTitleColor(AsInteger(v));
+  } else if (name == "TitleOffset") {
+    SetTitleOffset(AsSingle(v));
+  } else {
+    return TGLBaseTextControl::ReadProperty(name, v);
+  }
+  return true;
+}
+
 }  // namespace zentrova

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
 
@@ -98,6 +99,8 @@ class TGLGuiLayout : public TGLUpdateAbleComponent {
   // Clears the components (the widgets hear of it) before the rest goes.
   ~TGLGuiLayout() override;
   ZENTROVA_CLASS(TGLGuiLayout)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLCustomBitmapFont* BitmapFont() const { return bitmap_font_; }
   void SetBitmapFont(TGLCustomBitmapFont* value);

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -12,6 +14,8 @@ namespace zentrova {
 class TGLLabel : public TGLBaseTextControl {
  public:
   ZENTROVA_CLASS_NEW(TGLLabel)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment value);
   TGLTextLayout TextLayout() const { return text_layout_; }

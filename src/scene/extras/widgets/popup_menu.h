@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -19,6 +20,8 @@ using TGLPopupMenuClick = std::function<void(TGLPopupMenu& menu, int index, cons
 class TGLPopupMenu : public TGLFocusControl {
  public:
   ZENTROVA_CLASS_NEW(TGLPopupMenu)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLPopupMenuClick OnClick;
   const std::vector<std::string>& MenuItems() const { return items_; }

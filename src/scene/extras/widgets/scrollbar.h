@@ -7,6 +7,7 @@
 #include <string>
 
 #include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -14,6 +15,8 @@ namespace zentrova {
 class TGLScrollbar : public TGLFocusControl {
  public:
   ZENTROVA_CLASS_NEW(TGLScrollbar)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Kept: Min <= Pos <= Max - PageSize + 1 and Max >= Min.
   float Min() const { return min_; }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 #include "scene/extras/widgets/scrollbar.h"
 
@@ -16,6 +17,8 @@ class TGLStringGrid : public TGLFocusControl {
  public:
   TGLStringGrid();
   ZENTROVA_CLASS_NEW(TGLStringGrid)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   int SelCol() const { return sel_col_; }
   int SelRow() const { return sel_row_; }
@@ -36,6 +39,7 @@ class TGLStringGrid : public TGLFocusControl {
   void SetMarginSize(int value);
   int RowHeight() const { return row_height_; }
   void SetRowHeight(int value);
+  TColor HeaderColor() const { return VectorToWinColor(header_color_); }
   void SetHeaderColor(TColor value);
   int RowCount() const { return static_cast<int>(rows_.size()); }
   void SetRowCount(int value);
