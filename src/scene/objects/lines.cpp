@@ -192,9 +192,7 @@ void TGLNodedLines::DrawNode(TRenderContextInfo& rci, float x, float y, float z,
 TGLLines::TGLLines() = default;
 
 void TGLLines::SetDivision(int value) {
-  if (value == division_) return;
-  division_ = std::max(value, 1);
-  MarkStructureDirty();
+  SetProperty(division_, std::max(value, 1), StructureChangeOf(this));
 }
 
 void TGLLines::SetSplineMode(TLineSplineMode value) {
