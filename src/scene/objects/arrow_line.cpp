@@ -92,9 +92,7 @@ void TGLArrowLine::BuildList(TRenderContextInfo& /*rci*/) {
     SetNormalQuadricOrientation(q);
     glu.Cylinder(q, BottomRadius(), top_radius_, length, Slices(), Stacks());
     if (!Has(parts_, alTopArrow)) {
-      const TGLMatrixScope top_matrix;
-      gl.Translatef(0, 0, length);
-      glu.Disk(q, 0, top_radius_, Slices(), Loops());
+      DrawDiskAt(q, length, 0, top_radius_);
     }
     if (!Has(parts_, alBottomArrow)) {
       SetInvertedQuadricOrientation(q);

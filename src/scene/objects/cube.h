@@ -49,11 +49,8 @@ class TGLCube : public TGLStageObject {
   void ReadCubeSize(TStream& stream);
 
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // Against the full box, whatever Parts says.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  // Ray casts: against the full box, whatever Parts says.
+  ZENTROVA_SOLID_SHAPE
   std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
 
  private:

@@ -73,6 +73,49 @@ struct TLocalRay {
   }
 };
 
+// The half extents of a tube of the two end radii: the wider end across, half the height along Y.
+TVector4f TubeHalfExtents(float bottom_radius, float top_radius, float height) {
+  const float r = std::max(std::fabs(bottom_radius), std::fabs(top_radius));
+  return {r, 0.5f * height, r, 0};
+}
+
+// The parts of a straight tube between the planes y_bottom and y_top that a ray cast meets.
+struct TTubeParts {
+  bool top = false, bottom = false;  // the caps: rings between the radii
+  double inner = 0, outer = 0;
+  bool inner_wall = false, outer_wall = false;
+};
+
+// The nearest forward hit of a local ray with the tube's caps and walls; walls count only between the
+// two planes.
+TNearestHit CastThroughTube(const TLocalRay& ray, float y_bottom, float y_top, const TTubeParts& parts) {
+  TNearestHit hit;
+  double t_min = -kInfinity, t_max = kInfinity;
+  if (ray.v[1] == 0) {
+    if (ray.s[1] > y_top || ray.s[1] < y_bottom) return hit;
+  } else {
+    const double k = 1.0 / ray.v[1];
+    const double t_top = (y_top - ray.s[1]) * k, t_bottom = (y_bottom - ray.s[1]) * k;
+    const double in2 = parts.inner * parts.inner, out2 = parts.outer * parts.outer;
+    if (parts.top) ray.Cap(t_top, y_top, in2, out2, 1, hit);
+    if (parts.bottom) ray.Cap(t_bottom, y_bottom, in2, out2, -1, hit);
+    t_min = std::min(t_top, t_bottom);
+    t_max = std::max(t_top, t_bottom);
+  }
+  if (parts.outer_wall) ray.Wall(parts.outer, t_min, t_max, hit);
+  if (parts.inner_wall) ray.Wall(parts.inner, t_min, t_max, hit);
+  return hit;
+}
+
+// The hit, if any, in absolute coordinates.
+bool ReportHit(TGLBaseSceneObject& object, const TNearestHit& hit, TVector4f* intersect_point,
+               TVector4f* intersect_normal) {
+  if (!hit.found) return false;
+  if (intersect_point != nullptr) *intersect_point = object.LocalToWorld(hit.point);
+  if (intersect_normal != nullptr) *intersect_normal = object.LocalToWorld(hit.normal);
+  return true;
+}
+
 }  // namespace
 
 // ---- TGLCylinderBase
@@ -104,6 +147,22 @@ void TGLCylinderBase::Assign(const TPersistent* source) {
     height_ = other->height_;
   }
   TGLQuadricObject::Assign(source);
+}
+
+void TGLCylinderBase::DrawAlongY(std::optional<float> drop, const std::function<void(GLUquadric*)>& draw) const {
+  const TGLMatrixScope matrix;
+  TQuadric quadric;
+  GLUquadric* q = quadric.Get();
+  SetupQuadricParams(q);
+  gl.Rotatef(-90, 1, 0, 0);
+  if (drop) gl.Translatef(0, 0, -*drop);
+  draw(q);
+}
+
+void TGLCylinderBase::DrawDiskAt(GLUquadric* quadric, float z, float inner_radius, float outer_radius) const {
+  const TGLMatrixScope matrix;
+  gl.Translatef(0, 0, z);
+  glu.Disk(quadric, inner_radius, outer_radius, Slices(), Loops());
 }
 
 std::unique_ptr<TGLSilhouette> TGLCylinderBase::GenerateSilhouette(const TSilhouetteQuery& query) {
@@ -144,17 +203,13 @@ void TGLCone::Assign(const TPersistent* source) {
 }
 
 void TGLCone::BuildList(TRenderContextInfo& /*rci*/) {
-  const TGLMatrixScope matrix;
-  TQuadric quadric;
-  GLUquadric* q = quadric.Get();
-  SetupQuadricParams(q);
-  gl.Rotatef(-90, 1, 0, 0);
-  gl.Translatef(0, 0, -Height() / 2);
-  if (Has(parts_, coSides)) glu.Cylinder(q, BottomRadius(), 0, Height(), Slices(), Stacks());
-  if (Has(parts_, coBottom)) {
-    SetInvertedQuadricOrientation(q);
-    glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
-  }
+  DrawAlongY(Height() / 2, [this](GLUquadric* q) {
+    if (Has(parts_, coSides)) glu.Cylinder(q, BottomRadius(), 0, Height(), Slices(), Stacks());
+    if (Has(parts_, coBottom)) {
+      SetInvertedQuadricOrientation(q);
+      glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
+    }
+  });
 }
 
 TVector4f TGLCone::UnscaledHalfExtents() const {
@@ -183,28 +238,21 @@ void TGLCylinder::Assign(const TPersistent* source) {
 }
 
 void TGLCylinder::BuildList(TRenderContextInfo& /*rci*/) {
-  const TGLMatrixScope matrix;
-  TQuadric quadric;
-  GLUquadric* q = quadric.Get();
-  SetupQuadricParams(q);
-  gl.Rotatef(-90, 1, 0, 0);
-  if (alignment_ == caCenter) gl.Translatef(0, 0, -Height() / 2);
-  if (alignment_ == caTop) gl.Translatef(0, 0, -Height());
-  if (Has(parts_, cySides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
-  if (Has(parts_, cyTop)) {
-    const TGLMatrixScope top_matrix;
-    gl.Translatef(0, 0, Height());
-    glu.Disk(q, 0, top_radius_, Slices(), Loops());
-  }
-  if (Has(parts_, cyBottom)) {
-    SetInvertedQuadricOrientation(q);
-    glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
-  }
+  std::optional<float> drop;
+  if (alignment_ == caCenter) drop = Height() / 2;
+  if (alignment_ == caTop) drop = Height();
+  DrawAlongY(drop, [this](GLUquadric* q) {
+    if (Has(parts_, cySides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
+    if (Has(parts_, cyTop)) DrawDiskAt(q, Height(), 0, top_radius_);
+    if (Has(parts_, cyBottom)) {
+      SetInvertedQuadricOrientation(q);
+      glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
+    }
+  });
 }
 
 TVector4f TGLCylinder::UnscaledHalfExtents() const {
-  const float r = std::max(std::fabs(BottomRadius()), std::fabs(top_radius_));
-  return {r, 0.5f * Height(), r, 0};
+  return TubeHalfExtents(BottomRadius(), top_radius_, Height());
 }
 
 bool TGLCylinder::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
@@ -218,24 +266,14 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& ray_start, const TVector4f& 
     y_top = Height();
     y_bottom = 0;
   }
-  const double r2 = static_cast<double>(top_radius_) * top_radius_;
-  TNearestHit hit;
-  double t_min = -kInfinity, t_max = kInfinity;
-  if (ray.v[1] == 0) {
-    if (ray.s[1] > y_top || ray.s[1] < y_bottom) return false;
-  } else {
-    const double k = 1.0 / ray.v[1];
-    const double t_top = (y_top - ray.s[1]) * k, t_bottom = (y_bottom - ray.s[1]) * k;
-    if (Has(parts_, cyTop)) ray.Cap(t_top, y_top, 0, r2, 1, hit);
-    if (Has(parts_, cyBottom)) ray.Cap(t_bottom, y_bottom, 0, r2, -1, hit);
-    t_min = std::min(t_top, t_bottom);
-    t_max = std::max(t_top, t_bottom);
-  }
-  if (Has(parts_, cySides)) ray.Wall(top_radius_, t_min, t_max, hit);
-  if (!hit.found) return false;
-  if (intersect_point != nullptr) *intersect_point = LocalToWorld(hit.point);
-  if (intersect_normal != nullptr) *intersect_normal = LocalToWorld(hit.normal);
-  return true;
+  const TNearestHit hit = CastThroughTube(ray, y_bottom, y_top,
+                                         {.top = Has(parts_, cyTop),
+                                          .bottom = Has(parts_, cyBottom),
+                                          .inner = 0,
+                                          .outer = top_radius_,
+                                          .inner_wall = false,
+                                          .outer_wall = Has(parts_, cySides)});
+  return ReportHit(*this, hit, intersect_point, intersect_normal);
 }
 
 // ---- TGLAnnulus
@@ -264,56 +302,34 @@ void TGLAnnulus::Assign(const TPersistent* source) {
 }
 
 void TGLAnnulus::BuildList(TRenderContextInfo& /*rci*/) {
-  const TGLMatrixScope matrix;
-  TQuadric quadric;
-  GLUquadric* q = quadric.Get();
-  SetupQuadricParams(q);
-  gl.Rotatef(-90, 1, 0, 0);
-  gl.Translatef(0, 0, -Height() / 2);
-  if (Has(parts_, anOuterSides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
-  if (Has(parts_, anTop)) {
-    const TGLMatrixScope top_matrix;
-    gl.Translatef(0, 0, Height());
-    glu.Disk(q, top_inner_radius_, top_radius_, Slices(), Loops());
-  }
-  if (Has(parts_, anBottom) || Has(parts_, anInnerSides)) {
-    SetInvertedQuadricOrientation(q);
-    if (Has(parts_, anBottom)) glu.Disk(q, bottom_inner_radius_, BottomRadius(), Slices(), Loops());
-    if (Has(parts_, anInnerSides)) {
-      glu.Cylinder(q, bottom_inner_radius_, top_inner_radius_, Height(), Slices(), Stacks());
+  DrawAlongY(Height() / 2, [this](GLUquadric* q) {
+    if (Has(parts_, anOuterSides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
+    if (Has(parts_, anTop)) DrawDiskAt(q, Height(), top_inner_radius_, top_radius_);
+    if (Has(parts_, anBottom) || Has(parts_, anInnerSides)) {
+      SetInvertedQuadricOrientation(q);
+      if (Has(parts_, anBottom)) glu.Disk(q, bottom_inner_radius_, BottomRadius(), Slices(), Loops());
+      if (Has(parts_, anInnerSides)) {
+        glu.Cylinder(q, bottom_inner_radius_, top_inner_radius_, Height(), Slices(), Stacks());
+      }
     }
-  }
+  });
 }
 
 TVector4f TGLAnnulus::UnscaledHalfExtents() const {
-  const float r = std::max(std::fabs(BottomRadius()), std::fabs(top_radius_));
-  return {r, 0.5f * Height(), r, 0};
+  return TubeHalfExtents(BottomRadius(), top_radius_, Height());
 }
 
 bool TGLAnnulus::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
                                   TVector4f* intersect_point, TVector4f* intersect_normal) {
   const TLocalRay ray{WorldToLocal(ray_start), WorldToLocal(ray_vector)};
-  const float y_top = Height() / 2, y_bottom = -Height() / 2;
-  const double ro2 = static_cast<double>(top_radius_) * top_radius_;
-  const double ri2 = static_cast<double>(top_inner_radius_) * top_inner_radius_;
-  TNearestHit hit;
-  double t_min = -kInfinity, t_max = kInfinity;
-  if (ray.v[1] == 0) {
-    if (ray.s[1] > y_top || ray.s[1] < y_bottom) return false;
-  } else {
-    const double k = 1.0 / ray.v[1];
-    const double t_top = (y_top - ray.s[1]) * k, t_bottom = (y_bottom - ray.s[1]) * k;
-    if (Has(parts_, anTop)) ray.Cap(t_top, y_top, ri2, ro2, 1, hit);
-    if (Has(parts_, anBottom)) ray.Cap(t_bottom, y_bottom, ri2, ro2, -1, hit);
-    t_min = std::min(t_top, t_bottom);
-    t_max = std::max(t_top, t_bottom);
-  }
-  if (Has(parts_, anOuterSides)) ray.Wall(top_radius_, t_min, t_max, hit);
-  if (Has(parts_, anInnerSides)) ray.Wall(top_inner_radius_, t_min, t_max, hit);
-  if (!hit.found) return false;
-  if (intersect_point != nullptr) *intersect_point = LocalToWorld(hit.point);
-  if (intersect_normal != nullptr) *intersect_normal = LocalToWorld(hit.normal);
-  return true;
+  const TNearestHit hit = CastThroughTube(ray, -Height() / 2, Height() / 2,
+                                         {.top = Has(parts_, anTop),
+                                          .bottom = Has(parts_, anBottom),
+                                          .inner = top_inner_radius_,
+                                          .outer = top_radius_,
+                                          .inner_wall = Has(parts_, anInnerSides),
+                                          .outer_wall = Has(parts_, anOuterSides)});
+  return ReportHit(*this, hit, intersect_point, intersect_normal);
 }
 
 // ---- streaming

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "scene/base/class_name.h"
@@ -38,6 +40,13 @@ class TGLCylinderBase : public TGLQuadricObject {
   // The closed mesh of a centred straight or tapered tube along Y (at least 5 slices), whatever the
   // alignment or the parts.
   std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
+
+ protected:
+  // Draws through a quadric set up with this object's parameters, in a pushed matrix with GLU's z axis
+  // turned onto +Y and, when `drop` is given, moved down by it: `draw(quadric)`.
+  void DrawAlongY(std::optional<float> drop, const std::function<void(GLUquadric*)>& draw) const;
+  // A disk between the radii at height z along the quadric's axis, in a matrix pushed for it.
+  void DrawDiskAt(GLUquadric* quadric, float z, float inner_radius, float outer_radius) const;
 
  private:
   float bottom_radius_ = 0.5f;
@@ -92,13 +101,10 @@ class TGLCylinder : public TGLCylinderBase {
 
   // Parts and TopRadius (not the alignment), then the base's.
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // Against a straight cylinder of radius TopRadius between the aligned ends: the nearest of the caps
+  // Ray casts: against a straight cylinder of radius TopRadius between the aligned ends: the nearest of the caps
   // and the side that the ray meets going forward. Cap normals ±Y; the side's normal is the hit's radial
   // vector (length TopRadius). Points and normals in absolute coordinates.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  ZENTROVA_SOLID_SHAPE
 
  private:
   TCylinderParts parts_ = kAllCylinderParts;
@@ -128,13 +134,10 @@ class TGLAnnulus : public TGLCylinderBase {
   float GetTopRadius() const override { return top_radius_; }
 
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // Against a straight tube between radii TopInnerRadius and TopRadius: the nearest of the caps and the
+  // Ray casts: against a straight tube between radii TopInnerRadius and TopRadius: the nearest of the caps and the
   // walls met going forward. Each cap reports its outward normal (+Y on top, −Y below) whichever way the
   // ray goes; both walls report the radial vector of the hit, away from the axis.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  ZENTROVA_SOLID_SHAPE
 
  private:
   TAnnulusParts parts_ = kAllAnnulusParts;

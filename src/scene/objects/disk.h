@@ -31,12 +31,9 @@ class TGLDisk : public TGLQuadricObject {
   void SetLoops(int value);
 
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // Against the full ring (the sector is not considered). The point receives the plane's hit whenever the
+  // Ray casts: against the full ring (the sector is not considered). The point receives the plane's hit whenever the
   // ray meets the plane, also when the hit lies outside the ring; the normal is the absolute Z axis.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  ZENTROVA_SOLID_SHAPE
 
  private:
   float start_angle_ = 0;

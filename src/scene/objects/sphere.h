@@ -74,11 +74,8 @@ class TGLSphere : public TGLQuadricObject {
 
   // Radius, slices, stacks and the four limits (not the caps), then the quadric's Assign.
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // The nearer hit with the sphere; the normal is the unnormalised direction from the centre.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  // Ray casts: the nearer hit with the sphere; the normal is the unnormalised direction from the centre.
+  ZENTROVA_SOLID_SHAPE
   // A circle of max(Stacks, Slices) vertices facing the eye.
   std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
 
