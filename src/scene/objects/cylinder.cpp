@@ -121,31 +121,25 @@ bool ReportHit(TGLBaseSceneObject& object, const TNearestHit& hit, TVector4f* in
 // ---- TGLCylinderBase
 
 void TGLCylinderBase::SetBottomRadius(float value) {
-  SetProperty(bottom_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.bottom_radius, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetSlices(int value) {
-  SetProperty(slices_, value, StructureChangeOf(this));
+  SetProperty(properties_.slices, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetStacks(int value) {
-  SetProperty(stacks_, value, StructureChangeOf(this));
+  SetProperty(properties_.stacks, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetHeight(float value) {
-  SetProperty(height_, value, StructureChangeOf(this));
+  SetProperty(properties_.height, value, StructureChangeOf(this));
 }
 
 void TGLCylinderBase::SetLoops(int value) {
   if (value < 1) return;
-  SetProperty(loops_, value, StructureChangeOf(this));
+  SetProperty(properties_.loops, value, StructureChangeOf(this));
 }
 
 void TGLCylinderBase::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLCylinderBase*>(source)) {
-    bottom_radius_ = other->bottom_radius_;
-    slices_ = other->slices_;
-    stacks_ = other->stacks_;
-    loops_ = other->loops_;
-    height_ = other->height_;
-  }
+  if (const auto* other = dynamic_cast<const TGLCylinderBase*>(source)) properties_ = other->properties_;
   TGLQuadricObject::Assign(source);
 }
 
@@ -168,10 +162,10 @@ void TGLCylinderBase::DrawDiskAt(GLUquadric* quadric, float z, float inner_radiu
 std::unique_ptr<TGLSilhouette> TGLCylinderBase::GenerateSilhouette(const TSilhouetteQuery& query) {
   TConnectivity connectivity(true);
   // Fewer than 5 slices would not make a tube worth a shadow.
-  const int n = std::max(slices_, 5);
+  const int n = std::max(properties_.slices, 5);
   const float step = 6.283185307179586f / static_cast<float>(n);
-  const float h = height_ / 2;
-  const float rb = bottom_radius_, rt = GetTopRadius();
+  const float h = properties_.height / 2;
+  const float rb = properties_.bottom_radius, rt = GetTopRadius();
   const TAffineVector bottom_centre{0, -h, 0}, top_centre{0, h, 0};
   float a1 = 0;
   for (int k = 0; k < n; ++k) {
@@ -279,56 +273,51 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& ray_start, const TVector4f& 
 // ---- TGLAnnulus
 
 void TGLAnnulus::SetParts(TAnnulusParts value) {
-  SetProperty(parts_, value, StructureChangeOf(this));
+  SetProperty(properties_.parts, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetBottomInnerRadius(float value) {
-  SetProperty(bottom_inner_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.bottom_inner_radius, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetTopInnerRadius(float value) {
-  SetProperty(top_inner_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.top_inner_radius, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetTopRadius(float value) {
-  SetProperty(top_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.top_radius, value, StructureChangeOf(this));
 }
 
 void TGLAnnulus::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLAnnulus*>(source)) {
-    parts_ = other->parts_;
-    top_radius_ = other->top_radius_;
-    top_inner_radius_ = other->top_inner_radius_;
-    bottom_inner_radius_ = other->bottom_inner_radius_;
-  }
+  if (const auto* other = dynamic_cast<const TGLAnnulus*>(source)) properties_ = other->properties_;
   TGLCylinderBase::Assign(source);
 }
 
 void TGLAnnulus::BuildList(TRenderContextInfo& /*rci*/) {
   DrawAlongY(Height() / 2, [this](GLUquadric* q) {
-    if (Has(parts_, anOuterSides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
-    if (Has(parts_, anTop)) DrawDiskAt(q, Height(), top_inner_radius_, top_radius_);
-    if (Has(parts_, anBottom) || Has(parts_, anInnerSides)) {
+    if (Has(properties_.parts, anOuterSides)) glu.Cylinder(q, BottomRadius(), properties_.top_radius, Height(), Slices(), Stacks());
+    if (Has(properties_.parts, anTop)) DrawDiskAt(q, Height(), properties_.top_inner_radius, properties_.top_radius);
+    if (Has(properties_.parts, anBottom) || Has(properties_.parts, anInnerSides)) {
       SetInvertedQuadricOrientation(q);
-      if (Has(parts_, anBottom)) glu.Disk(q, bottom_inner_radius_, BottomRadius(), Slices(), Loops());
-      if (Has(parts_, anInnerSides)) {
-        glu.Cylinder(q, bottom_inner_radius_, top_inner_radius_, Height(), Slices(), Stacks());
+      if (Has(properties_.parts, anBottom)) glu.Disk(q, properties_.bottom_inner_radius, BottomRadius(), Slices(), Loops());
+      if (Has(properties_.parts, anInnerSides)) {
+        glu.Cylinder(q, properties_.bottom_inner_radius, properties_.top_inner_radius, Height(), Slices(), Stacks());
       }
     }
   });
 }
 
 TVector4f TGLAnnulus::UnscaledHalfExtents() const {
-  return TubeHalfExtents(BottomRadius(), top_radius_, Height());
+  return TubeHalfExtents(BottomRadius(), properties_.top_radius, Height());
 }
 
 bool TGLAnnulus::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
                                   TVector4f* intersect_point, TVector4f* intersect_normal) {
   const TLocalRay ray{WorldToLocal(ray_start), WorldToLocal(ray_vector)};
   const TNearestHit hit = CastThroughTube(ray, -Height() / 2, Height() / 2,
-                                         {.top = Has(parts_, anTop),
-                                          .bottom = Has(parts_, anBottom),
-                                          .inner = top_inner_radius_,
-                                          .outer = top_radius_,
-                                          .inner_wall = Has(parts_, anInnerSides),
-                                          .outer_wall = Has(parts_, anOuterSides)});
+                                         {.top = Has(properties_.parts, anTop),
+                                          .bottom = Has(properties_.parts, anBottom),
+                                          .inner = properties_.top_inner_radius,
+                                          .outer = properties_.top_radius,
+                                          .inner_wall = Has(properties_.parts, anInnerSides),
+                                          .outer_wall = Has(properties_.parts, anOuterSides)});
   return ReportHit(*this, hit, intersect_point, intersect_normal);
 }
 
@@ -345,11 +334,11 @@ constexpr TIdentNames<4> kAnnulusPartNames{"anInnerSides", "anOuterSides", "anBo
 
 void TGLCylinderBase::WriteProperties(TPropertyWriter& w) const {
   TGLQuadricObject::WriteProperties(w);
-  if (bottom_radius_ != 0.5f) w.Single("BottomRadius", bottom_radius_);
-  if (slices_ != 16) w.Integer("Slices", slices_);
-  if (stacks_ != 4) w.Integer("Stacks", stacks_);
-  if (loops_ != 1) w.Integer("Loops", loops_);
-  if (height_ != 1) w.Single("Height", height_);
+  if (properties_.bottom_radius != 0.5f) w.Single("BottomRadius", properties_.bottom_radius);
+  if (properties_.slices != 16) w.Integer("Slices", properties_.slices);
+  if (properties_.stacks != 4) w.Integer("Stacks", properties_.stacks);
+  if (properties_.loops != 1) w.Integer("Loops", properties_.loops);
+  if (properties_.height != 1) w.Single("Height", properties_.height);
 }
 
 bool TGLCylinderBase::ReadProperty(const std::string& name, const TPropertyValue& v) {
@@ -402,10 +391,10 @@ bool TGLCylinder::ReadProperty(const std::string& name, const TPropertyValue& v)
 
 void TGLAnnulus::WriteProperties(TPropertyWriter& w) const {
   TGLCylinderBase::WriteProperties(w);
-  if (parts_ != kAllAnnulusParts) w.SetOf("Parts", kAnnulusPartNames, parts_);
-  if (bottom_inner_radius_ != 0.3f) w.Single("BottomInnerRadius", bottom_inner_radius_);
-  if (top_inner_radius_ != 0.3f) w.Single("TopInnerRadius", top_inner_radius_);
-  if (top_radius_ != 0.5f) w.Single("TopRadius", top_radius_);
+  if (properties_.parts != kAllAnnulusParts) w.SetOf("Parts", kAnnulusPartNames, properties_.parts);
+  if (properties_.bottom_inner_radius != 0.3f) w.Single("BottomInnerRadius", properties_.bottom_inner_radius);
+  if (properties_.top_inner_radius != 0.3f) w.Single("TopInnerRadius", properties_.top_inner_radius);
+  if (properties_.top_radius != 0.5f) w.Single("TopRadius", properties_.top_radius);
 }
 
 bool TGLAnnulus::ReadProperty(const std::string& name, const TPropertyValue& v) {

@@ -22,19 +22,19 @@ class TGLCylinderBase : public TGLQuadricObject {
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  float BottomRadius() const { return bottom_radius_; }
+  float BottomRadius() const { return properties_.bottom_radius; }
   void SetBottomRadius(float value);
-  int Slices() const { return slices_; }
+  int Slices() const { return properties_.slices; }
   void SetSlices(int value);
-  int Stacks() const { return stacks_; }
+  int Stacks() const { return properties_.stacks; }
   void SetStacks(int value);
   // Values below 1 are ignored.
-  int Loops() const { return loops_; }
+  int Loops() const { return properties_.loops; }
   void SetLoops(int value);
-  float Height() const { return height_; }
+  float Height() const { return properties_.height; }
   void SetHeight(float value);
   // The radius at the top end: the bottom radius here.
-  virtual float GetTopRadius() const { return bottom_radius_; }
+  virtual float GetTopRadius() const { return properties_.bottom_radius; }
 
   void Assign(const TPersistent* source) override;
   // The closed mesh of a centred straight or tapered tube along Y (at least 5 slices), whatever the
@@ -49,11 +49,15 @@ class TGLCylinderBase : public TGLQuadricObject {
   void DrawDiskAt(GLUquadric* quadric, float z, float inner_radius, float outer_radius) const;
 
  private:
-  float bottom_radius_ = 0.5f;
-  int slices_ = 16;
-  int stacks_ = 4;
-  int loops_ = 1;
-  float height_ = 1;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float bottom_radius = 0.5f;
+    int slices = 16;
+    int stacks = 4;
+    int loops = 1;
+    float height = 1;
+  };
+  TProperties properties_;
 };
 
 enum TConePart : std::uint8_t { coSides, coBottom };
@@ -123,15 +127,15 @@ class TGLAnnulus : public TGLCylinderBase {
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  TAnnulusParts Parts() const { return parts_; }
+  TAnnulusParts Parts() const { return properties_.parts; }
   void SetParts(TAnnulusParts value);
-  float BottomInnerRadius() const { return bottom_inner_radius_; }
+  float BottomInnerRadius() const { return properties_.bottom_inner_radius; }
   void SetBottomInnerRadius(float value);
-  float TopInnerRadius() const { return top_inner_radius_; }
+  float TopInnerRadius() const { return properties_.top_inner_radius; }
   void SetTopInnerRadius(float value);
-  float TopRadius() const { return top_radius_; }
+  float TopRadius() const { return properties_.top_radius; }
   void SetTopRadius(float value);
-  float GetTopRadius() const override { return top_radius_; }
+  float GetTopRadius() const override { return properties_.top_radius; }
 
   void Assign(const TPersistent* source) override;
   // Ray casts: against a straight tube between radii TopInnerRadius and TopRadius: the nearest of the caps and the
@@ -140,10 +144,14 @@ class TGLAnnulus : public TGLCylinderBase {
   ZENTROVA_SOLID_SHAPE
 
  private:
-  TAnnulusParts parts_ = kAllAnnulusParts;
-  float bottom_inner_radius_ = 0.3f;
-  float top_inner_radius_ = 0.3f;
-  float top_radius_ = 0.5f;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    TAnnulusParts parts = kAllAnnulusParts;
+    float bottom_inner_radius = 0.3f;
+    float top_inner_radius = 0.3f;
+    float top_radius = 0.5f;
+  };
+  TProperties properties_;
 };
 
 }  // namespace zentrova
