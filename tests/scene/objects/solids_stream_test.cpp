@@ -9,6 +9,7 @@
 #include "scene/base/property_stream.h"
 #include "scene/objects/arrow_line.h"
 #include "scene/objects/cube.h"
+#include "scene/objects/space_text.h"
 #include "scene/objects/sphere.h"
 #include "scene/objects/sprite.h"
 #include "scene/objects/cylinder.h"
@@ -403,6 +404,18 @@ TEST(SolidsAssign, EveryPublishedPropertyIsCopiedAsTheStreamedBytesShow) {
                           o.SetHeight(3);
                         }),
       Make<TGLCone>("cone", [](TGLCone& o) { o.SetParts(1u << coBottom); }),
+      Make<TGLSpaceText>("3D text",
+                         [](TGLSpaceText& o) {
+                           o.SetText("Ab");
+                           o.SetExtrusion(0.5f);
+                           o.SetAllowedDeviation(0.25f);
+                           o.SetCharacterRange(stcrNumbers);
+                           o.Adjust().SetHorz(haCenter);
+                           o.Adjust().SetVert(vaTop);
+                           o.SetAspectRatio(2);
+                           o.SetOblique(10);
+                           o.SetTextHeight(3);
+                         }),
       Make<TGLAnnulus>("annulus",
                        [](TGLAnnulus& o) {
                          o.SetParts(1u << anTop);
