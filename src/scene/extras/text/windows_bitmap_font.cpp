@@ -8,8 +8,8 @@
 
 #include "platform/code_page_1252.h"
 #include "platform/exception.h"
-#include "platform/font_face.h"
-#include "platform/text_raster.h"
+#include "platform/fonts/font_face.h"
+#include "platform/fonts/text_raster.h"
 
 namespace zentrova {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/font.h"
+#include "platform/fonts/font.h"
 #include "scene/base/class_name.h"
 #include "scene/extras/text/bitmap_font.h"
 
