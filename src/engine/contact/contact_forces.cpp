@@ -7,7 +7,6 @@
 #include "engine/contact/collisions.h"
 #include "engine/contact/dense_matrix.h"
 #include "engine/contact/linear_complementarity.h"
-#include "engine/record/log.h"
 #include "engine/model/plane_geometry.h"
 #include "engine/model/body.h"
 #include "engine/model/world_settings.h"
@@ -49,7 +48,7 @@ bool TCollisions::SolveContactForces() {
   if (!LoadInverseMassMatrix()) return false;
   const TFloatList& h = world_.GeneralizedForces();
   if (h.Count() != n) {
-    LogLine("[Error] The generalized force vector does not have " + std::to_string(n) +
+    world_.Log().AddLine("[Error] The generalized force vector does not have " + std::to_string(n) +
             " values: resting contacts cannot be solved.");
     return false;
   }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/control_tree.h"
+#include "engine/log_sink.h"
 #include "engine/model/coordinates.h"
 #include "engine/model/extrusion_solid.h"
 #include "engine/world_view.h"
@@ -54,8 +55,8 @@ struct TMassMomentOfInertia {
 class TBody {
  public:
   // The body reads the world's settings (working directory, maximumPenetration, displacement factor,
-  // points per box) while it loads; the settings outlive the body.
-  explicit TBody(const TWorldSettings& settings);
+  // points per box) while it loads and logs to `log`; both outlive the body.
+  explicit TBody(const TWorldSettings& settings, ILogSink& log = ProgramLog());
   TBody(const TBody&) = delete;
   TBody& operator=(const TBody&) = delete;
 
@@ -149,6 +150,7 @@ class TBody {
   void ComputeMassProperties();
 
   const TWorldSettings& settings_;
+  ILogSink& log_;
 };
 
 // The bodies in the order of the world file's Body1, Body2, ... keys; the index is the body number

@@ -7,7 +7,6 @@
 #include "engine/model/model.h"
 #include "engine/model/model_text.h"
 #include "engine/model/world.h"
-#include "engine/record/log.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -27,8 +26,8 @@ bool Blank(const std::string& line) {
   return Trim(line).empty();
 }
 
-void LogNoDefinition(const std::string& name) {
-  LogLine("[Error] Cannot find definition of " + name + " in dependent coordinate file.");
+void LogNoDefinition(ILogSink& log, const std::string& name) {
+  log.AddLine("[Error] Cannot find definition of " + name + " in dependent coordinate file.");
 }
 
 }  // namespace
@@ -38,20 +37,20 @@ bool TDependentCoordinates::Load(const std::string& FileName) {
   std::vector<std::string> file;
   bool read = true;
   if (path.empty() || !ReadTextLines(path, file)) {
-    LogLine("[Error] No dependent coordinate file found.");
+    world_.LogSink().AddLine("[Error] No dependent coordinate file found.");
     read = false;
   }
   file_name_ = ExtractFileName(path);
   std::vector<TDefinitionLine> definitions;
-  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path) || !ReadDefinitions(file, definitions)) {
-    LogLine("[Error] Cannot read dependent coordinate file.");
+  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path, world_.LogSink()) || !ReadDefinitions(file, definitions)) {
+    world_.LogSink().AddLine("[Error] Cannot read dependent coordinate file.");
     return false;
   }
   // A file without records is a model without dependent coordinates. Text in it that is not even
   // marked as a record may be a wrong file, so it is named, but the load goes on.
   const bool marked = std::any_of(file.begin(), file.end(), [](const std::string& line) { return line == kNew; });
   if (!marked && std::any_of(file.begin(), file.end(), [](const std::string& line) { return !Blank(line); })) {
-    LogLine("[Alert] Dependent coordinate file " + file_name_ + " holds text but no " + kNew +
+    world_.LogSink().AddLine("[Alert] Dependent coordinate file " + file_name_ + " holds text but no " + kNew +
             " line: the model has no dependent coordinates.");
   }
   if (Names.empty()) return true;
@@ -78,14 +77,14 @@ bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file
     }
     const std::string name = ReplaceAll(line, "[t]", "", true);
     if (i + 1 >= file.size() || file[i + 1] != kDefinition) {
-      LogNoDefinition(name);
+      LogNoDefinition(world_.LogSink(), name);
       return false;
     }
     // Every value sits at a fixed place (3k, 3k+1, 3k+2): a missing line would shift all that follow.
     // A marker where an expression belongs is the next part of the record: a line is missing.
     const auto missing = [&](std::size_t k) { return Blank(file[k]) || file[k].rfind("%%", 0) == 0; };
     if (i + 1 + kDefinitionLines >= file.size() || missing(i + 2) || missing(i + 3) || missing(i + 4)) {
-      LogLine("[Error] Cannot read definition of " + name +
+      world_.LogSink().AddLine("[Error] Cannot read definition of " + name +
               " in dependent coordinate file: position, velocity and acceleration take one line each.");
       return false;
     }
@@ -116,7 +115,7 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
   }
   if (!Definitions.AddExpression(texts, source)) return false;
   if (Definitions.Count() != kDefinitionLines * Names.size()) {
-    LogLine("[Error] Cannot read dependent coordinate file.");
+    world_.LogSink().AddLine("[Error] Cannot read dependent coordinate file.");
     return false;
   }
   for (std::size_t k = 0; k < Names.size(); ++k) {
@@ -126,7 +125,7 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
     bool is_key = false;
     TBody* const found = key.FindBody(is_key);
     if (found == nullptr) {
-      LogLine("[Error] No dependent body coordinate " + name + " found. Check body names.");
+      world_.LogSink().AddLine("[Error] No dependent body coordinate " + name + " found. Check body names.");
       return false;
     }
     TBody& body = *found;
@@ -143,7 +142,7 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
     if (world_.Model().GeneralizedCoordinates.IndexOf(ReplaceAll(position, "[t]", "", true), q)) {
       body.Links.Rz.Index = static_cast<std::int32_t>(q);
     } else if (FindText(position, "[t]") != std::string::npos) {
-      LogLine("[Error] Dependent rotation Rz of body " + body.Name +
+      world_.LogSink().AddLine("[Error] Dependent rotation Rz of body " + body.Name +
               " can be equal to one generalized rotation or " + " dependent only on time.");
       return false;
     }
@@ -166,13 +165,13 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
     for (std::size_t i = 1; i < file.size(); ++i) {
       if (file[i - 1] != kNew || file[i] != name_line) continue;
       if (i + 1 >= file.size() || file[i + 1] != kDefinition) {
-        LogNoDefinition(name);
+        LogNoDefinition(world_.LogSink(), name);
         failed = true;
         continue;
       }
       std::size_t j = i + 2 + kDefinitionLines;
       if (j >= file.size() || file[j] != kJacobianVector) {
-        LogLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
+        world_.LogSink().AddLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
         failed = true;
         continue;
       }
@@ -181,14 +180,14 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
         rows.push_back(file[j]);
       }
       if (rows.size() < n) {
-        LogLine("[Error] Jacobian vector of " + name + " in dependent coordinate file has " +
+        world_.LogSink().AddLine("[Error] Jacobian vector of " + name + " in dependent coordinate file has " +
                 IntToText(static_cast<std::int64_t>(rows.size())) + " rows; the world has " +
                 IntToText(static_cast<std::int64_t>(n)) + " generalized coordinates.");
         failed = true;
         continue;
       }
       if (j >= file.size() || file[j] != kJacobianScalar || j + 1 >= file.size() || Blank(file[j + 1])) {
-        LogLine("[Error] Cannot find Jacobian scalar of " + name + " in dependent coordinate file.");
+        world_.LogSink().AddLine("[Error] Cannot find Jacobian scalar of " + name + " in dependent coordinate file.");
         failed = true;
         continue;
       }
@@ -199,7 +198,7 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
       found = true;
     }
     if (!found && !failed) {
-      LogLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
+      world_.LogSink().AddLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
     }
     if (!found || failed) {
       ok = false;

@@ -6,7 +6,6 @@
 #include <exception>
 
 #include "engine/model/key.h"
-#include "engine/record/log.h"
 #include "engine/model/model.h"
 #include "engine/model/world.h"
 #include "platform/message_sink.h"
@@ -166,7 +165,7 @@ std::string TLineSource::Place(std::size_t line) const {
 TExpressionList::TExpressionList(TWorld& world)
     : Parsers(std::make_unique<TExpressionParserList>()), world_(world) {
   // The load's error line names the parser's message and its place; the alert goes with it to the log.
-  Parsers->SetAlertSink([](const std::string& line) { LogLine(line); });
+  Parsers->SetAlertSink([&log = world_.LogSink()](const std::string& line) { log.AddLine(line); });
 }
 
 TExpressionList::~TExpressionList() = default;
@@ -252,8 +251,8 @@ bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
     }
 
     if (HoldsImaginaryUnit(text)) {
-      LogLine(kImaginaryText);
-      ShowMessage(kImaginaryText);
+      world_.LogSink().AddLine(kImaginaryText);
+      ShowMessageVia(world_.MessageSink(), kImaginaryText);
       return false;
     }
     Texts.push_back(text);
@@ -341,14 +340,14 @@ bool TExpressionList::DefineVariables() {
     }
   }
   if (unresolved.empty()) return true;
-  LogLine("[Error] Unknown variable present (" + unresolved + "). Check .mmx, .hv, .dc, .me,... files. ");
+  world_.LogSink().AddLine("[Error] Unknown variable present (" + unresolved + "). Check .mmx, .hv, .dc, .me,... files. ");
   const std::string place = Place(unresolved_text);
   if (!place.empty()) {
     std::string key;
     ForEachRun(unresolved, [&](std::string_view run, std::string_view) {
       if (key.empty() && run.find('`') != std::string_view::npos) key = run;
     });
-    LogLine("[Error] " + place + ": unknown variable " + key + ".");
+    world_.LogSink().AddLine("[Error] " + place + ": unknown variable " + key + ".");
   }
   return false;
 }
@@ -367,7 +366,7 @@ bool TExpressionList::CompileAll() {
       }
     } catch (const std::exception& e) {
       const std::string place = Place(i);
-      LogLine("[Error] " + (place.empty() ? std::string() : place + ": ") + e.what());
+      world_.LogSink().AddLine("[Error] " + (place.empty() ? std::string() : place + ": ") + e.what());
       return false;
     }
   }

@@ -3,7 +3,6 @@
 #include "engine/model/key.h"
 #include "engine/model/model_text.h"
 #include "engine/model/world.h"
-#include "engine/record/log.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -20,10 +19,10 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
   const std::string path = FindFile(ToNativeSeparators(FileName));
   std::vector<std::string> lines;
   if (path.empty() || !ReadTextLines(path, lines)) {
-    LogLine("[Error] No generalized coordinates file found.");
+    world_.LogSink().AddLine("[Error] No generalized coordinates file found.");
     return false;
   }
-  if (!AcceptNulFreeText(FirstLineWithNul(lines), path)) return false;
+  if (!AcceptNulFreeText(FirstLineWithNul(lines), path, world_.LogSink())) return false;
   // Blank lines after the last name change no index: they are no lines of the file's list.
   while (!lines.empty() && ReplaceAll(ReplaceAll(lines.back(), " ", ""), "\t", "").empty()) lines.pop_back();
   Names.clear();
@@ -31,7 +30,7 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
     const std::string name = ReplaceAll(ReplaceAll(lines[i], " ", ""), "\t", "");
     // Line i names q_(i+1): a blank line would give every later name the index of the one before it.
     if (name.empty()) {
-      LogLine("[Error] Line " + IntToText(static_cast<std::int64_t>(i) + 1) +
+      world_.LogSink().AddLine("[Error] Line " + IntToText(static_cast<std::int64_t>(i) + 1) +
               " of generalized coordinates file " + ExtractFileName(path) +
               " is blank: each line names one generalized coordinate.");
       return false;
@@ -43,14 +42,14 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
   for (std::size_t i = 0; i < Names.size(); ++i) {
     for (std::size_t j = i + 1; j < Names.size(); ++j) {
       if (Names[i] != Names[j]) continue;
-      LogLine("[Error] Generalized coordinate " + Names[i] + " is named twice in generalized coordinates file " +
+      world_.LogSink().AddLine("[Error] Generalized coordinate " + Names[i] + " is named twice in generalized coordinates file " +
               ExtractFileName(path) + ": lines " + IntToText(static_cast<std::int64_t>(i) + 1) + " and " +
               IntToText(static_cast<std::int64_t>(j) + 1) + ".");
       return false;
     }
   }
   if (lines.size() != n) {
-    LogLine(
+    world_.LogSink().AddLine(
         "[Error] Number of generalized coordinates defined in world file does not match the generalized "
         "coordinates file. ");
     return false;

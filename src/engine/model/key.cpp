@@ -1,7 +1,6 @@
 #include "engine/model/key.h"
 
 #include "engine/model/body.h"
-#include "engine/record/log.h"
 #include "engine/model/model.h"
 #include "engine/model/world.h"
 #include "platform/paths.h"
@@ -105,7 +104,7 @@ std::string TKey::BodyNames() const {
 std::optional<TCoordinateComponent> TKey::CoordinateComponent() const {
   const auto component = CoordinateComponentByName(Part(2));
   if (!component) {
-    LogLine("[Error] Body position pointer of " + DelimitedText() + " was not set: " +
+    world_.LogSink().AddLine("[Error] Body position pointer of " + DelimitedText() + " was not set: " +
             (Part(2).empty() ? std::string("\"\"") : Part(2)) + " is none of x, y, z, Rx, Ry, Rz" + InPlace() +
             ".");
   }
@@ -117,7 +116,7 @@ bool TKey::LinkBodyCoordinates(std::uint32_t i) {
   TBody* body = FindBody(is_key);
   if (!is_key) return false;
   if (body == nullptr) {
-    LogLine("[Error] Body " + Part(1) +
+    world_.LogSink().AddLine("[Error] Body " + Part(1) +
             " coordinate not found/created. Name of body (defined in bdy file) is used for the body "
             "coordinates. " +
             (place_.empty() ? std::string("No body") : "In " + place_ + ", no body") + " is named " + Part(1) +
@@ -135,7 +134,7 @@ bool TKey::CopyStartValues(std::uint32_t i) {
   TBody* body = FindBody(is_key);
   if (!is_key) return false;
   if (body == nullptr) {
-    LogLine("[Error] Body " + Part(1) + " not found/created.");
+    world_.LogSink().AddLine("[Error] Body " + Part(1) + " not found/created.");
     return false;
   }
   const auto component = CoordinateComponent();
@@ -154,12 +153,12 @@ bool TKey::LinkMassProperty(long double& value) const {
   const TBody* body = FindBody(is_key);
   if (!is_key) return false;
   if (body == nullptr) {
-    LogLine("[Error] Body " + Part(1) + " not created.");
+    world_.LogSink().AddLine("[Error] Body " + Part(1) + " not created.");
     return false;
   }
   const auto property = MassPropertyOf(*body, Part(2));
   if (!property) {
-    LogLine("[Error] MassMatrix value " + DelimitedText() + " was not set.");
+    world_.LogSink().AddLine("[Error] MassMatrix value " + DelimitedText() + " was not set.");
     return false;
   }
   value = *property;

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "engine/control_tree.h"
+#include "engine/log_sink.h"
 #include "engine/model/world_settings.h"
 #include "engine/plot_window.h"
 #include "engine/world_view.h"
@@ -53,7 +54,9 @@ struct TCollisionFlags {
 
 class TWorld : public IHistoryWorld {
  public:
-  TWorld();
+  // The world and every part it composes log to `log` and show their message boxes through `messages`
+  // (the program's message sink when nullptr); both outlive the world.
+  explicit TWorld(ILogSink& log = ProgramLog(), IMessageSink* messages = nullptr);
   ~TWorld() override;
   TWorld(const TWorld&) = delete;
   TWorld& operator=(const TWorld&) = delete;
@@ -267,13 +270,16 @@ class TWorld : public IHistoryWorld {
 
   // ------------------------------------------------------------------------------------------------------
 
+  ILogSink& LogSink() const { return log_; }
+  IMessageSink* MessageSink() const { return messages_; }
+
   TModel& Model() { return *model_; }
   const TModel& Model() const { return *model_; }
 
   // Written by loads only (no run steps meanwhile), except the values with setters above.
   TWorldSettings Settings;
   TStepState State;
-  TTimeStepManaging TimeStepManager{State, Settings};
+  TTimeStepManaging TimeStepManager;
 
   std::string WorldFilePath;         // the world file read last (after the copy: the copy)
   std::string UserWorldFilePath;     // the path the user or the job gave
@@ -303,6 +309,8 @@ class TWorld : public IHistoryWorld {
  private:
   bool ReadBodies(const TIniFile& ini);
 
+  ILogSink& log_;
+  IMessageSink* messages_;
   mutable std::mutex settings_mutex_;
   // The alerts the readings of the world file have logged in this load: the copy repeats none of them.
   std::set<std::string> load_alerts_;

@@ -29,7 +29,7 @@ bool TWorld::InvertMassMatrix() {
   m.MassMatrix.Evaluate();
   m.InverseMassMatrix.Assign(&m.MassMatrix);
   if (!m.InverseMassMatrix.LUDInverse()) {
-    LogLine(kMassMatrixInversionError);
+    log_.AddLine(kMassMatrixInversionError);
     return false;
   }
   return true;

@@ -46,7 +46,7 @@ bool TWorld::RewriteConstants(const std::string& path, const std::vector<std::st
   const std::string found = FindFile(path);
   std::vector<std::string> lines;
   if (found.empty() || !ReadTextLines(found, lines)) {
-    LogLine("[Alert] No constants file found at updating constants.");
+    log_.AddLine("[Alert] No constants file found at updating constants.");
     return false;
   }
   for (std::string& line : lines) {
@@ -61,14 +61,14 @@ bool TWorld::RewriteConstants(const std::string& path, const std::vector<std::st
     long double value = 0;
     const std::string text = Trim(std::string_view(line).substr(equals + 1, kConstantValueLength));
     if (!TryTextToFloat(text, value)) {
-      LogLine("[Alert] Constant " + *match + " holds no number in " + found + "; it was not updated.");
+      log_.AddLine("[Alert] Constant " + *match + " holds no number in " + found + "; it was not updated.");
       continue;
     }
     const long double change = j < changes.Count() ? changes.At(j) : 0;
     line = *match + " = " + FloatToTextExponent(value + change, kConstantDigits, 0);
   }
   if (!WriteTextLines(found, lines)) {
-    LogLine("[Error] Could not write the constants file " + found + ".");
+    log_.AddLine("[Error] Could not write the constants file " + found + ".");
     return false;
   }
   return true;
@@ -154,7 +154,7 @@ bool TWorld::CreateNextVersion() {
 
   if (UpdateConstantsFromWork(new_directory)) UpdateConstantsByChanges(new_directory);
   BodyBalancedStatistics();
-  LogLine("At: " + DateTimeToText(Now()) + " new version was created to directory " + new_directory);
+  log_.AddLine("At: " + DateTimeToText(Now()) + " new version was created to directory " + new_directory);
 
   const TBodyList& bodies = model_->Bodies;
   for (std::int32_t i = 0; i < bodies.Count(); ++i) {

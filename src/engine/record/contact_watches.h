@@ -66,7 +66,8 @@ struct TWatchedContact {
 
 class TContactWatches {
  public:
-  TContactWatches() = default;
+  // The watches log their readings to `log`, which outlives them.
+  explicit TContactWatches(ILogSink& log = ProgramLog()) : log_(log) {}
   TContactWatches(const TContactWatches&) = delete;
   TContactWatches& operator=(const TContactWatches&) = delete;
 
@@ -116,6 +117,8 @@ class TContactWatches {
   void ReadCommon(const TIniFile& ini);
   // The list of key "contactwatch" of the section; a refusal names the section and the item.
   bool ParseWatchList(TBody& body, const std::string& text, const TIniFile& ini, const std::string& section);
+
+  ILogSink& log_;
   void AddPointWatch(TBody& body, std::uint32_t i, bool normal_tangential);
   void AddRangeWatch(TBody& body, std::uint32_t from, bool normal_tangential, std::uint32_t to);
   static void MarkWatchedPoint(TBody& body, std::uint32_t i, std::int32_t w);

@@ -10,11 +10,10 @@
 
 namespace zentrova {
 
-TVYKMain::TVYKMain() {
+TVYKMain::TVYKMain(IMessageSink* messages) {
   ClearNumericsError();
   log_ = std::make_unique<TLog>();
-  SetGlobalLog(log_.get());
-  world_ = std::make_unique<TWorld>();
+  world_ = std::make_unique<TWorld>(*log_, messages);
   // Every line of the log also goes to the history log of the world's history directory.
   world_->Model().History.ConnectLog(*log_);
   integration_ = std::make_unique<TIntegration>(*world_, this);
@@ -24,9 +23,8 @@ TVYKMain::TVYKMain() {
 TVYKMain::~TVYKMain() {
   const std::string created = world_->NewHistoryDirectory ? world_->Model().History.Directory : std::string();
   WriteRunTimes();
-  // Nobody may reach the log through the global reference once it is gone; the history of the world
-  // sees that the log is no longer the global one and leaves it alone.
-  if (GlobalLog() == log_.get()) SetGlobalLog(nullptr);
+  // The history saves its log as the world goes: it must not mirror into a freed log meanwhile.
+  world_->Model().History.DisconnectLog();
   log_.reset();
   // The collision handler and the integration hold references to the world: they go first.
   collisions_.reset();

@@ -19,12 +19,13 @@ namespace zentrova {
 
 class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
  public:
-  // Clears the numerics error record, then creates the global log (and makes it the global one), the
-  // world, the integration and the collision handler, in this order.
-  TVYKMain();
-  // Writes the run's first and last recorded times into the history log, frees the log (resetting the
-  // global reference first), the world (whose history saves its log) and the rest, then removes a
-  // history directory that this load created and that recorded nothing.
+  // Clears the numerics error record, then creates the log, the world (which logs to it and shows its
+  // message boxes through `messages`, the program's message sink when nullptr), the integration and the
+  // collision handler, in this order.
+  explicit TVYKMain(IMessageSink* messages = nullptr);
+  // Writes the run's first and last recorded times into the history log, frees the log (the history
+  // disconnected first), the world (whose history saves its log) and the rest, then removes a history
+  // directory that this load created and that recorded nothing.
   ~TVYKMain() override;
   TVYKMain(const TVYKMain&) = delete;
   TVYKMain& operator=(const TVYKMain&) = delete;
@@ -59,7 +60,8 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   // collision breaks the run; none: nothing is stopped.
   void SetRunControl(IRunControl* run_control) { run_control_ = run_control; }
 
-  TLog& Log() { return *log_; }
+  // The log the world writes to (ICollisionWorld::Log with the whole log).
+  TLog& Log() override { return *log_; }
   TWorld& World() { return *world_; }
   TIntegration& Integration() { return *integration_; }
   TCollisions& Collisions() { return *collisions_; }
