@@ -63,6 +63,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
       world += "Body" + std::to_string(i + 1) + "=" + body_files[i] + "\r\n";
     Write("model.wld", world);
     ASSERT_TRUE(world_.ReadWorldFile(dir_.File("model.wld")));
+    world_.State.TimeStep = world_.Settings.MaximumTimestep;  // as a driver's step control sets it
     for (const std::string& name : world_.Model().BodyFileNames) ASSERT_TRUE(world_.CreateBody(name)) << name;
     world_.Model().GeneralizedCoordinates.SetCount(n);
     ASSERT_TRUE(n == 0 || world_.Model().GeneralizedCoordinates.Load(dir_.File("model.gc"), n));

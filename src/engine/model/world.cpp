@@ -55,7 +55,7 @@ TModel::TModel(TWorld& world)
       History(world, world.LogSink()) {}
 
 TWorld::TWorld(ILogSink& log, IMessageSink* messages)
-    : TimeStepManager(State, Settings, log), log_(log), messages_(messages), model_(std::make_unique<TModel>(*this)) {}
+    : log_(log), messages_(messages), model_(std::make_unique<TModel>(*this)) {}
 
 TWorld::~TWorld() = default;
 
@@ -120,7 +120,7 @@ bool TWorld::ReadWorldFile(const std::string& path) {
   const std::string found = FindFile(given);
   if (found.empty()) {
     log_.AddLine("[Error] No world file found.");
-    Settings.WorkingDirectory = FolderOf(given);
+    WorkingDirectory = FolderOf(given);
     return false;
   }
   WorldFilePath = found;
@@ -129,9 +129,10 @@ bool TWorld::ReadWorldFile(const std::string& path) {
   {
     // The run-time values among the settings are written under the lock that their readers take.
     std::lock_guard<std::mutex> lock(settings_mutex_);
-    if (!Settings.Read(ini, found, log_, &load_alerts_)) return false;
+    const bool read = Settings.Read(ini, found, log_, &load_alerts_);
+    WorkingDirectory = Settings.WorkingDirectory;
+    if (!read) return false;
   }
-  State.TimeStep = Settings.MaximumTimestep;
   return ReadBodies(ini);
 }
 
@@ -172,7 +173,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   m.Bodies.AddNames(m.BodyNames);
 
   const TWorldSettings& s = Settings;
-  const std::string& dir = s.WorkingDirectory;
+  const std::string& dir = WorkingDirectory;
   if (!m.Constants.Load(dir + s.ConstantsFileName)) return false;
   if (!m.GeneralizedCoordinates.Load(dir + s.GeneralizedCoordinatesFileName, s.N)) return false;
   if (!m.DependentCoordinates.Load(dir + s.DependentCoordinatesFileName)) return false;
@@ -214,7 +215,7 @@ bool TWorld::ReadUserWorldFile(const std::string& path) {
   load_alerts_.clear();
   const bool found = !FindFile(ToNativeSeparators(path)).empty();
   const bool read = ReadWorldFile(path);
-  UserWorkingDirectory = Settings.WorkingDirectory;
+  UserWorkingDirectory = WorkingDirectory;
   UserWorldFilePath = path;
   return read || !found;
 }
@@ -223,22 +224,22 @@ bool TWorld::ReadWorldFileAndCopyModel(const std::string& path, const std::strin
                                        const std::string& start_history_name) {
   if (!start_history_name.empty()) {
     // The model comes from the start history's copy, and so do its last states.
-    Settings.WorkingDirectory = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
+    WorkingDirectory = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
     CopyHistoryTail(history_name, start_history_name);
   }
   if (NewHistoryDirectory && !CopyModelFiles(path)) return false;
   const std::string copy = model_->History.Directory + ExtractFileName(ToNativeSeparators(path));
-  Settings.WorkingDirectory = model_->History.Directory;
+  WorkingDirectory = model_->History.Directory;
   const bool found = !FindFile(copy).empty();
   const bool read = ReadWorldFile(copy);
   // The copy governs the run even when its workingDirectory names another folder.
-  Settings.WorkingDirectory = model_->History.Directory;
+  WorkingDirectory = model_->History.Directory;
   return read || !found;
 }
 
 bool TWorld::CreateBody(const std::string& body_file_name) {
   auto body = std::make_unique<TBody>(Settings, log_);
-  if (!body->Load(Settings.WorkingDirectory + body_file_name)) return false;
+  if (!body->Load(WorkingDirectory + body_file_name)) return false;
   TBodyList& bodies = model_->Bodies;
   const std::int32_t index = bodies.Count();
   if (View != nullptr) body->BuildSceneObjects(*View, index);
@@ -249,7 +250,7 @@ bool TWorld::CreateBody(const std::string& body_file_name) {
 
 bool TWorld::CopyModelFiles(const std::string& world_file_path) {
   const std::string destination = model_->History.Directory;
-  const std::string& from = Settings.WorkingDirectory;
+  const std::string& from = WorkingDirectory;
   // Each file keeps its name relative to the working directory, so that the copy is read under the
   // name the model gives it.
   auto copy = [&](const std::string& name) {
@@ -396,7 +397,7 @@ bool TWorld::LoadHVector() {
   std::vector<std::string> all;
   std::vector<std::string> filled;
   const TLinesRead read =
-      ReadExpressionLines(Settings.WorkingDirectory + Settings.HVectorFileName, all, filled, log_);
+      ReadExpressionLines(WorkingDirectory + Settings.HVectorFileName, all, filled, log_);
   if (read == TLinesRead::Missing) log_.AddLine("[Error] No hVector file found.");
   if (read != TLinesRead::Read) return false;
   if (all.size() != Settings.N || filled.size() != Settings.N) {
@@ -431,7 +432,7 @@ bool TWorld::EvaluateBreakTime() {
             "s): " + FloatToText(s.MaximumTimestep) + "s.");
     return false;
   }
-  const long double interval = static_cast<long double>(s.RecordingInterval) * State.TimeStep;
+  const long double interval = static_cast<long double>(s.RecordingInterval) * s.MaximumTimestep;
   if (interval > value) {
     log_.AddLine("[Error] writeToHistoryMultipleOfMaximumTimestep" + label +
             "must record at least once within "
@@ -454,7 +455,7 @@ bool TWorld::LoadMechanicalEnergy() {
   std::vector<std::string> all;
   std::vector<std::string> filled;
   const TLinesRead read =
-      ReadExpressionLines(Settings.WorkingDirectory + Settings.MechanicalEnergyFileName, all, filled, log_);
+      ReadExpressionLines(WorkingDirectory + Settings.MechanicalEnergyFileName, all, filled, log_);
   if (read == TLinesRead::Missing) log_.AddLine("[Error] No mechanical energy file found.");
   if (read != TLinesRead::Read) return false;
   if (all.size() != 1 || filled.size() != 1) {

@@ -127,17 +127,17 @@ bool TWorld::BodyBalancedStatistics() {
 bool TWorld::CreateNextVersion() {
   THistory& history = model_->History;
   history.SaveLog();
-  const std::string remembered = Settings.WorkingDirectory;
+  const std::string remembered = WorkingDirectory;
   const std::string short_name = history.ShortName;
   const std::string current_directory = history.Directory;
 
   // The new directory is numbered among the user's histories; it belongs to the user, so whether the
   // driver removes this load's own directory stays as it was.
   const bool new_history_flag = NewHistoryDirectory;
-  Settings.WorkingDirectory = UserWorkingDirectory;
+  WorkingDirectory = UserWorkingDirectory;
   const bool created = history.CreateNew();
   NewHistoryDirectory = new_history_flag;
-  Settings.WorkingDirectory = remembered;
+  WorkingDirectory = remembered;
   if (!created) {
     history.ShortName = short_name;
     history.Directory = current_directory;
@@ -147,9 +147,9 @@ bool TWorld::CreateNextVersion() {
   const std::string new_directory = history.Directory;
 
   history.ShortName = short_name;
-  Settings.WorkingDirectory = UserWorkingDirectory;
+  WorkingDirectory = UserWorkingDirectory;
   history.OpenExisting();
-  Settings.WorkingDirectory = remembered;
+  WorkingDirectory = remembered;
   if (!copied) return false;
 
   if (UpdateConstantsFromWork(new_directory)) UpdateConstantsByChanges(new_directory);

@@ -14,14 +14,15 @@
 #include "engine/model/world.h"
 #include "engine/record/log.h"
 #include "engine/step/integration.h"
+#include "engine/step/step_control.h"
 
 namespace zentrova {
 
 class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
  public:
   // Clears the numerics error record, then creates the log, the world (which logs to it and shows its
-  // message boxes through `messages`, the program's message sink when nullptr), the integration and the
-  // collision handler, in this order.
+  // message boxes through `messages`, the program's message sink when nullptr), its step control, the
+  // integration and the collision handler, in this order.
   explicit TVYKMain(IMessageSink* messages = nullptr);
   // Writes the run's first and last recorded times into the history log, frees the log (the history
   // disconnected first), the world (whose history saves its log) and the rest, then removes a history
@@ -30,7 +31,8 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   TVYKMain(const TVYKMain&) = delete;
   TVYKMain& operator=(const TVYKMain&) = delete;
 
-  // TWorld::Load with the same arguments.
+  // TWorld::Load with the same arguments; then the time step is maximumTimestep and the time that of the
+  // state the load made the working state.
   bool LoadWorld(const std::string& path, std::string& history_name, const std::string& start_history_name);
 
   // One pass of the simulation loop: replays the next recorded state, or computes a new one, or
@@ -63,6 +65,7 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   // The log the world writes to (ICollisionWorld::Log with the whole log).
   TLog& Log() override { return *log_; }
   TWorld& World() { return *world_; }
+  TStepControl& StepControl() { return *step_control_; }
   TIntegration& Integration() { return *integration_; }
   TCollisions& Collisions() { return *collisions_; }
 
@@ -89,6 +92,7 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
 
   std::unique_ptr<TLog> log_;
   std::unique_ptr<TWorld> world_;
+  std::unique_ptr<TStepControl> step_control_;
   std::unique_ptr<TIntegration> integration_;
   std::unique_ptr<TCollisions> collisions_;
   IRunControl* run_control_ = nullptr;
