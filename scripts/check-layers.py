@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Layer check: every file under src/ includes only from its own layer and the layers below it, only the
-window layers include Qt Widgets, and no header includes itself through others (an include cycle).
+layers named for them include Qt, Qt Widgets, FreeType and fontconfig, or GL, and no header includes
+itself through others (an include cycle).
 
 Usage: check-layers.py [--root DIR]   checks the tree (default: this repository)
        check-layers.py --self-test    plants an upward include and a cycle in a copy and expects failures
@@ -17,6 +18,8 @@ import tempfile
 # the longest matching folder names a file's layer.
 BELOW = {
     "platform": [],
+    "platform/qt": ["platform"],
+    "platform/fonts": ["platform"],
     "numerics": ["platform"],
     "scene/base": ["platform"],
     "scene/gl": ["scene/base", "platform"],
@@ -38,9 +41,24 @@ BELOW = {
             "scene/display", "scene/core", "scene/materials", "scene/pictures", "scene/gl", "scene/base",
             "numerics", "platform"],
 }
+# The platform's parts that need Qt or the font libraries, each with the lowest layer that links it: that
+# layer and every layer that may include from it may include the part. The platform's core, numerics and
+# the engine never reach them.
+PLATFORM_PARTS = {"platform/qt": "scene/pictures", "platform/fonts": "scene/objects"}
+for _part, _user in PLATFORM_PARTS.items():
+    for _layer, _below in BELOW.items():
+        if _layer == _user or _user in _below:
+            _below.append(_part)
+
 # Layers that may include Qt at all, and those that may include Qt Widgets.
-QT_LAYERS = {"platform", "scene/cadencer", "scene/qt", "app"}
+QT_LAYERS = {"platform/qt", "scene/cadencer", "scene/qt", "app"}
 WIDGET_LAYERS = {"scene/qt", "app"}
+# Layers that may include FreeType or fontconfig, and those that may include GL, EGL or GLU (the scene
+# library, the program's scene and the program).
+FONT_LAYERS = {"platform/fonts"}
+FONT_HEADERS = ("ft2build.h", "freetype/", "fontconfig/")
+GL_LAYERS = {layer for layer in BELOW if layer.startswith("scene/")} | {"engine/scene", "app"}
+GL_HEADERS = ("GL/", "EGL/", "GLES", "KHR/")
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
 SOURCES = (".h", ".cpp", ".inc")
@@ -92,6 +110,12 @@ def check(root):
                     faults.append(f"src/{rel}:{line}: layer {layer} includes Qt ({target})")
                 elif target.startswith("QtWidgets/") and layer not in WIDGET_LAYERS:
                     faults.append(f"src/{rel}:{line}: layer {layer} includes Qt Widgets ({target})")
+            elif target.startswith(FONT_HEADERS):
+                if layer not in FONT_LAYERS:
+                    faults.append(f"src/{rel}:{line}: layer {layer} includes the font libraries ({target})")
+            elif target.startswith(GL_HEADERS):
+                if layer not in GL_LAYERS:
+                    faults.append(f"src/{rel}:{line}: layer {layer} includes GL ({target})")
         graph[rel] = deps
     faults += cycles(graph)
     return faults
@@ -146,6 +170,28 @@ def self_test(root):
                 print(f"self-test: an upward include from {below} into {above} was not caught")
                 return 1
             os.remove(planted)
+        # The platform's core holds no Qt, FreeType, fontconfig or GL, and includes none of its own parts
+        # that do; neither do numerics nor the layers below the part's first user.
+        for below, planted_line, expected in (
+                ("platform", '#include "platform/qt/picture_codec.h"', "not below it"),
+                ("platform", '#include "platform/fonts/font_face.h"', "not below it"),
+                ("platform/qt", '#include "platform/fonts/font.h"', "not below it"),
+                ("numerics", '#include "platform/qt/gui_thread_call.h"', "not below it"),
+                ("scene/gl", '#include "platform/qt/picture_codec.h"', "not below it"),
+                ("scene/core", '#include "platform/fonts/text_raster.h"', "not below it"),
+                ("platform", "#include <QtCore/QString>", "includes Qt"),
+                ("platform", "#include <ft2build.h>", "includes the font libraries"),
+                ("platform/qt", "#include <fontconfig/fontconfig.h>", "includes the font libraries"),
+                ("platform", "#include <GL/gl.h>", "includes GL"),
+                ("platform/fonts", "#include <EGL/egl.h>", "includes GL"),
+                ("numerics", "#include <GL/glu.h>", "includes GL")):
+            planted = os.path.join(copy, "src", below, "planted_upward.h")
+            with open(planted, "w") as f:
+                f.write(f"#pragma once\n{planted_line}\n")
+            if not any(f"src/{below}/planted_upward.h" in line and expected in line for line in check(copy)):
+                print(f"self-test: {planted_line} in {below} was not caught")
+                return 1
+            os.remove(planted)
         with open(os.path.join(copy, "src", "platform", "planted_a.h"), "w") as f:
             f.write('#pragma once\n#include "platform/planted_b.h"\n')
         with open(os.path.join(copy, "src", "platform", "planted_b.h"), "w") as f:
@@ -153,7 +199,8 @@ def self_test(root):
         if not any(line.startswith("include cycle") for line in check(copy)):
             print("self-test: a planted include cycle was not caught")
             return 1
-    print("self-test: upward includes (also between scene libraries) and include cycle caught; the tree passes")
+    print("self-test: upward includes (also between scene libraries and into the platform's parts), Qt, font and GL "
+          "includes outside their layers and an include cycle caught; the tree passes")
     return 0
 
 

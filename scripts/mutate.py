@@ -8,7 +8,10 @@ Each section of a mutants file is one mutant:
     file = path relative to the repository
     find = text that occurs exactly once in the file
     replace = the mutated text
-    tests = test programs (space-separated) that must catch it
+    tests = test programs (space-separated) that must catch it; "ctest:NAME" names a CTest test instead
+            (the script checks: the layer check, the link checks), run through ctest in the build
+    build = (optional) targets to build before the tests run besides the test programs, e.g. what a
+            CTest check reads
     equivalent = (optional) why it cannot change behaviour: it is expected to survive
 
 Usage: scripts/mutate.py [--only SUBSTRING] [--build DIR] [--jobs N] [--list]
@@ -42,7 +45,7 @@ def load_mutants(only):
                 continue
             mutants.append({
                 "name": name, "file": s["file"], "find": s["find"], "replace": s["replace"],
-                "tests": s["tests"].split(), "equivalent": s.get("equivalent", ""),
+                "tests": s["tests"].split(), "build": s.get("build", "").split(), "equivalent": s.get("equivalent", ""),
                 "source": os.path.basename(path)})
     return mutants
 
@@ -64,7 +67,14 @@ def configure(build):
         sys.exit("cmake configure failed")
 
 
+def targets_of(mutants):
+    """The targets a set of mutants needs built: its test programs and the targets its checks read."""
+    return sorted({t for m in mutants for t in m["tests"] + m["build"] if not t.startswith("ctest:")})
+
+
 def build_targets(build, targets, jobs):
+    if not targets:
+        return 0
     return run(["cmake", "--build", build, "-j", str(jobs), "--target", *targets])
 
 
@@ -81,7 +91,11 @@ def test_env():
 def run_tests(build, tests):
     env = test_env()
     for t in tests:
-        code = run([os.path.join(build, "bin", t), "--gtest_brief=1"], timeout=TEST_TIMEOUT, env=env)
+        if t.startswith("ctest:"):
+            cmd = ["ctest", "--test-dir", build, "-R", f"^{t[len('ctest:'):]}$", "--no-tests=error"]
+        else:
+            cmd = [os.path.join(build, "bin", t), "--gtest_brief=1"]
+        code = run(cmd, timeout=TEST_TIMEOUT, env=env)
         if code != 0:
             return t
     return None
@@ -113,7 +127,7 @@ def main():
 
     configure(args.build)
     all_tests = sorted({t for m in mutants for t in m["tests"]})
-    if build_targets(args.build, all_tests, args.jobs) != 0:
+    if build_targets(args.build, targets_of(mutants), args.jobs) != 0:
         sys.exit("the unmutated tree does not build")
     failing = run_tests(args.build, all_tests)
     if failing:
@@ -128,7 +142,7 @@ def main():
         try:
             with open(path, "w", encoding="utf-8") as f:
                 f.write(original.replace(m["find"], m["replace"], 1))
-            if build_targets(args.build, m["tests"], args.jobs) != 0:
+            if build_targets(args.build, targets_of([m]), args.jobs) != 0:
                 verdict, by = "no-build", ""
             else:
                 by = run_tests(args.build, m["tests"])
@@ -141,7 +155,7 @@ def main():
         mark = "ok" if verdict == expected else "!!"
         print(f"{mark} {verdict:9} {m['name']:48} {by or '-':24} {time.time() - start:6.1f}s", flush=True)
         results.append((m, verdict))
-    build_targets(args.build, all_tests, args.jobs)
+    build_targets(args.build, targets_of(mutants), args.jobs)
 
     live = [m for m, v in results if not m["equivalent"]]
     killed = [m for m, v in results if not m["equivalent"] and v == "killed"]

@@ -10,11 +10,14 @@
 // that is NaN, infinite or negative), 2 when the load fails
 // (every error line of the load on stderr, first to last), 3 when the run stops on an error (the error
 // on stderr).
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
+#include <initializer_list>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/model/model.h"
@@ -58,30 +61,34 @@ class TLogMessages : public zentrova::IMessageSink {
   zentrova::IMessageSink* previous_;
 };
 
-// Every error line of the log, first to last: a reader's own line comes before the lines of the readers
-// that failed because of it. A line that repeats the one before it (a message box that is also logged)
-// is printed once. The log's last line when none is tagged as an error.
-std::string ErrorLines(const zentrova::TLog& log) {
+// The log's lines that start with one of the tags, first to last; a line that repeats the one before it
+// (a message box that is also logged) is printed once.
+std::string TaggedLines(const zentrova::TLog& log, std::initializer_list<std::string_view> tags) {
   const std::vector<std::string> lines = log.Lines();
   std::string text;
   const std::string* previous = nullptr;
   for (const std::string& line : lines) {
-    if (line.rfind("[Error] ", 0) == 0 && (previous == nullptr || *previous != line)) text += line + "\n";
+    const bool tagged = std::any_of(tags.begin(), tags.end(), [&line](std::string_view tag) {
+      return std::string_view(line).substr(0, tag.size()) == tag;
+    });
+    if (tagged && (previous == nullptr || *previous != line)) text += line + "\n";
     previous = &line;
-  }
-  if (!text.empty()) return text;
-  return (lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back()) + "\n";
-}
-
-// The load's "[Alert] " and "[Warning] " lines: a value the load replaced by its default is worth knowing
-// before the run's numbers are read.
-std::string AlertLines(const zentrova::TLog& log) {
-  std::string text;
-  for (const std::string& line : log.Lines()) {
-    if (line.rfind("[Alert] ", 0) == 0 || line.rfind("[Warning] ", 0) == 0) text += line + "\n";
   }
   return text;
 }
+
+// Every error line: a reader's own line comes before the lines of the readers that failed because of
+// it. The log's last line when none is tagged as an error.
+std::string ErrorLines(const zentrova::TLog& log) {
+  const std::string text = TaggedLines(log, {"[Error] "});
+  if (!text.empty()) return text;
+  const std::vector<std::string> lines = log.Lines();
+  return (lines.empty() ? std::string("[Error] The world could not be loaded.") : lines.back()) + "\n";
+}
+
+// The load's alerts and warnings: a value the load replaced by its default is worth knowing before the
+// run's numbers are read.
+std::string AlertLines(const zentrova::TLog& log) { return TaggedLines(log, {"[Alert] ", "[Warning] "}); }
 
 std::string WithoutTrailingSeparator(std::string path) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();

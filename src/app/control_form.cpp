@@ -9,6 +9,7 @@
 
 #include "app/app_dialogs.h"
 #include "app/control_commands.h"
+#include "app/image_list.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
 
@@ -60,6 +61,7 @@ TTreeNode TVYKControlForm::AddChild(TTreeNode parent, const std::string& caption
   item->setText(0, QString::fromStdString(caption));
   item->setData(0, Qt::UserRole, image);
   item->setData(0, Qt::UserRole + 1, selected_image);
+  item->setIcon(0, CommonNodeIcon(image, selected_image));
   // The tree expands as it grows.
   if (parent != 0) Item(parent)->setExpanded(true);
   return reinterpret_cast<std::uintptr_t>(item);

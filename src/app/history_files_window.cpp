@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/image_list.h"
 #include "engine/model/model.h"
 #include "engine/step/driver.h"
 #include "platform/clock.h"
@@ -108,7 +109,7 @@ void TVYKHistoryFiles::AddRow(const THistoryRow& row) {
                                   QString::fromStdString(row.Start), QString::fromStdString(row.End),
                                   QString::fromStdString(row.Size)});
   item->setData(0, kImageRole, row.ImageIndex);
-  if (images_) item->setIcon(0, images_(row.ImageIndex));
+  item->setIcon(0, CommonImage(row.ImageIndex));
 }
 
 std::string TVYKHistoryFiles::SelectedShortName() const {

@@ -45,9 +45,6 @@ class TVYKHistoryFiles : public QWidget, public IHistoryFilesWindow {
   explicit TVYKHistoryFiles(IHistoryFilesHost& host, std::function<void(std::int64_t)> sleep = nullptr,
                             QWidget* parent = nullptr);
 
-  // The icons of the rows, by image index (kCurrentHistoryImage, kOtherHistoryImage); none: no icons.
-  void SetImages(std::function<QIcon(std::int32_t)> images) { images_ = std::move(images); }
-
   // --- IHistoryFilesWindow -----------------------------------------------------------------------------
   void ClearList() override;
   void AddRow(const THistoryRow& row) override;
@@ -74,7 +71,6 @@ class TVYKHistoryFiles : public QWidget, public IHistoryFilesWindow {
 
   IHistoryFilesHost& host_;
   std::function<void(std::int64_t)> sleep_;
-  std::function<QIcon(std::int32_t)> images_;
   QTreeWidget* history_files_ = nullptr;
   QMenu* popup_menu_ = nullptr;
   QAction* load_action_ = nullptr;

@@ -3,7 +3,7 @@
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QVBoxLayout>
 
-#include "platform/gui_thread_call.h"
+#include "platform/qt/gui_thread_call.h"
 
 namespace zentrova {
 

@@ -11,7 +11,6 @@
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QSpinBox>
 #include <QtWidgets/QStatusBar>
-#include <QtWidgets/QStyle>
 #include <QtWidgets/QToolBar>
 
 #include <cmath>
@@ -23,6 +22,7 @@
 #include "app/app_dialogs.h"
 #include "app/control_form.h"
 #include "app/emf_writer.h"
+#include "app/image_list.h"
 #include "app/jobs_window.h"
 #include "app/log_window.h"
 #include "app/plot_window.h"
@@ -144,11 +144,7 @@ void TVYKForm::SetButtonImage(const std::string& name, int image) {
   QAction* action = Action(name);
   if (action == nullptr) return;
   action->setData(image);
-  const QStyle::StandardPixmap icon = image == kImageRunning        ? QStyle::SP_MediaStop
-                                      : image == kImageStopped      ? QStyle::SP_MediaPlay
-                                      : image == kImageAviRecording ? QStyle::SP_DialogNoButton
-                                                                    : QStyle::SP_DialogYesButton;
-  action->setIcon(style()->standardIcon(icon));
+  action->setIcon(CommonImage(image));
 }
 
 int TVYKForm::ButtonImage(const std::string& name) const {

@@ -2,7 +2,7 @@
 
 #include <QtWidgets/QMessageBox>
 
-#include "platform/gui_thread_call.h"
+#include "platform/qt/gui_thread_call.h"
 
 namespace zentrova {
 

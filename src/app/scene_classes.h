@@ -4,8 +4,8 @@
 
 namespace zentrova {
 
-// The classes that register by call (the fonts, texts and widgets) and the native mesh format; the others
-// register from their own files, which the program links whole.
+// The native mesh format, which registers by call; the classes register from their own files, which the
+// program links whole.
 void RegisterSceneClasses();
 
 }  // namespace zentrova

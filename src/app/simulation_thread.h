@@ -14,7 +14,7 @@
 #include "app/gui_mailbox.h"
 #include "engine/step/run_loop.h"
 #include "engine/world_view.h"
-#include "platform/gui_thread_call.h"
+#include "platform/qt/gui_thread_call.h"
 
 namespace zentrova {
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QtGui/QImage>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QTreeWidget>
 
@@ -118,6 +119,12 @@ TEST_F(HistoryFilesWindowTest, RowsAndTheCurrentImage) {
   EXPECT_EQ(first->data(0, Qt::UserRole).toInt(), kCurrentHistoryImage);
   EXPECT_EQ(second->text(0), "001");
   EXPECT_EQ(second->data(0, Qt::UserRole).toInt(), kOtherHistoryImage);
+  // The current history's row shows the other picture.
+  const QImage current = first->icon(0).pixmap(16, 16).toImage();
+  const QImage other = second->icon(0).pixmap(16, 16).toImage();
+  EXPECT_FALSE(current.isNull());
+  EXPECT_FALSE(other.isNull());
+  EXPECT_NE(current, other);
   EXPECT_EQ(first->text(4), "0.00");
   EXPECT_EQ(form.StartWithThisAction()->toolTip(), "Starts new with the ending of this file.");
 }

@@ -16,6 +16,7 @@
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QSpinBox>
 #include <QtWidgets/QTreeWidget>
+#include <QtWidgets/QTreeWidgetItemIterator>
 
 #include <chrono>
 #include <cmath>
@@ -174,6 +175,14 @@ TEST_F(MainWindowTest, OpenEnablesTheControlsAndNamesWorldAndHistory) {
   EXPECT_TRUE(form_->HistoryBar().isEnabled());
   EXPECT_TRUE(form_->LogForm().isVisible());
   EXPECT_EQ(form_->TimeNow().text().toStdString(), "0");
+  // Every node the world put in the tree and every button shows a picture of the common list.
+  int nodes = 0;
+  for (QTreeWidgetItemIterator it(&form_->ControlForm().ControlTree()); *it != nullptr; ++it, ++nodes) {
+    EXPECT_FALSE((*it)->icon(0).isNull()) << (*it)->text(0).toStdString();
+  }
+  EXPECT_GT(nodes, 30);
+  EXPECT_FALSE(form_->Action("ControlButton")->icon().isNull());
+  EXPECT_FALSE(form_->Action("AVIRecord")->icon().isNull());
 }
 
 TEST_F(MainWindowTest, APlotOfABodyTheNewModelLacksDoesNotFailTheLoad) {

@@ -14,14 +14,19 @@ namespace {
 TEST(SceneClasses, StartUpRegistersEveryPartOfTheSceneLibrary) {
   RegisterSceneClasses();
   for (const std::string name : {"TGLDummyCube", "TGLExtrusionSolid", "TGLTorus", "TGLFrustrum", "TGLFreeForm",
-                                 "TGLSkyDome", "TGLEarthSkyDome", "TGLHUDText", "TGLFlatText", "TGLButton",
-                                 "TGLStringGrid", "TGLWindowsBitmapFont", "TGLCamera", "TGLLightSource"}) {
+                                 "TGLSkyDome", "TGLEarthSkyDome", "TGLCamera", "TGLLightSource", "TGLBitmapFont",
+                                 "TGLWindowsBitmapFont", "TGLStoredBitmapFont", "TGLFlatText", "TGLHUDSprite",
+                                 "TGLHUDText", "TGLGuiLayout", "TGLBaseControl", "TGLPopupMenu", "TGLForm",
+                                 "TGLPanel", "TGLButton", "TGLCheckBox", "TGLEdit", "TGLLabel", "TGLAdvancedLabel",
+                                 "TGLScrollbar", "TGLStringGrid", "TGLCustomControl"}) {
     const TComponentFactory factory = GetComponentClass(name);
     ASSERT_NE(factory, nullptr) << name;
     EXPECT_EQ(std::string(factory()->ClassName()), name);
   }
   EXPECT_EQ(GetComponentClass("TGLCylinderBase"), nullptr);
   EXPECT_EQ(GetComponentClass("TMultiPolygonBase"), nullptr);
+  EXPECT_EQ(GetComponentClass("TGLCustomBitmapFont"), nullptr);
+  EXPECT_EQ(GetComponentClass("TGLFocusControl"), nullptr);
 }
 
 }  // namespace

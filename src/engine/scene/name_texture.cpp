@@ -1,8 +1,8 @@
 #include "engine/scene/name_texture.h"
 
 #include "platform/code_page_1252.h"
-#include "platform/font_face.h"
-#include "platform/text_raster.h"
+#include "platform/fonts/font_face.h"
+#include "platform/fonts/text_raster.h"
 #include "scene/pictures/picture.h"
 
 namespace zentrova {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/gui_thread_call.h"
+#include "platform/qt/gui_thread_call.h"
 #include "scene/base/class_name.h"
 #include "scene/base/component.h"
 #include "scene/avi/avi_writer.h"

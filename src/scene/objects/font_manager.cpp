@@ -5,7 +5,7 @@
 
 #include "platform/code_page_1252.h"
 #include "platform/exception.h"
-#include "platform/font_face.h"
+#include "platform/fonts/font_face.h"
 #include "platform/strings.h"
 #include "scene/gl/opengl_binding.h"
 

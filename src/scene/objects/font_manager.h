@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/font.h"
+#include "platform/fonts/font.h"
 #include "scene/gl/context.h"
 #include "scene/objects/glyph_mesh.h"
 

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "platform/glyph_outline.h"
+#include "platform/fonts/glyph_outline.h"
 #include "scene/base/polygon_sink.h"
 #include "scene/base/vector_types.h"
 

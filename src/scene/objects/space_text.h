@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/font.h"
+#include "platform/fonts/font.h"
 #include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/objects/font_manager.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/picture_codec.h"
+#include "platform/qt/picture_codec.h"
 #include "scene/base/application_file_io.h"
 #include "scene/base/scene_errors.h"
 #include "scene/pictures/bmp_file.h"

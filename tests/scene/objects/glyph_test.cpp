@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "objects_fixtures.h"
-#include "platform/font_face.h"
+#include "platform/fonts/font_face.h"
 #include "scene/objects/glyph_mesh.h"
 
 namespace zentrova::test {

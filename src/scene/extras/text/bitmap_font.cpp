@@ -1,17 +1,23 @@
 #include "scene/extras/text/bitmap_font.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "scene/base/gl_utils.h"
 #include "scene/base/scene_errors.h"
 #include "scene/gl/context.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/materials/render_context_info.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLBitmapFont);
 
 // ---- Ranges
 
@@ -20,17 +26,17 @@ void TBitmapFontRange::Changed() {
 }
 
 void TBitmapFontRange::SetStartASCII(std::uint8_t value) {
-  if (value == start_) return;
-  start_ = value;
-  if (stop_ < start_) stop_ = start_;
-  Changed();
+  SetProperty(start_, value, [this] {
+    if (stop_ < start_) stop_ = start_;
+    Changed();
+  });
 }
 
 void TBitmapFontRange::SetStopASCII(std::uint8_t value) {
-  if (value == stop_) return;
-  stop_ = value;
-  if (start_ > stop_) start_ = stop_;
-  Changed();
+  SetProperty(stop_, value, [this] {
+    if (start_ > stop_) start_ = stop_;
+    Changed();
+  });
 }
 
 void TBitmapFontRange::SetStartGlyphIdx(int value) {
@@ -118,42 +124,21 @@ void TGLCustomBitmapFont::SetRanges(const TBitmapFontRanges& value) {
   InvalidateUsers();
 }
 
-void TGLCustomBitmapFont::SetAndInvalidate(int& field, int value) {
-  if (field == value) return;
-  field = value;
-  InvalidateUsers();
-}
-
-void TGLCustomBitmapFont::SetCharWidth(int value) { SetAndInvalidate(char_width_, std::max(value, 1)); }
-void TGLCustomBitmapFont::SetCharHeight(int value) { SetAndInvalidate(char_height_, std::max(value, 1)); }
+void TGLCustomBitmapFont::SetCharWidth(int value) { SetProperty(char_width_, std::max(value, 1), UsersInvalidated()); }
+void TGLCustomBitmapFont::SetCharHeight(int value) { SetProperty(char_height_, std::max(value, 1), UsersInvalidated()); }
 void TGLCustomBitmapFont::SetGlyphsIntervalX(int value) {
-  SetAndInvalidate(glyphs_interval_x_, std::max(value, 0));
+  SetProperty(glyphs_interval_x_, std::max(value, 0), UsersInvalidated());
 }
 void TGLCustomBitmapFont::SetGlyphsIntervalY(int value) {
-  SetAndInvalidate(glyphs_interval_y_, std::max(value, 0));
+  SetProperty(glyphs_interval_y_, std::max(value, 0), UsersInvalidated());
 }
-void TGLCustomBitmapFont::SetHSpace(int value) { SetAndInvalidate(h_space_, std::max(value, 0)); }
-void TGLCustomBitmapFont::SetVSpace(int value) { SetAndInvalidate(v_space_, std::max(value, 0)); }
+void TGLCustomBitmapFont::SetHSpace(int value) { SetProperty(h_space_, std::max(value, 0), UsersInvalidated()); }
+void TGLCustomBitmapFont::SetVSpace(int value) { SetProperty(v_space_, std::max(value, 0), UsersInvalidated()); }
 
-void TGLCustomBitmapFont::SetMinFilter(TGLMinFilter value) {
-  if (value == min_filter_) return;
-  min_filter_ = value;
-  texture_modified_ = true;
-  InvalidateUsers();
-}
-
-void TGLCustomBitmapFont::SetMagFilter(TGLMagFilter value) {
-  if (value == mag_filter_) return;
-  mag_filter_ = value;
-  texture_modified_ = true;
-  InvalidateUsers();
-}
-
+void TGLCustomBitmapFont::SetMinFilter(TGLMinFilter value) { SetProperty(min_filter_, value, TextureChanged()); }
+void TGLCustomBitmapFont::SetMagFilter(TGLMagFilter value) { SetProperty(mag_filter_, value, TextureChanged()); }
 void TGLCustomBitmapFont::SetGlyphsAlpha(TGLTextureImageAlpha value) {
-  if (value == glyphs_alpha_) return;
-  glyphs_alpha_ = value;
-  texture_modified_ = true;
-  InvalidateUsers();
+  SetProperty(glyphs_alpha_, value, TextureChanged());
 }
 
 void TGLCustomBitmapFont::RegisterUser(TGLUpdateAbleComponent* user) {
@@ -356,7 +341,7 @@ void TGLCustomBitmapFont::RenderString(TRenderContextInfo& rci, std::string_view
   gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   states.BindTexture(0, GL_TEXTURE_2D, texture_handle_->Handle());
   gl.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  gl.PushAttrib(GL_CURRENT_BIT);
+  TGLAttribScope current(GL_CURRENT_BIT);
   gl.Color4fv(color.data());
   gl.Begin(GL_QUADS);
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -386,7 +371,147 @@ void TGLCustomBitmapFont::RenderString(TRenderContextInfo& rci, std::string_view
     x += static_cast<float>(w + h_space_);
   }
   gl.End();
-  gl.PopAttrib();
+}
+
+// ---- Form streaming
+
+namespace {
+
+constexpr TIdentNames<6> kMinFilterNames{"miNearest",          "miLinear",
+                                         "miNearestMipmapNearest", "miLinearMipmapNearest",
+                                         "miNearestMipmapLinear",  "miLinearMipmapLinear"};
+constexpr TIdentNames<2> kMagFilterNames{"maNearest", "maLinear"};
+constexpr TIdentNames<9> kImageAlphaNames{"tiaDefault",        "tiaAlphaFromIntensity", "tiaSuperBlackTransparent",
+                                          "tiaLuminance",      "tiaLuminanceSqrt",      "tiaOpaque",
+                                          "tiaTopLeftPointColorTransparent", "tiaInverseLuminance",
+                                          "tiaInverseLuminanceSqrt"};
+
+// A character property: a string of exactly one byte.
+std::uint8_t AsCharacter(const TPropertyValue& value) {
+  const std::string text = AsString(value);
+  if (text.size() != 1) RaiseInvalidPropertyValue();
+  return static_cast<std::uint8_t>(text[0]);
+}
+
+}  // namespace
+
+void WriteBitmapData(TStream& stream, const TGraphic* graphic) {
+  const std::unique_ptr<TBitmap> bitmap = GraphicAsBitmap(graphic);
+  TMemoryStream image;
+  bitmap->SaveToStream(image);
+  const std::string bytes = image.DataString();
+  const std::string class_name = TBitmap::StaticClassName();
+  const auto name_length = static_cast<std::uint8_t>(class_name.size());
+  stream.WriteBuffer(&name_length, 1);
+  stream.WriteBuffer(class_name.data(), name_length);
+  const auto size = static_cast<std::uint32_t>(bytes.size());
+  stream.WriteBuffer(&size, 4);
+  stream.WriteBuffer(bytes.data(), size);
+}
+
+std::unique_ptr<TBitmap> ReadBitmapData(const TPropertyValue& value) {
+  if (value.tag != vaBinary) RaiseInvalidPropertyValue();
+  const std::string& data = value.text;
+  const std::string class_name = TBitmap::StaticClassName();
+  const std::size_t head = 1 + class_name.size();
+  if (data.size() < head + 4 || static_cast<std::uint8_t>(data[0]) != class_name.size() ||
+      data.compare(1, class_name.size(), class_name) != 0) {
+    RaiseInvalidPropertyValue();
+  }
+  std::uint32_t size = 0;
+  std::memcpy(&size, data.data() + head, 4);
+  if (size != data.size() - head - 4) RaiseInvalidPropertyValue();
+  TMemoryStream image(data.substr(head + 4));
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->LoadFromStream(image);
+  return bitmap;
+}
+
+void TGLCustomBitmapFont::WriteRanges(TPropertyWriter& w) const {
+  w.BeginCollection("Ranges");
+  for (int i = 0; i < ranges_.Count(); ++i) {
+    const TBitmapFontRange& range = ranges_.Items(i);
+    w.BeginItem();
+    w.String("StartASCII", std::string(1, static_cast<char>(range.StartASCII())));
+    w.String("StopASCII", std::string(1, static_cast<char>(range.StopASCII())));
+    w.Integer("StartGlyphIdx", range.StartGlyphIdx());
+    w.EndItem();
+  }
+  w.EndCollection();
+}
+
+void TGLCustomBitmapFont::WriteFilters(TPropertyWriter& w) const {
+  if (mag_filter_ != maLinear) w.Enum("MagFilter", kMagFilterNames, mag_filter_);
+  if (min_filter_ != miLinear) w.Enum("MinFilter", kMinFilterNames, min_filter_);
+}
+
+bool TGLCustomBitmapFont::ReadRangesOrFilter(const std::string& name, const TPropertyValue& v) {
+  if (name == "MagFilter") {
+    SetMagFilter(AsEnum<TGLMagFilter>(kMagFilterNames, v));
+  } else if (name == "MinFilter") {
+    SetMinFilter(AsEnum<TGLMinFilter>(kMinFilterNames, v));
+  } else if (name == "Ranges") {
+    if (v.tag != vaCollection) RaiseInvalidPropertyValue();
+    // Read whole before the font's ranges change: a bad item leaves them as they were.
+    TBitmapFontRanges read;
+    for (const TPropertyList& item : v.items) {
+      TBitmapFontRange& range = read.Add();
+      for (const TProperty& property : item) {
+        if (property.name == "StartASCII") {
+          range.SetStartASCII(AsCharacter(property.value));
+        } else if (property.name == "StopASCII") {
+          range.SetStopASCII(AsCharacter(property.value));
+        } else if (property.name == "StartGlyphIdx") {
+          range.SetStartGlyphIdx(AsInteger(property.value));
+        } else {
+          RaiseNoProperty(property.name);
+        }
+      }
+    }
+    SetRanges(read);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+void TGLBitmapFont::WriteProperties(TPropertyWriter& w) const {
+  TGLCustomBitmapFont::WriteProperties(w);
+  if (Glyphs().Graphic() != nullptr) {
+    w.Binary("Glyphs.Data", [this](TStream& stream) { WriteBitmapData(stream, Glyphs().Graphic()); });
+  }
+  if (GlyphsIntervalX() != 0) w.Integer("GlyphsIntervalX", GlyphsIntervalX());
+  if (GlyphsIntervalY() != 0) w.Integer("GlyphsIntervalY", GlyphsIntervalY());
+  if (Ranges().Count() > 0) WriteRanges(w);
+  if (CharWidth() != 16) w.Integer("CharWidth", CharWidth());
+  if (CharHeight() != 16) w.Integer("CharHeight", CharHeight());
+  if (HSpace() != 1) w.Integer("HSpace", HSpace());
+  if (VSpace() != 1) w.Integer("VSpace", VSpace());
+  WriteFilters(w);
+  if (GlyphsAlpha() != tiaDefault) w.Enum("GlyphsAlpha", kImageAlphaNames, GlyphsAlpha());
+}
+
+bool TGLBitmapFont::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Glyphs.Data") {
+    Glyphs().TakeGraphic(ReadBitmapData(v));
+  } else if (name == "GlyphsIntervalX") {
+    SetGlyphsIntervalX(AsInteger(v));
+  } else if (name == "GlyphsIntervalY") {
+    SetGlyphsIntervalY(AsInteger(v));
+  } else if (name == "CharWidth") {
+    SetCharWidth(AsInteger(v));
+  } else if (name == "CharHeight") {
+    SetCharHeight(AsInteger(v));
+  } else if (name == "HSpace") {
+    SetHSpace(AsInteger(v));
+  } else if (name == "VSpace") {
+    SetVSpace(AsInteger(v));
+  } else if (name == "GlyphsAlpha") {
+    SetGlyphsAlpha(AsEnum<TGLTextureImageAlpha>(kImageAlphaNames, v));
+  } else if (!ReadRangesOrFilter(name, v)) {
+    return TGLCustomBitmapFont::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
 #include "scene/materials/texture.h"
@@ -26,6 +28,9 @@ class TGLTextureHandle;
 
 enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TGLTextLayout : std::uint8_t { tlTop, tlCenter, tlBottom };
+// Their identifiers in streams.
+inline constexpr TIdentNames<3> kAlignmentNames{"taLeftJustify", "taRightJustify", "taCenter"};
+inline constexpr TIdentNames<3> kTextLayoutNames{"tlTop", "tlCenter", "tlBottom"};
 
 class TBitmapFontRanges;
 
@@ -87,7 +92,7 @@ class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
   TGLCustomBitmapFont();
   // Users still registered hear of it as a free notification and drop their link.
   ~TGLCustomBitmapFont() override;
-  const char* ClassName() const override { return "TGLCustomBitmapFont"; }
+  ZENTROVA_CLASS(TGLCustomBitmapFont)
 
   TBitmapFontRanges& Ranges() { return ranges_; }
   const TBitmapFontRanges& Ranges() const { return ranges_; }
@@ -155,6 +160,13 @@ class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
   void NotifyChange(TPersistent* sender) override;
 
  protected:
+  // The streamed forms of the settings the subclasses publish: "Ranges" as a collection of StartASCII,
+  // StopASCII (one-character strings) and StartGlyphIdx; the filters as identifiers. Each reader takes
+  // the property when it has that name.
+  void WriteRanges(TPropertyWriter& writer) const;
+  void WriteFilters(TPropertyWriter& writer) const;
+  bool ReadRangesOrFilter(const std::string& name, const TPropertyValue& value);
+
   // The picture at power-of-two size with alpha by GlyphsAlpha, uploaded to the bound texture.
   virtual void PrepareImage();
   void SetHSpaceFix(int value) { h_space_fix_ = value; }
@@ -176,7 +188,16 @@ class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
   void BuildCharRects();
   // Offset of the line starting at `from` (up to the next CR) for the alignment.
   int AlignmentOffset(std::string_view text, std::size_t from, TAlignment alignment) const;
-  void SetAndInvalidate(int& field, int value);
+  // Setter notices: the users invalidated; with the texture to be uploaded again first.
+  auto UsersInvalidated() {
+    return [this] { InvalidateUsers(); };
+  }
+  auto TextureChanged() {
+    return [this] {
+      texture_modified_ = true;
+      InvalidateUsers();
+    };
+  }
 
   TBitmapFontRanges ranges_;
   TPicture glyphs_;
@@ -200,9 +221,18 @@ class TGLCustomBitmapFont : public TGLUpdateAbleComponent {
   bool rects_built_ = false;
 };
 
+// A bitmap font whose atlas is a picture of its own: every setting is published.
 class TGLBitmapFont : public TGLCustomBitmapFont {
  public:
-  const char* ClassName() const override { return "TGLBitmapFont"; }
+  ZENTROVA_CLASS(TGLBitmapFont)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 };
+
+// A picture's binary data in streams ("<picture>.Data"): its class name as a short string, then the byte
+// count (4 bytes) and the bitmap file image. Any graphic is stored as a bitmap.
+void WriteBitmapData(TStream& stream, const TGraphic* graphic);
+// EReadError "Invalid property value" for data of another class or size.
+std::unique_ptr<TBitmap> ReadBitmapData(const TPropertyValue& value);
 
 }  // namespace zentrova

@@ -1,6 +1,7 @@
 #include "scene/extras/text/hud_objects.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
-#include "scene/extras/text/font_user.h"
 #include "scene/gl/face_properties.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
@@ -9,37 +10,41 @@
 
 namespace zentrova {
 
+ZENTROVA_REGISTER_CLASS(TGLHUDSprite);
+ZENTROVA_REGISTER_CLASS(TGLHUDText);
+
 float HUDScale(const TRenderContextInfo& rci) {
   return rci.renderDPI == 96 || rci.renderDPI <= 0 ? 1.0f : static_cast<float>(rci.renderDPI) / 96.0f;
 }
 
-THUDFrame::THUDFrame(const TRenderContextInfo& rci, const TVector4f& position, float rotation) {
+THUDFrame::THUDFrame(const TRenderContextInfo& rci, const TVector4f& position, float rotation, bool scale_pixels) {
   const float v = static_cast<float>(rci.viewPortSize.cx), hv = static_cast<float>(rci.viewPortSize.cy);
   if (v <= 0 || hv <= 0) return;
   const float f = HUDScale(rci);
   gl.MatrixMode(GL_MODELVIEW);
-  gl.PushMatrix();
+  model_view_.emplace(GL_MODELVIEW);
   // The buffers keep no projection apart from the camera's: the base projection is the identity.
   gl.LoadIdentity();
   gl.Scalef(2 / v, 2 / hv, 1);
   gl.Translatef(position[0] * f - v / 2, hv / 2 - position[1] * f, position[2]);
   if (rotation != 0) gl.Rotatef(rotation, 0, 0, 1);
+  if (scale_pixels && f != 1) gl.Scalef(f, f, 1);
   gl.MatrixMode(GL_PROJECTION);
-  gl.PushMatrix();
+  projection_.emplace(GL_PROJECTION);
   gl.LoadIdentity();
   gl.MatrixMode(GL_MODELVIEW);
-  gl.PushAttrib(GL_ENABLE_BIT);
+  enables_.emplace(GL_ENABLE_BIT);
   gl.Disable(GL_DEPTH_TEST);
-  active_ = true;
 }
 
+// Each stack is popped with its own matrix mode current.
 THUDFrame::~THUDFrame() {
-  if (!active_) return;
-  gl.PopAttrib();
+  if (!Active()) return;
+  enables_.reset();
   gl.MatrixMode(GL_PROJECTION);
-  gl.PopMatrix();
+  projection_.reset();
   gl.MatrixMode(GL_MODELVIEW);
-  gl.PopMatrix();
+  model_view_.reset();
 }
 
 // ---- Sprite
@@ -50,17 +55,9 @@ TGLHUDSprite::TGLHUDSprite() {
   SetHeight(16);
 }
 
-void TGLHUDSprite::SetXTiles(int value) {
-  if (value == x_tiles_) return;
-  x_tiles_ = value;
-  MarkStructureDirty();
-}
+void TGLHUDSprite::SetXTiles(int value) { SetProperty(x_tiles_, value, StructureChangeOf(this)); }
 
-void TGLHUDSprite::SetYTiles(int value) {
-  if (value == y_tiles_) return;
-  y_tiles_ = value;
-  MarkStructureDirty();
-}
+void TGLHUDSprite::SetYTiles(int value) { SetProperty(y_tiles_, value, StructureChangeOf(this)); }
 
 void TGLHUDSprite::BuildList(TRenderContextInfo& rci) {
   if (rci.ignoreMaterials) return;
@@ -101,67 +98,54 @@ void TGLHUDSprite::Assign(const TPersistent* source) {
   TGLSprite::Assign(source);
 }
 
+void TGLHUDSprite::WriteProperties(TPropertyWriter& w) const {
+  TGLSprite::WriteProperties(w);
+  if (x_tiles_ != 1) w.Integer("XTiles", x_tiles_);
+  if (y_tiles_ != 1) w.Integer("YTiles", y_tiles_);
+}
+
+bool TGLHUDSprite::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "XTiles") {
+    SetXTiles(AsInteger(v));
+  } else if (name == "YTiles") {
+    SetYTiles(AsInteger(v));
+  } else {
+    return TGLSprite::ReadProperty(name, v);
+  }
+  return true;
+}
+
 // ---- Text
-
-TGLHUDText::TGLHUDText() : modulate_color_(this, {1, 1, 1, 1}, [this](TPersistent*) { MarkStructureDirty(); }) {
-  SetObjectStyle(ObjectStyle() | osDirectDraw | osNoVisibilityCulling);
-}
-
-TGLHUDText::~TGLHUDText() { SetBitmapFont(nullptr); }
-
-void TGLHUDText::SetBitmapFont(TGLCustomBitmapFont* value) {
-  if (SwapFontUser(*this, bitmap_font_, value)) MarkStructureDirty();
-}
-
-void TGLHUDText::SetText(const std::string& value) {
-  text_ = value;
-  MarkStructureDirty();
-}
 
 void TGLHUDText::SetRotation(float value) {
   rotation_ = value;
   MarkStructureDirty();
 }
 
-void TGLHUDText::SetAlignment(TAlignment value) {
-  alignment_ = value;
-  MarkStructureDirty();
-}
-
-void TGLHUDText::SetLayout(TGLTextLayout value) {
-  layout_ = value;
-  MarkStructureDirty();
-}
-
-void TGLHUDText::Notification(TComponent& component, TOperation operation) {
-  if (operation == TOperation::Remove && &component == bitmap_font_) {
-    // The font is going (it may be partly destroyed already): the link is only dropped here.
-    bitmap_font_ = nullptr;
-    MarkStructureDirty();
-  }
-  TGLImmaterialSceneObject::Notification(component, operation);
-}
-
 void TGLHUDText::BuildList(TRenderContextInfo& rci) {
-  if (bitmap_font_ == nullptr || text_.empty()) return;
+  if (!HasText()) return;
   if (rci.GLStates != nullptr) rci.GLStates->SetPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   THUDFrame frame(rci, Position().AsVector(), rotation_);
   if (!frame.Active()) return;
   const float f = HUDScale(rci);
   gl.Scalef(Scale().X() * f, Scale().Y() * f, 1);
-  bitmap_font_->RenderString(rci, text_, alignment_, layout_, modulate_color_.Color());
+  RenderText(rci);
 }
 
 void TGLHUDText::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLHUDText*>(source)) {
-    SetBitmapFont(other->bitmap_font_);
-    text_ = other->text_;
-    rotation_ = other->rotation_;
-    alignment_ = other->alignment_;
-    layout_ = other->layout_;
-    modulate_color_.Assign(&other->modulate_color_);
-  }
-  TGLImmaterialSceneObject::Assign(source);
+  if (const auto* other = dynamic_cast<const TGLHUDText*>(source)) rotation_ = other->rotation_;
+  TGLBitmapTextObject::Assign(source);
+}
+
+void TGLHUDText::WriteProperties(TPropertyWriter& w) const {
+  TGLBitmapTextObject::WriteProperties(w);
+  if (rotation_ != 0) w.Single("Rotation", rotation_);
+}
+
+bool TGLHUDText::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "Rotation") return TGLBitmapTextObject::ReadProperty(name, v);
+  SetRotation(AsSingle(v));
+  return true;
 }
 
 }  // namespace zentrova

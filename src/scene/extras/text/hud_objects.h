@@ -5,11 +5,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "scene/base/class_name.h"
 #include "scene/core/custom_scene_object.h"
-#include "scene/extras/text/bitmap_font.h"
-#include "scene/gl/color.h"
+#include "scene/extras/text/bitmap_text.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/objects/sprite.h"
 
 namespace zentrova {
@@ -22,23 +24,27 @@ float HUDScale(const TRenderContextInfo& rci);
 // (popping everything) when the frame goes out of scope, also by an exception.
 class THUDFrame {
  public:
-  // False from Active() when the viewport has no area: nothing is pushed and nothing must be drawn.
-  THUDFrame(const TRenderContextInfo& rci, const TVector4f& position, float rotation);
+  // False from Active() when the viewport has no area: nothing is pushed and nothing must be drawn. With
+  // `scale_pixels` a render resolution other than 96 dpi also scales what is drawn (after the rotation).
+  THUDFrame(const TRenderContextInfo& rci, const TVector4f& position, float rotation, bool scale_pixels = false);
   ~THUDFrame();
   THUDFrame(const THUDFrame&) = delete;
   THUDFrame& operator=(const THUDFrame&) = delete;
-  bool Active() const { return active_; }
+  bool Active() const { return model_view_.has_value(); }
 
  private:
-  bool active_ = false;
+  std::optional<TGLMatrixScope> model_view_;
+  std::optional<TGLMatrixScope> projection_;
+  std::optional<TGLAttribScope> enables_;
 };
 
 class TGLHUDSprite : public TGLSprite {
  public:
   // 16 × 16 pixels, drawn directly and never culled.
   TGLHUDSprite();
-  const char* ClassName() const override { return "TGLHUDSprite"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLHUDSprite>(); }
+  ZENTROVA_CLASS_NEW(TGLHUDSprite)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // How often the texture repeats across and down.
   int XTiles() const { return x_tiles_; }
@@ -55,40 +61,20 @@ class TGLHUDSprite : public TGLSprite {
   int y_tiles_ = 1;
 };
 
-class TGLHUDText : public TGLImmaterialSceneObject {
+class TGLHUDText : public TGLBitmapTextObject {
  public:
-  TGLHUDText();
-  ~TGLHUDText() override;
-  const char* ClassName() const override { return "TGLHUDText"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLHUDText>(); }
+  ZENTROVA_CLASS_NEW(TGLHUDText)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  TGLCustomBitmapFont* BitmapFont() const { return bitmap_font_; }
-  void SetBitmapFont(TGLCustomBitmapFont* value);
-  const std::string& Text() const { return text_; }
-  void SetText(const std::string& value);
   float Rotation() const { return rotation_; }
   void SetRotation(float value);
-  TAlignment Alignment() const { return alignment_; }
-  void SetAlignment(TAlignment value);
-  TGLTextLayout Layout() const { return layout_; }
-  void SetLayout(TGLTextLayout value);
-  TGLColor& ModulateColor() { return modulate_color_; }
-  const TGLColor& ModulateColor() const { return modulate_color_; }
-  void SetModulateColor(const TGLColor& value) { modulate_color_.Assign(&value); }
 
   void BuildList(TRenderContextInfo& rci) override;
   void Assign(const TPersistent* source) override;
 
- protected:
-  void Notification(TComponent& component, TOperation operation) override;
-
  private:
-  TGLCustomBitmapFont* bitmap_font_ = nullptr;
-  std::string text_;
   float rotation_ = 0;
-  TAlignment alignment_ = taLeftJustify;
-  TGLTextLayout layout_ = tlTop;
-  TGLColor modulate_color_;
 };
 
 }  // namespace zentrova

@@ -1,4 +1,5 @@
 #include "scene/extras/text/windows_bitmap_font.h"
+#include "scene/base/class_registration.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,14 +8,20 @@
 
 #include "platform/code_page_1252.h"
 #include "platform/exception.h"
-#include "platform/font_face.h"
-#include "platform/text_raster.h"
+#include "platform/fonts/font_face.h"
+#include "platform/fonts/text_raster.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLWindowsBitmapFont);
+ZENTROVA_REGISTER_CLASS(TGLStoredBitmapFont);
 
 namespace {
 
 constexpr int kSizes[] = {64, 128, 256, 512};
+constexpr std::int32_t kWhite = 0xFFFFFF;
+constexpr std::uint8_t kFirstDefault = 32, kLastDefault = 125;
+constexpr TIdentNames<4> kFontStyles{"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
 
 // A value outside 0..255 would not round-trip through the 8-bit picture.
 std::uint32_t GreyPixel(std::uint8_t coverage) {
@@ -24,10 +31,10 @@ std::uint32_t GreyPixel(std::uint8_t coverage) {
 }  // namespace
 
 TGLWindowsBitmapFont::TGLWindowsBitmapFont() {
-  font_.SetColor(0xFFFFFF);
+  font_.SetColor(kWhite);
   rasterising_ = true;  // one rasterisation once everything is set
   SetGlyphsAlpha(tiaAlphaFromIntensity);
-  Ranges().Add(32, 125);
+  Ranges().Add(kFirstDefault, kLastDefault);
   rasterising_ = false;
   font_connection_ = font_.Connect([this](TFont&) { NotifyChange(this); });
   try {
@@ -153,6 +160,33 @@ void TGLWindowsBitmapFont::Rasterise() {
   Glyphs().TakeGraphic(std::move(bitmap));
   ConnectGlyphs();
   MarkTextureModified();
+}
+
+void TGLWindowsBitmapFont::WriteProperties(TPropertyWriter& w) const {
+  TGLCustomBitmapFont::WriteProperties(w);
+  if (font_.Color() != kWhite) w.Integer("Font.Color", font_.Color());
+  w.Integer("Font.Height", font_.Height());
+  w.String("Font.Name", font_.Name());
+  if (!font_.Style().Empty()) w.SetOf("Font.Style", kFontStyles, font_.Style().Bits());
+  WriteFilters(w);
+  const bool default_ranges = Ranges().Count() == 1 && Ranges().Items(0).StartASCII() == kFirstDefault &&
+                              Ranges().Items(0).StopASCII() == kLastDefault && Ranges().Items(0).StartGlyphIdx() == 0;
+  if (!default_ranges) WriteRanges(w);
+}
+
+bool TGLWindowsBitmapFont::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Font.Color") {
+    font_.SetColor(AsInteger(v));
+  } else if (name == "Font.Height") {
+    font_.SetHeight(AsInteger(v));
+  } else if (name == "Font.Name") {
+    font_.SetName(AsString(v));
+  } else if (name == "Font.Style") {
+    font_.SetStyle(TFontStyles::FromBits(static_cast<std::uint8_t>(SetBits(kFontStyles, v))));
+  } else if (!ReadRangesOrFilter(name, v)) {
+    return TGLCustomBitmapFont::ReadProperty(name, v);
+  }
+  return true;
 }
 
 void TGLStoredBitmapFont::NotifyChange(TPersistent* sender) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
-#include "platform/font.h"
+#include "platform/fonts/font.h"
+#include "scene/base/class_name.h"
 #include "scene/extras/text/bitmap_font.h"
 
 namespace zentrova {
@@ -16,7 +18,11 @@ class TGLWindowsBitmapFont : public TGLCustomBitmapFont {
   // that cannot be made leaves the font empty: it draws nothing).
   TGLWindowsBitmapFont();
   ~TGLWindowsBitmapFont() override;
-  const char* ClassName() const override { return "TGLWindowsBitmapFont"; }
+  ZENTROVA_CLASS(TGLWindowsBitmapFont)
+  // The font ("Font.Color" when not white, "Font.Height", "Font.Name", "Font.Style" when not empty), the
+  // filters, and the ranges when they are not the one range 32 to 125 from cell 0.
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TFont& Font() { return font_; }
   const TFont& Font() const { return font_; }
@@ -52,7 +58,7 @@ class TGLWindowsBitmapFont : public TGLCustomBitmapFont {
 // context) reuses it; a font change makes a new one.
 class TGLStoredBitmapFont : public TGLWindowsBitmapFont {
  public:
-  const char* ClassName() const override { return "TGLStoredBitmapFont"; }
+  ZENTROVA_CLASS(TGLStoredBitmapFont)
   bool Loaded() const { return loaded_; }
   void NotifyChange(TPersistent* sender) override;
 

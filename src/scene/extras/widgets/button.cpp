@@ -1,4 +1,6 @@
 #include "scene/extras/widgets/button.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include "scene/base/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
@@ -9,6 +11,9 @@
 #include "scene/materials/texture_image.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLButton);
+ZENTROVA_REGISTER_CLASS(TGLCheckBox);
 
 namespace {
 
@@ -40,117 +45,98 @@ TGLBaseControl& RootOf(TGLBaseControl& control) {
 
 void ReleaseGroup(TGLBaseControl& root, int group) { ReleaseIn(root, group); }
 
+// ---- On state
+
+bool TGLToggleState::Switch(bool value) {
+  if (value == on_) return false;
+  control_.LockRendering();
+  TScopeExit unlock([this] { control_.UnlockRendering(); });
+  if (value && group_ >= 0) ReleaseGroup(RootOf(control_), group_);
+  on_ = value;
+  return true;
+}
+
+void TGLToggleState::SetGroup(int value) {
+  group_ = value;
+  if (!on_) return;
+  control_.LockRendering();
+  TScopeExit unlock([this] { control_.UnlockRendering(); });
+  on_ = false;
+  if (group_ >= 0) ReleaseGroup(RootOf(control_), group_);
+  on_ = true;
+}
+
+void TGLToggleState::LookUp() {
+  TGLGuiLayout* layout = control_.GuiLayout();
+  component_ = layout != nullptr ? layout->GuiComponents().FindByName(component_name_) : nullptr;
+}
+
+void TGLToggleState::SetComponentName(const std::string& value) {
+  SetProperty(component_name_, value, [this] {
+    component_ = nullptr;
+    if (control_.GuiLayout() != nullptr) {
+      LookUp();
+      control_.SetRefreshAreas(true);
+      control_.RequestRedraw(true);
+    }
+  });
+}
+
+void TGLToggleState::WriteProperties(TPropertyWriter& w, const char* on_name, const char* name_name) const {
+  if (on_) w.Boolean(on_name, true);
+  if (!component_name_.empty()) w.String(name_name, component_name_);
+  if (group_ != -1) w.Integer("Group", group_);
+}
+
 // ---- Check box
 
 void TGLCheckBox::SetChecked(bool value) {
-  if (value == checked_) return;
-  {
-    LockRendering();
-    TScopeExit unlock([this] { UnlockRendering(); });
-    if (value && group_ >= 0) ReleaseGroup(RootOf(*this), group_);
-    checked_ = value;
-  }
+  if (!state_.Switch(value)) return;
   NotifyChange(this);
   if (OnChange) OnChange(*this);
 }
 
-void TGLCheckBox::SetGroup(int value) {
-  group_ = value;
-  if (!checked_) return;
-  LockRendering();
-  TScopeExit unlock([this] { UnlockRendering(); });
-  checked_ = false;
-  if (group_ >= 0) ReleaseGroup(RootOf(*this), group_);
-  checked_ = true;
-}
-
-void TGLCheckBox::LookUpChecked() {
-  checked_component_ = GuiLayout() != nullptr ? GuiLayout()->GuiComponents().FindByName(name_checked_) : nullptr;
-}
-
-void TGLCheckBox::SetGuiLayoutNameChecked(const std::string& value) {
-  if (value == name_checked_) return;
-  checked_component_ = nullptr;
-  name_checked_ = value;
-  if (GuiLayout() != nullptr) {
-    LookUpChecked();
-    SetRefreshAreas(true);
-    RequestRedraw(true);
-  }
-}
-
 void TGLCheckBox::SetGuiLayout(TGLGuiLayout* value) {
-  checked_component_ = nullptr;
+  state_.Forget();
   TGLBaseControl::SetGuiLayout(value);
-  LookUpChecked();
+  state_.LookUp();
 }
 
 void TGLCheckBox::NotifyChange(TPersistent* sender) {
   if (sender != nullptr && sender == GuiLayout()) {
     LockRendering();
     TScopeExit unlock([this] { UnlockRendering(); });
-    LookUpChecked();
+    state_.LookUp();
   }
   TGLBaseControl::NotifyChange(sender);
 }
 
 void TGLCheckBox::InternalMouseDown(TGLMouseButton button, TShiftState shift, int x, int y) {
-  SetChecked(!checked_);
+  SetChecked(!state_.On());
   TGLBaseControl::InternalMouseDown(button, shift, x, y);
 }
 
 void TGLCheckBox::InternalRender(TRenderContextInfo& rci) {
-  const TGLGuiComponent* component = checked_ ? checked_component_ : GuiComponent();
+  const TGLGuiComponent* component = state_.DrawnComponent();
   if (component != nullptr) RenderComponent(rci, *component, Areas(), RefreshAreas(), 0, 0, Width(), Height());
 }
 
 // ---- Button
 
-TGLButton::TGLButton() : bit_btn_(std::make_unique<TGLMaterial>(this)) {}
+TGLButton::TGLButton() : state_(*this), bit_btn_(std::make_unique<TGLMaterial>(this)) {}
 
 TGLButton::~TGLButton() = default;
 
 void TGLButton::SetPressed(bool value) {
-  if (value == pressed_) return;
-  {
-    LockRendering();
-    TScopeExit unlock([this] { UnlockRendering(); });
-    if (value && group_ >= 0) ReleaseGroup(RootOf(*this), group_);
-    pressed_ = value;
-  }
-  if (pressed_ && OnButtonClick) OnButtonClick(*this);
+  if (!state_.Switch(value)) return;
+  if (state_.On() && OnButtonClick) OnButtonClick(*this);
   NotifyChange(this);
 }
 
-void TGLButton::SetGroup(int value) {
-  group_ = value;
-  if (!pressed_) return;
-  LockRendering();
-  TScopeExit unlock([this] { UnlockRendering(); });
-  pressed_ = false;
-  if (group_ >= 0) ReleaseGroup(RootOf(*this), group_);
-  pressed_ = true;
-}
-
-void TGLButton::LookUpPressed() {
-  pressed_component_ = GuiLayout() != nullptr ? GuiLayout()->GuiComponents().FindByName(name_pressed_) : nullptr;
-}
-
-void TGLButton::SetGuiLayoutNamePressed(const std::string& value) {
-  if (value == name_pressed_) return;
-  pressed_component_ = nullptr;
-  name_pressed_ = value;
-  if (GuiLayout() != nullptr) {
-    LookUpPressed();
-    SetRefreshAreas(true);
-    RequestRedraw(true);
-  }
-}
-
 void TGLButton::SetGuiLayout(TGLGuiLayout* value) {
-  pressed_component_ = nullptr;
+  state_.Forget();
   TGLFocusControl::SetGuiLayout(value);
-  LookUpPressed();
+  state_.LookUp();
 }
 
 void TGLButton::SetBitBtn(const TGLMaterial& value) {
@@ -170,7 +156,7 @@ void TGLButton::SetYOffset(float value) { SetAndNotify(y_offset_, value); }
 
 void TGLButton::SetFocused(bool value) {
   TGLFocusControl::SetFocused(value);
-  if (!value && group_ < 0) SetPressed(false);
+  if (!value && state_.Group() < 0) SetPressed(false);
 }
 
 void TGLButton::ReleaseDisplayList() {
@@ -181,11 +167,11 @@ void TGLButton::ReleaseDisplayList() {
 void TGLButton::InternalMouseDown(TGLMouseButton button, TShiftState shift, int x, int y) {
   SetFocus();
   TGLFocusControl::InternalMouseDown(button, shift, x, y);
-  if (button == mbLeft) SetPressed(allow_up_ ? !pressed_ : true);
+  if (button == mbLeft) SetPressed(allow_up_ ? !state_.On() : true);
 }
 
 void TGLButton::InternalMouseUp(TGLMouseButton button, TShiftState shift, int x, int y) {
-  if (button == mbLeft && group_ < 0) SetPressed(false);
+  if (button == mbLeft && state_.Group() < 0) SetPressed(false);
   TGLFocusControl::InternalMouseUp(button, shift, x, y);
 }
 
@@ -195,12 +181,12 @@ void TGLButton::InternalKeyDown(std::uint16_t& key, TShiftState shift) {
 }
 
 void TGLButton::InternalKeyUp(std::uint16_t& key, TShiftState shift) {
-  if ((key == VK_SPACE || key == VK_RETURN) && group_ < 0) SetPressed(false);
+  if ((key == VK_SPACE || key == VK_RETURN) && state_.Group() < 0) SetPressed(false);
   TGLFocusControl::InternalKeyUp(key, shift);
 }
 
 void TGLButton::InternalRender(TRenderContextInfo& rci) {
-  const TGLGuiComponent* component = pressed_ ? pressed_component_ : GuiComponent();
+  const TGLGuiComponent* component = state_.DrawnComponent();
   if (component != nullptr) RenderComponent(rci, *component, Areas(), RefreshAreas(), 0, 0, Width(), Height());
   const TGuiArea& c = Areas()[GLAlCenter];
   TGLMaterial* glyph = nullptr;
@@ -239,6 +225,59 @@ void TGLButton::InternalRender(TRenderContextInfo& rci) {
     color[3] = AlphaChannel();
     WriteTextCentered(rci, c.X1, c.Y1, c.X2, c.Y2, Caption(), color);
   }
+}
+
+void TGLCheckBox::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseControl::WriteProperties(w);
+  state_.WriteProperties(w, "Checked", "GuiLayoutNameChecked");
+}
+
+bool TGLCheckBox::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Checked") {
+    SetChecked(AsBoolean(v));
+  } else if (name == "GuiLayoutNameChecked") {
+    SetGuiLayoutNameChecked(AsString(v));
+  } else if (name == "Group") {
+    SetGroup(AsInteger(v));
+  } else {
+    return TGLBaseControl::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLButton::WriteProperties(TPropertyWriter& w) const {
+  TGLFocusControl::WriteProperties(w);
+  state_.WriteProperties(w, "Pressed", "GuiLayoutNamePressed");
+  w.Nested("BitBtn", *bit_btn_);
+  if (logic_width_ != 0) w.Single("LogicWidth", logic_width_);
+  if (logic_height_ != 0) w.Single("LogicHeight", logic_height_);
+  if (x_offset_ != 0) w.Single("XOffset", x_offset_);
+  if (y_offset_ != 0) w.Single("YOffset", y_offset_);
+  if (allow_up_) w.Boolean("AllowUp", true);
+}
+
+bool TGLButton::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("BitBtn", *bit_btn_, name, v)) return true;
+  if (name == "Pressed") {
+    SetPressed(AsBoolean(v));
+  } else if (name == "GuiLayoutNamePressed") {
+    SetGuiLayoutNamePressed(AsString(v));
+  } else if (name == "Group") {
+    SetGroup(AsInteger(v));
+  } else if (name == "LogicWidth") {
+    SetLogicWidth(AsSingle(v));
+  } else if (name == "LogicHeight") {
+    SetLogicHeight(AsSingle(v));
+  } else if (name == "XOffset") {
+    SetXOffset(AsSingle(v));
+  } else if (name == "YOffset") {
+    SetYOffset(AsSingle(v));
+  } else if (name == "AllowUp") {
+    SetAllowUp(AsBoolean(v));
+  } else {
+    return TGLFocusControl::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -1,4 +1,5 @@
 #include "scene/extras/widgets/custom_control.h"
+#include "scene/base/class_registration.h"
 
 #include "scene/base/gl_utils.h"
 #include "scene/gl/opengl_binding.h"
@@ -8,6 +9,8 @@
 #include "scene/materials/texture_image.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLCustomControl);
 
 TGLCustomControl::TGLCustomControl() : material_(std::make_unique<TGLMaterial>(this)) {
   bitmap_.OnChange = [this](TPersistent*) { invalid_ = true; };
@@ -74,6 +77,28 @@ void TGLCustomControl::InternalRender(TRenderContextInfo& rci) {
   gl.End();
   material_->Restore(rci);
   if (GuiLayout() != nullptr) GuiLayout()->Material().Apply(rci);
+}
+
+void TGLCustomControl::WriteProperties(TPropertyWriter& w) const {
+  TGLFocusControl::WriteProperties(w);
+  w.Nested("Material", *material_);
+  if (!bitmap_.Empty()) w.Binary("Bitmap.Data", [this](TStream& stream) { WriteBitmapData(stream, &bitmap_); });
+  if (max_invalid_render_count_ != 0) w.Integer("MaxInvalidRenderCount", max_invalid_render_count_);
+  if (centered_) w.Boolean("Centered", true);
+}
+
+bool TGLCustomControl::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("Material", *material_, name, v)) return true;
+  if (name == "Bitmap.Data") {
+    SetBitmap(*ReadBitmapData(v));
+  } else if (name == "MaxInvalidRenderCount") {
+    SetMaxInvalidRenderCount(AsInteger(v));
+  } else if (name == "Centered") {
+    SetCentered(AsBoolean(v));
+  } else {
+    return TGLFocusControl::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

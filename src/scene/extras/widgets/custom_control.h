@@ -5,7 +5,10 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 #include "scene/pictures/picture.h"
 
@@ -19,8 +22,9 @@ class TGLCustomControl : public TGLFocusControl {
  public:
   TGLCustomControl();
   ~TGLCustomControl() override;
-  const char* ClassName() const override { return "TGLCustomControl"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLCustomControl>(); }
+  ZENTROVA_CLASS_NEW(TGLCustomControl)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLCustomRenderEvent OnRender;
   TGLMaterial& Material() { return *material_; }

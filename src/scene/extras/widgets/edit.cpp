@@ -1,9 +1,12 @@
 #include "scene/extras/widgets/edit.h"
+#include "scene/base/class_registration.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLEdit);
 
 void TGLEdit::SetSelStart(int value) {
   sel_start_ = value;
@@ -115,6 +118,23 @@ void TGLEdit::InternalRender(TRenderContextInfo& rci) {
   const TGuiArea& c = Areas()[GLAlCenter];
   WriteTextCentered(rci, Areas()[GLAlLeft].X1, c.Y1, c.X2, c.Y2, s,
                     Focused() ? FocusedColorVector() : DefaultColorVector());
+}
+
+void TGLEdit::WriteProperties(TPropertyWriter& w) const {
+  TGLFocusControl::WriteProperties(w);
+  if (sel_start_ != 0) w.Integer("SelStart", sel_start_);
+  if (edit_char_ != "*") w.String("EditChar", edit_char_);
+}
+
+bool TGLEdit::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "SelStart") {
+    SetSelStart(AsInteger(v));
+  } else if (name == "EditChar") {
+    SetEditChar(AsString(v));
+  } else {
+    return TGLFocusControl::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

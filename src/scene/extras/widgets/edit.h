@@ -5,14 +5,17 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
 
 class TGLEdit : public TGLFocusControl {
  public:
-  const char* ClassName() const override { return "TGLEdit"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLEdit>(); }
+  ZENTROVA_CLASS_NEW(TGLEdit)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // After every key that changed the text.
   TGLNotifyEvent OnChange;

@@ -1,6 +1,9 @@
 #include "scene/extras/widgets/form.h"
+#include "scene/base/class_registration.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLForm);
 
 namespace {
 // Releases and moves nearer the top than this belong to the title bar.
@@ -102,6 +105,23 @@ void TGLForm::InternalRender(TRenderContextInfo& rci) {
   const float x = (title.X1 + title.X2 - static_cast<float>(BitmapFont()->CalcStringWidth(Caption()))) * 0.5f;
   const float y = -(title.Y1 + title.Y2 - static_cast<float>(FontHeight())) * 0.5f + title_offset_;
   WriteTextAt(rci, x, y, Caption(), color);
+}
+
+void TGLForm::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseTextControl::WriteProperties(w);
+  if (TitleColor() != kDefaultWidgetColor) w.Integer("TitleColor", TitleColor());
+  if (title_offset_ != 2) w.Single("TitleOffset", title_offset_);
+}
+
+bool TGLForm::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "TitleColor") {
+    SetTitleColor(AsInteger(v));
+  } else if (name == "TitleOffset") {
+    SetTitleOffset(AsSingle(v));
+  } else {
+    return TGLBaseTextControl::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -3,7 +3,10 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -17,8 +20,9 @@ using TGLFormMove = std::function<void(TGLForm& form, float& left, float& top)>;
 
 class TGLForm : public TGLBaseTextControl {
  public:
-  const char* ClassName() const override { return "TGLForm"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLForm>(); }
+  ZENTROVA_CLASS_NEW(TGLForm)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLFormCanRequest OnCanMove;
   // Kept for the form's users; the form itself neither resizes nor closes, so it never raises them.
@@ -28,6 +32,7 @@ class TGLForm : public TGLBaseTextControl {
   TGLFormNotify OnHide;
   TGLFormMove OnMoving;
 
+  TColor TitleColor() const { return VectorToWinColor(title_color_); }
   const TVector4f& TitleColorVector() const { return title_color_; }
   void SetTitleColor(TColor value);
   float TitleOffset() const { return title_offset_; }

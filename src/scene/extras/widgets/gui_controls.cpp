@@ -1,7 +1,10 @@
 #include "scene/extras/widgets/gui_controls.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "scene/base/scope_exit.h"
@@ -13,6 +16,9 @@
 #include "scene/materials/material.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLBaseControl);
+ZENTROVA_REGISTER_CLASS(TGLPanel);
 
 // ---- Gui object
 
@@ -28,17 +34,9 @@ void TGLBaseGuiObject::SetTop(float value) {
   if (value != Position().Y()) Position().SetY(value);
 }
 
-void TGLBaseGuiObject::SetWidth(float value) {
-  if (value == width_) return;
-  width_ = value;
-  NotifyChange(this);
-}
+void TGLBaseGuiObject::SetWidth(float value) { SetProperty(width_, value, NotifyChangeOf(this)); }
 
-void TGLBaseGuiObject::SetHeight(float value) {
-  if (value == height_) return;
-  height_ = value;
-  NotifyChange(this);
-}
+void TGLBaseGuiObject::SetHeight(float value) { SetProperty(height_, value, NotifyChangeOf(this)); }
 
 bool TGLBaseGuiObject::EffectiveVisible() const {
   if (!Visible()) return false;
@@ -104,25 +102,17 @@ void TGLBaseComponent::SetGuiLayout(TGLGuiLayout* value) {
 }
 
 void TGLBaseComponent::SetGuiLayoutName(const std::string& value) {
-  if (value == gui_layout_name_) return;
-  gui_component_ = nullptr;
-  gui_layout_name_ = value;
-  LookUpComponent();
-  NotifyChange(this);
+  SetProperty(gui_layout_name_, value, [this] {
+    LookUpComponent();
+    NotifyChange(this);
+  });
 }
 
 void TGLBaseComponent::SetAlphaChannel(float value) {
-  value = std::clamp(value, 0.0f, 1.0f);
-  if (value == alpha_channel_) return;
-  alpha_channel_ = value;
-  NotifyChange(this);
+  SetProperty(alpha_channel_, std::clamp(value, 0.0f, 1.0f), NotifyChangeOf(this));
 }
 
-void TGLBaseComponent::SetRotation(float value) {
-  if (value == rotation_) return;
-  rotation_ = value;
-  NotifyChange(this);
-}
+void TGLBaseComponent::SetRotation(float value) { SetProperty(rotation_, value, NotifyChangeOf(this)); }
 
 void TGLBaseComponent::SetNoZWrite(bool value) {
   no_z_write_ = value;
@@ -255,39 +245,6 @@ void TGLBaseComponent::InternalRender(TRenderContextInfo& rci) {
               "Exception in GuiComponents InternalRender function");
 }
 
-void TGLBaseComponent::BeginGuiRender(TRenderContextInfo& rci) {
-  gui_layout_->Material().Apply(rci);
-  if (alpha_channel_ != 1 && rci.GLStates != nullptr) rci.GLStates->SetMaterialAlpha(GL_FRONT, alpha_channel_);
-  const float v = static_cast<float>(rci.viewPortSize.cx), h = static_cast<float>(rci.viewPortSize.cy);
-  const float f = HUDScale(rci);
-  gl.MatrixMode(GL_MODELVIEW);
-  gl.PushMatrix();
-  // Pixels from the viewport's top-left corner, as the head-up display objects place theirs; at a
-  // render resolution other than 96 dpi position and size scale alike.
-  gl.LoadIdentity();
-  gl.Scalef(2 / v, 2 / h, 1);
-  gl.Translatef(f * Left() - v * 0.5f, h * 0.5f - f * Top(), 0);
-  if (rotation_ != 0) gl.Rotatef(rotation_, 0, 0, 1);
-  if (f != 1) gl.Scalef(f, f, 1);
-  gl.MatrixMode(GL_PROJECTION);
-  gl.PushMatrix();
-  gl.LoadIdentity();
-  gl.MatrixMode(GL_MODELVIEW);
-  gl.PushAttrib(GL_ENABLE_BIT);
-  gl.Disable(GL_DEPTH_TEST);
-  gl.DepthMask(GL_FALSE);
-}
-
-void TGLBaseComponent::EndGuiRender(TRenderContextInfo& rci) {
-  gl.DepthMask(GL_TRUE);
-  gl.PopAttrib();
-  gl.MatrixMode(GL_PROJECTION);
-  gl.PopMatrix();
-  gl.MatrixMode(GL_MODELVIEW);
-  gl.PopMatrix();
-  gui_layout_->Material().Restore(rci);
-}
-
 void TGLBaseComponent::DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) {
   const std::thread::id me = std::this_thread::get_id();
   ++render_count_;
@@ -303,8 +260,14 @@ void TGLBaseComponent::DoRender(TRenderContextInfo& rci, bool render_self, bool 
     --render_count_;
   });
   if (!destroying_ && render_self && gui_layout_ != nullptr && rci.viewPortSize.cx > 0 && rci.viewPortSize.cy > 0) {
-    BeginGuiRender(rci);
-    TScopeExit end([&] { EndGuiRender(rci); });
+    // Pixels from the viewport's top-left corner, as the head-up display objects place theirs; at a
+    // render resolution other than 96 dpi position and size scale alike.
+    gui_layout_->Material().Apply(rci);
+    TScopeExit restore([&] { gui_layout_->Material().Restore(rci); });
+    if (alpha_channel_ != 1 && rci.GLStates != nullptr) rci.GLStates->SetMaterialAlpha(GL_FRONT, alpha_channel_);
+    THUDFrame frame(rci, {Left(), Top(), 0, 1}, rotation_, true);
+    gl.DepthMask(GL_FALSE);
+    TScopeExit depth_writes([] { gl.DepthMask(GL_TRUE); });
     InternalRender(rci);
     refresh_areas_ = false;
   }
@@ -534,11 +497,7 @@ TGLFocusControl::~TGLFocusControl() {
   if (root != this && root->FocusedControl() == this) root->SetFocusedControl(nullptr);
 }
 
-void TGLFocusControl::SetFocused(bool value) {
-  if (value == focused_) return;
-  focused_ = value;
-  RequestRedraw(true);
-}
+void TGLFocusControl::SetFocused(bool value) { SetProperty(focused_, value, RedrawOf(this)); }
 
 void TGLFocusControl::SetFocus() { FindRootControl()->SetFocusedControl(this); }
 
@@ -630,6 +589,126 @@ void TGLFocusControl::InternalKeyUp(std::uint16_t& key, TShiftState shift) {
 void TGLFocusControl::HideRecursively() {
   TGLBaseTextControl::HideRecursively();
   if (focused_ && FindRootControl()->FocusedControl() == this) NextControl();
+}
+
+// ---- Form streaming
+
+void WriteStrings(TPropertyWriter& w, std::string_view name, const std::vector<std::string>& strings) {
+  if (strings.empty()) return;
+  w.Binary(std::string(name) + ".Strings", [&strings](TStream& stream) {
+    const auto count = static_cast<std::uint32_t>(strings.size());
+    stream.WriteBuffer(&count, 4);
+    for (const std::string& text : strings) {
+      const auto length = static_cast<std::uint32_t>(text.size());
+      stream.WriteBuffer(&length, 4);
+      stream.WriteBuffer(text.data(), length);
+    }
+  });
+}
+
+std::vector<std::string> ReadStrings(const TPropertyValue& value) {
+  if (value.tag != vaBinary) RaiseInvalidPropertyValue();
+  const std::string& data = value.text;
+  std::size_t at = 0;
+  const auto next_size = [&]() -> std::size_t {
+    if (data.size() - at < 4) RaiseInvalidPropertyValue();
+    std::uint32_t n = 0;
+    std::memcpy(&n, data.data() + at, 4);
+    at += 4;
+    return n;
+  };
+  const std::size_t count = next_size();
+  std::vector<std::string> strings;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t length = next_size();
+    if (data.size() - at < length) RaiseInvalidPropertyValue();
+    strings.push_back(data.substr(at, length));
+    at += length;
+  }
+  if (at != data.size()) RaiseInvalidPropertyValue();
+  return strings;
+}
+
+// Left and Top travel in Position; a stream that names them is read as well.
+void TGLBaseComponent::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseGuiObject::WriteProperties(w);
+  if (redraw_at_once_) w.Boolean("RedrawAtOnce", true);
+  w.Reference("GuiLayout", gui_layout_);
+  if (!gui_layout_name_.empty()) w.String("GuiLayoutName", gui_layout_name_);
+  if (rotation_ != 0) w.Single("Rotation", rotation_);
+  if (alpha_channel_ != 1) w.Single("AlphaChannel", alpha_channel_);
+  if (no_z_write_) w.Boolean("NoZWrite", true);
+  if (do_changes_on_progress_) w.Boolean("DoChangesOnProgress", true);
+  if (Width() != 50) w.Single("Width", Width());
+  if (Height() != 50) w.Single("Height", Height());
+}
+
+bool TGLBaseComponent::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "RedrawAtOnce") {
+    SetRedrawAtOnce(AsBoolean(v));
+  } else if (name == "GuiLayout") {
+    ReadReference<TGLGuiLayout>(v, [this](TGLGuiLayout* layout) { SetGuiLayout(layout); });
+  } else if (name == "GuiLayoutName") {
+    SetGuiLayoutName(AsString(v));
+  } else if (name == "Rotation") {
+    SetRotation(AsSingle(v));
+  } else if (name == "AlphaChannel") {
+    SetAlphaChannel(AsSingle(v));
+  } else if (name == "NoZWrite") {
+    SetNoZWrite(AsBoolean(v));
+  } else if (name == "DoChangesOnProgress") {
+    SetDoChangesOnProgress(AsBoolean(v));
+  } else if (name == "Width") {
+    SetWidth(AsSingle(v));
+  } else if (name == "Height") {
+    SetHeight(AsSingle(v));
+  } else if (name == "Left") {
+    SetLeft(AsSingle(v));
+  } else if (name == "Top") {
+    SetTop(AsSingle(v));
+  } else {
+    return TGLBaseGuiObject::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLBaseFontControl::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseControl::WriteProperties(w);
+  w.Reference("BitmapFont", bitmap_font_);
+  if (DefaultColor() != kDefaultWidgetColor) w.Integer("DefaultColor", DefaultColor());
+}
+
+bool TGLBaseFontControl::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "BitmapFont") {
+    ReadReference<TGLCustomBitmapFont>(v, [this](TGLCustomBitmapFont* font) { SetBitmapFont(font); });
+  } else if (name == "DefaultColor") {
+    SetDefaultColor(AsInteger(v));
+  } else {
+    return TGLBaseControl::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLBaseTextControl::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseFontControl::WriteProperties(w);
+  if (!caption_.empty()) w.String("Caption", caption_);
+}
+
+bool TGLBaseTextControl::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "Caption") return TGLBaseFontControl::ReadProperty(name, v);
+  SetCaption(AsString(v));
+  return true;
+}
+
+void TGLFocusControl::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseTextControl::WriteProperties(w);
+  if (FocusedColor() != kDefaultWidgetColor) w.Integer("FocusedColor", FocusedColor());
+}
+
+bool TGLFocusControl::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "FocusedColor") return TGLBaseTextControl::ReadProperty(name, v);
+  SetFocusedColor(AsInteger(v));
+  return true;
 }
 
 }  // namespace zentrova

@@ -17,8 +17,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 #include <thread>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/core/input_target.h"
 #include "scene/core/scene_object.h"
 #include "scene/extras/text/bitmap_font.h"
@@ -33,7 +37,7 @@ class TGLFocusControl;
 class TGLBaseGuiObject : public TGLBaseSceneObject {
  public:
   TGLBaseGuiObject();
-  const char* ClassName() const override { return "TGLBaseGuiObject"; }
+  ZENTROVA_CLASS(TGLBaseGuiObject)
 
   float Left() const { return Position().X(); }
   float Top() const { return Position().Y(); }
@@ -62,7 +66,9 @@ class TGLBaseComponent : public TGLBaseGuiObject {
   TGLBaseComponent();
   // Waits until no other thread draws the widget (not for its own draw), then leaves its layout.
   ~TGLBaseComponent() override;
-  const char* ClassName() const override { return "TGLBaseComponent"; }
+  ZENTROVA_CLASS(TGLBaseComponent)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLGuiLayout* GuiLayout() const { return gui_layout_; }
   virtual void SetGuiLayout(TGLGuiLayout* value);
@@ -109,9 +115,6 @@ class TGLBaseComponent : public TGLBaseGuiObject {
 
  protected:
   void Notification(TComponent& component, TOperation operation) override;
-  // Material, pixel matrices, depth test and writes off; EndGuiRender undoes it.
-  void BeginGuiRender(TRenderContextInfo& rci);
-  void EndGuiRender(TRenderContextInfo& rci);
   // The widget's own drawing in pixels from its top-left corner (vertex y negated). The base draws the
   // skin component over the whole widget.
   virtual void InternalRender(TRenderContextInfo& rci);
@@ -153,6 +156,11 @@ class TGLBaseComponent : public TGLBaseGuiObject {
   std::string draw_failure_caption_;
 };
 
+// The setter notice of a property that changes only a widget's look (SetProperty, property_setter.h).
+inline auto RedrawOf(TGLBaseComponent* widget) {
+  return [widget] { widget->RequestRedraw(true); };
+}
+
 using TGLMouseEvent =
     std::function<void(TGLBaseControl& sender, TGLMouseButton button, TShiftState shift, int x, int y)>;
 using TGLMouseMoveEvent = std::function<void(TGLBaseControl& sender, TShiftState shift, int x, int y)>;
@@ -164,8 +172,7 @@ using TGLNotifyEvent = std::function<void(TGLBaseControl& sender)>;
 class TGLBaseControl : public TGLBaseComponent, public IGLInputTarget {
  public:
   ~TGLBaseControl() override;
-  const char* ClassName() const override { return "TGLBaseControl"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLBaseControl>(); }
+  ZENTROVA_CLASS_NEW(TGLBaseControl)
 
   TGLMouseEvent OnMouseDown;
   TGLMouseMoveEvent OnMouseMove;
@@ -216,7 +223,9 @@ class TGLBaseFontControl : public TGLBaseControl {
  public:
   TGLBaseFontControl();
   ~TGLBaseFontControl() override;
-  const char* ClassName() const override { return "TGLBaseFontControl"; }
+  ZENTROVA_CLASS(TGLBaseFontControl)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // The own font; without one at run time, the layout's font is adopted.
   TGLCustomBitmapFont* BitmapFont();
@@ -243,7 +252,9 @@ class TGLBaseFontControl : public TGLBaseControl {
 
 class TGLBaseTextControl : public TGLBaseFontControl {
  public:
-  const char* ClassName() const override { return "TGLBaseTextControl"; }
+  ZENTROVA_CLASS(TGLBaseTextControl)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& value);
 
@@ -257,7 +268,9 @@ using TKeyPressEvent = std::function<void(TGLBaseControl& sender, char& key)>;
 class TGLFocusControl : public TGLBaseTextControl {
  public:
   ~TGLFocusControl() override;
-  const char* ClassName() const override { return "TGLFocusControl"; }
+  ZENTROVA_CLASS(TGLFocusControl)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TKeyEvent OnKeyDown;
   TKeyEvent OnKeyUp;
@@ -300,8 +313,16 @@ class TGLFocusControl : public TGLBaseTextControl {
 
 class TGLPanel : public TGLBaseControl {
  public:
-  const char* ClassName() const override { return "TGLPanel"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPanel>(); }
+  ZENTROVA_CLASS_NEW(TGLPanel)
 };
+
+// The colour the widgets start with and do not store: black (a TColor).
+inline constexpr TColor kDefaultWidgetColor = 0;
+
+// A string list property ("<name>.Strings"): binary data of a 4-byte count, then each string as a 4-byte
+// length and its bytes. Nothing is written for an empty list.
+void WriteStrings(TPropertyWriter& writer, std::string_view name, const std::vector<std::string>& strings);
+// EReadError "Invalid property value" for data of another form.
+std::vector<std::string> ReadStrings(const TPropertyValue& value);
 
 }  // namespace zentrova

@@ -1,4 +1,5 @@
 #include "scene/extras/widgets/gui_layout.h"
+#include "scene/base/class_registration.h"
 
 #include <cmath>
 #include <filesystem>
@@ -16,6 +17,8 @@
 #include "scene/materials/texture_image.h"
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLGuiLayout);
 
 TGLGuiElement& TGLGuiElementList::Add() {
   items_.push_back(std::make_unique<TGLGuiElement>());
@@ -298,6 +301,110 @@ void TGLGuiLayout::RenderGuiComponentToArea(TRenderContextInfo& rci, const TGLGu
     }
   }
   gl.End();
+}
+
+// ---- Form streaming
+
+namespace {
+
+constexpr TIdentNames<10> kAlignNames{"GLAlTopLeft",    "GLAlTop",    "GLAlTopRight",    "GLAlLeft",
+                                      "GLAlCenter",     "GLAlRight",  "GLAlBottomLeft",  "GLAlBottom",
+                                      "GLAlBottomRight", "GLAlBorder"};
+
+// A texel vector as coordinates: four little-endian singles, w 1 for points and 0 for vectors.
+void WriteVector(TPropertyWriter& w, const char* name, const TAffineVector& v, float w_value) {
+  w.Binary(std::string(name) + ".Coordinates", [&v, w_value](TStream& stream) {
+    const float values[4] = {v[0], v[1], v[2], w_value};
+    stream.WriteBuffer(values, sizeof(values));
+  });
+}
+
+TAffineVector ReadVector(const TPropertyValue& value) {
+  TMemoryStream stream = AsBinary(value, 16);
+  float values[4];
+  stream.ReadBuffer(values, sizeof(values));
+  return {values[0], values[1], values[2]};
+}
+
+void ReadElement(TGLGuiElement& element, const TPropertyList& properties) {
+  for (const TProperty& p : properties) {
+    if (p.name == "TopLeft.Coordinates") {
+      element.TopLeft = ReadVector(p.value);
+    } else if (p.name == "BottomRight.Coordinates") {
+      element.BottomRight = ReadVector(p.value);
+    } else if (p.name == "Scale.Coordinates") {
+      element.Scale = ReadVector(p.value);
+    } else if (p.name == "Align") {
+      element.Align = AsEnum<TGUIAlignments>(kAlignNames, p.value);
+    } else if (p.name == "Name") {
+      element.Name = AsString(p.value);
+    } else {
+      RaiseNoProperty(p.name);
+    }
+  }
+}
+
+void ReadGuiComponent(TGLGuiComponent& component, const TPropertyList& properties) {
+  for (const TProperty& p : properties) {
+    if (p.name == "Elements") {
+      if (p.value.tag != vaCollection) RaiseInvalidPropertyValue();
+      for (const TPropertyList& item : p.value.items) ReadElement(component.Elements().Add(), item);
+    } else if (p.name == "Name") {
+      component.Name = AsString(p.value);
+    } else {
+      RaiseNoProperty(p.name);
+    }
+  }
+}
+
+}  // namespace
+
+// Every coordinate is written: the elements are read back whole, as a layout file gives them.
+void TGLGuiLayout::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleComponent::WriteProperties(w);
+  w.Reference("BitmapFont", bitmap_font_);
+  w.Nested("Material", *material_);
+  if (components_.Count() > 0) {
+    w.BeginCollection("GuiComponents");
+    for (int c = 0; c < components_.Count(); ++c) {
+      const TGLGuiComponent& component = components_.Items(c);
+      w.BeginItem();
+      w.BeginCollection("Elements");
+      for (int e = 0; e < component.Elements().Count(); ++e) {
+        const TGLGuiElement& element = component.Elements().Items(e);
+        w.BeginItem();
+        WriteVector(w, "TopLeft", element.TopLeft, 1);
+        WriteVector(w, "BottomRight", element.BottomRight, 1);
+        WriteVector(w, "Scale", element.Scale, 0);
+        if (element.Align != GLAlTopLeft) w.Enum("Align", kAlignNames, element.Align);
+        if (!element.Name.empty()) w.String("Name", element.Name);
+        w.EndItem();
+      }
+      w.EndCollection();
+      if (!component.Name.empty()) w.String("Name", component.Name);
+      w.EndItem();
+    }
+    w.EndCollection();
+  }
+  if (!file_name_.empty()) w.String("FileName", file_name_);
+}
+
+bool TGLGuiLayout::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("Material", *material_, name, v)) return true;
+  if (name == "BitmapFont") {
+    ReadReference<TGLCustomBitmapFont>(v, [this](TGLCustomBitmapFont* font) { SetBitmapFont(font); });
+  } else if (name == "GuiComponents") {
+    if (v.tag != vaCollection) RaiseInvalidPropertyValue();
+    // The collection replaces the components; the widgets then look theirs up again.
+    Clear();
+    for (const TPropertyList& item : v.items) ReadGuiComponent(components_.Add(), item);
+    NotifyChange(this);
+  } else if (name == "FileName") {
+    SetFileName(AsString(v));
+  } else {
+    return TGLUpdateAbleComponent::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_types.h"
 
@@ -96,7 +98,9 @@ class TGLGuiLayout : public TGLUpdateAbleComponent {
   TGLGuiLayout();
   // Clears the components (the widgets hear of it) before the rest goes.
   ~TGLGuiLayout() override;
-  const char* ClassName() const override { return "TGLGuiLayout"; }
+  ZENTROVA_CLASS(TGLGuiLayout)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLCustomBitmapFont* BitmapFont() const { return bitmap_font_; }
   void SetBitmapFont(TGLCustomBitmapFont* value);

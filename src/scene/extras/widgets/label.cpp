@@ -1,20 +1,17 @@
 #include "scene/extras/widgets/label.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 
 namespace zentrova {
 
-void TGLLabel::SetAlignment(TAlignment value) {
-  if (value == alignment_) return;
-  alignment_ = value;
-  NotifyChange(this);
-}
+ZENTROVA_REGISTER_CLASS(TGLLabel);
+ZENTROVA_REGISTER_CLASS(TGLAdvancedLabel);
 
-void TGLLabel::SetTextLayout(TGLTextLayout value) {
-  if (value == text_layout_) return;
-  text_layout_ = value;
-  NotifyChange(this);
-}
+void TGLLabel::SetAlignment(TAlignment value) { SetProperty(alignment_, value, NotifyChangeOf(this)); }
+
+void TGLLabel::SetTextLayout(TGLTextLayout value) { SetProperty(text_layout_, value, NotifyChangeOf(this)); }
 
 void TGLLabel::InternalRender(TRenderContextInfo& rci) {
   TGLCustomBitmapFont* font = BitmapFont();
@@ -31,6 +28,23 @@ void TGLAdvancedLabel::InternalRender(TRenderContextInfo& rci) {
   if (BitmapFont() == nullptr) return;
   WriteTextAt(rci, 8, -(Height() - static_cast<float>(FontHeight())) / 2 + 1, Caption(),
               Focused() ? FocusedColorVector() : DefaultColorVector());
+}
+
+void TGLLabel::WriteProperties(TPropertyWriter& w) const {
+  TGLBaseTextControl::WriteProperties(w);
+  if (alignment_ != taLeftJustify) w.Enum("Alignment", kAlignmentNames, alignment_);
+  if (text_layout_ != tlCenter) w.Enum("TextLayout", kTextLayoutNames, text_layout_);
+}
+
+bool TGLLabel::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Alignment") {
+    SetAlignment(AsEnum<TAlignment>(kAlignmentNames, v));
+  } else if (name == "TextLayout") {
+    SetTextLayout(AsEnum<TGLTextLayout>(kTextLayoutNames, v));
+  } else {
+    return TGLBaseTextControl::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

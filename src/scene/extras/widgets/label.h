@@ -3,15 +3,19 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
 
 class TGLLabel : public TGLBaseTextControl {
  public:
-  const char* ClassName() const override { return "TGLLabel"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLLabel>(); }
+  ZENTROVA_CLASS_NEW(TGLLabel)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment value);
   TGLTextLayout TextLayout() const { return text_layout_; }
@@ -28,8 +32,7 @@ class TGLLabel : public TGLBaseTextControl {
 
 class TGLAdvancedLabel : public TGLFocusControl {
  public:
-  const char* ClassName() const override { return "TGLAdvancedLabel"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLAdvancedLabel>(); }
+  ZENTROVA_CLASS_NEW(TGLAdvancedLabel)
 
  protected:
   void InternalRender(TRenderContextInfo& rci) override;

@@ -1,8 +1,12 @@
 #include "scene/extras/widgets/popup_menu.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLPopupMenu);
 
 void TGLPopupMenu::SetMenuItems(const std::vector<std::string>& value) {
   items_ = value;
@@ -10,17 +14,9 @@ void TGLPopupMenu::SetMenuItems(const std::vector<std::string>& value) {
   NotifyChange(this);
 }
 
-void TGLPopupMenu::SetSelIndex(int value) {
-  if (value == sel_index_) return;
-  sel_index_ = value;
-  NotifyChange(this);
-}
+void TGLPopupMenu::SetSelIndex(int value) { SetProperty(sel_index_, value, NotifyChangeOf(this)); }
 
-void TGLPopupMenu::SetMarginSize(float value) {
-  if (value == margin_size_) return;
-  margin_size_ = value;
-  NotifyChange(this);
-}
+void TGLPopupMenu::SetMarginSize(float value) { SetProperty(margin_size_, value, NotifyChangeOf(this)); }
 
 void TGLPopupMenu::ItemsChanged() {
   TGLCustomBitmapFont* font = BitmapFont();
@@ -106,6 +102,26 @@ void TGLPopupMenu::AfterRender() {
   const float height = pending_height_;
   pending_height_ = -1;
   SetHeight(height);
+}
+
+void TGLPopupMenu::WriteProperties(TPropertyWriter& w) const {
+  TGLFocusControl::WriteProperties(w);
+  WriteStrings(w, "MenuItems", items_);
+  if (sel_index_ != 0) w.Integer("SelIndex", sel_index_);
+  if (margin_size_ != 0) w.Single("MarginSize", margin_size_);
+}
+
+bool TGLPopupMenu::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "MenuItems.Strings") {
+    SetMenuItems(ReadStrings(v));
+  } else if (name == "SelIndex") {
+    SetSelIndex(AsInteger(v));
+  } else if (name == "MarginSize") {
+    SetMarginSize(AsSingle(v));
+  } else {
+    return TGLFocusControl::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

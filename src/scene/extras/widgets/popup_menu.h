@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
@@ -17,8 +19,9 @@ using TGLPopupMenuClick = std::function<void(TGLPopupMenu& menu, int index, cons
 
 class TGLPopupMenu : public TGLFocusControl {
  public:
-  const char* ClassName() const override { return "TGLPopupMenu"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLPopupMenu>(); }
+  ZENTROVA_CLASS_NEW(TGLPopupMenu)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   TGLPopupMenuClick OnClick;
   const std::vector<std::string>& MenuItems() const { return items_; }

@@ -1,14 +1,18 @@
 #include "scene/extras/widgets/scrollbar.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <cmath>
 
 namespace zentrova {
 
+ZENTROVA_REGISTER_CLASS(TGLScrollbar);
+
 void TGLScrollbar::SetMin(float value) {
-  if (value == min_) return;
-  min_ = value;
-  if (pos_ < min_) SetPos(min_);
-  NotifyChange(this);
+  SetProperty(min_, value, [this] {
+    if (pos_ < min_) SetPos(min_);
+    NotifyChange(this);
+  });
 }
 
 void TGLScrollbar::SetMax(float value) {
@@ -29,17 +33,13 @@ void TGLScrollbar::SetPos(float value) {
 }
 
 void TGLScrollbar::SetPageSize(float value) {
-  if (value == page_size_) return;
-  page_size_ = value;
-  if (max_ - page_size_ + 1 < pos_) SetPos(max_ - page_size_ + 1);
-  NotifyChange(this);
+  SetProperty(page_size_, value, [this] {
+    if (max_ - page_size_ + 1 < pos_) SetPos(max_ - page_size_ + 1);
+    NotifyChange(this);
+  });
 }
 
-void TGLScrollbar::SetHorizontal(bool value) {
-  if (value == horizontal_) return;
-  horizontal_ = value;
-  NotifyChange(this);
-}
+void TGLScrollbar::SetHorizontal(bool value) { SetProperty(horizontal_, value, NotifyChangeOf(this)); }
 
 void TGLScrollbar::LookUpKnob() {
   knob_component_ = GuiLayout() != nullptr ? GuiLayout()->GuiComponents().FindByName(knob_name_) : nullptr;
@@ -48,9 +48,7 @@ void TGLScrollbar::LookUpKnob() {
 }
 
 void TGLScrollbar::SetGuiLayoutKnobName(const std::string& value) {
-  if (value == knob_name_) return;
-  knob_name_ = value;
-  LookUpKnob();
+  SetProperty(knob_name_, value, [this] { LookUpKnob(); });
 }
 
 void TGLScrollbar::SetGuiLayout(TGLGuiLayout* value) {
@@ -156,6 +154,40 @@ void TGLScrollbar::InternalRender(TRenderContextInfo& rci) {
         }
       },
       "Exception in GuiComponents InternalRender function");
+}
+
+// The page size goes before the position: read back in this order, a position near Max is not clamped by
+// the default page size.
+void TGLScrollbar::WriteProperties(TPropertyWriter& w) const {
+  TGLFocusControl::WriteProperties(w);
+  if (min_ != 1) w.Single("Min", min_);
+  if (max_ != 10) w.Single("Max", max_);
+  if (step_ != 1) w.Single("Step", step_);
+  if (page_size_ != 3) w.Single("PageSize", page_size_);
+  if (pos_ != 1) w.Single("Pos", pos_);
+  if (!knob_name_.empty()) w.String("GuiLayoutKnobName", knob_name_);
+  if (horizontal_) w.Boolean("Horizontal", true);
+}
+
+bool TGLScrollbar::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Min") {
+    SetMin(AsSingle(v));
+  } else if (name == "Max") {
+    SetMax(AsSingle(v));
+  } else if (name == "Step") {
+    SetStep(AsSingle(v));
+  } else if (name == "PageSize") {
+    SetPageSize(AsSingle(v));
+  } else if (name == "Pos") {
+    SetPos(AsSingle(v));
+  } else if (name == "GuiLayoutKnobName") {
+    SetGuiLayoutKnobName(AsString(v));
+  } else if (name == "Horizontal") {
+    SetHorizontal(AsBoolean(v));
+  } else {
+    return TGLFocusControl::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

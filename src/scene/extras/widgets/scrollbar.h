@@ -6,14 +6,17 @@
 #include <memory>
 #include <string>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 
 namespace zentrova {
 
 class TGLScrollbar : public TGLFocusControl {
  public:
-  const char* ClassName() const override { return "TGLScrollbar"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLScrollbar>(); }
+  ZENTROVA_CLASS_NEW(TGLScrollbar)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Kept: Min <= Pos <= Max - PageSize + 1 and Max >= Min.
   float Min() const { return min_; }

@@ -1,9 +1,13 @@
 #include "scene/extras/widgets/string_grid.h"
+#include "scene/base/class_registration.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace zentrova {
+
+ZENTROVA_REGISTER_CLASS(TGLStringGrid);
 
 TGLStringGrid::TGLStringGrid() = default;
 
@@ -34,23 +38,15 @@ void TGLStringGrid::SetColumns(const std::vector<std::string>& titles) {
 }
 
 void TGLStringGrid::SetColumnSize(int value) {
-  if (value == column_size_) return;
-  column_size_ = value;
-  for (TColumn& column : columns_) column.width = value;
-  RequestRedraw(true);
+  SetProperty(column_size_, value, [this] {
+    for (TColumn& column : columns_) column.width = column_size_;
+    RequestRedraw(true);
+  });
 }
 
-void TGLStringGrid::SetMarginSize(int value) {
-  if (value == margin_size_) return;
-  margin_size_ = value;
-  RequestRedraw(true);
-}
+void TGLStringGrid::SetMarginSize(int value) { SetProperty(margin_size_, value, RedrawOf(this)); }
 
-void TGLStringGrid::SetRowHeight(int value) {
-  if (value == row_height_) return;
-  row_height_ = value;
-  RequestRedraw(true);
-}
+void TGLStringGrid::SetRowHeight(int value) { SetProperty(row_height_, value, RedrawOf(this)); }
 
 void TGLStringGrid::SetHeaderColor(TColor value) {
   header_color_ = WinColorToVector(value, 1);
@@ -219,6 +215,52 @@ void TGLStringGrid::InternalRender(TRenderContextInfo& rci) {
         }
       },
       "Exception in GuiComponents InternalRender function");
+}
+
+void TGLStringGrid::WriteProperties(TPropertyWriter& w) const {
+  TGLFocusControl::WriteProperties(w);
+  if (sel_col_ != 0) w.Integer("SelCol", sel_col_);
+  if (sel_row_ != 0) w.Integer("SelRow", sel_row_);
+  if (!row_select_) w.Boolean("RowSelect", false);
+  std::vector<std::string> titles;
+  for (const TColumn& column : columns_) titles.push_back(column.title);
+  WriteStrings(w, "Columns", titles);
+  if (HeaderColor() != kDefaultWidgetColor) w.Integer("HeaderColor", HeaderColor());
+  if (margin_size_ != 0) w.Integer("MarginSize", margin_size_);
+  if (column_size_ != 0) w.Integer("ColumnSize", column_size_);
+  if (row_height_ != 0) w.Integer("RowHeight", row_height_);
+  w.Reference("Scrollbar", scrollbar_);
+  if (!draw_header_) w.Boolean("DrawHeader", false);
+  if (RowCount() != 0) w.Integer("RowCount", RowCount());
+}
+
+bool TGLStringGrid::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "SelCol") {
+    SetSelCol(AsInteger(v));
+  } else if (name == "SelRow") {
+    SetSelRow(AsInteger(v));
+  } else if (name == "RowSelect") {
+    SetRowSelect(AsBoolean(v));
+  } else if (name == "Columns.Strings") {
+    SetColumns(ReadStrings(v));
+  } else if (name == "HeaderColor") {
+    SetHeaderColor(AsInteger(v));
+  } else if (name == "MarginSize") {
+    SetMarginSize(AsInteger(v));
+  } else if (name == "ColumnSize") {
+    SetColumnSize(AsInteger(v));
+  } else if (name == "RowHeight") {
+    SetRowHeight(AsInteger(v));
+  } else if (name == "Scrollbar") {
+    ReadReference<TGLScrollbar>(v, [this](TGLScrollbar* scrollbar) { SetScrollbar(scrollbar); });
+  } else if (name == "DrawHeader") {
+    SetDrawHeader(AsBoolean(v));
+  } else if (name == "RowCount") {
+    SetRowCount(AsInteger(v));
+  } else {
+    return TGLFocusControl::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

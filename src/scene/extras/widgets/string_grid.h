@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "scene/base/class_name.h"
+#include "scene/base/property_stream.h"
 #include "scene/extras/widgets/gui_controls.h"
 #include "scene/extras/widgets/scrollbar.h"
 
@@ -14,8 +16,9 @@ namespace zentrova {
 class TGLStringGrid : public TGLFocusControl {
  public:
   TGLStringGrid();
-  const char* ClassName() const override { return "TGLStringGrid"; }
-  std::unique_ptr<TGLBaseSceneObject> NewInstance() const override { return std::make_unique<TGLStringGrid>(); }
+  ZENTROVA_CLASS_NEW(TGLStringGrid)
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   int SelCol() const { return sel_col_; }
   int SelRow() const { return sel_row_; }
@@ -36,6 +39,7 @@ class TGLStringGrid : public TGLFocusControl {
   void SetMarginSize(int value);
   int RowHeight() const { return row_height_; }
   void SetRowHeight(int value);
+  TColor HeaderColor() const { return VectorToWinColor(header_color_); }
   void SetHeaderColor(TColor value);
   int RowCount() const { return static_cast<int>(rows_.size()); }
   void SetRowCount(int value);

@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "platform/exception.h"
-#include "platform/font_face.h"
-#include "platform/text_raster.h"
+#include "platform/fonts/font_face.h"
+#include "platform/fonts/text_raster.h"
 #include "scene/base/scene_errors.h"
 #include "scene/extras/text/bitmap_font.h"
 #include "scene/extras/text/hud_objects.h"

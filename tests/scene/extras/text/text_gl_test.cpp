@@ -2,12 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
+#include <stdexcept>
 #include <vector>
 
 #include "scene/core/buffer_fixtures.h"
 #include "scene/extras/text/flat_text.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
+#include "scene/gl/state_cache.h"
 #include "scene/materials/material.h"
 #include "scene/materials/texture.h"
 #include "scene/materials/texture_image.h"
@@ -186,6 +189,65 @@ TEST_F(SpriteInViewer, At192DpiPositionAndSizeDouble) {
   EXPECT_EQ(max_x, 200 + 15);
   EXPECT_EQ(min_y, 100 - 16);
   EXPECT_EQ(max_y, 100 + 15);
+}
+
+// ---- A drawing that throws
+
+struct StackDepths {
+  GLint attributes = 0, model_view = 0, projection = 0, matrix_mode = 0;
+  bool operator==(const StackDepths&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const StackDepths& d) {
+  return os << "attributes " << d.attributes << ", model-view " << d.model_view << ", projection " << d.projection
+            << ", matrix mode " << d.matrix_mode;
+}
+
+StackDepths Depths() {
+  StackDepths d;
+  gl.GetIntegerv(GL_ATTRIB_STACK_DEPTH, &d.attributes);
+  gl.GetIntegerv(GL_MODELVIEW_STACK_DEPTH, &d.model_view);
+  gl.GetIntegerv(GL_PROJECTION_STACK_DEPTH, &d.projection);
+  gl.GetIntegerv(GL_MATRIX_MODE, &d.matrix_mode);
+  return d;
+}
+
+// The font's quads begin inside the text's pushes (and the head-up frame's): glBegin throws there.
+void ThrowingBegin(GLenum) { throw std::runtime_error("drawing failed"); }
+
+TEST(TextDrawingThatThrows, FlatAndHUDTextLeaveTheStacksAsFound) {
+  std::unique_ptr<TGLContext> context = NewPBufferContext();
+  context->Activate();
+  TGLStage stage;
+  TGLStateCache states;
+  TGLBitmapFont font;
+  font.Glyphs().TakeGraphic(Cells(2, 1, 8, 8, {0xFF0000, 0x00FF00}));
+  font.SetCharWidth(8);
+  font.SetCharHeight(8);
+  font.Ranges().Add(65, 66);
+  auto& flat = stage.Objects().AddNewChild<TGLFlatText>();
+  auto& hud = stage.Objects().AddNewChild<TGLHUDText>();
+  const TGLEntryPoints saved = gl;
+  for (TGLBitmapTextObject* text : {static_cast<TGLBitmapTextObject*>(&flat), static_cast<TGLBitmapTextObject*>(&hud)}) {
+    SCOPED_TRACE(text->ClassName());
+    text->SetBitmapFont(&font);
+    text->SetText("AB");
+    gl.MatrixMode(GL_MODELVIEW);
+    const StackDepths before = Depths();
+    TRenderContextInfo rci{};
+    rci.scene = &stage;
+    rci.objectsSorting = osNone;
+    rci.visibilityCulling = vcNone;
+    rci.GLStates = &states;
+    rci.viewPortSize = {64, 32};
+    gl.Begin = &ThrowingBegin;
+    EXPECT_THROW(text->RenderWithTransform(rci), std::runtime_error);
+    gl = saved;
+    EXPECT_EQ(Depths(), before);
+    EXPECT_EQ(gl.GetError(), static_cast<GLenum>(GL_NO_ERROR));
+    text->SetBitmapFont(nullptr);
+  }
+  context->Deactivate();
 }
 
 }  // namespace

@@ -14,7 +14,6 @@
 #include "scene/extras/widgets/label.h"
 #include "scene/extras/widgets/popup_menu.h"
 #include "scene/extras/widgets/string_grid.h"
-#include "scene/extras/widgets/widget_classes.h"
 
 namespace zentrova::test {
 namespace {
@@ -583,9 +582,9 @@ TEST(CheckBox, EveryButtonTogglesIt) {
   EXPECT_EQ(changes, 2);
 }
 
+// Each class registers itself from its own file: nothing is called first.
 TEST(Registration, TheFontTextHUDAndWidgetClassesAreMadeByName) {
-  RegisterTextAndWidgetClasses();
-  for (const char* name : {"TGLBitmapFont", "TGLWindowsBitmapFont", "TGLStoredBitmapFont", "TGLFlatText", "TGLHUDSprite",
+  for (const char* name : {"TGLGuiLayout", "TGLBitmapFont", "TGLWindowsBitmapFont", "TGLStoredBitmapFont", "TGLFlatText", "TGLHUDSprite",
                            "TGLHUDText", "TGLBaseControl", "TGLPopupMenu", "TGLForm", "TGLPanel", "TGLButton",
                            "TGLCheckBox", "TGLEdit", "TGLLabel", "TGLAdvancedLabel", "TGLScrollbar", "TGLStringGrid",
                            "TGLCustomControl"}) {

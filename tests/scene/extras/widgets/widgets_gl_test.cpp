@@ -2,6 +2,8 @@
 // panel, and a pressed button's component.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -12,6 +14,8 @@
 #include "scene/extras/widgets/button.h"
 #include "scene/extras/widgets/custom_control.h"
 #include "scene/extras/widgets/gui_layout.h"
+#include "scene/extras/widgets/label.h"
+#include "scene/gl/state_cache.h"
 #include "scene/extras/widgets/popup_menu.h"
 #include "scene/materials/material.h"
 #include "scene/materials/texture.h"
@@ -192,6 +196,57 @@ TEST(RenderGuard, ADrawFromAnotherThreadWaitsForTheUnlock) {
   panel.UnlockRendering();
   render.join();
   EXPECT_TRUE(done.load());
+}
+
+// ---- A drawing that throws
+
+void ThrowingBegin(GLenum) { throw std::runtime_error("drawing failed"); }
+
+// A label's caption begins its quads inside the widget frame's pushes: glBegin throws there, and the
+// attribute, model-view and projection stacks are as found, the model-view matrix current.
+TEST(WidgetDrawingThatThrows, ALabelLeavesTheStacksAsFound) {
+  std::unique_ptr<TGLContext> context = NewPBufferContext();
+  context->Activate();
+  TGLStage stage;
+  TGLStateCache states;
+  TGLGuiLayout layout;
+  TGLBitmapFont font;
+  auto glyphs = std::make_unique<TBitmap>(8, 8, pf24bit);
+  glyphs->SetPixel(1, 1, 0xFFFFFFFF);
+  font.Glyphs().TakeGraphic(std::move(glyphs));
+  font.SetCharWidth(8);
+  font.SetCharHeight(8);
+  font.Ranges().Add(65, 65);
+  auto& label = stage.Objects().AddNewChild<TGLLabel>();
+  label.SetGuiLayout(&layout);
+  label.SetBitmapFont(&font);
+  label.SetCaption("A");
+  const auto depth = [](GLenum which) {
+    GLint value = 0;
+    gl.GetIntegerv(which, &value);
+    return value;
+  };
+  gl.MatrixMode(GL_MODELVIEW);
+  const std::array<GLint, 4> before{depth(GL_ATTRIB_STACK_DEPTH), depth(GL_MODELVIEW_STACK_DEPTH),
+                                    depth(GL_PROJECTION_STACK_DEPTH), depth(GL_MATRIX_MODE)};
+  TRenderContextInfo rci{};
+  rci.scene = &stage;
+  rci.objectsSorting = osNone;
+  rci.visibilityCulling = vcNone;
+  rci.GLStates = &states;
+  rci.viewPortSize = {64, 32};
+  const TGLEntryPoints saved = gl;
+  gl.Begin = &ThrowingBegin;
+  EXPECT_THROW(label.RenderWithTransform(rci), std::runtime_error);
+  gl = saved;
+  const std::array<GLint, 4> after{depth(GL_ATTRIB_STACK_DEPTH), depth(GL_MODELVIEW_STACK_DEPTH),
+                                   depth(GL_PROJECTION_STACK_DEPTH), depth(GL_MATRIX_MODE)};
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(gl.GetError(), static_cast<GLenum>(GL_NO_ERROR));
+  label.SetBitmapFont(nullptr);
+  label.SetGuiLayout(nullptr);
+  stage.Objects().DeleteChildren();
+  context->Deactivate();
 }
 
 }  // namespace

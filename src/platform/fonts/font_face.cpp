@@ -1,4 +1,4 @@
-#include "platform/font_face.h"
+#include "platform/fonts/font_face.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>

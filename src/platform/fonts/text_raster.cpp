@@ -1,4 +1,4 @@
-#include "platform/text_raster.h"
+#include "platform/fonts/text_raster.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/picture_codec.h"
+#include "platform/qt/picture_codec.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <tuple>
 
-#include "platform/font_face.h"
-#include "platform/text_raster.h"
+#include "platform/fonts/font_face.h"
+#include "platform/fonts/text_raster.h"
 
 namespace zentrova {
 namespace {

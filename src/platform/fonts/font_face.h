@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/font.h"
-#include "platform/glyph_outline.h"
+#include "platform/fonts/font.h"
+#include "platform/fonts/glyph_outline.h"
 
 namespace zentrova {
 

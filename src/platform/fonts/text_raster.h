@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/font.h"
-#include "platform/font_face.h"
+#include "platform/fonts/font.h"
+#include "platform/fonts/font_face.h"
 
 namespace zentrova {
 

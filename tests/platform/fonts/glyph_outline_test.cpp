@@ -5,8 +5,8 @@
 #include <cmath>
 #include <tuple>
 
-#include "platform/font_face.h"
-#include "platform/glyph_outline.h"
+#include "platform/fonts/font_face.h"
+#include "platform/fonts/glyph_outline.h"
 
 namespace zentrova {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/glyph_outline.h"
+#include "platform/fonts/glyph_outline.h"
 
 #include <algorithm>
 #include <cmath>

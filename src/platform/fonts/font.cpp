@@ -1,4 +1,4 @@
-#include "platform/font.h"
+#include "platform/fonts/font.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 
 #include <tuple>
 
-#include "platform/font_face.h"
+#include "platform/fonts/font_face.h"
 
 namespace zentrova {
 namespace {

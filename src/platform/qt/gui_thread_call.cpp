@@ -1,4 +1,4 @@
-#include "platform/gui_thread_call.h"
+#include "platform/qt/gui_thread_call.h"
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QMetaObject>

@@ -1,0 +1,53 @@
+# Fails when the platform's core, the engine or a command-line tool reaches Qt, GL, FreeType or
+# fontconfig: a target in its link closure (LINKS: lines "owner dependency"), an undefined symbol of those
+# libraries in one of the ARCHIVES, or a shared library of theirs that one of the PROGRAMS loads.
+set(faults)
+
+file(STRINGS "${LINKS}" lines)
+foreach(line IN LISTS lines)
+  string(REPLACE " " ";" pair "${line}")
+  list(GET pair 0 owner)
+  list(GET pair 1 dep)
+  if(dep MATCHES "^(Qt[0-9]*|OpenGL|Freetype|Fontconfig)::|^platform_(qt|fonts)$|^scene_|lib(Qt[0-9]|GL|EGL|OpenGL|freetype|fontconfig)")
+    list(APPEND faults "${owner} links ${dep}")
+  endif()
+endforeach()
+
+string(REPLACE "," ";" archives "${ARCHIVES}")
+foreach(archive IN LISTS archives)
+  execute_process(COMMAND nm -C --undefined-only "${archive}" OUTPUT_VARIABLE undefined RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "nm could not read ${archive}")
+  endif()
+  string(REGEX MATCHALL "U (Q[A-Z][A-Za-z0-9]*::|qt_|FT_|Fc[A-Z]|gl[A-Z]|glu[A-Z]|egl[A-Z])[A-Za-z0-9_]*"
+         symbols "${undefined}")
+  if(symbols)
+    list(REMOVE_DUPLICATES symbols)
+    list(TRANSFORM symbols REPLACE "^U " "")
+    list(JOIN symbols ", " symbols)
+    get_filename_component(name "${archive}" NAME)
+    list(APPEND faults "${name} needs ${symbols}")
+  endif()
+endforeach()
+
+string(REPLACE "," ";" programs "${PROGRAMS}")
+foreach(program IN LISTS programs)
+  execute_process(COMMAND ldd "${program}" OUTPUT_VARIABLE loaded RESULT_VARIABLE status)
+  if(NOT status EQUAL 0 OR NOT loaded MATCHES "libc\\.so")
+    message(FATAL_ERROR "ldd could not read ${program}")
+  endif()
+  string(REGEX MATCHALL "lib(Qt[0-9][A-Za-z]*|GL[A-Za-z]*|EGL|OpenGL|freetype|fontconfig)\\.so[.0-9]*" libraries
+         "${loaded}")
+  if(libraries)
+    list(REMOVE_DUPLICATES libraries)
+    list(JOIN libraries ", " libraries)
+    get_filename_component(name "${program}" NAME)
+    list(APPEND faults "${name} loads ${libraries}")
+  endif()
+endforeach()
+
+if(faults)
+  list(JOIN faults "\n  " text)
+  message(FATAL_ERROR "the platform's core, the engine or the tools reach Qt, GL, FreeType or fontconfig:\n  ${text}")
+endif()
+message(STATUS "no Qt, GL, FreeType or fontconfig in ${ARCHIVES} ${PROGRAMS}")
