@@ -11,7 +11,7 @@
 #include "engine/model/plane_geometry.h"
 #include "engine/model/world_settings.h"
 #include "numerics/matrix.h"
-#include "engine/step/step_state.h"
+#include "engine/model/step_state.h"
 
 namespace zentrova {
 

@@ -10,7 +10,7 @@
 #include "engine/model/plane_geometry.h"
 #include "engine/model/body.h"
 #include "engine/model/world_settings.h"
-#include "engine/step/step_state.h"
+#include "engine/model/step_state.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {

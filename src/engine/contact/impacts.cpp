@@ -11,7 +11,7 @@
 #include "engine/contact/linear_complementarity.h"
 #include "engine/model/plane_geometry.h"
 #include "engine/model/world_settings.h"
-#include "engine/step/step_state.h"
+#include "engine/model/step_state.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {

@@ -43,19 +43,32 @@ std::int32_t HistoryNumber(const std::string& short_name) {
 
 }  // namespace
 
-TModel::TModel(TWorld& world)
-    : Constants(world.LogSink(), world.MessageSink()),
-      ExpressionNames(world),
-      GeneralizedCoordinates(world),
-      DependentCoordinates(world),
-      MassMatrix(world),
-      HVector(world),
-      Energy(world),
-      Watches(world.LogSink()),
-      History(world, world.LogSink()) {}
+TModel::TModel(IHistoryWorld& world, TStepState& state, const std::uint32_t& coordinate_count, ILogSink& log,
+               IMessageSink* messages)
+    : Constants(log, messages),
+      ExpressionNames(Binding),
+      GeneralizedCoordinates(Binding),
+      DependentCoordinates(Binding),
+      MassMatrix(Binding),
+      HVector(Binding),
+      Energy(Binding),
+      Watches(log),
+      History(world, log) {
+  Binding.Bodies = &Bodies;
+  Binding.BodyFileNames = &BodyFileNames;
+  Binding.Constants = &Constants;
+  Binding.Coordinates = &GeneralizedCoordinates;
+  Binding.Names = &ExpressionNames;
+  Binding.State = &state;
+  Binding.CoordinateCount = &coordinate_count;
+  Binding.Log = &log;
+  Binding.Messages = messages;
+}
 
 TWorld::TWorld(ILogSink& log, IMessageSink* messages)
-    : log_(log), messages_(messages), model_(std::make_unique<TModel>(*this)) {}
+    : log_(log),
+      messages_(messages),
+      model_(std::make_unique<TModel>(*this, State, Settings.N, log, messages)) {}
 
 TWorld::~TWorld() = default;
 
@@ -414,7 +427,7 @@ bool TWorld::LoadHVector() {
 bool TWorld::EvaluateBreakTime() {
   const TWorldSettings& s = Settings;
   const std::string world_file = ExtractFileName(WorldFilePath);
-  TExpressionList text(*this);
+  TExpressionList text(model_->Binding);
   if (!text.AddExpression({s.BreakTimeText}, TLineSource::SameLine(world_file, s.BreakTimeLine, 1)))
     return false;
   const long double value = text.Count() > 0 ? text.Value(0) : 0;

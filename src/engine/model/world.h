@@ -20,7 +20,7 @@
 #include "engine/plot_window.h"
 #include "engine/world_view.h"
 #include "engine/record/history_world.h"
-#include "engine/step/step_state.h"
+#include "engine/model/step_state.h"
 
 namespace zentrova {
 

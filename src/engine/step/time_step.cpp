@@ -2,7 +2,7 @@
 
 #include "engine/engine_constants.h"
 #include "engine/model/world_settings.h"
-#include "engine/step/step_state.h"
+#include "engine/model/step_state.h"
 #include "platform/number_text.h"
 
 namespace zentrova {
