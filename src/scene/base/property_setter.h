@@ -2,6 +2,9 @@
 //   void TGLFog::SetFogStart(float value) { SetProperty(fog_start_, value, NotifyChangeOf(this)); }
 //   void TGLSphere::SetRadius(float value) { SetProperty(radius_, value, StructureChangeOf(this)); }
 //   void TGLFoo::SetBar(int value) { SetProperty(bar_, value, [this] { BuildBar(); }); }
+// A property with a range is brought into it first and compared after, so that a value outside the range
+// that clamps to the stored one changes nothing and tells no one:
+//   void TGLPolygonBase::SetDivision(int value) { SetProperty(division_, std::max(value, 1), StructureChangeOf(this)); }
 #pragma once
 
 #include <functional>

@@ -47,10 +47,9 @@ TGLCamera::~TGLCamera() {
 }
 
 void TGLCamera::SetFocalLength(float value) {
-  if (value <= 0) value = 1;
-  if (value == focal_length_) return;
-  focal_length_ = value;
-  if (!ComponentState().Contains(TComponentState::Loading)) MarkTransformDirty();
+  SetProperty(focal_length_, value <= 0 ? 1 : value, [this] {
+    if (!ComponentState().Contains(TComponentState::Loading)) MarkTransformDirty();
+  });
 }
 
 void TGLCamera::SetDepthOfView(float value) {
@@ -60,17 +59,11 @@ void TGLCamera::SetDepthOfView(float value) {
 }
 
 void TGLCamera::SetNearPlaneBias(float value) {
-  if (value <= 0) value = 1;
-  if (value == near_plane_bias_) return;
-  near_plane_bias_ = value;
-  NotifyChange(this);
+  SetProperty(near_plane_bias_, value <= 0 ? 1 : value, NotifyChangeOf(this));
 }
 
 void TGLCamera::SetSceneScale(float value) {
-  if (value == 0) value = 1;
-  if (value == scene_scale_) return;
-  scene_scale_ = value;
-  NotifyChange(this);
+  SetProperty(scene_scale_, value == 0 ? 1 : value, NotifyChangeOf(this));
 }
 
 void TGLCamera::SetCameraStyle(TGLCameraStyle value) {

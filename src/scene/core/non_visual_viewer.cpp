@@ -1,4 +1,5 @@
 #include "scene/core/non_visual_viewer.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 
@@ -28,17 +29,11 @@ void TGLNonVisualViewer::SetBuffer(const TGLStageBuffer& buffer) {
 }
 
 void TGLNonVisualViewer::SetWidth(int value) {
-  value = std::max(1, value);
-  if (value == width_) return;
-  width_ = value;
-  DoBufferStructuralChange();
+  SetProperty(width_, std::max(value, 1), [this] { DoBufferStructuralChange(); });
 }
 
 void TGLNonVisualViewer::SetHeight(int value) {
-  value = std::max(1, value);
-  if (value == height_) return;
-  height_ = value;
-  DoBufferStructuralChange();
+  SetProperty(height_, std::max(value, 1), [this] { DoBufferStructuralChange(); });
 }
 
 void TGLNonVisualViewer::DoBufferStructuralChange() {

@@ -54,9 +54,7 @@ void TGLFaceProperties::SetPolygonMode(TPolygonMode mode) {
 
 void TGLFaceProperties::SetShininess(int value) {
   if (value < 0 || value > kMaxShininess) throw ERangeError(kRangeCheckError);
-  if (value == shininess_) return;
-  shininess_ = static_cast<TShininess>(value);
-  NotifyChange(this);
+  SetProperty(shininess_, static_cast<TShininess>(value), NotifyChangeOf(this));
 }
 
 void TGLFaceProperties::Assign(const TPersistent* source) {

@@ -1,4 +1,6 @@
 #include "scene/materials/texture_ex.h"
+#include <algorithm>
+#include "scene/base/property_setter.h"
 
 #include "scene/base/matrix_geometry.h"
 #include "scene/materials/material.h"
@@ -29,10 +31,7 @@ void TGLTextureExItem::SetTexture(const TGLTexture& value) {
 }
 
 void TGLTextureExItem::SetTextureIndex(int value) {
-  if (value < 0) value = 0;
-  if (value == texture_index_) return;
-  texture_index_ = value;
-  NotifyChange();
+  SetProperty(texture_index_, std::max(value, 0), [this] { NotifyChange(); });
 }
 
 void TGLTextureExItem::SetTextureOffset(const TGLCoordinates& value) {

@@ -1,4 +1,5 @@
 #include "scene/materials/texture_image.h"
+#include "scene/base/property_setter.h"
 
 #include <algorithm>
 #include <cctype>
@@ -127,15 +128,11 @@ std::unique_ptr<TGraphic> LoadGraphicFromFile(const std::string& file_name) {
 // ---- blank and float images
 
 void TGLSizedImage::SetWidth(int width) {
-  if (width == width_) return;
-  width_ = std::max(width, 1);
-  Invalidate();
+  SetProperty(width_, std::max(width, 1), [this] { Invalidate(); });
 }
 
 void TGLSizedImage::SetHeight(int height) {
-  if (height == height_) return;
-  height_ = std::max(height, 1);
-  Invalidate();
+  SetProperty(height_, std::max(height, 1), [this] { Invalidate(); });
 }
 
 TGLBitmap32* TGLSizedImage::GetBitmap32(GLenum target) {

@@ -2,7 +2,7 @@
 #include "scene/base/class_registration.h"
 #include "scene/base/property_setter.h"
 
-#include "scene/base/scope_exit.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/objects/quadric.h"
 
 namespace zentrova {
@@ -68,8 +68,7 @@ void TGLArrowLine::BuildList(TRenderContextInfo& /*rci*/) {
   const bool line = Has(parts_, alLine);
   if (Has(parts_, alTopArrow)) {
     length -= top_arrow_head_height_ * f;
-    gl.PushMatrix();
-    TScopeExit pop([] { gl.PopMatrix(); });
+    const TGLMatrixScope matrix;
     gl.Translatef(0, 0, height / 2 - top_arrow_head_height_ * f);
     glu.Cylinder(q, top_arrow_head_radius_, 0, top_arrow_head_height_, Slices(), Stacks());
     SetInvertedQuadricOrientation(q);
@@ -79,8 +78,7 @@ void TGLArrowLine::BuildList(TRenderContextInfo& /*rci*/) {
     const float b = bottom_arrow_head_height_ * f;
     length -= b;
     z0 += b;
-    gl.PushMatrix();
-    TScopeExit pop([] { gl.PopMatrix(); });
+    const TGLMatrixScope matrix;
     gl.Rotatef(180, 1, 0, 0);
     gl.Translatef(0, 0, height / 2 - b);
     SetNormalQuadricOrientation(q);
@@ -89,14 +87,12 @@ void TGLArrowLine::BuildList(TRenderContextInfo& /*rci*/) {
     glu.Disk(q, line ? BottomRadius() : 0, bottom_arrow_head_radius_, Slices(), Loops());
   }
   if (length > 0 && line) {
-    gl.PushMatrix();
-    TScopeExit pop([] { gl.PopMatrix(); });
+    const TGLMatrixScope matrix;
     gl.Translatef(0, 0, z0);
     SetNormalQuadricOrientation(q);
     glu.Cylinder(q, BottomRadius(), top_radius_, length, Slices(), Stacks());
     if (!Has(parts_, alTopArrow)) {
-      gl.PushMatrix();
-      TScopeExit pop_top([] { gl.PopMatrix(); });
+      const TGLMatrixScope top_matrix;
       gl.Translatef(0, 0, length);
       glu.Disk(q, 0, top_radius_, Slices(), Loops());
     }

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "scene/base/polynomials.h"
-#include "scene/base/scope_exit.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/base/silhouette.h"
 #include "scene/objects/quadric.h"
 
@@ -144,8 +144,7 @@ void TGLCone::Assign(const TPersistent* source) {
 }
 
 void TGLCone::BuildList(TRenderContextInfo& /*rci*/) {
-  gl.PushMatrix();
-  TScopeExit pop([] { gl.PopMatrix(); });
+  const TGLMatrixScope matrix;
   TQuadric quadric;
   GLUquadric* q = quadric.Get();
   SetupQuadricParams(q);
@@ -184,8 +183,7 @@ void TGLCylinder::Assign(const TPersistent* source) {
 }
 
 void TGLCylinder::BuildList(TRenderContextInfo& /*rci*/) {
-  gl.PushMatrix();
-  TScopeExit pop([] { gl.PopMatrix(); });
+  const TGLMatrixScope matrix;
   TQuadric quadric;
   GLUquadric* q = quadric.Get();
   SetupQuadricParams(q);
@@ -194,8 +192,7 @@ void TGLCylinder::BuildList(TRenderContextInfo& /*rci*/) {
   if (alignment_ == caTop) gl.Translatef(0, 0, -Height());
   if (Has(parts_, cySides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
   if (Has(parts_, cyTop)) {
-    gl.PushMatrix();
-    TScopeExit pop_top([] { gl.PopMatrix(); });
+    const TGLMatrixScope top_matrix;
     gl.Translatef(0, 0, Height());
     glu.Disk(q, 0, top_radius_, Slices(), Loops());
   }
@@ -267,8 +264,7 @@ void TGLAnnulus::Assign(const TPersistent* source) {
 }
 
 void TGLAnnulus::BuildList(TRenderContextInfo& /*rci*/) {
-  gl.PushMatrix();
-  TScopeExit pop([] { gl.PopMatrix(); });
+  const TGLMatrixScope matrix;
   TQuadric quadric;
   GLUquadric* q = quadric.Get();
   SetupQuadricParams(q);
@@ -276,8 +272,7 @@ void TGLAnnulus::BuildList(TRenderContextInfo& /*rci*/) {
   gl.Translatef(0, 0, -Height() / 2);
   if (Has(parts_, anOuterSides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
   if (Has(parts_, anTop)) {
-    gl.PushMatrix();
-    TScopeExit pop_top([] { gl.PopMatrix(); });
+    const TGLMatrixScope top_matrix;
     gl.Translatef(0, 0, Height());
     glu.Disk(q, top_inner_radius_, top_radius_, Slices(), Loops());
   }

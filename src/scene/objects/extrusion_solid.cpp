@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "scene/base/vector_geometry.h"
-#include "scene/base/scope_exit.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/gl_polygon_sink.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/texture_coordinates.h"
@@ -146,8 +146,7 @@ void TGLExtrusionSolid::BuildList(TRenderContextInfo& /*rci*/) {
   const TAffineVector up = OutlineNormal();
   const TAffineVector down = Negated(up);
   if (Has(parts_, espStopPolygon)) {
-    gl.PushMatrix();
-    TScopeExit pop([] { gl.PopMatrix(); });
+    const TGLMatrixScope matrix;
     gl.Translatef(0, 0, height_);
     RenderTesselatedPolygon(true, inside ? &down : &up, inside, GLPolygonSink());
   }

@@ -20,29 +20,29 @@ bool Has(TFrustrumParts parts, TFrustrumPart part) {
 }  // namespace
 
 void TGLFrustrum::SetApexHeight(float value) {
-  if (value == apex_height_ || value < 0) return;
-  apex_height_ = value;
-  if (height_ > value) height_ = value;
-  MarkStructureDirty();
+  if (value < 0) return;
+  SetProperty(apex_height_, value, [this, value] {
+    if (height_ > value) height_ = value;
+    MarkStructureDirty();
+  });
 }
 
 void TGLFrustrum::SetHeight(float value) {
-  if (value == height_ || value < 0) return;
-  height_ = value;
-  if (apex_height_ < value) apex_height_ = value;
-  MarkStructureDirty();
+  if (value < 0) return;
+  SetProperty(height_, value, [this, value] {
+    if (apex_height_ < value) apex_height_ = value;
+    MarkStructureDirty();
+  });
 }
 
 void TGLFrustrum::SetBaseDepth(float value) {
-  if (value == base_depth_ || value < 0) return;
-  base_depth_ = value;
-  MarkStructureDirty();
+  if (value < 0) return;
+  SetProperty(base_depth_, value, StructureChangeOf(this));
 }
 
 void TGLFrustrum::SetBaseWidth(float value) {
-  if (value == base_width_ || value < 0) return;
-  base_width_ = value;
-  MarkStructureDirty();
+  if (value < 0) return;
+  SetProperty(base_width_, value, StructureChangeOf(this));
 }
 
 void TGLFrustrum::SetParts(TFrustrumParts value) {

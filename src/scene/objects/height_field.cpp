@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
-#include "scene/base/scope_exit.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/face_properties.h"
 #include "scene/gl/opengl_binding.h"
@@ -126,10 +127,8 @@ void TGLHeightField::BuildList(TRenderContextInfo& rci) {
   const bool textured = (options_ & (1u << hfoTextureCoordinates)) != 0;
   const bool colored = color_mode_ != hfcmNone;
 
-  if (two_sided || colored) gl.PushAttrib(GL_ENABLE_BIT);
-  TScopeExit pop([&] {
-    if (two_sided || colored) gl.PopAttrib();
-  });
+  std::optional<TGLAttribScope> enable_bits;
+  if (two_sided || colored) enable_bits.emplace(GL_ENABLE_BIT);
   if (two_sided) {
     gl.Disable(GL_CULL_FACE);
     gl.PolygonMode(GL_FRONT_AND_BACK, GLPolygonMode(Material().FrontProperties().PolygonMode()));

@@ -9,7 +9,6 @@
 #include "scene/base/property_setter.h"
 #include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
-#include "scene/base/scope_exit.h"
 #include "scene/base/spline.h"
 #include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
@@ -52,36 +51,32 @@ void TGLLineBase::Assign(const TPersistent* source) {
   TGLImmaterialSceneObject::Assign(source);
 }
 
-void TGLLineBase::SetupLineStyle(TRenderContextInfo&) {
-  gl.PushAttrib(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT);
+TGLLineBase::TLineStyleScope::TLineStyleScope(const TGLLineBase& line)
+    : attributes_(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT) {
   gl.Disable(GL_LIGHTING);
-  if (line_pattern_ != 0xFFFF) {
+  if (line.line_pattern_ != 0xFFFF) {
     gl.Enable(GL_LINE_STIPPLE);
     gl.Enable(GL_BLEND);
     gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    gl.LineStipple(1, line_pattern_);
+    gl.LineStipple(1, line.line_pattern_);
   }
-  if (anti_aliased_) {
+  if (line.anti_aliased_) {
     gl.Enable(GL_LINE_SMOOTH);
     gl.Enable(GL_BLEND);
     gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   } else {
     gl.Disable(GL_LINE_SMOOTH);
   }
-  gl.LineWidth(line_width_);
-  if (line_color_.Alpha() == 1) {
-    gl.Color3fv(line_color_.VectorAddress());
+  gl.LineWidth(line.line_width_);
+  if (line.line_color_.Alpha() == 1) {
+    gl.Color3fv(line.line_color_.VectorAddress());
   } else {
-    if (!anti_aliased_) {
+    if (!line.anti_aliased_) {
       gl.Enable(GL_BLEND);
       gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     }
-    gl.Color4fv(line_color_.VectorAddress());
+    gl.Color4fv(line.line_color_.VectorAddress());
   }
-}
-
-void TGLLineBase::RestoreLineStyle(TRenderContextInfo&) {
-  gl.PopAttrib();
 }
 
 // ---- nodes
@@ -197,9 +192,7 @@ void TGLNodedLines::DrawNode(TRenderContextInfo& rci, float x, float y, float z,
 TGLLines::TGLLines() = default;
 
 void TGLLines::SetDivision(int value) {
-  if (value == division_) return;
-  division_ = std::max(value, 1);
-  MarkStructureDirty();
+  SetProperty(division_, std::max(value, 1), StructureChangeOf(this));
 }
 
 void TGLLines::SetSplineMode(TLineSplineMode value) {
@@ -223,11 +216,7 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
   TGLLinesNodes& nodes = Nodes();
   const int count = nodes.Count();
   if (count < 2) return;
-  SetupLineStyle(rci);
-  bool style_restored = false;
-  const TScopeExit restore_style([&] {
-    if (!style_restored) RestoreLineStyle(rci);
-  });
+  std::optional<TLineStyleScope> line_style(std::in_place, *this);
   const bool node_colors = (options_ & loUseNodeColorForLines) != 0;
   TLineSplineMode mode = spline_mode_;
   if (mode == lsmBezierSpline) {
@@ -303,8 +292,7 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
     gl.End();
   }
   evaluators.reset();
-  style_restored = true;
-  RestoreLineStyle(rci);
+  line_style.reset();
   if (NodesAspect() != lnaInvisible) {
     const TGLAttribScope enable_bits(GL_ENABLE_BIT);
     if (!rci.ignoreBlendingRequests) {

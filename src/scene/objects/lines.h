@@ -13,6 +13,7 @@
 #include "scene/base/vector_lists.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/gl/color.h"
+#include "scene/gl/gl_state_scope.h"
 
 namespace zentrova {
 
@@ -46,9 +47,15 @@ class TGLLineBase : public TGLImmaterialSceneObject {
 
   // From another line object: colour, pattern, width and antialiasing only (nothing of the base).
   void Assign(const TPersistent* source) override;
-  // Pushes the enable, current, line and colour-buffer attributes and sets the line's style.
-  void SetupLineStyle(TRenderContextInfo& rci);
-  void RestoreLineStyle(TRenderContextInfo& rci);
+  // The line's style for the length of a scope: the enable, current, line and colour-buffer attributes
+  // are pushed and the style set; they are popped however the scope ends.
+  class TLineStyleScope {
+   public:
+    explicit TLineStyleScope(const TGLLineBase& line);
+
+   private:
+    TGLAttribScope attributes_;
+  };
 
  private:
   TGLColor line_color_;

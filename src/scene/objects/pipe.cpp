@@ -4,13 +4,14 @@
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 #include <cstdint>
 
 #include "platform/exception.h"
 #include "platform/settings.h"
 #include "platform/strings.h"
 #include "scene/base/float_math.h"
-#include "scene/base/scope_exit.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
 
@@ -215,15 +216,13 @@ void TGLPipe::BuildList(TRenderContextInfo& /*rci*/) {
   };
 
   const bool colored = nodes_color_mode_ != pncmNone;
+  std::optional<TGLAttribScope> enable_bits;
   if (colored) {
     static constexpr GLenum kModes[] = {0, GL_EMISSION, GL_AMBIENT, GL_DIFFUSE, GL_AMBIENT_AND_DIFFUSE};
-    gl.PushAttrib(GL_ENABLE_BIT);
+    enable_bits.emplace(GL_ENABLE_BIT);
     gl.Enable(GL_COLOR_MATERIAL);
     gl.ColorMaterial(GL_FRONT_AND_BACK, kModes[nodes_color_mode_]);
   }
-  TScopeExit pop([colored] {
-    if (colored) gl.PopAttrib();
-  });
 
   TRing rows[2];
   const TAffineVector first = nodes[0]->AsAffineVector();

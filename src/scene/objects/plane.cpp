@@ -26,15 +26,11 @@ void TGLPlane::SetYTiles(std::uint32_t value) { SetProperty(y_tiles_, value, Str
 void TGLPlane::SetStyle(TPlaneStyles value) { SetProperty(style_, value, StructureChangeOf(this)); }
 
 void TGLPlane::SetXScope(float value) {
-  if (value == x_scope_) return;
-  x_scope_ = std::min(value, 1.0f);
-  MarkStructureDirty();
+  SetProperty(x_scope_, std::min(value, 1.0f), StructureChangeOf(this));
 }
 
 void TGLPlane::SetYScope(float value) {
-  if (value == y_scope_) return;
-  y_scope_ = std::min(value, 1.0f);
-  MarkStructureDirty();
+  SetProperty(y_scope_, std::min(value, 1.0f), StructureChangeOf(this));
 }
 
 void TGLPlane::Assign(const TPersistent* source) {

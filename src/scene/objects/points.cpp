@@ -22,9 +22,7 @@ void TGLPointParameters::SetEnabled(bool value) { SetProperty(enabled_, value, N
 namespace {
 
 void SetSize(TGLPointParameters& parameters, float& field, float value) {
-  if (value == field) return;
-  field = std::max(value, 0.0f);
-  parameters.NotifyChange(&parameters);
+  SetProperty(field, std::max(value, 0.0f), NotifyChangeOf(&parameters));
 }
 
 }  // namespace

@@ -21,9 +21,7 @@ void TGLPolygonBase::SetNodes(const TGLNodes& value) {
 }
 
 void TGLPolygonBase::SetDivision(int value) {
-  if (value == division_) return;
-  division_ = std::max(value, 1);
-  MarkStructureDirty();
+  SetProperty(division_, std::max(value, 1), StructureChangeOf(this));
 }
 
 void TGLPolygonBase::SetSplineMode(TLineSplineMode value) {

@@ -77,9 +77,7 @@ void TGLSpaceText::SetExtrusion(float value) {
 }
 
 void TGLSpaceText::SetAllowedDeviation(float value) {
-  if (value == allowed_deviation_) return;
-  allowed_deviation_ = value > 0 ? value : 0;
-  OnFontChange();
+  SetProperty(allowed_deviation_, value > 0 ? value : 0, [this] { OnFontChange(); });
 }
 
 void TGLSpaceText::SetCharacterRange(TSpaceTextCharRange value) {

@@ -53,15 +53,11 @@ void TGLSphere::SetTopCap(TCapType value) { SetProperty(top_cap_, value, Structu
 void TGLSphere::SetBottomCap(TCapType value) { SetProperty(bottom_cap_, value, StructureChangeOf(this)); }
 
 void TGLSphere::SetSlices(int value) {
-  if (value == slices_) return;
-  slices_ = value <= 0 ? 1 : value;
-  MarkStructureDirty();
+  SetProperty(slices_, value <= 0 ? 1 : value, StructureChangeOf(this));
 }
 
 void TGLSphere::SetStacks(int value) {
-  if (value == stacks_) return;
-  stacks_ = value <= 0 ? 1 : value;
-  MarkStructureDirty();
+  SetProperty(stacks_, value <= 0 ? 1 : value, StructureChangeOf(this));
 }
 
 void TGLSphere::SetStart(std::uint16_t value) {

@@ -25,9 +25,7 @@ void TGLSprite::SetWidth(float value) { SetProperty(width_, value, NotifyChangeO
 void TGLSprite::SetHeight(float value) { SetProperty(height_, value, NotifyChangeOf(this)); }
 void TGLSprite::SetRotation(float value) { SetProperty(rotation_, value, NotifyChangeOf(this)); }
 void TGLSprite::SetAlphaChannel(float value) {
-  if (value == alpha_channel_) return;
-  alpha_channel_ = std::clamp(value, 0.0f, 1.0f);
-  NotifyChange(this);
+  SetProperty(alpha_channel_, std::clamp(value, 0.0f, 1.0f), NotifyChangeOf(this));
 }
 
 void TGLSprite::SetNoZWrite(bool value) {

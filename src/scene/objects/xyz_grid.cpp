@@ -2,7 +2,6 @@
 #include "scene/base/class_registration.h"
 #include "scene/base/property_setter.h"
 
-#include "scene/base/scope_exit.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -41,8 +40,7 @@ void TGLXYZGrid::Assign(const TPersistent* source) {
 }
 
 void TGLXYZGrid::BuildList(TRenderContextInfo& rci) {
-  SetupLineStyle(rci);
-  TScopeExit restore([&] { RestoreLineStyle(rci); });
+  const TLineStyleScope line_style(*this);
   float xb, xs, xm, yb, ys, ym, zb, zs, zm;
   x_scale_->LoopBounds(xb, xs, xm, (parts_ & (1u << gpX)) != 0);
   y_scale_->LoopBounds(yb, ys, ym, (parts_ & (1u << gpY)) != 0);

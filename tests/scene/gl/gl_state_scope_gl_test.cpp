@@ -8,86 +8,24 @@
 
 #include "scene/core/stage.h"
 #include "scene/extras/mesh/immediate_mesh.h"
+#include "scene/extras/sky/earth_sky_dome.h"
+#include "scene/extras/sky/sky_dome.h"
+#include "scene/gl/drawing_that_throws.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/gl_state_scope.h"
 #include "scene/gl/state_cache.h"
+#include "scene/objects/arrow_line.h"
+#include "scene/objects/cylinder.h"
+#include "scene/objects/extrusion_solid.h"
+#include "scene/objects/height_field.h"
 #include "scene/objects/lines.h"
+#include "scene/objects/pipe.h"
 #include "scene/objects/points.h"
 #include "scene/objects/sphere.h"
+#include "scene/objects/xyz_grid.h"
 
 namespace zentrova::test {
 namespace {
-
-struct StackDepths {
-  GLint attributes = 0, client_attributes = 0, model_view = 0, matrix_mode = 0;
-  bool operator==(const StackDepths&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& os, const StackDepths& d) {
-  return os << "attributes " << d.attributes << ", client attributes " << d.client_attributes
-            << ", model-view " << d.model_view << ", matrix mode " << d.matrix_mode;
-}
-
-StackDepths Depths() {
-  StackDepths d;
-  gl.GetIntegerv(GL_ATTRIB_STACK_DEPTH, &d.attributes);
-  gl.GetIntegerv(GL_CLIENT_ATTRIB_STACK_DEPTH, &d.client_attributes);
-  gl.GetIntegerv(GL_MODELVIEW_STACK_DEPTH, &d.model_view);
-  gl.GetIntegerv(GL_MATRIX_MODE, &d.matrix_mode);
-  return d;
-}
-
-[[noreturn]] void Fail() {
-  throw std::runtime_error("drawing failed");
-}
-// glBegin lets this many calls through and throws on the next: outside a begin-end pair, so the stacks
-// can still be read and popped afterwards.
-int begins_let_through = 0;
-void ThrowingBegin(GLenum mode) {
-  if (begins_let_through-- <= 0) Fail();
-  glBegin(mode);
-}
-void ThrowingDrawArrays(GLenum, GLint, GLsizei) {
-  Fail();
-}
-
-class DrawingThatThrows : public GLContextTest {
- protected:
-  void SetUp() override {
-    GLContextTest::SetUp();
-    saved_ = gl;
-  }
-  void TearDown() override {
-    gl = saved_;
-    GLContextTest::TearDown();
-  }
-  // Renders the object's tree directly and expects the drawing's exception to come through with every
-  // stack as it was before.
-  void ExpectStacksKept(TGLBaseSceneObject& object, const std::string& what) {
-    object.SetObjectStyle(object.ObjectStyle() | osDirectDraw);
-    gl.MatrixMode(GL_MODELVIEW);
-    gl.LoadIdentity();
-    const StackDepths before = Depths();
-    TRenderContextInfo rci{};
-    rci.scene = &stage;
-    rci.objectsSorting = osNone;
-    rci.visibilityCulling = vcNone;
-    rci.GLStates = &states;
-    try {
-      object.RenderWithTransform(rci);
-      ADD_FAILURE() << what << ": the drawing did not throw";
-    } catch (const std::runtime_error& e) {
-      EXPECT_EQ(std::string(e.what()), "drawing failed") << what;
-    }
-    gl = saved_;
-    EXPECT_EQ(Depths(), before) << what;
-    EXPECT_EQ(gl.GetError(), static_cast<GLenum>(GL_NO_ERROR)) << what;
-  }
-
-  TGLEntryPoints saved_;
-  TGLStage stage;
-  TGLStateCache states;
-};
 
 TEST_F(DrawingThatThrows, SphereMeshPointsAndLinesLeaveTheStacksAsFound) {
   // The sphere throws inside its attribute and matrix pushes.
@@ -120,6 +58,66 @@ TEST_F(DrawingThatThrows, SphereMeshPointsAndLinesLeaveTheStacksAsFound) {
   begins_let_through = 1;
   gl.Begin = &ThrowingBegin;
   ExpectStacksKept(lines, "lines with node cubes");
+}
+
+TEST_F(DrawingThatThrows, SolidsGridAndSkyDomesLeaveTheStacksAsFound) {
+  // A cylinder throws inside its top cap's matrix push, nested in its own.
+  auto& cylinder = stage.Objects().AddNewChild<TGLCylinder>();
+  translates_let_through = 1;
+  gl.Translatef = &ThrowingTranslatef;
+  ExpectStacksKept(cylinder, "cylinder");
+  // An arrow line inside its top head's push, then inside its shaft's top-cap push.
+  auto& arrow = stage.Objects().AddNewChild<TGLArrowLine>();
+  translates_let_through = 0;
+  gl.Translatef = &ThrowingTranslatef;
+  ExpectStacksKept(arrow, "arrow head");
+  arrow.SetParts(1u << alLine);
+  translates_let_through = 1;
+  gl.Translatef = &ThrowingTranslatef;
+  ExpectStacksKept(arrow, "arrow shaft's cap");
+  // An extrusion inside its stop cap's push.
+  auto& extrusion = stage.Objects().AddNewChild<TGLExtrusionSolid>();
+  for (auto [x, y] : {std::pair{0.0f, 0.0f}, {1.0f, 0.0f}, {0.0f, 1.0f}}) extrusion.ContourNodes(0).AddXYZ(x, y, 0);
+  extrusion.SetParts(kAllExtrusionSolidParts);
+  translates_let_through = 0;
+  gl.Translatef = &ThrowingTranslatef;
+  ExpectStacksKept(extrusion, "extrusion");
+  // A coloured pipe and a coloured height field inside their colour-material pushes.
+  auto& pipe = stage.Objects().AddNewChild<TGLPipe>();
+  pipe.SetNodesColorMode(pncmDiffuse);
+  pipe.PipeNodes().AddXYZ(0, 0, 0);
+  pipe.PipeNodes().AddXYZ(0, 0, 2);
+  begins_let_through = 0;
+  gl.Begin = &ThrowingBegin;
+  ExpectStacksKept(pipe, "pipe");
+  auto& field = stage.Objects().AddNewChild<TGLHeightField>();
+  field.SetColorMode(hfcmDiffuse);
+  for (TGLSamplingScale* scale : {&field.XSamplingScale(), &field.YSamplingScale()}) {
+    scale->SetMin(0);
+    scale->SetMax(1);
+    scale->SetStep(0.5f);
+  }
+  begins_let_through = 0;
+  gl.Begin = &ThrowingBegin;
+  ExpectStacksKept(field, "height field");
+  // A grid inside its line style's push.
+  auto& grid = stage.Objects().AddNewChild<TGLXYZGrid>();
+  begins_let_through = 0;
+  gl.Begin = &ThrowingBegin;
+  ExpectStacksKept(grid, "grid");
+  // Both domes inside their matrix and enable pushes, the Earth dome with depth writes back on.
+  for (const bool earth : {false, true}) {
+    TGLBaseSceneObject& dome = earth ? static_cast<TGLBaseSceneObject&>(stage.Objects().AddNewChild<TGLEarthSkyDome>())
+                                     : stage.Objects().AddNewChild<TGLSkyDome>();
+    // Drawn in place: no buffer here to take the camera's orientation from.
+    static_cast<TGLCameraInvariantObject&>(dome).SetCamInvarianceMode(cimNone);
+    begins_let_through = 0;
+    gl.Begin = &ThrowingBegin;
+    ExpectStacksKept(dome, earth ? "Earth dome" : "sky dome");
+    GLboolean depth_writes = GL_FALSE;
+    gl.GetBooleanv(GL_DEPTH_WRITEMASK, &depth_writes);
+    EXPECT_EQ(depth_writes, GL_TRUE) << earth;
+  }
 }
 
 TEST(GLStateScope, MatrixScopePopsTheStackItPushedWhenADrawingThrowsInAnotherMode) {

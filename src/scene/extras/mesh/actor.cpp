@@ -146,9 +146,7 @@ void TGLAnimationControler::SetAnimationName(const std::string& name) {
 }
 
 void TGLAnimationControler::SetRatio(float value) {
-  if (value == ratio_) return;
-  ratio_ = std::clamp(value, 0.0f, 1.0f);
-  DoChange();
+  SetProperty(ratio_, std::clamp(value, 0.0f, 1.0f), [this] { DoChange(); });
 }
 
 void TGLAnimationControler::DoChange() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include "scene/base/class_registration.h"
 #include "scene/base/scene_errors.h"
@@ -13,6 +14,7 @@
 #include "scene/extras/mesh/mesh_file.h"
 #include "scene/extras/mesh/mesh_utils.h"
 #include "scene/extras/mesh/skeleton_mesh_object.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/opengl_binding.h"
 #include "scene/gl/state_cache.h"
 #include "scene/gl/texture_coordinates.h"
@@ -316,16 +318,15 @@ void TMeshObject::BuildList(TRenderContextInfo& rci) {
   const TAffineVectorList& vertices = Vertices();
   // Equal counts, none at all included: the colour-material bracket is pushed and popped even then.
   const bool got_color = vertices.Count() == colors_.Count();
+  // The arrays are switched off after the colour-material bracket is popped.
+  const TScopeExit disable_arrays([&] { DisableOpenGLArrays(rci); });
+  std::optional<TGLAttribScope> color_material;
   if (got_color) {
-    gl.PushAttrib(GL_ENABLE_BIT);
+    color_material.emplace(GL_ENABLE_BIT);
     gl.Enable(GL_COLOR_MATERIAL);
     gl.ColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     rci.GLStates->ResetMaterialColors();
   }
-  const TScopeExit done([&] {
-    if (got_color) gl.PopAttrib();
-    DisableOpenGLArrays(rci);
-  });
   switch (Mode) {
     case mmTriangles:
     case mmTriangleStrip: {

@@ -1,4 +1,5 @@
 #include "scene/extras/mesh/particles.h"
+#include <algorithm>
 
 #include <utility>
 
@@ -35,9 +36,7 @@ void TGLParticles::SetVisibleAtRunTime(bool value) {
 }
 
 void TGLParticles::SetParticlePoolSize(int value) {
-  if (value < 0) value = 0;
-  if (value == particle_pool_size_) return;
-  particle_pool_size_ = value;
+  if (!SetProperty(particle_pool_size_, std::max(value, 0), [] {})) return;
   while (static_cast<int>(pool_.size()) > particle_pool_size_) {
     // Out of the pool before the handler runs: it sees the pool as it will stay.
     std::unique_ptr<TGLBaseSceneObject> particle = std::move(pool_.back());

@@ -6,7 +6,6 @@
 #include "scene/base/class_registration.h"
 #include "scene/base/float_math.h"
 #include "scene/base/property_stream.h"
-#include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/gl/opengl_binding.h"
 
@@ -220,8 +219,7 @@ void TGLEarthSkyDome::DrawDome() {
 }
 
 void TGLEarthSkyDome::BuildList(TRenderContextInfo& rci) {
-  BeginDome(rci, 0.95f, true);
-  const TScopeExit end_dome([this] { EndDome(); });
+  const TDomeScope dome(rci, 0.95f, true);
   DrawDome();
   DrawBandsAndStars();
 }

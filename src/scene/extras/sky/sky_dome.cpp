@@ -8,7 +8,6 @@
 #include "scene/base/class_registration.h"
 #include "scene/base/float_math.h"
 #include "scene/base/property_stream.h"
-#include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/core/camera.h"
 #include "scene/core/stage.h"
@@ -284,9 +283,8 @@ void TGLSkyDome::SetStars(const TSkyDomeStars& value) {
   MarkStructureDirty();
 }
 
-void TGLSkyDome::BeginDome(const TRenderContextInfo& rci, float far_share, bool alpha_test_off) {
-  gl.PushMatrix();
-  gl.PushAttrib(GL_ENABLE_BIT);
+TGLSkyDome::TDomeScope::TDomeScope(const TRenderContextInfo& rci, float far_share, bool alpha_test_off)
+    : enable_bits_(GL_ENABLE_BIT) {
   gl.Disable(GL_LIGHTING);
   gl.Disable(GL_DEPTH_TEST);
   gl.Disable(GL_FOG);
@@ -305,15 +303,12 @@ void TGLSkyDome::DrawBandsAndStars() {
   stars_->BuildList((options_ & sdoTwinkle) != 0);
 }
 
-void TGLSkyDome::EndDome() {
+TGLSkyDome::TDomeScope::~TDomeScope() {
   gl.DepthMask(GL_TRUE);
-  gl.PopAttrib();
-  gl.PopMatrix();
 }
 
 void TGLSkyDome::BuildList(TRenderContextInfo& rci) {
-  BeginDome(rci, 0.9f, false);
-  const TScopeExit end_dome([this] { EndDome(); });
+  const TDomeScope dome(rci, 0.9f, false);
   DrawBandsAndStars();
 }
 

@@ -15,6 +15,7 @@
 #include "scene/base/vector_types.h"
 #include "scene/core/custom_scene_object.h"
 #include "scene/gl/color.h"
+#include "scene/gl/gl_state_scope.h"
 #include "scene/gl/platform_helpers.h"
 
 namespace zentrova {
@@ -155,11 +156,21 @@ class TGLSkyDome : public TGLCameraInvariantObject {
   void Assign(const TPersistent* source) override;
 
  protected:
-  // The dome's frame around what a dome draws: matrix and enables pushed, the states above off, and the
-  // unit sphere scaled to `far_share` of (DepthOfView + near-plane distance) of the scene's camera.
-  void BeginDome(const TRenderContextInfo& rci, float far_share, bool alpha_test_off);
+  // The dome's frame around what a dome draws, for the length of a scope: matrix and enables pushed, the
+  // states above off, and the unit sphere scaled to `far_share` of (DepthOfView + near-plane distance)
+  // of the scene's camera; depth writes back on and both popped however the drawing ends.
+  class TDomeScope {
+   public:
+    TDomeScope(const TRenderContextInfo& rci, float far_share, bool alpha_test_off);
+    ~TDomeScope();
+    TDomeScope(const TDomeScope&) = delete;
+    TDomeScope& operator=(const TDomeScope&) = delete;
+
+   private:
+    TGLMatrixScope matrix_;
+    TGLAttribScope enable_bits_;
+  };
   void DrawBandsAndStars();
-  void EndDome();
 
  private:
   TSkyDomeOptions options_ = 0;
