@@ -9,7 +9,7 @@
 
 #include <unistd.h>
 
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/step/driver.h"
 
 namespace zentrova::bench {

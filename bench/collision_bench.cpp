@@ -18,8 +18,8 @@
 #include "engine/model/body.h"
 #include "engine/contact/collisions.h"
 #include "engine/contact/contact_properties.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "numerics/matrix.h"
 #include "platform/number_text.h"
 

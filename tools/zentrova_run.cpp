@@ -20,7 +20,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
 #include "platform/message_sink.h"

@@ -13,7 +13,7 @@
 #include <cstdlib>
 
 #include "app/image_list.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/step/driver.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"

@@ -26,7 +26,7 @@
 namespace zentrova {
 
 struct TWorldSettings;
-class TContactWatches;
+struct TNextVersionSettings;
 class TFloatList;
 
 // A body's nodes in the control tree.
@@ -108,14 +108,15 @@ class TBody {
   // value per watch number of the body, ascending): the trimmed statistics of the negative values, or
   // the shared ones of the body-balanced update when it names the body, limit them and map them to
   // lengths up to the maximum changes. False, nothing moved, without values.
-  bool ReshapeOutline(const TFloatList& values, const TContactWatches& watches, TFloatList& x,
+  bool ReshapeOutline(const TFloatList& values, const TNextVersionSettings& watches, TFloatList& x,
                       TFloatList& y) const;
   // The amount each value moves its point (the reshaping without the move).
-  bool ReshapeAmounts(const TFloatList& values, const TContactWatches& watches, TFloatList& amounts) const;
+  bool ReshapeAmounts(const TFloatList& values, const TNextVersionSettings& watches,
+                      TFloatList& amounts) const;
   // Reads the outline file, reshapes it and writes it back in the outline format. False when the file
   // cannot be read or written; a body without values leaves the outline as read and writes it.
   bool WriteReshapedOutline(const std::string& FileName, const TFloatList& values,
-                            const TContactWatches& watches) const;
+                            const TNextVersionSettings& watches) const;
 
 
   long double Mass = 0;

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/record/watch_settings.h"
+#include "engine/model/watch_settings.h"
 #include "numerics/float_list.h"
 #include "numerics/int_list.h"
 
@@ -64,7 +64,7 @@ struct TWatchedContact {
   long double TangentY = 0;
 };
 
-class TContactWatches {
+class TContactWatches : public TNextVersionSettings {
  public:
   // The watches log their readings to `log`, which outlives them.
   explicit TContactWatches(ILogSink& log = ProgramLog()) : log_(log) {}
@@ -96,10 +96,6 @@ class TContactWatches {
 
   std::uint32_t Count() const { return static_cast<std::uint32_t>(Names.size()); }
 
-  TConstantsUpdate ConstantsUpdate;
-  TChangeConstants ChangeConstants;
-  TBodyBalancedUpdate BodyBalancedUpdate;
-  TReshapeWindow ReshapeWindow;
   std::vector<std::string> Names;
   TWatchesData Data;
   TWatchesData StepData;

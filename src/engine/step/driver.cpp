@@ -4,7 +4,7 @@
 
 #include "engine/contact/contact_points.h"
 #include "engine/engine_constants.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 #include "platform/number_text.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "engine/contact/collisions.h"
-#include "engine/model/world.h"
+#include "engine/world/world.h"
 #include "engine/record/log.h"
 #include "engine/step/integration.h"
 #include "engine/step/step_control.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "engine/step/step_control.h"
 
 namespace zentrova {

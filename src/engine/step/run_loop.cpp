@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/step/driver.h"
 #include "numerics/numerics_error.h"
 #include "platform/clock.h"

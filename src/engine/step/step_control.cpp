@@ -1,7 +1,7 @@
 #include "engine/step/step_control.h"
 
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 
 namespace zentrova {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "engine/scene/main_scene.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/step/driver.h"
 #include "platform/random.h"
 #include "scene/core/camera.h"

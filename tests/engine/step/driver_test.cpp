@@ -10,7 +10,7 @@
 
 #include "driver_test_support.h"
 #include "engine/contact/contact_points.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/step/run_loop.h"
 #include "numerics/numerics_error.h"
 #include "platform/paths.h"

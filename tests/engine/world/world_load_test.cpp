@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "driver_test_support.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "platform/paths.h"
 
 namespace zentrova {

@@ -1,5 +1,5 @@
-#include "engine/model/world.h"
-#include "engine/model/model.h"
+#include "engine/world/world.h"
+#include "engine/world/model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/record/watch_settings.h"
+#include "engine/model/watch_settings.h"
 
 #include "platform/ini_file.h"
 #include "platform/number_text.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "engine/log_sink.h"
-#include "engine/record/value_statistics.h"
+#include "engine/model/value_statistics.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
@@ -83,6 +83,15 @@ class TBodyBalancedUpdate {
   long double MaxChangeHigh = 0;
   bool Active = false;
   TWorkStatistics Statistics;
+};
+
+// The next-version sections of a watches file, as the contact watches read them and the bodies reshape
+// their outlines by them.
+struct TNextVersionSettings {
+  TConstantsUpdate ConstantsUpdate;
+  TChangeConstants ChangeConstants;
+  TBodyBalancedUpdate BodyBalancedUpdate;
+  TReshapeWindow ReshapeWindow;
 };
 
 // One or two reals separated by a comma: the low and the high maximum change; a single value leaves the

@@ -1,10 +1,10 @@
-#include "engine/model/world.h"
+#include "engine/world/world.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/record/log.h"
 
 namespace zentrova {

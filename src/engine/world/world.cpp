@@ -1,11 +1,11 @@
-#include "engine/model/world.h"
+#include "engine/world/world.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
 
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "numerics/expression_words.h"
