@@ -9,7 +9,7 @@ TStepControl::TStepControl(TWorld& world, ILogSink& log)
     : TimeStepManager(world.State, world.Settings, log), world_(world) {}
 
 void TStepControl::AfterLoad() {
-  TimeStepManager.Reset();
+  TimeStepManager.Reset();  // whatever step the world file's last reading left
   const TGeneralizedCoordinatesHistoryList& points = world_.Model().History.Points;
   if (world_.State.CurrentState < points.Count()) world_.State.Time = points.Items(world_.State.CurrentState).Time;
 }
