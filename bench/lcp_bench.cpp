@@ -89,12 +89,15 @@ struct OurSolver {
     world.SetLCPPivotToleranceMin(kDefaultLCPPivotToleranceMin);
     world.SetLCPPivotToleranceMax(kDefaultLCPPivotToleranceMax);
     world.SetLCPLexicoZeroTolerance(kDefaultLCPLexicoZeroTolerance);
+    settings = world.LCPSettings();
   }
+  // The settings are read once, as Siconos' options are made once: a caller reads them once per step.
   bool Solve(const RandomLCP& p) {
     std::copy(p.q.begin(), p.q.end(), q.Data());
-    return SolveLCP(world.LCPSettings(), 0, m, q, w, z);
+    return SolveLCP(settings, 0, m, q, w, z);
   }
   TWorld world;
+  TLCPSettings settings;
   TSqrMatrix m;
   TFloatList q, w, z;
 };

@@ -118,7 +118,7 @@ bool TCollisions::Detect() {
           TooDeep = true;
           return false;
         }
-        NarrowPhase(i, j);
+        SearchPair(i, j);
       }
       if (TooDeep) return false;
     }
@@ -138,6 +138,50 @@ bool TCollisions::BroadPhase(std::int32_t i, std::int32_t j) {
   const TBody& b = world_.Bodies().Items(j);
   if (!a.HasShape || !b.HasShape) return false;
   return Overlap(Turned(a.Solid.BoxTree.Box, a.Solid), a, Turned(b.Solid.BoxTree.Box, b.Solid), b);
+}
+
+void TCollisions::SearchKey(std::int32_t i, std::int32_t j, std::vector<long double>& key) const {
+  key.clear();
+  for (const std::int32_t b : {i, j}) {
+    const TBody& body = world_.Bodies().Items(b);
+    const TExtrusionSolid& solid = body.Solid;
+    // The outline by its points (its corner angles and box tree follow from them and the skin width):
+    // a model loaded anew may hold another outline in the same storage.
+    const TFloatList& x = solid.Shape.X;
+    const TFloatList& y = solid.Shape.Y;
+    key.insert(key.end(), {PositionX(body), PositionY(body), solid.CosRz, solid.SinRz,
+                           static_cast<long double>(solid.Quadrant), body.SkinThickness,
+                           static_cast<long double>(x.Count()), static_cast<long double>(y.Count())});
+    key.insert(key.end(), x.Data(), x.Data() + x.Count());
+    key.insert(key.end(), y.Data(), y.Data() + y.Count());
+  }
+  std::int32_t mode = kBothResist;
+  const TContactProperties* properties = world_.ContactProperties();
+  std::uint32_t k = 0;
+  if (properties != nullptr &&
+      properties->PairIndex(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), k) &&
+      k < properties->ResistingPenetration.size()) {
+    mode = properties->ResistingPenetration[k];
+  }
+  key.insert(key.end(), {static_cast<long double>(mode), world_.Settings().MaximumPenetration});
+}
+
+void TCollisions::SearchPair(std::int32_t i, std::int32_t j) {
+  const std::uint64_t pair = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(i)) << 32) |
+                             static_cast<std::uint32_t>(j);
+  TPairSearch& search = searches_[pair];
+  SearchKey(i, j, search_key_);
+  if (search.valid && SameBits(search.key, search_key_)) {
+    for (const TFoundContact& c : search.found) AddContact(c.e, c.k, c.v, c.m, c.cx, c.cy, c.tx, c.ty, c.t);
+    return;
+  }
+  search.key.swap(search_key_);
+  search.found.clear();
+  recording_ = &search;
+  NarrowPhase(i, j);
+  recording_ = nullptr;
+  // A search cut short by a too deep contact is not the whole search of these inputs.
+  search.valid = !TooDeep;
 }
 
 void TCollisions::NarrowPhase(std::int32_t i, std::int32_t j) {
@@ -282,6 +326,7 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
 
 bool TCollisions::AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                              long double cy, long double tx, long double ty, long double t) {
+  if (recording_ != nullptr) recording_->found.push_back({e, k, v, m, cx, cy, tx, ty, t});
   TContact& contact =
       Contacts->AddNew(world_.Bodies(), world_.State().Evaluated.Count(), world_.ContactProperties());
   contact.Set(e, static_cast<std::int32_t>(k), v, static_cast<std::int32_t>(m), cx, cy, tx, ty, t);
@@ -335,6 +380,7 @@ void TCollisions::ClearContacts() {
   RestingContacts.reset();
   Contacts.reset();
   resting_position_.clear();
+  searches_.clear();
   if (TContactPointList* list = world_.ContactPointList()) list->Clear();
 }
 

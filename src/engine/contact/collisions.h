@@ -14,11 +14,13 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/contact/contact_points.h"
 #include "engine/contact/dense_matrix.h"
 #include "engine/log_sink.h"
+#include "engine/model/world_settings.h"
 #include "engine/world_view.h"
 #include "numerics/float_list.h"
 
@@ -30,7 +32,6 @@ class TBoundingBoxTree;
 class TContactProperties;
 class TSqrMatrix;
 struct TBoundingBox;
-struct TLCPSettings;
 struct TStepState;
 struct TWorldSettings;
 
@@ -165,6 +166,23 @@ class TCollisions {
     std::vector<std::uint32_t> stick;  // the members that stick, by their place in the group
     TDenseMatrix v, wt, minv, mv, wmv, a;
     std::vector<long double> local, velocity, minv_h, q, w, z;
+    // What a holds A of: the v, W^T, M^-1 and sticking frictions it was built from. A resting body
+    // keeps them bit for bit, and then A too.
+    std::vector<long double> mu;  // the sticking members' frictions
+    TDenseMatrix a_v, a_wt, a_minv;
+    std::vector<long double> a_mu;
+    std::vector<std::uint32_t> a_stick;
+    bool a_valid = false;
+    // The last solutions of the LCP with this A: q as given, and what the solve made of q, w and z.
+    // The same A, q and settings give the same solution; a resting box's velocities alternate between
+    // two patterns, so two are kept.
+    struct TSolved {
+      std::vector<long double> q_in, q, w, z;
+      TLCPSettings settings;
+      bool valid = false;
+    };
+    TSolved solved[2];
+    std::uint32_t next_solved = 0;
   };
   // The storage of one group's impact.
   struct TImpactGroup {
@@ -190,7 +208,32 @@ class TCollisions {
   bool ExpandGroup(const TContactGroup& group, TImpactGroup& im);
   void ApplyImpactGroup(const TContactGroup& group, TImpactGroup& im);
 
+  // What the tree search of one pair found. The search reads only the two bodies' positions, rotation
+  // records, outlines and skin widths, the pair's resisting mode and the penetration bound: when all
+  // of them are bit for bit those of the last search, it would add the same contacts in the same
+  // order, so they are added again without descending the trees (a body at rest keeps its bits from
+  // step to step).
+  struct TFoundContact {
+    std::int32_t e;
+    std::uint32_t k;
+    std::int32_t v;
+    std::uint32_t m;
+    long double cx, cy, tx, ty, t;
+  };
+  struct TPairSearch {
+    std::vector<long double> key;  // what the search read, see SearchKey
+    std::vector<TFoundContact> found;
+    bool valid = false;  // the search ran to its end without a too deep contact
+  };
+  // The inputs of the search of pair i, j.
+  void SearchKey(std::int32_t i, std::int32_t j, std::vector<long double>& key) const;
+  // NarrowPhase, or the contacts of the last search of the pair when its inputs are unchanged.
+  void SearchPair(std::int32_t i, std::int32_t j);
+
   ICollisionWorld& world_;
+  std::unordered_map<std::uint64_t, TPairSearch> searches_;  // by pair
+  TPairSearch* recording_ = nullptr;                         // the search AddContact records into
+  std::vector<long double> search_key_;
   std::vector<std::int32_t> resting_position_;  // by ListIndex
   std::vector<long double> free_acceleration_;  // M^-1 h of the last classification
   TDenseMatrix minv_;

@@ -40,6 +40,18 @@ namespace zentrova {
 // brings a sticking contact's tangential velocity to 0 at the end of the step unless the cone rows
 // w_R+- = mu z_N - z_T+- bound the sticking friction z_T+ - z_T- by mu z_N. Working on accelerations
 // alone would keep the velocities a contact rests with: it would sink or turn at a steady rate.
+namespace {
+
+bool SameSettings(const TLCPSettings& a, const TLCPSettings& b) {
+  return SameBits(&a.PivotToleranceMin, &b.PivotToleranceMin, 1) &&
+         SameBits(&a.PivotToleranceMax, &b.PivotToleranceMax, 1) &&
+         SameBits(&a.LexicoZeroTolerance, &b.LexicoZeroTolerance, 1) &&
+         a.LogUnboundedRay == b.LogUnboundedRay &&
+         a.LogMaximumIterations == b.LogMaximumIterations;
+}
+
+}  // namespace
+
 bool TCollisions::SolveContactForces() {
   if (!HasRestingContacts || RestingContacts == nullptr || RestingContacts->Count() == 0) return true;
 
@@ -94,6 +106,8 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
   const std::uint32_t N = 0, TP = m, TM = m + s, RP = m + 2 * s, RM = m + 3 * s;
   const std::uint32_t size = m + 4 * s;
 
+  // Built every step, also when A is then found unchanged: by rows, the indices being in range by
+  // construction (v is nc x (m + 2s), W^T (m + 2s) x nc).
   f.v.Reset(nc, m + 2 * s);
   f.wt.Reset(m + 2 * s, nc);
   for (std::uint32_t c = 0; c < m; ++c) {
@@ -101,38 +115,56 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     // A sliding contact's friction, -sign(vT) mu times its normal force, acts along its tangent.
     const bool slides = sticking[group.Members[c]] == 0;
     const long double signed_friction = -Sign(t.Kinematics.Velocity.Tangent.Get()) * t.Friction;
+    long double* wt_row = f.wt.Row(N + c);
     for (std::uint32_t a = 0; a < nc; ++a) {
       const long double tangent = jt(t, a);
-      f.v(a, N + c) = jn(t, a) + (slides && tangent != 0 ? tangent * signed_friction : 0.0L);
-      f.wt(N + c, a) = jn(t, a);
+      f.v.Row(a)[N + c] = jn(t, a) + (slides && tangent != 0 ? tangent * signed_friction : 0.0L);
+      wt_row[a] = jn(t, a);
     }
   }
   for (std::uint32_t r = 0; r < s; ++r) {
     const TContact& t = contact(f.stick[r]);
+    long double* plus = f.wt.Row(TP + r);
+    long double* minus = f.wt.Row(TM + r);
     for (std::uint32_t a = 0; a < nc; ++a) {
       const long double value = jt(t, a);
-      f.v(a, TP + r) = value;
-      f.v(a, TM + r) = -value;
-      f.wt(TP + r, a) = value;
-      f.wt(TM + r, a) = -value;
+      long double* v_row = f.v.Row(a);
+      v_row[TP + r] = value;
+      v_row[TM + r] = -value;
+      plus[a] = value;
+      minus[a] = -value;
     }
   }
 
   LocalInverseMassMatrix(coords, f.minv);
-  Multiply(f.minv, f.v, f.mv);
-  Multiply(f.wt, f.mv, f.wmv);
-  f.a.Reset(size, size);
-  for (std::uint32_t r = 0; r < m + 2 * s; ++r) {
-    for (std::uint32_t c = 0; c < m + 2 * s; ++c) f.a(r, c) = f.wmv(r, c);
-  }
-  for (std::uint32_t r = 0; r < s; ++r) {
-    f.a(TP + r, RP + r) = 1;
-    f.a(TM + r, RM + r) = 1;
-    const long double mu = contact(f.stick[r]).Friction;
-    f.a(RP + r, N + f.stick[r]) = mu;
-    f.a(RM + r, N + f.stick[r]) = mu;
-    f.a(RP + r, TP + r) = -1;
-    f.a(RM + r, TM + r) = -1;
+  f.mu.resize(s);
+  for (std::uint32_t r = 0; r < s; ++r) f.mu[r] = contact(f.stick[r]).Friction;
+  // A is a function of v, W^T, M^-1, the sticking places and their frictions alone: built from the
+  // same bits, it is the A that f.a holds already, and so are its last solutions.
+  const bool same_a = f.a_valid && f.a_stick == f.stick && SameBits(f.a_mu, f.mu) && SameBits(f.a_v, f.v) &&
+                      SameBits(f.a_wt, f.wt) && SameBits(f.a_minv, f.minv);
+  if (!same_a) {
+    Multiply(f.minv, f.v, f.mv);
+    Multiply(f.wt, f.mv, f.wmv);
+    f.a.Reset(size, size);
+    for (std::uint32_t r = 0; r < m + 2 * s; ++r) {
+      for (std::uint32_t c = 0; c < m + 2 * s; ++c) f.a(r, c) = f.wmv(r, c);
+    }
+    for (std::uint32_t r = 0; r < s; ++r) {
+      f.a(TP + r, RP + r) = 1;
+      f.a(TM + r, RM + r) = 1;
+      f.a(RP + r, N + f.stick[r]) = f.mu[r];
+      f.a(RM + r, N + f.stick[r]) = f.mu[r];
+      f.a(RP + r, TP + r) = -1;
+      f.a(RM + r, TM + r) = -1;
+    }
+    f.a_v = f.v;
+    f.a_wt = f.wt;
+    f.a_minv = f.minv;
+    f.a_mu = f.mu;
+    f.a_stick = f.stick;
+    f.a_valid = true;
+    for (TForceGroup::TSolved& solved : f.solved) solved.valid = false;
   }
 
   // The relative velocities W^T q' now, after the impact of this step if there was one.
@@ -153,7 +185,29 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     f.q[TP + r] += bias + f.velocity[TP + r] / dt;
     f.q[TM + r] -= bias + f.velocity[TP + r] / dt;
   }
-  return SolveLCP(world_.LCPSettings(), state.Time, f.a, f.q, f.w, f.z);
+  const TLCPSettings settings = world_.LCPSettings();
+  for (const TForceGroup::TSolved& solved : f.solved) {
+    if (solved.valid && SameSettings(solved.settings, settings) && SameBits(solved.q_in, f.q)) {
+      f.q = solved.q;
+      f.w = solved.w;
+      f.z = solved.z;
+      return true;
+    }
+  }
+  TForceGroup::TSolved& slot = f.solved[f.next_solved];
+  slot.q_in = f.q;
+  if (!SolveLCP(settings, state.Time, f.a, f.q, f.w, f.z)) {
+    slot.valid = false;
+    return false;
+  }
+  // Only a solution is kept: a failed solve logs its alerts every time.
+  slot.q = f.q;
+  slot.w = f.w;
+  slot.z = f.z;
+  slot.settings = settings;
+  slot.valid = true;
+  f.next_solved = (f.next_solved + 1) % 2;
+  return true;
 }
 
 void TCollisions::ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking,

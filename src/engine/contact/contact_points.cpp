@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/model/body.h"
 #include "engine/contact/contact_properties.h"
@@ -91,21 +92,31 @@ bool TContact::Set(std::int32_t EdgeBody_, std::int32_t EdgeIndex_, std::int32_t
 
 void TContact::Reset() {
   EdgeBody = EdgeIndex = VertexBody = VertexIndex = ListIndex = 0;
-  EdgeParameter = 0;
-  for (int c = 0; c < kCoordinateComponents; ++c) {
-    ContactPoint[static_cast<TCoordinateComponent>(c)].Set(0);
-    Tangent[static_cast<TCoordinateComponent>(c)].Set(0);
+  // Detection resets a contact for every one it finds, step after step. Zeros are written as bytes
+  // (all bits clear is +0): an extended store costs the x87 unit several times an integer one.
+  const auto zero = [](long double* x, std::size_t count) {
+    if (count != 0) std::memset(x, 0, count * sizeof(long double));  // an empty list may have no storage
+  };
+  zero(&EdgeParameter, 1);
+  for (TCoordinates* coordinates : {&ContactPoint, &Tangent}) {
+    for (TCoordinate* c : {&coordinates->X, &coordinates->Y, &coordinates->Z, &coordinates->Rx,
+                           &coordinates->Ry, &coordinates->Rz}) {
+      zero(c->ValuePtr, 1);
+    }
   }
   for (TCoordinate* c : {&Bias.Normal, &Bias.Tangent,
                          &Kinematics.Position.Normal, &Kinematics.Position.Tangent, &Kinematics.Velocity.Normal,
                          &Kinematics.Velocity.Tangent, &Kinematics.Acceleration.Normal,
                          &Kinematics.Acceleration.Tangent, &Force.Normal, &Force.Tangent, &Impulse.Normal,
                          &Impulse.Tangent, &Work}) {
-    c->Set(0);
+    zero(c->ValuePtr, 1);
   }
-  Jacobian.Zero();
-  Friction = RestitutionNormal = RestitutionTangent = ParameterNi = 0;
-  re_x_ = re_y_ = rv_x_ = rv_y_ = 0;
+  zero(Jacobian.Normal.Data(), Jacobian.Normal.Count());
+  zero(Jacobian.Tangent.Data(), Jacobian.Tangent.Count());
+  for (long double* x : {&Friction, &RestitutionNormal, &RestitutionTangent, &ParameterNi, &re_x_, &re_y_,
+                         &rv_x_, &rv_y_}) {
+    zero(x, 1);
+  }
 }
 
 TWatchedContact TContact::Watched() const {
@@ -173,8 +184,13 @@ void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
   const std::uint32_t n = n_;
   std::vector<long double>& jx = jx_;
   std::vector<long double>& jy = jy_;
-  jx.assign(n, 0.0L);
-  jy.assign(n, 0.0L);
+  // Zeros as bytes (all bits clear is +0), cheaper than extended stores.
+  jx.resize(n);
+  jy.resize(n);
+  if (n != 0) {
+    std::memset(jx.data(), 0, n * sizeof(long double));
+    std::memset(jy.data(), 0, n * sizeof(long double));
+  }
   long double bx = 0, by = 0;
   // vN = N . dv = Tx dvy - Ty dvx and vT = T . dv = Tx dvx + Ty dvy, row by row over q'.
   const long double tx = Tangent.X.Get(), ty = Tangent.Y.Get();

@@ -1,16 +1,21 @@
 #include "engine/contact/dense_matrix.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "numerics/matrix.h"
 #include "platform/exception.h"
 
 namespace zentrova {
 
+
 void TDenseMatrix::Reset(std::uint32_t rows, std::uint32_t cols) {
   rows_ = rows;
   cols_ = cols;
-  a_.assign(static_cast<std::size_t>(rows) * cols, 0.0L);
+  // Zeros written as bytes (all bits clear is +0): the solvers reset their matrices every step, and an
+  // extended store costs the x87 unit several times an integer one.
+  a_.resize(static_cast<std::size_t>(rows) * cols);
+  if (!a_.empty()) std::memset(a_.data(), 0, a_.size() * sizeof(long double));
 }
 
 void TDenseMatrix::Assign(const TMatrix& m) {
@@ -19,6 +24,15 @@ void TDenseMatrix::Assign(const TMatrix& m) {
     const long double* row = m.RowData(r);
     for (std::uint32_t c = 0; c < cols_; ++c) (*this)(r, c) = m.C * row[c];
   }
+}
+
+bool SameBits(const std::vector<long double>& a, const std::vector<long double>& b) {
+  return a.size() == b.size() && SameBits(a.data(), b.data(), a.size());
+}
+
+bool SameBits(const TDenseMatrix& a, const TDenseMatrix& b) {
+  return a.Rows() == b.Rows() && a.Cols() == b.Cols() &&
+         SameBits(a.Data(), b.Data(), static_cast<std::size_t>(a.Rows()) * a.Cols());
 }
 
 void Multiply(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out) {
@@ -49,7 +63,7 @@ void MultiplyTransposed(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatr
 
 void Multiply(const TDenseMatrix& a, const std::vector<long double>& v, std::vector<long double>& out) {
   if (v.size() != a.Cols()) throw EListError("Multiply: the vector does not fit the columns");
-  out.assign(a.Rows(), 0.0L);
+  out.resize(a.Rows());  // every element is written below
   for (std::uint32_t r = 0; r < a.Rows(); ++r) {
     const long double* row = a.Row(r);
     long double sum = 0;

@@ -5,7 +5,9 @@
 // by the vector in every build with _GLIBCXX_ASSERTIONS.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace zentrova {
@@ -22,6 +24,8 @@ class TDenseMatrix {
   long double& operator()(std::uint32_t r, std::uint32_t c) { return a_[Offset(r, c)]; }
   long double operator()(std::uint32_t r, std::uint32_t c) const { return a_[Offset(r, c)]; }
   const long double* Row(std::uint32_t r) const { return a_.data() + Offset(r, 0); }
+  long double* Row(std::uint32_t r) { return a_.data() + Offset(r, 0); }
+  const long double* Data() const { return a_.data(); }
 
   // rows x cols zeros, in the storage of earlier sizes where it fits.
   void Reset(std::uint32_t rows, std::uint32_t cols);
@@ -37,6 +41,25 @@ class TDenseMatrix {
   std::uint32_t cols_ = 0;
   std::vector<long double> a_;
 };
+
+// The same extended reals bit for bit, the signs of zeros and NaN payloads included (the six bytes of
+// padding after each value are left out): inputs that compare so give every computation the same result.
+// Compared as a 64-bit significand and a 16-bit sign and exponent, which fixed-size copies keep inline.
+inline bool SameBits(const long double* a, const long double* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    std::uint64_t significand_a, significand_b;
+    std::uint16_t exponent_a, exponent_b;
+    std::memcpy(&significand_a, &a[i], sizeof significand_a);
+    std::memcpy(&significand_b, &b[i], sizeof significand_b);
+    std::memcpy(&exponent_a, reinterpret_cast<const unsigned char*>(&a[i]) + 8, sizeof exponent_a);
+    std::memcpy(&exponent_b, reinterpret_cast<const unsigned char*>(&b[i]) + 8, sizeof exponent_b);
+    if (significand_a != significand_b || exponent_a != exponent_b) return false;
+  }
+  return true;
+}
+bool SameBits(const std::vector<long double>& a, const std::vector<long double>& b);
+// The same size and the same elements bit for bit.
+bool SameBits(const TDenseMatrix& a, const TDenseMatrix& b);
 
 // out := a . b. Each sum runs over the inner index upwards and skips the zero elements of a: the contact
 // matrices are mostly zeros, and a skipped term adds nothing. The inner dimensions must agree.

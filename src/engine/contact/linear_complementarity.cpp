@@ -514,12 +514,66 @@ TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long doubl
 
 }  // namespace
 
+namespace {
+
+// The tabled tolerance 10^(-6 - k) of a rounded logarithm k, as LCPPivotTolerance takes it.
+long double TabledTolerance(int k) {
+  constexpr int kExponent = static_cast<int>(kLCPPivotToleranceExponent);
+  return kExponent - k >= 0 ? kPowersOfTen[kExponent - k] : kReciprocalPowersOfTen[k - kExponent];
+}
+
+// Every rounded logarithm k <= Cut of the table whose tolerance needs no library power gives
+// ToleranceMax after clamping; NoCut when even the lowest does not. The tolerance falls as k grows.
+struct TClampCut {
+  static constexpr int kNoCut = kLowestHalfPower - 1;
+  long double min = 0, max = 0;
+  int cut = kNoCut;
+  bool known = false;
+};
+
+int ClampCut(long double ToleranceMin, long double ToleranceMax) {
+  // The settings change rarely (a job may rewrite them during a run): the cut is kept for the last pair.
+  thread_local TClampCut last;
+  const bool same_min = SameBits(&last.min, &ToleranceMin, 1);
+  const bool same_max = SameBits(&last.max, &ToleranceMax, 1);
+  if (last.known && same_min && same_max) {
+    return last.cut;
+  }
+  constexpr int kExponent = static_cast<int>(kLCPPivotToleranceExponent);
+  // Up to here the power is tabled (|kExponent - k| < kExactPowersOfTen) for every k of the table.
+  constexpr int kHighest = kExponent + kExactPowersOfTen - 1;
+  int cut = TClampCut::kNoCut;
+  for (int k = kLowestHalfPower; k <= kHighest && k < kLowestHalfPower + kHalfPowers; ++k) {
+    long double tolerance = TabledTolerance(k);
+    if (ToleranceMin > tolerance) tolerance = ToleranceMin;
+    // NaN bounds never pass: their clamping is left to the full computation.
+    if (!(tolerance >= ToleranceMax) || std::isnan(ToleranceMax)) break;
+    cut = k;
+  }
+  last = {ToleranceMin, ToleranceMax, cut, true};
+  return cut;
+}
+
+}  // namespace
+
 long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax) {
   const std::uint32_t n = q.Count();
   if (n == 0) return ToleranceMax;
   const long double* qd = q.Data();
   long double sum = 0;
   for (std::uint32_t i = 0; i < n; ++i) sum += std::fabs(qd[i]);
+  // The common case needs no logarithm: a mean that lies inside the table and clearly below the
+  // boundary 10^(cut + 1/2) has a rounded logarithm of at most the cut, whose tolerance clamps to the
+  // maximum. Compared as the sum against n times the bounds, the mean's division is spared too: a sum
+  // a relative 2^-39 clear of n b leaves sum / n more than 2^-40 clear of b, as the table needs.
+  const int cut = ClampCut(ToleranceMin, ToleranceMax);
+  if (cut != TClampCut::kNoCut) {
+    const long double count = n;
+    if (sum >= count * (2 * kTableBottom) &&
+        sum < count * kHalfPowersOfTen[cut - kLowestHalfPower] * (1 - 2 * kBoundaryMargin)) {
+      return ToleranceMax;
+    }
+  }
   const long double mean = sum / n;
   long double tolerance;
   int k;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -248,6 +249,66 @@ TEST_F(CollisionsTest, BoxOnAFallingBoxRestsWithinBothFreeFalls) {
     EXPECT_EQ(collisions_.Contacts->Count(), 2);
     EXPECT_EQ(collisions_.HasImpacts, impact) << Num(closing);
     EXPECT_EQ(collisions_.RestingContacts->Count(), impact ? 0 : 2) << Num(closing);
+  }
+}
+
+// Everything a contact carries from detection, bit for bit where it is a number.
+using ContactRecord = std::tuple<int, int, int, int, std::string>;
+std::vector<ContactRecord> Records(const TCollisions& collisions) {
+  std::vector<ContactRecord> records;
+  for (std::int32_t i = 0; collisions.Contacts != nullptr && i < collisions.Contacts->Count(); ++i) {
+    const TContact& c = collisions.Contacts->Items(i);
+    std::string bits;
+    for (const long double x : {c.EdgeParameter, c.ContactPoint.X.Get(), c.ContactPoint.Y.Get(),
+                                c.Tangent.X.Get(), c.Tangent.Y.Get(), c.Kinematics.Position.Normal.Get(),
+                                c.Kinematics.Velocity.Normal.Get(), c.Kinematics.Velocity.Tangent.Get()}) {
+      bits.append(reinterpret_cast<const char*>(&x), 10);
+    }
+    records.emplace_back(c.EdgeBody, c.EdgeIndex, c.VertexBody, c.VertexIndex, bits);
+  }
+  return records;
+}
+
+// A body that keeps its place is searched once and its contacts are added again from then on; anything
+// the search reads that changes (a position or angle by the last bit, the skin, the outline, whose
+// edges resist) must give what a detection that never saw the earlier steps gives.
+TEST_F(CollisionsTest, RepeatedDetectionFindsWhatAFreshOneFinds) {
+  LoadBoxOnFloor("y=0.48\r\n", "", "friction=0.3\r\n", "maximumPenetration=0.1\r\n", "",
+                 "skinThickness=0.1\r\n");
+  TBody& floor = Bodies().Items(0);
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    std::size_t contacts;
+  } steps[] = {
+      {"at rest", [] {}, 2},
+      {"again", [] {}, 2},
+      {"velocity alone", [&] { QDot(0) = 0.25L; }, 2},
+      {"x by one bit", [&] { Q(0) = std::nextafter(Q(0), 1.0L); }, 2},
+      {"y by one bit", [&] { Q(1) = std::nextafter(Q(1), 1.0L); }, 2},
+      {"turned a little", [&] { Q(2) = 1e-3L; }, 2},
+      {"turned so that one corner lifts", [&] { Q(2) = 0.1L; }, 1},
+      {"back at rest", [&] { Q(2) = 0; }, 2},
+      {"the floor's skin thinner than the depth", [&] { floor.SkinThickness = 0.01L; }, 0},
+      {"the skin back", [&] { floor.SkinThickness = 0.1L; }, 2},
+      {"only the box's edges resist", [&] { properties_.ResistingPenetration.at(0) = kHigherResists; }, 0},
+      {"both resist", [&] { properties_.ResistingPenetration.at(0) = kBothResist; }, 2},
+      {"the floor's top edge raised by 1 cm in its outline",
+       [&] {
+         TExtrusionSolid& solid = floor.Solid;
+         for (const std::uint32_t i : {2u, 3u}) solid.Shape.Y.Data()[i] = 0.01L;
+         solid.BuildBoundingBoxTree(floor.SkinThickness, kPointsPerBoundingBox);
+       },
+       2},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    ASSERT_TRUE(collisions_.Detect());
+    TCollisions fresh(*this);
+    ASSERT_TRUE(fresh.Detect());
+    EXPECT_EQ(Records(collisions_), Records(fresh));
+    EXPECT_EQ(collisions_.Contacts->Count(), static_cast<std::int32_t>(step.contacts));
   }
 }
 

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <string>
+#include <string_view>
 
 #include "collisions_test_support.h"
 #include "engine/contact/collisions.h"
+#include "engine/engine_constants.h"
+#include "engine/step/step_state.h"
 
 namespace zentrova::test {
 namespace {
@@ -118,6 +123,80 @@ TEST_F(ContactForcesTest, CoordinatesCoupledOnlyThroughTheInverseMassMatrixAreSo
   EXPECT_NEAR(SumOfForces(true), (weight - b * h_u / a) / weight, 1e-12);
   EXPECT_NEAR(Force(1), (weight - b * h_u / a) / weight, 1e-12);
   EXPECT_NEAR(Force(3), 0, 1e-12);
+}
+
+// The resting forces of a detection and solve, bit for bit: each contact's normal and tangential force
+// and work, then the generalized contact forces; "failed" when the solve found no forces.
+std::string ForceBits(TCollisions& collisions, TStepState& state) {
+  state.ContactForces.Zero();
+  if (!collisions.Detect()) return "refused";
+  if (!collisions.SolveContactForces()) return "failed";
+  std::string bits;
+  const auto add = [&bits](long double x) { bits.append(reinterpret_cast<const char*>(&x), 10); };
+  for (std::int32_t i = 0; i < collisions.RestingContacts->Count(); ++i) {
+    const TContact& c = collisions.RestingContacts->Items(i);
+    for (const long double x : {c.Force.Normal.Get(), c.Force.Tangent.Get(), c.Work.Get()}) add(x);
+  }
+  for (std::uint32_t i = 0; i < state.ContactForces.Count(); ++i) add(state.ContactForces.Data()[i]);
+  return bits;
+}
+
+// A box resting step after step solves the same problem again and again, and its velocities may
+// alternate between two values: the solver may take a solution it found before for the same problem,
+// but whatever changes (a velocity by the last bit, the forces, the inverse mass matrix, the friction,
+// the time step, the LCP's tolerances) must give what a solver that never saw the earlier steps gives.
+TEST_F(ContactForcesTest, RepeatedSolvesGiveWhatAFreshSolverGives) {
+  // The friction grows with the time: 0.3 at the start.
+  LoadBoxOnFloor("y=0.5\r\n", "", "friction=0.3 + t\r\n",
+                 "maximumPenetration=1e-3\r\nmaximumTimestep=1e-3\r\n");
+  world_.State.TimeStep = 1e-3L;
+  Q(1) = 0.5L - 5e-4L;  // both corners 0.5 mm in, the box turned a little
+  Q(2) = 1e-4L;
+  const long double vy = QDot(1);
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    bool solved;
+  } steps[] = {
+      {"at rest", [] {}, true},
+      {"again", [] {}, true},
+      {"sinking", [&] { QDot(1) = -0.004L; }, true},
+      {"back", [&] { QDot(1) = vy; }, true},
+      {"sinking again", [&] { QDot(1) = -0.004L; }, true},
+      {"by one bit more", [&] { QDot(1) = std::nextafter(-0.004L, 0.0L); }, true},
+      {"sliding", [&] { QDot(0) = 0.05L; }, true},
+      {"more friction", [&] { world_.State.Time = 0.5L; }, true},
+      {"sticking", [&] { QDot(0) = 0; }, true},
+      {"heavier", [&] { h_.SetAt(1, -3 * kBoxMass * kGravity); }, true},
+      {"harder to turn", [&] { minv_.SetAt(2, 2, 0.5L / kBoxInertia); }, true},
+      {"a longer step", [&] { world_.State.TimeStep = 2e-3L; }, true},
+      {"no pivot passes the tolerance",
+       [&] {
+         world_.SetLCPPivotToleranceMin(1e10L);
+         world_.SetLCPPivotToleranceMax(1e10L);
+       },
+       false},
+      {"the tolerance back",
+       [&] {
+         world_.SetLCPPivotToleranceMin(kDefaultLCPPivotToleranceMin);
+         world_.SetLCPPivotToleranceMax(kDefaultLCPPivotToleranceMax);
+       },
+       true},
+  };
+  std::string last;
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.change();
+    const std::string bits = ForceBits(collisions_, world_.State);
+    TCollisions fresh(*this);
+    EXPECT_EQ(bits, ForceBits(fresh, world_.State));
+    EXPECT_EQ(bits != "failed", step.solved);
+    EXPECT_NE(bits, "refused");
+    if (std::string_view(step.what) != "again") {
+      EXPECT_NE(bits, last);
+    }
+    last = bits;
+  }
 }
 
 }  // namespace

@@ -299,19 +299,32 @@ TEST_F(LCPTest, SolveLCPTakesTheWorldsSettings) {
 // Against the plain formula 10^(-6 - rint(log10 mean)), the power exact or one division from exact: at
 // random scales, around every boundary 10^(k + 1/2) where the rounding changes (a few units in the last
 // place, and the relative distances where the solver stops trusting its table), and outside the table.
+//
+// Both with one q_i and with three (mean x, 0.5 x and 1.5 x, whose mean is their rounded sum over 3), and
+// for bounds that clamp nothing near the scales tried, the defaults, bounds lying on powers of ten,
+// bounds whose lower end passes the upper and then the same upper end with a lower one below it.
 TEST_F(LCPTest, PivotToleranceAgreesWithTheLogarithmAtEveryScaleAndBoundary) {
-  for (const auto& bounds : {std::pair{1e-60L, 1e60L}, std::pair{1e-14L, 1e-10L}}) {
+  for (const auto& bounds : {std::pair{1e-60L, 1e60L}, std::pair{1e-14L, 1e-10L}, std::pair{1e-20L, 1e-3L},
+                             std::pair{1e-9L, 1e-9L}, std::pair{1e-5L, 1e-12L},
+                             std::pair{1e-14L, 1e-12L}}) {
+    for (const bool three : {false, true}) {
     const long double low = bounds.first, high = bounds.second;
-    const auto check = [low, high](long double mean) {
+    const auto check = [low, high, three](long double x) {
+      const std::vector<long double> values = three ? std::vector{-x, 0.5L * x, -1.5L * x} : std::vector{-x};
+      volatile long double sum = 0;
+      for (const long double v : values) sum = sum + std::fabs(v);
+      const long double mean = sum / static_cast<long double>(values.size());
       const long double k = -6 - std::rint(std::log10(mean));
       volatile long double power = 1;
       for (int i = 0; i < std::fabs(k) && std::fabs(k) < 28; ++i) power = power * 10;
       const long double plain = std::fabs(k) >= 28 ? std::pow(10.0L, k) : k >= 0 ? power : 1 / power;
       const long double want = std::fmin(std::fmax(plain, low), high);
       TFloatList q;
-      Fill(q, {-mean});
+      Fill(q, values);
       const long double got = LCPPivotTolerance(q, low, high);
-      ASSERT_EQ(std::memcmp(&got, &want, 10), 0) << static_cast<double>(mean);
+      ASSERT_EQ(std::memcmp(&got, &want, 10), 0)
+          << static_cast<double>(x) << " of " << values.size() << " within " << static_cast<double>(low)
+          << ", " << static_cast<double>(high);
     };
     std::mt19937_64 rng(5);
     std::uniform_real_distribution<double> exponent(-40, 40);
@@ -335,6 +348,7 @@ TEST_F(LCPTest, PivotToleranceAgreesWithTheLogarithmAtEveryScaleAndBoundary) {
           std::numeric_limits<long double>::max(), std::numeric_limits<long double>::min()}) {
       check(mean);
       check(std::nextafter(mean, 0.0L));
+    }
     }
   }
 }

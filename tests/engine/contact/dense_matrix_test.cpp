@@ -1,0 +1,72 @@
+#include "engine/contact/dense_matrix.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace zentrova {
+namespace {
+
+// An extended real with the six bytes after its ten filled as given: they are no part of the value.
+long double WithPadding(long double x, unsigned char padding) {
+  long double y;
+  std::memset(&y, padding, sizeof y);
+  std::memcpy(&y, &x, 10);
+  return y;
+}
+
+long double NaNWithPayload(std::uint64_t payload) {
+  long double x = std::numeric_limits<long double>::quiet_NaN();
+  std::uint64_t significand;
+  std::memcpy(&significand, &x, sizeof significand);
+  significand |= payload;
+  std::memcpy(&x, &significand, sizeof significand);
+  return x;
+}
+
+// Equal bits are equal values to every computation; == says otherwise for zeros of both signs and
+// for NaN.
+TEST(SameBitsTest, ComparesTheTenBytesOfEachValue) {
+  const long double one_up = std::nextafter(1.0L, 2.0L);
+  const struct {
+    const char* what;
+    long double a, b;
+    bool same;
+  } cases[] = {
+      {"equal", 0.1L, 0.1L, true},
+      {"last bit", 1.0L, one_up, false},
+      {"same significand, other exponent", 1.0L, 2.0L, false},
+      {"other sign", 3.0L, -3.0L, false},
+      {"zeros of both signs", 0.0L, -0.0L, false},
+      {"the same NaN", NaNWithPayload(5), NaNWithPayload(5), true},
+      {"NaNs of other payloads", NaNWithPayload(5), NaNWithPayload(6), false},
+      {"other padding", WithPadding(0.1L, 0x00), WithPadding(0.1L, 0xFF), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(SameBits(&c.a, &c.b, 1), c.same);
+    const std::vector<long double> a{7, c.a}, b{7, c.b};
+    EXPECT_EQ(SameBits(a, b), c.same);
+    TDenseMatrix ma(1, 2), mb(1, 2);
+    ma(0, 1) = c.a;
+    mb(0, 1) = c.b;
+    EXPECT_EQ(SameBits(ma, mb), c.same);
+  }
+}
+
+// Sizes count before any value: no element is read past the shorter one.
+TEST(SameBitsTest, OtherSizesDiffer) {
+  EXPECT_FALSE(SameBits(std::vector<long double>{1, 2}, std::vector<long double>{1, 2, 3}));
+  EXPECT_TRUE(SameBits(std::vector<long double>{}, std::vector<long double>{}));
+  EXPECT_FALSE(SameBits(TDenseMatrix(2, 3), TDenseMatrix(3, 2)));
+  EXPECT_FALSE(SameBits(TDenseMatrix(2, 3), TDenseMatrix(2, 2)));
+  EXPECT_TRUE(SameBits(TDenseMatrix(2, 3), TDenseMatrix(2, 3)));
+}
+
+}  // namespace
+}  // namespace zentrova
