@@ -103,6 +103,8 @@ class FakeWorld {
   }
   Parts& Model() { return model_; }
   TLCPSettings LCPSettings() const { return Settings.LCP; }
+  void SetLCPPivotToleranceMin(long double value) { Settings.LCP.PivotToleranceMin = value; }
+  void SetLCPPivotToleranceMax(long double value) { Settings.LCP.PivotToleranceMax = value; }
 
   TWorldSettings Settings;
   TStepState State;
