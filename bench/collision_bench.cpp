@@ -15,9 +15,9 @@
 
 #include <unistd.h>
 
-#include "engine/model/body.h"
 #include "engine/contact/collisions.h"
 #include "engine/contact/contact_properties.h"
+#include "engine/model/body.h"
 #include "engine/world/model.h"
 #include "engine/world/world.h"
 #include "numerics/matrix.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_constants.h"
 #include "engine/contact/linear_complementarity.h"
+#include "engine/engine_constants.h"
 #include "engine/world/model.h"
 #include "engine/world/world.h"
 #include "numerics/float_list.h"

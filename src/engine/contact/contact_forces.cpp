@@ -7,10 +7,10 @@
 #include "engine/contact/collisions.h"
 #include "engine/contact/dense_matrix.h"
 #include "engine/contact/linear_complementarity.h"
-#include "engine/model/plane_geometry.h"
 #include "engine/model/body.h"
-#include "engine/model/world_settings.h"
+#include "engine/model/plane_geometry.h"
 #include "engine/model/step_state.h"
+#include "engine/model/world_settings.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {
@@ -61,7 +61,7 @@ bool TCollisions::SolveContactForces() {
   const TFloatList& h = world_.GeneralizedForces();
   if (h.Count() != n) {
     world_.Log().AddLine("[Error] The generalized force vector does not have " + std::to_string(n) +
-            " values: resting contacts cannot be solved.");
+                         " values: resting contacts cannot be solved.");
     return false;
   }
   const TContactPoints& resting = *RestingContacts;

@@ -100,7 +100,7 @@ bool TContactProperties::Load(const std::string& FileName, const TContactModel& 
     // so it is named, but the load goes on.
     if (ini.ReadSections().empty() && HoldsText(path)) {
       log_->AddLine("[Alert] Contact properties file " + ExtractFileName(path) +
-              " holds text but no section: no two bodies are tested for contact.");
+                    " holds text but no section: no two bodies are tested for contact.");
     }
   }
   LoadPairs(FileName, model);
@@ -130,13 +130,15 @@ bool TContactProperties::CheckCoefficients() {
       const std::string what = std::string(check.key) + " in " + check.coefficient.Place(k);
       const std::string gives = check.coefficient.Expressions[k] + " gives " + FloatToText(value);
       if (!(value >= check.least)) {
-        log_->AddLine("[Error] " + what + (std::isnan(value) ? " must be a number: " : " must not be negative: ") +
-                gives + ".");
+        log_->AddLine("[Error] " + what +
+                      (std::isnan(value) ? " must be a number: " : " must not be negative: ") + gives + ".");
         return false;
       }
       if (value < check.alert_below || value > check.alert_above) {
-        AlertOnce(alerted, "[Alert] " + what + " lies outside " + FloatToText(check.alert_below) + " to " +
-                FloatToText(check.alert_above) + ", so a blow adds energy: " + gives + ".", *log_);
+        AlertOnce(alerted,
+                  "[Alert] " + what + " lies outside " + FloatToText(check.alert_below) + " to " +
+                      FloatToText(check.alert_above) + ", so a blow adds energy: " + gives + ".",
+                  *log_);
       }
     }
   }
@@ -204,8 +206,8 @@ void TContactProperties::WarnIfNeitherResists(const TIniFile& ini, const std::st
   ParseResisting(0, 1, ini.ReadString(section, "resistingPenetration", kDefaultResisting), mode);
   if (mode == kNeitherResists) {
     log_->AddLine("[Alert] resistingPenetration is F:F in section " + section +
-            " of the contact properties file: neither body resists penetration, so the bodies are not "
-            "tested for contact.");
+                  " of the contact properties file: neither body resists penetration, so the bodies are not "
+                  "tested for contact.");
   }
 }
 

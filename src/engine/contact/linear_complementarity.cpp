@@ -679,8 +679,8 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix
   Z.assign(size, 0.0L);
   if (M.Rows() < size || M.Cols() < size) {
     Settings.Log->AddLine("[Error] LCP of size " + std::to_string(size) + " needs a matrix of at least " +
-            std::to_string(size) + "x" + std::to_string(size) + "; got " + std::to_string(M.Rows()) + "x" +
-            std::to_string(M.Cols()) + ".");
+                          std::to_string(size) + "x" + std::to_string(size) + "; got " +
+                          std::to_string(M.Rows()) + "x" + std::to_string(M.Cols()) + ".");
     return false;
   }
   if (size == 0) return true;
@@ -706,10 +706,11 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   const std::uint32_t n = q.Count();
   if (n == 0) return true;
   if (M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n) {
-    Alerts.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " + std::to_string(n) +
-            "x" + std::to_string(n) + " and result lists of at least " + std::to_string(n) +
-            " elements; got " + std::to_string(M.RowCount()) + "x" + std::to_string(M.ColCount()) + ", " +
-            std::to_string(W.Count()) + " and " + std::to_string(Z.Count()) + ".");
+    Alerts.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " +
+                        std::to_string(n) + "x" + std::to_string(n) + " and result lists of at least " +
+                        std::to_string(n) + " elements; got " + std::to_string(M.RowCount()) + "x" +
+                        std::to_string(M.ColCount()) + ", " + std::to_string(W.Count()) + " and " +
+                        std::to_string(Z.Count()) + ".");
     return false;
   }
 
@@ -776,8 +777,9 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
     Alerts.Log->AddLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s unbounded ray in LCP solving.");
   }
   if (outcome == TOutcome::PassLimit && Alerts.LogMaximumIterations) {
-    Alerts.Log->AddLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s reached maximum number of iteration steps(" +
-            std::to_string(passes) + ") in LCP solving.");
+    Alerts.Log->AddLine("[Alert] At t=" + FloatToText(Alerts.Time) +
+                        "s reached maximum number of iteration steps(" + std::to_string(passes) +
+                        ") in LCP solving.");
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
   return solved;

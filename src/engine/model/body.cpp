@@ -50,7 +50,8 @@ std::vector<std::string> ColorItems(const std::string& text) {
 
 }  // namespace
 
-TBody::TBody(const TWorldSettings& settings, ILogSink& log) : Solid(this, log), settings_(settings), log_(log) {}
+TBody::TBody(const TWorldSettings& settings, ILogSink& log)
+    : Solid(this, log), settings_(settings), log_(log) {}
 
 bool TBody::ReadColor(const std::string& text, const std::string& file) {
   const std::vector<std::string> items = ColorItems(text);
@@ -58,14 +59,14 @@ bool TBody::ReadColor(const std::string& text, const std::string& file) {
   bool ok = items.size() >= 3;
   for (std::size_t i = 0; ok && i < 3; ++i) ok = TryTextToFloat(items[i], rgb[i]) && std::isfinite(rgb[i]);
   if (!ok) {
-    log_.AddLine("[Error] RGBColor of body " + Name + " in file " + file + " must hold three numbers: " + text +
-            ".");
+    log_.AddLine("[Error] RGBColor of body " + Name + " in file " + file +
+                 " must hold three numbers: " + text + ".");
     return false;
   }
   // The view clamps what it draws; the body file still says something other than it means.
   if (std::any_of(std::begin(rgb), std::end(rgb), [](long double c) { return c < 0 || c > 1; })) {
     log_.AddLine("[Alert] RGBColor of body " + Name + " in file " + file +
-            " has a component outside 0 to 1: " + text + ". The view draws it clamped to 0 to 1.");
+                 " has a component outside 0 to 1: " + text + ". The view draws it clamped to 0 to 1.");
   }
   Red = rgb[0];
   Green = rgb[1];
@@ -125,7 +126,7 @@ bool TBody::ReadBodyFile(const std::string& FileName) {
   if (!r.Ok()) return false;
   if (SkinThickness != 0) {
     log_.AddLine("[Alert] skinThickness of body " + Name +
-            " explicitely defined to: " + FloatToText(SkinThickness) + ".");
+                 " explicitely defined to: " + FloatToText(SkinThickness) + ".");
   } else {
     SkinThickness = settings_.MaximumPenetration * kSkinThicknessPerPenetration;
   }
@@ -175,12 +176,12 @@ void TBody::ComputeMassProperties() {
   for (const auto& component : explicit_components) {
     if (component.value != 0) {
       log_.AddLine("[Alert] mass moment of inertia " + std::string(component.name) + " of body " + Name +
-              " explicitely defined to: " + FloatToText(component.value) + ".");
+                   " explicitely defined to: " + FloatToText(component.value) + ".");
     }
   }
   if (Inertia.ZZ != 0) {
     log_.AddLine("[Alert] mass moment of inertia ZZ of body " + Name +
-            " explicitely defined to: " + FloatToText(Inertia.ZZ) + ".");
+                 " explicitely defined to: " + FloatToText(Inertia.ZZ) + ".");
   } else if (HasShape) {
     Inertia.ZZ = Solid.PolarMoment * Thickness * Density;
   }

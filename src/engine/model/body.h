@@ -118,7 +118,6 @@ class TBody {
   bool WriteReshapedOutline(const std::string& FileName, const TFloatList& values,
                             const TNextVersionSettings& watches) const;
 
-
   long double Mass = 0;
   long double Thickness = 0;  // extrusion depth of the outline (m)
   long double Density = 0;

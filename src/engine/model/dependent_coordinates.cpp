@@ -45,7 +45,8 @@ bool TDependentCoordinates::Load(const std::string& FileName) {
   }
   file_name_ = ExtractFileName(path);
   std::vector<TDefinitionLine> definitions;
-  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path, *binding_.Log) || !ReadDefinitions(file, definitions)) {
+  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path, *binding_.Log) ||
+      !ReadDefinitions(file, definitions)) {
     binding_.Log->AddLine("[Error] Cannot read dependent coordinate file.");
     return false;
   }
@@ -54,7 +55,7 @@ bool TDependentCoordinates::Load(const std::string& FileName) {
   const bool marked = std::any_of(file.begin(), file.end(), [](const std::string& line) { return line == kNew; });
   if (!marked && std::any_of(file.begin(), file.end(), [](const std::string& line) { return !Blank(line); })) {
     binding_.Log->AddLine("[Alert] Dependent coordinate file " + file_name_ + " holds text but no " + kNew +
-            " line: the model has no dependent coordinates.");
+                          " line: the model has no dependent coordinates.");
   }
   if (Names.empty()) return true;
   // A coordinate left unlinked or without its Jacobian would read short later: both end the load.
@@ -87,8 +88,9 @@ bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file
     // A marker where an expression belongs is the next part of the record: a line is missing.
     const auto missing = [&](std::size_t k) { return Blank(file[k]) || file[k].rfind("%%", 0) == 0; };
     if (i + 1 + kDefinitionLines >= file.size() || missing(i + 2) || missing(i + 3) || missing(i + 4)) {
-      binding_.Log->AddLine("[Error] Cannot read definition of " + name +
-              " in dependent coordinate file: position, velocity and acceleration take one line each.");
+      binding_.Log->AddLine(
+          "[Error] Cannot read definition of " + name +
+          " in dependent coordinate file: position, velocity and acceleration take one line each.");
       return false;
     }
     std::size_t k = Names.size();
@@ -146,7 +148,7 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
       body.Links.Rz.Index = static_cast<std::int32_t>(q);
     } else if (FindText(position, "[t]") != std::string::npos) {
       binding_.Log->AddLine("[Error] Dependent rotation Rz of body " + body.Name +
-              " can be equal to one generalized rotation or " + " dependent only on time.");
+                            " can be equal to one generalized rotation or " + " dependent only on time.");
       return false;
     }
   }
@@ -174,7 +176,8 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
       }
       std::size_t j = i + 2 + kDefinitionLines;
       if (j >= file.size() || file[j] != kJacobianVector) {
-        binding_.Log->AddLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
+        binding_.Log->AddLine("[Error] Cannot find Jacobian vector of " + name +
+                              " in dependent coordinate file.");
         failed = true;
         continue;
       }
@@ -184,13 +187,14 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
       }
       if (rows.size() < n) {
         binding_.Log->AddLine("[Error] Jacobian vector of " + name + " in dependent coordinate file has " +
-                IntToText(static_cast<std::int64_t>(rows.size())) + " rows; the world has " +
-                IntToText(static_cast<std::int64_t>(n)) + " generalized coordinates.");
+                              IntToText(static_cast<std::int64_t>(rows.size())) + " rows; the world has " +
+                              IntToText(static_cast<std::int64_t>(n)) + " generalized coordinates.");
         failed = true;
         continue;
       }
       if (j >= file.size() || file[j] != kJacobianScalar || j + 1 >= file.size() || Blank(file[j + 1])) {
-        binding_.Log->AddLine("[Error] Cannot find Jacobian scalar of " + name + " in dependent coordinate file.");
+        binding_.Log->AddLine("[Error] Cannot find Jacobian scalar of " + name +
+                              " in dependent coordinate file.");
         failed = true;
         continue;
       }
@@ -201,7 +205,8 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
       found = true;
     }
     if (!found && !failed) {
-      binding_.Log->AddLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
+      binding_.Log->AddLine("[Error] Cannot find Jacobian vector of " + name +
+                            " in dependent coordinate file.");
     }
     if (!found || failed) {
       ok = false;

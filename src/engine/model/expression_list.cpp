@@ -344,7 +344,8 @@ bool TExpressionList::DefineVariables() {
     }
   }
   if (unresolved.empty()) return true;
-  binding_.Log->AddLine("[Error] Unknown variable present (" + unresolved + "). Check .mmx, .hv, .dc, .me,... files. ");
+  binding_.Log->AddLine("[Error] Unknown variable present (" + unresolved +
+                        "). Check .mmx, .hv, .dc, .me,... files. ");
   const std::string place = Place(unresolved_text);
   if (!place.empty()) {
     std::string key;

@@ -62,10 +62,10 @@ bool TExpressionNames::Stale() const {
   const TConstantList& constants = *binding_.Constants;
   const TBodyList& bodies = *binding_.Bodies;
   const TCoordinateList& evaluated = binding_.State->Evaluated;
-  if (coordinate_names != coordinate_names_ || evaluated.Q.Data() != q_ ||
-      evaluated.QDot.Data() != q_dot_ || evaluated.QDDot.Data() != q_ddot_ ||
-      evaluated.Count() != state_count_ || &binding_.State->Time != time_ ||
-      DecimalSeparator() != decimal_separator_ || ListSeparator() != list_separator_ ||
+  if (coordinate_names != coordinate_names_ || evaluated.Q.Data() != q_ || evaluated.QDot.Data() != q_dot_ ||
+      evaluated.QDDot.Data() != q_ddot_ || evaluated.Count() != state_count_ ||
+      &binding_.State->Time != time_ || DecimalSeparator() != decimal_separator_ ||
+      ListSeparator() != list_separator_ ||
       constants.Count() != static_cast<std::int32_t>(constants_.size()) ||
       bodies.Count() != static_cast<std::int32_t>(bodies_.size())) {
     return true;

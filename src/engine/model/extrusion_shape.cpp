@@ -30,12 +30,12 @@ bool ReadReals(TTextReader& reader, std::uint32_t n, const char* what, const std
     long double v = 0;
     if (!reader.ReadToken(token)) {
       log.AddLine("[Error] Outline file " + file + " ends after " + IntToText(i) + " of its " + IntToText(n) +
-              " " + what + " values.");
+                  " " + what + " values.");
       return false;
     }
     if (!TryTextToFloatDot(token, v) || !std::isfinite(v)) {
       log.AddLine("[Error] Outline file " + file + ": " + what + " value " + IntToText(i + 1) +
-              " is no finite number: " + token + ".");
+                  " is no finite number: " + token + ".");
       return false;
     }
     values.push_back(v);
@@ -81,8 +81,8 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
   // lists are sized, so a huge count in a short file costs nothing.
   if (line.size() <= kCountKeyLength || !TryTextToInt(line.substr(kCountKeyLength, kCountTextLength), n) ||
       n < 2 || static_cast<std::uint32_t>(n) > TFloatList::MaxCount) {
-    log_.AddLine("[Error] Outline file " + file + " must give a count of 2 to " + IntToText(TFloatList::MaxCount) +
-            " points: " + line + ".");
+    log_.AddLine("[Error] Outline file " + file + " must give a count of 2 to " +
+                 IntToText(TFloatList::MaxCount) + " points: " + line + ".");
     return false;
   }
   bool data = false;
@@ -106,7 +106,7 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
   }
   if (xs.front() != xs.back() || ys.front() != ys.back()) {
     log_.AddLine("[Alert] Extrusion shape in file " + ExtractFileName(ToNativeSeparators(FileName)) +
-            " is not closed .");
+                 " is not closed .");
   }
   return true;
 }
@@ -130,7 +130,8 @@ bool TExtrusionShape::WriteShapeFile(const std::string& FileName, const TFloatLi
 
 bool TExtrusionShape::Load(const std::string& FileName) {
   if (!ReadShapeFile(FileName, X, Y)) {
-    log_.AddLine("[Error] Check extrusion shape in file " + ExtractFileName(ToNativeSeparators(FileName)) + ".");
+    log_.AddLine("[Error] Check extrusion shape in file " + ExtractFileName(ToNativeSeparators(FileName)) +
+                 ".");
     return false;
   }
   const std::uint32_t n = X.Count();

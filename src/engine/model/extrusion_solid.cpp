@@ -122,10 +122,10 @@ void TExtrusionSolid::CorrectOrigin() {
   }
   if (passes >= 2) {
     auto e = [](long double v) { return FloatToTextExponent(v, 5, 5); };
-    log_.AddLine("[Warning] Body " + BodyName() + ": center of gravity moved from (" + e(cx0) + ", " + e(cy0) +
-            ") to origin (" + e(CentreOfGravity.X.Value) + ", " + e(CentreOfGravity.Y.Value) +
-            ") - number of iterations: " + IntToText(passes) +
-            ". If you do not want to meve the origin then use correctOrigin = 0.");
+    log_.AddLine("[Warning] Body " + BodyName() + ": center of gravity moved from (" + e(cx0) + ", " +
+                 e(cy0) + ") to origin (" + e(CentreOfGravity.X.Value) + ", " + e(CentreOfGravity.Y.Value) +
+                 ") - number of iterations: " + IntToText(passes) +
+                 ". If you do not want to meve the origin then use correctOrigin = 0.");
   }
 }
 

@@ -35,8 +35,8 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
     // Line i names q_(i+1): a blank line would give every later name the index of the one before it.
     if (name.empty()) {
       binding_.Log->AddLine("[Error] Line " + IntToText(static_cast<std::int64_t>(i) + 1) +
-              " of generalized coordinates file " + ExtractFileName(path) +
-              " is blank: each line names one generalized coordinate.");
+                            " of generalized coordinates file " + ExtractFileName(path) +
+                            " is blank: each line names one generalized coordinate.");
       return false;
     }
     Names.push_back(ReplaceAll(name, "[t]", "", true));
@@ -46,9 +46,10 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
   for (std::size_t i = 0; i < Names.size(); ++i) {
     for (std::size_t j = i + 1; j < Names.size(); ++j) {
       if (Names[i] != Names[j]) continue;
-      binding_.Log->AddLine("[Error] Generalized coordinate " + Names[i] + " is named twice in generalized coordinates file " +
-              ExtractFileName(path) + ": lines " + IntToText(static_cast<std::int64_t>(i) + 1) + " and " +
-              IntToText(static_cast<std::int64_t>(j) + 1) + ".");
+      binding_.Log->AddLine("[Error] Generalized coordinate " + Names[i] +
+                            " is named twice in generalized coordinates file " + ExtractFileName(path) +
+                            ": lines " + IntToText(static_cast<std::int64_t>(i) + 1) + " and " +
+                            IntToText(static_cast<std::int64_t>(j) + 1) + ".");
       return false;
     }
   }

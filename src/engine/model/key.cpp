@@ -107,9 +107,9 @@ std::string TKey::BodyNames() const {
 std::optional<TCoordinateComponent> TKey::CoordinateComponent() const {
   const auto component = CoordinateComponentByName(Part(2));
   if (!component) {
-    binding_.Log->AddLine("[Error] Body position pointer of " + DelimitedText() + " was not set: " +
-            (Part(2).empty() ? std::string("\"\"") : Part(2)) + " is none of x, y, z, Rx, Ry, Rz" + InPlace() +
-            ".");
+    binding_.Log->AddLine("[Error] Body position pointer of " + DelimitedText() +
+                          " was not set: " + (Part(2).empty() ? std::string("\"\"") : Part(2)) +
+                          " is none of x, y, z, Rx, Ry, Rz" + InPlace() + ".");
   }
   return component;
 }
@@ -119,17 +119,17 @@ bool TKey::LinkBodyCoordinates(std::uint32_t i) {
   TBody* body = FindBody(is_key);
   if (!is_key) return false;
   if (body == nullptr) {
-    binding_.Log->AddLine("[Error] Body " + Part(1) +
-            " coordinate not found/created. Name of body (defined in bdy file) is used for the body "
-            "coordinates. " +
-            (place_.empty() ? std::string("No body") : "In " + place_ + ", no body") + " is named " + Part(1) +
-            "; the bodies are " + BodyNames() + ".");
+    binding_.Log->AddLine(
+        "[Error] Body " + Part(1) +
+        " coordinate not found/created. Name of body (defined in bdy file) is used for the body "
+        "coordinates. " +
+        (place_.empty() ? std::string("No body") : "In " + place_ + ", no body") + " is named " + Part(1) +
+        "; the bodies are " + BodyNames() + ".");
     return false;
   }
   const auto component = CoordinateComponent();
   if (!component) return false;
-  return LinkToGeneralizedCoordinate(body->Kinematics, body->Links, *component,
-                                     binding_.State->Evaluated, i);
+  return LinkToGeneralizedCoordinate(body->Kinematics, body->Links, *component, binding_.State->Evaluated, i);
 }
 
 bool TKey::CopyStartValues(std::uint32_t i) {

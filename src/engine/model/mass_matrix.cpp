@@ -116,16 +116,17 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
     const std::vector<std::string> cells = MassMatrixCells(line);
     for (std::size_t c = 0; c < cells.size(); ++c) {
       if (!BracketsBalance(cells[c])) {
-        binding_.Log->AddLine("[Error] Brackets do not balance in cell " + IntToText(static_cast<std::int64_t>(c) + 1) + " of " +
-                place + " (cells are separated by three blanks): " + cells[c]);
+        binding_.Log->AddLine("[Error] Brackets do not balance in cell " +
+                              IntToText(static_cast<std::int64_t>(c) + 1) + " of " + place +
+                              " (cells are separated by three blanks): " + cells[c]);
         return false;
       }
     }
     // A short row would leave cells of M unread: the whole matrix is refused instead.
     if (cells.size() != n) {
       binding_.Log->AddLine(std::string(kCannotReadRow) + " L" + place.substr(1) + " holds " +
-              IntToText(static_cast<std::int64_t>(cells.size())) + " cells where " + IntToText(n) +
-              " are expected.");
+                            IntToText(static_cast<std::int64_t>(cells.size())) + " cells where " +
+                            IntToText(n) + " are expected.");
       return false;
     }
     auto row = std::make_unique<TExpressionList>(binding_);

@@ -39,13 +39,13 @@ bool IsWholeNumberText(std::string_view text) {
 
 bool AcceptNulFreeText(std::size_t line, const std::string& path, ILogSink& log) {
   if (line == 0) return true;
-  log.AddLine("[Error] Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " + ExtractFileName(path) +
-          " holds a NUL byte.");
+  log.AddLine("[Error] Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " +
+              ExtractFileName(path) + " holds a NUL byte.");
   return false;
 }
 
-TSettingsReader::TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path, ILogSink& log,
-                                 std::set<std::string>* said)
+TSettingsReader::TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path,
+                                 ILogSink& log, std::set<std::string>* said)
     : ini_(ini), label_(std::move(kind) + " file " + ExtractFileName(path)), log_(log), said_(said) {}
 
 void TSettingsReader::Alert(const std::string& line) const {
@@ -95,7 +95,7 @@ bool TSettingsReader::Check(const char* section, const char* key, long double va
 bool TSettingsReader::Refuse(const char* section, const char* key, const std::string& requirement,
                              const std::string& value_text) {
   log_.AddLine("[Error] " + std::string(key) + " in " + label_ + " must be " + requirement + ": " +
-          Trim(Text(section, key, value_text)) + ".");
+               Trim(Text(section, key, value_text)) + ".");
   ok_ = false;
   return false;
 }

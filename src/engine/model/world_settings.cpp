@@ -43,7 +43,7 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path, ILogSink
     WorkingDirectory = FolderOf(path);
   } else if (HasDriveLetter(directory)) {
     log.AddLine("[Error] workingDirectory in wld file names a drive: " + directory +
-            ". Give a folder of this system or current.");
+                ". Give a folder of this system or current.");
     return false;
   } else {
     // File names are appended to it: it must end with a separator.

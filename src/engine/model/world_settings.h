@@ -40,7 +40,8 @@ struct TWorldSettings {
   // count, interval, tolerance or displacement factor that is negative or no finite number; a time step
   // or maximumPenetration that is not a finite number above 0; an integer beyond 32 bits.
   // `said`: the alerts an earlier reading of the same load has logged (see TSettingsReader).
-  bool Read(const TIniFile& ini, const std::string& path, ILogSink& log, std::set<std::string>* said = nullptr);
+  bool Read(const TIniFile& ini, const std::string& path, ILogSink& log,
+            std::set<std::string>* said = nullptr);
 
   // Folder of the model files, with its trailing separator ("workingDirectory"; "current": the world
   // file's folder). A load moves it to the history directory once the model has been copied there.

@@ -77,8 +77,8 @@ void TContactWatches::ReadCommon(const TIniFile& ini) {
 }
 
 bool TContactWatches::ReadBodySection(const TIniFile& ini, TBody& body, std::int32_t history_number) {
-  if (!ReshapeWindow.Read(ini, log_) || !ConstantsUpdate.Read(ini, log_) || !ChangeConstants.Read(ini, log_) ||
-      !BodyBalancedUpdate.Read(ini, log_)) {
+  if (!ReshapeWindow.Read(ini, log_) || !ConstantsUpdate.Read(ini, log_) ||
+      !ChangeConstants.Read(ini, log_) || !BodyBalancedUpdate.Read(ini, log_)) {
     return false;
   }
 

@@ -162,8 +162,8 @@ void MatchRecords(TRecordedFile& data, TRecordedFile& watches, ILogSink& log) {
     const std::size_t extra = longer->ends.size() - both;
     if (extra == 0) continue;
     log.AddLine("[Alert] Dropped " + IntToText(static_cast<std::int64_t>(extra)) +
-            (extra == 1 ? " record" : " records") + " at the end of history file " + longer->name + " that " +
-            other->name + " does not hold.");
+                (extra == 1 ? " record" : " records") + " at the end of history file " + longer->name +
+                " that " + other->name + " does not hold.");
     longer->text.resize(longer->Through(both));
     longer->ends.resize(both);
   }

@@ -11,10 +11,10 @@
 #include <string>
 
 #include "engine/contact/collisions.h"
-#include "engine/world/world.h"
 #include "engine/record/log.h"
 #include "engine/step/integration.h"
 #include "engine/step/step_control.h"
+#include "engine/world/world.h"
 
 namespace zentrova {
 

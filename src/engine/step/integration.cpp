@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "engine/step/step_control.h"
 #include "engine/world/model.h"
 #include "engine/world/world.h"
-#include "engine/step/step_control.h"
 
 namespace zentrova {
 

@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/world/model.h"
 #include "engine/step/driver.h"
+#include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 #include "platform/clock.h"
 #include "platform/number_text.h"

@@ -11,7 +11,8 @@ TStepControl::TStepControl(TWorld& world, ILogSink& log)
 void TStepControl::AfterLoad() {
   TimeStepManager.Reset();  // whatever step the world file's last reading left
   const TGeneralizedCoordinatesHistoryList& points = world_.Model().History.Points;
-  if (world_.State.CurrentState < points.Count()) world_.State.Time = points.Items(world_.State.CurrentState).Time;
+  if (world_.State.CurrentState < points.Count())
+    world_.State.Time = points.Items(world_.State.CurrentState).Time;
 }
 
 void TStepControl::SetTime(long double time) {

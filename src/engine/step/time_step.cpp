@@ -1,8 +1,8 @@
 #include "engine/step/time_step.h"
 
 #include "engine/engine_constants.h"
-#include "engine/model/world_settings.h"
 #include "engine/model/step_state.h"
+#include "engine/model/world_settings.h"
 #include "platform/number_text.h"
 
 namespace zentrova {
@@ -16,13 +16,13 @@ bool TTimeStepManaging::ReduceTimeStep() {
   // minimumTimestep.
   if (settings_.MinimumTimestep > state_.TimeStep) {
     log_.AddLine("[Error] Minimum time step of " + FloatToText(settings_.MinimumTimestep) + "s reached at " +
-            FloatToText(state_.Time) + "s.");
+                 FloatToText(state_.Time) + "s.");
     if (state_.Time == 0) log_.AddLine("[Alert] Check bodies for possible overlapping.");
     return false;
   }
   if (LevelCount >= kMaxTimeStepHalvings) {
     log_.AddLine("[Error] Time step of " + FloatToText(state_.TimeStep) + "s cannot be halved further at " +
-            FloatToText(state_.Time) + "s.");
+                 FloatToText(state_.Time) + "s.");
     return false;
   }
   Divisor *= 2;

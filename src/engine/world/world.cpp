@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/world/model.h"
 #include "engine/model/model_text.h"
 #include "engine/record/log.h"
+#include "engine/world/model.h"
 #include "numerics/expression_words.h"
 #include "platform/clock.h"
 #include "platform/exponent_text.h"

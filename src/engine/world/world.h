@@ -16,11 +16,11 @@
 
 #include "engine/control_tree.h"
 #include "engine/log_sink.h"
+#include "engine/model/step_state.h"
 #include "engine/model/world_settings.h"
 #include "engine/plot_window.h"
-#include "engine/world_view.h"
 #include "engine/record/history_world.h"
-#include "engine/model/step_state.h"
+#include "engine/world_view.h"
 
 namespace zentrova {
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/world/model.h"
 #include "engine/record/log.h"
+#include "engine/world/model.h"
 
 namespace zentrova {
 

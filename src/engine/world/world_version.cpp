@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/model/value_statistics.h"
+#include "engine/record/log.h"
 #include "engine/world/model.h"
 #include "engine/world/world.h"
-#include "engine/record/log.h"
-#include "engine/model/value_statistics.h"
 #include "platform/clock.h"
 #include "platform/exponent_text.h"
 #include "platform/number_text.h"

@@ -10,8 +10,8 @@
 
 #include "driver_test_support.h"
 #include "engine/contact/contact_points.h"
-#include "engine/world/model.h"
 #include "engine/step/run_loop.h"
+#include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 #include "platform/paths.h"
 
@@ -234,7 +234,8 @@ TEST_F(DriverTest, TwoWorldsOnTwoThreadsRecordWhatEachRecordsAlone) {
   const std::vector<Example> examples = {{"falling-box", "[Alert] Break time of 3.02s reached."},
                                          {"double-pendulum", "[Alert] Break time of 6.01s reached."}};
   std::vector<ExampleRun> alone, together(examples.size());
-  for (const Example& e : examples) alone.push_back(RunExample(e.name, dir_.Path() + "alone/" + e.name + "/"));
+  for (const Example& e : examples)
+    alone.push_back(RunExample(e.name, dir_.Path() + "alone/" + e.name + "/"));
   std::vector<std::thread> threads;
   for (std::size_t i = 0; i < examples.size(); ++i) {
     threads.emplace_back([&, i] {

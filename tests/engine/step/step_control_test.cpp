@@ -101,10 +101,10 @@ TEST_F(StepControlRunTest, RollBacksMoveTheTimeAndResetTheStepAsAsked) {
     long double time_step;
     long double q_time;  // the time the coordinates are those of
   } cases[] = {
-      {"saved state, time kept", [](TStepControl& c, TStepState&) { c.RestoreSavedState(false); }, 4 * h, h / 2,
-       3 * h},
-      {"saved state with its time", [](TStepControl& c, TStepState&) { c.RestoreSavedState(true); }, 3 * h, h / 2,
-       3 * h},
+      {"saved state, time kept", [](TStepControl& c, TStepState&) { c.RestoreSavedState(false); }, 4 * h,
+       h / 2, 3 * h},
+      {"saved state with its time", [](TStepControl& c, TStepState&) { c.RestoreSavedState(true); }, 3 * h,
+       h / 2, 3 * h},
       {"recorded state 1",
        [](TStepControl& c, TStepState& s) {
          s.CurrentState = 1;

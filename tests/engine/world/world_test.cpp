@@ -1,5 +1,5 @@
-#include "engine/world/world.h"
 #include "engine/world/model.h"
+#include "engine/world/world.h"
 
 #include <gtest/gtest.h>
 
