@@ -101,7 +101,7 @@ class THistory : public ILogSink {
   // a continued history starts there, and rebuilds the log header. `read_log` when the load continues a
   // history the caller named.
   bool Restart(bool read_log);
-  // ReadLog first (it empties the global log, which must keep what reading the records reports), then
+  // ReadLog first (it empties the connected log, which must keep what reading the records reports), then
   // MendRecords, ReadData and ReadWatches.
   bool Load(bool read_log);
   // Cuts data.txt and watches.txt to the records a continued run can append to: an incomplete last line
@@ -111,7 +111,7 @@ class THistory : public ILogSink {
   bool MendRecords();
   bool ReadData();
   bool ReadWatches();
-  // The lines of log.txt become the history log and the log window's text; the global log is emptied.
+  // The lines of log.txt become the history log and the log window's text; the connected log is emptied.
   // False when there is no log.txt.
   bool ReadLog();
 
@@ -212,7 +212,7 @@ class THistory : public ILogSink {
   // The line WriteStep builds, kept so that recording allocates nothing once it has grown.
   std::string line_;
 
-  // Lines arrive from the simulation thread (through the global log) and from the main thread.
+  // Lines arrive from the simulation thread (through the connected log) and from the main thread.
   mutable std::mutex log_mutex_;
   std::vector<std::string> log_;
   bool log_has_header_ = false;

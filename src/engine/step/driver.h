@@ -1,8 +1,8 @@
-// The simulation driver: owns the global log, the world, the integrator and the collision handler, and
-// advances the model one step at a time for the simulation loop. Each step either replays the next
-// recorded state, or computes a new one (contact detection, then the contact solution and an Euler step,
-// or a Runge-Kutta step without contacts), or retries with half the time step, or, at the minimum time
-// step, goes back in the history. The loop around the steps is TRunLoop's.
+// The simulation driver: owns the log its world writes to, the world, its step control, the integrator
+// and the collision handler, and advances the model one step at a time for the simulation loop. Each step
+// either replays the next recorded state, or computes a new one (contact detection, then the contact
+// solution and an Euler step, or a Runge-Kutta step without contacts), or retries with half the time
+// step, or, at the minimum time step, goes back in the history. The loop around the steps is TRunLoop's.
 #pragma once
 
 #include <atomic>
