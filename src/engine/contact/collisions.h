@@ -173,11 +173,12 @@ class TCollisions {
     std::vector<long double> a_mu;
     std::vector<std::uint32_t> a_stick;
     bool a_valid = false;
-    // The last solutions of the LCP with this A: q as given, and what the solve made of q, w and z.
-    // The same A, q and settings give the same solution; a resting box's velocities alternate between
-    // two patterns, so two are kept.
+    // The last solutions of the LCP with this A: the inputs of q, and what the solve made of q, w and
+    // z. The same A, q and settings give the same solution; a resting box's velocities alternate
+    // between two patterns, so two are kept.
+    std::vector<long double> q_inputs;  // q' and h over the coordinates, the bias terms, dt
     struct TSolved {
-      std::vector<long double> q_in, q, w, z;
+      std::vector<long double> inputs, q, w, z;
       TLCPSettings settings;
       bool valid = false;
     };

@@ -167,11 +167,29 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     for (TForceGroup::TSolved& solved : f.solved) solved.valid = false;
   }
 
+  // Besides A's inputs, q reads only these: the group's q' and h, the contacts' bias terms and the time
+  // step. With A unchanged, the same bits of them give the same q and so the same solution.
+  const long double dt = state.TimeStep;
+  f.q_inputs.clear();
+  for (std::uint32_t a = 0; a < nc; ++a) f.q_inputs.push_back(state.Evaluated.QDot.Data()[coords[a]]);
+  for (std::uint32_t a = 0; a < nc; ++a) f.q_inputs.push_back(h_list.Data()[coords[a]]);
+  for (std::uint32_t c = 0; c < m; ++c) f.q_inputs.push_back(contact(c).Bias.Normal.Get());
+  for (std::uint32_t r = 0; r < s; ++r) f.q_inputs.push_back(contact(f.stick[r]).Bias.Tangent.Get());
+  f.q_inputs.push_back(dt);
+  const TLCPSettings settings = world_.LCPSettings();
+  for (const TForceGroup::TSolved& solved : f.solved) {
+    if (solved.valid && SameSettings(solved.settings, settings) && SameBits(solved.inputs, f.q_inputs)) {
+      f.q = solved.q;
+      f.w = solved.w;
+      f.z = solved.z;
+      return true;
+    }
+  }
+
   // The relative velocities W^T q' now, after the impact of this step if there was one.
   f.local.resize(nc);
   for (std::uint32_t a = 0; a < nc; ++a) f.local[a] = state.Evaluated.QDot.Data()[coords[a]];
   Multiply(f.wt, f.local, f.velocity);
-  const long double dt = state.TimeStep;
 
   for (std::uint32_t a = 0; a < nc; ++a) f.local[a] = h_list.Data()[coords[a]];
   Multiply(f.minv, f.local, f.minv_h);
@@ -185,17 +203,8 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     f.q[TP + r] += bias + f.velocity[TP + r] / dt;
     f.q[TM + r] -= bias + f.velocity[TP + r] / dt;
   }
-  const TLCPSettings settings = world_.LCPSettings();
-  for (const TForceGroup::TSolved& solved : f.solved) {
-    if (solved.valid && SameSettings(solved.settings, settings) && SameBits(solved.q_in, f.q)) {
-      f.q = solved.q;
-      f.w = solved.w;
-      f.z = solved.z;
-      return true;
-    }
-  }
   TForceGroup::TSolved& slot = f.solved[f.next_solved];
-  slot.q_in = f.q;
+  slot.inputs = f.q_inputs;
   if (!SolveLCP(settings, state.Time, f.a, f.q, f.w, f.z)) {
     slot.valid = false;
     return false;

@@ -196,7 +196,7 @@ enum class TOutcome { Solved, UnboundedRay, PassLimit, NoPivotRow, Breakdown };
 // v_r adds the same terms as d_i and equals it. And the next entering variable is known before the
 // update, so one pass over the rows updates b and Binv, multiplies each updated row with the column
 // that enters next and starts the next ratio test.
-template <typename Cell>
+template <typename Cell, std::uint32_t kN = 0>
 class TPivoting {
   static constexpr std::uint32_t kNever = 0xFFFFFFFFu;
 
@@ -209,7 +209,7 @@ class TPivoting {
 
   // memory: Bytes(n) bytes aligned for long double.
   TPivoting(const TSqrMatrix& M, std::uint32_t n, void* memory, long double Lexico, long double PivotTolerance)
-      : n_(n), z0_(static_cast<std::int32_t>(2 * n)), lexico_(Lexico), tolerance_(PivotTolerance) {
+        : n_(kN != 0 ? kN : n), z0_(static_cast<std::int32_t>(2 * n)), lexico_(Lexico), tolerance_(PivotTolerance) {
     c_ = static_cast<Cell*>(memory);
     b_ = c_ + std::size_t{n} * n;
     d_ = b_ + n;
@@ -223,12 +223,6 @@ class TPivoting {
     for (std::uint32_t i = 0; i < n; ++i) m_[i] = M.RowData(i);
   }
 
-  bool MatrixFinite() const {
-    bool finite = true;
-    for (std::uint32_t i = 0; i < n_; ++i) finite &= AllFinite(m_[i], n_);
-    return finite;
-  }
-
   TOutcome Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
                std::uint64_t passes, std::vector<TLCPPivot>* Pivots);
 
@@ -236,13 +230,13 @@ class TPivoting {
   bool WriteResult(TFloatList& W, TFloatList& Z) const {
     if constexpr (!Cell::kGuarded) {
       bool finite = true;
-      for (std::uint32_t i = 0; i < n_; ++i) finite &= std::isfinite(b_[i].Get());
+      for (std::uint32_t i = 0; i < N(); ++i) finite &= std::isfinite(b_[i].Get());
       if (!finite) return false;
     }
     long double* z = Z.Data();
     long double* w = W.Data();
-    const auto n = static_cast<std::int32_t>(n_);
-    for (std::uint32_t i = 0; i < n_; ++i) {
+    const auto n = static_cast<std::int32_t>(N());
+    for (std::uint32_t i = 0; i < N(); ++i) {
       const std::int32_t k = basis_[i];
       (k < n ? z[k] : w[k - n]) = b_[i].Get();
     }
@@ -250,8 +244,8 @@ class TPivoting {
   }
 
  private:
-  Cell* Row(std::uint32_t i) const { return c_ + std::size_t{i} * n_; }
-  bool IsActive(std::uint32_t k) const { return diagonal_[k] > n_; }
+  Cell* Row(std::uint32_t i) const { return c_ + std::size_t{i} * N(); }
+  bool IsActive(std::uint32_t k) const { return diagonal_[k] > N(); }
 
   // The first pass of the ratio test, one row at a time: the smallest relaxed ratio among the rows
   // that can take the pivot.
@@ -281,7 +275,7 @@ class TPivoting {
   }
   // Row k of a variable's basis column: column j of M for z_j, -e_j for w_j.
   long double ColumnAt(std::int32_t variable, std::uint32_t k) const {
-    const auto n = static_cast<std::int32_t>(n_);
+    const auto n = static_cast<std::int32_t>(N());
     return variable < n ? m_[k][variable] : (k == static_cast<std::uint32_t>(variable - n) ? -1.0L : 0.0L);
   }
   // The pass over the rows when z_j enters next: b_i - theta d_i (theta for row r), row i of Binv
@@ -294,7 +288,7 @@ class TPivoting {
     const TTerm* terms = terms_;
     long double theta_max = infinity_;
     Cell* row = c_;
-    for (std::uint32_t i = 0; i < n_; ++i, row += n_) {
+    for (std::uint32_t i = 0; i < N(); ++i, row += N()) {
       const long double b_i = i == r ? theta : b_[i].Get() - theta * d_[i].Get();
       b_[i].Set(b_i);
       const long double v_i = i == r ? v_r : v[i].Get();
@@ -317,13 +311,13 @@ class TPivoting {
   // Column k of Binv (still -e_k) joins the listed ones.
   void Activate(std::uint32_t k) {
     const std::uint32_t p = diagonal_[k];
-    for (Cell* cell = c_ + k; cell < c_ + std::size_t{n_} * n_; cell += n_) cell->SetExact(0);
+    for (Cell* cell = c_ + k; cell < c_ + std::size_t{N()} * N(); cell += N()) cell->SetExact(0);
     Row(k)[k].SetExact(-1);
     for (std::uint32_t q = count_; q > p; --q) active_[q] = active_[q - 1];
     active_[p] = k;
     ++count_;
     diagonal_[k] = kNever;
-    for (std::uint32_t j = k + 1; j < n_; ++j) diagonal_[j] += diagonal_[j] <= n_ ? 1 : 0;
+    for (std::uint32_t j = k + 1; j < N(); ++j) diagonal_[j] += diagonal_[j] <= N() ? 1 : 0;
   }
   // The pivot on row r: b moves by theta along d, the basis column of row r, that of `leaving`,
   // becomes Be of `entering` (Sherman-Morrison), d becomes the direction of the complement of
@@ -333,6 +327,8 @@ class TPivoting {
   bool Pivot(std::uint32_t r, long double theta, std::int32_t entering, std::int32_t leaving);
 
   const std::uint32_t n_;
+  // The unknowns, known at compile time for the small problems that have a pivoting of their own.
+  std::uint32_t N() const { return kN != 0 ? kN : n_; }
   const std::int32_t z0_;
   const long double lexico_;     // lexico zero tolerance of the first ratio pass
   const long double tolerance_;  // pivot tolerance
@@ -359,9 +355,9 @@ class TPivoting {
   long double bound_ = 1;        // bounds every |Binv(i, j)|
 };
 
-template <typename Cell>
-bool TPivoting<Cell>::Pivot(std::uint32_t r, long double theta, std::int32_t entering, std::int32_t leaving) {
-  const std::uint32_t n = n_;
+template <typename Cell, std::uint32_t kN>
+bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::int32_t entering, std::int32_t leaving) {
+  const std::uint32_t n = N();
   // v = Binv u with u = Be - (column of the leaving variable). v_r goes to v_, with the rest when v
   // differs from d.
   const Cell* v = d_;
@@ -435,10 +431,10 @@ bool TPivoting<Cell>::Pivot(std::uint32_t r, long double theta, std::int32_t ent
   return bound_ <= kBoundLimit;
 }
 
-template <typename Cell>
-TOutcome TPivoting<Cell>::Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
+template <typename Cell, std::uint32_t kN>
+TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
                               std::uint64_t passes, std::vector<TLCPPivot>* Pivots) {
-  const std::uint32_t n = n_;
+  const std::uint32_t n = N();
   infinity_ = Infinity;
   // z0 enters in place of w_r0: B = -I with column r0 replaced by the covering vector e. With
   // u = e + e_r0, v = Binv u = -u and s + 1 = -1, the update turns column r0 of Binv into ones exactly
@@ -698,6 +694,36 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix
   return true;
 }
 
+namespace {
+
+// The pivoting in split cells, and whether the cells held every value exactly (no flag raised): only
+// then is its outcome that of the extended arithmetic, and `solved` says whether W and Z hold the
+// solution.
+struct TFastPivoting {
+  const TSqrMatrix& M;
+  std::uint32_t n;
+  void* memory;
+  long double lexico, tolerance;
+  const long double* q;
+  std::uint32_t r0;
+  long double qmin, infinity;
+  std::uint64_t passes;
+  std::vector<TLCPPivot>* pivots;
+  TFloatList& W;
+  TFloatList& Z;
+
+  template <std::uint32_t kN>
+  TOutcome Run(bool& solved, bool& exact) const {
+    TPivoting<TSplitCell, kN> pivoting(M, n, memory, lexico, tolerance);
+    const TOutcome outcome = pivoting.Run(q, r0, qmin, infinity, passes, pivots);
+    exact = (X87Status() & kInexactCellFlags) == 0;
+    solved = exact && outcome == TOutcome::Solved && pivoting.WriteResult(W, Z);
+    return outcome;
+  }
+};
+
+}  // namespace
+
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
                 const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {
@@ -744,8 +770,9 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
     heap = std::make_unique_for_overwrite<long double[]>(bytes / sizeof(long double) + 1);
     memory = heap.get();
   }
-  TPivoting<TSplitCell> fast(M, n, memory, LexicoZeroTolerance, PivotTolerance);
-  if (!fast.MatrixFinite()) return false;
+  bool finite = true;
+  for (std::uint32_t i = 0; i < n; ++i) finite &= AllFinite(M.RowData(i), n);
+  if (!finite) return false;
 
   // The split cells' flags must start clear. A caller who has none of them raised keeps every flag
   // untouched; otherwise the flags are cleared for the solve and raised again after it.
@@ -754,11 +781,21 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   bool cleared = (caller_flags & kInexactCellFlags) != 0;
   if (cleared) ClearX87Flags();
   const std::uint64_t passes = PassLimit != 0 ? PassLimit : LCPPassLimit(n);
-  TOutcome outcome = fast.Run(qd, r0, qmin, Infinity, passes, Pivots);
-  bool solved;
-  if ((X87Status() & kInexactCellFlags) == 0) {
-    solved = outcome == TOutcome::Solved && fast.WriteResult(W, Z);
-  } else {
+  bool solved = false;
+  bool exact = false;
+  const TFastPivoting fast{M, n, memory, LexicoZeroTolerance, PivotTolerance, qd, r0, qmin, Infinity, passes,
+                           Pivots, W, Z};
+  // The few unknowns of the common contact problems have pivotings of their own, with the loops'
+  // bounds known.
+  TOutcome outcome;
+  switch (n) {
+    case 3: outcome = fast.Run<3>(solved, exact); break;
+    case 4: outcome = fast.Run<4>(solved, exact); break;
+    case 5: outcome = fast.Run<5>(solved, exact); break;
+    case 6: outcome = fast.Run<6>(solved, exact); break;
+    default: outcome = fast.Run<0>(solved, exact); break;
+  }
+  if (!exact) {
     // Only the extended arithmetic's own flags stay raised, not those of the split cells.
     ClearX87Flags();
     cleared = true;

@@ -355,7 +355,8 @@ TEST_F(LCPTest, PivotToleranceAgreesWithTheLogarithmAtEveryScaleAndBoundary) {
 
 TEST_F(LCPTest, SameBitsAndPivotsAsThePlainTranscription) {
   std::mt19937_64 rng(7);
-  for (std::uint32_t n : {1u, 2u, 5u, 13u, 30u}) {  // dense symmetric positive definite
+  // Dense symmetric positive definite, among them every size with a pivoting of its own (3 to 6).
+  for (std::uint32_t n : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 13u, 30u}) {
     for (int trial = 0; trial < 5; ++trial)
       ExpectSameAsReference(n, RandomSpd(n, rng), RandomVector(n, rng, -1, 1));
   }
