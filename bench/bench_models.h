@@ -9,8 +9,8 @@
 
 #include <unistd.h>
 
-#include "engine/model/model.h"
 #include "engine/step/driver.h"
+#include "engine/world/model.h"
 
 namespace zentrova::bench {
 

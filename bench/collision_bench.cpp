@@ -15,11 +15,11 @@
 
 #include <unistd.h>
 
-#include "engine/model/body.h"
 #include "engine/contact/collisions.h"
 #include "engine/contact/contact_properties.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/model/body.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "numerics/matrix.h"
 #include "platform/number_text.h"
 
@@ -82,6 +82,7 @@ class WheelOnFloor : public ICollisionWorld {
               "[Bodies]\r\nBody1=floor.bdy\r\nBody2=wheel.bdy\r\n");
 
     world_.ReadWorldFile((dir_ / "model.wld").string());
+    world_.State.TimeStep = world_.Settings.MaximumTimestep;
     for (const std::string& name : world_.Model().BodyFileNames) world_.CreateBody(name);
     world_.Model().GeneralizedCoordinates.Load((dir_ / "model.gc").string(), 3);
     TContactModel model;

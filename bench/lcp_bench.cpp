@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine_constants.h"
 #include "engine/contact/linear_complementarity.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/engine_constants.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "numerics/float_list.h"
 #include "numerics/matrix.h"
 

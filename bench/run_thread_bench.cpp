@@ -16,9 +16,9 @@
 #include "app/gui_mailbox.h"
 #include "app/simulation_thread.h"
 #include "bench_models.h"
-#include "engine/model/world.h"
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
+#include "engine/world/world.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/model/model.h"
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
+#include "engine/world/model.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
 

@@ -13,8 +13,8 @@
 #include <cstdlib>
 
 #include "app/image_list.h"
-#include "engine/model/model.h"
 #include "engine/step/driver.h"
+#include "engine/world/model.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/message_sink.h"

@@ -12,8 +12,8 @@
 #include "app/jobs_window.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
-#include "engine/model/model.h"
 #include "engine/step/driver.h"
+#include "engine/world/model.h"
 #include "platform/message_sink.h"
 
 namespace zentrova {

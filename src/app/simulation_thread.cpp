@@ -3,8 +3,8 @@
 #include <exception>
 #include <utility>
 
-#include "engine/model/world.h"
 #include "engine/step/driver.h"
+#include "engine/world/world.h"
 #include "platform/clock.h"
 #include "scene/avi/avi_recorder.h"
 

@@ -14,7 +14,7 @@
 
 #include "app_test_support.h"
 #include "qt_widgets_application.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
 #include "test_support.h"

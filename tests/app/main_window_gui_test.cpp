@@ -30,7 +30,7 @@
 #include "app/control_form.h"
 #include "app/log_window.h"
 #include "app/plot_window.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "engine/scene/main_scene.h"
 #include "engine/step/driver.h"
 #include "platform/dialogs.h"

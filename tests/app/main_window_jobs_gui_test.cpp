@@ -17,7 +17,7 @@
 #include "app/job_scheduler.h"
 #include "app/log_window.h"
 #include "app/main_window.h"
-#include "engine/model/world.h"
+#include "engine/world/world.h"
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
 #include "platform/message_sink.h"

@@ -1,5 +1,6 @@
 // Fixtures of the contact tests: small planar models written into a temporary folder and loaded the way a
-// world load does it, in a world for TCollisions with the M^-1 and h of one free rigid body under gravity.
+// world load does it, without a world: the model's parts bound to settings and a state of the fixture's
+// own, for TCollisions with the M^-1 and h of one free rigid body under gravity.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,10 +12,16 @@
 #include "engine/contact/collisions.h"
 #include "engine/contact/contact_properties.h"
 #include "engine/model/body.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/model/constant_list.h"
+#include "engine/model/dependent_coordinates.h"
+#include "engine/model/expression_names.h"
+#include "engine/model/generalized_coordinates.h"
+#include "engine/model/model_binding.h"
+#include "engine/model/step_state.h"
+#include "engine/model/world_settings.h"
 #include "engine_test_support.h"
 #include "numerics/matrix.h"
+#include "platform/ini_file.h"
 #include "platform/number_text.h"
 
 namespace zentrova::test {
@@ -48,6 +55,64 @@ inline std::string BodyFile(const std::string& name, const std::string& outline,
   text += "[Mass properties]\r\nmass=" + Num(mass) + "\r\ninertiaZZ=" + Num(inertia_zz) + "\r\n";
   return text + "[startPosition]\r\n" + position + "[startVelocity]\r\n" + velocity;
 }
+
+// What detection and the contact solvers read of a loaded model, made without a world: settings, a state,
+// and the bodies, constants and coordinates bound to them. It logs to the program's log.
+class FakeWorld {
+ public:
+  FakeWorld() {
+    binding_.Bodies = &model_.Bodies;
+    binding_.BodyFileNames = &model_.BodyFileNames;
+    binding_.Constants = &model_.Constants;
+    binding_.Coordinates = &model_.GeneralizedCoordinates;
+    binding_.Names = &model_.ExpressionNames;
+    binding_.State = &State;
+    binding_.CoordinateCount = &Settings.N;
+  }
+  FakeWorld(const FakeWorld&) = delete;
+  FakeWorld& operator=(const FakeWorld&) = delete;
+
+  struct Parts {
+    explicit Parts(const TModelBinding& binding)
+        : ExpressionNames(binding), GeneralizedCoordinates(binding), DependentCoordinates(binding) {}
+    std::vector<std::string> BodyFileNames;
+    TBodyList Bodies;
+    TConstantList Constants;
+    TExpressionNames ExpressionNames;
+    TGeneralizedCoordinates GeneralizedCoordinates;
+    TDependentCoordinates DependentCoordinates;
+  };
+
+  // Section Main into the settings (the time step its maximum, as step control starts a run) and the body
+  // files of section Bodies.
+  bool ReadWorldFile(const std::string& path) {
+    const TIniFile ini(path);
+    if (!Settings.Read(ini, path, ProgramLog())) return false;
+    State.TimeStep = Settings.MaximumTimestep;
+    for (int k = 1;; ++k) {
+      const std::string name = ini.ReadString("Bodies", "Body" + std::to_string(k), "");
+      if (name.empty()) return true;
+      model_.BodyFileNames.push_back(name);
+    }
+  }
+  bool CreateBody(const std::string& name) {
+    auto body = std::make_unique<TBody>(Settings);
+    if (!body->Load(Settings.WorkingDirectory + name)) return false;
+    model_.Bodies.Add(std::move(body));
+    return true;
+  }
+  Parts& Model() { return model_; }
+  TLCPSettings LCPSettings() const { return Settings.LCP; }
+  void SetLCPPivotToleranceMin(long double value) { Settings.LCP.PivotToleranceMin = value; }
+  void SetLCPPivotToleranceMax(long double value) { Settings.LCP.PivotToleranceMax = value; }
+
+  TWorldSettings Settings;
+  TStepState State;
+
+ private:
+  TModelBinding binding_;
+  Parts model_{binding_};
+};
 
 class CollisionsTest : public EngineTest, public ICollisionWorld {
  protected:
@@ -126,7 +191,7 @@ class CollisionsTest : public EngineTest, public ICollisionWorld {
   TContactPointList* ContactPointList() override { return drawn_; }
 
   TempDir dir_;
-  TWorld world_;
+  FakeWorld world_;
   TContactProperties properties_;
   TSqrMatrix minv_;
   TFloatList h_;

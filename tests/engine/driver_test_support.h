@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/model/model.h"
 #include "engine/step/driver.h"
+#include "engine/world/model.h"
 #include "engine_test_support.h"
 #include "platform/text_file.h"
 

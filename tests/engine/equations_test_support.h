@@ -8,8 +8,8 @@
 #include <string>
 
 #include "engine/model/body.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "engine_test_support.h"
 
 namespace zentrova::test {

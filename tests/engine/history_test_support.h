@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "engine/model/body.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
 #include "engine/record/contact_watches.h"
 #include "engine/record/history.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 
 namespace zentrova::test {
 

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/model/body.h"
 #include "engine/contact/contact_properties.h"
-#include "engine/model/contour_helpers.h"
 #include "engine/engine_constants.h"
+#include "engine/model/body.h"
+#include "engine/model/contour_helpers.h"
 #include "engine/model/extrusion_solid.h"
 #include "engine/model/plane_geometry.h"
+#include "engine/model/step_state.h"
 #include "engine/model/world_settings.h"
 #include "numerics/matrix.h"
-#include "engine/step/step_state.h"
 
 namespace zentrova {
 

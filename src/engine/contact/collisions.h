@@ -19,6 +19,7 @@
 
 #include "engine/contact/contact_points.h"
 #include "engine/contact/dense_matrix.h"
+#include "engine/log_sink.h"
 #include "engine/model/world_settings.h"
 #include "engine/world_view.h"
 #include "numerics/float_list.h"
@@ -61,6 +62,8 @@ class ICollisionWorld {
   virtual void StopRun() {}
   // Where contacts and over-penetrations are drawn (the view shows the list); nullptr: nothing is drawn.
   virtual TContactPointList* ContactPointList() { return nullptr; }
+  // Where detection and the solvers log; the program's log unless the world was given a sink.
+  virtual ILogSink& Log() { return ProgramLog(); }
 };
 
 class TCollisions {

@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "engine/contact/contact_properties.h"
-#include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -66,7 +65,7 @@ bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const s
                                             const TContactModel& model) {
   const std::string path = FindFile(FileName);
   if (path.empty()) {
-    LogLine(kNoContactPropertiesFile);
+    model.Log->AddLine(kNoContactPropertiesFile);
     return false;
   }
   const auto n = static_cast<std::uint32_t>(model.BodyNames.size());

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/log_sink.h"
 #include "numerics/expression_lists.h"
 
 namespace zentrova {
@@ -28,6 +29,8 @@ struct TContactModel {
   std::vector<std::string> BodyNames;
   std::vector<std::string> CoordinateNames;
   long double* Time = nullptr;
+  // Where the readers log; the world's sink in a load.
+  ILogSink* Log = &ProgramLog();
 };
 
 // The sections of the contact properties file, as every reader of it finds them: a body's ":all"

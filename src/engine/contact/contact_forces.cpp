@@ -7,11 +7,10 @@
 #include "engine/contact/collisions.h"
 #include "engine/contact/dense_matrix.h"
 #include "engine/contact/linear_complementarity.h"
-#include "engine/record/log.h"
-#include "engine/model/plane_geometry.h"
 #include "engine/model/body.h"
+#include "engine/model/plane_geometry.h"
+#include "engine/model/step_state.h"
 #include "engine/model/world_settings.h"
-#include "engine/step/step_state.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {
@@ -61,8 +60,8 @@ bool TCollisions::SolveContactForces() {
   if (!LoadInverseMassMatrix()) return false;
   const TFloatList& h = world_.GeneralizedForces();
   if (h.Count() != n) {
-    LogLine("[Error] The generalized force vector does not have " + std::to_string(n) +
-            " values: resting contacts cannot be solved.");
+    world_.Log().AddLine("[Error] The generalized force vector does not have " + std::to_string(n) +
+                         " values: resting contacts cannot be solved.");
     return false;
   }
   const TContactPoints& resting = *RestingContacts;

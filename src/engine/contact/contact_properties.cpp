@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "engine/model/model_text.h"
-#include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -21,8 +20,8 @@ namespace {
 
 constexpr long double kInfinity = std::numeric_limits<long double>::infinity();
 
-void AlertOnce(std::set<std::string>& alerted, const std::string& line) {
-  if (alerted.insert(line).second) LogLine(line);
+void AlertOnce(std::set<std::string>& alerted, const std::string& line, ILogSink& log) {
+  if (alerted.insert(line).second) log.AddLine(line);
 }
 
 const char* const kDefaultResisting = "T:T";
@@ -92,15 +91,16 @@ bool TContactProperties::ParseResisting(std::uint32_t a, std::uint32_t b, const 
 }
 
 bool TContactProperties::Load(const std::string& FileName, const TContactModel& model) {
+  log_ = model.Log;
   if (model.BodyNames.size() < 2) return true;
   if (const std::string path = FindFile(FileName); !path.empty()) {
     const TIniFile ini(path);
-    if (!AcceptNulFreeText(ini.FirstLineWithNul(), path)) return false;
+    if (!AcceptNulFreeText(ini.FirstLineWithNul(), path, *log_)) return false;
     // Without a section no pair is tested for contact. Text that forms no section may be a wrong file,
     // so it is named, but the load goes on.
     if (ini.ReadSections().empty() && HoldsText(path)) {
-      LogLine("[Alert] Contact properties file " + ExtractFileName(path) +
-              " holds text but no section: no two bodies are tested for contact.");
+      log_->AddLine("[Alert] Contact properties file " + ExtractFileName(path) +
+                    " holds text but no section: no two bodies are tested for contact.");
     }
   }
   LoadPairs(FileName, model);
@@ -130,13 +130,15 @@ bool TContactProperties::CheckCoefficients() {
       const std::string what = std::string(check.key) + " in " + check.coefficient.Place(k);
       const std::string gives = check.coefficient.Expressions[k] + " gives " + FloatToText(value);
       if (!(value >= check.least)) {
-        LogLine("[Error] " + what + (std::isnan(value) ? " must be a number: " : " must not be negative: ") +
-                gives + ".");
+        log_->AddLine("[Error] " + what +
+                      (std::isnan(value) ? " must be a number: " : " must not be negative: ") + gives + ".");
         return false;
       }
       if (value < check.alert_below || value > check.alert_above) {
-        AlertOnce(alerted, "[Alert] " + what + " lies outside " + FloatToText(check.alert_below) + " to " +
-                FloatToText(check.alert_above) + ", so a blow adds energy: " + gives + ".");
+        AlertOnce(alerted,
+                  "[Alert] " + what + " lies outside " + FloatToText(check.alert_below) + " to " +
+                      FloatToText(check.alert_above) + ", so a blow adds energy: " + gives + ".",
+                  *log_);
       }
     }
   }
@@ -146,7 +148,7 @@ bool TContactProperties::CheckCoefficients() {
 bool TContactProperties::LoadPairs(const std::string& FileName, const TContactModel& model) {
   const std::string path = FindFile(FileName);
   if (path.empty()) {
-    LogLine(kNoContactPropertiesFile);
+    log_->AddLine(kNoContactPropertiesFile);
     return false;
   }
   if (model.BodyNames.size() < 2) return false;
@@ -203,9 +205,9 @@ void TContactProperties::WarnIfNeitherResists(const TIniFile& ini, const std::st
   std::int32_t mode = kBothResist;
   ParseResisting(0, 1, ini.ReadString(section, "resistingPenetration", kDefaultResisting), mode);
   if (mode == kNeitherResists) {
-    LogLine("[Alert] resistingPenetration is F:F in section " + section +
-            " of the contact properties file: neither body resists penetration, so the bodies are not "
-            "tested for contact.");
+    log_->AddLine("[Alert] resistingPenetration is F:F in section " + section +
+                  " of the contact properties file: neither body resists penetration, so the bodies are not "
+                  "tested for contact.");
   }
 }
 

@@ -87,9 +87,10 @@ class TContactProperties {
   void ReadAllSettings(const TIniFile& ini, const TContactModel& model);
   void ReadPairSettings(const TIniFile& ini, const TContactModel& model);
   void SetPair(const TIniFile& ini, const std::string& section, std::uint32_t a, std::uint32_t b);
-  static void WarnIfNeitherResists(const TIniFile& ini, const std::string& section);
+  void WarnIfNeitherResists(const TIniFile& ini, const std::string& section);
 
   std::uint32_t body_count_ = 0;
+  ILogSink* log_ = &ProgramLog();  // the model's, from the last Load
 };
 
 }  // namespace zentrova

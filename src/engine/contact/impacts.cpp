@@ -7,12 +7,11 @@
 
 #include "engine/contact/collisions.h"
 #include "engine/contact/dense_matrix.h"
-#include "engine/engine_constants.h"
 #include "engine/contact/linear_complementarity.h"
-#include "engine/record/log.h"
+#include "engine/engine_constants.h"
 #include "engine/model/plane_geometry.h"
+#include "engine/model/step_state.h"
 #include "engine/model/world_settings.h"
-#include "engine/step/step_state.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {
@@ -21,8 +20,8 @@ bool TCollisions::LoadInverseMassMatrix() {
   const std::uint32_t n = world_.State().Evaluated.Count();
   const TSqrMatrix& m = world_.InverseMassMatrix();
   if (m.RowCount() != n || m.ColCount() != n) {
-    LogLine("[Error] The inverse mass matrix is not " + std::to_string(n) + " x " + std::to_string(n) +
-            ": contacts cannot be solved.");
+    world_.Log().AddLine("[Error] The inverse mass matrix is not " + std::to_string(n) + " x " +
+                         std::to_string(n) + ": contacts cannot be solved.");
     return false;
   }
   minv_.Assign(m);
@@ -35,9 +34,9 @@ bool TCollisions::MatricesFit(std::uint32_t contacts, std::uint64_t unknowns, st
   const std::uint64_t bytes = elements * sizeof(long double);
   if (bytes <= kContactMatrixBytesLimit) return true;
   TooManyContacts = true;
-  LogLine("[Error] " + std::to_string(contacts) + " contacts touch at once and would need " +
-          std::to_string(bytes >> 20) + " MB for their matrices, more than the " +
-          std::to_string(kContactMatrixBytesLimit >> 20) + " MB allowed: the run stops.");
+  world_.Log().AddLine("[Error] " + std::to_string(contacts) + " contacts touch at once and would need " +
+                       std::to_string(bytes >> 20) + " MB for their matrices, more than the " +
+                       std::to_string(kContactMatrixBytesLimit >> 20) + " MB allowed: the run stops.");
   return false;
 }
 

@@ -10,7 +10,6 @@
 
 #include "engine/contact/dense_matrix.h"
 #include "engine/engine_constants.h"
-#include "engine/record/log.h"
 #include "engine/model/world_settings.h"
 #include "numerics/float_list.h"
 #include "numerics/matrix.h"
@@ -594,6 +593,7 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& 
   alerts.LogUnboundedRay = Settings.LogUnboundedRay;
   alerts.LogMaximumIterations = Settings.LogMaximumIterations;
   alerts.Time = Time;
+  alerts.Log = Settings.Log;
   const long double pivot_tolerance =
       LCPPivotTolerance(q, Settings.PivotToleranceMin, Settings.PivotToleranceMax);
   return LemkeSolve(M, q, W, Z, kLCPInfinity, Settings.LexicoZeroTolerance, pivot_tolerance, kLCPZero, alerts);
@@ -674,9 +674,9 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix
   W.assign(size, 0.0L);
   Z.assign(size, 0.0L);
   if (M.Rows() < size || M.Cols() < size) {
-    LogLine("[Error] LCP of size " + std::to_string(size) + " needs a matrix of at least " +
-            std::to_string(size) + "x" + std::to_string(size) + "; got " + std::to_string(M.Rows()) + "x" +
-            std::to_string(M.Cols()) + ".");
+    Settings.Log->AddLine("[Error] LCP of size " + std::to_string(size) + " needs a matrix of at least " +
+                          std::to_string(size) + "x" + std::to_string(size) + "; got " +
+                          std::to_string(M.Rows()) + "x" + std::to_string(M.Cols()) + ".");
     return false;
   }
   if (size == 0) return true;
@@ -732,10 +732,11 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   const std::uint32_t n = q.Count();
   if (n == 0) return true;
   if (M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n) {
-    LogLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " + std::to_string(n) +
-            "x" + std::to_string(n) + " and result lists of at least " + std::to_string(n) +
-            " elements; got " + std::to_string(M.RowCount()) + "x" + std::to_string(M.ColCount()) + ", " +
-            std::to_string(W.Count()) + " and " + std::to_string(Z.Count()) + ".");
+    Alerts.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " +
+                        std::to_string(n) + "x" + std::to_string(n) + " and result lists of at least " +
+                        std::to_string(n) + " elements; got " + std::to_string(M.RowCount()) + "x" +
+                        std::to_string(M.ColCount()) + ", " + std::to_string(W.Count()) + " and " +
+                        std::to_string(Z.Count()) + ".");
     return false;
   }
 
@@ -810,11 +811,12 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   }
 
   if (outcome == TOutcome::UnboundedRay && Alerts.LogUnboundedRay) {
-    LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s unbounded ray in LCP solving.");
+    Alerts.Log->AddLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s unbounded ray in LCP solving.");
   }
   if (outcome == TOutcome::PassLimit && Alerts.LogMaximumIterations) {
-    LogLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s reached maximum number of iteration steps(" +
-            std::to_string(passes) + ") in LCP solving.");
+    Alerts.Log->AddLine("[Alert] At t=" + FloatToText(Alerts.Time) +
+                        "s reached maximum number of iteration steps(" + std::to_string(passes) +
+                        ") in LCP solving.");
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
   return solved;

@@ -30,6 +30,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/log_sink.h"
+
 namespace zentrova {
 
 class TDenseMatrix;
@@ -43,6 +45,7 @@ struct TLCPAlerts {
   bool LogUnboundedRay = false;
   bool LogMaximumIterations = false;
   long double Time = 0;  // simulation time t (s)
+  ILogSink* Log = &ProgramLog();
 };
 
 // One pivot of LemkeSolve, for whoever wants to follow the pivoting: the variable numbers (0..2n as

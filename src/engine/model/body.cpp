@@ -5,7 +5,6 @@
 
 #include "engine/model/model_text.h"
 #include "engine/model/world_settings.h"
-#include "engine/record/log.h"
 #include "numerics/fast_trig.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
@@ -51,7 +50,8 @@ std::vector<std::string> ColorItems(const std::string& text) {
 
 }  // namespace
 
-TBody::TBody(const TWorldSettings& settings) : Solid(this), settings_(settings) {}
+TBody::TBody(const TWorldSettings& settings, ILogSink& log)
+    : Solid(this, log), settings_(settings), log_(log) {}
 
 bool TBody::ReadColor(const std::string& text, const std::string& file) {
   const std::vector<std::string> items = ColorItems(text);
@@ -59,14 +59,14 @@ bool TBody::ReadColor(const std::string& text, const std::string& file) {
   bool ok = items.size() >= 3;
   for (std::size_t i = 0; ok && i < 3; ++i) ok = TryTextToFloat(items[i], rgb[i]) && std::isfinite(rgb[i]);
   if (!ok) {
-    LogLine("[Error] RGBColor of body " + Name + " in file " + file + " must hold three numbers: " + text +
-            ".");
+    log_.AddLine("[Error] RGBColor of body " + Name + " in file " + file +
+                 " must hold three numbers: " + text + ".");
     return false;
   }
   // The view clamps what it draws; the body file still says something other than it means.
   if (std::any_of(std::begin(rgb), std::end(rgb), [](long double c) { return c < 0 || c > 1; })) {
-    LogLine("[Alert] RGBColor of body " + Name + " in file " + file +
-            " has a component outside 0 to 1: " + text + ". The view draws it clamped to 0 to 1.");
+    log_.AddLine("[Alert] RGBColor of body " + Name + " in file " + file +
+                 " has a component outside 0 to 1: " + text + ". The view draws it clamped to 0 to 1.");
   }
   Red = rgb[0];
   Green = rgb[1];
@@ -77,12 +77,12 @@ bool TBody::ReadColor(const std::string& text, const std::string& file) {
 bool TBody::ReadBodyFile(const std::string& FileName) {
   const std::string path = FindFile(ToNativeSeparators(FileName));
   if (path.empty()) {
-    LogLine("[Error] No body file found. Check working directory.");
+    log_.AddLine("[Error] No body file found. Check working directory.");
     return false;
   }
   const TIniFile ini(path);
-  if (!AcceptNulFreeText(ini.FirstLineWithNul(), path)) return false;
-  TSettingsReader r(ini, "bdy", path);
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), path, log_)) return false;
+  TSettingsReader r(ini, "bdy", path, log_);
   Name = ini.ReadString(kMain, "name", "");
   VirtualToBody = ini.ReadString(kMain, "virtualToBody", "");
   if (!ReadColor(ini.ReadString(kMain, "RGBColor", "1 0 0"), ExtractFileName(path))) return false;
@@ -125,8 +125,8 @@ bool TBody::ReadBodyFile(const std::string& FileName) {
   ReadCoordinates(r, kStartVelocity, Kinematics.Velocity);
   if (!r.Ok()) return false;
   if (SkinThickness != 0) {
-    LogLine("[Alert] skinThickness of body " + Name +
-            " explicitely defined to: " + FloatToText(SkinThickness) + ".");
+    log_.AddLine("[Alert] skinThickness of body " + Name +
+                 " explicitely defined to: " + FloatToText(SkinThickness) + ".");
   } else {
     SkinThickness = settings_.MaximumPenetration * kSkinThicknessPerPenetration;
   }
@@ -155,7 +155,7 @@ void TBody::ComputeMassProperties() {
   const bool is_virtual = !VirtualToBody.empty();
 
   if (Mass != 0) {
-    LogLine("[Alert] mass of body " + Name + " explicitely defined to: " + FloatToText(Mass) + ".");
+    log_.AddLine("[Alert] mass of body " + Name + " explicitely defined to: " + FloatToText(Mass) + ".");
   } else if (HasShape) {
     Mass = Solid.Area * Thickness * Density;
   }
@@ -175,13 +175,13 @@ void TBody::ComputeMassProperties() {
       {"XX", Inertia.XX}, {"XY", Inertia.XY}, {"XZ", Inertia.XZ}, {"YY", Inertia.YY}, {"YZ", Inertia.YZ}};
   for (const auto& component : explicit_components) {
     if (component.value != 0) {
-      LogLine("[Alert] mass moment of inertia " + std::string(component.name) + " of body " + Name +
-              " explicitely defined to: " + FloatToText(component.value) + ".");
+      log_.AddLine("[Alert] mass moment of inertia " + std::string(component.name) + " of body " + Name +
+                   " explicitely defined to: " + FloatToText(component.value) + ".");
     }
   }
   if (Inertia.ZZ != 0) {
-    LogLine("[Alert] mass moment of inertia ZZ of body " + Name +
-            " explicitely defined to: " + FloatToText(Inertia.ZZ) + ".");
+    log_.AddLine("[Alert] mass moment of inertia ZZ of body " + Name +
+                 " explicitely defined to: " + FloatToText(Inertia.ZZ) + ".");
   } else if (HasShape) {
     Inertia.ZZ = Solid.PolarMoment * Thickness * Density;
   }

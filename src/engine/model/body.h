@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/control_tree.h"
+#include "engine/log_sink.h"
 #include "engine/model/coordinates.h"
 #include "engine/model/extrusion_solid.h"
 #include "engine/world_view.h"
@@ -25,7 +26,7 @@
 namespace zentrova {
 
 struct TWorldSettings;
-class TContactWatches;
+struct TNextVersionSettings;
 class TFloatList;
 
 // A body's nodes in the control tree.
@@ -54,8 +55,8 @@ struct TMassMomentOfInertia {
 class TBody {
  public:
   // The body reads the world's settings (working directory, maximumPenetration, displacement factor,
-  // points per box) while it loads; the settings outlive the body.
-  explicit TBody(const TWorldSettings& settings);
+  // points per box) while it loads and logs to `log`; both outlive the body.
+  explicit TBody(const TWorldSettings& settings, ILogSink& log = ProgramLog());
   TBody(const TBody&) = delete;
   TBody& operator=(const TBody&) = delete;
 
@@ -107,15 +108,15 @@ class TBody {
   // value per watch number of the body, ascending): the trimmed statistics of the negative values, or
   // the shared ones of the body-balanced update when it names the body, limit them and map them to
   // lengths up to the maximum changes. False, nothing moved, without values.
-  bool ReshapeOutline(const TFloatList& values, const TContactWatches& watches, TFloatList& x,
+  bool ReshapeOutline(const TFloatList& values, const TNextVersionSettings& watches, TFloatList& x,
                       TFloatList& y) const;
   // The amount each value moves its point (the reshaping without the move).
-  bool ReshapeAmounts(const TFloatList& values, const TContactWatches& watches, TFloatList& amounts) const;
+  bool ReshapeAmounts(const TFloatList& values, const TNextVersionSettings& watches,
+                      TFloatList& amounts) const;
   // Reads the outline file, reshapes it and writes it back in the outline format. False when the file
   // cannot be read or written; a body without values leaves the outline as read and writes it.
   bool WriteReshapedOutline(const std::string& FileName, const TFloatList& values,
-                            const TContactWatches& watches) const;
-
+                            const TNextVersionSettings& watches) const;
 
   long double Mass = 0;
   long double Thickness = 0;  // extrusion depth of the outline (m)
@@ -149,6 +150,7 @@ class TBody {
   void ComputeMassProperties();
 
   const TWorldSettings& settings_;
+  ILogSink& log_;
 };
 
 // The bodies in the order of the world file's Body1, Body2, ... keys; the index is the body number

@@ -4,13 +4,13 @@
 #include <map>
 
 #include "engine/model/body.h"
-#include "engine/record/contact_watches.h"
-#include "engine/record/value_statistics.h"
+#include "engine/model/value_statistics.h"
+#include "engine/model/watch_settings.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
 
-bool TBody::ReshapeAmounts(const TFloatList& values, const TContactWatches& watches,
+bool TBody::ReshapeAmounts(const TFloatList& values, const TNextVersionSettings& watches,
                            TFloatList& amounts) const {
   if (values.Count() == 0) return false;
   const TBodyBalancedUpdate& balanced = watches.BodyBalancedUpdate;
@@ -50,7 +50,7 @@ bool TBody::ReshapeAmounts(const TFloatList& values, const TContactWatches& watc
   return true;
 }
 
-bool TBody::ReshapeOutline(const TFloatList& values, const TContactWatches& watches, TFloatList& x,
+bool TBody::ReshapeOutline(const TFloatList& values, const TNextVersionSettings& watches, TFloatList& x,
                            TFloatList& y) const {
   TFloatList amounts;
   if (!ReshapeAmounts(values, watches, amounts)) return false;
@@ -80,7 +80,7 @@ bool TBody::ReshapeOutline(const TFloatList& values, const TContactWatches& watc
 }
 
 bool TBody::WriteReshapedOutline(const std::string& FileName, const TFloatList& values,
-                                 const TContactWatches& watches) const {
+                                 const TNextVersionSettings& watches) const {
   TFloatList x, y;
   if (!Solid.Shape.ReadShapeFile(FileName, x, y)) return false;
   ReshapeOutline(values, watches, x, y);

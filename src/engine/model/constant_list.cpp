@@ -3,7 +3,6 @@
 #include <cmath>
 
 #include "engine/model/model_text.h"
-#include "engine/record/log.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -20,10 +19,10 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
   const std::string found = FindFile(ToNativeSeparators(path));
   std::vector<std::string> lines;
   if (found.empty() || !ReadTextLines(found, lines)) {
-    LogLine("[Error] No constant list file found.");
+    log_->AddLine("[Error] No constant list file found.");
     return false;
   }
-  if (!AcceptNulFreeText(FirstLineWithNul(lines), found)) return false;
+  if (!AcceptNulFreeText(FirstLineWithNul(lines), found, *log_)) return false;
   const std::string file = ExtractFileName(found);
   for (std::size_t i = 0; i < lines.size(); ++i) {
     std::string line;
@@ -38,7 +37,7 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
       message += file;
       message += " ";
       message += why;
-      LogLine(message);
+      log_->AddLine(message);
       return false;
     };
     const std::size_t eq = line.find('=');
@@ -60,7 +59,7 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
 
 bool TConstantList::Load(const std::string& path) {
   if (ReadConstantFile(path)) return true;
-  ShowMessage("[Error] Cannot read constant file.");
+  ShowMessageVia(messages_, "[Error] Cannot read constant file.");
   return false;
 }
 

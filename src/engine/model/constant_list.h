@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/log_sink.h"
+
 namespace zentrova {
 
 // The expression language has a constant word of the same name (its built-in "pi"); a model constant
@@ -24,6 +26,11 @@ struct TConstant {
 
 class TConstantList {
  public:
+  // The list logs to `log` and shows its message box through `messages` (the program's when nullptr);
+  // both outlive it.
+  explicit TConstantList(ILogSink& log = ProgramLog(), IMessageSink* messages = nullptr)
+      : log_(&log), messages_(messages) {}
+
   // Appends a constant; duplicate names are allowed (the first one is what expressions receive).
   bool AddConstant(const std::string& name, long double value);
 
@@ -42,6 +49,8 @@ class TConstantList {
 
  private:
   std::vector<model::TConstant> items_;
+  ILogSink* log_;
+  IMessageSink* messages_;
 };
 
 }  // namespace zentrova

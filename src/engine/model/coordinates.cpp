@@ -75,8 +75,8 @@ bool TLinkToGeneralizedCoordinates::SetJacobians(const TKey& key,
                                                  const TLineSource& scalar_source) {
   const auto component = CoordinateComponentByName(key.Part(2));
   if (!component) return false;
-  auto vector = std::make_unique<TExpressionList>(key.World());
-  auto scalar = std::make_unique<TExpressionList>(key.World());
+  auto vector = std::make_unique<TExpressionList>(key.Binding());
+  auto scalar = std::make_unique<TExpressionList>(key.Binding());
   if (!vector->AddExpression(vector_lines, vector_source) ||
       !scalar->AddExpression({scalar_line}, scalar_source)) {
     return false;

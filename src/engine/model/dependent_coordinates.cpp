@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "engine/model/body.h"
+#include "engine/model/constant_list.h"
+#include "engine/model/expression_names.h"
+#include "engine/model/generalized_coordinates.h"
 #include "engine/model/key.h"
-#include "engine/model/model.h"
+#include "engine/model/model_binding.h"
 #include "engine/model/model_text.h"
-#include "engine/model/world.h"
-#include "engine/record/log.h"
+#include "engine/model/step_state.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -27,8 +29,8 @@ bool Blank(const std::string& line) {
   return Trim(line).empty();
 }
 
-void LogNoDefinition(const std::string& name) {
-  LogLine("[Error] Cannot find definition of " + name + " in dependent coordinate file.");
+void LogNoDefinition(ILogSink& log, const std::string& name) {
+  log.AddLine("[Error] Cannot find definition of " + name + " in dependent coordinate file.");
 }
 
 }  // namespace
@@ -38,21 +40,22 @@ bool TDependentCoordinates::Load(const std::string& FileName) {
   std::vector<std::string> file;
   bool read = true;
   if (path.empty() || !ReadTextLines(path, file)) {
-    LogLine("[Error] No dependent coordinate file found.");
+    binding_.Log->AddLine("[Error] No dependent coordinate file found.");
     read = false;
   }
   file_name_ = ExtractFileName(path);
   std::vector<TDefinitionLine> definitions;
-  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path) || !ReadDefinitions(file, definitions)) {
-    LogLine("[Error] Cannot read dependent coordinate file.");
+  if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path, *binding_.Log) ||
+      !ReadDefinitions(file, definitions)) {
+    binding_.Log->AddLine("[Error] Cannot read dependent coordinate file.");
     return false;
   }
   // A file without records is a model without dependent coordinates. Text in it that is not even
   // marked as a record may be a wrong file, so it is named, but the load goes on.
   const bool marked = std::any_of(file.begin(), file.end(), [](const std::string& line) { return line == kNew; });
   if (!marked && std::any_of(file.begin(), file.end(), [](const std::string& line) { return !Blank(line); })) {
-    LogLine("[Alert] Dependent coordinate file " + file_name_ + " holds text but no " + kNew +
-            " line: the model has no dependent coordinates.");
+    binding_.Log->AddLine("[Alert] Dependent coordinate file " + file_name_ + " holds text but no " + kNew +
+                          " line: the model has no dependent coordinates.");
   }
   if (Names.empty()) return true;
   // A coordinate left unlinked or without its Jacobian would read short later: both end the load.
@@ -78,15 +81,16 @@ bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file
     }
     const std::string name = ReplaceAll(line, "[t]", "", true);
     if (i + 1 >= file.size() || file[i + 1] != kDefinition) {
-      LogNoDefinition(name);
+      LogNoDefinition(*binding_.Log, name);
       return false;
     }
     // Every value sits at a fixed place (3k, 3k+1, 3k+2): a missing line would shift all that follow.
     // A marker where an expression belongs is the next part of the record: a line is missing.
     const auto missing = [&](std::size_t k) { return Blank(file[k]) || file[k].rfind("%%", 0) == 0; };
     if (i + 1 + kDefinitionLines >= file.size() || missing(i + 2) || missing(i + 3) || missing(i + 4)) {
-      LogLine("[Error] Cannot read definition of " + name +
-              " in dependent coordinate file: position, velocity and acceleration take one line each.");
+      binding_.Log->AddLine(
+          "[Error] Cannot read definition of " + name +
+          " in dependent coordinate file: position, velocity and acceleration take one line each.");
       return false;
     }
     std::size_t k = Names.size();
@@ -116,17 +120,17 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
   }
   if (!Definitions.AddExpression(texts, source)) return false;
   if (Definitions.Count() != kDefinitionLines * Names.size()) {
-    LogLine("[Error] Cannot read dependent coordinate file.");
+    binding_.Log->AddLine("[Error] Cannot read dependent coordinate file.");
     return false;
   }
   for (std::size_t k = 0; k < Names.size(); ++k) {
     const std::string& name = Names[k];
-    TKey key(world_);
+    TKey key(binding_);
     key.SetKeyText(name);
     bool is_key = false;
     TBody* const found = key.FindBody(is_key);
     if (found == nullptr) {
-      LogLine("[Error] No dependent body coordinate " + name + " found. Check body names.");
+      binding_.Log->AddLine("[Error] No dependent body coordinate " + name + " found. Check body names.");
       return false;
     }
     TBody& body = *found;
@@ -140,11 +144,11 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
     // other function of the coordinates (written with [t]) cannot be handled there.
     const std::string& position = definitions[kDefinitionLines * k].Text;
     std::uint32_t q = 0;
-    if (world_.Model().GeneralizedCoordinates.IndexOf(ReplaceAll(position, "[t]", "", true), q)) {
+    if (binding_.Coordinates->IndexOf(ReplaceAll(position, "[t]", "", true), q)) {
       body.Links.Rz.Index = static_cast<std::int32_t>(q);
     } else if (FindText(position, "[t]") != std::string::npos) {
-      LogLine("[Error] Dependent rotation Rz of body " + body.Name +
-              " can be equal to one generalized rotation or " + " dependent only on time.");
+      binding_.Log->AddLine("[Error] Dependent rotation Rz of body " + body.Name +
+                            " can be equal to one generalized rotation or " + " dependent only on time.");
       return false;
     }
   }
@@ -152,7 +156,7 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
 }
 
 bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) {
-  const std::size_t n = world_.Settings.N;
+  const std::size_t n = *binding_.CoordinateCount;
   bool ok = true;
   for (const std::string& name : Names) {
     const std::string name_line = name + "[t]";
@@ -166,13 +170,14 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
     for (std::size_t i = 1; i < file.size(); ++i) {
       if (file[i - 1] != kNew || file[i] != name_line) continue;
       if (i + 1 >= file.size() || file[i + 1] != kDefinition) {
-        LogNoDefinition(name);
+        LogNoDefinition(*binding_.Log, name);
         failed = true;
         continue;
       }
       std::size_t j = i + 2 + kDefinitionLines;
       if (j >= file.size() || file[j] != kJacobianVector) {
-        LogLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
+        binding_.Log->AddLine("[Error] Cannot find Jacobian vector of " + name +
+                              " in dependent coordinate file.");
         failed = true;
         continue;
       }
@@ -181,14 +186,15 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
         rows.push_back(file[j]);
       }
       if (rows.size() < n) {
-        LogLine("[Error] Jacobian vector of " + name + " in dependent coordinate file has " +
-                IntToText(static_cast<std::int64_t>(rows.size())) + " rows; the world has " +
-                IntToText(static_cast<std::int64_t>(n)) + " generalized coordinates.");
+        binding_.Log->AddLine("[Error] Jacobian vector of " + name + " in dependent coordinate file has " +
+                              IntToText(static_cast<std::int64_t>(rows.size())) + " rows; the world has " +
+                              IntToText(static_cast<std::int64_t>(n)) + " generalized coordinates.");
         failed = true;
         continue;
       }
       if (j >= file.size() || file[j] != kJacobianScalar || j + 1 >= file.size() || Blank(file[j + 1])) {
-        LogLine("[Error] Cannot find Jacobian scalar of " + name + " in dependent coordinate file.");
+        binding_.Log->AddLine("[Error] Cannot find Jacobian scalar of " + name +
+                              " in dependent coordinate file.");
         failed = true;
         continue;
       }
@@ -199,13 +205,14 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
       found = true;
     }
     if (!found && !failed) {
-      LogLine("[Error] Cannot find Jacobian vector of " + name + " in dependent coordinate file.");
+      binding_.Log->AddLine("[Error] Cannot find Jacobian vector of " + name +
+                            " in dependent coordinate file.");
     }
     if (!found || failed) {
       ok = false;
       continue;
     }
-    TKey key(world_);
+    TKey key(binding_);
     key.SetKeyText(name);
     bool is_key = false;
     TBody* const body = key.FindBody(is_key);

@@ -28,11 +28,11 @@
 
 namespace zentrova {
 
-class TWorld;
+struct TModelBinding;
 
 class TDependentCoordinates {
  public:
-  explicit TDependentCoordinates(TWorld& world) : Definitions(world), world_(world) {}
+  explicit TDependentCoordinates(const TModelBinding& binding) : Definitions(binding), binding_(binding) {}
   TDependentCoordinates(const TDependentCoordinates&) = delete;
   TDependentCoordinates& operator=(const TDependentCoordinates&) = delete;
 
@@ -58,7 +58,7 @@ class TDependentCoordinates {
   bool LinkBodies(const std::vector<TDefinitionLine>& definitions);
   bool ReadJacobians(const std::vector<std::string>& file);
 
-  TWorld& world_;
+  const TModelBinding& binding_;
   std::string file_name_;  // of the file read last, for the error lines
 };
 

@@ -5,10 +5,13 @@
 #include <cstdlib>
 #include <exception>
 
+#include "engine/model/body.h"
+#include "engine/model/constant_list.h"
+#include "engine/model/expression_names.h"
+#include "engine/model/generalized_coordinates.h"
 #include "engine/model/key.h"
-#include "engine/record/log.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/model/model_binding.h"
+#include "engine/model/step_state.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
 #include "platform/settings.h"
@@ -163,10 +166,10 @@ std::string TLineSource::Place(std::size_t line) const {
   return "Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " + File;
 }
 
-TExpressionList::TExpressionList(TWorld& world)
-    : Parsers(std::make_unique<TExpressionParserList>()), world_(world) {
+TExpressionList::TExpressionList(const TModelBinding& binding)
+    : Parsers(std::make_unique<TExpressionParserList>()), binding_(binding) {
   // The load's error line names the parser's message and its place; the alert goes with it to the log.
-  Parsers->SetAlertSink([](const std::string& line) { LogLine(line); });
+  Parsers->SetAlertSink([&binding = binding_](const std::string& line) { binding.Log->AddLine(line); });
 }
 
 TExpressionList::~TExpressionList() = default;
@@ -204,8 +207,8 @@ void TExpressionList::ReleaseCompiled() {
 }
 
 bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
-  const std::vector<std::string>& names = world_.Model().GeneralizedCoordinates.Names;
-  TExpressionNames& table = world_.Model().ExpressionNames;
+  const std::vector<std::string>& names = binding_.Coordinates->Names;
+  TExpressionNames& table = *binding_.Names;
   table.Refresh();
   const bool by_runs = table.CoordinatesAreRuns();
   for (std::size_t index = 0; index < lines.size(); ++index) {
@@ -252,8 +255,8 @@ bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
     }
 
     if (HoldsImaginaryUnit(text)) {
-      LogLine(kImaginaryText);
-      ShowMessage(kImaginaryText);
+      binding_.Log->AddLine(kImaginaryText);
+      ShowMessageVia(binding_.Messages, kImaginaryText);
       return false;
     }
     Texts.push_back(text);
@@ -267,7 +270,7 @@ std::string TExpressionList::Place(std::size_t text) const {
 }
 
 void TExpressionList::SubstituteConstants() {
-  TExpressionNames& table = world_.Model().ExpressionNames;
+  TExpressionNames& table = *binding_.Names;
   table.Refresh();
   if (table.ConstantsAreRuns()) {
     for (std::string& text : Texts) {
@@ -276,7 +279,7 @@ void TExpressionList::SubstituteConstants() {
     return;
   }
   // In file order: of two constants with one name the first one wins, as it leaves no name behind.
-  for (const model::TConstant& constant : world_.Model().Constants) {
+  for (const model::TConstant& constant : *binding_.Constants) {
     if (constant.Name.empty()) continue;
     const std::string value = SubstitutedValueText(constant.Value);
     for (std::string& text : Texts) text = ReplaceName(text, constant.Name, value);
@@ -284,7 +287,7 @@ void TExpressionList::SubstituteConstants() {
 }
 
 void TExpressionList::SubstituteMassProperties() {
-  TExpressionNames& table = world_.Model().ExpressionNames;
+  TExpressionNames& table = *binding_.Names;
   table.Refresh();
   if (table.MassKeysAreRuns()) {
     for (std::string& text : Texts) {
@@ -292,11 +295,11 @@ void TExpressionList::SubstituteMassProperties() {
     }
     return;
   }
-  TBodyList& bodies = world_.Model().Bodies;
+  TBodyList& bodies = *binding_.Bodies;
   for (std::int32_t b = 0; b < bodies.Count(); ++b) {
     for (const char* property : kMassPropertyNames) {
       const std::string key_text = "b`" + bodies.Items(b).Name + "`" + property;
-      TKey key(world_);
+      TKey key(binding_);
       key.SetKeyText(key_text);
       long double value = 0;
       if (!key.LinkMassProperty(value)) continue;
@@ -307,11 +310,11 @@ void TExpressionList::SubstituteMassProperties() {
 }
 
 bool TExpressionList::DefineVariables() {
-  const std::vector<std::string>& names = world_.Model().GeneralizedCoordinates.Names;
-  TExpressionNames& table = world_.Model().ExpressionNames;
+  const std::vector<std::string>& names = binding_.Coordinates->Names;
+  TExpressionNames& table = *binding_.Names;
   table.Refresh();
   // The parsers will read through the addresses of the model's variables from now on (CompileAll).
-  TCoordinateList& evaluated = world_.State.Evaluated;
+  TCoordinateList& evaluated = binding_.State->Evaluated;
   if (std::min<std::size_t>(names.size(), evaluated.Count()) > 0) evaluated.MarkBound();
 
   // What is left of a key once every coordinate name is gone names nothing the model binds.
@@ -341,20 +344,21 @@ bool TExpressionList::DefineVariables() {
     }
   }
   if (unresolved.empty()) return true;
-  LogLine("[Error] Unknown variable present (" + unresolved + "). Check .mmx, .hv, .dc, .me,... files. ");
+  binding_.Log->AddLine("[Error] Unknown variable present (" + unresolved +
+                        "). Check .mmx, .hv, .dc, .me,... files. ");
   const std::string place = Place(unresolved_text);
   if (!place.empty()) {
     std::string key;
     ForEachRun(unresolved, [&](std::string_view run, std::string_view) {
       if (key.empty() && run.find('`') != std::string_view::npos) key = run;
     });
-    LogLine("[Error] " + place + ": unknown variable " + key + ".");
+    binding_.Log->AddLine("[Error] " + place + ": unknown variable " + key + ".");
   }
   return false;
 }
 
 bool TExpressionList::CompileAll() {
-  TExpressionNames& table = world_.Model().ExpressionNames;
+  TExpressionNames& table = *binding_.Names;
   table.Refresh();
   for (std::size_t i = 0; i < Texts.size(); ++i) {
     const std::string& text = Texts[i];
@@ -367,7 +371,7 @@ bool TExpressionList::CompileAll() {
       }
     } catch (const std::exception& e) {
       const std::string place = Place(i);
-      LogLine("[Error] " + (place.empty() ? std::string() : place + ": ") + e.what());
+      binding_.Log->AddLine("[Error] " + (place.empty() ? std::string() : place + ": ") + e.what());
       return false;
     }
   }

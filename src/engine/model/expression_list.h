@@ -17,7 +17,7 @@
 
 namespace zentrova {
 
-class TWorld;
+struct TModelBinding;
 
 // Where the lines handed to a list stand in the model files: the error lines of the list name the place.
 struct TLineSource {
@@ -34,8 +34,8 @@ struct TLineSource {
 
 class TExpressionList {
  public:
-  // Constants, bodies, the time and the generalized coordinates come from the world.
-  explicit TExpressionList(TWorld& world);
+  // Constants, bodies, the time and the generalized coordinates come from the binding.
+  explicit TExpressionList(const TModelBinding& binding);
   ~TExpressionList();
   TExpressionList(const TExpressionList&) = delete;
   TExpressionList& operator=(const TExpressionList&) = delete;
@@ -76,7 +76,7 @@ class TExpressionList {
   // The place of text i for error lines, "" when unknown.
   std::string Place(std::size_t text) const;
 
-  TWorld& world_;
+  const TModelBinding& binding_;
   TLineSource source_;
   std::vector<std::size_t> text_lines_;  // the file line of each of Texts
 };

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/model/body.h"
+#include "engine/model/constant_list.h"
 #include "engine/model/expression_list.h"
+#include "engine/model/generalized_coordinates.h"
 #include "engine/model/key.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/model/model_binding.h"
+#include "engine/model/step_state.h"
 #include "numerics/expression_parser.h"
 #include "platform/settings.h"
 #include "platform/strings.h"
@@ -55,22 +58,24 @@ void TExpressionNames::Refresh() {
 }
 
 bool TExpressionNames::Stale() const {
-  const TModel& model = world_.Model();
-  const TCoordinateList& evaluated = world_.State.Evaluated;
-  if (model.GeneralizedCoordinates.Names != coordinate_names_ || evaluated.Q.Data() != q_ ||
-      evaluated.QDot.Data() != q_dot_ || evaluated.QDDot.Data() != q_ddot_ ||
-      evaluated.Count() != state_count_ || &world_.State.Time != time_ ||
-      DecimalSeparator() != decimal_separator_ || ListSeparator() != list_separator_ ||
-      model.Constants.Count() != static_cast<std::int32_t>(constants_.size()) ||
-      model.Bodies.Count() != static_cast<std::int32_t>(bodies_.size())) {
+  const std::vector<std::string>& coordinate_names = binding_.Coordinates->Names;
+  const TConstantList& constants = *binding_.Constants;
+  const TBodyList& bodies = *binding_.Bodies;
+  const TCoordinateList& evaluated = binding_.State->Evaluated;
+  if (coordinate_names != coordinate_names_ || evaluated.Q.Data() != q_ || evaluated.QDot.Data() != q_dot_ ||
+      evaluated.QDDot.Data() != q_ddot_ || evaluated.Count() != state_count_ ||
+      &binding_.State->Time != time_ || DecimalSeparator() != decimal_separator_ ||
+      ListSeparator() != list_separator_ ||
+      constants.Count() != static_cast<std::int32_t>(constants_.size()) ||
+      bodies.Count() != static_cast<std::int32_t>(bodies_.size())) {
     return true;
   }
   for (std::size_t i = 0; i < constants_.size(); ++i) {
-    const model::TConstant& c = model.Constants.Items(static_cast<std::int32_t>(i));
+    const model::TConstant& c = constants.Items(static_cast<std::int32_t>(i));
     if (c.Name != constants_[i].first || !SameValue(c.Value, constants_[i].second)) return true;
   }
   for (std::size_t b = 0; b < bodies_.size(); ++b) {
-    const TBody& body = model.Bodies.Items(static_cast<std::int32_t>(b));
+    const TBody& body = bodies.Items(static_cast<std::int32_t>(b));
     long double values[7];
     MassValues(body, values);
     if (&body != bodies_[b].body || body.Name != bodies_[b].name ||
@@ -82,15 +87,16 @@ bool TExpressionNames::Stale() const {
 }
 
 void TExpressionNames::Build() {
-  TModel& model = world_.Model();
-  TCoordinateList& evaluated = world_.State.Evaluated;
+  const TConstantList& constants = *binding_.Constants;
+  const TBodyList& bodies = *binding_.Bodies;
+  TCoordinateList& evaluated = binding_.State->Evaluated;
   built_ = true;
-  coordinate_names_ = model.GeneralizedCoordinates.Names;
+  coordinate_names_ = binding_.Coordinates->Names;
   q_ = evaluated.Q.Data();
   q_dot_ = evaluated.QDot.Data();
   q_ddot_ = evaluated.QDDot.Data();
   state_count_ = evaluated.Count();
-  time_ = &world_.State.Time;
+  time_ = &binding_.State->Time;
   decimal_separator_ = DecimalSeparator();
   list_separator_ = ListSeparator();
 
@@ -110,7 +116,7 @@ void TExpressionNames::Build() {
   constants_are_runs_ = true;
   constants_.clear();
   constant_texts_.clear();
-  for (const model::TConstant& c : model.Constants) {
+  for (const model::TConstant& c : constants) {
     constants_.emplace_back(c.Name, c.Value);
     if (c.Name.empty()) continue;
     const std::string lower = LowerCase(c.Name);
@@ -124,8 +130,8 @@ void TExpressionNames::Build() {
   bodies_.clear();
   mass_texts_.clear();
   std::unordered_map<std::string, const TBody*> first_of_name;
-  for (std::int32_t b = 0; b < model.Bodies.Count(); ++b) {
-    const TBody& body = model.Bodies.Items(b);
+  for (std::int32_t b = 0; b < bodies.Count(); ++b) {
+    const TBody& body = bodies.Items(b);
     TBodyMass& kept = bodies_.emplace_back(TBodyMass{&body, body.Name, {}});
     MassValues(body, kept.values);
     if (body.Name.empty() || !std::all_of(body.Name.begin(), body.Name.end(), IsLetterDigitOrUnderscore)) {
@@ -143,7 +149,7 @@ void TExpressionNames::Build() {
   // The variables in the order a parser defines them; of two with one parser name the later one wins
   // (AddParser), unless they differ in name and address, which AddParser refuses.
   all_variables_ = TVariableList();
-  all_variables_.AddVariable("t", &world_.State.Time);
+  all_variables_.AddVariable("t", &binding_.State->Time);
   const std::size_t n = std::min<std::size_t>(coordinate_names_.size(), evaluated.Count());
   for (std::size_t i = 0; i < n; ++i) {
     const std::string& g = coordinate_names_[i];

@@ -23,7 +23,7 @@
 
 namespace zentrova {
 
-class TWorld;
+struct TModelBinding;
 
 // Letters, digits, "_" and the backquote of variable keys: "l" is not part of "l1", "Arm" not part of
 // b`Arm`Rz, and "e5" not part of the number 2e5.
@@ -31,7 +31,7 @@ bool IsNameChar(char c);
 
 class TExpressionNames {
  public:
-  explicit TExpressionNames(TWorld& world) : world_(world) {}
+  explicit TExpressionNames(const TModelBinding& binding) : binding_(binding) {}
   TExpressionNames(const TExpressionNames&) = delete;
   TExpressionNames& operator=(const TExpressionNames&) = delete;
 
@@ -78,7 +78,7 @@ class TExpressionNames {
   bool Stale() const;
   void Build();
 
-  TWorld& world_;
+  const TModelBinding& binding_;
   bool built_ = false;
 
   // What the tables were built from.

@@ -5,7 +5,6 @@
 
 #include "engine/model/model_text.h"
 #include "engine/model/plane_geometry.h"
-#include "engine/record/log.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -24,19 +23,19 @@ constexpr std::size_t kDataMarkerLength = 6;
 // first or a token is not a finite real (a NaN or infinite point would make every mass property of the
 // body meaningless). `what` names the values ("x", "y"), `file` the file.
 bool ReadReals(TTextReader& reader, std::uint32_t n, const char* what, const std::string& file,
-               std::vector<long double>& values) {
+               std::vector<long double>& values, ILogSink& log) {
   values.clear();
   std::string token;
   for (std::uint32_t i = 0; i < n; ++i) {
     long double v = 0;
     if (!reader.ReadToken(token)) {
-      LogLine("[Error] Outline file " + file + " ends after " + IntToText(i) + " of its " + IntToText(n) +
-              " " + what + " values.");
+      log.AddLine("[Error] Outline file " + file + " ends after " + IntToText(i) + " of its " + IntToText(n) +
+                  " " + what + " values.");
       return false;
     }
     if (!TryTextToFloatDot(token, v) || !std::isfinite(v)) {
-      LogLine("[Error] Outline file " + file + ": " + what + " value " + IntToText(i + 1) +
-              " is no finite number: " + token + ".");
+      log.AddLine("[Error] Outline file " + file + ": " + what + " value " + IntToText(i + 1) +
+                  " is no finite number: " + token + ".");
       return false;
     }
     values.push_back(v);
@@ -63,10 +62,10 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
   const std::string path = FindFile(ToNativeSeparators(FileName));
   TTextReader reader;
   if (path.empty() || !reader.Open(path)) {
-    LogLine("[Error] No bodyShape file found.");
+    log_.AddLine("[Error] No bodyShape file found.");
     return false;
   }
-  if (!AcceptNulFreeText(reader.FirstLineWithNul(), path)) return false;
+  if (!AcceptNulFreeText(reader.FirstLineWithNul(), path, log_)) return false;
   const std::string file = ExtractFileName(path);
   std::string line;
   bool counted = false;
@@ -74,7 +73,7 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
     counted = LowerCase(line.substr(0, kCountKeyLength)) == "points =";
   }
   if (!counted) {
-    LogLine("[Error] Outline file " + file + " holds no line beginning with \"points =\".");
+    log_.AddLine("[Error] Outline file " + file + " holds no line beginning with \"points =\".");
     return false;
   }
   std::int32_t n = 0;
@@ -82,8 +81,8 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
   // lists are sized, so a huge count in a short file costs nothing.
   if (line.size() <= kCountKeyLength || !TryTextToInt(line.substr(kCountKeyLength, kCountTextLength), n) ||
       n < 2 || static_cast<std::uint32_t>(n) > TFloatList::MaxCount) {
-    LogLine("[Error] Outline file " + file + " must give a count of 2 to " + IntToText(TFloatList::MaxCount) +
-            " points: " + line + ".");
+    log_.AddLine("[Error] Outline file " + file + " must give a count of 2 to " +
+                 IntToText(TFloatList::MaxCount) + " points: " + line + ".");
     return false;
   }
   bool data = false;
@@ -91,23 +90,23 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
     data = LowerCase(line.substr(0, kDataMarkerLength)) == "%%data";
   }
   if (!data) {
-    LogLine("[Error] Outline file " + file + " holds no %%data line after its count.");
+    log_.AddLine("[Error] Outline file " + file + " holds no %%data line after its count.");
     return false;
   }
   std::vector<long double> xs, ys;
   const auto count = static_cast<std::uint32_t>(n);
-  if (!ReadReals(reader, count, "x", file, xs)) return false;
+  if (!ReadReals(reader, count, "x", file, xs, log_)) return false;
   // x and y are separated only by the line end after the last x value.
   reader.SkipLine();
-  if (!ReadReals(reader, count, "y", file, ys)) return false;
+  if (!ReadReals(reader, count, "y", file, ys, log_)) return false;
   if (!Fill(x, xs) || !Fill(y, ys)) {
     x.Clear();
     y.Clear();
     return false;
   }
   if (xs.front() != xs.back() || ys.front() != ys.back()) {
-    LogLine("[Alert] Extrusion shape in file " + ExtractFileName(ToNativeSeparators(FileName)) +
-            " is not closed .");
+    log_.AddLine("[Alert] Extrusion shape in file " + ExtractFileName(ToNativeSeparators(FileName)) +
+                 " is not closed .");
   }
   return true;
 }
@@ -131,7 +130,8 @@ bool TExtrusionShape::WriteShapeFile(const std::string& FileName, const TFloatLi
 
 bool TExtrusionShape::Load(const std::string& FileName) {
   if (!ReadShapeFile(FileName, X, Y)) {
-    LogLine("[Error] Check extrusion shape in file " + ExtractFileName(ToNativeSeparators(FileName)) + ".");
+    log_.AddLine("[Error] Check extrusion shape in file " + ExtractFileName(ToNativeSeparators(FileName)) +
+                 ".");
     return false;
   }
   const std::uint32_t n = X.Count();
@@ -177,7 +177,7 @@ bool TExtrusionShape::CanMove(const TFloatList& amount, const TFloatList& x, con
   std::uint32_t watched = 0;
   for (bool w : Watched) watched += w ? 1 : 0;
   if (n < 2 || x.Count() != n || y.Count() != n || Watched.size() != n || amount.Count() < watched) {
-    LogLine("[Error] Error in reshaping. The outline to move does not match the outline of the body.");
+    log_.AddLine("[Error] Error in reshaping. The outline to move does not match the outline of the body.");
     return false;
   }
   return true;
@@ -202,7 +202,7 @@ bool TExtrusionShape::MoveInward(const TFloatList& amount, TFloatList& x, TFloat
   if (!CanMove(amount, x, y)) return false;
   TFloatList nx, ny;
   if (!InwardNormals(nx, ny)) {
-    LogLine("[Error] Error in reshaping. Could not find the directions inside the body.");
+    log_.AddLine("[Error] Error in reshaping. Could not find the directions inside the body.");
     return false;
   }
   const std::uint32_t n = X.Count();

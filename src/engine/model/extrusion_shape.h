@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/log_sink.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
@@ -30,7 +31,8 @@ struct TReshape {
 
 class TExtrusionShape {
  public:
-  TExtrusionShape() = default;
+  // The shape logs its readings and reshapings to `log`, which outlives it.
+  explicit TExtrusionShape(ILogSink& log = ProgramLog()) : log_(log) {}
   TExtrusionShape(const TExtrusionShape&) = delete;
   TExtrusionShape& operator=(const TExtrusionShape&) = delete;
 
@@ -73,6 +75,8 @@ class TExtrusionShape {
 
  private:
   bool CanMove(const TFloatList& amount, const TFloatList& x, const TFloatList& y) const;
+
+  ILogSink& log_;
 };
 
 }  // namespace zentrova

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "engine/model/body.h"
-#include "engine/record/log.h"
 #include "platform/exponent_text.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -16,7 +15,7 @@ TBoundingBoxTree& TBoundingBoxTree::Add() {
   return *children_.back();
 }
 
-TExtrusionSolid::TExtrusionSolid(TBody* body) : Body(body) {}
+TExtrusionSolid::TExtrusionSolid(TBody* body, ILogSink& log) : Body(body), Shape(log), log_(log) {}
 
 std::string TExtrusionSolid::BodyName() const {
   return Body != nullptr ? Body->Name : std::string();
@@ -25,7 +24,7 @@ std::string TExtrusionSolid::BodyName() const {
 bool TExtrusionSolid::Load(const std::string& FileName, bool correct_origin, long double minimum_box_width,
                            std::int32_t points_per_box) {
   if (!Shape.Load(FileName)) {
-    LogLine("[Error] No body shape (exs) file found. Check body (bdy) files.");
+    log_.AddLine("[Error] No body shape (exs) file found. Check body (bdy) files.");
     return false;
   }
   ComputeArea();
@@ -94,11 +93,11 @@ bool TExtrusionSolid::CheckArea(const std::string& FileName) const {
   // A clockwise outline has a negative area: its normals, interior angles and box widening would all
   // point out of the body, and the origin correction would take the root of a negative number.
   if (Area < 0 && -Area > kDegenerateAreaRatio * extent * extent) {
-    LogLine(where + " runs clockwise; its points must run counter-clockwise.");
+    log_.AddLine(where + " runs clockwise; its points must run counter-clockwise.");
     return false;
   }
   if (!(Area > kDegenerateAreaRatio * extent * extent)) {
-    LogLine(where + " encloses no area.");
+    log_.AddLine(where + " encloses no area.");
     return false;
   }
   return true;
@@ -123,10 +122,10 @@ void TExtrusionSolid::CorrectOrigin() {
   }
   if (passes >= 2) {
     auto e = [](long double v) { return FloatToTextExponent(v, 5, 5); };
-    LogLine("[Warning] Body " + BodyName() + ": center of gravity moved from (" + e(cx0) + ", " + e(cy0) +
-            ") to origin (" + e(CentreOfGravity.X.Value) + ", " + e(CentreOfGravity.Y.Value) +
-            ") - number of iterations: " + IntToText(passes) +
-            ". If you do not want to meve the origin then use correctOrigin = 0.");
+    log_.AddLine("[Warning] Body " + BodyName() + ": center of gravity moved from (" + e(cx0) + ", " +
+                 e(cy0) + ") to origin (" + e(CentreOfGravity.X.Value) + ", " + e(CentreOfGravity.Y.Value) +
+                 ") - number of iterations: " + IntToText(passes) +
+                 ". If you do not want to meve the origin then use correctOrigin = 0.");
   }
 }
 

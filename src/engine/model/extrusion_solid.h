@@ -51,7 +51,8 @@ class TBoundingBoxTree {
 class TExtrusionSolid {
  public:
   // `body` owns the solid and names it in messages; it may be null for a solid of its own.
-  explicit TExtrusionSolid(TBody* body);
+  // The solid logs to `log`, which outlives it.
+  explicit TExtrusionSolid(TBody* body, ILogSink& log = ProgramLog());
   TExtrusionSolid(const TExtrusionSolid&) = delete;
   TExtrusionSolid& operator=(const TExtrusionSolid&) = delete;
 
@@ -87,6 +88,8 @@ class TExtrusionSolid {
   void Split(TBoundingBoxTree& node, std::uint32_t first, std::uint32_t last, std::uint32_t mid,
              long double minimum_box_width, std::int32_t points_per_box);
   std::string BodyName() const;
+
+  ILogSink& log_;
 };
 
 }  // namespace zentrova

@@ -12,16 +12,16 @@
 
 namespace zentrova {
 
-class TWorld;
+struct TModelBinding;
 
 class TGeneralizedCoordinates {
  public:
-  // Links and start values come from the world's bodies; the world owns this object.
-  explicit TGeneralizedCoordinates(TWorld& world) : world_(world) {}
+  // Links and start values come from the binding's bodies, the values live in its state.
+  explicit TGeneralizedCoordinates(const TModelBinding& binding) : binding_(binding) {}
   TGeneralizedCoordinates(const TGeneralizedCoordinates&) = delete;
   TGeneralizedCoordinates& operator=(const TGeneralizedCoordinates&) = delete;
 
-  // Count := n, and the world's step state sized to n (new values 0).
+  // Count := n, and the binding's state sized to n (new values 0).
   void SetCount(std::uint32_t n);
   // Reads the names, sizes the state to n (SetCount) once the file has n lines, ties each named body
   // coordinate to its generalized coordinate and copies the body file's start values into the working
@@ -40,7 +40,7 @@ class TGeneralizedCoordinates {
   std::vector<std::string> Names;  // file order, without blanks, tabs and "[t]"
 
  private:
-  TWorld& world_;
+  const TModelBinding& binding_;
 };
 
 }  // namespace zentrova

@@ -1,9 +1,11 @@
 #include "engine/model/key.h"
 
 #include "engine/model/body.h"
-#include "engine/record/log.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/model/constant_list.h"
+#include "engine/model/expression_names.h"
+#include "engine/model/generalized_coordinates.h"
+#include "engine/model/model_binding.h"
+#include "engine/model/step_state.h"
 #include "platform/paths.h"
 
 namespace zentrova {
@@ -76,8 +78,8 @@ TBody* TKey::FindBody(bool& is_key) const {
   is_key = Part(0) == "b";
   if (!is_key) return nullptr;
   std::int32_t index = -1;
-  if (!world_.Model().Bodies.FindByName(Part(1), index)) return nullptr;
-  return &world_.Model().Bodies.Items(index);
+  if (!binding_.Bodies->FindByName(Part(1), index)) return nullptr;
+  return &binding_.Bodies->Items(index);
 }
 
 std::string TKey::InPlace() const {
@@ -85,8 +87,8 @@ std::string TKey::InPlace() const {
 }
 
 std::string TKey::BodyNames() const {
-  const TBodyList& bodies = world_.Model().Bodies;
-  const std::vector<std::string>& files = world_.Model().BodyFileNames;
+  const TBodyList& bodies = *binding_.Bodies;
+  const std::vector<std::string>& files = *binding_.BodyFileNames;
   std::string names;
   for (std::int32_t b = 0; b < bodies.Count(); ++b) {
     if (b > 0) names += ", ";
@@ -105,9 +107,9 @@ std::string TKey::BodyNames() const {
 std::optional<TCoordinateComponent> TKey::CoordinateComponent() const {
   const auto component = CoordinateComponentByName(Part(2));
   if (!component) {
-    LogLine("[Error] Body position pointer of " + DelimitedText() + " was not set: " +
-            (Part(2).empty() ? std::string("\"\"") : Part(2)) + " is none of x, y, z, Rx, Ry, Rz" + InPlace() +
-            ".");
+    binding_.Log->AddLine("[Error] Body position pointer of " + DelimitedText() +
+                          " was not set: " + (Part(2).empty() ? std::string("\"\"") : Part(2)) +
+                          " is none of x, y, z, Rx, Ry, Rz" + InPlace() + ".");
   }
   return component;
 }
@@ -117,17 +119,17 @@ bool TKey::LinkBodyCoordinates(std::uint32_t i) {
   TBody* body = FindBody(is_key);
   if (!is_key) return false;
   if (body == nullptr) {
-    LogLine("[Error] Body " + Part(1) +
-            " coordinate not found/created. Name of body (defined in bdy file) is used for the body "
-            "coordinates. " +
-            (place_.empty() ? std::string("No body") : "In " + place_ + ", no body") + " is named " + Part(1) +
-            "; the bodies are " + BodyNames() + ".");
+    binding_.Log->AddLine(
+        "[Error] Body " + Part(1) +
+        " coordinate not found/created. Name of body (defined in bdy file) is used for the body "
+        "coordinates. " +
+        (place_.empty() ? std::string("No body") : "In " + place_ + ", no body") + " is named " + Part(1) +
+        "; the bodies are " + BodyNames() + ".");
     return false;
   }
   const auto component = CoordinateComponent();
   if (!component) return false;
-  return LinkToGeneralizedCoordinate(body->Kinematics, body->Links, *component,
-                                     world_.State.Evaluated, i);
+  return LinkToGeneralizedCoordinate(body->Kinematics, body->Links, *component, binding_.State->Evaluated, i);
 }
 
 bool TKey::CopyStartValues(std::uint32_t i) {
@@ -135,12 +137,12 @@ bool TKey::CopyStartValues(std::uint32_t i) {
   TBody* body = FindBody(is_key);
   if (!is_key) return false;
   if (body == nullptr) {
-    LogLine("[Error] Body " + Part(1) + " not found/created.");
+    binding_.Log->AddLine("[Error] Body " + Part(1) + " not found/created.");
     return false;
   }
   const auto component = CoordinateComponent();
   if (!component) return false;
-  TCoordinateList& evaluated = world_.State.Evaluated;
+  TCoordinateList& evaluated = binding_.State->Evaluated;
   if (i >= evaluated.Count()) return false;
   // The own values: the pointers may already aim at these very elements.
   evaluated.Q.SetAt(i, body->Kinematics.Position[*component].Value);
@@ -154,12 +156,12 @@ bool TKey::LinkMassProperty(long double& value) const {
   const TBody* body = FindBody(is_key);
   if (!is_key) return false;
   if (body == nullptr) {
-    LogLine("[Error] Body " + Part(1) + " not created.");
+    binding_.Log->AddLine("[Error] Body " + Part(1) + " not created.");
     return false;
   }
   const auto property = MassPropertyOf(*body, Part(2));
   if (!property) {
-    LogLine("[Error] MassMatrix value " + DelimitedText() + " was not set.");
+    binding_.Log->AddLine("[Error] MassMatrix value " + DelimitedText() + " was not set.");
     return false;
   }
   value = *property;

@@ -15,7 +15,7 @@
 
 namespace zentrova {
 
-class TWorld;
+struct TModelBinding;
 class TBody;
 enum class TCoordinateComponent : std::uint8_t;
 
@@ -26,11 +26,11 @@ inline constexpr std::array<const char*, 7> kMassPropertyNames = {"m",   "Jxx", 
 // The value of a body's mass property named like a key's third part; none for any other name.
 std::optional<long double> MassPropertyOf(const TBody& body, std::string_view name);
 
-// A short-lived key: create it, fill it, ask it, drop it. It resolves bodies in the world it was made
-// for; the operations report failure as one log line and change nothing then.
+// A short-lived key: create it, fill it, ask it, drop it. It resolves bodies in the name table of the
+// binding it was made with; the operations report failure as one log line and change nothing then.
 class TKey {
  public:
-  explicit TKey(TWorld& world) : world_(world) {}
+  explicit TKey(const TModelBinding& binding) : binding_(binding) {}
 
   // Splits the text at every backquote and appends the parts (possibly empty); an empty text adds none.
   // Always true. The parts of an earlier text stay: clear the key before reusing it.
@@ -61,7 +61,7 @@ class TKey {
   // text> was not set: <part 2> is none of x, y, z, Rx, Ry, Rz[ in <place>].", when it names none.
   std::optional<TCoordinateComponent> CoordinateComponent() const;
 
-  TWorld& World() const { return world_; }
+  const TModelBinding& Binding() const { return binding_; }
 
   // Where the key was written ("generalized coordinates file box.gc line 3"): the messages of a body or a
   // coordinate that is not found end with it.
@@ -73,7 +73,7 @@ class TKey {
   // The names of the world's bodies, a body file that names none shown as such.
   std::string BodyNames() const;
 
-  TWorld& world_;
+  const TModelBinding& binding_;
   std::vector<std::string> parts_;
   std::string place_;
 };

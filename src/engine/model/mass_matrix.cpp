@@ -2,8 +2,13 @@
 
 #include <algorithm>
 
+#include "engine/model/body.h"
+#include "engine/model/constant_list.h"
+#include "engine/model/expression_names.h"
+#include "engine/model/generalized_coordinates.h"
+#include "engine/model/model_binding.h"
 #include "engine/model/model_text.h"
-#include "engine/record/log.h"
+#include "engine/model/step_state.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/strings.h"
@@ -88,13 +93,13 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
 
   const std::string path = FindFile(ToNativeSeparators(FileName));
   if (path.empty() || !ReadTextLines(path, Rows.Lines)) {
-    LogLine("[Error] No mass matrix file found.");
+    binding_.Log->AddLine("[Error] No mass matrix file found.");
     return false;
   }
-  if (!AcceptNulFreeText(FirstLineWithNul(Rows.Lines), path)) return false;
+  if (!AcceptNulFreeText(FirstLineWithNul(Rows.Lines), path, *binding_.Log)) return false;
   const std::string file = ExtractFileName(path);
   if (Rows.Lines.size() != n) {
-    LogLine(
+    binding_.Log->AddLine(
         "[Error] Number of rows in mass matrix file does not match the number of generalized coordinates.");
     return false;
   }
@@ -105,29 +110,30 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
     // A bracket left open swallows the blanks that separate cells, so it would surface as a wrong cell
     // count: name it first.
     if (!BracketsBalance(line)) {
-      LogLine("[Error] Brackets do not balance in " + place + ": " + line);
+      binding_.Log->AddLine("[Error] Brackets do not balance in " + place + ": " + line);
       return false;
     }
     const std::vector<std::string> cells = MassMatrixCells(line);
     for (std::size_t c = 0; c < cells.size(); ++c) {
       if (!BracketsBalance(cells[c])) {
-        LogLine("[Error] Brackets do not balance in cell " + IntToText(static_cast<std::int64_t>(c) + 1) + " of " +
-                place + " (cells are separated by three blanks): " + cells[c]);
+        binding_.Log->AddLine("[Error] Brackets do not balance in cell " +
+                              IntToText(static_cast<std::int64_t>(c) + 1) + " of " + place +
+                              " (cells are separated by three blanks): " + cells[c]);
         return false;
       }
     }
     // A short row would leave cells of M unread: the whole matrix is refused instead.
     if (cells.size() != n) {
-      LogLine(std::string(kCannotReadRow) + " L" + place.substr(1) + " holds " +
-              IntToText(static_cast<std::int64_t>(cells.size())) + " cells where " + IntToText(n) +
-              " are expected.");
+      binding_.Log->AddLine(std::string(kCannotReadRow) + " L" + place.substr(1) + " holds " +
+                            IntToText(static_cast<std::int64_t>(cells.size())) + " cells where " +
+                            IntToText(n) + " are expected.");
       return false;
     }
-    auto row = std::make_unique<TExpressionList>(world_);
+    auto row = std::make_unique<TExpressionList>(binding_);
     row->ReleaseWhenConstant = true;
     if (!row->AddExpression(cells, TLineSource::SameLine(file, i + 1, cells.size()))) return false;
     if (row->Count() != n) {  // an empty cell compiles to nothing
-      LogLine(std::string(kCannotReadRow) + " L" + place.substr(1) + " holds an empty cell.");
+      binding_.Log->AddLine(std::string(kCannotReadRow) + " L" + place.substr(1) + " holds an empty cell.");
       return false;
     }
     if (row->TimeDependent) TimeDependent = true;

@@ -16,7 +16,7 @@
 
 namespace zentrova {
 
-class TWorld;
+struct TModelBinding;
 
 // The line of a mass matrix that cannot be inverted, at the load and before a step.
 inline constexpr const char* kMassMatrixInversionError =
@@ -46,7 +46,7 @@ std::vector<std::string> MassMatrixCells(const std::string& line);
 
 class TMassMatrix : public TSqrMatrix {
  public:
-  explicit TMassMatrix(TWorld& world) : world_(world) {}
+  explicit TMassMatrix(const TModelBinding& binding) : binding_(binding) {}
   TMassMatrix(const TMassMatrix&) = delete;
   TMassMatrix& operator=(const TMassMatrix&) = delete;
 
@@ -66,7 +66,7 @@ class TMassMatrix : public TSqrMatrix {
   bool TimeDependent = false;
 
  private:
-  TWorld& world_;
+  const TModelBinding& binding_;
 };
 
 }  // namespace zentrova

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -38,20 +37,20 @@ bool IsWholeNumberText(std::string_view text) {
 
 }  // namespace
 
-bool AcceptNulFreeText(std::size_t line, const std::string& path) {
+bool AcceptNulFreeText(std::size_t line, const std::string& path, ILogSink& log) {
   if (line == 0) return true;
-  LogLine("[Error] Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " + ExtractFileName(path) +
-          " holds a NUL byte.");
+  log.AddLine("[Error] Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " +
+              ExtractFileName(path) + " holds a NUL byte.");
   return false;
 }
 
 TSettingsReader::TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path,
-                                 std::set<std::string>* said)
-    : ini_(ini), label_(std::move(kind) + " file " + ExtractFileName(path)), said_(said) {}
+                                 ILogSink& log, std::set<std::string>* said)
+    : ini_(ini), label_(std::move(kind) + " file " + ExtractFileName(path)), log_(log), said_(said) {}
 
 void TSettingsReader::Alert(const std::string& line) const {
   if (said_ != nullptr && !said_->insert(line).second) return;
-  LogLine(line);
+  log_.AddLine(line);
 }
 
 std::string TSettingsReader::Text(const char* section, const char* key, const std::string& fallback) const {
@@ -95,8 +94,8 @@ bool TSettingsReader::Check(const char* section, const char* key, long double va
 
 bool TSettingsReader::Refuse(const char* section, const char* key, const std::string& requirement,
                              const std::string& value_text) {
-  LogLine("[Error] " + std::string(key) + " in " + label_ + " must be " + requirement + ": " +
-          Trim(Text(section, key, value_text)) + ".");
+  log_.AddLine("[Error] " + std::string(key) + " in " + label_ + " must be " + requirement + ": " +
+               Trim(Text(section, key, value_text)) + ".");
   ok_ = false;
   return false;
 }

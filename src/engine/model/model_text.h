@@ -7,6 +7,8 @@
 #include <set>
 #include <string>
 
+#include "engine/log_sink.h"
+
 namespace zentrova {
 
 class TIniFile;
@@ -14,7 +16,7 @@ class TIniFile;
 // True when `line` is 0 (no line of the file holds a NUL byte); otherwise false after "[Error] Line
 // <line> of file <name> holds a NUL byte." A NUL ends a C string: whatever follows it on the line would
 // be dropped or misread without a word.
-bool AcceptNulFreeText(std::size_t line, const std::string& path);
+bool AcceptNulFreeText(std::size_t line, const std::string& path, ILogSink& log);
 
 // What a number of a settings file must be.
 enum class TValueRule : std::uint8_t {
@@ -35,7 +37,7 @@ class TSettingsReader {
  public:
   // `said`, when given, holds the alerts an earlier reading of the same load has logged (a world file is
   // read twice, the user's and the history's copy): such a line is not logged again, and new ones join it.
-  TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path,
+  TSettingsReader(const TIniFile& ini, std::string kind, const std::string& path, ILogSink& log,
                   std::set<std::string>* said = nullptr);
 
   long double Float(const char* section, const char* key, long double def);
@@ -65,6 +67,7 @@ class TSettingsReader {
 
   const TIniFile& ini_;
   std::string label_;
+  ILogSink& log_;
   std::set<std::string>* said_;
   bool ok_ = true;
 };

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "engine/model/model_text.h"
-#include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -29,11 +28,12 @@ std::string FolderOf(const std::string& path) {
   return folder.empty() ? std::string("./") : folder;
 }
 
-bool TWorldSettings::Read(const TIniFile& ini, const std::string& path, std::set<std::string>* said) {
+bool TWorldSettings::Read(const TIniFile& ini, const std::string& path, ILogSink& log,
+                          std::set<std::string>* said) {
   // Before any number is read: every float of the file is written with this separator.
   const std::string separator = ini.ReadString(kMain, "decimalSeparator", ".");
   if (separator.empty()) {
-    LogLine("[Error] decimalSeparator in wld file is empty.");
+    log.AddLine("[Error] decimalSeparator in wld file is empty.");
     return false;
   }
   SetDecimalSeparator(separator[0]);
@@ -42,15 +42,15 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path, std::set
   if (SameText(directory, "current")) {
     WorkingDirectory = FolderOf(path);
   } else if (HasDriveLetter(directory)) {
-    LogLine("[Error] workingDirectory in wld file names a drive: " + directory +
-            ". Give a folder of this system or current.");
+    log.AddLine("[Error] workingDirectory in wld file names a drive: " + directory +
+                ". Give a folder of this system or current.");
     return false;
   } else {
     // File names are appended to it: it must end with a separator.
     WorkingDirectory = IncludeTrailingSeparator(ToNativeSeparators(directory));
   }
 
-  TSettingsReader r(ini, "wld", path, said);
+  TSettingsReader r(ini, "wld", path, log, said);
   const std::int32_t n =
       r.Integer(kMain, "numberOfGeneralizedCoodinates", kDefaultNumberOfGeneralizedCoordinates);
   r.Check(kMain, "numberOfGeneralizedCoodinates", n, TValueRule::NotNegative);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/engine_constants.h"
+#include "engine/log_sink.h"
 
 namespace zentrova {
 
@@ -28,6 +29,7 @@ struct TLCPSettings {
   long double LexicoZeroTolerance = kDefaultLCPLexicoZeroTolerance;  // "LCPLexicoZeroTolerance"
   bool LogUnboundedRay = false;                                    // "logLCPUnboundedRay"
   bool LogMaximumIterations = false;                               // "logLCPMaxNumberOfIterations"
+  ILogSink* Log = &ProgramLog();  // where a solve logs its errors and alerts: the world's sink
 };
 
 struct TWorldSettings {
@@ -38,7 +40,8 @@ struct TWorldSettings {
   // count, interval, tolerance or displacement factor that is negative or no finite number; a time step
   // or maximumPenetration that is not a finite number above 0; an integer beyond 32 bits.
   // `said`: the alerts an earlier reading of the same load has logged (see TSettingsReader).
-  bool Read(const TIniFile& ini, const std::string& path, std::set<std::string>* said = nullptr);
+  bool Read(const TIniFile& ini, const std::string& path, ILogSink& log,
+            std::set<std::string>* said = nullptr);
 
   // Folder of the model files, with its trailing separator ("workingDirectory"; "current": the world
   // file's folder). A load moves it to the history directory once the model has been copied there.

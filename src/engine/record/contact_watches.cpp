@@ -5,7 +5,6 @@
 
 #include "engine/model/body.h"
 #include "engine/model/model_text.h"
-#include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -46,11 +45,11 @@ void TWatchesData::AddWatch(bool normal_tangential) {
 bool TContactWatches::Load(const std::string& FileName, TBodyList& bodies, std::int32_t history_number) {
   const std::string path = FindFile(FileName);
   if (path.empty()) {
-    LogLine("[Alert] No watches file found.");
+    log_.AddLine("[Alert] No watches file found.");
     return true;
   }
   const TIniFile ini(path);
-  if (!AcceptNulFreeText(ini.FirstLineWithNul(), path)) return false;
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), path, log_)) return false;
   // [Common] holds the same values for every body: read once, where the first body's reading begins.
   if (bodies.Count() > 0) ReadCommon(ini);
   for (std::int32_t b = 0; b < bodies.Count(); ++b) {
@@ -71,15 +70,15 @@ void TContactWatches::ReadCommon(const TIniFile& ini) {
   // A force is the impulse divided by -timeConstant: without a time constant there is nothing to divide by.
   if (ConvertImpulseToForce && TimeConstant == 0) {
     ConvertImpulseToForce = false;
-    LogLine(
+    log_.AddLine(
         "[Alert] convertImpulseToForce needs a timeConstant other than 0; impulses are recorded without "
         "conversion.");
   }
 }
 
 bool TContactWatches::ReadBodySection(const TIniFile& ini, TBody& body, std::int32_t history_number) {
-  if (!ReshapeWindow.Read(ini) || !ConstantsUpdate.Read(ini) || !ChangeConstants.Read(ini) ||
-      !BodyBalancedUpdate.Read(ini)) {
+  if (!ReshapeWindow.Read(ini, log_) || !ConstantsUpdate.Read(ini, log_) ||
+      !ChangeConstants.Read(ini, log_) || !BodyBalancedUpdate.Read(ini, log_)) {
     return false;
   }
 
@@ -97,13 +96,13 @@ bool TContactWatches::ReadBodySection(const TIniFile& ini, TBody& body, std::int
   reshape.DirectionY = ini.ReadFloat(section, "directionY", 0);
   reshape.DirectionInside = ini.ReadInteger(section, "directionInside", 0);
   if (reshape.DirectionInside != 0 && (reshape.DirectionX != 0 || reshape.DirectionY != 0)) {
-    LogLine("[Alert] Watches change direction can be X,Y or Inside, but not both. X, Y set to 0.");
+    log_.AddLine("[Alert] Watches change direction can be X,Y or Inside, but not both. X, Y set to 0.");
     reshape.DirectionX = 0;
     reshape.DirectionY = 0;
   }
   const std::string max_change = ini.ReadString(section, "maxChange", "0");
   if (!ReadMaxChange(max_change, reshape.MaxChangeLow, reshape.MaxChangeHigh)) {
-    return RefuseWatchesFile(ini, section, "maxChange", "not a list of numbers: " + max_change);
+    return RefuseWatchesFile(ini, section, "maxChange", "not a list of numbers: " + max_change, log_);
   }
   return ParseWatchList(body, list, ini, section);
 }
@@ -117,7 +116,7 @@ bool TContactWatches::ParseWatchList(TBody& body, const std::string& text, const
       last < 0 ? "body " + body.Name + " has no outline points"
                : "the points of body " + body.Name + " are 0 to " + IntToText(last);
   auto refuse = [&](const std::string& what) {
-    return RefuseWatchesFile(ini, section, "contactwatch", what + "; " + points);
+    return RefuseWatchesFile(ini, section, "contactwatch", what + "; " + points, log_);
   };
   const std::string whole = LowerCase(Trim(text));
   if (whole == "all:" || whole == "[all:]") {

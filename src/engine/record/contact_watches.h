@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/record/watch_settings.h"
+#include "engine/model/watch_settings.h"
 #include "numerics/float_list.h"
 #include "numerics/int_list.h"
 
@@ -64,9 +64,10 @@ struct TWatchedContact {
   long double TangentY = 0;
 };
 
-class TContactWatches {
+class TContactWatches : public TNextVersionSettings {
  public:
-  TContactWatches() = default;
+  // The watches log their readings to `log`, which outlives them.
+  explicit TContactWatches(ILogSink& log = ProgramLog()) : log_(log) {}
   TContactWatches(const TContactWatches&) = delete;
   TContactWatches& operator=(const TContactWatches&) = delete;
 
@@ -95,10 +96,6 @@ class TContactWatches {
 
   std::uint32_t Count() const { return static_cast<std::uint32_t>(Names.size()); }
 
-  TConstantsUpdate ConstantsUpdate;
-  TChangeConstants ChangeConstants;
-  TBodyBalancedUpdate BodyBalancedUpdate;
-  TReshapeWindow ReshapeWindow;
   std::vector<std::string> Names;
   TWatchesData Data;
   TWatchesData StepData;
@@ -116,6 +113,8 @@ class TContactWatches {
   void ReadCommon(const TIniFile& ini);
   // The list of key "contactwatch" of the section; a refusal names the section and the item.
   bool ParseWatchList(TBody& body, const std::string& text, const TIniFile& ini, const std::string& section);
+
+  ILogSink& log_;
   void AddPointWatch(TBody& body, std::uint32_t i, bool normal_tangential);
   void AddRangeWatch(TBody& body, std::uint32_t from, bool normal_tangential, std::uint32_t to);
   static void MarkWatchedPoint(TBody& body, std::uint32_t i, std::int32_t w);

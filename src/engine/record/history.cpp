@@ -127,7 +127,7 @@ struct TRecordedFile {
   std::size_t Through(std::size_t records) const { return records == 0 ? 0 : ends[records - 1]; }
 };
 
-TRecordedFile ReadRecordedFile(const std::string& file_name) {
+TRecordedFile ReadRecordedFile(const std::string& file_name, ILogSink& log) {
   TRecordedFile file;
   file.name = file_name;
   std::ifstream in(file_name, std::ios::binary);
@@ -138,7 +138,7 @@ TRecordedFile ReadRecordedFile(const std::string& file_name) {
   file.size = file.text.size();
   const std::size_t whole = file.text.rfind('\n') + 1;  // 0 without any line end
   if (whole < file.size) {
-    LogLine("[Alert] Dropped the incomplete last line of history file " + file_name + ".");
+    log.AddLine("[Alert] Dropped the incomplete last line of history file " + file_name + ".");
     file.text.resize(whole);
   }
   bool record = false;
@@ -156,14 +156,14 @@ TRecordedFile ReadRecordedFile(const std::string& file_name) {
 
 // Cuts the longer file to the records the other holds: a run killed between its two writes of a record
 // left one of them ahead.
-void MatchRecords(TRecordedFile& data, TRecordedFile& watches) {
+void MatchRecords(TRecordedFile& data, TRecordedFile& watches, ILogSink& log) {
   const std::size_t both = std::min(data.ends.size(), watches.ends.size());
   for (auto [longer, other] : {std::pair{&data, &watches}, std::pair{&watches, &data}}) {
     const std::size_t extra = longer->ends.size() - both;
     if (extra == 0) continue;
-    LogLine("[Alert] Dropped " + IntToText(static_cast<std::int64_t>(extra)) +
-            (extra == 1 ? " record" : " records") + " at the end of history file " + longer->name + " that " +
-            other->name + " does not hold.");
+    log.AddLine("[Alert] Dropped " + IntToText(static_cast<std::int64_t>(extra)) +
+                (extra == 1 ? " record" : " records") + " at the end of history file " + longer->name +
+                " that " + other->name + " does not hold.");
     longer->text.resize(longer->Through(both));
     longer->ends.resize(both);
   }
@@ -181,13 +181,13 @@ std::vector<std::string> TextLines(const std::string& text) {
 // (a history started from another one begins with the empty lines of a short file). False after the
 // line's error at the first line that holds fewer; the lines before it have been taken.
 bool ReadRecords(TTextReader& reader, const std::string& file_name, std::size_t count,
-                 const std::function<void(const std::vector<long double>&)>& take) {
+                 const std::function<void(const std::vector<long double>&)>& take, ILogSink& log) {
   std::string line;
   std::vector<long double> values;
   for (std::size_t number = 1; reader.ReadLine(line); ++number) {
     if (Trim(line).empty()) continue;
     if (!LeadingValues(line, count, values)) {
-      LogLine(LineError(file_name, number));
+      log.AddLine(LineError(file_name, number));
       return false;
     }
     take(values);
@@ -197,17 +197,23 @@ bool ReadRecords(TTextReader& reader, const std::string& file_name, std::size_t 
 
 }  // namespace
 
-THistory::THistory(IHistoryWorld& world) : world_(world) {}
+THistory::THistory(IHistoryWorld& world, ILogSink& log) : world_(world), sink_(log) {}
 
 THistory::~THistory() {
   CloseFiles();
   SaveLog();
-  if (connected_log_ != nullptr && GlobalLog() == connected_log_) connected_log_->SetHistory(nullptr);
+  if (connected_log_ != nullptr) connected_log_->SetHistory(nullptr);
 }
 
 void THistory::ConnectLog(TLog& log) {
+  DisconnectLog();
   log.SetHistory(this);
   connected_log_ = &log;
+}
+
+void THistory::DisconnectLog() {
+  if (connected_log_ != nullptr) connected_log_->SetHistory(nullptr);
+  connected_log_ = nullptr;
 }
 
 void THistory::SetWindows(IHistoryFilesWindow* files, ILogWindow* log) {
@@ -255,7 +261,7 @@ bool THistory::CreateNew() {
     const std::string name = IntToStr3(i);
     const std::string directory = base + name + "/";
     if (!CreateDir(directory)) {
-      LogLine("[Error] Could not create history directory " + directory + ".");
+      sink_.AddLine("[Error] Could not create history directory " + directory + ".");
       return false;
     }
     ShortName = name;
@@ -265,12 +271,12 @@ bool THistory::CreateNew() {
     TTextWriter watches;
     if (!data.Open(DataFileName, TTextWriter::Mode::Create) || !data.Close() ||
         !watches.Open(WatchesFileName, TTextWriter::Mode::Create) || !watches.Close()) {
-      LogLine("[Error] Could not create the history files in " + directory + ".");
+      sink_.AddLine("[Error] Could not create the history files in " + directory + ".");
       return false;
     }
     return true;
   }
-  LogLine("[Error] Maximum number of history files reached (" + IntToText(kMaxHistoryNumber) + ").");
+  sink_.AddLine("[Error] Maximum number of history files reached (" + IntToText(kMaxHistoryNumber) + ").");
   return false;
 }
 
@@ -278,7 +284,7 @@ bool THistory::OpenExisting() {
   const std::string directory = IncludeTrailingSeparator(world_.HistoryBaseDirectory()) + ShortName + "/";
   // Only a numbered directory is a history: any other name could lead anywhere.
   if (!IsHistoryName(ShortName) || !DirectoryExists(directory)) {
-    LogLine("[Error] The requested history file (short name=" + ShortName + ") could not be found.");
+    sink_.AddLine("[Error] The requested history file (short name=" + ShortName + ") could not be found.");
     return false;
   }
   SetFileNames(directory);
@@ -305,25 +311,25 @@ bool THistory::Load(bool read_log) {
 }
 
 bool THistory::MendRecords() {
-  TRecordedFile data = ReadRecordedFile(DataFileName);
+  TRecordedFile data = ReadRecordedFile(DataFileName, sink_);
   if (!data.read) {
-    LogLine(ReadError(DataFileName));
+    sink_.AddLine(ReadError(DataFileName));
     return false;
   }
   TRecordedFile watches;
   const TContactWatches* model_watches = world_.ContactWatches();
   if (model_watches != nullptr && model_watches->Count() > 0 && FileExists(WatchesFileName)) {
-    watches = ReadRecordedFile(WatchesFileName);
+    watches = ReadRecordedFile(WatchesFileName, sink_);
     if (!watches.read) {
-      LogLine(ReadError(WatchesFileName));
+      sink_.AddLine(ReadError(WatchesFileName));
       return false;
     }
-    MatchRecords(data, watches);
+    MatchRecords(data, watches, sink_);
   }
   // The continued run appends to the files: what was dropped must not stay in front of its lines.
   for (const TRecordedFile* file : {&data, &watches}) {
     if (file->text.size() < file->size && !TruncateFile(file->name, file->text.size())) {
-      LogLine("[Error] Could not write history file " + file->name + ".");
+      sink_.AddLine("[Error] Could not write history file " + file->name + ".");
       return false;
     }
   }
@@ -331,11 +337,11 @@ bool THistory::MendRecords() {
 }
 
 void THistory::ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
-                               std::vector<std::string>& watches) {
-  TRecordedFile data_file = ReadRecordedFile(directory + kDataFile);
-  TRecordedFile watches_file = ReadRecordedFile(directory + kWatchesFile);
+                               std::vector<std::string>& watches, ILogSink& log) {
+  TRecordedFile data_file = ReadRecordedFile(directory + kDataFile, log);
+  TRecordedFile watches_file = ReadRecordedFile(directory + kWatchesFile, log);
   if (data_file.read && watches_file.read && !watches_file.ends.empty())
-    MatchRecords(data_file, watches_file);
+    MatchRecords(data_file, watches_file, log);
   data = TextLines(data_file.text);
   watches = TextLines(watches_file.text);
 }
@@ -344,7 +350,7 @@ bool THistory::ReadData() {
   Points.Clear();
   TTextReader reader;
   if (DataFileName.empty() || !reader.Open(DataFileName)) {
-    LogLine(ReadError(DataFileName));
+    sink_.AddLine(ReadError(DataFileName));
     return false;
   }
   const std::uint32_t n = world_.GeneralizedCoordinateCount();
@@ -360,7 +366,7 @@ bool THistory::ReadData() {
     }
     Points.Add(std::move(state));
   };
-  const bool ok = ReadRecords(reader, DataFileName, 2 + 3 * std::size_t{n}, take);
+  const bool ok = ReadRecords(reader, DataFileName, 2 + 3 * std::size_t{n}, take, sink_);
   world_.SetStoredStates(Points.Count());
   world_.SetCurrentState(0);
   return ok;
@@ -371,7 +377,7 @@ bool THistory::ReadWatches() {
   if (watches == nullptr || WatchesFileName.empty() || !FileExists(WatchesFileName)) return true;
   TTextReader reader;
   if (!reader.Open(WatchesFileName)) {
-    LogLine(ReadError(WatchesFileName));
+    sink_.AddLine(ReadError(WatchesFileName));
     return false;
   }
   TWatchesData& data = watches->Data;
@@ -391,7 +397,7 @@ bool THistory::ReadWatches() {
     }
     read = true;
   };
-  if (!ReadRecords(reader, WatchesFileName, 1 + per_watch * count, take)) return false;
+  if (!ReadRecords(reader, WatchesFileName, 1 + per_watch * count, take, sink_)) return false;
   if (read && count > 0) {
     // The run that wrote the last line cleared what is kept per record after writing it; so does the
     // continued run, or its first record would count the last interval twice.
@@ -409,7 +415,7 @@ bool THistory::ReadLog() {
     log_ = lines;
     log_has_header_ = true;
   }
-  if (TLog* log = GlobalLog()) log->Clear();
+  if (connected_log_ != nullptr) connected_log_->Clear();
   if (log_window_ != nullptr) {
     log_window_->ClearText();
     for (const std::string& line : lines) log_window_->AddLine(line);
@@ -421,13 +427,13 @@ bool THistory::ReadLog() {
 
 bool THistory::OpenFiles() {
   if (DataFileName.empty()) {
-    LogLine("[Error] No history directory to record in.");
+    sink_.AddLine("[Error] No history directory to record in.");
     return false;
   }
   if (!data_file_.Open(DataFileName) || !watches_file_.Open(WatchesFileName)) {
     data_file_.Close();
     watches_file_.Close();
-    LogLine("[Error] Could not open the history files in " + Directory + ".");
+    sink_.AddLine("[Error] Could not open the history files in " + Directory + ".");
     return false;
   }
   FilesOpen = true;
@@ -439,7 +445,7 @@ bool THistory::CloseFiles() {
   ok = watches_file_.Close() && ok;
   FilesOpen = false;
   if (!ok) {
-    LogLine("[Error] Could not write the history files in " + Directory + ".");
+    sink_.AddLine("[Error] Could not write the history files in " + Directory + ".");
     return false;
   }
   return true;
@@ -496,7 +502,7 @@ bool THistory::AppendLine(TAppendFile& open_file, const std::string& file_name, 
   TAppendFile once;
   TAppendFile& file = open_file.IsOpen() ? open_file : once;
   if ((file.IsOpen() || (!file_name.empty() && file.Open(file_name))) && file.AppendLine(line)) return true;
-  LogLine("[Error] Could not write history file " + file_name + ".");
+  sink_.AddLine("[Error] Could not write history file " + file_name + ".");
   return false;
 }
 
@@ -523,7 +529,7 @@ bool THistory::WriteStep(std::unique_ptr<TGeneralizedCoordinatesHistory> state) 
     TAppendFile once;
     TAppendFile& file = watches_file_.IsOpen() ? watches_file_ : once;
     if ((file.IsOpen() || file.Open(WatchesFileName)) && file.CutLast(watches_bytes)) return false;
-    LogLine("[Error] Could not write history file " + WatchesFileName + ".");
+    sink_.AddLine("[Error] Could not write history file " + WatchesFileName + ".");
   }
   return false;
 }
@@ -572,7 +578,7 @@ bool THistory::WriteLogHeader() {
     if (LogFileName.empty() || RewriteLogFile()) return true;
   }
   // Logged without the lock: the line comes back through AddLogLine.
-  LogLine("[Error] Could not write history file " + LogFileName + ".");
+  sink_.AddLine("[Error] Could not write history file " + LogFileName + ".");
   return false;
 }
 
@@ -619,7 +625,7 @@ bool THistory::SaveLog() {
     std::lock_guard<std::mutex> lock(log_mutex_);
     if (RewriteLogFile()) return true;
   }
-  LogLine("[Error] Could not write history file " + LogFileName + ".");
+  sink_.AddLine("[Error] Could not write history file " + LogFileName + ".");
   return false;
 }
 
@@ -683,7 +689,7 @@ bool THistory::SumWatchHistory(const TIntList& indexes, TFloatList& sum_n, TFloa
   if (sum_n.Count() < wanted || sum_t.Count() < wanted || sum_w.Count() < wanted) return false;
   TTextReader reader;
   if (!reader.Open(WatchesFileName)) {
-    LogLine(ReadError(WatchesFileName));
+    sink_.AddLine(ReadError(WatchesFileName));
     return false;
   }
   const std::size_t per_watch = watches != nullptr && watches->WriteAveragedTDivN ? 4 : 3;
@@ -706,20 +712,20 @@ bool THistory::SumWatchHistory(const TIntList& indexes, TFloatList& sum_n, TFloa
       ++j;
     }
   };
-  if (!ReadRecords(reader, WatchesFileName, 1 + per_watch * count, take)) return false;
+  if (!ReadRecords(reader, WatchesFileName, 1 + per_watch * count, take, sink_)) return false;
   if (started) span = last_time - first_time;
   return true;
 }
 
 bool THistory::Resample(const std::string& FileName, std::int32_t step) const {
   if (step < 1) {
-    LogLine("[Error] Resampling needs a step of at least 1.");
+    sink_.AddLine("[Error] Resampling needs a step of at least 1.");
     return false;
   }
   const std::uint32_t count = std::min(world_.StoredStates(), Points.Count());
   TTextWriter writer;
   if (!writer.Open(FileName, TTextWriter::Mode::Create)) {
-    LogLine("[Error] Could not write file " + FileName + ".");
+    sink_.AddLine("[Error] Could not write file " + FileName + ".");
     return false;
   }
   std::uint32_t last_written = 0;
@@ -738,7 +744,7 @@ bool THistory::Resample(const std::string& FileName, std::int32_t step) const {
   // The run ends with its last state, whatever the step.
   if (written && last_written != count - 1) write(count - 1);
   if (!writer.Close()) {
-    LogLine("[Error] Could not write file " + FileName + ".");
+    sink_.AddLine("[Error] Could not write file " + FileName + ".");
     return false;
   }
   return true;
@@ -748,7 +754,7 @@ bool THistory::Resample(const std::string& FileName, std::int32_t step) const {
 
 bool THistory::DeleteHistory(const std::string& short_name) {
   if (!IsHistoryName(short_name)) {
-    LogLine("[Error] History files do not exist.");
+    sink_.AddLine("[Error] History files do not exist.");
     return false;
   }
   const std::string directory =
@@ -760,25 +766,25 @@ bool THistory::DeleteHistory(const std::string& short_name) {
     }
   }
   if (current) {
-    LogLine("[Alert] Cannot delete current history file.");
+    sink_.AddLine("[Alert] Cannot delete current history file.");
     return false;
   }
   if (!DirectoryExists(directory)) {
-    LogLine("[Error] History files do not exist.");
+    sink_.AddLine("[Error] History files do not exist.");
     return false;
   }
-  return DeleteHistoryDirectory(directory);
+  return DeleteHistoryDirectory(directory, sink_);
 }
 
-bool THistory::DeleteHistoryDirectory(const std::string& directory) {
-  return DeleteDirectory(directory, false);
+bool THistory::DeleteHistoryDirectory(const std::string& directory, ILogSink& log) {
+  return DeleteDirectory(directory, false, log);
 }
 
-bool THistory::DeleteDirectory(const std::string& directory, bool only_if_empty) {
+bool THistory::DeleteDirectory(const std::string& directory, bool only_if_empty, ILogSink& log) {
   const std::string dir = IncludeTrailingSeparator(directory);
   // Every file in it goes: only a numbered history directory may be handed here.
   if (directory.empty() || !IsHistoryName(LastFolderName(dir))) {
-    LogLine("[Error] Could not delete directory" + dir + ".");
+    log.AddLine("[Error] Could not delete directory" + dir + ".");
     return false;
   }
   // A data file that holds any byte is a recorded run.
@@ -788,7 +794,7 @@ bool THistory::DeleteDirectory(const std::string& directory, bool only_if_empty)
     if (!name.empty() && name[0] != '.') DeleteFile(dir + name);
   }
   if (!RemoveDir(dir)) {
-    LogLine("[Error] Could not delete directory" + dir + ".");
+    log.AddLine("[Error] Could not delete directory" + dir + ".");
     return false;
   }
   return true;

@@ -71,16 +71,18 @@ class ILogWindow : public ILogSink {
 
 class THistory : public ILogSink {
  public:
-  explicit THistory(IHistoryWorld& world);
+  // The history logs its errors to `log`, which outlives it.
+  explicit THistory(IHistoryWorld& world, ILogSink& log = ProgramLog());
   THistory(const THistory&) = delete;
   THistory& operator=(const THistory&) = delete;
   // Saves the log.
   ~THistory() override;
 
   // Makes this history the log's history sink, so that every line added to `log` is appended to the
-  // history log. On destruction the history detaches itself only while `log` is still the global log:
-  // the driver frees the global log (and resets the global reference) before the world and its history.
+  // history log; a history read back replaces the lines of `log` with its own. The owner of the log
+  // disconnects before it frees the log; a connected log is detached on destruction.
   void ConnectLog(TLog& log);
+  void DisconnectLog();
   // The windows the history fills; nullptr for none (the windows do not belong to the history).
   void SetWindows(IHistoryFilesWindow* files, ILogWindow* log);
 
@@ -99,7 +101,7 @@ class THistory : public ILogSink {
   // a continued history starts there, and rebuilds the log header. `read_log` when the load continues a
   // history the caller named.
   bool Restart(bool read_log);
-  // ReadLog first (it empties the global log, which must keep what reading the records reports), then
+  // ReadLog first (it empties the connected log, which must keep what reading the records reports), then
   // MendRecords, ReadData and ReadWatches.
   bool Load(bool read_log);
   // Cuts data.txt and watches.txt to the records a continued run can append to: an incomplete last line
@@ -109,7 +111,7 @@ class THistory : public ILogSink {
   bool MendRecords();
   bool ReadData();
   bool ReadWatches();
-  // The lines of log.txt become the history log and the log window's text; the global log is emptied.
+  // The lines of log.txt become the history log and the log window's text; the connected log is emptied.
   // False when there is no log.txt.
   bool ReadLog();
 
@@ -118,7 +120,7 @@ class THistory : public ILogSink {
   // out, and so are the records at the end of the longer file that the other does not hold when
   // watches.txt holds any; each with its "[Alert]". A file that is missing or unreadable gives no lines.
   static void ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
-                              std::vector<std::string>& watches);
+                              std::vector<std::string>& watches, ILogSink& log);
 
   // data.txt and watches.txt open for appending during a run.
   bool OpenFiles();
@@ -165,11 +167,11 @@ class THistory : public ILogSink {
   // Deletes a history by its three-digit name, never the one being written ("[Alert] Cannot delete
   // current history file.").
   bool DeleteHistory(const std::string& short_name);
-  static bool DeleteHistoryDirectory(const std::string& directory);
+  static bool DeleteHistoryDirectory(const std::string& directory, ILogSink& log = ProgramLog());
   // Deletes the files of a history directory and the directory. With `only_if_empty` a data.txt that
   // holds anything keeps the directory (true). Refuses anything that is not a numbered history
   // directory. "[Error] Could not delete directory<dir>." when the directory stays.
-  static bool DeleteDirectory(const std::string& directory, bool only_if_empty);
+  static bool DeleteDirectory(const std::string& directory, bool only_if_empty, ILogSink& log = ProgramLog());
 
   // The data.txt line of a state, CR LF excluded; AppendDataLine appends it to `line`.
   static std::string DataLine(const TGeneralizedCoordinatesHistory& state);
@@ -201,6 +203,7 @@ class THistory : public ILogSink {
   void SetFileNames(const std::string& directory);
 
   IHistoryWorld& world_;
+  ILogSink& sink_;  // where the history logs its errors
   IHistoryFilesWindow* files_window_ = nullptr;
   ILogWindow* log_window_ = nullptr;
   TLog* connected_log_ = nullptr;
@@ -209,7 +212,7 @@ class THistory : public ILogSink {
   // The line WriteStep builds, kept so that recording allocates nothing once it has grown.
   std::string line_;
 
-  // Lines arrive from the simulation thread (through the global log) and from the main thread.
+  // Lines arrive from the simulation thread (through the connected log) and from the main thread.
   mutable std::mutex log_mutex_;
   std::vector<std::string> log_;
   bool log_has_header_ = false;

@@ -82,4 +82,18 @@ void LogLine(const std::string& line) {
   if (TLog* log = g_log.load()) log->Add(line);
 }
 
+namespace {
+
+class TProgramLog : public ILogSink {
+ public:
+  void AddLine(const std::string& line) override { LogLine(line); }
+};
+
+}  // namespace
+
+ILogSink& ProgramLog() {
+  static TProgramLog program_log;
+  return program_log;
+}
+
 }  // namespace zentrova

@@ -10,18 +10,9 @@
 #include <vector>
 
 #include "engine/engine_constants.h"
+#include "engine/log_sink.h"
 
 namespace zentrova {
-
-// Where the log mirrors its lines: the log window (which the program implements and tests fake) and the
-// history log of the current history directory (which the world wires to its history). A sink is called
-// on the thread that adds the line, while the log holds its lock: it must neither add lines to the log
-// itself nor wait for another thread that might.
-class ILogSink {
- public:
-  virtual ~ILogSink() = default;
-  virtual void AddLine(const std::string& line) = 0;
-};
 
 // The main window's run control as far as the log needs it.
 class IRunControl {
@@ -32,7 +23,11 @@ class IRunControl {
   virtual void StopSimulation() = 0;
 };
 
-class TLog {
+// A log mirrors its lines to sinks of its own: the log window (which the program implements and tests
+// fake) and the history log of the current history directory (which the world wires to its history). A
+// mirror is called on the thread that adds the line, while the log holds its lock: it must neither add
+// lines to the log itself nor wait for another thread that might.
+class TLog : public ILogSink {
  public:
   TLog() = default;
   TLog(const TLog&) = delete;
@@ -40,6 +35,8 @@ class TLog {
 
   // Appends the line, mirrors it and applies the line limit; the index of the new line.
   std::int32_t Add(const std::string& line);
+  // The sink's line: Add.
+  void AddLine(const std::string& line) override { Add(line); }
 
   std::int32_t Count() const;
   // A copy of line `index`, or "" outside the list.
@@ -71,8 +68,8 @@ class TLog {
   IRunControl* run_control_ = nullptr;
 };
 
-// The one global log, replaced with every simulation driver. SetGlobalLog returns the previous one; the
-// caller keeps ownership.
+// The program's log (ProgramLog), installed by the program or a test; a world logs to the sink it was
+// given instead. SetGlobalLog returns the previous one; the caller keeps ownership.
 TLog* GlobalLog();
 TLog* SetGlobalLog(TLog* log);
 

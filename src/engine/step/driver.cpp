@@ -4,33 +4,33 @@
 
 #include "engine/contact/contact_points.h"
 #include "engine/engine_constants.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 #include "platform/number_text.h"
 
 namespace zentrova {
 
-TVYKMain::TVYKMain() {
+TVYKMain::TVYKMain(IMessageSink* messages) {
   ClearNumericsError();
   log_ = std::make_unique<TLog>();
-  SetGlobalLog(log_.get());
-  world_ = std::make_unique<TWorld>();
+  world_ = std::make_unique<TWorld>(*log_, messages);
+  step_control_ = std::make_unique<TStepControl>(*world_, *log_);
   // Every line of the log also goes to the history log of the world's history directory.
   world_->Model().History.ConnectLog(*log_);
-  integration_ = std::make_unique<TIntegration>(*world_, this);
+  integration_ = std::make_unique<TIntegration>(*world_, *step_control_, this);
   collisions_ = std::make_unique<TCollisions>(*this);
 }
 
 TVYKMain::~TVYKMain() {
   const std::string created = world_->NewHistoryDirectory ? world_->Model().History.Directory : std::string();
   WriteRunTimes();
-  // Nobody may reach the log through the global reference once it is gone; the history of the world
-  // sees that the log is no longer the global one and leaves it alone.
-  if (GlobalLog() == log_.get()) SetGlobalLog(nullptr);
+  // The history saves its log as the world goes: it must not mirror into a freed log meanwhile.
+  world_->Model().History.DisconnectLog();
   log_.reset();
   // The collision handler and the integration hold references to the world: they go first.
   collisions_.reset();
   integration_.reset();
+  step_control_.reset();
   world_.reset();
   if (!created.empty()) THistory::DeleteDirectory(created, true);
 }
@@ -40,6 +40,7 @@ bool TVYKMain::LoadWorld(const std::string& path, std::string& history_name,
   world_->CollisionFlags = {collisions_->BreakAtCollisions, collisions_->ShowCollisions,
                             collisions_->ShowOverPenetratingPoints};
   const bool loaded = world_->Load(path, history_name, start_history_name);
+  step_control_->AfterLoad();
   // The coordinates the model has: a count in the world file that no coordinates file bears out sizes
   // nothing.
   collisions_->SetCoordinateCount(world_->Model().GeneralizedCoordinates.Count);
@@ -61,7 +62,7 @@ bool TVYKMain::Step() {
     }
     // No smaller step needs fewer contacts: the run ends here.
     if (collisions_->TooManyContacts) {
-      world_->RestoreSavedState(true);
+      step_control_->RestoreSavedState(true);
       StopRun();
       return false;
     }
@@ -93,7 +94,7 @@ bool TVYKMain::ShowHistoryPoint() {
   if (st.CurrentState >= st.StoredStateCount) return false;
   // Restoring the last recorded state resumes computing from it with the largest step.
   const bool last = static_cast<std::uint64_t>(st.CurrentState) + 1 == st.StoredStateCount;
-  w.RestoreHistoryPoint(last, last);
+  step_control_->RestoreHistoryPoint(last, last);
   w.Model().DependentCoordinates.Evaluate();
   return true;
 }
@@ -102,7 +103,7 @@ bool TVYKMain::ComputeStep() {
   if (!collisions_->Detect() || collisions_->TooDeep) return false;
   const bool ok = collisions_->ContactsPrepared() ? ContactStep() : PlainStep();
   if (!ok) return false;
-  world_->TimeStepManager.AfterGoodStep();
+  step_control_->TimeStepManager.AfterGoodStep();
   return true;
 }
 
@@ -133,8 +134,8 @@ bool TVYKMain::ContactStep() {
 bool TVYKMain::RetryWithSmallerStep() {
   TContactWatches& watches = world_->Model().Watches;
   watches.BeginStep(watches.StepData);
-  world_->RestoreSavedState(true);
-  return world_->TimeStepManager.ReduceTimeStep();
+  step_control_->RestoreSavedState(true);
+  return step_control_->TimeStepManager.ReduceTimeStep();
 }
 
 bool TVYKMain::GoBackInHistory(std::uint32_t count) {

@@ -1,8 +1,8 @@
-// The simulation driver: owns the global log, the world, the integrator and the collision handler, and
-// advances the model one step at a time for the simulation loop. Each step either replays the next
-// recorded state, or computes a new one (contact detection, then the contact solution and an Euler step,
-// or a Runge-Kutta step without contacts), or retries with half the time step, or, at the minimum time
-// step, goes back in the history. The loop around the steps is TRunLoop's.
+// The simulation driver: owns the log its world writes to, the world, its step control, the integrator
+// and the collision handler, and advances the model one step at a time for the simulation loop. Each step
+// either replays the next recorded state, or computes a new one (contact detection, then the contact
+// solution and an Euler step, or a Runge-Kutta step without contacts), or retries with half the time
+// step, or, at the minimum time step, goes back in the history. The loop around the steps is TRunLoop's.
 #pragma once
 
 #include <atomic>
@@ -11,25 +11,28 @@
 #include <string>
 
 #include "engine/contact/collisions.h"
-#include "engine/model/world.h"
 #include "engine/record/log.h"
 #include "engine/step/integration.h"
+#include "engine/step/step_control.h"
+#include "engine/world/world.h"
 
 namespace zentrova {
 
 class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
  public:
-  // Clears the numerics error record, then creates the global log (and makes it the global one), the
-  // world, the integration and the collision handler, in this order.
-  TVYKMain();
-  // Writes the run's first and last recorded times into the history log, frees the log (resetting the
-  // global reference first), the world (whose history saves its log) and the rest, then removes a
-  // history directory that this load created and that recorded nothing.
+  // Clears the numerics error record, then creates the log, the world (which logs to it and shows its
+  // message boxes through `messages`, the program's message sink when nullptr), its step control, the
+  // integration and the collision handler, in this order.
+  explicit TVYKMain(IMessageSink* messages = nullptr);
+  // Writes the run's first and last recorded times into the history log, frees the log (the history
+  // disconnected first), the world (whose history saves its log) and the rest, then removes a history
+  // directory that this load created and that recorded nothing.
   ~TVYKMain() override;
   TVYKMain(const TVYKMain&) = delete;
   TVYKMain& operator=(const TVYKMain&) = delete;
 
-  // TWorld::Load with the same arguments.
+  // TWorld::Load with the same arguments; then the time step is maximumTimestep and the time that of the
+  // state the load made the working state.
   bool LoadWorld(const std::string& path, std::string& history_name, const std::string& start_history_name);
 
   // One pass of the simulation loop: replays the next recorded state, or computes a new one, or
@@ -59,8 +62,10 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   // collision breaks the run; none: nothing is stopped.
   void SetRunControl(IRunControl* run_control) { run_control_ = run_control; }
 
-  TLog& Log() { return *log_; }
+  // The log the world writes to (ICollisionWorld::Log with the whole log).
+  TLog& Log() override { return *log_; }
   TWorld& World() { return *world_; }
+  TStepControl& StepControl() { return *step_control_; }
   TIntegration& Integration() { return *integration_; }
   TCollisions& Collisions() { return *collisions_; }
 
@@ -87,6 +92,7 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
 
   std::unique_ptr<TLog> log_;
   std::unique_ptr<TWorld> world_;
+  std::unique_ptr<TStepControl> step_control_;
   std::unique_ptr<TIntegration> integration_;
   std::unique_ptr<TCollisions> collisions_;
   IRunControl* run_control_ = nullptr;

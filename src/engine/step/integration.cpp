@@ -2,8 +2,9 @@
 
 #include <algorithm>
 
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/step/step_control.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 
 namespace zentrova {
 
@@ -66,7 +67,7 @@ bool TIntegration::Step() {
   const TCoordinateList& saved = state.Current;
   for (std::uint32_t i = 0; i < n; ++i) working.QDDot.Data()[i] = D.Data()[2 * std::size_t{i} + 1];
   UpdateWatches(false);
-  world_.Update(true, true, nullptr, false);
+  control_.Update(true, true, nullptr, false);
 
   // The state and the time are those of the first evaluation still, so its derivatives are K1's:
   // evaluating them once more would give the same numbers.
@@ -84,7 +85,7 @@ bool TIntegration::Step() {
   };
   scaled(K1);
 
-  state.Time = t0 + dt / 2;
+  control_.SetTime(t0 + dt / 2);
   advance(K1, 0.5L);
   if (!Derivatives(D)) return false;
   scaled(K2);
@@ -94,7 +95,7 @@ bool TIntegration::Step() {
   scaled(K3);
 
   advance(K3, 1);
-  state.Time = t0 + dt;
+  control_.SetTime(t0 + dt);
   if (!Derivatives(D)) return false;
   scaled(K4);
 
@@ -133,14 +134,14 @@ bool TIntegration::StepAfterContact(const TFloatList* velocity_jump) {
     MultiplyInverse(model.InverseMassMatrix, F.Data(), n, working.QDDot.Data(), 1);
   }
   UpdateWatches(true);
-  world_.Update(true, true, velocity_jump, true);
+  control_.Update(true, true, velocity_jump, true);
 
   const TCoordinateList& saved = state.Current;
   for (std::uint32_t i = 0; i < n; ++i) {
     working.Q.Data()[i] = saved.Q.Data()[i] + saved.QDot.Data()[i] * dt;
     working.QDot.Data()[i] = saved.QDot.Data()[i] + saved.QDDot.Data()[i] * dt;
   }
-  state.Time = t0 + dt;
+  control_.SetTime(t0 + dt);
   return true;
 }
 

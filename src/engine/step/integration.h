@@ -8,6 +8,7 @@
 
 namespace zentrova {
 
+class TStepControl;
 class TWorld;
 
 // Who is told that a step has been accepted, to fold the contacts of the step into the contact watches.
@@ -19,9 +20,10 @@ class IContactWatchUpdate {
 
 class TIntegration {
  public:
-  // The world and the watch update (none: nothing is told) outlive the integration.
-  explicit TIntegration(TWorld& world, IContactWatchUpdate* watches = nullptr)
-      : world_(world), watches_(watches) {}
+  // The world, its step control (which moves the time) and the watch update (none: nothing is told)
+  // outlive the integration.
+  TIntegration(TWorld& world, TStepControl& control, IContactWatchUpdate* watches = nullptr)
+      : world_(world), control_(control), watches_(watches) {}
   TIntegration(const TIntegration&) = delete;
   TIntegration& operator=(const TIntegration&) = delete;
 
@@ -41,6 +43,7 @@ class TIntegration {
   void UpdateWatches(bool with_contacts);
 
   TWorld& world_;
+  TStepControl& control_;
   IContactWatchUpdate* watches_;
   // The stages' derivatives and increments and the contact step's forces, kept from step to step so
   // that stepping allocates nothing.

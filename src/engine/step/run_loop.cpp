@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "engine/model/model.h"
 #include "engine/step/driver.h"
+#include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 #include "platform/clock.h"
 #include "platform/number_text.h"
@@ -50,7 +50,7 @@ void TRunLoop::StopWithLine(const std::string& line, bool& count_lowered) {
   TStepState& state = main_.World().State;
   if (!count_lowered && state.StoredStateCount > 0) --state.StoredStateCount;
   count_lowered = true;
-  LogLine(line);
+  main_.Log().Add(line);
   StopReason = line;
 }
 
@@ -64,11 +64,10 @@ TRunStop TRunLoop::Run(long double until) {
   w.Stepping = true;
   StopReason.clear();
   main_.SetRunControl(this);
-  TLog* log = GlobalLog();
-  if (log != nullptr) {
-    log->SetRunControl(this);
-    log->SetRunSink(&log_forward_);
-  }
+  // The driver's log: the one its world writes to.
+  TLog& log = main_.Log();
+  log.SetRunControl(this);
+  log.SetRunSink(&log_forward_);
   const std::int64_t start_ms = observer_->NowMilliseconds();
   std::int64_t last_redraw_ms = start_ms;
   std::int32_t frame_delay_ms = kAviFrameDelayMs;
@@ -133,7 +132,7 @@ TRunStop TRunLoop::Run(long double until) {
       // NaN to its break time and report success.
       if (const std::string line = NotFiniteLine(w); !line.empty()) {
         StopSimulation();
-        LogLine(line);
+        main_.Log().Add(line);
         StopReason = line;
         stop = TRunStop::NotFinite;
       }
@@ -146,42 +145,40 @@ TRunStop TRunLoop::Run(long double until) {
   } catch (const std::exception& e) {
     running_ = false;
     StopReason = std::string("[Error] ") + e.what();
-    LogLine(StopReason);
+    main_.Log().Add(StopReason);
     stop = TRunStop::Exception;
   } catch (...) {
     running_ = false;
     StopReason = "[Error] A step failed with an unknown exception.";
-    LogLine(StopReason);
+    main_.Log().Add(StopReason);
     stop = TRunStop::Exception;
   }
-  FinalActions(log);
+  FinalActions();
   observer_->RunStopped(stop, StopReason);
   return stop;
 }
 
-void TRunLoop::FinalActions(TLog* log) {
+void TRunLoop::FinalActions() {
   TWorld& w = main_.World();
   running_ = false;
   // Each action runs even when one before it raised: the files must close and the host must hear of the
   // end whatever happened.
   w.Stepping = false;
-  auto guarded = [this](const auto& action) {
+  auto guarded = [&log = main_.Log()](const auto& action) {
     try {
       action();
     } catch (const std::exception& e) {
-      LogLine(std::string("[Error] ") + e.what());
+      log.Add(std::string("[Error] ") + e.what());
     } catch (...) {
-      LogLine("[Error] The end of the run failed with an unknown exception.");
+      log.Add("[Error] The end of the run failed with an unknown exception.");
     }
   };
   if (main_.AviRecording) guarded([this] { observer_->CloseAviFile(); });
   main_.AviRecording = false;
   guarded([this, &w] { observer_->AfterRun(w); });
   guarded([&w] { w.Model().History.CloseFiles(); });
-  if (log != nullptr) {
-    log->SetRunSink(nullptr);
-    log->SetRunControl(nullptr);
-  }
+  main_.Log().SetRunSink(nullptr);
+  main_.Log().SetRunControl(nullptr);
   main_.SetRunControl(nullptr);
 }
 

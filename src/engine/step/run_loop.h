@@ -99,7 +99,7 @@ class TRunLoop : public IRunControl {
 
   // Stops the run and logs the line; the count of stored states goes down once per pass, never below 0.
   void StopWithLine(const std::string& line, bool& count_lowered);
-  void FinalActions(TLog* log);
+  void FinalActions();
   // The line naming the first quantity of the world's state that is NaN or infinite; "" when all are
   // finite.
   static std::string NotFiniteLine(const TWorld& world);

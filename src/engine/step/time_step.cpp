@@ -1,9 +1,8 @@
 #include "engine/step/time_step.h"
 
 #include "engine/engine_constants.h"
-#include "engine/record/log.h"
+#include "engine/model/step_state.h"
 #include "engine/model/world_settings.h"
-#include "engine/step/step_state.h"
 #include "platform/number_text.h"
 
 namespace zentrova {
@@ -16,14 +15,14 @@ bool TTimeStepManaging::ReduceTimeStep() {
   // The test comes before the halving: the step used last may lie between minimumTimestep / 2 and
   // minimumTimestep.
   if (settings_.MinimumTimestep > state_.TimeStep) {
-    LogLine("[Error] Minimum time step of " + FloatToText(settings_.MinimumTimestep) + "s reached at " +
-            FloatToText(state_.Time) + "s.");
-    if (state_.Time == 0) LogLine("[Alert] Check bodies for possible overlapping.");
+    log_.AddLine("[Error] Minimum time step of " + FloatToText(settings_.MinimumTimestep) + "s reached at " +
+                 FloatToText(state_.Time) + "s.");
+    if (state_.Time == 0) log_.AddLine("[Alert] Check bodies for possible overlapping.");
     return false;
   }
   if (LevelCount >= kMaxTimeStepHalvings) {
-    LogLine("[Error] Time step of " + FloatToText(state_.TimeStep) + "s cannot be halved further at " +
-            FloatToText(state_.Time) + "s.");
+    log_.AddLine("[Error] Time step of " + FloatToText(state_.TimeStep) + "s cannot be halved further at " +
+                 FloatToText(state_.Time) + "s.");
     return false;
   }
   Divisor *= 2;

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/log_sink.h"
+
 namespace zentrova {
 
 struct TStepState;
@@ -17,8 +19,10 @@ struct TWorldSettings;
 
 class TTimeStepManaging {
  public:
-  // Writes the state's time step within the settings' maximum and minimum; both outlive the manager.
-  TTimeStepManaging(TStepState& state, const TWorldSettings& settings) : state_(state), settings_(settings) {}
+  // Writes the state's time step within the settings' maximum and minimum and logs to `log`; all three
+  // outlive the manager.
+  TTimeStepManaging(TStepState& state, const TWorldSettings& settings, ILogSink& log)
+      : state_(state), settings_(settings), log_(log) {}
   TTimeStepManaging(const TTimeStepManaging&) = delete;
   TTimeStepManaging& operator=(const TTimeStepManaging&) = delete;
 
@@ -51,6 +55,7 @@ class TTimeStepManaging {
 
   TStepState& state_;
   const TWorldSettings& settings_;
+  ILogSink& log_;
 };
 
 }  // namespace zentrova

@@ -7,14 +7,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
-#include <exception>
 #include <vector>
 
 #include "platform/settings.h"
 #include "platform/strings.h"
 #include "scene/base/float_math.h"
 #include "scene/base/scene_errors.h"
+#include "scene/base/tessellator.h"
 #include "scene/base/update_able.h"
 #include "scene/base/vector_geometry.h"
 
@@ -171,132 +170,41 @@ std::unique_ptr<TCubicSpline> TGLNodes::MakeCubicSpline() const {
 
 namespace {
 
-// What the GLU callbacks need; the tessellator hands it back as its polygon data. The callbacks run
-// inside GLU's C code, so nothing may be thrown through them: the first failure is kept and raised
-// once the tessellator is gone.
-struct TTessellation {
-  TPolygonSink* sink = nullptr;
-  bool textured = false;
-  // Spline points and the vertices that GLU creates at intersections; a deque keeps their addresses.
-  std::deque<TAffineVector> pool;
-  GLenum glu_error = 0;
-  std::exception_ptr failure;
-
-  template <typename F>
-  void Guard(F&& f) {
-    if (failure) return;
-    try {
-      f();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  }
-};
-
-void GLAPIENTRY TessBegin(GLenum mode, void* data) {
-  auto* t = static_cast<TTessellation*>(data);
-  t->Guard([&] { t->sink->Begin(mode); });
-}
-
-void GLAPIENTRY TessVertex(void* vertex, void* data) {
-  auto* t = static_cast<TTessellation*>(data);
-  const auto* xyz = static_cast<const float*>(vertex);
-  t->Guard([&] {
-    if (t->textured) t->sink->TexCoord(xyz);
-    t->sink->Vertex(xyz);
-  });
-}
-
-void GLAPIENTRY TessEnd(void* data) {
-  auto* t = static_cast<TTessellation*>(data);
-  t->Guard([&] { t->sink->End(); });
-}
-
-void GLAPIENTRY TessError(GLenum error, void* data) {
-  auto* t = static_cast<TTessellation*>(data);
-  if (t->glu_error == 0) t->glu_error = error;
-}
-
-void GLAPIENTRY TessCombine(GLdouble coords[3], void* /*vertex_data*/[4], GLfloat /*weight*/[4], void** out,
-                            void* data) {
-  auto* t = static_cast<TTessellation*>(data);
-  *out = nullptr;
-  t->Guard([&] {
-    t->pool.push_back(
-        {static_cast<float>(coords[0]), static_cast<float>(coords[1]), static_cast<float>(coords[2])});
-    *out = t->pool.back().data();
-  });
-}
-
-// Deletes the tessellator however the drawing ends.
-struct TTessellatorOwner {
-  GLUtesselator* tess;
-  ~TTessellatorOwner() { gluDeleteTess(tess); }
-};
-
 constexpr std::int64_t kMaxSplinePoints = std::int64_t{1} << 22;
-
-template <typename F>
-_GLUfuncptr Callback(F* f) {
-  return reinterpret_cast<_GLUfuncptr>(f);
-}
 
 }  // namespace
 
 void TGLNodes::DrawTessellatedPolygon(bool textured, const TAffineVector* normal, int divisions, bool invert,
                                       TPolygonSink& sink) const {
   if (Count() < 3) return;
-  TTessellation t;
-  t.sink = &sink;
-  t.textured = textured;
-  {
-    TTessellatorOwner owner{gluNewTess()};
-    if (owner.tess == nullptr) throw std::bad_alloc();
-    GLUtesselator* tess = owner.tess;
-    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, Callback(&TessBegin));
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, Callback(&TessVertex));
-    gluTessCallback(tess, GLU_TESS_END_DATA, Callback(&TessEnd));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, Callback(&TessError));
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, Callback(&TessCombine));
-    if (normal != nullptr) {
-      sink.Normal(*normal);
-      gluTessNormal(tess, (*normal)[0], (*normal)[1], (*normal)[2]);
-    }
-    gluTessBeginPolygon(tess, &t);
-    gluTessBeginContour(tess);
-    GLdouble xyz[3];
-    if (divisions > 1) {
-      const std::unique_ptr<TCubicSpline> spline = MakeCubicSpline();
-      const auto f = static_cast<float>(1.0L / divisions);
-      const std::int64_t last = std::int64_t{Count() - 1} * divisions;
-      // Every point is kept until the polygon ends; beyond a few million the divisions are nonsense.
-      if (last > kMaxSplinePoints) throw Exception("Too many spline divisions for a polygon");
-      for (std::int64_t i = 0; i <= last; ++i) {
-        const std::int64_t k = invert ? last - i : i;
-        t.pool.push_back(spline->ValueAffine(static_cast<float>(static_cast<long double>(k) * f)));
-        const TAffineVector& p = t.pool.back();
-        xyz[0] = p[0];
-        xyz[1] = p[1];
-        xyz[2] = p[2];
-        gluTessVertex(tess, xyz, const_cast<float*>(p.data()));
-      }
-    } else {
-      for (int i = 0; i < Count(); ++i) {
-        const TGLNode* node = GetItem(invert ? Count() - 1 - i : i);
-        xyz[0] = node->X();
-        xyz[1] = node->Y();
-        xyz[2] = node->Z();
-        gluTessVertex(tess, xyz, const_cast<float*>(node->DataPointer()));
-      }
-    }
-    gluTessEndContour(tess);
-    gluTessEndPolygon(tess);
+  TTessellator tess(TTessellator::Into(sink, textured));
+  if (normal != nullptr) {
+    sink.Normal(*normal);
+    tess.SetNormal((*normal)[0], (*normal)[1], (*normal)[2]);
   }
-  if (t.failure) std::rethrow_exception(t.failure);
-  if (t.glu_error != 0) {
-    const auto* text = reinterpret_cast<const char*>(gluErrorString(t.glu_error));
-    throw EAssertionFailed(std::to_string(t.glu_error) + ": " + (text != nullptr ? text : ""), __FILE__,
-                           __LINE__);
+  tess.BeginPolygon();
+  tess.BeginContour();
+  if (divisions > 1) {
+    const std::unique_ptr<TCubicSpline> spline = MakeCubicSpline();
+    const auto f = static_cast<float>(1.0L / divisions);
+    const std::int64_t last = std::int64_t{Count() - 1} * divisions;
+    // Every point is kept until the polygon ends; beyond a few million the divisions are nonsense.
+    if (last > kMaxSplinePoints) throw Exception("Too many spline divisions for a polygon");
+    for (std::int64_t i = 0; i <= last; ++i) {
+      const std::int64_t k = invert ? last - i : i;
+      const TAffineVector p = spline->ValueAffine(static_cast<float>(static_cast<long double>(k) * f));
+      tess.Vertex(p[0], p[1], p[2]);
+    }
+  } else {
+    for (int i = 0; i < Count(); ++i) {
+      const TGLNode* node = GetItem(invert ? Count() - 1 - i : i);
+      tess.Vertex(node->X(), node->Y(), node->Z());
+    }
+  }
+  tess.EndContour();
+  if (const GLenum error = tess.EndPolygon(); error != 0) {
+    const auto* text = reinterpret_cast<const char*>(gluErrorString(error));
+    throw EAssertionFailed(std::to_string(error) + ": " + (text != nullptr ? text : ""), __FILE__, __LINE__);
   }
 }
 

@@ -29,14 +29,14 @@ void TGLFogEnvironment::SetFogColor(const TGLColor& color) {
   NotifyChange(this);
 }
 
-void TGLFogEnvironment::SetFogStart(float value) { SetProperty(fog_start_, value, NotifyChangeOf(this)); }
+void TGLFogEnvironment::SetFogStart(float value) { SetProperty(properties_.fog_start, value, NotifyChangeOf(this)); }
 
-void TGLFogEnvironment::SetFogEnd(float value) { SetProperty(fog_end_, value, NotifyChangeOf(this)); }
+void TGLFogEnvironment::SetFogEnd(float value) { SetProperty(properties_.fog_end, value, NotifyChangeOf(this)); }
 
-void TGLFogEnvironment::SetFogMode(TFogMode value) { SetProperty(fog_mode_, value, NotifyChangeOf(this)); }
+void TGLFogEnvironment::SetFogMode(TFogMode value) { SetProperty(properties_.fog_mode, value, NotifyChangeOf(this)); }
 
 void TGLFogEnvironment::SetFogDistance(TFogDistance value) {
-  SetProperty(fog_distance_, value, NotifyChangeOf(this));
+  SetProperty(properties_.fog_distance, value, NotifyChangeOf(this));
 }
 
 void TGLFogEnvironment::Assign(const TPersistent* source) {
@@ -46,16 +46,13 @@ void TGLFogEnvironment::Assign(const TPersistent* source) {
     return;
   }
   fog_color_.SetColorSilently(other->fog_color_.Color());
-  fog_start_ = other->fog_start_;
-  fog_end_ = other->fog_end_;
-  fog_mode_ = other->fog_mode_;
-  fog_distance_ = other->fog_distance_;
+  properties_ = other->properties_;
   NotifyChange(this);
 }
 
 bool TGLFogEnvironment::IsAtDefaultValues() const {
-  return fog_color_.Color() == clrBlack && fog_start_ == 10 && fog_end_ == 1000 && fog_mode_ == fmLinear &&
-         fog_distance_ == fdDefault;
+  return fog_color_.Color() == clrBlack && properties_.fog_start == 10 && properties_.fog_end == 1000 && properties_.fog_mode == fmLinear &&
+         properties_.fog_distance == fdDefault;
 }
 
 void TGLFogEnvironment::Apply() {
@@ -68,7 +65,7 @@ void TGLFogEnvironment::Apply() {
   const TScopeExit deactivate([context] {
     if (context != nullptr) context->Deactivate();
   });
-  switch (fog_mode_) {
+  switch (properties_.fog_mode) {
     case fmLinear:
       gl.Fogi(GL_FOG_MODE, GL_LINEAR);
       break;
@@ -82,10 +79,10 @@ void TGLFogEnvironment::Apply() {
       break;
   }
   gl.Fogfv(GL_FOG_COLOR, fog_color_.VectorAddress());
-  gl.Fogf(GL_FOG_START, fog_start_);
-  gl.Fogf(GL_FOG_END, fog_end_);
+  gl.Fogf(GL_FOG_START, properties_.fog_start);
+  gl.Fogf(GL_FOG_END, properties_.fog_end);
   if (!GL.NV_fog_distance) return;
-  switch (fog_distance_) {
+  switch (properties_.fog_distance) {
     case fdEyeRadial:
       gl.Fogi(GL_FOG_DISTANCE_MODE_NV, GL_EYE_RADIAL_NV);
       break;
@@ -116,10 +113,10 @@ constexpr TIdentNames<3> kFogDistance{"fdDefault", "fdEyeRadial", "fdEyePlane"};
 void TGLFogEnvironment::WriteProperties(TPropertyWriter& w) const {
   TGLUpdateAbleObject::WriteProperties(w);
   if (fog_color_.StoresColor()) w.Data("FogColor.Color", fog_color_);
-  w.Single("FogStart", fog_start_);
-  w.Single("FogEnd", fog_end_);
-  if (fog_mode_ != fmLinear) w.Enum("FogMode", kFogMode, fog_mode_);
-  if (fog_distance_ != fdDefault) w.Enum("FogDistance", kFogDistance, fog_distance_);
+  w.Single("FogStart", properties_.fog_start);
+  w.Single("FogEnd", properties_.fog_end);
+  if (properties_.fog_mode != fmLinear) w.Enum("FogMode", kFogMode, properties_.fog_mode);
+  if (properties_.fog_distance != fdDefault) w.Enum("FogDistance", kFogDistance, properties_.fog_distance);
 }
 
 bool TGLFogEnvironment::ReadProperty(const std::string& name, const TPropertyValue& v) {

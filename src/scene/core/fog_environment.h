@@ -28,10 +28,10 @@ class TGLFogEnvironment : public TGLUpdateAbleObject {
   // Its alpha is the density of the exponential modes.
   TGLColor& FogColor() { return fog_color_; }
   const TGLColor& FogColor() const { return fog_color_; }
-  float FogStart() const { return fog_start_; }
-  float FogEnd() const { return fog_end_; }
-  TFogMode FogMode() const { return fog_mode_; }
-  TFogDistance FogDistance() const { return fog_distance_; }
+  float FogStart() const { return properties_.fog_start; }
+  float FogEnd() const { return properties_.fog_end; }
+  TFogMode FogMode() const { return properties_.fog_mode; }
+  TFogDistance FogDistance() const { return properties_.fog_distance; }
   // Each stores and notifies only on a change (the colour by value).
   void SetFogColor(const TGLColor& color);
   void SetFogStart(float value);
@@ -51,10 +51,14 @@ class TGLFogEnvironment : public TGLUpdateAbleObject {
  private:
   TGLStageBuffer* scene_buffer_;
   TGLColor fog_color_;
-  float fog_start_ = 10;
-  float fog_end_ = 1000;
-  TFogMode fog_mode_ = fmLinear;
-  TFogDistance fog_distance_ = fdDefault;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float fog_start = 10;
+    float fog_end = 1000;
+    TFogMode fog_mode = fmLinear;
+    TFogDistance fog_distance = fdDefault;
+  };
+  TProperties properties_;
 };
 
 }  // namespace zentrova

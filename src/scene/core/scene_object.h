@@ -295,4 +295,12 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
 // Called with every scene object whose name changes (a design tool's hook), when set.
 extern std::function<void(TGLBaseSceneObject& object)> OnSceneObjectNameChange;
 
+// The overrides of an object with a solid shape of its own, as one line of its class: it draws the
+// shape, gives its extent and answers ray casts against it (the base's default arguments).
+#define ZENTROVA_SOLID_SHAPE                                                                              \
+  void BuildList(TRenderContextInfo& rci) override;                                                        \
+  TVector4f UnscaledHalfExtents() const override;                                                          \
+  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,                           \
+                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+
 }  // namespace zentrova

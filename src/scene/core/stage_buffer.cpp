@@ -105,16 +105,16 @@ TGLStageBuffer::~TGLStageBuffer() {
 
 void TGLStageBuffer::ConfigureContext(TGLContext& context) const {
   TGLRCOptions options = 0;
-  if ((context_options_ & roDoubleBuffer) != 0) options |= rcoDoubleBuffered;
-  if ((context_options_ & roStereo) != 0) options |= rcoStereo;
+  if ((context_.context_options & roDoubleBuffer) != 0) options |= rcoDoubleBuffered;
+  if ((context_.context_options & roStereo) != 0) options |= rcoStereo;
   context.SetOptions(options);
-  context.SetColorBits((context_options_ & roNoColorBuffer) != 0 ? 0 : ColorBitsOf(color_depth_));
-  context.SetDepthBits(DepthBitsOf(depth_precision_));
-  context.SetStencilBits((context_options_ & roStencilBuffer) != 0 ? 8 : 0);
-  context.SetAlphaBits((context_options_ & roDestinationAlpha) != 0 ? 8 : 0);
-  context.SetAccumBits(accum_buffer_bits_);
+  context.SetColorBits((context_.context_options & roNoColorBuffer) != 0 ? 0 : ColorBitsOf(context_.color_depth));
+  context.SetDepthBits(DepthBitsOf(context_.depth_precision));
+  context.SetStencilBits((context_.context_options & roStencilBuffer) != 0 ? 8 : 0);
+  context.SetAlphaBits((context_.context_options & roDestinationAlpha) != 0 ? 8 : 0);
+  context.SetAccumBits(context_.accum_buffer_bits);
   context.SetAuxBuffers(0);
-  context.SetAntiAliasing(anti_aliasing_);
+  context.SetAntiAliasing(context_.anti_aliasing);
 }
 
 void TGLStageBuffer::CreateRenderingContext(const TGLNativeDevice& device, bool to_memory) {
@@ -135,7 +135,7 @@ void TGLStageBuffer::CreateRenderingContext(const TGLNativeDevice& device, bool 
   if (!GL.VERSION_1_1) throw EOpenGLError("Need at least OpenGL version 1.1");
   gl.Viewport(0, 0, width_, height_);
   InitGLState();
-  const TVector4f background = WinColorToVector(background_color_, 1);
+  const TVector4f background = WinColorToVector(properties_.background_color, 1);
   gl.ClearColor(background[0], background[1], background[2], background[3]);
   activation.End();
   // Kept only once it works: a failed creation leaves no half-made context behind.
@@ -194,23 +194,10 @@ void TGLStageBuffer::Assign(const TPersistent* source) {
   fog_environment_.BeginUpdate();
   fog_environment_.Assign(&other->fog_environment_);
   fog_environment_.EndUpdate();
-  background_color_ = other->background_color_;
-  background_alpha_ = other->background_alpha_;
+  properties_ = other->properties_;
   ambient_color_.SetColorSilently(other->ambient_color_.Color());
-  depth_test_ = other->depth_test_;
-  face_culling_ = other->face_culling_;
-  fog_enable_ = other->fog_enable_;
-  lighting_ = other->lighting_;
-  shade_model_ = other->shade_model_;
-  const bool structural = context_options_ != other->context_options_ ||
-                          anti_aliasing_ != other->anti_aliasing_ ||
-                          depth_precision_ != other->depth_precision_ || color_depth_ != other->color_depth_ ||
-                          accum_buffer_bits_ != other->accum_buffer_bits_;
-  context_options_ = other->context_options_;
-  anti_aliasing_ = other->anti_aliasing_;
-  depth_precision_ = other->depth_precision_;
-  color_depth_ = other->color_depth_;
-  accum_buffer_bits_ = other->accum_buffer_bits_;
+  const bool structural = context_ != other->context_;
+  context_ = other->context_;
   if (structural) StructuralChange();
   NotifyChange(this);
 }
@@ -222,11 +209,11 @@ void TGLStageBuffer::StructuralChange() {
 }
 
 void TGLStageBuffer::SetBackgroundColor(TColor value) {
-  SetProperty(background_color_, value, NotifyChangeOf(this));
+  SetProperty(properties_.background_color, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetBackgroundAlpha(float value) {
-  SetProperty(background_alpha_, value, NotifyChangeOf(this));
+  SetProperty(properties_.background_alpha, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetAmbientColor(const TGLColor& value) {
@@ -236,20 +223,20 @@ void TGLStageBuffer::SetAmbientColor(const TGLColor& value) {
 }
 
 void TGLStageBuffer::SetDepthTest(bool value) {
-  SetFlag(depth_test_, value);
+  SetFlag(properties_.depth_test, value);
 }
 void TGLStageBuffer::SetFaceCulling(bool value) {
-  SetFlag(face_culling_, value);
+  SetFlag(properties_.face_culling, value);
 }
 void TGLStageBuffer::SetLighting(bool value) {
-  SetFlag(lighting_, value);
+  SetFlag(properties_.lighting, value);
 }
 void TGLStageBuffer::SetFogEnable(bool value) {
-  SetFlag(fog_enable_, value);
+  SetFlag(properties_.fog_enable, value);
 }
 
 void TGLStageBuffer::SetShadeModel(TGLShadeModel value) {
-  SetProperty(shade_model_, value, NotifyChangeOf(this));
+  SetProperty(properties_.shade_model, value, NotifyChangeOf(this));
 }
 
 void TGLStageBuffer::SetFogEnvironment(const TGLFogEnvironment& value) {
@@ -257,23 +244,23 @@ void TGLStageBuffer::SetFogEnvironment(const TGLFogEnvironment& value) {
 }
 
 void TGLStageBuffer::SetContextOptions(TContextOptions value) {
-  SetProperty(context_options_, value, [this] { StructuralChange(); });
+  SetProperty(context_.context_options, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetAntiAliasing(TGLAntiAliasing value) {
-  SetProperty(anti_aliasing_, value, [this] { StructuralChange(); });
+  SetProperty(context_.anti_aliasing, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetDepthPrecision(TGLDepthPrecision value) {
-  SetProperty(depth_precision_, value, [this] { StructuralChange(); });
+  SetProperty(context_.depth_precision, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetColorDepth(TGLColorDepth value) {
-  SetProperty(color_depth_, value, [this] { StructuralChange(); });
+  SetProperty(context_.color_depth, value, [this] { StructuralChange(); });
 }
 
 void TGLStageBuffer::SetAccumBufferBits(int value) {
-  SetProperty(accum_buffer_bits_, value, [this] { StructuralChange(); });
+  SetProperty(context_.accum_buffer_bits, value, [this] { StructuralChange(); });
 }
 
 bool TGLStageBuffer::OwnerRuns() const {
@@ -285,19 +272,19 @@ bool TGLStageBuffer::OwnerRuns() const {
 
 void TGLStageBuffer::InitGLState() {
   gl.LightModelfv(GL_LIGHT_MODEL_AMBIENT, ambient_color_.VectorAddress());
-  gl.LightModeli(GL_LIGHT_MODEL_TWO_SIDE, (context_options_ & roTwoSideLighting) != 0 ? 1 : 0);
+  gl.LightModeli(GL_LIGHT_MODEL_TWO_SIDE, (context_.context_options & roTwoSideLighting) != 0 ? 1 : 0);
   TGLStateCache& states = *states_;
   SetStateBoth(states, stNormalize, true);
-  SetStateBoth(states, stDepthTest, depth_test_);
-  SetStateBoth(states, stCullFace, face_culling_);
-  SetStateBoth(states, stLighting, lighting_);
-  SetStateBoth(states, stFog, fog_enable_);
+  SetStateBoth(states, stDepthTest, properties_.depth_test);
+  SetStateBoth(states, stCullFace, properties_.face_culling);
+  SetStateBoth(states, stLighting, properties_.lighting);
+  SetStateBoth(states, stFog, properties_.fog_enable);
   GLint red_bits = 0;
   gl.GetIntegerv(GL_RED_BITS, &red_bits);
   SetStateBoth(states, stDither, red_bits < 8);
   gl.DepthFunc(GL_LESS);
   gl.Hint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-  switch (shade_model_) {
+  switch (properties_.shade_model) {
     case smDefault:
     case smSmooth:
       gl.ShadeModel(GL_SMOOTH);
@@ -312,8 +299,8 @@ void TGLStageBuffer::InitGLState() {
 
 void TGLStageBuffer::ClearFrame() {
   GLbitfield bits = GL_DEPTH_BUFFER_BIT;
-  if ((context_options_ & (roNoColorBuffer | roNoColorBufferClear)) == 0) bits |= GL_COLOR_BUFFER_BIT;
-  if ((context_options_ & roStencilBuffer) != 0) bits |= GL_STENCIL_BUFFER_BIT;
+  if ((context_.context_options & (roNoColorBuffer | roNoColorBufferClear)) == 0) bits |= GL_COLOR_BUFFER_BIT;
+  if ((context_.context_options & roStencilBuffer) != 0) bits |= GL_STENCIL_BUFFER_BIT;
   gl.Clear(bits);
 }
 
@@ -352,7 +339,7 @@ void TGLStageBuffer::DrawScene(const TGLViewport& viewport, int dpi, TGLBaseScen
     GLint max_lights = 0;
     gl.GetIntegerv(GL_MAX_LIGHTS, &max_lights);
     scene.LoadLights(max_lights);
-    if (fog_enable_) {
+    if (properties_.fog_enable) {
       gl.Enable(GL_FOG);
       fog_environment_.Apply();
     } else {
@@ -381,14 +368,14 @@ void TGLStageBuffer::Render(TGLBaseSceneObject* base_object) {
     render_dpi_ = 96;
     DrainGLErrors();
     InitGLState();
-    const TVector4f background = WinColorToVector(background_color_, background_alpha_);
+    const TVector4f background = WinColorToVector(properties_.background_color, properties_.background_alpha);
     gl.ClearColor(background[0], background[1], background[2], background[3]);
     ClearFrame();
     RaiseOnGLError();
     DrawScene(viewport_, render_dpi_, base_object, TDrawState::Rendering);
     RaiseOnGLError();
     if (before_swap_ != nullptr) (*before_swap_)();
-    if ((context_options_ & roNoSwapBuffers) == 0) rendering_context_->SwapBuffers();
+    if ((context_.context_options & roNoSwapBuffers) == 0) rendering_context_->SwapBuffers();
     ++frame_count_;
     std::int64_t now = 0;
     QueryCounter(now);
@@ -614,20 +601,20 @@ constexpr TContextOptions kDefaultContextOptions = roDoubleBuffer | roRenderToWi
 void TGLStageBuffer::WriteProperties(TPropertyWriter& w) const {
   TGLUpdateAbleObject::WriteProperties(w);
   if (!fog_environment_.IsAtDefaultValues()) w.Nested("FogEnvironment", fog_environment_);
-  if (background_color_ != kDefaultBackgroundColor) {
-    w.Integer("BackgroundColor", static_cast<std::int32_t>(background_color_));
+  if (properties_.background_color != kDefaultBackgroundColor) {
+    w.Integer("BackgroundColor", static_cast<std::int32_t>(properties_.background_color));
   }
   if (ambient_color_.StoresColor()) w.Data("AmbientColor.Color", ambient_color_);
-  if (context_options_ != kDefaultContextOptions) w.SetOf("ContextOptions", kContextOptions, context_options_);
-  if (accum_buffer_bits_ != 0) w.Integer("AccumBufferBits", accum_buffer_bits_);
-  if (!depth_test_) w.Boolean("DepthTest", false);
-  if (!face_culling_) w.Boolean("FaceCulling", false);
-  if (fog_enable_) w.Boolean("FogEnable", true);
-  if (!lighting_) w.Boolean("Lighting", false);
-  if (anti_aliasing_ != aaDefault) w.Enum("AntiAliasing", kAntiAliasing, anti_aliasing_);
-  if (depth_precision_ != dpDefault) w.Enum("DepthPrecision", kDepthPrecision, depth_precision_);
-  if (color_depth_ != cdDefault) w.Enum("ColorDepth", kColorDepth, color_depth_);
-  if (shade_model_ != smDefault) w.Enum("ShadeModel", kShadeModel, shade_model_);
+  if (context_.context_options != kDefaultContextOptions) w.SetOf("ContextOptions", kContextOptions, context_.context_options);
+  if (context_.accum_buffer_bits != 0) w.Integer("AccumBufferBits", context_.accum_buffer_bits);
+  if (!properties_.depth_test) w.Boolean("DepthTest", false);
+  if (!properties_.face_culling) w.Boolean("FaceCulling", false);
+  if (properties_.fog_enable) w.Boolean("FogEnable", true);
+  if (!properties_.lighting) w.Boolean("Lighting", false);
+  if (context_.anti_aliasing != aaDefault) w.Enum("AntiAliasing", kAntiAliasing, context_.anti_aliasing);
+  if (context_.depth_precision != dpDefault) w.Enum("DepthPrecision", kDepthPrecision, context_.depth_precision);
+  if (context_.color_depth != cdDefault) w.Enum("ColorDepth", kColorDepth, context_.color_depth);
+  if (properties_.shade_model != smDefault) w.Enum("ShadeModel", kShadeModel, properties_.shade_model);
 }
 
 bool TGLStageBuffer::ReadProperty(const std::string& name, const TPropertyValue& v) {

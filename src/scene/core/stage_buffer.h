@@ -106,33 +106,33 @@ class TGLStageBuffer : public TGLUpdateAbleObject {
 
   // ---- Settings. Those that change what a frame shows notify (OnChange); those that need a new context
   // fire OnStructuralChange. Each only on a change.
-  TColor BackgroundColor() const { return background_color_; }
+  TColor BackgroundColor() const { return properties_.background_color; }
   void SetBackgroundColor(TColor value);
-  float BackgroundAlpha() const { return background_alpha_; }
+  float BackgroundAlpha() const { return properties_.background_alpha; }
   void SetBackgroundAlpha(float value);
   TGLColor& AmbientColor() { return ambient_color_; }
   void SetAmbientColor(const TGLColor& value);
-  bool DepthTest() const { return depth_test_; }
+  bool DepthTest() const { return properties_.depth_test; }
   void SetDepthTest(bool value);
-  bool FaceCulling() const { return face_culling_; }
+  bool FaceCulling() const { return properties_.face_culling; }
   void SetFaceCulling(bool value);
-  bool Lighting() const { return lighting_; }
+  bool Lighting() const { return properties_.lighting; }
   void SetLighting(bool value);
-  bool FogEnable() const { return fog_enable_; }
+  bool FogEnable() const { return properties_.fog_enable; }
   void SetFogEnable(bool value);
-  TGLShadeModel ShadeModel() const { return shade_model_; }
+  TGLShadeModel ShadeModel() const { return properties_.shade_model; }
   void SetShadeModel(TGLShadeModel value);
   TGLFogEnvironment& FogEnvironment() { return fog_environment_; }
   void SetFogEnvironment(const TGLFogEnvironment& value);
-  TContextOptions ContextOptions() const { return context_options_; }
+  TContextOptions ContextOptions() const { return context_.context_options; }
   void SetContextOptions(TContextOptions value);
-  TGLAntiAliasing AntiAliasing() const { return anti_aliasing_; }
+  TGLAntiAliasing AntiAliasing() const { return context_.anti_aliasing; }
   void SetAntiAliasing(TGLAntiAliasing value);
-  TGLDepthPrecision DepthPrecision() const { return depth_precision_; }
+  TGLDepthPrecision DepthPrecision() const { return context_.depth_precision; }
   void SetDepthPrecision(TGLDepthPrecision value);
-  TGLColorDepth ColorDepth() const { return color_depth_; }
+  TGLColorDepth ColorDepth() const { return context_.color_depth; }
   void SetColorDepth(TGLColorDepth value);
-  int AccumBufferBits() const { return accum_buffer_bits_; }
+  int AccumBufferBits() const { return context_.accum_buffer_bits; }
   void SetAccumBufferBits(int value);
   // The resolution of the frame being drawn (96 for a window).
   int RenderDPI() const { return render_dpi_; }
@@ -265,21 +265,31 @@ class TGLStageBuffer : public TGLUpdateAbleObject {
   TGLViewport viewport_;
   int width_ = 1;
   int height_ = 1;
-  bool face_culling_ = true;
-  bool fog_enable_ = false;
-  bool lighting_ = true;
-  bool depth_test_ = true;
-  TColor background_color_ = SystemColorValue(COLOR_BTNFACE);
-  float background_alpha_ = 1;
+  // The published render settings that Assign copies, as one value.
+  struct TProperties {
+    bool face_culling = true;
+    bool fog_enable = false;
+    bool lighting = true;
+    bool depth_test = true;
+    TColor background_color = SystemColorValue(COLOR_BTNFACE);
+    float background_alpha = 1;
+    TGLShadeModel shade_model = smDefault;
+  };
+  TProperties properties_;
   TGLColor ambient_color_;
-  TGLAntiAliasing anti_aliasing_ = aaDefault;
-  TGLDepthPrecision depth_precision_ = dpDefault;
-  TGLColorDepth color_depth_ = cdDefault;
-  TContextOptions context_options_ = roDoubleBuffer | roRenderToWindow;
-  TGLShadeModel shade_model_ = smDefault;
+  // The published properties of the rendering context, copied by Assign as one value: a change to them
+  // builds the context again.
+  struct TContextProperties {
+    TGLAntiAliasing anti_aliasing = aaDefault;
+    TGLDepthPrecision depth_precision = dpDefault;
+    TGLColorDepth color_depth = cdDefault;
+    TContextOptions context_options = roDoubleBuffer | roRenderToWindow;
+    int accum_buffer_bits = 0;
+    bool operator==(const TContextProperties&) const = default;
+  };
+  TContextProperties context_;
   int render_dpi_ = 96;
   TGLFogEnvironment fog_environment_;
-  int accum_buffer_bits_ = 0;
   TGLCamera* camera_ = nullptr;
   TCameraWatch camera_watch_{*this};
   // The scene that lists this buffer (AddBuffer), which may outlive the camera's membership in it.

@@ -69,7 +69,7 @@ void TGLStageBuffer::RenderIntoBitmap(TBitmap& bitmap, int dpi) {
     });
     TContextActivation activation(*context);
     InitGLState();
-    const TVector4f background = WinColorToVector(background_color_, 1);
+    const TVector4f background = WinColorToVector(properties_.background_color, 1);
     gl.ClearColor(background[0], background[1], background[2], background[3]);
     gl.Viewport(0, 0, width, height);
     ClearFrame();

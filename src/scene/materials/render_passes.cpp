@@ -2,6 +2,7 @@
 // read and change the render context record that a tree render hands to every object.
 #include "scene/base/matrix_geometry.h"
 #include "scene/base/scene_errors.h"
+#include "scene/base/scope_exit.h"
 #include "scene/base/vector_geometry.h"
 #include "scene/materials/material.h"
 #include "scene/materials/material_library.h"
@@ -176,6 +177,10 @@ void TGLTextureExItem::Apply(TRenderContextInfo& rci) {
   gl.ActiveTextureARB(GL_TEXTURE0_ARB + texture_index_);
   gl.MatrixMode(GL_TEXTURE);
   gl.PushMatrix();
+  // The pushed texture matrix is Restore's to pop; a texture that fails to apply never gets there.
+  const TScopeExit pop_unless_applied([this] {
+    if (!applied_) PopTextureMatrix();
+  });
   if (texture_matrix_is_identity_) {
     gl.LoadIdentity();
   } else {
@@ -183,18 +188,12 @@ void TGLTextureExItem::Apply(TRenderContextInfo& rci) {
   }
   gl.MatrixMode(GL_MODELVIEW);
   gl.ActiveTextureARB(GL_TEXTURE0_ARB);
-  // The pushed texture matrix is Restore's to pop; a texture that fails to apply never gets there.
-  try {
-    if (texture_index_ == 0) {
-      texture_->Apply(rci);
-    } else if (texture_index_ == 1) {
-      texture_->ApplyOnUnit2(rci, nullptr);
-    } else {
-      texture_->ApplyOnUnit(texture_index_ + 1, rci, nullptr);
-    }
-  } catch (...) {
-    PopTextureMatrix();
-    throw;
+  if (texture_index_ == 0) {
+    texture_->Apply(rci);
+  } else if (texture_index_ == 1) {
+    texture_->ApplyOnUnit2(rci, nullptr);
+  } else {
+    texture_->ApplyOnUnit(texture_index_ + 1, rci, nullptr);
   }
   applied_ = true;
 }
@@ -209,6 +208,11 @@ void TGLTextureExItem::PopTextureMatrix() {
 
 void TGLTextureExItem::Restore(TRenderContextInfo& rci) {
   if (!applied_) return;
+  // Popped however the texture's own restore ends.
+  const TScopeExit pop([this] {
+    PopTextureMatrix();
+    applied_ = false;
+  });
   if (texture_index_ == 0) {
     texture_->Restore(rci);
   } else if (texture_index_ == 1) {
@@ -216,8 +220,6 @@ void TGLTextureExItem::Restore(TRenderContextInfo& rci) {
   } else {
     texture_->RestoreOnUnit(texture_index_ + 1, rci, nullptr);
   }
-  PopTextureMatrix();
-  applied_ = false;
 }
 
 void TGLTextureEx::Apply(TRenderContextInfo& rci) {

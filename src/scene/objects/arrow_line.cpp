@@ -22,81 +22,71 @@ TGLArrowLine::TGLArrowLine() {
 }
 
 void TGLArrowLine::SetParts(TArrowLineParts value) {
-  SetProperty(parts_, value, StructureChangeOf(this));
+  SetProperty(properties_.parts, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopRadius(float value) {
-  SetProperty(top_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.top_radius, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopArrowHeadHeight(float value) {
-  SetProperty(top_arrow_head_height_, value, StructureChangeOf(this));
+  SetProperty(properties_.top_arrow_head_height, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetTopArrowHeadRadius(float value) {
-  SetProperty(top_arrow_head_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.top_arrow_head_radius, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetBottomArrowHeadHeight(float value) {
-  SetProperty(bottom_arrow_head_height_, value, StructureChangeOf(this));
+  SetProperty(properties_.bottom_arrow_head_height, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetBottomArrowHeadRadius(float value) {
-  SetProperty(bottom_arrow_head_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.bottom_arrow_head_radius, value, StructureChangeOf(this));
 }
 void TGLArrowLine::SetHeadStackingStyle(TArrowHeadStackingStyle value) {
-  SetProperty(head_stacking_style_, value, StructureChangeOf(this));
+  SetProperty(properties_.head_stacking_style, value, StructureChangeOf(this));
 }
 
 void TGLArrowLine::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLArrowLine*>(source)) {
-    parts_ = other->parts_;
-    top_radius_ = other->top_radius_;
-    top_arrow_head_height_ = other->top_arrow_head_height_;
-    top_arrow_head_radius_ = other->top_arrow_head_radius_;
-    bottom_arrow_head_height_ = other->bottom_arrow_head_height_;
-    bottom_arrow_head_radius_ = other->bottom_arrow_head_radius_;
-    head_stacking_style_ = other->head_stacking_style_;
-  }
+  if (const auto* other = dynamic_cast<const TGLArrowLine*>(source)) properties_ = other->properties_;
   TGLCylinderBase::Assign(source);
 }
 
 void TGLArrowLine::BuildList(TRenderContextInfo& /*rci*/) {
   static constexpr float kHeadFactor[] = {0, 0.5f, 1};
-  const float f = kHeadFactor[head_stacking_style_];
+  const float f = kHeadFactor[properties_.head_stacking_style];
   const float height = Height();
   float length = height;
   float z0 = -height / 2;
   TQuadric quadric;
   GLUquadric* q = quadric.Get();
   SetupQuadricParams(q);
-  const bool line = Has(parts_, alLine);
-  if (Has(parts_, alTopArrow)) {
-    length -= top_arrow_head_height_ * f;
+  const bool line = Has(properties_.parts, alLine);
+  if (Has(properties_.parts, alTopArrow)) {
+    length -= properties_.top_arrow_head_height * f;
     const TGLMatrixScope matrix;
-    gl.Translatef(0, 0, height / 2 - top_arrow_head_height_ * f);
-    glu.Cylinder(q, top_arrow_head_radius_, 0, top_arrow_head_height_, Slices(), Stacks());
+    gl.Translatef(0, 0, height / 2 - properties_.top_arrow_head_height * f);
+    glu.Cylinder(q, properties_.top_arrow_head_radius, 0, properties_.top_arrow_head_height, Slices(), Stacks());
     SetInvertedQuadricOrientation(q);
-    glu.Disk(q, line ? top_radius_ : 0, top_arrow_head_radius_, Slices(), Loops());
+    glu.Disk(q, line ? properties_.top_radius : 0, properties_.top_arrow_head_radius, Slices(), Loops());
   }
-  if (Has(parts_, alBottomArrow)) {
-    const float b = bottom_arrow_head_height_ * f;
+  if (Has(properties_.parts, alBottomArrow)) {
+    const float b = properties_.bottom_arrow_head_height * f;
     length -= b;
     z0 += b;
     const TGLMatrixScope matrix;
     gl.Rotatef(180, 1, 0, 0);
     gl.Translatef(0, 0, height / 2 - b);
     SetNormalQuadricOrientation(q);
-    glu.Cylinder(q, bottom_arrow_head_radius_, 0, bottom_arrow_head_height_, Slices(), Stacks());
+    glu.Cylinder(q, properties_.bottom_arrow_head_radius, 0, properties_.bottom_arrow_head_height, Slices(), Stacks());
     SetInvertedQuadricOrientation(q);
-    glu.Disk(q, line ? BottomRadius() : 0, bottom_arrow_head_radius_, Slices(), Loops());
+    glu.Disk(q, line ? BottomRadius() : 0, properties_.bottom_arrow_head_radius, Slices(), Loops());
   }
   if (length > 0 && line) {
     const TGLMatrixScope matrix;
     gl.Translatef(0, 0, z0);
     SetNormalQuadricOrientation(q);
-    glu.Cylinder(q, BottomRadius(), top_radius_, length, Slices(), Stacks());
-    if (!Has(parts_, alTopArrow)) {
-      const TGLMatrixScope top_matrix;
-      gl.Translatef(0, 0, length);
-      glu.Disk(q, 0, top_radius_, Slices(), Loops());
+    glu.Cylinder(q, BottomRadius(), properties_.top_radius, length, Slices(), Stacks());
+    if (!Has(properties_.parts, alTopArrow)) {
+      DrawDiskAt(q, length, 0, properties_.top_radius);
     }
-    if (!Has(parts_, alBottomArrow)) {
+    if (!Has(properties_.parts, alBottomArrow)) {
       SetInvertedQuadricOrientation(q);
       glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
     }
@@ -112,14 +102,14 @@ constexpr TIdentNames<3> kHeadStackingStyleNames{"ahssStacked", "ahssCentered", 
 
 void TGLArrowLine::WriteProperties(TPropertyWriter& w) const {
   TGLCylinderBase::WriteProperties(w);
-  if (parts_ != ((1u << alLine) | (1u << alTopArrow))) w.SetOf("Parts", kArrowLinePartNames, parts_);
-  if (top_radius_ != 0.1f) w.Single("TopRadius", top_radius_);
-  if (top_arrow_head_height_ != 0.5f) w.Single("TopArrowHeadHeight", top_arrow_head_height_);
-  if (top_arrow_head_radius_ != 0.2f) w.Single("TopArrowHeadRadius", top_arrow_head_radius_);
-  if (bottom_arrow_head_height_ != 0.5f) w.Single("BottomArrowHeadHeight", bottom_arrow_head_height_);
-  if (bottom_arrow_head_radius_ != 0.2f) w.Single("BottomArrowHeadRadius", bottom_arrow_head_radius_);
-  if (head_stacking_style_ != ahssStacked)
-    w.Enum("HeadStackingStyle", kHeadStackingStyleNames, head_stacking_style_);
+  if (properties_.parts != ((1u << alLine) | (1u << alTopArrow))) w.SetOf("Parts", kArrowLinePartNames, properties_.parts);
+  if (properties_.top_radius != 0.1f) w.Single("TopRadius", properties_.top_radius);
+  if (properties_.top_arrow_head_height != 0.5f) w.Single("TopArrowHeadHeight", properties_.top_arrow_head_height);
+  if (properties_.top_arrow_head_radius != 0.2f) w.Single("TopArrowHeadRadius", properties_.top_arrow_head_radius);
+  if (properties_.bottom_arrow_head_height != 0.5f) w.Single("BottomArrowHeadHeight", properties_.bottom_arrow_head_height);
+  if (properties_.bottom_arrow_head_radius != 0.2f) w.Single("BottomArrowHeadRadius", properties_.bottom_arrow_head_radius);
+  if (properties_.head_stacking_style != ahssStacked)
+    w.Enum("HeadStackingStyle", kHeadStackingStyleNames, properties_.head_stacking_style);
 }
 
 bool TGLArrowLine::ReadProperty(const std::string& name, const TPropertyValue& v) {

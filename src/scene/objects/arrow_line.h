@@ -25,32 +25,36 @@ class TGLArrowLine : public TGLCylinderBase {
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  TArrowLineParts Parts() const { return parts_; }
+  TArrowLineParts Parts() const { return properties_.parts; }
   void SetParts(TArrowLineParts value);
-  float TopRadius() const { return top_radius_; }
+  float TopRadius() const { return properties_.top_radius; }
   void SetTopRadius(float value);
-  float TopArrowHeadHeight() const { return top_arrow_head_height_; }
+  float TopArrowHeadHeight() const { return properties_.top_arrow_head_height; }
   void SetTopArrowHeadHeight(float value);
-  float TopArrowHeadRadius() const { return top_arrow_head_radius_; }
+  float TopArrowHeadRadius() const { return properties_.top_arrow_head_radius; }
   void SetTopArrowHeadRadius(float value);
-  float BottomArrowHeadHeight() const { return bottom_arrow_head_height_; }
+  float BottomArrowHeadHeight() const { return properties_.bottom_arrow_head_height; }
   void SetBottomArrowHeadHeight(float value);
-  float BottomArrowHeadRadius() const { return bottom_arrow_head_radius_; }
+  float BottomArrowHeadRadius() const { return properties_.bottom_arrow_head_radius; }
   void SetBottomArrowHeadRadius(float value);
-  TArrowHeadStackingStyle HeadStackingStyle() const { return head_stacking_style_; }
+  TArrowHeadStackingStyle HeadStackingStyle() const { return properties_.head_stacking_style; }
   void SetHeadStackingStyle(TArrowHeadStackingStyle value);
 
   void Assign(const TPersistent* source) override;
   void BuildList(TRenderContextInfo& rci) override;
 
  private:
-  TArrowLineParts parts_ = (1u << alLine) | (1u << alTopArrow);
-  float top_radius_ = 0.1f;
-  float top_arrow_head_height_ = 0.5f;
-  float top_arrow_head_radius_ = 0.2f;
-  float bottom_arrow_head_height_ = 0.5f;
-  float bottom_arrow_head_radius_ = 0.2f;
-  TArrowHeadStackingStyle head_stacking_style_ = ahssStacked;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    TArrowLineParts parts = (1u << alLine) | (1u << alTopArrow);
+    float top_radius = 0.1f;
+    float top_arrow_head_height = 0.5f;
+    float top_arrow_head_radius = 0.2f;
+    float bottom_arrow_head_height = 0.5f;
+    float bottom_arrow_head_radius = 0.2f;
+    TArrowHeadStackingStyle head_stacking_style = ahssStacked;
+  };
+  TProperties properties_;
 };
 
 }  // namespace zentrova

@@ -40,46 +40,40 @@ TGLCube::TGLCube() {
   SetObjectStyle(ObjectStyle() | osDirectDraw);
 }
 
-void TGLCube::SetCubeWidth(float value) { SetProperty(cube_width_, value, StructureChangeOf(this)); }
-void TGLCube::SetCubeHeight(float value) { SetProperty(cube_height_, value, StructureChangeOf(this)); }
-void TGLCube::SetCubeDepth(float value) { SetProperty(cube_depth_, value, StructureChangeOf(this)); }
-void TGLCube::SetParts(TCubeParts value) { SetProperty(parts_, value, StructureChangeOf(this)); }
-void TGLCube::SetNormalDirection(TNormalDirection value) { SetProperty(normal_direction_, value, StructureChangeOf(this)); }
+void TGLCube::SetCubeWidth(float value) { SetProperty(properties_.cube_width, value, StructureChangeOf(this)); }
+void TGLCube::SetCubeHeight(float value) { SetProperty(properties_.cube_height, value, StructureChangeOf(this)); }
+void TGLCube::SetCubeDepth(float value) { SetProperty(properties_.cube_depth, value, StructureChangeOf(this)); }
+void TGLCube::SetParts(TCubeParts value) { SetProperty(properties_.parts, value, StructureChangeOf(this)); }
+void TGLCube::SetNormalDirection(TNormalDirection value) { SetProperty(properties_.normal_direction, value, StructureChangeOf(this)); }
 
 bool TGLCube::StoresCubeSize() const {
-  return !(cube_width_ == 1 && cube_height_ == 1 && cube_depth_ == 1);
+  return !(properties_.cube_width == 1 && properties_.cube_height == 1 && properties_.cube_depth == 1);
 }
 
 void TGLCube::WriteCubeSize(TStream& stream) const {
-  const float values[3] = {cube_width_, cube_height_, cube_depth_};
+  const float values[3] = {properties_.cube_width, properties_.cube_height, properties_.cube_depth};
   stream.WriteBuffer(values, sizeof(values));
 }
 
 void TGLCube::ReadCubeSize(TStream& stream) {
   float values[3];
   stream.ReadBuffer(values, sizeof(values));
-  cube_width_ = values[0];
-  cube_height_ = values[1];
-  cube_depth_ = values[2];
+  properties_.cube_width = values[0];
+  properties_.cube_height = values[1];
+  properties_.cube_depth = values[2];
 }
 
 void TGLCube::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLCube*>(source)) {
-    cube_width_ = other->cube_width_;
-    cube_height_ = other->cube_height_;
-    cube_depth_ = other->cube_depth_;
-    parts_ = other->parts_;
-    normal_direction_ = other->normal_direction_;
-  }
+  if (const auto* other = dynamic_cast<const TGLCube*>(source)) properties_ = other->properties_;
   TGLStageObject::Assign(source);
 }
 
 void TGLCube::BuildList(TRenderContextInfo&) {
-  const TAffineVector half{cube_width_ * 0.5f, cube_height_ * 0.5f, cube_depth_ * 0.5f};
-  const float nd = normal_direction_ == ndOutside ? 1.0f : -1.0f;
+  const TAffineVector half{properties_.cube_width * 0.5f, properties_.cube_height * 0.5f, properties_.cube_depth * 0.5f};
+  const float nd = properties_.normal_direction == ndOutside ? 1.0f : -1.0f;
   gl.Begin(GL_QUADS);
   for (const TFace& face : kFaces) {
-    if ((parts_ & face.part) == 0) continue;
+    if ((properties_.parts & face.part) == 0) continue;
     // + 0 turns the -0 of a flipped zero component into 0.
     gl.Normal3f(face.normal[0] * nd + 0.0f, face.normal[1] * nd + 0.0f, face.normal[2] * nd + 0.0f);
     for (int i = 0; i < 4; ++i) {
@@ -91,7 +85,7 @@ void TGLCube::BuildList(TRenderContextInfo&) {
 }
 
 TVector4f TGLCube::UnscaledHalfExtents() const {
-  return {cube_width_ * 0.5f, cube_height_ * 0.5f, cube_depth_ * 0.5f, 0};
+  return {properties_.cube_width * 0.5f, properties_.cube_height * 0.5f, properties_.cube_depth * 0.5f, 0};
 }
 
 bool TGLCube::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
@@ -101,7 +95,7 @@ bool TGLCube::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_
   NormalizeVector3InPlace(rv4);
   const TAffineVector rs{rs4[0], rs4[1], rs4[2]};
   const TAffineVector rv{rv4[0], rv4[1], rv4[2]};
-  const TAffineVector size{cube_width_, cube_height_, cube_depth_};
+  const TAffineVector size{properties_.cube_width, properties_.cube_height, properties_.cube_depth};
   const TAffineVector e{0.5001f * size[0], 0.5001f * size[1], 0.5001f * size[2]};
   static constexpr TAffineVector kNormals[6] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {-1, 0, 0}, {0, -1, 0}, {0, 0, -1}};
   for (int i = 0; i < 6; ++i) {
@@ -121,10 +115,10 @@ bool TGLCube::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_
 }
 
 std::unique_ptr<TGLSilhouette> TGLCube::GenerateSilhouette(const TSilhouetteQuery& query) {
-  const TAffineVector half{cube_width_ * 0.5f, cube_height_ * 0.5f, cube_depth_ * 0.5f};
+  const TAffineVector half{properties_.cube_width * 0.5f, properties_.cube_height * 0.5f, properties_.cube_depth * 0.5f};
   TConnectivity connectivity(true);
   for (const TFace& face : kFaces) {
-    if ((parts_ & face.part) == 0) continue;
+    if ((properties_.parts & face.part) == 0) continue;
     std::array<TAffineVector, 4> p;
     for (int i = 0; i < 4; ++i) {
       p[i] = {face.corner[i][0] * half[0], face.corner[i][1] * half[1], face.corner[i][2] * half[2]};

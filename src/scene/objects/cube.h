@@ -30,15 +30,15 @@ class TGLCube : public TGLStageObject {
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  float CubeWidth() const { return cube_width_; }
-  float CubeHeight() const { return cube_height_; }
-  float CubeDepth() const { return cube_depth_; }
+  float CubeWidth() const { return properties_.cube_width; }
+  float CubeHeight() const { return properties_.cube_height; }
+  float CubeDepth() const { return properties_.cube_depth; }
   void SetCubeWidth(float value);
   void SetCubeHeight(float value);
   void SetCubeDepth(float value);
-  TCubeParts Parts() const { return parts_; }
+  TCubeParts Parts() const { return properties_.parts; }
   void SetParts(TCubeParts value);
-  TNormalDirection NormalDirection() const { return normal_direction_; }
+  TNormalDirection NormalDirection() const { return properties_.normal_direction; }
   // Inside only flips the normals; the winding stays.
   void SetNormalDirection(TNormalDirection value);
 
@@ -49,19 +49,20 @@ class TGLCube : public TGLStageObject {
   void ReadCubeSize(TStream& stream);
 
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // Against the full box, whatever Parts says.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  // Ray casts: against the full box, whatever Parts says.
+  ZENTROVA_SOLID_SHAPE
   std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
 
  private:
-  float cube_width_ = 1;
-  float cube_height_ = 1;
-  float cube_depth_ = 1;
-  TCubeParts parts_ = kAllCubeParts;
-  TNormalDirection normal_direction_ = ndOutside;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float cube_width = 1;
+    float cube_height = 1;
+    float cube_depth = 1;
+    TCubeParts parts = kAllCubeParts;
+    TNormalDirection normal_direction = ndOutside;
+  };
+  TProperties properties_;
 };
 
 }  // namespace zentrova

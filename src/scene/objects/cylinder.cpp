@@ -73,46 +73,99 @@ struct TLocalRay {
   }
 };
 
+// The half extents of a tube of the two end radii: the wider end across, half the height along Y.
+TVector4f TubeHalfExtents(float bottom_radius, float top_radius, float height) {
+  const float r = std::max(std::fabs(bottom_radius), std::fabs(top_radius));
+  return {r, 0.5f * height, r, 0};
+}
+
+// The parts of a straight tube between the planes y_bottom and y_top that a ray cast meets.
+struct TTubeParts {
+  bool top = false, bottom = false;  // the caps: rings between the radii
+  double inner = 0, outer = 0;
+  bool inner_wall = false, outer_wall = false;
+};
+
+// The nearest forward hit of a local ray with the tube's caps and walls; walls count only between the
+// two planes.
+TNearestHit CastThroughTube(const TLocalRay& ray, float y_bottom, float y_top, const TTubeParts& parts) {
+  TNearestHit hit;
+  double t_min = -kInfinity, t_max = kInfinity;
+  if (ray.v[1] == 0) {
+    if (ray.s[1] > y_top || ray.s[1] < y_bottom) return hit;
+  } else {
+    const double k = 1.0 / ray.v[1];
+    const double t_top = (y_top - ray.s[1]) * k, t_bottom = (y_bottom - ray.s[1]) * k;
+    const double in2 = parts.inner * parts.inner, out2 = parts.outer * parts.outer;
+    if (parts.top) ray.Cap(t_top, y_top, in2, out2, 1, hit);
+    if (parts.bottom) ray.Cap(t_bottom, y_bottom, in2, out2, -1, hit);
+    t_min = std::min(t_top, t_bottom);
+    t_max = std::max(t_top, t_bottom);
+  }
+  if (parts.outer_wall) ray.Wall(parts.outer, t_min, t_max, hit);
+  if (parts.inner_wall) ray.Wall(parts.inner, t_min, t_max, hit);
+  return hit;
+}
+
+// The hit, if any, in absolute coordinates.
+bool ReportHit(TGLBaseSceneObject& object, const TNearestHit& hit, TVector4f* intersect_point,
+               TVector4f* intersect_normal) {
+  if (!hit.found) return false;
+  if (intersect_point != nullptr) *intersect_point = object.LocalToWorld(hit.point);
+  if (intersect_normal != nullptr) *intersect_normal = object.LocalToWorld(hit.normal);
+  return true;
+}
+
 }  // namespace
 
 // ---- TGLCylinderBase
 
 void TGLCylinderBase::SetBottomRadius(float value) {
-  SetProperty(bottom_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.bottom_radius, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetSlices(int value) {
-  SetProperty(slices_, value, StructureChangeOf(this));
+  SetProperty(properties_.slices, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetStacks(int value) {
-  SetProperty(stacks_, value, StructureChangeOf(this));
+  SetProperty(properties_.stacks, value, StructureChangeOf(this));
 }
 void TGLCylinderBase::SetHeight(float value) {
-  SetProperty(height_, value, StructureChangeOf(this));
+  SetProperty(properties_.height, value, StructureChangeOf(this));
 }
 
 void TGLCylinderBase::SetLoops(int value) {
   if (value < 1) return;
-  SetProperty(loops_, value, StructureChangeOf(this));
+  SetProperty(properties_.loops, value, StructureChangeOf(this));
 }
 
 void TGLCylinderBase::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLCylinderBase*>(source)) {
-    bottom_radius_ = other->bottom_radius_;
-    slices_ = other->slices_;
-    stacks_ = other->stacks_;
-    loops_ = other->loops_;
-    height_ = other->height_;
-  }
+  if (const auto* other = dynamic_cast<const TGLCylinderBase*>(source)) properties_ = other->properties_;
   TGLQuadricObject::Assign(source);
+}
+
+void TGLCylinderBase::DrawAlongY(std::optional<float> drop, const std::function<void(GLUquadric*)>& draw) const {
+  const TGLMatrixScope matrix;
+  TQuadric quadric;
+  GLUquadric* q = quadric.Get();
+  SetupQuadricParams(q);
+  gl.Rotatef(-90, 1, 0, 0);
+  if (drop) gl.Translatef(0, 0, -*drop);
+  draw(q);
+}
+
+void TGLCylinderBase::DrawDiskAt(GLUquadric* quadric, float z, float inner_radius, float outer_radius) const {
+  const TGLMatrixScope matrix;
+  gl.Translatef(0, 0, z);
+  glu.Disk(quadric, inner_radius, outer_radius, Slices(), Loops());
 }
 
 std::unique_ptr<TGLSilhouette> TGLCylinderBase::GenerateSilhouette(const TSilhouetteQuery& query) {
   TConnectivity connectivity(true);
   // Fewer than 5 slices would not make a tube worth a shadow.
-  const int n = std::max(slices_, 5);
+  const int n = std::max(properties_.slices, 5);
   const float step = 6.283185307179586f / static_cast<float>(n);
-  const float h = height_ / 2;
-  const float rb = bottom_radius_, rt = GetTopRadius();
+  const float h = properties_.height / 2;
+  const float rb = properties_.bottom_radius, rt = GetTopRadius();
   const TAffineVector bottom_centre{0, -h, 0}, top_centre{0, h, 0};
   float a1 = 0;
   for (int k = 0; k < n; ++k) {
@@ -144,17 +197,13 @@ void TGLCone::Assign(const TPersistent* source) {
 }
 
 void TGLCone::BuildList(TRenderContextInfo& /*rci*/) {
-  const TGLMatrixScope matrix;
-  TQuadric quadric;
-  GLUquadric* q = quadric.Get();
-  SetupQuadricParams(q);
-  gl.Rotatef(-90, 1, 0, 0);
-  gl.Translatef(0, 0, -Height() / 2);
-  if (Has(parts_, coSides)) glu.Cylinder(q, BottomRadius(), 0, Height(), Slices(), Stacks());
-  if (Has(parts_, coBottom)) {
-    SetInvertedQuadricOrientation(q);
-    glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
-  }
+  DrawAlongY(Height() / 2, [this](GLUquadric* q) {
+    if (Has(parts_, coSides)) glu.Cylinder(q, BottomRadius(), 0, Height(), Slices(), Stacks());
+    if (Has(parts_, coBottom)) {
+      SetInvertedQuadricOrientation(q);
+      glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
+    }
+  });
 }
 
 TVector4f TGLCone::UnscaledHalfExtents() const {
@@ -183,28 +232,21 @@ void TGLCylinder::Assign(const TPersistent* source) {
 }
 
 void TGLCylinder::BuildList(TRenderContextInfo& /*rci*/) {
-  const TGLMatrixScope matrix;
-  TQuadric quadric;
-  GLUquadric* q = quadric.Get();
-  SetupQuadricParams(q);
-  gl.Rotatef(-90, 1, 0, 0);
-  if (alignment_ == caCenter) gl.Translatef(0, 0, -Height() / 2);
-  if (alignment_ == caTop) gl.Translatef(0, 0, -Height());
-  if (Has(parts_, cySides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
-  if (Has(parts_, cyTop)) {
-    const TGLMatrixScope top_matrix;
-    gl.Translatef(0, 0, Height());
-    glu.Disk(q, 0, top_radius_, Slices(), Loops());
-  }
-  if (Has(parts_, cyBottom)) {
-    SetInvertedQuadricOrientation(q);
-    glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
-  }
+  std::optional<float> drop;
+  if (alignment_ == caCenter) drop = Height() / 2;
+  if (alignment_ == caTop) drop = Height();
+  DrawAlongY(drop, [this](GLUquadric* q) {
+    if (Has(parts_, cySides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
+    if (Has(parts_, cyTop)) DrawDiskAt(q, Height(), 0, top_radius_);
+    if (Has(parts_, cyBottom)) {
+      SetInvertedQuadricOrientation(q);
+      glu.Disk(q, 0, BottomRadius(), Slices(), Loops());
+    }
+  });
 }
 
 TVector4f TGLCylinder::UnscaledHalfExtents() const {
-  const float r = std::max(std::fabs(BottomRadius()), std::fabs(top_radius_));
-  return {r, 0.5f * Height(), r, 0};
+  return TubeHalfExtents(BottomRadius(), top_radius_, Height());
 }
 
 bool TGLCylinder::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
@@ -218,102 +260,65 @@ bool TGLCylinder::RayCastIntersect(const TVector4f& ray_start, const TVector4f& 
     y_top = Height();
     y_bottom = 0;
   }
-  const double r2 = static_cast<double>(top_radius_) * top_radius_;
-  TNearestHit hit;
-  double t_min = -kInfinity, t_max = kInfinity;
-  if (ray.v[1] == 0) {
-    if (ray.s[1] > y_top || ray.s[1] < y_bottom) return false;
-  } else {
-    const double k = 1.0 / ray.v[1];
-    const double t_top = (y_top - ray.s[1]) * k, t_bottom = (y_bottom - ray.s[1]) * k;
-    if (Has(parts_, cyTop)) ray.Cap(t_top, y_top, 0, r2, 1, hit);
-    if (Has(parts_, cyBottom)) ray.Cap(t_bottom, y_bottom, 0, r2, -1, hit);
-    t_min = std::min(t_top, t_bottom);
-    t_max = std::max(t_top, t_bottom);
-  }
-  if (Has(parts_, cySides)) ray.Wall(top_radius_, t_min, t_max, hit);
-  if (!hit.found) return false;
-  if (intersect_point != nullptr) *intersect_point = LocalToWorld(hit.point);
-  if (intersect_normal != nullptr) *intersect_normal = LocalToWorld(hit.normal);
-  return true;
+  const TNearestHit hit = CastThroughTube(ray, y_bottom, y_top,
+                                         {.top = Has(parts_, cyTop),
+                                          .bottom = Has(parts_, cyBottom),
+                                          .inner = 0,
+                                          .outer = top_radius_,
+                                          .inner_wall = false,
+                                          .outer_wall = Has(parts_, cySides)});
+  return ReportHit(*this, hit, intersect_point, intersect_normal);
 }
 
 // ---- TGLAnnulus
 
 void TGLAnnulus::SetParts(TAnnulusParts value) {
-  SetProperty(parts_, value, StructureChangeOf(this));
+  SetProperty(properties_.parts, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetBottomInnerRadius(float value) {
-  SetProperty(bottom_inner_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.bottom_inner_radius, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetTopInnerRadius(float value) {
-  SetProperty(top_inner_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.top_inner_radius, value, StructureChangeOf(this));
 }
 void TGLAnnulus::SetTopRadius(float value) {
-  SetProperty(top_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.top_radius, value, StructureChangeOf(this));
 }
 
 void TGLAnnulus::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLAnnulus*>(source)) {
-    parts_ = other->parts_;
-    top_radius_ = other->top_radius_;
-    top_inner_radius_ = other->top_inner_radius_;
-    bottom_inner_radius_ = other->bottom_inner_radius_;
-  }
+  if (const auto* other = dynamic_cast<const TGLAnnulus*>(source)) properties_ = other->properties_;
   TGLCylinderBase::Assign(source);
 }
 
 void TGLAnnulus::BuildList(TRenderContextInfo& /*rci*/) {
-  const TGLMatrixScope matrix;
-  TQuadric quadric;
-  GLUquadric* q = quadric.Get();
-  SetupQuadricParams(q);
-  gl.Rotatef(-90, 1, 0, 0);
-  gl.Translatef(0, 0, -Height() / 2);
-  if (Has(parts_, anOuterSides)) glu.Cylinder(q, BottomRadius(), top_radius_, Height(), Slices(), Stacks());
-  if (Has(parts_, anTop)) {
-    const TGLMatrixScope top_matrix;
-    gl.Translatef(0, 0, Height());
-    glu.Disk(q, top_inner_radius_, top_radius_, Slices(), Loops());
-  }
-  if (Has(parts_, anBottom) || Has(parts_, anInnerSides)) {
-    SetInvertedQuadricOrientation(q);
-    if (Has(parts_, anBottom)) glu.Disk(q, bottom_inner_radius_, BottomRadius(), Slices(), Loops());
-    if (Has(parts_, anInnerSides)) {
-      glu.Cylinder(q, bottom_inner_radius_, top_inner_radius_, Height(), Slices(), Stacks());
+  DrawAlongY(Height() / 2, [this](GLUquadric* q) {
+    if (Has(properties_.parts, anOuterSides)) glu.Cylinder(q, BottomRadius(), properties_.top_radius, Height(), Slices(), Stacks());
+    if (Has(properties_.parts, anTop)) DrawDiskAt(q, Height(), properties_.top_inner_radius, properties_.top_radius);
+    if (Has(properties_.parts, anBottom) || Has(properties_.parts, anInnerSides)) {
+      SetInvertedQuadricOrientation(q);
+      if (Has(properties_.parts, anBottom)) glu.Disk(q, properties_.bottom_inner_radius, BottomRadius(), Slices(), Loops());
+      if (Has(properties_.parts, anInnerSides)) {
+        glu.Cylinder(q, properties_.bottom_inner_radius, properties_.top_inner_radius, Height(), Slices(), Stacks());
+      }
     }
-  }
+  });
 }
 
 TVector4f TGLAnnulus::UnscaledHalfExtents() const {
-  const float r = std::max(std::fabs(BottomRadius()), std::fabs(top_radius_));
-  return {r, 0.5f * Height(), r, 0};
+  return TubeHalfExtents(BottomRadius(), properties_.top_radius, Height());
 }
 
 bool TGLAnnulus::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
                                   TVector4f* intersect_point, TVector4f* intersect_normal) {
   const TLocalRay ray{WorldToLocal(ray_start), WorldToLocal(ray_vector)};
-  const float y_top = Height() / 2, y_bottom = -Height() / 2;
-  const double ro2 = static_cast<double>(top_radius_) * top_radius_;
-  const double ri2 = static_cast<double>(top_inner_radius_) * top_inner_radius_;
-  TNearestHit hit;
-  double t_min = -kInfinity, t_max = kInfinity;
-  if (ray.v[1] == 0) {
-    if (ray.s[1] > y_top || ray.s[1] < y_bottom) return false;
-  } else {
-    const double k = 1.0 / ray.v[1];
-    const double t_top = (y_top - ray.s[1]) * k, t_bottom = (y_bottom - ray.s[1]) * k;
-    if (Has(parts_, anTop)) ray.Cap(t_top, y_top, ri2, ro2, 1, hit);
-    if (Has(parts_, anBottom)) ray.Cap(t_bottom, y_bottom, ri2, ro2, -1, hit);
-    t_min = std::min(t_top, t_bottom);
-    t_max = std::max(t_top, t_bottom);
-  }
-  if (Has(parts_, anOuterSides)) ray.Wall(top_radius_, t_min, t_max, hit);
-  if (Has(parts_, anInnerSides)) ray.Wall(top_inner_radius_, t_min, t_max, hit);
-  if (!hit.found) return false;
-  if (intersect_point != nullptr) *intersect_point = LocalToWorld(hit.point);
-  if (intersect_normal != nullptr) *intersect_normal = LocalToWorld(hit.normal);
-  return true;
+  const TNearestHit hit = CastThroughTube(ray, -Height() / 2, Height() / 2,
+                                         {.top = Has(properties_.parts, anTop),
+                                          .bottom = Has(properties_.parts, anBottom),
+                                          .inner = properties_.top_inner_radius,
+                                          .outer = properties_.top_radius,
+                                          .inner_wall = Has(properties_.parts, anInnerSides),
+                                          .outer_wall = Has(properties_.parts, anOuterSides)});
+  return ReportHit(*this, hit, intersect_point, intersect_normal);
 }
 
 // ---- streaming
@@ -329,11 +334,11 @@ constexpr TIdentNames<4> kAnnulusPartNames{"anInnerSides", "anOuterSides", "anBo
 
 void TGLCylinderBase::WriteProperties(TPropertyWriter& w) const {
   TGLQuadricObject::WriteProperties(w);
-  if (bottom_radius_ != 0.5f) w.Single("BottomRadius", bottom_radius_);
-  if (slices_ != 16) w.Integer("Slices", slices_);
-  if (stacks_ != 4) w.Integer("Stacks", stacks_);
-  if (loops_ != 1) w.Integer("Loops", loops_);
-  if (height_ != 1) w.Single("Height", height_);
+  if (properties_.bottom_radius != 0.5f) w.Single("BottomRadius", properties_.bottom_radius);
+  if (properties_.slices != 16) w.Integer("Slices", properties_.slices);
+  if (properties_.stacks != 4) w.Integer("Stacks", properties_.stacks);
+  if (properties_.loops != 1) w.Integer("Loops", properties_.loops);
+  if (properties_.height != 1) w.Single("Height", properties_.height);
 }
 
 bool TGLCylinderBase::ReadProperty(const std::string& name, const TPropertyValue& v) {
@@ -386,10 +391,10 @@ bool TGLCylinder::ReadProperty(const std::string& name, const TPropertyValue& v)
 
 void TGLAnnulus::WriteProperties(TPropertyWriter& w) const {
   TGLCylinderBase::WriteProperties(w);
-  if (parts_ != kAllAnnulusParts) w.SetOf("Parts", kAnnulusPartNames, parts_);
-  if (bottom_inner_radius_ != 0.3f) w.Single("BottomInnerRadius", bottom_inner_radius_);
-  if (top_inner_radius_ != 0.3f) w.Single("TopInnerRadius", top_inner_radius_);
-  if (top_radius_ != 0.5f) w.Single("TopRadius", top_radius_);
+  if (properties_.parts != kAllAnnulusParts) w.SetOf("Parts", kAnnulusPartNames, properties_.parts);
+  if (properties_.bottom_inner_radius != 0.3f) w.Single("BottomInnerRadius", properties_.bottom_inner_radius);
+  if (properties_.top_inner_radius != 0.3f) w.Single("TopInnerRadius", properties_.top_inner_radius);
+  if (properties_.top_radius != 0.5f) w.Single("TopRadius", properties_.top_radius);
 }
 
 bool TGLAnnulus::ReadProperty(const std::string& name, const TPropertyValue& v) {

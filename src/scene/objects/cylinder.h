@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "scene/base/class_name.h"
@@ -20,31 +22,42 @@ class TGLCylinderBase : public TGLQuadricObject {
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  float BottomRadius() const { return bottom_radius_; }
+  float BottomRadius() const { return properties_.bottom_radius; }
   void SetBottomRadius(float value);
-  int Slices() const { return slices_; }
+  int Slices() const { return properties_.slices; }
   void SetSlices(int value);
-  int Stacks() const { return stacks_; }
+  int Stacks() const { return properties_.stacks; }
   void SetStacks(int value);
   // Values below 1 are ignored.
-  int Loops() const { return loops_; }
+  int Loops() const { return properties_.loops; }
   void SetLoops(int value);
-  float Height() const { return height_; }
+  float Height() const { return properties_.height; }
   void SetHeight(float value);
   // The radius at the top end: the bottom radius here.
-  virtual float GetTopRadius() const { return bottom_radius_; }
+  virtual float GetTopRadius() const { return properties_.bottom_radius; }
 
   void Assign(const TPersistent* source) override;
   // The closed mesh of a centred straight or tapered tube along Y (at least 5 slices), whatever the
   // alignment or the parts.
   std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
 
+ protected:
+  // Draws through a quadric set up with this object's parameters, in a pushed matrix with GLU's z axis
+  // turned onto +Y and, when `drop` is given, moved down by it: `draw(quadric)`.
+  void DrawAlongY(std::optional<float> drop, const std::function<void(GLUquadric*)>& draw) const;
+  // A disk between the radii at height z along the quadric's axis, in a matrix pushed for it.
+  void DrawDiskAt(GLUquadric* quadric, float z, float inner_radius, float outer_radius) const;
+
  private:
-  float bottom_radius_ = 0.5f;
-  int slices_ = 16;
-  int stacks_ = 4;
-  int loops_ = 1;
-  float height_ = 1;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float bottom_radius = 0.5f;
+    int slices = 16;
+    int stacks = 4;
+    int loops = 1;
+    float height = 1;
+  };
+  TProperties properties_;
 };
 
 enum TConePart : std::uint8_t { coSides, coBottom };
@@ -92,13 +105,10 @@ class TGLCylinder : public TGLCylinderBase {
 
   // Parts and TopRadius (not the alignment), then the base's.
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // Against a straight cylinder of radius TopRadius between the aligned ends: the nearest of the caps
+  // Ray casts: against a straight cylinder of radius TopRadius between the aligned ends: the nearest of the caps
   // and the side that the ray meets going forward. Cap normals ±Y; the side's normal is the hit's radial
   // vector (length TopRadius). Points and normals in absolute coordinates.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  ZENTROVA_SOLID_SHAPE
 
  private:
   TCylinderParts parts_ = kAllCylinderParts;
@@ -117,30 +127,31 @@ class TGLAnnulus : public TGLCylinderBase {
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  TAnnulusParts Parts() const { return parts_; }
+  TAnnulusParts Parts() const { return properties_.parts; }
   void SetParts(TAnnulusParts value);
-  float BottomInnerRadius() const { return bottom_inner_radius_; }
+  float BottomInnerRadius() const { return properties_.bottom_inner_radius; }
   void SetBottomInnerRadius(float value);
-  float TopInnerRadius() const { return top_inner_radius_; }
+  float TopInnerRadius() const { return properties_.top_inner_radius; }
   void SetTopInnerRadius(float value);
-  float TopRadius() const { return top_radius_; }
+  float TopRadius() const { return properties_.top_radius; }
   void SetTopRadius(float value);
-  float GetTopRadius() const override { return top_radius_; }
+  float GetTopRadius() const override { return properties_.top_radius; }
 
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // Against a straight tube between radii TopInnerRadius and TopRadius: the nearest of the caps and the
+  // Ray casts: against a straight tube between radii TopInnerRadius and TopRadius: the nearest of the caps and the
   // walls met going forward. Each cap reports its outward normal (+Y on top, −Y below) whichever way the
   // ray goes; both walls report the radial vector of the hit, away from the axis.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  ZENTROVA_SOLID_SHAPE
 
  private:
-  TAnnulusParts parts_ = kAllAnnulusParts;
-  float bottom_inner_radius_ = 0.3f;
-  float top_inner_radius_ = 0.3f;
-  float top_radius_ = 0.5f;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    TAnnulusParts parts = kAllAnnulusParts;
+    float bottom_inner_radius = 0.3f;
+    float top_inner_radius = 0.3f;
+    float top_radius = 0.5f;
+  };
+  TProperties properties_;
 };
 
 }  // namespace zentrova

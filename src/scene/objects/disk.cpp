@@ -14,44 +14,37 @@ ZENTROVA_REGISTER_CLASS(TGLDisk);
 namespace {}  // namespace
 
 void TGLDisk::SetStartAngle(float value) {
-  SetProperty(start_angle_, value, StructureChangeOf(this));
+  SetProperty(properties_.start_angle, value, StructureChangeOf(this));
 }
 void TGLDisk::SetSweepAngle(float value) {
-  SetProperty(sweep_angle_, value, StructureChangeOf(this));
+  SetProperty(properties_.sweep_angle, value, StructureChangeOf(this));
 }
 void TGLDisk::SetOuterRadius(float value) {
-  SetProperty(outer_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.outer_radius, value, StructureChangeOf(this));
 }
 void TGLDisk::SetInnerRadius(float value) {
-  SetProperty(inner_radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.inner_radius, value, StructureChangeOf(this));
 }
 void TGLDisk::SetSlices(int value) {
-  SetProperty(slices_, value, StructureChangeOf(this));
+  SetProperty(properties_.slices, value, StructureChangeOf(this));
 }
 void TGLDisk::SetLoops(int value) {
-  SetProperty(loops_, value, StructureChangeOf(this));
+  SetProperty(properties_.loops, value, StructureChangeOf(this));
 }
 
 void TGLDisk::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLDisk*>(source)) {
-    start_angle_ = other->start_angle_;
-    sweep_angle_ = other->sweep_angle_;
-    outer_radius_ = other->outer_radius_;
-    inner_radius_ = other->inner_radius_;
-    slices_ = other->slices_;
-    loops_ = other->loops_;
-  }
+  if (const auto* other = dynamic_cast<const TGLDisk*>(source)) properties_ = other->properties_;
   TGLQuadricObject::Assign(source);
 }
 
 void TGLDisk::BuildList(TRenderContextInfo& /*rci*/) {
   TQuadric quadric;
   SetupQuadricParams(quadric.Get());
-  glu.PartialDisk(quadric.Get(), inner_radius_, outer_radius_, slices_, loops_, start_angle_, sweep_angle_);
+  glu.PartialDisk(quadric.Get(), properties_.inner_radius, properties_.outer_radius, properties_.slices, properties_.loops, properties_.start_angle, properties_.sweep_angle);
 }
 
 TVector4f TGLDisk::UnscaledHalfExtents() const {
-  const float r = std::fabs(outer_radius_);
+  const float r = std::fabs(properties_.outer_radius);
   return {r, r, 0, 0};
 }
 
@@ -63,19 +56,19 @@ bool TGLDisk::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_
   if (intersect_point != nullptr) *intersect_point = hit;
   const TVector4f local = WorldToLocal(hit);
   const float d2 = local[0] * local[0] + local[1] * local[1] + local[2] * local[2];
-  if (d2 < inner_radius_ * inner_radius_ || d2 > outer_radius_ * outer_radius_) return false;
+  if (d2 < properties_.inner_radius * properties_.inner_radius || d2 > properties_.outer_radius * properties_.outer_radius) return false;
   if (intersect_normal != nullptr) *intersect_normal = z_axis;
   return true;
 }
 
 void TGLDisk::WriteProperties(TPropertyWriter& w) const {
   TGLQuadricObject::WriteProperties(w);
-  if (start_angle_ != 0) w.Single("StartAngle", start_angle_);
-  if (sweep_angle_ != 360) w.Single("SweepAngle", sweep_angle_);
-  if (outer_radius_ != 0.5f) w.Single("OuterRadius", outer_radius_);
-  if (inner_radius_ != 0) w.Single("InnerRadius", inner_radius_);
-  if (slices_ != 16) w.Integer("Slices", slices_);
-  if (loops_ != 2) w.Integer("Loops", loops_);
+  if (properties_.start_angle != 0) w.Single("StartAngle", properties_.start_angle);
+  if (properties_.sweep_angle != 360) w.Single("SweepAngle", properties_.sweep_angle);
+  if (properties_.outer_radius != 0.5f) w.Single("OuterRadius", properties_.outer_radius);
+  if (properties_.inner_radius != 0) w.Single("InnerRadius", properties_.inner_radius);
+  if (properties_.slices != 16) w.Integer("Slices", properties_.slices);
+  if (properties_.loops != 2) w.Integer("Loops", properties_.loops);
 }
 
 bool TGLDisk::ReadProperty(const std::string& name, const TPropertyValue& v) {

@@ -17,34 +17,35 @@ class TGLDisk : public TGLQuadricObject {
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Degrees in GLU's convention: 0 on +Y, clockwise.
-  float StartAngle() const { return start_angle_; }
+  float StartAngle() const { return properties_.start_angle; }
   void SetStartAngle(float value);
-  float SweepAngle() const { return sweep_angle_; }
+  float SweepAngle() const { return properties_.sweep_angle; }
   void SetSweepAngle(float value);
-  float OuterRadius() const { return outer_radius_; }
+  float OuterRadius() const { return properties_.outer_radius; }
   void SetOuterRadius(float value);
-  float InnerRadius() const { return inner_radius_; }
+  float InnerRadius() const { return properties_.inner_radius; }
   void SetInnerRadius(float value);
-  int Slices() const { return slices_; }
+  int Slices() const { return properties_.slices; }
   void SetSlices(int value);
-  int Loops() const { return loops_; }
+  int Loops() const { return properties_.loops; }
   void SetLoops(int value);
 
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // Against the full ring (the sector is not considered). The point receives the plane's hit whenever the
+  // Ray casts: against the full ring (the sector is not considered). The point receives the plane's hit whenever the
   // ray meets the plane, also when the hit lies outside the ring; the normal is the absolute Z axis.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  ZENTROVA_SOLID_SHAPE
 
  private:
-  float start_angle_ = 0;
-  float sweep_angle_ = 360;
-  float outer_radius_ = 0.5f;
-  float inner_radius_ = 0;
-  int slices_ = 16;
-  int loops_ = 2;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float start_angle = 0;
+    float sweep_angle = 360;
+    float outer_radius = 0.5f;
+    float inner_radius = 0;
+    int slices = 16;
+    int loops = 2;
+  };
+  TProperties properties_;
 };
 
 }  // namespace zentrova

@@ -36,18 +36,18 @@ void TGLExtrusionSolid::SetHeight(float value) {
   SetProperty(height_, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetNormals(TNormalSmoothing value) {
-  SetProperty(normals_, value, StructureChangeOf(this));
+  SetProperty(properties_.normals, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetNormalDirection(TNormalDirection value) {
-  SetProperty(normal_direction_, value, StructureChangeOf(this));
+  SetProperty(properties_.normal_direction, value, StructureChangeOf(this));
 }
 void TGLExtrusionSolid::SetParts(TExtrusionSolidParts value) {
-  SetProperty(parts_, value, StructureChangeOf(this));
+  SetProperty(properties_.parts, value, StructureChangeOf(this));
 }
 
 void TGLExtrusionSolid::SetStacks(int value) {
   if (value < 1) return;
-  SetProperty(stacks_, value, StructureChangeOf(this));
+  SetProperty(properties_.stacks, value, StructureChangeOf(this));
 }
 
 void TGLExtrusionSolid::SetMinSmoothAngle(float value) {
@@ -56,12 +56,7 @@ void TGLExtrusionSolid::SetMinSmoothAngle(float value) {
 }
 
 void TGLExtrusionSolid::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLExtrusionSolid*>(source)) {
-    stacks_ = other->stacks_;
-    normals_ = other->normals_;
-    normal_direction_ = other->normal_direction_;
-    parts_ = other->parts_;
-  }
+  if (const auto* other = dynamic_cast<const TGLExtrusionSolid*>(source)) properties_ = other->properties_;
   TMultiPolygonBase::Assign(source);
 }
 
@@ -79,7 +74,7 @@ void TGLExtrusionSolid::BuildSideStrip(TAffineVector a, TAffineVector b, bool ex
   // The texture values stay with the strip's columns: only the points change places.
   if (exchange) std::swap(a, b);
   const TAffineVector n = EdgeNormal(a, b);
-  switch (normals_) {
+  switch (properties_.normals) {
     case nsFlat:
       previous_normal = n;
       break;
@@ -93,8 +88,8 @@ void TGLExtrusionSolid::BuildSideStrip(TAffineVector a, TAffineVector b, bool ex
   const TAffineVector second_normal = exchange ? previous_normal : n;
   previous_normal = n;
 
-  const float dz = height_ / static_cast<float>(stacks_);
-  const float ds = 1.0f / static_cast<float>(stacks_);
+  const float dz = height_ / static_cast<float>(properties_.stacks);
+  const float ds = 1.0f / static_cast<float>(properties_.stacks);
   // Level 0 is the outline's own z; level i lies at i · dz (replacing the outline's z).
   auto emit = [&](const TAffineVector& p, const TAffineVector& normal, float t, int level) {
     const float st[2] = {static_cast<float>(level) * ds, t};
@@ -105,20 +100,20 @@ void TGLExtrusionSolid::BuildSideStrip(TAffineVector a, TAffineVector b, bool ex
   };
   gl.Begin(GL_TRIANGLE_STRIP);
   emit(a, first_normal, ta, 0);
-  for (int i = 1; i <= stacks_; ++i) {
+  for (int i = 1; i <= properties_.stacks; ++i) {
     emit(b, second_normal, tb, i - 1);
     emit(a, first_normal, ta, i);
   }
-  emit(b, second_normal, tb, stacks_);
+  emit(b, second_normal, tb, properties_.stacks);
   gl.End();
 }
 
 void TGLExtrusionSolid::BuildList(TRenderContextInfo& /*rci*/) {
   const TPolygonList& outline = Outline();
   if (outline.Count() == 0) return;
-  const bool inside = normal_direction_ == ndInside;
+  const bool inside = properties_.normal_direction == ndInside;
 
-  if (height_ != 0 && (Has(parts_, espInside) || Has(parts_, espOutside))) {
+  if (height_ != 0 && (Has(properties_.parts, espInside) || Has(properties_.parts, espOutside))) {
     for (int p = 0; p < outline.Count(); ++p) {
       const TAffineVectorList& polygon = outline.Polygon(p);
       const int m = polygon.Count();
@@ -134,8 +129,8 @@ void TGLExtrusionSolid::BuildList(TRenderContextInfo& /*rci*/) {
         }
         BuildSideStrip(polygon[m - 1], polygon[0], exchange, 1, 0, previous);
       };
-      if (Has(parts_, espInside)) walls(!inside, !inside);
-      if (Has(parts_, espOutside)) walls(inside, inside);
+      if (Has(properties_.parts, espInside)) walls(!inside, !inside);
+      if (Has(properties_.parts, espOutside)) walls(inside, inside);
     }
     const float origin[2] = {0, 0};
     RoutedTexCoord2fv(origin);
@@ -145,12 +140,12 @@ void TGLExtrusionSolid::BuildList(TRenderContextInfo& /*rci*/) {
   // normal, fed in reverse where that normal points to −z.
   const TAffineVector up = OutlineNormal();
   const TAffineVector down = Negated(up);
-  if (Has(parts_, espStopPolygon)) {
+  if (Has(properties_.parts, espStopPolygon)) {
     const TGLMatrixScope matrix;
     gl.Translatef(0, 0, height_);
     RenderTesselatedPolygon(true, inside ? &down : &up, inside, GLPolygonSink());
   }
-  if (Has(parts_, espStartPolygon))
+  if (Has(properties_.parts, espStartPolygon))
     RenderTesselatedPolygon(true, inside ? &up : &down, !inside, GLPolygonSink());
 }
 
@@ -165,10 +160,10 @@ constexpr TIdentNames<4> kExtrusionSolidPartNames{"espOutside", "espInside", "es
 // Height and MinSmoothAngle are always written: they have no stream default.
 void TGLExtrusionSolid::WriteProperties(TPropertyWriter& w) const {
   TMultiPolygonBase::WriteProperties(w);
-  if (stacks_ != 1) w.Integer("Stacks", stacks_);
-  if (normals_ != nsFlat) w.Enum("Normals", kNormalSmoothingNames, normals_);
-  if (normal_direction_ != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, normal_direction_);
-  if (parts_ != (1u << espOutside)) w.SetOf("Parts", kExtrusionSolidPartNames, parts_);
+  if (properties_.stacks != 1) w.Integer("Stacks", properties_.stacks);
+  if (properties_.normals != nsFlat) w.Enum("Normals", kNormalSmoothingNames, properties_.normals);
+  if (properties_.normal_direction != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, properties_.normal_direction);
+  if (properties_.parts != (1u << espOutside)) w.SetOf("Parts", kExtrusionSolidPartNames, properties_.parts);
   w.Single("Height", height_);
   w.Single("MinSmoothAngle", min_smooth_angle_);
 }

@@ -29,13 +29,13 @@ class TGLExtrusionSolid : public TMultiPolygonBase {
   float Height() const { return height_; }
   void SetHeight(float value);
   // Bands of every wall along Z; values below 1 are ignored.
-  int Stacks() const { return stacks_; }
+  int Stacks() const { return properties_.stacks; }
   void SetStacks(int value);
-  TNormalSmoothing Normals() const { return normals_; }
+  TNormalSmoothing Normals() const { return properties_.normals; }
   void SetNormals(TNormalSmoothing value);
-  TNormalDirection NormalDirection() const { return normal_direction_; }
+  TNormalDirection NormalDirection() const { return properties_.normal_direction; }
   void SetNormalDirection(TNormalDirection value);
-  TExtrusionSolidParts Parts() const { return parts_; }
+  TExtrusionSolidParts Parts() const { return properties_.parts; }
   void SetParts(TExtrusionSolidParts value);
   // Degrees: neighbouring walls that meet at no more than this share their normal under nsSmooth. Sends
   // no notice: the angle applies at the next rebuild that something else causes.
@@ -55,10 +55,14 @@ class TGLExtrusionSolid : public TMultiPolygonBase {
                       TAffineVector& previous_normal) const;
 
   float height_ = 1;
-  int stacks_ = 1;
-  TNormalSmoothing normals_ = nsFlat;
-  TNormalDirection normal_direction_ = ndOutside;
-  TExtrusionSolidParts parts_ = 1u << espOutside;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    int stacks = 1;
+    TNormalSmoothing normals = nsFlat;
+    TNormalDirection normal_direction = ndOutside;
+    TExtrusionSolidParts parts = 1u << espOutside;
+  };
+  TProperties properties_;
   float min_smooth_angle_ = 5;
   float smooth_cosine_ = 1;
 };

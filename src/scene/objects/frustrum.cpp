@@ -21,96 +21,89 @@ bool Has(TFrustrumParts parts, TFrustrumPart part) {
 
 void TGLFrustrum::SetApexHeight(float value) {
   if (value < 0) return;
-  SetProperty(apex_height_, value, [this, value] {
-    if (height_ > value) height_ = value;
+  SetProperty(properties_.apex_height, value, [this, value] {
+    if (properties_.height > value) properties_.height = value;
     MarkStructureDirty();
   });
 }
 
 void TGLFrustrum::SetHeight(float value) {
   if (value < 0) return;
-  SetProperty(height_, value, [this, value] {
-    if (apex_height_ < value) apex_height_ = value;
+  SetProperty(properties_.height, value, [this, value] {
+    if (properties_.apex_height < value) properties_.apex_height = value;
     MarkStructureDirty();
   });
 }
 
 void TGLFrustrum::SetBaseDepth(float value) {
   if (value < 0) return;
-  SetProperty(base_depth_, value, StructureChangeOf(this));
+  SetProperty(properties_.base_depth, value, StructureChangeOf(this));
 }
 
 void TGLFrustrum::SetBaseWidth(float value) {
   if (value < 0) return;
-  SetProperty(base_width_, value, StructureChangeOf(this));
+  SetProperty(properties_.base_width, value, StructureChangeOf(this));
 }
 
 void TGLFrustrum::SetParts(TFrustrumParts value) {
-  SetProperty(parts_, value, StructureChangeOf(this));
+  SetProperty(properties_.parts, value, StructureChangeOf(this));
 }
 
 void TGLFrustrum::SetNormalDirection(TNormalDirection value) {
-  SetProperty(normal_direction_, value, StructureChangeOf(this));
+  SetProperty(properties_.normal_direction, value, StructureChangeOf(this));
 }
 
 bool TGLFrustrum::StoresFrustrumSize() const {
-  return apex_height_ != 1 || base_depth_ != 1 || base_width_ != 1 || height_ != 0.5f;
+  return properties_.apex_height != 1 || properties_.base_depth != 1 || properties_.base_width != 1 || properties_.height != 0.5f;
 }
 
 void TGLFrustrum::WriteFrustrumSize(TStream& stream) const {
-  const float values[4] = {apex_height_, base_depth_, base_width_, height_};
+  const float values[4] = {properties_.apex_height, properties_.base_depth, properties_.base_width, properties_.height};
   stream.WriteBuffer(values, sizeof(values));
 }
 
 void TGLFrustrum::ReadFrustrumSize(TStream& stream) {
   float values[4];
   stream.ReadBuffer(values, sizeof(values));
-  apex_height_ = values[0];
-  base_depth_ = values[1];
-  base_width_ = values[2];
-  height_ = values[3];
+  properties_.apex_height = values[0];
+  properties_.base_depth = values[1];
+  properties_.base_width = values[2];
+  properties_.height = values[3];
 }
 
 void TGLFrustrum::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLFrustrum*>(source)) {
-    apex_height_ = other->apex_height_;
-    base_depth_ = other->base_depth_;
-    base_width_ = other->base_width_;
-    height_ = other->height_;
-    parts_ = other->parts_;
-    normal_direction_ = other->normal_direction_;
-  }
+  if (const auto* other = dynamic_cast<const TGLFrustrum*>(source)) properties_ = other->properties_;
   TGLStageObject::Assign(source);
 }
 
 TVector4f TGLFrustrum::UnscaledHalfExtents() const {
-  return {base_width_ / 2, height_ / 2, base_depth_ / 2, 0};
+  return {properties_.base_width / 2, properties_.height / 2, properties_.base_depth / 2, 0};
 }
 
 void TGLFrustrum::BuildList(TRenderContextInfo& /*rci*/) {
-  const float sign = normal_direction_ == ndInside ? -1.0f : 1.0f;
-  const float hw = base_width_ / 2, hd = base_depth_ / 2, h = height_;
+  const float sign = properties_.normal_direction == ndInside ? -1.0f : 1.0f;
+  const float hw = properties_.base_width / 2, hd = properties_.base_depth / 2, h = properties_.height;
   // A flat frustum (apex at the base) has no sides and no top: only its base remains to draw.
-  const bool flat = apex_height_ == 0;
-  const float tw = flat ? 0 : (apex_height_ - h) * hw / apex_height_;
-  const float td = flat ? 0 : (apex_height_ - h) * hd / apex_height_;
+  const bool flat = properties_.apex_height == 0;
+  const float tw = flat ? 0 : (properties_.apex_height - h) * hw / properties_.apex_height;
+  const float td = flat ? 0 : (properties_.apex_height - h) * hd / properties_.apex_height;
   auto vertex = [](float x, float y, float z, float s, float t) {
     const float st[2] = {s, t};
     RoutedTexCoord2fv(st);
     gl.Vertex3f(x, y, z);
   };
   gl.Begin(GL_QUADS);
-  if (!flat && (Has(parts_, fpFront) || Has(parts_, fpBack))) {
-    const float a = std::atan(apex_height_ / hd);
+  if (!flat && (Has(properties_.parts, fpFront) || Has(properties_.parts, fpBack))) {
+    const float a = std::atan(properties_.apex_height / hd);
     const float sa = std::sin(a), ca = std::cos(a);
-    if (Has(parts_, fpFront)) {
+    if (Has(properties_.parts, fpFront)) {
       gl.Normal3f(0, sign * ca, sign * sa);
       vertex(tw, h, td, 1, 1);
       vertex(-tw, h, td, 0, 1);
       vertex(-hw, 0, hd, 0, 0);
       vertex(hw, 0, hd, 1, 0);
     }
-    if (Has(parts_, fpBack)) {
+    if (Has(properties_.parts, fpBack)) {
       gl.Normal3f(0, sign * ca, -sign * sa);
       vertex(tw, h, -td, 0, 1);
       vertex(hw, 0, -hd, 0, 0);
@@ -118,17 +111,17 @@ void TGLFrustrum::BuildList(TRenderContextInfo& /*rci*/) {
       vertex(-tw, h, -td, 1, 1);
     }
   }
-  if (!flat && (Has(parts_, fpLeft) || Has(parts_, fpRight))) {
-    const float a = std::atan(apex_height_ / hw);
+  if (!flat && (Has(properties_.parts, fpLeft) || Has(properties_.parts, fpRight))) {
+    const float a = std::atan(properties_.apex_height / hw);
     const float sa = std::sin(a), ca = std::cos(a);
-    if (Has(parts_, fpLeft)) {
+    if (Has(properties_.parts, fpLeft)) {
       gl.Normal3f(-sign * sa, sign * ca, 0);
       vertex(-tw, h, td, 1, 1);
       vertex(-tw, h, -td, 0, 1);
       vertex(-hw, 0, -hd, 0, 0);
       vertex(-hw, 0, hd, 1, 0);
     }
-    if (Has(parts_, fpRight)) {
+    if (Has(properties_.parts, fpRight)) {
       gl.Normal3f(sign * sa, sign * ca, 0);
       vertex(tw, h, td, 0, 1);
       vertex(hw, 0, hd, 0, 0);
@@ -136,14 +129,14 @@ void TGLFrustrum::BuildList(TRenderContextInfo& /*rci*/) {
       vertex(tw, h, -td, 1, 1);
     }
   }
-  if (Has(parts_, fpTop) && h < apex_height_) {
+  if (Has(properties_.parts, fpTop) && h < properties_.apex_height) {
     gl.Normal3f(0, sign, 0);
     vertex(-tw, h, -td, 0, 1);
     vertex(-tw, h, td, 0, 0);
     vertex(tw, h, td, 1, 0);
     vertex(tw, h, -td, 1, 1);
   }
-  if (Has(parts_, fpBottom)) {
+  if (Has(properties_.parts, fpBottom)) {
     gl.Normal3f(0, -sign, 0);
     vertex(-hw, 0, -hd, 0, 0);
     vertex(hw, 0, -hd, 1, 0);
@@ -163,8 +156,8 @@ constexpr TIdentNames<6> kFrustrumPartNames{"fpTop", "fpBottom", "fpFront", "fpB
 void TGLFrustrum::WriteProperties(TPropertyWriter& w) const {
   TGLStageObject::WriteProperties(w);
   if (StoresFrustrumSize()) w.Binary("FrustrumSize", [this](TStream& s) { WriteFrustrumSize(s); });
-  if (parts_ != kAllFrustrumParts) w.SetOf("Parts", kFrustrumPartNames, parts_);
-  if (normal_direction_ != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, normal_direction_);
+  if (properties_.parts != kAllFrustrumParts) w.SetOf("Parts", kFrustrumPartNames, properties_.parts);
+  if (properties_.normal_direction != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, properties_.normal_direction);
 }
 
 bool TGLFrustrum::ReadProperty(const std::string& name, const TPropertyValue& v) {

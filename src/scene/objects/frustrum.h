@@ -26,17 +26,17 @@ class TGLFrustrum : public TGLStageObject {
 
   // The sizes are never negative (such values are ignored) and Height never exceeds ApexHeight: raising
   // Height raises ApexHeight, lowering ApexHeight lowers Height.
-  float ApexHeight() const { return apex_height_; }
+  float ApexHeight() const { return properties_.apex_height; }
   void SetApexHeight(float value);
-  float BaseDepth() const { return base_depth_; }
+  float BaseDepth() const { return properties_.base_depth; }
   void SetBaseDepth(float value);
-  float BaseWidth() const { return base_width_; }
+  float BaseWidth() const { return properties_.base_width; }
   void SetBaseWidth(float value);
-  float Height() const { return height_; }
+  float Height() const { return properties_.height; }
   void SetHeight(float value);
-  TFrustrumParts Parts() const { return parts_; }
+  TFrustrumParts Parts() const { return properties_.parts; }
   void SetParts(TFrustrumParts value);
-  TNormalDirection NormalDirection() const { return normal_direction_; }
+  TNormalDirection NormalDirection() const { return properties_.normal_direction; }
   void SetNormalDirection(TNormalDirection value);
 
   // "FrustrumSize": ApexHeight, BaseDepth, BaseWidth and Height as four little-endian singles, stored
@@ -50,12 +50,16 @@ class TGLFrustrum : public TGLStageObject {
   TVector4f UnscaledHalfExtents() const override;
 
  private:
-  float apex_height_ = 1;
-  float base_depth_ = 1;
-  float base_width_ = 1;
-  float height_ = 0.5f;
-  TFrustrumParts parts_ = kAllFrustrumParts;
-  TNormalDirection normal_direction_ = ndOutside;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float apex_height = 1;
+    float base_depth = 1;
+    float base_width = 1;
+    float height = 0.5f;
+    TFrustrumParts parts = kAllFrustrumParts;
+    TNormalDirection normal_direction = ndOutside;
+  };
+  TProperties properties_;
 };
 
 }  // namespace zentrova

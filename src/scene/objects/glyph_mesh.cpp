@@ -4,10 +4,11 @@
 
 #include <array>
 #include <cmath>
-#include <deque>
+#include <new>
 #include <utility>
 
 #include "platform/exception.h"
+#include "scene/base/tessellator.h"
 #include "scene/gl/opengl_binding.h"
 
 namespace zentrova {
@@ -16,76 +17,34 @@ namespace {
 
 constexpr const char* kFontCreationFailed = "FontManager: font creation failed";
 
-// What the GLU callbacks collect. Nothing is thrown through GLU's C code: the first error is kept.
-struct TTessellation {
-  std::deque<std::array<double, 3>> points;  // stable addresses: GLU keeps pointers to them
-  std::vector<const double*> corners;        // three per triangle, in GLU's order
-  GLenum error = 0;
-};
-
-void GLAPIENTRY OnVertex(void* vertex, void* data) {
-  static_cast<TTessellation*>(data)->corners.push_back(static_cast<const double*>(vertex));
-}
-
-// Defined only so that GLU hands out independent triangles instead of fans and strips.
-void GLAPIENTRY OnEdgeFlag(GLboolean, void*) {}
-
-void GLAPIENTRY OnError(GLenum error, void* data) {
-  auto* t = static_cast<TTessellation*>(data);
-  if (t->error == 0) t->error = error;
-}
-
-void GLAPIENTRY OnCombine(GLdouble coords[3], void* /*vertex_data*/[4], GLfloat /*weight*/[4], void** out,
-                          void* data) {
-  auto* t = static_cast<TTessellation*>(data);
-  t->points.push_back({coords[0], coords[1], coords[2]});
-  *out = t->points.back().data();
-}
-
-template <class F>
-_GLUfuncptr Callback(F* f) {
-  return reinterpret_cast<_GLUfuncptr>(f);
-}
-
-struct TTessellatorOwner {
-  GLUtesselator* tess;
-  ~TTessellatorOwner() { gluDeleteTess(tess); }
-};
-
 // The filled area's triangles, each counter-clockwise seen from +z; degenerate ones left out.
 std::vector<std::array<TAffineVector, 3>> FaceTriangles(const TGlyphOutline& outline) {
   std::vector<std::array<TAffineVector, 3>> triangles;
   if (outline.contours.empty()) return triangles;
-  TTessellation t;
-  {
-    TTessellatorOwner owner{gluNewTess()};
-    if (owner.tess == nullptr) throw Exception(kFontCreationFailed);
-    GLUtesselator* tess = owner.tess;
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, Callback(&OnVertex));
-    gluTessCallback(tess, GLU_TESS_EDGE_FLAG_DATA, Callback(&OnEdgeFlag));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, Callback(&OnError));
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, Callback(&OnCombine));
-    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
-    gluTessNormal(tess, 0, 0, 1);
-    gluTessBeginPolygon(tess, &t);
+  std::vector<TAffineVector> corners;  // three per triangle, in GLU's order
+  GLenum error = 0;
+  try {
+    TTessellator tess({.begin = {},
+                       .vertex = [&](const float* xyz) { corners.push_back({xyz[0], xyz[1], xyz[2]}); },
+                       .end = {},
+                       .triangles_only = true});
+    tess.SetProperty(GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_NONZERO);
+    tess.SetNormal(0, 0, 1);
+    tess.BeginPolygon();
     for (const TContour& contour : outline.contours) {
-      gluTessBeginContour(tess);
-      for (const TFontPoint& p : contour) {
-        t.points.push_back({p.x, p.y, 0});
-        gluTessVertex(tess, t.points.back().data(), t.points.back().data());
-      }
-      gluTessEndContour(tess);
+      tess.BeginContour();
+      for (const TFontPoint& p : contour) tess.Vertex(p.x, p.y, 0);
+      tess.EndContour();
     }
-    gluTessEndPolygon(tess);
+    error = tess.EndPolygon();
+  } catch (const std::bad_alloc&) {
+    throw Exception(kFontCreationFailed);
   }
-  if (t.error != 0 || t.corners.size() % 3 != 0) throw Exception(kFontCreationFailed);
-  triangles.reserve(t.corners.size() / 3);
-  for (std::size_t i = 0; i < t.corners.size(); i += 3) {
+  if (error != 0 || corners.size() % 3 != 0) throw Exception(kFontCreationFailed);
+  triangles.reserve(corners.size() / 3);
+  for (std::size_t i = 0; i < corners.size(); i += 3) {
     std::array<TAffineVector, 3> tri;
-    for (int k = 0; k < 3; ++k) {
-      const double* c = t.corners[i + k];
-      tri[k] = {static_cast<float>(c[0]), static_cast<float>(c[1]), 0};
-    }
+    for (int k = 0; k < 3; ++k) tri[k] = {corners[i + k][0], corners[i + k][1], 0};
     const double area = (static_cast<double>(tri[1][0]) - tri[0][0]) * (static_cast<double>(tri[2][1]) - tri[0][1]) -
                         (static_cast<double>(tri[2][0]) - tri[0][0]) * (static_cast<double>(tri[1][1]) - tri[0][1]);
     if (area == 0) continue;

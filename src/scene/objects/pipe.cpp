@@ -72,26 +72,21 @@ std::unique_ptr<TGLNodes> TGLPipe::CreateNodes() {
 
 void TGLPipe::SetSlices(int value) {
   if (value < 1) return;
-  SetProperty(slices_, value, StructureChangeOf(this));
+  SetProperty(properties_.slices, value, StructureChangeOf(this));
 }
 
 void TGLPipe::SetParts(TPipeParts value) {
-  SetProperty(parts_, value, StructureChangeOf(this));
+  SetProperty(properties_.parts, value, StructureChangeOf(this));
 }
 void TGLPipe::SetRadius(float value) {
-  SetProperty(radius_, value, StructureChangeOf(this));
+  SetProperty(properties_.radius, value, StructureChangeOf(this));
 }
 void TGLPipe::SetNodesColorMode(TPipeNodesColorMode value) {
-  SetProperty(nodes_color_mode_, value, StructureChangeOf(this));
+  SetProperty(properties_.nodes_color_mode, value, StructureChangeOf(this));
 }
 
 void TGLPipe::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLPipe*>(source)) {
-    slices_ = other->slices_;
-    parts_ = other->parts_;
-    radius_ = other->radius_;
-    nodes_color_mode_ = other->nodes_color_mode_;
-  }
+  if (const auto* other = dynamic_cast<const TGLPipe*>(source)) properties_ = other->properties_;
   TGLPolygonBase::Assign(source);
 }
 
@@ -111,10 +106,10 @@ void TGLPipe::BuildRing(TRing& ring, const TAffineVector& centre, TAffineVector 
     v = UnitVectorZ;
   }
   NormalizeAffine(v);
-  ScaleAffine(u, radius_);
-  ScaleAffine(v, radius_);
-  ring.vertices.resize(static_cast<std::size_t>(slices_) + 1);
-  for (int i = 0; i <= slices_; ++i) {
+  ScaleAffine(u, properties_.radius);
+  ScaleAffine(v, properties_.radius);
+  ring.vertices.resize(static_cast<std::size_t>(properties_.slices) + 1);
+  for (int i = 0; i <= properties_.slices; ++i) {
     TRingVertex& r = ring.vertices[static_cast<std::size_t>(i)];
     const float c = cosines_[static_cast<std::size_t>(i)], s = sines_[static_cast<std::size_t>(i)];
     r.normal = {u[0] * c + v[0] * s, u[1] * c + v[1] * s, u[2] * c + v[2] * s};
@@ -126,7 +121,7 @@ void TGLPipe::BuildRing(TRing& ring, const TAffineVector& centre, TAffineVector 
 // When the two rings disagree in the signs of many coordinates the ring frame has flipped between them:
 // the earlier ring is turned so that its points lie nearest the later ring's.
 void TGLPipe::DrawStrip(TRing& a, const TRing& b, bool colored) const {
-  const int n = slices_;
+  const int n = properties_.slices;
   std::int64_t counters[6] = {1, 1, 1, 1, 1, 1};
   for (int i = 0; i <= n; ++i) {
     const TRingVertex& va = a.vertices[static_cast<std::size_t>(i)];
@@ -180,8 +175,8 @@ void TGLPipe::DrawDisk(const TRing& ring, const TAffineVector& centre, const TAf
   gl.Begin(GL_TRIANGLE_FAN);
   gl.Normal3fv(normal.data());
   gl.Vertex3fv(centre.data());
-  for (int i = 0; i <= slices_; ++i) {
-    gl.Vertex3fv(ring.vertices[static_cast<std::size_t>(reversed ? slices_ - i : i)].position.data());
+  for (int i = 0; i <= properties_.slices; ++i) {
+    gl.Vertex3fv(ring.vertices[static_cast<std::size_t>(reversed ? properties_.slices - i : i)].position.data());
   }
   gl.End();
 }
@@ -191,8 +186,8 @@ void TGLPipe::BuildList(TRenderContextInfo& /*rci*/) {
   const TGLPipeNodes& nodes = PipeNodes();
   const int count = nodes.Count();
   if (count == 0) return;
-  if (sines_.size() != static_cast<std::size_t>(slices_) + 1) {
-    sines_.resize(static_cast<std::size_t>(slices_) + 1);
+  if (sines_.size() != static_cast<std::size_t>(properties_.slices) + 1) {
+    sines_.resize(static_cast<std::size_t>(properties_.slices) + 1);
     cosines_.resize(sines_.size());
     FillSinCosTables(sines_, cosines_, 0, 360);
   }
@@ -215,13 +210,13 @@ void TGLPipe::BuildList(TRenderContextInfo& /*rci*/) {
     return d;
   };
 
-  const bool colored = nodes_color_mode_ != pncmNone;
+  const bool colored = properties_.nodes_color_mode != pncmNone;
   std::optional<TGLAttribScope> enable_bits;
   if (colored) {
     static constexpr GLenum kModes[] = {0, GL_EMISSION, GL_AMBIENT, GL_DIFFUSE, GL_AMBIENT_AND_DIFFUSE};
     enable_bits.emplace(GL_ENABLE_BIT);
     gl.Enable(GL_COLOR_MATERIAL);
-    gl.ColorMaterial(GL_FRONT_AND_BACK, kModes[nodes_color_mode_]);
+    gl.ColorMaterial(GL_FRONT_AND_BACK, kModes[properties_.nodes_color_mode]);
   }
 
   TRing rows[2];
@@ -229,9 +224,9 @@ void TGLPipe::BuildList(TRenderContextInfo& /*rci*/) {
   const TAffineVector first_direction = direction_at(0, 0);
   BuildRing(rows[0], first, first_direction, nodes[0]->RadiusFactor());
   rows[0].color = nodes[0]->Color().Color();
-  if (Has(parts_, ppStartDisk)) {
+  if (Has(properties_.parts, ppStartDisk)) {
     DrawDisk(rows[0], first, {-first_direction[0], -first_direction[1], -first_direction[2]}, true, colored);
-    triangle_count_ += slices_ + 1;
+    triangle_count_ += properties_.slices + 1;
   }
 
   const int last = splined ? (count - 1) * Division() : count - 1;
@@ -257,24 +252,24 @@ void TGLPipe::BuildList(TRenderContextInfo& /*rci*/) {
       const TVector4f& next = nodes[node + 1]->Color().Color();
       for (int c = 0; c < 4; ++c) ring.color[c] += (next[c] - ring.color[c]) * fraction;
     }
-    if (Has(parts_, ppOutside)) {
+    if (Has(properties_.parts, ppOutside)) {
       DrawStrip(previous, ring, colored);
-      triangle_count_ += 2 * (slices_ + 1);
+      triangle_count_ += 2 * (properties_.slices + 1);
     }
-    if (Has(parts_, ppInside)) {
+    if (Has(properties_.parts, ppInside)) {
       DrawStrip(ring, previous, colored);
-      triangle_count_ += 2 * (slices_ + 1);
+      triangle_count_ += 2 * (properties_.slices + 1);
     }
   }
 
-  if (Has(parts_, ppStopDisk)) {
+  if (Has(properties_.parts, ppStopDisk)) {
     TRing ring;
     const TAffineVector centre = nodes[count - 1]->AsAffineVector();
     const TAffineVector d = direction_at(static_cast<float>(count - 1), count - 1);
     BuildRing(ring, centre, d, nodes[count - 1]->RadiusFactor());
     ring.color = nodes[count - 1]->Color().Color();
     DrawDisk(ring, centre, d, false, colored);
-    triangle_count_ += slices_ + 1;
+    triangle_count_ += properties_.slices + 1;
   }
 }
 
@@ -306,10 +301,10 @@ bool TGLPipe::ReadNodeProperty(TGLNode& node, const std::string& name, const TPr
 
 void TGLPipe::WriteProperties(TPropertyWriter& w) const {
   TGLPolygonBase::WriteProperties(w);
-  if (slices_ != 16) w.Integer("Slices", slices_);
-  if (parts_ != (1u << ppOutside)) w.SetOf("Parts", kPipePartNames, parts_);
-  if (radius_ != 1) w.Single("Radius", radius_);
-  if (nodes_color_mode_ != pncmNone) w.Enum("NodesColorMode", kPipeNodesColorModeNames, nodes_color_mode_);
+  if (properties_.slices != 16) w.Integer("Slices", properties_.slices);
+  if (properties_.parts != (1u << ppOutside)) w.SetOf("Parts", kPipePartNames, properties_.parts);
+  if (properties_.radius != 1) w.Single("Radius", properties_.radius);
+  if (properties_.nodes_color_mode != pncmNone) w.Enum("NodesColorMode", kPipeNodesColorModeNames, properties_.nodes_color_mode);
 }
 
 bool TGLPipe::ReadProperty(const std::string& name, const TPropertyValue& v) {

@@ -72,13 +72,13 @@ class TGLPipe : public TGLPolygonBase {
   TGLPipeNodes& PipeNodes() { return static_cast<TGLPipeNodes&>(Nodes()); }
   const TGLPipeNodes& PipeNodes() const { return static_cast<const TGLPipeNodes&>(Nodes()); }
   // Vertices about the tube; values below 1 are ignored.
-  int Slices() const { return slices_; }
+  int Slices() const { return properties_.slices; }
   void SetSlices(int value);
-  TPipeParts Parts() const { return parts_; }
+  TPipeParts Parts() const { return properties_.parts; }
   void SetParts(TPipeParts value);
-  float Radius() const { return radius_; }
+  float Radius() const { return properties_.radius; }
   void SetRadius(float value);
-  TPipeNodesColorMode NodesColorMode() const { return nodes_color_mode_; }
+  TPipeNodesColorMode NodesColorMode() const { return properties_.nodes_color_mode; }
   void SetNodesColorMode(TPipeNodesColorMode value);
   // The triangles of the last build.
   int TriangleCount() const { return triangle_count_; }
@@ -107,12 +107,15 @@ class TGLPipe : public TGLPolygonBase {
   void DrawStrip(TRing& a, const TRing& b, bool colored) const;
   void DrawDisk(const TRing& ring, const TAffineVector& centre, const TAffineVector& normal, bool reversed,
                 bool colored) const;
-
-  int slices_ = 16;
-  TPipeParts parts_ = 1u << ppOutside;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    int slices = 16;
+    TPipeParts parts = 1u << ppOutside;
+    float radius = 1;
+    TPipeNodesColorMode nodes_color_mode = pncmNone;
+  };
+  TProperties properties_;
   int triangle_count_ = 0;
-  float radius_ = 1;
-  TPipeNodesColorMode nodes_color_mode_ = pncmNone;
   // The ring angles' sines and cosines, Slices + 1 each, made again only when Slices changes.
   std::vector<float> sines_, cosines_;
 };

@@ -42,46 +42,38 @@ struct TGLRevolutionSolid::TSweep {
 
 void TGLRevolutionSolid::SetSlices(int value) {
   if (value < 1) return;
-  SetProperty(slices_, value, StructureChangeOf(this));
+  SetProperty(properties_.slices, value, StructureChangeOf(this));
 }
 
 void TGLRevolutionSolid::SetStartAngle(float value) {
-  if (value == start_angle_) return;
-  start_angle_ = value;
-  if (start_angle_ > stop_angle_) stop_angle_ = value;
+  if (value == properties_.start_angle) return;
+  properties_.start_angle = value;
+  if (properties_.start_angle > properties_.stop_angle) properties_.stop_angle = value;
   MarkStructureDirty();
 }
 
 void TGLRevolutionSolid::SetStopAngle(float value) {
-  if (value == stop_angle_) return;
-  stop_angle_ = value;
-  if (stop_angle_ < start_angle_) start_angle_ = value;
+  if (value == properties_.stop_angle) return;
+  properties_.stop_angle = value;
+  if (properties_.stop_angle < properties_.start_angle) properties_.start_angle = value;
   MarkStructureDirty();
 }
 
 void TGLRevolutionSolid::SetNormals(TNormalSmoothing value) {
-  SetProperty(normals_, value, StructureChangeOf(this));
+  SetProperty(properties_.normals, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetYOffsetPerTurn(float value) {
-  SetProperty(y_offset_per_turn_, value, StructureChangeOf(this));
+  SetProperty(properties_.y_offset_per_turn, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetNormalDirection(TNormalDirection value) {
-  SetProperty(normal_direction_, value, StructureChangeOf(this));
+  SetProperty(properties_.normal_direction, value, StructureChangeOf(this));
 }
 void TGLRevolutionSolid::SetParts(TRevolutionSolidParts value) {
-  SetProperty(parts_, value, StructureChangeOf(this));
+  SetProperty(properties_.parts, value, StructureChangeOf(this));
 }
 
 void TGLRevolutionSolid::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLRevolutionSolid*>(source)) {
-    start_angle_ = other->start_angle_;
-    stop_angle_ = other->stop_angle_;
-    slices_ = other->slices_;
-    normals_ = other->normals_;
-    y_offset_per_turn_ = other->y_offset_per_turn_;
-    normal_direction_ = other->normal_direction_;
-    parts_ = other->parts_;
-  }
+  if (const auto* other = dynamic_cast<const TGLRevolutionSolid*>(source)) properties_ = other->properties_;
   TGLPolygonBase::Assign(source);
 }
 
@@ -90,7 +82,7 @@ void TGLRevolutionSolid::BuildStrip(const TSweep& sweep, TAffineVector p, TAffin
   // The texture values stay with the strip's sides: only the points change places.
   if (exchange) std::swap(p, q);
   // nsNone has no normals of its own to offer: it draws as nsFlat.
-  const bool smooth_join = normals_ == nsSmooth && !first_strip;
+  const bool smooth_join = properties_.normals == nsSmooth && !first_strip;
   auto ring = [&](int k, float angle, TAffineVector& a, TAffineVector& b, TAffineVector& na,
                   TAffineVector& nb) {
     a = TurnAboutY3(p, angle);
@@ -106,7 +98,7 @@ void TGLRevolutionSolid::BuildStrip(const TSweep& sweep, TAffineVector p, TAffin
     TAffineVector n{-d[1] * rx, rx * d[0] + rz * d[2], -d[1] * rz};
     NormalizeAffine(n);
     na = nb = n;
-    if (normals_ != nsSmooth) return;
+    if (properties_.normals != nsSmooth) return;
     auto& table = sweep.smooth_normals;
     if (static_cast<std::size_t>(k) >= table.size()) table.resize(static_cast<std::size_t>(k) + 1);
     if (smooth_join) (exchange ? nb : na) = table[static_cast<std::size_t>(k)];
@@ -140,22 +132,22 @@ void TGLRevolutionSolid::BuildList(TRenderContextInfo& /*rci*/) {
   triangle_count_ = 0;
   const TGLNodes& nodes = Nodes();
   const int count = nodes.Count();
-  if (count < 2 || !(stop_angle_ > start_angle_)) return;
+  if (count < 2 || !(properties_.stop_angle > properties_.start_angle)) return;
   TSweep sweep;
-  sweep.start = start_angle_ * cPIdiv180;
-  sweep.stop = stop_angle_ * cPIdiv180;
+  sweep.start = properties_.start_angle * cPIdiv180;
+  sweep.stop = properties_.stop_angle * cPIdiv180;
   const float span = sweep.stop - sweep.start;
-  const int steps = RoundSingle(static_cast<float>(slices_) * span / kTwoPi);
+  const int steps = RoundSingle(static_cast<float>(properties_.slices) * span / kTwoPi);
   // Less than half a slice: no step to take.
   if (steps < 1) return;
   sweep.angle_step = span / (static_cast<float>(steps) * 0.999f);
   sweep.texture_step = span / (kTwoPi * static_cast<float>(steps));
-  sweep.rising = y_offset_per_turn_ != 0;
-  if (sweep.rising) sweep.y_step = span * y_offset_per_turn_ / kTwoPi / static_cast<float>(steps);
-  sweep.start_offset = y_offset_per_turn_ * sweep.start / kTwoPi;
-  const bool inside = normal_direction_ == ndInside;
+  sweep.rising = properties_.y_offset_per_turn != 0;
+  if (sweep.rising) sweep.y_step = span * properties_.y_offset_per_turn / kTwoPi / static_cast<float>(steps);
+  sweep.start_offset = properties_.y_offset_per_turn * sweep.start / kTwoPi;
+  const bool inside = properties_.normal_direction == ndInside;
 
-  if (Has(parts_, rspInside) || Has(parts_, rspOutside)) {
+  if (Has(properties_.parts, rspInside) || Has(properties_.parts, rspOutside)) {
     const bool splined = Division() >= 2 && SplineMode() != lsmLines;
     int faces = 0;
     auto pass = [&](bool exchange) {
@@ -186,15 +178,15 @@ void TGLRevolutionSolid::BuildList(TRenderContextInfo& /*rci*/) {
         previous = point;
       }
     };
-    if (Has(parts_, rspInside)) pass(!inside);
-    if (Has(parts_, rspOutside)) pass(inside);
+    if (Has(properties_.parts, rspInside)) pass(!inside);
+    if (Has(properties_.parts, rspOutside)) pass(inside);
     const int edges = splined ? (count - 1) * Division() : count - 1;
     triangle_count_ = 2 * steps * edges * faces;
     const float origin[2] = {0, 0};
     RoutedTexCoord2fv(origin);
   }
 
-  if (Has(parts_, rspStartPolygon) || Has(parts_, rspStopPolygon)) {
+  if (Has(properties_.parts, rspStartPolygon) || Has(properties_.parts, rspStopPolygon)) {
     TAffineVector base = nodes.AveragePosition();
     base[1] = 0;
     NormalizeAffine(base);
@@ -208,11 +200,11 @@ void TGLRevolutionSolid::BuildList(TRenderContextInfo& /*rci*/) {
       copy->DrawTessellatedPolygon(false, &normal, divisions, false, GLPolygonSink());
       triangle_count_ += count + count / 2;
     };
-    if (Has(parts_, rspStartPolygon)) {
-      cap(start_angle_, sweep.start_offset, inside ? sweep.start + pi / 2 : sweep.start + pi + pi / 2);
+    if (Has(properties_.parts, rspStartPolygon)) {
+      cap(properties_.start_angle, sweep.start_offset, inside ? sweep.start + pi / 2 : sweep.start + pi + pi / 2);
     }
-    if (Has(parts_, rspStopPolygon)) {
-      cap(stop_angle_, sweep.start_offset + span * y_offset_per_turn_ / kTwoPi,
+    if (Has(properties_.parts, rspStopPolygon)) {
+      cap(properties_.stop_angle, sweep.start_offset + span * properties_.y_offset_per_turn / kTwoPi,
           inside ? sweep.stop + pi + pi / 2 : sweep.stop + pi / 2);
     }
   }
@@ -228,13 +220,13 @@ constexpr TIdentNames<4> kRevolutionSolidPartNames{"rspOutside", "rspInside", "r
 
 void TGLRevolutionSolid::WriteProperties(TPropertyWriter& w) const {
   TGLPolygonBase::WriteProperties(w);
-  if (slices_ != 16) w.Integer("Slices", slices_);
-  if (start_angle_ != 0) w.Single("StartAngle", start_angle_);
-  if (stop_angle_ != 360) w.Single("StopAngle", stop_angle_);
-  if (normals_ != nsFlat) w.Enum("Normals", kNormalSmoothingNames, normals_);
-  if (y_offset_per_turn_ != 0) w.Single("YOffsetPerTurn", y_offset_per_turn_);
-  if (normal_direction_ != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, normal_direction_);
-  if (parts_ != (1u << rspOutside)) w.SetOf("Parts", kRevolutionSolidPartNames, parts_);
+  if (properties_.slices != 16) w.Integer("Slices", properties_.slices);
+  if (properties_.start_angle != 0) w.Single("StartAngle", properties_.start_angle);
+  if (properties_.stop_angle != 360) w.Single("StopAngle", properties_.stop_angle);
+  if (properties_.normals != nsFlat) w.Enum("Normals", kNormalSmoothingNames, properties_.normals);
+  if (properties_.y_offset_per_turn != 0) w.Single("YOffsetPerTurn", properties_.y_offset_per_turn);
+  if (properties_.normal_direction != ndOutside) w.Enum("NormalDirection", kNormalDirectionNames, properties_.normal_direction);
+  if (properties_.parts != (1u << rspOutside)) w.SetOf("Parts", kRevolutionSolidPartNames, properties_.parts);
 }
 
 bool TGLRevolutionSolid::ReadProperty(const std::string& name, const TPropertyValue& v) {

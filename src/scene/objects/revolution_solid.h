@@ -26,21 +26,21 @@ class TGLRevolutionSolid : public TGLPolygonBase {
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Steps of a full turn; values below 1 are ignored.
-  int Slices() const { return slices_; }
+  int Slices() const { return properties_.slices; }
   void SetSlices(int value);
   // Degrees. Start above Stop moves Stop along, Stop below Start moves Start along.
-  float StartAngle() const { return start_angle_; }
+  float StartAngle() const { return properties_.start_angle; }
   void SetStartAngle(float value);
-  float StopAngle() const { return stop_angle_; }
+  float StopAngle() const { return properties_.stop_angle; }
   void SetStopAngle(float value);
-  TNormalSmoothing Normals() const { return normals_; }
+  TNormalSmoothing Normals() const { return properties_.normals; }
   void SetNormals(TNormalSmoothing value);
   // The rise along Y per full turn.
-  float YOffsetPerTurn() const { return y_offset_per_turn_; }
+  float YOffsetPerTurn() const { return properties_.y_offset_per_turn; }
   void SetYOffsetPerTurn(float value);
-  TNormalDirection NormalDirection() const { return normal_direction_; }
+  TNormalDirection NormalDirection() const { return properties_.normal_direction; }
   void SetNormalDirection(TNormalDirection value);
-  TRevolutionSolidParts Parts() const { return parts_; }
+  TRevolutionSolidParts Parts() const { return properties_.parts; }
   void SetParts(TRevolutionSolidParts value);
   // The triangles of the last build.
   int TriangleCount() const { return triangle_count_; }
@@ -52,15 +52,18 @@ class TGLRevolutionSolid : public TGLPolygonBase {
   struct TSweep;
   void BuildStrip(const TSweep& sweep, TAffineVector p, TAffineVector q, float ta, float tb, bool exchange,
                   bool first_strip) const;
-
-  int slices_ = 16;
-  float start_angle_ = 0;
-  float stop_angle_ = 360;
-  TNormalSmoothing normals_ = nsFlat;
-  float y_offset_per_turn_ = 0;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    int slices = 16;
+    float start_angle = 0;
+    float stop_angle = 360;
+    TNormalSmoothing normals = nsFlat;
+    float y_offset_per_turn = 0;
+    TNormalDirection normal_direction = ndOutside;
+    TRevolutionSolidParts parts = 1u << rspOutside;
+  };
+  TProperties properties_;
   int triangle_count_ = 0;
-  TNormalDirection normal_direction_ = ndOutside;
-  TRevolutionSolidParts parts_ = 1u << rspOutside;
 };
 
 }  // namespace zentrova

@@ -7,33 +7,30 @@
 namespace zentrova {
 
 void TGLSamplingScale::SetMin(float value) {
-  min_ = value;
-  if (max_ < min_) max_ = min_;
+  properties_.min = value;
+  if (properties_.max < properties_.min) properties_.max = properties_.min;
   NotifyChange(this);
 }
 
 void TGLSamplingScale::SetMax(float value) {
-  max_ = value;
-  if (min_ > max_) min_ = max_;
+  properties_.max = value;
+  if (properties_.min > properties_.max) properties_.min = properties_.max;
   NotifyChange(this);
 }
 
 void TGLSamplingScale::SetOrigin(float value) {
-  origin_ = value;
+  properties_.origin = value;
   NotifyChange(this);
 }
 
 void TGLSamplingScale::SetStep(float value) {
-  step_ = value > 0 ? value : 1.0f;
+  properties_.step = value > 0 ? value : 1.0f;
   NotifyChange(this);
 }
 
 void TGLSamplingScale::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TGLSamplingScale*>(source)) {
-    min_ = other->min_;
-    max_ = other->max_;
-    origin_ = other->origin_;
-    step_ = other->step_;
+    properties_ = other->properties_;
     NotifyChange(this);
     return;
   }
@@ -43,31 +40,31 @@ void TGLSamplingScale::Assign(const TPersistent* source) {
 // The lattice point k steps below Origin with k = floor((Origin − Min) / Step): a Min that lies on the
 // lattice is its own first sample.
 float TGLSamplingScale::FirstSample() const {
-  if (origin_ == min_) return min_;
-  const float n = (origin_ - min_) / step_;
-  return origin_ - std::floor(n) * step_;
+  if (properties_.origin == properties_.min) return properties_.min;
+  const float n = (properties_.origin - properties_.min) / properties_.step;
+  return properties_.origin - std::floor(n) * properties_.step;
 }
 
 int TGLSamplingScale::SampleCount() const {
-  return RoundSingle((max_ - min_) / step_ + 0.5f);
+  return RoundSingle((properties_.max - properties_.min) / properties_.step + 0.5f);
 }
 
 void TGLSamplingScale::LoopBounds(float& base, float& step, float& max, bool sampling_enabled) const {
-  step = step_;
+  step = properties_.step;
   if (sampling_enabled) {
     base = FirstSample();
-    max = max_ + ((max_ - base) / step) * 1e-6f;
+    max = properties_.max + ((properties_.max - base) / step) * 1e-6f;
   } else {
-    base = max = origin_;
+    base = max = properties_.origin;
   }
 }
 
 void TGLSamplingScale::WriteProperties(TPropertyWriter& w) const {
   TGLUpdateAbleObject::WriteProperties(w);
-  if (min_ != 0) w.Single("Min", min_);
-  if (max_ != 0) w.Single("Max", max_);
-  if (origin_ != 0) w.Single("Origin", origin_);
-  if (step_ != 0.1f) w.Single("Step", step_);
+  if (properties_.min != 0) w.Single("Min", properties_.min);
+  if (properties_.max != 0) w.Single("Max", properties_.max);
+  if (properties_.origin != 0) w.Single("Origin", properties_.origin);
+  if (properties_.step != 0.1f) w.Single("Step", properties_.step);
 }
 
 bool TGLSamplingScale::ReadProperty(const std::string& name, const TPropertyValue& v) {

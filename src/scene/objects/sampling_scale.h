@@ -20,13 +20,13 @@ class TGLSamplingScale : public TGLUpdateAbleObject {
 
   // Every setter notifies, also with the value unchanged. Min above Max moves Max along and Max below
   // Min moves Min along; a Step not above 0 is stored as 1.
-  float Min() const { return min_; }
+  float Min() const { return properties_.min; }
   void SetMin(float value);
-  float Max() const { return max_; }
+  float Max() const { return properties_.max; }
   void SetMax(float value);
-  float Origin() const { return origin_; }
+  float Origin() const { return properties_.origin; }
   void SetOrigin(float value);
-  float Step() const { return step_; }
+  float Step() const { return properties_.step; }
   void SetStep(float value);
 
   // From another scale: the four values, then one notice.
@@ -36,16 +36,20 @@ class TGLSamplingScale : public TGLUpdateAbleObject {
   float FirstSample() const;
   // round((Max − Min) / Step + 0.5).
   int SampleCount() const;
-  bool HasRange() const { return max_ != min_; }
+  bool HasRange() const { return properties_.max != properties_.min; }
   // The loop over the samples: from FirstSample by Step up to Max, with a margin of a millionth of a step
   // per step so that repeated addition still reaches Max. Not enabled, the axis is held at Origin.
   void LoopBounds(float& base, float& step, float& max, bool sampling_enabled) const;
 
  private:
-  float min_ = 0;
-  float max_ = 0;
-  float origin_ = 0;
-  float step_ = 0.1f;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float min = 0;
+    float max = 0;
+    float origin = 0;
+    float step = 0.1f;
+  };
+  TProperties properties_;
 };
 
 // Calls f(v) for v = base, base + step, … while v <= max, adding in single precision. More samples than

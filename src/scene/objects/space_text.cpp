@@ -66,22 +66,22 @@ void TGLSpaceText::FontLost() {
 }
 
 void TGLSpaceText::SetText(const std::string& value) {
-  SetProperty(text_, value, StructureChangeOf(this));
+  SetProperty(properties_.text, value, StructureChangeOf(this));
 }
 
 void TGLSpaceText::SetExtrusion(float value) {
   SceneAssert(value >= 0, "Extrusion must be >=0");
-  if (value == extrusion_) return;
-  extrusion_ = value;
+  if (value == properties_.extrusion) return;
+  properties_.extrusion = value;
   OnFontChange();
 }
 
 void TGLSpaceText::SetAllowedDeviation(float value) {
-  SetProperty(allowed_deviation_, value > 0 ? value : 0, [this] { OnFontChange(); });
+  SetProperty(properties_.allowed_deviation, value > 0 ? value : 0, [this] { OnFontChange(); });
 }
 
 void TGLSpaceText::SetCharacterRange(TSpaceTextCharRange value) {
-  SetProperty(character_range_, value, [this] { OnFontChange(); });
+  SetProperty(properties_.character_range, value, [this] { OnFontChange(); });
 }
 
 void TGLSpaceText::SetAdjust(const TGLTextAdjust& value) {
@@ -90,27 +90,27 @@ void TGLSpaceText::SetAdjust(const TGLTextAdjust& value) {
 }
 
 void TGLSpaceText::SetAspectRatio(float value) {
-  SetProperty(aspect_ratio_, value, StructureChangeOf(this));
+  SetProperty(properties_.aspect_ratio, value, StructureChangeOf(this));
 }
 
-void TGLSpaceText::SetOblique(float value) { SetProperty(oblique_, value, StructureChangeOf(this)); }
+void TGLSpaceText::SetOblique(float value) { SetProperty(properties_.oblique, value, StructureChangeOf(this)); }
 
 void TGLSpaceText::SetTextHeight(float value) {
-  SetProperty(text_height_, value, StructureChangeOf(this));
+  SetProperty(properties_.text_height, value, StructureChangeOf(this));
 }
 
 int TGLSpaceText::FirstChar() const {
-  return character_range_ == stcrAlphaNum ? 32 : character_range_ == stcrNumbers ? 48 : 0;
+  return properties_.character_range == stcrAlphaNum ? 32 : properties_.character_range == stcrNumbers ? 48 : 0;
 }
 
 int TGLSpaceText::LastChar() const {
-  return character_range_ == stcrAlphaNum ? 127 : character_range_ == stcrNumbers ? 57 : 255;
+  return properties_.character_range == stcrAlphaNum ? 127 : properties_.character_range == stcrNumbers ? 57 : 255;
 }
 
 std::string TGLSpaceText::DrawnCodes() const {
   // Mended: a code outside the range would index the metrics out of bounds and call another object's
   // list; such characters, and those without a code, are left out.
-  std::string codes = Utf8ToCp1252(text_).codes;
+  std::string codes = Utf8ToCp1252(properties_.text).codes;
   const int first = FirstChar(), last = LastChar();
   std::erase_if(codes, [first, last](char c) {
     const int code = static_cast<unsigned char>(c);
@@ -136,11 +136,11 @@ void TGLSpaceText::TextMetrics(const std::string& text, float& width, float& des
 }
 
 void TGLSpaceText::DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) {
-  if (!text_.empty() && (font_changed_ || (font_entry_ != nullptr && font_entry_->ListHandle.Handle() == 0))) {
+  if (!properties_.text.empty() && (font_changed_ || (font_entry_ != nullptr && font_entry_->ListHandle.Handle() == 0))) {
     TFontManager& manager = GetFontManager();
     manager.Release(std::exchange(font_entry_, nullptr), this);
     font_entry_ = &manager.GetFontBase(font_->Name(), font_->Style(), this, LastChar(), FirstChar(),
-                                       allowed_deviation_, extrusion_);
+                                       properties_.allowed_deviation, properties_.extrusion);
     font_changed_ = false;
     // The own list calls the glyph lists by name: lists made anew (the entry was freed under this text,
     // or its context lost them) need it compiled again.
@@ -150,17 +150,17 @@ void TGLSpaceText::DoRender(TRenderContextInfo& rci, bool render_self, bool rend
 }
 
 void TGLSpaceText::BuildList(TRenderContextInfo& rci) {
-  if (text_.empty() || font_entry_ == nullptr) return;
+  if (properties_.text.empty() || font_entry_ == nullptr) return;
   const std::string codes = DrawnCodes();
   const TGLMatrixScope matrix;
-  if (aspect_ratio_ != 0) gl.Scalef(aspect_ratio_, 1, 1);
-  if (oblique_ != 0) gl.Rotatef(oblique_, 0, 0, 1);
-  if (!(adjust_.Horz() == haLeft && adjust_.Vert() == vaBaseLine && text_height_ == 0)) {
+  if (properties_.aspect_ratio != 0) gl.Scalef(properties_.aspect_ratio, 1, 1);
+  if (properties_.oblique != 0) gl.Rotatef(properties_.oblique, 0, 0, 1);
+  if (!(adjust_.Horz() == haLeft && adjust_.Vert() == vaBaseLine && properties_.text_height == 0)) {
     float width = 0, descent = 0, ascent = 0;
     TextMetrics(width, descent, ascent);
     // Mended: a text of blanks only has no ascent, and scaling by TextHeight / 0 would be infinite.
-    if (text_height_ != 0 && ascent > 0) {
-      const float s = text_height_ / ascent;
+    if (properties_.text_height != 0 && ascent > 0) {
+      const float s = properties_.text_height / ascent;
       gl.Scalef(s, s, 1);
     }
     switch (adjust_.Horz()) {
@@ -205,14 +205,8 @@ void TGLSpaceText::BuildList(TRenderContextInfo& rci) {
 void TGLSpaceText::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TGLSpaceText*>(source)) {
     font_->Assign(*other->font_);
-    text_ = other->text_;
-    extrusion_ = other->extrusion_;
-    allowed_deviation_ = other->allowed_deviation_;
-    character_range_ = other->character_range_;
+    properties_ = other->properties_;
     adjust_.Assign(&other->adjust_);
-    aspect_ratio_ = other->aspect_ratio_;
-    oblique_ = other->oblique_;
-    text_height_ = other->text_height_;
     OnFontChange();
   }
   TGLStageObject::Assign(source);

@@ -53,21 +53,21 @@ class TGLSpaceText : public TGLStageObject, public TFontManagerClient {
   TFont& Font() { return *font_; }
   const TFont& Font() const { return *font_; }
   void SetFont(const TFont& value) { font_->Assign(value); }
-  const std::string& Text() const { return text_; }
+  const std::string& Text() const { return properties_.text; }
   void SetText(const std::string& value);
-  float Extrusion() const { return extrusion_; }
+  float Extrusion() const { return properties_.extrusion; }
   // A negative value fails the assertion "Extrusion must be >=0".
   void SetExtrusion(float value);
-  float AllowedDeviation() const { return allowed_deviation_; }
+  float AllowedDeviation() const { return properties_.allowed_deviation; }
   void SetAllowedDeviation(float value);  // stored as 0 unless above 0
-  TSpaceTextCharRange CharacterRange() const { return character_range_; }
+  TSpaceTextCharRange CharacterRange() const { return properties_.character_range; }
   void SetCharacterRange(TSpaceTextCharRange value);
   TGLTextAdjust& Adjust() { return adjust_; }
   const TGLTextAdjust& Adjust() const { return adjust_; }
   void SetAdjust(const TGLTextAdjust& value);
-  float AspectRatio() const { return aspect_ratio_; }  // horizontal stretch, 0 none
-  float Oblique() const { return oblique_; }           // degrees about z, 0 none
-  float TextHeight() const { return text_height_; }    // scene units, 0 the font's own em
+  float AspectRatio() const { return properties_.aspect_ratio; }  // horizontal stretch, 0 none
+  float Oblique() const { return properties_.oblique; }           // degrees about z, 0 none
+  float TextHeight() const { return properties_.text_height; }    // scene units, 0 the font's own em
   void SetAspectRatio(float value);
   void SetOblique(float value);
   void SetTextHeight(float value);
@@ -82,7 +82,7 @@ class TGLSpaceText : public TGLStageObject, public TFontManagerClient {
   // >= 0) of a text, or of the own text; all 0 without an entry. Characters the entry does not hold are
   // left out.
   void TextMetrics(const std::string& text, float& width, float& descent, float& ascent) const;
-  void TextMetrics(float& width, float& descent, float& ascent) const { TextMetrics(text_, width, descent, ascent); }
+  void TextMetrics(float& width, float& descent, float& ascent) const { TextMetrics(properties_.text, width, descent, ascent); }
 
   // Takes the entry for the current key when the text is not empty, then draws as a staged object.
   void DoRender(TRenderContextInfo& rci, bool render_self, bool render_children) override;
@@ -100,14 +100,18 @@ class TGLSpaceText : public TGLStageObject, public TFontManagerClient {
 
   std::unique_ptr<TFont> font_;
   int font_connection_ = 0;
-  std::string text_;
-  float extrusion_ = 0;
-  float allowed_deviation_ = 0;
-  TSpaceTextCharRange character_range_ = stcrAll;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    std::string text;
+    float extrusion = 0;
+    float allowed_deviation = 0;
+    TSpaceTextCharRange character_range = stcrAll;
+    float aspect_ratio = 0;
+    float oblique = 0;
+    float text_height = 0;
+  };
+  TProperties properties_;
   TGLTextAdjust adjust_;
-  float aspect_ratio_ = 0;
-  float oblique_ = 0;
-  float text_height_ = 0;
   TFontEntry* font_entry_ = nullptr;
   bool font_changed_ = true;
   GLuint compiled_base_ = 0;  // the glyph lists' base that the own list calls

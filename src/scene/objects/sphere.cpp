@@ -46,44 +46,36 @@ void TGLQuadricObject::SetInvertedQuadricOrientation(GLUquadric* quadric) const 
   glu.QuadricOrientation(quadric, normal_direction_ == ndInside ? GLU_OUTSIDE : GLU_INSIDE);
 }
 
-void TGLSphere::SetRadius(float value) { SetProperty(radius_, value, StructureChangeOf(this)); }
-void TGLSphere::SetTop(std::int8_t value) { SetProperty(top_, value, StructureChangeOf(this)); }
-void TGLSphere::SetBottom(std::int8_t value) { SetProperty(bottom_, value, StructureChangeOf(this)); }
+void TGLSphere::SetRadius(float value) { SetProperty(properties_.radius, value, StructureChangeOf(this)); }
+void TGLSphere::SetTop(std::int8_t value) { SetProperty(properties_.top, value, StructureChangeOf(this)); }
+void TGLSphere::SetBottom(std::int8_t value) { SetProperty(properties_.bottom, value, StructureChangeOf(this)); }
 void TGLSphere::SetTopCap(TCapType value) { SetProperty(top_cap_, value, StructureChangeOf(this)); }
 void TGLSphere::SetBottomCap(TCapType value) { SetProperty(bottom_cap_, value, StructureChangeOf(this)); }
 
 void TGLSphere::SetSlices(int value) {
-  SetProperty(slices_, value <= 0 ? 1 : value, StructureChangeOf(this));
+  SetProperty(properties_.slices, value <= 0 ? 1 : value, StructureChangeOf(this));
 }
 
 void TGLSphere::SetStacks(int value) {
-  SetProperty(stacks_, value <= 0 ? 1 : value, StructureChangeOf(this));
+  SetProperty(properties_.stacks, value <= 0 ? 1 : value, StructureChangeOf(this));
 }
 
 void TGLSphere::SetStart(std::uint16_t value) {
-  if (value == start_) return;
-  SceneAssert(value <= stop_);
-  start_ = value;
+  if (value == properties_.start) return;
+  SceneAssert(value <= properties_.stop);
+  properties_.start = value;
   MarkStructureDirty();
 }
 
 void TGLSphere::SetStop(std::uint16_t value) {
-  if (value == stop_) return;
-  SceneAssert(value >= start_);
-  stop_ = value;
+  if (value == properties_.stop) return;
+  SceneAssert(value >= properties_.start);
+  properties_.stop = value;
   MarkStructureDirty();
 }
 
 void TGLSphere::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLSphere*>(source)) {
-    radius_ = other->radius_;
-    slices_ = other->slices_;
-    stacks_ = other->stacks_;
-    bottom_ = other->bottom_;
-    top_ = other->top_;
-    start_ = other->start_;
-    stop_ = other->stop_;
-  }
+  if (const auto* other = dynamic_cast<const TGLSphere*>(source)) properties_ = other->properties_;
   TGLQuadricObject::Assign(source);
 }
 
@@ -93,14 +85,14 @@ void TGLSphere::BuildList(TRenderContextInfo& rci) {
   const TGLAttribScope polygon_bits(GL_POLYGON_BIT);
   SceneAssert(rci.GLStates != nullptr, "TGLSphere.BuildList: no state cache");
   if (inside) rci.GLStates->InvertFrontFace();
-  const float a_top = DegToRad(static_cast<float>(top_));
-  const float a_bottom = DegToRad(static_cast<float>(bottom_));
-  const float a_start = DegToRad(static_cast<float>(start_));
-  const float a_stop = DegToRad(static_cast<float>(stop_));
-  const float step_h = (a_stop - a_start) / static_cast<float>(slices_);
-  const float step_v = (a_top - a_bottom) / static_cast<float>(stacks_);
+  const float a_top = DegToRad(static_cast<float>(properties_.top));
+  const float a_bottom = DegToRad(static_cast<float>(properties_.bottom));
+  const float a_start = DegToRad(static_cast<float>(properties_.start));
+  const float a_stop = DegToRad(static_cast<float>(properties_.stop));
+  const float step_h = (a_stop - a_start) / static_cast<float>(properties_.slices);
+  const float step_v = (a_top - a_bottom) / static_cast<float>(properties_.stacks);
   const TGLMatrixScope matrix;
-  gl.Scalef(radius_, radius_, radius_);
+  gl.Scalef(properties_.radius, properties_.radius, properties_.radius);
 
   // A cap: a fan about the pole axis at latitude `a`, facing `pole` (+1 top, -1 bottom).
   auto cap = [&](float a, TCapType type, float pole) {
@@ -114,7 +106,7 @@ void TGLSphere::BuildList(TRenderContextInfo& rci) {
       gl.Vertex3f(0, s_p, 0);
     }
     float t = pole > 0 ? a_start : a_stop;
-    for (int i = 0; i <= slices_; ++i) {
+    for (int i = 0; i <= properties_.slices; ++i) {
       const TAffineVector v{c_p * std::sin(t), s_p, c_p * std::cos(t)};
       TAffineVector n = centre_normal;
       if (type == ctCenter) {
@@ -129,22 +121,22 @@ void TGLSphere::BuildList(TRenderContextInfo& rci) {
     }
   };
 
-  if (top_ < 90 && (top_cap_ == ctCenter || top_cap_ == ctFlat)) {
+  if (properties_.top < 90 && (top_cap_ == ctCenter || top_cap_ == ctFlat)) {
     gl.Begin(GL_TRIANGLE_FAN);
     cap(a_top, top_cap_, 1);
     gl.End();
   }
   float a1 = a_top;
-  for (int j = 0; j < stacks_; ++j) {
+  for (int j = 0; j < properties_.stacks; ++j) {
     const float a2 = a1 - step_v;
-    const float tv1 = 1 - static_cast<float>(j) / static_cast<float>(stacks_);
-    const float tv2 = 1 - static_cast<float>(j + 1) / static_cast<float>(stacks_);
+    const float tv1 = 1 - static_cast<float>(j) / static_cast<float>(properties_.stacks);
+    const float tv2 = 1 - static_cast<float>(j + 1) / static_cast<float>(properties_.stacks);
     const float s1 = std::sin(a1), c1 = std::cos(a1), s2 = std::sin(a2), c2 = std::cos(a2);
     gl.Begin(GL_TRIANGLE_STRIP);
     float t = a_start;
-    for (int i = 0; i <= slices_; ++i) {
+    for (int i = 0; i <= properties_.slices; ++i) {
       const float st = std::sin(t), ct = std::cos(t);
-      const float tu = static_cast<float>(i) / static_cast<float>(slices_);
+      const float tu = static_cast<float>(i) / static_cast<float>(properties_.slices);
       const TAffineVector pu{c1 * st, s1, c1 * ct};
       const TAffineVector pl{c2 * st, s2, c2 * ct};
       RoutedTexCoord2f(tu, tv1);
@@ -158,7 +150,7 @@ void TGLSphere::BuildList(TRenderContextInfo& rci) {
     gl.End();
     a1 = a2;
   }
-  if (bottom_ > -90 && (bottom_cap_ == ctCenter || bottom_cap_ == ctFlat)) {
+  if (properties_.bottom > -90 && (bottom_cap_ == ctCenter || bottom_cap_ == ctFlat)) {
     gl.Begin(GL_TRIANGLE_FAN);
     cap(a_bottom, bottom_cap_, -1);
     gl.End();
@@ -167,7 +159,7 @@ void TGLSphere::BuildList(TRenderContextInfo& rci) {
 }
 
 TVector4f TGLSphere::UnscaledHalfExtents() const {
-  const float r = std::fabs(radius_);
+  const float r = std::fabs(properties_.radius);
   return {r, r, r, 0};
 }
 
@@ -177,14 +169,14 @@ bool TGLSphere::RayCastIntersect(const TVector4f& ray_start, const TVector4f& ra
   TVector4f lv = WorldToLocal(ray_vector);
   NormalizeVector3InPlace(lv);
   TVector4f i1{}, i2{};
-  if (RaySphereHits(ls, lv, ZeroVector, radius_, i1, i2) == 0) return false;
+  if (RaySphereHits(ls, lv, ZeroVector, properties_.radius, i1, i2) == 0) return false;
   if (intersect_point != nullptr) *intersect_point = LocalToWorld({i1[0], i1[1], i1[2], 1});
   if (intersect_normal != nullptr) *intersect_normal = LocalToWorld({i1[0], i1[1], i1[2], 0});
   return true;
 }
 
 std::unique_ptr<TGLSilhouette> TGLSphere::GenerateSilhouette(const TSilhouetteQuery& query) {
-  const int n = std::max(stacks_, slices_);
+  const int n = std::max(properties_.stacks, properties_.slices);
   const float step = 2 * std::numbers::pi_v<float> / static_cast<float>(n);
   const TAffineVector& e = query.Eye;
   TAffineVector c0 = AffineCross(e, UnitVectorX);
@@ -195,8 +187,8 @@ std::unique_ptr<TGLSilhouette> TGLSphere::GenerateSilhouette(const TSilhouetteQu
   auto silhouette = std::make_unique<TGLSilhouette>();
   for (int i = 0; i < n; ++i) {
     const float s = std::sin(static_cast<float>(i) * step), c = std::cos(static_cast<float>(i) * step);
-    silhouette->Vertices().Add({c * radius_ * c0[0] + s * radius_ * c1[0], c * radius_ * c0[1] + s * radius_ * c1[1],
-                                c * radius_ * c0[2] + s * radius_ * c1[2], 1});
+    silhouette->Vertices().Add({c * properties_.radius * c0[0] + s * properties_.radius * c1[0], c * properties_.radius * c0[1] + s * properties_.radius * c1[1],
+                                c * properties_.radius * c0[2] + s * properties_.radius * c1[2], 1});
     silhouette->Indices().Add(i);
     silhouette->Indices().Add((i + 1) % n);
     if (query.Capping) {

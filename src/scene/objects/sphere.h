@@ -50,21 +50,21 @@ class TGLSphere : public TGLQuadricObject {
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  float Radius() const { return radius_; }
+  float Radius() const { return properties_.radius; }
   void SetRadius(float value);
-  int Slices() const { return slices_; }
-  int Stacks() const { return stacks_; }
+  int Slices() const { return properties_.slices; }
+  int Stacks() const { return properties_.stacks; }
   void SetSlices(int value);  // <= 0 stored as 1
   void SetStacks(int value);
   // Latitudes in degrees, -90 .. 90.
-  std::int8_t Top() const { return top_; }
-  std::int8_t Bottom() const { return bottom_; }
+  std::int8_t Top() const { return properties_.top; }
+  std::int8_t Bottom() const { return properties_.bottom; }
   void SetTop(std::int8_t value);
   void SetBottom(std::int8_t value);
   // Longitudes in degrees, 0 .. 360; Start above Stop (or Stop below Start) fails the assertion before
   // anything is stored.
-  std::uint16_t Start() const { return start_; }
-  std::uint16_t Stop() const { return stop_; }
+  std::uint16_t Start() const { return properties_.start; }
+  std::uint16_t Stop() const { return properties_.stop; }
   void SetStart(std::uint16_t value);
   void SetStop(std::uint16_t value);
   TCapType TopCap() const { return top_cap_; }
@@ -74,22 +74,23 @@ class TGLSphere : public TGLQuadricObject {
 
   // Radius, slices, stacks and the four limits (not the caps), then the quadric's Assign.
   void Assign(const TPersistent* source) override;
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // The nearer hit with the sphere; the normal is the unnormalised direction from the centre.
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  // Ray casts: the nearer hit with the sphere; the normal is the unnormalised direction from the centre.
+  ZENTROVA_SOLID_SHAPE
   // A circle of max(Stacks, Slices) vertices facing the eye.
   std::unique_ptr<TGLSilhouette> GenerateSilhouette(const TSilhouetteQuery& query) override;
 
  private:
-  float radius_ = 0.5f;
-  int slices_ = 16;
-  int stacks_ = 16;
-  std::int8_t top_ = 90;
-  std::int8_t bottom_ = -90;
-  std::uint16_t start_ = 0;
-  std::uint16_t stop_ = 360;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float radius = 0.5f;
+    int slices = 16;
+    int stacks = 16;
+    std::int8_t top = 90;
+    std::int8_t bottom = -90;
+    std::uint16_t start = 0;
+    std::uint16_t stop = 360;
+  };
+  TProperties properties_;
   TCapType top_cap_ = ctNone;
   TCapType bottom_cap_ = ctNone;
 };

@@ -21,15 +21,15 @@ TGLSprite::TGLSprite() {
   SetObjectStyle(ObjectStyle() | osDirectDraw | osNoVisibilityCulling);
 }
 
-void TGLSprite::SetWidth(float value) { SetProperty(width_, value, NotifyChangeOf(this)); }
-void TGLSprite::SetHeight(float value) { SetProperty(height_, value, NotifyChangeOf(this)); }
-void TGLSprite::SetRotation(float value) { SetProperty(rotation_, value, NotifyChangeOf(this)); }
+void TGLSprite::SetWidth(float value) { SetProperty(properties_.width, value, NotifyChangeOf(this)); }
+void TGLSprite::SetHeight(float value) { SetProperty(properties_.height, value, NotifyChangeOf(this)); }
+void TGLSprite::SetRotation(float value) { SetProperty(properties_.rotation, value, NotifyChangeOf(this)); }
 void TGLSprite::SetAlphaChannel(float value) {
-  SetProperty(alpha_channel_, std::clamp(value, 0.0f, 1.0f), NotifyChangeOf(this));
+  SetProperty(properties_.alpha_channel, std::clamp(value, 0.0f, 1.0f), NotifyChangeOf(this));
 }
 
 void TGLSprite::SetNoZWrite(bool value) {
-  no_z_write_ = value;
+  properties_.no_z_write = value;
   NotifyChange(this);
 }
 
@@ -44,26 +44,20 @@ void TGLSprite::SetMirrorV(bool value) {
 }
 
 void TGLSprite::Assign(const TPersistent* source) {
-  if (const auto* other = dynamic_cast<const TGLSprite*>(source)) {
-    width_ = other->width_;
-    height_ = other->height_;
-    rotation_ = other->rotation_;
-    alpha_channel_ = other->alpha_channel_;
-    no_z_write_ = other->no_z_write_;
-  }
+  if (const auto* other = dynamic_cast<const TGLSprite*>(source)) properties_ = other->properties_;
   TGLStageObject::Assign(source);
 }
 
 TVector4f TGLSprite::UnscaledHalfExtents() const {
-  return {std::fabs(width_) * 0.5f, std::fabs(height_) * 0.5f, std::fabs(width_) * 0.5f, 0};
+  return {std::fabs(properties_.width) * 0.5f, std::fabs(properties_.height) * 0.5f, std::fabs(properties_.width) * 0.5f, 0};
 }
 
 void TGLSprite::BuildList(TRenderContextInfo& rci) {
-  if (alpha_channel_ != 1) {
+  if (properties_.alpha_channel != 1) {
     SceneAssert(rci.GLStates != nullptr, "TGLSprite.BuildList: no state cache");
-    rci.GLStates->SetMaterialAlpha(GL_FRONT, alpha_channel_);
+    rci.GLStates->SetMaterialAlpha(GL_FRONT, properties_.alpha_channel);
   }
-  if (no_z_write_) gl.DepthMask(GL_FALSE);
+  if (properties_.no_z_write) gl.DepthMask(GL_FALSE);
   // Column-major as OpenGL returns it: the rows of the view's axes in object coordinates.
   float m[16] = {};
   gl.GetFloatv(GL_MODELVIEW_MATRIX, m);
@@ -72,15 +66,15 @@ void TGLSprite::BuildList(TRenderContextInfo& rci) {
   const float lx = std::sqrt(vx[0] * vx[0] + vx[1] * vx[1] + vx[2] * vx[2]);
   const float ly = std::sqrt(vy[0] * vy[0] + vy[1] * vy[1] + vy[2] * vy[2]);
   for (int i = 0; i < 3; ++i) {
-    vx[i] = lx != 0 ? vx[i] * (width_ * 0.5f) / lx : 0;
-    vy[i] = ly != 0 ? vy[i] * (height_ * 0.5f) / ly : 0;
+    vx[i] = lx != 0 ? vx[i] * (properties_.width * 0.5f) / lx : 0;
+    vy[i] = ly != 0 ? vy[i] * (properties_.height * 0.5f) / ly : 0;
   }
   const float s0 = mirror_u_ ? 1.0f : 0.0f, s1 = 1 - s0;
   const float t0 = mirror_v_ ? 1.0f : 0.0f, t1 = 1 - t0;
   std::optional<TGLMatrixScope> rotated;
-  if (rotation_ != 0) {
+  if (properties_.rotation != 0) {
     rotated.emplace();
-    gl.Rotatef(rotation_, m[2], m[6], m[10]);
+    gl.Rotatef(properties_.rotation, m[2], m[6], m[10]);
   }
   gl.Begin(GL_QUADS);
   RoutedTexCoord2f(s1, t1);
@@ -93,7 +87,7 @@ void TGLSprite::BuildList(TRenderContextInfo& rci) {
   gl.Vertex3f(vx[0] - vy[0], vx[1] - vy[1], vx[2] - vy[2]);
   gl.End();
   rotated.reset();
-  if (no_z_write_) gl.DepthMask(GL_TRUE);
+  if (properties_.no_z_write) gl.DepthMask(GL_TRUE);
 }
 
 void TGLSprite::WriteProperties(TPropertyWriter& w) const {

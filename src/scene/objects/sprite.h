@@ -17,11 +17,11 @@ class TGLSprite : public TGLStageObject {
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
-  float Width() const { return width_; }
-  float Height() const { return height_; }
-  float Rotation() const { return rotation_; }  // degrees about the view axis
-  float AlphaChannel() const { return alpha_channel_; }
-  bool NoZWrite() const { return no_z_write_; }
+  float Width() const { return properties_.width; }
+  float Height() const { return properties_.height; }
+  float Rotation() const { return properties_.rotation; }  // degrees about the view axis
+  float AlphaChannel() const { return properties_.alpha_channel; }
+  bool NoZWrite() const { return properties_.no_z_write; }
   bool MirrorU() const { return mirror_u_; }
   bool MirrorV() const { return mirror_v_; }
   // Each setter asks for a repaint; nothing is compiled.
@@ -40,11 +40,15 @@ class TGLSprite : public TGLStageObject {
   void BuildList(TRenderContextInfo& rci) override;
 
  private:
-  float width_ = 1;
-  float height_ = 1;
-  float rotation_ = 0;
-  float alpha_channel_ = 1;
-  bool no_z_write_ = false;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float width = 1;
+    float height = 1;
+    float rotation = 0;
+    float alpha_channel = 1;
+    bool no_z_write = false;
+  };
+  TProperties properties_;
   bool mirror_u_ = false;
   bool mirror_v_ = false;
 };

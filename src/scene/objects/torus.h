@@ -29,12 +29,9 @@ class TGLTorus : public TGLStageObject {
   float MajorRadius() const { return major_radius_; }
   void SetMajorRadius(float value);
 
-  void BuildList(TRenderContextInfo& rci) override;
-  TVector4f UnscaledHalfExtents() const override;
-  // The nearest hit ahead of the start; the normal runs from the tube's centre circle to the hit
+  // Ray casts: the nearest hit ahead of the start; the normal runs from the tube's centre circle to the hit
   // (length about MinorRadius).
-  bool RayCastIntersect(const TVector4f& ray_start, const TVector4f& ray_vector,
-                        TVector4f* intersect_point = nullptr, TVector4f* intersect_normal = nullptr) override;
+  ZENTROVA_SOLID_SHAPE
 
  private:
   std::uint32_t rings_ = 25;

@@ -10,7 +10,7 @@
 #include "collisions_test_support.h"
 #include "engine/contact/collisions.h"
 #include "engine/engine_constants.h"
-#include "engine/step/step_state.h"
+#include "engine/model/step_state.h"
 
 namespace zentrova::test {
 namespace {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/model/world.h"
+#include "engine/world/world.h"
 #include "engine_test_support.h"
 #include "numerics/float_list.h"
 #include "numerics/matrix.h"

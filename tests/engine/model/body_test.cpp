@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/model/world.h"
+#include "engine/world/world.h"
 #include "engine_test_support.h"
 
 namespace zentrova {

@@ -30,7 +30,7 @@ class DependentCoordinatesTest : public test::EquationsTest {
   }
   // Each load into its own object: the world's is loaded once in a world's life.
   bool Load(const std::string& text) {
-    loaded_.push_back(std::make_unique<TDependentCoordinates>(world_));
+    loaded_.push_back(std::make_unique<TDependentCoordinates>(world_.Model().Binding));
     return loaded_.back()->Load(Write("model.dc", text));
   }
   TBody& Arm() { return world_.Model().Bodies.Items(0); }

@@ -25,12 +25,12 @@ class ExpressionListTest : public test::EquationsTest {
   }
   // A list compiled from the lines; the caller owns it for further evaluation.
   std::unique_ptr<TExpressionList> Compile(const Strings& lines, bool expected = true) {
-    auto list = std::make_unique<TExpressionList>(world_);
+    auto list = std::make_unique<TExpressionList>(world_.Model().Binding);
     EXPECT_EQ(list->AddExpression(lines), expected);
     return list;
   }
   Strings Normalized(const Strings& lines, bool* time_dependent = nullptr) {
-    TExpressionList list(world_);
+    TExpressionList list(world_.Model().Binding);
     EXPECT_TRUE(list.Normalize(lines));
     if (time_dependent != nullptr) *time_dependent = list.TimeDependent;
     return list.Texts;
@@ -126,7 +126,7 @@ TEST_F(ExpressionListTest, ListsReadTheModelAsItIsWhenCompiled) {
   EXPECT_EQ(list->Value(0), world_.State.Evaluated.QDot.At(0));
   // b`Arm`Rz is no coordinate any more: it would read NaN for ever, so the list is refused, at its place.
   MarkLog();
-  TExpressionList refused(world_);
+  TExpressionList refused(world_.Model().Binding);
   EXPECT_FALSE(refused.AddExpression({"2", "b`Arm`Rz + 1"}, TLineSource::Consecutive("arm.hv", 4, 2)));
   EXPECT_EQ(refused.Count(), 0u);
   EXPECT_EQ(NewLines(),
@@ -150,7 +150,7 @@ TEST_F(ExpressionListTest, NamesBeyondThePlainRunsKeepTheirMeaning) {
   for (const auto& c : cases) {
     world_.Model().GeneralizedCoordinates.Names = {c.coordinate};
     MarkLog();
-    TExpressionList list(world_);
+    TExpressionList list(world_.Model().Binding);
     EXPECT_FALSE(list.AddExpression({"1"}, TLineSource::SameLine("arm.me", 1, 1)));
     EXPECT_EQ(NewLines(),
               (Strings{TExpressionParserList::kAlertText, "[Error] Line 1 of file arm.me: " + c.error}));

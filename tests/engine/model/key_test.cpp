@@ -20,7 +20,7 @@ class KeyTest : public test::EquationsTest {
     world_.Model().GeneralizedCoordinates.SetCount(2);
   }
   TKey Key(const std::string& text) {
-    TKey key(world_);
+    TKey key(world_.Model().Binding);
     EXPECT_TRUE(key.SetKeyText(text));
     return key;
   }

@@ -42,7 +42,7 @@ class PendulumMassMatrixTest : public test::EquationsTest {
 };
 
 TEST_F(PendulumMassMatrixTest, MassMatrixAndGeneralizedForcesMatchTheHandComputedValues) {
-  TMassMatrix mass(world_);
+  TMassMatrix mass(world_.Model().Binding);
   ASSERT_TRUE(mass.Load(Model("pendulum.mmx"), world_.Settings.N));
   EXPECT_TRUE(mass.TimeDependent);
   // The constant l must not touch l1; the mass properties come in as numbers.
@@ -51,7 +51,7 @@ TEST_F(PendulumMassMatrixTest, MassMatrixAndGeneralizedForcesMatchTheHandCompute
   // The generalized forces as the world reads them: the non-empty lines of the file.
   std::vector<std::string> lines;
   ASSERT_TRUE(ReadTextLines(Model("pendulum.hv"), lines));
-  TExpressionList forces(world_);
+  TExpressionList forces(world_.Model().Binding);
   ASSERT_TRUE(forces.AddExpression(lines));
   EXPECT_TRUE(NewLines().empty());
 
@@ -115,13 +115,13 @@ TEST_F(MassMatrixTest, RefusedFilesFailTheLoadWithTheirLine) {
   test::RecordingMessages messages;
   for (const auto& c : cases) {
     MarkLog();
-    TMassMatrix mass(world_);
+    TMassMatrix mass(world_.Model().Binding);
     EXPECT_FALSE(c.text != nullptr ? Load(mass, c.text, c.n) : mass.Load(dir_.File("none.mmx"), c.n));
     EXPECT_EQ(NewLines(), Strings{c.line}) << (c.text != nullptr ? c.text : "no file");
   }
   // Two blanks are two products: the compiler refuses them, and the error names the row's line.
   MarkLog();
-  TMassMatrix mass(world_);
+  TMassMatrix mass(world_.Model().Binding);
   EXPECT_FALSE(Load(mass, "1   0\nm  0   1\n", 2));
   EXPECT_EQ(NewLines(), (Strings{TExpressionParserList::kAlertText,
                                  "[Error] Line 2 of file model.mmx: Error in math expression: Syntax error: "

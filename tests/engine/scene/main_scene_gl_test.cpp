@@ -6,8 +6,9 @@
 #include <filesystem>
 
 #include "engine/scene/main_scene.h"
-#include "engine/model/model.h"
 #include "engine/step/driver.h"
+#include "engine/view_fakes.h"
+#include "engine/world/model.h"
 #include "platform/random.h"
 #include "scene/core/camera.h"
 #include "scene/core/non_visual_viewer.h"
@@ -17,7 +18,6 @@
 #include "scene/gl/opengl_binding.h"
 #include "scene/objects/dummy_cube.h"
 #include "test_support.h"
-#include "engine/view_fakes.h"
 
 namespace zentrova::test {
 namespace {

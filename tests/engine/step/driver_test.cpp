@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver_test_support.h"
 #include "engine/contact/contact_points.h"
-#include "engine/model/model.h"
 #include "engine/step/run_loop.h"
+#include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 #include "platform/paths.h"
 
@@ -190,6 +192,74 @@ TEST_F(ZentrovaRunTest, FailuresExitWithTheirErrorLine) {
   EXPECT_EQ(r.err, "[Alert] No watches file found.\n[Error] Minimum time step of 0.0001s reached at 0s.\n");
   ASSERT_EQ(r.out.size(), 4u);
   EXPECT_EQ(r.out[1], "steps: 5");
+}
+
+// What a run of a bundled example leaves behind: its history files and the lines of its driver's log.
+struct ExampleRun {
+  bool loaded = false;
+  TRunStop stop = TRunStop::Exception;
+  std::string data, watches, log_file;
+  Strings lines;
+};
+
+// Copies a bundled example into `folder`, loads it into a driver of its own and runs it to its break time,
+// all on the calling thread.
+ExampleRun RunExample(const std::string& name, const std::string& folder) {
+  ExampleRun run;
+  std::filesystem::create_directories(folder);
+  const std::string source = std::string(ZENTROVA_SOURCE_DIR) + "/examples/" + name;
+  for (const auto& entry : std::filesystem::directory_iterator(source)) {
+    std::filesystem::copy_file(entry.path(), std::filesystem::path(folder) / entry.path().filename());
+  }
+  {
+    TVYKMain main;
+    std::string history;
+    run.loaded = main.LoadWorld(folder + name + ".wld", history, "");
+    if (run.loaded) run.stop = TRunLoop(main).Run();
+    run.lines = main.Log().Lines();
+  }  // log.txt is complete once the driver has gone
+  run.data = test::ReadBytes(folder + "000/data.txt");
+  run.watches = test::ReadBytes(folder + "000/watches.txt");
+  run.log_file = test::ReadBytes(folder + "000/log.txt");
+  return run;
+}
+
+// Two worlds load and step side by side, each logging to its own driver's log: each run's history and log
+// are those of the same run alone, byte for byte, and the program's log hears from neither.
+TEST_F(DriverTest, TwoWorldsOnTwoThreadsRecordWhatEachRecordsAlone) {
+  struct Example {
+    std::string name;
+    std::string break_line;  // breakTime plus one recording interval
+  };
+  const std::vector<Example> examples = {{"falling-box", "[Alert] Break time of 3.02s reached."},
+                                         {"double-pendulum", "[Alert] Break time of 6.01s reached."}};
+  std::vector<ExampleRun> alone, together(examples.size());
+  for (const Example& e : examples)
+    alone.push_back(RunExample(e.name, dir_.Path() + "alone/" + e.name + "/"));
+  std::vector<std::thread> threads;
+  for (std::size_t i = 0; i < examples.size(); ++i) {
+    threads.emplace_back([&, i] {
+      together[i] = RunExample(examples[i].name, dir_.Path() + "together/" + examples[i].name + "/");
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+
+  for (std::size_t i = 0; i < examples.size(); ++i) {
+    SCOPED_TRACE(examples[i].name);
+    ASSERT_TRUE(alone[i].loaded);
+    ASSERT_TRUE(together[i].loaded);
+    EXPECT_EQ(alone[i].stop, TRunStop::BreakTime);
+    EXPECT_EQ(together[i].stop, TRunStop::BreakTime);
+    EXPECT_GT(std::count(alone[i].data.begin(), alone[i].data.end(), '\n'), 100);
+    EXPECT_EQ(together[i].data, alone[i].data);
+    EXPECT_EQ(together[i].watches, alone[i].watches);
+    EXPECT_EQ(together[i].log_file, alone[i].log_file);
+    EXPECT_EQ(together[i].lines, alone[i].lines);
+    // The run's own stop, once, in its own log and its own log.txt.
+    EXPECT_EQ(std::count(together[i].lines.begin(), together[i].lines.end(), examples[i].break_line), 1);
+    EXPECT_NE(together[i].log_file.find(examples[i].break_line + "\r\n"), std::string::npos);
+  }
+  EXPECT_EQ(log_.Lines(), Strings());  // the program's log
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ TEST_F(PhysicsTest, NegligibleImpactAcceptsNoVelocityJump) {
   EXPECT_TRUE(main_->Collisions().HasRestingContacts);
   EXPECT_TRUE(World().State.AtCollision);
   EXPECT_FALSE(World().State.ImpulseApplied);
-  World().RestoreSavedState(true);
+  main_->StepControl().RestoreSavedState(true);
   EXPECT_EQ(QDot(1), -1e-11L);
 }
 
@@ -230,7 +230,7 @@ TEST_F(PhysicsTest, DoublePendulumSwingsInItsSlowNormalMode) {
   const long double w2 = (-qb - std::sqrt(qb * qb - 4 * qa * qc)) / (2 * qa);
   const long double ratio = (K11 - w2 * M11) / (w2 * M12), amplitude = 1e-4L;  // theta2 / theta1 in the mode
   SetState({amplitude, amplitude * ratio}, {0, 0}, {0, 0});
-  World().Update(false, false, nullptr, false);
+  main_->StepControl().Update(false, false, nullptr, false);
   TRunLoop run(*main_);
   ASSERT_EQ(run.Run(kPi / std::sqrt(w2)), TRunStop::Until);
   const long double phase = std::sqrt(w2) * World().State.Time;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "driver_test_support.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 
 namespace zentrova {

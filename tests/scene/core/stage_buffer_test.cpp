@@ -6,6 +6,7 @@
 #include "scene/core/direct_opengl.h"
 #include "scene/core/pick_list.h"
 #include "scene/core/stage_buffer.h"
+#include "scene/base/property_stream.h"
 
 namespace zentrova::test {
 namespace {
@@ -189,6 +190,61 @@ TEST(SceneClasses, StartUpRegistersTheSevenByName) {
     const TComponentFactory factory = GetComponentClass(name);
     ASSERT_NE(factory, nullptr) << name;
     EXPECT_EQ(factory()->ClassName(), name);
+  }
+}
+
+// The buffer's written properties (its fog's among them), as bytes.
+std::string Written(const TGLStageBuffer& buffer) {
+  TMemoryStream stream;
+  TPropertyWriter writer(stream);
+  buffer.WriteProperties(writer);
+  return stream.DataString();
+}
+
+TEST(StageBufferSettings, AssignCopiesEverySettingAndTheFogAndRebuildsTheContextOnlyForContextSettings) {
+  TGLStageBuffer source;
+  source.SetBackgroundColor(0x00112233);
+  source.SetBackgroundAlpha(0.5f);
+  source.AmbientColor().SetVector({0.1f, 0.2f, 0.3f, 1});
+  source.SetDepthTest(false);
+  source.SetFaceCulling(false);
+  source.SetLighting(false);
+  source.SetFogEnable(true);
+  source.SetShadeModel(smFlat);
+  source.FogEnvironment().SetFogStart(2);
+  source.FogEnvironment().SetFogEnd(20);
+  source.FogEnvironment().SetFogMode(fmExp2);
+  source.FogEnvironment().SetFogDistance(fdEyePlane);
+  // The render settings first: the copy's context stays.
+  TGLStageBuffer copy;
+  int structural = 0;
+  copy.OnStructuralChange = [&](TPersistent*) { ++structural; };
+  ASSERT_NE(Written(copy), Written(source));
+  copy.Assign(&source);
+  EXPECT_EQ(Written(copy), Written(source));
+  EXPECT_EQ(structural, 0);
+  // Then each context setting alone asks for a new context.
+  struct ContextCase {
+    const char* name;
+    std::function<void(TGLStageBuffer&)> set;
+  };
+  const ContextCase cases[] = {
+      {"options", [](TGLStageBuffer& b) { b.SetContextOptions(roDoubleBuffer | roStencilBuffer); }},
+      {"antialiasing", [](TGLStageBuffer& b) { b.SetAntiAliasing(aa4x); }},
+      {"depth precision", [](TGLStageBuffer& b) { b.SetDepthPrecision(dp16bits); }},
+      {"colour depth", [](TGLStageBuffer& b) { b.SetColorDepth(cd16bits); }},
+      {"accumulation bits", [](TGLStageBuffer& b) { b.SetAccumBufferBits(16); }},
+  };
+  for (const ContextCase& c : cases) {
+    TGLStageBuffer changed;
+    changed.Assign(&source);
+    c.set(changed);
+    ASSERT_NE(Written(changed), Written(copy)) << c.name;
+    structural = 0;
+    copy.Assign(&changed);
+    EXPECT_EQ(Written(copy), Written(changed)) << c.name;
+    EXPECT_EQ(structural, 1) << c.name;
+    copy.Assign(&source);
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <algorithm>
 
 #include "materials_test_support.h"
@@ -357,6 +359,38 @@ TEST_F(RenderPasses, ExtraTexturesNeedMultitexturingAndAUnit) {
   material.Restore(rci_);
   EXPECT_EQ(Only({"glPopMatrix"}).size(), 1u);
   TexCoordRouteMain();
+}
+
+TEST_F(RenderPasses, AnExtraTextureThatFailsToApplyOrRestorePopsItsTextureMatrixAllTheSame) {
+  TGLMaterial material(nullptr);
+  TGLTextureExItem& item = *material.TextureEx().Add();
+  item.SetTextureIndex(1);
+  item.Texture().SetEnabled(true);
+  const TGLEntryPoints saved = gl;
+  struct Case {
+    const char* name;
+    bool fail_on_restore;
+  };
+  for (const Case c : {Case{"apply", false}, Case{"restore", true}}) {
+    gl = saved;
+    fake_.Clear();
+    const auto fail = [](GLenum cap) {
+      if (cap == GL_TEXTURE_2D) throw std::runtime_error("texturing failed");
+    };
+    if (!c.fail_on_restore) {
+      gl.Enable = fail;
+      EXPECT_THROW(item.Apply(rci_), std::runtime_error) << c.name;
+    } else {
+      item.Apply(rci_);
+      ASSERT_TRUE(item.Applied());
+      gl.Disable = fail;
+      EXPECT_THROW(item.Restore(rci_), std::runtime_error) << c.name;
+    }
+    EXPECT_FALSE(item.Applied()) << c.name;
+    EXPECT_EQ(Only({"glPushMatrix"}).size(), 1u) << c.name;
+    EXPECT_EQ(Only({"glPopMatrix"}).size(), 1u) << c.name;
+  }
+  gl = saved;
 }
 
 }  // namespace

@@ -1,10 +1,17 @@
 // The solids, grids and geometric objects by name and through the form stream: the fourteen names create
 // their classes and the two bases are not found; every class read back with non-default values (contours
 // and nodes included); "FrustrumSize" as golden bytes, absent for the defaults.
+#include <functional>
+#include <memory>
+
 #include "objects_fixtures.h"
 #include "scene/base/class_registration.h"
 #include "scene/base/property_stream.h"
 #include "scene/objects/arrow_line.h"
+#include "scene/objects/cube.h"
+#include "scene/objects/space_text.h"
+#include "scene/objects/sphere.h"
+#include "scene/objects/sprite.h"
 #include "scene/objects/cylinder.h"
 #include "scene/objects/disk.h"
 #include "scene/objects/extrusion_solid.h"
@@ -287,6 +294,153 @@ TEST(SolidsStream, FrustrumSizeIsWrittenAsSixteenGoldenBytesOnlyOffTheDefaults) 
   TMemoryStream short_data(bytes.substr(0, bytes.find(golden) + 14) + std::string("\x08\x00\x00\x00", 4) +
                            std::string(8, '\0') + bytes.substr(bytes.find(golden) + golden.size()));
   EXPECT_THROW(ReadComponentAs<TGLFrustrum>(short_data), EReadError);
+}
+
+
+// Assign copies every published property: each object is given values other than the defaults, assigned
+// to a fresh one of its class, and both stream the same bytes. Left at their defaults are only what
+// the classes do not copy by design: the extrusion's height and smoothing angle, the sphere's caps, the
+// cylinder's alignment and the sprite's mirroring.
+struct AssignCase {
+  const char* name;
+  std::function<std::unique_ptr<TGLBaseSceneObject>()> make;
+};
+
+template <class T, class F>
+AssignCase Make(const char* name, F set) {
+  return {name, [set] {
+            auto object = std::make_unique<T>();
+            set(*object);
+            return std::unique_ptr<TGLBaseSceneObject>(std::move(object));
+          }};
+}
+
+TEST(SolidsAssign, EveryPublishedPropertyIsCopiedAsTheStreamedBytesShow) {
+  const AssignCase cases[] = {
+      Make<TGLArrowLine>("arrow line",
+                         [](TGLArrowLine& o) {
+                           o.SetParts(1u << alBottomArrow);
+                           o.SetTopRadius(0.2f);
+                           o.SetTopArrowHeadHeight(0.3f);
+                           o.SetTopArrowHeadRadius(0.4f);
+                           o.SetBottomArrowHeadHeight(0.6f);
+                           o.SetBottomArrowHeadRadius(0.7f);
+                           o.SetHeadStackingStyle(ahssIncluded);
+                           o.SetBottomRadius(0.15f);
+                           o.SetSlices(7);
+                           o.SetStacks(3);
+                           o.SetLoops(2);
+                           o.SetHeight(2.5f);
+                           o.SetNormals(nsFlat);
+                           o.SetNormalDirection(ndInside);
+                         }),
+      Make<TGLRevolutionSolid>("revolution solid",
+                               [](TGLRevolutionSolid& o) {
+                                 o.SetSlices(9);
+                                 o.SetStartAngle(10);
+                                 o.SetStopAngle(200);
+                                 o.SetNormals(nsSmooth);
+                                 o.SetYOffsetPerTurn(0.5f);
+                                 o.SetNormalDirection(ndInside);
+                                 o.SetParts(kAllRevolutionSolidParts);
+                                 o.SetDivision(4);
+                               }),
+      Make<TGLDisk>("disk",
+                    [](TGLDisk& o) {
+                      o.SetStartAngle(15);
+                      o.SetSweepAngle(90);
+                      o.SetOuterRadius(2);
+                      o.SetInnerRadius(0.5f);
+                      o.SetSlices(5);
+                      o.SetLoops(3);
+                    }),
+      Make<TGLFrustrum>("frustrum",
+                        [](TGLFrustrum& o) {
+                          o.SetApexHeight(3);
+                          o.SetBaseDepth(2);
+                          o.SetBaseWidth(1.5f);
+                          o.SetHeight(2);
+                          o.SetParts(1u << fpTop);
+                          o.SetNormalDirection(ndInside);
+                        }),
+      Make<TGLCube>("cube",
+                    [](TGLCube& o) {
+                      o.SetCubeWidth(2);
+                      o.SetCubeHeight(3);
+                      o.SetCubeDepth(4);
+                      o.SetParts(cpTop);
+                      o.SetNormalDirection(ndInside);
+                    }),
+      Make<TGLSprite>("sprite",
+                      [](TGLSprite& o) {
+                        o.SetWidth(2);
+                        o.SetHeight(3);
+                        o.SetRotation(45);
+                        o.SetAlphaChannel(0.5f);
+                        o.SetNoZWrite(true);
+                      }),
+      Make<TGLPipe>("pipe",
+                    [](TGLPipe& o) {
+                      o.SetSlices(5);
+                      o.SetParts(1u << ppInside);
+                      o.SetRadius(2);
+                      o.SetNodesColorMode(pncmDiffuse);
+                    }),
+      Make<TGLExtrusionSolid>("extrusion solid",
+                              [](TGLExtrusionSolid& o) {
+                                o.SetStacks(3);
+                                o.SetNormals(nsSmooth);
+                                o.SetNormalDirection(ndInside);
+                                o.SetParts(kAllExtrusionSolidParts);
+                              }),
+      Make<TGLCylinder>("cylinder",
+                        [](TGLCylinder& o) {
+                          o.SetParts(1u << cySides);
+                          o.SetTopRadius(0.25f);
+                          o.SetBottomRadius(0.75f);
+                          o.SetSlices(6);
+                          o.SetStacks(2);
+                          o.SetLoops(4);
+                          o.SetHeight(3);
+                        }),
+      Make<TGLCone>("cone", [](TGLCone& o) { o.SetParts(1u << coBottom); }),
+      Make<TGLSpaceText>("3D text",
+                         [](TGLSpaceText& o) {
+                           o.SetText("Ab");
+                           o.SetExtrusion(0.5f);
+                           o.SetAllowedDeviation(0.25f);
+                           o.SetCharacterRange(stcrNumbers);
+                           o.Adjust().SetHorz(haCenter);
+                           o.Adjust().SetVert(vaTop);
+                           o.SetAspectRatio(2);
+                           o.SetOblique(10);
+                           o.SetTextHeight(3);
+                         }),
+      Make<TGLAnnulus>("annulus",
+                       [](TGLAnnulus& o) {
+                         o.SetParts(1u << anTop);
+                         o.SetBottomInnerRadius(0.1f);
+                         o.SetTopInnerRadius(0.2f);
+                         o.SetTopRadius(0.9f);
+                       }),
+      Make<TGLSphere>("sphere",
+                      [](TGLSphere& o) {
+                        o.SetRadius(2);
+                        o.SetSlices(5);
+                        o.SetStacks(6);
+                        o.SetTop(60);
+                        o.SetBottom(-30);
+                        o.SetStop(270);
+                        o.SetStart(20);
+                      }),
+  };
+  for (const AssignCase& c : cases) {
+    const std::unique_ptr<TGLBaseSceneObject> source = c.make();
+    const std::unique_ptr<TGLBaseSceneObject> copy = source->NewInstance();
+    ASSERT_NE(Bytes(*source), Bytes(*copy)) << c.name << ": every value set is a default";
+    copy->Assign(source.get());
+    EXPECT_EQ(Bytes(*copy), Bytes(*source)) << c.name;
+  }
 }
 
 }  // namespace

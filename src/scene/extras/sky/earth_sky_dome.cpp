@@ -65,13 +65,13 @@ TGLEarthSkyDome::TGLEarthSkyDome()
 
 void TGLEarthSkyDome::SetSunElevation(float value) {
   value = ClampSingle(value, -90, 90);
-  if (value == sun_elevation_) return;
-  sun_elevation_ = value;
+  if (value == properties_.sun_elevation) return;
+  properties_.sun_elevation = value;
   PreCalculate();
 }
 
 void TGLEarthSkyDome::SetTurbidity(float value) {
-  turbidity_ = ClampSingle(value, 1, 120);
+  properties_.turbidity = ClampSingle(value, 1, 120);
   PreCalculate();
 }
 
@@ -106,17 +106,17 @@ void TGLEarthSkyDome::SetDeepColor(const TGLColor& value) {
 }
 
 void TGLEarthSkyDome::SetSlices(int value) {
-  slices_ = std::max(value, 6);
+  properties_.slices = std::max(value, 6);
   MarkStructureDirty();
 }
 
 void TGLEarthSkyDome::SetStacks(int value) {
-  stacks_ = std::max(value, 1);
+  properties_.stacks = std::max(value, 1);
   MarkStructureDirty();
 }
 
 void TGLEarthSkyDome::PreCalculate() {
-  const float ze = ZenithAngle(sun_elevation_);
+  const float ze = ZenithAngle(properties_.sun_elevation);
   // The sun reddens towards the horizon: exactly the dawn colour at 0°.
   const float t = std::exp(-6 * (kHalfPi - ze));
   LerpVector4(sun_zenith_color_.Color(), sun_dawn_color_.Color(), t, current_sun_color_);
@@ -125,15 +125,15 @@ void TGLEarthSkyDome::PreCalculate() {
   const float s = PowerInt(1 - std::cos(ze - 0.5f), 2);
   LerpVector4(haze_color_.Color(), night_color_.Color(), s, current_haze_color_);
   LerpVector4(sky_color_.Color(), night_color_.Color(), s, current_sky_color_);
-  haze_turbidity_ = -2 * std::sqrt(121 - turbidity_);
-  sky_turbidity_ = -(121 - turbidity_);
+  haze_turbidity_ = -2 * std::sqrt(121 - properties_.turbidity);
+  sky_turbidity_ = -(121 - properties_.turbidity);
 
   if ((ExtendedOptions & esoFadeStarsWithSun) != 0) {
-    const float f = sun_elevation_ > 0 ? PowerInt(1 - sun_elevation_ / 90, 11) : 1;
+    const float f = properties_.sun_elevation > 0 ? PowerInt(1 - properties_.sun_elevation / 90, 11) : 1;
     const auto g = static_cast<std::uint8_t>(RoundSingle(f * 255));
     for (int i = 0; i < Stars().Count(); ++i) Stars().Items(i).Color = MakeRGBColor(g, g, g);
   }
-  if ((ExtendedOptions & esoRotateOnTwelveHours) != 0 && (sun_elevation_ == 90 || sun_elevation_ == -90)) {
+  if ((ExtendedOptions & esoRotateOnTwelveHours) != 0 && (properties_.sun_elevation == 90 || properties_.sun_elevation == -90)) {
     RollBy(180);
     for (int i = 0; i < Stars().Count(); ++i) Stars().Items(i).RA += 180;
   }
@@ -160,12 +160,12 @@ float TGLEarthSkyDome::SunAngleTerm(const TAffineVector& point) const {
 }
 
 void TGLEarthSkyDome::DrawDome() {
-  const float ze = ZenithAngle(sun_elevation_);
+  const float ze = ZenithAngle(properties_.sun_elevation);
   sun_ = {std::sin(ze), 0, std::cos(ze)};
 
   // Azimuths from −π to π, crowded towards 0 where the sun is. The last entry of the loop takes the
   // cosine of a rounded π/2, which is slightly negative: both ends are set exactly afterwards.
-  const int n = slices_ / 2;
+  const int n = properties_.slices / 2;
   const int m = 2 * n + 1;
   std::vector<float> sines(static_cast<std::size_t>(m)), cosines(static_cast<std::size_t>(m));
   for (int i = 1; i <= n; ++i) {
@@ -193,8 +193,8 @@ void TGLEarthSkyDome::DrawDome() {
     gl.Vertex4fv(vertex.data());
   };
 
-  const std::vector<float> elevations = EarthDomeStackElevations(stacks_, sun_elevation_);
-  for (int j = 0; j < stacks_; ++j) {
+  const std::vector<float> elevations = EarthDomeStackElevations(properties_.stacks, properties_.sun_elevation);
+  for (int j = 0; j < properties_.stacks; ++j) {
     const float e1 = elevations[j], e2 = elevations[j + 1];
     if (e2 == 90) {
       gl.Begin(GL_TRIANGLE_FAN);
@@ -226,15 +226,12 @@ void TGLEarthSkyDome::BuildList(TRenderContextInfo& rci) {
 
 void TGLEarthSkyDome::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TGLEarthSkyDome*>(source)) {
-    sun_elevation_ = other->sun_elevation_;
-    turbidity_ = other->turbidity_;
+    properties_ = other->properties_;
     sun_zenith_color_.SetColorSilently(other->sun_zenith_color_.Color());
     sun_dawn_color_.SetColorSilently(other->sun_dawn_color_.Color());
     haze_color_.SetColorSilently(other->haze_color_.Color());
     sky_color_.SetColorSilently(other->sky_color_.Color());
     night_color_.SetColorSilently(other->night_color_.Color());
-    slices_ = other->slices_;
-    stacks_ = other->stacks_;
     PreCalculate();
   }
   TGLSkyDome::Assign(source);
@@ -246,8 +243,8 @@ constexpr TIdentNames<2> kExtendedOptions{"esoFadeStarsWithSun", "esoRotateOnTwe
 
 void TGLEarthSkyDome::WriteProperties(TPropertyWriter& w) const {
   TGLSkyDome::WriteProperties(w);
-  w.Single("SunElevation", sun_elevation_);
-  w.Single("Turbidity", turbidity_);
+  w.Single("SunElevation", properties_.sun_elevation);
+  w.Single("Turbidity", properties_.turbidity);
   const std::pair<const char*, const TGLColor*> colors[] = {
       {"SunZenithColor.Color", &sun_zenith_color_}, {"SunDawnColor.Color", &sun_dawn_color_},
       {"HazeColor.Color", &haze_color_},            {"SkyColor.Color", &sky_color_},
@@ -256,8 +253,8 @@ void TGLEarthSkyDome::WriteProperties(TPropertyWriter& w) const {
     if (color->StoresColor()) w.Data(name, *color);
   }
   if (ExtendedOptions != 0) w.SetOf("ExtendedOptions", kExtendedOptions, ExtendedOptions);
-  if (StoresSlices()) w.Integer("Slices", slices_);
-  if (StoresStacks()) w.Integer("Stacks", stacks_);
+  if (StoresSlices()) w.Integer("Slices", properties_.slices);
+  if (StoresStacks()) w.Integer("Stacks", properties_.stacks);
 }
 
 bool TGLEarthSkyDome::ReadProperty(const std::string& name, const TPropertyValue& v) {

@@ -38,10 +38,10 @@ class TGLEarthSkyDome : public TGLSkyDome {
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // Degrees, clamped into [−90, 90]; recalculates only on a change.
-  float SunElevation() const { return sun_elevation_; }
+  float SunElevation() const { return properties_.sun_elevation; }
   void SetSunElevation(float value);
   // Haziness, clamped into [1, 120].
-  float Turbidity() const { return turbidity_; }
+  float Turbidity() const { return properties_.turbidity; }
   void SetTurbidity(float value);
 
   // Changing any of the first five recalculates the current colours.
@@ -60,13 +60,13 @@ class TGLEarthSkyDome : public TGLSkyDome {
 
   // Azimuth segments (values up to 6 give 6; an odd count draws one fewer) and elevation segments (at
   // least 1).
-  int Slices() const { return slices_; }
-  int Stacks() const { return stacks_; }
+  int Slices() const { return properties_.slices; }
+  int Stacks() const { return properties_.stacks; }
   void SetSlices(int value);
   void SetStacks(int value);
   // Whether a stream would hold the value: only when it differs from its declared default.
-  bool StoresSlices() const { return slices_ != kDefaultSlices; }
-  bool StoresStacks() const { return stacks_ != kDefaultStacks; }
+  bool StoresSlices() const { return properties_.slices != kDefaultSlices; }
+  bool StoresStacks() const { return properties_.stacks != kDefaultStacks; }
 
   TEarthSkydomeOptions ExtendedOptions = 0;
 
@@ -94,9 +94,14 @@ class TGLEarthSkyDome : public TGLSkyDome {
   // 1 − cos of the angle between the point and the sun.
   float SunAngleTerm(const TAffineVector& point) const;
   void DrawDome();
-
-  float sun_elevation_ = 75;
-  float turbidity_ = 15;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float sun_elevation = 75;
+    float turbidity = 15;
+    int slices = kDefaultSlices;
+    int stacks = kDefaultStacks;
+  };
+  TProperties properties_;
   TVector4f current_sun_color_{};
   TVector4f current_sky_color_{};
   TVector4f current_haze_color_{};
@@ -108,8 +113,6 @@ class TGLEarthSkyDome : public TGLSkyDome {
   TGLColor sky_color_;
   TGLColor night_color_;
   TGLColor deep_color_;
-  int slices_ = kDefaultSlices;
-  int stacks_ = kDefaultStacks;
   TAffineVector sun_{};  // the sun's direction while drawing
 };
 

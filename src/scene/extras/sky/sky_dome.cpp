@@ -42,14 +42,14 @@ TSkyDomeBand::TSkyDomeBand(TCollection* collection)
       stop_color_(this, clrBlue, [this](TPersistent*) { ColorChanged(); }) {}
 
 void TSkyDomeBand::SetStartAngle(float value) {
-  start_angle_ = ClampSingle(value, kNadir, kZenith);
-  if (start_angle_ > stop_angle_) stop_angle_ = start_angle_;
+  properties_.start_angle = ClampSingle(value, kNadir, kZenith);
+  if (properties_.start_angle > properties_.stop_angle) properties_.stop_angle = properties_.start_angle;
   Changed(false);
 }
 
 void TSkyDomeBand::SetStopAngle(float value) {
-  stop_angle_ = ClampSingle(value, kNadir, kZenith);
-  if (stop_angle_ < start_angle_) start_angle_ = stop_angle_;
+  properties_.stop_angle = ClampSingle(value, kNadir, kZenith);
+  if (properties_.stop_angle < properties_.start_angle) properties_.start_angle = properties_.stop_angle;
   Changed(false);
 }
 
@@ -64,18 +64,18 @@ void TSkyDomeBand::SetStopColor(const TGLColor& value) {
 }
 
 void TSkyDomeBand::SetSlices(int value) {
-  slices_ = std::max(value, 3);
+  properties_.slices = std::max(value, 3);
   Changed(false);
 }
 
 void TSkyDomeBand::SetStacks(int value) {
-  stacks_ = std::max(value, 1);
+  properties_.stacks = std::max(value, 1);
   Changed(false);
 }
 
 std::string TSkyDomeBand::GetDisplayName() const {
-  return Format("%d: %.1f\u00B0 - %.1f\u00B0", Index(), static_cast<double>(start_angle_),
-                static_cast<double>(stop_angle_));
+  return Format("%d: %.1f\u00B0 - %.1f\u00B0", Index(), static_cast<double>(properties_.start_angle),
+                static_cast<double>(properties_.stop_angle));
 }
 
 void TSkyDomeBand::Assign(const TPersistent* source) {
@@ -84,29 +84,26 @@ void TSkyDomeBand::Assign(const TPersistent* source) {
     TCollectionItem::Assign(source);
     return;
   }
-  start_angle_ = other->start_angle_;
-  stop_angle_ = other->stop_angle_;
+  properties_ = other->properties_;
   start_color_.SetColorSilently(other->start_color_.Color());
   stop_color_.SetColorSilently(other->stop_color_.Color());
-  slices_ = other->slices_;
-  stacks_ = other->stacks_;
   Changed(false);
 }
 
 void TSkyDomeBand::BuildList() {
-  if (start_angle_ == stop_angle_) return;
-  for (int k = 0; k < stacks_; ++k) {
-    const float f1 = static_cast<float>(k) / static_cast<float>(stacks_);
-    const float f2 = static_cast<float>(k + 1) / static_cast<float>(stacks_);
+  if (properties_.start_angle == properties_.stop_angle) return;
+  for (int k = 0; k < properties_.stacks; ++k) {
+    const float f1 = static_cast<float>(k) / static_cast<float>(properties_.stacks);
+    const float f2 = static_cast<float>(k + 1) / static_cast<float>(properties_.stacks);
     TVector4f c1{}, c2{};
     LerpVector4(start_color_.Color(), stop_color_.Color(), f1, c1);
     LerpVector4(start_color_.Color(), stop_color_.Color(), f2, c2);
-    RenderBand(LerpSingle(start_angle_, stop_angle_, f1), LerpSingle(start_angle_, stop_angle_, f2), c1, c2);
+    RenderBand(LerpSingle(properties_.start_angle, properties_.stop_angle, f1), LerpSingle(properties_.start_angle, properties_.stop_angle, f2), c1, c2);
   }
 }
 
 void TSkyDomeBand::RenderBand(float a1, float a2, const TVector4f& c1, const TVector4f& c2) const {
-  const float step = 2 * static_cast<float>(cPI) / static_cast<float>(slices_);
+  const float step = 2 * static_cast<float>(cPI) / static_cast<float>(properties_.slices);
   // Vertex i of the ring at elevation a (degrees); vertex Slices closes the ring.
   const auto ring_vertex = [step](float a, int i) {
     float sine = 0, cosine = 0, s = 0, c = 0;
@@ -121,11 +118,11 @@ void TSkyDomeBand::RenderBand(float a1, float a2, const TVector4f& c1, const TVe
     gl.Color4fv(c1.data());
     gl.Vertex4fv(kBottom.data());
     gl.Color4fv(c2.data());
-    for (int i = 0; i <= slices_; ++i) gl.Vertex4fv(ring_vertex(a2, i).data());
+    for (int i = 0; i <= properties_.slices; ++i) gl.Vertex4fv(ring_vertex(a2, i).data());
     gl.End();
   } else if (a2 != kZenith) {
     gl.Begin(GL_QUAD_STRIP);
-    for (int i = 0; i <= slices_; ++i) {
+    for (int i = 0; i <= properties_.slices; ++i) {
       gl.Color4fv(c1.data());
       gl.Vertex4fv(ring_vertex(a1, i).data());
       gl.Color4fv(c2.data());
@@ -138,7 +135,7 @@ void TSkyDomeBand::RenderBand(float a1, float a2, const TVector4f& c1, const TVe
     gl.Color4fv(c2.data());
     gl.Vertex4fv(kTop.data());
     gl.Color4fv(c1.data());
-    for (int i = slices_; i >= 0; --i) gl.Vertex4fv(ring_vertex(a1, i).data());
+    for (int i = properties_.slices; i >= 0; --i) gl.Vertex4fv(ring_vertex(a1, i).data());
     gl.End();
   }
 }
@@ -322,12 +319,12 @@ void TGLSkyDome::Assign(const TPersistent* source) {
 
 void TSkyDomeBand::WriteProperties(TPropertyWriter& w) const {
   TCollectionItem::WriteProperties(w);
-  w.Single("StartAngle", start_angle_);
-  w.Single("StopAngle", stop_angle_);
+  w.Single("StartAngle", properties_.start_angle);
+  w.Single("StopAngle", properties_.stop_angle);
   if (start_color_.StoresColor()) w.Data("StartColor.Color", start_color_);
   if (stop_color_.StoresColor()) w.Data("StopColor.Color", stop_color_);
-  if (slices_ != 12) w.Integer("Slices", slices_);
-  if (stacks_ != 1) w.Integer("Stacks", stacks_);
+  if (properties_.slices != 12) w.Integer("Slices", properties_.slices);
+  if (properties_.stacks != 1) w.Integer("Stacks", properties_.stacks);
 }
 
 bool TSkyDomeBand::ReadProperty(const std::string& name, const TPropertyValue& v) {

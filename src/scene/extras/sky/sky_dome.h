@@ -31,8 +31,8 @@ class TSkyDomeBand : public TCollectionItem {
 
   // Degrees, clamped into [−90, 90]. Setting one past the other pushes the other along, so that
   // StartAngle <= StopAngle always holds. Every setter notifies, changed or not.
-  float StartAngle() const { return start_angle_; }
-  float StopAngle() const { return stop_angle_; }
+  float StartAngle() const { return properties_.start_angle; }
+  float StopAngle() const { return properties_.stop_angle; }
   void SetStartAngle(float value);
   void SetStopAngle(float value);
   TGLColor& StartColor() { return start_color_; }
@@ -42,8 +42,8 @@ class TSkyDomeBand : public TCollectionItem {
   void SetStartColor(const TGLColor& value);
   void SetStopColor(const TGLColor& value);
   // Segments around the vertical axis, at least 3, and between the two elevations, at least 1.
-  int Slices() const { return slices_; }
-  int Stacks() const { return stacks_; }
+  int Slices() const { return properties_.slices; }
+  int Stacks() const { return properties_.stacks; }
   void SetSlices(int value);
   void SetStacks(int value);
 
@@ -60,13 +60,16 @@ class TSkyDomeBand : public TCollectionItem {
   // One stack from elevation a1 up to a2 (degrees) with the colours at its edges.
   void RenderBand(float a1, float a2, const TVector4f& c1, const TVector4f& c2) const;
   void ColorChanged() { Changed(false); }
-
-  float start_angle_ = 0;
-  float stop_angle_ = 0;
+  // The published properties that Assign copies, as one value.
+  struct TProperties {
+    float start_angle = 0;
+    float stop_angle = 0;
+    int slices = 12;
+    int stacks = 1;
+  };
+  TProperties properties_;
   TGLColor start_color_;
   TGLColor stop_color_;
-  int slices_ = 12;
-  int stacks_ = 1;
 };
 
 // The dome's bands; every change marks the owning scene object's structure dirty.

@@ -18,8 +18,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "scene/base/class_name.h"
 #include "scene/base/property_stream.h"

@@ -90,5 +90,30 @@ TEST(ExtrasStreaming, TheEarthDomeStoresSlicesAndStacksOnlyOffTheirDefaults) {
   }
 }
 
+TEST(ExtrasAssign, AnEarthDomeCopiesItsSunHazeColoursSamplingBandsAndStars) {
+  TGLEarthSkyDome source;
+  source.SetSunElevation(20);
+  source.SetTurbidity(40);
+  source.SetSlices(30);
+  source.SetStacks(12);
+  source.SunZenithColor().SetVector({0.1f, 0.2f, 0.3f, 1});
+  source.SunDawnColor().SetVector({0.4f, 0.2f, 0.3f, 1});
+  source.HazeColor().SetVector({0.5f, 0.5f, 0.3f, 1});
+  source.SkyColor().SetVector({0.1f, 0.6f, 0.3f, 1});
+  source.NightColor().SetVector({0, 0, 0.2f, 1});
+  TSkyDomeBand& band = source.Bands().Add();
+  band.SetStartAngle(5);
+  band.SetStopAngle(70);
+  band.SetSlices(9);
+  band.SetStacks(3);
+  band.StartColor().SetVector({1, 0, 0, 1});
+  band.StopColor().SetVector({0, 1, 0, 1});
+  source.Stars().Add().Magnitude = 3;
+  TGLEarthSkyDome copy;
+  ASSERT_NE(Bytes(copy), Bytes(source));
+  copy.Assign(&source);
+  EXPECT_EQ(Bytes(copy), Bytes(source));
+}
+
 }  // namespace
 }  // namespace zentrova

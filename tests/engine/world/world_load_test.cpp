@@ -1,13 +1,14 @@
 // The world's load sequence: history directory, model copy, readers in order, and the load's refusals.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "driver_test_support.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "platform/paths.h"
 
 namespace zentrova {
@@ -31,6 +32,33 @@ TEST_F(WorldLoadTest, LoadCopiesTheModelIntoANewHistoryDirectoryAndReadsItFromTh
   EXPECT_EQ(w.Model().Watches.Names, Strings{"Bar#0:1"});
   EXPECT_EQ(w.State.Current.Q.At(0), -1.2L);  // the saved state is the loaded one
   EXPECT_TRUE(Lines().empty()) << Lines().front();
+}
+
+// A world file naming its working directory keeps naming it in the settings, while the load moves on to
+// the history directory it made there and reads the model from its copy.
+TEST_F(WorldLoadTest, LoadReadsFromTheHistoryDirectoryAndLeavesTheSettingsAsTheFileSays) {
+  const std::string sub = dir_.Path() + "models/";
+  std::filesystem::create_directories(sub);
+  for (const std::string& file : ListDirectory(CopyModel("fall"), false)) {
+    if (file != "fall.wld") std::filesystem::copy_file(dir_.File(file), sub + file);
+  }
+  const std::string world = "[Main]\nworkingDirectory=" + sub +
+                            "\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nbreakTime=1\n"
+                            "[Bodies]\nBody1=ball.bdy\n";
+  WriteModelFile("fall.wld", world);
+  test::WriteBytes(sub + "fall.wld", world);
+  // The ball of the working directory starts lower than the one beside the world file.
+  const std::string ball = "[Main]\nname=Ball\nshapeType=none\n[Mass properties]\nmass=2\n[startPosition]\ny=7\n";
+  test::WriteBytes(sub + "ball.bdy", ball);
+  std::string history;
+  ASSERT_TRUE(Load("fall.wld", history)) << ::testing::PrintToString(Lines());
+  TWorld& w = World();
+  EXPECT_EQ(w.Settings.WorkingDirectory, sub);
+  EXPECT_EQ(w.UserWorkingDirectory, sub);
+  EXPECT_EQ(w.WorkingDirectory, sub + "000/");
+  EXPECT_EQ(w.Model().History.Directory, sub + "000/");
+  EXPECT_EQ(Q(0), 7);
+  EXPECT_EQ(test::ReadBytes(sub + "000/ball.bdy"), ball);
 }
 
 TEST_F(WorldLoadTest, FileThatCannotBeCopiedFailsTheLoad) {

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/model/value_statistics.h"
 #include "engine/record/log.h"
-#include "engine/record/value_statistics.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "platform/clock.h"
 #include "platform/exponent_text.h"
 #include "platform/number_text.h"
@@ -46,7 +46,7 @@ bool TWorld::RewriteConstants(const std::string& path, const std::vector<std::st
   const std::string found = FindFile(path);
   std::vector<std::string> lines;
   if (found.empty() || !ReadTextLines(found, lines)) {
-    LogLine("[Alert] No constants file found at updating constants.");
+    log_.AddLine("[Alert] No constants file found at updating constants.");
     return false;
   }
   for (std::string& line : lines) {
@@ -61,14 +61,14 @@ bool TWorld::RewriteConstants(const std::string& path, const std::vector<std::st
     long double value = 0;
     const std::string text = Trim(std::string_view(line).substr(equals + 1, kConstantValueLength));
     if (!TryTextToFloat(text, value)) {
-      LogLine("[Alert] Constant " + *match + " holds no number in " + found + "; it was not updated.");
+      log_.AddLine("[Alert] Constant " + *match + " holds no number in " + found + "; it was not updated.");
       continue;
     }
     const long double change = j < changes.Count() ? changes.At(j) : 0;
     line = *match + " = " + FloatToTextExponent(value + change, kConstantDigits, 0);
   }
   if (!WriteTextLines(found, lines)) {
-    LogLine("[Error] Could not write the constants file " + found + ".");
+    log_.AddLine("[Error] Could not write the constants file " + found + ".");
     return false;
   }
   return true;
@@ -127,17 +127,17 @@ bool TWorld::BodyBalancedStatistics() {
 bool TWorld::CreateNextVersion() {
   THistory& history = model_->History;
   history.SaveLog();
-  const std::string remembered = Settings.WorkingDirectory;
+  const std::string remembered = WorkingDirectory;
   const std::string short_name = history.ShortName;
   const std::string current_directory = history.Directory;
 
   // The new directory is numbered among the user's histories; it belongs to the user, so whether the
   // driver removes this load's own directory stays as it was.
   const bool new_history_flag = NewHistoryDirectory;
-  Settings.WorkingDirectory = UserWorkingDirectory;
+  WorkingDirectory = UserWorkingDirectory;
   const bool created = history.CreateNew();
   NewHistoryDirectory = new_history_flag;
-  Settings.WorkingDirectory = remembered;
+  WorkingDirectory = remembered;
   if (!created) {
     history.ShortName = short_name;
     history.Directory = current_directory;
@@ -147,14 +147,14 @@ bool TWorld::CreateNextVersion() {
   const std::string new_directory = history.Directory;
 
   history.ShortName = short_name;
-  Settings.WorkingDirectory = UserWorkingDirectory;
+  WorkingDirectory = UserWorkingDirectory;
   history.OpenExisting();
-  Settings.WorkingDirectory = remembered;
+  WorkingDirectory = remembered;
   if (!copied) return false;
 
   if (UpdateConstantsFromWork(new_directory)) UpdateConstantsByChanges(new_directory);
   BodyBalancedStatistics();
-  LogLine("At: " + DateTimeToText(Now()) + " new version was created to directory " + new_directory);
+  log_.AddLine("At: " + DateTimeToText(Now()) + " new version was created to directory " + new_directory);
 
   const TBodyList& bodies = model_->Bodies;
   for (std::int32_t i = 0; i < bodies.Count(); ++i) {

@@ -1,5 +1,5 @@
-#include "engine/model/world.h"
-#include "engine/model/model.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ TEST_F(WorldTest, ReadsEveryKey) {
   EXPECT_EQ(s.N, 3u);
   const TLCPSettings lcp = world.LCPSettings();
   EXPECT_EQ(std::vector<long double>({lcp.PivotToleranceMin, lcp.PivotToleranceMax, lcp.LexicoZeroTolerance,
-                                      s.ZeroVelocityTolerance, world.State.TimeStep, s.MinimumTimestep,
+                                      s.ZeroVelocityTolerance, s.MaximumTimestep, s.MinimumTimestep,
                                       s.MaximumPenetration, s.MaximumDisplacementFactor}),
             (std::vector<long double>{2e-14L, 3e-10L, 4e-8L, 5e-18L, 2e-5L, 3e-12L, 4e-6L, 0.25L}));
   // "0x1" and -1 are True too; "$10" is 16.
@@ -64,7 +64,7 @@ TEST_F(WorldTest, OddValues) {
   SetDecimalSeparator('.');
   TWorld zero;  // an exact 0 is replaced with an alert
   ASSERT_TRUE(zero.ReadWorldFile(Data("world/zero_values.wld")));
-  EXPECT_EQ(zero.State.TimeStep, 1e-5L);
+  EXPECT_EQ(zero.Settings.MaximumTimestep, 1e-5L);
   EXPECT_EQ(zero.Settings.MinimumTimestep, 1e-12L);
   EXPECT_EQ(zero.Settings.MaximumPenetration, 1e-6L);
   EXPECT_EQ(

@@ -1,6 +1,5 @@
-#include "engine/record/watch_settings.h"
+#include "engine/model/watch_settings.h"
 
-#include "engine/record/log.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -27,10 +26,10 @@ bool ToReals(const std::vector<std::string>& items, std::vector<long double>& va
 }  // namespace
 
 bool RefuseWatchesFile(const TIniFile& ini, const std::string& section, const std::string& key,
-                       const std::string& cause) {
+                       const std::string& cause, ILogSink& log) {
   const std::size_t line = ini.LineOf(section, key);
   const std::string file = ExtractFileName(ini.FileName());
-  LogLine("[Error] Check watches file. " +
+  log.AddLine("[Error] Check watches file. " +
           (line != 0 ? "Line " + IntToText(static_cast<std::int64_t>(line)) + " of " + file : file) + ", [" +
           section + "] " + key + ": " + cause + ".");
   return false;
@@ -66,7 +65,7 @@ bool ReadMaxChange(const std::string& text, long double& low, long double& high)
   return true;
 }
 
-bool TReshapeWindow::Read(const TIniFile& ini) {
+bool TReshapeWindow::Read(const TIniFile& ini, ILogSink& log) {
   const char* const section = "reshapeWindow";
   if (Active || !ini.SectionExists(section)) return true;
   CutHiLowValues = ini.ReadFloat(section, "cutHiLowValues", 0);
@@ -77,7 +76,7 @@ bool TReshapeWindow::Read(const TIniFile& ini) {
     std::vector<long double> values;
     if (!ToReals(SplitCommaText(text), values)) {
       Active = false;
-      return RefuseWatchesFile(ini, section, "standardDeviationRange", "not a list of numbers: " + text);
+      return RefuseWatchesFile(ini, section, "standardDeviationRange", "not a list of numbers: " + text, log);
     }
     // One number leaves the upper end undefined: the window must not open on half a range.
     if (values.size() < 2) {
@@ -89,12 +88,12 @@ bool TReshapeWindow::Read(const TIniFile& ini) {
   }
   if (!consistent || !(RangeHigh > RangeLow)) {
     Active = false;
-    LogLine("[Error] reshapeWindow turned off (incosistency in standardDeviationRange).");
+    log.AddLine("[Error] reshapeWindow turned off (incosistency in standardDeviationRange).");
   }
   return true;
 }
 
-bool TConstantsUpdate::Read(const TIniFile& ini) {
+bool TConstantsUpdate::Read(const TIniFile& ini, ILogSink& log) {
   const char* const section = "constantsUpdate";
   if (Active || !ini.SectionExists(section)) return true;
   const std::string bodies = ini.ReadString(section, "body", "");
@@ -108,7 +107,7 @@ bool TConstantsUpdate::Read(const TIniFile& ini) {
   return true;
 }
 
-bool TChangeConstants::Read(const TIniFile& ini) {
+bool TChangeConstants::Read(const TIniFile& ini, ILogSink& log) {
   const char* const section = "changeConstants";
   if (Active || !ini.SectionExists(section)) return true;
   const std::string constants = ini.ReadString(section, "constant", "");
@@ -123,20 +122,20 @@ bool TChangeConstants::Read(const TIniFile& ini) {
     std::vector<long double> values;
     if (!ToReals(SplitCommaText(changes), values)) {
       Active = false;
-      return RefuseWatchesFile(ini, section, "change", "not a list of numbers: " + changes);
+      return RefuseWatchesFile(ini, section, "change", "not a list of numbers: " + changes, log);
     }
     for (long double v : values) Changes.Add(v);
   }
   if (Constants.size() != Changes.Count()) {
     Active = false;
-    LogLine(
+    log.AddLine(
         "[Error] changeConstants turned off (incosistency in the number of constants and the number of "
         "change parameters, see .wtc file).");
   }
   return true;
 }
 
-bool TBodyBalancedUpdate::Read(const TIniFile& ini) {
+bool TBodyBalancedUpdate::Read(const TIniFile& ini, ILogSink& log) {
   const char* const section = "bodyBalancedUpdate";
   if (Active || !ini.SectionExists(section)) return true;
   const std::string bodies = ini.ReadString(section, "body", "");
@@ -147,7 +146,7 @@ bool TBodyBalancedUpdate::Read(const TIniFile& ini) {
   }
   if (!max_change.empty() && !ReadMaxChange(max_change, MaxChangeLow, MaxChangeHigh)) {
     Active = false;
-    return RefuseWatchesFile(ini, section, "maxChange", "not a list of numbers: " + max_change);
+    return RefuseWatchesFile(ini, section, "maxChange", "not a list of numbers: " + max_change, log);
   }
   return true;
 }

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <set>
 
-#include "engine/model/model.h"
-#include "engine/model/world.h"
-#include "engine/record/value_statistics.h"
+#include "engine/model/value_statistics.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 #include "numerics/float_list.h"
 #include "numerics/int_list.h"
 #include "platform/number_text.h"

@@ -1,4 +1,4 @@
-#include "engine/record/value_statistics.h"
+#include "engine/model/value_statistics.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "engine/record/watch_settings.h"
+#include "engine/model/watch_settings.h"
 
 #include <gtest/gtest.h>
 

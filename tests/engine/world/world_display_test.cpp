@@ -2,8 +2,8 @@
 #include <cmath>
 
 #include "driver_test_support.h"
-#include "numerics/int_list.h"
 #include "engine/step/run_loop.h"
+#include "numerics/int_list.h"
 #include "view_fakes.h"
 
 namespace zentrova::test {

@@ -1,4 +1,4 @@
-#include "engine/step/step_state.h"
+#include "engine/model/step_state.h"
 
 namespace zentrova {
 

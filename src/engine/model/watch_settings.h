@@ -14,7 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/record/value_statistics.h"
+#include "engine/log_sink.h"
+#include "engine/model/value_statistics.h"
 #include "numerics/float_list.h"
 
 namespace zentrova {
@@ -24,7 +25,7 @@ class TIniFile;
 // Logs "[Error] Check watches file. Line <n> of <file>, [<section>] <key>: <cause>." and gives false: every
 // reading of the watches file refuses a value that way, naming where it is and what is wrong with it.
 bool RefuseWatchesFile(const TIniFile& ini, const std::string& section, const std::string& key,
-                       const std::string& cause);
+                       const std::string& cause, ILogSink& log);
 
 // Splits a list the way the model files write them: items separated by commas, blanks or control
 // characters, an item in double quotes kept whole; empty items are dropped.
@@ -39,7 +40,7 @@ class TReshapeWindow {
   // Reads section "reshapeWindow" while not active. The window stays off, with "[Error] reshapeWindow
   // turned off (incosistency in standardDeviationRange)." logged, unless standardDeviationRange holds two
   // numbers of which the second is the greater. False only for a value that is not a real.
-  bool Read(const TIniFile& ini);
+  bool Read(const TIniFile& ini, ILogSink& log = ProgramLog());
 
   bool Active = false;
   long double CutHiLowValues = 0;
@@ -50,7 +51,7 @@ class TReshapeWindow {
 class TConstantsUpdate {
  public:
   // Reads section "constantsUpdate" while not active; a non-empty body list makes it active.
-  bool Read(const TIniFile& ini);
+  bool Read(const TIniFile& ini, ILogSink& log = ProgramLog());
 
   std::vector<std::string> Bodies;
   std::vector<std::string> Constants;
@@ -65,7 +66,7 @@ class TChangeConstants {
   // Reads section "changeConstants" while not active; a non-empty constant list makes it active, and
   // it is turned off again, with its message, when the lists of constants and changes differ in length.
   // Every reading starts the lists afresh, so a section read again for the next body adds nothing twice.
-  bool Read(const TIniFile& ini);
+  bool Read(const TIniFile& ini, ILogSink& log = ProgramLog());
 
   std::vector<std::string> Constants;
   TFloatList Changes;
@@ -75,13 +76,22 @@ class TChangeConstants {
 class TBodyBalancedUpdate {
  public:
   // Reads section "bodyBalancedUpdate" while not active; a non-empty body list makes it active.
-  bool Read(const TIniFile& ini);
+  bool Read(const TIniFile& ini, ILogSink& log = ProgramLog());
 
   std::vector<std::string> Bodies;
   long double MaxChangeLow = 0;
   long double MaxChangeHigh = 0;
   bool Active = false;
   TWorkStatistics Statistics;
+};
+
+// The next-version sections of a watches file, as the contact watches read them and the bodies reshape
+// their outlines by them.
+struct TNextVersionSettings {
+  TConstantsUpdate ConstantsUpdate;
+  TChangeConstants ChangeConstants;
+  TBodyBalancedUpdate BodyBalancedUpdate;
+  TReshapeWindow ReshapeWindow;
 };
 
 // One or two reals separated by a comma: the low and the high maximum change; a single value leaves the

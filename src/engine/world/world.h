@@ -15,12 +15,12 @@
 #include <string>
 
 #include "engine/control_tree.h"
+#include "engine/log_sink.h"
+#include "engine/model/step_state.h"
 #include "engine/model/world_settings.h"
 #include "engine/plot_window.h"
-#include "engine/world_view.h"
 #include "engine/record/history_world.h"
-#include "engine/step/step_state.h"
-#include "engine/step/time_step.h"
+#include "engine/world_view.h"
 
 namespace zentrova {
 
@@ -53,7 +53,9 @@ struct TCollisionFlags {
 
 class TWorld : public IHistoryWorld {
  public:
-  TWorld();
+  // The world and every part it composes log to `log` and show their message boxes through `messages`
+  // (the program's message sink when nullptr); both outlive the world.
+  explicit TWorld(ILogSink& log = ProgramLog(), IMessageSink* messages = nullptr);
   ~TWorld() override;
   TWorld(const TWorld&) = delete;
   TWorld& operator=(const TWorld&) = delete;
@@ -212,26 +214,26 @@ class TWorld : public IHistoryWorld {
   bool InvertMassMatrix();
   // The start of a step is accepted: the history may record the saved state, the saved state takes the
   // working one (with the impact's velocity jump, when one was applied, kept to be taken off again at a
-  // roll-back) and with `save_time` the saved time the working time. The time itself is the
-  // integrator's to move. Always true.
+  // roll-back) and with `save_time` the saved time the working time. The time itself is step control's
+  // to move. Always true.
   bool Update(bool save_time, bool write_history, const TFloatList* velocity_jump, bool at_collision);
-  // Back to the saved state, the velocity jump of an impact at it taken off again. Nothing happens at
-  // time 0. Always true.
-  bool RestoreSavedState(bool restore_time);
+  // Back to the saved state, the velocity jump of an impact at it taken off again; the time is step
+  // control's to restore. Nothing happens at time 0. Always true.
+  bool RestoreSavedState();
   // Records the saved state as a history point when it is due. False when no point was due for a reason
   // other than the recording interval (negative time, not at a collision, not later than the last).
   bool WriteHistoryPointIfDue();
-  // The history point at CurrentState becomes the working state, after an Update when `update_first`;
-  // with `reset_time_step` the time step goes back to maximumTimestep. Always true.
-  bool RestoreHistoryPoint(bool update_first, bool reset_time_step);
+  // The coordinates and the energy of the history point at CurrentState become the working state's;
+  // `time` := the point's time, for step control to move the working time to. False, nothing changed,
+  // when there is no such point.
+  bool RestoreRecordedState(long double& time);
   // The largest displacement of a body with a shape within one time step, each scaled by the body's
   // displacement factor (m). Always true.
   bool MaxStepDisplacement(long double& displacement) const;
 
   // --- Settings ---------------------------------------------------------------------------------------
 
-  // Reads the world file into the settings and the body file names, and sets the time step to
-  // maximumTimestep. False when
+  // Reads the world file into the settings and the body file names. False when
   // - the file is missing: "[Error] No world file found." is logged, the working directory becomes the
   //   file's folder and nothing else changes (a load goes on with the settings as they are);
   // - a value is refused (see TWorldSettings::Read, and a body named "common"): its error line is logged
@@ -253,7 +255,7 @@ class TWorld : public IHistoryWorld {
 
   // --- IHistoryWorld ------------------------------------------------------------------------------------
 
-  std::string HistoryBaseDirectory() const override { return Settings.WorkingDirectory; }
+  std::string HistoryBaseDirectory() const override { return WorkingDirectory; }
   std::string KeptHistoryBaseDirectory() const override { return UserWorkingDirectory; }
   void MarkNewHistoryDirectory() override { NewHistoryDirectory = true; }
   std::uint32_t GeneralizedCoordinateCount() const override { return Settings.N; }
@@ -261,11 +263,18 @@ class TWorld : public IHistoryWorld {
   std::uint32_t StoredStates() const override { return State.StoredStateCount; }
   void SetStoredStates(std::uint32_t count) override { State.StoredStateCount = count; }
   void SetCurrentState(std::uint32_t index) override { State.CurrentState = index; }
-  // A history read back starts at the state the history selected.
-  void RestoreHistoryPoint() override { RestoreHistoryPoint(false, false); }
+  // A history read back starts at the state the history selected; step control moves the time there
+  // once the load is done.
+  void RestoreHistoryPoint() override {
+    long double time = 0;
+    RestoreRecordedState(time);
+  }
   TContactWatches* ContactWatches() override;
 
   // ------------------------------------------------------------------------------------------------------
+
+  ILogSink& LogSink() const { return log_; }
+  IMessageSink* MessageSink() const { return messages_; }
 
   TModel& Model() { return *model_; }
   const TModel& Model() const { return *model_; }
@@ -273,11 +282,14 @@ class TWorld : public IHistoryWorld {
   // Written by loads only (no run steps meanwhile), except the values with setters above.
   TWorldSettings Settings;
   TStepState State;
-  TTimeStepManaging TimeStepManager{State, Settings};
 
   std::string WorldFilePath;         // the world file read last (after the copy: the copy)
   std::string UserWorldFilePath;     // the path the user or the job gave
   std::string UserWorkingDirectory;  // the working directory of the user's world file: holds the histories
+  // The folder the model files are read from now: the world file's working directory, a start history's
+  // folder while its tail is copied, then the history directory. The load's state, apart from the
+  // settings: Settings.WorkingDirectory stays what the world file read last says.
+  std::string WorkingDirectory;
   // This load created its history directory: the driver removes it again when nothing was recorded.
   bool NewHistoryDirectory = false;
   IPlotWindow* PlotWindow = nullptr;
@@ -303,6 +315,8 @@ class TWorld : public IHistoryWorld {
  private:
   bool ReadBodies(const TIniFile& ini);
 
+  ILogSink& log_;
+  IMessageSink* messages_;
   mutable std::mutex settings_mutex_;
   // The alerts the readings of the world file have logged in this load: the copy repeats none of them.
   std::set<std::string> load_alerts_;

@@ -1,13 +1,13 @@
-#include "engine/model/world.h"
+#include "engine/world/world.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
 
-#include "engine/model/model.h"
 #include "engine/model/model_text.h"
 #include "engine/record/log.h"
+#include "engine/world/model.h"
 #include "numerics/expression_words.h"
 #include "platform/clock.h"
 #include "platform/exponent_text.h"
@@ -43,22 +43,40 @@ std::int32_t HistoryNumber(const std::string& short_name) {
 
 }  // namespace
 
-TModel::TModel(TWorld& world)
-    : ExpressionNames(world),
-      GeneralizedCoordinates(world),
-      DependentCoordinates(world),
-      MassMatrix(world),
-      HVector(world),
-      Energy(world),
-      History(world) {}
+TModel::TModel(IHistoryWorld& world, TStepState& state, const std::uint32_t& coordinate_count, ILogSink& log,
+               IMessageSink* messages)
+    : Constants(log, messages),
+      ExpressionNames(Binding),
+      GeneralizedCoordinates(Binding),
+      DependentCoordinates(Binding),
+      MassMatrix(Binding),
+      HVector(Binding),
+      Energy(Binding),
+      Watches(log),
+      History(world, log) {
+  Binding.Bodies = &Bodies;
+  Binding.BodyFileNames = &BodyFileNames;
+  Binding.Constants = &Constants;
+  Binding.Coordinates = &GeneralizedCoordinates;
+  Binding.Names = &ExpressionNames;
+  Binding.State = &state;
+  Binding.CoordinateCount = &coordinate_count;
+  Binding.Log = &log;
+  Binding.Messages = messages;
+}
 
-TWorld::TWorld() : model_(std::make_unique<TModel>(*this)) {}
+TWorld::TWorld(ILogSink& log, IMessageSink* messages)
+    : log_(log),
+      messages_(messages),
+      model_(std::make_unique<TModel>(*this, State, Settings.N, log, messages)) {}
 
 TWorld::~TWorld() = default;
 
 TLCPSettings TWorld::LCPSettings() const {
   std::lock_guard<std::mutex> lock(settings_mutex_);
-  return Settings.LCP;
+  TLCPSettings settings = Settings.LCP;
+  settings.Log = &log_;
+  return settings;
 }
 
 void TWorld::SetLCPPivotToleranceMin(long double value) {
@@ -114,19 +132,20 @@ bool TWorld::ReadWorldFile(const std::string& path) {
   const std::string given = ToNativeSeparators(path);
   const std::string found = FindFile(given);
   if (found.empty()) {
-    LogLine("[Error] No world file found.");
-    Settings.WorkingDirectory = FolderOf(given);
+    log_.AddLine("[Error] No world file found.");
+    WorkingDirectory = FolderOf(given);
     return false;
   }
   WorldFilePath = found;
   const TIniFile ini(found);
-  if (!AcceptNulFreeText(ini.FirstLineWithNul(), found)) return false;
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), found, log_)) return false;
   {
     // The run-time values among the settings are written under the lock that their readers take.
     std::lock_guard<std::mutex> lock(settings_mutex_);
-    if (!Settings.Read(ini, found, &load_alerts_)) return false;
+    const bool read = Settings.Read(ini, found, log_, &load_alerts_);
+    WorkingDirectory = Settings.WorkingDirectory;
+    if (!read) return false;
   }
-  State.TimeStep = Settings.MaximumTimestep;
   return ReadBodies(ini);
 }
 
@@ -137,7 +156,7 @@ bool TWorld::ReadBodies(const TIniFile& ini) {
     const std::string value = ini.ReadString(kBodies, "Body" + IntToText(k), "");
     // Only the whole value is refused, in any letter case: "common.bdy" is an ordinary body file.
     if (LowerCase(value) == "common") {
-      LogLine("[Error] bodie can not be named 'common.'");
+      log_.AddLine("[Error] bodie can not be named 'common.'");
       return false;
     }
     if (value.empty()) return true;
@@ -157,7 +176,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
 
   // Without a body there is nothing to move, collide or show; a missing world file ends here too.
   if (m.BodyFileNames.empty()) {
-    LogLine("[Error] No bodies listed in section Bodies of the world file.");
+    log_.AddLine("[Error] No bodies listed in section Bodies of the world file.");
     return false;
   }
   for (const std::string& name : m.BodyFileNames) {
@@ -167,7 +186,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   m.Bodies.AddNames(m.BodyNames);
 
   const TWorldSettings& s = Settings;
-  const std::string& dir = s.WorkingDirectory;
+  const std::string& dir = WorkingDirectory;
   if (!m.Constants.Load(dir + s.ConstantsFileName)) return false;
   if (!m.GeneralizedCoordinates.Load(dir + s.GeneralizedCoordinatesFileName, s.N)) return false;
   if (!m.DependentCoordinates.Load(dir + s.DependentCoordinatesFileName)) return false;
@@ -176,12 +195,13 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   m.MassMatrixVaries = m.MassMatrix.TimeDependent;
   // A singular matrix does not end the load: the numerics error record it leaves stops the first step.
   m.InverseMassMatrix.Assign(&m.MassMatrix);
-  if (!m.InverseMassMatrix.LUDInverse()) LogLine(kMassMatrixInversionError);
+  if (!m.InverseMassMatrix.LUDInverse()) log_.AddLine(kMassMatrixInversionError);
   if (!LoadHVector()) return false;
   if (!EvaluateBreakTime()) return false;
   if (!LoadMechanicalEnergy()) return false;
 
   TContactModel contact_model;
+  contact_model.Log = &log_;
   contact_model.BodyNames = m.BodyNames;
   contact_model.CoordinateNames = m.GeneralizedCoordinates.Names;
   contact_model.Time = &State.Time;
@@ -189,7 +209,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
     if (!m.ContactProperties.Load(dir + s.ContactPropertiesFileName, contact_model)) return false;
   } catch (const EParserException& e) {
     // A coefficient that does not compile: its message names its line of the file.
-    LogLine("[Error] " + e.Message());
+    log_.AddLine("[Error] " + e.Message());
     return false;
   }
   if (!m.Watches.Load(dir + s.WatchesFileName, m.Bodies, HistoryNumber(m.History.ShortName))) return false;
@@ -208,7 +228,7 @@ bool TWorld::ReadUserWorldFile(const std::string& path) {
   load_alerts_.clear();
   const bool found = !FindFile(ToNativeSeparators(path)).empty();
   const bool read = ReadWorldFile(path);
-  UserWorkingDirectory = Settings.WorkingDirectory;
+  UserWorkingDirectory = WorkingDirectory;
   UserWorldFilePath = path;
   return read || !found;
 }
@@ -217,22 +237,22 @@ bool TWorld::ReadWorldFileAndCopyModel(const std::string& path, const std::strin
                                        const std::string& start_history_name) {
   if (!start_history_name.empty()) {
     // The model comes from the start history's copy, and so do its last states.
-    Settings.WorkingDirectory = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
+    WorkingDirectory = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
     CopyHistoryTail(history_name, start_history_name);
   }
   if (NewHistoryDirectory && !CopyModelFiles(path)) return false;
   const std::string copy = model_->History.Directory + ExtractFileName(ToNativeSeparators(path));
-  Settings.WorkingDirectory = model_->History.Directory;
+  WorkingDirectory = model_->History.Directory;
   const bool found = !FindFile(copy).empty();
   const bool read = ReadWorldFile(copy);
   // The copy governs the run even when its workingDirectory names another folder.
-  Settings.WorkingDirectory = model_->History.Directory;
+  WorkingDirectory = model_->History.Directory;
   return read || !found;
 }
 
 bool TWorld::CreateBody(const std::string& body_file_name) {
-  auto body = std::make_unique<TBody>(Settings);
-  if (!body->Load(Settings.WorkingDirectory + body_file_name)) return false;
+  auto body = std::make_unique<TBody>(Settings, log_);
+  if (!body->Load(WorkingDirectory + body_file_name)) return false;
   TBodyList& bodies = model_->Bodies;
   const std::int32_t index = bodies.Count();
   if (View != nullptr) body->BuildSceneObjects(*View, index);
@@ -243,7 +263,7 @@ bool TWorld::CreateBody(const std::string& body_file_name) {
 
 bool TWorld::CopyModelFiles(const std::string& world_file_path) {
   const std::string destination = model_->History.Directory;
-  const std::string& from = Settings.WorkingDirectory;
+  const std::string& from = WorkingDirectory;
   // Each file keeps its name relative to the working directory, so that the copy is read under the
   // name the model gives it.
   auto copy = [&](const std::string& name) {
@@ -272,7 +292,7 @@ bool TWorld::CopyModelFiles(const std::string& world_file_path) {
     return FindFile(from + s.WatchesFileName).empty() || copy(s.WatchesFileName);
   };
   if (copy_all()) return true;
-  LogLine("[Error] could not copy model files to result folder.");
+  log_.AddLine("[Error] could not copy model files to result folder.");
   return false;
 }
 
@@ -281,8 +301,8 @@ bool TWorld::CopyFileAndWait(const std::string& source, const std::string& desti
   const std::string found = FindFile(source);
   if (found.empty()) {
     const std::string text = "[Error] Could not copy file" + source + " to " + destination_directory + ".";
-    ShowMessage(text);
-    LogLine(text);
+    ShowMessageVia(messages_, text);
+    log_.AddLine(text);
     return false;
   }
   // The copy keeps the name the model files give, whatever the letter case of the file found.
@@ -299,7 +319,7 @@ bool TWorld::CopyFileAndWait(const std::string& source, const std::string& desti
     SleepMilliseconds(kCopyPollMilliseconds);
   }
   if (!copied) {
-    LogLine("[Error] Copying file " + source + " to " + destination_directory + " failed.");
+    log_.AddLine("[Error] Copying file " + source + " to " + destination_directory + " failed.");
     return false;
   }
   return true;
@@ -311,7 +331,7 @@ void TWorld::CopyHistoryTail(const std::string& history_name, const std::string&
   // Only whole records that both files hold: the start history may have been killed while recording.
   std::vector<std::string> data;
   std::vector<std::string> watches;
-  THistory::ReadRecordLines(from, data, watches);
+  THistory::ReadRecordLines(from, data, watches, log_);
   if (FileExists(from + "data.txt")) WriteLastLines(data, to + "data.txt");
   if (FileExists(from + "watches.txt")) WriteLastLines(watches, to + "watches.txt");
 }
@@ -321,17 +341,17 @@ void TWorld::WriteLastLines(const std::vector<std::string>& lines, const std::st
   const std::size_t have = std::min(lines.size(), kHistoryTailLines);
   std::copy(lines.end() - static_cast<std::ptrdiff_t>(have), lines.end(),
             last.end() - static_cast<std::ptrdiff_t>(have));
-  if (!WriteTextLines(target, last)) LogLine("[Error] Could not write file " + target + ".");
+  if (!WriteTextLines(target, last)) log_.AddLine("[Error] Could not write file " + target + ".");
 }
 
 bool TWorld::ReadShapeFileName(const std::string& body_file_path, std::string& shape_file_path) {
   const std::string found = FindFile(ToNativeSeparators(body_file_path));
   if (found.empty()) {
-    LogLine("[Error] No body file found. Check working directory.");
+    log_.AddLine("[Error] No body file found. Check working directory.");
     return false;
   }
   const TIniFile ini(found);
-  if (!AcceptNulFreeText(ini.FirstLineWithNul(), found)) return false;
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), found, log_)) return false;
   const std::string shape = ToNativeSeparators(ini.ReadString(kMain, "shapeFile", ""));
   shape_file_path = shape.empty() ? std::string() : ExtractFilePath(found) + shape;
   return true;
@@ -346,7 +366,7 @@ bool TWorld::LinkVirtualBodies() {
     if (body.VirtualToBody.empty()) continue;
     std::int32_t target_index = 0;
     if (!bodies.FindByName(body.VirtualToBody, target_index)) {
-      LogLine("[Error] Body " + body.Name + " is virtual to body " + body.VirtualToBody +
+      log_.AddLine("[Error] Body " + body.Name + " is virtual to body " + body.VirtualToBody +
               ", which does not exist.");
       return false;
     }
@@ -373,10 +393,10 @@ enum class TLinesRead : std::uint8_t { Read, Missing, Refused };
 // Every line of a model file, and those that are not empty. Missing when the file is missing, Refused
 // after the error line when a line holds a NUL byte.
 TLinesRead ReadExpressionLines(const std::string& path, std::vector<std::string>& all,
-                               std::vector<std::string>& filled) {
+                               std::vector<std::string>& filled, ILogSink& log) {
   const std::string found = FindFile(ToNativeSeparators(path));
   if (found.empty() || !ReadTextLines(found, all)) return TLinesRead::Missing;
-  if (!AcceptNulFreeText(FirstLineWithNul(all), found)) return TLinesRead::Refused;
+  if (!AcceptNulFreeText(FirstLineWithNul(all), found, log)) return TLinesRead::Refused;
   filled.clear();
   for (const std::string& line : all) {
     if (!line.empty()) filled.push_back(line);
@@ -390,11 +410,11 @@ bool TWorld::LoadHVector() {
   std::vector<std::string> all;
   std::vector<std::string> filled;
   const TLinesRead read =
-      ReadExpressionLines(Settings.WorkingDirectory + Settings.HVectorFileName, all, filled);
-  if (read == TLinesRead::Missing) LogLine("[Error] No hVector file found.");
+      ReadExpressionLines(WorkingDirectory + Settings.HVectorFileName, all, filled, log_);
+  if (read == TLinesRead::Missing) log_.AddLine("[Error] No hVector file found.");
   if (read != TLinesRead::Read) return false;
   if (all.size() != Settings.N || filled.size() != Settings.N) {
-    LogLine(
+    log_.AddLine(
         "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
         ".hv file. ");
     return false;
@@ -407,27 +427,27 @@ bool TWorld::LoadHVector() {
 bool TWorld::EvaluateBreakTime() {
   const TWorldSettings& s = Settings;
   const std::string world_file = ExtractFileName(WorldFilePath);
-  TExpressionList text(*this);
+  TExpressionList text(model_->Binding);
   if (!text.AddExpression({s.BreakTimeText}, TLineSource::SameLine(world_file, s.BreakTimeLine, 1)))
     return false;
   const long double value = text.Count() > 0 ? text.Value(0) : 0;
   const std::string label = " in wld file " + world_file + " ";
   // A break time that is no number above 0 is never passed (NaN) or ends the run before it begins.
   if (!(value > 0) || !std::isfinite(value)) {
-    LogLine("[Error] breakTime" + label + "must be a finite number above 0: " + s.BreakTimeText + " gives " +
+    log_.AddLine("[Error] breakTime" + label + "must be a finite number above 0: " + s.BreakTimeText + " gives " +
             FloatToText(value) + ".");
     return false;
   }
   // A first step beyond the break time, or a recording interval longer than the run, leaves a run of
   // one step or one recorded state that goes on for as long as the step or interval says.
   if (s.MaximumTimestep > value) {
-    LogLine("[Error] maximumTimestep" + label + "must be at most breakTime (" + FloatToText(value) +
+    log_.AddLine("[Error] maximumTimestep" + label + "must be at most breakTime (" + FloatToText(value) +
             "s): " + FloatToText(s.MaximumTimestep) + "s.");
     return false;
   }
-  const long double interval = static_cast<long double>(s.RecordingInterval) * State.TimeStep;
+  const long double interval = static_cast<long double>(s.RecordingInterval) * s.MaximumTimestep;
   if (interval > value) {
-    LogLine("[Error] writeToHistoryMultipleOfMaximumTimestep" + label +
+    log_.AddLine("[Error] writeToHistoryMultipleOfMaximumTimestep" + label +
             "must record at least once within "
             "breakTime (" +
             FloatToText(value) + "s): " + IntToText(s.RecordingInterval) + " maximum time steps are " +
@@ -437,7 +457,7 @@ bool TWorld::EvaluateBreakTime() {
   // Not wrong, but a run that no one will wait for: say how long it is before it starts.
   const long double steps = std::round(value / s.MaximumTimestep);
   if (steps > kManyStepsToBreakTime) {
-    LogLine("[Alert] maximumTimestep" + label + "needs about " + FloatToTextExponent(steps, 3, 0) +
+    log_.AddLine("[Alert] maximumTimestep" + label + "needs about " + FloatToTextExponent(steps, 3, 0) +
             " steps to reach breakTime (" + FloatToText(value) + "s): " + FloatToText(s.MaximumTimestep) + "s.");
   }
   model_->BreakTime = value + interval;
@@ -448,11 +468,11 @@ bool TWorld::LoadMechanicalEnergy() {
   std::vector<std::string> all;
   std::vector<std::string> filled;
   const TLinesRead read =
-      ReadExpressionLines(Settings.WorkingDirectory + Settings.MechanicalEnergyFileName, all, filled);
-  if (read == TLinesRead::Missing) LogLine("[Error] No mechanical energy file found.");
+      ReadExpressionLines(WorkingDirectory + Settings.MechanicalEnergyFileName, all, filled, log_);
+  if (read == TLinesRead::Missing) log_.AddLine("[Error] No mechanical energy file found.");
   if (read != TLinesRead::Read) return false;
   if (all.size() != 1 || filled.size() != 1) {
-    LogLine("[Error] Mechanical energy should be writen in one line only; see .me file. ");
+    log_.AddLine("[Error] Mechanical energy should be writen in one line only; see .me file. ");
     return false;
   }
   if (!model_->Energy.AddExpression(filled, TLineSource::SameLine(Settings.MechanicalEnergyFileName, 1, 1))) {

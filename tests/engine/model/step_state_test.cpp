@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "driver_test_support.h"
-#include "engine/model/model.h"
-#include "engine/model/world.h"
+#include "engine/world/model.h"
+#include "engine/world/world.h"
 
 namespace zentrova {
 namespace {
@@ -36,8 +36,8 @@ TEST_F(StepStateTest, EachStepRecordsTheStartOfThePreviousOneOnce) {
   ASSERT_TRUE(Steps(3));
   const long double saved = w.State.SavedTime, q = Q(0);
   for (int attempt = 1; attempt <= 2; ++attempt) {
-    ASSERT_TRUE(w.TimeStepManager.ReduceTimeStep());
-    w.RestoreSavedState(true);
+    ASSERT_TRUE(main_->StepControl().TimeStepManager.ReduceTimeStep());
+    main_->StepControl().RestoreSavedState(true);
     EXPECT_EQ(w.State.Time, saved);
     EXPECT_EQ(Q(0), w.State.Current.Q.At(0));
     EXPECT_NE(Q(0), q);
@@ -46,7 +46,7 @@ TEST_F(StepStateTest, EachStepRecordsTheStartOfThePreviousOneOnce) {
     EXPECT_EQ(w.State.Time, saved + std::ldexp(h, -attempt));
   }
   // Neither repetition toggled the finest flag: both levels still have half a step pending.
-  EXPECT_EQ(w.TimeStepManager.LevelFlags, (std::vector<bool>{true, true}));
+  EXPECT_EQ(main_->StepControl().TimeStepManager.LevelFlags, (std::vector<bool>{true, true}));
   EXPECT_EQ(w.State.CurrentState, 2u);
   EXPECT_EQ(FileLines("000/data.txt").size(), 3u);
   const TCoordinateList& point = w.Model().History.Points.Items(1).Coordinates;
@@ -62,7 +62,7 @@ TEST_F(StepStateTest, HistoryPointsAtCollisionsOnly) {
   w.Settings.WriteEachTimeStep = false;
   w.Settings.WriteAtCollision = true;
   for (bool at_collision : {false, true, false, false, true, false}) {
-    w.Update(true, true, nullptr, at_collision);
+    main_->StepControl().Update(true, true, nullptr, at_collision);
     w.State.Time += h;
   }
   EXPECT_EQ(PointTimes(), (std::vector<long double>{0, h, 4 * h}));
@@ -71,19 +71,19 @@ TEST_F(StepStateTest, HistoryPointsAtCollisionsOnly) {
 TEST_F(StepStateTest, RollBackAfterAnImpulseRestoresTheVelocitiesBeforeIt) {
   TWorld& w = World();
   w.State.Evaluated.Q.SetAt(0, 7);
-  w.RestoreSavedState(true);  // at time 0 there is nothing to roll back to
+  main_->StepControl().RestoreSavedState(true);  // at time 0 there is nothing to roll back to
   EXPECT_EQ(Q(0), 7);
-  w.Update(true, false, nullptr, false);
+  main_->StepControl().Update(true, false, nullptr, false);
   w.State.Time = w.State.TimeStep;  // a step later the impact added its jump of +5 to the velocity -2
   TFloatList jump;
   jump.Dim(w.Settings.N);
   jump.SetAt(0, 5);
   w.State.Evaluated.QDot.SetAt(0, -2 + 5);
-  w.Update(true, false, &jump, true);
+  main_->StepControl().Update(true, false, &jump, true);
   EXPECT_TRUE(w.State.ImpulseApplied);
   EXPECT_TRUE(w.State.AtCollision);
   w.State.Evaluated.QDot.SetAt(0, 99);  // what the step computed
-  w.RestoreSavedState(true);
+  main_->StepControl().RestoreSavedState(true);
   EXPECT_EQ(QDot(0), -2);
   EXPECT_FALSE(w.State.ImpulseApplied);
   EXPECT_FALSE(w.State.AtCollision);

@@ -1,11 +1,11 @@
-#include "engine/model/world.h"
+#include "engine/world/world.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 
-#include "engine/model/model.h"
 #include "engine/record/log.h"
+#include "engine/world/model.h"
 
 namespace zentrova {
 
@@ -29,7 +29,7 @@ bool TWorld::InvertMassMatrix() {
   m.MassMatrix.Evaluate();
   m.InverseMassMatrix.Assign(&m.MassMatrix);
   if (!m.InverseMassMatrix.LUDInverse()) {
-    LogLine(kMassMatrixInversionError);
+    log_.AddLine(kMassMatrixInversionError);
     return false;
   }
   return true;
@@ -48,8 +48,6 @@ void CopyCoordinates(const TCoordinateList& from, TCoordinateList& to, std::uint
 bool TWorld::Update(bool save_time, bool write_history, const TFloatList* velocity_jump, bool at_collision) {
   TStepState& st = State;
   if (write_history) WriteHistoryPointIfDue();
-  // After a roll-back the two times are equal: a repeated attempt is not a new step.
-  if (st.Time != st.SavedTime) TimeStepManager.CountStep();
   const std::uint32_t n = std::min({st.Current.Count(), st.Evaluated.Count(), Settings.N});
   CopyCoordinates(st.Evaluated, st.Current, n);
   st.AtCollision = at_collision;
@@ -64,7 +62,7 @@ bool TWorld::Update(bool save_time, bool write_history, const TFloatList* veloci
   return true;
 }
 
-bool TWorld::RestoreSavedState(bool restore_time) {
+bool TWorld::RestoreSavedState() {
   TStepState& st = State;
   if (st.Time == 0) return true;
   const std::uint32_t n = std::min({st.Current.Count(), st.Evaluated.Count(), Settings.N});
@@ -77,7 +75,6 @@ bool TWorld::RestoreSavedState(bool restore_time) {
   st.AtCollision = false;
   st.ImpulseApplied = false;
   st.MechanicalEnergy = st.SavedMechanicalEnergy;
-  if (restore_time) st.Time = st.SavedTime;
   return true;
 }
 
@@ -114,15 +111,13 @@ bool TWorld::WriteHistoryPointIfDue() {
   return true;
 }
 
-bool TWorld::RestoreHistoryPoint(bool update_first, bool reset_time_step) {
-  if (update_first) Update(true, false, nullptr, false);
-  if (reset_time_step) TimeStepManager.Reset();
+bool TWorld::RestoreRecordedState(long double& time) {
   const THistory& history = model_->History;
-  if (State.CurrentState >= history.Points.Count()) return true;
+  if (State.CurrentState >= history.Points.Count()) return false;
   const TGeneralizedCoordinatesHistory& point = history.Points.Items(State.CurrentState);
   const std::uint32_t n = std::min({Settings.N, point.Coordinates.Count(), State.Evaluated.Count()});
   CopyCoordinates(point.Coordinates, State.Evaluated, n);
-  State.Time = point.Time;
+  time = point.Time;
   State.MechanicalEnergy = point.MechanicalEnergy;
   return true;
 }

@@ -5,6 +5,7 @@
 // generalized and dependent coordinates: the model lives as long as its world and never moves.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,19 +17,25 @@
 #include "engine/model/expression_names.h"
 #include "engine/model/generalized_coordinates.h"
 #include "engine/model/mass_matrix.h"
+#include "engine/model/model_binding.h"
 #include "engine/record/contact_watches.h"
 #include "engine/record/history.h"
 #include "numerics/matrix.h"
 
 namespace zentrova {
 
-class TWorld;
+class IHistoryWorld;
 
 struct TModel {
-  // The equations bind to the world's time and state, and the history to the world's directories.
-  explicit TModel(TWorld& world);
+  // The parts bind to this model's names, the given state and coordinate count, and log to `log` (message
+  // boxes through `messages`); the history records for `world`. All of them outlive the model.
+  TModel(IHistoryWorld& world, TStepState& state, const std::uint32_t& coordinate_count, ILogSink& log,
+         IMessageSink* messages);
   TModel(const TModel&) = delete;
   TModel& operator=(const TModel&) = delete;
+
+  // What the parts below bind to: the names of this model, the world's state and coordinate count.
+  TModelBinding Binding;
 
   std::vector<std::string> BodyFileNames;  // the values of section Bodies, in order
   std::vector<std::string> BodyNames;      // the bodies' names in body order, once they are loaded

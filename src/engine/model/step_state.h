@@ -22,11 +22,11 @@ struct TStepState {
   // Sizes both coordinate sets, the velocity jump and the contact forces to n (new values 0).
   void SetCount(std::uint32_t n);
 
-  // Time of the working state (s). Written by the integrator while it steps and by the roll-backs (to
-  // the saved state, to a recorded state); nothing else moves it.
+  // Time of the working state (s). Written by step control only: for the integrator while it steps, at
+  // the roll-backs (to the saved state, to a recorded state) and after a load.
   long double Time = 0;
   long double SavedTime = 0;              // time of the saved state (s)
-  long double TimeStep = 0;               // current step h (s), written by the time-step control
+  long double TimeStep = 0;               // current step h (s), written by step control's time-step manager
   long double MechanicalEnergy = 0;       // of the working state (J)
   long double SavedMechanicalEnergy = 0;  // of the saved state (J)
 
