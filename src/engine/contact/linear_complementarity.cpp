@@ -203,24 +203,27 @@ class TPivoting {
  public:
   static std::size_t Bytes(std::uint32_t n) {
     const std::size_t cells = std::size_t{n} * n + 6 * std::size_t{n};  // Binv, b, d, v, u, terms
-    return cells * sizeof(Cell) + std::size_t{n} * sizeof(const long double*) +
-           2 * std::size_t{n} * sizeof(std::uint32_t) + std::size_t{n} * sizeof(std::int32_t);
+    return cells * sizeof(Cell) + 2 * std::size_t{n} * sizeof(std::uint32_t) +
+           std::size_t{n} * sizeof(std::int32_t);
   }
 
   // memory: Bytes(n) bytes aligned for long double.
-  TPivoting(const TSqrMatrix& M, std::uint32_t n, void* memory, long double Lexico, long double PivotTolerance)
-        : n_(kN != 0 ? kN : n), z0_(static_cast<std::int32_t>(2 * n)), lexico_(Lexico), tolerance_(PivotTolerance) {
+  TPivoting(const long double* const* Rows, std::uint32_t n, void* memory, long double Lexico,
+            long double PivotTolerance)
+        : n_(kN != 0 ? kN : n),
+          z0_(static_cast<std::int32_t>(2 * n)),
+          lexico_(Lexico),
+          tolerance_(PivotTolerance),
+          m_(Rows) {
     c_ = static_cast<Cell*>(memory);
     b_ = c_ + std::size_t{n} * n;
     d_ = b_ + n;
     v_ = d_ + n;
     u_ = v_ + n;
     terms_ = reinterpret_cast<TTerm*>(u_ + n);
-    m_ = reinterpret_cast<const long double**>(terms_ + n);
-    active_ = reinterpret_cast<std::uint32_t*>(m_ + n);
+    active_ = reinterpret_cast<std::uint32_t*>(terms_ + n);
     diagonal_ = active_ + n;
     basis_ = reinterpret_cast<std::int32_t*>(diagonal_ + n);
-    for (std::uint32_t i = 0; i < n; ++i) m_[i] = M.RowData(i);
   }
 
   TOutcome Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
@@ -345,7 +348,7 @@ class TPivoting {
     Cell x;
   };
   TTerm* terms_;
-  const long double** m_;        // rows of M
+  const long double* const* m_;  // rows of M
   std::uint32_t* active_;        // the active column numbers, ascending
   // Where row i's sum meets the -1 on its diagonal: before the active column at that position while
   // column i is at rest (the number of active columns below i), kNever once it is active.
@@ -587,16 +590,22 @@ long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, lon
   return tolerance;
 }
 
+namespace {
+bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, const long double& Infinity,
+           const long double& LexicoZeroTolerance, const long double& PivotTolerance, const long double& Zero,
+           const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit);
+}  // namespace
+
 bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& M, TFloatList& q,
               TFloatList& W, TFloatList& Z) {
-  TLCPAlerts alerts;
-  alerts.LogUnboundedRay = Settings.LogUnboundedRay;
-  alerts.LogMaximumIterations = Settings.LogMaximumIterations;
-  alerts.Time = Time;
-  alerts.Log = Settings.Log;
+  const TLCPAlerts alerts{.LogUnboundedRay = Settings.LogUnboundedRay,
+                          .LogMaximumIterations = Settings.LogMaximumIterations,
+                          .Time = Time,
+                          .Log = Settings.Log};
   const long double pivot_tolerance =
       LCPPivotTolerance(q, Settings.PivotToleranceMin, Settings.PivotToleranceMax);
-  return LemkeSolve(M, q, W, Z, kLCPInfinity, Settings.LexicoZeroTolerance, pivot_tolerance, kLCPZero, alerts);
+  return Lemke(M, q, W, Z, kLCPInfinity, Settings.LexicoZeroTolerance, pivot_tolerance, kLCPZero, alerts,
+               nullptr, 0);
 }
 
 namespace {
@@ -700,7 +709,7 @@ namespace {
 // then is its outcome that of the extended arithmetic, and `solved` says whether W and Z hold the
 // solution.
 struct TFastPivoting {
-  const TSqrMatrix& M;
+  const long double* const* rows;
   std::uint32_t n;
   void* memory;
   long double lexico, tolerance;
@@ -714,7 +723,7 @@ struct TFastPivoting {
 
   template <std::uint32_t kN>
   TOutcome Run(bool& solved, bool& exact) const {
-    TPivoting<TSplitCell, kN> pivoting(M, n, memory, lexico, tolerance);
+    TPivoting<TSplitCell, kN> pivoting(rows, n, memory, lexico, tolerance);
     const TOutcome outcome = pivoting.Run(q, r0, qmin, infinity, passes, pivots);
     exact = (X87Status() & kInexactCellFlags) == 0;
     solved = exact && outcome == TOutcome::Solved && pivoting.WriteResult(W, Z);
@@ -722,11 +731,11 @@ struct TFastPivoting {
   }
 };
 
-}  // namespace
-
-bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
-                long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
-                const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {
+// LemkeSolve, with the tolerances taken where they lie: SolveLCP calls it on every contact solve, and
+// copying extended reals into arguments costs the x87 unit more than reading them in place.
+bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, const long double& Infinity,
+           const long double& LexicoZeroTolerance, const long double& PivotTolerance, const long double& Zero,
+           const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {
   W.Zero();
   Z.Zero();
   const std::uint32_t n = q.Count();
@@ -770,8 +779,20 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
     heap = std::make_unique_for_overwrite<long double[]>(bytes / sizeof(long double) + 1);
     memory = heap.get();
   }
+  // M's rows are looked up once, for the check and the pivoting both.
+  constexpr std::uint32_t kStackRows = 32;
+  const long double* stack_rows[kStackRows];
+  std::unique_ptr<const long double*[]> heap_rows;
+  const long double** rows = stack_rows;
+  if (n > kStackRows) {
+    heap_rows = std::make_unique_for_overwrite<const long double*[]>(n);
+    rows = heap_rows.get();
+  }
   bool finite = true;
-  for (std::uint32_t i = 0; i < n; ++i) finite &= AllFinite(M.RowData(i), n);
+  for (std::uint32_t i = 0; i < n; ++i) {
+    rows[i] = M.RowData(i);
+    finite &= AllFinite(rows[i], n);
+  }
   if (!finite) return false;
 
   // The split cells' flags must start clear. A caller who has none of them raised keeps every flag
@@ -783,8 +804,8 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   const std::uint64_t passes = PassLimit != 0 ? PassLimit : LCPPassLimit(n);
   bool solved = false;
   bool exact = false;
-  const TFastPivoting fast{M, n, memory, LexicoZeroTolerance, PivotTolerance, qd, r0, qmin, Infinity, passes,
-                           Pivots, W, Z};
+  const TFastPivoting fast{rows, n, memory, LexicoZeroTolerance, PivotTolerance, qd, r0, qmin, Infinity,
+                           passes, Pivots, W, Z};
   // The few unknowns of the common contact problems have pivotings of their own, with the loops'
   // bounds known.
   TOutcome outcome;
@@ -800,7 +821,7 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
     ClearX87Flags();
     cleared = true;
     if (Pivots != nullptr) Pivots->resize(traced);
-    TPivoting<TExtendedCell> plain(M, n, memory, LexicoZeroTolerance, PivotTolerance);
+    TPivoting<TExtendedCell> plain(rows, n, memory, LexicoZeroTolerance, PivotTolerance);
     outcome = plain.Run(qd, r0, qmin, Infinity, passes, Pivots);
     solved = outcome == TOutcome::Solved && plain.WriteResult(W, Z);
   }
@@ -820,6 +841,15 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
   return solved;
+}
+
+}  // namespace
+
+bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
+                long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
+                const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {
+  return Lemke(M, q, W, Z, Infinity, LexicoZeroTolerance, PivotTolerance, Zero, Alerts, Pivots,
+               PassLimit);
 }
 
 std::uint64_t LCPPassLimit(std::uint32_t n) {

@@ -241,6 +241,8 @@ TEST_F(LCPTest, ProblemsWithoutSolutionGiveZeros) {
       {2, {2, 1, 1, 2}, {1, kNaN}},                            // NaN in q, no pivot needed
       {2, {2, 1, 1, 2}, {std::numeric_limits<long double>::infinity(), 1}},
       {2, {kNaN, 1, 1, kNaN}, {-1, -2}},
+      // Infinity in the last column of a middle row, where the pivoting never looks: only z_0 enters.
+      {3, {1, 0, 0, 0, 1, std::numeric_limits<long double>::infinity(), 0, 0, 1}, {-1, 1, 1}},
       // z0 enters for w_0 (the first of equal q), z_0 with d = (1, 2^-64): lexico 0 lets row 1 win at
       // ratio 0, and u_1 = M(1, 0) + 1 rounds to 2: s + 1 = 0, the update would divide by zero.
       {2, {1, 0, 1 - 0x1p-64L, 1}, {-1, -1}, 0, 1e-30L}};
