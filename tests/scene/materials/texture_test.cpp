@@ -369,6 +369,18 @@ TEST(TextureStream, ThePictureIsItsClassNameASizeAndABitmapFileAfterTheImageClas
             std::string::npos);
 }
 
+// A material's properties written and read into `into` (a material outside any library: nothing is
+// recomputed after loading).
+void CopyThroughStream(const TGLMaterial& from, TGLMaterial& into) {
+  TMemoryStream stream;
+  TPropertyWriter writer(stream);
+  from.WriteProperties(writer);
+  writer.End();
+  stream.SetPosition(0);
+  TPropertyReader reader(stream);
+  for (const TProperty& property : reader.Properties()) ReadObjectProperty(into, property.name, property.value);
+}
+
 TEST(TextureStream, ExtraTexturesAreAStoredCollection) {
   TGLMaterialLibrary library;
   TGLMaterial& material = library.Materials().Add()->Material();
@@ -394,6 +406,12 @@ TEST(TextureStream, ExtraTexturesAreAStoredCollection) {
   EXPECT_EQ(extra.Items(1)->TextureIndex(), 1);
   EXPECT_TRUE(extra.Items(1)->TextureMatrixIsIdentity());
   EXPECT_EQ(LibraryBytes(*read), bytes);
+
+  TGLMaterial alone(nullptr);
+  CopyThroughStream(material, alone);
+  ASSERT_EQ(alone.TextureEx().Count(), 2);
+  EXPECT_EQ(alone.TextureEx().Items(0)->TextureMatrix()[0][0], 2);
+  EXPECT_EQ(alone.TextureEx().Items(0)->TextureMatrix()[3][0], 0.5f);
 }
 
 TPropertyValue Text(std::uint8_t tag, std::string text) {
