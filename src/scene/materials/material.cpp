@@ -187,7 +187,6 @@ constexpr TIdentNames<3> kFaceCulling{"fcBufferDefault", "fcCull", "fcNoCull"};
 
 }  // namespace
 
-// The texture and the extra textures are not streamed: the program builds its textures in code.
 void TGLMaterial::WriteProperties(TPropertyWriter& w) const {
   TGLUpdateAbleObject::WriteProperties(w);
   if (StoresMaterialProperties()) {
@@ -196,15 +195,27 @@ void TGLMaterial::WriteProperties(TPropertyWriter& w) const {
     if (blending_mode_ != bmOpaque) w.Enum("BlendingMode", kBlendingMode, blending_mode_);
   }
   if (material_options_ != 0) w.SetOf("MaterialOptions", kMaterialOptions, material_options_);
+  // A texture that was never asked for is not there to store.
+  if (StoresMaterialProperties() && texture_ != nullptr) w.Nested("Texture", *texture_);
   if (face_culling_ != fcBufferDefault) w.Enum("FaceCulling", kFaceCulling, face_culling_);
   w.Reference("MaterialLibrary", material_library_);
   if (!lib_material_name_.empty()) w.String("LibMaterialName", lib_material_name_);
+  if (StoresTextureEx()) {
+    std::vector<const TPersistent*> items;
+    for (int i = 0; i < texture_ex_->Count(); ++i) items.push_back(texture_ex_->Items(i));
+    w.Items("TextureEx", items);
+  }
 }
 
 bool TGLMaterial::ReadProperty(const std::string& name, const TPropertyValue& v) {
   if ((name.starts_with("BackProperties.") && ReadNested("BackProperties", BackProperties(), name, v)) ||
       ReadNested("FrontProperties", *front_properties_, name, v)) {
     NotifyChange(this);
+  } else if (name.starts_with("Texture.") && ReadNested("Texture", Texture(), name, v)) {
+    // The texture has told its owner of its change itself.
+  } else if (name == "TextureEx") {
+    TextureEx().Clear();
+    ReadItems(v, [this]() -> TPersistent& { return *TextureEx().Add(); });
   } else if (name == "BlendingMode") {
     SetBlendingMode(AsEnum<TBlendingMode>(kBlendingMode, v));
   } else if (name == "MaterialOptions") {

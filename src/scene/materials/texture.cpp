@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/materials/material.h"
 #include "scene/materials/texture_ex.h"
@@ -448,6 +449,92 @@ void TGLTexture::ReleaseHandles() {
 
 void TGLTexture::RelayTextureNeeded(TObject* sender, std::string& file_name) {
   if (OnTextureNeeded) OnTextureNeeded(sender, file_name);
+}
+
+namespace {
+
+constexpr TIdentNames<4> kTextureModeNames{"tmDecal", "tmModulate", "tmBlend", "tmReplace"};
+constexpr TIdentNames<4> kTextureWrapNames{"twBoth", "twNone", "twVertical", "twHorizontal"};
+constexpr TIdentNames<12> kTextureFormatNames{
+    "tfDefault",          "tfRGB",       "tfRGBA",      "tfRGB16",       "tfRGBA16",        "tfAlpha",
+    "tfLuminance",        "tfLuminanceAlpha", "tfIntensity", "tfNormalMap", "tfRGBAFloat16", "tfRGBAFloat32"};
+constexpr TIdentNames<5> kCompressionNames{"tcDefault", "tcNone", "tcStandard", "tcHighQuality", "tcHighSpeed"};
+constexpr TIdentNames<2> kFilteringQualityNames{"tfIsotropic", "tfAnisotropic"};
+constexpr TIdentNames<8> kMappingModeNames{"tmmUser",          "tmmObjectLinear",      "tmmEyeLinear",
+                                           "tmmSphere",        "tmmCubeMapReflection", "tmmCubeMapNormal",
+                                           "tmmCubeMapLight0", "tmmCubeMapCamera"};
+
+bool StoresPlane(const TGLCoordinates4* plane) {
+  return plane != nullptr && plane->AsVector() != kDefaultPlane;
+}
+
+}  // namespace
+
+void TGLTexture::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleObject::WriteProperties(w);
+  if (StoresImageClassName()) w.String("ImageClassName", image_->ClassName());
+  w.Nested("Image", *image_);
+  if (image_alpha_ != tiaDefault) w.Enum("ImageAlpha", kImageAlphaNames, image_alpha_);
+  if (StoresImageBrightness()) w.Single("ImageBrightness", image_brightness_);
+  if (StoresImageGamma()) w.Single("ImageGamma", image_gamma_);
+  if (mag_filter_ != maLinear) w.Enum("MagFilter", kMagFilterNames, mag_filter_);
+  if (min_filter_ != miLinearMipmapLinear) w.Enum("MinFilter", kMinFilterNames, min_filter_);
+  if (texture_mode_ != tmDecal) w.Enum("TextureMode", kTextureModeNames, texture_mode_);
+  if (texture_wrap_ != twBoth) w.Enum("TextureWrap", kTextureWrapNames, texture_wrap_);
+  if (texture_format_ != tfDefault) w.Enum("TextureFormat", kTextureFormatNames, texture_format_);
+  if (compression_ != tcDefault) w.Enum("Compression", kCompressionNames, compression_);
+  if (filtering_quality_ != tfIsotropic) w.Enum("FilteringQuality", kFilteringQualityNames, filtering_quality_);
+  if (mapping_mode_ != tmmUser) w.Enum("MappingMode", kMappingModeNames, mapping_mode_);
+  if (StoresPlane(mapping_s_.get())) w.Data("MappingSCoordinates.Coordinates", *mapping_s_);
+  if (StoresPlane(mapping_t_.get())) w.Data("MappingTCoordinates.Coordinates", *mapping_t_);
+  if (env_color_.StoresColor()) w.Data("EnvColor.Color", env_color_);
+  if (!disabled_) w.Boolean("Disabled", false);
+  if (StoresNormalMapScale()) w.Single("NormalMapScale", normal_map_scale_);
+}
+
+bool TGLTexture::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("Image", *image_, name, v)) return true;
+  if (name == "ImageClassName") {
+    const std::string class_name = AsString(v);
+    if (FindTextureImageClass(class_name) == nullptr) RaiseInvalidPropertyValue();
+    SetImageClassName(class_name);
+  } else if (name == "ImageAlpha") {
+    SetImageAlpha(AsEnum<TGLTextureImageAlpha>(kImageAlphaNames, v));
+  } else if (name == "ImageBrightness") {
+    SetImageBrightness(AsSingle(v));
+  } else if (name == "ImageGamma") {
+    SetImageGamma(AsSingle(v));
+  } else if (name == "MagFilter") {
+    SetMagFilter(AsEnum<TGLMagFilter>(kMagFilterNames, v));
+  } else if (name == "MinFilter") {
+    SetMinFilter(AsEnum<TGLMinFilter>(kMinFilterNames, v));
+  } else if (name == "TextureMode") {
+    SetTextureMode(AsEnum<TGLTextureMode>(kTextureModeNames, v));
+  } else if (name == "TextureWrap") {
+    SetTextureWrap(AsEnum<TGLTextureWrap>(kTextureWrapNames, v));
+  } else if (name == "TextureFormat") {
+    SetTextureFormat(AsEnum<TGLTextureFormat>(kTextureFormatNames, v));
+  } else if (name == "Compression") {
+    SetCompression(AsEnum<TGLTextureCompression>(kCompressionNames, v));
+  } else if (name == "FilteringQuality") {
+    SetFilteringQuality(AsEnum<TGLTextureFilteringQuality>(kFilteringQualityNames, v));
+  } else if (name == "MappingMode") {
+    SetMappingMode(AsEnum<TGLTextureMappingMode>(kMappingModeNames, v));
+  } else if (name == "MappingSCoordinates.Coordinates") {
+    ReadData(MappingSCoordinates(), v, 16);
+  } else if (name == "MappingTCoordinates.Coordinates") {
+    ReadData(MappingTCoordinates(), v, 16);
+  } else if (name == "EnvColor.Color") {
+    ReadData(env_color_, v, 16);
+    ParamsChanged();
+  } else if (name == "Disabled") {
+    SetDisabled(AsBoolean(v));
+  } else if (name == "NormalMapScale") {
+    SetNormalMapScale(AsSingle(v));
+  } else {
+    return TGLUpdateAbleObject::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

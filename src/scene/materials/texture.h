@@ -12,6 +12,7 @@
 
 #include "scene/base/class_name.h"
 #include "scene/base/coordinates.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/update_able.h"
 #include "scene/pictures/bitmap32.h"
 #include "scene/materials/texture_image.h"
@@ -78,6 +79,16 @@ GLenum GLMinFilter(TGLMinFilter filter);
 GLenum GLMagFilter(TGLMagFilter filter);
 bool IsMipmapFilter(TGLMinFilter filter);
 
+// The identifiers streams use for the filters and the image alpha rules.
+inline constexpr TIdentNames<6> kMinFilterNames{"miNearest",          "miLinear",
+                                                "miNearestMipmapNearest", "miLinearMipmapNearest",
+                                                "miNearestMipmapLinear",  "miLinearMipmapLinear"};
+inline constexpr TIdentNames<2> kMagFilterNames{"maNearest", "maLinear"};
+inline constexpr TIdentNames<9> kImageAlphaNames{
+    "tiaDefault",      "tiaAlphaFromIntensity",           "tiaSuperBlackTransparent",
+    "tiaLuminance",    "tiaLuminanceSqrt",                "tiaOpaque",
+    "tiaTopLeftPointColorTransparent", "tiaInverseLuminance", "tiaInverseLuminanceSqrt"};
+
 class TGLTexture : public TGLUpdateAbleObject {
  public:
   // Disabled, both change flags set, a persistent image, planes S and T both (1, 0, 0, 0).
@@ -143,6 +154,12 @@ class TGLTexture : public TGLUpdateAbleObject {
   void Assign(const TPersistent* source) override;
   // An owning extra texture tells its collection first.
   void NotifyChange(TPersistent* sender) override;
+
+  // The image's class by name when it is not the persistent image (before the image's own properties),
+  // the image as "Image.*", then the settings that differ from their defaults. An image class that is
+  // not registered is refused with "Invalid property value".
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   // The OpenGL name, created, parametrised and uploaded as the change flags ask. Needs a current context.
   virtual GLuint TextureHandle();

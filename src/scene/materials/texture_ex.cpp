@@ -3,6 +3,7 @@
 #include "scene/base/property_setter.h"
 
 #include "scene/base/matrix_geometry.h"
+#include "scene/base/property_stream.h"
 #include "scene/materials/material.h"
 
 namespace zentrova {
@@ -106,6 +107,30 @@ void TGLTextureEx::TextureMapChanged() {
 
 void TGLTextureEx::Update(TCollectionItem* item) {
   if (owner_ != nullptr) owner_->NotifyChange(this);
+}
+
+void TGLTextureExItem::WriteProperties(TPropertyWriter& w) const {
+  TCollectionItem::WriteProperties(w);
+  w.Nested("Texture", *texture_);
+  w.Integer("TextureIndex", texture_index_);
+  if (texture_offset_->AsVector() != kNoOffset) w.Data("TextureOffset.Coordinates", *texture_offset_);
+  if (texture_scale_->AsVector() != kUnitScale) w.Data("TextureScale.Coordinates", *texture_scale_);
+}
+
+bool TGLTextureExItem::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (ReadNested("Texture", *texture_, name, v)) return true;
+  if (name == "TextureIndex") {
+    SetTextureIndex(AsInteger(v));
+  } else if (name == "TextureOffset.Coordinates") {
+    ReadData(*texture_offset_, v, 16);
+    UpdateTextureMatrix();
+  } else if (name == "TextureScale.Coordinates") {
+    ReadData(*texture_scale_, v, 16);
+    UpdateTextureMatrix();
+  } else {
+    return TCollectionItem::ReadProperty(name, v);
+  }
+  return true;
 }
 
 }  // namespace zentrova

@@ -42,6 +42,9 @@ class TGLTextureExItem : public TCollectionItem {
   void Assign(const TPersistent* source) override;
   // "Tex [<index>]".
   std::string GetDisplayName() const override;
+  // The texture as "Texture.*", the unit always, offset and scale when off (0, 0, 0, 0) and (1, 1, 1, 1).
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   // The collection's notification, which reaches the owning material.
   void NotifyChange();
   // The item's texture was enabled or disabled: the owning material's texture-map change.

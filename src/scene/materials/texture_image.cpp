@@ -8,6 +8,7 @@
 
 #include "scene/base/application_file_io.h"
 #include "scene/base/gl_utils.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/pictures/bmp_file.h"
 #include "scene/materials/texture.h"
@@ -379,6 +380,74 @@ void TGLCubeMapImage::LoadFromFile(const std::string& file_name) {
     ReadBitmapFile(*stream, face);
     picture->SetGraphic(&face);
   }
+}
+
+void TGLSizedImage::WriteProperties(TPropertyWriter& w) const {
+  TGLTextureImage::WriteProperties(w);
+  if (width_ != 256) w.Integer("Width", width_);
+  if (height_ != 256) w.Integer("Height", height_);
+}
+
+bool TGLSizedImage::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name == "Width") {
+    SetWidth(AsInteger(v));
+  } else if (name == "Height") {
+    SetHeight(AsInteger(v));
+  } else {
+    return TGLTextureImage::ReadProperty(name, v);
+  }
+  return true;
+}
+
+void TGLPersistentImage::WriteProperties(TPropertyWriter& w) const {
+  TGLPictureImage::WriteProperties(w);
+  const TPicture* picture = PictureIfCreated();
+  if (picture != nullptr && picture->Graphic() != nullptr) {
+    w.Binary("Picture.Data", [picture](TStream& stream) { WriteBitmapData(stream, picture->Graphic()); });
+  }
+}
+
+bool TGLPersistentImage::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "Picture.Data") return TGLPictureImage::ReadProperty(name, v);
+  Picture().TakeGraphic(ReadBitmapData(v));
+  return true;
+}
+
+void TGLPicFileImage::WriteProperties(TPropertyWriter& w) const {
+  TGLPictureImage::WriteProperties(w);
+  if (!file_name_.empty()) w.String("PictureFileName", file_name_);
+}
+
+bool TGLPicFileImage::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "PictureFileName") return TGLPictureImage::ReadProperty(name, v);
+  SetPictureFileName(AsString(v));
+  return true;
+}
+
+namespace {
+
+constexpr std::array<const char*, 6> kCubeFaceData{"PicturePX.Data", "PictureNX.Data", "PicturePY.Data",
+                                                   "PictureNY.Data", "PicturePZ.Data", "PictureNZ.Data"};
+
+}  // namespace
+
+void TGLCubeMapImage::WriteProperties(TPropertyWriter& w) const {
+  TGLTextureImage::WriteProperties(w);
+  for (std::size_t face = 0; face < pictures_.size(); ++face) {
+    const TGraphic* graphic = pictures_[face]->Graphic();
+    if (graphic == nullptr) continue;
+    w.Binary(kCubeFaceData[face], [graphic](TStream& stream) { WriteBitmapData(stream, graphic); });
+  }
+}
+
+bool TGLCubeMapImage::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  for (std::size_t face = 0; face < pictures_.size(); ++face) {
+    if (name == kCubeFaceData[face]) {
+      pictures_[face]->TakeGraphic(ReadBitmapData(v));
+      return true;
+    }
+  }
+  return TGLTextureImage::ReadProperty(name, v);
 }
 
 }  // namespace zentrova

@@ -106,6 +106,9 @@ class TGLSizedImage : public TGLTextureImage {
   void ReleaseBitmap32() override { bitmap_.reset(); }
   // From an image of the same class: the size, then Invalidate.
   void Assign(const TPersistent* source) override;
+  // Width and Height, each when not 256.
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   void SaveToFile(const std::string& file_name) override;
   // The hook may change the name; a missing file is the assertion "Could not open file: <name>". The
   // size goes through the setters.
@@ -166,6 +169,7 @@ class TGLPictureImage : public TGLTextureImage {
   int Height() const override { return picture_ ? picture_->Height() : 0; }
   // Created on first use.
   TPicture& Picture();
+  const TPicture* PictureIfCreated() const { return picture_.get(); }
   TGLBitmap32* GetBitmap32(GLenum target) override;
   void ReleaseBitmap32() override { bitmap_.reset(); }
   // From a persistent image (its picture), a graphic or a picture, or an RGBA bitmap (converted).
@@ -186,6 +190,9 @@ class TGLPersistentImage : public TGLPictureImage {
     return "Image data is stored in its original format with other form resources.";
   }
   void SetPicture(const TPicture& picture) { Picture().Assign(&picture); }
+  // "Picture.Data" when the picture holds a graphic.
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   void SaveToFile(const std::string& file_name) override { Picture().SaveToFile(file_name); }
   // The hook may change the name. Failing that, the picture is cleared and ETexture "Could not open file:
   // <name as given>" raised.
@@ -202,6 +209,8 @@ class TGLPicFileImage : public TGLPictureImage {
 
   const std::string& PictureFileName() const { return file_name_; }
   void SetPictureFileName(const std::string& file_name);
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   void Invalidate() override;
   // A missing file is the assertion "Could not open file: <name>" the first time for that name, and an
   // empty bitmap after that.
@@ -229,6 +238,9 @@ class TGLCubeMapImage : public TGLTextureImage {
   int Height() const override { return pictures_[0]->Height(); }
 
   TPicture& Picture(int face) { return *pictures_.at(static_cast<std::size_t>(face)); }
+  // "Picture<face>.Data" for each face that holds a graphic (PX, NX, PY, NY, PZ, NZ).
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
   // The face of a face target (another target: +X), stored top-down.
   TGLBitmap32* GetBitmap32(GLenum target) override;
   void ReleaseBitmap32() override { bitmap_.reset(); }

@@ -7,6 +7,7 @@
 
 #include "platform/qt/picture_codec.h"
 #include "scene/base/application_file_io.h"
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/pictures/bmp_file.h"
 
@@ -388,6 +389,38 @@ std::string LowerCaseExtension(const std::string& file_name) {
   const std::size_t slash = file_name.find_last_of("/\\");
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
   return Lower(std::string_view(file_name).substr(dot));
+}
+
+void WriteBitmapData(TStream& stream, const TGraphic* graphic) {
+  const std::unique_ptr<TBitmap> bitmap = GraphicAsBitmap(graphic);
+  TMemoryStream image;
+  bitmap->SaveToStream(image);
+  const std::string bytes = image.DataString();
+  const std::string class_name = TBitmap::StaticClassName();
+  const auto name_length = static_cast<std::uint8_t>(class_name.size());
+  stream.WriteBuffer(&name_length, 1);
+  stream.WriteBuffer(class_name.data(), name_length);
+  const auto size = static_cast<std::uint32_t>(bytes.size());
+  stream.WriteBuffer(&size, 4);
+  stream.WriteBuffer(bytes.data(), size);
+}
+
+std::unique_ptr<TBitmap> ReadBitmapData(const TPropertyValue& value) {
+  if (value.tag != vaBinary) RaiseInvalidPropertyValue();
+  const std::string& data = value.text;
+  const std::string class_name = TBitmap::StaticClassName();
+  const std::size_t head = 1 + class_name.size();
+  if (data.size() < head + 4 || static_cast<std::uint8_t>(data[0]) != class_name.size() ||
+      data.compare(1, class_name.size(), class_name) != 0) {
+    RaiseInvalidPropertyValue();
+  }
+  std::uint32_t size = 0;
+  std::memcpy(&size, data.data() + head, 4);
+  if (size != data.size() - head - 4) RaiseInvalidPropertyValue();
+  TMemoryStream image(data.substr(head + 4));
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->LoadFromStream(image);
+  return bitmap;
 }
 
 }  // namespace zentrova

@@ -18,6 +18,8 @@
 
 namespace zentrova {
 
+struct TPropertyValue;
+
 // A picture file or graphic that cannot be read, or an operation a graphic refuses.
 class EInvalidGraphic : public Exception {
  public:
@@ -123,6 +125,12 @@ class TBitmap : public TGraphic {
 // A bitmap of the graphic: a copy of a bitmap, any other graphic drawn into a pf32bit bitmap of its
 // size; an empty pf24bit bitmap for nullptr.
 std::unique_ptr<TBitmap> GraphicAsBitmap(const TGraphic* graphic);
+
+// A picture's binary data in streams ("<picture>.Data"): its class name as a short string, then the byte
+// count (4 bytes) and the bitmap file image. Any graphic is stored as a bitmap.
+void WriteBitmapData(TStream& stream, const TGraphic* graphic);
+// EReadError "Invalid property value" for data of another class or size.
+std::unique_ptr<TBitmap> ReadBitmapData(const TPropertyValue& value);
 
 // The address of the bitmap's row y (top first).
 std::uint8_t* BitmapRow(TBitmap& bitmap, int y);

@@ -377,15 +377,6 @@ void TGLCustomBitmapFont::RenderString(TRenderContextInfo& rci, std::string_view
 
 namespace {
 
-constexpr TIdentNames<6> kMinFilterNames{"miNearest",          "miLinear",
-                                         "miNearestMipmapNearest", "miLinearMipmapNearest",
-                                         "miNearestMipmapLinear",  "miLinearMipmapLinear"};
-constexpr TIdentNames<2> kMagFilterNames{"maNearest", "maLinear"};
-constexpr TIdentNames<9> kImageAlphaNames{"tiaDefault",        "tiaAlphaFromIntensity", "tiaSuperBlackTransparent",
-                                          "tiaLuminance",      "tiaLuminanceSqrt",      "tiaOpaque",
-                                          "tiaTopLeftPointColorTransparent", "tiaInverseLuminance",
-                                          "tiaInverseLuminanceSqrt"};
-
 // A character property: a string of exactly one byte.
 std::uint8_t AsCharacter(const TPropertyValue& value) {
   const std::string text = AsString(value);
@@ -394,38 +385,6 @@ std::uint8_t AsCharacter(const TPropertyValue& value) {
 }
 
 }  // namespace
-
-void WriteBitmapData(TStream& stream, const TGraphic* graphic) {
-  const std::unique_ptr<TBitmap> bitmap = GraphicAsBitmap(graphic);
-  TMemoryStream image;
-  bitmap->SaveToStream(image);
-  const std::string bytes = image.DataString();
-  const std::string class_name = TBitmap::StaticClassName();
-  const auto name_length = static_cast<std::uint8_t>(class_name.size());
-  stream.WriteBuffer(&name_length, 1);
-  stream.WriteBuffer(class_name.data(), name_length);
-  const auto size = static_cast<std::uint32_t>(bytes.size());
-  stream.WriteBuffer(&size, 4);
-  stream.WriteBuffer(bytes.data(), size);
-}
-
-std::unique_ptr<TBitmap> ReadBitmapData(const TPropertyValue& value) {
-  if (value.tag != vaBinary) RaiseInvalidPropertyValue();
-  const std::string& data = value.text;
-  const std::string class_name = TBitmap::StaticClassName();
-  const std::size_t head = 1 + class_name.size();
-  if (data.size() < head + 4 || static_cast<std::uint8_t>(data[0]) != class_name.size() ||
-      data.compare(1, class_name.size(), class_name) != 0) {
-    RaiseInvalidPropertyValue();
-  }
-  std::uint32_t size = 0;
-  std::memcpy(&size, data.data() + head, 4);
-  if (size != data.size() - head - 4) RaiseInvalidPropertyValue();
-  TMemoryStream image(data.substr(head + 4));
-  auto bitmap = std::make_unique<TBitmap>();
-  bitmap->LoadFromStream(image);
-  return bitmap;
-}
 
 void TGLCustomBitmapFont::WriteRanges(TPropertyWriter& w) const {
   w.BeginCollection("Ranges");

@@ -229,10 +229,4 @@ class TGLBitmapFont : public TGLCustomBitmapFont {
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 };
 
-// A picture's binary data in streams ("<picture>.Data"): its class name as a short string, then the byte
-// count (4 bytes) and the bitmap file image. Any graphic is stored as a bitmap.
-void WriteBitmapData(TStream& stream, const TGraphic* graphic);
-// EReadError "Invalid property value" for data of another class or size.
-std::unique_ptr<TBitmap> ReadBitmapData(const TPropertyValue& value);
-
 }  // namespace zentrova
