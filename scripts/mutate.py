@@ -6,7 +6,11 @@ fails, crashes or times out; it survives when all of them pass.
 Each section of a mutants file is one mutant:
     [name]
     file = path relative to the repository
-    find = text that occurs exactly once in the file
+    find = text that occurs exactly once in the file; on its continuation lines (indented in the .ini)
+           a leading "|" keeps the indentation that follows it, e.g.
+               find = a = 1;
+                 |  b = 2;
+           finds "a = 1;\n  b = 2;"
     replace = the mutated text
     tests = test programs (space-separated) that must catch it; "ctest:NAME" names a CTest test instead
             (the script checks: the layer check, the link checks), run through ctest in the build
@@ -29,6 +33,12 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TEST_TIMEOUT = 600
 
 
+def verbatim_lines(value):
+    """An .ini value whose continuation lines start with "|": the text after each "|" as it stands."""
+    lines = value.split("\n")
+    return "\n".join([lines[0]] + [line[1:] if line.startswith("|") else line for line in lines[1:]])
+
+
 def load_mutants(only):
     mutants = []
     for path in sorted(glob.glob(os.path.join(ROOT, "scripts", "mutants", "*.ini"))):
@@ -44,7 +54,8 @@ def load_mutants(only):
             if only and only not in name and only not in s["file"]:
                 continue
             mutants.append({
-                "name": name, "file": s["file"], "find": s["find"], "replace": s["replace"],
+                "name": name, "file": s["file"], "find": verbatim_lines(s["find"]),
+                "replace": verbatim_lines(s["replace"]),
                 "tests": s["tests"].split(), "build": s.get("build", "").split(), "equivalent": s.get("equivalent", ""),
                 "source": os.path.basename(path)})
     return mutants

@@ -11,9 +11,12 @@
 #include "scene/base/class_name.h"
 #include "scene/base/class_registration.h"
 #include "scene/base/property_setter.h"
+#include "scene/stream_test_support.h"
 
 namespace zentrova {
 namespace {
+
+using test::Bytes;
 
 // A nested property object: "Size" (default 1), "Tag" (default empty) and the collection "Subparts"
 // (stored when not empty).
@@ -120,12 +123,6 @@ class TTestArchived : public TPersistentObject {
 ZENTROVA_REGISTER_CLASS(TTestNode);
 ZENTROVA_REGISTER_CLASS(TTestLeaf);
 ZENTROVA_REGISTER_CLASS(TTestArchived);
-
-std::string Bytes(const TComponent& component) {
-  TMemoryStream stream;
-  WriteComponent(stream, component);
-  return stream.DataString();
-}
 
 template <std::size_t N>
 std::string Raw(const char (&text)[N]) {

@@ -22,15 +22,12 @@
 #include "scene/objects/revolution_solid.h"
 #include "scene/objects/torus.h"
 #include "scene/objects/xyz_grid.h"
+#include "scene/stream_test_support.h"
 
 namespace zentrova::test {
 namespace {
 
-std::string Bytes(const TComponent& object) {
-  TMemoryStream stream;
-  WriteComponent(stream, object);
-  return stream.DataString();
-}
+using test::Bytes;
 
 template <class T>
 std::unique_ptr<T> RoundTrip(const T& object) {

@@ -25,15 +25,12 @@
 #include "scene/objects/space_text.h"
 #include "scene/objects/sphere.h"
 #include "scene/objects/sprite.h"
+#include "scene/stream_test_support.h"
 
 namespace zentrova::test {
 namespace {
 
-std::string Bytes(const TComponent& object) {
-  TMemoryStream stream;
-  WriteComponent(stream, object);
-  return stream.DataString();
-}
+using test::Bytes;
 
 template <class T>
 std::unique_ptr<T> RoundTrip(const T& object) {

@@ -9,15 +9,12 @@
 #include "scene/extras/mesh/actor.h"
 #include "scene/extras/mesh/base_mesh.h"
 #include "scene/materials/material_library.h"
+#include "scene/stream_test_support.h"
 
 namespace zentrova {
 namespace {
 
-std::string Bytes(const TComponent& component) {
-  TMemoryStream stream;
-  WriteComponent(stream, component);
-  return stream.DataString();
-}
+using test::Bytes;
 
 TEST(MeshStreaming, AFormWithAFreeFormAnActorAndAControllerReadsBackEqual) {
   TComponent form;

@@ -6,15 +6,12 @@
 #include "scene/extras/mesh/immediate_mesh.h"
 #include "scene/extras/mesh/particles.h"
 #include "scene/extras/sky/earth_sky_dome.h"
+#include "scene/stream_test_support.h"
 
 namespace zentrova {
 namespace {
 
-std::string Bytes(const TComponent& component) {
-  TMemoryStream stream;
-  WriteComponent(stream, component);
-  return stream.DataString();
-}
+using test::Bytes;
 
 TEST(ExtrasStreaming, AFormWithSkyDomesParticlesAndAMeshReadsBackEqual) {
   TComponent form;

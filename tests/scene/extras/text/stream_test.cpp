@@ -14,38 +14,16 @@
 #include "scene/extras/text/flat_text.h"
 #include "scene/extras/text/hud_objects.h"
 #include "scene/extras/text/windows_bitmap_font.h"
+#include "scene/stream_test_support.h"
 
 namespace zentrova {
 namespace {
 
-std::string Bytes(const TComponent& component) {
-  TMemoryStream stream;
-  WriteComponent(stream, component);
-  return stream.DataString();
-}
-
-std::unique_ptr<TComponent> ReadBack(const std::string& bytes) {
-  TMemoryStream stream(bytes);
-  return ReadComponent(stream);
-}
-
-// A property name as the stream writes it: a length byte and the name.
-std::string Named(const std::string& name) { return static_cast<char>(name.size()) + name; }
-
-struct TStreamCase {
-  const char* class_name;
-  std::function<std::unique_ptr<TComponent>()> make;
-  // Sets every published property of the class off its default.
-  std::function<void(TComponent&)> set;
-  // The set values, as read back.
-  std::function<void(const TComponent&)> expect;
-  std::vector<std::string> names;  // the properties the class itself writes
-};
-
-template <class T>
-const T& As(const TComponent& c) {
-  return dynamic_cast<const T&>(c);
-}
+using test::Bytes;
+using test::ReadBack;
+using test::Named;
+using test::TStreamCase;
+using test::As;
 
 std::vector<TStreamCase> Cases() {
   return {
@@ -146,21 +124,7 @@ std::vector<TStreamCase> Cases() {
 }
 
 TEST(TextStreaming, EachClassLeavesItsDefaultsOutAndReadsItsPropertiesBackEqual) {
-  for (const TStreamCase& c : Cases()) {
-    SCOPED_TRACE(c.class_name);
-    const std::unique_ptr<TComponent> fresh = c.make();
-    const std::string fresh_bytes = Bytes(*fresh);
-    for (const std::string& name : c.names) EXPECT_EQ(fresh_bytes.find(Named(name)), std::string::npos) << name;
-
-    const std::unique_ptr<TComponent> object = c.make();
-    c.set(*object);
-    const std::string bytes = Bytes(*object);
-    for (const std::string& name : c.names) EXPECT_NE(bytes.find(Named(name)), std::string::npos) << name;
-    const std::unique_ptr<TComponent> read = ReadBack(bytes);
-    ASSERT_STREQ(read->ClassName(), c.class_name);
-    c.expect(*read);
-    EXPECT_EQ(Bytes(*read), bytes);
-  }
+  test::ExpectRoundTrips(Cases());
 }
 
 TEST(TextStreaming, TextsFindTheirFontByNameInTheForm) {

@@ -21,22 +21,15 @@
 #include "scene/extras/widgets/scrollbar.h"
 #include "scene/extras/widgets/string_grid.h"
 #include "scene/materials/material.h"
+#include "scene/stream_test_support.h"
 
 namespace zentrova {
 namespace {
 
-std::string Bytes(const TComponent& component) {
-  TMemoryStream stream;
-  WriteComponent(stream, component);
-  return stream.DataString();
-}
-
-std::unique_ptr<TComponent> ReadBack(const std::string& bytes) {
-  TMemoryStream stream(bytes);
-  return ReadComponent(stream);
-}
-
-std::string Named(const std::string& name) { return static_cast<char>(name.size()) + name; }
+using test::Bytes;
+using test::ReadBack;
+using test::Named;
+using test::TStreamCase;
 
 template <class T>
 const T& As(const TComponent& c) {
@@ -46,14 +39,6 @@ template <class T>
 T& As(TComponent& c) {
   return dynamic_cast<T&>(c);
 }
-
-struct TStreamCase {
-  const char* class_name;
-  std::function<std::unique_ptr<TComponent>()> make;
-  std::function<void(TComponent&)> set;
-  std::function<void(const TComponent&)> expect;
-  std::vector<std::string> names;  // written only off their defaults
-};
 
 template <class T>
 std::function<std::unique_ptr<TComponent>()> Make() {
@@ -285,21 +270,7 @@ std::vector<TStreamCase> Cases() {
 }
 
 TEST(WidgetStreaming, EachClassLeavesItsDefaultsOutAndReadsItsPropertiesBackEqual) {
-  for (const TStreamCase& c : Cases()) {
-    SCOPED_TRACE(c.class_name);
-    const std::unique_ptr<TComponent> fresh = c.make();
-    const std::string fresh_bytes = Bytes(*fresh);
-    for (const std::string& name : c.names) EXPECT_EQ(fresh_bytes.find(Named(name)), std::string::npos) << name;
-
-    const std::unique_ptr<TComponent> object = c.make();
-    c.set(*object);
-    const std::string bytes = Bytes(*object);
-    for (const std::string& name : c.names) EXPECT_NE(bytes.find(Named(name)), std::string::npos) << name;
-    const std::unique_ptr<TComponent> read = ReadBack(bytes);
-    ASSERT_STREQ(read->ClassName(), c.class_name);
-    c.expect(*read);
-    EXPECT_EQ(Bytes(*read), bytes);
-  }
+  test::ExpectRoundTrips(Cases());
 }
 
 // The layout, its font, the widgets' fonts and a grid's scroll bar are components of the form: they are
