@@ -155,15 +155,7 @@ void TCollisions::SearchKey(std::int32_t i, std::int32_t j, std::vector<long dou
     key.insert(key.end(), x.Data(), x.Data() + x.Count());
     key.insert(key.end(), y.Data(), y.Data() + y.Count());
   }
-  std::int32_t mode = kBothResist;
-  const TContactProperties* properties = world_.ContactProperties();
-  std::uint32_t k = 0;
-  if (properties != nullptr &&
-      properties->PairIndex(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), k) &&
-      k < properties->ResistingPenetration.size()) {
-    mode = properties->ResistingPenetration[k];
-  }
-  key.insert(key.end(), {static_cast<long double>(mode), world_.Settings().MaximumPenetration});
+  key.insert(key.end(), {static_cast<long double>(ResistingMode(i, j)), world_.Settings().MaximumPenetration});
 }
 
 void TCollisions::SearchPair(std::int32_t i, std::int32_t j) {
@@ -214,16 +206,20 @@ void TCollisions::Descend(const TBoundingBoxTree& a, const TBoundingBoxTree& b, 
   }
 }
 
-void TCollisions::LeafPair(const TBoundingBoxTree& a, const TBoundingBoxTree& b, std::int32_t i,
-                           std::int32_t j) {
-  std::int32_t mode = kBothResist;
+std::int32_t TCollisions::ResistingMode(std::int32_t i, std::int32_t j) const {
   const TContactProperties* properties = world_.ContactProperties();
   std::uint32_t k = 0;
   if (properties != nullptr &&
       properties->PairIndex(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), k) &&
       k < properties->ResistingPenetration.size()) {
-    mode = properties->ResistingPenetration[k];
+    return properties->ResistingPenetration[k];
   }
+  return kBothResist;
+}
+
+void TCollisions::LeafPair(const TBoundingBoxTree& a, const TBoundingBoxTree& b, std::int32_t i,
+                           std::int32_t j) {
+  const std::int32_t mode = ResistingMode(i, j);
   if (LowerBodyResists(mode)) EdgesAgainstVertices(a, i, b, j);
   if (HigherBodyResists(mode)) EdgesAgainstVertices(b, j, a, i);
 }

@@ -139,6 +139,9 @@ class TCollisions {
   void Descend(const TBoundingBoxTree& a, const TBoundingBoxTree& b, TBody& body_i, TBody& body_j,
                std::int32_t i, std::int32_t j);
   void LeafPair(const TBoundingBoxTree& a, const TBoundingBoxTree& b, std::int32_t i, std::int32_t j);
+  // Which of the pair's bodies resist penetration: the pair's entry of the contact properties, both
+  // without one.
+  std::int32_t ResistingMode(std::int32_t i, std::int32_t j) const;
   void EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32_t e, const TBoundingBoxTree& vertices,
                             std::int32_t v);
   bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k,
