@@ -10,6 +10,7 @@
 #include <numbers>
 #include <string>
 
+#include "offscreen_view.h"
 #include "scene/core/camera.h"
 #include "scene/core/non_visual_viewer.h"
 #include "scene/core/stage.h"
@@ -54,18 +55,8 @@ void AddBody(TGLBaseSceneObject& parent, int index) {
   label.Position().SetZ(0.6f);
 }
 
-struct TBodiesView {
-  TGLStage stage;
-  TGLCamera& camera = stage.Cameras().AddNewChild<TGLCamera>();
-  TGLMemoryViewer viewer;
-
-  TBodiesView() {
-    setenv("EGL_PLATFORM", "surfaceless", 0);
-    RegisterEGLContextClass();
-    camera.Position().SetZ(40);
-    viewer.SetWidth(744);
-    viewer.SetHeight(440);
-    viewer.SetCamera(&camera);
+struct TBodiesView : bench::TOffscreenView {
+  TBodiesView() : TOffscreenView(40) {
     for (int i = 0; i < kBodies; ++i) AddBody(stage.Objects(), i);
   }
   ~TBodiesView() { stage.Objects().DeleteChildren(); }

@@ -32,6 +32,21 @@ void CopyLongFallingBox(const zentrova::bench::ModelFolder& copy) {
   copy.Write("falling-box.wld", text);
 }
 
+// Loads the model afresh with the timing paused (it stays paused: the caller resumes it once its run is
+// set up); false, with the benchmark skipped, when it does not load.
+bool Reload(benchmark::State& state, const zentrova::bench::ModelFolder& copy,
+            std::unique_ptr<zentrova::TVYKMain>& main) {
+  state.PauseTiming();
+  main = copy.Load("falling-box.wld", std::move(main));
+  if (!main) state.SkipWithError("the example does not load");
+  return main != nullptr;
+}
+
+bool ReachedBreakTime(benchmark::State& state, zentrova::TRunStop stop) {
+  if (stop != zentrova::TRunStop::BreakTime) state.SkipWithError("the run did not reach its break time");
+  return stop == zentrova::TRunStop::BreakTime;
+}
+
 class NoHost : public zentrova::ILoopHost {
  public:
   void ShowFrame(const zentrova::TViewFrame&) override {}
@@ -43,18 +58,10 @@ void BM_Headless(benchmark::State& state) {
   CopyLongFallingBox(copy);
   std::unique_ptr<zentrova::TVYKMain> main;
   for (auto _ : state) {
-    state.PauseTiming();
-    main = copy.Load("falling-box.wld", std::move(main));
-    if (!main) {
-      state.SkipWithError("the example does not load");
-      return;
-    }
+    if (!Reload(state, copy, main)) return;
     zentrova::TRunLoop run(*main);
     state.ResumeTiming();
-    if (run.Run() != zentrova::TRunStop::BreakTime) {
-      state.SkipWithError("the run did not reach its break time");
-      return;
-    }
+    if (!ReachedBreakTime(state, run.Run())) return;
   }
 }
 BENCHMARK(BM_Headless)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -65,20 +72,12 @@ void BM_HeadlessOnAThread(benchmark::State& state) {
   CopyLongFallingBox(copy);
   std::unique_ptr<zentrova::TVYKMain> main;
   for (auto _ : state) {
-    state.PauseTiming();
-    main = copy.Load("falling-box.wld", std::move(main));
-    if (!main) {
-      state.SkipWithError("the example does not load");
-      return;
-    }
+    if (!Reload(state, copy, main)) return;
     zentrova::TRunLoop run(*main);
     state.ResumeTiming();
     zentrova::TRunStop stop = zentrova::TRunStop::Stopped;
     std::thread([&] { stop = run.Run(); }).join();
-    if (stop != zentrova::TRunStop::BreakTime) {
-      state.SkipWithError("the run did not reach its break time");
-      return;
-    }
+    if (!ReachedBreakTime(state, stop)) return;
   }
 }
 BENCHMARK(BM_HeadlessOnAThread)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -95,20 +94,12 @@ void BM_WorkerObserver(benchmark::State& state) {
   settings.PausedSeconds = &paused;
   settings.MaxSeconds = std::numeric_limits<std::int32_t>::max();
   for (auto _ : state) {
-    state.PauseTiming();
-    main = copy.Load("falling-box.wld", std::move(main));
-    if (!main) {
-      state.SkipWithError("the example does not load");
-      return;
-    }
+    if (!Reload(state, copy, main)) return;
     zentrova::TLoopThread thread(*main, host, mailbox, settings);
     state.ResumeTiming();
     thread.Start();
     thread.Join();
-    if (thread.Stop() != zentrova::TRunStop::BreakTime) {
-      state.SkipWithError("the run did not reach its break time");
-      return;
-    }
+    if (!ReachedBreakTime(state, thread.Stop())) return;
   }
 }
 BENCHMARK(BM_WorkerObserver)->Unit(benchmark::kMillisecond)->UseRealTime();

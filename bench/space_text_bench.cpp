@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "offscreen_view.h"
 #include "scene/core/camera.h"
 #include "scene/core/non_visual_viewer.h"
 #include "scene/core/stage.h"
@@ -48,15 +49,9 @@ void BM_ExtrudedFontEntry256Glyphs(benchmark::State& state) {
 BENCHMARK(BM_ExtrudedFontEntry256Glyphs)->Unit(benchmark::kMillisecond);
 
 void BM_FiftyLabelsSharingAnEntry(benchmark::State& state) {
-  setenv("EGL_PLATFORM", "surfaceless", 0);
-  RegisterEGLContextClass();
-  TGLStage stage;
-  TGLCamera& camera = stage.Cameras().AddNewChild<TGLCamera>();
-  camera.Position().SetZ(40);
-  TGLMemoryViewer viewer;
-  viewer.SetWidth(744);
-  viewer.SetHeight(440);
-  viewer.SetCamera(&camera);
+  bench::TOffscreenView view(40);
+  TGLStage& stage = view.stage;
+  TGLMemoryViewer& viewer = view.viewer;
   for (int i = 0; i < 50; ++i) {
     auto& label = stage.Objects().AddNewChild<TGLSpaceText>();
     label.SetText(std::to_string(i + 1));

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "offscreen_view.h"
 #include "scene/core/camera.h"
 #include "scene/core/non_visual_viewer.h"
 #include "scene/core/stage.h"
@@ -23,15 +24,9 @@ namespace zentrova {
 namespace {
 
 void BM_HudTextAndTwentyWidgets(benchmark::State& state) {
-  setenv("EGL_PLATFORM", "surfaceless", 0);
-  RegisterEGLContextClass();
-  TGLStage stage;
-  TGLCamera& camera = stage.Cameras().AddNewChild<TGLCamera>();
-  camera.Position().SetZ(10);
-  TGLMemoryViewer viewer;
-  viewer.SetWidth(744);
-  viewer.SetHeight(440);
-  viewer.SetCamera(&camera);
+  bench::TOffscreenView view(10);
+  TGLStage& stage = view.stage;
+  TGLMemoryViewer& viewer = view.viewer;
   TGLWindowsBitmapFont font;
   font.Font().SetName("Liberation Sans");
   font.Font().SetSize(8);
