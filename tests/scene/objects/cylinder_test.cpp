@@ -84,24 +84,6 @@ TEST_F(Quadrics, TheAnnulusDrawsOuterWallTopThenTurnedBottomAndInnerWall) {
   EXPECT_EQ(CountOf(fake.Calls(), kInvert), 0);
 }
 
-struct RayCase {
-  const char* what;
-  TVector4f start;
-  TVector4f vector;
-  bool hit;
-  TVector4f point;
-  TVector4f normal;
-};
-
-void Check(TGLBaseSceneObject& object, const RayCase& c) {
-  SCOPED_TRACE(c.what);
-  TVector4f point{}, normal{};
-  ASSERT_EQ(object.RayCastIntersect(c.start, c.vector, &point, &normal), c.hit);
-  if (!c.hit) return;
-  ExpectNear(point, c.point, 1e-5);
-  ExpectNear(normal, c.normal, 1e-5);
-}
-
 TEST(RayCast, CylinderReportsTheNearestSurfaceItMeets) {
   TGLStage stage;
   auto& cylinder = stage.Objects().AddNewChild<TGLCylinder>();

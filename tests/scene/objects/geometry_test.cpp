@@ -9,24 +9,6 @@
 namespace zentrova::test {
 namespace {
 
-struct RayCase {
-  const char* what;
-  TVector4f start;
-  TVector4f vector;
-  bool hit;
-  TVector4f point;   // when hit
-  TVector4f normal;  // when hit
-};
-
-void Check(TGLBaseSceneObject& object, const RayCase& c) {
-  SCOPED_TRACE(c.what);
-  TVector4f point{}, normal{};
-  ASSERT_EQ(object.RayCastIntersect(c.start, c.vector, &point, &normal), c.hit);
-  if (!c.hit) return;
-  ExpectNear(point, c.point, 1e-5);
-  ExpectNear(normal, c.normal, 1e-5);
-}
-
 TEST(RayCast, Plane) {
   TGLStage stage;
   auto& plane = stage.Objects().AddNewChild<TGLPlane>();

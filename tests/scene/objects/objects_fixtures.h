@@ -49,4 +49,24 @@ inline std::vector<TPrimitive> Primitives(const Calls& calls) {
   return primitives;
 }
 
+// One ray of a table-driven ray cast: whether it hits the object and, when it does, where and with
+// which normal.
+struct RayCase {
+  const char* what;
+  TVector4f start;
+  TVector4f vector;
+  bool hit;
+  TVector4f point;   // when hit
+  TVector4f normal;  // when hit
+};
+
+inline void Check(TGLBaseSceneObject& object, const RayCase& c) {
+  SCOPED_TRACE(c.what);
+  TVector4f point{}, normal{};
+  ASSERT_EQ(object.RayCastIntersect(c.start, c.vector, &point, &normal), c.hit);
+  if (!c.hit) return;
+  ExpectNear(point, c.point, 1e-5);
+  ExpectNear(normal, c.normal, 1e-5);
+}
+
 }  // namespace zentrova::test
