@@ -45,14 +45,6 @@ const TFloatList* TMatrixArray::RowList(std::uint32_t Index) const {
   return Index < row_count_ ? data_[Index] : nullptr;
 }
 
-long double* TMatrixArray::RowData(std::uint32_t Index) {
-  return Index < row_count_ ? data_[Index]->data_ : nullptr;
-}
-
-const long double* TMatrixArray::RowData(std::uint32_t Index) const {
-  return Index < row_count_ ? data_[Index]->data_ : nullptr;
-}
-
 bool TMatrixArray::Reshape(std::uint32_t NewRowCount, std::uint32_t NewColCount) {
   if (NewRowCount == row_count_ && NewColCount == col_count_) return true;
   const std::uint32_t old_rows = row_count_;

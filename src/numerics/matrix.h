@@ -7,10 +7,10 @@
 #include <string>
 
 #include "numerics/base.h"
+#include "numerics/float_list.h"
 
 namespace zentrova {
 
-class TFloatList;
 class TIntList;
 class TVector;
 
@@ -27,8 +27,10 @@ class TMatrixArray : public TBase {
   // Row list `Index` (it has exactly ColCount elements), nullptr beyond the last row. Rows are handed
   // out read-only so that nobody resizes one behind the matrix's back; RowData gives writable elements.
   const TFloatList* RowList(std::uint32_t Index) const;
-  long double* RowData(std::uint32_t Index);
-  const long double* RowData(std::uint32_t Index) const;
+  long double* RowData(std::uint32_t Index) { return Index < row_count_ ? data_[Index]->Data() : nullptr; }
+  const long double* RowData(std::uint32_t Index) const {
+    return Index < row_count_ ? data_[Index]->Data() : nullptr;
+  }
 
   bool InternalLoad(TTextReader& F) override;
   void Assign(const TBase* Source) override;

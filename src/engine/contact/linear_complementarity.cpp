@@ -1,10 +1,12 @@
 #include "engine/contact/linear_complementarity.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <emmintrin.h>
 #include <memory>
 #include <string>
 
@@ -94,19 +96,49 @@ bool TabledRoundedLog10(long double x, int& k) {
 // Finite extended reals, read from their bits: the exponent field is not all ones, and a nonzero
 // exponent comes with the explicit integer bit (no pseudo-denormal or unnormal encoding).
 bool AllFinite(const long double* x, std::uint32_t n) {
+  // Checked without a branch per element: a matrix is read whole on every solve.
+  std::uint32_t failed = 0;
   for (std::uint32_t i = 0; i < n; ++i) {
     // Bytes 6..9: the top 16 bits of the significand, led by the integer bit, then sign and exponent.
     std::uint32_t top;
     std::memcpy(&top, reinterpret_cast<const unsigned char*>(&x[i]) + 6, sizeof top);
     const std::uint32_t exponent_and_integer_bit = (top >> 15) & 0xFFFFu;
     // Exponent 0 takes any integer bit; all ones (0xFFFE, 0xFFFF) and a missing integer bit fail.
-    if (exponent_and_integer_bit > 1 &&
-        ((exponent_and_integer_bit & 1) == 0 || exponent_and_integer_bit == 0xFFFFu)) {
-      return false;
+    failed |= static_cast<std::uint32_t>(exponent_and_integer_bit > 1) & ~exponent_and_integer_bit;
+    failed |= static_cast<std::uint32_t>(exponent_and_integer_bit == 0xFFFFu);
+  }
+  return (failed & 1) == 0;
+}
+
+// The same check for a whole matrix, four elements at a time: a solve reads the matrix whole every time.
+bool AllFinite(const long double* const* rows, std::uint32_t n) {
+  const __m128i exponent_mask = _mm_set1_epi32(0x7FFF);
+  const __m128i zero = _mm_setzero_si128();
+  __m128i failed = zero;
+  const auto load = [](const long double* x) { return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x))); };
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const long double* row = rows[i];
+    // A row's last group repeats its last element where the row ends.
+    for (std::uint32_t j = 0; j < n; j += 4) {
+      const std::uint32_t last = n - 1;
+      // Dwords 1 (the significand's top half, led by the integer bit) and 2 (sign and exponent below).
+      const __m128 ab = _mm_shuffle_ps(load(row + j), load(row + std::min(j + 1, last)), _MM_SHUFFLE(2, 1, 2, 1));
+      const __m128 cd =
+          _mm_shuffle_ps(load(row + std::min(j + 2, last)), load(row + std::min(j + 3, last)), _MM_SHUFFLE(2, 1, 2, 1));
+      const __m128i top = _mm_castps_si128(_mm_shuffle_ps(ab, cd, _MM_SHUFFLE(2, 0, 2, 0)));
+      const __m128i exponent =
+          _mm_and_si128(_mm_castps_si128(_mm_shuffle_ps(ab, cd, _MM_SHUFFLE(3, 1, 3, 1))), exponent_mask);
+      // All ones fails; so does a nonzero exponent without the integer bit.
+      const __m128i normal_or_zero = _mm_or_si128(_mm_srai_epi32(top, 31), _mm_cmpeq_epi32(exponent, zero));
+      failed = _mm_or_si128(failed, _mm_cmpeq_epi32(exponent, exponent_mask));
+      failed = _mm_or_si128(failed, _mm_cmpeq_epi32(normal_or_zero, zero));
     }
   }
-  return true;
+  return _mm_movemask_epi8(failed) == 0;
 }
+
+// Zeros written as bytes: the x87 unit stores an extended real at several times the cost.
+void ZeroElements(long double* x, std::uint32_t n) { std::memset(x, 0, std::size_t{n} * sizeof(long double)); }
 
 // --- How the pivoting keeps its numbers -----------------------------------------------------------------
 //
@@ -196,6 +228,9 @@ enum class TOutcome { Solved, UnboundedRay, PassLimit, NoPivotRow, Breakdown };
 // v_r adds the same terms as d_i and equals it. And the next entering variable is known before the
 // update, so one pass over the rows updates b and Binv, multiplies each updated row with the column
 // that enters next and starts the next ratio test.
+//
+// Each row keeps its active cells side by side in the order of the list: the loops over them then
+// need no column numbers, and activating a column moves the cells after its place in every row.
 template <typename Cell, std::uint32_t kN = 0>
 class TPivoting {
   static constexpr std::uint32_t kNever = 0xFFFFFFFFu;
@@ -207,13 +242,15 @@ class TPivoting {
            std::size_t{n} * sizeof(std::int32_t);
   }
 
-  // memory: Bytes(n) bytes aligned for long double.
-  TPivoting(const long double* const* Rows, std::uint32_t n, void* memory, long double Lexico,
-            long double PivotTolerance)
+  // memory: Bytes(n) bytes aligned for long double. The tolerances are read where they lie: the x87
+  // unit copies an extended real at several times the cost of reading it.
+  TPivoting(const long double* const* Rows, std::uint32_t n, void* memory, const long double& Lexico,
+            const long double& PivotTolerance, const long double& Infinity)
         : n_(kN != 0 ? kN : n),
           z0_(static_cast<std::int32_t>(2 * n)),
           lexico_(Lexico),
           tolerance_(PivotTolerance),
+          infinity_(Infinity),
           m_(Rows) {
     c_ = static_cast<Cell*>(memory);
     b_ = c_ + std::size_t{n} * n;
@@ -226,10 +263,12 @@ class TPivoting {
     basis_ = reinterpret_cast<std::int32_t*>(diagonal_ + n);
   }
 
-  TOutcome Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
-               std::uint64_t passes, std::vector<TLCPPivot>* Pivots);
+  // With split cells a solve writes z and w itself (see WriteResult) and returns Solved; they are
+  // not touched otherwise.
+  TOutcome Run(const long double* q, std::uint32_t r0, const long double& qmin, std::uint64_t passes, std::vector<TLCPPivot>* Pivots, long double* z, long double* w);
 
-  // After Solved: z and w from the basic values. False, with nothing written, when one is not finite.
+  // After Solved: z and w from the basic values, zeros for the others. False, with nothing written,
+  // when one is not finite.
   bool WriteResult(TFloatList& W, TFloatList& Z) const {
     if constexpr (!Cell::kGuarded) {
       bool finite = true;
@@ -238,6 +277,8 @@ class TPivoting {
     }
     long double* z = Z.Data();
     long double* w = W.Data();
+    ZeroElements(z, N());
+    ZeroElements(w, N());
     const auto n = static_cast<std::int32_t>(N());
     for (std::uint32_t i = 0; i < N(); ++i) {
       const std::int32_t k = basis_[i];
@@ -265,12 +306,15 @@ class TPivoting {
   long double RowDot(std::uint32_t i, long double x_i) const {
     const Cell* row = Row(i);
     const std::uint32_t diagonal = diagonal_[i];
+    const std::uint32_t count = count_;
+    const TTerm* terms = terms_;
     long double sum = 0;
-    for (std::uint32_t p = 0; p < count_; ++p) {
-      if (p == diagonal) sum -= x_i;
-      sum += row[active_[p]].Get() * terms_[p].x.Get();
+    std::uint32_t p = 0;
+    if (diagonal <= count) {
+      for (; p < diagonal; ++p) sum += row[p].Get() * terms[p].x.Get();
+      sum -= x_i;
     }
-    if (diagonal == count_) sum -= x_i;
+    for (; p < count; ++p) sum += row[p].Get() * terms[p].x.Get();
     return sum;
   }
   void GatherColumnOfM(std::uint32_t j) {
@@ -287,7 +331,6 @@ class TPivoting {
   long double UpdateAndMultiply(std::uint32_t r, long double theta, long double v_r, const Cell* v,
                                 std::uint32_t j) {
     const std::uint32_t count = count_;
-    const std::uint32_t* active = active_;
     const TTerm* terms = terms_;
     long double theta_max = infinity_;
     Cell* row = c_;
@@ -298,24 +341,33 @@ class TPivoting {
       const long double x_i = m_[i][j];
       const std::uint32_t diagonal = diagonal_[i];
       long double sum = 0;
-      for (std::uint32_t p = 0; p < count; ++p) {
-        if (p == diagonal) sum -= x_i;
-        Cell& cell = row[active[p]];
-        const long double updated = cell.Get() - v_i * terms[p].a.Get();
-        cell.Set(updated);
+      std::uint32_t p = 0;
+      if (diagonal <= count) {
+        for (; p < diagonal; ++p) {
+          const long double updated = row[p].Get() - v_i * terms[p].a.Get();
+          row[p].Set(updated);
+          sum += updated * terms[p].x.Get();
+        }
+        sum -= x_i;
+      }
+      for (; p < count; ++p) {
+        const long double updated = row[p].Get() - v_i * terms[p].a.Get();
+        row[p].Set(updated);
         sum += updated * terms[p].x.Get();
       }
-      if (diagonal == count) sum -= x_i;
       d_[i].Set(sum);
       theta_max = Relax(theta_max, b_i, sum);
     }
     return theta_max;
   }
-  // Column k of Binv (still -e_k) joins the listed ones.
+  // Column k of Binv (still -e_k) joins the listed ones, at its place in every row.
   void Activate(std::uint32_t k) {
     const std::uint32_t p = diagonal_[k];
-    for (Cell* cell = c_ + k; cell < c_ + std::size_t{N()} * N(); cell += N()) cell->SetExact(0);
-    Row(k)[k].SetExact(-1);
+    for (std::uint32_t i = 0; i < N(); ++i) {
+      Cell* row = Row(i);
+      for (std::uint32_t q = count_; q > p; --q) row[q] = row[q - 1];
+      row[p].SetExact(i == k ? -1 : 0);
+    }
     for (std::uint32_t q = count_; q > p; --q) active_[q] = active_[q - 1];
     active_[p] = k;
     ++count_;
@@ -333,11 +385,11 @@ class TPivoting {
   // The unknowns, known at compile time for the small problems that have a pivoting of their own.
   std::uint32_t N() const { return kN != 0 ? kN : n_; }
   const std::int32_t z0_;
-  const long double lexico_;     // lexico zero tolerance of the first ratio pass
-  const long double tolerance_;  // pivot tolerance
-  long double infinity_ = 0;     // the ratio that stands for infinity
+  const long double& lexico_;     // lexico zero tolerance of the first ratio pass
+  const long double& tolerance_;  // pivot tolerance
+  const long double& infinity_;   // the ratio that stands for infinity
   long double theta_max_ = 0;    // the first ratio pass's result for d
-  Cell* c_;                      // Binv row by row, n_ cells per row; only the active columns are kept
+  Cell* c_;                      // Binv row by row, n_ cells per row: the active columns in list order
   Cell* b_;                      // values of the basic variables
   Cell* d_;                      // Binv Be
   Cell* v_;                      // Binv u, where it differs from d
@@ -382,7 +434,7 @@ bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::int32_t
   long double max_a = 0;
   bool finite = Cell::kGuarded || std::isfinite(v_r);
   for (std::uint32_t p = 0; p < count_; ++p) {
-    const long double a = row_r[active_[p]].Get() / divisor;
+    const long double a = row_r[p].Get() / divisor;
     terms_[p].a.Set(a);
     if constexpr (!Cell::kGuarded) {
       finite &= std::isfinite(a);
@@ -415,14 +467,13 @@ bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::int32_t
     for (std::uint32_t i = 0; i < n; ++i, row += n) {
       b_[i].Set(i == r ? theta : b_[i].Get() - theta * d_[i].Get());
       const long double v_i = i == r ? v_r : v[i].Get();
-      for (std::uint32_t p = 0; p < count_; ++p) {
-        Cell& cell = row[active_[p]];
-        cell.Set(cell.Get() - v_i * terms_[p].a.Get());
-      }
+      for (std::uint32_t p = 0; p < count_; ++p) row[p].Set(row[p].Get() - v_i * terms_[p].a.Get());
     }
     // w_j enters next, Be = -e_j: d_i = 0 + Binv(i, j) (-1), or e_j while column j is at rest.
+    std::uint32_t place = 0;
+    while (place < count_ && active_[place] != j) ++place;
     for (std::uint32_t i = 0; i < n; ++i) {
-      const long double d_i = IsActive(j) ? 0.0L + Row(i)[j].Get() * -1.0L : (i == j ? 1.0L : 0.0L);
+      const long double d_i = IsActive(j) ? 0.0L + Row(i)[place].Get() * -1.0L : (i == j ? 1.0L : 0.0L);
       d_[i].Set(d_i);
       theta_max = Relax(theta_max, b_[i].Get(), d_i);
     }
@@ -435,10 +486,10 @@ bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::int32_t
 }
 
 template <typename Cell, std::uint32_t kN>
-TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, long double qmin, long double Infinity,
-                              std::uint64_t passes, std::vector<TLCPPivot>* Pivots) {
+TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const long double& qmin,
+                                  std::uint64_t passes, std::vector<TLCPPivot>* Pivots, long double* z,
+                                  long double* w) {
   const std::uint32_t n = N();
-  infinity_ = Infinity;
   // z0 enters in place of w_r0: B = -I with column r0 replaced by the covering vector e. With
   // u = e + e_r0, v = Binv u = -u and s + 1 = -1, the update turns column r0 of Binv into ones exactly
   // and leaves the others alone; the bound grows by max |v| max |a| = 2. Then z_r0 enters.
@@ -446,7 +497,7 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, long d
   for (std::uint32_t i = 0; i < n; ++i) {
     basis_[i] = static_cast<std::int32_t>(n + i);
     diagonal_[i] = i > r0 ? 1 : 0;
-    Row(i)[r0].SetExact(1);
+    Row(i)[0].SetExact(1);
   }
   basis_[r0] = z0_;
   diagonal_[r0] = kNever;
@@ -454,7 +505,7 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, long d
   count_ = 1;
   bound_ += 2;
   GatherColumnOfM(r0);
-  long double theta_max = Infinity;
+  long double theta_max = infinity_;
   for (std::uint32_t i = 0; i < n; ++i) {
     const long double b_i = i == r0 ? t0 : q[i] + t0;
     b_[i].Set(b_i);
@@ -472,7 +523,7 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, long d
     const std::int32_t entering = left < static_cast<std::int32_t>(n) ? left + static_cast<std::int32_t>(n)
                                                                        : left - static_cast<std::int32_t>(n);
     const long double theta_max = theta_max_;
-    if (theta_max >= Infinity) return TOutcome::UnboundedRay;
+    if (theta_max >= infinity_) return TOutcome::UnboundedRay;
 
     // Second pass: z0 leaves whenever it may; otherwise the largest pivot within theta_max, the first
     // of equal ones. Only a row that would be chosen needs its ratio compared.
@@ -499,6 +550,20 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, long d
     const std::int32_t leaving = basis_[r];
     if (leaving != z0_) {
       if (!Pivot(r, theta, entering, leaving)) return TOutcome::Breakdown;
+    } else if constexpr (Cell::kGuarded) {
+      // z0 leaves: the values go straight to z and w, as the next pass would take them. Values beyond
+      // the doubles' range raise their flags here as in the cells, and the extended pivoting decides.
+      basis_[r] = entering;
+      if (Pivots != nullptr) Pivots->push_back({entering, leaving, r});
+      if (pass + 1 == passes) return TOutcome::PassLimit;
+      ZeroElements(z, n);
+      ZeroElements(w, n);
+      for (std::uint32_t i = 0; i < n; ++i) {
+        const long double value = i == r ? theta : b_[i].Get() - theta * d_[i].Get();
+        const std::int32_t k = basis_[i];
+        (k < static_cast<std::int32_t>(n) ? z[k] : w[k - static_cast<std::int32_t>(n)]) = value;
+      }
+      return TOutcome::Solved;
     } else {
       // Binv is not read again once z0 has left: the next pass returns the basic values.
       for (std::uint32_t i = 0; i < n; ++i) b_[i].Set(b_[i].Get() - theta * d_[i].Get());
@@ -530,14 +595,9 @@ struct TClampCut {
   bool known = false;
 };
 
-int ClampCut(long double ToleranceMin, long double ToleranceMax) {
-  // The settings change rarely (a job may rewrite them during a run): the cut is kept for the last pair.
-  thread_local TClampCut last;
-  const bool same_min = SameBits(&last.min, &ToleranceMin, 1);
-  const bool same_max = SameBits(&last.max, &ToleranceMax, 1);
-  if (last.known && same_min && same_max) {
-    return last.cut;
-  }
+// The cut for bounds other than the last pair's; `last` becomes theirs.
+[[gnu::noinline]] int NewClampCut(const long double& ToleranceMin, const long double& ToleranceMax,
+                                  TClampCut& last) {
   constexpr int kExponent = static_cast<int>(kLCPPivotToleranceExponent);
   // Up to here the power is tabled (|kExponent - k| < kExactPowersOfTen) for every k of the table.
   constexpr int kHighest = kExponent + kExactPowersOfTen - 1;
@@ -553,26 +613,23 @@ int ClampCut(long double ToleranceMin, long double ToleranceMax) {
   return cut;
 }
 
+int ClampCut(const long double& ToleranceMin, const long double& ToleranceMax) {
+  // The settings change rarely (a job may rewrite them during a run): the cut is kept for the last pair.
+  thread_local TClampCut last;
+  if (last.known && SameBits(&last.min, &ToleranceMin, 1) && SameBits(&last.max, &ToleranceMax, 1)) {
+    return last.cut;
+  }
+  return NewClampCut(ToleranceMin, ToleranceMax, last);
+}
+
 }  // namespace
 
-long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax) {
-  const std::uint32_t n = q.Count();
-  if (n == 0) return ToleranceMax;
-  const long double* qd = q.Data();
-  long double sum = 0;
-  for (std::uint32_t i = 0; i < n; ++i) sum += std::fabs(qd[i]);
-  // The common case needs no logarithm: a mean that lies inside the table and clearly below the
-  // boundary 10^(cut + 1/2) has a rounded logarithm of at most the cut, whose tolerance clamps to the
-  // maximum. Compared as the sum against n times the bounds, the mean's division is spared too: a sum
-  // a relative 2^-39 clear of n b leaves sum / n more than 2^-40 clear of b, as the table needs.
-  const int cut = ClampCut(ToleranceMin, ToleranceMax);
-  if (cut != TClampCut::kNoCut) {
-    const long double count = n;
-    if (sum >= count * (2 * kTableBottom) &&
-        sum < count * kHalfPowersOfTen[cut - kLowestHalfPower] * (1 - 2 * kBoundaryMargin)) {
-      return ToleranceMax;
-    }
-  }
+namespace {
+
+// The pivot tolerance from the mean, with its rounded logarithm.
+[[gnu::noinline]] long double PivotToleranceOfMean(const long double& sum, std::uint32_t n,
+                                                   const long double& ToleranceMin,
+                                                   const long double& ToleranceMax) {
   const long double mean = sum / n;
   long double tolerance;
   int k;
@@ -590,22 +647,75 @@ long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, lon
   return tolerance;
 }
 
+// The pivot tolerance of n > 0 values whose |q_i| sum to `sum`, added in order from 0.
+inline long double PivotToleranceOfSum(const long double& sum, std::uint32_t n, const long double& ToleranceMin,
+                                       const long double& ToleranceMax) {
+  // The common case needs no logarithm: a mean that lies inside the table and clearly below the
+  // boundary 10^(cut + 1/2) has a rounded logarithm of at most the cut, whose tolerance clamps to the
+  // maximum. Compared as the sum against n times the bounds, the mean's division is spared too: a sum
+  // a relative 2^-39 clear of n b leaves sum / n more than 2^-40 clear of b, as the table needs.
+  const int cut = ClampCut(ToleranceMin, ToleranceMax);
+  if (cut != TClampCut::kNoCut) {
+    const long double count = n;
+    if (sum >= count * (2 * kTableBottom) &&
+        sum < count * kHalfPowersOfTen[cut - kLowestHalfPower] * (1 - 2 * kBoundaryMargin)) {
+      return ToleranceMax;
+    }
+  }
+  return PivotToleranceOfMean(sum, n, ToleranceMin, ToleranceMax);
+}
+
+}  // namespace
+
+long double LCPPivotTolerance(const TFloatList& q, long double ToleranceMin, long double ToleranceMax) {
+  const std::uint32_t n = q.Count();
+  if (n == 0) return ToleranceMax;
+  const long double* qd = q.Data();
+  long double sum = 0;
+  for (std::uint32_t i = 0; i < n; ++i) sum += std::fabs(qd[i]);
+  return PivotToleranceOfSum(sum, n, ToleranceMin, ToleranceMax);
+}
+
 namespace {
-bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, const long double& Infinity,
-           const long double& LexicoZeroTolerance, const long double& PivotTolerance, const long double& Zero,
-           const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit);
+
+// What a solve reads besides M and q, in place: SolveLCP calls it on every contact solve, and copying
+// extended reals into arguments costs the x87 unit more than reading them where they lie.
+struct TLemkeInputs {
+  const long double& Infinity;
+  const long double& LexicoZeroTolerance;
+  // The pivot tolerance as given; when null, chosen from q within ToleranceMin and ToleranceMax (only
+  // when a pivot is needed: it has no other use).
+  const long double* PivotTolerance;
+  const long double* ToleranceMin;
+  const long double* ToleranceMax;
+  const long double& Zero;
+  bool LogUnboundedRay;
+  bool LogMaximumIterations;
+  const long double& Time;
+  ILogSink* Log;
+  std::vector<TLCPPivot>* Pivots;
+  std::uint64_t PassLimit;
+};
+
+bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, const TLemkeInputs& in);
 }  // namespace
 
 bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& M, TFloatList& q,
               TFloatList& W, TFloatList& Z) {
-  const TLCPAlerts alerts{.LogUnboundedRay = Settings.LogUnboundedRay,
-                          .LogMaximumIterations = Settings.LogMaximumIterations,
-                          .Time = Time,
-                          .Log = Settings.Log};
-  const long double pivot_tolerance =
-      LCPPivotTolerance(q, Settings.PivotToleranceMin, Settings.PivotToleranceMax);
-  return Lemke(M, q, W, Z, kLCPInfinity, Settings.LexicoZeroTolerance, pivot_tolerance, kLCPZero, alerts,
-               nullptr, 0);
+  static constexpr long double kInfinity = kLCPInfinity, kZero = kLCPZero;
+  return Lemke(M, q, W, Z,
+               {.Infinity = kInfinity,
+                .LexicoZeroTolerance = Settings.LexicoZeroTolerance,
+                .PivotTolerance = nullptr,
+                .ToleranceMin = &Settings.PivotToleranceMin,
+                .ToleranceMax = &Settings.PivotToleranceMax,
+                .Zero = kZero,
+                .LogUnboundedRay = Settings.LogUnboundedRay,
+                .LogMaximumIterations = Settings.LogMaximumIterations,
+                .Time = Time,
+                .Log = Settings.Log,
+                .Pivots = nullptr,
+                .PassLimit = 0});
 }
 
 namespace {
@@ -712,10 +822,12 @@ struct TFastPivoting {
   const long double* const* rows;
   std::uint32_t n;
   void* memory;
-  long double lexico, tolerance;
+  const long double& lexico;
+  const long double& tolerance;
   const long double* q;
   std::uint32_t r0;
-  long double qmin, infinity;
+  const long double& qmin;
+  const long double& infinity;
   std::uint64_t passes;
   std::vector<TLCPPivot>* pivots;
   TFloatList& W;
@@ -723,50 +835,67 @@ struct TFastPivoting {
 
   template <std::uint32_t kN>
   TOutcome Run(bool& solved, bool& exact) const {
-    TPivoting<TSplitCell, kN> pivoting(rows, n, memory, lexico, tolerance);
-    const TOutcome outcome = pivoting.Run(q, r0, qmin, infinity, passes, pivots);
+    TPivoting<TSplitCell, kN> pivoting(rows, n, memory, lexico, tolerance, infinity);
+    const TOutcome outcome = pivoting.Run(q, r0, qmin, passes, pivots, Z.Data(), W.Data());
     exact = (X87Status() & kInexactCellFlags) == 0;
-    solved = exact && outcome == TOutcome::Solved && pivoting.WriteResult(W, Z);
+    solved = exact && outcome == TOutcome::Solved;
     return outcome;
   }
 };
 
-// LemkeSolve, with the tolerances taken where they lie: SolveLCP calls it on every contact solve, and
-// copying extended reals into arguments costs the x87 unit more than reading them in place.
-bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, const long double& Infinity,
-           const long double& LexicoZeroTolerance, const long double& PivotTolerance, const long double& Zero,
-           const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {
-  W.Zero();
-  Z.Zero();
+// LemkeSolve, and SolveLCP with the tolerance chosen from q.
+bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, const TLemkeInputs& in) {
   const std::uint32_t n = q.Count();
-  if (n == 0) return true;
-  if (M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n) {
-    Alerts.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " +
-                        std::to_string(n) + "x" + std::to_string(n) + " and result lists of at least " +
-                        std::to_string(n) + " elements; got " + std::to_string(M.RowCount()) + "x" +
-                        std::to_string(M.ColCount()) + ", " + std::to_string(W.Count()) + " and " +
-                        std::to_string(Z.Count()) + ".");
+  if (n == 0 || M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n) {
+    W.Zero();
+    Z.Zero();
+    if (n == 0) return true;
+    in.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " +
+                    std::to_string(n) + "x" + std::to_string(n) + " and result lists of at least " +
+                    std::to_string(n) + " elements; got " + std::to_string(M.RowCount()) + "x" +
+                    std::to_string(M.ColCount()) + ", " + std::to_string(W.Count()) + " and " +
+                    std::to_string(Z.Count()) + ".");
     return false;
   }
+  // Every path writes the first n elements of W and Z; longer lists are zero beyond them.
+  long double* const w = W.Data();
+  long double* const z = Z.Data();
+  if (W.Count() > n) ZeroElements(w + n, W.Count() - n);
+  if (Z.Count() > n) ZeroElements(z + n, Z.Count() - n);
 
-  // The smallest q_i (the first of equal ones) from the values as given; then tiny ones become 0.
+  // The smallest q_i (the first of equal ones) from the values as given, and the sum of their
+  // magnitudes for the pivot tolerance; then tiny ones become 0.
   long double* qd = q.Data();
   std::uint32_t r0 = 0;
   long double qmin = qd[0];
+  long double sum = 0;
   for (std::uint32_t i = 0; i < n; ++i) {
     const long double x = qd[i];
+    sum += std::fabs(x);
     const bool smaller = x < qmin;
     qmin = smaller ? x : qmin;
     r0 = smaller ? i : r0;
-    if (std::fabs(x) < Zero) qd[i] = 0;
+    if (std::fabs(x) < in.Zero) qd[i] = 0;
   }
   // Infinite or NaN data have no solution; refusing them also keeps every skipped term an exact zero.
-  if (!AllFinite(qd, n)) return false;
+  // A finite sum has only finite terms (an unnormal encoding makes it NaN); a sum that overflowed
+  // needs a closer look.
+  if (!(sum <= LDBL_MAX) && !AllFinite(qd, n)) {
+    ZeroElements(w, n);
+    ZeroElements(z, n);
+    return false;
+  }
   if (qmin >= 0) {
-    long double* w = W.Data();
-    for (std::uint32_t i = 0; i < n; ++i) w[i] = qd[i];
+    std::memcpy(w, qd, std::size_t{n} * sizeof(long double));
+    ZeroElements(z, n);
     return true;
   }
+  const long double PivotTolerance = in.PivotTolerance != nullptr
+                                         ? *in.PivotTolerance
+                                         : PivotToleranceOfSum(sum, n, *in.ToleranceMin, *in.ToleranceMax);
+  const long double& Infinity = in.Infinity;
+  const long double& LexicoZeroTolerance = in.LexicoZeroTolerance;
+  std::vector<TLCPPivot>* const Pivots = in.Pivots;
 
   // Small problems, the common case of a few contacts, keep their working data on the stack (up to
   // n = 28).
@@ -788,12 +917,12 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
     heap_rows = std::make_unique_for_overwrite<const long double*[]>(n);
     rows = heap_rows.get();
   }
-  bool finite = true;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    rows[i] = M.RowData(i);
-    finite &= AllFinite(rows[i], n);
+  for (std::uint32_t i = 0; i < n; ++i) rows[i] = M.RowData(i);
+  if (!AllFinite(rows, n)) {
+    ZeroElements(w, n);
+    ZeroElements(z, n);
+    return false;
   }
-  if (!finite) return false;
 
   // The split cells' flags must start clear. A caller who has none of them raised keeps every flag
   // untouched; otherwise the flags are cleared for the solve and raised again after it.
@@ -801,7 +930,7 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
   const std::uint16_t caller_flags = X87Status() & kExceptionFlags;
   bool cleared = (caller_flags & kInexactCellFlags) != 0;
   if (cleared) ClearX87Flags();
-  const std::uint64_t passes = PassLimit != 0 ? PassLimit : LCPPassLimit(n);
+  const std::uint64_t passes = in.PassLimit != 0 ? in.PassLimit : LCPPassLimit(n);
   bool solved = false;
   bool exact = false;
   const TFastPivoting fast{rows, n, memory, LexicoZeroTolerance, PivotTolerance, qd, r0, qmin, Infinity,
@@ -821,8 +950,8 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
     ClearX87Flags();
     cleared = true;
     if (Pivots != nullptr) Pivots->resize(traced);
-    TPivoting<TExtendedCell> plain(rows, n, memory, LexicoZeroTolerance, PivotTolerance);
-    outcome = plain.Run(qd, r0, qmin, Infinity, passes, Pivots);
+    TPivoting<TExtendedCell> plain(rows, n, memory, LexicoZeroTolerance, PivotTolerance, Infinity);
+    outcome = plain.Run(qd, r0, qmin, passes, Pivots, z, w);
     solved = outcome == TOutcome::Solved && plain.WriteResult(W, Z);
   }
   if (cleared) {
@@ -831,11 +960,15 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
     if (lost != 0) RaiseX87Flags(lost);
   }
 
-  if (outcome == TOutcome::UnboundedRay && Alerts.LogUnboundedRay) {
-    Alerts.Log->AddLine("[Alert] At t=" + FloatToText(Alerts.Time) + "s unbounded ray in LCP solving.");
+  if (!solved) {
+    ZeroElements(w, n);
+    ZeroElements(z, n);
   }
-  if (outcome == TOutcome::PassLimit && Alerts.LogMaximumIterations) {
-    Alerts.Log->AddLine("[Alert] At t=" + FloatToText(Alerts.Time) +
+  if (outcome == TOutcome::UnboundedRay && in.LogUnboundedRay) {
+    in.Log->AddLine("[Alert] At t=" + FloatToText(in.Time) + "s unbounded ray in LCP solving.");
+  }
+  if (outcome == TOutcome::PassLimit && in.LogMaximumIterations) {
+    in.Log->AddLine("[Alert] At t=" + FloatToText(in.Time) +
                         "s reached maximum number of iteration steps(" + std::to_string(passes) +
                         ") in LCP solving.");
   }
@@ -848,8 +981,19 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
                 const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {
-  return Lemke(M, q, W, Z, Infinity, LexicoZeroTolerance, PivotTolerance, Zero, Alerts, Pivots,
-               PassLimit);
+  return Lemke(M, q, W, Z,
+               {.Infinity = Infinity,
+                .LexicoZeroTolerance = LexicoZeroTolerance,
+                .PivotTolerance = &PivotTolerance,
+                .ToleranceMin = nullptr,
+                .ToleranceMax = nullptr,
+                .Zero = Zero,
+                .LogUnboundedRay = Alerts.LogUnboundedRay,
+                .LogMaximumIterations = Alerts.LogMaximumIterations,
+                .Time = Alerts.Time,
+                .Log = Alerts.Log,
+                .Pivots = Pivots,
+                .PassLimit = PassLimit});
 }
 
 std::uint64_t LCPPassLimit(std::uint32_t n) {
