@@ -110,28 +110,48 @@ bool AllFinite(const long double* x, std::uint32_t n) {
   return (failed & 1) == 0;
 }
 
-// The same check for a whole matrix, four elements at a time: a solve reads the matrix whole every time.
-bool AllFinite(const long double* const* rows, std::uint32_t n) {
+// The elements among a, b, c and d that fail the check: their lanes all ones.
+inline __m128i NonFinite(const long double* a, const long double* b, const long double* c, const long double* d) {
+  const auto load = [](const long double* x) {
+    return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)));
+  };
+  // Dwords 1 (the significand's top half, led by the integer bit) and 2 (sign and exponent below).
+  const __m128 ab = _mm_shuffle_ps(load(a), load(b), _MM_SHUFFLE(2, 1, 2, 1));
+  const __m128 cd = _mm_shuffle_ps(load(c), load(d), _MM_SHUFFLE(2, 1, 2, 1));
+  const __m128i top = _mm_castps_si128(_mm_shuffle_ps(ab, cd, _MM_SHUFFLE(2, 0, 2, 0)));
   const __m128i exponent_mask = _mm_set1_epi32(0x7FFF);
+  const __m128i exponent =
+      _mm_and_si128(_mm_castps_si128(_mm_shuffle_ps(ab, cd, _MM_SHUFFLE(3, 1, 3, 1))), exponent_mask);
+  // All ones fails; so does a nonzero exponent without the integer bit.
   const __m128i zero = _mm_setzero_si128();
-  __m128i failed = zero;
-  const auto load = [](const long double* x) { return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x))); };
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const long double* row = rows[i];
-    // A row's last group repeats its last element where the row ends.
-    for (std::uint32_t j = 0; j < n; j += 4) {
-      const std::uint32_t last = n - 1;
-      // Dwords 1 (the significand's top half, led by the integer bit) and 2 (sign and exponent below).
-      const __m128 ab = _mm_shuffle_ps(load(row + j), load(row + std::min(j + 1, last)), _MM_SHUFFLE(2, 1, 2, 1));
-      const __m128 cd =
-          _mm_shuffle_ps(load(row + std::min(j + 2, last)), load(row + std::min(j + 3, last)), _MM_SHUFFLE(2, 1, 2, 1));
-      const __m128i top = _mm_castps_si128(_mm_shuffle_ps(ab, cd, _MM_SHUFFLE(2, 0, 2, 0)));
-      const __m128i exponent =
-          _mm_and_si128(_mm_castps_si128(_mm_shuffle_ps(ab, cd, _MM_SHUFFLE(3, 1, 3, 1))), exponent_mask);
-      // All ones fails; so does a nonzero exponent without the integer bit.
-      const __m128i normal_or_zero = _mm_or_si128(_mm_srai_epi32(top, 31), _mm_cmpeq_epi32(exponent, zero));
-      failed = _mm_or_si128(failed, _mm_cmpeq_epi32(exponent, exponent_mask));
-      failed = _mm_or_si128(failed, _mm_cmpeq_epi32(normal_or_zero, zero));
+  const __m128i normal_or_zero = _mm_or_si128(_mm_srai_epi32(top, 31), _mm_cmpeq_epi32(exponent, zero));
+  return _mm_or_si128(_mm_cmpeq_epi32(exponent, exponent_mask), _mm_cmpeq_epi32(normal_or_zero, zero));
+}
+
+// The same check for a whole n x n matrix, four elements at a time: a solve reads the matrix whole
+// every time. With the size known at compile time the groups run on across rows and only the last one
+// repeats an element; otherwise each row's last group repeats the row's last element.
+template <std::uint32_t kN>
+bool AllFinite(const long double* const* rows, std::uint32_t n) {
+  __m128i failed = _mm_setzero_si128();
+  if constexpr (kN != 0) {
+    constexpr std::uint32_t kLast = kN * kN - 1;
+    const auto at = [rows](std::uint32_t e) {
+      e = e < kLast ? e : kLast;
+      return rows[e / kN] + e % kN;
+    };
+#pragma GCC unroll 16
+    for (std::uint32_t e = 0; e <= kLast; e += 4) {
+      failed = _mm_or_si128(failed, NonFinite(at(e), at(e + 1), at(e + 2), at(e + 3)));
+    }
+  } else {
+    const std::uint32_t last = n - 1;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const long double* row = rows[i];
+      for (std::uint32_t j = 0; j < n; j += 4) {
+        failed = _mm_or_si128(failed, NonFinite(row + j, row + std::min(j + 1, last), row + std::min(j + 2, last),
+                                                row + std::min(j + 3, last)));
+      }
     }
   }
   return _mm_movemask_epi8(failed) == 0;
@@ -212,6 +232,10 @@ void RaiseX87Flags(std::uint16_t flags) {
 
 enum class TOutcome { Solved, UnboundedRay, PassLimit, NoPivotRow, Breakdown };
 
+std::uint64_t PassLimit(std::uint32_t n) {
+  return std::max<std::uint64_t>(kLCPMinPasses, std::uint64_t{kLCPPassesPerUnknown} * n);
+}
+
 // One pivoting run from the start basis (z0 in row r0 at value -qmin) on finite data. Only the columns
 // of Binv that differ from those of -I are kept up to date.
 //
@@ -269,14 +293,12 @@ class TPivoting {
 
   // After Solved: z and w from the basic values, zeros for the others. False, with nothing written,
   // when one is not finite.
-  bool WriteResult(TFloatList& W, TFloatList& Z) const {
+  bool WriteResult(long double* z, long double* w) const {
     if constexpr (!Cell::kGuarded) {
       bool finite = true;
       for (std::uint32_t i = 0; i < N(); ++i) finite &= std::isfinite(b_[i].Get());
       if (!finite) return false;
     }
-    long double* z = Z.Data();
-    long double* w = W.Data();
     ZeroElements(z, N());
     ZeroElements(w, N());
     const auto n = static_cast<std::int32_t>(N());
@@ -818,45 +840,109 @@ namespace {
 // The pivoting in split cells, and whether the cells held every value exactly (no flag raised): only
 // then is its outcome that of the extended arithmetic, and `solved` says whether W and Z hold the
 // solution.
-struct TFastPivoting {
+// One solve's pivoting: its data, where its working data lie and where z and w go.
+struct TSolve {
   const long double* const* rows;
   std::uint32_t n;
   void* memory;
   const long double& lexico;
   const long double& tolerance;
+  const long double& infinity;
   const long double* q;
   std::uint32_t r0;
   const long double& qmin;
-  const long double& infinity;
   std::uint64_t passes;
   std::vector<TLCPPivot>* pivots;
-  TFloatList& W;
-  TFloatList& Z;
-
-  template <std::uint32_t kN>
-  TOutcome Run(bool& solved, bool& exact) const {
-    TPivoting<TSplitCell, kN> pivoting(rows, n, memory, lexico, tolerance, infinity);
-    const TOutcome outcome = pivoting.Run(q, r0, qmin, passes, pivots, Z.Data(), W.Data());
-    exact = (X87Status() & kInexactCellFlags) == 0;
-    solved = exact && outcome == TOutcome::Solved;
-    return outcome;
-  }
+  long double* z;
+  long double* w;
 };
+
+// The pivoting in split cells, for kN unknowns when kN is not 0. Its outcome is that of the extended
+// arithmetic when it raised none of the flags a split cell's store may raise.
+template <std::uint32_t kN>
+TOutcome SplitPivoting(const TSolve& s) {
+  TPivoting<TSplitCell, kN> pivoting(s.rows, s.n, s.memory, s.lexico, s.tolerance, s.infinity);
+  return pivoting.Run(s.q, s.r0, s.qmin, s.passes, s.pivots, s.z, s.w);
+}
+
+// The few unknowns of the common contact problems have pivotings of their own, with the loops' bounds
+// known.
+TOutcome SplitPivoting(const TSolve& s) {
+  switch (s.n) {
+    case 3: return SplitPivoting<3>(s);
+    case 4: return SplitPivoting<4>(s);
+    case 5: return SplitPivoting<5>(s);
+    case 6: return SplitPivoting<6>(s);
+    default: return SplitPivoting<0>(s);
+  }
+}
+
+// The flags the caller had raised, raised again.
+void RestoreX87Flags(std::uint16_t caller_flags) {
+  const std::uint16_t lost = caller_flags & ~X87Status();
+  if (lost != 0) RaiseX87Flags(lost);
+}
+
+// The pivoting in extended cells, after split cells that could not hold a value: from clear flags, so
+// that only the extended arithmetic's own flags stay raised besides the caller's. Pivots drops those of
+// the split cells' run (beyond `traced`). True when it solved the problem, with z and w written.
+[[gnu::noinline]] bool ExtendedPivoting(const TSolve& s, std::size_t traced, std::uint16_t caller_flags,
+                                        TOutcome& outcome) {
+  ClearX87Flags();
+  if (s.pivots != nullptr) s.pivots->resize(traced);
+  TPivoting<TExtendedCell> plain(s.rows, s.n, s.memory, s.lexico, s.tolerance, s.infinity);
+  outcome = plain.Run(s.q, s.r0, s.qmin, s.passes, s.pivots, s.z, s.w);
+  const bool solved = outcome == TOutcome::Solved && plain.WriteResult(s.z, s.w);
+  RestoreX87Flags(caller_flags);
+  return solved;
+}
+
+// The pivoting for a caller who has one of the split cells' flags raised: they must start clear, so the
+// flags are cleared for the solve and raised again after it (they are sticky for the caller).
+[[gnu::noinline]] bool PivotingWithCallerFlags(const TSolve& s, std::size_t traced, std::uint16_t caller_flags,
+                                               TOutcome& outcome) {
+  ClearX87Flags();
+  outcome = SplitPivoting(s);
+  if ((X87Status() & kInexactCellFlags) != 0) return ExtendedPivoting(s, traced, caller_flags, outcome);
+  RestoreX87Flags(caller_flags);
+  return outcome == TOutcome::Solved;
+}
+
+// The end of a solve without a solution: zeros in z and w, and the alert asked for.
+[[gnu::noinline]] bool NoSolution(const TSolve& s, TOutcome outcome, const TLemkeInputs& in) {
+  ZeroElements(s.w, s.n);
+  ZeroElements(s.z, s.n);
+  if (outcome == TOutcome::UnboundedRay && in.LogUnboundedRay) {
+    in.Log->AddLine("[Alert] At t=" + FloatToText(in.Time) + "s unbounded ray in LCP solving.");
+  }
+  if (outcome == TOutcome::PassLimit && in.LogMaximumIterations) {
+    in.Log->AddLine("[Alert] At t=" + FloatToText(in.Time) + "s reached maximum number of iteration steps(" +
+                    std::to_string(s.passes) + ") in LCP solving.");
+  }
+  return false;
+}
+
+// A matrix or result lists too small for q: zeros and an error line.
+[[gnu::noinline]] bool WrongSizes(const TSqrMatrix& M, std::uint32_t n, TFloatList& W, TFloatList& Z,
+                                  const TLemkeInputs& in) {
+  W.Zero();
+  Z.Zero();
+  in.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " + std::to_string(n) +
+                  "x" + std::to_string(n) + " and result lists of at least " + std::to_string(n) +
+                  " elements; got " + std::to_string(M.RowCount()) + "x" + std::to_string(M.ColCount()) + ", " +
+                  std::to_string(W.Count()) + " and " + std::to_string(Z.Count()) + ".");
+  return false;
+}
 
 // LemkeSolve, and SolveLCP with the tolerance chosen from q.
 bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, const TLemkeInputs& in) {
   const std::uint32_t n = q.Count();
-  if (n == 0 || M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n) {
+  if (n == 0) {
     W.Zero();
     Z.Zero();
-    if (n == 0) return true;
-    in.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " +
-                    std::to_string(n) + "x" + std::to_string(n) + " and result lists of at least " +
-                    std::to_string(n) + " elements; got " + std::to_string(M.RowCount()) + "x" +
-                    std::to_string(M.ColCount()) + ", " + std::to_string(W.Count()) + " and " +
-                    std::to_string(Z.Count()) + ".");
-    return false;
+    return true;
   }
+  if (M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n) return WrongSizes(M, n, W, Z, in);
   // Every path writes the first n elements of W and Z; longer lists are zero beyond them.
   long double* const w = W.Data();
   long double* const z = Z.Data();
@@ -893,10 +979,6 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
   const long double PivotTolerance = in.PivotTolerance != nullptr
                                          ? *in.PivotTolerance
                                          : PivotToleranceOfSum(sum, n, *in.ToleranceMin, *in.ToleranceMax);
-  const long double& Infinity = in.Infinity;
-  const long double& LexicoZeroTolerance = in.LexicoZeroTolerance;
-  std::vector<TLCPPivot>* const Pivots = in.Pivots;
-
   // Small problems, the common case of a few contacts, keep their working data on the stack (up to
   // n = 28).
   constexpr std::size_t kStackBytes = 16384;
@@ -918,62 +1000,35 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
     rows = heap_rows.get();
   }
   for (std::uint32_t i = 0; i < n; ++i) rows[i] = M.RowData(i);
-  if (!AllFinite(rows, n)) {
+  bool finite;
+  switch (n) {
+    case 3: finite = AllFinite<3>(rows, n); break;
+    case 4: finite = AllFinite<4>(rows, n); break;
+    case 5: finite = AllFinite<5>(rows, n); break;
+    case 6: finite = AllFinite<6>(rows, n); break;
+    default: finite = AllFinite<0>(rows, n); break;
+  }
+  if (!finite) {
     ZeroElements(w, n);
     ZeroElements(z, n);
     return false;
   }
 
-  // The split cells' flags must start clear. A caller who has none of them raised keeps every flag
-  // untouched; otherwise the flags are cleared for the solve and raised again after it.
-  const std::size_t traced = Pivots != nullptr ? Pivots->size() : 0;
+  const TSolve solve{rows,      n,  memory, in.LexicoZeroTolerance, PivotTolerance, in.Infinity, qd, r0, qmin,
+                     in.PassLimit != 0 ? in.PassLimit : PassLimit(n), in.Pivots, z, w};
+  const std::size_t traced = in.Pivots != nullptr ? in.Pivots->size() : 0;
   const std::uint16_t caller_flags = X87Status() & kExceptionFlags;
-  bool cleared = (caller_flags & kInexactCellFlags) != 0;
-  if (cleared) ClearX87Flags();
-  const std::uint64_t passes = in.PassLimit != 0 ? in.PassLimit : LCPPassLimit(n);
-  bool solved = false;
-  bool exact = false;
-  const TFastPivoting fast{rows, n, memory, LexicoZeroTolerance, PivotTolerance, qd, r0, qmin, Infinity,
-                           passes, Pivots, W, Z};
-  // The few unknowns of the common contact problems have pivotings of their own, with the loops'
-  // bounds known.
   TOutcome outcome;
-  switch (n) {
-    case 3: outcome = fast.Run<3>(solved, exact); break;
-    case 4: outcome = fast.Run<4>(solved, exact); break;
-    case 5: outcome = fast.Run<5>(solved, exact); break;
-    case 6: outcome = fast.Run<6>(solved, exact); break;
-    default: outcome = fast.Run<0>(solved, exact); break;
-  }
-  if (!exact) {
-    // Only the extended arithmetic's own flags stay raised, not those of the split cells.
-    ClearX87Flags();
-    cleared = true;
-    if (Pivots != nullptr) Pivots->resize(traced);
-    TPivoting<TExtendedCell> plain(rows, n, memory, LexicoZeroTolerance, PivotTolerance, Infinity);
-    outcome = plain.Run(qd, r0, qmin, passes, Pivots, z, w);
-    solved = outcome == TOutcome::Solved && plain.WriteResult(W, Z);
-  }
-  if (cleared) {
-    // The flags are sticky for the caller: whatever it had raised before stays raised.
-    const std::uint16_t lost = caller_flags & ~X87Status();
-    if (lost != 0) RaiseX87Flags(lost);
-  }
-
-  if (!solved) {
-    ZeroElements(w, n);
-    ZeroElements(z, n);
-  }
-  if (outcome == TOutcome::UnboundedRay && in.LogUnboundedRay) {
-    in.Log->AddLine("[Alert] At t=" + FloatToText(in.Time) + "s unbounded ray in LCP solving.");
-  }
-  if (outcome == TOutcome::PassLimit && in.LogMaximumIterations) {
-    in.Log->AddLine("[Alert] At t=" + FloatToText(in.Time) +
-                        "s reached maximum number of iteration steps(" + std::to_string(passes) +
-                        ") in LCP solving.");
+  bool solved;
+  if ((caller_flags & kInexactCellFlags) != 0) {
+    solved = PivotingWithCallerFlags(solve, traced, caller_flags, outcome);
+  } else {
+    outcome = SplitPivoting(solve);
+    solved = (X87Status() & kInexactCellFlags) == 0 ? outcome == TOutcome::Solved
+                                                     : ExtendedPivoting(solve, traced, caller_flags, outcome);
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
-  return solved;
+  return solved || NoSolution(solve, outcome, in);
 }
 
 }  // namespace
@@ -996,8 +1051,6 @@ bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z
                 .PassLimit = PassLimit});
 }
 
-std::uint64_t LCPPassLimit(std::uint32_t n) {
-  return std::max<std::uint64_t>(kLCPMinPasses, std::uint64_t{kLCPPassesPerUnknown} * n);
-}
+std::uint64_t LCPPassLimit(std::uint32_t n) { return PassLimit(n); }
 
 }  // namespace zentrova
