@@ -877,6 +877,12 @@ TOutcome SplitPivoting(const TSolve& s) {
   }
 }
 
+// What a pivoting made of the problem: whether z and w hold its solution, and how it ended.
+struct TResult {
+  bool solved;
+  TOutcome outcome;
+};
+
 // The flags the caller had raised, raised again.
 void RestoreX87Flags(std::uint16_t caller_flags) {
   const std::uint16_t lost = caller_flags & ~X87Status();
@@ -886,26 +892,24 @@ void RestoreX87Flags(std::uint16_t caller_flags) {
 // The pivoting in extended cells, after split cells that could not hold a value: from clear flags, so
 // that only the extended arithmetic's own flags stay raised besides the caller's. Pivots drops those of
 // the split cells' run (beyond `traced`). True when it solved the problem, with z and w written.
-[[gnu::noinline]] bool ExtendedPivoting(const TSolve& s, std::size_t traced, std::uint16_t caller_flags,
-                                        TOutcome& outcome) {
+[[gnu::noinline]] TResult ExtendedPivoting(const TSolve& s, std::size_t traced, std::uint16_t caller_flags) {
   ClearX87Flags();
   if (s.pivots != nullptr) s.pivots->resize(traced);
   TPivoting<TExtendedCell> plain(s.rows, s.n, s.memory, s.lexico, s.tolerance, s.infinity);
-  outcome = plain.Run(s.q, s.r0, s.qmin, s.passes, s.pivots, s.z, s.w);
+  const TOutcome outcome = plain.Run(s.q, s.r0, s.qmin, s.passes, s.pivots, s.z, s.w);
   const bool solved = outcome == TOutcome::Solved && plain.WriteResult(s.z, s.w);
   RestoreX87Flags(caller_flags);
-  return solved;
+  return {solved, outcome};
 }
 
 // The pivoting for a caller who has one of the split cells' flags raised: they must start clear, so the
 // flags are cleared for the solve and raised again after it (they are sticky for the caller).
-[[gnu::noinline]] bool PivotingWithCallerFlags(const TSolve& s, std::size_t traced, std::uint16_t caller_flags,
-                                               TOutcome& outcome) {
+[[gnu::noinline]] TResult PivotingWithCallerFlags(const TSolve& s, std::size_t traced, std::uint16_t caller_flags) {
   ClearX87Flags();
-  outcome = SplitPivoting(s);
-  if ((X87Status() & kInexactCellFlags) != 0) return ExtendedPivoting(s, traced, caller_flags, outcome);
+  const TOutcome outcome = SplitPivoting(s);
+  if ((X87Status() & kInexactCellFlags) != 0) return ExtendedPivoting(s, traced, caller_flags);
   RestoreX87Flags(caller_flags);
-  return outcome == TOutcome::Solved;
+  return {outcome == TOutcome::Solved, outcome};
 }
 
 // The end of a solve without a solution: zeros in z and w, and the alert asked for.
@@ -1018,17 +1022,16 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
                      in.PassLimit != 0 ? in.PassLimit : PassLimit(n), in.Pivots, z, w};
   const std::size_t traced = in.Pivots != nullptr ? in.Pivots->size() : 0;
   const std::uint16_t caller_flags = X87Status() & kExceptionFlags;
-  TOutcome outcome;
-  bool solved;
+  TResult result;
   if ((caller_flags & kInexactCellFlags) != 0) {
-    solved = PivotingWithCallerFlags(solve, traced, caller_flags, outcome);
+    result = PivotingWithCallerFlags(solve, traced, caller_flags);
   } else {
-    outcome = SplitPivoting(solve);
-    solved = (X87Status() & kInexactCellFlags) == 0 ? outcome == TOutcome::Solved
-                                                     : ExtendedPivoting(solve, traced, caller_flags, outcome);
+    const TOutcome outcome = SplitPivoting(solve);
+    result = (X87Status() & kInexactCellFlags) == 0 ? TResult{outcome == TOutcome::Solved, outcome}
+                                                     : ExtendedPivoting(solve, traced, caller_flags);
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
-  return solved || NoSolution(solve, outcome, in);
+  return result.solved || NoSolution(solve, result.outcome, in);
 }
 
 }  // namespace
