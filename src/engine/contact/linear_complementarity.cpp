@@ -168,7 +168,10 @@ void ZeroElements(long double* x, std::uint32_t n) { std::memset(x, 0, std::size
 // 11 bits that hi lacks; hi - lo also gives back the sign of a zero (-0 - +0 = -0). That is exact for
 // every value within the range of doubles; outside it the store underflows or overflows, which the x87
 // unit records in its sticky exception flags. A pivoting that raised such a flag is repeated with
-// extended cells, so the result is always that of the extended arithmetic.
+// extended cells, so the result is always that of the extended arithmetic. The flags are read at the
+// start of every pass, when the numbers its decisions rest on lie in cells: the ratio test's divisions
+// and the solution's values that follow are the extended arithmetic's own operations on exact numbers,
+// and a read after them would wait for them to finish.
 
 struct TExtendedCell {
   // Whatever the arithmetic produces, infinities, NaN and magnitudes near overflow included: the
@@ -288,8 +291,11 @@ class TPivoting {
   }
 
   // With split cells a solve writes z and w itself (see WriteResult) and returns Solved; they are
-  // not touched otherwise.
+  // not touched otherwise. Status() then holds the x87 status word as it was after the last number
+  // stored in a cell.
   TOutcome Run(const long double* q, std::uint32_t r0, const long double& qmin, std::uint64_t passes, std::vector<TLCPPivot>* Pivots, long double* z, long double* w);
+
+  std::uint16_t Status() const { return status_; }
 
   // After Solved: z and w from the basic values, zeros for the others. False, with nothing written,
   // when one is not finite.
@@ -429,6 +435,7 @@ class TPivoting {
   std::uint32_t* diagonal_;
   std::int32_t* basis_;          // variable number of the basic variable of each row
   std::uint32_t count_ = 0;      // number of active columns
+  std::uint16_t status_ = 0;     // the x87 status word after the last number stored in a split cell
   long double bound_ = 1;        // bounds every |Binv(i, j)|
 };
 
@@ -544,6 +551,9 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const 
     // the ratio test over it.
     const std::int32_t entering = left < static_cast<std::int32_t>(n) ? left + static_cast<std::int32_t>(n)
                                                                        : left - static_cast<std::int32_t>(n);
+    // Every number of this pass's decisions lies in a cell by now: the status word tells whether the
+    // cells held them (what this pass computes besides is the extended arithmetic's own).
+    if constexpr (Cell::kGuarded) status_ = X87Status();
     const long double theta_max = theta_max_;
     if (theta_max >= infinity_) return TOutcome::UnboundedRay;
 
@@ -578,6 +588,8 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const 
       basis_[r] = entering;
       if (Pivots != nullptr) Pivots->push_back({entering, leaving, r});
       if (pass + 1 == passes) return TOutcome::PassLimit;
+      // Read from doubles, theta = b_r / d_r stays below 2^2100 and every b_i - theta d_i below 2^3200:
+      // the values are finite, as the extended cells' check would find them.
       ZeroElements(z, n);
       ZeroElements(w, n);
       for (std::uint32_t i = 0; i < n; ++i) {
@@ -595,6 +607,7 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const 
     if (Pivots != nullptr) Pivots->push_back({entering, leaving, r});
     left = leaving;
   }
+  if constexpr (Cell::kGuarded) status_ = X87Status();
   return TOutcome::PassLimit;
 }
 
@@ -860,20 +873,22 @@ struct TSolve {
 // The pivoting in split cells, for kN unknowns when kN is not 0. Its outcome is that of the extended
 // arithmetic when it raised none of the flags a split cell's store may raise.
 template <std::uint32_t kN>
-TOutcome SplitPivoting(const TSolve& s) {
+TOutcome SplitPivoting(const TSolve& s, std::uint16_t& status) {
   TPivoting<TSplitCell, kN> pivoting(s.rows, s.n, s.memory, s.lexico, s.tolerance, s.infinity);
-  return pivoting.Run(s.q, s.r0, s.qmin, s.passes, s.pivots, s.z, s.w);
+  const TOutcome outcome = pivoting.Run(s.q, s.r0, s.qmin, s.passes, s.pivots, s.z, s.w);
+  status = pivoting.Status();
+  return outcome;
 }
 
 // The few unknowns of the common contact problems have pivotings of their own, with the loops' bounds
 // known.
-TOutcome SplitPivoting(const TSolve& s) {
+TOutcome SplitPivoting(const TSolve& s, std::uint16_t& status) {
   switch (s.n) {
-    case 3: return SplitPivoting<3>(s);
-    case 4: return SplitPivoting<4>(s);
-    case 5: return SplitPivoting<5>(s);
-    case 6: return SplitPivoting<6>(s);
-    default: return SplitPivoting<0>(s);
+    case 3: return SplitPivoting<3>(s, status);
+    case 4: return SplitPivoting<4>(s, status);
+    case 5: return SplitPivoting<5>(s, status);
+    case 6: return SplitPivoting<6>(s, status);
+    default: return SplitPivoting<0>(s, status);
   }
 }
 
@@ -906,8 +921,9 @@ void RestoreX87Flags(std::uint16_t caller_flags) {
 // flags are cleared for the solve and raised again after it (they are sticky for the caller).
 [[gnu::noinline]] TResult PivotingWithCallerFlags(const TSolve& s, std::size_t traced, std::uint16_t caller_flags) {
   ClearX87Flags();
-  const TOutcome outcome = SplitPivoting(s);
-  if ((X87Status() & kInexactCellFlags) != 0) return ExtendedPivoting(s, traced, caller_flags);
+  std::uint16_t status;
+  const TOutcome outcome = SplitPivoting(s, status);
+  if ((status & kInexactCellFlags) != 0) return ExtendedPivoting(s, traced, caller_flags);
   RestoreX87Flags(caller_flags);
   return {outcome == TOutcome::Solved, outcome};
 }
@@ -1026,8 +1042,9 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
   if ((caller_flags & kInexactCellFlags) != 0) {
     result = PivotingWithCallerFlags(solve, traced, caller_flags);
   } else {
-    const TOutcome outcome = SplitPivoting(solve);
-    result = (X87Status() & kInexactCellFlags) == 0 ? TResult{outcome == TOutcome::Solved, outcome}
+    std::uint16_t status;
+    const TOutcome outcome = SplitPivoting(solve, status);
+    result = (status & kInexactCellFlags) == 0 ? TResult{outcome == TOutcome::Solved, outcome}
                                                      : ExtendedPivoting(solve, traced, caller_flags);
   }
   // A breakdown on the way (a singular update, values that overflow) is no solution either.
