@@ -257,6 +257,91 @@ TEST_F(LCPTest, ProblemsWithoutSolutionGiveZeros) {
   EXPECT_TRUE(Logged().empty());
 }
 
+// Extended reals from their 64-bit significand and 16-bit sign and exponent.
+long double Encoded(std::uint64_t significand, std::uint16_t sign_and_exponent) {
+  long double x = 0;
+  std::memcpy(&x, &significand, sizeof significand);
+  std::memcpy(reinterpret_cast<unsigned char*>(&x) + 8, &sign_and_exponent, sizeof sign_and_exponent);
+  return x;
+}
+// 1.5 without its integer bit (an unnormal), and the pseudo-denormal 2^-16382 (exponent 0, integer bit
+// set), which the x87 unit takes as the denormal of the same value.
+const long double kUnnormal = Encoded(0x4000000000000000u, 0x3FFF);
+const long double kPseudoDenormal = Encoded(0x8000000000000000u, 0x0000);
+
+// An infinity, a NaN or an unnormal anywhere in M, at every size the matrix check treats apart (the
+// small sizes with their rows run together four elements at a time, the others row by row), refuses the
+// problem: false, W and Z all zero, no pivot. A pseudo-denormal is a number like any other.
+TEST_F(LCPTest, EveryElementOfTheMatrixIsCheckedForFiniteness) {
+  std::mt19937_64 rng(3);
+  for (std::uint32_t n = 1; n <= 9; ++n) {
+    const Values m = RandomSpd(n, rng), q = RandomVector(n, rng, -1, -0.5);
+    for (const long double bad : {std::numeric_limits<long double>::infinity(), -kNaN, kUnnormal}) {
+      for (std::uint32_t k = 0; k < n * n; ++k) {
+        Values broken = m;
+        broken[k] = bad;
+        Problem p(n, broken, q);
+        EXPECT_FALSE(p.Solve()) << n << " " << k;
+        EXPECT_TRUE(p.pivots.empty()) << n << " " << k;
+        EXPECT_EQ(Elements(p.W), Values(n, 0)) << n << " " << k;
+        EXPECT_EQ(Elements(p.Z), Values(n, 0)) << n << " " << k;
+      }
+    }
+    Values tiny = m;
+    tiny[n * n - 1] = kPseudoDenormal;
+    ExpectSameAsReference(n, tiny, q);
+  }
+}
+
+// q's finiteness is judged from the sum of its magnitudes: an unnormal makes the sum NaN and the problem
+// is refused; finite values whose sum overflows are solved as the plain transcription solves them.
+TEST_F(LCPTest, FiniteValuesOfQWhoseSumOverflowsAreStillSolved) {
+  Problem unnormal(3, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {-1, kUnnormal, -2});
+  EXPECT_FALSE(unnormal.Solve());
+  EXPECT_EQ(Elements(unnormal.Z), Values(3, 0));
+  const long double big = 0.75L * std::numeric_limits<long double>::max();
+  ExpectSameAsReference(3, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {-big, -big, 1});
+  ExpectSameAsReference(3, {2, 1, 0, 1, 2, 1, 0, 1, 2}, {big, big, -1});
+  // Ratios from 1e19 on count as unbounded: contacts this far open are solved only while closed ones
+  // stay below that.
+  Problem solved(3, {1, 0, 0, 0, 1, 0, 0, 0, 1}, {big, big, -1});
+  ASSERT_TRUE(solved.Solve());
+  EXPECT_EQ(Elements(solved.Z), (Values{0, 0, 1}));
+  EXPECT_EQ(Elements(solved.W), (Values{big, big, 0}));
+}
+
+// W and Z longer than q: their first n elements are the solution and the rest zeros, whatever the end.
+TEST_F(LCPTest, ResultListsLongerThanQAreZeroBeyondIt) {
+  struct Case {
+    Values q;
+    bool solved;
+    Values z, w;
+  };
+  const std::vector<Case> cases = {
+      {{-1, -2, 3}, true, {1, 2, 0, 0, 0}, {0, 0, 3, 0, 0}},  // pivots
+      {{1, 2, 3}, true, {0, 0, 0, 0, 0}, {1, 2, 3, 0, 0}},    // q >= 0
+      {{-1, kNaN, 3}, false, Values(5, 0), Values(5, 0)},     // refused
+  };
+  for (std::size_t k = 0; k < cases.size(); ++k) {
+    Problem p(3, {1, 0, 0, 0, 1, 0, 0, 0, 1}, cases[k].q);
+    Fill(p.W, Values(5, 7));
+    Fill(p.Z, Values(5, 7));
+    EXPECT_EQ(p.Solve(), cases[k].solved) << k;
+    EXPECT_EQ(Elements(p.Z), cases[k].z) << k;
+    EXPECT_EQ(Elements(p.W), cases[k].w) << k;
+  }
+  // Every size with a pivoting of its own, and one without.
+  std::mt19937_64 rng(4);
+  for (std::uint32_t n = 2; n <= 8; ++n) {
+    Problem p(n, RandomSpd(n, rng), RandomVector(n, rng, -1, 1));
+    Fill(p.W, Values(n + 3, 7));
+    Fill(p.Z, Values(n + 3, 7));
+    ASSERT_TRUE(p.Solve()) << n;
+    for (std::uint32_t i = 0; i < n; ++i) EXPECT_EQ(p.W.At(i) * p.Z.At(i), 0) << n << " " << i;
+    for (std::uint32_t i = n; i < n + 3; ++i) EXPECT_EQ(p.W.At(i) + p.Z.At(i), 0) << n << " " << i;
+  }
+}
+
 // M = I, q = (-1, ..., -n): one z enters per pass, the last pivot drives z0 out and the next pass finds
 // z = -q. n = 5 needs 5 pivots and sees z0 gone in the 6th pass: a limit of 5 passes is one too few.
 // Solves take ten passes per unknown, at least 100.
