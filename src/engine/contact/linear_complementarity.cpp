@@ -366,7 +366,6 @@ class TPivoting {
       const long double b_i = i == r ? theta : b_[i].Get() - theta * d_[i].Get();
       b_[i].Set(b_i);
       const long double v_i = i == r ? v_r : v[i].Get();
-      const long double x_i = m_[i][j];
       const std::uint32_t diagonal = diagonal_[i];
       long double sum = 0;
       std::uint32_t p = 0;
@@ -376,7 +375,8 @@ class TPivoting {
           row[p].Set(updated);
           sum += updated * terms[p].x.Get();
         }
-        sum -= x_i;
+        // Read here, not kept beside the sum: the x87 stack has no room for it in the loop.
+        sum -= m_[i][j];
       }
       for (; p < count; ++p) {
         const long double updated = row[p].Get() - v_i * terms[p].a.Get();

@@ -362,6 +362,12 @@ TEST_F(LCPTest, PassLimitGrowsWithTheProblem) {
       EXPECT_EQ(Elements(p.Z), Values(n, 0));
       EXPECT_EQ(Logged(),
                 (Lines{"[Alert] At t=1.5s reached maximum number of iteration steps(5) in LCP solving."}));
+      // Fewer passes stop after as many pivots.
+      for (const std::uint64_t limit : {3u, 4u}) {
+        EXPECT_FALSE(p.Solve(kLexico, kTolerance, {}, kInfinity, limit)) << limit;
+        EXPECT_EQ(p.pivots.size(), limit);
+        EXPECT_EQ(Elements(p.Z), Values(n, 0));
+      }
     }
   }
 }
