@@ -971,17 +971,18 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
 
   // The smallest q_i (the first of equal ones) from the values as given, and the sum of their
   // magnitudes for the pivot tolerance; then tiny ones become 0.
+  // The minimum is kept as its index: a minimum kept as a number goes through memory as an extended
+  // real, and its next load waits for the store.
   long double* qd = q.Data();
   std::uint32_t r0 = 0;
-  long double qmin = qd[0];
   long double sum = 0;
   for (std::uint32_t i = 0; i < n; ++i) {
-    const long double x = qd[i];
-    sum += std::fabs(x);
-    const bool smaller = x < qmin;
-    qmin = smaller ? x : qmin;
-    r0 = smaller ? i : r0;
-    if (std::fabs(x) < in.Zero) qd[i] = 0;
+    sum += std::fabs(qd[i]);
+    r0 = qd[i] < qd[r0] ? i : r0;
+  }
+  const long double qmin = qd[r0];
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (std::fabs(qd[i]) < in.Zero) ZeroElements(qd + i, 1);
   }
   // Infinite or NaN data have no solution; refusing them also keeps every skipped term an exact zero.
   // A finite sum has only finite terms (an unnormal encoding makes it NaN); a sum that overflowed
