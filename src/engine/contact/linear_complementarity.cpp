@@ -111,7 +111,8 @@ bool AllFinite(const long double* x, std::uint32_t n) {
 }
 
 // The elements among a, b, c and d that fail the check: their lanes all ones.
-inline __m128i NonFinite(const long double* a, const long double* b, const long double* c, const long double* d) {
+inline __m128i NonFinite(const long double* a, const long double* b, const long double* c,
+                         const long double* d) {
   const auto load = [](const long double* x) {
     return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(x)));
   };
@@ -149,8 +150,8 @@ bool AllFinite(const long double* const* rows, std::uint32_t n) {
     for (std::uint32_t i = 0; i < n; ++i) {
       const long double* row = rows[i];
       for (std::uint32_t j = 0; j < n; j += 4) {
-        failed = _mm_or_si128(failed, NonFinite(row + j, row + std::min(j + 1, last), row + std::min(j + 2, last),
-                                                row + std::min(j + 3, last)));
+        failed = _mm_or_si128(failed, NonFinite(row + j, row + std::min(j + 1, last),
+                                                row + std::min(j + 2, last), row + std::min(j + 3, last)));
       }
     }
   }
@@ -158,7 +159,9 @@ bool AllFinite(const long double* const* rows, std::uint32_t n) {
 }
 
 // Zeros written as bytes: the x87 unit stores an extended real at several times the cost.
-void ZeroElements(long double* x, std::uint32_t n) { std::memset(x, 0, std::size_t{n} * sizeof(long double)); }
+void ZeroElements(long double* x, std::uint32_t n) {
+  std::memset(x, 0, std::size_t{n} * sizeof(long double));
+}
 
 // --- How the pivoting keeps its numbers -----------------------------------------------------------------
 //
@@ -293,7 +296,8 @@ class TPivoting {
   // With split cells a solve writes z and w itself (see WriteResult) and returns Solved; they are
   // not touched otherwise. Status() then holds the x87 status word as it was after the last number
   // stored in a cell.
-  TOutcome Run(const long double* q, std::uint32_t r0, const long double& qmin, std::uint64_t passes, std::vector<TLCPPivot>* Pivots, long double* z, long double* w);
+  TOutcome Run(const long double* q, std::uint32_t r0, const long double& qmin, std::uint64_t passes,
+               std::vector<TLCPPivot>* Pivots, long double* z, long double* w);
 
   std::uint16_t Status() const { return status_; }
 
@@ -583,8 +587,7 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const 
     if (leaving != z0_) {
       if (!Pivot(r, theta, entering, leaving)) return TOutcome::Breakdown;
     } else if constexpr (Cell::kGuarded) {
-      // z0 leaves: the values go straight to z and w, as the next pass would take them. Values beyond
-      // the doubles' range raise their flags here as in the cells, and the extended pivoting decides.
+      // z0 leaves: the values go straight to z and w, as the next pass would take them.
       basis_[r] = entering;
       if (Pivots != nullptr) Pivots->push_back({entering, leaving, r});
       if (pass + 1 == passes) return TOutcome::PassLimit;
@@ -683,8 +686,8 @@ namespace {
 }
 
 // The pivot tolerance of n > 0 values whose |q_i| sum to `sum`, added in order from 0.
-inline long double PivotToleranceOfSum(const long double& sum, std::uint32_t n, const long double& ToleranceMin,
-                                       const long double& ToleranceMax) {
+inline long double PivotToleranceOfSum(const long double& sum, std::uint32_t n,
+                                       const long double& ToleranceMin, const long double& ToleranceMax) {
   // The common case needs no logarithm: a mean that lies inside the table and clearly below the
   // boundary 10^(cut + 1/2) has a rounded logarithm of at most the cut, whose tolerance clamps to the
   // maximum. Compared as the sum against n times the bounds, the mean's division is spared too: a sum
@@ -919,7 +922,8 @@ void RestoreX87Flags(std::uint16_t caller_flags) {
 
 // The pivoting for a caller who has one of the split cells' flags raised: they must start clear, so the
 // flags are cleared for the solve and raised again after it (they are sticky for the caller).
-[[gnu::noinline]] TResult PivotingWithCallerFlags(const TSolve& s, std::size_t traced, std::uint16_t caller_flags) {
+[[gnu::noinline]] TResult PivotingWithCallerFlags(const TSolve& s, std::size_t traced,
+                                                  std::uint16_t caller_flags) {
   ClearX87Flags();
   std::uint16_t status;
   const TOutcome outcome = SplitPivoting(s, status);
@@ -947,10 +951,11 @@ void RestoreX87Flags(std::uint16_t caller_flags) {
                                   const TLemkeInputs& in) {
   W.Zero();
   Z.Zero();
-  in.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " + std::to_string(n) +
-                  "x" + std::to_string(n) + " and result lists of at least " + std::to_string(n) +
-                  " elements; got " + std::to_string(M.RowCount()) + "x" + std::to_string(M.ColCount()) + ", " +
-                  std::to_string(W.Count()) + " and " + std::to_string(Z.Count()) + ".");
+  in.Log->AddLine("[Error] LCP of size " + std::to_string(n) + " needs a matrix of at least " +
+                  std::to_string(n) + "x" + std::to_string(n) + " and result lists of at least " +
+                  std::to_string(n) + " elements; got " + std::to_string(M.RowCount()) + "x" +
+                  std::to_string(M.ColCount()) + ", " + std::to_string(W.Count()) + " and " +
+                  std::to_string(Z.Count()) + ".");
   return false;
 }
 
@@ -962,7 +967,8 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
     Z.Zero();
     return true;
   }
-  if (M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n) return WrongSizes(M, n, W, Z, in);
+  if (M.RowCount() < n || M.ColCount() < n || W.Count() < n || Z.Count() < n)
+    return WrongSizes(M, n, W, Z, in);
   // Every path writes the first n elements of W and Z; longer lists are zero beyond them.
   long double* const w = W.Data();
   long double* const z = Z.Data();
