@@ -296,8 +296,9 @@ class TPivoting {
   // With split cells a solve writes z and w itself (see WriteResult) and returns Solved; they are
   // not touched otherwise. Status() then holds the x87 status word as it was after the last number
   // stored in a cell.
-  TOutcome Run(const long double* q, std::uint32_t r0, const long double& qmin, std::uint64_t passes,
-               std::vector<TLCPPivot>* Pivots, long double* z, long double* w);
+  [[gnu::always_inline]] TOutcome Run(const long double* q, std::uint32_t r0, const long double& qmin,
+                                      std::uint64_t passes, std::vector<TLCPPivot>* Pivots, long double* z,
+                                      long double* w);
 
   std::uint16_t Status() const { return status_; }
 
@@ -325,8 +326,10 @@ class TPivoting {
 
   // The first pass of the ratio test, one row at a time: the smallest relaxed ratio among the rows
   // that can take the pivot.
-  long double Relax(long double theta_max, long double b, long double d) const {
+  // Row i, when it can take the pivot, joins the rows the second pass looks at.
+  long double Relax(long double theta_max, long double b, long double d, std::uint32_t i) {
     if (d > tolerance_) {
+      pivot_rows_ |= std::uint64_t{1} << (i & 63);
       const long double ratio = (b + lexico_) / d;
       if (ratio < theta_max) return ratio;
     }
@@ -360,11 +363,12 @@ class TPivoting {
   // The pass over the rows when z_j enters next: b_i - theta d_i (theta for row r), row i of Binv
   // minus v_i a, then times column j of M (gathered in terms_), into d_i, and the first ratio pass over
   // the new b and d, which it returns.
-  long double UpdateAndMultiply(std::uint32_t r, long double theta, long double v_r, const Cell* v,
-                                std::uint32_t j) {
+  [[gnu::always_inline]] long double UpdateAndMultiply(std::uint32_t r, long double theta, long double v_r,
+                                                       const Cell* v, std::uint32_t j) {
     const std::uint32_t count = count_;
     const TTerm* terms = terms_;
     long double theta_max = infinity_;
+    pivot_rows_ = 0;
     Cell* row = c_;
     for (std::uint32_t i = 0; i < N(); ++i, row += N()) {
       const long double b_i = i == r ? theta : b_[i].Get() - theta * d_[i].Get();
@@ -388,7 +392,7 @@ class TPivoting {
         sum += updated * terms[p].x.Get();
       }
       d_[i].Set(sum);
-      theta_max = Relax(theta_max, b_i, sum);
+      theta_max = Relax(theta_max, b_i, sum, i);
     }
     return theta_max;
   }
@@ -411,7 +415,8 @@ class TPivoting {
   // `leaving`, which enters next, and theta_max_ the first ratio pass over it. terms_ hold Be over the
   // active columns. False on a breakdown: a non-finite v or a, or magnitudes that the next update could
   // overflow.
-  bool Pivot(std::uint32_t r, long double theta, std::int32_t entering, std::int32_t leaving);
+  [[gnu::always_inline]] bool Pivot(std::uint32_t r, long double theta, std::int32_t entering,
+                                    std::int32_t leaving);
 
   const std::uint32_t n_;
   // The unknowns, known at compile time for the small problems that have a pivoting of their own.
@@ -439,12 +444,16 @@ class TPivoting {
   std::uint32_t* diagonal_;
   std::int32_t* basis_;          // variable number of the basic variable of each row
   std::uint32_t count_ = 0;      // number of active columns
+  // The rows whose d lies above the pivot tolerance, one bit each, for up to kPivotRowBits rows.
+  static constexpr std::uint32_t kPivotRowBits = 64;
+  std::uint64_t pivot_rows_ = 0;
   std::uint16_t status_ = 0;     // the x87 status word after the last number stored in a split cell
   long double bound_ = 1;        // bounds every |Binv(i, j)|
 };
 
 template <typename Cell, std::uint32_t kN>
-bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::int32_t entering, std::int32_t leaving) {
+inline bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::int32_t entering,
+                                      std::int32_t leaving) {
   const std::uint32_t n = N();
   // v = Binv u with u = Be - (column of the leaving variable). v_r goes to v_, with the rest when v
   // differs from d.
@@ -505,10 +514,11 @@ bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::int32_t
     // w_j enters next, Be = -e_j: d_i = 0 + Binv(i, j) (-1), or e_j while column j is at rest.
     std::uint32_t place = 0;
     while (place < count_ && active_[place] != j) ++place;
+    pivot_rows_ = 0;
     for (std::uint32_t i = 0; i < n; ++i) {
       const long double d_i = IsActive(j) ? 0.0L + Row(i)[place].Get() * -1.0L : (i == j ? 1.0L : 0.0L);
       d_[i].Set(d_i);
-      theta_max = Relax(theta_max, b_[i].Get(), d_i);
+      theta_max = Relax(theta_max, b_[i].Get(), d_i, i);
     }
     for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x.SetExact(active_[p] == j ? -1 : 0);
   }
@@ -519,7 +529,7 @@ bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::int32_t
 }
 
 template <typename Cell, std::uint32_t kN>
-TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const long double& qmin,
+inline TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const long double& qmin,
                                   std::uint64_t passes, std::vector<TLCPPivot>* Pivots, long double* z,
                                   long double* w) {
   const std::uint32_t n = N();
@@ -539,12 +549,13 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const 
   bound_ += 2;
   GatherColumnOfM(r0);
   long double theta_max = infinity_;
+  pivot_rows_ = 0;
   for (std::uint32_t i = 0; i < n; ++i) {
     const long double b_i = i == r0 ? t0 : q[i] + t0;
     b_[i].Set(b_i);
     const long double d_i = RowDot(i, m_[i][r0]);
     d_[i].Set(d_i);
-    theta_max = Relax(theta_max, b_i, d_i);
+    theta_max = Relax(theta_max, b_i, d_i, i);
   }
   theta_max_ = theta_max;
   std::int32_t left = static_cast<std::int32_t>(n + r0);
@@ -567,18 +578,29 @@ TOutcome TPivoting<Cell, kN>::Run(const long double* q, std::uint32_t r0, const 
     std::uint32_t r = 0;
     long double theta = 0;
     long double best = 0;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const long double d = d_[i].Get();
-      if (!(d > tolerance_)) continue;
+    // Row i, whose d is above the tolerance; true when the search ends with it.
+    const auto consider = [&](std::uint32_t i, long double d) {
       const bool holds_z0 = basis_[i] == z0_;
-      if (!holds_z0 && !(std::fabs(d) > best)) continue;
+      if (!holds_z0 && !(std::fabs(d) > best)) return false;
       const long double ratio = b_[i].Get() / d;
-      if (!(ratio <= theta_max)) continue;
+      if (!(ratio <= theta_max)) return false;
       r = i;
       theta = ratio;
       found = true;
-      if (holds_z0) break;
       best = std::fabs(d);
+      return holds_z0;
+    };
+    if (n <= kPivotRowBits) {
+      // The first pass listed the rows above the tolerance.
+      for (std::uint64_t rows = pivot_rows_; rows != 0; rows &= rows - 1) {
+        const auto i = static_cast<std::uint32_t>(std::countr_zero(rows));
+        if (consider(i, d_[i].Get())) break;
+      }
+    } else {
+      for (std::uint32_t i = 0; i < n; ++i) {
+        const long double d = d_[i].Get();
+        if (d > tolerance_ && consider(i, d)) break;
+      }
     }
     // A negative tolerance or a NaN bound can leave every row outside theta_max: no admissible pivot.
     if (!found) return TOutcome::NoPivotRow;
