@@ -330,15 +330,16 @@ TEST_F(LCPTest, ResultListsLongerThanQAreZeroBeyondIt) {
     EXPECT_EQ(Elements(p.Z), cases[k].z) << k;
     EXPECT_EQ(Elements(p.W), cases[k].w) << k;
   }
-  // Every size with a pivoting of its own, and one without.
+  // Every size with a pivoting of its own, and one without; one element more or three.
   std::mt19937_64 rng(4);
   for (std::uint32_t n = 2; n <= 8; ++n) {
+    const std::uint32_t count = n + 1 + 2 * (n % 2);
     Problem p(n, RandomSpd(n, rng), RandomVector(n, rng, -1, 1));
-    Fill(p.W, Values(n + 3, 7));
-    Fill(p.Z, Values(n + 3, 7));
+    Fill(p.W, Values(count, 7));
+    Fill(p.Z, Values(count, 7));
     ASSERT_TRUE(p.Solve()) << n;
     for (std::uint32_t i = 0; i < n; ++i) EXPECT_EQ(p.W.At(i) * p.Z.At(i), 0) << n << " " << i;
-    for (std::uint32_t i = n; i < n + 3; ++i) EXPECT_EQ(p.W.At(i) + p.Z.At(i), 0) << n << " " << i;
+    for (std::uint32_t i = n; i < count; ++i) EXPECT_EQ(p.W.At(i) + p.Z.At(i), 0) << n << " " << i;
   }
 }
 
