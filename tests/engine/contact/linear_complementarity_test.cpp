@@ -388,6 +388,13 @@ TEST_F(LCPTest, SolveLCPTakesTheWorldsSettings) {
   ASSERT_TRUE(SolveLCP(world.LCPSettings(), 2, p.M, p.q, p.W, p.Z));
   EXPECT_EQ(Elements(p.Z), (Values{1e12L}));
   EXPECT_EQ(Elements(p.W), (Values{0}));
+  // Mean |q| near 1e9 asks for 1e-15, which the minimum raises to 1e-14: the pivot 1e-12 passes it.
+  world.SetLCPPivotToleranceMax(1e-10L);
+  Problem large(2, {1e-12L, 0, 0, 1}, {-1, 2e9L});
+  ASSERT_TRUE(SolveLCP(world.LCPSettings(), 2, large.M, large.q, large.W, large.Z));
+  EXPECT_EQ(Elements(large.Z), (Values{1e12L, 0}));
+  world.SetLCPPivotToleranceMin(1e-11L);
+  EXPECT_FALSE(SolveLCP(world.LCPSettings(), 2, large.M, large.q, large.W, large.Z));
 }
 
 // Against the plain formula 10^(-6 - rint(log10 mean)), the power exact or one division from exact: at
