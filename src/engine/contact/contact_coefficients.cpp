@@ -1,5 +1,7 @@
 #include "engine/contact/contact_coefficients.h"
 
+#include <cctype>
+
 #include <cmath>
 #include <exception>
 
@@ -111,7 +113,29 @@ void TCoefficientOfContact::DefineVariables(long double* time) {
   Variables.AddVariable("vRel", &VRel);
 }
 
+namespace {
+
+// Digits with at most one point, and an exponent: a text that names no variable.
+bool IsNumberText(const std::string& text) {
+  std::size_t i = 0, digits = 0;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  if (i < text.size() && text[i] == '.') ++i;
+  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i, ++digits;
+  if (digits == 0) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const std::size_t exponent = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    if (i == exponent) return false;
+  }
+  return i == text.size();
+}
+
+}  // namespace
+
 void TCoefficientOfContact::Compile() {
+  constants_.assign(Expressions.size(), std::nullopt);
   for (std::size_t k = 0; k < Expressions.size(); ++k) {
     try {
       Parsers.AddParser(Variables, Expressions[k]);
@@ -121,6 +145,9 @@ void TCoefficientOfContact::Compile() {
           Lines[k] != 0 ? "Line " + IntToText(static_cast<std::int64_t>(Lines[k])) + " of file " : "File ";
       throw EParserException(place + file_name_ + ": " + e.what());
     }
+    // Most coefficients are plain numbers, asked for four times per contact and step: their value is
+    // the compiled text's, taken once.
+    if (IsNumberText(Expressions[k])) constants_[k] = Parsers.At(static_cast<int>(k)).Evaluate();
   }
 }
 
@@ -128,7 +155,7 @@ bool TCoefficientOfContact::Value(std::uint32_t k, long double v, long double& v
   if (k >= static_cast<std::uint32_t>(Parsers.Count()) || k >= temperatures_.Count()) return false;
   VRel = std::fabs(v);
   Temp = temperatures_.At(k);
-  value = Parsers.At(static_cast<int>(k)).Evaluate();
+  value = k < constants_.size() && constants_[k] ? *constants_[k] : Parsers.At(static_cast<int>(k)).Evaluate();
   return true;
 }
 

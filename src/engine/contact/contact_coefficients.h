@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,7 @@ class TCoefficientOfContact {
 
   const TFloatList& temperatures_;
   std::string file_name_;  // of the file read last, for the messages
+  std::vector<std::optional<long double>> constants_;  // pair k's value when its text is a number
 };
 
 }  // namespace zentrova

@@ -66,6 +66,30 @@ TEST_F(ContactCoefficientsTest, BodySectionsThenPairSections) {
   EXPECT_EQ(value, 304);
 }
 
+// A coefficient whose text is a plain number gives that number whatever the velocity; every other text
+// is evaluated each time, also one that starts or ends like a number.
+TEST_F(ContactCoefficientsTest, NumbersAndTextsThatReadVariables) {
+  struct Case {
+    std::string text;
+    long double at1, at2;  // at vRel 1 and 2
+  };
+  const std::vector<Case> cases = {
+      {"0.3", 0.3L, 0.3L},      {"3", 3, 3},          {".5", 0.5L, 0.5L},        {"2.", 2, 2},
+      {"1e-3", 1e-3L, 1e-3L},   {"1E+2", 100, 100},   {"0.3*vRel", 0.3L, 0.6L},  {"vRel", 1, 2},
+      {"1e2*vRel", 100, 200},   {"vRel+1e2", 101, 102}, {"1-vRel", 0, -1}};
+  test::TempDir dir;
+  for (const Case& c : cases) {
+    test::WriteBytes(dir.File("c.cop"), "[A-B]\nfriction=" + c.text + "\n");
+    TContactProperties properties;
+    ASSERT_TRUE(properties.Load(dir.File("c.cop"), Model({"A", "B"}))) << c.text;
+    long double value = 0;
+    ASSERT_TRUE(properties.Friction.Value(0, 1, value)) << c.text;
+    EXPECT_NEAR(value, c.at1, 1e-18) << c.text;
+    ASSERT_TRUE(properties.Friction.Value(0, -2, value)) << c.text;
+    EXPECT_NEAR(value, c.at2, 1e-18) << c.text;
+  }
+}
+
 TEST_F(ContactCoefficientsTest, TextThatDoesNotCompileRaises) {
   TContactProperties properties;
   EXPECT_THROW(properties.Load(Data("contacts/slash.cop"), Model({"A", "B"})), EParserException);
