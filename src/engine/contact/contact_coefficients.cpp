@@ -153,9 +153,13 @@ void TCoefficientOfContact::Compile() {
 
 bool TCoefficientOfContact::Value(std::uint32_t k, long double v, long double& value) {
   if (k >= static_cast<std::uint32_t>(Parsers.Count()) || k >= temperatures_.Count()) return false;
+  if (k < constants_.size() && constants_[k]) {
+    value = *constants_[k];
+    return true;
+  }
   VRel = std::fabs(v);
   Temp = temperatures_.At(k);
-  value = k < constants_.size() && constants_[k] ? *constants_[k] : Parsers.At(static_cast<int>(k)).Evaluate();
+  value = Parsers.At(static_cast<int>(k)).Evaluate();
   return true;
 }
 

@@ -57,8 +57,9 @@ class TCoefficientOfContact {
   // place of the key ("Line <n> of file <name>: ").
   bool Load(const std::string& FileName, const std::string& Key, const TContactModel& model);
 
-  // The coefficient of pair k at relative velocity v: vRel := |v|, temp := the pair's temperature.
-  // False, value untouched, for a pair without a compiled expression.
+  // The coefficient of pair k at relative velocity v: vRel := |v|, temp := the pair's temperature (a
+  // text that is a plain number reads neither). False, value untouched, for a pair without a compiled
+  // expression.
   bool Value(std::uint32_t k, long double v, long double& value);
   // "cop file <name> line <line>" for pair k's key, without the line when the pair took the default.
   std::string Place(std::uint32_t k) const;

@@ -27,20 +27,23 @@ TRunLoop::TRunLoop(TVYKMain& main, IRunObserver* observer)
 
 std::string TRunLoop::NotFiniteLine(const TWorld& world) {
   const TStepState& state = world.State;
-  const std::string at = " at t=" + FloatToText(state.Time) + "s.";
   if (!std::isfinite(state.Time)) return "[Error] The time turned " + FloatToText(state.Time) + ".";
+  // Runs after every step: the texts are made only for a value that is not finite.
+  const auto at = [&state] { return " at t=" + FloatToText(state.Time) + "s."; };
   const std::vector<std::string>& names = world.Model().GeneralizedCoordinates.Names;
   const TCoordinateList& s = state.Evaluated;
   for (std::uint32_t i = 0; i < s.Count(); ++i) {
-    const std::string name = i < names.size() ? names[i] : "q" + std::to_string(i + 1);
     for (const auto& [list, marks] :
          {std::pair{&s.Q, ""}, std::pair{&s.QDot, "'"}, std::pair{&s.QDDot, "''"}}) {
       const long double value = list->Data()[i];
-      if (!std::isfinite(value)) return "[Error] " + name + marks + " turned " + FloatToText(value) + at;
+      if (!std::isfinite(value)) {
+        const std::string name = i < names.size() ? names[i] : "q" + std::to_string(i + 1);
+        return "[Error] " + name + marks + " turned " + FloatToText(value) + at();
+      }
     }
   }
   if (!std::isfinite(state.MechanicalEnergy)) {
-    return "[Error] The mechanical energy turned " + FloatToText(state.MechanicalEnergy) + at;
+    return "[Error] The mechanical energy turned " + FloatToText(state.MechanicalEnergy) + at();
   }
   return {};
 }
