@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 #include <vector>
 
 namespace zentrova {
@@ -44,16 +45,25 @@ class TDenseMatrix {
 
 // The same extended reals bit for bit, the signs of zeros and NaN payloads included (the six bytes of
 // padding after each value are left out): inputs that compare so give every computation the same result.
-// Compared as a 64-bit significand and a 16-bit sign and exponent, which fixed-size copies keep inline.
+// Compared a value (16 bytes with its padding) at a time, the padding masked off, and the differences
+// gathered over four values before each test: the step compares its inputs whole every time.
 inline bool SameBits(const long double* a, const long double* b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    std::uint64_t significand_a, significand_b;
-    std::uint16_t exponent_a, exponent_b;
-    std::memcpy(&significand_a, &a[i], sizeof significand_a);
-    std::memcpy(&significand_b, &b[i], sizeof significand_b);
-    std::memcpy(&exponent_a, reinterpret_cast<const unsigned char*>(&a[i]) + 8, sizeof exponent_a);
-    std::memcpy(&exponent_b, reinterpret_cast<const unsigned char*>(&b[i]) + 8, sizeof exponent_b);
-    if (significand_a != significand_b || exponent_a != exponent_b) return false;
+  const __m128i value_bytes = _mm_setr_epi8(-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 0, 0, 0, 0, 0, 0);
+  const auto differences = [&](std::size_t i) {
+    return _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                         _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+  };
+  const auto none = [&](__m128i d) {
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(d, value_bytes), _mm_setzero_si128())) == 0xFFFF;
+  };
+  std::size_t i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i d = _mm_or_si128(_mm_or_si128(differences(i), differences(i + 1)),
+                                   _mm_or_si128(differences(i + 2), differences(i + 3)));
+    if (!none(d)) return false;
+  }
+  for (; i < n; ++i) {
+    if (!none(differences(i))) return false;
   }
   return true;
 }

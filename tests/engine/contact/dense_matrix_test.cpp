@@ -77,6 +77,22 @@ TEST(SameBitsTest, PaddingIsNoPartOfTheValue) {
   EXPECT_FALSE(SameBits(a, b, 2));
 }
 
+// Longer arrays, compared several values at a time: one differing bit at any place is found, padding
+// differing everywhere is not.
+TEST(SameBitsTest, EveryPlaceOfLongerArrays) {
+  for (std::size_t n = 1; n <= 11; ++n) {
+    std::vector<long double> a(n), b(n);
+    PlaceWithPadding(a.data(), n, 0.1L, 0x00);
+    PlaceWithPadding(b.data(), n, 0.1L, 0xA5);
+    EXPECT_TRUE(SameBits(a.data(), b.data(), n)) << n;
+    for (std::size_t k = 0; k < n; ++k) {
+      std::vector<long double> c = b;
+      PlaceWithPadding(&c[k], 1, std::nextafter(0.1L, 1.0L), 0xA5);
+      EXPECT_FALSE(SameBits(a.data(), c.data(), n)) << n << " " << k;
+    }
+  }
+}
+
 // Sizes count before any value: no element is read past the shorter one.
 TEST(SameBitsTest, OtherSizesDiffer) {
   EXPECT_FALSE(SameBits(std::vector<long double>{1, 2}, std::vector<long double>{1, 2, 3}));
