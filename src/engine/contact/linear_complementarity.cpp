@@ -94,23 +94,8 @@ bool TabledRoundedLog10(long double x, int& k) {
 }
 
 // Finite extended reals, read from their bits: the exponent field is not all ones, and a nonzero
-// exponent comes with the explicit integer bit (no pseudo-denormal or unnormal encoding).
-bool AllFinite(const long double* x, std::uint32_t n) {
-  // Checked without a branch per element: a matrix is read whole on every solve.
-  std::uint32_t failed = 0;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    // Bytes 6..9: the top 16 bits of the significand, led by the integer bit, then sign and exponent.
-    std::uint32_t top;
-    std::memcpy(&top, reinterpret_cast<const unsigned char*>(&x[i]) + 6, sizeof top);
-    const std::uint32_t exponent_and_integer_bit = (top >> 15) & 0xFFFFu;
-    // Exponent 0 takes any integer bit; all ones (0xFFFE, 0xFFFF) and a missing integer bit fail.
-    failed |= static_cast<std::uint32_t>(exponent_and_integer_bit > 1) & ~exponent_and_integer_bit;
-    failed |= static_cast<std::uint32_t>(exponent_and_integer_bit == 0xFFFFu);
-  }
-  return (failed & 1) == 0;
-}
-
-// The elements among a, b, c and d that fail the check: their lanes all ones.
+// exponent comes with the explicit integer bit (no pseudo-denormal or unnormal encoding). The elements
+// among a, b, c and d that fail have their lanes all ones.
 inline __m128i NonFinite(const long double* a, const long double* b, const long double* c,
                          const long double* d) {
   const auto load = [](const long double* x) {
@@ -129,9 +114,21 @@ inline __m128i NonFinite(const long double* a, const long double* b, const long 
   return _mm_or_si128(_mm_cmpeq_epi32(exponent, exponent_mask), _mm_cmpeq_epi32(normal_or_zero, zero));
 }
 
-// The same check for a whole n x n matrix, four elements at a time: a solve reads the matrix whole
-// every time. With the size known at compile time the groups run on across rows and only the last one
-// repeats an element; otherwise each row's last group repeats the row's last element.
+// The same for x[0..n), n > 0, four elements at a time; a last group short of four repeats the last.
+__m128i NonFinite(const long double* x, std::uint32_t n) {
+  const std::uint32_t last = n - 1;
+  __m128i failed = _mm_setzero_si128();
+  for (std::uint32_t j = 0; j < n; j += 4) {
+    failed = _mm_or_si128(failed, NonFinite(x + j, x + std::min(j + 1, last), x + std::min(j + 2, last),
+                                            x + std::min(j + 3, last)));
+  }
+  return failed;
+}
+
+bool AllFinite(const long double* x, std::uint32_t n) { return _mm_movemask_epi8(NonFinite(x, n)) == 0; }
+
+// The same for a whole n x n matrix: a solve reads the matrix whole every time. With the size known
+// at compile time the groups run on across rows and only the last one repeats an element.
 template <std::uint32_t kN>
 bool AllFinite(const long double* const* rows, std::uint32_t n) {
   __m128i failed = _mm_setzero_si128();
@@ -146,14 +143,7 @@ bool AllFinite(const long double* const* rows, std::uint32_t n) {
       failed = _mm_or_si128(failed, NonFinite(at(e), at(e + 1), at(e + 2), at(e + 3)));
     }
   } else {
-    const std::uint32_t last = n - 1;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const long double* row = rows[i];
-      for (std::uint32_t j = 0; j < n; j += 4) {
-        failed = _mm_or_si128(failed, NonFinite(row + j, row + std::min(j + 1, last),
-                                                row + std::min(j + 2, last), row + std::min(j + 3, last)));
-      }
-    }
+    for (std::uint32_t i = 0; i < n; ++i) failed = _mm_or_si128(failed, NonFinite(rows[i], n));
   }
   return _mm_movemask_epi8(failed) == 0;
 }
@@ -302,14 +292,13 @@ class TPivoting {
 
   std::uint16_t Status() const { return status_; }
 
-  // After Solved: z and w from the basic values, zeros for the others. False, with nothing written,
-  // when one is not finite.
+  // After Solved with extended cells (split cells write their solution in Run): z and w from the
+  // basic values, zeros for the others. False, with nothing written, when one is not finite.
   bool WriteResult(long double* z, long double* w) const {
-    if constexpr (!Cell::kGuarded) {
-      bool finite = true;
-      for (std::uint32_t i = 0; i < N(); ++i) finite &= std::isfinite(b_[i].Get());
-      if (!finite) return false;
-    }
+    static_assert(!Cell::kGuarded);
+    bool finite = true;
+    for (std::uint32_t i = 0; i < N(); ++i) finite &= std::isfinite(b_[i].Get());
+    if (!finite) return false;
     ZeroElements(z, N());
     ZeroElements(w, N());
     const auto n = static_cast<std::int32_t>(N());
