@@ -234,7 +234,7 @@ void TGLBaseSceneObject::DrawObjectAxes(TRenderContextInfo& rci, std::uint16_t p
       {{0, length, 0}, {0, 1, 0}},     {{0, 0, -length}, {0, 0, 0.5f}}, {{0, 0, length}, {0, 0, 1}},
   };
   // The attribute stack restores what is switched here, so the state cache stays true.
-  const TGLAttribScope attributes(GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
+  const TGLAttribScope attributes(rci.GLStates, GL_ENABLE_BIT | GL_LIGHTING_BIT | GL_LINE_BIT);
   gl.Disable(GL_LIGHTING);
   gl.Enable(GL_LINE_STIPPLE);
   if (!rci.ignoreBlendingRequests) {

@@ -4,18 +4,34 @@
 #pragma once
 
 #include <exception>
+#include <optional>
 
 #include "scene/gl/opengl_binding.h"
+#include "scene/gl/state_cache.h"
 
 namespace zentrova {
 
-// glPushAttrib(mask) now, glPopAttrib() at the end of the scope.
+// glPushAttrib(mask) now, glPopAttrib() at the end of the scope. The pop puts back, behind the state
+// cache's back, whatever the drawing switched through the cache meanwhile: the scope keeps what the cache
+// knew at the push and gives the cache that view of the popped groups again, so that the cache agrees
+// with GL after the pop as it did before the push. Without a cache (`states` null) only the push and pop.
 class TGLAttribScope {
  public:
-  explicit TGLAttribScope(GLbitfield mask) { gl.PushAttrib(mask); }
-  ~TGLAttribScope() { gl.PopAttrib(); }
+  TGLAttribScope(TGLStateCache* states, GLbitfield mask) : states_(states), mask_(mask) {
+    if (states_ != nullptr) pushed_.emplace(*states_);
+    gl.PushAttrib(mask);
+  }
+  ~TGLAttribScope() {
+    gl.PopAttrib();
+    if (states_ != nullptr) states_->RestorePopped(*pushed_, mask_);
+  }
   TGLAttribScope(const TGLAttribScope&) = delete;
   TGLAttribScope& operator=(const TGLAttribScope&) = delete;
+
+ private:
+  TGLStateCache* states_;
+  GLbitfield mask_;
+  std::optional<TGLStateCache> pushed_;
 };
 
 // glPushClientAttrib(mask) now, glPopClientAttrib() at the end of the scope.

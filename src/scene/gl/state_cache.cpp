@@ -19,6 +19,16 @@ constexpr std::array<GLenum, kGLStateCount> kCapabilities = {
     GL_TEXTURE_CUBE_MAP, GL_TEXTURE_RECTANGLE_NV,
 };
 
+// The group besides GL_ENABLE_BIT whose push saves each state's flag, in the order of kCapabilities.
+constexpr std::array<GLbitfield, kGLStateCount> kOwnGroups = {
+    GL_COLOR_BUFFER_BIT, GL_EVAL_BIT,           GL_COLOR_BUFFER_BIT, GL_LIGHTING_BIT,
+    GL_POLYGON_BIT,      GL_DEPTH_BUFFER_BIT,   GL_COLOR_BUFFER_BIT, GL_FOG_BIT,
+    GL_LIGHTING_BIT,     GL_LINE_BIT,           GL_LINE_BIT,         GL_COLOR_BUFFER_BIT,
+    GL_TRANSFORM_BIT,    GL_POINT_BIT,          GL_POLYGON_BIT,      GL_POLYGON_BIT,
+    GL_SCISSOR_BIT,      GL_STENCIL_BUFFER_BIT, GL_TEXTURE_BIT,      GL_TEXTURE_BIT,
+    GL_TEXTURE_BIT,      GL_TEXTURE_BIT,
+};
+
 // Bit-wise, so that -0 and 0 differ and a NaN equals itself: the cache stands for what GL holds.
 bool SameBits(const float* a, const float* b, int count) {
   return std::memcmp(a, b, sizeof(float) * static_cast<std::size_t>(count)) == 0;
@@ -33,6 +43,27 @@ constexpr TVector4f kDefaultEmission{0, 0, 0, 1};
 
 GLenum GLStateCapability(TGLState state) {
   return kCapabilities.at(state);
+}
+
+GLbitfield GLStateAttribGroups(TGLState state) {
+  return GL_ENABLE_BIT | kOwnGroups.at(state);
+}
+
+void TGLStateCache::RestorePopped(const TGLStateCache& pushed, GLbitfield mask) {
+  for (int i = 0; i < kGLStateCount; ++i) {
+    if ((GLStateAttribGroups(static_cast<TGLState>(i)) & mask) == 0) continue;
+    const std::uint32_t bit = 1u << i;
+    enabled_ = (enabled_ & ~bit) | (pushed.enabled_ & bit);
+  }
+  if ((mask & GL_LIGHTING_BIT) != 0) {
+    material_colors_ = pushed.material_colors_;
+    shininess_ = pushed.shininess_;
+  }
+  if ((mask & GL_POLYGON_BIT) != 0) {
+    polygon_modes_ = pushed.polygon_modes_;
+    front_face_ccw_ = pushed.front_face_ccw_;
+  }
+  if ((mask & GL_TEXTURE_BIT) != 0) texture_bindings_ = pushed.texture_bindings_;
 }
 
 void TGLStateCache::EnableState(TGLState state) {

@@ -41,6 +41,8 @@ inline constexpr int kGLStateCount = 22;
 
 // The GL capability of each state.
 GLenum GLStateCapability(TGLState state);
+// The attribute groups whose push saves the state's enable flag: GL_ENABLE_BIT and the state's own group.
+GLbitfield GLStateAttribGroups(TGLState state);
 
 class TGLStateCache {
  public:
@@ -84,6 +86,10 @@ class TGLStateCache {
 
   // Polygon modes, material colours, texture bindings and front face; the enable bits stay.
   void ResetAll();
+
+  // glPopAttrib() has put back the groups of `mask` as they were at the push, when the cache was
+  // `pushed`: what the cache knows of those groups is taken from it. Sends nothing.
+  void RestorePopped(const TGLStateCache& pushed, GLbitfield mask);
 
  private:
   enum { kEmission, kAmbient, kDiffuse, kSpecular };

@@ -123,7 +123,7 @@ TVector4f TGLDummyCube::BarycenterAbsolutePosition() {
 }
 
 void DrawWireCube(TRenderContextInfo& rci, float size, bool stipple, const TVector4f& color) {
-  const TGLAttribScope attributes(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT |
+  const TGLAttribScope attributes(rci.GLStates, GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT |
                                   GL_COLOR_BUFFER_BIT);
   gl.Disable(GL_LIGHTING);
   gl.Enable(GL_LINE_SMOOTH);

@@ -128,7 +128,7 @@ void TGLHeightField::BuildList(TRenderContextInfo& rci) {
   const bool colored = color_mode_ != hfcmNone;
 
   std::optional<TGLAttribScope> enable_bits;
-  if (two_sided || colored) enable_bits.emplace(GL_ENABLE_BIT);
+  if (two_sided || colored) enable_bits.emplace(rci.GLStates, GL_ENABLE_BIT);
   if (two_sided) {
     gl.Disable(GL_CULL_FACE);
     gl.PolygonMode(GL_FRONT_AND_BACK, GLPolygonMode(Material().FrontProperties().PolygonMode()));

@@ -51,8 +51,8 @@ void TGLLineBase::Assign(const TPersistent* source) {
   TGLImmaterialSceneObject::Assign(source);
 }
 
-TGLLineBase::TLineStyleScope::TLineStyleScope(const TGLLineBase& line)
-    : attributes_(GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT) {
+TGLLineBase::TLineStyleScope::TLineStyleScope(const TGLLineBase& line, TGLStateCache* states)
+    : attributes_(states, GL_ENABLE_BIT | GL_CURRENT_BIT | GL_LINE_BIT | GL_COLOR_BUFFER_BIT) {
   gl.Disable(GL_LIGHTING);
   if (line.line_pattern_ != 0xFFFF) {
     gl.Enable(GL_LINE_STIPPLE);
@@ -216,7 +216,7 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
   TGLLinesNodes& nodes = Nodes();
   const int count = nodes.Count();
   if (count < 2) return;
-  std::optional<TLineStyleScope> line_style(std::in_place, *this);
+  std::optional<TLineStyleScope> line_style(std::in_place, *this, rci.GLStates);
   const bool node_colors = (options_ & loUseNodeColorForLines) != 0;
   TLineSplineMode mode = spline_mode_;
   if (mode == lsmBezierSpline) {
@@ -240,7 +240,7 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
   }
   std::optional<TGLAttribScope> evaluators;
   if (mode == lsmBezierSpline) {
-    evaluators.emplace(GL_EVAL_BIT);
+    evaluators.emplace(rci.GLStates, GL_EVAL_BIT);
     gl.Enable(GL_MAP1_VERTEX_3);
     gl.Enable(GL_MAP1_COLOR_4);
     gl.Map1f(GL_MAP1_VERTEX_3, 0, 1, 3, count, positions.data());
@@ -294,7 +294,7 @@ void TGLLines::BuildList(TRenderContextInfo& rci) {
   evaluators.reset();
   line_style.reset();
   if (NodesAspect() != lnaInvisible) {
-    const TGLAttribScope enable_bits(GL_ENABLE_BIT);
+    const TGLAttribScope enable_bits(rci.GLStates, GL_ENABLE_BIT);
     if (!rci.ignoreBlendingRequests) {
       gl.Enable(GL_BLEND);
       gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -51,7 +51,7 @@ class TGLLineBase : public TGLImmaterialSceneObject {
   // are pushed and the style set; they are popped however the scope ends.
   class TLineStyleScope {
    public:
-    explicit TLineStyleScope(const TGLLineBase& line);
+    TLineStyleScope(const TGLLineBase& line, TGLStateCache* states);
 
    private:
     TGLAttribScope attributes_;

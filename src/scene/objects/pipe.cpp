@@ -181,7 +181,7 @@ void TGLPipe::DrawDisk(const TRing& ring, const TAffineVector& centre, const TAf
   gl.End();
 }
 
-void TGLPipe::BuildList(TRenderContextInfo& /*rci*/) {
+void TGLPipe::BuildList(TRenderContextInfo& rci) {
   triangle_count_ = 0;
   const TGLPipeNodes& nodes = PipeNodes();
   const int count = nodes.Count();
@@ -214,7 +214,7 @@ void TGLPipe::BuildList(TRenderContextInfo& /*rci*/) {
   std::optional<TGLAttribScope> enable_bits;
   if (colored) {
     static constexpr GLenum kModes[] = {0, GL_EMISSION, GL_AMBIENT, GL_DIFFUSE, GL_AMBIENT_AND_DIFFUSE};
-    enable_bits.emplace(GL_ENABLE_BIT);
+    enable_bits.emplace(rci.GLStates, GL_ENABLE_BIT);
     gl.Enable(GL_COLOR_MATERIAL);
     gl.ColorMaterial(GL_FRONT_AND_BACK, kModes[properties_.nodes_color_mode]);
   }

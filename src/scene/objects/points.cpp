@@ -108,7 +108,7 @@ void TGLPoints::Assign(const TPersistent* source) {
   TGLImmaterialSceneObject::Assign(source);
 }
 
-void TGLPoints::BuildList(TRenderContextInfo&) {
+void TGLPoints::BuildList(TRenderContextInfo& rci) {
   static const TAffineVector kOrigin{0, 0, 0};
   int n = positions_.Count();
   const int colors = colors_.Count();
@@ -122,7 +122,7 @@ void TGLPoints::BuildList(TRenderContextInfo&) {
     gl.EnableClientState(GL_COLOR_ARRAY);
   }
   {
-    const TGLAttribScope enable_bits(GL_ENABLE_BIT);
+    const TGLAttribScope enable_bits(rci.GLStates, GL_ENABLE_BIT);
     gl.Disable(GL_LIGHTING);
     if (n == 0) {
       // An empty object shows one point at its origin.

@@ -187,7 +187,7 @@ void TGLSpaceText::BuildList(TRenderContextInfo& rci) {
         break;
     }
   }
-  const TGLAttribScope polygon_bits(GL_POLYGON_BIT);
+  const TGLAttribScope polygon_bits(rci.GLStates, GL_POLYGON_BIT);
   if (rci.drawState == TDrawState::Picking) {
     // Mesa's selection mode mishandles compiled lists: the same glyphs, drawn directly.
     for (char c : codes) {

@@ -82,7 +82,7 @@ void TGLSphere::Assign(const TPersistent* source) {
 void TGLSphere::BuildList(TRenderContextInfo& rci) {
   const bool inside = NormalDirection() == ndInside;
   const float sign = inside ? -1.0f : 1.0f;
-  const TGLAttribScope polygon_bits(GL_POLYGON_BIT);
+  const TGLAttribScope polygon_bits(rci.GLStates, GL_POLYGON_BIT);
   SceneAssert(rci.GLStates != nullptr, "TGLSphere.BuildList: no state cache");
   if (inside) rci.GLStates->InvertFrontFace();
   const float a_top = DegToRad(static_cast<float>(properties_.top));

@@ -40,7 +40,7 @@ void TGLXYZGrid::Assign(const TPersistent* source) {
 }
 
 void TGLXYZGrid::BuildList(TRenderContextInfo& rci) {
-  const TLineStyleScope line_style(*this);
+  const TLineStyleScope line_style(*this, rci.GLStates);
   float xb, xs, xm, yb, ys, ym, zb, zs, zm;
   x_scale_->LoopBounds(xb, xs, xm, (parts_ & (1u << gpX)) != 0);
   y_scale_->LoopBounds(yb, ys, ym, (parts_ & (1u << gpY)) != 0);

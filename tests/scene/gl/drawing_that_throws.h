@@ -92,4 +92,48 @@ class DrawingThatThrows : public GLContextTest {
   TGLStateCache states;
 };
 
+// Each family that pushes attributes is drawn directly, once after the watched states were switched off
+// through the cache and once after they were switched on; then the cache must know what GL has:
+// lighting, 2D texturing, blending, depth test, face culling and the front face's winding.
+class CacheAfterThePops : public GLContextTest {
+ protected:
+  void ExpectCacheTrue(TGLBaseSceneObject& object, const std::string& what) {
+    static constexpr TGLState kWatched[] = {stLighting, stTexture2D, stBlend, stDepthTest, stCullFace};
+    object.SetObjectStyle(object.ObjectStyle() | osDirectDraw);
+    for (const bool on : {false, true}) {
+      // The other way first: both switches are sent whatever the cache believed.
+      for (TGLState s : kWatched) {
+        if (on) {
+          states.DisableState(s);
+          states.EnableState(s);
+        } else {
+          states.EnableState(s);
+          states.DisableState(s);
+        }
+      }
+      gl.MatrixMode(GL_MODELVIEW);
+      gl.LoadIdentity();
+      TRenderContextInfo rci{};
+      rci.scene = &stage;
+      rci.objectsSorting = osNone;
+      rci.visibilityCulling = vcNone;
+      rci.GLStates = &states;
+      rci.viewPortSize = {64, 32};
+      object.RenderWithTransform(rci);
+      for (TGLState s : kWatched) {
+        EXPECT_EQ(states.StateEnabled(s), gl.IsEnabled(GLStateCapability(s)) == GL_TRUE)
+            << what << ", states " << (on ? "on" : "off") << " before: capability 0x" << std::hex
+            << GLStateCapability(s);
+      }
+      GLint front_face = 0;
+      gl.GetIntegerv(GL_FRONT_FACE, &front_face);
+      EXPECT_EQ(states.FrontFaceCCW(), front_face == GL_CCW) << what;
+      EXPECT_EQ(gl.GetError(), static_cast<GLenum>(GL_NO_ERROR)) << what;
+    }
+  }
+
+  TGLStage stage;
+  TGLStateCache states;
+};
+
 }  // namespace zentrova::test

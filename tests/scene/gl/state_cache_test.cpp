@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/exception.h"
 #include "scene/base/matrix_geometry.h"
 #include "scene/gl/gl_fixtures.h"
@@ -36,6 +39,60 @@ TEST_F(GLStateCache, SendsACapabilityOnce) {
   EXPECT_EQ(fake.Calls(), (Calls{GLCall("glEnable", GL_BLEND), GLCall("glDisable", GL_BLEND),
                                  GLCall("glEnable", GL_BLEND), GLCall("glEnable", GL_TEXTURE_RECTANGLE_NV)}));
   EXPECT_TRUE(cache.StateEnabled(stBlend) && !cache.StateEnabled(stDepthTest));
+}
+
+// After a pop the cache knows of the popped groups what it knew at the push, and of the others what it
+// learnt meanwhile; the pop itself sends nothing.
+TEST_F(GLStateCache, APopPutsBackWhatTheCacheKnewOfThePoppedGroups) {
+  struct TCase {
+    GLbitfield mask;
+    std::vector<TGLState> back;
+    bool polygon, material, textures;
+  };
+  std::vector<TGLState> all;
+  for (int i = 0; i < kGLStateCount; ++i) all.push_back(static_cast<TGLState>(i));
+  const TCase cases[] = {
+      {GL_ENABLE_BIT, all, false, false, false},
+      {GL_POLYGON_BIT, {stCullFace, stPolygonSmooth, stPolygonStipple}, true, false, false},
+      {GL_LIGHTING_BIT, {stColorMaterial, stLighting}, false, true, false},
+      {GL_TEXTURE_BIT, {stTexture1D, stTexture2D, stTextureCubeMap, stTextureRect}, false, false, true},
+      {GL_COLOR_BUFFER_BIT, {stAlphaTest, stBlend, stDither, stLogicOp}, false, false, false},
+      {GL_DEPTH_BUFFER_BIT, {stDepthTest}, false, false, false},
+      {GL_LINE_BIT | GL_FOG_BIT, {stFog, stLineSmooth, stLineStipple}, false, false, false},
+      {GL_EVAL_BIT | GL_TRANSFORM_BIT | GL_POINT_BIT | GL_SCISSOR_BIT | GL_STENCIL_BUFFER_BIT,
+       {stAutoNormal, stNormalize, stPointSmooth, stScissorTest, stStencilTest}, false, false, false},
+      {GL_CURRENT_BIT, {}, false, false, false},
+      {GL_ALL_ATTRIB_BITS, all, true, true, true},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << "mask 0x" << std::hex << c.mask);
+    TGLStateCache at_push;
+    at_push.SetPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    at_push.SetMaterialColors(GL_FRONT, kBlack, kAmbient, kDiffuse, kBlack, 0);
+    TGLStateCache now = at_push;
+    for (TGLState s : all) now.EnableState(s);
+    now.SetPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    now.InvertFrontFace();
+    now.SetMaterialColors(GL_FRONT, kBlack, kBlack, kBlack, kBlack, 9);
+    now.BindTexture(0, GL_TEXTURE_2D, 5);
+    fake.Clear();
+    now.RestorePopped(at_push, c.mask);
+    EXPECT_TRUE(fake.Calls().empty());
+    for (TGLState s : all) {
+      EXPECT_EQ(now.StateEnabled(s), std::find(c.back.begin(), c.back.end(), s) == c.back.end()) << int(s);
+    }
+    EXPECT_EQ(now.FrontFaceCCW(), c.polygon);
+    // Asking again for what the push knew sends nothing exactly when that was put back.
+    fake.Clear();
+    now.SetPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    EXPECT_EQ(fake.Calls().empty(), c.polygon);
+    fake.Clear();
+    now.SetMaterialColors(GL_FRONT, kBlack, kAmbient, kDiffuse, kBlack, 0);
+    EXPECT_EQ(fake.Calls().empty(), c.material);
+    fake.Clear();
+    now.BindTexture(0, GL_TEXTURE_2D, 0);
+    EXPECT_EQ(fake.Calls().empty(), c.textures);
+  }
 }
 
 TEST_F(GLStateCache, ResetAllKeepsTheEnableBits) {

@@ -1,5 +1,6 @@
-// A viewer on the virtual X server with a skinned form, two buttons and an edit, driven by QTest through
-// the input adapter: Tab and Backtab, a click, typed text, and the screen against a committed picture.
+// A viewer on the virtual X server with a skinned form, two buttons and an edit, all captioned, driven by
+// QTest through the input adapter: Tab and Backtab, a click, typed text, and the screen against a committed
+// picture.
 #include <gtest/gtest.h>
 
 #include <QtGui/QImage>
@@ -18,8 +19,10 @@
 #include "scene/core/stage.h"
 #include "scene/extras/widgets/button.h"
 #include "scene/extras/widgets/edit.h"
+#include "scene/extras/text/windows_bitmap_font.h"
 #include "scene/extras/widgets/form.h"
 #include "scene/gl/egl_context.h"
+#include "scene/gl/platform_helpers.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/materials/material.h"
 #include "scene/materials/texture.h"
@@ -81,6 +84,8 @@ class WidgetsOnScreen : public ::testing::Test {
   void SetUp() override {
     StartApplication();
     MakeSkin(layout);
+    font.Font().SetName("Liberation Sans");
+    font.Font().SetSize(9);
     camera.Position().SetZ(10);
     viewer->SetCamera(&camera);
     viewer->Buffer().SetBackgroundColor(0);
@@ -89,16 +94,26 @@ class WidgetsOnScreen : public ::testing::Test {
     root.SetHeight(160);
     form.SetGuiLayout(&layout);
     form.SetGuiLayoutName("form");
+    form.SetCaption("Zentrova");
+    form.SetTitleColor(MakeRGBColor(255, 255, 255));
     Place(form, 20, 10, 200, 140);
     for (TGLButton* b : {&ok, &cancel}) {
       b->SetGuiLayout(&layout);
       b->SetGuiLayoutName("up");
       b->SetGuiLayoutNamePressed("down");
+      b->SetDefaultColor(MakeRGBColor(255, 255, 255));
+      b->SetFocusedColor(MakeRGBColor(255, 255, 0));
     }
+    ok.SetCaption("OK");
+    cancel.SetCaption("Cancel");
     Place(ok, 40, 50, 70, 30);
     Place(cancel, 130, 50, 70, 30);
     edit.SetGuiLayout(&layout);
     edit.SetGuiLayoutName("edit");
+    edit.SetCaption("Text");
+    for (TGLBaseFontControl* c : std::initializer_list<TGLBaseFontControl*>{&form, &ok, &cancel, &edit}) {
+      c->SetBitmapFont(&font);
+    }
     Place(edit, 40, 100, 160, 30);
     ok.OnButtonClick = [this](TGLBaseControl&) { ++clicks; };
     adapter.Attach(&root);
@@ -111,7 +126,10 @@ class WidgetsOnScreen : public ::testing::Test {
   }
   void TearDown() override {
     adapter.Attach(nullptr);
-    for (TGLBaseComponent* c : std::initializer_list<TGLBaseComponent*>{&ok, &cancel, &edit, &form}) c->SetGuiLayout(nullptr);
+    for (TGLBaseFontControl* c : std::initializer_list<TGLBaseFontControl*>{&ok, &cancel, &edit, &form}) {
+      c->SetBitmapFont(nullptr);
+      c->SetGuiLayout(nullptr);
+    }
     stage.Objects().DeleteChildren();
   }
   static void Place(TGLBaseComponent& c, float left, float top, float width, float height) {
@@ -125,6 +143,7 @@ class WidgetsOnScreen : public ::testing::Test {
     return f == &ok ? "ok" : f == &cancel ? "cancel" : f == &edit ? "edit" : f == nullptr ? "none" : "?";
   }
 
+  TGLWindowsBitmapFont font;
   TGLGuiLayout layout;
   TGLStage stage;
   TGLCamera& camera = stage.Cameras().AddNewChild<TGLCamera>();
@@ -163,6 +182,7 @@ TEST_F(WidgetsOnScreen, AClickFiresOnButtonClickOnce) {
 TEST_F(WidgetsOnScreen, TypedTextReachesTheFocusedEdit) {
   QTest::mouseClick(viewer, Qt::LeftButton, Qt::NoModifier, QPoint(100, 115));
   ASSERT_TRUE(edit.Focused());
+  edit.SetCaption("");
   QTest::keyClicks(viewer, "Ab1");
   QTest::keyClick(viewer, Qt::Key_Backspace);
   QTest::keyClick(viewer, Qt::Key_Home);
@@ -196,6 +216,23 @@ TEST_F(WidgetsOnScreen, TheScreenMatchesTheCommittedPicture) {
   const QColor pressed = shot.pixelColor(75, 65);
   EXPECT_NEAR(pressed.red(), 0xC0, 3);
   EXPECT_NEAR(pressed.green(), 0x30, 3);
+  // Each caption inked in its own colour over its skin: the form's title and the buttons' white, the
+  // edit's black.
+  const auto inked = [&shot](QRect box, QColor ink) {
+    int n = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+      for (int x = box.left(); x <= box.right(); ++x) {
+        const QColor c = shot.pixelColor(x, y);
+        n += std::abs(c.red() - ink.red()) < 40 && std::abs(c.green() - ink.green()) < 40 &&
+             std::abs(c.blue() - ink.blue()) < 40;
+      }
+    }
+    return n;
+  };
+  EXPECT_GT(inked(QRect(20, 10, 200, 20), Qt::white), 20) << "form title";
+  EXPECT_GT(inked(QRect(40, 50, 70, 30), Qt::white), 10) << "OK";
+  EXPECT_GT(inked(QRect(130, 50, 70, 30), Qt::white), 20) << "Cancel";
+  EXPECT_GT(inked(QRect(40, 100, 160, 30), Qt::black), 20) << "edit";
 }
 
 }  // namespace

@@ -411,7 +411,7 @@ void TGLActor::BuildList(TRenderContextInfo& rci) {
   }
   TGLBaseMesh::BuildList(rci);
   if (OverlaySkeleton()) {
-    const TGLAttribScope enable_bits(GL_ENABLE_BIT);
+    const TGLAttribScope enable_bits(rci.GLStates, GL_ENABLE_BIT);
     gl.Disable(GL_DEPTH_TEST);
     Skeleton().RootBones().BuildList(rci);
   }

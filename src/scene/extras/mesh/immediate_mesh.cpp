@@ -126,7 +126,7 @@ void TGLMesh::BuildList(TRenderContextInfo& rci) {
   const TScopeExit end_range([&] {
     if (direct) vertices_.EndRangeUse();
   });
-  const TGLAttribScope attributes(GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
+  const TGLAttribScope attributes(rci.GLStates, GL_ENABLE_BIT | GL_POLYGON_BIT | GL_CURRENT_BIT);
   // The arrays point into this list: no later drawing may find them enabled with these pointers.
   const TGLClientAttribScope client_attributes(GL_CLIENT_VERTEX_ARRAY_BIT);
   const TVertexData* record = vertices_.Values();

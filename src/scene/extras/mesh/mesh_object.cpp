@@ -322,7 +322,7 @@ void TMeshObject::BuildList(TRenderContextInfo& rci) {
   const TScopeExit disable_arrays([&] { DisableOpenGLArrays(rci); });
   std::optional<TGLAttribScope> color_material;
   if (got_color) {
-    color_material.emplace(GL_ENABLE_BIT);
+    color_material.emplace(rci.GLStates, GL_ENABLE_BIT);
     gl.Enable(GL_COLOR_MATERIAL);
     gl.ColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
     rci.GLStates->ResetMaterialColors();

@@ -76,7 +76,7 @@ void TGLParticles::DoProgress(const TProgressTimes& progress_times) {
 
 void TGLParticles::DrawCube(TRenderContextInfo& rci) {
   // Current, lighting, line, enable and colour-buffer groups: everything switched here comes back.
-  const TGLAttribScope attributes(GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_ENABLE_BIT |
+  const TGLAttribScope attributes(rci.GLStates, GL_CURRENT_BIT | GL_LIGHTING_BIT | GL_LINE_BIT | GL_ENABLE_BIT |
                                   GL_COLOR_BUFFER_BIT);
   gl.Disable(GL_LIGHTING);
   gl.Enable(GL_LINE_STIPPLE);

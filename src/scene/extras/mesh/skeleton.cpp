@@ -181,7 +181,7 @@ void TSkeletonBoneList::ReadArchive(TVirtualReader& reader) {
 // ---- TSkeletonRootBoneList ----
 
 void TSkeletonRootBoneList::BuildList(TRenderContextInfo& rci) {
-  const TGLAttribScope enable_bits(GL_ENABLE_BIT);
+  const TGLAttribScope enable_bits(rci.GLStates, GL_ENABLE_BIT);
   gl.Disable(GL_COLOR_MATERIAL);
   gl.Disable(GL_LIGHTING);
   gl.Color3f(1, 1, 1);

@@ -221,7 +221,7 @@ void TGLEarthSkyDome::DrawDome() {
 void TGLEarthSkyDome::BuildList(TRenderContextInfo& rci) {
   const TDomeScope dome(rci, 0.95f, true);
   DrawDome();
-  DrawBandsAndStars();
+  DrawBandsAndStars(rci);
 }
 
 void TGLEarthSkyDome::Assign(const TPersistent* source) {

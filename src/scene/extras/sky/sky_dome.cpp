@@ -184,11 +184,11 @@ void TSkyDomeStars::PrecomputeCartesianCoordinates() {
   }
 }
 
-void TSkyDomeStars::BuildList(bool twinkle) {
+void TSkyDomeStars::BuildList(TGLStateCache* states, bool twinkle) {
   if (Count() == 0) return;
   PrecomputeCartesianCoordinates();
   // The colour-buffer group holds the blend and alpha functions switched here.
-  const TGLAttribScope attributes(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
+  const TGLAttribScope attributes(states, GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
   gl.Enable(GL_POINT_SMOOTH);
   gl.Enable(GL_ALPHA_TEST);
   gl.AlphaFunc(GL_NOTEQUAL, 0);
@@ -281,7 +281,7 @@ void TGLSkyDome::SetStars(const TSkyDomeStars& value) {
 }
 
 TGLSkyDome::TDomeScope::TDomeScope(const TRenderContextInfo& rci, float far_share, bool alpha_test_off)
-    : enable_bits_(GL_ENABLE_BIT) {
+    : enable_bits_(rci.GLStates, GL_ENABLE_BIT) {
   gl.Disable(GL_LIGHTING);
   gl.Disable(GL_DEPTH_TEST);
   gl.Disable(GL_FOG);
@@ -295,9 +295,9 @@ TGLSkyDome::TDomeScope::TDomeScope(const TRenderContextInfo& rci, float far_shar
   }
 }
 
-void TGLSkyDome::DrawBandsAndStars() {
+void TGLSkyDome::DrawBandsAndStars(TRenderContextInfo& rci) {
   bands_->BuildList();
-  stars_->BuildList((options_ & sdoTwinkle) != 0);
+  stars_->BuildList(rci.GLStates, (options_ & sdoTwinkle) != 0);
 }
 
 TGLSkyDome::TDomeScope::~TDomeScope() {
@@ -306,7 +306,7 @@ TGLSkyDome::TDomeScope::~TDomeScope() {
 
 void TGLSkyDome::BuildList(TRenderContextInfo& rci) {
   const TDomeScope dome(rci, 0.9f, false);
-  DrawBandsAndStars();
+  DrawBandsAndStars(rci);
 }
 
 void TGLSkyDome::Assign(const TPersistent* source) {

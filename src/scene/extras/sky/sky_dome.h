@@ -125,7 +125,8 @@ class TSkyDomeStars : public TOwnedCollection {
   // pixels; brighter ones grow by 0.1 pixel per 0.1 magnitude. Twinkling scales each star's colour by a
   // factor in [0.4, 1) from the platform's random generator. Blend and alpha functions are as before
   // afterwards; the point size is 1.
-  void BuildList(bool twinkle);
+  // `states` (may be null) is the cache that the attribute push keeps true.
+  void BuildList(TGLStateCache* states, bool twinkle);
 };
 
 enum TSkyDomeOption : std::uint8_t { sdoTwinkle = 1u << 0 };
@@ -173,7 +174,7 @@ class TGLSkyDome : public TGLCameraInvariantObject {
     TGLMatrixScope matrix_;
     TGLAttribScope enable_bits_;
   };
-  void DrawBandsAndStars();
+  void DrawBandsAndStars(TRenderContextInfo& rci);
 
  private:
   TSkyDomeOptions options_ = 0;

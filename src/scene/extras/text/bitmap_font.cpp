@@ -341,7 +341,7 @@ void TGLCustomBitmapFont::RenderString(TRenderContextInfo& rci, std::string_view
   gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   states.BindTexture(0, GL_TEXTURE_2D, texture_handle_->Handle());
   gl.TexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
-  TGLAttribScope current(GL_CURRENT_BIT);
+  const TGLAttribScope current(&states, GL_CURRENT_BIT);
   gl.Color4fv(color.data());
   gl.Begin(GL_QUADS);
   for (std::size_t i = 0; i < text.size(); ++i) {

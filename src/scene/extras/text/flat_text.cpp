@@ -15,7 +15,7 @@ void TGLFlatText::SetOptions(TGLFlatTextOptions value) { SetProperty(options_, v
 void TGLFlatText::BuildList(TRenderContextInfo& rci) {
   if (!HasText()) return;
   if (rci.GLStates != nullptr) rci.GLStates->SetPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-  TGLAttribScope enables(GL_ENABLE_BIT);
+  const TGLAttribScope enables(rci.GLStates, GL_ENABLE_BIT);
   if (ModulateColor().Alpha() != 1) {
     gl.Enable(GL_BLEND);
     gl.BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -33,7 +33,7 @@ THUDFrame::THUDFrame(const TRenderContextInfo& rci, const TVector4f& position, f
   projection_.emplace(GL_PROJECTION);
   gl.LoadIdentity();
   gl.MatrixMode(GL_MODELVIEW);
-  enables_.emplace(GL_ENABLE_BIT);
+  enables_.emplace(rci.GLStates, GL_ENABLE_BIT);
   gl.Disable(GL_DEPTH_TEST);
 }
 

@@ -55,7 +55,7 @@ TEST_F(SkyDomeTest, PolesAreFansTheTopOneTurnedAndTheRestQuadStrips) {
 TEST_F(SkyDomeTest, StarsBatchByPointSizeTwinkleByTheGeneratorAndLeaveBlendingAsTheyFoundIt) {
   TGLSkyDome dome;
   for (float magnitude : {6.0f, 5.0f, 0.0f, 0.0f, -1.0f}) dome.Stars().Add().Magnitude = magnitude;
-  dome.Stars().BuildList(false);
+  dome.Stars().BuildList(nullptr, false);
   EXPECT_THAT(
       Only({"glBegin", "glEnd", "glPointSize", "glPushAttrib", "glPopAttrib", "glAlphaFunc", "glBlendFunc"}),
       ElementsAre("glPushAttrib(24576)", "glAlphaFunc(517, 0)", "glBlendFunc(770, 1)", "glBegin(0)",
@@ -65,7 +65,7 @@ TEST_F(SkyDomeTest, StarsBatchByPointSizeTwinkleByTheGeneratorAndLeaveBlendingAs
   for (int i = 0; i < 5; ++i) dome.Stars().Items(i).Color = MakeRGBColor(255, 255, 255);
   SetRandomSeed(27);
   fake.Clear();
-  dome.Stars().BuildList(true);
+  dome.Stars().BuildList(nullptr, true);
   const Calls colours = Only({"glColor3fv"});
   ASSERT_EQ(colours.size(), 5u);
   SetRandomSeed(27);

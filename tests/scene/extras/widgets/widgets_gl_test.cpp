@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <map>
+#include <string>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -12,12 +14,18 @@
 
 #include "scene/core/buffer_fixtures.h"
 #include "scene/extras/widgets/button.h"
+#include "scene/extras/text/flat_text.h"
+#include "scene/extras/text/hud_objects.h"
 #include "scene/extras/widgets/custom_control.h"
+#include "scene/extras/widgets/form.h"
 #include "scene/extras/widgets/gui_layout.h"
 #include "scene/extras/widgets/label.h"
-#include "scene/gl/state_cache.h"
 #include "scene/extras/widgets/popup_menu.h"
+#include "scene/extras/widgets/string_grid.h"
+#include "scene/gl/platform_helpers.h"
+#include "scene/gl/state_cache.h"
 #include "scene/materials/material.h"
+#include "scene/objects/sphere.h"
 #include "scene/materials/texture.h"
 #include "scene/materials/texture_image.h"
 
@@ -132,6 +140,175 @@ TEST_F(WidgetsInViewer, APopUpFitsItsHeightToItsItemsAfterOneFrame) {
   EXPECT_FLOAT_EQ(menu.Height(), 68);
   menu.SetBitmapFont(nullptr);
   menu.SetGuiLayout(nullptr);
+}
+
+// ---- Every text of a frame in its own colour
+
+// What a text left in its box: each colour that differs from the ground under it, with its pixel count.
+using Inks = std::map<std::array<int, 3>, int>;
+
+std::string Describe(const Inks& inks) {
+  std::string text;
+  for (const auto& [c, n] : inks) {
+    text += "(" + std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) + ") x" +
+            std::to_string(n) + " ";
+  }
+  return text.empty() ? "nothing" : text;
+}
+
+// One glyph, "A": a solid 6 × 6 square inside an 8 × 8 cell whose black rim is transparent. Sampled
+// nearest, a drawn pixel is the text's colour exactly, or not drawn at all.
+class OneFrameOfTexts : public WidgetsInViewer {
+ protected:
+  OneFrameOfTexts() {
+    auto glyph = std::make_unique<TBitmap>(8, 8, pf24bit);
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) glyph->SetPixel(x, y, x == 0 || y == 0 || x == 7 || y == 7 ? 0xFF000000u : 0xFFFFFFFFu);
+    }
+    font.Glyphs().TakeGraphic(std::move(glyph));
+    font.SetCharWidth(8);
+    font.SetCharHeight(8);
+    font.SetMagFilter(maNearest);
+    font.SetMinFilter(miNearest);
+    font.Ranges().Add('A', 'A');
+  }
+  ~OneFrameOfTexts() override {
+    for (int i = stage.Objects().ChildCount() - 1; i >= 0; --i) {
+      TGLBaseSceneObject* child = stage.Objects().ChildAt(i);
+      if (auto* text = dynamic_cast<TGLBitmapTextObject*>(child)) text->SetBitmapFont(nullptr);
+    }
+    stage.Objects().DeleteChildren();
+  }
+  // The colours in the box (top-down pixels, bounds included) that differ from `ground`.
+  Inks InksIn(const std::vector<std::uint8_t>& frame, int x0, int y0, int x1, int y1, Pixel ground) {
+    Inks inks;
+    for (int y = y0; y <= y1; ++y) {
+      for (int x = x0; x <= x1; ++x) {
+        const std::uint8_t* p = &frame[((kHeight - 1 - y) * kWidth + x) * 4];
+        if (p[0] == ground[0] && p[1] == ground[1] && p[2] == ground[2]) continue;
+        ++inks[{p[0], p[1], p[2]}];
+      }
+    }
+    return inks;
+  }
+  std::vector<std::uint8_t> Frame() {
+    TGLContext& context = *viewer.Buffer().RenderingContext();
+    context.Activate();
+    std::vector<std::uint8_t> rgba(kWidth * kHeight * 4);
+    gl.ReadPixels(0, 0, kWidth, kHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    context.Deactivate();
+    return rgba;
+  }
+  TGLBitmapFont font;
+};
+
+// The colour of a widget colour property, as drawn.
+std::array<int, 3> Drawn(TColor c) { return {int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)}; }
+
+TEST_F(OneFrameOfTexts, EachTextInItsOwnColourTheSelectedRowHighlightedAndTheSphereAfterThemLit) {
+  const Pixel black{0, 0, 0, 255};
+  const Pixel navy = Rgb(kNine[8]);  // the "down" skin
+  struct TBox {
+    std::string what;
+    std::array<int, 4> box;  // top-down pixels
+    Pixel ground;
+    std::array<int, 3> color;
+    int pixels;  // inked pixels expected at least
+  };
+  std::vector<TBox> boxes;
+  // Four head-up texts, one under the other.
+  const std::array<std::array<int, 3>, 4> hud_colors{{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}}};
+  for (int i = 0; i < 4; ++i) {
+    auto& text = stage.Objects().AddNewChild<TGLHUDText>();
+    text.SetBitmapFont(&font);
+    text.SetText("AAA");
+    const auto& c = hud_colors[static_cast<std::size_t>(i)];
+    text.ModulateColor().SetRGBA(c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, 1);
+    text.Position().SetPositionXYZ(20, 20 + 30 * i, 0);
+    boxes.push_back({"HUD text " + std::to_string(i), {16, 16 + 30 * i, 50, 32 + 30 * i}, black, c, 3 * 36});
+  }
+  // Two flat texts in the scene, a glyph pixel a sixteenth of a unit.
+  const std::array<std::array<int, 3>, 2> flat_colors{{{255, 0, 255}, {0, 255, 255}}};
+  for (int i = 0; i < 2; ++i) {
+    auto& text = stage.Objects().AddNewChild<TGLFlatText>();
+    text.SetBitmapFont(&font);
+    text.SetText("AAA");
+    const auto& c = flat_colors[static_cast<std::size_t>(i)];
+    text.ModulateColor().SetRGBA(c[0] / 255.0f, c[1] / 255.0f, c[2] / 255.0f, 1);
+    text.Scale().SetVector(1 / 16.0f, 1 / 16.0f, 1);
+    text.Position().SetPositionXYZ(-2, 4.0f - i, 0);
+    const auto [x0, y0] = WindowOf(-2, 4.0f - i);
+    const auto [x1, y1] = WindowOf(-2 + 26 / 16.0f, 4.0f - i - 0.5f);
+    boxes.push_back({"flat text " + std::to_string(i), {x0 - 4, kHeight - 1 - y0 - 4, x1 + 4, kHeight - 1 - y1 + 4}, black,
+                     c, 3 * 36 * 4});
+  }
+  // A skinned form with three labels.
+  auto& form = stage.Objects().AddNewChild<TGLForm>();
+  form.SetGuiLayout(&layout);
+  form.SetGuiLayoutName("down");
+  form.SetLeft(420);
+  form.SetTop(20);
+  form.SetWidth(300);
+  form.SetHeight(150);
+  const std::array<TColor, 3> label_colors{MakeRGBColor(255, 128, 0), MakeRGBColor(255, 255, 255),
+                                           MakeRGBColor(128, 0, 255)};
+  for (int i = 0; i < 3; ++i) {
+    auto& label = form.AddNewChild<TGLLabel>();
+    label.SetGuiLayout(&layout);
+    label.SetBitmapFont(&font);
+    label.SetCaption("AAA");
+    label.SetDefaultColor(label_colors[static_cast<std::size_t>(i)]);
+    label.SetLeft(440);
+    label.SetTop(50 + 40 * i);
+    label.SetWidth(200);
+    label.SetHeight(20);
+    boxes.push_back({"label " + std::to_string(i), {440, 50 + 40 * i, 639, 69 + 40 * i}, navy,
+                     Drawn(label_colors[static_cast<std::size_t>(i)]), 3 * 36});
+  }
+  // A string grid: a header and three rows, the middle one selected.
+  auto& grid = stage.Objects().AddNewChild<TGLStringGrid>();
+  grid.SetGuiLayout(&layout);
+  grid.SetGuiLayoutName("down");
+  grid.SetBitmapFont(&font);
+  grid.SetLeft(20);
+  grid.SetTop(200);
+  grid.SetWidth(200);
+  grid.SetHeight(100);
+  grid.SetRowHeight(12);
+  grid.SetColumnSize(100);
+  grid.SetColumns({"AA"});
+  grid.SetRowCount(3);
+  for (int r = 0; r < 3; ++r) grid.SetCell(0, r, "AAA");
+  grid.SetSelRow(1);
+  grid.SetHeaderColor(MakeRGBColor(255, 128, 128));
+  grid.SetDefaultColor(MakeRGBColor(0, 192, 0));
+  grid.SetFocusedColor(MakeRGBColor(255, 255, 255));
+  boxes.push_back({"grid header", {20, 200, 219, 210}, navy, {255, 128, 128}, 2 * 36});
+  for (int r = 0; r < 3; ++r) {
+    boxes.push_back({"grid row " + std::to_string(r), {20, 212 + 12 * r, 219, 222 + 12 * r}, navy,
+                     r == 1 ? std::array<int, 3>{255, 255, 255} : std::array<int, 3>{0, 192, 0}, 3 * 36});
+  }
+  // A lit sphere drawn after all of them, facing the light with its diffuse colour.
+  auto& sphere = stage.Objects().AddNewChild<TGLSphere>();
+  sphere.SetRadius(1);
+  sphere.Position().SetPositionXYZ(4, -3, 0);
+  sphere.Material().FrontProperties().Diffuse().SetRGBA(0.2f, 0.4f, 0.8f, 1);
+
+  viewer.Render();
+  const auto frame = Frame();
+  for (const TBox& b : boxes) {
+    const Inks inks = InksIn(frame, b.box[0], b.box[1], b.box[2], b.box[3], b.ground);
+    const auto own = inks.find(b.color);
+    EXPECT_TRUE(own != inks.end() && own->second >= b.pixels && inks.size() == 1)
+        << b.what << " inked " << Describe(inks);
+  }
+  // Lit: the point facing the light is brighter than one near the rim, both in the diffuse hue.
+  const auto [cx, cy] = WindowOf(4, -3, 1);
+  const auto [rx, ry] = WindowOf(4.9f, -3, 0.4f);
+  const Pixel centre = WindowPixel(cx, cy), rim = WindowPixel(rx, ry);
+  EXPECT_GT(centre[2], rim[2] + 40) << int(centre[2]) << " " << int(rim[2]);
+  EXPECT_GT(centre[2], centre[1]);
+  EXPECT_GT(centre[1], centre[0]);
 }
 
 struct TMessages : IMessageSink {
