@@ -96,19 +96,9 @@ void TGLCheckBox::SetChecked(bool value) {
   if (OnChange) OnChange(*this);
 }
 
-void TGLCheckBox::SetGuiLayout(TGLGuiLayout* value) {
-  state_.Forget();
-  TGLBaseControl::SetGuiLayout(value);
+void TGLCheckBox::LookUpComponent() {
+  TGLBaseControl::LookUpComponent();
   state_.LookUp();
-}
-
-void TGLCheckBox::NotifyChange(TPersistent* sender) {
-  if (sender != nullptr && sender == GuiLayout()) {
-    LockRendering();
-    TScopeExit unlock([this] { UnlockRendering(); });
-    state_.LookUp();
-  }
-  TGLBaseControl::NotifyChange(sender);
 }
 
 void TGLCheckBox::InternalMouseDown(TGLMouseButton button, TShiftState shift, int x, int y) {
@@ -133,9 +123,8 @@ void TGLButton::SetPressed(bool value) {
   NotifyChange(this);
 }
 
-void TGLButton::SetGuiLayout(TGLGuiLayout* value) {
-  state_.Forget();
-  TGLFocusControl::SetGuiLayout(value);
+void TGLButton::LookUpComponent() {
+  TGLFocusControl::LookUpComponent();
   state_.LookUp();
 }
 

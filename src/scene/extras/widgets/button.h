@@ -39,8 +39,7 @@ class TGLToggleState {
   void SetComponentName(const std::string& value);
   // The on-state component while on, else the control's own (nullptr for none).
   const TGLGuiComponent* DrawnComponent() const { return on_ ? component_ : control_.GuiComponent(); }
-  // Around the control's layout change: the component is forgotten, then looked up in the new layout.
-  void Forget() { component_ = nullptr; }
+  // Found again by name in the control's layout (nullptr for none).
   void LookUp();
   // "<on_name>" when on, "<name_name>" when named, "Group" when in one.
   void WriteProperties(TPropertyWriter& writer, const char* on_name, const char* name_name) const;
@@ -69,14 +68,13 @@ class TGLCheckBox : public TGLBaseControl {
   int Group() const { return state_.Group(); }
   // A checked box that joins a group switches the group's other member off.
   void SetGroup(int value) { state_.SetGroup(value); }
-  void SetGuiLayout(TGLGuiLayout* value) override;
-  void NotifyChange(TPersistent* sender) override;
   // Switches off without events (the group's release).
   void ClearSilently() { state_.ClearSilently(); }
 
  protected:
   void InternalMouseDown(TGLMouseButton button, TShiftState shift, int x, int y) override;
   void InternalRender(TRenderContextInfo& rci) override;
+  void LookUpComponent() override;
 
  private:
   TGLToggleState state_;
@@ -110,7 +108,6 @@ class TGLButton : public TGLFocusControl {
   void SetLogicHeight(float value);
   void SetXOffset(float value);
   void SetYOffset(float value);
-  void SetGuiLayout(TGLGuiLayout* value) override;
   void SetFocused(bool value) override;
   void ClearSilently() { state_.ClearSilently(); }
   void ReleaseDisplayList() override;
@@ -121,6 +118,7 @@ class TGLButton : public TGLFocusControl {
   void InternalKeyDown(std::uint16_t& key, TShiftState shift) override;
   void InternalKeyUp(std::uint16_t& key, TShiftState shift) override;
   void InternalRender(TRenderContextInfo& rci) override;
+  void LookUpComponent() override;
 
  private:
   void SetAndNotify(float& field, float value);

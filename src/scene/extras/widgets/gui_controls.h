@@ -124,7 +124,10 @@ class TGLBaseComponent : public TGLBaseGuiObject {
   // The skin component over a rectangle with the widget's areas.
   void RenderComponent(TRenderContextInfo& rci, const TGLGuiComponent& component, TGuiAreaSet& areas,
                        bool refresh, float x1, float y1, float x2, float y2);
-  void LookUpComponent();
+  // Finds again, by name in the layout, every skin component the widget draws with: on a change of
+  // layout or name, and on the layout's change notice, since a reloaded or streamed skin frees the old
+  // components. Widgets with components of their own add them, chained to this.
+  virtual void LookUpComponent();
   // Called after the whole render of the widget (its children included).
   virtual void AfterRender() {}
   // Marks the widget as going: draws stop and the destructor waits for those in flight.

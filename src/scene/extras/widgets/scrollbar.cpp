@@ -51,9 +51,8 @@ void TGLScrollbar::SetGuiLayoutKnobName(const std::string& value) {
   SetProperty(knob_name_, value, [this] { LookUpKnob(); });
 }
 
-void TGLScrollbar::SetGuiLayout(TGLGuiLayout* value) {
-  knob_component_ = nullptr;
-  TGLFocusControl::SetGuiLayout(value);
+void TGLScrollbar::LookUpComponent() {
+  TGLFocusControl::LookUpComponent();
   LookUpKnob();
 }
 

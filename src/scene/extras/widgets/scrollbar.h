@@ -36,7 +36,6 @@ class TGLScrollbar : public TGLFocusControl {
   TGLNotifyEvent OnChange;
   const std::string& GuiLayoutKnobName() const { return knob_name_; }
   void SetGuiLayoutKnobName(const std::string& value);
-  void SetGuiLayout(TGLGuiLayout* value) override;
   bool Dragging() const { return dragging_; }
 
   // Between a position and a pixel along the centre area (x for horizontal bars). With Max = Min every
@@ -52,6 +51,8 @@ class TGLScrollbar : public TGLFocusControl {
   void InternalMouseUp(TGLMouseButton button, TShiftState shift, int x, int y) override;
   void InternalMouseMove(TShiftState shift, int x, int y) override;
   void InternalRender(TRenderContextInfo& rci) override;
+  // The track's component and the knob's.
+  void LookUpComponent() override;
 
  private:
   void LookUpKnob();

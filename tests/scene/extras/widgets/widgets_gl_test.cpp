@@ -21,7 +21,10 @@
 #include "scene/extras/widgets/gui_layout.h"
 #include "scene/extras/widgets/label.h"
 #include "scene/extras/widgets/popup_menu.h"
+#include "scene/extras/widgets/scrollbar.h"
 #include "scene/extras/widgets/string_grid.h"
+#include "scene/base/property_stream.h"
+#include "scene/base/streams.h"
 #include "scene/gl/platform_helpers.h"
 #include "scene/gl/state_cache.h"
 #include "scene/materials/material.h"
@@ -120,6 +123,87 @@ TEST_F(WidgetsInViewer, APressedButtonDrawsItsPressedComponent) {
   viewer.Render();
   EXPECT_EQ(Top(240, 115), Rgb(kNine[8]));
   button.SetGuiLayout(nullptr);
+}
+
+// The committed skin file holds "panel" (an 8-texel top-left corner and a bottom edge) and "knob" (no
+// elements); its texture here is white, so whatever a component draws is white on the black ground.
+TEST_F(WidgetsInViewer, AReloadedAndAStreamedSkinAreLookedUpAgainByAPressedButtonAndADraggedKnob) {
+  TGLGuiLayout skin;
+  TBitmap white(4, 4, pf24bit);
+  for (int i = 0; i < 16; ++i) white.SetPixel(i % 4, i / 4, 0xFFFFFFFFu);
+  TGLTexture& texture = skin.Material().Texture();
+  texture.SetTextureMode(tmReplace);
+  static_cast<TGLPersistentImage&>(texture.Image()).Picture().SetGraphic(&white);
+  texture.SetDisabled(false);
+  const std::string file = std::string(ZENTROVA_TEST_DATA) + "/scene/extras/skin.layout";
+  skin.SetFileName(file);
+  ASSERT_NE(skin.GuiComponents().FindByName("knob"), nullptr);
+
+  auto& root = stage.Objects().AddNewChild<TGLPanel>();
+  root.SetWidth(kWidth);
+  root.SetHeight(kHeight);
+  auto& button = root.AddNewChild<TGLButton>();
+  button.SetGuiLayout(&skin);
+  button.SetGuiLayoutName("panel");
+  button.SetGuiLayoutNamePressed("knob");
+  button.SetAllowUp(true);
+  button.SetLeft(100);
+  button.SetTop(100);
+  button.SetWidth(80);
+  button.SetHeight(30);
+  auto& bar = root.AddNewChild<TGLScrollbar>();
+  bar.SetGuiLayout(&skin);
+  bar.SetGuiLayoutName("panel");
+  bar.SetGuiLayoutKnobName("knob");
+  bar.SetLeft(300);
+  bar.SetTop(50);
+  bar.SetWidth(20);
+  bar.SetHeight(200);
+  viewer.Render();
+
+  root.MouseDown(mbLeft, ssLeft, 140, 115);
+  ASSERT_TRUE(button.Pressed());
+  // The knob covers 1 .. 3 of 1 .. 10 over the track's 8 .. 192: taken at 20 pixels down, dragged to 100.
+  root.MouseDown(mbLeft, ssLeft, 310, 70);
+  root.MouseMove(ssLeft, 310, 150);
+  root.MouseUp(mbLeft, ssLeft, 310, 150);
+  EXPECT_FLOAT_EQ(bar.Pos(), 5);
+  viewer.Render();
+
+  // The file again: every component is freed and read anew.
+  skin.SetFileName("");
+  skin.SetFileName(file);
+  viewer.Render();
+  EXPECT_EQ(Top(140, 115), (Pixel{0, 0, 0, 255})) << "the pressed component has no elements";
+
+  // A form's layout streamed in: "knob" now fills what it is drawn over, "panel" is only its corner.
+  TGLGuiLayout source;
+  TGLGuiComponent& panel = source.GuiComponents().Add();
+  panel.Name = "panel";
+  TGLGuiElement& corner = panel.Elements().Add();
+  corner.BottomRight = {8, 8, 0};
+  TGLGuiComponent& knob = source.GuiComponents().Add();
+  knob.Name = "knob";
+  TGLGuiElement& centre = knob.Elements().Add();
+  centre.Align = GLAlCenter;
+  centre.BottomRight = {1, 1, 0};
+  TMemoryStream stream;
+  WriteComponent(stream, source);
+  stream.SetPosition(4);  // past the signature
+  TPropertyReader reader(stream);
+  reader.ShortString();  // class
+  reader.ShortString();  // name
+  for (const auto& [name, value] : reader.Properties()) {
+    if (name == "GuiComponents") ReadObjectProperty(skin, name, value);
+  }
+  viewer.Render();
+  EXPECT_EQ(Top(140, 115), (Pixel{255, 255, 255, 255})) << "the pressed button's new component";
+  EXPECT_EQ(Top(304, 54), (Pixel{255, 255, 255, 255})) << "the track's corner";
+  // Track 8 .. 200 now: the knob spans 93 .. 136 below the bar's top.
+  EXPECT_EQ(Top(310, 50 + 115), (Pixel{255, 255, 255, 255})) << "the knob";
+  EXPECT_EQ(Top(310, 50 + 180), (Pixel{0, 0, 0, 255})) << "the track below the knob";
+  button.SetGuiLayout(nullptr);
+  bar.SetGuiLayout(nullptr);
 }
 
 TEST_F(WidgetsInViewer, APopUpFitsItsHeightToItsItemsAfterOneFrame) {
