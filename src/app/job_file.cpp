@@ -1,11 +1,17 @@
 #include "app/job_file.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
+#include "engine/log_sink.h"
+#include "engine/model/model_text.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
+#include "platform/strings.h"
+#include "platform/text_file.h"
 
 namespace zentrova {
 
@@ -14,6 +20,55 @@ namespace {
 constexpr const char* kSection = "Main";
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// The two sides of a range "a-b", or false when the text has no "-".
+bool SplitRange(const std::string& text, std::string& first, std::string& last) {
+  const std::size_t dash = text.find('-');
+  if (dash == std::string::npos) return false;
+  first = Trim(text.substr(0, dash));
+  last = Trim(text.substr(dash + 1));
+  return true;
+}
+
+void AppendUtf8(std::uint32_t code, std::string& out) {
+  if (code < 0x80) {
+    out += static_cast<char>(code);
+  } else if (code < 0x800) {
+    out += static_cast<char>(0xC0 | (code >> 6));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += static_cast<char>(0xE0 | (code >> 12));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (code >> 18));
+    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (code & 0x3F));
+  }
+}
+
+// UTF-16 after its byte-order mark as UTF-8; a lone surrogate becomes U+FFFD, an odd last byte is dropped.
+std::string Utf16ToUtf8(const std::string& bytes, bool little_endian) {
+  std::string out;
+  const auto unit = [&](std::size_t i) -> std::uint32_t {
+    const auto lo = static_cast<unsigned char>(bytes[little_endian ? i : i + 1]);
+    const auto hi = static_cast<unsigned char>(bytes[little_endian ? i + 1 : i]);
+    return static_cast<std::uint32_t>(hi << 8 | lo);
+  };
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    std::uint32_t code = unit(i);
+    if (code >= 0xD800 && code < 0xDC00 && i + 3 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+        unit(i + 2) < 0xE000) {
+      code = 0x10000 + ((code - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    } else if (code >= 0xD800 && code < 0xE000) {
+      code = 0xFFFD;
+    }
+    AppendUtf8(code, out);
+  }
+  return out;
+}
 
 // Decimal with a leading "0" below 100 and another below 10.
 std::string JobNumberName(std::int64_t n) {
@@ -82,18 +137,45 @@ std::vector<std::string> SplitJobCommaText(const std::string& text) {
 }
 
 std::vector<std::string> JobNamesFromText(const std::string& text) {
-  const std::size_t dash = text.find('-');
+  std::string a;
+  std::string b;
   std::int32_t first = 0;
   std::int32_t last = 0;
-  if (dash != std::string::npos && TryTextToInt(text.substr(0, dash), first) &&
-      TryTextToInt(text.substr(dash + 1), last)) {
-    // More names than history directories can exist would only fill the memory.
-    std::vector<std::string> names;
-    const std::int64_t end = std::min<std::int64_t>(last, std::int64_t{first} + kMaxJobNames - 1);
-    for (std::int64_t n = first; n <= end; ++n) names.push_back(JobNumberName(n));
-    return names;
+  if (SplitRange(text, a, b)) {
+    if (TryTextToInt(a, first) && TryTextToInt(b, last)) {
+      // More names than history directories can exist would only fill the memory.
+      std::vector<std::string> names;
+      const std::int64_t end = std::min<std::int64_t>(last, std::int64_t{first} + kMaxJobNames - 1);
+      for (std::int64_t n = first; n <= end; ++n) names.push_back(JobNumberName(n));
+      return names;
+    }
+    // Two whole numbers are a range even where they do not fit: no history is named after its text.
+    if (IsWholeNumberText(a) && IsWholeNumberText(b)) return {};
   }
   return SplitJobCommaText(text);
+}
+
+std::string JobNamesProblem(const std::string& text) {
+  const std::string value = "jobs=" + Trim(text);
+  std::string a;
+  std::string b;
+  std::int32_t first = 0;
+  std::int32_t last = 0;
+  if (SplitRange(text, a, b) && IsWholeNumberText(a) && IsWholeNumberText(b)) {
+    if (!TryTextToInt(a, first) || !TryTextToInt(b, last)) {
+      return "[Error] " + value + " names no job: a bound of the range is past 32 bits.";
+    }
+  }
+  if (SplitRange(text, a, b) && TryTextToInt(a, first) && TryTextToInt(b, last)) {
+    if (last < first) return "[Alert] " + value + " names no job: the range ends below its start.";
+    if (std::int64_t{last} - first >= kMaxJobNames) {
+      return "[Alert] " + value + " names more than " + IntToText(kMaxJobNames) + " histories: only " +
+             JobNumberName(first) + " to " + JobNumberName(std::int64_t{first} + kMaxJobNames - 1) + " run.";
+    }
+    return "";
+  }
+  if (SplitJobCommaText(text).empty()) return "[Alert] " + value + " names no job.";
+  return "";
 }
 
 bool ReadLexicoRange(const std::string& text, long double& low, long double& high) {
@@ -110,19 +192,51 @@ bool ReadLexicoRange(const std::string& text, long double& low, long double& hig
   return true;
 }
 
-TJobFileRead ReadJobFile(const std::string& file_name, TJobFile& job) {
+std::vector<std::string> JobFileLines(const std::string& bytes) {
+  std::string text = bytes;
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    text = Utf16ToUtf8(bytes, true);
+  } else if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFE &&
+             static_cast<unsigned char>(bytes[1]) == 0xFF) {
+    text = Utf16ToUtf8(bytes, false);
+  } else if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    text.erase(0, 3);
+  }
+  TTextReader reader;
+  reader.OpenText(std::move(text));
+  std::vector<std::string> lines;
+  for (std::string line; reader.ReadLine(line);) lines.push_back(line);
+  return lines;
+}
+
+TJobFileRead ReadJobFile(const std::string& file_name, TJobFile& job, ILogSink& log) {
   if (!FileExists(file_name)) return TJobFileRead::Missing;
-  const TIniFile ini(file_name);
+  std::ifstream in(file_name, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!in && !in.eof()) {
+    log.AddLine("[Error] Could not read job file " + file_name + ".");
+    return TJobFileRead::Unreadable;
+  }
+  std::vector<std::string> lines = JobFileLines(bytes);
+  const std::size_t nul_line = FirstLineWithNul(lines);
+  const TIniFile ini(file_name, std::move(lines));
+  TSettingsReader settings(ini, "job", file_name, log);
+  if (!AcceptNulFreeText(nul_line, file_name, log)) {
+    // Whether the program should end is still worth knowing of a file that is no text.
+    if (ini.SectionExists(kSection)) job.ExitAtFinish = settings.Bool(kSection, "exitAtFinish", false);
+    return TJobFileRead::Unreadable;
+  }
   if (!ini.SectionExists(kSection)) return TJobFileRead::NoMain;
   job.Jobs = ini.ReadString(kSection, "jobs", "");
   job.WorldFile = JobWorldFilePath(file_name, ini.ReadString(kSection, "worldFile", ""));
-  job.MaxMinutesForJob = ini.ReadInteger(kSection, "maxMinutesForJob", kNoJobLimit);
-  job.DelayStartMinutes = ini.ReadInteger(kSection, "delayStartMinutes", 0);
-  job.FramesPerSecond = ini.ReadInteger(kSection, "framesPerSecond", 0);
-  job.MaxLinesInLog = ini.ReadInteger(kSection, "maxLinesInLog", kNoJobLimit);
-  job.MaxMinutesForJobs = ini.ReadInteger(kSection, "maxMinutesForJobs", kNoJobLimit);
-  job.ExitAtFinish = ini.ReadBool(kSection, "exitAtFinish", false);
-  job.CreateNextVersionAtEnd = ini.ReadBool(kSection, "createNextVersionAtEnd", false);
+  job.MaxMinutesForJob = settings.Integer(kSection, "maxMinutesForJob", kNoJobLimit);
+  job.DelayStartMinutes = settings.Integer(kSection, "delayStartMinutes", 0);
+  job.FramesPerSecond = settings.Integer(kSection, "framesPerSecond", 0);
+  job.MaxLinesInLog = settings.Integer(kSection, "maxLinesInLog", kNoJobLimit);
+  job.MaxMinutesForJobs = settings.Integer(kSection, "maxMinutesForJobs", kNoJobLimit);
+  job.ExitAtFinish = settings.Bool(kSection, "exitAtFinish", false);
+  job.CreateNextVersionAtEnd = settings.Bool(kSection, "createNextVersionAtEnd", false);
   job.LexicoRandomizationRange = ini.ReadString(kSection, "lexicoRandomizationRange", "0,0");
   return job.Jobs.empty() ? TJobFileRead::NoJobs : TJobFileRead::Read;
 }

@@ -3,6 +3,10 @@
 //
 //   jobs                      "8-11" gives 008, 009, 010, 011 (both sides integers; nothing when the
 //                             second is the smaller); any other text is a comma list, items may be quoted
+//
+// Keys are read as the profile functions read them (a Boolean is an integer, 0 false); a value that is no
+// number, "exitAtFinish=true" among them, is alerted with its key and gives the default. A file in UTF-16
+// with its byte-order mark is read as text, as the profile functions read it.
 //   worldFile                 relative to the job file's folder, or absolute; default: the job file's
 //                             name with its last three characters replaced by "wld"
 //   maxMinutesForJob          wall-clock limit of one run (default and from 35791394 on: none)
@@ -20,6 +24,8 @@
 #include <vector>
 
 namespace zentrova {
+
+class ILogSink;
 
 // No limit: also the seconds of every limit of 35791394 minutes or more, which would overflow.
 inline constexpr std::int32_t kNoJobLimit = 2147483647;
@@ -40,14 +46,20 @@ struct TJobFile {
 };
 
 enum class TJobFileRead {
-  Read,     // section "Main" with a non-empty "jobs"
-  Missing,  // no such file
-  NoMain,   // no section "Main": nothing read
-  NoJobs    // section "Main" without jobs: the other keys are read
+  Read,        // section "Main" with a non-empty "jobs"
+  Missing,     // no such file
+  Unreadable,  // the file could not be read, or is no text (a NUL byte): only "exitAtFinish" is read
+  NoMain,      // no section "Main": nothing read
+  NoJobs       // section "Main" without jobs: the other keys are read
 };
 
-// Reads section "Main" of the job file.
-TJobFileRead ReadJobFile(const std::string& file_name, TJobFile& job);
+// Reads section "Main" of the job file. The alerts of values that are no numbers, and the error line of a
+// file that could not be read or holds a NUL byte, go to `log`.
+TJobFileRead ReadJobFile(const std::string& file_name, TJobFile& job, ILogSink& log);
+
+// The lines of a job file's bytes: UTF-16 with its byte-order mark becomes UTF-8; other bytes stay as they
+// are. Lines end at LF, a CR before it dropped.
+std::vector<std::string> JobFileLines(const std::string& bytes);
 
 // The world file of a job file's "worldFile" value: an absolute path as given, else joined to the job
 // file's folder; "\" becomes "/". An empty value names the job file's own name with "wld" for its last
@@ -61,6 +73,10 @@ std::string JobFileArgumentPath(const std::string& argument, const std::string& 
 // The history names of a "jobs" value; a range gives at most kMaxJobNames (one per history directory).
 inline constexpr std::int32_t kMaxJobNames = 1000;
 std::vector<std::string> JobNamesFromText(const std::string& text);
+// What the job file must be told about a "jobs" value, or "": a range that names no job (its end below its
+// start, a bound that is a whole number past 32 bits) or more than kMaxJobNames, and a value that names
+// no job at all.
+std::string JobNamesProblem(const std::string& text);
 
 // Items separated by commas or blanks; an item in double quotes may hold both, and "" inside stands for
 // one quote. Empty items are dropped: an empty job name would start a new history.

@@ -1,10 +1,14 @@
 #include "app/job_scheduler.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <utility>
 
+#include "engine/log_sink.h"
 #include "platform/clock.h"
+#include "platform/number_text.h"
+#include "platform/paths.h"
 #include "platform/random.h"
 
 namespace zentrova {
@@ -15,6 +19,8 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr double kMinutesPerDay = 1440.0;
 // The wait after a job has been started, before the timer may tick again.
 constexpr std::int64_t kAfterJobStartMs = 500;
+// The failed jobs the summary at the end names.
+constexpr std::size_t kNamedFailures = 10;
 
 // Clears a flag when the scope ends, also by an exception.
 class TFlagScope {
@@ -26,6 +32,21 @@ class TFlagScope {
 
  private:
   bool& flag_;
+};
+
+// Lines of the job file's reading: logged at once, and kept for the message box of a refusal.
+class TSaidLines : public ILogSink {
+ public:
+  explicit TSaidLines(IJobHost& host) : host_(host) {}
+  void AddLine(const std::string& line) override {
+    host_.LogJobLine(line);
+    text_ += (text_.empty() ? "" : "\n") + line;
+  }
+  const std::string& Text() const { return text_; }
+
+ private:
+  IJobHost& host_;
+  std::string text_;
 };
 
 }  // namespace
@@ -40,16 +61,27 @@ TJobScheduler::TJobScheduler(IJobHost& host, IJobsWindow& window, IJobClock& clo
   if (!random_) random_ = [] { return Random(); };
 }
 
-bool TJobScheduler::OpenJobFile(const std::string& file_name) {
+bool TJobScheduler::OpenJobFile(const std::string& file_name, bool from_command_line) {
   JobNames.clear();
+  JobFileRefused = false;
+  FailedJobs.clear();
+  running_job_.clear();
+  job_count_ = 0;
+  // A refused file decides by itself whether the program ends; an earlier file's word does not count.
+  ExitAtFinish = false;
+  TSaidLines said(host_);
   TJobFile job;
-  switch (ReadJobFile(file_name, job)) {
+  const std::string name = ExtractFileName(file_name);
+  switch (ReadJobFile(file_name, job, said)) {
     case TJobFileRead::Missing:
-      host_.LogJobLine("[Alert] Could not find job file.");
-      return false;
+      said.AddLine("[Alert] Could not find job file. There is no file " + file_name + ".");
+      return RefuseJobFile(said.Text(), from_command_line);
+    case TJobFileRead::Unreadable:
+      ExitAtFinish = job.ExitAtFinish;
+      return RefuseJobFile(said.Text(), from_command_line);
     case TJobFileRead::NoMain:
-      host_.LogJobLine("[Alert] Job file appears to be blank.");
-      return false;
+      said.AddLine("[Alert] Job file appears to be blank. " + name + " has no section [Main].");
+      return RefuseJobFile(said.Text(), from_command_line);
     case TJobFileRead::NoJobs:
     case TJobFileRead::Read:
       break;
@@ -60,12 +92,12 @@ bool TJobScheduler::OpenJobFile(const std::string& file_name) {
   ExitAtFinish = job.ExitAtFinish;
   CreateNextVersionAtEnd = job.CreateNextVersionAtEnd;
   if (job.Jobs.empty()) {
-    host_.LogJobLine("[Alert] Job file appears to be blank.");
-    return false;
+    said.AddLine("[Alert] Job file appears to be blank. " + name + " gives no jobs.");
+    return RefuseJobFile(said.Text(), from_command_line);
   }
   if (!job.LexicoRandomizationRange.empty() &&
       !ReadLexicoRange(job.LexicoRandomizationRange, LexicoRangeLow, LexicoRangeHigh)) {
-    host_.LogJobLine(
+    said.AddLine(
         "[Error] lexicoRandomizationRange ignored (the range should bi given in the form: 0.1,10, see .wld "
         "file).");
   } else if (job.LexicoRandomizationRange.empty()) {
@@ -78,9 +110,17 @@ bool TJobScheduler::OpenJobFile(const std::string& file_name) {
   JobsMaxSeconds = JobLimitSeconds(job.MaxMinutesForJobs);
   PausedSeconds = 0;
   JobNames = JobNamesFromText(job.Jobs);
+  job_count_ = JobNames.size();
+  const std::string problem = JobNamesProblem(job.Jobs);
+  if (!problem.empty()) said.AddLine(problem);
+  // No job: the scheduler still runs, and ends at its first tick.
+  if (JobNames.empty()) {
+    JobFileRefused = true;
+    host_.ShowJobMessage(said.Text());
+  }
 
   window_.ClearJobs(JobControlPaused);
-  for (const std::string& name : JobNames) window_.AddJob(name);
+  for (const std::string& job_name : JobNames) window_.AddJob(job_name);
 
   JobsActive = true;
   TimerTag = 0;
@@ -90,12 +130,33 @@ bool TJobScheduler::OpenJobFile(const std::string& file_name) {
   return true;
 }
 
+bool TJobScheduler::RefuseJobFile(const std::string& text, bool from_command_line) {
+  JobFileRefused = true;
+  host_.ShowJobMessage(text);
+  if (from_command_line && ExitsWhenIdle()) {
+    // The exit path of the timer: the second idle tick closes the window.
+    JobsActive = false;
+    TimerTag = 0;
+    host_.EnableJobTimer(true);
+  }
+  return false;
+}
+
+int TJobScheduler::ExitStatus() const {
+  if (JobFileRefused) return 2;
+  return FailedJobs.empty() ? 0 : 1;
+}
+
 void TJobScheduler::TimerOfJobsTimer() {
   if (in_tick_ || JobControlPaused) return;
   const TFlagScope tick(in_tick_);
 
   const double now = clock_.Now();
   if (now > JobsStartTime + JobsMaxSeconds / kSecondsPerDay) {
+    if (JobsActive && !JobNames.empty()) {
+      host_.LogJobLine("[Alert] The maximum time for all jobs was reached: " +
+                       IntToText(static_cast<std::int64_t>(JobNames.size())) + " jobs did not run.");
+    }
     if (host_.SimulationRunning()) host_.ToggleSimulation();
     JobNames.clear();
     JobsActive = false;
@@ -105,14 +166,16 @@ void TJobScheduler::TimerOfJobsTimer() {
     if (host_.WorldLoaded()) {
       RandomizeTolerances();
       if (!host_.SimulationRunning() && !host_.HistoryFilesOpen()) {
+        NoteRunEnd();
         CreateNextVersionIfAsked();
         RunNextJob();
         clock_.Sleep(kAfterJobStartMs);
       }
     } else if (now > JobsStartTime) {
+      NoteRunEnd();
       RunNextJob();
     }
-  } else if (ExitAtFinish) {
+  } else if (ExitsWhenIdle()) {
     if (TimerTag == 1) {
       host_.CloseMainWindow();
     } else {
@@ -135,9 +198,29 @@ void TJobScheduler::RandomizeTolerances() {
   host_.SetTolerances(tolerances);
 }
 
+void TJobScheduler::NoteRunEnd() {
+  if (running_job_.empty()) return;
+  if (host_.LastRunFailed()) {
+    FailedJobs.push_back(running_job_);
+    host_.LogJobLine("[Error] The run of job " + running_job_ + " ended by an error.");
+  }
+  running_job_.clear();
+}
+
 bool TJobScheduler::RunNextJob() {
   window_.FinishCurrentJob(clock_.Now());
   if (JobNames.empty()) {
+    if (JobsActive && !FailedJobs.empty()) {
+      // The lines of each failure said the rest: the summary names the first few.
+      std::string names;
+      const std::size_t named = std::min(FailedJobs.size(), kNamedFailures);
+      for (std::size_t i = 0; i < named; ++i) names += (i == 0 ? "" : ", ") + FailedJobs[i];
+      if (named < FailedJobs.size()) {
+        names += " and " + IntToText(static_cast<std::int64_t>(FailedJobs.size() - named)) + " more";
+      }
+      host_.LogJobLine("[Alert] " + IntToText(static_cast<std::int64_t>(FailedJobs.size())) + " of " +
+                       IntToText(static_cast<std::int64_t>(job_count_)) + " jobs failed: " + names + ".");
+    }
     JobsActive = false;
     return false;
   }
@@ -156,14 +239,17 @@ bool TJobScheduler::RunNextJob() {
   JobNames.erase(JobNames.begin());
   if (!loaded) {
     job_world_ = 0;
+    FailedJobs.push_back(name);
     host_.LogJobLine("[Error] Job " + name + " could not be loaded" + (error.empty() ? "." : ": " + error));
     window_.FinishCurrentJob(clock_.Now());
+    // Nothing runs that the next job would have to wait for: a range of failing jobs takes no second each.
+    host_.HurryJobTimer();
     return true;
   }
   host_.SetFramesPerSecond(JobFramesPerSecond);
   BaseTolerances = host_.Tolerances();
   job_world_ = host_.WorldLoadCount();
-  host_.ToggleSimulation();
+  if (host_.ToggleSimulation()) running_job_ = name;
   return true;
 }
 

@@ -56,6 +56,12 @@ class IJobHost {
   virtual void CloseMainWindow() = 0;
   // A line of the global log, or of the log window while no world (and so no log) exists.
   virtual void LogJobLine(const std::string& line) = 0;
+  // A message box about the job file; its lines have been logged already.
+  virtual void ShowJobMessage(const std::string& text) = 0;
+  // The last run ended by an error: a step given up, a numerics error, a state not finite, an exception.
+  virtual bool LastRunFailed() const = 0;
+  // The next tick comes at once instead of a second later.
+  virtual void HurryJobTimer() = 0;
 };
 
 // The rows of the jobs window.
@@ -93,9 +99,11 @@ class TJobScheduler {
   TJobScheduler(IJobHost& host, IJobsWindow& window, IJobClock& clock,
                 std::function<long double()> random = nullptr);
 
-  // Reads the job file and starts the timer. False after "[Alert] Could not find job file." or
-  // "[Alert] Job file appears to be blank." with nothing scheduled.
-  bool OpenJobFile(const std::string& file_name);
+  // Reads the job file and starts the timer. False, with nothing scheduled, after "[Alert] Could not find
+  // job file.", "[Alert] Job file appears to be blank." or the error line of a file that could not be read;
+  // these and a "jobs" value that names no job are also shown in a message box. A file of the command line
+  // that is refused ends the program as its last job would, when it says exitAtFinish=1 (or Unattended).
+  bool OpenJobFile(const std::string& file_name, bool from_command_line = false);
   // The one-second tick.
   void TimerOfJobsTimer();
   // Loads the next job's history and starts its run; false when no job is left (the jobs end).
@@ -108,6 +116,10 @@ class TJobScheduler {
   // The answers of the two limit boxes, in minutes.
   void SetJobMaxMinutes(std::int32_t minutes);
   void SetJobsMaxMinutes(std::int32_t minutes);
+
+  // The exit status of the program after the job file of its command line: 2 when the file could not be
+  // read or named no job, 1 when a job could not be loaded or its run ended by an error, else 0.
+  int ExitStatus() const;
 
   std::vector<std::string> JobNames;
   std::string JobWorldFile;
@@ -129,9 +141,22 @@ class TJobScheduler {
   TJobTolerances BaseTolerances;
   // 1 after the first idle tick before the exit.
   std::int32_t TimerTag = 0;
+  // No display: nobody can click or close a window, so the program ends once its jobs are over, or its
+  // job file is refused, whatever exitAtFinish says.
+  bool Unattended = false;
+  // The last job file could not be read or named no job.
+  bool JobFileRefused = false;
+  // The jobs of the last job file that could not be loaded or whose run ended by an error, in order.
+  std::vector<std::string> FailedJobs;
 
  private:
   void RandomizeTolerances();
+  // The program ends after the jobs.
+  bool ExitsWhenIdle() const { return ExitAtFinish || Unattended; }
+  // Logs the refusal's box and, for the command line's file, lets the timer end the program.
+  bool RefuseJobFile(const std::string& text, bool from_command_line);
+  // The run of the job the scheduler started is over: a failure is counted and logged.
+  void NoteRunEnd();
 
   IJobHost& host_;
   IJobsWindow& window_;
@@ -142,6 +167,9 @@ class TJobScheduler {
   double pause_start_ = 0;
   // The load count of the world RunNextJob loaded (its bases saved); 0: none.
   std::uint64_t job_world_ = 0;
+  // The job whose run the scheduler started and has not seen end; "" when none.
+  std::string running_job_;
+  std::size_t job_count_ = 0;
 };
 
 }  // namespace zentrova

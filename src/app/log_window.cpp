@@ -41,4 +41,9 @@ std::string TVYKLogForm::Text() {
   return log_view_->toPlainText().toStdString();
 }
 
+void TLogWindowFeed::AddLine(const std::string& line) {
+  window_.AddLine(line);
+  if (ILogSink* echo = echo_.load()) echo->AddLine(line);
+}
+
 }  // namespace zentrova

@@ -4,6 +4,7 @@
 
 #include <QtWidgets/QWidget>
 
+#include <atomic>
 #include <string>
 
 #include "app/gui_mailbox.h"
@@ -33,6 +34,22 @@ class TVYKLogForm : public QWidget, public ILogWindow {
 
   QPlainTextEdit* log_view_;
   TGuiMailbox mailbox_;
+};
+
+// What the global log sends to its window: the window's lines, also written to an echo while one is set
+// (the program's stderr while it runs the job file of its command line). The lines a history reads back go
+// to the window alone: the log does not receive them again.
+class TLogWindowFeed : public ILogSink {
+ public:
+  // The window outlives the feed.
+  explicit TLogWindowFeed(TVYKLogForm& window) : window_(window) {}
+  // Any thread; nullptr: no echo. The echo outlives its use.
+  void SetEcho(ILogSink* echo) { echo_ = echo; }
+  void AddLine(const std::string& line) override;
+
+ private:
+  TVYKLogForm& window_;
+  std::atomic<ILogSink*> echo_{nullptr};
 };
 
 }  // namespace zentrova

@@ -302,7 +302,7 @@ bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& histo
     ClearWorld();
     driver_ = std::make_unique<TVYKMain>();
     ++load_count_;
-    driver_->Log().SetWindow(log_form_.get());
+    driver_->Log().SetWindow(log_feed_.get());
     TWorld& world = driver_->World();
     world.Model().History.SetWindows(history_files_form_.get(), log_form_.get());
     world.View = scene_.get();
@@ -465,6 +465,7 @@ bool TVYKForm::ToggleSimulation() {
 void TVYKForm::FinishRun() {
   if (loop_thread_ == nullptr) return;
   loop_thread_->Join();
+  last_run_failed_ = loop_thread_->Failed();
   loop_thread_.reset();
   if (recorder_->Recording()) recorder_->CloseFile(false);
   simulation_running_ = false;

@@ -40,6 +40,8 @@ class TVYKControlForm;
 class TWorld;
 class TVYKJobsForm;
 class TVYKLogForm;
+class TLogWindowFeed;
+class ILogSink;
 class TVYKMain;
 class TVYKPlotWatches;
 
@@ -105,8 +107,10 @@ class TVYKForm : public QMainWindow,
 
   // --- Jobs ---------------------------------------------------------------------------------------------
 
-  // Reads the job file and starts its jobs (the program's argument, and Open Job).
-  bool OpenJobFile(const std::string& file_name);
+  // Reads the job file and starts its jobs (Open Job, and the program's argument: from_command_line).
+  bool OpenJobFile(const std::string& file_name, bool from_command_line = false);
+  // Every line the log receives also goes to `echo` (nullptr: none); the echo outlives its use.
+  void SetLogEcho(ILogSink* echo);
   TJobScheduler& Jobs() { return *jobs_; }
   TVYKJobsForm& JobsForm() { return *jobs_form_; }
   TVYKHistoryFiles& HistoryFilesForm() { return *history_files_form_; }
@@ -197,6 +201,9 @@ class TVYKForm : public QMainWindow,
   void SetClosing() override;
   void CloseMainWindow() override;
   void LogJobLine(const std::string& line) override;
+  void ShowJobMessage(const std::string& text) override;
+  bool LastRunFailed() const override { return last_run_failed_; }
+  void HurryJobTimer() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -212,6 +219,7 @@ class TVYKForm : public QMainWindow,
   void CreateStatusLine();
   // The job scheduler, its timer and the jobs and history files windows.
   void CreateJobControl();
+  void JobTimerTick();
   QAction* AddAction(const std::string& name, const QString& text);
   void SetButtonImage(const std::string& name, int image);
   // The frame of the world as it is (no run active) or the newest of the run.
@@ -240,6 +248,7 @@ class TVYKForm : public QMainWindow,
   std::unique_ptr<TLoopThread> loop_thread_;
   TGuiMailbox mailbox_;
   std::atomic<bool> simulation_running_{false};
+  bool last_run_failed_ = false;
   bool history_changing_ = false;
   TViewFrame last_frame_;
 
@@ -254,6 +263,8 @@ class TVYKForm : public QMainWindow,
 
   // Tool windows: top-level, owned here.
   std::unique_ptr<TVYKLogForm> log_form_;
+  // The global log's way to the log window (made with the job control).
+  std::unique_ptr<TLogWindowFeed> log_feed_;
   std::unique_ptr<TVYKControlForm> control_form_;
   std::unique_ptr<TVYKPlotWatches> plot_window_;
   std::unique_ptr<TVYKAbout> about_;

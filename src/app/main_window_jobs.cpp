@@ -42,18 +42,27 @@ void TVYKForm::CreateJobControl() {
   jobs_ = std::make_unique<TJobScheduler>(*this, *jobs_form_, job_clock_);
   jobs_form_->SetScheduler(jobs_.get());
   history_files_form_ = std::make_unique<TVYKHistoryFiles>(*this);
+  log_feed_ = std::make_unique<TLogWindowFeed>(*log_form_);
   TimerOfJobs = new QTimer(this);
   TimerOfJobs->setInterval(1000);
-  connect(TimerOfJobs, &QTimer::timeout, this, [this] {
-    try {
-      jobs_->TimerOfJobsTimer();
-    } catch (const std::exception& e) {
-      LogJobLine(std::string("[Error] ") + e.what());
-    }
-  });
+  connect(TimerOfJobs, &QTimer::timeout, this, [this] { JobTimerTick(); });
 }
 
-bool TVYKForm::OpenJobFile(const std::string& file_name) { return jobs_->OpenJobFile(file_name); }
+void TVYKForm::JobTimerTick() {
+  try {
+    jobs_->TimerOfJobsTimer();
+  } catch (const std::exception& e) {
+    LogJobLine(std::string("[Error] ") + e.what());
+  }
+}
+
+bool TVYKForm::OpenJobFile(const std::string& file_name, bool from_command_line) {
+  return jobs_->OpenJobFile(file_name, from_command_line);
+}
+
+void TVYKForm::SetLogEcho(ILogSink* echo) {
+  log_feed_->SetEcho(echo);
+}
 
 void TVYKForm::OpenJobFileCommand() {
   std::string file_name;
@@ -122,8 +131,19 @@ void TVYKForm::LogJobLine(const std::string& line) {
   if (driver_ != nullptr) {
     driver_->Log().Add(line);
   } else {
-    log_form_->AddLine(line);
+    log_feed_->AddLine(line);
   }
+}
+
+void TVYKForm::ShowJobMessage(const std::string& text) {
+  ShowMessage(text);
+}
+
+void TVYKForm::HurryJobTimer() {
+  // A single shot of its own: the one-second rhythm of the timer goes on as it was.
+  QTimer::singleShot(0, this, [this] {
+    if (TimerOfJobs->isActive()) JobTimerTick();
+  });
 }
 
 }  // namespace zentrova

@@ -2,6 +2,7 @@
 
 #include <QtWidgets/QMessageBox>
 
+#include "app/batch_output.h"
 #include "platform/qt/gui_thread_call.h"
 
 namespace zentrova {
@@ -14,8 +15,24 @@ void TQtMessageSink::ShowMessage(const std::string& text) {
   }
 }
 
+void TQtMessageSink::SetBatch(TStderrLines* echo, bool show_boxes) {
+  batch_ = true;
+  echo_ = echo;
+  show_boxes_ = show_boxes;
+}
+
 void TQtMessageSink::Show(const std::string& text) {
-  QMessageBox::information(parent_, "Zentrova", QString::fromStdString(text));
+  if (echo_ != nullptr) echo_->AddMessage(text);
+  if (!batch_) {
+    QMessageBox::information(parent_, "Zentrova", QString::fromStdString(text));
+    return;
+  }
+  if (!show_boxes_) return;
+  auto* box = new QMessageBox(QMessageBox::Information, "Zentrova", QString::fromStdString(text),
+                              QMessageBox::Ok, parent_);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setModal(false);
+  box->show();
 }
 
 }  // namespace zentrova

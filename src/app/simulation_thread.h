@@ -59,6 +59,8 @@ class TLoopThread : private IRunObserver {
   // The worker has done its final actions.
   bool Finished() const { return finished_; }
   TRunStop Stop() const { return stop_; }
+  // The run ended by an error: a step given up, a numerics error, a state not finite, an exception.
+  bool Failed() const;
 
  private:
   // --- IRunObserver, on the worker ---------------------------------------------------------------------

@@ -23,6 +23,11 @@ TIniFile::TIniFile(std::string file_name) : file_name_(std::move(file_name)) {
   Parse();
 }
 
+TIniFile::TIniFile(std::string file_name, std::vector<std::string> lines)
+    : file_name_(std::move(file_name)), loaded_(true), lines_(std::move(lines)) {
+  Parse();
+}
+
 void TIniFile::Parse() {
   sections_.clear();
   Section* current = nullptr;

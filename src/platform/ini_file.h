@@ -21,6 +21,8 @@ class TIniFile {
  public:
   // Reads the file at once; a missing or unreadable file reads as empty (every key gives its default).
   explicit TIniFile(std::string file_name);
+  // The lines of a file read already (a text the caller has decoded); writes go to `file_name`.
+  TIniFile(std::string file_name, std::vector<std::string> lines);
 
   const std::string& FileName() const { return file_name_; }
   bool Loaded() const { return loaded_; }

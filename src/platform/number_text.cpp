@@ -1,5 +1,6 @@
 #include "platform/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
@@ -437,6 +438,11 @@ bool ParseInteger(std::string_view text, Int& value) {
 bool TryTextToInt(std::string_view text, std::int32_t& value) { return ParseInteger(text, value); }
 
 bool TryTextToInt64(std::string_view text, std::int64_t& value) { return ParseInteger(text, value); }
+
+bool IsWholeNumberText(std::string_view text) {
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 std::int32_t TextToIntDef(std::string_view text, std::int32_t def) {
   std::int32_t value = def;

@@ -44,6 +44,8 @@ bool TryTextToFloatSep(std::string_view text, char separator, long double& value
 // the type like the runtime's integer reading; decimal texts must fit.
 bool TryTextToInt(std::string_view text, std::int32_t& value);
 bool TryTextToInt64(std::string_view text, std::int64_t& value);
+// Decimal digits after an optional sign: a whole number, however large.
+bool IsWholeNumberText(std::string_view text);
 
 // Text to number with a default for missing or malformed text.
 std::int32_t TextToIntDef(std::string_view text, std::int32_t def);

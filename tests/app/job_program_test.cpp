@@ -7,7 +7,9 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstdio>
 #include <filesystem>
+#include <future>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -102,9 +104,115 @@ TEST_F(JobProgramTest, CommaListOfJobsEachEndsAtItsBreakTime) {
   EXPECT_EQ(test::ReadBytes(History("001", "log.txt")).find("Break time"), std::string::npos);
 }
 
-TEST_F(JobProgramTest, AMissingJobFileLeavesTheWindowOpen) {
-  // Without exitAtFinish nothing ends the program: the time-out does.
-  EXPECT_EQ(RunProgram("none.job", 5), 124);
+// A job file the program cannot use, given on its command line: each case in a model folder of its own,
+// all at once. The program says why on stderr (and in a box); it ends when the file says exitAtFinish=1,
+// and without a display whatever the file says; the exit status tells a script what happened.
+struct ProgramCase {
+  const char* name;
+  std::string job;  // the job file's bytes; "" for none
+  const char* environment;
+  int status;  // 124: still open when the time-out came
+  std::vector<std::string> lines;  // in this order among stderr's lines
+};
+
+std::string Utf16Le(const std::string& ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (char c : ascii) bytes += std::string{c, '\0'};
+  return bytes;
+}
+
+// stderr without Qt's notes about its platform.
+std::vector<std::string> ProgramLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.find("This plugin does not support") == std::string::npos && line.rfind("QStandardPaths", 0) != 0) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+bool InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
+  std::size_t at = 0;
+  for (const std::string& line : lines) {
+    if (at < wanted.size() && line == wanted[at]) ++at;
+  }
+  return at == wanted.size();
+}
+
+TEST_F(JobProgramTest, JobFilesThatCannotRunSayWhyAndEndAsTheyAsk) {
+  SetBreakTime("0.05");
+  const std::string exit_ = "exitAtFinish=1\n";
+  const std::string world = "worldFile=falling-box.wld\n";
+  const char* const display = "";
+  const char* const none = "env -u DISPLAY -u WAYLAND_DISPLAY ";
+  const std::string missing = "There is no file ";
+  const std::vector<ProgramCase> cases = {
+      {"missing", "", display, 124, {}},
+      {"empty", "-", display, 124, {"[Alert] Job file appears to be blank. empty.job has no section [Main]."}},
+      {"binary", std::string("\x7F\x45\x4C\x46\x02\x01\x00\x00\xFF\n\x00", 11), display, 124,
+       {"[Error] Line 1 of file binary.job holds a NUL byte."}},
+      {"binary-exit", std::string("[Main]\nexitAtFinish=1\n\x00\xFF", 24), display, 2,
+       {"[Error] Line 3 of file binary-exit.job holds a NUL byte."}},
+      {"utf-16", Utf16Le("[Main]\r\njobs=000\r\n" + world + exit_), display, 0,
+       {"[Alert] Break time of 0.07s reached."}},
+      {"no-main", "[Jobs]\njobs=000\n" + exit_, display, 124,
+       {"[Alert] Job file appears to be blank. no-main.job has no section [Main]."}},
+      {"no-jobs", "[Main]\n" + exit_, display, 2, {"[Alert] Job file appears to be blank. no-jobs.job gives no jobs."}},
+      {"jobs-empty", "[Main]\njobs=\n" + exit_, display, 2,
+       {"[Alert] Job file appears to be blank. jobs-empty.job gives no jobs."}},
+      {"range-5-2", "[Main]\njobs=5-2\n" + exit_, display, 2,
+       {"[Alert] jobs=5-2 names no job: the range ends below its start."}},
+      {"range-a-b", "[Main]\njobs=a-b\n" + world + exit_, display, 1,
+       {"[Error] Job a-b could not be loaded.", "[Alert] 1 of 1 jobs failed: a-b."}},
+      {"range-past-64-bits", "[Main]\njobs=1-99999999999999999999\n" + exit_, display, 2,
+       {"[Error] jobs=1-99999999999999999999 names no job: a bound of the range is past 32 bits."}},
+      {"absent-history", "[Main]\njobs=007,000\n" + world + exit_, display, 1,
+       {"[Error] Job 007 could not be loaded.", "[Alert] Break time of 0.07s reached.",
+        "[Alert] 1 of 2 jobs failed: 007."}},
+      {"exit-true", "[Main]\njobs=000\n" + world + "exitAtFinish=true\n", display, 124,
+       {"[Alert] exitAtFinish in job file exit-true.job is not a number: true. The default 0 is used.",
+        "[Alert] Break time of 0.07s reached."}},
+      {"missing-no-display", "", none, 2, {}},
+      {"no-main-offscreen", "[Jobs]\n", "QT_QPA_PLATFORM=offscreen ", 2,
+       {"[Alert] Job file appears to be blank. no-main-offscreen.job has no section [Main]."}},
+      {"exit-true-no-display", "[Main]\njobs=000\n" + world + "exitAtFinish=true\n", none, 0,
+       {"[Alert] exitAtFinish in job file exit-true-no-display.job is not a number: true. The default 0 is used.",
+        "[Alert] Break time of 0.07s reached."}},
+  };
+  // One model folder per case, with a history 000 that runs to its break time at once.
+  PrepareHistories(1, "0.01");
+  for (const ProgramCase& c : cases) {
+    std::filesystem::copy(model, dir.Path() + c.name, std::filesystem::copy_options::recursive);
+    const std::string job = dir.Path() + c.name + "/" + c.name + ".job";
+    if (!c.job.empty()) test::WriteBytes(job, c.job == "-" ? "" : c.job);
+  }
+  std::vector<std::future<int>> runs;
+  for (const ProgramCase& c : cases) {
+    const std::string folder = dir.Path() + c.name;
+    const std::string command = std::string(c.environment) +
+                                "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" timeout 20 " +
+                                ZENTROVA_BIN_DIR + "/zentrova " + c.name + ".job";
+    runs.push_back(std::async(std::launch::async, [folder, command] { return RunIn(folder, command); }));
+  }
+  std::string table = "| job file | exit status | stderr |\n|---|---|---|\n";
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const ProgramCase& c = cases[i];
+    const int status = runs[i].get();
+    std::vector<std::string> wanted = c.lines;
+    if (c.job.empty()) {
+      wanted.insert(wanted.begin(), "[Alert] Could not find job file. " + missing + dir.Path() + c.name + "/" +
+                                        c.name + ".job.");
+    }
+    const std::vector<std::string> lines = ProgramLines(test::ReadBytes(dir.Path() + c.name + "/output.txt"));
+    EXPECT_EQ(status, c.status) << c.name;
+    EXPECT_TRUE(InOrder(lines, wanted)) << c.name << "\n" << test::ReadBytes(dir.Path() + c.name + "/output.txt");
+    std::string shown;
+    for (const std::string& line : lines) shown += (shown.empty() ? "" : "<br>") + line;
+    table += std::string("| ") + c.name + " | " + std::to_string(status) + " | " + shown + " |\n";
+  }
+  std::printf("%s", table.c_str());
 }
 
 }  // namespace

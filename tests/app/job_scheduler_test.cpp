@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -53,6 +54,9 @@ class FakeHost : public IJobHost {
   void SetClosing() override { calls.push_back("closing"); }
   void CloseMainWindow() override { calls.push_back("close"); }
   void LogJobLine(const std::string& line) override { log.push_back(line); }
+  void ShowJobMessage(const std::string& text) override { boxes.push_back(text); }
+  bool LastRunFailed() const override { return run_failed; }
+  void HurryJobTimer() override { ++hurried; }
 
   // The run ends: the thread's final actions closed the files.
   void EndRun() { running = false; }
@@ -73,6 +77,9 @@ class FakeHost : public IJobHost {
   const bool* paused_during = nullptr;
   std::vector<std::string> calls;
   std::vector<std::string> log;
+  std::vector<std::string> boxes;
+  bool run_failed = false;
+  int hurried = 0;
 };
 
 class FakeJobsWindow : public IJobsWindow {
@@ -154,9 +161,10 @@ TEST_F(JobSchedulerTest, LimitsAtTheOverflowBorder) {
 
 TEST_F(JobSchedulerTest, TheThreeMessages) {
   EXPECT_FALSE(scheduler.OpenJobFile(dir.File("none.job")));
-  EXPECT_EQ(host.log.back(), "[Alert] Could not find job file.");
+  EXPECT_EQ(host.log.back(), "[Alert] Could not find job file. There is no file " + dir.File("none.job") + ".");
   EXPECT_FALSE(scheduler.OpenJobFile(Write("[Main]\njobs=\nframesPerSecond=7\n")));
-  EXPECT_EQ(host.log.back(), "[Alert] Job file appears to be blank.");
+  EXPECT_EQ(host.log.back(), "[Alert] Job file appears to be blank. three.job gives no jobs.");
+  EXPECT_EQ(host.boxes, host.log);
   EXPECT_EQ(scheduler.JobFramesPerSecond, 7);
   EXPECT_FALSE(host.timer);
   EXPECT_TRUE(scheduler.OpenJobFile(Write("[Main]\njobs=1\nlexicoRandomizationRange=0.5\n")));
@@ -172,7 +180,7 @@ TEST_F(JobSchedulerTest, AFileWithoutMainChangesNothing) {
   scheduler.OpenJobFile(Write("[Main]\njobs=1\nmaxMinutesForJob=5\nframesPerSecond=3\n"));
   scheduler.JobsActive = false;
   EXPECT_FALSE(scheduler.OpenJobFile(Write("[Jobs]\njobs=1-3\n")));
-  EXPECT_EQ(host.log.back(), "[Alert] Job file appears to be blank.");
+  EXPECT_EQ(host.log.back(), "[Alert] Job file appears to be blank. three.job has no section [Main].");
   EXPECT_EQ(scheduler.JobMaxSeconds, 300);
   EXPECT_EQ(scheduler.JobsMaxSeconds, kNoJobLimit);
   EXPECT_EQ(scheduler.JobFramesPerSecond, 3);
@@ -206,7 +214,11 @@ TEST_F(JobSchedulerTest, JobsRunOneAfterTheOtherThenTheTimerStops) {
 }
 
 TEST_F(JobSchedulerTest, ExitAtFinishClosesOnTheSecondIdleTick) {
-  scheduler.OpenJobFile(Write("[Main]\njobs=5-3\nexitAtFinish=1\n"));
+  EXPECT_TRUE(scheduler.OpenJobFile(Write("[Main]\njobs=5-3\nexitAtFinish=1\n")));
+  // No job is named: said, and the file counts as refused.
+  EXPECT_EQ(host.log, std::vector<std::string>{"[Alert] jobs=5-3 names no job: the range ends below its start."});
+  EXPECT_EQ(host.boxes, host.log);
+  EXPECT_EQ(scheduler.ExitStatus(), 2);
   host.loaded = true;
   Tick();  // a world but no job: the jobs end
   EXPECT_FALSE(scheduler.JobsActive);
@@ -239,6 +251,10 @@ TEST_F(JobSchedulerTest, TheAllJobsLimitStopsTheRunAndEndsTheJobs) {
   EXPECT_TRUE(scheduler.JobNames.empty());
   EXPECT_FALSE(scheduler.JobsActive);
   EXPECT_EQ(Loads().size(), 1u);
+  EXPECT_EQ(host.log, std::vector<std::string>{"[Alert] The maximum time for all jobs was reached: 3 jobs did not run."});
+  Tick();
+  EXPECT_EQ(host.log.size(), 1u);
+  EXPECT_EQ(scheduler.ExitStatus(), 0);
 }
 
 TEST_F(JobSchedulerTest, AFailingJobIsLoggedStampedDroppedAndNeverLoadedTwice) {
@@ -261,6 +277,127 @@ TEST_F(JobSchedulerTest, AFailingJobIsLoggedStampedDroppedAndNeverLoadedTwice) {
   EXPECT_EQ(std::count(host.calls.begin(), host.calls.end(), "start"), 1);
   EXPECT_EQ(window.events, (std::vector<std::string>{"clear", "finish", "start", "finish", "finish", "start",
                                                      "finish", "finish", "start"}));
+  // Each failed load asked for the next tick at once; the load that ran did not.
+  EXPECT_EQ(host.hurried, 2);
+  EXPECT_EQ(scheduler.FailedJobs, (std::vector<std::string>{"000", "001"}));
+  EXPECT_EQ(scheduler.ExitStatus(), 1);
+}
+
+TEST_F(JobSchedulerTest, ARunEndedByAnErrorCountsAsFailedAndTheEndSumsUp) {
+  scheduler.OpenJobFile(Write("[Main]\njobs=0-2\n"));
+  host.failing = "002";
+  Tick();  // 000 runs
+  host.run_failed = true;
+  host.EndRun();
+  Tick();  // 000 failed, 001 runs
+  EXPECT_EQ(host.log, std::vector<std::string>{"[Error] The run of job 000 ended by an error."});
+  host.run_failed = false;
+  host.EndRun();
+  Tick();  // 001 ran well, 002 fails to load
+  Tick();  // the end
+  EXPECT_FALSE(scheduler.JobsActive);
+  EXPECT_EQ(host.log, (std::vector<std::string>{"[Error] The run of job 000 ended by an error.",
+                                                "[Error] Job 002 could not be loaded.",
+                                                "[Alert] 2 of 3 jobs failed: 000, 002."}));
+  EXPECT_EQ(scheduler.ExitStatus(), 1);
+  // A new job file starts afresh.
+  scheduler.OpenJobFile(Write("[Main]\njobs=7\n"));
+  EXPECT_EQ(scheduler.ExitStatus(), 0);
+}
+
+TEST_F(JobSchedulerTest, TheSummaryNamesTenFailedJobs) {
+  Write("[Main]\njobs=100-1099\n");
+  struct AllFail : FakeHost {
+    bool LoadJobWorld(const std::string&, const std::string&) override { return false; }
+  } all_fail;
+  TJobScheduler other(all_fail, window, clock);
+  ASSERT_TRUE(other.OpenJobFile(dir.File("three.job")));
+  for (int i = 0; i <= 1000; ++i) {
+    clock.now += kSecond;
+    other.TimerOfJobsTimer();
+  }
+  EXPECT_FALSE(other.JobsActive);
+  EXPECT_EQ(all_fail.hurried, 1000);
+  EXPECT_EQ(all_fail.log.back(),
+            "[Alert] 1000 of 1000 jobs failed: 100, 101, 102, 103, 104, 105, 106, 107, 108, 109 and 990 more.");
+}
+
+struct RefusedCase {
+  const char* what;
+  std::string bytes;  // none: no file
+  std::vector<std::string> lines;
+  bool exit_at_finish;
+};
+
+// A job file of the command line that is refused says why, in the log and in a box, and ends the program
+// when it says exitAtFinish=1; opened by hand, it leaves the program as it is.
+TEST_F(JobSchedulerTest, ARefusedFileOfTheCommandLineEndsTheProgramWhenItSaysSo) {
+  const RefusedCase cases[] = {
+      {"missing", "", {"[Alert] Could not find job file. There is no file " + dir.File("three.job") + "."}, false},
+      {"empty", "-", {"[Alert] Job file appears to be blank. three.job has no section [Main]."}, false},
+      {"no Main", "[Jobs]\nexitAtFinish=1\n", {"[Alert] Job file appears to be blank. three.job has no section [Main]."}, false},
+      {"no jobs", "[Main]\nexitAtFinish=1\n", {"[Alert] Job file appears to be blank. three.job gives no jobs."}, true},
+      {"jobs=", "[Main]\njobs=\nexitAtFinish=1\n", {"[Alert] Job file appears to be blank. three.job gives no jobs."}, true},
+      {"binary", std::string("[Main]\nexitAtFinish=1\n\0\xFF", 24), {"[Error] Line 3 of file three.job holds a NUL byte."}, true},
+      {"exitAtFinish=true", "[Main]\njobs=\nexitAtFinish=true\n",
+       {"[Alert] exitAtFinish in job file three.job is not a number: true. The default 0 is used.",
+        "[Alert] Job file appears to be blank. three.job gives no jobs."},
+       false},
+  };
+  for (const RefusedCase& c : cases) {
+    for (bool from_command_line : {false, true}) {
+      FakeHost fresh;
+      TJobScheduler refusing(fresh, window, clock);
+      std::filesystem::remove(dir.File("three.job"));
+      if (!c.bytes.empty()) Write(c.bytes == "-" ? "" : c.bytes);
+      EXPECT_FALSE(refusing.OpenJobFile(dir.File("three.job"), from_command_line)) << c.what;
+      EXPECT_EQ(fresh.log, c.lines) << c.what;
+      std::string box;
+      for (const std::string& line : c.lines) box += (box.empty() ? "" : "\n") + line;
+      EXPECT_EQ(fresh.boxes, std::vector<std::string>{box}) << c.what;
+      EXPECT_EQ(refusing.ExitStatus(), 2) << c.what;
+      EXPECT_FALSE(fresh.jobs_window) << c.what;
+      const bool ends = from_command_line && c.exit_at_finish;
+      EXPECT_EQ(fresh.timer, ends) << c.what << from_command_line;
+      // The timer ticks only when the refusal started it.
+      for (int i = 0; i < 2 && fresh.timer; ++i) {
+        clock.now += kSecond;
+        refusing.TimerOfJobsTimer();
+      }
+      EXPECT_EQ(fresh.calls, ends ? (std::vector<std::string>{"closing", "close"}) : std::vector<std::string>{})
+          << c.what << from_command_line;
+    }
+  }
+}
+
+TEST_F(JobSchedulerTest, ARefusedFileDoesNotEndTheProgramForAnEarlierFile) {
+  scheduler.OpenJobFile(Write("[Main]\njobs=000\nexitAtFinish=1\n"));
+  scheduler.CancelAllJobs();
+  host.timer = false;
+  EXPECT_FALSE(scheduler.OpenJobFile(dir.File("none.job"), true));
+  EXPECT_FALSE(host.timer);
+  EXPECT_FALSE(scheduler.ExitAtFinish);
+}
+
+// Without a display nobody can close the window: the program ends after its jobs, or its refused file.
+TEST_F(JobSchedulerTest, UnattendedTheProgramEndsWhateverExitAtFinishSays) {
+  scheduler.Unattended = true;
+  EXPECT_FALSE(scheduler.OpenJobFile(dir.File("none.job"), true));
+  EXPECT_TRUE(host.timer);
+  Tick();
+  Tick();
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"closing", "close"}));
+  host.calls.clear();
+  scheduler.OpenJobFile(Write("[Main]\njobs=000\n"));
+  Tick();
+  host.EndRun();
+  Tick();  // no job left
+  EXPECT_FALSE(scheduler.JobsActive);
+  Tick();
+  Tick();
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"load " + dir.File("three.wld") + " 000 ", "fps 0", "start",
+                                                  "closing", "close"}));
+  EXPECT_EQ(scheduler.ExitStatus(), 0);
 }
 
 TEST_F(JobSchedulerTest, TheTickDoesNotEnterWhileALoadIsOpen) {

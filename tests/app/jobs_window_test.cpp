@@ -35,6 +35,9 @@ class QuietHost : public IJobHost {
   void SetClosing() override {}
   void CloseMainWindow() override {}
   void LogJobLine(const std::string&) override {}
+  void ShowJobMessage(const std::string&) override {}
+  bool LastRunFailed() const override { return false; }
+  void HurryJobTimer() override {}
 };
 
 class StoppedClock : public IJobClock {

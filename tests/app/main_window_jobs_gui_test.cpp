@@ -6,9 +6,11 @@
 #include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -166,6 +168,53 @@ TEST_F(MainWindowJobsTest, AFailingJobIsLoggedWithoutABoxAndTheNextOneRuns) {
   EXPECT_TRUE(form_->SimulationRunning());
   EXPECT_EQ(form_->windowTitle(), "Zentrova: falling-box [000]");
   form_->Jobs().CancelAllJobs();
+}
+
+class EchoLines : public ILogSink {
+ public:
+  void AddLine(const std::string& line) override {
+    const std::lock_guard<std::mutex> lock(mutex);
+    lines.push_back(line);
+  }
+  std::vector<std::string> Lines() {
+    const std::lock_guard<std::mutex> lock(mutex);
+    return lines;
+  }
+  std::mutex mutex;
+  std::vector<std::string> lines;
+};
+
+// The job file of the command line: the lines the log receives reach the echo (stderr in the program), the
+// lines a continued history reads back do not, a refused file has its box, and a job that fails to load
+// lets the next one start without the timer's second.
+TEST_F(MainWindowJobsTest, TheLogsLinesReachTheEchoAndAFailedLoadHurriesTheNextJob) {
+  EchoLines echo;
+  form_->SetLogEcho(&echo);
+  EXPECT_FALSE(form_->OpenJobFile(dir_.File("none.job"), true));
+  const std::string refusal = "[Alert] Could not find job file. There is no file " + dir_.File("none.job") + ".";
+  EXPECT_EQ(echo.Lines(), std::vector<std::string>{refusal});
+  EXPECT_EQ(messages_.texts, std::vector<std::string>{refusal});
+  EXPECT_FALSE(form_->TimerOfJobs->isActive());
+
+  PrepareHistory();
+  test::WriteBytes(dir_.File("000/log.txt"), test::ReadBytes(dir_.File("000/log.txt")) + "an old line\r\n");
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(form_->OpenJobFile(JobFile("007,000"), true));
+  ASSERT_TRUE(test::PumpEventsUntil([this] { return form_->SimulationRunning(); }, 10000));
+  // The timer's first tick a second after the start loads 007; 000 follows at once.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1900));
+  EXPECT_EQ(form_->windowTitle(), "Zentrova: falling-box [000]");
+  EXPECT_NE(form_->LogForm().Text().find("an old line"), std::string::npos);
+  form_->Driver()->Log().Add("[Alert] a line of the run");
+  form_->Jobs().CancelAllJobs();
+  form_->SetLogEcho(nullptr);
+  form_->Driver()->Log().Add("[Alert] after the echo");
+  const std::vector<std::string> lines = echo.Lines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "[Error] Job 007 could not be loaded."), lines.end());
+  EXPECT_EQ(lines.back(), "[Alert] a line of the run");
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "an old line"), lines.end());
+  EXPECT_EQ(messages_.texts.size(), 1u);
+  EXPECT_TRUE(form_->Jobs().FailedJobs == std::vector<std::string>{"007"});
 }
 
 }  // namespace

@@ -29,12 +29,6 @@ bool Obeys(long double value, TValueRule rule) {
   return rule == TValueRule::Finite || (rule == TValueRule::NotNegative ? value >= 0 : value > 0);
 }
 
-// Decimal digits after an optional sign: a whole number, however large.
-bool IsWholeNumberText(std::string_view text) {
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 }  // namespace
 
 bool AcceptNulFreeText(std::size_t line, const std::string& path, ILogSink& log) {
