@@ -177,6 +177,8 @@ void TXCollection::WriteItems(TVirtualWriter& writer) const {
 void TXCollection::ReadItems(TVirtualReader& reader) {
   Clear();
   const std::int32_t count = reader.ReadInteger();
+  // Every item takes at least one byte: a count that the data cannot hold is damaged.
+  if (count < 0 || count > reader.Stream().Remaining()) RaiseInvalidItemCount(*this, count);
   std::vector<const TXCollectionItemClass*> classes;
   for (std::int32_t n = 0; n < count; ++n) {
     const TXCollectionItemClass* item_class = nullptr;
@@ -197,6 +199,10 @@ void TXCollection::ReadItems(TVirtualReader& reader) {
     }
     item_class->Create(*this).ReadItem(reader);
   }
+}
+
+void RaiseInvalidItemCount(const TXCollection& collection, std::int64_t count) {
+  throw EReadError(std::string(collection.ClassName()) + " : invalid item count " + std::to_string(count));
 }
 
 void RegisterXCollectionItemClass(const TXCollectionItemClass& item_class) {

@@ -114,8 +114,10 @@ class TXCollection : public TPersistent {
   // Item count, then per item its class (the name the first time, afterwards the class's index in
   // order of first appearance) and its own content.
   void WriteItems(TVirtualWriter& writer) const;
-  // Clears first. An unregistered class name raises "Class <name> unknown. Add the relevant unit to
-  // your "uses"."; a class index outside the table read so far raises EFilerException.
+  // Clears first. A negative count, or one above the bytes left in the reader's stream, raises
+  // EReadError "<collection class> : invalid item count <n>"; an unregistered class name raises "Class
+  // <name> unknown. Add the relevant unit to your "uses"."; a class index outside the table read so far
+  // raises EFilerException.
   void ReadItems(TVirtualReader& reader);
 
  private:
@@ -125,6 +127,9 @@ class TXCollection : public TPersistent {
   TPersistent* owner_;
   std::vector<std::unique_ptr<TXCollectionItem>> items_;
 };
+
+// EReadError "<collection class> : invalid item count <count>".
+[[noreturn]] void RaiseInvalidItemCount(const TXCollection& collection, std::int64_t count);
 
 // The process-wide registry of item classes, found by exact class name.
 void RegisterXCollectionItemClass(const TXCollectionItemClass& item_class);

@@ -382,6 +382,22 @@ TVector4f ReadVector(const TPropertyValue& value) {
   return v;
 }
 
+void WriteXCollection(TPropertyWriter& w, const char* name, const TXCollection& collection) {
+  w.Binary(name, [&collection](TStream& s) {
+    TBinaryWriter writer(s);
+    collection.WriteItems(writer);
+  });
+}
+
+// The data holds the items and nothing else: bytes left over mean a count below the items written.
+void ReadXCollection(TXCollection& collection, const TPropertyValue& value) {
+  if (value.tag != vaBinary) RaiseInvalidPropertyValue();
+  TMemoryStream stream(value.text);
+  TBinaryReader reader(stream);
+  collection.ReadItems(reader);
+  if (stream.Remaining() != 0) RaiseInvalidItemCount(collection, collection.Count());
+}
+
 }  // namespace
 
 void TGLBaseSceneObject::WriteProperties(TPropertyWriter& w) const {
@@ -394,6 +410,9 @@ void TGLBaseSceneObject::WriteProperties(TPropertyWriter& w) const {
   if (visibility_culling_ != vcInherited) w.Enum("VisibilityCulling", kVisibilityCullingNames, visibility_culling_);
   if (!visible_) w.Boolean("Visible", false);
   if (show_axes_) w.Boolean("ShowAxes", true);
+  if (tag_float_ != 0) w.Single("TagFloat", tag_float_);
+  if (HasBehaviours()) WriteXCollection(w, "BehavioursData", *behaviours_);
+  if (HasEffects()) WriteXCollection(w, "EffectsData", *effects_);
 }
 
 bool TGLBaseSceneObject::ReadProperty(const std::string& name, const TPropertyValue& v) {
@@ -414,10 +433,23 @@ bool TGLBaseSceneObject::ReadProperty(const std::string& name, const TPropertyVa
     SetVisible(AsBoolean(v));
   } else if (name == "ShowAxes") {
     SetShowAxes(AsBoolean(v));
+  } else if (name == "TagFloat") {
+    tag_float_ = AsSingle(v);
+  } else if (name == "BehavioursData") {
+    ReadXCollection(Behaviours(), v);
+  } else if (name == "EffectsData") {
+    ReadXCollection(Effects(), v);
   } else {
     return TGLCoordinatesUpdateAbleComponent::ReadProperty(name, v);
   }
   return true;
+}
+
+void TGLBaseSceneObject::Loaded() {
+  TGLCoordinatesUpdateAbleComponent::Loaded();
+  if (position_.W() != 1) position_.SetCoordinate(3, 1);
+  if (behaviours_ != nullptr) behaviours_->Loaded();
+  if (effects_ != nullptr) effects_->Loaded();
 }
 
 std::vector<const TComponent*> TGLBaseSceneObject::GetChildren() const {

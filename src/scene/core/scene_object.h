@@ -54,8 +54,14 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
   ~TGLBaseSceneObject() override;
   ZENTROVA_CLASS(TGLBaseSceneObject)
   using TInstanceRoot = TGLBaseSceneObject;
+  // Besides the published properties, the behaviours and effects as the binary properties
+  // "BehavioursData" and "EffectsData" (each collection's items through the archive writer), written
+  // only for a collection that holds items. Reading refuses a damaged item count with EReadError
+  // "<collection class> : invalid item count <n>".
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
+  // Position's w back to 1; the behaviours and effects finish loading.
+  void Loaded() override;
   // A form stream writes the children; it takes scene objects as children.
   std::vector<const TComponent*> GetChildren() const override;
   bool ReadChild(std::unique_ptr<TComponent>& child) override;
@@ -227,7 +233,9 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
   // Children from the last to the first, then the behaviours, the effects and OnProgress.
   void DoProgress(const TProgressTimes& progress_times) override;
   TGLProgressEvent OnProgress;
-  float TagFloat = 0;
+  // A free user value, published.
+  float TagFloat() const { return tag_float_; }
+  void SetTagFloat(float value) { tag_float_ = value; }
 
   // From another scene object: visibility, matrix, axes, sorting, culling, angles, OnProgress, a deep
   // copy of its children appended after this object's own, and its behaviours and effects.
@@ -290,6 +298,7 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
   std::uint32_t selection_name_;
   std::unique_ptr<TGLBehaviours> behaviours_;
   std::unique_ptr<TGLObjectEffects> effects_;
+  float tag_float_ = 0;
 };
 
 // Called with every scene object whose name changes (a design tool's hook), when set.

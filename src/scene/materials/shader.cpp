@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "scene/base/property_stream.h"
 #include "scene/base/scene_errors.h"
 #include "scene/materials/material_library.h"
 
@@ -25,6 +26,17 @@ void TGLShader::SetEnabled(bool value) {
   if (value == enabled_) return;
   enabled_ = value;
   NotifyChange(this);
+}
+
+void TGLShader::WriteProperties(TPropertyWriter& w) const {
+  TGLUpdateAbleComponent::WriteProperties(w);
+  if (!enabled_) w.Boolean("Enabled", false);
+}
+
+bool TGLShader::ReadProperty(const std::string& name, const TPropertyValue& v) {
+  if (name != "Enabled") return TGLUpdateAbleComponent::ReadProperty(name, v);
+  SetEnabled(AsBoolean(v));
+  return true;
 }
 
 void TGLShader::AddUser(TGLLibMaterial* user) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "scene/base/class_name.h"
@@ -23,6 +24,9 @@ class TGLShader : public TGLUpdateAbleComponent {
   TGLShader();
   ~TGLShader() override;
   ZENTROVA_CLASS(TGLShader)
+  // Published: Enabled (default true).
+  void WriteProperties(TPropertyWriter& writer) const override;
+  bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
 
   bool Enabled() const { return enabled_; }
   // "Shader is active." while applied.

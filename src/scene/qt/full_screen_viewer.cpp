@@ -3,6 +3,7 @@
 #include <QtCore/QMetaObject>
 #include <QtCore/QThread>
 #include <QtGui/QCloseEvent>
+#include <QtGui/QContextMenuEvent>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QWheelEvent>
@@ -57,6 +58,15 @@ class TFullScreenForm : public QWidget {
   }
   void wheelEvent(QWheelEvent* event) override {
     if (viewer_.OnMouseWheel) viewer_.OnMouseWheel(*event);
+  }
+  void contextMenuEvent(QContextMenuEvent* event) override {
+    QMenu* menu = viewer_.PopupMenu();
+    if (menu == nullptr) {
+      event->ignore();
+      return;
+    }
+    menu->popup(event->globalPos());
+    event->accept();
   }
   void keyPressEvent(QKeyEvent* event) override {
     if (viewer_.OnKeyDown) viewer_.OnKeyDown(*event);
@@ -122,6 +132,11 @@ void TGLFullScreenViewer::SetStayOnTop(bool value) {
 void TGLFullScreenViewer::SetCursor(Qt::CursorShape value) {
   cursor_ = value;
   if (form_ != nullptr) form_->setCursor(value);
+}
+
+void TGLFullScreenViewer::SetPopupMenu(QMenu* value) {
+  // The form reads the menu when the right button asks for it: storing it applies it.
+  popup_menu_ = value;
 }
 
 void TGLFullScreenViewer::Restart() {

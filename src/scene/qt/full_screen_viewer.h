@@ -4,8 +4,10 @@
 // already has it.
 #pragma once
 
+#include <QtCore/QPointer>
 #include <QtCore/QString>
 #include <QtCore/Qt>
+#include <QtWidgets/QMenu>
 
 #include <functional>
 #include <memory>
@@ -52,6 +54,10 @@ class TGLFullScreenViewer : public TGLNonVisualViewer, public IGLRecordingSource
   void SetRefreshRate(int value) { refresh_rate_ = value; }
   Qt::CursorShape Cursor() const { return cursor_; }
   void SetCursor(Qt::CursorShape value);
+  // The form's context menu, shown where the right button asks for it; not owned (a menu that is
+  // destroyed is dropped).
+  QMenu* PopupMenu() const { return popup_menu_; }
+  void SetPopupMenu(QMenu* value);
   // The form while active, else nullptr.
   QWidget* Form() const;
 
@@ -94,6 +100,7 @@ class TGLFullScreenViewer : public TGLNonVisualViewer, public IGLRecordingSource
   TVSyncMode vsync_ = vsmSync;
   int refresh_rate_ = 0;
   Qt::CursorShape cursor_ = Qt::ArrowCursor;
+  QPointer<QMenu> popup_menu_;
 };
 
 }  // namespace zentrova

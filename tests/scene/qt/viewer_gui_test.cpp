@@ -1,12 +1,15 @@
 // The window and full-screen viewers on the virtual X server (1280 × 1024 at depth 24): what reaches the
-// screen, changes, resizes, new native windows, the order of destruction and full screen.
+// screen, changes, resizes, new native windows, the order of destruction, full screen and its pop-up menu.
 #include <gtest/gtest.h>
 
 #include <QtGui/QImage>
 #include <QtGui/QPixmap>
 #include <QtGui/QScreen>
+#include <QtGui/QMouseEvent>
 #include <QtGui/QWindow>
+#include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QMenu>
 
 #include <memory>
 #include <string>
@@ -181,6 +184,42 @@ TEST(FullScreenViewer, AtTheDesktopsSizeItRendersWithoutASwitch) {
   ExpectNear(ScreenAt(0, 1270, 1014), kBlue, "corner of the screen");
   viewer.SetActive(false);
   EXPECT_EQ(viewer.Form(), nullptr);
+}
+
+TEST(FullScreenViewer, ItsPopupMenuOpensWhereTheRightButtonIsPressed) {
+  StartApplication();
+  SetDisplayModeSource(NewXRandRModeSource());
+  test::TQuadScene scene;
+  TGLFullScreenViewer viewer;
+  viewer.SetWidth(1280);
+  viewer.SetHeight(1024);
+  scene.Show(viewer.Buffer(), kBlue);
+  auto menu = std::make_unique<QMenu>();
+  menu->addAction("Stop");
+  viewer.SetPopupMenu(menu.get());
+  std::vector<Qt::MouseButton> downs;
+  viewer.OnMouseDown = [&downs](QMouseEvent& event) { downs.push_back(event.button()); };
+  viewer.SetActive(true);
+  ASSERT_TRUE(test::PumpEventsUntil([&] { return viewer.Buffer().FrameCount() > 0; }));
+  QWindow* form = viewer.Form()->windowHandle();
+  const QPoint at(300, 200);
+  QTest::mouseClick(form, Qt::LeftButton, Qt::NoModifier, at);
+  QApplication::processEvents();
+  EXPECT_FALSE(menu->isVisible()) << "the left button";
+  // Pressed only: a release over the menu just opened would be taken as a choice.
+  QTest::mousePress(form, Qt::RightButton, Qt::NoModifier, at);
+  ASSERT_TRUE(test::PumpEventsUntil([&] { return menu->isVisible(); }));
+  EXPECT_EQ(menu->geometry().topLeft(), viewer.Form()->mapToGlobal(at));
+  EXPECT_EQ(downs, (std::vector<Qt::MouseButton>{Qt::LeftButton, Qt::RightButton}));
+  menu->close();
+  QTest::mouseRelease(form, Qt::RightButton, Qt::NoModifier, at);
+  // A menu that is destroyed is dropped; the right button then opens nothing.
+  menu.reset();
+  EXPECT_EQ(viewer.PopupMenu(), nullptr);
+  QTest::mouseClick(form, Qt::RightButton, Qt::NoModifier, at);
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  viewer.SetActive(false);
 }
 
 // A desktop of 1280 × 1024 that switches to 800 × 600 on request; its viewer's context cannot be made.
