@@ -1,15 +1,16 @@
 // zentrova-run: loads a world as the program does (into a new numbered history directory beside the
-// model) and runs it without a window until its break time, or until the time given with --until, then
-// prints four lines:
+// model, or with --history NNN into the history NNN, which it continues) and runs it without a window
+// until its break time, or until the time given with --until (whose state is recorded), then prints four
+// lines:
 //   history: <the history directory>
 //   steps: <driver steps taken>
 //   time: <the world's time>
 //   energy: <the mechanical energy of the last state>
 // The load's alerts and warnings go to stderr.
 // Exit status: 0 after a run that reached its end, 1 for a wrong command line (also a time for --until
-// that is NaN, infinite or negative), 2 when the load fails
-// (every error line of the load on stderr, first to last), 3 when the run stops on an error (the error
-// on stderr).
+// that is NaN, infinite or negative), 2 when the load fails, also when another run records into the
+// history or its model copy is incomplete (every error line of the load on stderr, first to last), 3 when
+// the run stops on an error (the error on stderr).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -33,7 +34,7 @@ constexpr int kExitLoadFailed = 2;
 constexpr int kExitRunFailed = 3;
 
 int Usage() {
-  std::fprintf(stderr, "usage: zentrova-run WORLD.wld [--until T]\n");
+  std::fprintf(stderr, "usage: zentrova-run WORLD.wld [--history NNN] [--until T]\n");
   return kExitUsage;
 }
 
@@ -99,6 +100,7 @@ std::string WithoutTrailingSeparator(std::string path) {
 
 int main(int argc, char** argv) {
   std::string world_file;
+  std::string history_name;
   long double until = std::numeric_limits<long double>::infinity();
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -110,6 +112,9 @@ int main(int argc, char** argv) {
         return kExitUsage;
       }
       ++i;
+    } else if (arg == "--history") {
+      if (i + 1 >= argc || !history_name.empty() || argv[i + 1][0] == '\0') return Usage();
+      history_name = argv[++i];
     } else if (world_file.empty() && arg.rfind("--", 0) != 0) {
       world_file = arg;
     } else {
@@ -121,7 +126,6 @@ int main(int argc, char** argv) {
   zentrova::TVYKMain main;
   TLogMessages messages(main.Log());
   try {
-    std::string history_name;
     if (!main.LoadWorld(world_file, history_name, "")) {
       std::fputs(ErrorLines(main.Log()).c_str(), stderr);
       return kExitLoadFailed;

@@ -5,12 +5,14 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <string_view>
 #include <system_error>
 
 #include "engine/record/contact_watches.h"
 #include "engine/record/three_digit_names.h"
 #include "numerics/float_list.h"
 #include "numerics/int_list.h"
+#include "platform/line_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/settings.h"
@@ -114,26 +116,37 @@ bool LeadingValues(const std::string& line, std::size_t count, std::vector<long 
   return true;
 }
 
-// A recorded file as far as its lines are whole: its text up to the last line end, and the offset past
-// the line end of each of its records (its non-blank lines).
+// A recorded file as far as its lines are whole: its text up to the last line end, and where each of its
+// records (its non-blank lines) starts and ends, with its time.
 struct TRecordedFile {
   std::string name;
   bool read = false;  // the file exists and could be read
   std::size_t size = 0;
   std::string text;
-  std::vector<std::size_t> ends;
+  std::vector<std::size_t> starts;  // offset of each record's first byte
+  std::vector<std::size_t> ends;    // offset past each record's line end
+  std::vector<long double> times;
+  bool replace = false;            // records before others were dropped: the file is written anew, not cut
 
-  // The bytes of the first `records` records (with the blank lines among them).
-  std::size_t Through(std::size_t records) const { return records == 0 ? 0 : ends[records - 1]; }
+  std::size_t Records() const { return times.size(); }
+  std::string Line(std::size_t record) const {
+    std::string line = text.substr(starts[record], ends[record] - starts[record]);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return line;
+  }
 };
 
-TRecordedFile ReadRecordedFile(const std::string& file_name, ILogSink& log) {
-  TRecordedFile file;
+// Reads a recorded file; `file.read` tells whether it exists and could be read. A last line without its
+// line end (a write the kill cut short) is dropped with an alert. False after the error line at the first
+// record whose time cannot be read or is not after the time of the record before it: times only ever go
+// forward in a history, and a continued run would append after a time that is not its last.
+bool ReadRecordedFile(const std::string& file_name, ILogSink& log, TRecordedFile& file) {
+  file = TRecordedFile();
   file.name = file_name;
   std::ifstream in(file_name, std::ios::binary);
-  if (!in) return file;
+  if (!in) return true;
   file.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) return file;
+  if (in.bad()) return true;
   file.read = true;
   file.size = file.text.size();
   const std::size_t whole = file.text.rfind('\n') + 1;  // 0 without any line end
@@ -141,31 +154,113 @@ TRecordedFile ReadRecordedFile(const std::string& file_name, ILogSink& log) {
     log.AddLine("[Alert] Dropped the incomplete last line of history file " + file_name + ".");
     file.text.resize(whole);
   }
-  bool record = false;
-  for (std::size_t i = 0; i < file.text.size(); ++i) {
-    const char c = file.text[i];
-    if (c == '\n') {
-      if (record) file.ends.push_back(i + 1);
-      record = false;
-    } else if (static_cast<unsigned char>(c) > ' ') {
-      record = true;  // what Trim leaves: the reading skips every other line
+  std::size_t line_start = 0;
+  std::size_t number = 1;
+  for (std::size_t end = file.text.find('\n'); end != std::string::npos;
+       line_start = end + 1, end = file.text.find('\n', line_start), ++number) {
+    const std::string_view line(file.text.data() + line_start, end - line_start);
+    // What Trim leaves: the reading skips every other line.
+    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
+      continue;
+    std::vector<long double> time;
+    if (!LeadingValues(std::string(line), 1, time)) {
+      log.AddLine(LineError(file_name, number));
+      return false;
     }
+    if (!file.times.empty() && !(time[0] > file.times.back())) {
+      log.AddLine("[Error] Check history file " + file_name + " (line " +
+                  IntToText(static_cast<std::int64_t>(number)) + "): its time " + FloatToText(time[0]) +
+                  " is not after the time " + FloatToText(file.times.back()) + " of the record before it.");
+      return false;
+    }
+    file.starts.push_back(line_start);
+    file.ends.push_back(end + 1);
+    file.times.push_back(time[0]);
   }
-  return file;
+  return true;
 }
 
-// Cuts the longer file to the records the other holds: a run killed between its two writes of a record
-// left one of them ahead.
-void MatchRecords(TRecordedFile& data, TRecordedFile& watches, ILogSink& log) {
-  const std::size_t both = std::min(data.ends.size(), watches.ends.size());
-  for (auto [longer, other] : {std::pair{&data, &watches}, std::pair{&watches, &data}}) {
-    const std::size_t extra = longer->ends.size() - both;
-    if (extra == 0) continue;
-    log.AddLine("[Alert] Dropped " + IntToText(static_cast<std::int64_t>(extra)) +
-                (extra == 1 ? " record" : " records") + " at the end of history file " + longer->name +
-                " that " + other->name + " does not hold.");
-    longer->text.resize(longer->Through(both));
-    longer->ends.resize(both);
+// The times of the given records as short text: runs of neighbouring records as "first to last", the
+// first few runs only.
+std::string TimeRanges(const TRecordedFile& file, const std::vector<std::size_t>& records) {
+  constexpr std::size_t kShownRuns = 4;
+  std::string text;
+  std::size_t runs = 0;
+  for (std::size_t i = 0; i < records.size();) {
+    std::size_t j = i;
+    while (j + 1 < records.size() && records[j + 1] == records[j] + 1) ++j;
+    if (runs == kShownRuns) {
+      text += ", ...";
+      break;
+    }
+    if (runs > 0) text += ", ";
+    text += FloatToText(file.times[records[i]]);
+    if (j > i) text += " to " + FloatToText(file.times[records[j]]);
+    ++runs;
+    i = j + 1;
+  }
+  return text;
+}
+
+std::string RecordCount(std::size_t count) {
+  return IntToText(static_cast<std::int64_t>(count)) + (count == 1 ? " record" : " records");
+}
+
+// Matches the records of the two files by their times. A watches record whose time data.txt does not
+// hold is no record of the history (a run killed between its two writes of a record left it ahead) and
+// goes; a data record is always kept, and the times that watches.txt misses are named once. Each with
+// its "[Alert]".
+void MatchRecords(const TRecordedFile& data, TRecordedFile& watches, ILogSink& log) {
+  std::vector<std::size_t> missing;  // data records without a watches record
+  std::vector<std::size_t> extra;    // watches records without a data record
+  std::size_t i = 0;
+  std::size_t j = 0;
+  while (i < data.Records() || j < watches.Records()) {
+    if (j == watches.Records() || (i < data.Records() && data.times[i] < watches.times[j])) {
+      missing.push_back(i++);
+    } else if (i == data.Records() || watches.times[j] < data.times[i]) {
+      extra.push_back(j++);
+    } else {
+      ++i;
+      ++j;
+    }
+  }
+  if (!extra.empty()) {
+    log.AddLine("[Alert] Dropped " + RecordCount(extra.size()) + " of history file " + watches.name +
+                " that " + data.name + " does not hold (time " + TimeRanges(watches, extra) + ").");
+    const std::size_t first = extra.front();
+    if (extra.size() == watches.Records() - first) {
+      // All at the end: the file is cut there.
+      watches.text.resize(watches.starts[first]);
+      for (auto* list : {&watches.starts, &watches.ends}) list->resize(first);
+      watches.times.resize(first);
+    } else {
+      std::vector<bool> drop(watches.Records(), false);
+      for (const std::size_t k : extra) drop[k] = true;
+      TRecordedFile kept;
+      kept.name = watches.name;
+      kept.read = watches.read;
+      kept.size = watches.size;
+      kept.replace = true;
+      std::size_t from = 0;
+      for (std::size_t r = 0; r < watches.Records(); ++r) {
+        kept.text.append(watches.text, from, watches.starts[r] - from);  // the blank lines before it
+        from = watches.ends[r];
+        if (drop[r]) continue;
+        kept.starts.push_back(kept.text.size());
+        kept.text.append(watches.text, watches.starts[r], watches.ends[r] - watches.starts[r]);
+        kept.ends.push_back(kept.text.size());
+        kept.times.push_back(watches.times[r]);
+      }
+      kept.text.append(watches.text, from, std::string::npos);
+      watches = std::move(kept);
+    }
+  }
+  if (!missing.empty()) {
+    log.AddLine("[Alert] History file " + watches.name + " holds no record at " +
+                IntToText(static_cast<std::int64_t>(missing.size())) +
+                (missing.size() == 1 ? " time" : " times") + " of " + data.name + " (time " +
+                TimeRanges(data, missing) + "); the records of " + data.name + " are kept.");
   }
 }
 
@@ -200,8 +295,7 @@ bool ReadRecords(TTextReader& reader, const std::string& file_name, std::size_t 
 THistory::THistory(IHistoryWorld& world, ILogSink& log) : world_(world), sink_(log) {}
 
 THistory::~THistory() {
-  CloseFiles();
-  SaveLog();
+  Close(THistoryRemoval::Keep);
   if (connected_log_ != nullptr) connected_log_->SetHistory(nullptr);
 }
 
@@ -231,11 +325,13 @@ void THistory::SetFileNames(const std::string& directory) {
   LogFileName = directory + kLogFile;
   // The log of another directory: this one's log.txt is first written with its header.
   log_file_current_ = false;
+  log_started_ = false;
 }
 
 bool THistory::SelectDirectory(std::string& short_name) {
   // The name first: the list marks the row of a history that is loaded again as the current one.
   ShortName = short_name;
+  RefusedLine.clear();
   ScanHistories();
   if (ShortName.empty()) {
     const bool created = CreateNew();
@@ -245,50 +341,146 @@ bool THistory::SelectDirectory(std::string& short_name) {
   return OpenExisting();
 }
 
-bool THistory::CreateNew() {
-  const std::string base = IncludeTrailingSeparator(world_.HistoryBaseDirectory());
+bool THistory::MakeNumberedDirectory(const std::string& base, std::string& name, TDirectoryLock& lock) {
   // A file of that name takes the number as much as a directory does; so does a name that cannot be
-  // looked at. A broken link does not, and then fails to be created below.
+  // looked at.
   std::vector<bool> taken(kMaxHistoryNumber + 1, false);
-  for (const std::string& name : HistoryNameCandidates(base)) {
+  for (const std::string& candidate : HistoryNameCandidates(base)) {
     std::error_code ec;
-    if (std::filesystem::exists(std::filesystem::path(base + name), ec) || ec) {
-      taken[static_cast<std::size_t>(Str3ToInt(name))] = true;
+    if (std::filesystem::exists(std::filesystem::path(base + candidate), ec) || ec) {
+      taken[static_cast<std::size_t>(Str3ToInt(candidate))] = true;
     }
   }
   for (std::int32_t i = 0; i <= kMaxHistoryNumber; ++i) {
     if (taken[static_cast<std::size_t>(i)]) continue;
-    const std::string name = IntToStr3(i);
-    const std::string directory = base + name + "/";
-    if (!CreateDir(directory)) {
+    const std::string candidate = IntToStr3(i);
+    const std::string directory = base + candidate + "/";
+    // Making the directory is what takes the number: another run that lists the folder at the same
+    // moment finds it made (or a broken link there) and goes on to the next number.
+    std::error_code ec;
+    if (!std::filesystem::create_directory(std::filesystem::path(directory), ec)) {
+      if (!ec || ec == std::errc::file_exists) continue;
       sink_.AddLine("[Error] Could not create history directory " + directory + ".");
       return false;
     }
-    ShortName = name;
-    world_.MarkNewHistoryDirectory();
-    SetFileNames(directory);
-    TTextWriter data;
-    TTextWriter watches;
-    if (!data.Open(DataFileName, TTextWriter::Mode::Create) || !data.Close() ||
-        !watches.Open(WatchesFileName, TTextWriter::Mode::Create) || !watches.Close()) {
-      sink_.AddLine("[Error] Could not create the history files in " + directory + ".");
-      return false;
-    }
+    // Only a run that named the new number at once can hold it already: it finds no model copy there.
+    const TDirectoryLock::TResult held = Hold(directory, lock);
+    if (held == TDirectoryLock::TResult::Held || held == TDirectoryLock::TResult::Missing) continue;
+    name = candidate;
+    if (!StartDirectory(directory)) return false;
     return true;
   }
   sink_.AddLine("[Error] Maximum number of history files reached (" + IntToText(kMaxHistoryNumber) + ").");
   return false;
 }
 
+bool THistory::StartDirectory(const std::string& directory) {
+  // The mark goes first: a run killed before the copy of the model is whole leaves it behind.
+  const bool marked = WriteTextLines(directory + kModelCopyIncompleteFile,
+                                     {"The model files were being copied into this history directory; the "
+                                      "copy is complete once this file is gone."});
+  TTextWriter data;
+  TTextWriter watches;
+  if (!marked || !data.Open(directory + kDataFile, TTextWriter::Mode::Create) || !data.Close() ||
+      !watches.Open(directory + kWatchesFile, TTextWriter::Mode::Create) || !watches.Close()) {
+    sink_.AddLine("[Error] Could not create the history files in " + directory + ".");
+    return false;
+  }
+  return true;
+}
+
+TDirectoryLock::TResult THistory::Hold(const std::string& directory, TDirectoryLock& lock) {
+  const TDirectoryLock::TResult result = lock.TryLock(directory);
+  if (result == TDirectoryLock::TResult::Unsupported) {
+    sink_.AddLine("[Alert] History directory " + directory +
+                  " cannot be locked; another run could record into it at the same time.");
+  }
+  return result;
+}
+
+bool THistory::CreateNew() {
+  const std::string base = IncludeTrailingSeparator(world_.HistoryBaseDirectory());
+  std::string name;
+  TDirectoryLock lock;
+  const bool made = MakeNumberedDirectory(base, name, lock);
+  // A directory made whose files could not be is this load's all the same, to be removed again.
+  if (!name.empty()) {
+    lock_ = std::move(lock);
+    ShortName = name;
+    world_.MarkNewHistoryDirectory();
+    SetFileNames(base + name + "/");
+  }
+  return made;
+}
+
+bool THistory::CreateVersionDirectory(std::string& directory, TDirectoryLock& lock) {
+  const std::string base = IncludeTrailingSeparator(world_.KeptHistoryBaseDirectory());
+  std::string name;
+  const bool created = MakeNumberedDirectory(base, name, lock);
+  directory = name.empty() ? std::string() : base + name + "/";
+  return created;
+}
+
 bool THistory::OpenExisting() {
   const std::string directory = IncludeTrailingSeparator(world_.HistoryBaseDirectory()) + ShortName + "/";
   // Only a numbered directory is a history: any other name could lead anywhere.
-  if (!IsHistoryName(ShortName) || !DirectoryExists(directory)) {
-    sink_.AddLine("[Error] The requested history file (short name=" + ShortName + ") could not be found.");
-    return false;
+  if (IsHistoryName(ShortName) && DirectoryExists(directory)) {
+    TDirectoryLock lock;
+    const TDirectoryLock::TResult held = Hold(directory, lock);
+    if (held == TDirectoryLock::TResult::Held) {
+      // Two runs recording into one history would interleave their records and overwrite each other's
+      // log: the second one writes nothing to it.
+      RefusedLine = "[Error] Another run records into history directory " + directory + ".";
+      sink_.AddLine(RefusedLine);
+      return false;
+    }
+    if (held != TDirectoryLock::TResult::Missing) {
+      lock_ = std::move(lock);
+      SetFileNames(directory);
+      return true;
+    }
   }
-  SetFileNames(directory);
-  return true;
+  sink_.AddLine("[Error] The requested history file (short name=" + ShortName + ") could not be found.");
+  return false;
+}
+
+bool THistory::ModelCopyComplete(const std::string& directory) {
+  const std::string dir = IncludeTrailingSeparator(directory);
+  if (FileExists(dir + kModelCopyIncompleteFile)) return false;
+  // A history directory made before the mark was written, or by a run killed before it wrote the mark,
+  // is judged by what it holds: a copy has begun once it holds a file that is not one of the history's
+  // own. Older histories thus continue as they did.
+  for (const std::string& name : ListDirectory(dir, false)) {
+    if (name != kDataFile && name != kWatchesFile && name != kLogFile && !name.ends_with(".new")) return true;
+  }
+  return false;
+}
+
+bool THistory::MarkModelCopied(const std::string& directory, ILogSink& log) {
+  const std::string mark = IncludeTrailingSeparator(directory) + kModelCopyIncompleteFile;
+  if (!FileExists(mark) || DeleteFile(mark)) return true;
+  log.AddLine("[Error] Could not delete file " + mark + ".");
+  return false;
+}
+
+bool THistory::ModelCopied() {
+  return MarkModelCopied(Directory, sink_);
+}
+
+void THistory::Close(THistoryRemoval removal) {
+  CloseFiles();
+  const std::string directory = Directory;
+  if (removal != THistoryRemoval::Always) SaveLog();
+  // Removed while this run still holds it: no other run can have begun to record into it.
+  if (removal != THistoryRemoval::Keep && !directory.empty()) {
+    DeleteDirectory(directory, removal == THistoryRemoval::IfEmpty, sink_);
+  }
+  {
+    std::lock_guard<std::mutex> lock(log_mutex_);
+    log_file_current_ = false;
+    log_started_ = false;
+  }
+  lock_.Release();
 }
 
 // --- Reading back ----------------------------------------------------------------------------------------
@@ -311,24 +503,32 @@ bool THistory::Load(bool read_log) {
 }
 
 bool THistory::MendRecords() {
-  TRecordedFile data = ReadRecordedFile(DataFileName, sink_);
+  TRecordedFile data;
+  if (!ReadRecordedFile(DataFileName, sink_, data)) return false;
   if (!data.read) {
     sink_.AddLine(ReadError(DataFileName));
     return false;
   }
   TRecordedFile watches;
   const TContactWatches* model_watches = world_.ContactWatches();
-  if (model_watches != nullptr && model_watches->Count() > 0 && FileExists(WatchesFileName)) {
-    watches = ReadRecordedFile(WatchesFileName, sink_);
-    if (!watches.read) {
+  const bool watched = model_watches != nullptr && model_watches->Count() > 0;
+  if (watched) {
+    if (!ReadRecordedFile(WatchesFileName, sink_, watches)) return false;
+    if (!watches.read && FileExists(WatchesFileName)) {
       sink_.AddLine(ReadError(WatchesFileName));
       return false;
     }
+    // A watches.txt that is gone holds no record: the data records it misses are named all the same.
+    watches.name = WatchesFileName;
     MatchRecords(data, watches, sink_);
   }
   // The continued run appends to the files: what was dropped must not stay in front of its lines.
   for (const TRecordedFile* file : {&data, &watches}) {
-    if (file->text.size() < file->size && !TruncateFile(file->name, file->text.size())) {
+    if (!file->read) continue;
+    const bool written = file->replace
+                             ? ReplaceTextLines(file->name, TextLines(file->text))
+                             : file->text.size() == file->size || TruncateFile(file->name, file->text.size());
+    if (!written) {
       sink_.AddLine("[Error] Could not write history file " + file->name + ".");
       return false;
     }
@@ -336,14 +536,26 @@ bool THistory::MendRecords() {
   return true;
 }
 
-void THistory::ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
+bool THistory::ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
                                std::vector<std::string>& watches, ILogSink& log) {
-  TRecordedFile data_file = ReadRecordedFile(directory + kDataFile, log);
-  TRecordedFile watches_file = ReadRecordedFile(directory + kWatchesFile, log);
-  if (data_file.read && watches_file.read && !watches_file.ends.empty())
-    MatchRecords(data_file, watches_file, log);
-  data = TextLines(data_file.text);
-  watches = TextLines(watches_file.text);
+  data.clear();
+  watches.clear();
+  TRecordedFile data_file;
+  TRecordedFile watches_file;
+  if (!ReadRecordedFile(directory + kDataFile, log, data_file) ||
+      !ReadRecordedFile(directory + kWatchesFile, log, watches_file)) {
+    return false;
+  }
+  if (watches_file.Records() > 0) MatchRecords(data_file, watches_file, log);
+  for (std::size_t r = 0; r < data_file.Records(); ++r) data.push_back(data_file.Line(r));
+  if (watches_file.Records() == 0) return true;
+  // Side by side with the data records: a time that watches.txt misses has an empty line.
+  std::size_t w = 0;
+  for (std::size_t r = 0; r < data_file.Records(); ++r) {
+    const bool held = w < watches_file.Records() && watches_file.times[w] == data_file.times[r];
+    watches.push_back(held ? watches_file.Line(w++) : std::string());
+  }
+  return true;
 }
 
 bool THistory::ReadData() {
@@ -574,6 +786,7 @@ bool THistory::WriteLogHeader() {
     log_ = {data_header, comment, "", "", watches_header};
     for (std::size_t i = keep_from; i < old.size(); ++i) log_.push_back(old[i]);
     log_has_header_ = true;
+    log_started_ = true;
     // From here on a killed run leaves its log, and its history is listed.
     if (LogFileName.empty() || RewriteLogFile()) return true;
   }
@@ -623,7 +836,9 @@ bool THistory::SaveLog() {
   if (LogFileName.empty()) return true;
   {
     std::lock_guard<std::mutex> lock(log_mutex_);
-    if (RewriteLogFile()) return true;
+    // A load that stopped before the history took its log writes nothing into the directory: its lines
+    // are not that history's, and log.txt may be another run's.
+    if (!log_started_ || RewriteLogFile()) return true;
   }
   sink_.AddLine("[Error] Could not write history file " + LogFileName + ".");
   return false;
@@ -771,6 +986,12 @@ bool THistory::DeleteHistory(const std::string& short_name) {
   }
   if (!DirectoryExists(directory)) {
     sink_.AddLine("[Error] History files do not exist.");
+    return false;
+  }
+  // Held while it goes: no run can begin to record into it meanwhile.
+  TDirectoryLock lock;
+  if (lock.TryLock(directory) == TDirectoryLock::TResult::Held) {
+    sink_.AddLine("[Alert] Cannot delete history " + short_name + ": another run records into it.");
     return false;
   }
   return DeleteHistoryDirectory(directory, sink_);

@@ -18,8 +18,16 @@
 // each file as one whole line in one write, watches.txt first: a kill between the two writes leaves
 // watches.txt one record ahead, never data.txt. log.txt is written as soon as a load has given it its
 // header and then grows with every log line. Reading a history back drops a last line without its line
-// end, and, when the model has watches, the records at the end of either file that the other does not
-// hold, each with an "[Alert]" naming the file.
+// end and refuses a record whose time is not after the one before it; when the model has watches, the
+// records of the two files are matched by their times: every data record is kept, a watches record
+// without its data record goes, each with an "[Alert]" naming the file and the times.
+//
+// One run at a time records into a history: the history holds its directory (an advisory lock on the
+// directory, which the kernel frees when the process ends, however it ends) from the moment it chose it
+// until it is closed, and a run that would record into a directory another run holds is refused.
+//
+// A new history directory holds model-copy-incomplete.txt from the moment it is made until the model
+// has been copied into it whole: a history whose copy is incomplete cannot be continued.
 #pragma once
 
 #include <atomic>
@@ -32,6 +40,7 @@
 #include "engine/record/history_point.h"
 #include "engine/record/history_world.h"
 #include "engine/record/log.h"
+#include "platform/directory_lock.h"
 #include "platform/line_file.h"
 
 namespace zentrova {
@@ -62,6 +71,16 @@ class IHistoryFilesWindow {
   virtual void AddRow(const THistoryRow& row) = 0;
 };
 
+// What a new history directory holds until the model has been copied into it whole.
+inline constexpr char kModelCopyIncompleteFile[] = "model-copy-incomplete.txt";
+
+// What becomes of the history directory when the history is closed.
+enum class THistoryRemoval {
+  Keep,
+  IfEmpty,  // removed when its data.txt holds nothing
+  Always    // removed whatever it holds (a load that failed recorded nothing in it)
+};
+
 // The log window as the history needs it: a history that is read back replaces the window's text with
 // its own log (AddLine shows one line).
 class ILogWindow : public ILogSink {
@@ -75,7 +94,7 @@ class THistory : public ILogSink {
   explicit THistory(IHistoryWorld& world, ILogSink& log = ProgramLog());
   THistory(const THistory&) = delete;
   THistory& operator=(const THistory&) = delete;
-  // Saves the log.
+  // Closes the history, keeping its directory.
   ~THistory() override;
 
   // Makes this history the log's history sink, so that every line added to `log` is appended to the
@@ -89,13 +108,30 @@ class THistory : public ILogSink {
   // ScanHistories, then the directory: a new one when `short_name` is empty (its name is handed back),
   // else the existing one it names. False when that failed: the load must stop.
   bool SelectDirectory(std::string& short_name);
-  // The first free number "000".."999" under the base directory: creates the directory and empty
-  // data.txt and watches.txt. False, nothing chosen, when all thousand are taken ("[Error] Maximum
-  // number of history files reached (999).") or the directory or its files cannot be created.
+  // The first free number "000".."999" under the base directory: creates and holds the directory, with
+  // the incomplete-copy mark and empty data.txt and watches.txt. Another run making a directory at the
+  // same moment gets another number. False when all thousand are taken ("[Error] Maximum number of
+  // history files reached (999).", nothing chosen) or the directory or its files cannot be created (the
+  // directory, when made, is chosen all the same, to be removed again).
   bool CreateNew();
-  // The directory named by ShortName. False with "[Error] The requested history file (short name=...)
-  // could not be found." when it does not exist or ShortName is not a three-digit name.
+  // The directory named by ShortName, held. False with "[Error] The requested history file (short
+  // name=...) could not be found." when it does not exist or ShortName is not a three-digit name; false
+  // with RefusedLine, "[Error] Another run records into history directory <dir>.", when another run
+  // holds it: nothing is written to it then.
   bool OpenExisting();
+  // A new numbered directory beside the current one, as CreateNew makes it, for the next version of the
+  // model; the current history stays as it is. `lock` holds the new directory; `directory` names it
+  // (with its trailing separator), "" when none was made.
+  bool CreateVersionDirectory(std::string& directory, TDirectoryLock& lock);
+  // Whether the model's copy in a history directory is whole: it holds no incomplete-copy mark, and at
+  // least one file besides the history's own (data.txt, watches.txt, log.txt).
+  static bool ModelCopyComplete(const std::string& directory);
+  // Removes the incomplete-copy mark once the copy is whole; false after an error line when it stays.
+  static bool MarkModelCopied(const std::string& directory, ILogSink& log);
+  bool ModelCopied();
+  // Closes the data files, saves the log (unless the directory goes anyway), removes the directory as
+  // asked and releases it for other runs. The history records nothing more.
+  void Close(THistoryRemoval removal);
 
   // Reads back what the directory holds (Load), restores its first recorded state into the world so that
   // a continued history starts there, and rebuilds the log header. `read_log` when the load continues a
@@ -104,10 +140,12 @@ class THistory : public ILogSink {
   // ReadLog first (it empties the connected log, which must keep what reading the records reports), then
   // MendRecords, ReadData and ReadWatches.
   bool Load(bool read_log);
-  // Cuts data.txt and watches.txt to the records a continued run can append to: an incomplete last line
-  // goes, and so do the records at the end of the longer file that the other does not hold when the
-  // model has watches; each with its "[Alert]". False after an error line when a file cannot be read or
-  // cut.
+  // Mends data.txt and watches.txt for a continued run to append to: an incomplete last line goes; when
+  // the model has watches, the records are matched by their times, a watches record whose time data.txt
+  // does not hold goes, and the times of data records that watches.txt misses are named (the data
+  // records stay); each with its "[Alert]". False after an error line when a file cannot be read or
+  // written, or when a record's time cannot be read or is not after the time of the record before it
+  // ("[Error] Check history file <file> (line <n>)..."): nothing is changed then.
   bool MendRecords();
   bool ReadData();
   bool ReadWatches();
@@ -115,11 +153,13 @@ class THistory : public ILogSink {
   // False when there is no log.txt.
   bool ReadLog();
 
-  // The lines of a history directory's data.txt and watches.txt that a new history can start from,
-  // the files left as they are (another run may still be writing them): an incomplete last line is left
-  // out, and so are the records at the end of the longer file that the other does not hold when
-  // watches.txt holds any; each with its "[Alert]". A file that is missing or unreadable gives no lines.
-  static void ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
+  // The records of a history directory's data.txt and, when watches.txt holds any, the watches records
+  // at their times side by side (an empty line for a time watches.txt misses), for a new history to
+  // start from; the files are left as they are (another run may still be writing them). An incomplete
+  // last line is left out, with its "[Alert]", and so are watches records without a data record. A file
+  // that is missing or unreadable gives no lines. False after the error line when a record's time cannot
+  // be read or is not after the one before it.
+  static bool ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
                               std::vector<std::string>& watches, ILogSink& log);
 
   // data.txt and watches.txt open for appending during a run.
@@ -144,7 +184,8 @@ class THistory : public ILogSink {
   void AddLine(const std::string& line) override;
   // False, nothing changed, for an index at or above the line count. log.txt follows once written.
   bool SetLogLine(const std::string& text, std::int32_t index);
-  // Writes the log to log.txt (replacing it whole) when a directory was chosen.
+  // Writes the log to log.txt (replacing it whole) once WriteLogHeader made it this history's log; a load
+  // that stopped before that leaves log.txt as it was.
   bool SaveLog();
   std::vector<std::string> Log() const;
   std::int32_t LogCount() const;
@@ -165,7 +206,7 @@ class THistory : public ILogSink {
   bool Resample(const std::string& FileName, std::int32_t step) const;
 
   // Deletes a history by its three-digit name, never the one being written ("[Alert] Cannot delete
-  // current history file.").
+  // current history file.") nor one that another run records into.
   bool DeleteHistory(const std::string& short_name);
   static bool DeleteHistoryDirectory(const std::string& directory, ILogSink& log = ProgramLog());
   // Deletes the files of a history directory and the directory. With `only_if_empty` a data.txt that
@@ -190,6 +231,9 @@ class THistory : public ILogSink {
   std::string LogFileName;
   std::string ShortName;
   TGeneralizedCoordinatesHistoryList Points;
+  // The line of the last refusal to open a directory that another run holds, for the caller to show; ""
+  // for none.
+  std::string RefusedLine;
 
  private:
   // Appends the line of the next recorded state in watches.txt, CR LF excluded; updates the averaged
@@ -198,6 +242,13 @@ class THistory : public ILogSink {
   bool AppendLine(TAppendFile& open_file, const std::string& file_name, const std::string& line);
   // Writes log_ to log.txt whole; log_mutex_ held. Whether log.txt now follows every line.
   bool RewriteLogFile();
+  // Makes and holds the first free numbered directory under `base`, then StartDirectory. `name` is the
+  // new directory's name once it is made.
+  bool MakeNumberedDirectory(const std::string& base, std::string& name, TDirectoryLock& lock);
+  // The incomplete-copy mark, then empty data.txt and watches.txt.
+  bool StartDirectory(const std::string& directory);
+  // Takes the directory's lock. A file system without such locks lets the run go on after an alert.
+  TDirectoryLock::TResult Hold(const std::string& directory, TDirectoryLock& lock);
   std::string DataHeader() const;
   std::string WatchesHeader() const;
   void SetFileNames(const std::string& directory);
@@ -209,6 +260,8 @@ class THistory : public ILogSink {
   TLog* connected_log_ = nullptr;
   TAppendFile data_file_;
   TAppendFile watches_file_;
+  // Held from the choice of the directory until Close: one run at a time records into a history.
+  TDirectoryLock lock_;
   // The line WriteStep builds, kept so that recording allocates nothing once it has grown.
   std::string line_;
 
@@ -218,6 +271,8 @@ class THistory : public ILogSink {
   bool log_has_header_ = false;
   // log.txt holds log_: every new line is appended to it, every change rewrites it.
   bool log_file_current_ = false;
+  // WriteLogHeader made log_ this directory's log: it may be written to log.txt.
+  bool log_started_ = false;
 };
 
 }  // namespace zentrova

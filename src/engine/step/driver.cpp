@@ -22,17 +22,22 @@ TVYKMain::TVYKMain(IMessageSink* messages) {
 }
 
 TVYKMain::~TVYKMain() {
-  const std::string created = world_->NewHistoryDirectory ? world_->Model().History.Directory : std::string();
   WriteRunTimes();
-  // The history saves its log as the world goes: it must not mirror into a freed log meanwhile.
-  world_->Model().History.DisconnectLog();
+  THistory& history = world_->Model().History;
+  // The history saves its log as it closes: it must not mirror into the log meanwhile.
+  history.DisconnectLog();
+  // A directory this load made goes again when it recorded nothing, and whatever it holds when the load
+  // failed (a model copy, a start history's last records: no run of its own). It goes while this run
+  // still holds it, so that no other run can have begun to record into it.
+  THistoryRemoval removal = THistoryRemoval::Keep;
+  if (world_->NewHistoryDirectory) removal = loaded_ ? THistoryRemoval::IfEmpty : THistoryRemoval::Always;
+  history.Close(removal);
   log_.reset();
   // The collision handler and the integration hold references to the world: they go first.
   collisions_.reset();
   integration_.reset();
   step_control_.reset();
   world_.reset();
-  if (!created.empty()) THistory::DeleteDirectory(created, true);
 }
 
 bool TVYKMain::LoadWorld(const std::string& path, std::string& history_name,
@@ -40,6 +45,7 @@ bool TVYKMain::LoadWorld(const std::string& path, std::string& history_name,
   world_->CollisionFlags = {collisions_->BreakAtCollisions, collisions_->ShowCollisions,
                             collisions_->ShowOverPenetratingPoints};
   const bool loaded = world_->Load(path, history_name, start_history_name);
+  loaded_ = loaded;
   step_control_->AfterLoad();
   // The coordinates the model has: a count in the world file that no coordinates file bears out sizes
   // nothing.
@@ -196,6 +202,17 @@ bool TVYKMain::UpdateContactWatches(bool with_contacts) {
     }
   }
   return true;
+}
+
+bool TVYKMain::EndAtSavedState() {
+  TStepState& st = world_->State;
+  world_->WriteHistoryPointIfDue(true);
+  if (st.StoredStateCount == 0) return false;
+  // Back to the saved state first: showing the last record then saves the working state, which must not
+  // be one beyond it.
+  step_control_->RestoreSavedState(true);
+  st.CurrentState = st.StoredStateCount - 1;
+  return ShowHistoryPoint();
 }
 
 void TVYKMain::WriteRunTimes() {

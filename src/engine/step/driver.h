@@ -24,9 +24,9 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   // message boxes through `messages`, the program's message sink when nullptr), its step control, the
   // integration and the collision handler, in this order.
   explicit TVYKMain(IMessageSink* messages = nullptr);
-  // Writes the run's first and last recorded times into the history log, frees the log (the history
-  // disconnected first), the world (whose history saves its log) and the rest, then removes a history
-  // directory that this load created and that recorded nothing.
+  // Writes the run's first and last recorded times into the history log, closes the history (which saves
+  // its log) and removes a history directory that this load created and that recorded nothing, or all of
+  // it when the load failed; then frees the log, the world and the rest.
   ~TVYKMain() override;
   TVYKMain(const TVYKMain&) = delete;
   TVYKMain& operator=(const TVYKMain&) = delete;
@@ -55,6 +55,10 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   // Folds the last step into the contact watches and, with contacts, adds every contact's impulse to
   // the watches of its vertex and of its edge's two end points.
   bool UpdateContactWatches(bool with_contacts) override;
+  // The end of a run at a time asked for: the saved state is recorded, whatever the recording interval,
+  // when it is later than the last record, and the last record becomes the working state as
+  // ShowHistoryPoint makes it (the state a continued computation starts from). False without a record.
+  bool EndAtSavedState();
   // History log lines 2 and 3 := the times of the first and last recorded states.
   void WriteRunTimes();
 
@@ -96,6 +100,8 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   std::unique_ptr<TIntegration> integration_;
   std::unique_ptr<TCollisions> collisions_;
   IRunControl* run_control_ = nullptr;
+  // The last LoadWorld succeeded.
+  bool loaded_ = false;
   // Failed attempts since a computed step last got a maximum step past failure_time_, the time of the
   // last failure.
   std::uint32_t going_back_attempts_ = 0;

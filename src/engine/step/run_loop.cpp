@@ -139,10 +139,14 @@ TRunStop TRunLoop::Run(long double until) {
         StopReason = line;
         stop = TRunStop::NotFinite;
       }
-      // Within half a step: the sum of the steps need not hit the time exactly.
-      if (running_ && state.Time + state.TimeStep / 2 > until) {
+      bool computed = false;
+      if (running_ && UntilReached(until, computed)) {
         StopSimulation();
         stop = TRunStop::Until;
+        // A replayed state is recorded already, and the run ends in it as it stands.
+        const std::uint32_t recorded_before = state.StoredStateCount;
+        if (computed) main_.EndAtSavedState();
+        if (state.StoredStateCount > recorded_before) observer_->StateRecorded(state.StoredStateCount - 1);
       }
     }
   } catch (const std::exception& e) {
@@ -159,6 +163,19 @@ TRunStop TRunLoop::Run(long double until) {
   FinalActions();
   observer_->RunStopped(stop, StopReason);
   return stop;
+}
+
+bool TRunLoop::UntilReached(long double until, bool& computed) const {
+  const TWorld& w = main_.World();
+  const TStepState& state = w.State;
+  const TGeneralizedCoordinatesHistoryList& points = w.Model().History.Points;
+  // Within half a step: the sum of the steps need not hit the time exactly.
+  const long double half = state.TimeStep / 2;
+  if (state.CurrentState < points.Count() && points.Items(state.CurrentState).Time == state.Time) {
+    return state.Time + half > until;
+  }
+  computed = true;
+  return state.Time > state.SavedTime && state.SavedTime + half > until;
 }
 
 void TRunLoop::FinalActions() {

@@ -68,14 +68,17 @@ class TRunLoop : public IRunControl {
   TRunLoop(const TRunLoop&) = delete;
   TRunLoop& operator=(const TRunLoop&) = delete;
 
-  // Steps until the break time, or until the world's time reaches `until` (within half a step), or a
-  // stop. Each pass redraws when the observer's rate asks for it, writes the AVI frame of a recording
-  // inside its window of states (the last one ends the run after this pass's step), steps, and then
-  // checks the break time, the numerics error record and the wall-clock limit, in this order: each that
-  // holds logs its line; the count of stored states goes down by one in a pass that had any of them. A
-  // state that turns NaN or infinite ends the run with an error line naming the quantity and the time; an
-  // exception of a step ends it with "[Error] " and its message in the log. The final actions (AVI file
-  // closed, recording flag cleared, AfterRun, history files closed) run however the run ended.
+  // Steps until the break time, or until the state at `until` (within half a step) is recorded, or a
+  // stop. That state is recorded whatever the recording interval, once the step from it has computed
+  // what is recorded of it (its accelerations); the run then ends in it, as when the last recorded state
+  // is shown. A history replayed up to `until` ends there. Each pass redraws when the observer's rate asks
+  // for it, writes the AVI frame of a recording inside its window of states (the last one ends the run after
+  // this pass's step), steps, and then checks the break time, the numerics error record and the wall-clock
+  // limit, in this order: each that holds logs its line; the count of stored states goes down by one in a
+  // pass that had any of them. A state that turns NaN or infinite ends the run with an error line naming the
+  // quantity and the time; an exception of a step ends it with "[Error] " and its message in the log. The
+  // final actions (AVI file closed, recording flag cleared, AfterRun, history files closed) run however the
+  // run ended.
   TRunStop Run(long double until = std::numeric_limits<long double>::infinity());
 
   // IRunControl: any thread may stop the run; it ends after the current step.
@@ -100,6 +103,9 @@ class TRunLoop : public IRunControl {
   // Stops the run and logs the line; the count of stored states goes down once per pass, never below 0.
   void StopWithLine(const std::string& line, bool& count_lowered);
   void FinalActions();
+  // The world's state at `until` is there: a replayed state, or (`computed`) the saved state of a step
+  // computed from it.
+  bool UntilReached(long double until, bool& computed) const;
   // The line naming the first quantity of the world's state that is NaN or infinite; "" when all are
   // finite.
   static std::string NotFiniteLine(const TWorld& world);

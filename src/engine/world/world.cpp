@@ -170,7 +170,17 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   TModel& m = *model_;
   if (!ReadUserWorldFile(path)) return false;
   const bool continue_history = !history_name.empty() && start_history_name.empty();
-  if (!m.History.SelectDirectory(history_name)) return false;
+  if (!m.History.SelectDirectory(history_name)) {
+    // The user must hear why the history chosen cannot be recorded into, not only the log.
+    if (!m.History.RefusedLine.empty()) ShowMessageVia(messages_, m.History.RefusedLine);
+    return false;
+  }
+  // A run killed while it copied the model left part of it: continued, the history would run another
+  // model than the one it recorded (a contact properties file of 0 bytes has no contact pairs).
+  if (continue_history && !THistory::ModelCopyComplete(m.History.Directory)) {
+    RefuseIncompleteCopy(m.History.Directory, "the history cannot be continued");
+    return false;
+  }
   if (!ReadWorldFileAndCopyModel(path, history_name, start_history_name)) return false;
   BuildControlTree();
 
@@ -238,9 +248,16 @@ bool TWorld::ReadWorldFileAndCopyModel(const std::string& path, const std::strin
   if (!start_history_name.empty()) {
     // The model comes from the start history's copy, and so do its last states.
     WorkingDirectory = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
-    CopyHistoryTail(history_name, start_history_name);
+    if (DirectoryExists(WorkingDirectory) && !THistory::ModelCopyComplete(WorkingDirectory)) {
+      RefuseIncompleteCopy(WorkingDirectory, "no history can start from it");
+      return false;
+    }
+    if (!CopyHistoryTail(history_name, start_history_name)) return false;
   }
-  if (NewHistoryDirectory && !CopyModelFiles(path)) return false;
+  THistory& history = model_->History;
+  if (NewHistoryDirectory && (!CopyModelFiles(path, history.Directory) || !history.ModelCopied())) {
+    return false;
+  }
   const std::string copy = model_->History.Directory + ExtractFileName(ToNativeSeparators(path));
   WorkingDirectory = model_->History.Directory;
   const bool found = !FindFile(copy).empty();
@@ -261,8 +278,14 @@ bool TWorld::CreateBody(const std::string& body_file_name) {
   return true;
 }
 
-bool TWorld::CopyModelFiles(const std::string& world_file_path) {
-  const std::string destination = model_->History.Directory;
+void TWorld::RefuseIncompleteCopy(const std::string& directory, const std::string& consequence) {
+  const std::string line =
+      "[Error] The model copy in history directory " + directory + " is incomplete; " + consequence + ".";
+  ShowMessageVia(messages_, line);
+  log_.AddLine(line);
+}
+
+bool TWorld::CopyModelFiles(const std::string& world_file_path, const std::string& destination) {
   const std::string& from = WorkingDirectory;
   // Each file keeps its name relative to the working directory, so that the copy is read under the
   // name the model gives it.
@@ -325,15 +348,17 @@ bool TWorld::CopyFileAndWait(const std::string& source, const std::string& desti
   return true;
 }
 
-void TWorld::CopyHistoryTail(const std::string& history_name, const std::string& start_history_name) {
+bool TWorld::CopyHistoryTail(const std::string& history_name, const std::string& start_history_name) {
   const std::string from = IncludeTrailingSeparator(UserWorkingDirectory + start_history_name);
   const std::string to = IncludeTrailingSeparator(UserWorkingDirectory + history_name);
-  // Only whole records that both files hold: the start history may have been killed while recording.
+  // Only whole records, matched by their times: the start history may have been killed while recording,
+  // or another run may be recording into it now.
   std::vector<std::string> data;
   std::vector<std::string> watches;
-  THistory::ReadRecordLines(from, data, watches, log_);
+  if (!THistory::ReadRecordLines(from, data, watches, log_)) return false;
   if (FileExists(from + "data.txt")) WriteLastLines(data, to + "data.txt");
   if (FileExists(from + "watches.txt")) WriteLastLines(watches, to + "watches.txt");
+  return true;
 }
 
 void TWorld::WriteLastLines(const std::vector<std::string>& lines, const std::string& target) {

@@ -66,8 +66,9 @@ class TWorld : public IHistoryWorld {
   // `history_name` is empty, whose name is handed back; else the existing one it names), the model
   // copied into a new history directory and read from there, the bodies, constants, coordinates,
   // equations, contact properties and watches, and what the history already holds. `start_history_name`,
-  // when not empty, names a history whose model and last states a new history starts from. False after
-  // the failing step's error lines; what was loaded stays.
+  // when not empty, names a history whose model and last states a new history starts from. A history
+  // that another run records into, or whose model copy is incomplete, is refused before anything is
+  // written to it. False after the failing step's error lines; what was loaded stays.
   bool Load(const std::string& path, std::string& history_name, const std::string& start_history_name);
   // Reads the world file at the user's path and keeps its working directory and the path. False only
   // when a value of the file is refused: a missing file has been reported and the load goes on.
@@ -78,12 +79,15 @@ class TWorld : public IHistoryWorld {
                                  const std::string& start_history_name);
   // Loads a body from working directory + name and appends it; false (not appended) when it fails.
   bool CreateBody(const std::string& body_file_name);
-  // Copies every model file from the working directory into the history directory, each under its name
+  // Copies every model file from the working directory into `destination`, each under its name
   // relative to the working directory (subfolders included): the world file, each body file and its
   // outline, the constants, coordinates, mass matrix, generalized forces, energy and contact properties
   // files, and the watches file when there is one. False after "[Error] could not copy model files to
   // result folder." at the first file that could not be copied.
-  bool CopyModelFiles(const std::string& world_file_path);
+  bool CopyModelFiles(const std::string& world_file_path, const std::string& destination);
+  // "[Error] The model copy in history directory <dir> is incomplete; <consequence>." in a message box
+  // and the log.
+  void RefuseIncompleteCopy(const std::string& directory, const std::string& consequence);
   // Copies one file into a folder, under `target_name` (relative to the folder, its subfolders made as
   // needed) or else under the source's name, and waits until the copy can be seen there. False, after
   // "[Error] Could not copy file<source> to <folder>." in a message box and the log, when the source is
@@ -91,8 +95,10 @@ class TWorld : public IHistoryWorld {
   // made or has not appeared within the time-out.
   bool CopyFileAndWait(const std::string& source, const std::string& destination_directory,
                        std::int64_t timeout_ms, const std::string& target_name = "");
-  // The last lines of the start history's data.txt and watches.txt become those of this load's history.
-  void CopyHistoryTail(const std::string& history_name, const std::string& start_history_name);
+  // The last records of the start history's data.txt, and the watches.txt records at their times, become
+  // those of this load's history. False after the error line when the start history's records are out of
+  // time order.
+  bool CopyHistoryTail(const std::string& history_name, const std::string& start_history_name);
   // Writes the last kHistoryTailLines of the lines, oldest first and missing ones empty, as the whole
   // content of the target file.
   void WriteLastLines(const std::vector<std::string>& lines, const std::string& target);
@@ -220,9 +226,11 @@ class TWorld : public IHistoryWorld {
   // Back to the saved state, the velocity jump of an impact at it taken off again; the time is step
   // control's to restore. Nothing happens at time 0. Always true.
   bool RestoreSavedState();
-  // Records the saved state as a history point when it is due. False when no point was due for a reason
-  // other than the recording interval (negative time, not at a collision, not later than the last).
-  bool WriteHistoryPointIfDue();
+  // Records the saved state as a history point when it is due, or with `whatever_the_interval` when it is
+  // later than the last whatever the recording interval and the collision mode (the state a run was
+  // asked to end at). False when no point was due for a reason other than the recording interval
+  // (negative time, not at a collision, not later than the last).
+  bool WriteHistoryPointIfDue(bool whatever_the_interval = false);
   // The coordinates and the energy of the history point at CurrentState become the working state's;
   // `time` := the point's time, for step control to move the working time to. False, nothing changed,
   // when there is no such point.

@@ -78,7 +78,7 @@ bool TWorld::RestoreSavedState() {
   return true;
 }
 
-bool TWorld::WriteHistoryPointIfDue() {
+bool TWorld::WriteHistoryPointIfDue(bool whatever_the_interval) {
   const TStepState& st = State;
   const TWorldSettings& s = Settings;
   THistory& history = model_->History;
@@ -92,6 +92,10 @@ bool TWorld::WriteHistoryPointIfDue() {
     std::lock_guard<std::mutex> lock(settings_mutex_);
     each_time_step = s.WriteEachTimeStep;
     at_collision = s.WriteAtCollision;
+  }
+  if (whatever_the_interval) {
+    each_time_step = true;
+    at_collision = false;
   }
   if (st.StoredStateCount > 0 && points > 0 && !each_time_step && !at_collision &&
       st.SavedTime < last + static_cast<long double>(s.RecordingInterval) * s.MaximumTimestep - half) {

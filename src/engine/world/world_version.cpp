@@ -8,6 +8,7 @@
 #include "engine/world/model.h"
 #include "engine/world/world.h"
 #include "platform/clock.h"
+#include "platform/directory_lock.h"
 #include "platform/exponent_text.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -128,29 +129,14 @@ bool TWorld::CreateNextVersion() {
   THistory& history = model_->History;
   history.SaveLog();
   const std::string remembered = WorkingDirectory;
-  const std::string short_name = history.ShortName;
-  const std::string current_directory = history.Directory;
 
-  // The new directory is numbered among the user's histories; it belongs to the user, so whether the
-  // driver removes this load's own directory stays as it was.
-  const bool new_history_flag = NewHistoryDirectory;
-  WorkingDirectory = UserWorkingDirectory;
-  const bool created = history.CreateNew();
-  NewHistoryDirectory = new_history_flag;
-  WorkingDirectory = remembered;
-  if (!created) {
-    history.ShortName = short_name;
-    history.Directory = current_directory;
-    return false;
-  }
-  const bool copied = CopyModelFiles(WorldFilePath);
-  const std::string new_directory = history.Directory;
-
-  history.ShortName = short_name;
-  WorkingDirectory = UserWorkingDirectory;
-  history.OpenExisting();
-  WorkingDirectory = remembered;
-  if (!copied) return false;
+  // The new directory is numbered among the user's histories and belongs to the user; the current
+  // history stays the one this run records into. The new one is held until its model is whole: it keeps
+  // its incomplete-copy mark until the constants and outlines are rewritten too.
+  std::string new_directory;
+  TDirectoryLock lock;
+  if (!history.CreateVersionDirectory(new_directory, lock)) return false;
+  if (!CopyModelFiles(WorldFilePath, new_directory)) return false;
 
   if (UpdateConstantsFromWork(new_directory)) UpdateConstantsByChanges(new_directory);
   BodyBalancedStatistics();
@@ -173,7 +159,7 @@ bool TWorld::CreateNextVersion() {
     WatchStatistics(i, values);
     body.WriteReshapedOutline(IncludeTrailingSeparator(new_directory) + relative, values, model_->Watches);
   }
-  return true;
+  return THistory::MarkModelCopied(new_directory, log_);
 }
 
 }  // namespace zentrova

@@ -2,15 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <numbers>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -97,8 +101,9 @@ TEST_F(HistoryTest, NewHistoryTakesTheFirstFreeNumber) {
   EXPECT_EQ(world_.marked, 3);
 }
 
-// The numbers come from one listing of the folder: only three-digit names take them, links count as what
-// they lead to, and a broken link takes no number (its directory then cannot be made).
+// The numbers come from one listing of the folder: only three-digit names take them, and links count as
+// what they lead to. A name that turns out taken when its directory is made (a broken link here; another
+// run's new directory in earnest) is passed over.
 TEST_F(HistoryTest, NumbersFollowTheFolderListing) {
   for (const char* name : {"000", "0000", "01", "1000", "abc", "elsewhere"}) {
     MakeHistory(name, {{"data.txt", ""}, {"log.txt", ""}});
@@ -113,8 +118,9 @@ TEST_F(HistoryTest, NumbersFollowTheFolderListing) {
   EXPECT_EQ(history.ShortNames, (Strings{"000", "003"}));
   THistory next(world_);
   name.clear();
-  EXPECT_FALSE(next.SelectDirectory(name));
-  EXPECT_EQ(Logged(), Strings{"[Error] Could not create history directory " + Folder("004") + "."});
+  ASSERT_TRUE(next.SelectDirectory(name));
+  EXPECT_EQ(name, "005");
+  EXPECT_TRUE(Logged().empty());
 }
 
 TEST_F(HistoryTest, DirectoriesAndFilesThatCannotBeMadeOrFound) {
@@ -199,7 +205,7 @@ TEST_F(HistoryTest, ContinuedHistoryIsReadBack) {
   MakeHistory(
       "005",
       {{"data.txt", "\r\n 0.00000000000000E+0000 Nan 1 2 3 4 5 6 \r\n0.5 +Inf -Inf 0 1e-3 -2.5 7 8 9 x\n"},
-       {"watches.txt", "0 1 2 3 0.5 0 0 0 0\r\n1 2 4 6 0.75 0 0 0 -0.25\r\n"},
+       {"watches.txt", "0 1 2 3 0.5 0 0 0 0\r\n0.5 2 4 6 0.75 0 0 0 -0.25\r\n"},
        {"log.txt", "old data header\r\ncomment\r\n0\r\n1\r\nold watches header\r\n[Alert] old line\r\n"}});
   log_.Add("[Alert] a line of this load");
   THistory history(world_);
@@ -216,7 +222,7 @@ TEST_F(HistoryTest, ContinuedHistoryIsReadBack) {
   EXPECT_EQ(history.Points.Items(1).Coordinates.Q.At(0), -std::numeric_limits<long double>::infinity());
   // The last line: impulses kept (they decay from LastTime), work cleared after its record, and the
   // averaged ratios go on from where they were.
-  EXPECT_EQ(watches.LastTime, 1);
+  EXPECT_EQ(watches.LastTime, 0.5L);
   EXPECT_EQ(Reals({watches.Data.NormalImpulse.At(0), watches.Data.TangentialImpulse.At(0),
                    watches.Data.Work.At(0)}),
             (Reals{2, 4, 0}));
@@ -245,41 +251,238 @@ TEST_F(HistoryTest, ReadBackWithoutDecayStartsTheNextRecordFromZero) {
 }
 
 // What a killed run can leave at the end of its files is dropped on reading back, from the files too (the
-// continued run appends to them); the alerts stay in the log that the history's own log replaced.
-TEST_F(HistoryTest, ReadBackDropsIncompleteAndUnmatchedRecords) {
-  const std::string d = "0 0 1 2 3 4 5 6\r\n", w = "0 1 2 3\r\n", df = Folder("000") + "data.txt";
-  const std::string wf = Folder("000") + "watches.txt";
+// continued run appends to them). With watches the two files are matched by their times: every data record
+// stays, a watches record without its data record goes, and the times watches.txt misses are named once.
+// The alerts stay in the log that the history's own log replaced.
+TEST_F(HistoryTest, ReadBackMatchesTheRecordsByTheirTimes) {
+  const std::string df = Folder("000") + "data.txt", wf = Folder("000") + "watches.txt";
+  auto d = [](const char* time) { return std::string(time) + " 0 1 2 3 4 5 6\r\n"; };
+  auto w = [](const char* time) { return std::string(time) + " 1 2 3\r\n"; };
   const std::string torn = "[Alert] Dropped the incomplete last line of history file ";
-  auto dropped = [](const char* records, const std::string& file, const std::string& other) {
-    return "[Alert] Dropped " + std::string(records) + " at the end of history file " + file + " that " +
-           other + " does not hold.";
+  auto dropped = [&](const char* records, const char* times) {
+    return "[Alert] Dropped " + std::string(records) + " of history file " + wf + " that " + df +
+           " does not hold (time " + times + ").";
+  };
+  auto missing = [&](const char* times, const char* which) {
+    return "[Alert] History file " + wf + " holds no record at " + times + " of " + df + " (time " + which +
+           "); the records of " + df + " are kept.";
   };
   const struct {
-    std::string data, watches;
+    std::string data;
+    std::string watches;  // "-": no watches.txt
     bool watched;
     Strings alerts;
-    std::string after;  // data.txt|watches.txt
+    std::string after;  // data.txt|watches.txt, "-" for no file
   } cases[] = {
-      {d + d + "2 0 1", w + w, true, {torn + df + "."}, d + d + "|" + w + w},
-      {d, w + w + "2 1\r", true, {torn + wf + ".", dropped("1 record", wf, df)}, d + "|" + w},
-      {"\r\n" + d + d + d, "\r\n" + w, true, {dropped("2 records", df, wf)}, "\r\n" + d + "|\r\n" + w},
-      {d + d, "2 1", false, {}, d + d + "|2 1"},  // a model without watches does not read them
+      {d("0") + d("1") + "2 0 1",
+       (w("0") + w("1")),
+       true,
+       {torn + df + "."},
+       d("0") + d("1") + "|" + w("0") + w("1")},
+      // Killed between the two writes of a record: watches.txt is one ahead.
+      {d("0"),
+       (w("0") + w("1") + "2 1\r"),
+       true,
+       {torn + wf + ".", dropped("1 record", "1")},
+       d("0") + "|" + w("0")},
+      // watches.txt deleted; then continued from the end of the data.
+      {d("0") + d("1") + d("2"), "-", true, {missing("3 times", "0 to 2")}, d("0") + d("1") + d("2") + "|-"},
+      {d("0") + d("1") + d("2") + d("3"),
+       w("3"),
+       true,
+       {missing("3 times", "0 to 2")},
+       d("0") + d("1") + d("2") + d("3") + "|" + w("3")},
+      {"\r\n" + d("0.5") + d("1") + d("1.5"),
+       ("\r\n" + w("1.5")),
+       true,
+       {missing("2 times", "0.5 to 1")},
+       "\r\n" + d("0.5") + d("1") + d("1.5") + "|\r\n" + w("1.5")},
+      // A watches record between others that data.txt does not hold: the file is written anew.
+      {d("0") + d("2"),
+       (w("0") + w("1") + w("2")),
+       true,
+       {dropped("1 record", "1")},
+       d("0") + d("2") + "|" + w("0") + w("2")},
+      {d("0") + d("1") + d("2") + d("3") + d("4") + d("5") + d("6") + d("7") + d("8") + d("9"),
+       (w("1") + w("3") + w("5") + w("7") + w("9")),
+       true,
+       {missing("5 times", "0, 2, 4, 6, ...")},
+       d("0") + d("1") + d("2") + d("3") + d("4") + d("5") + d("6") + d("7") + d("8") + d("9") + "|" +
+           w("1") + w("3") + w("5") + w("7") + w("9")},
+      {d("0") + d("1"), "2 1", false, {}, d("0") + d("1") + "|2 1"},  // a model without watches reads none
       // A line of blanks among the records is no record: both files hold two.
-      {d + "  \t \r\n" + d, w + w, true, {}, d + "  \t \r\n" + d + "|" + w + w},
+      {d("0") + "  \t \r\n" + d("1"),
+       (w("0") + w("1")),
+       true,
+       {},
+       d("0") + "  \t \r\n" + d("1") + "|" + w("0") + w("1")},
   };
   TContactWatches watches;
   SetWatches(watches, {{0, 0, 0}});
   for (const auto& c : cases) {
-    MakeHistory("000",
-                {{"data.txt", c.data}, {"watches.txt", c.watches}, {"log.txt", "h\r\n\r\n\r\n\r\nh\r\n"}});
+    fs::remove_all(Folder("000"));
+    MakeHistory("000", {{"data.txt", c.data}, {"log.txt", "h\r\n\r\n\r\n\r\nh\r\n"}});
+    if (c.watches != "-") test::WriteBytes(wf, c.watches);
     world_.watches = c.watched ? &watches : nullptr;
+    log_.Clear();
     THistory history(world_);
     history.ConnectLog(log_);
     history.ShortName = "000";
-    ASSERT_TRUE(history.OpenExisting() && history.Restart(true));
-    EXPECT_EQ(Logged(), c.alerts);
-    EXPECT_EQ(test::ReadBytes(df) + "|" + test::ReadBytes(wf), c.after);
+    ASSERT_TRUE(history.OpenExisting() && history.Restart(true)) << c.data;
+    EXPECT_EQ(Logged(), c.alerts) << c.data;
+    EXPECT_EQ(test::ReadBytes(df) + "|" + (FileExists(wf) ? test::ReadBytes(wf) : "-"), c.after);
+    std::uint32_t records = 0;  // every data record is read
+    for (std::size_t at = 0; (at = c.data.find(" 0 1 2 3 4 5 6\r\n", at)) != std::string::npos; ++at)
+      ++records;
+    EXPECT_EQ(history.Points.Count(), records);
   }
+}
+
+// A record whose time is not after the one before it refuses the history, naming the file and the line,
+// and nothing is written to it: not the files, not the log.
+TEST_F(HistoryTest, RecordsOutOfTimeOrderRefuseTheHistoryAndStayAsTheyAre) {
+  TContactWatches watches;
+  SetWatches(watches, {{0, 0, 0}});
+  const std::string d = "0 0 1 2 3 4 5 6\r\n1 0 1 2 3 4 5 6\r\n", w = "0 1 2 3\r\n1 1 2 3\r\n";
+  const struct {
+    std::string data, watches;
+    const char* file;
+    const char* error;
+  } cases[] = {
+      {d + "0.5 0 1 2 3 4 5 6\r\n", w, "data.txt",
+       " (line 3): its time 0.5 is not after the time 1 of the record before it."},
+      {d, "1 1 2 3\r\n1 1 2 3\r\n", "watches.txt",
+       " (line 2): its time 1 is not after the time 1 of the record before it."},
+      {d, "0 1 2 3\r\nx 1 2 3\r\n", "watches.txt", " (line 2)."},
+  };
+  for (const auto& c : cases) {
+    const std::string log = "h\r\ncomment\r\n\r\n\r\nh\r\n[Alert] old\r\n";
+    MakeHistory("000", {{"data.txt", c.data + "2 0 1"}, {"watches.txt", c.watches}, {"log.txt", log}});
+    log_.Clear();
+    {
+      THistory history(world_);
+      history.ConnectLog(log_);
+      std::string name = "000";
+      ASSERT_TRUE(history.SelectDirectory(name));
+      LogLine("[Alert] a line of the load");
+      EXPECT_FALSE(history.Restart(true));
+      EXPECT_EQ(Logged().back(), "[Error] Check history file " + Folder("000") + c.file + c.error);
+    }
+    EXPECT_EQ(test::ReadBytes(Folder("000") + "data.txt"), c.data + "2 0 1");
+    EXPECT_EQ(test::ReadBytes(Folder("000") + "watches.txt"), c.watches);
+    EXPECT_EQ(test::ReadBytes(Folder("000") + "log.txt"), log);
+  }
+}
+
+// One history records into a directory at a time: a second one is refused with the line the caller shows,
+// chooses nothing and writes nothing; the directory is free again once the first closes.
+TEST_F(HistoryTest, OneHistoryAtATimeHoldsADirectory) {
+  const std::string log = "h\r\ncomment\r\n\r\n\r\nh\r\n";
+  MakeHistory("000", {{"data.txt", "0 0 1 2 3 4 5 6\r\n"}, {"log.txt", log}});
+  auto first = std::make_unique<THistory>(world_);
+  std::string name = "000";
+  ASSERT_TRUE(first->SelectDirectory(name));
+  {
+    THistory second(world_);
+    second.ConnectLog(log_);
+    EXPECT_FALSE(second.SelectDirectory(name));
+    const std::string refusal = "[Error] Another run records into history directory " + Folder("000") + ".";
+    EXPECT_EQ(second.RefusedLine, refusal);
+    EXPECT_EQ(Logged(), Strings{refusal});
+    EXPECT_EQ(second.DataFileName, "");
+    // Nor may it be deleted meanwhile.
+    second.ShortName = "001";
+    EXPECT_FALSE(second.DeleteHistory("000"));
+    EXPECT_EQ(Logged().back(), "[Alert] Cannot delete history 000: another run records into it.");
+  }
+  EXPECT_EQ(test::ReadBytes(Folder("000") + "log.txt"), log);
+  // A new directory is held as it is made.
+  THistory made(world_);
+  std::string new_name;
+  ASSERT_TRUE(made.SelectDirectory(new_name));
+  THistory other(world_);
+  EXPECT_FALSE(other.SelectDirectory(new_name));
+  first->Close(THistoryRemoval::Keep);
+  log_.Clear();
+  THistory third(world_);
+  EXPECT_TRUE(third.SelectDirectory(name));
+  EXPECT_TRUE(third.RefusedLine.empty());
+  EXPECT_TRUE(Logged().empty());
+}
+
+// Closing removes the directory as asked, while the history still holds it.
+TEST_F(HistoryTest, CloseRemovesTheDirectoryAsAsked) {
+  const struct {
+    THistoryRemoval removal;
+    const char* data;
+    bool stays;
+  } cases[] = {{THistoryRemoval::Keep, "", true},
+               {THistoryRemoval::IfEmpty, "", false},
+               {THistoryRemoval::IfEmpty, "0 0 1 2 3 4 5 6\r\n", true},
+               {THistoryRemoval::Always, "0 0 1 2 3 4 5 6\r\n", false}};
+  for (const auto& c : cases) {
+    THistory history(world_);
+    ASSERT_TRUE(history.CreateNew());
+    test::WriteBytes(history.DataFileName, c.data);
+    const std::string folder = history.Directory;
+    history.Close(c.removal);
+    EXPECT_EQ(DirectoryExists(folder), c.stays) << static_cast<int>(c.removal) << c.data;
+    EXPECT_TRUE(Logged().empty());
+    fs::remove_all(folder);
+  }
+}
+
+// A new directory carries the incomplete-copy mark until the model is copied whole; a directory holding
+// none of the model (made before the mark, or by an older program killed early) is incomplete too, and
+// a copy without the mark (all older histories) is whole.
+TEST_F(HistoryTest, ModelCopyIsWholeOnceItsMarkIsGone) {
+  THistory history(world_);
+  ASSERT_TRUE(history.CreateNew());
+  EXPECT_EQ(ListDirectory(history.Directory, false),
+            (Strings{"data.txt", kModelCopyIncompleteFile, "watches.txt"}));
+  EXPECT_FALSE(THistory::ModelCopyComplete(history.Directory));
+  test::WriteBytes(history.Directory + "model.wld", "[Main]\r\n");
+  EXPECT_FALSE(THistory::ModelCopyComplete(history.Directory));
+  ASSERT_TRUE(history.ModelCopied());
+  EXPECT_TRUE(THistory::ModelCopyComplete(history.Directory));
+  EXPECT_TRUE(history.ModelCopied());  // no mark: nothing to do
+  const struct {
+    std::vector<std::pair<std::string, std::string>> files;
+    bool whole;
+  } cases[] = {
+      {{}, false},
+      {{{"data.txt", ""}, {"watches.txt", ""}, {"log.txt", "h"}, {"log.txt.new", "h"}}, false},
+      {{{"data.txt", "0 0\r\n"}, {"box.cop", ""}}, true},
+      {{{"box.wld", "x"}, {kModelCopyIncompleteFile, ""}}, false},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(Folder("005"));
+    MakeHistory("005", c.files);
+    EXPECT_EQ(THistory::ModelCopyComplete(Folder("005")), c.whole) << c.files.size();
+  }
+}
+
+// The history's log becomes that of its directory when the load gives it its header: a load that stops
+// before writes nothing into log.txt, which may be another run's.
+TEST_F(HistoryTest, TheLogIsWrittenOnlyOnceTheHistoryTookIt) {
+  const std::string log = "h\r\ncomment\r\n\r\n\r\nh\r\n";
+  MakeHistory("000", {{"data.txt", ""}, {"log.txt", log}});
+  {
+    THistory history(world_);
+    history.ConnectLog(log_);
+    std::string name = "000";
+    ASSERT_TRUE(history.SelectDirectory(name));
+    LogLine("[Error] a load that failed");
+  }
+  EXPECT_EQ(test::ReadBytes(Folder("000") + "log.txt"), log);
+  THistory history(world_);
+  history.ConnectLog(log_);
+  std::string name = "000";
+  ASSERT_TRUE(history.SelectDirectory(name) && history.Restart(true));
+  LogLine("[Alert] a line of the run");
+  history.Close(THistoryRemoval::Keep);
+  EXPECT_EQ(test::ReadBytes(Folder("000") + "log.txt"),
+            std::string(kDataHeader) + "\r\ncomment\r\n\r\n\r\ntime \r\n[Alert] a line of the run\r\n");
 }
 
 // A log line reaches log.txt when it is added; a record whose data line cannot be written leaves no
@@ -309,7 +512,14 @@ TEST_F(HistoryTest, UnreadableDataFilesFailTheLoad) {
     std::uint32_t kept;  // the states before the refused line stay
   } cases[] = {
       {nullptr, "Could not read history file $data.txt.", 0},
-      {"0 0 1 2 3 4 5 6\r\n0 0 1 2 x 4 5 6\r\n", "Check history file $data.txt (line 2).", 1},
+      {"0 0 1 2 3 4 5 6\r\n1 0 1 2 x 4 5 6\r\n", "Check history file $data.txt (line 2).", 1},
+      // A time that goes back is refused before any state is read.
+      {"0 0 1 2 3 4 5 6\r\n\r\n2 0 1 2 3 4 5 6\r\n1.5 0 1 2 3 4 5 6\r\n",
+       "Check history file $data.txt (line 4): its time 1.5 is not after the time 2 of the record before it.",
+       0},
+      {"0 0 1 2 3 4 5 6\r\nNan 0 1 2 3 4 5 6\r\n",
+       "Check history file $data.txt (line 2): its time NAN is not after the time 0 of the record before it.",
+       0},
       {"0 0 1 2 3 4 5\r\n", "Check history file $data.txt (line 1).", 0},
   };
   for (const auto& c : cases) {
@@ -394,14 +604,17 @@ Reals Times(const std::string& file, std::size_t fields, bool killed = false) {
   return times;
 }
 
+// The pendulum recording every step of 1 ms, with one watch, up to a break time never reached.
+const char* const kEndlessPendulum =
+    "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
+    "writeToHistoryMultipleOfMaximumTimestep=1\nbreakTime=1e6\n[Bodies]\nBody1=bar.bdy\n";
+
 using HistoryKillTest = test::ModelTest;
 
 // zentrova-run killed with SIGKILL at random moments while it records a model with a watch.
 TEST_F(HistoryKillTest, KilledRunLeavesWholeRecordsAndAHistoryThatContinues) {
   CopyModel("pendulum");  // one coordinate (5 numbers a record) and one watch (4), a record every step
-  WriteModelFile("pendulum.wld",
-                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
-                 "writeToHistoryMultipleOfMaximumTimestep=1\nbreakTime=1e6\n[Bodies]\nBody1=bar.bdy\n");
+  WriteModelFile("pendulum.wld", kEndlessPendulum);
   std::mt19937 random(std::random_device{}());
   for (int trial = 0; trial < 20; ++trial) {
     std::string name = IntToStr3(2 * trial);  // the next one each trial starts from it
@@ -443,6 +656,208 @@ TEST_F(HistoryKillTest, KilledRunLeavesWholeRecordsAndAHistoryThatContinues) {
     EXPECT_EQ(std::adjacent_find(continued.begin(), continued.end(), std::greater_equal<>()),
               continued.end());
   }
+}
+
+// --- Runs side by side, and kills -------------------------------------------------------------------------
+
+// zentrova-run as its own process, its output and errors in files.
+class RunProcess {
+ public:
+  RunProcess(const std::vector<std::string>& arguments, const std::string& out, const std::string& err)
+      : out_(out), err_(err) {
+    std::vector<std::string> words{"zentrova-run"};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    // Everything the child needs is made before the fork: it only opens, duplicates and executes.
+    const std::string program = std::string(ZENTROVA_BIN_DIR) + "/zentrova-run";
+    pid_ = fork();
+    if (pid_ == 0) {
+      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(126);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+  }
+  RunProcess(const RunProcess&) = delete;
+  RunProcess& operator=(const RunProcess&) = delete;
+  ~RunProcess() {
+    if (pid_ > 0 && status_ == kRunning) Kill();
+  }
+  // The exit status, or -1 after a signal.
+  int Wait() {
+    int status = 0;
+    if (status_ == kRunning && waitpid(pid_, &status, 0) == pid_)
+      status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status_;
+  }
+  void Kill() {
+    kill(pid_, SIGKILL);
+    Wait();
+  }
+  std::string Err() const { return test::ReadBytes(err_); }
+  std::string Out() const { return test::ReadBytes(out_); }
+
+ private:
+  static constexpr int kRunning = -2;
+  std::string out_;
+  std::string err_;
+  pid_t pid_ = -1;
+  int status_ = kRunning;
+};
+
+// Waits by the clock (a sanitized start on a loaded machine can take seconds) until `done` holds.
+bool WaitFor(const std::function<bool()>& done, int seconds = 60) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > give_up) return false;
+    usleep(100);
+  }
+  return true;
+}
+
+// Every record of a history whole and later than the one before, and data.txt and watches.txt holding
+// the same times (watches.txt one ahead when the run was killed between its two writes).
+void ExpectWholeRecordsInTimeOrder(const std::string& folder, bool killed, const std::string& trace) {
+  const Reals data = Times(folder + "data.txt", 5, killed),
+              watched = Times(folder + "watches.txt", 4, killed);
+  EXPECT_EQ(std::adjacent_find(data.begin(), data.end(), std::greater_equal<>()), data.end()) << trace;
+  if (killed) {
+    EXPECT_TRUE(watched.size() - data.size() <= 1 && std::equal(data.begin(), data.end(), watched.begin()))
+        << trace;
+  } else {
+    EXPECT_EQ(watched, data) << trace;
+  }
+}
+
+using HistoryProcessTest = test::ModelTest;
+
+// A run that records into a history holds it: a second run on it, started while the first records or at
+// the same moment, is refused and writes nothing to it; a kill of the holder frees the history.
+TEST_F(HistoryProcessTest, TwoRunsOnOneHistoryNeverRecordIntoItTogether) {
+  CopyModel("pendulum");
+  WriteModelFile("pendulum.wld", kEndlessPendulum);
+  const std::string world = dir_.File("pendulum.wld"), folder = dir_.Path() + "000/";
+  const std::string refusal = "[Error] Another run records into history directory " + folder + ".\n";
+  ASSERT_EQ(RunProcess({world, "--until", "0.05"}, dir_.File("out0"), dir_.File("err0")).Wait(), 0);
+
+  // The second run comes while the first records.
+  const std::int64_t size = FileSize(folder + "data.txt");
+  RunProcess first({world, "--history", "000"}, dir_.File("out1"), dir_.File("err1"));
+  ASSERT_TRUE(WaitFor([&] { return FileSize(folder + "data.txt") > size; }));
+  RunProcess second({world, "--history", "000"}, dir_.File("out2"), dir_.File("err2"));
+  EXPECT_EQ(second.Wait(), 2);
+  EXPECT_EQ(second.Err(), refusal);
+  EXPECT_EQ(second.Out(), "");
+  // Killed with SIGKILL, the holder frees the history; its records are whole and in time order.
+  first.Kill();
+  ExpectWholeRecordsInTimeOrder(folder, true, "after the kill");
+  EXPECT_EQ(test::ReadBytes(folder + "log.txt").find("Another run"), std::string::npos);
+
+  // Pairs started at the same moment: the one that comes second is refused, unless the first had ended.
+  int refused = 0;
+  for (int pair = 0; pair < 5; ++pair) {
+    const std::string until = FloatToText(Times(folder + "data.txt", 5, true).back() + 0.2L);
+    const std::string n = std::to_string(pair);
+    RunProcess a({world, "--history", "000", "--until", until}, dir_.File("outa" + n), dir_.File("erra" + n));
+    RunProcess b({world, "--history", "000", "--until", until}, dir_.File("outb" + n), dir_.File("errb" + n));
+    const int sa = a.Wait(), sb = b.Wait();
+    EXPECT_TRUE(sa == 0 || (sa == 2 && a.Err() == refusal)) << sa << a.Err();
+    EXPECT_TRUE(sb == 0 || (sb == 2 && b.Err() == refusal)) << sb << b.Err();
+    EXPECT_TRUE(sa == 0 || sb == 0);
+    refused += (sa == 2) + (sb == 2);
+    ExpectWholeRecordsInTimeOrder(folder, false, "pair " + n);
+    EXPECT_EQ(Times(folder + "data.txt", 5).back(), std::stold(until)) << "pair " << n;
+  }
+  std::printf("[   INFO   ] %d of 5 pairs started together on one history had one run refused\n", refused);
+}
+
+// Runs started together on one model each take a history of their own.
+TEST_F(HistoryProcessTest, RunsStartedTogetherOnOneModelTakeHistoriesOfTheirOwn) {
+  CopyModel("pendulum");
+  WriteModelFile("pendulum.wld", kEndlessPendulum);
+  const std::string world = dir_.File("pendulum.wld");
+  constexpr int kPairs = 10;
+  std::set<std::string> histories;
+  for (int pair = 0; pair < kPairs; ++pair) {
+    const std::string n = std::to_string(pair);
+    RunProcess a({world, "--until", "0.02"}, dir_.File("outa" + n), dir_.File("erra" + n));
+    RunProcess b({world, "--until", "0.02"}, dir_.File("outb" + n), dir_.File("errb" + n));
+    for (RunProcess* run : {&a, &b}) {
+      ASSERT_EQ(run->Wait(), 0) << run->Err();
+      const std::string out = run->Out();
+      ASSERT_EQ(out.rfind("history: ", 0), 0u) << out;
+      histories.insert(out.substr(9, out.find('\n') - 9));
+    }
+  }
+  EXPECT_EQ(histories.size(), 2u * kPairs);
+  for (const std::string& history : histories) {
+    ExpectWholeRecordsInTimeOrder(history + "/", false, history);
+    EXPECT_EQ(Times(history + "/data.txt", 5).size(), 21u) << history;
+  }
+}
+
+// zentrova-run killed with SIGKILL at many moments of its first 50 ms, and as many times just after its
+// history directory appeared (while the model is copied): every continuation either runs the whole model
+// (the box lands and rests on the floor as in a run never killed) or is refused for the incomplete copy.
+TEST_F(HistoryProcessTest, KillsWhileTheModelIsCopiedLeaveHistoriesThatRunWholeOrAreRefused) {
+  CopyModel("box");
+  // With watches and contact pairs: a copy of 0 bytes of either file would still load.
+  WriteModelFile("box.wtc", "[Box]\ncontactwatch=all\n");
+  constexpr long double kUntil = 0.3L;
+  ASSERT_TRUE(Load("box.wld"));
+  TRunLoop(*main_).Run(kUntil);
+  const long double y = Q(1), energy = World().State.MechanicalEnergy;
+  main_.reset();
+  ASSERT_GT(y, 0);  // on the floor, not through it
+
+  constexpr int kKills = 50;
+  int none = 0, refused = 0, whole = 0;
+  for (int kill_at = 0; kill_at < kKills; ++kill_at) {
+    const int number = 1 + whole + refused;  // 000 is the reference run's
+    const std::string name = IntToStr3(number), folder = dir_.Path() + name + "/";
+    {
+      RunProcess run({dir_.File("box.wld")}, dir_.File("out"), dir_.File("err"));
+      if (kill_at < kKills / 2) {
+        usleep(2000 * kill_at);  // 0, 2, ... 48 ms after the start
+      } else {
+        // 0 to 1.2 ms after the directory was made: the copy of the model takes about a millisecond.
+        ASSERT_TRUE(WaitFor([&] { return DirectoryExists(folder); }));
+        usleep(50 * (kill_at - kKills / 2));
+      }
+      run.Kill();
+    }
+    if (!DirectoryExists(folder)) {
+      ++none;
+      continue;
+    }
+    const std::string trace = "kill " + std::to_string(kill_at);
+    std::string history = name;
+    test::RecordingMessages messages;
+    if (!Load("box.wld", history)) {
+      ++refused;
+      const std::string line = "[Error] The model copy in history directory " + folder +
+                               " is incomplete; the history cannot be continued.";
+      EXPECT_EQ(Lines().back(), line) << trace;
+      EXPECT_EQ(messages.texts, Strings{line}) << trace;
+      main_.reset();
+      continue;
+    }
+    ++whole;
+    TRunLoop(*main_).Run(kUntil);
+    EXPECT_NEAR(Q(1), y, 1e-9L) << trace;
+    EXPECT_NEAR(World().State.MechanicalEnergy, energy, 1e-6L) << trace;
+    main_.reset();
+  }
+  EXPECT_EQ(none + refused + whole, kKills);
+  EXPECT_GT(refused, 0);
+  EXPECT_GT(whole, 0);
+  std::printf(
+      "[   INFO   ] %d kills: %d before the history directory, %d refused as incomplete copies, "
+      "%d continued whole\n",
+      kKills, none, refused, whole);
 }
 
 }  // namespace

@@ -14,11 +14,13 @@
 #include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace zentrova {
 namespace {
 
 using Strings = std::vector<std::string>;
+using Reals = std::vector<long double>;
 using DriverTest = test::ModelTest;
 
 // A box 2 cm inside the floor.
@@ -132,13 +134,50 @@ TEST_F(DriverTest, ContactImpulsesReachTheWatchesOfTheVertexAndOfTheEdgeEnds) {
 // zentrova-run: its output and exit status.
 using ZentrovaRunTest = test::ModelTest;
 
-TEST_F(ZentrovaRunTest, RunsUntilTheGivenTime) {
+// The state at the time asked for is recorded: a state is recorded once the step from it has computed
+// its accelerations, so the run takes that one step more and ends in the recorded state.
+TEST_F(ZentrovaRunTest, RunsUntilTheGivenTimeAndRecordsItsState) {
   CopyModel("fall");
   const test::ToolResult r = test::RunZentrovaRun(dir_.File("fall.wld") + " --until 0.5", dir_.File("err"));
   EXPECT_EQ(r.status, 0) << r.err;
   // y = 10 - g t^2 / 2, y' = -g t: E = m g 10 whatever t.
-  EXPECT_EQ(r.out, (Strings{"history: " + dir_.File("000"), "steps: 500", "time: 0.5", "energy: 196.2"}));
-  EXPECT_EQ(FileLines("000/data.txt").size(), 499u);  // the state of each step once the next has begun
+  EXPECT_EQ(r.out, (Strings{"history: " + dir_.File("000"), "steps: 501", "time: 0.5", "energy: 196.2"}));
+  const Strings lines = FileLines("000/data.txt");
+  ASSERT_EQ(lines.size(), 501u);  // every step's state, 0 to 0.5
+  Reals last;
+  ASSERT_TRUE(ParseFloats(lines.back(), last));
+  EXPECT_NEAR(last[0], 0.5L, 1e-12L);
+  EXPECT_NEAR(last[2], 10 - 9.81L * 0.125L, 1e-9L);  // y at 0.5 s
+  EXPECT_NEAR(last[4], -9.81L, 1e-12L);              // y'', computed at 0.5 s
+}
+
+// Recording every 20 steps: a time on the recording grid ends the records there, a time off the grid is
+// recorded as well, after the last state on the grid.
+TEST_F(ZentrovaRunTest, UntilRecordsItsStateWhateverTheRecordingInterval) {
+  CopyModel("fall");
+  WriteModelFile("fall.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
+                 "writeToHistoryMultipleOfMaximumTimestep=20\nbreakTime=10\n[Bodies]\nBody1=ball.bdy\n");
+  const struct {
+    const char* until;
+    const char* history;
+    std::size_t records;
+    long double last_two[2];
+  } cases[] = {{"1", "000", 51, {0.98L, 1}}, {"0.99", "001", 51, {0.98L, 0.99L}}, {"0", "002", 1, {0, 0}}};
+  for (const auto& c : cases) {
+    const test::ToolResult r =
+        test::RunZentrovaRun(dir_.File("fall.wld") + " --until " + c.until, dir_.File("err"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.out.size(), 4u);
+    EXPECT_EQ(r.out[2], std::string("time: ") + c.until);
+    const Strings lines = FileLines(std::string(c.history) + "/data.txt");
+    ASSERT_EQ(lines.size(), c.records) << c.until;
+    for (std::size_t i = 0; i < 2 && i < lines.size(); ++i) {
+      Reals values;
+      ASSERT_TRUE(ParseFloats(lines[lines.size() - 1 - i], values));
+      EXPECT_NEAR(values[0], c.last_two[1 - i], 1e-12L) << c.until;
+    }
+  }
 }
 
 // A time that cannot be reached, or not from 0, is refused before anything is loaded or recorded.

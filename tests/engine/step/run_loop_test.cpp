@@ -210,5 +210,45 @@ TEST_F(RunLoopTest, AnExceptionLogsItsMessageAndTheFinalActionsStillRun) {
   EXPECT_FALSE(run.SimulationRunning());
 }
 
+// A run until a time ends in the state recorded at it, from which a later run goes on as if it had never
+// stopped: the fall model recorded to 0.5 s in two runs writes the very lines of one run.
+TEST_F(RunLoopTest, UntilEndsInItsRecordedStateAndALaterRunGoesOnFromIt) {
+  LoadFall();
+  std::vector<std::uint32_t> recorded;
+  struct : FakeHost {
+    std::vector<std::uint32_t>* recorded = nullptr;
+    void StateRecorded(std::uint32_t index) override { recorded->push_back(index); }
+  } host;
+  host.recorded = &recorded;
+  TRunLoop run(*main_, &host);
+  ASSERT_EQ(run.Run(0.25L), TRunStop::Until);
+  const TWorld& w = World();
+  const TGeneralizedCoordinatesHistoryList& points = w.Model().History.Points;
+  ASSERT_EQ(points.Count(), 251u);
+  EXPECT_EQ(recorded.size(), 251u);
+  EXPECT_EQ(recorded.back(), 250u);
+  EXPECT_EQ(w.State.CurrentState, 250u);
+  EXPECT_EQ(w.State.Time, points.Items(250).Time);
+  EXPECT_EQ(w.State.Evaluated.Q.At(0), points.Items(250).Coordinates.Q.At(0));
+  EXPECT_EQ(w.State.Evaluated.QDot.At(0), points.Items(250).Coordinates.QDot.At(0));
+  ASSERT_EQ(run.Run(0.5L), TRunStop::Until);
+  const std::string two_runs = test::ReadBytes(w.Model().History.DataFileName);
+  main_.reset();
+
+  LoadFall();
+  TRunLoop(*main_).Run(0.5L);
+  EXPECT_EQ(two_runs, test::ReadBytes(World().Model().History.DataFileName));
+  EXPECT_EQ(World().Model().History.Points.Count(), 501u);
+  main_.reset();
+
+  // Continued, the history replays up to the time asked for and ends there, recording nothing more.
+  std::string history = "000";
+  ASSERT_TRUE(Load("fall.wld", history));
+  ASSERT_EQ(TRunLoop(*main_).Run(0.25L), TRunStop::Until);
+  EXPECT_EQ(World().State.CurrentState, 250u);
+  EXPECT_EQ(World().State.Time, World().Model().History.Points.Items(250).Time);
+  EXPECT_EQ(two_runs, test::ReadBytes(World().Model().History.DataFileName));
+}
+
 }  // namespace
 }  // namespace zentrova

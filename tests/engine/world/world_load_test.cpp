@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "driver_test_support.h"
+#include "engine/record/history.h"
+#include "engine/record/three_digit_names.h"
 #include "engine/world/model.h"
 #include "engine/world/world.h"
 #include "platform/paths.h"
@@ -236,6 +241,157 @@ TEST_F(WorldLoadTest, ContinuedHistoryIsReadBackWithItsLog) {
   DeleteFile(dir_.File("000/fall.hv"));
   ASSERT_FALSE(Load("fall.wld", history));
   EXPECT_EQ(Lines().back(), "[Error] No hVector file found.");
+}
+
+// Every file of a folder and its bytes.
+std::map<std::string, std::string> Files(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const std::string& name : ListDirectory(folder, false)) files[name] = test::ReadBytes(folder + name);
+  return files;
+}
+
+// A history with records of the fall model: 000.
+class HistoryLoadTest : public test::ModelTest {
+ protected:
+  void SetUp() override {
+    test::ModelTest::SetUp();
+    CopyModel("fall");
+    ASSERT_TRUE(Load("fall.wld"));
+    ASSERT_TRUE(Steps(5));
+    World().Model().History.SetLogLine("a comment", 1);
+    main_.reset();
+    folder_ = dir_.Path() + "000/";
+  }
+  std::string folder_;
+};
+
+// A history that another run records into is refused, in the log and in a message box, and nothing is
+// written to it; a new history may still start from it. Once the other run has ended it continues.
+TEST_F(HistoryLoadTest, AHistoryAnotherRunRecordsIntoIsRefusedAndLeftAsItIs) {
+  TVYKMain holder;
+  std::string name = "000";
+  ASSERT_TRUE(holder.LoadWorld(dir_.File("fall.wld"), name, ""));
+  const auto before = Files(folder_);
+  {
+    test::RecordingMessages messages;
+    ASSERT_FALSE(Load("fall.wld", name));
+    const std::string refusal = "[Error] Another run records into history directory " + folder_ + ".";
+    EXPECT_EQ(Lines(), Strings{refusal});
+    EXPECT_EQ(messages.texts, Strings{refusal});
+    main_.reset();
+  }
+  EXPECT_EQ(Files(folder_), before);
+  std::string started;
+  ASSERT_TRUE(Load("fall.wld", started, "000"));
+  EXPECT_EQ(started, "001");
+  main_.reset();
+}
+
+TEST_F(HistoryLoadTest, AHistoryIsFreeOnceItsRunHasEnded) {
+  auto holder = std::make_unique<TVYKMain>();
+  std::string name = "000";
+  ASSERT_TRUE(holder->LoadWorld(dir_.File("fall.wld"), name, ""));
+  holder.reset();
+  ASSERT_TRUE(Load("fall.wld", name)) << Lines().back();
+  EXPECT_EQ(World().State.StoredStateCount, 4u);
+}
+
+// What a kill during the copy of the model leaves, file by file (the file being copied with 0 bytes, the
+// mark still there), and the directory before the mark: none of them is continued, none is changed, and
+// no new history starts from one. A copy without the mark runs.
+TEST_F(HistoryLoadTest, AnIncompleteModelCopyIsNeitherContinuedNorStartedFrom) {
+  std::vector<std::string> model_files;
+  for (const auto& [file, bytes] : Files(folder_)) {
+    if (file != "data.txt" && file != "watches.txt" && file != "log.txt") model_files.push_back(file);
+  }
+  ASSERT_EQ(model_files.size(), 9u);
+  int number = 100;
+  auto refused = [&](const std::string& name, const std::string& consequence) {
+    const std::string folder = dir_.Path() + name + "/";
+    const auto before = Files(folder);
+    test::RecordingMessages messages;
+    std::string history = name;
+    EXPECT_FALSE(Load("fall.wld", history));
+    const std::string line =
+        "[Error] The model copy in history directory " + folder + " is incomplete; " + consequence + ".";
+    EXPECT_EQ(Lines().back(), line);
+    EXPECT_EQ(messages.texts, Strings{line});
+    main_.reset();
+    EXPECT_EQ(Files(folder), before) << name;
+    // Nor does a new history start from it; the directory made for it goes again.
+    std::string started;
+    EXPECT_FALSE(Load("fall.wld", started, name));
+    EXPECT_EQ(Lines().back(), "[Error] The model copy in history directory " + folder +
+                                  " is incomplete; no history can start from it.");
+    main_.reset();
+    EXPECT_FALSE(DirectoryExists(dir_.Path() + started)) << started;
+  };
+  for (const std::string& cut : model_files) {
+    const std::string name = IntToStr3(number++), folder = dir_.Path() + name + "/";
+    ASSERT_TRUE(ForceDirectories(folder));
+    for (const auto& [file, bytes] : Files(folder_))
+      test::WriteBytes(folder + file, file == cut ? "" : bytes);
+    test::WriteBytes(folder + kModelCopyIncompleteFile, "");
+    SCOPED_TRACE(cut);
+    refused(name, "the history cannot be continued");
+  }
+  // Killed between making the directory and its mark; an empty folder.
+  for (const bool record_files : {true, false}) {
+    const std::string name = IntToStr3(number++), folder = dir_.Path() + name + "/";
+    ASSERT_TRUE(ForceDirectories(folder));
+    if (record_files) {
+      test::WriteBytes(folder + "data.txt", "");
+      test::WriteBytes(folder + "watches.txt", "");
+    }
+    refused(name, "the history cannot be continued");
+  }
+  // A whole copy without the mark, as every history of older programs: it runs.
+  std::string history = "000";
+  ASSERT_FALSE(FileExists(folder_ + kModelCopyIncompleteFile));
+  ASSERT_TRUE(Load("fall.wld", history)) << Lines().back();
+}
+
+// A load that fails writes nothing into the history it names: its errors are not that history's.
+TEST_F(HistoryLoadTest, AFailedLoadWritesNothingIntoAnExistingHistory) {
+  const struct {
+    const char* world;
+    std::function<void(const std::string&)> damage;
+    std::string error;
+  } cases[] = {
+      {"missing.wld", [](const std::string&) {},
+       "[Error] No bodies listed in section Bodies of the world file."},
+      {"fall.wld", [](const std::string& f) { DeleteFile(f + "fall.hv"); }, "[Error] No hVector file found."},
+      {"fall.wld",
+       [](const std::string& f) {
+         test::WriteBytes(f + "data.txt", test::ReadBytes(f + "data.txt") + test::ReadBytes(f + "data.txt"));
+       },
+       "[Error] Check history file " + folder_ +
+           "data.txt (line 5): its time 0 is not after the time 0.003 of "
+           "the record before it."},
+  };
+  const auto original = Files(folder_);
+  for (const auto& c : cases) {
+    for (const auto& [file, bytes] : original) test::WriteBytes(folder_ + file, bytes);
+    c.damage(folder_);
+    const auto before = Files(folder_);
+    std::string history = "000";
+    EXPECT_FALSE(Load(c.world, history));
+    EXPECT_EQ(Lines().back(), c.error);
+    main_.reset();
+    EXPECT_EQ(Files(folder_), before) << c.error;
+  }
+}
+
+// A new history that fails to load goes again whatever it holds: here the last records of the history it
+// started from.
+TEST_F(HistoryLoadTest, ANewHistoryWhoseLoadFailedGoes) {
+  test::WriteBytes(folder_ + "fall.hv", "0\n0\n");
+  std::string history;
+  ASSERT_FALSE(Load("fall.wld", history, "000"));
+  ASSERT_EQ(history, "001");
+  EXPECT_EQ(FileLines("001/data.txt").size(), 3u);
+  main_.reset();
+  EXPECT_FALSE(DirectoryExists(dir_.Path() + "001"));
 }
 
 }  // namespace

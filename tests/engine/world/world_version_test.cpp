@@ -5,6 +5,7 @@
 #include "driver_test_support.h"
 #include "engine/model/world_settings.h"
 #include "engine/record/contact_watches.h"
+#include "engine/record/history.h"
 #include "platform/paths.h"
 
 namespace zentrova::test {
@@ -93,15 +94,27 @@ TEST_F(NextVersionTest, MissingConstantsFileIsAnAlert) {
   EXPECT_FALSE(fs::exists(dir_.File("empty/falling-box.cns")));
 }
 
-// The load's own directory recorded nothing and goes with the driver; the new version stays.
+// The load's own directory recorded nothing and goes with the driver; the new version stays, its copy
+// whole, and continues. The current history's log still follows every line.
 TEST_F(NextVersionTest, NewVersionOutlivesTheDriver) {
   ASSERT_TRUE(Load("falling-box.wld"));
   ASSERT_TRUE(World().NewHistoryDirectory);
   ASSERT_TRUE(World().CreateNextVersion());
   EXPECT_TRUE(World().NewHistoryDirectory);
+  EXPECT_FALSE(fs::exists(Version("001") + "/" + kModelCopyIncompleteFile));
+  main_->Log().Add("[Alert] after the new version");
+  EXPECT_TRUE(ReadBytes(Version("000") + "/log.txt").ends_with("[Alert] after the new version\r\n"));
   main_.reset();
   EXPECT_FALSE(fs::exists(Version("000")));
   EXPECT_TRUE(fs::exists(Version("001") + "/box.exs"));
+  // Continued, the history is the user's: a new version beside it leaves it so.
+  std::string history = "001";
+  ASSERT_TRUE(Load("falling-box.wld", history)) << Lines().back();
+  ASSERT_TRUE(World().CreateNextVersion());
+  EXPECT_FALSE(World().NewHistoryDirectory);
+  main_.reset();
+  EXPECT_TRUE(fs::exists(Version("001") + "/box.exs"));
+  EXPECT_TRUE(fs::exists(Version("000") + "/box.exs"));  // the next free number
 }
 
 // --- Reshaping amounts ---------------------------------------------------------------------------------
