@@ -9,13 +9,23 @@
 //   BM_RestingBoxes/N    N boxes standing side by side on the floor, stepped for 0.5 s at 1e-3 s: the
 //                        counter per_box_second is the stepping time per box and simulated second, which
 //                        stays flat when the cost grows linearly with N
+//   BM_BoxesInARow/N     N boxes standing in a row on the floor, run by the run loop (the history's data
+//                        files open, as zentrova-run and the program run them) for 0.5 s at 1e-3 s: the
+//                        counter ms_per_second is the CPU time per simulated second; the largest N also
+//                        shows fitted_exponent, the k of the least-squares fit ms_per_second ~ N^k over
+//                        every N measured, which is printed again at the end
 #include <benchmark/benchmark.h>
 
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <map>
 #include <memory>
 #include <string>
 
 #include "bench_models.h"
 #include "box_models.h"
+#include "engine/step/run_loop.h"
 
 #ifdef ZENTROVA_BENCH_BOX2D
 #include <box2d/box2d.h>
@@ -130,5 +140,80 @@ void BM_RestingBoxes(benchmark::State& state) {
       stepped * static_cast<double>(n), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_RestingBoxes)->Arg(1)->Arg(2)->Arg(5)->Arg(10)->Arg(20)->Unit(benchmark::kMillisecond);
+
+// The CPU time of this process, in seconds.
+double ProcessSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// The milliseconds per simulated second of the last measurement of each N, and the exponent k of the
+// least-squares line log(ms) = c + k log(N) through them; printed once more when the program ends.
+struct TRowCosts {
+  std::map<long, double> ms;
+  double Exponent() const {
+    const double count = static_cast<double>(ms.size());
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const auto& [n, cost] : ms) {
+      const double x = std::log(static_cast<double>(n)), y = std::log(cost);
+      sx += x;
+      sy += y;
+      sxx += x * x;
+      sxy += x * y;
+    }
+    const double d = count * sxx - sx * sx;
+    return d > 0 ? (count * sxy - sx * sy) / d : 0;
+  }
+  ~TRowCosts() {
+    if (ms.size() < 2) return;
+    std::fprintf(stderr, "BM_BoxesInARow: ms per simulated second");
+    for (const auto& [n, cost] : ms) std::fprintf(stderr, " N=%ld: %.3g", n, cost);
+    std::fprintf(stderr, "; fitted exponent %.3f\n", Exponent());
+  }
+} row_costs;
+
+constexpr long kRowSizes[] = {1, 2, 5, 10, 20, 50};
+
+void BM_BoxesInARow(benchmark::State& state) {
+  const long n = static_cast<long>(state.range(0));
+  ModelFolder folder("boxes-in-a-row-" + std::to_string(n));
+  zentrova::test::Boxes model;
+  model.main = "maximumTimestep=1e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nbreakTime=100\n"
+               "writeToHistoryMultipleOfMaximumTimestep=10";
+  for (long i = 0; i < n; ++i) model.boxes.push_back({-15 + 0.3L * i, 0.05L, 0, 0, 0, 0});
+  for (const auto& [name, text] : model.Files()) folder.Write(name, text);
+  std::unique_ptr<zentrova::TVYKMain> main;
+  double simulated = 0, seconds = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    main = folder.Load("boxes.wld", std::move(main));
+    if (!main) {
+      state.SkipWithError("the boxes do not load");
+      return;
+    }
+    zentrova::TRunLoop run(*main);
+    state.ResumeTiming();
+    const double start = ProcessSeconds();
+    if (run.Run(0.5L) != zentrova::TRunStop::Until) {
+      state.SkipWithError("the run stopped before 0.5 s");
+      return;
+    }
+    seconds += ProcessSeconds() - start;
+    simulated += static_cast<double>(main->World().State.Time);
+  }
+  const double ms = simulated > 0 ? 1e3 * seconds / simulated : 0;
+  state.counters["ms_per_second"] = ms;
+  row_costs.ms[n] = ms;
+  if (n == kRowSizes[std::size(kRowSizes) - 1]) state.counters["fitted_exponent"] = row_costs.Exponent();
+}
+BENCHMARK(BM_BoxesInARow)
+    ->Arg(kRowSizes[0])
+    ->Arg(kRowSizes[1])
+    ->Arg(kRowSizes[2])
+    ->Arg(kRowSizes[3])
+    ->Arg(kRowSizes[4])
+    ->Arg(kRowSizes[5])
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
