@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/contact/contact_properties.h"
 #include "engine/engine_constants.h"
@@ -58,14 +59,17 @@ long double PositionY(const TBody& body) {
   return body.Kinematics.Position.Y.Get();
 }
 
-// Two turned boxes, each placed at its body's position, overlap on both axes; touching counts, and so
-// does a gap within the tolerance of a corner lying on an edge.
-bool Overlap(const TBoundingBox& a, const TBody& body_a, const TBoundingBox& b, const TBody& body_b) {
-  const long double xa = PositionX(body_a), ya = PositionY(body_a);
-  const long double xb = PositionX(body_b), yb = PositionY(body_b);
+TPlacedBox Placed(const TBoundingBox& turned, const TBody& body) {
+  const long double x = PositionX(body), y = PositionY(body);
+  return {x + turned.XMin, x + turned.XMax, y + turned.YMin, y + turned.YMax};
+}
+
+// Two placed boxes overlap on both axes; touching counts, and so does a gap within the tolerance of a
+// corner lying on an edge.
+bool Overlap(const TPlacedBox& a, const TPlacedBox& b) {
   const long double gap = kContactOutsideTolerance;
-  if (xb + b.XMin > xa + a.XMax + gap || xa + a.XMin > xb + b.XMax + gap) return false;
-  if (yb + b.YMin > ya + a.YMax + gap || ya + a.YMin > yb + b.YMax + gap) return false;
+  if (b.lo_x > a.hi_x + gap || a.lo_x > b.hi_x + gap) return false;
+  if (b.lo_y > a.hi_y + gap || a.lo_y > b.hi_y + gap) return false;
   return true;
 }
 
@@ -97,31 +101,36 @@ bool TCollisions::Detect() {
 
   TContactProperties* properties = world_.ContactProperties();
   const std::int32_t bodies = world_.Bodies().Count();
-  // Every body's rotation record once, for all the pairs it is in.
-  for (std::int32_t b = 0; b < bodies; ++b) world_.Bodies().Items(b).UpdateRotation();
+  // Every body's rotation record and placed root box once, for all the pairs it is in.
+  root_boxes_.resize(static_cast<std::size_t>(bodies));
+  for (std::int32_t b = 0; b < bodies; ++b) {
+    TBody& body = world_.Bodies().Items(b);
+    body.UpdateRotation();
+    if (body.HasShape) root_boxes_[b] = Placed(Turned(body.Solid.BoxTree.Box, body.Solid), body);
+  }
   const long double maximum_penetration = world_.Settings().MaximumPenetration;
   bool displacement_known = false;
   long double displacement = 0;
-  for (std::int32_t i = 0; i + 1 < bodies; ++i) {
-    for (std::int32_t j = i + 1; j < bodies; ++j) {
-      if (properties == nullptr ||
-          properties->PairEnabled(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j)) == 0) {
-        continue;
-      }
-      if (BroadPhase(i, j)) {
-        // The same for every pair within one detection: asked once.
-        if (!displacement_known) {
-          displacement = world_.MaxStepDisplacement();
-          displacement_known = true;
-        }
-        if (displacement > maximum_penetration) {
-          TooDeep = true;
-          return false;
-        }
-        SearchPair(i, j);
-      }
-      if (TooDeep) return false;
+  // The pairs in the order i < j, j ascending within i: the contacts are found in that order.
+  BroadPhase(broad_pairs_);
+  for (const std::uint64_t pair : broad_pairs_) {
+    const auto i = static_cast<std::int32_t>(pair >> 32);
+    const auto j = static_cast<std::int32_t>(pair & 0xFFFFFFFFu);
+    if (properties == nullptr ||
+        properties->PairEnabled(static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j)) == 0) {
+      continue;
     }
+    // The same for every pair within one detection: asked once.
+    if (!displacement_known) {
+      displacement = world_.MaxStepDisplacement();
+      displacement_known = true;
+    }
+    if (displacement > maximum_penetration) {
+      TooDeep = true;
+      return false;
+    }
+    SearchPair(i, j);
+    if (TooDeep) return false;
   }
 
   if (Contacts->Count() > 0) {
@@ -133,11 +142,57 @@ bool TCollisions::Detect() {
   return true;
 }
 
-bool TCollisions::BroadPhase(std::int32_t i, std::int32_t j) {
-  const TBody& a = world_.Bodies().Items(i);
-  const TBody& b = world_.Bodies().Items(j);
-  if (!a.HasShape || !b.HasShape) return false;
-  return Overlap(Turned(a.Solid.BoxTree.Box, a.Solid), a, Turned(b.Solid.BoxTree.Box, b.Solid), b);
+void TCollisions::BroadPhase(std::vector<std::uint64_t>& pairs) {
+  pairs.clear();
+  const TBodyList& list = world_.Bodies();
+  const auto bodies = static_cast<std::int32_t>(root_boxes_.size());
+  const auto add = [&](std::int32_t a, std::int32_t b) {
+    // A body without a shape has no box (its key may still reach the end of an unbounded box).
+    if (!list.Items(b).HasShape || !Overlap(root_boxes_[a], root_boxes_[b])) return;
+    const std::int32_t i = std::min(a, b), j = std::max(a, b);
+    pairs.push_back((static_cast<std::uint64_t>(i) << 32) | static_cast<std::uint32_t>(j));
+  };
+  // Sweep along x: with the boxes ordered by their lower x bound, the boxes that a box can overlap
+  // follow it up to the first one that starts beyond its upper bound (and the gap). The order of the
+  // last detection is sorted again by insertion: bodies rarely pass each other within a step. Bodies
+  // without a shape sort last and pair with nothing; a box with a NaN bound (whose comparisons all fail,
+  // so that it overlaps every box) is tried with every body.
+  const auto key = [&](std::int32_t b) {
+    if (!list.Items(b).HasShape) return std::numeric_limits<long double>::infinity();
+    if (root_boxes_[b].HasNaN()) return -std::numeric_limits<long double>::infinity();
+    return root_boxes_[b].lo_x;
+  };
+  if (sweep_order_.size() != root_boxes_.size()) {
+    sweep_order_.resize(root_boxes_.size());
+    for (std::int32_t b = 0; b < bodies; ++b) sweep_order_[b] = b;
+  }
+  sweep_keys_.resize(sweep_order_.size());
+  for (std::size_t p = 0; p < sweep_order_.size(); ++p) sweep_keys_[p] = key(sweep_order_[p]);
+  for (std::size_t p = 1; p < sweep_order_.size(); ++p) {
+    const std::int32_t body = sweep_order_[p];
+    const long double k = sweep_keys_[p];
+    std::size_t q = p;
+    for (; q > 0 && k < sweep_keys_[q - 1]; --q) {
+      sweep_order_[q] = sweep_order_[q - 1];
+      sweep_keys_[q] = sweep_keys_[q - 1];
+    }
+    sweep_order_[q] = body;
+    sweep_keys_[q] = k;
+  }
+  const long double gap = kContactOutsideTolerance;
+  for (std::size_t p = 0; p < sweep_order_.size(); ++p) {
+    const std::int32_t a = sweep_order_[p];
+    if (!list.Items(a).HasShape) break;
+    if (root_boxes_[a].HasNaN()) {
+      for (std::int32_t b = 0; b < bodies; ++b) {
+        if (b != a && (!root_boxes_[b].HasNaN() || b > a)) add(a, b);
+      }
+      continue;
+    }
+    const long double limit = root_boxes_[a].hi_x + gap;
+    for (std::size_t q = p + 1; q < sweep_order_.size() && sweep_keys_[q] <= limit; ++q) add(a, sweep_order_[q]);
+  }
+  std::sort(pairs.begin(), pairs.end());
 }
 
 void TCollisions::SearchKey(std::int32_t i, std::int32_t j, std::vector<long double>& key) const {
@@ -177,32 +232,39 @@ void TCollisions::SearchPair(std::int32_t i, std::int32_t j) {
 }
 
 void TCollisions::NarrowPhase(std::int32_t i, std::int32_t j) {
-  // Right after the broad phase passed the pair: both bodies have a shape and their rotation records
-  // are those of this detection.
+  // Right after the broad phase passed the pair: both bodies have a shape, their rotation records are
+  // those of this detection, and their root boxes are placed already.
   TBody& a = world_.Bodies().Items(i);
   TBody& b = world_.Bodies().Items(j);
-  Descend(a.Solid.BoxTree, b.Solid.BoxTree, a, b, i, j);
+  Descend(a.Solid.BoxTree, root_boxes_[i], b.Solid.BoxTree, root_boxes_[j], a, b, i, j);
 }
 
-void TCollisions::Descend(const TBoundingBoxTree& a, const TBoundingBoxTree& b, TBody& body_i, TBody& body_j,
-                          std::int32_t i, std::int32_t j) {
+void TCollisions::Descend(const TBoundingBoxTree& a, const TPlacedBox& placed_a, const TBoundingBoxTree& b,
+                          const TPlacedBox& placed_b, TBody& body_i, TBody& body_j, std::int32_t i,
+                          std::int32_t j) {
   if (TooDeep) return;
-  if (!Overlap(Turned(a.Box, body_i.Solid), body_i, Turned(b.Box, body_j.Solid), body_j)) return;
+  if (!Overlap(placed_a, placed_b)) return;
   const bool a_split = a.Count() == 2;
   const bool b_split = b.Count() == 2;
+  // Each child's box is turned and placed once for the pairs it is in.
+  const auto place = [](const TBoundingBoxTree& node, const TBody& body) {
+    return Placed(Turned(node.Box, body.Solid), body);
+  };
   if (a_split && b_split) {
-    Descend(a.Items(0), b.Items(0), body_i, body_j, i, j);
-    Descend(a.Items(0), b.Items(1), body_i, body_j, i, j);
-    Descend(a.Items(1), b.Items(0), body_i, body_j, i, j);
-    Descend(a.Items(1), b.Items(1), body_i, body_j, i, j);
+    const TPlacedBox a0 = place(a.Items(0), body_i), a1 = place(a.Items(1), body_i);
+    const TPlacedBox b0 = place(b.Items(0), body_j), b1 = place(b.Items(1), body_j);
+    Descend(a.Items(0), a0, b.Items(0), b0, body_i, body_j, i, j);
+    Descend(a.Items(0), a0, b.Items(1), b1, body_i, body_j, i, j);
+    Descend(a.Items(1), a1, b.Items(0), b0, body_i, body_j, i, j);
+    Descend(a.Items(1), a1, b.Items(1), b1, body_i, body_j, i, j);
   } else if (a_split) {
-    Descend(a.Items(0), b, body_i, body_j, i, j);
-    Descend(a.Items(1), b, body_i, body_j, i, j);
+    Descend(a.Items(0), place(a.Items(0), body_i), b, placed_b, body_i, body_j, i, j);
+    Descend(a.Items(1), place(a.Items(1), body_i), b, placed_b, body_i, body_j, i, j);
   } else if (b_split) {
-    Descend(a, b.Items(0), body_i, body_j, i, j);
-    Descend(a, b.Items(1), body_i, body_j, i, j);
+    Descend(a, placed_a, b.Items(0), place(b.Items(0), body_j), body_i, body_j, i, j);
+    Descend(a, placed_a, b.Items(1), place(b.Items(1), body_j), body_i, body_j, i, j);
   } else {
-    LeafPair(a, b, i, j);
+    LeafPair(a, placed_a, b, placed_b, i, j);
   }
 }
 
@@ -217,22 +279,36 @@ std::int32_t TCollisions::ResistingMode(std::int32_t i, std::int32_t j) const {
   return kBothResist;
 }
 
-void TCollisions::LeafPair(const TBoundingBoxTree& a, const TBoundingBoxTree& b, std::int32_t i,
-                           std::int32_t j) {
+void TCollisions::LeafPair(const TBoundingBoxTree& a, const TPlacedBox& placed_a, const TBoundingBoxTree& b,
+                           const TPlacedBox& placed_b, std::int32_t i, std::int32_t j) {
   const std::int32_t mode = ResistingMode(i, j);
-  if (LowerBodyResists(mode)) EdgesAgainstVertices(a, i, b, j);
-  if (HigherBodyResists(mode)) EdgesAgainstVertices(b, j, a, i);
+  if (LowerBodyResists(mode)) EdgesAgainstVertices(a, placed_a, i, b, j);
+  if (HigherBodyResists(mode)) EdgesAgainstVertices(b, placed_b, j, a, i);
 }
 
-void TCollisions::EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32_t e,
-                                       const TBoundingBoxTree& vertices, std::int32_t v) {
+void TCollisions::EdgesAgainstVertices(const TBoundingBoxTree& edges, const TPlacedBox& placed_edges,
+                                       std::int32_t e, const TBoundingBoxTree& vertices, std::int32_t v) {
   const TBody& edge_body = world_.Bodies().Items(e);
   const TBody& vertex_body = world_.Bodies().Items(v);
   const std::uint32_t edge_points = edge_body.Solid.Shape.Count();
   const std::uint32_t vertex_points = vertex_body.Solid.Shape.Count();
   if (edges.Last >= edge_points || vertices.Last >= vertex_points) return;
 
-  const TBoundingBox turned = Turned(edges.Box, edge_body.Solid);
+  // The vertices of the range in the world, and of them those that lie in the edge leaf's box (bounds
+  // included, widened as the side test is): the box is the same for every edge of the leaf, so a vertex
+  // outside it is no contact with any of them, and nothing else is computed for it.
+  const TPlacedBox& box = placed_edges;
+  const long double gap = kContactOutsideTolerance;
+  std::vector<TLeafVertex>& inside = leaf_vertices_;
+  inside.clear();
+  for (std::uint32_t m = vertices.First; m < vertices.Last; ++m) {
+    long double qx = 0, qy = 0;
+    OutlinePointInWorldCached(vertex_body, m, qx, qy);
+    if (qx < box.lo_x - gap || qx > box.hi_x + gap || qy < box.lo_y - gap || qy > box.hi_y + gap) continue;
+    inside.push_back({m, qx, qy});
+  }
+  if (inside.empty()) return;
+
   std::uint32_t start = vertices.First;
   // Edges from the leaf's last one down; the vertex loop of each lower edge starts at the vertex of the
   // latest contact.
@@ -244,28 +320,16 @@ void TCollisions::EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32
     OutlinePointInWorldCached(edge_body, edge + 1, p1x, p1y);
     // An edge between two equal points has no direction: it cannot be touched.
     if (p0x == p1x && p0y == p1y) continue;
-    for (std::uint32_t m = start; m < vertices.Last; ++m) {
-      if (TestVertexEdge(edge_body, e, edge, turned, p0x, p0y, p1x, p1y, vertex_body, v, m)) start = m;
+    for (const TLeafVertex& q : inside) {
+      if (q.m < start) continue;
+      if (TestVertexEdge(edge_body, e, edge, p0x, p0y, p1x, p1y, v, q.m, q.x, q.y)) start = q.m;
     }
   }
 }
 
-bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k,
-                                 const TBoundingBox& turned_leaf, long double p0x, long double p0y,
-                                 long double p1x, long double p1y, const TBody& vertex_body, std::int32_t v,
-                                 std::uint32_t m) {
-  long double qx = 0, qy = 0;
-  OutlinePointInWorldCached(vertex_body, m, qx, qy);
-
-  // The vertex must lie in the edge's leaf box (bounds included, widened as the side test below is)
-  // before any distance is computed.
-  const long double ex = PositionX(edge_body), ey = PositionY(edge_body);
-  const long double gap = kContactOutsideTolerance;
-  if (qx < ex + turned_leaf.XMin - gap || qx > ex + turned_leaf.XMax + gap ||
-      qy < ey + turned_leaf.YMin - gap || qy > ey + turned_leaf.YMax + gap) {
-    return false;
-  }
-
+bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x,
+                                 long double p0y, long double p1x, long double p1y, std::int32_t v,
+                                 std::uint32_t m, long double qx, long double qy) {
   const long double ux = p1x - p0x, uy = p1y - p0y;
   const long double d01_2 = ux * ux + uy * uy;
   if (d01_2 == 0) return false;
@@ -417,6 +481,8 @@ void TCollisions::ClassifyByVelocity(bool Retry) {
   if (Retry) tol *= kContactRetryToleranceFactor;
   const long double dt = world_.State().TimeStep;
   FreeAcceleration(free_acceleration_);
+  free_acceleration_finite_ =
+      AllFinite(free_acceleration_.data(), static_cast<std::uint32_t>(free_acceleration_.size()));
 
   HasImpacts = false;
   HasRestingContacts = false;
@@ -461,24 +527,29 @@ void TCollisions::FreeAcceleration(std::vector<long double>& acceleration) {
   acceleration.assign(n, 0.0L);
   // A model without forces or inverse yet (tests that classify by hand) has none.
   if (minv.RowCount() != n || minv.ColCount() != n || h.Count() != n) return;
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const long double* row = minv.RowData(i);
-    long double sum = 0;
-    for (std::uint32_t j = 0; j < n; ++j) sum += row[j] * h.Data()[j];
-    acceleration[i] = sum;
-  }
+  MultiplyRows(minv, InversePattern(minv), h.Data(), n, acceleration.data(), 1);
 }
 
 long double TCollisions::FreeNormalAcceleration(const TContact& contact) const {
   const TFloatList& jacobian = contact.Jacobian.Normal;
   const std::size_t n = std::min<std::size_t>(jacobian.Count(), free_acceleration_.size());
   long double a = contact.Bias.Normal.Get();
-  for (std::size_t j = 0; j < n; ++j) a += jacobian.Data()[j] * free_acceleration_[j];
+  // The columns no body of the contact touched are 0, and add nothing while the accelerations are
+  // finite.
+  if (free_acceleration_finite_) {
+    for (const std::uint32_t j : contact.TouchedCoordinates()) {
+      if (j >= n) break;
+      a += jacobian.Data()[j] * free_acceleration_[j];
+    }
+  } else {
+    for (std::size_t j = 0; j < n; ++j) a += jacobian.Data()[j] * free_acceleration_[j];
+  }
   // Each side's own acceleration counts: a box on a box on the floor sees its own fall, though in free
   // motion both boxes fall together and their relative acceleration is 0. The floor holds the lower box,
   // so the upper one closes on it at g dt every step.
   long double edge = 0, vertex = 0;
-  contact.NormalAccelerationParts(free_acceleration_.data(), static_cast<std::uint32_t>(n), edge, vertex);
+  contact.NormalAccelerationParts(free_acceleration_.data(), static_cast<std::uint32_t>(n), edge, vertex,
+                                  !free_acceleration_finite_);
   return std::max(std::fabs(a), std::fabs(edge) + std::fabs(vertex));
 }
 

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -23,6 +24,7 @@
 #include "engine/model/world_settings.h"
 #include "engine/world_view.h"
 #include "numerics/float_list.h"
+#include "numerics/nonzero_pattern.h"
 
 namespace zentrova {
 
@@ -30,6 +32,7 @@ class TBody;
 class TBodyList;
 class TBoundingBoxTree;
 class TContactProperties;
+class TNonZeroPattern;
 class TSqrMatrix;
 struct TBoundingBox;
 struct TStepState;
@@ -55,6 +58,9 @@ class ICollisionWorld {
   virtual long double MaxStepDisplacement() = 0;
   // M^-1 (n x n) at the working state.
   virtual const TSqrMatrix& InverseMassMatrix() = 0;
+  // Where M^-1 is not zero, when the world keeps that with M^-1; nullptr: detection finds it itself, at
+  // the cost of every element each time it asks.
+  virtual const TNonZeroPattern* InverseMassPattern() { return nullptr; }
   // h: the values of the generalized force vector at the working state (n).
   virtual const TFloatList& GeneralizedForces() = 0;
   // Ends the run after the current step (clears the simulation thread's running flag). A world without
@@ -64,6 +70,13 @@ class ICollisionWorld {
   virtual TContactPointList* ContactPointList() { return nullptr; }
   // Where detection and the solvers log; the program's log unless the world was given a sink.
   virtual ILogSink& Log() { return ProgramLog(); }
+};
+
+// A body's box turned into world orientation and placed at the body's position: the bounds that the
+// overlap tests compare.
+struct TPlacedBox {
+  long double lo_x = 0, hi_x = 0, lo_y = 0, hi_y = 0;
+  bool HasNaN() const { return std::isnan(lo_x) || std::isnan(hi_x) || std::isnan(lo_y) || std::isnan(hi_y); }
 };
 
 class TCollisions {
@@ -132,21 +145,27 @@ class TCollisions {
   void EmptyContactLists();
   void ClassifyByVelocity(bool Retry);
   void PrepareContactLists();
-  // Both bodies have a shape and their turned root boxes overlap; refreshes both rotation records.
-  bool BroadPhase(std::int32_t i, std::int32_t j);
+  // The pairs i < j of bodies with a shape whose placed root boxes (root_boxes_) overlap, ascending, as
+  // i << 32 | j.
+  void BroadPhase(std::vector<std::uint64_t>& pairs);
   // Descends the two box trees of a pair that the broad phase has just passed.
   void NarrowPhase(std::int32_t i, std::int32_t j);
-  void Descend(const TBoundingBoxTree& a, const TBoundingBoxTree& b, TBody& body_i, TBody& body_j,
-               std::int32_t i, std::int32_t j);
-  void LeafPair(const TBoundingBoxTree& a, const TBoundingBoxTree& b, std::int32_t i, std::int32_t j);
+  // Descends from the nodes a of body i and b of body j, whose boxes placed_a and placed_b are turned and
+  // placed.
+  void Descend(const TBoundingBoxTree& a, const TPlacedBox& placed_a, const TBoundingBoxTree& b,
+               const TPlacedBox& placed_b, TBody& body_i, TBody& body_j, std::int32_t i, std::int32_t j);
+  void LeafPair(const TBoundingBoxTree& a, const TPlacedBox& placed_a, const TBoundingBoxTree& b,
+                const TPlacedBox& placed_b, std::int32_t i, std::int32_t j);
   // Which of the pair's bodies resist penetration: the pair's entry of the contact properties, both
   // without one.
   std::int32_t ResistingMode(std::int32_t i, std::int32_t j) const;
-  void EdgesAgainstVertices(const TBoundingBoxTree& edges, std::int32_t e, const TBoundingBoxTree& vertices,
-                            std::int32_t v);
-  bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k,
-                      const TBoundingBox& turned_leaf, long double p0x, long double p0y, long double p1x,
-                      long double p1y, const TBody& vertex_body, std::int32_t v, std::uint32_t m);
+  void EdgesAgainstVertices(const TBoundingBoxTree& edges, const TPlacedBox& placed_edges, std::int32_t e,
+                            const TBoundingBoxTree& vertices, std::int32_t v);
+  // Vertex m of body v at (qx, qy) in the world, inside the edge leaf's box, against edge k of the edge
+  // body e from P0 to P1; adds the contact when it is one.
+  bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x, long double p0y,
+                      long double p1x, long double p1y, std::int32_t v, std::uint32_t m, long double qx,
+                      long double qy);
   bool AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                   long double cy, long double tx, long double ty, long double t);
   void DrawOverPenetration(const TContact& contact);
@@ -199,8 +218,12 @@ class TCollisions {
   // (the LCP with its copies, the coupling, the Jacobian blocks); false with an error line and
   // TooManyContacts set when they exceed the bound.
   bool MatricesFit(std::uint32_t contacts, std::uint64_t unknowns, std::uint64_t coordinates);
-  // minv_ := M^-1 of the world; false with an error line when it is not n x n.
+  // minv_ := M^-1 of the world and minv_pattern_ its non-zeros; false with an error line when it is not
+  // n x n.
   bool LoadInverseMassMatrix();
+  // The non-zeros of m, the world's M^-1: the world's own pattern when it keeps one of m's size, else
+  // found anew.
+  const TNonZeroPattern& InversePattern(const TSqrMatrix& m);
   // M^-1 over the given coordinates.
   void LocalInverseMassMatrix(const std::vector<std::uint32_t>& coords, TDenseMatrix& out) const;
   // Groups the contacts of `list` into the first groups of `groups` (grown, never shrunk); their count.
@@ -235,17 +258,33 @@ class TCollisions {
   void SearchPair(std::int32_t i, std::int32_t j);
 
   ICollisionWorld& world_;
+  // Of the current detection: every body's root box turned and placed (valid for bodies with a shape),
+  // the bodies ordered by the lower x bound of their boxes (kept from detection to detection), their
+  // sort keys, and the pairs whose boxes overlap.
+  std::vector<TPlacedBox> root_boxes_;
+  std::vector<std::int32_t> sweep_order_;
+  std::vector<long double> sweep_keys_;
+  std::vector<std::uint64_t> broad_pairs_;
+  // The vertices of a leaf that lie in the box of the edge leaf they are tested against, in the world.
+  struct TLeafVertex {
+    std::uint32_t m;
+    long double x, y;
+  };
+  std::vector<TLeafVertex> leaf_vertices_;
   std::unordered_map<std::uint64_t, TPairSearch> searches_;  // by pair
   TPairSearch* recording_ = nullptr;                         // the search AddContact records into
   std::vector<long double> search_key_;
   std::vector<std::int32_t> resting_position_;  // by ListIndex
   std::vector<long double> free_acceleration_;  // M^-1 h of the last classification
-  TDenseMatrix minv_;
+  bool free_acceleration_finite_ = true;         // and all of it is finite
+  const TSqrMatrix* minv_ = nullptr;
+  const TNonZeroPattern* minv_pattern_ = nullptr;
+  TNonZeroPattern own_pattern_;
   std::vector<TContactGroup> groups_;
   std::vector<TForceGroup> force_groups_;
   std::vector<TImpactGroup> impact_groups_;
   struct {
-    std::vector<std::uint32_t> parent, first, number;
+    std::vector<std::uint32_t> parent, first, number, next;
     std::vector<char> sticking;
   } work_;
 };

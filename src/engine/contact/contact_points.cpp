@@ -23,17 +23,26 @@ namespace {
 //   Rz linked to q_j:     jx[j] += sigma (-ry),  jy[j] += sigma rx,  b += sigma (-omega^2 r)
 //   Rz of time alone:     b += sigma (-omega^2 r + alpha x r)
 // and y likewise into jy and by.
+// The coordinates whose columns it changes are appended to `touched`; a term sigma x 0 added to +0 leaves
+// +0, so the columns it does not name stay as they were.
 void AddBodyTerms(const TBody& body, long double sigma, long double rx, long double ry, std::uint32_t n,
                   std::vector<long double>& jx, std::vector<long double>& jy, long double& bx,
-                  long double& by) {
+                  long double& by, std::vector<std::uint32_t>& touched) {
   const auto add_translation = [&](const TLinkToGeneralizedCoordinate& link, std::vector<long double>& j,
                                    long double& b) {
     if (link.Linked) {
-      if (link.Index >= 0 && static_cast<std::uint32_t>(link.Index) < n) j[link.Index] += sigma;
+      if (link.Index >= 0 && static_cast<std::uint32_t>(link.Index) < n) {
+        j[link.Index] += sigma;
+        touched.push_back(static_cast<std::uint32_t>(link.Index));
+      }
     } else if (link.Dependent) {
       if (link.JacobianVector) {
         const TFloatList& values = link.JacobianVector->Values;
-        for (std::uint32_t i = 0; i < n && i < values.Count(); ++i) j[i] += sigma * values.Data()[i];
+        for (std::uint32_t i = 0; i < n && i < values.Count(); ++i) {
+          if (values.Data()[i] == 0) continue;
+          j[i] += sigma * values.Data()[i];
+          touched.push_back(i);
+        }
       }
       if (link.JacobianScalar && link.JacobianScalar->Count() > 0) {
         b += sigma * link.JacobianScalar->Value(0);
@@ -50,6 +59,7 @@ void AddBodyTerms(const TBody& body, long double sigma, long double rx, long dou
     if (rz.Index >= 0 && static_cast<std::uint32_t>(rz.Index) < n) {
       jx[rz.Index] += sigma * -ry;
       jy[rz.Index] += sigma * rx;
+      touched.push_back(static_cast<std::uint32_t>(rz.Index));
     }
     const long double omega = body.Kinematics.Velocity.Rz.Get();
     bx += sigma * -omega * omega * rx;
@@ -111,8 +121,7 @@ void TContact::Reset() {
                          &Impulse.Tangent, &Work}) {
     zero(c->ValuePtr, 1);
   }
-  zero(Jacobian.Normal.Data(), Jacobian.Normal.Count());
-  zero(Jacobian.Tangent.Data(), Jacobian.Tangent.Count());
+  ClearTouched();
   for (long double* x : {&Friction, &RestitutionNormal, &RestitutionTangent, &ParameterNi, &re_x_, &re_y_,
                          &rv_x_, &rv_y_}) {
     zero(x, 1);
@@ -180,28 +189,44 @@ void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
   Kinematics.Acceleration.Tangent.Set(tangential(dax, day));
 }
 
+void TContact::ClearTouched() {
+  // Zeros as bytes (all bits clear is +0), cheaper than extended stores; the columns no body touched
+  // hold them already.
+  const auto zero = [](std::vector<long double>& v, std::uint32_t j) {
+    if (j < v.size()) std::memset(&v[j], 0, sizeof(long double));
+  };
+  for (const std::uint32_t j : touched_) {
+    if (j < Jacobian.Normal.Count()) std::memset(Jacobian.Normal.Data() + j, 0, sizeof(long double));
+    if (j < Jacobian.Tangent.Count()) std::memset(Jacobian.Tangent.Data() + j, 0, sizeof(long double));
+    zero(jx_, j);
+    zero(jy_, j);
+    zero(edge_normal_, j);
+  }
+  touched_.clear();
+}
+
 void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
   const std::uint32_t n = n_;
+  // The rows have n values, but a body moves only the few coordinates its links name: the columns of
+  // the last contact set here are cleared, and only the touched ones are computed.
+  ClearTouched();
   std::vector<long double>& jx = jx_;
   std::vector<long double>& jy = jy_;
-  // Zeros as bytes (all bits clear is +0), cheaper than extended stores.
   jx.resize(n);
   jy.resize(n);
-  if (n != 0) {
-    std::memset(jx.data(), 0, n * sizeof(long double));
-    std::memset(jy.data(), 0, n * sizeof(long double));
-  }
+  edge_normal_.resize(n);
+  Jacobian.Dim(n);
   long double bx = 0, by = 0;
   // vN = N . dv = Tx dvy - Ty dvx and vT = T . dv = Tx dvx + Ty dvy, row by row over q'.
   const long double tx = Tangent.X.Get(), ty = Tangent.Y.Get();
-  AddBodyTerms(edge, 1.0L, re_x_, re_y_, n, jx, jy, bx, by);
-  edge_normal_.resize(n);
-  for (std::uint32_t j = 0; j < n; ++j) edge_normal_[j] = tx * jy[j] - ty * jx[j];
+  AddBodyTerms(edge, 1.0L, re_x_, re_y_, n, jx, jy, bx, by, touched_);
+  for (const std::uint32_t j : touched_) edge_normal_[j] = tx * jy[j] - ty * jx[j];
   edge_bias_normal_ = tx * by - ty * bx;
-  AddBodyTerms(vertex, -1.0L, rv_x_, rv_y_, n, jx, jy, bx, by);
+  AddBodyTerms(vertex, -1.0L, rv_x_, rv_y_, n, jx, jy, bx, by, touched_);
+  std::sort(touched_.begin(), touched_.end());
+  touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
 
-  Jacobian.Dim(n);
-  for (std::uint32_t j = 0; j < n; ++j) {
+  for (const std::uint32_t j : touched_) {
     Jacobian.Normal.Data()[j] = tx * jy[j] - ty * jx[j];
     Jacobian.Tangent.Data()[j] = tx * jx[j] + ty * jy[j];
   }
@@ -210,14 +235,23 @@ void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
 }
 
 void TContact::NormalAccelerationParts(const long double* qdd, std::uint32_t n, long double& edge,
-                                       long double& vertex) const {
+                                       long double& vertex, bool every_column) const {
   const std::uint32_t count = std::min({n, Jacobian.Normal.Count(), static_cast<std::uint32_t>(edge_normal_.size())});
   const long double* row = Jacobian.Normal.Data();
   edge = edge_bias_normal_;
   vertex = Bias.Normal.Get() - edge_bias_normal_;
-  for (std::uint32_t j = 0; j < count; ++j) {
+  const auto add = [&](std::uint32_t j) {
     edge += edge_normal_[j] * qdd[j];
     vertex += (row[j] - edge_normal_[j]) * qdd[j];
+  };
+  if (every_column) {
+    for (std::uint32_t j = 0; j < count; ++j) add(j);
+    return;
+  }
+  // The columns no body touched add 0 x qdd: only the touched ones are summed, in the same order.
+  for (const std::uint32_t j : touched_) {
+    if (j >= count) break;
+    add(j);
   }
 }
 

@@ -48,8 +48,14 @@ class TContact {
   // The free normal acceleration of each side under the generalized accelerations qdd (n values): the
   // edge body's touching point's and the vertex's, each along N, signed as in the relative acceleration
   // (edge + vertex = Jacobian.Normal . qdd + Bias.Normal).
-  void NormalAccelerationParts(const long double* qdd, std::uint32_t n, long double& edge,
-                               long double& vertex) const;
+  // The columns the bodies did not touch are 0 and are left out, unless `every_column` (a q'' that is
+  // not finite: 0 x NaN is NaN).
+  void NormalAccelerationParts(const long double* qdd, std::uint32_t n, long double& edge, long double& vertex,
+                               bool every_column = false) const;
+
+  // The generalized coordinates whose columns of the Jacobian rows the bodies' links touched, ascending:
+  // every other column is +0.
+  const std::vector<std::uint32_t>& TouchedCoordinates() const { return touched_; }
 
   // What the contact hands to the contact watches.
   TWatchedContact Watched() const;
@@ -81,16 +87,20 @@ class TContact {
   void ComputeKinematics(const TBody& edge, const TBody& vertex);
   void ComputeJacobians(const TBody& edge, const TBody& vertex);
   void ComputeCoefficients();
+  // The touched columns of the Jacobian rows and of the work rows back to +0; none touched.
+  void ClearTouched();
 
   const TBodyList& bodies_;
   std::uint32_t n_;
   TContactProperties* properties_;
   // The lever arms R.(x, y) from each body's origin to its touching point, in world coordinates.
   long double re_x_ = 0, re_y_ = 0, rv_x_ = 0, rv_y_ = 0;
-  // The relative velocity's x and y rows over q' while the Jacobian is built, kept for the next use.
+  // The relative velocity's x and y rows over q' while the Jacobian is built, kept for the next use
+  // (+0 outside the touched columns).
   std::vector<long double> jx_, jy_;
-  // The edge body's share of Jacobian.Normal and of Bias.Normal.
+  // The edge body's share of Jacobian.Normal (+0 outside the touched columns) and of Bias.Normal.
   std::vector<long double> edge_normal_;
+  std::vector<std::uint32_t> touched_;
   long double edge_bias_normal_ = 0;
 };
 

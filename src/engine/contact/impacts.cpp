@@ -24,8 +24,17 @@ bool TCollisions::LoadInverseMassMatrix() {
                          std::to_string(n) + ": contacts cannot be solved.");
     return false;
   }
-  minv_.Assign(m);
+  // Read where it is: the groups take only their own coordinates' elements.
+  minv_ = &m;
+  minv_pattern_ = &InversePattern(m);
   return true;
+}
+
+const TNonZeroPattern& TCollisions::InversePattern(const TSqrMatrix& m) {
+  const TNonZeroPattern* kept = world_.InverseMassPattern();
+  if (kept != nullptr && kept->Rows() == m.RowCount() && kept->Cols() == m.ColCount()) return *kept;
+  own_pattern_.Build(m);
+  return own_pattern_;
 }
 
 bool TCollisions::MatricesFit(std::uint32_t contacts, std::uint64_t unknowns, std::uint64_t coordinates) {
@@ -43,16 +52,22 @@ bool TCollisions::MatricesFit(std::uint32_t contacts, std::uint64_t unknowns, st
 void TCollisions::LocalInverseMassMatrix(const std::vector<std::uint32_t>& coords, TDenseMatrix& out) const {
   const auto nc = static_cast<std::uint32_t>(coords.size());
   out.Reset(nc, nc);
+  // The value of M^-1 is C times its elements.
+  const long double c = minv_->C;
   for (std::uint32_t a = 0; a < nc; ++a) {
-    for (std::uint32_t b = 0; b < nc; ++b) out(a, b) = minv_(coords[a], coords[b]);
+    const long double* row = minv_->RowData(coords[a]);
+    for (std::uint32_t b = 0; b < nc; ++b) out(a, b) = c * row[coords[b]];
   }
 }
 
 std::size_t TCollisions::GroupContacts(const TContactPoints& list, std::vector<TContactGroup>& groups) {
-  const std::uint32_t n = minv_.Rows();
+  const std::uint32_t n = minv_->RowCount();
+  // Coordinates that M^-1 couples start in one set, rooted at its smallest coordinate; the contacts then
+  // join the sets of the coordinates they move. Every root stays the smallest coordinate of its set.
   std::vector<std::uint32_t>& parent = work_.parent;
+  const std::vector<std::uint32_t>& coupled = minv_pattern_->Coupled();
   parent.resize(n);
-  for (std::uint32_t i = 0; i < n; ++i) parent[i] = i;
+  for (std::uint32_t i = 0; i < n; ++i) parent[i] = i < coupled.size() ? coupled[i] : i;
   const auto root = [&](std::uint32_t i) {
     while (parent[i] != i) i = parent[i] = parent[parent[i]];
     return i;
@@ -61,11 +76,6 @@ std::size_t TCollisions::GroupContacts(const TContactPoints& list, std::vector<T
     const std::uint32_t a = root(i), b = root(j);
     if (a != b) parent[std::max(a, b)] = std::min(a, b);
   };
-  for (std::uint32_t i = 0; i < n; ++i) {
-    for (std::uint32_t j = i + 1; j < n; ++j) {
-      if (minv_(i, j) != 0 || minv_(j, i) != 0) join(i, j);
-    }
-  }
   // The first coordinate each contact moves (n: none).
   const auto count = static_cast<std::uint32_t>(list.Count());
   std::vector<std::uint32_t>& first = work_.first;
@@ -74,13 +84,27 @@ std::size_t TCollisions::GroupContacts(const TContactPoints& list, std::vector<T
     const TContact& contact = list.Items(static_cast<std::int32_t>(c));
     const std::uint32_t rows =
         std::min<std::uint32_t>({n, contact.Jacobian.Normal.Count(), contact.Jacobian.Tangent.Count()});
-    for (std::uint32_t j = 0; j < rows; ++j) {
+    for (const std::uint32_t j : contact.TouchedCoordinates()) {
+      if (j >= rows) break;
       if (contact.Jacobian.Normal.Data()[j] == 0 && contact.Jacobian.Tangent.Data()[j] == 0) continue;
       if (first[c] == n) {
         first[c] = j;
       } else {
         join(first[c], j);
       }
+    }
+  }
+  // The coordinates of every set, ascending, chained from its root: next[j] is the following one (n:
+  // none).
+  std::vector<std::uint32_t>& next = work_.next;
+  next.assign(n, n);
+  {
+    std::vector<std::uint32_t>& last = work_.number;  // the last coordinate chained to each root so far
+    last.assign(n, n);
+    for (std::uint32_t j = 0; j < n; ++j) {
+      const std::uint32_t r = root(j);
+      if (r != j) next[last[r]] = j;
+      last[r] = j;
     }
   }
   // Groups in the order of their first contact; a contact that moves nothing is a group of its own.
@@ -103,9 +127,7 @@ std::size_t TCollisions::GroupContacts(const TContactPoints& list, std::vector<T
     if (number[r] == count) {
       number[r] = static_cast<std::uint32_t>(used);
       TContactGroup& group = next_group();
-      for (std::uint32_t j = 0; j < n; ++j) {
-        if (root(j) == r) group.Coordinates.push_back(j);
-      }
+      for (std::uint32_t j = r; j != n; j = next[j]) group.Coordinates.push_back(j);
     }
     groups[number[r]].Members.push_back(c);
   }

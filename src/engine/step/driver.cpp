@@ -235,6 +235,10 @@ const TSqrMatrix& TVYKMain::InverseMassMatrix() {
   return world_->Model().InverseMassMatrix;
 }
 
+const TNonZeroPattern* TVYKMain::InverseMassPattern() {
+  return &world_->Model().InverseMassPattern;
+}
+
 const TFloatList& TVYKMain::GeneralizedForces() {
   return world_->Model().HVector.Values;
 }

@@ -81,6 +81,7 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   TContactProperties* ContactProperties() override;
   long double MaxStepDisplacement() override;
   const TSqrMatrix& InverseMassMatrix() override;
+  const TNonZeroPattern* InverseMassPattern() override;
   const TFloatList& GeneralizedForces() override;
   void StopRun() override;
   TContactPointList* ContactPointList() override { return &world_->ContactPointList; }

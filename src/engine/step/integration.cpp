@@ -10,15 +10,11 @@ namespace zentrova {
 
 namespace {
 
-// out := M^-1 f, each sum taken in column order from 0.
-void MultiplyInverse(const TSqrMatrix& m_inv, const long double* f, std::uint32_t n, long double* out,
+// out := M^-1 f, each sum taken in column order from 0 over the non-zero elements of M^-1 (over all of
+// them when f is not finite).
+void MultiplyInverse(const TModel& model, const long double* f, std::uint32_t n, long double* out,
                      std::uint32_t stride) {
-  for (std::uint32_t i = 0; i < n; ++i) {
-    const long double* row = m_inv.RowData(i);
-    long double sum = 0;
-    for (std::uint32_t j = 0; j < n; ++j) sum += row[j] * f[j];
-    out[std::size_t{i} * stride] = sum;
-  }
+  MultiplyRows(model.InverseMassMatrix, model.InverseMassPattern, f, n, out, stride);
 }
 
 }  // namespace
@@ -41,7 +37,7 @@ bool TIntegration::Derivatives(TFloatList& D) {
       model.InverseMassMatrix.ColCount() < n) {
     return false;
   }
-  MultiplyInverse(model.InverseMassMatrix, model.HVector.Values.Data(), n, d + 1, 2);
+  MultiplyInverse(model, model.HVector.Values.Data(), n, d + 1, 2);
   return true;
 }
 
@@ -131,7 +127,7 @@ bool TIntegration::StepAfterContact(const TFloatList* velocity_jump) {
   }
   TCoordinateList& working = state.Evaluated;
   if (model.InverseMassMatrix.RowCount() >= n && model.InverseMassMatrix.ColCount() >= n) {
-    MultiplyInverse(model.InverseMassMatrix, F.Data(), n, working.QDDot.Data(), 1);
+    MultiplyInverse(model, F.Data(), n, working.QDDot.Data(), 1);
   }
   UpdateWatches(true);
   control_.Update(true, true, velocity_jump, true);

@@ -21,6 +21,7 @@
 #include "engine/record/contact_watches.h"
 #include "engine/record/history.h"
 #include "numerics/matrix.h"
+#include "numerics/nonzero_pattern.h"
 
 namespace zentrova {
 
@@ -48,6 +49,8 @@ struct TModel {
   TDependentCoordinates DependentCoordinates;
   TMassMatrix MassMatrix;
   TSqrMatrix InverseMassMatrix;
+  // Where InverseMassMatrix is not zero, built with it: the products with it skip its zeros.
+  TNonZeroPattern InverseMassPattern;
   // M depends on time or state: it is re-evaluated and re-inverted before every step.
   bool MassMatrixVaries = false;
   TExpressionList HVector;  // the generalized forces h, n values

@@ -204,8 +204,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   if (!m.MassMatrix.Load(dir + s.MassMatrixFileName, s.N)) return false;
   m.MassMatrixVaries = m.MassMatrix.TimeDependent;
   // A singular matrix does not end the load: the numerics error record it leaves stops the first step.
-  m.InverseMassMatrix.Assign(&m.MassMatrix);
-  if (!m.InverseMassMatrix.LUDInverse()) log_.AddLine(kMassMatrixInversionError);
+  if (!InvertEvaluatedMassMatrix()) log_.AddLine(kMassMatrixInversionError);
   if (!LoadHVector()) return false;
   if (!EvaluateBreakTime()) return false;
   if (!LoadMechanicalEnergy()) return false;

@@ -218,6 +218,8 @@ class TWorld : public IHistoryWorld {
   // Re-evaluates and re-inverts M when it varies. False after "[Error] Error in mass matrix inversion
   // (possibly singular)." when it is singular.
   bool InvertMassMatrix();
+  // M^-1 := the inverse of M as it stands, and its pattern of non-zeros. False when M is singular.
+  bool InvertEvaluatedMassMatrix();
   // The start of a step is accepted: the history may record the saved state, the saved state takes the
   // working one (with the impact's velocity jump, when one was applied, kept to be taken off again at a
   // roll-back) and with `save_time` the saved time the working time. The time itself is step control's

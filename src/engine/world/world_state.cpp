@@ -27,12 +27,20 @@ bool TWorld::InvertMassMatrix() {
   TModel& m = *model_;
   if (!m.MassMatrixVaries) return true;
   m.MassMatrix.Evaluate();
-  m.InverseMassMatrix.Assign(&m.MassMatrix);
-  if (!m.InverseMassMatrix.LUDInverse()) {
+  if (!InvertEvaluatedMassMatrix()) {
     log_.AddLine(kMassMatrixInversionError);
     return false;
   }
   return true;
+}
+
+bool TWorld::InvertEvaluatedMassMatrix() {
+  TModel& m = *model_;
+  m.InverseMassMatrix.Assign(&m.MassMatrix);
+  const bool inverted = m.InverseMassMatrix.LUDInverse();
+  // Whatever the inversion left: the products that skip its zeros read it.
+  m.InverseMassPattern.Build(m.InverseMassMatrix);
+  return inverted;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "collisions_test_support.h"
@@ -310,6 +311,56 @@ TEST_F(CollisionsTest, RepeatedDetectionFindsWhatAFreshOneFinds) {
     EXPECT_EQ(Records(collisions_), Records(fresh));
     EXPECT_EQ(collisions_.Contacts->Count(), static_cast<std::int32_t>(step.contacts));
   }
+}
+
+// Boxes standing on a floor in the reverse of their body order, one stacked on another, one above them in
+// the air and one off the floor's end. Whatever order they lie in along x, the pairs are searched in body
+// order, i < j and j ascending within i, and every pair whose boxes overlap is found, also after bodies
+// have passed each other.
+TEST_F(CollisionsTest, PairsAreSearchedInBodyOrderWhereverTheBodiesLie) {
+  Write("floor.exs", kFloorOutline);
+  Write("box.exs", kBoxOutline);
+  const struct {
+    const char* name;
+    long double x, y;
+  } boxes[] = {{"B0", 4, 0.5L}, {"B1", 0, 0.5L}, {"B2", -4, 0.5L}, {"Floor", 0, 0},
+               {"B4", 0.25L, 1.5L}, {"B5", 0.2L, 4}, {"Far", 30, 0.5L}};
+  std::vector<std::string> files;
+  std::string cop;
+  for (const auto& box : boxes) {
+    const bool floor = std::string(box.name) == "Floor";
+    Write(std::string(box.name) + ".bdy",
+          BodyFile(box.name, floor ? "floor.exs" : "box.exs", 1, 1,
+                   "x=" + Num(box.x) + "\r\ny=" + Num(box.y) + "\r\n"));
+    files.push_back(std::string(box.name) + ".bdy");
+    cop += std::string("[") + box.name + ":all]\r\n";
+  }
+  Write("model.cop", cop);
+  Load("maximumPenetration=1e-3\r\n", files, 0);
+  using Pairs = std::vector<std::pair<int, int>>;
+  const auto pairs = [&] {
+    Pairs found;
+    for (const auto& [e, k, v, m] : FoundContacts(collisions_)) {
+      const std::pair<int, int> pair(std::min(e, v), std::max(e, v));
+      if (found.empty() || found.back() != pair) found.push_back(pair);
+    }
+    return found;
+  };
+  ASSERT_TRUE(collisions_.Detect());
+  EXPECT_EQ(pairs(), (Pairs{{0, 3}, {1, 3}, {1, 4}, {2, 3}}));
+  const Found found = FoundContacts(collisions_);
+  ASSERT_GE(found.size(), 2u);
+  EXPECT_EQ(Found(found.begin(), found.begin() + 2), (Found{{3, 2, 0, 0}, {3, 2, 0, 1}}));
+
+  // B0 passes B1 and B2, Far comes onto the floor's end, B5 comes down onto B4.
+  Bodies().Items(0).Kinematics.Position.X.Set(-6);
+  Bodies().Items(6).Kinematics.Position.X.Set(9.5L);
+  Bodies().Items(5).Kinematics.Position.Y.Set(2.5L);
+  ASSERT_TRUE(collisions_.Detect());
+  EXPECT_EQ(pairs(), (Pairs{{0, 3}, {1, 3}, {1, 4}, {2, 3}, {3, 6}, {4, 5}}));
+  TCollisions fresh(*this);
+  ASSERT_TRUE(fresh.Detect());
+  EXPECT_EQ(Records(collisions_), Records(fresh));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "driver_test_support.h"
+#include "numerics/float_list.h"
 #include "numerics/numerics_error.h"
 
 namespace zentrova {
@@ -26,6 +27,28 @@ TEST_F(IntegrationTest, FailingThirdStageLeavesTheTimeAtHalfStep) {
   EXPECT_EQ(World().State.Current.Q.At(0), 0);  // the start was saved before the stages
   EXPECT_EQ(Lines().back(), "[Error] Error in mass matrix inversion (possibly singular).");
   ClearNumericsError();
+}
+
+// M = [[1, t], [t, 1]] and h = (1, 0): M^-1 is diagonal at t = 0 and couples the two coordinates later,
+// q'' = (1, -t) / (1 - t^2). The accelerations follow M^-1 as it is at each time, not its zeros at the
+// load.
+TEST_F(IntegrationTest, AccelerationsFollowAnInverseMassMatrixThatGainsCouplings) {
+  CopyModel("fall");
+  WriteModelFile("fall.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=2\nmaximumTimestep=0.5\n[Bodies]\nBody1=ball.bdy\n");
+  WriteModelFile("ball.bdy", "[Main]\nname=Ball\nshapeType=none\n[Mass properties]\nmass=1\n");
+  WriteModelFile("fall.gc", "b`Ball`x[t]\nb`Ball`y[t]\n");
+  WriteModelFile("fall.mmx", "1   t\nt   1\n");
+  WriteModelFile("fall.hv", "1\n0\n");
+  ASSERT_TRUE(Load("fall.wld"));
+  TFloatList d;
+  for (const long double t : {0.0L, 0.5L, 0.25L}) {
+    SCOPED_TRACE(static_cast<double>(t));
+    World().State.Time = t;
+    ASSERT_TRUE(main_->Integration().Derivatives(d));
+    EXPECT_NEAR(d.At(1), 1 / (1 - t * t), 1e-15);
+    EXPECT_NEAR(d.At(3), -t / (1 - t * t), 1e-15);
+  }
 }
 
 }  // namespace

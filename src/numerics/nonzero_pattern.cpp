@@ -1,0 +1,73 @@
+#include "numerics/nonzero_pattern.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "numerics/matrix.h"
+
+namespace zentrova {
+
+void TNonZeroPattern::Build(const TMatrixArray& m) {
+  rows_ = m.RowCount();
+  cols_ = m.ColCount();
+  row_start_.assign(1, 0);
+  row_start_.reserve(std::size_t{rows_} + 1);
+  columns_.clear();
+  for (std::uint32_t r = 0; r < rows_; ++r) {
+    const long double* row = m.RowData(r);
+    for (std::uint32_t c = 0; c < cols_; ++c) {
+      if (row[c] != 0) columns_.push_back(c);
+    }
+    row_start_.push_back(columns_.size());
+  }
+
+  coupled_.clear();
+  if (rows_ != cols_) return;
+  // Union by the smaller index: every set's root is its smallest member.
+  coupled_.resize(rows_);
+  for (std::uint32_t i = 0; i < rows_; ++i) coupled_[i] = i;
+  const auto root = [&](std::uint32_t i) {
+    while (coupled_[i] != i) i = coupled_[i] = coupled_[coupled_[i]];
+    return i;
+  };
+  for (std::uint32_t r = 0; r < rows_; ++r) {
+    for (const std::uint32_t* c = RowBegin(r); c != RowEnd(r); ++c) {
+      const std::uint32_t a = root(r), b = root(*c);
+      if (a != b) coupled_[std::max(a, b)] = std::min(a, b);
+    }
+  }
+  for (std::uint32_t i = 0; i < rows_; ++i) coupled_[i] = root(i);
+}
+
+long double RowProduct(const TMatrixArray& m, const TNonZeroPattern& pattern, std::uint32_t r,
+                       const long double* v, std::uint32_t count) {
+  const long double* row = m.RowData(r);
+  long double sum = 0;
+  for (const std::uint32_t* c = pattern.RowBegin(r); c != pattern.RowEnd(r) && *c < count; ++c) {
+    sum += row[*c] * v[*c];
+  }
+  return sum;
+}
+
+bool AllFinite(const long double* v, std::uint32_t count) {
+  for (std::uint32_t c = 0; c < count; ++c) {
+    if (!std::isfinite(v[c])) return false;
+  }
+  return true;
+}
+
+void MultiplyRows(const TMatrixArray& m, const TNonZeroPattern& pattern, const long double* v, std::uint32_t n,
+                  long double* out, std::size_t stride) {
+  if (AllFinite(v, n)) {
+    for (std::uint32_t i = 0; i < n; ++i) out[i * stride] = RowProduct(m, pattern, i, v, n);
+    return;
+  }
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const long double* row = m.RowData(i);
+    long double sum = 0;
+    for (std::uint32_t c = 0; c < n; ++c) sum += row[c] * v[c];
+    out[i * stride] = sum;
+  }
+}
+
+}  // namespace zentrova

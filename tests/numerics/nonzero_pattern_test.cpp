@@ -1,0 +1,147 @@
+#include "numerics/nonzero_pattern.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <tuple>
+#include <vector>
+
+#include "numerics/matrix.h"
+#include "numerics_test_support.h"
+
+namespace zentrova::test {
+namespace {
+
+using Columns = std::vector<std::vector<std::uint32_t>>;
+
+Columns RowsOf(const TNonZeroPattern& pattern) {
+  Columns rows(pattern.Rows());
+  for (std::uint32_t r = 0; r < pattern.Rows(); ++r) rows[r].assign(pattern.RowBegin(r), pattern.RowEnd(r));
+  return rows;
+}
+
+TNonZeroPattern PatternOf(const std::vector<std::vector<long double>>& rows) {
+  TSqrMatrix m;
+  Set(m, rows);
+  TNonZeroPattern pattern;
+  pattern.Build(m);
+  return pattern;
+}
+
+// +0 and -0 are no elements; NaN, infinities and the smallest subnormal are.
+TEST(NonZeroPatternTest, EveryElementButTheZerosCounts) {
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const long double tiny = std::numeric_limits<long double>::denorm_min();
+  TSqrMatrix m;
+  Set(m, {{1, 0, -0.0L, 2}, {0, 0, 0, 0}, {nan, -0.0L, inf, 0}, {0, tiny, 0, -3}});
+  m.C = 0;  // the factor does not enter
+  TNonZeroPattern pattern;
+  pattern.Build(m);
+  EXPECT_EQ(RowsOf(pattern), (Columns{{0, 3}, {}, {0, 2}, {1, 3}}));
+  EXPECT_EQ(pattern.Count(), 6u);
+  EXPECT_EQ(pattern.Cols(), 4u);
+}
+
+// Coupled by an element in either triangle, directly or along a chain; the smallest index of a set
+// stands for it.
+TEST(NonZeroPatternTest, CoupledIndicesShareTheSmallestOfTheirSet) {
+  struct Case {
+    const char* what;
+    std::vector<std::vector<long double>> rows;
+    std::vector<std::uint32_t> coupled;
+  } cases[] = {
+      {"diagonal", {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {0, 1, 2}},
+      {"an upper element", {{1, 0, 0}, {0, 1, 5}, {0, 0, 1}}, {0, 1, 1}},
+      {"a lower element", {{1, 0, 0}, {0, 1, 0}, {5, 0, 1}}, {0, 1, 0}},
+      {"a chain 0 - 5 - 3 and 2 - 1",
+       {{1, 0, 0, 0, 0, 7},
+        {0, 1, 0, 0, 0, 0},
+        {0, 4, 1, 0, 0, 0},
+        {0, 0, 0, 1, 0, 0},
+        {0, 0, 0, 0, 1, 0},
+        {0, 0, 0, 8, 0, 1}},
+       {0, 1, 1, 0, 4, 0}},
+      {"an empty row joins nothing", {{0, 0}, {0, 1}}, {0, 1}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(PatternOf(c.rows).Coupled(), c.coupled);
+  }
+  // Rebuilt for another matrix, nothing of the earlier one stays.
+  TSqrMatrix full, diagonal;
+  Set(full, {{1, 1}, {1, 1}});
+  Set(diagonal, {{1, 0}, {0, 1}});
+  TNonZeroPattern pattern;
+  pattern.Build(full);
+  pattern.Build(diagonal);
+  EXPECT_EQ(RowsOf(pattern), (Columns{{0}, {1}}));
+  EXPECT_EQ(pattern.Coupled(), (std::vector<std::uint32_t>{0, 1}));
+}
+
+TEST(NonZeroPatternTest, MatrixThatIsNotSquareCouplesNothing) {
+  TMatrix m;
+  Set(m, {{0, 1, 0}, {2, 0, 0}});
+  TNonZeroPattern pattern;
+  pattern.Build(m);
+  EXPECT_EQ(RowsOf(pattern), (Columns{{1}, {0}}));
+  EXPECT_TRUE(pattern.Coupled().empty());
+}
+
+// The sum over the non-zeros is the dense sum in column order bit for bit: the terms are chosen so that
+// another order rounds differently, and a row that gives -0 term by term still sums to +0.
+TEST(NonZeroPatternTest, RowProductIsTheDenseSumBitForBit) {
+  const long double big = 1e20L;
+  TSqrMatrix m;
+  Set(m, {{big, 0, 1, 0, -big}, {0, -0.0L, 0, 0, 0}, {0, 3, 0, 0.1L, 0}, {-1, 0, 0, 0, 0}, {0, 0, 0, 0, 0}});
+  const std::vector<long double> v = {1, 2, 1, 3, 1};
+  TNonZeroPattern pattern;
+  pattern.Build(m);
+  for (std::uint32_t count : {5u, 3u, 1u, 0u}) {
+    for (std::uint32_t r = 0; r < 5; ++r) {
+      SCOPED_TRACE(::testing::Message() << "row " << r << ", " << count << " columns");
+      long double dense = 0;
+      for (std::uint32_t c = 0; c < count; ++c) dense += m.RowData(r)[c] * v[c];
+      const long double sparse = RowProduct(m, pattern, r, v.data(), count);
+      EXPECT_EQ(std::memcmp(&dense, &sparse, 10), 0) << dense << " against " << sparse;
+    }
+  }
+  // (1e20 + 1) - 1e20 = 0 in column order, where 1e20 - 1e20 + 1 would give 1.
+  EXPECT_EQ(RowProduct(m, pattern, 0, v.data(), 5), 0);
+  EXPECT_FALSE(std::signbit(RowProduct(m, pattern, 1, v.data(), 5)));
+  EXPECT_EQ(RowProduct(m, pattern, 2, v.data(), 5), 6 + 0.1L * 3);
+}
+
+// A vector that is not finite makes every row that meets it NaN or infinite in the dense product, the
+// rows whose element there is 0 included: those products are taken over every column.
+TEST(NonZeroPatternTest, MultiplyRowsCarriesWhatIsNotFiniteIntoEveryRow) {
+  TSqrMatrix m;
+  Set(m, {{2, 0, 0}, {0, 3, 0}, {0, 0, 4}});
+  TNonZeroPattern pattern;
+  pattern.Build(m);
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  struct Case {
+    std::vector<long double> v;
+    std::vector<bool> nan_rows;
+  } cases[] = {{{1, 2, 3}, {false, false, false}},
+               {{1, nan, 3}, {true, true, true}},
+               {{inf, 2, 3}, {false, true, true}}};  // inf x 2 is inf, 0 x inf is NaN
+  for (const Case& c : cases) {
+    std::vector<long double> out(6, -1);
+    MultiplyRows(m, pattern, c.v.data(), 3, out.data(), 2);
+    for (std::uint32_t i = 0; i < 3; ++i) {
+      SCOPED_TRACE(::testing::Message() << "row " << i << " of " << c.v[0] << ", " << c.v[1]);
+      EXPECT_EQ(std::isnan(out[2 * i]), c.nan_rows[i]);
+      if (!std::isnan(c.v[1]) && std::isfinite(c.v[0])) EXPECT_EQ(out[2 * i], m.RowData(i)[i] * c.v[i]);
+      EXPECT_EQ(out[2 * i + 1], -1);  // the stride leaves the others
+    }
+  }
+  EXPECT_EQ(std::tuple(AllFinite(nullptr, 0), AllFinite(cases[2].v.data(), 3), AllFinite(cases[2].v.data() + 1, 2)),
+            std::tuple(true, false, true));
+}
+
+}  // namespace
+}  // namespace zentrova::test
