@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <exception>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/contact/contact_properties.h"
 #include "platform/ini_file.h"
@@ -136,7 +138,17 @@ bool IsNumberText(const std::string& text) {
 
 void TCoefficientOfContact::Compile() {
   constants_.assign(Expressions.size(), std::nullopt);
+  parser_of_.clear();
+  // Pairs of the same text share one parser: every parser reads the same variables, and a model of
+  // many bodies gives most of its pairs one text.
+  // The first pair of each text, by the text (Expressions stay put from here on).
+  std::unordered_map<std::string_view, std::size_t> first;
   for (std::size_t k = 0; k < Expressions.size(); ++k) {
+    if (const auto it = first.find(Expressions[k]); it != first.end()) {
+      parser_of_.push_back(parser_of_[it->second]);
+      constants_[k] = constants_[it->second];
+      continue;
+    }
     try {
       Parsers.AddParser(Variables, Expressions[k]);
     } catch (const std::exception& e) {
@@ -145,21 +157,23 @@ void TCoefficientOfContact::Compile() {
           Lines[k] != 0 ? "Line " + IntToText(static_cast<std::int64_t>(Lines[k])) + " of file " : "File ";
       throw EParserException(place + file_name_ + ": " + e.what());
     }
+    parser_of_.push_back(Parsers.Count() - 1);
+    first.emplace(Expressions[k], k);
     // Most coefficients are plain numbers, asked for four times per contact and step: their value is
     // the compiled text's, taken once.
-    if (IsNumberText(Expressions[k])) constants_[k] = Parsers.At(static_cast<int>(k)).Evaluate();
+    if (IsNumberText(Expressions[k])) constants_[k] = Parsers.At(parser_of_.back()).Evaluate();
   }
 }
 
 bool TCoefficientOfContact::Value(std::uint32_t k, long double v, long double& value) {
-  if (k >= static_cast<std::uint32_t>(Parsers.Count()) || k >= temperatures_.Count()) return false;
+  if (k >= parser_of_.size() || k >= temperatures_.Count()) return false;
   if (k < constants_.size() && constants_[k]) {
     value = *constants_[k];
     return true;
   }
   VRel = std::fabs(v);
   Temp = temperatures_.At(k);
-  value = Parsers.At(static_cast<int>(k)).Evaluate();
+  value = Parsers.At(parser_of_[k]).Evaluate();
   return true;
 }
 

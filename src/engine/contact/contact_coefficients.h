@@ -72,7 +72,7 @@ class TCoefficientOfContact {
 
   std::vector<std::string> Expressions;  // one per pair, by pair index
   std::vector<std::size_t> Lines;        // the line (from 1) of each pair's key, 0 for the default
-  TExpressionParserList Parsers;         // parser k compiles Expressions[k]
+  TExpressionParserList Parsers;         // one per distinct text of Expressions, in the order of first use
   TVariableList Variables;
   long double VRel = 0;
   long double Temp = 0;
@@ -87,6 +87,7 @@ class TCoefficientOfContact {
   const TFloatList& temperatures_;
   std::string file_name_;  // of the file read last, for the messages
   std::vector<std::optional<long double>> constants_;  // pair k's value when its text is a number
+  std::vector<int> parser_of_;                         // pair k's parser
 };
 
 }  // namespace zentrova

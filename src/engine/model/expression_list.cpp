@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <exception>
+#include <string_view>
+#include <unordered_map>
 
 #include "engine/model/body.h"
 #include "engine/model/constant_list.h"
@@ -193,15 +195,17 @@ bool TExpressionList::AddExpression(const std::vector<std::string>& lines, const
 void TExpressionList::EvaluateAll(bool OnlyIfVarying) {
   if (OnlyIfVarying && !TimeDependent) return;
   if (Released) return;
-  const std::uint32_t n =
-      std::min<std::uint32_t>(Values.Count(), static_cast<std::uint32_t>(Parsers->Count()));
-  for (std::uint32_t i = 0; i < n; ++i) Values.Data()[i] = Parsers->At(static_cast<int>(i)).Evaluate();
+  const std::uint32_t n = std::min<std::uint32_t>(Values.Count(), static_cast<std::uint32_t>(ParserOf.size()));
+  // Every line is evaluated, also one that shares its parser: a line evaluates as often as it would alone.
+  for (std::uint32_t i = 0; i < n; ++i) Values.Data()[i] = Parsers->At(ParserOf[i]).Evaluate();
   if (ReleaseWhenConstant && !TimeDependent) ReleaseCompiled();
 }
 
 void TExpressionList::ReleaseCompiled() {
   Texts.clear();
   Texts.shrink_to_fit();
+  ParserOf.clear();
+  ParserOf.shrink_to_fit();
   Parsers.reset();
   Released = true;
 }
@@ -360,8 +364,14 @@ bool TExpressionList::DefineVariables() {
 bool TExpressionList::CompileAll() {
   TExpressionNames& table = *binding_.Names;
   table.Refresh();
+  ParserOf.clear();
+  std::unordered_map<std::string_view, int> compiled;  // into Texts, which stay put from here on
   for (std::size_t i = 0; i < Texts.size(); ++i) {
     const std::string& text = Texts[i];
+    if (const auto it = compiled.find(text); it != compiled.end()) {
+      ParserOf.push_back(it->second);
+      continue;
+    }
     try {
       // Names that clash are refused by the parser list once it is given all variables.
       if (table.ParserNamesClash()) {
@@ -374,6 +384,8 @@ bool TExpressionList::CompileAll() {
       binding_.Log->AddLine("[Error] " + (place.empty() ? std::string() : place + ": ") + e.what());
       return false;
     }
+    ParserOf.push_back(Parsers->Count() - 1);
+    compiled.emplace(text, ParserOf.back());
   }
   return true;
 }

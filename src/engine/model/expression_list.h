@@ -1,5 +1,5 @@
 // The lines of one model file (mass-matrix row, generalized forces, energy, dependent-coordinate
-// definitions and Jacobians, break time) compiled into one parser each, with their values.
+// definitions and Jacobians, break time) compiled into one parser per distinct text, with their values.
 //
 // The lines come from a computer-algebra system: coordinates written as functions of time (b`Arm`Rz[t]),
 // derivatives with primes or as Derivative(1)(...), products as juxtaposition, square brackets for
@@ -45,7 +45,7 @@ class TExpressionList {
   // or coordinate (it would read NaN for ever), or when a line does not compile (the parser's message,
   // after the place `source` gives).
   bool AddExpression(const std::vector<std::string>& lines, const TLineSource& source = {});
-  // Value i := parser i, unless OnlyIfVarying and the list depends on neither time nor state. A list
+  // Value i := the parser of line i, unless OnlyIfVarying and the list depends on neither time nor state. A list
   // with ReleaseWhenConstant that does not vary then frees its compiled form and keeps its values.
   void EvaluateAll(bool OnlyIfVarying);
 
@@ -55,7 +55,8 @@ class TExpressionList {
   // The steps of AddExpression, in its order. Each looks names up in the model's ExpressionNames, by
   // the names a line holds; DefineVariables marks the working state bound and reports unresolved keys,
   // and CompileAll gives each parser the variables its line reads, false after the error line of the
-  // first line that does not compile.
+  // first line that does not compile. Lines of the same text share one parser: the text alone decides
+  // what it reads and computes, and a row of a mass matrix is mostly zeros.
   bool Normalize(const std::vector<std::string>& lines);
   void SubstituteConstants();
   void SubstituteMassProperties();
@@ -66,7 +67,8 @@ class TExpressionList {
   bool TimeDependent = false;
   bool ReleaseWhenConstant = false;
   std::vector<std::string> Texts;  // the normalised lines, one per non-blank input line
-  std::unique_ptr<TExpressionParserList> Parsers;
+  std::unique_ptr<TExpressionParserList> Parsers;  // one per distinct text, in the order of first use
+  std::vector<int> ParserOf;                       // the parser of each of Texts
   // Sized once, when the lines are compiled: dependent body coordinates point into it.
   TFloatList Values;
   bool Released = false;  // Texts and Parsers are gone; Values stay

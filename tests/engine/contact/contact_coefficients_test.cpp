@@ -97,5 +97,29 @@ TEST_F(ContactCoefficientsTest, TextThatDoesNotCompileRaises) {
             Strings{"[Alert] Check similar names: for example 'c`springA' and 'c`spring' produce error."});
 }
 
+// Pairs of one text are compiled once, and each evaluation still reads its own pair's temperature and
+// velocity; a text that is a number gives its number to every pair of it.
+TEST_F(ContactCoefficientsTest, PairsOfOneTextShareTheirParserAndReadTheirOwnValues) {
+  test::TempDir dir;
+  test::WriteBytes(dir.File("c.cop"),
+                   "[A:all]\nfriction=temp + vRel\nrestitutionNormal=0.25\n[C:all]\nfriction=0.5\n"
+                   "restitutionNormal=0.5\n[B-D]\nfriction=temp + vRel\n");
+  TContactProperties properties;
+  ASSERT_TRUE(properties.Load(dir.File("c.cop"), Model({"A", "B", "C", "D"})));
+  // (A,B) (A,C) (A,D) (B,C) (B,D) (C,D)
+  EXPECT_EQ(properties.Friction.Expressions, (Strings{"temp+vRel", "0.5", "temp+vRel", "0.5", "temp+vRel", "0.5"}));
+  EXPECT_EQ(properties.Friction.Parsers.Count(), 2);
+  EXPECT_EQ(properties.RestitutionNormal.Parsers.Count(), 3);  // 0.25, 0.5 and the default 0
+  for (std::uint32_t k = 0; k < 6; ++k) properties.Temperatures.SetAt(k, 10.0L * k);
+  const std::vector<long double> friction = {1, 0.5, 21, 0.5, 41, 0.5}, restitution = {0.25, 0.5, 0.25, 0.5, 0, 0.5};
+  for (std::uint32_t k = 0; k < 6; ++k) {
+    long double value = -1;
+    ASSERT_TRUE(properties.Friction.Value(k, -1, value));
+    EXPECT_EQ(value, friction[k]) << k;
+    ASSERT_TRUE(properties.RestitutionNormal.Value(k, 5, value));
+    EXPECT_EQ(value, restitution[k]) << k;
+  }
+}
+
 }  // namespace
 }  // namespace zentrova

@@ -174,5 +174,17 @@ TEST_F(ExpressionListTest, ChangingTheStateChangesOnlyWhatDependsOnIt) {
   EXPECT_EQ(constant->Value(0), 12);
 }
 
+// Lines of one text (a mass matrix row is mostly zeros) share one parser, and every line is evaluated:
+// the values are those of lines compiled one by one.
+TEST_F(ExpressionListTest, LinesOfOneTextShareTheirParser) {
+  const auto list = Compile({"0", "2 t", "0", "", "2 t", "b`Arm`Rz'[t]", "0"});
+  EXPECT_EQ(list->Parsers->Count(), 3);
+  EXPECT_EQ(list->ParserOf, (std::vector<int>{0, 1, 0, 1, 2, 0}));
+  world_.State.Time = 1.5L;
+  world_.State.Evaluated.QDot.SetAt(0, -4);
+  list->EvaluateAll(true);
+  EXPECT_EQ(test::Elements(list->Values), (std::vector<long double>{0, 3, 0, 3, -4, 0}));
+}
+
 }  // namespace
 }  // namespace zentrova
