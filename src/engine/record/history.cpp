@@ -47,6 +47,12 @@ void AppendField(std::string& line, long double value) {
   line.push_back(' ');
 }
 
+// The values a watch has in a watches.txt record: its two impulses and its work, and its averaged ratio
+// when the watches write it.
+std::size_t ValuesPerWatch(const TContactWatches* watches) {
+  return watches != nullptr && watches->WriteAveragedTDivN ? 4 : 3;
+}
+
 // Whether a watch name is of the x-y kind.
 bool XYWatch(const std::string& name) {
   return name.find('[') != std::string::npos;
@@ -138,9 +144,10 @@ struct TRecordedFile {
 
 // Reads a recorded file; `file.read` tells whether it exists and could be read. A last line without its
 // line end (a write the kill cut short) is dropped with an alert. False after the error line at the first
-// record whose time cannot be read or is not after the time of the record before it: times only ever go
-// forward in a history, and a continued run would append after a time that is not its last.
-bool ReadRecordedFile(const std::string& file_name, ILogSink& log, TRecordedFile& file) {
+// record that does not begin with `fields` reals, or whose time is not after the time of the record before
+// it: times only ever go forward in a history, and a continued run would append after a time that is not
+// its last.
+bool ReadRecordedFile(const std::string& file_name, std::size_t fields, ILogSink& log, TRecordedFile& file) {
   file = TRecordedFile();
   file.name = file_name;
   std::ifstream in(file_name, std::ios::binary);
@@ -163,7 +170,7 @@ bool ReadRecordedFile(const std::string& file_name, ILogSink& log, TRecordedFile
     if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; }))
       continue;
     std::vector<long double> time;
-    if (!LeadingValues(std::string(line), 1, time)) {
+    if (!LeadingValues(std::string(line), fields, time)) {
       log.AddLine(LineError(file_name, number));
       return false;
     }
@@ -504,7 +511,9 @@ bool THistory::Load(bool read_log) {
 
 bool THistory::MendRecords() {
   TRecordedFile data;
-  if (!ReadRecordedFile(DataFileName, sink_, data)) return false;
+  // Every record is read whole before anything is written: a history that is refused stays as it was.
+  const std::size_t data_fields = 2 + 3 * std::size_t{world_.GeneralizedCoordinateCount()};
+  if (!ReadRecordedFile(DataFileName, data_fields, sink_, data)) return false;
   if (!data.read) {
     sink_.AddLine(ReadError(DataFileName));
     return false;
@@ -513,7 +522,10 @@ bool THistory::MendRecords() {
   const TContactWatches* model_watches = world_.ContactWatches();
   const bool watched = model_watches != nullptr && model_watches->Count() > 0;
   if (watched) {
-    if (!ReadRecordedFile(WatchesFileName, sink_, watches)) return false;
+    const std::size_t count = std::min(model_watches->Count(), model_watches->Data.Count());
+    if (!ReadRecordedFile(WatchesFileName, 1 + ValuesPerWatch(model_watches) * count, sink_, watches)) {
+      return false;
+    }
     if (!watches.read && FileExists(WatchesFileName)) {
       sink_.AddLine(ReadError(WatchesFileName));
       return false;
@@ -542,8 +554,8 @@ bool THistory::ReadRecordLines(const std::string& directory, std::vector<std::st
   watches.clear();
   TRecordedFile data_file;
   TRecordedFile watches_file;
-  if (!ReadRecordedFile(directory + kDataFile, log, data_file) ||
-      !ReadRecordedFile(directory + kWatchesFile, log, watches_file)) {
+  if (!ReadRecordedFile(directory + kDataFile, 1, log, data_file) ||
+      !ReadRecordedFile(directory + kWatchesFile, 1, log, watches_file)) {
     return false;
   }
   if (watches_file.Records() > 0) MatchRecords(data_file, watches_file, log);
@@ -594,7 +606,7 @@ bool THistory::ReadWatches() {
   }
   TWatchesData& data = watches->Data;
   const std::uint32_t count = std::min(watches->Count(), data.Count());
-  const std::size_t per_watch = watches->WriteAveragedTDivN ? 4 : 3;
+  const std::size_t per_watch = ValuesPerWatch(watches);
   bool read = false;
   auto take = [&](const std::vector<long double>& values) {
     // Later lines overwrite earlier ones: the watches end with the last record.
@@ -907,7 +919,7 @@ bool THistory::SumWatchHistory(const TIntList& indexes, TFloatList& sum_n, TFloa
     sink_.AddLine(ReadError(WatchesFileName));
     return false;
   }
-  const std::size_t per_watch = watches != nullptr && watches->WriteAveragedTDivN ? 4 : 3;
+  const std::size_t per_watch = ValuesPerWatch(watches);
   bool started = false;
   long double first_time = 0;
   long double last_time = 0;

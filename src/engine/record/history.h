@@ -144,8 +144,8 @@ class THistory : public ILogSink {
   // the model has watches, the records are matched by their times, a watches record whose time data.txt
   // does not hold goes, and the times of data records that watches.txt misses are named (the data
   // records stay); each with its "[Alert]". False after an error line when a file cannot be read or
-  // written, or when a record's time cannot be read or is not after the time of the record before it
-  // ("[Error] Check history file <file> (line <n>)..."): nothing is changed then.
+  // written, or when a record does not hold the numbers of its file or its time is not after the time of
+  // the record before it ("[Error] Check history file <file> (line <n>)..."): nothing is changed then.
   bool MendRecords();
   bool ReadData();
   bool ReadWatches();
