@@ -447,7 +447,6 @@ bool TGLBaseSceneObject::ReadProperty(const std::string& name, const TPropertyVa
 
 void TGLBaseSceneObject::Loaded() {
   TGLCoordinatesUpdateAbleComponent::Loaded();
-  if (position_.W() != 1) position_.SetCoordinate(3, 1);
   if (behaviours_ != nullptr) behaviours_->Loaded();
   if (effects_ != nullptr) effects_->Loaded();
 }

@@ -60,7 +60,7 @@ class TGLBaseSceneObject : public TGLCoordinatesUpdateAbleComponent, public TGLS
   // "<collection class> : invalid item count <n>".
   void WriteProperties(TPropertyWriter& writer) const override;
   bool ReadProperty(const std::string& name, const TPropertyValue& value) override;
-  // Position's w back to 1; the behaviours and effects finish loading.
+  // The behaviours and effects finish loading (a position read is a point already).
   void Loaded() override;
   // A form stream writes the children; it takes scene objects as children.
   std::vector<const TComponent*> GetChildren() const override;

@@ -33,7 +33,9 @@ struct TSpin : TGLBehaviour {
     TGLBehaviour::ReadItem(reader);
     rate = static_cast<float>(reader.ReadFloat());
   }
+  void Loaded() override { loaded = true; }
   float rate = 0;
+  bool loaded = false;
 };
 
 struct TDamping : TGLBehaviour {
@@ -125,6 +127,7 @@ TEST_F(BehavioursInAForm, AnObjectWithTwoBehavioursAndAnEffectReadsBackWhole) {
   EXPECT_EQ(std::pair(spin.Name(), spin.rate), std::pair(std::string("spin"), 90.0f));
   EXPECT_EQ(std::pair(damping.Name(), damping.strength), std::pair(std::string("Damping"), 7));
   EXPECT_EQ(spin.OwnerBaseSceneObject(), &back);
+  EXPECT_TRUE(spin.loaded) << "told when the whole object was read";
   ASSERT_EQ(back.Effects().Count(), 1);
   EXPECT_NE(dynamic_cast<const TGlow*>(&back.Effects().ObjectEffect(0)), nullptr);
   EXPECT_EQ(back.Effects().ObjectEffect(0).Name(), "Glow");
