@@ -158,6 +158,8 @@ class IWorldView {
   virtual void SetAxesVisible(bool visible) = 0;
 
   virtual void SetCameraPosition(const TViewPoint& position) = 0;
+  // The distances from the camera between which the whole model lies: what the camera draws covers them.
+  virtual void SetCameraDepthRange(float nearest, float farthest) = 0;
   // The three extra lights, index 0..2.
   virtual void SetLightPosition(std::int32_t light, const TViewPoint& position) = 0;
 };

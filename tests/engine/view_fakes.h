@@ -151,6 +151,7 @@ class RecordingWorldView : public IWorldView {
   bool AxesVisible() const override { return axes_visible; }
   void SetAxesVisible(bool visible) override { axes_visible = visible; }
   void SetCameraPosition(const TViewPoint& position) override { camera = position; }
+  void SetCameraDepthRange(float nearest, float farthest) override { depth_range = {nearest, farthest}; }
   void SetLightPosition(std::int32_t light, const TViewPoint& position) override { lights[light] = position; }
 
   std::vector<Body> bodies;
@@ -168,6 +169,7 @@ class RecordingWorldView : public IWorldView {
   std::map<TOrientationSide, bool> side_visible;
   bool axes_visible = true;
   TViewPoint camera;
+  std::pair<float, float> depth_range{-1, -1};  // nearest, farthest
   std::map<std::int32_t, TViewPoint> lights;
 };
 

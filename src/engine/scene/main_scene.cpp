@@ -1,5 +1,6 @@
 #include "engine/scene/main_scene.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "engine/scene/name_texture.h"
@@ -35,6 +36,14 @@ constexpr float kFloorY = -1;
 constexpr float kCameraDepthOfView = 100;
 constexpr float kCameraFocalLength = 50;
 constexpr float kCameraSceneScale = 10;
+// The depth of view reaches this many times as far as the model, so that the view can be moved back a
+// few wheel steps before the model's far side is cut.
+constexpr float kCameraDepthMargin = 2;
+// The near plane of the unbiased camera (focal length 50) in a viewer 64 pixels wide at 96 dots per
+// inch: a larger viewer draws it closer to the camera.
+constexpr float kLargestNearPlane = kCameraFocalLength * 2 * 96 / (25.4f * 64);
+// The bias never reaches 0, which the camera would take for 1.
+constexpr float kSmallestNearPlaneBias = 1e-6f;
 constexpr float kWatchMarkerSize = 10;
 constexpr int kWatchLabelFontSize = 100;
 const char* const kBoxTreeName = "BoundingBoxTree";
@@ -472,6 +481,15 @@ void TMainScene::SetAxesVisible(bool visible) {
 void TMainScene::SetCameraPosition(const TViewPoint& position) {
   auto lock = stage_->Lock();
   camera_->Position().SetPositionXYZ(position.X, position.Y, position.Z);
+}
+
+void TMainScene::SetCameraDepthRange(float nearest, float farthest) {
+  auto lock = stage_->Lock();
+  camera_->SetDepthOfView(std::max(kCameraDepthOfView, kCameraDepthMargin * farthest));
+  // The bias moves the near plane and scales the view's window with it: the picture stays, only what lies
+  // closer than the near plane is no longer cut. Half the nearest distance leaves room to come closer.
+  const float bias = nearest / (2 * kLargestNearPlane);
+  camera_->SetNearPlaneBias(std::clamp(bias, kSmallestNearPlaneBias, 1.0f));
 }
 
 void TMainScene::SetLightPosition(std::int32_t light, const TViewPoint& position) {

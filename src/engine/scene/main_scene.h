@@ -87,6 +87,7 @@ class TMainScene : public IWorldView {
   bool AxesVisible() const override;
   void SetAxesVisible(bool visible) override;
   void SetCameraPosition(const TViewPoint& position) override;
+  void SetCameraDepthRange(float nearest, float farthest) override;
   void SetLightPosition(std::int32_t light, const TViewPoint& position) override;
 
  private:

@@ -164,8 +164,11 @@ class TWorld : public IHistoryWorld {
   void CreateAxesNodes();
   void ShowAxes();
   void HideAxes();
-  // At a load: the camera at (10s, 10s, 10s) and the three lights around the model, s the model's size.
+  // At a load: the camera at (10s, 10s, 10s) and the three lights around the model, s the model's size;
+  // the camera's depth covers the orientation box and every body.
   void PlaceCameraAndLights();
+  // R, the largest display radius of a body: the half width of the orientation box.
+  long double OrientationBoxRadius() const;
   // (x^2 + y^2 + z^2)^(1/3) + Radius of a body at its position: the program's measure of how far the
   // model reaches.
   long double BodyDisplayRadius(std::int32_t body) const;

@@ -266,10 +266,15 @@ long double TWorld::BodyDisplayRadius(std::int32_t index) const {
   return std::cbrt(x * x + y * y + z * z) + body.Radius;
 }
 
+long double TWorld::OrientationBoxRadius() const {
+  long double r = 0;
+  for (std::int32_t i = 0; i < model_->Bodies.Count(); ++i) r = std::max(r, BodyDisplayRadius(i));
+  return r;
+}
+
 void TWorld::CreateOrientationBox() {
   if (View != nullptr) {
-    long double r = 0;
-    for (std::int32_t i = 0; i < model_->Bodies.Count(); ++i) r = std::max(r, BodyDisplayRadius(i));
+    const long double r = OrientationBoxRadius();
     const auto size = static_cast<float>(2 * r);
     const auto at = static_cast<float>(r);
     View->PlaceOrientationSide(TOrientationSide::Floor, size, -at);
@@ -331,6 +336,21 @@ void TWorld::PlaceCameraAndLights() {
   View->SetLightPosition(0, {-d, d, -d});
   View->SetLightPosition(1, {-d, -d, d});
   View->SetLightPosition(2, {d, -d, -d});
+
+  // What is drawn lies in the orientation box or in a body's bounding sphere: the camera is told the
+  // distances between which all of it lies, so that a model of any size is seen whole.
+  const long double camera = d, r = OrientationBoxRadius();
+  const long double root3 = std::sqrt(3.0L);
+  long double nearest = root3 * std::max(camera - r, 0.0L), farthest = root3 * (camera + r);
+  for (std::int32_t i = 0; i < bodies.Count(); ++i) {
+    const TBody& body = bodies.Items(i);
+    const TCoordinates& p = body.Kinematics.Position;
+    const long double dx = camera - p.X.Get(), dy = camera - p.Y.Get(), dz = camera - p.Z.Get();
+    const long double distance = std::sqrt(dx * dx + dy * dy + dz * dz);
+    nearest = std::min(nearest, std::max(distance - body.Radius, 0.0L));
+    farthest = std::max(farthest, distance + body.Radius);
+  }
+  View->SetCameraDepthRange(static_cast<float>(nearest), static_cast<float>(farthest));
 }
 
 bool TWorld::SetPivotTolerance(long double old_value, long double new_value) {

@@ -157,6 +157,59 @@ TEST_F(WorldDisplayTest, ReachOfADistantBodySizesTheBox) {
   EXPECT_FLOAT_EQ(view_.camera.X, static_cast<float>(10 * std::cbrt(25.0L)));
 }
 
+// The camera is told the distances between which everything drawn lies: the orientation box's corners and
+// every body's bounding sphere. Near the origin the box's corners bound it on both sides; a body far out
+// along +x comes nearer than any corner, one along -x lies farther than all of them.
+TEST_F(WorldDisplayTest, TheCamerasDepthRangeHoldsTheBoxAndEveryBody) {
+  struct Case {
+    const char* x;
+    const char* bounds;  // what bounds the range: "corners", "body near", "body far"
+  };
+  const Case cases[] = {{"-0.3", "corners"}, {"100", "body near"}, {"-100", "body far"}};
+  for (const Case& c : cases) {
+    CopyFolder(std::string(ZENTROVA_SOURCE_DIR) + "/examples/falling-box");
+    std::string box = ReadBytes(dir_.File("box.bdy"));
+    box.replace(box.find("x=-0.3"), 6, std::string("x=") + c.x);
+    WriteModelFile("box.bdy", box);
+    main_.reset();
+    view_ = RecordingWorldView();
+    main_ = std::make_unique<TVYKMain>();
+    World().View = &view_;
+    std::string history;
+    ASSERT_TRUE(main_->LoadWorld(dir_.File("falling-box.wld"), history, "")) << c.x;
+    const long double d = view_.camera.X, r = view_.sides[TOrientationSide::Right].second;
+    ASSERT_EQ(view_.camera.Y, view_.camera.X);
+    // The extremes of the corners and of each body's sphere.
+    std::vector<std::pair<long double, long double>> items;
+    for (int corner = 0; corner < 8; ++corner) {
+      long double sum = 0;
+      for (int axis = 0; axis < 3; ++axis) {
+        const long double delta = d - ((corner >> axis) & 1 ? r : -r);
+        sum += delta * delta;
+      }
+      items.emplace_back(std::sqrt(sum), std::sqrt(sum));
+    }
+    for (std::int32_t i = 0; i < World().Model().Bodies.Count(); ++i) {
+      const TBody& body = World().Model().Bodies.Items(i);
+      const TCoordinates& p = body.Kinematics.Position;
+      const long double distance =
+          std::sqrt((d - p.X.Get()) * (d - p.X.Get()) + (d - p.Y.Get()) * (d - p.Y.Get()) + d * d);
+      items.emplace_back(distance - body.Radius, distance + body.Radius);
+    }
+    long double nearest = items[0].first, farthest = items[0].second;
+    for (const auto& [near, far] : items) nearest = std::min(nearest, near), farthest = std::max(farthest, far);
+    const auto [shown_near, shown_far] = view_.depth_range;
+    EXPECT_NEAR(shown_near, nearest, 1e-4 * nearest) << c.x;
+    EXPECT_NEAR(shown_far, farthest, 1e-4 * farthest) << c.x;
+    // The case bounds the range as it says.
+    const long double corner_near = std::sqrt(3.0L) * (d - r), corner_far = std::sqrt(3.0L) * (d + r);
+    const std::string bounds = nearest < corner_near * (1 - 1e-6L) ? "body near"
+                               : farthest > corner_far * (1 + 1e-6L) ? "body far"
+                                                                      : "corners";
+    EXPECT_EQ(bounds, c.bounds) << c.x;
+  }
+}
+
 // A body without a shape is never drawn and never sizes the pointer.
 TEST_F(WorldDisplayTest, ShapelessBodyLeavesThePointerAndTheSceneAlone) {
   CopyFolder(std::string(ZENTROVA_SOURCE_DIR) + "/examples/falling-box");

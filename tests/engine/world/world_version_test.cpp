@@ -1,8 +1,12 @@
 // The next version of a model: the new history directory, the rewritten constants and the reshaped
 // outlines; and the reshaping amounts themselves.
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 
 #include "driver_test_support.h"
+#include "engine/step/run_loop.h"
+#include "numerics/int_list.h"
 #include "engine/model/world_settings.h"
 #include "engine/record/contact_watches.h"
 #include "engine/record/history.h"
@@ -83,6 +87,46 @@ TEST_F(NextVersionTest, WorkUpdateWithoutWorkRewritesTheLineUnchanged) {
   EXPECT_EQ(ReadBytes(Version("001") + "/falling-box.cns"), "g = 9.81\r\nk = 2.00000000000000000E+0\r\n");
   EXPECT_EQ(World().Model().Watches.ConstantsUpdate.SecondValues.Count(), 1u);
   EXPECT_EQ(World().Model().Watches.ConstantsUpdate.SecondValues.At(0), 0);
+}
+
+// After a run whose watches recorded work on both bodies: each constant changes by its body's share of
+// the largest work, |work| / largest |work| x maxChange, the work summed over the negative values.
+TEST_F(NextVersionTest, WorkUpdateChangesEachConstantByItsShareOfTheLargestWork) {
+  WriteModelFile("falling-box.cns", "g = 9.81\r\nka = 2\r\nkb = 3\r\n");
+  // The floor watches one end of its top edge: it takes only a part of what the box's corners take.
+  WriteModelFile("falling-box.wtc",
+                 "[Box]\r\ncontactwatch=all\r\n[Floor]\r\ncontactwatch=3\r\n"
+                 "[constantsUpdate]\r\nbody=Box,Floor\r\nconstant=ka,kb\r\nmaxChange=0.1\r\n");
+  ASSERT_TRUE(Load("falling-box.wld"));
+  TRunLoop(*main_).Run(0.6L);
+  long double work[2] = {0, 0};
+  for (std::int32_t body = 0; body < 2; ++body) {
+    TIntList points;
+    TFloatList normal, tangential, values;
+    long double span = 0;
+    ASSERT_TRUE(World().BodyWatchValues(body, points, normal, tangential, values, span));
+    for (std::uint32_t i = 0; i < values.Count(); ++i) {
+      if (values.At(i) < 0) work[body] += values.At(i);
+    }
+    work[body] = std::fabs(work[body]);
+  }
+  ASSERT_GT(work[1], 0);
+  ASSERT_GT(std::fabs(work[0] - work[1]), 0.01L * std::max(work[0], work[1]));
+  ASSERT_NE(std::max(work[0], work[1]), 1);
+
+  ASSERT_TRUE(World().CreateNextVersion());
+  const std::vector<std::string> lines = FileLines("001/falling-box.cns");
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "g = 9.81");
+  const long double largest = std::max(work[0], work[1]);
+  const long double start[2] = {2, 3};
+  for (std::size_t i = 0; i < 2; ++i) {
+    const std::string& line = lines[i + 1];
+    const std::string name = i == 0 ? "ka = " : "kb = ";
+    ASSERT_EQ(line.rfind(name, 0), 0u) << line;
+    const long double written = std::strtold(line.c_str() + name.size(), nullptr);
+    EXPECT_NEAR(written, start[i] + work[i] / largest * 0.1L, 1e-16L) << line;
+  }
 }
 
 TEST_F(NextVersionTest, MissingConstantsFileIsAnAlert) {
