@@ -9,6 +9,7 @@
 
 #include "app/app_dialogs.h"
 #include "app/control_commands.h"
+#include "app/guarded_command.h"
 #include "app/image_list.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
@@ -46,9 +47,10 @@ TVYKControlForm::TVYKControlForm(IControlCommands& commands, IAppDialogs& dialog
   tree_->setHeaderHidden(true);
   tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tree_->setExpandsOnDoubleClick(false);
-  connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { ControlTreeClick(item); });
+  connect(tree_, &QTreeWidget::itemClicked, this,
+          [this](QTreeWidgetItem* item) { GuardedCommand([this, item] { ControlTreeClick(item); }); });
   connect(tree_, &QTreeWidget::itemDoubleClicked, this,
-          [this](QTreeWidgetItem* item) { ControlTreeDblClick(item); });
+          [this](QTreeWidgetItem* item) { GuardedCommand([this, item] { ControlTreeDblClick(item); }); });
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(tree_);
@@ -243,7 +245,12 @@ void TVYKControlForm::ControlTreeDblClick(QTreeWidgetItem* item) {
     return;
   }
   if (p == "Pivot tolerance" || p == "Lexico zero tolerance") {
-    EditTolerance(item, t, p == "Pivot tolerance");
+    // The run reads the tolerances at every contact step.
+    if (commands_.SimulationRunning()) {
+      ShowMessage(kStopFirst);
+    } else {
+      EditTolerance(item, t, p == "Pivot tolerance");
+    }
     return;
   }
   if (p == "Try to solve by going back") {

@@ -8,10 +8,10 @@
 #include <QtWidgets/QVBoxLayout>
 
 #include <cmath>
-#include <exception>
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/guarded_command.h"
 #include "app/image_list.h"
 #include "engine/step/driver.h"
 #include "engine/world/model.h"
@@ -28,18 +28,6 @@ namespace {
 constexpr std::int64_t kDeleteReloadWaitMs = 1000;
 constexpr int kDefaultResampleStep = 10;
 constexpr int kImageRole = Qt::UserRole;
-
-// A command of the window: an exception reaches the message box instead of the event loop.
-template <class F>
-void Guarded(F&& command) {
-  try {
-    command();
-  } catch (const std::exception& e) {
-    ShowMessage(e.what());
-  } catch (...) {
-    ShowMessage("An unknown error occurred.");
-  }
-}
 
 }  // namespace
 
@@ -88,16 +76,19 @@ TVYKHistoryFiles::TVYKHistoryFiles(IHistoryFilesHost& host, std::function<void(s
   start_action_->setToolTip("Starts new with the ending of this file.");
   start_action_->setStatusTip("Starts new with the ending of this file.");
   popup_menu_->setToolTipsVisible(true);
-  connect(load_action_, &QAction::triggered, this, [this] { Guarded([this] { LoadCommand(); }); });
-  connect(delete_action_, &QAction::triggered, this, [this] { Guarded([this] { DeleteCommand(); }); });
-  connect(resample_action_, &QAction::triggered, this, [this] { Guarded([this] { ResampleCommand(); }); });
-  connect(start_action_, &QAction::triggered, this, [this] { Guarded([this] { StartWithThisCommand(); }); });
+  connect(load_action_, &QAction::triggered, this, [this] { GuardedCommand([this] { LoadCommand(); }); });
+  connect(delete_action_, &QAction::triggered, this, [this] { GuardedCommand([this] { DeleteCommand(); }); });
+  connect(resample_action_, &QAction::triggered, this,
+          [this] { GuardedCommand([this] { ResampleCommand(); }); });
+  connect(start_action_, &QAction::triggered, this,
+          [this] { GuardedCommand([this] { StartWithThisCommand(); }); });
   history_files_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(history_files_, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
     UpdatePopupMenu();
     popup_menu_->popup(history_files_->viewport()->mapToGlobal(point));
   });
-  connect(history_files_, &QTreeWidget::itemDoubleClicked, this, [this] { Guarded([this] { LoadCommand(); }); });
+  connect(history_files_, &QTreeWidget::itemDoubleClicked, this,
+          [this] { GuardedCommand([this] { LoadCommand(); }); });
   resize(480, 200);
 }
 
@@ -126,7 +117,7 @@ std::string TVYKHistoryFiles::WorldFileName() {
 void TVYKHistoryFiles::UpdatePopupMenu() {
   const std::string name = SelectedShortName();
   TVYKMain* driver = host_.Driver();
-  resample_action_->setEnabled(!name.empty() && driver != nullptr &&
+  resample_action_->setEnabled(!name.empty() && driver != nullptr && !host_.SimulationRunning() &&
                                name == driver->World().Model().History.ShortName);
 }
 
@@ -151,8 +142,13 @@ void TVYKHistoryFiles::ResampleCommand() {
   TVYKMain* driver = host_.Driver();
   if (name.empty() || driver == nullptr) return;
   THistory& history = driver->World().Model().History;
-  // The recorded states grow while a run goes on; only the current history's are in memory.
-  if (name != history.ShortName || host_.SimulationRunning()) return;
+  // Only the current history's states are in memory.
+  if (name != history.ShortName) return;
+  // They grow while a run goes on: the command says why it does nothing.
+  if (host_.SimulationRunning()) {
+    ShowMessage("You need to stop the simulation.");
+    return;
+  }
   std::string file_name;
   if (!Dialogs().SaveFileDialog(TSaveDialogRequest{}, file_name)) return;
   int step = kDefaultResampleStep;

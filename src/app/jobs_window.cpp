@@ -9,11 +9,10 @@
 #include <QtWidgets/QVBoxLayout>
 
 #include <cmath>
-#include <exception>
 #include <cstdio>
 
+#include "app/guarded_command.h"
 #include "platform/dialogs.h"
-#include "platform/message_sink.h"
 
 namespace zentrova {
 
@@ -28,18 +27,6 @@ void InputLimit(const char* caption, std::int32_t seconds, TJobScheduler& schedu
                 void (TJobScheduler::*set)(std::int32_t)) {
   int minutes = seconds / 60;
   if (Dialogs().InputInteger(caption, "Change to:", 0, 2147483647, minutes)) (scheduler.*set)(minutes);
-}
-
-// A command of the window: an exception reaches the message box instead of the event loop.
-template <class F>
-void Guarded(F&& command) {
-  try {
-    command();
-  } catch (const std::exception& e) {
-    ShowMessage(e.what());
-  } catch (...) {
-    ShowMessage("An unknown error occurred.");
-  }
 }
 
 }  // namespace
@@ -77,13 +64,14 @@ TVYKJobsForm::TVYKJobsForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
 
   auto* menu = new QMenu(this);
   connect(menu->addAction("&Cancel all jobs"), &QAction::triggered, this,
-          [this] { Guarded([this] { CancelAllJobsCommand(); }); });
+          [this] { GuardedCommand([this] { CancelAllJobsCommand(); }); });
   pause_action_ = menu->addAction("&Pause jobs control");
-  connect(pause_action_, &QAction::triggered, this, [this] { Guarded([this] { PauseJobsControlCommand(); }); });
+  connect(pause_action_, &QAction::triggered, this,
+          [this] { GuardedCommand([this] { PauseJobsControlCommand(); }); });
   connect(menu->addAction("Set maximum time for &job"), &QAction::triggered, this,
-          [this] { Guarded([this] { SetMaximumTimeForJobCommand(); }); });
+          [this] { GuardedCommand([this] { SetMaximumTimeForJobCommand(); }); });
   connect(menu->addAction("Set maximum time for all job&s"), &QAction::triggered, this,
-          [this] { Guarded([this] { SetMaximumTimeForAllJobsCommand(); }); });
+          [this] { GuardedCommand([this] { SetMaximumTimeForAllJobsCommand(); }); });
   jobs_list_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(jobs_list_, &QWidget::customContextMenuRequested, this,
           [this, menu](const QPoint& point) { menu->popup(jobs_list_->viewport()->mapToGlobal(point)); });

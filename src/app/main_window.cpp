@@ -22,6 +22,7 @@
 #include "app/app_dialogs.h"
 #include "app/control_form.h"
 #include "app/emf_writer.h"
+#include "app/guarded_command.h"
 #include "app/image_list.h"
 #include "app/jobs_window.h"
 #include "app/log_window.h"
@@ -67,13 +68,7 @@ bool AnswerToInt(const std::string& text, std::int32_t& value) {
 
 template <class F>
 void TVYKForm::Guarded(F&& command) {
-  try {
-    command();
-  } catch (const std::exception& e) {
-    ShowMessage(e.what());
-  } catch (...) {
-    ShowMessage("An unknown error occurred.");
-  }
+  GuardedCommand(std::forward<F>(command));
 }
 
 TVYKForm::TVYKForm(IAppDialogs& dialogs, QWidget* parent)
@@ -310,6 +305,7 @@ bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& histo
     world.PlotWindow = plot_window_.get();
     std::string history = history_name;
     const bool loaded = driver_->LoadWorld(world_file, history, start_history_name);
+    world_loaded_ = loaded;
     if (loaded) {
       driver_->Log().MaxLines = jobs_->MaxLinesInLog;
       SetCameraTarget(0);
@@ -318,8 +314,11 @@ bool TVYKForm::LoadWorld(const std::string& world_file, const std::string& histo
       setWindowTitle(QString::fromStdString("Zentrova: " + world_name + " [" +
                                             driver_->World().Model().History.ShortName + "]"));
       if (!history_files_form_->isVisible()) ShowHideHistoryFiles();
-      if (!control_form_->isVisible()) ToggleWindow(*control_form_, "ViewControlTree", "Control Tree");
-      if (!log_form_->isVisible()) ToggleWindow(*log_form_, "ViewLogWindow", "Log Window");
+      if (!control_form_->isVisible()) ShowHideControlTree();
+      if (!log_form_->isVisible()) ShowHideLogWindow();
+    } else {
+      // The nodes of a world that did not load would command nothing.
+      control_form_->Clear();
     }
     UpdateView();
     return loaded;
@@ -339,6 +338,8 @@ void TVYKForm::ClearWorld() {
     history_spin_->setMaximum(0);
   }
   EnableControls(false);
+  world_loaded_ = false;
+  setWindowTitle("Zentrova");
   driver_.reset();
   log_form_->Clear();
   control_form_->Clear();
@@ -368,7 +369,8 @@ void TVYKForm::SetCameraTarget(std::int32_t body_index) {
   if (driver_ == nullptr) return;
   const TBodyList& bodies = driver_->World().Model().Bodies;
   if (body_index < 0 || body_index >= bodies.Count()) return;
-  if (bodies.Items(body_index).ShapeType == "extrusionsolid") scene_->AimCameraAtBody(body_index);
+  // The shape type is read in any letter case.
+  if (bodies.Items(body_index).HasShape) scene_->AimCameraAtBody(body_index);
 }
 
 // --- Runs ---------------------------------------------------------------------------------------------
@@ -396,9 +398,12 @@ bool TVYKForm::UpdateViewFrom(const TViewFrame& frame) {
     history_bar_->setValue(static_cast<int>(frame.CurrentState));
     history_spin_->setMaximum(last);
     history_spin_->setValue(static_cast<int>(frame.CurrentState));
+  } else {
+    // No state to go to: the spin offers none.
+    history_spin_->setMaximum(0);
   }
   SetButtonImage("ControlButton", simulation_running_ ? kImageRunning : kImageStopped);
-  if (driver_ == nullptr) {
+  if (!world_loaded_) {
     Action("AVIRecord")->setEnabled(false);
   } else if (frame.StoredStates != 0) {
     Action("AVIRecord")->setEnabled(true);
@@ -435,7 +440,8 @@ bool TVYKForm::ToggleSimulation() {
     FinishRun();
     return true;
   }
-  if (driver_ == nullptr) return false;
+  // A world that did not load has nothing to run and no history to add to.
+  if (!world_loaded_) return false;
   // A thread that ended by itself but whose notice has not arrived yet is wound up first.
   if (loop_thread_ != nullptr) FinishRun();
   mailbox_.Drain();
@@ -569,7 +575,7 @@ void TVYKForm::TakeSnapshot() {
 }
 
 void TVYKForm::RecordAvi() {
-  if (driver_ == nullptr) return;
+  if (!world_loaded_) return;
   // The recording moves the current state: a run that is active ends first.
   if (simulation_running_) ToggleSimulation();
   struct Box {
@@ -592,33 +598,58 @@ void TVYKForm::RecordAvi() {
     }
     *box.target = static_cast<std::uint32_t>(value);
   }
-  driver_->World().State.CurrentState = driver_->AviFirstState;
+  // The film's first frame shows its own state, not the one shown before. A first frame past the recorded
+  // states is reached by the run from the last of them.
+  TStepState& state = driver_->World().State;
+  if (driver_->AviFirstState < state.StoredStateCount) {
+    state.CurrentState = driver_->AviFirstState;
+  } else {
+    state.CurrentState = state.StoredStateCount > 0 ? state.StoredStateCount - 1 : 0;
+  }
+  driver_->ShowHistoryPoint();
+  UpdateView();
   if (!recorder_->OpenFile()) return;
   driver_->AviRecording = true;
   SetButtonImage("AVIRecord", kImageAviRecording);
   ToggleSimulation();
 }
 
-void TVYKForm::ToggleWindow(QWidget& window, const std::string& item, const std::string& caption) {
-  QAction* action = Action(item);
+void TVYKForm::ToggleWindow(QWidget& window) {
   if (window.isVisible()) {
     window.hide();
-    if (action != nullptr) action->setText(QString::fromStdString("Show &" + caption));
   } else {
     window.show();
-    if (action != nullptr) action->setText(QString::fromStdString("Hide &" + caption));
   }
 }
 
-void TVYKForm::ShowHideLogWindow() { ToggleWindow(*log_form_, "ViewLogWindow", "Log Window"); }
+void TVYKForm::ShowViewCaption(const QObject* window) {
+  struct Item {
+    const QWidget* window;
+    const char* action;
+    const char* caption;
+  };
+  const Item items[] = {{control_form_.get(), "ViewControlTree", "Control Tree"},
+                        {history_files_form_.get(), "ViewHistoryFiles", "History Files"},
+                        {log_form_.get(), "ViewLogWindow", "Log Window"},
+                        {jobs_form_.get(), "ViewJobsWindow", "Jobs Window"}};
+  for (const Item& item : items) {
+    if (item.window != window) continue;
+    if (QAction* action = Action(item.action)) {
+      action->setText(QString::fromStdString((item.window->isVisible() ? "Hide &" : "Show &") +
+                                             std::string(item.caption)));
+    }
+  }
+}
 
-void TVYKForm::ShowHideControlTree() { ToggleWindow(*control_form_, "ViewControlTree", "Control Tree"); }
+void TVYKForm::ShowHideLogWindow() { ToggleWindow(*log_form_); }
+
+void TVYKForm::ShowHideControlTree() { ToggleWindow(*control_form_); }
 
 void TVYKForm::ShowAbout() { about_->exec(); }
 
 // --- Control tree commands ---------------------------------------------------------------------------
 
-TWorld* TVYKForm::CommandWorld() const { return driver_ != nullptr ? &driver_->World() : nullptr; }
+TWorld* TVYKForm::CommandWorld() const { return world_loaded_ ? &driver_->World() : nullptr; }
 
 std::int32_t TVYKForm::BodyIndex(const std::string& name) const {
   std::int32_t index = -1;
@@ -792,7 +823,7 @@ bool TVYKForm::KeyPreview(QKeyEvent* event) {
       shift ? ScaleSceneScale(1 / kWheelBase) : ScaleCameraDistance(kWheelBase);
       return true;
     case Qt::Key_S: {
-      if (driver_ == nullptr) return true;
+      if (!world_loaded_) return true;
       long double& scale = driver_->World().Settings.WatchTextScale;
       std::string text = FloatToText(scale);
       if (dialogs_.InputText("Set new scale to", "Font scale:", text)) {
@@ -906,6 +937,8 @@ bool TVYKForm::ViewerMouse(QEvent* event) {
 }
 
 bool TVYKForm::eventFilter(QObject* watched, QEvent* event) {
+  // A tool window closed by its own title bar, or shown by any command: the View menu names what it does.
+  if (event->type() == QEvent::Show || event->type() == QEvent::Hide) ShowViewCaption(watched);
   if (event->type() == QEvent::KeyPress && InWindow(watched, this)) {
     bool handled = false;
     Guarded([&] { handled = KeyPreview(static_cast<QKeyEvent*>(event)); });

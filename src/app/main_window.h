@@ -238,7 +238,9 @@ class TVYKForm : public QMainWindow,
   // The point under the mouse on the drag plane (z = the pointer's z, or y = its y), or zero.
   TVector4f DragPoint(int x, int y) const;
   void AnimatePointerHelp();
-  void ToggleWindow(QWidget& window, const std::string& item, const std::string& caption);
+  void ToggleWindow(QWidget& window);
+  // The View menu's caption of a tool window: "Hide &..." while it is visible, else "Show &...".
+  void ShowViewCaption(const QObject* window);
   // Runs a command; an exception reaches the message box instead of the event loop.
   template <class F>
   void Guarded(F&& command);
@@ -249,6 +251,8 @@ class TVYKForm : public QMainWindow,
   TGuiMailbox mailbox_;
   std::atomic<bool> simulation_running_{false};
   bool last_run_failed_ = false;
+  // The last load succeeded: only then do the commands that need a world act.
+  bool world_loaded_ = false;
   bool history_changing_ = false;
   TViewFrame last_frame_;
 

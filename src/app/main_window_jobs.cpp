@@ -69,13 +69,13 @@ void TVYKForm::OpenJobFileCommand() {
   if (dialogs_.OpenFile("Open", "Job files (*.job)|*.job|All (*)|*", file_name)) OpenJobFile(file_name);
 }
 
-void TVYKForm::ShowHideJobsWindow() { ToggleWindow(*jobs_form_, "ViewJobsWindow", "Jobs Window"); }
+void TVYKForm::ShowHideJobsWindow() { ToggleWindow(*jobs_form_); }
 
-void TVYKForm::ShowHideHistoryFiles() { ToggleWindow(*history_files_form_, "ViewHistoryFiles", "History Files"); }
+void TVYKForm::ShowHideHistoryFiles() { ToggleWindow(*history_files_form_); }
 
 // --- IJobHost -------------------------------------------------------------------------------------------
 
-bool TVYKForm::WorldLoaded() const { return Action("ControlButton")->isEnabled(); }
+bool TVYKForm::WorldLoaded() const { return world_loaded_; }
 
 bool TVYKForm::DriverExists() const { return driver_ != nullptr; }
 

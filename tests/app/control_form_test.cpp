@@ -5,6 +5,7 @@
 #include <QtWidgets/QTreeWidget>
 
 #include <deque>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,15 @@ class RecordingCommands : public IControlCommands {
   std::int32_t BodyIndex(const std::string& name) const override {
     return name == "Box" ? 0 : name == "Floor" ? 1 : -1;
   }
-  void SetCameraTarget(std::int32_t b) override { Log("target " + std::to_string(b)); }
+  void SetCameraTarget(std::int32_t b) override {
+    if (failing) throw std::runtime_error("no camera");
+    Log("target " + std::to_string(b));
+  }
   void ToggleBoundingBoxTree(std::int32_t b) override { Log("box tree " + std::to_string(b)); }
-  void ShowTextures() override { Log("show textures"); }
+  void ShowTextures() override {
+    if (failing) throw std::runtime_error("no textures");
+    Log("show textures");
+  }
   void HideTextures() override { Log("hide textures"); }
   void ShowWireframeBodies() override { Log("wireframe"); }
   void ShowFilledBodies() override { Log("filled"); }
@@ -72,6 +79,7 @@ class RecordingCommands : public IControlCommands {
   Strings calls;
   bool running = false;
   bool accept_tolerance = true;
+  bool failing = false;  // the camera and texture commands throw
 };
 
 class AnsweringDialogs : public IAppDialogs {
@@ -242,6 +250,30 @@ TEST_F(ControlFormTest, CommandsThatRebuildTheModelWaitForTheRunsEnd) {
   form_.ControlTreeDblClick(Node({"World", "Create next version"}));
   EXPECT_TRUE(commands_.calls.empty());
   EXPECT_EQ(messages_.shown, (Strings{"You need to stop the simulation.", "You need to stop the simulation."}));
+}
+
+TEST_F(ControlFormTest, ToleranceEditsWaitForTheRunsEnd) {
+  commands_.running = true;
+  dialogs_.answers = {"0.5", "0.5"};
+  QTreeWidgetItem* pivot = Node({"Pivot tolerance", "1E-14"});
+  form_.ControlTreeDblClick(pivot);
+  form_.ControlTreeDblClick(Node({"Lexico zero tolerance", "1E-9"}));
+  EXPECT_TRUE(commands_.calls.empty());
+  EXPECT_TRUE(dialogs_.asked.empty());
+  EXPECT_EQ(pivot->text(0).toStdString(), "1E-14");
+  EXPECT_EQ(messages_.shown, (Strings{"You need to stop the simulation.", "You need to stop the simulation."}));
+}
+
+// A failing command of a click reaches the message box as every other window's do, not the event loop.
+TEST_F(ControlFormTest, ClicksOfTheTreeAreGuardedLikeEveryOtherCommand) {
+  commands_.failing = true;
+  QTreeWidgetItem* box = Node({"Box"});
+  emit form_.ControlTree().itemClicked(box, 0);
+  emit form_.ControlTree().itemDoubleClicked(Node({"Hide textures"}), 0);
+  EXPECT_EQ(messages_.shown, (Strings{"no camera", "no textures"}));
+  commands_.failing = false;
+  emit form_.ControlTree().itemClicked(box, 0);
+  EXPECT_EQ(commands_.calls, Strings{"target 0"});
 }
 
 TEST_F(ControlFormTest, ClicksAimAtBodiesAndShowThePointer) {

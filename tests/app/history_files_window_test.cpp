@@ -141,6 +141,11 @@ TEST_F(HistoryFilesWindowTest, ResampleOnlyOnTheCurrentRow) {
   form.HistoryFiles()->clearSelection();
   form.UpdatePopupMenu();
   EXPECT_FALSE(form.ResampleAction()->isEnabled());
+  // While a run records, the states to resample still grow.
+  Select("000");
+  host.running = true;
+  form.UpdatePopupMenu();
+  EXPECT_FALSE(form.ResampleAction()->isEnabled());
 }
 
 TEST_F(HistoryFilesWindowTest, ResampleWritesEveryNthStateAndTheLast) {
@@ -168,8 +173,12 @@ TEST_F(HistoryFilesWindowTest, ResampleWritesEveryNthStateAndTheLast) {
   form.ResampleCommand();
   dialogs.save_name = dir.File("resampled.txt");
   host.running = true;
+  dialogs.asked.clear();
+  const test::RecordingMessages messages;
   form.ResampleCommand();
   EXPECT_FALSE(std::filesystem::exists(dialogs.save_name));
+  EXPECT_TRUE(dialogs.asked.empty());
+  EXPECT_EQ(messages.texts, std::vector<std::string>{"You need to stop the simulation."});
 }
 
 TEST_F(HistoryFilesWindowTest, DeleteReloadsAtOnceWithAnEmptyLogAfterASecondOtherwise) {

@@ -28,6 +28,7 @@
 #include "app/app_dialogs.h"
 #include "app/emf_writer.h"
 #include "app/control_form.h"
+#include "app/jobs_window.h"
 #include "app/log_window.h"
 #include "app/plot_window.h"
 #include "engine/world/model.h"
@@ -36,6 +37,7 @@
 #include "platform/dialogs.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
+#include "scene/avi/avi_recorder.h"
 #include "qt_test_application.h"
 #include "scene/core/camera.h"
 #include "scene/gl/egl_context.h"
@@ -570,6 +572,217 @@ TEST_F(MainWindowTest, ReplayShowsTheLoadsPictureAtTheStartAndTheSettledBoxAtThe
   form_->HistorySpin().setValue(form_->HistorySpin().maximum());
   QApplication::processEvents();
   EXPECT_LT(DifferentShare(BitmapImage(*form_->Viewer().CopyWindowToBitmap()), end), 0.001);
+}
+
+}  // namespace
+}  // namespace zentrova
+
+namespace zentrova {
+namespace {
+
+// A spoiled history that fails to load leaves no world: nothing runs or records on what it half read.
+TEST_F(MainWindowTest, AFailedLoadOfASpoiledHistoryRunsAndRecordsNothing) {
+  Open(World("0.1"));
+  dialogs_.texts.push_back("first");
+  ASSERT_TRUE(form_->ToggleSimulation());
+  ASSERT_TRUE(WaitForRunEnd());
+  const std::string data = dir_.File("000/data.txt");
+  std::string text = test::ReadBytes(data);
+  const std::size_t second = text.find('\n') + 1;
+  text.replace(second, text.find('\n', second) - second, "spoiled\r");
+  test::WriteBytes(data, text);
+
+  EXPECT_FALSE(form_->LoadWorld(dir_.File("falling-box.wld"), "000", ""));
+  for (const char* name : {"ControlButton", "Photo", "AVIRecord", "ViewControlTree"}) {
+    EXPECT_FALSE(form_->Action(name)->isEnabled()) << name;
+  }
+  EXPECT_EQ(form_->windowTitle().toStdString(), "Zentrova");
+  EXPECT_EQ(form_->ControlForm().ControlTree().topLevelItemCount(), 0);
+  // Called as the buttons would be: no question, no run, the history as it was.
+  dialogs_.asked.clear();
+  dialogs_.texts = {"0", "10", "5", "comment"};
+  form_->RecordAvi();
+  EXPECT_FALSE(form_->ToggleSimulation());
+  EXPECT_FALSE(form_->SimulationRunning());
+  EXPECT_TRUE(dialogs_.asked.empty());
+  EXPECT_EQ(test::ReadBytes(data), text);
+}
+
+// The film starts on its first state, whatever state the view showed before.
+TEST_F(MainWindowTest, TheFilmsFramesShowTheirOwnStates) {
+  Open(World("0.46"));
+  form_->FramesPerSecondSpin().setValue(0);
+  dialogs_.texts.push_back("run");
+  ASSERT_TRUE(form_->ToggleSimulation());
+  ASSERT_TRUE(WaitForRunEnd());
+  const THistory& history = form_->Driver()->World().Model().History;
+  const std::uint32_t count = form_->Driver()->World().State.StoredStateCount;
+  ASSERT_GT(count, 10u);
+  // The view shows the last kept state.
+  ASSERT_EQ(form_->LastFrame().Time, history.Points.Items(count - 1).Time);
+  ASSERT_GT(form_->LastFrame().Time, 0.4L);
+
+  std::vector<long double> times;
+  std::vector<std::string> shown;
+  form_->Recorder().OnPostProcessEvent = [&](TAVIRecorder&, TBitmap&) {
+    times.push_back(form_->LastFrame().Time);
+    shown.push_back(form_->TimeNow().text().toStdString());
+  };
+  shared_.answer = dir_.File("film.avi");
+  dialogs_.texts = {"0", "10", "5"};
+  form_->RecordAvi();
+  ASSERT_TRUE(WaitForRunEnd());
+  form_->Recorder().OnPostProcessEvent = nullptr;
+  const std::vector<long double> expected{history.Points.Items(0).Time, history.Points.Items(5).Time,
+                                          history.Points.Items(10).Time};
+  EXPECT_EQ(times, expected);
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(shown[0], "0");
+  EXPECT_EQ(shown[2], FloatToText(expected[2]));
+  EXPECT_FALSE(form_->Recorder().Recording());
+}
+
+TEST_F(MainWindowTest, ABodyOfShapeTypeInAnyCaseIsTheCamerasTarget) {
+  std::string box = test::ReadBytes(dir_.File("box.bdy"));
+  box.replace(box.find("shapeType=extrusionsolid"), 24, "shapeType=ExtrusionSolid");
+  test::WriteBytes(dir_.File("box.bdy"), box);
+  Open(World());
+  ASSERT_NE(form_->Camera()->TargetObject(), nullptr);
+  EXPECT_EQ(form_->Camera()->TargetObject()->Name(), "Box");
+}
+
+TEST_F(MainWindowTest, TheHistorySpinReachesTheLastRecordedStateOnly) {
+  Open(World("0.1"));
+  ASSERT_LE(form_->Driver()->World().State.StoredStateCount, 1u);
+  form_->HistorySpin().setValue(50);
+  EXPECT_EQ(form_->HistorySpin().maximum(), 0);
+  EXPECT_EQ(form_->HistorySpin().value(), 0);
+  dialogs_.texts.push_back("short");
+  ASSERT_TRUE(form_->ToggleSimulation());
+  ASSERT_TRUE(WaitForRunEnd());
+  const int last = static_cast<int>(form_->Driver()->World().State.StoredStateCount) - 1;
+  ASSERT_GT(last, 1);
+  ASSERT_LT(last, 50);
+  EXPECT_EQ(form_->HistorySpin().maximum(), last);
+  form_->HistorySpin().setValue(0);
+  form_->HistorySpin().setValue(50);
+  EXPECT_EQ(form_->HistorySpin().value(), last);
+  EXPECT_EQ(form_->Driver()->World().State.CurrentState, static_cast<std::uint32_t>(last));
+}
+
+TEST_F(MainWindowTest, TheTolerancesWaitForTheRunsEnd) {
+  Open(World("1000"));
+  TWorld& world = form_->Driver()->World();
+  const TLCPSettings before = world.LCPSettings();
+  dialogs_.texts.push_back("long");
+  ASSERT_TRUE(form_->ToggleSimulation());
+  dialogs_.asked.clear();
+  dialogs_.texts = {"0.5"};
+  TVYKControlForm& tree = form_->ControlForm();
+  for (const std::string& group : {"Pivot tolerance", "Lexico zero tolerance"}) {
+    QTreeWidgetItem* node = nullptr;
+    for (QTreeWidgetItemIterator it(&tree.ControlTree()); *it != nullptr; ++it) {
+      if ((*it)->parent() != nullptr && (*it)->parent()->text(0).toStdString() == group) node = *it;
+    }
+    ASSERT_NE(node, nullptr) << group;
+    const QString caption = node->text(0);
+    messages_.shown.clear();
+    tree.ControlTreeDblClick(node);
+    EXPECT_EQ(messages_.shown, std::vector<std::string>{"You need to stop the simulation."}) << group;
+    EXPECT_EQ(node->text(0), caption);
+  }
+  EXPECT_TRUE(dialogs_.asked.empty());
+  form_->ToggleSimulation();
+  EXPECT_EQ(world.LCPSettings().PivotToleranceMin, before.PivotToleranceMin);
+  EXPECT_EQ(world.LCPSettings().PivotToleranceMax, before.PivotToleranceMax);
+  EXPECT_EQ(world.LCPSettings().LexicoZeroTolerance, before.LexicoZeroTolerance);
+}
+
+// However a tool window comes and goes, its View menu item names what the item will do.
+TEST_F(MainWindowTest, ViewCaptionsFollowWindowsClosedByTheirTitleBar) {
+  Open(World());
+  struct Case {
+    QWidget* window;
+    const char* item;
+    const char* caption;
+  };
+  const Case cases[] = {{&form_->LogForm(), "ViewLogWindow", "Log Window"},
+                        {&form_->ControlForm(), "ViewControlTree", "Control Tree"},
+                        {&form_->HistoryFilesForm(), "ViewHistoryFiles", "History Files"},
+                        {&form_->JobsForm(), "ViewJobsWindow", "Jobs Window"}};
+  for (const Case& c : cases) {
+    QAction& item = *form_->Action(c.item);
+    c.window->show();
+    EXPECT_EQ(item.text().toStdString(), std::string("Hide &") + c.caption);
+    c.window->close();  // as the title bar's close button does
+    EXPECT_FALSE(c.window->isVisible());
+    EXPECT_EQ(item.text().toStdString(), std::string("Show &") + c.caption);
+    if (!item.isEnabled()) continue;  // the jobs item waits for a job file
+    item.trigger();
+    EXPECT_TRUE(c.window->isVisible()) << c.caption;
+    EXPECT_EQ(item.text().toStdString(), std::string("Hide &") + c.caption);
+    item.trigger();
+    EXPECT_FALSE(c.window->isVisible()) << c.caption;
+    EXPECT_EQ(item.text().toStdString(), std::string("Show &") + c.caption);
+  }
+}
+
+// A model of `size` metres: a floor that wide and, in a row on it, nine boxes a fortieth of it, the first
+// the falling box's own; every body green.
+std::string WriteScaledModel(const test::TempDir& dir, double size) {
+  auto number = [](double v) { return FloatToText(static_cast<long double>(v)); };
+  auto outline = [&](double half_width, double bottom, double top) {
+    const std::string x0 = number(-half_width), x1 = number(half_width), y0 = number(bottom), y1 = number(top);
+    return "points =5\n%%data\n" + x0 + "\t" + x1 + "\t" + x1 + "\t" + x0 + "\t" + x0 + "\n" + y0 + "\t" + y0 +
+           "\t" + y1 + "\t" + y1 + "\t" + y0 + "\n%%enddata\n";
+  };
+  const double box = size / 40;
+  test::WriteBytes(dir.File("floor.exs"), outline(size / 2, -size / 8, 0));
+  test::WriteBytes(dir.File("box.exs"), outline(box / 2, -box / 2, box / 2));
+  test::WriteBytes(dir.File("floor.bdy"),
+                   "[Main]\nname=Floor\nRGBColor=0 0.8 0\nshapeType=extrusionsolid\nshapeFile=floor.exs\n"
+                   "density=1000\nthickness=" + number(size / 10) + "\ncorrectOrigin=0\n");
+  std::string bodies = "[Bodies]\nBody1=floor.bdy\n";
+  for (int i = 0; i < 9; ++i) {
+    const std::string name = i == 0 ? "Box" : "Box" + std::to_string(i);
+    const std::string file = i == 0 ? "box.bdy" : "box" + std::to_string(i) + ".bdy";
+    test::WriteBytes(dir.File(file),
+                     "[Main]\nname=" + name + "\nRGBColor=0 0.8 0\nshapeType=extrusionsolid\nshapeFile=box.exs\n"
+                     "density=1000\nthickness=" + number(box) + "\n[startPosition]\nx=" +
+                         number((i - 4) * size / 10) + "\ny=" + number(box) + "\n");
+    bodies += "Body" + std::to_string(i + 2) + "=" + file + "\n";
+  }
+  std::string world = test::ReadBytes(dir.File("falling-box.wld"));
+  world.replace(world.find("[Bodies]"), std::string::npos, bodies);
+  test::WriteBytes(dir.File("falling-box.wld"), world);
+  return dir.File("falling-box.wld");
+}
+
+// The share of the view's pixels in the bodies' green.
+double GreenShare(const TBitmap& bitmap) {
+  std::int64_t green = 0;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    for (int x = 0; x < bitmap.Width(); ++x) {
+      const std::uint32_t p = bitmap.Pixel(x, y);
+      const int r = static_cast<int>((p >> 16) & 0xFF), g = static_cast<int>((p >> 8) & 0xFF),
+                b = static_cast<int>(p & 0xFF);
+      if (g > r + 40 && g > b + 40) ++green;
+    }
+  }
+  return static_cast<double>(green) / (static_cast<double>(bitmap.Width()) * bitmap.Height());
+}
+
+// Before, the camera's depth of view (100) left the 20 and 200 m models out, and its near plane the
+// millimetre one (whose size the cube root of its bodies' distances makes ten times its own: it is small
+// in the view).
+TEST_F(MainWindowTest, ModelsOfAnySizeAreSeenAfterTheirLoad) {
+  const std::pair<double, double> cases[] = {{0.001, 0.0005}, {1, 0.05}, {20, 0.05}, {200, 0.05}};
+  for (const auto& [size, share] : cases) {
+    Open(WriteScaledModel(dir_, size));
+    ASSERT_TRUE(form_->WorldLoaded()) << size;
+    QApplication::processEvents();
+    EXPECT_GT(GreenShare(*form_->Viewer().CopyWindowToBitmap()), share) << size << " m";
+  }
 }
 
 }  // namespace

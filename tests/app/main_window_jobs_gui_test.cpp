@@ -217,5 +217,24 @@ TEST_F(MainWindowJobsTest, TheLogsLinesReachTheEchoAndAFailedLoadHurriesTheNextJ
   EXPECT_TRUE(form_->Jobs().FailedJobs == std::vector<std::string>{"007"});
 }
 
+// The caption names the world only while one is loaded: the second job's failed load leaves none.
+TEST_F(MainWindowJobsTest, AJobThatDoesNotLoadLeavesNoWorldInTheCaption) {
+  PrepareHistory();
+  ASSERT_TRUE(form_->OpenJobFile(JobFile("000,007")));
+  LaterThanTheStart();
+  Tick();
+  ASSERT_TRUE(form_->SimulationRunning());
+  EXPECT_EQ(form_->windowTitle(), "Zentrova: falling-box [000]");
+  form_->ToggleSimulation();
+  Tick();  // 007 does not exist
+  EXPECT_NE(form_->LogForm().Text().find("[Error] Job 007 could not be loaded"), std::string::npos);
+  EXPECT_EQ(form_->windowTitle(), "Zentrova");
+  EXPECT_FALSE(form_->WorldLoaded());
+  EXPECT_FALSE(form_->SimulationRunning());
+  for (const char* name : {"ControlButton", "AVIRecord", "Photo"}) {
+    EXPECT_FALSE(form_->Action(name)->isEnabled()) << name;
+  }
+}
+
 }  // namespace
 }  // namespace zentrova
