@@ -108,6 +108,10 @@ TEST(RayCast, CylinderReportsTheNearestSurfaceItMeets) {
        {0, 1, 0, 0}},
       {"from inside up", {1, 0, 0, 1}, {0, 1, 0, 0}, true, {1, 0.5f, 0, 1}, {0, 1, 0, 0}},
       {"pointing away", {1, 5, 0, 1}, {0, 1, 0, 0}, false, {}, {}},
+      // The side wall crossed behind the start does not count: only the crossing ahead.
+      {"from the axis outwards", {1, 0.2f, 0, 1}, {1, 0, 0, 0}, true, {1.5f, 0.2f, 0, 1}, {0.5f, 0, 0, 0}},
+      {"from the axis outwards and up", {1, 0, 0, 1}, {-1, 0.1f, 0, 0}, true, {0.5f, 0.05f, 0, 1}, {-0.5f, 0, 0, 0}},
+      {"beside it pointing away", {-5, 0.2f, 0, 1}, {-1, 0, 0, 0}, false, {}, {}},
   };
   for (const RayCase& c : cases) Check(cylinder, c);
 

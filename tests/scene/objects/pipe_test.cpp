@@ -93,6 +93,58 @@ TEST_F(PipeCalls, BothDisksCloseAStraightPipeTheStopDiskFacingAlongThePath) {
   EXPECT_EQ(pipe.TriangleCount(), 5 + 10 + 10 + 5);
 }
 
+// The winding of a fan's first triangle (centre, first and second ring point), as a direction.
+TAffineVector FanFacing(const TPrimitive& fan) {
+  const Calls v = fan.Vertices();
+  const auto c = Numbers(v.at(0)), a = Numbers(v.at(1)), b = Numbers(v.at(2));
+  const double ax = a[0] - c[0], ay = a[1] - c[1], az = a[2] - c[2];
+  const double bx = b[0] - c[0], by = b[1] - c[1], bz = b[2] - c[2];
+  return {static_cast<float>(ay * bz - az * by), static_cast<float>(az * bx - ax * bz),
+          static_cast<float>(ax * by - ay * bx)};
+}
+
+TEST_F(PipeCalls, EachDiskWindsCounterClockwiseSeenFromWhereItsNormalPoints) {
+  TGLPipe pipe;
+  pipe.SetSlices(6);
+  pipe.SetParts((1u << ppStartDisk) | (1u << ppStopDisk));
+  pipe.PipeNodes().AddXYZ(0, 0, 0);
+  pipe.PipeNodes().AddXYZ(3, 0, 0);
+  pipe.BuildList(rci);
+  const auto p = Primitives(fake.Calls());
+  ASSERT_EQ(p.size(), 2u);
+  const struct { const char* disk; float x; } disks[] = {{"start", -1}, {"stop", 1}};
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(disks[i].disk);
+    EXPECT_EQ(Numbers(Named(p[i].calls, "glNormal3fv").at(0)).at(0), disks[i].x);
+    const TAffineVector facing = FanFacing(p[i]);
+    EXPECT_GT(facing[0] * disks[i].x, 0) << facing[0];
+    EXPECT_NEAR(facing[1], 0, 1e-6);
+    EXPECT_NEAR(facing[2], 0, 1e-6);
+  }
+}
+
+TEST_F(PipeCalls, RingsOfASplineBetweenTwoNodesTakeTheInterpolatedColour) {
+  TGLPipe pipe;
+  pipe.SetSlices(4);
+  pipe.SetSplineMode(lsmCubicSpline);
+  pipe.SetDivision(4);
+  pipe.SetNodesColorMode(pncmDiffuse);
+  pipe.PipeNodes().AddXYZ(0, 0, 0)->Color().SetVector(clrRed);
+  pipe.PipeNodes().AddXYZ(0, 0, 2)->Color().SetVector(clrBlue);
+  pipe.BuildList(rci);
+  const auto p = Primitives(fake.Calls());
+  ASSERT_EQ(p.size(), 4u);
+  // Strip k joins ring k - 1 to ring k, the later ring's colour first; ring k lies at t = k / 4.
+  const char* const expected[4] = {"glColor4fv([0.75, 0, 0.25, 1])", "glColor4fv([0.5, 0, 0.5, 1])",
+                                   "glColor4fv([0.25, 0, 0.75, 1])", "glColor4fv([0, 0, 1, 1])"};
+  for (int k = 0; k < 4; ++k) {
+    const Calls colors = Named(p[k].calls, "glColor4fv");
+    ASSERT_EQ(colors.size(), 10u) << k;
+    EXPECT_EQ(colors[0], expected[k]) << k;
+    EXPECT_EQ(colors[1], k == 0 ? "glColor4fv([1, 0, 0, 1])" : expected[k - 1]) << k;
+  }
+}
+
 TEST_F(PipeCalls, ASplinePathTakesDivisionStepsPerNodeInterval) {
   TGLPipe pipe;
   pipe.SetSlices(3);

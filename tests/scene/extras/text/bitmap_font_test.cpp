@@ -55,6 +55,17 @@ TEST(BitmapFont, GapsWidenTheCellStepAndALaterRangeOverwrites) {
   EXPECT_FLOAT_EQ(b.top, (64 - (15 + 0.05f)) / 64);
 }
 
+TEST(BitmapFont, ARowHoldsNCellsWithTheGapsBetweenThemOnly) {
+  // 10-pixel cells, 2-pixel gaps: n cells take 12n − 2 pixels, the last cell needing no gap after it.
+  const struct { int width, per_row; } cases[] = {{9, 0}, {10, 1}, {21, 1}, {22, 2}, {117, 9}, {118, 10}, {119, 10}, {130, 11}};
+  for (const auto& c : cases) {
+    auto font = AtlasFont(c.width, 16);
+    font->SetCharWidth(10);
+    font->SetGlyphsIntervalX(2);
+    EXPECT_EQ(font->GlyphsPerRow(), c.per_row) << c.width;
+  }
+}
+
 TEST(BitmapFont, APictureNarrowerThanOnePixelHasNoCellsAndNoDivision) {
   auto font = std::make_unique<TGLBitmapFont>();
   font->Ranges().Add(32, 127);

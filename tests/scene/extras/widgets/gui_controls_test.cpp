@@ -366,6 +366,16 @@ TEST(Scrollbar, RangeRulesAndAnEmptyRange) {
   TGLScrollbar bar;
   bar.SetPos(9);
   EXPECT_EQ(bar.Pos(), 8);
+  int below = 0;
+  bar.OnChange = [&](TGLBaseControl&) { ++below; };
+  bar.SetPos(-4);  // below Min (1): Min
+  EXPECT_EQ(bar.Pos(), 1);
+  EXPECT_EQ(below, 1);
+  bar.SetPos(0.5f);
+  EXPECT_EQ(bar.Pos(), 1);
+  EXPECT_EQ(below, 1);
+  bar.OnChange = nullptr;
+  bar.SetPos(8);
   bar.SetMax(0);
   EXPECT_EQ(bar.Max(), bar.Min());
   EXPECT_EQ(bar.PixelToPos(37), bar.Min());
