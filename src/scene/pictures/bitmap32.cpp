@@ -116,6 +116,11 @@ void TGLBitmap32::AssignFromBitmap(const TBitmap& bitmap) {
   const bool wide = bitmap.PixelFormat() == pf32bit;
   SceneAssert(wide || bitmap.PixelFormat() == pf24bit);
   SceneAssert((bitmap.Width() & 3) == 0);
+  // A picture of no pixels is the empty buffer, however many rows of nothing it claims.
+  if (bitmap.Width() == 0 || bitmap.Height() == 0) {
+    Resize(0, 0);
+    return;
+  }
   Resize(bitmap.Width(), bitmap.Height());  // every byte is written below
   const int width = width_;
   for (int y = 0; y < height_; ++y) {
@@ -295,6 +300,7 @@ void TGLBitmap32::ReadFrameBuffer(const TRect& rect) {
 }
 
 std::unique_ptr<TBitmap> TGLBitmap32::ToWindowBitmap() const {
+  if (IsEmpty()) return std::make_unique<TBitmap>(0, 0, pf32bit);
   auto bitmap = std::make_unique<TBitmap>(width_, height_, pf32bit);
   for (int y = 0; y < height_; ++y) {
     const std::uint8_t* s = data_.data() + std::size_t(height_ - 1 - y) * width_ * 4;

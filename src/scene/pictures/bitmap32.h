@@ -40,7 +40,8 @@ class TGLBitmap32 : public TPersistent {
 
   // nullptr empties it; another RGBA bitmap is copied; a pf24bit or pf32bit bitmap whose width is a
   // multiple of 4 is converted directly; any other graphic is drawn into a 24-bit bitmap first, stretched
-  // to the next multiple of 4 in width when it is not one.
+  // to the next multiple of 4 in width when it is not one. A bitmap of no width or no height gives the
+  // empty buffer, 0 × 0.
   void Assign(const TPersistent* source) override;
 
   int Width() const { return width_; }
@@ -83,7 +84,7 @@ class TGLBitmap32 : public TPersistent {
   // The frame buffer from its lower-left corner, the rectangle's size with the width rounded down to a
   // multiple of 4.
   void ReadFrameBuffer(const TRect& rect);
-  // A new pf32bit bitmap, top row first, blue, green, red, alpha.
+  // A new pf32bit bitmap, top row first, blue, green, red, alpha; 0 × 0 when this one is empty.
   std::unique_ptr<TBitmap> ToWindowBitmap() const;
 
   static bool IsFloatInternalFormat(GLenum internal_format);

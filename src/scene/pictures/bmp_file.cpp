@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace zentrova {
@@ -107,8 +108,13 @@ void ReadBitmapFile(TStream& stream, TBitmap& bitmap) {
     for (std::uint32_t i = 0; i < colours_used; ++i) palette.push_back(U32(&entries[4 * i]) & 0xFFFFFF);
   }
 
-  // Everything about the size is checked before the pixels are allocated.
+  // Everything about the size is checked before the pixels are allocated. A picture with no pixels
+  // is the empty one our writer stores for an empty picture, 0 × 0; any other zero-area size only
+  // makes the reader walk rows that hold nothing, or allocate a row it never fills.
+  if ((width == 0) != (height == 0)) Invalid("no pixels");
   const std::int64_t row = (std::int64_t(width) * bits + 31) / 32 * 4;
+  // Rows the file cannot hold, compared without a product that could overflow.
+  if (height > 0 && row > available / height) Invalid("file too short");
   const std::int64_t pixel_bytes = row * height;
   if (offset < position || offset > available) Invalid("pixel offset outside the file");
   const std::int64_t consumed = std::max(file_size, offset + pixel_bytes);
@@ -121,6 +127,8 @@ void ReadBitmapFile(TStream& stream, TBitmap& bitmap) {
     const std::array<std::uint32_t, 3> rgb{masks[0], masks[1], masks[2]};
     format = rgb == kMasks565 ? pf16bit : rgb == kMasks555 ? pf15bit : pf24bit;
   }
+  // Palettised rows widen to 24 bits: the bitmap may need more than the file holds.
+  if (TBitmap::ImageBytes(width, height, format) > std::numeric_limits<std::int32_t>::max()) Invalid("too large");
   TBitmap loaded(width, height, format);
   std::vector<std::uint8_t> source(static_cast<std::size_t>(row));
   stream.SetPosition(start + offset);

@@ -48,6 +48,10 @@ int BitsOf(TPixelFormat format) {
   }
 }
 
+std::int64_t RowBytesOf(int width, TPixelFormat format) {
+  return (static_cast<std::int64_t>(width) * BitsOf(format) + 31) / 32 * 4;
+}
+
 std::uint32_t Widen5(std::uint32_t v) {
   return (v << 3) | (v >> 2);
 }
@@ -61,10 +65,13 @@ TBitmap::TBitmap(int width, int height, TPixelFormat format) {
   Resize(width, height, format, false);
 }
 
+std::int64_t TBitmap::ImageBytes(int width, int height, TPixelFormat format) {
+  return RowBytesOf(width, format) * height;
+}
+
 void TBitmap::Resize(int width, int height, TPixelFormat format, bool keep) {
   if (width < 0 || height < 0) throw ERangeError(kRangeCheckError);
-  const int bits = BitsOf(format);
-  const std::int64_t row = (static_cast<std::int64_t>(width) * bits + 31) / 32 * 4;
+  const std::int64_t row = RowBytesOf(width, format);
   if (row * height > std::numeric_limits<std::int32_t>::max()) throw ERangeError(kRangeCheckError);
   std::vector<std::uint8_t> bits_new(static_cast<std::size_t>(row * height));
   if (keep) {
@@ -188,6 +195,8 @@ void TBitmap::StretchDraw(TBitmap& target, const TRect& rect) const {
   if (w <= 0 || h <= 0 || Empty()) return;
   const int x0 = std::max(rect.Left, 0), x1 = std::min(rect.Right, target.Width());
   const int y0 = std::max(rect.Top, 0), y1 = std::min(rect.Bottom, target.Height());
+  // A rectangle wholly beside or above the target covers none of it.
+  if (x0 >= x1 || y0 >= y1) return;
   const bool same = w == width_ && h == height_ && target.format_ == format_;
   for (int y = y0; y < y1; ++y) {
     const int sy = static_cast<int>(static_cast<std::int64_t>(y - rect.Top) * height_ / h);

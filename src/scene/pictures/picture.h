@@ -94,6 +94,8 @@ class TBitmap : public TGraphic {
   void SetPixelFormat(TPixelFormat format);
   int BitsPerPixel() const;
   int RowBytes() const { return row_bytes_; }
+  // The pixel bytes of a bitmap of that size and format, rows padded; a bitmap holds at most 2³¹ − 1.
+  static std::int64_t ImageBytes(int width, int height, TPixelFormat format);
 
   // Row y, top first; an index outside the rows raises ERangeError.
   std::uint8_t* ScanLine(int y);

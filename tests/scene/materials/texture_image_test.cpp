@@ -123,6 +123,15 @@ TEST(TextureImage, CubeMapFilesAreGoldenAndCheckTheirVersion) {
   version257[0] = 1;
   test::WriteBytes(dir.File("v257.bin"), version257);
   EXPECT_THROW(loaded.LoadFromFile(dir.File("v257.bin")), EAssertionFailed);
+  // A face of 2³¹ − 1 by 0 pixels: refused before its 6 GB row would be taken. Each face of the
+  // golden file is 70 bytes (54 of headers, two rows of 8) after the 2-byte version.
+  std::string endless_row = Golden("cube_map.bin");
+  const std::size_t second_face = 2 + 70;
+  ASSERT_EQ(endless_row.substr(second_face, 2), "BM");
+  for (int i = 0; i < 8; ++i) endless_row[second_face + 18 + i] = static_cast<char>(i < 3 ? 0xFF : i == 3 ? 0x7F : 0);
+  test::WriteBytes(dir.File("endless_row.bin"), endless_row);
+  test::ExpectError<EInvalidGraphic>([&] { loaded.LoadFromFile(dir.File("endless_row.bin")); },
+                                     "Bitmap image is not valid: no pixels");
 }
 
 }  // namespace

@@ -46,6 +46,24 @@ TEST(GLBitmap32, ConversionFromBitmapsTurnsRowsAndStretchesToMultiplesOf4) {
   EXPECT_EQ(bitmap.ToWindowBitmap()->Pixel(0, 1), 0x80010203u);  // back the other way up
 }
 
+TEST(GLBitmap32, PicturesOfNoWidthOrNoHeightGiveTheEmptyBuffer) {
+  // No pixel memory at all, but 2³¹ − 1 rows to walk through if each were visited.
+  for (TPixelFormat format : {pf24bit, pf32bit}) {
+    TBitmap picture(0, 0x7FFFFFFF, format);
+    TGLBitmap32 bitmap;
+    bitmap.Assign(&picture);
+    EXPECT_EQ(std::pair(bitmap.Width(), bitmap.Height()), std::pair(0, 0));
+  }
+  TBitmap no_rows(1 << 20, 0, pf24bit);
+  TGLBitmap32 bitmap;
+  bitmap.Assign(&no_rows);
+  EXPECT_EQ(std::pair(bitmap.Width(), bitmap.Height()), std::pair(0, 0));
+  // Sized to no width, the buffer still converts back at once, to the empty bitmap.
+  bitmap.SetHeight(0x7FFFFFFF);
+  const std::unique_ptr<TBitmap> back = bitmap.ToWindowBitmap();
+  EXPECT_EQ(std::pair(back->Width(), back->Height()), std::pair(0, 0));
+}
+
 TEST(GLBitmap32, SizesRoundZeroFillAndCheckTheirRange) {
   TGLBitmap32 bitmap;
   bitmap.SetHeight(1);

@@ -119,6 +119,111 @@ TEST(Bitmap, BrokenFilesRaiseInvalidGraphic) {
   }
 }
 
+// The header's bytes, then zeros up to `size`: a file as large as its header claims, without the memory.
+class TZeroPaddedStream : public TStream {
+ public:
+  TZeroPaddedStream(std::string head, std::int64_t size) : head_(std::move(head)), size_(size) {}
+  std::int64_t Read(void* buffer, std::int64_t count) override {
+    const std::int64_t n = std::max<std::int64_t>(0, std::min(count, size_ - position_));
+    auto* out = static_cast<char*>(buffer);
+    for (std::int64_t i = 0; i < n; ++i, ++position_) {
+      out[i] = position_ < static_cast<std::int64_t>(head_.size()) ? head_[static_cast<std::size_t>(position_)] : 0;
+    }
+    return n;
+  }
+  std::int64_t Write(const void*, std::int64_t) override { return 0; }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    position_ = origin == TSeekOrigin::soBeginning ? offset : origin == TSeekOrigin::soEnd ? size_ + offset : position_ + offset;
+    return position_;
+  }
+
+ private:
+  std::string head_;
+  std::int64_t size_;
+  std::int64_t position_ = 0;
+};
+
+std::string WithU32(std::string bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+  return bytes;
+}
+
+TEST(Bitmap, SizesNoFileCanHoldAreRefusedBeforeAnyPixelIsAllocated) {
+  // Width at byte 18, height at 22, depth at 28 of the 3 × 2 24-bit file.
+  const std::string good = Golden("rgb24_3x2.bmp");
+  std::string mono_wide = WithU32(WithU32(good, 18, 1u << 30), 22, 2);
+  mono_wide[28] = 1;
+  mono_wide = WithU32(mono_wide, 46, 2);  // two palette entries: the pixels follow at 62
+  mono_wide = WithU32(mono_wide, 10, 62);
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::int64_t size;  // of the padded stream; 0: the bytes alone
+    const char* message;
+  } cases[] = {
+      // Each row would take 8 GB, and no row is read.
+      {"widest, no rows", WithU32(WithU32(good, 18, 0x7FFFFFFF), 22, 0), 0, "no pixels"},
+      {"no width, 2³¹ − 1 rows", WithU32(WithU32(good, 18, 0), 22, 0x7FFFFFFF), 0, "no pixels"},
+      {"no width, top-down rows", WithU32(WithU32(good, 18, 0), 22, 0x80000001), 0, "no pixels"},
+      {"a 2³¹-byte row in a file of 300 MB", WithU32(good, 18, 0x20000000), 300'000'000, "file too short"},
+      // Rows of 8 GB, 2³¹ − 1 of them: more bytes than a 64-bit product counts.
+      {"rows times height beyond 2⁶³", WithU32(WithU32(WithU32(good, 18, 0x7FFFFFFF), 22, 0x7FFFFFFF), 28, 32), 0,
+       "file too short"},
+      // 2³⁰ one-bit pixels are 128 MB a row in the file, but 3 GB a row once widened to 24 bits.
+      {"a monochrome picture that widens beyond 2 GB", mono_wide, 62 + 2 * (1 << 27), "too large"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::unique_ptr<TStream> stream;
+    if (c.size > 0) {
+      stream = std::make_unique<TZeroPaddedStream>(c.bytes, c.size);
+    } else {
+      stream = std::make_unique<TMemoryStream>(c.bytes);
+    }
+    TBitmap bitmap;
+    test::ExpectError<EInvalidGraphic>([&] { ReadBitmapFile(*stream, bitmap); },
+                                       std::string("Bitmap image is not valid: ") + c.message);
+    EXPECT_TRUE(bitmap.Empty());
+  }
+}
+
+TEST(Bitmap, TheEmptyPictureOurWriterStoresReadsBackEmpty) {
+  TMemoryStream written;
+  TBitmap().SaveToStream(written);
+  const std::string bytes = written.DataString();
+  EXPECT_EQ(bytes.substr(18, 8), std::string(8, '\0'));
+  TBitmap bitmap(3, 3, pf32bit);
+  TMemoryStream in(bytes);
+  ReadBitmapFile(in, bitmap);
+  EXPECT_EQ(bitmap.Width(), 0);
+  EXPECT_EQ(bitmap.Height(), 0);
+  EXPECT_EQ(in.Position(), static_cast<std::int64_t>(bytes.size()));
+}
+
+TEST(Bitmap, StretchDrawBesideTheTargetDrawsNothing) {
+  TBitmap source(4, 4, pf24bit);
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 4; ++x) source.SetPixel(x, y, 0xFFFF0000);
+  }
+  // Same size and format: the row copy, whose width would go negative.
+  const TRect beside[] = {{10, 0, 14, 4}, {-8, 0, -4, 4}, {0, 10, 4, 14}, {0, -8, 4, -4}, {8, 0, 12, 4}};
+  for (const TRect& rect : beside) {
+    TBitmap target(8, 8, pf24bit);
+    int changes = 0;
+    target.OnChange = [&](TPersistent*) { ++changes; };
+    source.StretchDraw(target, rect);
+    EXPECT_EQ(Pixels(target), std::vector<std::uint32_t>(64, 0xFF000000)) << rect.Left << ", " << rect.Top;
+    EXPECT_EQ(changes, 0);
+  }
+  // Half over the right edge: only the columns that fall on the target.
+  TBitmap target(8, 8, pf24bit);
+  source.StretchDraw(target, {6, 0, 10, 4});
+  EXPECT_EQ(target.Pixel(5, 0), 0xFF000000u);
+  EXPECT_EQ(target.Pixel(6, 0), 0xFFFF0000u);
+  EXPECT_EQ(target.Pixel(7, 3), 0xFFFF0000u);
+  EXPECT_EQ(target.Pixel(7, 4), 0xFF000000u);
+}
+
 TEST(Picture, PngDecodesToItsPixelsAndRegistryFindsClasses) {
   test::TempDir dir;
   test::WriteBytes(dir.File("a.PNG"), Golden("rgba_2x2.png"));
