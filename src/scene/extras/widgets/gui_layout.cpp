@@ -1,6 +1,7 @@
 #include "scene/extras/widgets/gui_layout.h"
 #include "scene/base/class_registration.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +43,31 @@ TGLGuiComponent* TGLGuiComponentList::FindByName(const std::string& name) const 
   }
   return nullptr;
 }
+
+namespace {
+
+// Refuses an element read from a file or a form whose texel spans or scales make no sense to draw.
+void CheckGuiElement(const TGLGuiElement& element) {
+  // The texel spans a cell repeats (a border's middle pieces are its rectangle less both borders) and
+  // the factors that divide them. Zero repeats nothing; a span closer to zero than this repeats more
+  // often than any screen has pixels, for ever once a float no longer counts the tiles down.
+  constexpr float kMinSpan = 1.0f / 1024;
+  const TAffineVector& tl = element.TopLeft;
+  const TAffineVector& br = element.BottomRight;
+  const TAffineVector& scale = element.Scale;
+  const bool border = element.Align == GLAlBorder;
+  const float spans[] = {br[0] - tl[0], br[1] - tl[1], scale[0], scale[1],
+                         border ? br[0] - tl[0] - 2 * scale[0] : 0, border ? br[1] - tl[1] - 2 * scale[1] : 0};
+  const auto degenerate = [](float span) { return !std::isfinite(span) || (span != 0 && std::fabs(span) < kMinSpan); };
+  // The values no drawing reads (the z of the corners, a cell's scale z) must be numbers all the same.
+  const auto not_finite = [](float value) { return !std::isfinite(value); };
+  if (std::any_of(std::begin(spans), std::end(spans), degenerate) || std::any_of(tl.begin(), tl.end(), not_finite) ||
+      std::any_of(br.begin(), br.end(), not_finite) || std::any_of(scale.begin(), scale.end(), not_finite)) {
+    throw EReadError("Skin element \"" + element.Name + "\" has a degenerate span or scale");
+  }
+}
+
+}  // namespace
 
 // ---- Layout
 
@@ -89,9 +115,9 @@ void TGLGuiLayout::LoadFromStream(TStream& stream) {
     component.Name = std::move(name);
     const int element_count = reader.ReadInteger();
     for (int e = 0; e < element_count; ++e) {
-      std::string name = reader.ReadString();
-      TGLGuiElement& element = component.Elements().Add();
-      element.Name = std::move(name);
+      // Appended once read whole and found sound: a refused element is never drawn.
+      TGLGuiElement element;
+      element.Name = reader.ReadString();
       float values[9];
       for (float& value : values) value = static_cast<float>(reader.ReadFloat());
       element.TopLeft = {values[0], values[1], values[2]};
@@ -106,6 +132,8 @@ void TGLGuiLayout::LoadFromStream(TStream& stream) {
         }
         element.Align = static_cast<TGUIAlignments>(align);
       }
+      CheckGuiElement(element);
+      component.Elements().Add().Assign(element);
     }
   }
   NotifyChange(this);
@@ -232,17 +260,22 @@ void RenderGuiElementQuads(const TGuiArea& area, const TAffineVector& tl, const 
   }
   // A texel span of zero gives no finite count: such an element has nothing to repeat.
   if (!std::isfinite(area.XTiles) || !std::isfinite(area.YTiles) || area.XTiles <= 0 || area.YTiles <= 0) return;
-  const float tile_w = (area.X2 - area.X1) / area.XTiles, tile_h = (area.Y2 - area.Y1) / area.YTiles;
+  // However small its texels or large its area, a cell draws no more tiles than this: past it the tiles
+  // stretch. A float would stop counting down millions of them.
+  constexpr float kMaxTilesPerCell = 65536;
+  const float x_tiles = std::min(area.XTiles, kMaxTilesPerCell);
+  const float y_tiles = std::min(area.YTiles, std::max(1.0f, std::floor(kMaxTilesPerCell / std::ceil(x_tiles))));
+  const float tile_w = (area.X2 - area.X1) / x_tiles, tile_h = (area.Y2 - area.Y1) / y_tiles;
   float x = area.X1;
-  for (float xs = area.XTiles; xs > 0; xs -= 1) {
+  for (float xs = x_tiles; xs > 0; xs -= 1) {
     const bool full_x = xs >= 1;
     const float next_x = full_x ? x + tile_w : area.X2;
-    const float right = full_x ? s(br[0]) : s(tl[0] + Frac(area.XTiles) * (br[0] - tl[0]));
+    const float right = full_x ? s(br[0]) : s(tl[0] + Frac(x_tiles) * (br[0] - tl[0]));
     float y = area.Y1;
-    for (float ys = area.YTiles; ys > 0; ys -= 1) {
+    for (float ys = y_tiles; ys > 0; ys -= 1) {
       const bool full_y = ys >= 1;
       const float next_y = full_y ? y + tile_h : area.Y2;
-      const float bottom = full_y ? t(br[1]) : t(tl[1] + Frac(area.YTiles) * (br[1] - tl[1]));
+      const float bottom = full_y ? t(br[1]) : t(tl[1] + Frac(y_tiles) * (br[1] - tl[1]));
       quad(x, y, next_x, next_y, s(tl[0]), t(tl[1]), right, bottom);
       y = next_y;
     }
@@ -348,7 +381,12 @@ void ReadGuiComponent(TGLGuiComponent& component, const TPropertyList& propertie
   for (const TProperty& p : properties) {
     if (p.name == "Elements") {
       if (p.value.tag != vaCollection) RaiseInvalidPropertyValue();
-      for (const TPropertyList& item : p.value.items) ReadElement(component.Elements().Add(), item);
+      for (const TPropertyList& item : p.value.items) {
+        TGLGuiElement element;
+        ReadElement(element, item);
+        CheckGuiElement(element);
+        component.Elements().Add().Assign(element);
+      }
     } else if (p.name == "Name") {
       component.Name = AsString(p.value);
     } else {

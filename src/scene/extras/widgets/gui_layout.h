@@ -116,7 +116,9 @@ class TGLGuiLayout : public TGLUpdateAbleComponent {
   // The whole file through LoadFromStream; existing components stay.
   void LoadFromFile(const std::string& name);
   // Appends the components of a layout file, then notifies. A version other than 1 ends the load at
-  // once, silently. A malformed stream raises the reader's error and keeps what was read before it.
+  // once, silently. A malformed stream raises the reader's error and keeps what was read before it; so
+  // does an element whose texel span or repetition factor is not finite, or nonzero within 1/1024 of
+  // zero (EReadError), which a form's elements are refused for too.
   void LoadFromStream(TStream& stream);
   // Every component, last to first, then a notice.
   void Clear();
@@ -149,7 +151,8 @@ class TGLGuiLayout : public TGLUpdateAbleComponent {
 };
 
 // One skin cell: the texel rectangle (tl, br) over the area, tiled by its counts. A count of zero,
-// below zero or not finite draws nothing. tw, th: texture size in texels.
+// below zero or not finite draws nothing; past 65,536 tiles a cell draws that many, stretched. tw, th:
+// texture size in texels.
 void RenderGuiElementQuads(const TGuiArea& area, const TAffineVector& tl, const TAffineVector& br, float tw,
                            float th);
 

@@ -11,6 +11,8 @@
 #include "scene/base/persistent_classes.h"
 #include "scene/base/scene_errors.h"
 #include "scene/base/streams.h"
+#include "scene/core/core_fixtures.h"
+#include "test_support.h"
 #include "scene/extras/widgets/gui_layout.h"
 #include "scene/gl/gl_fixtures.h"
 #include "scene/gl/texture_coordinates.h"
@@ -155,6 +157,55 @@ TEST(LayoutFile, AnAlignmentOutsideTheTenIsRefusedLikeAWrongTag) {
   EXPECT_THROW(layout.LoadFromStream(stream), EReadError);
 }
 
+TEST(LayoutFile, ABorderElementLoadsWithItsWholeScale) {
+  TGLGuiLayout layout;
+  TMemoryStream stream(Int8(1) + Int8(1) + Str("frame") + Int8(1) +
+                       Element("border", {0, 0, 0, 32, 32, 0, 4, 5, 1.5f}, {9}));
+  layout.LoadFromStream(stream);
+  ASSERT_EQ(layout.GuiComponents().Count(), 1);
+  ASSERT_EQ(layout.GuiComponents().Items(0).Elements().Count(), 1);
+  const TGLGuiElement& border = layout.GuiComponents().Items(0).Elements().Items(0);
+  EXPECT_EQ(border.Align, GLAlBorder);
+  EXPECT_EQ(border.Scale, (TAffineVector{4, 5, 1.5f}));
+  EXPECT_EQ(border.BottomRight, (TAffineVector{32, 32, 0}));
+}
+
+TEST(LayoutFile, ElementsThatWouldTileWithoutEndAreRefusedAndNotKept) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const struct {
+    const char* what;
+    std::initializer_list<float> nine;
+    int align;
+    bool refused;
+  } cases[] = {
+      {"a texel rectangle 1e-20 wide", {0, 0, 0, 1e-20f, 8, 0, 1, 1, 0}, 4, true},
+      {"1e-20 high", {0, 0, 0, 8, -1e-20f, 0, 1, 1, 0}, 7, true},
+      {"a repetition factor of 1e-20", {0, 0, 0, 8, 8, 0, 1, 1e-20f, 0}, 1, true},
+      {"a coordinate not a number", {0, nan, 0, 8, 8, 0, 1, 1, 0}, 0, true},
+      {"an infinite scale", {0, 0, 0, 8, 8, 0, inf, 1, 0}, 0, true},
+      {"a border's z not a number", {0, 0, 0, 8, 8, 0, 1, 1, nan}, 9, true},
+      {"a corner's z, which no drawing reads, infinite", {0, 0, 0, 8, 8, -inf, 1, 1, 0}, 0, true},
+      {"borders that leave a middle 1e-5 wide", {0, 0, 0, 10, 10, 0, 4.99999f, 1, 1}, 9, true},
+      {"a zero span, which draws nothing", {0, 0, 0, 0, 8, 0, 1, 1, 0}, 4, false},
+      {"a thousandth of a texel", {0, 0, 0, 0.001f, 8, 0, 1, 1, 0}, 4, false},
+      {"a border as wide as its rectangle", {0, 0, 0, 10, 10, 0, 5, 5, 1}, 9, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TGLGuiLayout layout;
+    TMemoryStream stream(Int8(1) + Int8(1) + Str("c") + Int8(1) + Element("e", c.nine, {c.align}));
+    if (c.refused) {
+      ExpectError<EReadError>([&] { layout.LoadFromStream(stream); },
+                              "Skin element \"e\" has a degenerate span or scale");
+    } else {
+      layout.LoadFromStream(stream);
+    }
+    ASSERT_EQ(layout.GuiComponents().Count(), 1);
+    EXPECT_EQ(layout.GuiComponents().Items(0).Elements().Count(), c.refused ? 0 : 1);
+  }
+}
+
 TEST(LayoutFile, AMissingFileNameIsStoredAndKeepsTheComponents) {
   TGLGuiLayout layout;
   layout.GuiComponents().Add().Name = "kept";
@@ -241,6 +292,17 @@ TEST(LayoutTiles, ZeroNegativeOrInfiniteCountsDrawNothing) {
     EXPECT_TRUE(Quads({0, 0, 50, 10, tiles, 1}, {0, 0, 0}, {20, 10, 0}).empty()) << tiles;
     EXPECT_TRUE(Quads({0, 0, 50, 10, 1.5f, tiles}, {0, 0, 0}, {20, 10, 0}).empty()) << tiles;
   }
+}
+
+TEST(LayoutTiles, CountsBeyondWhatAFloatCountsDownDrawACappedNumberOfTiles) {
+  // 2e22 columns: a float no longer changes when 1 is taken off. The cell draws 65,536 columns
+  // across its whole area instead.
+  const auto calls = Quads({0, 0, 50, 10, 2e22f, 1}, {0, 0, 0}, {20, 10, 0});
+  ASSERT_EQ(calls.size(), 65536u * 8);
+  EXPECT_NEAR(Numbers(calls[calls.size() - 3]).at(0), 50, 1e-2);
+  // Down as well: as many rows as keep the cell at 65,536 tiles.
+  const auto rows = Quads({0, 0, 50, 10, 1000, 1e30f}, {0, 0, 0}, {20, 10, 0});
+  EXPECT_EQ(rows.size(), 1000u * 65 * 8);
 }
 
 TEST(LayoutTiles, AZeroTexelElementDrawsNothingAtARefresh) {

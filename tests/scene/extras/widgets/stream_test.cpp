@@ -3,6 +3,7 @@
 // refused.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -330,6 +331,12 @@ TEST(WidgetStreaming, StringListsAreCountedLengthPrefixedStrings) {
   EXPECT_NE(bytes.find(expected), std::string::npos);
 }
 
+std::string SingleBytes(float value) {
+  std::string bytes(4, '\0');
+  std::memcpy(bytes.data(), &value, 4);
+  return bytes;
+}
+
 TEST(WidgetStreaming, DamagedListsAndLayoutElementsAreRefused) {
   TGLPopupMenu menu;
   menu.SetMenuItems({"Go"});
@@ -352,6 +359,10 @@ TEST(WidgetStreaming, DamagedListsAndLayoutElementsAreRefused) {
        "Property Nome does not exist"},
       {&layout, Named("Align") + "\x07" + Named("GLAlCenter"), Named("Align") + "\x07" + Named("GLAlCentre"),
        "Invalid property value"},
+      // A texel rectangle 1e-20 wide: drawing would tile it without end.
+      {&layout, Named("BottomRight.Coordinates") + "\x0A" + std::string("\x10\0\0\0\0\0\0\0", 8),
+       Named("BottomRight.Coordinates") + "\x0A" + std::string("\x10\0\0\0", 4) + SingleBytes(1e-20f),
+       "Skin element \"corner\" has a degenerate span or scale"},
   };
   for (const auto& c : cases) {
     std::string bytes = Bytes(*c.component);
