@@ -23,7 +23,8 @@ ZENTROVA_REGISTER_CLASS(TFGIndexTexCoordList);
 
 namespace {
 
-GLenum ImmediatePrimitive(TFaceGroupMeshMode mode) {
+// Quads too: a file may hold them in any kind of group, and immediate mode draws them as they are.
+GLenum Primitive(TFaceGroupMeshMode mode) {
   switch (mode) {
     case fgTriangles:
     case fgTrianglesAlt:
@@ -32,6 +33,8 @@ GLenum ImmediatePrimitive(TFaceGroupMeshMode mode) {
       return GL_TRIANGLE_STRIP;
     case fgTriangleFan:
       return GL_TRIANGLE_FAN;
+    case fgQuads:
+      return GL_QUADS;
     default:
       SceneAssert(false);
       return GL_TRIANGLES;
@@ -123,24 +126,7 @@ void TFGVertexIndexList::BuildList(TRenderContextInfo& rci) {
   SceneAssert(*low >= 0 && *high < mesh->Vertices().Count(), "Face group index beyond the vertices");
   mesh->DeclareArraysToOpenGL(rci, false);
   AttachOrDetachLightmap(rci);
-  GLenum primitive = GL_TRIANGLES;
-  switch (Mode) {
-    case fgTriangles:
-    case fgTrianglesAlt:
-      break;
-    case fgTriangleStrip:
-      primitive = GL_TRIANGLE_STRIP;
-      break;
-    case fgTriangleFan:
-      primitive = GL_TRIANGLE_FAN;
-      break;
-    case fgQuads:
-      primitive = GL_QUADS;
-      break;
-    default:
-      SceneAssert(false);
-  }
-  gl.DrawElements(primitive, count, GL_UNSIGNED_INT, indices);
+  gl.DrawElements(Primitive(Mode), count, GL_UNSIGNED_INT, indices);
 }
 
 int TFGVertexIndexList::TriangleCount() const {
@@ -256,7 +242,7 @@ void TFGVertexNormalTexIndexList::BuildList(TRenderContextInfo& rci) {
   const TIntegerList& tex_indices = tex_coord_indices_.Count() > 0 ? tex_coord_indices_ : vertex_indices;
   const TAffineVectorList &normals = mesh->Normals(), &tex_coords = mesh->TexCoords();
   const bool textured = tex_coords.Count() > 0;
-  gl.Begin(ImmediatePrimitive(Mode));
+  gl.Begin(Primitive(Mode));
   for (int i = 0; i < count; ++i) {
     if (InRange(normal_indices[i], normals.Count())) gl.Normal3fv(normals[normal_indices[i]].data());
     if (textured && InRange(tex_indices[i], tex_coords.Count())) {
@@ -310,7 +296,7 @@ void TFGIndexTexCoordList::BuildList(TRenderContextInfo& rci) {
   const TAffineVectorList& vertices = mesh->Vertices();
   const bool got_color = mesh->Colors().Count() == vertices.Count();
   const bool got_normals = mesh->Normals().Count() == vertices.Count();
-  gl.Begin(ImmediatePrimitive(Mode));
+  gl.Begin(Primitive(Mode));
   for (int i = 0; i < indices.Count(); ++i) {
     const int v = indices[i];
     RoutedTexCoord2fv(tex_coords_[i].data());
@@ -339,6 +325,12 @@ void TFGIndexTexCoordList::AddToTriangles(TAffineVectorList& list, TAffineVector
       break;
     case fgTriangleFan:
       for (int i = 2; i < count; ++i) tex_coords->Add(tex_coords_[0], tex_coords_[i - 1], tex_coords_[i]);
+      break;
+    case fgQuads:
+      for (int j = 0; j + 3 < count; j += 4) {
+        tex_coords->Add(tex_coords_[j], tex_coords_[j + 1], tex_coords_[j + 2]);
+        tex_coords->Add(tex_coords_[j], tex_coords_[j + 2], tex_coords_[j + 3]);
+      }
       break;
     default:
       SceneAssert(false);

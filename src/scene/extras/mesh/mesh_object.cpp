@@ -566,8 +566,13 @@ std::unique_ptr<TAffineVectorList> TMeshObjectList::ExtractTriangles(TAffineVect
 }
 
 void TMeshObjectList::Clear() {
-  DropMaterialLibraryCache();
-  for (int i = 0; i < Count(); ++i) Items(i)->SetOwner(nullptr);
+  // A read that failed before its nil items were refused leaves them behind.
+  for (int i = 0; i < Count(); ++i) {
+    if (TMeshObject* item = Items(i)) {
+      item->DropMaterialLibraryCache();
+      item->SetOwner(nullptr);
+    }
+  }
   TPersistentObjectList::Clear();
 }
 

@@ -67,23 +67,63 @@ class MeshFileDamage : public MeshFake {
   void TestBody() override {}
   // Loads, then extracts and draws through the fake: whatever the bytes, an exception or nothing.
   // A damaged file is refused as a broken archive (the mesh readers' own checks, the object list's, an
-  // unknown class, a stream that ends early); never by an assertion.
+  // unknown class, a stream that ends early); never by an assertion, neither when loading nor when a
+  // file that loaded is used.
   void LoadAndUse(const std::string& bytes) {
     TGLFreeForm mesh;
     try {
       TStringStream in(bytes);
-      try {
-        mesh.LoadFromStream("fuzz.glsm", in);
-      } catch (const EAssertionFailed& e) {
-        ADD_FAILURE() << "a damaged file raised " << e.Message();
-        return;
-      }
+      mesh.LoadFromStream("fuzz.glsm", in);
+    } catch (const EAssertionFailed& e) {
+      ADD_FAILURE() << "a damaged file raised " << e.Message();
+      return;
+    } catch (const Exception&) {
+      return;
+    }
+    try {
       mesh.MeshObjects().ExtractTriangles(nullptr, nullptr);
+      TAffineVectorList tex_coords, normals;
+      mesh.MeshObjects().ExtractTriangles(&tex_coords, &normals);
       mesh.MeshObjects().BuildList(rci);
+    } catch (const EAssertionFailed& e) {
+      ADD_FAILURE() << "a damaged file that loaded raised " << e.Message() << " when used";
     } catch (const Exception&) {
     }
   }
 };
+
+// The sample with its two immediate-mode groups (separate indexes, own texture points) set to quads:
+// each of their four indexes makes one quad, drawn as such and extracted as two triangles.
+TEST_F(MeshFake, QuadGroupsOfEveryKindLoadDrawAndGiveTwoTrianglesAQuad) {
+  TGLFreeForm sample;
+  BuildSample(sample);
+  TMeshObject& faces = *sample.MeshObjects()[0];
+  for (int g : {1, 2}) static_cast<TFGVertexIndexList*>(faces.FaceGroups()[g])->Mode = fgQuads;
+  TStringStream saved;
+  sample.SaveToStream("quads.glsm", saved);
+  // The file differs from the sample in the two mode bytes alone.
+  const std::string golden = SampleBytes();
+  ASSERT_EQ(saved.DataString().size(), golden.size());
+  int changed = 0;
+  for (std::size_t i = 0; i < golden.size(); ++i) changed += saved.DataString()[i] != golden[i];
+  EXPECT_EQ(changed, 2);
+
+  TGLFreeForm mesh;
+  TStringStream in(saved.DataString());
+  mesh.LoadFromStream("quads.glsm", in);
+  TMeshObject& loaded = *mesh.MeshObjects()[0];
+  fake.Clear();
+  for (int g : {1, 2}) loaded.FaceGroups()[g]->BuildList(rci);
+  EXPECT_EQ(Only({"glBegin"}), Calls(2, GLCall("glBegin", GL_QUADS)));
+  EXPECT_EQ(Only({"glVertex3fv"}).size(), 8u);
+  // Own texture points: (0.5, 0), (0.5, 0.125), (0.5, 0.25), (0.5, 0.375) split as 0 1 2 and 0 2 3.
+  TAffineVectorList vertices, tex_coords;
+  loaded.FaceGroups()[2]->AddToTriangles(vertices, &tex_coords, nullptr);
+  ASSERT_EQ(tex_coords.Count(), 6);
+  const float t[6] = {0, 0.125f, 0.25f, 0, 0.25f, 0.375f};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(tex_coords[i], (TAffineVector{0.5f, t[i], 0})) << i;
+  EXPECT_EQ(vertices[5], (TAffineVector{0, 1, 0}));
+}
 
 TEST(MeshFile, EveryTruncationAndByteChangeLoadsOrRaises) {
   const std::string golden = SampleBytes();
@@ -98,6 +138,15 @@ TEST(MeshFile, EveryTruncationAndByteChangeLoadsOrRaises) {
       fake.LoadAndUse(damaged);
     }
   }
+}
+
+TEST(MeshFile, AListBrokenAfterANilItemIsRefusedAndFreed) {
+  // Version 0, the list begins, a nil item, then a byte that is no value: the list read so far is
+  // freed with its nil still in it.
+  TGLFreeForm mesh;
+  TStringStream in(std::string("\x02\x00\x01\x08\x02\x00\x88\xFD", 8));
+  EXPECT_THROW(mesh.LoadFromStream("broken.glsm", in), Exception);
+  EXPECT_EQ(mesh.MeshObjects().Count(), 0);
 }
 
 // Archives of single objects, with the integer that ends `from_end` bytes before the end replaced.
