@@ -36,6 +36,7 @@ void WriteComponentTree(TPropertyWriter& w, const TComponent& component) {
 }
 
 std::unique_ptr<TComponent> ReadComponentTree(TPropertyReader& r) {
+  const TPropertyReader::TNesting level(r);
   const std::string class_name = r.ShortString();
   const TComponentFactory factory = GetComponentClass(class_name);
   if (factory == nullptr) throw EClassNotFound("Class " + class_name + " not found");
@@ -174,6 +175,13 @@ void TPropertyWriter::BeginCollection(std::string_view name) {
 
 // ---- TPropertyReader
 
+TPropertyReader::TNesting::TNesting(TPropertyReader& reader) : depth_(reader.depth_) {
+  if (depth_ >= kMaxNesting) {
+    throw EReadError("Form nested deeper than " + std::to_string(kMaxNesting) + " levels");
+  }
+  ++depth_;
+}
+
 std::string TPropertyReader::ShortString() {
   std::uint8_t length = 0;
   values_.Read(&length, 1);
@@ -235,7 +243,8 @@ TPropertyValue TPropertyReader::Value() {
       values_.Read(&v.tag, 1);
       for (std::string ident = ShortString(); !ident.empty(); ident = ShortString()) v.idents.push_back(ident);
       break;
-    case vaCollection:
+    case vaCollection: {
+      const TNesting level(*this);
       values_.Read(&v.tag, 1);
       while (!values_.EndOfList()) {
         values_.ReadListBegin();
@@ -243,6 +252,7 @@ TPropertyValue TPropertyReader::Value() {
       }
       values_.ReadListEnd();
       break;
+    }
     case vaNil:
       values_.Read(&v.tag, 1);
       break;

@@ -111,6 +111,22 @@ struct TProperty {
 
 class TPropertyReader {
  public:
+  // Collections in collections and components in components go at most this deep together: every
+  // level takes stack, and four bytes a level would let a small damaged form take all of it.
+  static constexpr int kMaxNesting = 256;
+
+  // One level deeper while it lives; EReadError past kMaxNesting.
+  class TNesting {
+   public:
+    explicit TNesting(TPropertyReader& reader);
+    TNesting(const TNesting&) = delete;
+    TNesting& operator=(const TNesting&) = delete;
+    ~TNesting() { --depth_; }
+
+   private:
+    int& depth_;
+  };
+
   explicit TPropertyReader(TStream& stream) : values_(stream) {}
   std::string ShortString();
   // Properties up to the end marker.
@@ -121,6 +137,7 @@ class TPropertyReader {
 
  private:
   TBinaryReader values_;
+  int depth_ = 0;
 };
 
 // EReadError "Invalid property value" (a value of the wrong kind) and "Property <name> does not exist".

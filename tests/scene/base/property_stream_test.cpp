@@ -12,6 +12,7 @@
 #include "scene/base/class_registration.h"
 #include "scene/base/property_setter.h"
 #include "scene/stream_test_support.h"
+#include "test_support.h"
 
 namespace zentrova {
 namespace {
@@ -203,6 +204,43 @@ TEST(PropertyStream, FailuresNameWhatIsWrong) {
   EXPECT_THROW(ReadComponent(unknown_class), EClassNotFound);
   TMemoryStream other_class(Bytes(TTestNode()));
   EXPECT_THROW(ReadComponentAs<TTestLeaf>(other_class), EReadError);
+}
+
+// A leaf whose part holds `levels` subparts, each inside the one before.
+std::unique_ptr<TTestLeaf> NestedLeaf(int levels) {
+  auto leaf = std::make_unique<TTestLeaf>();
+  TPart* part = &leaf->part;
+  for (int i = 0; i < levels; ++i) part = part->subparts.emplace_back(std::make_unique<TPart>()).get();
+  part->tag = "deepest";
+  return leaf;
+}
+
+TEST(PropertyStream, FormsNestDeeperThan256LevelsAreRefused) {
+  // The component is the first level, each collection one more.
+  TMemoryStream deepest(Bytes(*NestedLeaf(255)));
+  const auto read = ReadComponentAs<TTestLeaf>(deepest);
+  const TPart* part = &read->part;
+  for (int i = 0; i < 255; ++i) {
+    ASSERT_EQ(part->subparts.size(), 1u) << i;
+    part = part->subparts[0].get();
+  }
+  EXPECT_EQ(part->tag, "deepest");
+
+  const std::string message = "Form nested deeper than 256 levels";
+  TMemoryStream one_more(Bytes(*NestedLeaf(256)));
+  test::ExpectError<EReadError>([&] { ReadComponent(one_more); }, message);
+  // Damaged forms 16,000 levels deep, a few bytes a level: collections of collections named X, and
+  // children in children. Each would take the whole stack.
+  std::string collections = Raw("TPF0\x09TTestLeaf\x00\x0DPart.Subparts\x0E");
+  std::string children = "TPF0";
+  for (int i = 0; i < 16000; ++i) {
+    collections += Raw("\x01\x01X\x0E");
+    children += Raw("\x09TTestLeaf\x00\x00");
+  }
+  for (const std::string& bytes : {collections, children}) {
+    TMemoryStream stream(bytes);
+    test::ExpectError<EReadError>([&] { ReadComponent(stream); }, message);
+  }
 }
 
 TEST(ClassRegistration, NamesAndFactoriesComeFromTheClassItself) {
