@@ -9,7 +9,7 @@
 namespace zentrova {
 
 TGLCoordinates::TGLCoordinates(TPersistent* owner, const TVector4f& value, TGLCoordinatesStyle style)
-    : TGLUpdateAbleObject(owner), value_(value), style_(style) {}
+    : TGLUpdateAbleObject(owner), value_(value), initial_(value), style_(style) {}
 
 void TGLCoordinates::Assign(const TPersistent* source) {
   if (const auto* other = dynamic_cast<const TGLCoordinates*>(source)) {

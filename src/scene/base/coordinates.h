@@ -30,7 +30,7 @@ class TGLCoordinates : public TGLUpdateAbleObject {
 
   // Without notice: the initial value, and the value that scene objects set while they recompute
   // direction and up together.
-  void Initialize(const TVector4f& value) { value_ = value; }
+  void Initialize(const TVector4f& value) { value_ = initial_ = value; }
   void SetVectorSilently(const TVector4f& value) { value_ = value; }
   // From other coordinates: all four singles (not the style), without notice.
   void Assign(const TPersistent* source) override;
@@ -55,6 +55,9 @@ class TGLCoordinates : public TGLUpdateAbleObject {
   float VectorLength() const;
   bool Equals(const TVector4f& v) const;  // bitwise
   const TVector4f& AsVector() const { return value_; }
+  // The value given at construction or by Initialize: what a new owner starts from before a form is
+  // read into it.
+  const TVector4f& InitialValue() const { return initial_; }
   TAffineVector AsAffineVector() const { return {value_[0], value_[1], value_[2]}; }
   // The four singles, for GL calls that take a vector.
   const float* DataPointer() const { return value_.data(); }
@@ -68,6 +71,7 @@ class TGLCoordinates : public TGLUpdateAbleObject {
 
  private:
   TVector4f value_;
+  TVector4f initial_;
   TGLCoordinatesStyle style_;
 };
 

@@ -371,8 +371,12 @@ bool TGLBaseSceneObject::HasEffects() const {
 
 namespace {
 
+// Left out only at the stream's default when the object also starts from it: a camera starts looking
+// down -z, so one turned to the stream's +z must store it to read back the same.
 void WriteCoordinates(TPropertyWriter& w, const char* name, const TGLCoordinates& c, const TVector4f& stored_default) {
-  if (c.AsVector() != stored_default) w.Data(std::string(name) + ".Coordinates", c);
+  if (c.AsVector() != stored_default || c.AsVector() != c.InitialValue()) {
+    w.Data(std::string(name) + ".Coordinates", c);
+  }
 }
 
 TVector4f ReadVector(const TPropertyValue& value) {

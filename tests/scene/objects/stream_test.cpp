@@ -472,6 +472,19 @@ TEST_F(Streaming, ComponentsAtTheirDefaultsStoreNoProperty) {
   }
 }
 
+TEST_F(Streaming, ACameraTurnedToTheStreamsDefaultDirectionReadsBackTurned) {
+  // A camera starts looking down -z; the stream leaves out the +z of every other object.
+  TGLCamera camera;
+  camera.SetDirection({0, 0, 1, 0});
+  const std::string bytes = Bytes(camera);
+  EXPECT_NE(bytes.find(Named("Direction.Coordinates")), std::string::npos);
+  const auto read = ReadBack(bytes);
+  EXPECT_EQ(dynamic_cast<TGLCamera&>(*read).Direction().AsVector(), (TVector4f{0, 0, 1, 0}));
+  EXPECT_EQ(Bytes(*read), bytes);
+  // A plane at the default direction still leaves it out.
+  EXPECT_EQ(Bytes(TGLPlane()).find(Named("Direction.Coordinates")), std::string::npos);
+}
+
 TEST_F(Streaming, ANameNoComponentOfTheFormCarriesLeavesTheReferenceUnset) {
   const std::string form = Raw("TPF0\x09TGLCamera\x00\x0cTargetObject\x07\x05Ghost\x00\x00");
   TMemoryStream stream(form);
