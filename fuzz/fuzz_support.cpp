@@ -194,10 +194,4 @@ void StepAtMost(TVYKMain& driver, int steps) {
   ShowLog(driver, "after the steps");
 }
 
-void Fail(const std::string& text) {
-  std::fprintf(stderr, "fuzz: %s\n", text.c_str());
-  std::fflush(stderr);
-  std::abort();
-}
-
 }  // namespace zentrova::fuzz

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "fuzz_fail.h"
+
 namespace zentrova {
 class TVYKMain;
 }
@@ -75,8 +77,5 @@ std::unique_ptr<TVYKMain> LoadWorld(const std::string& world_file, std::string& 
 
 // Steps the driver at most `steps` times, until a step is given up or raises.
 void StepAtMost(TVYKMain& driver, int steps);
-
-// Aborts with the text on stderr: libFuzzer then keeps the input as a crash.
-[[noreturn]] void Fail(const std::string& text);
 
 }  // namespace zentrova::fuzz

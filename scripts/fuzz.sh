@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses with clang and fuzzes one of them.
 #   scripts/fuzz.sh NAME [SECONDS] [libFuzzer option...]
-# NAME is one of expression, world-files, equations, contacts-watches, history. The seeds of
-# fuzz/corpus/NAME are read, never written: new inputs go to build/fuzz/runs/NAME/corpus, a crash to
-# build/fuzz/runs/NAME/ (add it to fuzz/corpus/NAME once fixed). SECONDS defaults to 600.
+# NAME is one of expression, world-files, equations, contacts-watches, history, forms, mesh-files,
+# bitmaps, skin-layouts. The seeds of fuzz/corpus/NAME are read, never written: new inputs go to
+# build/fuzz/runs/NAME/corpus, a crash to build/fuzz/runs/NAME/ (add it to fuzz/corpus/NAME once
+# fixed). SECONDS defaults to 600.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
