@@ -397,6 +397,27 @@ TEST_F(LCPTest, SolveLCPTakesTheWorldsSettings) {
   EXPECT_FALSE(SolveLCP(world.LCPSettings(), 2, large.M, large.q, large.W, large.Z));
 }
 
+// A job may rewrite either bound between two solves. Mean |q| = 1e3 asks for 1e-9: the upper bound 1e-13
+// clamps it, and once only the upper bound is raised to 1e-6 the tolerance is 1e-9 again (the pivot
+// 1e-8 then passes), not the new upper bound; lowered again, the upper bound clamps again.
+TEST_F(LCPTest, PivotToleranceFollowsAChangeOfTheUpperBoundAlone) {
+  TFloatList q;
+  Fill(q, {-1e3L});
+  EXPECT_EQ(LCPPivotTolerance(q, 1e-14L, 1e-13L), 1e-13L);
+  EXPECT_EQ(LCPPivotTolerance(q, 1e-14L, 1e-6L), 1e-9L);
+  EXPECT_EQ(LCPPivotTolerance(q, 1e-14L, 1e-13L), 1e-13L);
+  TWorld world;
+  world.SetLCPPivotToleranceMin(1e-14L);
+  world.SetLCPPivotToleranceMax(1e-13L);
+  Problem p(1, {1e-8L}, {-1e3L});
+  ASSERT_TRUE(SolveLCP(world.LCPSettings(), 0, p.M, p.q, p.W, p.Z));
+  world.SetLCPPivotToleranceMax(1e-6L);
+  ASSERT_TRUE(SolveLCP(world.LCPSettings(), 0, p.M, p.q, p.W, p.Z));
+  EXPECT_NEAR(static_cast<double>(p.Z.At(0) / 1e11L), 1, 1e-15);
+  world.SetLCPPivotToleranceMin(1e-7L);
+  EXPECT_FALSE(SolveLCP(world.LCPSettings(), 0, p.M, p.q, p.W, p.Z));
+}
+
 // Against the plain formula 10^(-6 - rint(log10 mean)), the power exact or one division from exact: at
 // random scales, around every boundary 10^(k + 1/2) where the rounding changes (a few units in the last
 // place, and the relative distances where the solver stops trusting its table), and outside the table.
