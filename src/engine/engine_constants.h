@@ -62,6 +62,22 @@ inline constexpr std::uint32_t kLCPPassesPerUnknown = 10;
 // of ten) before it is clamped into the world's bounds.
 inline constexpr long double kLCPPivotToleranceExponent = -6.0L;
 
+// How closely a resting-force solution holds (LCPSolutionHolds), in units of the larger of 1 and
+// max |q_i| (dimensionless). The pivoting's answer is taken as it stands within kLCPExactSlack: it then
+// has only its rounding (so every model whose pivoting keeps its basis inverse exact solves as it
+// always did). A solution from a guessed basis holds within kLCPSolutionSlack, the pivoting's lexico
+// tolerance having left errors near 1e-8 in the velocities it starts from. A pivoting answer that no
+// guessed basis can better is taken within kLCPLooseSlack; a drifted basis inverse is off by order 1.
+inline constexpr long double kLCPExactSlack = 1e-12L;
+inline constexpr long double kLCPSolutionSlack = 1e-8L;
+inline constexpr long double kLCPLooseSlack = 1e-6L;
+// A guessed basis is corrected at most this many times, each time moving the row that breaks it most to
+// the other side, before the solve from the guess gives up.
+inline constexpr std::uint32_t kLCPBasisAttempts = 16;
+// An elimination pivot below this fraction of the largest |M_BB| entry makes M_BB singular to working
+// precision (dimensionless).
+inline constexpr long double kLCPBasisSingular = 1e-13L;
+
 // --- Step control, driver and load (tuning constants) ----------------------------------------------
 
 // A refused step halves the time step at most this many times below maximumTimestep: the divisor is a

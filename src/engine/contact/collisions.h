@@ -20,6 +20,7 @@
 
 #include "engine/contact/contact_points.h"
 #include "engine/contact/dense_matrix.h"
+#include "engine/contact/linear_complementarity.h"
 #include "engine/log_sink.h"
 #include "engine/model/world_settings.h"
 #include "engine/world_view.h"
@@ -206,6 +207,13 @@ class TCollisions {
     };
     TSolved solved[2];
     std::uint32_t next_solved = 0;
+    // The group's last solution, empty when it has none: the guess of the next when the pivoting is
+    // off. guess_w, guess_z: the pivoting's answer, the next guess.
+    std::vector<long double> last_w, last_z, guess_w, guess_z;
+    TLCPBasisScratch guess_scratch;
+    // The last pivoting, with these settings, was off: the last solution's basis goes first.
+    bool guessing = false;
+    TLCPSettings guess_settings;
   };
   // The storage of one group's impact.
   struct TImpactGroup {
@@ -229,6 +237,8 @@ class TCollisions {
   // Groups the contacts of `list` into the first groups of `groups` (grown, never shrunk); their count.
   std::size_t GroupContacts(const TContactPoints& list, std::vector<TContactGroup>& groups);
   bool SolveForceGroup(const TContactGroup& group, const std::vector<char>& sticking, TForceGroup& f);
+  // The LCP of a group's resting forces, f.a and f.q, into f.w and f.z; false when it has no solution.
+  bool SolveRestingLCP(const TLCPSettings& settings, TForceGroup& f);
   void ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking, const TForceGroup& f);
   // The compression LCP of a group; adds the group's compression work to total_work.
   bool CompressGroup(const TContactGroup& group, TImpactGroup& im, long double& total_work);

@@ -1,5 +1,6 @@
 // The forces of the resting contacts: normal forces and friction as one linear complementarity problem
 // over the accelerations of the explicit Euler step that follows, bounding the velocities it ends with.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "engine/contact/collisions.h"
 #include "engine/contact/dense_matrix.h"
 #include "engine/contact/linear_complementarity.h"
+#include "engine/engine_constants.h"
 #include "engine/model/body.h"
 #include "engine/model/plane_geometry.h"
 #include "engine/model/step_state.h"
@@ -205,10 +207,15 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
   }
   TForceGroup::TSolved& slot = f.solved[f.next_solved];
   slot.inputs = f.q_inputs;
-  if (!SolveLCP(settings, state.Time, f.a, f.q, f.w, f.z)) {
+  if (!SolveRestingLCP(settings, f)) {
+    f.last_w.clear();
+    f.last_z.clear();
+    f.guessing = false;
     slot.valid = false;
     return false;
   }
+  f.last_w = f.w;
+  f.last_z = f.z;
   // Only a solution is kept: a failed solve logs its alerts every time.
   slot.q = f.q;
   slot.w = f.w;
@@ -216,6 +223,39 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
   slot.settings = settings;
   slot.valid = true;
   f.next_solved = (f.next_solved + 1) % 2;
+  return true;
+}
+
+// The pivoting decides which of the equivalent solutions the contacts take, and its answer is checked.
+// In a long degenerate solve (a tall stack at rest) its basis inverse drifts: it may end without a
+// solution or with one far off. The group's last solution then gives the basis of this one, solved
+// afresh (for bodies at rest, the step before's), and failing that the pivoting's own answer does; an
+// answer that only the pivoting's rounding keeps from holding closely is taken last. Once the pivoting
+// has been off, the last solution's basis is tried first: the bodies rest, and the pivoting would be off
+// again.
+bool TCollisions::SolveRestingLCP(const TLCPSettings& settings, TForceGroup& f) {
+  const TStepState& state = world_.State();
+  long double scale = 1;
+  for (const long double x : f.q) scale = std::max(scale, std::fabs(x));
+  const long double slack = kLCPSolutionSlack * scale;
+  if (f.guessing && SameSettings(f.guess_settings, settings) &&
+      SolveLCPFromGuess(f.a, f.q, f.last_w, f.last_z, f.w, f.z, slack, f.guess_scratch)) {
+    return true;
+  }
+  const bool pivoted = SolveLCP(settings, state.Time, f.a, f.q, f.w, f.z);
+  f.guessing = !(pivoted && LCPSolutionHolds(f.a, f.q, f.w, f.z, kLCPExactSlack * scale));
+  if (!f.guessing) return true;
+  f.guess_settings = settings;
+  if (pivoted) {
+    f.guess_w.swap(f.w);
+    f.guess_z.swap(f.z);
+  }
+  if (SolveLCPFromGuess(f.a, f.q, f.last_w, f.last_z, f.w, f.z, slack, f.guess_scratch)) return true;
+  if (!pivoted) return false;
+  if (SolveLCPFromGuess(f.a, f.q, f.guess_w, f.guess_z, f.w, f.z, slack, f.guess_scratch)) return true;
+  if (!LCPSolutionHolds(f.a, f.q, f.guess_w, f.guess_z, kLCPLooseSlack * scale)) return false;
+  f.w.swap(f.guess_w);
+  f.z.swap(f.guess_z);
   return true;
 }
 

@@ -1071,6 +1071,131 @@ bool Lemke(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, con
 
 }  // namespace
 
+bool LCPSolutionHolds(const TDenseMatrix& M, const std::vector<long double>& q,
+                      const std::vector<long double>& W, const std::vector<long double>& Z,
+                      long double Slack) {
+  const std::size_t n = q.size();
+  if (W.size() < n || Z.size() < n || M.Rows() < n || M.Cols() < n) return false;
+  for (std::size_t i = 0; i < n; ++i) {
+    const long double* row = M.Row(static_cast<std::uint32_t>(i));
+    long double w = q[i];
+    for (std::size_t j = 0; j < n; ++j) w += row[j] * Z[j];
+    // Written so that NaN fails every test.
+    if (!(W[i] >= -Slack && Z[i] >= -Slack && std::fabs(W[i] - w) <= Slack)) return false;
+    if (!(std::fabs(W[i] * Z[i]) <= Slack * std::max(std::fabs(W[i]), std::fabs(Z[i])))) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// z_B := the solution of M_BB z_B = -q_B over the basic rows, 0 elsewhere, and w := M z + q (0 for the
+// basic rows). M_BB is eliminated with symmetric pivoting, taking at each step, among the rows whose
+// remaining diagonal is not singular to working precision, the one of the highest priority: rows left
+// when none remains are linearly dependent on those taken (a statically indeterminate support: four
+// collinear corner contacts between two boxes hold what two of them hold) and leave the basis. False
+// when a value is not finite.
+bool SolveOnBasis(const TDenseMatrix& M, const std::vector<long double>& q, std::vector<char>& Basic,
+                  const std::vector<long double>& Priority, std::vector<long double>& W,
+                  std::vector<long double>& Z, TLCPBasisScratch& Scratch) {
+  const auto n = static_cast<std::uint32_t>(q.size());
+  std::vector<std::uint32_t>& basic = Scratch.basic;
+  basic.clear();
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (Basic[i] != 0) basic.push_back(i);
+  }
+  const auto k = static_cast<std::uint32_t>(basic.size());
+  // [M_BB | -q_B], eliminated in place; basic[] follows the symmetric exchanges.
+  std::vector<long double>& a = Scratch.lu;
+  a.resize(std::size_t{k} * (k + 1));
+  const auto at = [&](std::uint32_t r, std::uint32_t c) -> long double& {
+    return a[std::size_t{r} * (k + 1) + c];
+  };
+  long double largest = 0;
+  for (std::uint32_t r = 0; r < k; ++r) {
+    for (std::uint32_t c = 0; c < k; ++c) {
+      at(r, c) = M(basic[r], basic[c]);
+      largest = std::max(largest, std::fabs(at(r, c)));
+    }
+    at(r, k) = -q[basic[r]];
+  }
+  const long double singular = kLCPBasisSingular * largest;
+  std::uint32_t rank = 0;
+  for (; rank < k; ++rank) {
+    std::uint32_t pivot = k;
+    for (std::uint32_t r = rank; r < k; ++r) {
+      const bool preferred = pivot == k || Priority[basic[r]] > Priority[basic[pivot]];
+      if (std::fabs(at(r, r)) > singular && preferred) pivot = r;
+    }
+    if (pivot == k) break;
+    if (pivot != rank) {
+      for (std::uint32_t j = 0; j <= k; ++j) std::swap(at(pivot, j), at(rank, j));
+      for (std::uint32_t i = 0; i < k; ++i) std::swap(at(i, pivot), at(i, rank));
+      std::swap(basic[pivot], basic[rank]);
+    }
+    for (std::uint32_t r = rank + 1; r < k; ++r) {
+      const long double factor = at(r, rank) / at(rank, rank);
+      if (factor == 0) continue;
+      for (std::uint32_t j = rank + 1; j <= k; ++j) at(r, j) -= factor * at(rank, j);
+    }
+  }
+  for (std::uint32_t r = rank; r < k; ++r) Basic[basic[r]] = 0;
+  Z.assign(n, 0.0L);
+  W.assign(n, 0.0L);
+  for (std::uint32_t c = rank; c-- > 0;) {
+    long double sum = at(c, k);
+    for (std::uint32_t j = c + 1; j < rank; ++j) sum -= at(c, j) * Z[basic[j]];
+    Z[basic[c]] = sum / at(c, c);
+    if (!std::isfinite(Z[basic[c]])) return false;
+  }
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (Basic[i] != 0) continue;
+    const long double* row = M.Row(i);
+    long double sum = q[i];
+    for (std::uint32_t r = 0; r < rank; ++r) sum += row[basic[r]] * Z[basic[r]];
+    if (!std::isfinite(sum)) return false;
+    W[i] = sum;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SolveLCPFromGuess(const TDenseMatrix& M, const std::vector<long double>& q,
+                       const std::vector<long double>& GuessW, const std::vector<long double>& GuessZ,
+                       std::vector<long double>& W, std::vector<long double>& Z, long double Slack,
+                       TLCPBasisScratch& Scratch) {
+  const auto n = static_cast<std::uint32_t>(q.size());
+  if (GuessW.size() != n || GuessZ.size() != n || M.Rows() < n || M.Cols() < n) return false;
+  std::vector<char>& basis = Scratch.basis;
+  std::vector<long double>& priority = Scratch.priority;
+  basis.assign(n, 0);
+  priority = GuessZ;
+  for (std::uint32_t i = 0; i < n; ++i) basis[i] = GuessZ[i] > 0 && GuessZ[i] > GuessW[i] ? 1 : 0;
+  long double entered = 0;
+  for (std::uint32_t attempt = 0; attempt < kLCPBasisAttempts; ++attempt) {
+    if (!SolveOnBasis(M, q, basis, priority, W, Z, Scratch)) return false;
+    // Feasible: complementary by construction. Otherwise the row that breaks it most changes sides; one
+    // that enters goes before every guessed one, so that it replaces a row it depends on.
+    std::uint32_t worst = n;
+    long double most = -Slack;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const long double value = basis[i] != 0 ? Z[i] : W[i];
+      if (value < most) {
+        most = value;
+        worst = i;
+      }
+    }
+    if (worst == n) return LCPSolutionHolds(M, q, W, Z, Slack);
+    if (basis[worst] == 0) {
+      entered = std::max(entered, *std::max_element(priority.begin(), priority.end())) * 2 + 1;
+      priority[worst] = entered;
+    }
+    basis[worst] = basis[worst] != 0 ? 0 : 1;
+  }
+  return false;
+}
+
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
                 const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {

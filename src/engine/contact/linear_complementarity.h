@@ -73,6 +73,36 @@ bool SolveLCP(const TLCPSettings& Settings, long double Time, const TSqrMatrix& 
 bool SolveLCP(const TLCPSettings& Settings, long double Time, const TDenseMatrix& M,
               std::vector<long double>& q, std::vector<long double>& W, std::vector<long double>& Z);
 
+// Whether W and Z solve w = M z + q, w >= 0, z >= 0, w^T z = 0 for q's n unknowns within Slack: no z_i or
+// w_i below -Slack, no |w_i - (M z + q)_i| above it, and no product w_i z_i beyond Slack times the
+// larger of |w_i| and |z_i|. The pivoting's explicit basis inverse can drift far from the basis in a
+// long degenerate solve (a tall stack at rest): its answer is then checked, not trusted.
+bool LCPSolutionHolds(const TDenseMatrix& M, const std::vector<long double>& q,
+                      const std::vector<long double>& W, const std::vector<long double>& Z,
+                      long double Slack);
+
+// Working storage of SolveLCPFromGuess, kept by the caller from solve to solve.
+struct TLCPBasisScratch {
+  std::vector<char> basis;
+  std::vector<std::uint32_t> basic;
+  std::vector<long double> priority, lu;
+};
+
+// Solves w = M z + q, w >= 0, z >= 0, w^T z = 0 from a guess of its solution (GuessW, GuessZ: the last
+// one of a problem that changes little, such as the resting forces of bodies at rest): the z_i with
+// GuessZ_i > max(GuessW_i, 0) make the basis, and M_BB z_B = -q_B, w = M z + q with the other z_i 0.
+// A basic row that is linearly dependent on basic rows of larger guessed z leaves the basis. When a
+// basic z_i or non-basic w_i comes out below -Slack, the row of the most negative one changes sides (a
+// row that enters goes before the guessed ones, so that it replaces one it depends on) and the basis is
+// tried again, at most kLCPBasisAttempts times in all. True when W and Z (sized to q's n values) hold a
+// solution within Slack (LCPSolutionHolds); false when a value is not finite or the attempts run out, W
+// and Z then holding nothing of use. q is not changed. Bodies at rest are solved at the cost of one
+// elimination, whatever the degeneracy of their problem.
+bool SolveLCPFromGuess(const TDenseMatrix& M, const std::vector<long double>& q,
+                       const std::vector<long double>& GuessW, const std::vector<long double>& GuessZ,
+                       std::vector<long double>& W, std::vector<long double>& Z, long double Slack,
+                       TLCPBasisScratch& Scratch);
+
 // The pivot tolerance that SolveLCP passes on: 10^(-6 - k), k the decimal logarithm of the mean |q_i|
 // rounded to the nearest integer (ties to even), clamped into [ToleranceMin, ToleranceMax]. All q_i = 0
 // give ToleranceMax.

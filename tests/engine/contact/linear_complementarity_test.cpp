@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/contact/dense_matrix.h"
+#include "engine/engine_constants.h"
 #include "engine/world/world.h"
 #include "engine_test_support.h"
 #include "numerics/float_list.h"
@@ -547,6 +549,65 @@ TEST_F(LCPTest, SameBitsBeyondTheRangeOfDoublesAndWhateverFlagsTheCallerHasRaise
   }
   (void)result;
   std::feclearexcept(FE_ALL_EXCEPT);
+}
+
+TDenseMatrix Dense(std::uint32_t n, const Values& m) {
+  TDenseMatrix d(n, n);
+  for (std::uint32_t i = 0; i < n * n; ++i) d(i / n, i % n) = m[i];
+  return d;
+}
+
+// M = [[2, 1], [1, 2]], q = (-3, 1): z = (1.5, 0), w = (0, 2.5) holds; each condition, pushed just past a
+// slack of 1e-6, fails it, and just within it, holds.
+TEST_F(LCPTest, SolutionHoldsWithinTheSlackOnly) {
+  const TDenseMatrix m = Dense(2, {2, 1, 1, 2});
+  const Values q = {-3, 1};
+  constexpr long double kSlack = 1e-6L;
+  EXPECT_TRUE(LCPSolutionHolds(m, q, {0, 2.5L}, {1.5L, 0}, kSlack));
+  const struct {
+    const char* what;
+    Values w, z;
+    bool holds;
+  } cases[] = {
+      {"z below -slack", {0, 2.5L - 1.5e-6L}, {1.5L, -1.5e-6L}, false},
+      {"z within", {0, 2.5L - 0.5e-6L}, {1.5L, -0.5e-6L}, true},
+      {"w below -slack", {-1.5e-6L, 2.5L}, {1.5L, 0}, false},
+      {"w within", {-0.5e-6L, 2.5L}, {1.5L, 0}, true},
+      {"w off M z + q", {0, 2.5L + 1.5e-6L}, {1.5L, 0}, false},
+      {"w within M z + q", {0, 2.5L + 0.5e-6L}, {1.5L, 0}, true},
+      // w = M z + q holds exactly, but both are positive in row 0.
+      {"not complementary", {0.5L, 2.75L}, {1.75L, 0}, false},
+      {"NaN", {0, std::numeric_limits<long double>::quiet_NaN()}, {1.5L, 0}, false},
+      {"too short", {0}, {1.5L}, false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(LCPSolutionHolds(m, q, c.w, c.z, kSlack), c.holds) << c.what;
+}
+
+// Solving from a guess of the solution.
+TEST_F(LCPTest, GuessedBasisIsSolvedCorrectedAndFreedOfDependentRows) {
+  constexpr long double kSlack = 1e-12L;
+  TLCPBasisScratch scratch;
+  Values w, z;
+  // Two collinear contacts holding one load (identical rows): the guess makes both basic, M_BB is
+  // singular, and the one of the smaller guessed z leaves the basis: the other carries the load.
+  const TDenseMatrix twins = Dense(2, {1, 1, 1, 1});
+  ASSERT_TRUE(SolveLCPFromGuess(twins, {-1, -1}, {0, 0}, {0.3L, 0.7L}, w, z, kSlack, scratch));
+  EXPECT_EQ(z, (Values{0, 1}));
+  EXPECT_EQ(w, (Values{0, 0}));
+  // A guess of the wrong row: its z comes out -1 and it leaves, then w_0 = -1 and row 0 enters.
+  const TDenseMatrix identity = Dense(2, {1, 0, 0, 1});
+  ASSERT_TRUE(SolveLCPFromGuess(identity, {-1, 1}, {0, 0}, {0, 5}, w, z, kSlack, scratch));
+  EXPECT_EQ(z, (Values{1, 0}));
+  EXPECT_EQ(w, (Values{0, 1}));
+  // Each correction moves one row: n rows to enter take n attempts, and kLCPBasisAttempts at most.
+  for (const std::uint32_t n : {kLCPBasisAttempts - 1, kLCPBasisAttempts}) {
+    TDenseMatrix m(n, n);
+    for (std::uint32_t i = 0; i < n; ++i) m(i, i) = 1;
+    const Values q(n, -1), none(n, 0);
+    EXPECT_EQ(SolveLCPFromGuess(m, q, none, none, w, z, kSlack, scratch), n < kLCPBasisAttempts) << n;
+  }
+  // A guess of another size is no guess.
+  EXPECT_FALSE(SolveLCPFromGuess(identity, {-1, 1}, {0}, {1}, w, z, kSlack, scratch));
 }
 
 }  // namespace
