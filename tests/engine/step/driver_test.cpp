@@ -196,6 +196,27 @@ TEST_F(ZentrovaRunTest, UntilRefusesTimesThatCannotEnd) {
   EXPECT_EQ(r.status, 0) << r.err;
 }
 
+// --history continues a history: the one named, once; a history that does not exist fails the load.
+TEST_F(ZentrovaRunTest, HistoryContinuesTheOneNamed) {
+  CopyModel("fall");
+  const std::string world = dir_.File("fall.wld");
+  for (const std::string arguments : {" --history", " --history 000 --history 001", " --history ''"}) {
+    const test::ToolResult r = test::RunZentrovaRun(world + arguments, dir_.File("err"));
+    EXPECT_EQ(r.status, 1) << arguments;
+    EXPECT_EQ(r.err, "usage: zentrova-run WORLD.wld [--history NNN] [--until T]\n") << arguments;
+  }
+  test::ToolResult r = test::RunZentrovaRun(world + " --history 000", dir_.File("err"));
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "[Error] The requested history file (short name=000) could not be found.\n");
+  ASSERT_EQ(test::RunZentrovaRun(world + " --until 0.1", dir_.File("err")).status, 0);
+  r = test::RunZentrovaRun(world + " --history 000 --until 0.2", dir_.File("err"));
+  EXPECT_EQ(r.status, 0) << r.err;
+  // 100 states replayed after the first, then 101 steps computed.
+  EXPECT_EQ(r.out, (Strings{"history: " + dir_.File("000"), "steps: 201", "time: 0.2", "energy: 196.2"}));
+  EXPECT_EQ(FileLines("000/data.txt").size(), 201u);
+  EXPECT_FALSE(DirectoryExists(dir_.File("001")));
+}
+
 // A value the load replaced by its default reaches stderr, once, and the run goes on.
 TEST_F(ZentrovaRunTest, TheLoadsAlertsReachStderr) {
   CopyModel("fall");
