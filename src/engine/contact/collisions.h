@@ -118,6 +118,20 @@ class TCollisions {
   // has no solution (nothing is changed then).
   bool SolveContactForces();
 
+  // Contacts of one list that share generalized coordinates, directly or through M^-1, with every
+  // coordinate M^-1 couples to theirs: groups share none, so each is a contact problem of its own and
+  // the work grows with the bodies in contact, not with the square of all contacts.
+  struct TContactGroup {
+    std::vector<std::uint32_t> Coordinates;  // ascending
+    std::vector<std::uint32_t> Members;      // positions in the grouped list, ascending
+  };
+  // Groups the contacts of `list` by the world's M^-1 (read afresh) into the first groups of `groups`
+  // (grown, never shrunk), in the order of their first contact; their count. A contact that moves no
+  // coordinate is a group of its own; 0 when M^-1 is not n x n.
+  std::size_t Group(const TContactPoints& list, std::vector<TContactGroup>& groups) {
+    return LoadInverseMassMatrix() ? GroupContacts(list, groups) : 0;
+  }
+
   // Written by the control tree on the main thread while a run may read them.
   std::atomic<bool> BreakAtCollisions{false};
   std::atomic<bool> ShowCollisions{false};
@@ -177,13 +191,6 @@ class TCollisions {
   long double FreeNormalAcceleration(const TContact& contact) const;
   // The contact's index in RestingContacts; -1 for a contact that does not rest.
   std::int32_t RestingPosition(const TContact& contact) const;
-  // Contacts of one list that share generalized coordinates, directly or through M^-1, with every
-  // coordinate M^-1 couples to theirs: groups share none, so each is a contact problem of its own and
-  // the work grows with the bodies in contact, not with the square of all contacts.
-  struct TContactGroup {
-    std::vector<std::uint32_t> Coordinates;  // ascending
-    std::vector<std::uint32_t> Members;      // positions in the grouped list, ascending
-  };
   // The storage of one group's resting-force problem, kept from step to step.
   struct TForceGroup {
     std::vector<std::uint32_t> stick;  // the members that stick, by their place in the group

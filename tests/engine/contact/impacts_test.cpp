@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "collisions_test_support.h"
 #include "engine/contact/collisions.h"
@@ -74,6 +77,47 @@ TEST_F(ImpactsTest, SlowSlideSticksDuringTheImpact) {
   ASSERT_TRUE(collisions_.SolveImpacts());
   EXPECT_NEAR(QDot(0), 0.0, 1e-12);
   EXPECT_NEAR(QDot(1), 0.5, 1e-9);
+}
+
+// Two boxes standing apart on the floor, each with its own x, y and Rz (coordinates 0-2 and 3-5), each on
+// its two bottom corners: their contacts are apart unless M^-1 couples a coordinate of one box to one of
+// the other, in either triangle; then all four make one group over all six coordinates. Coupled only
+// through neighbouring coordinates (2 and 3), as well as through distant ones.
+TEST_F(ImpactsTest, GroupingJoinsContactsThatOnlyTheInverseMassMatrixCouples) {
+  Write("floor.exs", kFloorOutline);
+  Write("box.exs", kBoxOutline);
+  Write("floor.bdy", BodyFile("Floor", "floor.exs", 1000, 1000, ""));
+  Write("a.bdy", BodyFile("A", "box.exs", kBoxMass, kBoxInertia, "x=-2\r\ny=0.5\r\n"));
+  Write("b.bdy", BodyFile("B", "box.exs", kBoxMass, kBoxInertia, "x=2\r\ny=0.5\r\n"));
+  Write("model.gc", "b`A`x\r\nb`A`y\r\nb`A`Rz\r\nb`B`x\r\nb`B`y\r\nb`B`Rz\r\n");
+  Write("model.cop", "[Floor-A]\r\nfriction=0.3\r\n[Floor-B]\r\nfriction=0.3\r\n");
+  Load("maximumPenetration=1e-3\r\n", {"floor.bdy", "a.bdy", "b.bdy"}, 6, kBoxMass, kBoxInertia);
+  using Indices = std::vector<std::uint32_t>;
+  const struct {
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> couplings;  // (row, column) of M^-1
+    std::vector<std::pair<Indices, Indices>> groups;                 // coordinates, members
+  } cases[] = {
+      {{}, {{{0, 1, 2}, {0, 1}}, {{3, 4, 5}, {2, 3}}}},
+      {{{2, 3}}, {{{0, 1, 2, 3, 4, 5}, {0, 1, 2, 3}}}},
+      {{{3, 2}}, {{{0, 1, 2, 3, 4, 5}, {0, 1, 2, 3}}}},
+      {{{5, 0}}, {{{0, 1, 2, 3, 4, 5}, {0, 1, 2, 3}}}},
+  };
+  for (const auto& c : cases) {
+    for (std::uint32_t i = 0; i < 6; ++i) {
+      for (std::uint32_t j = 0; j < 6; ++j) {
+        if (i != j) minv_.SetAt(i, j, 0);
+      }
+    }
+    for (const auto& [row, col] : c.couplings) minv_.SetAt(row, col, 0.125L);
+    ASSERT_TRUE(collisions_.Detect());
+    ASSERT_EQ(collisions_.Contacts->Count(), 4);
+    std::vector<TCollisions::TContactGroup> groups;
+    ASSERT_EQ(collisions_.Group(*collisions_.Contacts, groups), c.groups.size());
+    for (std::size_t g = 0; g < c.groups.size(); ++g) {
+      EXPECT_EQ(groups[g].Coordinates, c.groups[g].first) << g;
+      EXPECT_EQ(groups[g].Members, c.groups[g].second) << g;
+    }
+  }
 }
 
 }  // namespace
