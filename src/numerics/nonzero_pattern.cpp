@@ -41,12 +41,7 @@ void TNonZeroPattern::Build(const TMatrixArray& m) {
 
 long double RowProduct(const TMatrixArray& m, const TNonZeroPattern& pattern, std::uint32_t r,
                        const long double* v, std::uint32_t count) {
-  const long double* row = m.RowData(r);
-  long double sum = 0;
-  for (const std::uint32_t* c = pattern.RowBegin(r); c != pattern.RowEnd(r) && *c < count; ++c) {
-    sum += row[*c] * v[*c];
-  }
-  return sum;
+  return RowProduct(m.RowData(r), pattern, r, v, count);
 }
 
 bool AllFinite(const long double* v, std::uint32_t count) {
@@ -58,8 +53,10 @@ bool AllFinite(const long double* v, std::uint32_t count) {
 
 void MultiplyRows(const TMatrixArray& m, const TNonZeroPattern& pattern, const long double* v, std::uint32_t n,
                   long double* out, std::size_t stride) {
-  if (AllFinite(v, n)) {
-    for (std::uint32_t i = 0; i < n; ++i) out[i * stride] = RowProduct(m, pattern, i, v, n);
+  // A small matrix is summed whole: looking its non-zeros up costs more than the zeros do.
+  constexpr std::uint32_t kDenseUpTo = 8;
+  if (n > kDenseUpTo && AllFinite(v, n)) {
+    for (std::uint32_t i = 0; i < n; ++i) out[i * stride] = RowProduct(m.RowData(i), pattern, i, v, n);
     return;
   }
   for (std::uint32_t i = 0; i < n; ++i) {

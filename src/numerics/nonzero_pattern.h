@@ -43,6 +43,14 @@ class TNonZeroPattern {
 // sum over the non-zero columns c < count of row r of `m`, ascending, of m(r, c) v[c], started at 0:
 // the dense sum of the first `count` columns bit for bit while v is finite. `m` is the matrix whose
 // pattern this is.
+inline long double RowProduct(const long double* row, const TNonZeroPattern& pattern, std::uint32_t r,
+                              const long double* v, std::uint32_t count) {
+  long double sum = 0;
+  for (const std::uint32_t* c = pattern.RowBegin(r); c != pattern.RowEnd(r) && *c < count; ++c) {
+    sum += row[*c] * v[*c];
+  }
+  return sum;
+}
 long double RowProduct(const TMatrixArray& m, const TNonZeroPattern& pattern, std::uint32_t r,
                        const long double* v, std::uint32_t count);
 
@@ -51,7 +59,7 @@ bool AllFinite(const long double* v, std::uint32_t count);
 
 // out[i * stride] := the sum over c < n of m(i, c) v[c] in column order, for every row i < n: over the
 // non-zeros of `pattern` while v is finite, over every column when it is not (0 x infinity and 0 x NaN
-// are NaN, which the dense sum carries).
+// are NaN, which the dense sum carries) or when n is small.
 void MultiplyRows(const TMatrixArray& m, const TNonZeroPattern& pattern, const long double* v, std::uint32_t n,
                   long double* out, std::size_t stride);
 

@@ -115,31 +115,37 @@ TEST(NonZeroPatternTest, RowProductIsTheDenseSumBitForBit) {
 }
 
 // A vector that is not finite makes every row that meets it NaN or infinite in the dense product, the
-// rows whose element there is 0 included: those products are taken over every column.
+// rows whose element there is 0 included: those products are taken over every column. A diagonal of 10
+// (small matrices are summed whole anyway).
 TEST(NonZeroPatternTest, MultiplyRowsCarriesWhatIsNotFiniteIntoEveryRow) {
+  constexpr std::uint32_t n = 10;
   TSqrMatrix m;
-  Set(m, {{2, 0, 0}, {0, 3, 0}, {0, 0, 4}});
+  std::vector<std::vector<long double>> rows(n, std::vector<long double>(n, 0));
+  for (std::uint32_t i = 0; i < n; ++i) rows[i][i] = i + 2.0L;
+  Set(m, rows);
   TNonZeroPattern pattern;
   pattern.Build(m);
   const long double inf = std::numeric_limits<long double>::infinity();
   const long double nan = std::numeric_limits<long double>::quiet_NaN();
-  struct Case {
-    std::vector<long double> v;
-    std::vector<bool> nan_rows;
-  } cases[] = {{{1, 2, 3}, {false, false, false}},
-               {{1, nan, 3}, {true, true, true}},
-               {{inf, 2, 3}, {false, true, true}}};  // inf x 2 is inf, 0 x inf is NaN
-  for (const Case& c : cases) {
-    std::vector<long double> out(6, -1);
-    MultiplyRows(m, pattern, c.v.data(), 3, out.data(), 2);
-    for (std::uint32_t i = 0; i < 3; ++i) {
+  std::vector<long double> finite(n), with_nan(n), with_inf(n);
+  for (std::uint32_t i = 0; i < n; ++i) finite[i] = with_nan[i] = with_inf[i] = i + 1.0L;
+  with_nan[1] = nan;
+  with_inf[0] = inf;
+  const struct {
+    const std::vector<long double>& v;
+    std::uint32_t first_finite_row;  // the rows before it are NaN or infinite
+  } cases[] = {{finite, 0}, {with_nan, n}, {with_inf, n}};
+  for (const auto& c : cases) {
+    std::vector<long double> out(2 * n, -1);
+    MultiplyRows(m, pattern, c.v.data(), n, out.data(), 2);
+    for (std::uint32_t i = 0; i < n; ++i) {
       SCOPED_TRACE(::testing::Message() << "row " << i << " of " << c.v[0] << ", " << c.v[1]);
-      EXPECT_EQ(std::isnan(out[2 * i]), c.nan_rows[i]);
-      if (!std::isnan(c.v[1]) && std::isfinite(c.v[0])) EXPECT_EQ(out[2 * i], m.RowData(i)[i] * c.v[i]);
+      EXPECT_EQ(std::isfinite(out[2 * i]), i >= c.first_finite_row);
+      if (i >= c.first_finite_row) EXPECT_EQ(out[2 * i], rows[i][i] * c.v[i]);
       EXPECT_EQ(out[2 * i + 1], -1);  // the stride leaves the others
     }
   }
-  EXPECT_EQ(std::tuple(AllFinite(nullptr, 0), AllFinite(cases[2].v.data(), 3), AllFinite(cases[2].v.data() + 1, 2)),
+  EXPECT_EQ(std::tuple(AllFinite(nullptr, 0), AllFinite(with_inf.data(), n), AllFinite(with_inf.data() + 1, n - 1)),
             std::tuple(true, false, true));
 }
 

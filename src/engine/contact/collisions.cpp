@@ -142,6 +142,9 @@ bool TCollisions::Detect() {
   return true;
 }
 
+// Up to this many bodies the broad phase tries every pair: sorting them would cost more than it saves.
+constexpr std::int32_t kDirectPairsUpToBodies = 4;
+
 void TCollisions::BroadPhase(std::vector<std::uint64_t>& pairs) {
   pairs.clear();
   const TBodyList& list = world_.Bodies();
@@ -152,6 +155,14 @@ void TCollisions::BroadPhase(std::vector<std::uint64_t>& pairs) {
     const std::int32_t i = std::min(a, b), j = std::max(a, b);
     pairs.push_back((static_cast<std::uint64_t>(i) << 32) | static_cast<std::uint32_t>(j));
   };
+  // A few bodies are paired directly, i < j in body order.
+  if (bodies <= kDirectPairsUpToBodies) {
+    for (std::int32_t i = 0; i + 1 < bodies; ++i) {
+      if (!list.Items(i).HasShape) continue;
+      for (std::int32_t j = i + 1; j < bodies; ++j) add(i, j);
+    }
+    return;
+  }
   // Sweep along x: with the boxes ordered by their lower x bound, the boxes that a box can overlap
   // follow it up to the first one that starts beyond its upper bound (and the gap). The order of the
   // last detection is sorted again by insertion: bodies rarely pass each other within a step. Bodies

@@ -191,7 +191,18 @@ void TContact::ComputeKinematics(const TBody& edge, const TBody& vertex) {
 
 void TContact::ClearTouched() {
   // Zeros as bytes (all bits clear is +0), cheaper than extended stores; the columns no body touched
-  // hold them already.
+  // hold them already. Rows that are mostly touched are cleared whole.
+  if (touched_.empty()) return;
+  if (4 * touched_.size() >= n_) {
+    for (TFloatList* row : {&Jacobian.Normal, &Jacobian.Tangent}) {
+      if (row->Count() != 0) std::memset(row->Data(), 0, row->Count() * sizeof(long double));
+    }
+    for (std::vector<long double>* v : {&jx_, &jy_, &edge_normal_}) {
+      if (!v->empty()) std::memset(v->data(), 0, v->size() * sizeof(long double));
+    }
+    touched_.clear();
+    return;
+  }
   const auto zero = [](std::vector<long double>& v, std::uint32_t j) {
     if (j < v.size()) std::memset(&v[j], 0, sizeof(long double));
   };
@@ -223,7 +234,7 @@ void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
   for (const std::uint32_t j : touched_) edge_normal_[j] = tx * jy[j] - ty * jx[j];
   edge_bias_normal_ = tx * by - ty * bx;
   AddBodyTerms(vertex, -1.0L, rv_x_, rv_y_, n, jx, jy, bx, by, touched_);
-  std::sort(touched_.begin(), touched_.end());
+  if (!std::is_sorted(touched_.begin(), touched_.end())) std::sort(touched_.begin(), touched_.end());
   touched_.erase(std::unique(touched_.begin(), touched_.end()), touched_.end());
 
   for (const std::uint32_t j : touched_) {

@@ -80,25 +80,41 @@ TEST_F(ContactPointsTest, RotationOfTimeAloneIsAllBias) {
 
 // A list hands out the contacts of the last detection again. One that moved the first box's coordinates
 // (0 to 2) and is then set for the second box (3 to 5) has the rows, the touched coordinates and the
-// normal acceleration parts that a contact made for the second box has: nothing of the first stays.
-TEST_F(ContactPointsTest, ContactHandedOutAgainKeepsNothingOfItsLastBodies) {
+// normal acceleration parts that a contact made for the second box has: nothing of the first stays. With
+// 2 boxes the rows are mostly touched columns, with 5 mostly untouched ones.
+class ContactReuseTest : public ContactPointsTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ContactReuseTest, ContactHandedOutAgainKeepsNothingOfItsLastBodies) {
+  const int boxes = GetParam();
+  const auto n = static_cast<std::uint32_t>(3 * boxes);
   Write("floor.exs", kFloorOutline);
   Write("box.exs", kBoxOutline);
   Write("floor.bdy", BodyFile("Floor", "floor.exs", 1000, 1000, ""));
-  Write("a.bdy", BodyFile("A", "box.exs", kBoxMass, kBoxInertia, "x=-2\r\ny=0.5\r\n"));
-  Write("b.bdy", BodyFile("B", "box.exs", kBoxMass, kBoxInertia, "x=2\r\ny=0.5\r\nRz=0.25\r\n"));
-  Write("model.gc", "b`A`x\r\nb`A`y\r\nb`A`Rz\r\nb`B`x\r\nb`B`y\r\nb`B`Rz\r\n");
-  Write("model.cop", "[Floor-A]\r\n[Floor-B]\r\n");
-  Load("maximumPenetration=1e-3\r\n", {"floor.bdy", "a.bdy", "b.bdy"}, 6, kBoxMass, kBoxInertia);
-  const Values q_ddot = {1, 2, 3, 4, 5, 6};
-  for (std::uint32_t i = 0; i < 6; ++i) world_.State.Evaluated.QDDot.SetAt(i, q_ddot[i]);
+  std::vector<std::string> files = {"floor.bdy"};
+  std::string gc, cop;
+  for (int b = 0; b < boxes; ++b) {
+    const std::string name = std::string(1, static_cast<char>('A' + b));
+    Write(name + ".bdy", BodyFile(name, "box.exs", kBoxMass, kBoxInertia,
+                                  "x=" + Num(4.0L * b - 2) + "\r\ny=0.5\r\nRz=" + Num(0.25L * b) + "\r\n"));
+    files.push_back(name + ".bdy");
+    for (const char* c : {"x", "y", "Rz"}) gc += "b`" + name + "`" + c + "\r\n";
+    cop += "[Floor-" + name + "]\r\n";
+  }
+  Write("model.gc", gc);
+  Write("model.cop", cop);
+  Load("maximumPenetration=1e-3\r\n", files, n, kBoxMass, kBoxInertia);
+  Values q_ddot(n);
+  for (std::uint32_t i = 0; i < n; ++i) {
+    q_ddot[i] = i + 1.0L;
+    world_.State.Evaluated.QDDot.SetAt(i, q_ddot[i]);
+  }
 
   TContactPoints list(true);
-  TContact& first = list.AddNew(Bodies(), 6, &properties_);
+  TContact& first = list.AddNew(Bodies(), n, &properties_);
   first.Set(0, 2, 1, 0, -2.5L, 0, -1, 0, 0.5625L);
   EXPECT_EQ(first.TouchedCoordinates(), (std::vector<std::uint32_t>{0, 1, 2}));
   list.Clear();
-  TContact& again = list.AddNew(Bodies(), 6, &properties_);
+  TContact& again = list.AddNew(Bodies(), n, &properties_);
   ASSERT_EQ(&again, &first);
   again.Set(0, 2, 2, 1, 2.5L, 0, -1, 0, 0.4375L);
   const auto fresh = NewContact();
@@ -109,23 +125,25 @@ TEST_F(ContactPointsTest, ContactHandedOutAgainKeepsNothingOfItsLastBodies) {
   EXPECT_EQ(Elements(again.Jacobian.Normal).at(0), 0);
   EXPECT_NE(Elements(again.Jacobian.Normal).at(4), 0);
   long double edge = 0, vertex = 0, fresh_edge = 0, fresh_vertex = 0;
-  again.NormalAccelerationParts(q_ddot.data(), 6, edge, vertex);
-  fresh->NormalAccelerationParts(q_ddot.data(), 6, fresh_edge, fresh_vertex);
+  again.NormalAccelerationParts(q_ddot.data(), n, edge, vertex);
+  fresh->NormalAccelerationParts(q_ddot.data(), n, fresh_edge, fresh_vertex);
   EXPECT_EQ(std::tuple(edge, vertex), std::tuple(fresh_edge, fresh_vertex));
   // The vertex's share is its Jacobian row times q'' plus the bias: N = (0, -1) of the floor's top edge.
   long double expected = fresh->Bias.Normal.Get();
-  for (std::uint32_t j = 0; j < 6; ++j) expected += fresh->Jacobian.Normal.Data()[j] * q_ddot[j];
+  for (std::uint32_t j = 0; j < n; ++j) expected += fresh->Jacobian.Normal.Data()[j] * q_ddot[j];
   EXPECT_NEAR(vertex, expected, 1e-15);
   EXPECT_EQ(edge, 0);  // the floor does not move
   // A q'' that is not finite where the contact's bodies do not reach is left out, unless every column is
   // asked for (0 x NaN is NaN).
   Values nan_q_ddot = q_ddot;
   nan_q_ddot[0] = std::numeric_limits<long double>::quiet_NaN();
-  again.NormalAccelerationParts(nan_q_ddot.data(), 6, edge, vertex);
+  again.NormalAccelerationParts(nan_q_ddot.data(), n, edge, vertex);
   EXPECT_EQ(std::tuple(edge, vertex), std::tuple(fresh_edge, fresh_vertex));
-  again.NormalAccelerationParts(nan_q_ddot.data(), 6, edge, vertex, true);
+  again.NormalAccelerationParts(nan_q_ddot.data(), n, edge, vertex, true);
   EXPECT_TRUE(std::isnan(edge) && std::isnan(vertex));
 }
+
+INSTANTIATE_TEST_SUITE_P(TwoAndFiveBoxes, ContactReuseTest, ::testing::Values(2, 5));
 
 }  // namespace
 }  // namespace zentrova::test
