@@ -97,6 +97,12 @@ std::size_t TTextReader::FirstLineWithNul() const {
   return static_cast<std::size_t>(std::count(text_.begin(), end, '\n')) + 1;
 }
 
+std::size_t TTextReader::LastReadLine() const {
+  if (pos_ == 0) return 0;
+  const auto end = text_.begin() + static_cast<std::ptrdiff_t>(pos_ - 1);
+  return static_cast<std::size_t>(std::count(text_.begin(), end, '\n')) + 1;
+}
+
 void TTextReader::OpenText(std::string text) {
   text_ = std::move(text);
   pos_ = 0;

@@ -62,6 +62,9 @@ class TTextReader {
   // A token read as a real with "." or as an integer; false when there is none or it is malformed.
   bool ReadFloat(long double& value);
   bool ReadInt(std::int64_t& value);
+  // The number (from 1) of the line that holds the end of what was read last (0 before any reading):
+  // for messages that name where a token or line stands. Counts the lines up to there on each call.
+  std::size_t LastReadLine() const;
   // FirstLineWithNul of the whole text.
   std::size_t FirstLineWithNul() const;
 

@@ -1,6 +1,8 @@
 #include "platform/text_file.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <utility>
 
 #include "platform/paths.h"
 #include "test_support.h"
@@ -59,6 +61,26 @@ TEST(TextReader, TokensAcrossLinesLikeRead) {
   EXPECT_TRUE(r.Eof());
   EXPECT_FALSE(r.ReadFloat(a));
   EXPECT_FALSE(r.ReadLine(line));
+}
+
+// The line a message names: where the token or line read last stands, line ends of either kind.
+TEST(TextReader, LastReadLineIsWhereTheLastTokenOrLineStands) {
+  TTextReader r;
+  r.OpenText("a b\r\n\r\n  c\nd\n\ne");
+  EXPECT_EQ(r.LastReadLine(), 0u);
+  std::string text;
+  // The rest of the line of "c" is read as a line of its own.
+  const std::pair<bool, std::size_t> steps[] = {{true, 1}, {true, 1}, {true, 3}, {false, 3}, {false, 4}, {true, 6}};
+  for (const auto& [token, line] : steps) {
+    ASSERT_TRUE(token ? r.ReadToken(text) : r.ReadLine(text));
+    EXPECT_EQ(r.LastReadLine(), line) << text;
+  }
+  EXPECT_EQ(text, "e");
+  r.OpenText("x\ny\n");
+  ASSERT_TRUE(r.ReadLine(text));
+  EXPECT_EQ(r.LastReadLine(), 1u);  // the line end belongs to the line it ends
+  ASSERT_TRUE(r.ReadLine(text));
+  EXPECT_EQ(r.LastReadLine(), 2u);
 }
 
 TEST(TextReader, MalformedTokenFails) {

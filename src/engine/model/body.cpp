@@ -53,14 +53,15 @@ std::vector<std::string> ColorItems(const std::string& text) {
 TBody::TBody(const TWorldSettings& settings, ILogSink& log)
     : Solid(this, log), settings_(settings), log_(log) {}
 
-bool TBody::ReadColor(const std::string& text, const std::string& file) {
+bool TBody::ReadColor(const std::string& text, const std::string& file, std::size_t line) {
   const std::vector<std::string> items = ColorItems(text);
   long double rgb[3] = {0, 0, 0};
   bool ok = items.size() >= 3;
   for (std::size_t i = 0; ok && i < 3; ++i) ok = TryTextToFloat(items[i], rgb[i]) && std::isfinite(rgb[i]);
   if (!ok) {
     log_.AddLine("[Error] RGBColor of body " + Name + " in file " + file +
-                 " must hold three numbers: " + text + ".");
+                 (line == 0 ? std::string() : " line " + IntToText(static_cast<std::int64_t>(line))) +
+                 " must hold three numbers: " + text + "." + DecimalSeparatorHint(text));
     return false;
   }
   // The view clamps what it draws; the body file still says something other than it means.
@@ -77,7 +78,7 @@ bool TBody::ReadColor(const std::string& text, const std::string& file) {
 bool TBody::ReadBodyFile(const std::string& FileName) {
   const std::string path = FindFile(ToNativeSeparators(FileName));
   if (path.empty()) {
-    log_.AddLine("[Error] No body file found. Check working directory.");
+    log_.AddLine(WithPlace("[Error] No body file found. Check working directory.", FileName));
     return false;
   }
   const TIniFile ini(path);
@@ -85,7 +86,8 @@ bool TBody::ReadBodyFile(const std::string& FileName) {
   TSettingsReader r(ini, "bdy", path, log_);
   Name = ini.ReadString(kMain, "name", "");
   VirtualToBody = ini.ReadString(kMain, "virtualToBody", "");
-  if (!ReadColor(ini.ReadString(kMain, "RGBColor", "1 0 0"), ExtractFileName(path))) return false;
+  if (!ReadColor(ini.ReadString(kMain, "RGBColor", "1 0 0"), ExtractFileName(path), ini.LineOf(kMain, "RGBColor")))
+    return false;
   ShapeType = ini.ReadString(kMain, "shapeType", "");
   // A misspelt shape type would leave the body without outline or mass, to fall through every other.
   const bool has_shape = LowerCase(ShapeType) == "extrusionsolid";

@@ -146,7 +146,7 @@ class TBody {
   TBodyTreeNode TreeNode;
 
  private:
-  bool ReadColor(const std::string& text, const std::string& file);
+  bool ReadColor(const std::string& text, const std::string& file, std::size_t line);
   void ComputeMassProperties();
 
   const TWorldSettings& settings_;

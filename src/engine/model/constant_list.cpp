@@ -19,7 +19,7 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
   const std::string found = FindFile(ToNativeSeparators(path));
   std::vector<std::string> lines;
   if (found.empty() || !ReadTextLines(found, lines)) {
-    log_->AddLine("[Error] No constant list file found.");
+    log_->AddLine(WithPlace("[Error] No constant list file found.", path));
     return false;
   }
   if (!AcceptNulFreeText(FirstLineWithNul(lines), found, *log_)) return false;
@@ -50,7 +50,8 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
     const std::string text = line.substr(eq + 1);
     long double value = 0;
     if (!TryTextToFloat(text, value) || !std::isfinite(value)) {
-      return refuse("gives " + name + " a value that is not a number: " + text);
+      const std::string hint = DecimalSeparatorHint(text);
+      return refuse("gives " + name + " a value that is not a number: " + text + (hint.empty() ? "" : "." + hint));
     }
     AddConstant(name, value);
   }
@@ -59,7 +60,7 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
 
 bool TConstantList::Load(const std::string& path) {
   if (ReadConstantFile(path)) return true;
-  ShowMessageVia(messages_, "[Error] Cannot read constant file.");
+  ShowMessageVia(messages_, WithPlace("[Error] Cannot read constant file.", path));
   return false;
 }
 

@@ -29,8 +29,22 @@ bool Blank(const std::string& line) {
   return Trim(line).empty();
 }
 
-void LogNoDefinition(ILogSink& log, const std::string& name) {
-  log.AddLine("[Error] Cannot find definition of " + name + " in dependent coordinate file.");
+// What stands on line `k` (from 0) of the file, for a message that names the line: the text, or that
+// the file has ended before it.
+std::string Standing(const std::vector<std::string>& file, std::size_t k) {
+  return k < file.size() ? (file[k].empty() ? std::string("a blank line") : file[k]) : "the file ends";
+}
+
+// The number (from 1) of line `k` (from 0), or of the last line when the file ends before it.
+std::size_t LineAt(const std::vector<std::string>& file, std::size_t k) {
+  return std::min(k + 1, file.size());
+}
+
+// The marker expected on line `k` (from 0) is missing.
+void LogNoDefinition(ILogSink& log, const std::string& name, const std::string& file_name,
+                     const std::vector<std::string>& file, std::size_t k) {
+  log.AddLine(WithPlace("[Error] Cannot find definition of " + name + " in dependent coordinate file.", file_name,
+                        LineAt(file, k), Standing(file, k)));
 }
 
 }  // namespace
@@ -40,14 +54,14 @@ bool TDependentCoordinates::Load(const std::string& FileName) {
   std::vector<std::string> file;
   bool read = true;
   if (path.empty() || !ReadTextLines(path, file)) {
-    binding_.Log->AddLine("[Error] No dependent coordinate file found.");
+    binding_.Log->AddLine(WithPlace("[Error] No dependent coordinate file found.", FileName));
     read = false;
   }
   file_name_ = ExtractFileName(path);
   std::vector<TDefinitionLine> definitions;
   if (!read || !AcceptNulFreeText(FirstLineWithNul(file), path, *binding_.Log) ||
       !ReadDefinitions(file, definitions)) {
-    binding_.Log->AddLine("[Error] Cannot read dependent coordinate file.");
+    binding_.Log->AddLine(WithPlace("[Error] Cannot read dependent coordinate file.", FileName));
     return false;
   }
   // A file without records is a model without dependent coordinates. Text in it that is not even
@@ -81,16 +95,19 @@ bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file
     }
     const std::string name = ReplaceAll(line, "[t]", "", true);
     if (i + 1 >= file.size() || file[i + 1] != kDefinition) {
-      LogNoDefinition(*binding_.Log, name);
+      LogNoDefinition(*binding_.Log, name, file_name_, file, i + 1);
       return false;
     }
     // Every value sits at a fixed place (3k, 3k+1, 3k+2): a missing line would shift all that follow.
     // A marker where an expression belongs is the next part of the record: a line is missing.
     const auto missing = [&](std::size_t k) { return Blank(file[k]) || file[k].rfind("%%", 0) == 0; };
     if (i + 1 + kDefinitionLines >= file.size() || missing(i + 2) || missing(i + 3) || missing(i + 4)) {
-      binding_.Log->AddLine(
+      std::size_t k = i + 2;
+      while (k < i + 2 + kDefinitionLines && k < file.size() && !missing(k)) ++k;
+      binding_.Log->AddLine(WithPlace(
           "[Error] Cannot read definition of " + name +
-          " in dependent coordinate file: position, velocity and acceleration take one line each.");
+              " in dependent coordinate file: position, velocity and acceleration take one line each.",
+          file_name_, LineAt(file, k), Standing(file, k)));
       return false;
     }
     std::size_t k = Names.size();
@@ -120,17 +137,21 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
   }
   if (!Definitions.AddExpression(texts, source)) return false;
   if (Definitions.Count() != kDefinitionLines * Names.size()) {
-    binding_.Log->AddLine("[Error] Cannot read dependent coordinate file.");
+    binding_.Log->AddLine(WithPlace("[Error] Cannot read dependent coordinate file.", file_name_));
     return false;
   }
   for (std::size_t k = 0; k < Names.size(); ++k) {
     const std::string& name = Names[k];
+    // The name stands two lines above its position's definition.
+    const std::size_t name_line = definitions[kDefinitionLines * k].Number - 2;
     TKey key(binding_);
     key.SetKeyText(name);
+    key.SetPlace("dependent coordinates file " + file_name_ + " line " + IntToText(static_cast<std::int64_t>(name_line)));
     bool is_key = false;
     TBody* const found = key.FindBody(is_key);
     if (found == nullptr) {
-      binding_.Log->AddLine("[Error] No dependent body coordinate " + name + " found. Check body names.");
+      binding_.Log->AddLine(WithPlace("[Error] No dependent body coordinate " + name + " found. Check body names.",
+                                      file_name_, name_line));
       return false;
     }
     TBody& body = *found;
@@ -147,8 +168,9 @@ bool TDependentCoordinates::LinkBodies(const std::vector<TDefinitionLine>& defin
     if (binding_.Coordinates->IndexOf(ReplaceAll(position, "[t]", "", true), q)) {
       body.Links.Rz.Index = static_cast<std::int32_t>(q);
     } else if (FindText(position, "[t]") != std::string::npos) {
-      binding_.Log->AddLine("[Error] Dependent rotation Rz of body " + body.Name +
-                            " can be equal to one generalized rotation or " + " dependent only on time.");
+      binding_.Log->AddLine(WithPlace("[Error] Dependent rotation Rz of body " + body.Name +
+                                          " can be equal to one generalized rotation or " + " dependent only on time.",
+                                      file_name_, definitions[kDefinitionLines * k].Number, position));
       return false;
     }
   }
@@ -170,14 +192,16 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
     for (std::size_t i = 1; i < file.size(); ++i) {
       if (file[i - 1] != kNew || file[i] != name_line) continue;
       if (i + 1 >= file.size() || file[i + 1] != kDefinition) {
-        LogNoDefinition(*binding_.Log, name);
+        LogNoDefinition(*binding_.Log, name, file_name_, file, i + 1);
         failed = true;
         continue;
       }
       std::size_t j = i + 2 + kDefinitionLines;
       if (j >= file.size() || file[j] != kJacobianVector) {
-        binding_.Log->AddLine("[Error] Cannot find Jacobian vector of " + name +
-                              " in dependent coordinate file.");
+        binding_.Log->AddLine(WithPlace("[Error] Cannot find Jacobian vector of " + name +
+                                            " in dependent coordinate file.",
+                                        file_name_, LineAt(file, j),
+                                        Standing(file, j)));
         failed = true;
         continue;
       }
@@ -186,15 +210,20 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
         rows.push_back(file[j]);
       }
       if (rows.size() < n) {
-        binding_.Log->AddLine("[Error] Jacobian vector of " + name + " in dependent coordinate file has " +
-                              IntToText(static_cast<std::int64_t>(rows.size())) + " rows; the world has " +
-                              IntToText(static_cast<std::int64_t>(n)) + " generalized coordinates.");
+        binding_.Log->AddLine(WithPlace("[Error] Jacobian vector of " + name + " in dependent coordinate file has " +
+                                            IntToText(static_cast<std::int64_t>(rows.size())) + " rows; the world has " +
+                                            IntToText(static_cast<std::int64_t>(n)) + " generalized coordinates.",
+                                        file_name_, LineAt(file, j),
+                                        Standing(file, j)));
         failed = true;
         continue;
       }
       if (j >= file.size() || file[j] != kJacobianScalar || j + 1 >= file.size() || Blank(file[j + 1])) {
-        binding_.Log->AddLine("[Error] Cannot find Jacobian scalar of " + name +
-                              " in dependent coordinate file.");
+        const std::size_t at = j < file.size() && file[j] == kJacobianScalar ? j + 1 : j;
+        binding_.Log->AddLine(WithPlace("[Error] Cannot find Jacobian scalar of " + name +
+                                            " in dependent coordinate file.",
+                                        file_name_, LineAt(file, at),
+                                        Standing(file, at)));
         failed = true;
         continue;
       }
@@ -205,8 +234,10 @@ bool TDependentCoordinates::ReadJacobians(const std::vector<std::string>& file) 
       found = true;
     }
     if (!found && !failed) {
-      binding_.Log->AddLine("[Error] Cannot find Jacobian vector of " + name +
-                            " in dependent coordinate file.");
+      // No record of the name carries the [t] mark that the Jacobians are found by.
+      binding_.Log->AddLine(WithPlace("[Error] Cannot find Jacobian vector of " + name +
+                                          " in dependent coordinate file.",
+                                      file_name_, 0, "no record is named " + name_line));
     }
     if (!found || failed) {
       ok = false;

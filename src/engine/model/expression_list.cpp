@@ -13,6 +13,7 @@
 #include "engine/model/generalized_coordinates.h"
 #include "engine/model/key.h"
 #include "engine/model/model_binding.h"
+#include "engine/model/model_text.h"
 #include "engine/model/step_state.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
@@ -164,8 +165,7 @@ TLineSource TLineSource::SameLine(std::string file, std::size_t line, std::size_
 
 std::string TLineSource::Place(std::size_t line) const {
   if (File.empty()) return {};
-  if (line == 0) return "File " + File;
-  return "Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " + File;
+  return SentencePlaceOf(File, line);
 }
 
 TExpressionList::TExpressionList(const TModelBinding& binding)
@@ -199,6 +199,17 @@ void TExpressionList::EvaluateAll(bool OnlyIfVarying) {
   // Every line is evaluated, also one that shares its parser: a line evaluates as often as it would alone.
   for (std::uint32_t i = 0; i < n; ++i) Values.Data()[i] = Parsers->At(ParserOf[i]).Evaluate();
   if (ReleaseWhenConstant && !TimeDependent) ReleaseCompiled();
+}
+
+bool TExpressionList::FirstNotFinite(std::string& place, long double& value) const {
+  for (std::uint32_t i = 0; i < Values.Count(); ++i) {
+    const bool compiled = !Released && i < static_cast<std::uint32_t>(Parsers->Count());
+    value = compiled ? Parsers->At(static_cast<int>(i)).Evaluate() : Values.At(i);
+    if (std::isfinite(value)) continue;
+    place = Place(i);
+    return true;
+  }
+  return false;
 }
 
 void TExpressionList::ReleaseCompiled() {
@@ -259,8 +270,10 @@ bool TExpressionList::Normalize(const std::vector<std::string>& lines) {
     }
 
     if (HoldsImaginaryUnit(text)) {
-      binding_.Log->AddLine(kImaginaryText);
-      ShowMessageVia(binding_.Messages, kImaginaryText);
+      const std::string place = source_.Place(index < source_.Lines.size() ? source_.Lines[index] : 0);
+      const std::string message = place.empty() ? std::string(kImaginaryText) : AppendSentence(kImaginaryText, place + ".");
+      binding_.Log->AddLine(message);
+      ShowMessageVia(binding_.Messages, message);
       return false;
     }
     Texts.push_back(text);
@@ -348,16 +361,16 @@ bool TExpressionList::DefineVariables() {
     }
   }
   if (unresolved.empty()) return true;
-  binding_.Log->AddLine("[Error] Unknown variable present (" + unresolved +
-                        "). Check .mmx, .hv, .dc, .me,... files. ");
+  std::string line = "[Error] Unknown variable present (" + unresolved + "). Check .mmx, .hv, .dc, .me,... files. ";
   const std::string place = Place(unresolved_text);
   if (!place.empty()) {
     std::string key;
     ForEachRun(unresolved, [&](std::string_view run, std::string_view) {
       if (key.empty() && run.find('`') != std::string_view::npos) key = run;
     });
-    binding_.Log->AddLine("[Error] " + place + ": unknown variable " + key + ".");
+    line += place + ": unknown variable " + key + ".";
   }
+  binding_.Log->AddLine(line);
   return false;
 }
 

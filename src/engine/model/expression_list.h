@@ -49,6 +49,12 @@ class TExpressionList {
   // with ReleaseWhenConstant that does not vary then frees its compiled form and keeps its values.
   void EvaluateAll(bool OnlyIfVarying);
 
+  // For messages after a value turned NaN or infinite, never while a run steps: the place of the first
+  // line ("Line 3 of file a.hv") whose value is not finite at the time and state the variables now hold
+  // (a released list's kept value), and that value. False when every line is finite. Values keep
+  // what they held.
+  bool FirstNotFinite(std::string& place, long double& value) const;
+
   std::uint32_t Count() const { return Values.Count(); }
   long double Value(std::uint32_t i) const { return Values.At(i); }
 

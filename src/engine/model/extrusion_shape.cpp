@@ -34,7 +34,8 @@ bool ReadReals(TTextReader& reader, std::uint32_t n, const char* what, const std
       return false;
     }
     if (!TryTextToFloatDot(token, v) || !std::isfinite(v)) {
-      log.AddLine("[Error] Outline file " + file + ": " + what + " value " + IntToText(i + 1) +
+      log.AddLine("[Error] Outline file " + file + " line " + IntToText(static_cast<std::int64_t>(reader.LastReadLine())) +
+                  ": " + what + " value " + IntToText(i + 1) +
                   " is no finite number: " + token + ".");
       return false;
     }
@@ -62,7 +63,7 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
   const std::string path = FindFile(ToNativeSeparators(FileName));
   TTextReader reader;
   if (path.empty() || !reader.Open(path)) {
-    log_.AddLine("[Error] No bodyShape file found.");
+    log_.AddLine(WithPlace("[Error] No bodyShape file found.", FileName));
     return false;
   }
   if (!AcceptNulFreeText(reader.FirstLineWithNul(), path, log_)) return false;
@@ -81,7 +82,8 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
   // lists are sized, so a huge count in a short file costs nothing.
   if (line.size() <= kCountKeyLength || !TryTextToInt(line.substr(kCountKeyLength, kCountTextLength), n) ||
       n < 2 || static_cast<std::uint32_t>(n) > TFloatList::MaxCount) {
-    log_.AddLine("[Error] Outline file " + file + " must give a count of 2 to " +
+    log_.AddLine("[Error] Outline file " + file + " line " + IntToText(static_cast<std::int64_t>(reader.LastReadLine())) +
+                 " must give a count of 2 to " +
                  IntToText(TFloatList::MaxCount) + " points: " + line + ".");
     return false;
   }

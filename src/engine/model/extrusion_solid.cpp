@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/model/body.h"
+#include "engine/model/model_text.h"
 #include "platform/exponent_text.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -24,7 +25,7 @@ std::string TExtrusionSolid::BodyName() const {
 bool TExtrusionSolid::Load(const std::string& FileName, bool correct_origin, long double minimum_box_width,
                            std::int32_t points_per_box) {
   if (!Shape.Load(FileName)) {
-    log_.AddLine("[Error] No body shape (exs) file found. Check body (bdy) files.");
+    log_.AddLine(WithPlace("[Error] No body shape (exs) file found. Check body (bdy) files.", FileName));
     return false;
   }
   ComputeArea();

@@ -23,7 +23,7 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
   const std::string path = FindFile(ToNativeSeparators(FileName));
   std::vector<std::string> lines;
   if (path.empty() || !ReadTextLines(path, lines)) {
-    binding_.Log->AddLine("[Error] No generalized coordinates file found.");
+    binding_.Log->AddLine(WithPlace("[Error] No generalized coordinates file found.", FileName));
     return false;
   }
   if (!AcceptNulFreeText(FirstLineWithNul(lines), path, *binding_.Log)) return false;
@@ -54,9 +54,10 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
     }
   }
   if (lines.size() != n) {
-    binding_.Log->AddLine(
+    binding_.Log->AddLine(AppendSentence(
         "[Error] Number of generalized coordinates defined in world file does not match the generalized "
-        "coordinates file. ");
+        "coordinates file. ",
+        CountMismatch(path, lines.size(), "line", n, binding_.CountSource())));
     return false;
   }
   // Only now: the file's lines bound n, whatever number the world file gives.
@@ -64,17 +65,20 @@ bool TGeneralizedCoordinates::Load(const std::string& FileName, std::uint32_t n)
 
   // Body links first, then the start values, each pass over all names. A key that names nothing is
   // an error: the body would stand still while its coordinate moves.
-  for (std::size_t i = 0; i < Names.size(); ++i) {
-    TKey key(binding_);
+  auto key_of = [&](std::size_t i, TKey& key) {
     key.SetKeyText(Names[i]);
     key.SetPlace("generalized coordinates file " + ExtractFileName(path) + " line " +
                  IntToText(static_cast<std::int64_t>(i) + 1));
+  };
+  for (std::size_t i = 0; i < Names.size(); ++i) {
+    TKey key(binding_);
+    key_of(i, key);
     if (key.Part(0) != "b") continue;
     if (!key.LinkBodyCoordinates(static_cast<std::uint32_t>(i))) return false;
   }
   for (std::size_t i = 0; i < Names.size(); ++i) {
     TKey key(binding_);
-    key.SetKeyText(Names[i]);
+    key_of(i, key);
     if (key.Part(0) != "b") continue;
     if (!key.CopyStartValues(static_cast<std::uint32_t>(i))) return false;
   }

@@ -137,7 +137,8 @@ bool TKey::CopyStartValues(std::uint32_t i) {
   TBody* body = FindBody(is_key);
   if (!is_key) return false;
   if (body == nullptr) {
-    binding_.Log->AddLine("[Error] Body " + Part(1) + " not found/created.");
+    binding_.Log->AddLine("[Error] Body " + Part(1) + " not found/created." +
+                          (place_.empty() ? std::string() : " In " + place_ + "."));
     return false;
   }
   const auto component = CoordinateComponent();

@@ -93,14 +93,15 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
 
   const std::string path = FindFile(ToNativeSeparators(FileName));
   if (path.empty() || !ReadTextLines(path, Rows.Lines)) {
-    binding_.Log->AddLine("[Error] No mass matrix file found.");
+    binding_.Log->AddLine(WithPlace("[Error] No mass matrix file found.", FileName));
     return false;
   }
   if (!AcceptNulFreeText(FirstLineWithNul(Rows.Lines), path, *binding_.Log)) return false;
   const std::string file = ExtractFileName(path);
   if (Rows.Lines.size() != n) {
-    binding_.Log->AddLine(
-        "[Error] Number of rows in mass matrix file does not match the number of generalized coordinates.");
+    binding_.Log->AddLine(AppendSentence(
+        "[Error] Number of rows in mass matrix file does not match the number of generalized coordinates.",
+        CountMismatch(path, Rows.Lines.size(), "line", n, binding_.CountSource())));
     return false;
   }
   for (std::size_t i = 0; i < Rows.Lines.size(); ++i) {

@@ -23,6 +23,9 @@ class TGeneralizedCoordinates;
 struct TStepState;
 
 struct TModelBinding {
+  // Where the world file gives n, or "" when unknown: what a reader's count mismatch names.
+  std::string CountSource() const { return CoordinateCountSource != nullptr ? *CoordinateCountSource : ""; }
+
   // The name table.
   TBodyList* Bodies = nullptr;
   const std::vector<std::string>* BodyFileNames = nullptr;  // in body order
@@ -33,6 +36,8 @@ struct TModelBinding {
   TStepState* State = nullptr;
   // numberOfGeneralizedCoodinates, as the settings give it.
   const std::uint32_t* CoordinateCount = nullptr;
+  // Where the world file gives it, for the messages of a count that differs; nullptr: unknown.
+  const std::string* CoordinateCountSource = nullptr;
   ILogSink* Log = &ProgramLog();
   IMessageSink* Messages = nullptr;  // nullptr: the program's message sink
 };

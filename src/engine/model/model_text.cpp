@@ -1,11 +1,14 @@
 #include "engine/model/model_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <mutex>
 
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
+#include "platform/settings.h"
 #include "platform/strings.h"
 
 namespace zentrova {
@@ -31,6 +34,54 @@ bool Obeys(long double value, TValueRule rule) {
 
 }  // namespace
 
+std::string PlaceOf(const std::string& path, std::size_t line) {
+  const std::string file = "file " + ExtractFileName(ToNativeSeparators(path));
+  return line == 0 ? file : "line " + IntToText(static_cast<std::int64_t>(line)) + " of " + file;
+}
+
+std::string WithPlace(const std::string& text, const std::string& path, std::size_t line,
+                      const std::string& what) {
+  return AppendSentence(text, SentencePlaceOf(path, line) + (what.empty() ? "." : ": " + what + "."));
+}
+
+std::string SentencePlaceOf(const std::string& path, std::size_t line) {
+  std::string place = PlaceOf(path, line);
+  place[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(place[0])));
+  return place;
+}
+
+std::string AppendSentence(const std::string& text, const std::string& sentence) {
+  const bool spaced = text.empty() || text.back() == ' ';
+  return text + (spaced ? "" : " ") + sentence;
+}
+
+std::string CountMismatch(const std::string& path, std::size_t count, const std::string& unit, std::uint32_t n,
+                          const std::string& source) {
+  return "File " + ExtractFileName(ToNativeSeparators(path)) + " has " +
+         IntToText(static_cast<std::int64_t>(count)) + " " + unit + (count == 1 ? "" : "s") + " where numberOfGeneralizedCoodinates gives " +
+         IntToText(n) + (source.empty() ? "" : " (" + source + ")") + ".";
+}
+
+namespace {
+
+std::mutex g_separator_mutex;
+std::string g_separator_source;
+
+}  // namespace
+
+void SetDecimalSeparatorSource(const std::string& source) {
+  std::lock_guard<std::mutex> lock(g_separator_mutex);
+  g_separator_source = source;
+}
+
+std::string DecimalSeparatorHint(const std::string& text) {
+  const char separator = DecimalSeparator();
+  if (separator == '.' || text.find('.') == std::string::npos) return {};
+  std::lock_guard<std::mutex> lock(g_separator_mutex);
+  return std::string(" Numbers are read with the decimal separator \"") + separator + "\"" +
+         (g_separator_source.empty() ? "" : " that decimalSeparator sets on " + g_separator_source) + ".";
+}
+
 bool AcceptNulFreeText(std::size_t line, const std::string& path, ILogSink& log) {
   if (line == 0) return true;
   log.AddLine("[Error] Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " +
@@ -52,16 +103,22 @@ std::string TSettingsReader::Text(const char* section, const char* key, const st
   return Trim(text).empty() ? fallback : text;
 }
 
-void TSettingsReader::NotANumber(const char* key, const std::string& text, const std::string& def) const {
-  Alert("[Alert] " + std::string(key) + " in " + label_ + " is not a number: " + text + ". The default " + def +
-        " is used.");
+std::string TSettingsReader::KeyLabel(const char* section, const char* key) const {
+  const std::size_t line = ini_.LineOf(section, key);
+  return std::string(key) + " in " + label_ + (line == 0 ? "" : " line " + IntToText(static_cast<std::int64_t>(line)));
+}
+
+void TSettingsReader::NotANumber(const char* section, const char* key, const std::string& text,
+                                 const std::string& def) const {
+  Alert("[Alert] " + KeyLabel(section, key) + " is not a number: " + text + ". The default " + def +
+        " is used." + DecimalSeparatorHint(text));
 }
 
 long double TSettingsReader::Float(const char* section, const char* key, long double def) {
   const std::string text = Trim(Text(section, key, ""));
   if (text.empty()) return def;
   long double value = def;
-  if (!TryTextToFloat(text, value)) NotANumber(key, text, FloatToText(def));
+  if (!TryTextToFloat(text, value)) NotANumber(section, key, text, FloatToText(def));
   return value;
 }
 
@@ -73,7 +130,7 @@ std::int32_t TSettingsReader::Integer(const char* section, const char* key, std:
   if (IsWholeNumberText(text)) {
     Refuse(section, key, "a whole number within 32 bits");
   } else {
-    NotANumber(key, text, IntToText(def));
+    NotANumber(section, key, text, IntToText(def));
   }
   return def;
 }
@@ -88,7 +145,7 @@ bool TSettingsReader::Check(const char* section, const char* key, long double va
 
 bool TSettingsReader::Refuse(const char* section, const char* key, const std::string& requirement,
                              const std::string& value_text) {
-  log_.AddLine("[Error] " + std::string(key) + " in " + label_ + " must be " + requirement + ": " +
+  log_.AddLine("[Error] " + KeyLabel(section, key) + " must be " + requirement + ": " +
                Trim(Text(section, key, value_text)) + ".");
   ok_ = false;
   return false;

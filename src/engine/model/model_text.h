@@ -13,6 +13,32 @@ namespace zentrova {
 
 class TIniFile;
 
+// "line <n> of file <name>", or "file <name>" when `line` is 0 (unknown, or the fault is the whole
+// file's); the file is named without its folder.
+std::string PlaceOf(const std::string& path, std::size_t line = 0);
+// The same capitalised, to begin a sentence: "Line 3 of file a.bdy", "File a.bdy".
+std::string SentencePlaceOf(const std::string& path, std::size_t line = 0);
+// `text` followed by its place, capitalised, and by what stands there when given: "<text> Line 3 of file
+// a.bdy: <what>." The readers append this to their messages, whose own words stay first; a text that
+// ends in a blank takes no second one.
+std::string WithPlace(const std::string& text, const std::string& path, std::size_t line = 0,
+                      const std::string& what = "");
+// `text`, a blank unless it ends in one, and `sentence`.
+std::string AppendSentence(const std::string& text, const std::string& sentence);
+// The sentence a count that differs from n adds to its message: "File <name> has <count> <unit>[s] where
+// numberOfGeneralizedCoodinates gives <n> (<source>)." `source` is where the world file gives n.
+std::string CountMismatch(const std::string& path, std::size_t count, const std::string& unit, std::uint32_t n,
+                          const std::string& source);
+
+// Where the process's decimal separator was last set ("line 2 of file a.wld"); a world load sets it
+// with the separator, as process-wide as the separator itself.
+void SetDecimalSeparatorSource(const std::string& source);
+// For a number text that could not be read: when it holds a "." while the decimal separator is another
+// character, the sentence that says so and where the separator was set; otherwise "". A world file that
+// sets "," makes every "." of the body and constants files unreadable, and the message of the file that
+// fails must point at the world file's line.
+std::string DecimalSeparatorHint(const std::string& text);
+
 // True when `line` is 0 (no line of the file holds a NUL byte); otherwise false after "[Error] Line
 // <line> of file <name> holds a NUL byte." A NUL ends a C string: whatever follows it on the line would
 // be dropped or misread without a word.
@@ -27,10 +53,10 @@ enum class TValueRule : std::uint8_t {
 
 // Reads the numbers of one INI file as the profile functions do (a missing or empty key gives the
 // default; so does a value that is no number, which is no longer passed over in silence), and checks
-// their range. Messages name the key, the file (by `kind`, e.g. "wld", and its name) and the value as
-// the file writes it:
-//   "[Alert] <key> in <kind> file <name> is not a number: <text>. The default <default> is used."
-//   "[Error] <key> in <kind> file <name> must be <requirement>: <text>."
+// their range. Messages name the key, the file (by `kind`, e.g. "wld", and its name), the key's line
+// when the file gives the key, and the value as the file writes it:
+//   "[Alert] <key> in <kind> file <name> line <n> is not a number: <text>. The default <default> is used."
+//   "[Error] <key> in <kind> file <name> line <n> must be <requirement>: <text>."
 // Every refusal is logged, so that one load names every bad value of the file; Ok() tells whether any
 // was refused.
 class TSettingsReader {
@@ -48,7 +74,7 @@ class TSettingsReader {
 
   // False after the error line when `value`, read from the key, breaks the rule.
   bool Check(const char* section, const char* key, long double value, TValueRule rule);
-  // Logs "[Error] <key> in <kind> file <name> must be <requirement>: <text>." and returns false; the
+  // Logs "[Error] <key> in <kind> file <name>[ line <n>] must be <requirement>: <text>." and returns false; the
   // text is `value_text` when the file does not give the key (a default that does not fit the model).
   bool Refuse(const char* section, const char* key, const std::string& requirement,
               const std::string& value_text = "");
@@ -61,9 +87,11 @@ class TSettingsReader {
   bool Ok() const { return ok_; }
   // "<kind> file <name>", as the messages name the file.
   const std::string& FileLabel() const { return label_; }
+  // "<key> in <kind> file <name> line <n>", or without the line when the file does not give the key.
+  std::string KeyLabel(const char* section, const char* key) const;
 
  private:
-  void NotANumber(const char* key, const std::string& text, const std::string& def) const;
+  void NotANumber(const char* section, const char* key, const std::string& text, const std::string& def) const;
 
   const TIniFile& ini_;
   std::string label_;

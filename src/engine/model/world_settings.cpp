@@ -23,6 +23,11 @@ bool HasDriveLetter(const std::string& path) {
 
 }  // namespace
 
+std::size_t TWorldSettings::LineOf(const std::string& key) const {
+  const auto found = key_lines_.find(LowerCase(key));
+  return found == key_lines_.end() ? 0 : found->second;
+}
+
 std::string FolderOf(const std::string& path) {
   const std::string folder = ExtractFilePath(path);
   return folder.empty() ? std::string("./") : folder;
@@ -30,19 +35,31 @@ std::string FolderOf(const std::string& path) {
 
 bool TWorldSettings::Read(const TIniFile& ini, const std::string& path, ILogSink& log,
                           std::set<std::string>* said) {
+  FilePath = path;
+  key_lines_.clear();
+  for (const char* section : {kMain, "Bodies"}) {
+    for (const std::string& key : ini.ReadSection(section)) key_lines_[LowerCase(key)] = ini.LineOf(section, key);
+  }
+  const std::size_t n_line = LineOf("numberOfGeneralizedCoodinates");
+  CoordinateCountSource = n_line == 0 ? "the default of " + PlaceOf(path) : PlaceOf(path, n_line);
+
   // Before any number is read: every float of the file is written with this separator.
   const std::string separator = ini.ReadString(kMain, "decimalSeparator", ".");
   if (separator.empty()) {
-    log.AddLine("[Error] decimalSeparator in wld file is empty.");
+    log.AddLine("[Error] decimalSeparator in wld file " + ExtractFileName(path) + " line " +
+                IntToText(static_cast<std::int64_t>(LineOf("decimalSeparator"))) + " is empty.");
     return false;
   }
   SetDecimalSeparator(separator[0]);
+  const std::size_t separator_line = LineOf("decimalSeparator");
+  SetDecimalSeparatorSource(separator_line == 0 ? std::string() : PlaceOf(path, separator_line));
 
   const std::string directory = ini.ReadString(kMain, "workingDirectory", "current");
   if (SameText(directory, "current")) {
     WorkingDirectory = FolderOf(path);
   } else if (HasDriveLetter(directory)) {
-    log.AddLine("[Error] workingDirectory in wld file names a drive: " + directory +
+    log.AddLine("[Error] workingDirectory in wld file " + ExtractFileName(path) + " line " +
+                IntToText(static_cast<std::int64_t>(LineOf("workingDirectory"))) + " names a drive: " + directory +
                 ". Give a folder of this system or current.");
     return false;
   } else {
@@ -102,16 +119,21 @@ bool TWorldSettings::Read(const TIniFile& ini, const std::string& path, ILogSink
   // Only an exact 0 is replaced: a missing key already gave the default without a word.
   if (MaximumTimestep == 0) {
     MaximumTimestep = kDefaultMaximumTimestep;
-    r.Alert("[Alert] maximumTimestep was not found in wld file and was set to: " + FloatToText(MaximumTimestep) + "s.");
+    r.Alert(WithPlace("[Alert] maximumTimestep was not found in wld file and was set to: " +
+                          FloatToText(MaximumTimestep) + "s.",
+                      path, LineOf("maximumTimestep")));
   }
   if (MinimumTimestep == 0) {
     MinimumTimestep = kDefaultMinimumTimestep;
-    r.Alert("[Alert] minimumTimestep was not found in wld file and was set to: " + FloatToText(MinimumTimestep) + "s.");
+    r.Alert(WithPlace("[Alert] minimumTimestep was not found in wld file and was set to: " +
+                          FloatToText(MinimumTimestep) + "s.",
+                      path, LineOf("minimumTimestep")));
   }
   if (MaximumPenetration == 0) {
     MaximumPenetration = kDefaultMaximumPenetration;
-    r.Alert("[Alert] maximumPenetration was not found in wld file and was set to: " +
-            FloatToText(MaximumPenetration) + ".");
+    r.Alert(WithPlace("[Alert] maximumPenetration was not found in wld file and was set to: " +
+                          FloatToText(MaximumPenetration) + ".",
+                      path, LineOf("maximumPenetration")));
   }
   // A negative step would run the time backwards, and a minimum that is not positive would let the
   // halving of a refused step go on for ever; a penetration that is not positive refuses every step.

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 
@@ -64,6 +65,14 @@ struct TWorldSettings {
   std::int32_t PointsPerBoundingBox = kPointsPerBoundingBox;
   long double WatchTextScale = kDefaultWatchTextScale;
 
+  // For messages that name where a setting comes from: the world file read, and where it gives n
+  // ("line 2 of file a.wld", or "the default of file a.wld" when it does not).
+  std::string FilePath;
+  std::string CoordinateCountSource;
+  // The line of the world file that gives `key` (of section Main or Bodies, any letter case), 0 when
+  // none does.
+  std::size_t LineOf(const std::string& key) const;
+
   std::string ConstantsFileName;               // "constantListFile"
   std::string GeneralizedCoordinatesFileName;  // "generalizedCoordinatesFile"
   std::string DependentCoordinatesFileName;    // "dependentCoordinatesFile"
@@ -72,6 +81,9 @@ struct TWorldSettings {
   std::string MechanicalEnergyFileName;        // "mechanicalEnergyFile"
   std::string ContactPropertiesFileName;       // "contactPropertiesFile"
   std::string WatchesFileName;                 // "watchesFile"
+
+ private:
+  std::map<std::string, std::size_t> key_lines_;  // lower-cased key -> line
 };
 
 }  // namespace zentrova

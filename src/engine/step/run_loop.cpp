@@ -25,7 +25,7 @@ TRunLoop::TRunLoop(TVYKMain& main, IRunObserver* observer)
       observer_(observer != nullptr ? observer : &g_no_observer),
       log_forward_(observer_) {}
 
-std::string TRunLoop::NotFiniteLine(const TWorld& world) {
+std::string TRunLoop::NotFiniteLine(const TWorld& world, bool dependent_too) {
   const TStepState& state = world.State;
   if (!std::isfinite(state.Time)) return "[Error] The time turned " + FloatToText(state.Time) + ".";
   // Runs after every step: the texts are made only for a value that is not finite.
@@ -40,6 +40,18 @@ std::string TRunLoop::NotFiniteLine(const TWorld& world) {
         const std::string name = i < names.size() ? names[i] : "q" + std::to_string(i + 1);
         return "[Error] " + name + marks + " turned " + FloatToText(value) + at();
       }
+    }
+  }
+  // A dependent coordinate is no state of its own, but a body placed at infinity is no result either. It
+  // is looked at when a state is recorded: often enough to end the run, not on every step.
+  const TDependentCoordinates& dependent = world.Model().DependentCoordinates;
+  const TFloatList& values = dependent.Definitions.Values;
+  for (std::uint32_t k = 0; dependent_too && k < values.Count(); ++k) {
+    const long double value = values.Data()[k];
+    if (!std::isfinite(value)) {
+      const std::size_t name = k / 3;
+      return "[Error] " + (name < dependent.Names.size() ? dependent.Names[name] : "q") +
+             std::string(k % 3 == 0 ? "" : k % 3 == 1 ? "'" : "''") + " turned " + FloatToText(value) + at();
     }
   }
   if (!std::isfinite(state.MechanicalEnergy)) {
@@ -118,8 +130,9 @@ TRunStop TRunLoop::Run(long double until) {
         if (stepped) stop = TRunStop::BreakTime;
       }
       if (NumericsErrorCode() != 0) {
-        StopWithLine("[Error] Abort because error in data stucture (e.g. singularity in mass matrix).",
-                     count_lowered);
+        StopWithLine(
+            "[Error] Abort because error in data stucture (e.g. singularity in mass matrix)." + w.NumericsErrorSource(),
+            count_lowered);
         stop = TRunStop::NumericsError;
       }
       // Signed: a long pause of the job control moves the limit later, never past it.
@@ -133,7 +146,8 @@ TRunStop TRunLoop::Run(long double until) {
       }
       // A model that divides by zero or takes the root of a negative number would otherwise record
       // NaN to its break time and report success.
-      if (const std::string line = NotFiniteLine(w); !line.empty()) {
+      if (std::string line = NotFiniteLine(w, state.StoredStateCount > recorded); !line.empty()) {
+        line += w.NotFiniteSource();
         StopSimulation();
         main_.Log().Add(line);
         StopReason = line;

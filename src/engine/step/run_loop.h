@@ -106,9 +106,9 @@ class TRunLoop : public IRunControl {
   // The world's state at `until` is there: a replayed state, or (`computed`) the saved state of a step
   // computed from it.
   bool UntilReached(long double until, bool& computed) const;
-  // The line naming the first quantity of the world's state that is NaN or infinite; "" when all are
-  // finite.
-  static std::string NotFiniteLine(const TWorld& world);
+  // The line naming the first quantity of the world's state that is NaN or infinite, the dependent
+  // coordinates' values among them when `dependent_too`; "" when all are finite.
+  static std::string NotFiniteLine(const TWorld& world, bool dependent_too);
 
   TVYKMain& main_;
   IRunObserver* observer_;

@@ -53,6 +53,8 @@ struct TModel {
   TNonZeroPattern InverseMassPattern;
   // M depends on time or state: it is re-evaluated and re-inverted before every step.
   bool MassMatrixVaries = false;
+  // The last inversion of M failed: a run that stops on the numerics error names the file.
+  bool MassMatrixSingular = false;
   TExpressionList HVector;  // the generalized forces h, n values
   TExpressionList Energy;   // the mechanical energy, one value
   long double BreakTime = 0;  // the breakTime expression plus one recording interval (s)

@@ -68,7 +68,9 @@ TModel::TModel(IHistoryWorld& world, TStepState& state, const std::uint32_t& coo
 TWorld::TWorld(ILogSink& log, IMessageSink* messages)
     : log_(log),
       messages_(messages),
-      model_(std::make_unique<TModel>(*this, State, Settings.N, log, messages)) {}
+      model_(std::make_unique<TModel>(*this, State, Settings.N, log, messages)) {
+  model_->Binding.CoordinateCountSource = &Settings.CoordinateCountSource;
+}
 
 TWorld::~TWorld() = default;
 
@@ -132,7 +134,7 @@ bool TWorld::ReadWorldFile(const std::string& path) {
   const std::string given = ToNativeSeparators(path);
   const std::string found = FindFile(given);
   if (found.empty()) {
-    log_.AddLine("[Error] No world file found.");
+    log_.AddLine(WithPlace("[Error] No world file found.", given));
     WorkingDirectory = FolderOf(given);
     return false;
   }
@@ -153,10 +155,12 @@ bool TWorld::ReadBodies(const TIniFile& ini) {
   std::vector<std::string>& names = model_->BodyFileNames;
   names.clear();
   for (std::int32_t k = 1;; ++k) {
-    const std::string value = ini.ReadString(kBodies, "Body" + IntToText(k), "");
+    const std::string key = "Body" + IntToText(k);
+    const std::string value = ini.ReadString(kBodies, key, "");
     // Only the whole value is refused, in any letter case: "common.bdy" is an ordinary body file.
     if (LowerCase(value) == "common") {
-      log_.AddLine("[Error] bodie can not be named 'common.'");
+      log_.AddLine(WithPlace("[Error] bodie can not be named 'common.'", ini.FileName(), ini.LineOf(kBodies, key),
+                             key + "=" + value));
       return false;
     }
     if (value.empty()) return true;
@@ -186,7 +190,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
 
   // Without a body there is nothing to move, collide or show; a missing world file ends here too.
   if (m.BodyFileNames.empty()) {
-    log_.AddLine("[Error] No bodies listed in section Bodies of the world file.");
+    log_.AddLine("[Error] No bodies listed in section Bodies of world file " + ExtractFileName(WorldFilePath) + ".");
     return false;
   }
   for (const std::string& name : m.BodyFileNames) {
@@ -204,7 +208,7 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
   if (!m.MassMatrix.Load(dir + s.MassMatrixFileName, s.N)) return false;
   m.MassMatrixVaries = m.MassMatrix.TimeDependent;
   // A singular matrix does not end the load: the numerics error record it leaves stops the first step.
-  if (!InvertEvaluatedMassMatrix()) log_.AddLine(kMassMatrixInversionError);
+  if (!InvertEvaluatedMassMatrix()) log_.AddLine(WithPlace(kMassMatrixInversionError, s.MassMatrixFileName));
   if (!LoadHVector()) return false;
   if (!EvaluateBreakTime()) return false;
   if (!LoadMechanicalEnergy()) return false;
@@ -288,6 +292,17 @@ bool TWorld::CopyModelFiles(const std::string& world_file_path, const std::strin
   const std::string& from = WorkingDirectory;
   // Each file keeps its name relative to the working directory, so that the copy is read under the
   // name the model gives it.
+  const TWorldSettings& s = Settings;
+  // Where the file that could not be copied is named, for the error line: the key of the world or body
+  // file that gives its name.
+  std::string named_in;
+  std::size_t named_line = 0;
+  std::string named_key;
+  auto named = [&](const std::string& file, const std::string& key, std::size_t line) {
+    named_in = file;
+    named_key = key;
+    named_line = line;
+  };
   auto copy = [&](const std::string& name) {
     return CopyFileAndWait(from + name, destination, kCopyTimeoutMilliseconds, CopyName(name));
   };
@@ -297,24 +312,42 @@ bool TWorld::CopyModelFiles(const std::string& world_file_path, const std::strin
   };
   auto copy_all = [&] {
     if (!copy(ExtractFileName(ToNativeSeparators(world_file_path)))) return false;
-    for (const std::string& body_file : model_->BodyFileNames) {
+    for (std::size_t k = 0; k < model_->BodyFileNames.size(); ++k) {
+      const std::string& body_file = model_->BodyFileNames[k];
+      const std::string key = "Body" + IntToText(static_cast<std::int64_t>(k) + 1);
+      named(s.FilePath, key, s.LineOf(key));
       if (!copy(body_file)) return false;
       std::string shape;
-      if (!ReadShapeFileName(from + body_file, shape)) return false;
+      std::size_t shape_line = 0;
+      if (!ReadShapeFileName(from + body_file, shape, &shape_line)) return false;
+      named(from + body_file, "shapeFile", shape_line);
       // A body without a shape names no outline: there is nothing to copy for it.
       if (!shape.empty() && !copy_path(shape)) return false;
     }
-    const TWorldSettings& s = Settings;
-    for (const std::string* name : {&s.ConstantsFileName, &s.GeneralizedCoordinatesFileName,
-                                    &s.DependentCoordinatesFileName, &s.MassMatrixFileName, &s.HVectorFileName,
-                                    &s.MechanicalEnergyFileName, &s.ContactPropertiesFileName}) {
+    const std::pair<const std::string*, const char*> files[] = {
+        {&s.ConstantsFileName, "constantListFile"},
+        {&s.GeneralizedCoordinatesFileName, "generalizedCoordinatesFile"},
+        {&s.DependentCoordinatesFileName, "dependentCoordinatesFile"},
+        {&s.MassMatrixFileName, "massMatrixFile"},
+        {&s.HVectorFileName, "hVectorFile"},
+        {&s.MechanicalEnergyFileName, "mechanicalEnergyFile"},
+        {&s.ContactPropertiesFileName, "contactPropertiesFile"}};
+    for (const auto& [name, key] : files) {
+      named(s.FilePath, key, s.LineOf(key));
       if (!copy(*name)) return false;
     }
+    named(s.FilePath, "watchesFile", s.LineOf("watchesFile"));
     // A model may do without watches.
     return FindFile(from + s.WatchesFileName).empty() || copy(s.WatchesFileName);
   };
   if (copy_all()) return true;
-  log_.AddLine("[Error] could not copy model files to result folder.");
+  std::string line = "[Error] could not copy model files to result folder.";
+  if (!named_in.empty()) {
+    // A name the file does not give is the default one: the world file's base name with the extension.
+    line = named_line != 0 ? WithPlace(line, named_in, named_line, "the file named by " + named_key)
+                           : WithPlace(line, named_in, 0, named_key + " is not given, so its default is read");
+  }
+  log_.AddLine(line);
   return false;
 }
 
@@ -368,14 +401,16 @@ void TWorld::WriteLastLines(const std::vector<std::string>& lines, const std::st
   if (!WriteTextLines(target, last)) log_.AddLine("[Error] Could not write file " + target + ".");
 }
 
-bool TWorld::ReadShapeFileName(const std::string& body_file_path, std::string& shape_file_path) {
+bool TWorld::ReadShapeFileName(const std::string& body_file_path, std::string& shape_file_path,
+                               std::size_t* line) {
   const std::string found = FindFile(ToNativeSeparators(body_file_path));
   if (found.empty()) {
-    log_.AddLine("[Error] No body file found. Check working directory.");
+    log_.AddLine(WithPlace("[Error] No body file found. Check working directory.", body_file_path));
     return false;
   }
   const TIniFile ini(found);
   if (!AcceptNulFreeText(ini.FirstLineWithNul(), found, log_)) return false;
+  if (line != nullptr) *line = ini.LineOf(kMain, "shapeFile");
   const std::string shape = ToNativeSeparators(ini.ReadString(kMain, "shapeFile", ""));
   shape_file_path = shape.empty() ? std::string() : ExtractFilePath(found) + shape;
   return true;
@@ -390,8 +425,14 @@ bool TWorld::LinkVirtualBodies() {
     if (body.VirtualToBody.empty()) continue;
     std::int32_t target_index = 0;
     if (!bodies.FindByName(body.VirtualToBody, target_index)) {
-      log_.AddLine("[Error] Body " + body.Name + " is virtual to body " + body.VirtualToBody +
-              ", which does not exist.");
+      // Bodies are listed in the order of their files: this one's file is the b-th.
+      const auto k = static_cast<std::size_t>(b);
+      const std::string file =
+          k < model_->BodyFileNames.size() ? WorkingDirectory + model_->BodyFileNames[k] : std::string();
+      const std::string line = "[Error] Body " + body.Name + " is virtual to body " + body.VirtualToBody +
+                               ", which does not exist.";
+      log_.AddLine(file.empty() ? line
+                                : WithPlace(line, file, TIniFile(FindFile(file)).LineOf(kMain, "virtualToBody")));
       return false;
     }
     TBody& target = bodies.Items(target_index);
@@ -435,12 +476,21 @@ bool TWorld::LoadHVector() {
   std::vector<std::string> filled;
   const TLinesRead read =
       ReadExpressionLines(WorkingDirectory + Settings.HVectorFileName, all, filled, log_);
-  if (read == TLinesRead::Missing) log_.AddLine("[Error] No hVector file found.");
+  const std::string path = WorkingDirectory + Settings.HVectorFileName;
+  if (read == TLinesRead::Missing) log_.AddLine(WithPlace("[Error] No hVector file found.", path));
   if (read != TLinesRead::Read) return false;
   if (all.size() != Settings.N || filled.size() != Settings.N) {
-    log_.AddLine(
+    const std::string line =
         "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check "
-        ".hv file. ");
+        ".hv file. ";
+    // The count of lines, or with the right count the blank line that holds no force.
+    if (all.size() != Settings.N) {
+      log_.AddLine(
+          AppendSentence(line, CountMismatch(path, all.size(), "line", Settings.N, Settings.CoordinateCountSource)));
+    } else {
+      const auto blank = std::find(all.begin(), all.end(), std::string());
+      log_.AddLine(WithPlace(line, path, static_cast<std::size_t>(blank - all.begin()) + 1, "a blank line"));
+    }
     return false;
   }
   // Every line counted and none blank: force i stands on line i + 1.
@@ -455,23 +505,26 @@ bool TWorld::EvaluateBreakTime() {
   if (!text.AddExpression({s.BreakTimeText}, TLineSource::SameLine(world_file, s.BreakTimeLine, 1)))
     return false;
   const long double value = text.Count() > 0 ? text.Value(0) : 0;
-  const std::string label = " in wld file " + world_file + " ";
+  auto label = [&](const char* key) {
+    const std::size_t line = s.LineOf(key);
+    return " in wld file " + world_file + (line == 0 ? "" : " line " + IntToText(static_cast<std::int64_t>(line))) + " ";
+  };
   // A break time that is no number above 0 is never passed (NaN) or ends the run before it begins.
   if (!(value > 0) || !std::isfinite(value)) {
-    log_.AddLine("[Error] breakTime" + label + "must be a finite number above 0: " + s.BreakTimeText + " gives " +
+    log_.AddLine("[Error] breakTime" + label("breakTime") + "must be a finite number above 0: " + s.BreakTimeText + " gives " +
             FloatToText(value) + ".");
     return false;
   }
   // A first step beyond the break time, or a recording interval longer than the run, leaves a run of
   // one step or one recorded state that goes on for as long as the step or interval says.
   if (s.MaximumTimestep > value) {
-    log_.AddLine("[Error] maximumTimestep" + label + "must be at most breakTime (" + FloatToText(value) +
+    log_.AddLine("[Error] maximumTimestep" + label("maximumTimestep") + "must be at most breakTime (" + FloatToText(value) +
             "s): " + FloatToText(s.MaximumTimestep) + "s.");
     return false;
   }
   const long double interval = static_cast<long double>(s.RecordingInterval) * s.MaximumTimestep;
   if (interval > value) {
-    log_.AddLine("[Error] writeToHistoryMultipleOfMaximumTimestep" + label +
+    log_.AddLine("[Error] writeToHistoryMultipleOfMaximumTimestep" + label("writeToHistoryMultipleOfMaximumTimestep") +
             "must record at least once within "
             "breakTime (" +
             FloatToText(value) + "s): " + IntToText(s.RecordingInterval) + " maximum time steps are " +
@@ -481,7 +534,7 @@ bool TWorld::EvaluateBreakTime() {
   // Not wrong, but a run that no one will wait for: say how long it is before it starts.
   const long double steps = std::round(value / s.MaximumTimestep);
   if (steps > kManyStepsToBreakTime) {
-    log_.AddLine("[Alert] maximumTimestep" + label + "needs about " + FloatToTextExponent(steps, 3, 0) +
+    log_.AddLine("[Alert] maximumTimestep" + label("maximumTimestep") + "needs about " + FloatToTextExponent(steps, 3, 0) +
             " steps to reach breakTime (" + FloatToText(value) + "s): " + FloatToText(s.MaximumTimestep) + "s.");
   }
   model_->BreakTime = value + interval;
@@ -493,10 +546,15 @@ bool TWorld::LoadMechanicalEnergy() {
   std::vector<std::string> filled;
   const TLinesRead read =
       ReadExpressionLines(WorkingDirectory + Settings.MechanicalEnergyFileName, all, filled, log_);
-  if (read == TLinesRead::Missing) log_.AddLine("[Error] No mechanical energy file found.");
+  const std::string path = WorkingDirectory + Settings.MechanicalEnergyFileName;
+  if (read == TLinesRead::Missing) log_.AddLine(WithPlace("[Error] No mechanical energy file found.", path));
   if (read != TLinesRead::Read) return false;
   if (all.size() != 1 || filled.size() != 1) {
-    log_.AddLine("[Error] Mechanical energy should be writen in one line only; see .me file. ");
+    const std::string line = "[Error] Mechanical energy should be writen in one line only; see .me file. ";
+    log_.AddLine(all.size() == 1 ? WithPlace(line, path, 1, "a blank line")
+                                 : AppendSentence(line, "File " + ExtractFileName(path) + " has " +
+                                                            IntToText(static_cast<std::int64_t>(all.size())) +
+                                                            " lines."));
     return false;
   }
   if (!model_->Energy.AddExpression(filled, TLineSource::SameLine(Settings.MechanicalEnergyFileName, 1, 1))) {

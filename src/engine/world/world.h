@@ -104,7 +104,9 @@ class TWorld : public IHistoryWorld {
   void WriteLastLines(const std::vector<std::string>& lines, const std::string& target);
   // The outline file a body file names (its shapeFile in the body file's folder); "" when it names none.
   // False after "[Error] No body file found. Check working directory." when the body file is missing.
-  bool ReadShapeFileName(const std::string& body_file_path, std::string& shape_file_path);
+  // `line`, when given, receives the line of the body file that gives shapeFile (0: none does).
+  bool ReadShapeFileName(const std::string& body_file_path, std::string& shape_file_path,
+                         std::size_t* line = nullptr);
   // Ties the x, y and Rz of every body that is virtual to another to that body's coordinates. False
   // after an error line when the other body does not exist.
   bool LinkVirtualBodies();
@@ -218,6 +220,15 @@ class TWorld : public IHistoryWorld {
   // Evaluates the model at the working state: dependent coordinates, the bodies' links, the inverse
   // mass matrix when it varies, the generalized forces and the energy. False when the inversion failed.
   bool PrepareStep();
+  // After a value of a run turned NaN or infinite, never while it steps: which line of which model file
+  // made it, as " Line <n> of file <name> gives <value> at t=<t>s.", found by evaluating the model's
+  // expressions (dependent coordinates, mass matrix, generalized forces, energy, in this order) at the
+  // last recorded state that is finite, or "" when every one is finite there. The working state is
+  // left as it was.
+  std::string NotFiniteSource();
+  // The same after the numerics error stopped a run; when the last inversion of M failed: " The mass
+  // matrix of file <name> could not be inverted at t=<t>s."
+  std::string NumericsErrorSource();
   // Re-evaluates and re-inverts M when it varies. False after "[Error] Error in mass matrix inversion
   // (possibly singular)." when it is singular.
   bool InvertMassMatrix();

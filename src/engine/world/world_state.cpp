@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "engine/model/model_text.h"
 #include "engine/record/log.h"
 #include "engine/world/model.h"
+#include "platform/number_text.h"
+#include "platform/paths.h"
 
 namespace zentrova {
 
@@ -28,7 +33,7 @@ bool TWorld::InvertMassMatrix() {
   if (!m.MassMatrixVaries) return true;
   m.MassMatrix.Evaluate();
   if (!InvertEvaluatedMassMatrix()) {
-    log_.AddLine(kMassMatrixInversionError);
+    log_.AddLine(WithPlace(kMassMatrixInversionError, Settings.MassMatrixFileName));
     return false;
   }
   return true;
@@ -38,12 +43,21 @@ bool TWorld::InvertEvaluatedMassMatrix() {
   TModel& m = *model_;
   m.InverseMassMatrix.Assign(&m.MassMatrix);
   const bool inverted = m.InverseMassMatrix.LUDInverse();
+  m.MassMatrixSingular = !inverted;
   // Whatever the inversion left: the products that skip its zeros read it.
   m.InverseMassPattern.Build(m.InverseMassMatrix);
   return inverted;
 }
 
 namespace {
+
+bool Finite(const TFloatList& list) {
+  return std::all_of(list.Data(), list.Data() + list.Count(), [](long double v) { return std::isfinite(v); });
+}
+
+bool Finite(const TCoordinateList& s) {
+  return Finite(s.Q) && Finite(s.QDot) && Finite(s.QDDot);
+}
 
 void CopyCoordinates(const TCoordinateList& from, TCoordinateList& to, std::uint32_t n) {
   std::copy_n(from.Q.Data(), n, to.Q.Data());
@@ -147,6 +161,50 @@ bool TWorld::MaxStepDisplacement(long double& displacement) const {
     displacement = std::max(displacement, candidate);
   }
   return true;
+}
+
+std::string TWorld::NotFiniteSource() {
+  TModel& m = *model_;
+  TStepState& st = State;
+  const std::uint32_t n = st.Evaluated.Count();
+  // The last state that was still finite: the expressions are asked there, where every variable they
+  // read is a number, so the one that gives no number is the cause and not a follower.
+  const TGeneralizedCoordinatesHistory* finite = nullptr;
+  for (std::uint32_t k = m.History.Points.Count(); k-- > 0 && finite == nullptr;) {
+    const TGeneralizedCoordinatesHistory& p = m.History.Points.Items(k);
+    if (std::isfinite(p.Time) && p.Coordinates.Count() == n && Finite(p.Coordinates)) finite = &p;
+  }
+  if (finite == nullptr && !(std::isfinite(st.Time) && Finite(st.Evaluated))) return {};
+  TCoordinateList saved;
+  saved.SetCount(n);
+  CopyCoordinates(st.Evaluated, saved, n);
+  const long double saved_time = st.Time;
+  if (finite != nullptr) {
+    CopyCoordinates(finite->Coordinates, st.Evaluated, n);
+    st.Time = finite->Time;
+  }
+  std::string found;
+  std::vector<const TExpressionList*> lists{&m.DependentCoordinates.Definitions};
+  for (std::int32_t i = 0; i < m.MassMatrix.Rows.Count(); ++i) lists.push_back(&m.MassMatrix.Rows.Items(i));
+  lists.push_back(&m.HVector);
+  lists.push_back(&m.Energy);
+  for (const TExpressionList* list : lists) {
+    std::string place;
+    long double value = 0;
+    if (!list->FirstNotFinite(place, value) || place.empty()) continue;
+    found = " " + place + " gives " + FloatToText(value) + " at t=" + FloatToText(st.Time) + "s.";
+    break;
+  }
+  CopyCoordinates(saved, st.Evaluated, n);
+  st.Time = saved_time;
+  return found;
+}
+
+std::string TWorld::NumericsErrorSource() {
+  if (!model_->MassMatrixSingular) return NotFiniteSource();
+  // A matrix that does not vary was inverted once, at the load.
+  return " The mass matrix of file " + ExtractFileName(Settings.MassMatrixFileName) + " could not be inverted" +
+         (model_->MassMatrixVaries ? " at t=" + FloatToText(State.Time) + "s." : ".");
 }
 
 }  // namespace zentrova

@@ -87,15 +87,15 @@ TEST_F(BodyTest, RefusedBodiesFailTheLoadWithTheirLines) {
     const char* file;
     Strings lines;
   } cases[] = {
-      {"bad_color.bdy", {"[Error] RGBColor of body Odd in file bad_color.bdy must hold three numbers: 1 0."}},
-      {"nothere.bdy", {"[Error] No body file found. Check working directory."}},
+      {"bad_color.bdy", {"[Error] RGBColor of body Odd in file bad_color.bdy line 3 must hold three numbers: 1 0."}},
+      {"nothere.bdy", {"[Error] No body file found. Check working directory. File nothere.bdy."}},
       {"missing_outline.bdy",
-       {"[Error] No bodyShape file found.", "[Error] Check extrusion shape in file nothere.exs.",
-        "[Error] No body shape (exs) file found. Check body (bdy) files."}},
+       {"[Error] No bodyShape file found. File nothere.exs.", "[Error] Check extrusion shape in file nothere.exs.",
+        "[Error] No body shape (exs) file found. Check body (bdy) files. File nothere.exs."}},
       {"malformed_outline.bdy",
        {"[Error] Outline file few_numbers.exs ends after 3 of its 5 y values.",
         "[Error] Check extrusion shape in file few_numbers.exs.",
-        "[Error] No body shape (exs) file found. Check body (bdy) files."}},
+        "[Error] No body shape (exs) file found. Check body (bdy) files. File few_numbers.exs."}},
       {"clockwise.bdy",
        {"[Error] Extrusion shape of body Backwards in file square_cw.exs runs clockwise; its points must run "
         "counter-clockwise."}},
@@ -109,6 +109,21 @@ TEST_F(BodyTest, RefusedBodiesFailTheLoadWithTheirLines) {
 }
 
 // A colour component outside 0..1 loads with an alert (the view clamps it); the ends themselves are colours.
+// A world file that sets "," makes the colour's "." unreadable: the refusal says where the separator
+// comes from, so that the body file is not blamed alone. A colour without "." reads as before.
+TEST_F(BodyTest, ColourRefusedForTheWorldsSeparatorNamesTheWorldFile) {
+  ASSERT_TRUE(world_.ReadWorldFile(Data("world/comma.wld")));
+  world_.Settings.WorkingDirectory = Data("model/");
+  log_.Clear();
+  Load("explicit.bdy", false);
+  EXPECT_EQ(Logged(), (Strings{"[Error] RGBColor of body Heavy in file explicit.bdy line 3 must hold three numbers: "
+                               "0.5, 0.25 1. Numbers are read with the decimal separator \",\" that decimalSeparator "
+                               "sets on line 2 of file comma.wld."}));
+  log_.Clear();
+  Load("bad_color.bdy", false);
+  EXPECT_EQ(Logged(), (Strings{"[Error] RGBColor of body Odd in file bad_color.bdy line 3 must hold three numbers: 1 0."}));
+}
+
 TEST_F(BodyTest, ColoursOutsideTheUnitRangeAreAlerted) {
   const std::pair<const char*, bool> cases[] = {
       {"1 0 0.5", false}, {"0 0 0", false}, {"1 1 1", false}, {"1.5 0 0", true}, {"0 -0.25 0", true},

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/model/model_text.h"
 #include "engine_test_support.h"
 #include "platform/settings.h"
 
@@ -39,13 +40,27 @@ TEST_F(ConstantListTest, ReadsNamesAndValuesInFileOrder) {
   EXPECT_EQ(ItemsOf(comma), (Items{{"m", 2.5L}, {"k", 1500}}));
 }
 
+// A "." that the world's separator makes unreadable: the refusal names where the separator was set.
+TEST_F(ConstantListTest, ValueRefusedForTheWorldsSeparatorNamesIt) {
+  test::TempDir dir;
+  test::WriteBytes(dir.File("c.cns"), "g = 9.81\r\n");
+  SetDecimalSeparator(',');
+  SetDecimalSeparatorSource("line 2 of file w.wld");
+  TConstantList list;
+  EXPECT_FALSE(list.Load(dir.File("c.cns")));
+  SetDecimalSeparatorSource("");
+  EXPECT_EQ(Logged(), Strings{"[Error] Line 1 of constant file c.cns gives g a value that is not a number: 9.81. Numbers "
+                              "are read with the decimal separator \",\" that decimalSeparator sets on line 2 of file "
+                              "w.wld."});
+}
+
 TEST_F(ConstantListTest, RefusedFilesLogTheirLineAndShowTheMessageBox) {
   const struct {
     const char* text;  // nullptr: no file
     const char* line;
     int kept;  // the constants read before the refused line stay
   } cases[] = {
-      {nullptr, "[Error] No constant list file found.", 0},
+      {nullptr, "[Error] No constant list file found. File c.cns.", 0},
       {"m = 2\r\nk = 12x\r\n",
        "[Error] Line 2 of constant file c.cns gives k a value that is not a number: 12x", 1},
       {"x = NaN\r\n", "[Error] Line 1 of constant file c.cns gives x a value that is not a number: NaN", 0},
@@ -55,6 +70,7 @@ TEST_F(ConstantListTest, RefusedFilesLogTheirLineAndShowTheMessageBox) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
+    SetDecimalSeparatorSource("");
     test::TempDir dir;
     if (c.text != nullptr) test::WriteBytes(dir.File("c.cns"), c.text);
     log_.Clear();
@@ -62,7 +78,7 @@ TEST_F(ConstantListTest, RefusedFilesLogTheirLineAndShowTheMessageBox) {
     TConstantList list;
     EXPECT_FALSE(list.Load(dir.File("c.cns")));
     EXPECT_EQ(Logged(), Strings{c.line});
-    EXPECT_EQ(messages.texts, Strings{"[Error] Cannot read constant file."});
+    EXPECT_EQ(messages.texts, Strings{"[Error] Cannot read constant file. File c.cns."});
     EXPECT_EQ(list.Count(), c.kept);
   }
 }

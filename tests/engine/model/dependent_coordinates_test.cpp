@@ -84,27 +84,35 @@ TEST_F(DependentCoordinatesTest, FilesWithoutRecordsLoadNoCoordinates) {
 }
 
 TEST_F(DependentCoordinatesTest, RefusedFilesFailTheLoadWithTheirLines) {
-  const char* const kCannotRead = "[Error] Cannot read dependent coordinate file.";
-  const char* const kNoVector =
-      "[Error] Cannot find Jacobian vector of b`Hand`x in dependent coordinate file.";
+  const char* const kCannotRead = "[Error] Cannot read dependent coordinate file. File model.dc.";
+  const std::string kNoVector = "[Error] Cannot find Jacobian vector of b`Hand`x in dependent coordinate file. ";
   const std::pair<std::string, Strings> cases[] = {
       {"%%%new%%%\nb`Hand`x[t]\n%%Definition\n1\n2\n3\n",
-       {"[Error] Cannot find definition of b`Hand`x in dependent coordinate file.", kCannotRead}},
+       {"[Error] Cannot find definition of b`Hand`x in dependent coordinate file. Line 3 of file model.dc: "
+        "%%Definition.",
+        kCannotRead}},
       // An empty velocity line would shift every value after it.
       {"%%%new%%%\nb`Hand`x[t]\n%%definition\n1\n\n3\n%%J\n0\n%%j\n0\n",
        {"[Error] Cannot read definition of b`Hand`x in dependent coordinate file: position, velocity and "
-        "acceleration take one line each.",
+        "acceleration take one line each. Line 5 of file model.dc: a blank line.",
         kCannotRead}},
-      {Record("b`Hand`x", "3 b`Arm`Rz[t]"), {kNoVector}},  // the Jacobian pass needs the time mark
-      {"%%%new%%%\nb`Hand`x[t]\n%%definition\n1\n0\n0\n%%j\n0\n", {kNoVector}},
+      // The Jacobian pass needs the time mark.
+      {Record("b`Hand`x", "3 b`Arm`Rz[t]"), {kNoVector + "File model.dc: no record is named b`Hand`x[t]."}},
+      {"%%%new%%%\nb`Hand`x[t]\n%%definition\n1\n0\n0\n%%j\n0\n", {kNoVector + "Line 7 of file model.dc: %%j."}},
+      // One row where the scalar's marker belongs.
       {"%%%new%%%\nb`Hand`y[t]\n%%definition\n1\n0\n0\n%%J\n0\n0\n%%j\n0\n",
-       {"[Error] Cannot find Jacobian scalar of b`Hand`y in dependent coordinate file."}},
+       {"[Error] Cannot find Jacobian scalar of b`Hand`y in dependent coordinate file. Line 9 of file model.dc: 0."}},
+      {"%%%new%%%\nb`Hand`y[t]\n%%definition\n1\n0\n0\n%%J\n0\n%%j\n",
+       {"[Error] Cannot find Jacobian scalar of b`Hand`y in dependent coordinate file. Line 9 of file model.dc: the "
+        "file ends."}},
       {Record("b`Wheel`x[t]", "1"),
-       {"[Error] No dependent body coordinate b`Wheel`x found. Check body names."}},
+       {"[Error] No dependent body coordinate b`Wheel`x found. Check body names. Line 2 of file model.dc."}},
       {Record("b`Hand`Rz[t]", "2 b`Arm`Rz[t]"),
        {"[Error] Dependent rotation Rz of body Hand can be equal to one generalized rotation or  dependent "
-        "only "
-        "on time."}},
+        "only on time. Line 4 of file model.dc: 2 b`Arm`Rz[t]."}},
+      {Record("b`Hand`q[t]", "1"),
+       {"[Error] Body position pointer of b.Hand.q was not set: q is none of x, y, z, Rx, Ry, Rz in dependent "
+        "coordinates file model.dc line 2."}},
   };
   for (const auto& [text, lines] : cases) {
     MarkLog();
@@ -116,10 +124,11 @@ TEST_F(DependentCoordinatesTest, RefusedFilesFailTheLoadWithTheirLines) {
   EXPECT_FALSE(Load(Record("b`Hand`x[t]", "1", "4")));
   EXPECT_EQ(NewLines(),
             Strings{"[Error] Jacobian vector of b`Hand`x in dependent coordinate file has 1 rows; the "
-                    "world has 2 generalized coordinates."});
+                    "world has 2 generalized coordinates. Line 9 of file model.dc: %%j."});
   MarkLog();
   EXPECT_FALSE(world_.Model().DependentCoordinates.Load(dir_.File("none.dc")));
-  EXPECT_EQ(NewLines(), (Strings{"[Error] No dependent coordinate file found.", kCannotRead}));
+  EXPECT_EQ(NewLines(), (Strings{"[Error] No dependent coordinate file found. File none.dc.",
+                                 "[Error] Cannot read dependent coordinate file. File none.dc."}));
 }
 
 }  // namespace

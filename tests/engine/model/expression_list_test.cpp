@@ -130,8 +130,8 @@ TEST_F(ExpressionListTest, ListsReadTheModelAsItIsWhenCompiled) {
   EXPECT_FALSE(refused.AddExpression({"2", "b`Arm`Rz + 1"}, TLineSource::Consecutive("arm.hv", 4, 2)));
   EXPECT_EQ(refused.Count(), 0u);
   EXPECT_EQ(NewLines(),
-            (Strings{"[Error] Unknown variable present (b`Arm`Rz+1). Check .mmx, .hv, .dc, .me,... files. ",
-                     "[Error] Line 5 of file arm.hv: unknown variable b`Arm`Rz."}));
+            (Strings{"[Error] Unknown variable present (b`Arm`Rz+1). Check .mmx, .hv, .dc, .me,... files. Line 5 of "
+                     "file arm.hv: unknown variable b`Arm`Rz."}));
 }
 
 // Names the one-pass lookups cannot stand for keep their name-by-name meaning: a nested derivative, a

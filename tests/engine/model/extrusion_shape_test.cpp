@@ -71,13 +71,14 @@ TEST_F(ExtrusionShapeTest, UnreadableFilesFailWithTheirReasonAndTheCheckLine) {
     std::string reason;  // follows "[Error] Outline file <name>"
   } cases[] = {{"no_count.exs", no_count},
                {"no_blank.exs", no_count},
-               {"bad_count.exs", count + "points =5 points."},
-               {"one_point.exs", count + "points =1."},
+               {"bad_count.exs", " line 1" + count + "points =5 points."},
+               {"one_point.exs", " line 1" + count + "points =1."},
                {"no_data.exs", " holds no %%data line after its count."},
                {"few_numbers.exs", " ends after 3 of its 5 y values."},
-               {"y_on_x_line.exs", ": y value 1 is no finite number: %%enddata."},
-               {"not_a_number.exs", ": x value 3 is no finite number: 1,5."},
-               {"nan.exs", ": x value 3 is no finite number: NaN."}};
+               // The line of the token that is no number.
+               {"y_on_x_line.exs", " line 4: y value 1 is no finite number: %%enddata."},
+               {"not_a_number.exs", " line 3: x value 3 is no finite number: 1,5."},
+               {"nan.exs", " line 3: x value 3 is no finite number: NaN."}};
   for (const auto& c : cases) {
     log_.Clear();
     TExtrusionShape shape;
@@ -89,7 +90,7 @@ TEST_F(ExtrusionShapeTest, UnreadableFilesFailWithTheirReasonAndTheCheckLine) {
   }
   log_.Clear();
   EXPECT_FALSE(shape_.Load(Data("outline/nothere.exs")));
-  EXPECT_EQ(Logged(), (Strings{"[Error] No bodyShape file found.",
+  EXPECT_EQ(Logged(), (Strings{"[Error] No bodyShape file found. File nothere.exs.",
                                "[Error] Check extrusion shape in file nothere.exs."}));
 }
 

@@ -65,10 +65,16 @@ TEST_F(GeneralizedCoordinatesTest, RefusedFilesFailTheLoadWithTheirLine) {
     std::uint32_t n;
     const char* line;
   } cases[] = {
-      {nullptr, 1, "[Error] No generalized coordinates file found."},
+      {nullptr, 1, "[Error] No generalized coordinates file found. File none.gc."},
+      // The counts, and where the world file gives n (here not the n handed over).
       {"b`Arm`Rz\nb`Hand`x\n", 3,
        "[Error] Number of generalized coordinates defined in world file does not match the generalized "
-       "coordinates file. "},
+       "coordinates file. File model.gc has 2 lines where numberOfGeneralizedCoodinates gives 3 (line 2 of file "
+       "arm.wld)."},
+      {"b`Arm`Rz\n", 2,
+       "[Error] Number of generalized coordinates defined in world file does not match the generalized "
+       "coordinates file. File model.gc has 1 line where numberOfGeneralizedCoodinates gives 2 (line 2 of file "
+       "arm.wld)."},
       // Three lines, but q_2 would have no name and b`Hand`x would take the place of q_3.
       {"b`Arm`Rz\n \t\nb`Hand`x\n", 3,
        "[Error] Line 2 of generalized coordinates file model.gc is blank: each line names one generalized "

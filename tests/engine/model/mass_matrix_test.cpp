@@ -93,10 +93,11 @@ TEST_F(MassMatrixTest, RefusedFilesFailTheLoadWithTheirLine) {
     std::uint32_t n;
     std::string line;
   } cases[] = {
-      {nullptr, 1, "[Error] No mass matrix file found."},
+      {nullptr, 1, "[Error] No mass matrix file found. File none.mmx."},
       // Every line counts as a row.
       {"1   0\n0   1\n\n", 2,
-       "[Error] Number of rows in mass matrix file does not match the number of generalized coordinates."},
+       "[Error] Number of rows in mass matrix file does not match the number of generalized coordinates. File "
+       "model.mmx has 3 lines where numberOfGeneralizedCoodinates gives 2 (line 2 of file arm.wld)."},
       {"1   0\n0\n", 2, kCannotRead + " Line 2 of mass matrix file model.mmx holds 1 cells where 2 are expected."},
       {"1   0\n0   1   2\n", 2,
        kCannotRead + " Line 2 of mass matrix file model.mmx holds 3 cells where 2 are expected."},
@@ -110,7 +111,7 @@ TEST_F(MassMatrixTest, RefusedFilesFailTheLoadWithTheirLine) {
       {"1   0\n(0   1)\n", 2,
        "[Error] Brackets do not balance in cell 1 of line 2 of mass matrix file model.mmx (cells are separated by "
        "three blanks): (0"},
-      {"2 I\n", 1, "[Error] Imaginary number in expression. Check .mmx, .hv, .dc, .me,... files. "},
+      {"2 I\n", 1, "[Error] Imaginary number in expression. Check .mmx, .hv, .dc, .me,... files. Line 1 of file model.mmx."},
   };
   test::RecordingMessages messages;
   for (const auto& c : cases) {

@@ -83,8 +83,8 @@ TEST_F(ModelBindingTest, RefusalsGoToTheBindingsSink) {
   TExpressionList list(binding_);
   EXPECT_FALSE(list.AddExpression({"b`Leg`x[t] + l"}, TLineSource::SameLine("model.hv", 3, 1)));
   EXPECT_EQ(sink_.lines,
-            (Strings{"[Error] Unknown variable present (b`Leg`x+0.5). Check .mmx, .hv, .dc, .me,... files. ",
-                     "[Error] Line 3 of file model.hv: unknown variable b`Leg`x."}));
+            (Strings{"[Error] Unknown variable present (b`Leg`x+0.5). Check .mmx, .hv, .dc, .me,... files. Line 3 of "
+                     "file model.hv: unknown variable b`Leg`x."}));
   EXPECT_EQ(Logged(), Strings());
 }
 

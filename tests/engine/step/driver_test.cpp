@@ -85,7 +85,7 @@ TEST_F(DriverTest, FailuresAtTheMinimumStepEndTheRun) {
     EXPECT_EQ(static_cast<std::size_t>(std::count(lines.begin(), lines.end(), failure)), c.failures);
     EXPECT_EQ(lines.back(), "[Alert] Check bodies for possible overlapping.");
     EXPECT_EQ(NumericsErrorCode() != 0, !c.box);
-    EXPECT_EQ(Logged("[Error] Error in mass matrix inversion (possibly singular)."), !c.box);
+    EXPECT_EQ(Logged("[Error] Error in mass matrix inversion (possibly singular). File fall.mmx."), !c.box);
     ClearNumericsError();
   }
 }
@@ -238,7 +238,8 @@ TEST_F(ZentrovaRunTest, FailuresExitWithTheirErrorLine) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err,
             "[Error] Number of generalizde coordinates does not match the number of generalized forces. "
-            "Check .hv file. \n");
+            "Check .hv file. File fall.hv has 2 lines where numberOfGeneralizedCoodinates gives 1 (line 2 of file "
+            "fall.wld).\n");
   EXPECT_TRUE(r.out.empty());
   EXPECT_FALSE(DirectoryExists(dir_.File("000")));
   CopyModel("box");

@@ -25,7 +25,7 @@ TEST_F(IntegrationTest, FailingThirdStageLeavesTheTimeAtHalfStep) {
   EXPECT_EQ(World().State.Time, 0.5L);
   EXPECT_EQ(Q(0), 1);                           // the third stage's state
   EXPECT_EQ(World().State.Current.Q.At(0), 0);  // the start was saved before the stages
-  EXPECT_EQ(Lines().back(), "[Error] Error in mass matrix inversion (possibly singular).");
+  EXPECT_EQ(Lines().back(), "[Error] Error in mass matrix inversion (possibly singular). File fall.mmx.");
   ClearNumericsError();
 }
 

@@ -71,7 +71,9 @@ TEST_F(WorldLoadTest, FileThatCannotBeCopiedFailsTheLoad) {
     const char* model;
     const char* world;
     const char* missing;  // the file deleted from the model
-  } cases[] = {{"fall", "fall.wld", "fall.mmx"}, {"pendulum", "pendulum.wld", "bar.bdy"}};
+    const char* named;    // where its name is given
+  } cases[] = {{"fall", "fall.wld", "fall.mmx", "File fall.wld: massMatrixFile is not given, so its default is read."},
+               {"pendulum", "pendulum.wld", "bar.bdy", "Line 9 of file pendulum.wld: the file named by Body1."}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.missing);
     const std::string folder = CopyModel(c.model);
@@ -80,7 +82,7 @@ TEST_F(WorldLoadTest, FileThatCannotBeCopiedFailsTheLoad) {
     ASSERT_FALSE(Load(c.world));
     const std::string text = "[Error] Could not copy file" + folder + c.missing + " to " + folder + "000/.";
     EXPECT_EQ(messages.texts, Strings{text});
-    EXPECT_EQ(Lines().back(), kCopyFailed);
+    EXPECT_EQ(Lines().back(), std::string(kCopyFailed) + " " + c.named);
     EXPECT_TRUE(Logged(text));
     main_.reset();  // the driver removes the directory this load made: nothing was recorded in it
     EXPECT_FALSE(DirectoryExists(folder + "000"));
@@ -88,7 +90,7 @@ TEST_F(WorldLoadTest, FileThatCannotBeCopiedFailsTheLoad) {
 }
 
 TEST_F(WorldLoadTest, RefusedModelsFailTheLoadWithTheirLine) {
-  const char* const kForces =
+  const std::string kForces =
       "[Error] Number of generalizde coordinates does not match the number of generalized forces. Check .hv "
       "file. ";
   const std::string kTwoBodies =
@@ -100,23 +102,31 @@ TEST_F(WorldLoadTest, RefusedModelsFailTheLoadWithTheirLine) {
   } cases[] = {
       {"fall",
        {{"fall.wld", "[Main]\nnumberOfGeneralizedCoodinates=1\n[Bodies]\n"}},
-       "[Error] No bodies listed in section Bodies of the world file."},
+       "[Error] No bodies listed in section Bodies of world file fall.wld."},
       {"pendulum",
        {{"pendulum.wld", kTwoBodies},
         {"ghost.bdy",
          "[Main]\nname=Ghost\nvirtualToBody=Nobody\nshapeType=extrusionsolid\nshapeFile=bar.exs\n"}},
-       "[Error] Body Ghost is virtual to body Nobody, which does not exist."},
-      {"fall", {{"fall.hv", "-b`Ball`m g\n\n"}}, kForces},  // one force and an extra empty line
-      {"box", {{"box.hv", "0\n\n0\n"}}, kForces},           // three lines, two forces
+       "[Error] Body Ghost is virtual to body Nobody, which does not exist. Line 3 of file ghost.bdy."},
+      // One force and an extra empty line: the counts.
+      {"fall",
+       {{"fall.hv", "-b`Ball`m g\n\n"}},
+       kForces + "File fall.hv has 2 lines where numberOfGeneralizedCoodinates gives 1 (line 2 of file fall.wld)."},
+      // Three lines, two forces: the line without one.
+      {"box", {{"box.hv", "0\n\n0\n"}}, kForces + "Line 2 of file box.hv: a blank line."},
       {"fall",
        {{"fall.me", "b`Ball`m g b`Ball`y[t]\n0\n"}},
-       "[Error] Mechanical energy should be writen in one line only; see .me file. "},
+       "[Error] Mechanical energy should be writen in one line only; see .me file. File fall.me has 2 lines."},
+      {"fall", {{"fall.me", ""}}, "[Error] Mechanical energy should be writen in one line only; see .me file. File fall.me has 0 lines."},
+      {"fall",
+       {{"fall.me", "\n"}},
+       "[Error] Mechanical energy should be writen in one line only; see .me file. Line 1 of file fall.me: a blank line."},
       {"fall",
        {{"fall.wld", "[Main]\nminimumTimestep=-1e-9\n[Bodies]\nBody1=ball.bdy\n"}},
-       "[Error] minimumTimestep in wld file fall.wld must be a finite number above 0: -1e-9."},
+       "[Error] minimumTimestep in wld file fall.wld line 2 must be a finite number above 0: -1e-9."},
       {"fall",
        {{"fall.wld", "[Main]\nmaximumTimestep=1e-3\nminimumTimestep=1e-2\n[Bodies]\nBody1=ball.bdy\n"}},
-       "[Error] minimumTimestep in wld file fall.wld must be at most maximumTimestep (0.001s): 1e-2."},
+       "[Error] minimumTimestep in wld file fall.wld line 3 must be at most maximumTimestep (0.001s): 1e-2."},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
@@ -162,10 +172,10 @@ TEST_F(WorldLoadTest, AlertsOfTheLoadAreLoggedOnce) {
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string log = test::ReadBytes(folder + "000/log.txt");
   for (const std::string alert : {
-           "[Alert] maximumPenetration in wld file fall.wld is not a number: abc. The default 1E-6 is used.",
+           "[Alert] maximumPenetration in wld file fall.wld line 5 is not a number: abc. The default 1E-6 is used.",
            "[Alert] RGBColor of body Ball in file ball.bdy has a component outside 0 to 1: 1.5 0 -0.25. The "
            "view draws it clamped to 0 to 1.",
-           "[Alert] maximumTimestep in wld file fall.wld needs about 2.00E+9 steps to reach breakTime (2000s): "
+           "[Alert] maximumTimestep in wld file fall.wld line 3 needs about 2.00E+9 steps to reach breakTime (2000s): "
            "1E-6s."}) {
     for (const std::string* text : {&log, &r.err}) {
       const std::size_t first = text->find(alert);
@@ -240,7 +250,7 @@ TEST_F(WorldLoadTest, ContinuedHistoryIsReadBackWithItsLog) {
   main_.reset();
   DeleteFile(dir_.File("000/fall.hv"));
   ASSERT_FALSE(Load("fall.wld", history));
-  EXPECT_EQ(Lines().back(), "[Error] No hVector file found.");
+  EXPECT_EQ(Lines().back(), "[Error] No hVector file found. File fall.hv.");
 }
 
 // Every file of a folder and its bytes.

@@ -70,15 +70,18 @@ TEST_F(WorldTest, OddValues) {
   EXPECT_EQ(
       Logged(),
       (Strings{
-          "[Alert] TryToSolveByGoingBack in wld file true_bool.wld is not a number: True. The default 0 "
+          "[Alert] TryToSolveByGoingBack in wld file true_bool.wld line 2 is not a number: True. The default 0 "
           "is used.",
-          "[Alert] writeToHistoryEachTimeStep in wld file true_bool.wld is not a number: yes. The default "
+          "[Alert] writeToHistoryEachTimeStep in wld file true_bool.wld line 3 is not a number: yes. The default "
           "0 is used.",
-          "[Alert] minimumTimestep in wld file comma.wld is not a number: 1.5E-13. The default 1E-12 is "
-          "used.",
-          "[Alert] maximumTimestep was not found in wld file and was set to: 1E-5s.",
-          "[Alert] minimumTimestep was not found in wld file and was set to: 1E-12s.",
-          "[Alert] maximumPenetration was not found in wld file and was set to: 1E-6."}));
+          // A "." where the file sets "," says where it does.
+          "[Alert] minimumTimestep in wld file comma.wld line 4 is not a number: 1.5E-13. The default 1E-12 is "
+          "used. Numbers are read with the decimal separator \",\" that decimalSeparator sets on line 2 of file "
+          "comma.wld.",
+          "[Alert] maximumTimestep was not found in wld file and was set to: 1E-5s. Line 2 of file zero_values.wld.",
+          "[Alert] minimumTimestep was not found in wld file and was set to: 1E-12s. Line 3 of file zero_values.wld.",
+          "[Alert] maximumPenetration was not found in wld file and was set to: 1E-6. Line 4 of file "
+          "zero_values.wld."}));
 }
 
 TEST_F(WorldTest, RefusedFilesFailWithTheirLine) {
@@ -86,18 +89,17 @@ TEST_F(WorldTest, RefusedFilesFailWithTheirLine) {
     const char* file;
     const char* line;
   } cases[] = {
-      {"world/empty_separator.wld", "[Error] decimalSeparator in wld file is empty."},
+      {"world/empty_separator.wld", "[Error] decimalSeparator in wld file empty_separator.wld line 2 is empty."},
       {"world/negative_n.wld",
-       "[Error] numberOfGeneralizedCoodinates in wld file negative_n.wld must be a finite number of at "
+       "[Error] numberOfGeneralizedCoodinates in wld file negative_n.wld line 2 must be a finite number of at "
        "least 0: -2."},
       {"world/negative_interval.wld",
-       "[Error] writeToHistoryMultipleOfMaximumTimestep in wld file negative_interval.wld must be a finite "
+       "[Error] writeToHistoryMultipleOfMaximumTimestep in wld file negative_interval.wld line 3 must be a finite "
        "number of at least 0: -1."},
       {"world/drive.wld",
-       "[Error] workingDirectory in wld file names a drive: C:\\models\\pendulum\\. Give a folder of this "
-       "system "
-       "or current."},
-      {"world/nothere.wld", "[Error] No world file found."},
+       "[Error] workingDirectory in wld file drive.wld line 2 names a drive: C:\\models\\pendulum\\. Give a "
+       "folder of this system or current."},
+      {"world/nothere.wld", "[Error] No world file found. File nothere.wld."},
   };
   for (const auto& c : cases) {
     log_.Clear();
@@ -110,7 +112,7 @@ TEST_F(WorldTest, RefusedFilesFailWithTheirLine) {
   log_.Clear();
   TWorld world;
   EXPECT_FALSE(world.ReadWorldFile(Data("world/common.wld")));
-  EXPECT_EQ(Logged(), Strings{"[Error] bodie can not be named 'common.'"});
+  EXPECT_EQ(Logged(), Strings{"[Error] bodie can not be named 'common.' Line 5 of file common.wld: Body2=Common."});
   EXPECT_EQ(world.Model().BodyFileNames, Strings{"COMMON.bdy"});
   EXPECT_EQ(world.Settings.N, 2u);
 }
