@@ -90,17 +90,23 @@ bool TTextReader::Open(const std::string& file_name) {
   return true;
 }
 
+namespace {
+
+// The number (from 1) of the line that holds the character at `offset`.
+std::size_t LineOfOffset(const std::string& text, std::size_t offset) {
+  const auto end = text.begin() + static_cast<std::ptrdiff_t>(offset);
+  return static_cast<std::size_t>(std::count(text.begin(), end, '\n')) + 1;
+}
+
+}  // namespace
+
 std::size_t TTextReader::FirstLineWithNul() const {
   const std::size_t nul = text_.find('\0');
-  if (nul == std::string::npos) return 0;
-  const auto end = text_.begin() + static_cast<std::ptrdiff_t>(nul);
-  return static_cast<std::size_t>(std::count(text_.begin(), end, '\n')) + 1;
+  return nul == std::string::npos ? 0 : LineOfOffset(text_, nul);
 }
 
 std::size_t TTextReader::LastReadLine() const {
-  if (pos_ == 0) return 0;
-  const auto end = text_.begin() + static_cast<std::ptrdiff_t>(pos_ - 1);
-  return static_cast<std::size_t>(std::count(text_.begin(), end, '\n')) + 1;
+  return pos_ == 0 ? 0 : LineOfOffset(text_, pos_ - 1);
 }
 
 void TTextReader::OpenText(std::string text) {

@@ -8,7 +8,8 @@
 //   out <line>           a line its standard output must hold
 //   [Error] ...          its standard error, line by line and whole; {dir} stands for the model's folder
 // A case that fails its run must stop before its break time, with no NaN or infinity among the states it
-// computed, and no case may run longer than kCaseSeconds.
+// computed, and no case may run longer than kCaseSeconds. A refusal names a file of the model: a case
+// refused by its load one of the files the case replaces, adds or removes.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -46,6 +47,7 @@ struct Case {
   int exit = -1;
   std::vector<std::string> out;
   std::string err;  // the expected standard error, {dir} resolved
+  std::vector<std::string> own;  // the names of the files the case replaces, adds or removes
   // What the run gave.
   int status = -1;
   std::string got_out;
@@ -158,6 +160,11 @@ TEST(MalformedModels, EachFailsWithItsCauseAndNoneRunsOn) {
         c.problem = "expected.txt cannot be read";
         continue;
       }
+      c.own = c.removed;
+      for (const auto& entry : fs::recursive_directory_iterator(folders[i])) {
+        if (entry.is_regular_file() && entry.path().filename() != "expected.txt")
+          c.own.push_back(entry.path().filename().string());
+      }
       try {
         PrepareModel(examples, folders[i], model, c);
         RunCase(model, c);
@@ -176,7 +183,20 @@ TEST(MalformedModels, EachFailsWithItsCauseAndNoneRunsOn) {
     EXPECT_EQ(c.problem, "");
     EXPECT_EQ(c.status, c.exit) << c.got_err;
     EXPECT_EQ(c.got_err, c.err);
-    if (c.exit != 0) ++malformed;
+    if (c.exit != 0) {
+      ++malformed;
+      // The load's refusal names the file at fault; a run's, a file of the model.
+      std::vector<std::string> names = c.own;
+      if (c.exit != 2) {
+        for (const auto& entry : fs::directory_iterator(fs::path(ZENTROVA_SOURCE_DIR) / "examples" / c.model))
+          names.push_back(entry.path().filename().string());
+      }
+      const bool named = std::any_of(names.begin(), names.end(), [&c](const std::string& name) {
+        // After a blank, or after the folder of a path.
+        return c.got_err.find(" " + name) != std::string::npos || c.got_err.find("/" + name) != std::string::npos;
+      });
+      EXPECT_TRUE(named) << c.got_err;
+    }
     for (const std::string& line : c.out) EXPECT_NE(c.got_out.find(line + "\n"), std::string::npos) << line;
   }
   EXPECT_GE(malformed, kMinimumMalformed);

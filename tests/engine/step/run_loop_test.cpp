@@ -7,11 +7,13 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver_test_support.h"
 #include "engine/world/model.h"
 #include "numerics/numerics_error.h"
+#include "platform/number_text.h"
 
 namespace zentrova {
 namespace {
@@ -57,8 +59,11 @@ class FakeHost : public IRunObserver {
 class RunLoopTest : public test::ModelTest {
  protected:
   // The fall model recording every step of 1 ms, up to `break_time` (plus one recording interval).
-  void LoadFall(const std::string& break_time = "1") {
+  // `files` replace those of the model: (name, text).
+  void LoadFall(const std::string& break_time = "1",
+                const std::vector<std::pair<std::string, std::string>>& files = {}) {
     CopyModel("fall");
+    for (const auto& [file, text] : files) WriteModelFile(file, text);
     WriteModelFile("fall.wld",
                    "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
                    "writeToHistoryEachTimeStep=1\nbreakTime=" +
@@ -150,6 +155,60 @@ TEST_F(RunLoopTest, BreakTimeAndNumericsErrorInOnePassLogBothAndLowerTheCountOnc
             (Strings{"[Alert] Break time of 0.011s reached.",
                      "[Error] Abort because error in data stucture (e.g. singularity in mass matrix)."}));
   EXPECT_EQ(World().State.StoredStateCount, World().Model().History.Points.Count() - 1);
+}
+
+// A run that turns a value NaN or infinite names the line of the model file that gave no number at the
+// last recorded state that was still finite: a constant fault, one of the state, the energy's line, and a
+// dependent coordinate (looked at when a state is recorded, here every step).
+TEST_F(RunLoopTest, ValueThatTurnsNotFiniteNamesTheLineThatMadeIt) {
+  const std::string follower = "%%%new%%%\nb`Ball`x[t]\n%%definition\nb`Ball`y[t]\n0\n0\n%%J\n0\n%%j\n0\n";
+  const struct {
+    std::vector<std::pair<std::string, std::string>> files;
+    const char* line;
+  } cases[] = {
+      {{{"fall.hv", "-b`Ball`m g/0\n"}},
+       "[Error] b`Ball`y turned -INF at t=0.001s. Line 1 of file fall.hv gives -INF at t=0s."},
+      // ln(y - 11) at y = 10: no number of the state it reads, which is finite.
+      {{{"fall.hv", "Ln[b`Ball`y[t] - 11]\n"}},
+       "[Error] b`Ball`y turned NAN at t=0.001s. Line 1 of file fall.hv gives NAN at t=0s."},
+      // The dependent x follows y: no number at the state that turned, a number at the one before, where
+      // the force is the first line that gives none.
+      {{{"fall.dc", follower}, {"fall.hv", "-b`Ball`m g/0\n"}},
+       "[Error] b`Ball`y turned -INF at t=0.001s. Line 1 of file fall.hv gives -INF at t=0s."},
+      {{{"fall.me", "b`Ball`m g b`Ball`y[t] / 0\n"}},
+       "[Error] The mechanical energy turned INF at t=0.001s. Line 1 of file fall.me gives INF at t=0s."},
+      {{{"fall.dc", "%%%new%%%\nb`Ball`x[t]\n%%definition\n1/0\n0\n0\n%%J\n0\n%%j\n0\n"}},
+       "[Error] b`Ball`x turned INF at t=0.001s. Line 4 of file fall.dc gives INF at t=0s."},
+      // Every line gives a number at the last finite state; only the energy of the next one overflows: the
+      // line says what turned, and no more.
+      {{{"fall.hv", "-b`Ball`m g 1e4900\n"}}, "[Error] The mechanical energy turned INF at t=0.001s."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    main_.reset();
+    LoadFall("1", c.files);
+    std::string stepped;  // q as the step left it, before the check
+    host_.on_step = [&stepped](const TWorld& world) { stepped = FloatToText(world.State.Evaluated.Q.At(0)); };
+    TRunLoop run(*main_, &host_);
+    EXPECT_EQ(run.Run(), TRunStop::NotFinite);
+    EXPECT_EQ(RunLines(), Strings{c.line});
+    // The working state is left as the step made it.
+    EXPECT_EQ(World().State.Time, 0.001L);
+    EXPECT_EQ(FloatToText(World().State.Evaluated.Q.At(0)), stepped);
+  }
+}
+
+// The numerics error of a mass matrix that cannot be inverted names its file.
+TEST_F(RunLoopTest, SingularMassMatrixNamesItsFile) {
+  LoadFall("1", {{"fall.mmx", "b`Ball`y[t] - 10\n"}});
+  ClearNumericsError();
+  TRunLoop run(*main_, &host_);
+  EXPECT_EQ(run.Run(), TRunStop::NumericsError);
+  const Strings lines = RunLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "[Error] Abort because error in data stucture (e.g. singularity in mass matrix). The mass "
+                          "matrix of file fall.mmx could not be inverted at t=0s.");
+  ClearNumericsError();
 }
 
 TEST_F(RunLoopTest, WallClockLimitCountsFromTheStartPlusThePausedSeconds) {
