@@ -123,7 +123,7 @@ TEST(ReadJobFile, KeysDefaultsHexAndBooleans) {
   EXPECT_FALSE(job.CreateNextVersionAtEnd);  // not an integer: the default, and said
   EXPECT_EQ(job.LexicoRandomizationRange, "0.5,2");
   EXPECT_EQ(log.lines,
-            std::vector<std::string>{"[Alert] createNextVersionAtEnd in job file three.job is not a "
+            std::vector<std::string>{"[Alert] createNextVersionAtEnd in job file three.job line 7 is not a "
                                      "number: True. The default 0 is used."});
 }
 
@@ -151,7 +151,7 @@ TEST(ReadJobFile, BooleanSpellingsTheReaderRefusesAreAlerted) {
     Lines log;
     ASSERT_EQ(ReadJobFile(file, job, log), TJobFileRead::Read);
     EXPECT_FALSE(job.ExitAtFinish) << value;
-    EXPECT_EQ(log.lines, std::vector<std::string>{"[Alert] exitAtFinish in job file b.job is not a number: " +
+    EXPECT_EQ(log.lines, std::vector<std::string>{"[Alert] exitAtFinish in job file b.job line 3 is not a number: " +
                                                   std::string(value) + ". The default 0 is used."});
   }
   for (const char* value : {"1", "-1", "0x1", "$1", " 1 ", "'1'"}) {
@@ -176,8 +176,8 @@ TEST(ReadJobFile, AnIntegerPast32BitsIsRefusedByName) {
   EXPECT_EQ(
       log.lines,
       (std::vector<std::string>{
-          "[Error] maxMinutesForJob in job file b.job must be a whole number within 32 bits: 99999999999.",
-          "[Alert] delayStartMinutes in job file b.job is not a number: soon. The default 0 is used."}));
+          "[Error] maxMinutesForJob in job file b.job line 3 must be a whole number within 32 bits: 99999999999.",
+          "[Alert] delayStartMinutes in job file b.job line 4 is not a number: soon. The default 0 is used."}));
 }
 
 std::string Utf16(const std::string& ascii, bool little_endian) {

@@ -172,13 +172,13 @@ TEST_F(JobProgramTest, JobFilesThatCannotRunSayWhyAndEndAsTheyAsk) {
        {"[Error] Job 007 could not be loaded.", "[Alert] Break time of 0.07s reached.",
         "[Alert] 1 of 2 jobs failed: 007."}},
       {"exit-true", "[Main]\njobs=000\n" + world + "exitAtFinish=true\n", display, 124,
-       {"[Alert] exitAtFinish in job file exit-true.job is not a number: true. The default 0 is used.",
+       {"[Alert] exitAtFinish in job file exit-true.job line 4 is not a number: true. The default 0 is used.",
         "[Alert] Break time of 0.07s reached."}},
       {"missing-no-display", "", none, 2, {}},
       {"no-main-offscreen", "[Jobs]\n", "QT_QPA_PLATFORM=offscreen ", 2,
        {"[Alert] Job file appears to be blank. no-main-offscreen.job has no section [Main]."}},
       {"exit-true-no-display", "[Main]\njobs=000\n" + world + "exitAtFinish=true\n", none, 0,
-       {"[Alert] exitAtFinish in job file exit-true-no-display.job is not a number: true. The default 0 is used.",
+       {"[Alert] exitAtFinish in job file exit-true-no-display.job line 4 is not a number: true. The default 0 is used.",
         "[Alert] Break time of 0.07s reached."}},
   };
   // One model folder per case, with a history 000 that runs to its break time at once.

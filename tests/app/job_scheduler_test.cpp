@@ -340,7 +340,7 @@ TEST_F(JobSchedulerTest, ARefusedFileOfTheCommandLineEndsTheProgramWhenItSaysSo)
       {"jobs=", "[Main]\njobs=\nexitAtFinish=1\n", {"[Alert] Job file appears to be blank. three.job gives no jobs."}, true},
       {"binary", std::string("[Main]\nexitAtFinish=1\n\0\xFF", 24), {"[Error] Line 3 of file three.job holds a NUL byte."}, true},
       {"exitAtFinish=true", "[Main]\njobs=\nexitAtFinish=true\n",
-       {"[Alert] exitAtFinish in job file three.job is not a number: true. The default 0 is used.",
+       {"[Alert] exitAtFinish in job file three.job line 3 is not a number: true. The default 0 is used.",
         "[Alert] Job file appears to be blank. three.job gives no jobs."},
        false},
   };

@@ -190,7 +190,10 @@ bool TWorld::Load(const std::string& path, std::string& history_name, const std:
 
   // Without a body there is nothing to move, collide or show; a missing world file ends here too.
   if (m.BodyFileNames.empty()) {
-    log_.AddLine("[Error] No bodies listed in section Bodies of world file " + ExtractFileName(WorldFilePath) + ".");
+    // A missing world file has been named already.
+    log_.AddLine(WorldFilePath.empty() ? std::string("[Error] No bodies listed in section Bodies of the world file.")
+                                       : "[Error] No bodies listed in section Bodies of world file " +
+                                             ExtractFileName(WorldFilePath) + ".");
     return false;
   }
   for (const std::string& name : m.BodyFileNames) {

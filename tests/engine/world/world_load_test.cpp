@@ -370,7 +370,7 @@ TEST_F(HistoryLoadTest, AFailedLoadWritesNothingIntoAnExistingHistory) {
   } cases[] = {
       {"missing.wld", [](const std::string&) {},
        "[Error] No bodies listed in section Bodies of the world file."},
-      {"fall.wld", [](const std::string& f) { DeleteFile(f + "fall.hv"); }, "[Error] No hVector file found."},
+      {"fall.wld", [](const std::string& f) { DeleteFile(f + "fall.hv"); }, "[Error] No hVector file found. File fall.hv."},
       {"fall.wld",
        [](const std::string& f) {
          test::WriteBytes(f + "data.txt", test::ReadBytes(f + "data.txt") + test::ReadBytes(f + "data.txt"));
