@@ -39,6 +39,16 @@ inline StackDepths Depths() {
 }
 // glBegin lets this many calls through and throws on the next: outside a begin-end pair, so the stacks
 // can still be read and popped afterwards.
+// What a direct drawing of an object under `stage` needs: no sorting, no culling, the given state cache.
+inline TRenderContextInfo DirectDrawInfo(TGLStage& stage, TGLStateCache& states) {
+  TRenderContextInfo rci{};
+  rci.scene = &stage;
+  rci.objectsSorting = osNone;
+  rci.visibilityCulling = vcNone;
+  rci.GLStates = &states;
+  return rci;
+}
+
 inline int begins_let_through = 0;
 inline void ThrowingBegin(GLenum mode) {
   if (begins_let_through-- <= 0) Fail();
@@ -71,11 +81,7 @@ class DrawingThatThrows : public GLContextTest {
     gl.MatrixMode(GL_MODELVIEW);
     gl.LoadIdentity();
     const StackDepths before = Depths();
-    TRenderContextInfo rci{};
-    rci.scene = &stage;
-    rci.objectsSorting = osNone;
-    rci.visibilityCulling = vcNone;
-    rci.GLStates = &states;
+    TRenderContextInfo rci = DirectDrawInfo(stage, states);
     try {
       object.RenderWithTransform(rci);
       ADD_FAILURE() << what << ": the drawing did not throw";
@@ -113,11 +119,7 @@ class CacheAfterThePops : public GLContextTest {
       }
       gl.MatrixMode(GL_MODELVIEW);
       gl.LoadIdentity();
-      TRenderContextInfo rci{};
-      rci.scene = &stage;
-      rci.objectsSorting = osNone;
-      rci.visibilityCulling = vcNone;
-      rci.GLStates = &states;
+      TRenderContextInfo rci = DirectDrawInfo(stage, states);
       rci.viewPortSize = {64, 32};
       object.RenderWithTransform(rci);
       for (TGLState s : kWatched) {
