@@ -77,4 +77,36 @@ struct Boxes {
   }
 };
 
+// Boxes dropped onto the floor in rows, with every gap `drop` m: the lowest row's bottom `drop` above the
+// floor, each row's bottom `drop` above the top of the row below. Row r (0 the lowest) holds rows[r]
+// boxes side by side, centred on x = 0 and `spacing` widths apart from centre to centre; rows of one box
+// are a stack, each box exactly above the one below it. The world is the caller's (`model.main`).
+struct DroppedBoxes {
+  Boxes model;
+  // Where each box's centre stands once the rows have landed on each other: half a height above the
+  // floor, and a height more per row below it.
+  std::vector<long double> rest_y;
+};
+
+inline DroppedBoxes DropRows(const std::vector<int>& rows, long double width, long double height, long double drop,
+                             long double spacing = 1.1L) {
+  DroppedBoxes dropped;
+  dropped.model.width = width;
+  dropped.model.height = height;
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    const auto r = static_cast<long double>(row);
+    for (int i = 0; i < rows[row]; ++i) {
+      const long double x = spacing * width * (i - (rows[row] - 1) / 2.0L);
+      dropped.model.boxes.push_back({x, height / 2 + drop + r * (height + drop), 0, 0, 0, 0});
+      dropped.rest_y.push_back(height / 2 + r * height);
+    }
+  }
+  return dropped;
+}
+
+// An aligned stack of `count` boxes.
+inline DroppedBoxes DropStack(int count, long double width, long double height, long double drop) {
+  return DropRows(std::vector<int>(static_cast<std::size_t>(count), 1), width, height, drop);
+}
+
 }  // namespace zentrova::test

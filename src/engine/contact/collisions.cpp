@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "engine/contact/contact_properties.h"
 #include "engine/engine_constants.h"
@@ -86,6 +87,9 @@ bool WithinCorner(long double numerator, long double a, long double b, long doub
   const long double angle = LawOfCosinesAngleFromNumerator(numerator, a, b);
   return strict ? angle < half : angle <= half;
 }
+
+// A corner this close to straight is no corner: the outline only goes on along the next edge.
+constexpr long double kStraightCorner = std::numbers::pi_v<long double> - 1e-9L;
 
 }  // namespace
 
@@ -387,12 +391,77 @@ bool TCollisions::TestVertexEdge(const TBody& edge_body, std::int32_t e, std::ui
     }
   }
 
+  if (!AddEdgeContact(edge_body, e, k, p0x, p0y, ux, uy, d01, v, m, qx, qy)) return false;
+  if (!at_end) HoldAtCorner(edge_body, e, k, p0x, p0y, p1x, p1y, d01, v, m, qx, qy);
+  return true;
+}
+
+bool TCollisions::AddEdgeContact(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x,
+                                 long double p0y, long double ux, long double uy, long double d01,
+                                 std::int32_t v, std::uint32_t m, long double qx, long double qy) {
   const long double t = (ux * (qx - p0x) + uy * (qy - p0y)) / d01 / d01;
   const TFloatList& x = edge_body.Solid.Shape.X;
   const TFloatList& y = edge_body.Solid.Shape.Y;
   const long double cx = x.Data()[k] + t * (x.Data()[k + 1] - x.Data()[k]);
   const long double cy = y.Data()[k] + t * (y.Data()[k + 1] - y.Data()[k]);
   return AddContact(e, k, v, m, cx, cy, ux / d01, uy / d01, t);
+}
+
+// The region test gives a vertex inside another outline to the edge it lies least deep behind. At a
+// corner that is the wrong edge when the vertex's own outline runs on from it along the corner's other
+// edge, into the body: two boxes exactly above each other, sinking into each other, put each bottom
+// corner of the upper box on the line of a side of the lower one, depth 0 behind it, and the side's
+// normal is horizontal: nothing holds the fall, and no contact ever measures how far the boxes have sunk.
+// Such a vertex also gets the contact with that other edge, whose normal holds it, at whatever depth it
+// lies behind it; deeper than maximumPenetration, the step is refused like any other over-penetration.
+// A vertex whose outline only touches the corner's other edge from outside, or runs along the side
+// (a box sliding down past the corner), keeps the one contact the rule gives.
+void TCollisions::HoldAtCorner(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x,
+                               long double p0y, long double p1x, long double p1y, long double d01,
+                               std::int32_t v, std::uint32_t m, long double qx, long double qy) {
+  const TExtrusionShape& shape = edge_body.Solid.Shape;
+  const std::uint32_t points = shape.Count();
+  if (points < 4 || k + 1 >= points) return;
+  // The corner p at the end of edge k nearer the vertex, the edge j that meets edge k there, and c, the
+  // other end of edge j.
+  const long double ux = p1x - p0x, uy = p1y - p0y;
+  const bool at_start = ux * (qx - p0x) + uy * (qy - p0y) < d01 * d01 / 2;
+  const std::uint32_t corner = at_start ? k : k + 1;
+  if (!(shape.VertexAngle.At(corner) < kStraightCorner)) return;
+  const std::uint32_t j = at_start ? (k == 0 ? points - 2 : k - 1) : (k + 1 == points - 1 ? 0 : k + 1);
+  long double cx = 0, cy = 0;
+  OutlinePointInWorldCached(edge_body, at_start ? j : j + 1, cx, cy);
+  const long double px = at_start ? p0x : p1x, py = at_start ? p0y : p1y;
+  // From the corner: along edge j (c), and along edge k (f, of length d01).
+  const long double cxd = cx - px, cyd = cy - py;
+  const long double length = std::sqrt(cxd * cxd + cyd * cyd);
+  if (!(length > 0)) return;
+  const long double fx = at_start ? ux : -ux, fy = at_start ? uy : -uy;
+
+  // One of the vertex's two edges runs from it closer to edge j than to either way along edge k.
+  const TBody& vertex_body = world_.Bodies().Items(v);
+  const TExtrusionShape& outline = vertex_body.Solid.Shape;
+  const std::uint32_t vertex_points = outline.Count();
+  if (vertex_points < 3 || m + 1 >= vertex_points) return;
+  const long double c = vertex_body.Solid.CosRz, s = vertex_body.Solid.SinRz;
+  const long double* x = outline.X.Data();
+  const long double* y = outline.Y.Data();
+  bool along = false;
+  for (const std::uint32_t n : {m == 0 ? vertex_points - 2 : m - 1, m + 1}) {
+    const long double bx = x[n] - x[m], by = y[n] - y[m];
+    const long double dx = c * bx - s * by, dy = s * bx + c * by;
+    along = along || (dx * cxd + dy * cyd) * d01 > std::fabs(dx * fx + dy * fy) * length;
+  }
+  if (!along) return;
+
+  // The vertex lies behind edge j (from a along (jx, jy)) deeper than behind edge k; within round-off of
+  // the bisector the region test of edge j decides.
+  const long double ax = at_start ? cx : px, ay = at_start ? cy : py;
+  const long double jx = at_start ? px - cx : cx - px, jy = at_start ? py - cy : cy - py;
+  const long double behind_j = (jx * (qy - ay) - jy * (qx - ax)) / length;
+  const long double behind_k = (ux * (qy - p0y) - uy * (qx - p0x)) / d01;
+  if (!(behind_j > behind_k + kContactOutsideTolerance)) return;
+  AddEdgeContact(edge_body, e, j, ax, ay, jx, jy, length, v, m, qx, qy);
 }
 
 bool TCollisions::AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,

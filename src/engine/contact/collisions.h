@@ -181,6 +181,17 @@ class TCollisions {
   bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x, long double p0y,
                       long double p1x, long double p1y, std::int32_t v, std::uint32_t m, long double qx,
                       long double qy);
+  // The contact of vertex m of body v at (qx, qy) with edge k of body e, which runs from P0 along
+  // (ux, uy) of length d01; false when it was not kept.
+  bool AddEdgeContact(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x, long double p0y,
+                      long double ux, long double uy, long double d01, std::int32_t v, std::uint32_t m,
+                      long double qx, long double qy);
+  // After vertex m has been given to edge k (not at its end points): the contact with the edge that meets
+  // edge k at the corner nearer the vertex, when the vertex's own outline runs from it along that edge
+  // into the body.
+  void HoldAtCorner(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x, long double p0y,
+                    long double p1x, long double p1y, long double d01, std::int32_t v, std::uint32_t m,
+                    long double qx, long double qy);
   bool AddContact(std::int32_t e, std::uint32_t k, std::int32_t v, std::uint32_t m, long double cx,
                   long double cy, long double tx, long double ty, long double t);
   void DrawOverPenetration(const TContact& contact);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -81,6 +83,69 @@ TEST_P(CornerTest, VertexNearACornerBelongsToOneEdge) {
 INSTANTIATE_TEST_SUITE_P(BisectorNearerTopNearerSide, CornerTest,
                          ::testing::Values(CornerCase{0, 0, -0.25L, 2}, CornerCase{0, 0.05L, -0.2L, 2},
                                            CornerCase{0.05L, 0, -0.2L, 1}));
+
+// The square [-1, 0]^2 again and a probe 1 m wide and 0.5 m high whose corners lie at or just inside the
+// square's top corners. Where the probe's bottom edge runs from such a corner along the square's top
+// (the probe stands on the square, exactly above it or nearly), the corner also gets the top edge, at
+// its depth below it, so that the normal holds it up; deeper than maximumPenetration (1 mm) the step is
+// refused, also past the skin (0.1 m). Where the probe stands beside the square, its edge running down
+// the side, the side alone holds it. Only the square's edges are tested.
+struct AtCornerCase {
+  const char* what;
+  long double x, y;  // the probe's centre
+  bool refused;
+  std::vector<std::tuple<int, int, long double>> contacts;  // edge, probe corner, depth (sorted)
+};
+class VertexAtCornerTest : public CollisionsTest, public ::testing::WithParamInterface<AtCornerCase> {};
+
+TEST_P(VertexAtCornerTest, GetsTheEdgeThatHoldsIt) {
+  const AtCornerCase& c = GetParam();
+  Write("corner.exs", "points =5\r\n%%data\r\n-1 0 0 -1 -1\r\n-1 -1 0 0 -1\r\n%%enddata\r\n");
+  Write("probe.exs",
+        "points =5\r\n%%data\r\n-0.5 0.5 0.5 -0.5 -0.5\r\n-0.25 -0.25 0.25 0.25 -0.25\r\n%%enddata\r\n");
+  Write("corner.bdy", BodyFile("Corner", "corner.exs", 1, 1, ""));
+  Write("probe.bdy", BodyFile("Probe", "probe.exs", 1, 1, "x=" + Num(c.x) + "\r\ny=" + Num(c.y) + "\r\n"));
+  Write("model.cop", "[Corner-Probe]\r\nresistingPenetration=T:F\r\n");
+  Load("maximumPenetration=1e-3\r\n", {"corner.bdy", "probe.bdy"}, 0);
+  EXPECT_EQ(collisions_.Detect(), !c.refused);
+  EXPECT_EQ(collisions_.TooDeep, c.refused);
+  if (c.refused) return;
+  std::vector<std::tuple<int, int, long double>> found;
+  for (std::int32_t i = 0; i < collisions_.Contacts->Count(); ++i) {
+    const TContact& contact = collisions_.Contacts->Items(i);
+    ASSERT_EQ(contact.EdgeBody, 0);
+    found.emplace_back(contact.EdgeIndex, contact.VertexIndex, contact.Kinematics.Position.Normal.Get());
+  }
+  std::sort(found.begin(), found.end());
+  ASSERT_EQ(found.size(), c.contacts.size());
+  for (std::size_t i = 0; i < found.size(); ++i) {
+    EXPECT_EQ(std::get<0>(found[i]), std::get<0>(c.contacts[i])) << i;
+    EXPECT_EQ(std::get<1>(found[i]), std::get<1>(c.contacts[i])) << i;
+    EXPECT_NEAR(std::get<2>(found[i]), std::get<2>(c.contacts[i]), 1e-15L) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StackedOrBeside, VertexAtCornerTest,
+    ::testing::Values(
+        // Corners 0 and 1 on the sides' lines 0.1 mm below the top: the top edge too, 0.1 mm deep.
+        AtCornerCase{"above", -0.5L, 0.25L - 1e-4L, false, {{1, 1, 0}, {2, 0, -1e-4L}, {2, 1, -1e-4L}, {3, 0, 0}}},
+        // Corner 1 0.01 mm inside the side, 0.1 mm below the top: nearer the side, held by the top too
+        // (corner 0 is outside).
+        AtCornerCase{"just inside", -0.5L - 1e-5L, 0.25L - 1e-4L, false, {{1, 1, -1e-5L}, {2, 1, -1e-4L}}},
+        // On the corners themselves both edges, as before.
+        AtCornerCase{"on the corners", -0.5L, 0.25L, false, {{1, 1, 0}, {2, 0, 0}, {2, 1, 0}, {3, 0, 0}}},
+        // Corner 3 0.1 mm below the corner, the probe's left side on the square's right one.
+        AtCornerCase{"beside", 0.5L, -0.25L - 1e-4L, false, {{1, 0, 0}, {1, 3, 0}}},
+        AtCornerCase{"sunk 2 mm", -0.5L, 0.25L - 2e-3L, true, {}},
+        AtCornerCase{"sunk past the skin", -0.5L, 0.25L - 0.2L, true, {}}),
+    [](const ::testing::TestParamInfo<AtCornerCase>& info) {
+      std::string name = info.param.what;
+      for (char& ch : name) {
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      }
+      return name;
+    });
 
 // A's corner 2 inside B near B's bottom edge, B's corner 0 inside A near A's top edge: the pair's section
 // decides whose edges are tested; a body without a shape (A as a ghost) never collides.

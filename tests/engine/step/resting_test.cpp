@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <numbers>
 #include <string>
 #include <string_view>
@@ -204,9 +205,11 @@ TEST_F(RestingTest, ManyBoxesRestTogether) {
 // floor), the boxes of a row side by side a tenth of their width apart and centred on x = 0: rows
 // {1, 1, 1} are a stack of three, rows {3, 2, 1} a pyramid of six. The boxes are 0.2 m x 0.1 m unless
 // `size` gives their width and height.
-test::Boxes DroppedRows(const std::string& tolerance, const std::vector<int>& rows,
-                        long double size = 0, std::string_view break_time = "30") {
-  test::Boxes model;
+// rest_y: each box's centre standing on the floor or on the row below it.
+test::DroppedBoxes DroppedRows(const std::string& tolerance, const std::vector<int>& rows,
+                               long double size = 0, std::string_view break_time = "30") {
+  test::DroppedBoxes dropped;
+  test::Boxes& model = dropped.model;
   model.main = "maximumTimestep=2e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nZeroVelocityTolerance=" +
                tolerance + "\nbreakTime=" + std::string(break_time);
   if (size > 0) model.width = model.height = size;
@@ -216,17 +219,35 @@ test::Boxes DroppedRows(const std::string& tolerance, const std::vector<int>& ro
     for (int i = 0; i < rows[row]; ++i) {
       model.boxes.push_back({pitch * (i - (rows[row] - 1) / 2.0L),
                              model.height + rise * static_cast<long double>(row), 0, 0, 0, 0});
+      dropped.rest_y.push_back(model.height / 2 + model.height * static_cast<long double>(row));
     }
   }
-  return model;
+  return dropped;
 }
 
-test::Boxes DroppedStack(std::size_t count, const std::string& tolerance) {
+test::DroppedBoxes DroppedStack(std::size_t count, const std::string& tolerance) {
   return DroppedRows(tolerance, std::vector<int>(count, 1));
 }
 
-test::Boxes DroppedPyramid(const std::string& tolerance) {
+test::DroppedBoxes DroppedPyramid(const std::string& tolerance) {
   return DroppedRows(tolerance, {3, 2, 1});
+}
+
+// Each box stands at its height, less at most maximumPenetration (1e-3 m) for each contact below it (a
+// box that sank into the one below it is a height too low), and has not slid off the box below.
+void ExpectStanding(const test::DroppedBoxes& dropped, const std::function<long double(std::uint32_t)>& q,
+                    const std::string& at) {
+  const long double height = dropped.model.height;
+  for (std::size_t i = 0; i < dropped.rest_y.size(); ++i) {
+    const auto b = static_cast<std::uint32_t>(3 * i);
+    const long double layers = std::round((dropped.rest_y[i] - height / 2) / height) + 1;
+    EXPECT_NEAR(static_cast<double>(q(b + 1)), static_cast<double>(dropped.rest_y[i] - layers * 0.5e-3L),
+                static_cast<double>(layers * 0.5e-3L))
+        << at << ", box " << i;
+    EXPECT_NEAR(static_cast<double>(q(b)), static_cast<double>(dropped.model.boxes[i].x),
+                static_cast<double>(dropped.model.width / 4))
+        << at << ", box " << i;
+  }
 }
 
 // Dropped stacks come to rest like a single box: within 3 s of the first impact and from then until 30 s
@@ -237,7 +258,8 @@ class DroppedStackTest : public RestingTest,
 
 TEST_P(DroppedStackTest, ComesToRestAndStays) {
   const auto [tolerance, stack] = GetParam();
-  const test::Boxes model = stack == 6 ? DroppedPyramid(tolerance) : DroppedStack(stack, tolerance);
+  const test::DroppedBoxes dropped = stack == 6 ? DroppedPyramid(tolerance) : DroppedStack(stack, tolerance);
+  const test::Boxes& model = dropped.model;
   ASSERT_TRUE(LoadBoxes(model));
   TWorld& w = World();
   const long double weight = kG * static_cast<long double>(model.boxes.size());
@@ -259,10 +281,11 @@ TEST_P(DroppedStackTest, ComesToRestAndStays) {
     }
   }
   ASSERT_FALSE(rest.empty());
-  // Lying on their long faces.
+  // Lying on their long faces, each on the floor or on the boxes below it.
   for (std::size_t i = 0; i < model.boxes.size(); ++i) {
     EXPECT_NEAR(static_cast<double>(Q(3 * i + 2)), 0, 1e-2) << "box " << i;
   }
+  ExpectStanding(dropped, [this](std::uint32_t i) { return Q(i); }, "at the end");
 }
 
 INSTANTIATE_TEST_SUITE_P(TwoThreeFiveAndAPyramid, DroppedStackTest,
@@ -278,7 +301,8 @@ class TallStackTest : public RestingTest,
 
 TEST_P(TallStackTest, ComesToRestAndStaysForAMinute) {
   const auto& [tolerance, rows] = GetParam();
-  const test::Boxes model = DroppedRows(tolerance, rows, 1, "100");
+  const test::DroppedBoxes dropped = DroppedRows(tolerance, rows, 1, "100");
+  const test::Boxes& model = dropped.model;
   ASSERT_TRUE(LoadBoxes(model));
   TWorld& w = World();
   const long double weight = kG * static_cast<long double>(model.boxes.size());
@@ -320,6 +344,7 @@ TEST_P(TallStackTest, ComesToRestAndStaysForAMinute) {
   for (std::size_t i = 0; i < model.boxes.size(); ++i) {
     EXPECT_NEAR(static_cast<double>(Q(3 * i + 2)), 0, 1e-2) << "box " << i;
   }
+  ExpectStanding(dropped, [this](std::uint32_t i) { return Q(i); }, "at the end");
 }
 
 INSTANTIATE_TEST_SUITE_P(PyramidOfFifteenAndTwoColumnsOfFour, TallStackTest,
