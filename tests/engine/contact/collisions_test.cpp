@@ -6,12 +6,14 @@
 #include <cctype>
 #include <cmath>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
 #include "collisions_test_support.h"
+#include "engine/engine_constants.h"
 
 namespace zentrova::test {
 namespace {
@@ -96,6 +98,9 @@ struct AtCornerCase {
   bool refused;
   std::vector<std::tuple<int, int, long double>> contacts;  // edge, probe corner, depth (sorted)
 };
+void PrintTo(const AtCornerCase& c, std::ostream* os) {
+  *os << c.what;
+}
 class VertexAtCornerTest : public CollisionsTest, public ::testing::WithParamInterface<AtCornerCase> {};
 
 TEST_P(VertexAtCornerTest, GetsTheEdgeThatHoldsIt) {
@@ -135,8 +140,10 @@ INSTANTIATE_TEST_SUITE_P(
         AtCornerCase{"just inside", -0.5L - 1e-5L, 0.25L - 1e-4L, false, {{1, 1, -1e-5L}, {2, 1, -1e-4L}}},
         // On the corners themselves both edges, as before.
         AtCornerCase{"on the corners", -0.5L, 0.25L, false, {{1, 1, 0}, {2, 0, 0}, {2, 1, 0}, {3, 0, 0}}},
-        // Corner 3 0.1 mm below the corner, the probe's left side on the square's right one.
+        // Beside the square, the probe's left side on the square's right one, with its corner 3 or its
+        // corner 0 0.1 mm below the top (sliding down past it, or resting beside it).
         AtCornerCase{"beside", 0.5L, -0.25L - 1e-4L, false, {{1, 0, 0}, {1, 3, 0}}},
+        AtCornerCase{"beside its bottom", 0.5L, 0.25L - 1e-4L, false, {{1, 0, 0}}},
         AtCornerCase{"sunk 2 mm", -0.5L, 0.25L - 2e-3L, true, {}},
         AtCornerCase{"sunk past the skin", -0.5L, 0.25L - 0.2L, true, {}}),
     [](const ::testing::TestParamInfo<AtCornerCase>& info) {
@@ -426,6 +433,46 @@ TEST_F(CollisionsTest, PairsAreSearchedInBodyOrderWhereverTheBodiesLie) {
   TCollisions fresh(*this);
   ASSERT_TRUE(fresh.Detect());
   EXPECT_EQ(Records(collisions_), Records(fresh));
+}
+
+// Five boxes, so that the broad phase sweeps along x: box a ends at x = 1 and box b starts at 1 plus the
+// gap within which boxes count as touching, exactly or one bit further; the other three lie far apart.
+// A step that may move too far is refused exactly when that pair reaches the narrow phase, whichever of
+// the two comes first in body order.
+TEST_F(CollisionsTest, SweepPairsABoxStartingAtAnothersEndPlusTheGap) {
+  const long double limit = 1 + kContactOutsideTolerance;
+  const struct {
+    int a, b;
+    bool beyond;
+  } cases[] = {{0, 1, false}, {0, 1, true}, {3, 1, false}, {3, 1, true}, {4, 2, false}, {2, 4, false}};
+  Write("box.exs", kBoxOutline);
+  std::vector<std::string> files;
+  std::string cop;
+  for (int i = 0; i < 5; ++i) {
+    const std::string name = "B" + std::to_string(i);
+    Write(name + ".bdy", BodyFile(name, "box.exs", 1, 1, ""));
+    files.push_back(name + ".bdy");
+    cop += "[" + name + ":all]\r\n";
+  }
+  Write("model.cop", cop);
+  Load("maximumPenetration=1e-3\r\n", files, 0);
+  displacement_ = 1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE("a = " + std::to_string(c.a) + ", b = " + std::to_string(c.b) +
+                 (c.beyond ? ", one bit beyond" : ""));
+    // Lower x bounds -0.5 + x: b's is 1 + the gap to the bit (0.5 + limit is exact).
+    const long double start_b = c.beyond ? std::nextafter(limit, 2.0L) : limit;
+    long double far = 10;
+    for (int i = 0; i < 5; ++i) {
+      auto& position = Bodies().Items(i).Kinematics.Position;
+      const long double x = i == c.a ? 0.5L : i == c.b ? start_b + 0.5L : (far += 10);
+      position.X.Set(x);
+      position.Y.Set(i == c.a || i == c.b ? 0 : far);
+    }
+    ASSERT_EQ(Bodies().Items(c.b).Kinematics.Position.X.Get() - 0.5L, start_b);
+    EXPECT_EQ(collisions_.Detect(), c.beyond);
+    EXPECT_EQ(collisions_.TooDeep, !c.beyond);
+  }
 }
 
 }  // namespace
