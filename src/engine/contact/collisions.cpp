@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <numbers>
 
@@ -88,8 +89,13 @@ bool WithinCorner(long double numerator, long double a, long double b, long doub
   return strict ? angle < half : angle <= half;
 }
 
-// A corner this close to straight is no corner: the outline only goes on along the next edge.
-constexpr long double kStraightCorner = std::numbers::pi_v<long double> - 1e-9L;
+// Up to this many coordinates M^-1 h is summed whole, as MultiplyRows sums a small product.
+constexpr std::uint32_t kDenseFreeAccelerationUpTo = 8;
+
+// The corners at which a vertex the region test gives to one edge may need the other: those no wider
+// than 135 degrees, where the two edges' normals lie 45 degrees or more apart. At a wider corner (a
+// polygon standing for a curve) the edge the vertex is given holds it as well as the other would.
+constexpr long double kHoldingCornerAngle = 0.75L * std::numbers::pi_v<long double>;
 
 }  // namespace
 
@@ -210,8 +216,8 @@ void TCollisions::BroadPhase(std::vector<std::uint64_t>& pairs) {
   std::sort(pairs.begin(), pairs.end());
 }
 
-void TCollisions::SearchKey(std::int32_t i, std::int32_t j, std::vector<long double>& key) const {
-  key.clear();
+template <typename Visit>
+void TCollisions::VisitSearchInputs(std::int32_t i, std::int32_t j, Visit&& visit) const {
   for (const std::int32_t b : {i, j}) {
     const TBody& body = world_.Bodies().Items(b);
     const TExtrusionSolid& solid = body.Solid;
@@ -219,25 +225,49 @@ void TCollisions::SearchKey(std::int32_t i, std::int32_t j, std::vector<long dou
     // a model loaded anew may hold another outline in the same storage.
     const TFloatList& x = solid.Shape.X;
     const TFloatList& y = solid.Shape.Y;
-    key.insert(key.end(), {PositionX(body), PositionY(body), solid.CosRz, solid.SinRz,
-                           static_cast<long double>(solid.Quadrant), body.SkinThickness,
-                           static_cast<long double>(x.Count()), static_cast<long double>(y.Count())});
-    key.insert(key.end(), x.Data(), x.Data() + x.Count());
-    key.insert(key.end(), y.Data(), y.Data() + y.Count());
+    const long double place[] = {PositionX(body),
+                                 PositionY(body),
+                                 solid.CosRz,
+                                 solid.SinRz,
+                                 static_cast<long double>(solid.Quadrant),
+                                 body.SkinThickness,
+                                 static_cast<long double>(x.Count()),
+                                 static_cast<long double>(y.Count())};
+    if (!visit(place, std::size(place)) || !visit(x.Data(), x.Count()) || !visit(y.Data(), y.Count())) return;
   }
-  key.insert(key.end(), {static_cast<long double>(ResistingMode(i, j)), world_.Settings().MaximumPenetration});
+  const long double pair[] = {static_cast<long double>(ResistingMode(i, j)), world_.Settings().MaximumPenetration};
+  visit(pair, std::size(pair));
+}
+
+void TCollisions::SearchKey(std::int32_t i, std::int32_t j, std::vector<long double>& key) const {
+  key.clear();
+  VisitSearchInputs(i, j, [&key](const long double* values, std::size_t count) {
+    key.insert(key.end(), values, values + count);
+    return true;
+  });
+}
+
+bool TCollisions::SameSearchKey(std::int32_t i, std::int32_t j, const std::vector<long double>& key) const {
+  std::size_t at = 0;
+  bool same = true;
+  VisitSearchInputs(i, j, [&](const long double* values, std::size_t count) {
+    same = at + count <= key.size() && SameBits(key.data() + at, values, count);
+    at += count;
+    return same;
+  });
+  return same && at == key.size();
 }
 
 void TCollisions::SearchPair(std::int32_t i, std::int32_t j) {
   const std::uint64_t pair = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(i)) << 32) |
                              static_cast<std::uint32_t>(j);
   TPairSearch& search = searches_[pair];
-  SearchKey(i, j, search_key_);
-  if (search.valid && SameBits(search.key, search_key_)) {
+  // Compared where the inputs lie: a body at rest costs no copy of its outline.
+  if (search.valid && SameSearchKey(i, j, search.key)) {
     for (const TFoundContact& c : search.found) AddContact(c.e, c.k, c.v, c.m, c.cx, c.cy, c.tx, c.ty, c.t);
     return;
   }
-  search.key.swap(search_key_);
+  SearchKey(i, j, search.key);
   search.found.clear();
   recording_ = &search;
   NarrowPhase(i, j);
@@ -427,7 +457,7 @@ void TCollisions::HoldAtCorner(const TBody& edge_body, std::int32_t e, std::uint
   const long double ux = p1x - p0x, uy = p1y - p0y;
   const bool at_start = ux * (qx - p0x) + uy * (qy - p0y) < d01 * d01 / 2;
   const std::uint32_t corner = at_start ? k : k + 1;
-  if (!(shape.VertexAngle.At(corner) < kStraightCorner)) return;
+  if (!(shape.VertexAngle.At(corner) <= kHoldingCornerAngle)) return;
   const std::uint32_t j = at_start ? (k == 0 ? points - 2 : k - 1) : (k + 1 == points - 1 ? 0 : k + 1);
   long double cx = 0, cy = 0;
   OutlinePointInWorldCached(edge_body, at_start ? j : j + 1, cx, cy);
@@ -607,6 +637,17 @@ void TCollisions::FreeAcceleration(std::vector<long double>& acceleration) {
   acceleration.assign(n, 0.0L);
   // A model without forces or inverse yet (tests that classify by hand) has none.
   if (minv.RowCount() != n || minv.ColCount() != n || h.Count() != n) return;
+  // A world that keeps no pattern of M^-1 would have it found anew at every detection, for a product
+  // that a few coordinates take whole anyway.
+  if (n <= kDenseFreeAccelerationUpTo && world_.InverseMassPattern() == nullptr) {
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const long double* row = minv.RowData(i);
+      long double sum = 0;
+      for (std::uint32_t c = 0; c < n; ++c) sum += row[c] * h.Data()[c];
+      acceleration[i] = sum;
+    }
+    return;
+  }
   MultiplyRows(minv, InversePattern(minv), h.Data(), n, acceleration.data(), 1);
 }
 
@@ -614,9 +655,9 @@ long double TCollisions::FreeNormalAcceleration(const TContact& contact) const {
   const TFloatList& jacobian = contact.Jacobian.Normal;
   const std::size_t n = std::min<std::size_t>(jacobian.Count(), free_acceleration_.size());
   long double a = contact.Bias.Normal.Get();
-  // The columns no body of the contact touched are 0, and add nothing while the accelerations are
-  // finite.
-  if (free_acceleration_finite_) {
+  // The columns no body of the contact touched are 0, and add nothing but the sign of a zero sum while
+  // the accelerations are finite: a few are summed whole, more only where touched.
+  if (free_acceleration_finite_ && n > kDenseFreeAccelerationUpTo) {
     for (const std::uint32_t j : contact.TouchedCoordinates()) {
       if (j >= n) break;
       a += jacobian.Data()[j] * free_acceleration_[j];

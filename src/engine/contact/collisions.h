@@ -280,8 +280,13 @@ class TCollisions {
     std::vector<TFoundContact> found;
     bool valid = false;  // the search ran to its end without a too deep contact
   };
+  // Hands the inputs of the search of pair i, j to visit(values, count) in turn, while it returns true.
+  template <typename Visit>
+  void VisitSearchInputs(std::int32_t i, std::int32_t j, Visit&& visit) const;
   // The inputs of the search of pair i, j.
   void SearchKey(std::int32_t i, std::int32_t j, std::vector<long double>& key) const;
+  // `key` holds them, bit for bit.
+  bool SameSearchKey(std::int32_t i, std::int32_t j, const std::vector<long double>& key) const;
   // NarrowPhase, or the contacts of the last search of the pair when its inputs are unchanged.
   void SearchPair(std::int32_t i, std::int32_t j);
 
@@ -301,7 +306,6 @@ class TCollisions {
   std::vector<TLeafVertex> leaf_vertices_;
   std::unordered_map<std::uint64_t, TPairSearch> searches_;  // by pair
   TPairSearch* recording_ = nullptr;                         // the search AddContact records into
-  std::vector<long double> search_key_;
   std::vector<std::int32_t> resting_position_;  // by ListIndex
   std::vector<long double> free_acceleration_;  // M^-1 h of the last classification
   bool free_acceleration_finite_ = true;         // and all of it is finite

@@ -16,6 +16,17 @@ namespace zentrova {
 
 namespace {
 
+// Up to this many generalized coordinates a contact's rows are computed whole, every column, and the
+// touched ones are marked in a bit mask.
+constexpr std::uint32_t kWholeColumnsUpTo = 8;
+
+void Touch(std::vector<std::uint32_t>& touched, std::uint32_t j) {
+  touched.push_back(j);
+}
+void Touch(std::uint64_t& mask, std::uint32_t j) {
+  mask |= std::uint64_t{1} << j;
+}
+
 // The body's contribution to the Jacobian columns jx, jy and the bias b of a point at lever arm r
 // (world coordinates) from its origin, with sign sigma (+1 edge body, -1 vertex body):
 //   x linked to q_j:      jx[j] += sigma
@@ -23,17 +34,18 @@ namespace {
 //   Rz linked to q_j:     jx[j] += sigma (-ry),  jy[j] += sigma rx,  b += sigma (-omega^2 r)
 //   Rz of time alone:     b += sigma (-omega^2 r + alpha x r)
 // and y likewise into jy and by.
-// The coordinates whose columns it changes are appended to `touched`; a term sigma x 0 added to +0 leaves
+// The coordinates whose columns it changes are added to `touched`; a term sigma x 0 added to +0 leaves
 // +0, so the columns it does not name stay as they were.
+template <typename Touched>
 void AddBodyTerms(const TBody& body, long double sigma, long double rx, long double ry, std::uint32_t n,
                   std::vector<long double>& jx, std::vector<long double>& jy, long double& bx,
-                  long double& by, std::vector<std::uint32_t>& touched) {
+                  long double& by, Touched& touched) {
   const auto add_translation = [&](const TLinkToGeneralizedCoordinate& link, std::vector<long double>& j,
                                    long double& b) {
     if (link.Linked) {
       if (link.Index >= 0 && static_cast<std::uint32_t>(link.Index) < n) {
         j[link.Index] += sigma;
-        touched.push_back(static_cast<std::uint32_t>(link.Index));
+        Touch(touched, static_cast<std::uint32_t>(link.Index));
       }
     } else if (link.Dependent) {
       if (link.JacobianVector) {
@@ -41,7 +53,7 @@ void AddBodyTerms(const TBody& body, long double sigma, long double rx, long dou
         for (std::uint32_t i = 0; i < n && i < values.Count(); ++i) {
           if (values.Data()[i] == 0) continue;
           j[i] += sigma * values.Data()[i];
-          touched.push_back(i);
+          Touch(touched, i);
         }
       }
       if (link.JacobianScalar && link.JacobianScalar->Count() > 0) {
@@ -59,7 +71,7 @@ void AddBodyTerms(const TBody& body, long double sigma, long double rx, long dou
     if (rz.Index >= 0 && static_cast<std::uint32_t>(rz.Index) < n) {
       jx[rz.Index] += sigma * -ry;
       jy[rz.Index] += sigma * rx;
-      touched.push_back(static_cast<std::uint32_t>(rz.Index));
+      Touch(touched, static_cast<std::uint32_t>(rz.Index));
     }
     const long double omega = body.Kinematics.Velocity.Rz.Get();
     bx += sigma * -omega * omega * rx;
@@ -103,29 +115,28 @@ bool TContact::Set(std::int32_t EdgeBody_, std::int32_t EdgeIndex_, std::int32_t
 void TContact::Reset() {
   EdgeBody = EdgeIndex = VertexBody = VertexIndex = ListIndex = 0;
   // Detection resets a contact for every one it finds, step after step. Zeros are written as bytes
-  // (all bits clear is +0): an extended store costs the x87 unit several times an integer one.
+  // (all bits clear is +0): an extended store costs the x87 unit several times an integer one. Each is
+  // named, so that it is one store of a known size.
   const auto zero = [](long double* x, std::size_t count) {
     if (count != 0) std::memset(x, 0, count * sizeof(long double));  // an empty list may have no storage
   };
-  zero(&EdgeParameter, 1);
-  for (TCoordinates* coordinates : {&ContactPoint, &Tangent}) {
-    for (TCoordinate* c : {&coordinates->X, &coordinates->Y, &coordinates->Z, &coordinates->Rx,
-                           &coordinates->Ry, &coordinates->Rz}) {
-      zero(c->ValuePtr, 1);
-    }
+  const auto values = [](auto&... x) { (std::memset(&x, 0, sizeof(long double)), ...); };
+  const auto coordinates = [](auto&... c) { (std::memset(c.ValuePtr, 0, sizeof(long double)), ...); };
+  values(EdgeParameter);
+  coordinates(ContactPoint.X, ContactPoint.Y, ContactPoint.Z, ContactPoint.Rx, ContactPoint.Ry, ContactPoint.Rz);
+  coordinates(Tangent.X, Tangent.Y, Tangent.Z, Tangent.Rx, Tangent.Ry, Tangent.Rz);
+  coordinates(Bias.Normal, Bias.Tangent, Kinematics.Position.Normal, Kinematics.Position.Tangent,
+              Kinematics.Velocity.Normal, Kinematics.Velocity.Tangent, Kinematics.Acceleration.Normal,
+              Kinematics.Acceleration.Tangent, Force.Normal, Force.Tangent, Impulse.Normal, Impulse.Tangent, Work);
+  if (n_ <= kWholeColumnsUpTo) {
+    // Rows computed whole are cleared whole.
+    zero(Jacobian.Normal.Data(), Jacobian.Normal.Count());
+    zero(Jacobian.Tangent.Data(), Jacobian.Tangent.Count());
+    touched_.clear();
+  } else {
+    ClearTouched();
   }
-  for (TCoordinate* c : {&Bias.Normal, &Bias.Tangent,
-                         &Kinematics.Position.Normal, &Kinematics.Position.Tangent, &Kinematics.Velocity.Normal,
-                         &Kinematics.Velocity.Tangent, &Kinematics.Acceleration.Normal,
-                         &Kinematics.Acceleration.Tangent, &Force.Normal, &Force.Tangent, &Impulse.Normal,
-                         &Impulse.Tangent, &Work}) {
-    zero(c->ValuePtr, 1);
-  }
-  ClearTouched();
-  for (long double* x : {&Friction, &RestitutionNormal, &RestitutionTangent, &ParameterNi, &re_x_, &re_y_,
-                         &rv_x_, &rv_y_}) {
-    zero(x, 1);
-  }
+  values(Friction, RestitutionNormal, RestitutionTangent, ParameterNi, re_x_, re_y_, rv_x_, rv_y_);
 }
 
 TWatchedContact TContact::Watched() const {
@@ -194,6 +205,18 @@ void TContact::ClearTouched() {
   // hold them already. Rows that are mostly touched are cleared whole.
   if (touched_.empty()) return;
   if (4 * touched_.size() >= n_) {
+    // The rows have n values each while any column is touched.
+    const std::size_t bytes = n_ * sizeof(long double);
+    if (Jacobian.Normal.Count() == n_ && Jacobian.Tangent.Count() == n_ && jx_.size() == n_ &&
+        jy_.size() == n_ && edge_normal_.size() == n_) {
+      std::memset(Jacobian.Normal.Data(), 0, bytes);
+      std::memset(Jacobian.Tangent.Data(), 0, bytes);
+      std::memset(jx_.data(), 0, bytes);
+      std::memset(jy_.data(), 0, bytes);
+      std::memset(edge_normal_.data(), 0, bytes);
+      touched_.clear();
+      return;
+    }
     for (TFloatList* row : {&Jacobian.Normal, &Jacobian.Tangent}) {
       if (row->Count() != 0) std::memset(row->Data(), 0, row->Count() * sizeof(long double));
     }
@@ -220,7 +243,6 @@ void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
   const std::uint32_t n = n_;
   // The rows have n values, but a body moves only the few coordinates its links name: the columns of
   // the last contact set here are cleared, and only the touched ones are computed.
-  ClearTouched();
   std::vector<long double>& jx = jx_;
   std::vector<long double>& jy = jy_;
   jx.resize(n);
@@ -230,6 +252,29 @@ void TContact::ComputeJacobians(const TBody& edge, const TBody& vertex) {
   long double bx = 0, by = 0;
   // vN = N . dv = Tx dvy - Ty dvx and vT = T . dv = Tx dvx + Ty dvy, row by row over q'.
   const long double tx = Tangent.X.Get(), ty = Tangent.Y.Get();
+  if (n <= kWholeColumnsUpTo) {
+    // A few coordinates are computed whole: clearing and visiting the touched ones would cost more than
+    // the rest. A column no body touched holds tx 0 - ty 0, a zero of either sign.
+    if (n != 0) {
+      std::memset(jx.data(), 0, n * sizeof(long double));
+      std::memset(jy.data(), 0, n * sizeof(long double));
+    }
+    std::uint64_t mask = 0;
+    AddBodyTerms(edge, 1.0L, re_x_, re_y_, n, jx, jy, bx, by, mask);
+    for (std::uint32_t j = 0; j < n; ++j) edge_normal_[j] = tx * jy[j] - ty * jx[j];
+    edge_bias_normal_ = tx * by - ty * bx;
+    AddBodyTerms(vertex, -1.0L, rv_x_, rv_y_, n, jx, jy, bx, by, mask);
+    touched_.clear();
+    for (std::uint32_t j = 0; j < n; ++j) {
+      if ((mask >> j) & 1) touched_.push_back(j);
+      Jacobian.Normal.Data()[j] = tx * jy[j] - ty * jx[j];
+      Jacobian.Tangent.Data()[j] = tx * jx[j] + ty * jy[j];
+    }
+    Bias.Normal.Set(tx * by - ty * bx);
+    Bias.Tangent.Set(tx * bx + ty * by);
+    return;
+  }
+  ClearTouched();
   AddBodyTerms(edge, 1.0L, re_x_, re_y_, n, jx, jy, bx, by, touched_);
   for (const std::uint32_t j : touched_) edge_normal_[j] = tx * jy[j] - ty * jx[j];
   edge_bias_normal_ = tx * by - ty * bx;
