@@ -444,8 +444,11 @@ bool TCollisions::AddEdgeContact(const TBody& edge_body, std::int32_t e, std::ui
 // normal is horizontal: nothing holds the fall, and no contact ever measures how far the boxes have sunk.
 // Such a vertex also gets the contact with that other edge, whose normal holds it, at whatever depth it
 // lies behind it; deeper than maximumPenetration, the step is refused like any other over-penetration.
-// A vertex whose outline only touches the corner's other edge from outside, or runs along the side
-// (a box sliding down past the corner), keeps the one contact the rule gives.
+// A vertex whose outline runs along the side or away from the body (a box beside the other, sliding
+// down past its corner) keeps the one contact the rule gives, and so does a vertex at a corner wider
+// than kHoldingCornerAngle. The vertex's own edges decide rather than its velocity: at rest the
+// relative velocity is round-off, and a box sliding down past the corner approaches the top edge's
+// line just as a box sinking into it does.
 void TCollisions::HoldAtCorner(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x,
                                long double p0y, long double p1x, long double p1y, long double d01,
                                std::int32_t v, std::uint32_t m, long double qx, long double qy) {

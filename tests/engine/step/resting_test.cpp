@@ -2,9 +2,12 @@
 // velocity tolerance; a sliding box decelerates at mu g and stops; many bodies rest at once.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 #include <numbers>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -351,6 +354,123 @@ INSTANTIATE_TEST_SUITE_P(PyramidOfFifteenAndTwoColumnsOfFour, TallStackTest,
                          ::testing::Combine(::testing::Values("1e-12", "1e-6", "1e-2"),
                                             ::testing::Values(std::vector<int>{5, 4, 3, 2, 1},
                                                               std::vector<int>{2, 2, 2, 2})));
+
+// Aligned stacks dropped as the boxes' users drop them: 1 kg boxes, each exactly above the one below it,
+// every gap the drop height, friction 0.3, steps of at most 2 ms, maximumPenetration 1 mm. From `watch`
+// seconds on, until `end`, every box must stand on the one below it (the lowest on the floor): sunk into
+// it by no more than maximumPenetration and lifted off it by no more than a micrometre, not shifted by a
+// quarter of its width, not turned by 0.01 rad.
+struct StackCase {
+  long double width, height;
+  int count;
+  long double drop, restitution;
+};
+
+void PrintTo(const StackCase& c, std::ostream* os) {
+  *os << FloatToText(c.width) << " x " << FloatToText(c.height) << " m, " << c.count << " boxes, dropped "
+      << FloatToText(c.drop) << " m, restitution " << FloatToText(c.restitution);
+}
+
+struct StackOutcome {
+  bool ran = false;            // reached the end without a step given up
+  long double time = 0;        // where it ended
+  long double sunk = 0;        // the deepest a box sank into the one below it (or the floor), from `watch` on
+  long double lifted = 0;      // the highest a box rose off the one below it
+  long double top_below = 0;   // the top box's height below its layer height, at the end
+  long double shifted = 0;     // the largest |x|
+  long double turned = 0;      // the largest |Rz|
+  long double speed = 0;       // the largest |q'| at the end
+  std::uint64_t steps = 0;
+  bool Standing(long double width) const {
+    return ran && sunk <= 1e-3L && lifted <= 1e-6L && shifted < width / 4 && turned < 1e-2L;
+  }
+};
+
+class DroppedAlignedStackTest : public RestingTest, public ::testing::WithParamInterface<StackCase> {
+ protected:
+  StackOutcome DropAndWatch(const StackCase& c, long double watch, long double end) {
+    test::DroppedBoxes dropped = test::DropStack(c.count, c.width, c.height, c.drop);
+    dropped.model.restitution = c.restitution;
+    dropped.model.main = "maximumTimestep=2e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nbreakTime=" +
+                         FloatToText(end + 1);
+    StackOutcome out;
+    if (!LoadBoxes(dropped.model)) return out;
+    TWorld& w = World();
+    while (w.State.Time < end) {
+      if (!main_->Step()) {
+        out.time = w.State.Time;
+        return out;
+      }
+      ++out.steps;
+      if (w.State.Time < watch) continue;
+      long double below = 0;  // the top of the floor, then of each box
+      for (std::uint32_t i = 0; i < static_cast<std::uint32_t>(c.count); ++i) {
+        const long double bottom = Q(3 * i + 1) - c.height / 2;
+        out.sunk = std::max(out.sunk, below - bottom);
+        out.lifted = std::max(out.lifted, bottom - below);
+        out.shifted = std::max(out.shifted, std::fabs(Q(3 * i)));
+        out.turned = std::max(out.turned, std::fabs(Q(3 * i + 2)));
+        below = Q(3 * i + 1) + c.height / 2;
+      }
+    }
+    out.ran = true;
+    out.time = w.State.Time;
+    out.top_below = dropped.rest_y.back() - Q(3 * static_cast<std::uint32_t>(c.count) - 2);
+    out.speed = Speed();
+    return out;
+  }
+};
+
+// A few stacks of the table below, for 10 s: both sizes, two to five boxes, the lowest and the highest
+// drop, with and without rebounds.
+TEST_P(DroppedAlignedStackTest, StandsBoxOnBox) {
+  const StackCase& c = GetParam();
+  const StackOutcome out = DropAndWatch(c, 5, 10);
+  EXPECT_TRUE(out.ran) << "a step was given up at t = " << FloatToText(out.time);
+  EXPECT_LE(out.sunk, 1e-3L);
+  EXPECT_LE(out.lifted, 1e-6L);
+  EXPECT_LT(out.shifted, c.width / 4);
+  EXPECT_LT(out.turned, 1e-2L);
+  EXPECT_LT(out.speed, 1e-9L);
+}
+
+INSTANTIATE_TEST_SUITE_P(TwoToFiveBoxes, DroppedAlignedStackTest,
+                         ::testing::Values(StackCase{1, 1, 2, 1, 0.5L}, StackCase{1, 1, 4, 0.2L, 0},
+                                           StackCase{0.2L, 0.1L, 3, 1e-3L, 0.5L},
+                                           StackCase{0.2L, 0.1L, 5, 1, 0}));
+
+// The whole table, for a minute each (not run by CI; a Release build takes minutes):
+//   engine_tests --gtest_also_run_disabled_tests --gtest_filter='*DISABLED_StacksForAMinute*'
+// prints one line per stack.
+class StackTable : public DroppedAlignedStackTest {};
+
+TEST_P(StackTable, DISABLED_StacksForAMinute) {
+  const StackCase& c = GetParam();
+  const auto start = std::chrono::steady_clock::now();
+  const StackOutcome out = DropAndWatch(c, 5, 60);
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  std::printf("| %s x %s | %d | %s | %s | %s | %.3g | %.3g | %.3g | %.2g | %.2g | %llu | %.1f | %s |\n",
+              FloatToText(c.width).c_str(), FloatToText(c.height).c_str(), c.count, FloatToText(c.drop).c_str(),
+              FloatToText(c.restitution).c_str(), out.ran ? "60 s" : ("failed at " + FloatToText(out.time)).c_str(),
+              static_cast<double>(out.sunk), static_cast<double>(out.lifted), static_cast<double>(out.top_below),
+              static_cast<double>(out.turned), static_cast<double>(out.speed),
+              static_cast<unsigned long long>(out.steps), took.count(), out.Standing(c.width) ? "yes" : "NO");
+  EXPECT_TRUE(out.Standing(c.width));
+}
+
+std::vector<StackCase> AllStacks() {
+  std::vector<StackCase> cases;
+  for (const auto& [width, height] : {std::pair(1.0L, 1.0L), std::pair(0.2L, 0.1L)}) {
+    for (int count = 2; count <= 6; ++count) {
+      for (const long double drop : {1e-3L, 1e-2L, 5e-2L, 0.2L, 1.0L}) {
+        for (const long double restitution : {0.0L, 0.5L}) cases.push_back({width, height, count, drop, restitution});
+      }
+    }
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(BothSizesTwoToSixBoxesFiveDrops, StackTable, ::testing::ValuesIn(AllStacks()));
 
 // Without gravity a box drifting onto the floor at 1e-11 m/s strikes it (faster than the tolerance), but
 // the impact's work is below 1e-20 J: no impulse is applied, and the accepted state carries no velocity
