@@ -10,7 +10,8 @@
 // Exit status: 0 after a run that reached its end, 1 for a wrong command line (also a time for --until
 // that is NaN, infinite or negative), 2 when the load fails, also when another run records into the
 // history or its model copy is incomplete (every error line of the load on stderr, first to last), 3 when
-// the run stops on an error (the error on stderr).
+// the run stops on an error (the error on stderr), a history file that could not be written among them
+// (a full disk: the line names the file and the reason; the history keeps its whole records up to there).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -140,12 +141,24 @@ int main(int argc, char** argv) {
   zentrova::TRunLoop run(main);
   const zentrova::TRunStop stop = run.Run(until);
   zentrova::TWorld& world = main.World();
-  const bool failed = stop == zentrova::TRunStop::StepFailed || stop == zentrova::TRunStop::NumericsError ||
-                      stop == zentrova::TRunStop::NotFinite || stop == zentrova::TRunStop::Exception;
-  if (failed) std::fprintf(stderr, "%s\n", ErrorLine(main.Log()).c_str());
+  zentrova::THistory& history = world.Model().History;
+  bool failed = zentrova::RunFailed(stop);
+  if (!failed) {
+    // The run's times go into log.txt now, not only when the driver is freed: a log that cannot be
+    // written fails the run before its success is printed.
+    main.WriteRunTimes();
+    if (const std::string unlogged = history.TakeUnloggedWriteFailure(); !unlogged.empty()) {
+      main.Log().Add(unlogged);
+    }
+    failed = history.WriteFailed();
+  }
+  if (failed) {
+    const std::string reason = history.WriteFailed() ? history.WriteFailure() : ErrorLine(main.Log());
+    std::fprintf(stderr, "%s\n", reason.c_str());
+  }
   // The energy of the state the run ended in, not of the last stage of its last step.
   if (!failed) world.PrepareStep();
-  std::printf("history: %s\n", WithoutTrailingSeparator(world.Model().History.Directory).c_str());
+  std::printf("history: %s\n", WithoutTrailingSeparator(history.Directory).c_str());
   std::printf("steps: %llu\n", static_cast<unsigned long long>(run.Steps));
   std::printf("time: %s\n", zentrova::FloatToText(world.State.Time).c_str());
   std::printf("energy: %s\n", zentrova::FloatToText(world.State.MechanicalEnergy).c_str());

@@ -472,10 +472,15 @@ void TVYKForm::FinishRun() {
   if (loop_thread_ == nullptr) return;
   loop_thread_->Join();
   last_run_failed_ = loop_thread_->Failed();
+  // Records lost to a full disk must not pass unseen in the log. Unattended jobs are not held up by a
+  // box: their log line counts the job as failed.
+  const bool show_failure = loop_thread_->Stop() == TRunStop::WriteFailed && !jobs_->JobsActive && !Closing;
+  const std::string write_failure = show_failure ? loop_thread_->StopReason() : std::string();
   loop_thread_.reset();
   if (recorder_->Recording()) recorder_->CloseFile(false);
   simulation_running_ = false;
   AfterRun();
+  if (!write_failure.empty()) ShowMessage(write_failure);
 }
 
 void TVYKForm::StopAndJoin() {

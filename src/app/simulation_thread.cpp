@@ -31,21 +31,7 @@ void TLoopThread::Start() {
   });
 }
 
-bool TLoopThread::Failed() const {
-  switch (stop_.load()) {
-    case TRunStop::StepFailed:
-    case TRunStop::NumericsError:
-    case TRunStop::NotFinite:
-    case TRunStop::Exception:
-      return true;
-    case TRunStop::BreakTime:
-    case TRunStop::Until:
-    case TRunStop::Stopped:
-    case TRunStop::TimeLimit:
-      return false;
-  }
-  return false;
-}
+bool TLoopThread::Failed() const { return RunFailed(stop_.load()); }
 
 void TLoopThread::RequestStop() {
   stop_requested_ = true;

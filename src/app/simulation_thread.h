@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <thread>
 
 #include "app/gui_mailbox.h"
@@ -59,8 +60,11 @@ class TLoopThread : private IRunObserver {
   // The worker has done its final actions.
   bool Finished() const { return finished_; }
   TRunStop Stop() const { return stop_; }
-  // The run ended by an error: a step given up, a numerics error, a state not finite, an exception.
+  // The run ended by an error: a step given up, a numerics error, a state not finite, an exception, a
+  // history file that could not be written.
   bool Failed() const;
+  // The line logged for the run's stop, "" for a plain stop. Read once the thread is joined.
+  const std::string& StopReason() const { return loop_.StopReason; }
 
  private:
   // --- IRunObserver, on the worker ---------------------------------------------------------------------

@@ -13,14 +13,21 @@ namespace zentrova {
 namespace {
 
 constexpr char kLineEnd[] = "\r\n";
-constexpr std::size_t kLineEndSize = 2;
+
+std::string_view LineEndText(TLineEnd line_end) {
+  return line_end == TLineEnd::Lf ? std::string_view(kLineEnd + 1, 1) : std::string_view(kLineEnd, 2);
+}
 
 // Writes the buffers whole, going on after a short write or an interrupted call; the bytes written.
-std::size_t WriteAll(int fd, iovec* part, int count) {
+// `error` receives the error number of a call that failed.
+std::size_t WriteAll(int fd, iovec* part, int count, int& error) {
   std::size_t written = 0;
   while (count > 0) {
     const ssize_t n = ::writev(fd, part, count);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0) error = errno;
+    // A write that takes nothing and names no error would repeat for ever.
+    if (n == 0) error = EIO;
     if (n <= 0) break;
     written += static_cast<std::size_t>(n);
     auto left = static_cast<std::size_t>(n);
@@ -45,6 +52,11 @@ bool CutFile(int fd, std::size_t bytes) {
 
 }  // namespace
 
+TLineEnd LineEndOf(std::string_view text) {
+  const std::size_t end = text.find('\n');
+  return end != std::string_view::npos && (end == 0 || text[end - 1] != '\r') ? TLineEnd::Lf : TLineEnd::CrLf;
+}
+
 TAppendFile::~TAppendFile() {
   Close();
 }
@@ -52,44 +64,63 @@ TAppendFile::~TAppendFile() {
 bool TAppendFile::Open(const std::string& file_name) {
   Close();
   fd_ = ::open(file_name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd_ < 0) error_ = errno;
   return fd_ >= 0;
 }
 
 bool TAppendFile::AppendLine(std::string_view text) {
-  if (fd_ < 0) return false;
-  iovec parts[2] = {{const_cast<char*>(text.data()), text.size()},
-                    {const_cast<char*>(kLineEnd), kLineEndSize}};
-  const std::size_t written = WriteAll(fd_, parts, 2);
-  if (written == text.size() + kLineEndSize) return true;
+  if (fd_ < 0) {
+    error_ = EBADF;
+    return false;
+  }
+  const std::string_view end = LineEndText(line_end_);
+  iovec parts[2] = {{const_cast<char*>(text.data()), text.size()}, {const_cast<char*>(end.data()), end.size()}};
+  const std::size_t written = WriteAll(fd_, parts, 2, error_);
+  if (written == text.size() + end.size()) return true;
   if (written > 0) CutFile(fd_, written);
   return false;
 }
 
 bool TAppendFile::CutLast(std::size_t bytes) {
-  return fd_ >= 0 && CutFile(fd_, bytes);
+  if (fd_ >= 0 && CutFile(fd_, bytes)) return true;
+  error_ = fd_ < 0 ? EBADF : errno;
+  return false;
 }
 
 bool TAppendFile::Close() {
   if (fd_ < 0) return true;
+  // The kernel may report a failed write only here (a network file system).
   const bool ok = ::close(fd_) == 0;
+  if (!ok) error_ = errno;
   fd_ = -1;
   return ok;
 }
 
-bool ReplaceTextLines(const std::string& file_name, const std::vector<std::string>& lines) {
+bool ReplaceTextLines(const std::string& file_name, const std::vector<std::string>& lines, TLineEnd line_end,
+                      int* error) {
+  const std::string_view end = LineEndText(line_end);
   std::size_t size = 0;
-  for (const std::string& line : lines) size += line.size() + kLineEndSize;
+  for (const std::string& line : lines) size += line.size() + end.size();
   std::string text;
   text.reserve(size);
-  for (const std::string& line : lines) text.append(line).append(kLineEnd, kLineEndSize);
+  for (const std::string& line : lines) text.append(line).append(end);
   const std::string temporary = file_name + ".new";
+  int failure = 0;
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    if (error != nullptr) *error = errno;
+    return false;
+  }
   iovec whole{text.data(), text.size()};
-  bool ok = WriteAll(fd, &whole, 1) == text.size();
-  ok = ::close(fd) == 0 && ok;
+  bool ok = WriteAll(fd, &whole, 1, failure) == text.size();
+  if (::close(fd) != 0) {
+    if (ok) failure = errno;
+    ok = false;
+  }
   if (ok && std::rename(temporary.c_str(), file_name.c_str()) == 0) return true;
+  if (ok) failure = errno;
   ::unlink(temporary.c_str());
+  if (error != nullptr) *error = failure;
   return false;
 }
 

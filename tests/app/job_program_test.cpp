@@ -215,5 +215,27 @@ TEST_F(JobProgramTest, JobFilesThatCannotRunSayWhyAndEndAsTheyAsk) {
   std::printf("%s", table.c_str());
 }
 
+// A job whose history cannot be written (a file-size limit, SIGXFSZ ignored, as on a full disk) ends by
+// an error: its line on stderr names the file and the reason, the job counts as failed and the program
+// exits with 1. data.txt keeps whole records up to the failure.
+TEST_F(JobProgramTest, AJobWhoseHistoryCannotBeWrittenFails) {
+  SetBreakTime("200");
+  PrepareHistories(1, "0");
+  test::WriteBytes(model + "full.job", "[Main]\njobs=000\nworldFile=falling-box.wld\nexitAtFinish=1\n");
+  // dash counts the limit in blocks of 512 bytes: 40 kB, about 150 records of the falling box.
+  const int status = RunIn(model, "ulimit -f 80 && trap '' XFSZ && ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" "
+                                  "timeout 120 " + std::string(ZENTROVA_BIN_DIR) + "/zentrova full.job");
+  const std::string output = test::ReadBytes(model + "output.txt");
+  EXPECT_EQ(status, 1) << output;
+  const std::vector<std::string> lines = ProgramLines(output);
+  EXPECT_TRUE(InOrder(lines, {"[Error] Could not write history file " + History("000", "data.txt") + ": File too large.",
+                              "[Error] The run of job 000 ended by an error.", "[Alert] 1 of 1 jobs failed: 000."}))
+      << output;
+  const std::string data = test::ReadBytes(History("000", "data.txt"));
+  EXPECT_GT(data.size(), 30000u);
+  EXPECT_LE(data.size(), 40960u);
+  EXPECT_TRUE(data.ends_with(" \r\n"));
+}
+
 }  // namespace
 }  // namespace zentrova

@@ -608,6 +608,23 @@ TEST_F(MainWindowTest, AFailedLoadOfASpoiledHistoryRunsAndRecordsNothing) {
   EXPECT_EQ(test::ReadBytes(data), text);
 }
 
+// A run whose history cannot be written (/dev/full in the place of data.txt fails every write with
+// ENOSPC, as a full disk does) ends at once, its line in the log and in a message box.
+TEST_F(MainWindowTest, ARunWhoseHistoryCannotBeWrittenEndsWithItsLineInABox) {
+  Open(World("0.1"));
+  const std::string data = dir_.File("000/data.txt");
+  std::filesystem::remove(data);
+  std::filesystem::create_symlink("/dev/full", data);
+  dialogs_.texts.push_back("full");
+  ASSERT_TRUE(form_->ToggleSimulation());
+  ASSERT_TRUE(WaitForRunEnd());
+  const std::string line = "[Error] Could not write history file " + data + ": No space left on device.";
+  EXPECT_EQ(messages_.shown, std::vector<std::string>{line});
+  EXPECT_TRUE(Logged(line));
+  EXPECT_TRUE(form_->LastRunFailed());
+  EXPECT_EQ(form_->Driver()->World().State.StoredStateCount, 0u);
+}
+
 // The film starts on its first state, whatever state the view showed before.
 TEST_F(MainWindowTest, TheFilmsFramesShowTheirOwnStates) {
   Open(World("0.46"));

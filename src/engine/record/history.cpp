@@ -1,6 +1,7 @@
 #include "engine/record/history.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -333,6 +334,8 @@ void THistory::SetFileNames(const std::string& directory) {
   // The log of another directory: this one's log.txt is first written with its header.
   log_file_current_ = false;
   log_started_ = false;
+  data_line_end_ = TLineEnd::CrLf;
+  watches_line_end_ = TLineEnd::CrLf;
 }
 
 bool THistory::SelectDirectory(std::string& short_name) {
@@ -534,12 +537,15 @@ bool THistory::MendRecords() {
     watches.name = WatchesFileName;
     MatchRecords(data, watches, sink_);
   }
+  // A continued run appends in each file's own style: a file written with LF alone must not end mixed.
+  data_line_end_ = LineEndOf(data.text);
+  watches_line_end_ = LineEndOf(watches.text);
   // The continued run appends to the files: what was dropped must not stay in front of its lines.
   for (const TRecordedFile* file : {&data, &watches}) {
     if (!file->read) continue;
-    const bool written = file->replace
-                             ? ReplaceTextLines(file->name, TextLines(file->text))
-                             : file->text.size() == file->size || TruncateFile(file->name, file->text.size());
+    const bool written =
+        file->replace ? ReplaceTextLines(file->name, TextLines(file->text), LineEndOf(file->text))
+                      : file->text.size() == file->size || TruncateFile(file->name, file->text.size());
     if (!written) {
       sink_.AddLine("[Error] Could not write history file " + file->name + ".");
       return false;
@@ -654,10 +660,33 @@ bool THistory::OpenFiles() {
     sink_.AddLine("[Error] No history directory to record in.");
     return false;
   }
-  if (!data_file_.Open(DataFileName) || !watches_file_.Open(WatchesFileName)) {
+  {
+    // A new run tries afresh: the space may have been freed meanwhile.
+    std::lock_guard<std::mutex> lock(failure_mutex_);
+    write_failure_.clear();
+    write_failure_logged_ = false;
+    write_failed_ = false;
+  }
+  // A log line that could not reach log.txt before is written now, or the run does not begin.
+  int error = 0;
+  bool log_written = true;
+  {
+    std::lock_guard<std::mutex> lock(log_mutex_);
+    if (log_started_ && !log_file_current_ && !LogFileName.empty()) log_written = RewriteLogFile(error);
+  }
+  if (!log_written) {
+    NoteWriteFailure(LogFileName, error, true);
+    return false;
+  }
+  data_file_.SetLineEnd(data_line_end_);
+  watches_file_.SetLineEnd(watches_line_end_);
+  if (!data_file_.Open(DataFileName)) {
+    NoteWriteFailure(DataFileName, data_file_.Error(), true);
+    return false;
+  }
+  if (!watches_file_.Open(WatchesFileName)) {
     data_file_.Close();
-    watches_file_.Close();
-    sink_.AddLine("[Error] Could not open the history files in " + Directory + ".");
+    NoteWriteFailure(WatchesFileName, watches_file_.Error(), true);
     return false;
   }
   FilesOpen = true;
@@ -665,14 +694,42 @@ bool THistory::OpenFiles() {
 }
 
 bool THistory::CloseFiles() {
-  bool ok = data_file_.Close();
-  ok = watches_file_.Close() && ok;
+  const bool data_closed = data_file_.Close();
+  const bool watches_closed = watches_file_.Close();
   FilesOpen = false;
-  if (!ok) {
-    sink_.AddLine("[Error] Could not write the history files in " + Directory + ".");
-    return false;
+  if (!data_closed) NoteWriteFailure(DataFileName, data_file_.Error(), true);
+  if (!watches_closed) NoteWriteFailure(WatchesFileName, watches_file_.Error(), true);
+  return data_closed && watches_closed;
+}
+
+std::string THistory::WriteFailureLine(const std::string& file_name, int error) {
+  return "[Error] Could not write history file " + file_name +
+         (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) + ".";
+}
+
+void THistory::NoteWriteFailure(const std::string& file_name, int error, bool can_log) {
+  std::string line;
+  {
+    std::lock_guard<std::mutex> lock(failure_mutex_);
+    if (write_failed_) return;
+    write_failure_ = WriteFailureLine(file_name, error);
+    write_failure_logged_ = can_log;
+    line = write_failure_;
+    write_failed_ = true;
   }
-  return true;
+  if (can_log) sink_.AddLine(line);
+}
+
+std::string THistory::WriteFailure() const {
+  std::lock_guard<std::mutex> lock(failure_mutex_);
+  return write_failure_;
+}
+
+std::string THistory::TakeUnloggedWriteFailure() {
+  std::lock_guard<std::mutex> lock(failure_mutex_);
+  if (!write_failed_ || write_failure_logged_) return {};
+  write_failure_logged_ = true;
+  return write_failure_;
 }
 
 std::string THistory::DataLine(const TGeneralizedCoordinatesHistory& state) {
@@ -724,14 +781,19 @@ void THistory::AppendWatchesLine(long double time, std::uint32_t k, std::string&
 bool THistory::AppendLine(TAppendFile& open_file, const std::string& file_name, const std::string& line) {
   // Outside a run the line is appended all the same: a recorded state must reach its file.
   TAppendFile once;
+  once.SetLineEnd(&open_file == &data_file_ ? data_line_end_ : watches_line_end_);
   TAppendFile& file = open_file.IsOpen() ? open_file : once;
-  if ((file.IsOpen() || (!file_name.empty() && file.Open(file_name))) && file.AppendLine(line)) return true;
-  sink_.AddLine("[Error] Could not write history file " + file_name + ".");
+  if ((file.IsOpen() || (!file_name.empty() && file.Open(file_name))) && file.AppendLine(line) &&
+      (&file != &once || once.Close())) {
+    return true;
+  }
+  NoteWriteFailure(file_name, file.Error(), true);
   return false;
 }
 
 bool THistory::WriteStep(std::unique_ptr<TGeneralizedCoordinatesHistory> state) {
-  if (!state) return false;
+  // After a failure nothing more is written: a later record that the files took would leave a gap.
+  if (!state || WriteFailed()) return false;
   const std::uint32_t k = world_.StoredStates() + 1;
   const TGeneralizedCoordinatesHistory& point = *state;
   Points.Add(std::move(state));
@@ -742,12 +804,17 @@ bool THistory::WriteStep(std::unique_ptr<TGeneralizedCoordinatesHistory> state) 
     line_.clear();
     AppendWatchesLine(point.Time, k, line_);
     watches->AfterRecord();
-    if (!AppendLine(watches_file_, WatchesFileName, line_)) return false;
-    watches_bytes = line_.size() + 2;  // with CR LF
+    if (!AppendLine(watches_file_, WatchesFileName, line_)) {
+      Points.DeleteLast();
+      return false;
+    }
+    watches_bytes = line_.size() + LineEndSize(watches_line_end_);
   }
   line_.clear();
   AppendDataLine(point, line_);
   if (AppendLine(data_file_, DataFileName, line_)) return true;
+  // The record is in neither file, so it is not kept in memory either: memory and files agree.
+  Points.DeleteLast();
   // A watches line without its data line would put watches.txt one record ahead for good.
   if (watched) {
     TAppendFile once;
@@ -785,6 +852,7 @@ std::string THistory::WatchesHeader() const {
 bool THistory::WriteLogHeader() {
   const std::string data_header = DataHeader();
   const std::string watches_header = WatchesHeader();
+  int error = 0;
   {
     std::lock_guard<std::mutex> lock(log_mutex_);
     std::vector<std::string> old;
@@ -800,15 +868,15 @@ bool THistory::WriteLogHeader() {
     log_has_header_ = true;
     log_started_ = true;
     // From here on a killed run leaves its log, and its history is listed.
-    if (LogFileName.empty() || RewriteLogFile()) return true;
+    if (LogFileName.empty() || RewriteLogFile(error)) return true;
   }
   // Logged without the lock: the line comes back through AddLogLine.
-  sink_.AddLine("[Error] Could not write history file " + LogFileName + ".");
+  sink_.AddLine(WriteFailureLine(LogFileName, error));
   return false;
 }
 
-bool THistory::RewriteLogFile() {
-  log_file_current_ = ReplaceTextLines(LogFileName, log_);
+bool THistory::RewriteLogFile(int& error) {
+  log_file_current_ = ReplaceTextLines(LogFileName, log_, TLineEnd::CrLf, &error);
   return log_file_current_;
 }
 
@@ -817,7 +885,9 @@ bool THistory::AddLogLine(const std::string& text) {
   log_.push_back(text);
   if (log_file_current_) {
     TAppendFile file;
-    log_file_current_ = file.Open(LogFileName) && file.AppendLine(text);
+    log_file_current_ = file.Open(LogFileName) && file.AppendLine(text) && file.Close();
+    // Called while the log holds its lock: the run loop logs the failure.
+    if (!log_file_current_) NoteWriteFailure(LogFileName, file.Error(), false);
   }
   return true;
 }
@@ -830,7 +900,8 @@ bool THistory::SetLogLine(const std::string& text, std::int32_t index) {
   std::lock_guard<std::mutex> lock(log_mutex_);
   if (index < 0 || static_cast<std::size_t>(index) >= log_.size()) return false;
   log_[static_cast<std::size_t>(index)] = text;
-  if (log_file_current_) RewriteLogFile();
+  int error = 0;
+  if (log_file_current_ && !RewriteLogFile(error)) NoteWriteFailure(LogFileName, error, false);
   return true;
 }
 
@@ -846,13 +917,14 @@ std::int32_t THistory::LogCount() const {
 
 bool THistory::SaveLog() {
   if (LogFileName.empty()) return true;
+  int error = 0;
   {
     std::lock_guard<std::mutex> lock(log_mutex_);
     // A load that stopped before the history took its log writes nothing into the directory: its lines
     // are not that history's, and log.txt may be another run's.
-    if (!log_started_ || RewriteLogFile()) return true;
+    if (!log_started_ || RewriteLogFile(error)) return true;
   }
-  sink_.AddLine("[Error] Could not write history file " + LogFileName + ".");
+  sink_.AddLine(WriteFailureLine(LogFileName, error));
   return false;
 }
 

@@ -12,7 +12,14 @@
 // real written with ".", "Nan", "+Inf" and "-Inf" included.
 //
 // Every recorded state also stays in memory (Points) for replay, going back and resampling. Input and
-// output errors are logged as one line and reported as false; they never raise.
+// output errors are logged as one line and reported as false; they never raise. A file that was written
+// with LF line ends alone is continued with LF, so that it never ends up mixed.
+//
+// A run must not go on recording what cannot be kept: the first failed create, write or close of
+// data.txt, watches.txt or log.txt after the files were opened for a run becomes the history's write
+// failure, one line naming the file and the system's reason ("[Error] Could not write history file
+// <file>: No space left on device."). The run loop ends the run on it; no record is written after it, so
+// the files hold whole records up to the failure, and a continuation once the cause is gone has no gap.
 //
 // A run may be killed at any moment and its history must still load and continue. So a record goes to
 // each file as one whole line in one write, watches.txt first: a kill between the two writes leaves
@@ -162,15 +169,27 @@ class THistory : public ILogSink {
   static bool ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
                               std::vector<std::string>& watches, ILogSink& log);
 
-  // data.txt and watches.txt open for appending during a run.
+  // data.txt and watches.txt open for appending during a run, and log.txt brought up to the log when a
+  // line could not reach it before. Forgets an earlier write failure: the run tries afresh. False, the
+  // failure noted and logged, when a file cannot be opened or log.txt written.
   bool OpenFiles();
+  // False, the failure noted and logged, when closing a file reports a failed write.
   bool CloseFiles();
   // Takes the state into Points and appends its line to watches.txt when there are watches (whose
   // per-record values are then cleared), then its line to data.txt. Files that are not open are opened
-  // for the line. False, the state still kept, when a line could not be written; neither file then holds
-  // the record. The caller then sets the world's stored-state count to Points.Count() and its current
-  // state to the last.
+  // for the line. False when a line could not be written (the failure noted and logged) or a write failed
+  // before: neither file then holds the record, nor does Points. The caller then sets the world's
+  // stored-state count to Points.Count() and its current state to the last.
   bool WriteStep(std::unique_ptr<TGeneralizedCoordinatesHistory> state);
+
+  // Whether a write of a history file failed since the files were last opened for a run (or since the
+  // history was made): the run must end. One atomic read, asked after every pass of a run.
+  bool WriteFailed() const { return write_failed_.load(std::memory_order_acquire); }
+  // The error line of that first failure; "" for none.
+  std::string WriteFailure() const;
+  // The line of the first failure when nothing has logged it yet (a log.txt line failed while the log
+  // held its lock), which then counts as logged; "" otherwise.
+  std::string TakeUnloggedWriteFailure();
 
   // Lines 0 to 4 of the log afresh, and log.txt written with them. A log read back from log.txt keeps
   // its comment (line 1) and its lines from 5 on; lines 2 and 3 are emptied for the driver. A log that
@@ -239,9 +258,18 @@ class THistory : public ILogSink {
   // Appends the line of the next recorded state in watches.txt, CR LF excluded; updates the averaged
   // ratios.
   void AppendWatchesLine(long double time, std::uint32_t k, std::string& line);
+  // Appends the line to the open file, or to the file opened for it. False after the failure was noted
+  // and logged.
   bool AppendLine(TAppendFile& open_file, const std::string& file_name, const std::string& line);
-  // Writes log_ to log.txt whole; log_mutex_ held. Whether log.txt now follows every line.
-  bool RewriteLogFile();
+  // Writes log_ to log.txt whole; log_mutex_ held. Whether log.txt now follows every line; `error`
+  // receives the system's error number of a failure.
+  bool RewriteLogFile(int& error);
+  // Notes a failed write of `file_name` with the system's error number; the first since the files were
+  // opened becomes the write failure, and is logged at once when `can_log` (neither the log's lock nor
+  // log_mutex_ held). Later ones are dropped: the run ends on the first.
+  void NoteWriteFailure(const std::string& file_name, int error, bool can_log);
+  // "[Error] Could not write history file <file>: <reason>."
+  static std::string WriteFailureLine(const std::string& file_name, int error);
   // Makes and holds the first free numbered directory under `base`, then StartDirectory. `name` is the
   // new directory's name once it is made.
   bool MakeNumberedDirectory(const std::string& base, std::string& name, TDirectoryLock& lock);
@@ -260,6 +288,14 @@ class THistory : public ILogSink {
   TLog* connected_log_ = nullptr;
   TAppendFile data_file_;
   TAppendFile watches_file_;
+  // The line ends of the two files as read back: a continued run appends in the file's own style.
+  TLineEnd data_line_end_ = TLineEnd::CrLf;
+  TLineEnd watches_line_end_ = TLineEnd::CrLf;
+  // The first failed write since the files were opened for a run.
+  mutable std::mutex failure_mutex_;
+  std::string write_failure_;
+  bool write_failure_logged_ = false;
+  std::atomic<bool> write_failed_{false};
   // Held from the choice of the directory until Close: one run at a time records into a history.
   TDirectoryLock lock_;
   // The line WriteStep builds, kept so that recording allocates nothing once it has grown.

@@ -28,6 +28,10 @@ class TGeneralizedCoordinatesHistoryList {
   const TGeneralizedCoordinatesHistory& Items(std::uint32_t index) const { return *items_.at(index); }
   void Add(std::unique_ptr<TGeneralizedCoordinatesHistory> point) { items_.push_back(std::move(point)); }
   void Clear() { items_.clear(); }
+  // Drops the newest state: one whose record could not be written.
+  void DeleteLast() {
+    if (!items_.empty()) items_.pop_back();
+  }
 
  private:
   std::vector<std::unique_ptr<TGeneralizedCoordinatesHistory>> items_;

@@ -215,6 +215,17 @@ bool TVYKMain::EndAtSavedState() {
   return ShowHistoryPoint();
 }
 
+bool TVYKMain::ReturnToLastRecord() {
+  TStepState& st = world_->State;
+  if (st.StoredStateCount == 0) return false;
+  st.CurrentState = st.StoredStateCount - 1;
+  // A record is written one step after its state was computed: the saved state may be beyond the last
+  // record already. The record goes into the working state first, so that showing it as the last one
+  // saves the record itself.
+  step_control_->RestoreHistoryPoint(false, false);
+  return ShowHistoryPoint();
+}
+
 void TVYKMain::WriteRunTimes() {
   THistory& history = world_->Model().History;
   const TGeneralizedCoordinatesHistoryList& points = history.Points;

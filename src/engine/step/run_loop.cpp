@@ -69,6 +69,34 @@ void TRunLoop::StopWithLine(const std::string& line, bool& count_lowered) {
   StopReason = line;
 }
 
+std::string TRunLoop::TakeWriteFailure() {
+  THistory& history = main_.World().Model().History;
+  if (!history.WriteFailed()) return {};
+  StopSimulation();
+  if (const std::string unlogged = history.TakeUnloggedWriteFailure(); !unlogged.empty()) {
+    main_.Log().Add(unlogged);
+  }
+  StopReason = history.WriteFailure();
+  return StopReason;
+}
+
+bool RunFailed(TRunStop stop) {
+  switch (stop) {
+    case TRunStop::StepFailed:
+    case TRunStop::NumericsError:
+    case TRunStop::NotFinite:
+    case TRunStop::Exception:
+    case TRunStop::WriteFailed:
+      return true;
+    case TRunStop::BreakTime:
+    case TRunStop::Until:
+    case TRunStop::Stopped:
+    case TRunStop::TimeLimit:
+      return false;
+  }
+  return false;
+}
+
 std::int64_t IRunObserver::NowMilliseconds() { return MonotonicMilliseconds(); }
 
 TRunStop TRunLoop::Run(long double until) {
@@ -88,7 +116,8 @@ TRunStop TRunLoop::Run(long double until) {
   std::int32_t frame_delay_ms = kAviFrameDelayMs;
   TRunStop stop = TRunStop::Stopped;
   try {
-    w.Model().History.OpenFiles();
+    // A history that cannot even be opened records nothing: the run does not begin.
+    if (!w.Model().History.OpenFiles() && !TakeWriteFailure().empty()) stop = TRunStop::WriteFailed;
     while (running_) {
       if (!observer_->KeepRunning()) {
         StopSimulation();
@@ -153,6 +182,13 @@ TRunStop TRunLoop::Run(long double until) {
         StopReason = line;
         stop = TRunStop::NotFinite;
       }
+      // One flag read per pass: the history notes a failed write where it happens.
+      if (!TakeWriteFailure().empty()) {
+        stop = TRunStop::WriteFailed;
+        // The working state may be one the files do not hold: a run that goes on from it would leave a
+        // gap before its first record.
+        main_.ReturnToLastRecord();
+      }
       bool computed = false;
       if (running_ && UntilReached(until, computed)) {
         StopSimulation();
@@ -175,6 +211,8 @@ TRunStop TRunLoop::Run(long double until) {
     stop = TRunStop::Exception;
   }
   FinalActions();
+  // Closing the files may be what reports a failed write.
+  if (stop != TRunStop::WriteFailed && !TakeWriteFailure().empty()) stop = TRunStop::WriteFailed;
   observer_->RunStopped(stop, StopReason);
   return stop;
 }

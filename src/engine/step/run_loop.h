@@ -25,8 +25,12 @@ enum class TRunStop {
   NumericsError,  // the numerics error record holds an error
   TimeLimit,      // the run used up its wall-clock seconds
   NotFinite,      // the time, the energy or a coordinate of the state turned NaN or infinite
-  Exception       // a step raised an exception
+  Exception,      // a step raised an exception
+  WriteFailed     // a history file could not be written (a full disk, a file-size limit, no permission)
 };
+
+// Whether a run that stopped so ended by an error: its job failed, its command exits non-zero.
+bool RunFailed(TRunStop stop);
 
 // What a run tells while it lasts, and what it asks of its host each pass. Called on the thread that runs
 // the loop; LogLine while the log holds its lock (it must not add lines itself). The defaults suit a run
@@ -76,9 +80,11 @@ class TRunLoop : public IRunControl {
   // this pass's step), steps, and then checks the break time, the numerics error record and the wall-clock
   // limit, in this order: each that holds logs its line; the count of stored states goes down by one in a
   // pass that had any of them. A state that turns NaN or infinite ends the run with an error line naming the
-  // quantity and the time; an exception of a step ends it with "[Error] " and its message in the log. The
-  // final actions (AVI file closed, recording flag cleared, AfterRun, history files closed) run however the
-  // run ended.
+  // quantity and the time; an exception of a step ends it with "[Error] " and its message in the log. A
+  // history file that cannot be written (opened, appended to, closed) ends it with the history's one
+  // error line, in the last recorded state, so that a run that goes on later leaves no gap. The final
+  // actions (AVI file closed, recording flag cleared, AfterRun, history files closed) run however the run
+  // ended.
   TRunStop Run(long double until = std::numeric_limits<long double>::infinity());
 
   // IRunControl: any thread may stop the run; it ends after the current step.
@@ -102,6 +108,9 @@ class TRunLoop : public IRunControl {
 
   // Stops the run and logs the line; the count of stored states goes down once per pass, never below 0.
   void StopWithLine(const std::string& line, bool& count_lowered);
+  // The line of a failed write of a history file, logged here when the history could not log it itself;
+  // the run is stopped and StopReason is the line. "" when every write succeeded.
+  std::string TakeWriteFailure();
   void FinalActions();
   // The world's state at `until` is there: a replayed state, or (`computed`) the saved state of a step
   // computed from it.

@@ -131,9 +131,10 @@ bool TWorld::WriteHistoryPointIfDue(bool whatever_the_interval) {
   CopyCoordinates(st.Current, point->Coordinates, std::min(s.N, st.Current.Count()));
   point->Time = st.SavedTime;
   point->MechanicalEnergy = st.SavedMechanicalEnergy;
+  // A record that could not be written is not kept: the count stays, and the run loop ends the run.
   history.WriteStep(std::move(point));
   State.StoredStateCount = history.Points.Count();
-  State.CurrentState = State.StoredStateCount - 1;
+  if (State.StoredStateCount > 0) State.CurrentState = State.StoredStateCount - 1;
   return true;
 }
 

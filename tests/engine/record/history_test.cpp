@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -502,7 +503,8 @@ TEST_F(HistoryTest, LogFollowsItsLinesAndRecordsStayInStep) {
   ASSERT_TRUE(history.OpenFiles());
   EXPECT_FALSE(history.WriteStep(test::State(0, 0, {{0, 0, 0}, {0, 0, 0}})));
   EXPECT_EQ(FileSize(history.WatchesFileName), 0);
-  EXPECT_EQ(Logged().back(), "[Error] Could not write history file " + history.DataFileName + ".");
+  EXPECT_EQ(Logged().back(),
+            "[Error] Could not write history file " + history.DataFileName + ": No space left on device.");
 }
 
 // A data file that cannot be read whole refuses the history before anything is read or written: not even
@@ -574,6 +576,150 @@ TEST_F(HistoryTest, DeletesOnlyNumberedDirectoriesAndEmptyOnesWhenAsked) {
   EXPECT_FALSE(THistory::DeleteDirectory("", false));
   EXPECT_TRUE(FileExists(dir_.File("model.wld")));
   EXPECT_EQ(Logged().size(), 3u);
+}
+
+// The first failed write of any of the three files is the history's write failure: one line naming the
+// file and the system's reason, and no record after it, so the files keep whole records up to it. The
+// next run's opening of the files forgets it, and once the file can be written the records go on from
+// the last one kept, without a gap. /dev/full in the file's place fails every write with ENOSPC, as a
+// full disk does, also for root.
+TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
+  for (const std::string file : {"data.txt", "watches.txt", "log.txt"}) {
+    SCOPED_TRACE(file);
+    fs::remove_all(Folder("000"));
+    log_.Clear();
+    TContactWatches watches;
+    SetWatches(watches, {{0, 0, 0}});
+    THistory history(world_);
+    history.ConnectLog(log_);
+    ASSERT_TRUE(history.CreateNew() && history.Restart(false) && history.OpenFiles());
+    ASSERT_TRUE(history.WriteStep(test::State(0, 0, {{1, 0, 0}, {2, 0, 0}})));
+    ASSERT_TRUE(history.CloseFiles());
+    const std::string path = history.Directory + file;
+    const std::string saved = test::ReadBytes(path);
+    const std::string data = test::ReadBytes(history.DataFileName);
+    const std::string watched = test::ReadBytes(history.WatchesFileName);
+    fs::remove(path);
+    fs::create_symlink("/dev/full", path);
+    ASSERT_TRUE(history.OpenFiles());
+    const std::string line = "[Error] Could not write history file " + path + ": No space left on device.";
+    if (file == "log.txt") {
+      LogLine("[Alert] a line of the run");
+      // The line failed while the log held its lock: the run loop logs the failure.
+      EXPECT_EQ(history.TakeUnloggedWriteFailure(), line);
+      EXPECT_EQ(history.TakeUnloggedWriteFailure(), "");
+      EXPECT_EQ(Logged(), Strings{"[Alert] a line of the run"});
+    } else {
+      EXPECT_FALSE(history.WriteStep(test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})));
+      EXPECT_EQ(history.TakeUnloggedWriteFailure(), "");
+      EXPECT_EQ(Logged(), Strings{line});
+    }
+    EXPECT_TRUE(history.WriteFailed());
+    EXPECT_EQ(history.WriteFailure(), line);
+    // Nothing after the failure, in memory or in the files, and no second line.
+    EXPECT_FALSE(history.WriteStep(test::State(2, 0, {{1, 0, 0}, {2, 0, 0}})));
+    EXPECT_EQ(history.Points.Count(), 1u);
+    EXPECT_EQ(Logged().size(), 1u);
+    if (file != "data.txt") {
+      EXPECT_EQ(test::ReadBytes(history.DataFileName), data);
+    }
+    if (file != "watches.txt") {
+      EXPECT_EQ(test::ReadBytes(history.WatchesFileName), watched);
+    }
+
+    // The space is back: the next run records on, and log.txt catches up with the log.
+    ASSERT_TRUE(history.CloseFiles());
+    fs::remove(path);
+    test::WriteBytes(path, saved);
+    ASSERT_TRUE(history.OpenFiles());
+    EXPECT_FALSE(history.WriteFailed());
+    EXPECT_EQ(history.WriteFailure(), "");
+    ASSERT_TRUE(history.WriteStep(test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})));
+    EXPECT_EQ(test::ReadBytes(history.DataFileName),
+              data + THistory::DataLine(*test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})) + "\r\n");
+    EXPECT_EQ(test::ReadBytes(history.WatchesFileName), watched + FloatToSci23(1) + " 0 0 0 \r\n");
+    if (file == "log.txt") {
+      EXPECT_TRUE(test::ReadBytes(history.LogFileName).ends_with("\r\n[Alert] a line of the run\r\n"));
+    }
+  }
+}
+
+// A log.txt that cannot be brought up to its log at the start of a run fails the opening as a write
+// does; a log line kept back by a failure reaches log.txt with the next run that can write it.
+TEST_F(HistoryTest, ALogThatCannotCatchUpFailsTheOpeningOfTheNextRun) {
+  THistory history(world_);
+  history.ConnectLog(log_);
+  ASSERT_TRUE(history.CreateNew() && history.Restart(false));
+  fs::remove(history.LogFileName);
+  fs::create_symlink("/dev/full", history.LogFileName);
+  LogLine("[Alert] kept back");
+  ASSERT_TRUE(history.WriteFailed());
+  // log.txt is rewritten through log.txt.new: a directory of that name fails the rewrite.
+  fs::create_directory(history.LogFileName + ".new");
+  EXPECT_FALSE(history.OpenFiles());
+  EXPECT_FALSE(history.FilesOpen);
+  const std::string line = "[Error] Could not write history file " + history.LogFileName + ": Is a directory.";
+  EXPECT_EQ(history.WriteFailure(), line);
+  EXPECT_EQ(Logged(), (Strings{"[Alert] kept back", line}));
+  fs::remove(history.LogFileName + ".new");
+  ASSERT_TRUE(history.OpenFiles());
+  EXPECT_TRUE(test::ReadBytes(history.LogFileName).ends_with("\r\n[Alert] kept back\r\n" + line + "\r\n"));
+  EXPECT_FALSE(fs::is_symlink(history.LogFileName));
+}
+
+// Without root, a data file that cannot be written fails the opening of the files with the system's
+// reason. Root writes such a file all the same, so the test is skipped then: the faults above and the
+// file-size limit below cover the failures for root.
+TEST_F(HistoryTest, AReadOnlyDataFileFailsTheRunAtItsStart) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes a read-only file anyway";
+  THistory history(world_);
+  ASSERT_TRUE(history.CreateNew() && history.Restart(false));
+  fs::permissions(history.DataFileName, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_FALSE(history.OpenFiles());
+  EXPECT_FALSE(history.FilesOpen);
+  EXPECT_EQ(Logged().back(), "[Error] Could not write history file " + history.DataFileName + ": Permission denied.");
+  EXPECT_FALSE(history.WriteStep(test::State(0, 0, {{1, 0, 0}, {2, 0, 0}})));
+  EXPECT_EQ(Logged().size(), 1u);
+}
+
+// A continued history appends in each file's own line-end style; a new or empty file gets CR LF.
+TEST_F(HistoryTest, RecordsAreAppendedInTheLineEndsOfTheirFile) {
+  const std::string d0 = "0 0 1 2 3 4 5 6";
+  const std::string d2 = "2 0 1 2 3 4 5 6";
+  const struct {
+    std::string data, watches;           // as found
+    std::string data_kept, watches_kept;  // after the read back
+    const char* data_end;
+    const char* watches_end;
+  } cases[] = {
+      {d0 + "\n", "0 0 0 0 \n", d0 + "\n", "0 0 0 0 \n", "\n", "\n"},
+      {d0 + "\r\n", "0 0 0 0 \r\n", d0 + "\r\n", "0 0 0 0 \r\n", "\r\n", "\r\n"},
+      {"", "", "", "", "\r\n", "\r\n"},
+      {d0 + "\n", "0 0 0 0 \r\n", d0 + "\n", "0 0 0 0 \r\n", "\n", "\r\n"},
+      // A torn last line goes; the style is that of the whole lines.
+      {d0 + "\n" + d2 + "\n3 0", "0 0 0 0 \n", d0 + "\n" + d2 + "\n", "0 0 0 0 \n", "\n", "\n"},
+      // A watches record between two data records is dropped and the file written anew, in its style.
+      {d0 + "\n" + d2 + "\n", "0 0 0 0 \n1 0 0 0 \n2 0 0 0 \n", d0 + "\n" + d2 + "\n",
+       "0 0 0 0 \n2 0 0 0 \n", "\n", "\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.data + "|" + c.watches);
+    fs::remove_all(Folder("000"));
+    MakeHistory("000", {{"data.txt", c.data}, {"watches.txt", c.watches}, {"log.txt", "h\r\n"}});
+    TContactWatches watches;
+    SetWatches(watches, {{0, 0, 0}});
+    THistory history(world_);
+    std::string name = "000";
+    ASSERT_TRUE(history.SelectDirectory(name) && history.Restart(false) && history.OpenFiles());
+    world_.stored = history.Points.Count();
+    auto state = test::State(5, 0, {{1, 0, 0}, {2, 0, 0}});
+    const std::string line = THistory::DataLine(*state);
+    ASSERT_TRUE(history.WriteStep(std::move(state)));
+    history.CloseFiles();
+    EXPECT_EQ(test::ReadBytes(Folder("000") + "data.txt"), c.data_kept + line + c.data_end);
+    EXPECT_EQ(test::ReadBytes(Folder("000") + "watches.txt"),
+              c.watches_kept + FloatToSci23(5) + " 0 0 0 " + c.watches_end);
+  }
 }
 
 // The times of a recorded file's records, every line whole: ended by CR LF, holding `fields` numbers or
@@ -654,6 +800,78 @@ TEST_F(HistoryKillTest, KilledRunLeavesWholeRecordsAndAHistoryThatContinues) {
     EXPECT_GE(continued.size(), data.size() + 5);  // about ten steps of 1 ms
     EXPECT_EQ(std::adjacent_find(continued.begin(), continued.end(), std::greater_equal<>()),
               continued.end());
+  }
+}
+
+// The falling ball recording every step of 1 ms up to a break time never reached.
+const char* const kEndlessFall =
+    "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
+    "writeToHistoryEachTimeStep=1\nbreakTime=1e6\n[Bodies]\nBody1=ball.bdy\n";
+
+// zentrova-run under a file-size limit (ulimit -f with SIGXFSZ ignored), which fails a write as a full
+// disk does: the first record that does not fit ends the run with exit status 3 and one line on stderr
+// naming the file and the reason. data.txt (and watches.txt, in step with it) keep whole records up to
+// there; without the limit the history continues from its last record, without a gap.
+TEST_F(HistoryKillTest, AFileSizeLimitEndsTheRunAndTheHistoryContinuesWithoutAGap) {
+  constexpr rlim_t kLimit = 20000;  // bytes: about 160 records of 122
+  const struct {
+    const char* model;
+    const char* world;
+  } cases[] = {{"fall", kEndlessFall}, {"pendulum", kEndlessPendulum}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.model);
+    CopyModel(c.model);
+    const std::string world = std::string(c.model) + ".wld";
+    WriteModelFile(world, c.world);
+    const std::string folder = dir_.Path() + "000/";
+    const std::string out = dir_.File("out.txt");
+    const std::string err = dir_.File("err.txt");
+    const std::string program = std::string(ZENTROVA_BIN_DIR) + "/zentrova-run";
+    const std::string world_path = dir_.File(world);
+    const pid_t child = fork();
+    if (child == 0) {
+      rlimit limit{};
+      getrlimit(RLIMIT_FSIZE, &limit);
+      limit.rlim_cur = kLimit;
+      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0 ||
+          signal(SIGXFSZ, SIG_IGN) == SIG_ERR) {
+        _exit(126);
+      }
+      execl(program.c_str(), "zentrova-run", world_path.c_str(), nullptr);
+      _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3) << test::ReadBytes(err);
+    const std::string line = "[Error] Could not write history file " + folder + "data.txt: File too large.\n";
+    EXPECT_TRUE(test::ReadBytes(err).ends_with(line)) << test::ReadBytes(err);
+    EXPECT_EQ(test::ReadBytes(err).find("[Error]"), test::ReadBytes(err).size() - line.size());
+    const Reals data = Times(folder + "data.txt", 5);
+    EXPECT_LE(FileSize(folder + "data.txt"), static_cast<std::int64_t>(kLimit));
+    EXPECT_GT(FileSize(folder + "data.txt"), static_cast<std::int64_t>(kLimit) - 122);
+    ASSERT_GT(data.size(), 100u);
+    if (c.world == kEndlessPendulum) {
+      EXPECT_EQ(Times(folder + "watches.txt", 4), data);
+    }
+    // The log holds the line too.
+    EXPECT_NE(test::ReadBytes(folder + "log.txt").find(line.substr(0, line.size() - 1) + "\r\n"), std::string::npos);
+
+    const test::ToolResult more = test::RunZentrovaRun(
+        world_path + " --history 000 --until " + FloatToText(data.back() + 0.01L), err);
+    EXPECT_EQ(more.status, 0) << more.err;
+    const Reals continued = Times(folder + "data.txt", 5);
+    ASSERT_EQ(continued.size(), data.size() + 10);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), continued.begin()));
+    for (std::size_t i = 1; i < continued.size(); ++i) {
+      EXPECT_NEAR(continued[i] - continued[i - 1], 1e-3L, 1e-9L) << i;
+    }
+    if (c.world == kEndlessPendulum) {
+      EXPECT_EQ(Times(folder + "watches.txt", 4), continued);
+    }
+    fs::remove_all(folder);
   }
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <stdexcept>
@@ -307,6 +309,73 @@ TEST_F(RunLoopTest, UntilEndsInItsRecordedStateAndALaterRunGoesOnFromIt) {
   EXPECT_EQ(World().State.CurrentState, 250u);
   EXPECT_EQ(World().State.Time, World().Model().History.Points.Items(250).Time);
   EXPECT_EQ(two_runs, test::ReadBytes(World().Model().History.DataFileName));
+}
+
+// A history file that cannot be written (/dev/full in its place: every write fails with ENOSPC, as on a
+// full disk) ends the run with the history's one line, in the last state the files hold. Once the file
+// can be written again the next run goes on from there: the fall model recorded to 0.5 s around the
+// failure writes the very lines of one run.
+TEST_F(RunLoopTest, AFailedWriteEndsTheRunInTheLastRecordAndALaterRunLeavesNoGap) {
+  LoadFall();
+  TRunLoop(*main_).Run(0.5L);
+  const std::string one_run = test::ReadBytes(World().Model().History.DataFileName);
+  main_.reset();
+  for (const std::string file : {"data.txt", "log.txt"}) {
+    SCOPED_TRACE(file);
+    LoadFall();
+    FakeHost host;
+    // A line of the run that log.txt must take.
+    host.on_step = [this](const TWorld&) { main_->Log().Add("[Alert] a line of the run"); };
+    TRunLoop run(*main_, &host);
+    ASSERT_EQ(run.Run(0.25L), TRunStop::Until);
+    const TWorld& w = World();
+    const THistory& history = w.Model().History;
+    const std::string path = history.Directory + file;
+    const std::string saved = test::ReadBytes(path);
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink("/dev/full", path);
+    const std::size_t before = Lines().size();
+    EXPECT_EQ(run.Run(0.5L), TRunStop::WriteFailed);
+    const std::string line = "[Error] Could not write history file " + path + ": No space left on device.";
+    EXPECT_EQ(run.StopReason, line);
+    const Strings lines = Lines();
+    EXPECT_EQ(std::count(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end(), line), 1);
+    // The run ends in the last record the files hold, which is also the saved state.
+    // The first pass of the run records nothing yet: the state at 0.251 s is recorded by the step from it.
+    const std::uint32_t kept = 251u;
+    ASSERT_EQ(history.Points.Count(), kept);
+    EXPECT_EQ(w.State.StoredStateCount, kept);
+    EXPECT_EQ(w.State.CurrentState, kept - 1);
+    EXPECT_EQ(w.State.Time, history.Points.Items(kept - 1).Time);
+    EXPECT_EQ(w.State.Evaluated.Q.At(0), history.Points.Items(kept - 1).Coordinates.Q.At(0));
+    EXPECT_EQ(w.State.SavedTime, w.State.Time);
+    EXPECT_FALSE(history.FilesOpen);
+
+    std::filesystem::remove(path);
+    test::WriteBytes(path, saved);
+    ASSERT_EQ(run.Run(0.5L), TRunStop::Until);
+
+    EXPECT_EQ(test::ReadBytes(history.DataFileName), one_run);
+    if (file == "log.txt") {
+      const std::string log = test::ReadBytes(path);
+      EXPECT_NE(log.find("\r\n" + line + "\r\n"), std::string::npos);
+    }
+    main_.reset();
+  }
+}
+
+// A history that cannot be opened for the run records nothing: the run does not take a step.
+TEST_F(RunLoopTest, AHistoryThatCannotBeOpenedEndsTheRunBeforeItsFirstStep) {
+  LoadFall();
+  const THistory& history = World().Model().History;
+  std::filesystem::remove(history.WatchesFileName);
+  std::filesystem::create_directory(history.WatchesFileName);
+  TRunLoop run(*main_, &host_);
+  EXPECT_EQ(run.Run(), TRunStop::WriteFailed);
+  EXPECT_EQ(run.Steps, 0u);
+  EXPECT_EQ(RunLines(), Strings{"[Error] Could not write history file " + history.WatchesFileName + ": Is a directory."});
+  EXPECT_EQ(host_.events, (Strings{"after run, files closed", "stopped"}));
+  EXPECT_EQ(test::ReadBytes(history.DataFileName), "");
 }
 
 }  // namespace

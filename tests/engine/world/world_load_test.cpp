@@ -15,6 +15,7 @@
 #include "engine/world/model.h"
 #include "engine/world/world.h"
 #include "platform/paths.h"
+#include "platform/text_file.h"
 
 namespace zentrova {
 namespace {
@@ -224,6 +225,64 @@ TEST_F(WorldLoadTest, NewHistoryStartsFromTheLastStatesOfAnother) {
   // Two replayed states, then the computation goes on from the last one.
   ASSERT_TRUE(Steps(3));
   EXPECT_NEAR(Q(0), 10 - 9.81L * w.State.Time * w.State.Time / 2, 1e-12L);
+}
+
+// A start history without watches (the fall model has none: its watches.txt is empty) misses no watches
+// record: starting from it alerts nothing beyond what the load of the model alerts.
+TEST_F(WorldLoadTest, NewHistoryFromOneWithoutWatchesAlertsNothingMore) {
+  CopyModel("fall");
+  ASSERT_TRUE(Load("fall.wld"));
+  const auto alerts = [this] {
+    Strings found;
+    for (const std::string& line : Lines()) {
+      if (line.rfind("[Alert]", 0) == 0) found.push_back(line);
+    }
+    return found;
+  };
+  const Strings model_alerts = alerts();
+  ASSERT_TRUE(Steps(6));
+  main_.reset();
+  std::string history;
+  ASSERT_TRUE(Load("fall.wld", history, "000"));
+  EXPECT_EQ(FileLines("001/data.txt").size(), 3u);
+  EXPECT_EQ(alerts(), model_alerts);
+}
+
+// A new history takes the watches lines of its start history at the times of its data lines: a time that
+// watches.txt misses gets an empty line, and the lines after it keep their times.
+TEST_F(WorldLoadTest, NewHistoryTakesTheWatchesLinesAtTheTimesOfItsDataLines) {
+  CopyModel("pendulum");
+  WriteModelFile("pendulum.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
+                 "writeToHistoryMultipleOfMaximumTimestep=1\nbreakTime=10\n[Bodies]\nBody1=bar.bdy\n");
+  ASSERT_TRUE(Load("pendulum.wld"));
+  ASSERT_TRUE(Steps(8));
+  main_.reset();
+  const Strings data = FileLines("000/data.txt");
+  const Strings watches = FileLines("000/watches.txt");
+  const std::size_t n = data.size();
+  ASSERT_GE(n, 5u);
+  ASSERT_EQ(watches.size(), n);
+  const struct {
+    std::size_t missing;  // the record watches.txt misses, counted from the end
+    Strings expected;
+  } cases[] = {
+      {2, {watches[n - 3], "", watches[n - 1]}},
+      {3, {"", watches[n - 2], watches[n - 1]}},
+      {1, {watches[n - 3], watches[n - 2], ""}},
+      {4, {watches[n - 3], watches[n - 2], watches[n - 1]}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.missing);
+    Strings holed = watches;
+    holed.erase(holed.end() - static_cast<std::ptrdiff_t>(c.missing));
+    ASSERT_TRUE(WriteTextLines(dir_.File("000/watches.txt"), holed));
+    std::string history;
+    ASSERT_TRUE(Load("pendulum.wld", history, "000"));
+    EXPECT_EQ(FileLines(history + "/data.txt"), (Strings{data[n - 3], data[n - 2], data[n - 1]}));
+    EXPECT_EQ(FileLines(history + "/watches.txt"), c.expected);
+    main_.reset();
+  }
 }
 
 TEST_F(WorldLoadTest, ContinuedHistoryIsReadBackWithItsLog) {
