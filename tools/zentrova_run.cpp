@@ -147,10 +147,7 @@ int main(int argc, char** argv) {
     // The run's times go into log.txt now, not only when the driver is freed: a log that cannot be
     // written fails the run before its success is printed.
     main.WriteRunTimes();
-    if (const std::string unlogged = history.TakeUnloggedWriteFailure(); !unlogged.empty()) {
-      main.Log().Add(unlogged);
-    }
-    failed = history.WriteFailed();
+    failed = history.ReportWriteFailure();
   }
   if (failed) {
     const std::string reason = history.WriteFailed() ? history.WriteFailure() : ErrorLine(main.Log());

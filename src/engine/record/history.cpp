@@ -725,11 +725,16 @@ std::string THistory::WriteFailure() const {
   return write_failure_;
 }
 
-std::string THistory::TakeUnloggedWriteFailure() {
-  std::lock_guard<std::mutex> lock(failure_mutex_);
-  if (!write_failed_ || write_failure_logged_) return {};
-  write_failure_logged_ = true;
-  return write_failure_;
+bool THistory::ReportWriteFailure() {
+  std::string unlogged;
+  {
+    std::lock_guard<std::mutex> lock(failure_mutex_);
+    if (!write_failed_) return false;
+    if (!write_failure_logged_) unlogged = write_failure_;
+    write_failure_logged_ = true;
+  }
+  if (!unlogged.empty()) sink_.AddLine(unlogged);
+  return true;
 }
 
 std::string THistory::DataLine(const TGeneralizedCoordinatesHistory& state) {

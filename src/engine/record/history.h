@@ -187,9 +187,9 @@ class THistory : public ILogSink {
   bool WriteFailed() const { return write_failed_.load(std::memory_order_acquire); }
   // The error line of that first failure; "" for none.
   std::string WriteFailure() const;
-  // The line of the first failure when nothing has logged it yet (a log.txt line failed while the log
-  // held its lock), which then counts as logged; "" otherwise.
-  std::string TakeUnloggedWriteFailure();
+  // WriteFailed, and the failure's line logged now when nothing logged it yet (a log.txt line failed
+  // while the log held its lock). Called where the log's lock is not held.
+  bool ReportWriteFailure();
 
   // Lines 0 to 4 of the log afresh, and log.txt written with them. A log read back from log.txt keeps
   // its comment (line 1) and its lines from 5 on; lines 2 and 3 are emptied for the driver. A log that

@@ -71,11 +71,8 @@ void TRunLoop::StopWithLine(const std::string& line, bool& count_lowered) {
 
 std::string TRunLoop::TakeWriteFailure() {
   THistory& history = main_.World().Model().History;
-  if (!history.WriteFailed()) return {};
+  if (!history.ReportWriteFailure()) return {};
   StopSimulation();
-  if (const std::string unlogged = history.TakeUnloggedWriteFailure(); !unlogged.empty()) {
-    main_.Log().Add(unlogged);
-  }
   StopReason = history.WriteFailure();
   return StopReason;
 }

@@ -605,21 +605,21 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
     const std::string line = "[Error] Could not write history file " + path + ": No space left on device.";
     if (file == "log.txt") {
       LogLine("[Alert] a line of the run");
-      // The line failed while the log held its lock: the run loop logs the failure.
-      EXPECT_EQ(history.TakeUnloggedWriteFailure(), line);
-      EXPECT_EQ(history.TakeUnloggedWriteFailure(), "");
+      // The line failed while the log held its lock: it is logged when the run loop asks.
       EXPECT_EQ(Logged(), Strings{"[Alert] a line of the run"});
+      EXPECT_TRUE(history.ReportWriteFailure());
+      EXPECT_EQ(Logged(), (Strings{"[Alert] a line of the run", line}));
     } else {
       EXPECT_FALSE(history.WriteStep(test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})));
-      EXPECT_EQ(history.TakeUnloggedWriteFailure(), "");
       EXPECT_EQ(Logged(), Strings{line});
     }
+    EXPECT_TRUE(history.ReportWriteFailure());
     EXPECT_TRUE(history.WriteFailed());
     EXPECT_EQ(history.WriteFailure(), line);
     // Nothing after the failure, in memory or in the files, and no second line.
     EXPECT_FALSE(history.WriteStep(test::State(2, 0, {{1, 0, 0}, {2, 0, 0}})));
     EXPECT_EQ(history.Points.Count(), 1u);
-    EXPECT_EQ(Logged().size(), 1u);
+    EXPECT_EQ(Logged().size(), file == "log.txt" ? 2u : 1u);
     if (file != "data.txt") {
       EXPECT_EQ(test::ReadBytes(history.DataFileName), data);
     }
@@ -632,14 +632,14 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
     fs::remove(path);
     test::WriteBytes(path, saved);
     ASSERT_TRUE(history.OpenFiles());
-    EXPECT_FALSE(history.WriteFailed());
+    EXPECT_FALSE(history.ReportWriteFailure());
     EXPECT_EQ(history.WriteFailure(), "");
     ASSERT_TRUE(history.WriteStep(test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})));
     EXPECT_EQ(test::ReadBytes(history.DataFileName),
               data + THistory::DataLine(*test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})) + "\r\n");
     EXPECT_EQ(test::ReadBytes(history.WatchesFileName), watched + FloatToSci23(1) + " 0 0 0 \r\n");
     if (file == "log.txt") {
-      EXPECT_TRUE(test::ReadBytes(history.LogFileName).ends_with("\r\n[Alert] a line of the run\r\n"));
+      EXPECT_TRUE(test::ReadBytes(history.LogFileName).ends_with("\r\n[Alert] a line of the run\r\n" + line + "\r\n"));
     }
   }
 }
@@ -803,84 +803,15 @@ TEST_F(HistoryKillTest, KilledRunLeavesWholeRecordsAndAHistoryThatContinues) {
   }
 }
 
-// The falling ball recording every step of 1 ms up to a break time never reached.
-const char* const kEndlessFall =
-    "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
-    "writeToHistoryEachTimeStep=1\nbreakTime=1e6\n[Bodies]\nBody1=ball.bdy\n";
-
-// zentrova-run under a file-size limit (ulimit -f with SIGXFSZ ignored), which fails a write as a full
-// disk does: the first record that does not fit ends the run with exit status 3 and one line on stderr
-// naming the file and the reason. data.txt (and watches.txt, in step with it) keep whole records up to
-// there; without the limit the history continues from its last record, without a gap.
-TEST_F(HistoryKillTest, AFileSizeLimitEndsTheRunAndTheHistoryContinuesWithoutAGap) {
-  constexpr rlim_t kLimit = 20000;  // bytes: about 160 records of 122
-  const struct {
-    const char* model;
-    const char* world;
-  } cases[] = {{"fall", kEndlessFall}, {"pendulum", kEndlessPendulum}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.model);
-    CopyModel(c.model);
-    const std::string world = std::string(c.model) + ".wld";
-    WriteModelFile(world, c.world);
-    const std::string folder = dir_.Path() + "000/";
-    const std::string out = dir_.File("out.txt");
-    const std::string err = dir_.File("err.txt");
-    const std::string program = std::string(ZENTROVA_BIN_DIR) + "/zentrova-run";
-    const std::string world_path = dir_.File(world);
-    const pid_t child = fork();
-    if (child == 0) {
-      rlimit limit{};
-      getrlimit(RLIMIT_FSIZE, &limit);
-      limit.rlim_cur = kLimit;
-      const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0 || setrlimit(RLIMIT_FSIZE, &limit) != 0 ||
-          signal(SIGXFSZ, SIG_IGN) == SIG_ERR) {
-        _exit(126);
-      }
-      execl(program.c_str(), "zentrova-run", world_path.c_str(), nullptr);
-      _exit(127);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 3) << test::ReadBytes(err);
-    const std::string line = "[Error] Could not write history file " + folder + "data.txt: File too large.\n";
-    EXPECT_TRUE(test::ReadBytes(err).ends_with(line)) << test::ReadBytes(err);
-    EXPECT_EQ(test::ReadBytes(err).find("[Error]"), test::ReadBytes(err).size() - line.size());
-    const Reals data = Times(folder + "data.txt", 5);
-    EXPECT_LE(FileSize(folder + "data.txt"), static_cast<std::int64_t>(kLimit));
-    EXPECT_GT(FileSize(folder + "data.txt"), static_cast<std::int64_t>(kLimit) - 122);
-    ASSERT_GT(data.size(), 100u);
-    if (c.world == kEndlessPendulum) {
-      EXPECT_EQ(Times(folder + "watches.txt", 4), data);
-    }
-    // The log holds the line too.
-    EXPECT_NE(test::ReadBytes(folder + "log.txt").find(line.substr(0, line.size() - 1) + "\r\n"), std::string::npos);
-
-    const test::ToolResult more = test::RunZentrovaRun(
-        world_path + " --history 000 --until " + FloatToText(data.back() + 0.01L), err);
-    EXPECT_EQ(more.status, 0) << more.err;
-    const Reals continued = Times(folder + "data.txt", 5);
-    ASSERT_EQ(continued.size(), data.size() + 10);
-    EXPECT_TRUE(std::equal(data.begin(), data.end(), continued.begin()));
-    for (std::size_t i = 1; i < continued.size(); ++i) {
-      EXPECT_NEAR(continued[i] - continued[i - 1], 1e-3L, 1e-9L) << i;
-    }
-    if (c.world == kEndlessPendulum) {
-      EXPECT_EQ(Times(folder + "watches.txt", 4), continued);
-    }
-    fs::remove_all(folder);
-  }
-}
-
 // --- Runs side by side, and kills -------------------------------------------------------------------------
 
 // zentrova-run as its own process, its output and errors in files.
 class RunProcess {
  public:
-  RunProcess(const std::vector<std::string>& arguments, const std::string& out, const std::string& err)
+  // With a `file_size_limit` (bytes), the run's files cannot grow past it, as on a full disk: SIGXFSZ is
+  // ignored, so a write beyond the limit fails with EFBIG.
+  RunProcess(const std::vector<std::string>& arguments, const std::string& out, const std::string& err,
+             rlim_t file_size_limit = RLIM_INFINITY)
       : out_(out), err_(err) {
     std::vector<std::string> words{"zentrova-run"};
     words.insert(words.end(), arguments.begin(), arguments.end());
@@ -894,6 +825,12 @@ class RunProcess {
       const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       if (o < 0 || e < 0 || dup2(o, 1) < 0 || dup2(e, 2) < 0) _exit(126);
+      if (file_size_limit != RLIM_INFINITY) {
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = file_size_limit;
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0 || signal(SIGXFSZ, SIG_IGN) == SIG_ERR) _exit(126);
+      }
       execv(program.c_str(), argv.data());
       _exit(127);
     }
@@ -964,6 +901,62 @@ void ExpectWholeRecordsInTimeOrder(const std::string& folder, bool killed, const
 }
 
 using HistoryProcessTest = test::ModelTest;
+
+// The falling ball recording every step of 1 ms up to a break time never reached.
+const char* const kEndlessFall =
+    "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
+    "writeToHistoryEachTimeStep=1\nbreakTime=1e6\n[Bodies]\nBody1=ball.bdy\n";
+
+// zentrova-run under a file-size limit (ulimit -f with SIGXFSZ ignored), which fails a write as a full
+// disk does: the first record that does not fit ends the run with exit status 3 and one line on stderr
+// naming the file and the reason. data.txt (and watches.txt, in step with it) keep whole records up to
+// there; without the limit the history continues from its last record, without a gap.
+TEST_F(HistoryKillTest, AFileSizeLimitEndsTheRunAndTheHistoryContinuesWithoutAGap) {
+  constexpr rlim_t kLimit = 20000;  // bytes: about 160 records of 122
+  const struct {
+    const char* model;
+    const char* world;
+  } cases[] = {{"fall", kEndlessFall}, {"pendulum", kEndlessPendulum}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.model);
+    CopyModel(c.model);
+    const std::string world = std::string(c.model) + ".wld";
+    WriteModelFile(world, c.world);
+    const std::string folder = dir_.Path() + "000/";
+    const std::string world_path = dir_.File(world);
+    RunProcess run({world_path}, dir_.File("out.txt"), dir_.File("err.txt"), kLimit);
+    EXPECT_EQ(run.Wait(), 3) << run.Err();
+    // One error line, the last on stderr.
+    const std::string line = "[Error] Could not write history file " + folder + "data.txt: File too large.\n";
+    const std::string err = run.Err();
+    EXPECT_TRUE(err.ends_with(line)) << err;
+    EXPECT_EQ(err.find("[Error]"), err.size() - line.size());
+    const Reals data = Times(folder + "data.txt", 5);
+    EXPECT_LE(FileSize(folder + "data.txt"), static_cast<std::int64_t>(kLimit));
+    EXPECT_GT(FileSize(folder + "data.txt"), static_cast<std::int64_t>(kLimit) - 122);
+    ASSERT_GT(data.size(), 100u);
+    if (c.world == kEndlessPendulum) {
+      EXPECT_EQ(Times(folder + "watches.txt", 4), data);
+    }
+    // The log holds the line too.
+    EXPECT_NE(test::ReadBytes(folder + "log.txt").find(line.substr(0, line.size() - 1) + "\r\n"),
+              std::string::npos);
+
+    const test::ToolResult more = test::RunZentrovaRun(
+        world_path + " --history 000 --until " + FloatToText(data.back() + 0.01L), dir_.File("err.txt"));
+    EXPECT_EQ(more.status, 0) << more.err;
+    const Reals continued = Times(folder + "data.txt", 5);
+    ASSERT_EQ(continued.size(), data.size() + 10);
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), continued.begin()));
+    for (std::size_t i = 1; i < continued.size(); ++i) {
+      EXPECT_NEAR(continued[i] - continued[i - 1], 1e-3L, 1e-9L) << i;
+    }
+    if (c.world == kEndlessPendulum) {
+      EXPECT_EQ(Times(folder + "watches.txt", 4), continued);
+    }
+    fs::remove_all(folder);
+  }
+}
 
 // A run that records into a history holds it: a second run on it, started while the first records or at
 // the same moment, is refused and writes nothing to it; a kill of the holder frees the history.
