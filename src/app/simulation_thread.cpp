@@ -31,7 +31,9 @@ void TLoopThread::Start() {
   });
 }
 
-bool TLoopThread::Failed() const { return RunFailed(stop_.load()); }
+bool TLoopThread::Failed() const {
+  return RunFailed(stop_.load());
+}
 
 void TLoopThread::RequestStop() {
   stop_requested_ = true;

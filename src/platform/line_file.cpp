@@ -74,7 +74,8 @@ bool TAppendFile::AppendLine(std::string_view text) {
     return false;
   }
   const std::string_view end = LineEndText(line_end_);
-  iovec parts[2] = {{const_cast<char*>(text.data()), text.size()}, {const_cast<char*>(end.data()), end.size()}};
+  iovec parts[2] = {{const_cast<char*>(text.data()), text.size()},
+                    {const_cast<char*>(end.data()), end.size()}};
   const std::size_t written = WriteAll(fd_, parts, 2, error_);
   if (written == text.size() + end.size()) return true;
   if (written > 0) CutFile(fd_, written);

@@ -21,7 +21,9 @@ enum class TLineEnd { CrLf, Lf };
 // The line end of the first line of the text; CR LF when it holds none (a new file).
 TLineEnd LineEndOf(std::string_view text);
 // Its bytes: 2 or 1.
-inline std::size_t LineEndSize(TLineEnd line_end) { return line_end == TLineEnd::Lf ? 1 : 2; }
+inline std::size_t LineEndSize(TLineEnd line_end) {
+  return line_end == TLineEnd::Lf ? 1 : 2;
+}
 
 class TAppendFile {
  public:

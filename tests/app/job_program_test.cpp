@@ -223,13 +223,15 @@ TEST_F(JobProgramTest, AJobWhoseHistoryCannotBeWrittenFails) {
   PrepareHistories(1, "0");
   test::WriteBytes(model + "full.job", "[Main]\njobs=000\nworldFile=falling-box.wld\nexitAtFinish=1\n");
   // dash counts the limit in blocks of 512 bytes: 40 kB, about 150 records of the falling box.
-  const int status = RunIn(model, "ulimit -f 80 && trap '' XFSZ && ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" "
-                                  "timeout 120 " + std::string(ZENTROVA_BIN_DIR) + "/zentrova full.job");
+  const std::string program = "ASAN_OPTIONS=\"${ASAN_OPTIONS:-}:detect_leaks=0\" timeout 120 " +
+                              std::string(ZENTROVA_BIN_DIR) + "/zentrova full.job";
+  const int status = RunIn(model, "ulimit -f 80 && trap '' XFSZ && " + program);
   const std::string output = test::ReadBytes(model + "output.txt");
   EXPECT_EQ(status, 1) << output;
   const std::vector<std::string> lines = ProgramLines(output);
-  EXPECT_TRUE(InOrder(lines, {"[Error] Could not write history file " + History("000", "data.txt") + ": File too large.",
-                              "[Error] The run of job 000 ended by an error.", "[Alert] 1 of 1 jobs failed: 000."}))
+  EXPECT_TRUE(InOrder(
+      lines, {"[Error] Could not write history file " + History("000", "data.txt") + ": File too large.",
+              "[Error] The run of job 000 ended by an error.", "[Alert] 1 of 1 jobs failed: 000."}))
       << output;
   const std::string data = test::ReadBytes(History("000", "data.txt"));
   EXPECT_GT(data.size(), 30000u);

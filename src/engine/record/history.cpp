@@ -543,9 +543,9 @@ bool THistory::MendRecords() {
   // The continued run appends to the files: what was dropped must not stay in front of its lines.
   for (const TRecordedFile* file : {&data, &watches}) {
     if (!file->read) continue;
-    const bool written =
-        file->replace ? ReplaceTextLines(file->name, TextLines(file->text), LineEndOf(file->text))
-                      : file->text.size() == file->size || TruncateFile(file->name, file->text.size());
+    const bool written = file->replace
+                             ? ReplaceTextLines(file->name, TextLines(file->text), LineEndOf(file->text))
+                             : file->text.size() == file->size || TruncateFile(file->name, file->text.size());
     if (!written) {
       sink_.AddLine("[Error] Could not write history file " + file->name + ".");
       return false;

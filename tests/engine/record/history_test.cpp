@@ -639,7 +639,8 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
               data + THistory::DataLine(*test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})) + "\r\n");
     EXPECT_EQ(test::ReadBytes(history.WatchesFileName), watched + FloatToSci23(1) + " 0 0 0 \r\n");
     if (file == "log.txt") {
-      EXPECT_TRUE(test::ReadBytes(history.LogFileName).ends_with("\r\n[Alert] a line of the run\r\n" + line + "\r\n"));
+      EXPECT_TRUE(test::ReadBytes(history.LogFileName)
+                      .ends_with("\r\n[Alert] a line of the run\r\n" + line + "\r\n"));
     }
   }
 }
@@ -658,7 +659,8 @@ TEST_F(HistoryTest, ALogThatCannotCatchUpFailsTheOpeningOfTheNextRun) {
   fs::create_directory(history.LogFileName + ".new");
   EXPECT_FALSE(history.OpenFiles());
   EXPECT_FALSE(history.FilesOpen);
-  const std::string line = "[Error] Could not write history file " + history.LogFileName + ": Is a directory.";
+  const std::string line =
+      "[Error] Could not write history file " + history.LogFileName + ": Is a directory.";
   EXPECT_EQ(history.WriteFailure(), line);
   EXPECT_EQ(Logged(), (Strings{"[Alert] kept back", line}));
   fs::remove(history.LogFileName + ".new");
@@ -674,10 +676,12 @@ TEST_F(HistoryTest, AReadOnlyDataFileFailsTheRunAtItsStart) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes a read-only file anyway";
   THistory history(world_);
   ASSERT_TRUE(history.CreateNew() && history.Restart(false));
-  fs::permissions(history.DataFileName, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(history.DataFileName,
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   EXPECT_FALSE(history.OpenFiles());
   EXPECT_FALSE(history.FilesOpen);
-  EXPECT_EQ(Logged().back(), "[Error] Could not write history file " + history.DataFileName + ": Permission denied.");
+  EXPECT_EQ(Logged().back(),
+            "[Error] Could not write history file " + history.DataFileName + ": Permission denied.");
   EXPECT_FALSE(history.WriteStep(test::State(0, 0, {{1, 0, 0}, {2, 0, 0}})));
   EXPECT_EQ(Logged().size(), 1u);
 }
@@ -687,7 +691,7 @@ TEST_F(HistoryTest, RecordsAreAppendedInTheLineEndsOfTheirFile) {
   const std::string d0 = "0 0 1 2 3 4 5 6";
   const std::string d2 = "2 0 1 2 3 4 5 6";
   const struct {
-    std::string data, watches;           // as found
+    std::string data, watches;            // as found
     std::string data_kept, watches_kept;  // after the read back
     const char* data_end;
     const char* watches_end;
@@ -699,8 +703,8 @@ TEST_F(HistoryTest, RecordsAreAppendedInTheLineEndsOfTheirFile) {
       // A torn last line goes; the style is that of the whole lines.
       {d0 + "\n" + d2 + "\n3 0", "0 0 0 0 \n", d0 + "\n" + d2 + "\n", "0 0 0 0 \n", "\n", "\n"},
       // A watches record between two data records is dropped and the file written anew, in its style.
-      {d0 + "\n" + d2 + "\n", "0 0 0 0 \n1 0 0 0 \n2 0 0 0 \n", d0 + "\n" + d2 + "\n",
-       "0 0 0 0 \n2 0 0 0 \n", "\n", "\n"},
+      {d0 + "\n" + d2 + "\n", "0 0 0 0 \n1 0 0 0 \n2 0 0 0 \n", d0 + "\n" + d2 + "\n", "0 0 0 0 \n2 0 0 0 \n",
+       "\n", "\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.data + "|" + c.watches);

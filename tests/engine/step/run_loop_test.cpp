@@ -373,7 +373,8 @@ TEST_F(RunLoopTest, AHistoryThatCannotBeOpenedEndsTheRunBeforeItsFirstStep) {
   TRunLoop run(*main_, &host_);
   EXPECT_EQ(run.Run(), TRunStop::WriteFailed);
   EXPECT_EQ(run.Steps, 0u);
-  EXPECT_EQ(RunLines(), Strings{"[Error] Could not write history file " + history.WatchesFileName + ": Is a directory."});
+  EXPECT_EQ(RunLines(),
+            Strings{"[Error] Could not write history file " + history.WatchesFileName + ": Is a directory."});
   EXPECT_EQ(host_.events, (Strings{"after run, files closed", "stopped"}));
   EXPECT_EQ(test::ReadBytes(history.DataFileName), "");
 }
