@@ -223,6 +223,11 @@ bool TVYKMain::ReturnToLastRecord() {
   // record already. The record goes into the working state first, so that showing it as the last one
   // saves the record itself.
   step_control_->RestoreHistoryPoint(false, false);
+  // What the contact watches gathered since the last record belongs to states that are dropped: they
+  // start again from its watches line, as when the history is read back, with no step pending.
+  TContactWatches& watches = world_->Model().Watches;
+  watches.BeginStep(watches.StepData);
+  world_->Model().History.ReadWatches();
   return ShowHistoryPoint();
 }
 

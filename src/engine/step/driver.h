@@ -60,7 +60,8 @@ class TVYKMain : public ICollisionWorld, public IContactWatchUpdate {
   // ShowHistoryPoint makes it (the state a continued computation starts from). False without a record.
   bool EndAtSavedState();
   // After a record that could not be written: the last record becomes the working and the saved state,
-  // so that a run that goes on computes, and records, every state after it again. False without a record.
+  // and the contact watches take their values from its watches line, so that a run that goes on computes,
+  // and records, every state after it again as one run would. False without a record.
   bool ReturnToLastRecord();
   // History log lines 2 and 3 := the times of the first and last recorded states.
   void WriteRunTimes();

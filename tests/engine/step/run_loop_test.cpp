@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -16,6 +17,7 @@
 #include "engine/world/model.h"
 #include "numerics/numerics_error.h"
 #include "platform/number_text.h"
+#include "platform/text_file.h"
 
 namespace zentrova {
 namespace {
@@ -362,6 +364,57 @@ TEST_F(RunLoopTest, AFailedWriteEndsTheRunInTheLastRecordAndALaterRunLeavesNoGap
     }
     main_.reset();
   }
+}
+
+// The falling box resting on its floor, its corners' watches taking impulses at every step: after a
+// write that fails between two records, the run that goes on counts the impulses of its next record as a
+// continuation of the history read back does, not those of the steps dropped. log.txt fails here: it is
+// opened for each line, so /dev/full takes its place mid-run.
+TEST_F(RunLoopTest, AfterAFailedWriteTheWatchesGoOnAsTheHistoryReadBackWould) {
+  CopyFolder(std::string(ZENTROVA_SOURCE_DIR) + "/examples/falling-box");
+  std::string name;
+  ASSERT_TRUE(Load("falling-box.wld", name));
+  const THistory& history = World().Model().History;
+  const std::string log = history.LogFileName;
+  std::string saved;
+  FakeHost host;
+  host.on_step = [&](const TWorld& world) {
+    if (!saved.empty() || world.State.Time < 1.505L) return;
+    saved = test::ReadBytes(log);
+    std::filesystem::remove(log);
+    std::filesystem::create_symlink("/dev/full", log);
+    main_->Log().Add("[Alert] a line of the run");
+  };
+  TRunLoop run(*main_, &host);
+  ASSERT_EQ(run.Run(2.0L), TRunStop::WriteFailed);
+  const std::uint32_t kept = history.Points.Count();
+  EXPECT_EQ(World().State.Time, history.Points.Items(kept - 1).Time);
+  const std::string data_at_failure = test::ReadBytes(history.DataFileName);
+  const std::string watches_at_failure = test::ReadBytes(history.WatchesFileName);
+  std::filesystem::remove(log);
+  test::WriteBytes(log, saved);
+  ASSERT_EQ(run.Run(1.6L), TRunStop::Until);
+  // The values of the first record after the failure, in the run that went on and in one read back.
+  const auto next_record = [&] {
+    Strings lines;
+    EXPECT_TRUE(ReadTextLines(dir_.File(name + "/watches.txt"), lines));
+    std::vector<long double> values;
+    EXPECT_TRUE(lines.size() > kept && ParseFloats(lines[kept], values));
+    return values;
+  };
+  const std::vector<long double> went_on = next_record();
+  main_.reset();
+  test::WriteBytes(dir_.File(name + "/data.txt"), data_at_failure);
+  test::WriteBytes(dir_.File(name + "/watches.txt"), watches_at_failure);
+  ASSERT_TRUE(Load("falling-box.wld", name));
+  ASSERT_EQ(TRunLoop(*main_).Run(1.6L), TRunStop::Until);
+  const std::vector<long double> read_back = next_record();
+  ASSERT_EQ(went_on.size(), read_back.size());
+  for (std::size_t i = 0; i < went_on.size(); ++i) {
+    EXPECT_NEAR(went_on[i], read_back[i], 1e-12L * (1 + std::fabs(read_back[i]))) << i;
+  }
+  EXPECT_GT(*std::max_element(read_back.begin() + 1, read_back.end()),
+            0.05L);  // the box rests on two corners
 }
 
 // A history that cannot be opened for the run records nothing: the run does not take a step.
