@@ -39,6 +39,14 @@ void TNonZeroPattern::Build(const TMatrixArray& m) {
   for (std::uint32_t i = 0; i < rows_; ++i) coupled_[i] = root(i);
 }
 
+const TNonZeroPattern& TLazyNonZeroPattern::Get() {
+  if (stale_) {
+    pattern_.Build(*source_);
+    stale_ = false;
+  }
+  return pattern_;
+}
+
 long double RowProduct(const TMatrixArray& m, const TNonZeroPattern& pattern, std::uint32_t r,
                        const long double* v, std::uint32_t count) {
   return RowProduct(m.RowData(r), pattern, r, v, count);
@@ -51,19 +59,47 @@ bool AllFinite(const long double* v, std::uint32_t count) {
   return true;
 }
 
-void MultiplyRows(const TMatrixArray& m, const TNonZeroPattern& pattern, const long double* v, std::uint32_t n,
-                  long double* out, std::size_t stride) {
-  // A small matrix is summed whole: looking its non-zeros up costs more than the zeros do.
+namespace {
+
+// Whether MultiplyRows sums over the non-zeros alone. A small matrix is summed whole: looking its
+// non-zeros up costs more than the zeros do.
+bool SkipsZeros(const long double* v, std::uint32_t n) {
   constexpr std::uint32_t kDenseUpTo = 8;
-  if (n > kDenseUpTo && AllFinite(v, n)) {
-    for (std::uint32_t i = 0; i < n; ++i) out[i * stride] = RowProduct(m.RowData(i), pattern, i, v, n);
-    return;
-  }
+  return n > kDenseUpTo && AllFinite(v, n);
+}
+
+void MultiplyNonZeros(const TMatrixArray& m, const TNonZeroPattern& pattern, const long double* v,
+                      std::uint32_t n, long double* out, std::size_t stride) {
+  for (std::uint32_t i = 0; i < n; ++i) out[i * stride] = RowProduct(m.RowData(i), pattern, i, v, n);
+}
+
+void MultiplyAll(const TMatrixArray& m, const long double* v, std::uint32_t n, long double* out,
+                 std::size_t stride) {
   for (std::uint32_t i = 0; i < n; ++i) {
     const long double* row = m.RowData(i);
     long double sum = 0;
     for (std::uint32_t c = 0; c < n; ++c) sum += row[c] * v[c];
     out[i * stride] = sum;
+  }
+}
+
+}  // namespace
+
+void MultiplyRows(const TMatrixArray& m, const TNonZeroPattern& pattern, const long double* v, std::uint32_t n,
+                  long double* out, std::size_t stride) {
+  if (SkipsZeros(v, n)) {
+    MultiplyNonZeros(m, pattern, v, n, out, stride);
+  } else {
+    MultiplyAll(m, v, n, out, stride);
+  }
+}
+
+void MultiplyRows(const TMatrixArray& m, TLazyNonZeroPattern& pattern, const long double* v, std::uint32_t n,
+                  long double* out, std::size_t stride) {
+  if (SkipsZeros(v, n)) {
+    MultiplyNonZeros(m, pattern.Get(), v, n, out, stride);
+  } else {
+    MultiplyAll(m, v, n, out, stride);
   }
 }
 

@@ -40,6 +40,26 @@ class TNonZeroPattern {
   std::vector<std::uint32_t> coupled_;
 };
 
+// The pattern of a matrix whose elements change now and then, rebuilt at its first read after a change
+// rather than at every change: a matrix re-evaluated at every stage of a step, in a model whose products
+// never skip its zeros (few coordinates, no contacts), never has it built.
+class TLazyNonZeroPattern {
+ public:
+  // The elements of `m` have changed (or the pattern follows another matrix now); `m` must outlive the
+  // reads that follow.
+  void Changed(const TMatrixArray& m) {
+    source_ = &m;
+    stale_ = true;
+  }
+  // The pattern of the matrix's elements as they stand; an empty pattern before the first Changed.
+  const TNonZeroPattern& Get();
+
+ private:
+  const TMatrixArray* source_ = nullptr;
+  bool stale_ = false;
+  TNonZeroPattern pattern_;
+};
+
 // sum over the non-zero columns c < count of row r of `m`, ascending, of m(r, c) v[c], started at 0:
 // the dense sum of the first `count` columns bit for bit while v is finite. `m` is the matrix whose
 // pattern this is.
@@ -61,6 +81,9 @@ bool AllFinite(const long double* v, std::uint32_t count);
 // non-zeros of `pattern` while v is finite, over every column when it is not (0 x infinity and 0 x NaN
 // are NaN, which the dense sum carries) or when n is small.
 void MultiplyRows(const TMatrixArray& m, const TNonZeroPattern& pattern, const long double* v, std::uint32_t n,
+                  long double* out, std::size_t stride);
+// The same with the pattern of `m` read only when the product skips zeros.
+void MultiplyRows(const TMatrixArray& m, TLazyNonZeroPattern& pattern, const long double* v, std::uint32_t n,
                   long double* out, std::size_t stride);
 
 }  // namespace zentrova

@@ -15,7 +15,20 @@ std::string Unquote(std::string value) {
   return value;
 }
 
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Trim without a copy: names are looked up as often as sections are read.
+std::string_view TrimmedView(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
 }  // namespace
+
+std::size_t TIniFile::NameHash::operator()(std::string_view name) const { return HashText(name); }
+
+bool TIniFile::NameEqual::operator()(std::string_view a, std::string_view b) const { return SameText(a, b); }
 
 TIniFile::TIniFile(std::string file_name) : file_name_(std::move(file_name)) {
   loaded_ = ReadTextLines(file_name_, lines_);
@@ -30,6 +43,7 @@ TIniFile::TIniFile(std::string file_name, std::vector<std::string> lines)
 
 void TIniFile::Parse() {
   sections_.clear();
+  section_index_.clear();
   Section* current = nullptr;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     const std::string line = Trim(lines_[i]);
@@ -37,7 +51,7 @@ void TIniFile::Parse() {
     if (line[0] == '[') {
       const std::size_t close = line.find(']');
       std::string name = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-      sections_.push_back(Section{std::move(name), i, {}});
+      sections_.push_back(Section{std::move(name), i, {}, {}});
       current = &sections_.back();
       continue;
     }
@@ -47,25 +61,25 @@ void TIniFile::Parse() {
     std::string value = eq == std::string::npos ? std::string() : Unquote(Trim(line.substr(eq + 1)));
     current->entries.push_back(Entry{std::move(key), std::move(value), i});
   }
+  // try_emplace keeps the first occurrence of a name.
+  for (std::size_t s = 0; s < sections_.size(); ++s) {
+    Section& section = sections_[s];
+    section_index_.try_emplace(section.name, s);
+    for (std::size_t e = 0; e < section.entries.size(); ++e) section.keys.try_emplace(section.entries[e].key, e);
+  }
 }
 
 const TIniFile::Section* TIniFile::FindSection(const std::string& name) const {
-  const std::string wanted = Trim(name);
-  for (const Section& s : sections_) {
-    if (SameText(s.name, wanted)) return &s;
-  }
-  return nullptr;
+  const auto it = section_index_.find(TrimmedView(name));
+  return it != section_index_.end() ? &sections_[it->second] : nullptr;
 }
 
 const TIniFile::Entry* TIniFile::FindEntry(const std::string& section, const std::string& key) const {
+  // Later sections with the same name are ignored, like their keys.
   const Section* s = FindSection(section);
   if (s == nullptr) return nullptr;
-  const std::string wanted = Trim(key);
-  // Later sections with the same name are ignored, like their keys.
-  for (const Entry& e : s->entries) {
-    if (SameText(e.key, wanted)) return &e;
-  }
-  return nullptr;
+  const auto it = s->keys.find(TrimmedView(key));
+  return it != s->keys.end() ? &s->entries[it->second] : nullptr;
 }
 
 bool TIniFile::SectionExists(const std::string& section) const { return FindSection(section) != nullptr; }
@@ -98,10 +112,8 @@ long double TIniFile::ReadFloat(const std::string& section, const std::string& k
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
   std::vector<std::string> keys;
   if (const Section* s = FindSection(section)) {
-    for (const Entry& e : s->entries) {
-      bool seen = false;
-      for (const std::string& k : keys) seen = seen || SameText(k, e.key);
-      if (!seen) keys.push_back(e.key);
+    for (std::size_t e = 0; e < s->entries.size(); ++e) {
+      if (s->keys.find(s->entries[e].key)->second == e) keys.push_back(s->entries[e].key);
     }
   }
   return keys;
@@ -115,10 +127,8 @@ std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section)
 
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> names;
-  for (const Section& s : sections_) {
-    bool seen = false;
-    for (const std::string& n : names) seen = seen || SameText(n, s.name);
-    if (!seen) names.push_back(s.name);
+  for (std::size_t s = 0; s < sections_.size(); ++s) {
+    if (section_index_.find(sections_[s].name)->second == s) names.push_back(sections_[s].name);
   }
   return names;
 }

@@ -1,7 +1,8 @@
 // INI profile files with the semantics of the Windows profile functions that model and job files rely on.
 //
 // - Section and key names compare without regard to letter case; the first occurrence of a section or
-//   key wins, later duplicates are ignored.
+//   key wins, later duplicates are ignored. Names are looked up through an index built with the
+//   file's lines, so a file of thousands of sections costs no more per look-up than a small one.
 // - Names and values are trimmed; a value enclosed in one pair of matching quotes ('…' or "…") loses them.
 // - Lines whose first non-blank character is ';' are comments.
 // - Integers are decimal, "$hex" or "0xhex"; a missing, empty or malformed value gives the default.
@@ -13,6 +14,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace zentrova {
@@ -61,10 +64,22 @@ class TIniFile {
     std::string value;
     std::size_t line;  // index into lines_
   };
+  // Names hash and compare as SameText compares them; a look-up takes a string_view as it stands.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view name) const;
+  };
+  struct NameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  // Each name once, with the index of its first occurrence.
+  using NameIndex = std::unordered_map<std::string, std::size_t, NameHash, NameEqual>;
   struct Section {
     std::string name;
     std::size_t header_line;
     std::vector<Entry> entries;
+    NameIndex keys;  // into entries
   };
 
   void Parse();
@@ -76,6 +91,7 @@ class TIniFile {
   bool loaded_ = false;
   std::vector<std::string> lines_;
   std::vector<Section> sections_;
+  NameIndex section_index_;  // into sections_
 };
 
 }  // namespace zentrova

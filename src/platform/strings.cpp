@@ -42,6 +42,16 @@ bool SameText(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::size_t HashText(std::string_view text) {
+  // FNV-1a over the lower-case bytes.
+  std::size_t hash = 14695981039346656037ULL;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(Lower(c));
+    hash *= 1099511628211ULL;
+  }
+  return hash;
+}
+
 bool StartsText(std::string_view prefix, std::string_view text) {
   return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
 }
@@ -52,8 +62,10 @@ bool EndsText(std::string_view suffix, std::string_view text) {
 
 std::size_t FindText(std::string_view text, std::string_view needle, std::size_t from) {
   if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
+  // The first character alone rules out most places; model files run these searches over every line.
+  const char head = Lower(needle[0]);
   for (std::size_t i = from; i + needle.size() <= text.size(); ++i) {
-    if (SameText(text.substr(i, needle.size()), needle)) return i;
+    if (Lower(text[i]) == head && SameText(text.substr(i, needle.size()), needle)) return i;
   }
   return std::string_view::npos;
 }

@@ -13,6 +13,8 @@ std::string TrimRight(std::string_view text);
 std::string LowerCase(std::string_view text);  // ASCII letters only
 std::string UpperCase(std::string_view text);
 bool SameText(std::string_view a, std::string_view b);  // equal without regard to ASCII letter case
+// A hash that texts SameText finds equal share, for tables keyed by names without regard to case.
+std::size_t HashText(std::string_view text);
 bool StartsText(std::string_view prefix, std::string_view text);
 bool EndsText(std::string_view suffix, std::string_view text);
 // Position of `needle` in `text` without regard to letter case, or npos.

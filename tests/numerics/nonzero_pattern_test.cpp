@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "numerics/matrix.h"
@@ -147,6 +148,37 @@ TEST(NonZeroPatternTest, MultiplyRowsCarriesWhatIsNotFiniteIntoEveryRow) {
   }
   EXPECT_EQ(std::tuple(AllFinite(nullptr, 0), AllFinite(with_inf.data(), n), AllFinite(with_inf.data() + 1, n - 1)),
             std::tuple(true, false, true));
+}
+
+// Told of each change, the pattern read next is that of the elements as they stand: a coupling gained
+// enters the product, one lost leaves the sets, and a matrix of another size gives its own rows.
+TEST(NonZeroPatternTest, LazyPatternFollowsEveryChangeOfItsMatrix) {
+  constexpr std::uint32_t n = 10;
+  TSqrMatrix m;
+  std::vector<std::vector<long double>> rows(n, std::vector<long double>(n, 0));
+  for (std::uint32_t i = 0; i < n; ++i) rows[i][i] = 1;
+  const std::vector<long double> v = {1, 0, 0, 0, 0, 0, 0, 0, 0, 2};
+  TLazyNonZeroPattern lazy;
+  EXPECT_EQ(lazy.Get().Rows(), 0u);
+  const struct {
+    long double corner;  // m(0, n - 1) and m(n - 1, 0)
+    std::uint32_t coupled_last;
+    long double first, last;  // rows 0 and n - 1 of m v
+  } cases[] = {{0, n - 1, 1, 2}, {3, 0, 7, 5}, {-0.0L, n - 1, 1, 2}, {0.5L, 0, 2, 2.5L}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(static_cast<double>(c.corner));
+    rows[0][n - 1] = rows[n - 1][0] = c.corner;
+    Set(m, rows);
+    lazy.Changed(m);
+    std::vector<long double> out(n, -1);
+    MultiplyRows(m, lazy, v.data(), n, out.data(), 1);
+    EXPECT_EQ(std::pair(out[0], out[n - 1]), std::pair(c.first, c.last));
+    EXPECT_EQ(lazy.Get().Coupled().at(n - 1), c.coupled_last);
+    EXPECT_EQ(lazy.Get().Count(), c.corner == 0 ? n : n + 2);
+  }
+  Set(m, {{0, 1}, {1, 0}});
+  lazy.Changed(m);
+  EXPECT_EQ(RowsOf(lazy.Get()), (Columns{{1}, {0}}));
 }
 
 }  // namespace

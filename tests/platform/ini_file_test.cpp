@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+#include <vector>
+
 #include "platform/settings.h"
 #include "test_support.h"
 
@@ -114,6 +118,75 @@ TEST(IniFile, KeyOfAnEmptySectionFollowsItsHeader) {
   ASSERT_TRUE(ini.WriteString("empty", "k", "v"));
   ASSERT_TRUE(ini.WriteString("New", "n", "1"));  // the blank line that ends the file is not doubled
   EXPECT_EQ(ReadBytes(file), "[Main]\r\nA=1\r\n[Empty]\r\nk=v\r\n[Next]\r\nB=2\r\n\r\n[New]\r\nn=1\r\n");
+}
+
+// Every look-up answers as a search of the file from its top would: names without regard to case and
+// trimmed, the first section of a name and the first key of a name in it, keys of a later section of the
+// same name never seen; after a write the answers follow the file as it stands.
+TEST(IniFile, LookUpsFindTheFirstOccurrenceOfEachName) {
+  TempDir dir;
+  const std::string file = dir.File("dup.ini");
+  WriteBytes(file,
+             "[Main]\nKey=1\nkey=2\n[main]\nkey=3\nother=4\n[ Second ]\n A = x \n[SECOND]\nb=y\n"
+             "[Third]\n[second]\na=z\n");
+  TIniFile ini(file);
+  const struct {
+    const char* section;
+    const char* key;
+    const char* value;  // nullptr: the key is missing
+    std::size_t line;
+  } cases[] = {{"MAIN", "KEY", "1", 2},   {" main\t", " kEy ", "1", 2}, {"Main", "other", nullptr, 0},
+               {"second", "a", "x", 8},   {"Second", "B", nullptr, 0},  {"Third", "a", nullptr, 0},
+               {"Fourth", "a", nullptr, 0}, {"Main ", "", nullptr, 0}};
+  const auto check = [&](const TIniFile& read, const std::string& when) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(when + ": [" + c.section + "] " + c.key);
+      EXPECT_EQ(read.ValueExists(c.section, c.key), c.value != nullptr);
+      EXPECT_EQ(read.ReadString(c.section, c.key, "-"), c.value != nullptr ? c.value : "-");
+      EXPECT_EQ(read.LineOf(c.section, c.key), c.line);
+    }
+  };
+  check(ini, "read");
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"Main", "Second", "Third"}));
+  EXPECT_EQ(ini.ReadSection("MAIN"), (std::vector<std::string>{"Key"}));
+  EXPECT_EQ(std::tuple(ini.SectionExists("third"), ini.SectionExists("fourth")), std::tuple(true, false));
+
+  // Writing to a key that exists changes the first one; the duplicate section keeps its own.
+  ASSERT_TRUE(ini.WriteString("MAIN", "KEY", "1"));
+  check(ini, "written");
+  check(TIniFile(file), "read again");
+  // Erased, the first [Main] gives way to the second, whose keys now answer; the sections after it have
+  // moved up, and are found where they stand now.
+  ASSERT_TRUE(ini.EraseSection("main"));
+  EXPECT_EQ(std::tuple(ini.ReadString("Main", "key", "-"), ini.ReadString("Main", "other", "-"),
+                       ini.LineOf("MAIN", "Other"), ini.ReadString("second", "a", "-"), ini.LineOf("Second", "A")),
+            std::tuple("3", "4", std::size_t{3}, "x", std::size_t{5}));
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"main", "Second", "Third"}));
+  ASSERT_TRUE(ini.WriteString("fourth", "a", "w"));
+  EXPECT_EQ(std::tuple(ini.ReadString("FOURTH", "A", "-"), ini.ReadSections().back()), std::tuple("w", "fourth"));
+}
+
+// A file of a thousand sections, every third one repeated later under another case: each name finds its
+// first section.
+TEST(IniFile, ManySectionsEachFindTheirFirst) {
+  std::vector<std::string> lines;
+  for (int i = 0; i < 1000; ++i) {
+    lines.push_back("[Body" + std::to_string(i) + "-Body" + std::to_string(i + 1) + "]");
+    lines.push_back("n=" + std::to_string(i));
+    if (i % 3 == 0) {
+      lines.push_back("[BODY" + std::to_string(i) + "-body" + std::to_string(i + 1) + "]");
+      lines.push_back("n=-1");
+      lines.push_back("m=-1");
+    }
+  }
+  const TIniFile ini("many.ini", lines);
+  for (int i = 0; i < 1000; ++i) {
+    const std::string section = "body" + std::to_string(i) + "-BODY" + std::to_string(i + 1);
+    ASSERT_EQ(std::tuple(ini.ReadInteger(section, "N", -2), ini.ValueExists(section, "m")), std::tuple(i, false))
+        << section;
+  }
+  EXPECT_EQ(ini.ReadSections().size(), 1000u);
+  EXPECT_FALSE(ini.SectionExists("Body1000-Body1001"));
 }
 
 TEST(IniFile, WriteToUnwritablePlaceFails) {

@@ -78,6 +78,9 @@ TEST(Strings, CaseAndSplitting) {
   EXPECT_TRUE(StartsText("b`", "B`arm`x"));
   EXPECT_TRUE(EndsText(".WLD", "a.wld"));
   EXPECT_EQ(FindText("xxMassyy", "mass"), 2u);
+  EXPECT_EQ(FindText("mAmassMASS", "MASS", 1), 2u);  // a first letter that matches alone is passed over
+  EXPECT_EQ(FindText("Mas", "mass"), std::string::npos);
+  EXPECT_EQ(HashText("Box1-BOX2:all"), HashText("bOX1-box2:ALL"));  // names that SameText joins share a hash
   EXPECT_EQ(ReplaceAll("a[t]+b[T]", "[t]", "", true), "a+b");
   EXPECT_EQ(ReplaceAll("aaa", "a", "bb"), "bbbbbb");
   EXPECT_EQ(Split("1,,2", ','), (std::vector<std::string>{"1", "", "2"}));

@@ -18,6 +18,7 @@ namespace zentrova {
 namespace {
 
 const char* const kZero = "0";
+constexpr std::string_view kDerivativeHead = "Derivative(1)(";
 
 }  // namespace
 
@@ -43,15 +44,27 @@ std::string TCoefficientOfContact::Normalize(const std::string& text,
   s = ReplaceAll(s, "[", "(", true);
   s = ReplaceAll(s, "]", ")", true);
   s = ReplaceAll(s, "'", "_", true);
+  // A text without the derivative's head has nothing to replace for any coordinate; most have none, and
+  // a model of many bodies has many coordinates and a text per pair.
+  if (FindText(s, kDerivativeHead) == std::string::npos) return s;
   for (const std::string& q : coordinate_names) {
-    s = ReplaceAll(s, "Derivative(1)(" + q + ")", q + "_", true);
+    s = ReplaceAll(s, std::string(kDerivativeHead) + q + ")", q + "_", true);
   }
   return s;
 }
 
 bool TCoefficientOfContact::Load(const std::string& FileName, const std::string& Key,
                                  const TContactModel& model) {
-  if (!LoadExpressions(FileName, Key, model)) return false;
+  const std::string path = FindFile(FileName);
+  if (path.empty()) {
+    model.Log->AddLine(kNoContactPropertiesFile);
+    return false;
+  }
+  return Load(TIniFile(path), Key, model);
+}
+
+bool TCoefficientOfContact::Load(const TIniFile& ini, const std::string& Key, const TContactModel& model) {
+  if (!LoadExpressions(ini, Key, model)) return false;
   // "t" must read the world's time; without it every evaluation would read through nothing.
   if (model.Time == nullptr) return false;
   DefineVariables(model.Time);
@@ -65,20 +78,14 @@ void TCoefficientOfContact::ReadSection(const TIniFile& ini, const std::string& 
   text = Normalize(ini.ReadString(section, key, kZero), model.CoordinateNames);
 }
 
-bool TCoefficientOfContact::LoadExpressions(const std::string& FileName, const std::string& Key,
+bool TCoefficientOfContact::LoadExpressions(const TIniFile& ini, const std::string& Key,
                                             const TContactModel& model) {
-  const std::string path = FindFile(FileName);
-  if (path.empty()) {
-    model.Log->AddLine(kNoContactPropertiesFile);
-    return false;
-  }
   const auto n = static_cast<std::uint32_t>(model.BodyNames.size());
   // A model of fewer than two bodies has no pair to give a coefficient.
   if (n < 2) return false;
   Expressions.assign(PairCount(n), kZero);
   Lines.assign(PairCount(n), 0);
-  file_name_ = ExtractFileName(path);
-  const TIniFile ini(path);
+  file_name_ = ExtractFileName(ini.FileName());
 
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::string section = AllPairsSection(model.BodyNames[i]);

@@ -56,6 +56,8 @@ class TCoefficientOfContact {
   // does not compile raises EParserException after the parser list's alert, its message led by the
   // place of the key ("Line <n> of file <name>: ").
   bool Load(const std::string& FileName, const std::string& Key, const TContactModel& model);
+  // The same from the file read already (the contact properties read it once for all their readers).
+  bool Load(const TIniFile& ini, const std::string& Key, const TContactModel& model);
 
   // The coefficient of pair k at relative velocity v: vRel := |v|, temp := the pair's temperature (a
   // text that is a plain number reads neither). False, value untouched, for a pair without a compiled
@@ -78,7 +80,7 @@ class TCoefficientOfContact {
   long double Temp = 0;
 
  private:
-  bool LoadExpressions(const std::string& FileName, const std::string& Key, const TContactModel& model);
+  bool LoadExpressions(const TIniFile& ini, const std::string& Key, const TContactModel& model);
   void DefineVariables(long double* time);
   void Compile();
   void ReadSection(const TIniFile& ini, const std::string& section, const std::string& key,

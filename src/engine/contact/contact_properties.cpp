@@ -93,21 +93,29 @@ bool TContactProperties::ParseResisting(std::uint32_t a, std::uint32_t b, const 
 bool TContactProperties::Load(const std::string& FileName, const TContactModel& model) {
   log_ = model.Log;
   if (model.BodyNames.size() < 2) return true;
-  if (const std::string path = FindFile(FileName); !path.empty()) {
-    const TIniFile ini(path);
-    if (!AcceptNulFreeText(ini.FirstLineWithNul(), path, *log_)) return false;
-    // Without a section no pair is tested for contact. Text that forms no section may be a wrong file,
-    // so it is named, but the load goes on.
-    if (ini.ReadSections().empty() && HoldsText(path)) {
-      log_->AddLine("[Alert] Contact properties file " + ExtractFileName(path) +
-                    " holds text but no section: no two bodies are tested for contact.");
-    }
+  const std::pair<TCoefficientOfContact*, const char*> coefficients[] = {
+      {&Friction, "friction"},
+      {&RestitutionNormal, "restitutionNormal"},
+      {&RestitutionTangent, "restitutionTangent"},
+      {&ParameterNi, "parameterNi"}};
+  const std::string path = FindFile(FileName);
+  if (path.empty()) {
+    // Every reader names the missing file.
+    log_->AddLine(kNoContactPropertiesFile);
+    for (const auto& [coefficient, key] : coefficients) coefficient->Load(FileName, key, model);
+    return CheckCoefficients();
   }
-  LoadPairs(FileName, model);
-  Friction.Load(FileName, "friction", model);
-  RestitutionNormal.Load(FileName, "restitutionNormal", model);
-  RestitutionTangent.Load(FileName, "restitutionTangent", model);
-  ParameterNi.Load(FileName, "parameterNi", model);
+  // Read once for all the readers below: a file of a section per pair of many bodies is large.
+  const TIniFile ini(path);
+  if (!AcceptNulFreeText(ini.FirstLineWithNul(), path, *log_)) return false;
+  // Without a section no pair is tested for contact. Text that forms no section may be a wrong file,
+  // so it is named, but the load goes on.
+  if (ini.ReadSections().empty() && HoldsText(path)) {
+    log_->AddLine("[Alert] Contact properties file " + ExtractFileName(path) +
+                  " holds text but no section: no two bodies are tested for contact.");
+  }
+  LoadPairs(ini, model);
+  for (const auto& [coefficient, key] : coefficients) coefficient->Load(ini, key, model);
   return CheckCoefficients();
 }
 
@@ -127,9 +135,11 @@ bool TContactProperties::CheckCoefficients() {
     for (std::uint32_t k = 0; k < Enabled.size(); ++k) {
       long double value = 0;
       if (Enabled[k] == 0 || !check.coefficient.Value(k, 0, value)) continue;
+      const bool refused = !(value >= check.least);
+      if (!refused && value >= check.alert_below && value <= check.alert_above) continue;
       const std::string what = std::string(check.key) + " in " + check.coefficient.Place(k);
       const std::string gives = check.coefficient.Expressions[k] + " gives " + FloatToText(value);
-      if (!(value >= check.least)) {
+      if (refused) {
         log_->AddLine("[Error] " + what +
                       (std::isnan(value) ? " must be a number: " : " must not be negative: ") + gives + ".");
         return false;
@@ -145,12 +155,7 @@ bool TContactProperties::CheckCoefficients() {
   return true;
 }
 
-bool TContactProperties::LoadPairs(const std::string& FileName, const TContactModel& model) {
-  const std::string path = FindFile(FileName);
-  if (path.empty()) {
-    log_->AddLine(kNoContactPropertiesFile);
-    return false;
-  }
+bool TContactProperties::LoadPairs(const TIniFile& ini, const TContactModel& model) {
   if (model.BodyNames.size() < 2) return false;
   body_count_ = static_cast<std::uint32_t>(model.BodyNames.size());
   const std::uint32_t m = PairCount(body_count_);
@@ -158,7 +163,6 @@ bool TContactProperties::LoadPairs(const std::string& FileName, const TContactMo
   Temperatures.Zero();
   Enabled.assign(m, 0);
   ResistingPenetration.assign(m, kBothResist);
-  const TIniFile ini(path);
   ReadAllSettings(ini, model);
   ReadPairSettings(ini, model);
   return true;

@@ -83,7 +83,7 @@ class TContactProperties {
   // blow or a slide into a push and is refused; a restitution above 1 (a blow that adds energy) is allowed
   // with an alert. False after the first refusal's error line.
   bool CheckCoefficients();
-  bool LoadPairs(const std::string& FileName, const TContactModel& model);
+  bool LoadPairs(const TIniFile& ini, const TContactModel& model);
   void ReadAllSettings(const TIniFile& ini, const TContactModel& model);
   void ReadPairSettings(const TIniFile& ini, const TContactModel& model);
   void SetPair(const TIniFile& ini, const std::string& section, std::uint32_t a, std::uint32_t b);

@@ -197,7 +197,12 @@ void TExpressionList::EvaluateAll(bool OnlyIfVarying) {
   if (Released) return;
   const std::uint32_t n = std::min<std::uint32_t>(Values.Count(), static_cast<std::uint32_t>(ParserOf.size()));
   // Every line is evaluated, also one that shares its parser: a line evaluates as often as it would alone.
-  for (std::uint32_t i = 0; i < n; ++i) Values.Data()[i] = Parsers->At(ParserOf[i]).Evaluate();
+  // Read through locals: an evaluation could write anywhere as far as the compiler knows, and this runs
+  // at every stage of every step.
+  const TExpressionParserList& parsers = *Parsers;
+  const int* parser_of = ParserOf.data();
+  long double* values = Values.Data();
+  for (std::uint32_t i = 0; i < n; ++i) values[i] = parsers.At(parser_of[i]).Evaluate();
   if (ReleaseWhenConstant && !TimeDependent) ReleaseCompiled();
 }
 

@@ -252,7 +252,7 @@ const TSqrMatrix& TVYKMain::InverseMassMatrix() {
 }
 
 const TNonZeroPattern* TVYKMain::InverseMassPattern() {
-  return &world_->Model().InverseMassPattern;
+  return &world_->Model().InverseMassPattern.Get();
 }
 
 const TFloatList& TVYKMain::GeneralizedForces() {

@@ -12,7 +12,7 @@ namespace {
 
 // out := M^-1 f, each sum taken in column order from 0 over the non-zero elements of M^-1 (over all of
 // them when f is not finite).
-void MultiplyInverse(const TModel& model, const long double* f, std::uint32_t n, long double* out,
+void MultiplyInverse(TModel& model, const long double* f, std::uint32_t n, long double* out,
                      std::uint32_t stride) {
   MultiplyRows(model.InverseMassMatrix, model.InverseMassPattern, f, n, out, stride);
 }
@@ -25,7 +25,7 @@ void TIntegration::UpdateWatches(bool with_contacts) {
 
 bool TIntegration::Derivatives(TFloatList& D) {
   const TStepState& state = world_.State;
-  const TModel& model = world_.Model();
+  TModel& model = world_.Model();
   if (!world_.PrepareStep()) return false;
   const std::uint32_t n = world_.Settings.N;
   D.Dim(2 * n);
@@ -112,7 +112,7 @@ bool TIntegration::Step() {
 //   q'_1  = q'_0 + dt q''
 bool TIntegration::StepAfterContact(const TFloatList* velocity_jump) {
   TStepState& state = world_.State;
-  const TModel& model = world_.Model();
+  TModel& model = world_.Model();
   const long double t0 = state.Time;
   const long double dt = state.TimeStep;
   const std::uint32_t n = world_.Settings.N;

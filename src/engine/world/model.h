@@ -49,8 +49,9 @@ struct TModel {
   TDependentCoordinates DependentCoordinates;
   TMassMatrix MassMatrix;
   TSqrMatrix InverseMassMatrix;
-  // Where InverseMassMatrix is not zero, built with it: the products with it skip its zeros.
-  TNonZeroPattern InverseMassPattern;
+  // Where InverseMassMatrix is not zero: the products with it skip its zeros. Told of every new inverse,
+  // built at the first product that reads it.
+  TLazyNonZeroPattern InverseMassPattern;
   // M depends on time or state: it is re-evaluated and re-inverted before every step.
   bool MassMatrixVaries = false;
   // The last inversion of M failed: a run that stops on the numerics error names the file.

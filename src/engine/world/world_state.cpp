@@ -44,8 +44,8 @@ bool TWorld::InvertEvaluatedMassMatrix() {
   m.InverseMassMatrix.Assign(&m.MassMatrix);
   const bool inverted = m.InverseMassMatrix.LUDInverse();
   m.MassMatrixSingular = !inverted;
-  // Whatever the inversion left: the products that skip its zeros read it.
-  m.InverseMassPattern.Build(m.InverseMassMatrix);
+  // Whatever the inversion left: the products that skip its zeros read its pattern.
+  m.InverseMassPattern.Changed(m.InverseMassMatrix);
   return inverted;
 }
 

@@ -63,6 +63,54 @@ TEST_F(ContactPropertiesTest, PairTable) {
       std::tuple(1, 0, 0));
 }
 
+// What each pair of five bodies finds in a file whose names differ in case from the bodies' and whose
+// sections repeat: the first section of a name and the first key of a name in it win, a pair section
+// that names the lower-index body first wins wherever it stands, a pair section without a key gives
+// that key's default over the ":all" section's value, and a pair named nowhere keeps the defaults.
+TEST_F(ContactPropertiesTest, SectionsAreFoundByTheirFirstOccurrenceWithoutRegardToCase) {
+  test::TempDir dir;
+  test::WriteBytes(dir.File("case.cop"),
+                   "[ALPHA-BETA]\nresistingPenetration=T:F\ninitialTemperature=10\nfriction=0.1\n"
+                   "[Alpha-Beta]\nresistingPenetration=F:T\ninitialTemperature=11\nfriction=0.9\n"
+                   "[gamma-alpha]\nRESISTINGPENETRATION=T:F\nFriction=0.2\n"
+                   "[Delta-Beta]\nresistingPenetration=T:F\ninitialTemperature=30\nfriction=0.8\n"
+                   "[beta-delta]\nresistingPenetration=F:T\ninitialTemperature=31\nfriction=0.3\n"
+                   "[Eps:all]\nresistingPenetration=F:T\ninitialTemperature=50\nfriction=0.5\n"
+                   "[eps-GAMMA]\n"
+                   "[Gamma-Delta]\nfriction=0.6\nfriction=0.7\n"
+                   "[EPS:ALL]\ninitialTemperature=60\nfriction=0.4\n");
+  TContactProperties properties;
+  ASSERT_TRUE(properties.Load(dir.File("case.cop"), Model({"Alpha", "beta", "Gamma", "Delta", "Eps"})));
+  EXPECT_TRUE(Logged().empty());
+  const struct {
+    std::uint32_t a, b;
+    std::uint8_t enabled;
+    std::int32_t mode;
+    long double temperature;
+    const char* friction;
+  } cases[] = {
+      {0, 1, 1, kLowerResists, 10, "0.1"},   // the first of two sections of one name
+      {0, 2, 1, kHigherResists, 0, "0.2"},   // named higher body first, its keys in another case
+      {0, 3, 0, kBothResist, 0, "0"},        // named nowhere
+      {0, 4, 1, kLowerResists, 50, "0.5"},   // Eps:all, F:T: the other body resists
+      {1, 2, 0, kBothResist, 0, "0"},        // named nowhere
+      {1, 3, 1, kHigherResists, 31, "0.3"},  // lower-index body first wins over the earlier section
+      {1, 4, 1, kLowerResists, 50, "0.5"},   // Eps:all
+      {2, 3, 1, kBothResist, 0, "0.6"},      // the first of two keys of one name
+      {2, 4, 1, kBothResist, 0, "0"},        // an empty pair section: its defaults override Eps:all
+      {3, 4, 1, kLowerResists, 50, "0.5"},   // Eps:all, not its later repetition
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << "pair " << c.a << ", " << c.b);
+    std::uint32_t k = 0;
+    ASSERT_TRUE(properties.PairIndex(c.a, c.b, k));
+    EXPECT_EQ(properties.PairEnabled(c.b, c.a), c.enabled);
+    EXPECT_EQ(properties.ResistingPenetration.at(k), c.mode);
+    EXPECT_EQ(properties.Temperatures.At(k), c.temperature);
+    EXPECT_EQ(properties.Friction.Expressions.at(k), c.friction);
+  }
+}
+
 TEST_F(ContactPropertiesTest, NeitherResistingIsNeverTested) {
   TContactProperties properties;
   ASSERT_TRUE(properties.Load(Data("contacts/resisting.cop"), Model({"A", "B", "C", "D"})));
