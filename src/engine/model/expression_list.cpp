@@ -208,8 +208,9 @@ void TExpressionList::EvaluateAll(bool OnlyIfVarying) {
 
 bool TExpressionList::FirstNotFinite(std::string& place, long double& value) const {
   for (std::uint32_t i = 0; i < Values.Count(); ++i) {
-    const bool compiled = !Released && i < static_cast<std::uint32_t>(Parsers->Count());
-    value = compiled ? Parsers->At(static_cast<int>(i)).Evaluate() : Values.At(i);
+    // Lines of one text share a parser: line i's is ParserOf[i], not parser i.
+    const bool compiled = !Released && i < ParserOf.size();
+    value = compiled ? Parsers->At(ParserOf[i]).Evaluate() : Values.At(i);
     if (std::isfinite(value)) continue;
     place = Place(i);
     return true;

@@ -183,6 +183,9 @@ TEST_F(RunLoopTest, ValueThatTurnsNotFiniteNamesTheLineThatMadeIt) {
        "[Error] The mechanical energy turned INF at t=0.001s. Line 1 of file fall.me gives INF at t=0s."},
       {{{"fall.dc", "%%%new%%%\nb`Ball`x[t]\n%%definition\n1/0\n0\n0\n%%J\n0\n%%j\n0\n"}},
        "[Error] b`Ball`x turned INF at t=0.001s. Line 4 of file fall.dc gives INF at t=0s."},
+      // The lines before it share one text: the line named is the one that gives no number.
+      {{{"fall.dc", "%%%new%%%\nb`Ball`x[t]\n%%definition\n0\n0\n1/0\n%%J\n0\n%%j\n0\n"}},
+       "[Error] b`Ball`x'' turned INF at t=0.001s. Line 6 of file fall.dc gives INF at t=0s."},
       // Every line gives a number at the last finite state; only the energy of the next one overflows: the
       // line says what turned, and no more.
       {{{"fall.hv", "-b`Ball`m g 1e4900\n"}}, "[Error] The mechanical energy turned INF at t=0.001s."},
