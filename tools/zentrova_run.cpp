@@ -7,6 +7,8 @@
 //   time: <the world's time>
 //   energy: <the mechanical energy of the last state>
 // The load's alerts and warnings go to stderr.
+// A history that already ends past the break time runs nothing: an alert on stderr says so, and the exit
+// status is 0.
 // Exit status: 0 after a run that reached its end, 1 for a wrong command line (also a time for --until
 // that is NaN, infinite or negative), 2 when the load fails, also when another run records into the
 // history or its model copy is incomplete (every error line of the load on stderr, first to last), 3 when
@@ -153,6 +155,8 @@ int main(int argc, char** argv) {
     const std::string reason = history.WriteFailed() ? history.WriteFailure() : ErrorLine(main.Log());
     std::fprintf(stderr, "%s\n", reason.c_str());
   }
+  // Nothing ran, and a script must hear why its run stopped at once.
+  if (stop == zentrova::TRunStop::PastBreakTime) std::fprintf(stderr, "%s\n", run.StopReason.c_str());
   // The energy of the state the run ended in, not of the last stage of its last step.
   if (!failed) world.PrepareStep();
   std::printf("history: %s\n", WithoutTrailingSeparator(history.Directory).c_str());

@@ -138,7 +138,7 @@ bool TContactProperties::CheckCoefficients() {
       const bool refused = !(value >= check.least);
       if (!refused && value >= check.alert_below && value <= check.alert_above) continue;
       const std::string what = std::string(check.key) + " in " + check.coefficient.Place(k);
-      const std::string gives = check.coefficient.Expressions[k] + " gives " + FloatToText(value);
+      const std::string gives = EchoedText(check.coefficient.Expressions[k]) + " gives " + FloatToText(value);
       if (refused) {
         log_->AddLine("[Error] " + what +
                       (std::isnan(value) ? " must be a number: " : " must not be negative: ") + gives + ".");

@@ -61,7 +61,7 @@ bool TBody::ReadColor(const std::string& text, const std::string& file, std::siz
   if (!ok) {
     log_.AddLine("[Error] RGBColor of body " + Name + " in file " + file +
                  (line == 0 ? std::string() : " line " + IntToText(static_cast<std::int64_t>(line))) +
-                 " must hold three numbers: " + text + "." + DecimalSeparatorHint(text));
+                 " must hold three numbers: " + EchoedText(text) + "." + DecimalSeparatorHint(text));
     return false;
   }
   // The view clamps what it draws; the body file still says something other than it means.

@@ -43,7 +43,7 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos || eq == 0) {
       // An empty name would match everywhere once expressions are rewritten.
-      return refuse("is not of the form name = value: " + line);
+      return refuse("is not of the form name = value: " + EchoedText(line));
     }
     // The whole value text: a value cut short could lose its exponent and still read as a number.
     const std::string name = line.substr(0, eq);
@@ -51,7 +51,8 @@ bool TConstantList::ReadConstantFile(const std::string& path) {
     long double value = 0;
     if (!TryTextToFloat(text, value) || !std::isfinite(value)) {
       const std::string hint = DecimalSeparatorHint(text);
-      return refuse("gives " + name + " a value that is not a number: " + text + (hint.empty() ? "" : "." + hint));
+      return refuse("gives " + EchoedText(name) + " a value that is not a number: " + EchoedText(text) +
+                    (hint.empty() ? "" : "." + hint));
     }
     AddConstant(name, value);
   }

@@ -105,7 +105,7 @@ bool TDependentCoordinates::ReadDefinitions(const std::vector<std::string>& file
       std::size_t k = i + 2;
       while (k < i + 2 + kDefinitionLines && k < file.size() && !missing(k)) ++k;
       binding_.Log->AddLine(WithPlace(
-          "[Error] Cannot read definition of " + name +
+          "[Error] Cannot read definition of " + EchoedText(name) +
               " in dependent coordinate file: position, velocity and acceleration take one line each.",
           file_name_, LineAt(file, k), Standing(file, k)));
       return false;

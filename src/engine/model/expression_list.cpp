@@ -367,14 +367,14 @@ bool TExpressionList::DefineVariables() {
     }
   }
   if (unresolved.empty()) return true;
-  std::string line = "[Error] Unknown variable present (" + unresolved + "). Check .mmx, .hv, .dc, .me,... files. ";
+  std::string line = "[Error] Unknown variable present (" + EchoedText(unresolved) + "). Check .mmx, .hv, .dc, .me,... files. ";
   const std::string place = Place(unresolved_text);
   if (!place.empty()) {
     std::string key;
     ForEachRun(unresolved, [&](std::string_view run, std::string_view) {
       if (key.empty() && run.find('`') != std::string_view::npos) key = run;
     });
-    line += place + ": unknown variable " + key + ".";
+    line += place + ": unknown variable " + EchoedText(key) + ".";
   }
   binding_.Log->AddLine(line);
   return false;

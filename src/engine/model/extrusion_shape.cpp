@@ -84,7 +84,7 @@ bool TExtrusionShape::ReadShapeFile(const std::string& FileName, TFloatList& x, 
       n < 2 || static_cast<std::uint32_t>(n) > TFloatList::MaxCount) {
     log_.AddLine("[Error] Outline file " + file + " line " + IntToText(static_cast<std::int64_t>(reader.LastReadLine())) +
                  " must give a count of 2 to " +
-                 IntToText(TFloatList::MaxCount) + " points: " + line + ".");
+                 IntToText(TFloatList::MaxCount) + " points: " + EchoedText(line) + ".");
     return false;
   }
   bool data = false;

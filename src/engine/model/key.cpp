@@ -5,6 +5,7 @@
 #include "engine/model/expression_names.h"
 #include "engine/model/generalized_coordinates.h"
 #include "engine/model/model_binding.h"
+#include "engine/model/model_text.h"
 #include "engine/model/step_state.h"
 #include "platform/paths.h"
 
@@ -95,7 +96,7 @@ std::string TKey::BodyNames() const {
     const std::string& name = bodies.Items(b).Name;
     const auto k = static_cast<std::size_t>(b);
     if (!name.empty()) {
-      names += name;
+      names += EchoedText(name);
     } else {
       names += "none (body file " + (k < files.size() ? ExtractFileName(files[k]) : std::string("?")) +
                " gives no name)";
@@ -107,8 +108,8 @@ std::string TKey::BodyNames() const {
 std::optional<TCoordinateComponent> TKey::CoordinateComponent() const {
   const auto component = CoordinateComponentByName(Part(2));
   if (!component) {
-    binding_.Log->AddLine("[Error] Body position pointer of " + DelimitedText() +
-                          " was not set: " + (Part(2).empty() ? std::string("\"\"") : Part(2)) +
+    binding_.Log->AddLine("[Error] Body position pointer of " + EchoedText(DelimitedText()) +
+                          " was not set: " + (Part(2).empty() ? std::string("\"\"") : EchoedText(Part(2))) +
                           " is none of x, y, z, Rx, Ry, Rz" + InPlace() + ".");
   }
   return component;
@@ -120,10 +121,10 @@ bool TKey::LinkBodyCoordinates(std::uint32_t i) {
   if (!is_key) return false;
   if (body == nullptr) {
     binding_.Log->AddLine(
-        "[Error] Body " + Part(1) +
+        "[Error] Body " + EchoedText(Part(1)) +
         " coordinate not found/created. Name of body (defined in bdy file) is used for the body "
         "coordinates. " +
-        (place_.empty() ? std::string("No body") : "In " + place_ + ", no body") + " is named " + Part(1) +
+        (place_.empty() ? std::string("No body") : "In " + place_ + ", no body") + " is named " + EchoedText(Part(1)) +
         "; the bodies are " + BodyNames() + ".");
     return false;
   }

@@ -111,7 +111,7 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
     // A bracket left open swallows the blanks that separate cells, so it would surface as a wrong cell
     // count: name it first.
     if (!BracketsBalance(line)) {
-      binding_.Log->AddLine("[Error] Brackets do not balance in " + place + ": " + line);
+      binding_.Log->AddLine("[Error] Brackets do not balance in " + place + ": " + EchoedText(line));
       return false;
     }
     const std::vector<std::string> cells = MassMatrixCells(line);
@@ -119,7 +119,7 @@ bool TMassMatrix::Load(const std::string& FileName, std::uint32_t n) {
       if (!BracketsBalance(cells[c])) {
         binding_.Log->AddLine("[Error] Brackets do not balance in cell " +
                               IntToText(static_cast<std::int64_t>(c) + 1) + " of " + place +
-                              " (cells are separated by three blanks): " + cells[c]);
+                              " (cells are separated by three blanks): " + EchoedText(cells[c]));
         return false;
       }
     }

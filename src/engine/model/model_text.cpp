@@ -41,7 +41,7 @@ std::string PlaceOf(const std::string& path, std::size_t line) {
 
 std::string WithPlace(const std::string& text, const std::string& path, std::size_t line,
                       const std::string& what) {
-  return AppendSentence(text, SentencePlaceOf(path, line) + (what.empty() ? "." : ": " + what + "."));
+  return AppendSentence(text, SentencePlaceOf(path, line) + (what.empty() ? "." : ": " + EchoedText(what) + "."));
 }
 
 std::string SentencePlaceOf(const std::string& path, std::size_t line) {
@@ -82,6 +82,15 @@ std::string DecimalSeparatorHint(const std::string& text) {
          (g_separator_source.empty() ? "" : " that decimalSeparator sets on " + g_separator_source) + ".";
 }
 
+std::string EchoedText(const std::string& text) {
+  if (text.size() <= kEchoedCharacters) return text;
+  std::size_t cut = kEchoedCharacters;
+  // Back to the first byte of a UTF-8 sequence: its continuation bytes are 10xxxxxx.
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return text.substr(0, cut) + "[... " + IntToText(static_cast<std::int64_t>(text.size() - cut)) +
+         " more bytes]";
+}
+
 bool AcceptNulFreeText(std::size_t line, const std::string& path, ILogSink& log) {
   if (line == 0) return true;
   log.AddLine("[Error] Line " + IntToText(static_cast<std::int64_t>(line)) + " of file " +
@@ -110,7 +119,7 @@ std::string TSettingsReader::KeyLabel(const char* section, const char* key) cons
 
 void TSettingsReader::NotANumber(const char* section, const char* key, const std::string& text,
                                  const std::string& def) const {
-  Alert("[Alert] " + KeyLabel(section, key) + " is not a number: " + text + ". The default " + def +
+  Alert("[Alert] " + KeyLabel(section, key) + " is not a number: " + EchoedText(text) + ". The default " + def +
         " is used." + DecimalSeparatorHint(text));
 }
 
@@ -146,7 +155,7 @@ bool TSettingsReader::Check(const char* section, const char* key, long double va
 bool TSettingsReader::Refuse(const char* section, const char* key, const std::string& requirement,
                              const std::string& value_text) {
   log_.AddLine("[Error] " + KeyLabel(section, key) + " must be " + requirement + ": " +
-               Trim(Text(section, key, value_text)) + ".");
+               EchoedText(Trim(Text(section, key, value_text))) + ".");
   ok_ = false;
   return false;
 }

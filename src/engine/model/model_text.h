@@ -39,6 +39,12 @@ void SetDecimalSeparatorSource(const std::string& source);
 // fails must point at the world file's line.
 std::string DecimalSeparatorHint(const std::string& text);
 
+// Text of a file that a message quotes: a longer one is cut after kEchoedCharacters and the cut marked
+// with how much was left out ("<first bytes>[... 3999800 more bytes]"), so that a line of
+// megabytes neither floods stderr nor hides the message's own words. A cut never splits a UTF-8 sequence.
+inline constexpr std::size_t kEchoedCharacters = 200;
+std::string EchoedText(const std::string& text);
+
 // True when `line` is 0 (no line of the file holds a NUL byte); otherwise false after "[Error] Line
 // <line> of file <name> holds a NUL byte." A NUL ends a C string: whatever follows it on the line would
 // be dropped or misread without a word.

@@ -1,5 +1,6 @@
 #include "engine/model/watch_settings.h"
 
+#include "engine/model/model_text.h"
 #include "platform/ini_file.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
@@ -31,7 +32,7 @@ bool RefuseWatchesFile(const TIniFile& ini, const std::string& section, const st
   const std::string file = ExtractFileName(ini.FileName());
   log.AddLine("[Error] Check watches file. " +
           (line != 0 ? "Line " + IntToText(static_cast<std::int64_t>(line)) + " of " + file : file) + ", [" +
-          section + "] " + key + ": " + cause + ".");
+          EchoedText(section) + "] " + EchoedText(key) + ": " + EchoedText(cause) + ".");
   return false;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/step/run_loop.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <string>
@@ -60,6 +61,16 @@ std::string TRunLoop::NotFiniteLine(const TWorld& world, bool dependent_too) {
   return {};
 }
 
+std::string TRunLoop::PastBreakTimeLine(const TWorld& world, long double until) {
+  const TModel& model = world.Model();
+  const std::uint32_t count = std::min(world.State.StoredStateCount, model.History.Points.Count());
+  if (count == 0) return {};
+  const long double last = model.History.Points.Items(count - 1).Time;
+  if (!(last > model.BreakTime) || !(until > model.BreakTime)) return {};
+  return "[Alert] History " + model.History.ShortName + " already ends at " + FloatToText(last) +
+         "s, past the break time of " + FloatToText(model.BreakTime) + "s: nothing was run.";
+}
+
 void TRunLoop::StopWithLine(const std::string& line, bool& count_lowered) {
   StopSimulation();
   TStepState& state = main_.World().State;
@@ -89,6 +100,7 @@ bool RunFailed(TRunStop stop) {
     case TRunStop::Until:
     case TRunStop::Stopped:
     case TRunStop::TimeLimit:
+    case TRunStop::PastBreakTime:
       return false;
   }
   return false;
@@ -115,6 +127,14 @@ TRunStop TRunLoop::Run(long double until) {
   try {
     // A history that cannot even be opened records nothing: the run does not begin.
     if (!w.Model().History.OpenFiles() && !TakeWriteFailure().empty()) stop = TRunStop::WriteFailed;
+    // Replaying such a history up to its break time would only move the state shown, and report a time
+    // the history does not end at as the run's end.
+    if (std::string line = running_ ? PastBreakTimeLine(w, until) : ""; !line.empty()) {
+      StopSimulation();
+      main_.Log().Add(line);
+      StopReason = line;
+      stop = TRunStop::PastBreakTime;
+    }
     while (running_) {
       if (!observer_->KeepRunning()) {
         StopSimulation();

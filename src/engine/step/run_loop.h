@@ -26,7 +26,8 @@ enum class TRunStop {
   TimeLimit,      // the run used up its wall-clock seconds
   NotFinite,      // the time, the energy or a coordinate of the state turned NaN or infinite
   Exception,      // a step raised an exception
-  WriteFailed     // a history file could not be written (a full disk, a file-size limit, no permission)
+  WriteFailed,    // a history file could not be written (a full disk, a file-size limit, no permission)
+  PastBreakTime   // the history already ends past the break time: no step was taken
 };
 
 // Whether a run that stopped so ended by an error: its job failed, its command exits non-zero.
@@ -82,7 +83,8 @@ class TRunLoop : public IRunControl {
   // pass that had any of them. A state that turns NaN or infinite ends the run with an error line naming the
   // quantity and the time; an exception of a step ends it with "[Error] " and its message in the log. A
   // history file that cannot be written (opened, appended to, closed) ends it with the history's one
-  // error line, in the last recorded state, so that a run that goes on later leaves no gap. The final
+  // error line, in the last recorded state, so that a run that goes on later leaves no gap. A history that
+  // already ends past the break time is neither replayed nor continued: an alert says so. The final
   // actions (AVI file closed, recording flag cleared, AfterRun, history files closed) run however the run
   // ended.
   TRunStop Run(long double until = std::numeric_limits<long double>::infinity());
@@ -115,6 +117,9 @@ class TRunLoop : public IRunControl {
   // The world's state at `until` is there: a replayed state, or (`computed`) the saved state of a step
   // computed from it.
   bool UntilReached(long double until, bool& computed) const;
+  // The line saying that the history's last record lies past the break time (and past `until`, which the
+  // replay would reach first), so that the run has nothing to compute; "" otherwise.
+  static std::string PastBreakTimeLine(const TWorld& world, long double until);
   // The line naming the first quantity of the world's state that is NaN or infinite, the dependent
   // coordinates' values among them when `dependent_too`; "" when all are finite.
   static std::string NotFiniteLine(const TWorld& world, bool dependent_too);

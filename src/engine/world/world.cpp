@@ -287,8 +287,9 @@ bool TWorld::CreateBody(const std::string& body_file_name) {
 void TWorld::RefuseIncompleteCopy(const std::string& directory, const std::string& consequence) {
   const std::string line =
       "[Error] The model copy in history directory " + directory + " is incomplete; " + consequence + ".";
-  ShowMessageVia(messages_, line);
+  // The log first: a box that repeats its last line is not logged a second time where boxes become lines.
   log_.AddLine(line);
+  ShowMessageVia(messages_, line);
 }
 
 bool TWorld::CopyModelFiles(const std::string& world_file_path, const std::string& destination) {
@@ -358,9 +359,10 @@ bool TWorld::CopyFileAndWait(const std::string& source, const std::string& desti
                              std::int64_t timeout_ms, const std::string& target_name) {
   const std::string found = FindFile(source);
   if (found.empty()) {
-    const std::string text = "[Error] Could not copy file" + source + " to " + destination_directory + ".";
-    ShowMessageVia(messages_, text);
+    const std::string text =
+        "[Error] Could not copy file" + EchoedText(source) + " to " + destination_directory + ".";
     log_.AddLine(text);
+    ShowMessageVia(messages_, text);
     return false;
   }
   // The copy keeps the name the model files give, whatever the letter case of the file found.
@@ -514,7 +516,7 @@ bool TWorld::EvaluateBreakTime() {
   };
   // A break time that is no number above 0 is never passed (NaN) or ends the run before it begins.
   if (!(value > 0) || !std::isfinite(value)) {
-    log_.AddLine("[Error] breakTime" + label("breakTime") + "must be a finite number above 0: " + s.BreakTimeText + " gives " +
+    log_.AddLine("[Error] breakTime" + label("breakTime") + "must be a finite number above 0: " + EchoedText(s.BreakTimeText) + " gives " +
             FloatToText(value) + ".");
     return false;
   }

@@ -60,6 +60,27 @@ TEST(ModelText, DecimalSeparatorHintOnlyForAPointTheSeparatorCannotRead) {
   SetDecimalSeparator('.');
 }
 
+// A quoted text of a few hundred bytes stays whole; a longer one keeps its first 200 bytes, or fewer where
+// the 201st would split a UTF-8 sequence, and says how many it left out.
+TEST(ModelText, EchoedTextCutsALongTextAndSaysHowMuchIsLeft) {
+  const std::string a199(199, 'a');
+  const struct {
+    std::string text;
+    std::string expected;
+  } cases[] = {
+      {"", ""},
+      {"g = 9.81", "g = 9.81"},
+      {std::string(200, 'x'), std::string(200, 'x')},
+      {std::string(201, 'x'), std::string(200, 'x') + "[... 1 more bytes]"},
+      {std::string(4000000, 'x'), std::string(200, 'x') + "[... 3999800 more bytes]"},
+      // "\xC3\xA9" (e acute) takes bytes 200 and 201: it goes whole.
+      {a199 + "\xC3\xA9" + "b", a199 + "[... 3 more bytes]"},
+      // A three-byte sequence whose last byte is the 200th stays.
+      {std::string(197, 'a') + "\xE2\x82\xAC" + "cd", std::string(197, 'a') + "\xE2\x82\xAC" + "[... 2 more bytes]"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EchoedText(c.text), c.expected) << c.text.size();
+}
+
 class SettingsReaderTest : public test::EngineTest {};
 
 // A refused or unreadable value names the key's line; a default that does not fit, given by no line,

@@ -196,6 +196,26 @@ TEST_F(ZentrovaRunTest, UntilRefusesTimesThatCannotEnd) {
   EXPECT_EQ(r.status, 0) << r.err;
 }
 
+// A history continued after its break time was lowered below its last record runs nothing, says so on
+// stderr and exits 0; its data stays as it was.
+TEST_F(ZentrovaRunTest, AHistoryPastItsBreakTimeRunsNothingAndSaysSo) {
+  CopyModel("fall");
+  const std::string world = dir_.File("fall.wld");
+  ASSERT_EQ(test::RunZentrovaRun(world + " --until 0.1", dir_.File("err")).status, 0);
+  const std::string data = test::ReadBytes(dir_.File("000/data.txt"));
+  std::string copy = test::ReadBytes(dir_.File("000/fall.wld"));
+  const std::size_t at = copy.find("breakTime=");
+  ASSERT_NE(at, std::string::npos);
+  copy.replace(at, copy.find('\n', at) - at, "breakTime=0.05");
+  WriteModelFile("000/fall.wld", copy);
+  const test::ToolResult r = test::RunZentrovaRun(world + " --history 000", dir_.File("err"));
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "[Alert] History 000 already ends at 0.1s, past the break time of 0.051s: nothing was run.\n");
+  ASSERT_EQ(r.out.size(), 4u);
+  EXPECT_EQ(r.out[1], "steps: 0");
+  EXPECT_EQ(test::ReadBytes(dir_.File("000/data.txt")), data);
+}
+
 // --history continues a history: the one named, once; a history that does not exist fails the load.
 TEST_F(ZentrovaRunTest, HistoryContinuesTheOneNamed) {
   CopyModel("fall");

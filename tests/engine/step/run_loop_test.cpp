@@ -369,6 +369,56 @@ TEST_F(RunLoopTest, AFailedWriteEndsTheRunInTheLastRecordAndALaterRunLeavesNoGap
   }
 }
 
+// A history recorded past a break time lowered afterwards has nothing left to run: continued, it says so,
+// takes no step and leaves its files and its current state as they were. A time asked for before the break
+// time is still replayed to.
+TEST_F(RunLoopTest, AHistoryEndingPastTheBreakTimeRunsNothing) {
+  LoadFall("0.1");
+  ASSERT_EQ(TRunLoop(*main_).Run(), TRunStop::BreakTime);
+  const std::string directory = World().Model().History.Directory;
+  const std::string data = test::ReadBytes(World().Model().History.DataFileName);
+  main_.reset();
+  // Its last record (data.txt's last line) is at 0.099 s. The history's own copy of the world file is the
+  // one a continued history reads: 0.05 s plus one recording interval of 1 ms.
+  std::string wld = test::ReadBytes(directory + "fall.wld");
+  wld.replace(wld.find("breakTime=0.1"), 13, "breakTime=0.05");
+  test::WriteBytes(directory + "fall.wld", wld);
+  const std::string past =
+      "[Alert] History 000 already ends at 0.099s, past the break time of 0.051s: nothing was run.";
+  const struct {
+    long double until;
+    TRunStop stop;
+    std::uint64_t steps;
+    Strings lines;
+  } cases[] = {
+      {std::numeric_limits<long double>::infinity(), TRunStop::PastBreakTime, 0, {past}},
+      {0.08L, TRunStop::PastBreakTime, 0, {past}},
+      {0.02L, TRunStop::Until, 20, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(FloatToText(c.until));
+    std::string history = "000";
+    ASSERT_TRUE(Load("fall.wld", history));
+    const std::size_t loaded = Lines().size();
+    const std::uint32_t count = World().State.StoredStateCount;
+    const std::uint32_t current = World().State.CurrentState;
+    FakeHost host;
+    TRunLoop run(*main_, &host);
+    EXPECT_EQ(run.Run(c.until), c.stop);
+    EXPECT_EQ(run.Steps, c.steps);
+    const Strings lines = Lines();
+    EXPECT_EQ(Strings(lines.begin() + static_cast<std::ptrdiff_t>(loaded), lines.end()), c.lines);
+    EXPECT_EQ(run.StopReason, c.lines.empty() ? "" : c.lines[0]);
+    EXPECT_EQ(World().State.StoredStateCount, count);
+    if (c.steps == 0) EXPECT_EQ(World().State.CurrentState, current);
+    // The host still hears of the end, with the files closed behind it.
+    EXPECT_EQ(host.events, (Strings{"after run, files open", "stopped"}));
+    EXPECT_FALSE(World().Model().History.FilesOpen);
+    EXPECT_EQ(test::ReadBytes(World().Model().History.DataFileName), data);
+    main_.reset();
+  }
+}
+
 // The falling box resting on its floor, its corners' watches taking impulses at every step: after a
 // write that fails between two records, the run that goes on counts the impulses of its next record as a
 // continuation of the history read back does, not those of the steps dropped. log.txt fails here: it is
