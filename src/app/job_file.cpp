@@ -1,6 +1,7 @@
 #include "app/job_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -192,6 +193,10 @@ bool ReadLexicoRange(const std::string& text, long double& low, long double& hig
   return true;
 }
 
+bool LexicoFactorsFit(long double low, long double high) {
+  return std::isfinite(low) && std::isfinite(high) && low >= 0 && high >= 0;
+}
+
 std::vector<std::string> JobFileLines(const std::string& bytes) {
   std::string text = bytes;
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
@@ -238,6 +243,7 @@ TJobFileRead ReadJobFile(const std::string& file_name, TJobFile& job, ILogSink& 
   job.ExitAtFinish = settings.Bool(kSection, "exitAtFinish", false);
   job.CreateNextVersionAtEnd = settings.Bool(kSection, "createNextVersionAtEnd", false);
   job.LexicoRandomizationRange = ini.ReadString(kSection, "lexicoRandomizationRange", "0,0");
+  job.LexicoRangeKey = settings.KeyLabel(kSection, "lexicoRandomizationRange");
   return job.Jobs.empty() ? TJobFileRead::NoJobs : TJobFileRead::Read;
 }
 

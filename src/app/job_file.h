@@ -43,6 +43,8 @@ struct TJobFile {
   bool ExitAtFinish = false;
   bool CreateNextVersionAtEnd = false;
   std::string LexicoRandomizationRange = "0,0";
+  // How messages name the range's key: "lexicoRandomizationRange in job file <name> line <n>".
+  std::string LexicoRangeKey;
 };
 
 enum class TJobFileRead {
@@ -88,5 +90,8 @@ std::int32_t JobLimitSeconds(std::int32_t minutes);
 // The low and high factor of "lexicoRandomizationRange": exactly two reals with "." (which becomes the
 // process-wide decimal separator). False, both 0, for anything else.
 bool ReadLexicoRange(const std::string& text, long double& low, long double& high);
+// The factors scale the world's LCP tolerances, which must stay finite and at least 0 as the world file
+// has them: both factors must be so too.
+bool LexicoFactorsFit(long double low, long double high);
 
 }  // namespace zentrova

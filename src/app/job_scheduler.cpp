@@ -6,10 +6,12 @@
 #include <utility>
 
 #include "engine/log_sink.h"
+#include "engine/model/model_text.h"
 #include "platform/clock.h"
 #include "platform/number_text.h"
 #include "platform/paths.h"
 #include "platform/random.h"
+#include "platform/strings.h"
 
 namespace zentrova {
 
@@ -65,6 +67,7 @@ bool TJobScheduler::OpenJobFile(const std::string& file_name, bool from_command_
   JobNames.clear();
   JobFileRefused = false;
   FailedJobs.clear();
+  UnrunJobs = 0;
   running_job_.clear();
   job_count_ = 0;
   // A refused file decides by itself whether the program ends; an earlier file's word does not count.
@@ -95,14 +98,21 @@ bool TJobScheduler::OpenJobFile(const std::string& file_name, bool from_command_
     said.AddLine("[Alert] Job file appears to be blank. " + name + " gives no jobs.");
     return RefuseJobFile(said.Text(), from_command_line);
   }
-  if (!job.LexicoRandomizationRange.empty() &&
-      !ReadLexicoRange(job.LexicoRandomizationRange, LexicoRangeLow, LexicoRangeHigh)) {
+  LexicoRangeLow = 0;
+  LexicoRangeHigh = 0;
+  long double low = 0;
+  long double high = 0;
+  const std::string& range = job.LexicoRandomizationRange;
+  if (!range.empty() && !ReadLexicoRange(range, low, high)) {
     said.AddLine(
         "[Error] lexicoRandomizationRange ignored (the range should bi given in the form: 0.1,10, see .wld "
         "file).");
-  } else if (job.LexicoRandomizationRange.empty()) {
-    LexicoRangeLow = 0;
-    LexicoRangeHigh = 0;
+  } else if (!LexicoFactorsFit(low, high)) {
+    said.AddLine("[Error] " + job.LexicoRangeKey + " must be two finite factors of at least 0: " +
+                 EchoedText(Trim(range)) + ". The default 0,0 is used.");
+  } else {
+    LexicoRangeLow = low;
+    LexicoRangeHigh = high;
   }
 
   JobsStartTime = clock_.Now() + job.DelayStartMinutes / kMinutesPerDay;
@@ -144,7 +154,16 @@ bool TJobScheduler::RefuseJobFile(const std::string& text, bool from_command_lin
 
 int TJobScheduler::ExitStatus() const {
   if (JobFileRefused) return 2;
-  return FailedJobs.empty() ? 0 : 1;
+  return FailedJobs.empty() && UnrunJobs == 0 ? 0 : 1;
+}
+
+void TJobScheduler::DropWaitingJobs(const std::string& why) {
+  if (JobsActive && !JobNames.empty()) {
+    UnrunJobs += JobNames.size();
+    host_.LogJobLine("[Alert] " + why + ": " + IntToText(static_cast<std::int64_t>(JobNames.size())) +
+                     " jobs did not run.");
+  }
+  JobNames.clear();
 }
 
 void TJobScheduler::TimerOfJobsTimer() {
@@ -153,12 +172,8 @@ void TJobScheduler::TimerOfJobsTimer() {
 
   const double now = clock_.Now();
   if (now > JobsStartTime + JobsMaxSeconds / kSecondsPerDay) {
-    if (JobsActive && !JobNames.empty()) {
-      host_.LogJobLine("[Alert] The maximum time for all jobs was reached: " +
-                       IntToText(static_cast<std::int64_t>(JobNames.size())) + " jobs did not run.");
-    }
+    DropWaitingJobs("The maximum time for all jobs was reached");
     if (host_.SimulationRunning()) host_.ToggleSimulation();
-    JobNames.clear();
     JobsActive = false;
   }
 
@@ -265,9 +280,14 @@ void TJobScheduler::CreateNextVersionIfAsked() {
   JobControlPaused = false;
 }
 
-void TJobScheduler::CancelAllJobs() {
+void TJobScheduler::ProgramClosing() {
+  DropWaitingJobs("The program was closed");
   JobsActive = false;
-  JobNames.clear();
+}
+
+void TJobScheduler::CancelAllJobs() {
+  DropWaitingJobs("The jobs were cancelled");
+  JobsActive = false;
   window_.ClearJobs(JobControlPaused);
   if (host_.JobsWindowVisible()) host_.ShowHideJobsWindow();
   host_.EnableJobsCommands(false);

@@ -110,6 +110,9 @@ class TJobScheduler {
   bool RunNextJob();
   void CreateNextVersionIfAsked();
 
+  // The main window closes: the jobs still waiting are said and counted as not run.
+  void ProgramClosing();
+
   // The jobs window's commands.
   void CancelAllJobs();
   void PauseResumeJobs();
@@ -118,7 +121,8 @@ class TJobScheduler {
   void SetJobsMaxMinutes(std::int32_t minutes);
 
   // The exit status of the program after the job file of its command line: 2 when the file could not be
-  // read or named no job, 1 when a job could not be loaded or its run ended by an error, else 0.
+  // read or named no job, 1 when a job could not be loaded, its run ended by an error, or it never ran
+  // (the limit of all jobs, a cancel, the program closed first), else 0.
   int ExitStatus() const;
 
   std::vector<std::string> JobNames;
@@ -148,6 +152,9 @@ class TJobScheduler {
   bool JobFileRefused = false;
   // The jobs of the last job file that could not be loaded or whose run ended by an error, in order.
   std::vector<std::string> FailedJobs;
+  // The jobs of the last job file that never started: the limit of all jobs, a cancel or the program's
+  // end came first.
+  std::size_t UnrunJobs = 0;
 
  private:
   void RandomizeTolerances();
@@ -155,6 +162,8 @@ class TJobScheduler {
   bool ExitsWhenIdle() const { return ExitAtFinish || Unattended; }
   // Logs the refusal's box and, for the command line's file, lets the timer end the program.
   bool RefuseJobFile(const std::string& text, bool from_command_line);
+  // The jobs still waiting will not run: counted, and said with `why` when there are any.
+  void DropWaitingJobs(const std::string& why);
   // The run of the job the scheduler started is over: a failure is counted and logged.
   void NoteRunEnd();
 

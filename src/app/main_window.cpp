@@ -782,6 +782,7 @@ void TVYKForm::Repaint() { viewer_->repaint(); }
 void TVYKForm::closeEvent(QCloseEvent* event) {
   Closing = true;
   if (simulation_running_) ToggleSimulation();
+  jobs_->ProgramClosing();
   log_form_->hide();
   plot_window_->hide();
   control_form_->hide();

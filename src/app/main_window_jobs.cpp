@@ -5,6 +5,8 @@
 #include <QtWidgets/QSpinBox>
 
 #include <exception>
+#include <functional>
+#include <utility>
 
 #include "app/app_dialogs.h"
 #include "app/history_files_window.h"
@@ -20,18 +22,36 @@ namespace zentrova {
 
 namespace {
 
+// The log lines a box about them follows at once: a reader logs its refusal and then shows it.
+constexpr std::int32_t kLinesABoxRepeats = 4;
+
 // While a job loads its world, a message box would stop the unattended jobs: its text becomes a line of
-// the log instead.
+// the log instead, unless the log has just received it (the reader's own line), which would say it twice.
 class TJobMessages : public IMessageSink {
  public:
-  explicit TJobMessages(IJobHost& host) : host_(host), previous_(SetMessageSink(this)) {}
+  // `log` gives the log of the driver that is current: the load replaces the driver.
+  TJobMessages(IJobHost& host, std::function<const TLog*()> log)
+      : host_(host), log_(std::move(log)), previous_(SetMessageSink(this)) {}
   TJobMessages(const TJobMessages&) = delete;
   TJobMessages& operator=(const TJobMessages&) = delete;
   ~TJobMessages() override { SetMessageSink(previous_); }
-  void ShowMessage(const std::string& text) override { host_.LogJobLine(text); }
+  void ShowMessage(const std::string& text) override {
+    if (!JustLogged(text)) host_.LogJobLine(text);
+  }
 
  private:
+  bool JustLogged(const std::string& text) const {
+    const TLog* log = log_();
+    if (log == nullptr) return false;
+    const std::int32_t count = log->Count();
+    for (std::int32_t i = count - 1; i >= 0 && i >= count - kLinesABoxRepeats; --i) {
+      if (log->Line(i) == text) return true;
+    }
+    return false;
+  }
+
   IJobHost& host_;
+  std::function<const TLog*()> log_;
   IMessageSink* previous_;
 };
 
@@ -84,7 +104,7 @@ bool TVYKForm::HistoryFilesOpen() const {
 }
 
 bool TVYKForm::LoadJobWorld(const std::string& world_file, const std::string& history_name) {
-  const TJobMessages messages(*this);
+  const TJobMessages messages(*this, [this]() -> const TLog* { return driver_ ? &driver_->Log() : nullptr; });
   return LoadWorld(world_file, history_name, "");
 }
 

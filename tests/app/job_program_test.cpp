@@ -5,12 +5,15 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <future>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -113,7 +116,17 @@ struct ProgramCase {
   const char* environment;
   int status;  // 124: still open when the time-out came
   std::vector<std::string> lines;  // in this order among stderr's lines
+  // Changes the case's model folder (its path with a trailing "/") before the program runs; none: none.
+  std::function<void(const std::string&)> prepare = nullptr;
 };
+
+// Replaces the first `from` in the file by `to`.
+void ReplaceInFile(const std::string& file, const std::string& from, const std::string& to) {
+  std::string text = test::ReadBytes(file);
+  const std::size_t at = text.find(from);
+  if (at == std::string::npos) throw std::runtime_error("no " + from + " in " + file);
+  test::WriteBytes(file, text.replace(at, from.size(), to));
+}
 
 std::string Utf16Le(const std::string& ascii) {
   std::string bytes = "\xFF\xFE";
@@ -174,6 +187,29 @@ TEST_F(JobProgramTest, JobFilesThatCannotRunSayWhyAndEndAsTheyAsk) {
       {"exit-true", "[Main]\njobs=000\n" + world + "exitAtFinish=true\n", display, 124,
        {"[Alert] exitAtFinish in job file exit-true.job line 4 is not a number: true. The default 0 is used.",
         "[Alert] Break time of 0.07s reached."}},
+      // Jobs that did not run, a history that runs nothing, a box that repeats the load's refusal (printed
+      // once), a run that ends on a value that is not finite.
+      {"jobs-limit", "[Main]\njobs=000\nmaxMinutesForJobs=-1\n" + world + exit_, display, 1,
+       {"[Alert] The maximum time for all jobs was reached: 1 jobs did not run."}},
+      {"past-break-time", "[Main]\njobs=000\n" + world + exit_, display, 0,
+       {"[Alert] History 000 already ends at 0.2s, past the break time of 0.07s: nothing was run."},
+       [](const std::string& folder) {
+         // A longer history than the break time the history's world file says afterwards.
+         ReplaceInFile(folder + "000/falling-box.wld", "breakTime=0.05", "breakTime=1");
+         if (RunIn(folder, std::string(ZENTROVA_BIN_DIR) + "/zentrova-run falling-box.wld --history 000 --until 0.2") != 0)
+           throw std::runtime_error("the history could not be continued to 0.2 s");
+         ReplaceInFile(folder + "000/falling-box.wld", "breakTime=1", "breakTime=0.05");
+       }},
+      {"imaginary", "[Main]\njobs=000\n" + world + exit_, display, 1,
+       {"[Error] Imaginary number in expression. Check .mmx, .hv, .dc, .me,... files. Line 1 of file falling-box.me.",
+        "[Error] Job 000 could not be loaded.", "[Alert] 1 of 1 jobs failed: 000."},
+       [](const std::string& folder) { ReplaceInFile(folder + "000/falling-box.me", "b`Box`y[t]", "b`Box`y[t]*I"); }},
+      {"not-finite", "[Main]\njobs=000\n" + world + exit_, display, 1,
+       {"[Error] The mechanical energy turned NAN at t=0.032s.", "[Error] The run of job 000 ended by an error.",
+        "[Alert] 1 of 1 jobs failed: 000."},
+       [](const std::string& folder) {
+         ReplaceInFile(folder + "000/falling-box.me", "b`Box`y[t]", "b`Box`y[t] + sqrt(0.03 - t)");
+       }},
       {"missing-no-display", "", none, 2, {}},
       {"no-main-offscreen", "[Jobs]\n", "QT_QPA_PLATFORM=offscreen ", 2,
        {"[Alert] Job file appears to be blank. no-main-offscreen.job has no section [Main]."}},
@@ -187,6 +223,7 @@ TEST_F(JobProgramTest, JobFilesThatCannotRunSayWhyAndEndAsTheyAsk) {
     std::filesystem::copy(model, dir.Path() + c.name, std::filesystem::copy_options::recursive);
     const std::string job = dir.Path() + c.name + "/" + c.name + ".job";
     if (!c.job.empty()) test::WriteBytes(job, c.job == "-" ? "" : c.job);
+    if (c.prepare) c.prepare(dir.Path() + c.name + "/");
   }
   std::vector<std::future<int>> runs;
   for (const ProgramCase& c : cases) {
@@ -208,6 +245,8 @@ TEST_F(JobProgramTest, JobFilesThatCannotRunSayWhyAndEndAsTheyAsk) {
     const std::vector<std::string> lines = ProgramLines(test::ReadBytes(dir.Path() + c.name + "/output.txt"));
     EXPECT_EQ(status, c.status) << c.name;
     EXPECT_TRUE(InOrder(lines, wanted)) << c.name << "\n" << test::ReadBytes(dir.Path() + c.name + "/output.txt");
+    // A message box about a line the log has just printed does not print it again.
+    EXPECT_EQ(std::adjacent_find(lines.begin(), lines.end()), lines.end()) << c.name;
     std::string shown;
     for (const std::string& line : lines) shown += (shown.empty() ? "" : "<br>") + line;
     table += std::string("| ") + c.name + " | " + std::to_string(status) + " | " + shown + " |\n";

@@ -12,6 +12,8 @@
 namespace zentrova {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 constexpr double kSecond = 1.0 / 86400.0;
 constexpr double kStart = 46000.25;  // a morning in 2025
 
@@ -254,7 +256,96 @@ TEST_F(JobSchedulerTest, TheAllJobsLimitStopsTheRunAndEndsTheJobs) {
   EXPECT_EQ(host.log, std::vector<std::string>{"[Alert] The maximum time for all jobs was reached: 3 jobs did not run."});
   Tick();
   EXPECT_EQ(host.log.size(), 1u);
-  EXPECT_EQ(scheduler.ExitStatus(), 0);
+  // Three jobs did not run: not every job ran.
+  EXPECT_EQ(scheduler.ExitStatus(), 1);
+}
+
+// A job left waiting by the limit of all jobs, a cancel or a window closed first did not run, and the exit
+// status says so; a limit or a cancel that comes when every job has started leaves it at 0.
+TEST_F(JobSchedulerTest, JobsThatNeverStartedMakeTheExitStatusOne) {
+  enum class End { Limit, Cancel, Closed };
+  const struct {
+    const char* what;
+    std::string file;
+    int runs;  // jobs run to their end before `end`
+    End end;
+    Strings log;
+    int status;
+  } cases[] = {
+      {"limit before the first job", "[Main]\njobs=000\nmaxMinutesForJobs=-1\n", 0, End::Limit,
+       {"[Alert] The maximum time for all jobs was reached: 1 jobs did not run."}, 1},
+      {"limit after the last job started", "[Main]\njobs=000,001\nmaxMinutesForJobs=1\n", 1, End::Limit, {}, 0},
+      {"cancel with two waiting", "[Main]\njobs=0-2\n", 0, End::Cancel,
+       {"[Alert] The jobs were cancelled: 2 jobs did not run."}, 1},
+      {"cancel during the last job", "[Main]\njobs=0-1\n", 1, End::Cancel, {}, 0},
+      {"program closed with one waiting", "[Main]\njobs=0-1\n", 0, End::Closed,
+       {"[Alert] The program was closed: 1 jobs did not run."}, 1},
+      {"program closed after the last job", "[Main]\njobs=0-1\n", 1, End::Closed, {}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeHost fresh;
+    TJobScheduler jobs(fresh, window, clock);
+    ASSERT_TRUE(jobs.OpenJobFile(Write(c.file)));
+    if (c.end != End::Limit || c.runs > 0) {
+      clock.now += kSecond;
+      jobs.TimerOfJobsTimer();  // the first job starts
+    }
+    for (int i = 0; i < c.runs; ++i) {
+      fresh.EndRun();
+      clock.now += kSecond;
+      jobs.TimerOfJobsTimer();  // the next one starts
+    }
+    switch (c.end) {
+      case End::Limit:
+        clock.now += 61 * kSecond;
+        jobs.TimerOfJobsTimer();
+        break;
+      case End::Cancel:
+        jobs.CancelAllJobs();
+        break;
+      case End::Closed:
+        jobs.ProgramClosing();
+        break;
+    }
+    EXPECT_EQ(fresh.log, c.log);
+    EXPECT_EQ(jobs.ExitStatus(), c.status);
+  }
+}
+
+// A range of factors the tolerances could not take is refused with its key, its line and its text, and
+// the tolerances keep their values; one that fits scales them.
+TEST_F(JobSchedulerTest, ARangeOfFactorsThatAreNotFiniteOrBelowZeroIsRefused) {
+  const std::string refusal = "[Error] lexicoRandomizationRange in job file three.job line 3 must be two finite "
+                              "factors of at least 0: ";
+  const struct {
+    std::string range;
+    Strings log;
+    long double low, high;
+  } cases[] = {
+      {"NaN,Inf", {refusal + "NaN,Inf. The default 0,0 is used."}, 0, 0},
+      {"-1,-2", {refusal + "-1,-2. The default 0,0 is used."}, 0, 0},
+      {"0.5,-Inf", {refusal + "0.5,-Inf. The default 0,0 is used."}, 0, 0},
+      {" -0.1 , 2 ", {refusal + "-0.1 , 2. The default 0,0 is used."}, 0, 0},
+      {"0,2", {}, 0, 2},
+      {"2,0.5", {}, 2, 0.5L},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.range);
+    FakeHost fresh;
+    TJobScheduler jobs(fresh, window, clock, [] { return 0.5L; });
+    ASSERT_TRUE(jobs.OpenJobFile(Write("[Main]\njobs=000\nlexicoRandomizationRange=" + c.range + "\n")));
+    EXPECT_EQ(fresh.log, c.log);
+    EXPECT_EQ(jobs.LexicoRangeLow, c.low);
+    EXPECT_EQ(jobs.LexicoRangeHigh, c.high);
+    // The tolerances the world loaded with are scaled only by a range that was taken.
+    clock.now += kSecond;
+    jobs.TimerOfJobsTimer();
+    clock.now += kSecond;
+    jobs.TimerOfJobsTimer();
+    const long double r = c.low == c.high ? 1 : 0.5L * (c.high - c.low) + c.low;
+    EXPECT_EQ(fresh.tolerances.PivotToleranceMin, r * fresh.file_tolerances.PivotToleranceMin);
+  }
 }
 
 TEST_F(JobSchedulerTest, AFailingJobIsLoggedStampedDroppedAndNeverLoadedTwice) {
