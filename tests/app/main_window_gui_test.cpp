@@ -659,6 +659,37 @@ TEST_F(MainWindowTest, TheFilmsFramesShowTheirOwnStates) {
   EXPECT_FALSE(form_->Recorder().Recording());
 }
 
+// A film whose first frame lies past the recorded states starts on the last of them, from which the run
+// reaches the rest; one inside starts on its own. The file box is cancelled: only the state is looked at.
+TEST_F(MainWindowTest, AFilmStartsOnItsFirstStateOrOnTheLastRecordedOne) {
+  Open(World("0.1"));
+  dialogs_.texts.push_back("run");
+  ASSERT_TRUE(form_->ToggleSimulation());
+  ASSERT_TRUE(WaitForRunEnd());
+  TVYKMain& main = *form_->Driver();
+  TStepState& state = main.World().State;
+  const THistory& history = main.World().Model().History;
+  const std::uint32_t count = state.StoredStateCount;
+  ASSERT_GT(count, 3u);
+  const struct {
+    std::uint32_t first;
+    std::uint32_t shown;
+  } cases[] = {{0, 0}, {2, 2}, {count - 1, count - 1}, {count, count - 1}, {count + 7, count - 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    // The view shows another state before.
+    state.CurrentState = c.shown == 1 ? 2 : 1;
+    main.ShowHistoryPoint();
+    dialogs_.texts = {std::to_string(c.first), std::to_string(count + 20), "1"};
+    shared_.answer.clear();
+    form_->RecordAvi();
+    EXPECT_EQ(state.CurrentState, c.shown);
+    EXPECT_EQ(state.Time, history.Points.Items(c.shown).Time);
+    EXPECT_FALSE(main.AviRecording);
+    EXPECT_FALSE(form_->SimulationRunning());
+  }
+}
+
 TEST_F(MainWindowTest, ABodyOfShapeTypeInAnyCaseIsTheCamerasTarget) {
   std::string box = test::ReadBytes(dir_.File("box.bdy"));
   box.replace(box.find("shapeType=extrusionsolid"), 24, "shapeType=ExtrusionSolid");

@@ -274,6 +274,19 @@ TEST_F(MainSceneTest, PointerOrientationBoxCameraAndLights) {
   EXPECT_EQ(repaints, 1);
 }
 
+// The depth of view reaches twice as far as the model's far side, so that the view can move back after a
+// load before the model is cut; it never falls below the window's 100.
+TEST_F(MainSceneTest, TheDepthOfViewKeepsAMarginBeyondTheModel) {
+  const struct {
+    float farthest;
+    float depth;
+  } cases[] = {{0, 100}, {10, 100}, {50, 100}, {50.5f, 101}, {60, 120}, {1000, 2000}, {1e6f, 2e6f}};
+  for (const auto& c : cases) {
+    scene_.SetCameraDepthRange(1, c.farthest);
+    EXPECT_EQ(scene_.Camera().DepthOfView(), c.depth) << c.farthest;
+  }
+}
+
 // " Box Box Box" in black on white, in the top half: the cell is 32 pixels high.
 TEST(NameTextureTest, ThreeCopiesOfTheNameInTheTopCell) {
   const std::unique_ptr<TBitmap> bitmap = DrawNameTexture("Box");
