@@ -4,8 +4,8 @@
 //
 // With a job file (relative to the current directory unless absolute) the program runs its jobs: every
 // line its log receives is also written to stderr, and no message box waits for a click. Exit status after
-// a job file: 0 when every job ran, 1 when a job could not be loaded or its run ended by an error, 2 when
-// the job file could not be read or named no job. Without a display (no DISPLAY nor WAYLAND_DISPLAY, or
+// a job file: 0 when every job ran, 1 when a job could not be loaded, its run ended by an error or it never
+// started, 2 when the job file could not be read or named no job. Without a display (no DISPLAY nor WAYLAND_DISPLAY, or
 // QT_QPA_PLATFORM=offscreen) the jobs run on Qt's off-screen platform and the program ends after them,
 // whatever exitAtFinish says; without a job file it has nothing to do there and ends at once (status 2).
 #include <QtGui/QGuiApplication>
