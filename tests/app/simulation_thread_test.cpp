@@ -27,6 +27,28 @@ class RecordingHost : public ILoopHost {
   std::vector<std::string> calls;
 };
 
+// The falling box copied into `dir`, its break time 0.2 s: the text of its world file.
+std::string CopyFallingBox(const test::TempDir& dir) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::string(ZENTROVA_SOURCE_DIR) + "/examples/falling-box")) {
+    std::filesystem::copy_file(entry.path(), std::filesystem::path(dir.Path()) / entry.path().filename());
+  }
+  std::string world = test::ReadBytes(dir.File("falling-box.wld"));
+  world.replace(world.find("breakTime=3"), 11, "breakTime=0.2");
+  test::WriteBytes(dir.File("falling-box.wld"), world);
+  return world;
+}
+
+// Starts the thread and waits up to a minute for its final actions.
+bool RunToItsEnd(TLoopThread& thread) {
+  thread.Start();
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!thread.Finished() && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return thread.Finished();
+}
+
 struct PostCase {
   std::int32_t frames_per_second;
 };
@@ -39,13 +61,7 @@ class LoopThreadTest : public ::testing::TestWithParam<PostCase> {};
 TEST_P(LoopThreadTest, TheNewestFrameReachesTheViewBeforeTheEnd) {
   test::TestWidgetsApplication();
   test::TempDir dir;
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::string(ZENTROVA_SOURCE_DIR) + "/examples/falling-box")) {
-    std::filesystem::copy_file(entry.path(), std::filesystem::path(dir.Path()) / entry.path().filename());
-  }
-  std::string world = test::ReadBytes(dir.File("falling-box.wld"));
-  world.replace(world.find("breakTime=3"), 11, "breakTime=0.2");
-  test::WriteBytes(dir.File("falling-box.wld"), world);
+  CopyFallingBox(dir);
   TVYKMain main;
   std::string history;
   ASSERT_TRUE(main.LoadWorld(dir.File("falling-box.wld"), history, ""));
@@ -57,12 +73,7 @@ TEST_P(LoopThreadTest, TheNewestFrameReachesTheViewBeforeTheEnd) {
   settings.FramesPerSecond = &frames_per_second;
   settings.MaxSeconds = 1000;
   TLoopThread thread(main, host, mailbox, settings);
-  thread.Start();
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!thread.Finished() && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  ASSERT_TRUE(thread.Finished());
+  ASSERT_TRUE(RunToItsEnd(thread));
   thread.Join();
   EXPECT_TRUE(host.calls.empty());
   mailbox.Drain();
@@ -92,13 +103,7 @@ TEST(LoopThreadStops, AValueThatIsNotFiniteFailsTheRun) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     test::TempDir dir;
-    for (const auto& entry :
-         std::filesystem::directory_iterator(std::string(ZENTROVA_SOURCE_DIR) + "/examples/falling-box")) {
-      std::filesystem::copy_file(entry.path(), std::filesystem::path(dir.Path()) / entry.path().filename());
-    }
-    std::string world = test::ReadBytes(dir.File("falling-box.wld"));
-    world.replace(world.find("breakTime=3"), 11, "breakTime=0.2");
-    test::WriteBytes(dir.File("falling-box.wld"), world);
+    std::string world = CopyFallingBox(dir);
     if (!c.energy.empty()) test::WriteBytes(dir.File("falling-box.me"), c.energy + "\n");
     std::string history;
     if (c.lower_break_time) {
@@ -116,11 +121,7 @@ TEST(LoopThreadStops, AValueThatIsNotFiniteFailsTheRun) {
     TRunSettings settings;
     settings.MaxSeconds = 1000;
     TLoopThread thread(main, host, mailbox, settings);
-    thread.Start();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!thread.Finished() && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    EXPECT_TRUE(RunToItsEnd(thread));
     thread.Join();
     mailbox.Drain();
     EXPECT_EQ(thread.Stop(), c.stop);
