@@ -326,6 +326,8 @@ TEST_F(JobSchedulerTest, ARangeOfFactorsThatAreNotFiniteOrBelowZeroIsRefused) {
       {"NaN,Inf", {refusal + "NaN,Inf. The default 0,0 is used."}, 0, 0},
       {"-1,-2", {refusal + "-1,-2. The default 0,0 is used."}, 0, 0},
       {"0.5,-Inf", {refusal + "0.5,-Inf. The default 0,0 is used."}, 0, 0},
+      {"0.5,Inf", {refusal + "0.5,Inf. The default 0,0 is used."}, 0, 0},
+      {"0.5,-2", {refusal + "0.5,-2. The default 0,0 is used."}, 0, 0},
       {" -0.1 , 2 ", {refusal + "-0.1 , 2. The default 0,0 is used."}, 0, 0},
       {"0,2", {}, 0, 2},
       {"2,0.5", {}, 2, 0.5L},
