@@ -128,8 +128,8 @@ TRunStop TRunLoop::Run(long double until) {
     // A history that cannot even be opened records nothing: the run does not begin.
     if (!w.Model().History.OpenFiles() && !TakeWriteFailure().empty()) stop = TRunStop::WriteFailed;
     // Replaying such a history up to its break time would only move the state shown, and report a time
-    // the history does not end at as the run's end.
-    if (std::string line = running_ ? PastBreakTimeLine(w, until) : ""; !line.empty()) {
+    // the history does not end at as the run's end. A film of its states is made by that replay.
+    if (std::string line = running_ && !main_.AviRecording ? PastBreakTimeLine(w, until) : ""; !line.empty()) {
       StopSimulation();
       main_.Log().Add(line);
       StopReason = line;

@@ -84,9 +84,9 @@ class TRunLoop : public IRunControl {
   // quantity and the time; an exception of a step ends it with "[Error] " and its message in the log. A
   // history file that cannot be written (opened, appended to, closed) ends it with the history's one
   // error line, in the last recorded state, so that a run that goes on later leaves no gap. A history that
-  // already ends past the break time is neither replayed nor continued: an alert says so. The final
-  // actions (AVI file closed, recording flag cleared, AfterRun, history files closed) run however the run
-  // ended.
+  // already ends past the break time is neither replayed nor continued (unless the replay films its
+  // states): an alert says so. The final actions (AVI file closed, recording flag cleared, AfterRun, history
+  // files closed) run however the run ended.
   TRunStop Run(long double until = std::numeric_limits<long double>::infinity());
 
   // IRunControl: any thread may stop the run; it ends after the current step.

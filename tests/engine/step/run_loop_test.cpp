@@ -371,7 +371,7 @@ TEST_F(RunLoopTest, AFailedWriteEndsTheRunInTheLastRecordAndALaterRunLeavesNoGap
 
 // A history recorded past a break time lowered afterwards has nothing left to run: continued, it says so,
 // takes no step and leaves its files and its current state as they were. A time asked for before the break
-// time is still replayed to.
+// time is still replayed to, and so is the break time by a film of the states.
 TEST_F(RunLoopTest, AHistoryEndingPastTheBreakTimeRunsNothing) {
   LoadFall("0.1");
   ASSERT_EQ(TRunLoop(*main_).Run(), TRunStop::BreakTime);
@@ -387,18 +387,26 @@ TEST_F(RunLoopTest, AHistoryEndingPastTheBreakTimeRunsNothing) {
       "[Alert] History 000 already ends at 0.099s, past the break time of 0.051s: nothing was run.";
   const struct {
     long double until;
+    bool film;
     TRunStop stop;
     std::uint64_t steps;
     Strings lines;
   } cases[] = {
-      {std::numeric_limits<long double>::infinity(), TRunStop::PastBreakTime, 0, {past}},
-      {0.08L, TRunStop::PastBreakTime, 0, {past}},
-      {0.02L, TRunStop::Until, 20, {}},
+      {std::numeric_limits<long double>::infinity(), false, TRunStop::PastBreakTime, 0, {past}},
+      {0.08L, false, TRunStop::PastBreakTime, 0, {past}},
+      {0.02L, false, TRunStop::Until, 20, {}},
+      // Every 10th state filmed, states 0 to 50 replayed (0.05 s): the state at 0.051 s passes the break time.
+      {std::numeric_limits<long double>::infinity(), true, TRunStop::BreakTime, 52,
+       {"[Alert] Break time of 0.051s reached."}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(FloatToText(c.until));
+    SCOPED_TRACE(FloatToText(c.until) + (c.film ? " film" : ""));
     std::string history = "000";
     ASSERT_TRUE(Load("fall.wld", history));
+    main_->AviRecording = c.film;
+    main_->AviFirstState = 0;
+    main_->AviLastState = 1000;
+    main_->AviFrameStep = 10;
     const std::size_t loaded = Lines().size();
     const std::uint32_t count = World().State.StoredStateCount;
     const std::uint32_t current = World().State.CurrentState;
@@ -409,10 +417,15 @@ TEST_F(RunLoopTest, AHistoryEndingPastTheBreakTimeRunsNothing) {
     const Strings lines = Lines();
     EXPECT_EQ(Strings(lines.begin() + static_cast<std::ptrdiff_t>(loaded), lines.end()), c.lines);
     EXPECT_EQ(run.StopReason, c.lines.empty() ? "" : c.lines[0]);
-    EXPECT_EQ(World().State.StoredStateCount, count);
+    // (The film's stop at the break time lowers the count in memory, as every such stop does.)
+    if (!c.film) EXPECT_EQ(World().State.StoredStateCount, count);
     if (c.steps == 0) EXPECT_EQ(World().State.CurrentState, current);
+    EXPECT_EQ(host.frames, c.film ? (std::vector<std::uint32_t>{0, 10, 20, 30, 40, 50}) : std::vector<std::uint32_t>{});
     // The host still hears of the end, with the files closed behind it.
-    EXPECT_EQ(host.events, (Strings{"after run, files open", "stopped"}));
+    Strings events(host.frames.size(), "frame");
+    if (c.film) events.push_back("close avi");
+    events.insert(events.end(), {"after run, files open", "stopped"});
+    EXPECT_EQ(host.events, events);
     EXPECT_FALSE(World().Model().History.FilesOpen);
     EXPECT_EQ(test::ReadBytes(World().Model().History.DataFileName), data);
     main_.reset();
