@@ -71,12 +71,27 @@ inline constexpr long double kLCPPivotToleranceExponent = -6.0L;
 inline constexpr long double kLCPExactSlack = 1e-12L;
 inline constexpr long double kLCPSolutionSlack = 1e-8L;
 inline constexpr long double kLCPLooseSlack = 1e-6L;
+// After a solve from the last solution's basis fails (the bodies move), the next waits until the group's
+// contacts have stayed the same for this many solves, and for twice as many after each further failure,
+// up to kLCPReuseWaitLimit: a failed solve from a basis costs about as much as the pivoting it precedes.
+inline constexpr std::uint32_t kLCPReuseWait = 4;
+inline constexpr std::uint32_t kLCPReuseWaitLimit = 256;
 // A guessed basis is corrected at most this many times, each time moving the row that breaks it most to
 // the other side, before the solve from the guess gives up.
 inline constexpr std::uint32_t kLCPBasisAttempts = 16;
 // An elimination pivot below this fraction of the largest |M_BB| entry makes M_BB singular to working
 // precision (dimensionless).
 inline constexpr long double kLCPBasisSingular = 1e-13L;
+// The lexicographic pivoting, the last resort of a contact problem that the pivoting above and the
+// guessed bases leave unsolved, takes a basic value within this fraction of the larger of 1 and
+// max |q_i| for zero, and a basis inverse element within it of the largest |element| so far
+// (dimensionless): degenerate contact problems (q_i = 0 between resting boxes) tie exactly, and the
+// long double rounding of a few hundred pivots stays well below it.
+inline constexpr long double kLCPLexicographicZero = 1e-15L;
+// Lemke's method may end on a ray of a problem that has a solution when M is not copositive-plus, as
+// the friction rows of a pile make it; it is then run again with another covering vector, this many
+// covering vectors in all.
+inline constexpr std::uint32_t kLCPLexicographicCoverings = 4;
 
 // --- Step control, driver and load (tuning constants) ----------------------------------------------
 

@@ -232,6 +232,12 @@ class TCollisions {
     // The last pivoting, with these settings, was off: the last solution's basis goes first.
     bool guessing = false;
     TLCPSettings guess_settings;
+    // The group's contacts (edge body and index, vertex body and index, sticking) as of the last solve,
+    // the solves since they last changed, and how many of those a solve from the last basis waits for:
+    // 0 while that pays, more after it failed (the bodies still move), doubling with each failure.
+    std::vector<std::int32_t> contact_set, last_contact_set;
+    std::uint32_t unchanged = 0;
+    std::uint32_t reuse_after = 0;
   };
   // The storage of one group's impact.
   struct TImpactGroup {

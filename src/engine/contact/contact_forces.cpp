@@ -205,6 +205,15 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     f.q[TP + r] += bias + f.velocity[TP + r] / dt;
     f.q[TM + r] -= bias + f.velocity[TP + r] / dt;
   }
+  // How long the group's contacts have stayed the same: a solve from the last basis waits for that.
+  f.contact_set.clear();
+  for (std::uint32_t c = 0; c < m; ++c) {
+    const TContact& t = contact(c);
+    f.contact_set.insert(f.contact_set.end(), {t.EdgeBody, t.EdgeIndex, t.VertexBody, t.VertexIndex,
+                                               sticking[group.Members[c]]});
+  }
+  f.unchanged = f.contact_set == f.last_contact_set ? f.unchanged + 1 : 0;
+  f.last_contact_set.swap(f.contact_set);
   TForceGroup::TSolved& slot = f.solved[f.next_solved];
   slot.inputs = f.q_inputs;
   if (!SolveRestingLCP(settings, f)) {
@@ -230,17 +239,22 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
 // In a long degenerate solve (a tall stack at rest) its basis inverse drifts: it may end without a
 // solution or with one far off. The group's last solution then gives the basis of this one, solved
 // afresh (for bodies at rest, the step before's), and failing that the pivoting's own answer does; an
-// answer that only the pivoting's rounding keeps from holding closely is taken last. Once the pivoting
-// has been off, the last solution's basis is tried first: the bodies rest, and the pivoting would be off
-// again.
+// answer that only the pivoting's rounding keeps from holding closely is taken next, and the lexicographic
+// pivoting last (the pivoting can cycle or stop on a pile's degenerate problem that has a solution). Once
+// the pivoting has been off, the last solution's basis is tried first: the bodies rest, and the pivoting
+// would be off again. While they still move, that try fails and the pivoting follows it anyway; after a
+// failure it waits until the group's contacts have stayed the same for a while.
 bool TCollisions::SolveRestingLCP(const TLCPSettings& settings, TForceGroup& f) {
   const TStepState& state = world_.State();
-  long double scale = 1;
-  for (const long double x : f.q) scale = std::max(scale, std::fabs(x));
+  const long double scale = LCPSlack(f.q, 1);
   const long double slack = kLCPSolutionSlack * scale;
-  if (f.guessing && SameSettings(f.guess_settings, settings) &&
-      SolveLCPFromGuess(f.a, f.q, f.last_w, f.last_z, f.w, f.z, slack, f.guess_scratch)) {
-    return true;
+  if (f.guessing && f.unchanged >= f.reuse_after && SameSettings(f.guess_settings, settings)) {
+    if (SolveLCPFromGuess(f.a, f.q, f.last_w, f.last_z, f.w, f.z, slack, f.guess_scratch)) {
+      f.reuse_after = 0;
+      return true;
+    }
+    f.reuse_after = std::min(std::max(kLCPReuseWait, 2 * f.reuse_after), kLCPReuseWaitLimit);
+    f.unchanged = 0;
   }
   const bool pivoted = SolveLCP(settings, state.Time, f.a, f.q, f.w, f.z);
   f.guessing = !(pivoted && LCPSolutionHolds(f.a, f.q, f.w, f.z, kLCPExactSlack * scale));
@@ -251,12 +265,14 @@ bool TCollisions::SolveRestingLCP(const TLCPSettings& settings, TForceGroup& f) 
     f.guess_z.swap(f.z);
   }
   if (SolveLCPFromGuess(f.a, f.q, f.last_w, f.last_z, f.w, f.z, slack, f.guess_scratch)) return true;
-  if (!pivoted) return false;
+  if (!pivoted) return SolveLCPLexicographic(f.a, f.q, f.w, f.z, slack);
   if (SolveLCPFromGuess(f.a, f.q, f.guess_w, f.guess_z, f.w, f.z, slack, f.guess_scratch)) return true;
-  if (!LCPSolutionHolds(f.a, f.q, f.guess_w, f.guess_z, kLCPLooseSlack * scale)) return false;
-  f.w.swap(f.guess_w);
-  f.z.swap(f.guess_z);
-  return true;
+  if (LCPSolutionHolds(f.a, f.q, f.guess_w, f.guess_z, kLCPLooseSlack * scale)) {
+    f.w.swap(f.guess_w);
+    f.z.swap(f.guess_z);
+    return true;
+  }
+  return SolveLCPLexicographic(f.a, f.q, f.w, f.z, slack);
 }
 
 void TCollisions::ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking,

@@ -16,6 +16,18 @@
 
 namespace zentrova {
 
+namespace {
+
+// An impact's LCP: the pivoting, and where it finds no solution (it can cycle or stop on the degenerate
+// problems of piles), the lexicographic rule, whose answer is taken when it holds.
+bool SolveImpactLCP(const TLCPSettings& settings, long double time, const TDenseMatrix& a,
+                    std::vector<long double>& q, std::vector<long double>& w, std::vector<long double>& z) {
+  return SolveLCP(settings, time, a, q, w, z) ||
+         SolveLCPLexicographic(a, q, w, z, LCPSlack(q, kLCPSolutionSlack));
+}
+
+}  // namespace
+
 bool TCollisions::LoadInverseMassMatrix() {
   const std::uint32_t n = world_.State().Evaluated.Count();
   const TSqrMatrix& m = world_.InverseMassMatrix();
@@ -239,7 +251,7 @@ bool TCollisions::CompressGroup(const TContactGroup& group, TImpactGroup& im, lo
     im.q[TP + i] = im.vt[i];
     im.q[TM + i] = -im.vt[i];
   }
-  if (!SolveLCP(world_.LCPSettings(), state.Time, im.a, im.q, im.wc, im.zc)) return false;
+  if (!SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.q, im.wc, im.zc)) return false;
 
   // Velocities after compression vN' = wC_N, vT' = wC_T+ - zC_R+; the work of each contact is its
   // impulse times the mean of the velocities before and after.
@@ -297,7 +309,7 @@ bool TCollisions::ExpandGroup(const TContactGroup& group, TImpactGroup& im) {
     im.qe[RP + i] = im.fp[i];
     im.qe[RM + i] = im.fp[k + i];
   }
-  return SolveLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze);
+  return SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze);
 }
 
 void TCollisions::ApplyImpactGroup(const TContactGroup& group, TImpactGroup& im) {

@@ -1196,6 +1196,214 @@ bool SolveLCPFromGuess(const TDenseMatrix& M, const std::vector<long double>& q,
   return false;
 }
 
+long double LCPSlack(const std::vector<long double>& q, long double Relative) {
+  long double scale = 1;
+  for (const long double x : q) scale = std::max(scale, std::fabs(x));
+  return Relative * scale;
+}
+
+namespace {
+
+// The fractional part of the golden ratio: its multiples modulo 1 scatter as evenly as any sequence.
+constexpr long double kGoldenFraction = 0.61803398874989484820458683436563811772L;
+
+// The lexicographic pivoting's working data: Binv row by row, the basic values b, the basic variable of
+// each row (numbered as in LemkeSolve), the entering direction d and the rows still in the ratio test.
+class TLexicographicPivoting {
+ public:
+  TLexicographicPivoting(const TDenseMatrix& M, const std::vector<long double>& q)
+      : m_(M), q_(q), n_(static_cast<std::uint32_t>(q.size())), binv_(n_, n_), b_(q), d_(n_), basis_(n_) {
+    for (std::uint32_t i = 0; i < n_; ++i) {
+      binv_(i, i) = 1;
+      basis_[i] = static_cast<std::int32_t>(n_ + i);
+    }
+    for (const long double x : q) zero_b_ = std::max(zero_b_, std::fabs(x));
+    zero_b_ *= kLCPLexicographicZero;
+  }
+
+  // The pivoting from the start with the covering vector c (positive); true when z0 has left the basis.
+  bool Run(const std::vector<long double>& c, std::vector<TLCPPivot>* Pivots) {
+    // z0 enters (column -c, so d = -c) in place of w_r0, the last of the smallest q_i / c_i.
+    std::uint32_t r0 = 0;
+    for (std::uint32_t i = 1; i < n_; ++i) r0 = q_[i] / c[i] <= q_[r0] / c[r0] ? i : r0;
+    const auto z0 = static_cast<std::int32_t>(2 * n_);
+    for (std::uint32_t i = 0; i < n_; ++i) d_[i] = -c[i];
+    std::int32_t left = Exchange(r0, z0);
+    const std::uint64_t passes = LCPPassLimit(n_);
+    for (std::uint64_t pass = 0; pass < passes; ++pass) {
+      if (left == z0) return true;
+      const auto n = static_cast<std::int32_t>(n_);
+      const std::int32_t entering = left < n ? left + n : left - n;
+      const long double column_scale = Direction(entering);
+      std::uint32_t r;
+      if (!LeavingRow(column_scale, r)) return false;
+      left = Exchange(r, entering);
+      if (Pivots != nullptr) Pivots->push_back({entering, left, r});
+    }
+    return false;
+  }
+
+  // The basic values refined once: b += Binv (q - B b), with the residual of the equations
+  // w - M z - e z0 = q summed in extended reals. Then z and w from them, zeros for the others.
+  void Result(std::vector<long double>& W, std::vector<long double>& Z) {
+    Z.assign(n_, 0.0L);
+    W.assign(n_, 0.0L);
+    const auto n = static_cast<std::int32_t>(n_);
+    for (std::uint32_t i = 0; i < n_; ++i) (basis_[i] < n ? Z[basis_[i]] : W[basis_[i] - n]) = b_[i];
+    std::vector<long double> residual(q_);
+    for (std::uint32_t i = 0; i < n_; ++i) {
+      const long double* row = m_.Row(i);
+      long double sum = W[i];
+      for (std::uint32_t j = 0; j < n_; ++j) sum -= row[j] * Z[j];
+      residual[i] -= sum;
+    }
+    // z0 has left: it is 0 and takes no part in the residual.
+    for (std::uint32_t i = 0; i < n_; ++i) {
+      const long double* row = binv_.Row(i);
+      long double correction = 0;
+      for (std::uint32_t j = 0; j < n_; ++j) correction += row[j] * residual[j];
+      b_[i] += correction;
+    }
+    for (std::uint32_t i = 0; i < n_; ++i) (basis_[i] < n ? Z[basis_[i]] : W[basis_[i] - n]) = b_[i];
+  }
+
+ private:
+  // d := Binv times the column of `entering` (e_j for w_j, -M e_j for z_j); the largest magnitude of that
+  // column.
+  long double Direction(std::int32_t entering) {
+    const auto n = static_cast<std::int32_t>(n_);
+    if (entering >= n) {
+      const auto j = static_cast<std::uint32_t>(entering - n);
+      for (std::uint32_t i = 0; i < n_; ++i) d_[i] = binv_(i, j);
+      return 1;
+    }
+    const auto j = static_cast<std::uint32_t>(entering);
+    long double scale = 0;
+    std::fill(d_.begin(), d_.end(), 0.0L);
+    for (std::uint32_t k = 0; k < n_; ++k) {
+      const long double a = -m_(k, j);
+      if (a == 0) continue;
+      scale = std::max(scale, std::fabs(a));
+      for (std::uint32_t i = 0; i < n_; ++i) d_[i] += binv_(i, k) * a;
+    }
+    return scale;
+  }
+
+  // The row that leaves by the lexicographic rule; false when no d_i is positive beyond the rounding.
+  bool LeavingRow(long double column_scale, std::uint32_t& r) {
+    const long double floor = kLCPLexicographicZero * binv_max_ * column_scale;
+    rows_.clear();
+    for (std::uint32_t i = 0; i < n_; ++i) {
+      if (d_[i] > floor) rows_.push_back(i);
+    }
+    if (rows_.empty()) return false;
+    // Column b, then the columns of Binv: keep the rows whose [b_i | Binv_i] / d_i ties with the smallest
+    // in that column, a tie being a row that the step would bring within the column's zero too.
+    const auto z0 = static_cast<std::int32_t>(2 * n_);
+    for (std::uint32_t c = 0; c <= n_ && rows_.size() > 1; ++c) {
+      const auto x = [&](std::uint32_t i) { return c == 0 ? std::max(b_[i], 0.0L) : binv_(i, c - 1); };
+      const long double zero = c == 0 ? zero_b_ : kLCPLexicographicZero * binv_max_;
+      long double ratio = x(rows_[0]) / d_[rows_[0]];
+      for (const std::uint32_t i : rows_) ratio = std::min(ratio, x(i) / d_[i]);
+      std::size_t kept = 0;
+      for (const std::uint32_t i : rows_) {
+        if (x(i) - ratio * d_[i] <= zero) rows_[kept++] = i;
+      }
+      rows_.resize(kept);
+      if (c == 0) {
+        for (const std::uint32_t i : rows_) {
+          if (basis_[i] == z0) {
+            r = i;
+            return true;
+          }
+        }
+      }
+    }
+    // Rows still equal to the rounding: the largest pivot.
+    r = rows_[0];
+    for (const std::uint32_t i : rows_) r = d_[i] > d_[r] ? i : r;
+    return true;
+  }
+
+  // The pivot on row r, whose basic variable `entering` replaces: row r of [b | Binv] divided by d_r,
+  // d_i times it taken from every other row. Returns the variable that left.
+  // Contact problems keep Binv sparse: only the non-zeros of row r and the rows with d_i != 0 change,
+  // and the bound on |Binv(i, j)| grows with what they become (it never shrinks).
+  std::int32_t Exchange(std::uint32_t r, std::int32_t entering) {
+    const long double pivot = d_[r];
+    long double* row_r = binv_.Row(r);
+    columns_.clear();
+    for (std::uint32_t j = 0; j < n_; ++j) {
+      if (row_r[j] == 0) continue;
+      row_r[j] /= pivot;
+      binv_max_ = std::max(binv_max_, std::fabs(row_r[j]));
+      columns_.push_back(j);
+    }
+    b_[r] /= pivot;
+    for (std::uint32_t i = 0; i < n_; ++i) {
+      if (i == r || d_[i] == 0) continue;
+      long double* row = binv_.Row(i);
+      const long double factor = d_[i];
+      for (const std::uint32_t j : columns_) {
+        row[j] -= factor * row_r[j];
+        binv_max_ = std::max(binv_max_, std::fabs(row[j]));
+      }
+      b_[i] -= factor * b_[r];
+    }
+    const std::int32_t left = basis_[r];
+    basis_[r] = entering;
+    return left;
+  }
+
+  const TDenseMatrix& m_;
+  const std::vector<long double>& q_;
+  const std::uint32_t n_;
+  TDenseMatrix binv_;
+  std::vector<long double> b_, d_;
+  std::vector<std::int32_t> basis_;
+  std::vector<std::uint32_t> rows_, columns_;
+  long double zero_b_ = 1;    // a basic value within this is zero
+  long double binv_max_ = 1;  // bounds every |Binv(i, j)|
+};
+
+}  // namespace
+
+bool SolveLCPLexicographic(const TDenseMatrix& M, const std::vector<long double>& q,
+                           std::vector<long double>& W, std::vector<long double>& Z, long double Slack,
+                           std::vector<TLCPPivot>* Pivots) {
+  const auto n = static_cast<std::uint32_t>(q.size());
+  W.assign(n, 0.0L);
+  Z.assign(n, 0.0L);
+  if (M.Rows() < n || M.Cols() < n) return false;
+  if (n == 0) return true;
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (!AllFinite(M.Row(i), n)) return false;
+  }
+  if (!AllFinite(q.data(), n)) return false;
+  if (*std::min_element(q.begin(), q.end()) >= 0) {
+    W = q;
+    return true;
+  }
+  // The covering vector e first, then vectors of entries scattered over [1, 2).
+  std::vector<long double> cover(n, 1.0L);
+  for (std::uint32_t k = 0; k < kLCPLexicographicCoverings; ++k) {
+    if (k > 0) {
+      for (std::uint32_t i = 0; i < n; ++i) {
+        const long double x = (i + 1 + static_cast<long double>(k - 1) * n) * kGoldenFraction;
+        cover[i] = 1 + (x - std::floor(x));
+      }
+    }
+    if (Pivots != nullptr) Pivots->clear();
+    TLexicographicPivoting pivoting(M, q);
+    if (!pivoting.Run(cover, Pivots)) continue;
+    pivoting.Result(W, Z);
+    if (LCPSolutionHolds(M, q, W, Z, Slack)) return true;
+  }
+  W.assign(n, 0.0L);
+  Z.assign(n, 0.0L);
+  return false;
+}
+
 bool LemkeSolve(const TSqrMatrix& M, TFloatList& q, TFloatList& W, TFloatList& Z, long double Infinity,
                 long double LexicoZeroTolerance, long double PivotTolerance, long double Zero,
                 const TLCPAlerts& Alerts, std::vector<TLCPPivot>* Pivots, std::uint64_t PassLimit) {

@@ -103,6 +103,37 @@ bool SolveLCPFromGuess(const TDenseMatrix& M, const std::vector<long double>& q,
                        std::vector<long double>& W, std::vector<long double>& Z, long double Slack,
                        TLCPBasisScratch& Scratch);
 
+// The last resort of a contact problem that the pivoting leaves unsolved: Lemke's method as the
+// textbooks give it, with the lexicographic ratio rule, in extended reals. The tolerance ratio test of
+// LemkeSolve can cycle or stop on the degenerate problems of piles (boxes on boxes, with q_i = 0 and
+// statically indeterminate supports); the lexicographic rule never meets a basis twice. Over the
+// equations w - M z - e z0 = q with the basis inverse Binv and the basic values b = Binv q:
+//
+// - z0 enters with the covering vector e in place of the w of the most negative q_i (the last of equal
+//   ones, so that every row of [b | Binv] starts lexicographically positive);
+// - the complement of the variable that left enters, with the direction d = Binv times its column (e_j
+//   for w_j, -M e_j for z_j);
+// - among the rows with d_i > 0 the leaving row minimises [b_i | Binv_i] / d_i lexicographically: the
+//   smallest b_i / d_i, ties (the rows that the step would bring to zero too) decided by column 0 of
+//   Binv, then column 1, and so on; the row of z0 leaves whenever it ties at b;
+// - no row with d_i > 0: an unbounded ray;
+// - z0 left: the basic values, refined by one step of iterative refinement, are the solution.
+//
+// M need not be copositive-plus (the friction rows of contacts make it so), and Lemke's method may then
+// end on a ray of a problem that has a solution: a ray, LCPPassLimit(n) passes or an answer that does
+// not hold start it again with the covering vector c of c_i = 1 + frac((i + 1 + (k - 1) n) phi), phi the
+// golden ratio's fraction, k = 1, 2, ..., up to kLCPLexicographicCoverings starts in all: scattered
+// entries break the ties of equal q_i that e leaves. Values within kLCPLexicographicZero of the scale
+// count as zero. True when W and Z (sized to q's n values) hold a solution that LCPSolutionHolds within
+// Slack; false otherwise (data that are not finite too), W and Z then holding zeros. Pivots, when
+// given, receives every pivot after the start of the last start made.
+bool SolveLCPLexicographic(const TDenseMatrix& M, const std::vector<long double>& q,
+                           std::vector<long double>& W, std::vector<long double>& Z, long double Slack,
+                           std::vector<TLCPPivot>* Pivots = nullptr);
+
+// The slack of a contact problem's answer: Relative times the larger of 1 and max |q_i|.
+long double LCPSlack(const std::vector<long double>& q, long double Relative);
+
 // The pivot tolerance that SolveLCP passes on: 10^(-6 - k), k the decimal logarithm of the mean |q_i|
 // rounded to the nearest integer (ties to even), clamped into [ToleranceMin, ToleranceMax]. All q_i = 0
 // give ToleranceMax.

@@ -575,6 +575,8 @@ TEST_F(LCPTest, SolutionHoldsWithinTheSlackOnly) {
       {"w within", {-0.5e-6L, 2.5L}, {1.5L, 0}, true},
       {"w off M z + q", {0, 2.5L + 1.5e-6L}, {1.5L, 0}, false},
       {"w within M z + q", {0, 2.5L + 0.5e-6L}, {1.5L, 0}, true},
+      {"w below M z + q", {0, 2.5L - 1.5e-6L}, {1.5L, 0}, false},
+      {"w within below M z + q", {0, 2.5L - 0.5e-6L}, {1.5L, 0}, true},
       // w = M z + q holds exactly, but both are positive in row 0.
       {"not complementary", {0.5L, 2.75L}, {1.75L, 0}, false},
       {"NaN", {0, std::numeric_limits<long double>::quiet_NaN()}, {1.5L, 0}, false},
@@ -608,6 +610,89 @@ TEST_F(LCPTest, GuessedBasisIsSolvedCorrectedAndFreedOfDependentRows) {
   }
   // A guess of another size is no guess.
   EXPECT_FALSE(SolveLCPFromGuess(identity, {-1, 1}, {0}, {1}, w, z, kSlack, scratch));
+}
+
+// A basis that the elimination solves, with no value below -slack, whose answer still misses w = M z + q:
+// the guess z = (0.9, 0.1) makes both basic, and z_0, of the larger guess, is eliminated first on its
+// pivot M_00 = 2e-13 (just above the singular bound, 1e-13 of the largest element). The factor 5e12
+// costs the elimination its digits: z = (0.49999989, 0.9999999999999) leaves a residual of -1.1e-7 in row
+// 1, above the slack of 1e-8, and the final check refuses it.
+TEST_F(LCPTest, SolutionFromAGuessIsCheckedBeforeItIsTaken) {
+  const TDenseMatrix m = Dense(2, {2e-13L, 1, 1, 1});
+  const Values q = {-1, -1.5L};
+  TLCPBasisScratch scratch;
+  Values w, z;
+  EXPECT_FALSE(SolveLCPFromGuess(m, q, {0, 0}, {0.9L, 0.1L}, w, z, 1e-8L, scratch));
+  // The same guess with a slack that the residual fits passes.
+  EXPECT_TRUE(SolveLCPFromGuess(m, q, {0, 0}, {0.9L, 0.1L}, w, z, 1e-6L, scratch));
+}
+
+// The lexicographic rule on a degenerate problem. M = [[1, 1, 0], [1, 1, 0], [0, 0, 1]], q = (-1, -1, -1):
+// - start: all q_i tie, z0 enters in row 2 (the last), b = (0, 0, 1), Binv rows (1, 0, -1), (0, 1, -1),
+//   (0, 0, -1);
+// - z_2 enters (w_2 left), d = Binv (0, 0, -1) = (1, 1, 1), ratios b / d = (0, 0, 1): rows 0 and 1 tie
+//   at 0; column 0 of Binv over d gives 1 and 0, so row 1 leaves (w_1), z_2 = 0; Binv rows (1, -1, 0),
+//   (0, 1, -1), (0, -1, 0);
+// - z_1 enters, d = Binv (-1, -1, 0) = (0, -1, 1): row 2 alone, z0 leaves at 1: z = (0, 1, 1), w = 0.
+// Breaking the tie by the first row or the larger pivot (row 0) would find another of the solutions.
+TEST_F(LCPTest, LexicographicRuleBreaksTiesByTheBasisInverse) {
+  const TDenseMatrix m = Dense(3, {1, 1, 0, 1, 1, 0, 0, 0, 1});
+  Values w, z;
+  Pivots pivots;
+  ASSERT_TRUE(SolveLCPLexicographic(m, {-1, -1, -1}, w, z, 1e-15L, &pivots));
+  EXPECT_EQ(z, (Values{0, 1, 1}));
+  EXPECT_EQ(w, (Values{0, 0, 0}));
+  EXPECT_EQ(pivots, (Pivots{{2, 4, 1}, {1, 6, 2}}));
+}
+
+// What the lexicographic solve finds, and what it refuses: q >= 0 at once, a problem without a solution,
+// data that are not finite, a matrix too small. W and Z hold zeros whenever it returns false.
+TEST_F(LCPTest, LexicographicSolveOutcomes) {
+  const struct {
+    const char* what;
+    std::uint32_t n;
+    Values m, q;
+    bool solved;
+    Values w, z;
+  } cases[] = {
+      {"q >= 0", 2, {1, 0, 0, 1}, {0, 2}, true, {0, 2}, {0, 0}},
+      {"one unknown", 1, {2}, {-1}, true, {0}, {0.5L}},
+      {"no solution: w = -z - 1", 1, {-1}, {-1}, false, {0}, {0}},
+      // Row 0 can only be held by z_1, which row 1 forbids: w_1 = -z_1 - 1 < 0.
+      {"no solution in two", 2, {0, 1, 0, -1}, {-1, -1}, false, {0, 0}, {0, 0}},
+      {"NaN in M", 2, {kNaN, 0, 0, 1}, {-1, -1}, false, {0, 0}, {0, 0}},
+      {"infinite q", 2, {1, 0, 0, 1}, {-std::numeric_limits<long double>::infinity(), -1}, false, {0, 0}, {0, 0}},
+  };
+  for (const auto& c : cases) {
+    Values w = {7, 7}, z = {7, 7};
+    EXPECT_EQ(SolveLCPLexicographic(Dense(c.n, c.m), c.q, w, z, 1e-12L), c.solved) << c.what;
+    EXPECT_EQ(w, c.w) << c.what;
+    EXPECT_EQ(z, c.z) << c.what;
+  }
+  Values w, z;
+  EXPECT_FALSE(SolveLCPLexicographic(Dense(1, {1}), {-1, -1}, w, z, 1e-12L)) << "a matrix too small";
+}
+
+// Positive definite matrices with degenerate q (a third of the q_i zero, others equal) have one solution,
+// which Lemke's method finds from any covering vector: the lexicographic solve must find it within its
+// slack every time, and match the pivoting where that succeeds.
+TEST_F(LCPTest, LexicographicSolveFindsTheSolutionOfDegeneratePositiveDefiniteProblems) {
+  std::mt19937_64 rng(5);
+  std::uniform_int_distribution<int> pick(0, 2);
+  for (std::uint32_t n : {2u, 3u, 5u, 8u, 13u, 30u}) {
+    for (int trial = 0; trial < 10; ++trial) {
+      const Values m = RandomSpd(n, rng);
+      Values q(n);
+      for (auto& x : q) x = pick(rng) == 0 ? 0.0L : pick(rng) == 0 ? -1.0L : RandomVector(1, rng, -1, 1)[0];
+      Values w, z;
+      ASSERT_TRUE(SolveLCPLexicographic(Dense(n, m), q, w, z, 1e-15L)) << n << " " << trial;
+      Problem p(n, m, q);
+      if (!p.Solve()) continue;
+      for (std::uint32_t i = 0; i < n; ++i) {
+        EXPECT_NEAR(static_cast<double>(z[i]), static_cast<double>(p.Z.At(i)), 1e-12) << n << " " << trial;
+      }
+    }
+  }
 }
 
 }  // namespace
