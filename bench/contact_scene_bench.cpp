@@ -24,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -178,6 +179,28 @@ struct TRowCosts {
   }
 } row_costs;
 
+// One run of boxes.wld, loaded afresh (the driver of the run before passed in `main`), by the run loop up
+// to `until`: its CPU seconds, or -1 with the benchmark's error set when the model does not load or the
+// run ends otherwise than with `ending`.
+double TimedRun(benchmark::State& state, const ModelFolder& folder, std::unique_ptr<zentrova::TVYKMain>& main,
+                long double until, zentrova::TRunStop ending) {
+  state.PauseTiming();
+  main = folder.Load("boxes.wld", std::move(main));
+  if (!main) {
+    state.SkipWithError("the boxes do not load");
+    return -1;
+  }
+  zentrova::TRunLoop run(*main);
+  state.ResumeTiming();
+  const double start = ProcessSeconds();
+  if (run.Run(until) != ending) {
+    state.SkipWithError(("the run stopped at t = " + std::to_string(static_cast<double>(main->World().State.Time)) +
+                         " s: " + run.StopReason).c_str());
+    return -1;
+  }
+  return ProcessSeconds() - start;
+}
+
 constexpr long kRowSizes[] = {1, 2, 5, 10, 20, 50};
 
 void BM_BoxesInARow(benchmark::State& state) {
@@ -191,20 +214,9 @@ void BM_BoxesInARow(benchmark::State& state) {
   std::unique_ptr<zentrova::TVYKMain> main;
   double simulated = 0, seconds = 0;
   for (auto _ : state) {
-    state.PauseTiming();
-    main = folder.Load("boxes.wld", std::move(main));
-    if (!main) {
-      state.SkipWithError("the boxes do not load");
-      return;
-    }
-    zentrova::TRunLoop run(*main);
-    state.ResumeTiming();
-    const double start = ProcessSeconds();
-    if (run.Run(0.5L) != zentrova::TRunStop::Until) {
-      state.SkipWithError("the run stopped before 0.5 s");
-      return;
-    }
-    seconds += ProcessSeconds() - start;
+    const double run = TimedRun(state, folder, main, 0.5L, zentrova::TRunStop::Until);
+    if (run < 0) return;
+    seconds += run;
     simulated += static_cast<double>(main->World().State.Time);
   }
   const double ms = simulated > 0 ? 1e3 * seconds / simulated : 0;
@@ -238,21 +250,10 @@ void BM_DroppedPile(benchmark::State& state) {
   std::unique_ptr<zentrova::TVYKMain> main;
   double seconds = 0, runs = 0;
   for (auto _ : state) {
-    state.PauseTiming();
-    main = folder.Load("boxes.wld", std::move(main));
-    if (!main) {
-      state.SkipWithError("the boxes do not load");
-      return;
-    }
-    zentrova::TRunLoop run(*main);
-    state.ResumeTiming();
-    const double start = ProcessSeconds();
-    if (run.Run() != zentrova::TRunStop::BreakTime) {
-      state.SkipWithError(("the run stopped at t = " + std::to_string(static_cast<double>(main->World().State.Time)) +
-                           " s: " + run.StopReason).c_str());
-      return;
-    }
-    seconds += ProcessSeconds() - start;
+    const double run = TimedRun(state, folder, main, std::numeric_limits<long double>::infinity(),
+                                zentrova::TRunStop::BreakTime);
+    if (run < 0) return;
+    seconds += run;
     runs += 1;
   }
   state.counters["cpu_s"] = runs > 0 ? seconds / runs : 0;

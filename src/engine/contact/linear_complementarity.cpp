@@ -1243,27 +1243,11 @@ class TLexicographicPivoting {
     return false;
   }
 
-  // The basic values refined once: b += Binv (q - B b), with the residual of the equations
-  // w - M z - e z0 = q summed in extended reals. Then z and w from them, zeros for the others.
-  void Result(std::vector<long double>& W, std::vector<long double>& Z) {
+  // z and w from the basic values, zeros for the others.
+  void Result(std::vector<long double>& W, std::vector<long double>& Z) const {
     Z.assign(n_, 0.0L);
     W.assign(n_, 0.0L);
     const auto n = static_cast<std::int32_t>(n_);
-    for (std::uint32_t i = 0; i < n_; ++i) (basis_[i] < n ? Z[basis_[i]] : W[basis_[i] - n]) = b_[i];
-    std::vector<long double> residual(q_);
-    for (std::uint32_t i = 0; i < n_; ++i) {
-      const long double* row = m_.Row(i);
-      long double sum = W[i];
-      for (std::uint32_t j = 0; j < n_; ++j) sum -= row[j] * Z[j];
-      residual[i] -= sum;
-    }
-    // z0 has left: it is 0 and takes no part in the residual.
-    for (std::uint32_t i = 0; i < n_; ++i) {
-      const long double* row = binv_.Row(i);
-      long double correction = 0;
-      for (std::uint32_t j = 0; j < n_; ++j) correction += row[j] * residual[j];
-      b_[i] += correction;
-    }
     for (std::uint32_t i = 0; i < n_; ++i) (basis_[i] < n ? Z[basis_[i]] : W[basis_[i] - n]) = b_[i];
   }
 
@@ -1370,7 +1354,7 @@ class TLexicographicPivoting {
 
 bool SolveLCPLexicographic(const TDenseMatrix& M, const std::vector<long double>& q,
                            std::vector<long double>& W, std::vector<long double>& Z, long double Slack,
-                           std::vector<TLCPPivot>* Pivots) {
+                           std::vector<TLCPPivot>* Pivots, std::uint32_t Coverings) {
   const auto n = static_cast<std::uint32_t>(q.size());
   W.assign(n, 0.0L);
   Z.assign(n, 0.0L);
@@ -1386,7 +1370,7 @@ bool SolveLCPLexicographic(const TDenseMatrix& M, const std::vector<long double>
   }
   // The covering vector e first, then vectors of entries scattered over [1, 2).
   std::vector<long double> cover(n, 1.0L);
-  for (std::uint32_t k = 0; k < kLCPLexicographicCoverings; ++k) {
+  for (std::uint32_t k = 0; k < Coverings; ++k) {
     if (k > 0) {
       for (std::uint32_t i = 0; i < n; ++i) {
         const long double x = (i + 1 + static_cast<long double>(k - 1) * n) * kGoldenFraction;

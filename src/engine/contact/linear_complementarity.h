@@ -30,6 +30,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/engine_constants.h"
 #include "engine/log_sink.h"
 
 namespace zentrova {
@@ -117,19 +118,20 @@ bool SolveLCPFromGuess(const TDenseMatrix& M, const std::vector<long double>& q,
 //   smallest b_i / d_i, ties (the rows that the step would bring to zero too) decided by column 0 of
 //   Binv, then column 1, and so on; the row of z0 leaves whenever it ties at b;
 // - no row with d_i > 0: an unbounded ray;
-// - z0 left: the basic values, refined by one step of iterative refinement, are the solution.
+// - z0 left: the basic values are the solution.
 //
 // M need not be copositive-plus (the friction rows of contacts make it so), and Lemke's method may then
 // end on a ray of a problem that has a solution: a ray, LCPPassLimit(n) passes or an answer that does
 // not hold start it again with the covering vector c of c_i = 1 + frac((i + 1 + (k - 1) n) phi), phi the
-// golden ratio's fraction, k = 1, 2, ..., up to kLCPLexicographicCoverings starts in all: scattered
+// golden ratio's fraction, k = 1, 2, ..., up to `Coverings` starts in all: scattered
 // entries break the ties of equal q_i that e leaves. Values within kLCPLexicographicZero of the scale
 // count as zero. True when W and Z (sized to q's n values) hold a solution that LCPSolutionHolds within
 // Slack; false otherwise (data that are not finite too), W and Z then holding zeros. Pivots, when
 // given, receives every pivot after the start of the last start made.
 bool SolveLCPLexicographic(const TDenseMatrix& M, const std::vector<long double>& q,
                            std::vector<long double>& W, std::vector<long double>& Z, long double Slack,
-                           std::vector<TLCPPivot>* Pivots = nullptr);
+                           std::vector<TLCPPivot>* Pivots = nullptr,
+                           std::uint32_t Coverings = kLCPLexicographicCoverings);
 
 // The slack of a contact problem's answer: Relative times the larger of 1 and max |q_i|.
 long double LCPSlack(const std::vector<long double>& q, long double Relative);

@@ -45,6 +45,25 @@ TEST_P(ReboundTest, BoxDroppedFlatReboundsWithItsRestitution) {
 
 INSTANTIATE_TEST_SUITE_P(HalfAndNoRestitution, ReboundTest, ::testing::Values(0.5L, 0.0L));
 
+// Pivot tolerances that no direction passes (1e10, against entries of order 1) leave the pivoting without
+// a solution of the compression or the expansion; the lexicographic pivoting, which has no such tolerance,
+// finds the same rebound: eN 2 m/s, half of m (1 + eN) 2 m/s at each corner.
+TEST_F(ImpactsTest, ImpactThatThePivotingCannotSolveIsSolvedLexicographically) {
+  LoadBoxOnFloor("y=0.5\r\n", "y=-2\r\n", "friction=0.3\r\nrestitutionNormal=0.5\r\n");
+  world_.SetLCPPivotToleranceMin(1e10L);
+  world_.SetLCPPivotToleranceMax(1e10L);
+  ASSERT_TRUE(collisions_.Detect());
+  ASSERT_TRUE(collisions_.HasImpacts);
+  ASSERT_TRUE(collisions_.SolveImpacts());
+  EXPECT_TRUE(collisions_.ImpulseApplied);
+  EXPECT_NEAR(QDot(1), 1, 1e-12);
+  EXPECT_NEAR(QDot(0), 0, 1e-12);
+  EXPECT_NEAR(QDot(2), 0, 1e-12);
+  for (std::int32_t i = 0; i < 2; ++i) {
+    EXPECT_NEAR(collisions_.Contacts->Items(i).Impulse.Normal.Get(), kBoxMass * 1.5L * 2 / 2, 1e-12) << i;
+  }
+}
+
 // The puck, only translating, hits the floor at (vx, -1) m/s, |vx| = 1, mu = 0.1, eN = 0.5: the normal
 // impulse m (1 + eN) bounds the friction impulse, which slows the sliding to 1 - mu (1 + eN) = 0.85 m/s.
 // Ni reduces only the bound against the compression's tangential impulse, which a going slide never meets.

@@ -645,6 +645,21 @@ TEST_F(LCPTest, LexicographicRuleBreaksTiesByTheBasisInverse) {
   EXPECT_EQ(pivots, (Pivots{{2, 4, 1}, {1, 6, 2}}));
 }
 
+// M = [[2, 2], [2, 0]] is indefinite, and Lemke's method may end on a ray of a problem that has a solution.
+// With q = (-1, -1) and the covering vector e, z0 enters in row 1 (the last of equal q_i), and z_1, entering
+// next, has the direction Binv (-2, 0) = (-2, 0): a ray. The scattered covering vectors start elsewhere:
+// the fourth, c = (1 + frac(5 phi), 1 + frac(6 phi)) = (1.09, 1.71), lets z0 enter in row 0, and z_0 = 1/2
+// solves the problem: w = (2 z_0 - 1, 2 z_0 - 1) = (0, 0).
+TEST_F(LCPTest, LexicographicSolveTriesOtherCoveringVectorsAfterARay) {
+  const TDenseMatrix m = Dense(2, {2, 2, 2, 0});
+  Values w, z;
+  EXPECT_FALSE(SolveLCPLexicographic(m, {-1, -1}, w, z, 1e-15L, nullptr, 1));
+  EXPECT_FALSE(SolveLCPLexicographic(m, {-1, -1}, w, z, 1e-15L, nullptr, 3));
+  ASSERT_TRUE(SolveLCPLexicographic(m, {-1, -1}, w, z, 1e-15L));
+  EXPECT_EQ(z, (Values{0.5L, 0}));
+  EXPECT_EQ(w, (Values{0, 0}));
+}
+
 // What the lexicographic solve finds, and what it refuses: q >= 0 at once, a problem without a solution,
 // data that are not finite, a matrix too small. W and Z hold zeros whenever it returns false.
 TEST_F(LCPTest, LexicographicSolveOutcomes) {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <map>
 #include <numbers>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,8 @@ struct TFailedPile {
   long double drop, restitution;
   const char* tolerance;
 };
+
+void PrintTo(const TFailedPile& pile, std::ostream* os) { *os << pile.what; }
 
 class FormerlyFailedPileTest : public DroppedPileTest, public ::testing::WithParamInterface<TFailedPile> {};
 
