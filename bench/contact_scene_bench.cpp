@@ -194,8 +194,10 @@ double TimedRun(benchmark::State& state, const ModelFolder& folder, std::unique_
   state.ResumeTiming();
   const double start = ProcessSeconds();
   if (run.Run(until) != ending) {
-    state.SkipWithError(("the run stopped at t = " + std::to_string(static_cast<double>(main->World().State.Time)) +
-                         " s: " + run.StopReason).c_str());
+    state.SkipWithError(
+        ("the run stopped at t = " + std::to_string(static_cast<double>(main->World().State.Time)) +
+         " s: " + run.StopReason)
+            .c_str());
     return -1;
   }
   return ProcessSeconds() - start;

@@ -209,8 +209,8 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
   f.contact_set.clear();
   for (std::uint32_t c = 0; c < m; ++c) {
     const TContact& t = contact(c);
-    f.contact_set.insert(f.contact_set.end(), {t.EdgeBody, t.EdgeIndex, t.VertexBody, t.VertexIndex,
-                                               sticking[group.Members[c]]});
+    f.contact_set.insert(f.contact_set.end(),
+                         {t.EdgeBody, t.EdgeIndex, t.VertexBody, t.VertexIndex, sticking[group.Members[c]]});
   }
   f.unchanged = f.contact_set == f.last_contact_set ? f.unchanged + 1 : 0;
   f.last_contact_set.swap(f.contact_set);

@@ -676,7 +676,13 @@ TEST_F(LCPTest, LexicographicSolveOutcomes) {
       // Row 0 can only be held by z_1, which row 1 forbids: w_1 = -z_1 - 1 < 0.
       {"no solution in two", 2, {0, 1, 0, -1}, {-1, -1}, false, {0, 0}, {0, 0}},
       {"NaN in M", 2, {kNaN, 0, 0, 1}, {-1, -1}, false, {0, 0}, {0, 0}},
-      {"infinite q", 2, {1, 0, 0, 1}, {-std::numeric_limits<long double>::infinity(), -1}, false, {0, 0}, {0, 0}},
+      {"infinite q",
+       2,
+       {1, 0, 0, 1},
+       {-std::numeric_limits<long double>::infinity(), -1},
+       false,
+       {0, 0},
+       {0, 0}},
   };
   for (const auto& c : cases) {
     Values w = {7, 7}, z = {7, 7};

@@ -55,7 +55,8 @@ test::Boxes DroppedPile(const std::vector<int>& rows, long double drop, long dou
 // The layer of each box of DroppedPile(rows, ...): its row.
 std::vector<int> Layers(const std::vector<int>& rows) {
   std::vector<int> layers;
-  for (std::size_t row = 0; row < rows.size(); ++row) layers.insert(layers.end(), rows[row], static_cast<int>(row));
+  for (std::size_t row = 0; row < rows.size(); ++row)
+    layers.insert(layers.end(), rows[row], static_cast<int>(row));
   return layers;
 }
 
@@ -123,13 +124,15 @@ class DroppedPileTest : public test::ModelTest {
     for (std::size_t i = 0; i < layers.size(); ++i) {
       const long double height = std::fabs(Q(3 * i + 1) - (0.5L + layers[i]));
       outcome.height = std::max(outcome.height, height);
-      const long double face = Q(3 * i + 2) - std::numbers::pi_v<long double> / 2 *
-                                                  std::round(Q(3 * i + 2) / (std::numbers::pi_v<long double> / 2));
+      const long double face =
+          Q(3 * i + 2) - std::numbers::pi_v<long double> / 2 *
+                             std::round(Q(3 * i + 2) / (std::numbers::pi_v<long double> / 2));
       if (!(height <= kMaximumPenetration * (layers[i] + 1))) {
-        watch.Fault("box " + std::to_string(i + 1) + " of layer " + std::to_string(layers[i]) + " at y = " +
-                    FloatToText(Q(3 * i + 1)));
+        watch.Fault("box " + std::to_string(i + 1) + " of layer " + std::to_string(layers[i]) +
+                    " at y = " + FloatToText(Q(3 * i + 1)));
       }
-      if (!(std::fabs(face) <= 1e-2L)) watch.Fault("box " + std::to_string(i + 1) + " tilted by " + FloatToText(face));
+      if (!(std::fabs(face) <= 1e-2L))
+        watch.Fault("box " + std::to_string(i + 1) + " tilted by " + FloatToText(face));
     }
     return outcome;
   }
@@ -144,7 +147,9 @@ struct TFailedPile {
   const char* tolerance;
 };
 
-void PrintTo(const TFailedPile& pile, std::ostream* os) { *os << pile.what; }
+void PrintTo(const TFailedPile& pile, std::ostream* os) {
+  *os << pile.what;
+}
 
 class FormerlyFailedPileTest : public DroppedPileTest, public ::testing::WithParamInterface<TFailedPile> {};
 
@@ -154,18 +159,20 @@ TEST_P(FormerlyFailedPileTest, RunsToItsEndAndRests) {
   EXPECT_EQ(outcome.fault, "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    PyramidsOfTen, FormerlyFailedPileTest,
-    ::testing::Values(TFailedPile{"dropped 1 mm", 0.001L, 0.5L, "1e-12"},
-                      TFailedPile{"dropped 0.2 m at a wide velocity tolerance", 0.2L, 0.5L, "1e-2"}),
-    [](const ::testing::TestParamInfo<TFailedPile>& info) {
-      std::string name = info.param.what;
-      std::replace_if(name.begin(), name.end(), [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(PyramidsOfTen, FormerlyFailedPileTest,
+                         ::testing::Values(TFailedPile{"dropped 1 mm", 0.001L, 0.5L, "1e-12"},
+                                           TFailedPile{"dropped 0.2 m at a wide velocity tolerance", 0.2L,
+                                                       0.5L, "1e-2"}),
+                         [](const ::testing::TestParamInfo<TFailedPile>& info) {
+                           std::string name = info.param.what;
+                           std::replace_if(
+                               name.begin(), name.end(),
+                               [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                           return name;
+                         });
 
-// A pyramid of fifteen 1 m boxes standing at rest, each layer 0.1 mm into the one below, solved with a relaxed
-// ratio test (LCPLexicoZeroTolerance 10, against q_i of order g) that lets the pivoting's z0 leave at
+// A pyramid of fifteen 1 m boxes standing at rest, each layer 0.1 mm into the one below, solved with a
+// relaxed ratio test (LCPLexicoZeroTolerance 10, against q_i of order g) that lets the pivoting's z0 leave at
 // once: its answer misses the forces by the order of the weights. Nothing may take it, neither as it
 // stands nor within the loose slack: a guessed basis that starts from it needs more rows to enter than it
 // may move, and the lexicographic pivoting then finds the forces. The floor carries the weight and no
@@ -204,7 +211,8 @@ TEST_F(DroppedPileTest, DISABLED_SweepOfThreeHundredDrops) {
     }
     families.emplace_back("pyramid " + name, rows);
   }
-  for (int count = 2; count <= 6; ++count) families.emplace_back("stack of " + std::to_string(count), std::vector<int>(count, 1));
+  for (int count = 2; count <= 6; ++count)
+    families.emplace_back("stack of " + std::to_string(count), std::vector<int>(count, 1));
   families.emplace_back("row of 10", std::vector<int>{10});
   const long double drops[] = {0.001L, 0.01L, 0.05L, 0.2L, 1};
   const long double restitutions[] = {0.5L, 0};
@@ -218,7 +226,8 @@ TEST_F(DroppedPileTest, DISABLED_SweepOfThreeHundredDrops) {
         for (const char* tolerance : tolerances) {
           const TPileOutcome outcome = Drop(rows, drop, restitution, tolerance);
           const bool ok = outcome.fault.empty();
-          const std::string h = "drop " + FloatToText(drop) + " m", e = "restitution " + FloatToText(restitution),
+          const std::string h = "drop " + FloatToText(drop) + " m",
+                            e = "restitution " + FloatToText(restitution),
                             t = std::string("tolerance ") + tolerance;
           for (const std::string& key : {family, h, e, t}) {
             counts[key].first += ok ? 1 : 0;
@@ -226,15 +235,16 @@ TEST_F(DroppedPileTest, DISABLED_SweepOfThreeHundredDrops) {
           }
           rested += ok ? 1 : 0;
           ++runs;
-          std::printf("%-16s %-14s %-15s %-15s speed %.1Le drift %.1Le height %.1Le %s\n", family.c_str(), h.c_str(),
-                      e.c_str(), t.c_str(), outcome.speed, outcome.drift, outcome.height,
+          std::printf("%-16s %-14s %-15s %-15s speed %.1Le drift %.1Le height %.1Le %s\n", family.c_str(),
+                      h.c_str(), e.c_str(), t.c_str(), outcome.speed, outcome.drift, outcome.height,
                       ok ? "rests" : outcome.fault.c_str());
           std::fflush(stdout);
         }
       }
     }
   }
-  for (const auto& [key, count] : counts) std::printf("%-20s %3d of %3d\n", key.c_str(), count.first, count.second);
+  for (const auto& [key, count] : counts)
+    std::printf("%-20s %3d of %3d\n", key.c_str(), count.first, count.second);
   std::printf("all                  %3d of %3d\n", rested, runs);
   EXPECT_EQ(rested, runs);
 }
