@@ -1239,6 +1239,8 @@ class TLexicographicPivoting {
       if (!LeavingRow(column_scale, r)) return false;
       left = Exchange(r, entering);
       if (Pivots != nullptr) Pivots->push_back({entering, left, r});
+      // A pivot on a direction that the rounding made: values beyond what the next one could hold.
+      if (!bounded_ || !AllFinite(b_.data(), n_)) return false;
     }
     return false;
   }
@@ -1287,11 +1289,13 @@ class TLexicographicPivoting {
     for (std::uint32_t c = 0; c <= n_ && rows_.size() > 1; ++c) {
       const auto x = [&](std::uint32_t i) { return c == 0 ? std::max(b_[i], 0.0L) : binv_(i, c - 1); };
       const long double zero = c == 0 ? zero_b_ : kLCPLexicographicZero * binv_max_;
-      long double ratio = x(rows_[0]) / d_[rows_[0]];
-      for (const std::uint32_t i : rows_) ratio = std::min(ratio, x(i) / d_[i]);
+      // The row of the smallest ratio always stays (its own difference may round above the zero).
+      std::uint32_t smallest = rows_[0];
+      for (const std::uint32_t i : rows_) smallest = x(i) / d_[i] < x(smallest) / d_[smallest] ? i : smallest;
+      const long double ratio = x(smallest) / d_[smallest];
       std::size_t kept = 0;
       for (const std::uint32_t i : rows_) {
-        if (x(i) - ratio * d_[i] <= zero) rows_[kept++] = i;
+        if (i == smallest || x(i) - ratio * d_[i] <= zero) rows_[kept++] = i;
       }
       rows_.resize(kept);
       if (c == 0) {
@@ -1311,6 +1315,13 @@ class TLexicographicPivoting {
 
   // The pivot on row r, whose basic variable `entering` replaces: row r of [b | Binv] divided by d_r,
   // d_i times it taken from every other row. Returns the variable that left.
+  // binv_max_ takes in |x|; bounded_ turns false for good when x is NaN or beyond kBoundLimit.
+  void Bound(long double x) {
+    const long double a = std::fabs(x);
+    bounded_ = bounded_ && a <= kBoundLimit;
+    binv_max_ = std::max(binv_max_, a);
+  }
+
   // Contact problems keep Binv sparse: only the non-zeros of row r and the rows with d_i != 0 change,
   // and the bound on |Binv(i, j)| grows with what they become (it never shrinks).
   std::int32_t Exchange(std::uint32_t r, std::int32_t entering) {
@@ -1320,7 +1331,7 @@ class TLexicographicPivoting {
     for (std::uint32_t j = 0; j < n_; ++j) {
       if (row_r[j] == 0) continue;
       row_r[j] /= pivot;
-      binv_max_ = std::max(binv_max_, std::fabs(row_r[j]));
+      Bound(row_r[j]);
       columns_.push_back(j);
     }
     b_[r] /= pivot;
@@ -1330,7 +1341,7 @@ class TLexicographicPivoting {
       const long double factor = d_[i];
       for (const std::uint32_t j : columns_) {
         row[j] -= factor * row_r[j];
-        binv_max_ = std::max(binv_max_, std::fabs(row[j]));
+        Bound(row[j]);
       }
       b_[i] -= factor * b_[r];
     }
@@ -1348,6 +1359,7 @@ class TLexicographicPivoting {
   std::vector<std::uint32_t> rows_, columns_;
   long double zero_b_ = 1;    // a basic value within this is zero
   long double binv_max_ = 1;  // bounds every |Binv(i, j)|
+  bool bounded_ = true;       // every Binv(i, j) is finite and within kBoundLimit
 };
 
 }  // namespace

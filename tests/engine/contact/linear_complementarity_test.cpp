@@ -660,6 +660,40 @@ TEST_F(LCPTest, LexicographicSolveTriesOtherCoveringVectorsAfterARay) {
   EXPECT_EQ(w, (Values{0, 0}));
 }
 
+// Entries from 1e-4000 to 1e4000, and some infinite after a few pivots: a pivot on what the rounding left
+// of a zero overflows the basis inverse. The solve gives up instead (never an index past its rows), and
+// what it returns holds.
+TEST_F(LCPTest, LexicographicSolveSurvivesValuesBeyondEveryScale) {
+  std::mt19937_64 rng(9);
+  std::uniform_int_distribution<int> exponent(-4000, 4000), sign(0, 1);
+  int solved = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    const std::uint32_t n = 2 + trial % 4;
+    TDenseMatrix m(n, n);
+    Values q(n);
+    const auto wild = [&] { return (sign(rng) != 0 ? -1.0L : 1.0L) * std::pow(10.0L, exponent(rng)); };
+    for (std::uint32_t i = 0; i < n; ++i) {
+      for (std::uint32_t j = 0; j < n; ++j) m(i, j) = sign(rng) != 0 ? wild() : 0.0L;
+      q[i] = wild();
+    }
+    Values w, z;
+    if (!SolveLCPLexicographic(m, q, w, z, 1e-12L)) continue;
+    ++solved;
+    EXPECT_TRUE(LCPSolutionHolds(m, q, w, z, 1e-12L)) << trial;
+  }
+  EXPECT_GT(solved, 0);
+  // Positive definite matrices scaled down by up to 1e-15: z grows to 1e15 |q|, and a ratio b_i / d_i
+  // times d_i may round above b_i by more than the zero of b: the smallest ratio still leaves.
+  for (int trial = 0; trial < 400; ++trial) {
+    const std::uint32_t n = 2 + trial % 6;
+    Values m = RandomSpd(n, rng);
+    for (long double& x : m) x *= std::pow(10.0L, -3 * (trial % 6));
+    const Values q = RandomVector(n, rng, -1, 1);
+    Values w, z;
+    EXPECT_TRUE(SolveLCPLexicographic(Dense(n, m), q, w, z, 1e-9L)) << trial;
+  }
+}
+
 // What the lexicographic solve finds, and what it refuses: q >= 0 at once, a problem without a solution,
 // data that are not finite, a matrix too small. W and Z hold zeros whenever it returns false.
 TEST_F(LCPTest, LexicographicSolveOutcomes) {
