@@ -19,14 +19,23 @@ namespace zentrova {
 namespace {
 
 // An impact's LCP: the pivoting, and where it finds no solution (it can cycle or stop on the degenerate
-// problems of piles), the lexicographic rule, whose answer is taken when it holds.
+// problems of piles) and the run would end for it (`needed`), the lexicographic rule, whose answer is
+// taken when it holds. Above the smallest time step a refused step is tried again with half the step,
+// which usually gives the pivoting a problem it solves: runs that carried on so keep their course.
 bool SolveImpactLCP(const TLCPSettings& settings, long double time, const TDenseMatrix& a,
-                    std::vector<long double>& q, std::vector<long double>& w, std::vector<long double>& z) {
+                    std::vector<long double>& q, std::vector<long double>& w, std::vector<long double>& z,
+                    bool needed) {
   return SolveLCP(settings, time, a, q, w, z) ||
-         SolveLCPLexicographic(a, q, w, z, LCPSlack(q, kLCPSolutionSlack));
+         (needed && SolveLCPLexicographic(a, q, w, z, LCPSlack(q, kLCPSolutionSlack)));
 }
 
 }  // namespace
+
+bool TCollisions::LastStepBeforeTheEnd() {
+  const long double dt = world_.State().TimeStep;
+  const TWorldSettings& settings = world_.Settings();
+  return dt < settings.MinimumTimestep || dt <= std::ldexp(settings.MaximumTimestep, -kMaxTimeStepHalvings);
+}
 
 bool TCollisions::LoadInverseMassMatrix() {
   const std::uint32_t n = world_.State().Evaluated.Count();
@@ -182,7 +191,9 @@ bool TCollisions::SolveImpacts() {
   if (impact_groups_.size() < groups) impact_groups_.resize(groups);
   long double total_work = 0;
   for (std::size_t g = 0; g < groups; ++g) {
-    if (!CompressGroup(groups_[g], impact_groups_[g], total_work)) return !TooManyContacts && !approaching;
+    if (!CompressGroup(groups_[g], impact_groups_[g], total_work, approaching)) {
+      return !TooManyContacts && !approaching;
+    }
   }
   if (total_work <= kImpactNegligible) {
     // Nothing worth an impulse: the contacts approach too slowly. They are sorted again with the wider
@@ -198,7 +209,8 @@ bool TCollisions::SolveImpacts() {
   return true;
 }
 
-bool TCollisions::CompressGroup(const TContactGroup& group, TImpactGroup& im, long double& total_work) {
+bool TCollisions::CompressGroup(const TContactGroup& group, TImpactGroup& im, long double& total_work,
+                                bool approaching) {
   const TStepState& state = world_.State();
   const std::vector<std::uint32_t>& coords = group.Coordinates;
   const auto nc = static_cast<std::uint32_t>(coords.size());
@@ -251,7 +263,10 @@ bool TCollisions::CompressGroup(const TContactGroup& group, TImpactGroup& im, lo
     im.q[TP + i] = im.vt[i];
     im.q[TM + i] = -im.vt[i];
   }
-  if (!SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.q, im.wc, im.zc)) return false;
+  if (!SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.q, im.wc, im.zc,
+                      approaching && LastStepBeforeTheEnd())) {
+    return false;
+  }
 
   // Velocities after compression vN' = wC_N, vT' = wC_T+ - zC_R+; the work of each contact is its
   // impulse times the mean of the velocities before and after.
@@ -309,7 +324,7 @@ bool TCollisions::ExpandGroup(const TContactGroup& group, TImpactGroup& im) {
     im.qe[RP + i] = im.fp[i];
     im.qe[RM + i] = im.fp[k + i];
   }
-  return SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze);
+  return SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze, LastStepBeforeTheEnd());
 }
 
 void TCollisions::ApplyImpactGroup(const TContactGroup& group, TImpactGroup& im) {
