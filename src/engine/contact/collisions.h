@@ -264,9 +264,6 @@ class TCollisions {
   // The LCP of a group's resting forces, f.a and f.q, into f.w and f.z; false when it has no solution.
   bool SolveRestingLCP(const TLCPSettings& settings, TForceGroup& f);
   void ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking, const TForceGroup& f);
-  // A refusal of this step ends the run: its time step lies below minimumTimestep, or can be halved no
-  // more.
-  bool LastStepBeforeTheEnd();
   // The compression LCP of a group; adds the group's compression work to total_work. `approaching`: some
   // contact approaches by more than 1e-20 m/s, so that the step depends on a solution.
   bool CompressGroup(const TContactGroup& group, TImpactGroup& im, long double& total_work, bool approaching);

@@ -19,9 +19,8 @@ namespace zentrova {
 namespace {
 
 // An impact's LCP: the pivoting, and where it finds no solution (it can cycle or stop on the degenerate
-// problems of piles) and the run would end for it (`needed`), the lexicographic rule, whose answer is
-// taken when it holds. Above the smallest time step a refused step is tried again with half the step,
-// which usually gives the pivoting a problem it solves: runs that carried on so keep their course.
+// problems of piles) the lexicographic rule, whose answer is taken when it holds. `needed`: the
+// compression of contacts that approach by no more than round-off may go unsolved, as it changes nothing.
 bool SolveImpactLCP(const TLCPSettings& settings, long double time, const TDenseMatrix& a,
                     std::vector<long double>& q, std::vector<long double>& w, std::vector<long double>& z,
                     bool needed) {
@@ -30,12 +29,6 @@ bool SolveImpactLCP(const TLCPSettings& settings, long double time, const TDense
 }
 
 }  // namespace
-
-bool TCollisions::LastStepBeforeTheEnd() {
-  const long double dt = world_.State().TimeStep;
-  const TWorldSettings& settings = world_.Settings();
-  return dt < settings.MinimumTimestep || dt <= std::ldexp(settings.MaximumTimestep, -kMaxTimeStepHalvings);
-}
 
 bool TCollisions::LoadInverseMassMatrix() {
   const std::uint32_t n = world_.State().Evaluated.Count();
@@ -264,7 +257,7 @@ bool TCollisions::CompressGroup(const TContactGroup& group, TImpactGroup& im, lo
     im.q[TM + i] = -im.vt[i];
   }
   if (!SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.q, im.wc, im.zc,
-                      approaching && LastStepBeforeTheEnd())) {
+                      approaching)) {
     return false;
   }
 
@@ -324,7 +317,7 @@ bool TCollisions::ExpandGroup(const TContactGroup& group, TImpactGroup& im) {
     im.qe[RP + i] = im.fp[i];
     im.qe[RM + i] = im.fp[k + i];
   }
-  return SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze, LastStepBeforeTheEnd());
+  return SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze, true);
 }
 
 void TCollisions::ApplyImpactGroup(const TContactGroup& group, TImpactGroup& im) {
