@@ -1,6 +1,7 @@
 #include "engine/contact/dense_matrix.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "numerics/matrix.h"
@@ -35,30 +36,67 @@ bool SameBits(const TDenseMatrix& a, const TDenseMatrix& b) {
          SameBits(a.Data(), b.Data(), static_cast<std::size_t>(a.Rows()) * a.Cols());
 }
 
-void Multiply(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out) {
-  if (a.Cols() != b.Rows()) throw EListError("Multiply: the inner dimensions differ");
-  out.Reset(a.Rows(), b.Cols());
-  for (std::uint32_t r = 0; r < a.Rows(); ++r) {
-    for (std::uint32_t k = 0; k < a.Cols(); ++k) {
-      const long double x = a(r, k);
-      if (x == 0) continue;
+namespace {
+
+// The columns of b's non-zero elements, row by row: row k's are columns[starts[k]] up to
+// columns[starts[k + 1]]. Kept between calls, so that a step's products allocate nothing.
+struct TRowNonZeros {
+  std::vector<std::uint32_t> starts, columns;
+  void Find(const TDenseMatrix& b) {
+    starts.resize(static_cast<std::size_t>(b.Rows()) + 1);
+    columns.clear();
+    for (std::uint32_t k = 0; k < b.Rows(); ++k) {
+      starts[k] = static_cast<std::uint32_t>(columns.size());
       const long double* row = b.Row(k);
-      for (std::uint32_t c = 0; c < b.Cols(); ++c) out(r, c) += x * row[c];
+      for (std::uint32_t c = 0; c < b.Cols(); ++c) {
+        if (row[c] != 0) columns.push_back(c);
+      }
+    }
+    starts[b.Rows()] = static_cast<std::uint32_t>(columns.size());
+  }
+};
+
+// out(r, .) += x times row k of b, over b's non-zeros when x is finite. A sum that starts at +0 never
+// becomes -0 (x + -x rounds to +0), so the terms x * 0 = +-0 left out change no bit of it; x not finite
+// makes them NaN, and then every column takes its term.
+void AddRowMultiple(long double x, const TDenseMatrix& b, std::uint32_t k, const TRowNonZeros& nonzeros,
+                    long double* out) {
+  const long double* row = b.Row(k);
+  if (std::isfinite(x)) {
+    for (std::uint32_t i = nonzeros.starts[k]; i < nonzeros.starts[k + 1]; ++i) {
+      const std::uint32_t c = nonzeros.columns[i];
+      out[c] += x * row[c];
+    }
+    return;
+  }
+  for (std::uint32_t c = 0; c < b.Cols(); ++c) out[c] += x * row[c];
+}
+
+// out := op(a) . b, op(a)(r, k) being a(r, k), or a(k, r) when `transposed`.
+void MultiplyInto(const TDenseMatrix& a, bool transposed, const TDenseMatrix& b, TDenseMatrix& out) {
+  const std::uint32_t rows = transposed ? a.Cols() : a.Rows();
+  const std::uint32_t inner = transposed ? a.Rows() : a.Cols();
+  out.Reset(rows, b.Cols());
+  thread_local TRowNonZeros nonzeros;
+  nonzeros.Find(b);
+  for (std::uint32_t r = 0; r < rows; ++r) {
+    for (std::uint32_t k = 0; k < inner; ++k) {
+      const long double x = transposed ? a(k, r) : a(r, k);
+      if (x != 0) AddRowMultiple(x, b, k, nonzeros, out.Row(r));
     }
   }
 }
 
+}  // namespace
+
+void Multiply(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out) {
+  if (a.Cols() != b.Rows()) throw EListError("Multiply: the inner dimensions differ");
+  MultiplyInto(a, false, b, out);
+}
+
 void MultiplyTransposed(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out) {
   if (a.Rows() != b.Rows()) throw EListError("MultiplyTransposed: the inner dimensions differ");
-  out.Reset(a.Cols(), b.Cols());
-  for (std::uint32_t r = 0; r < a.Cols(); ++r) {
-    for (std::uint32_t k = 0; k < a.Rows(); ++k) {
-      const long double x = a(k, r);
-      if (x == 0) continue;
-      const long double* row = b.Row(k);
-      for (std::uint32_t c = 0; c < b.Cols(); ++c) out(r, c) += x * row[c];
-    }
-  }
+  MultiplyInto(a, true, b, out);
 }
 
 void Multiply(const TDenseMatrix& a, const std::vector<long double>& v, std::vector<long double>& out) {

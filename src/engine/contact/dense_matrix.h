@@ -71,8 +71,9 @@ bool SameBits(const std::vector<long double>& a, const std::vector<long double>&
 // The same size and the same elements bit for bit.
 bool SameBits(const TDenseMatrix& a, const TDenseMatrix& b);
 
-// out := a . b. Each sum runs over the inner index upwards and skips the zero elements of a: the contact
-// matrices are mostly zeros, and a skipped term adds nothing. The inner dimensions must agree.
+// out := a . b. Each sum runs over the inner index upwards and skips the zero elements of a, and those of
+// b where a's element is finite: the contact matrices are mostly zeros, and a skipped term adds nothing
+// (the sums keep their bits). The inner dimensions must agree.
 void Multiply(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out);
 // out := a^T . b, summed as Multiply sums.
 void MultiplyTransposed(const TDenseMatrix& a, const TDenseMatrix& b, TDenseMatrix& out);

@@ -102,5 +102,59 @@ TEST(SameBitsTest, OtherSizesDiffer) {
   EXPECT_TRUE(SameBits(TDenseMatrix(2, 3), TDenseMatrix(2, 3)));
 }
 
+using TRows = std::vector<std::vector<long double>>;
+
+TDenseMatrix FromRows(const TRows& rows) {
+  TDenseMatrix m(static_cast<std::uint32_t>(rows.size()), static_cast<std::uint32_t>(rows[0].size()));
+  for (std::uint32_t r = 0; r < m.Rows(); ++r) {
+    for (std::uint32_t c = 0; c < m.Cols(); ++c) m(r, c) = rows[r][c];
+  }
+  return m;
+}
+
+// The products skip zeros of both factors, yet every element is the full sum over the inner index: the
+// same value, the same sign of a zero, and NaN where a term x * 0 has x infinite.
+TEST(MultiplyTest, SkippedZerosChangeNoElement) {
+  constexpr long double kInf = std::numeric_limits<long double>::infinity();
+  constexpr long double kNaN = std::numeric_limits<long double>::quiet_NaN();
+  const struct {
+    const char* name;
+    TRows a, b;
+    bool transposed;
+    TRows product;
+  } cases[] = {
+      {"sparse both", {{1, 2}, {0, 3}}, {{0, 4}, {5, 0}}, false, {{10, 4}, {15, 0}}},
+      {"transposed", {{1, 0}, {2, 3}}, {{0, 4}, {5, 0}}, true, {{10, 4}, {15, 0}}},
+      {"wider b", {{0, 2, 0}}, {{9, 9, 9, 9}, {0, 0, 1.5L, 0}, {7, 7, 7, 7}}, false, {{0, 0, 3, 0}}},
+      {"an infinity meets zeros", {{kInf, 1}}, {{0, 2}, {3, 0}}, false, {{kNaN, kInf}}},
+      {"an infinity, transposed", {{kInf}, {1}}, {{0, 2}, {3, 0}}, true, {{kNaN, kInf}}},
+      {"a NaN of b stays", {{1, 0}}, {{kNaN, 0}, {1, 1}}, false, {{kNaN, 0}}},
+      {"negative zero terms", {{-1, 1, -1}}, {{0, 2}, {0, 2}, {0, 0}}, false, {{0, 0}}},
+      {"cancelling", {{1, -1}}, {{0.1L, -0.0L}, {0.1L, 0}}, false, {{0, 0}}},
+  };
+  for (const auto& c : cases) {
+    const TDenseMatrix a = FromRows(c.a), b = FromRows(c.b);
+    TDenseMatrix out(7, 7);
+    if (c.transposed) {
+      MultiplyTransposed(a, b, out);
+    } else {
+      Multiply(a, b, out);
+    }
+    ASSERT_EQ(out.Rows(), c.product.size()) << c.name;
+    ASSERT_EQ(out.Cols(), c.product[0].size()) << c.name;
+    for (std::uint32_t r = 0; r < out.Rows(); ++r) {
+      for (std::uint32_t k = 0; k < out.Cols(); ++k) {
+        const long double expected = c.product[r][k];
+        if (std::isnan(expected)) {
+          EXPECT_TRUE(std::isnan(out(r, k))) << c.name << " " << r << "," << k << ": " << out(r, k);
+        } else {
+          EXPECT_EQ(out(r, k), expected) << c.name << " " << r << "," << k;
+          EXPECT_FALSE(std::signbit(out(r, k))) << c.name << " " << r << "," << k;
+        }
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace zentrova
