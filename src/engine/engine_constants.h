@@ -92,6 +92,13 @@ inline constexpr long double kLCPLexicographicZero = 1e-15L;
 // the friction rows of a pile make it; it is then run again with another covering vector, this many
 // covering vectors in all.
 inline constexpr std::uint32_t kLCPLexicographicCoverings = 4;
+// An impact whose LCP the pivoting cannot solve refuses its step, which is tried again with half the
+// step, until the step is maximumTimestep / 2^this or less: only from there on is the lexicographic
+// answer taken. An impact of a stack has many solutions and the pivoting's choice is the one the stack's
+// course was built on; a failure that the halving cures (a falling stack's impacts go through after one
+// or two halvings) keeps that choice, one that persists (a pile's degenerate impact fails at every step
+// down to the smallest) is solved before the run would end.
+inline constexpr int kLexicographicImpactHalvings = 8;
 
 // --- Step control, driver and load (tuning constants) ----------------------------------------------
 

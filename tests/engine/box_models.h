@@ -19,6 +19,9 @@ struct Boxes {
   long double width = 0.2L, height = 0.1L, mass = 1, friction = 0.3L, restitution = 0.5L, gravity = 9.81L;
   std::string main;  // more keys of the world's [Main]
   std::vector<Box> boxes;
+  // One contact-properties section per pair of bodies instead of one per body: a box and the floor let
+  // only the floor resist penetration (resistingPenetration=F:T), two boxes keep the default.
+  bool pair_sections = false;
 
   std::string Name(std::size_t i) const { return "Box" + std::to_string(i + 1); }
 
@@ -30,10 +33,10 @@ struct Boxes {
     const std::size_t n = boxes.size();
     std::string wld = "[Main]\nnumberOfGeneralizedCoodinates=" + std::to_string(3 * n) + "\n" + main +
                       "\n[Bodies]\nBody1=floor.bdy\n";
-    std::string gc, mmx, hv, me, cop = "[Floor:all]\n";
-    const std::string coefficients =
-        "friction=" + num(friction) + "\nrestitutionNormal=" + num(restitution) + "\n";
-    cop += coefficients;
+    std::string gc, mmx, hv, me, cop;
+    const std::string coefficients = "friction=" + num(friction) + "\nrestitutionNormal=" + num(restitution) +
+                                     (pair_sections ? "\nrestitutionTangent=0\nparameterNi=0\n" : "\n");
+    if (!pair_sections) cop = "[Floor:all]\n" + coefficients;
     const long double a = width / 2, b = height / 2;
     write("box.exs", "points =5\n%%data\n" + num(-a) + " " + num(a) + " " + num(a) + " " + num(-a) +
                                     " " + num(-a) + "\n" + num(-b) + " " + num(-b) + " " + num(b) + " " +
@@ -63,7 +66,12 @@ struct Boxes {
       hv += "0\n-" + key + "m g\n0\n";
       me += std::string(i > 0 ? " + " : "") + key + "m (" + key + "x'[t]^2 + " + key + "y'[t]^2)/2 + " + key +
             "Jzz " + key + "Rz'[t]^2/2 + " + key + "m g " + key + "y[t]";
-      cop += "[" + name + ":all]\n" + coefficients;
+      if (pair_sections) {
+        cop += "[" + name + "-Floor]\nresistingPenetration=F:T\n" + coefficients;
+        for (std::size_t j = i + 1; j < n; ++j) cop += "[" + name + "-" + Name(j) + "]\n" + coefficients;
+      } else {
+        cop += "[" + name + ":all]\n" + coefficients;
+      }
     }
     write("boxes.wld", wld);
     write("boxes.gc", gc);
@@ -107,6 +115,24 @@ inline DroppedBoxes DropRows(const std::vector<int>& rows, long double width, lo
 // An aligned stack of `count` boxes.
 inline DroppedBoxes DropStack(int count, long double width, long double height, long double drop) {
   return DropRows(std::vector<int>(static_cast<std::size_t>(count), 1), width, height, drop);
+}
+
+// A tall stack of `count` flat 0.2 m x 0.1 m boxes of 1 kg dropped onto the floor, as a user builds one:
+// the lowest 2 cm above the floor, each 2 cm above the one below it and 1 cm to the right of it, every
+// third back above the lowest; one contact-properties section per pair, restitution 0.5, friction 0.3.
+inline DroppedBoxes TallStack(int count, const std::string& break_time) {
+  DroppedBoxes dropped;
+  Boxes& model = dropped.model;
+  model.pair_sections = true;
+  model.main =
+      "maximumTimestep=2e-3\nminimumTimestep=1e-9\nmaximumPenetration=1e-3\nZeroVelocityTolerance=1e-12\n"
+      "TryToSolveByGoingBack=1\nwriteToHistoryMultipleOfMaximumTimestep=10\nbreakTime=" +
+      break_time;
+  for (int i = 0; i < count; ++i) {
+    model.boxes.push_back({0.01L * (i % 3), 0.07L + 0.12L * i, 0, 0, 0, 0});
+    dropped.rest_y.push_back(0.05L + 0.1L * i);
+  }
+  return dropped;
 }
 
 }  // namespace zentrova::test

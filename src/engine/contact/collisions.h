@@ -178,14 +178,14 @@ class TCollisions {
                             const TBoundingBoxTree& vertices, std::int32_t v);
   // Vertex m of body v at (qx, qy) in the world, inside the edge leaf's box, against edge k of the edge
   // body e from P0 to P1; adds the contact when it is one.
-  bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x, long double p0y,
-                      long double p1x, long double p1y, std::int32_t v, std::uint32_t m, long double qx,
-                      long double qy);
+  bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x,
+                      long double p0y, long double p1x, long double p1y, std::int32_t v, std::uint32_t m,
+                      long double qx, long double qy);
   // The contact of vertex m of body v at (qx, qy) with edge k of body e, which runs from P0 along
   // (ux, uy) of length d01; false when it was not kept.
-  bool AddEdgeContact(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x, long double p0y,
-                      long double ux, long double uy, long double d01, std::int32_t v, std::uint32_t m,
-                      long double qx, long double qy);
+  bool AddEdgeContact(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x,
+                      long double p0y, long double ux, long double uy, long double d01, std::int32_t v,
+                      std::uint32_t m, long double qx, long double qy);
   // After vertex m has been given to edge k (not at its end points): the contact with the edge that meets
   // edge k at the corner nearer the vertex, when the vertex's own outline runs from it along that edge
   // into the body.
@@ -264,6 +264,9 @@ class TCollisions {
   // The LCP of a group's resting forces, f.a and f.q, into f.w and f.z; false when it has no solution.
   bool SolveRestingLCP(const TLCPSettings& settings, TForceGroup& f);
   void ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking, const TForceGroup& f);
+  // An impact the pivoting cannot solve takes the lexicographic answer at this step: it lies below
+  // minimumTimestep (a refusal would end the run) or has been halved kLexicographicImpactHalvings times.
+  bool ImpactTakesLexicographicAnswer() const;
   // The compression LCP of a group; adds the group's compression work to total_work. `approaching`: some
   // contact approaches by more than 1e-20 m/s, so that the step depends on a solution.
   bool CompressGroup(const TContactGroup& group, TImpactGroup& im, long double& total_work, bool approaching);
@@ -313,9 +316,9 @@ class TCollisions {
   std::vector<TLeafVertex> leaf_vertices_;
   std::unordered_map<std::uint64_t, TPairSearch> searches_;  // by pair
   TPairSearch* recording_ = nullptr;                         // the search AddContact records into
-  std::vector<std::int32_t> resting_position_;  // by ListIndex
-  std::vector<long double> free_acceleration_;  // M^-1 h of the last classification
-  bool free_acceleration_finite_ = true;         // and all of it is finite
+  std::vector<std::int32_t> resting_position_;               // by ListIndex
+  std::vector<long double> free_acceleration_;               // M^-1 h of the last classification
+  bool free_acceleration_finite_ = true;                     // and all of it is finite
   const TSqrMatrix* minv_ = nullptr;
   const TNonZeroPattern* minv_pattern_ = nullptr;
   TNonZeroPattern own_pattern_;

@@ -19,8 +19,8 @@ namespace zentrova {
 namespace {
 
 // An impact's LCP: the pivoting, and where it finds no solution (it can cycle or stop on the degenerate
-// problems of piles) the lexicographic rule, whose answer is taken when it holds. `needed`: the
-// compression of contacts that approach by no more than round-off may go unsolved, as it changes nothing.
+// problems of piles) and a refusal would not help (`needed`), the lexicographic rule, whose answer is
+// taken when it holds.
 bool SolveImpactLCP(const TLCPSettings& settings, long double time, const TDenseMatrix& a,
                     std::vector<long double>& q, std::vector<long double>& w, std::vector<long double>& z,
                     bool needed) {
@@ -29,6 +29,13 @@ bool SolveImpactLCP(const TLCPSettings& settings, long double time, const TDense
 }
 
 }  // namespace
+
+bool TCollisions::ImpactTakesLexicographicAnswer() const {
+  const long double dt = world_.State().TimeStep;
+  const TWorldSettings& settings = world_.Settings();
+  return dt < settings.MinimumTimestep ||
+         dt <= std::ldexp(settings.MaximumTimestep, -kLexicographicImpactHalvings);
+}
 
 bool TCollisions::LoadInverseMassMatrix() {
   const std::uint32_t n = world_.State().Evaluated.Count();
@@ -257,7 +264,7 @@ bool TCollisions::CompressGroup(const TContactGroup& group, TImpactGroup& im, lo
     im.q[TM + i] = -im.vt[i];
   }
   if (!SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.q, im.wc, im.zc,
-                      approaching)) {
+                      approaching && ImpactTakesLexicographicAnswer())) {
     return false;
   }
 
@@ -317,7 +324,8 @@ bool TCollisions::ExpandGroup(const TContactGroup& group, TImpactGroup& im) {
     im.qe[RP + i] = im.fp[i];
     im.qe[RM + i] = im.fp[k + i];
   }
-  return SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze, true);
+  return SolveImpactLCP(world_.LCPSettings(), state.Time, im.a, im.qe, im.we, im.ze,
+                        ImpactTakesLexicographicAnswer());
 }
 
 void TCollisions::ApplyImpactGroup(const TContactGroup& group, TImpactGroup& im) {

@@ -212,7 +212,14 @@ TEST_F(DroppedPileTest, RestingForcesAreCheckedAndFoundWhenThePivotingIsOff) {
 // --gtest_also_run_disabled_tests): pyramids of 2 to 5 rows, aligned stacks of 2 to 6 boxes and a row of
 // ten, each dropped 0.001, 0.01, 0.05, 0.2 and 1 m, at restitution 0.5 and 0, at velocity tolerances
 // 1e-12, 1e-6 and 1e-2. Prints every run and the counts of those that ran to their end and rested.
+// ZENTROVA_SWEEP_SHARD=i/n runs every n-th run from the i-th (0-based) only, so that n processes share it.
 TEST_F(DroppedPileTest, DISABLED_SweepOfThreeHundredDrops) {
+  unsigned shard = 0, shards = 1;
+  if (const char* text = std::getenv("ZENTROVA_SWEEP_SHARD")) {
+    ASSERT_EQ(std::sscanf(text, "%u/%u", &shard, &shards), 2) << text;
+    ASSERT_LT(shard, shards);
+  }
+  unsigned index = 0;
   std::vector<std::pair<std::string, std::vector<int>>> families;
   for (int top = 2; top <= 5; ++top) {
     std::vector<int> rows;
@@ -236,6 +243,7 @@ TEST_F(DroppedPileTest, DISABLED_SweepOfThreeHundredDrops) {
     for (const long double drop : drops) {
       for (const long double restitution : restitutions) {
         for (const char* tolerance : tolerances) {
+          if (index++ % shards != shard) continue;
           const TPileOutcome outcome = Drop(rows, drop, restitution, tolerance);
           const bool ok = outcome.fault.empty();
           const std::string h = "drop " + FloatToText(drop) + " m",
