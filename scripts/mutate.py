@@ -17,6 +17,8 @@ Each section of a mutants file is one mutant:
     build = (optional) targets to build before the tests run besides the test programs, e.g. what a
             CTest check reads
     equivalent = (optional) why it cannot change behaviour: it is expected to survive
+    display = (optional) "xvfb": its test programs need a display (the main window's tests) and run under
+              xvfb-run; the others never see one
 
 Usage: scripts/mutate.py [--only SUBSTRING] [--build DIR] [--jobs N] [--list]
 Exit status 0 when every mutant that can change behaviour was killed, 1 otherwise.
@@ -57,6 +59,7 @@ def load_mutants(only):
                 "name": name, "file": s["file"], "find": verbatim_lines(s["find"]),
                 "replace": verbatim_lines(s["replace"]),
                 "tests": s["tests"].split(), "build": s.get("build", "").split(), "equivalent": s.get("equivalent", ""),
+                "display": s.get("display", "") == "xvfb",
                 "source": os.path.basename(path)})
     return mutants
 
@@ -89,23 +92,26 @@ def build_targets(build, targets, jobs):
     return run(["cmake", "--build", build, "-j", str(jobs), "--target", *targets])
 
 
-def test_env():
+def test_env(display):
     env = dict(os.environ)
-    # The GL programs render off-screen; nothing here needs a display.
+    # The GL programs render off-screen; only the window tests get a display, a virtual one of their own.
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
-    env.setdefault("EGL_PLATFORM", "surfaceless")
+    if not display:
+        env.setdefault("EGL_PLATFORM", "surfaceless")
     env.setdefault("LIBGL_ALWAYS_SOFTWARE", "1")
     return env
 
 
-def run_tests(build, tests):
-    env = test_env()
+def run_tests(build, tests, display_tests=()):
     for t in tests:
+        display = t in display_tests
+        env = test_env(display)
+        xvfb = ["xvfb-run", "-a", "-s", "-screen 0 1280x1024x24 -noreset"] if display else []
         if t.startswith("ctest:"):
             cmd = ["ctest", "--test-dir", build, "-R", f"^{t[len('ctest:'):]}$", "--no-tests=error"]
         else:
-            cmd = [os.path.join(build, "bin", t), "--gtest_brief=1"]
+            cmd = [*xvfb, os.path.join(build, "bin", t), "--gtest_brief=1"]
         code = run(cmd, timeout=TEST_TIMEOUT, env=env)
         if code != 0:
             return t
@@ -138,9 +144,10 @@ def main():
 
     configure(args.build)
     all_tests = sorted({t for m in mutants for t in m["tests"]})
+    display_tests = {t for m in mutants if m["display"] for t in m["tests"]}
     if build_targets(args.build, targets_of(mutants), args.jobs) != 0:
         sys.exit("the unmutated tree does not build")
-    failing = run_tests(args.build, all_tests)
+    failing = run_tests(args.build, all_tests, display_tests)
     if failing:
         sys.exit(f"the unmutated tree fails {failing}: fix it before a mutation run")
 
@@ -156,7 +163,7 @@ def main():
             if build_targets(args.build, targets_of([m]), args.jobs) != 0:
                 verdict, by = "no-build", ""
             else:
-                by = run_tests(args.build, m["tests"])
+                by = run_tests(args.build, m["tests"], display_tests)
                 verdict = "killed" if by else "survived"
         finally:
             with open(path, "w", encoding="utf-8") as f:
