@@ -144,13 +144,8 @@ int main(int argc, char** argv) {
   const zentrova::TRunStop stop = run.Run(until);
   zentrova::TWorld& world = main.World();
   zentrova::THistory& history = world.Model().History;
-  bool failed = zentrova::RunFailed(stop);
-  if (!failed) {
-    // The run's times go into log.txt now, not only when the driver is freed: a log that cannot be
-    // written fails the run before its success is printed.
-    main.WriteRunTimes();
-    failed = history.ReportWriteFailure();
-  }
+  // The loop has written the run's times into log.txt: a log that could not take them failed the run.
+  const bool failed = zentrova::RunFailed(stop);
   if (failed) {
     const std::string reason = history.WriteFailed() ? history.WriteFailure() : ErrorLine(main.Log());
     std::fprintf(stderr, "%s\n", reason.c_str());

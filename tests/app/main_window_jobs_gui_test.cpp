@@ -14,6 +14,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/app_dialogs.h"
 #include "app/job_scheduler.h"
@@ -30,6 +31,8 @@
 
 namespace zentrova {
 namespace {
+
+using Strings = std::vector<std::string>;
 
 void StartApplication() {
   static int argc = 1;
@@ -100,6 +103,13 @@ class MainWindowJobsTest : public ::testing::Test {
   }
   // Without a world the first job waits until the clock has passed the jobs' start time.
   static void LaterThanTheStart() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
+  // The jobs opened with every line of the log going to `echo`; with `start`, the first one started.
+  void OpenJobs(const std::string& jobs, ILogSink& echo, bool start) {
+    form_->SetLogEcho(&echo);
+    ASSERT_TRUE(form_->OpenJobFile(JobFile(jobs)));
+    LaterThanTheStart();
+    if (start) Tick();
+  }
   TLCPSettings Tolerances() { return form_->Driver()->World().LCPSettings(); }
 
   test::RecordingMessages messages_;
@@ -234,6 +244,24 @@ TEST_F(MainWindowJobsTest, AJobThatDoesNotLoadLeavesNoWorldInTheCaption) {
   for (const char* name : {"ControlButton", "AVIRecord", "Photo"}) {
     EXPECT_FALSE(form_->Action(name)->isEnabled()) << name;
   }
+}
+
+// A job's run whose times log.txt cannot take (log.txt.new, through which it is rewritten, is a
+// directory) ended by an error: the job counts as failed, after the line naming log.txt.
+TEST_F(MainWindowJobsTest, AJobWhoseLogCannotTakeTheRunsTimesFails) {
+  PrepareHistory();
+  EchoLines echo;
+  OpenJobs("000", echo, true);
+  ASSERT_TRUE(form_->SimulationRunning());
+  std::filesystem::create_directory(dir_.File("000/log.txt.new"));
+  form_->ToggleSimulation();
+  Tick();
+  EXPECT_FALSE(form_->Jobs().JobsActive);
+  form_->SetLogEcho(nullptr);
+  EXPECT_EQ(echo.Lines(), (Strings{"[Error] Could not write history file " + dir_.File("000/log.txt") + ": Is a directory.",
+                                   "[Error] The run of job 000 ended by an error.",
+                                   "[Alert] 1 of 1 jobs failed: 000."}));
+  EXPECT_EQ(form_->Jobs().ExitStatus(), 1);
 }
 
 }  // namespace

@@ -228,7 +228,10 @@ TRunStop TRunLoop::Run(long double until) {
     stop = TRunStop::Exception;
   }
   FinalActions();
-  // Closing the files may be what reports a failed write.
+  // The run's times go into log.txt as it ends, not only when the driver is freed: a log that cannot take
+  // them fails the run while its host can still count it as failed.
+  if (!RunFailed(stop)) main_.WriteRunTimes();
+  // Closing the files, or the times, may be what reports a failed write.
   if (stop != TRunStop::WriteFailed && !TakeWriteFailure().empty()) stop = TRunStop::WriteFailed;
   observer_->RunStopped(stop, StopReason);
   return stop;

@@ -86,7 +86,8 @@ class TRunLoop : public IRunControl {
   // error line, in the last recorded state, so that a run that goes on later leaves no gap. A history that
   // already ends past the break time is neither replayed nor continued (unless the replay films its
   // states): an alert says so. The final actions (AVI file closed, recording flag cleared, AfterRun, history
-  // files closed) run however the run ended.
+  // files closed) run however the run ended. A run that ended without an error then writes its first and
+  // last recorded times into the history log; a log.txt that cannot take them ends it as WriteFailed.
   TRunStop Run(long double until = std::numeric_limits<long double>::infinity());
 
   // IRunControl: any thread may stop the run; it ends after the current step.

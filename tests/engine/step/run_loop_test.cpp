@@ -498,5 +498,27 @@ TEST_F(RunLoopTest, AHistoryThatCannotBeOpenedEndsTheRunBeforeItsFirstStep) {
   EXPECT_EQ(test::ReadBytes(history.DataFileName), "");
 }
 
+// A run that ends without an error has its first and last recorded times in log.txt when it returns; a
+// log.txt that cannot take them (log.txt.new, through which it is rewritten, is a directory) fails the run
+// with one line naming the file, as any failed write does.
+TEST_F(RunLoopTest, TheRunsTimesReachLogTxtOrTheRunFails) {
+  for (const bool blocked : {false, true}) {
+    SCOPED_TRACE(blocked ? "blocked" : "writable");
+    LoadFall();
+    const THistory& history = World().Model().History;
+    if (blocked) std::filesystem::create_directory(history.LogFileName + ".new");
+    const std::string line = "[Error] Could not write history file " + history.LogFileName + ": Is a directory.";
+    TRunLoop run(*main_, &host_);
+    EXPECT_EQ(run.Run(0.25L), blocked ? TRunStop::WriteFailed : TRunStop::Until);
+    EXPECT_EQ(run.StopReason, blocked ? line : "");
+    const Strings lines = RunLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), blocked ? 1 : 0);
+    Strings file;
+    ASSERT_TRUE(ReadTextLines(history.LogFileName, file) && file.size() > 3);
+    EXPECT_EQ(Strings(file.begin() + 2, file.begin() + 4), (blocked ? Strings{"", ""} : Strings{"0", "0.25"}));
+    main_.reset();
+  }
+}
+
 }  // namespace
 }  // namespace zentrova
