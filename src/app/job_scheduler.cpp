@@ -172,8 +172,18 @@ void TJobScheduler::TimerOfJobsTimer() {
 
   const double now = clock_.Now();
   if (now > JobsStartTime + JobsMaxSeconds / kSecondsPerDay) {
-    DropWaitingJobs("The maximum time for all jobs was reached");
-    if (host_.SimulationRunning()) host_.ToggleSimulation();
+    const std::string why = "The maximum time for all jobs was reached";
+    if (host_.SimulationRunning()) {
+      host_.ToggleSimulation();
+      // The limit is the user's: the job counts as run, but its history ends short of its break time.
+      if (!running_job_.empty() && !host_.LastRunFailed()) {
+        host_.LogJobLine("[Alert] " + why + ": job " + running_job_ + " was stopped at t=" +
+                         FloatToText(host_.HistoryEndTime()) + "s.");
+      }
+    }
+    // A run that ended by an error just before still counts as failed.
+    NoteRunEnd();
+    DropWaitingJobs(why);
     JobsActive = false;
   }
 

@@ -60,6 +60,9 @@ class IJobHost {
   virtual void ShowJobMessage(const std::string& text) = 0;
   // The last run ended by an error: a step given up, a numerics error, a state not finite, an exception.
   virtual bool LastRunFailed() const = 0;
+  // The time of the last state the loaded world's history holds (where a continued run starts); 0
+  // without a world.
+  virtual long double HistoryEndTime() const = 0;
   // The next tick comes at once instead of a second later.
   virtual void HurryJobTimer() = 0;
 };

@@ -203,6 +203,7 @@ class TVYKForm : public QMainWindow,
   void LogJobLine(const std::string& line) override;
   void ShowJobMessage(const std::string& text) override;
   bool LastRunFailed() const override { return last_run_failed_; }
+  long double HistoryEndTime() const override;
   void HurryJobTimer() override;
 
  protected:

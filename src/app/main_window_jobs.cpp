@@ -108,6 +108,12 @@ bool TVYKForm::LoadJobWorld(const std::string& world_file, const std::string& hi
   return LoadWorld(world_file, history_name, "");
 }
 
+long double TVYKForm::HistoryEndTime() const {
+  if (driver_ == nullptr) return 0;
+  const TGeneralizedCoordinatesHistoryList& points = driver_->World().Model().History.Points;
+  return points.Count() == 0 ? 0 : points.Items(points.Count() - 1).Time;
+}
+
 void TVYKForm::SetFramesPerSecond(std::int32_t frames_per_second) { frames_per_second_->setValue(frames_per_second); }
 
 TJobTolerances TVYKForm::Tolerances() const {

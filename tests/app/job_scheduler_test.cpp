@@ -58,6 +58,7 @@ class FakeHost : public IJobHost {
   void LogJobLine(const std::string& line) override { log.push_back(line); }
   void ShowJobMessage(const std::string& text) override { boxes.push_back(text); }
   bool LastRunFailed() const override { return run_failed; }
+  long double HistoryEndTime() const override { return 216.03L; }
   void HurryJobTimer() override { ++hurried; }
 
   // The run ends: the thread's final actions closed the files.
@@ -253,11 +254,43 @@ TEST_F(JobSchedulerTest, TheAllJobsLimitStopsTheRunAndEndsTheJobs) {
   EXPECT_TRUE(scheduler.JobNames.empty());
   EXPECT_FALSE(scheduler.JobsActive);
   EXPECT_EQ(Loads().size(), 1u);
-  EXPECT_EQ(host.log, std::vector<std::string>{"[Alert] The maximum time for all jobs was reached: 3 jobs did not run."});
+  EXPECT_EQ(host.log, (Strings{"[Alert] The maximum time for all jobs was reached: job 000 was stopped at t=216.03s.",
+                               "[Alert] The maximum time for all jobs was reached: 3 jobs did not run."}));
   Tick();
-  EXPECT_EQ(host.log.size(), 1u);
+  EXPECT_EQ(host.log.size(), 2u);
   // Three jobs did not run: not every job ran.
   EXPECT_EQ(scheduler.ExitStatus(), 1);
+}
+
+// The limit of all jobs that comes while the last job runs stops it and says so, and the job counts as
+// run; a run that has ended, or that the stop finds ended, by an error counts as failed all the same.
+TEST_F(JobSchedulerTest, TheAllJobsLimitSaysWhichRunItCutAndMissesNoFailure) {
+  const struct {
+    bool running, failed;
+    Strings log;
+    int status;
+  } cases[] = {
+      {true, false, {"[Alert] The maximum time for all jobs was reached: job 000 was stopped at t=216.03s."}, 0},
+      {true, true, {"[Error] The run of job 000 ended by an error."}, 1},
+      {false, true, {"[Error] The run of job 000 ended by an error."}, 1},
+      {false, false, {}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.running ? "running" : "ended") + (c.failed ? ", failed" : ""));
+    FakeHost fresh;
+    TJobScheduler jobs(fresh, window, clock);
+    ASSERT_TRUE(jobs.OpenJobFile(Write("[Main]\njobs=000\nmaxMinutesForJobs=1\n")));
+    clock.now += kSecond;
+    jobs.TimerOfJobsTimer();  // 000 starts
+    fresh.running = c.running;
+    fresh.run_failed = c.failed;
+    clock.now += 61 * kSecond;
+    jobs.TimerOfJobsTimer();
+    jobs.TimerOfJobsTimer();
+    EXPECT_FALSE(fresh.running);
+    EXPECT_EQ(fresh.log, c.log);
+    EXPECT_EQ(jobs.ExitStatus(), c.status);
+  }
 }
 
 // A job left waiting by the limit of all jobs, a cancel or a window closed first did not run, and the exit
@@ -274,7 +307,8 @@ TEST_F(JobSchedulerTest, JobsThatNeverStartedMakeTheExitStatusOne) {
   } cases[] = {
       {"limit before the first job", "[Main]\njobs=000\nmaxMinutesForJobs=-1\n", 0, End::Limit,
        {"[Alert] The maximum time for all jobs was reached: 1 jobs did not run."}, 1},
-      {"limit after the last job started", "[Main]\njobs=000,001\nmaxMinutesForJobs=1\n", 1, End::Limit, {}, 0},
+      {"limit after the last job started", "[Main]\njobs=000,001\nmaxMinutesForJobs=1\n", 1, End::Limit,
+       {"[Alert] The maximum time for all jobs was reached: job 001 was stopped at t=216.03s."}, 0},
       {"cancel with two waiting", "[Main]\njobs=0-2\n", 0, End::Cancel,
        {"[Alert] The jobs were cancelled: 2 jobs did not run."}, 1},
       {"cancel during the last job", "[Main]\njobs=0-1\n", 1, End::Cancel, {}, 0},

@@ -37,6 +37,7 @@ class QuietHost : public IJobHost {
   void LogJobLine(const std::string&) override {}
   void ShowJobMessage(const std::string&) override {}
   bool LastRunFailed() const override { return false; }
+  long double HistoryEndTime() const override { return 0; }
   void HurryJobTimer() override {}
 };
 

@@ -24,6 +24,8 @@
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
 #include "platform/message_sink.h"
+#include "platform/number_text.h"
+#include "platform/text_file.h"
 #include "qt_test_application.h"
 #include "scene/gl/egl_context.h"
 #include "scene/gl/gl_fixtures.h"
@@ -244,6 +246,25 @@ TEST_F(MainWindowJobsTest, AJobThatDoesNotLoadLeavesNoWorldInTheCaption) {
   for (const char* name : {"ControlButton", "AVIRecord", "Photo"}) {
     EXPECT_FALSE(form_->Action(name)->isEnabled()) << name;
   }
+}
+
+// The limit of all jobs that cuts the run of a job says so, with the time its data.txt now ends at; the
+// job counts as run.
+TEST_F(MainWindowJobsTest, TheAllJobsLimitSaysWhereItCutTheRun) {
+  PrepareHistory();
+  EchoLines echo;
+  OpenJobs("000", echo, true);
+  Strings data;
+  const auto recorded = [&] { return ReadTextLines(dir_.File("000/data.txt"), data) && data.size() > 5; };
+  ASSERT_TRUE(test::PumpEventsUntil(recorded, 20000));
+  form_->Jobs().JobsMaxSeconds = 0;
+  Tick();
+  form_->SetLogEcho(nullptr);
+  std::vector<long double> last;
+  ASSERT_TRUE(ReadTextLines(dir_.File("000/data.txt"), data) && ParseFloats(data.back(), last));
+  EXPECT_EQ(echo.Lines(), Strings{"[Alert] The maximum time for all jobs was reached: job 000 was stopped at t=" +
+                                  FloatToText(last[0]) + "s."});
+  EXPECT_EQ(form_->Jobs().ExitStatus(), 0);
 }
 
 // A job's run whose times log.txt cannot take (log.txt.new, through which it is rewritten, is a
