@@ -103,13 +103,14 @@ bool TJobScheduler::OpenJobFile(const std::string& file_name, bool from_command_
   long double low = 0;
   long double high = 0;
   const std::string& range = job.LexicoRandomizationRange;
+  // Each refusal names the file, the line and the text it refuses.
+  const auto refuse = [&](const std::string& why, const std::string& after) {
+    said.AddLine("[Error] " + job.LexicoRangeKey + why + EchoedText(Trim(range)) + after);
+  };
   if (!range.empty() && !ReadLexicoRange(range, low, high)) {
-    said.AddLine(
-        "[Error] lexicoRandomizationRange ignored (the range should bi given in the form: 0.1,10, see .wld "
-        "file).");
+    refuse(" ignored (the range should bi given in the form: 0.1,10, see .wld file): ", ".");
   } else if (!LexicoFactorsFit(low, high)) {
-    said.AddLine("[Error] " + job.LexicoRangeKey + " must be two finite factors of at least 0: " +
-                 EchoedText(Trim(range)) + ". The default 0,0 is used.");
+    refuse(" must be two finite factors of at least 0: ", ". The default 0,0 is used.");
   } else {
     LexicoRangeLow = low;
     LexicoRangeHigh = high;

@@ -172,8 +172,8 @@ TEST_F(JobSchedulerTest, TheThreeMessages) {
   EXPECT_FALSE(host.timer);
   EXPECT_TRUE(scheduler.OpenJobFile(Write("[Main]\njobs=1\nlexicoRandomizationRange=0.5\n")));
   EXPECT_EQ(host.log.back(),
-            "[Error] lexicoRandomizationRange ignored (the range should bi given in the form: 0.1,10, see .wld "
-            "file).");
+            "[Error] lexicoRandomizationRange in job file three.job line 3 ignored (the range should bi given in "
+            "the form: 0.1,10, see .wld file): 0.5.");
   EXPECT_EQ(scheduler.LexicoRangeLow, 0.0L);
   EXPECT_EQ(scheduler.LexicoRangeHigh, 0.0L);
   EXPECT_EQ(host.log.size(), 3u);
@@ -347,11 +347,13 @@ TEST_F(JobSchedulerTest, JobsThatNeverStartedMakeTheExitStatusOne) {
   }
 }
 
-// A range of factors the tolerances could not take is refused with its key, its line and its text, and
-// the tolerances keep their values; one that fits scales them.
+// A range that is not two numbers, or of factors the tolerances could not take, is refused with its key,
+// its line and its text, and the tolerances keep their values; one that fits scales them.
 TEST_F(JobSchedulerTest, ARangeOfFactorsThatAreNotFiniteOrBelowZeroIsRefused) {
   const std::string refusal = "[Error] lexicoRandomizationRange in job file three.job line 3 must be two finite "
                               "factors of at least 0: ";
+  const std::string ignored = "[Error] lexicoRandomizationRange in job file three.job line 3 ignored (the range "
+                              "should bi given in the form: 0.1,10, see .wld file): ";
   const struct {
     std::string range;
     Strings log;
@@ -363,6 +365,9 @@ TEST_F(JobSchedulerTest, ARangeOfFactorsThatAreNotFiniteOrBelowZeroIsRefused) {
       {"0.5,Inf", {refusal + "0.5,Inf. The default 0,0 is used."}, 0, 0},
       {"0.5,-2", {refusal + "0.5,-2. The default 0,0 is used."}, 0, 0},
       {" -0.1 , 2 ", {refusal + "-0.1 , 2. The default 0,0 is used."}, 0, 0},
+      {"1,", {ignored + "1,."}, 0, 0},
+      {"abc", {ignored + "abc."}, 0, 0},
+      {" 1,2,3 ", {ignored + "1,2,3."}, 0, 0},
       {"0,2", {}, 0, 2},
       {"2,0.5", {}, 2, 0.5L},
   };
