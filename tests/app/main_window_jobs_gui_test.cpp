@@ -76,6 +76,9 @@ class MainWindowJobsTest : public ::testing::Test {
                  "breakTime=1000\nLCPPivotToleranceMin=2e-12\nLCPPivotToleranceMax=3e-7\n"
                  "LCPLexicoZeroTolerance=5e-14");
     test::WriteBytes(world_, text);
+    NewForm();
+  }
+  void NewForm() {
     form_ = std::make_unique<TVYKForm>(dialogs_);
     form_->setGeometry(660, 600, 600, 400);
     form_->show();
@@ -245,6 +248,34 @@ TEST_F(MainWindowJobsTest, AJobThatDoesNotLoadLeavesNoWorldInTheCaption) {
   EXPECT_FALSE(form_->SimulationRunning());
   for (const char* name : {"ControlButton", "AVIRecord", "Photo"}) {
     EXPECT_FALSE(form_->Action(name)->isEnabled()) << name;
+  }
+}
+
+// Closing the window ends the jobs: those still waiting did not run, and the exit status says so; the
+// run going on is stopped. Closed while the last job runs, nothing is said and the status stays 0.
+TEST_F(MainWindowJobsTest, ClosingTheWindowCountsTheWaitingJobsAsNotRun) {
+  PrepareHistory();
+  const struct {
+    const char* jobs;
+    bool started;  // the first job runs when the window closes
+    Strings lines;
+    int status;
+  } cases[] = {
+      {"000,000,000", false, {"[Alert] The program was closed: 3 jobs did not run."}, 1},
+      {"000,000", true, {"[Alert] The program was closed: 1 jobs did not run."}, 1},
+      {"000", true, {}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.jobs);
+    NewForm();
+    EchoLines echo;
+    OpenJobs(c.jobs, echo, c.started);
+    ASSERT_EQ(form_->SimulationRunning(), c.started);
+    form_->close();
+    EXPECT_FALSE(form_->SimulationRunning());
+    form_->SetLogEcho(nullptr);
+    EXPECT_EQ(echo.Lines(), c.lines);
+    EXPECT_EQ(form_->Jobs().ExitStatus(), c.status);
   }
 }
 
