@@ -75,6 +75,23 @@ class ICollisionWorld {
 
 // A body's box turned into world orientation and placed at the body's position: the bounds that the
 // overlap tests compare.
+// When a group's resting problem tries the basis of its last solution before the pivoting: at every solve
+// while that succeeds; after a failure (the bodies still move, and a failed try costs about what the
+// pivoting does) only once the group's contacts have stayed the same for kLCPReuseWait solves, and for
+// twice as many after each further failure, up to kLCPReuseWaitLimit.
+class TBasisReuse {
+ public:
+  // A solve of the group begins, with the contacts of the last one (`same`) or others.
+  void Begin(bool same) { unchanged_ = same ? unchanged_ + 1 : 0; }
+  bool Due() const { return unchanged_ >= wait_; }
+  void Succeeded() { wait_ = 0; }
+  void Failed();
+
+ private:
+  std::uint32_t unchanged_ = 0;  // solves since the contacts last changed
+  std::uint32_t wait_ = 0;       // how many of those a try waits for
+};
+
 struct TPlacedBox {
   long double lo_x = 0, hi_x = 0, lo_y = 0, hi_y = 0;
   bool HasNaN() const { return std::isnan(lo_x) || std::isnan(hi_x) || std::isnan(lo_y) || std::isnan(hi_y); }
@@ -233,11 +250,9 @@ class TCollisions {
     bool guessing = false;
     TLCPSettings guess_settings;
     // The group's contacts (edge body and index, vertex body and index, sticking) as of the last solve,
-    // the solves since they last changed, and how many of those a solve from the last basis waits for:
-    // 0 while that pays, more after it failed (the bodies still move), doubling with each failure.
+    // and when the last solution's basis is tried first.
     std::vector<std::int32_t> contact_set, last_contact_set;
-    std::uint32_t unchanged = 0;
-    std::uint32_t reuse_after = 0;
+    TBasisReuse reuse;
   };
   // The storage of one group's impact.
   struct TImpactGroup {

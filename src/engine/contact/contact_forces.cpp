@@ -212,7 +212,7 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
     f.contact_set.insert(f.contact_set.end(),
                          {t.EdgeBody, t.EdgeIndex, t.VertexBody, t.VertexIndex, sticking[group.Members[c]]});
   }
-  f.unchanged = f.contact_set == f.last_contact_set ? f.unchanged + 1 : 0;
+  f.reuse.Begin(f.contact_set == f.last_contact_set);
   f.last_contact_set.swap(f.contact_set);
   TForceGroup::TSolved& slot = f.solved[f.next_solved];
   slot.inputs = f.q_inputs;
@@ -235,6 +235,11 @@ bool TCollisions::SolveForceGroup(const TContactGroup& group, const std::vector<
   return true;
 }
 
+void TBasisReuse::Failed() {
+  wait_ = std::min(std::max(kLCPReuseWait, 2 * wait_), kLCPReuseWaitLimit);
+  unchanged_ = 0;
+}
+
 // The pivoting decides which of the equivalent solutions the contacts take, and its answer is checked.
 // In a long degenerate solve (a tall stack at rest) its basis inverse drifts: it may end without a
 // solution or with one far off. The group's last solution then gives the basis of this one, solved
@@ -248,13 +253,12 @@ bool TCollisions::SolveRestingLCP(const TLCPSettings& settings, TForceGroup& f) 
   const TStepState& state = world_.State();
   const long double scale = LCPSlack(f.q, 1);
   const long double slack = kLCPSolutionSlack * scale;
-  if (f.guessing && f.unchanged >= f.reuse_after && SameSettings(f.guess_settings, settings)) {
+  if (f.guessing && f.reuse.Due() && SameSettings(f.guess_settings, settings)) {
     if (SolveLCPFromGuess(f.a, f.q, f.last_w, f.last_z, f.w, f.z, slack, f.guess_scratch)) {
-      f.reuse_after = 0;
+      f.reuse.Succeeded();
       return true;
     }
-    f.reuse_after = std::min(std::max(kLCPReuseWait, 2 * f.reuse_after), kLCPReuseWaitLimit);
-    f.unchanged = 0;
+    f.reuse.Failed();
   }
   const bool pivoted = SolveLCP(settings, state.Time, f.a, f.q, f.w, f.z);
   f.guessing = !(pivoted && LCPSolutionHolds(f.a, f.q, f.w, f.z, kLCPExactSlack * scale));

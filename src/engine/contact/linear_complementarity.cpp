@@ -1133,10 +1133,25 @@ bool SolveOnBasis(const TDenseMatrix& M, const std::vector<long double>& q, std:
       for (std::uint32_t i = 0; i < k; ++i) std::swap(at(i, pivot), at(i, rank));
       std::swap(basic[pivot], basic[rank]);
     }
+    // Only the pivot row's nonzero columns change the rows below (a zero would subtract a zero): a
+    // contact couples only with the contacts of its own two bodies, and most of a stack's row is zeros.
+    std::vector<std::uint32_t>& columns = Scratch.columns;
+    std::vector<long double>& values = Scratch.values;
+    columns.clear();
+    values.clear();
+    for (std::uint32_t j = rank + 1; j <= k; ++j) {
+      if (at(rank, j) == 0) continue;
+      columns.push_back(j);
+      values.push_back(at(rank, j));
+    }
+    const std::size_t count = columns.size();
+    const std::uint32_t* column = columns.data();
+    const long double* value = values.data();
     for (std::uint32_t r = rank + 1; r < k; ++r) {
       const long double factor = at(r, rank) / at(rank, rank);
       if (factor == 0) continue;
-      for (std::uint32_t j = rank + 1; j <= k; ++j) at(r, j) -= factor * at(rank, j);
+      long double* row = &at(r, 0);
+      for (std::size_t c = 0; c < count; ++c) row[column[c]] -= factor * value[c];
     }
   }
   for (std::uint32_t r = rank; r < k; ++r) Basic[basic[r]] = 0;

@@ -85,8 +85,8 @@ bool LCPSolutionHolds(const TDenseMatrix& M, const std::vector<long double>& q,
 // Working storage of SolveLCPFromGuess, kept by the caller from solve to solve.
 struct TLCPBasisScratch {
   std::vector<char> basis;
-  std::vector<std::uint32_t> basic;
-  std::vector<long double> priority, lu;
+  std::vector<std::uint32_t> basic, columns;
+  std::vector<long double> priority, lu, values;
 };
 
 // Solves w = M z + q, w >= 0, z >= 0, w^T z = 0 from a guess of its solution (GuessW, GuessZ: the last

@@ -144,6 +144,11 @@ INSTANTIATE_TEST_SUITE_P(
         // corner 0 0.1 mm below the top (sliding down past it, or resting beside it).
         AtCornerCase{"beside", 0.5L, -0.25L - 1e-4L, false, {{1, 0, 0}, {1, 3, 0}}},
         AtCornerCase{"beside its bottom", 0.5L, 0.25L - 1e-4L, false, {{1, 0, 0}}},
+        // Pushed 0.1 mm into the square's left side with its bottom on the square's: its corner 1 lies on
+        // edge 0 where the outline starts, its side running up edge 3, the edge before edge 0, which holds
+        // it as any other corner's edge does.
+        AtCornerCase{"beside the first corner", -1.5L + 1e-4L, -0.75L, false,
+                     {{0, 1, 0}, {3, 1, -1e-4L}, {3, 2, -1e-4L}}},
         AtCornerCase{"sunk 2 mm", -0.5L, 0.25L - 2e-3L, true, {}},
         AtCornerCase{"sunk past the skin", -0.5L, 0.25L - 0.2L, true, {}}),
     [](const ::testing::TestParamInfo<AtCornerCase>& info) {
@@ -153,6 +158,49 @@ INSTANTIATE_TEST_SUITE_P(
       }
       return name;
     });
+
+// The square's right side leaning out below its top-right corner, (a, -1) to (0, 0), so that the corner
+// opens to 90 + atan(a) degrees, and the probe standing on the top with its corner 1 0.1 mm down, nearer
+// the side than the top: up to 135 degrees the top holds it too; a wider corner is no corner the probe's
+// bottom can hang on, and the side alone takes it.
+struct TWideCorner {
+  long double a;
+  bool held;
+};
+void PrintTo(const TWideCorner& c, std::ostream* os) {
+  *os << "side from (" << static_cast<double>(c.a) << ", -1)" << (c.held ? " holds" : " does not hold");
+}
+class WideCornerTest : public CollisionsTest, public ::testing::WithParamInterface<TWideCorner> {};
+
+TEST_P(WideCornerTest, HoldsOnlyUpTo135Degrees) {
+  const auto [a, held] = GetParam();
+  Write("corner.exs", "points =5\r\n%%data\r\n-1 " + Num(a) + " 0 -1 -1\r\n-1 -1 0 0 -1\r\n%%enddata\r\n");
+  Write("probe.exs",
+        "points =5\r\n%%data\r\n-0.5 0.5 0.5 -0.5 -0.5\r\n-0.25 -0.25 0.25 0.25 -0.25\r\n%%enddata\r\n");
+  Write("corner.bdy", BodyFile("Corner", "corner.exs", 1, 1, ""));
+  Write("probe.bdy", BodyFile("Probe", "probe.exs", 1, 1, "x=-0.5\r\ny=" + Num(0.25L - 1e-4L) + "\r\n"));
+  Write("model.cop", "[Corner-Probe]\r\nresistingPenetration=T:F\r\n");
+  Load("maximumPenetration=1e-3\r\n", {"corner.bdy", "probe.bdy"}, 0);
+  ASSERT_TRUE(collisions_.Detect());
+  std::vector<std::pair<int, long double>> corner1;
+  for (std::int32_t i = 0; i < collisions_.Contacts->Count(); ++i) {
+    const TContact& contact = collisions_.Contacts->Items(i);
+    if (contact.VertexIndex == 1) corner1.emplace_back(contact.EdgeIndex, contact.Kinematics.Position.Normal.Get());
+  }
+  std::sort(corner1.begin(), corner1.end());
+  ASSERT_EQ(corner1.size(), held ? 2u : 1u);
+  EXPECT_EQ(corner1[0].first, 1);
+  EXPECT_NEAR(corner1[0].second, -1e-4L * a / std::sqrt(a * a + 1), 1e-15L);
+  if (held) {
+    EXPECT_EQ(corner1[1].first, 2);
+    EXPECT_NEAR(corner1[1].second, -1e-4L, 1e-15L);
+  }
+}
+
+// 117, 127 and 153 degrees.
+INSTANTIATE_TEST_SUITE_P(OpeningCorner, WideCornerTest,
+                         ::testing::Values(TWideCorner{0.5L, true}, TWideCorner{0.8L, true},
+                                           TWideCorner{2, false}));
 
 // A's corner 2 inside B near B's bottom edge, B's corner 0 inside A near A's top edge: the pair's section
 // decides whose edges are tested; a body without a shape (A as a ghost) never collides.

@@ -173,6 +173,38 @@ std::string ForceBits(TCollisions& collisions, TStepState& state, long double bi
   return bits;
 }
 
+// The last solution's basis is tried at every solve while that succeeds. After a failed try the group's
+// contacts must stay the same for 4 solves before the next, for 8 after a second failure, and so on up to
+// 256; a change of contacts starts the count again, and a success ends the waiting.
+TEST(BasisReuseTest, WaitsAfterAFailureDoublingUpToItsLimit) {
+  TBasisReuse reuse;
+  // The solves of unchanged contacts until the next try.
+  const auto solves_to_next_try = [&reuse] {
+    std::uint32_t solves = 0;
+    do {
+      reuse.Begin(true);
+      ++solves;
+    } while (!reuse.Due() && solves < 1000);
+    return solves;
+  };
+  reuse.Begin(false);
+  EXPECT_TRUE(reuse.Due());
+  for (const std::uint32_t wait : {4u, 8u, 16u, 32u, 64u, 128u, 256u, 256u}) {
+    reuse.Failed();
+    EXPECT_EQ(solves_to_next_try(), wait);
+  }
+  reuse.Failed();
+  for (int i = 0; i < 255; ++i) reuse.Begin(true);
+  reuse.Begin(false);
+  EXPECT_FALSE(reuse.Due());
+  EXPECT_EQ(solves_to_next_try(), 256u);
+  reuse.Succeeded();
+  reuse.Begin(false);
+  EXPECT_TRUE(reuse.Due());
+  reuse.Failed();
+  EXPECT_EQ(solves_to_next_try(), 4u);
+}
+
 // A box resting step after step solves the same problem again and again, and its velocities may
 // alternate between two values: the solver may take a solution it found before for the same problem,
 // but whatever changes (a velocity by the last bit, the forces, the inverse mass matrix, the friction,
