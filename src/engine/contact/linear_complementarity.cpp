@@ -258,7 +258,7 @@ class TPivoting {
  public:
   static std::size_t Bytes(std::uint32_t n) {
     const std::size_t cells = std::size_t{n} * n + 6 * std::size_t{n};  // Binv, b, d, v, u, terms
-    return cells * sizeof(Cell) + 2 * std::size_t{n} * sizeof(std::uint32_t) +
+    return cells * sizeof(Cell) + 3 * std::size_t{n} * sizeof(std::uint32_t) +
            std::size_t{n} * sizeof(std::int32_t);
   }
 
@@ -281,6 +281,7 @@ class TPivoting {
     active_ = reinterpret_cast<std::uint32_t*>(terms_ + n);
     diagonal_ = active_ + n;
     basis_ = reinterpret_cast<std::int32_t*>(diagonal_ + n);
+    nonzero_ = reinterpret_cast<std::uint32_t*>(basis_ + n);
   }
 
   // With split cells a solve writes z and w itself (see WriteResult) and returns Solved; they are
@@ -339,6 +340,23 @@ class TPivoting {
       sum -= x_i;
     }
     for (; p < count; ++p) sum += row[p].Get() * terms[p].x.Get();
+    return sum;
+  }
+  // RowDot over the active columns whose x is not zero, nonzero_[0..count): the same sum to the bit, since
+  // a product with a zero x of a finite cell is a zero, and adding a zero leaves a sum as it is (a sum
+  // that starts at +0 never becomes -0).
+  long double SparseRowDot(std::uint32_t i, long double x_i, std::uint32_t count) const {
+    const Cell* row = Row(i);
+    const std::uint32_t diagonal = diagonal_[i];
+    const std::uint32_t* nonzero = nonzero_;
+    const TTerm* terms = terms_;
+    long double sum = 0;
+    std::uint32_t k = 0;
+    if (diagonal <= count_) {
+      for (; k < count && nonzero[k] < diagonal; ++k) sum += row[nonzero[k]].Get() * terms[nonzero[k]].x.Get();
+      sum -= x_i;
+    }
+    for (; k < count; ++k) sum += row[nonzero[k]].Get() * terms[nonzero[k]].x.Get();
     return sum;
   }
   void GatherColumnOfM(std::uint32_t j) {
@@ -432,6 +450,7 @@ class TPivoting {
   // column i is at rest (the number of active columns below i), kNever once it is active.
   std::uint32_t* diagonal_;
   std::int32_t* basis_;          // variable number of the basic variable of each row
+  std::uint32_t* nonzero_;       // positions of the active columns where a multiplied x is not zero
   std::uint32_t count_ = 0;      // number of active columns
   // The rows whose d lies above the pivot tolerance, one bit each, for up to kPivotRowBits rows.
   static constexpr std::uint32_t kPivotRowBits = 64;
@@ -454,7 +473,16 @@ inline bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::
   } else {
     for (std::uint32_t k = 0; k < n; ++k) u_[k].Set(ColumnAt(entering, k) - ColumnAt(leaving, k));
     for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x = u_[active_[p]];
-    for (std::uint32_t i = 0; i < n; ++i) v_[i].Set(RowDot(i, u_[i].Get()));
+    if constexpr (Cell::kGuarded) {
+      // u, a column of M against another or a unit vector, is mostly zeros where bodies touch few others.
+      std::uint32_t count = 0;
+      for (std::uint32_t p = 0; p < count_; ++p) {
+        if (terms_[p].x.Get() != 0) nonzero_[count++] = p;
+      }
+      for (std::uint32_t i = 0; i < n; ++i) v_[i].Set(SparseRowDot(i, u_[i].Get(), count));
+    } else {
+      for (std::uint32_t i = 0; i < n; ++i) v_[i].Set(RowDot(i, u_[i].Get()));
+    }
     v = v_;
   }
 
@@ -489,9 +517,34 @@ inline bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::
     if (!finite) return false;
   }
   long double theta_max;
+  std::uint32_t nonzeros = count_;
   if (z_next) {
     GatherColumnOfM(j);
+    if constexpr (Cell::kGuarded) {
+      nonzeros = 0;
+      for (std::uint32_t p = 0; p < count_; ++p) {
+        if (terms_[p].x.Get() != 0) nonzero_[nonzeros++] = p;
+      }
+    }
+  }
+  if (z_next && 2 * nonzeros > count_) {
     theta_max = UpdateAndMultiply(r, theta, v_r, v, j);
+  } else if (z_next) {
+    // Column j of M mostly zeros (a contact couples only with those of its two bodies): the rows are
+    // updated first, then multiplied over its nonzeros alone, the same sums to the bit.
+    Cell* row = c_;
+    for (std::uint32_t i = 0; i < n; ++i, row += n) {
+      b_[i].Set(i == r ? theta : b_[i].Get() - theta * d_[i].Get());
+      const long double v_i = i == r ? v_r : v[i].Get();
+      for (std::uint32_t p = 0; p < count_; ++p) row[p].Set(row[p].Get() - v_i * terms_[p].a.Get());
+    }
+    theta_max = infinity_;
+    pivot_rows_ = 0;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      const long double d_i = SparseRowDot(i, m_[i][j], nonzeros);
+      d_[i].Set(d_i);
+      theta_max = Relax(theta_max, b_[i].Get(), d_i, i);
+    }
   } else {
     theta_max = infinity_;
     Cell* row = c_;
