@@ -14,12 +14,14 @@
 // history or its model copy is incomplete (every error line of the load on stderr, first to last), 3 when
 // the run stops on an error (the error on stderr), a history file that could not be written among them
 // (a full disk: the line names the file and the reason; the history keeps its whole records up to there).
+// A file-size limit (ulimit -f) is a failed write like a full disk: it does not kill the run.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
 #include <initializer_list>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +29,10 @@
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
 #include "engine/world/model.h"
+#include "platform/line_file.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -102,6 +106,7 @@ std::string WithoutTrailingSeparator(std::string path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  zentrova::LetFileSizeLimitFailWrites();
   std::string world_file;
   std::string history_name;
   long double until = std::numeric_limits<long double>::infinity();

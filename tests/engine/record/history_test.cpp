@@ -812,8 +812,9 @@ TEST_F(HistoryKillTest, KilledRunLeavesWholeRecordsAndAHistoryThatContinues) {
 // zentrova-run as its own process, its output and errors in files.
 class RunProcess {
  public:
-  // With a `file_size_limit` (bytes), the run's files cannot grow past it, as on a full disk: SIGXFSZ is
-  // ignored, so a write beyond the limit fails with EFBIG.
+  // With a `file_size_limit` (bytes), the run's files cannot grow past it, as on a full disk: a write
+  // beyond the limit fails with EFBIG. SIGXFSZ keeps its default, which kills: zentrova-run must ignore it
+  // itself, whatever its caller does (a shell's ulimit -f leaves the signal as it is).
   RunProcess(const std::vector<std::string>& arguments, const std::string& out, const std::string& err,
              rlim_t file_size_limit = RLIM_INFINITY)
       : out_(out), err_(err) {
@@ -833,7 +834,7 @@ class RunProcess {
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = file_size_limit;
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0 || signal(SIGXFSZ, SIG_IGN) == SIG_ERR) _exit(126);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0 || signal(SIGXFSZ, SIG_DFL) == SIG_ERR) _exit(126);
       }
       execv(program.c_str(), argv.data());
       _exit(127);
@@ -911,10 +912,10 @@ const char* const kEndlessFall =
     "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
     "writeToHistoryEachTimeStep=1\nbreakTime=1e6\n[Bodies]\nBody1=ball.bdy\n";
 
-// zentrova-run under a file-size limit (ulimit -f with SIGXFSZ ignored), which fails a write as a full
-// disk does: the first record that does not fit ends the run with exit status 3 and one line on stderr
-// naming the file and the reason. data.txt (and watches.txt, in step with it) keep whole records up to
-// there; without the limit the history continues from its last record, without a gap.
+// zentrova-run under a file-size limit (ulimit -f), which fails a write as a full disk does: the first record
+// that does not fit ends the run with exit status 3 and one line on stderr naming the file and the reason.
+// data.txt (and watches.txt, in step with it) keep whole records up to there; without the limit the history
+// continues from its last record, without a gap.
 TEST_F(HistoryKillTest, AFileSizeLimitEndsTheRunAndTheHistoryContinuesWithoutAGap) {
   constexpr rlim_t kLimit = 20000;  // bytes: about 160 records of 122
   const struct {
