@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,7 +131,8 @@ TEST_F(HistoryTest, DirectoriesAndFilesThatCannotBeMadeOrFound) {
   std::string name;
   EXPECT_FALSE(missing.SelectDirectory(name));
   EXPECT_FALSE(missing.OpenFiles());
-  EXPECT_EQ(Logged(), (Strings{"[Error] Could not create history directory " + dir_.Path() + "missing/000/.",
+  EXPECT_EQ(Logged(), (Strings{"[Error] Could not create history directory " + dir_.Path() +
+                                   "missing/000/: No such file or directory.",
                                "[Error] No history directory to record in."}));
   world_.base = dir_.Path();
   for (const std::string short_name : {"007", "..", "", "03"}) {  // only a numbered directory that exists
@@ -139,6 +141,31 @@ TEST_F(HistoryTest, DirectoriesAndFilesThatCannotBeMadeOrFound) {
     EXPECT_FALSE(other.OpenExisting());
     EXPECT_EQ(Logged().back(),
               "[Error] The requested history file (short name=" + short_name + ") could not be found.");
+  }
+}
+
+// A path too long for the system (4096 bytes with its end) names what could not be made and why: the new
+// directory, or the incomplete-copy mark, the first file made in it (the directory is then chosen all the
+// same, to be removed again).
+TEST_F(HistoryTest, WhatCannotBeCreatedIsNamedWithTheReason) {
+  const struct {
+    std::size_t base;  // the base folder's length with its separator
+    const char* file;  // "" for the directory itself
+  } cases[] = {{4092, ""}, {4070, "model-copy-incomplete.txt"}};
+  for (const auto& c : cases) {
+    world_.base = dir_.Path();
+    while (world_.base.size() < c.base) {
+      const std::size_t left = c.base - world_.base.size();
+      world_.base += std::string(left > 250 ? 150 : left - 1, 'd') + "/";
+    }
+    ASSERT_TRUE(ForceDirectories(world_.base)) << c.base;
+    log_.Clear();
+    THistory history(world_);
+    EXPECT_FALSE(history.CreateNew());
+    const std::string made = world_.base + "000/" + c.file;
+    EXPECT_EQ(Logged(), Strings{std::string("[Error] Could not create history ") +
+                                (*c.file ? "file " : "directory ") + made + ": File name too long."});
+    EXPECT_EQ(history.ShortName, *c.file ? "000" : "");
   }
 }
 
@@ -514,12 +541,14 @@ TEST_F(HistoryTest, UnreadableDataFilesFailTheLoad) {
     const char* data;  // nullptr: no data file
     const char* error;
   } cases[] = {
-      {nullptr, "Could not read history file $data.txt."},
+      {nullptr, "Could not read history file $data.txt: No such file or directory."},
       {"0 0 1 2 3 4 5 6\r\n1 0 1 2 x 4 5 6\r\n2 0 1", "Check history file $data.txt (line 2)."},
       {"0 0 1 2 3 4 5 6\r\n\r\n2 0 1 2 3 4 5 6\r\n1.5 0 1 2 3 4 5 6\r\n",
-       "Check history file $data.txt (line 4): its time 1.5 is not after the time 2 of the record before it."},
+       "Check history file $data.txt (line 4): its time 1.5 is not after the time 2 of the record before "
+       "it."},
       {"0 0 1 2 3 4 5 6\r\nNan 0 1 2 3 4 5 6\r\n",
-       "Check history file $data.txt (line 2): its time NAN is not after the time 0 of the record before it."},
+       "Check history file $data.txt (line 2): its time NAN is not after the time 0 of the record before "
+       "it."},
       {"0 0 1 2 3 4 5\r\n", "Check history file $data.txt (line 1)."},
   };
   for (const auto& c : cases) {
@@ -535,6 +564,50 @@ TEST_F(HistoryTest, UnreadableDataFilesFailTheLoad) {
     EXPECT_EQ(Logged().back(), error.replace(error.find('$'), 1, Folder("001")));
     EXPECT_EQ(history.Points.Count(), 0u);
     if (c.data != nullptr) EXPECT_EQ(test::ReadBytes(Folder("001") + "data.txt"), c.data);
+  }
+}
+
+// A history file that cannot be read refuses the history, named with the reason, and stays as it is. One
+// that is no regular file is not even opened: a FIFO would hold the load for ever, a device would be read
+// without end, and log.txt would be replaced by the rewrite of its header. A link to a regular file is
+// one; reading /proc/self/mem from its start fails.
+TEST_F(HistoryTest, AHistoryFileThatCannotBeReadRefusesTheHistoryAsItIs) {
+  const char* const special = "History file $ is not a regular file.";
+  const struct {
+    fs::file_type type;
+    std::function<void(const std::string&)> make;
+    const char* error;  // nullptr: the history loads
+  } kinds[] = {
+      {fs::file_type::fifo, [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, special},
+      {fs::file_type::directory, [](const std::string& p) { fs::create_directory(p); }, special},
+      {fs::file_type::symlink, [](const std::string& p) { fs::create_symlink("/dev/null", p); }, special},
+      {fs::file_type::symlink, [](const std::string& p) { fs::create_symlink("/proc/self/mem", p); },
+       "Could not read history file $: Input/output error."},
+      {fs::file_type::symlink, [this](const std::string& p) { fs::create_symlink(dir_.File("moved"), p); },
+       nullptr}};
+  TContactWatches watches;
+  SetWatches(watches, {{0, 0, 0}});
+  for (const std::string file : {"data.txt", "watches.txt", "log.txt"}) {
+    for (const auto& kind : kinds) {
+      SCOPED_TRACE(file + " " + std::to_string(&kind - kinds));
+      fs::remove_all(Folder("000"));
+      MakeHistory(
+          "000",
+          {{"data.txt", "0 0 1 2 3 4 5 6\r\n"}, {"watches.txt", "0 0 0 0 \r\n"}, {"log.txt", "h\r\n"}});
+      const std::string path = Folder("000") + file;
+      fs::rename(path, dir_.File("moved"));
+      kind.make(path);
+      log_.Clear();
+      THistory history(world_);
+      std::string name = "000";
+      ASSERT_TRUE(history.SelectDirectory(name));
+      EXPECT_EQ(history.Restart(true), kind.error == nullptr);
+      if (kind.error == nullptr) continue;
+      std::string error = std::string("[Error] ") + kind.error;
+      EXPECT_EQ(Logged(), Strings{error.replace(error.find('$'), 1, path)});
+      EXPECT_EQ(fs::symlink_status(path).type(), kind.type);
+      if (file != "log.txt") EXPECT_EQ(test::ReadBytes(Folder("000") + "log.txt"), "h\r\n");
+    }
   }
 }
 
@@ -709,20 +782,33 @@ TEST_F(HistoryTest, RecordsAreAppendedInTheLineEndsOfTheirFile) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.data + "|" + c.watches);
     fs::remove_all(Folder("000"));
-    MakeHistory("000", {{"data.txt", c.data}, {"watches.txt", c.watches}, {"log.txt", "h\r\n"}});
+    // log.txt keeps the line ends of watches.txt here.
+    const std::string log_end =
+        c.watches.find("\r") == std::string::npos && !c.watches.empty() ? "\n" : "\r\n";
+    MakeHistory("000", {{"data.txt", c.data}, {"watches.txt", c.watches}, {"log.txt", "h" + log_end}});
     TContactWatches watches;
     SetWatches(watches, {{0, 0, 0}});
     THistory history(world_);
     std::string name = "000";
-    ASSERT_TRUE(history.SelectDirectory(name) && history.Restart(false) && history.OpenFiles());
+    ASSERT_TRUE(history.SelectDirectory(name) && history.Restart(true) && history.OpenFiles());
     world_.stored = history.Points.Count();
     auto state = test::State(5, 0, {{1, 0, 0}, {2, 0, 0}});
     const std::string line = THistory::DataLine(*state);
     ASSERT_TRUE(history.WriteStep(std::move(state)));
     history.CloseFiles();
     EXPECT_EQ(test::ReadBytes(Folder("000") + "data.txt"), c.data_kept + line + c.data_end);
-    EXPECT_EQ(test::ReadBytes(Folder("000") + "watches.txt"),
-              c.watches_kept + FloatToSci23(5) + " 0 0 0 " + c.watches_end);
+    const std::string watched = c.watches_kept + FloatToSci23(5) + " 0 0 0 " + c.watches_end;
+    EXPECT_EQ(test::ReadBytes(Folder("000") + "watches.txt"), watched);
+    // A record whose data line fails takes back exactly its watches line.
+    fs::remove(history.DataFileName);
+    fs::create_symlink("/dev/full", history.DataFileName);
+    ASSERT_TRUE(history.OpenFiles());
+    EXPECT_FALSE(history.WriteStep(test::State(6, 0, {{1, 0, 0}, {2, 0, 0}})));
+    EXPECT_EQ(test::ReadBytes(history.WatchesFileName), watched);
+    history.AddLogLine("a line");
+    std::string log;
+    for (const std::string& logged : history.Log()) log += logged + log_end;
+    EXPECT_EQ(test::ReadBytes(history.LogFileName), log);
   }
 }
 
