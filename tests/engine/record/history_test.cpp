@@ -1049,6 +1049,56 @@ TEST_F(HistoryKillTest, AFileSizeLimitEndsTheRunAndTheHistoryContinuesWithoutAGa
   }
 }
 
+// What a file-size limit fails besides the records of a run, each named with the reason: the model's copy
+// into a new history (the load fails; no line blames the world file, which is fine), the first record of
+// a new history (its directory, holding nothing, goes, and no history is printed), and the start and end
+// times log.txt takes after an otherwise good run (the limit one byte below the log that holds them).
+TEST_F(HistoryKillTest, AFileSizeLimitNamesWhatItFailed) {
+  CopyModel("fall");
+  CopyModel("box");
+  const std::string folder = dir_.Path() + "000/", fall = dir_.File("fall.wld");
+  const struct {
+    std::function<rlim_t()> prepare;  // gives the limit
+    std::vector<std::string> arguments;
+    int status;
+    std::string error;    // stderr's last lines, its only errors
+    std::string history;  // stdout's first line
+  } cases[] = {{[] { return 250; },
+                {dir_.File("box.wld"), "--until", "0"},
+                3,
+                "[Error] Could not write history file " + folder + "data.txt: File too large.\n",
+                "history: \n"},
+               {[&] {
+                  EXPECT_EQ(test::RunZentrovaRun(fall + " --until 0.1", dir_.File("err.txt")).status, 0);
+                  return FileSize(folder + "log.txt") - 1;
+                },
+                {fall, "--history", "000", "--until", "0.1"},
+                3,
+                "[Error] Could not write history file " + folder + "log.txt: File too large.\n",
+                "history: " + dir_.File("000") + "\n"},
+               {[&] {
+                  fs::remove_all(folder);
+                  WriteModelFile("fall.hv", test::ReadBytes(dir_.File("fall.hv")) + std::string(5000, '\n'));
+                  return 4096;
+                },
+                {fall},
+                2,
+                "[Error] Copying file " + dir_.File("fall.hv") + " to " + folder +
+                    " failed: File too large.\n[Error] could not copy model files to result folder.\n",
+                ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    const rlim_t limit = c.prepare();
+    RunProcess run(c.arguments, dir_.File("out.txt"), dir_.File("err.txt"), limit);
+    EXPECT_EQ(run.Wait(), c.status);
+    const std::string err = run.Err(), out = run.Out();
+    EXPECT_TRUE(err.ends_with(c.error)) << err;
+    EXPECT_EQ(err.find("[Error]"), err.size() - c.error.size()) << err;
+    EXPECT_EQ(out.substr(0, out.find('\n') + 1), c.history);
+    EXPECT_EQ(DirectoryExists(folder), !c.history.empty() && c.history != "history: \n");
+  }
+}
+
 // A run that records into a history holds it: a second run on it, started while the first records or at
 // the same moment, is refused and writes nothing to it; a kill of the holder frees the history.
 TEST_F(HistoryProcessTest, TwoRunsOnOneHistoryNeverRecordIntoItTogether) {
