@@ -718,6 +718,32 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
   }
 }
 
+// A record that fails while log.txt fails as well (the failure's own line cannot reach it): the first
+// failure stays the history's one line, logged once.
+TEST_F(HistoryTest, ASecondFailedWriteNeitherReplacesNorRepeatsTheFirst) {
+  for (const std::string file : {"data.txt", "watches.txt"}) {
+    SCOPED_TRACE(file);
+    fs::remove_all(Folder("000"));
+    log_.Clear();
+    TContactWatches watches;
+    SetWatches(watches, {{0, 0, 0}});
+    THistory history(world_);
+    history.ConnectLog(log_);
+    ASSERT_TRUE(history.CreateNew() && history.Restart(false));
+    for (const std::string failing : {file, std::string("log.txt")}) {
+      fs::remove(history.Directory + failing);
+      fs::create_symlink("/dev/full", history.Directory + failing);
+    }
+    ASSERT_TRUE(history.OpenFiles());
+    EXPECT_FALSE(history.WriteStep(test::State(0, 0, {{1, 0, 0}, {2, 0, 0}})));
+    const std::string line =
+        "[Error] Could not write history file " + history.Directory + file + ": No space left on device.";
+    EXPECT_EQ(history.WriteFailure(), line);
+    EXPECT_TRUE(history.ReportWriteFailure());
+    EXPECT_EQ(Logged(), Strings{line});
+  }
+}
+
 // A log.txt that cannot be brought up to its log at the start of a run fails the opening as a write
 // does; a log line kept back by a failure reaches log.txt with the next run that can write it.
 TEST_F(HistoryTest, ALogThatCannotCatchUpFailsTheOpeningOfTheNextRun) {

@@ -369,6 +369,34 @@ TEST_F(RunLoopTest, AFailedWriteEndsTheRunInTheLastRecordAndALaterRunLeavesNoGap
   }
 }
 
+// A write that fails only in the run's final actions (a line the host logs as the run ends, which log.txt
+// cannot take) still makes the run's stop a failed write; without it the run ends as it would.
+TEST_F(RunLoopTest, AWriteFailingInTheFinalActionsFailsTheRun) {
+  for (const bool fails : {false, true}) {
+    SCOPED_TRACE(fails);
+    LoadFall();
+    struct : FakeHost {
+      std::function<void()> after;
+      TRunStop stop = TRunStop::Exception;
+      std::string reason;
+      void AfterRun(const TWorld&) override { after(); }
+      void RunStopped(TRunStop s, const std::string& r) override { stop = s, reason = r; }
+    } host;
+    const std::string log = World().Model().History.LogFileName;
+    host.after = [&] {
+      if (fails) std::filesystem::remove(log), std::filesystem::create_symlink("/dev/full", log);
+      main_->Log().Add("[Alert] the host's last line");
+    };
+    TRunLoop run(*main_, &host);
+    EXPECT_EQ(run.Run(0.01L), fails ? TRunStop::WriteFailed : TRunStop::Until);
+    EXPECT_EQ(host.stop, fails ? TRunStop::WriteFailed : TRunStop::Until);
+    const std::string line = "[Error] Could not write history file " + log + ": No space left on device.";
+    EXPECT_EQ(host.reason, fails ? line : "");
+    EXPECT_EQ(run.StopReason, host.reason);
+    main_.reset();
+  }
+}
+
 // A history recorded past a break time lowered afterwards has nothing left to run: continued, it says so,
 // takes no step and leaves its files and its current state as they were. A time asked for before the break
 // time is still replayed to, and so is the break time by a film of the states.
