@@ -307,15 +307,17 @@ bool TWorld::CopyModelFiles(const std::string& world_file_path, const std::strin
     named_key = key;
     named_line = line;
   };
-  std::string source;  // the file being copied
-  auto copy = [&](const std::string& name) {
-    source = from + name;
-    return CopyFileAndWait(source, destination, kCopyTimeoutMilliseconds, CopyName(name));
+  // A file that is there but could not be copied (a full disk) has said why: where it is named is no matter.
+  bool copy_failed = false;
+  auto copy_file = [&](const std::string& source, const std::string& target_name) {
+    const bool copied = CopyFileAndWait(source, destination, kCopyTimeoutMilliseconds, target_name);
+    copy_failed = !copied && !FindFile(source).empty();
+    return copied;
   };
+  auto copy = [&](const std::string& name) { return copy_file(from + name, CopyName(name)); };
   auto copy_path = [&](const std::string& path) {
     if (path.compare(0, from.size(), from) == 0) return copy(path.substr(from.size()));
-    source = path;
-    return CopyFileAndWait(path, destination, kCopyTimeoutMilliseconds);
+    return copy_file(path, "");
   };
   auto copy_all = [&] {
     if (!copy(ExtractFileName(ToNativeSeparators(world_file_path)))) return false;
@@ -349,8 +351,7 @@ bool TWorld::CopyModelFiles(const std::string& world_file_path, const std::strin
   };
   if (copy_all()) return true;
   std::string line = "[Error] could not copy model files to result folder.";
-  // Where a file is named matters only when it is missing: a copy that failed (a full disk) has said why.
-  if (!named_in.empty() && FindFile(source).empty()) {
+  if (!named_in.empty() && !copy_failed) {
     // A name the file does not give is the default one: the world file's base name with the extension.
     line = named_line != 0 ? WithPlace(line, named_in, named_line, "the file named by " + named_key)
                            : WithPlace(line, named_in, 0, named_key + " is not given, so its default is read");
