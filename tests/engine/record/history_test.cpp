@@ -655,10 +655,19 @@ TEST_F(HistoryTest, DeletesOnlyNumberedDirectoriesAndEmptyOnesWhenAsked) {
 // file and the system's reason, and no record after it, so the files keep whole records up to it. The
 // next run's opening of the files forgets it, and once the file can be written the records go on from
 // the last one kept, without a gap. /dev/full in the file's place fails every write with ENOSPC, as a
-// full disk does, also for root.
+// full disk does, also for root. A second failure (log.txt failing as well, as the first failure's line
+// goes to it) neither replaces that line nor is logged again.
 TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
-  for (const std::string file : {"data.txt", "watches.txt", "log.txt"}) {
-    SCOPED_TRACE(file);
+  const struct {
+    std::string file;
+    bool log_too;
+  } cases[] = {{"data.txt", false},
+               {"watches.txt", false},
+               {"log.txt", false},
+               {"data.txt", true},
+               {"watches.txt", true}};
+  for (const auto& [file, log_too] : cases) {
+    SCOPED_TRACE(file + (log_too ? " and log.txt" : ""));
     fs::remove_all(Folder("000"));
     log_.Clear();
     TContactWatches watches;
@@ -672,8 +681,11 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
     const std::string saved = test::ReadBytes(path);
     const std::string data = test::ReadBytes(history.DataFileName);
     const std::string watched = test::ReadBytes(history.WatchesFileName);
-    fs::remove(path);
-    fs::create_symlink("/dev/full", path);
+    const std::string log = test::ReadBytes(history.LogFileName);
+    for (const std::string& failing : {path, log_too ? history.LogFileName : path}) {
+      fs::remove(failing);
+      fs::create_symlink("/dev/full", failing);
+    }
     ASSERT_TRUE(history.OpenFiles());
     const std::string line = "[Error] Could not write history file " + path + ": No space left on device.";
     if (file == "log.txt") {
@@ -704,6 +716,7 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
     ASSERT_TRUE(history.CloseFiles());
     fs::remove(path);
     test::WriteBytes(path, saved);
+    if (log_too) fs::remove(history.LogFileName), test::WriteBytes(history.LogFileName, log);
     ASSERT_TRUE(history.OpenFiles());
     EXPECT_FALSE(history.ReportWriteFailure());
     EXPECT_EQ(history.WriteFailure(), "");
@@ -711,36 +724,11 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
     EXPECT_EQ(test::ReadBytes(history.DataFileName),
               data + THistory::DataLine(*test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})) + "\r\n");
     EXPECT_EQ(test::ReadBytes(history.WatchesFileName), watched + FloatToSci23(1) + " 0 0 0 \r\n");
+    if (log_too) EXPECT_TRUE(test::ReadBytes(history.LogFileName).ends_with("\r\n" + line + "\r\n"));
     if (file == "log.txt") {
       EXPECT_TRUE(test::ReadBytes(history.LogFileName)
                       .ends_with("\r\n[Alert] a line of the run\r\n" + line + "\r\n"));
     }
-  }
-}
-
-// A record that fails while log.txt fails as well (the failure's own line cannot reach it): the first
-// failure stays the history's one line, logged once.
-TEST_F(HistoryTest, ASecondFailedWriteNeitherReplacesNorRepeatsTheFirst) {
-  for (const std::string file : {"data.txt", "watches.txt"}) {
-    SCOPED_TRACE(file);
-    fs::remove_all(Folder("000"));
-    log_.Clear();
-    TContactWatches watches;
-    SetWatches(watches, {{0, 0, 0}});
-    THistory history(world_);
-    history.ConnectLog(log_);
-    ASSERT_TRUE(history.CreateNew() && history.Restart(false));
-    for (const std::string failing : {file, std::string("log.txt")}) {
-      fs::remove(history.Directory + failing);
-      fs::create_symlink("/dev/full", history.Directory + failing);
-    }
-    ASSERT_TRUE(history.OpenFiles());
-    EXPECT_FALSE(history.WriteStep(test::State(0, 0, {{1, 0, 0}, {2, 0, 0}})));
-    const std::string line =
-        "[Error] Could not write history file " + history.Directory + file + ": No space left on device.";
-    EXPECT_EQ(history.WriteFailure(), line);
-    EXPECT_TRUE(history.ReportWriteFailure());
-    EXPECT_EQ(Logged(), Strings{line});
   }
 }
 
