@@ -573,39 +573,37 @@ TEST_F(HistoryTest, UnreadableDataFilesFailTheLoad) {
 // one; reading /proc/self/mem from its start fails.
 TEST_F(HistoryTest, AHistoryFileThatCannotBeReadRefusesTheHistoryAsItIs) {
   const char* const special = "History file $ is not a regular file.";
-  const struct {
-    fs::file_type type;
-    std::function<void(const std::string&)> make;
-    const char* error;  // nullptr: the history loads
-  } kinds[] = {
-      {fs::file_type::fifo, [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }, special},
-      {fs::file_type::directory, [](const std::string& p) { fs::create_directory(p); }, special},
-      {fs::file_type::symlink, [](const std::string& p) { fs::create_symlink("/dev/null", p); }, special},
-      {fs::file_type::symlink, [](const std::string& p) { fs::create_symlink("/proc/self/mem", p); },
-       "Could not read history file $: Input/output error."},
-      {fs::file_type::symlink, [this](const std::string& p) { fs::create_symlink(dir_.File("moved"), p); },
-       nullptr}};
+  const std::pair<std::string, const char*> kinds[] = {
+      // what stands in the file's place; nullptr: it loads
+      {"a FIFO", special},
+      {"a directory", special},
+      {"/dev/null", special},
+      {"/proc/self/mem", "Could not read history file $: Input/output error."},
+      {"moved", nullptr}};
   TContactWatches watches;
   SetWatches(watches, {{0, 0, 0}});
   for (const std::string file : {"data.txt", "watches.txt", "log.txt"}) {
-    for (const auto& kind : kinds) {
-      SCOPED_TRACE(file + " " + std::to_string(&kind - kinds));
+    for (const auto& [kind, error] : kinds) {
+      SCOPED_TRACE(file + " as " + kind);
       fs::remove_all(Folder("000"));
       MakeHistory(
           "000",
           {{"data.txt", "0 0 1 2 3 4 5 6\r\n"}, {"watches.txt", "0 0 0 0 \r\n"}, {"log.txt", "h\r\n"}});
       const std::string path = Folder("000") + file;
       fs::rename(path, dir_.File("moved"));
-      kind.make(path);
+      if (kind == "a FIFO") ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+      if (kind == "a directory") fs::create_directory(path);
+      if (kind[0] != 'a') fs::create_symlink(kind == "moved" ? dir_.File(kind) : kind, path);
+      const fs::file_type type = fs::symlink_status(path).type();
       log_.Clear();
       THistory history(world_);
       std::string name = "000";
       ASSERT_TRUE(history.SelectDirectory(name));
-      EXPECT_EQ(history.Restart(true), kind.error == nullptr);
-      if (kind.error == nullptr) continue;
-      std::string error = std::string("[Error] ") + kind.error;
-      EXPECT_EQ(Logged(), Strings{error.replace(error.find('$'), 1, path)});
-      EXPECT_EQ(fs::symlink_status(path).type(), kind.type);
+      EXPECT_EQ(history.Restart(true), error == nullptr);
+      if (error == nullptr) continue;
+      std::string line = std::string("[Error] ") + error;
+      EXPECT_EQ(Logged(), Strings{line.replace(line.find('$'), 1, path)});
+      EXPECT_EQ(fs::symlink_status(path).type(), type);
       if (file != "log.txt") EXPECT_EQ(test::ReadBytes(Folder("000") + "log.txt"), "h\r\n");
     }
   }
