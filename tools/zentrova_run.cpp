@@ -2,10 +2,12 @@
 // model, or with --history NNN into the history NNN, which it continues) and runs it without a window
 // until its break time, or until the time given with --until (whose state is recorded), then prints four
 // lines:
-//   history: <the history directory>
+//   history: <the history directory>, nothing after the blank when a new history recorded nothing and
+//            its directory went again (a full disk at its first record)
 //   steps: <driver steps taken>
-//   time: <the world's time>
-//   energy: <the mechanical energy of the last state>
+//   time: <the world's time>, or the time of the history's last record when no step was taken (a
+//         continuation that could not be opened or is past its break time)
+//   energy: <the mechanical energy of that state>
 // The load's alerts and warnings go to stderr.
 // A history that already ends past the break time runs nothing: an alert on stderr says so, and the exit
 // status is 0.
@@ -14,12 +16,14 @@
 // history or its model copy is incomplete (every error line of the load on stderr, first to last), 3 when
 // the run stops on an error (the error on stderr), a history file that could not be written among them
 // (a full disk: the line names the file and the reason; the history keeps its whole records up to there).
+// A file-size limit (ulimit -f) is a failed write like a full disk: it does not kill the run.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <exception>
 #include <initializer_list>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +31,10 @@
 #include "engine/step/driver.h"
 #include "engine/step/run_loop.h"
 #include "engine/world/model.h"
+#include "platform/line_file.h"
 #include "platform/message_sink.h"
 #include "platform/number_text.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -102,6 +108,7 @@ std::string WithoutTrailingSeparator(std::string path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  zentrova::LetFileSizeLimitFailWrites();
   std::string world_file;
   std::string history_name;
   long double until = std::numeric_limits<long double>::infinity();
@@ -126,8 +133,10 @@ int main(int argc, char** argv) {
   }
   if (world_file.empty()) return Usage();
 
-  zentrova::TVYKMain main;
-  TLogMessages messages(main.Log());
+  // Freed before the history's line is printed: closing it removes a new directory that recorded nothing.
+  auto driver = std::make_unique<zentrova::TVYKMain>();
+  zentrova::TVYKMain& main = *driver;
+  auto messages = std::make_unique<TLogMessages>(main.Log());
   try {
     if (!main.LoadWorld(world_file, history_name, "")) {
       std::fputs(ErrorLines(main.Log()).c_str(), stderr);
@@ -154,9 +163,21 @@ int main(int argc, char** argv) {
   if (stop == zentrova::TRunStop::PastBreakTime) std::fprintf(stderr, "%s\n", run.StopReason.c_str());
   // The energy of the state the run ended in, not of the last stage of its last step.
   if (!failed) world.PrepareStep();
-  std::printf("history: %s\n", WithoutTrailingSeparator(history.Directory).c_str());
-  std::printf("steps: %llu\n", static_cast<unsigned long long>(run.Steps));
-  std::printf("time: %s\n", zentrova::FloatToText(world.State.Time).c_str());
-  std::printf("energy: %s\n", zentrova::FloatToText(world.State.MechanicalEnergy).c_str());
+  long double time = world.State.Time;
+  long double energy = world.State.MechanicalEnergy;
+  // Without a step the world stands at the history's first record, where a continuation begins.
+  if (const std::uint32_t records = history.Points.Count(); run.Steps == 0 && records > 0) {
+    time = history.Points.Items(records - 1).Time;
+    energy = history.Points.Items(records - 1).MechanicalEnergy;
+  }
+  const std::string directory = history.Directory;
+  const std::uint64_t steps = run.Steps;
+  messages.reset();
+  driver.reset();
+  std::printf("history: %s\n",
+              zentrova::DirectoryExists(directory) ? WithoutTrailingSeparator(directory).c_str() : "");
+  std::printf("steps: %llu\n", static_cast<unsigned long long>(steps));
+  std::printf("time: %s\n", zentrova::FloatToText(time).c_str());
+  std::printf("energy: %s\n", zentrova::FloatToText(energy).c_str());
   return failed ? kExitRunFailed : 0;
 }

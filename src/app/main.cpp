@@ -19,6 +19,7 @@
 #include "app/main_window.h"
 #include "app/qt_message_sink.h"
 #include "app/scene_classes.h"
+#include "platform/line_file.h"
 #include "platform/paths.h"
 #include "scene/gl/egl_context.h"
 #include "scene/qt/qt_dialogs.h"
@@ -37,6 +38,7 @@ void SayNoDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  zentrova::LetFileSizeLimitFailWrites();
   const bool job_file_given = argc == 2;
   // Without a display Qt would abort; a job file can run on its off-screen platform.
   if (!zentrova::DisplayConfigured()) {

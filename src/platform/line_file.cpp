@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 namespace zentrova {
@@ -63,7 +64,8 @@ TAppendFile::~TAppendFile() {
 
 bool TAppendFile::Open(const std::string& file_name) {
   Close();
-  fd_ = ::open(file_name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  // A FIFO put in the file's place fails at once (no reader) rather than waiting for one.
+  fd_ = ::open(file_name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd_ < 0) error_ = errno;
   return fd_ >= 0;
 }
@@ -127,6 +129,54 @@ bool ReplaceTextLines(const std::string& file_name, const std::vector<std::strin
 
 bool TruncateFile(const std::string& file_name, std::size_t size) {
   return ::truncate(file_name.c_str(), static_cast<off_t>(size)) == 0;
+}
+
+TReadResult ReadRegularFile(const std::string& file_name, std::string& text, int* error) {
+  text.clear();
+  auto failed = [error](int number) {
+    if (error != nullptr) *error = number;
+    return number == ENOENT ? TReadResult::Missing : TReadResult::Failed;
+  };
+  struct stat status {};
+  if (::stat(file_name.c_str(), &status) != 0) return failed(errno);
+  if (!S_ISREG(status.st_mode)) return TReadResult::NotRegular;
+  // Something else may have taken the name since: opened without waiting, and looked at again.
+  const int fd = ::open(file_name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return failed(errno);
+  if (::fstat(fd, &status) != 0) {
+    const int number = errno;
+    ::close(fd);
+    return failed(number);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    ::close(fd);
+    return TReadResult::NotRegular;
+  }
+  text.reserve(static_cast<std::size_t>(status.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const int number = errno;
+      ::close(fd);
+      text.clear();
+      return failed(number);
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return TReadResult::Read;
+}
+
+bool IsSpecialFile(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode);
+}
+
+void LetFileSizeLimitFailWrites() {
+  std::signal(SIGXFSZ, SIG_IGN);
 }
 
 }  // namespace zentrova

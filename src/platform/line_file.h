@@ -64,4 +64,19 @@ bool ReplaceTextLines(const std::string& file_name, const std::vector<std::strin
 // Cuts the file to its first `size` bytes; false when it cannot be.
 bool TruncateFile(const std::string& file_name, std::size_t size);
 
+// What reading a file whole found.
+enum class TReadResult { Read, Missing, NotRegular, Failed };
+// Reads a regular file (or a link to one) whole into `text`. Anything else in its place (a FIFO, a
+// device, a socket, a directory) is NotRegular and is not opened: a FIFO would wait for a writer for
+// ever and a device may never end. `error` receives the system's error number of a failure (ENOENT for
+// Missing).
+TReadResult ReadRegularFile(const std::string& file_name, std::string& text, int* error = nullptr);
+// Whether something that is not a regular file stands at the path, a link followed: false for a
+// regular file and for nothing at all.
+bool IsSpecialFile(const std::string& path);
+
+// A file-size limit (ulimit -f) kills a process by SIGXFSZ at the write that crosses it, in the middle of
+// a record. Ignored, the write fails with EFBIG instead and takes the path of every failed write.
+void LetFileSizeLimitFailWrites();
+
 }  // namespace zentrova

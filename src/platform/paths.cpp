@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -101,11 +102,13 @@ bool DeleteFile(const std::string& path) {
   return FileExists(path) && fs::remove(path, ec) && !ec;
 }
 
-bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists) {
+bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists, int* error) {
   std::error_code ec;
   if (!FileExists(from)) return false;
   const auto options = fail_if_exists ? fs::copy_options::none : fs::copy_options::overwrite_existing;
-  return fs::copy_file(from, to, options, ec) && !ec;
+  if (fs::copy_file(from, to, options, ec) && !ec) return true;
+  if (error != nullptr) *error = ec.value();
+  return false;
 }
 
 std::int64_t FileSize(const std::string& path) {
@@ -124,6 +127,10 @@ std::vector<std::string> ListDirectory(const std::string& path, bool folders) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+std::string ReasonText(int error) {
+  return error != 0 ? std::string(": ") + std::strerror(error) : std::string();
 }
 
 std::string CurrentDirectory() {

@@ -26,10 +26,16 @@ bool ForceDirectories(const std::string& path); // every missing level
 bool RemoveDir(const std::string& path);        // an empty folder
 bool RemoveTree(const std::string& path);       // a folder with everything in it
 bool DeleteFile(const std::string& path);
-bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists);
+// `error`, when given, receives the system's error number of a copy that failed (0 when `from` is no
+// regular file).
+bool CopyFile(const std::string& from, const std::string& to, bool fail_if_exists, int* error = nullptr);
 std::int64_t FileSize(const std::string& path);  // -1 when missing
 // Names (not paths) of the entries of a folder, sorted; `folders` selects folders or files.
 std::vector<std::string> ListDirectory(const std::string& path, bool folders);
 std::string CurrentDirectory();
+
+// ": " and the system's text of an error number (": No space left on device"), "" for 0: how a line
+// about a file operation that failed gives its reason before its full stop.
+std::string ReasonText(int error);
 
 }  // namespace zentrova

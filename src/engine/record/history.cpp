@@ -1,13 +1,12 @@
 #include "engine/record/history.h"
 
 #include <algorithm>
-#include <cstring>
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "engine/record/contact_watches.h"
 #include "engine/record/three_digit_names.h"
@@ -99,8 +98,35 @@ std::vector<std::string> HistoryNameCandidates(const std::string& base) {
   return names;
 }
 
-std::string ReadError(const std::string& file_name) {
-  return "[Error] Could not read history file " + file_name + ".";
+// "[Error] Could not <action> history file <file>: <the system's reason>."
+std::string FileErrorLine(const std::string& action, const std::string& file_name, int error) {
+  return "[Error] Could not " + action + " history file " + file_name + ReasonText(error) + ".";
+}
+
+std::string ReadError(const std::string& file_name, int error) {
+  return FileErrorLine("read", file_name, error);
+}
+
+std::string NotRegularLine(const std::string& file_name) {
+  return "[Error] History file " + file_name + " is not a regular file.";
+}
+
+// Reads a history file whole into `text`. One that is there but cannot be read, or is no regular file,
+// is named with the reason in the log; a missing one is left to the caller.
+TReadResult ReadHistoryText(const std::string& file_name, std::string& text, ILogSink& log) {
+  int error = 0;
+  const TReadResult result = ReadRegularFile(file_name, text, &error);
+  if (result == TReadResult::NotRegular) log.AddLine(NotRegularLine(file_name));
+  if (result == TReadResult::Failed) log.AddLine(ReadError(file_name, error));
+  return result;
+}
+
+// ReadHistoryText into a reader; "" is a missing file.
+TReadResult ReadHistoryFile(const std::string& file_name, TTextReader& reader, ILogSink& log) {
+  std::string text;
+  const TReadResult result = file_name.empty() ? TReadResult::Missing : ReadHistoryText(file_name, text, log);
+  reader.OpenText(std::move(text));
+  return result;
 }
 
 std::string LineError(const std::string& file_name, std::size_t line) {
@@ -143,18 +169,17 @@ struct TRecordedFile {
   }
 };
 
-// Reads a recorded file; `file.read` tells whether it exists and could be read. A last line without its
-// line end (a write the kill cut short) is dropped with an alert. False after the error line at the first
-// record that does not begin with `fields` reals, or whose time is not after the time of the record before
-// it: times only ever go forward in a history, and a continued run would append after a time that is not
-// its last.
+// Reads a recorded file; `file.read` tells whether it exists. A last line without its line end (a write
+// the kill cut short) is dropped with an alert. False after the error line when the file cannot be read
+// or is no regular file, and at the first record that does not begin with `fields` reals, or whose time
+// is not after the time of the record before it: times only ever go forward in a history, and a
+// continued run would append after a time that is not its last.
 bool ReadRecordedFile(const std::string& file_name, std::size_t fields, ILogSink& log, TRecordedFile& file) {
   file = TRecordedFile();
   file.name = file_name;
-  std::ifstream in(file_name, std::ios::binary);
-  if (!in) return true;
-  file.text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) return true;
+  const TReadResult result = ReadHistoryText(file_name, file.text, log);
+  if (result == TReadResult::Missing) return true;
+  if (result != TReadResult::Read) return false;
   file.read = true;
   file.size = file.text.size();
   const std::size_t whole = file.text.rfind('\n') + 1;  // 0 without any line end
@@ -336,6 +361,7 @@ void THistory::SetFileNames(const std::string& directory) {
   log_started_ = false;
   data_line_end_ = TLineEnd::CrLf;
   watches_line_end_ = TLineEnd::CrLf;
+  log_line_end_ = TLineEnd::CrLf;
 }
 
 bool THistory::SelectDirectory(std::string& short_name) {
@@ -370,7 +396,7 @@ bool THistory::MakeNumberedDirectory(const std::string& base, std::string& name,
     std::error_code ec;
     if (!std::filesystem::create_directory(std::filesystem::path(directory), ec)) {
       if (!ec || ec == std::errc::file_exists) continue;
-      sink_.AddLine("[Error] Could not create history directory " + directory + ".");
+      sink_.AddLine("[Error] Could not create history directory " + directory + ReasonText(ec.value()) + ".");
       return false;
     }
     // Only a run that named the new number at once can hold it already: it finds no model copy there.
@@ -386,15 +412,18 @@ bool THistory::MakeNumberedDirectory(const std::string& base, std::string& name,
 
 bool THistory::StartDirectory(const std::string& directory) {
   // The mark goes first: a run killed before the copy of the model is whole leaves it behind.
-  const bool marked = WriteTextLines(directory + kModelCopyIncompleteFile,
-                                     {"The model files were being copied into this history directory; the "
-                                      "copy is complete once this file is gone."});
-  TTextWriter data;
-  TTextWriter watches;
-  if (!marked || !data.Open(directory + kDataFile, TTextWriter::Mode::Create) || !data.Close() ||
-      !watches.Open(directory + kWatchesFile, TTextWriter::Mode::Create) || !watches.Close()) {
-    sink_.AddLine("[Error] Could not create the history files in " + directory + ".");
-    return false;
+  const std::pair<const char*, std::vector<std::string>> files[] = {
+      {kModelCopyIncompleteFile,
+       {"The model files were being copied into this history directory; the copy is complete once this file "
+        "is gone."}},
+      {kDataFile, {}},
+      {kWatchesFile, {}}};
+  for (const auto& [name, lines] : files) {
+    int error = 0;
+    if (!ReplaceTextLines(directory + name, lines, TLineEnd::CrLf, &error)) {
+      sink_.AddLine(FileErrorLine("create", directory + name, error));
+      return false;
+    }
   }
   return true;
 }
@@ -505,7 +534,16 @@ bool THistory::Restart(bool read_log) {
 }
 
 bool THistory::Load(bool read_log) {
-  if (read_log) ReadLog();
+  // Refused before anything is opened: a FIFO would hold the load for ever, a device would be read without
+  // end, and log.txt would be replaced by the rewrite of its header.
+  for (const std::string* file : {&DataFileName, &WatchesFileName, &LogFileName}) {
+    if (IsSpecialFile(*file)) {
+      sink_.AddLine(NotRegularLine(*file));
+      return false;
+    }
+  }
+  // One that is there but cannot be read would be replaced by the rewrite of its header.
+  if (read_log && !ReadLog() && FileExists(LogFileName)) return false;
   if (!MendRecords()) return false;
   bool ok = ReadData();
   ok = ReadWatches() && ok;
@@ -518,7 +556,7 @@ bool THistory::MendRecords() {
   const std::size_t data_fields = 2 + 3 * std::size_t{world_.GeneralizedCoordinateCount()};
   if (!ReadRecordedFile(DataFileName, data_fields, sink_, data)) return false;
   if (!data.read) {
-    sink_.AddLine(ReadError(DataFileName));
+    sink_.AddLine(ReadError(DataFileName, ENOENT));
     return false;
   }
   TRecordedFile watches;
@@ -527,10 +565,6 @@ bool THistory::MendRecords() {
   if (watched) {
     const std::size_t count = std::min(model_watches->Count(), model_watches->Data.Count());
     if (!ReadRecordedFile(WatchesFileName, 1 + ValuesPerWatch(model_watches) * count, sink_, watches)) {
-      return false;
-    }
-    if (!watches.read && FileExists(WatchesFileName)) {
-      sink_.AddLine(ReadError(WatchesFileName));
       return false;
     }
     // A watches.txt that is gone holds no record: the data records it misses are named all the same.
@@ -579,10 +613,9 @@ bool THistory::ReadRecordLines(const std::string& directory, std::vector<std::st
 bool THistory::ReadData() {
   Points.Clear();
   TTextReader reader;
-  if (DataFileName.empty() || !reader.Open(DataFileName)) {
-    sink_.AddLine(ReadError(DataFileName));
-    return false;
-  }
+  const TReadResult read = ReadHistoryFile(DataFileName, reader, sink_);
+  if (read == TReadResult::Missing) sink_.AddLine(ReadError(DataFileName, ENOENT));
+  if (read != TReadResult::Read) return false;
   const std::uint32_t n = world_.GeneralizedCoordinateCount();
   auto take = [&](const std::vector<long double>& values) {
     auto state = std::make_unique<TGeneralizedCoordinatesHistory>(n);
@@ -604,12 +637,10 @@ bool THistory::ReadData() {
 
 bool THistory::ReadWatches() {
   TContactWatches* watches = world_.ContactWatches();
-  if (watches == nullptr || WatchesFileName.empty() || !FileExists(WatchesFileName)) return true;
+  if (watches == nullptr) return true;
   TTextReader reader;
-  if (!reader.Open(WatchesFileName)) {
-    sink_.AddLine(ReadError(WatchesFileName));
-    return false;
-  }
+  const TReadResult found = ReadHistoryFile(WatchesFileName, reader, sink_);
+  if (found != TReadResult::Read) return found == TReadResult::Missing;
   TWatchesData& data = watches->Data;
   const std::uint32_t count = std::min(watches->Count(), data.Count());
   const std::size_t per_watch = ValuesPerWatch(watches);
@@ -638,12 +669,15 @@ bool THistory::ReadWatches() {
 }
 
 bool THistory::ReadLog() {
-  std::vector<std::string> lines;
-  if (LogFileName.empty() || !FileExists(LogFileName) || !ReadTextLines(LogFileName, lines)) return false;
+  std::string text;
+  if (LogFileName.empty() || ReadHistoryText(LogFileName, text, sink_) != TReadResult::Read) return false;
+  const std::vector<std::string> lines = TextLines(text);
   {
     std::lock_guard<std::mutex> lock(log_mutex_);
     log_ = lines;
     log_has_header_ = true;
+    // Rewritten and appended to in its own style, as data.txt and watches.txt are.
+    log_line_end_ = LineEndOf(text);
   }
   if (connected_log_ != nullptr) connected_log_->Clear();
   if (log_window_ != nullptr) {
@@ -703,8 +737,7 @@ bool THistory::CloseFiles() {
 }
 
 std::string THistory::WriteFailureLine(const std::string& file_name, int error) {
-  return "[Error] Could not write history file " + file_name +
-         (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) + ".";
+  return FileErrorLine("write", file_name, error);
 }
 
 void THistory::NoteWriteFailure(const std::string& file_name, int error, bool can_log) {
@@ -881,7 +914,7 @@ bool THistory::WriteLogHeader() {
 }
 
 bool THistory::RewriteLogFile(int& error) {
-  log_file_current_ = ReplaceTextLines(LogFileName, log_, TLineEnd::CrLf, &error);
+  log_file_current_ = ReplaceTextLines(LogFileName, log_, log_line_end_, &error);
   return log_file_current_;
 }
 
@@ -890,6 +923,7 @@ bool THistory::AddLogLine(const std::string& text) {
   log_.push_back(text);
   if (log_file_current_) {
     TAppendFile file;
+    file.SetLineEnd(log_line_end_);
     log_file_current_ = file.Open(LogFileName) && file.AppendLine(text) && file.Close();
     // Called while the log holds its lock: the run loop logs the failure.
     if (!log_file_current_) NoteWriteFailure(LogFileName, file.Error(), false);
@@ -986,16 +1020,13 @@ bool THistory::ReadSummary(const std::string& log_path, const std::string& data_
 
 bool THistory::SumWatchHistory(const TIntList& indexes, TFloatList& sum_n, TFloatList& sum_t,
                                TFloatList& sum_w, long double& span) const {
-  if (WatchesFileName.empty() || !FileExists(WatchesFileName)) return true;
   const TContactWatches* watches = world_.ContactWatches();
   const std::uint32_t count = watches != nullptr ? watches->Count() : 0;
   const std::uint32_t wanted = indexes.Count();
-  if (sum_n.Count() < wanted || sum_t.Count() < wanted || sum_w.Count() < wanted) return false;
   TTextReader reader;
-  if (!reader.Open(WatchesFileName)) {
-    sink_.AddLine(ReadError(WatchesFileName));
-    return false;
-  }
+  const TReadResult read = ReadHistoryFile(WatchesFileName, reader, sink_);
+  if (read != TReadResult::Read) return read == TReadResult::Missing;
+  if (sum_n.Count() < wanted || sum_t.Count() < wanted || sum_w.Count() < wanted) return false;
   const std::size_t per_watch = ValuesPerWatch(watches);
   bool started = false;
   long double first_time = 0;

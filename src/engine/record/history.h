@@ -12,8 +12,9 @@
 // real written with ".", "Nan", "+Inf" and "-Inf" included.
 //
 // Every recorded state also stays in memory (Points) for replay, going back and resampling. Input and
-// output errors are logged as one line and reported as false; they never raise. A file that was written
-// with LF line ends alone is continued with LF, so that it never ends up mixed.
+// output errors are logged as one line naming the file and the system's reason, and reported as false;
+// they never raise. A file that was written with LF line ends alone (log.txt too) is continued with LF,
+// so that it never ends up mixed.
 //
 // A run must not go on recording what cannot be kept: the first failed create, write or close of
 // data.txt, watches.txt or log.txt after the files were opened for a run becomes the history's write
@@ -119,7 +120,8 @@ class THistory : public ILogSink {
   // the incomplete-copy mark and empty data.txt and watches.txt. Another run making a directory at the
   // same moment gets another number. False when all thousand are taken ("[Error] Maximum number of
   // history files reached (999).", nothing chosen) or the directory or its files cannot be created (the
-  // directory, when made, is chosen all the same, to be removed again).
+  // directory, when made, is chosen all the same, to be removed again): "[Error] Could not create
+  // history directory <dir>: <reason>." or "[Error] Could not create history file <file>: <reason>.".
   bool CreateNew();
   // The directory named by ShortName, held. False with "[Error] The requested history file (short
   // name=...) could not be found." when it does not exist or ShortName is not a three-digit name; false
@@ -145,7 +147,9 @@ class THistory : public ILogSink {
   // history the caller named.
   bool Restart(bool read_log);
   // ReadLog first (it empties the connected log, which must keep what reading the records reports), then
-  // MendRecords, ReadData and ReadWatches.
+  // MendRecords, ReadData and ReadWatches. Before any of them, false with "[Error] History file <file> is
+  // not a regular file." when a FIFO, a device or a directory stands in the place of data.txt,
+  // watches.txt or log.txt (a link to a regular file is one); nothing is opened then.
   bool Load(bool read_log);
   // Mends data.txt and watches.txt for a continued run to append to: an incomplete last line goes; when
   // the model has watches, the records are matched by their times, a watches record whose time data.txt
@@ -157,15 +161,16 @@ class THistory : public ILogSink {
   bool ReadData();
   bool ReadWatches();
   // The lines of log.txt become the history log and the log window's text; the connected log is emptied.
-  // False when there is no log.txt.
+  // Its line ends are kept by every later write of log.txt. False when there is no log.txt, and after
+  // the error line when it cannot be read.
   bool ReadLog();
 
   // The records of a history directory's data.txt and, when watches.txt holds any, the watches records
   // at their times side by side (an empty line for a time watches.txt misses), for a new history to
   // start from; the files are left as they are (another run may still be writing them). An incomplete
   // last line is left out, with its "[Alert]", and so are watches records without a data record. A file
-  // that is missing or unreadable gives no lines. False after the error line when a record's time cannot
-  // be read or is not after the one before it.
+  // that is missing gives no lines. False after the error line when a file cannot be read or is no
+  // regular file, or a record's time cannot be read or is not after the one before it.
   static bool ReadRecordLines(const std::string& directory, std::vector<std::string>& data,
                               std::vector<std::string>& watches, ILogSink& log);
 
@@ -291,6 +296,8 @@ class THistory : public ILogSink {
   // The line ends of the two files as read back: a continued run appends in the file's own style.
   TLineEnd data_line_end_ = TLineEnd::CrLf;
   TLineEnd watches_line_end_ = TLineEnd::CrLf;
+  // log.txt's, read back with its lines: kept by every rewrite and every appended line.
+  TLineEnd log_line_end_ = TLineEnd::CrLf;
   // The first failed write since the files were opened for a run.
   mutable std::mutex failure_mutex_;
   std::string write_failure_;

@@ -307,12 +307,17 @@ bool TWorld::CopyModelFiles(const std::string& world_file_path, const std::strin
     named_key = key;
     named_line = line;
   };
-  auto copy = [&](const std::string& name) {
-    return CopyFileAndWait(from + name, destination, kCopyTimeoutMilliseconds, CopyName(name));
+  // A file that is there but could not be copied (a full disk) has said why: where it is named is no matter.
+  bool copy_failed = false;
+  auto copy_file = [&](const std::string& source, const std::string& target_name) {
+    const bool copied = CopyFileAndWait(source, destination, kCopyTimeoutMilliseconds, target_name);
+    copy_failed = !copied && !FindFile(source).empty();
+    return copied;
   };
+  auto copy = [&](const std::string& name) { return copy_file(from + name, CopyName(name)); };
   auto copy_path = [&](const std::string& path) {
     if (path.compare(0, from.size(), from) == 0) return copy(path.substr(from.size()));
-    return CopyFileAndWait(path, destination, kCopyTimeoutMilliseconds);
+    return copy_file(path, "");
   };
   auto copy_all = [&] {
     if (!copy(ExtractFileName(ToNativeSeparators(world_file_path)))) return false;
@@ -346,7 +351,7 @@ bool TWorld::CopyModelFiles(const std::string& world_file_path, const std::strin
   };
   if (copy_all()) return true;
   std::string line = "[Error] could not copy model files to result folder.";
-  if (!named_in.empty()) {
+  if (!named_in.empty() && !copy_failed) {
     // A name the file does not give is the default one: the world file's base name with the extension.
     line = named_line != 0 ? WithPlace(line, named_in, named_line, "the file named by " + named_key)
                            : WithPlace(line, named_in, 0, named_key + " is not given, so its default is read");
@@ -369,7 +374,8 @@ bool TWorld::CopyFileAndWait(const std::string& source, const std::string& desti
   const std::string target = IncludeTrailingSeparator(destination_directory) +
                              (target_name.empty() ? ExtractFileName(source) : target_name);
   const std::string folder = ExtractFilePath(target);
-  bool copied = (folder.empty() || ForceDirectories(folder)) && CopyFile(found, target, false);
+  int error = 0;
+  bool copied = (folder.empty() || ForceDirectories(folder)) && CopyFile(found, target, false, &error);
   const std::int64_t start = MonotonicMilliseconds();
   while (copied && !FileExists(target)) {
     if (MonotonicMilliseconds() - start > timeout_ms) {
@@ -379,7 +385,8 @@ bool TWorld::CopyFileAndWait(const std::string& source, const std::string& desti
     SleepMilliseconds(kCopyPollMilliseconds);
   }
   if (!copied) {
-    log_.AddLine("[Error] Copying file " + source + " to " + destination_directory + " failed.");
+    log_.AddLine("[Error] Copying file " + source + " to " + destination_directory + " failed" +
+                 ReasonText(error) + ".");
     return false;
   }
   return true;

@@ -83,7 +83,8 @@ class TWorld : public IHistoryWorld {
   // relative to the working directory (subfolders included): the world file, each body file and its
   // outline, the constants, coordinates, mass matrix, generalized forces, energy and contact properties
   // files, and the watches file when there is one. False after "[Error] could not copy model files to
-  // result folder." at the first file that could not be copied.
+  // result folder." at the first file that could not be copied; the line names where the model names a
+  // file that is missing, not a file that is there but could not be copied.
   bool CopyModelFiles(const std::string& world_file_path, const std::string& destination);
   // "[Error] The model copy in history directory <dir> is incomplete; <consequence>." in a message box
   // and the log.
@@ -91,8 +92,8 @@ class TWorld : public IHistoryWorld {
   // Copies one file into a folder, under `target_name` (relative to the folder, its subfolders made as
   // needed) or else under the source's name, and waits until the copy can be seen there. False, after
   // "[Error] Could not copy file<source> to <folder>." in a message box and the log, when the source is
-  // missing; false after "[Error] Copying file<source> to <folder> failed." when the copy could not be
-  // made or has not appeared within the time-out.
+  // missing; false after "[Error] Copying file<source> to <folder> failed: <reason>." when the copy could
+  // not be made (no reason when it has not appeared within the time-out).
   bool CopyFileAndWait(const std::string& source, const std::string& destination_directory,
                        std::int64_t timeout_ms, const std::string& target_name = "");
   // The last records of the start history's data.txt, and the watches.txt records at their times, become

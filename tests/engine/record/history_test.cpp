@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,7 +131,8 @@ TEST_F(HistoryTest, DirectoriesAndFilesThatCannotBeMadeOrFound) {
   std::string name;
   EXPECT_FALSE(missing.SelectDirectory(name));
   EXPECT_FALSE(missing.OpenFiles());
-  EXPECT_EQ(Logged(), (Strings{"[Error] Could not create history directory " + dir_.Path() + "missing/000/.",
+  EXPECT_EQ(Logged(), (Strings{"[Error] Could not create history directory " + dir_.Path() +
+                                   "missing/000/: No such file or directory.",
                                "[Error] No history directory to record in."}));
   world_.base = dir_.Path();
   for (const std::string short_name : {"007", "..", "", "03"}) {  // only a numbered directory that exists
@@ -139,6 +141,31 @@ TEST_F(HistoryTest, DirectoriesAndFilesThatCannotBeMadeOrFound) {
     EXPECT_FALSE(other.OpenExisting());
     EXPECT_EQ(Logged().back(),
               "[Error] The requested history file (short name=" + short_name + ") could not be found.");
+  }
+}
+
+// A path too long for the system (4096 bytes with its end) names what could not be made and why: the new
+// directory, or the incomplete-copy mark, the first file made in it (the directory is then chosen all the
+// same, to be removed again).
+TEST_F(HistoryTest, WhatCannotBeCreatedIsNamedWithTheReason) {
+  const struct {
+    std::size_t base;  // the base folder's length with its separator
+    const char* file;  // "" for the directory itself
+  } cases[] = {{4092, ""}, {4070, "model-copy-incomplete.txt"}};
+  for (const auto& c : cases) {
+    world_.base = dir_.Path();
+    while (world_.base.size() < c.base) {
+      const std::size_t left = c.base - world_.base.size();
+      world_.base += std::string(left > 250 ? 150 : left - 1, 'd') + "/";
+    }
+    ASSERT_TRUE(ForceDirectories(world_.base)) << c.base;
+    log_.Clear();
+    THistory history(world_);
+    EXPECT_FALSE(history.CreateNew());
+    const std::string made = world_.base + "000/" + c.file;
+    EXPECT_EQ(Logged(), Strings{std::string("[Error] Could not create history ") +
+                                (*c.file ? "file " : "directory ") + made + ": File name too long."});
+    EXPECT_EQ(history.ShortName, *c.file ? "000" : "");
   }
 }
 
@@ -514,12 +541,14 @@ TEST_F(HistoryTest, UnreadableDataFilesFailTheLoad) {
     const char* data;  // nullptr: no data file
     const char* error;
   } cases[] = {
-      {nullptr, "Could not read history file $data.txt."},
+      {nullptr, "Could not read history file $data.txt: No such file or directory."},
       {"0 0 1 2 3 4 5 6\r\n1 0 1 2 x 4 5 6\r\n2 0 1", "Check history file $data.txt (line 2)."},
       {"0 0 1 2 3 4 5 6\r\n\r\n2 0 1 2 3 4 5 6\r\n1.5 0 1 2 3 4 5 6\r\n",
-       "Check history file $data.txt (line 4): its time 1.5 is not after the time 2 of the record before it."},
+       "Check history file $data.txt (line 4): its time 1.5 is not after the time 2 of the record before "
+       "it."},
       {"0 0 1 2 3 4 5 6\r\nNan 0 1 2 3 4 5 6\r\n",
-       "Check history file $data.txt (line 2): its time NAN is not after the time 0 of the record before it."},
+       "Check history file $data.txt (line 2): its time NAN is not after the time 0 of the record before "
+       "it."},
       {"0 0 1 2 3 4 5\r\n", "Check history file $data.txt (line 1)."},
   };
   for (const auto& c : cases) {
@@ -535,6 +564,48 @@ TEST_F(HistoryTest, UnreadableDataFilesFailTheLoad) {
     EXPECT_EQ(Logged().back(), error.replace(error.find('$'), 1, Folder("001")));
     EXPECT_EQ(history.Points.Count(), 0u);
     if (c.data != nullptr) EXPECT_EQ(test::ReadBytes(Folder("001") + "data.txt"), c.data);
+  }
+}
+
+// A history file that cannot be read refuses the history, named with the reason, and stays as it is. One
+// that is no regular file is not even opened: a FIFO would hold the load for ever, a device would be read
+// without end, and log.txt would be replaced by the rewrite of its header. A link to a regular file is
+// one; reading /proc/self/mem from its start fails.
+TEST_F(HistoryTest, AHistoryFileThatCannotBeReadRefusesTheHistoryAsItIs) {
+  const char* const special = "History file $ is not a regular file.";
+  const std::pair<std::string, const char*> kinds[] = {
+      // what stands in the file's place; nullptr: it loads
+      {"a FIFO", special},
+      {"a directory", special},
+      {"/dev/null", special},
+      {"/proc/self/mem", "Could not read history file $: Input/output error."},
+      {"moved", nullptr}};
+  TContactWatches watches;
+  SetWatches(watches, {{0, 0, 0}});
+  for (const std::string file : {"data.txt", "watches.txt", "log.txt"}) {
+    for (const auto& [kind, error] : kinds) {
+      SCOPED_TRACE(file + " as " + kind);
+      fs::remove_all(Folder("000"));
+      MakeHistory(
+          "000",
+          {{"data.txt", "0 0 1 2 3 4 5 6\r\n"}, {"watches.txt", "0 0 0 0 \r\n"}, {"log.txt", "h\r\n"}});
+      const std::string path = Folder("000") + file;
+      fs::rename(path, dir_.File("moved"));
+      if (kind == "a FIFO") ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+      if (kind == "a directory") fs::create_directory(path);
+      if (kind[0] != 'a') fs::create_symlink(kind == "moved" ? dir_.File(kind) : kind, path);
+      const fs::file_type type = fs::symlink_status(path).type();
+      log_.Clear();
+      THistory history(world_);
+      std::string name = "000";
+      ASSERT_TRUE(history.SelectDirectory(name));
+      EXPECT_EQ(history.Restart(true), error == nullptr);
+      if (error == nullptr) continue;
+      std::string line = std::string("[Error] ") + error;
+      EXPECT_EQ(Logged(), Strings{line.replace(line.find('$'), 1, path)});
+      EXPECT_EQ(fs::symlink_status(path).type(), type);
+      if (file != "log.txt") EXPECT_EQ(test::ReadBytes(Folder("000") + "log.txt"), "h\r\n");
+    }
   }
 }
 
@@ -582,10 +653,19 @@ TEST_F(HistoryTest, DeletesOnlyNumberedDirectoriesAndEmptyOnesWhenAsked) {
 // file and the system's reason, and no record after it, so the files keep whole records up to it. The
 // next run's opening of the files forgets it, and once the file can be written the records go on from
 // the last one kept, without a gap. /dev/full in the file's place fails every write with ENOSPC, as a
-// full disk does, also for root.
+// full disk does, also for root. A second failure (log.txt failing as well, as the first failure's line
+// goes to it) neither replaces that line nor is logged again.
 TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
-  for (const std::string file : {"data.txt", "watches.txt", "log.txt"}) {
-    SCOPED_TRACE(file);
+  const struct {
+    std::string file;
+    bool log_too;
+  } cases[] = {{"data.txt", false},
+               {"watches.txt", false},
+               {"log.txt", false},
+               {"data.txt", true},
+               {"watches.txt", true}};
+  for (const auto& [file, log_too] : cases) {
+    SCOPED_TRACE(file + (log_too ? " and log.txt" : ""));
     fs::remove_all(Folder("000"));
     log_.Clear();
     TContactWatches watches;
@@ -599,8 +679,11 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
     const std::string saved = test::ReadBytes(path);
     const std::string data = test::ReadBytes(history.DataFileName);
     const std::string watched = test::ReadBytes(history.WatchesFileName);
-    fs::remove(path);
-    fs::create_symlink("/dev/full", path);
+    const std::string log = test::ReadBytes(history.LogFileName);
+    for (const std::string& failing : {path, log_too ? history.LogFileName : path}) {
+      fs::remove(failing);
+      fs::create_symlink("/dev/full", failing);
+    }
     ASSERT_TRUE(history.OpenFiles());
     const std::string line = "[Error] Could not write history file " + path + ": No space left on device.";
     if (file == "log.txt") {
@@ -631,6 +714,7 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
     ASSERT_TRUE(history.CloseFiles());
     fs::remove(path);
     test::WriteBytes(path, saved);
+    if (log_too) fs::remove(history.LogFileName), test::WriteBytes(history.LogFileName, log);
     ASSERT_TRUE(history.OpenFiles());
     EXPECT_FALSE(history.ReportWriteFailure());
     EXPECT_EQ(history.WriteFailure(), "");
@@ -638,6 +722,7 @@ TEST_F(HistoryTest, AFailedWriteOfAnyFileIsOneLineAndNothingIsRecordedAfterIt) {
     EXPECT_EQ(test::ReadBytes(history.DataFileName),
               data + THistory::DataLine(*test::State(1, 0, {{1, 0, 0}, {2, 0, 0}})) + "\r\n");
     EXPECT_EQ(test::ReadBytes(history.WatchesFileName), watched + FloatToSci23(1) + " 0 0 0 \r\n");
+    if (log_too) EXPECT_TRUE(test::ReadBytes(history.LogFileName).ends_with("\r\n" + line + "\r\n"));
     if (file == "log.txt") {
       EXPECT_TRUE(test::ReadBytes(history.LogFileName)
                       .ends_with("\r\n[Alert] a line of the run\r\n" + line + "\r\n"));
@@ -709,20 +794,33 @@ TEST_F(HistoryTest, RecordsAreAppendedInTheLineEndsOfTheirFile) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.data + "|" + c.watches);
     fs::remove_all(Folder("000"));
-    MakeHistory("000", {{"data.txt", c.data}, {"watches.txt", c.watches}, {"log.txt", "h\r\n"}});
+    // log.txt keeps the line ends of watches.txt here.
+    const std::string log_end =
+        c.watches.find("\r") == std::string::npos && !c.watches.empty() ? "\n" : "\r\n";
+    MakeHistory("000", {{"data.txt", c.data}, {"watches.txt", c.watches}, {"log.txt", "h" + log_end}});
     TContactWatches watches;
     SetWatches(watches, {{0, 0, 0}});
     THistory history(world_);
     std::string name = "000";
-    ASSERT_TRUE(history.SelectDirectory(name) && history.Restart(false) && history.OpenFiles());
+    ASSERT_TRUE(history.SelectDirectory(name) && history.Restart(true) && history.OpenFiles());
     world_.stored = history.Points.Count();
     auto state = test::State(5, 0, {{1, 0, 0}, {2, 0, 0}});
     const std::string line = THistory::DataLine(*state);
     ASSERT_TRUE(history.WriteStep(std::move(state)));
     history.CloseFiles();
     EXPECT_EQ(test::ReadBytes(Folder("000") + "data.txt"), c.data_kept + line + c.data_end);
-    EXPECT_EQ(test::ReadBytes(Folder("000") + "watches.txt"),
-              c.watches_kept + FloatToSci23(5) + " 0 0 0 " + c.watches_end);
+    const std::string watched = c.watches_kept + FloatToSci23(5) + " 0 0 0 " + c.watches_end;
+    EXPECT_EQ(test::ReadBytes(Folder("000") + "watches.txt"), watched);
+    // A record whose data line fails takes back exactly its watches line.
+    fs::remove(history.DataFileName);
+    fs::create_symlink("/dev/full", history.DataFileName);
+    ASSERT_TRUE(history.OpenFiles());
+    EXPECT_FALSE(history.WriteStep(test::State(6, 0, {{1, 0, 0}, {2, 0, 0}})));
+    EXPECT_EQ(test::ReadBytes(history.WatchesFileName), watched);
+    history.AddLogLine("a line");
+    std::string log;
+    for (const std::string& logged : history.Log()) log += logged + log_end;
+    EXPECT_EQ(test::ReadBytes(history.LogFileName), log);
   }
 }
 
@@ -812,8 +910,9 @@ TEST_F(HistoryKillTest, KilledRunLeavesWholeRecordsAndAHistoryThatContinues) {
 // zentrova-run as its own process, its output and errors in files.
 class RunProcess {
  public:
-  // With a `file_size_limit` (bytes), the run's files cannot grow past it, as on a full disk: SIGXFSZ is
-  // ignored, so a write beyond the limit fails with EFBIG.
+  // With a `file_size_limit` (bytes), the run's files cannot grow past it, as on a full disk: a write
+  // beyond the limit fails with EFBIG. SIGXFSZ keeps its default, which kills: zentrova-run must ignore it
+  // itself, whatever its caller does (a shell's ulimit -f leaves the signal as it is).
   RunProcess(const std::vector<std::string>& arguments, const std::string& out, const std::string& err,
              rlim_t file_size_limit = RLIM_INFINITY)
       : out_(out), err_(err) {
@@ -833,7 +932,7 @@ class RunProcess {
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = file_size_limit;
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0 || signal(SIGXFSZ, SIG_IGN) == SIG_ERR) _exit(126);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0 || signal(SIGXFSZ, SIG_DFL) == SIG_ERR) _exit(126);
       }
       execv(program.c_str(), argv.data());
       _exit(127);
@@ -911,10 +1010,10 @@ const char* const kEndlessFall =
     "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=1e-3\nminimumTimestep=1e-9\n"
     "writeToHistoryEachTimeStep=1\nbreakTime=1e6\n[Bodies]\nBody1=ball.bdy\n";
 
-// zentrova-run under a file-size limit (ulimit -f with SIGXFSZ ignored), which fails a write as a full
-// disk does: the first record that does not fit ends the run with exit status 3 and one line on stderr
-// naming the file and the reason. data.txt (and watches.txt, in step with it) keep whole records up to
-// there; without the limit the history continues from its last record, without a gap.
+// zentrova-run under a file-size limit (ulimit -f), which fails a write as a full disk does: the first record
+// that does not fit ends the run with exit status 3 and one line on stderr naming the file and the reason.
+// data.txt (and watches.txt, in step with it) keep whole records up to there; without the limit the history
+// continues from its last record, without a gap.
 TEST_F(HistoryKillTest, AFileSizeLimitEndsTheRunAndTheHistoryContinuesWithoutAGap) {
   constexpr rlim_t kLimit = 20000;  // bytes: about 160 records of 122
   const struct {
@@ -959,6 +1058,56 @@ TEST_F(HistoryKillTest, AFileSizeLimitEndsTheRunAndTheHistoryContinuesWithoutAGa
       EXPECT_EQ(Times(folder + "watches.txt", 4), continued);
     }
     fs::remove_all(folder);
+  }
+}
+
+// What a file-size limit fails besides the records of a run, each named with the reason: the model's copy
+// into a new history (the load fails; no line blames the world file, which is fine), the first record of
+// a new history (its directory, holding nothing, goes, and no history is printed), and the start and end
+// times log.txt takes after an otherwise good run (the limit one byte below the log that holds them).
+TEST_F(HistoryKillTest, AFileSizeLimitNamesWhatItFailed) {
+  CopyModel("fall");
+  CopyModel("box");
+  const std::string folder = dir_.Path() + "000/", fall = dir_.File("fall.wld");
+  const struct {
+    std::function<rlim_t()> prepare;  // gives the limit
+    std::vector<std::string> arguments;
+    int status;
+    std::string error;    // stderr's last lines, its only errors
+    std::string history;  // stdout's first line
+  } cases[] = {{[] { return 250; },
+                {dir_.File("box.wld"), "--until", "0"},
+                3,
+                "[Error] Could not write history file " + folder + "data.txt: File too large.\n",
+                "history: \n"},
+               {[&] {
+                  EXPECT_EQ(test::RunZentrovaRun(fall + " --until 0.1", dir_.File("err.txt")).status, 0);
+                  return FileSize(folder + "log.txt") - 1;
+                },
+                {fall, "--history", "000", "--until", "0.1"},
+                3,
+                "[Error] Could not write history file " + folder + "log.txt: File too large.\n",
+                "history: " + dir_.File("000") + "\n"},
+               {[&] {
+                  fs::remove_all(folder);
+                  WriteModelFile("fall.hv", test::ReadBytes(dir_.File("fall.hv")) + std::string(5000, '\n'));
+                  return 4096;
+                },
+                {fall},
+                2,
+                "[Error] Copying file " + dir_.File("fall.hv") + " to " + folder +
+                    " failed: File too large.\n[Error] could not copy model files to result folder.\n",
+                ""}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.error);
+    const rlim_t limit = c.prepare();
+    RunProcess run(c.arguments, dir_.File("out.txt"), dir_.File("err.txt"), limit);
+    EXPECT_EQ(run.Wait(), c.status);
+    const std::string err = run.Err(), out = run.Out();
+    EXPECT_TRUE(err.ends_with(c.error)) << err;
+    EXPECT_EQ(err.find("[Error]"), err.size() - c.error.size()) << err;
+    EXPECT_EQ(out.substr(0, out.find('\n') + 1), c.history);
+    EXPECT_EQ(DirectoryExists(folder), !c.history.empty() && c.history != "history: \n");
   }
 }
 

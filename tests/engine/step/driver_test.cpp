@@ -197,23 +197,39 @@ TEST_F(ZentrovaRunTest, UntilRefusesTimesThatCannotEnd) {
 }
 
 // A history continued after its break time was lowered below its last record runs nothing, says so on
-// stderr and exits 0; its data stays as it was.
+// stderr and exits 0 with the time and energy of its last record; one that ends exactly at its break time
+// is not past it and takes the step that passes it. Its data stays as it was. Steps of 1/128 s add up
+// to the times exactly.
 TEST_F(ZentrovaRunTest, AHistoryPastItsBreakTimeRunsNothingAndSaysSo) {
   CopyModel("fall");
+  WriteModelFile("fall.wld",
+                 "[Main]\nnumberOfGeneralizedCoodinates=1\nmaximumTimestep=0.0078125\nminimumTimestep=1e-9\n"
+                 "writeToHistoryEachTimeStep=1\nbreakTime=1\n[Bodies]\nBody1=ball.bdy\n");
   const std::string world = dir_.File("fall.wld");
-  ASSERT_EQ(test::RunZentrovaRun(world + " --until 0.1", dir_.File("err")).status, 0);
+  ASSERT_EQ(test::RunZentrovaRun(world + " --until 0.5", dir_.File("err")).status, 0);
   const std::string data = test::ReadBytes(dir_.File("000/data.txt"));
-  std::string copy = test::ReadBytes(dir_.File("000/fall.wld"));
-  const std::size_t at = copy.find("breakTime=");
-  ASSERT_NE(at, std::string::npos);
-  copy.replace(at, copy.find('\n', at) - at, "breakTime=0.05");
-  WriteModelFile("000/fall.wld", copy);
-  const test::ToolResult r = test::RunZentrovaRun(world + " --history 000", dir_.File("err"));
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "[Alert] History 000 already ends at 0.1s, past the break time of 0.051s: nothing was run.\n");
-  ASSERT_EQ(r.out.size(), 4u);
-  EXPECT_EQ(r.out[1], "steps: 0");
-  EXPECT_EQ(test::ReadBytes(dir_.File("000/data.txt")), data);
+  const std::string copy = test::ReadBytes(dir_.File("000/fall.wld"));
+  const struct {
+    const char* break_time;  // one recording interval less than the break time
+    const char* err;
+    Strings out;
+  } cases[] = {
+      {"0.484375",
+       "[Alert] History 000 already ends at 0.5s, past the break time of 0.4921875s: nothing was run.\n",
+       {"steps: 0", "time: 0.5", "energy: 196.2"}},
+      {"0.4921875", "", {"steps: 65", "time: 0.5078125", "energy: 196.2"}}};
+  for (const auto& c : cases) {
+    std::string wld = copy;
+    wld.replace(wld.find("breakTime=1"), 11, std::string("breakTime=") + c.break_time);
+    WriteModelFile("000/fall.wld", wld);
+    const test::ToolResult r = test::RunZentrovaRun(world + " --history 000", dir_.File("err"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, c.err);
+    Strings out = c.out;
+    out.insert(out.begin(), "history: " + dir_.File("000"));
+    EXPECT_EQ(r.out, out);
+    EXPECT_EQ(test::ReadBytes(dir_.File("000/data.txt")), data);
+  }
 }
 
 // --history continues a history: the one named, once; a history that does not exist fails the load.

@@ -45,14 +45,20 @@ class FakeHost : public IRunObserver {
   }
   void AfterRun(const TWorld& world) override {
     events.push_back(world.Model().History.FilesOpen ? "after run, files open" : "after run, files closed");
+    if (on_after_run) on_after_run();
   }
-  void RunStopped(TRunStop, const std::string&) override { events.push_back("stopped"); }
+  void RunStopped(TRunStop stop, const std::string& reason) override {
+    events.push_back("stopped");
+    stopped = {stop, reason};
+  }
 
   std::int32_t fps = 0;
   std::int32_t paused_seconds = 0;
   std::int64_t clock_ms = 0;
   std::int64_t step_ms = 0;
   std::function<void(const TWorld&)> on_step;
+  std::function<void()> on_after_run;
+  std::pair<TRunStop, std::string> stopped;
   std::vector<std::int64_t> redraws;
   std::vector<std::uint32_t> frames;
   std::vector<std::int32_t> delays;
@@ -365,6 +371,29 @@ TEST_F(RunLoopTest, AFailedWriteEndsTheRunInTheLastRecordAndALaterRunLeavesNoGap
       const std::string log = test::ReadBytes(path);
       EXPECT_NE(log.find("\r\n" + line + "\r\n"), std::string::npos);
     }
+    main_.reset();
+  }
+}
+
+// A write that fails only in the run's final actions (a line the host logs as the run ends, which log.txt
+// cannot take) still makes the run's stop a failed write; without it the run ends as it would.
+TEST_F(RunLoopTest, AWriteFailingInTheFinalActionsFailsTheRun) {
+  for (const bool fails : {false, true}) {
+    LoadFall();
+    const std::string log = World().Model().History.LogFileName;
+    FakeHost host;
+    host.on_after_run = [&] {
+      if (fails) std::filesystem::remove(log), std::filesystem::create_symlink("/dev/full", log);
+      main_->Log().Add("[Alert] the host's last line");
+    };
+    const std::pair<TRunStop, std::string> stop =
+        fails ? std::pair{TRunStop::WriteFailed,
+                          "[Error] Could not write history file " + log + ": No space left on device."}
+              : std::pair{TRunStop::Until, std::string()};
+    TRunLoop run(*main_, &host);
+    EXPECT_EQ(run.Run(0.01L), stop.first) << fails;
+    EXPECT_EQ(host.stopped, stop);
+    EXPECT_EQ(run.StopReason, stop.second);
     main_.reset();
   }
 }
