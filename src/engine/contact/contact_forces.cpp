@@ -268,15 +268,8 @@ bool TCollisions::SolveRestingLCP(const TLCPSettings& settings, TForceGroup& f) 
     f.guess_w.swap(f.w);
     f.guess_z.swap(f.z);
   }
-  if (SolveLCPFromGuess(f.a, f.q, f.last_w, f.last_z, f.w, f.z, slack, f.guess_scratch)) return true;
-  if (!pivoted) return SolveLCPLexicographic(f.a, f.q, f.w, f.z, slack);
-  if (SolveLCPFromGuess(f.a, f.q, f.guess_w, f.guess_z, f.w, f.z, slack, f.guess_scratch)) return true;
-  if (LCPSolutionHolds(f.a, f.q, f.guess_w, f.guess_z, kLCPLooseSlack * scale)) {
-    f.w.swap(f.guess_w);
-    f.z.swap(f.guess_z);
-    return true;
-  }
-  return SolveLCPLexicographic(f.a, f.q, f.w, f.z, slack);
+  return SolveLCPFallbacks(f.a, f.q, pivoted, f.guess_w, f.guess_z, f.last_w, f.last_z, f.w, f.z,
+                           f.guess_scratch) != TLCPFallback::None;
 }
 
 void TCollisions::ApplyForceGroup(const TContactGroup& group, const std::vector<char>& sticking,

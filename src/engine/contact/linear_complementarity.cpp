@@ -1264,6 +1264,25 @@ bool SolveLCPFromGuess(const TDenseMatrix& M, const std::vector<long double>& q,
   return false;
 }
 
+TLCPFallback SolveLCPFallbacks(const TDenseMatrix& M, const std::vector<long double>& q, bool Pivoted,
+                               std::vector<long double>& PivotW, std::vector<long double>& PivotZ,
+                               const std::vector<long double>& LastW, const std::vector<long double>& LastZ,
+                               std::vector<long double>& W, std::vector<long double>& Z,
+                               TLCPBasisScratch& Scratch) {
+  const long double scale = LCPSlack(q, 1);
+  const long double slack = kLCPSolutionSlack * scale;
+  if (SolveLCPFromGuess(M, q, LastW, LastZ, W, Z, slack, Scratch)) return TLCPFallback::LastBasis;
+  if (Pivoted) {
+    if (SolveLCPFromGuess(M, q, PivotW, PivotZ, W, Z, slack, Scratch)) return TLCPFallback::PivotingBasis;
+    if (LCPSolutionHolds(M, q, PivotW, PivotZ, kLCPLooseSlack * scale)) {
+      W.swap(PivotW);
+      Z.swap(PivotZ);
+      return TLCPFallback::LoosePivoting;
+    }
+  }
+  return SolveLCPLexicographic(M, q, W, Z, slack) ? TLCPFallback::Lexicographic : TLCPFallback::None;
+}
+
 long double LCPSlack(const std::vector<long double>& q, long double Relative) {
   long double scale = 1;
   for (const long double x : q) scale = std::max(scale, std::fabs(x));

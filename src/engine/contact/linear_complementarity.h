@@ -133,6 +133,21 @@ bool SolveLCPLexicographic(const TDenseMatrix& M, const std::vector<long double>
                            std::vector<TLCPPivot>* Pivots = nullptr,
                            std::uint32_t Coverings = kLCPLexicographicCoverings);
 
+// Which answer a contact problem took once its pivoting's did not hold within kLCPExactSlack.
+enum class TLCPFallback { None, LastBasis, PivotingBasis, LoosePivoting, Lexicographic };
+
+// The answer of a contact problem whose pivoting found none (`Pivoted` false) or one, PivotW and PivotZ,
+// that does not hold within kLCPExactSlack of the scale (the larger of 1 and max |q_i|): the first that
+// holds of a solve from the basis of LastW, LastZ (the problem's last solution), a solve from the basis of
+// the pivoting's answer, the pivoting's answer itself within kLCPLooseSlack (moved into W and Z), and the
+// lexicographic pivoting, in that order; the guessed bases and the lexicographic pivoting within
+// kLCPSolutionSlack. None, with W and Z undefined, when nothing holds.
+TLCPFallback SolveLCPFallbacks(const TDenseMatrix& M, const std::vector<long double>& q, bool Pivoted,
+                               std::vector<long double>& PivotW, std::vector<long double>& PivotZ,
+                               const std::vector<long double>& LastW, const std::vector<long double>& LastZ,
+                               std::vector<long double>& W, std::vector<long double>& Z,
+                               TLCPBasisScratch& Scratch);
+
 // The slack of a contact problem's answer: Relative times the larger of 1 and max |q_i|.
 long double LCPSlack(const std::vector<long double>& q, long double Relative);
 

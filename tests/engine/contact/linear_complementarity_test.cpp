@@ -752,3 +752,73 @@ TEST_F(LCPTest, LexicographicSolveFindsTheSolutionOfDegeneratePositiveDefinitePr
 
 }  // namespace
 }  // namespace zentrova
+
+namespace zentrova {
+namespace {
+
+// Separate unknowns w_i = z_i + 1e-7 (solution z = 0, w = q) and an answer of the pivoting with z_i =
+// 3e-7, w_i = 2e-7 in `off` of them: 2e-7 from w = M z + q and not complementary beyond 1e-8 of the
+// scale 1, within 1e-6 (3e-6 and 2e-6: beyond that too). Its basis makes those z_i basic, -1e-7 each, and a guessed basis moves one row a
+// try: with more such rows than tries it fails, and the pivoting's answer is taken as it stands before
+// the lexicographic pivoting is tried; further off than 1e-6, or with no pivoting answer at all, the
+// lexicographic pivoting answers; the last solution's basis goes before everything.
+struct TFallbackCase {
+  const char* what;
+  std::uint32_t off;
+  long double z_off, w_off;  // z_i and w_i of the pivoting's answer in the rows off
+  bool pivoted, last;
+  TLCPFallback answer;
+};
+
+void PrintTo(const TFallbackCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class LCPFallbackTest : public ::testing::TestWithParam<TFallbackCase> {};
+
+TEST_P(LCPFallbackTest, AnswersInTheirOrder) {
+  const TFallbackCase& c = GetParam();
+  const std::uint32_t n = 20;
+  TDenseMatrix m(n, n);
+  std::vector<long double> q(n, 1e-7L), pivot_w = q, pivot_z(n, 0.0L), w, z, last_w, last_z;
+  for (std::uint32_t i = 0; i < n; ++i) m(i, i) = 1;
+  for (std::uint32_t i = 0; i < c.off; ++i) {
+    pivot_z[i] = c.z_off;
+    pivot_w[i] = c.w_off;
+  }
+  if (c.last) {
+    last_w = q;
+    last_z.assign(n, 0.0L);
+  }
+  const std::vector<long double> given_w = pivot_w, given_z = pivot_z;
+  TLCPBasisScratch scratch;
+  ASSERT_EQ(SolveLCPFallbacks(m, q, c.pivoted, pivot_w, pivot_z, last_w, last_z, w, z, scratch), c.answer);
+  for (std::uint32_t i = 0; i < n; ++i) {
+    if (c.answer == TLCPFallback::LoosePivoting) {
+      EXPECT_EQ(w[i], given_w[i]) << i;
+      EXPECT_EQ(z[i], given_z[i]) << i;
+    } else {
+      EXPECT_NEAR(w[i], 1e-7L, 1e-20L) << i;
+      EXPECT_NEAR(z[i], 0, 1e-20L) << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LastBasisGuessedBasisLooseAnswerLexicographic, LCPFallbackTest,
+    ::testing::Values(
+        TFallbackCase{"last solution", 20, 3e-7L, 2e-7L, true, true, TLCPFallback::LastBasis},
+        TFallbackCase{"basis within its tries", 15, 3e-7L, 2e-7L, true, false, TLCPFallback::PivotingBasis},
+        TFallbackCase{"loose answer", 20, 3e-7L, 2e-7L, true, false, TLCPFallback::LoosePivoting},
+        TFallbackCase{"off beyond 1e-6", 20, 3e-6L, 2e-6L, true, false, TLCPFallback::Lexicographic},
+        TFallbackCase{"no pivoting answer", 20, 3e-7L, 2e-7L, false, false, TLCPFallback::Lexicographic}),
+    [](const ::testing::TestParamInfo<TFallbackCase>& info) {
+      std::string name = info.param.what;
+      for (char& ch : name) {
+        if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+      }
+      return name;
+    });
+
+}  // namespace
+}  // namespace zentrova
