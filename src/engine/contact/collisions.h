@@ -73,8 +73,6 @@ class ICollisionWorld {
   virtual ILogSink& Log() { return ProgramLog(); }
 };
 
-// A body's box turned into world orientation and placed at the body's position: the bounds that the
-// overlap tests compare.
 // When a group's resting problem tries the basis of its last solution before the pivoting: at every solve
 // while that succeeds; after a failure (the bodies still move, and a failed try costs about what the
 // pivoting does) only once the group's contacts have stayed the same for kLCPReuseWait solves, and for
@@ -92,6 +90,8 @@ class TBasisReuse {
   std::uint32_t wait_ = 0;       // how many of those a try waits for
 };
 
+// A body's box turned into world orientation and placed at the body's position: the bounds that the
+// overlap tests compare.
 struct TPlacedBox {
   long double lo_x = 0, hi_x = 0, lo_y = 0, hi_y = 0;
   bool HasNaN() const { return std::isnan(lo_x) || std::isnan(hi_x) || std::isnan(lo_y) || std::isnan(hi_y); }
@@ -195,14 +195,14 @@ class TCollisions {
                             const TBoundingBoxTree& vertices, std::int32_t v);
   // Vertex m of body v at (qx, qy) in the world, inside the edge leaf's box, against edge k of the edge
   // body e from P0 to P1; adds the contact when it is one.
-  bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x,
-                      long double p0y, long double p1x, long double p1y, std::int32_t v, std::uint32_t m,
-                      long double qx, long double qy);
+  bool TestVertexEdge(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x, long double p0y,
+                      long double p1x, long double p1y, std::int32_t v, std::uint32_t m, long double qx,
+                      long double qy);
   // The contact of vertex m of body v at (qx, qy) with edge k of body e, which runs from P0 along
   // (ux, uy) of length d01; false when it was not kept.
-  bool AddEdgeContact(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x,
-                      long double p0y, long double ux, long double uy, long double d01, std::int32_t v,
-                      std::uint32_t m, long double qx, long double qy);
+  bool AddEdgeContact(const TBody& edge_body, std::int32_t e, std::uint32_t k, long double p0x, long double p0y,
+                      long double ux, long double uy, long double d01, std::int32_t v, std::uint32_t m,
+                      long double qx, long double qy);
   // After vertex m has been given to edge k (not at its end points): the contact with the edge that meets
   // edge k at the corner nearer the vertex, when the vertex's own outline runs from it along that edge
   // into the body.
@@ -331,9 +331,9 @@ class TCollisions {
   std::vector<TLeafVertex> leaf_vertices_;
   std::unordered_map<std::uint64_t, TPairSearch> searches_;  // by pair
   TPairSearch* recording_ = nullptr;                         // the search AddContact records into
-  std::vector<std::int32_t> resting_position_;               // by ListIndex
-  std::vector<long double> free_acceleration_;               // M^-1 h of the last classification
-  bool free_acceleration_finite_ = true;                     // and all of it is finite
+  std::vector<std::int32_t> resting_position_;  // by ListIndex
+  std::vector<long double> free_acceleration_;  // M^-1 h of the last classification
+  bool free_acceleration_finite_ = true;         // and all of it is finite
   const TSqrMatrix* minv_ = nullptr;
   const TNonZeroPattern* minv_pattern_ = nullptr;
   TNonZeroPattern own_pattern_;

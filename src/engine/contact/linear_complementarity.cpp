@@ -359,6 +359,23 @@ class TPivoting {
     for (; k < count; ++k) sum += row[nonzero[k]].Get() * terms[nonzero[k]].x.Get();
     return sum;
   }
+  // The positions of the active columns whose x is not zero into nonzero_; their count.
+  std::uint32_t ListNonzeroTerms() {
+    std::uint32_t count = 0;
+    for (std::uint32_t p = 0; p < count_; ++p) {
+      if (terms_[p].x.Get() != 0) nonzero_[count++] = p;
+    }
+    return count;
+  }
+  // b_i - theta d_i (theta for row r) and Binv := Binv - v a, row by row.
+  void UpdateRows(std::uint32_t r, long double theta, long double v_r, const Cell* v) {
+    Cell* row = c_;
+    for (std::uint32_t i = 0; i < N(); ++i, row += N()) {
+      b_[i].Set(i == r ? theta : b_[i].Get() - theta * d_[i].Get());
+      const long double v_i = i == r ? v_r : v[i].Get();
+      for (std::uint32_t p = 0; p < count_; ++p) row[p].Set(row[p].Get() - v_i * terms_[p].a.Get());
+    }
+  }
   void GatherColumnOfM(std::uint32_t j) {
     for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x.Set(m_[active_[p]][j]);
   }
@@ -475,10 +492,7 @@ inline bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::
     for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x = u_[active_[p]];
     if constexpr (Cell::kGuarded) {
       // u, a column of M against another or a unit vector, is mostly zeros where bodies touch few others.
-      std::uint32_t count = 0;
-      for (std::uint32_t p = 0; p < count_; ++p) {
-        if (terms_[p].x.Get() != 0) nonzero_[count++] = p;
-      }
+      const std::uint32_t count = ListNonzeroTerms();
       for (std::uint32_t i = 0; i < n; ++i) v_[i].Set(SparseRowDot(i, u_[i].Get(), count));
     } else {
       for (std::uint32_t i = 0; i < n; ++i) v_[i].Set(RowDot(i, u_[i].Get()));
@@ -517,52 +531,33 @@ inline bool TPivoting<Cell, kN>::Pivot(std::uint32_t r, long double theta, std::
     if (!finite) return false;
   }
   long double theta_max;
-  std::uint32_t nonzeros = count_;
-  if (z_next) {
-    GatherColumnOfM(j);
-    if constexpr (Cell::kGuarded) {
-      nonzeros = 0;
-      for (std::uint32_t p = 0; p < count_; ++p) {
-        if (terms_[p].x.Get() != 0) nonzero_[nonzeros++] = p;
-      }
-    }
-  }
+  if (z_next) GatherColumnOfM(j);
+  const std::uint32_t nonzeros = Cell::kGuarded && z_next ? ListNonzeroTerms() : count_;
   if (z_next && 2 * nonzeros > count_) {
     theta_max = UpdateAndMultiply(r, theta, v_r, v, j);
-  } else if (z_next) {
-    // Column j of M mostly zeros (a contact couples only with those of its two bodies): the rows are
-    // updated first, then multiplied over its nonzeros alone, the same sums to the bit.
-    Cell* row = c_;
-    for (std::uint32_t i = 0; i < n; ++i, row += n) {
-      b_[i].Set(i == r ? theta : b_[i].Get() - theta * d_[i].Get());
-      const long double v_i = i == r ? v_r : v[i].Get();
-      for (std::uint32_t p = 0; p < count_; ++p) row[p].Set(row[p].Get() - v_i * terms_[p].a.Get());
-    }
-    theta_max = infinity_;
-    pivot_rows_ = 0;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const long double d_i = SparseRowDot(i, m_[i][j], nonzeros);
-      d_[i].Set(d_i);
-      theta_max = Relax(theta_max, b_[i].Get(), d_i, i);
-    }
   } else {
+    UpdateRows(r, theta, v_r, v);
     theta_max = infinity_;
-    Cell* row = c_;
-    for (std::uint32_t i = 0; i < n; ++i, row += n) {
-      b_[i].Set(i == r ? theta : b_[i].Get() - theta * d_[i].Get());
-      const long double v_i = i == r ? v_r : v[i].Get();
-      for (std::uint32_t p = 0; p < count_; ++p) row[p].Set(row[p].Get() - v_i * terms_[p].a.Get());
-    }
-    // w_j enters next, Be = -e_j: d_i = 0 + Binv(i, j) (-1), or e_j while column j is at rest.
-    std::uint32_t place = 0;
-    while (place < count_ && active_[place] != j) ++place;
     pivot_rows_ = 0;
-    for (std::uint32_t i = 0; i < n; ++i) {
-      const long double d_i = IsActive(j) ? 0.0L + Row(i)[place].Get() * -1.0L : (i == j ? 1.0L : 0.0L);
-      d_[i].Set(d_i);
-      theta_max = Relax(theta_max, b_[i].Get(), d_i, i);
+    if (z_next) {
+      // Column j of M mostly zeros (a contact couples only with those of its two bodies): the updated rows
+      // are multiplied over its nonzeros alone, the same sums to the bit.
+      for (std::uint32_t i = 0; i < n; ++i) {
+        const long double d_i = SparseRowDot(i, m_[i][j], nonzeros);
+        d_[i].Set(d_i);
+        theta_max = Relax(theta_max, b_[i].Get(), d_i, i);
+      }
+    } else {
+      // w_j enters next, Be = -e_j: d_i = 0 + Binv(i, j) (-1), or e_j while column j is at rest.
+      std::uint32_t place = 0;
+      while (place < count_ && active_[place] != j) ++place;
+      for (std::uint32_t i = 0; i < n; ++i) {
+        const long double d_i = IsActive(j) ? 0.0L + Row(i)[place].Get() * -1.0L : (i == j ? 1.0L : 0.0L);
+        d_[i].Set(d_i);
+        theta_max = Relax(theta_max, b_[i].Get(), d_i, i);
+      }
+      for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x.SetExact(active_[p] == j ? -1 : 0);
     }
-    for (std::uint32_t p = 0; p < count_; ++p) terms_[p].x.SetExact(active_[p] == j ? -1 : 0);
   }
   theta_max_ = theta_max;
   if constexpr (Cell::kGuarded) return true;
