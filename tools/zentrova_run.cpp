@@ -166,9 +166,10 @@ int main(int argc, char** argv) {
   long double time = world.State.Time;
   long double energy = world.State.MechanicalEnergy;
   // Without a step the world stands at the history's first record, where a continuation begins.
-  if (const std::uint32_t records = history.Points.Count(); run.Steps == 0 && records > 0) {
-    time = history.Points.Items(records - 1).Time;
-    energy = history.Points.Items(records - 1).MechanicalEnergy;
+  const zentrova::TGeneralizedCoordinatesHistory* last = history.Points.Last();
+  if (run.Steps == 0 && last != nullptr) {
+    time = last->Time;
+    energy = last->MechanicalEnergy;
   }
   const std::string directory = history.Directory;
   const std::uint64_t steps = run.Steps;

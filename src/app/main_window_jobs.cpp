@@ -111,7 +111,8 @@ bool TVYKForm::LoadJobWorld(const std::string& world_file, const std::string& hi
 long double TVYKForm::HistoryEndTime() const {
   if (driver_ == nullptr) return 0;
   const TGeneralizedCoordinatesHistoryList& points = driver_->World().Model().History.Points;
-  return points.Count() == 0 ? 0 : points.Items(points.Count() - 1).Time;
+  const TGeneralizedCoordinatesHistory* last = points.Last();
+  return last != nullptr ? last->Time : 0;
 }
 
 void TVYKForm::SetFramesPerSecond(std::int32_t frames_per_second) { frames_per_second_->setValue(frames_per_second); }

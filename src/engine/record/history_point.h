@@ -26,6 +26,10 @@ class TGeneralizedCoordinatesHistoryList {
   std::uint32_t Count() const { return static_cast<std::uint32_t>(items_.size()); }
   TGeneralizedCoordinatesHistory& Items(std::uint32_t index) { return *items_.at(index); }
   const TGeneralizedCoordinatesHistory& Items(std::uint32_t index) const { return *items_.at(index); }
+  // The newest state; nullptr without any.
+  const TGeneralizedCoordinatesHistory* Last() const {
+    return items_.empty() ? nullptr : items_.back().get();
+  }
   void Add(std::unique_ptr<TGeneralizedCoordinatesHistory> point) { items_.push_back(std::move(point)); }
   void Clear() { items_.clear(); }
   // Drops the newest state: one whose record could not be written.

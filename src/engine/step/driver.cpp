@@ -236,7 +236,7 @@ void TVYKMain::WriteRunTimes() {
   const TGeneralizedCoordinatesHistoryList& points = history.Points;
   if (world_->State.StoredStateCount == 0 || points.Count() == 0) return;
   history.SetLogLine(FloatToText(points.Items(0).Time), 2);
-  history.SetLogLine(FloatToText(points.Items(points.Count() - 1).Time), 3);
+  history.SetLogLine(FloatToText(points.Last()->Time), 3);
 }
 
 TBodyList& TVYKMain::Bodies() {
